@@ -1,0 +1,79 @@
+# Helpers every folder uses to declare its targets the same way.
+
+# vidarro_test(<name> SOURCES ... [LIBS ...] [LABELS unit|peer|slow ...] [TIMEOUT s])
+# One GoogleTest binary, one CTest entry. Every test runs in a home of its own, so the
+# registry, XDG folders and window directory of one test never leak into another.
+function(vidarro_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  target_compile_definitions(${name} PRIVATE
+    VIDARRO_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
+    VIDARRO_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+  set(home ${CMAKE_BINARY_DIR}/testhome/${name})
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -E env
+      HOME=${home}
+      XDG_CONFIG_HOME=${home}/config
+      XDG_DATA_HOME=${home}/data
+      XDG_CACHE_HOME=${home}/cache
+      XDG_RUNTIME_DIR=${home}/run
+      XDG_DOCUMENTS_DIR=${home}/Documents
+      TMPDIR=${home}/tmp
+      VIDARRO_REGISTRY_DIR=${home}/registry
+      VIDARRO_APP_DIR=${VIDARRO_APP_DIR}
+      VIDARRO_LAUNCH_RECORD=${home}/launches.log
+      $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  add_custom_command(TARGET ${name} PRE_LINK
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${home}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${home}/config ${home}/data ${home}/cache ${home}/run ${home}/Documents ${home}/tmp ${home}/registry)
+endfunction()
+
+# vidarro_program(<name> SOURCES ... [LIBS ...]): a program of the suite, placed in the application folder.
+function(vidarro_program name)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  target_link_libraries(${name} PRIVATE ${P_LIBS} Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR}
+    BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
+endfunction()
+
+# vidarro_module(<name> SOURCES ... [LIBS ...]): a shared library of the suite ("X.dll" is X.so
+# in the application folder, no "lib" prefix).
+function(vidarro_module name)
+  cmake_parse_arguments(M "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${M_SOURCES})
+  target_link_libraries(${name} PRIVATE ${M_LIBS} Threads::Threads)
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
+    LIBRARY_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# vidarro_fuzzer(<name> SOURCES ... [LIBS ...] [SECONDS n]): a libFuzzer target, built only in the
+# fuzz build (clang, VIDARRO_FUZZ=ON) and run there for a short while as a `fuzz` test.
+function(vidarro_fuzzer name)
+  if(NOT VIDARRO_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_SECONDS)
+    set(F_SECONDS 20)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} Threads::Threads)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -max_total_time=${F_SECONDS} -rss_limit_mb=2048 ${corpus})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+  add_dependencies(fuzzers ${name})
+endfunction()

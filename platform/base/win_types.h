@@ -63,6 +63,12 @@ using HANDLE = void*;
 template <typename H> inline DWORD HandleToDword(H h) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(h)); }
 template <typename H> inline H DwordToHandle(DWORD v) { return reinterpret_cast<H>(static_cast<ULONG_PTR>(v)); }
 
+// 64-bit value with its 32-bit halves, as the performance counter and file sizes pass it.
+union LARGE_INTEGER {
+  struct { DWORD LowPart; LONG HighPart; } u;
+  LONGLONG QuadPart;
+};
+
 struct POINT { LONG x = 0; LONG y = 0; };
 struct SIZE { LONG cx = 0; LONG cy = 0; };
 struct RECT { LONG left = 0; LONG top = 0; LONG right = 0; LONG bottom = 0; };

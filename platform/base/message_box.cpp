@@ -1,0 +1,86 @@
+#include "platform/base/message_box.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace platform {
+namespace {
+
+std::mutex g_handlerMutex;
+std::shared_ptr<MessageBoxHandler> g_handler;
+
+}  // namespace
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+  auto next = handler ? std::make_shared<MessageBoxHandler>(std::move(handler)) : nullptr;
+  std::lock_guard<std::mutex> lock(g_handlerMutex);
+  std::shared_ptr<MessageBoxHandler> previous = std::move(g_handler);
+  g_handler = std::move(next);
+  return previous ? *previous : MessageBoxHandler();
+}
+
+int DismissAnswer(UINT flags) {
+  switch (flags & MB_TYPEMASK) {
+    case MB_OK: return IDOK;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
+    case MB_YESNO: return IDNO;
+    default: return IDCANCEL;
+  }
+}
+
+MessageBoxRecorder::MessageBoxRecorder() {
+  previous_ = SetMessageBoxHandler([this](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    return Record(owner, text, caption, flags);
+  });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(previous_)); }
+
+int MessageBoxRecorder::Record(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  calls_.push_back({owner, text, caption, flags});
+  if (answers_.empty()) return DismissAnswer(flags);
+  const int answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+void MessageBoxRecorder::QueueAnswer(int answer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answers_.push_back(answer);
+}
+
+std::vector<MessageBoxCall> MessageBoxRecorder::Calls() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return calls_;
+}
+
+std::size_t MessageBoxRecorder::Count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return calls_.size();
+}
+
+MessageBoxCall MessageBoxRecorder::Last() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return calls_.empty() ? MessageBoxCall() : calls_.back();
+}
+
+void MessageBoxRecorder::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  calls_.clear();
+  answers_.clear();
+}
+
+}  // namespace platform
+
+int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+  std::shared_ptr<platform::MessageBoxHandler> handler;
+  {
+    std::lock_guard<std::mutex> lock(platform::g_handlerMutex);
+    handler = platform::g_handler;
+  }
+  // Called outside the lock: a real box runs a modal loop that may show further boxes.
+  if (handler) return (*handler)(owner, text, caption, flags);
+  std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+  return platform::DismissAnswer(flags);
+}

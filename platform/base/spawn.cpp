@@ -1,0 +1,135 @@
+#include "platform/base/spawn.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+// Everything the child needs is built before fork: between fork and exec only
+// async-signal-safe calls are allowed in a threaded program.
+struct ExecImage {
+  std::vector<std::string> envStrings;
+  std::vector<char*> argv;
+  std::vector<char*> envp;
+
+  ExecImage(const std::vector<std::string>& args, const std::string* exactParameters) {
+    for (char** e = environ; e && *e; ++e) {
+      if (std::strncmp(*e, "VIDARRO_PARAMETERS=", 19) == 0) continue;
+      envStrings.emplace_back(*e);
+    }
+    if (exactParameters) envStrings.push_back("VIDARRO_PARAMETERS=" + *exactParameters);
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+  }
+};
+
+// In the child: the standard streams, the folder, no inherited descriptors, then exec.
+// Reports errno through `report` when anything fails.
+[[noreturn]] void ExecChild(const char* path, const ExecImage& image, const char* workFolder, int stdoutFd,
+                            int stderrFd, int report) {
+  const int devnull = ::open("/dev/null", O_RDWR);
+  if (devnull >= 0) dup2(devnull, 0);
+  if (stdoutFd >= 0) dup2(stdoutFd, 1);
+  if (stderrFd >= 0) dup2(stderrFd, 2);
+  int error = 0;
+  if (workFolder != nullptr && workFolder[0] != '\0' && chdir(workFolder) != 0) error = errno;
+  if (error == 0) {
+    // Descriptors of this process (locks, pipes of other children) must not leak into the child.
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    execve(path, image.argv.data(), image.envp.data());
+    error = errno;
+  }
+  ssize_t ignored = write(report, &error, sizeof error);
+  (void)ignored;
+  _exit(127);
+}
+
+// Reads the child's exec report: 0 when exec happened (the pipe closed on exec).
+int ReadReport(int fd) {
+  int error = 0;
+  ssize_t n;
+  do {
+    n = read(fd, &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  return n == static_cast<ssize_t>(sizeof error) ? (error ? error : ECHILD) : 0;
+}
+
+}  // namespace
+
+bool SpawnDetached(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
+                   const std::string* exactParameters) {
+  ExecImage image(argv, exactParameters);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return false;
+  const pid_t middle = fork();
+  if (middle < 0) {
+    close(report[0]);
+    close(report[1]);
+    return false;
+  }
+  if (middle == 0) {
+    setsid();
+    const pid_t grandchild = fork();
+    if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+    ExecChild(path.c_str(), image, workFolder.c_str(), -1, -1, report[1]);
+  }
+  close(report[1]);
+  int status = 0;
+  while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+  }
+  const int error = ReadReport(report[0]);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  if (error != 0) errno = error;
+  return error == 0;
+}
+
+pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
+                 bool mergeStderr, SpawnPipes* pipes) {
+  ExecImage image(argv, nullptr);
+  int out[2] = {-1, -1};
+  int err[2] = {-1, -1};
+  int report[2] = {-1, -1};
+  auto closeAll = [&] {
+    for (int fd : {out[0], out[1], err[0], err[1], report[0], report[1]})
+      if (fd >= 0) close(fd);
+  };
+  if (pipe2(out, O_CLOEXEC) != 0 || (!mergeStderr && pipe2(err, O_CLOEXEC) != 0) || pipe2(report, O_CLOEXEC) != 0) {
+    closeAll();
+    return -1;
+  }
+  const pid_t pid = fork();
+  if (pid < 0) {
+    closeAll();
+    return -1;
+  }
+  if (pid == 0) ExecChild(path.c_str(), image, workFolder.c_str(), out[1], mergeStderr ? out[1] : err[1], report[1]);
+  close(out[1]);
+  if (err[1] >= 0) close(err[1]);
+  close(report[1]);
+  const int error = ReadReport(report[0]);
+  if (error != 0) {
+    close(out[0]);
+    if (err[0] >= 0) close(err[0]);
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    errno = error;
+    return -1;
+  }
+  pipes->out = out[0];
+  pipes->err = err[0];
+  return pid;
+}
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+// Process creation shared by the launchers of this folder; not for use outside it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Starts `path` in a new session, double-forked so it is never our zombie; stdin from /dev/null.
+// `exactParameters` (when given) travels as VIDARRO_PARAMETERS. False when exec fails.
+bool SpawnDetached(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
+                   const std::string* exactParameters);
+
+struct SpawnPipes {
+  int out = -1;
+  int err = -1;  // -1 when merged into out
+};
+// Starts a child with piped stdout/stderr; returns its pid or -1 (exec failure included).
+pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
+                 bool mergeStderr, SpawnPipes* pipes);
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+// Small system helpers: the Windows version code, the system information command and the
+// folder access probe.
+#pragma once
+
+#include <string>
+
+#include "platform/base/win_types.h"
+
+// The Windows version code 0 to 10 that decides renderer choices and workarounds. This system
+// behaves as the newest version the code names, so the code is always 10 (version 6.1): every
+// "Vista or later" (code 8 and above) path is taken.
+class CWinVersion {
+public:
+    static constexpr int kLinuxVersionCode = 10;
+
+    CWinVersion() = default;
+    int GetVersion() const { return m_nVersion; }
+
+    int m_nVersion = kLinuxVersionCode;
+};
+
+// There is no system information tool here: the path lookup answers FALSE and nothing starts.
+class CSystemInfoLauncher {
+public:
+    static BOOL GetSystemInfoPath(std::string& path);
+    void OpenSystemInformation();
+};
+
+// Whether sub-folders (*canCreateFolders) and files (*canCreateFiles) can be created in
+// folder; both FALSE when it is missing or not a folder.
+void ProbeFolderAccess(LPCSTR folder, BOOL* canCreateFolders, BOOL* canCreateFiles);

@@ -1,0 +1,45 @@
+// Finds the entry points of the video stream (one per sequence header that a time-stamped PES
+// carries) while the clip streams past, and measures its arrival rate on the way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "bdauthor/arrival_rate.h"
+#include "bdauthor/input_record.h"
+#include "bdauthor/pes_header.h"
+
+namespace bdauthor {
+
+class EntryPointScanner {
+ public:
+  // Whole source packets only; packets are numbered from 0 over all calls.
+  void Feed(const std::uint8_t* data, std::size_t bytes);
+
+  // Entry points completed so far. An entry still open at the end of the clip is not among them.
+  const std::vector<EpEntry>& Entries() const { return entries_; }
+  std::vector<EpEntry> TakeEntries() { return std::move(entries_); }
+  // Highest PTS of a video PES seen, or -1.
+  std::int64_t LastVideoPts() const { return lastVideoPts_; }
+  const ArrivalRateMeter& Rate() const { return rate_; }
+  std::int64_t PacketsSeen() const { return packet_; }
+
+ private:
+  void FeedPacket(const std::uint8_t* sourcePacket);
+  bool FindSequenceHeader(const std::uint8_t* data, std::size_t size);
+
+  std::vector<EpEntry> entries_;
+  ArrivalRateMeter rate_;
+  PesHeaderReader header_;
+  std::int64_t packet_ = 0;
+  std::int64_t pesStart_ = 0;
+  std::int64_t firstPacket_ = 0;
+  std::int64_t pts_ = 0;
+  std::int64_t lastVideoPts_ = -1;
+  std::uint32_t rolling_ = 0xFFFFFFFF;  // last bytes of elementary stream data, across packets
+  bool ptsPending_ = false;
+  bool sequencePending_ = false;
+};
+
+}  // namespace bdauthor

@@ -1,0 +1,270 @@
+// The clip scanners on clips of the recorder's layout and of general-purpose muxers, the rate
+// measurement and the companion reader.
+#include <gtest/gtest.h>
+
+#include "bdauthor/arrival_rate.h"
+#include "bdauthor/attribute_scan.h"
+#include "bdauthor/entry_point_scan.h"
+#include "bdauthor/pts_companion.h"
+#include "bdauthor/tests/test_clip.h"
+
+namespace bdauthor {
+namespace {
+
+using test::MuxClip;
+using test::MuxedClip;
+using test::MuxOptions;
+using test::SyntheticVideo;
+
+void ExpectEntriesMatch(const std::vector<EpEntry>& found, const MuxedClip& clip) {
+  ASSERT_EQ(found.size(), clip.entries.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    EXPECT_EQ(found[i].packet, clip.entries[i].firstPacket) << i;
+    EXPECT_EQ(found[i].pts, clip.entries[i].pts) << i;
+    EXPECT_GE(found[i].sizeClass, 1);
+  }
+}
+
+std::vector<EpEntry> Scan(const std::vector<std::uint8_t>& bytes, std::size_t blockPackets = 53) {
+  EntryPointScanner scanner;
+  const std::size_t block = blockPackets * 192;
+  for (std::size_t at = 0; at < bytes.size(); at += block) scanner.Feed(bytes.data() + at, std::min(block, bytes.size() - at));
+  return scanner.TakeEntries();
+}
+
+TEST(EntryPointScan, RecorderLayoutAndGeneralMuxerLayoutGiveTheSameEntries) {
+  const auto es = test::MakeMpeg2Stream(SyntheticVideo{});
+  const MuxedClip plain = MuxClip(es, MuxOptions{});
+  ExpectEntriesMatch(Scan(plain.bytes), plain);
+
+  MuxOptions withAdaptation;
+  withAdaptation.adaptationAtPesStart = true;
+  const MuxedClip adapted = MuxClip(es, withAdaptation);
+  ExpectEntriesMatch(Scan(adapted.bytes), adapted);
+  // Any block size: state carries across reads.
+  ExpectEntriesMatch(Scan(adapted.bytes, 1), adapted);
+  ExpectEntriesMatch(Scan(adapted.bytes, 7), adapted);
+}
+
+TEST(EntryPointScan, EntryStillOpenAtTheEndIsDropped) {
+  SyntheticVideo oneFramePerGop;
+  oneFramePerGop.framesPerGop = 1;
+  const MuxedClip clip = MuxClip(test::MakeMpeg2Stream(oneFramePerGop), MuxOptions{});
+  EXPECT_EQ(Scan(clip.bytes).size(), clip.entries.size() - 1);
+}
+
+TEST(EntryPointScan, TracksTheLastVideoPtsAndRate) {
+  const MuxedClip clip = MuxClip(test::MakeMpeg2Stream(SyntheticVideo{}), MuxOptions{});
+  EntryPointScanner scanner;
+  scanner.Feed(clip.bytes.data(), clip.bytes.size());
+  EXPECT_EQ(scanner.LastVideoPts(), clip.lastVideoPts);
+  EXPECT_EQ(scanner.Rate().Rate(), 5076000000LL / 1353);
+  EXPECT_EQ(scanner.PacketsSeen(), static_cast<std::int64_t>(clip.bytes.size() / 192));
+}
+
+// Builds a source packet by hand.
+std::vector<std::uint8_t> Packet(std::uint16_t pid, bool start, const std::vector<std::uint8_t>& adaptation,
+                                 const std::vector<std::uint8_t>& payload, std::uint32_t stamp = 0) {
+  std::vector<std::uint8_t> p(192, 0xFF);
+  p[0] = static_cast<std::uint8_t>(stamp >> 24);
+  p[1] = static_cast<std::uint8_t>(stamp >> 16);
+  p[2] = static_cast<std::uint8_t>(stamp >> 8);
+  p[3] = static_cast<std::uint8_t>(stamp);
+  p[4] = 0x47;
+  p[5] = static_cast<std::uint8_t>((start ? 0x40 : 0) | (pid >> 8));
+  p[6] = static_cast<std::uint8_t>(pid);
+  const bool hasAdaptation = !adaptation.empty() || payload.size() < 184;
+  std::size_t at = 8;
+  if (hasAdaptation) {
+    const std::size_t length = 184 - 1 - payload.size();
+    p[7] = 0x30;
+    p[at++] = static_cast<std::uint8_t>(length);
+    for (std::size_t i = 0; i < length; ++i) p[at++] = i < adaptation.size() ? adaptation[i] : 0xFF;
+  } else {
+    p[7] = 0x10;
+  }
+  std::copy(payload.begin(), payload.end(), p.begin() + static_cast<std::ptrdiff_t>(at));
+  return p;
+}
+
+std::vector<std::uint8_t> PesStart(std::int64_t pts) {
+  std::vector<std::uint8_t> pes = {0, 0, 1, 0xE0, 0, 0, 0x81, 0x80, 5};
+  pes.push_back(static_cast<std::uint8_t>(0x21 | ((pts >> 29) & 0x0E)));
+  pes.push_back(static_cast<std::uint8_t>(pts >> 22));
+  pes.push_back(static_cast<std::uint8_t>(0x01 | ((pts >> 14) & 0xFE)));
+  pes.push_back(static_cast<std::uint8_t>(pts >> 7));
+  pes.push_back(static_cast<std::uint8_t>(0x01 | ((pts << 1) & 0xFE)));
+  return pes;
+}
+
+std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts) {
+  std::vector<std::uint8_t> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+const std::vector<std::uint8_t> kSequenceHeader = {0, 0, 1, 0xB3, 0x5A, 0x04, 0x38, 0x34};
+
+TEST(EntryPointScan, PesHeaderSplitAcrossPacketsIsReadFromTheNextPacketOfThePid) {
+  const auto pes = Join({PesStart(90000), kSequenceHeader});
+  // The header starts in the last 4 bytes of the first packet's payload.
+  const std::vector<std::uint8_t> head(pes.begin(), pes.begin() + 4);
+  const std::vector<std::uint8_t> rest(pes.begin() + 4, pes.end());
+  const auto pes2 = Join({PesStart(93003), kSequenceHeader});
+  const auto clip = Join({Packet(0x1011, true, {0x40}, head), Packet(0x1100, false, {}, {1, 2, 3}),
+                          Packet(0x1011, false, {}, rest), Packet(0x1011, true, {}, pes2), Packet(0x1011, true, {}, pes2)});
+  const auto entries = Scan(clip);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].pts, 90000);
+  EXPECT_EQ(entries[0].packet, 0);
+  EXPECT_EQ(entries[0].sizeClass, 1);
+  EXPECT_EQ(entries[1].pts, 93003);
+  EXPECT_EQ(entries[1].packet, 3);
+}
+
+TEST(EntryPointScan, StartCodeSplitAcrossPacketsIsFound) {
+  const auto first = Join({PesStart(90000), {0x11, 0x22, 0, 0}});
+  const auto clip = Join({Packet(0x1011, true, {}, first), Packet(0x1011, false, {}, {1, 0xB3, 0x5A}),
+                          Packet(0x1011, true, {}, PesStart(99000))});
+  const auto entries = Scan(clip);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].pts, 90000);
+}
+
+TEST(EntryPointScan, TimeStampIsNeverPairedWithALaterPesWithoutOne) {
+  std::vector<std::uint8_t> noPts = {0, 0, 1, 0xE0, 0, 0, 0x81, 0x00, 0};
+  const auto clip = Join({Packet(0x1011, true, {}, PesStart(90000)),          // PTS, no sequence header
+                          Packet(0x1011, true, {}, Join({noPts, kSequenceHeader})),  // sequence header, no PTS
+                          Packet(0x1011, true, {}, PesStart(99000))});
+  EXPECT_TRUE(Scan(clip).empty());
+}
+
+TEST(EntryPointScan, DamagedPacketsAreSkipped) {
+  auto lostSync = Packet(0x1011, true, {}, Join({PesStart(90000), kSequenceHeader}));
+  lostSync[4] = 0x46;
+  auto badAdaptation = Packet(0x1011, true, {}, Join({PesStart(90000), kSequenceHeader}));
+  badAdaptation[7] = 0x30;
+  badAdaptation[8] = 190;
+  const auto clip = Join({lostSync, badAdaptation, Packet(0x1011, true, {}, PesStart(99000))});
+  EXPECT_TRUE(Scan(clip).empty());
+}
+
+TEST(ArrivalRate, SmallestStepWrapsAndClamps) {
+  ArrivalRateMeter meter;
+  meter.Add(0x3FFFFF00);
+  meter.Add(0x00000100);  // wrapped: step 0x200
+  meter.Add(0x00000500);
+  EXPECT_EQ(meter.SmallestStep(), 0x200u);
+  EXPECT_EQ(meter.Rate(), kMaxRecordingRate);  // 9.9 MB/s is above the disc's maximum
+
+  ArrivalRateMeter slow;
+  slow.Add(1000);
+  slow.Add(1000 + 2706);
+  EXPECT_EQ(slow.Rate(), 5076000000LL / 2706);
+}
+
+TEST(ArrivalRate, EqualOrMissingStampsGiveNoRate) {
+  ArrivalRateMeter equal;
+  equal.Add(5000);
+  equal.Add(5000);
+  equal.Add(9000);
+  EXPECT_FALSE(equal.Rate().has_value());
+
+  ArrivalRateMeter zeros;
+  for (int i = 0; i < 5; ++i) zeros.Add(0);
+  EXPECT_FALSE(zeros.Rate().has_value());
+  EXPECT_FALSE(ArrivalRateMeter().Rate().has_value());
+}
+
+StreamAttributes Attributes(const SyntheticVideo& video, const MuxOptions& options = MuxOptions{}) {
+  AttributeScanner scanner;
+  const MuxedClip clip = MuxClip(test::MakeMpeg2Stream(video), options);
+  scanner.Feed(clip.bytes.data(), clip.bytes.size());
+  StreamAttributes a;
+  scanner.ApplyTo(a);
+  return a;
+}
+
+TEST(AttributeScan, VideoFormatsFromSizeAndScan) {
+  StreamAttributes hdv = Attributes(SyntheticVideo{});
+  EXPECT_EQ(hdv.videoCodingType, 2);
+  EXPECT_EQ(hdv.videoFormat, 4);
+  EXPECT_EQ(hdv.frameRate, 4);
+  EXPECT_EQ(hdv.aspectRatio, 3);
+  EXPECT_EQ(hdv.audioCodingType, 128);
+  EXPECT_EQ(hdv.audioPresentationType, 3);
+  EXPECT_EQ(hdv.samplingFrequency, 1);
+  EXPECT_EQ(hdv.language, "eng");
+
+  struct Case { int width, height; bool progressive; int format; };
+  for (const Case& c : {Case{1280, 720, true, 5}, Case{1920, 1080, true, 6}, Case{720, 480, false, 1},
+                        Case{720, 480, true, 3}, Case{720, 576, false, 2}, Case{720, 576, true, 7},
+                        Case{1920, 1088, false, 4}}) {
+    SyntheticVideo v;
+    v.width = c.width;
+    v.height = c.height;
+    v.progressive = c.progressive;
+    EXPECT_EQ(Attributes(v).videoFormat, c.format) << c.width << "x" << c.height;
+  }
+}
+
+TEST(AttributeScan, RefusesWhatTheStreamTablesCannotDescribe) {
+  SyntheticVideo odd;
+  odd.height = 600;
+  AttributeScanner scanner;
+  const MuxedClip clip = MuxClip(test::MakeMpeg2Stream(odd), MuxOptions{});
+  scanner.Feed(clip.bytes.data(), clip.bytes.size());
+  EXPECT_TRUE(scanner.UnsupportedResolution());
+  EXPECT_EQ(scanner.VerticalSize(), 600);
+
+  MuxOptions silent;
+  silent.audio = false;
+  EXPECT_EQ(Attributes(SyntheticVideo{}, silent).audioCodingType, 0);
+
+  MuxOptions surround;
+  surround.lpcmFormat = 0x61;  // 5.1 at 48 kHz
+  EXPECT_EQ(Attributes(SyntheticVideo{}, surround).audioCodingType, 0);
+
+  MuxOptions adapted;
+  adapted.adaptationAtPesStart = true;
+  EXPECT_EQ(Attributes(SyntheticVideo{}, adapted).videoCodingType, 2);
+}
+
+TEST(PtsCompanion, ReadsTheRecorderFormatAndItsVariants) {
+  const auto lf = ParsePtsCompanion("3\n0 900000 40\n100 945045 180\n300 990090 350\n", 1000);
+  ASSERT_EQ(lf.size(), 3u);
+  EXPECT_EQ(lf[1].packet, 100);
+  EXPECT_EQ(lf[1].pts, 945045);
+  EXPECT_EQ(lf[1].sizeClass, SizeClassOf(100, 180));
+
+  EXPECT_EQ(ParsePtsCompanion("3\r\n0 900000 40\r\n100 945045 180\r\n300 990090 350\r\n", 1000).size(), 3u);
+  EXPECT_EQ(ParsePtsCompanion("2\r0 900000 40\r100 945045 180\r", 1000).size(), 2u);
+  // The count limits what is read; a last line without its end is dropped.
+  EXPECT_EQ(ParsePtsCompanion("1\n0 900000 40\n100 945045 180\n", 1000).size(), 1u);
+  EXPECT_EQ(ParsePtsCompanion("3\n0 900000 40\n100 945045 180\n300 990090 350", 1000).size(), 2u);
+  EXPECT_TRUE(ParsePtsCompanion("0\n0 900000 40\n", 1000).empty());
+  // NUL ends a line early.
+  EXPECT_EQ(ParsePtsCompanion(std::string_view("2\n0 900000 40\0junk\n100 945045 180\n", 34), 1000).size(), 2u);
+}
+
+TEST(PtsCompanion, DropsEntriesThatCannotBeTrue) {
+  const auto entries = ParsePtsCompanion(
+      "6\n0 900000\nx 1 2\n50 900000 60\n40 910000 45\n5000 920000 5100\n60 99999999999 70\n70 930000 80\n", 1000);
+  ASSERT_EQ(entries.size(), 2u);  // short, non-numeric, backwards, beyond the clip, PTS beyond 33 bits
+  EXPECT_EQ(entries[0].packet, 50);
+  EXPECT_EQ(entries[1].packet, 70);
+  EXPECT_TRUE(ParsePtsCompanion("garbage\n0 1 2\n", 1000).empty());
+  EXPECT_TRUE(ParsePtsCompanion("", 1000).empty());
+}
+
+TEST(SizeClass, Boundaries) {
+  EXPECT_EQ(SizeClassOf(0, 0), 1);
+  EXPECT_EQ(SizeClassOf(0, 0x20000 / 192 - 1), 1);
+  EXPECT_EQ(SizeClassOf(0, 0x20000 / 192), 2);
+  EXPECT_EQ(SizeClassOf(0, 0x13FFFF / 192 - 1), 6);
+  EXPECT_EQ(SizeClassOf(0, 0x140000 / 192), 7);
+  EXPECT_EQ(SizeClassOf(10, 5), 0);
+}
+
+}  // namespace
+}  // namespace bdauthor

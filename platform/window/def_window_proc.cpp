@@ -1,0 +1,124 @@
+#include <cstring>
+
+#include "platform/window/focus.h"
+#include "platform/window/paint.h"
+#include "platform/window/window_internal.h"
+
+using namespace platform::win;
+
+namespace {
+
+LRESULT HitTest(HWND hwnd, LPARAM lParam) {
+  POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+  RECT wr{};
+  if (!GetWindowRect(hwnd, &wr) || !PtInRect(&wr, p)) return HTNOWHERE;
+  POINT c = p;
+  ScreenToClient(hwnd, &c);
+  RECT cr{};
+  GetClientRect(hwnd, &cr);
+  if (PtInRect(&cr, c)) return HTCLIENT;
+  const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+  if ((style & WS_CAPTION) == WS_CAPTION && c.y < 0) return HTCAPTION;
+  return 18;  // HTBORDER
+}
+
+}  // namespace
+
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto w = Find(hwnd);
+  if (!w) return 0;
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
+      if (cs && cs->lpszName) w->text = cs->lpszName;
+      return TRUE;
+    }
+    case WM_SETTEXT: {
+      const char* text = reinterpret_cast<const char*>(lParam);
+      if (text && std::strlen(text) > kMaxWindowText) return FALSE;
+      {
+        std::lock_guard lock(TableLock());
+        w->text = text ? text : "";
+      }
+      if (!(w->style & WS_CHILD) && Remote().topLevelChanged) Remote().topLevelChanged();
+      return TRUE;
+    }
+    case WM_GETTEXT: {
+      char* buffer = reinterpret_cast<char*>(lParam);
+      const int size = static_cast<int>(wParam);
+      if (!buffer || size <= 0) return 0;
+      std::lock_guard lock(TableLock());
+      const int n = std::min<int>(size - 1, static_cast<int>(w->text.size()));
+      std::memcpy(buffer, w->text.data(), static_cast<size_t>(n));
+      buffer[n] = 0;
+      return n;
+    }
+    case WM_GETTEXTLENGTH: {
+      std::lock_guard lock(TableLock());
+      return static_cast<LRESULT>(w->text.size());
+    }
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return w->cls->wc.hbrBackground ? 1 : 0;
+    case WM_SETCURSOR: {
+      if ((w->style & WS_CHILD) && w->parent && SendMessage(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+      if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT) {
+        SetCursor(w->cls->wc.hCursor ? w->cls->wc.hCursor : LoadCursor(nullptr, IDC_ARROW));
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_NCHITTEST:
+      return HitTest(hwnd, lParam);
+    case WM_MOUSEACTIVATE:
+      return 1;  // MA_ACTIVATE
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd)) SetFocus(hwnd);
+      return 0;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_WINDOWPOSCHANGED: {
+      auto* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (!wp) return 0;
+      if (!(wp->flags & SWP_NOSIZE)) {
+        RECT cr{};
+        GetClientRect(hwnd, &cr);
+        WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+        SendMessage(hwnd, WM_SIZE, kind, MAKELPARAM(static_cast<WORD>(cr.right), static_cast<WORD>(cr.bottom)));
+      }
+      if (!(wp->flags & SWP_NOMOVE)) {
+        POINT o{0, 0};
+        ClientToScreen(hwnd, &o);
+        if (w->style & WS_CHILD) ScreenToClient(GetParent(hwnd), &o);
+        SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(o.x), static_cast<WORD>(o.y)));
+      }
+      return 0;
+    }
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
+        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
+        case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); break;
+        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); break;
+        default: break;
+      }
+      return 0;
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+      if ((w->style & WS_CHILD) && w->parent) return SendMessage(w->parent, msg, wParam, lParam);
+      return 0;
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(w->cls->wc.hIcon);
+    case WM_GETDLGCODE:
+    default:
+      return 0;
+  }
+}

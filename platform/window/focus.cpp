@@ -1,0 +1,282 @@
+#include "platform/window/focus.h"
+
+#include "platform/window/input_state.h"
+#include "platform/window/window_internal.h"
+#include "platform/window/window_surface.h"
+
+using namespace platform::win;
+
+namespace platform::win {
+
+InputState& Input() {
+  static InputState* state = new InputState;
+  return *state;
+}
+
+namespace {
+
+bool InTree(HWND root, HWND h) { return h && (h == root || IsChild(root, h)); }
+
+bool HitsWindow(const Window& w, POINT screen) {
+  POINT o = WindowOrigin(w);
+  RECT r{o.x, o.y, o.x + (w.rect.right - w.rect.left), o.y + (w.rect.bottom - w.rect.top)};
+  if (!PtInRect(&r, screen)) return false;
+  if (w.region)
+    if (auto* provider = platform::GetWindowSurfaceProvider()) return provider->RegionContains(w.region, screen.x - o.x, screen.y - o.y);
+  return true;
+}
+
+HWND Descend(const std::shared_ptr<Window>& w, POINT screen) {
+  for (HWND c : w->children) {
+    auto cw = FindLocked(c);
+    if (!cw || !(cw->style & WS_VISIBLE) || (cw->style & WS_DISABLED) || (cw->exStyle & WS_EX_TRANSPARENT)) continue;
+    if (HitsWindow(*cw, screen)) return Descend(cw, screen);
+  }
+  return w->handle;
+}
+
+}  // namespace
+
+HWND MouseTarget(POINT screen) {
+  std::lock_guard lock(TableLock());
+  for (HWND h : TopLevelOrder()) {
+    auto w = FindLocked(h);
+    if (!w || !(w->style & WS_VISIBLE) || !HitsWindow(*w, screen)) continue;
+    if (w->style & WS_DISABLED) return nullptr;
+    return Descend(w, screen);
+  }
+  return nullptr;
+}
+
+void ForgetInputState(HWND hwnd) {
+  auto& s = Input();
+  std::lock_guard lock(s.mu);
+  if (s.focus == hwnd) s.focus = nullptr;
+  if (s.active == hwnd) s.active = nullptr;
+  if (s.capture == hwnd) s.capture = nullptr;
+  if (s.leaveTrack == hwnd) s.leaveTrack = nullptr;
+}
+
+void DetachFocusFrom(HWND hwnd) {
+  auto& s = Input();
+  HWND capture;
+  HWND focus;
+  HWND active;
+  {
+    std::lock_guard lock(s.mu);
+    capture = s.capture;
+    focus = s.focus;
+    active = s.active;
+  }
+  if (InTree(hwnd, capture)) ReleaseCapture();
+  if (InTree(hwnd, focus)) {
+    {
+      std::lock_guard lock(s.mu);
+      s.focus = nullptr;
+    }
+    SendMessage(focus, WM_KILLFOCUS, 0, 0);
+  }
+  if (active == hwnd) {
+    {
+      std::lock_guard lock(s.mu);
+      s.active = nullptr;
+    }
+    SendMessage(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+    // Activation passes to the owner, else to the next visible, enabled top-level window.
+    HWND next = nullptr;
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && IsWindowEnabled(owner)) {
+      next = owner;
+    } else {
+      std::lock_guard lock(TableLock());
+      for (HWND h : TopLevelOrder()) {
+        auto w = FindLocked(h);
+        if (h != hwnd && w && !w->destroying && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED) &&
+            w->queue == CurrentQueue()) {
+          next = h;
+          break;
+        }
+      }
+    }
+    if (next) SetActiveWindow(next);
+  }
+}
+
+}  // namespace platform::win
+
+HWND SetFocus(HWND hwnd) {
+  auto& s = Input();
+  if (hwnd) {
+    auto w = Find(hwnd);
+    if (!w || w->destroying || (w->style & WS_DISABLED)) return nullptr;
+    HWND root = GetAncestor(hwnd, GA_ROOT);
+    if (GetActiveWindow() != root) SetActiveWindow(root);
+  }
+  HWND old;
+  {
+    std::lock_guard lock(s.mu);
+    old = s.focus;
+    if (old == hwnd) return old;
+    s.focus = hwnd;
+  }
+  if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (hwnd && GetFocus() == hwnd) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  return old;
+}
+
+HWND GetFocus() {
+  std::lock_guard lock(Input().mu);
+  return Input().focus;
+}
+
+HWND SetActiveWindow(HWND hwnd) {
+  auto& s = Input();
+  if (hwnd) {
+    auto w = Find(hwnd);
+    if (!w || w->destroying) return nullptr;
+    hwnd = GetAncestor(hwnd, GA_ROOT);
+  }
+  HWND old;
+  {
+    std::lock_guard lock(s.mu);
+    old = s.active;
+    if (old == hwnd) return old;
+    s.active = hwnd;
+  }
+  if (hwnd) {
+    std::lock_guard lock(TableLock());
+    auto& order = TopLevelOrder();
+    std::erase(order, hwnd);
+    order.insert(order.begin(), hwnd);
+  }
+  if (old && IsWindow(old)) {
+    SendMessage(old, WM_NCACTIVATE, FALSE, 0);
+    SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
+  }
+  if (hwnd && GetActiveWindow() == hwnd) {
+    SendMessage(hwnd, WM_NCACTIVATE, TRUE, 0);
+    SendMessage(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(hwnd) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+  }
+  return old;
+}
+
+HWND GetActiveWindow() {
+  std::lock_guard lock(Input().mu);
+  return Input().active;
+}
+
+BOOL SetForegroundWindow(HWND hwnd) {
+  if (!Find(hwnd)) return Remote().setForeground ? Remote().setForeground(hwnd) : FALSE;
+  if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+  SetActiveWindow(hwnd);
+  return GetActiveWindow() == GetAncestor(hwnd, GA_ROOT);
+}
+
+HWND GetForegroundWindow() { return GetActiveWindow(); }
+
+HWND SetCapture(HWND hwnd) {
+  auto& s = Input();
+  if (hwnd && !Find(hwnd)) return nullptr;
+  HWND old;
+  {
+    std::lock_guard lock(s.mu);
+    old = s.capture;
+    s.capture = hwnd;
+  }
+  if (old && old != hwnd && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  return old;
+}
+
+BOOL ReleaseCapture() {
+  auto& s = Input();
+  HWND old;
+  {
+    std::lock_guard lock(s.mu);
+    old = s.capture;
+    s.capture = nullptr;
+  }
+  if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+HWND GetCapture() {
+  std::lock_guard lock(Input().mu);
+  return Input().capture;
+}
+
+short GetKeyState(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  std::lock_guard lock(Input().mu);
+  const BYTE k = Input().keys[vk];
+  return static_cast<short>(((k & 0x80) ? 0x8000 : 0) | (k & 1));
+}
+
+short GetAsyncKeyState(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  std::lock_guard lock(Input().mu);
+  return static_cast<short>((Input().asyncKeys[vk] & 0x80) ? 0x8000 : 0);
+}
+
+HWND WindowFromPoint(POINT pt) { return MouseTarget(pt); }
+
+HWND ChildWindowFromPoint(HWND parent, POINT clientPt) {
+  std::lock_guard lock(TableLock());
+  auto p = FindLocked(parent);
+  if (!p) return nullptr;
+  RECT client = ClientRectOf(*p);
+  if (!PtInRect(&client, clientPt)) return nullptr;
+  for (HWND c : p->children) {
+    auto cw = FindLocked(c);
+    if (cw && PtInRect(&cw->rect, clientPt)) return c;
+  }
+  return parent;
+}
+
+BOOL GetCursorPos(POINT* pt) {
+  if (!pt) return FALSE;
+  std::lock_guard lock(Input().mu);
+  *pt = Input().cursorPos;
+  return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  std::lock_guard lock(Input().mu);
+  Input().cursorPos = POINT{x, y};
+  return TRUE;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  std::lock_guard lock(Input().mu);
+  HCURSOR old = Input().cursor;
+  Input().cursor = cursor;
+  return old;
+}
+
+HCURSOR GetCursor() {
+  std::lock_guard lock(Input().mu);
+  return Input().cursor;
+}
+
+int ShowCursor(BOOL show) {
+  std::lock_guard lock(Input().mu);
+  return show ? ++Input().cursorShowCount : --Input().cursorShowCount;
+}
+
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
+  if (!tme || tme->cbSize < sizeof(TRACKMOUSEEVENT)) return FALSE;
+  auto& s = Input();
+  std::lock_guard lock(s.mu);
+  if (tme->dwFlags & TME_CANCEL) {
+    if ((tme->dwFlags & TME_LEAVE) && s.leaveTrack == tme->hwndTrack) s.leaveTrack = nullptr;
+    return TRUE;
+  }
+  if (!(tme->dwFlags & TME_LEAVE)) return TRUE;
+  if (!Find(tme->hwndTrack)) return FALSE;
+  if (MouseTarget(s.cursorPos) != tme->hwndTrack) {
+    // Already outside: the leave notice comes at once.
+    PostMessage(tme->hwndTrack, WM_MOUSELEAVE, 0, 0);
+    return TRUE;
+  }
+  s.leaveTrack = tme->hwndTrack;
+  return TRUE;
+}

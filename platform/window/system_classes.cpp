@@ -1,0 +1,24 @@
+#include "platform/window/system_classes.h"
+
+#include "platform/window/focus.h"
+
+namespace platform::win {
+
+std::vector<WNDCLASS> SystemClasses() {
+  auto make = [](LPCSTR name, WNDPROC proc, UINT style, int extra) {
+    WNDCLASS wc;
+    wc.lpszClassName = name;
+    wc.lpfnWndProc = proc;
+    wc.style = style;
+    wc.cbWndExtra = extra;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    return wc;
+  };
+  return {
+      make("Button", BasicButtonProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 16),
+      make("Static", BasicStaticProc, 0, 0),
+      make("Edit", BasicEditProc, CS_DBLCLKS, 16),
+  };
+}
+
+}  // namespace platform::win

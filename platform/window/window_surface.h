@@ -1,0 +1,68 @@
+// The seam between the window system and the drawing layer. The window system keeps the window
+// tree, update areas and window regions; the drawing layer installs a provider that owns pixels
+// and regions. A presenter shows the composed screen and is optional (headless by default).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/win_types.h"
+
+namespace platform {
+
+// 32-bit 0x00RRGGBB pixels, top-down rows.
+struct PixelImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+class WindowSurfaceProvider {
+ public:
+  virtual ~WindowSurfaceProvider() = default;
+
+  // A DC drawing into the window: the client area (origin at the client's top-left) or the whole
+  // window, clipped to clip (in the same coordinates). Called on the window's thread.
+  virtual HDC AcquireDC(HWND hwnd, bool wholeWindow, const RECT& clip) = 0;
+  virtual void ReleaseDC(HWND hwnd, HDC dc) = 0;
+
+  // Window regions (coordinates relative to the window's top-left corner).
+  virtual bool RegionContains(HRGN region, int x, int y) = 0;
+  virtual bool RegionBox(HRGN region, RECT* box) = 0;
+  virtual bool CopyRegion(HRGN destination, HRGN source) = 0;
+  virtual void DeleteRegion(HRGN region) = 0;
+
+  // The window's own pixels, whole-window sized; false when it has none yet.
+  virtual bool WindowPixels(HWND hwnd, PixelImage* out) = 0;
+  virtual bool WritePng(const PixelImage& image, const std::string& path) = 0;
+
+  // Notices so the provider can drop or resize what it keeps for the window.
+  virtual void WindowResized(HWND /*hwnd*/, int /*width*/, int /*height*/) {}
+  virtual void WindowDestroyed(HWND /*hwnd*/) {}
+};
+
+// Installs the provider (nullptr removes it); the caller keeps it alive while installed.
+void SetWindowSurfaceProvider(WindowSurfaceProvider* provider);
+WindowSurfaceProvider* GetWindowSurfaceProvider();
+
+// Shows the composed screen; an X11 or other front end implements it, input goes back through
+// the injection calls of platform/window/input.h.
+class ScreenPresenter {
+ public:
+  virtual ~ScreenPresenter() = default;
+  virtual void Present(const PixelImage& screen) = 0;
+};
+
+void SetScreenPresenter(ScreenPresenter* presenter);
+// Composes the visible windows and hands the picture to the presenter, if any.
+void PresentScreen();
+
+// The visible window tree composed from the provider's pixels (windows without pixels are left
+// as the background); false without a provider or for an unknown window.
+bool ComposeScreen(PixelImage* out);
+bool ComposeWindow(HWND hwnd, PixelImage* out);
+bool WriteScreenPng(const std::string& path);
+bool WriteWindowPng(HWND hwnd, const std::string& path);
+
+}  // namespace platform

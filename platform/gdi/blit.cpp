@@ -44,6 +44,16 @@ bool UsesPattern(DWORD rop) {
   return ((code >> 4) & 0x0F) != (code & 0x0F);
 }
 
+// A destination extent with a negative size covers the pixels from x + size + 1 up to x, the way
+// mirroring calls such as StretchBlt(dc, w - 1, 0, -w, ...) expect.
+RECT DestRect(const DcObj& d, int x, int y, int w, int h) {
+  POINT a = d.ToTarget(x, y);
+  RECT r{a.x, a.y, a.x + w, a.y + h};
+  if (w < 0) r = {a.x + w + 1, r.top, a.x + 1, r.bottom};
+  if (h < 0) r = {r.left, a.y + h + 1, r.right, a.y + 1};
+  return r;
+}
+
 // The general blit: dest rectangle in target coordinates (positive size), source rectangle in the
 // source bitmap (sizes may be negative to mirror).
 void BlitCore(DcObj& dst, RECT dr, bool mirrorX, bool mirrorY, const BitmapObj* src, COLORREF srcBk, int sx, int sy,
@@ -137,9 +147,8 @@ bool DoBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int sw
     s = LookupDc(src);
     if (!s || !s->Target()) return false;
   }
-  POINT a = d->ToTarget(x, y), b = d->ToTarget(x + w, y + h);
   bool mirrorX = (w < 0) != (sw < 0), mirrorY = (h < 0) != (sh < 0);
-  RECT dr{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  RECT dr = DestRect(*d, x, y, w, h);
   int sx = 0, sy = 0;
   const BitmapObj* sb = nullptr;
   COLORREF bk = RGB(255, 255, 255);
@@ -371,8 +380,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   int sx = srcWidth < 0 ? xSrc + srcWidth : xSrc;
   int syBottom = srcHeight < 0 ? ySrc + srcHeight : ySrc;
   int sy = info->bmiHeader.biHeight < 0 ? syBottom : src->height - syBottom - sh;
-  POINT a = d->ToTarget(xDest, yDest), b = d->ToTarget(xDest + destWidth, yDest + destHeight);
-  RECT dr{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  RECT dr = DestRect(*d, xDest, yDest, destWidth, destHeight);
   bool mirrorX = (destWidth < 0) != (srcWidth < 0), mirrorY = (destHeight < 0) != (srcHeight < 0);
   BlitCore(*d, dr, mirrorX, mirrorY, src.get(), RGB(255, 255, 255), sx, sy, sw, sh, rop, nullptr);
   return sh;

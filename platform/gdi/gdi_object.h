@@ -11,7 +11,7 @@
 
 namespace platform::gdi {
 
-enum class Kind { Pen, Brush, Dc, Font, Bitmap, Region, Icon };
+enum class Kind { Pen, Brush, Dc, Font, Bitmap, Region, Icon, ImageList };
 
 struct GdiObject {
   explicit GdiObject(Kind k) : kind(k) {}

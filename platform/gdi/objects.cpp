@@ -14,7 +14,6 @@ struct Table {
   std::mutex mutex;
   std::unordered_map<uintptr_t, std::shared_ptr<GdiObject>> objects;
   uintptr_t next = 0x10000;
-  size_t stockCount = 0;
 };
 
 Table& TheTable() {
@@ -25,8 +24,6 @@ Table& TheTable() {
 HGDIOBJ RegisterStock(std::shared_ptr<GdiObject> obj) {
   obj->stock = true;
   HGDIOBJ h = Register(obj);
-  std::lock_guard lock(TheTable().mutex);
-  ++TheTable().stockCount;
   return h;
 }
 
@@ -141,7 +138,9 @@ size_t LiveObjectCount() {
   Stock();
   Table& t = TheTable();
   std::lock_guard lock(t.mutex);
-  return t.objects.size() - t.stockCount;
+  size_t n = 0;
+  for (const auto& [h, obj] : t.objects) n += obj->stock ? 0 : 1;
+  return n;
 }
 
 }  // namespace platform::gdi

@@ -1,0 +1,23 @@
+// Picture files: BMP read/write, PNG and JPEG read, PNG write.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/gdi/gdi_types.h"
+
+namespace platform::gdi {
+
+// Decodes BMP (with or without its file header), PNG or JPEG bytes into a new 32-bit top-down DIB
+// section (alpha premultiplied in the fourth byte). NULL when the data is not a picture we read.
+HBITMAP DecodeImage(const void* data, size_t size);
+HBITMAP LoadImageFile(const std::string& path);
+
+// Writes any bitmap as a 24-bit BMP or an RGB PNG.
+bool SaveBmpFile(HBITMAP bitmap, const std::string& path);
+bool SavePngFile(HBITMAP bitmap, const std::string& path);
+// 0x00RRGGBB pixels, top-down rows.
+bool WritePng(const std::uint32_t* pixels, int width, int height, const std::string& path);
+
+}  // namespace platform::gdi

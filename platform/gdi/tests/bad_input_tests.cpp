@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "platform/gdi/tests/gdi_test_util.h"
+
+namespace {
+
+TEST(BadInput, NullAndStaleHandlesFailWithoutHarm) {
+  size_t before = platform::gdi::LiveObjectCount();
+  EXPECT_EQ(nullptr, SelectObject(nullptr, GetStockObject(BLACK_BRUSH)));
+  EXPECT_FALSE(BitBlt(nullptr, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY));
+  EXPECT_EQ(CLR_INVALID, GetPixel(nullptr, 0, 0));
+  EXPECT_EQ(0, FillRect(nullptr, nullptr, nullptr));
+  EXPECT_FALSE(DeleteObject(static_cast<HGDIOBJ>(nullptr)));
+  EXPECT_EQ(ERROR, CombineRgn(nullptr, nullptr, nullptr, RGN_OR));
+  EXPECT_FALSE(PtInRegion(nullptr, 0, 0));
+  EXPECT_EQ(0, GetObject(nullptr, 0, nullptr));
+  EXPECT_FALSE(DrawText(nullptr, "x", 1, nullptr, 0));
+  EXPECT_FALSE(TextOut(nullptr, 0, 0, "x", 1));
+  HBRUSH b = CreateSolidBrush(RGB(1, 1, 1));
+  DeleteObject(b);
+  EXPECT_FALSE(DeleteObject(b));  // stale
+  {
+    RECT r{0, 0, 5, 5};
+    Canvas c(5, 5);
+    EXPECT_EQ(0, FillRect(c.dc, &r, b));
+    EXPECT_EQ(RGB(255, 255, 255), c.At(1, 1));
+    EXPECT_EQ(nullptr, SelectObject(c.dc, b));
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  DeleteDC(dc);
+  EXPECT_FALSE(DeleteDC(dc));
+  EXPECT_EQ(before, platform::gdi::LiveObjectCount());
+}
+
+TEST(BadInput, ZeroAndNegativeSizes) {
+  Canvas c(4, 4);
+  EXPECT_EQ(nullptr, CreateCompatibleBitmap(c.dc, -1, 5));
+  HBITMAP zero = CreateCompatibleBitmap(c.dc, 0, 0);  // Win32 gives a 1x1 monochrome bitmap
+  BITMAP bm;
+  ASSERT_EQ(static_cast<int>(sizeof(bm)), GetObject(zero, sizeof(bm), &bm));
+  EXPECT_EQ(1, bm.bmWidth);
+  EXPECT_EQ(1, bm.bmBitsPixel);
+  DeleteObject(zero);
+  EXPECT_EQ(nullptr, CreateBitmap(-3, 3, 1, 32, nullptr));
+  EXPECT_EQ(nullptr, CreateBitmap(3, 3, 1, 8, nullptr));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 0;
+  bi.bmiHeader.biHeight = 10;
+  bi.bmiHeader.biBitCount = 32;
+  EXPECT_EQ(nullptr, CreateDIBSection(c.dc, &bi, DIB_RGB_COLORS, nullptr, nullptr, 0));
+  bi.bmiHeader.biWidth = 100000;
+  bi.bmiHeader.biHeight = 100000;
+  EXPECT_EQ(nullptr, CreateDIBSection(c.dc, &bi, DIB_RGB_COLORS, nullptr, nullptr, 0));
+  EXPECT_FALSE(BitBlt(c.dc, 0, 0, -2, 2, c.dc, 0, 0, SRCCOPY));
+  EXPECT_FALSE(TransparentBlt(c.dc, 0, 0, 2, 2, c.dc, 0, 0, 0, 2, 0));
+  EXPECT_EQ(nullptr, ImageList_Create(0, 16, ILC_COLOR32, 1, 1));
+  // Blits reaching outside the source or destination draw only what exists.
+  EXPECT_TRUE(BitBlt(c.dc, -10, -10, 100, 100, c.dc, 0, 0, SRCCOPY));
+  EXPECT_TRUE(PatBlt(c.dc, 2, 2, -2, -2, BLACKNESS));  // negative extents flip the rectangle
+  EXPECT_EQ(RGB(0, 0, 0), c.At(0, 0));
+  EXPECT_EQ(RGB(255, 255, 255), c.At(2, 2));
+}
+
+TEST(BadInput, SelectionRulesAndDeletionOfSelectedObjects) {
+  HDC a = CreateCompatibleDC(nullptr);
+  HDC b = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateBitmap(4, 4, 1, 32, nullptr);
+  HGDIOBJ oldA = SelectObject(a, bmp);
+  ASSERT_NE(nullptr, oldA);
+  EXPECT_EQ(nullptr, SelectObject(b, bmp));  // one DC at a time
+  // Deleting a selected brush kills the handle but the DC keeps drawing safely with it.
+  HBRUSH brush = CreateSolidBrush(RGB(0, 0, 200));
+  SelectObject(a, brush);
+  EXPECT_TRUE(DeleteObject(brush));
+  EXPECT_TRUE(PatBlt(a, 0, 0, 4, 4, PATCOPY));
+  EXPECT_EQ(RGB(0, 0, 200), GetPixel(a, 1, 1));
+  EXPECT_FALSE(RestoreDC(a, 3));
+  EXPECT_EQ(0, GetObjectType(reinterpret_cast<HGDIOBJ>(brush)));
+  EXPECT_EQ(OBJ_MEMDC, GetObjectType(a));
+  SelectObject(a, oldA);
+  EXPECT_NE(nullptr, SelectObject(b, bmp));  // free again
+  DeleteDC(a);
+  DeleteDC(b);  // deleting the DC releases its selection
+  EXPECT_TRUE(DeleteObject(bmp));
+}
+
+TEST(BadInput, BadRegionDataIsRefused) {
+  std::vector<uint8_t> block(sizeof(RGNDATAHEADER) + sizeof(RECT));
+  auto* data = reinterpret_cast<RGNDATA*>(block.data());
+  data->rdh.nCount = 1000;  // more rectangles than the block holds
+  EXPECT_EQ(nullptr, ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), data));
+  data->rdh.nCount = 1;
+  data->rdh.iType = 7;
+  EXPECT_EQ(nullptr, ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), data));
+  EXPECT_EQ(nullptr, CreatePolygonRgn(nullptr, 3, ALTERNATE));
+  HRGN degenerate = CreatePolygonRgn(std::vector<POINT>{{0, 0}, {5, 5}}.data(), 2, ALTERNATE);
+  RECT box;
+  EXPECT_EQ(NULLREGION, GetRgnBox(degenerate, &box));
+  DeleteObject(degenerate);
+  HRGN r = CreateRectRgn(0, 0, 5, 5);
+  EXPECT_EQ(ERROR, CombineRgn(r, r, nullptr, RGN_AND));
+  EXPECT_EQ(ERROR, CombineRgn(r, r, r, 99));
+  DeleteObject(r);
+}
+
+}  // namespace

@@ -262,7 +262,9 @@ std::string ProjectKeyFile::Serialize() const {
     for (const auto& group : groups_) {
         if (!group->Name().empty()) out += "\r\n\r\n<" + OneLine(group->Name()) + ">\r\n";
         for (const auto& section : group->Sections()) {
-            out += "\r\n[" + OneLine(section->Name()) + "]\r\n";
+            // "[]" would read back as a pair, so a section without a name keeps a blank inside.
+            const std::string name = section->Name().empty() ? " " : OneLine(section->Name());
+            out += "\r\n[" + name + "]\r\n";
             for (size_t i = 0; i < section->Count(); ++i) {
                 const std::string key = OneLine(section->KeyAt(i));
                 // A pair whose key would read back as nothing, a group or a section is left out

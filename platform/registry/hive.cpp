@@ -192,13 +192,22 @@ RegKeyNode* FindPath(const RegKeyNode& root, const std::vector<std::string>& pat
     return const_cast<RegKeyNode*>(node);
 }
 
-std::string SerializeHive(const RegKeyNode& root) {
+std::string SerializeHive(const RegKeyNode& root, std::string_view version) {
     std::string out(kHeader);
+    if (!version.empty()) {
+        out += ' ';
+        AppendEscaped(out, version);
+    }
     out += '\n';
     SerializeKey(root, {}, out);
     out += kTrailer;
     out += '\n';
     return out;
+}
+
+std::string_view HiveFirstLine(std::string_view text) {
+    const size_t end = text.find('\n');
+    return end == std::string_view::npos ? std::string_view() : text.substr(0, end);
 }
 
 std::unique_ptr<RegKeyNode> ParseHive(std::string_view text) {
@@ -212,7 +221,11 @@ std::unique_ptr<RegKeyNode> ParseHive(std::string_view text) {
         const std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         if (!sawHeader) {
-            if (line != kHeader) return nullptr;
+            if (line.substr(0, kHeader.size()) != kHeader) return nullptr;
+            const std::string_view version = line.substr(kHeader.size());
+            if (!version.empty() && (version[0] != ' ' || version.size() == 1 ||
+                                     version.find(' ', 1) != std::string_view::npos))
+                return nullptr;
             sawHeader = true;
             continue;
         }

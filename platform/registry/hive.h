@@ -44,9 +44,12 @@ private:
 RegKeyNode* FindPath(const RegKeyNode& root, const std::vector<std::string>& path);
 
 // The text form of a tree. Names are escaped so any byte survives; data is hex; the closing
-// "END" line tells a whole file from a cut one.
-std::string SerializeHive(const RegKeyNode& root);
+// "END" line tells a whole file from a cut one. The first line carries `version`, a token that
+// differs for every save, so a reader can tell from that line alone whether it is up to date.
+std::string SerializeHive(const RegKeyNode& root, std::string_view version = {});
 // nullptr when the text is not a whole, well-formed hive.
 std::unique_ptr<RegKeyNode> ParseHive(std::string_view text);
+// The first line of a hive text (without its line end); empty when there is none.
+std::string_view HiveFirstLine(std::string_view text);
 
 }  // namespace platform::registry

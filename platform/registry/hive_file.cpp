@@ -2,14 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <random>
 
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/strings.h"
 #include "platform/registry/registry.h"
 
 namespace platform::registry {
@@ -84,18 +85,23 @@ LONG HiveFile::Refresh() {
     Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         if (errno != ENOENT) return ERROR_REGISTRY_IO_FAILED;
-        if (!loaded_ || stamp_.exists) {
+        if (!loaded_ || !firstLine_.empty()) {
             root_ = std::make_unique<RegKeyNode>();
-            stamp_ = Stamp{};
+            firstLine_.clear();
             loaded_ = true;
         }
         return ERROR_SUCCESS;
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return ERROR_REGISTRY_IO_FAILED;
-    const Stamp now{true, st.st_dev, st.st_ino, st.st_size,
-                    static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
-    if (loaded_ && now == stamp_) return ERROR_SUCCESS;
+    // The first line alone says whether the copy in memory is current.
+    char head[128];
+    ssize_t n;
+    do {
+        n = ::pread(fd.get(), head, sizeof head, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return ERROR_REGISTRY_IO_FAILED;
+    const std::string_view line = HiveFirstLine(std::string_view(head, static_cast<size_t>(n)));
+    if (loaded_ && !line.empty() && line == firstLine_) return ERROR_SUCCESS;
+
     std::string text;
     if (!ReadAll(fd.get(), text)) return ERROR_REGISTRY_IO_FAILED;
     auto root = ParseHive(text);
@@ -104,7 +110,7 @@ LONG HiveFile::Refresh() {
         return ERROR_REGISTRY_CORRUPT;
     }
     root_ = std::move(root);
-    stamp_ = now;
+    firstLine_ = std::string(HiveFirstLine(text));
     loaded_ = true;
     return ERROR_SUCCESS;
 }
@@ -131,11 +137,13 @@ LONG HiveFile::Write(const std::function<LONG(RegKeyNode&, bool* changed)>& chan
 }
 
 LONG HiveFile::Save() {
-    const std::string text = SerializeHive(*root_);
+    std::random_device random;
+    const std::string version =
+        platform::Format("%08x%08x", static_cast<unsigned>(random()), static_cast<unsigned>(random()));
+    const std::string text = SerializeHive(*root_, version);
     Fd out(::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!out.valid()) return ERROR_REGISTRY_IO_FAILED;
-    struct stat st {};
-    if (!WriteAll(out.get(), text) || ::fsync(out.get()) != 0 || ::fstat(out.get(), &st) != 0 || !out.Close()) {
+    if (!WriteAll(out.get(), text) || ::fsync(out.get()) != 0 || !out.Close()) {
         ::unlink(tempPath_.c_str());
         return ERROR_REGISTRY_IO_FAILED;
     }
@@ -144,8 +152,7 @@ LONG HiveFile::Save() {
         return ERROR_REGISTRY_IO_FAILED;
     }
     SyncFolder(platform::FolderOf(dataPath_));
-    stamp_ = Stamp{true, st.st_dev, st.st_ino, st.st_size,
-                   static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    firstLine_ = std::string(HiveFirstLine(text));
     return ERROR_SUCCESS;
 }
 

@@ -4,11 +4,10 @@
 // copy beside it, syncs it and renames it over the old one, so a reader (or a process killed
 // half-way through a write) only ever sees a whole old or a whole new file. Writers take an
 // exclusive lock on a companion lock file and re-read the newest copy under it, so two
-// processes never lose each other's changes. A copy in memory is re-read whenever the file
-// on disk is not the one it was read from.
+// processes never lose each other's changes. Every save gets a new random version in the
+// file's first line; a copy in memory is re-read whenever that line is not the one it was read
+// with (file times and inode numbers are too coarse to tell quick saves apart).
 #pragma once
-
-#include <sys/types.h>
 
 #include <functional>
 #include <memory>
@@ -32,15 +31,6 @@ public:
     LONG Write(const std::function<LONG(RegKeyNode&, bool* changed)>& change);
 
 private:
-    struct Stamp {
-        bool exists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        long long mtimeNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-
     LONG Refresh();
     LONG Save();
 
@@ -48,7 +38,7 @@ private:
     std::string lockPath_;
     std::string tempPath_;
     std::unique_ptr<RegKeyNode> root_;
-    Stamp stamp_;
+    std::string firstLine_;  // of the file the copy was read from; empty when there was none
     bool loaded_ = false;
 };
 

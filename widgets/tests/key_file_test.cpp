@@ -235,6 +235,7 @@ TEST(KeyFile, NamesAndValuesCannotInjectLinesAndBlankedKeysAreFoundAgain) {
         file.AddValue("  Blanked Section  ", "  blanked key  ", " v ");
         file.SelectGroup("  second  ");
         file.AddValue("S", "K", "V");
+        file.AddValue("", "Nameless", "1");  // "[]" would read back as a pair
         ASSERT_TRUE(file.Close());
     }
     ProjectKeyFile file;
@@ -249,6 +250,9 @@ TEST(KeyFile, NamesAndValuesCannotInjectLinesAndBlankedKeysAreFoundAgain) {
     EXPECT_EQ(clips.ValueAt(1), "nul inside");
     EXPECT_EQ(Value(file, "  blanked section ", " blanked key "), " v ");
     EXPECT_EQ(Value(file, "BLANKED SECTION", "BLANKED KEY"), " v ");
+    file.SelectGroup("Second");
+    EXPECT_EQ(Value(file, "", "nameless"), "1");
+    EXPECT_EQ(Value(file, "S", "K"), "V");
 }
 
 TEST(ExtractToken, ListsOfItemsAndPairs) {

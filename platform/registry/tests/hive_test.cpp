@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "platform/registry/hive.h"
+#include <cstdlib>
+#include <filesystem>
 
+#include "platform/registry/hive.h"
+#include "platform/registry/hive_file.h"
+#include "platform/registry/registry.h"
+
+using platform::registry::HiveFile;
 using platform::registry::ParseHive;
 using platform::registry::RegKeyNode;
 using platform::registry::SerializeHive;
@@ -38,11 +44,12 @@ void ExpectSameTree(const RegKeyNode& a, const RegKeyNode& b) {
 
 TEST(Hive, AnyNameAndDataSurviveTheTextForm) {
     const RegKeyNode tree = SampleTree();
-    const std::string text = SerializeHive(tree);
+    const std::string text = SerializeHive(tree, "5eed");
+    EXPECT_EQ(platform::registry::HiveFirstLine(text), "VIDARRO-REGISTRY 1 5eed");
     auto back = ParseHive(text);
     ASSERT_TRUE(back);
     ExpectSameTree(tree, *back);
-    EXPECT_EQ(SerializeHive(*back), text);
+    EXPECT_EQ(SerializeHive(*back, "5eed"), text);
 }
 
 TEST(Hive, OnlyAWholeTextIsAccepted) {
@@ -54,7 +61,33 @@ TEST(Hive, OnlyAWholeTextIsAccepted) {
     EXPECT_FALSE(ParseHive("VIDARRO-REGISTRY 1\nK =a\\\\b\nEND\n"));    // empty key name
     EXPECT_FALSE(ParseHive("VIDARRO-REGISTRY 1\nV =x 99999999999 00\nEND\n"));
     EXPECT_FALSE(ParseHive("VIDARRO-REGISTRY 1\nV =%4 4 00\nEND\n"));   // cut escape
+    EXPECT_FALSE(ParseHive("VIDARRO-REGISTRY 12\nEND\n"));
+    EXPECT_FALSE(ParseHive("VIDARRO-REGISTRY 1 \nEND\n"));
     EXPECT_TRUE(ParseHive("VIDARRO-REGISTRY 1\nEND\n"));
+    EXPECT_TRUE(ParseHive("VIDARRO-REGISTRY 1 0123abcd\nEND\n"));
+}
+
+// Two copies of one hive in memory stand for two processes: each must notice every save of
+// the other, even saves that keep the file's size and follow each other within a clock tick.
+TEST(Hive, EverySaveIsNoticedByOtherCopies) {
+    const std::string base = std::string(std::getenv("TMPDIR")) + "/hive-copies";
+    std::filesystem::remove(base + ".reg");
+    HiveFile writer(base), reader(base);
+    for (DWORD i = 0; i < 200; ++i) {
+        ASSERT_EQ(writer.Write([&](RegKeyNode& root, bool* changed) {
+            root.SetValue("N", 4, {static_cast<BYTE>(i), 0, 0, 0});
+            *changed = true;
+            return ERROR_SUCCESS;
+        }),
+                  ERROR_SUCCESS);
+        BYTE seen = 0xFF;
+        ASSERT_EQ(reader.Read([&](const RegKeyNode& root) {
+            if (const auto* v = root.FindValue("n")) seen = v->data[0];
+            return ERROR_SUCCESS;
+        }),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(seen, static_cast<BYTE>(i));
+    }
 }
 
 TEST(Hive, NamesMatchWithoutCaseAndSubkeysStaySorted) {

@@ -6,7 +6,9 @@
 
 #include "platform/base/win_types.h"
 
-using FARPROC = INT_PTR (*)();
+// void(*)() rather than the original INT_PTR(*)(): it is the one function pointer type the
+// compiler lets callers cast to their real function type without a -Wcast-function-type warning.
+using FARPROC = void (*)();
 
 // Also accepts "X.so" and plain paths. Names not found in the application folder fall back to
 // the system's library search ("libmediainfo.so.0"). Null on failure.

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "platform/base/process.h"
+#include "test_support.h"
+
+namespace platform {
+namespace {
+
+TEST(ChildProcess, SeparatePipesExitCodeAndVerbatimArguments) {
+  std::string out, err;
+  int code = -1;
+  // No shell between us and the child: "$HOME" and the blank arrive untouched.
+  ASSERT_TRUE(RunProcess("/bin/sh", {"-c", "printf '%s|' \"$@\"; echo oops >&2; exit 3", "sh", "a b", "$HOME", ""},
+                         &out, &err, &code));
+  EXPECT_EQ(out, "a b|$HOME||");
+  EXPECT_EQ(err, "oops\n");
+  EXPECT_EQ(code, 3);
+}
+
+TEST(ChildProcess, LargeOutputOnBothStreamsDoesNotStall) {
+  std::string out, err;
+  int code = -1;
+  ASSERT_TRUE(RunProcess("sh", {"-c", "i=0; while [ $i -lt 3000 ]; do echo line$i; echo err$i >&2; i=$((i+1)); done"},
+                         &out, &err, &code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3000);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3000);
+  EXPECT_EQ(out.substr(out.size() - 9), "line2999\n");
+}
+
+TEST(ChildProcess, StdinIsEmptyAndStreamsCanMerge) {
+  ChildProcess child;
+  ChildOptions options;
+  options.mergeStderr = true;
+  options.workFolder = "/";
+  // cat would wait forever on an inherited terminal; it must see end of input at once.
+  ASSERT_TRUE(child.Start("/bin/sh", {"-c", "cat; echo to-err >&2; pwd"}, options));
+  std::string out;
+  while (child.ReadOutput(&out, nullptr, 10000)) {
+  }
+  ASSERT_TRUE(child.Wait(10000));
+  EXPECT_EQ(child.ExitCode(), 0);
+  EXPECT_EQ(out, "to-err\n/\n");
+  EXPECT_EQ(child.StderrDescriptor(), -1);
+}
+
+TEST(ChildProcess, WaitTimesOutAndKillEnds) {
+  ChildProcess child;
+  ASSERT_TRUE(child.Start("/bin/sh", {"-c", "sleep 30"}));
+  EXPECT_GT(child.Pid(), 0);
+  EXPECT_TRUE(child.IsRunning());
+  EXPECT_FALSE(child.Wait(20));
+  EXPECT_EQ(child.ExitCode(), -1);
+  ASSERT_TRUE(child.Kill());
+  ASSERT_TRUE(child.Wait(10000));
+  EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
+  EXPECT_FALSE(child.IsRunning());
+  EXPECT_FALSE(child.Kill());
+
+  std::string out;
+  int code = 0;
+  EXPECT_FALSE(RunProcess("/bin/sh", {"-c", "echo started; sleep 30"}, &out, nullptr, &code, 200));
+  EXPECT_EQ(out, "started\n");
+}
+
+TEST(ChildProcess, StartFailuresAreReported) {
+  ChildProcess child;
+  EXPECT_FALSE(child.Start("no-such-program-anywhere", {}));
+  EXPECT_FALSE(child.Start("/nonexistent/tool", {}));
+  ChildOptions badFolder;
+  badFolder.workFolder = "/nonexistent-folder";
+  EXPECT_FALSE(child.Start("/bin/sh", {"-c", "true"}, badFolder));
+  EXPECT_FALSE(child.Wait(0));
+  // A child still running when its owner goes away is ended, not left behind.
+  pid_t pid;
+  {
+    ChildProcess doomed;
+    ASSERT_TRUE(doomed.Start("/bin/sh", {"-c", "sleep 30"}));
+    pid = doomed.Pid();
+  }
+  EXPECT_NE(kill(pid, 0), 0);
+}
+
+}  // namespace
+}  // namespace platform

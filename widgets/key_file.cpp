@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
@@ -125,17 +126,25 @@ BOOL ProjectKeyFile::Open(const std::string& path, BOOL forWriting) {
 
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return FALSE;
+    if (exists && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return FALSE;
+    // A link is written through: the file it points at is the one replaced.
+    std::string target = path;
+    if (exists) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
     // The temporary file sits beside the target so the final rename never crosses file systems.
     static std::atomic<unsigned> serial{0};
     for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
-        tempPath_ = path + platform::Format(".tmp%d-%u", static_cast<int>(::getpid()), serial++);
+        tempPath_ = target + platform::Format(".tmp%d-%u", static_cast<int>(::getpid()), serial++);
         tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (tempFd_ < 0 && errno != EEXIST) break;
     }
     if (tempFd_ < 0) return FALSE;
     if (exists) ::fchmod(tempFd_, st.st_mode & 07777);
-    path_ = path;
+    path_ = target;
     writeMode_ = true;
     open_ = true;
     return TRUE;

@@ -200,6 +200,25 @@ TEST(KeyFile, ASaveReplacesTheOldFileOnlyWhenItSucceeds) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
+    // Saving through a link replaces the file it points at and keeps the link.
+    const std::string link = PathFor("link.ilj5");
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    ProjectKeyFile viaLink;
+    ASSERT_TRUE(viaLink.Open(link, TRUE));
+    viaLink.AddValue("LINKED", "C", "3");
+    ASSERT_TRUE(viaLink.Close());
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadBytes(path), "\r\n[LINKED]\r\nC=3\r\n");
+    if (geteuid() != 0) {  // root may write anywhere
+        ::chmod(path.c_str(), 0440);
+        ProjectKeyFile readOnly;
+        EXPECT_FALSE(readOnly.Open(path, TRUE));
+        ::chmod(path.c_str(), 0640);
+    }
+    WriteBytes(path, "\r\n[NEW]\r\nB=2\r\n");
+
     // A write that fails half-way (the file-size limit stands in for a full disk) reports FALSE
     // and leaves the old file and no temporary file behind.
     const pid_t child = fork();

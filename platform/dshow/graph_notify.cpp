@@ -1,0 +1,18 @@
+#include "platform/dshow/filter_graph.h"
+
+#include <atomic>
+
+namespace platform::dshow {
+
+namespace {
+std::atomic<GraphNotificationPoster> poster{nullptr};
+}
+
+GraphNotificationPoster SetGraphNotificationPoster(GraphNotificationPoster p) { return poster.exchange(p); }
+
+BOOL PostGraphNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (GraphNotificationPoster p = poster.load()) return p(hwnd, msg, wParam, lParam);
+    return FALSE;
+}
+
+}  // namespace platform::dshow

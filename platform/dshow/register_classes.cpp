@@ -1,0 +1,30 @@
+#include <mutex>
+
+#include "platform/com/class_table.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/stock_filters.h"
+
+namespace platform::dshow {
+
+namespace internal {
+HRESULT CreateFilterGraph(REFIID riid, void** ppv);
+HRESULT CreateCaptureGraphBuilder(REFIID riid, void** ppv);
+HRESULT CreateSystemDeviceEnum(REFIID riid, void** ppv);
+}  // namespace internal
+
+void RegisterStockClasses() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        com::RegisterClassForever(CLSID_FilterGraph, internal::CreateFilterGraph);
+        com::RegisterClassForever(CLSID_CaptureGraphBuilder2, internal::CreateCaptureGraphBuilder);
+        com::RegisterClassForever(CLSID_SystemDeviceEnum, internal::CreateSystemDeviceEnum);
+        RegisterStockFilters();
+    });
+}
+
+bool RegisterStockClassesOnce() {
+    RegisterStockClasses();
+    return true;
+}
+
+}  // namespace platform::dshow

@@ -1,0 +1,806 @@
+#include "platform/dshow/sim_filters.h"
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+#include "platform/base/strings.h"
+#include "platform/com/class_table.h"
+#include "platform/com/task_mem.h"
+#include "platform/dshow/codes.h"
+#include "platform/dshow/control_interfaces.h"
+#include "platform/dshow/device_interfaces.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/source_filter.h"
+#include "platform/dshow/wdm_upstream.h"
+
+namespace platform::dshow::sim {
+
+namespace {
+
+DEFINE_GUID(CLSID_SimCaptureDevice, 0x6D1C2B80, 0x3F0E, 0x4A5B, 0x9C, 0x21, 0x5E, 0x7A, 0x10, 0x44, 0xB2, 0x10);
+DEFINE_GUID(CLSID_SimCrossbar, 0x6D1C2B80, 0x3F0E, 0x4A5B, 0x9C, 0x21, 0x5E, 0x7A, 0x10, 0x44, 0xB2, 0x11);
+DEFINE_GUID(CLSID_SimTuner, 0x6D1C2B80, 0x3F0E, 0x4A5B, 0x9C, 0x21, 0x5E, 0x7A, 0x10, 0x44, 0xB2, 0x12);
+
+std::string ConnectorName(long type) {
+    switch (type) {
+        case 1: return "Video Tuner";
+        case 2: return "Video Composite";
+        case 3: return "Video SVideo";
+        case 4: return "Video RGB";
+        case 5: return "Video YRYBY";
+        case 9: return "Video AUX";
+        case 12: return "Video Decoder";
+        case 4096: return "Audio Tuner";
+        case 4097: return "Audio Line";
+        case 4098: return "Audio Mic";
+        case 4105: return "Audio Decoder";
+        default: return type < 4096 ? "Video" : "Audio";
+    }
+}
+
+void PutFrameNumber(std::vector<BYTE>& data, long long n) {
+    if (data.size() >= 8) std::memcpy(data.data(), &n, 8);
+}
+
+CMediaType TypeOf(const VideoFormat& f) {
+    if (f.subtype == MEDIASUBTYPE_dvsd) {
+        CMediaType mt = MakeDvType();
+        mt.lSampleSize = f.height >= 576 ? 144000 : 120000;
+        return mt;
+    }
+    if (f.subtype == MEDIASUBTYPE_MPEG2_TRANSPORT) {
+        CMediaType mt = MakeStreamType(MEDIASUBTYPE_MPEG2_TRANSPORT);
+        mt.majortype = MEDIATYPE_Stream;
+        return mt;
+    }
+    return MakeVideoType(f.subtype, f.width, f.height, f.frameDuration);
+}
+
+// Watches the device while the filter lives; reports EC_DEVICE_LOST when it goes away.
+class DeviceWatch {
+public:
+    DeviceWatch(const std::string& id, CBaseFilter* filter) : filter_(filter) {
+        token_ = Hardware::Instance().Watch(id, [this](bool present) { Changed(present); });
+    }
+    ~DeviceWatch() { Hardware::Instance().Unwatch(token_); }
+    bool Lost() const { return lost_.load(); }
+
+private:
+    void Changed(bool present) {
+        if (present || lost_.exchange(true)) return;
+        filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), 0);
+    }
+    CBaseFilter* filter_;
+    int token_ = 0;
+    std::atomic<bool> lost_{false};
+};
+
+// IAMStreamConfig on a pin: its caps are the pin's offered types.
+class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAMBufferNegotiation {
+public:
+    ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates)
+        : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates) {
+        current_ = caps_.front();
+    }
+    DSHOW_FORWARD_IUNKNOWN(CSourceStream)
+
+    std::vector<CMediaType> GetMediaTypes() override {
+        std::lock_guard lock(mutex_);
+        std::vector<CMediaType> types{current_};
+        for (const auto& c : caps_)
+            if (!(c.subtype == current_.subtype && c.cbFormat == current_.cbFormat &&
+                  std::memcmp(c.pbFormat, current_.pbFormat, c.cbFormat) == 0))
+                types.push_back(c);
+        return types;
+    }
+    HRESULT CheckMediaType(const CMediaType& mt) override { return Supported(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
+
+    STDMETHODIMP SetFormat(AM_MEDIA_TYPE* pmt) override {
+        if (!pmt) return E_POINTER;
+        CMediaType mt(*pmt);
+        if (!Supported(mt)) return VFW_E_INVALIDMEDIATYPE;
+        if (IsConnected() && filter_->State() != State_Stopped) return VFW_E_NOT_STOPPED;
+        std::lock_guard lock(mutex_);
+        current_ = mt;
+        return S_OK;
+    }
+    STDMETHODIMP GetFormat(AM_MEDIA_TYPE** pmt) override {
+        if (!pmt) return E_POINTER;
+        std::lock_guard lock(mutex_);
+        *pmt = CreateMediaType(IsConnected() ? &mt_ : &current_);
+        return *pmt ? S_OK : E_OUTOFMEMORY;
+    }
+    STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
+        if (!count || !size) return E_POINTER;
+        *count = static_cast<int>(caps_.size());
+        *size = 128;
+        return S_OK;
+    }
+    STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
+        if (!pmt || !caps) return E_POINTER;
+        if (index < 0 || index >= static_cast<int>(caps_.size())) return S_FALSE;
+        *pmt = CreateMediaType(&caps_[static_cast<std::size_t>(index)]);
+        std::memset(caps, 0, 128);
+        return *pmt ? S_OK : E_OUTOFMEMORY;
+    }
+    STDMETHODIMP SuggestAllocatorProperties(const ALLOCATOR_PROPERTIES* props) override {
+        if (!props) return E_POINTER;
+        if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+        suggested_ = *props;
+        return S_OK;
+    }
+    STDMETHODIMP GetAllocatorProperties(ALLOCATOR_PROPERTIES* props) override {
+        if (!props) return E_POINTER;
+        *props = suggested_;
+        return S_OK;
+    }
+
+protected:
+    void* GetPinInterface(REFIID riid) override {
+        if (void* p = Offer<IAMStreamConfig>(this, riid)) return p;
+        return negotiates_ ? Offer<IAMBufferNegotiation>(this, riid) : nullptr;
+    }
+    // The type samples are made for: the connection's, else the configured one.
+    CMediaType Current() {
+        std::lock_guard lock(mutex_);
+        return IsConnected() ? mt_ : current_;
+    }
+    bool Supported(const CMediaType& mt) {
+        for (const auto& c : caps_) {
+            if (c.majortype != mt.majortype || c.subtype != mt.subtype) continue;
+            if (mt.formattype == GUID_NULL || mt.cbFormat == 0) return true;
+            if (mt.formattype != c.formattype || mt.cbFormat < c.cbFormat) continue;
+            if (mt.formattype == FORMAT_VideoInfo) {
+                const auto* a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+                const auto* b = reinterpret_cast<const VIDEOINFOHEADER*>(c.pbFormat);
+                if (a->bmiHeader.biWidth == b->bmiHeader.biWidth &&
+                    std::abs(a->bmiHeader.biHeight) == std::abs(b->bmiHeader.biHeight))
+                    return true;
+            } else if (mt.formattype == FORMAT_WaveFormatEx) {
+                const auto* a = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
+                const auto* b = reinterpret_cast<const WAVEFORMATEX*>(c.pbFormat);
+                if (a->nSamplesPerSec == b->nSamplesPerSec && a->nChannels == b->nChannels &&
+                    a->wBitsPerSample == b->wBitsPerSample)
+                    return true;
+            } else {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::mutex mutex_;
+    std::vector<CMediaType> caps_;
+    CMediaType current_;
+    bool negotiates_;
+    ALLOCATOR_PROPERTIES suggested_;
+};
+
+class VideoStream : public ConfigurablePin {
+public:
+    VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
+        : ConfigurablePin(f, std::move(name), std::move(caps), false), watch_(watch) {}
+    REFERENCE_TIME SampleDuration() override {
+        const CMediaType mt = Current();
+        const auto* vih = mt.Format<VIDEOINFOHEADER>();
+        return vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
+    }
+    HRESULT FillSample(MediaSample& s) override {
+        if (watch_->Lost()) return E_FAIL;
+        const CMediaType mt = Current();
+        const auto* vih = mt.Format<VIDEOINFOHEADER>();
+        const LONG w = vih ? vih->bmiHeader.biWidth : 720;
+        const LONG h = vih ? std::abs(vih->bmiHeader.biHeight) : 480;
+        const int bpp = vih && vih->bmiHeader.biBitCount ? vih->bmiHeader.biBitCount / 8 : 2;
+        s.data.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(bpp));
+        // Eight vertical bars that move one column per frame.
+        const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
+        for (LONG x = 0; x < w; ++x) {
+            const BYTE level = static_cast<BYTE>(((x + s.index) * 8 / std::max<LONG>(w, 1) % 8) * 32);
+            for (int b = 0; b < bpp; ++b) s.data[static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp) + b] = level;
+        }
+        for (LONG y = 1; y < h; ++y)
+            std::memcpy(s.data.data() + static_cast<std::size_t>(y) * stride, s.data.data(), stride);
+        PutFrameNumber(s.data, s.index);
+        return S_OK;
+    }
+
+private:
+    const DeviceWatch* watch_;
+};
+
+class AudioStream : public ConfigurablePin {
+public:
+    AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch)
+        : ConfigurablePin(f, std::move(name), Caps(), true), watch_(watch) {}
+    static std::vector<CMediaType> Caps() {
+        return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
+                MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
+    }
+    REFERENCE_TIME SampleDuration() override { return UNITS / 10; }
+    HRESULT FillSample(MediaSample& s) override {
+        if (watch_->Lost()) return E_FAIL;
+        const CMediaType mt = Current();
+        const auto* wfx = mt.Format<WAVEFORMATEX>();
+        const DWORD rate = wfx ? wfx->nSamplesPerSec : 48000;
+        const WORD channels = wfx ? wfx->nChannels : 2;
+        const std::size_t frames = rate / 10;
+        s.data.resize(frames * channels * 2);
+        auto* pcm = reinterpret_cast<short*>(s.data.data());
+        for (std::size_t i = 0; i < frames; ++i) {
+            const double t = static_cast<double>(s.index * static_cast<long long>(frames) + static_cast<long long>(i)) / rate;
+            const auto v = static_cast<short>(std::lround(8000.0 * std::sin(2 * 3.14159265358979 * 1000.0 * t)));
+            for (WORD c = 0; c < channels; ++c) pcm[i * channels + c] = v;
+        }
+        return S_OK;
+    }
+
+private:
+    const DeviceWatch* watch_;
+};
+
+class AnalogInputPin : public CBaseInputPin {
+public:
+    AnalogInputPin(CBaseFilter* f, std::string name, GUID major) : CBaseInputPin(f, std::move(name)), major_(major) {
+        SetCategory(PIN_CATEGORY_ANALOGVIDEOIN);
+    }
+    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    HRESULT CheckMediaType(const CMediaType& mt) override {
+        return mt.majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+
+private:
+    GUID major_;
+};
+
+class AnalogOutputPin : public CBaseOutputPin {
+public:
+    AnalogOutputPin(CBaseFilter* f, std::string name, GUID major) : CBaseOutputPin(f, std::move(name)) {
+        CMediaType mt;
+        mt.majortype = major;
+        mt.subtype = GUID_NULL;
+        mt.formattype = FORMAT_None;
+        SetMediaTypes({mt});
+    }
+};
+
+class CrossbarFilter : public CBaseFilter, public IAMCrossbar {
+public:
+    explicit CrossbarFilter(const Crossbar& desc) : CBaseFilter(CLSID_SimCrossbar, desc.name.empty() ? "Crossbar" : desc.name), desc_(desc) {
+        for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
+            const long t = desc_.inputs[i];
+            auto* pin = AddPin<AnalogInputPin>(Format("%zu: %s In", i, ConnectorName(t).c_str()),
+                                               t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
+            pin->SetCategory(GUID_NULL);
+        }
+        for (std::size_t i = 0; i < desc_.outputs.size(); ++i) {
+            const long t = desc_.outputs[i];
+            AddPin<AnalogOutputPin>(Format("%zu: %s Out", i, ConnectorName(t).c_str()),
+                                    t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
+        }
+        routes_.assign(desc_.outputs.size(), -1);
+        for (long o = 0; o < static_cast<long>(desc_.outputs.size()); ++o)
+            for (long i = 0; i < static_cast<long>(desc_.inputs.size()); ++i)
+                if (CanRoute(o, i) == S_OK) {
+                    routes_[static_cast<std::size_t>(o)] = i;
+                    break;
+                }
+    }
+    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+
+    STDMETHODIMP get_PinCounts(long* outputs, long* inputs) override {
+        if (!outputs || !inputs) return E_POINTER;
+        *outputs = static_cast<long>(desc_.outputs.size());
+        *inputs = static_cast<long>(desc_.inputs.size());
+        return S_OK;
+    }
+    STDMETHODIMP CanRoute(long out, long in) override {
+        if (out < 0 || out >= static_cast<long>(desc_.outputs.size()) || in < 0 ||
+            in >= static_cast<long>(desc_.inputs.size()))
+            return E_INVALIDARG;
+        const bool videoOut = desc_.outputs[static_cast<std::size_t>(out)] < 4096;
+        const bool videoIn = desc_.inputs[static_cast<std::size_t>(in)] < 4096;
+        if (videoOut != videoIn) return S_FALSE;
+        for (auto [o, i] : desc_.blocked)
+            if (o == out && i == in) return S_FALSE;
+        return S_OK;
+    }
+    STDMETHODIMP Route(long out, long in) override {
+        const HRESULT hr = CanRoute(out, in);
+        if (hr != S_OK) return hr == S_FALSE ? E_FAIL : hr;
+        std::lock_guard lock(mutex_);
+        routes_[static_cast<std::size_t>(out)] = in;
+        return S_OK;
+    }
+    STDMETHODIMP get_IsRoutedTo(long out, long* in) override {
+        if (!in) return E_POINTER;
+        if (out < 0 || out >= static_cast<long>(desc_.outputs.size())) return E_INVALIDARG;
+        std::lock_guard lock(mutex_);
+        *in = routes_[static_cast<std::size_t>(out)];
+        return S_OK;
+    }
+    STDMETHODIMP get_CrossbarPinInfo(BOOL isInput, long index, long* related, long* type) override {
+        if (!related || !type) return E_POINTER;
+        const auto& pins = isInput ? desc_.inputs : desc_.outputs;
+        if (index < 0 || index >= static_cast<long>(pins.size())) return E_INVALIDARG;
+        *type = pins[static_cast<std::size_t>(index)];
+        *related = RelatedOf(pins, index);
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IAMCrossbar>(this, riid); }
+
+private:
+    // The n-th video pin of a side is related to the n-th audio pin of the same side.
+    static long RelatedOf(const std::vector<long>& pins, long index) {
+        const bool video = pins[static_cast<std::size_t>(index)] < 4096;
+        long rank = 0;
+        for (long i = 0; i < index; ++i)
+            if ((pins[static_cast<std::size_t>(i)] < 4096) == video) ++rank;
+        for (long i = 0; i < static_cast<long>(pins.size()); ++i)
+            if ((pins[static_cast<std::size_t>(i)] < 4096) != video && rank-- == 0) return i;
+        return -1;
+    }
+    Crossbar desc_;
+    std::mutex mutex_;
+    std::vector<long> routes_;
+};
+
+class TunerFilter : public CBaseFilter, public IAMTVTuner {
+public:
+    explicit TunerFilter(long formats) : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats) {
+        AddPin<AnalogOutputPin>("Analog Video", MEDIATYPE_AnalogVideo);
+        AddPin<AnalogOutputPin>("Analog Audio", MEDIATYPE_AnalogAudio);
+    }
+    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+    STDMETHODIMP put_Channel(long channel, long, long) override {
+        if (channel < 1 || channel > 125) return E_INVALIDARG;
+        channel_ = channel;
+        return S_OK;
+    }
+    STDMETHODIMP get_Channel(long* channel, long* video, long* audio) override {
+        if (!channel || !video || !audio) return E_POINTER;
+        *channel = channel_;
+        *video = *audio = 0;
+        return S_OK;
+    }
+    STDMETHODIMP ChannelMinMax(long* min, long* max) override {
+        if (!min || !max) return E_POINTER;
+        *min = 1;
+        *max = 125;
+        return S_OK;
+    }
+    STDMETHODIMP put_CountryCode(long country) override {
+        country_ = country;
+        return S_OK;
+    }
+    STDMETHODIMP get_CountryCode(long* country) override {
+        if (!country) return E_POINTER;
+        *country = country_;
+        return S_OK;
+    }
+    STDMETHODIMP SignalPresent(long* strength) override {
+        if (!strength) return E_POINTER;
+        *strength = 1;
+        return S_OK;
+    }
+    STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
+    STDMETHODIMP get_Mode(long* mode) override {
+        if (!mode) return E_POINTER;
+        *mode = AMTUNER_MODE_TV;
+        return S_OK;
+    }
+    STDMETHODIMP get_AvailableTVFormats(long* formats) override {
+        if (!formats) return E_POINTER;
+        *formats = formats_;
+        return S_OK;
+    }
+    STDMETHODIMP get_TVFormat(long* format) override {
+        if (!format) return E_POINTER;
+        *format = formats_ & 0x1 ? 0x1 : formats_ & -formats_;
+        return S_OK;
+    }
+    STDMETHODIMP put_InputType(long index, TunerInputType type) override {
+        if (index != 0) return E_INVALIDARG;
+        inputType_ = type;
+        return S_OK;
+    }
+    STDMETHODIMP get_InputType(long index, TunerInputType* type) override {
+        if (!type) return E_POINTER;
+        if (index != 0) return E_INVALIDARG;
+        *type = inputType_;
+        return S_OK;
+    }
+    STDMETHODIMP put_ConnectInput(long index) override { return index == 0 ? S_OK : E_INVALIDARG; }
+    STDMETHODIMP get_ConnectInput(long* index) override {
+        if (!index) return E_POINTER;
+        *index = 0;
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IAMTVTuner>(this, riid); }
+
+private:
+    long formats_;
+    long channel_ = 3;
+    long country_ = 1;
+    TunerInputType inputType_ = TunerInputCable;
+};
+
+// Analog card or USB box capture filter.
+class CaptureFilter : public CSourceFilter,
+                      public IAMVideoProcAmp,
+                      public IAMAnalogVideoDecoder,
+                      public IVidarroWdmUpstream {
+public:
+    explicit CaptureFilter(const DeviceDesc& desc)
+        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
+        if (!desc_.crossbars.empty()) analogIn_ = AddPin<AnalogInputPin>("Analog Video In", MEDIATYPE_AnalogVideo);
+        std::vector<CMediaType> caps;
+        for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
+        AddPin<VideoStream>("Capture", caps, &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+        if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+        if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
+        for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
+        tvFormat_ = desc_.tvFormat;
+    }
+    DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+
+    STDMETHODIMP GetRange(long property, long* min, long* max, long* step, long* def, long* caps) override {
+        if (!min || !max || !step || !def || !caps) return E_POINTER;
+        for (const auto& r : desc_.procAmp)
+            if (r.property == property) {
+                *min = r.min;
+                *max = r.max;
+                *step = r.step;
+                *def = r.defaultValue;
+                *caps = r.flags;
+                return S_OK;
+            }
+        return E_PROP_ID_UNSUPPORTED;
+    }
+    STDMETHODIMP Set(long property, long value, long flags) override {
+        for (const auto& r : desc_.procAmp)
+            if (r.property == property) {
+                if (value < r.min || value > r.max) return E_INVALIDARG;
+                std::lock_guard lock(mutex_);
+                for (auto& v : values_)
+                    if (v.property == property) {
+                        v.value = value;
+                        v.flags = flags;
+                    }
+                return S_OK;
+            }
+        return E_PROP_ID_UNSUPPORTED;
+    }
+    STDMETHODIMP Get(long property, long* value, long* flags) override {
+        if (!value || !flags) return E_POINTER;
+        std::lock_guard lock(mutex_);
+        for (const auto& v : values_)
+            if (v.property == property) {
+                *value = v.value;
+                *flags = v.flags;
+                return S_OK;
+            }
+        return E_PROP_ID_UNSUPPORTED;
+    }
+
+    STDMETHODIMP get_AvailableTVFormats(long* formats) override {
+        if (!formats) return E_POINTER;
+        *formats = desc_.tvFormats;
+        return S_OK;
+    }
+    STDMETHODIMP put_TVFormat(long format) override {
+        if (format == 0 || (format & ~desc_.tvFormats) || (format & (format - 1))) return E_INVALIDARG;
+        tvFormat_ = format;
+        return S_OK;
+    }
+    STDMETHODIMP get_TVFormat(long* format) override {
+        if (!format) return E_POINTER;
+        *format = tvFormat_;
+        return S_OK;
+    }
+    STDMETHODIMP get_HorizontalLocked(long* locked) override {
+        if (!locked) return E_POINTER;
+        DeviceDesc now;
+        const bool signal = Hardware::Instance().Find(desc_.id, &now) ? now.signal : desc_.signal;
+        *locked = signal && !watch_.Lost() ? 1 : 0;
+        return S_OK;
+    }
+    STDMETHODIMP put_VCRHorizontalLocking(long locking) override {
+        vcrLocking_ = locking;
+        return S_OK;
+    }
+    STDMETHODIMP get_VCRHorizontalLocking(long* locking) override {
+        if (!locking) return E_POINTER;
+        *locking = vcrLocking_;
+        return S_OK;
+    }
+    STDMETHODIMP get_NumberOfLines(long* lines) override {
+        if (!lines) return E_POINTER;
+        *lines = (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625;
+        return S_OK;
+    }
+    STDMETHODIMP put_OutputEnable(long enable) override {
+        outputEnable_ = enable;
+        return S_OK;
+    }
+    STDMETHODIMP get_OutputEnable(long* enable) override {
+        if (!enable) return E_POINTER;
+        *enable = outputEnable_;
+        return S_OK;
+    }
+
+    STDMETHODIMP AddUpstreamFilters(IGraphBuilder* graph) override {
+        if (!graph) return E_POINTER;
+        if (!analogIn_ || analogIn_->IsConnected()) return S_FALSE;
+        IPin* downstreamIn = analogIn_;
+        CComPtr<IBaseFilter> tunerTarget;
+        long tunerInput = -1;
+        std::vector<CComPtr<IBaseFilter>> crossbars;
+        for (std::size_t k = 0; k < desc_.crossbars.size(); ++k) {
+            const Crossbar& x = desc_.crossbars[k];
+            CComPtr<IBaseFilter> filter;
+            filter.Attach(new CrossbarFilter(x));
+            HRESULT hr = graph->AddFilter(filter, x.name.empty() ? "Crossbar" : x.name.c_str());
+            if (FAILED(hr)) return hr;
+            auto* base = AsBaseFilter(filter);
+            IPin* out = base->Pins()[x.inputs.size()];  // first output
+            if (k > 0) downstreamIn = AsBaseFilter(crossbars.back())->Pins()[static_cast<std::size_t>(x.feedsInput)];
+            hr = graph->ConnectDirect(out, downstreamIn, nullptr);
+            if (FAILED(hr)) return hr;
+            for (std::size_t i = 0; i < x.inputs.size(); ++i)
+                if (x.inputs[i] == PhysConn_Video_Tuner && !base->Pins()[i]->IsConnected()) {
+                    tunerTarget = filter;
+                    tunerInput = static_cast<long>(i);
+                }
+            crossbars.push_back(filter);
+        }
+        if (desc_.tuner && tunerTarget) {
+            CComPtr<IBaseFilter> tuner;
+            tuner.Attach(new TunerFilter(desc_.tvFormats));
+            HRESULT hr = graph->AddFilter(tuner, "TV Tuner");
+            if (FAILED(hr)) return hr;
+            hr = graph->ConnectDirect(AsBaseFilter(tuner)->Pins()[0],
+                                      AsBaseFilter(tunerTarget)->Pins()[static_cast<std::size_t>(tunerInput)], nullptr);
+            if (FAILED(hr)) return hr;
+        }
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override {
+        if (void* p = Offer<IAMVideoProcAmp>(this, riid)) return p;
+        if (void* p = Offer<IAMAnalogVideoDecoder>(this, riid)) return p;
+        return Offer<IVidarroWdmUpstream>(this, riid);
+    }
+
+private:
+    struct Value {
+        long property;
+        long value;
+        long flags;
+    };
+    DeviceDesc desc_;
+    DeviceWatch watch_;
+    CBaseInputPin* analogIn_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Value> values_;
+    long tvFormat_;
+    long vcrLocking_ = 0;
+    long outputEnable_ = 1;
+};
+
+class AudioCaptureFilter : public CSourceFilter {
+public:
+    explicit AudioCaptureFilter(const DeviceDesc& desc)
+        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
+        AddPin<AudioStream>("Capture", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    }
+
+private:
+    DeviceWatch watch_;
+};
+
+// DV or HDV camcorder: frames from the tape file when the description names one.
+class CamcorderStream : public CSourceStream {
+public:
+    CamcorderStream(CBaseFilter* f, std::string name, CMediaType mt, REFERENCE_TIME frame, std::string tape,
+                    const DeviceWatch* watch)
+        : CSourceStream(f, std::move(name)), frame_(frame), tape_(std::move(tape)), watch_(watch) {
+        frameBytes_ = mt.lSampleSize ? mt.lSampleSize : 188 * 348;
+        SetMediaTypes({std::move(mt)});
+    }
+    REFERENCE_TIME SampleDuration() override { return frame_; }
+    HRESULT FillSample(MediaSample& s) override {
+        if (watch_->Lost()) return E_FAIL;
+        s.data.assign(frameBytes_, 0);
+        if (!tape_.empty()) {
+            if (!file_.is_open()) file_.open(tape_, std::ios::binary);
+            file_.read(reinterpret_cast<char*>(s.data.data()), static_cast<std::streamsize>(s.data.size()));
+            const auto got = static_cast<std::size_t>(file_.gcount());
+            if (got == 0) return S_FALSE;  // end of tape
+            s.data.resize(got);
+            return S_OK;
+        }
+        PutFrameNumber(s.data, s.index);
+        ++framesOut_;
+        return S_OK;
+    }
+    long long Frames() const { return framesOut_.load(); }
+
+private:
+    REFERENCE_TIME frame_;
+    std::string tape_;
+    const DeviceWatch* watch_;
+    std::size_t frameBytes_;
+    std::ifstream file_;
+    std::atomic<long long> framesOut_{0};
+};
+
+class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExtTransport, public IAMTimecodeReader {
+public:
+    explicit CamcorderFilter(const DeviceDesc& desc)
+        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
+        const VideoFormat f = desc.formats.empty() ? VideoFormat{} : desc.formats.front();
+        const bool hdv = desc.kind == DeviceKind::HdvCamcorder;
+        stream_ = AddPin<CamcorderStream>(hdv ? "MPEG2 TS Out" : "DV A/V Out", TypeOf(f), f.frameDuration, desc.tape, &watch_);
+        stream_->SetCategory(PIN_CATEGORY_CAPTURE);
+        if (!hdv) AddPin<AnalogInputPin>("DV A/V In", MEDIATYPE_Interleaved)->SetCategory(GUID_NULL);
+    }
+    DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+
+    STDMETHODIMP GetCapability(long capability, long* value, double* doubleValue) override {
+        if (value) *value = 0;
+        if (doubleValue) *doubleValue = 0;
+        if (capability == ED_DEVCAP_DEVICE_TYPE) {
+            if (!value) return E_POINTER;
+            *value = ED_DEVTYPE_VCR;
+            return S_OK;
+        }
+        if (capability == static_cast<long>(ED_DEVCAP_TIMECODE_READ)) {
+            if (!value) return E_POINTER;
+            *value = OATRUE;
+            return S_OK;
+        }
+        return S_OK;
+    }
+    STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return TaskText(desc_.devicePath, id); }
+    STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return TaskText("1.0", version); }
+    STDMETHODIMP put_DevicePower(long mode) override {
+        power_ = mode;
+        return S_OK;
+    }
+    STDMETHODIMP get_DevicePower(long* mode) override {
+        if (!mode) return E_POINTER;
+        *mode = power_;
+        return S_OK;
+    }
+    STDMETHODIMP put_DevicePort(long) override { return S_OK; }
+    STDMETHODIMP get_DevicePort(long* port) override {
+        if (!port) return E_POINTER;
+        *port = 0;
+        return S_OK;
+    }
+    STDMETHODIMP put_MediaState(long) override { return S_OK; }
+    STDMETHODIMP get_MediaState(long* state) override {
+        if (!state) return E_POINTER;
+        *state = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetStatus(long item, long* value) override {
+        if (!value) return E_POINTER;
+        *value = item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load();
+        return S_OK;
+    }
+    STDMETHODIMP GetTransportBasicParameters(long, long* value, LPOLESTR* text) override {
+        if (value) *value = watch_.Lost() ? 0 : 1;
+        if (text) *text = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP put_Mode(long mode) override {
+        if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
+        mode_ = mode;
+        return S_OK;
+    }
+    STDMETHODIMP get_Mode(long* mode) override {
+        if (!mode) return E_POINTER;
+        *mode = mode_;
+        return S_OK;
+    }
+    STDMETHODIMP put_Rate(double rate) override {
+        rate_ = rate;
+        return S_OK;
+    }
+    STDMETHODIMP get_Rate(double* rate) override {
+        if (!rate) return E_POINTER;
+        *rate = rate_;
+        return S_OK;
+    }
+    STDMETHODIMP GetTCRMode(long, long* value) override {
+        if (!value) return E_POINTER;
+        *value = 0;
+        return S_OK;
+    }
+    STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
+    STDMETHODIMP put_VITCLine(long) override { return S_OK; }
+    STDMETHODIMP get_VITCLine(long* line) override {
+        if (!line) return E_POINTER;
+        *line = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
+        if (!sample) return E_POINTER;
+        if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
+        sample->timecode.dwFrames = AddFrames(desc_.timecodeStart, stream_->Frames());
+        sample->timecode.wFrameRate = 30;
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override {
+        if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
+        if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
+        return Offer<IAMTimecodeReader>(this, riid);
+    }
+
+private:
+    static HRESULT TaskText(const std::string& text, LPOLESTR* out) {
+        if (!out) return E_POINTER;
+        *out = static_cast<LPOLESTR>(CoTaskMemAlloc(text.size() + 1));
+        std::memcpy(*out, text.c_str(), text.size() + 1);
+        return S_OK;
+    }
+    // Packed BCD hh:mm:ss:ff plus a frame count at 30 frames per second.
+    static DWORD AddFrames(DWORD bcd, long long frames) {
+        auto dec = [](DWORD v) { return static_cast<long long>((v >> 4) * 10 + (v & 0xF)); };
+        long long total = ((dec((bcd >> 24) & 0xFF) * 60 + dec((bcd >> 16) & 0xFF)) * 60 + dec((bcd >> 8) & 0xFF)) * 30 +
+                          dec(bcd & 0xFF) + frames;
+        total %= 24LL * 3600 * 30;
+        auto enc = [](long long v) { return static_cast<DWORD>((v / 10) * 16 + v % 10); };
+        const long long ff = total % 30, ss = total / 30 % 60, mm = total / 1800 % 60, hh = total / 108000;
+        return (enc(hh) << 24) | (enc(mm) << 16) | (enc(ss) << 8) | enc(ff);
+    }
+    DeviceDesc desc_;
+    DeviceWatch watch_;
+    CamcorderStream* stream_;
+    std::atomic<long> mode_{ED_MODE_STOP};
+    long power_ = ED_POWER_ON;
+    double rate_ = 1.0;
+};
+
+}  // namespace
+
+long long FrameNumberOf(const std::vector<BYTE>& frame) {
+    long long n = -1;
+    if (frame.size() >= 8) std::memcpy(&n, frame.data(), 8);
+    return n;
+}
+
+HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    DeviceDesc desc;
+    if (!Hardware::Instance().Find(deviceId, &desc) || !desc.present) return E_DEVICE_NOT_CONNECTED;
+    CBaseFilter* filter = nullptr;
+    switch (desc.kind) {
+        case DeviceKind::AnalogCard:
+        case DeviceKind::UsbBox: filter = new CaptureFilter(desc); break;
+        case DeviceKind::DvCamcorder:
+        case DeviceKind::HdvCamcorder: filter = new CamcorderFilter(desc); break;
+        case DeviceKind::AudioInput: filter = new AudioCaptureFilter(desc); break;
+        case DeviceKind::Playback: {
+            return CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
+        }
+    }
+    const HRESULT hr = filter->QueryInterface(riid, ppv);
+    filter->Release();
+    return hr;
+}
+
+}  // namespace platform::dshow::sim

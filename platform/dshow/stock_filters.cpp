@@ -1,0 +1,631 @@
+#include "platform/dshow/stock_filters.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/base/clock.h"
+#include "platform/com/class_table.h"
+#include "platform/com/task_mem.h"
+#include "platform/dshow/filter_graph.h"
+
+namespace platform::dshow {
+
+namespace {
+
+CMediaType Pattern(const GUID& major, const GUID& sub = GUID_NULL) {
+    CMediaType mt;
+    mt.majortype = major;
+    mt.subtype = sub;
+    mt.formattype = GUID_NULL;
+    return mt;
+}
+
+std::vector<CMediaType> UncompressedVideo() {
+    return {Pattern(MEDIATYPE_Video, MEDIASUBTYPE_YUY2), Pattern(MEDIATYPE_Video, MEDIASUBTYPE_UYVY),
+            Pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), Pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
+}
+
+LONG HeightOf(const CMediaType& mt) {
+    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return std::abs(vih->bmiHeader.biHeight);
+    return 480;
+}
+LONG WidthOf(const CMediaType& mt) {
+    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->bmiHeader.biWidth;
+    return 720;
+}
+REFERENCE_TIME FrameOf(const CMediaType& mt) {
+    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->AvgTimePerFrame;
+    return 333667;
+}
+
+class ColorSpaceConverter : public CTransformFilter {
+public:
+    ColorSpaceConverter()
+        : CTransformFilter(CLSID_Colour, "Color Space Converter", UncompressedVideo(), "Input", "XForm Out") {}
+    std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+        std::vector<CMediaType> out;
+        for (const GUID& sub : {MEDIASUBTYPE_RGB32, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2})
+            out.push_back(MakeVideoType(sub, WidthOf(in), HeightOf(in), FrameOf(in)));
+        return out;
+    }
+};
+
+class AcmWrapper : public CTransformFilter {
+public:
+    AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {Pattern(MEDIATYPE_Audio)}, "Input", "Output") {}
+};
+
+class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
+public:
+    DvVideoDecoder()
+        : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {Pattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
+    DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
+    STDMETHODIMP get_IPDisplay(int* display) override {
+        if (!display) return E_POINTER;
+        *display = display_;
+        return S_OK;
+    }
+    STDMETHODIMP put_IPDisplay(int display) override {
+        if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
+        display_ = display;
+        return S_OK;
+    }
+    std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+        const LONG height = in.lSampleSize == 144000 ? 576 : 480;
+        const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
+        return {MakeVideoType(MEDIASUBTYPE_YUY2, 720, height, frame), MakeVideoType(MEDIASUBTYPE_RGB32, 720, height, frame)};
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IIPDVDec>(this, riid); }
+
+private:
+    int display_ = DVRESOLUTION_HALF;
+};
+
+// Splits a DV stream into its video and its audio.
+class DvSplitter : public CBaseFilter {
+public:
+    DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
+        input_ = AddPin<In>("Input");
+        video_ = AddPin<Out>("DVVidOut0", true, input_);
+        audio_ = AddPin<Out>("AudOut00", false, input_);
+    }
+    void Receive(CBaseInputPin*, const MediaSample& sample) override {
+        video_->Deliver(sample);
+        MediaSample audio = sample;
+        const bool pal = input_->ConnectedType().lSampleSize == 144000;
+        audio.data.assign((pal ? 1920 : 1602) * 4, 0);
+        audio_->Deliver(audio);
+    }
+    void EndOfStream(CBaseInputPin*) override {
+        video_->DeliverEndOfStream();
+        audio_->DeliverEndOfStream();
+    }
+
+private:
+    class In : public CBaseInputPin {
+    public:
+        using CBaseInputPin::CBaseInputPin;
+        std::vector<CMediaType> GetMediaTypes() override { return {}; }
+        HRESULT CheckMediaType(const CMediaType& mt) override {
+            return mt.majortype == MEDIATYPE_Interleaved && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+    };
+    class Out : public CBaseOutputPin {
+    public:
+        Out(CBaseFilter* f, std::string name, bool video, CBaseInputPin* input)
+            : CBaseOutputPin(f, std::move(name)), video_(video), input_(input) {}
+        std::vector<CMediaType> GetMediaTypes() override {
+            if (!input_->IsConnected()) return {};
+            if (!video_) return {MakeAudioType(2, 48000, 16)};
+            CMediaType mt = input_->ConnectedType();
+            mt.majortype = MEDIATYPE_Video;
+            return {mt};
+        }
+
+    private:
+        bool video_;
+        CBaseInputPin* input_;
+    };
+    CBaseInputPin* input_;
+    CBaseOutputPin* video_;
+    CBaseOutputPin* audio_;
+};
+
+// Overlay Mixer: a video pass-through whose input pins take an aspect-ratio mode.
+class OverlayMixer : public CBaseFilter {
+public:
+    OverlayMixer() : CBaseFilter(CLSID_OverlayMixer, "Overlay Mixer") {
+        input_ = AddPin<MixerInput>("Input0");
+        output_ = AddPin<MixerOutput>("Output", input_);
+    }
+    void Receive(CBaseInputPin*, const MediaSample& sample) override { output_->Deliver(sample); }
+    void EndOfStream(CBaseInputPin*) override { output_->DeliverEndOfStream(); }
+
+private:
+    class MixerInput : public CBaseInputPin, public IMixerPinConfig {
+    public:
+        using CBaseInputPin::CBaseInputPin;
+        DSHOW_FORWARD_IUNKNOWN(CBaseInputPin)
+        std::vector<CMediaType> GetMediaTypes() override { return {}; }
+        HRESULT CheckMediaType(const CMediaType& mt) override {
+            return mt.majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+        STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override {
+            mode_ = mode;
+            return S_OK;
+        }
+        STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override {
+            if (!mode) return E_POINTER;
+            *mode = mode_;
+            return S_OK;
+        }
+
+    protected:
+        void* GetPinInterface(REFIID riid) override { return Offer<IMixerPinConfig>(this, riid); }
+
+    private:
+        AM_ASPECT_RATIO_MODE mode_ = AM_ARMODE_LETTER_BOX;
+    };
+    class MixerOutput : public CBaseOutputPin {
+    public:
+        MixerOutput(CBaseFilter* f, std::string name, CBaseInputPin* input) : CBaseOutputPin(f, std::move(name)), input_(input) {}
+        std::vector<CMediaType> GetMediaTypes() override {
+            if (!input_->IsConnected()) return {};
+            const CMediaType& in = input_->ConnectedType();
+            return {MakeVideoType(MEDIASUBTYPE_RGB32, WidthOf(in), HeightOf(in), FrameOf(in))};
+        }
+
+    private:
+        CBaseInputPin* input_;
+    };
+    CBaseInputPin* input_;
+    CBaseOutputPin* output_;
+};
+
+class NullRenderer : public CRendererFilter {
+public:
+    NullRenderer() : CRendererFilter(CLSID_NullRenderer, "Null Renderer", {}, "In") {}
+};
+
+// The AVI multiplexer: inputs "Input 01", "Input 02", ... (a fresh one whenever all are taken);
+// every input sample leaves as a stream sample.
+class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {
+public:
+    AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
+        output_ = AddPin<Out>("AVI Out");
+        AddPin<In>("Input 01");
+    }
+    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+    void Receive(CBaseInputPin*, const MediaSample& sample) override {
+        std::lock_guard lock(mutex_);
+        output_->Deliver(sample);
+    }
+    void EndOfStream(CBaseInputPin*) override {
+        std::lock_guard lock(mutex_);
+        if (++ended_ >= ConnectedInputs()) output_->DeliverEndOfStream();
+    }
+    void InputConnected() {
+        int free = 0, count = 0;
+        for (CBasePin* p : Pins()) {
+            if (p->Direction() != PINDIR_INPUT) continue;
+            ++count;
+            if (!p->IsConnected()) ++free;
+        }
+        if (free == 0) AddPin<In>(Format("Input %02d", count + 1));
+    }
+    STDMETHODIMP SetMasterStream(LONG stream) override {
+        master_ = stream;
+        return S_OK;
+    }
+    STDMETHODIMP GetMasterStream(LONG* stream) override {
+        if (!stream) return E_POINTER;
+        *stream = master_;
+        return S_OK;
+    }
+    STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override {
+        oldIndex_ = oldIndex;
+        return S_OK;
+    }
+    STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override {
+        if (!oldIndex) return E_POINTER;
+        *oldIndex = oldIndex_;
+        return S_OK;
+    }
+    STDMETHODIMP put_Mode(InterleavingMode mode) override {
+        if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
+        mode_ = mode;
+        return S_OK;
+    }
+    STDMETHODIMP get_Mode(InterleavingMode* mode) override {
+        if (!mode) return E_POINTER;
+        *mode = mode_;
+        return S_OK;
+    }
+    STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
+        if (!leave || !preroll) return E_POINTER;
+        leave_ = *leave;
+        preroll_ = *preroll;
+        return S_OK;
+    }
+    STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
+        if (!leave || !preroll) return E_POINTER;
+        *leave = leave_;
+        *preroll = preroll_;
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override {
+        if (void* p = Offer<IConfigAviMux>(this, riid)) return p;
+        return Offer<IConfigInterleaving>(this, riid);
+    }
+    void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+
+private:
+    static std::string Format(const char* fmt, int n) {
+        char text[32];
+        std::snprintf(text, sizeof text, fmt, n);
+        return text;
+    }
+    int ConnectedInputs() {
+        int n = 0;
+        for (CBasePin* p : Pins())
+            if (p->Direction() == PINDIR_INPUT && p->IsConnected()) ++n;
+        return n;
+    }
+    class In : public CBaseInputPin {
+    public:
+        using CBaseInputPin::CBaseInputPin;
+        std::vector<CMediaType> GetMediaTypes() override { return {}; }
+        HRESULT CheckMediaType(const CMediaType& mt) override {
+            return mt.majortype == MEDIATYPE_Video || mt.majortype == MEDIATYPE_Audio ||
+                           mt.majortype == MEDIATYPE_Interleaved
+                       ? S_OK
+                       : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+        HRESULT CompleteConnect(IPin*) override {
+            static_cast<AviMux*>(filter_)->InputConnected();
+            return S_OK;
+        }
+    };
+    class Out : public CBaseOutputPin {
+    public:
+        using CBaseOutputPin::CBaseOutputPin;
+        std::vector<CMediaType> GetMediaTypes() override { return {MakeStreamType(MEDIASUBTYPE_Avi)}; }
+    };
+    std::mutex mutex_;
+    CBaseOutputPin* output_;
+    int ended_ = 0;
+    LONG master_ = -1;
+    BOOL oldIndex_ = FALSE;
+    InterleavingMode mode_ = INTERLEAVE_NONE;
+    REFERENCE_TIME leave_ = 0;
+    REFERENCE_TIME preroll_ = 0;
+};
+
+class FileWriter : public CRendererFilter, public CFileSinkBase {
+public:
+    FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {Pattern(MEDIATYPE_Stream)}, "in") {}
+    DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
+};
+
+// WM ASF Writer: a video and an audio input.
+class AsfWriter : public CBaseFilter, public CFileSinkBase {
+public:
+    AsfWriter() : CBaseFilter(CLSID_WMAsfWriter, "WM ASF Writer") {
+        AddPin<In>("Video Input 01", MEDIATYPE_Video);
+        AddPin<In>("Audio Input 01", MEDIATYPE_Audio);
+    }
+    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+    bool IsRenderer() const override { return true; }
+    void Receive(CBaseInputPin*, const MediaSample&) override { ++samples_; }
+    void EndOfStream(CBaseInputPin*) override {
+        int connected = 0;
+        for (CBasePin* p : Pins())
+            if (p->IsConnected()) ++connected;
+        if (++ended_ == connected) NotifyEvent(EC_COMPLETE, S_OK, 0);
+    }
+    long long Samples() const { return samples_.load(); }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
+    void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+
+private:
+    class In : public CBaseInputPin {
+    public:
+        In(CBaseFilter* f, std::string name, GUID major) : CBaseInputPin(f, std::move(name)), major_(major) {}
+        std::vector<CMediaType> GetMediaTypes() override { return {}; }
+        HRESULT CheckMediaType(const CMediaType& mt) override {
+            return mt.majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+
+    private:
+        GUID major_;
+    };
+    std::atomic<long long> samples_{0};
+    std::atomic<int> ended_{0};
+};
+
+// MPEG-2 Demultiplexer: output pins are made on request (IMpeg2Demultiplexer) and take PID maps.
+class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
+public:
+    Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") { AddPin<In>("MPEG-2 Stream"); }
+    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+    void Receive(CBaseInputPin*, const MediaSample& sample) override {
+        for (CBasePin* p : Pins())
+            if (auto* out = dynamic_cast<Out*>(p); out && out->Mapped()) out->Deliver(sample);
+    }
+    void EndOfStream(CBaseInputPin*) override {
+        for (CBasePin* p : Pins())
+            if (auto* out = dynamic_cast<Out*>(p)) out->DeliverEndOfStream();
+    }
+    STDMETHODIMP CreateOutputPin(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) override {
+        if (!mt || !name || !pin) return E_POINTER;
+        *pin = nullptr;
+        if (PinByName(name)) return E_INVALIDARG;
+        if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
+        Out* out = AddPin<Out>(name, CMediaType(*mt));
+        *pin = out;
+        out->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP SetOutputPinMediaType(LPCOLESTR name, AM_MEDIA_TYPE* mt) override {
+        if (!name || !mt) return E_POINTER;
+        auto* out = dynamic_cast<Out*>(PinByName(name));
+        if (!out) return VFW_E_NOT_FOUND;
+        out->SetMediaTypes({CMediaType(*mt)});
+        return S_OK;
+    }
+    STDMETHODIMP DeleteOutputPin(LPCOLESTR name) override {
+        if (!name) return E_POINTER;
+        auto* out = dynamic_cast<Out*>(PinByName(name));
+        if (!out) return VFW_E_NOT_FOUND;
+        if (out->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+        RemovePin(out);
+        return S_OK;
+    }
+
+protected:
+    void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
+
+private:
+    class In : public CBaseInputPin {
+    public:
+        using CBaseInputPin::CBaseInputPin;
+        std::vector<CMediaType> GetMediaTypes() override { return {}; }
+        HRESULT CheckMediaType(const CMediaType& mt) override {
+            return mt.subtype == MEDIASUBTYPE_MPEG2_TRANSPORT ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+    };
+    class Out : public CBaseOutputPin, public IMPEG2PIDMap {
+    public:
+        Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
+            SetMediaTypes({std::move(mt)});
+        }
+        DSHOW_FORWARD_IUNKNOWN(CBaseOutputPin)
+        STDMETHODIMP MapPID(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT) override {
+            if (!pids && count) return E_POINTER;
+            std::lock_guard lock(mutex_);
+            pids_.insert(pids_.end(), pids, pids + count);
+            return S_OK;
+        }
+        STDMETHODIMP UnmapPID(ULONG count, ULONG* pids) override {
+            if (!pids && count) return E_POINTER;
+            std::lock_guard lock(mutex_);
+            for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
+            return S_OK;
+        }
+        bool Mapped() {
+            std::lock_guard lock(mutex_);
+            return !pids_.empty();
+        }
+
+    protected:
+        void* GetPinInterface(REFIID riid) override { return Offer<IMPEG2PIDMap>(this, riid); }
+
+    private:
+        std::mutex mutex_;
+        std::vector<ULONG> pids_;
+    };
+};
+
+template <typename T>
+com::Creator Make() {
+    return [](REFIID riid, void** ppv) { return CreateFilterInstance<T>(riid, ppv); };
+}
+
+template <typename Base>
+com::Creator MakeWith(CLSID clsid, const char* name) {
+    return [clsid, name](REFIID riid, void** ppv) {
+        auto* f = new Base(clsid, name);
+        const HRESULT hr = f->QueryInterface(riid, ppv);
+        f->Release();
+        return hr;
+    };
+}
+
+}  // namespace
+
+CVideoRendererFilter::CVideoRendererFilter(const CLSID& clsid, std::string name)
+    : CRendererFilter(clsid, std::move(name), UncompressedVideo(), "Input") {}
+
+void* CVideoRendererFilter::GetFilterInterface(REFIID riid) { return Offer<IVideoWindow>(this, riid); }
+
+STDMETHODIMP CVideoRendererFilter::put_Caption(BSTR caption) {
+    caption_ = com::FromBstr(caption);
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_Caption(BSTR* caption) {
+    if (!caption) return E_POINTER;
+    *caption = SysAllocString(caption_.c_str());
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) {
+    style_ = style;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) {
+    if (!style) return E_POINTER;
+    *style = style_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_AutoShow(long autoShow) {
+    autoShow_ = autoShow;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_AutoShow(long* autoShow) {
+    if (!autoShow) return E_POINTER;
+    *autoShow = autoShow_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) {
+    visible_ = visible;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_Visible(long* visible) {
+    if (!visible) return E_POINTER;
+    *visible = visible_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) {
+    owner_ = owner;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_Owner(OAHWND* owner) {
+    if (!owner) return E_POINTER;
+    *owner = owner_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) {
+    drain_ = drain;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) {
+    if (!drain) return E_POINTER;
+    *drain = drain_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::put_FullScreenMode(long fullScreen) {
+    fullScreen_ = fullScreen;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::get_FullScreenMode(long* fullScreen) {
+    if (!fullScreen) return E_POINTER;
+    *fullScreen = fullScreen_;
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::SetWindowForeground(long) { return S_OK; }
+STDMETHODIMP CVideoRendererFilter::SetWindowPosition(long left, long top, long width, long height) {
+    position_ = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + width), static_cast<LONG>(top + height)};
+    return S_OK;
+}
+STDMETHODIMP CVideoRendererFilter::GetWindowPosition(long* left, long* top, long* width, long* height) {
+    if (!left || !top || !width || !height) return E_POINTER;
+    *left = position_.left;
+    *top = position_.top;
+    *width = position_.right - position_.left;
+    *height = position_.bottom - position_.top;
+    return S_OK;
+}
+
+CAudioRendererFilter::CAudioRendererFilter(const CLSID& clsid, std::string name)
+    : CRendererFilter(clsid, std::move(name), {Pattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)}, "Audio Input pin (rendered)") {}
+
+void* CAudioRendererFilter::GetFilterInterface(REFIID riid) {
+    if (void* p = Offer<IBasicAudio>(this, riid)) return p;
+    return Offer<IReferenceClock>(this, riid);
+}
+STDMETHODIMP CAudioRendererFilter::put_Volume(long volume) {
+    if (volume < -10000 || volume > 0) return E_INVALIDARG;
+    volume_ = volume;
+    return S_OK;
+}
+STDMETHODIMP CAudioRendererFilter::get_Volume(long* volume) {
+    if (!volume) return E_POINTER;
+    *volume = volume_;
+    return S_OK;
+}
+STDMETHODIMP CAudioRendererFilter::put_Balance(long balance) {
+    if (balance < -10000 || balance > 10000) return E_INVALIDARG;
+    balance_ = balance;
+    return S_OK;
+}
+STDMETHODIMP CAudioRendererFilter::get_Balance(long* balance) {
+    if (!balance) return E_POINTER;
+    *balance = balance_;
+    return S_OK;
+}
+STDMETHODIMP CAudioRendererFilter::GetTime(REFERENCE_TIME* time) {
+    if (!time) return E_POINTER;
+    *time = static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10;
+    return S_OK;
+}
+
+STDMETHODIMP CFileSinkBase::SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE*) {
+    if (!file) return E_POINTER;
+    file_ = file;
+    return S_OK;
+}
+STDMETHODIMP CFileSinkBase::GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* mt) {
+    if (!file) return E_POINTER;
+    *file = nullptr;
+    if (mt) *mt = AM_MEDIA_TYPE();
+    if (file_.empty()) return E_FAIL;
+    *file = static_cast<LPOLESTR>(CoTaskMemAlloc(file_.size() + 1));
+    std::memcpy(*file, file_.c_str(), file_.size() + 1);
+    return S_OK;
+}
+STDMETHODIMP CFileSinkBase::SetMode(DWORD flags) {
+    if (flags & ~AM_FILE_OVERWRITE) return E_INVALIDARG;
+    mode_ = flags;
+    return S_OK;
+}
+STDMETHODIMP CFileSinkBase::GetMode(DWORD* flags) {
+    if (!flags) return E_POINTER;
+    *flags = mode_;
+    return S_OK;
+}
+
+void RegisterStockFilters() {
+    using com::RegisterClassForever;
+    RegisterClassForever(CLSID_SmartTee, [](REFIID riid, void** ppv) {
+        auto* f = new CTeeFilter(CLSID_SmartTee, "Smart Tee", "Input", {"Capture", "Preview"}, false);
+        const HRESULT hr = f->QueryInterface(riid, ppv);
+        f->Release();
+        return hr;
+    });
+    RegisterClassForever(CLSID_InfTee, [](REFIID riid, void** ppv) {
+        auto* f = new CTeeFilter(CLSID_InfTee, "Infinite Pin Tee Filter", "Input", {"Output1"}, true);
+        const HRESULT hr = f->QueryInterface(riid, ppv);
+        f->Release();
+        return hr;
+    });
+    RegisterClassForever(CLSID_OverlayMixer, Make<OverlayMixer>());
+    RegisterClassForever(CLSID_VideoRenderer, MakeWith<CVideoRendererFilter>(CLSID_VideoRenderer, "Video Renderer"));
+    RegisterClassForever(CLSID_VideoRendererDefault,
+                         MakeWith<CVideoRendererFilter>(CLSID_VideoRendererDefault, "Video Renderer"));
+    RegisterClassForever(CLSID_DSoundRender, MakeWith<CAudioRendererFilter>(CLSID_DSoundRender, "Default DirectSound Device"));
+    RegisterClassForever(CLSID_AudioRender, MakeWith<CAudioRendererFilter>(CLSID_AudioRender, "Default WaveOut Device"));
+    RegisterClassForever(CLSID_NullRenderer, Make<NullRenderer>());
+    RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
+    RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());
+    RegisterClassForever(CLSID_DVVideoCodec, Make<DvVideoDecoder>());
+    RegisterClassForever(CLSID_MPEG2Demultiplexer, Make<Mpeg2Demultiplexer>());
+    RegisterClassForever(CLSID_AviDest, Make<AviMux>());
+    RegisterClassForever(CLSID_FileWriter, Make<FileWriter>());
+    RegisterClassForever(CLSID_WMAsfWriter, Make<AsfWriter>());
+    RegisterClassForever(CLSID_Colour, Make<ColorSpaceConverter>());
+    // Intelligent connect tries these in this order.
+    RegisterConverterClass(CLSID_DVSplitter);
+    RegisterConverterClass(CLSID_DVVideoCodec);
+    RegisterConverterClass(CLSID_ACMWrapper);
+    RegisterConverterClass(CLSID_Colour);
+}
+
+}  // namespace platform::dshow

@@ -1,0 +1,157 @@
+#include "platform/dshow/transform_filter.h"
+
+namespace platform::dshow {
+
+namespace {
+bool MatchesAny(const std::vector<CMediaType>& accepted, const CMediaType& mt) {
+    if (accepted.empty()) return true;
+    for (const auto& a : accepted) {
+        if (a.majortype != GUID_NULL && a.majortype != mt.majortype) continue;
+        if (a.subtype != GUID_NULL && a.subtype != mt.subtype) continue;
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+class CTransformFilter::InputPin : public CBaseInputPin {
+public:
+    InputPin(CBaseFilter* f, std::string name, std::vector<CMediaType> accepted)
+        : CBaseInputPin(f, std::move(name)), accepted_(std::move(accepted)) {}
+    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    HRESULT CheckMediaType(const CMediaType& mt) override {
+        if (!MatchesAny(accepted_, mt)) return VFW_E_TYPE_NOT_ACCEPTED;
+        return static_cast<CTransformFilter*>(filter_)->CheckInputType(mt);
+    }
+
+private:
+    std::vector<CMediaType> accepted_;
+};
+
+class CTransformFilter::OutputPin : public CBaseOutputPin {
+public:
+    using CBaseOutputPin::CBaseOutputPin;
+    std::vector<CMediaType> GetMediaTypes() override {
+        auto* owner = static_cast<CTransformFilter*>(filter_);
+        if (!owner->Input()->IsConnected()) return {};
+        return owner->OutputTypes(owner->Input()->ConnectedType());
+    }
+    HRESULT CheckMediaType(const CMediaType& mt) override {
+        auto* owner = static_cast<CTransformFilter*>(filter_);
+        if (!owner->Input()->IsConnected()) return VFW_E_NOT_CONNECTED;
+        for (const auto& t : GetMediaTypes())
+            if (t.majortype == mt.majortype && t.subtype == mt.subtype) return S_OK;
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+};
+
+CTransformFilter::CTransformFilter(const CLSID& clsid, std::string defaultName, std::vector<CMediaType> inputTypes,
+                                   std::string inputName, std::string outputName)
+    : CBaseFilter(clsid, std::move(defaultName)) {
+    input_ = AddPin<InputPin>(std::move(inputName), std::move(inputTypes));
+    output_ = AddPin<OutputPin>(std::move(outputName));
+}
+
+HRESULT CTransformFilter::CheckInputType(const CMediaType&) { return S_OK; }
+
+HRESULT CTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
+    out = in;
+    return S_OK;
+}
+
+void CTransformFilter::Receive(CBaseInputPin*, const MediaSample& sample) {
+    MediaSample out;
+    if (Transform(sample, out) == S_OK) output_->Deliver(out);
+}
+
+void CTransformFilter::EndOfStream(CBaseInputPin*) { output_->DeliverEndOfStream(); }
+
+class CTeeFilter::InputPin : public CBaseInputPin {
+public:
+    using CBaseInputPin::CBaseInputPin;
+    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    HRESULT CheckMediaType(const CMediaType&) override { return S_OK; }
+};
+
+class CTeeFilter::OutputPin : public CBaseOutputPin {
+public:
+    OutputPin(CBaseFilter* f, std::string name, CBaseInputPin* input) : CBaseOutputPin(f, std::move(name)), input_(input) {}
+    std::vector<CMediaType> GetMediaTypes() override {
+        if (!input_->IsConnected()) return {};
+        return {input_->ConnectedType()};
+    }
+    HRESULT CheckMediaType(const CMediaType& mt) override {
+        if (!input_->IsConnected()) return VFW_E_NOT_CONNECTED;
+        const CMediaType& in = input_->ConnectedType();
+        return in.majortype == mt.majortype && in.subtype == mt.subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT CompleteConnect(IPin*) override {
+        static_cast<CTeeFilter*>(filter_)->OutputConnected();
+        return S_OK;
+    }
+
+private:
+    CBaseInputPin* input_;
+};
+
+CTeeFilter::CTeeFilter(const CLSID& clsid, std::string defaultName, std::string inputName,
+                       std::vector<std::string> outputNames, bool growOutputs)
+    : CBaseFilter(clsid, std::move(defaultName)), grow_(growOutputs) {
+    auto* input = AddPin<InputPin>(std::move(inputName));
+    for (auto& name : outputNames) AddPin<OutputPin>(std::move(name), input);
+    nextIndex_ = static_cast<int>(outputNames.size()) + 1;
+}
+
+void CTeeFilter::OutputConnected() {
+    if (!grow_) return;
+    CBaseInputPin* input = nullptr;
+    for (CBasePin* p : Pins()) {
+        if (p->Direction() == PINDIR_INPUT) input = static_cast<CBaseInputPin*>(p);
+        else if (!p->IsConnected()) return;
+    }
+    AddPin<OutputPin>("Output" + std::to_string(nextIndex_++), input);
+}
+
+void CTeeFilter::Receive(CBaseInputPin*, const MediaSample& sample) {
+    for (CBasePin* p : Pins())
+        if (auto* out = dynamic_cast<CBaseOutputPin*>(p)) out->Deliver(sample);
+}
+
+void CTeeFilter::EndOfStream(CBaseInputPin*) {
+    for (CBasePin* p : Pins())
+        if (auto* out = dynamic_cast<CBaseOutputPin*>(p)) out->DeliverEndOfStream();
+}
+
+namespace {
+class RendererInputPin : public CBaseInputPin {
+public:
+    RendererInputPin(CBaseFilter* f, std::string name, std::vector<CMediaType> accepted)
+        : CBaseInputPin(f, std::move(name)), accepted_(std::move(accepted)) {}
+    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    HRESULT CheckMediaType(const CMediaType& mt) override {
+        return MatchesAny(accepted_, mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+
+private:
+    std::vector<CMediaType> accepted_;
+};
+}  // namespace
+
+CRendererFilter::CRendererFilter(const CLSID& clsid, std::string defaultName, std::vector<CMediaType> accepted,
+                                 std::string inputName)
+    : CBaseFilter(clsid, std::move(defaultName)) {
+    input_ = AddPin<RendererInputPin>(std::move(inputName), std::move(accepted));
+}
+
+void CRendererFilter::Receive(CBaseInputPin*, const MediaSample& sample) {
+    Render(sample);
+    bytes_ += sample.data.size();
+    lastIndex_ = sample.index;
+    ++rendered_;
+}
+
+void CRendererFilter::EndOfStream(CBaseInputPin*) {
+    if (!endOfStream_.exchange(true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
+}
+
+}  // namespace platform::dshow

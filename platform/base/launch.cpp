@@ -82,6 +82,14 @@ bool Record(const std::string& verb, const std::string& target, const std::strin
   return file.Open(LaunchRecordFile(), FileMode::Append) && file.Write(line) && file.Close();
 }
 
+bool HasDesktop() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(name);
+    if (v != nullptr && v[0] != '\0') return true;
+  }
+  return false;
+}
+
 bool SuiteProgramsMayRun() {
   const char* v = std::getenv("VIDARRO_LAUNCH_RUN_SUITE");
   return v != nullptr && std::strcmp(v, "1") == 0;
@@ -166,6 +174,8 @@ bool ShellOpen(const std::string& target, const std::string& parameters, const s
   }
   if (!LaunchRecordFile().empty()) return Record(shownVerb, target, parameters);
   if (!IsAddress(target) && access(target.c_str(), F_OK) != 0) return false;
+  // Without a desktop the opener would fall back to a text-mode browser on our terminal.
+  if (!HasDesktop()) return false;
   const std::string opener = SearchPath("xdg-open");
   if (opener.empty()) return false;
   return SpawnDetached(opener, {opener, target}, "", nullptr);

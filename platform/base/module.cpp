@@ -11,6 +11,10 @@ namespace {
 
 thread_local std::string t_lastError;
 
+bool EndsWithDll(const std::string& name) {
+  return name.size() >= 4 && EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dll");
+}
+
 void NoteError() {
   const char* e = dlerror();
   t_lastError = e ? e : "unknown error";
@@ -66,11 +70,11 @@ HMODULE LoadLibrary(const char* name) {
   void* handle = nullptr;
   if (access(path.c_str(), F_OK) == 0) {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  } else if (std::string(name).find('/') == std::string::npos) {
-    // Not one of ours: a library the system knows by name.
+  } else if (std::string(name).find('/') == std::string::npos && !platform::EndsWithDll(name)) {
+    // Not one of ours ("X.dll" always is): a library the system knows by name.
     handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   } else {
-    platform::t_lastError = path + ": no such file";
+    platform::t_lastError = path + ": cannot open shared object file: No such file or directory";
     return nullptr;
   }
   if (handle == nullptr) platform::NoteError();

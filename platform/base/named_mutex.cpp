@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "platform/base/file.h"
@@ -27,6 +28,12 @@ std::string NamedMutex::LockPath(const std::string& name) {
     }
   }
   if (file.empty() || file[0] == '.') file = "%" + file;
+  // File names end at 255 bytes; a long name keeps its start and gains a hash of the whole.
+  if (file.size() > 200) {
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a: the same in every process and build
+    for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+    file = file.substr(0, 160) + Format("~%016llx", static_cast<unsigned long long>(hash));
+  }
   return RuntimeFolder() + "vidarro-mutex/" + file + ".lock";
 }
 

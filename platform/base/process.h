@@ -40,7 +40,7 @@ bool IsSuiteProgram(const std::string& path);
 // text split as above. An empty workFolder keeps the current folder.
 bool StartDetached(const std::string& program, const std::string& parameters, const std::string& workFolder = "");
 // Shell "open": programs are started as above, documents, folders and addresses go to the
-// desktop's opener. Verbs other than "open" (or empty) and "explore" fail. The work folder is
+// desktop's opener (none without a display: false). Verbs other than "open" (or empty) and "explore" fail. The work folder is
 // used for programs only.
 bool ShellOpen(const std::string& target, const std::string& parameters = "", const std::string& verb = "open",
                const std::string& workFolder = "");

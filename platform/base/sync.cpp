@@ -25,18 +25,13 @@ Deadline DeadlineAfter(DWORD timeoutMs) {
 
 }  // namespace
 
-Event::Event(bool manualReset, bool initiallySet)
-    : manualReset_(manualReset), set_(initiallySet), single_(new std::condition_variable) {}
-
-Event::~Event() { delete single_; }
-
 void Event::Set() {
   std::lock_guard<std::mutex> lock(EventsMutex());
   set_ = true;
   if (manualReset_) {
-    single_->notify_all();
+    single_.notify_all();
   } else {
-    single_->notify_one();
+    single_.notify_one();
   }
   for (auto* waiter : multiWaiters_) waiter->notify_all();
 }
@@ -55,8 +50,8 @@ DWORD Event::Wait(DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(EventsMutex());
   auto ready = [this] { return set_; };
   if (timeoutMs == INFINITE) {
-    single_->wait(lock, ready);
-  } else if (!single_->wait_until(lock, DeadlineAfter(timeoutMs), ready)) {
+    single_.wait(lock, ready);
+  } else if (!single_.wait_until(lock, DeadlineAfter(timeoutMs), ready)) {
     return WAIT_TIMEOUT;
   }
   if (!manualReset_) set_ = false;
@@ -107,6 +102,7 @@ DWORD WaitForMultipleEvents(const std::vector<Event*>& events, bool waitAll, DWO
 Thread::~Thread() { Join(); }
 
 bool Thread::Start(std::function<void()> body) {
+  std::lock_guard<std::mutex> lock(joinMutex_);
   if (thread_.joinable()) return false;
   done_ = std::make_shared<Event>(true, false);
   auto done = done_;
@@ -118,14 +114,23 @@ bool Thread::Start(std::function<void()> body) {
 }
 
 DWORD Thread::Wait(DWORD timeoutMs) {
-  if (!thread_.joinable()) return WAIT_OBJECT_0;
-  if (thread_.get_id() == std::this_thread::get_id()) return WAIT_FAILED;
-  if (done_->Wait(timeoutMs) != WAIT_OBJECT_0) return WAIT_TIMEOUT;
-  thread_.join();
+  std::shared_ptr<Event> done;
+  {
+    std::lock_guard<std::mutex> lock(joinMutex_);
+    if (!thread_.joinable()) return WAIT_OBJECT_0;
+    if (thread_.get_id() == std::this_thread::get_id()) return WAIT_FAILED;
+    done = done_;
+  }
+  if (done->Wait(timeoutMs) != WAIT_OBJECT_0) return WAIT_TIMEOUT;
+  std::lock_guard<std::mutex> lock(joinMutex_);
+  if (thread_.joinable()) thread_.join();
   return WAIT_OBJECT_0;
 }
 
-bool Thread::IsRunning() const { return thread_.joinable() && !done_->IsSet(); }
+bool Thread::IsRunning() {
+  std::lock_guard<std::mutex> lock(joinMutex_);
+  return thread_.joinable() && !done_->IsSet();
+}
 
 bool SetCurrentThreadPriority(int priority) {
   // Win32 steps mapped onto niceness: higher priority, lower nice value.

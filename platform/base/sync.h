@@ -57,8 +57,7 @@ class CriticalSectionLock {
 // manual-reset event stays set, releasing every waiter, until Reset.
 class Event {
  public:
-  explicit Event(bool manualReset = false, bool initiallySet = false);
-  ~Event();
+  explicit Event(bool manualReset = false, bool initiallySet = false) : manualReset_(manualReset), set_(initiallySet) {}
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
 
@@ -72,7 +71,7 @@ class Event {
   friend DWORD WaitForMultipleEvents(const std::vector<Event*>& events, bool waitAll, DWORD timeoutMs);
   const bool manualReset_;
   bool set_;
-  std::condition_variable* single_;
+  std::condition_variable single_;
   std::vector<std::condition_variable*> multiWaiters_;
 };
 
@@ -95,12 +94,13 @@ class Thread {
   // WAIT_OBJECT_0 once the body has returned (the thread is then joined), else WAIT_TIMEOUT.
   DWORD Wait(DWORD timeoutMs = INFINITE);
   void Join() { Wait(INFINITE); }
-  bool IsRunning() const;
+  bool IsRunning();
   bool Started() const { return thread_.joinable(); }
 
  private:
   std::thread thread_;
   std::shared_ptr<Event> done_;
+  std::mutex joinMutex_;  // several threads may wait for this one
 };
 
 // Adjusts the calling thread's scheduling niceness. Raising it needs privileges and quietly

@@ -120,7 +120,7 @@ std::string TrashFolder() { return LocalAppDataFolder() + "Trash/"; }
 bool MoveToTrash(const std::string& path) {
   const std::string absolute = AbsolutePath(path);
   struct stat st;
-  if (absolute.empty() || lstat(absolute.c_str(), &st) != 0) return false;
+  if (absolute.empty() || absolute == "/" || lstat(absolute.c_str(), &st) != 0) return false;
   errno = 0;
   if (TrashInto(TrashFolder(), absolute)) return true;
   if (errno != EXDEV) return false;

@@ -104,6 +104,11 @@ TEST_F(Launch, WithoutRecorderProgramsStartDetached) {
   EXPECT_EQ(test::ReadText(dir_ + "Auvry.out").substr(0, 5), "x\n\ny\n");
   EXPECT_FALSE(StartDetached("Missing.exe", ""));
   EXPECT_FALSE(ShellOpen(dir_ + "missing.pdf"));
+  // Without a desktop, documents are not handed to anything that could take over the terminal.
+  ScopedEnv noX("DISPLAY", std::nullopt);
+  ScopedEnv noWayland("WAYLAND_DISPLAY", std::nullopt);
+  ASSERT_TRUE(test::WriteText(dir_ + "Guide.pdf", "%PDF"));
+  EXPECT_FALSE(ShellOpen(dir_ + "Guide.pdf"));
   EXPECT_FALSE(FileExists(dir_ + "launches.log"));
 }
 

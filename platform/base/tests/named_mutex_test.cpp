@@ -43,6 +43,14 @@ TEST(NamedMutex, SecondHolderSeesAlreadyExists) {
   NamedMutex third("Global/Parvel single instance");
   EXPECT_FALSE(third.AlreadyExists());
 
+  // Names beyond the file-name limit work and stay distinct by their ends.
+  const std::string longName(300, 'n');
+  NamedMutex longA(longName + "A");
+  NamedMutex longB(longName + "B");
+  EXPECT_TRUE(longA.IsOwned());
+  EXPECT_TRUE(longB.IsOwned());
+  EXPECT_TRUE(NamedMutex(longName + "A").AlreadyExists());
+
   first.Release();
   EXPECT_EQ(second.Wait(10000), WAIT_OBJECT_0);
   EXPECT_TRUE(second.IsOwned());

@@ -3,21 +3,24 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bdauthor/start_code_search.h"
 #include "bdauthor/ts_packet.h"
 
 namespace bdauthor {
 
 void EntryPointScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
   for (std::size_t at = 0; at + kSourcePacketSize <= bytes; at += kSourcePacketSize) {
-    FeedPacket(data + at);
+    const std::uint8_t* sourcePacket = data + at;
+    rate_.Add(ArrivalStamp(sourcePacket));
+    // Most packets are looked at no further than their PID.
+    if ((((sourcePacket[5] & 0x1F) << 8) | sourcePacket[6]) == kVideoPid) FeedVideoPacket(sourcePacket);
     ++packet_;
   }
 }
 
-void EntryPointScanner::FeedPacket(const std::uint8_t* sourcePacket) {
-  rate_.Add(ArrivalStamp(sourcePacket));
+void EntryPointScanner::FeedVideoPacket(const std::uint8_t* sourcePacket) {
   TsPacketView view;
-  if (!ParseTsPacket(sourcePacket, view) || view.pid != kVideoPid || view.payloadSize == 0) return;
+  if (!ParseTsPacket(sourcePacket, view) || view.payloadSize == 0) return;
 
   const std::uint8_t* data = view.payload;
   std::size_t size = view.payloadSize;
@@ -42,32 +45,37 @@ void EntryPointScanner::FeedPacket(const std::uint8_t* sourcePacket) {
     }
   }
   if (header_.Broken() || header_.Collecting() || size == 0) return;
-  if (FindSequenceHeader(data, size) && !sequencePending_) {
+  // Only a time-stamped PES whose sequence header is still unseen can yield an entry; the rest
+  // of the picture data just passes by.
+  if (!ptsPending_ || sequencePending_) {
+    KeepTail(data, size);
+    return;
+  }
+  if (FindSequenceHeader(data, size)) {
     sequencePending_ = true;
     firstPacket_ = pesStart_;
+  }
+}
+
+void EntryPointScanner::KeepTail(const std::uint8_t* data, std::size_t size) {
+  if (size >= 3) {
+    rolling_ = (static_cast<std::uint32_t>(data[size - 3]) << 16) | (data[size - 2] << 8) | data[size - 1];
+  } else {
+    for (std::size_t i = 0; i < size; ++i) rolling_ = (rolling_ << 8) | data[i];
   }
 }
 
 // Looks for 00 00 01 B3 in the data, counting the bytes carried over from earlier packets.
 bool EntryPointScanner::FindSequenceHeader(const std::uint8_t* data, std::size_t size) {
   bool found = false;
-  std::size_t head = std::min<std::size_t>(3, size);
   std::uint32_t rolling = rolling_;
+  const std::size_t head = std::min<std::size_t>(3, size);
   for (std::size_t i = 0; i < head; ++i) {
     rolling = (rolling << 8) | data[i];
     if (rolling == 0x000001B3) found = true;
   }
   if (size > 3) {
-    // memchr skips the bulk of the picture data at memory speed; 0xB3 bytes are rare.
-    const std::uint8_t* p = data + 3;
-    const std::uint8_t* end = data + size;
-    while (!found && p < end) {
-      const void* hit = std::memchr(p, 0xB3, static_cast<std::size_t>(end - p));
-      if (!hit) break;
-      const auto* b = static_cast<const std::uint8_t*>(hit);
-      if (b[-3] == 0 && b[-2] == 0 && b[-1] == 1) found = true;
-      p = b + 1;
-    }
+    found = found || ContainsSequenceHeaderCode(data, size);
     rolling = (static_cast<std::uint32_t>(data[size - 3]) << 16) | (data[size - 2] << 8) | data[size - 1];
   }
   rolling_ = rolling;

@@ -26,8 +26,9 @@ class EntryPointScanner {
   std::int64_t PacketsSeen() const { return packet_; }
 
  private:
-  void FeedPacket(const std::uint8_t* sourcePacket);
+  void FeedVideoPacket(const std::uint8_t* sourcePacket);
   bool FindSequenceHeader(const std::uint8_t* data, std::size_t size);
+  void KeepTail(const std::uint8_t* data, std::size_t size);
 
   std::vector<EpEntry> entries_;
   ArrivalRateMeter rate_;

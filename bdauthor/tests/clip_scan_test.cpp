@@ -6,6 +6,7 @@
 #include "bdauthor/attribute_scan.h"
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/pts_companion.h"
+#include "bdauthor/start_code_search.h"
 #include "bdauthor/tests/test_clip.h"
 
 namespace bdauthor {
@@ -147,6 +148,29 @@ TEST(EntryPointScan, DamagedPacketsAreSkipped) {
   badAdaptation[8] = 190;
   const auto clip = Join({lostSync, badAdaptation, Packet(0x1011, true, {}, PesStart(99000))});
   EXPECT_TRUE(Scan(clip).empty());
+}
+
+TEST(StartCodeSearch, FindsTheCodeAtEveryPositionAndNothingElse) {
+  for (auto* search : {&ContainsSequenceHeaderCode, &ContainsSequenceHeaderCodeNarrow}) {
+    for (std::size_t size = 0; size <= 200; ++size) {
+      std::vector<std::uint8_t> data(size + 8, 0x5A);  // bytes past the end must not count
+      EXPECT_FALSE(search(data.data(), size));
+      for (std::size_t at = 0; at + 4 <= size + 3; ++at) {
+        std::vector<std::uint8_t> with = data;
+        const std::uint8_t code[4] = {0, 0, 1, 0xB3};
+        for (int k = 0; k < 4; ++k) with[at + k] = code[k];
+        EXPECT_EQ(search(with.data(), size), at + 4 <= size) << size << " at " << at;
+      }
+    }
+    // Near misses and runs of zeros.
+    std::vector<std::uint8_t> misses(300, 0);
+    const std::uint8_t other[] = {0, 0, 1, 0xB5, 0, 0, 2, 0xB3, 0, 1, 0xB3};
+    std::copy(std::begin(other), std::end(other), misses.begin() + 100);
+    EXPECT_FALSE(search(misses.data(), misses.size()));
+    misses[250] = 1;
+    misses[251] = 0xB3;
+    EXPECT_TRUE(search(misses.data(), misses.size()));
+  }
 }
 
 TEST(ArrivalRate, SmallestStepWrapsAndClamps) {

@@ -1,0 +1,343 @@
+#include "mpegdec/bit_source.h"
+
+#include <new>
+
+#include "mpegdec/mpeg_errors.h"
+
+using namespace mpegdec;
+
+void CMpegBitSource::Reset() {
+  ring_.reset();
+  size_ = capacity_ = 0;
+  st_ = RingReadState{};
+  forwardChunk_ = backwardChunk_ = 0;
+  status = 1;
+}
+
+int CMpegBitSource::AllocateBuffer(int size) {
+  if (ring_ || size < 11) return kBadState;
+  ring_.reset(new (std::nothrow) uint8_t[size]);
+  if (!ring_) return kOutOfMemory;
+  size_ = size;
+  capacity_ = size - 1;
+  forwardChunk_ = backwardChunk_ = size / 2;
+  int r = Reposition(0, st_);
+  if (r < 0) {
+    Reset();
+    return r;
+  }
+  status = 1;
+  return 1;
+}
+
+void CMpegBitSource::AfterForwardRefill(int k) {
+  st_.endPos = (st_.endPos + k) % size_;
+  st_.validCount += k;
+  if (st_.validCount > capacity_) {
+    st_.validCount = capacity_;
+    st_.firstPos = (st_.endPos + 1) % size_;
+  }
+}
+
+void CMpegBitSource::AfterBackwardRefill(int k) {
+  st_.firstPos = (st_.firstPos - k + size_) % size_;
+  st_.validCount += k;
+  if (st_.validCount > capacity_) {
+    st_.validCount = capacity_;
+    st_.endPos = (st_.firstPos - 1 + size_) % size_;
+  }
+}
+
+bool CMpegBitSource::Ensure(int need) {
+  if (!ring_) {
+    if (status == 1) status = kBadState;
+    return false;
+  }
+  while (BytesAhead() < need) {
+    if (status != 1) return false;
+    int k = ReadForward(st_.endPos, forwardChunk_);
+    if (k < 0) {
+      status = k;
+      return false;
+    }
+    if (k == 0) {
+      status = 0;
+      return false;
+    }
+    AfterForwardRefill(k);
+  }
+  return true;
+}
+
+uint32_t CMpegBitSource::PeekByte() { return Ensure(1) ? At(0) : 0; }
+uint32_t CMpegBitSource::Peek16() { return Ensure(2) ? (uint32_t(At(0)) << 8) | At(1) : 0; }
+uint32_t CMpegBitSource::Peek32() {
+  if (!Ensure(4)) return 0;
+  return (uint32_t(At(0)) << 24) | (uint32_t(At(1)) << 16) | (uint32_t(At(2)) << 8) | At(3);
+}
+
+uint32_t CMpegBitSource::PeekByte(int* flag) {
+  uint32_t v = PeekByte();
+  *flag = BytesAhead() >= 1 && status == 1 ? 1 : (status == 1 ? 0 : status);
+  return *flag == 1 ? v : 0;
+}
+
+uint32_t CMpegBitSource::Peek16(int* flag) {
+  uint32_t v = Peek16();
+  *flag = BytesAhead() >= 2 && status == 1 ? 1 : (status == 1 ? 0 : status);
+  return *flag == 1 ? v : 0;
+}
+
+uint32_t CMpegBitSource::GetByte() {
+  if (!Ensure(1)) return 0;
+  uint32_t v = At(0);
+  st_.readPos = (st_.readPos + 1) % size_;
+  st_.bitPos = 0;
+  return v;
+}
+
+uint32_t CMpegBitSource::Get32() {
+  if (!Ensure(4)) return 0;
+  uint32_t v = Peek32();
+  st_.readPos = (st_.readPos + 4) % size_;
+  st_.bitPos = 0;
+  return v;
+}
+
+uint32_t CMpegBitSource::ShowBits(int n) {
+  int flag;
+  return ShowBits(n, &flag);
+}
+
+uint32_t CMpegBitSource::ShowBits(int n, int* flag) {
+  int k = (n + st_.bitPos - 1) / 8;
+  if (n < 1 || k > 4) {
+    status = kBadState;
+    *flag = kBadState;
+    return 0;
+  }
+  int bytes = k + 1;
+  if (BytesAhead() < bytes && !Ensure(bytes)) {
+    *flag = status == 1 ? 0 : status;
+    return 0;
+  }
+  uint64_t v = 0;
+  int p = st_.readPos;
+  if (p + bytes <= size_) {
+    const uint8_t* s = ring_.get() + p;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | s[i];
+  } else {
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | ring_[(p + i) % size_];
+  }
+  *flag = 1;
+  int shift = 8 * bytes - st_.bitPos - n;
+  return uint32_t((v >> shift) & ((uint64_t(1) << n) - 1));
+}
+
+void CMpegBitSource::Consume(int n) {
+  int total = st_.bitPos + n;
+  st_.readPos = (st_.readPos + total / 8) % size_;
+  st_.bitPos = uint8_t(total % 8);
+}
+
+uint32_t CMpegBitSource::GetBits(int n) {
+  int flag;
+  uint32_t v = ShowBits(n, &flag);
+  if (flag != 1) return 0;
+  Consume(n);
+  return v;
+}
+
+int CMpegBitSource::SkipForward(int n) {
+  if (!ring_) return kBadState;
+  int ahead = BytesAhead();
+  int shortfall = n - ahead;
+  if (shortfall <= 0) {
+    st_.readPos = (st_.readPos + n) % size_;
+    st_.bitPos = 0;
+    return 1;
+  }
+  if (shortfall >= forwardChunk_) {
+    if (Reposition(n, st_) >= 0) return 1;
+    if (status == 1) status = 0;
+    return 0;
+  }
+  int validBefore = st_.validCount;
+  int behind = BytesBehind();
+  int k = ReadForward(st_.endPos, forwardChunk_);
+  if (k < 0) {
+    status = k;
+    return k;
+  }
+  if (k == 0) {
+    if (status == 1) status = 0;
+    return 0;
+  }
+  AfterForwardRefill(k);
+  if (k >= shortfall) {
+    st_.readPos = (st_.readPos + n) % size_;
+    st_.bitPos = 0;
+    return 1;
+  }
+  // The data ends before the target: the read point stays where it was, if the ring kept it.
+  if (validBefore + k - capacity_ > behind) {
+    status = kEndOfData;
+    return kEndOfData;
+  }
+  if (status == 1) status = 0;
+  return 0;
+}
+
+int CMpegBitSource::SkipBackward(int n) {
+  if (!ring_) return kBadState;
+  int behind = BytesBehind();
+  int shortfall = n - behind;
+  if (shortfall <= 0) {
+    st_.readPos = (st_.readPos - n + size_) % size_;
+    st_.bitPos = 0;
+    return 1;
+  }
+  if (shortfall >= backwardChunk_) {
+    if (Reposition(-int64_t(n), st_) >= 0) return 1;
+    if (status == 1) status = 0;
+    return 0;
+  }
+  int validBefore = st_.validCount;
+  int ahead = BytesAhead();
+  int k = ReadBackward(st_.firstPos, backwardChunk_);
+  if (k < 0) {
+    status = k;
+    return k;
+  }
+  if (k == 0) {
+    if (status == 1) status = 0;
+    return 0;
+  }
+  AfterBackwardRefill(k);
+  if (k >= shortfall) {
+    st_.readPos = (st_.readPos - n + size_) % size_;
+    st_.bitPos = 0;
+    return 1;
+  }
+  int dropped = validBefore + k - capacity_;
+  if (dropped > 0 && dropped >= ahead) {
+    status = kEndOfData;
+    return kEndOfData;
+  }
+  if (status == 1) status = 0;
+  return 0;
+}
+
+int CMpegBitSource::NextStartCode() {
+  if (!ring_) return status = kBadState;
+  if (st_.bitPos) Consume(8 - st_.bitPos);
+  while (status == 1) {
+    if (!Ensure(3)) break;
+    int ahead = BytesAhead();
+    int p = st_.readPos;
+    // Scan what the ring holds without refilling byte by byte.
+    int moved = 0;
+    while (ahead - moved >= 3) {
+      uint8_t b2 = ring_[(p + 2) % size_];
+      if (b2 > 1) {
+        p = (p + 3) % size_;
+        moved += 3;
+        continue;
+      }
+      uint8_t b1 = ring_[(p + 1) % size_];
+      if (b1 != 0) {
+        p = (p + 2) % size_;
+        moved += 2;
+        continue;
+      }
+      uint8_t b0 = ring_[p];
+      if (b0 == 0 && b2 == 1) {
+        st_.readPos = p;
+        return status;
+      }
+      p = (p + 1) % size_;
+      moved += 1;
+    }
+    st_.readPos = p;
+  }
+  return status;
+}
+
+int CMpegBitSource::PreviousStartCode() {
+  if (!ring_) return status = kBadState;
+  int r = SkipBackward(3);
+  if (r != 1) return r;
+  while (status == 1) {
+    if (!Ensure(2)) return status;
+    if (At(0) == 0 && At(1) == 1) {
+      r = SkipBackward(1);
+      if (r != 1) return r;
+      if (At(0) == 0) return 1;
+      continue;
+    }
+    r = SkipBackward(1);
+    if (r != 1) return r;
+  }
+  return status;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plain file source
+
+int CMpegFileSource::Open(FILE* file, int ringSize) {
+  if (!file || file_) return kBadState;
+  file_ = file;
+  windowStart_ = windowEnd_ = 0;
+  if (fseeko(file_, 0, SEEK_END) != 0 || (fileSize_ = ftello(file_)) < 0) {
+    Close();
+    return kFileError;
+  }
+  int r = AllocateBuffer(ringSize);
+  if (r != 1) {
+    Close();
+    return r;
+  }
+  return 1;
+}
+
+void CMpegFileSource::Close() {
+  Reset();
+  file_ = nullptr;
+}
+
+int CMpegFileSource::ReadForward(int ringPos, int count) {
+  if (fseeko(file_, windowEnd_, SEEK_SET) != 0) return 0;
+  int first = count < size_ - ringPos ? count : size_ - ringPos;
+  int got = int(fread(ring_.get() + ringPos, 1, first, file_));
+  if (got == first && count > first) got += int(fread(ring_.get(), 1, count - first, file_));
+  windowEnd_ += got;
+  if (windowEnd_ - windowStart_ > capacity_) windowStart_ = windowEnd_ - capacity_;
+  return got;
+}
+
+int CMpegFileSource::ReadBackward(int ringPos, int count) {
+  if (count > windowStart_) count = int(windowStart_);
+  if (count == 0) return 0;
+  if (fseeko(file_, windowStart_ - count, SEEK_SET) != 0) return 0;
+  if (count > ringPos) {
+    int tail = count - ringPos;
+    if (int(fread(ring_.get() + size_ - tail, 1, tail, file_)) != tail) return kFileError;
+    if (ringPos && int(fread(ring_.get(), 1, ringPos, file_)) != ringPos) return kFileError;
+  } else if (int(fread(ring_.get() + ringPos - count, 1, count, file_)) != count) {
+    return kFileError;
+  }
+  windowStart_ -= count;
+  if (windowEnd_ - windowStart_ > capacity_) windowEnd_ = windowStart_ + capacity_;
+  return count;
+}
+
+int CMpegFileSource::Reposition(int64_t delta, RingReadState& state) {
+  int64_t target = windowStart_ + Distance(state.firstPos, state.readPos) + delta;
+  if (target < 0 || target > fileSize_) return kBadState;
+  if (fseeko(file_, target, SEEK_SET) != 0) return kFileError;
+  int got = int(fread(ring_.get(), 1, capacity_, file_));
+  windowStart_ = target;
+  windowEnd_ = target + got;
+  state = RingReadState{0, 0, 0, got, got};
+  return got;
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+// One packet of the chosen video stream. A negative headerLength is the error code of the
+// search that produced the record.
+struct PesPacketInfo {
+  int32_t headerLength = -2;
+  // 64-bit so that recordings over 2 GiB work; an elementary stream is one packet.
+  int64_t payloadOffset = 0;
+  int64_t payloadLength = 0;
+};
+
+struct RingReadState {
+  int readPos = 0;
+  uint8_t bitPos = 0;
+  int firstPos = 0;
+  int endPos = 0;
+  int validCount = 0;
+};
+
+// A ring of stream bytes over an open file, read bit by bit forwards and refilled on demand in
+// both directions, so that the decoder never holds more than one ring of file data.
+class CMpegBitSource {
+ public:
+  CMpegBitSource() = default;
+  virtual ~CMpegBitSource() = default;
+  CMpegBitSource(const CMpegBitSource&) = delete;
+  CMpegBitSource& operator=(const CMpegBitSource&) = delete;
+
+  void Reset();
+  int AllocateBuffer(int size);
+
+  uint32_t PeekByte();
+  uint32_t Peek16();
+  uint32_t Peek32();
+  uint32_t GetByte();
+  uint32_t Get32();
+  uint32_t ShowBits(int n);
+  // Flag forms: flag 1 valid, 0 end of data, negative error; the value is 0 unless valid.
+  uint32_t PeekByte(int* flag);
+  uint32_t Peek16(int* flag);
+  uint32_t ShowBits(int n, int* flag);
+  void Consume(int n);
+  // Reads n bits when they are there; 0 and nothing consumed otherwise.
+  uint32_t GetBits(int n);
+
+  int SkipForward(int n);
+  int SkipBackward(int n);
+  // Leaves the read point on the first byte of the next 0x000001 prefix (byte aligned).
+  int NextStartCode();
+  // Moves backwards onto the prefix of the start code before the read point.
+  int PreviousStartCode();
+
+  int BytesAhead() const { return Distance(st_.readPos, st_.endPos); }
+  int BytesBehind() const { return Distance(st_.firstPos, st_.readPos); }
+  uint8_t BitPos() const { return st_.bitPos; }
+  void SetBitPos(uint8_t b) { st_.bitPos = b; }
+  int RingSize() const { return size_; }
+
+  int status = 1;
+
+ protected:
+  virtual int ReadForward(int ringPos, int count) = 0;
+  virtual int ReadBackward(int ringPos, int count) = 0;
+  virtual int Reposition(int64_t delta, RingReadState& state) = 0;
+
+  int Distance(int from, int to) const { return size_ ? (to - from + size_) % size_ : 0; }
+  uint8_t At(int offset) const { return ring_[(st_.readPos + offset) % size_]; }
+  // Makes at least `need` bytes available ahead of the read point; false at end or error.
+  bool Ensure(int need);
+  void AfterForwardRefill(int k);
+  void AfterBackwardRefill(int k);
+
+  std::unique_ptr<uint8_t[]> ring_;
+  int size_ = 0;
+  int capacity_ = 0;
+  RingReadState st_;
+  int forwardChunk_ = 0;
+  int backwardChunk_ = 0;
+};
+
+// The payload bytes of one stream of an MPEG program stream, or a whole file with stream id 0.
+class CMpegPackSource : public CMpegBitSource {
+ public:
+  CMpegPackSource();
+  int Open(FILE* file, int streamId, int ringSize);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+  int StreamCode() const { return streamCode_; }
+
+  void FindNextPacket(int64_t fileOffset, PesPacketInfo& info);
+  void FindPreviousPacket(int64_t fileOffset, PesPacketInfo& info);
+  int64_t GetPosition(PesPacketInfo& info);
+  int SetPosition(const PesPacketInfo& info, int64_t offsetInPayload);
+
+ protected:
+  int ReadForward(int ringPos, int count) override;
+  int ReadBackward(int ringPos, int count) override;
+  int Reposition(int64_t delta, RingReadState& state) override;
+
+ private:
+  bool NextNonEmptyPacket(const PesPacketInfo& after, PesPacketInfo& next);
+  bool PreviousNonEmptyPacket(const PesPacketInfo& before, PesPacketInfo& prev);
+  int LoadAt(const PesPacketInfo& info, int64_t offset, RingReadState& state);
+  int ParsePacketHeader(int64_t prefixOffset, PesPacketInfo& info);
+
+  FILE* file_ = nullptr;
+  int streamCode_ = 0;
+  std::deque<PesPacketInfo> packets_;  // oldest first; the packets whose bytes are in the ring
+  int64_t offsetInOldest_ = 0;
+  int64_t consumedInNewest_ = 0;
+  int constructState_ = 1;
+  std::unique_ptr<uint8_t[]> scan_;
+};
+
+// The bytes of a plain file; used to probe the stream type.
+class CMpegFileSource : public CMpegBitSource {
+ public:
+  int Open(FILE* file, int ringSize);
+  void Close();
+
+ protected:
+  int ReadForward(int ringPos, int count) override;
+  int ReadBackward(int ringPos, int count) override;
+  int Reposition(int64_t delta, RingReadState& state) override;
+
+ private:
+  FILE* file_ = nullptr;
+  int64_t windowStart_ = 0;
+  int64_t windowEnd_ = 0;
+  int64_t fileSize_ = 0;
+};

@@ -1,0 +1,450 @@
+// Variable-length codes, motion vectors and coefficient blocks.
+#include "mpegdec/mpeg_tables.h"
+#include "mpegdec/picture_decoder.h"
+#include "mpegdec/stream_reader.h"
+#include "mpegdec/vlc_tables.h"
+
+using namespace mpegdec;
+
+uint32_t CMpegPictureDecoder::Show(int n) { return L().bits->ShowBits(n); }
+void CMpegPictureDecoder::Skip(int n) { L().bits->Consume(n); }
+uint32_t CMpegPictureDecoder::Get(int n) { return L().bits->GetBits(n); }
+
+int CMpegPictureDecoder::GetIMacroblockType() {
+  if (Show(1)) {
+    Skip(1);
+    return 1;
+  }
+  if (Show(2) == 1) {
+    Skip(2);
+    return 0x11;
+  }
+  faultFlag_ = 1;
+  return 0x11;
+}
+
+int CMpegPictureDecoder::GetMacroblockType() {
+  const VlcTables& t = GetVlcTables();
+  const MpegHeaderRecord& h = *L().header;
+  int type = 0;
+  auto lookup = [&](const VlcTable& table) {
+    const VlcEntry& e = table[Show(table.bits)];
+    if (!e.length) {
+      faultFlag_ = 1;
+      return 0;
+    }
+    Skip(e.length);
+    return int(e.value);
+  };
+  if (h.scalable_mode == kScalSnr) {
+    type = lookup(t.snrMacroblockType);
+  } else if (h.seenPictureSpatialScalableExtension && h.picture_coding_type >= kPictureI &&
+             h.picture_coding_type <= kPictureB) {
+    // Spatially scalable pictures are refused before their slices are read.
+    faultFlag_ = 1;
+    type = 0;
+  } else {
+    switch (h.picture_coding_type) {
+      case kPictureI: type = GetIMacroblockType(); break;
+      case kPictureP: type = lookup(t.pMacroblockType); break;
+      case kPictureB: type = lookup(t.bMacroblockType); break;
+      case kPictureD:
+        if (Show(1)) {
+          Skip(1);
+        } else {
+          faultFlag_ = 1;
+        }
+        type = 1;
+        break;
+      default: faultFlag_ = 1; break;
+    }
+  }
+  L().macroblockType = type;
+  return type;
+}
+
+int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
+  const VlcTable& t = GetVlcTables().macroblockAddressIncrement;
+  int value = 0;
+  for (;;) {
+    const VlcEntry& e = t[Show(11)];
+    if (!e.length) {
+      faultFlag_ = 1;
+      return 1;
+    }
+    Skip(e.length);
+    if (e.value == kMbaStuffing) continue;
+    if (e.value == kMbaEscape) {
+      value += 33;
+      // Nothing legal needs more escapes than a picture has macroblocks.
+      if (value > mbCount_ + 33) {
+        faultFlag_ = 1;
+        return 1;
+      }
+      continue;
+    }
+    return value + e.value;
+  }
+}
+
+int CMpegPictureDecoder::GetCodedBlockPattern() {
+  const VlcEntry& e = GetVlcTables().codedBlockPattern[Show(9)];
+  if (!e.length) {
+    faultFlag_ = 1;
+    return 0;
+  }
+  Skip(e.length);
+  return e.value;
+}
+
+int CMpegPictureDecoder::GetMotionCode() {
+  if (Show(1)) {
+    Skip(1);
+    return 0;
+  }
+  const VlcEntry& e = GetVlcTables().motionCode[Show(10)];
+  if (!e.length) {
+    faultFlag_ = 1;
+    return 0;
+  }
+  Skip(e.length);
+  return Get(1) ? -e.value : e.value;
+}
+
+int CMpegPictureDecoder::GetDmVector() {
+  if (!Show(1)) {
+    Skip(1);
+    return 0;
+  }
+  int v = int(Show(2));
+  Skip(2);
+  return v == 2 ? 1 : -1;
+}
+
+int CMpegPictureDecoder::GetLumaDcDctDiff() {
+  const VlcEntry& e = GetVlcTables().dcSizeLuma[Show(9)];
+  Skip(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int v = int(Get(size));
+  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
+  return v;
+}
+
+int CMpegPictureDecoder::GetChromaDcDctDiff() {
+  const VlcEntry& e = GetVlcTables().dcSizeChroma[Show(10)];
+  Skip(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int v = int(Get(size));
+  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
+  return v;
+}
+
+void CMpegPictureDecoder::DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel) {
+  int lim = 16 << rSize;
+  int vec = fullPel ? (*pred >> 1) : *pred;
+  if (motionCode > 0) {
+    vec += ((motionCode - 1) << rSize) + residual + 1;
+    if (vec >= lim) vec -= lim + lim;
+  } else if (motionCode < 0) {
+    vec -= ((-motionCode - 1) << rSize) + residual + 1;
+    if (vec < -lim) vec += lim + lim;
+  }
+  *pred = fullPel ? vec * 2 : vec;
+}
+
+void CMpegPictureDecoder::MotionVector(int* pmv, int* dmvector, int hrSize, int vrSize, int dmv, int mvScale,
+                                       int fullPel) {
+  int code = GetMotionCode();
+  int residual = hrSize != 0 && code != 0 ? int(Get(hrSize)) : 0;
+  DecodeMotionVector(&pmv[0], hrSize, code, residual, fullPel);
+  if (dmv) dmvector[0] = GetDmVector();
+  code = GetMotionCode();
+  residual = vrSize != 0 && code != 0 ? int(Get(vrSize)) : 0;
+  if (mvScale) pmv[1] >>= 1;
+  DecodeMotionVector(&pmv[1], vrSize, code, residual, fullPel);
+  if (mvScale) pmv[1] *= 2;
+  if (dmv) dmvector[1] = GetDmVector();
+}
+
+void CMpegPictureDecoder::MotionVectors(int s, MacroblockState& mb, int hrSize, int vrSize) {
+  if (mb.mvCount == 1) {
+    if (mb.mvFormat == 0 && !mb.dmv) mb.fieldSelect[1][s] = mb.fieldSelect[0][s] = int(Get(1));
+    MotionVector(pmv_[0][s], mb.dmvector, hrSize, vrSize, mb.dmv, mb.mvScale, 0);
+    pmv_[1][s][0] = pmv_[0][s][0];
+    pmv_[1][s][1] = pmv_[0][s][1];
+  } else {
+    mb.fieldSelect[0][s] = int(Get(1));
+    MotionVector(pmv_[0][s], mb.dmvector, hrSize, vrSize, mb.dmv, mb.mvScale, 0);
+    mb.fieldSelect[1][s] = int(Get(1));
+    MotionVector(pmv_[1][s], mb.dmvector, hrSize, vrSize, mb.dmv, mb.mvScale, 0);
+  }
+}
+
+void CMpegPictureDecoder::DualPrimeArithmetic(int out[2][2], const int* dmvector, int mvx, int mvy) {
+  const MpegHeaderRecord& h = *Base().header;
+  auto half = [](int v) { return (v + (v > 0)) >> 1; };
+  auto threeHalves = [](int v) { return (3 * v + (v > 0)) >> 1; };
+  if (h.picture_structure == kFramePicture) {
+    if (h.top_field_first) {
+      out[0][0] = half(mvx) + dmvector[0];
+      out[0][1] = half(mvy) + dmvector[1] - 1;
+      out[1][0] = threeHalves(mvx) + dmvector[0];
+      out[1][1] = threeHalves(mvy) + dmvector[1] + 1;
+    } else {
+      out[0][0] = threeHalves(mvx) + dmvector[0];
+      out[0][1] = threeHalves(mvy) + dmvector[1] - 1;
+      out[1][0] = half(mvx) + dmvector[0];
+      out[1][1] = half(mvy) + dmvector[1] + 1;
+    }
+  } else {
+    out[0][0] = half(mvx) + dmvector[0];
+    out[0][1] = half(mvy) + dmvector[1];
+    out[0][1] += h.picture_structure == kTopField ? -1 : 1;
+  }
+}
+
+// Data partitioning: the codes of a block move to the enhancement layer at the breakpoint.
+void CMpegPictureDecoder::StartPartitionedBlock(int& count) {
+  count = 0;
+  if (DataPartitioned()) layer_ = Base().priority_breakpoint < 64 ? 1 : 0;
+}
+
+void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
+  if (!DataPartitioned()) return;
+  ++count;
+  if (count == Base().priority_breakpoint - 63) layer_ = 1;
+}
+
+void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
+  const VlcTables& t = GetVlcTables();
+  Layer& dst = DataPartitioned() ? Base() : L();
+  const MpegHeaderRecord& h = *dst.header;
+  int16_t* block = dst.block[comp];
+  int cc = comp < 4 ? 0 : 1 + (comp & 1);
+  dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
+  block[0] = int16_t(dcPred_[cc] * 8);
+  if (h.picture_coding_type == kPictureD) return;
+  const uint8_t* matrix = h.intra_quantiser_matrix;
+  int scale = dst.quantiser_scale;
+  for (int i = 1;; ++i) {
+    uint32_t code = Show(16);
+    if (code < 16) {
+      faultFlag_ = 1;
+      return;
+    }
+    const DctEntry& e = t.dctB14[code];
+    int run, level;
+    bool negative;
+    if (e.run == kDctEndOfBlock) {
+      Skip(e.length);
+      return;
+    }
+    if (e.run == kDctEscape) {
+      Skip(6);
+      run = int(Get(6));
+      int v = int(Get(8));
+      if (v == 0)
+        v = int(Get(8));
+      else if (v == 128)
+        v = int(Get(8)) - 256;
+      else if (v > 128)
+        v -= 256;
+      negative = v < 0;
+      level = negative ? -v : v;
+    } else {
+      Skip(e.length);
+      run = e.run;
+      level = e.level;
+      negative = Get(1);
+    }
+    i += run;
+    if (i >= 64) {
+      faultFlag_ = 1;
+      return;
+    }
+    int j = kZigzagScan[i];
+    int v = (level * scale * matrix[j]) >> 3;
+    if (v && !(v & 1)) --v;
+    if (negative) v = -v;
+    block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
+  }
+}
+
+void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
+  const VlcTables& t = GetVlcTables();
+  Layer& dst = DataPartitioned() ? Base() : L();
+  const MpegHeaderRecord& h = *dst.header;
+  int16_t* block = dst.block[comp];
+  const uint8_t* matrix = h.non_intra_quantiser_matrix;
+  int scale = dst.quantiser_scale;
+  for (int i = 0;; ++i) {
+    uint32_t code = Show(16);
+    if (code < 16) {
+      faultFlag_ = 1;
+      return;
+    }
+    int run, level;
+    bool negative;
+    if (i == 0 && (code & 0x8000)) {
+      Skip(1);
+      run = 0;
+      level = 1;
+      negative = Get(1);
+    } else {
+      const DctEntry& e = t.dctB14[code];
+      if (e.run == kDctEndOfBlock) {
+        Skip(e.length);
+        return;
+      }
+      if (e.run == kDctEscape) {
+        Skip(6);
+        run = int(Get(6));
+        int v = int(Get(8));
+        if (v == 0)
+          v = int(Get(8));
+        else if (v == 128)
+          v = int(Get(8)) - 256;
+        else if (v > 128)
+          v -= 256;
+        negative = v < 0;
+        level = negative ? -v : v;
+      } else {
+        Skip(e.length);
+        run = e.run;
+        level = e.level;
+        negative = Get(1);
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      faultFlag_ = 1;
+      return;
+    }
+    int j = kZigzagScan[i];
+    int v = ((2 * level + 1) * scale * matrix[j]) >> 4;
+    if (v && !(v & 1)) --v;
+    if (negative) v = -v;
+    block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
+  }
+}
+
+void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
+  const VlcTables& t = GetVlcTables();
+  bool dp = DataPartitioned();
+  Layer& dst = dp ? Base() : L();
+  const MpegHeaderRecord& h = *dst.header;
+  int16_t* block = dst.block[comp];
+  int cc = comp < 4 ? 0 : 1 + (comp & 1);
+  int count;
+  if (dp) layer_ = 0;
+  dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
+  block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
+  StartPartitionedBlock(count);
+  const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
+  const uint8_t* matrix = comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  const std::vector<DctEntry>& table = h.intra_vlc_format ? t.dctB15 : t.dctB14;
+  int scale = dst.quantiser_scale;
+  for (int i = 1;; ++i) {
+    uint32_t code = Show(16);
+    if (code < 16) {
+      faultFlag_ = 1;
+      return;
+    }
+    const DctEntry& e = table[code];
+    int run, level;
+    bool negative;
+    if (e.run == kDctEndOfBlock) {
+      Skip(e.length);
+      return;
+    }
+    if (e.run == kDctEscape) {
+      Skip(6);
+      run = int(Get(6));
+      int v = int(Get(12));
+      if ((v & 2047) == 0) {
+        faultFlag_ = 1;
+        return;
+      }
+      negative = v >= 2048;
+      level = negative ? 4096 - v : v;
+    } else {
+      Skip(e.length);
+      run = e.run;
+      level = e.level;
+      negative = Get(1);
+    }
+    i += run;
+    if (i >= 64) {
+      faultFlag_ = 1;
+      return;
+    }
+    int j = scan[i];
+    int v = (level * scale * matrix[j]) >> 4;
+    if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
+    block[j] = int16_t(negative ? -v : v);
+    CountPartitionedCoefficient(count);
+  }
+}
+
+void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
+  const VlcTables& t = GetVlcTables();
+  bool dp = DataPartitioned();
+  Layer& dst = dp ? Base() : L();
+  const MpegHeaderRecord& h = *dst.header;
+  int16_t* block = dst.block[comp];
+  int count;
+  StartPartitionedBlock(count);
+  const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
+  const uint8_t* matrix =
+      comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
+  int scale = dst.quantiser_scale;
+  for (int i = 0;; ++i) {
+    uint32_t code = Show(16);
+    if (code < 16) {
+      faultFlag_ = 1;
+      return;
+    }
+    int run, level;
+    bool negative;
+    if (i == 0 && (code & 0x8000)) {
+      Skip(1);
+      run = 0;
+      level = 1;
+      negative = Get(1);
+    } else {
+      const DctEntry& e = t.dctB14[code];
+      if (e.run == kDctEndOfBlock) {
+        Skip(e.length);
+        return;
+      }
+      if (e.run == kDctEscape) {
+        Skip(6);
+        run = int(Get(6));
+        int v = int(Get(12));
+        if ((v & 2047) == 0) {
+          faultFlag_ = 1;
+          return;
+        }
+        negative = v >= 2048;
+        level = negative ? 4096 - v : v;
+      } else {
+        Skip(e.length);
+        run = e.run;
+        level = e.level;
+        negative = Get(1);
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      faultFlag_ = 1;
+      return;
+    }
+    int j = scan[i];
+    int v = ((2 * level + 1) * scale * matrix[j]) >> 5;
+    if (v > 2048) v = 2048;
+    block[j] = int16_t(negative ? -v : v);
+    CountPartitionedCoefficient(count);
+  }
+}

@@ -1,0 +1,286 @@
+// Conversion of the display picture into planes, bitmap, Targa, packed 4:2:2 or pixmap images.
+#include <cstdio>
+#include <cstring>
+
+#include "mpegdec/mpeg_errors.h"
+#include "mpegdec/picture_decoder.h"
+#include "mpegdec/stream_reader.h"
+
+using namespace mpegdec;
+
+namespace {
+struct ColourMatrix {
+  int crv, cbu, cgu, cgv;
+};
+
+ColourMatrix MatrixFor(int coefficients) {
+  switch (coefficients) {
+    case 0:
+    case 1: return {117504, 138453, 13954, 34903};
+    case 4: return {104448, 132798, 24759, 53109};
+    case 7: return {117579, 136230, 16907, 35559};
+    default: return {104597, 132201, 25675, 53279};  // 2, 3, 5, 6 and the reserved values
+  }
+}
+
+uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+int ClampIndex(int i, int lo, int hi) { return i < lo ? lo : i > hi ? hi : i; }
+
+void Put16(uint8_t* p, int v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+}  // namespace
+
+void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
+                                           bool interlaced) {
+  int h = rows;
+  if (h <= 0) return;
+  auto row = [&](int r) { return src + size_t(r) * srcStride; };
+  if (!interlaced) {
+    for (int i = 0; i < h; ++i) {
+      const uint8_t* r[6];
+      for (int k = 0; k < 6; ++k) r[k] = row(ClampIndex(i - 3 + k, 0, h - 1));
+      const uint8_t* q[6];
+      for (int k = 0; k < 6; ++k) q[k] = row(ClampIndex(i + 3 - k, 0, h - 1));
+      uint8_t* d0 = dst + size_t(2 * i) * width;
+      uint8_t* d1 = d0 + width;
+      for (int x = 0; x < width; ++x) {
+        int s0 = 3 * r[0][x] - 16 * r[1][x] + 67 * r[2][x] + 227 * r[3][x] - 32 * r[4][x] + 7 * r[5][x];
+        int s1 = 3 * q[0][x] - 16 * q[1][x] + 67 * q[2][x] + 227 * q[3][x] - 32 * q[4][x] + 7 * q[5][x];
+        d0[x] = Clamp255((s0 + 128) >> 8);
+        d1[x] = Clamp255((s1 + 128) >> 8);
+      }
+    }
+    return;
+  }
+  static const int kA[6] = {1, -7, 30, 248, -21, 5};
+  static const int kB[6] = {7, -35, 194, 110, -24, 4};
+  auto top = [&](int r) { return row(ClampIndex(r, 0, h - 2)); };
+  auto bottom = [&](int r) { return row(ClampIndex(r, 1, h - 1)); };
+  for (int j = 0; j + 1 < h; j += 2) {
+    const uint8_t* t0[6] = {top(j - 6), top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4)};
+    const uint8_t* t1[6] = {top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4), top(j + 6)};
+    const uint8_t* b0[6] = {bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3), bottom(j - 5)};
+    const uint8_t* b1[6] = {bottom(j + 7), bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3)};
+    uint8_t* o0 = dst + size_t(2 * j) * width;
+    uint8_t* o1 = o0 + width;
+    uint8_t* o2 = o1 + width;
+    uint8_t* o3 = o2 + width;
+    for (int x = 0; x < width; ++x) {
+      int s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+      for (int k = 0; k < 6; ++k) {
+        s0 += kA[k] * t0[k][x];
+        s2 += kB[k] * t1[k][x];
+        s1 += kB[k] * b0[k][x];
+        s3 += kA[k] * b1[k][x];
+      }
+      o0[x] = Clamp255((s0 + 128) >> 8);
+      o2[x] = Clamp255((s2 + 128) >> 8);
+      o1[x] = Clamp255((s1 + 128) >> 8);
+      o3[x] = Clamp255((s3 + 128) >> 8);
+    }
+  }
+}
+
+void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
+                                             bool mpeg2) {
+  int w = width;
+  if (w <= 0) return;
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* s = src + size_t(y) * srcStride;
+    uint8_t* d = dst + size_t(y) * 2 * w;
+    auto at = [&](int i) { return int(s[ClampIndex(i, 0, w - 1)]); };
+    for (int i = 0; i < w; ++i) {
+      if (mpeg2) {
+        d[2 * i] = s[i];
+        int sum = 21 * (at(i - 2) + at(i + 3)) - 52 * (at(i - 1) + at(i + 2)) + 159 * (at(i) + at(i + 1));
+        d[2 * i + 1] = Clamp255((sum + 128) >> 8);
+      } else {
+        int s0 = 5 * at(i - 3) - 21 * at(i - 2) + 70 * at(i - 1) + 228 * at(i) - 37 * at(i + 1) + 11 * at(i + 2);
+        int s1 = 5 * at(i + 3) - 21 * at(i + 2) + 70 * at(i + 1) + 228 * at(i) - 37 * at(i - 1) + 11 * at(i - 2);
+        d[2 * i] = Clamp255((s0 + 128) >> 8);
+        d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
+      }
+    }
+  }
+}
+
+int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
+  if (error == kNotOpen || !forward_[0] || !out || !width || !height) {
+    if (error != kNotOpen) error = kBadState;
+    return 0;
+  }
+  switch (format) {
+    case kOutputLuma: return ConvertPlane(out, width, height, 0);
+    case kOutputCb: return ConvertPlane(out, width, height, 1);
+    case kOutputCr: return ConvertPlane(out, width, height, 2);
+    case kOutputBitmap:
+    case kOutputTarga:
+    case kOutputPacked422:
+    case kOutputPixmap: return ConvertImage(out, width, height, format);
+    default: error = kBadState; return 0;
+  }
+}
+
+int CMpegPictureDecoder::ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* height, int cc) {
+  uint8_t* const* frame = displayIsAuxiliary_ ? auxiliary_ : forward_;
+  int w = seq_.horizontal_size, h = seq_.vertical_size, stride = codedWidth_;
+  if (cc) {
+    if (seq_.chroma_format != 3) w /= 2;
+    if (seq_.chroma_format == 1) h /= 2;
+    stride = chromaWidth_;
+  }
+  for (int y = 0; y < h; ++y) memcpy(out + size_t(y) * w, frame[cc] + size_t(y) * stride, size_t(w));
+  *width = uint16_t(w);
+  *height = uint16_t(h);
+  return w * h;
+}
+
+int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
+  uint8_t* const* frame = displayIsAuxiliary_ ? auxiliary_ : forward_;
+  const MpegHeaderRecord& hd = *Base().header;
+  int hs = seq_.horizontal_size, vs = seq_.vertical_size;
+  int64_t area = int64_t(hs) * vs;
+  bool interlaced = !hd.progressive_frame;
+  const uint8_t* cb;
+  const uint8_t* cr;
+  int cStride;
+  int ow, oh;
+  if (seq_.chroma_format == 1) {
+    int cw = hs / 2, n = vs / 2;
+    if (interlaced) n &= ~1;
+    if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
+    if (format == kOutputPacked422) {
+      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced);
+      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[1].get(), interlaced);
+      cb = conv_[0].get();
+      cr = conv_[1].get();
+      cStride = cw;
+    } else {
+      if (!EnsureConversionBuffer(2, area)) return 0;
+      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[1].get(), interlaced);
+      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[2].get(), interlaced);
+      UpsampleHorizontal(conv_[1].get(), cw, 2 * n, cw, conv_[0].get(), seq_.mpeg2);
+      UpsampleHorizontal(conv_[2].get(), cw, 2 * n, cw, conv_[1].get(), seq_.mpeg2);
+      cb = conv_[0].get();
+      cr = conv_[1].get();
+      cStride = 2 * cw;
+    }
+    ow = 2 * cw;
+    oh = 2 * n;
+  } else if (seq_.chroma_format == 2) {
+    int cw = hs / 2;
+    if (format == kOutputPacked422) {
+      cb = frame[1];
+      cr = frame[2];
+      cStride = chromaWidth_;
+    } else {
+      if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
+      UpsampleHorizontal(frame[1], cw, vs, chromaWidth_, conv_[0].get(), seq_.mpeg2);
+      UpsampleHorizontal(frame[2], cw, vs, chromaWidth_, conv_[1].get(), seq_.mpeg2);
+      cb = conv_[0].get();
+      cr = conv_[1].get();
+      cStride = 2 * cw;
+    }
+    ow = 2 * cw;
+    oh = vs;
+  } else if (seq_.chroma_format == 3) {
+    cb = frame[1];
+    cr = frame[2];
+    cStride = chromaWidth_;
+    ow = format == kOutputPacked422 ? (hs & ~1) : hs;
+    oh = vs;
+  } else {
+    error = kBadFormat;
+    return 0;
+  }
+  const uint8_t* luma = frame[0];
+  int ls = codedWidth_;
+  *width = uint16_t(ow);
+  *height = uint16_t(oh);
+
+  if (format == kOutputPacked422) {
+    for (int y = 0; y < oh; ++y) {
+      const uint8_t* yr = luma + size_t(y) * ls;
+      const uint8_t* br = cb + size_t(y) * cStride;
+      const uint8_t* rr = cr + size_t(y) * cStride;
+      uint8_t* o = out + size_t(y) * 2 * ow;
+      bool full = seq_.chroma_format == 3;
+      for (int x = 0; x + 1 < ow; x += 2) {
+        int c = full ? x : x / 2;
+        o[2 * x] = br[c];
+        o[2 * x + 1] = yr[x];
+        o[2 * x + 2] = rr[c];
+        o[2 * x + 3] = yr[x + 1];
+      }
+    }
+    return 2 * ow * oh;
+  }
+
+  ColourMatrix m = MatrixFor(hd.matrix_coefficients);
+  auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
+    const uint8_t* yr = luma + size_t(y) * ls;
+    const uint8_t* br = cb + size_t(y) * cStride;
+    const uint8_t* rr = cr + size_t(y) * cStride;
+    for (int x = 0; x < ow; ++x) {
+      int yy = 76309 * (yr[x] - 16);
+      int u = br[x] - 128, v = rr[x] - 128;
+      uint8_t r = uint8_t(Clip((yy + m.crv * v + 32768) >> 16));
+      uint8_t g = uint8_t(Clip((yy - m.cgu * u - m.cgv * v + 32768) >> 16));
+      uint8_t b = uint8_t(Clip((yy + m.cbu * u + 32768) >> 16));
+      if (rgbOrder) {
+        o[0] = r;
+        o[1] = g;
+        o[2] = b;
+      } else {
+        o[0] = b;
+        o[1] = g;
+        o[2] = r;
+      }
+      o += 3;
+    }
+  };
+
+  if (format == kOutputBitmap) {
+    int rowSize = (3 * ow + 3) & ~3;
+    uint32_t image = uint32_t(rowSize) * uint32_t(oh);
+    memset(out, 0, 54);
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out + 2, 54 + image);
+    Put32(out + 10, 54);
+    Put32(out + 14, 40);
+    Put32(out + 18, uint32_t(ow));
+    Put32(out + 22, uint32_t(oh));
+    Put16(out + 26, 1);
+    Put16(out + 28, 24);
+    Put32(out + 34, image);
+    Put32(out + 38, 200);
+    Put32(out + 42, 200);
+    for (int y = 0; y < oh; ++y) {
+      uint8_t* o = out + 54 + size_t(oh - 1 - y) * rowSize;
+      convertRow(y, o, false);
+      memset(o + 3 * ow, 0, size_t(rowSize - 3 * ow));
+    }
+    return int(image) + 54;
+  }
+  if (format == kOutputTarga) {
+    memset(out, 0, 18);
+    out[2] = 2;
+    Put16(out + 12, ow);
+    Put16(out + 14, oh);
+    out[16] = 24;
+    out[17] = 0x20;
+    for (int y = 0; y < oh; ++y) convertRow(y, out + 18 + size_t(y) * 3 * ow, false);
+    return 3 * (ow * oh + 6);
+  }
+  char head[64];
+  int n = snprintf(head, sizeof head, "P6\n%d %d\n255\n", ow, oh);
+  memcpy(out, head, size_t(n));
+  for (int y = 0; y < oh; ++y) convertRow(y, out + n + size_t(y) * 3 * ow, true);
+  return n + 3 * ow * oh;
+}

@@ -1,0 +1,261 @@
+#include "mpegdec/picture_decoder.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "mpegdec/mpeg_errors.h"
+#include "mpegdec/stream_reader.h"
+
+using namespace mpegdec;
+
+CMpegPictureDecoder::CMpegPictureDecoder() {
+  for (int i = 0; i < 1024; ++i) {
+    int v = i - 384;
+    clip_[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+  memset(layers_[0].block, 0, sizeof layers_[0].block);
+  memset(layers_[1].block, 0, sizeof layers_[1].block);
+}
+
+CMpegPictureDecoder::~CMpegPictureDecoder() = default;
+
+void CMpegPictureDecoder::Reset() {
+  for (auto& store : stores_)
+    for (auto& plane : store) plane.reset();
+  for (int i = 0; i < 3; ++i) {
+    conv_[i].reset();
+    convSize_[i] = 0;
+    forward_[i] = backward_[i] = auxiliary_[i] = curBase_[i] = nullptr;
+  }
+  layers_[0] = Layer{};
+  layers_[1] = Layer{};
+  twoLayers_ = 0;
+  layer_ = 0;
+  seq_ = FrozenSequence{};
+  mb_width_ = mb_height_ = mbCount_ = 0;
+  codedWidth_ = codedHeight_ = chromaWidth_ = chromaHeight_ = blockCount_ = 0;
+  faultFlag_ = 0;
+  anchorInForward_ = openedPicture_ = false;
+  displayIsAuxiliary_ = 0;
+  error = kNotOpen;
+}
+
+int CMpegPictureDecoder::Init(CMpegStreamReader* base, CMpegStreamReader* enhancement) {
+  if (error != kNotOpen) return kBadState;
+  if (!base) return kBadState;
+  twoLayers_ = enhancement != nullptr;
+  CMpegStreamReader* readers[2] = {base, enhancement};
+  for (int i = 0; i < 2; ++i) {
+    if (!readers[i]) continue;
+    layers_[i].reader = readers[i];
+    layers_[i].bits = &readers[i]->source;
+    layers_[i].header = &readers[i]->header;
+    layers_[i].secondField = &readers[i]->secondField;
+    layers_[i].mpeg2 = readers[i]->mpeg2;
+  }
+  const MpegHeaderRecord& b = base->header;
+  if (twoLayers_) {
+    const MpegHeaderRecord& e = enhancement->header;
+    bool fits = (b.scalable_mode == kScalDataPartitioning || e.scalable_mode == kScalSnr) &&
+                b.horizontal_size == e.horizontal_size && b.vertical_size == e.vertical_size &&
+                b.chroma_format == e.chroma_format;
+    if (!fits) {
+      Reset();
+      error = kBadFormat;
+      return kBadFormat;
+    }
+  }
+  if (b.chroma_format < 1 || b.chroma_format > 3 || b.horizontal_size == 0 || b.vertical_size == 0) {
+    Reset();
+    error = kBadFormat;
+    return kBadFormat;
+  }
+  seq_.horizontal_size = b.horizontal_size;
+  seq_.vertical_size = b.vertical_size;
+  seq_.chroma_format = b.chroma_format;
+  seq_.progressive_sequence = b.progressive_sequence;
+  seq_.mpeg2 = base->mpeg2;
+
+  mb_width_ = (b.horizontal_size + 15) / 16;
+  mb_height_ = base->mpeg2 && !b.progressive_sequence ? 2 * ((b.vertical_size + 31) / 32) : (b.vertical_size + 15) / 16;
+  mbCount_ = mb_width_ * mb_height_;
+  codedWidth_ = 16 * mb_width_;
+  codedHeight_ = 16 * mb_height_;
+  chromaWidth_ = b.chroma_format == 3 ? codedWidth_ : codedWidth_ / 2;
+  chromaHeight_ = b.chroma_format == 1 ? codedHeight_ / 2 : codedHeight_;
+  blockCount_ = b.chroma_format == 1 ? 6 : b.chroma_format == 2 ? 8 : 12;
+
+  for (int store = 0; store < 3; ++store) {
+    for (int cc = 0; cc < 3; ++cc) {
+      size_t n = cc == 0 ? size_t(codedWidth_) * codedHeight_ : size_t(chromaWidth_) * chromaHeight_;
+      stores_[store][cc].reset(new (std::nothrow) uint8_t[n]);
+      if (!stores_[store][cc]) {
+        Reset();
+        error = kOutOfMemory;
+        return kOutOfMemory;
+      }
+      // Black luma and neutral chroma, so that areas no slice reaches show as black.
+      memset(stores_[store][cc].get(), cc == 0 ? 16 : 128, n);
+    }
+  }
+  for (int cc = 0; cc < 3; ++cc) {
+    forward_[cc] = stores_[0][cc].get();
+    backward_[cc] = stores_[1][cc].get();
+    auxiliary_[cc] = stores_[2][cc].get();
+  }
+  if (b.scalable_mode == kScalSpatial) {
+    if (b.vertical_subsampling_factor_m == 0 || b.vertical_subsampling_factor_n == 0 ||
+        b.horizontal_subsampling_factor_m == 0 || b.horizontal_subsampling_factor_n == 0) {
+      Reset();
+      error = kBadFormat;
+      return kBadFormat;
+    }
+    int64_t lower = int64_t(b.lower_layer_prediction_horizontal_size) * b.lower_layer_prediction_vertical_size;
+    if (!EnsureConversionBuffer(0, lower)) {
+      Reset();
+      error = kOutOfMemory;
+      return kOutOfMemory;
+    }
+  }
+  error = 1;
+  layer_ = 0;
+  faultFlag_ = 0;
+  return 1;
+}
+
+void CMpegPictureDecoder::SelectCurrentFrame(bool rotateReferences) {
+  const MpegHeaderRecord& h = *Base().header;
+  bool second = Base().secondField && *Base().secondField;
+  if (h.picture_coding_type == kPictureB) {
+    for (int cc = 0; cc < 3; ++cc) curBase_[cc] = auxiliary_[cc];
+    displayIsAuxiliary_ = 1;
+    openedPicture_ = !rotateReferences;
+    return;
+  }
+  displayIsAuxiliary_ = 0;
+  if (!rotateReferences) {
+    for (int cc = 0; cc < 3; ++cc) curBase_[cc] = forward_[cc];
+    anchorInForward_ = true;
+    openedPicture_ = true;
+    return;
+  }
+  openedPicture_ = false;
+  if (!second) {
+    if (anchorInForward_) {
+      anchorInForward_ = false;
+    } else {
+      for (int cc = 0; cc < 3; ++cc) std::swap(forward_[cc], backward_[cc]);
+    }
+    for (int cc = 0; cc < 3; ++cc) curBase_[cc] = backward_[cc];
+  }
+}
+
+bool CMpegPictureDecoder::CheckMotionCodes() {
+  const MpegHeaderRecord& h = *Base().header;
+  int type = h.picture_coding_type;
+  bool forward = type == kPictureP || type == kPictureB || (type == kPictureI && h.concealment_motion_vectors);
+  bool backward = type == kPictureB;
+  for (int i = 0; i < (twoLayers_ ? 2 : 1); ++i) {
+    const MpegHeaderRecord& lh = *layers_[i].header;
+    if (layers_[i].mpeg2) {
+      for (int t = 0; t < 2; ++t) {
+        if (forward && (lh.f_code[0][t] < 1 || lh.f_code[0][t] > 9)) return false;
+        if (backward && (lh.f_code[1][t] < 1 || lh.f_code[1][t] > 9)) return false;
+      }
+    } else {
+      if (forward && type != kPictureI && lh.forward_f_code < 1) return false;
+      if (backward && lh.backward_f_code < 1) return false;
+    }
+  }
+  return true;
+}
+
+int CMpegPictureDecoder::DecodeOnePicture() {
+  layer_ = 0;
+  Base().bits->status = 1;
+  const MpegHeaderRecord& h = *Base().header;
+  if (twoLayers_) {
+    layers_[1].bits->status = 1;
+    const MpegHeaderRecord& e = *layers_[1].header;
+    if (h.picture_coding_type != e.picture_coding_type || h.picture_structure != e.picture_structure) {
+      error = kLayerMismatch;
+      return 0;
+    }
+  }
+  if (h.seenPictureSpatialScalableExtension && !(Base().secondField && *Base().secondField)) {
+    error = kBadState;
+    return 0;
+  }
+  if (h.picture_coding_type < kPictureI || h.picture_coding_type > kPictureD || h.picture_structure == 0) {
+    error = kMalformed;
+    return 0;
+  }
+  // Motion codes outside 1 to 9 would let vectors run far outside the reference planes.
+  if (!CheckMotionCodes()) {
+    error = kMalformed;
+    return 0;
+  }
+  DecodePictureData();
+  if (Base().bits->status < 0 || (twoLayers_ && layers_[1].bits->status < 0)) {
+    error = kReadError;
+    return kReadError;
+  }
+  return 1;
+}
+
+int CMpegPictureDecoder::Prepare() {
+  if (error == kNotOpen || !curBase_[0]) return kBadState;
+  bool firstOfOpen = openedPicture_;
+  openedPicture_ = false;
+  int r = DecodeOnePicture();
+  if (r != 1 || !firstOfOpen || twoLayers_) return r;
+  // A field-coded first picture: its second field fills the other lines of the frame.
+  const MpegHeaderRecord& h = *Base().header;
+  int firstStructure = h.picture_structure;
+  if (firstStructure == kFramePicture) return r;
+  CMpegStreamReader& reader = *Base().reader;
+  if (reader.FindNextPicture(1, 0, reader.pictureNumber) != 1) return r;
+  if (h.picture_structure == kFramePicture || h.picture_structure == firstStructure ||
+      h.picture_coding_type == kPictureB)
+    return r;
+  reader.secondField = 1;
+  return DecodeOnePicture();
+}
+
+bool CMpegPictureDecoder::EnsureConversionBuffer(int i, int64_t size) {
+  if (size <= convSize_[i] && conv_[i]) return true;
+  conv_[i].reset();
+  convSize_[i] = 0;
+  conv_[i].reset(new (std::nothrow) uint8_t[size_t(size > 0 ? size : 1)]);
+  if (!conv_[i]) {
+    error = kOutOfMemory;
+    return false;
+  }
+  convSize_[i] = size;
+  return true;
+}
+
+int64_t CMpegPictureDecoder::OutputSize(int format) const {
+  int64_t w = seq_.horizontal_size, h = seq_.vertical_size;
+  int64_t ow = 2 * (w / 2), oh = h;
+  if (seq_.chroma_format == 1) {
+    oh = 2 * (h / 2);
+  } else if (seq_.chroma_format == 3) {
+    ow = w;
+  }
+  switch (format) {
+    case kOutputLuma: return w * h;
+    case kOutputCb:
+    case kOutputCr: {
+      int64_t cw = seq_.chroma_format == 3 ? w : w / 2;
+      int64_t ch = seq_.chroma_format == 1 ? h / 2 : h;
+      return cw * ch;
+    }
+    case kOutputBitmap: return 54 + ((3 * ow + 3) & ~int64_t(3)) * oh;
+    case kOutputTarga: return 18 + 3 * ow * oh;
+    case kOutputPacked422: return 2 * (seq_.chroma_format == 3 ? (w & ~int64_t(1)) : ow) * oh;
+    case kOutputPixmap: return 50 + 3 * ow * oh;
+    default: return 0;
+  }
+}

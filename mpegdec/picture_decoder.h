@@ -1,0 +1,177 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "mpegdec/header_record.h"
+
+class CMpegStreamReader;
+class CMpegBitSource;
+
+// Output formats of DecodeToRgb.
+enum MpegOutputFormat {
+  kOutputLuma = 0,
+  kOutputCb = 1,
+  kOutputCr = 2,
+  kOutputBitmap = 5,
+  kOutputTarga = 6,
+  kOutputPacked422 = 7,
+  kOutputPixmap = 8,
+};
+
+// Decodes the picture the base reader stands on into its frame stores and converts the
+// display picture into the caller's buffer.
+class CMpegPictureDecoder {
+ public:
+  CMpegPictureDecoder();
+  ~CMpegPictureDecoder();
+  CMpegPictureDecoder(const CMpegPictureDecoder&) = delete;
+  CMpegPictureDecoder& operator=(const CMpegPictureDecoder&) = delete;
+
+  int Init(CMpegStreamReader* base, CMpegStreamReader* enhancement);
+  void Reset();
+  int Prepare();
+  int DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format);
+  // Bytes DecodeToRgb writes for a format, from the sizes fixed at Init; 0 for an unknown format.
+  int64_t OutputSize(int format) const;
+
+  // Points the current frame at the store the reader's current picture goes to. With
+  // rotateReferences the reference stores turn over before an I or P picture, as a decoder
+  // that steps through the stream does; the first picture of an open decoder goes without.
+  void SelectCurrentFrame(bool rotateReferences);
+  // The planes of the picture decoded last (0 luma, 1 Cb, 2 Cr) and their geometry.
+  const uint8_t* CurrentPlane(int cc) const { return curBase_[cc]; }
+  int CodedWidth() const { return codedWidth_; }
+  int CodedHeight() const { return codedHeight_; }
+  int ChromaWidth() const { return chromaWidth_; }
+  int ChromaHeight() const { return chromaHeight_; }
+
+  int error = -127;
+
+  // Inverse transforms and prediction pieces, public for their tests.
+  static void FastIdct(int16_t* block);
+  static void ReferenceIdct(int16_t* block);
+  static void Saturate(int16_t* block);
+  static void UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool interlaced);
+  static void UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool mpeg2);
+
+ private:
+  struct Layer {
+    CMpegStreamReader* reader = nullptr;
+    CMpegBitSource* bits = nullptr;
+    MpegHeaderRecord* header = nullptr;
+    uint8_t* secondField = nullptr;
+    uint8_t mpeg2 = 0;
+    int quantiser_scale = 0;
+    int priority_breakpoint = 0;
+    int intra_slice = 0;
+    int macroblockType = 0;
+    alignas(16) int16_t block[12][64];
+  };
+  struct MacroblockState {
+    int type = 0;
+    int stwType = 0;
+    int stwClass = 0;
+    int motionType = 0;
+    int mvCount = 0;
+    int mvFormat = 0;
+    int dmv = 0;
+    int mvScale = 0;
+    int dctType = 0;
+    int dmvector[2] = {0, 0};
+    int fieldSelect[2][2] = {{0, 0}, {0, 0}};
+    uint32_t codedMask = 0;
+  };
+  // What the first sequence header said; later headers cannot resize the planes.
+  struct FrozenSequence {
+    int horizontal_size = 0;
+    int vertical_size = 0;
+    int chroma_format = 1;
+    int progressive_sequence = 1;
+    int mpeg2 = 0;
+  };
+
+  int DecodeOnePicture();
+  bool CheckMotionCodes();
+  void DecodePictureData();
+  int StartSlice(int& mba, int& mbaInc);
+  int ReadSliceHeader();
+  int DecodeSlice(int mbaMax, int& mba, int& mbaInc);
+  int DecodeMacroblock(MacroblockState& mb);
+  void MacroblockModes(MacroblockState& mb);
+  void SkippedMacroblock(MacroblockState& mb);
+  void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
+  void MotionCompensation(int mba, const MacroblockState& mb);
+  void AddBlock(int comp, int bx, int by, int dctType, bool add);
+  void SumBlock(int comp);
+
+  // Variable-length and block decoding.
+  uint32_t Show(int n);
+  void Skip(int n);
+  uint32_t Get(int n);
+  int GetMacroblockType();
+  int GetIMacroblockType();
+  int GetMacroblockAddressIncrement();
+  int GetCodedBlockPattern();
+  int GetMotionCode();
+  int GetDmVector();
+  int GetLumaDcDctDiff();
+  int GetChromaDcDctDiff();
+  void MotionVectors(int s, MacroblockState& mb, int hrSize, int vrSize);
+  void MotionVector(int* pmv, int* dmvector, int hrSize, int vrSize, int dmv, int mvScale, int fullPel);
+  static void DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel);
+  void DualPrimeArithmetic(int dmvOut[2][2], const int* dmvector, int mvx, int mvy);
+  void DecodeMpeg1IntraBlock(int comp);
+  void DecodeMpeg1NonIntraBlock(int comp);
+  void DecodeMpeg2IntraBlock(int comp);
+  void DecodeMpeg2NonIntraBlock(int comp);
+  void StartPartitionedBlock(int& count);
+  void CountPartitionedCoefficient(int& count);
+
+  // Prediction.
+  void FormPredictions(int bx, int by, const MacroblockState& mb);
+  void FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h, int x, int y,
+                      int dx, int dy, bool average);
+  void FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx, int lx2, int w,
+                               int h, int x, int y, int dx, int dy, bool average, int pw, int ph);
+
+  // Output.
+  int ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* height, int cc);
+  int ConvertImage(uint8_t* out, uint16_t* width, uint16_t* height, int format);
+  bool EnsureConversionBuffer(int i, int64_t size);
+
+  Layer& L() { return layers_[layer_]; }
+  Layer& Base() { return layers_[0]; }
+  bool DataPartitioned() const { return twoLayers_ && layers_[0].header->scalable_mode == kScalDataPartitioning; }
+  bool Snr() const { return twoLayers_ && layers_[1].header->scalable_mode == kScalSnr; }
+  int Clip(int v) const { return clip_[v + 384]; }
+
+  int layer_ = 0;
+  uint8_t twoLayers_ = 0;
+  Layer layers_[2];
+  FrozenSequence seq_;
+  std::unique_ptr<uint8_t[]> stores_[3][3];  // [store][component]
+  uint8_t* forward_[3] = {};
+  uint8_t* backward_[3] = {};
+  uint8_t* auxiliary_[3] = {};
+  uint8_t* curBase_[3] = {};
+  std::unique_ptr<uint8_t[]> conv_[3];
+  int64_t convSize_[3] = {0, 0, 0};
+  int mb_width_ = 0;
+  int mb_height_ = 0;
+  int mbCount_ = 0;
+  int codedWidth_ = 0;
+  int codedHeight_ = 0;
+  int chromaWidth_ = 0;
+  int chromaHeight_ = 0;
+  int blockCount_ = 0;
+  uint8_t clip_[1024];
+  uint8_t faultFlag_ = 0;
+  int sliceVerticalPositionExtension_ = 0;
+  int dcPred_[3] = {0, 0, 0};
+  int pmv_[2][2][2] = {};
+  bool fastIdct_ = true;
+  bool anchorInForward_ = false;
+  bool openedPicture_ = false;
+  uint8_t displayIsAuxiliary_ = 0;
+};

@@ -1,0 +1,444 @@
+// The picture-data loop: slices, macroblocks and their reconstruction into the current frame.
+#include <cstring>
+
+#include "mpegdec/mpeg_errors.h"
+#include "mpegdec/mpeg_tables.h"
+#include "mpegdec/picture_decoder.h"
+#include "mpegdec/stream_reader.h"
+
+using namespace mpegdec;
+
+namespace {
+constexpr int kMbIntra = 1, kMbPattern = 2, kMbBackward = 4, kMbForward = 8, kMbQuant = 16;
+constexpr int kMbWeight = 32, kMbClass4 = 64;
+constexpr int kMcField = 1, kMcFrame = 2, kMc16x8 = 2, kMcDmv = 3;
+constexpr int kMvFormatField = 0, kMvFormatFrame = 1;
+const int kWeightCodeTable[3][4] = {{6, 3, 7, 4}, {2, 1, 5, 4}, {2, 5, 7, 4}};
+const int kWeightClass[9] = {0, 1, 2, 1, 1, 2, 3, 3, 4};
+}  // namespace
+
+void CMpegPictureDecoder::DecodePictureData() {
+  const MpegHeaderRecord& h = *Base().header;
+  // Field pictures hold whole macroblock rows of one field; an odd row count never overruns.
+  int mbaMax = h.picture_structure == kFramePicture ? mbCount_ : mb_width_ * (mb_height_ / 2);
+  for (;;) {
+    int mba = 0, mbaInc = 0;
+    int r = StartSlice(mba, mbaInc);
+    if (r == 1) {
+      if (DecodeSlice(mbaMax, mba, mbaInc) < 0) break;
+    } else if (r != 0) {
+      break;
+    }
+  }
+}
+
+int CMpegPictureDecoder::StartSlice(int& mba, int& mbaInc) {
+  faultFlag_ = 0;
+  layer_ = 0;
+  CMpegBitSource& bs = *Base().bits;
+  bs.NextStartCode();
+  uint32_t code = bs.Peek32();
+  if (bs.status != 1 || code < 0x101 || code > 0x1AF) {
+    error = kMalformed;
+    return kEndOfData;
+  }
+  bs.Get32();
+  if (ReadSliceHeader() != 1) return kEndOfData;
+  if (DataPartitioned()) {
+    layer_ = 1;
+    CMpegBitSource& es = *layers_[1].bits;
+    es.NextStartCode();
+    uint32_t code2 = es.Peek32();
+    if (es.status != 1 || code2 < 0x101 || code2 > 0x1AF) {
+      layer_ = 0;
+      error = kMalformed;
+      return kEndOfData;
+    }
+    es.Get32();
+    if (ReadSliceHeader() != 1) {
+      layer_ = 0;
+      return kEndOfData;
+    }
+    layer_ = Base().priority_breakpoint == 1 ? 1 : 0;
+  }
+  mbaInc = GetMacroblockAddressIncrement();
+  if (faultFlag_) {
+    layer_ = 0;
+    error = kMalformed;
+    return 0;
+  }
+  int row = (sliceVerticalPositionExtension_ << 7) + int(code & 0xFF) - 1;
+  mba = row * mb_width_ + mbaInc - 1;
+  mbaInc = 1;
+  dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
+  memset(pmv_, 0, sizeof pmv_);
+  layer_ = 0;
+  return 1;
+}
+
+int CMpegPictureDecoder::ReadSliceHeader() {
+  Layer& l = L();
+  const MpegHeaderRecord& h = *l.header;
+  sliceVerticalPositionExtension_ = l.mpeg2 && h.vertical_size > 2800 ? int(Get(3)) : 0;
+  if (h.scalable_mode == kScalDataPartitioning) l.priority_breakpoint = int(Get(7));
+  int code = int(Get(5));
+  l.quantiser_scale = l.mpeg2 ? (h.q_scale_type ? kNonLinearQuantiserScale[code] : code << 1) : code;
+  if (l.mpeg2) {
+    if (Get(1)) {
+      l.intra_slice = int(Get(1));
+      Get(7);
+      while (l.bits->status == 1 && Get(1)) Get(8);
+    } else {
+      l.intra_slice = 0;
+    }
+  } else {
+    l.intra_slice = 0;
+    while (l.bits->status == 1 && Get(1)) Get(8);
+  }
+  if (l.bits->status == 1) return 1;
+  error = kReadError;
+  return l.bits->status;
+}
+
+int CMpegPictureDecoder::DecodeSlice(int mbaMax, int& mba, int& mbaInc) {
+  MacroblockState mb;
+  int snrMba = 0, snrMbaInc = 0;
+  bool dp = DataPartitioned();
+  if (mba >= mbaMax) {
+    // A slice below the picture: passed over, the picture goes on.
+    error = kMalformed;
+    return 0;
+  }
+  for (;;) {
+    if (mba >= mbaMax) return -1;
+    if (mbaInc == 0) {
+      if (dp && Base().priority_breakpoint == 1) layer_ = 1;
+      if (Show(23) == 0 || faultFlag_) {
+        faultFlag_ = 0;
+        error = kEndOfData;
+        layer_ = 0;
+        return 0;
+      }
+      mbaInc = GetMacroblockAddressIncrement();
+      if (faultFlag_) {
+        faultFlag_ = 0;
+        error = kMalformed;
+        layer_ = 0;
+        return 0;
+      }
+      // An increment that leaves the picture ends it; nothing may land past the frame store.
+      if (mba + mbaInc - 1 >= mbaMax) {
+        layer_ = 0;
+        return -1;
+      }
+    }
+    if (mbaInc == 1) {
+      if (DecodeMacroblock(mb) != 1) {
+        faultFlag_ = 0;
+        error = kMalformed;
+        layer_ = 0;
+        return 0;
+      }
+    } else {
+      SkippedMacroblock(mb);
+    }
+    if (Snr()) DecodeSnrMacroblock(snrMba, snrMbaInc, mba, mbaMax, mb);
+    MotionCompensation(mba, mb);
+    ++mba;
+    --mbaInc;
+    if (Snr()) {
+      ++snrMba;
+      --snrMbaInc;
+    }
+    layer_ = 0;
+  }
+}
+
+void CMpegPictureDecoder::MacroblockModes(MacroblockState& mb) {
+  const MpegHeaderRecord& h = *L().header;
+  mb.type = GetMacroblockType();
+  if (faultFlag_) return;
+  if (mb.type & kMbWeight) {
+    int index = h.spatial_temporal_weight_code_table_index;
+    mb.stwType = index == 0 ? 4 : kWeightCodeTable[index - 1][Get(2)];
+  } else {
+    mb.stwType = (mb.type & kMbClass4) ? 8 : 0;
+  }
+  mb.stwClass = kWeightClass[mb.stwType];
+  bool frame = h.picture_structure == kFramePicture;
+  if (mb.type & (kMbForward | kMbBackward)) {
+    mb.motionType = frame && h.frame_pred_frame_dct ? kMcFrame : int(Get(2));
+  } else if ((mb.type & kMbIntra) && h.concealment_motion_vectors) {
+    mb.motionType = frame ? kMcFrame : kMcField;
+  } else {
+    mb.motionType = 0;
+  }
+  if (frame) {
+    mb.mvCount = mb.motionType == kMcField && mb.stwClass < 2 ? 2 : 1;
+    mb.mvFormat = mb.motionType == kMcFrame ? kMvFormatFrame : kMvFormatField;
+  } else {
+    mb.mvCount = mb.motionType == kMc16x8 ? 2 : 1;
+    mb.mvFormat = kMvFormatField;
+  }
+  mb.dmv = mb.motionType == kMcDmv;
+  mb.mvScale = mb.mvFormat == kMvFormatField && frame;
+  mb.dctType = frame && !h.frame_pred_frame_dct && (mb.type & (kMbIntra | kMbPattern)) ? int(Get(1)) : 0;
+}
+
+int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
+  bool dp = DataPartitioned();
+  if (dp) layer_ = Base().priority_breakpoint < 3 ? 1 : 0;
+  MacroblockModes(mb);
+  if (faultFlag_) return 0;
+  Layer& l = L();
+  const MpegHeaderRecord& h = *l.header;
+  if (mb.type & kMbQuant) {
+    int code = int(Get(5));
+    l.quantiser_scale = l.mpeg2 ? (h.q_scale_type ? kNonLinearQuantiserScale[code] : code << 1) : code;
+    if (dp) Base().quantiser_scale = l.quantiser_scale;
+  }
+  bool intra = mb.type & kMbIntra;
+  bool concealment = intra && h.concealment_motion_vectors;
+  if ((mb.type & kMbForward) || concealment) {
+    if (l.mpeg2)
+      MotionVectors(0, mb, h.f_code[0][0] - 1, h.f_code[0][1] - 1);
+    else
+      MotionVector(pmv_[0][0], mb.dmvector, h.forward_f_code - 1, h.forward_f_code - 1, 0, 0,
+                   h.full_pel_forward_vector);
+    if (faultFlag_) return 0;
+  }
+  if (mb.type & kMbBackward) {
+    if (l.mpeg2)
+      MotionVectors(1, mb, h.f_code[1][0] - 1, h.f_code[1][1] - 1);
+    else
+      MotionVector(pmv_[0][1], mb.dmvector, h.backward_f_code - 1, h.backward_f_code - 1, 0, 0,
+                   h.full_pel_backward_vector);
+    if (faultFlag_) return 0;
+  }
+  if (concealment) Get(1);
+  if (dp && Base().priority_breakpoint == 3) layer_ = 1;
+  int cbp;
+  if (mb.type & kMbPattern) {
+    cbp = GetCodedBlockPattern();
+    if (seq_.chroma_format == 2)
+      cbp = (cbp << 2) | int(Get(2));
+    else if (seq_.chroma_format == 3)
+      cbp = (cbp << 6) | int(Get(6));
+  } else {
+    cbp = intra ? (1 << blockCount_) - 1 : 0;
+  }
+  if (faultFlag_) return 0;
+  Layer& target = dp ? Base() : L();
+  mb.codedMask = 0;
+  for (int comp = 0; comp < blockCount_; ++comp) {
+    memset(target.block[comp], 0, sizeof target.block[comp]);
+    if (!(cbp & (1 << (blockCount_ - 1 - comp)))) continue;
+    mb.codedMask |= 1u << comp;
+    bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
+    if (intra) {
+      if (mpeg2)
+        DecodeMpeg2IntraBlock(comp);
+      else
+        DecodeMpeg1IntraBlock(comp);
+    } else {
+      if (mpeg2)
+        DecodeMpeg2NonIntraBlock(comp);
+      else
+        DecodeMpeg1NonIntraBlock(comp);
+    }
+    if (faultFlag_) return 0;
+  }
+  if (h.picture_coding_type == kPictureD) Get(1);
+  if (!intra) dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
+  if (intra && !h.concealment_motion_vectors) memset(pmv_, 0, sizeof pmv_);
+  if (h.picture_coding_type == kPictureP && !(mb.type & (kMbForward | kMbIntra))) {
+    pmv_[0][0][0] = pmv_[0][0][1] = pmv_[1][0][0] = pmv_[1][0][1] = 0;
+    if (h.picture_structure == kFramePicture) {
+      mb.motionType = kMcFrame;
+    } else {
+      mb.motionType = kMcField;
+      mb.fieldSelect[0][0] = h.picture_structure == kBottomField;
+    }
+  }
+  if (mb.stwClass == 4) memset(pmv_, 0, sizeof pmv_);
+  return 1;
+}
+
+void CMpegPictureDecoder::SkippedMacroblock(MacroblockState& mb) {
+  if (DataPartitioned()) layer_ = 0;
+  const MpegHeaderRecord& h = *L().header;
+  for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
+  mb.codedMask = 0;
+  dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
+  if (h.picture_coding_type == kPictureP) pmv_[0][0][0] = pmv_[0][0][1] = pmv_[1][0][0] = pmv_[1][0][1] = 0;
+  if (h.picture_structure == kFramePicture) {
+    mb.motionType = kMcFrame;
+  } else {
+    mb.motionType = kMcField;
+    int bottom = h.picture_structure == kBottomField;
+    mb.fieldSelect[0][0] = mb.fieldSelect[0][1] = mb.fieldSelect[1][0] = mb.fieldSelect[1][1] = bottom;
+  }
+  mb.stwType = h.picture_coding_type == kPictureI ? 8 : 0;
+  mb.stwClass = kWeightClass[mb.stwType];
+  mb.type &= ~kMbIntra;
+  mb.dctType = 0;
+}
+
+void CMpegPictureDecoder::DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb) {
+  layer_ = 1;
+  Layer& e = layers_[1];
+  CMpegBitSource& es = *e.bits;
+  auto exit = [&] { layer_ = 0; };
+  if (snrMbaInc == 0) {
+    if (Show(23) == 0) {
+      es.NextStartCode();
+      uint32_t code = es.Peek32();
+      if (es.status != 1 || code < 0x101 || code > 0x1AF) return exit();
+      es.Get32();
+      if (ReadSliceHeader() != 1) return exit();
+      snrMbaInc = GetMacroblockAddressIncrement();
+      if (faultFlag_) return exit();
+      snrMba = ((sliceVerticalPositionExtension_ << 7) + int(code & 0xFF) - 1) * mb_width_ + snrMbaInc - 1;
+      snrMbaInc = 1;
+    } else {
+      if (snrMba >= mbaMax) return exit();
+      snrMbaInc = GetMacroblockAddressIncrement();
+      if (faultFlag_) return exit();
+    }
+  }
+  if (snrMba != mba) {
+    error = kLayerMismatch;
+    return exit();
+  }
+  for (int comp = 0; comp < blockCount_; ++comp) memset(e.block[comp], 0, sizeof e.block[comp]);
+  if (snrMbaInc == 1) {
+    const MpegHeaderRecord& h = *e.header;
+    int type = GetMacroblockType();
+    if (faultFlag_) return exit();
+    if (type & kMbWeight) {
+      int index = h.spatial_temporal_weight_code_table_index;
+      if (index) Get(2);
+    }
+    bool frame = h.picture_structure == kFramePicture;
+    if (type & (kMbForward | kMbBackward)) {
+      if (!(frame && h.frame_pred_frame_dct)) Get(2);
+    }
+    int dctType = frame && !h.frame_pred_frame_dct && (type & (kMbIntra | kMbPattern)) ? int(Get(1)) : 0;
+    if (type & kMbPattern) mb.dctType = dctType;
+    if (type & kMbQuant) {
+      int code = int(Get(5));
+      e.quantiser_scale = h.q_scale_type ? kNonLinearQuantiserScale[code] : code << 1;
+    }
+    int cbp = 0;
+    if (type & kMbPattern) {
+      cbp = GetCodedBlockPattern();
+      if (seq_.chroma_format == 2)
+        cbp = (cbp << 2) | int(Get(2));
+      else if (seq_.chroma_format == 3)
+        cbp = (cbp << 6) | int(Get(6));
+    }
+    if (faultFlag_) return exit();
+    for (int comp = 0; comp < blockCount_; ++comp) {
+      if (!(cbp & (1 << (blockCount_ - 1 - comp)))) continue;
+      mb.codedMask |= 1u << comp;
+      DecodeMpeg2NonIntraBlock(comp);
+      if (faultFlag_) return exit();
+    }
+  }
+  exit();
+}
+
+void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb) {
+  int bx = 16 * (mba % mb_width_);
+  int by = 16 * (mba / mb_width_);
+  bool intra = mb.type & kMbIntra;
+  if (!intra) FormPredictions(bx, by, mb);
+  if (DataPartitioned()) layer_ = 0;
+  bool snr = Snr();
+  for (int comp = 0; comp < blockCount_; ++comp) {
+    // A block without coefficients adds nothing to its prediction.
+    if (!intra && !(mb.codedMask & (1u << comp))) continue;
+    int16_t* block = L().block[comp];
+    if (snr) SumBlock(comp);
+    if (snr || L().mpeg2) Saturate(block);
+    if (fastIdct_)
+      FastIdct(block);
+    else
+      ReferenceIdct(block);
+    AddBlock(comp, bx, by, mb.dctType, !intra);
+  }
+}
+
+void CMpegPictureDecoder::SumBlock(int comp) {
+  int16_t* base = layers_[0].block[comp];
+  const int16_t* enh = layers_[1].block[comp];
+  for (int i = 0; i < 64; ++i) base[i] = int16_t(base[i] + enh[i]);
+}
+
+void CMpegPictureDecoder::Saturate(int16_t* block) {
+  int sum = 0;
+  for (int i = 0; i < 64; ++i) {
+    int v = block[i];
+    if (v > 2047)
+      v = 2047;
+    else if (v < -2048)
+      v = -2048;
+    block[i] = int16_t(v);
+    sum += v;
+  }
+  if ((sum & 1) == 0) block[63] ^= 1;
+}
+
+void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool add) {
+  const MpegHeaderRecord& h = *Base().header;
+  bool frame = h.picture_structure == kFramePicture;
+  int cc = comp < 4 ? 0 : 1 + (comp & 1);
+  int W = cc == 0 ? codedWidth_ : chromaWidth_;
+  uint8_t* base = curBase_[cc];
+  if (!frame && h.picture_structure == kBottomField) base += W;
+  int row, step;
+  if (cc == 0) {
+    bx += 8 * (comp & 1);
+    if (frame) {
+      if (dctType) {
+        row = by + ((comp & 2) >> 1);
+        step = 2 * W;
+        base += size_t(row) * W + bx;
+      } else {
+        row = by + 8 * ((comp & 2) >> 1);
+        step = W;
+        base += size_t(row) * W + bx;
+      }
+    } else {
+      row = by + 8 * ((comp & 2) >> 1);
+      step = 2 * W;
+      base += size_t(row) * 2 * W + bx;
+    }
+  } else {
+    if (seq_.chroma_format != 3) bx >>= 1;
+    if (seq_.chroma_format == 1) by >>= 1;
+    bx += comp & 8;
+    if (frame) {
+      if (dctType && seq_.chroma_format != 1) {
+        row = by + ((comp & 2) >> 1);
+        step = 2 * W;
+      } else {
+        row = by + 8 * ((comp & 2) >> 1);
+        step = W;
+      }
+      base += size_t(row) * W + bx;
+    } else {
+      row = by + 8 * ((comp & 2) >> 1);
+      step = 2 * W;
+      base += size_t(row) * 2 * W + bx;
+    }
+  }
+  const int16_t* b = L().block[comp];
+  if (add) {
+    for (int y = 0; y < 8; ++y, base += step, b += 8)
+      for (int x = 0; x < 8; ++x) base[x] = clip_[base[x] + b[x] + 384];
+  } else {
+    for (int y = 0; y < 8; ++y, base += step, b += 8)
+      for (int x = 0; x < 8; ++x) base[x] = clip_[b[x] + 128 + 384];
+  }
+}

@@ -1,0 +1,101 @@
+#include "mpegdec/video_decoder.h"
+
+#include <new>
+
+#include "mpegdec/mpeg_errors.h"
+
+using namespace mpegdec;
+
+CMpegVideoDecoder::~CMpegVideoDecoder() { Close(); }
+
+void CMpegVideoDecoder::Reset() {
+  picture.Reset();
+  base_.reset();
+  enhancement_.reset();
+  baseHeader = enhancementHeader = nullptr;
+  baseSecondField = enhancementSecondField = nullptr;
+  twoLayers = 0;
+  state = kNotOpen;
+}
+
+void CMpegVideoDecoder::Close() {
+  picture.Reset();
+  base_.reset();
+  enhancement_.reset();
+  baseHeader = enhancementHeader = nullptr;
+  baseSecondField = enhancementSecondField = nullptr;
+}
+
+int CMpegVideoDecoder::Open(const char* basePath, const char* enhancementPath, int baseStreamIndex,
+                            int enhancementStreamIndex, int baseRingSize, int enhancementRingSize, int maxWidth,
+                            int maxHeight) {
+  if (state != kNotOpen) return kBadState;
+  twoLayers = enhancementPath != nullptr;
+  base_.reset(new (std::nothrow) CMpegStreamReader);
+  if (!base_) {
+    Reset();
+    return kOutOfMemory;
+  }
+  int r = base_->Open(basePath, baseStreamIndex, baseRingSize);
+  if (r != 1) {
+    Reset();
+    return r;
+  }
+  baseHeader = &base_->header;
+  baseSecondField = &base_->secondField;
+  if (baseHeader->horizontal_size > maxWidth || baseHeader->vertical_size > maxHeight) {
+    Reset();
+    return kBadFormat;
+  }
+  if (twoLayers) {
+    enhancement_.reset(new (std::nothrow) CMpegStreamReader);
+    if (!enhancement_) {
+      Reset();
+      return kOutOfMemory;
+    }
+    r = enhancement_->Open(enhancementPath, enhancementStreamIndex, enhancementRingSize);
+    if (r != 1) {
+      Reset();
+      return r;
+    }
+    enhancementHeader = &enhancement_->header;
+    enhancementSecondField = &enhancement_->secondField;
+    if (!baseHeader->scalable_mode && !enhancementHeader->scalable_mode) {
+      Reset();
+      return kBadState;
+    }
+  }
+  r = picture.Init(base_.get(), enhancement_.get());
+  if (r != 1) {
+    Reset();
+    return r;
+  }
+  picture.SelectCurrentFrame(false);
+  state = 1;
+  return 1;
+}
+
+int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int maxHeight) {
+  CMpegVideoDecoder decoder;
+  int r = decoder.Open(path, nullptr, 0, 0, 2048, 2048, maxWidth, maxHeight);
+  if (r != 1) return r;
+  CMpegStreamReader& reader = *decoder.baseReader();
+  // Sized by the decoder's own rule, from the sizes it froze at open.
+  out.bitmap.assign(size_t(decoder.picture.OutputSize(kOutputBitmap)), 0);
+  if (reader.lastPictureIndex < 0) reader.CountPictures();
+  out.pictureCount = reader.PictureCount();
+  // One picture is enough for a thumbnail.
+  if (out.pictureCount < 1) {
+    out.bitmap.clear();
+    return reader.lastError < 0 ? reader.lastError : kMalformed;
+  }
+  decoder.picture.Prepare();
+  uint16_t w = 0, h = 0;
+  if (decoder.picture.DecodeToRgb(out.bitmap.data(), &w, &h, kOutputBitmap) <= 0) {
+    out.bitmap.clear();
+    return decoder.picture.error < 0 ? decoder.picture.error : kBadState;
+  }
+  out.width = w;
+  out.height = h;
+  return 1;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Variable-length code tables, each indexed by the next `bits` bits of the stream.
+namespace mpegdec {
+
+struct VlcEntry {
+  int16_t value = 0;
+  uint8_t length = 0;  // 0: no code starts with these bits
+};
+
+struct DctEntry {
+  uint8_t run = 0;     // kDctEndOfBlock, kDctEscape or the run
+  uint8_t level = 0;
+  uint8_t length = 0;  // without the sign bit; 0: invalid
+};
+
+constexpr uint8_t kDctEndOfBlock = 64;
+constexpr uint8_t kDctEscape = 65;
+constexpr int kMbaStuffing = 34;
+constexpr int kMbaEscape = 35;
+
+struct VlcTable {
+  int bits = 0;
+  std::vector<VlcEntry> entries;
+  const VlcEntry& operator[](uint32_t peek) const { return entries[peek]; }
+};
+
+struct VlcTables {
+  VlcTable macroblockAddressIncrement;  // 11 bits
+  VlcTable pMacroblockType;             // 6 bits
+  VlcTable bMacroblockType;             // 6 bits
+  VlcTable snrMacroblockType;           // 3 bits
+  VlcTable codedBlockPattern;           // 9 bits
+  VlcTable motionCode;                  // 10 bits, magnitude; a sign bit follows non-zero codes
+  VlcTable dcSizeLuma;                  // 9 bits
+  VlcTable dcSizeChroma;                // 10 bits
+  std::vector<DctEntry> dctB14;         // 16 bits
+  std::vector<DctEntry> dctB15;         // 16 bits
+};
+
+// Built once, on first use.
+const VlcTables& GetVlcTables();
+
+// The code lists the tables are built from, for checks of the tables themselves.
+struct VlcCode {
+  const char* bits;
+  int value;
+};
+struct DctCode {
+  const char* bits;
+  int run;
+  int level;
+};
+const std::vector<DctCode>& DctCodesB14();
+const std::vector<DctCode>& DctCodesB15();
+const std::vector<VlcCode>& CodedBlockPatternCodes();
+const std::vector<VlcCode>& MacroblockAddressIncrementCodes();
+const std::vector<VlcCode>& MotionCodeCodes();
+}  // namespace mpegdec

@@ -89,10 +89,10 @@ LRESULT BasicButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SETFOCUS:
-      Notify(hwnd, BN_SETFOCUS);
-      return 0;
     case WM_KILLFOCUS:
-      Notify(hwnd, BN_KILLFOCUS);
+      // Focus notices only for buttons that ask for them, as parents take any command as a click.
+      if (GetWindowLong(hwnd, GWL_STYLE) & BS_NOTIFY) Notify(hwnd, msg == WM_SETFOCUS ? BN_SETFOCUS : BN_KILLFOCUS);
+      InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);

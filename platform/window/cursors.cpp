@@ -1,7 +1,8 @@
 #include "platform/window/focus.h"
+#include "platform/window/resources.h"
 
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
-  if (instance) return nullptr;
+  if (instance) return platform::LoadModuleCursor(instance, name);
   if (!IS_INTRESOURCE(name)) return nullptr;
   const auto id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
   switch (id) {

@@ -71,7 +71,10 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR: {
       if ((w->style & WS_CHILD) && w->parent && SendMessage(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
       if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT) {
-        SetCursor(w->cls->wc.hCursor ? w->cls->wc.hCursor : LoadCursor(nullptr, IDC_ARROW));
+        // The cursor of the window under the mouse, even when a parent answers for it.
+        auto under = Find(reinterpret_cast<HWND>(wParam));
+        HCURSOR cursor = under ? under->cls->wc.hCursor : w->cls->wc.hCursor;
+        SetCursor(cursor ? cursor : LoadCursor(nullptr, IDC_ARROW));
         return TRUE;
       }
       return FALSE;

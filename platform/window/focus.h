@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/base/win_types.h"
+#include "platform/window/resource_names.h"
 
 HWND SetFocus(HWND hwnd);
 HWND GetFocus();
@@ -25,8 +26,6 @@ BOOL GetCursorPos(POINT* pt);
 BOOL SetCursorPos(int x, int y);
 
 // Cursors are recorded, not drawn: GetCursor tells which one the windows asked for last.
-#define MAKEINTRESOURCE(i) (reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
-#define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
 #define IDC_ARROW MAKEINTRESOURCE(32512)
 #define IDC_IBEAM MAKEINTRESOURCE(32513)
 #define IDC_WAIT MAKEINTRESOURCE(32514)

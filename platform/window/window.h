@@ -126,3 +126,10 @@ BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b);
 BOOL UnionRect(RECT* out, const RECT* a, const RECT* b);
 BOOL EqualRect(const RECT* a, const RECT* b);
 BOOL CopyRect(RECT* out, const RECT* in);
+
+namespace platform {
+// Called once, for the next window this thread creates, right after it gets its handle and
+// before its first message: how the class library attaches its objects to new windows.
+using CreationHook = void (*)(HWND hwnd, void* context);
+void SetThreadCreationHook(CreationHook hook, void* context);
+}  // namespace platform

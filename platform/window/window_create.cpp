@@ -9,6 +9,9 @@ using namespace platform::win;
 
 namespace {
 
+thread_local platform::CreationHook t_hook = nullptr;
+thread_local void* t_hookContext = nullptr;
+
 void NotifyTopLevelChanged(const Window& w) {
   if (!(w.style & WS_CHILD) && Remote().topLevelChanged) Remote().topLevelChanged();
 }
@@ -81,6 +84,12 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     }
   }
   HWND hwnd = w->handle;
+  if (auto hook = t_hook) {
+    void* context = t_hookContext;
+    t_hook = nullptr;
+    t_hookContext = nullptr;
+    hook(hwnd, context);
+  }
 
   CREATESTRUCT cs;
   cs.lpCreateParams = param;
@@ -221,6 +230,11 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
       w->owner = reinterpret_cast<HWND>(value);
       return old;
     case GWLP_ID:
+      if (!(w->style & WS_CHILD)) {  // a top-level window keeps its menu in this slot
+        old = reinterpret_cast<LONG_PTR>(w->menu);
+        w->menu = reinterpret_cast<HMENU>(value);
+        return old;
+      }
       old = w->id;
       w->id = value;
       return old;
@@ -277,4 +291,9 @@ HANDLE RemoveProp(HWND hwnd, LPCSTR name) {
   HANDLE h = it->second;
   w->props.erase(it);
   return h;
+}
+
+void platform::SetThreadCreationHook(CreationHook hook, void* context) {
+  t_hook = hook;
+  t_hookContext = context;
 }

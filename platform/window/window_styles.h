@@ -135,6 +135,7 @@ constexpr DWORD BS_OWNERDRAW = 0x000B;
 constexpr DWORD BS_TYPEMASK = 0x000F;
 constexpr DWORD BS_LEFTTEXT = 0x0020;
 constexpr DWORD BS_BITMAP = 0x0080;
+constexpr DWORD BS_NOTIFY = 0x4000;
 constexpr DWORD BS_FLAT = 0x8000;
 constexpr DWORD SS_LEFT = 0x0000;
 constexpr DWORD SS_CENTER = 0x0001;

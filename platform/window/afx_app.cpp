@@ -1,0 +1,103 @@
+#include "platform/window/afx_app.h"
+
+#include "platform/base/message_box.h"
+#include "platform/window/message_box_dialog.h"
+#include "platform/window/resources.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+HINSTANCE g_resource = nullptr;
+}  // namespace
+
+CWinApp::CWinApp(LPCSTR appName) {
+  if (appName) m_pszAppName = appName;
+  g_app = this;
+  platform::InstallWindowMessageBoxes();
+}
+
+CWinApp::~CWinApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+int CWinApp::ExitInstance() { return m_exitCode; }
+BOOL CWinApp::OnIdle(LONG) {
+  CWnd::DeleteTempMap();
+  return FALSE;
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* msg) {
+  if (!msg->hwnd) return FALSE;
+  return AfxWalkPreTranslateTree(::GetAncestor(msg->hwnd, GA_ROOT), msg);
+}
+
+BOOL CWinApp::PumpMessage() {
+  MSG msg;
+  if (!::GetMessage(&msg, nullptr, 0, 0)) {
+    m_exitCode = static_cast<int>(msg.wParam);
+    return FALSE;
+  }
+  if (!PreTranslateMessage(&msg)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessage(&msg);
+  }
+  return TRUE;
+}
+
+int CWinApp::Run() {
+  LONG idle = 0;
+  for (;;) {
+    MSG peek;
+    while (!::PeekMessage(&peek, nullptr, 0, 0, PM_NOREMOVE) && OnIdle(idle++)) {
+    }
+    idle = 0;
+    if (!PumpMessage()) break;
+  }
+  return ExitInstance();
+}
+
+HCURSOR CWinApp::LoadCursor(UINT id) const {
+  return ::LoadCursor(AfxFindResourceHandle(MAKEINTRESOURCE(id), RT_GROUP_CURSOR), MAKEINTRESOURCE(id));
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
+HINSTANCE AfxGetInstanceHandle() { return g_app ? g_app->m_hInstance : nullptr; }
+HINSTANCE AfxGetResourceHandle() { return g_resource ? g_resource : AfxGetInstanceHandle(); }
+void AfxSetResourceHandle(HINSTANCE instance) { g_resource = instance; }
+
+HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type) {
+  if (g_resource && ::FindResource(g_resource, name, type)) return g_resource;
+  if (HINSTANCE instance = AfxGetInstanceHandle(); instance && ::FindResource(instance, name, type)) return instance;
+  return AfxGetResourceHandle();
+}
+
+int AfxMessageBox(const std::string& text, UINT type, UINT) {
+  HWND owner = nullptr;
+  if (CWnd* main = AfxGetMainWnd(); main && ::IsWindow(main->m_hWnd) && ::IsWindowEnabled(main->m_hWnd)) owner = main->m_hWnd;
+  if (!owner) owner = ::GetActiveWindow();
+  return ::MessageBox(owner, text, g_app ? g_app->m_pszAppName : std::string(), type);
+}
+
+int AfxMessageBox(UINT promptId, UINT type, UINT) {
+  auto text = platform::LoadStdString(AfxFindResourceHandle(MAKEINTRESOURCE(promptId), RT_STRING), promptId);
+  return AfxMessageBox(text.value_or(std::string()), type, promptId);
+}
+
+int AfxWinMain(int argc, char** argv) {
+  CWinApp* app = AfxGetApp();
+  if (!app) return 1;
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  app->m_lpCmdLine = line;
+  if (app->m_pszAppName.empty() && argc > 0 && argv[0]) {
+    std::string name = argv[0];
+    const auto slash = name.find_last_of('/');
+    app->m_pszAppName = slash == std::string::npos ? name : name.substr(slash + 1);
+  }
+  if (!app->InitInstance()) return app->ExitInstance();
+  return app->Run();
+}

@@ -1,0 +1,131 @@
+#include "platform/window/message_box_dialog.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/base/message_box.h"
+#include "platform/window/dialog.h"
+#include "platform/window/focus.h"
+
+namespace platform {
+namespace {
+
+struct Button {
+  int id;
+  const char* text;
+};
+
+std::vector<Button> ButtonsFor(UINT flags) {
+  switch (flags & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    case MB_ABORTRETRYIGNORE: return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
+    case MB_YESNOCANCEL: return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
+    case MB_YESNO: return {{IDYES, "&Yes"}, {IDNO, "&No"}};
+    case MB_RETRYCANCEL: return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
+    case MB_CANCELTRYCONTINUE: return {{IDCANCEL, "Cancel"}, {IDTRYAGAIN, "&Try Again"}, {IDCONTINUE, "&Continue"}};
+    default: return {{IDOK, "OK"}};
+  }
+}
+
+struct BoxInfo {
+  UINT flags;
+  int defaultId;
+};
+
+INT_PTR BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongPtr(hwnd, DWLP_USER, lParam);
+    // Focus starts on the default button, so Enter answers with it.
+    auto* info = reinterpret_cast<const BoxInfo*>(lParam);
+    if (HWND button = GetDlgItem(hwnd, info->defaultId)) {
+      SetFocus(button);
+      return FALSE;
+    }
+    return TRUE;
+  }
+  if (msg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
+  auto* info = reinterpret_cast<const BoxInfo*>(GetWindowLongPtr(hwnd, DWLP_USER));
+  const int id = LOWORD(wParam);
+  if (id == IDCANCEL && GetDlgItem(hwnd, IDCANCEL) == nullptr) {
+    // Esc or closing a box without a Cancel button: only a lone OK box can be dismissed.
+    if (info && (info->flags & MB_TYPEMASK) == MB_OK) EndDialog(hwnd, IDOK);
+    return TRUE;
+  }
+  if (GetDlgItem(hwnd, id)) EndDialog(hwnd, id);
+  return TRUE;
+}
+
+int TextLines(const std::string& text, int charsPerLine) {
+  int lines = 1;
+  int column = 0;
+  for (char c : text) {
+    if (c == '\n' || ++column > charsPerLine) {
+      ++lines;
+      column = 0;
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+  const auto buttons = ButtonsFor(flags);
+  constexpr int kButtonWidth = 50;
+  constexpr int kButtonHeight = 14;
+  constexpr int kGap = 6;
+  constexpr int kCharsPerLine = 60;
+  int longest = 0;
+  int column = 0;
+  for (char c : text) {
+    column = c == '\n' ? 0 : column + 1;
+    longest = std::max(longest, std::min(column, kCharsPerLine));
+  }
+  const int textWidth = std::max(longest * 4, 60);
+  const int textHeight = TextLines(text, kCharsPerLine) * 8;
+  const int buttonsWidth = static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
+  const int width = std::max(textWidth, buttonsWidth) + 2 * 10;
+
+  DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
+  t.caption = caption.empty() ? "Error" : caption;
+  t.cx = width;
+  t.cy = 10 + textHeight + 10 + kButtonHeight + 8;
+  DialogItemTemplate label;
+  label.className = "Static";
+  label.text = text;
+  label.id = kMessageBoxTextId;
+  label.style = WS_VISIBLE | SS_LEFT;
+  label.x = 10;
+  label.y = 10;
+  label.cx = textWidth;
+  label.cy = textHeight;
+  t.items.push_back(label);
+  int defaultIndex = static_cast<int>((flags & MB_DEFMASK) >> 8);
+  if (defaultIndex >= static_cast<int>(buttons.size())) defaultIndex = 0;
+  int x = (width - buttonsWidth) / 2;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    DialogItemTemplate b;
+    b.className = "Button";
+    b.text = buttons[i].text;
+    b.id = buttons[i].id;
+    b.style = WS_VISIBLE | WS_TABSTOP | (static_cast<int>(i) == defaultIndex ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    if (i == 0) b.style |= WS_GROUP;
+    b.x = x;
+    b.y = 10 + textHeight + 10;
+    b.cx = kButtonWidth;
+    b.cy = kButtonHeight;
+    t.items.push_back(b);
+    x += kButtonWidth + kGap;
+  }
+  BoxInfo info{flags, buttons[static_cast<size_t>(defaultIndex)].id};
+  if (!owner) owner = GetActiveWindow();
+  const INT_PTR result = DialogBoxIndirectParam(nullptr, t, owner, BoxProc, reinterpret_cast<LPARAM>(&info));
+  const bool known = std::any_of(buttons.begin(), buttons.end(), [&](const Button& b) { return b.id == result; });
+  // A box that could not be shown, or whose loop ran out of script, is answered as if dismissed.
+  return known ? static_cast<int>(result) : DismissAnswer(flags);
+}
+
+void InstallWindowMessageBoxes() { SetMessageBoxHandler(ShowMessageBoxDialog); }
+
+}  // namespace platform

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include "platform/window/focus.h"
+#include "platform/window/input.h"
+#include "platform/window/monitor_info.h"
+#include "platform/window/monitors.h"
+#include "platform/window/paint.h"
+#include "platform/window/window_surface.h"
+#include "test_support.h"
+
+using namespace wintest;
+using platform::MouseButton;
+
+namespace {
+
+class Input : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    ResetWindows();
+    platform::SetVirtualMonitors({});
+  }
+  // A popup at (100,100)-(400,300) with two children side by side.
+  void MakeScene() {
+    top = MakeTop("scene", WS_POPUP | WS_VISIBLE, RECT{100, 100, 400, 300});
+    left = MakeChild(top, 1, RECT{0, 0, 100, 100});
+    right = MakeChild(top, 2, RECT{150, 0, 250, 100});
+    Pump();
+    ClearLog();
+  }
+  std::vector<UINT> Mouse(HWND h) {
+    return MessagesOf(h, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSELEAVE, WM_CAPTURECHANGED});
+  }
+  HWND top = nullptr, left = nullptr, right = nullptr;
+};
+
+TEST_F(Input, ClicksGoToTheDeepestWindowWithClientCoordinates) {
+  MakeScene();
+  platform::InjectClick(MouseButton::Left, POINT{110, 120});
+  Pump();
+  EXPECT_EQ(Mouse(left), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  for (auto& l : Log())
+    if (l.hwnd == left && l.msg == WM_LBUTTONDOWN) {
+      EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(l.lParam)), 10);
+      EXPECT_EQ(HIWORD(static_cast<DWORD_PTR>(l.lParam)), 20);
+      EXPECT_EQ(l.wParam & MK_LBUTTON, MK_LBUTTON);
+    }
+  platform::InjectClick(MouseButton::Left, POINT{220, 120});  // between the children
+  Pump();
+  EXPECT_EQ(Mouse(top), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  EXPECT_EQ(WindowFromPoint(POINT{260, 150}), right);
+  EXPECT_EQ(WindowFromPoint(POINT{5, 5}), nullptr);
+}
+
+TEST_F(Input, DisabledAndHiddenChildrenAreLookedThroughAndDisabledTopLevelsGetNothing) {
+  MakeScene();
+  EnableWindow(left, FALSE);
+  ShowWindow(right, SW_HIDE);
+  ClearLog();
+  platform::InjectClick(MouseButton::Left, POINT{110, 120});
+  platform::InjectClick(MouseButton::Left, POINT{260, 120});
+  Pump();
+  EXPECT_TRUE(Mouse(left).empty());
+  EXPECT_TRUE(Mouse(right).empty());
+  EXPECT_EQ(Mouse(top).size(), 4u);
+  ClearLog();
+  EnableWindow(top, FALSE);
+  platform::InjectClick(MouseButton::Left, POINT{220, 120});
+  Pump();
+  EXPECT_TRUE(Mouse(top).empty());
+}
+
+TEST_F(Input, CaptureTakesAllMouseInputUntilReleased) {
+  MakeScene();
+  SetCapture(left);
+  platform::InjectMouseMove(POINT{350, 250});
+  Pump();
+  EXPECT_EQ(Mouse(left), (std::vector<UINT>{WM_MOUSEMOVE}));
+  EXPECT_EQ(GetCapture(), left);
+  SetCapture(right);  // the loser hears about it
+  EXPECT_EQ(MessagesOf(left, {WM_CAPTURECHANGED}).size(), 1u);
+  ReleaseCapture();
+  EXPECT_EQ(MessagesOf(right, {WM_CAPTURECHANGED}).size(), 1u);
+  EXPECT_EQ(GetCapture(), nullptr);
+  ClearLog();
+  platform::InjectMouseMove(POINT{110, 110});
+  Pump();
+  EXPECT_EQ(Mouse(left), (std::vector<UINT>{WM_MOUSEMOVE}));
+  SetCapture(left);
+  DestroyWindow(left);  // a destroyed capture window lets go
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Input, FocusMovesWithKillAndSetFocusAndKeysFollowIt) {
+  MakeScene();
+  SetFocus(left);
+  ClearLog();
+  EXPECT_EQ(SetFocus(right), left);
+  std::vector<std::pair<HWND, UINT>> order;
+  for (auto& l : Log())
+    if (l.msg == WM_KILLFOCUS || l.msg == WM_SETFOCUS) order.emplace_back(l.hwnd, l.msg);
+  EXPECT_EQ(order, (std::vector<std::pair<HWND, UINT>>{{left, WM_KILLFOCUS}, {right, WM_SETFOCUS}}));
+  platform::InjectKey('A');
+  platform::InjectChar('a');
+  Pump();
+  EXPECT_EQ(MessagesOf(right, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}),
+            (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_CHAR}));  // translated right after its key
+  EnableWindow(right, FALSE);  // disabling the focus window leaves no focus
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(SetFocus(right), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(Input, KeyStateFollowsRetrievedMessages) {
+  MakeScene();
+  SetFocus(left);
+  platform::InjectKeyDown(VK_SHIFT);
+  EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);  // not yet retrieved
+  EXPECT_TRUE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+  Pump();
+  EXPECT_TRUE(GetKeyState(VK_SHIFT) & 0x8000);
+  platform::InjectKeyUp(VK_SHIFT);
+  Pump();
+  EXPECT_FALSE(GetKeyState(VK_SHIFT) & 0x8000);
+  EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);  // toggled once
+}
+
+TEST_F(Input, MouseLeaveIsSentOnceWhenTheTrackedWindowIsLeft) {
+  MakeScene();
+  platform::InjectMouseMove(POINT{110, 110});
+  Pump();
+  TRACKMOUSEEVENT tme;
+  tme.dwFlags = TME_LEAVE;
+  tme.hwndTrack = left;
+  ASSERT_TRUE(TrackMouseEvent(&tme));
+  platform::InjectMouseMove(POINT{120, 110});
+  platform::InjectMouseMove(POINT{260, 110});
+  platform::InjectMouseMove(POINT{110, 110});
+  Pump();
+  EXPECT_EQ(MessagesOf(left, {WM_MOUSELEAVE}).size(), 1u);
+}
+
+TEST_F(Input, DoubleClicksNeedTheClassStyle) {
+  MakeScene();  // TestWindow has CS_DBLCLKS
+  platform::InjectDoubleClick(MouseButton::Left, POINT{110, 110});
+  Pump();
+  EXPECT_EQ(Mouse(left), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+  WNDCLASS wc;
+  wc.lpszClassName = "NoDoubleClicks";
+  wc.lpfnWndProc = GetClassInfo(nullptr, TestClass(), &wc) ? wc.lpfnWndProc : nullptr;
+  wc.lpszClassName = "NoDoubleClicks";
+  wc.style = 0;
+  ASSERT_TRUE(RegisterClass(&wc));
+  HWND plain = CreateWindowEx(0, "NoDoubleClicks", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 50, top, nullptr, nullptr, nullptr);
+  ClearLog();
+  platform::InjectDoubleClick(MouseButton::Left, POINT{110, 260});
+  Pump();
+  EXPECT_EQ(Mouse(plain), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  DestroyWindow(plain);
+  UnregisterClass("NoDoubleClicks", nullptr);
+}
+
+TEST_F(Input, SetCursorAsksTheParentFirstAndRecordsTheCursor) {
+  WNDCLASS wc;
+  wc.lpszClassName = "HandWindow";
+  wc.lpfnWndProc = DefWindowProc;
+  wc.hCursor = LoadCursor(nullptr, IDC_HAND);
+  ASSERT_TRUE(RegisterClass(&wc));
+  MakeScene();
+  HWND hand = CreateWindowEx(0, "HandWindow", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 40, top, nullptr, nullptr, nullptr);
+  platform::InjectMouseMove(POINT{110, 260});
+  Pump();
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
+  EXPECT_EQ(MessagesOf(top, {WM_SETCURSOR}).size(), 1u);  // the parent is asked first
+  platform::InjectMouseMove(POINT{110, 110});
+  Pump();
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+  DestroyWindow(hand);
+  UnregisterClass("HandWindow", nullptr);
+  EXPECT_EQ(LoadCursor(nullptr, MAKEINTRESOURCE(1)), nullptr);
+}
+
+// A region provider with one circular-ish shape: only the left half of the window.
+struct HalfRegion : platform::WindowSurfaceProvider {
+  HDC AcquireDC(HWND, bool, const RECT&) override { return nullptr; }
+  void ReleaseDC(HWND, HDC) override {}
+  bool RegionContains(HRGN, int x, int) override { return x < 50; }
+  bool RegionBox(HRGN, RECT* box) override { return *box = RECT{0, 0, 50, 100}, true; }
+  bool CopyRegion(HRGN, HRGN) override { return true; }
+  void DeleteRegion(HRGN region) override { deleted.push_back(region); }
+  bool WindowPixels(HWND, platform::PixelImage*) override { return false; }
+  bool WritePng(const platform::PixelImage&, const std::string&) override { return false; }
+  std::vector<HRGN> deleted;
+};
+
+TEST_F(Input, WindowRegionsShapeHitTesting) {
+  HalfRegion provider;
+  platform::SetWindowSurfaceProvider(&provider);
+  MakeScene();
+  HRGN region = DwordToHandle<HRGN>(0x777);
+  SetWindowRgn(left, region, TRUE);
+  EXPECT_EQ(WindowFromPoint(POINT{110, 110}), left);
+  EXPECT_EQ(WindowFromPoint(POINT{170, 110}), top);  // outside the shape: the parent below
+  DestroyWindow(left);
+  EXPECT_EQ(provider.deleted, std::vector<HRGN>{region});  // the window owned its region
+  platform::SetWindowSurfaceProvider(nullptr);
+}
+
+TEST_F(Input, ActivationFollowsClicksAndDestroyedDialogsReturnItToTheirOwner) {
+  HWND main = MakeTop("main", WS_POPUP | WS_VISIBLE, RECT{0, 0, 300, 300});
+  HWND other = MakeTop("other", WS_POPUP | WS_VISIBLE, RECT{400, 0, 600, 200});
+  EXPECT_EQ(GetActiveWindow(), other);
+  platform::InjectClick(MouseButton::Left, POINT{10, 10});
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), main);
+  HWND owned = CreateWindowEx(0, TestClass(), "owned", WS_POPUP | WS_VISIBLE, 50, 50, 10, 10, main, nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetActiveWindow(), owned);
+  DestroyWindow(owned);
+  EXPECT_EQ(GetActiveWindow(), main);
+  EXPECT_EQ(GetFocus(), main);
+}
+
+TEST_F(Input, MonitorsDefaultAndConfigured) {
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
+  HWND w = MakeTop("w", WS_POPUP, RECT{10, 10, 100, 100});
+  RECT r{};
+  CMonitorInfo(w).GetMonitorRect(&r, TRUE);
+  EXPECT_EQ(r.right, 1920);
+  EXPECT_LT(r.bottom, 1080);  // the work area leaves room for the task bar
+  platform::SetVirtualMonitors({{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 738}}, {RECT{1024, 0, 2048, 768}, RECT{1024, 0, 2048, 768}}});
+  MoveWindow(w, 1500, 100, 100, 100, FALSE);
+  CMonitorInfo(w).GetMonitorRect(&r, FALSE);
+  EXPECT_EQ(r.left, 1024);
+  MoveWindow(w, 5000, 100, 100, 100, FALSE);  // off every screen: the nearest one
+  CMonitorInfo(w).GetMonitorRect(&r, FALSE);
+  EXPECT_EQ(r.left, 1024);
+  EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  EXPECT_EQ(MonitorFromPoint(POINT{-50, -50}, MONITOR_DEFAULTTONULL), nullptr);
+  MONITORINFO bad;
+  bad.cbSize = 4;
+  EXPECT_FALSE(GetMonitorInfo(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &bad));
+}
+
+TEST_F(Input, InvalidationProducesOnePaintPerWindowAfterOtherMessages) {
+  MakeScene();
+  InvalidateRect(left, nullptr, TRUE);
+  InvalidateRect(left, nullptr, TRUE);
+  PostMessage(left, WM_USER, 0, 0);
+  Pump();
+  EXPECT_EQ(MessagesOf(left, {WM_USER, WM_PAINT, WM_ERASEBKGND}), (std::vector<UINT>{WM_USER, WM_PAINT, WM_ERASEBKGND}));
+  RECT update{};
+  EXPECT_FALSE(GetUpdateRect(left, &update, FALSE));
+  ClearLog();
+  InvalidateRect(top, nullptr, FALSE);  // no WS_CLIPCHILDREN: the children are repainted too
+  UpdateWindow(top);
+  EXPECT_EQ(MessagesOf(top, {WM_PAINT}).size(), 1u);
+  EXPECT_EQ(MessagesOf(left, {WM_PAINT}).size(), 1u);
+  EXPECT_EQ(Pump(), 0);
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <strings.h>
 
 #include <cstring>
@@ -58,6 +59,12 @@ struct FontFace::Impl {
 
 std::string ResolveFontFile(const char* face, int weight, bool italic) {
   std::lock_guard lock(FontMutex());
+  static const bool finiAtExit = [] {
+    FcInit();
+    std::atexit(FcFini);  // hands fontconfig's caches back, so leak checkers stay quiet
+    return true;
+  }();
+  (void)finiAtExit;
   std::string family = MapFaceName(face);
   FcPattern* pat = FcPatternCreate();
   FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));

@@ -1,0 +1,226 @@
+#include "platform/controls/control_base.h"
+
+#include <map>
+#include <mutex>
+
+#include <cstring>
+
+#include "platform/base/strings.h"
+#include "platform/controls/window_surfaces.h"
+
+namespace platform::controls {
+namespace {
+
+std::mutex& FactoriesMutex() {
+  static std::mutex m;
+  return m;
+}
+std::map<std::string, ControlFactory>& Factories() {
+  static std::map<std::string, ControlFactory> f;
+  return f;
+}
+
+Control* ObjectOf(HWND hwnd) { return reinterpret_cast<Control*>(GetWindowLongPtr(hwnd, 0)); }
+
+LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    char cls[64] = {};
+    GetClassName(hwnd, cls, sizeof(cls));
+    ControlFactory factory = nullptr;
+    {
+      std::lock_guard lock(FactoriesMutex());
+      auto it = Factories().find(platform::ToLowerAscii(cls));
+      if (it != Factories().end()) factory = it->second;
+    }
+    if (factory) SetWindowLongPtr(hwnd, 0, reinterpret_cast<LONG_PTR>(factory(hwnd)));
+  }
+  Control* c = ObjectOf(hwnd);
+  if (!c) return DefWindowProc(hwnd, msg, wParam, lParam);
+  LRESULT r = c->Proc(msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtr(hwnd, 0, 0);
+    delete c;
+  }
+  return r;
+}
+
+}  // namespace
+
+void RegisterControlClass(const char* name, ControlFactory factory, UINT classStyle, int background) {
+  {
+    std::lock_guard lock(FactoriesMutex());
+    Factories()[platform::ToLowerAscii(name)] = factory;
+  }
+  WNDCLASS wc;
+  if (GetClassInfo(nullptr, name, &wc) && wc.lpfnWndProc == ControlProc) return;
+  wc = WNDCLASS{};
+  wc.style = classStyle | CS_GLOBALCLASS;
+  wc.lpfnWndProc = ControlProc;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(background + 1));
+  wc.lpszClassName = name;
+  RegisterClass(&wc);
+}
+
+RECT Control::Client() const {
+  RECT r{};
+  GetClientRect(hwnd_, &r);
+  return r;
+}
+
+std::string Control::Text() const {
+  int n = GetWindowTextLength(hwnd_);
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  GetWindowText(hwnd_, s.data(), n + 1);
+  s.resize(std::strlen(s.c_str()));
+  return s;
+}
+
+void Control::Command(WORD code) {
+  HWND parent = GetParent(hwnd_);
+  if (parent)
+    SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Id()), code), reinterpret_cast<LPARAM>(hwnd_));
+}
+
+LRESULT Control::Notify(NMHDR* hdr, UINT code) {
+  hdr->hwndFrom = hwnd_;
+  hdr->idFrom = static_cast<UINT_PTR>(Id());
+  hdr->code = code;
+  HWND parent = GetParent(hwnd_);
+  return parent ? SendMessage(parent, WM_NOTIFY, static_cast<WPARAM>(hdr->idFrom), reinterpret_cast<LPARAM>(hdr)) : 0;
+}
+
+HBRUSH Control::Background(HDC dc) {
+  UINT msg = CtlColorMessage();
+  HWND parent = GetParent(hwnd_);
+  if (msg && parent) {
+    LRESULT r = SendMessage(parent, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_));
+    if (r && GetObjectType(reinterpret_cast<HGDIOBJ>(r)) == OBJ_BRUSH) return reinterpret_cast<HBRUSH>(r);
+  }
+  return GetSysColorBrush(DefaultBackground());
+}
+
+int Control::LineHeight() {
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, Font());
+  TEXTMETRIC tm;
+  GetTextMetrics(dc, &tm);
+  DeleteDC(dc);
+  return tm.tmHeight;
+}
+
+LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      RECT client = Client();
+      if (dc && client.right > 0 && client.bottom > 0) {
+        // Into a memory bitmap first, so that a repaint never shows half a control.
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, client.right, client.bottom);
+        HGDIOBJ oldBmp = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);  // what lies below
+        HGDIOBJ oldFont = SelectObject(mem, Font());
+        SetTextColor(mem, GetSysColor(COLOR_BTNTEXT));
+        SetBkMode(mem, TRANSPARENT);
+        Paint(mem, client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, oldFont);
+        SelectObject(mem, oldBmp);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+      }
+      EndPaint(hwnd_, &ps);
+      PaintFrame();
+      return 0;
+    }
+    case WM_ERASEBKGND: return 1;  // the paint covers every pixel
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) Invalidate();
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_ENABLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate();
+      break;
+    case WM_SETTEXT: {
+      LRESULT r = DefWindowProc(hwnd_, msg, wParam, lParam);
+      Invalidate();
+      return r;
+    }
+    default: break;
+  }
+  return DefWindowProc(hwnd_, msg, wParam, lParam);
+}
+
+void Control::PaintFrame() {
+  DWORD style = Style();
+  DWORD ex = static_cast<DWORD>(GetWindowLong(hwnd_, GWL_EXSTYLE));
+  UINT edge = (ex & WS_EX_CLIENTEDGE) ? EDGE_SUNKEN : (ex & WS_EX_STATICEDGE) ? BDR_SUNKENOUTER : 0;
+  if (!edge && !(style & WS_BORDER)) return;
+  HDC dc = GetWindowDC(hwnd_);
+  if (!dc) return;
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  OffsetRect(&r, -r.left, -r.top);
+  if (style & WS_BORDER) {
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&r, -1, -1);
+  }
+  if (edge) DrawEdge(dc, &r, edge, BF_RECT);
+  ReleaseDC(hwnd_, dc);
+}
+
+void FillSys(HDC dc, const RECT& r, int colorIndex) { FillRect(dc, &r, GetSysColorBrush(colorIndex)); }
+
+void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled) {
+  RECT face = r;
+  FillSys(dc, face, COLOR_BTNFACE);
+  DrawEdge(dc, &face, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  int cx = (r.left + r.right) / 2 + (pushed ? 1 : 0), cy = (r.top + r.bottom) / 2 + (pushed ? 1 : 0);
+  int size = std::max(2, std::min<int>(r.right - r.left, r.bottom - r.top) / 4);
+  POINT tri[3];
+  switch (dir) {
+    case 0: tri[0] = {cx - size, cy + size / 2}; tri[1] = {cx + size + 1, cy + size / 2}; tri[2] = {cx, cy - size / 2 - 1}; break;
+    case 1: tri[0] = {cx - size, cy - size / 2}; tri[1] = {cx + size + 1, cy - size / 2}; tri[2] = {cx, cy + size / 2 + 1}; break;
+    case 2: tri[0] = {cx + size / 2, cy - size}; tri[1] = {cx + size / 2, cy + size + 1}; tri[2] = {cx - size / 2 - 1, cy}; break;
+    default: tri[0] = {cx - size / 2, cy - size}; tri[1] = {cx - size / 2, cy + size + 1}; tri[2] = {cx + size / 2 + 1, cy}; break;
+  }
+  HBRUSH b = GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+  HGDIOBJ ob = SelectObject(dc, b);
+  HGDIOBJ op = SelectObject(dc, GetStockObject(NULL_PEN));
+  Polygon(dc, tri, 3);
+  SelectObject(dc, op);
+  SelectObject(dc, ob);
+}
+
+}  // namespace platform::controls
+
+void InitCommonControls() {
+  using namespace platform::controls;
+  platform::InstallWindowSurfaces();
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterButton();
+    RegisterStatic();
+    RegisterEdit();
+    RegisterListBox();
+    RegisterComboBox();
+    RegisterScrollBar();
+    RegisterUpDown();
+    RegisterProgress();
+    RegisterTrackbar();
+    RegisterToolTip();
+    RegisterListView();
+    RegisterTreeView();
+  });
+}
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
+  if (!icc || icc->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
+  InitCommonControls();
+  return TRUE;
+}

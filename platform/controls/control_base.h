@@ -1,0 +1,80 @@
+// What every control shares: its state object behind the window, double-buffered painting,
+// fonts, colours from the parent and notifications. Internal to platform/controls.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/controls/commctrl.h"
+#include "platform/gdi/afx_gdi.h"
+#include "platform/window/focus.h"
+#include "platform/window/paint.h"
+
+namespace platform::controls {
+
+class Control {
+ public:
+  explicit Control(HWND hwnd) : hwnd_(hwnd) {}
+  virtual ~Control() = default;
+  virtual LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ protected:
+  // Draws the whole client area into dc (a memory DC with the control's font selected).
+  virtual void Paint(HDC dc, const RECT& client) = 0;
+  // The colour message sent to the parent before painting, or 0 for none.
+  virtual UINT CtlColorMessage() const { return WM_CTLCOLORSTATIC; }
+  virtual int DefaultBackground() const { return COLOR_BTNFACE; }
+
+  DWORD Style() const { return static_cast<DWORD>(GetWindowLong(hwnd_, GWL_STYLE)); }
+  int Id() const { return GetDlgCtrlID(hwnd_); }
+  bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+  bool Focused() const { return GetFocus() == hwnd_; }
+  RECT Client() const;
+  std::string Text() const;
+  void Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
+  void Command(WORD code);
+  LRESULT Notify(NMHDR* hdr, UINT code);
+  LRESULT Notify(UINT code) {
+    NMHDR h;
+    return Notify(&h, code);
+  }
+  // Asks the parent for the background brush (WM_CTLCOLOR...), which may also set dc colours.
+  HBRUSH Background(HDC dc);
+  HFONT Font() const { return font_ ? font_ : reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+  int LineHeight();
+  // Borders (WS_BORDER, client and static edges) lie outside the client area.
+  void PaintFrame();
+
+  HWND hwnd_;
+  HFONT font_ = nullptr;
+};
+
+using ControlFactory = Control* (*)(HWND);
+// Registers a class whose windows each get a fresh control object.
+void RegisterControlClass(const char* name, ControlFactory factory, UINT classStyle, int background);
+
+template <typename T>
+Control* Make(HWND hwnd) {
+  return new T(hwnd);
+}
+
+// Fills with a system colour.
+void FillSys(HDC dc, const RECT& r, int colorIndex);
+// A classic 3D arrow button face (pushed or not) with a triangle pointing in dir 0 up, 1 down,
+// 2 left, 3 right.
+void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled);
+
+void RegisterButton();
+void RegisterStatic();
+void RegisterEdit();
+void RegisterListBox();
+void RegisterComboBox();
+void RegisterScrollBar();
+void RegisterUpDown();
+void RegisterProgress();
+void RegisterTrackbar();
+void RegisterToolTip();
+void RegisterListView();
+void RegisterTreeView();
+
+}  // namespace platform::controls

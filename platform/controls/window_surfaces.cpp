@@ -1,0 +1,114 @@
+#include "platform/controls/window_surfaces.h"
+
+#include <map>
+#include <mutex>
+
+#include "platform/gdi/afx_gdi.h"
+#include "platform/gdi/image_file.h"
+#include "platform/window/window.h"
+#include "platform/window/window_surface.h"
+
+namespace platform {
+namespace {
+
+class Surfaces final : public WindowSurfaceProvider {
+ public:
+  HDC AcquireDC(HWND hwnd, bool wholeWindow, const RECT& clip) override {
+    RECT wr;
+    if (!GetWindowRect(hwnd, &wr)) return nullptr;
+    HBITMAP surface = SurfaceFor(hwnd, wr.right - wr.left, wr.bottom - wr.top);
+    if (!surface) return nullptr;
+    POINT origin{0, 0};
+    if (!wholeWindow) {
+      POINT client{0, 0};
+      ClientToScreen(hwnd, &client);
+      origin = {client.x - wr.left, client.y - wr.top};
+    }
+    HRGN visible = CreateRectRgnIndirect(&clip);
+    HDC dc = gdi::CreateSurfaceDC(surface, origin, visible);
+    DeleteObject(visible);
+    return dc;
+  }
+
+  void ReleaseDC(HWND, HDC dc) override { DeleteDC(dc); }
+
+  bool RegionContains(HRGN region, int x, int y) override { return PtInRegion(region, x, y) != FALSE; }
+  bool RegionBox(HRGN region, RECT* box) override { return GetRgnBox(region, box) != ERROR; }
+  bool CopyRegion(HRGN destination, HRGN source) override {
+    return CombineRgn(destination, source, nullptr, RGN_COPY) != ERROR;
+  }
+  void DeleteRegion(HRGN region) override { DeleteObject(region); }
+
+  bool WindowPixels(HWND hwnd, PixelImage* out) override {
+    std::lock_guard lock(mutex_);
+    auto it = surfaces_.find(hwnd);
+    if (it == surfaces_.end() || !out) return false;
+    BITMAP bm;
+    if (!GetObject(it->second, sizeof(bm), &bm)) return false;
+    out->width = bm.bmWidth;
+    out->height = bm.bmHeight;
+    out->pixels.assign(static_cast<size_t>(bm.bmWidth) * bm.bmHeight, 0);
+    LONG size = GetBitmapBits(it->second, 0, nullptr);
+    if (size != static_cast<LONG>(out->pixels.size() * 4)) return false;
+    GetBitmapBits(it->second, size, out->pixels.data());
+    for (auto& p : out->pixels) p &= 0xFFFFFF;
+    return true;
+  }
+
+  bool WritePng(const PixelImage& image, const std::string& path) override {
+    return gdi::WritePng(image.pixels.data(), image.width, image.height, path);
+  }
+
+  void WindowResized(HWND hwnd, int width, int height) override { SurfaceFor(hwnd, width, height); }
+
+  void WindowDestroyed(HWND hwnd) override {
+    std::lock_guard lock(mutex_);
+    auto it = surfaces_.find(hwnd);
+    if (it == surfaces_.end()) return;
+    DeleteObject(it->second);
+    surfaces_.erase(it);
+  }
+
+ private:
+  // The window's bitmap at the given size; a resize keeps what fits of the old pixels.
+  HBITMAP SurfaceFor(HWND hwnd, int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    std::lock_guard lock(mutex_);
+    HBITMAP& slot = surfaces_[hwnd];
+    if (slot) {
+      BITMAP bm;
+      GetObject(slot, sizeof(bm), &bm);
+      if (bm.bmWidth == width && bm.bmHeight == height) return slot;
+    }
+    HBITMAP fresh = CreateBitmap(width, height, 1, 32, nullptr);
+    if (!fresh) return slot;
+    if (slot) {
+      HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
+      HGDIOBJ o1 = SelectObject(from, slot), o2 = SelectObject(to, fresh);
+      BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
+      SelectObject(from, o1);
+      SelectObject(to, o2);
+      DeleteDC(from);
+      DeleteDC(to);
+      DeleteObject(slot);
+    }
+    slot = fresh;
+    return slot;
+  }
+
+  std::mutex mutex_;
+  std::map<HWND, HBITMAP> surfaces_;
+};
+
+}  // namespace
+
+void InstallWindowSurfaces() {
+  static Surfaces* surfaces = [] {
+    auto* s = new Surfaces;  // lives as long as the process: windows may outlive static destructors
+    SetWindowSurfaceProvider(s);
+    return s;
+  }();
+  (void)surfaces;
+}
+
+}  // namespace platform

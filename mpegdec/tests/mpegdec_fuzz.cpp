@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size) fwrite(data, 1, size, f);
   fclose(f);
   CMpegVideoDecoder decoder;
-  if (decoder.Open(path.c_str(), nullptr, 0, 0, 2048, 2048, 720, 576) == 1) {
+  if (decoder.Open(path.c_str(), nullptr, 0, 0, 2048, 2048, 352, 288) == 1) {
     std::vector<uint8_t> out(size_t(decoder.picture.OutputSize(kOutputBitmap)));
     CMpegStreamReader& reader = *decoder.baseReader();
     if (reader.lastPictureIndex < 0) reader.CountPictures();

@@ -77,6 +77,10 @@ TEST(StreamReader, RefusesUnusableSequences) {
   big.height = 64;
   EXPECT_EQ(OpenResult(MakeIntraStream(big)), kBadFormat);
   EXPECT_EQ(OpenResult(MakeIntraStream(big), 4096, 4096), 1);
+  // Spatial scalability with zero subsampling factors would divide by zero.
+  SynthStream spatial;
+  spatial.spatialScalableZeroFactors = true;
+  EXPECT_EQ(OpenResult(MakeIntraStream(spatial)), kBadFormat);
   SynthStream zero;
   zero.width = 0;
   EXPECT_EQ(OpenResult(MakeIntraStream(zero)), kBadFormat);
@@ -209,4 +213,30 @@ TEST(StreamReader, CountingLeavesTheFirstPictureReadyAndFreezesSizes) {
   std::vector<uint8_t> luma(size_t(d.picture.OutputSize(kOutputLuma)));
   d.picture.DecodeToRgb(luma.data(), &w, &h, kOutputLuma);
   EXPECT_EQ(luma[0], SynthBlockValue(a, 0, 0, 0, 0));
+}
+
+TEST(StreamReader, PositionsBeyondTwoGigabytes) {
+  // Two groups with 2.2 GB of zeros between them (a sparse file): counting reads the last
+  // group, which lies beyond 32-bit offsets.
+  SynthStream a;
+  a.pictures = 2;
+  a.sequenceEnd = false;
+  SynthStream b = a;
+  b.tcPictures = 2;
+  b.sequenceEnd = true;
+  std::string path = TempPath("big.m2v");
+  WriteAll(path, MakeIntraStream(a));
+  std::vector<uint8_t> tail = MakeIntraStream(b);
+  FILE* f = fopen(path.c_str(), "r+b");
+  ASSERT_TRUE(f);
+  ASSERT_EQ(fseeko(f, int64_t(2200) << 20, SEEK_SET), 0);
+  ASSERT_EQ(fwrite(tail.data(), 1, tail.size(), f), tail.size());
+  fclose(f);
+  CMpegVideoDecoder d;
+  ASSERT_EQ(d.Open(path.c_str(), nullptr, 0, 0, 2048, 2048), 1);
+  ASSERT_EQ(d.baseReader()->CountPictures(), 1);
+  EXPECT_EQ(d.baseReader()->PictureCount(), 4);
+  EXPECT_GT(d.baseReader()->bytesPerPicture, 500000000);
+  EXPECT_EQ(d.picture.Prepare(), 1);
+  remove(path.c_str());
 }

@@ -115,6 +115,16 @@ std::vector<uint8_t> MakeIntraStream(const SynthStream& s) {
       w.Put(1, 1);
       w.Put(uint32_t(s.height), 14);
     }
+    if (s.spatialScalableZeroFactors) {
+      w.StartCode(0xB5);
+      w.Put(5, 4);
+      w.Put(1, 2);
+      w.Put(0, 4);
+      w.Put(uint32_t(s.width), 14);
+      w.Put(1, 1);
+      w.Put(uint32_t(s.height), 14);
+      w.Put(0, 20);
+    }
     if (s.temporalScalable) {
       w.StartCode(0xB5);
       w.Put(5, 4);
@@ -164,11 +174,14 @@ std::vector<uint8_t> MakeIntraStream(const SynthStream& s) {
       int rows = structure == 3 ? mbh : mbh / 2;
       int picIndex = s.fieldPictures ? 2 * p + (structure == 2) : p;
       for (int r = 0; r < rows; ++r) {
+        if (s.skipRowsFrom >= 0 && r >= s.skipRowsFrom) break;
         w.StartCode(uint8_t(r + 1));
         w.Put(8, 5);
         w.Put(0, 1);
         int pred[3] = {0, 0, 0};
         for (int c = 0; c < mbw; ++c) {
+          if (c == 0 && r == rows - 1)
+            for (int e = 0; e < s.lastSliceEscapes; ++e) w.PutCode("0000 0001 000");
           w.PutCode("1");  // address increment 1
           w.PutCode("1");  // intra
           if (s.mpeg2 && structure == 3 && !s.framePredFrameDct) w.Put(0, 1);

@@ -212,3 +212,27 @@ TEST(SyntheticDecode, ChromaFiltersKeepFlatAreasAndClampEdges) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(wide[2 * i], step[i]);
   EXPECT_EQ(wide[7], 128);  // (21 - 52 + 159) x 255, rounded, over 256
 }
+
+TEST(SyntheticDecode, MissingSlicesShowBlackAndRunawayAddressesStayInside) {
+  SynthStream s;
+  s.width = 64;
+  s.height = 64;
+  s.skipRowsFrom = 2;
+  Planes p;
+  ASSERT_EQ(DecodePlanes(WriteStream("rows.m2v", MakeIntraStream(s)), p), 1);
+  EXPECT_EQ(p.y[0], SynthBlockValue(s, 0, 0, 0, 0));
+  EXPECT_EQ(p.y[size_t(40) * 64 + 5], 16);  // never decoded: black, not stale memory
+  EXPECT_EQ(p.cb[size_t(20) * 32 + 5], 128);
+  // Escapes in the last slice's address increment push its macroblocks past the picture:
+  // they are dropped and the rows above stay as decoded.
+  for (int escapes : {1, 3, 200}) {
+    SynthStream e;
+    e.width = 64;
+    e.height = 64;
+    e.lastSliceEscapes = escapes;
+    Planes q;
+    ASSERT_EQ(DecodePlanes(WriteStream("escape.m2v", MakeIntraStream(e)), q), 1);
+    EXPECT_EQ(q.y[size_t(20) * 64 + 20], SynthBlockValue(e, 0, 0, 20 / 8, 20 / 8));
+    EXPECT_EQ(q.y[size_t(63) * 64 + 63], 16);
+  }
+}

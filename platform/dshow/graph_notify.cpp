@@ -1,6 +1,7 @@
-#include "platform/dshow/filter_graph.h"
-
 #include <atomic>
+
+#include "platform/dshow/filter_graph.h"
+#include "platform/window/messages.h"
 
 namespace platform::dshow {
 
@@ -12,7 +13,7 @@ GraphNotificationPoster SetGraphNotificationPoster(GraphNotificationPoster p) { 
 
 BOOL PostGraphNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (GraphNotificationPoster p = poster.load()) return p(hwnd, msg, wParam, lParam);
-    return FALSE;
+    return ::PostMessage(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace platform::dshow

@@ -237,3 +237,37 @@ TEST_F(GraphTest, TapeEndGivesOneCompleteEventForTheGraph) {
     EXPECT_EQ(dynamic_cast<CRendererFilter*>(AsBaseFilter(r2))->SamplesRendered(), 3);
     control->Stop();
 }
+
+#include "platform/window/messages.h"
+#include "platform/window/window.h"
+
+namespace {
+LRESULT Quiet(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProc(hwnd, msg, wParam, lParam); }
+}  // namespace
+
+TEST_F(GraphTest, DeviceLostArrivesAsAWindowMessage) {
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    WNDCLASS wc{};
+    wc.lpfnWndProc = Quiet;
+    wc.lpszClassName = "GraphOwner";
+    RegisterClass(&wc);
+    HWND owner = CreateWindowEx(0, "GraphOwner", "owner", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    auto cam = DeviceFilter("DVCAM");
+    ASSERT_EQ(graph->AddFilter(cam, "DV"), S_OK);
+    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(owner), WM_USER + 70, 5), S_OK);
+    sim::Hardware::Instance().Unplug("DVCAM");
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, owner, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 70u);
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_EQ(msg.lParam, 5);
+    long code = 0;
+    LONG_PTR p1, p2;
+    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    events->FreeEventParams(code, p1, p2);
+    sim::Hardware::Instance().Plug("DVCAM");
+    DestroyWindow(owner);
+}

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "platform/window/focus.h"
+#include "platform/window/messages.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr UINT kLink = WM_USER + 205;
+constexpr UINT kReply = WM_USER + 206;
+
+// The helper program in a process of its own; killed when the test ends.
+struct Peer {
+  pid_t pid = 0;
+  HWND hwnd = nullptr;
+
+  explicit Peer(const std::string& title) {
+    int out[2];
+    if (::pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const std::string program = std::string(VIDARRO_TEST_BINARY_DIR) + "/window_peer";
+    std::string arg = title;
+    char* argv[] = {const_cast<char*>(program.c_str()), arg.data(), nullptr};
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    FILE* f = ::fdopen(out[0], "r");
+    unsigned value = 0;
+    if (f && std::fscanf(f, "%u", &value) == 1) hwnd = DwordToHandle<HWND>(value);
+    if (f) std::fclose(f);
+  }
+  ~Peer() { Kill(); }
+  void Kill() {
+    if (pid > 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      pid = 0;
+    }
+  }
+};
+
+int g_replies = 0;
+LPARAM g_lastReply = 0;
+
+LRESULT HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == kReply) {
+    ++g_replies;
+    g_lastReply = l;
+    return w == 4 ? 100 : 0;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+HWND MakeHost() {
+  static bool once = [] {
+    WNDCLASS wc;
+    wc.lpszClassName = "Host";
+    wc.lpfnWndProc = HostProc;
+    return RegisterClass(&wc) != 0;
+  }();
+  (void)once;
+  return CreateWindowEx(0, "Host", "Narvell Vidarro 5.0", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Pumps this thread's queue until the condition holds (or a generous real-time limit passes).
+template <typename F>
+bool PumpUntil(F condition) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition() && std::chrono::steady_clock::now() < limit) {
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return condition();
+}
+
+class CrossProcess : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::SetRemoteSendTimeoutMs(0); }
+};
+
+TEST_F(CrossProcess, TwoProcessesFindEachOtherAndExchangeMessages) {
+  HWND host = MakeHost();
+  Peer peer("Parvel Peer");
+  ASSERT_NE(peer.hwnd, nullptr);
+  EXPECT_TRUE(IsWindow(peer.hwnd));
+  EXPECT_EQ(FindWindow("#32770", "Parvel Peer"), peer.hwnd);
+  EXPECT_EQ(FindWindow(nullptr, "Parvel Peer"), peer.hwnd);
+  EXPECT_EQ(FindWindow("#32770", "Another Title"), nullptr);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(peer.hwnd, &pid);
+  EXPECT_EQ(pid, static_cast<DWORD>(peer.pid));
+  char title[32];
+  EXPECT_EQ(GetWindowText(peer.hwnd, title, sizeof title), 11);
+  EXPECT_STREQ(title, "Parvel Peer");
+
+  // A sent ping comes back exactly.
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 256);
+  // A posted request is answered by a post back to this process's window.
+  g_replies = 0;
+  ASSERT_TRUE(PostMessage(peer.hwnd, kLink, 1, static_cast<LPARAM>(HandleToDword(host))));
+  EXPECT_TRUE(PumpUntil([] { return g_replies == 1; }));
+  EXPECT_EQ(g_lastReply, 12345);
+  // The peer sends back to this thread while it is waiting: answered, no deadlock.
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 3, static_cast<LPARAM>(HandleToDword(host))), 101);
+  EXPECT_TRUE(SetForegroundWindow(peer.hwnd));
+  DestroyWindow(host);
+}
+
+TEST_F(CrossProcess, PointersAreRefusedAcrossProcesses) {
+  Peer peer("Pointer Peer");
+  ASSERT_NE(peer.hwnd, nullptr);
+  EXPECT_EQ(SendMessage(peer.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("changed")), 0);
+  EXPECT_FALSE(PostMessage(peer.hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("changed")));
+  char title[32];
+  GetWindowText(peer.hwnd, title, sizeof title);
+  EXPECT_STREQ(title, "Pointer Peer");
+}
+
+TEST_F(CrossProcess, AHungPeerCostsOnlyTheTimeoutAndAKilledOneVanishes) {
+  Peer peer("Hung Peer");
+  ASSERT_NE(peer.hwnd, nullptr);
+  platform::SetRemoteSendTimeoutMs(300);
+  ASSERT_TRUE(PostMessage(peer.hwnd, kLink, 5, 0));  // the peer's UI thread stops answering
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 0);
+  DWORD_PTR result = 7;
+  EXPECT_EQ(SendMessageTimeout(peer.hwnd, kLink, 177, 0, SMTO_ABORTIFHUNG, 200, &result), 0);
+  EXPECT_EQ(result, 7u);
+  EXPECT_TRUE(IsWindow(peer.hwnd));  // hung is not gone
+
+  const pid_t pid = peer.pid;
+  peer.Kill();
+  EXPECT_FALSE(IsWindow(peer.hwnd));
+  EXPECT_EQ(FindWindow("#32770", "Hung Peer"), nullptr);
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 0);
+  EXPECT_FALSE(PostMessage(peer.hwnd, kLink, 177, 0));
+  DWORD owner = 1;
+  GetWindowThreadProcessId(peer.hwnd, &owner);
+  EXPECT_EQ(owner, 0u);
+  (void)pid;
+}
+
+TEST_F(CrossProcess, HandlesStayUniqueAcrossProcesses) {
+  Peer a("Peer A");
+  Peer b("Peer B");
+  HWND mine = MakeHost();
+  ASSERT_NE(a.hwnd, nullptr);
+  ASSERT_NE(b.hwnd, nullptr);
+  EXPECT_NE(a.hwnd, b.hwnd);
+  EXPECT_NE(a.hwnd, mine);
+  EXPECT_NE(b.hwnd, mine);
+  EXPECT_LE(reinterpret_cast<ULONG_PTR>(a.hwnd), 0xFFFFFFFFu);
+  EXPECT_EQ(FindWindow(nullptr, "Peer B"), b.hwnd);
+  DestroyWindow(mine);
+}
+
+}  // namespace

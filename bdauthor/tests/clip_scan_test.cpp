@@ -173,6 +173,21 @@ TEST(StartCodeSearch, FindsTheCodeAtEveryPositionAndNothingElse) {
   }
 }
 
+TEST(EntryPointScan, SequenceHeaderFoundAtEveryPlaceInThePayload) {
+  for (std::size_t at = 0; at + 4 <= 184 - 14; ++at) {
+    std::vector<std::uint8_t> es(184 - 14, 0x5A);
+    std::copy(kSequenceHeader.begin(), kSequenceHeader.begin() + 4, es.begin() + static_cast<std::ptrdiff_t>(at));
+    const auto clip = Join({Packet(0x1011, true, {}, Join({PesStart(90000), es})), Packet(0x1011, true, {}, PesStart(93003))});
+    EXPECT_EQ(Scan(clip).size(), 1u) << at;
+  }
+  // Zero runs and near misses are no sequence header.
+  std::vector<std::uint8_t> misses(184 - 14, 0);
+  const std::uint8_t other[] = {0, 0, 1, 0xB5, 0, 0, 2, 0xB3, 0, 1, 0xB3};
+  std::copy(std::begin(other), std::end(other), misses.begin() + 100);
+  const auto clip = Join({Packet(0x1011, true, {}, Join({PesStart(90000), misses})), Packet(0x1011, true, {}, PesStart(93003))});
+  EXPECT_TRUE(Scan(clip).empty());
+}
+
 TEST(ArrivalRate, SmallestStepWrapsAndClamps) {
   ArrivalRateMeter meter;
   meter.Add(0x3FFFFF00);

@@ -207,6 +207,13 @@ TEST_F(JobTest, ClipRefusals) {
   ExpectOneMessage("not supported resolution.\n\n" + work.ClipPath(0));
   recorder_.Clear();
 
+  SyntheticVideo mpeg1;
+  mpeg1.extension = false;
+  work.AddClip(0, mpeg1);
+  EXPECT_FALSE(Run(work.ConfigPath()));
+  ExpectOneMessage("No MPEG-2 video stream on PID 0x1011 in m2ts.\n\n" + work.ClipPath(0));
+  recorder_.Clear();
+
   MuxOptions sameStamp;
   sameStamp.stampStep = 0;
   work.AddClip(0, SyntheticVideo{}, sameStamp);
@@ -231,6 +238,18 @@ TEST_F(JobTest, FailedBackupCopyIsReported) {
   EXPECT_FALSE(Run(work.ConfigPath()));
   ExpectOneMessage("Failed to copy backup file.\n\n" + work.Path() + "BDMV/BACKUP/index.bdmv");
   EXPECT_NE(job_.Progress().Percent(), 100);
+}
+
+TEST_F(JobTest, FileThatCannotBeCreatedEndsTheJob) {
+  WorkFolder work("blocked");
+  work.AddClip(0);
+  work.WriteJob(1, {"0"});
+  std::filesystem::create_directories(work.Path() + "BDMV/PLAYLIST/00000.mpls");
+  EXPECT_FALSE(Run(work.ConfigPath()));
+  ExpectOneMessage("failed to create mpls.\n\n" + work.Path() + "BDMV/PLAYLIST/00000.mpls");
+  // What was written before stays; nothing after it is attempted.
+  EXPECT_TRUE(Exists(work.Path() + "BDMV/MovieObject.bdmv"));
+  EXPECT_FALSE(Exists(work.Path() + "BDMV/CLIPINF/00000.clpi"));
 }
 
 TEST_F(JobTest, ReadOnlyOutputFolderFailsAtTheFirstFile) {

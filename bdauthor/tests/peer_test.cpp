@@ -151,6 +151,7 @@ TEST_F(PeerTest, TitleInfoMatchesEveryClip) {
     EXPECT_EQ(clip.video_streams[0].coding_type, BLURAY_STREAM_TYPE_VIDEO_MPEG2);
     EXPECT_EQ(clip.video_streams[0].format, facts.videoFormat);
     EXPECT_EQ(clip.video_streams[0].rate, facts.frameRate);
+    EXPECT_EQ(clip.video_streams[0].aspect, facts.aspect);
     ASSERT_EQ(clip.audio_stream_count, 1);
     EXPECT_EQ(clip.audio_streams[0].pid, 0x1100);
     EXPECT_EQ(clip.audio_streams[0].coding_type, BLURAY_STREAM_TYPE_AUDIO_LPCM);

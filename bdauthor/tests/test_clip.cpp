@@ -146,7 +146,7 @@ std::vector<std::uint8_t> MakeMpeg2Stream(const SyntheticVideo& v) {
                          static_cast<std::uint8_t>(((v.width & 0x0F) << 4) | (v.height >> 8)),
                          static_cast<std::uint8_t>(v.height),
                          static_cast<std::uint8_t>((v.aspectCode << 4) | v.frameRateCode), 0xFF, 0xFF, 0xE0, 0x00});
-    es.insert(es.end(), {0x00, 0x00, 0x01, 0xB5, 0x14, static_cast<std::uint8_t>(v.progressive ? 0x8A : 0x82),
+    if (v.extension) es.insert(es.end(), {0x00, 0x00, 0x01, 0xB5, 0x14, static_cast<std::uint8_t>(v.progressive ? 0x8A : 0x82),
                          0x00, 0x01, 0x00, 0x00});
     es.insert(es.end(), {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x00});
     for (int f = 0; f < v.framesPerGop; ++f) {

@@ -18,6 +18,7 @@ struct SyntheticVideo {
   int gops = 4;
   int framesPerGop = 15;
   int frameBytes = 2000;  // picture data per frame
+  bool extension = true;  // false: MPEG-1 video, which has no sequence extension
 };
 
 // Sequence header and extension before every GOP, then pictures of filler without start codes.

@@ -168,3 +168,46 @@ TEST(SoundDeviceListTest, LookupsByWaveNumberAndInterfaceText) {
     EXPECT_EQ(id, second.dsGuid);
     EXPECT_TRUE(FAILED(GetDeviceIdByWaveName("Second (DirectSound)", FALSE, &id)));
 }
+
+#include <mutex>
+
+#include "platform/com/class_table.h"
+#include "platform/com/object.h"
+#include "platform/dshow/dsound.h"
+
+namespace {
+// A driver whose size answer is smaller than the record itself, with texts outside the answer.
+class ShortAnswerDriver : public platform::com::ComObject<IKsPropertySet> {
+public:
+    static inline std::vector<DWORD> lengths;
+    STDMETHODIMP Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP Get(REFGUID, DWORD id, LPVOID, DWORD, LPVOID data, DWORD length, DWORD* returned) override {
+        lengths.push_back(length);
+        if (id != DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A) return E_PROP_ID_UNSUPPORTED;
+        if (lengths.size() == 1) {
+            *returned = 8;
+            return S_OK;
+        }
+        if (length < sizeof(DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA)) return E_INVALIDARG;
+        auto* record = static_cast<DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA*>(data);
+        static char elsewhere[] = "outside the answer";
+        record->Description = elsewhere;
+        record->WaveDeviceId = 7;
+        *returned = length;
+        return S_OK;
+    }
+    STDMETHODIMP QuerySupported(REFGUID, DWORD, DWORD*) override { return S_OK; }
+};
+}  // namespace
+
+TEST(SoundDeviceListTest, UndersizedDriverAnswerIsHandledSafely) {
+    platform::com::ClassRegistration spy(CLSID_DirectSoundPrivate, platform::com::CreatorOf<ShortAnswerDriver>());
+    ShortAnswerDriver::lengths.clear();
+    int waveId = -1;
+    std::string description = "x", module, interfacePath;
+    ASSERT_TRUE(GetDeviceDescription(GUID{1, 2, 3, {4}}, &waveId, &description, &module, &interfacePath));
+    ASSERT_EQ(ShortAnswerDriver::lengths.size(), 2u);
+    EXPECT_EQ(ShortAnswerDriver::lengths[1], sizeof(DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA));
+    EXPECT_EQ(waveId, 7);
+    EXPECT_EQ(description, "");  // a text pointer outside the answer is not followed
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "capture/graph_helper.h"
 #include "platform/base/strings.h"
 #include "platform/base/sync.h"
@@ -234,4 +236,81 @@ TEST(GraphHelperFreeFunctions, DeviceNameKindAndPump) {
     PumpMessages();
     EXPECT_EQ(handled, 2);
     DestroyWindow(target);
+}
+
+#include "capture/graph_events.h"
+
+namespace {
+void Queue(IGraphBuilder* graph, long code, LONG_PTR p1 = 0) {
+    CComPtr<IMediaEventSink> sink;
+    graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink));
+    sink->Notify(code, p1, 0);
+}
+
+CComPtr<IGraphBuilder>* closingGraph = nullptr;
+LRESULT CloseOnMessage(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_USER + 2 && closingGraph) *closingGraph = nullptr;  // the page closes the graph
+    return DefWindowProc(h, m, w, l);
+}
+}  // namespace
+
+TEST_F(GraphHelperTest, DrainAnswersTheMostSevereEvent) {
+    CComPtr<IMediaEventEx> events;
+    ASSERT_EQ(graph.QueryInterface(&events), S_OK);
+    events->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
+    std::vector<long> seen;
+    auto record = [&](long code, LONG_PTR, LONG_PTR) {
+        seen.push_back(code);
+        return GraphEventAction::Continue;
+    };
+    Queue(graph, EC_ERRORABORT);
+    Queue(graph, EC_VIDEO_SIZE_CHANGED);
+    EXPECT_EQ(DrainGraphEvents(events, record, nullptr), EC_ERRORABORT);  // not hidden by the later event
+    EXPECT_EQ(seen, (std::vector<long>{EC_ERRORABORT, EC_VIDEO_SIZE_CHANGED}));
+
+    ASSERT_EQ(helper.AddFilter(CLSID_NullRenderer, &a, "Null"), S_OK);
+    Queue(graph, EC_COMPLETE);
+    Queue(graph, EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(a)));
+    Queue(graph, EC_ERRORABORT);
+    EXPECT_EQ(DrainGraphEvents(events, record, nullptr), EC_DEVICE_LOST);
+    Queue(graph, EC_COMPLETE);
+    Queue(graph, EC_PAUSED);
+    EXPECT_EQ(DrainGraphEvents(events, record, nullptr), EC_PAUSED);
+    EXPECT_EQ(DrainGraphEvents(events, record, nullptr), 0);
+    // The owner stops the drain when it closed the graph for an event.
+    Queue(graph, EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(a)));
+    Queue(graph, EC_COMPLETE);
+    EXPECT_EQ(DrainGraphEvents(events, [](long, LONG_PTR, LONG_PTR) { return GraphEventAction::Stop; }, nullptr),
+              EC_DEVICE_LOST);
+    long code;
+    LONG_PTR p1, p2;
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);  // left for the next drain
+    EXPECT_EQ(code, EC_COMPLETE);
+}
+
+TEST_F(GraphHelperTest, DrainStopsWhenADispatchedMessageClosesTheGraph) {
+    WNDCLASS wc{};
+    wc.lpfnWndProc = CloseOnMessage;
+    wc.lpszClassName = "ClosingPage";
+    RegisterClass(&wc);
+    HWND page = CreateWindowEx(0, "ClosingPage", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    CComPtr<IMediaEventEx> events;
+    ASSERT_EQ(graph.QueryInterface(&events), S_OK);
+    events->SetNotifyFlags(AM_MEDIAEVENT_NONOTIFY);
+    Queue(graph, EC_PAUSED);
+    Queue(graph, EC_COMPLETE);
+    IMediaEventEx* raw = events.Detach();  // the page's only other hold is the graph itself
+    helper.Attach(nullptr, nullptr);
+    builder = nullptr;
+    closingGraph = std::addressof(graph);
+    PostMessage(page, WM_USER + 2, 0, 0);
+    int handled = 0;
+    const long answer = DrainGraphEvents(
+        raw, [&](long, LONG_PTR, LONG_PTR) { ++handled; return GraphEventAction::Continue; },
+        [&] { return graph.get() != nullptr; });
+    EXPECT_EQ(handled, 1);  // the graph went after the first event's message
+    EXPECT_EQ(answer, EC_PAUSED);
+    raw->Release();
+    closingGraph = nullptr;
+    DestroyWindow(page);
 }

@@ -13,7 +13,8 @@ HRESULT DirectSoundCaptureEnumerateA(LPDSENUMCALLBACKA callback, LPVOID context)
 HRESULT DirectSoundEnumerateA(LPDSENUMCALLBACKA callback, LPVOID context);
 
 // The sound module's DllGetClassObject: answers CLSID_DirectSoundPrivate with an IClassFactory
-// whose objects offer IKsPropertySet over DSPROPSETID_DirectSoundDevice.
+// whose objects offer IKsPropertySet over DSPROPSETID_DirectSoundDevice. A class registered in the
+// class table under that identifier (a test's stand-in driver) is used instead.
 HRESULT DirectSoundDllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
 
 enum DIRECTSOUNDDEVICE_DATAFLOW { DIRECTSOUNDDEVICE_DATAFLOW_RENDER = 0, DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE = 1 };

@@ -113,9 +113,15 @@ class Parser {
     Fail(t, "expected a number");
   }
 
-  // Style expressions: a | b | NOT c (NOT clears bits), + and -.
-  long long Expression() {
-    long long v = Primary();
+  // Style expressions: a | b | NOT c (NOT clears bits, defaults included), + and -.
+  long long Expression(long long defaults = 0, bool merge = false) {
+    long long v;
+    if (merge && IsWord(Peek(), "NOT")) {
+      ++pos_;
+      v = defaults & ~Primary();
+    } else {
+      v = merge ? (defaults | Primary()) : Primary();
+    }
     for (;;) {
       if (IsPunct(Peek(), '|')) {
         ++pos_;
@@ -313,7 +319,7 @@ class Parser {
       c.cy = Int();
       if (IsPunct(Peek(), ',')) {
         ++pos_;
-        c.style = static_cast<DWORD>(Expression());
+        c.style = static_cast<DWORD>(Expression(c.style, true));
         if (IsPunct(Peek(), ',')) ++pos_, c.exStyle = static_cast<DWORD>(Expression());
       }
     };
@@ -345,7 +351,7 @@ class Parser {
       Comma();
       c.className = String();
       Comma();
-      c.style = static_cast<DWORD>(Expression());
+      c.style = static_cast<DWORD>(Expression(WS_CHILD | WS_VISIBLE, true));
       Comma();
       c.x = Int();
       Comma();
@@ -355,26 +361,22 @@ class Parser {
       Comma();
       c.cy = Int();
       if (IsPunct(Peek(), ',')) ++pos_, c.exStyle = static_cast<DWORD>(Expression());
-      c.style |= WS_CHILD | WS_VISIBLE;
       return c;
     }
     if (w == "ICON") {
       const Token& name = Next();
       c.text = name.kind == Token::String ? name.text : (name.kind == Token::Number ? "#" + name.text : Upper(name.text));
       Comma();
+      c.style = SS_ICON | WS_CHILD | WS_VISIBLE;
       textIdRect(false);
       c.className = "Static";
-      c.style |= SS_ICON | WS_CHILD | WS_VISIBLE;
       return c;
     }
     auto it = shorthands.find(w);
     if (it == shorthands.end()) Fail(word, "unknown control statement '" + word.text + "'");
-    DWORD extra = 0;
-    c.style = 0;
+    c.style = it->second.style | WS_CHILD | WS_VISIBLE;
     textIdRect(it->second.text);
-    extra = c.style;
     c.className = it->second.cls;
-    c.style = it->second.style | WS_CHILD | WS_VISIBLE | extra;
     return c;
   }
 

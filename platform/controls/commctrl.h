@@ -190,6 +190,7 @@ struct SCROLLINFO {
   int nPos = 0;
   int nTrackPos = 0;
 };
+using LPSCROLLINFO = SCROLLINFO*;
 // SB_CTL works on a scroll bar control; SB_HORZ/SB_VERT keep the window's own bars.
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw);
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info);

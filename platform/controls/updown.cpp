@@ -150,9 +150,12 @@ class UpDown final : public Control {
 
   void UpdateBuddy() {
     if (!buddy_ || !(Style() & UDS_SETBUDDYINT)) return;
-    std::string s = std::to_string(pos_);
-    if (!(Style() & UDS_NOTHOUSANDS) && std::abs(pos_) >= 1000) {
-      for (int i = static_cast<int>(s.size()) - 3; i > (pos_ < 0 ? 1 : 0); i -= 3) s.insert(static_cast<size_t>(i), ",");
+    std::string digits = std::to_string(std::llabs(static_cast<long long>(pos_)));
+    bool group = !(Style() & UDS_NOTHOUSANDS);
+    std::string s = pos_ < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+      if (group && i > 0 && (digits.size() - i) % 3 == 0) s += ',';
+      s += digits[i];
     }
     SetWindowText(buddy_, s.c_str());
   }

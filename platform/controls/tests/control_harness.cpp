@@ -23,7 +23,11 @@ LRESULT ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       auto* h = reinterpret_cast<NMHDR*>(lParam);
       e.id = static_cast<int>(h->idFrom);
       e.code = h->code;
-      if (h->code == LVN_ITEMCHANGED || h->code == LVN_BEGINDRAG || h->code == NM_CLICK || h->code == LVN_DELETEITEM) {
+      char cls[32] = {};
+      GetClassName(h->hwndFrom, cls, sizeof(cls));
+      bool listView = std::string(cls) == WC_LISTVIEW;
+      if (listView && (h->code == LVN_ITEMCHANGED || h->code == LVN_BEGINDRAG || h->code == NM_CLICK ||
+                       h->code == LVN_DELETEITEM)) {
         auto* nm = reinterpret_cast<NMLISTVIEW*>(lParam);
         e.pos = nm->iItem;
         e.state = nm->uNewState;

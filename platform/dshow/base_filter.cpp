@@ -101,6 +101,8 @@ STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCOLESTR name) {
+    // A filter leaving its graph lets go of the graph's clock, which may be the filter itself.
+    if (!graph) clock_ = nullptr;
     graph_ = graph;
     name_ = graph && name ? name : "";
     return S_OK;

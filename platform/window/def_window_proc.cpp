@@ -2,6 +2,7 @@
 
 #include "platform/window/focus.h"
 #include "platform/window/paint.h"
+#include "platform/window/window_frame.h"
 #include "platform/window/window_internal.h"
 
 using namespace platform::win;
@@ -67,7 +68,17 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_ERASEBKGND:
-      return w->cls->wc.hbrBackground ? 1 : 0;
+      if (!w->cls->wc.hbrBackground) return 0;
+      platform::win::FillBackground(hwnd, reinterpret_cast<HDC>(wParam), w->cls->wc.hbrBackground);
+      return 1;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      return platform::win::DefaultControlColour(msg, reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR: {
       if ((w->style & WS_CHILD) && w->parent && SendMessage(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
       if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT) {

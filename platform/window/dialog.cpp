@@ -15,6 +15,7 @@
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
 #include "platform/window/system_classes.h"
+#include "platform/window/window_frame.h"
 
 namespace {
 
@@ -118,8 +119,13 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case DM_SETDEFID:
       WithState(hwnd, [&](DialogState& s) { return s.defId = static_cast<int>(wParam); });
       return TRUE;
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+      // The dialog's own colour, which a dialog procedure may choose through WM_CTLCOLORDLG.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      auto brush = reinterpret_cast<HBRUSH>(SendMessage(hwnd, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hwnd)));
+      platform::win::FillBackground(hwnd, dc, brush);
       return 1;
+    }
     case WM_NCDESTROY: {
       std::lock_guard lock(g_mu);
       States().erase(hwnd);

@@ -1,5 +1,6 @@
 #include "platform/window/paint.h"
 
+#include "platform/window/window_frame.h"
 #include "platform/window/window_internal.h"
 #include "platform/window/window_surface.h"
 
@@ -117,6 +118,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     erase = w->erase;
   }
   Validate(hwnd);
+  platform::win::DrawNonClient(hwnd);
   if (auto* provider = platform::GetWindowSurfaceProvider()) ps->hdc = provider->AcquireDC(hwnd, false, ps->rcPaint);
   ps->fErase = FALSE;
   if (erase) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(ps->hdc), 0) ? FALSE : TRUE;

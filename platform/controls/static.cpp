@@ -41,6 +41,7 @@ class Static final : public Control {
       case SS_WHITERECT: FillSys(dc, client, COLOR_WINDOW); return;
       case SS_ETCHEDFRAME: {
         RECT r = client;
+        FillRect(dc, &r, bg);
         DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
         return;
       }

@@ -83,17 +83,28 @@ class Surfaces final : public WindowSurfaceProvider {
     HBITMAP fresh = CreateBitmap(width, height, 1, 32, nullptr);
     if (!fresh) return slot;
     if (slot) {
-      HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
-      HGDIOBJ o1 = SelectObject(from, slot), o2 = SelectObject(to, fresh);
-      BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
-      SelectObject(from, o1);
-      SelectObject(to, o2);
-      DeleteDC(from);
-      DeleteDC(to);
+      CopyPixels(slot, 0, 0, fresh, width, height);
       DeleteObject(slot);
+    } else if (HWND parent = GetParent(hwnd)) {
+      // A new child starts with what its parent shows beneath it, as if it shared the parent's
+      // pixels: parts it leaves unpainted look through.
+      auto it = surfaces_.find(parent);
+      RECT mine, theirs;
+      if (it != surfaces_.end() && GetWindowRect(hwnd, &mine) && GetWindowRect(parent, &theirs))
+        CopyPixels(it->second, mine.left - theirs.left, mine.top - theirs.top, fresh, width, height);
     }
     slot = fresh;
     return slot;
+  }
+
+  static void CopyPixels(HBITMAP from, int x, int y, HBITMAP to, int width, int height) {
+    HDC src = CreateCompatibleDC(nullptr), dst = CreateCompatibleDC(nullptr);
+    HGDIOBJ o1 = SelectObject(src, from), o2 = SelectObject(dst, to);
+    BitBlt(dst, 0, 0, width, height, src, x, y, SRCCOPY);
+    SelectObject(src, o1);
+    SelectObject(dst, o2);
+    DeleteDC(src);
+    DeleteDC(dst);
   }
 
   std::mutex mutex_;

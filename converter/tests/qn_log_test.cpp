@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -57,14 +56,25 @@ TEST_F(QnLogTest, LinesCarryCounterDateTimeAndText)
     QnLogWrite(QN_LOG_LEVEL, "[%s] value:[%d]", "Test::Run", 42);
     const auto lines = ReadLines(folder_ + "[DLL] Mordax.txt");
     ASSERT_EQ(lines.size(), 2u);
-    const std::regex prefix(R"(^\[(\d{8})\] \[\d{4}/\d{2}/\d{2}-\d{2}:\d{2}:\d{2}\.\d{3}\] (.*)$)");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(lines[0], m, prefix)) << lines[0];
-    EXPECT_EQ(m[1], "00000000");
-    EXPECT_EQ(m[2], "[Qn_Log_API] INIT Success");
-    ASSERT_TRUE(std::regex_match(lines[1], m, prefix)) << lines[1];
-    EXPECT_EQ(m[1], "00000001");
-    EXPECT_EQ(m[2], "[Test::Run] value:[42]");
+    // "[00000000] [2026/12/09-05:06:07.123] text"
+    auto split = [](const std::string& line, std::string* counter, std::string* text) {
+        int y, mo, d, h, mi, s, ms, used = 0;
+        char digits[16] = {};
+        if (std::sscanf(line.c_str(), "[%8[0-9]] [%4d/%2d/%2d-%2d:%2d:%2d.%3d] %n", digits, &y, &mo, &d, &h, &mi, &s,
+                        &ms, &used) != 8 || used != 37)
+            return false;
+        *counter = digits;
+        *text = line.substr(used);
+        return true;
+    };
+    std::string counter;
+    std::string text;
+    ASSERT_TRUE(split(lines[0], &counter, &text)) << lines[0];
+    EXPECT_EQ(counter, "00000000");
+    EXPECT_EQ(text, "[Qn_Log_API] INIT Success");
+    ASSERT_TRUE(split(lines[1], &counter, &text)) << lines[1];
+    EXPECT_EQ(counter, "00000001");
+    EXPECT_EQ(text, "[Test::Run] value:[42]");
     EXPECT_EQ(CQnLog::Instance().GetCounter(), 2);
 }
 

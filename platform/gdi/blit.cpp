@@ -81,10 +81,29 @@ void BlitCore(DcObj& dst, RECT dr, bool mirrorX, bool mirrorY, const BitmapObj* 
   bool halftone = stretch && src && dst.st.stretchMode == HALFTONE && (rop == SRCCOPY) && src->bpp != 1 &&
                   t->bpp != 1 && !transparent && (sw > dw || sh > dh);
   bool fastCopy = src && !stretch && rop == SRCCOPY && !transparent && src->bpp == 32 && t->bpp == 32;
+  bool fastRows = src && !stretch && !fastCopy && !UsesPattern(rop) && src->bpp == 32 && t->bpp == 32;
   for (const RECT& c : dst.ClipRects()) {
     int x0 = std::max(dr.left, c.left), x1 = std::min(dr.right, c.right);
     int y0 = std::max(dr.top, c.top), y1 = std::min(dr.bottom, c.bottom);
     if (x0 >= x1 || y0 >= y1) continue;
+    if (fastRows) {
+      // Same-size 32-bit blits without a pattern: straight over the rows.
+      int ox = sx - dr.left, oy = sy - dr.top;
+      x0 = std::max(x0, -ox);
+      x1 = std::min(x1, src->width - ox);
+      y0 = std::max(y0, -oy);
+      y1 = std::min(y1, src->height - oy);
+      for (int y = y0; y < y1; ++y) {
+        uint32_t* d = reinterpret_cast<uint32_t*>(t->Row(y));
+        const uint32_t* sr = reinterpret_cast<const uint32_t*>(src->Row(y + oy)) + ox;
+        for (int x = x0; x < x1; ++x) {
+          uint32_t sp = sr[x] & 0xFFFFFF;
+          if (transparent && sp == transparentPixel) continue;
+          d[x] = rop == SRCCOPY ? sp : Rop3(0, sp, d[x] & 0xFFFFFF, rop) & 0xFFFFFF;
+        }
+      }
+      continue;
+    }
     if (fastCopy) {
       // Clip to the source bitmap as well.
       int ox = sx - dr.left, oy = sy - dr.top;

@@ -104,12 +104,7 @@ uint32_t CMpegBitSource::Get32() {
   return v;
 }
 
-uint32_t CMpegBitSource::ShowBits(int n) {
-  int flag;
-  return ShowBits(n, &flag);
-}
-
-uint32_t CMpegBitSource::ShowBits(int n, int* flag) {
+uint32_t CMpegBitSource::ShowBitsSlow(int n, int* flag) {
   int k = (n + st_.bitPos - 1) / 8;
   if (n < 1 || k > 4) {
     status = kBadState;
@@ -134,19 +129,6 @@ uint32_t CMpegBitSource::ShowBits(int n, int* flag) {
   return uint32_t((v >> shift) & ((uint64_t(1) << n) - 1));
 }
 
-void CMpegBitSource::Consume(int n) {
-  int total = st_.bitPos + n;
-  st_.readPos = (st_.readPos + total / 8) % size_;
-  st_.bitPos = uint8_t(total % 8);
-}
-
-uint32_t CMpegBitSource::GetBits(int n) {
-  int flag;
-  uint32_t v = ShowBits(n, &flag);
-  if (flag != 1) return 0;
-  Consume(n);
-  return v;
-}
 
 int CMpegBitSource::SkipForward(int n) {
   if (!ring_) return kBadState;
@@ -269,14 +251,27 @@ int CMpegBitSource::PreviousStartCode() {
   if (r != 1) return r;
   while (status == 1) {
     if (!Ensure(2)) return status;
-    if (At(0) == 0 && At(1) == 1) {
-      r = SkipBackward(1);
-      if (r != 1) return r;
-      if (At(0) == 0) return 1;
-      continue;
+    // Scan what the ring holds before the read point without refilling byte by byte: a prefix
+    // 00 00 01 whose 01 lies at q + 1.
+    int behind = BytesBehind();
+    int q = st_.readPos;
+    for (int k = 0; k < behind; ++k) {
+      int next = q + 1 == size_ ? 0 : q + 1;
+      int prev = q == 0 ? size_ - 1 : q - 1;
+      if (ring_[q] == 0 && ring_[next] == 1 && ring_[prev] == 0) {
+        st_.readPos = prev;
+        st_.bitPos = 0;
+        return 1;
+      }
+      q = prev;
     }
+    // At the oldest byte held: one more step back refills the ring.
+    st_.readPos = q;
+    st_.bitPos = 0;
+    bool candidate = At(0) == 0 && At(1) == 1;
     r = SkipBackward(1);
     if (r != 1) return r;
+    if (candidate && At(0) == 0) return 1;
   }
   return status;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <memory>
 
@@ -39,14 +40,38 @@ class CMpegBitSource {
   uint32_t Peek32();
   uint32_t GetByte();
   uint32_t Get32();
-  uint32_t ShowBits(int n);
+  // The n bits (1 to 32) after the read point, without moving.
+  uint32_t ShowBits(int n) {
+    uint32_t v;
+    if (FastShow(n, v)) return v;
+    int flag;
+    return ShowBitsSlow(n, &flag);
+  }
   // Flag forms: flag 1 valid, 0 end of data, negative error; the value is 0 unless valid.
   uint32_t PeekByte(int* flag);
   uint32_t Peek16(int* flag);
-  uint32_t ShowBits(int n, int* flag);
-  void Consume(int n);
+  uint32_t ShowBits(int n, int* flag) {
+    uint32_t v;
+    if (FastShow(n, v)) {
+      *flag = 1;
+      return v;
+    }
+    return ShowBitsSlow(n, flag);
+  }
+  void Consume(int n) {
+    int total = st_.bitPos + n;
+    st_.readPos += total >> 3;
+    if (st_.readPos >= size_) st_.readPos -= size_;
+    st_.bitPos = uint8_t(total & 7);
+  }
   // Reads n bits when they are there; 0 and nothing consumed otherwise.
-  uint32_t GetBits(int n);
+  uint32_t GetBits(int n) {
+    int flag;
+    uint32_t v = ShowBits(n, &flag);
+    if (flag != 1) return 0;
+    Consume(n);
+    return v;
+  }
 
   int SkipForward(int n);
   int SkipBackward(int n);
@@ -68,7 +93,21 @@ class CMpegBitSource {
   virtual int ReadBackward(int ringPos, int count) = 0;
   virtual int Reposition(int64_t delta, RingReadState& state) = 0;
 
-  int Distance(int from, int to) const { return size_ ? (to - from + size_) % size_ : 0; }
+  // Eight bytes held in one piece after the read point: the bits come from one load.
+  bool FastShow(int n, uint32_t& v) const {
+    int p = st_.readPos;
+    if (n < 1 || n > 32 || p + 8 > size_ || Distance(p, st_.endPos) < 8) return false;
+    uint64_t w;
+    std::memcpy(&w, ring_.get() + p, 8);
+    w = __builtin_bswap64(w);
+    v = uint32_t((w << st_.bitPos) >> (64 - n));
+    return true;
+  }
+  uint32_t ShowBitsSlow(int n, int* flag);
+  int Distance(int from, int to) const {
+    int d = to - from;
+    return d < 0 ? d + size_ : d;
+  }
   uint8_t At(int offset) const { return ring_[(st_.readPos + offset) % size_]; }
   // Makes at least `need` bytes available ahead of the read point; false at end or error.
   bool Ensure(int need);

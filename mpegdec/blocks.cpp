@@ -6,10 +6,6 @@
 
 using namespace mpegdec;
 
-uint32_t CMpegPictureDecoder::Show(int n) { return L().bits->ShowBits(n); }
-void CMpegPictureDecoder::Skip(int n) { L().bits->Consume(n); }
-uint32_t CMpegPictureDecoder::Get(int n) { return L().bits->GetBits(n); }
-
 int CMpegPictureDecoder::GetIMacroblockType() {
   if (Show(1)) {
     Skip(1);

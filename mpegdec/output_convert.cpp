@@ -94,7 +94,7 @@ void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int 
     const uint8_t* s = src + size_t(y) * srcStride;
     uint8_t* d = dst + size_t(y) * 2 * w;
     auto at = [&](int i) { return int(s[ClampIndex(i, 0, w - 1)]); };
-    for (int i = 0; i < w; ++i) {
+    auto one = [&](int i) {
       if (mpeg2) {
         d[2 * i] = s[i];
         int sum = 21 * (at(i - 2) + at(i + 3)) - 52 * (at(i - 1) + at(i + 2)) + 159 * (at(i) + at(i + 1));
@@ -105,7 +105,25 @@ void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int 
         d[2 * i] = Clamp255((s0 + 128) >> 8);
         d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
       }
+    };
+    // Columns whose taps all lie inside the row need no index clamping.
+    int lo = 3 < w ? 3 : w, hi = w - 3;
+    for (int i = 0; i < lo; ++i) one(i);
+    if (mpeg2) {
+      for (int i = lo; i < hi; ++i) {
+        d[2 * i] = s[i];
+        int sum = 21 * (s[i - 2] + s[i + 3]) - 52 * (s[i - 1] + s[i + 2]) + 159 * (s[i] + s[i + 1]);
+        d[2 * i + 1] = Clamp255((sum + 128) >> 8);
+      }
+    } else {
+      for (int i = lo; i < hi; ++i) {
+        int s0 = 5 * s[i - 3] - 21 * s[i - 2] + 70 * s[i - 1] + 228 * s[i] - 37 * s[i + 1] + 11 * s[i + 2];
+        int s1 = 5 * s[i + 3] - 21 * s[i + 2] + 70 * s[i + 1] + 228 * s[i] - 37 * s[i - 1] + 11 * s[i - 2];
+        d[2 * i] = Clamp255((s0 + 128) >> 8);
+        d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
+      }
     }
+    for (int i = hi > lo ? hi : lo; i < w; ++i) one(i);
   }
 }
 
@@ -229,9 +247,9 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     for (int x = 0; x < ow; ++x) {
       int yy = 76309 * (yr[x] - 16);
       int u = br[x] - 128, v = rr[x] - 128;
-      uint8_t r = uint8_t(Clip((yy + m.crv * v + 32768) >> 16));
-      uint8_t g = uint8_t(Clip((yy - m.cgu * u - m.cgv * v + 32768) >> 16));
-      uint8_t b = uint8_t(Clip((yy + m.cbu * u + 32768) >> 16));
+      uint8_t r = Clamp255((yy + m.crv * v + 32768) >> 16);
+      uint8_t g = Clamp255((yy - m.cgu * u - m.cgv * v + 32768) >> 16);
+      uint8_t b = Clamp255((yy + m.cbu * u + 32768) >> 16);
       if (rgbOrder) {
         o[0] = r;
         o[1] = g;

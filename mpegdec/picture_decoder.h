@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "mpegdec/bit_source.h"
 #include "mpegdec/header_record.h"
 
 class CMpegStreamReader;
-class CMpegBitSource;
 
 // Output formats of DecodeToRgb.
 enum MpegOutputFormat {
@@ -106,9 +106,9 @@ class CMpegPictureDecoder {
   void SumBlock(int comp);
 
   // Variable-length and block decoding.
-  uint32_t Show(int n);
-  void Skip(int n);
-  uint32_t Get(int n);
+  uint32_t Show(int n) { return layers_[layer_].bits->ShowBits(n); }
+  void Skip(int n) { layers_[layer_].bits->Consume(n); }
+  uint32_t Get(int n) { return layers_[layer_].bits->GetBits(n); }
   int GetMacroblockType();
   int GetIMacroblockType();
   int GetMacroblockAddressIncrement();

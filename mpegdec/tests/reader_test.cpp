@@ -240,3 +240,42 @@ TEST(StreamReader, PositionsBeyondTwoGigabytes) {
   EXPECT_EQ(d.picture.Prepare(), 1);
   remove(path.c_str());
 }
+
+TEST(StreamReader, TwoLayersAndScalablePictures) {
+  SynthStream base;
+  base.width = 64;
+  base.height = 48;
+  SynthStream snr = base;
+  snr.scalableModeCode = 2;
+  std::string basePath = Write("base.m2v", MakeIntraStream(base));
+  // Layers of different heights do not fit together.
+  SynthStream tall = snr;
+  tall.height = 64;
+  std::string tallPath = Write("tall.m2v", MakeIntraStream(tall));
+  CMpegVideoDecoder mismatch;
+  EXPECT_EQ(mismatch.Open(basePath.c_str(), tallPath.c_str(), 0, 0, 2048, 2048), kBadFormat);
+  EXPECT_EQ(mismatch.state, kNotOpen);
+  // An SNR layer and a data-partitioned base open and decode to a listed result; the layers'
+  // data are not what those modes expect, which is what damaged input looks like.
+  SynthStream partitioned = base;
+  partitioned.scalableModeCode = 0;
+  std::string snrPath = Write("snr.m2v", MakeIntraStream(snr));
+  std::string dpPath = Write("dp.m2v", MakeIntraStream(partitioned));
+  std::pair<std::string, std::string> pairs[] = {{basePath, snrPath}, {dpPath, basePath}};
+  for (const auto& [b, e] : pairs) {
+    CMpegVideoDecoder two;
+    ASSERT_EQ(two.Open(b.c_str(), e.c_str(), 0, 0, 2048, 2048), 1);
+    int r = two.picture.Prepare();
+    EXPECT_TRUE(r == 1 || r == 0 || r == kReadError) << r;
+    std::vector<uint8_t> out(size_t(two.picture.OutputSize(kOutputBitmap)));
+    uint16_t w, h;
+    EXPECT_EQ(two.picture.DecodeToRgb(out.data(), &w, &h, kOutputBitmap), int(out.size()));
+  }
+  // A spatially scalable picture cannot be decoded without its lower layer.
+  SynthStream spatial = base;
+  spatial.pictureSpatialExtension = true;
+  CMpegVideoDecoder d;
+  ASSERT_EQ(d.Open(Write("spatial.m2v", MakeIntraStream(spatial)).c_str(), nullptr, 0, 0, 2048, 2048), 1);
+  EXPECT_EQ(d.picture.Prepare(), 0);
+  EXPECT_EQ(d.picture.error, kBadState);
+}

@@ -125,6 +125,12 @@ std::vector<uint8_t> MakeIntraStream(const SynthStream& s) {
       w.Put(uint32_t(s.height), 14);
       w.Put(0, 20);
     }
+    if (s.scalableModeCode >= 0) {
+      w.StartCode(0xB5);
+      w.Put(5, 4);
+      w.Put(uint32_t(s.scalableModeCode), 2);
+      w.Put(1, 4);
+    }
     if (s.temporalScalable) {
       w.StartCode(0xB5);
       w.Put(5, 4);
@@ -170,6 +176,16 @@ std::vector<uint8_t> MakeIntraStream(const SynthStream& s) {
         w.Put(uint32_t(s.progressiveSequence), 1);
         w.Put(uint32_t(s.progressiveSequence), 1);
         w.Put(0, 1);
+        if (s.pictureSpatialExtension) {
+          w.StartCode(0xB5);
+          w.Put(9, 4);
+          w.Put(0, 10);
+          w.Put(1, 1);
+          w.Put(0, 15);
+          w.Put(1, 1);
+          w.Put(0, 15);
+          w.Put(0, 4);
+        }
       }
       int rows = structure == 3 ? mbh : mbh / 2;
       int picIndex = s.fieldPictures ? 2 * p + (structure == 2) : p;

@@ -314,3 +314,60 @@ TEST_F(GraphHelperTest, DrainStopsWhenADispatchedMessageClosesTheGraph) {
     closingGraph = nullptr;
     DestroyWindow(page);
 }
+
+#include "platform/base/message_box.h"
+
+TEST_F(GraphHelperTest, BranchesAreRemovedByPinAndByMediaType) {
+    // A box with its own audio pin: video to a tee and renderer, audio to a wrapper and renderer.
+    auto card = sim::DefaultDevices()[0];
+    card.audioPin = true;
+    sim::Hardware::Instance().SetDevices({card});
+    ASSERT_EQ(FindDeviceFilter("Vidarro USB Video Capture", &a, &CLSID_VideoInputDeviceCategory), S_OK);
+    ASSERT_EQ(graph->AddFilter(a, "Video Capture"), S_OK);
+    ASSERT_EQ(helper.AddFilter(CLSID_ACMWrapper, &b, "ACM Wapper"), S_OK);
+    ASSERT_EQ(helper.AddFilter(CLSID_NullRenderer, &c, "NULL Renderer"), S_OK);
+    ASSERT_EQ(helper.ConnectDirectByMediaType(a, &MEDIATYPE_Audio, b, 0), S_OK);
+    ASSERT_EQ(helper.ConnectDirect(b, 0, c, 0), S_OK);
+    CComPtr<IBaseFilter> renderer;
+    ASSERT_EQ(renderer.CoCreateInstance(CLSID_VideoRenderer), S_OK);
+    ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
+    ASSERT_EQ(helper.ConnectByMediaType(a, &MEDIATYPE_Video, renderer, 0), S_OK);
+    // Nothing unconnected of that type is left to connect.
+    EXPECT_TRUE(FAILED(helper.ConnectByMediaType(a, &MEDIATYPE_Audio, c, 0)));
+    EXPECT_EQ(helper.FindOutputPinByMediaType(a), 1);
+
+    helper.RemoveBranch(a, &MEDIATYPE_Audio);
+    EXPECT_EQ(DumpGraph(graph),
+              "Video Capture\n"
+              "  Capture -> Video Render.Input [Video YUY2 720x480]\n"
+              "  Audio (unconnected)\n"
+              "Video Render\n");
+    helper.RemoveDownstreamOfPin(a, 0);
+    EXPECT_EQ(DumpGraph(graph).find("Video Render"), std::string::npos);
+    // Without a builder RemoveBranch does nothing; without a graph nothing is touched at all.
+    CGraphHelper graphOnly;
+    graphOnly.Attach(graph, nullptr);
+    EXPECT_EQ(graphOnly.ConnectByMediaType(a, &MEDIATYPE_Audio, c, 0), E_FAIL);
+    CGraphHelper empty;
+    EXPECT_EQ(empty.ConnectDirect(a, 0, c, 0), E_FAIL);
+    EXPECT_EQ(empty.DisconnectPin(a, 0, PINDIR_OUTPUT), E_FAIL);
+    empty.RemoveDownstream(a);
+    empty.SetSyncSource(nullptr);
+    empty.AddToRot();
+}
+
+TEST_F(GraphHelperTest, ShowGraphKeepsTheGraphVisibleWhileItsBoxIsOpen) {
+    std::vector<std::string> rotWhileShown;
+    std::string shownText;
+    auto previous = platform::SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT) {
+        shownText = text;
+        rotWhileShown = platform::com::RunningObjectNames();
+        return 1;
+    });
+    const std::size_t before = platform::com::RunningObjectNames().size();
+    helper.ShowGraph("graph built");
+    platform::SetMessageBoxHandler(previous);
+    EXPECT_EQ(shownText, "graph built");
+    EXPECT_EQ(rotWhileShown.size(), before + 1);
+    EXPECT_EQ(platform::com::RunningObjectNames().size(), before);
+}

@@ -1,5 +1,6 @@
 #include "platform/dshow/sim_filters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -7,6 +8,7 @@
 
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
+#include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/control_interfaces.h"
@@ -40,6 +42,15 @@ std::string ConnectorName(long type) {
     }
 }
 
+HRESULT PagesOf(std::initializer_list<GUID> ids, CAUUID* pages) {
+    if (!pages) return E_POINTER;
+    pages->cElems = static_cast<ULONG>(ids.size());
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * ids.size()));
+    if (!pages->pElems) return E_OUTOFMEMORY;
+    std::copy(ids.begin(), ids.end(), pages->pElems);
+    return S_OK;
+}
+
 void PutFrameNumber(std::vector<BYTE>& data, long long n) {
     if (data.size() >= 8) std::memcpy(data.data(), &n, 8);
 }
@@ -68,8 +79,13 @@ public:
     bool Lost() const { return lost_.load(); }
 
 private:
+    // Removal reports lParam2 0, arrival again 1; a filter whose device went stays unusable.
     void Changed(bool present) {
-        if (present || lost_.exchange(true)) return;
+        if (present) {
+            if (lost_.load()) filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), 1);
+            return;
+        }
+        if (lost_.exchange(true)) return;
         filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), 0);
     }
     CBaseFilter* filter_;
@@ -266,7 +282,7 @@ public:
     }
 };
 
-class CrossbarFilter : public CBaseFilter, public IAMCrossbar {
+class CrossbarFilter : public CBaseFilter, public IAMCrossbar, public ISpecifyPropertyPages {
 public:
     explicit CrossbarFilter(const Crossbar& desc) : CBaseFilter(CLSID_SimCrossbar, desc.name.empty() ? "Crossbar" : desc.name), desc_(desc) {
         for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
@@ -330,8 +346,13 @@ public:
         return S_OK;
     }
 
+    STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_CrossbarFilterPropertyPage}, pages); }
+
 protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IAMCrossbar>(this, riid); }
+    void* GetFilterInterface(REFIID riid) override {
+        if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
+        return Offer<IAMCrossbar>(this, riid);
+    }
 
 private:
     // The n-th video pin of a side is related to the n-th audio pin of the same side.
@@ -435,7 +456,8 @@ private:
 class CaptureFilter : public CSourceFilter,
                       public IAMVideoProcAmp,
                       public IAMAnalogVideoDecoder,
-                      public IVidarroWdmUpstream {
+                      public IVidarroWdmUpstream,
+                      public ISpecifyPropertyPages {
 public:
     explicit CaptureFilter(const DeviceDesc& desc)
         : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
@@ -535,6 +557,10 @@ public:
         return S_OK;
     }
 
+    STDMETHODIMP GetPages(CAUUID* pages) override {
+        return PagesOf({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
+    }
+
     STDMETHODIMP AddUpstreamFilters(IGraphBuilder* graph) override {
         if (!graph) return E_POINTER;
         if (!analogIn_ || analogIn_->IsConnected()) return S_FALSE;
@@ -576,6 +602,7 @@ protected:
     void* GetFilterInterface(REFIID riid) override {
         if (void* p = Offer<IAMVideoProcAmp>(this, riid)) return p;
         if (void* p = Offer<IAMAnalogVideoDecoder>(this, riid)) return p;
+        if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
         return Offer<IVidarroWdmUpstream>(this, riid);
     }
 

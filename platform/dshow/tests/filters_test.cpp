@@ -7,6 +7,7 @@
 
 #include "platform/base/clock.h"
 #include "platform/com/class_table.h"
+#include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/device_interfaces.h"
@@ -240,6 +241,20 @@ TEST_F(FiltersTest, CaptureDeviceControls) {
     EXPECT_EQ(As<IAMBufferNegotiation>(audioPin)->SuggestAllocatorProperties(&props), S_OK);
     CComPtr<IPin> vp;
     EXPECT_EQ(builder->FindPin(cap, PINDIR_OUTPUT, &PIN_CATEGORY_VIDEOPORT, nullptr, FALSE, 0, &vp), S_OK);
+
+    // The device names its property pages; the frame request is recorded.
+    auto pages = As<ISpecifyPropertyPages>(cap);
+    ASSERT_TRUE(pages);
+    CAUUID ids;
+    ASSERT_EQ(pages->GetPages(&ids), S_OK);
+    ASSERT_EQ(ids.cElems, 2u);
+    EXPECT_EQ(ids.pElems[0], CLSID_VideoProcAmpPropertyPage);
+    platform::com::ClearPropertyFrameRequests();
+    IUnknown* objects[] = {cap.get()};
+    EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, "Video Capture", 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr),
+              S_OK);
+    CoTaskMemFree(ids.pElems);
+    EXPECT_EQ(platform::com::PropertyFrameRequests().at(0).pages.size(), 2u);
 
     // Camcorder transport and time code.
     auto hdv = Device("HDVCAM", "HDV");

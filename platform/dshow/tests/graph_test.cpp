@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -270,4 +272,82 @@ TEST_F(GraphTest, DeviceLostArrivesAsAWindowMessage) {
     events->FreeEventParams(code, p1, p2);
     sim::Hardware::Instance().Plug("DVCAM");
     DestroyWindow(owner);
+}
+
+namespace {
+// A sink that keeps the last sample it was given.
+class KeepingSink : public CRendererFilter {
+public:
+    KeepingSink() : CRendererFilter(GUID_NULL, "Keeper", {}, "In") {}
+    MediaSample Last() {
+        std::lock_guard lock(mutex_);
+        return last_;
+    }
+
+protected:
+    void Render(const MediaSample& s) override {
+        std::lock_guard lock(mutex_);
+        last_ = s;
+    }
+
+private:
+    std::mutex mutex_;
+    MediaSample last_;
+};
+}  // namespace
+
+TEST_F(GraphTest, SourcesDeliverMovingBarsAToneAndReportArrival) {
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    auto card = sim::DefaultDevices()[0];
+    card.audioPin = true;
+    sim::Hardware::Instance().SetDevices({card});
+    auto cam = DeviceFilter("USBBOX");
+    ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+    auto* video = new KeepingSink();
+    auto* audio = new KeepingSink();
+    CComPtr<IBaseFilter> videoSink, audioSink;
+    videoSink.Attach(video);
+    audioSink.Attach(audio);
+    graph->AddFilter(videoSink, "Video Sink");
+    graph->AddFilter(audioSink, "Audio Sink");
+    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(videoSink, "In"), nullptr), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Audio"), PinOf(audioSink, "In"), nullptr), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 1 && audio->SamplesRendered() == 1; }));
+    const MediaSample first = video->Last();
+    clock.Advance(34);
+    ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 2; }));
+    const MediaSample second = video->Last();
+    EXPECT_EQ(sim::FrameNumberOf(first.data), 0);
+    EXPECT_EQ(sim::FrameNumberOf(second.data), 1);
+    EXPECT_EQ(second.start, 333667);
+    ASSERT_EQ(first.data.size(), 720u * 480 * 2);
+    // The bars moved by a column: the edge of the first bar is one pixel further left.
+    const std::size_t edge = 720 / 8 * 2;  // first column of the second bar, in bytes
+    EXPECT_NE(first.data[edge - 2], first.data[edge]);
+    EXPECT_EQ(second.data[edge - 2], first.data[edge]);
+    const MediaSample tone = audio->Last();
+    ASSERT_EQ(tone.data.size(), 4800u * 2 * 2);  // 100 ms of 48 kHz stereo
+    short peak = 0;
+    for (std::size_t i = 0; i + 1 < tone.data.size(); i += 2) {
+        short v;
+        std::memcpy(&v, &tone.data[i], 2);
+        peak = std::max<short>(peak, v);
+    }
+    EXPECT_GT(peak, 7000);
+    control->Stop();
+
+    // Removal, then arrival again: lParam2 0, then 1.
+    sim::Hardware::Instance().Unplug("USBBOX");
+    sim::Hardware::Instance().Plug("USBBOX");
+    long code;
+    LONG_PTR p1, p2;
+    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+    EXPECT_EQ(p2, 0);
+    events->FreeEventParams(code, p1, p2);
+    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    EXPECT_EQ(p2, 1);
+    events->FreeEventParams(code, p1, p2);
 }

@@ -29,46 +29,43 @@ int DismissAnswer(UINT flags) {
 }
 
 MessageBoxRecorder::MessageBoxRecorder() {
-  previous_ = SetMessageBoxHandler([this](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
-    return Record(owner, text, caption, flags);
-  });
+  previous_ = SetMessageBoxHandler(
+      [state = state_](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->calls.push_back({owner, text, caption, flags});
+        if (state->answers.empty()) return DismissAnswer(flags);
+        const int answer = state->answers.front();
+        state->answers.pop_front();
+        return answer;
+      });
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(previous_)); }
 
-int MessageBoxRecorder::Record(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.push_back({owner, text, caption, flags});
-  if (answers_.empty()) return DismissAnswer(flags);
-  const int answer = answers_.front();
-  answers_.pop_front();
-  return answer;
-}
-
 void MessageBoxRecorder::QueueAnswer(int answer) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  answers_.push_back(answer);
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->answers.push_back(answer);
 }
 
 std::vector<MessageBoxCall> MessageBoxRecorder::Calls() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return calls_;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->calls;
 }
 
 std::size_t MessageBoxRecorder::Count() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return calls_.size();
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->calls.size();
 }
 
 MessageBoxCall MessageBoxRecorder::Last() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return calls_.empty() ? MessageBoxCall() : calls_.back();
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->calls.empty() ? MessageBoxCall() : state_->calls.back();
 }
 
 void MessageBoxRecorder::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.clear();
-  answers_.clear();
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->calls.clear();
+  state_->answers.clear();
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -90,11 +91,14 @@ class MessageBoxRecorder {
   void Clear();
 
  private:
-  int Record(HWND owner, const std::string& text, const std::string& caption, UINT flags);
-
-  mutable std::mutex mutex_;
-  std::vector<MessageBoxCall> calls_;
-  std::deque<int> answers_;
+  // Shared with the installed handler, so a box still being answered on another thread when
+  // the recorder goes away never touches freed memory.
+  struct State {
+    std::mutex mutex;
+    std::vector<MessageBoxCall> calls;
+    std::deque<int> answers;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
   MessageBoxHandler previous_;
 };
 

@@ -39,6 +39,7 @@ std::string NamedMutex::LockPath(const std::string& name) {
 
 bool NamedMutex::Create(const std::string& name) {
   Close();
+  if (RuntimeFolder().empty()) return false;
   const std::string path = LockPath(name);
   if (!CreateFolders(FolderOf(path))) return false;
   // Close-on-exec: a program this process starts must not inherit, and so keep, the lock.

@@ -43,6 +43,7 @@ class CDialog : public CWnd {
 
   // IDOK, IDCANCEL or the EndDialog value; -1 when the template or a control class is missing.
   virtual INT_PTR DoModal();
+  using CWnd::Create;
   BOOL Create(UINT idTemplate, CWnd* parent = nullptr);
   BOOL Create(LPCSTR templateName, CWnd* parent = nullptr);
   BOOL CreateIndirect(const platform::DialogTemplate& tmpl, CWnd* parent = nullptr);

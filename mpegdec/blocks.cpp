@@ -328,16 +328,14 @@ void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
 
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   const VlcTables& t = GetVlcTables();
-  bool dp = DataPartitioned();
-  Layer& dst = dp ? Base() : L();
+  Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   int count;
-  if (dp) layer_ = 0;
+  StartPartitionedBlock(count);
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
-  StartPartitionedBlock(count);
   const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
   const uint8_t* matrix = comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
   const std::vector<DctEntry>& table = h.intra_vlc_format ? t.dctB15 : t.dctB14;
@@ -386,8 +384,7 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
 
 void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   const VlcTables& t = GetVlcTables();
-  bool dp = DataPartitioned();
-  Layer& dst = dp ? Base() : L();
+  Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
   int16_t* block = dst.block[comp];
   int count;

@@ -240,26 +240,21 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   }
 
   ColourMatrix m = MatrixFor(hd.matrix_coefficients);
+  // One loop per byte order, so that the pixel loop carries no branch.
   auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
     const uint8_t* yr = luma + size_t(y) * ls;
     const uint8_t* br = cb + size_t(y) * cStride;
     const uint8_t* rr = cr + size_t(y) * cStride;
+    int ri = rgbOrder ? 0 : 2, bi = rgbOrder ? 2 : 0;
+    uint8_t* rp = o + ri;
+    uint8_t* gp = o + 1;
+    uint8_t* bp = o + bi;
     for (int x = 0; x < ow; ++x) {
       int yy = 76309 * (yr[x] - 16);
       int u = br[x] - 128, v = rr[x] - 128;
-      uint8_t r = Clamp255((yy + m.crv * v + 32768) >> 16);
-      uint8_t g = Clamp255((yy - m.cgu * u - m.cgv * v + 32768) >> 16);
-      uint8_t b = Clamp255((yy + m.cbu * u + 32768) >> 16);
-      if (rgbOrder) {
-        o[0] = r;
-        o[1] = g;
-        o[2] = b;
-      } else {
-        o[0] = b;
-        o[1] = g;
-        o[2] = r;
-      }
-      o += 3;
+      rp[3 * x] = Clamp255((yy + m.crv * v + 32768) >> 16);
+      gp[3 * x] = Clamp255((yy - m.cgu * u - m.cgv * v + 32768) >> 16);
+      bp[3 * x] = Clamp255((yy + m.cbu * u + 32768) >> 16);
     }
   };
 

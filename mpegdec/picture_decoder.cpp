@@ -38,6 +38,7 @@ void CMpegPictureDecoder::Reset() {
   faultFlag_ = 0;
   anchorInForward_ = openedPicture_ = false;
   displayIsAuxiliary_ = 0;
+  storeReady_[0] = storeReady_[1] = storeReady_[2] = false;
   error = kNotOpen;
 }
 
@@ -95,10 +96,10 @@ int CMpegPictureDecoder::Init(CMpegStreamReader* base, CMpegStreamReader* enhanc
         error = kOutOfMemory;
         return kOutOfMemory;
       }
-      // Black luma and neutral chroma, so that areas no slice reaches show as black.
-      memset(stores_[store][cc].get(), cc == 0 ? 16 : 128, n);
     }
   }
+  storeReady_[0] = storeReady_[1] = storeReady_[2] = false;
+  ReadyStore(0);
   for (int cc = 0; cc < 3; ++cc) {
     forward_[cc] = stores_[0][cc].get();
     backward_[cc] = stores_[1][cc].get();
@@ -124,7 +125,24 @@ int CMpegPictureDecoder::Init(CMpegStreamReader* base, CMpegStreamReader* enhanc
   return 1;
 }
 
+// Black luma and neutral chroma, so that areas no slice reaches show as black. The stores
+// that only predicted pictures use are filled when such a picture first comes, so that a
+// thumbnail of an intra picture touches one store only.
+void CMpegPictureDecoder::ReadyStore(int store) {
+  if (storeReady_[store]) return;
+  size_t luma = size_t(codedWidth_) * codedHeight_, chroma = size_t(chromaWidth_) * chromaHeight_;
+  memset(stores_[store][0].get(), 16, luma);
+  memset(stores_[store][1].get(), 128, chroma);
+  memset(stores_[store][2].get(), 128, chroma);
+  storeReady_[store] = true;
+}
+
+void CMpegPictureDecoder::ReadyAllStores() {
+  for (int store = 0; store < 3; ++store) ReadyStore(store);
+}
+
 void CMpegPictureDecoder::SelectCurrentFrame(bool rotateReferences) {
+  if (rotateReferences || Base().header->picture_coding_type != kPictureI) ReadyAllStores();
   const MpegHeaderRecord& h = *Base().header;
   bool second = Base().secondField && *Base().secondField;
   if (h.picture_coding_type == kPictureB) {
@@ -196,6 +214,7 @@ int CMpegPictureDecoder::DecodeOnePicture() {
     error = kMalformed;
     return 0;
   }
+  if (h.picture_coding_type != kPictureI) ReadyAllStores();
   DecodePictureData();
   if (Base().bits->status < 0 || (twoLayers_ && layers_[1].bits->status < 0)) {
     error = kReadError;

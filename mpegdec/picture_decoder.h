@@ -91,6 +91,8 @@ class CMpegPictureDecoder {
     int mpeg2 = 0;
   };
 
+  void ReadyStore(int store);
+  void ReadyAllStores();
   int DecodeOnePicture();
   bool CheckMotionCodes();
   void DecodePictureData();
@@ -151,6 +153,7 @@ class CMpegPictureDecoder {
   Layer layers_[2];
   FrozenSequence seq_;
   std::unique_ptr<uint8_t[]> stores_[3][3];  // [store][component]
+  bool storeReady_[3] = {false, false, false};
   uint8_t* forward_[3] = {};
   uint8_t* backward_[3] = {};
   uint8_t* auxiliary_[3] = {};

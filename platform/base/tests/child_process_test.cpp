@@ -60,7 +60,7 @@ TEST(ChildProcess, WaitTimesOutAndKillEnds) {
 
   std::string out;
   int code = 0;
-  EXPECT_FALSE(RunProcess("/bin/sh", {"-c", "echo started; sleep 30"}, &out, nullptr, &code, 200));
+  EXPECT_FALSE(RunProcess("/bin/sh", {"-c", "echo started; sleep 30"}, &out, nullptr, &code, 1500));
   EXPECT_EQ(out, "started\n");
 }
 

@@ -279,3 +279,42 @@ TEST(StreamReader, TwoLayersAndScalablePictures) {
   EXPECT_EQ(d.picture.Prepare(), 0);
   EXPECT_EQ(d.picture.error, kBadState);
 }
+
+TEST(StreamReader, OddStreamShapes) {
+  SynthStream s;
+  s.pictures = 3;
+  std::vector<uint8_t> es = MakeIntraStream(s);
+  // A file that starts with a bare video packet is a program stream.
+  std::vector<uint8_t> ps = WrapProgramStream(es, 300, true);
+  std::vector<uint8_t> bare(ps.begin() + 14, ps.end());  // without the first pack header
+  ASSERT_EQ(bare[3], 0xE0);
+  EXPECT_EQ(Count(bare).count, 3);
+  // A later group whose time code lies before the first one: no count, the first picture stays.
+  SynthStream first = s;
+  first.tcSeconds = 10;
+  first.sequenceEnd = false;
+  std::vector<uint8_t> backwards = MakeIntraStream(first), tail = MakeIntraStream(s);
+  backwards.insert(backwards.end(), tail.begin(), tail.end());
+  std::string path = Write("backwards.m2v", backwards);
+  CMpegVideoDecoder d;
+  ASSERT_EQ(d.Open(path.c_str(), nullptr, 0, 0, 2048, 2048), 1);
+  EXPECT_EQ(d.baseReader()->CountPictures(), 0);
+  EXPECT_EQ(d.baseReader()->lastPictureIndex, -1);
+  EXPECT_EQ(d.baseReader()->lastError, kMalformed);
+  EXPECT_EQ(d.picture.Prepare(), 1);
+  // A file that ends inside its last picture header: no count, the reader stays where it was.
+  std::vector<uint8_t> cut = MakeIntraStream(s);
+  size_t lastPicture = 0;
+  for (size_t i = 0; i + 3 < cut.size(); ++i)
+    if (cut[i] == 0 && cut[i + 1] == 0 && cut[i + 2] == 1 && cut[i + 3] == 0) lastPicture = i;
+  cut.resize(lastPicture + 5);
+  CMpegVideoDecoder c;
+  ASSERT_EQ(c.Open(Write("cut.m2v", cut).c_str(), nullptr, 0, 0, 2048, 2048), 1);
+  EXPECT_EQ(c.baseReader()->CountPictures(), 0);
+  EXPECT_EQ(c.baseReader()->lastError, 0);
+  EXPECT_EQ(c.picture.Prepare(), 1);
+  std::vector<uint8_t> luma(size_t(c.picture.OutputSize(kOutputLuma)));
+  uint16_t w, h;
+  c.picture.DecodeToRgb(luma.data(), &w, &h, kOutputLuma);
+  EXPECT_EQ(luma[0], SynthBlockValue(s, 0, 0, 0, 0));
+}

@@ -191,13 +191,17 @@ std::vector<uint8_t> MakeIntraStream(const SynthStream& s) {
       int picIndex = s.fieldPictures ? 2 * p + (structure == 2) : p;
       for (int r = 0; r < rows; ++r) {
         if (s.skipRowsFrom >= 0 && r >= s.skipRowsFrom) break;
-        w.StartCode(uint8_t(r + 1));
+        // Tall pictures carry the high bits of the row in the slice header.
+        bool extended = s.mpeg2 && s.height > 2800;
+        w.StartCode(uint8_t(extended ? (r & 127) + 1 : r + 1));
+        if (extended) w.Put(uint32_t(r >> 7), 3);
         w.Put(8, 5);
         w.Put(0, 1);
         int pred[3] = {0, 0, 0};
         for (int c = 0; c < mbw; ++c) {
           if (c == 0 && r == rows - 1)
             for (int e = 0; e < s.lastSliceEscapes; ++e) w.PutCode("0000 0001 000");
+          for (int k = 0; k < s.stuffingPerMacroblock; ++k) w.PutCode("0000 0001 111");
           w.PutCode("1");  // address increment 1
           w.PutCode("1");  // intra
           if (s.mpeg2 && structure == 3 && !s.framePredFrameDct) w.Put(0, 1);

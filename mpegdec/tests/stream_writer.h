@@ -48,7 +48,8 @@ struct SynthStream {
   bool sequenceEnd = true;
   bool spatialScalableZeroFactors = false;
   int scalableModeCode = -1;    // >= 0: a sequence scalable extension of that coded mode (0 or 2)
-  bool pictureSpatialExtension = false;  // a spatial scalable extension with m = n = 0
+  bool pictureSpatialExtension = false;
+  int stuffingPerMacroblock = 0;  // address-increment stuffing codes before each macroblock  // a spatial scalable extension with m = n = 0
   int skipRowsFrom = -1;        // slices of rows from here on are left out
   int lastSliceEscapes = 0;     // address-increment escapes before the last slice's first macroblock
   int seed = 0;                 // varies the block values

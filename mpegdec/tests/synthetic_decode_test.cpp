@@ -93,6 +93,15 @@ TEST(SyntheticDecode, IntraOptionsAndOneDimensionalPictures) {
   ExpectExactPlanes(m1, "m1i.m1v");
   m1.pictureType = 4;
   ExpectExactPlanes(m1, "m1d.m1v");
+  // Stuffing in the address increments is passed over.
+  m1.pictureType = 1;
+  m1.stuffingPerMacroblock = 2;
+  ExpectExactPlanes(m1, "m1stuff.m1v");
+  // Taller than 2800 lines: the slice header carries the high bits of the row.
+  SynthStream tall;
+  tall.width = 32;
+  tall.height = 2832;
+  ExpectExactPlanes(tall, "tall.m2v");
   // Sizes that are not multiples of 16.
   SynthStream odd;
   odd.width = 72;

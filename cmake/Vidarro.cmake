@@ -13,7 +13,8 @@ function(vidarro_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  # Exported so the modules a test loads share its process-wide state and window functions.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENABLE_EXPORTS ON)
   target_compile_definitions(${name} PRIVATE
     VIDARRO_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     VIDARRO_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
@@ -42,7 +43,8 @@ function(vidarro_program name)
   cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${P_SOURCES})
   target_link_libraries(${name} PRIVATE ${P_LIBS} Threads::Threads)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR}
+  # A program exports its symbols: the modules it loads use its window system and process-wide state.
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR} ENABLE_EXPORTS ON
     BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
 endfunction()
 

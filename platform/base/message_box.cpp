@@ -3,19 +3,36 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/base/process_slot.h"
+
 namespace platform {
 namespace {
 
-std::mutex g_handlerMutex;
-std::shared_ptr<MessageBoxHandler> g_handler;
+// One handler per process, shared with the copies of this library that modules carry.
+struct HandlerState {
+  std::mutex mutex;
+  std::shared_ptr<MessageBoxHandler> handler;
+};
+
+HandlerState& State() {
+  static HandlerState* const state = [] {
+    static std::mutex creation;
+    std::lock_guard<std::mutex> lock(creation);
+    void*& slot = ProcessSlot("message-box-handler");
+    if (!slot) slot = new HandlerState;
+    return static_cast<HandlerState*>(slot);
+  }();
+  return *state;
+}
 
 }  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   auto next = handler ? std::make_shared<MessageBoxHandler>(std::move(handler)) : nullptr;
-  std::lock_guard<std::mutex> lock(g_handlerMutex);
-  std::shared_ptr<MessageBoxHandler> previous = std::move(g_handler);
-  g_handler = std::move(next);
+  HandlerState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  std::shared_ptr<MessageBoxHandler> previous = std::move(state.handler);
+  state.handler = std::move(next);
   return previous ? *previous : MessageBoxHandler();
 }
 
@@ -73,8 +90,9 @@ void MessageBoxRecorder::Clear() {
 int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
   std::shared_ptr<platform::MessageBoxHandler> handler;
   {
-    std::lock_guard<std::mutex> lock(platform::g_handlerMutex);
-    handler = platform::g_handler;
+    platform::HandlerState& state = platform::State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    handler = state.handler;
   }
   // Called outside the lock: a real box runs a modal loop that may show further boxes.
   if (handler) return (*handler)(owner, text, caption, flags);

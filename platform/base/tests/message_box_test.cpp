@@ -4,6 +4,9 @@
 
 #include <thread>
 
+#include "platform/base/module.h"
+#include "platform/base/tests/test_support.h"
+
 namespace platform {
 namespace {
 
@@ -75,6 +78,29 @@ TEST(MessageBox, RecorderIsThreadSafe) {
   for (auto& t : threads) t.join();
   EXPECT_EQ(recorder.Count(), 400u);
   EXPECT_EQ(yes.load(), 400);
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+// A module with its own copy of the platform library still shows its boxes through the
+// handler the program installed.
+TEST(MessageBox, ModuleBoxesReachTheProgramsHandler) {
+  MessageBoxRecorder recorder;
+  recorder.QueueAnswer(IDOK);
+  test::ScopedEnv app("VIDARRO_APP_DIR", VIDARRO_TEST_BINARY_DIR);
+  Module module("base_test_module.dll");
+  ASSERT_TRUE(module.IsLoaded());
+  auto show = module.Function<int (*)(const char*)>("base_test_show_box");
+  ASSERT_NE(show, nullptr);
+  EXPECT_EQ(show("Unable to open the job file"), IDOK);
+  ASSERT_EQ(recorder.Count(), 1u);
+  EXPECT_EQ(recorder.Last().text, "Unable to open the job file");
+  EXPECT_EQ(recorder.Last().caption, "Module");
+  EXPECT_EQ(recorder.Last().flags, static_cast<UINT>(MB_OKCANCEL | MB_ICONERROR));
 }
 
 }  // namespace

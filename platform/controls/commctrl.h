@@ -546,3 +546,41 @@ struct TVHITTESTINFO {
   UINT flags = 0;
   HTREEITEM hItem = nullptr;
 };
+
+// Enabling scroll bars and the flat scroll bars of the common controls (a look over the same
+// scroll information).
+constexpr UINT ESB_ENABLE_BOTH = 0x0000;
+constexpr UINT ESB_DISABLE_LEFT = 0x0001;
+constexpr UINT ESB_DISABLE_RIGHT = 0x0002;
+constexpr UINT ESB_DISABLE_UP = 0x0001;
+constexpr UINT ESB_DISABLE_DOWN = 0x0002;
+constexpr UINT ESB_DISABLE_BOTH = 0x0003;
+constexpr int WSB_PROP_CYVSCROLL = 0x0001;
+constexpr int WSB_PROP_CXHSCROLL = 0x0002;
+constexpr int WSB_PROP_CYHSCROLL = 0x0004;
+constexpr int WSB_PROP_CXVSCROLL = 0x0008;
+constexpr int WSB_PROP_CXHTHUMB = 0x0010;
+constexpr int WSB_PROP_CYVTHUMB = 0x0020;
+constexpr int WSB_PROP_VBKGCOLOR = 0x0040;
+constexpr int WSB_PROP_HBKGCOLOR = 0x0080;
+constexpr int WSB_PROP_VSTYLE = 0x0100;
+constexpr int WSB_PROP_HSTYLE = 0x0200;
+constexpr int WSB_PROP_WINSTYLE = 0x0400;
+constexpr int WSB_PROP_PALETTE = 0x0800;
+constexpr int FSB_REGULAR_MODE = 0;
+constexpr int FSB_ENCARTA_MODE = 1;
+constexpr int FSB_FLAT_MODE = 2;
+BOOL EnableScrollBar(HWND hwnd, UINT bar, UINT arrows);
+BOOL InitializeFlatSB(HWND hwnd);
+HRESULT UninitializeFlatSB(HWND hwnd);
+BOOL FlatSB_EnableScrollBar(HWND hwnd, int bar, UINT arrows);
+BOOL FlatSB_ShowScrollBar(HWND hwnd, int bar, BOOL show);
+BOOL FlatSB_GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos);
+BOOL FlatSB_GetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO info);
+int FlatSB_GetScrollPos(HWND hwnd, int bar);
+// FALSE for a window without InitializeFlatSB.
+BOOL FlatSB_GetScrollProp(HWND hwnd, int index, int* value);
+int FlatSB_SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw);
+int FlatSB_SetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO info, BOOL redraw);
+int FlatSB_SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw);
+BOOL FlatSB_SetScrollProp(HWND hwnd, UINT index, INT_PTR value, BOOL redraw);

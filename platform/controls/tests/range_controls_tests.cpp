@@ -200,3 +200,31 @@ TEST_F(RangeControls, ToolTipShowsAfterItsDelayOnTheClockAndHidesOnClick) {
 
 }  // namespace
 }  // namespace ctltest
+
+namespace ctltest {
+namespace {
+
+TEST_F(RangeControls, FlatScrollBarsKeepPropertiesOnlyForInitialisedWindows) {
+  int value = 0;
+  EXPECT_FALSE(FlatSB_GetScrollProp(parent_, WSB_PROP_VSTYLE, &value));
+  EXPECT_FALSE(FlatSB_SetScrollProp(parent_, WSB_PROP_VSTYLE, FSB_FLAT_MODE, TRUE));
+  ASSERT_TRUE(InitializeFlatSB(parent_));
+  EXPECT_TRUE(FlatSB_GetScrollProp(parent_, WSB_PROP_VSTYLE, &value));
+  EXPECT_EQ(FSB_REGULAR_MODE, value);
+  EXPECT_TRUE(FlatSB_SetScrollProp(parent_, WSB_PROP_VSTYLE, FSB_FLAT_MODE, TRUE));
+  FlatSB_GetScrollProp(parent_, WSB_PROP_VSTYLE, &value);
+  EXPECT_EQ(FSB_FLAT_MODE, value);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_POS;
+  si.nMax = 10;
+  si.nPos = 4;
+  FlatSB_SetScrollInfo(parent_, SB_VERT, &si, TRUE);
+  EXPECT_EQ(4, FlatSB_GetScrollPos(parent_, SB_VERT));
+  EXPECT_EQ(4, GetScrollPos(parent_, SB_VERT));  // the same information as the plain bars
+  EXPECT_EQ(S_OK, UninitializeFlatSB(parent_));
+  EXPECT_EQ(E_FAIL, UninitializeFlatSB(parent_));
+  EXPECT_FALSE(FlatSB_GetScrollProp(parent_, WSB_PROP_VSTYLE, &value));
+}
+
+}  // namespace
+}  // namespace ctltest

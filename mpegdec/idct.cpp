@@ -10,62 +10,57 @@ constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 // Clamped by comparison: a table lookup would be indexed far outside for large coefficients.
 inline int16_t ClipSample(int32_t v) { return int16_t(v < -256 ? -256 : v > 255 ? 255 : v); }
 
-// 32-bit arithmetic that wraps: sensible coefficients never come near the limits, and damaged
-// ones must not make the arithmetic undefined.
-struct I32 {
-  int32_t v;
-  I32(int32_t x = 0) : v(x) {}
-  friend I32 operator+(I32 a, I32 b) { return I32(int32_t(uint32_t(a.v) + uint32_t(b.v))); }
-  friend I32 operator-(I32 a, I32 b) { return I32(int32_t(uint32_t(a.v) - uint32_t(b.v))); }
-  friend I32 operator*(int32_t a, I32 b) { return I32(int32_t(uint32_t(a) * uint32_t(b.v))); }
-  I32& operator+=(I32 b) { return *this = *this + b; }
-  I32& operator-=(I32 b) { return *this = *this - b; }
-  I32 operator>>(int n) const { return I32(v >> n); }
-  bool zero() const { return v == 0; }
-};
-
-void IdctRow(int16_t* blk) {
-  if (!(blk[1] | blk[2] | blk[3] | blk[4] | blk[5] | blk[6] | blk[7])) {
-    int16_t v = int16_t(blk[0] * 8);
-    for (int i = 0; i < 8; ++i) blk[i] = v;
-    return;
+// All eight rows at once on the transposed block (lane i is row i), without branches so that
+// the compiler vectorises it; a DC-only row comes out as DC x 8 all the same. The arithmetic is
+// unsigned so that damaged coefficients wrap instead of overflowing.
+inline void IdctRows(int16_t* blk) {
+  int16_t t[64];
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c) t[8 * c + r] = blk[8 * r + c];
+  int16_t o[64];
+  for (int i = 0; i < 8; ++i) {
+    uint32_t x1 = uint32_t(int32_t(t[8 * 4 + i])) << 11, x2 = uint32_t(int32_t(t[8 * 6 + i])),
+             x3 = uint32_t(int32_t(t[8 * 2 + i])), x4 = uint32_t(int32_t(t[8 * 1 + i])),
+             x5 = uint32_t(int32_t(t[8 * 7 + i])), x6 = uint32_t(int32_t(t[8 * 5 + i])),
+             x7 = uint32_t(int32_t(t[8 * 3 + i]));
+    uint32_t x0 = (uint32_t(int32_t(t[i])) << 11) + 128;
+    auto sra = [](uint32_t v, int n) { return int32_t(v) >> n; };
+    uint32_t x8 = W7 * (x4 + x5);
+    x4 = x8 + (W1 - W7) * x4;
+    x5 = x8 - (W1 + W7) * x5;
+    x8 = W3 * (x6 + x7);
+    x6 = x8 - (W3 - W5) * x6;
+    x7 = x8 - (W3 + W5) * x7;
+    x8 = x0 + x1;
+    x0 -= x1;
+    x1 = W6 * (x3 + x2);
+    x2 = x1 - (W2 + W6) * x2;
+    x3 = x1 + (W2 - W6) * x3;
+    x1 = x4 + x6;
+    x4 -= x6;
+    x6 = x5 + x7;
+    x5 -= x7;
+    x7 = x8 + x3;
+    x8 -= x3;
+    x3 = x0 + x2;
+    x0 -= x2;
+    x2 = uint32_t(sra(181 * (x4 + x5) + 128, 8));
+    x4 = uint32_t(sra(181 * (x4 - x5) + 128, 8));
+    o[8 * i + 0] = int16_t(sra(x7 + x1, 8));
+    o[8 * i + 1] = int16_t(sra(x3 + x2, 8));
+    o[8 * i + 2] = int16_t(sra(x0 + x4, 8));
+    o[8 * i + 3] = int16_t(sra(x8 + x6, 8));
+    o[8 * i + 4] = int16_t(sra(x8 - x6, 8));
+    o[8 * i + 5] = int16_t(sra(x0 - x4, 8));
+    o[8 * i + 6] = int16_t(sra(x3 - x2, 8));
+    o[8 * i + 7] = int16_t(sra(x7 - x1, 8));
   }
-  I32 x1 = I32(blk[4] * 2048), x2 = blk[6], x3 = blk[2], x4 = blk[1], x5 = blk[7], x6 = blk[5], x7 = blk[3];
-  I32 x0 = I32(blk[0] * 2048 + 128);
-  I32 x8 = W7 * (x4 + x5);
-  x4 = x8 + (W1 - W7) * x4;
-  x5 = x8 - (W1 + W7) * x5;
-  x8 = W3 * (x6 + x7);
-  x6 = x8 - (W3 - W5) * x6;
-  x7 = x8 - (W3 + W5) * x7;
-  x8 = x0 + x1;
-  x0 -= x1;
-  x1 = W6 * (x3 + x2);
-  x2 = x1 - (W2 + W6) * x2;
-  x3 = x1 + (W2 - W6) * x3;
-  x1 = x4 + x6;
-  x4 -= x6;
-  x6 = x5 + x7;
-  x5 -= x7;
-  x7 = x8 + x3;
-  x8 -= x3;
-  x3 = x0 + x2;
-  x0 -= x2;
-  x2 = (181 * (x4 + x5) + 128) >> 8;
-  x4 = (181 * (x4 - x5) + 128) >> 8;
-  blk[0] = int16_t(((x7 + x1) >> 8).v);
-  blk[1] = int16_t(((x3 + x2) >> 8).v);
-  blk[2] = int16_t(((x0 + x4) >> 8).v);
-  blk[3] = int16_t(((x8 + x6) >> 8).v);
-  blk[4] = int16_t(((x8 - x6) >> 8).v);
-  blk[5] = int16_t(((x0 - x4) >> 8).v);
-  blk[6] = int16_t(((x3 - x2) >> 8).v);
-  blk[7] = int16_t(((x7 - x1) >> 8).v);
+  for (int k = 0; k < 64; ++k) blk[k] = o[k];
 }
 
-// All eight columns at once, lane by lane and without branches, so that the compiler can
-// vectorise it; a column holding only its DC term gives the same result as the shortcut.
-void IdctColumns(int16_t* blk) {
+// All eight columns at once, lane by lane and without branches; a DC-only column comes out as
+// (DC + 32) >> 6 all the same.
+inline void IdctColumns(int16_t* blk) {
   for (int i = 0; i < 8; ++i) {
     uint32_t x1 = uint32_t(blk[8 * 4 + i]) << 8, x2 = uint32_t(int32_t(blk[8 * 6 + i])),
              x3 = uint32_t(int32_t(blk[8 * 2 + i])), x4 = uint32_t(int32_t(blk[8 * 1 + i])),
@@ -117,7 +112,7 @@ struct ReferenceTable {
 }  // namespace
 
 void CMpegPictureDecoder::FastIdct(int16_t* block) {
-  for (int i = 0; i < 8; ++i) IdctRow(block + 8 * i);
+  IdctRows(block);
   IdctColumns(block);
 }
 

@@ -1,6 +1,7 @@
 // libFuzzer target: the clip list's calls on arbitrary file contents.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -8,7 +9,10 @@
 #include "mpegdec/video_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/mpegdec_fuzz_" + std::to_string(getpid()) + ".mpg";
+  static const std::string path = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/mpegdec_fuzz_" + std::to_string(getpid()) + ".mpg";
+  }();
   FILE* f = fopen(path.c_str(), "wb");
   if (!f) return 0;
   if (size) fwrite(data, 1, size, f);
@@ -22,5 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint16_t w, h;
     decoder.picture.DecodeToRgb(out.data(), &w, &h, kOutputBitmap);
   }
+  decoder.Close();
+  remove(path.c_str());
   return 0;
 }

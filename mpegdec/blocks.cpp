@@ -230,7 +230,7 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
       faultFlag_ = 1;
       return;
     }
-    const DctEntry& e = t.dctB14[code];
+    const DctEntry& e = t.dctB14.Lookup(code);
     int run, level;
     bool negative;
     if (e.run == kDctEndOfBlock) {
@@ -289,7 +289,7 @@ void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
       level = 1;
       negative = Get(1);
     } else {
-      const DctEntry& e = t.dctB14[code];
+      const DctEntry& e = t.dctB14.Lookup(code);
       if (e.run == kDctEndOfBlock) {
         Skip(e.length);
         return;
@@ -338,7 +338,7 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
   const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
   const uint8_t* matrix = comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
-  const std::vector<DctEntry>& table = h.intra_vlc_format ? t.dctB15 : t.dctB14;
+  const DctTable& table = h.intra_vlc_format ? t.dctB15 : t.dctB14;
   int scale = dst.quantiser_scale;
   for (int i = 1;; ++i) {
     uint32_t code = Show(16);
@@ -346,7 +346,7 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
       faultFlag_ = 1;
       return;
     }
-    const DctEntry& e = table[code];
+    const DctEntry& e = table.Lookup(code);
     int run, level;
     bool negative;
     if (e.run == kDctEndOfBlock) {
@@ -407,7 +407,7 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
       level = 1;
       negative = Get(1);
     } else {
-      const DctEntry& e = t.dctB14[code];
+      const DctEntry& e = t.dctB14.Lookup(code);
       if (e.run == kDctEndOfBlock) {
         Skip(e.length);
         return;

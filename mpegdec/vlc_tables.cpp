@@ -173,11 +173,19 @@ VlcTables MakeTables() {
   t.dcSizeChroma = Build(10, {{"00", 0}, {"01", 1}, {"10", 2}, {"110", 3}, {"1110", 4},
                               {"1111 0", 5}, {"1111 10", 6}, {"1111 110", 7}, {"1111 1110", 8},
                               {"1111 1111 0", 9}, {"1111 1111 10", 10}, {"1111 1111 11", 11}});
-  t.dctB14.assign(65536, DctEntry{});
-  FillDct(t.dctB14, DctCodesB14());
+  std::vector<DctEntry> b14(65536, DctEntry{});
+  FillDct(b14, DctCodesB14());
   // The second table leaves a few long codes unassigned; they keep the first table's meaning.
-  t.dctB15 = t.dctB14;
-  FillDct(t.dctB15, DctCodesB15());
+  std::vector<DctEntry> b15 = b14;
+  FillDct(b15, DctCodesB15());
+  for (int i = 0; i < 1024; ++i) {
+    t.dctB14.longCodes[i] = b14[size_t(i)];
+    t.dctB15.longCodes[i] = b15[size_t(i)];
+  }
+  for (int i = 0; i < 256; ++i) {
+    t.dctB14.shortCodes[i] = b14[size_t(i) << 8];
+    t.dctB15.shortCodes[i] = b15[size_t(i) << 8];
+  }
   return t;
 }
 }  // namespace

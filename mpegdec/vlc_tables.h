@@ -28,6 +28,16 @@ struct VlcTable {
   const VlcEntry& operator[](uint32_t peek) const { return entries[peek]; }
 };
 
+// A coefficient table keyed by 16 peeked bits, held in two small parts: every code that
+// starts with one of the top byte values 0x04 and up is at most 8 bits long.
+struct DctTable {
+  DctEntry shortCodes[256];
+  DctEntry longCodes[1024];
+  const DctEntry& Lookup(uint32_t peek16) const {
+    return peek16 >= 0x400 ? shortCodes[peek16 >> 8] : longCodes[peek16];
+  }
+};
+
 struct VlcTables {
   VlcTable macroblockAddressIncrement;  // 11 bits
   VlcTable pMacroblockType;             // 6 bits
@@ -37,8 +47,8 @@ struct VlcTables {
   VlcTable motionCode;                  // 10 bits, magnitude; a sign bit follows non-zero codes
   VlcTable dcSizeLuma;                  // 9 bits
   VlcTable dcSizeChroma;                // 10 bits
-  std::vector<DctEntry> dctB14;         // 16 bits
-  std::vector<DctEntry> dctB15;         // 16 bits
+  DctTable dctB14;
+  DctTable dctB15;
 };
 
 // Built once, on first use.

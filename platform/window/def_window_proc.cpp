@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "platform/window/focus.h"
+#include "platform/window/modal_loop.h"
 #include "platform/window/paint.h"
 #include "platform/window/window_frame.h"
 #include "platform/window/window_internal.h"
@@ -8,6 +9,42 @@
 using namespace platform::win;
 
 namespace {
+
+// Drags a window with the mouse until the button comes up (Esc puts it back), the way the system
+// moves a window whose caption is pressed.
+void MoveLoop(HWND hwnd, POINT start) {
+  RECT origin{};
+  GetWindowRect(hwnd, &origin);
+  if (HWND parent = GetParent(hwnd); parent && (GetWindowLong(hwnd, GWL_STYLE) & WS_CHILD))
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&origin), 2);
+  SetCapture(hwnd);
+  bool done = false;
+  auto moveTo = [&](POINT p) {
+    SetWindowPos(hwnd, nullptr, origin.left + (p.x - start.x), origin.top + (p.y - start.y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  platform::RunModalLoop([&] { return done || GetCapture() != hwnd || !IsWindow(hwnd); },
+                         [&](MSG& m) {
+                           switch (m.message) {
+                             case WM_MOUSEMOVE:
+                               moveTo(m.pt);
+                               return true;
+                             case WM_LBUTTONUP:
+                               moveTo(m.pt);
+                               done = true;
+                               return true;
+                             case WM_KEYDOWN:
+                               if (m.wParam == VK_ESCAPE) {
+                                 moveTo(start);
+                                 done = true;
+                               }
+                               return true;
+                             default:
+                               return false;
+                           }
+                         });
+  if (GetCapture() == hwnd) ReleaseCapture();
+}
 
 LRESULT HitTest(HWND hwnd, LPARAM lParam) {
   POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
@@ -116,8 +153,18 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_NCLBUTTONDOWN:
+      if (wParam == static_cast<WPARAM>(HTCAPTION) && !(w->style & WS_MAXIMIZE))
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+      return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
+        case SC_MOVE: {
+          POINT start{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+          if (!lParam) GetCursorPos(&start);
+          MoveLoop(hwnd, start);
+          break;
+        }
         case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
         case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
         case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); break;

@@ -366,6 +366,38 @@ UINT EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   return old;
 }
 
+HMENU GetSystemMenu(HWND hwnd, BOOL revert) {
+  static auto* menus = new std::map<HWND, HMENU>;
+  std::lock_guard lock(g_mu);
+  for (auto it = menus->begin(); it != menus->end();) {  // menus of windows that are gone
+    if (!IsWindow(it->first)) {
+      DestroyMenu(it->second);
+      it = menus->erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (!IsWindow(hwnd)) return nullptr;
+  auto it = menus->find(hwnd);
+  if (revert) {
+    if (it != menus->end()) {
+      DestroyMenu(it->second);
+      menus->erase(it);
+    }
+    return nullptr;
+  }
+  if (it != menus->end()) return it->second;
+  HMENU menu = CreatePopupMenu();
+  AppendMenu(menu, MF_STRING, SC_RESTORE, "&Restore");
+  AppendMenu(menu, MF_STRING, SC_MOVE, "&Move");
+  AppendMenu(menu, MF_STRING, SC_MINIMIZE, "Mi&nimize");
+  AppendMenu(menu, MF_STRING, SC_MAXIMIZE, "Ma&ximize");
+  AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenu(menu, MF_STRING, SC_CLOSE, "&Close");
+  (*menus)[hwnd] = menu;
+  return menu;
+}
+
 BOOL SetMenu(HWND hwnd, HMENU menu) {
   if (!IsWindow(hwnd) || (GetWindowLong(hwnd, GWL_STYLE) & WS_CHILD)) return FALSE;
   if (menu && !IsMenu(menu)) return FALSE;

@@ -48,6 +48,9 @@ int GetMenuString(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags);
 // Previous check or enable state, or (DWORD)-1 when there is no such item.
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
 UINT EnableMenuItem(HMENU menu, UINT item, UINT enable);
+// The window's system menu (Restore, Move, Minimize, Maximize, Close), which callers may extend;
+// revert TRUE puts the standard one back and returns NULL.
+HMENU GetSystemMenu(HWND hwnd, BOOL revert);
 BOOL SetMenu(HWND hwnd, HMENU menu);
 HMENU GetMenu(HWND hwnd);
 HMENU LoadMenuIndirect(const platform::MenuTemplate& tmpl);

@@ -301,6 +301,20 @@ TEST_F(Menus, KeysSubMenusAndPostedCommands) {
   EXPECT_EQ(commands, std::vector<WPARAM>{202});
 }
 
+TEST_F(Menus, SystemMenusCanBeExtended) {
+  HMENU sys = GetSystemMenu(main, FALSE);
+  ASSERT_NE(sys, nullptr);
+  EXPECT_EQ(GetSystemMenu(main, FALSE), sys);
+  const int standard = GetMenuItemCount(sys);
+  AppendMenu(sys, MF_SEPARATOR, 0, nullptr);
+  AppendMenu(sys, MF_STRING, 16, "Narvell Vidarro 5.0");
+  EXPECT_EQ(GetMenuItemCount(sys), standard + 2);
+  EXPECT_EQ(GetMenuItemID(sys, standard + 1), 16u);
+  EXPECT_EQ(GetSystemMenu(main, TRUE), nullptr);
+  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(main, FALSE)), standard);
+  EXPECT_EQ(GetSystemMenu(nullptr, FALSE), nullptr);
+}
+
 TEST_F(Menus, ItemStateAndBadHandles) {
   EXPECT_EQ(GetMenuItemCount(menu), 5);
   EXPECT_EQ(CheckMenuItem(menu, 101, MF_CHECKED), MF_UNCHECKED);

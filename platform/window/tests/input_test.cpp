@@ -219,6 +219,44 @@ TEST_F(Input, ActivationFollowsClicksAndDestroyedDialogsReturnItToTheirOwner) {
   EXPECT_EQ(GetFocus(), main);
 }
 
+LRESULT DragByBody(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_LBUTTONDOWN) {  // the skinned windows' way of moving by their body
+    POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(l))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(l)))};
+    ClientToScreen(h, &p);
+    PostMessage(h, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+    return 0;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+TEST_F(Input, ACaptionPressDragsTheWindowUntilTheButtonComesUp) {
+  WNDCLASS wc;
+  wc.lpszClassName = "Draggable";
+  wc.lpfnWndProc = DragByBody;
+  ASSERT_TRUE(RegisterClass(&wc));
+  HWND w = CreateWindowEx(0, "Draggable", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  platform::InjectMouseDown(MouseButton::Left, POINT{150, 150});
+  platform::InjectMouseMove(POINT{170, 160});
+  platform::InjectMouseMove(POINT{190, 170});
+  platform::InjectMouseUp(MouseButton::Left, POINT{190, 170});
+  Pump();
+  RECT r{};
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r.left, 140);
+  EXPECT_EQ(r.top, 120);
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Esc puts the window back where the drag started.
+  platform::PushInputStep([] { platform::InjectKey(VK_ESCAPE); });  // comes once the loop waits
+  platform::InjectMouseDown(MouseButton::Left, POINT{150, 130});
+  platform::InjectMouseMove(POINT{400, 400});
+  Pump();
+  platform::ClearInputScript();
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r.left, 140);
+  DestroyWindow(w);
+  UnregisterClass("Draggable", nullptr);
+}
+
 TEST_F(Input, MonitorsDefaultAndConfigured) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);

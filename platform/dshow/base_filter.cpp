@@ -95,8 +95,8 @@ STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
     const std::size_t n = std::min(sizeof info->achName - 1, name.size());
     std::memcpy(info->achName, name.data(), n);
     info->achName[n] = '\0';
-    info->pGraph = graph_;
-    if (graph_) graph_->AddRef();
+    info->pGraph = graph_.load();
+    if (info->pGraph) info->pGraph->AddRef();
     return S_OK;
 }
 
@@ -135,9 +135,10 @@ void CBaseFilter::RemovePin(CBasePin* pin) {
 }
 
 void CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-    if (!graph_) return;
+    IFilterGraph* graph = graph_.load();
+    if (!graph) return;
     CComPtr<IMediaEventSink> sink;
-    if (SUCCEEDED(graph_->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
+    if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
         sink->Notify(code, param1, param2);
 }
 

@@ -48,7 +48,7 @@ public:
     const std::string& DefaultName() const { return defaultName_; }
     std::string Name() const;
     FILTER_STATE State() const { return state_.load(); }
-    IFilterGraph* Graph() const { return graph_; }
+    IFilterGraph* Graph() const { return graph_.load(); }
     const CLSID& ClassId() const { return clsid_; }
     std::vector<CBasePin*> Pins() const;
     CBasePin* PinByName(const std::string& name) const;
@@ -76,7 +76,7 @@ private:
     CLSID clsid_;
     std::string defaultName_;
     std::string name_;
-    IFilterGraph* graph_ = nullptr;  // the graph holds the filter, not the other way round
+    std::atomic<IFilterGraph*> graph_{nullptr};  // the graph holds the filter, not the other way round
     std::atomic<FILTER_STATE> state_{State_Stopped};
     CComPtr<IReferenceClock> clock_;
     mutable std::mutex pinsMutex_;

@@ -126,6 +126,10 @@ int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string&
   return known ? static_cast<int>(result) : DismissAnswer(flags);
 }
 
-void InstallWindowMessageBoxes() { SetMessageBoxHandler(ShowMessageBoxDialog); }
+void InstallWindowMessageBoxes() {
+  // A handler already in place (a test's recorder) stays: it was installed on purpose.
+  MessageBoxHandler previous = SetMessageBoxHandler(ShowMessageBoxDialog);
+  if (previous) SetMessageBoxHandler(std::move(previous));
+}
 
 }  // namespace platform

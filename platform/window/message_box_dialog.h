@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// Installs the dialog handler (programs do this at start-up through CWinApp); safe to repeat.
+// Installs the dialog handler unless another handler (a test's recorder) is in place; programs
+// do this at start-up through CWinApp. Safe to repeat.
 void InstallWindowMessageBoxes();
 // Shows one box as a modal dialog now; the handler's work, callable directly.
 int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string& caption, UINT flags);

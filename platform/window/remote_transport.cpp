@@ -331,10 +331,13 @@ HWND RemoteFindWindow(LPCSTR className, LPCSTR title) {
   ::closedir(d);
   for (std::uint32_t pid : pids) {
     if (pid == self) continue;
-    if (!ProcessAlive(pid)) {
+    // A killed program may linger unreaped; only a process that still answers has windows.
+    const int probe = ProcessAlive(pid) ? Connect(pid) : -1;
+    if (probe < 0) {
       ForgetDeadProcess(pid);
       continue;
     }
+    ::close(probe);
     std::ifstream f(ListPath(pid));
     std::string line;
     while (std::getline(f, line)) {

@@ -183,6 +183,10 @@ TEST_F(AfxWindows, AfxMessageBoxUsesTheApplicationNameAndMainWindow) {
   EXPECT_EQ(AfxMessageBox(12345u, MB_OK), IDOK);  // an unknown string id shows an empty text
   EXPECT_EQ(boxes.Last().text, "");
   app.m_pMainWnd = nullptr;
+  // An application made while a recorder listens leaves the recorder in place.
+  TestApp second;
+  AfxMessageBox("still recorded");
+  EXPECT_EQ(boxes.Last().text, "still recorded");
 }
 
 class ModelessDialog : public CDialog {

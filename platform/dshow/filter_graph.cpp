@@ -235,11 +235,24 @@ public:
         if (FAILED(CoCreateInstance(rendererClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                     reinterpret_cast<void**>(&renderer))))
             return VFW_E_CANNOT_RENDER;
+        const auto before = Snapshot();
         if (FAILED(AddFilter(renderer, rendererName))) return VFW_E_CANNOT_RENDER;
         CComPtr<IPin> in = FirstFreePin(renderer, PINDIR_INPUT);
-        if (in && SUCCEEDED(Connect(out, in))) return S_OK;
-        RemoveFilter(renderer);
-        return VFW_E_CANNOT_RENDER;
+        if (!in || FAILED(Connect(out, in))) {
+            RemoveFilter(renderer);
+            return VFW_E_CANNOT_RENDER;
+        }
+        // Filters put in between (a DV splitter) have their other streams rendered as well.
+        for (auto& f : Snapshot()) {
+            if (f.get() == renderer.get() ||
+                std::any_of(before.begin(), before.end(), [&](auto& b) { return b.get() == f.get(); }))
+                continue;
+            for (auto& pin : PinsOf(f)) {
+                CComPtr<IPin> peer;
+                if (DirectionOf(pin) == PINDIR_OUTPUT && FAILED(pin->ConnectedTo(&peer))) Render(pin);
+            }
+        }
+        return S_OK;
     }
 
     STDMETHODIMP RenderFile(LPCOLESTR, LPCOLESTR) override { return E_NOTIMPL; }

@@ -116,6 +116,15 @@ TEST_F(GraphTest, IntelligentConnectAndRenderInsertConverters) {
     ASSERT_EQ(graph->Render(PinOf(splitter, "AudOut00")), S_OK);
     CComPtr<IBaseFilter> sound;
     EXPECT_EQ(graph->FindFilterByName("Default DirectSound Device", &sound), S_OK);
+    // Rendering a DV pin renders its sound too.
+    auto other = DeviceFilter("DVCAM");
+    ASSERT_EQ(graph->AddFilter(other, "Second DV"), S_OK);
+    ASSERT_EQ(graph->Render(PinOf(other, "DV A/V Out")), S_OK);
+    const std::string dump = DumpGraph(graph);
+    EXPECT_NE(dump.find("DV Splitter 0001\n  DVVidOut0 -> DV Video Decoder 0001.XForm In"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("  AudOut00 -> Default DirectSound Device 0001.Audio Input pin (rendered) [Audio PCM 48000Hz 2ch 16bit]"),
+              std::string::npos)
+        << dump;
     // An MPEG-2 transport stream has no default renderer.
     auto hdv = DeviceFilter("HDVCAM");
     ASSERT_EQ(graph->AddFilter(hdv, "HDV"), S_OK);

@@ -1,6 +1,7 @@
 // Conversion of the display picture into planes, bitmap, Targa, packed 4:2:2 or pixmap images.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/picture_decoder.h"
@@ -24,6 +25,19 @@ ColourMatrix MatrixFor(int coefficients) {
 }
 
 uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// One row of the colour arithmetic into three planes; plain arrays so that it vectorises.
+void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br, const uint8_t* __restrict rr, int n,
+               ColourMatrix m, uint8_t* __restrict rp, uint8_t* __restrict gp, uint8_t* __restrict bp) {
+  const int crv = m.crv, cbu = m.cbu, cgu = m.cgu, cgv = m.cgv;
+  for (int x = 0; x < n; ++x) {
+    int yy = 76309 * (yr[x] - 16);
+    int u = br[x] - 128, v = rr[x] - 128;
+    rp[x] = Clamp255((yy + crv * v + 32768) >> 16);
+    gp[x] = Clamp255((yy - cgu * u - cgv * v + 32768) >> 16);
+    bp[x] = Clamp255((yy + cbu * u + 32768) >> 16);
+  }
+}
 int ClampIndex(int i, int lo, int hi) { return i < lo ? lo : i > hi ? hi : i; }
 
 void Put16(uint8_t* p, int v) {
@@ -57,8 +71,8 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
     }
     return;
   }
-  static const int kA[6] = {1, -7, 30, 248, -21, 5};
-  static const int kB[6] = {7, -35, 194, 110, -24, 4};
+  static constexpr int kA[6] = {1, -7, 30, 248, -21, 5};
+  static constexpr int kB[6] = {7, -35, 194, 110, -24, 4};
   auto top = [&](int r) { return row(ClampIndex(r, 0, h - 2)); };
   auto bottom = [&](int r) { return row(ClampIndex(r, 1, h - 1)); };
   for (int j = 0; j + 1 < h; j += 2) {
@@ -66,18 +80,19 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
     const uint8_t* t1[6] = {top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4), top(j + 6)};
     const uint8_t* b0[6] = {bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3), bottom(j - 5)};
     const uint8_t* b1[6] = {bottom(j + 7), bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3)};
-    uint8_t* o0 = dst + size_t(2 * j) * width;
-    uint8_t* o1 = o0 + width;
-    uint8_t* o2 = o1 + width;
-    uint8_t* o3 = o2 + width;
+    uint8_t* __restrict o0 = dst + size_t(2 * j) * width;
+    uint8_t* __restrict o1 = o0 + width;
+    uint8_t* __restrict o2 = o1 + width;
+    uint8_t* __restrict o3 = o2 + width;
     for (int x = 0; x < width; ++x) {
-      int s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-      for (int k = 0; k < 6; ++k) {
-        s0 += kA[k] * t0[k][x];
-        s2 += kB[k] * t1[k][x];
-        s1 += kB[k] * b0[k][x];
-        s3 += kA[k] * b1[k][x];
-      }
+      int s0 = kA[0] * t0[0][x] + kA[1] * t0[1][x] + kA[2] * t0[2][x] + kA[3] * t0[3][x] + kA[4] * t0[4][x] +
+               kA[5] * t0[5][x];
+      int s2 = kB[0] * t1[0][x] + kB[1] * t1[1][x] + kB[2] * t1[2][x] + kB[3] * t1[3][x] + kB[4] * t1[4][x] +
+               kB[5] * t1[5][x];
+      int s1 = kB[0] * b0[0][x] + kB[1] * b0[1][x] + kB[2] * b0[2][x] + kB[3] * b0[3][x] + kB[4] * b0[4][x] +
+               kB[5] * b0[5][x];
+      int s3 = kA[0] * b1[0][x] + kA[1] * b1[1][x] + kA[2] * b1[2][x] + kA[3] * b1[3][x] + kA[4] * b1[4][x] +
+               kA[5] * b1[5][x];
       o0[x] = Clamp255((s0 + 128) >> 8);
       o2[x] = Clamp255((s2 + 128) >> 8);
       o1[x] = Clamp255((s1 + 128) >> 8);
@@ -240,21 +255,20 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   }
 
   ColourMatrix m = MatrixFor(hd.matrix_coefficients);
-  // One loop per byte order, so that the pixel loop carries no branch.
+  // The colour arithmetic runs over whole rows into three planes (vectorisable), then the
+  // bytes are interleaved in the order the format wants.
+  std::vector<uint8_t> rgbRow(size_t(3) * ow);
   auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
-    const uint8_t* yr = luma + size_t(y) * ls;
-    const uint8_t* br = cb + size_t(y) * cStride;
-    const uint8_t* rr = cr + size_t(y) * cStride;
-    int ri = rgbOrder ? 0 : 2, bi = rgbOrder ? 2 : 0;
-    uint8_t* rp = o + ri;
-    uint8_t* gp = o + 1;
-    uint8_t* bp = o + bi;
+    uint8_t* rp = rgbRow.data();
+    uint8_t* gp = rp + ow;
+    uint8_t* bp = gp + ow;
+    ColourRow(luma + size_t(y) * ls, cb + size_t(y) * cStride, cr + size_t(y) * cStride, ow, m, rp, gp, bp);
+    const uint8_t* first = rgbOrder ? rp : bp;
+    const uint8_t* last = rgbOrder ? bp : rp;
     for (int x = 0; x < ow; ++x) {
-      int yy = 76309 * (yr[x] - 16);
-      int u = br[x] - 128, v = rr[x] - 128;
-      rp[3 * x] = Clamp255((yy + m.crv * v + 32768) >> 16);
-      gp[3 * x] = Clamp255((yy - m.cgu * u - m.cgv * v + 32768) >> 16);
-      bp[3 * x] = Clamp255((yy + m.cbu * u + 32768) >> 16);
+      o[3 * x] = first[x];
+      o[3 * x + 1] = gp[x];
+      o[3 * x + 2] = last[x];
     }
   };
 

@@ -7,6 +7,7 @@
 #include "platform/window/paint.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window_internal.h"
+#include "platform/window/window_surface.h"
 
 using namespace platform::win;
 
@@ -183,6 +184,7 @@ bool Retrieve(MSG* out, HWND hwnd, UINT lo, UINT hi, bool remove, bool wait) {
       return true;
     }
     if (!wait) return false;
+    platform::PresentIfChanged();
     const long budget = WaitBudget(q);
     std::unique_lock lock(q->mu);
     auto changed = [&] { return q->wakes != seen; };

@@ -1,6 +1,7 @@
 #include "platform/window/modal_loop.h"
 
 #include "platform/window/input.h"
+#include "platform/window/window_surface.h"
 
 namespace platform {
 namespace {
@@ -21,6 +22,7 @@ ModalEnd RunModalLoop(const std::function<bool()>& ended, const std::function<bo
         if (!RunNextInputStep()) return ModalEnd::ScriptExhausted;
         continue;
       }
+      PresentIfChanged();
       WaitMessage();
       continue;
     }

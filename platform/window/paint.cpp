@@ -52,6 +52,7 @@ BOOL Invalidate(HWND hwnd, const RECT* rect, bool erase, UINT flags) {
     InvalidateTree(w, area, erase, flags, true);
     q = w->queue;
   }
+  platform::MarkScreenChanged();
   q->Wake();
   return TRUE;
 }
@@ -127,6 +128,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
   if (!ps) return FALSE;
+  platform::MarkScreenChanged();
   if (ps->hdc)
     if (auto* provider = platform::GetWindowSurfaceProvider()) provider->ReleaseDC(hwnd, ps->hdc);
   return TRUE;
@@ -222,6 +224,7 @@ int ReleaseDC(HWND hwnd, HDC dc) {
   auto* provider = platform::GetWindowSurfaceProvider();
   if (!provider || !dc) return 0;
   provider->ReleaseDC(hwnd, dc);
+  platform::MarkScreenChanged();
   return 1;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
+#include "platform/gdi/image_file.h"
 #include "platform/window/resource_table.h"
 
 namespace {
@@ -116,9 +117,9 @@ int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
 HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name) {
   HRSRC r = FindResource(instance, name, RT_BITMAP);
   if (!r) return nullptr;
-  std::lock_guard lock(g_mu);
-  if (!g_factory) return nullptr;
   auto* entry = reinterpret_cast<const VidarroResourceEntry*>(r);
+  std::lock_guard lock(g_mu);
+  if (!g_factory) return platform::gdi::DecodeImage(entry->data, entry->size);
   return g_factory->BitmapFromDib(entry->data, entry->size);
 }
 
@@ -127,7 +128,8 @@ HANDLE LoadImage(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UIN
     if (IS_INTRESOURCE(name) || !name) return nullptr;
     std::vector<BYTE> bytes = ReadFile(name);
     std::lock_guard lock(g_mu);
-    if (bytes.empty() || !g_factory) return nullptr;
+    if (bytes.empty()) return nullptr;
+    if (!g_factory) return type == IMAGE_BITMAP ? platform::gdi::DecodeImage(bytes.data(), bytes.size()) : nullptr;
     if (type == IMAGE_BITMAP) {
       constexpr size_t kFileHeader = 14;
       if (bytes.size() <= kFileHeader || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;

@@ -26,8 +26,9 @@ HANDLE LoadImage(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UIN
 
 namespace platform {
 
-// The drawing layer turns resource bytes into GDI objects: a bitmap from a packed DIB (a BMP
-// file without its 14-byte file header), an icon from an .ico file's bytes.
+// Turns resource bytes into GDI objects: a bitmap from a packed DIB (a BMP file without its
+// 14-byte file header), an icon from an .ico file's bytes. Without one, bitmaps are decoded by the
+// drawing layer's image reader and icons are not loaded.
 class ResourceImageFactory {
  public:
   virtual ~ResourceImageFactory() = default;

@@ -176,6 +176,7 @@ BOOL DestroyWindow(HWND hwnd) {
     Unlink(t);
   }
   NotifyTopLevelChanged(*w);
+  platform::MarkScreenChanged();
   return TRUE;
 }
 

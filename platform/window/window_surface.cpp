@@ -12,6 +12,7 @@ namespace {
 
 std::atomic<WindowSurfaceProvider*> g_provider{nullptr};
 std::atomic<ScreenPresenter*> g_presenter{nullptr};
+std::atomic<bool> g_changed{true};
 
 constexpr std::uint32_t kDesktopColour = 0x3A6EA5;
 
@@ -95,6 +96,13 @@ bool WriteScreenPng(const std::string& path) {
 bool WriteWindowPng(HWND hwnd, const std::string& path) {
   PixelImage image;
   return ComposeWindow(hwnd, &image) && GetWindowSurfaceProvider()->WritePng(image, path);
+}
+
+void MarkScreenChanged() { g_changed = true; }
+
+void PresentIfChanged() {
+  if (!g_presenter.load() || !g_changed.exchange(false)) return;
+  PresentScreen();
 }
 
 void PresentScreen() {

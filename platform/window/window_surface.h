@@ -57,6 +57,10 @@ class ScreenPresenter {
 void SetScreenPresenter(ScreenPresenter* presenter);
 // Composes the visible windows and hands the picture to the presenter, if any.
 void PresentScreen();
+// Presents only when something was painted, moved, shown or hidden since the last time; message
+// loops call it before they wait.
+void PresentIfChanged();
+void MarkScreenChanged();
 
 // The visible window tree composed from the provider's pixels (windows without pixels are left
 // as the background); false without a provider or for an unknown window.

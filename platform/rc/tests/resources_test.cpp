@@ -6,6 +6,7 @@
 
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
+#include "platform/gdi/objects.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/input.h"
@@ -56,6 +57,14 @@ TEST_F(Resources, RawDataBitmapsAndNamedTypes) {
   EXPECT_EQ(FindResource(module, MAKEINTRESOURCE(IDB_SWATCH), RT_ICON), nullptr);
   EXPECT_EQ(LoadResource(module, reinterpret_cast<HRSRC>(&dib)), nullptr);  // not a resource of any library
   EXPECT_EQ(SizeofResource(module, nullptr), 0u);
+  HBITMAP loaded = LoadBitmap(module, MAKEINTRESOURCE(IDB_SWATCH));
+  ASSERT_NE(loaded, nullptr);
+  BITMAP info{};
+  ASSERT_TRUE(GetObject(loaded, sizeof info, &info));
+  EXPECT_EQ(info.bmWidth, 8);
+  EXPECT_EQ(info.bmHeight, 4);
+  DeleteObject(loaded);
+  EXPECT_EQ(LoadBitmap(module, MAKEINTRESOURCE(9)), nullptr);
 }
 
 TEST_F(Resources, MenusAndDialogsFromTemplates) {

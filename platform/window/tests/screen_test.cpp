@@ -80,6 +80,33 @@ TEST_F(Screen, ComposesVisibleWindowsInZOrderWithChildrenClippedToTheirParent) {
   EXPECT_FALSE(platform::ComposeWindow(DwordToHandle<HWND>(0x999998), &one));
 }
 
+struct CountingPresenter : platform::ScreenPresenter {
+  int shown = 0;
+  int width = 0;
+  void Present(const platform::PixelImage& screen) override {
+    ++shown;
+    width = screen.width;
+  }
+};
+
+TEST_F(Screen, ThePresenterSeesTheScreenOnlyAfterChanges) {
+  CountingPresenter presenter;
+  platform::SetScreenPresenter(&presenter);
+  platform::PresentIfChanged();  // whatever came before
+  const int before = presenter.shown;
+  platform::PresentIfChanged();
+  EXPECT_EQ(presenter.shown, before);
+  HWND w = MakeTop("w", WS_POPUP | WS_VISIBLE, RECT{0, 0, 10, 10});
+  Pump();
+  platform::PresentIfChanged();
+  EXPECT_EQ(presenter.shown, before + 1);
+  EXPECT_EQ(presenter.width, 200);
+  DestroyWindow(w);
+  platform::PresentIfChanged();
+  EXPECT_EQ(presenter.shown, before + 2);
+  platform::SetScreenPresenter(nullptr);
+}
+
 TEST_F(Screen, PaintGetsTheUnionOfInvalidAreasAndADeviceContext) {
   HWND w = MakeTop("w", WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
   Pump();

@@ -5,6 +5,7 @@
 
 #include "platform/gdi/afx_gdi.h"
 #include "platform/gdi/image_file.h"
+#include "platform/window/resources.h"
 #include "platform/window/window.h"
 #include "platform/window/window_surface.h"
 
@@ -111,12 +112,21 @@ class Surfaces final : public WindowSurfaceProvider {
   std::map<HWND, HBITMAP> surfaces_;
 };
 
+class ResourceImages final : public ResourceImageFactory {
+ public:
+  HBITMAP BitmapFromDib(const BYTE* dib, size_t size) override { return gdi::DecodeImage(dib, size); }
+  HICON IconFromFile(const BYTE* data, size_t size, int cx, int cy) override {
+    return gdi::DecodeIcon(data, size, cx, cy);
+  }
+};
+
 }  // namespace
 
 void InstallWindowSurfaces() {
   static Surfaces* surfaces = [] {
     auto* s = new Surfaces;  // lives as long as the process: windows may outlive static destructors
     SetWindowSurfaceProvider(s);
+    SetResourceImageFactory(new ResourceImages);
     return s;
   }();
   (void)surfaces;

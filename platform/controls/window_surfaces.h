@@ -3,7 +3,8 @@
 
 namespace platform {
 
-// Installs the provider once (later calls do nothing); controls and paint DCs need it.
+// Installs the provider once (later calls do nothing); controls and paint DCs need it. Also
+// installs the reader that turns resource bitmaps and icons into GDI objects.
 void InstallWindowSurfaces();
 
 }  // namespace platform

@@ -21,3 +21,11 @@ bool SavePngFile(HBITMAP bitmap, const std::string& path);
 bool WritePng(const std::uint32_t* pixels, int width, int height, const std::string& path);
 
 }  // namespace platform::gdi
+
+namespace platform::gdi {
+
+// An icon or cursor from the bytes of an .ico/.cur file: the image nearest to cx x cy (0: 32),
+// BMP or PNG encoded. NULL when the bytes are not an icon file.
+HICON DecodeIcon(const void* data, size_t size, int cx, int cy);
+
+}  // namespace platform::gdi

@@ -124,3 +124,48 @@ TEST(Images, UnreadableFilesFailCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 2x2 32-bit icon file: one opaque red pixel, the rest transparent by the AND mask.
+std::vector<uint8_t> TinyIcon() {
+  std::vector<uint8_t> f;
+  auto put16 = [&](uint16_t v) { f.push_back(v & 0xFF); f.push_back(v >> 8); };
+  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f.push_back((v >> (8 * i)) & 0xFF); };
+  put16(0); put16(1); put16(1);
+  f.push_back(2); f.push_back(2); f.push_back(0); f.push_back(0);
+  put16(1); put16(32);
+  uint32_t bytes = 40 + 2 * 2 * 4 + 2 * 4;
+  put32(bytes); put32(22);
+  BITMAPINFOHEADER h;
+  h.biWidth = 2;
+  h.biHeight = 4;
+  h.biBitCount = 32;
+  const uint8_t* hp = reinterpret_cast<const uint8_t*>(&h);
+  f.insert(f.end(), hp, hp + 40);
+  // Colour rows bottom-up: bottom row black, top row red then black.
+  for (int i = 0; i < 2; ++i) put32(0);
+  put32(0x00FF0000); put32(0);
+  // AND rows bottom-up: bottom row both clear, top row: first opaque, second clear.
+  put32(0x000000C0);
+  put32(0x00000040);
+  return f;
+}
+
+TEST(Images, IconFilesBecomeIconsThatDrawThroughTheirMask) {
+  std::vector<uint8_t> ico = TinyIcon();
+  HICON icon = platform::gdi::DecodeIcon(ico.data(), ico.size(), 0, 0);
+  ASSERT_NE(nullptr, icon);
+  Canvas c(4, 4, RGB(0, 0, 255));
+  DrawIconEx(c.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+  EXPECT_EQ(RGB(255, 0, 0), c.At(0, 0));
+  EXPECT_EQ(RGB(0, 0, 255), c.At(1, 0));
+  EXPECT_EQ(RGB(0, 0, 255), c.At(0, 1));
+  DestroyIcon(icon);
+  ico[2] = 7;  // not an icon type
+  EXPECT_EQ(nullptr, platform::gdi::DecodeIcon(ico.data(), ico.size(), 0, 0));
+  ico[2] = 1;
+  EXPECT_EQ(nullptr, platform::gdi::DecodeIcon(ico.data(), 30, 0, 0));  // cut short
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
@@ -18,6 +19,9 @@ namespace {
 
 FontFace& FaceOf(DcObj& d) {
   FontObj& f = *d.st.font;
+  // Stock fonts are shared by every thread that draws (the splash window has its own).
+  static std::mutex realising;
+  std::lock_guard lock(realising);
   if (!f.face) f.face = Realise(f.lf);
   return *f.face;
 }

@@ -37,7 +37,11 @@ LRESULT HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         delete time;
     } else if (reply.status == Qn_MSG_SUCCEEDED &&
                (reply.op == Qn_OP_ADD_FILE || reply.op == Qn_OP_INSERT_FILE || reply.op == Qn_OP_REPLACE_FILE)) {
-        reply.mediaPath = reinterpret_cast<Qn_MediaInfo*>(lParam)->source.GetPath();
+        const auto* media = reinterpret_cast<Qn_MediaInfo*>(lParam);
+        reply.mediaPath = media->source.GetPath();
+        reply.mediaFormat = media->video.Format;
+        reply.mediaWidth = media->video.Width;
+        reply.mediaAudioStreams = media->audioStreamCount;
     }
     std::lock_guard<std::mutex> guard(g_lock);
     g_replies.push_back(reply);

@@ -16,7 +16,11 @@ struct HostReply {
     LPARAM value = 0;
     Qn_ConvertItem item;
     Qn_ConvertTime time;
-    std::string mediaPath; // source path of a Qn_MediaInfo reply
+    // From a Qn_MediaInfo reply: source path, container format, picture width, audio streams.
+    std::string mediaPath;
+    std::string mediaFormat;
+    int mediaWidth = 0;
+    int mediaAudioStreams = 0;
 };
 
 class MordaxHost {

@@ -199,6 +199,12 @@ TEST_F(MordaxModuleTest, EveryPresetFamilyConvertsToPlayableFiles)
 {
     Add({CameraClip()});
     ASSERT_EQ(host_.Codes(), "100/1 100/2");
+    const HostReply added = host_.Replies().front();
+    EXPECT_EQ(added.mediaPath, CameraClip());
+    EXPECT_EQ(added.mediaFormat, "AVI");
+    EXPECT_EQ(added.mediaWidth, 640);
+    // This MediaInfo leaves the audio codec text empty; the stream is found by counting.
+    EXPECT_EQ(added.mediaAudioStreams, 1);
     for (const Family& family : Families()) {
         SCOPED_TRACE(family.name);
         SetOption(family.option);

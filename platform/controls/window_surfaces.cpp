@@ -5,6 +5,7 @@
 
 #include "platform/gdi/afx_gdi.h"
 #include "platform/gdi/image_file.h"
+#include "platform/window/monitors.h"
 #include "platform/window/resources.h"
 #include "platform/window/window.h"
 #include "platform/window/window_surface.h"
@@ -16,7 +17,13 @@ class Surfaces final : public WindowSurfaceProvider {
  public:
   HDC AcquireDC(HWND hwnd, bool wholeWindow, const RECT& clip) override {
     RECT wr;
-    if (!GetWindowRect(hwnd, &wr)) return nullptr;
+    if (hwnd == GetDesktopWindow()) {
+      // The screen DC: a surface the size of the primary screen.
+      wr = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+      if (wr.right <= 0 || wr.bottom <= 0) wr = {0, 0, 1024, 768};
+    } else if (!GetWindowRect(hwnd, &wr)) {
+      return nullptr;
+    }
     HBITMAP surface = SurfaceFor(hwnd, wr.right - wr.left, wr.bottom - wr.top);
     if (!surface) return nullptr;
     POINT origin{0, 0};

@@ -78,6 +78,23 @@ TEST_F(Painting, WindowDcsDrawAnywhereAndPicturesAreWritten) {
   DeleteObject(pic);
 }
 
+TEST_F(Painting, TheScreenDcMakesColourBitmaps) {
+  HDC screen = GetDC(nullptr);
+  ASSERT_NE(nullptr, screen);
+  HBITMAP b = CreateCompatibleBitmap(screen, 80, 60);
+  BITMAP bm;
+  ASSERT_TRUE(GetObject(b, sizeof(bm), &bm));
+  EXPECT_EQ(32, bm.bmBitsPixel);  // a thumbnail made against the screen is in colour
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP mono = CreateCompatibleBitmap(mem, 8, 8);
+  GetObject(mono, sizeof(bm), &bm);
+  EXPECT_EQ(1, bm.bmBitsPixel);  // ...and one made against a fresh memory DC is not, as in Win32
+  DeleteObject(mono);
+  DeleteDC(mem);
+  DeleteObject(b);
+  ReleaseDC(nullptr, screen);
+}
+
 TEST_F(Painting, WindowRegionsCutControlsOutOfThePicture) {
   g_paintColour = RGB(255, 0, 0);
   HWND w = Make(PainterClass(), "", 0, {10, 10, 110, 110}, 52);

@@ -136,7 +136,8 @@ TEST_F(CrossProcess, AHungPeerCostsOnlyTheTimeoutAndAKilledOneVanishes) {
   Peer peer("Hung Peer");
   ASSERT_NE(peer.hwnd, nullptr);
   platform::SetRemoteSendTimeoutMs(300);
-  ASSERT_TRUE(PostMessage(peer.hwnd, kLink, 5, 0));  // the peer's UI thread stops answering
+  // The peer's UI thread stops answering inside this very send, which gives up with 0.
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 5, 0), 0);
   EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 0);
   DWORD_PTR result = 7;
   EXPECT_EQ(SendMessageTimeout(peer.hwnd, kLink, 177, 0, SMTO_ABORTIFHUNG, 200, &result), 0);

@@ -271,19 +271,21 @@ void Qn_ConvertManager::SetConvertOption(int mode, const Qn_ConvertOption* optio
         return;
     }
     LogOption(kTag, *option);
+    Qn_ConvertOption checked = *option;
+    NormaliseOption(&checked);
     const std::string program = FindFFmpeg();
     EncoderCheck check;
     if (!program.empty())
         check = [&program](const std::string& encoder) { return HasEncoder(program, encoder); };
     std::string why;
-    const int verdict = CheckConvertOption(*option, check, &why);
+    const int verdict = CheckConvertOption(checked, check, &why);
     if (verdict != Qn_MSG_SUCCEEDED) {
         QnLogWrite(QN_LOG_LEVEL, "[%s] refused: %s", kTag, why.c_str());
         Post(Qn_OP_SET_CONVERT_OPTION, Qn_MSG_FAILED, verdict);
         return;
     }
     mode_ = mode;
-    option_ = *option;
+    option_ = std::move(checked);
     optionAccepted_ = true;
     QnLogWrite(QN_LOG_LEVEL, "[%s] m_OpCon:[%p]", kTag, static_cast<const void*>(&option_));
     Post(Qn_OP_SET_CONVERT_OPTION, Qn_MSG_SUCCEEDED, 0);

@@ -104,7 +104,7 @@ int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEn
     if (first != std::string::npos && prefix.rfind('#') - first + 1 > 6)
         return Refuse(why, Qn_ERR_INVALID_ARG, "output name counter is wider than 6 digits");
     const std::string& ext = option.EXF;
-    if (ext.size() > 16 || (!ext.empty() && ext[0] != '.') || ext.find('/') != std::string::npos ||
+    if (ext.size() > 16 || ext.find('/') != std::string::npos ||
         ext.find("..") != std::string::npos || ext.find('\0') != std::string::npos)
         return Refuse(why, Qn_ERR_INVALID_ARG, "output extension is not a plain extension");
     if (hasEncoder) {
@@ -120,6 +120,12 @@ int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEn
         }
     }
     return Qn_MSG_SUCCEEDED;
+}
+
+void NormaliseOption(Qn_ConvertOption* option)
+{
+    if (!option->EXF.empty() && option->EXF[0] != '.')
+        option->EXF.insert(0, ".");
 }
 
 std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std::string& source,

@@ -23,6 +23,9 @@ using EncoderCheck = std::function<bool(const std::string& encoder)>;
 // Qn_ERR_GENERAL for a codec that has no encoder in this build.
 int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEncoder, std::string* why);
 
+// Gives an extension written without its dot ("mp4") the dot the output name needs.
+void NormaliseOption(Qn_ConvertOption* option);
+
 // Arguments after the program name. hasAudio: the input has an audio stream. Options FFmpeg 5.1
 // no longer knows are left out and named in *dropped.
 std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std::string& source,

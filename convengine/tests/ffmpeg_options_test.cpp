@@ -128,7 +128,7 @@ TEST(FFmpegOptionsTest, OptionChecksRefuseBadValues)
         {"pattern with slash", [](Qn_ConvertOption& o) { o.FILEPREFIX = "sub/name"; }},
         {"wide counter", [](Qn_ConvertOption& o) { o.FILEPREFIX = "A#######"; }},
         {"extension with folder", [](Qn_ConvertOption& o) { o.EXF = "/../x"; }},
-        {"extension without dot", [](Qn_ConvertOption& o) { o.EXF = "mp4"; }},
+        {"extension as a folder", [](Qn_ConvertOption& o) { o.EXF = ".."; }},
         {"codec as option", [](Qn_ConvertOption& o) { o.video.codec = "-i"; }},
         {"container with blanks", [](Qn_ConvertOption& o) { o.FORCE = "mp4 -y"; }},
     };
@@ -145,6 +145,13 @@ TEST(FFmpegOptionsTest, OptionChecksRefuseBadValues)
     EXPECT_EQ(CheckConvertOption(audio, all, &why), Qn_MSG_SUCCEEDED) << why;
     audio.audio.bitrate = 0;
     EXPECT_EQ(CheckConvertOption(audio, all, &why), Qn_ERR_INVALID_ARG);
+
+    // An extension written without its dot still names a proper file.
+    Qn_ConvertOption bare = PspOption();
+    bare.EXF = "mp4";
+    NormaliseOption(&bare);
+    EXPECT_EQ(bare.EXF, ".mp4");
+    EXPECT_EQ(CheckConvertOption(bare, all, &why), Qn_MSG_SUCCEEDED) << why;
 }
 
 TEST(FFmpegOptionsTest, CodecWithoutEncoderIsRefused)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/com/unknown.h"
+#include "platform/gdi/gdi_types.h"
 #include "platform/dshow/uuids.h"
 
 using REFERENCE_TIME = LONGLONG;  // 100-ns units
@@ -24,19 +25,6 @@ struct AM_MEDIA_TYPE {
 };
 
 #pragma pack(push, 2)
-struct BITMAPINFOHEADER {
-    DWORD biSize = 40;
-    LONG biWidth = 0;
-    LONG biHeight = 0;
-    WORD biPlanes = 1;
-    WORD biBitCount = 0;
-    DWORD biCompression = 0;
-    DWORD biSizeImage = 0;
-    LONG biXPelsPerMeter = 0;
-    LONG biYPelsPerMeter = 0;
-    DWORD biClrUsed = 0;
-    DWORD biClrImportant = 0;
-};
 struct WAVEFORMATEX {
     WORD wFormatTag = 1;
     WORD nChannels = 2;
@@ -85,7 +73,6 @@ constexpr DWORD MakeFourCC(char a, char b, char c, char d) {
     return static_cast<DWORD>(static_cast<BYTE>(a)) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
            (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) | (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
 }
-constexpr DWORD BI_RGB = 0;
 
 // Frees the format block and the pUnk of a media type the caller owns (the struct stays).
 void FreeMediaType(AM_MEDIA_TYPE& mt);

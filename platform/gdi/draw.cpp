@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 #include "platform/gdi/dc_object.h"
@@ -42,10 +43,41 @@ bool StyleOn(const PenObj& pen, int step) {
   }
 }
 
+// Cuts a line to a rectangle (Liang-Barsky); false when nothing of it is inside. Only lines that
+// leave the rectangle are cut, so lines on the bitmap keep their exact pixels.
+bool ClipLine(POINT& a, POINT& b, const RECT& r) {
+  auto inside = [&](POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; };
+  if (inside(a) && inside(b)) return true;
+  double x0 = a.x, y0 = a.y, dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 - r.left, r.right - 1 - x0, y0 - r.top, r.bottom - 1 - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    double t = q[i] / p[i];
+    if (p[i] < 0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
+  }
+  if (t0 > t1) return false;
+  POINT na{static_cast<LONG>(std::lround(x0 + t0 * dx)), static_cast<LONG>(std::lround(y0 + t0 * dy))};
+  POINT nb{static_cast<LONG>(std::lround(x0 + t1 * dx)), static_cast<LONG>(std::lround(y0 + t1 * dy))};
+  // The far end stays excluded only when it was the real end point.
+  if (t1 < 1) nb = {nb.x + (dx > 0) - (dx < 0), nb.y + (dy > 0) - (dy < 0)};
+  a = na;
+  b = nb;
+  return true;
+}
+
 // Bresenham from a to b, b excluded, in target coordinates.
 void DrawLineTarget(DcObj& d, POINT a, POINT b) {
   const PenObj& pen = *d.st.pen;
   if (!PenVisible(pen) || !d.Target()) return;
+  int margin = std::max<int>(1, pen.lp.lopnWidth.x) + 1;
+  RECT bounds{-margin, -margin, d.Target()->width + margin, d.Target()->height + margin};
+  if (!ClipLine(a, b, bounds)) return;
   uint32_t pixel = d.Target()->PixelFor(PenColor(d, pen));
   int width = std::max<int>(1, pen.lp.lopnWidth.x);
   int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
@@ -227,6 +259,12 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
   RECT r = d->ToTarget(*rect);
   if (r.left >= r.right || r.top >= r.bottom) return TRUE;
   BitmapObj* t = d->Target();
+  // Sides beyond the bitmap draw nothing; keep the walk to what can show (the dot phase is by
+  // absolute position, so it does not move).
+  r.left = std::max<LONG>(r.left, -1);
+  r.top = std::max<LONG>(r.top, -1);
+  r.right = std::min<LONG>(r.right, t->width + 1);
+  r.bottom = std::min<LONG>(r.bottom, t->height + 1);
   uint32_t mask = t->bpp == 1 ? 1u : 0xFFFFFFu;
   auto invert = [&](int x, int y) {
     if (((x + y) & 1) == 0 && ClipContains(*d, x, y)) t->Set(x, y, ~t->Get(x, y) & mask);
@@ -310,6 +348,11 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
 BOOL Polygon(HDC dc, const POINT* points, int count) {
   auto d = LookupDc(dc);
   if (!d || !points || count < 2) return FALSE;
+  {
+    HRGN probe = CreatePolygonRgn(points, count, ALTERNATE);  // refuses shapes too tall to fill
+    if (!probe) return FALSE;
+    DeleteObject(probe);
+  }
   std::vector<POINT> t(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) t[i] = d->ToTarget(points[i].x, points[i].y);
   FillWithRop2(*d, RegionShape::Polygon(t.data(), t.size(), ALTERNATE), *d->st.brush);
@@ -338,6 +381,7 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int 
   auto d = LookupDc(dc);
   if (!d) return FALSE;
   HRGN rgn = CreateRoundRectRgn(left, top, right, bottom, width, height);
+  if (!rgn) return FALSE;
   auto shape = LookupAs<RegionObj>(rgn, Kind::Region)->shape;
   DeleteObject(reinterpret_cast<HGDIOBJ>(rgn));
   POINT o = d->ToTarget(0, 0);
@@ -350,7 +394,7 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int 
 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
   auto d = LookupDc(dc);
-  if (!d) return FALSE;
+  if (!d || std::llabs(static_cast<long long>(bottom) - top) > kMaxShapeRows) return FALSE;
   POINT a = d->ToTarget(left, top), b = d->ToTarget(right, bottom);
   RegionShape outer = RegionShape::Ellipse(a.x, a.y, b.x, b.y);
   int w = PenVisible(*d->st.pen) ? std::max<int>(1, d->st.pen->lp.lopnWidth.x) : 0;

@@ -1,5 +1,7 @@
 #include "platform/gdi/region.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gdi/gdi_object.h"
@@ -27,7 +29,12 @@ HRGN CreateRectRgnIndirect(const RECT* rect) {
   return CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom);
 }
 
+namespace {
+bool TooTall(long long top, long long bottom) { return std::llabs(bottom - top) > kMaxShapeRows; }
+}  // namespace
+
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
+  if (TooTall(top, bottom)) return nullptr;
   return NewRegion(RegionShape::Ellipse(left, top, right, bottom));
 }
 
@@ -38,10 +45,19 @@ HRGN CreateEllipticRgnIndirect(const RECT* rect) {
 
 HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode) {
   if (!points || count < 0 || (fillMode != ALTERNATE && fillMode != WINDING)) return nullptr;
+  if (count > 0) {
+    long long lo = points[0].y, hi = points[0].y;
+    for (int i = 1; i < count; ++i) {
+      lo = std::min<long long>(lo, points[i].y);
+      hi = std::max<long long>(hi, points[i].y);
+    }
+    if (TooTall(lo, hi)) return nullptr;
+  }
   return NewRegion(RegionShape::Polygon(points, static_cast<size_t>(count), fillMode));
 }
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int we, int he) {
+  if (TooTall(top, bottom)) return nullptr;
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
   we = std::min(std::abs(we), right - left);

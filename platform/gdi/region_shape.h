@@ -20,6 +20,9 @@ struct Band {
   std::vector<Span> spans;
 };
 
+// Shapes built row by row (ellipses, polygons) are refused beyond this many rows.
+constexpr int kMaxShapeRows = 1 << 16;
+
 class RegionShape {
  public:
   RegionShape() = default;

@@ -84,6 +84,26 @@ TEST(BadInput, SelectionRulesAndDeletionOfSelectedObjects) {
   EXPECT_TRUE(DeleteObject(bmp));
 }
 
+TEST(BadInput, HugeShapesAreRefusedInsteadOfExhaustingMemory) {
+  EXPECT_EQ(nullptr, CreateEllipticRgn(0, 0, 100, 2000000000));
+  EXPECT_EQ(nullptr, CreateRoundRectRgn(0, -1000000000, 10, 1000000000, 5, 5));
+  POINT tall[3] = {{0, 0}, {10, 0}, {0, 1000000000}};
+  EXPECT_EQ(nullptr, CreatePolygonRgn(tall, 3, WINDING));
+  Canvas c(10, 10);
+  EXPECT_FALSE(Ellipse(c.dc, 0, 0, 10, 1000000000));
+  EXPECT_FALSE(Polygon(c.dc, tall, 3));
+  // Lines and focus rectangles far beyond the bitmap draw what shows, quickly.
+  MoveToEx(c.dc, -1000000000, 5, nullptr);
+  EXPECT_TRUE(LineTo(c.dc, 1000000000, 5));
+  EXPECT_EQ(RGB(0, 0, 0), c.At(3, 5));
+  RECT huge{-1000000000, 2, 1000000000, 1000000000};
+  EXPECT_TRUE(DrawFocusRect(c.dc, &huge));
+  HRGN wide = CreateRectRgn(-2000000000, -2000000000, 2000000000, 2000000000);  // one band: fine
+  EXPECT_NE(nullptr, wide);
+  EXPECT_TRUE(PtInRegion(wide, 0, 0));
+  DeleteObject(wide);
+}
+
 TEST(BadInput, BadRegionDataIsRefused) {
   std::vector<uint8_t> block(sizeof(RGNDATAHEADER) + sizeof(RECT));
   auto* data = reinterpret_cast<RGNDATA*>(block.data());

@@ -110,6 +110,9 @@ class Edit final : public Control {
         start_ = end_ = text_.size();
         Changed();
         return TRUE;
+      case EM_SCROLLCARET:
+        Invalidate();  // the caret is brought into view when the edit paints
+        return TRUE;
       case EM_SETPASSWORDCHAR:
         password_ = static_cast<char>(wParam);
         Invalidate();
@@ -192,19 +195,62 @@ class Edit final : public Control {
  private:
   bool Multi() const { return Style() & ES_MULTILINE; }
 
-  // Line ranges [first, second) in bytes; single-line edits have one.
+  // Line ranges [first, second) in bytes; single-line edits have one. Multi-line edits without
+  // horizontal scrolling wrap their lines at the client width, between words where they can.
   std::vector<std::pair<size_t, size_t>> Lines() const {
-    std::vector<std::pair<size_t, size_t>> out;
+    // Measured once per text, width, font and style: every key and paint asks.
+    int clientWidth = static_cast<int>(Client().right);
+    if (linesValid_ && cachedText_ == text_ && cachedWidth_ == clientWidth && cachedFont_ == Font() &&
+        cachedStyle_ == Style() && cachedPassword_ == password_)
+      return cachedLines_;
+    cachedLines_ = Layout();
+    cachedText_ = text_;
+    cachedWidth_ = clientWidth;
+    cachedFont_ = Font();
+    cachedStyle_ = Style();
+    cachedPassword_ = password_;
+    linesValid_ = true;
+    return cachedLines_;
+  }
+
+  std::vector<std::pair<size_t, size_t>> Layout() const {
+    std::vector<std::pair<size_t, size_t>> logical;
     size_t from = 0;
     if (Multi()) {
       for (size_t i = 0; i < text_.size(); ++i)
         if (text_[i] == '\n') {
           size_t end = i > from && text_[i - 1] == '\r' ? i - 1 : i;
-          out.emplace_back(from, end);
+          logical.emplace_back(from, end);
           from = i + 1;
         }
     }
-    out.emplace_back(from, text_.size());
+    logical.emplace_back(from, text_.size());
+    int width = static_cast<int>(Client().right) - 4;
+    if (!Multi() || (Style() & ES_AUTOHSCROLL) || width <= 0) return logical;
+    std::vector<std::pair<size_t, size_t>> out;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, Font());
+    for (auto [a, b] : logical) {
+      std::string shown = Shown(a, b);
+      std::vector<int> ext = Extents(dc, shown);
+      size_t start = 0, n = b - a;
+      if (n == 0) out.emplace_back(a, b);
+      while (start < n) {
+        size_t end = start + 1;
+        while (end < n && ext[end + 1] - ext[start] <= width) ++end;
+        if (end < n) {
+          size_t space = shown.rfind(' ', end);
+          if (space != std::string::npos && space > start) {
+            out.emplace_back(a + start, a + space);
+            start = space + 1;
+            continue;
+          }
+        }
+        out.emplace_back(a + start, a + end);
+        start = end;
+      }
+    }
+    DeleteDC(dc);
     return out;
   }
 
@@ -353,6 +399,13 @@ class Edit final : public Control {
   }
 
   std::string text_;
+  mutable bool linesValid_ = false;
+  mutable std::string cachedText_;
+  mutable int cachedWidth_ = 0;
+  mutable HFONT cachedFont_ = nullptr;
+  mutable DWORD cachedStyle_ = 0;
+  mutable char cachedPassword_ = 0;
+  mutable std::vector<std::pair<size_t, size_t>> cachedLines_;
   std::string undo_;
   bool undoValid_ = false;
   size_t start_ = 0;  // anchor

@@ -143,3 +143,25 @@ TEST_F(TextControls, ComboDropListOpensAsAPopupAndReportsTheChoice) {
 
 }  // namespace
 }  // namespace ctltest
+
+namespace ctltest {
+namespace {
+
+TEST_F(TextControls, MultiLineEditsWrapBetweenWordsAtTheirWidth) {
+  HWND narrow = Make(WC_EDIT, "one two three four five six", ES_MULTILINE, {10, 10, 70, 200}, 1);
+  LRESULT lines = SendMessage(narrow, EM_GETLINECOUNT, 0, 0);
+  EXPECT_GE(lines, 3);
+  // Each wrapped line starts at a word.
+  for (int i = 1; i < lines; ++i) {
+    int at = static_cast<int>(SendMessage(narrow, EM_LINEINDEX, static_cast<WPARAM>(i), 0));
+    char buf[64] = {};
+    GetWindowText(narrow, buf, sizeof(buf));
+    EXPECT_EQ(' ', buf[at - 1]) << i;
+  }
+  HWND scrolling = Make(WC_EDIT, "one two three four five six", ES_MULTILINE | ES_AUTOHSCROLL, {100, 10, 160, 200}, 2);
+  EXPECT_EQ(1, SendMessage(scrolling, EM_GETLINECOUNT, 0, 0));
+  EXPECT_TRUE(SendMessage(scrolling, EM_SCROLLCARET, 0, 0));
+}
+
+}  // namespace
+}  // namespace ctltest

@@ -354,8 +354,36 @@ int DrawText(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
     if (ellipsis && l.width > maxWidth) {
       std::vector<uint32_t> dots{'.', '.', '.'};
       int dw = widthOf(dots, 0, 3);
+      // A path keeps its last part and loses the middle: "C:/Videos/.../clip.mpg" style.
+      size_t sep = std::string::npos;
+      if (format & DT_PATH_ELLIPSIS)
+        for (size_t i = l.cps.size(); i-- > 0;)
+          if (l.cps[i] == '/' || l.cps[i] == '\\') {
+            sep = i;
+            break;
+          }
+      if (sep != std::string::npos && sep > 0) {
+        std::vector<uint32_t> tail(l.cps.begin() + static_cast<long>(sep), l.cps.end());
+        int tw = widthOf(tail, 0, tail.size());
+        size_t n = sep;
+        while (n > 0 && widthOf(l.cps, 0, n) + dw + tw > maxWidth) --n;
+        if (n > 0 || dw + tw <= maxWidth) {
+          std::vector<uint32_t> shown(l.cps.begin(), l.cps.begin() + static_cast<long>(n));
+          shown.insert(shown.end(), dots.begin(), dots.end());
+          shown.insert(shown.end(), tail.begin(), tail.end());
+          l.cps = std::move(shown);
+          l.underline = -1;
+          l.width = widthOf(l.cps, 0, l.cps.size());
+          continue;
+        }
+      }
       size_t n = l.cps.size();
       while (n > 0 && widthOf(l.cps, 0, n) + dw > maxWidth) --n;
+      if (format & DT_WORD_ELLIPSIS) {  // end at a word when one fits
+        size_t w = n;
+        while (w > 0 && l.cps[w - 1] != ' ') --w;
+        if (w > 0) n = w - 1;
+      }
       l.cps.resize(n);
       if (l.underline >= static_cast<int>(n)) l.underline = -1;
       l.cps.insert(l.cps.end(), dots.begin(), dots.end());

@@ -136,6 +136,22 @@ TEST(Text, PrefixesEllipsisAndClipping) {
   DeleteObject(f);
 }
 
+TEST(Text, PathEllipsisKeepsTheFileName) {
+  Canvas c(10, 10);
+  HFONT f = CreateFont(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  SelectObject(c.dc, f);
+  RECT full{0, 0, 0, 0}, name{0, 0, 0, 0};
+  const char* path = "/home/user/Documents/Vidarro 5/Capture/clip.mpg";
+  DrawText(c.dc, path, -1, &full, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  DrawText(c.dc, ".../clip.mpg", -1, &name, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  RECT box{0, 0, full.right / 2, 20};
+  DrawText(c.dc, path, -1, &box, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+  EXPECT_LE(box.right, full.right / 2);
+  EXPECT_GE(box.right, name.right);  // the name is all there, plus some of the folders
+  SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+  DeleteObject(f);
+}
+
 TEST(Text, DisabledDrawStateEmbossesInTwoColours) {
   Canvas c(100, 30, RGB(255, 255, 255));
   HFONT f = CreateFont(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");

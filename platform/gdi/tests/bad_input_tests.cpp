@@ -124,3 +124,34 @@ TEST(BadInput, BadRegionDataIsRefused) {
 }
 
 }  // namespace
+
+#include <thread>
+
+namespace {
+
+TEST(Threads, TwoThreadsDrawTextAndShapesAtOnce) {
+  // The splash window paints on a thread of its own while the main window paints.
+  auto work = [](COLORREF colour, int* inked) {
+    Canvas c(120, 30);
+    SelectObject(c.dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(c.dc, colour);
+    SetBkMode(c.dc, TRANSPARENT);
+    for (int i = 0; i < 50; ++i) {
+      RECT r{0, 0, 120, 30};
+      FillRect(c.dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      DrawText(c.dc, "Loading...", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      HRGN rgn = CreateEllipticRgn(0, 0, 20, 20);
+      DeleteObject(rgn);
+    }
+    *inked = 120 * 30 - c.Count({0, 0, 120, 30}, RGB(255, 255, 255));
+  };
+  int a = 0, b = 0;
+  std::thread t1(work, RGB(200, 0, 0), &a);
+  std::thread t2(work, RGB(0, 0, 200), &b);
+  t1.join();
+  t2.join();
+  EXPECT_GT(a, 20);
+  EXPECT_EQ(a, b);  // the same text in the same font inks the same number of pixels
+}
+
+}  // namespace

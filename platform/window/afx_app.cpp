@@ -1,5 +1,8 @@
 #include "platform/window/afx_app.h"
 
+#include <future>
+#include <thread>
+
 #include "platform/base/message_box.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/resources.h"
@@ -58,6 +61,21 @@ int CWinApp::Run() {
 
 HCURSOR CWinApp::LoadCursor(UINT id) const {
   return ::LoadCursor(AfxFindResourceHandle(MAKEINTRESOURCE(id), RT_GROUP_CURSOR), MAKEINTRESOURCE(id));
+}
+
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int, UINT, DWORD, void*) {
+  if (!proc) return nullptr;
+  auto* thread = new CWinThread;
+  std::promise<DWORD> started;
+  auto id = started.get_future();
+  std::thread([thread, proc, param, &started] {
+    started.set_value(::GetCurrentThreadId());
+    proc(param);
+    if (thread->m_bAutoDelete) delete thread;
+  }).detach();
+  thread->m_nThreadID = id.get();
+  thread->m_hThread = thread;
+  return thread;
 }
 
 CWinApp* AfxGetApp() { return g_app; }

@@ -33,6 +33,19 @@ class CWinApp {
   int m_exitCode = 0;
 };
 
+// A thread started the class library's way; the object deletes itself when the thread ends
+// unless m_bAutoDelete is cleared before.
+class CWinThread {
+ public:
+  virtual ~CWinThread() = default;
+  DWORD m_nThreadID = 0;
+  HANDLE m_hThread = nullptr;
+  BOOL m_bAutoDelete = TRUE;
+};
+using AFX_THREADPROC = UINT (*)(LPVOID);
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = 0, UINT stackSize = 0, DWORD flags = 0,
+                           void* security = nullptr);
+
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();

@@ -134,11 +134,14 @@ std::optional<platform::DialogTemplate> CDialog::LoadTemplate() const {
 
 HWND CDialog::OwnerWindow() const {
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+  // Without a parent the owner is a window of this thread only: a dialog run on a second thread
+  // (a splash screen) must not disable the main window of the first.
+  auto ours = [](HWND h) { return h && ::GetWindowThreadProcessId(h, nullptr) == ::GetCurrentThreadId(); };
   if (!owner) {
     CWnd* main = AfxGetMainWnd();
-    if (main && main != this && ::IsWindow(main->m_hWnd)) owner = main->m_hWnd;
+    if (main && main != this && ::IsWindow(main->m_hWnd) && ours(main->m_hWnd)) owner = main->m_hWnd;
   }
-  if (!owner) owner = ::GetActiveWindow();
+  if (!owner && ours(::GetActiveWindow())) owner = ::GetActiveWindow();
   return owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
 }
 

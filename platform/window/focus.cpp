@@ -26,6 +26,15 @@ bool HitsWindow(const Window& w, POINT screen) {
   return true;
 }
 
+// Focus, activation and capture notices to another thread's window do not wait for it: that
+// thread may be busy (sleeping before its own dialog), and waiting would lock both up.
+void Tell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto w = Find(hwnd);
+  if (!w) return;
+  if (w->queue == CurrentQueue()) SendMessage(hwnd, msg, wParam, lParam);
+  else SendNotifyMessage(hwnd, msg, wParam, lParam);
+}
+
 HWND Descend(const std::shared_ptr<Window>& w, POINT screen) {
   for (HWND c : w->children) {
     auto cw = FindLocked(c);
@@ -74,14 +83,14 @@ void DetachFocusFrom(HWND hwnd) {
       std::lock_guard lock(s.mu);
       s.focus = nullptr;
     }
-    SendMessage(focus, WM_KILLFOCUS, 0, 0);
+    Tell(focus, WM_KILLFOCUS, 0, 0);
   }
   if (active == hwnd) {
     {
       std::lock_guard lock(s.mu);
       s.active = nullptr;
     }
-    SendMessage(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+    Tell(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
     // Activation passes to the owner, else to the next visible, enabled top-level window.
     HWND next = nullptr;
     HWND owner = GetWindow(hwnd, GW_OWNER);
@@ -119,8 +128,8 @@ HWND SetFocus(HWND hwnd) {
     if (old == hwnd) return old;
     s.focus = hwnd;
   }
-  if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (hwnd && GetFocus() == hwnd) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  if (old && IsWindow(old)) Tell(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (hwnd && GetFocus() == hwnd) Tell(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
   return old;
 }
 
@@ -150,12 +159,12 @@ HWND SetActiveWindow(HWND hwnd) {
     order.insert(order.begin(), hwnd);
   }
   if (old && IsWindow(old)) {
-    SendMessage(old, WM_NCACTIVATE, FALSE, 0);
-    SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
+    Tell(old, WM_NCACTIVATE, FALSE, 0);
+    Tell(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
   }
   if (hwnd && GetActiveWindow() == hwnd) {
-    SendMessage(hwnd, WM_NCACTIVATE, TRUE, 0);
-    SendMessage(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(hwnd) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+    Tell(hwnd, WM_NCACTIVATE, TRUE, 0);
+    Tell(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(hwnd) ? 1 : 0), reinterpret_cast<LPARAM>(old));
   }
   return old;
 }
@@ -183,7 +192,7 @@ HWND SetCapture(HWND hwnd) {
     old = s.capture;
     s.capture = hwnd;
   }
-  if (old && old != hwnd && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  if (old && old != hwnd && IsWindow(old)) Tell(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
   return old;
 }
 
@@ -195,7 +204,7 @@ BOOL ReleaseCapture() {
     old = s.capture;
     s.capture = nullptr;
   }
-  if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+  if (old && IsWindow(old)) Tell(old, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
 

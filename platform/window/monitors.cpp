@@ -135,11 +135,24 @@ int GetSystemMetrics(int index) {
   }
 }
 
-BOOL SystemParametersInfo(UINT action, UINT, LPVOID data, UINT) {
-  if (action != SPI_GETWORKAREA || !data) return FALSE;
+BOOL SystemParametersInfo(UINT action, UINT param, LPVOID data, UINT) {
+  static bool screenSaverActive = true;  // kept, never acted on: there is no screen saver here
   std::lock_guard lock(g_mu);
-  *static_cast<RECT*>(data) = Monitors()[0].work;
-  return TRUE;
+  switch (action) {
+    case SPI_GETWORKAREA:
+      if (!data) return FALSE;
+      *static_cast<RECT*>(data) = Monitors()[0].work;
+      return TRUE;
+    case SPI_SETSCREENSAVEACTIVE:
+      screenSaverActive = param != 0;
+      return TRUE;
+    case SPI_GETSCREENSAVEACTIVE:
+      if (!data) return FALSE;
+      *static_cast<BOOL*>(data) = screenSaverActive ? TRUE : FALSE;
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }
 
 void CMonitorInfo::GetMonitorRect(RECT* out, BOOL workArea) const {

@@ -58,6 +58,8 @@ constexpr int SM_CMONITORS = 80;
 
 int GetSystemMetrics(int index);
 
+constexpr UINT SPI_GETSCREENSAVEACTIVE = 0x0010;
+constexpr UINT SPI_SETSCREENSAVEACTIVE = 0x0011;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 BOOL SystemParametersInfo(UINT action, UINT param, LPVOID data, UINT winIni);
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "platform/base/message_box.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/input.h"
+#include "platform/window/monitors.h"
 #include "test_support.h"
 
 using namespace wintest;
@@ -212,6 +214,51 @@ TEST_F(AfxWindows, ModelessDialogsLiveInTheOuterLoop) {
   Pump();
   EXPECT_EQ(dlg.closed, 1);
   EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+struct SplashJob {
+  platform::DialogTemplate tmpl;
+  std::atomic<INT_PTR> result{0};
+  std::atomic<bool> done{false};
+};
+
+TEST_F(AfxWindows, ASplashDialogOnAnotherThreadLeavesTheMainWindowAlone) {
+  TestApp app;
+  CWnd main;
+  main.CreateEx(0, TestClass(), "Main", WS_POPUP | WS_VISIBLE, CRect(0, 0, 300, 300), nullptr, 0);
+  app.m_pMainWnd = &main;
+  SplashJob job;
+  job.tmpl.style = WS_POPUP | WS_CAPTION;
+  job.tmpl.caption = "Loading";
+  job.tmpl.cx = 100;
+  job.tmpl.cy = 40;
+  std::atomic<bool> mainEnabled{false};
+  platform::PushInputStep([&] {
+    mainEnabled = IsWindowEnabled(main.m_hWnd);
+    PostMessage(FindWindow("#32770", "Loading"), WM_COMMAND, IDOK, 0);
+  });
+  CWinThread* thread = AfxBeginThread(
+      [](LPVOID p) -> UINT {
+        auto* j = static_cast<SplashJob*>(p);
+        CDialog splash;
+        splash.InitModalIndirect(j->tmpl);
+        j->result = splash.DoModal();
+        j->done = true;
+        return 0;
+      },
+      &job);
+  ASSERT_NE(thread, nullptr);
+  while (!job.done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(job.result, IDOK);
+  EXPECT_TRUE(mainEnabled);
+  EXPECT_TRUE(IsWindowEnabled(main.m_hWnd));
+  app.m_pMainWnd = nullptr;
+  platform::SetMessageBoxHandler(nullptr);
+  BOOL active = FALSE;
+  EXPECT_TRUE(SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0));
+  EXPECT_TRUE(SystemParametersInfo(SPI_GETSCREENSAVEACTIVE, 0, &active, 0));
+  EXPECT_FALSE(active);
+  SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
 }
 
 TEST_F(AfxWindows, DialogItemHelpersRefuseBadInput) {

@@ -1,5 +1,6 @@
 #include "rc_compiler.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -99,6 +100,12 @@ class Parser {
   }
 
   long long Primary() {
+    struct Depth {
+      int& d;
+      explicit Depth(int& depth) : d(++depth) {}
+      ~Depth() { --d; }
+    } depth(depth_);
+    if (depth_ > 64) Fail(Peek(), "expression nested too deeply");
     const Token& t = Next();
     if (t.kind == Token::Number) return t.value;
     if (t.kind == Token::Name && Upper(t.text) == "NOT") return ~Primary();
@@ -171,8 +178,10 @@ class Parser {
       const auto slash = at.file.find_last_of('/');
       path = (slash == std::string::npos ? std::string() : at.file.substr(0, slash + 1)) + file;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(at, "cannot open '" + file + "'");
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) Fail(at, "cannot open '" + file + "'");
     inputs_.push_back(path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
@@ -446,6 +455,7 @@ class Parser {
   std::vector<Token> tokens_;
   const Preprocessor& pre_;
   size_t pos_ = 0;
+  int depth_ = 0;
   std::vector<Resource> out_;
 
  public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -14,7 +15,10 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool Exists(const std::string& path) { return std::ifstream(path).good(); }
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
 
 // Splits one logical line into tokens; block comments may run across lines (state kept).
 void Tokenize(const std::string& line, const std::string& file, int lineNo, bool& inComment, std::vector<Token>& out) {
@@ -113,8 +117,9 @@ std::vector<Token> Preprocessor::Run(const std::string& path) {
 
 void Preprocessor::File(const std::string& path, std::vector<Token>& out, int depth) {
   if (depth > 16) throw ScriptError(path, 0, "includes nested too deeply");
-  std::ifstream in(path);
-  if (!in) throw ScriptError(path, 0, "cannot open file");
+  std::ifstream in;
+  if (Exists(path)) in.open(path);
+  if (!in.is_open()) throw ScriptError(path, 0, "cannot open file");
   files_.push_back(path);
   // Each level of #if: whether its lines are taken, and whether any branch was taken yet.
   struct Level {

@@ -1,6 +1,7 @@
 // The resource compiler: vidarro_rc <script.rc> <output.cpp> [-I folder]... [-d depfile]
 // Writes the C++ source of a resource library; a malformed script fails with file and line.
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
     }
   } catch (const rc::ScriptError& e) {
     std::fprintf(stderr, "%s\n", e.what());
+    std::remove(positional[1].c_str());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: error: %s\n", positional[0].c_str(), e.what());
     std::remove(positional[1].c_str());
     return 1;
   }

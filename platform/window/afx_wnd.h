@@ -153,6 +153,7 @@ class CWnd {
   void BringWindowToTop() { ::BringWindowToTop(m_hWnd); }
   CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
   CWnd* GetOwner() const { return FromHandle(::GetWindow(m_hWnd, GW_OWNER)); }
+  void SetOwner(CWnd* owner) { ::SetWindowLongPtr(m_hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner->m_hWnd : nullptr)); }
   CWnd* GetTopLevelParent() const { return FromHandle(::GetAncestor(m_hWnd, GA_ROOT)); }
   CWnd* GetWindow(UINT cmd) const { return FromHandle(::GetWindow(m_hWnd, cmd)); }
   CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }

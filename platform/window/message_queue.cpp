@@ -527,3 +527,5 @@ UINT RegisterWindowMessage(LPCSTR name) {
   }
   return 0xC000 + (h % 0x3FFF);
 }
+
+UINT RegisterClipboardFormat(LPCSTR name) { return RegisterWindowMessage(name); }

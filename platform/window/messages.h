@@ -55,4 +55,6 @@ DWORD GetMessagePos();
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 
+// Numbers in 0xC000..0xFFFF derived from the name (case ignored), so every process agrees on them.
 UINT RegisterWindowMessage(LPCSTR name);
+UINT RegisterClipboardFormat(LPCSTR name);

@@ -156,6 +156,9 @@ TEST(ResourceCompiler, MalformedScriptsFailWithFileAndLine) {
   EXPECT_EQ(Compile("\n\nX DIALOGEX 0,0,10,10\nBEGIN\n  CONTROL \"a\", 1, \"Button\", WS_BOGUS, 0,0,1,1\nEND\n"),
             tmp + ":5: error: unknown symbol 'WS_BOGUS'");
   EXPECT_EQ(Compile("B BITMAP \"missing.bmp\"\n"), tmp + ":1: error: cannot open 'missing.bmp'");
+  EXPECT_EQ(Compile("B BITMAP \"\"\n"), tmp + ":1: error: cannot open ''");  // the script's folder
+  EXPECT_EQ(Compile("D DIALOGEX 0, 0, 1, 1\nSTYLE " + std::string(100000, '(') + "1\n"),
+            tmp + ":2: error: expression nested too deeply");
   EXPECT_EQ(Compile("STRINGTABLE\nBEGIN\n 1 \"a\"\n 1 \"b\"\nEND\n"), tmp + ":4: error: string 1 defined twice");
   EXPECT_EQ(Compile("#ifdef X\n"), tmp + ":1: error: missing #endif");
   EXPECT_NE(Compile("M MENU\nBEGIN\n  WIDGET \"x\", 1\nEND\n").find(":3: error: expected POPUP or MENUITEM"), std::string::npos);

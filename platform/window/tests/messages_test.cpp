@@ -187,6 +187,7 @@ TEST_F(Messages, RegisteredMessagesAgreeByNameAndIgnoreCase) {
   EXPECT_EQ(a, RegisterWindowMessage("narvellcontrol"));
   EXPECT_NE(a, RegisterWindowMessage("NarvellFiles"));
   EXPECT_EQ(RegisterWindowMessage(""), 0u);
+  EXPECT_EQ(RegisterClipboardFormat("NarvellFiles"), RegisterWindowMessage("NarvellFiles"));
 }
 
 }  // namespace

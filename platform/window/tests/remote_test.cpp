@@ -156,6 +156,33 @@ TEST_F(CrossProcess, AHungPeerCostsOnlyTheTimeoutAndAKilledOneVanishes) {
   (void)pid;
 }
 
+// Waits until the killed process is a zombie: dead, but not yet reaped by its parent.
+bool WaitForZombie(pid_t pid) {
+  for (int i = 0; i < 20000; ++i) {
+    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f) return false;
+    int ignored = 0;
+    char state = 0;
+    char name[256];
+    const bool read = std::fscanf(f, "%d %255s %c", &ignored, name, &state) == 3;
+    std::fclose(f);
+    if (read && state == 'Z') return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+TEST_F(CrossProcess, AnUnreapedDeadProgramHasNoWindows) {
+  Peer peer("Zombie Peer");
+  ASSERT_NE(peer.hwnd, nullptr);
+  ASSERT_EQ(FindWindow(nullptr, "Zombie Peer"), peer.hwnd);
+  ::kill(peer.pid, SIGKILL);
+  ASSERT_TRUE(WaitForZombie(peer.pid));
+  EXPECT_FALSE(IsWindow(peer.hwnd));
+  EXPECT_EQ(FindWindow(nullptr, "Zombie Peer"), nullptr);
+  EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 0);
+}
+
 TEST_F(CrossProcess, HandlesStayUniqueAcrossProcesses) {
   Peer a("Peer A");
   Peer b("Peer B");

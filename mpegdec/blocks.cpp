@@ -117,8 +117,8 @@ int CMpegPictureDecoder::GetDmVector() {
   return v == 2 ? 1 : -1;
 }
 
-int CMpegPictureDecoder::GetLumaDcDctDiff() {
-  const VlcEntry& e = GetVlcTables().dcSizeLuma[Show(9)];
+int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
+  const VlcEntry& e = sizes[Show(sizes.bits)];
   Skip(e.length);
   int size = e.value;
   if (size == 0) return 0;
@@ -127,15 +127,9 @@ int CMpegPictureDecoder::GetLumaDcDctDiff() {
   return v;
 }
 
-int CMpegPictureDecoder::GetChromaDcDctDiff() {
-  const VlcEntry& e = GetVlcTables().dcSizeChroma[Show(10)];
-  Skip(e.length);
-  int size = e.value;
-  if (size == 0) return 0;
-  int v = int(Get(size));
-  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
-  return v;
-}
+int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeLuma); }
+
+int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeChroma); }
 
 void CMpegPictureDecoder::DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel) {
   int lim = 16 << rSize;
@@ -202,8 +196,7 @@ void CMpegPictureDecoder::DualPrimeArithmetic(int out[2][2], const int* dmvector
 }
 
 // Data partitioning: the codes of a block move to the enhancement layer at the breakpoint.
-void CMpegPictureDecoder::StartPartitionedBlock(int& count) {
-  count = 0;
+void CMpegPictureDecoder::StartPartitionedBlock() {
   if (DataPartitioned()) layer_ = Base().priority_breakpoint < 64 ? 1 : 0;
 }
 
@@ -213,8 +206,83 @@ void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
   if (count == Base().priority_breakpoint - 63) layer_ = 1;
 }
 
+// The coefficient loop of all four block kinds, one instance each so the choices cost nothing
+// per code: kMpeg2 picks the escape format, the arithmetic and partitioning, kIntra the first
+// position (after the DC term) and the quantiser arithmetic.
+template <bool kMpeg2, bool kIntra>
+void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
+                                             const uint8_t* matrix, int scale) {
+  int count = 0;
+  for (int i = kIntra ? 1 : 0;; ++i) {
+    uint32_t code = Show(16);
+    if (code < 16) {
+      faultFlag_ = 1;
+      return;
+    }
+    int run, level;
+    bool negative;
+    if (!kIntra && i == 0 && (code & 0x8000)) {
+      // The first coefficient of a non-intra block has a short code of its own.
+      Skip(1);
+      run = 0;
+      level = 1;
+      negative = Get(1);
+    } else {
+      const DctEntry& e = table.Lookup(code);
+      if (e.run == kDctEndOfBlock) {
+        Skip(e.length);
+        return;
+      }
+      if (e.run == kDctEscape) {
+        Skip(6);
+        run = int(Get(6));
+        if constexpr (kMpeg2) {
+          int v = int(Get(12));
+          if ((v & 2047) == 0) {
+            faultFlag_ = 1;
+            return;
+          }
+          negative = v >= 2048;
+          level = negative ? 4096 - v : v;
+        } else {
+          int v = int(Get(8));
+          if (v == 0)
+            v = int(Get(8));
+          else if (v == 128)
+            v = int(Get(8)) - 256;
+          else if (v > 128)
+            v -= 256;
+          negative = v < 0;
+          level = negative ? -v : v;
+        }
+      } else {
+        Skip(e.length);
+        run = e.run;
+        level = e.level;
+        negative = Get(1);
+      }
+    }
+    i += run;
+    if (i >= 64) {
+      faultFlag_ = 1;
+      return;
+    }
+    int j = scan[i];
+    if constexpr (kMpeg2) {
+      int v = kIntra ? (level * scale * matrix[j]) >> 4 : ((2 * level + 1) * scale * matrix[j]) >> 5;
+      if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
+      block[j] = int16_t(negative ? -v : v);
+      CountPartitionedCoefficient(count);
+    } else {
+      int v = kIntra ? (level * scale * matrix[j]) >> 3 : ((2 * level + 1) * scale * matrix[j]) >> 4;
+      if (v && !(v & 1)) --v;  // oddification
+      if (negative) v = -v;
+      block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
+    }
+  }
+}
+
 void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
-  const VlcTables& t = GetVlcTables();
   Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
   int16_t* block = dst.block[comp];
@@ -222,222 +290,36 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  const uint8_t* matrix = h.intra_quantiser_matrix;
-  int scale = dst.quantiser_scale;
-  for (int i = 1;; ++i) {
-    uint32_t code = Show(16);
-    if (code < 16) {
-      faultFlag_ = 1;
-      return;
-    }
-    const DctEntry& e = t.dctB14.Lookup(code);
-    int run, level;
-    bool negative;
-    if (e.run == kDctEndOfBlock) {
-      Skip(e.length);
-      return;
-    }
-    if (e.run == kDctEscape) {
-      Skip(6);
-      run = int(Get(6));
-      int v = int(Get(8));
-      if (v == 0)
-        v = int(Get(8));
-      else if (v == 128)
-        v = int(Get(8)) - 256;
-      else if (v > 128)
-        v -= 256;
-      negative = v < 0;
-      level = negative ? -v : v;
-    } else {
-      Skip(e.length);
-      run = e.run;
-      level = e.level;
-      negative = Get(1);
-    }
-    i += run;
-    if (i >= 64) {
-      faultFlag_ = 1;
-      return;
-    }
-    int j = kZigzagScan[i];
-    int v = (level * scale * matrix[j]) >> 3;
-    if (v && !(v & 1)) --v;
-    if (negative) v = -v;
-    block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
-  }
+  DecodeCoefficients<false, true>(block, GetVlcTables().dctB14, kZigzagScan, h.intra_quantiser_matrix,
+                                  dst.quantiser_scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
-  const VlcTables& t = GetVlcTables();
   Layer& dst = DataPartitioned() ? Base() : L();
-  const MpegHeaderRecord& h = *dst.header;
-  int16_t* block = dst.block[comp];
-  const uint8_t* matrix = h.non_intra_quantiser_matrix;
-  int scale = dst.quantiser_scale;
-  for (int i = 0;; ++i) {
-    uint32_t code = Show(16);
-    if (code < 16) {
-      faultFlag_ = 1;
-      return;
-    }
-    int run, level;
-    bool negative;
-    if (i == 0 && (code & 0x8000)) {
-      Skip(1);
-      run = 0;
-      level = 1;
-      negative = Get(1);
-    } else {
-      const DctEntry& e = t.dctB14.Lookup(code);
-      if (e.run == kDctEndOfBlock) {
-        Skip(e.length);
-        return;
-      }
-      if (e.run == kDctEscape) {
-        Skip(6);
-        run = int(Get(6));
-        int v = int(Get(8));
-        if (v == 0)
-          v = int(Get(8));
-        else if (v == 128)
-          v = int(Get(8)) - 256;
-        else if (v > 128)
-          v -= 256;
-        negative = v < 0;
-        level = negative ? -v : v;
-      } else {
-        Skip(e.length);
-        run = e.run;
-        level = e.level;
-        negative = Get(1);
-      }
-    }
-    i += run;
-    if (i >= 64) {
-      faultFlag_ = 1;
-      return;
-    }
-    int j = kZigzagScan[i];
-    int v = ((2 * level + 1) * scale * matrix[j]) >> 4;
-    if (v && !(v & 1)) --v;
-    if (negative) v = -v;
-    block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
-  }
+  DecodeCoefficients<false, false>(dst.block[comp], GetVlcTables().dctB14, kZigzagScan,
+                                   dst.header->non_intra_quantiser_matrix, dst.quantiser_scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
-  const VlcTables& t = GetVlcTables();
   Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
-  int count;
-  StartPartitionedBlock(count);
+  StartPartitionedBlock();
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
-  const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
+  const VlcTables& t = GetVlcTables();
   const uint8_t* matrix = comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
-  const DctTable& table = h.intra_vlc_format ? t.dctB15 : t.dctB14;
-  int scale = dst.quantiser_scale;
-  for (int i = 1;; ++i) {
-    uint32_t code = Show(16);
-    if (code < 16) {
-      faultFlag_ = 1;
-      return;
-    }
-    const DctEntry& e = table.Lookup(code);
-    int run, level;
-    bool negative;
-    if (e.run == kDctEndOfBlock) {
-      Skip(e.length);
-      return;
-    }
-    if (e.run == kDctEscape) {
-      Skip(6);
-      run = int(Get(6));
-      int v = int(Get(12));
-      if ((v & 2047) == 0) {
-        faultFlag_ = 1;
-        return;
-      }
-      negative = v >= 2048;
-      level = negative ? 4096 - v : v;
-    } else {
-      Skip(e.length);
-      run = e.run;
-      level = e.level;
-      negative = Get(1);
-    }
-    i += run;
-    if (i >= 64) {
-      faultFlag_ = 1;
-      return;
-    }
-    int j = scan[i];
-    int v = (level * scale * matrix[j]) >> 4;
-    if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
-    block[j] = int16_t(negative ? -v : v);
-    CountPartitionedCoefficient(count);
-  }
+  DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
+                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
-  const VlcTables& t = GetVlcTables();
   Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
-  int16_t* block = dst.block[comp];
-  int count;
-  StartPartitionedBlock(count);
-  const uint8_t* scan = h.alternate_scan ? kAlternateScan : kZigzagScan;
+  StartPartitionedBlock();
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
-  int scale = dst.quantiser_scale;
-  for (int i = 0;; ++i) {
-    uint32_t code = Show(16);
-    if (code < 16) {
-      faultFlag_ = 1;
-      return;
-    }
-    int run, level;
-    bool negative;
-    if (i == 0 && (code & 0x8000)) {
-      Skip(1);
-      run = 0;
-      level = 1;
-      negative = Get(1);
-    } else {
-      const DctEntry& e = t.dctB14.Lookup(code);
-      if (e.run == kDctEndOfBlock) {
-        Skip(e.length);
-        return;
-      }
-      if (e.run == kDctEscape) {
-        Skip(6);
-        run = int(Get(6));
-        int v = int(Get(12));
-        if ((v & 2047) == 0) {
-          faultFlag_ = 1;
-          return;
-        }
-        negative = v >= 2048;
-        level = negative ? 4096 - v : v;
-      } else {
-        Skip(e.length);
-        run = e.run;
-        level = e.level;
-        negative = Get(1);
-      }
-    }
-    i += run;
-    if (i >= 64) {
-      faultFlag_ = 1;
-      return;
-    }
-    int j = scan[i];
-    int v = ((2 * level + 1) * scale * matrix[j]) >> 5;
-    if (v > 2048) v = 2048;
-    block[j] = int16_t(negative ? -v : v);
-    CountPartitionedCoefficient(count);
-  }
+  DecodeCoefficients<true, false>(dst.block[comp], GetVlcTables().dctB14,
+                                  h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
 }

@@ -7,6 +7,10 @@
 #include "mpegdec/header_record.h"
 
 class CMpegStreamReader;
+namespace mpegdec {
+struct VlcTable;
+struct DctTable;
+}  // namespace mpegdec
 
 // Output formats of DecodeToRgb.
 enum MpegOutputFormat {
@@ -119,6 +123,7 @@ class CMpegPictureDecoder {
   int GetDmVector();
   int GetLumaDcDctDiff();
   int GetChromaDcDctDiff();
+  int GetDcDctDiff(const mpegdec::VlcTable& sizes);
   void MotionVectors(int s, MacroblockState& mb, int hrSize, int vrSize);
   void MotionVector(int* pmv, int* dmvector, int hrSize, int vrSize, int dmv, int mvScale, int fullPel);
   static void DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel);
@@ -127,7 +132,10 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
-  void StartPartitionedBlock(int& count);
+  template <bool kMpeg2, bool kIntra>
+  void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
+                          int scale);
+  void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 
   // Prediction.

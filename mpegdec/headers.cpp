@@ -110,21 +110,17 @@ int CMpegStreamReader::ReadSequenceScalableExtension() {
   return source.status;
 }
 
-int CMpegStreamReader::ReadSequenceExtensions() {
+// The extension and user data blocks after a header, up to the next other start code.
+// readOne reads the extension of the id it is given; kBadFormat from it ends the walk.
+template <typename ReadOne>
+int CMpegStreamReader::ReadExtensions(ReadOne readOne) {
   source.NextStartCode();
   while (source.status == 1) {
     uint32_t code = source.Peek32();
     if (source.status != 1) break;
     if (code == 0x1B5) {
       source.Get32();
-      int r = 1;
-      switch (Bits(4)) {
-        case 1: r = ReadSequenceExtension(); break;
-        case 2: r = ReadSequenceDisplayExtension(); break;
-        case 5: r = ReadSequenceScalableExtension(); break;
-        default: break;
-      }
-      if (r == kBadFormat) return r;
+      if (readOne(int(Bits(4))) == kBadFormat) return kBadFormat;
     } else if (code == 0x1B2) {
       source.Get32();
     } else {
@@ -133,6 +129,17 @@ int CMpegStreamReader::ReadSequenceExtensions() {
     source.NextStartCode();
   }
   return FinishHeader();
+}
+
+int CMpegStreamReader::ReadSequenceExtensions() {
+  return ReadExtensions([this](int id) {
+    switch (id) {
+      case 1: return ReadSequenceExtension();
+      case 2: return ReadSequenceDisplayExtension();
+      case 5: return ReadSequenceScalableExtension();
+      default: return 1;
+    }
+  });
 }
 
 int CMpegStreamReader::ReadGopHeader() {
@@ -259,27 +266,16 @@ int CMpegStreamReader::ReadCopyrightExtension() {
 }
 
 int CMpegStreamReader::ReadPictureExtensions() {
-  source.NextStartCode();
-  while (source.status == 1) {
-    uint32_t code = source.Peek32();
-    if (source.status != 1) break;
-    if (code == 0x1B5) {
-      source.Get32();
-      switch (Bits(4)) {
-        case 3: ReadQuantMatrixExtension(); break;
-        case 4: ReadCopyrightExtension(); break;
-        case 7: ReadPictureDisplayExtension(); break;
-        case 8: ReadPictureCodingExtension(); break;
-        case 9: ReadPictureSpatialScalableExtension(); break;
-        case 10: lastError = kBadFormat; return kBadFormat;
-        default: break;
-      }
-    } else if (code == 0x1B2) {
-      source.Get32();
-    } else {
-      break;
+  return ReadExtensions([this](int id) {
+    switch (id) {
+      case 3: ReadQuantMatrixExtension(); break;
+      case 4: ReadCopyrightExtension(); break;
+      case 7: ReadPictureDisplayExtension(); break;
+      case 8: ReadPictureCodingExtension(); break;
+      case 9: ReadPictureSpatialScalableExtension(); break;
+      case 10: lastError = kBadFormat; return kBadFormat;
+      default: break;
     }
-    source.NextStartCode();
-  }
-  return FinishHeader();
+    return 1;
+  });
 }

@@ -86,6 +86,8 @@ class CMpegStreamReader {
   int ReadPictureDisplayExtension();
   int ReadPictureSpatialScalableExtension();
   int ReadCopyrightExtension();
+  template <typename ReadOne>
+  int ReadExtensions(ReadOne readOne);
   void ReadMatrix(uint8_t* m);
   SavedState Save() const;
   int Restore(const SavedState& s);

@@ -396,42 +396,26 @@ void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool a
   int W = cc == 0 ? codedWidth_ : chromaWidth_;
   uint8_t* base = curBase_[cc];
   if (!frame && h.picture_structure == kBottomField) base += W;
-  int row, step;
   if (cc == 0) {
     bx += 8 * (comp & 1);
-    if (frame) {
-      if (dctType) {
-        row = by + ((comp & 2) >> 1);
-        step = 2 * W;
-        base += size_t(row) * W + bx;
-      } else {
-        row = by + 8 * ((comp & 2) >> 1);
-        step = W;
-        base += size_t(row) * W + bx;
-      }
-    } else {
-      row = by + 8 * ((comp & 2) >> 1);
-      step = 2 * W;
-      base += size_t(row) * 2 * W + bx;
-    }
   } else {
     if (seq_.chroma_format != 3) bx >>= 1;
     if (seq_.chroma_format == 1) by >>= 1;
     bx += comp & 8;
-    if (frame) {
-      if (dctType && seq_.chroma_format != 1) {
-        row = by + ((comp & 2) >> 1);
-        step = 2 * W;
-      } else {
-        row = by + 8 * ((comp & 2) >> 1);
-        step = W;
-      }
-      base += size_t(row) * W + bx;
-    } else {
-      row = by + 8 * ((comp & 2) >> 1);
-      step = 2 * W;
-      base += size_t(row) * 2 * W + bx;
-    }
+  }
+  int lower = (comp & 2) >> 1;  // the block sits in the lower half of the macroblock
+  int step;
+  if (!frame) {
+    // A field's lines are every other line of the frame store.
+    step = 2 * W;
+    base += size_t(by + 8 * lower) * 2 * W + bx;
+  } else if (dctType && (cc == 0 || seq_.chroma_format != 1)) {
+    // Field transform: the block holds every other line of the macroblock.
+    step = 2 * W;
+    base += size_t(by + lower) * W + bx;
+  } else {
+    step = W;
+    base += size_t(by + 8 * lower) * W + bx;
   }
   const int16_t* b = L().block[comp];
   if (add) {

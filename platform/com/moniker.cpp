@@ -1,18 +1,12 @@
 #include "platform/com/moniker.h"
 
-#include <cstring>
 #include <mutex>
 
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/com/task_mem.h"
 
 namespace {
-
-LPOLESTR TaskString(const std::string& s) {
-    auto* text = static_cast<LPOLESTR>(CoTaskMemAlloc(s.size() + 1));
-    if (text) std::memcpy(text, s.c_str(), s.size() + 1);
-    return text;
-}
 
 class ItemMoniker : public platform::com::ComObject<IMoniker> {
 public:
@@ -26,9 +20,7 @@ public:
         return E_NOTIMPL;
     }
     STDMETHODIMP GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* out) override {
-        if (!out) return E_POINTER;
-        *out = TaskString(name_);
-        return *out ? S_OK : E_OUTOFMEMORY;
+        return platform::com::CopyOutText(name_, out);
     }
 
 private:

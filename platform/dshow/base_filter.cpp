@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/base/clock.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/enumerators.h"
 
 namespace platform::dshow {
@@ -28,11 +30,7 @@ STDMETHODIMP_(ULONG) CBaseFilter::Release() {
     return left;
 }
 
-STDMETHODIMP CBaseFilter::GetClassID(CLSID* clsid) {
-    if (!clsid) return E_POINTER;
-    *clsid = clsid_;
-    return S_OK;
-}
+STDMETHODIMP CBaseFilter::GetClassID(CLSID* clsid) { return com::CopyOut(clsid, clsid_); }
 
 STDMETHODIMP CBaseFilter::Stop() {
     if (state_ == State_Stopped) return S_OK;
@@ -55,11 +53,7 @@ STDMETHODIMP CBaseFilter::Run(REFERENCE_TIME start) {
     return S_OK;
 }
 
-STDMETHODIMP CBaseFilter::GetState(DWORD, FILTER_STATE* state) {
-    if (!state) return E_POINTER;
-    *state = state_;
-    return S_OK;
-}
+STDMETHODIMP CBaseFilter::GetState(DWORD, FILTER_STATE* state) { return com::CopyOut(state, state_); }
 
 STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* clock) {
     clock_ = clock;
@@ -141,6 +135,8 @@ void CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
     if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
         sink->Notify(code, param1, param2);
 }
+
+REFERENCE_TIME ProcessClockTime() { return static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10; }
 
 CBaseFilter* AsBaseFilter(IUnknown* filter) {
     if (!filter) return nullptr;

@@ -83,17 +83,11 @@ private:
     std::vector<std::unique_ptr<CBasePin>> pins_;
 };
 
+// The process clock in reference-time units: what the layer's reference clocks report.
+REFERENCE_TIME ProcessClockTime();
+
 // The CBaseFilter behind an interface pointer, when it is one of ours.
 CBaseFilter* AsBaseFilter(IUnknown* filter);
 CBasePin* AsBasePin(IPin* pin);
-
-// Creator for the class table of a filter class with a default constructor.
-template <typename T>
-HRESULT CreateFilterInstance(REFIID riid, void** ppv) {
-    T* filter = new T();
-    const HRESULT hr = filter->QueryInterface(riid, ppv);
-    filter->Release();
-    return hr;
-}
 
 }  // namespace platform::dshow

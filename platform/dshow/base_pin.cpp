@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/com/task_mem.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/enumerators.h"
 
@@ -147,19 +147,9 @@ STDMETHODIMP CBasePin::QueryPinInfo(PIN_INFO* info) {
     return S_OK;
 }
 
-STDMETHODIMP CBasePin::QueryDirection(PIN_DIRECTION* dir) {
-    if (!dir) return E_POINTER;
-    *dir = dir_;
-    return S_OK;
-}
+STDMETHODIMP CBasePin::QueryDirection(PIN_DIRECTION* dir) { return com::CopyOut(dir, dir_); }
 
-STDMETHODIMP CBasePin::QueryId(LPOLESTR* id) {
-    if (!id) return E_POINTER;
-    *id = static_cast<LPOLESTR>(CoTaskMemAlloc(name_.size() + 1));
-    if (!*id) return E_OUTOFMEMORY;
-    std::memcpy(*id, name_.c_str(), name_.size() + 1);
-    return S_OK;
-}
+STDMETHODIMP CBasePin::QueryId(LPOLESTR* id) { return com::CopyOutText(name_, id); }
 
 STDMETHODIMP CBasePin::QueryAccept(const AM_MEDIA_TYPE* mt) {
     if (!mt) return E_POINTER;

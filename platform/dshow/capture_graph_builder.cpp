@@ -3,33 +3,16 @@
 #include <set>
 
 #include "platform/com/class_table.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/control_interfaces.h"
+#include "platform/dshow/pin_walk.h"
 #include "platform/dshow/wdm_upstream.h"
 #include "platform/dshow/writer_interfaces.h"
 
 namespace platform::dshow {
 
 namespace {
-
-std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter) {
-    std::vector<CComPtr<IPin>> pins;
-    CComPtr<IEnumPins> e;
-    if (!filter || FAILED(filter->EnumPins(&e)) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
-        pins.push_back(p);
-    }
-    return pins;
-}
-
-PIN_DIRECTION DirectionOf(IPin* pin) {
-    PIN_DIRECTION dir = PINDIR_INPUT;
-    pin->QueryDirection(&dir);
-    return dir;
-}
 
 CComPtr<IBaseFilter> OwnerOf(IPin* pin) {
     PIN_INFO info;
@@ -59,11 +42,6 @@ bool PinHasMajorType(IPin* pin, const GUID& major) {
         DeleteMediaType(mt);
     }
     return found;
-}
-
-bool IsConnected(IPin* pin) {
-    CComPtr<IPin> peer;
-    return SUCCEEDED(pin->ConnectedTo(&peer));
 }
 
 class CaptureGraphBuilder : public com::ComObject<ICaptureGraphBuilder2> {
@@ -280,10 +258,7 @@ private:
 
 namespace internal {
 HRESULT CreateCaptureGraphBuilder(REFIID riid, void** ppv) {
-    auto* builder = new CaptureGraphBuilder();
-    const HRESULT hr = builder->QueryInterface(riid, ppv);
-    builder->Release();
-    return hr;
+    return com::HandOver(new CaptureGraphBuilder(), riid, ppv);
 }
 }  // namespace internal
 

@@ -1,11 +1,10 @@
 // The system device enumerator over the simulated hardware: one moniker per device of a
 // category, each with its property bag and the filter it binds to.
-#include <cstring>
 #include <functional>
 #include <map>
 
 #include "platform/com/class_table.h"
-#include "platform/com/task_mem.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/enumerators.h"
 #include "platform/dshow/sim_filters.h"
@@ -79,11 +78,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override {
-        if (!name) return E_POINTER;
-        *name = static_cast<LPOLESTR>(CoTaskMemAlloc(displayName_.size() + 1));
-        if (!*name) return E_OUTOFMEMORY;
-        std::memcpy(*name, displayName_.c_str(), displayName_.size() + 1);
-        return S_OK;
+        return com::CopyOutText(displayName_, name);
     }
 
 private:
@@ -155,10 +150,7 @@ public:
 
 namespace internal {
 HRESULT CreateSystemDeviceEnum(REFIID riid, void** ppv) {
-    auto* e = new SystemDeviceEnum();
-    const HRESULT hr = e->QueryInterface(riid, ppv);
-    e->Release();
-    return hr;
+    return com::HandOver(new SystemDeviceEnum(), riid, ppv);
 }
 }  // namespace internal
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/sim_hardware.h"
 
 namespace {
@@ -109,10 +110,7 @@ public:
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* object = new PrivatePropertySet();
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return platform::com::HandOver(new PrivatePropertySet(), riid, ppv);
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 };
@@ -133,8 +131,5 @@ HRESULT DirectSoundDllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (clsid != CLSID_DirectSoundPrivate) return CLASS_E_CLASSNOTAVAILABLE;
     // A class registered under the identifier (a test's stand-in driver) answers first.
     if (SUCCEEDED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, riid, ppv))) return S_OK;
-    auto* factory = new PrivateFactory();
-    const HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return platform::com::HandOver(new PrivateFactory(), riid, ppv);
 }

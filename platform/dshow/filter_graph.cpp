@@ -6,11 +6,12 @@
 #include <mutex>
 #include <set>
 
-#include "platform/base/clock.h"
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/enumerators.h"
+#include "platform/dshow/pin_walk.h"
 
 namespace platform::dshow {
 
@@ -25,36 +26,13 @@ std::vector<CLSID>& Converters() {
 // The reference clock of a graph that has no filter offering one: the process clock.
 class SystemClock : public com::ComObject<IReferenceClock> {
 public:
-    STDMETHODIMP GetTime(REFERENCE_TIME* time) override {
-        if (!time) return E_POINTER;
-        *time = static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10;
-        return S_OK;
-    }
+    STDMETHODIMP GetTime(REFERENCE_TIME* time) override { return com::CopyOut(time, ProcessClockTime()); }
 };
-
-std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter) {
-    std::vector<CComPtr<IPin>> pins;
-    CComPtr<IEnumPins> e;
-    if (!filter || FAILED(filter->EnumPins(&e)) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
-        pins.push_back(p);
-    }
-    return pins;
-}
-
-PIN_DIRECTION DirectionOf(IPin* pin) {
-    PIN_DIRECTION dir = PINDIR_INPUT;
-    pin->QueryDirection(&dir);
-    return dir;
-}
 
 CComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION dir) {
     for (auto& p : PinsOf(filter)) {
         CComPtr<IPin> peer;
-        if (DirectionOf(p) == dir && FAILED(p->ConnectedTo(&peer))) return p;
+        if (DirectionOf(p) == dir && !IsConnected(p)) return p;
     }
     return nullptr;
 }
@@ -304,16 +282,8 @@ public:
         return S_OK;
     }
 
-    STDMETHODIMP GetState(LONG, OAFilterState* state) override {
-        if (!state) return E_POINTER;
-        *state = state_;
-        return S_OK;
-    }
-    STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
-        if (!state) return E_POINTER;
-        *state = state_;
-        return S_OK;
-    }
+    STDMETHODIMP GetState(LONG, OAFilterState* state) override { return com::CopyOut(state, state_); }
+    STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override { return com::CopyOut(state, state_); }
     STDMETHODIMP RenderFile(BSTR) override { return E_NOTIMPL; }
     STDMETHODIMP AddSourceFilter(BSTR, IUnknown** filter) override {
         if (filter) *filter = nullptr;
@@ -321,11 +291,7 @@ public:
     }
     STDMETHODIMP StopWhenReady() override { return Stop(); }
 
-    STDMETHODIMP GetClassID(CLSID* clsid) override {
-        if (!clsid) return E_POINTER;
-        *clsid = CLSID_FilterGraph;
-        return S_OK;
-    }
+    STDMETHODIMP GetClassID(CLSID* clsid) override { return com::CopyOut(clsid, CLSID_FilterGraph); }
     STDMETHODIMP SetSyncSource(IReferenceClock* clock) override {
         clock_ = clock;
         for (auto& f : Snapshot()) f->SetSyncSource(clock);
@@ -338,9 +304,7 @@ public:
 
     // IMediaEventEx
     STDMETHODIMP GetEventHandle(OAEVENT* handle) override {
-        if (!handle) return E_POINTER;
-        *handle = reinterpret_cast<OAEVENT>(this);
-        return S_OK;
+        return com::CopyOut(handle, reinterpret_cast<OAEVENT>(this));
     }
     STDMETHODIMP GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override {
         if (!code || !param1 || !param2) return E_POINTER;
@@ -396,11 +360,7 @@ public:
         notifyFlags_ = flags;
         return S_OK;
     }
-    STDMETHODIMP GetNotifyFlags(long* flags) override {
-        if (!flags) return E_POINTER;
-        *flags = notifyFlags_;
-        return S_OK;
-    }
+    STDMETHODIMP GetNotifyFlags(long* flags) override { return com::CopyOut(flags, notifyFlags_); }
 
     // IMediaEventSink
     STDMETHODIMP Notify(long code, LONG_PTR param1, LONG_PTR param2) override {
@@ -566,10 +526,7 @@ std::string DumpGraph(IFilterGraph* graph) {
 
 namespace internal {
 HRESULT CreateFilterGraph(REFIID riid, void** ppv) {
-    auto* graph = new FilterGraph();
-    const HRESULT hr = graph->QueryInterface(riid, ppv);
-    graph->Release();
-    return hr;
+    return com::HandOver(new FilterGraph(), riid, ppv);
 }
 }  // namespace internal
 

@@ -8,6 +8,7 @@
 
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
+#include "platform/com/out_param.h"
 #include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
@@ -148,9 +149,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetAllocatorProperties(ALLOCATOR_PROPERTIES* props) override {
-        if (!props) return E_POINTER;
-        *props = suggested_;
-        return S_OK;
+        return com::CopyOut(props, suggested_);
     }
 
 protected:
@@ -398,31 +397,13 @@ public:
         country_ = country;
         return S_OK;
     }
-    STDMETHODIMP get_CountryCode(long* country) override {
-        if (!country) return E_POINTER;
-        *country = country_;
-        return S_OK;
-    }
-    STDMETHODIMP SignalPresent(long* strength) override {
-        if (!strength) return E_POINTER;
-        *strength = 1;
-        return S_OK;
-    }
+    STDMETHODIMP get_CountryCode(long* country) override { return com::CopyOut(country, country_); }
+    STDMETHODIMP SignalPresent(long* strength) override { return com::CopyOut(strength, 1); }
     STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
-    STDMETHODIMP get_Mode(long* mode) override {
-        if (!mode) return E_POINTER;
-        *mode = AMTUNER_MODE_TV;
-        return S_OK;
-    }
-    STDMETHODIMP get_AvailableTVFormats(long* formats) override {
-        if (!formats) return E_POINTER;
-        *formats = formats_;
-        return S_OK;
-    }
+    STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, AMTUNER_MODE_TV); }
+    STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, formats_); }
     STDMETHODIMP get_TVFormat(long* format) override {
-        if (!format) return E_POINTER;
-        *format = formats_ & 0x1 ? 0x1 : formats_ & -formats_;
-        return S_OK;
+        return com::CopyOut(format, formats_ & 0x1 ? 0x1 : formats_ & -formats_);
     }
     STDMETHODIMP put_InputType(long index, TunerInputType type) override {
         if (index != 0) return E_INVALIDARG;
@@ -436,11 +417,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP put_ConnectInput(long index) override { return index == 0 ? S_OK : E_INVALIDARG; }
-    STDMETHODIMP get_ConnectInput(long* index) override {
-        if (!index) return E_POINTER;
-        *index = 0;
-        return S_OK;
-    }
+    STDMETHODIMP get_ConnectInput(long* index) override { return com::CopyOut(index, 0); }
 
 protected:
     void* GetFilterInterface(REFIID riid) override { return Offer<IAMTVTuner>(this, riid); }
@@ -511,21 +488,13 @@ public:
         return E_PROP_ID_UNSUPPORTED;
     }
 
-    STDMETHODIMP get_AvailableTVFormats(long* formats) override {
-        if (!formats) return E_POINTER;
-        *formats = desc_.tvFormats;
-        return S_OK;
-    }
+    STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, desc_.tvFormats); }
     STDMETHODIMP put_TVFormat(long format) override {
         if (format == 0 || (format & ~desc_.tvFormats) || (format & (format - 1))) return E_INVALIDARG;
         tvFormat_ = format;
         return S_OK;
     }
-    STDMETHODIMP get_TVFormat(long* format) override {
-        if (!format) return E_POINTER;
-        *format = tvFormat_;
-        return S_OK;
-    }
+    STDMETHODIMP get_TVFormat(long* format) override { return com::CopyOut(format, tvFormat_); }
     STDMETHODIMP get_HorizontalLocked(long* locked) override {
         if (!locked) return E_POINTER;
         DeviceDesc now;
@@ -537,25 +506,15 @@ public:
         vcrLocking_ = locking;
         return S_OK;
     }
-    STDMETHODIMP get_VCRHorizontalLocking(long* locking) override {
-        if (!locking) return E_POINTER;
-        *locking = vcrLocking_;
-        return S_OK;
-    }
+    STDMETHODIMP get_VCRHorizontalLocking(long* locking) override { return com::CopyOut(locking, vcrLocking_); }
     STDMETHODIMP get_NumberOfLines(long* lines) override {
-        if (!lines) return E_POINTER;
-        *lines = (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625;
-        return S_OK;
+        return com::CopyOut(lines, (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625);
     }
     STDMETHODIMP put_OutputEnable(long enable) override {
         outputEnable_ = enable;
         return S_OK;
     }
-    STDMETHODIMP get_OutputEnable(long* enable) override {
-        if (!enable) return E_POINTER;
-        *enable = outputEnable_;
-        return S_OK;
-    }
+    STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
     STDMETHODIMP GetPages(CAUUID* pages) override {
         return PagesOf({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
@@ -696,33 +655,19 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return TaskText(desc_.devicePath, id); }
-    STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return TaskText("1.0", version); }
+    STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(desc_.devicePath, id); }
+    STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
     STDMETHODIMP put_DevicePower(long mode) override {
         power_ = mode;
         return S_OK;
     }
-    STDMETHODIMP get_DevicePower(long* mode) override {
-        if (!mode) return E_POINTER;
-        *mode = power_;
-        return S_OK;
-    }
+    STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, power_); }
     STDMETHODIMP put_DevicePort(long) override { return S_OK; }
-    STDMETHODIMP get_DevicePort(long* port) override {
-        if (!port) return E_POINTER;
-        *port = 0;
-        return S_OK;
-    }
+    STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
     STDMETHODIMP put_MediaState(long) override { return S_OK; }
-    STDMETHODIMP get_MediaState(long* state) override {
-        if (!state) return E_POINTER;
-        *state = 0;
-        return S_OK;
-    }
+    STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
     STDMETHODIMP GetStatus(long item, long* value) override {
-        if (!value) return E_POINTER;
-        *value = item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load();
-        return S_OK;
+        return com::CopyOut(value, item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load());
     }
     STDMETHODIMP GetTransportBasicParameters(long, long* value, LPOLESTR* text) override {
         if (value) *value = watch_.Lost() ? 0 : 1;
@@ -735,32 +680,16 @@ public:
         mode_ = mode;
         return S_OK;
     }
-    STDMETHODIMP get_Mode(long* mode) override {
-        if (!mode) return E_POINTER;
-        *mode = mode_;
-        return S_OK;
-    }
+    STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, mode_); }
     STDMETHODIMP put_Rate(double rate) override {
         rate_ = rate;
         return S_OK;
     }
-    STDMETHODIMP get_Rate(double* rate) override {
-        if (!rate) return E_POINTER;
-        *rate = rate_;
-        return S_OK;
-    }
-    STDMETHODIMP GetTCRMode(long, long* value) override {
-        if (!value) return E_POINTER;
-        *value = 0;
-        return S_OK;
-    }
+    STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
+    STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
     STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
     STDMETHODIMP put_VITCLine(long) override { return S_OK; }
-    STDMETHODIMP get_VITCLine(long* line) override {
-        if (!line) return E_POINTER;
-        *line = 0;
-        return S_OK;
-    }
+    STDMETHODIMP get_VITCLine(long* line) override { return com::CopyOut(line, 0); }
     STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
         if (!sample) return E_POINTER;
         if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
@@ -777,12 +706,6 @@ protected:
     }
 
 private:
-    static HRESULT TaskText(const std::string& text, LPOLESTR* out) {
-        if (!out) return E_POINTER;
-        *out = static_cast<LPOLESTR>(CoTaskMemAlloc(text.size() + 1));
-        std::memcpy(*out, text.c_str(), text.size() + 1);
-        return S_OK;
-    }
     // Packed BCD hh:mm:ss:ff plus a frame count at 30 frames per second.
     static DWORD AddFrames(DWORD bcd, long long frames) {
         auto dec = [](DWORD v) { return static_cast<long long>((v >> 4) * 10 + (v & 0xF)); };
@@ -825,9 +748,7 @@ HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv)
             return CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
         }
     }
-    const HRESULT hr = filter->QueryInterface(riid, ppv);
-    filter->Release();
-    return hr;
+    return com::HandOver(filter, riid, ppv);
 }
 
 }  // namespace platform::dshow::sim

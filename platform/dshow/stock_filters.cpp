@@ -1,11 +1,9 @@
 #include "platform/dshow/stock_filters.h"
 
-#include <cstring>
 #include <mutex>
 
-#include "platform/base/clock.h"
 #include "platform/com/class_table.h"
-#include "platform/com/task_mem.h"
+#include "platform/com/out_param.h"
 #include "platform/dshow/filter_graph.h"
 
 namespace platform::dshow {
@@ -60,11 +58,7 @@ public:
     DvVideoDecoder()
         : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {Pattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
     DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
-    STDMETHODIMP get_IPDisplay(int* display) override {
-        if (!display) return E_POINTER;
-        *display = display_;
-        return S_OK;
-    }
+    STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
     STDMETHODIMP put_IPDisplay(int display) override {
         if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
         display_ = display;
@@ -156,11 +150,7 @@ private:
             mode_ = mode;
             return S_OK;
         }
-        STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override {
-            if (!mode) return E_POINTER;
-            *mode = mode_;
-            return S_OK;
-        }
+        STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override { return com::CopyOut(mode, mode_); }
 
     protected:
         void* GetPinInterface(REFIID riid) override { return Offer<IMixerPinConfig>(this, riid); }
@@ -219,30 +209,18 @@ public:
         master_ = stream;
         return S_OK;
     }
-    STDMETHODIMP GetMasterStream(LONG* stream) override {
-        if (!stream) return E_POINTER;
-        *stream = master_;
-        return S_OK;
-    }
+    STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
     STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override {
         oldIndex_ = oldIndex;
         return S_OK;
     }
-    STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override {
-        if (!oldIndex) return E_POINTER;
-        *oldIndex = oldIndex_;
-        return S_OK;
-    }
+    STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
     STDMETHODIMP put_Mode(InterleavingMode mode) override {
         if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
         mode_ = mode;
         return S_OK;
     }
-    STDMETHODIMP get_Mode(InterleavingMode* mode) override {
-        if (!mode) return E_POINTER;
-        *mode = mode_;
-        return S_OK;
-    }
+    STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
     STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
         if (!leave || !preroll) return E_POINTER;
         leave_ = *leave;
@@ -435,19 +413,10 @@ private:
     };
 };
 
-template <typename T>
-com::Creator Make() {
-    return [](REFIID riid, void** ppv) { return CreateFilterInstance<T>(riid, ppv); };
-}
-
-template <typename Base>
-com::Creator MakeWith(CLSID clsid, const char* name) {
-    return [clsid, name](REFIID riid, void** ppv) {
-        auto* f = new Base(clsid, name);
-        const HRESULT hr = f->QueryInterface(riid, ppv);
-        f->Release();
-        return hr;
-    };
+// A class-table creator that makes a T from the given arguments.
+template <typename T, typename... Args>
+com::Creator Make(Args... args) {
+    return [=](REFIID riid, void** ppv) { return com::HandOver(new T(args...), riid, ppv); };
 }
 
 }  // namespace
@@ -470,55 +439,33 @@ STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) {
     style_ = style;
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) {
-    if (!style) return E_POINTER;
-    *style = style_;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) { return com::CopyOut(style, style_); }
 STDMETHODIMP CVideoRendererFilter::put_AutoShow(long autoShow) {
     autoShow_ = autoShow;
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::get_AutoShow(long* autoShow) {
-    if (!autoShow) return E_POINTER;
-    *autoShow = autoShow_;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::get_AutoShow(long* autoShow) { return com::CopyOut(autoShow, autoShow_); }
 STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) {
     visible_ = visible;
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::get_Visible(long* visible) {
-    if (!visible) return E_POINTER;
-    *visible = visible_;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::get_Visible(long* visible) { return com::CopyOut(visible, visible_); }
 STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) {
     owner_ = owner;
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::get_Owner(OAHWND* owner) {
-    if (!owner) return E_POINTER;
-    *owner = owner_;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::get_Owner(OAHWND* owner) { return com::CopyOut(owner, owner_); }
 STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) {
     drain_ = drain;
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) {
-    if (!drain) return E_POINTER;
-    *drain = drain_;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) { return com::CopyOut(drain, drain_); }
 STDMETHODIMP CVideoRendererFilter::put_FullScreenMode(long fullScreen) {
     fullScreen_ = fullScreen;
     return S_OK;
 }
 STDMETHODIMP CVideoRendererFilter::get_FullScreenMode(long* fullScreen) {
-    if (!fullScreen) return E_POINTER;
-    *fullScreen = fullScreen_;
-    return S_OK;
+    return com::CopyOut(fullScreen, fullScreen_);
 }
 STDMETHODIMP CVideoRendererFilter::SetWindowForeground(long) { return S_OK; }
 STDMETHODIMP CVideoRendererFilter::SetWindowPosition(long left, long top, long width, long height) {
@@ -546,26 +493,14 @@ STDMETHODIMP CAudioRendererFilter::put_Volume(long volume) {
     volume_ = volume;
     return S_OK;
 }
-STDMETHODIMP CAudioRendererFilter::get_Volume(long* volume) {
-    if (!volume) return E_POINTER;
-    *volume = volume_;
-    return S_OK;
-}
+STDMETHODIMP CAudioRendererFilter::get_Volume(long* volume) { return com::CopyOut(volume, volume_); }
 STDMETHODIMP CAudioRendererFilter::put_Balance(long balance) {
     if (balance < -10000 || balance > 10000) return E_INVALIDARG;
     balance_ = balance;
     return S_OK;
 }
-STDMETHODIMP CAudioRendererFilter::get_Balance(long* balance) {
-    if (!balance) return E_POINTER;
-    *balance = balance_;
-    return S_OK;
-}
-STDMETHODIMP CAudioRendererFilter::GetTime(REFERENCE_TIME* time) {
-    if (!time) return E_POINTER;
-    *time = static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10;
-    return S_OK;
-}
+STDMETHODIMP CAudioRendererFilter::get_Balance(long* balance) { return com::CopyOut(balance, balance_); }
+STDMETHODIMP CAudioRendererFilter::GetTime(REFERENCE_TIME* time) { return com::CopyOut(time, ProcessClockTime()); }
 
 STDMETHODIMP CFileSinkBase::SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE*) {
     if (!file) return E_POINTER;
@@ -577,41 +512,28 @@ STDMETHODIMP CFileSinkBase::GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* mt) {
     *file = nullptr;
     if (mt) *mt = AM_MEDIA_TYPE();
     if (file_.empty()) return E_FAIL;
-    *file = static_cast<LPOLESTR>(CoTaskMemAlloc(file_.size() + 1));
-    std::memcpy(*file, file_.c_str(), file_.size() + 1);
-    return S_OK;
+    return com::CopyOutText(file_, file);
 }
 STDMETHODIMP CFileSinkBase::SetMode(DWORD flags) {
     if (flags & ~AM_FILE_OVERWRITE) return E_INVALIDARG;
     mode_ = flags;
     return S_OK;
 }
-STDMETHODIMP CFileSinkBase::GetMode(DWORD* flags) {
-    if (!flags) return E_POINTER;
-    *flags = mode_;
-    return S_OK;
-}
+STDMETHODIMP CFileSinkBase::GetMode(DWORD* flags) { return com::CopyOut(flags, mode_); }
 
 void RegisterStockFilters() {
     using com::RegisterClassForever;
-    RegisterClassForever(CLSID_SmartTee, [](REFIID riid, void** ppv) {
-        auto* f = new CTeeFilter(CLSID_SmartTee, "Smart Tee", "Input", {"Capture", "Preview"}, false);
-        const HRESULT hr = f->QueryInterface(riid, ppv);
-        f->Release();
-        return hr;
-    });
-    RegisterClassForever(CLSID_InfTee, [](REFIID riid, void** ppv) {
-        auto* f = new CTeeFilter(CLSID_InfTee, "Infinite Pin Tee Filter", "Input", {"Output1"}, true);
-        const HRESULT hr = f->QueryInterface(riid, ppv);
-        f->Release();
-        return hr;
-    });
+    using Names = std::vector<std::string>;
+    RegisterClassForever(CLSID_SmartTee,
+                         Make<CTeeFilter>(CLSID_SmartTee, "Smart Tee", "Input", Names{"Capture", "Preview"}, false));
+    RegisterClassForever(CLSID_InfTee,
+                         Make<CTeeFilter>(CLSID_InfTee, "Infinite Pin Tee Filter", "Input", Names{"Output1"}, true));
     RegisterClassForever(CLSID_OverlayMixer, Make<OverlayMixer>());
-    RegisterClassForever(CLSID_VideoRenderer, MakeWith<CVideoRendererFilter>(CLSID_VideoRenderer, "Video Renderer"));
+    RegisterClassForever(CLSID_VideoRenderer, Make<CVideoRendererFilter>(CLSID_VideoRenderer, "Video Renderer"));
     RegisterClassForever(CLSID_VideoRendererDefault,
-                         MakeWith<CVideoRendererFilter>(CLSID_VideoRendererDefault, "Video Renderer"));
-    RegisterClassForever(CLSID_DSoundRender, MakeWith<CAudioRendererFilter>(CLSID_DSoundRender, "Default DirectSound Device"));
-    RegisterClassForever(CLSID_AudioRender, MakeWith<CAudioRendererFilter>(CLSID_AudioRender, "Default WaveOut Device"));
+                         Make<CVideoRendererFilter>(CLSID_VideoRendererDefault, "Video Renderer"));
+    RegisterClassForever(CLSID_DSoundRender, Make<CAudioRendererFilter>(CLSID_DSoundRender, "Default DirectSound Device"));
+    RegisterClassForever(CLSID_AudioRender, Make<CAudioRendererFilter>(CLSID_AudioRender, "Default WaveOut Device"));
     RegisterClassForever(CLSID_NullRenderer, Make<NullRenderer>());
     RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
     RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());

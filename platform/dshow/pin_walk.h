@@ -1,0 +1,16 @@
+// Walks over a filter's pins through the public interfaces only, for the graph manager and the
+// capture graph builder, which must work with any filter, not only the layer's own.
+#pragma once
+
+#include <vector>
+
+#include "platform/com/com_ptr.h"
+#include "platform/dshow/filter_interfaces.h"
+
+namespace platform::dshow {
+
+std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter);
+PIN_DIRECTION DirectionOf(IPin* pin);
+bool IsConnected(IPin* pin);
+
+}  // namespace platform::dshow

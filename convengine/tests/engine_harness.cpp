@@ -76,16 +76,7 @@ std::vector<Reply> ReplyRecorder::Replies() const
 
 std::string ReplyRecorder::Codes() const
 {
-    std::lock_guard<std::mutex> guard(lock_);
-    std::string codes;
-    for (const Reply& r : replies_) {
-        if (!codes.empty())
-            codes += ' ';
-        codes += std::to_string(r.op) + "/" + std::to_string(r.status);
-        if (r.status == Qn_MSG_FAILED)
-            codes += ":" + std::to_string(r.value);
-    }
-    return codes;
+    return ReplyCodes(Replies(), true);
 }
 
 void ReplyRecorder::Clear()

@@ -12,17 +12,11 @@
 
 #include "convengine/mordax_api.h"
 #include "convengine/reply_port.h"
+#include "convengine/tests/reply_codes.h"
 
 namespace mordax::test {
 
-struct Reply {
-    int op = 0;
-    int status = 0;
-    LPARAM value = 0;
-    // Copies of the records that came with item-start and time replies (the host frees them).
-    Qn_ConvertItem item;
-    Qn_ConvertTime time;
-};
+using Reply = ReplyRecord;
 
 class ReplyRecorder {
 public:

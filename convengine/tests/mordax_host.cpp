@@ -137,17 +137,7 @@ std::vector<HostReply> MordaxHost::Replies() const
 
 std::string MordaxHost::Codes() const
 {
-    std::string codes;
-    for (const HostReply& r : Replies()) {
-        if (r.status == Qn_MSG_CONVERT_PROCESSING || r.status == Qn_MSG_TIME_INFO)
-            continue;
-        if (!codes.empty())
-            codes += ' ';
-        codes += std::to_string(r.op) + "/" + std::to_string(r.status);
-        if (r.status == Qn_MSG_FAILED)
-            codes += ":" + std::to_string(r.value);
-    }
-    return codes;
+    return ReplyCodes(Replies(), false);
 }
 
 void MordaxHost::Clear()

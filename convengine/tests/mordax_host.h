@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "convengine/mordax_api.h"
+#include "convengine/tests/reply_codes.h"
 
 namespace mordax::test {
 
-struct HostReply {
-    int op = 0;
-    int status = 0;
-    LPARAM value = 0;
-    Qn_ConvertItem item;
-    Qn_ConvertTime time;
+struct HostReply : ReplyRecord {
     // From a Qn_MediaInfo reply: source path, container format, picture width, audio streams.
     std::string mediaPath;
     std::string mediaFormat;
@@ -36,6 +32,7 @@ public:
     bool PumpUntil(int op, int status, int timeoutMs = 120000);
     void PumpFor(int ms);
     std::vector<HostReply> Replies() const;
+    // As ReplyCodes without progress.
     std::string Codes() const;
     void Clear();
     // Unloads the module (after Close), as the converter does last.

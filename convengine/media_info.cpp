@@ -115,22 +115,28 @@ std::int32_t Clamp32(long long v)
     return v > 2147483647LL ? 2147483647 : (v < -2147483647LL ? -2147483647 : static_cast<std::int32_t>(v));
 }
 
+// The fields video and audio records share, from their stream's section.
+template <typename Info> void ReadStreamCommon(const Handle& h, StreamKind kind, Info* info)
+{
+    info->Format_Profile = h.Text(kind, "Format_Profile");
+    info->Codec = h.Text(kind, "Codec");
+    info->CodecString = h.Text(kind, "Codec/String");
+    info->Duration = Clamp32(h.Integer(kind, "Duration"));
+    info->BitRate = Clamp32(h.Integer(kind, "BitRate"));
+    info->Resolution = Clamp32(h.Integer(kind, "Resolution"));
+    info->StreamSize = Clamp32(h.Integer(kind, "StreamSize"));
+}
+
 void ReadVideo(const Handle& h, Qn_VideoInfo* v)
 {
     v->Format = h.Text(kGeneral, "Format");
-    v->Format_Profile = h.Text(kVideo, "Format_Profile");
-    v->Codec = h.Text(kVideo, "Codec");
-    v->CodecString = h.Text(kVideo, "Codec/String");
-    v->Duration = Clamp32(h.Integer(kVideo, "Duration"));
-    v->BitRate = Clamp32(h.Integer(kVideo, "BitRate"));
+    ReadStreamCommon(h, kVideo, v);
     v->Width = Clamp32(h.Integer(kVideo, "Width"));
     v->Height = Clamp32(h.Integer(kVideo, "Height"));
     v->DisplayAspectRatio = h.Fraction(kVideo, "DisplayAspectRatio");
     v->DisplayAspectRatioString = h.Text(kVideo, "DisplayAspectRatio/String");
     v->FrameRate = h.Fraction(kVideo, "FrameRate");
     v->FrameCount = Clamp32(h.Integer(kVideo, "FrameCount"));
-    v->Resolution = Clamp32(h.Integer(kVideo, "Resolution"));
-    v->StreamSize = Clamp32(h.Integer(kVideo, "StreamSize"));
     v->Interlacement = h.Text(kVideo, "Interlacement");
     v->InterlacementString = h.Text(kVideo, "Interlacement/String");
 }
@@ -138,15 +144,9 @@ void ReadVideo(const Handle& h, Qn_VideoInfo* v)
 void ReadAudio(const Handle& h, Qn_AudioInfo* a)
 {
     a->Format = h.Text(kAudio, "Format");
-    a->Format_Profile = h.Text(kAudio, "Format_Profile");
-    a->Codec = h.Text(kAudio, "Codec");
-    a->CodecString = h.Text(kAudio, "Codec/String");
-    a->Duration = Clamp32(h.Integer(kAudio, "Duration"));
-    a->BitRate = Clamp32(h.Integer(kAudio, "BitRate"));
+    ReadStreamCommon(h, kAudio, a);
     a->Channels = h.Fraction(kAudio, "Channel(s)");
     a->SamplingRate = Clamp32(h.Integer(kAudio, "SamplingRate"));
-    a->Resolution = Clamp32(h.Integer(kAudio, "Resolution"));
-    a->StreamSize = Clamp32(h.Integer(kAudio, "StreamSize"));
 }
 
 bool Fail(std::string* why, const std::string& text)

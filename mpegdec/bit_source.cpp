@@ -130,84 +130,51 @@ uint32_t CMpegBitSource::ShowBitsSlow(int n, int* flag) {
 }
 
 
-int CMpegBitSource::SkipForward(int n) {
-  if (!ring_) return kBadState;
-  int ahead = BytesAhead();
-  int shortfall = n - ahead;
-  if (shortfall <= 0) {
-    st_.readPos = (st_.readPos + n) % size_;
-    st_.bitPos = 0;
-    return 1;
-  }
-  if (shortfall >= forwardChunk_) {
-    if (Reposition(n, st_) >= 0) return 1;
-    if (status == 1) status = 0;
-    return 0;
-  }
-  int validBefore = st_.validCount;
-  int behind = BytesBehind();
-  int k = ReadForward(st_.endPos, forwardChunk_);
-  if (k < 0) {
-    status = k;
-    return k;
-  }
-  if (k == 0) {
-    if (status == 1) status = 0;
-    return 0;
-  }
-  AfterForwardRefill(k);
-  if (k >= shortfall) {
-    st_.readPos = (st_.readPos + n) % size_;
-    st_.bitPos = 0;
-    return 1;
-  }
-  // The data ends before the target: the read point stays where it was, if the ring kept it.
-  if (validBefore + k - capacity_ > behind) {
-    status = kEndOfData;
-    return kEndOfData;
-  }
-  if (status == 1) status = 0;
-  return 0;
-}
+int CMpegBitSource::SkipForward(int n) { return SkipBy(n, true); }
 
-int CMpegBitSource::SkipBackward(int n) {
+int CMpegBitSource::SkipBackward(int n) { return SkipBy(n, false); }
+
+// Moves the read point n bytes, refilling the ring from that side when it falls short by less
+// than a chunk; a longer move repositions the source instead.
+int CMpegBitSource::SkipBy(int n, bool forward) {
   if (!ring_) return kBadState;
-  int behind = BytesBehind();
-  int shortfall = n - behind;
-  if (shortfall <= 0) {
-    st_.readPos = (st_.readPos - n + size_) % size_;
+  auto move = [&] {
+    st_.readPos = forward ? (st_.readPos + n) % size_ : (st_.readPos - n + size_) % size_;
     st_.bitPos = 0;
     return 1;
-  }
-  if (shortfall >= backwardChunk_) {
-    if (Reposition(-int64_t(n), st_) >= 0) return 1;
+  };
+  auto stalled = [&] {
     if (status == 1) status = 0;
     return 0;
+  };
+  int shortfall = n - (forward ? BytesAhead() : BytesBehind());
+  if (shortfall <= 0) return move();
+  int chunk = forward ? forwardChunk_ : backwardChunk_;
+  if (shortfall >= chunk) {
+    if (Reposition(forward ? int64_t(n) : -int64_t(n), st_) >= 0) return 1;
+    return stalled();
   }
   int validBefore = st_.validCount;
-  int ahead = BytesAhead();
-  int k = ReadBackward(st_.firstPos, backwardChunk_);
+  // The bytes on the side a refill drops from; the byte at the read point counts as ahead.
+  int kept = forward ? BytesBehind() : BytesAhead();
+  int k = forward ? ReadForward(st_.endPos, chunk) : ReadBackward(st_.firstPos, chunk);
   if (k < 0) {
     status = k;
     return k;
   }
-  if (k == 0) {
-    if (status == 1) status = 0;
-    return 0;
-  }
-  AfterBackwardRefill(k);
-  if (k >= shortfall) {
-    st_.readPos = (st_.readPos - n + size_) % size_;
-    st_.bitPos = 0;
-    return 1;
-  }
+  if (k == 0) return stalled();
+  if (forward)
+    AfterForwardRefill(k);
+  else
+    AfterBackwardRefill(k);
+  if (k >= shortfall) return move();
+  // The data ends before the target: the read point stays where it was, if the ring kept it.
   int dropped = validBefore + k - capacity_;
-  if (dropped > 0 && dropped >= ahead) {
+  if (forward ? dropped > kept : dropped > 0 && dropped >= kept) {
     status = kEndOfData;
     return kEndOfData;
   }
-  if (status == 1) status = 0;
-  return 0;
+  return stalled();
 }
 
 int CMpegBitSource::NextStartCode() {

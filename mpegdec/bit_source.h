@@ -113,6 +113,7 @@ class CMpegBitSource {
   bool Ensure(int need);
   void AfterForwardRefill(int k);
   void AfterBackwardRefill(int k);
+  int SkipBy(int n, bool forward);
 
   std::unique_ptr<uint8_t[]> ring_;
   int size_ = 0;

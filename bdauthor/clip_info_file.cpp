@@ -106,12 +106,7 @@ bool CreateCLPI(const std::string& outputFolder, const InputRecord& record, int 
     ReportError("CreateCLPI - over buffer.\n\n" + path);
     return false;
   }
-  switch (WriteWholeFile(path, ComposeClpi(record))) {
-    case WriteResult::kOk: return true;
-    case WriteResult::kCreateFailed: ReportError("failed to create clpi.\n\n" + path); return false;
-    case WriteResult::kWriteFailed: ReportError("failed to close clpi.\n\n" + path); return false;
-  }
-  return false;
+  return WriteReported(path, ComposeClpi(record), "clpi.\n\n" + path);
 }
 
 }  // namespace bdauthor

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "bdauthor/error_report.h"
 #include "platform/base/file.h"
 
 namespace bdauthor {
@@ -62,6 +63,15 @@ WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8
   if (!file.IsOpen()) return WriteResult::kCreateFailed;
   const bool written = file.Write(bytes.data(), bytes.size());
   return file.Close() && written ? WriteResult::kOk : WriteResult::kWriteFailed;
+}
+
+bool WriteReported(const std::string& path, const std::vector<std::uint8_t>& bytes, const std::string& what) {
+  switch (WriteWholeFile(path, bytes)) {
+    case WriteResult::kOk: return true;
+    case WriteResult::kCreateFailed: ReportError("failed to create " + what); return false;
+    case WriteResult::kWriteFailed: ReportError("failed to close " + what); return false;
+  }
+  return false;
 }
 
 }  // namespace bdauthor

@@ -33,5 +33,7 @@ class ReadOnlyFile {
 enum class WriteResult { kOk, kCreateFailed, kWriteFailed };
 // Creates or truncates the file and writes all bytes.
 WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// WriteWholeFile that reports a failure as "failed to create <what>" or "failed to close <what>".
+bool WriteReported(const std::string& path, const std::vector<std::uint8_t>& bytes, const std::string& what);
 
 }  // namespace bdauthor

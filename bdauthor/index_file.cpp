@@ -41,12 +41,7 @@ bool CreateIndexBDMV(const std::string& outputFolder, int inputCount) {
     ReportError("CreateIndexBDMV - over buffer");
     return false;
   }
-  switch (WriteWholeFile(IndexPath(outputFolder), ComposeIndexBdmv(inputCount))) {
-    case WriteResult::kOk: return true;
-    case WriteResult::kCreateFailed: ReportError("failed to create index.bdmv"); return false;
-    case WriteResult::kWriteFailed: ReportError("failed to close index.bdmv"); return false;
-  }
-  return false;
+  return WriteReported(IndexPath(outputFolder), ComposeIndexBdmv(inputCount), "index.bdmv");
 }
 
 }  // namespace bdauthor

@@ -59,12 +59,7 @@ bool CreateMovieObjectBDMV(const std::string& outputFolder, int inputCount) {
     ReportError("CreateMovieObjectBDMV - over buffer");
     return false;
   }
-  switch (WriteWholeFile(MovieObjectPath(outputFolder), ComposeMovieObjectBdmv(inputCount))) {
-    case WriteResult::kOk: return true;
-    case WriteResult::kCreateFailed: ReportError("failed to create MovieObject.bdmv"); return false;
-    case WriteResult::kWriteFailed: ReportError("failed to close MovieObject.bdmv"); return false;
-  }
-  return false;
+  return WriteReported(MovieObjectPath(outputFolder), ComposeMovieObjectBdmv(inputCount), "MovieObject.bdmv");
 }
 
 }  // namespace bdauthor

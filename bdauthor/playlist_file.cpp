@@ -69,12 +69,7 @@ bool CreateMPLS(const std::string& outputFolder, const InputRecord& record, int 
     ReportError("CreateMPLS - over buffer.\n\n" + path);
     return false;
   }
-  switch (WriteWholeFile(path, ComposeMpls(record, clipNumber))) {
-    case WriteResult::kOk: return true;
-    case WriteResult::kCreateFailed: ReportError("failed to create mpls.\n\n" + path); return false;
-    case WriteResult::kWriteFailed: ReportError("failed to close mpls.\n\n" + path); return false;
-  }
-  return false;
+  return WriteReported(path, ComposeMpls(record, clipNumber), "mpls.\n\n" + path);
 }
 
 }  // namespace bdauthor

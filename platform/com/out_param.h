@@ -15,6 +15,13 @@ HRESULT CopyOut(T* out, const V& value) {
     return S_OK;
 }
 
+// The setter's half: keeps a value the caller passed in.
+template <typename T, typename V>
+HRESULT CopyIn(T& field, const V& value) {
+    field = value;
+    return S_OK;
+}
+
 // A copy of text in task memory, or nullptr; the receiver frees it with CoTaskMemFree.
 LPOLESTR TaskString(const std::string& text);
 

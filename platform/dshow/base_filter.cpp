@@ -55,10 +55,7 @@ STDMETHODIMP CBaseFilter::Run(REFERENCE_TIME start) {
 
 STDMETHODIMP CBaseFilter::GetState(DWORD, FILTER_STATE* state) { return com::CopyOut(state, state_); }
 
-STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* clock) {
-    clock_ = clock;
-    return S_OK;
-}
+STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* clock) { return com::CopyIn(clock_, clock); }
 
 STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock** clock) {
     if (!clock) return E_POINTER;

@@ -393,10 +393,7 @@ public:
         *max = 125;
         return S_OK;
     }
-    STDMETHODIMP put_CountryCode(long country) override {
-        country_ = country;
-        return S_OK;
-    }
+    STDMETHODIMP put_CountryCode(long country) override { return com::CopyIn(country_, country); }
     STDMETHODIMP get_CountryCode(long* country) override { return com::CopyOut(country, country_); }
     STDMETHODIMP SignalPresent(long* strength) override { return com::CopyOut(strength, 1); }
     STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
@@ -502,18 +499,12 @@ public:
         *locked = signal && !watch_.Lost() ? 1 : 0;
         return S_OK;
     }
-    STDMETHODIMP put_VCRHorizontalLocking(long locking) override {
-        vcrLocking_ = locking;
-        return S_OK;
-    }
+    STDMETHODIMP put_VCRHorizontalLocking(long locking) override { return com::CopyIn(vcrLocking_, locking); }
     STDMETHODIMP get_VCRHorizontalLocking(long* locking) override { return com::CopyOut(locking, vcrLocking_); }
     STDMETHODIMP get_NumberOfLines(long* lines) override {
         return com::CopyOut(lines, (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625);
     }
-    STDMETHODIMP put_OutputEnable(long enable) override {
-        outputEnable_ = enable;
-        return S_OK;
-    }
+    STDMETHODIMP put_OutputEnable(long enable) override { return com::CopyIn(outputEnable_, enable); }
     STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
     STDMETHODIMP GetPages(CAUUID* pages) override {
@@ -657,10 +648,7 @@ public:
     }
     STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(desc_.devicePath, id); }
     STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
-    STDMETHODIMP put_DevicePower(long mode) override {
-        power_ = mode;
-        return S_OK;
-    }
+    STDMETHODIMP put_DevicePower(long mode) override { return com::CopyIn(power_, mode); }
     STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, power_); }
     STDMETHODIMP put_DevicePort(long) override { return S_OK; }
     STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
@@ -681,10 +669,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, mode_); }
-    STDMETHODIMP put_Rate(double rate) override {
-        rate_ = rate;
-        return S_OK;
-    }
+    STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
     STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
     STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
     STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }

@@ -146,10 +146,7 @@ private:
         HRESULT CheckMediaType(const CMediaType& mt) override {
             return mt.majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
         }
-        STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override {
-            mode_ = mode;
-            return S_OK;
-        }
+        STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override { return com::CopyIn(mode_, mode); }
         STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override { return com::CopyOut(mode, mode_); }
 
     protected:
@@ -205,15 +202,9 @@ public:
         }
         if (free == 0) AddPin<In>(Format("Input %02d", count + 1));
     }
-    STDMETHODIMP SetMasterStream(LONG stream) override {
-        master_ = stream;
-        return S_OK;
-    }
+    STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
     STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
-    STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override {
-        oldIndex_ = oldIndex;
-        return S_OK;
-    }
+    STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
     STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
     STDMETHODIMP put_Mode(InterleavingMode mode) override {
         if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
@@ -435,35 +426,17 @@ STDMETHODIMP CVideoRendererFilter::get_Caption(BSTR* caption) {
     *caption = SysAllocString(caption_.c_str());
     return S_OK;
 }
-STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) {
-    style_ = style;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) { return com::CopyIn(style_, style); }
 STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) { return com::CopyOut(style, style_); }
-STDMETHODIMP CVideoRendererFilter::put_AutoShow(long autoShow) {
-    autoShow_ = autoShow;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_AutoShow(long autoShow) { return com::CopyIn(autoShow_, autoShow); }
 STDMETHODIMP CVideoRendererFilter::get_AutoShow(long* autoShow) { return com::CopyOut(autoShow, autoShow_); }
-STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) {
-    visible_ = visible;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) { return com::CopyIn(visible_, visible); }
 STDMETHODIMP CVideoRendererFilter::get_Visible(long* visible) { return com::CopyOut(visible, visible_); }
-STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) {
-    owner_ = owner;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) { return com::CopyIn(owner_, owner); }
 STDMETHODIMP CVideoRendererFilter::get_Owner(OAHWND* owner) { return com::CopyOut(owner, owner_); }
-STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) {
-    drain_ = drain;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) { return com::CopyIn(drain_, drain); }
 STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) { return com::CopyOut(drain, drain_); }
-STDMETHODIMP CVideoRendererFilter::put_FullScreenMode(long fullScreen) {
-    fullScreen_ = fullScreen;
-    return S_OK;
-}
+STDMETHODIMP CVideoRendererFilter::put_FullScreenMode(long fullScreen) { return com::CopyIn(fullScreen_, fullScreen); }
 STDMETHODIMP CVideoRendererFilter::get_FullScreenMode(long* fullScreen) {
     return com::CopyOut(fullScreen, fullScreen_);
 }

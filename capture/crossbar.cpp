@@ -3,21 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "capture/device_walk.h"
+
 namespace {
 
 std::vector<CComPtr<IPin>> PinsOf(IAMCrossbar* crossbar) {
-    std::vector<CComPtr<IPin>> pins;
     CComPtr<IBaseFilter> filter;
-    if (FAILED(crossbar->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)))) return pins;
-    CComPtr<IEnumPins> e;
-    if (FAILED(filter->EnumPins(&e)) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
-        pins.push_back(p);
-    }
-    return pins;
+    if (FAILED(crossbar->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter)))) return {};
+    return capture::PinsOf(filter);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "capture/device_walk.h"
 #include "capture/sound_devices.h"
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
@@ -32,38 +33,33 @@ constexpr KnownName kKnownNames[11] = {
 
 bool SameName(const std::string& a, const std::string& b) { return platform::EqualsNoCase(a, b); }
 
-std::string ReadString(IPropertyBag* bag, const char* name, bool* present) {
-    platform::com::ScopedVariant v;
-    v.get()->vt = VT_BSTR;
-    *present = SUCCEEDED(bag->Read(name, v.get(), nullptr)) && v->vt == VT_BSTR;
-    return *present ? platform::com::FromBstr(v->bstrVal) : std::string();
-}
-
 // Whether some pin of the filter offers as its first media type one of this major type.
 bool HasPinWithFirstType(IBaseFilter* filter, const GUID& major) {
-    CComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(&pins)) || !pins) return false;
-    IPin* pin = nullptr;
-    while (pins->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
-        CComPtr<IEnumMediaTypes> types;
-        if (FAILED(p->EnumMediaTypes(&types)) || !types) continue;
-        AM_MEDIA_TYPE* mt = nullptr;
-        if (types->Next(1, &mt, nullptr) != S_OK || !mt) continue;
-        const bool match = mt->majortype == major;
-        DeleteMediaType(mt);
-        if (match) return true;
-    }
+    for (const auto& pin : capture::PinsOf(filter))
+        if (capture::FirstTypeIs(pin, major)) return true;
     return false;
 }
 
-CComPtr<IEnumMoniker> ClassEnumerator(const CLSID& category, DWORD flags) {
-    CComPtr<ICreateDevEnum> devEnum;
-    CComPtr<IEnumMoniker> monikers;
-    if (FAILED(devEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER))) return monikers;
-    if (devEnum->CreateClassEnumerator(category, &monikers, flags) != S_OK) monikers = nullptr;
-    return monikers;
+using DeviceItems = std::vector<std::unique_ptr<CCaptureDeviceItem>>;
+
+// The first listed device the test accepts, or nullptr.
+template <typename Accepts>
+const CCaptureDeviceItem* FirstWhere(const DeviceItems& items, Accepts accepts) {
+    for (const auto& d : items)
+        if (d && accepts(*d)) return d.get();
+    return nullptr;
+}
+
+// Puts the name of the first device the test accepts into name.
+template <typename Accepts>
+BOOL NameOfFirst(const DeviceItems& items, std::string& name, Accepts accepts) {
+    const CCaptureDeviceItem* d = FirstWhere(items, accepts);
+    if (d) name = d->name;
+    return d ? TRUE : FALSE;
+}
+
+auto OfKind(int kind) {
+    return [kind](const CCaptureDeviceItem& d) { return d.kind == kind; };
 }
 
 }  // namespace
@@ -107,25 +103,18 @@ std::string CCaptureDeviceList::HardwareIdOf(const std::string& path) {
 
 void CCaptureDeviceList::EnumVideoDevices() {
     ClearVideoDevices();
-    CComPtr<IEnumMoniker> monikers = ClassEnumerator(CLSID_VideoInputDeviceCategory, CDEF_DEVMON_PNP_DEVICE);
+    CComPtr<IEnumMoniker> monikers = capture::CategoryMonikers(CLSID_VideoInputDeviceCategory, CDEF_DEVMON_PNP_DEVICE);
     if (!monikers || FAILED(monikers->Reset())) return;
-    IMoniker* m = nullptr;
-    while (monikers->Next(1, &m, nullptr) == S_OK) {
-        CComPtr<IMoniker> moniker;
-        moniker.Attach(m);
-        CComPtr<IPropertyBag> bag;
-        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) continue;
-        bool present = false;
+    capture::VisitDeviceBags(monikers, [this](IMoniker* moniker, IPropertyBag* bag) {
         auto item = std::make_unique<CCaptureDeviceItem>();
-        item->name = ReadString(bag, "FriendlyName", &present);
-        if (!present) continue;
-        const std::string devicePath = ReadString(bag, "DevicePath", &present);
-        if (present) {
+        if (!capture::ReadBagString(bag, "FriendlyName", &item->name)) return false;
+        std::string devicePath;
+        if (capture::ReadBagString(bag, "DevicePath", &devicePath)) {
             item->path = PathOf(devicePath);
             item->hardwareId = HardwareIdOf(item->path);
         }
-        const std::string classGuid = ReadString(bag, "DeviceClassGUID", &present);
-        if (present) {
+        std::string classGuid;
+        if (capture::ReadBagString(bag, "DeviceClassGUID", &classGuid)) {
             if (platform::EqualsNoCase(classGuid, "{8C0F6AF2-0EDB-44C1-8AEB-59040BD830ED}")) item->kind = kDeviceHdv;
         } else {
             CComPtr<IBaseFilter> filter;
@@ -137,30 +126,25 @@ void CCaptureDeviceList::EnumVideoDevices() {
             }
         }
         video_.push_back(std::move(item));
-    }
+        return false;
+    });
 }
 
 void CCaptureDeviceList::EnumAudioDevices() {
     ClearAudioDevices();
-    CComPtr<IEnumMoniker> monikers = ClassEnumerator(CLSID_AudioInputDeviceCategory, 0);
+    CComPtr<IEnumMoniker> monikers = capture::CategoryMonikers(CLSID_AudioInputDeviceCategory, 0);
     if (!monikers || FAILED(monikers->Reset())) return;
-    IMoniker* m = nullptr;
-    while (monikers->Next(1, &m, nullptr) == S_OK) {
-        CComPtr<IMoniker> moniker;
-        moniker.Attach(m);
-        CComPtr<IPropertyBag> bag;
-        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) continue;
-        bool present = false;
+    capture::VisitDeviceBags(monikers, [this](IMoniker*, IPropertyBag* bag) {
         auto item = std::make_unique<CCaptureDeviceItem>();
-        item->name = ReadString(bag, "FriendlyName", &present);
-        if (!present) continue;
+        if (!capture::ReadBagString(bag, "FriendlyName", &item->name)) return false;
         platform::com::ScopedVariant wave;
         if (SUCCEEDED(bag->Read("WaveInId", wave.get(), nullptr)) && wave->vt == VT_I4) {
             item->waveInId = wave->lVal;
             CompleteAudioEntry(*item);
         }
         audio_.push_back(std::move(item));
-    }
+        return false;
+    });
 }
 
 void CCaptureDeviceList::CompleteAudioEntry(CCaptureDeviceItem& item) {
@@ -192,15 +176,11 @@ std::string CCaptureDeviceList::GetAudioDeviceName(int index) const {
 }
 
 const CCaptureDeviceItem* CCaptureDeviceList::FirstVideo(const std::string& name) const {
-    for (const auto& d : video_)
-        if (d && SameName(d->name, name)) return d.get();
-    return nullptr;
+    return FirstWhere(video_, [&](const CCaptureDeviceItem& d) { return SameName(d.name, name); });
 }
 
 const CCaptureDeviceItem* CCaptureDeviceList::FirstAudio(const std::string& name) const {
-    for (const auto& d : audio_)
-        if (d && SameName(d->name, name)) return d.get();
-    return nullptr;
+    return FirstWhere(audio_, [&](const CCaptureDeviceItem& d) { return SameName(d.name, name); });
 }
 
 int CCaptureDeviceList::GetDeviceType(const std::string& name) const {
@@ -214,9 +194,11 @@ int CCaptureDeviceList::GetDeviceType(const std::string& name) const {
 }
 
 BOOL CCaptureDeviceList::HasAudioPin(const std::string& name) const {
-    for (const auto& d : video_)
-        if (d && SameName(d->name, name) && d->kind == kDeviceWdmWithAudio) return TRUE;
-    return FALSE;
+    return FirstWhere(video_, [&](const CCaptureDeviceItem& d) {
+               return SameName(d.name, name) && d.kind == kDeviceWdmWithAudio;
+           })
+               ? TRUE
+               : FALSE;
 }
 
 BOOL CCaptureDeviceList::IsUsbAudioDevice(const std::string& name) const {
@@ -226,33 +208,23 @@ BOOL CCaptureDeviceList::IsUsbAudioDevice(const std::string& name) const {
 }
 
 std::string CCaptureDeviceList::GetHdvDeviceName() const {
-    for (const auto& d : video_)
-        if (d && d->kind == kDeviceHdv) return d->name;
-    return {};
+    std::string name;
+    NameOfFirst(video_, name, OfKind(kDeviceHdv));
+    return name;
 }
 
 std::string CCaptureDeviceList::GetDvDeviceName() const {
-    for (const auto& d : video_)
-        if (d && d->kind == kDeviceDv) return d->name;
-    return {};
+    std::string name;
+    NameOfFirst(video_, name, OfKind(kDeviceDv));
+    return name;
 }
 
-BOOL CCaptureDeviceList::HasHdvDevice() const {
-    for (const auto& d : video_)
-        if (d && d->kind == kDeviceHdv) return TRUE;
-    return FALSE;
-}
+BOOL CCaptureDeviceList::HasHdvDevice() const { return FirstWhere(video_, OfKind(kDeviceHdv)) ? TRUE : FALSE; }
 
-BOOL CCaptureDeviceList::HasDvDevice() const {
-    for (const auto& d : video_)
-        if (d && d->kind == kDeviceDv) return TRUE;
-    return FALSE;
-}
+BOOL CCaptureDeviceList::HasDvDevice() const { return FirstWhere(video_, OfKind(kDeviceDv)) ? TRUE : FALSE; }
 
 BOOL CCaptureDeviceList::HasWdmDevice() const {
-    for (const auto& d : video_)
-        if (d && (d->kind == kDeviceWdm || d->kind == kDeviceWdmWithAudio)) return TRUE;
-    return FALSE;
+    return FirstWhere(video_, OfKind(kDeviceWdm)) || FirstWhere(video_, OfKind(kDeviceWdmWithAudio)) ? TRUE : FALSE;
 }
 
 std::string CCaptureDeviceList::GetVideoHardwareId(const std::string& name) const {
@@ -269,24 +241,14 @@ BOOL CCaptureDeviceList::FindAudioPartner(const std::string& videoName, std::str
     audioName.clear();
     const auto* video = FirstVideo(videoName);
     if (!video || video->hardwareId.empty()) return FALSE;
-    for (const auto& d : audio_)
-        if (d && d->hardwareId == video->hardwareId) {
-            audioName = d->name;
-            return TRUE;
-        }
-    return FALSE;
+    return NameOfFirst(audio_, audioName, [&](const CCaptureDeviceItem& d) { return d.hardwareId == video->hardwareId; });
 }
 
 BOOL CCaptureDeviceList::FindVideoPartner(const std::string& audioName, std::string& videoName) const {
     videoName.clear();
     const auto* audio = FirstAudio(audioName);
     if (!audio || audio->hardwareId.empty()) return FALSE;
-    for (const auto& d : video_)
-        if (d && d->hardwareId == audio->hardwareId) {
-            videoName = d->name;
-            return TRUE;
-        }
-    return FALSE;
+    return NameOfFirst(video_, videoName, [&](const CCaptureDeviceItem& d) { return d.hardwareId == audio->hardwareId; });
 }
 
 BOOL CCaptureDeviceList::IsKnownUsbHardwareId(const std::string& id) {
@@ -316,43 +278,25 @@ BOOL HoldsKnownName(const std::string& name, int flag) {
 BOOL CCaptureDeviceList::IsKnownVideoDeviceName(const std::string& name) { return HoldsKnownName(name, 0); }
 BOOL CCaptureDeviceList::IsKnownAudioDeviceName(const std::string& name) { return HoldsKnownName(name, 1); }
 
-BOOL CCaptureDeviceList::HasKnownVideoDeviceName() const {
-    for (const auto& d : video_)
-        if (d && IsKnownVideoDeviceName(d->name)) return TRUE;
-    return FALSE;
-}
+namespace {
+bool KnownVideoName(const CCaptureDeviceItem& d) { return CCaptureDeviceList::IsKnownVideoDeviceName(d.name); }
+bool KnownAudioName(const CCaptureDeviceItem& d) { return CCaptureDeviceList::IsKnownAudioDeviceName(d.name); }
+bool KnownHardwareId(const CCaptureDeviceItem& d) { return CCaptureDeviceList::IsKnownUsbHardwareId(d.hardwareId); }
+}  // namespace
+
+BOOL CCaptureDeviceList::HasKnownVideoDeviceName() const { return FirstWhere(video_, KnownVideoName) ? TRUE : FALSE; }
 
 BOOL CCaptureDeviceList::FindKnownVideoDevice(std::string& name) const {
     name.clear();
-    for (const auto& d : video_)
-        if (d && IsKnownUsbHardwareId(d->hardwareId)) {
-            name = d->name;
-            return TRUE;
-        }
-    return FALSE;
+    return NameOfFirst(video_, name, KnownHardwareId);
 }
 
 BOOL CCaptureDeviceList::FindKnownVideoDeviceByName(std::string& name) const {
     name.clear();
-    for (const auto& d : video_)
-        if (d && IsKnownVideoDeviceName(d->name)) {
-            name = d->name;
-            return TRUE;
-        }
-    return FALSE;
+    return NameOfFirst(video_, name, KnownVideoName);
 }
 
 BOOL CCaptureDeviceList::FindKnownAudioDevice(std::string& name) const {
     name.clear();
-    for (const auto& d : audio_)
-        if (d && IsKnownAudioDeviceName(d->name)) {
-            name = d->name;
-            return TRUE;
-        }
-    for (const auto& d : audio_)
-        if (d && IsKnownUsbHardwareId(d->hardwareId)) {
-            name = d->name;
-            return TRUE;
-        }
-    return FALSE;
+    return NameOfFirst(audio_, name, KnownAudioName) || NameOfFirst(audio_, name, KnownHardwareId) ? TRUE : FALSE;
 }

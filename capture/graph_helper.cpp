@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "capture/device_walk.h"
 #include "platform/base/message_box.h"
 #include "platform/base/strings.h"
 #include "platform/base/sync.h"
@@ -41,13 +42,7 @@ HRESULT CGraphHelper::AddFilter(const CLSID& clsid, IBaseFilter** slot, LPCOLEST
 void CGraphHelper::GetPin(IBaseFilter* filter, PIN_DIRECTION dir, int index, IPin** out) {
     if (!out) return;
     *out = nullptr;
-    if (!filter) return;
-    CComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(&pins)) || !pins) return;
-    IPin* pin = nullptr;
-    while (pins->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
+    for (auto& p : capture::PinsOf(filter)) {
         // A failed query leaves an invalid direction, which matches nothing.
         auto pinDir = static_cast<PIN_DIRECTION>(-1);
         if (FAILED(p->QueryDirection(&pinDir)) || pinDir != dir) continue;
@@ -230,13 +225,7 @@ int CGraphHelper::FindOutputPinByMediaType(IBaseFilter* filter) {
     for (int i = 0;; ++i) {
         CComPtr<IPin> pin = GetOutputPin(filter, i);
         if (!pin) return -1;
-        CComPtr<IEnumMediaTypes> types;
-        if (FAILED(pin->EnumMediaTypes(&types)) || !types) continue;
-        AM_MEDIA_TYPE* mt = nullptr;
-        if (types->Next(1, &mt, nullptr) != S_OK || !mt) continue;
-        const bool audio = mt->majortype == MEDIATYPE_Audio;
-        DeleteMediaType(mt);
-        if (audio) return i;
+        if (capture::FirstTypeIs(pin, MEDIATYPE_Audio)) return i;
     }
 }
 
@@ -266,27 +255,20 @@ void CGraphHelper::ShowGraph(const char* text) {
 
 HRESULT FindDeviceFilter(const char* name, IBaseFilter** out, const CLSID* category) {
     if (!out || !category) return E_POINTER;
-    CComPtr<ICreateDevEnum> devEnum;
-    HRESULT hr = devEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER);
-    if (FAILED(hr)) return hr;
-    CComPtr<IEnumMoniker> monikers;
-    hr = devEnum->CreateClassEnumerator(*category, &monikers, 0);
-    if (hr != S_OK || !monikers) return hr;
+    HRESULT hr = S_OK;
+    CComPtr<IEnumMoniker> monikers = capture::CategoryMonikers(*category, 0, &hr);
+    if (!monikers) return hr;
     monikers->Reset();
-    IMoniker* m = nullptr;
-    while (monikers->Next(1, &m, nullptr) == S_OK) {
-        CComPtr<IMoniker> moniker;
-        moniker.Attach(m);
-        CComPtr<IPropertyBag> bag;
-        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) continue;
-        platform::com::ScopedVariant friendly;
-        friendly.get()->vt = VT_BSTR;
-        if (FAILED(bag->Read("FriendlyName", friendly.get(), nullptr)) || friendly->vt != VT_BSTR) continue;
+    hr = E_FAIL;
+    capture::VisitDeviceBags(monikers, [&](IMoniker* moniker, IPropertyBag* bag) {
+        std::string friendly;
         // The whole name is compared: a long name is never cut short first.
-        if (!platform::EqualsNoCase(platform::com::FromBstr(friendly->bstrVal), name ? name : "")) continue;
-        return moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(out));
-    }
-    return E_FAIL;
+        if (!capture::ReadBagString(bag, "FriendlyName", &friendly) || !platform::EqualsNoCase(friendly, name ? name : ""))
+            return false;
+        hr = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(out));
+        return true;
+    });
+    return hr;
 }
 
 void PumpMessages() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "capture/device_walk.h"
 #include "platform/base/strings.h"
 #include "platform/com/com_ptr.h"
 #include "platform/dshow/dsound.h"
@@ -125,22 +126,14 @@ std::string CSoundDeviceList::GetDescriptionByInterfaceText(const std::string& t
 std::string CSoundDeviceList::GetAudioInputNameByInterfaceText(const std::string& text) const {
     const int waveId = FindWaveIdByInterfaceText(FALSE, text);
     if (waveId < 0) return {};
-    CComPtr<ICreateDevEnum> devEnum;
-    if (FAILED(devEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER))) return {};
-    CComPtr<IEnumMoniker> monikers;
-    if (devEnum->CreateClassEnumerator(CLSID_AudioInputDeviceCategory, &monikers, 0) != S_OK || !monikers) return {};
-    IMoniker* m = nullptr;
-    while (monikers->Next(1, &m, nullptr) == S_OK) {
-        CComPtr<IMoniker> moniker;
-        moniker.Attach(m);
-        CComPtr<IPropertyBag> bag;
-        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) continue;
+    CComPtr<IEnumMoniker> monikers = capture::CategoryMonikers(CLSID_AudioInputDeviceCategory, 0);
+    if (!monikers) return {};
+    std::string name;
+    capture::VisitDeviceBags(monikers, [&](IMoniker*, IPropertyBag* bag) {
         platform::com::ScopedVariant wave;
-        if (FAILED(bag->Read("WaveInId", wave.get(), nullptr)) || wave->vt != VT_I4 || wave->lVal != waveId) continue;
-        platform::com::ScopedVariant name;
-        name.get()->vt = VT_BSTR;
-        if (FAILED(bag->Read("FriendlyName", name.get(), nullptr))) return {};
-        return platform::com::FromBstr(name->bstrVal);  // the whole name, never cut
-    }
-    return {};
+        if (FAILED(bag->Read("WaveInId", wave.get(), nullptr)) || wave->vt != VT_I4 || wave->lVal != waveId) return false;
+        capture::ReadBagString(bag, "FriendlyName", &name);  // the whole name, never cut
+        return true;
+    });
+    return name;
 }

@@ -17,7 +17,6 @@ class TarnelJob {
   bool Run(const std::string& configPath);
 
   const JobProgress& Progress() const { return progress_; }
-  const std::string& OutputFolder() const { return outputFolder_; }
   const std::vector<InputRecord>& Inputs() const { return inputs_; }
 
  private:

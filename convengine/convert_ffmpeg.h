@@ -37,8 +37,6 @@ public:
     void WaitForThread();
     // Stops a running conversion, waits for its thread and clears everything.
     void Deinit();
-    int IsConverting() const { return converting_.load(); }
-    bool HasThread() const { return thread_.joinable(); }
 
     // The FFmpeg arguments for the file (empty without an item or an output path).
     std::vector<std::string> MakeCommandLine(std::vector<std::string>* dropped) const;

@@ -84,7 +84,6 @@ class CMpegBitSource {
   int BytesBehind() const { return Distance(st_.firstPos, st_.readPos); }
   uint8_t BitPos() const { return st_.bitPos; }
   void SetBitPos(uint8_t b) { st_.bitPos = b; }
-  int RingSize() const { return size_; }
 
   int status = 1;
 

@@ -46,7 +46,6 @@ class CMpegStreamReader {
     return lastPictureIndex >= 0 && lastPictureIndex >= firstPictureIndex
                ? lastPictureIndex - firstPictureIndex + 1 : 0;
   }
-  bool IsMpeg2() const { return mpeg2 != 0; }
   int64_t FileSize() const { return fileSize_; }
 
   FILE* file = nullptr;

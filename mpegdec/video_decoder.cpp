@@ -9,11 +9,7 @@ using namespace mpegdec;
 CMpegVideoDecoder::~CMpegVideoDecoder() { Close(); }
 
 void CMpegVideoDecoder::Reset() {
-  picture.Reset();
-  base_.reset();
-  enhancement_.reset();
-  baseHeader = enhancementHeader = nullptr;
-  baseSecondField = enhancementSecondField = nullptr;
+  Close();
   twoLayers = 0;
   state = kNotOpen;
 }

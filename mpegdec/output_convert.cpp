@@ -40,6 +40,42 @@ void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br, const
 }
 int ClampIndex(int i, int lo, int hi) { return i < lo ? lo : i > hi ? hi : i; }
 
+// Six taps down a column: rows r[0..5] at x, weighted by k.
+inline int Taps6(const int* k, const uint8_t* const* r, int x) {
+  return k[0] * r[0][x] + k[1] * r[1][x] + k[2] * r[2][x] + k[3] * r[3][x] + k[4] * r[4][x] + k[5] * r[5][x];
+}
+
+// One output pair from source column i; `at` reads a source column, clamped at the row's ends
+// or not.
+template <bool kMpeg2, typename At>
+inline void UpsamplePair(uint8_t* d, int i, At at) {
+  if constexpr (kMpeg2) {
+    d[2 * i] = uint8_t(at(i));
+    int sum = 21 * (at(i - 2) + at(i + 3)) - 52 * (at(i - 1) + at(i + 2)) + 159 * (at(i) + at(i + 1));
+    d[2 * i + 1] = Clamp255((sum + 128) >> 8);
+  } else {
+    int s0 = 5 * at(i - 3) - 21 * at(i - 2) + 70 * at(i - 1) + 228 * at(i) - 37 * at(i + 1) + 11 * at(i + 2);
+    int s1 = 5 * at(i + 3) - 21 * at(i + 2) + 70 * at(i + 1) + 228 * at(i) - 37 * at(i - 1) + 11 * at(i - 2);
+    d[2 * i] = Clamp255((s0 + 128) >> 8);
+    d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
+  }
+}
+
+template <bool kMpeg2>
+void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* s = src + size_t(y) * srcStride;
+    uint8_t* d = dst + size_t(y) * 2 * w;
+    auto clamped = [&](int i) { return int(s[ClampIndex(i, 0, w - 1)]); };
+    auto inside = [&](int i) { return int(s[i]); };
+    // Columns whose taps all lie inside the row need no index clamping.
+    int lo = 3 < w ? 3 : w, hi = w - 3;
+    for (int i = 0; i < lo; ++i) UpsamplePair<kMpeg2>(d, i, clamped);
+    for (int i = lo; i < hi; ++i) UpsamplePair<kMpeg2>(d, i, inside);
+    for (int i = hi > lo ? hi : lo; i < w; ++i) UpsamplePair<kMpeg2>(d, i, clamped);
+  }
+}
+
 void Put16(uint8_t* p, int v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
@@ -55,6 +91,7 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
   if (h <= 0) return;
   auto row = [&](int r) { return src + size_t(r) * srcStride; };
   if (!interlaced) {
+    static constexpr int kP[6] = {3, -16, 67, 227, -32, 7};
     for (int i = 0; i < h; ++i) {
       const uint8_t* r[6];
       for (int k = 0; k < 6; ++k) r[k] = row(ClampIndex(i - 3 + k, 0, h - 1));
@@ -63,10 +100,8 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
       uint8_t* d0 = dst + size_t(2 * i) * width;
       uint8_t* d1 = d0 + width;
       for (int x = 0; x < width; ++x) {
-        int s0 = 3 * r[0][x] - 16 * r[1][x] + 67 * r[2][x] + 227 * r[3][x] - 32 * r[4][x] + 7 * r[5][x];
-        int s1 = 3 * q[0][x] - 16 * q[1][x] + 67 * q[2][x] + 227 * q[3][x] - 32 * q[4][x] + 7 * q[5][x];
-        d0[x] = Clamp255((s0 + 128) >> 8);
-        d1[x] = Clamp255((s1 + 128) >> 8);
+        d0[x] = Clamp255((Taps6(kP, r, x) + 128) >> 8);
+        d1[x] = Clamp255((Taps6(kP, q, x) + 128) >> 8);
       }
     }
     return;
@@ -85,61 +120,21 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
     uint8_t* __restrict o2 = o1 + width;
     uint8_t* __restrict o3 = o2 + width;
     for (int x = 0; x < width; ++x) {
-      int s0 = kA[0] * t0[0][x] + kA[1] * t0[1][x] + kA[2] * t0[2][x] + kA[3] * t0[3][x] + kA[4] * t0[4][x] +
-               kA[5] * t0[5][x];
-      int s2 = kB[0] * t1[0][x] + kB[1] * t1[1][x] + kB[2] * t1[2][x] + kB[3] * t1[3][x] + kB[4] * t1[4][x] +
-               kB[5] * t1[5][x];
-      int s1 = kB[0] * b0[0][x] + kB[1] * b0[1][x] + kB[2] * b0[2][x] + kB[3] * b0[3][x] + kB[4] * b0[4][x] +
-               kB[5] * b0[5][x];
-      int s3 = kA[0] * b1[0][x] + kA[1] * b1[1][x] + kA[2] * b1[2][x] + kA[3] * b1[3][x] + kA[4] * b1[4][x] +
-               kA[5] * b1[5][x];
-      o0[x] = Clamp255((s0 + 128) >> 8);
-      o2[x] = Clamp255((s2 + 128) >> 8);
-      o1[x] = Clamp255((s1 + 128) >> 8);
-      o3[x] = Clamp255((s3 + 128) >> 8);
+      o0[x] = Clamp255((Taps6(kA, t0, x) + 128) >> 8);
+      o2[x] = Clamp255((Taps6(kB, t1, x) + 128) >> 8);
+      o1[x] = Clamp255((Taps6(kB, b0, x) + 128) >> 8);
+      o3[x] = Clamp255((Taps6(kA, b1, x) + 128) >> 8);
     }
   }
 }
 
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
                                              bool mpeg2) {
-  int w = width;
-  if (w <= 0) return;
-  for (int y = 0; y < rows; ++y) {
-    const uint8_t* s = src + size_t(y) * srcStride;
-    uint8_t* d = dst + size_t(y) * 2 * w;
-    auto at = [&](int i) { return int(s[ClampIndex(i, 0, w - 1)]); };
-    auto one = [&](int i) {
-      if (mpeg2) {
-        d[2 * i] = s[i];
-        int sum = 21 * (at(i - 2) + at(i + 3)) - 52 * (at(i - 1) + at(i + 2)) + 159 * (at(i) + at(i + 1));
-        d[2 * i + 1] = Clamp255((sum + 128) >> 8);
-      } else {
-        int s0 = 5 * at(i - 3) - 21 * at(i - 2) + 70 * at(i - 1) + 228 * at(i) - 37 * at(i + 1) + 11 * at(i + 2);
-        int s1 = 5 * at(i + 3) - 21 * at(i + 2) + 70 * at(i + 1) + 228 * at(i) - 37 * at(i - 1) + 11 * at(i - 2);
-        d[2 * i] = Clamp255((s0 + 128) >> 8);
-        d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
-      }
-    };
-    // Columns whose taps all lie inside the row need no index clamping.
-    int lo = 3 < w ? 3 : w, hi = w - 3;
-    for (int i = 0; i < lo; ++i) one(i);
-    if (mpeg2) {
-      for (int i = lo; i < hi; ++i) {
-        d[2 * i] = s[i];
-        int sum = 21 * (s[i - 2] + s[i + 3]) - 52 * (s[i - 1] + s[i + 2]) + 159 * (s[i] + s[i + 1]);
-        d[2 * i + 1] = Clamp255((sum + 128) >> 8);
-      }
-    } else {
-      for (int i = lo; i < hi; ++i) {
-        int s0 = 5 * s[i - 3] - 21 * s[i - 2] + 70 * s[i - 1] + 228 * s[i] - 37 * s[i + 1] + 11 * s[i + 2];
-        int s1 = 5 * s[i + 3] - 21 * s[i + 2] + 70 * s[i + 1] + 228 * s[i] - 37 * s[i - 1] + 11 * s[i - 2];
-        d[2 * i] = Clamp255((s0 + 128) >> 8);
-        d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
-      }
-    }
-    for (int i = hi > lo ? hi : lo; i < w; ++i) one(i);
-  }
+  if (width <= 0) return;
+  if (mpeg2)
+    UpsampleRows<true>(src, width, rows, srcStride, dst);
+  else
+    UpsampleRows<false>(src, width, rows, srcStride, dst);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {

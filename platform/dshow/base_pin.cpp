@@ -42,6 +42,24 @@ STDMETHODIMP_(ULONG) CBasePin::Release() { return filter_->Release(); }
 
 std::vector<CMediaType> CBasePin::GetMediaTypes() { return types_; }
 
+CMediaType TypePattern(const GUID& major, const GUID& sub) {
+    CMediaType mt;
+    mt.majortype = major;
+    mt.subtype = sub;
+    mt.formattype = GUID_NULL;
+    return mt;
+}
+
+HRESULT CPatternInputPin::CheckMediaType(const CMediaType& mt) {
+    if (patterns_.empty()) return S_OK;
+    for (const auto& p : patterns_) {
+        if (p.majortype != GUID_NULL && p.majortype != mt.majortype) continue;
+        if (p.subtype != GUID_NULL && p.subtype != mt.subtype) continue;
+        return S_OK;
+    }
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
+
 HRESULT CBasePin::CheckMediaType(const CMediaType& mt) {
     const auto offered = GetMediaTypes();
     if (offered.empty()) return S_OK;

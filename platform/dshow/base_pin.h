@@ -118,6 +118,22 @@ private:
     std::atomic<long long> received_{0};
 };
 
+// A pattern for the types an input takes: a major and a sub type, GUID_NULL for any.
+CMediaType TypePattern(const GUID& major, const GUID& sub = GUID_NULL);
+
+// An input pin that offers no types and takes those matching one of its patterns (any type
+// when it has none).
+class CPatternInputPin : public CBaseInputPin {
+public:
+    CPatternInputPin(CBaseFilter* filter, std::string name, std::vector<CMediaType> patterns = {})
+        : CBaseInputPin(filter, std::move(name)), patterns_(std::move(patterns)) {}
+    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    HRESULT CheckMediaType(const CMediaType& mt) override;
+
+private:
+    std::vector<CMediaType> patterns_;
+};
+
 class CBaseOutputPin : public CBasePin {
 public:
     CBaseOutputPin(CBaseFilter* filter, std::string name) : CBasePin(filter, std::move(name), PINDIR_OUTPUT) {}

@@ -256,18 +256,11 @@ private:
     const DeviceWatch* watch_;
 };
 
-class AnalogInputPin : public CBaseInputPin {
+class AnalogInputPin : public CPatternInputPin {
 public:
-    AnalogInputPin(CBaseFilter* f, std::string name, GUID major) : CBaseInputPin(f, std::move(name)), major_(major) {
+    AnalogInputPin(CBaseFilter* f, std::string name, GUID major) : CPatternInputPin(f, std::move(name), {TypePattern(major)}) {
         SetCategory(PIN_CATEGORY_ANALOGVIDEOIN);
     }
-    std::vector<CMediaType> GetMediaTypes() override { return {}; }
-    HRESULT CheckMediaType(const CMediaType& mt) override {
-        return mt.majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    }
-
-private:
-    GUID major_;
 };
 
 class AnalogOutputPin : public CBaseOutputPin {

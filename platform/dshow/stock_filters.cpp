@@ -10,17 +10,11 @@ namespace platform::dshow {
 
 namespace {
 
-CMediaType Pattern(const GUID& major, const GUID& sub = GUID_NULL) {
-    CMediaType mt;
-    mt.majortype = major;
-    mt.subtype = sub;
-    mt.formattype = GUID_NULL;
-    return mt;
-}
+using Patterns = std::vector<CMediaType>;
 
 std::vector<CMediaType> UncompressedVideo() {
-    return {Pattern(MEDIATYPE_Video, MEDIASUBTYPE_YUY2), Pattern(MEDIATYPE_Video, MEDIASUBTYPE_UYVY),
-            Pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), Pattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
+    return {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_YUY2), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_UYVY),
+            TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
 }
 
 LONG HeightOf(const CMediaType& mt) {
@@ -50,13 +44,13 @@ public:
 
 class AcmWrapper : public CTransformFilter {
 public:
-    AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {Pattern(MEDIATYPE_Audio)}, "Input", "Output") {}
+    AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
 };
 
 class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
 public:
     DvVideoDecoder()
-        : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {Pattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
+        : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
     DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
     STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
     STDMETHODIMP put_IPDisplay(int display) override {
@@ -81,7 +75,7 @@ private:
 class DvSplitter : public CBaseFilter {
 public:
     DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
-        input_ = AddPin<In>("Input");
+        input_ = AddPin<CPatternInputPin>("Input", Patterns{TypePattern(MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd)});
         video_ = AddPin<Out>("DVVidOut0", true, input_);
         audio_ = AddPin<Out>("AudOut00", false, input_);
     }
@@ -98,14 +92,6 @@ public:
     }
 
 private:
-    class In : public CBaseInputPin {
-    public:
-        using CBaseInputPin::CBaseInputPin;
-        std::vector<CMediaType> GetMediaTypes() override { return {}; }
-        HRESULT CheckMediaType(const CMediaType& mt) override {
-            return mt.majortype == MEDIATYPE_Interleaved && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-        }
-    };
     class Out : public CBaseOutputPin {
     public:
         Out(CBaseFilter* f, std::string name, bool video, CBaseInputPin* input)
@@ -138,14 +124,10 @@ public:
     void EndOfStream(CBaseInputPin*) override { output_->DeliverEndOfStream(); }
 
 private:
-    class MixerInput : public CBaseInputPin, public IMixerPinConfig {
+    class MixerInput : public CPatternInputPin, public IMixerPinConfig {
     public:
-        using CBaseInputPin::CBaseInputPin;
-        DSHOW_FORWARD_IUNKNOWN(CBaseInputPin)
-        std::vector<CMediaType> GetMediaTypes() override { return {}; }
-        HRESULT CheckMediaType(const CMediaType& mt) override {
-            return mt.majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-        }
+        MixerInput(CBaseFilter* f, std::string name) : CPatternInputPin(f, std::move(name), {TypePattern(MEDIATYPE_Video)}) {}
+        DSHOW_FORWARD_IUNKNOWN(CPatternInputPin)
         STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override { return com::CopyIn(mode_, mode); }
         STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override { return com::CopyOut(mode, mode_); }
 
@@ -244,16 +226,11 @@ private:
             if (p->Direction() == PINDIR_INPUT && p->IsConnected()) ++n;
         return n;
     }
-    class In : public CBaseInputPin {
+    class In : public CPatternInputPin {
     public:
-        using CBaseInputPin::CBaseInputPin;
-        std::vector<CMediaType> GetMediaTypes() override { return {}; }
-        HRESULT CheckMediaType(const CMediaType& mt) override {
-            return mt.majortype == MEDIATYPE_Video || mt.majortype == MEDIATYPE_Audio ||
-                           mt.majortype == MEDIATYPE_Interleaved
-                       ? S_OK
-                       : VFW_E_TYPE_NOT_ACCEPTED;
-        }
+        In(CBaseFilter* f, std::string name)
+            : CPatternInputPin(f, std::move(name),
+                               {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
         HRESULT CompleteConnect(IPin*) override {
             static_cast<AviMux*>(filter_)->InputConnected();
             return S_OK;
@@ -276,7 +253,7 @@ private:
 
 class FileWriter : public CRendererFilter, public CFileSinkBase {
 public:
-    FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {Pattern(MEDIATYPE_Stream)}, "in") {}
+    FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {TypePattern(MEDIATYPE_Stream)}, "in") {}
     DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
 protected:
@@ -287,8 +264,8 @@ protected:
 class AsfWriter : public CBaseFilter, public CFileSinkBase {
 public:
     AsfWriter() : CBaseFilter(CLSID_WMAsfWriter, "WM ASF Writer") {
-        AddPin<In>("Video Input 01", MEDIATYPE_Video);
-        AddPin<In>("Audio Input 01", MEDIATYPE_Audio);
+        AddPin<CPatternInputPin>("Video Input 01", Patterns{TypePattern(MEDIATYPE_Video)});
+        AddPin<CPatternInputPin>("Audio Input 01", Patterns{TypePattern(MEDIATYPE_Audio)});
     }
     DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
     bool IsRenderer() const override { return true; }
@@ -306,17 +283,6 @@ protected:
     void OnRun(REFERENCE_TIME) override { ended_ = 0; }
 
 private:
-    class In : public CBaseInputPin {
-    public:
-        In(CBaseFilter* f, std::string name, GUID major) : CBaseInputPin(f, std::move(name)), major_(major) {}
-        std::vector<CMediaType> GetMediaTypes() override { return {}; }
-        HRESULT CheckMediaType(const CMediaType& mt) override {
-            return mt.majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-        }
-
-    private:
-        GUID major_;
-    };
     std::atomic<long long> samples_{0};
     std::atomic<int> ended_{0};
 };
@@ -324,7 +290,9 @@ private:
 // MPEG-2 Demultiplexer: output pins are made on request (IMpeg2Demultiplexer) and take PID maps.
 class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
 public:
-    Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") { AddPin<In>("MPEG-2 Stream"); }
+    Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") {
+        AddPin<CPatternInputPin>("MPEG-2 Stream", Patterns{TypePattern(GUID_NULL, MEDIASUBTYPE_MPEG2_TRANSPORT)});
+    }
     DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
     void Receive(CBaseInputPin*, const MediaSample& sample) override {
         for (CBasePin* p : Pins())
@@ -364,14 +332,6 @@ protected:
     void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
 
 private:
-    class In : public CBaseInputPin {
-    public:
-        using CBaseInputPin::CBaseInputPin;
-        std::vector<CMediaType> GetMediaTypes() override { return {}; }
-        HRESULT CheckMediaType(const CMediaType& mt) override {
-            return mt.subtype == MEDIASUBTYPE_MPEG2_TRANSPORT ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-        }
-    };
     class Out : public CBaseOutputPin, public IMPEG2PIDMap {
     public:
         Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
@@ -455,7 +415,7 @@ STDMETHODIMP CVideoRendererFilter::GetWindowPosition(long* left, long* top, long
 }
 
 CAudioRendererFilter::CAudioRendererFilter(const CLSID& clsid, std::string name)
-    : CRendererFilter(clsid, std::move(name), {Pattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)}, "Audio Input pin (rendered)") {}
+    : CRendererFilter(clsid, std::move(name), {TypePattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)}, "Audio Input pin (rendered)") {}
 
 void* CAudioRendererFilter::GetFilterInterface(REFIID riid) {
     if (void* p = Offer<IBasicAudio>(this, riid)) return p;

@@ -2,30 +2,13 @@
 
 namespace platform::dshow {
 
-namespace {
-bool MatchesAny(const std::vector<CMediaType>& accepted, const CMediaType& mt) {
-    if (accepted.empty()) return true;
-    for (const auto& a : accepted) {
-        if (a.majortype != GUID_NULL && a.majortype != mt.majortype) continue;
-        if (a.subtype != GUID_NULL && a.subtype != mt.subtype) continue;
-        return true;
-    }
-    return false;
-}
-}  // namespace
-
-class CTransformFilter::InputPin : public CBaseInputPin {
+class CTransformFilter::InputPin : public CPatternInputPin {
 public:
-    InputPin(CBaseFilter* f, std::string name, std::vector<CMediaType> accepted)
-        : CBaseInputPin(f, std::move(name)), accepted_(std::move(accepted)) {}
-    std::vector<CMediaType> GetMediaTypes() override { return {}; }
+    using CPatternInputPin::CPatternInputPin;
     HRESULT CheckMediaType(const CMediaType& mt) override {
-        if (!MatchesAny(accepted_, mt)) return VFW_E_TYPE_NOT_ACCEPTED;
+        if (FAILED(CPatternInputPin::CheckMediaType(mt))) return VFW_E_TYPE_NOT_ACCEPTED;
         return static_cast<CTransformFilter*>(filter_)->CheckInputType(mt);
     }
-
-private:
-    std::vector<CMediaType> accepted_;
 };
 
 class CTransformFilter::OutputPin : public CBaseOutputPin {
@@ -66,13 +49,6 @@ void CTransformFilter::Receive(CBaseInputPin*, const MediaSample& sample) {
 
 void CTransformFilter::EndOfStream(CBaseInputPin*) { output_->DeliverEndOfStream(); }
 
-class CTeeFilter::InputPin : public CBaseInputPin {
-public:
-    using CBaseInputPin::CBaseInputPin;
-    std::vector<CMediaType> GetMediaTypes() override { return {}; }
-    HRESULT CheckMediaType(const CMediaType&) override { return S_OK; }
-};
-
 class CTeeFilter::OutputPin : public CBaseOutputPin {
 public:
     OutputPin(CBaseFilter* f, std::string name, CBaseInputPin* input) : CBaseOutputPin(f, std::move(name)), input_(input) {}
@@ -97,7 +73,7 @@ private:
 CTeeFilter::CTeeFilter(const CLSID& clsid, std::string defaultName, std::string inputName,
                        std::vector<std::string> outputNames, bool growOutputs)
     : CBaseFilter(clsid, std::move(defaultName)), grow_(growOutputs) {
-    auto* input = AddPin<InputPin>(std::move(inputName));
+    auto* input = AddPin<CPatternInputPin>(std::move(inputName));
     for (auto& name : outputNames) AddPin<OutputPin>(std::move(name), input);
     nextIndex_ = static_cast<int>(outputNames.size()) + 1;
 }
@@ -122,25 +98,10 @@ void CTeeFilter::EndOfStream(CBaseInputPin*) {
         if (auto* out = dynamic_cast<CBaseOutputPin*>(p)) out->DeliverEndOfStream();
 }
 
-namespace {
-class RendererInputPin : public CBaseInputPin {
-public:
-    RendererInputPin(CBaseFilter* f, std::string name, std::vector<CMediaType> accepted)
-        : CBaseInputPin(f, std::move(name)), accepted_(std::move(accepted)) {}
-    std::vector<CMediaType> GetMediaTypes() override { return {}; }
-    HRESULT CheckMediaType(const CMediaType& mt) override {
-        return MatchesAny(accepted_, mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    }
-
-private:
-    std::vector<CMediaType> accepted_;
-};
-}  // namespace
-
 CRendererFilter::CRendererFilter(const CLSID& clsid, std::string defaultName, std::vector<CMediaType> accepted,
                                  std::string inputName)
     : CBaseFilter(clsid, std::move(defaultName)) {
-    input_ = AddPin<RendererInputPin>(std::move(inputName), std::move(accepted));
+    input_ = AddPin<CPatternInputPin>(std::move(inputName), std::move(accepted));
 }
 
 void CRendererFilter::Receive(CBaseInputPin*, const MediaSample& sample) {

@@ -44,7 +44,6 @@ public:
     void OutputConnected();
 
 private:
-    class InputPin;
     class OutputPin;
     bool grow_;
     int nextIndex_ = 1;

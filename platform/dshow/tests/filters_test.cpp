@@ -193,6 +193,47 @@ TEST_F(FiltersTest, DemultiplexerPinsMixerModesAndRendererState) {
     EXPECT_EQ(dv->put_IPDisplay(5), E_INVALIDARG);
 }
 
+// The stock inputs take only what their filters can use; a wrong type is refused before any
+// connection is tried.
+TEST(StockInputsTest, TakeOnlyTheirTypes) {
+    RegisterStockClasses();
+    auto accepts = [](const CLSID& clsid, const char* pin, const CMediaType& mt) {
+        CComPtr<IBaseFilter> f;
+        EXPECT_EQ(f.CoCreateInstance(clsid), S_OK);
+        CComPtr<IPin> p = PinOf(f, pin);
+        EXPECT_TRUE(p != nullptr) << pin;
+        return p && p->QueryAccept(&mt) == S_OK;
+    };
+    const CMediaType video = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 480, 333667);
+    const CMediaType audio = MakeAudioType(2, 48000, 16);
+    const CMediaType dv = MakeDvType();
+    CMediaType ts = MakeStreamType(MEDIASUBTYPE_MPEG2_TRANSPORT);
+    const CMediaType avi = MakeStreamType(MEDIASUBTYPE_Avi);
+
+    EXPECT_TRUE(accepts(CLSID_DVSplitter, "Input", dv));
+    EXPECT_FALSE(accepts(CLSID_DVSplitter, "Input", video));
+    EXPECT_TRUE(accepts(CLSID_OverlayMixer, "Input0", video));
+    EXPECT_FALSE(accepts(CLSID_OverlayMixer, "Input0", audio));
+    EXPECT_TRUE(accepts(CLSID_AviDest, "Input 01", video));
+    EXPECT_TRUE(accepts(CLSID_AviDest, "Input 01", audio));
+    EXPECT_TRUE(accepts(CLSID_AviDest, "Input 01", dv));
+    EXPECT_FALSE(accepts(CLSID_AviDest, "Input 01", avi));
+    EXPECT_TRUE(accepts(CLSID_WMAsfWriter, "Video Input 01", video));
+    EXPECT_FALSE(accepts(CLSID_WMAsfWriter, "Video Input 01", audio));
+    EXPECT_TRUE(accepts(CLSID_WMAsfWriter, "Audio Input 01", audio));
+    EXPECT_FALSE(accepts(CLSID_WMAsfWriter, "Audio Input 01", video));
+    EXPECT_TRUE(accepts(CLSID_MPEG2Demultiplexer, "MPEG-2 Stream", ts));
+    ts.majortype = MEDIATYPE_Video;  // the sub type alone decides
+    EXPECT_TRUE(accepts(CLSID_MPEG2Demultiplexer, "MPEG-2 Stream", ts));
+    EXPECT_FALSE(accepts(CLSID_MPEG2Demultiplexer, "MPEG-2 Stream", avi));
+    EXPECT_TRUE(accepts(CLSID_InfTee, "Input", audio));
+    EXPECT_TRUE(accepts(CLSID_InfTee, "Input", avi));
+    EXPECT_TRUE(accepts(CLSID_FileWriter, "in", avi));
+    EXPECT_FALSE(accepts(CLSID_FileWriter, "in", video));
+    EXPECT_TRUE(accepts(CLSID_Colour, "Input", video));
+    EXPECT_FALSE(accepts(CLSID_Colour, "Input", MakeVideoType(MEDIASUBTYPE_dvsd, 720, 480, 333667)));
+}
+
 TEST_F(FiltersTest, CaptureDeviceControls) {
     sim::DeviceDesc card = sim::DefaultDevices()[0];
     card.id = "CARD";

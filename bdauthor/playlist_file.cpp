@@ -12,6 +12,16 @@ namespace {
 bool CarriesVideoFormat(int codingType) { return codingType == 2 || codingType == 27 || codingType == 234; }
 bool CarriesAudioFormat(int codingType) { return codingType >= 128 && codingType <= 134; }
 
+// A stream table entry: the PID of the stream in the clip, then its coding type; the caller adds
+// the format byte after it.
+void PutStreamEntry(ByteComposer& f, std::size_t at, std::uint32_t pid, int codingType) {
+  f.Put8(at, 9);
+  f.Put8(at + 1, 1);
+  f.Put16(at + 2, pid);
+  f.Put8(at + 10, 5);
+  f.Put8(at + 11, static_cast<std::uint32_t>(codingType));
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ComposeMpls(const InputRecord& record, int clipNumber) {
@@ -37,17 +47,9 @@ std::vector<std::uint8_t> ComposeMpls(const InputRecord& record, int clipNumber)
   f.Put16(102, 46);
   f.Put8(106, 1);
   f.Put8(107, 1);
-  f.Put8(118, 9);
-  f.Put8(119, 1);
-  f.Put16(120, kVideoPid);
-  f.Put8(128, 5);
-  f.Put8(129, static_cast<std::uint32_t>(a.videoCodingType));
+  PutStreamEntry(f, 118, kVideoPid, a.videoCodingType);
   if (CarriesVideoFormat(a.videoCodingType)) f.Put8(130, (a.videoFormat << 4) | (a.frameRate & 0x0F));
-  f.Put8(134, 9);
-  f.Put8(135, 1);
-  f.Put16(136, kAudioPid);
-  f.Put8(144, 5);
-  f.Put8(145, static_cast<std::uint32_t>(a.audioCodingType));
+  PutStreamEntry(f, 134, kAudioPid, a.audioCodingType);
   if (CarriesAudioFormat(a.audioCodingType)) {
     f.Put8(146, (a.audioPresentationType << 4) | (a.samplingFrequency & 0x0F));
     f.PutText(147, a.language.substr(0, 3));

@@ -85,12 +85,19 @@ int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
 
 int CMpegPictureDecoder::GetCodedBlockPattern() {
   const VlcEntry& e = GetVlcTables().codedBlockPattern[Show(9)];
+  int cbp = 0;
   if (!e.length) {
     faultFlag_ = 1;
-    return 0;
+  } else {
+    Skip(e.length);
+    cbp = e.value;
   }
-  Skip(e.length);
-  return e.value;
+  // 4:2:2 and 4:4:4 add the bits of their further chroma blocks.
+  if (seq_.chroma_format == 2)
+    cbp = (cbp << 2) | int(Get(2));
+  else if (seq_.chroma_format == 3)
+    cbp = (cbp << 6) | int(Get(6));
+  return cbp;
 }
 
 int CMpegPictureDecoder::GetMotionCode() {

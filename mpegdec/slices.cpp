@@ -220,10 +220,6 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   int cbp;
   if (mb.type & kMbPattern) {
     cbp = GetCodedBlockPattern();
-    if (seq_.chroma_format == 2)
-      cbp = (cbp << 2) | int(Get(2));
-    else if (seq_.chroma_format == 3)
-      cbp = (cbp << 6) | int(Get(6));
   } else {
     cbp = intra ? (1 << blockCount_) - 1 : 0;
   }
@@ -329,14 +325,7 @@ void CMpegPictureDecoder::DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int m
       int code = int(Get(5));
       e.quantiser_scale = h.q_scale_type ? kNonLinearQuantiserScale[code] : code << 1;
     }
-    int cbp = 0;
-    if (type & kMbPattern) {
-      cbp = GetCodedBlockPattern();
-      if (seq_.chroma_format == 2)
-        cbp = (cbp << 2) | int(Get(2));
-      else if (seq_.chroma_format == 3)
-        cbp = (cbp << 6) | int(Get(6));
-    }
+    int cbp = type & kMbPattern ? GetCodedBlockPattern() : 0;
     if (faultFlag_) return exit();
     for (int comp = 0; comp < blockCount_; ++comp) {
       if (!(cbp & (1 << (blockCount_ - 1 - comp)))) continue;

@@ -49,7 +49,6 @@ public:
     std::string Name() const;
     FILTER_STATE State() const { return state_.load(); }
     IFilterGraph* Graph() const { return graph_.load(); }
-    const CLSID& ClassId() const { return clsid_; }
     std::vector<CBasePin*> Pins() const;
     CBasePin* PinByName(const std::string& name) const;
     // Reports an event to the graph's event queue; nothing happens outside a graph.

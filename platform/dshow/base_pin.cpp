@@ -204,7 +204,6 @@ STDMETHODIMP CBasePin::QuerySupported(REFGUID propSet, DWORD id, DWORD* typeSupp
 }
 
 void CBaseInputPin::Receive(const MediaSample& sample) {
-    ++received_;
     filter_->Receive(this, sample);
 }
 
@@ -217,7 +216,6 @@ HRESULT CBaseOutputPin::Deliver(const MediaSample& sample) {
     CBasePin* peer = AsBasePin(peer_);
     auto* input = dynamic_cast<CBaseInputPin*>(peer);
     if (!input) return S_FALSE;
-    ++delivered_;
     input->Receive(sample);
     return S_OK;
 }

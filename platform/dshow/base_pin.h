@@ -2,7 +2,6 @@
 // input pin it is connected to, on the thread of the source that produced it (no allocators).
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,10 +111,6 @@ public:
     // Called on the streaming thread of the upstream source.
     virtual void Receive(const MediaSample& sample);
     STDMETHODIMP EndOfStream() override;
-    long long SamplesReceived() const { return received_.load(); }
-
-private:
-    std::atomic<long long> received_{0};
 };
 
 // A pattern for the types an input takes: a major and a sub type, GUID_NULL for any.
@@ -140,10 +135,6 @@ public:
     // Hands the sample to the connected input pin; S_FALSE when nothing is connected.
     HRESULT Deliver(const MediaSample& sample);
     HRESULT DeliverEndOfStream();
-    long long SamplesDelivered() const { return delivered_.load(); }
-
-private:
-    std::atomic<long long> delivered_{0};
 };
 
 }  // namespace platform::dshow

@@ -269,21 +269,19 @@ public:
     }
     DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
     bool IsRenderer() const override { return true; }
-    void Receive(CBaseInputPin*, const MediaSample&) override { ++samples_; }
+    void Receive(CBaseInputPin*, const MediaSample&) override {}
     void EndOfStream(CBaseInputPin*) override {
         int connected = 0;
         for (CBasePin* p : Pins())
             if (p->IsConnected()) ++connected;
         if (++ended_ == connected) NotifyEvent(EC_COMPLETE, S_OK, 0);
     }
-    long long Samples() const { return samples_.load(); }
 
 protected:
     void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
     void OnRun(REFERENCE_TIME) override { ended_ = 0; }
 
 private:
-    std::atomic<long long> samples_{0};
     std::atomic<int> ended_{0};
 };
 

@@ -1,5 +1,5 @@
 // The stock filters the capture graphs add by name. Renderers are headless: they keep their window
-// state and count what they are given; the writers take and count samples and remember their
+// state and count what they are given; the writers take samples and remember their
 // file name (they write nothing yet).
 #pragma once
 
@@ -70,7 +70,7 @@ private:
     long balance_ = 0;
 };
 
-// File writer, AVI Mux and WM ASF Writer: they take and count samples and keep the file name.
+// File writer, AVI Mux and WM ASF Writer: they take samples and keep the file name.
 class CFileSinkBase : public IFileSinkFilter2 {
 public:
     STDMETHODIMP SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* mt) override;

@@ -257,13 +257,37 @@ TEST_F(Drag, ATargetWindowDestroyedMidDragIsForgotten) {
   EXPECT_EQ(target.calls, (std::vector<std::string>{"enter"}));
 }
 
-TEST_F(Drag, RunningOutOfScriptedInputCancels) {
+TEST_F(Drag, WhateverEndsTheLoopEarlyCancels) {
   RecordingTarget target;
   target.Register(Wnd(b));
+  const std::vector<std::string> enterLeave{"enter", "leave"};
+  const std::vector<std::string> enterOverLeave{"enter", "over", "leave"};  // starting over B
+  // Scripted input that runs out.
   Press(POINT{150, 150});
   Move(POINT{600, 150});
   EXPECT_EQ(source.DoDragDrop(DROPEFFECT_COPY), DROPEFFECT_NONE);
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "leave"}));
+  EXPECT_EQ(target.calls, enterLeave);
+
+  // The capture taken by another window.
+  target.calls.clear();
+  platform::ClearInputScript();
+  Move(POINT{600, 150});
+  PushInputStep([this] { SetCapture(a); });
+  EXPECT_EQ(source.DoDragDrop(DROPEFFECT_COPY), DROPEFFECT_NONE);
+  EXPECT_EQ(target.calls, enterOverLeave);
+  EXPECT_EQ(GetCapture(), a) << "the new owner keeps it";
+  ReleaseCapture();
+
+  // A quit request, which stays queued for the outer loop.
+  target.calls.clear();
+  platform::ClearInputScript();
+  Move(POINT{600, 150});
+  PushInputStep([] { PostQuitMessage(3); });
+  EXPECT_EQ(source.DoDragDrop(DROPEFFECT_COPY), DROPEFFECT_NONE);
+  EXPECT_EQ(target.calls, enterOverLeave);
+  MSG m;
+  ASSERT_TRUE(PeekMessage(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(m.wParam, 3u);
 }
 
 TEST_F(Drag, RegistrationRules) {

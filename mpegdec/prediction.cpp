@@ -104,23 +104,29 @@ void CMpegPictureDecoder::FormPredictions(int bx, int by, const MacroblockState&
   uint8_t* const* fwd = forward_;
   uint8_t* const* bwd = backward_;
   uint8_t* const* cur = curBase_;
+  // Frame pictures predict the same way from either reference (s 0 forward, 1 backward): whole
+  // frames, by field lines where the two fields weigh differently, or field by field.
+  auto framePrediction = [&](uint8_t* const* ref, int s) {
+    if (stwtop < 2 && stwbot < 2 && stwtop == stwbot) {
+      FormPrediction(ref, 0, 0, W, W, 16, 16, bx, by, pmv[0][s][0], pmv[0][s][1], stwtop);
+    } else {
+      if (stwtop < 2) FormPrediction(ref, 0, 0, W, W << 1, 16, 8, bx, by, pmv[0][s][0], pmv[0][s][1], stwtop);
+      if (stwbot < 2) FormPrediction(ref, 1, 1, W, W << 1, 16, 8, bx, by, pmv[0][s][0], pmv[0][s][1], stwbot);
+    }
+  };
+  auto fieldPredictionInFrame = [&](uint8_t* const* ref, int s) {
+    if (stwtop < 2)
+      FormPrediction(ref, sel[0][s], 0, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[0][s][0], pmv[0][s][1] >> 1, stwtop);
+    if (stwbot < 2)
+      FormPrediction(ref, sel[1][s], 1, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[1][s][0], pmv[1][s][1] >> 1, stwbot);
+  };
 
   if ((mb.type & kMbForward) || hd.picture_coding_type == kPictureP) {
     if (frame) {
       if (mb.motionType == kMcFrame || !(mb.type & kMbForward)) {
-        if (stwtop < 2 && stwbot < 2 && stwtop == stwbot) {
-          FormPrediction(fwd, 0, 0, W, W, 16, 16, bx, by, pmv[0][0][0], pmv[0][0][1], stwtop);
-        } else {
-          if (stwtop < 2) FormPrediction(fwd, 0, 0, W, W << 1, 16, 8, bx, by, pmv[0][0][0], pmv[0][0][1], stwtop);
-          if (stwbot < 2) FormPrediction(fwd, 1, 1, W, W << 1, 16, 8, bx, by, pmv[0][0][0], pmv[0][0][1], stwbot);
-        }
+        framePrediction(fwd, 0);
       } else if (mb.motionType == kMcField) {
-        if (stwtop < 2)
-          FormPrediction(fwd, sel[0][0], 0, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[0][0][0], pmv[0][0][1] >> 1,
-                         stwtop);
-        if (stwbot < 2)
-          FormPrediction(fwd, sel[1][0], 1, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[1][0][0], pmv[1][0][1] >> 1,
-                         stwbot);
+        fieldPredictionInFrame(fwd, 0);
       } else if (mb.motionType == kMcDmv) {
         int dmv[2][2];
         DualPrimeArithmetic(dmv, mb.dmvector, pmv[0][0][0], pmv[0][0][1] >> 1);
@@ -163,21 +169,10 @@ void CMpegPictureDecoder::FormPredictions(int bx, int by, const MacroblockState&
   }
   if (mb.type & kMbBackward) {
     if (frame) {
-      if (mb.motionType == kMcFrame) {
-        if (stwtop < 2 && stwbot < 2 && stwtop == stwbot) {
-          FormPrediction(bwd, 0, 0, W, W, 16, 16, bx, by, pmv[0][1][0], pmv[0][1][1], stwtop);
-        } else {
-          if (stwtop < 2) FormPrediction(bwd, 0, 0, W, W << 1, 16, 8, bx, by, pmv[0][1][0], pmv[0][1][1], stwtop);
-          if (stwbot < 2) FormPrediction(bwd, 1, 1, W, W << 1, 16, 8, bx, by, pmv[0][1][0], pmv[0][1][1], stwbot);
-        }
-      } else {
-        if (stwtop < 2)
-          FormPrediction(bwd, sel[0][1], 0, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[0][1][0], pmv[0][1][1] >> 1,
-                         stwtop);
-        if (stwbot < 2)
-          FormPrediction(bwd, sel[1][1], 1, W << 1, W << 1, 16, 8, bx, by >> 1, pmv[1][1][0], pmv[1][1][1] >> 1,
-                         stwbot);
-      }
+      if (mb.motionType == kMcFrame)
+        framePrediction(bwd, 1);
+      else
+        fieldPredictionInFrame(bwd, 1);
     } else {
       if (mb.motionType == kMcField) {
         FormPrediction(bwd, sel[0][1], currentField, W << 1, W << 1, 16, 16, bx, by, pmv[0][1][0], pmv[0][1][1],

@@ -60,10 +60,15 @@ TEST_F(Drag, BetweenTwoWindowsTheTargetHearsClientPointsAndGetsTheData) {
   ASSERT_TRUE(target.Register(Wnd(b)));
   Press(POINT{150, 150});
   Move(POINT{160, 160});  // still over A, which takes no drops
+  HCURSOR overA = nullptr, overB = nullptr;
+  PushInputStep([&] { overA = GetCursor(); });
   Move(POINT{600, 150});
   Move(POINT{610, 160});
+  PushInputStep([&] { overB = GetCursor(); });
   Release(POINT{610, 160});
   EXPECT_EQ(source.DoDragDrop(DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_MOVE);
+  EXPECT_EQ(overA, LoadCursor(nullptr, IDC_NO)) << "the standard feedback: no drop here";
+  EXPECT_EQ(overB, LoadCursor(nullptr, IDC_ARROW));
   EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "over", "drop"}));
   ASSERT_EQ(target.points.size(), 4u);
   EXPECT_EQ(target.points[0], CPoint(100, 50));

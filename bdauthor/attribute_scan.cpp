@@ -36,11 +36,7 @@ void AttributeScanner::FeedPacket(const std::uint8_t* sourcePacket) {
   std::size_t size = view.payloadSize;
   if (view.pid == kVideoPid && !extensionSeen_) {
     if (view.unitStart) videoHeader_.Begin();
-    if (videoHeader_.Collecting()) {
-      std::size_t used = videoHeader_.Consume(data, size);
-      data += used;
-      size -= used;
-    }
+    videoHeader_.ConsumeFront(data, size);
     if (videoHeader_.Complete() && (videoHeader_.StreamId() & 0xF0) == 0xE0) FeedVideo(data, size);
   } else if (view.pid == kAudioPid && !audioSeen_) {
     if (view.unitStart) {
@@ -48,11 +44,7 @@ void AttributeScanner::FeedPacket(const std::uint8_t* sourcePacket) {
       lpcmHave_ = 0;
       audioHeaderPending_ = true;
     }
-    if (audioHeader_.Collecting()) {
-      std::size_t used = audioHeader_.Consume(data, size);
-      data += used;
-      size -= used;
-    }
+    audioHeader_.ConsumeFront(data, size);
     if (audioHeader_.Complete() && audioHeader_.StreamId() == kPrivateStream1 && audioHeaderPending_) {
       FeedAudioHeader(data, size);
     }

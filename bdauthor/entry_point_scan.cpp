@@ -35,9 +35,7 @@ void EntryPointScanner::FeedVideoPacket(const std::uint8_t* sourcePacket) {
     header_.Begin();
   }
   if (header_.Collecting()) {
-    std::size_t used = header_.Consume(data, size);
-    data += used;
-    size -= used;
+    header_.ConsumeFront(data, size);
     if (header_.Complete() && header_.HasPts()) {
       pts_ = header_.Pts();
       ptsPending_ = true;

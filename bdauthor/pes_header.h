@@ -13,6 +13,13 @@ class PesHeaderReader {
   void Begin();
   // Takes the header bytes from the front of a payload; returns how many it used.
   std::size_t Consume(const std::uint8_t* payload, std::size_t size);
+  // While collecting, takes the header bytes from the front of a payload and moves past them.
+  void ConsumeFront(const std::uint8_t*& payload, std::size_t& size) {
+    if (!Collecting()) return;
+    const std::size_t used = Consume(payload, size);
+    payload += used;
+    size -= used;
+  }
 
   bool Collecting() const { return state_ == State::kCollecting; }
   // The header is complete and well formed; the payload that follows is elementary stream data.

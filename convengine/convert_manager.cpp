@@ -188,16 +188,6 @@ int Qn_ConvertManager::AddOneFile(const std::string& path)
     return ParseMediaInfo(path) ? 1 : Qn_ERR_MEDIA_INFO;
 }
 
-int Qn_ConvertManager::ReadOneFile(const std::string& path, std::unique_ptr<Qn_MediaInfo>& record)
-{
-    const int result = AddOneFile(path);
-    if (result == 1) {
-        record = std::move(files_.back());
-        files_.pop_back();
-    }
-    return result;
-}
-
 bool Qn_ConvertManager::ParseMediaInfo(const std::string& path)
 {
     constexpr char kTag[] = "Qn_ConvertManager::ParseMediaInfo";
@@ -372,12 +362,13 @@ void Qn_ConvertManager::RePlaceFile(int index, const std::string& path)
         Post(Qn_OP_REPLACE_FILE, Qn_MSG_FAILED, Qn_ERR_INVALID_ARG);
         return;
     }
-    std::unique_ptr<Qn_MediaInfo> added;
-    const int result = ReadOneFile(path, added);
+    const int result = AddOneFile(path);
     if (result != 1) {
         Post(Qn_OP_REPLACE_FILE, Qn_MSG_FAILED, result);
         return;
     }
+    std::unique_ptr<Qn_MediaInfo> added = std::move(files_.back());
+    files_.pop_back();
     Qn_MediaInfo* record = added.get();
     files_[index] = std::move(added);
     Post(Qn_OP_REPLACE_FILE, Qn_MSG_SUCCEEDED, reinterpret_cast<LPARAM>(record));
@@ -391,12 +382,13 @@ void Qn_ConvertManager::InsertFile(int index, const std::string& path)
         return;
     }
     QnLogWrite(QN_LOG_LEVEL, "[%s] nIdx:[%d] path:[%s]", kTag, index, path.c_str());
-    std::unique_ptr<Qn_MediaInfo> added;
-    const int result = ReadOneFile(path, added);
+    const int result = AddOneFile(path);
     if (result != 1) {
         Post(Qn_OP_INSERT_FILE, Qn_MSG_FAILED, result);
         return;
     }
+    std::unique_ptr<Qn_MediaInfo> added = std::move(files_.back());
+    files_.pop_back();
     Qn_MediaInfo* record = added.get();
     QnLogWrite(QN_LOG_LEVEL, "[%s] phtInsMediaInfo:[%p] path:[%s] duration:[%ld] file size:[%lld]", kTag,
                static_cast<void*>(record), path.c_str(), long(record->duration),

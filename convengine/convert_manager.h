@@ -62,8 +62,6 @@ private:
     void RePlaceFile(int index, const std::string& path);
     void InsertFile(int index, const std::string& path);
     int AddOneFile(const std::string& path);
-    // As AddOneFile, but the record is handed over instead of staying last in the list.
-    int ReadOneFile(const std::string& path, std::unique_ptr<Qn_MediaInfo>& record);
     int CheckFile(const std::string& path) const;
     bool ParseMediaInfo(const std::string& path);
     void ReleaseAll();

@@ -120,6 +120,14 @@ CBasePin* CBaseFilter::PinByName(const std::string& name) const {
     return nullptr;
 }
 
+int CBaseFilter::CountPins(PIN_DIRECTION dir, bool connectedOnly) const {
+    std::lock_guard lock(pinsMutex_);
+    int n = 0;
+    for (const auto& p : pins_)
+        if (p->Direction() == dir && (!connectedOnly || p->IsConnected())) ++n;
+    return n;
+}
+
 void CBaseFilter::RemovePin(CBasePin* pin) {
     std::lock_guard lock(pinsMutex_);
     pins_.erase(std::remove_if(pins_.begin(), pins_.end(), [&](const auto& p) { return p.get() == pin; }), pins_.end());

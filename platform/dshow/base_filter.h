@@ -51,6 +51,8 @@ public:
     IFilterGraph* Graph() const { return graph_.load(); }
     std::vector<CBasePin*> Pins() const;
     CBasePin* PinByName(const std::string& name) const;
+    // How many pins of a direction there are (only the connected ones with connectedOnly).
+    int CountPins(PIN_DIRECTION dir, bool connectedOnly = false) const;
     // Reports an event to the graph's event queue; nothing happens outside a graph.
     void NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/filter_graph.h"
@@ -173,16 +174,11 @@ public:
     }
     void EndOfStream(CBaseInputPin*) override {
         std::lock_guard lock(mutex_);
-        if (++ended_ >= ConnectedInputs()) output_->DeliverEndOfStream();
+        if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
     }
     void InputConnected() {
-        int free = 0, count = 0;
-        for (CBasePin* p : Pins()) {
-            if (p->Direction() != PINDIR_INPUT) continue;
-            ++count;
-            if (!p->IsConnected()) ++free;
-        }
-        if (free == 0) AddPin<In>(Format("Input %02d", count + 1));
+        const int inputs = CountPins(PINDIR_INPUT);
+        if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
     }
     STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
     STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
@@ -215,17 +211,6 @@ protected:
     void OnRun(REFERENCE_TIME) override { ended_ = 0; }
 
 private:
-    static std::string Format(const char* fmt, int n) {
-        char text[32];
-        std::snprintf(text, sizeof text, fmt, n);
-        return text;
-    }
-    int ConnectedInputs() {
-        int n = 0;
-        for (CBasePin* p : Pins())
-            if (p->Direction() == PINDIR_INPUT && p->IsConnected()) ++n;
-        return n;
-    }
     class In : public CPatternInputPin {
     public:
         In(CBaseFilter* f, std::string name)
@@ -271,10 +256,7 @@ public:
     bool IsRenderer() const override { return true; }
     void Receive(CBaseInputPin*, const MediaSample&) override {}
     void EndOfStream(CBaseInputPin*) override {
-        int connected = 0;
-        for (CBasePin* p : Pins())
-            if (p->IsConnected()) ++connected;
-        if (++ended_ == connected) NotifyEvent(EC_COMPLETE, S_OK, 0);
+        if (++ended_ == CountPins(PINDIR_INPUT, true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
     }
 
 protected:

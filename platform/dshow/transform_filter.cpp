@@ -73,19 +73,14 @@ private:
 CTeeFilter::CTeeFilter(const CLSID& clsid, std::string defaultName, std::string inputName,
                        std::vector<std::string> outputNames, bool growOutputs)
     : CBaseFilter(clsid, std::move(defaultName)), grow_(growOutputs) {
-    auto* input = AddPin<CPatternInputPin>(std::move(inputName));
-    for (auto& name : outputNames) AddPin<OutputPin>(std::move(name), input);
-    nextIndex_ = static_cast<int>(outputNames.size()) + 1;
+    input_ = AddPin<CPatternInputPin>(std::move(inputName));
+    for (auto& name : outputNames) AddPin<OutputPin>(std::move(name), input_);
 }
 
 void CTeeFilter::OutputConnected() {
-    if (!grow_) return;
-    CBaseInputPin* input = nullptr;
-    for (CBasePin* p : Pins()) {
-        if (p->Direction() == PINDIR_INPUT) input = static_cast<CBaseInputPin*>(p);
-        else if (!p->IsConnected()) return;
-    }
-    AddPin<OutputPin>("Output" + std::to_string(nextIndex_++), input);
+    const int outputs = CountPins(PINDIR_OUTPUT);
+    if (!grow_ || CountPins(PINDIR_OUTPUT, true) < outputs) return;
+    AddPin<OutputPin>("Output" + std::to_string(outputs + 1), input_);
 }
 
 void CTeeFilter::Receive(CBaseInputPin*, const MediaSample& sample) {

@@ -46,7 +46,7 @@ public:
 private:
     class OutputPin;
     bool grow_;
-    int nextIndex_ = 1;
+    CBaseInputPin* input_;
 };
 
 // A sink that takes samples and counts them. It reports EC_COMPLETE when its input ends.

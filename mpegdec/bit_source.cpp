@@ -10,7 +10,7 @@ void CMpegBitSource::Reset() {
   ring_.reset();
   size_ = capacity_ = 0;
   st_ = RingReadState{};
-  forwardChunk_ = backwardChunk_ = 0;
+  chunk_ = 0;
   status = 1;
 }
 
@@ -20,7 +20,7 @@ int CMpegBitSource::AllocateBuffer(int size) {
   if (!ring_) return kOutOfMemory;
   size_ = size;
   capacity_ = size - 1;
-  forwardChunk_ = backwardChunk_ = size / 2;
+  chunk_ = size / 2;
   int r = Reposition(0, st_);
   if (r < 0) {
     Reset();
@@ -55,7 +55,7 @@ bool CMpegBitSource::Ensure(int need) {
   }
   while (BytesAhead() < need) {
     if (status != 1) return false;
-    int k = ReadForward(st_.endPos, forwardChunk_);
+    int k = ReadForward(st_.endPos, chunk_);
     if (k < 0) {
       status = k;
       return false;
@@ -149,15 +149,14 @@ int CMpegBitSource::SkipBy(int n, bool forward) {
   };
   int shortfall = n - (forward ? BytesAhead() : BytesBehind());
   if (shortfall <= 0) return move();
-  int chunk = forward ? forwardChunk_ : backwardChunk_;
-  if (shortfall >= chunk) {
+  if (shortfall >= chunk_) {
     if (Reposition(forward ? int64_t(n) : -int64_t(n), st_) >= 0) return 1;
     return stalled();
   }
   int validBefore = st_.validCount;
   // The bytes on the side a refill drops from; the byte at the read point counts as ahead.
   int kept = forward ? BytesBehind() : BytesAhead();
-  int k = forward ? ReadForward(st_.endPos, chunk) : ReadBackward(st_.firstPos, chunk);
+  int k = forward ? ReadForward(st_.endPos, chunk_) : ReadBackward(st_.firstPos, chunk_);
   if (k < 0) {
     status = k;
     return k;

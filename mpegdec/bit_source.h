@@ -118,8 +118,7 @@ class CMpegBitSource {
   int size_ = 0;
   int capacity_ = 0;
   RingReadState st_;
-  int forwardChunk_ = 0;
-  int backwardChunk_ = 0;
+  int chunk_ = 0;  // bytes one refill reads, either way: half the ring
 };
 
 // The payload bytes of one stream of an MPEG program stream, or a whole file with stream id 0.

@@ -3,15 +3,6 @@
 #include "platform/com/class_table.h"
 #include "platform/window/wm_messages.h"
 
-namespace {
-void RemoveAndRelease(IGraphBuilder* graph, IBaseFilter** slot) {
-    if (!*slot) return;
-    if (graph) graph->RemoveFilter(*slot);
-    (*slot)->Release();
-    *slot = nullptr;
-}
-}  // namespace
-
 CCaptureGraph::CCaptureGraph() { CoInitialize(nullptr); }
 
 CCaptureGraph::~CCaptureGraph() {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "capture/device_walk.h"
+#include "platform/com/out_param.h"
 
 namespace {
 
@@ -92,9 +93,7 @@ HRESULT CCrossbar::Build(IPin* pin, std::vector<CRoutingRecord>& path, int depth
 }
 
 HRESULT CCrossbar::GetInputCount(long* count) const {
-    if (!count) return E_POINTER;
-    *count = static_cast<long>(routes_.size());
-    return S_OK;
+    return platform::com::CopyOut(count, static_cast<long>(routes_.size()));
 }
 
 HRESULT CCrossbar::GetInputType(long index, long* type) const {
@@ -131,11 +130,7 @@ HRESULT CCrossbar::SetInputIndex(long index) {
     return hr;
 }
 
-HRESULT CCrossbar::GetInputIndex(long* index) const {
-    if (!index) return E_POINTER;
-    *index = current_;
-    return S_OK;
-}
+HRESULT CCrossbar::GetInputIndex(long* index) const { return platform::com::CopyOut(index, current_); }
 
 std::string CCrossbar::PinTypeName(long type) {
     switch (type) {

@@ -33,6 +33,11 @@ std::string PropertyText(DEVINST node, ULONG property, HMACHINE machine) {
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
+// One drive is one answer, however many ways lead to it.
+void AddOnce(std::vector<std::string>& letters, const std::string& letter) {
+    if (std::find(letters.begin(), letters.end(), letter) == letters.end()) letters.push_back(letter);
+}
+
 }  // namespace
 
 bool CDeviceTree::Scan(DWORD classFlags) {
@@ -87,9 +92,7 @@ void CDeviceTree::DriveLettersOfClass(const char* className, const std::vector<s
         for (const auto& id : ids) {
             if (query.parentId.find(platform::ToUpperAscii(id)) == std::string::npos) continue;
             std::string letter;
-            // One drive is one answer, however many of the ids its parent matches.
-            if (GetDriveLetter(query, letter) && std::find(letters.begin(), letters.end(), letter) == letters.end())
-                letters.push_back(letter);
+            if (GetDriveLetter(query, letter)) AddOnce(letters, letter);
             break;
         }
     }
@@ -117,8 +120,7 @@ void CDeviceTree::GetDriveLettersByDeviceId(const std::string& text, int driveTy
         if (driveType == kDriveRemovable && !platform::EqualsNoCase(r.className, "DiskDrive")) continue;
         if (driveType == kDriveCdrom && !platform::EqualsNoCase(r.className, "CDROM")) continue;
         std::string letter;
-        if (GetDriveLetter(r, letter) && std::find(letters.begin(), letters.end(), letter) == letters.end())
-            letters.push_back(letter);
+        if (GetDriveLetter(r, letter)) AddOnce(letters, letter);
     }
 }
 

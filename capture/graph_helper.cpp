@@ -28,11 +28,7 @@ void CGraphHelper::Attach(IGraphBuilder* graph, ICaptureGraphBuilder2* builder) 
 HRESULT CGraphHelper::AddFilter(const CLSID& clsid, IBaseFilter** slot, LPCOLESTR name) {
     if (!graph_) return E_FAIL;
     if (!slot) return E_POINTER;
-    if (*slot) {
-        graph_->RemoveFilter(*slot);
-        (*slot)->Release();
-        *slot = nullptr;
-    }
+    RemoveAndRelease(graph_, slot);
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_IBaseFilter,
                                   reinterpret_cast<void**>(slot));
     if (FAILED(hr)) return hr;
@@ -74,11 +70,7 @@ HRESULT CGraphHelper::ConnectDirect(IBaseFilter* up, int outIndex, IBaseFilter* 
 }
 
 HRESULT CGraphHelper::ConnectFilters(IBaseFilter* up, int outIndex, IBaseFilter* down, int inIndex) {
-    if (!graph_) return E_FAIL;
-    CComPtr<IPin> out = GetOutputPin(up, outIndex);
-    CComPtr<IPin> in = GetInputPin(down, inIndex);
-    if (!out || !in) return E_FAIL;
-    return graph_->Connect(out, in);
+    return ConnectPinToFilter(GetOutputPin(up, outIndex), down, inIndex);
 }
 
 HRESULT CGraphHelper::ConnectPinToFilter(IPin* out, IBaseFilter* down, int inIndex) {
@@ -269,6 +261,13 @@ HRESULT FindDeviceFilter(const char* name, IBaseFilter** out, const CLSID* categ
         return true;
     });
     return hr;
+}
+
+void RemoveAndRelease(IGraphBuilder* graph, IBaseFilter** slot) {
+    if (!*slot) return;
+    if (graph) graph->RemoveFilter(*slot);
+    (*slot)->Release();
+    *slot = nullptr;
 }
 
 void PumpMessages() {

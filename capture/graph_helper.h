@@ -77,6 +77,9 @@ public:
 // S_FALSE with *out untouched when the category is empty; E_FAIL when no device matches.
 HRESULT FindDeviceFilter(const char* name, IBaseFilter** out, const CLSID* category);
 
+// Takes the filter in *slot out of the graph (when there is one) and releases it; *slot is left empty.
+void RemoveAndRelease(IGraphBuilder* graph, IBaseFilter** slot);
+
 // Dispatches at most one waiting message of the calling thread.
 void PumpMessages();
 

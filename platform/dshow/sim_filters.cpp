@@ -82,23 +82,21 @@ public:
 private:
     // Removal reports lParam2 0, arrival again 1; a filter whose device went stays unusable.
     void Changed(bool present) {
-        if (present) {
-            if (lost_.load()) filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), 1);
-            return;
-        }
-        if (lost_.exchange(true)) return;
-        filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), 0);
+        // Only a change is news: an arrival after a loss, or the first removal.
+        if (present ? !lost_.load() : lost_.exchange(true)) return;
+        filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), present ? 1 : 0);
     }
     CBaseFilter* filter_;
     int token_ = 0;
     std::atomic<bool> lost_{false};
 };
 
-// IAMStreamConfig on a pin: its caps are the pin's offered types.
+// A capture pin of a device, with IAMStreamConfig: its caps are the pin's offered types.
 class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAMBufferNegotiation {
 public:
-    ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates)
-        : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates) {
+    ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates,
+                    const DeviceWatch* watch)
+        : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates), watch_(watch) {
         current_ = caps_.front();
     }
     DSHOW_FORWARD_IUNKNOWN(CSourceStream)
@@ -157,6 +155,7 @@ protected:
         if (void* p = Offer<IAMStreamConfig>(this, riid)) return p;
         return negotiates_ ? Offer<IAMBufferNegotiation>(this, riid) : nullptr;
     }
+    bool DeviceLost() const { return watch_->Lost(); }
     // The type samples are made for: the connection's, else the configured one.
     CMediaType Current() {
         std::lock_guard lock(mutex_);
@@ -190,20 +189,21 @@ protected:
     std::vector<CMediaType> caps_;
     CMediaType current_;
     bool negotiates_;
+    const DeviceWatch* watch_;
     ALLOCATOR_PROPERTIES suggested_;
 };
 
 class VideoStream : public ConfigurablePin {
 public:
     VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
-        : ConfigurablePin(f, std::move(name), std::move(caps), false), watch_(watch) {}
+        : ConfigurablePin(f, std::move(name), std::move(caps), false, watch) {}
     REFERENCE_TIME SampleDuration() override {
         const CMediaType mt = Current();
         const auto* vih = mt.Format<VIDEOINFOHEADER>();
         return vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
     }
     HRESULT FillSample(MediaSample& s) override {
-        if (watch_->Lost()) return E_FAIL;
+        if (DeviceLost()) return E_FAIL;
         const CMediaType mt = Current();
         const auto* vih = mt.Format<VIDEOINFOHEADER>();
         const LONG w = vih ? vih->bmiHeader.biWidth : 720;
@@ -221,22 +221,19 @@ public:
         PutFrameNumber(s.data, s.index);
         return S_OK;
     }
-
-private:
-    const DeviceWatch* watch_;
 };
 
 class AudioStream : public ConfigurablePin {
 public:
     AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch)
-        : ConfigurablePin(f, std::move(name), Caps(), true), watch_(watch) {}
+        : ConfigurablePin(f, std::move(name), Caps(), true, watch) {}
     static std::vector<CMediaType> Caps() {
         return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
                 MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
     }
     REFERENCE_TIME SampleDuration() override { return UNITS / 10; }
     HRESULT FillSample(MediaSample& s) override {
-        if (watch_->Lost()) return E_FAIL;
+        if (DeviceLost()) return E_FAIL;
         const CMediaType mt = Current();
         const auto* wfx = mt.Format<WAVEFORMATEX>();
         const DWORD rate = wfx ? wfx->nSamplesPerSec : 48000;
@@ -251,9 +248,6 @@ public:
         }
         return S_OK;
     }
-
-private:
-    const DeviceWatch* watch_;
 };
 
 class AnalogInputPin : public CPatternInputPin {

@@ -77,8 +77,8 @@ class DvSplitter : public CBaseFilter {
 public:
     DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
         input_ = AddPin<CPatternInputPin>("Input", Patterns{TypePattern(MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd)});
-        video_ = AddPin<Out>("DVVidOut0", true, input_);
-        audio_ = AddPin<Out>("AudOut00", false, input_);
+        video_ = AddPin<CFollowingOutputPin>("DVVidOut0", input_, VideoOf, false);
+        audio_ = AddPin<CFollowingOutputPin>("AudOut00", input_, AudioOf, false);
     }
     void Receive(CBaseInputPin*, const MediaSample& sample) override {
         video_->Deliver(sample);
@@ -93,22 +93,12 @@ public:
     }
 
 private:
-    class Out : public CBaseOutputPin {
-    public:
-        Out(CBaseFilter* f, std::string name, bool video, CBaseInputPin* input)
-            : CBaseOutputPin(f, std::move(name)), video_(video), input_(input) {}
-        std::vector<CMediaType> GetMediaTypes() override {
-            if (!input_->IsConnected()) return {};
-            if (!video_) return {MakeAudioType(2, 48000, 16)};
-            CMediaType mt = input_->ConnectedType();
-            mt.majortype = MEDIATYPE_Video;
-            return {mt};
-        }
-
-    private:
-        bool video_;
-        CBaseInputPin* input_;
-    };
+    static std::vector<CMediaType> VideoOf(const CMediaType& in) {
+        CMediaType mt = in;
+        mt.majortype = MEDIATYPE_Video;
+        return {mt};
+    }
+    static std::vector<CMediaType> AudioOf(const CMediaType&) { return {MakeAudioType(2, 48000, 16)}; }
     CBaseInputPin* input_;
     CBaseOutputPin* video_;
     CBaseOutputPin* audio_;
@@ -119,7 +109,7 @@ class OverlayMixer : public CBaseFilter {
 public:
     OverlayMixer() : CBaseFilter(CLSID_OverlayMixer, "Overlay Mixer") {
         input_ = AddPin<MixerInput>("Input0");
-        output_ = AddPin<MixerOutput>("Output", input_);
+        output_ = AddPin<CFollowingOutputPin>("Output", input_, RgbOf, false);
     }
     void Receive(CBaseInputPin*, const MediaSample& sample) override { output_->Deliver(sample); }
     void EndOfStream(CBaseInputPin*) override { output_->DeliverEndOfStream(); }
@@ -138,18 +128,9 @@ private:
     private:
         AM_ASPECT_RATIO_MODE mode_ = AM_ARMODE_LETTER_BOX;
     };
-    class MixerOutput : public CBaseOutputPin {
-    public:
-        MixerOutput(CBaseFilter* f, std::string name, CBaseInputPin* input) : CBaseOutputPin(f, std::move(name)), input_(input) {}
-        std::vector<CMediaType> GetMediaTypes() override {
-            if (!input_->IsConnected()) return {};
-            const CMediaType& in = input_->ConnectedType();
-            return {MakeVideoType(MEDIASUBTYPE_RGB32, WidthOf(in), HeightOf(in), FrameOf(in))};
-        }
-
-    private:
-        CBaseInputPin* input_;
-    };
+    static std::vector<CMediaType> RgbOf(const CMediaType& in) {
+        return {MakeVideoType(MEDIASUBTYPE_RGB32, WidthOf(in), HeightOf(in), FrameOf(in))};
+    }
     CBaseInputPin* input_;
     CBaseOutputPin* output_;
 };

@@ -11,28 +11,29 @@ public:
     }
 };
 
-class CTransformFilter::OutputPin : public CBaseOutputPin {
-public:
-    using CBaseOutputPin::CBaseOutputPin;
-    std::vector<CMediaType> GetMediaTypes() override {
-        auto* owner = static_cast<CTransformFilter*>(filter_);
-        if (!owner->Input()->IsConnected()) return {};
-        return owner->OutputTypes(owner->Input()->ConnectedType());
-    }
-    HRESULT CheckMediaType(const CMediaType& mt) override {
-        auto* owner = static_cast<CTransformFilter*>(filter_);
-        if (!owner->Input()->IsConnected()) return VFW_E_NOT_CONNECTED;
-        for (const auto& t : GetMediaTypes())
-            if (t.majortype == mt.majortype && t.subtype == mt.subtype) return S_OK;
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    }
-};
+CFollowingOutputPin::CFollowingOutputPin(CBaseFilter* filter, std::string name, CBaseInputPin* input, TypesFor types,
+                                         bool strict)
+    : CBaseOutputPin(filter, std::move(name)), input_(input), types_(std::move(types)), strict_(strict) {}
+
+std::vector<CMediaType> CFollowingOutputPin::GetMediaTypes() {
+    if (!input_->IsConnected()) return {};
+    return types_(input_->ConnectedType());
+}
+
+HRESULT CFollowingOutputPin::CheckMediaType(const CMediaType& mt) {
+    if (!strict_) return CBaseOutputPin::CheckMediaType(mt);
+    if (!input_->IsConnected()) return VFW_E_NOT_CONNECTED;
+    for (const auto& t : GetMediaTypes())
+        if (t.majortype == mt.majortype && t.subtype == mt.subtype) return S_OK;
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
 
 CTransformFilter::CTransformFilter(const CLSID& clsid, std::string defaultName, std::vector<CMediaType> inputTypes,
                                    std::string inputName, std::string outputName)
     : CBaseFilter(clsid, std::move(defaultName)) {
     input_ = AddPin<InputPin>(std::move(inputName), std::move(inputTypes));
-    output_ = AddPin<OutputPin>(std::move(outputName));
+    output_ = AddPin<CFollowingOutputPin>(
+        std::move(outputName), input_, [this](const CMediaType& in) { return OutputTypes(in); }, true);
 }
 
 HRESULT CTransformFilter::CheckInputType(const CMediaType&) { return S_OK; }
@@ -49,25 +50,14 @@ void CTransformFilter::Receive(CBaseInputPin*, const MediaSample& sample) {
 
 void CTransformFilter::EndOfStream(CBaseInputPin*) { output_->DeliverEndOfStream(); }
 
-class CTeeFilter::OutputPin : public CBaseOutputPin {
+class CTeeFilter::OutputPin : public CFollowingOutputPin {
 public:
-    OutputPin(CBaseFilter* f, std::string name, CBaseInputPin* input) : CBaseOutputPin(f, std::move(name)), input_(input) {}
-    std::vector<CMediaType> GetMediaTypes() override {
-        if (!input_->IsConnected()) return {};
-        return {input_->ConnectedType()};
-    }
-    HRESULT CheckMediaType(const CMediaType& mt) override {
-        if (!input_->IsConnected()) return VFW_E_NOT_CONNECTED;
-        const CMediaType& in = input_->ConnectedType();
-        return in.majortype == mt.majortype && in.subtype == mt.subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    }
+    OutputPin(CBaseFilter* f, std::string name, CBaseInputPin* input)
+        : CFollowingOutputPin(f, std::move(name), input, [](const CMediaType& in) { return std::vector{in}; }, true) {}
     HRESULT CompleteConnect(IPin*) override {
         static_cast<CTeeFilter*>(filter_)->OutputConnected();
         return S_OK;
     }
-
-private:
-    CBaseInputPin* input_;
 };
 
 CTeeFilter::CTeeFilter(const CLSID& clsid, std::string defaultName, std::string inputName,

@@ -8,6 +8,22 @@
 
 namespace platform::dshow {
 
+// An output whose types follow the type an input of its filter is connected with; it offers none
+// while that input is free. A strict one also takes nothing then, and later only an offered major
+// and sub type.
+class CFollowingOutputPin : public CBaseOutputPin {
+public:
+    using TypesFor = std::function<std::vector<CMediaType>(const CMediaType& input)>;
+    CFollowingOutputPin(CBaseFilter* filter, std::string name, CBaseInputPin* input, TypesFor types, bool strict);
+    std::vector<CMediaType> GetMediaTypes() override;
+    HRESULT CheckMediaType(const CMediaType& mt) override;
+
+private:
+    CBaseInputPin* input_;
+    TypesFor types_;
+    bool strict_;
+};
+
 // One input, one output. The output offers what OutputTypes() gives for the connected input
 // type (the input type itself by default: a pass-through).
 class CTransformFilter : public CBaseFilter {
@@ -28,7 +44,6 @@ public:
 
 private:
     class InputPin;
-    class OutputPin;
     CBaseInputPin* input_;
     CBaseOutputPin* output_;
 };

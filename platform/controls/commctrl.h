@@ -5,6 +5,7 @@
 #include "platform/gdi/image_list.h"
 #include "platform/window/messages.h"
 #include "platform/window/owner_draw.h"
+#include "platform/window/scroll_bars.h"
 #include "platform/window/window.h"
 
 // Class names.
@@ -167,38 +168,9 @@ constexpr UINT SBM_SETRANGE = 0x00E2;
 constexpr UINT SBM_GETRANGE = 0x00E3;
 constexpr UINT SBM_ENABLE_ARROWS = 0x00E4;
 constexpr UINT SBM_SETRANGEREDRAW = 0x00E6;
-constexpr UINT SBM_SETSCROLLINFO = 0x00E9;
-constexpr UINT SBM_GETSCROLLINFO = 0x00EA;
-constexpr int SB_HORZ = 0;
-constexpr int SB_VERT = 1;
-constexpr int SB_CTL = 2;
-constexpr int SB_BOTH = 3;
 constexpr DWORD SBS_HORZ = 0x0000;
 constexpr DWORD SBS_VERT = 0x0001;
-constexpr UINT SIF_RANGE = 0x0001;
-constexpr UINT SIF_PAGE = 0x0002;
-constexpr UINT SIF_POS = 0x0004;
-constexpr UINT SIF_DISABLENOSCROLL = 0x0008;
-constexpr UINT SIF_TRACKPOS = 0x0010;
-constexpr UINT SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
-struct SCROLLINFO {
-  UINT cbSize = sizeof(SCROLLINFO);
-  UINT fMask = 0;
-  int nMin = 0;
-  int nMax = 0;
-  UINT nPage = 0;
-  int nPos = 0;
-  int nTrackPos = 0;
-};
-using LPSCROLLINFO = SCROLLINFO*;
-// SB_CTL works on a scroll bar control; SB_HORZ/SB_VERT keep the window's own bars.
-int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw);
-BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info);
-int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw);
-int GetScrollPos(HWND hwnd, int bar);
-BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw);
-BOOL GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos);
-BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
+// SCROLLINFO, SB_* bars and the scroll information calls come from platform/window/scroll_bars.h.
 
 // Up-down.
 constexpr UINT UDM_SETRANGE = WM_USER + 101;

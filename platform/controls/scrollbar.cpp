@@ -1,8 +1,5 @@
-// Scroll bars: the control (SBM_ messages, WM_HSCROLL/WM_VSCROLL to the parent) and the scroll
-// information of windows' own bars.
+// Scroll bar controls: SBM_ messages, WM_HSCROLL/WM_VSCROLL to the parent.
 #include <algorithm>
-#include <map>
-#include <mutex>
 
 #include "platform/controls/control_base.h"
 
@@ -10,34 +7,13 @@ namespace platform::controls {
 namespace {
 
 SCROLLINFO Normalised(SCROLLINFO s) {
-  if (s.nMax < s.nMin) s.nMax = s.nMin;
-  UINT range = static_cast<UINT>(s.nMax - s.nMin + 1);
-  if (s.nPage > range) s.nPage = range;
-  int maxPos = s.nMax - std::max(0, static_cast<int>(s.nPage) - 1);
-  s.nPos = std::clamp(s.nPos, s.nMin, std::max(s.nMin, maxPos));
-  s.nTrackPos = std::clamp(s.nTrackPos, s.nMin, std::max(s.nMin, maxPos));
+  SCROLLINFO none;
+  platform::win::MergeScrollInfo(s, none);
   return s;
 }
 
-void Apply(SCROLLINFO& into, const SCROLLINFO& from) {
-  if (from.fMask & SIF_RANGE) {
-    into.nMin = from.nMin;
-    into.nMax = from.nMax;
-  }
-  if (from.fMask & SIF_PAGE) into.nPage = from.nPage;
-  if (from.fMask & SIF_POS) into.nPos = from.nPos;
-  into = Normalised(into);
-}
-
-void CopyOut(const SCROLLINFO& from, SCROLLINFO* to) {
-  if (to->fMask & SIF_RANGE) {
-    to->nMin = from.nMin;
-    to->nMax = from.nMax;
-  }
-  if (to->fMask & SIF_PAGE) to->nPage = from.nPage;
-  if (to->fMask & SIF_POS) to->nPos = from.nPos;
-  if (to->fMask & SIF_TRACKPOS) to->nTrackPos = from.nTrackPos;
-}
+void Apply(SCROLLINFO& into, const SCROLLINFO& from) { platform::win::MergeScrollInfo(into, from); }
+void CopyOut(const SCROLLINFO& from, SCROLLINFO* to) { platform::win::CopyScrollInfo(from, to); }
 
 class ScrollBar final : public Control {
  public:
@@ -206,93 +182,9 @@ class ScrollBar final : public Control {
   int grab_ = 0;
 };
 
-// The scroll information of windows' own (non-client) bars.
-struct OwnBars {
-  std::mutex mutex;
-  std::map<std::pair<HWND, int>, SCROLLINFO> bars;
-};
-OwnBars& Bars() {
-  static OwnBars* b = new OwnBars;
-  return *b;
-}
-
-SCROLLINFO& BarOf(HWND hwnd, int bar) {
-  auto& map = Bars().bars;
-  auto key = std::make_pair(hwnd, bar);
-  auto it = map.find(key);
-  if (it != map.end()) return it->second;
-  for (auto i = map.begin(); i != map.end();) i = IsWindow(i->first.first) ? std::next(i) : map.erase(i);
-  SCROLLINFO s;
-  s.nMax = 100;
-  return map[key] = s;
-}
-
 }  // namespace
 
 void RegisterScrollBar() { RegisterControlClass(WC_SCROLLBAR, Make<ScrollBar>, CS_DBLCLKS | CS_PARENTDC, COLOR_SCROLLBAR); }
 
 }  // namespace platform::controls
 
-using namespace platform::controls;
-
-int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
-  if (!IsWindow(hwnd) || !info) return 0;
-  if (bar == SB_CTL) return static_cast<int>(SendMessage(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
-  if (bar != SB_HORZ && bar != SB_VERT) return 0;
-  std::lock_guard lock(Bars().mutex);
-  SCROLLINFO& s = BarOf(hwnd, bar);
-  Apply(s, *info);
-  return s.nPos;
-}
-
-BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
-  if (!IsWindow(hwnd) || !info) return FALSE;
-  if (bar == SB_CTL) return static_cast<BOOL>(SendMessage(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)));
-  if (bar != SB_HORZ && bar != SB_VERT) return FALSE;
-  std::lock_guard lock(Bars().mutex);
-  CopyOut(BarOf(hwnd, bar), info);
-  return TRUE;
-}
-
-int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw) {
-  SCROLLINFO old;
-  old.fMask = SIF_POS;
-  if (!GetScrollInfo(hwnd, bar, &old)) return 0;
-  SCROLLINFO s;
-  s.fMask = SIF_POS;
-  s.nPos = pos;
-  SetScrollInfo(hwnd, bar, &s, redraw);
-  return old.nPos;
-}
-
-int GetScrollPos(HWND hwnd, int bar) {
-  SCROLLINFO s;
-  s.fMask = SIF_POS;
-  return GetScrollInfo(hwnd, bar, &s) ? s.nPos : 0;
-}
-
-BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw) {
-  SCROLLINFO s;
-  s.fMask = SIF_RANGE;
-  s.nMin = minPos;
-  s.nMax = maxPos;
-  return IsWindow(hwnd) && (SetScrollInfo(hwnd, bar, &s, redraw), TRUE);
-}
-
-BOOL GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos) {
-  SCROLLINFO s;
-  s.fMask = SIF_RANGE;
-  if (!minPos || !maxPos || !GetScrollInfo(hwnd, bar, &s)) return FALSE;
-  *minPos = s.nMin;
-  *maxPos = s.nMax;
-  return TRUE;
-}
-
-BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
-  if (!IsWindow(hwnd)) return FALSE;
-  if (bar == SB_CTL) return ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE), TRUE;
-  DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
-  DWORD bits = bar == SB_HORZ ? WS_HSCROLL : bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL | WS_VSCROLL;
-  SetWindowLong(hwnd, GWL_STYLE, static_cast<LONG>(show ? style | bits : style & ~bits));
-  return TRUE;
-}

@@ -2,6 +2,7 @@
 
 #include "platform/window/focus.h"
 #include "platform/window/modal_loop.h"
+#include "platform/window/nc_scroll.h"
 #include "platform/window/paint.h"
 #include "platform/window/window_frame.h"
 #include "platform/window/window_internal.h"
@@ -9,6 +10,13 @@
 using namespace platform::win;
 
 namespace {
+
+POINT PointOf(LPARAM lParam) {
+  return POINT{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+}
+
+bool IsMove(const MSG& m) { return m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE; }
+bool IsLeftRelease(const MSG& m) { return m.message == WM_LBUTTONUP || m.message == WM_NCLBUTTONUP; }
 
 // Drags a window with the mouse until the button comes up (Esc puts it back), the way the system
 // moves a window whose caption is pressed.
@@ -25,14 +33,14 @@ void MoveLoop(HWND hwnd, POINT start) {
   };
   platform::RunModalLoop([&] { return done || GetCapture() != hwnd || !IsWindow(hwnd); },
                          [&](MSG& m) {
+                           // Input injected before the press was routed by hit-testing, so
+                           // non-client moves and the release count as well.
+                           if (IsMove(m) || IsLeftRelease(m)) {
+                             moveTo(m.pt);
+                             done = IsLeftRelease(m);
+                             return true;
+                           }
                            switch (m.message) {
-                             case WM_MOUSEMOVE:
-                               moveTo(m.pt);
-                               return true;
-                             case WM_LBUTTONUP:
-                               moveTo(m.pt);
-                               done = true;
-                               return true;
                              case WM_KEYDOWN:
                                if (m.wParam == VK_ESCAPE) {
                                  moveTo(start);
@@ -46,19 +54,6 @@ void MoveLoop(HWND hwnd, POINT start) {
   if (GetCapture() == hwnd) ReleaseCapture();
 }
 
-LRESULT HitTest(HWND hwnd, LPARAM lParam) {
-  POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
-  RECT wr{};
-  if (!GetWindowRect(hwnd, &wr) || !PtInRect(&wr, p)) return HTNOWHERE;
-  POINT c = p;
-  ScreenToClient(hwnd, &c);
-  RECT cr{};
-  GetClientRect(hwnd, &cr);
-  if (PtInRect(&cr, c)) return HTCLIENT;
-  const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
-  if ((style & WS_CAPTION) == WS_CAPTION && c.y < 0) return HTCAPTION;
-  return 18;  // HTBORDER
-}
 
 }  // namespace
 
@@ -128,7 +123,18 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_NCHITTEST:
-      return HitTest(hwnd, lParam);
+      return platform::win::DefaultHitTest(hwnd, PointOf(lParam));
+    case WM_NCCALCSIZE:
+      if (!wParam && lParam) {
+        // The proposed window rectangle becomes the client rectangle inside frame and bars.
+        auto* r = reinterpret_cast<RECT*>(lParam);
+        const RECT in = FrameInsets(w->style, w->exStyle);
+        r->left += in.left;
+        r->top += in.top;
+        r->right = std::max(r->left, r->right - in.right);
+        r->bottom = std::max(r->top, r->bottom - in.bottom);
+      }
+      return 0;
     case WM_MOUSEACTIVATE:
       return 1;  // MA_ACTIVATE
     case WM_ACTIVATE:
@@ -154,8 +160,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_NCLBUTTONDOWN:
-      if (wParam == static_cast<WPARAM>(HTCAPTION) && !(w->style & WS_MAXIMIZE))
+    case WM_NCLBUTTONDBLCLK:
+      if (wParam == static_cast<WPARAM>(HTCAPTION) && msg == WM_NCLBUTTONDOWN && !(w->style & WS_MAXIMIZE))
         SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+      else if (wParam == static_cast<WPARAM>(HTVSCROLL) || wParam == static_cast<WPARAM>(HTHSCROLL))
+        platform::win::TrackOwnScrollBar(hwnd, static_cast<LRESULT>(wParam), PointOf(lParam));
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {

@@ -35,24 +35,28 @@ void Tell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   else SendNotifyMessage(hwnd, msg, wParam, lParam);
 }
 
-HWND Descend(const std::shared_ptr<Window>& w, POINT screen) {
+bool Skipped(const std::vector<HWND>& skip, HWND h) { return std::find(skip.begin(), skip.end(), h) != skip.end(); }
+
+// The deepest window under the point, or null when the one found there is to be skipped.
+HWND Descend(const std::shared_ptr<Window>& w, POINT screen, const std::vector<HWND>& skip) {
   for (HWND c : w->children) {
     auto cw = FindLocked(c);
     if (!cw || !(cw->style & WS_VISIBLE) || (cw->style & WS_DISABLED) || (cw->exStyle & WS_EX_TRANSPARENT)) continue;
-    if (HitsWindow(*cw, screen)) return Descend(cw, screen);
+    if (!HitsWindow(*cw, screen)) continue;
+    if (HWND found = Descend(cw, screen, skip)) return found;
   }
-  return w->handle;
+  return Skipped(skip, w->handle) ? nullptr : w->handle;
 }
 
 }  // namespace
 
-HWND MouseTarget(POINT screen) {
+HWND MouseTarget(POINT screen, const std::vector<HWND>& skip) {
   std::lock_guard lock(TableLock());
   for (HWND h : TopLevelOrder()) {
     auto w = FindLocked(h);
     if (!w || !(w->style & WS_VISIBLE) || !HitsWindow(*w, screen)) continue;
     if (w->style & WS_DISABLED) return nullptr;
-    return Descend(w, screen);
+    if (HWND found = Descend(w, screen, skip)) return found;
   }
   return nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/window/focus.h"
 #include "platform/window/input_state.h"
+#include "platform/window/nc_scroll.h"
 #include "platform/window/window_internal.h"
 
 using namespace platform::win;
@@ -53,8 +54,35 @@ void QueueInput(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
   w->queue->cv.notify_all();
 }
 
-// Routes one mouse message: the capture window gets everything, otherwise the window under the
-// point; a tracked window that the mouse left hears WM_MOUSELEAVE first.
+// What a window says is at a screen point. Windows of the injecting thread are asked with
+// WM_NCHITTEST; another thread's window gets the default answer, so injecting never waits on a
+// thread that may be waiting for the injector.
+LRESULT AskHitTest(HWND hwnd, POINT screen) {
+  auto w = Find(hwnd);
+  if (!w) return HTNOWHERE;
+  if (w->queue != CurrentQueue()) return DefaultHitTest(hwnd, screen);
+  return SendMessage(hwnd, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+}
+
+// The window under the point and its hit code; HTTRANSPARENT hands the point to what lies beneath.
+HWND HitTarget(POINT screen, LRESULT* hit) {
+  std::vector<HWND> skip;
+  for (;;) {
+    HWND h = MouseTarget(screen, skip);
+    if (!h) return nullptr;
+    const LRESULT code = AskHitTest(h, screen);
+    if (code != HTTRANSPARENT) {
+      *hit = code;
+      return h;
+    }
+    skip.push_back(h);
+  }
+}
+
+// Routes one mouse message: the capture window gets everything as client input, otherwise the
+// window under the point, as client input on HTCLIENT and as the WM_NC* message (hit code in
+// wParam, screen point in lParam) elsewhere; a tracked window that the mouse left hears
+// WM_MOUSELEAVE first.
 void RouteMouse(UINT message, POINT screen, int vk, bool down) {
   auto& s = Input();
   HWND target;
@@ -64,15 +92,25 @@ void RouteMouse(UINT message, POINT screen, int vk, bool down) {
     std::lock_guard lock(s.mu);
     s.cursorPos = screen;
     if (vk) s.asyncKeys[vk] = down ? 0x80 : 0;
-    target = s.capture ? s.capture : MouseTarget(screen);
+    target = s.capture;
+    keys = MouseKeys(s.asyncKeys);
+  }
+  LRESULT hit = HTCLIENT;
+  if (!target) target = HitTarget(screen, &hit);
+  {
+    std::lock_guard lock(s.mu);
     if (s.leaveTrack && s.leaveTrack != target) {
       leave = s.leaveTrack;
       s.leaveTrack = nullptr;
     }
-    keys = MouseKeys(s.asyncKeys);
   }
   if (leave) QueueInput(leave, WM_MOUSELEAVE, 0, 0);
-  if (!target) return;
+  if (!target || hit == HTERROR || hit == HTNOWHERE) return;
+  if (hit != HTCLIENT) {
+    QueueInput(target, message - WM_MOUSEMOVE + WM_NCMOUSEMOVE, static_cast<WPARAM>(hit),
+               MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+    return;
+  }
   POINT client = screen;
   ScreenToClient(target, &client);
   QueueInput(target, message, keys, MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y)));
@@ -112,15 +150,18 @@ void OnInputRetrieved(const MSG& msg) {
       default: break;
     }
   }
-  const bool mouse = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST;
-  if (!mouse || !IsWindow(msg.hwnd)) return;
-  const bool press = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN;
+  const bool client = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST;
+  const bool nonClient = msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONUP;
+  if ((!client && !nonClient) || !IsWindow(msg.hwnd)) return;
+  const UINT asClient = client ? msg.message : msg.message - WM_NCMOUSEMOVE + WM_MOUSEMOVE;
+  const bool press = asClient == WM_LBUTTONDOWN || asClient == WM_RBUTTONDOWN || asClient == WM_MBUTTONDOWN;
   if (press) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     if (root && GetActiveWindow() != root) SetActiveWindow(root);
   }
+  const WORD hit = static_cast<WORD>(client ? HTCLIENT : static_cast<LRESULT>(msg.wParam));
   if (!GetCapture())
-    SendMessage(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(msg.message)));
+    SendMessage(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(hit, static_cast<WORD>(asClient)));
 }
 
 }  // namespace platform::win

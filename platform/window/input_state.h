@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/win_types.h"
 #include "platform/window/input.h"
@@ -27,7 +28,8 @@ struct InputState {
 InputState& Input();
 
 // The window that receives mouse input at a screen point: null when the point is outside every
-// window or its top-level window is disabled. Disabled and hidden children are looked through.
-HWND MouseTarget(POINT screen);
+// window or its top-level window is disabled. Disabled and hidden children are looked through, and
+// so are the windows in skip (those that answered HTTRANSPARENT).
+HWND MouseTarget(POINT screen, const std::vector<HWND>& skip = {});
 
 }  // namespace platform::win

@@ -6,6 +6,7 @@
 #include "platform/gdi/sys_colors.h"
 #include "platform/gdi/text.h"
 #include "platform/window/focus.h"
+#include "platform/window/nc_scroll.h"
 #include "platform/window/paint.h"
 #include "platform/window/window_internal.h"
 
@@ -39,7 +40,8 @@ void DrawNonClient(HWND hwnd) {
   for (const RECT& s : strips) FillRect(dc, &s, face);
   if (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) FrameRect(dc, &whole, GetSysColorBrush(COLOR_WINDOWFRAME));
   if (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)) {
-    RECT edge = client;
+    const SIZE bars = ScrollBarInsets(style);  // the edge goes round the bars too
+    RECT edge{client.left, client.top, client.right + bars.cx, client.bottom + bars.cy};
     InflateRect(&edge, 1, 1);
     FrameRect(dc, &edge, GetSysColorBrush(COLOR_3DSHADOW));
   }
@@ -54,6 +56,7 @@ void DrawNonClient(HWND hwnd) {
     DrawText(dc, title.c_str(), static_cast<int>(title.size()), &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, old);
   }
+  DrawOwnScrollBars(hwnd, dc);
   ReleaseDC(hwnd, dc);
 }
 

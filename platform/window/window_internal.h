@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/window/messages.h"
+#include "platform/window/scroll_bars.h"
 #include "platform/window/timers.h"
 #include "platform/window/window.h"
 
@@ -55,6 +56,15 @@ struct Window {
   bool created = false;
   bool hasRestore = false;
   RECT restore{};  // placement before minimize or maximize
+  SCROLLINFO bars[2] = {DefaultBar(), DefaultBar()};  // own SB_HORZ and SB_VERT bars
+  bool barKept[2] = {false, false};                  // shown disabled (SIF_DISABLENOSCROLL)
+  int trackingBar = -1;                              // bar whose thumb is being dragged
+
+  static SCROLLINFO DefaultBar() {
+    SCROLLINFO s;
+    s.nMax = 100;
+    return s;
+  }
 };
 
 struct SentItem {
@@ -112,7 +122,7 @@ std::vector<std::shared_ptr<Window>> AllWindows();
 HWND AllocateHandle();
 std::shared_ptr<WindowClass> FindClass(const std::string& name);
 
-// Non-client insets of a style (left, top, right, bottom).
+// Non-client insets of a style (left, top, right, bottom), own scroll bars included.
 RECT FrameInsets(DWORD style, DWORD exStyle);
 // Screen position of a window's top-left corner and of its client area's top-left corner.
 POINT WindowOrigin(const Window& w);

@@ -245,7 +245,8 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
 
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle) {
   if (!rect) return FALSE;
-  RECT in = FrameInsets(style, exStyle);
+  // Scroll bars are not part of the frame a client size asks for.
+  RECT in = FrameInsets(style & ~(WS_VSCROLL | WS_HSCROLL), exStyle);
   rect->left -= in.left;
   rect->top -= in.top + (menu ? 20 : 0);
   rect->right += in.right;

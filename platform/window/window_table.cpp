@@ -4,6 +4,7 @@
 
 #include "platform/base/clock.h"
 #include "platform/window/handle_space.h"
+#include "platform/window/nc_scroll.h"
 #include "platform/window/window_internal.h"
 
 namespace platform::win {
@@ -94,7 +95,8 @@ RECT FrameInsets(DWORD style, DWORD exStyle) {
   if (exStyle & WS_EX_DLGMODALFRAME) frame = frame < 3 ? 3 : frame;
   if (exStyle & WS_EX_CLIENTEDGE) frame += 2;
   if (exStyle & WS_EX_STATICEDGE) frame += 1;
-  return RECT{frame, frame + caption, frame, frame};
+  const SIZE bars = ScrollBarInsets(style);  // inside the frame and edges
+  return RECT{frame, frame + caption, frame + bars.cx, frame + bars.cy};
 }
 
 POINT WindowOrigin(const Window& w) {

@@ -101,6 +101,20 @@ const Node* NodeOf(HMACHINE machine, DEVINST dn) {
     return &t->nodes[dn - 1];
 }
 
+// The frame of a step through the tree: a checked out parameter, a known node, and the node the
+// step leads to (its index, or -1 for none).
+template <typename Step>
+CONFIGRET StepTo(DEVINST* out, DEVINST devInst, HMACHINE machine, Step step) {
+    if (!out) return CR_INVALID_POINTER;
+    *out = 0;
+    const Node* n = NodeOf(machine, devInst);
+    if (!n) return CR_INVALID_DEVNODE;
+    const int next = step(*n);
+    if (next < 0) return CR_NO_SUCH_DEVNODE;
+    *out = static_cast<DEVINST>(next + 1);
+    return CR_SUCCESS;
+}
+
 CONFIGRET PutText(const std::string& text, ULONG* regType, LPVOID buffer, ULONG* length) {
     if (!length) return CR_INVALID_POINTER;
     if (regType) *regType = 1;  // REG_SZ
@@ -146,6 +160,7 @@ void SetDeviceTreeUnavailable(bool value) { unavailable = value; }
 }  // namespace platform::dshow::sim
 
 using platform::dshow::sim::NodeOf;
+using platform::dshow::sim::StepTo;
 using platform::dshow::sim::Tree;
 
 CONFIGRET CM_Connect_MachineA(LPCSTR machineName, HMACHINE* machine) {
@@ -177,38 +192,21 @@ CONFIGRET CM_Locate_DevNode_ExA(DEVINST* devInst, LPCSTR deviceId, ULONG, HMACHI
 }
 
 CONFIGRET CM_Get_Child_Ex(DEVINST* child, DEVINST devInst, ULONG, HMACHINE machine) {
-    if (!child) return CR_INVALID_POINTER;
-    *child = 0;
-    const auto* n = NodeOf(machine, devInst);
-    if (!n) return CR_INVALID_DEVNODE;
-    if (n->children.empty()) return CR_NO_SUCH_DEVNODE;
-    *child = static_cast<DEVINST>(n->children.front() + 1);
-    return CR_SUCCESS;
+    return StepTo(child, devInst, machine, [](const auto& n) { return n.children.empty() ? -1 : n.children.front(); });
 }
 
 CONFIGRET CM_Get_Sibling_Ex(DEVINST* sibling, DEVINST devInst, ULONG, HMACHINE machine) {
-    if (!sibling) return CR_INVALID_POINTER;
-    *sibling = 0;
-    const auto* n = NodeOf(machine, devInst);
-    if (!n) return CR_INVALID_DEVNODE;
-    if (n->parent < 0) return CR_NO_SUCH_DEVNODE;
-    const auto& brothers = static_cast<Tree*>(machine)->nodes[static_cast<std::size_t>(n->parent)].children;
-    for (std::size_t i = 0; i + 1 < brothers.size(); ++i)
-        if (static_cast<DEVINST>(brothers[i] + 1) == devInst) {
-            *sibling = static_cast<DEVINST>(brothers[i + 1] + 1);
-            return CR_SUCCESS;
-        }
-    return CR_NO_SUCH_DEVNODE;
+    return StepTo(sibling, devInst, machine, [&](const auto& n) {
+        if (n.parent < 0) return -1;
+        const auto& brothers = static_cast<Tree*>(machine)->nodes[static_cast<std::size_t>(n.parent)].children;
+        for (std::size_t i = 0; i + 1 < brothers.size(); ++i)
+            if (static_cast<DEVINST>(brothers[i] + 1) == devInst) return brothers[i + 1];
+        return -1;
+    });
 }
 
 CONFIGRET CM_Get_Parent_Ex(DEVINST* parent, DEVINST devInst, ULONG, HMACHINE machine) {
-    if (!parent) return CR_INVALID_POINTER;
-    *parent = 0;
-    const auto* n = NodeOf(machine, devInst);
-    if (!n) return CR_INVALID_DEVNODE;
-    if (n->parent < 0) return CR_NO_SUCH_DEVNODE;
-    *parent = static_cast<DEVINST>(n->parent + 1);
-    return CR_SUCCESS;
+    return StepTo(parent, devInst, machine, [](const auto& n) { return n.parent; });
 }
 
 CONFIGRET CM_Get_DevNode_Registry_Property_ExA(DEVINST devInst, ULONG property, ULONG* regType, LPVOID buffer,

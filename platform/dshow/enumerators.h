@@ -1,4 +1,5 @@
-// Snapshot enumerators: each holds references to what it lists, taken when it was made.
+// Snapshot enumerators: each holds what it lists (references, or copies of media types), taken
+// when it was made.
 #pragma once
 
 #include <vector>
@@ -9,17 +10,27 @@
 
 namespace platform::dshow {
 
-template <typename EnumI, typename ItemI>
-class CComEnum : public com::ComObject<EnumI> {
+namespace enum_items {
+// What the caller of Next receives for one listed item; nullptr when it cannot be made.
+template <typename I>
+I* HandOut(const CComPtr<I>& item) {
+    if (item) item->AddRef();
+    return item;
+}
+inline AM_MEDIA_TYPE* HandOut(const CMediaType& type) { return CreateMediaType(&type); }
+}  // namespace enum_items
+
+template <typename EnumI, typename Item, typename OutT>
+class CSnapshotEnum : public com::ComObject<EnumI> {
 public:
-    explicit CComEnum(std::vector<CComPtr<ItemI>> items) : items_(std::move(items)) {}
-    STDMETHODIMP Next(ULONG count, ItemI** out, ULONG* fetched) override {
+    explicit CSnapshotEnum(std::vector<Item> items) : items_(std::move(items)) {}
+    STDMETHODIMP Next(ULONG count, OutT** out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         if (count > 1 && !fetched) return E_INVALIDARG;
         ULONG n = 0;
         while (n < count && pos_ < items_.size()) {
-            out[n] = items_[pos_++];
-            out[n]->AddRef();
+            out[n] = enum_items::HandOut(items_[pos_++]);
+            if (!out[n]) break;
             ++n;
         }
         if (fetched) *fetched = n;
@@ -39,32 +50,23 @@ public:
     }
     STDMETHODIMP Clone(EnumI** clone) override {
         if (!clone) return E_POINTER;
-        auto* copy = new CComEnum(items_);
+        auto* copy = new CSnapshotEnum(items_);
         copy->pos_ = pos_;
         *clone = copy;
         return S_OK;
     }
 
 private:
-    std::vector<CComPtr<ItemI>> items_;
+    std::vector<Item> items_;
     std::size_t pos_ = 0;
 };
+
+template <typename EnumI, typename ItemI>
+using CComEnum = CSnapshotEnum<EnumI, CComPtr<ItemI>, ItemI>;
 
 using CEnumPins = CComEnum<IEnumPins, IPin>;
 using CEnumFilters = CComEnum<IEnumFilters, IBaseFilter>;
 using CEnumMoniker = CComEnum<IEnumMoniker, IMoniker>;
-
-class CEnumMediaTypes : public com::ComObject<IEnumMediaTypes> {
-public:
-    explicit CEnumMediaTypes(std::vector<CMediaType> types) : types_(std::move(types)) {}
-    STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** out, ULONG* fetched) override;
-    STDMETHODIMP Skip(ULONG count) override;
-    STDMETHODIMP Reset() override;
-    STDMETHODIMP Clone(IEnumMediaTypes** clone) override;
-
-private:
-    std::vector<CMediaType> types_;
-    std::size_t pos_ = 0;
-};
+using CEnumMediaTypes = CSnapshotEnum<IEnumMediaTypes, CMediaType, AM_MEDIA_TYPE>;
 
 }  // namespace platform::dshow

@@ -37,6 +37,7 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Control* c = ObjectOf(hwnd);
   if (!c) return DefWindowProc(hwnd, msg, wParam, lParam);
   LRESULT r = c->Proc(msg, wParam, lParam);
+  if (msg == WM_CREATE && r != -1) c->AfterCreate();
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtr(hwnd, 0, 0);
     delete c;
@@ -112,6 +113,7 @@ int Control::LineHeight() {
 LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_PAINT: {
+      SyncScrollBars();
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd_, &ps);
       RECT client = Client();
@@ -133,6 +135,7 @@ LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       EndPaint(hwnd_, &ps);
       PaintFrame();
+      SyncScrollBars();  // painting may have moved the view (an edit following its caret)
       return 0;
     }
     case WM_ERASEBKGND: return 1;  // the paint covers every pixel
@@ -154,6 +157,43 @@ LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default: break;
   }
   return DefWindowProc(hwnd_, msg, wParam, lParam);
+}
+
+void Control::SyncBar(int bar, int last, int page, int pos, bool keepShown) {
+  if (!(bars_ & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL))) return;
+  SCROLLINFO now;
+  now.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  GetScrollInfo(hwnd_, bar, &now);
+  SCROLLINFO want;
+  want.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | (keepShown ? SIF_DISABLENOSCROLL : 0);
+  want.nMax = std::max(0, last);
+  want.nPage = static_cast<UINT>(std::max(0, page));
+  want.nPos = pos;
+  const bool shown = (GetWindowLong(hwnd_, GWL_STYLE) & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+  const bool scrollable = want.nMax > 0 && static_cast<int>(want.nPage) <= want.nMax;
+  if (now.nMin == 0 && now.nMax == want.nMax && now.nPage == want.nPage && now.nPos == want.nPos &&
+      shown == (scrollable || keepShown))
+    return;
+  SetScrollInfo(hwnd_, bar, &want, TRUE);
+}
+
+int Control::ScrolledPos(int bar, WPARAM wParam, int current, int line, int page, int last) const {
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: return current - line;
+    case SB_LINEDOWN: return current + line;
+    case SB_PAGEUP: return current - page;
+    case SB_PAGEDOWN: return current + page;
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return last;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      // The 32-bit track position, not the 16 bits of wParam.
+      SCROLLINFO si;
+      si.fMask = SIF_TRACKPOS;
+      return GetScrollInfo(hwnd_, bar, &si) ? si.nTrackPos : HIWORD(wParam);
+    }
+    default: return current;
+  }
 }
 
 void Control::PaintFrame() {

@@ -14,9 +14,12 @@ namespace platform::controls {
 
 class Control {
  public:
-  explicit Control(HWND hwnd) : hwnd_(hwnd) {}
+  explicit Control(HWND hwnd)
+      : hwnd_(hwnd), bars_(static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)) & (WS_VSCROLL | WS_HSCROLL)) {}
   virtual ~Control() = default;
   virtual LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // A control made with nothing to scroll starts without its bars.
+  void AfterCreate() { SyncScrollBars(); }
 
  protected:
   // Draws the whole client area into dc (a memory DC with the control's font selected).
@@ -44,9 +47,17 @@ class Control {
   int LineHeight();
   // Borders (WS_BORDER, client and static edges) lie outside the client area.
   void PaintFrame();
+  // Brings the window's own bars up to date before each paint; controls that scroll override it.
+  virtual void SyncScrollBars() {}
+  // Sets an own bar to range 0..last with a page and position, when the control was created with
+  // that bar; the window system shows it only while there is something to scroll.
+  void SyncBar(int bar, int last, int page, int pos, bool keepShown = false);
+  // The position a WM_VSCROLL/WM_HSCROLL asks for (lines of `line`, pages of `page`), unclamped.
+  int ScrolledPos(int bar, WPARAM wParam, int current, int line, int page, int last) const;
 
   HWND hwnd_;
   HFONT font_ = nullptr;
+  DWORD bars_;  // own bars asked for at creation
 };
 
 using ControlFactory = Control* (*)(HWND);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cstdint>
 #include <vector>
 
 #include "platform/controls/control_base.h"
@@ -67,6 +68,17 @@ class Edit final : public Control {
         }
         return 0;
       case WM_KEYDOWN: return KeyDown(static_cast<int>(wParam));
+      case WM_VSCROLL: {
+        if (!Multi()) return 0;
+        const int lh = std::max(1, LineHeight());
+        const int page = static_cast<int>(Client().bottom);
+        const int total = static_cast<int>(Lines().size()) * lh;
+        scrollY_ = std::clamp(ScrolledPos(SB_VERT, wParam, scrollY_, lh, std::max(lh, page - lh), total - page), 0,
+                              std::max(0, total - page));
+        scrolledBy_ = Where();  // the caret stays where it is, off screen if need be
+        Invalidate();
+        return 0;
+      }
       case WM_CHAR: return Char(static_cast<unsigned char>(wParam));
       case EM_GETSEL: {
         DWORD s = static_cast<DWORD>(std::min(start_, end_)), e = static_cast<DWORD>(std::max(start_, end_));
@@ -300,6 +312,8 @@ class Edit final : public Control {
     int visible = client.right - 4;
     if (cx - scroll_ > visible) scroll_ = cx - visible;
     if (cx < scroll_) scroll_ = cx;
+    if (scrolledBy_ == Where()) return;  // scrolled by the bar since the caret last moved
+    scrolledBy_ = {SIZE_MAX, SIZE_MAX};
     int cy = line * lh;
     if (cy - scrollY_ + lh > client.bottom) scrollY_ = cy + lh - client.bottom;
     if (cy < scrollY_) scrollY_ = cy;
@@ -416,6 +430,14 @@ class Edit final : public Control {
   char password_ = 0;
   int scroll_ = 0;
   int scrollY_ = 0;
+  // Caret and text size when the bar last scrolled; the view follows the caret again once it moves.
+  std::pair<size_t, size_t> scrolledBy_{SIZE_MAX, SIZE_MAX};
+  std::pair<size_t, size_t> Where() const { return {end_, text_.size()}; }
+  void SyncScrollBars() override {
+    if (!Multi()) return;
+    const int lh = std::max(1, LineHeight());
+    SyncBar(SB_VERT, static_cast<int>(Lines().size()) * lh - 1, static_cast<int>(Client().bottom), scrollY_, true);
+  }
 };
 
 }  // namespace

@@ -95,6 +95,17 @@ class ListBox final : public Control {
         Invalidate();
         return i;
       }
+      case WM_VSCROLL: {
+        const int page = PageItems();
+        top_ = ScrolledPos(SB_VERT, wParam, top_, 1, page, items_.Count() - page);
+        ClampTop();
+        Invalidate();
+        return 0;
+      }
+      case WM_SIZE:
+        ClampTop();
+        Invalidate();
+        return Control::Proc(msg, wParam, lParam);
       case LB_GETTOPINDEX: return top_;
       case LB_SETTOPINDEX:
         if (!items_.Valid(static_cast<int>(wParam))) return LB_ERR;
@@ -192,9 +203,11 @@ class ListBox final : public Control {
     int y = (i - top_) * itemHeight_;
     return {0, y, c.right, y + itemHeight_};
   }
-  void ClampTop() {
-    int page = std::max(1, Client().bottom / std::max(1, itemHeight_));
-    top_ = std::max(0, std::min(top_, items_.Count() - page));
+  int PageItems() const { return std::max(1, static_cast<int>(Client().bottom) / std::max(1, itemHeight_)); }
+  void ClampTop() { top_ = std::max(0, std::min(top_, items_.Count() - PageItems())); }
+  void SyncScrollBars() override {
+    // Range and page count whole items; the last item fits when the thumb is at the bottom.
+    SyncBar(SB_VERT, items_.Count() - 1, PageItems(), top_);
   }
   void EnsureVisible(int i) {
     int page = std::max(1, Client().bottom / std::max(1, itemHeight_));

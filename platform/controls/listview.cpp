@@ -33,7 +33,10 @@ struct Item {
 
 class ListView final : public Control {
  public:
-  using Control::Control;
+  // List views scroll on their own, whatever the style says.
+  explicit ListView(HWND hwnd) : Control(hwnd) {
+    if (!(Style() & LVS_NOSCROLL)) bars_ |= WS_VSCROLL;
+  }
 
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     switch (msg) {
@@ -238,6 +241,17 @@ class ListView final : public Control {
       }
       case WM_COMMAND:
         if (edit_ && reinterpret_cast<HWND>(lParam) == edit_ && HIWORD(wParam) == EN_KILLFOCUS) EndEdit(true);
+        return 0;
+      case WM_VSCROLL:
+        if (View() == LVS_ICON) {
+          const int page = static_cast<int>(Client().bottom);
+          scrollY_ = std::clamp(ScrolledPos(SB_VERT, wParam, scrollY_, Cell().cy / 3, page, IconHeight() - page), 0,
+                                std::max(0, IconHeight() - page));
+        } else {
+          const int page = PerPage();
+          top_ = std::clamp(ScrolledPos(SB_VERT, wParam, top_, 1, page, Count() - page), 0, std::max(0, Count() - page));
+        }
+        Invalidate();
         return 0;
       case WM_MOUSEWHEEL:
         Scroll(-static_cast<short>(HIWORD(wParam)) / 120 * 3);
@@ -505,9 +519,16 @@ class ListView final : public Control {
     Invalidate();
   }
 
+  int IconHeight() const { return ((Count() + PerRow() - 1) / PerRow()) * Cell().cy; }
+  void SyncScrollBars() override {
+    if (Style() & LVS_NOSCROLL) return;
+    if (View() == LVS_ICON) SyncBar(SB_VERT, IconHeight() - 1, static_cast<int>(Client().bottom), scrollY_);
+    else SyncBar(SB_VERT, Count() - 1, PerPage(), top_);
+  }
+
   void Scroll(int rows) {
     if (View() == LVS_ICON) {
-      int total = ((Count() + PerRow() - 1) / PerRow()) * Cell().cy;
+      int total = IconHeight();
       scrollY_ = std::clamp(scrollY_ + rows * Cell().cy / 3, 0, std::max(0, total - static_cast<int>(Client().bottom)));
     } else {
       top_ = std::clamp(top_ + rows, 0, std::max(0, Count() - PerPage()));

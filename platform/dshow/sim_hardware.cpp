@@ -120,24 +120,40 @@ Crossbar* CrossbarAt(DeviceDesc& d, long number) {
     return &d.crossbars[static_cast<std::size_t>(number - 1)];
 }
 
+// Keys whose value is kept as it is written.
+struct TextKey {
+    const char* key;
+    std::string DeviceDesc::*field;
+};
+constexpr TextKey kTextKeys[] = {
+    {"PATH", &DeviceDesc::devicePath}, {"CLASSGUID", &DeviceDesc::deviceClassGuid}, {"TAPE", &DeviceDesc::tape},
+    {"DSDESC", &DeviceDesc::dsDescription}, {"DSMODULE", &DeviceDesc::dsModule}, {"DSPATH", &DeviceDesc::dsInterface},
+};
+
+struct SwitchKey {
+    const char* key;
+    bool DeviceDesc::*field;
+};
+constexpr SwitchKey kSwitchKeys[] = {
+    {"PNP", &DeviceDesc::pnp},       {"PRESENT", &DeviceDesc::present}, {"AUDIOPIN", &DeviceDesc::audioPin},
+    {"VPPIN", &DeviceDesc::vpPin},   {"TUNER", &DeviceDesc::tuner},     {"SIGNAL", &DeviceDesc::signal},
+};
+
 // Applies one KEY=value of a device section; false when the key or value is not understood.
 bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
     const std::string v = Trim(value);
+    for (const auto& t : kTextKeys)
+        if (key == t.key) {
+            d.*t.field = v;
+            return true;
+        }
+    for (const auto& s : kSwitchKeys)
+        if (key == s.key) return ParseBool(v, &(d.*s.field));
     if (key == "KIND") return ParseKind(v, &d.kind);
     if (key == "NAME") {
         d.name = v;
         return !v.empty();
     }
-    if (key == "PATH") {
-        d.devicePath = v;
-        return true;
-    }
-    if (key == "PNP") return ParseBool(v, &d.pnp);
-    if (key == "PRESENT") return ParseBool(v, &d.present);
-    if (key == "AUDIOPIN") return ParseBool(v, &d.audioPin);
-    if (key == "VPPIN") return ParseBool(v, &d.vpPin);
-    if (key == "TUNER") return ParseBool(v, &d.tuner);
-    if (key == "SIGNAL") return ParseBool(v, &d.signal);
     if (key == "TVFORMATS") {
         std::vector<long> bits;
         if (!ParseLongList(v, &bits)) return false;
@@ -169,14 +185,6 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
         d.procAmp = ranges;
         return true;
     }
-    if (key == "CLASSGUID") {
-        d.deviceClassGuid = v;
-        return true;
-    }
-    if (key == "TAPE") {
-        d.tape = v;
-        return true;
-    }
     if (key == "TIMECODE") return ParseTimecode(v, &d.timecodeStart);
     if (key == "WAVEIN") {
         long id = -1;
@@ -185,18 +193,6 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
         return true;
     }
     if (key == "DSGUID") return GuidFromString(v, &d.dsGuid);
-    if (key == "DSDESC") {
-        d.dsDescription = v;
-        return true;
-    }
-    if (key == "DSMODULE") {
-        d.dsModule = v;
-        return true;
-    }
-    if (key == "DSPATH") {
-        d.dsInterface = v;
-        return true;
-    }
     if (key == "STORAGE") {
         std::vector<StorageUnit> units;
         for (const auto& p : Split(v, ',')) {

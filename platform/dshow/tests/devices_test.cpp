@@ -248,6 +248,48 @@ TEST_F(DevicesTest, DevicesFileLoadsAndSkipsMalformedLines) {
     EXPECT_EQ(problems.size(), 6u);
 }
 
+TEST_F(DevicesTest, DevicesFileTextAndSwitchKeys) {
+    const std::string path = std::string(VIDARRO_TEST_BINARY_DIR) + "/switches.ini";
+    std::ofstream(path) << "[CAM]\n"
+                           "KIND=dv\n"
+                           "NAME=Cam\n"
+                           "PATH=\\\\?\\avc#cam\n"
+                           "CLASSGUID={8C0F6AF2-0EDB-44C1-8AEB-59040BD830ED}\n"
+                           "TAPE=/tmp/tape.dv\n"
+                           "PNP=no\n"
+                           "PRESENT=0\n"
+                           "AUDIOPIN=yes\n"
+                           "VPPIN=true\n"
+                           "TUNER=1\n"
+                           "SIGNAL=false\n"
+                           "[OUT]\n"
+                           "KIND=playback\n"
+                           "NAME=Speakers\n"
+                           "DSDESC= Speakers (HD) \n"
+                           "DSMODULE=hd.sys\n"
+                           "DSPATH=\\\\?\\hdaudio#x\n"
+                           "SIGNAL=maybe\n";
+    std::vector<std::string> problems;
+    const auto devices = sim::ParseDevicesFile(path, &problems);
+    ASSERT_EQ(devices.size(), 2u);
+    const auto& cam = devices[0];
+    EXPECT_EQ(cam.devicePath, "\\\\?\\avc#cam");
+    EXPECT_EQ(cam.deviceClassGuid, "{8C0F6AF2-0EDB-44C1-8AEB-59040BD830ED}");
+    EXPECT_EQ(cam.tape, "/tmp/tape.dv");
+    EXPECT_FALSE(cam.pnp);
+    EXPECT_FALSE(cam.present);
+    EXPECT_TRUE(cam.audioPin);
+    EXPECT_TRUE(cam.vpPin);
+    EXPECT_TRUE(cam.tuner);
+    EXPECT_FALSE(cam.signal);
+    const auto& out = devices[1];
+    EXPECT_EQ(out.dsDescription, "Speakers (HD)");  // values are trimmed
+    EXPECT_EQ(out.dsModule, "hd.sys");
+    EXPECT_EQ(out.dsInterface, "\\\\?\\hdaudio#x");
+    EXPECT_TRUE(out.signal);  // a switch that is neither on nor off is refused and keeps its default
+    EXPECT_EQ(problems.size(), 1u);
+}
+
 TEST_F(DevicesTest, DeviceTreeAndMountTableFollowTheStorageOfUsbBoxes) {
     auto devices = sim::DefaultDevices();
     devices[0].storage = {{false, "/media/user/VIDBOX"}, {true, ""}};

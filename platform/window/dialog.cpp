@@ -9,6 +9,9 @@
 #include <mutex>
 
 #include "platform/base/strings.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/text.h"
 #include "platform/window/focus.h"
 #include "platform/window/input.h"
 #include "platform/window/modal_loop.h"
@@ -19,15 +22,55 @@
 
 namespace {
 
-constexpr int kBaseX = 6;   // average character width of the dialog font, in pixels
-constexpr int kBaseY = 13;  // its height
+// Base units when no font can be measured: average character width and height, in pixels.
+constexpr int kBaseX = 6;
+constexpr int kBaseY = 13;
+
+struct BaseUnits {
+  int x = kBaseX;
+  int y = kBaseY;
+};
 
 struct DialogState {
   bool ended = false;
   INT_PTR result = 0;
   HWND savedFocus = nullptr;
   int defId = IDOK;
+  HFONT font = nullptr;     // what WM_GETFONT answers
+  HFONT ownFont = nullptr;  // made from the template, deleted with the dialog
+  BaseUnits units;
 };
+
+// Rounds like MulDiv: half away from zero.
+int Scale(int value, int numerator, int denominator) {
+  const long long n = static_cast<long long>(value) * numerator;
+  return static_cast<int>((n >= 0 ? n + denominator / 2 : n - denominator / 2) / denominator);
+}
+
+// A font's base units: its height and half the rounded-up average width of the 52 Latin letters.
+bool MeasureUnits(HFONT font, BaseUnits* out) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return false;
+  HGDIOBJ old = SelectObject(dc, font);
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  TEXTMETRIC tm{};
+  SIZE extent{};
+  const bool ok = old && GetTextMetrics(dc, &tm) && GetTextExtentPoint32(dc, kLetters, 52, &extent);
+  if (old) SelectObject(dc, old);
+  DeleteDC(dc);
+  if (!ok || tm.tmHeight <= 0 || extent.cx <= 0) return false;
+  out->x = (extent.cx / 26 + 1) / 2;
+  out->y = tm.tmHeight;
+  return true;
+}
+
+// The font a template asks for (a FONT line sets DS_SETFONT), at 96 pixels per inch.
+HFONT TemplateFont(const platform::DialogTemplate& t) {
+  if (!(t.style & DS_SETFONT) && t.fontName.empty()) return nullptr;
+  const int points = t.pointSize > 0 && t.pointSize < 200 ? t.pointSize : 8;
+  return CreateFont(-Scale(points, 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                    t.fontName.empty() ? "MS Shell Dlg" : t.fontName.c_str());
+}
 
 std::mutex g_mu;
 std::map<HWND, DialogState>& States() {
@@ -126,9 +169,20 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       platform::win::FillBackground(hwnd, dc, brush);
       return 1;
     }
+    case WM_SETFONT:
+      WithState(hwnd, [&](DialogState& s) { return s.font = reinterpret_cast<HFONT>(wParam); });
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(WithState(hwnd, [](DialogState& s) { return s.font; }));
     case WM_NCDESTROY: {
-      std::lock_guard lock(g_mu);
-      States().erase(hwnd);
+      HFONT own = nullptr;
+      {
+        std::lock_guard lock(g_mu);
+        auto it = States().find(hwnd);
+        if (it != States().end()) own = it->second.ownFont;
+        States().erase(hwnd);
+      }
+      if (own) DeleteObject(own);
       return 0;
     }
     case WM_INITDIALOG:
@@ -138,14 +192,41 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LONG GetDialogBaseUnits() { return MAKELONG(kBaseX, kBaseY); }
+namespace {
 
-BOOL MapDialogRect(HWND, RECT* r) {
+// Units of dialogs without a font of their own: those of the font their controls draw with.
+BaseUnits DefaultUnits() {
+  static const BaseUnits units = [] {
+    BaseUnits u;
+    MeasureUnits(reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), &u);
+    return u;
+  }();
+  return units;
+}
+
+void MapWithUnits(const BaseUnits& u, RECT* r) {
+  r->left = Scale(r->left, u.x, 4);
+  r->right = Scale(r->right, u.x, 4);
+  r->top = Scale(r->top, u.y, 8);
+  r->bottom = Scale(r->bottom, u.y, 8);
+}
+
+}  // namespace
+
+LONG GetDialogBaseUnits() {
+  const BaseUnits u = DefaultUnits();
+  return MAKELONG(static_cast<WORD>(u.x), static_cast<WORD>(u.y));
+}
+
+BOOL MapDialogRect(HWND dialog, RECT* r) {
   if (!r) return FALSE;
-  r->left = r->left * kBaseX / 4;
-  r->right = r->right * kBaseX / 4;
-  r->top = r->top * kBaseY / 8;
-  r->bottom = r->bottom * kBaseY / 8;
+  BaseUnits u = DefaultUnits();
+  if (dialog) {
+    std::lock_guard lock(g_mu);
+    auto it = States().find(dialog);
+    if (it != States().end()) u = it->second.units;
+  }
+  MapWithUnits(u, r);
   return TRUE;
 }
 
@@ -154,12 +235,15 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplat
   DWORD style = t.style & ~WS_VISIBLE;
   const bool child = (style & WS_CHILD) != 0;
   if (!child) style |= WS_POPUP;
+  HFONT font = TemplateFont(t);
+  BaseUnits units = DefaultUnits();
+  if (font && !MeasureUnits(font, &units)) units = DefaultUnits();
   RECT client{0, 0, t.cx, t.cy};
-  MapDialogRect(nullptr, &client);
+  MapWithUnits(units, &client);
   RECT frame = client;
   AdjustWindowRectEx(&frame, style, FALSE, t.exStyle);
   RECT pos{t.x, t.y, 0, 0};
-  MapDialogRect(nullptr, &pos);
+  MapWithUnits(units, &pos);
   POINT origin{pos.left, pos.top};
   if (owner && !child) ClientToScreen(owner, &origin);
   const int width = frame.right - frame.left;
@@ -170,12 +254,19 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplat
 
   HWND dialog = CreateWindowEx(t.exStyle, cls, t.caption.c_str(), style, origin.x, origin.y, width, height, parent,
                                nullptr, instance, nullptr);
-  if (!dialog) return nullptr;
+  if (!dialog) {
+    if (font) DeleteObject(font);
+    return nullptr;
+  }
   {
     std::lock_guard lock(g_mu);
-    States()[dialog] = DialogState{};
+    DialogState state;
+    state.ownFont = state.font = font;
+    state.units = units;
+    States()[dialog] = state;
   }
   SetWindowLongPtr(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+  if (font) SendMessage(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   for (const auto& item : t.items) {
     RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
     MapDialogRect(dialog, &r);
@@ -188,6 +279,7 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplat
       DestroyWindow(dialog);
       return nullptr;
     }
+    if (font) SendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && platform::EqualsNoCase(item.className, "Button"))
       WithState(dialog, [&](DialogState& s) { return s.defId = item.id; });
   }

@@ -72,8 +72,8 @@ public:
             if (FAILED(hr)) return hr;
             hr = Create(CLSID_FileWriter, "File writer", writer);
             if (FAILED(hr)) return hr;
-            CComPtr<IPin> out = FindPinOn(muxFilter, PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0);
-            CComPtr<IPin> in = FindPinOn(writer, PINDIR_INPUT, nullptr, nullptr, TRUE, 0);
+            CComPtr<IPin> out = FirstFreePin(muxFilter, PINDIR_OUTPUT);
+            CComPtr<IPin> in = FirstFreePin(writer, PINDIR_INPUT);
             if (!out || !in) return E_FAIL;
             hr = graph_->ConnectDirect(out, in, nullptr);
             if (FAILED(hr)) return hr;
@@ -139,7 +139,7 @@ public:
                 CComPtr<IBaseFilter> tee;
                 HRESULT hr = Create(CLSID_SmartTee, "Smart Tee", tee);
                 if (FAILED(hr)) return hr;
-                CComPtr<IPin> teeIn = FindPinOn(tee, PINDIR_INPUT, nullptr, nullptr, TRUE, 0);
+                CComPtr<IPin> teeIn = FirstFreePin(tee, PINDIR_INPUT);
                 hr = graph_->Connect(capture, teeIn);
                 if (FAILED(hr)) return hr;
                 out = FindPinOn(tee, PINDIR_OUTPUT, nullptr, nullptr, TRUE, 1);
@@ -148,15 +148,15 @@ public:
             if (!out) return E_FAIL;
         }
         if (intermediate) {
-            CComPtr<IPin> in = FindPinOn(intermediate, PINDIR_INPUT, nullptr, nullptr, TRUE, 0);
+            CComPtr<IPin> in = FirstFreePin(intermediate, PINDIR_INPUT);
             if (!in) return E_FAIL;
             HRESULT hr = graph_->Connect(out, in);
             if (FAILED(hr)) return hr;
-            out = FindPinOn(intermediate, PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0);
+            out = FirstFreePin(intermediate, PINDIR_OUTPUT);
             if (!out) return sink ? E_FAIL : result;
         }
         if (sink) {
-            CComPtr<IPin> in = FindPinOn(sink, PINDIR_INPUT, nullptr, nullptr, TRUE, 0);
+            CComPtr<IPin> in = FirstFreePin(sink, PINDIR_INPUT);
             if (!in) return E_FAIL;
             const HRESULT hr = graph_->Connect(out, in);
             return FAILED(hr) ? hr : result;

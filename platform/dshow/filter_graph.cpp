@@ -29,14 +29,6 @@ public:
     STDMETHODIMP GetTime(REFERENCE_TIME* time) override { return com::CopyOut(time, ProcessClockTime()); }
 };
 
-CComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION dir) {
-    for (auto& p : PinsOf(filter)) {
-        CComPtr<IPin> peer;
-        if (DirectionOf(p) == dir && !IsConnected(p)) return p;
-    }
-    return nullptr;
-}
-
 std::string FilterNameOf(IBaseFilter* filter) {
     FILTER_INFO info;
     if (FAILED(filter->QueryFilterInfo(&info))) return {};

@@ -26,4 +26,10 @@ bool IsConnected(IPin* pin) {
     return SUCCEEDED(pin->ConnectedTo(&peer));
 }
 
+CComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION dir) {
+    for (auto& p : PinsOf(filter))
+        if (DirectionOf(p) == dir && !IsConnected(p)) return p;
+    return nullptr;
+}
+
 }  // namespace platform::dshow

@@ -12,5 +12,7 @@ namespace platform::dshow {
 std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter);
 PIN_DIRECTION DirectionOf(IPin* pin);
 bool IsConnected(IPin* pin);
+// The filter's first unconnected pin of that direction, or nullptr.
+CComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION dir);
 
 }  // namespace platform::dshow

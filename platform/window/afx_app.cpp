@@ -63,6 +63,12 @@ HCURSOR CWinApp::LoadCursor(UINT id) const {
   return ::LoadCursor(AfxFindResourceHandle(MAKEINTRESOURCE(id), RT_GROUP_CURSOR), MAKEINTRESOURCE(id));
 }
 
+HICON CWinApp::LoadIcon(UINT id) const { return LoadIcon(MAKEINTRESOURCE(id)); }
+
+HICON CWinApp::LoadIcon(LPCSTR name) const {
+  return platform::LoadModuleIcon(AfxFindResourceHandle(name, RT_GROUP_ICON), name, 0, 0);
+}
+
 CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int, UINT, DWORD, void*) {
   if (!proc) return nullptr;
   auto* thread = new CWinThread;

@@ -24,6 +24,9 @@ class CWinApp {
 
   HCURSOR LoadStandardCursor(LPCSTR name) const { return ::LoadCursor(nullptr, name); }
   HCURSOR LoadCursor(UINT id) const;
+  // An icon of the resource chain at the standard size.
+  HICON LoadIcon(UINT id) const;
+  HICON LoadIcon(LPCSTR name) const;
 
   CWnd* m_pMainWnd = nullptr;
   HINSTANCE m_hInstance = nullptr;

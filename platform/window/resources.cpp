@@ -129,7 +129,10 @@ HANDLE LoadImage(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UIN
     std::vector<BYTE> bytes = ReadFile(name);
     std::lock_guard lock(g_mu);
     if (bytes.empty()) return nullptr;
-    if (!g_factory) return type == IMAGE_BITMAP ? platform::gdi::DecodeImage(bytes.data(), bytes.size()) : nullptr;
+    if (!g_factory) {
+      if (type == IMAGE_BITMAP) return platform::gdi::DecodeImage(bytes.data(), bytes.size());
+      return type == IMAGE_ICON ? platform::gdi::DecodeIcon(bytes.data(), bytes.size(), cx, cy) : nullptr;
+    }
     if (type == IMAGE_BITMAP) {
       constexpr size_t kFileHeader = 14;
       if (bytes.size() <= kFileHeader || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;
@@ -179,8 +182,8 @@ HICON LoadModuleIcon(HINSTANCE instance, LPCSTR name, int cx, int cy) {
   HRSRC r = FindResource(instance, name, RT_GROUP_ICON);
   if (!r) return nullptr;
   std::lock_guard lock(g_mu);
-  if (!g_factory) return nullptr;
   auto* entry = reinterpret_cast<const VidarroResourceEntry*>(r);
+  if (!g_factory) return platform::gdi::DecodeIcon(entry->data, entry->size, cx, cy);
   return g_factory->IconFromFile(entry->data, entry->size, cx, cy);
 }
 

@@ -28,7 +28,7 @@ namespace platform {
 
 // Turns resource bytes into GDI objects: a bitmap from a packed DIB (a BMP file without its
 // 14-byte file header), an icon from an .ico file's bytes. Without one, bitmaps are decoded by the
-// drawing layer's image reader and icons are not loaded.
+// drawing layer's image reader and icons by its icon reader.
 class ResourceImageFactory {
  public:
   virtual ~ResourceImageFactory() = default;

@@ -6,6 +6,7 @@
 #include "platform/window/messages.h"
 #include "platform/window/owner_draw.h"
 #include "platform/window/scroll_bars.h"
+#include "platform/window/subclass.h"
 #include "platform/window/window.h"
 
 // Class names.

@@ -13,6 +13,21 @@ namespace {
 constexpr UINT_PTR kShowTimer = 1;
 constexpr UINT_PTR kPopTimer = 2;
 
+// The hook TTF_SUBCLASS puts on a tool's window: its mouse messages reach the tip, then go on.
+LRESULT RelayHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR tip, DWORD_PTR) {
+  const bool mouse = msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK);
+  HWND tipWindow = reinterpret_cast<HWND>(tip);
+  if (mouse && IsWindow(tipWindow)) {
+    MSG m{};
+    m.hwnd = hwnd;
+    m.message = msg;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    SendMessage(tipWindow, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 struct Tool {
   UINT flags = 0;
   HWND hwnd = nullptr;
@@ -43,6 +58,7 @@ class ToolTip final : public Control {
             reinterpret_cast<uintptr_t>(ti->lpszText) > 0xFFFF)
           t.text = ti->lpszText;
         tools_.push_back(t);
+        if (t.flags & TTF_SUBCLASS) SetWindowSubclass(Watched(t), RelayHook, reinterpret_cast<UINT_PTR>(hwnd_), 0);
         return TRUE;
       }
       case TTM_DELTOOL: {
@@ -51,11 +67,20 @@ class ToolTip final : public Control {
         int i = Find(ti);
         if (i >= 0) {
           if (i == current_) Hide();
+          const Tool gone = tools_[static_cast<size_t>(i)];
           tools_.erase(tools_.begin() + i);
           if (current_ > i) --current_;
+          else if (current_ == i) current_ = -1;
+          if (gone.flags & TTF_SUBCLASS) Unhook(Watched(gone));
         }
         return 0;
       }
+      case WM_DESTROY:
+        Hide();
+        for (const Tool& t : tools_)
+          if (t.flags & TTF_SUBCLASS) RemoveWindowSubclass(Watched(t), RelayHook, reinterpret_cast<UINT_PTR>(hwnd_));
+        tools_.clear();
+        return Control::Proc(msg, wParam, lParam);
       case TTM_UPDATETIPTEXT: {
         auto* ti = reinterpret_cast<const TOOLINFO*>(lParam);
         int i = ti ? Find(ti) : -1;
@@ -136,6 +161,16 @@ class ToolTip final : public Control {
   }
 
  private:
+  // The window whose mouse messages a tool watches.
+  static HWND Watched(const Tool& t) { return (t.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(t.id) : t.hwnd; }
+
+  // Takes the hook off a window once no subclassing tool watches it any more.
+  void Unhook(HWND window) {
+    for (const Tool& t : tools_)
+      if ((t.flags & TTF_SUBCLASS) && Watched(t) == window) return;
+    RemoveWindowSubclass(window, RelayHook, reinterpret_cast<UINT_PTR>(hwnd_));
+  }
+
   int Find(const TOOLINFO* ti) const {
     for (size_t i = 0; i < tools_.size(); ++i)
       if (tools_[i].hwnd == ti->hwnd && tools_[i].id == ti->uId) return static_cast<int>(i);

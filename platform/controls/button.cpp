@@ -14,6 +14,24 @@ class Button final : public Control {
   using Control::Control;
 
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (Type() == BS_GROUPBOX) {
+      switch (msg) {
+        case WM_NCHITTEST: return HTTRANSPARENT;  // the frame never takes the mouse from what it holds
+        case WM_CREATE:
+        case WM_SIZE:
+        case WM_SETFONT:
+        case WM_SETTEXT: {
+          LRESULT r = Proc2(msg, wParam, lParam);
+          ShapeGroupBox();
+          return r;
+        }
+        default: break;
+      }
+    }
+    return Proc2(msg, wParam, lParam);
+  }
+
+  LRESULT Proc2(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
       case WM_GETDLGCODE: {
         DWORD t = Type();
@@ -195,6 +213,31 @@ class Button final : public Control {
   }
 
  private:
+  // A group box lies above the controls it frames (dialogs list it first), so its window covers
+  // only the frame and the caption; the inside shows, and hands clicks to, what lies beneath.
+  void ShapeGroupBox() {
+    RECT c = Client();
+    if (c.right <= 0 || c.bottom <= 0) return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font());
+    std::string text = Text();
+    SIZE ext{0, 0};
+    GetTextExtentPoint32(dc, text.empty() ? " " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &ext);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    const int top = ext.cy / 2;
+    HRGN shape = CreateRectRgn(0, top, c.right, c.bottom);
+    HRGN inside = CreateRectRgn(2, top + 2, c.right - 2, c.bottom - 2);
+    CombineRgn(shape, shape, inside, RGN_DIFF);
+    DeleteObject(inside);
+    if (!text.empty()) {
+      HRGN label = CreateRectRgn(8, 0, 8 + ext.cx + 4, ext.cy);
+      CombineRgn(shape, shape, label, RGN_OR);
+      DeleteObject(label);
+    }
+    SetWindowRgn(hwnd_, shape, TRUE);  // the window owns the region from here on
+  }
+
   DWORD Type() const { return Style() & BS_TYPEMASK; }
 
   void SetPushed(bool pushed) {

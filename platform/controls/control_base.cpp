@@ -134,7 +134,6 @@ LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
         DeleteDC(mem);
       }
       EndPaint(hwnd_, &ps);
-      PaintFrame();
       SyncScrollBars();  // painting may have moved the view (an edit following its caret)
       return 0;
     }
@@ -194,24 +193,6 @@ int Control::ScrolledPos(int bar, WPARAM wParam, int current, int line, int page
     }
     default: return current;
   }
-}
-
-void Control::PaintFrame() {
-  DWORD style = Style();
-  DWORD ex = static_cast<DWORD>(GetWindowLong(hwnd_, GWL_EXSTYLE));
-  UINT edge = (ex & WS_EX_CLIENTEDGE) ? EDGE_SUNKEN : (ex & WS_EX_STATICEDGE) ? BDR_SUNKENOUTER : 0;
-  if (!edge && !(style & WS_BORDER)) return;
-  HDC dc = GetWindowDC(hwnd_);
-  if (!dc) return;
-  RECT r{};
-  GetWindowRect(hwnd_, &r);
-  OffsetRect(&r, -r.left, -r.top);
-  if (style & WS_BORDER) {
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
-    InflateRect(&r, -1, -1);
-  }
-  if (edge) DrawEdge(dc, &r, edge, BF_RECT);
-  ReleaseDC(hwnd_, dc);
 }
 
 void FillSys(HDC dc, const RECT& r, int colorIndex) { FillRect(dc, &r, GetSysColorBrush(colorIndex)); }

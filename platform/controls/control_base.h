@@ -45,8 +45,8 @@ class Control {
   HBRUSH Background(HDC dc);
   HFONT Font() const { return font_ ? font_ : reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
   int LineHeight();
-  // Borders (WS_BORDER, client and static edges) lie outside the client area.
-  void PaintFrame();
+  // Borders (WS_BORDER, client and static edges) lie outside the client area, where the window
+  // system draws them; controls paint their client area only.
   // Brings the window's own bars up to date before each paint; controls that scroll override it.
   virtual void SyncScrollBars() {}
   // Sets an own bar to range 0..last with a page and position, when the control was created with

@@ -12,6 +12,13 @@ class Progress final : public Control {
 
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     switch (msg) {
+      case WM_NCCREATE: {
+        // Its sunken edge lies in the non-client area, unless the style already gives it a border.
+        const DWORD ex = static_cast<DWORD>(GetWindowLong(hwnd_, GWL_EXSTYLE));
+        if (!(Style() & WS_BORDER) && !(ex & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)))
+          SetWindowLong(hwnd_, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_STATICEDGE));
+        return Control::Proc(msg, wParam, lParam);
+      }
       case PBM_SETRANGE:
       case PBM_SETRANGE32: {
         LRESULT old = MAKELONG(static_cast<WORD>(min_), static_cast<WORD>(max_));
@@ -73,7 +80,6 @@ class Progress final : public Control {
     HBRUSH bk = CreateSolidBrush(bk_ == CLR_DEFAULT ? GetSysColor(COLOR_BTNFACE) : bk_);
     FillRect(dc, &r, bk);
     DeleteObject(bk);
-    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     InflateRect(&r, -1, -1);
     int range = max_ - min_;
     if (range <= 0) return;

@@ -39,11 +39,18 @@ void DrawNonClient(HWND hwnd) {
                          {client.right, client.top, whole.right, client.bottom}};
   for (const RECT& s : strips) FillRect(dc, &s, face);
   if (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) FrameRect(dc, &whole, GetSysColorBrush(COLOR_WINDOWFRAME));
+  // The sunken edges are drawn here and only here: controls leave their non-client area alone.
   if (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)) {
     const SIZE bars = ScrollBarInsets(style);  // the edge goes round the bars too
     RECT edge{client.left, client.top, client.right + bars.cx, client.bottom + bars.cy};
-    InflateRect(&edge, 1, 1);
-    FrameRect(dc, &edge, GetSysColorBrush(COLOR_3DSHADOW));
+    if (exStyle & WS_EX_STATICEDGE) {  // the inner one when a window has both
+      InflateRect(&edge, 1, 1);
+      DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
+    }
+    if (exStyle & WS_EX_CLIENTEDGE) {
+      InflateRect(&edge, 2, 2);
+      DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+    }
   }
   if ((style & WS_CAPTION) == WS_CAPTION) {
     const bool active = GetActiveWindow() == hwnd;

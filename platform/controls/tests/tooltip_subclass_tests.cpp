@@ -94,5 +94,36 @@ TEST_F(ToolTipSubclass, DestroyingTheTipReleasesItsHooks) {
   EXPECT_TRUE(IsWindow(target));
 }
 
+TEST_F(ToolTipSubclass, DeletingTheToolUnderTheMouseLetsTheNextOneShow) {
+  HWND tip = MakeTip(parent_);
+  char first[] = "First";
+  char second[] = "Second";
+  TOOLINFO a;
+  a.hwnd = parent_;
+  a.uId = 1;
+  a.rect = {0, 0, 50, 50};
+  a.lpszText = first;
+  TOOLINFO b = a;
+  b.uId = 2;
+  b.rect = {0, 0, 100, 100};  // under the first
+  b.lpszText = second;
+  SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&a));
+  SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&b));
+  MSG m{};
+  m.hwnd = parent_;
+  m.message = WM_MOUSEMOVE;
+  m.lParam = MAKELPARAM(10, 10);
+  SendMessage(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  Advance(600);
+  ASSERT_TRUE(IsWindowVisible(tip));
+  SendMessage(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&a));
+  EXPECT_FALSE(IsWindowVisible(tip));
+  // The same spot now lies over the second tool, which takes its turn.
+  SendMessage(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  Advance(600);
+  EXPECT_TRUE(IsWindowVisible(tip));
+  DestroyWindow(tip);
+}
+
 }  // namespace
 }  // namespace ctltest

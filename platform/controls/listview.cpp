@@ -522,8 +522,14 @@ class ListView final : public Control {
   int IconHeight() const { return ((Count() + PerRow() - 1) / PerRow()) * Cell().cy; }
   void SyncScrollBars() override {
     if (Style() & LVS_NOSCROLL) return;
-    if (View() == LVS_ICON) SyncBar(SB_VERT, IconHeight() - 1, static_cast<int>(Client().bottom), scrollY_);
-    else SyncBar(SB_VERT, Count() - 1, PerPage(), top_);
+    // A view that grew keeps no scrolled-away rows it can no longer scroll back to.
+    if (View() == LVS_ICON) {
+      scrollY_ = std::clamp(scrollY_, 0, std::max(0, IconHeight() - static_cast<int>(Client().bottom)));
+      SyncBar(SB_VERT, IconHeight() - 1, static_cast<int>(Client().bottom), scrollY_);
+    } else {
+      top_ = std::clamp(top_, 0, std::max(0, Count() - PerPage()));
+      SyncBar(SB_VERT, Count() - 1, PerPage(), top_);
+    }
   }
 
   void Scroll(int rows) {

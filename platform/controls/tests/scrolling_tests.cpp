@@ -118,6 +118,40 @@ TEST_F(Scrolling, ReportListViewScrollsRowsThroughItsBar) {
   EXPECT_EQ(GetScrollPos(lv, SB_VERT), 40 - 2 * page);
 }
 
+TEST_F(Scrolling, IconViewsScrollByPixelsThroughTheirBar) {
+  HWND lv = Make(WC_LISTVIEW, "", LVS_ICON, {10, 10, 130, 170}, 8);
+  for (int i = 0; i < 6; ++i) {
+    LVITEM it;
+    it.mask = LVIF_TEXT;
+    it.iItem = i;
+    char text[] = "clip";
+    it.pszText = text;
+    SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+  }
+  Pump();
+  ASSERT_TRUE(HasBar(lv));  // one icon a row: six rows do not fit
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(lv, SB_VERT, &si);
+  EXPECT_EQ(static_cast<int>(si.nPage), ClientOf(lv).cy);
+  SendMessage(lv, WM_VSCROLL, SB_PAGEDOWN, 0);
+  Pump();
+  EXPECT_EQ(GetScrollPos(lv, SB_VERT), ClientOf(lv).cy);
+  SendMessage(lv, WM_VSCROLL, SB_BOTTOM, 0);
+  Pump();
+  EXPECT_EQ(GetScrollPos(lv, SB_VERT), si.nMax - ClientOf(lv).cy + 1);
+  // Wide enough for every icon in one row: no bar.
+  SetWindowPos(lv, nullptr, 0, 0, 900, 160, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  UpdateWindow(lv);
+  Pump();
+  EXPECT_FALSE(HasBar(lv));
+  RECT first{};
+  first.left = LVIR_BOUNDS;
+  SendMessage(lv, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  EXPECT_GE(first.top, 0);  // the rows scrolled away came back
+}
+
 TEST_F(Scrolling, MultiLineEditKeepsItsBarAndLetsTheViewLeaveTheCaret) {
   HWND e = Make(WC_EDIT, "", ES_MULTILINE | WS_VSCROLL, {10, 10, 210, 90}, 9, WS_EX_CLIENTEDGE);
   Pump();

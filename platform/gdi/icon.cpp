@@ -1,5 +1,7 @@
 #include "platform/gdi/icon.h"
 
+#include <atomic>
+
 #include <map>
 #include <mutex>
 
@@ -146,4 +148,14 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON h, int width, int height, UINT, HBRU
   return TRUE;
 }
 
-HICON LoadIcon(HINSTANCE instance, LPCSTR name) { return instance ? nullptr : Stock(name, false); }
+namespace {
+std::atomic<platform::gdi::ModuleIconLoader> g_moduleIconLoader{nullptr};
+}  // namespace
+
+void platform::gdi::SetModuleIconLoader(ModuleIconLoader loader) { g_moduleIconLoader = loader; }
+
+HICON LoadIcon(HINSTANCE instance, LPCSTR name) {
+  if (!instance) return Stock(name, false);
+  const platform::gdi::ModuleIconLoader loader = g_moduleIconLoader;
+  return loader ? loader(instance, name) : nullptr;
+}

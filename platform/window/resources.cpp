@@ -12,7 +12,9 @@
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
+#include "platform/gdi/icon.h"
 #include "platform/gdi/image_file.h"
+#include "platform/window/monitors.h"
 #include "platform/window/resource_table.h"
 
 namespace {
@@ -177,6 +179,15 @@ std::optional<MenuTemplate> LoadMenuTemplate(HINSTANCE instance, LPCSTR name) {
   if (!found) return std::nullopt;
   return ParseMenu(text);
 }
+
+namespace {
+// LoadIcon(module, id) of the drawing layer reaches the resource tables through this loader; like
+// Win32 it takes the icon size of the system metrics.
+HICON LoadIconOfModule(HINSTANCE instance, LPCSTR name) {
+  return LoadModuleIcon(instance, name, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+}
+const bool g_iconLoaderInstalled = (platform::gdi::SetModuleIconLoader(&LoadIconOfModule), true);
+}  // namespace
 
 HICON LoadModuleIcon(HINSTANCE instance, LPCSTR name, int cx, int cy) {
   HRSRC r = FindResource(instance, name, RT_GROUP_ICON);

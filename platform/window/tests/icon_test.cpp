@@ -90,6 +90,13 @@ TEST_F(Icons, NamedIconsAndTheApplicationChainFindThemToo) {
   EXPECT_EQ(Drawn(fromApp).At(12, 10), RGB(0, 0, 255));
   DestroyIcon(fromApp);
 
+  // The drawing layer's LoadIcon finds a module's icon too.
+  HICON loaded = LoadIcon(module, MAKEINTRESOURCE(IDI_BADGE));
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(Drawn(loaded).At(5, 10), RGB(255, 0, 0));
+  DestroyIcon(loaded);
+  EXPECT_EQ(LoadIcon(module, MAKEINTRESOURCE(999)), nullptr);
+
   // Unknown ids and modules give NULL.
   EXPECT_EQ(LoadImage(module, MAKEINTRESOURCE(999), IMAGE_ICON, 0, 0, 0), nullptr);
   EXPECT_EQ(LoadImage(nullptr, MAKEINTRESOURCE(IDI_BADGE), IMAGE_ICON, 0, 0, 0), nullptr);

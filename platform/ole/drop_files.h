@@ -16,9 +16,6 @@ struct DROPFILES {
 };
 static_assert(sizeof(DROPFILES) == 20, "DROPFILES is 20 bytes");
 
-struct HDROP__;
-using HDROP = HDROP__*;
-
 // iFile 0xFFFFFFFF: the number of paths. A null buffer: the length of path iFile in characters
 // (without the terminator). Otherwise copies at most size - 1 characters and a terminator,
 // never splitting a UTF-8 sequence, and returns the characters copied. 0 for an index out of

@@ -107,6 +107,8 @@ class CWnd {
   virtual void OnDrawItem(int id, LPDRAWITEMSTRUCT item);
   virtual void OnMeasureItem(int id, LPMEASUREITEMSTRUCT item);
   virtual void OnActivate(UINT state, CWnd* other, BOOL minimized);
+  // The receiver frees the list with DragFinish (platform/ole/drop_files.h).
+  virtual void OnDropFiles(HDROP drop);
   virtual void OnSysColorChange();
 
   // Window operations.

@@ -89,3 +89,33 @@ TEST_F(ExternalDrop, ListsThatCannotBeMadeAreNotDelivered) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window of the class library hears a file manager's drop through its OnDropFiles handler.
+class DropListWindow : public CWnd {
+ public:
+  std::vector<std::string> paths;
+  void OnDropFiles(HDROP drop) override {
+    char path[512];
+    for (UINT i = 0, count = DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0); i < count; ++i) {
+      DragQueryFile(drop, i, path, sizeof path);
+      paths.push_back(path);
+    }
+    DragFinish(drop);
+  }
+};
+
+TEST_F(ExternalDrop, ClassLibraryWindowsHearDropsInOnDropFiles) {
+  const auto before = platform::ole::LiveGlobalBlocks();
+  DropListWindow window;
+  ASSERT_TRUE(window.SubclassWindow(oletest::MakePopup(RECT{100, 100, 500, 400})));
+  window.DragAcceptFiles();
+  EXPECT_EQ(DropFilesOnWindow(window.m_hWnd, POINT{10, 20}, files), DROPEFFECT_COPY);
+  oletest::Pump();
+  EXPECT_EQ(window.paths, files);
+  EXPECT_EQ(platform::ole::LiveGlobalBlocks(), before) << "the handler freed the list";
+  window.UnsubclassWindow();
+}
+
+}  // namespace

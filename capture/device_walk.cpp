@@ -34,19 +34,6 @@ bool ReadBagString(IPropertyBag* bag, const char* name, std::string* value) {
     return present;
 }
 
-std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter) {
-    std::vector<CComPtr<IPin>> pins;
-    CComPtr<IEnumPins> e;
-    if (!filter || FAILED(filter->EnumPins(&e)) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        CComPtr<IPin> p;
-        p.Attach(pin);
-        pins.push_back(p);
-    }
-    return pins;
-}
-
 bool FirstTypeIs(IPin* pin, const GUID& major) {
     CComPtr<IEnumMediaTypes> types;
     if (FAILED(pin->EnumMediaTypes(&types)) || !types) return false;

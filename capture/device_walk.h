@@ -8,6 +8,7 @@
 
 #include "platform/com/com_ptr.h"
 #include "platform/dshow/device_interfaces.h"
+#include "platform/dshow/pin_walk.h"
 
 namespace capture {
 
@@ -20,7 +21,7 @@ bool VisitDeviceBags(IEnumMoniker* monikers, const std::function<bool(IMoniker*,
 // A text property of a device; false when the bag holds no text under that name.
 bool ReadBagString(IPropertyBag* bag, const char* name, std::string* value);
 
-std::vector<CComPtr<IPin>> PinsOf(IBaseFilter* filter);
+using platform::dshow::PinsOf;
 
 // Whether the first media type the pin offers is of this major type.
 bool FirstTypeIs(IPin* pin, const GUID& major);

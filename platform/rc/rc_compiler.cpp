@@ -308,6 +308,17 @@ class Parser {
     out_.push_back(std::move(r));
   }
 
+  // "x, y, cx, cy" in dialog units.
+  void Rect(int& x, int& y, int& cx, int& cy) {
+    x = Int();
+    Comma();
+    y = Int();
+    Comma();
+    cx = Int();
+    Comma();
+    cy = Int();
+  }
+
   // One control line: CONTROL or one of the shorthand statements.
   platform::DialogItemTemplate Control(const Token& word) {
     platform::DialogItemTemplate c;
@@ -319,13 +330,7 @@ class Parser {
       }
       c.id = Int();
       Comma();
-      c.x = Int();
-      Comma();
-      c.y = Int();
-      Comma();
-      c.cx = Int();
-      Comma();
-      c.cy = Int();
+      Rect(c.x, c.y, c.cx, c.cy);
       if (IsPunct(Peek(), ',')) {
         ++pos_;
         c.style = static_cast<DWORD>(Expression(c.style, true));
@@ -362,13 +367,7 @@ class Parser {
       Comma();
       c.style = static_cast<DWORD>(Expression(WS_CHILD | WS_VISIBLE, true));
       Comma();
-      c.x = Int();
-      Comma();
-      c.y = Int();
-      Comma();
-      c.cx = Int();
-      Comma();
-      c.cy = Int();
+      Rect(c.x, c.y, c.cx, c.cy);
       if (IsPunct(Peek(), ',')) ++pos_, c.exStyle = static_cast<DWORD>(Expression());
       return c;
     }
@@ -391,13 +390,7 @@ class Parser {
 
   void Dialog(Resource& r, bool extended) {
     platform::DialogTemplate t;
-    t.x = Int();
-    Comma();
-    t.y = Int();
-    Comma();
-    t.cx = Int();
-    Comma();
-    t.cy = Int();
+    Rect(t.x, t.y, t.cx, t.cy);
     if (extended && IsPunct(Peek(), ',')) ++pos_, Int();  // help id
     t.style = WS_POPUP | WS_BORDER | WS_SYSMENU;
     bool styled = false;

@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -91,7 +92,8 @@ std::shared_ptr<BitmapObj> DecodeDib(const uint8_t* data, size_t size, size_t bi
   if (bpp <= 8) {
     uint32_t n = clrUsed ? clrUsed : (1u << bpp);
     if (n > 256) return nullptr;
-    table.resize(1u << bpp);
+    // A header may declare more colours than the depth can index; keep them all readable.
+    table.resize(std::max<uint32_t>(n, 1u << bpp));
     for (uint32_t i = 0; i < n; ++i) {
       size_t off = after + i * tableEntry;
       if (off + 3 > size) return nullptr;

@@ -98,6 +98,28 @@ TEST(Images, PaletteBmpWithoutFileHeaderDecodes) {
   DeleteObject(b);
 }
 
+TEST(Images, ColourTableLongerThanTheDepthIndexes) {
+  // A 4-bit DIB whose header declares 256 colours: all are skipped over, the first 16 index.
+  std::vector<uint8_t> dib(40 + 256 * 4 + 4 * 2, 0);
+  BITMAPINFOHEADER h;
+  h.biWidth = 2;
+  h.biHeight = 2;
+  h.biBitCount = 4;
+  h.biClrUsed = 256;
+  std::memcpy(dib.data(), &h, sizeof(h));
+  dib[40 + 1 * 4 + 1] = 255;     // index 1: green
+  dib[40 + 1024 + 4 + 0] = 0x10;  // top row (stored last), left pixel index 1
+  HBITMAP b = platform::gdi::DecodeImage(dib.data(), dib.size());
+  ASSERT_NE(nullptr, b);
+  HDC m = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(m, b);
+  EXPECT_EQ(RGB(0, 255, 0), GetPixel(m, 0, 0));
+  EXPECT_EQ(RGB(0, 0, 0), GetPixel(m, 1, 0));
+  SelectObject(m, old);
+  DeleteDC(m);
+  DeleteObject(b);
+}
+
 TEST(Images, UnreadableFilesFailCleanly) {
   EXPECT_EQ(nullptr, platform::gdi::LoadImageFile(Temp("missing.png")));
   std::string junk = Temp("junk.bmp");

@@ -75,7 +75,9 @@ function(vidarro_fuzzer name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
   file(MAKE_DIRECTORY ${corpus})
-  add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -max_total_time=${F_SECONDS} -rss_limit_mb=2048 ${corpus})
+  # A fixed seed keeps CI runs repeatable; longer runs by hand take a seed of their own.
+  add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -seed=1 -max_total_time=${F_SECONDS} -rss_limit_mb=2048
+    -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/ ${corpus})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
   add_dependencies(fuzzers ${name})
 endfunction()

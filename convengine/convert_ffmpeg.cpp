@@ -1,6 +1,5 @@
 #include "convengine/convert_ffmpeg.h"
 
-#include <csignal>
 #include <sys/stat.h>
 
 #include "convengine/ffmpeg_options.h"
@@ -26,16 +25,6 @@ std::int64_t FileSize(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
-// Ends the child: SIGTERM lets FFmpeg close its output, SIGKILL ends one that hangs.
-void EndChild(platform::ChildProcess& child)
-{
-    if (child.Pid() > 0)
-        ::kill(child.Pid(), SIGTERM);
-    if (!child.Wait(kTerminateGraceMs)) {
-        child.Kill();
-        child.Wait(INFINITE);
-    }
-}
 
 } // namespace
 
@@ -165,7 +154,7 @@ int Qn_ConvertFFmpeg::ConvertStart()
         stopped = stop_.load();
     if (stopped) {
         QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] receive Qn_FFMPEG_EVENT_STOP", kTag);
-        EndChild(child);
+        child.Terminate(kTerminateGraceMs);
     }
     timer_.Stop();
 

@@ -129,6 +129,14 @@ bool ChildProcess::Kill() {
   return kill(pid_, SIGKILL) == 0;
 }
 
+bool ChildProcess::Terminate(DWORD graceMs) {
+  if (pid_ <= 0) return false;
+  if (exitCode_ < 0) kill(pid_, SIGTERM);
+  if (Wait(graceMs)) return true;
+  Kill();
+  return Wait(0xFFFFFFFF);
+}
+
 bool RunProcess(const std::string& program, const std::vector<std::string>& args, std::string* out, std::string* err,
                 int* exitCode, DWORD timeoutMs) {
   ChildProcess child;

@@ -79,6 +79,9 @@ class ChildProcess {
   // The exit status, 128 + signal number when killed by a signal; -1 while running.
   int ExitCode() const { return exitCode_; }
   bool Kill();
+  // Asks the child to end (SIGTERM, so it can finish its files), kills it when it has not ended
+  // within graceMs, and reaps it. True once it is gone.
+  bool Terminate(DWORD graceMs);
   pid_t Pid() const { return pid_; }
   int StdoutDescriptor() const { return out_; }
   int StderrDescriptor() const { return err_; }

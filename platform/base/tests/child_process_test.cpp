@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/base/process.h"
 #include "test_support.h"
 
@@ -62,6 +65,21 @@ TEST(ChildProcess, WaitTimesOutAndKillEnds) {
   int code = 0;
   EXPECT_FALSE(RunProcess("/bin/sh", {"-c", "echo started; sleep 30"}, &out, nullptr, &code, 1500));
   EXPECT_EQ(out, "started\n");
+}
+
+TEST(ChildProcess, TerminateAsksFirstAndKillsWhatIgnoresIt) {
+  ChildProcess polite;
+  ASSERT_TRUE(polite.Start("/bin/sh", {"-c", "trap 'exit 7' TERM; while :; do sleep 0.01; done"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the shell set its trap
+  ASSERT_TRUE(polite.Terminate(5000));
+  EXPECT_EQ(polite.ExitCode(), 7) << "ended on its own terms";
+
+  ChildProcess stubborn;
+  ASSERT_TRUE(stubborn.Start("/bin/sh", {"-c", "trap '' TERM; while :; do sleep 0.01; done"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(stubborn.Terminate(50));
+  EXPECT_EQ(stubborn.ExitCode(), 128 + SIGKILL);
+  EXPECT_FALSE(stubborn.IsRunning());
 }
 
 TEST(ChildProcess, StartFailuresAreReported) {

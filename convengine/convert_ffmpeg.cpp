@@ -1,11 +1,10 @@
 #include "convengine/convert_ffmpeg.h"
 
-#include <sys/stat.h>
-
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
 #include "convengine/progress_parser.h"
 #include "converter/qn_log.h"
+#include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/base/sync.h"
 
@@ -18,13 +17,6 @@ constexpr char kTag[] = "Qn_ConvertFFmpeg";
 constexpr DWORD kPollMs = 20;
 // A child that ignores the polite request is killed after this.
 constexpr DWORD kTerminateGraceMs = 100;
-
-std::int64_t FileSize(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : -1;
-}
-
 
 } // namespace
 
@@ -163,7 +155,7 @@ int Qn_ConvertFFmpeg::ConvertStart()
         const double duration = item_->duration * 0.001;
         QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] dMaxTime[%lf] - dTime[%lf] = [%lf]", kTag, duration, lastTime_,
                    duration - lastTime_);
-        const std::int64_t size = FileSize(option_.path.GetPath());
+        const std::int64_t size = platform::FileSize(option_.path.GetPath());
         const int exitCode = child.ExitCode();
         // The time rule alone would take a crash after the last statistics line for success.
         if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {

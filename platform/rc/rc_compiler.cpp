@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/base/message_box.h"
+#include "platform/base/strings.h"
 #include "platform/window/menu.h"
 #include "platform/window/templates.h"
 #include "platform/window/window_styles.h"
@@ -46,11 +47,7 @@ const std::map<std::string, long long>& BuiltIns() {
   return names;
 }
 
-std::string Upper(std::string s) {
-  for (auto& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
+using platform::ToUpperAscii;
 
 class Parser {
  public:
@@ -76,7 +73,7 @@ class Parser {
     return tokens_.empty() ? none : tokens_[std::min(pos_, tokens_.size()) - (pos_ ? 1 : 0)];
   }
   [[noreturn]] void Fail(const Token& at, const std::string& message) const { throw ScriptError(at.file, at.line, message); }
-  bool IsWord(const Token& t, const char* w) const { return t.kind == Token::Name && Upper(t.text) == w; }
+  bool IsWord(const Token& t, const char* w) const { return t.kind == Token::Name && ToUpperAscii(t.text) == w; }
   bool IsPunct(const Token& t, char c) const { return t.kind == Token::Punct && t.text[0] == c; }
   void Comma() {
     if (IsPunct(Peek(), ',')) ++pos_;
@@ -108,7 +105,7 @@ class Parser {
     if (depth_ > 64) Fail(Peek(), "expression nested too deeply");
     const Token& t = Next();
     if (t.kind == Token::Number) return t.value;
-    if (t.kind == Token::Name && Upper(t.text) == "NOT") return ~Primary();
+    if (t.kind == Token::Name && ToUpperAscii(t.text) == "NOT") return ~Primary();
     if (t.kind == Token::Name) return Symbol(t);
     if (IsPunct(t, '(')) {
       long long v = Expression();
@@ -165,7 +162,7 @@ class Parser {
     } else if (t.kind == Token::Name && pre_.Symbols().count(t.text)) {
       r.id = static_cast<unsigned short>(pre_.Symbols().at(t.text));
     } else if (t.kind == Token::Name || t.kind == Token::String) {
-      r.name = Upper(t.text);
+      r.name = ToUpperAscii(t.text);
     } else {
       Fail(t, "expected a resource name");
     }
@@ -216,7 +213,7 @@ class Parser {
     if (kind.kind != Token::Name) Fail(kind, "expected a resource type after '" + first.text + "'");
     Resource r;
     Name(first, r);
-    const std::string type = Upper(kind.text);
+    const std::string type = ToUpperAscii(kind.text);
     if (type == "DIALOGEX" || type == "DIALOG") return Dialog(r, type == "DIALOGEX");
     if (type == "MENU" || type == "MENUEX") return Menu(r);
     while (IsWord(Peek(), "DISCARDABLE") || IsWord(Peek(), "MOVEABLE") || IsWord(Peek(), "PURE") ||
@@ -287,7 +284,7 @@ class Parser {
           item.text = String();
           Comma();
           item.id = static_cast<UINT>(Int());
-          while (IsPunct(Peek(), ',') || (Peek().kind == Token::Name && BuiltIns().count(Upper(Peek().text)))) {
+          while (IsPunct(Peek(), ',') || (Peek().kind == Token::Name && BuiltIns().count(ToUpperAscii(Peek().text)))) {
             if (IsPunct(Peek(), ',')) ++pos_;
             item.flags |= static_cast<UINT>(Int());
           }
@@ -322,7 +319,7 @@ class Parser {
   // One control line: CONTROL or one of the shorthand statements.
   platform::DialogItemTemplate Control(const Token& word) {
     platform::DialogItemTemplate c;
-    const std::string w = Upper(word.text);
+    const std::string w = ToUpperAscii(word.text);
     auto textIdRect = [&](bool hasText) {
       if (hasText) {
         c.text = String();
@@ -373,7 +370,7 @@ class Parser {
     }
     if (w == "ICON") {
       const Token& name = Next();
-      c.text = name.kind == Token::String ? name.text : (name.kind == Token::Number ? "#" + name.text : Upper(name.text));
+      c.text = name.kind == Token::String ? name.text : (name.kind == Token::Number ? "#" + name.text : ToUpperAscii(name.text));
       Comma();
       c.style = SS_ICON | WS_CHILD | WS_VISIBLE;
       textIdRect(false);
@@ -396,7 +393,7 @@ class Parser {
     bool styled = false;
     for (;;) {
       const Token& option = Peek();
-      const std::string o = Upper(option.text);
+      const std::string o = ToUpperAscii(option.text);
       if (option.kind != Token::Name) break;
       if (o == "STYLE") {
         ++pos_;

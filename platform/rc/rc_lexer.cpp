@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/base/strings.h"
+
 namespace rc {
 namespace {
 
@@ -92,12 +94,7 @@ void Tokenize(const std::string& line, const std::string& file, int lineNo, bool
   }
 }
 
-std::string Trim(const std::string& s) {
-  size_t a = 0, b = s.size();
-  while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
-  while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
-  return s.substr(a, b - a);
-}
+using platform::Trim;
 
 }  // namespace
 

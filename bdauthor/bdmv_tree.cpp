@@ -9,10 +9,20 @@
 namespace bdauthor {
 
 const std::vector<std::string>& BdmvFolders() {
-  static const std::vector<std::string> folders = {
-      "BDMV",          "BDMV/AUXDATA", "BDMV/BACKUP", "BDMV/BACKUP/BDJO", "BDMV/BACKUP/CLIPINF",
-      "BDMV/BACKUP/PLAYLIST", "BDMV/BDJO", "BDMV/CLIPINF", "BDMV/JAR", "BDMV/META",
-      "BDMV/PLAYLIST", "BDMV/STREAM", "CERTIFICATE", "CERTIFICATE/BACKUP"};
+  static const std::vector<std::string> folders = {"BDMV",
+                                                   "BDMV/AUXDATA",
+                                                   "BDMV/BACKUP",
+                                                   "BDMV/BACKUP/BDJO",
+                                                   "BDMV/BACKUP/CLIPINF",
+                                                   "BDMV/BACKUP/PLAYLIST",
+                                                   "BDMV/BDJO",
+                                                   "BDMV/CLIPINF",
+                                                   "BDMV/JAR",
+                                                   "BDMV/META",
+                                                   "BDMV/PLAYLIST",
+                                                   "BDMV/STREAM",
+                                                   "CERTIFICATE",
+                                                   "CERTIFICATE/BACKUP"};
   return folders;
 }
 

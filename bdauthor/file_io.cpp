@@ -47,9 +47,7 @@ std::int64_t ReadOnlyFile::Read(void* buffer, std::size_t bytes) {
   return static_cast<std::int64_t>(done);
 }
 
-bool ReadOnlyFile::SeekTo(std::int64_t offset) {
-  return fd_ >= 0 && ::lseek(fd_, offset, SEEK_SET) == offset;
-}
+bool ReadOnlyFile::SeekTo(std::int64_t offset) { return fd_ >= 0 && ::lseek(fd_, offset, SEEK_SET) == offset; }
 
 bool ReadOnlyFile::Close() {
   if (fd_ < 0) return true;

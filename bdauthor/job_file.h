@@ -13,7 +13,7 @@ constexpr const char* kJobVersion = "0.5";
 struct JobDescription {
   std::string version;
   std::string outputPath;
-  std::int64_t inputCount = 0;  // as written; 0 or less means no inputs
+  std::int64_t inputCount = 0;            // as written; 0 or less means no inputs
   std::vector<std::string> chapterTimes;  // one per input (only filled for a sane count)
 };
 

@@ -18,19 +18,18 @@ std::vector<MovieObject> BuildMovieObjects(int inputCount) {
   const std::uint32_t n = static_cast<std::uint32_t>(inputCount);
   for (std::uint32_t title = 0; title < n; ++title) {
     const std::uint32_t next = title + 1 == n ? 0 : title + 2;
-    objects.push_back({0,
-                       {C::Move(kR4059, kR4063), C::MoveImmediate(kR4063, 0), C::CompareNotEqual(kR4059, 1),
-                        C::Goto(6), C::PlayPlaylistAtMark(title, kR4062), C::Goto(7), C::PlayPlaylist(title),
-                        C::MoveImmediate(kR4060, 0), C::MoveImmediate(kR4062, 0), C::MoveImmediate(kR4064, 0),
-                        C::JumpTitle(next)}});
+    objects.push_back(
+        {0,
+         {C::Move(kR4059, kR4063), C::MoveImmediate(kR4063, 0), C::CompareNotEqual(kR4059, 1), C::Goto(6),
+          C::PlayPlaylistAtMark(title, kR4062), C::Goto(7), C::PlayPlaylist(title), C::MoveImmediate(kR4060, 0),
+          C::MoveImmediate(kR4062, 0), C::MoveImmediate(kR4064, 0), C::JumpTitle(next)}});
   }
   objects.push_back({0, {C::JumpTitle(1)}});
-  objects.push_back({0,
-                     {C::MoveImmediate(kR4059, 0), C::MoveImmediate(kR4060, 0), C::MoveImmediate(kR4061, 0),
-                      C::MoveImmediate(kR4062, 0), C::MoveImmediate(kR4063, 0), C::MoveImmediate(kR4064, 0),
-                      C::JumpTitle(1)}});
   objects.push_back(
-      {0, {C::PlayPlaylistAtMarkRegisters(kR4060, kR4062), C::Goto(3), C::JumpTitle(1), C::Goto(0)}});
+      {0,
+       {C::MoveImmediate(kR4059, 0), C::MoveImmediate(kR4060, 0), C::MoveImmediate(kR4061, 0),
+        C::MoveImmediate(kR4062, 0), C::MoveImmediate(kR4063, 0), C::MoveImmediate(kR4064, 0), C::JumpTitle(1)}});
+  objects.push_back({0, {C::PlayPlaylistAtMarkRegisters(kR4060, kR4062), C::Goto(3), C::JumpTitle(1), C::Goto(0)}});
   return objects;
 }
 

@@ -15,8 +15,9 @@ struct TsPacketView {
 
 // Low 30 bits of the big-endian header: the 27 MHz arrival time stamp.
 inline std::uint32_t ArrivalStamp(const std::uint8_t* sourcePacket) {
-  return ((static_cast<std::uint32_t>(sourcePacket[0]) << 24) | (sourcePacket[1] << 16) |
-          (sourcePacket[2] << 8) | sourcePacket[3]) & 0x3FFFFFFF;
+  return ((static_cast<std::uint32_t>(sourcePacket[0]) << 24) | (sourcePacket[1] << 16) | (sourcePacket[2] << 8) |
+          sourcePacket[3]) &
+         0x3FFFFFFF;
 }
 
 // Splits the transport header and the adaptation field off. False for a packet that has lost

@@ -18,182 +18,163 @@ constexpr DWORD kPollMs = 20;
 // A child that ignores the polite request is killed after this.
 constexpr DWORD kTerminateGraceMs = 100;
 
-} // namespace
+}  // namespace
 
-bool Qn_ConvertFFmpeg::Init(const ReplyTarget& target)
-{
-    if (converting_.load() || thread_.joinable()) {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::Init] refused: a converter thread still exists", kTag);
-        return false;
+bool Qn_ConvertFFmpeg::Init(const ReplyTarget& target) {
+  if (converting_.load() || thread_.joinable()) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::Init] refused: a converter thread still exists", kTag);
+    return false;
+  }
+  target_ = target;
+  percent_ = 0;
+  lastTime_ = 0;
+  return true;
+}
+
+bool Qn_ConvertFFmpeg::Convert(int mode, const Qn_ConvertOption& option, const Qn_MediaInfo* item) {
+  if (!item || thread_.joinable()) return false;
+  mode_ = mode;
+  item_ = item;
+  option_ = option;
+  // Set before the thread runs, so a stop that comes at once is not lost.
+  converting_ = 1;
+  thread_ = std::thread(&Qn_ConvertFFmpeg::Thread_MainInit, this);
+  QnLogWrite(QN_LOG_LEVEL, "[%s::Convert] send Qn_FFMPEG_EVENT_CONVERT", kTag);
+  return true;
+}
+
+bool Qn_ConvertFFmpeg::Stop() {
+  stop_ = true;
+  QnLogWrite(QN_LOG_LEVEL, "[%s::Stop] send Qn_FFMPEG_EVENT_STOP", kTag);
+  return true;
+}
+
+void Qn_ConvertFFmpeg::WaitForThread() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void Qn_ConvertFFmpeg::Deinit() {
+  if (converting_.load()) Stop();
+  WaitForThread();
+  timer_.Stop();
+  item_ = nullptr;
+  converting_ = 0;
+}
+
+std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::string>* dropped) const {
+  if (!item_ || option_.path.GetPath().empty()) return {};
+  // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
+  const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
+  return MakeArguments(option_, item_->source.GetPath(), option_.path.GetPath(), hasAudio, dropped);
+}
+
+void Qn_ConvertFFmpeg::Thread_MainInit() {
+  QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] start thread", kTag);
+  const int result = ConvertStart();
+  if (result == kConvertDone) {
+    PostReply(target_, Qn_OP_CONVERT, Qn_MSG_SUCCEEDED, 0);
+    QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_SUCCEEDED", kTag);
+  } else {
+    PostReply(target_, Qn_OP_CONVERT, Qn_MSG_FAILED, result);
+    QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_FAILED [0x%x]", kTag, result);
+  }
+  converting_ = 0;
+  QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] end thread", kTag);
+}
+
+int Qn_ConvertFFmpeg::ConvertStart() {
+  const std::string program = FindFFmpeg();
+  if (program.empty()) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: ffmpeg not found", kTag);
+    return kConvertFailed;
+  }
+  QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] ffmpeg path :[%s]", kTag, program.c_str());
+  std::vector<std::string> dropped;
+  const std::vector<std::string> args = MakeCommandLine(&dropped);
+  if (args.empty()) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: empty command line", kTag);
+    return kConvertFailed;
+  }
+  for (const std::string& name : dropped)
+    QnLogWrite(QN_LOG_LEVEL, "[%s::MakeCommandLine] option %s left out: FFmpeg no longer knows it", kTag, name.c_str());
+  QnLogWrite(QN_LOG_LEVEL, "[%s::MakeCommandLine] command : [%s]", kTag, JoinArguments(args).c_str());
+  if (stop_.load()) return kConvertStopped;
+
+  platform::ChildOptions childOptions;
+  childOptions.mergeStderr = true;
+  platform::ChildProcess child;
+  if (!child.Start(program, args, childOptions)) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::CreateConsoleProcess] warning: cannot start [%s]", kTag, program.c_str());
+    return kConvertFailed;
+  }
+  timer_.Start(1000, [this](const Qn_TimeSpan& elapsed) { PostTimeInfo(elapsed); });
+
+  ProgressParser parser;
+  const auto onSample = [this](const ProgressSample& s) { OnProgress(s.seconds, s.frame); };
+  bool stopped = false;
+  std::string out;
+  std::string err;
+  while (true) {
+    if (stop_.load()) {
+      stopped = true;
+      break;
     }
-    target_ = target;
-    percent_ = 0;
-    lastTime_ = 0;
-    return true;
-}
+    out.clear();
+    err.clear();
+    const bool more = child.ReadOutput(&out, &err, kPollMs);
+    parser.Feed(out, onSample);
+    parser.Feed(err, onSample);
+    if (!more) break;
+  }
+  // A child that closed its output may still run: wait for it as long as no stop comes.
+  while (!stopped && !child.Wait(kPollMs)) stopped = stop_.load();
+  if (stopped) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] receive Qn_FFMPEG_EVENT_STOP", kTag);
+    child.Terminate(kTerminateGraceMs);
+  }
+  timer_.Stop();
 
-bool Qn_ConvertFFmpeg::Convert(int mode, const Qn_ConvertOption& option, const Qn_MediaInfo* item)
-{
-    if (!item || thread_.joinable())
-        return false;
-    mode_ = mode;
-    item_ = item;
-    option_ = option;
-    // Set before the thread runs, so a stop that comes at once is not lost.
-    converting_ = 1;
-    thread_ = std::thread(&Qn_ConvertFFmpeg::Thread_MainInit, this);
-    QnLogWrite(QN_LOG_LEVEL, "[%s::Convert] send Qn_FFMPEG_EVENT_CONVERT", kTag);
-    return true;
-}
-
-bool Qn_ConvertFFmpeg::Stop()
-{
-    stop_ = true;
-    QnLogWrite(QN_LOG_LEVEL, "[%s::Stop] send Qn_FFMPEG_EVENT_STOP", kTag);
-    return true;
-}
-
-void Qn_ConvertFFmpeg::WaitForThread()
-{
-    if (thread_.joinable())
-        thread_.join();
-}
-
-void Qn_ConvertFFmpeg::Deinit()
-{
-    if (converting_.load())
-        Stop();
-    WaitForThread();
-    timer_.Stop();
-    item_ = nullptr;
-    converting_ = 0;
-}
-
-std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::string>* dropped) const
-{
-    if (!item_ || option_.path.GetPath().empty())
-        return {};
-    // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
-    const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
-    return MakeArguments(option_, item_->source.GetPath(), option_.path.GetPath(), hasAudio, dropped);
-}
-
-void Qn_ConvertFFmpeg::Thread_MainInit()
-{
-    QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] start thread", kTag);
-    const int result = ConvertStart();
-    if (result == kConvertDone) {
-        PostReply(target_, Qn_OP_CONVERT, Qn_MSG_SUCCEEDED, 0);
-        QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_SUCCEEDED", kTag);
+  int result = kConvertStopped;
+  if (!stopped) {
+    const double duration = item_->duration * 0.001;
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] dMaxTime[%lf] - dTime[%lf] = [%lf]", kTag, duration, lastTime_,
+               duration - lastTime_);
+    const std::int64_t size = platform::FileSize(option_.path.GetPath());
+    const int exitCode = child.ExitCode();
+    // The time rule alone would take a crash after the last statistics line for success.
+    if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
+      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld]", kTag, exitCode,
+                 static_cast<long long>(size));
+      result = kConvertFailed;
     } else {
-        PostReply(target_, Qn_OP_CONVERT, Qn_MSG_FAILED, result);
-        QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_FAILED [0x%x]", kTag, result);
+      percent_ = 100;
+      PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING, MAKELPARAM(100, 0));
+      result = kConvertDone;
     }
-    converting_ = 0;
-    QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] end thread", kTag);
+  }
+  QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] end convert", kTag);
+  return result;
 }
 
-int Qn_ConvertFFmpeg::ConvertStart()
-{
-    const std::string program = FindFFmpeg();
-    if (program.empty()) {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: ffmpeg not found", kTag);
-        return kConvertFailed;
-    }
-    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] ffmpeg path :[%s]", kTag, program.c_str());
-    std::vector<std::string> dropped;
-    const std::vector<std::string> args = MakeCommandLine(&dropped);
-    if (args.empty()) {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: empty command line", kTag);
-        return kConvertFailed;
-    }
-    for (const std::string& name : dropped)
-        QnLogWrite(QN_LOG_LEVEL, "[%s::MakeCommandLine] option %s left out: FFmpeg no longer knows it", kTag,
-                   name.c_str());
-    QnLogWrite(QN_LOG_LEVEL, "[%s::MakeCommandLine] command : [%s]", kTag, JoinArguments(args).c_str());
-    if (stop_.load())
-        return kConvertStopped;
-
-    platform::ChildOptions childOptions;
-    childOptions.mergeStderr = true;
-    platform::ChildProcess child;
-    if (!child.Start(program, args, childOptions)) {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::CreateConsoleProcess] warning: cannot start [%s]", kTag, program.c_str());
-        return kConvertFailed;
-    }
-    timer_.Start(1000, [this](const Qn_TimeSpan& elapsed) { PostTimeInfo(elapsed); });
-
-    ProgressParser parser;
-    const auto onSample = [this](const ProgressSample& s) { OnProgress(s.seconds, s.frame); };
-    bool stopped = false;
-    std::string out;
-    std::string err;
-    while (true) {
-        if (stop_.load()) {
-            stopped = true;
-            break;
-        }
-        out.clear();
-        err.clear();
-        const bool more = child.ReadOutput(&out, &err, kPollMs);
-        parser.Feed(out, onSample);
-        parser.Feed(err, onSample);
-        if (!more)
-            break;
-    }
-    // A child that closed its output may still run: wait for it as long as no stop comes.
-    while (!stopped && !child.Wait(kPollMs))
-        stopped = stop_.load();
-    if (stopped) {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] receive Qn_FFMPEG_EVENT_STOP", kTag);
-        child.Terminate(kTerminateGraceMs);
-    }
-    timer_.Stop();
-
-    int result = kConvertStopped;
-    if (!stopped) {
-        const double duration = item_->duration * 0.001;
-        QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] dMaxTime[%lf] - dTime[%lf] = [%lf]", kTag, duration, lastTime_,
-                   duration - lastTime_);
-        const std::int64_t size = platform::FileSize(option_.path.GetPath());
-        const int exitCode = child.ExitCode();
-        // The time rule alone would take a crash after the last statistics line for success.
-        if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
-            QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld]", kTag, exitCode,
-                       static_cast<long long>(size));
-            result = kConvertFailed;
-        } else {
-            percent_ = 100;
-            PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING, MAKELPARAM(100, 0));
-            result = kConvertDone;
-        }
-    }
-    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] end convert", kTag);
-    return result;
+void Qn_ConvertFFmpeg::OnProgress(double seconds, std::int32_t frame) {
+  lastTime_ = seconds;
+  const std::int32_t percent = ProgressPercent(seconds, item_->duration);
+  if (frame >= 20 || static_cast<std::uint32_t>(percent) <= 99) {
+    // 100 is kept for the end of a file that converted well.
+    const std::int32_t shown = percent > 99 ? 99 : percent;
+    percent_ = shown;
+    PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING,
+              MAKELPARAM(static_cast<WORD>(shown), static_cast<WORD>(frame)));
+  } else {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] Invalid encoding time. ==> skip", kTag);
+  }
 }
 
-void Qn_ConvertFFmpeg::OnProgress(double seconds, std::int32_t frame)
-{
-    lastTime_ = seconds;
-    const std::int32_t percent = ProgressPercent(seconds, item_->duration);
-    if (frame >= 20 || static_cast<std::uint32_t>(percent) <= 99) {
-        // 100 is kept for the end of a file that converted well.
-        const std::int32_t shown = percent > 99 ? 99 : percent;
-        percent_ = shown;
-        PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING,
-                  MAKELPARAM(static_cast<WORD>(shown), static_cast<WORD>(frame)));
-    } else {
-        QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] Invalid encoding time. ==> skip", kTag);
-    }
+void Qn_ConvertFFmpeg::PostTimeInfo(const Qn_TimeSpan& elapsed) {
+  auto record = std::make_unique<Qn_ConvertTime>();
+  record->elapsed = elapsed;
+  record->remaining = MsToTimeSpan(RemainingMs(static_cast<std::uint32_t>(elapsed.totalMilliseconds), percent_.load()));
+  PostRecord(target_, Qn_OP_CONVERT, Qn_MSG_TIME_INFO, std::move(record));
 }
 
-void Qn_ConvertFFmpeg::PostTimeInfo(const Qn_TimeSpan& elapsed)
-{
-    auto record = std::make_unique<Qn_ConvertTime>();
-    record->elapsed = elapsed;
-    record->remaining =
-        MsToTimeSpan(RemainingMs(static_cast<std::uint32_t>(elapsed.totalMilliseconds), percent_.load()));
-    PostRecord(target_, Qn_OP_CONVERT, Qn_MSG_TIME_INFO, std::move(record));
-}
-
-} // namespace mordax
+}  // namespace mordax

@@ -19,44 +19,44 @@ constexpr int kConvertDone = 1;
 constexpr int kConvertStopped = Qn_ERR_STOPPED;
 
 class Qn_ConvertFFmpeg {
-public:
-    Qn_ConvertFFmpeg() = default;
-    ~Qn_ConvertFFmpeg() { Deinit(); }
-    Qn_ConvertFFmpeg(const Qn_ConvertFFmpeg&) = delete;
-    Qn_ConvertFFmpeg& operator=(const Qn_ConvertFFmpeg&) = delete;
+ public:
+  Qn_ConvertFFmpeg() = default;
+  ~Qn_ConvertFFmpeg() { Deinit(); }
+  Qn_ConvertFFmpeg(const Qn_ConvertFFmpeg&) = delete;
+  Qn_ConvertFFmpeg& operator=(const Qn_ConvertFFmpeg&) = delete;
 
-    // Refused while a file converts or a converter thread exists.
-    bool Init(const ReplyTarget& target);
-    // Starts the converter thread for the file; it posts the file's result when it ends.
-    bool Convert(int mode, const Qn_ConvertOption& option, const Qn_MediaInfo* item);
-    // Asks the running child to end; takes effect within a poll interval. The request stays
-    // until ClearStop, so one that comes just before a file starts still stops that file.
-    bool Stop();
-    void ClearStop() { stop_ = false; }
-    // Waits for the converter thread to end.
-    void WaitForThread();
-    // Stops a running conversion, waits for its thread and clears everything.
-    void Deinit();
+  // Refused while a file converts or a converter thread exists.
+  bool Init(const ReplyTarget& target);
+  // Starts the converter thread for the file; it posts the file's result when it ends.
+  bool Convert(int mode, const Qn_ConvertOption& option, const Qn_MediaInfo* item);
+  // Asks the running child to end; takes effect within a poll interval. The request stays
+  // until ClearStop, so one that comes just before a file starts still stops that file.
+  bool Stop();
+  void ClearStop() { stop_ = false; }
+  // Waits for the converter thread to end.
+  void WaitForThread();
+  // Stops a running conversion, waits for its thread and clears everything.
+  void Deinit();
 
-    // The FFmpeg arguments for the file (empty without an item or an output path).
-    std::vector<std::string> MakeCommandLine(std::vector<std::string>* dropped) const;
+  // The FFmpeg arguments for the file (empty without an item or an output path).
+  std::vector<std::string> MakeCommandLine(std::vector<std::string>* dropped) const;
 
-private:
-    void Thread_MainInit();
-    int ConvertStart();
-    void OnProgress(double seconds, std::int32_t frame);
-    void PostTimeInfo(const Qn_TimeSpan& elapsed);
+ private:
+  void Thread_MainInit();
+  int ConvertStart();
+  void OnProgress(double seconds, std::int32_t frame);
+  void PostTimeInfo(const Qn_TimeSpan& elapsed);
 
-    ReplyTarget target_;
-    std::thread thread_;
-    std::atomic<int> converting_{0};
-    std::atomic<bool> stop_{false};
-    const Qn_MediaInfo* item_ = nullptr;
-    Qn_ConvertOption option_;
-    int mode_ = 0;
-    std::atomic<std::int32_t> percent_{0};
-    double lastTime_ = 0;
-    Qn_ProgressTimer timer_;
+  ReplyTarget target_;
+  std::thread thread_;
+  std::atomic<int> converting_{0};
+  std::atomic<bool> stop_{false};
+  const Qn_MediaInfo* item_ = nullptr;
+  Qn_ConvertOption option_;
+  int mode_ = 0;
+  std::atomic<std::int32_t> percent_{0};
+  double lastTime_ = 0;
+  Qn_ProgressTimer timer_;
 };
 
-} // namespace mordax
+}  // namespace mordax

@@ -20,79 +20,79 @@ namespace mordax {
 // One queued operation. The option is a copy taken when the export was called, so the host
 // may change or free its record at once.
 struct Qn_ConvertOp {
-    int op = Qn_OP_STOP;
-    std::string outputFolder;
-    Qn_ItemList items;
-    Qn_PathList paths;
-    std::unique_ptr<Qn_ConvertOption> option;
-    int mode = 0;
-    int replaceIndex = 0;
-    int insertIndex = 0;
-    std::string replacePath;
-    std::string insertPath;
+  int op = Qn_OP_STOP;
+  std::string outputFolder;
+  Qn_ItemList items;
+  Qn_PathList paths;
+  std::unique_ptr<Qn_ConvertOption> option;
+  int mode = 0;
+  int replaceIndex = 0;
+  int insertIndex = 0;
+  std::string replacePath;
+  std::string insertPath;
 };
 
 class Qn_ConvertManager {
-public:
-    Qn_ConvertManager() = default;
-    ~Qn_ConvertManager() { EndMainThread(); }
-    Qn_ConvertManager(const Qn_ConvertManager&) = delete;
-    Qn_ConvertManager& operator=(const Qn_ConvertManager&) = delete;
+ public:
+  Qn_ConvertManager() = default;
+  ~Qn_ConvertManager() { EndMainThread(); }
+  Qn_ConvertManager(const Qn_ConvertManager&) = delete;
+  Qn_ConvertManager& operator=(const Qn_ConvertManager&) = delete;
 
-    // 1 when the thread was started; 0 when one runs already.
-    int BeginMainThread(HWND window, UINT message);
-    // Stops a running batch and returns once every thread of the engine has ended. While
-    // waiting it answers messages sent to the calling thread, so a host window that closes
-    // the engine from its own thread cannot deadlock with the item-start reply.
-    void EndMainThread();
-    bool IsRunning() const { return thread_.joinable(); }
+  // 1 when the thread was started; 0 when one runs already.
+  int BeginMainThread(HWND window, UINT message);
+  // Stops a running batch and returns once every thread of the engine has ended. While
+  // waiting it answers messages sent to the calling thread, so a host window that closes
+  // the engine from its own thread cannot deadlock with the item-start reply.
+  void EndMainThread();
+  bool IsRunning() const { return thread_.joinable(); }
 
-    // Queues an operation; an urgent one (stop) also ends a running child at once.
-    int PushOp(bool urgent, std::unique_ptr<Qn_ConvertOp> op);
-    int IsConvert() const { return converting_.load(); }
+  // Queues an operation; an urgent one (stop) also ends a running child at once.
+  int PushOp(bool urgent, std::unique_ptr<Qn_ConvertOp> op);
+  int IsConvert() const { return converting_.load(); }
 
-private:
-    void Thread_MainInit();
-    void ProcessOps();
-    void AddFile(const Qn_PathList& paths);
-    void RemoveFile(const Qn_ItemList& items);
-    void RemoveAllFile();
-    void SetConvertOption(int mode, const Qn_ConvertOption* option);
-    void Convert();
-    void RePlaceFile(int index, const std::string& path);
-    void InsertFile(int index, const std::string& path);
-    int AddOneFile(const std::string& path);
-    int CheckFile(const std::string& path) const;
-    bool ParseMediaInfo(const std::string& path);
-    void ReleaseAll();
+ private:
+  void Thread_MainInit();
+  void ProcessOps();
+  void AddFile(const Qn_PathList& paths);
+  void RemoveFile(const Qn_ItemList& items);
+  void RemoveAllFile();
+  void SetConvertOption(int mode, const Qn_ConvertOption* option);
+  void Convert();
+  void RePlaceFile(int index, const std::string& path);
+  void InsertFile(int index, const std::string& path);
+  int AddOneFile(const std::string& path);
+  int CheckFile(const std::string& path) const;
+  bool ParseMediaInfo(const std::string& path);
+  void ReleaseAll();
 
-    // Consumes a pending stop request; an exit request counts as one.
-    bool TakeStop();
-    // Sleeps unless a stop or exit comes first; true when one came.
-    bool PauseUnlessStopped(int ms);
-    void Post(int op, int status, LPARAM value) { PostReply(target_, op, status, value); }
+  // Consumes a pending stop request; an exit request counts as one.
+  bool TakeStop();
+  // Sleeps unless a stop or exit comes first; true when one came.
+  bool PauseUnlessStopped(int ms);
+  void Post(int op, int status, LPARAM value) { PostReply(target_, op, status, value); }
 
-    ReplyTarget target_;
-    std::thread thread_;
-    std::atomic<bool> threadEnded_{false};
+  ReplyTarget target_;
+  std::thread thread_;
+  std::atomic<bool> threadEnded_{false};
 
-    std::mutex wakeLock_;
-    std::condition_variable wake_;
-    bool work_ = false;
-    bool stop_ = false;
-    bool exit_ = false;
+  std::mutex wakeLock_;
+  std::condition_variable wake_;
+  bool work_ = false;
+  bool stop_ = false;
+  bool exit_ = false;
 
-    std::mutex queueLock_;
-    std::deque<std::unique_ptr<Qn_ConvertOp>> queue_;
+  std::mutex queueLock_;
+  std::deque<std::unique_ptr<Qn_ConvertOp>> queue_;
 
-    // Touched by the manager thread alone.
-    std::vector<std::unique_ptr<Qn_MediaInfo>> files_;
-    Qn_ConvertOption option_;
-    bool optionAccepted_ = false;
-    int mode_ = 0;
+  // Touched by the manager thread alone.
+  std::vector<std::unique_ptr<Qn_MediaInfo>> files_;
+  Qn_ConvertOption option_;
+  bool optionAccepted_ = false;
+  int mode_ = 0;
 
-    std::atomic<int> converting_{0};
-    Qn_ConvertFFmpeg ffmpeg_;
+  std::atomic<int> converting_{0};
+  Qn_ConvertFFmpeg ffmpeg_;
 };
 
-} // namespace mordax
+}  // namespace mordax

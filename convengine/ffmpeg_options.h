@@ -29,10 +29,9 @@ void NormaliseOption(Qn_ConvertOption* option);
 // Arguments after the program name. hasAudio: the input has an audio stream. Options FFmpeg 5.1
 // no longer knows are left out and named in *dropped.
 std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std::string& source,
-                                       const std::string& output, bool hasAudio,
-                                       std::vector<std::string>* dropped);
+                                       const std::string& output, bool hasAudio, std::vector<std::string>* dropped);
 
 // The argument list as one line for the log.
 std::string JoinArguments(const std::vector<std::string>& args);
 
-} // namespace mordax
+}  // namespace mordax

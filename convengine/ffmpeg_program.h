@@ -14,4 +14,4 @@ std::string FindFFmpeg();
 // reports the failure.
 bool HasEncoder(const std::string& program, const std::string& encoder);
 
-} // namespace mordax
+}  // namespace mordax

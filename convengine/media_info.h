@@ -15,4 +15,4 @@ const std::string& MediaInfoLibraryName();
 // file cannot be opened, or it has no size or no duration.
 bool ReadMediaInfo(const std::string& path, Qn_MediaInfo* info, std::string* why);
 
-} // namespace mordax
+}  // namespace mordax

@@ -17,4 +17,4 @@ using LocalTimeSource = std::function<std::tm()>;
 std::string MakeOutputPath(const std::string& title, std::string folder, const std::string& prefix,
                            const std::string& extension, const LocalTimeSource& now = {});
 
-} // namespace mordax
+}  // namespace mordax

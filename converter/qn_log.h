@@ -14,30 +14,30 @@ constexpr int QN_LOG_TEMP_FOLDER = 1;
 constexpr int QN_LOG_DOCUMENTS = 2;
 
 class CQnLog {
-public:
-    // The one log object of this module.
-    static CQnLog& Instance();
+ public:
+  // The one log object of this module.
+  static CQnLog& Instance();
 
-    void SetFile(const std::string& path, bool backup);
-    void SetLevel(std::int32_t mask);
-    void SetHexCounter(bool hex);
-    // Writes "YYYY/MM/DD" and "hh:mm:ss.mmm" of the local time, each in double quotes when quoted.
-    static void GetDateTime(std::string& date, std::string& time, bool quoted);
-    void WriteLine(std::int32_t level, const std::string& text);
+  void SetFile(const std::string& path, bool backup);
+  void SetLevel(std::int32_t mask);
+  void SetHexCounter(bool hex);
+  // Writes "YYYY/MM/DD" and "hh:mm:ss.mmm" of the local time, each in double quotes when quoted.
+  static void GetDateTime(std::string& date, std::string& time, bool quoted);
+  void WriteLine(std::int32_t level, const std::string& text);
 
-    std::string GetFile() const;
-    std::int32_t GetCounter() const;
-    // Back to the state at start-up: no file, counter 0.
-    void Reset();
+  std::string GetFile() const;
+  std::int32_t GetCounter() const;
+  // Back to the state at start-up: no file, counter 0.
+  void Reset();
 
-private:
-    bool Accepts(std::int32_t level) const;
+ private:
+  bool Accepts(std::int32_t level) const;
 
-    mutable std::mutex lock_;
-    std::string path_;
-    std::int32_t counter_ = 0;
-    std::int32_t hexCounter_ = 0;
-    std::int32_t mask_ = 0x10000;
+  mutable std::mutex lock_;
+  std::string path_;
+  std::int32_t counter_ = 0;
+  std::int32_t hexCounter_ = 0;
+  std::int32_t mask_ = 0x10000;
 };
 
 // Sets up this module's log. moduleFile is the path of the module the log belongs beside

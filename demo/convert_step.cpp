@@ -82,8 +82,8 @@ bool ConvertForPlayer(const std::string& clipPath, const std::string& outputFold
   wc.lpfnWndProc = HostProc;
   wc.lpszClassName = "VidarroDemoHost";
   RegisterClass(&wc);
-  HWND window = CreateWindowEx(0, "VidarroDemoHost", "Media Converter", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
-                               nullptr, nullptr, nullptr, nullptr);
+  HWND window = CreateWindowEx(0, "VidarroDemoHost", "Media Converter", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                               nullptr, nullptr, nullptr);
   platform::Module mordax("Mordax.dll");
   auto open = mordax.Function<Qn_MDX_Open_Fn>("Qn_MDX_Open");
   auto close = mordax.Function<Qn_MDX_Close_Fn>("Qn_MDX_Close");

@@ -129,7 +129,6 @@ uint32_t CMpegBitSource::ShowBitsSlow(int n, int* flag) {
   return uint32_t((v >> shift) & ((uint64_t(1) << n) - 1));
 }
 
-
 int CMpegBitSource::SkipForward(int n) { return SkipBy(n, true); }
 
 int CMpegBitSource::SkipBackward(int n) { return SkipBy(n, false); }
@@ -162,10 +161,8 @@ int CMpegBitSource::SkipBy(int n, bool forward) {
     return k;
   }
   if (k == 0) return stalled();
-  if (forward)
-    AfterForwardRefill(k);
-  else
-    AfterBackwardRefill(k);
+  if (forward) AfterForwardRefill(k);
+  else AfterBackwardRefill(k);
   if (k >= shortfall) return move();
   // The data ends before the target: the read point stays where it was, if the ring kept it.
   int dropped = validBefore + k - capacity_;

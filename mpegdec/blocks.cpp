@@ -93,10 +93,8 @@ int CMpegPictureDecoder::GetCodedBlockPattern() {
     cbp = e.value;
   }
   // 4:2:2 and 4:4:4 add the bits of their further chroma blocks.
-  if (seq_.chroma_format == 2)
-    cbp = (cbp << 2) | int(Get(2));
-  else if (seq_.chroma_format == 3)
-    cbp = (cbp << 6) | int(Get(6));
+  if (seq_.chroma_format == 2) cbp = (cbp << 2) | int(Get(2));
+  else if (seq_.chroma_format == 3) cbp = (cbp << 6) | int(Get(6));
   return cbp;
 }
 
@@ -253,12 +251,9 @@ void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& tab
           level = negative ? 4096 - v : v;
         } else {
           int v = int(Get(8));
-          if (v == 0)
-            v = int(Get(8));
-          else if (v == 128)
-            v = int(Get(8)) - 256;
-          else if (v > 128)
-            v -= 256;
+          if (v == 0) v = int(Get(8));
+          else if (v == 128) v = int(Get(8)) - 256;
+          else if (v > 128) v -= 256;
           negative = v < 0;
           level = negative ? -v : v;
         }
@@ -316,7 +311,8 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
   const VlcTables& t = GetVlcTables();
-  const uint8_t* matrix = comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  const uint8_t* matrix =
+      comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
   DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
                                  h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
 }

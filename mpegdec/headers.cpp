@@ -30,15 +30,11 @@ int CMpegStreamReader::ReadSequenceHeader() {
   h.vbv_buffer_size = Bits(10);
   h.constrained_parameters_flag = uint8_t(Bits(1));
   h.load_intra_quantiser_matrix = uint8_t(Bits(1));
-  if (h.load_intra_quantiser_matrix)
-    ReadMatrix(h.intra_quantiser_matrix);
-  else
-    memcpy(h.intra_quantiser_matrix, kDefaultIntraMatrix, 64);
+  if (h.load_intra_quantiser_matrix) ReadMatrix(h.intra_quantiser_matrix);
+  else memcpy(h.intra_quantiser_matrix, kDefaultIntraMatrix, 64);
   h.load_non_intra_quantiser_matrix = uint8_t(Bits(1));
-  if (h.load_non_intra_quantiser_matrix)
-    ReadMatrix(h.non_intra_quantiser_matrix);
-  else
-    memset(h.non_intra_quantiser_matrix, 16, 64);
+  if (h.load_non_intra_quantiser_matrix) ReadMatrix(h.non_intra_quantiser_matrix);
+  else memset(h.non_intra_quantiser_matrix, 16, 64);
   memcpy(h.chroma_intra_quantiser_matrix, h.intra_quantiser_matrix, 64);
   memcpy(h.chroma_non_intra_quantiser_matrix, h.non_intra_quantiser_matrix, 64);
   h.load_chroma_intra_quantiser_matrix = h.load_chroma_non_intra_quantiser_matrix = 0;
@@ -68,8 +64,8 @@ int CMpegStreamReader::ReadSequenceExtension() {
   h.bit_rate = (h.bit_rate & 0x3FFFF) | (uint32_t(rateExt) << 18);
   h.vbv_buffer_size = (h.vbv_buffer_size & 0x3FF) | (uint32_t(vbvExt) << 10);
   // The real ratio: an integer quotient would turn n 0, d 1 into a frame rate of 0.
-  h.frame_rate = FrameRateOfCode(h.frame_rate_code) * (h.frame_rate_extension_n + 1.0) /
-                 (h.frame_rate_extension_d + 1.0);
+  h.frame_rate =
+      FrameRateOfCode(h.frame_rate_code) * (h.frame_rate_extension_n + 1.0) / (h.frame_rate_extension_d + 1.0);
   frame_rate = h.frame_rate;
   return source.status;
 }
@@ -212,8 +208,7 @@ int CMpegStreamReader::ReadQuantMatrixExtension() {
     memcpy(h.chroma_non_intra_quantiser_matrix, h.non_intra_quantiser_matrix, 64);
   }
   if ((h.load_chroma_intra_quantiser_matrix = uint8_t(Bits(1)))) ReadMatrix(h.chroma_intra_quantiser_matrix);
-  if ((h.load_chroma_non_intra_quantiser_matrix = uint8_t(Bits(1))))
-    ReadMatrix(h.chroma_non_intra_quantiser_matrix);
+  if ((h.load_chroma_non_intra_quantiser_matrix = uint8_t(Bits(1)))) ReadMatrix(h.chroma_non_intra_quantiser_matrix);
   return source.status;
 }
 
@@ -221,10 +216,8 @@ int CMpegStreamReader::ReadPictureDisplayExtension() {
   MpegHeaderRecord& h = header;
   h.seenPictureDisplayExtension = 1;
   int n;
-  if (h.progressive_sequence)
-    n = h.repeat_first_field ? (h.top_field_first ? 3 : 2) : 1;
-  else
-    n = h.picture_structure != kFramePicture ? 1 : (h.repeat_first_field ? 3 : 2);
+  if (h.progressive_sequence) n = h.repeat_first_field ? (h.top_field_first ? 3 : 2) : 1;
+  else n = h.picture_structure != kFramePicture ? 1 : (h.repeat_first_field ? 3 : 2);
   for (int i = 0; i < n; ++i) {
     h.frame_centre_horizontal_offset[i] = int16_t(uint16_t(Bits(16)));
     Bits(1);

@@ -50,10 +50,8 @@ inline void IdctPass(const int16_t* in, int16_t* out) {
     x4 = sra(181 * (x4 - x5) + 128, 8);
     const uint32_t r[8] = {x7 + x1, x3 + x2, x0 + x4, x8 + x6, x8 - x6, x0 - x4, x3 - x2, x7 - x1};
     for (int k = 0; k < 8; ++k) {
-      if constexpr (kColumns)
-        out[8 * k + i] = ClipSample(int32_t(r[k]) >> 14);
-      else
-        out[8 * i + k] = int16_t(sra(r[k], 8));
+      if constexpr (kColumns) out[8 * k + i] = ClipSample(int32_t(r[k]) >> 14);
+      else out[8 * i + k] = int16_t(sra(r[k], 8));
     }
   }
 }

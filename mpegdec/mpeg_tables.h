@@ -4,7 +4,7 @@
 
 // Fixed tables of the two video standards shared by the header parser and the block decoders.
 namespace mpegdec {
-extern const uint8_t kZigzagScan[64];     // scan position -> raster index
+extern const uint8_t kZigzagScan[64];  // scan position -> raster index
 extern const uint8_t kAlternateScan[64];
 extern const uint8_t kDefaultIntraMatrix[64];  // raster order
 extern const uint8_t kNonLinearQuantiserScale[32];

@@ -131,10 +131,8 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
                                              bool mpeg2) {
   if (width <= 0) return;
-  if (mpeg2)
-    UpsampleRows<true>(src, width, rows, srcStride, dst);
-  else
-    UpsampleRows<false>(src, width, rows, srcStride, dst);
+  if (mpeg2) UpsampleRows<true>(src, width, rows, srcStride, dst);
+  else UpsampleRows<false>(src, width, rows, srcStride, dst);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {

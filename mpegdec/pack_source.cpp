@@ -266,8 +266,8 @@ int CMpegPackSource::ReadForward(int ringPos, int count) {
       if (fseeko(file_, next.payloadOffset, SEEK_SET) != 0) break;
       continue;
     }
-    int64_t piece = std::min<int64_t>({int64_t(size_ - pos), pk.payloadLength - consumedInNewest_,
-                                       int64_t(count - copied)});
+    int64_t piece =
+        std::min<int64_t>({int64_t(size_ - pos), pk.payloadLength - consumedInNewest_, int64_t(count - copied)});
     int got = int(fread(ring_.get() + pos, 1, size_t(piece), file_));
     consumedInNewest_ += got;
     copied += got;
@@ -384,7 +384,6 @@ int64_t CMpegPackSource::GetPosition(PesPacketInfo& info) {
 }
 
 int CMpegPackSource::SetPosition(const PesPacketInfo& info, int64_t offsetInPayload) {
-  if (!ring_ || info.headerLength < 0 || offsetInPayload < 0 || offsetInPayload > info.payloadLength)
-    return kBadState;
+  if (!ring_ || info.headerLength < 0 || offsetInPayload < 0 || offsetInPayload > info.payloadLength) return kBadState;
   return LoadAt(info, offsetInPayload, st_);
 }

@@ -140,10 +140,10 @@ class CMpegPictureDecoder {
 
   // Prediction.
   void FormPredictions(int bx, int by, const MacroblockState& mb);
-  void FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h, int x, int y,
-                      int dx, int dy, bool average);
-  void FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx, int lx2, int w,
-                               int h, int x, int y, int dx, int dy, bool average, int pw, int ph);
+  void FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h, int x, int y, int dx,
+                      int dy, bool average);
+  void FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx, int lx2, int w, int h,
+                               int x, int y, int dx, int dy, bool average, int pw, int ph);
 
   // Output.
   int ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* height, int cc);

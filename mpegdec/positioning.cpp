@@ -13,10 +13,8 @@ int CMpegStreamReader::GoToPicture(const PesPacketInfo& info, int64_t offset, in
   }
   r = ReadPictureHeader();
   if (r == 1) {
-    if (header.picture_structure == kFramePicture || fieldState == 0)
-      secondField = 0;
-    else if (fieldState == 1)
-      secondField = 1;
+    if (header.picture_structure == kFramePicture || fieldState == 0) secondField = 0;
+    else if (fieldState == 1) secondField = 1;
     return 1;
   }
   return r == 0 ? kEndOfData : r;
@@ -38,10 +36,8 @@ int CMpegStreamReader::FindNextPicture(int fieldState, int dropTimeCode, int new
           pictureNumber = 1;
           timeCodeValid = 1;
         } else {
-          if (header.picture_structure == kFramePicture || fieldState == 0)
-            secondField = 0;
-          else if (fieldState == 1)
-            secondField = 1;
+          if (header.picture_structure == kFramePicture || fieldState == 0) secondField = 0;
+          else if (fieldState == 1) secondField = 1;
           if (dropTimeCode) timeCodeValid = 0;
           pictureNumber = newPictureNumber;
         }
@@ -104,10 +100,8 @@ int CMpegStreamReader::FindPreviousPicture(int fieldState, int dropTimeCode, int
         break;
       }
       if (header.picture_structure != kFramePicture) {
-        if (gopPassed || fieldState == 1)
-          secondField = 1;
-        else if (fieldState == 0)
-          secondField = 0;
+        if (gopPassed || fieldState == 1) secondField = 1;
+        else if (fieldState == 0) secondField = 0;
       } else {
         secondField = 0;
       }
@@ -193,10 +187,8 @@ int CMpegStreamReader::GetPictureIndex(int* index) {
   }
   int unwrapped = header.temporal_reference + (pictureNumber & ~1023);
   int d = unwrapped - pictureNumber;
-  if (d >= 513)
-    unwrapped -= 1024;
-  else if (d < -512)
-    unwrapped += 1024;
+  if (d >= 513) unwrapped -= 1024;
+  else if (d < -512) unwrapped += 1024;
   *index = TimeCodeIndex(header.timeCode) + unwrapped;
   return 1;
 }
@@ -220,10 +212,8 @@ int CMpegStreamReader::DetermineTimeCode() {
   auto shortStep = [&] { back(9); };
   auto jump = [&](int pictures) {
     if (pictures > 1023) pictures = 1023;
-    if (pictures <= 0)
-      shortStep();
-    else
-      back(int64_t(pictureStride) * pictures + 1);
+    if (pictures <= 0) shortStep();
+    else back(int64_t(pictureStride) * pictures + 1);
   };
 
   int count = 0, acc = 0, lastTr = 0;

@@ -7,8 +7,8 @@ constexpr int kMcField = 1, kMcFrame = 2, kMc16x8 = 2, kMcDmv = 3;
 }  // namespace
 
 void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx,
-                                                  int lx2, int w, int h, int x, int y, int dx, int dy,
-                                                  bool average, int pw, int ph) {
+                                                  int lx2, int w, int h, int x, int y, int dx, int dy, bool average,
+                                                  int pw, int ph) {
   int xint = dx >> 1, xh = dx & 1;
   int yint = dy >> 1, yh = dy & 1;
   // Keep every sample read inside the reference plane, whatever the vectors say.
@@ -59,8 +59,7 @@ void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield
     const uint8_t* s2 = s + lx;
     if (average) {
       for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
-        for (int i = 0; i < w; ++i)
-          d[i] = uint8_t((d[i] + ((s[i] + s[i + 1] + s2[i] + s2[i + 1] + 2) >> 2) + 1) >> 1);
+        for (int i = 0; i < w; ++i) d[i] = uint8_t((d[i] + ((s[i] + s[i + 1] + s2[i] + s2[i + 1] + 2) >> 2) + 1) >> 1);
     } else {
       for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
         for (int i = 0; i < w; ++i) d[i] = uint8_t((s[i] + s[i + 1] + s2[i] + s2[i + 1] + 2) >> 2);
@@ -152,8 +151,8 @@ void CMpegPictureDecoder::FormPredictions(int bx, int by, const MacroblockState&
         if (stwtop < 2) {
           FormPrediction(refFor(sel[0][0]), sel[0][0], currentField, W << 1, W << 1, 16, 8, bx, by, pmv[0][0][0],
                          pmv[0][0][1], stwtop);
-          FormPrediction(refFor(sel[1][0]), sel[1][0], currentField, W << 1, W << 1, 16, 8, bx, by + 8,
-                         pmv[1][0][0], pmv[1][0][1], stwtop);
+          FormPrediction(refFor(sel[1][0]), sel[1][0], currentField, W << 1, W << 1, 16, 8, bx, by + 8, pmv[1][0][0],
+                         pmv[1][0][1], stwtop);
         }
       } else if (mb.motionType == kMcDmv) {
         uint8_t* const* opposite = second ? cur : fwd;
@@ -169,17 +168,14 @@ void CMpegPictureDecoder::FormPredictions(int bx, int by, const MacroblockState&
   }
   if (mb.type & kMbBackward) {
     if (frame) {
-      if (mb.motionType == kMcFrame)
-        framePrediction(bwd, 1);
-      else
-        fieldPredictionInFrame(bwd, 1);
+      if (mb.motionType == kMcFrame) framePrediction(bwd, 1);
+      else fieldPredictionInFrame(bwd, 1);
     } else {
       if (mb.motionType == kMcField) {
         FormPrediction(bwd, sel[0][1], currentField, W << 1, W << 1, 16, 16, bx, by, pmv[0][1][0], pmv[0][1][1],
                        stwtop);
       } else if (mb.motionType == kMc16x8) {
-        FormPrediction(bwd, sel[0][1], currentField, W << 1, W << 1, 16, 8, bx, by, pmv[0][1][0], pmv[0][1][1],
-                       stwtop);
+        FormPrediction(bwd, sel[0][1], currentField, W << 1, W << 1, 16, 8, bx, by, pmv[0][1][0], pmv[0][1][1], stwtop);
         FormPrediction(bwd, sel[1][1], currentField, W << 1, W << 1, 16, 8, bx, by + 8, pmv[1][1][0], pmv[1][1][1],
                        stwtop);
       }

@@ -200,16 +200,14 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   bool intra = mb.type & kMbIntra;
   bool concealment = intra && h.concealment_motion_vectors;
   if ((mb.type & kMbForward) || concealment) {
-    if (l.mpeg2)
-      MotionVectors(0, mb, h.f_code[0][0] - 1, h.f_code[0][1] - 1);
+    if (l.mpeg2) MotionVectors(0, mb, h.f_code[0][0] - 1, h.f_code[0][1] - 1);
     else
       MotionVector(pmv_[0][0], mb.dmvector, h.forward_f_code - 1, h.forward_f_code - 1, 0, 0,
                    h.full_pel_forward_vector);
     if (faultFlag_) return 0;
   }
   if (mb.type & kMbBackward) {
-    if (l.mpeg2)
-      MotionVectors(1, mb, h.f_code[1][0] - 1, h.f_code[1][1] - 1);
+    if (l.mpeg2) MotionVectors(1, mb, h.f_code[1][0] - 1, h.f_code[1][1] - 1);
     else
       MotionVector(pmv_[0][1], mb.dmvector, h.backward_f_code - 1, h.backward_f_code - 1, 0, 0,
                    h.full_pel_backward_vector);
@@ -232,15 +230,11 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
     mb.codedMask |= 1u << comp;
     bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
     if (intra) {
-      if (mpeg2)
-        DecodeMpeg2IntraBlock(comp);
-      else
-        DecodeMpeg1IntraBlock(comp);
+      if (mpeg2) DecodeMpeg2IntraBlock(comp);
+      else DecodeMpeg1IntraBlock(comp);
     } else {
-      if (mpeg2)
-        DecodeMpeg2NonIntraBlock(comp);
-      else
-        DecodeMpeg1NonIntraBlock(comp);
+      if (mpeg2) DecodeMpeg2NonIntraBlock(comp);
+      else DecodeMpeg1NonIntraBlock(comp);
     }
     if (faultFlag_) return 0;
   }
@@ -350,10 +344,8 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
     int16_t* block = L().block[comp];
     if (snr) SumBlock(comp);
     if (snr || L().mpeg2) Saturate(block);
-    if (fastIdct_)
-      FastIdct(block);
-    else
-      ReferenceIdct(block);
+    if (fastIdct_) FastIdct(block);
+    else ReferenceIdct(block);
     AddBlock(comp, bx, by, mb.dctType, !intra);
   }
 }
@@ -368,10 +360,8 @@ void CMpegPictureDecoder::Saturate(int16_t* block) {
   int sum = 0;
   for (int i = 0; i < 64; ++i) {
     int v = block[i];
-    if (v > 2047)
-      v = 2047;
-    else if (v < -2048)
-      v = -2048;
+    if (v > 2047) v = 2047;
+    else if (v < -2048) v = -2048;
     block[i] = int16_t(v);
     sum += v;
   }

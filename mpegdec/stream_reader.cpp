@@ -113,14 +113,11 @@ int CMpegStreamReader::Open(const char* path, int index, int ringSize) {
   if (pictureStride == 0) {
     int mbw = (header.horizontal_size + 15) / 16;
     int mbh = mpeg2 && !header.progressive_sequence ? 2 * ((header.vertical_size + 31) / 32)
-                                                     : (header.vertical_size + 15) / 16;
+                                                    : (header.vertical_size + 15) / 16;
     int n = mbw * mbh;
-    if (!mpeg2)
-      pictureStride = 12 + int(float(n * 11) * 0.030303031f);
-    else if (header.progressive_sequence)
-      pictureStride = 20 + int(float(n * 11) * 0.030303031f);
-    else
-      pictureStride = 20 + int(float(n * 11) * 0.015151516f);
+    if (!mpeg2) pictureStride = 12 + int(float(n * 11) * 0.030303031f);
+    else if (header.progressive_sequence) pictureStride = 20 + int(float(n * 11) * 0.030303031f);
+    else pictureStride = 20 + int(float(n * 11) * 0.015151516f);
   }
   pictureNumber = 0;
   if (GoToFirstPicture() != 1) {

@@ -43,8 +43,8 @@ class CMpegStreamReader {
 
   // The number of pictures found by CountPictures, or 0 when not counted.
   int PictureCount() const {
-    return lastPictureIndex >= 0 && lastPictureIndex >= firstPictureIndex
-               ? lastPictureIndex - firstPictureIndex + 1 : 0;
+    return lastPictureIndex >= 0 && lastPictureIndex >= firstPictureIndex ? lastPictureIndex - firstPictureIndex + 1
+                                                                          : 0;
   }
   int64_t FileSize() const { return fileSize_; }
 

@@ -12,7 +12,7 @@ struct VlcEntry {
 };
 
 struct DctEntry {
-  uint8_t run = 0;     // kDctEndOfBlock, kDctEscape or the run
+  uint8_t run = 0;  // kDctEndOfBlock, kDctEscape or the run
   uint8_t level = 0;
   uint8_t length = 0;  // without the sign bit; 0: invalid
 };

@@ -8,7 +8,7 @@
 
 // The four registers one CPUID leaf answers.
 struct CpuidRegisters {
-    DWORD eax = 0, ebx = 0, ecx = 0, edx = 0;
+  DWORD eax = 0, ebx = 0, ecx = 0, edx = 0;
 };
 // Asks one CPUID leaf (and sub-leaf); the real instruction unless a test gives its own.
 using CpuidReader = std::function<CpuidRegisters(DWORD leaf, DWORD subLeaf)>;
@@ -20,19 +20,19 @@ constexpr DWORD CPU_FEATURE_SSE2 = 0x8;
 constexpr DWORD CPU_FEATURE_SSE3 = 0x1000000;
 
 class CCpuInfo {
-public:
-    CCpuInfo();
-    explicit CCpuInfo(const CpuidReader& cpuid);
+ public:
+  CCpuInfo();
+  explicit CCpuInfo(const CpuidReader& cpuid);
 
-    // True when any of the requested features (CPU_FEATURE_*) is present.
-    bool HasFeature(DWORD mask) const;
+  // True when any of the requested features (CPU_FEATURE_*) is present.
+  bool HasFeature(DWORD mask) const;
 
-    char m_vendor[13] = {};
-    int m_family = 0;  // base family and model of leaf 1; extended fields are not folded in
-    int m_model = 0;
-    BYTE m_sse = 0;
-    BYTE m_sse2 = 0;
-    BYTE m_sse3 = 0;
+  char m_vendor[13] = {};
+  int m_family = 0;  // base family and model of leaf 1; extended fields are not folded in
+  int m_model = 0;
+  BYTE m_sse = 0;
+  BYTE m_sse2 = 0;
+  BYTE m_sse3 = 0;
 };
 
 bool IsGenuineIntel(const CCpuInfo* cpu);
@@ -54,13 +54,13 @@ int SampleCpuMhz(int milliseconds);
 
 // What the class rules look at.
 struct CpuFacts {
-    int cores = -1;
-    bool pentiumM = false;
-    bool amd = false;
-    bool sse = false;
-    bool sse2 = false;
-    bool sse3 = false;
-    int mhz = -1;  // only looked at when cores is below 2
+  int cores = -1;
+  bool pentiumM = false;
+  bool amd = false;
+  bool sse = false;
+  bool sse2 = false;
+  bool sse3 = false;
+  int mhz = -1;  // only looked at when cores is below 2
 };
 int CpuClassFor(const CpuFacts& facts);
 

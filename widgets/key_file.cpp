@@ -17,328 +17,328 @@ namespace {
 std::string UpperTrimmed(std::string_view s) { return platform::ToUpperAscii(platform::Trim(s)); }
 
 bool IsBracketed(std::string_view s, char open, char close) {
-    return s.size() >= 3 && s.front() == open && s.back() == close;
+  return s.size() >= 3 && s.front() == open && s.back() == close;
 }
 
 // Cuts one line into its key part (trimmed, upper-cased) and its value (as written), the way
 // the reader does: leading "=" are skipped, the key ends at the next "=".
 bool CutPair(std::string_view line, std::string& key, std::string& value) {
-    std::string rest(line);
-    key.clear();
-    value.clear();
-    if (!ExtractToken(rest, "=", key)) return false;
-    ExtractToken(rest, nullptr, value);
-    key = UpperTrimmed(key);
-    return !key.empty();
+  std::string rest(line);
+  key.clear();
+  value.clear();
+  if (!ExtractToken(rest, "=", key)) return false;
+  ExtractToken(rest, nullptr, value);
+  key = UpperTrimmed(key);
+  return !key.empty();
 }
 
 // Line breaks and NUL cannot stand inside a line of the file: written as blanks, so a name
 // or value never starts a line, a section or a group of its own.
 std::string OneLine(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-    return out;
+  std::string out(s);
+  for (char& c : out)
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  return out;
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    text.clear();
-    char buffer[16384];
-    bool ok = true;
-    while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ok;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  text.clear();
+  char buffer[16384];
+  bool ok = true;
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return ok;
 }
 
 bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+  size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 }  // namespace
 
 int ProjectKeyItem::FindKey(std::string_view key) const {
-    for (size_t i = 0; i < keys_.size(); ++i)
-        if (platform::EqualsNoCase(keys_[i], key)) return static_cast<int>(i);
-    return -1;
+  for (size_t i = 0; i < keys_.size(); ++i)
+    if (platform::EqualsNoCase(keys_[i], key)) return static_cast<int>(i);
+  return -1;
 }
 
 void ProjectKeyItem::Append(std::string key, std::string value) {
-    keys_.push_back(std::move(key));
-    values_.push_back(std::move(value));
+  keys_.push_back(std::move(key));
+  values_.push_back(std::move(value));
 }
 
 ProjectKeyItem* ProjectKeyGroup::Find(std::string_view name) const {
-    for (const auto& section : sections_)
-        if (platform::EqualsNoCase(section->Name(), name)) return section.get();
-    return nullptr;
+  for (const auto& section : sections_)
+    if (platform::EqualsNoCase(section->Name(), name)) return section.get();
+  return nullptr;
 }
 
 ProjectKeyItem* ProjectKeyGroup::Add(std::string name) {
-    sections_.push_back(std::make_unique<ProjectKeyItem>(std::move(name)));
-    return sections_.back().get();
+  sections_.push_back(std::make_unique<ProjectKeyItem>(std::move(name)));
+  return sections_.back().get();
 }
 
 ProjectKeyFile::~ProjectKeyFile() {
-    if (open_ && writeMode_) Close();
-    if (tempFd_ >= 0) {
-        ::close(tempFd_);
-        ::unlink(tempPath_.c_str());
-    }
+  if (open_ && writeMode_) Close();
+  if (tempFd_ >= 0) {
+    ::close(tempFd_);
+    ::unlink(tempPath_.c_str());
+  }
 }
 
 ProjectKeyGroup* ProjectKeyFile::AddGroup(std::string name) {
-    groups_.push_back(std::make_unique<ProjectKeyGroup>(std::move(name)));
-    return groups_.back().get();
+  groups_.push_back(std::make_unique<ProjectKeyGroup>(std::move(name)));
+  return groups_.back().get();
 }
 
 BOOL ProjectKeyFile::Open(const std::string& path, BOOL forWriting) {
-    if (tempFd_ >= 0) {  // an earlier write that was never closed is abandoned
-        ::close(tempFd_);
-        ::unlink(tempPath_.c_str());
-        tempFd_ = -1;
-    }
-    if (!forWriting) {
-        std::string text;
-        if (!ReadFile(path, text)) return FALSE;
-        Parse(text);
-        writeMode_ = false;
-        open_ = true;
-        lastSection_ = nullptr;
-        if (groups_.empty()) return FALSE;
-        current_ = groups_.front().get();
-        return TRUE;
-    }
-
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return FALSE;
-    // A link is written through: the file it points at is the one replaced.
-    std::string target = path;
-    if (exists) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    // The temporary file sits beside the target so the final rename never crosses file systems.
-    static std::atomic<unsigned> serial{0};
-    for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
-        tempPath_ = target + platform::Format(".tmp%d-%u", static_cast<int>(::getpid()), serial++);
-        tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (tempFd_ < 0 && errno != EEXIST) break;
-    }
-    if (tempFd_ < 0) return FALSE;
-    if (exists) ::fchmod(tempFd_, st.st_mode & 07777);
-    path_ = target;
-    writeMode_ = true;
+  if (tempFd_ >= 0) {  // an earlier write that was never closed is abandoned
+    ::close(tempFd_);
+    ::unlink(tempPath_.c_str());
+    tempFd_ = -1;
+  }
+  if (!forWriting) {
+    std::string text;
+    if (!ReadFile(path, text)) return FALSE;
+    Parse(text);
+    writeMode_ = false;
     open_ = true;
+    lastSection_ = nullptr;
+    if (groups_.empty()) return FALSE;
+    current_ = groups_.front().get();
     return TRUE;
+  }
+
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return FALSE;
+  // A link is written through: the file it points at is the one replaced.
+  std::string target = path;
+  if (exists) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  // The temporary file sits beside the target so the final rename never crosses file systems.
+  static std::atomic<unsigned> serial{0};
+  for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
+    tempPath_ = target + platform::Format(".tmp%d-%u", static_cast<int>(::getpid()), serial++);
+    tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (tempFd_ < 0 && errno != EEXIST) break;
+  }
+  if (tempFd_ < 0) return FALSE;
+  if (exists) ::fchmod(tempFd_, st.st_mode & 07777);
+  path_ = target;
+  writeMode_ = true;
+  open_ = true;
+  return TRUE;
 }
 
 void ProjectKeyFile::InitEmpty() {
-    groups_.clear();
-    current_ = nullptr;
-    lastSection_ = nullptr;
-    writeMode_ = false;
-    open_ = true;
+  groups_.clear();
+  current_ = nullptr;
+  lastSection_ = nullptr;
+  writeMode_ = false;
+  open_ = true;
 }
 
 // CR, LF, CR LF and NUL all end a line, and a last line without an end is still a line, so
 // files edited on any system read the same.
 void ProjectKeyFile::Parse(std::string_view text) {
-    ProjectKeyItem* receiving = nullptr;
-    ProjectKeyGroup* group = nullptr;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = start;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        std::string key, value;
-        if (!CutPair(line, key, value)) continue;
-        if (IsBracketed(key, '<', '>')) {
-            group = AddGroup(UpperTrimmed(std::string_view(key).substr(1, key.size() - 2)));
-        } else if (IsBracketed(key, '[', ']')) {
-            if (!group) group = AddGroup({});
-            receiving = group->Add(platform::Trim(std::string_view(key).substr(1, key.size() - 2)));
-        } else if (receiving) {
-            // Pairs after a group line and before its first section still go to the section read last.
-            receiving->Append(std::move(key), std::move(value));
-        }
+  ProjectKeyItem* receiving = nullptr;
+  ProjectKeyGroup* group = nullptr;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    std::string key, value;
+    if (!CutPair(line, key, value)) continue;
+    if (IsBracketed(key, '<', '>')) {
+      group = AddGroup(UpperTrimmed(std::string_view(key).substr(1, key.size() - 2)));
+    } else if (IsBracketed(key, '[', ']')) {
+      if (!group) group = AddGroup({});
+      receiving = group->Add(platform::Trim(std::string_view(key).substr(1, key.size() - 2)));
+    } else if (receiving) {
+      // Pairs after a group line and before its first section still go to the section read last.
+      receiving->Append(std::move(key), std::move(value));
     }
+  }
 }
 
 BOOL ProjectKeyFile::SelectGroup(std::string_view name) {
-    const std::string upper = UpperTrimmed(name);
-    lastSection_ = nullptr;
-    for (const auto& group : groups_) {
-        if (group->Name() == upper) {
-            current_ = group.get();
-            return TRUE;
-        }
+  const std::string upper = UpperTrimmed(name);
+  lastSection_ = nullptr;
+  for (const auto& group : groups_) {
+    if (group->Name() == upper) {
+      current_ = group.get();
+      return TRUE;
     }
-    current_ = AddGroup(upper);
-    return TRUE;
+  }
+  current_ = AddGroup(upper);
+  return TRUE;
 }
 
 ProjectKeyItem* ProjectKeyFile::FindSection(std::string_view name) {
-    const std::string trimmed = platform::Trim(name);
-    if (lastSection_ && platform::EqualsNoCase(lastSection_->Name(), trimmed)) return lastSection_;
-    if (!current_) current_ = groups_.empty() ? AddGroup({}) : groups_.front().get();
-    ProjectKeyItem* found = current_->Find(trimmed);
-    if (found) lastSection_ = found;
-    return found;
+  const std::string trimmed = platform::Trim(name);
+  if (lastSection_ && platform::EqualsNoCase(lastSection_->Name(), trimmed)) return lastSection_;
+  if (!current_) current_ = groups_.empty() ? AddGroup({}) : groups_.front().get();
+  ProjectKeyItem* found = current_->Find(trimmed);
+  if (found) lastSection_ = found;
+  return found;
 }
 
 BOOL ProjectKeyFile::GetValue(std::string_view section, std::string_view key, std::string& value) {
-    value.clear();
-    const char* stored = nullptr;
-    if (!GetValuePtr(section, key, &stored)) return FALSE;
-    value = stored;
-    return TRUE;
+  value.clear();
+  const char* stored = nullptr;
+  if (!GetValuePtr(section, key, &stored)) return FALSE;
+  value = stored;
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::GetValuePtr(std::string_view section, std::string_view key, const char** value) {
-    *value = nullptr;
-    const ProjectKeyItem* item = FindSection(section);
-    if (!item) return FALSE;
-    const int index = item->FindKey(platform::Trim(key));
-    if (index < 0) return FALSE;
-    *value = item->ValueAt(static_cast<size_t>(index)).c_str();
-    return TRUE;
+  *value = nullptr;
+  const ProjectKeyItem* item = FindSection(section);
+  if (!item) return FALSE;
+  const int index = item->FindKey(platform::Trim(key));
+  if (index < 0) return FALSE;
+  *value = item->ValueAt(static_cast<size_t>(index)).c_str();
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::GetEntry(std::string_view section, int index, std::string& key, std::string& value) {
-    key.clear();
-    value.clear();
-    const char* k = nullptr;
-    const char* v = nullptr;
-    if (!GetEntryPtr(section, index, &k, &v)) return FALSE;
-    key = k;
-    value = v;
-    return TRUE;
+  key.clear();
+  value.clear();
+  const char* k = nullptr;
+  const char* v = nullptr;
+  if (!GetEntryPtr(section, index, &k, &v)) return FALSE;
+  key = k;
+  value = v;
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::GetEntryPtr(std::string_view section, int index, const char** key, const char** value) {
-    *key = nullptr;
-    *value = nullptr;
-    const ProjectKeyItem* item = FindSection(section);
-    if (!item || index < 0 || static_cast<size_t>(index) >= item->Count()) return FALSE;
-    *key = item->KeyAt(static_cast<size_t>(index)).c_str();
-    *value = item->ValueAt(static_cast<size_t>(index)).c_str();
-    return TRUE;
+  *key = nullptr;
+  *value = nullptr;
+  const ProjectKeyItem* item = FindSection(section);
+  if (!item || index < 0 || static_cast<size_t>(index) >= item->Count()) return FALSE;
+  *key = item->KeyAt(static_cast<size_t>(index)).c_str();
+  *value = item->ValueAt(static_cast<size_t>(index)).c_str();
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::AddValue(std::string_view section, std::string_view key, std::string_view value) {
-    ProjectKeyItem* item = FindSection(section);
-    if (!item) item = lastSection_ = current_->Add(UpperTrimmed(section));
-    // Keys are trimmed as the reader trims them, so the pair is found the same way after a reload.
-    item->Append(UpperTrimmed(key), std::string(value));
-    return TRUE;
+  ProjectKeyItem* item = FindSection(section);
+  if (!item) item = lastSection_ = current_->Add(UpperTrimmed(section));
+  // Keys are trimmed as the reader trims them, so the pair is found the same way after a reload.
+  item->Append(UpperTrimmed(key), std::string(value));
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::AddValues(std::string_view section, std::string_view text) {
-    ProjectKeyItem* item = FindSection(section);
-    if (!item) item = lastSection_ = current_->Add(UpperTrimmed(section));
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string key, value;
-        if (CutPair(text.substr(start, end - start), key, value)) item->Append(std::move(key), std::move(value));
-        start = end + 1;
-    }
-    return TRUE;
+  ProjectKeyItem* item = FindSection(section);
+  if (!item) item = lastSection_ = current_->Add(UpperTrimmed(section));
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string key, value;
+    if (CutPair(text.substr(start, end - start), key, value)) item->Append(std::move(key), std::move(value));
+    start = end + 1;
+  }
+  return TRUE;
 }
 
 std::string ProjectKeyFile::Serialize() const {
-    std::string out;
-    for (const auto& group : groups_) {
-        if (!group->Name().empty()) out += "\r\n\r\n<" + OneLine(group->Name()) + ">\r\n";
-        for (const auto& section : group->Sections()) {
-            // "[]" would read back as a pair, so a section without a name keeps a blank inside.
-            const std::string name = section->Name().empty() ? " " : OneLine(section->Name());
-            out += "\r\n[" + name + "]\r\n";
-            for (size_t i = 0; i < section->Count(); ++i) {
-                const std::string key = OneLine(section->KeyAt(i));
-                // A pair whose key would read back as nothing, a group or a section is left out
-                // rather than allowed to change the file's structure.
-                const std::string readBack = platform::Trim(key);
-                if (readBack.empty() || IsBracketed(readBack, '<', '>') || IsBracketed(readBack, '[', ']')) continue;
-                out += key;
-                out += '=';
-                out += OneLine(section->ValueAt(i));
-                out += "\r\n";
-            }
-        }
+  std::string out;
+  for (const auto& group : groups_) {
+    if (!group->Name().empty()) out += "\r\n\r\n<" + OneLine(group->Name()) + ">\r\n";
+    for (const auto& section : group->Sections()) {
+      // "[]" would read back as a pair, so a section without a name keeps a blank inside.
+      const std::string name = section->Name().empty() ? " " : OneLine(section->Name());
+      out += "\r\n[" + name + "]\r\n";
+      for (size_t i = 0; i < section->Count(); ++i) {
+        const std::string key = OneLine(section->KeyAt(i));
+        // A pair whose key would read back as nothing, a group or a section is left out
+        // rather than allowed to change the file's structure.
+        const std::string readBack = platform::Trim(key);
+        if (readBack.empty() || IsBracketed(readBack, '<', '>') || IsBracketed(readBack, '[', ']')) continue;
+        out += key;
+        out += '=';
+        out += OneLine(section->ValueAt(i));
+        out += "\r\n";
+      }
     }
-    return out;
+  }
+  return out;
 }
 
 BOOL ProjectKeyFile::WriteOut() {
-    const std::string text = Serialize();
-    const int fd = tempFd_;
-    tempFd_ = -1;
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tempPath_.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempPath_.c_str());
-        return FALSE;
-    }
-    const std::string folder = platform::FolderOf(path_);
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return TRUE;
+  const std::string text = Serialize();
+  const int fd = tempFd_;
+  tempFd_ = -1;
+  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(tempPath_.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tempPath_.c_str());
+    return FALSE;
+  }
+  const std::string folder = platform::FolderOf(path_);
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return TRUE;
 }
 
 BOOL ProjectKeyFile::Close() {
-    open_ = false;
-    if (!writeMode_) return TRUE;
-    if (tempFd_ < 0) return FALSE;
-    return WriteOut();
+  open_ = false;
+  if (!writeMode_) return TRUE;
+  if (tempFd_ < 0) return FALSE;
+  return WriteOut();
 }
 
 // With delimiters NULL the whole source is the token (TRUE when it has two or more characters).
 // Otherwise leading delimiters are dropped one by one (FALSE when nothing follows the last of
 // them), and the token runs up to the next delimiter, which is consumed.
 BOOL ExtractToken(std::string& source, const char* delimiters, std::string& token) {
-    if (!delimiters) {
-        token = source;
-        source.clear();
-        return token.size() >= 2;
-    }
-    const std::string_view delims(delimiters);
-    while (!source.empty() && delims.find(source.front()) != std::string_view::npos) {
-        if (source.size() == 1) return FALSE;
-        source.erase(0, 1);
-    }
-    const size_t pos = source.find_first_of(delims);
-    if (pos != std::string::npos) {
-        token = source.substr(0, pos);
-        source.erase(0, pos + 1);
-        return TRUE;
-    }
-    if (source.empty()) return FALSE;
+  if (!delimiters) {
     token = source;
     source.clear();
+    return token.size() >= 2;
+  }
+  const std::string_view delims(delimiters);
+  while (!source.empty() && delims.find(source.front()) != std::string_view::npos) {
+    if (source.size() == 1) return FALSE;
+    source.erase(0, 1);
+  }
+  const size_t pos = source.find_first_of(delims);
+  if (pos != std::string::npos) {
+    token = source.substr(0, pos);
+    source.erase(0, pos + 1);
     return TRUE;
+  }
+  if (source.empty()) return FALSE;
+  token = source;
+  source.clear();
+  return TRUE;
 }

@@ -14,91 +14,91 @@
 
 // One section: its name and its pairs; keys_[i] belongs to values_[i].
 class ProjectKeyItem {
-public:
-    explicit ProjectKeyItem(std::string name) : name_(std::move(name)) {}
+ public:
+  explicit ProjectKeyItem(std::string name) : name_(std::move(name)) {}
 
-    const std::string& Name() const { return name_; }
-    size_t Count() const { return keys_.size(); }
-    const std::string& KeyAt(size_t i) const { return keys_[i]; }
-    const std::string& ValueAt(size_t i) const { return values_[i]; }
-    // The index of the first pair with this key (compared without case), or -1.
-    int FindKey(std::string_view key) const;
-    void Append(std::string key, std::string value);
+  const std::string& Name() const { return name_; }
+  size_t Count() const { return keys_.size(); }
+  const std::string& KeyAt(size_t i) const { return keys_[i]; }
+  const std::string& ValueAt(size_t i) const { return values_[i]; }
+  // The index of the first pair with this key (compared without case), or -1.
+  int FindKey(std::string_view key) const;
+  void Append(std::string key, std::string value);
 
-private:
-    std::string name_;
-    std::vector<std::string> keys_;
-    std::vector<std::string> values_;
+ private:
+  std::string name_;
+  std::vector<std::string> keys_;
+  std::vector<std::string> values_;
 };
 
 // One group: its name (upper-case, empty for the unnamed group) and its sections in order.
 class ProjectKeyGroup {
-public:
-    explicit ProjectKeyGroup(std::string name) : name_(std::move(name)) {}
+ public:
+  explicit ProjectKeyGroup(std::string name) : name_(std::move(name)) {}
 
-    const std::string& Name() const { return name_; }
-    const std::vector<std::unique_ptr<ProjectKeyItem>>& Sections() const { return sections_; }
-    // The first section of this name (compared without case), or nullptr.
-    ProjectKeyItem* Find(std::string_view name) const;
-    ProjectKeyItem* Add(std::string name);
+  const std::string& Name() const { return name_; }
+  const std::vector<std::unique_ptr<ProjectKeyItem>>& Sections() const { return sections_; }
+  // The first section of this name (compared without case), or nullptr.
+  ProjectKeyItem* Find(std::string_view name) const;
+  ProjectKeyItem* Add(std::string name);
 
-private:
-    std::string name_;
-    std::vector<std::unique_ptr<ProjectKeyItem>> sections_;
+ private:
+  std::string name_;
+  std::vector<std::unique_ptr<ProjectKeyItem>> sections_;
 };
 
 class ProjectKeyFile {
-public:
-    ProjectKeyFile() = default;
-    // Finishes a pending write as Close does.
-    ~ProjectKeyFile();
-    ProjectKeyFile(const ProjectKeyFile&) = delete;
-    ProjectKeyFile& operator=(const ProjectKeyFile&) = delete;
+ public:
+  ProjectKeyFile() = default;
+  // Finishes a pending write as Close does.
+  ~ProjectKeyFile();
+  ProjectKeyFile(const ProjectKeyFile&) = delete;
+  ProjectKeyFile& operator=(const ProjectKeyFile&) = delete;
 
-    // Reading parses the whole file: TRUE when it holds at least one group or section.
-    // Writing leaves the file as it is until Close, which replaces it whole; FALSE when the file
-    // cannot be created there (a folder, a missing or read-only folder).
-    BOOL Open(const std::string& path, BOOL forWriting);
-    // An empty document open for reading, with no file behind it.
-    void InitEmpty();
-    // Makes the first group of that name current, adding an empty one when there is none.
-    BOOL SelectGroup(std::string_view name);
-    ProjectKeyItem* FindSection(std::string_view name);
+  // Reading parses the whole file: TRUE when it holds at least one group or section.
+  // Writing leaves the file as it is until Close, which replaces it whole; FALSE when the file
+  // cannot be created there (a folder, a missing or read-only folder).
+  BOOL Open(const std::string& path, BOOL forWriting);
+  // An empty document open for reading, with no file behind it.
+  void InitEmpty();
+  // Makes the first group of that name current, adding an empty one when there is none.
+  BOOL SelectGroup(std::string_view name);
+  ProjectKeyItem* FindSection(std::string_view name);
 
-    BOOL GetValue(std::string_view section, std::string_view key, std::string& value);
-    // The pointer stays valid until the document changes or goes.
-    BOOL GetValuePtr(std::string_view section, std::string_view key, const char** value);
-    BOOL GetEntry(std::string_view section, int index, std::string& key, std::string& value);
-    BOOL GetEntryPtr(std::string_view section, int index, const char** key, const char** value);
-    // Appends a pair (an existing pair of the same key stays and keeps answering lookups).
-    BOOL AddValue(std::string_view section, std::string_view key, std::string_view value);
-    // Appends one pair per "key=value" line of text; lines end at CR or LF.
-    BOOL AddValues(std::string_view section, std::string_view text);
-    // In write mode writes the document beside the file, then puts it in the file's place: FALSE
-    // when anything could not be written, and then the old file is still there.
-    BOOL Close();
+  BOOL GetValue(std::string_view section, std::string_view key, std::string& value);
+  // The pointer stays valid until the document changes or goes.
+  BOOL GetValuePtr(std::string_view section, std::string_view key, const char** value);
+  BOOL GetEntry(std::string_view section, int index, std::string& key, std::string& value);
+  BOOL GetEntryPtr(std::string_view section, int index, const char** key, const char** value);
+  // Appends a pair (an existing pair of the same key stays and keeps answering lookups).
+  BOOL AddValue(std::string_view section, std::string_view key, std::string_view value);
+  // Appends one pair per "key=value" line of text; lines end at CR or LF.
+  BOOL AddValues(std::string_view section, std::string_view text);
+  // In write mode writes the document beside the file, then puts it in the file's place: FALSE
+  // when anything could not be written, and then the old file is still there.
+  BOOL Close();
 
-    const std::vector<std::unique_ptr<ProjectKeyGroup>>& Groups() const { return groups_; }
-    ProjectKeyGroup* CurrentGroup() const { return current_; }
-    bool IsOpen() const { return open_; }
+  const std::vector<std::unique_ptr<ProjectKeyGroup>>& Groups() const { return groups_; }
+  ProjectKeyGroup* CurrentGroup() const { return current_; }
+  bool IsOpen() const { return open_; }
 
-    // The written form of the document, as Close puts it on disk.
-    std::string Serialize() const;
+  // The written form of the document, as Close puts it on disk.
+  std::string Serialize() const;
 
-private:
-    void Parse(std::string_view text);
-    BOOL WriteOut();
-    ProjectKeyGroup* AddGroup(std::string name);
+ private:
+  void Parse(std::string_view text);
+  BOOL WriteOut();
+  ProjectKeyGroup* AddGroup(std::string name);
 
-    std::vector<std::unique_ptr<ProjectKeyGroup>> groups_;
-    ProjectKeyGroup* current_ = nullptr;
-    ProjectKeyItem* lastSection_ = nullptr;
-    bool open_ = false;
-    bool writeMode_ = false;
-    // While open for writing: the file to replace and the temporary file beside it.
-    std::string path_;
-    std::string tempPath_;
-    int tempFd_ = -1;
+  std::vector<std::unique_ptr<ProjectKeyGroup>> groups_;
+  ProjectKeyGroup* current_ = nullptr;
+  ProjectKeyItem* lastSection_ = nullptr;
+  bool open_ = false;
+  bool writeMode_ = false;
+  // While open for writing: the file to replace and the temporary file beside it.
+  std::string path_;
+  std::string tempPath_;
+  int tempFd_ = -1;
 };
 
 // Takes the next token of a delimited list off the front of source (see key_file.cpp).

@@ -5,22 +5,22 @@
 #include <unistd.h>
 
 BOOL CSystemInfoLauncher::GetSystemInfoPath(std::string& path) {
-    path.clear();
-    return FALSE;
+  path.clear();
+  return FALSE;
 }
 
 void CSystemInfoLauncher::OpenSystemInformation() {
-    std::string path;
-    GetSystemInfoPath(path);  // never found here, so nothing is started
+  std::string path;
+  GetSystemInfoPath(path);  // never found here, so nothing is started
 }
 
 // Both rights come down to writing into the folder and passing through it; the check is made
 // for this process's effective identity, and a read-only mount counts as no access.
 void ProbeFolderAccess(LPCSTR folder, BOOL* canCreateFolders, BOOL* canCreateFiles) {
-    BOOL allowed = FALSE;
-    struct stat st {};
-    if (folder && *folder && ::stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
-        allowed = ::faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) == 0 ? TRUE : FALSE;
-    if (canCreateFolders) *canCreateFolders = allowed;
-    if (canCreateFiles) *canCreateFiles = allowed;
+  BOOL allowed = FALSE;
+  struct stat st {};
+  if (folder && *folder && ::stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
+    allowed = ::faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) == 0 ? TRUE : FALSE;
+  if (canCreateFolders) *canCreateFolders = allowed;
+  if (canCreateFiles) *canCreateFiles = allowed;
 }

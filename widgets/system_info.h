@@ -10,20 +10,20 @@
 // behaves as the newest version the code names, so the code is always 10 (version 6.1): every
 // "Vista or later" (code 8 and above) path is taken.
 class CWinVersion {
-public:
-    static constexpr int kLinuxVersionCode = 10;
+ public:
+  static constexpr int kLinuxVersionCode = 10;
 
-    CWinVersion() = default;
-    int GetVersion() const { return m_nVersion; }
+  CWinVersion() = default;
+  int GetVersion() const { return m_nVersion; }
 
-    int m_nVersion = kLinuxVersionCode;
+  int m_nVersion = kLinuxVersionCode;
 };
 
 // There is no system information tool here: the path lookup answers FALSE and nothing starts.
 class CSystemInfoLauncher {
-public:
-    static BOOL GetSystemInfoPath(std::string& path);
-    void OpenSystemInformation();
+ public:
+  static BOOL GetSystemInfoPath(std::string& path);
+  void OpenSystemInformation();
 };
 
 // Whether sub-folders (*canCreateFolders) and files (*canCreateFiles) can be created in

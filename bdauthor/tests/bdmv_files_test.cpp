@@ -19,7 +19,8 @@ std::string Text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t
   return std::string(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 std::vector<std::uint8_t> Bytes(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n) {
-  return std::vector<std::uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
+  return std::vector<std::uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(at),
+                                   b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 
 TEST(IndexFile, OneTitleLayout) {
@@ -234,8 +235,8 @@ void ExpectMapRebuildsEntries(const std::vector<EpEntry>& entries) {
 
 TEST(EpMap, CoarseEntriesStartWhereUpperBitsChange) {
   // Packet numbers past 131,071 wrap the fine field.
-  std::vector<EpEntry> packets = {{1000, 130000, 1}, {1000 + 512, 131071, 1}, {1000 + 1024, 131072, 1},
-                                  {1000 + 1536, 140000, 1}};
+  std::vector<EpEntry> packets = {
+      {1000, 130000, 1}, {1000 + 512, 131071, 1}, {1000 + 1024, 131072, 1}, {1000 + 1536, 140000, 1}};
   EXPECT_EQ(BuildEpMap(packets).coarse.size(), 2u);
   EXPECT_EQ(BuildEpMap(packets).coarse[1].fineIndex, 2u);
   ExpectMapRebuildsEntries(packets);

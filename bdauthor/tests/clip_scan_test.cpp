@@ -29,7 +29,8 @@ void ExpectEntriesMatch(const std::vector<EpEntry>& found, const MuxedClip& clip
 std::vector<EpEntry> Scan(const std::vector<std::uint8_t>& bytes, std::size_t blockPackets = 53) {
   EntryPointScanner scanner;
   const std::size_t block = blockPackets * 192;
-  for (std::size_t at = 0; at < bytes.size(); at += block) scanner.Feed(bytes.data() + at, std::min(block, bytes.size() - at));
+  for (std::size_t at = 0; at < bytes.size(); at += block)
+    scanner.Feed(bytes.data() + at, std::min(block, bytes.size() - at));
   return scanner.TakeEntries();
 }
 
@@ -112,8 +113,9 @@ TEST(EntryPointScan, PesHeaderSplitAcrossPacketsIsReadFromTheNextPacketOfThePid)
   const std::vector<std::uint8_t> head(pes.begin(), pes.begin() + 4);
   const std::vector<std::uint8_t> rest(pes.begin() + 4, pes.end());
   const auto pes2 = Join({PesStart(93003), kSequenceHeader});
-  const auto clip = Join({Packet(0x1011, true, {0x40}, head), Packet(0x1100, false, {}, {1, 2, 3}),
-                          Packet(0x1011, false, {}, rest), Packet(0x1011, true, {}, pes2), Packet(0x1011, true, {}, pes2)});
+  const auto clip =
+      Join({Packet(0x1011, true, {0x40}, head), Packet(0x1100, false, {}, {1, 2, 3}), Packet(0x1011, false, {}, rest),
+            Packet(0x1011, true, {}, pes2), Packet(0x1011, true, {}, pes2)});
   const auto entries = Scan(clip);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].pts, 90000);
@@ -134,7 +136,7 @@ TEST(EntryPointScan, StartCodeSplitAcrossPacketsIsFound) {
 
 TEST(EntryPointScan, TimeStampIsNeverPairedWithALaterPesWithoutOne) {
   std::vector<std::uint8_t> noPts = {0, 0, 1, 0xE0, 0, 0, 0x81, 0x00, 0};
-  const auto clip = Join({Packet(0x1011, true, {}, PesStart(90000)),          // PTS, no sequence header
+  const auto clip = Join({Packet(0x1011, true, {}, PesStart(90000)),                 // PTS, no sequence header
                           Packet(0x1011, true, {}, Join({noPts, kSequenceHeader})),  // sequence header, no PTS
                           Packet(0x1011, true, {}, PesStart(99000))});
   EXPECT_TRUE(Scan(clip).empty());
@@ -177,14 +179,16 @@ TEST(EntryPointScan, SequenceHeaderFoundAtEveryPlaceInThePayload) {
   for (std::size_t at = 0; at + 4 <= 184 - 14; ++at) {
     std::vector<std::uint8_t> es(184 - 14, 0x5A);
     std::copy(kSequenceHeader.begin(), kSequenceHeader.begin() + 4, es.begin() + static_cast<std::ptrdiff_t>(at));
-    const auto clip = Join({Packet(0x1011, true, {}, Join({PesStart(90000), es})), Packet(0x1011, true, {}, PesStart(93003))});
+    const auto clip =
+        Join({Packet(0x1011, true, {}, Join({PesStart(90000), es})), Packet(0x1011, true, {}, PesStart(93003))});
     EXPECT_EQ(Scan(clip).size(), 1u) << at;
   }
   // Zero runs and near misses are no sequence header.
   std::vector<std::uint8_t> misses(184 - 14, 0);
   const std::uint8_t other[] = {0, 0, 1, 0xB5, 0, 0, 2, 0xB3, 0, 1, 0xB3};
   std::copy(std::begin(other), std::end(other), misses.begin() + 100);
-  const auto clip = Join({Packet(0x1011, true, {}, Join({PesStart(90000), misses})), Packet(0x1011, true, {}, PesStart(93003))});
+  const auto clip =
+      Join({Packet(0x1011, true, {}, Join({PesStart(90000), misses})), Packet(0x1011, true, {}, PesStart(93003))});
   EXPECT_TRUE(Scan(clip).empty());
 }
 
@@ -235,10 +239,14 @@ TEST(AttributeScan, VideoFormatsFromSizeAndScan) {
   EXPECT_EQ(hdv.samplingFrequency, 1);
   EXPECT_EQ(hdv.language, "eng");
 
-  struct Case { int width, height; bool progressive; int format; };
-  for (const Case& c : {Case{1280, 720, true, 5}, Case{1920, 1080, true, 6}, Case{720, 480, false, 1},
-                        Case{720, 480, true, 3}, Case{720, 576, false, 2}, Case{720, 576, true, 7},
-                        Case{1920, 1088, false, 4}}) {
+  struct Case {
+    int width, height;
+    bool progressive;
+    int format;
+  };
+  for (const Case& c :
+       {Case{1280, 720, true, 5}, Case{1920, 1080, true, 6}, Case{720, 480, false, 1}, Case{720, 480, true, 3},
+        Case{720, 576, false, 2}, Case{720, 576, true, 7}, Case{1920, 1088, false, 4}}) {
     SyntheticVideo v;
     v.width = c.width;
     v.height = c.height;

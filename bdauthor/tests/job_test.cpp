@@ -62,10 +62,11 @@ TEST_F(JobTest, WritesTheTreeTheFilesAndTheirBackups) {
   ASSERT_TRUE(Run(work.ConfigPath()));
   EXPECT_EQ(recorder_.Count(), 0u);
   EXPECT_EQ(job_.Progress().Percent(), 100);
-  for (const std::string& folder : BdmvFolders()) EXPECT_TRUE(std::filesystem::is_directory(work.Path() + folder)) << folder;
+  for (const std::string& folder : BdmvFolders())
+    EXPECT_TRUE(std::filesystem::is_directory(work.Path() + folder)) << folder;
 
-  const std::vector<std::string> files = {"index.bdmv", "MovieObject.bdmv", "PLAYLIST/00000.mpls", "PLAYLIST/00001.mpls",
-                                          "CLIPINF/00000.clpi", "CLIPINF/00001.clpi"};
+  const std::vector<std::string> files = {"index.bdmv",          "MovieObject.bdmv",   "PLAYLIST/00000.mpls",
+                                          "PLAYLIST/00001.mpls", "CLIPINF/00000.clpi", "CLIPINF/00001.clpi"};
   for (const std::string& file : files) {
     const auto main = ReadBytes(work.Path() + "BDMV/" + file);
     ASSERT_FALSE(main.empty()) << file;

@@ -60,7 +60,8 @@ class ModuleTest : public ::testing::Test {
 };
 
 TEST_F(ModuleTest, ExportsOnlyItsTwoFunctions) {
-  EXPECT_EQ(ExportedSymbols(platform::ModuleFilePath("Tarnel.dll")), (std::set<std::string>{"tarnel", "tarnel_progress"}));
+  EXPECT_EQ(ExportedSymbols(platform::ModuleFilePath("Tarnel.dll")),
+            (std::set<std::string>{"tarnel", "tarnel_progress"}));
 }
 
 TEST_F(ModuleTest, RunsAJobAndKeepsItsProgress) {

@@ -59,22 +59,29 @@ class PeerTest : public ::testing::Test {
     work_ = new WorkFolder("peer");
     const std::string stream = work_->Path() + "BDMV/STREAM/";
     // HDV-like interlaced 1080 at 29.97 with stereo LPCM, as a general-purpose muxer writes it.
-    Ffmpeg("-f lavfi -i testsrc=size=1440x1080:rate=30000/1001 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-           "-t 4 -c:v mpeg2video -b:v 8M -g 15 -flags +ildct+ilme -top 1 -aspect 16:9 -c:a pcm_bluray -ac 2 "
-           "-ar 48000 -f mpegts -mpegts_m2ts_mode 1 -muxrate 30M " + stream + "00000.m2ts");
+    Ffmpeg(
+        "-f lavfi -i testsrc=size=1440x1080:rate=30000/1001 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+        "-t 4 -c:v mpeg2video -b:v 8M -g 15 -flags +ildct+ilme -top 1 -aspect 16:9 -c:a pcm_bluray -ac 2 "
+        "-ar 48000 -f mpegts -mpegts_m2ts_mode 1 -muxrate 30M " +
+        stream + "00000.m2ts");
     // Progressive 576 at 25.
-    Ffmpeg("-f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-           "-t 3 -c:v mpeg2video -b:v 5M -g 12 -aspect 4:3 -c:a pcm_bluray -ac 2 -ar 48000 -f mpegts "
-           "-mpegts_m2ts_mode 1 -muxrate 30M " + stream + "00001.m2ts");
+    Ffmpeg(
+        "-f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+        "-t 3 -c:v mpeg2video -b:v 5M -g 12 -aspect 4:3 -c:a pcm_bluray -ac 2 -ar 48000 -f mpegts "
+        "-mpegts_m2ts_mode 1 -muxrate 30M " +
+        stream + "00001.m2ts");
     // The recorder's layout, with its companion, from a real MPEG-2 elementary stream.
     const std::string es = test::TempRoot() + "peer.m2v";
-    Ffmpeg("-f lavfi -i testsrc=size=1440x1080:rate=30000/1001 -t 3 -c:v mpeg2video -b:v 8M -g 15 -bf 0 "
-           "-flags +ildct+ilme -top 1 -aspect 16:9 -f mpeg2video " + es);
+    Ffmpeg(
+        "-f lavfi -i testsrc=size=1440x1080:rate=30000/1001 -t 3 -c:v mpeg2video -b:v 8M -g 15 -bf 0 "
+        "-flags +ildct+ilme -top 1 -aspect 16:9 -f mpeg2video " +
+        es);
     const MuxedClip muxed = test::MuxClip(test::ReadBytes(es), test::MuxOptions{});
     test::WriteBytes(work_->ClipPath(2), muxed.bytes);
     test::WriteText(work_->ClipPath(2) + ".ptsinfo", muxed.Companion());
 
-    facts_ = new std::vector<ClipFacts>{Facts(work_->ClipPath(0)), Facts(work_->ClipPath(1)), Facts(work_->ClipPath(2))};
+    facts_ =
+        new std::vector<ClipFacts>{Facts(work_->ClipPath(0)), Facts(work_->ClipPath(1)), Facts(work_->ClipPath(2))};
     (*facts_)[0].videoFormat = 4, (*facts_)[0].frameRate = 4, (*facts_)[0].aspect = 3;
     (*facts_)[1].videoFormat = 7, (*facts_)[1].frameRate = 3, (*facts_)[1].aspect = 2;
     (*facts_)[2].videoFormat = 4, (*facts_)[2].frameRate = 4, (*facts_)[2].aspect = 3;
@@ -210,7 +217,8 @@ TEST_F(PeerTest, NavigationRunsFirstPlayEveryTitleThenTheTopMenu) {
     const int got = bd_read_ext(bd.get(), buffer.data(), static_cast<int>(buffer.size()), &event);
     if (got < 0) break;
     bytes += got;
-    if (event.event == BD_EVENT_TITLE && (titles.empty() || titles.back() != event.param)) titles.push_back(event.param);
+    if (event.event == BD_EVENT_TITLE && (titles.empty() || titles.back() != event.param))
+      titles.push_back(event.param);
     if (event.event == BD_EVENT_PLAYLIST) playlists.push_back(event.param);
     if (event.event == BD_EVENT_ERROR || event.event == BD_EVENT_READ_ERROR) error = true;
     // Back at the first title after the menu: the chain is complete.
@@ -220,7 +228,8 @@ TEST_F(PeerTest, NavigationRunsFirstPlayEveryTitleThenTheTopMenu) {
   const std::vector<std::uint32_t> expectedTitles = {BLURAY_TITLE_FIRST_PLAY, 1, 2, 3, BLURAY_TITLE_TOP_MENU, 1};
   EXPECT_EQ(titles, expectedTitles);
   ASSERT_GE(playlists.size(), 3u);
-  EXPECT_EQ(std::vector<std::uint32_t>(playlists.begin(), playlists.begin() + 3), (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(std::vector<std::uint32_t>(playlists.begin(), playlists.begin() + 3),
+            (std::vector<std::uint32_t>{0, 1, 2}));
   std::int64_t total = 0;
   for (const ClipFacts& facts : *facts_) total += facts.packets * 192;
   EXPECT_GE(bytes, total);

@@ -44,8 +44,8 @@ class Muxer {
     std::vector<std::uint8_t> pat = {0x00, 0xB0, 0x0D, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xE1, 0x00};
     AppendCrc(pat);
     Section(0, pat);
-    std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0xF0, 0x01, 0xF0, 0x00,
-                                     0x02, 0xF0, 0x11, 0xF0, 0x00};
+    std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0xF0,
+                                     0x01, 0xF0, 0x00, 0x02, 0xF0, 0x11, 0xF0, 0x00};
     if (options_.audio) pmt.insert(pmt.end(), {0x80, 0xF1, 0x00, 0xF0, 0x00});
     pmt[2] = static_cast<std::uint8_t>(pmt.size() - 3 + 4);
     AppendCrc(pmt);
@@ -118,7 +118,8 @@ class Muxer {
   std::uint8_t* NewPacket(std::uint16_t pid, bool unitStart, int control) {
     const std::size_t at = out_.size();
     out_.resize(at + 192, 0);
-    const std::uint32_t stamp = (options_.firstStamp + static_cast<std::uint32_t>(at / 192) * options_.stampStep) & 0x3FFFFFFF;
+    const std::uint32_t stamp =
+        (options_.firstStamp + static_cast<std::uint32_t>(at / 192) * options_.stampStep) & 0x3FFFFFFF;
     out_[at] = static_cast<std::uint8_t>(stamp >> 24);
     out_[at + 1] = static_cast<std::uint8_t>(stamp >> 16);
     out_[at + 2] = static_cast<std::uint8_t>(stamp >> 8);
@@ -146,8 +147,9 @@ std::vector<std::uint8_t> MakeMpeg2Stream(const SyntheticVideo& v) {
                          static_cast<std::uint8_t>(((v.width & 0x0F) << 4) | (v.height >> 8)),
                          static_cast<std::uint8_t>(v.height),
                          static_cast<std::uint8_t>((v.aspectCode << 4) | v.frameRateCode), 0xFF, 0xFF, 0xE0, 0x00});
-    if (v.extension) es.insert(es.end(), {0x00, 0x00, 0x01, 0xB5, 0x14, static_cast<std::uint8_t>(v.progressive ? 0x8A : 0x82),
-                         0x00, 0x01, 0x00, 0x00});
+    if (v.extension)
+      es.insert(es.end(), {0x00, 0x00, 0x01, 0xB5, 0x14, static_cast<std::uint8_t>(v.progressive ? 0x8A : 0x82), 0x00,
+                           0x01, 0x00, 0x00});
     es.insert(es.end(), {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x00});
     for (int f = 0; f < v.framesPerGop; ++f) {
       es.insert(es.end(), {0x00, 0x00, 0x01, 0x00, static_cast<std::uint8_t>(f >> 2),
@@ -207,8 +209,8 @@ MuxedClip MuxClip(const std::vector<std::uint8_t>& es, const MuxOptions& options
     const std::int64_t pts = options.firstPts + static_cast<std::int64_t>(i) * options.frameDuration;
     mux.Pcr(pts - 9000);
     if (i % 15 == 0) mux.Psi();
-    auto [first, last] = mux.Pes(0x1011, 0xE0, pts, es.data() + units[i].offset, units[i].size,
-                                 options.adaptationAtPesStart);
+    auto [first, last] =
+        mux.Pes(0x1011, 0xE0, pts, es.data() + units[i].offset, units[i].size, options.adaptationAtPesStart);
     if (units[i].sequenceStart) clip.entries.push_back({first, pts, last});
     clip.lastVideoPts = pts;
     if (options.audio) mux.Pes(0x1100, 0xBD, pts, audio.data(), audio.size(), false);

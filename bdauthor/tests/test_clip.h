@@ -56,7 +56,7 @@ struct MuxedClip {
   std::vector<std::uint8_t> bytes;
   std::vector<MuxedEntry> entries;  // one per sequence header
   std::int64_t lastVideoPts = 0;
-  std::string Companion() const;    // the recorder's ".ptsinfo" text
+  std::string Companion() const;  // the recorder's ".ptsinfo" text
 };
 
 MuxedClip MuxClip(const std::vector<std::uint8_t>& es, const MuxOptions& options);

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   const bdauthor::test::MuxedClip piece = bdauthor::test::MuxClip(bdauthor::test::MakeMpeg2Stream(video), {});
   {
     std::ofstream out(clip, std::ios::binary);
-    for (std::int64_t written = 0; written < megabytes << 20; written += static_cast<std::int64_t>(piece.bytes.size())) {
+    for (std::int64_t written = 0; written < megabytes << 20;
+         written += static_cast<std::int64_t>(piece.bytes.size())) {
       out.write(reinterpret_cast<const char*>(piece.bytes.data()), static_cast<std::streamsize>(piece.bytes.size()));
     }
   }

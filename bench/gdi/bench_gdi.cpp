@@ -121,7 +121,8 @@ int main() {
 
   const int repaints = 50;
   auto t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < repaints; ++i) RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  for (int i = 0; i < repaints; ++i)
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   double paintMs = Ms(std::chrono::steady_clock::now() - t0) / repaints;
 
   platform::PixelImage image;
@@ -140,7 +141,8 @@ int main() {
   for (int i = 0; i < 1000; ++i) BitBlt(dst, (i * 37) % 930, (i * 53) % 610, 64, 64, src, (i * 7) % 192, 0, SRCCOPY);
   double blitMs = Ms(std::chrono::steady_clock::now() - t0);
   t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < 1000; ++i) TransparentBlt(dst, (i * 37) % 930, (i * 53) % 610, 64, 64, src, 0, 0, 64, 64, RGB(255, 0, 0));
+  for (int i = 0; i < 1000; ++i)
+    TransparentBlt(dst, (i * 37) % 930, (i * 53) % 610, 64, 64, src, 0, 0, 64, 64, RGB(255, 0, 0));
   double keyedMs = Ms(std::chrono::steady_clock::now() - t0);
   HDC window = GetDC(dialog);
   t0 = std::chrono::steady_clock::now();

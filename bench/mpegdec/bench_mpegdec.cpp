@@ -188,15 +188,19 @@ int main(int argc, char** argv) {
   // About psMegabytes of 15 Mbit/s video: 8 x MB / 15 seconds.
   int seconds = psMegabytes * 8 / 15 + 1;
   if (!Make(ps, "-f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=sample_rate=48000 -t " +
-                    std::to_string(seconds) + " -c:v mpeg2video -b:v 15M -minrate 15M -maxrate 15M -bufsize 1835k "
+                    std::to_string(seconds) +
+                    " -c:v mpeg2video -b:v 15M -minrate 15M -maxrate 15M -bufsize 1835k "
                     "-flags +ilme+ildct -c:a mp2 -f vob") ||
-      !Make(hd, "-f lavfi -i testsrc2=size=1440x1080:rate=25 -frames:v 250 -c:v mpeg2video -b:v 25M -flags +ilme+ildct") ||
+      !Make(hd,
+            "-f lavfi -i testsrc2=size=1440x1080:rate=25 -frames:v 250 -c:v mpeg2video -b:v 25M -flags +ilme+ildct") ||
       !Make(intra, "-f lavfi -i testsrc2=size=720x576:rate=25 -frames:v 500 -c:v mpeg2video -g 1 -q:v 3")) {
     std::fprintf(stderr, "could not make the test files with ffmpeg\n");
     return 1;
   }
 
-  std::printf("\nThumbnail latency (Open, CountPictures, Prepare, DecodeToRgb, Close) vs libavcodec first frame + swscale BGR24\n");
+  std::printf(
+      "\nThumbnail latency (Open, CountPictures, Prepare, DecodeToRgb, Close) vs libavcodec first frame + swscale "
+      "BGR24\n");
   for (const std::string& f : {ps, hd}) {
     ReadRate(f);
     double ours = Average([&] { return OurThumbnail(f); }, 20) * 1000.0;

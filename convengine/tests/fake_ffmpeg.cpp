@@ -14,92 +14,81 @@
 
 namespace {
 
-std::string Env(const char* name, const char* fallback)
-{
-    const char* v = std::getenv(name);
-    return v && *v ? v : fallback;
+std::string Env(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : fallback;
 }
 
-void Stats(int frame, double seconds)
-{
-    const int whole = static_cast<int>(seconds);
-    const int cs = static_cast<int>((seconds - whole) * 100 + 0.5);
-    std::fprintf(stderr, "frame=%5d fps= 25 q=28.0 size=     128kB time=%02d:%02d:%02d.%02d bitrate= 100.0kbits/s speed=1x\r",
-                 frame, whole / 3600, (whole / 60) % 60, whole % 60, cs);
-    std::fflush(stderr);
+void Stats(int frame, double seconds) {
+  const int whole = static_cast<int>(seconds);
+  const int cs = static_cast<int>((seconds - whole) * 100 + 0.5);
+  std::fprintf(stderr,
+               "frame=%5d fps= 25 q=28.0 size=     128kB time=%02d:%02d:%02d.%02d bitrate= 100.0kbits/s speed=1x\r",
+               frame, whole / 3600, (whole / 60) % 60, whole % 60, cs);
+  std::fflush(stderr);
 }
 
-void Progress(double upTo, int stepMs)
-{
-    for (double t = 0.5; t <= upTo + 1e-9; t += 0.5) {
-        Stats(static_cast<int>(t * 25), t);
-        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
-    }
+void Progress(double upTo, int stepMs) {
+  for (double t = 0.5; t <= upTo + 1e-9; t += 0.5) {
+    Stats(static_cast<int>(t * 25), t);
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+  }
 }
 
-void WriteOutput(const std::string& path)
-{
-    std::ofstream(path) << "converted";
+void WriteOutput(const std::string& path) { std::ofstream(path) << "converted"; }
+
+void SleepForever() {
+  while (true) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
-void SleepForever()
-{
-    while (true)
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-}
+}  // namespace
 
-} // namespace
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args.back() == "-encoders") {
+    std::printf("Encoders:\n V..... = Video\n ------\n");
+    std::printf(" V....D libx264              libx264 H.264 (codec h264)\n");
+    std::printf(" V.S... mpeg4                MPEG-4 part 2\n");
+    std::printf(" V..... libxvid              libxvidcore MPEG-4 part 2 (codec mpeg4)\n");
+    std::printf(" A..... aac                  AAC (Advanced Audio Coding)\n");
+    std::printf(" A....D pcm_s16le            PCM signed 16-bit little-endian\n");
+    return 0;
+  }
+  const std::string log = Env("FAKE_FFMPEG_LOG", "");
+  if (!log.empty()) {
+    std::ofstream out(log, std::ios::app);
+    out << ::getpid();
+    for (const std::string& a : args) out << '\t' << a;
+    out << '\n';
+  }
+  const std::string mode = Env("FAKE_FFMPEG_MODE", "ok");
+  const double seconds = std::atof(Env("FAKE_FFMPEG_SECONDS", "4").c_str());
+  const std::string output = args.empty() ? std::string() : args.back();
+  std::fprintf(stderr, "ffmpeg version 5.1 fake\n");
 
-int main(int argc, char** argv)
-{
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && args.back() == "-encoders") {
-        std::printf("Encoders:\n V..... = Video\n ------\n");
-        std::printf(" V....D libx264              libx264 H.264 (codec h264)\n");
-        std::printf(" V.S... mpeg4                MPEG-4 part 2\n");
-        std::printf(" V..... libxvid              libxvidcore MPEG-4 part 2 (codec mpeg4)\n");
-        std::printf(" A..... aac                  AAC (Advanced Audio Coding)\n");
-        std::printf(" A....D pcm_s16le            PCM signed 16-bit little-endian\n");
-        return 0;
-    }
-    const std::string log = Env("FAKE_FFMPEG_LOG", "");
-    if (!log.empty()) {
-        std::ofstream out(log, std::ios::app);
-        out << ::getpid();
-        for (const std::string& a : args)
-            out << '\t' << a;
-        out << '\n';
-    }
-    const std::string mode = Env("FAKE_FFMPEG_MODE", "ok");
-    const double seconds = std::atof(Env("FAKE_FFMPEG_SECONDS", "4").c_str());
-    const std::string output = args.empty() ? std::string() : args.back();
-    std::fprintf(stderr, "ffmpeg version 5.1 fake\n");
-
-    if (mode == "ok" || mode == "exit1" || mode == "nooutput") {
-        std::fprintf(stderr, "frame=    0 fps=0.0 q=0.0 size=       0kB time=N/A bitrate=N/A speed=N/A\r");
-        Progress(seconds, 5);
-        if (mode != "nooutput")
-            WriteOutput(output);
-        std::fprintf(stderr, "\nvideo:1kB audio:1kB\n");
-        return mode == "exit1" ? 1 : 0;
-    }
-    if (mode == "short") {
-        Progress(seconds / 2, 5);
-        WriteOutput(output);
-        return 0;
-    }
-    if (mode == "crash") {
-        Progress(seconds, 5);
-        WriteOutput(output);
-        std::abort();
-    }
-    if (mode == "slow") {
-        Progress(seconds, 200);
-        WriteOutput(output);
-        return 0;
-    }
-    if (mode == "stubborn")
-        std::signal(SIGTERM, SIG_IGN);
-    // "silent" and "stubborn": no word, no end.
-    SleepForever();
+  if (mode == "ok" || mode == "exit1" || mode == "nooutput") {
+    std::fprintf(stderr, "frame=    0 fps=0.0 q=0.0 size=       0kB time=N/A bitrate=N/A speed=N/A\r");
+    Progress(seconds, 5);
+    if (mode != "nooutput") WriteOutput(output);
+    std::fprintf(stderr, "\nvideo:1kB audio:1kB\n");
+    return mode == "exit1" ? 1 : 0;
+  }
+  if (mode == "short") {
+    Progress(seconds / 2, 5);
+    WriteOutput(output);
+    return 0;
+  }
+  if (mode == "crash") {
+    Progress(seconds, 5);
+    WriteOutput(output);
+    std::abort();
+  }
+  if (mode == "slow") {
+    Progress(seconds, 200);
+    WriteOutput(output);
+    return 0;
+  }
+  if (mode == "stubborn") std::signal(SIGTERM, SIG_IGN);
+  // "silent" and "stubborn": no word, no end.
+  SleepForever();
 }

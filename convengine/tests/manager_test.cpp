@@ -21,411 +21,378 @@ using test::Reply;
 constexpr int kOk = Qn_MSG_SUCCEEDED;
 
 class ManagerTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        root_ = platform::TempFolder() + "manager/";
-        fs::remove_all(root_);
-        fs::create_directories(root_ + "out");
-        fakeLog_ = root_ + "fake.log";
-        ::setenv("VIDARRO_FFMPEG", test::FakeFFmpegPath().c_str(), 1);
-        ::setenv("FAKE_FFMPEG_LOG", fakeLog_.c_str(), 1);
-        ::setenv("FAKE_FFMPEG_MODE", "ok", 1);
-        ::setenv("FAKE_FFMPEG_SECONDS", "4", 1);
-        ASSERT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 1);
-    }
-    void TearDown() override
-    {
-        manager_.EndMainThread();
-        for (int pid : test::FakePids(fakeLog_))
-            EXPECT_FALSE(test::ProcessAlive(pid)) << "child " << pid << " outlived the engine";
-    }
+ protected:
+  void SetUp() override {
+    root_ = platform::TempFolder() + "manager/";
+    fs::remove_all(root_);
+    fs::create_directories(root_ + "out");
+    fakeLog_ = root_ + "fake.log";
+    ::setenv("VIDARRO_FFMPEG", test::FakeFFmpegPath().c_str(), 1);
+    ::setenv("FAKE_FFMPEG_LOG", fakeLog_.c_str(), 1);
+    ::setenv("FAKE_FFMPEG_MODE", "ok", 1);
+    ::setenv("FAKE_FFMPEG_SECONDS", "4", 1);
+    ASSERT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 1);
+  }
+  void TearDown() override {
+    manager_.EndMainThread();
+    for (int pid : test::FakePids(fakeLog_))
+      EXPECT_FALSE(test::ProcessAlive(pid)) << "child " << pid << " outlived the engine";
+  }
 
-    std::string Wav(const std::string& name, double seconds = 4)
-    {
-        const std::string path = root_ + name;
-        test::WriteWav(path, seconds);
-        return path;
-    }
-    void Add(const Qn_PathList& paths)
-    {
-        auto op = std::make_unique<Qn_ConvertOp>();
-        op->op = Qn_OP_ADD_FILE;
-        op->paths = paths;
-        manager_.PushOp(false, std::move(op));
-    }
-    void AddAndWait(const Qn_PathList& paths)
-    {
-        Add(paths);
-        ASSERT_TRUE(rec_.WaitFor(Qn_OP_ADD_FILE, Qn_MSG_COMPLETE));
-    }
-    static Qn_ConvertOption AudioOption()
-    {
-        Qn_ConvertOption o;
-        o.video = {"mpeg4", 320, 240, 768, 25};
-        o.audio = {"aac", 128, 44100, 2};
-        o.FILEPREFIX = "@SRC_NAME";
-        o.EXF = ".mp4";
-        return o;
-    }
-    void SetOptionAndWait(const Qn_ConvertOption& o, int mode = 2)
-    {
-        rec_.Clear();
-        SetOption(o, mode);
-        ASSERT_TRUE(rec_.WaitForCount(1));
-        rec_.Clear();
-    }
-    void SetOption(const Qn_ConvertOption& o, int mode = 2)
-    {
-        auto op = std::make_unique<Qn_ConvertOp>();
-        op->op = Qn_OP_SET_CONVERT_OPTION;
-        op->mode = mode;
-        op->option = std::make_unique<Qn_ConvertOption>(o);
-        manager_.PushOp(false, std::move(op));
-    }
-    void Start(const std::string& folder)
-    {
-        auto op = std::make_unique<Qn_ConvertOp>();
-        op->op = Qn_OP_CONVERT;
-        op->outputFolder = folder;
-        manager_.PushOp(false, std::move(op));
-    }
-    void PushCode(int code)
-    {
-        auto op = std::make_unique<Qn_ConvertOp>();
-        op->op = code;
-        manager_.PushOp(false, std::move(op));
-    }
-    void Stop()
-    {
-        auto op = std::make_unique<Qn_ConvertOp>();
-        op->op = Qn_OP_STOP;
-        manager_.PushOp(true, std::move(op));
-    }
-    // Adds files, sets the option, converts, and waits for the batch to end.
-    std::string Batch(const Qn_PathList& files, const Qn_ConvertOption& option = AudioOption())
-    {
-        AddAndWait(files);
-        SetOption(option);
-        EXPECT_TRUE(rec_.WaitFor(Qn_OP_SET_CONVERT_OPTION, kOk));
-        rec_.Clear();
-        Start(root_ + "out/");
-        EXPECT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-        return rec_.Codes();
-    }
+  std::string Wav(const std::string& name, double seconds = 4) {
+    const std::string path = root_ + name;
+    test::WriteWav(path, seconds);
+    return path;
+  }
+  void Add(const Qn_PathList& paths) {
+    auto op = std::make_unique<Qn_ConvertOp>();
+    op->op = Qn_OP_ADD_FILE;
+    op->paths = paths;
+    manager_.PushOp(false, std::move(op));
+  }
+  void AddAndWait(const Qn_PathList& paths) {
+    Add(paths);
+    ASSERT_TRUE(rec_.WaitFor(Qn_OP_ADD_FILE, Qn_MSG_COMPLETE));
+  }
+  static Qn_ConvertOption AudioOption() {
+    Qn_ConvertOption o;
+    o.video = {"mpeg4", 320, 240, 768, 25};
+    o.audio = {"aac", 128, 44100, 2};
+    o.FILEPREFIX = "@SRC_NAME";
+    o.EXF = ".mp4";
+    return o;
+  }
+  void SetOptionAndWait(const Qn_ConvertOption& o, int mode = 2) {
+    rec_.Clear();
+    SetOption(o, mode);
+    ASSERT_TRUE(rec_.WaitForCount(1));
+    rec_.Clear();
+  }
+  void SetOption(const Qn_ConvertOption& o, int mode = 2) {
+    auto op = std::make_unique<Qn_ConvertOp>();
+    op->op = Qn_OP_SET_CONVERT_OPTION;
+    op->mode = mode;
+    op->option = std::make_unique<Qn_ConvertOption>(o);
+    manager_.PushOp(false, std::move(op));
+  }
+  void Start(const std::string& folder) {
+    auto op = std::make_unique<Qn_ConvertOp>();
+    op->op = Qn_OP_CONVERT;
+    op->outputFolder = folder;
+    manager_.PushOp(false, std::move(op));
+  }
+  void PushCode(int code) {
+    auto op = std::make_unique<Qn_ConvertOp>();
+    op->op = code;
+    manager_.PushOp(false, std::move(op));
+  }
+  void Stop() {
+    auto op = std::make_unique<Qn_ConvertOp>();
+    op->op = Qn_OP_STOP;
+    manager_.PushOp(true, std::move(op));
+  }
+  // Adds files, sets the option, converts, and waits for the batch to end.
+  std::string Batch(const Qn_PathList& files, const Qn_ConvertOption& option = AudioOption()) {
+    AddAndWait(files);
+    SetOption(option);
+    EXPECT_TRUE(rec_.WaitFor(Qn_OP_SET_CONVERT_OPTION, kOk));
+    rec_.Clear();
+    Start(root_ + "out/");
+    EXPECT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+    return rec_.Codes();
+  }
 
-    std::string root_;
-    std::string fakeLog_;
-    test::ReplyRecorder rec_;
-    Qn_ConvertManager manager_;
+  std::string root_;
+  std::string fakeLog_;
+  test::ReplyRecorder rec_;
+  Qn_ConvertManager manager_;
 };
 
-TEST_F(ManagerTest, AddingAnswersEachPathThenCompletes)
-{
-    const std::string a = Wav("a.wav");
-    const std::string upper = Wav("A.wav");
-    const std::string empty = root_ + "empty.mp4";
-    test::WriteText(empty, "");
-    const std::string text = root_ + "notes.avi";
-    test::WriteText(text, "this is not a video at all");
-    AddAndWait({a, a, upper, root_ + "missing.avi", empty, text, root_});
-    // Names that differ only by case are different files here.
-    EXPECT_EQ(rec_.Codes(), "100/1 100/0:8 100/1 100/0:8 100/0:6 100/0:6 100/0:8 100/2");
-    const auto replies = rec_.Replies();
-    auto* first = reinterpret_cast<Qn_MediaInfo*>(replies[0].value);
-    EXPECT_EQ(first->source.GetPath(), a);
-    EXPECT_NEAR(first->duration, 4000, 50);
-    EXPECT_GT(first->fileSize, 0);
-    EXPECT_EQ(first->audioStreamCount, 1);
-    EXPECT_EQ(first->video.Width, 0);
-
+TEST_F(ManagerTest, AddingAnswersEachPathThenCompletes) {
+  const std::string a = Wav("a.wav");
+  const std::string upper = Wav("A.wav");
+  const std::string empty = root_ + "empty.mp4";
+  test::WriteText(empty, "");
+  const std::string text = root_ + "notes.avi";
+  test::WriteText(text, "this is not a video at all");
+  AddAndWait({a, a, upper, root_ + "missing.avi", empty, text, root_});
+  // Names that differ only by case are different files here.
+  EXPECT_EQ(rec_.Codes(), "100/1 100/0:8 100/1 100/0:8 100/0:6 100/0:6 100/0:8 100/2");
+  const auto replies = rec_.Replies();
+  auto* first = reinterpret_cast<Qn_MediaInfo*>(replies[0].value);
+  EXPECT_EQ(first->source.GetPath(), a);
+  EXPECT_NEAR(first->duration, 4000, 50);
+  EXPECT_GT(first->fileSize, 0);
+  EXPECT_EQ(first->audioStreamCount, 1);
+  EXPECT_EQ(first->video.Width, 0);
 }
 
-TEST_F(ManagerTest, EmptyPathListAnswersOnce)
-{
-    Add({});
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_ADD_FILE, Qn_MSG_FAILED));
-    // Queue order: whatever follows is answered after it.
-    PushCode(Qn_OP_REMOVE_ALL_FILE);
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_FAILED));
-    EXPECT_EQ(rec_.Codes(), "100/0:4 102/0:4");
+TEST_F(ManagerTest, EmptyPathListAnswersOnce) {
+  Add({});
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_ADD_FILE, Qn_MSG_FAILED));
+  // Queue order: whatever follows is answered after it.
+  PushCode(Qn_OP_REMOVE_ALL_FILE);
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_FAILED));
+  EXPECT_EQ(rec_.Codes(), "100/0:4 102/0:4");
 }
 
-TEST_F(ManagerTest, RemovingInsertingAndReplacing)
-{
-    AddAndWait({Wav("a.wav"), Wav("b.wav")});
-    auto* a = reinterpret_cast<Qn_MediaInfo*>(rec_.Replies()[0].value);
-    Qn_MediaInfo stranger;
-    rec_.Clear();
+TEST_F(ManagerTest, RemovingInsertingAndReplacing) {
+  AddAndWait({Wav("a.wav"), Wav("b.wav")});
+  auto* a = reinterpret_cast<Qn_MediaInfo*>(rec_.Replies()[0].value);
+  Qn_MediaInfo stranger;
+  rec_.Clear();
 
-    auto remove = std::make_unique<Qn_ConvertOp>();
-    remove->op = Qn_OP_REMOVE_FILE;
-    remove->items = {a, &stranger};
-    manager_.PushOp(false, std::move(remove));
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_FILE, Qn_MSG_FAILED));
-    EXPECT_EQ(rec_.Codes(), "101/0:0");
+  auto remove = std::make_unique<Qn_ConvertOp>();
+  remove->op = Qn_OP_REMOVE_FILE;
+  remove->items = {a, &stranger};
+  manager_.PushOp(false, std::move(remove));
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_FILE, Qn_MSG_FAILED));
+  EXPECT_EQ(rec_.Codes(), "101/0:0");
 
-    rec_.Clear();
-    auto insert = std::make_unique<Qn_ConvertOp>();
-    insert->op = Qn_OP_INSERT_FILE;
-    insert->insertIndex = 0;
-    insert->insertPath = Wav("c.wav");
-    manager_.PushOp(false, std::move(insert));
-    auto replace = std::make_unique<Qn_ConvertOp>();
-    replace->op = Qn_OP_REPLACE_FILE;
-    replace->replaceIndex = 5;
-    replace->replacePath = Wav("d.wav");
-    manager_.PushOp(false, std::move(replace));
-    auto replace2 = std::make_unique<Qn_ConvertOp>();
-    replace2->op = Qn_OP_REPLACE_FILE;
-    replace2->replaceIndex = 1;
-    replace2->replacePath = root_ + "d.wav";
-    manager_.PushOp(false, std::move(replace2));
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_REPLACE_FILE, kOk));
-    EXPECT_EQ(rec_.Codes(), "107/1 106/0:3 106/1");
+  rec_.Clear();
+  auto insert = std::make_unique<Qn_ConvertOp>();
+  insert->op = Qn_OP_INSERT_FILE;
+  insert->insertIndex = 0;
+  insert->insertPath = Wav("c.wav");
+  manager_.PushOp(false, std::move(insert));
+  auto replace = std::make_unique<Qn_ConvertOp>();
+  replace->op = Qn_OP_REPLACE_FILE;
+  replace->replaceIndex = 5;
+  replace->replacePath = Wav("d.wav");
+  manager_.PushOp(false, std::move(replace));
+  auto replace2 = std::make_unique<Qn_ConvertOp>();
+  replace2->op = Qn_OP_REPLACE_FILE;
+  replace2->replaceIndex = 1;
+  replace2->replacePath = root_ + "d.wav";
+  manager_.PushOp(false, std::move(replace2));
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_REPLACE_FILE, kOk));
+  EXPECT_EQ(rec_.Codes(), "107/1 106/0:3 106/1");
 
-    // The list is now c, d: a batch converts them in that order.
-    ::setenv("FAKE_FFMPEG_MODE", "ok", 1);
-    SetOption(AudioOption());
-    rec_.Clear();
-    Start(root_ + "out");
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-    std::vector<std::string> order;
-    for (const Reply& r : rec_.Replies())
-        if (r.status == Qn_MSG_ITEM_START)
-            order.push_back(r.item.source.GetName());
-    EXPECT_EQ(order, (std::vector<std::string>{"c", "d"}));
+  // The list is now c, d: a batch converts them in that order.
+  ::setenv("FAKE_FFMPEG_MODE", "ok", 1);
+  SetOption(AudioOption());
+  rec_.Clear();
+  Start(root_ + "out");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  std::vector<std::string> order;
+  for (const Reply& r : rec_.Replies())
+    if (r.status == Qn_MSG_ITEM_START) order.push_back(r.item.source.GetName());
+  EXPECT_EQ(order, (std::vector<std::string>{"c", "d"}));
 
-    rec_.Clear();
-    PushCode(Qn_OP_REMOVE_ALL_FILE);
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_COMPLETE));
+  rec_.Clear();
+  PushCode(Qn_OP_REMOVE_ALL_FILE);
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_COMPLETE));
 }
 
-TEST_F(ManagerTest, OptionIsCheckedBeforeItIsKept)
-{
-    SetOption(AudioOption());
-    Qn_ConvertOption bad = AudioOption();
-    bad.video.width = 0;
-    SetOption(bad);
-    Qn_ConvertOption amr = AudioOption();
-    amr.audio.codec = "amr_nb";
-    SetOption(amr);
-    auto none = std::make_unique<Qn_ConvertOp>();
-    none->op = Qn_OP_SET_CONVERT_OPTION;
-    manager_.PushOp(false, std::move(none));
-    ASSERT_TRUE(rec_.WaitForCount(4));
-    EXPECT_EQ(rec_.Codes(), "103/1 103/0:3 103/0:0 103/0:0");
+TEST_F(ManagerTest, OptionIsCheckedBeforeItIsKept) {
+  SetOption(AudioOption());
+  Qn_ConvertOption bad = AudioOption();
+  bad.video.width = 0;
+  SetOption(bad);
+  Qn_ConvertOption amr = AudioOption();
+  amr.audio.codec = "amr_nb";
+  SetOption(amr);
+  auto none = std::make_unique<Qn_ConvertOp>();
+  none->op = Qn_OP_SET_CONVERT_OPTION;
+  manager_.PushOp(false, std::move(none));
+  ASSERT_TRUE(rec_.WaitForCount(4));
+  EXPECT_EQ(rec_.Codes(), "103/1 103/0:3 103/0:0 103/0:0");
 }
 
-TEST_F(ManagerTest, StartWithoutFilesOrOptionIsRefused)
-{
-    Start(root_ + "out/");
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-    EXPECT_EQ(rec_.Codes(), "105/0:4 105/2");
+TEST_F(ManagerTest, StartWithoutFilesOrOptionIsRefused) {
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "105/0:4 105/2");
 
-    AddAndWait({Wav("a.wav")});
-    rec_.Clear();
-    Start(root_ + "out/");
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-    EXPECT_EQ(rec_.Codes(), "105/0:0 105/2");
-    EXPECT_TRUE(test::FakePids(fakeLog_).empty());
+  AddAndWait({Wav("a.wav")});
+  rec_.Clear();
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "105/0:0 105/2");
+  EXPECT_TRUE(test::FakePids(fakeLog_).empty());
 }
 
-TEST_F(ManagerTest, ConvertedFileReportsProgressInOrderAndEndsAt100)
-{
-    const std::string codes = Batch({Wav("clip.wav")});
-    const auto replies = rec_.Replies();
-    ASSERT_GE(replies.size(), 4u);
-    EXPECT_EQ(replies.front().status, Qn_MSG_ITEM_START);
-    EXPECT_EQ(replies.front().item.index, 0);
-    EXPECT_EQ(replies.front().item.output.GetPath(), root_ + "out/clip.mp4");
-    int last = -1;
-    for (const Reply& r : replies)
-        if (r.status == Qn_MSG_CONVERT_PROCESSING) {
-            EXPECT_GE(LOWORD(r.value), last) << codes;
-            last = LOWORD(r.value);
-        }
-    EXPECT_EQ(last, 100);
-    EXPECT_EQ(replies[replies.size() - 2].status, kOk);
-    EXPECT_EQ(replies.back().status, Qn_MSG_COMPLETE);
-    EXPECT_EQ(manager_.IsConvert(), 0);
-
-    // The arguments went to the program as a list, the path with its blank included.
-    const auto runs = test::FakeArguments(fakeLog_);
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0][3], root_ + "clip.wav");
-    EXPECT_EQ(runs[0].back(), root_ + "out/clip.mp4");
-}
-
-TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures)
-{
-    const std::string clip = Wav("clip.wav");
-    for (const char* mode : {"exit1", "crash", "nooutput", "short"}) {
-        ::setenv("FAKE_FFMPEG_MODE", mode, 1);
-        SCOPED_TRACE(mode);
-        rec_.Clear();
-        if (std::string(mode) == "exit1") {
-            Batch({clip});
-        } else {
-            Start(root_ + "out/");
-            ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-        }
-        const auto replies = rec_.Replies();
-        ASSERT_GE(replies.size(), 2u);
-        EXPECT_EQ(replies[replies.size() - 2].status, Qn_MSG_FAILED) << rec_.Codes();
-        EXPECT_EQ(replies[replies.size() - 2].value, 0);
-        for (const Reply& r : replies) {
-            if (r.status == Qn_MSG_CONVERT_PROCESSING) {
-                EXPECT_LT(LOWORD(r.value), 100);
-            }
-        }
+TEST_F(ManagerTest, ConvertedFileReportsProgressInOrderAndEndsAt100) {
+  const std::string codes = Batch({Wav("clip.wav")});
+  const auto replies = rec_.Replies();
+  ASSERT_GE(replies.size(), 4u);
+  EXPECT_EQ(replies.front().status, Qn_MSG_ITEM_START);
+  EXPECT_EQ(replies.front().item.index, 0);
+  EXPECT_EQ(replies.front().item.output.GetPath(), root_ + "out/clip.mp4");
+  int last = -1;
+  for (const Reply& r : replies)
+    if (r.status == Qn_MSG_CONVERT_PROCESSING) {
+      EXPECT_GE(LOWORD(r.value), last) << codes;
+      last = LOWORD(r.value);
     }
+  EXPECT_EQ(last, 100);
+  EXPECT_EQ(replies[replies.size() - 2].status, kOk);
+  EXPECT_EQ(replies.back().status, Qn_MSG_COMPLETE);
+  EXPECT_EQ(manager_.IsConvert(), 0);
+
+  // The arguments went to the program as a list, the path with its blank included.
+  const auto runs = test::FakeArguments(fakeLog_);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0][3], root_ + "clip.wav");
+  EXPECT_EQ(runs[0].back(), root_ + "out/clip.mp4");
 }
 
-TEST_F(ManagerTest, MissingProgramOrOutputFolderFailsEachFile)
-{
-    ::setenv("VIDARRO_FFMPEG", (root_ + "no-ffmpeg").c_str(), 1);
-    EXPECT_EQ(Batch({Wav("a.wav")}), "105/12 105/0:0 105/2");
-    ::setenv("VIDARRO_FFMPEG", test::FakeFFmpegPath().c_str(), 1);
-
-    AddAndWait({Wav("b.wav")});
+TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures) {
+  const std::string clip = Wav("clip.wav");
+  for (const char* mode : {"exit1", "crash", "nooutput", "short"}) {
+    ::setenv("FAKE_FFMPEG_MODE", mode, 1);
+    SCOPED_TRACE(mode);
     rec_.Clear();
-    Start(root_ + "nowhere/");
+    if (std::string(mode) == "exit1") {
+      Batch({clip});
+    } else {
+      Start(root_ + "out/");
+      ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+    }
+    const auto replies = rec_.Replies();
+    ASSERT_GE(replies.size(), 2u);
+    EXPECT_EQ(replies[replies.size() - 2].status, Qn_MSG_FAILED) << rec_.Codes();
+    EXPECT_EQ(replies[replies.size() - 2].value, 0);
+    for (const Reply& r : replies) {
+      if (r.status == Qn_MSG_CONVERT_PROCESSING) {
+        EXPECT_LT(LOWORD(r.value), 100);
+      }
+    }
+  }
+}
+
+TEST_F(ManagerTest, MissingProgramOrOutputFolderFailsEachFile) {
+  ::setenv("VIDARRO_FFMPEG", (root_ + "no-ffmpeg").c_str(), 1);
+  EXPECT_EQ(Batch({Wav("a.wav")}), "105/12 105/0:0 105/2");
+  ::setenv("VIDARRO_FFMPEG", test::FakeFFmpegPath().c_str(), 1);
+
+  AddAndWait({Wav("b.wav")});
+  rec_.Clear();
+  Start(root_ + "nowhere/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "105/0:0 105/0:0 105/2");
+
+  // A folder nobody may write into (root may write anywhere: nothing to see then).
+  if (::geteuid() != 0) {
+    fs::create_directories(root_ + "locked");
+    ::chmod((root_ + "locked").c_str(), 0500);
+    rec_.Clear();
+    Start(root_ + "locked");
     ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
     EXPECT_EQ(rec_.Codes(), "105/0:0 105/0:0 105/2");
-
-    // A folder nobody may write into (root may write anywhere: nothing to see then).
-    if (::geteuid() != 0) {
-        fs::create_directories(root_ + "locked");
-        ::chmod((root_ + "locked").c_str(), 0500);
-        rec_.Clear();
-        Start(root_ + "locked");
-        ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-        EXPECT_EQ(rec_.Codes(), "105/0:0 105/0:0 105/2");
-    }
+  }
 }
 
-TEST_F(ManagerTest, ModeOneOnlyAnnouncesItems)
-{
-    AddAndWait({Wav("a.wav"), Wav("b.wav")});
-    SetOptionAndWait(AudioOption(), 1);
-    Start(root_ + "out/");
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-    EXPECT_EQ(rec_.Codes(), "105/12 105/12 105/2");
+TEST_F(ManagerTest, ModeOneOnlyAnnouncesItems) {
+  AddAndWait({Wav("a.wav"), Wav("b.wav")});
+  SetOptionAndWait(AudioOption(), 1);
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "105/12 105/12 105/2");
 }
 
-TEST_F(ManagerTest, StopEndsARunningChildPromptly)
-{
-    for (const char* mode : {"slow", "silent", "stubborn"}) {
-        SCOPED_TRACE(mode);
-        ::setenv("FAKE_FFMPEG_MODE", mode, 1);
-        ::setenv("FAKE_FFMPEG_SECONDS", "60", 1);
-        fs::remove(fakeLog_);
-        if (std::string(mode) == "slow")
-            AddAndWait({Wav("a.wav", 60), Wav("b.wav", 60)});
-        SetOptionAndWait(AudioOption());
-        Start(root_ + "out/");
-        // Wait for the child to be there before stopping it.
-        ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_ITEM_START));
-        for (int i = 0; i < 500 && test::FakePids(fakeLog_).empty(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_EQ(test::FakePids(fakeLog_).size(), 1u);
-        EXPECT_EQ(manager_.IsConvert(), 1);
-        Stop();
-        ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-        // The first file reports the stop; the second never starts.
-        EXPECT_EQ(rec_.Codes().substr(0, 6), "105/12");
-        const auto replies = rec_.Replies();
-        EXPECT_EQ(replies[replies.size() - 2].value, Qn_ERR_STOPPED) << rec_.Codes();
-        int starts = 0;
-        for (const Reply& r : replies)
-            starts += r.status == Qn_MSG_ITEM_START;
-        EXPECT_EQ(starts, 1);
-        EXPECT_FALSE(test::ProcessAlive(test::FakePids(fakeLog_)[0]));
-    }
-}
-
-TEST_F(ManagerTest, StopDuringThePauseBeforeTheChildStops)
-{
-    AddAndWait({Wav("a.wav")});
+TEST_F(ManagerTest, StopEndsARunningChildPromptly) {
+  for (const char* mode : {"slow", "silent", "stubborn"}) {
+    SCOPED_TRACE(mode);
+    ::setenv("FAKE_FFMPEG_MODE", mode, 1);
+    ::setenv("FAKE_FFMPEG_SECONDS", "60", 1);
+    fs::remove(fakeLog_);
+    if (std::string(mode) == "slow") AddAndWait({Wav("a.wav", 60), Wav("b.wav", 60)});
     SetOptionAndWait(AudioOption());
     Start(root_ + "out/");
+    // Wait for the child to be there before stopping it.
     ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_ITEM_START));
+    for (int i = 0; i < 500 && test::FakePids(fakeLog_).empty(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(test::FakePids(fakeLog_).size(), 1u);
+    EXPECT_EQ(manager_.IsConvert(), 1);
     Stop();
     ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-    EXPECT_EQ(rec_.Codes(), "105/12 105/0:11 105/2");
-    EXPECT_TRUE(test::FakePids(fakeLog_).empty());
-}
-
-TEST_F(ManagerTest, TimeRepliesComeEverySecondWhileTheChildRuns)
-{
-    ::setenv("FAKE_FFMPEG_MODE", "slow", 1);
-    ::setenv("FAKE_FFMPEG_SECONDS", "6", 1);
-    Batch({Wav("clip.wav", 6)});
-    int times = 0;
-    bool afterResult = false;
-    bool resultSeen = false;
-    int lastElapsed = -1;
-    for (const Reply& r : rec_.Replies()) {
-        if (r.status == kOk || r.status == Qn_MSG_FAILED)
-            resultSeen = true;
-        if (r.status == Qn_MSG_TIME_INFO) {
-            ++times;
-            afterResult |= resultSeen;
-            EXPECT_GT(r.time.elapsed.totalMilliseconds, lastElapsed);
-            lastElapsed = r.time.elapsed.totalMilliseconds;
-            EXPECT_EQ(r.time.elapsed.reserved, 0);
-        }
-    }
-    // About 2.4 s of output: at least two whole seconds passed.
-    EXPECT_GE(times, 2) << rec_.Codes();
-    EXPECT_FALSE(afterResult);
-}
-
-TEST_F(ManagerTest, RecordsAreFreedWhenTheWindowIsGone)
-{
-    AddAndWait({Wav("a.wav")});
-    SetOptionAndWait(AudioOption());
-    ::setenv("FAKE_FFMPEG_MODE", "slow", 1);
-    ::setenv("FAKE_FFMPEG_SECONDS", "3", 1);
-    rec_.SetWindowGone(true);
-    Start(root_ + "out/");
-    // Nothing arrives; the leak checker of the sanitizer build sees any record left behind.
-    for (int i = 0; i < 1000 && manager_.IsConvert() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    for (int i = 0; i < 1000 && manager_.IsConvert() == 1; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(manager_.IsConvert(), 0);
-    EXPECT_TRUE(rec_.Replies().empty());
-}
-
-TEST_F(ManagerTest, ClosingDuringABatchEndsEveryThreadAndChild)
-{
-    ::setenv("FAKE_FFMPEG_MODE", "stubborn", 1);
-    AddAndWait({Wav("a.wav")});
-    SetOption(AudioOption());
-    Start(root_ + "out/");
-    for (int i = 0; i < 500 && test::FakePids(fakeLog_).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_EQ(test::FakePids(fakeLog_).size(), 1u);
-    manager_.EndMainThread();
-    EXPECT_FALSE(manager_.IsRunning());
+    // The first file reports the stop; the second never starts.
+    EXPECT_EQ(rec_.Codes().substr(0, 6), "105/12");
+    const auto replies = rec_.Replies();
+    EXPECT_EQ(replies[replies.size() - 2].value, Qn_ERR_STOPPED) << rec_.Codes();
+    int starts = 0;
+    for (const Reply& r : replies) starts += r.status == Qn_MSG_ITEM_START;
+    EXPECT_EQ(starts, 1);
     EXPECT_FALSE(test::ProcessAlive(test::FakePids(fakeLog_)[0]));
-    // A fresh start has an empty list.
-    ASSERT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 1);
-    EXPECT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 0);
-    rec_.Clear();
-    PushCode(Qn_OP_REMOVE_ALL_FILE);
-    ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_FAILED));
+  }
 }
 
-TEST_F(ManagerTest, WithoutMediaInfoEveryPathIsRefused)
-{
-    SetMediaInfoLibraryName("libmediainfo-missing.so.0");
-    AddAndWait({Wav("a.wav")});
-    SetMediaInfoLibraryName("libmediainfo.so.0");
-    EXPECT_EQ(rec_.Codes(), "100/0:6 100/2");
+TEST_F(ManagerTest, StopDuringThePauseBeforeTheChildStops) {
+  AddAndWait({Wav("a.wav")});
+  SetOptionAndWait(AudioOption());
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_ITEM_START));
+  Stop();
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "105/12 105/0:11 105/2");
+  EXPECT_TRUE(test::FakePids(fakeLog_).empty());
 }
 
-} // namespace
-} // namespace mordax
+TEST_F(ManagerTest, TimeRepliesComeEverySecondWhileTheChildRuns) {
+  ::setenv("FAKE_FFMPEG_MODE", "slow", 1);
+  ::setenv("FAKE_FFMPEG_SECONDS", "6", 1);
+  Batch({Wav("clip.wav", 6)});
+  int times = 0;
+  bool afterResult = false;
+  bool resultSeen = false;
+  int lastElapsed = -1;
+  for (const Reply& r : rec_.Replies()) {
+    if (r.status == kOk || r.status == Qn_MSG_FAILED) resultSeen = true;
+    if (r.status == Qn_MSG_TIME_INFO) {
+      ++times;
+      afterResult |= resultSeen;
+      EXPECT_GT(r.time.elapsed.totalMilliseconds, lastElapsed);
+      lastElapsed = r.time.elapsed.totalMilliseconds;
+      EXPECT_EQ(r.time.elapsed.reserved, 0);
+    }
+  }
+  // About 2.4 s of output: at least two whole seconds passed.
+  EXPECT_GE(times, 2) << rec_.Codes();
+  EXPECT_FALSE(afterResult);
+}
+
+TEST_F(ManagerTest, RecordsAreFreedWhenTheWindowIsGone) {
+  AddAndWait({Wav("a.wav")});
+  SetOptionAndWait(AudioOption());
+  ::setenv("FAKE_FFMPEG_MODE", "slow", 1);
+  ::setenv("FAKE_FFMPEG_SECONDS", "3", 1);
+  rec_.SetWindowGone(true);
+  Start(root_ + "out/");
+  // Nothing arrives; the leak checker of the sanitizer build sees any record left behind.
+  for (int i = 0; i < 1000 && manager_.IsConvert() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 1000 && manager_.IsConvert() == 1; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(manager_.IsConvert(), 0);
+  EXPECT_TRUE(rec_.Replies().empty());
+}
+
+TEST_F(ManagerTest, ClosingDuringABatchEndsEveryThreadAndChild) {
+  ::setenv("FAKE_FFMPEG_MODE", "stubborn", 1);
+  AddAndWait({Wav("a.wav")});
+  SetOption(AudioOption());
+  Start(root_ + "out/");
+  for (int i = 0; i < 500 && test::FakePids(fakeLog_).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(test::FakePids(fakeLog_).size(), 1u);
+  manager_.EndMainThread();
+  EXPECT_FALSE(manager_.IsRunning());
+  EXPECT_FALSE(test::ProcessAlive(test::FakePids(fakeLog_)[0]));
+  // A fresh start has an empty list.
+  ASSERT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 1);
+  EXPECT_EQ(manager_.BeginMainThread(nullptr, WM_CONVERT_NOTIFY), 0);
+  rec_.Clear();
+  PushCode(Qn_OP_REMOVE_ALL_FILE);
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_REMOVE_ALL_FILE, Qn_MSG_FAILED));
+}
+
+TEST_F(ManagerTest, WithoutMediaInfoEveryPathIsRefused) {
+  SetMediaInfoLibraryName("libmediainfo-missing.so.0");
+  AddAndWait({Wav("a.wav")});
+  SetMediaInfoLibraryName("libmediainfo.so.0");
+  EXPECT_EQ(rec_.Codes(), "100/0:6 100/2");
+}
+
+}  // namespace
+}  // namespace mordax

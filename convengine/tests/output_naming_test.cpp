@@ -13,69 +13,63 @@ namespace {
 namespace fs = std::filesystem;
 
 class OutputNamingTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder_ = platform::TempFolder() + "naming/";
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void Touch(const std::string& name) { std::ofstream(folder_ + name) << "x"; }
-    static std::tm At(int h, int m, int s)
-    {
-        std::tm t{};
-        t.tm_hour = h;
-        t.tm_min = m;
-        t.tm_sec = s;
-        return t;
-    }
-    std::string folder_;
+ protected:
+  void SetUp() override {
+    folder_ = platform::TempFolder() + "naming/";
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void Touch(const std::string& name) { std::ofstream(folder_ + name) << "x"; }
+  static std::tm At(int h, int m, int s) {
+    std::tm t{};
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_sec = s;
+    return t;
+  }
+  std::string folder_;
 };
 
-TEST_F(OutputNamingTest, SourceNameWithClockOnClash)
-{
-    const auto clock = [] { return At(9, 5, 7); };
-    EXPECT_EQ(MakeOutputPath("holiday", folder_, "@src_name", ".mp4", clock), folder_ + "holiday.mp4");
-    Touch("holiday.mp4");
-    EXPECT_EQ(MakeOutputPath("holiday", folder_, "@SRC_NAME", ".mp4", clock), folder_ + "holiday_090507.mp4");
-    // A folder given without its trailing "/" is the same folder.
-    EXPECT_EQ(MakeOutputPath("holiday", folder_.substr(0, folder_.size() - 1), "@SRC_NAME", ".mp4", clock),
-              folder_ + "holiday_090507.mp4");
+TEST_F(OutputNamingTest, SourceNameWithClockOnClash) {
+  const auto clock = [] { return At(9, 5, 7); };
+  EXPECT_EQ(MakeOutputPath("holiday", folder_, "@src_name", ".mp4", clock), folder_ + "holiday.mp4");
+  Touch("holiday.mp4");
+  EXPECT_EQ(MakeOutputPath("holiday", folder_, "@SRC_NAME", ".mp4", clock), folder_ + "holiday_090507.mp4");
+  // A folder given without its trailing "/" is the same folder.
+  EXPECT_EQ(MakeOutputPath("holiday", folder_.substr(0, folder_.size() - 1), "@SRC_NAME", ".mp4", clock),
+            folder_ + "holiday_090507.mp4");
 }
 
-TEST_F(OutputNamingTest, CounterPatternTakesTheNextFreeNumber)
-{
-    EXPECT_EQ(MakeOutputPath("x", folder_, "M4V###", ".MP4"), folder_ + "M4V000.MP4");
-    Touch("M4V000.MP4");
-    EXPECT_EQ(MakeOutputPath("x", folder_, "M4V###", ".MP4"), folder_ + "M4V001.MP4");
-    // Text after the run is dropped.
-    EXPECT_EQ(MakeOutputPath("x", folder_, "M4V#tail", ".MP4"), folder_ + "M4V0.MP4");
+TEST_F(OutputNamingTest, CounterPatternTakesTheNextFreeNumber) {
+  EXPECT_EQ(MakeOutputPath("x", folder_, "M4V###", ".MP4"), folder_ + "M4V000.MP4");
+  Touch("M4V000.MP4");
+  EXPECT_EQ(MakeOutputPath("x", folder_, "M4V###", ".MP4"), folder_ + "M4V001.MP4");
+  // Text after the run is dropped.
+  EXPECT_EQ(MakeOutputPath("x", folder_, "M4V#tail", ".MP4"), folder_ + "M4V0.MP4");
 
-    const auto clock = [] { return At(23, 59, 1); };
-    Touch("V0.avi");
-    for (int n = 0; n < 10; ++n)
-        Touch("V" + std::to_string(n) + ".avi");
-    EXPECT_EQ(MakeOutputPath("x", folder_, "V#", ".avi", clock), folder_ + "V10.avi");
-    Touch("V10.avi");
-    EXPECT_EQ(MakeOutputPath("x", folder_, "V#", ".avi", clock), folder_ + "V10_235901.avi");
+  const auto clock = [] { return At(23, 59, 1); };
+  Touch("V0.avi");
+  for (int n = 0; n < 10; ++n) Touch("V" + std::to_string(n) + ".avi");
+  EXPECT_EQ(MakeOutputPath("x", folder_, "V#", ".avi", clock), folder_ + "V10.avi");
+  Touch("V10.avi");
+  EXPECT_EQ(MakeOutputPath("x", folder_, "V#", ".avi", clock), folder_ + "V10_235901.avi");
 }
 
-TEST_F(OutputNamingTest, FixedNamesAndRefusals)
-{
-    const auto clock = [] { return At(1, 2, 3); };
-    EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), folder_ + "movie.3gp");
-    Touch("movie.3gp");
-    EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), folder_ + "movie_010203.3gp");
-    // When even the timed name is taken and the clock does not move, give up rather than spin.
-    Touch("movie_010203.3gp");
-    EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), "");
+TEST_F(OutputNamingTest, FixedNamesAndRefusals) {
+  const auto clock = [] { return At(1, 2, 3); };
+  EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), folder_ + "movie.3gp");
+  Touch("movie.3gp");
+  EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), folder_ + "movie_010203.3gp");
+  // When even the timed name is taken and the clock does not move, give up rather than spin.
+  Touch("movie_010203.3gp");
+  EXPECT_EQ(MakeOutputPath("x", folder_, "movie", ".3gp", clock), "");
 
-    EXPECT_EQ(MakeOutputPath("x", folder_ + "missing/", "movie", ".3gp"), "");
-    EXPECT_EQ(MakeOutputPath("", folder_, "movie", ".3gp"), "");
-    EXPECT_EQ(MakeOutputPath("x", "", "movie", ".3gp"), "");
-    // An empty pattern would make a hidden file of the extension alone.
-    EXPECT_EQ(MakeOutputPath("clip", folder_, "", ".avi"), folder_ + "clip.avi");
+  EXPECT_EQ(MakeOutputPath("x", folder_ + "missing/", "movie", ".3gp"), "");
+  EXPECT_EQ(MakeOutputPath("", folder_, "movie", ".3gp"), "");
+  EXPECT_EQ(MakeOutputPath("x", "", "movie", ".3gp"), "");
+  // An empty pattern would make a hidden file of the extension alone.
+  EXPECT_EQ(MakeOutputPath("clip", folder_, "", ".avi"), folder_ + "clip.avi");
 }
 
-} // namespace
-} // namespace mordax
+}  // namespace
+}  // namespace mordax

@@ -95,9 +95,9 @@ TEST(BitSource, PackSourceDeliversThePayloadBothWays) {
 
 TEST(BitSource, PacketScanFindsHeadersAndRefusesBadOnes) {
   // 11172-1 packet with stuffing and two time stamps; 13818-1 packet with 5 bytes of header data.
-  std::vector<uint8_t> ps = {0, 0, 1, 0xE0, 0, 16, 0xFF, 0xFF, 0x31, 1, 2, 3, 4, 0x11, 1, 2, 3, 4, 0xAA, 0xBB, 0xCC, 0xDD,
-                             0, 0, 1, 0xE0, 0, 10, 0x81, 0x80, 5, 1, 2, 3, 4, 5, 0xEE, 0xEF,
-                             0, 0, 1, 0xB9};
+  std::vector<uint8_t> ps = {0,    0,    1, 0xE0, 0,    16,   0xFF, 0xFF, 0x31, 1,    2, 3,    4, 0x11,
+                             1,    2,    3, 4,    0xAA, 0xBB, 0xCC, 0xDD, 0,    0,    1, 0xE0, 0, 10,
+                             0x81, 0x80, 5, 1,    2,    3,    4,    5,    0xEE, 0xEF, 0, 0,    1, 0xB9};
   File file(ps);
   CMpegPackSource s;
   ASSERT_EQ(s.Open(file.f, 0xE0, 64), 1);

@@ -91,27 +91,32 @@ void CheckGop(const std::string& name, const std::string& size, const std::strin
 }  // namespace
 
 TEST(GopPrediction, ProgressiveIbbp) {
-  CheckGop("gop_prog.m2v", "352x288", "-c:v mpeg2video -g 12 -bf 2 -flags +cgop -sc_threshold 1000000000 -q:v 4", "yuv420p", 12);
-}
-
-TEST(GopPrediction, InterlacedIbbp) {
-  CheckGop("gop_int.m2v", "720x576", "-c:v mpeg2video -g 12 -bf 2 -flags +cgop+ilme+ildct -sc_threshold 1000000000 -top 1 -q:v 4",
+  CheckGop("gop_prog.m2v", "352x288", "-c:v mpeg2video -g 12 -bf 2 -flags +cgop -sc_threshold 1000000000 -q:v 4",
            "yuv420p", 12);
 }
 
+TEST(GopPrediction, InterlacedIbbp) {
+  CheckGop("gop_int.m2v", "720x576",
+           "-c:v mpeg2video -g 12 -bf 2 -flags +cgop+ilme+ildct -sc_threshold 1000000000 -top 1 -q:v 4", "yuv420p", 12);
+}
+
 TEST(GopPrediction, Interlaced422AndHalfPelMotion) {
-  CheckGop("gop_422.m2v", "720x480", "-c:v mpeg2video -pix_fmt yuv422p -g 12 -bf 2 -flags +cgop+ilme+ildct -sc_threshold 1000000000 -q:v 3",
+  CheckGop("gop_422.m2v", "720x480",
+           "-c:v mpeg2video -pix_fmt yuv422p -g 12 -bf 2 -flags +cgop+ilme+ildct -sc_threshold 1000000000 -q:v 3",
            "yuv422p", 12);
 }
 
 TEST(GopPrediction, Mpeg1Ibbp) {
-  CheckGop("gop_m1.m1v", "352x240", "-c:v mpeg1video -g 12 -bf 2 -flags +cgop -sc_threshold 1000000000 -q:v 4", "yuv420p", 12);
+  CheckGop("gop_m1.m1v", "352x240", "-c:v mpeg1video -g 12 -bf 2 -flags +cgop -sc_threshold 1000000000 -q:v 4",
+           "yuv420p", 12);
 }
 
 TEST(GopPrediction, BadMotionCodesAndCorruptVectorsStayInside) {
   std::string path = TempPath("gop_bad.m2v");
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=352x288:rate=25 -frames:v 12 -c:v mpeg2video -g 12 -bf 2 "
-                     "-flags +cgop -sc_threshold 1000000000 " + path));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=352x288:rate=25 -frames:v 12 -c:v mpeg2video -g 12 -bf 2 "
+             "-flags +cgop -sc_threshold 1000000000 " +
+             path));
   std::vector<uint8_t> good = ReadAll(path);
   // f_code 0 in the second picture's coding extension: the picture is refused, nothing drawn.
   std::vector<uint8_t> bad = good;

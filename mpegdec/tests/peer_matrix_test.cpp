@@ -36,8 +36,7 @@ const Variant kVariants[] = {
     {"mpeg2_interlaced_422", "720x576", "-c:v mpeg2video -pix_fmt yuv422p -flags +ilme+ildct -top 0", ".m2v",
      "yuv422p"},
     {"mpeg2_intra_options", "720x576",
-     "-c:v mpeg2video -intra_vlc 1 -alternate_scan 1 -non_linear_quant 1 -qmax 28 -dc 10 -q:v 2", ".m2v",
-     "yuv420p"},
+     "-c:v mpeg2video -intra_vlc 1 -alternate_scan 1 -non_linear_quant 1 -qmax 28 -dc 10 -q:v 2", ".m2v", "yuv420p"},
     {"mpeg2_matrices", "720x480", "-c:v mpeg2video -intra_matrix MATRIX -inter_matrix MATRIX", ".m2v", "yuv420p"},
     {"mpeg2_odd_size", "330x250", "-c:v mpeg2video", ".m2v", "yuv420p"},
     {"mpeg2_odd_size_422", "200x98", "-c:v mpeg2video -pix_fmt yuv422p", ".m2v", "yuv422p"},
@@ -109,16 +108,16 @@ TEST(PeerMatrix, BitmapMatchesFfmpegBgr) {
     const char* name;
     const char* encode;
     const char* matrix;  // what the stream implies: 11172-2 and 13818-2 without display extension differ
-  } cases[] = {{"rgb_mpeg1", "-c:v mpeg1video", "bt601"},
-               {"rgb_mpeg2", "-c:v mpeg2video", "bt709"},
-               {"rgb_mpeg2_422", "-c:v mpeg2video -pix_fmt yuv422p", "bt709"},
-               {"rgb_mpeg2_601", "-c:v mpeg2video -colorspace bt470bg -color_primaries bt470bg -color_trc gamma28",
-                "bt601"}};
+  } cases[] = {
+      {"rgb_mpeg1", "-c:v mpeg1video", "bt601"},
+      {"rgb_mpeg2", "-c:v mpeg2video", "bt709"},
+      {"rgb_mpeg2_422", "-c:v mpeg2video -pix_fmt yuv422p", "bt709"},
+      {"rgb_mpeg2_601", "-c:v mpeg2video -colorspace bt470bg -color_primaries bt470bg -color_trc gamma28", "bt601"}};
   for (const Case& c : cases) {
     std::string path = TempPath(std::string(c.name) + ".mpg");
     // Smooth content: the chroma filters differ from swscale's at sharp colour edges.
-    ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=352x288:rate=25,gblur=sigma=3 -frames:v 2 " +
-                       std::string(c.encode) + " " + path));
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=352x288:rate=25,gblur=sigma=3 -frames:v 2 " + std::string(c.encode) +
+                       " " + path));
     MpegThumbnail thumb;
     ASSERT_EQ(DecodeMpegThumbnail(path.c_str(), thumb), 1) << c.name;
     std::string raw = TempPath("peer.bgr");
@@ -160,8 +159,10 @@ TEST(PeerMatrix, TimeCodesGiveIndicesAndCounts) {
 
 TEST(PeerMatrix, ProgramStreamPayloadEqualsFfmpegDemultiplexer) {
   std::string path = TempPath("demux.mpg");
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-                     "-frames:v 30 -t 1.2 -c:v mpeg2video -c:a mp2 -f vob " + path));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+             "-frames:v 30 -t 1.2 -c:v mpeg2video -c:a mp2 -f vob " +
+             path));
   std::string es = TempPath("demux.m2v");
   ASSERT_TRUE(Ffmpeg("-i " + path + " -map 0:v:0 -c copy -f mpeg2video " + es));
   std::vector<uint8_t> expected = ReadAll(es);
@@ -206,7 +207,9 @@ TEST(PeerMatrix, WrittenStreamsFfmpegCannotMake) {
     int chroma;
     bool fields;
     const char* pixFmt;
-  } cases[] = {{"w444", 3, false, "yuv444p"}, {"wfield420", 1, true, "yuv420p"}, {"wfield422", 2, true, "yuv422p"},
+  } cases[] = {{"w444", 3, false, "yuv444p"},
+               {"wfield420", 1, true, "yuv420p"},
+               {"wfield422", 2, true, "yuv422p"},
                {"wfield444", 3, true, "yuv444p"}};
   for (const Case& c : cases) {
     SynthStream s;

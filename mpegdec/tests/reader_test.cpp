@@ -57,8 +57,8 @@ TEST(StreamReader, RefusesWhatIsNotAnMpegVideoStream) {
   noise[0] = 0x12;
   EXPECT_EQ(OpenResult(noise), kMalformed);
   // An audio-only program stream has no video packet.
-  std::vector<uint8_t> audio = {0, 0, 1, 0xBA, 0x21, 0, 1, 0, 1, 0x80, 0x1B, 0x91,
-                                0, 0, 1, 0xC0, 0, 4, 0x0F, 1, 2, 3, 0, 0, 1, 0xB9};
+  std::vector<uint8_t> audio = {0, 0, 1,    0xBA, 0x21, 0,    1, 0, 1, 0x80, 0x1B, 0x91, 0,
+                                0, 1, 0xC0, 0,    4,    0x0F, 1, 2, 3, 0,    0,    1,    0xB9};
   EXPECT_LT(OpenResult(audio), 0);
   CMpegVideoDecoder d;
   EXPECT_EQ(d.Open(TempPath("does-not-exist.mpg").c_str(), nullptr, 0, 0, 2048, 2048), kFileError);
@@ -122,8 +122,11 @@ TEST(StreamReader, HeaderDefaultsStrideAndFrameRates) {
   struct Rate {
     int code, n, d;
     double fps;
-  } rates[] = {{1, 0, 0, 24000.0 / 1001}, {4, 0, 0, 30000.0 / 1001}, {7, 0, 0, 60000.0 / 1001},
-               {3, 1, 0, 50.0}, {3, 0, 1, 12.5}};
+  } rates[] = {{1, 0, 0, 24000.0 / 1001},
+               {4, 0, 0, 30000.0 / 1001},
+               {7, 0, 0, 60000.0 / 1001},
+               {3, 1, 0, 50.0},
+               {3, 0, 1, 12.5}};
   for (const Rate& r : rates) {
     SynthStream s;
     s.frameRateCode = r.code;

@@ -33,10 +33,10 @@ std::vector<uint8_t>& BitWriter::Bytes() {
 }
 
 namespace {
-const char* kLumaDcSize[12] = {"100", "00", "01", "101", "110", "1110", "11110", "111110", "1111110",
-                               "11111110", "111111110", "111111111"};
-const char* kChromaDcSize[12] = {"00", "01", "10", "110", "1110", "11110", "111110", "1111110", "11111110",
-                                 "111111110", "1111111110", "1111111111"};
+const char* kLumaDcSize[12] = {"100",   "00",     "01",      "101",      "110",       "1110",
+                               "11110", "111110", "1111110", "11111110", "111111110", "111111111"};
+const char* kChromaDcSize[12] = {"00",     "01",      "10",       "110",       "1110",       "11110",
+                                 "111110", "1111110", "11111110", "111111110", "1111111110", "1111111111"};
 
 void PutDcDiff(BitWriter& w, int cc, int diff) {
   int magnitude = diff < 0 ? -diff : diff;
@@ -227,14 +227,12 @@ std::vector<uint8_t> WrapProgramStream(const std::vector<uint8_t>& es, int paylo
   std::vector<uint8_t> out;
   auto pack = [&] {
     out.insert(out.end(), {0, 0, 1, 0xBA});
-    if (mpeg2Packets)
-      out.insert(out.end(), {0x44, 0, 4, 0, 4, 1, 0x01, 0x89, 0xC3, 0xF8});
-    else
-      out.insert(out.end(), {0x21, 0, 1, 0, 1, 0x80, 0x1B, 0x91});
+    if (mpeg2Packets) out.insert(out.end(), {0x44, 0, 4, 0, 4, 1, 0x01, 0x89, 0xC3, 0xF8});
+    else out.insert(out.end(), {0x21, 0, 1, 0, 1, 0x80, 0x1B, 0x91});
   };
   auto packet = [&](uint8_t id, const uint8_t* data, size_t n) {
-    std::vector<uint8_t> header = mpeg2Packets ? std::vector<uint8_t>{0x81, 0x00, 0x00}
-                                               : std::vector<uint8_t>{0xFF, 0xFF, 0x0F};
+    std::vector<uint8_t> header =
+        mpeg2Packets ? std::vector<uint8_t>{0x81, 0x00, 0x00} : std::vector<uint8_t>{0xFF, 0xFF, 0x0F};
     size_t len = header.size() + n;
     out.insert(out.end(), {0, 0, 1, id, uint8_t(len >> 8), uint8_t(len)});
     out.insert(out.end(), header.begin(), header.end());

@@ -27,11 +27,11 @@ struct SynthStream {
   int width = 64;
   int height = 48;
   bool mpeg2 = true;
-  int chromaFormat = 1;        // 1 4:2:0, 2 4:2:2, 3 4:4:4 (0 to test refusal)
+  int chromaFormat = 1;  // 1 4:2:0, 2 4:2:2, 3 4:4:4 (0 to test refusal)
   int progressiveSequence = 1;
   bool fieldPictures = false;  // each frame as a top and a bottom field picture
   bool bottomFieldFirst = false;
-  int pictureType = 1;         // 1 I, 4 D (11172-2 only)
+  int pictureType = 1;  // 1 I, 4 D (11172-2 only)
   int pictures = 1;
   int frameRateCode = 3;
   int frameRateExtN = 0;
@@ -47,12 +47,13 @@ struct SynthStream {
   bool lowDelay = false;
   bool sequenceEnd = true;
   bool spatialScalableZeroFactors = false;
-  int scalableModeCode = -1;    // >= 0: a sequence scalable extension of that coded mode (0 or 2)
+  int scalableModeCode = -1;  // >= 0: a sequence scalable extension of that coded mode (0 or 2)
   bool pictureSpatialExtension = false;
-  int stuffingPerMacroblock = 0;  // address-increment stuffing codes before each macroblock  // a spatial scalable extension with m = n = 0
-  int skipRowsFrom = -1;        // slices of rows from here on are left out
-  int lastSliceEscapes = 0;     // address-increment escapes before the last slice's first macroblock
-  int seed = 0;                 // varies the block values
+  int stuffingPerMacroblock =
+      0;  // address-increment stuffing codes before each macroblock  // a spatial scalable extension with m = n = 0
+  int skipRowsFrom = -1;     // slices of rows from here on are left out
+  int lastSliceEscapes = 0;  // address-increment escapes before the last slice's first macroblock
+  int seed = 0;              // varies the block values
 };
 
 std::vector<uint8_t> MakeIntraStream(const SynthStream& s);

@@ -188,9 +188,10 @@ TEST(SyntheticDecode, ColourConversionOfKnownSamples) {
     ASSERT_GT(o.decoder.picture.DecodeToRgb(bmp.data(), &w, &h, kOutputBitmap), 0);
     struct M {
       int crv, cbu, cgu, cgv;
-    } m = matrix == 1 ? M{117504, 138453, 13954, 34903}
-        : matrix == 4 ? M{104448, 132798, 24759, 53109}
-        : matrix == 7 ? M{117579, 136230, 16907, 35559} : M{104597, 132201, 25675, 53279};
+    } m = matrix == 1   ? M{117504, 138453, 13954, 34903}
+          : matrix == 4 ? M{104448, 132798, 24759, 53109}
+          : matrix == 7 ? M{117579, 136230, 16907, 35559}
+                        : M{104597, 132201, 25675, 53279};
     auto clip = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
     for (int y = 0; y < 32; y += 5)
       for (int x = 0; x < 64; x += 7) {

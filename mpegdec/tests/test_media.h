@@ -14,7 +14,7 @@ std::vector<uint8_t> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<uint8_t>& data);
 
 struct Planes {
-  int width = 0, height = 0;        // luma
+  int width = 0, height = 0;  // luma
   int chromaWidth = 0, chromaHeight = 0;
   std::vector<uint8_t> y, cb, cr;
 };

@@ -56,7 +56,8 @@ void ChildProcess::ClosePipes() {
   out_ = err_ = -1;
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args, const ChildOptions& options) {
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                         const ChildOptions& options) {
   if (pid_ > 0 && exitCode_ < 0) return false;
   ClosePipes();
   pid_ = -1;

@@ -9,11 +9,11 @@
 namespace platform {
 
 enum class FileMode {
-  Read,         // existing file, read only
-  ReadWrite,    // existing file, read and write
-  Create,       // create or truncate, write only
-  CreateNew,    // create; fails when the file exists
-  Append,       // create when missing, every write goes to the end
+  Read,       // existing file, read only
+  ReadWrite,  // existing file, read and write
+  Create,     // create or truncate, write only
+  CreateNew,  // create; fails when the file exists
+  Append,     // create when missing, every write goes to the end
 };
 
 enum class SeekFrom { Begin, Current, End };
@@ -79,7 +79,7 @@ bool WriteWholeFileAtomic(const std::string& path, const std::string& contents);
 struct DiskSpace {
   std::uint64_t available = 0;  // to this user
   std::uint64_t total = 0;
-  std::uint64_t free = 0;       // including what is reserved for the superuser
+  std::uint64_t free = 0;  // including what is reserved for the superuser
 };
 // Space of the file system holding `path`; a path that does not exist yet is answered for its
 // nearest existing parent folder.

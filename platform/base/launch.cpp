@@ -34,7 +34,10 @@ bool LooksLikeProgram(const std::string& path) {
   char head[4] = {};
   if (!file.Open(path, FileMode::Read) || !file.ReadExact(head, 2)) return false;
   if (head[0] == '#' && head[1] == '!') return true;
-  return file.ReadExact(head + 2, 2) && std::memcmp(head, "\x7f" "ELF", 4) == 0;
+  return file.ReadExact(head + 2, 2) && std::memcmp(head,
+                                                    "\x7f"
+                                                    "ELF",
+                                                    4) == 0;
 }
 
 bool IsAddress(const std::string& target) {
@@ -42,7 +45,8 @@ bool IsAddress(const std::string& target) {
   if (colon == std::string::npos || colon < 2) return false;
   for (std::size_t i = 0; i < colon; ++i) {
     const char c = target[i];
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                    (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
     if (!ok) return false;
   }
   return true;
@@ -147,9 +151,7 @@ std::string ResolveProgram(const std::string& name) {
   return SearchPath(program);
 }
 
-bool IsSuiteProgram(const std::string& path) {
-  return !path.empty() && FolderOf(path) == AppFolder();
-}
+bool IsSuiteProgram(const std::string& path) { return !path.empty() && FolderOf(path) == AppFolder(); }
 
 bool StartDetached(const std::string& program, const std::string& parameters, const std::string& workFolder) {
   const std::string path = ResolveProgram(program);
@@ -170,7 +172,8 @@ bool ShellOpen(const std::string& target, const std::string& parameters, const s
   if (!IsAddress(target)) {
     const std::string program = ResolveProgram(target);
     const bool suiteName = EndsWithNoCase(target, ".exe");
-    if (suiteName || (!program.empty() && LooksLikeProgram(program))) return StartDetached(target, parameters, workFolder);
+    if (suiteName || (!program.empty() && LooksLikeProgram(program)))
+      return StartDetached(target, parameters, workFolder);
   }
   if (!LaunchRecordFile().empty()) return Record(shownVerb, target, parameters);
   if (!IsAddress(target) && access(target.c_str(), F_OK) != 0) return false;

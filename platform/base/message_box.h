@@ -58,7 +58,8 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
 
 namespace platform {
 
-using MessageBoxHandler = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>;
+using MessageBoxHandler =
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>;
 
 // Installs the handler that shows boxes (an empty one removes it); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

@@ -19,8 +19,8 @@ namespace platform {
 std::string NamedMutex::LockPath(const std::string& name) {
   std::string file;
   for (unsigned char c : name) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '.';
+    const bool plain =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
     if (plain) {
       file += static_cast<char>(c);
     } else {

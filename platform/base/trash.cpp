@@ -58,7 +58,8 @@ bool TrashInto(const std::string& trash, const std::string& absolute) {
       !EnsurePrivateFolder(trash + "files") || !EnsurePrivateFolder(trash + "info"))
     return false;
   const std::string name = FileNameOf(absolute);
-  const std::string record = "[Trash Info]\nPath=" + EncodePath(absolute) + "\nDeletionDate=" + LocalDeletionDate() + "\n";
+  const std::string record =
+      "[Trash Info]\nPath=" + EncodePath(absolute) + "\nDeletionDate=" + LocalDeletionDate() + "\n";
   for (int n = 1; n < 10000; ++n) {
     const std::string entry = Candidate(name, n);
     const std::string infoPath = trash + "info/" + entry + ".trashinfo";

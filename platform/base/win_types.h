@@ -37,7 +37,9 @@ using LPCVOID = const void*;
 
 // Handles are opaque pointer types whose values are small numbers; window handles stay
 // within 32 bits so they can travel between processes in a REG_DWORD or a message.
-#define VIDARRO_DECLARE_HANDLE(name) struct name##__; using name = name##__*
+#define VIDARRO_DECLARE_HANDLE(name) \
+  struct name##__;                   \
+  using name = name##__*
 VIDARRO_DECLARE_HANDLE(HWND);
 VIDARRO_DECLARE_HANDLE(HKEY);
 VIDARRO_DECLARE_HANDLE(HINSTANCE);
@@ -61,24 +63,46 @@ using HANDLE = void*;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
 // Handle <-> 32-bit number, for registry values and cross-process messages.
-template <typename H> inline DWORD HandleToDword(H h) { return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(h)); }
-template <typename H> inline H DwordToHandle(DWORD v) { return reinterpret_cast<H>(static_cast<ULONG_PTR>(v)); }
+template <typename H>
+inline DWORD HandleToDword(H h) {
+  return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(h));
+}
+template <typename H>
+inline H DwordToHandle(DWORD v) {
+  return reinterpret_cast<H>(static_cast<ULONG_PTR>(v));
+}
 
 // 64-bit value with its 32-bit halves, as the performance counter and file sizes pass it.
 union LARGE_INTEGER {
-  struct { DWORD LowPart; LONG HighPart; } u;
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
   LONGLONG QuadPart;
 };
 
-struct POINT { LONG x = 0; LONG y = 0; };
-struct SIZE { LONG cx = 0; LONG cy = 0; };
-struct RECT { LONG left = 0; LONG top = 0; LONG right = 0; LONG bottom = 0; };
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+};
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+};
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+};
 
 constexpr WORD LOWORD(DWORD_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(DWORD_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr BYTE LOBYTE(DWORD_PTR v) { return static_cast<BYTE>(v & 0xFF); }
 constexpr BYTE HIBYTE(DWORD_PTR v) { return static_cast<BYTE>((v >> 8) & 0xFF); }
-constexpr LONG MAKELONG(WORD lo, WORD hi) { return static_cast<LONG>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16)); }
+constexpr LONG MAKELONG(WORD lo, WORD hi) {
+  return static_cast<LONG>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}
 constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(lo, hi))); }
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(lo, hi))); }
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) { return static_cast<COLORREF>(r | (g << 8) | (b << 16)); }

@@ -24,8 +24,8 @@ constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
 DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 
 struct IClassFactory : public IUnknown {
-    STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) PURE;
-    STDMETHOD(LockServer)(BOOL lock) PURE;
+  STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) PURE;
+  STDMETHOD(LockServer)(BOOL lock) PURE;
 };
 VIDARRO_INTERFACE(IClassFactory, IUnknown, IID_IClassFactory);
 
@@ -59,19 +59,19 @@ using Creator = std::function<HRESULT(REFIID riid, void** ppv)>;
 // Registers a class in the table for as long as the registration lives; a later registration
 // of the same class identifier (a test's spy) hides the earlier one until it goes.
 class ClassRegistration {
-public:
-    ClassRegistration() = default;
-    ClassRegistration(REFCLSID clsid, Creator creator, const std::string& progId = {});
-    ClassRegistration(ClassRegistration&& other) noexcept;
-    ClassRegistration& operator=(ClassRegistration&& other) noexcept;
-    ClassRegistration(const ClassRegistration&) = delete;
-    ClassRegistration& operator=(const ClassRegistration&) = delete;
-    ~ClassRegistration();
-    void Revoke();
-    bool Registered() const { return cookie_ != 0; }
+ public:
+  ClassRegistration() = default;
+  ClassRegistration(REFCLSID clsid, Creator creator, const std::string& progId = {});
+  ClassRegistration(ClassRegistration&& other) noexcept;
+  ClassRegistration& operator=(ClassRegistration&& other) noexcept;
+  ClassRegistration(const ClassRegistration&) = delete;
+  ClassRegistration& operator=(const ClassRegistration&) = delete;
+  ~ClassRegistration();
+  void Revoke();
+  bool Registered() const { return cookie_ != 0; }
 
-private:
-    DWORD cookie_ = 0;
+ private:
+  DWORD cookie_ = 0;
 };
 
 // Registers a class for the life of the process (stock classes of a platform library).
@@ -80,12 +80,12 @@ void RegisterClassForever(REFCLSID clsid, Creator creator, const std::string& pr
 // Creator for a class derived from ComObject with a default constructor.
 template <typename T>
 Creator CreatorOf() {
-    return [](REFIID riid, void** ppv) -> HRESULT {
-        T* object = new T();
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
-    };
+  return [](REFIID riid, void** ppv) -> HRESULT {
+    T* object = new T();
+    const HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();
+    return hr;
+  };
 }
 
 }  // namespace platform::com

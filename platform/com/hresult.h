@@ -4,14 +4,15 @@
 #include "platform/base/win_types.h"
 
 constexpr HRESULT MAKE_HRESULT(unsigned sev, unsigned fac, unsigned code) {
-    return static_cast<HRESULT>((static_cast<DWORD>(sev) << 31) | (static_cast<DWORD>(fac) << 16) |
-                                static_cast<DWORD>(code));
+  return static_cast<HRESULT>((static_cast<DWORD>(sev) << 31) | (static_cast<DWORD>(fac) << 16) |
+                              static_cast<DWORD>(code));
 }
 constexpr unsigned FACILITY_WIN32 = 7;
 constexpr unsigned FACILITY_ITF = 4;
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD err) {
-    return static_cast<HRESULT>(err) <= 0 ? static_cast<HRESULT>(err)
-                                          : static_cast<HRESULT>((err & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+  return static_cast<HRESULT>(err) <= 0
+             ? static_cast<HRESULT>(err)
+             : static_cast<HRESULT>((err & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
 }
 constexpr DWORD HRESULT_CODE(HRESULT hr) { return static_cast<DWORD>(hr) & 0xFFFF; }
 constexpr DWORD HRESULT_FACILITY(HRESULT hr) { return (static_cast<DWORD>(hr) >> 16) & 0x1FFF; }

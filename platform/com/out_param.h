@@ -10,16 +10,16 @@ namespace platform::com {
 
 template <typename T, typename V>
 HRESULT CopyOut(T* out, const V& value) {
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
+  if (!out) return E_POINTER;
+  *out = value;
+  return S_OK;
 }
 
 // The setter's half: keeps a value the caller passed in.
 template <typename T, typename V>
 HRESULT CopyIn(T& field, const V& value) {
-    field = value;
-    return S_OK;
+  field = value;
+  return S_OK;
 }
 
 // A copy of text in task memory, or nullptr; the receiver frees it with CoTaskMemFree.
@@ -37,9 +37,9 @@ HRESULT CopyOutText(const std::string& text, LPOLESTR* out);
 #endif
 template <typename T>
 HRESULT HandOver(T* object, REFIID riid, void** ppv) {
-    const HRESULT hr = object->QueryInterface(riid, ppv);
-    object->Release();
-    return hr;
+  const HRESULT hr = object->QueryInterface(riid, ppv);
+  object->Release();
+  return hr;
 }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop

@@ -11,12 +11,12 @@
 DEFINE_GUID(IID_ISpecifyPropertyPages, 0xB196B28B, 0xBAB4, 0x101A, 0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07);
 
 struct CAUUID {
-    ULONG cElems = 0;
-    GUID* pElems = nullptr;  // task memory, freed by the caller
+  ULONG cElems = 0;
+  GUID* pElems = nullptr;  // task memory, freed by the caller
 };
 
 struct ISpecifyPropertyPages : public IUnknown {
-    STDMETHOD(GetPages)(CAUUID* pages) PURE;
+  STDMETHOD(GetPages)(CAUUID* pages) PURE;
 };
 VIDARRO_INTERFACE(ISpecifyPropertyPages, IUnknown, IID_ISpecifyPropertyPages);
 
@@ -27,10 +27,10 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
 
 namespace platform::com {
 struct PropertyFrameRequest {
-    HWND owner = nullptr;
-    std::string caption;
-    ULONG objectCount = 0;
-    std::vector<CLSID> pages;
+  HWND owner = nullptr;
+  std::string caption;
+  ULONG objectCount = 0;
+  std::vector<CLSID> pages;
 };
 std::vector<PropertyFrameRequest> PropertyFrameRequests();
 void ClearPropertyFrameRequests();

@@ -199,8 +199,8 @@ BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
 }
 
 CImageList* CListCtrl::SetImageList(CImageList* list, int which) {
-  return TemporaryList(reinterpret_cast<HIMAGELIST>(
-      SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr))));
+  return TemporaryList(reinterpret_cast<HIMAGELIST>(SendMessage(
+      LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr))));
 }
 
 int CListCtrl::HitTest(POINT pt, UINT* flags) const {

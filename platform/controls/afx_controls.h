@@ -39,7 +39,9 @@ class CStatic : public CWnd {
     return reinterpret_cast<HBITMAP>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   }
   HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(SendMessage(STM_GETIMAGE, IMAGE_BITMAP)); }
-  HICON SetIcon(HICON icon) { return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon))); }
+  HICON SetIcon(HICON icon) {
+    return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon)));
+  }
   HICON GetIcon() const { return reinterpret_cast<HICON>(SendMessage(STM_GETICON)); }
 };
 
@@ -65,7 +67,9 @@ class CEdit : public CWnd {
   BOOL SetReadOnly(BOOL readOnly = TRUE) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, readOnly)); }
   int GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
   int LineIndex(int line = -1) const { return static_cast<int>(SendMessage(EM_LINEINDEX, static_cast<WPARAM>(line))); }
-  int LineLength(int index = -1) const { return static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(index))); }
+  int LineLength(int index = -1) const {
+    return static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(index)));
+  }
   BOOL GetModify() const { return static_cast<BOOL>(SendMessage(EM_GETMODIFY)); }
   void SetModify(BOOL modified = TRUE) { SendMessage(EM_SETMODIFY, modified); }
   BOOL CanUndo() const { return static_cast<BOOL>(SendMessage(EM_CANUNDO)); }
@@ -79,7 +83,9 @@ class CListBox : public CWnd {
     InitCommonControls();
     return CWnd::Create(WC_LISTBOX, "", style, rect, parent, id);
   }
-  int AddString(const std::string& s) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()))); }
+  int AddString(const std::string& s) {
+    return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
+  }
   int InsertString(int i, const std::string& s) {
     return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(s.c_str())));
   }
@@ -90,23 +96,30 @@ class CListBox : public CWnd {
   int SetCurSel(int i) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(i))); }
   int GetTextLen(int i) const { return static_cast<int>(SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(i))); }
   void GetText(int i, std::string& out) const;
-  DWORD_PTR GetItemData(int i) const { return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(i))); }
+  DWORD_PTR GetItemData(int i) const {
+    return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(i)));
+  }
   int SetItemData(int i, DWORD_PTR data) {
     return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)));
   }
   int FindString(int start, const std::string& s) const {
-    return static_cast<int>(SendMessage(LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   int FindStringExact(int start, const std::string& s) const {
-    return static_cast<int>(SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   int SelectString(int start, const std::string& s) {
-    return static_cast<int>(SendMessage(LB_SELECTSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(LB_SELECTSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   int GetTopIndex() const { return static_cast<int>(SendMessage(LB_GETTOPINDEX)); }
   int SetTopIndex(int i) { return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(i))); }
   int GetItemHeight(int i) const { return static_cast<int>(SendMessage(LB_GETITEMHEIGHT, static_cast<WPARAM>(i))); }
-  int SetItemHeight(int i, UINT h) { return static_cast<int>(SendMessage(LB_SETITEMHEIGHT, static_cast<WPARAM>(i), h)); }
+  int SetItemHeight(int i, UINT h) {
+    return static_cast<int>(SendMessage(LB_SETITEMHEIGHT, static_cast<WPARAM>(i), h));
+  }
   int GetItemRect(int i, LPRECT r) const {
     return static_cast<int>(SendMessage(LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(r)));
   }
@@ -122,7 +135,9 @@ class CComboBox : public CWnd {
     InitCommonControls();
     return CWnd::Create(WC_COMBOBOX, "", style, rect, parent, id);
   }
-  int AddString(const std::string& s) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()))); }
+  int AddString(const std::string& s) {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())));
+  }
   int InsertString(int i, const std::string& s) {
     return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(s.c_str())));
   }
@@ -133,23 +148,30 @@ class CComboBox : public CWnd {
   int SetCurSel(int i) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(i))); }
   int GetLBTextLen(int i) const { return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(i))); }
   void GetLBText(int i, std::string& out) const;
-  DWORD_PTR GetItemData(int i) const { return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(i))); }
+  DWORD_PTR GetItemData(int i) const {
+    return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(i)));
+  }
   int SetItemData(int i, DWORD_PTR data) {
     return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)));
   }
   int FindString(int start, const std::string& s) const {
-    return static_cast<int>(SendMessage(CB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   int FindStringExact(int start, const std::string& s) const {
-    return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   int SelectString(int start, const std::string& s) {
-    return static_cast<int>(SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
+    return static_cast<int>(
+        SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s.c_str())));
   }
   void ShowDropDown(BOOL show = TRUE) { SendMessage(CB_SHOWDROPDOWN, show); }
   BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
   int GetItemHeight(int i) const { return static_cast<int>(SendMessage(CB_GETITEMHEIGHT, static_cast<WPARAM>(i))); }
-  int SetItemHeight(int i, UINT h) { return static_cast<int>(SendMessage(CB_SETITEMHEIGHT, static_cast<WPARAM>(i), h)); }
+  int SetItemHeight(int i, UINT h) {
+    return static_cast<int>(SendMessage(CB_SETITEMHEIGHT, static_cast<WPARAM>(i), h));
+  }
   int SetDroppedWidth(UINT w) { return static_cast<int>(SendMessage(CB_SETDROPPEDWIDTH, w)); }
   int GetDroppedWidth() const { return static_cast<int>(SendMessage(CB_GETDROPPEDWIDTH)); }
   virtual void DrawItem(LPDRAWITEMSTRUCT) {}
@@ -164,7 +186,9 @@ class CScrollBar : public CWnd {
     InitCommonControls();
     return CWnd::Create(WC_SCROLLBAR, "", style, rect, parent, id);
   }
-  BOOL SetScrollInfo(LPSCROLLINFO info, BOOL redraw = TRUE) { return ::SetScrollInfo(m_hWnd, SB_CTL, info, redraw) >= 0; }
+  BOOL SetScrollInfo(LPSCROLLINFO info, BOOL redraw = TRUE) {
+    return ::SetScrollInfo(m_hWnd, SB_CTL, info, redraw) >= 0;
+  }
   BOOL GetScrollInfo(LPSCROLLINFO info, UINT mask = SIF_ALL) {
     info->fMask = mask;
     return ::GetScrollInfo(m_hWnd, SB_CTL, info);
@@ -183,17 +207,24 @@ class CSpinButtonCtrl : public CWnd {
     InitCommonControls();
     return CWnd::Create(UPDOWN_CLASS, "", style, rect, parent, id);
   }
-  void SetRange(short lower, short upper) { SendMessage(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(upper), static_cast<WORD>(lower))); }
+  void SetRange(short lower, short upper) {
+    SendMessage(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(upper), static_cast<WORD>(lower)));
+  }
   void SetRange32(int lower, int upper) { SendMessage(UDM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
   void GetRange32(int& lower, int& upper) const {
     SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
   }
-  int SetPos(int pos) { return static_cast<short>(LOWORD(SendMessage(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(pos), 0)))); }
+  int SetPos(int pos) {
+    return static_cast<short>(LOWORD(SendMessage(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(pos), 0))));
+  }
   int GetPos() const { return static_cast<int>(SendMessage(UDM_GETPOS)); }
   int SetPos32(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
-  int GetPos32(BOOL* error = nullptr) const { return static_cast<int>(SendMessage(UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(error))); }
+  int GetPos32(BOOL* error = nullptr) const {
+    return static_cast<int>(SendMessage(UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(error)));
+  }
   CWnd* SetBuddy(CWnd* buddy) {
-    return FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy ? buddy->m_hWnd : nullptr))));
+    return FromHandle(
+        reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy ? buddy->m_hWnd : nullptr))));
   }
   CWnd* GetBuddy() const { return FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_GETBUDDY))); }
 };
@@ -204,7 +235,9 @@ class CProgressCtrl : public CWnd {
     InitCommonControls();
     return CWnd::Create(PROGRESS_CLASS, "", style, rect, parent, id);
   }
-  void SetRange(short lower, short upper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(lower), static_cast<WORD>(upper))); }
+  void SetRange(short lower, short upper) {
+    SendMessage(PBM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(lower), static_cast<WORD>(upper)));
+  }
   void SetRange32(int lower, int upper) { SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
   void GetRange(int& lower, int& upper) const {
     PBRANGE r;
@@ -227,7 +260,9 @@ class CSliderCtrl : public CWnd {
     InitCommonControls();
     return CWnd::Create(TRACKBAR_CLASS, "", style, rect, parent, id);
   }
-  void SetRange(int lo, int hi, BOOL redraw = FALSE) { SendMessage(TBM_SETRANGE, redraw, MAKELPARAM(static_cast<WORD>(lo), static_cast<WORD>(hi))); }
+  void SetRange(int lo, int hi, BOOL redraw = FALSE) {
+    SendMessage(TBM_SETRANGE, redraw, MAKELPARAM(static_cast<WORD>(lo), static_cast<WORD>(hi)));
+  }
   void GetRange(int& lo, int& hi) const {
     lo = GetRangeMin();
     hi = GetRangeMax();
@@ -274,12 +309,22 @@ class CListCtrl : public CWnd {
   }
   int InsertColumn(int col, const std::string& heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
   BOOL DeleteColumn(int col) { return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(col))); }
-  int GetColumnWidth(int col) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col))); }
-  BOOL SetColumnWidth(int col, int cx) { return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), cx)); }
-  int InsertItem(const LVITEM* item) { return static_cast<int>(SendMessage(LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  int GetColumnWidth(int col) const {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col)));
+  }
+  BOOL SetColumnWidth(int col, int cx) {
+    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), cx));
+  }
+  int InsertItem(const LVITEM* item) {
+    return static_cast<int>(SendMessage(LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
   int InsertItem(int index, const std::string& text, int image = -1);
-  BOOL SetItem(const LVITEM* item) { return static_cast<BOOL>(SendMessage(LVM_SETITEM, 0, reinterpret_cast<LPARAM>(item))); }
-  BOOL GetItem(LVITEM* item) const { return static_cast<BOOL>(SendMessage(LVM_GETITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL SetItem(const LVITEM* item) {
+    return static_cast<BOOL>(SendMessage(LVM_SETITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
+  BOOL GetItem(LVITEM* item) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
   BOOL SetItemText(int item, int subItem, const std::string& text);
   std::string GetItemText(int item, int subItem) const;
   BOOL SetItemData(int item, DWORD_PTR data);
@@ -291,15 +336,22 @@ class CListCtrl : public CWnd {
   int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
   UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
   int GetNextItem(int item, int flags) const {
-    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(item), MAKELPARAM(static_cast<WORD>(flags), 0)));
+    return static_cast<int>(
+        SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(item), MAKELPARAM(static_cast<WORD>(flags), 0)));
   }
   BOOL DeleteItem(int item) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(item))); }
   BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
   CImageList* SetImageList(CImageList* list, int which);
-  HIMAGELIST GetImageList(int which) const { return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, static_cast<WPARAM>(which))); }
-  DWORD SetExtendedStyle(DWORD style) { return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style)); }
+  HIMAGELIST GetImageList(int which) const {
+    return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, static_cast<WPARAM>(which)));
+  }
+  DWORD SetExtendedStyle(DWORD style) {
+    return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
+  }
   DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
-  BOOL EnsureVisible(int item, BOOL partialOk) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), partialOk)); }
+  BOOL EnsureVisible(int item, BOOL partialOk) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), partialOk));
+  }
   int HitTest(POINT pt, UINT* flags = nullptr) const;
   BOOL GetItemRect(int item, LPRECT rect, UINT code) const;
   CEdit* EditLabel(int item);
@@ -309,7 +361,9 @@ class CListCtrl : public CWnd {
   int FindItem(LVFINDINFO* info, int start = -1) const {
     return static_cast<int>(SendMessage(LVM_FINDITEM, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(info)));
   }
-  BOOL RedrawItems(int first, int last) { return static_cast<BOOL>(SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last)); }
+  BOOL RedrawItems(int first, int last) {
+    return static_cast<BOOL>(SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last));
+  }
   BOOL Arrange(UINT code) { return static_cast<BOOL>(SendMessage(LVM_ARRANGE, code)); }
   BOOL SetBkColor(COLORREF c) { return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, c)); }
   BOOL SetTextColor(COLORREF c) { return static_cast<BOOL>(SendMessage(LVM_SETTEXTCOLOR, 0, c)); }
@@ -331,9 +385,13 @@ class CTreeCtrl : public CWnd {
   HTREEITEM InsertItem(const std::string& text, HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST);
   HTREEITEM InsertItem(const std::string& text, int image, int selectedImage, HTREEITEM parent = TVI_ROOT,
                        HTREEITEM after = TVI_LAST);
-  BOOL DeleteItem(HTREEITEM item) { return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL DeleteItem(HTREEITEM item) {
+    return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
   BOOL DeleteAllItems() { return DeleteItem(TVI_ROOT); }
-  BOOL Expand(HTREEITEM item, UINT code) { return static_cast<BOOL>(SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item))); }
+  BOOL Expand(HTREEITEM item, UINT code) {
+    return static_cast<BOOL>(SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)));
+  }
   HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
     return reinterpret_cast<HTREEITEM>(SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
   }
@@ -343,7 +401,9 @@ class CTreeCtrl : public CWnd {
   HTREEITEM GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
   HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
   HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
-  BOOL SelectItem(HTREEITEM item) { return static_cast<BOOL>(SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item))); }
+  BOOL SelectItem(HTREEITEM item) {
+    return static_cast<BOOL>(SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)));
+  }
   std::string GetItemText(HTREEITEM item) const;
   BOOL SetItemText(HTREEITEM item, const std::string& text);
   DWORD_PTR GetItemData(HTREEITEM item) const;
@@ -351,7 +411,9 @@ class CTreeCtrl : public CWnd {
   UINT GetItemState(HTREEITEM item, UINT mask) const;
   BOOL ItemHasChildren(HTREEITEM item) const;
   UINT GetCount() const { return static_cast<UINT>(SendMessage(TVM_GETCOUNT)); }
-  BOOL EnsureVisible(HTREEITEM item) { return static_cast<BOOL>(SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL EnsureVisible(HTREEITEM item) {
+    return static_cast<BOOL>(SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)));
+  }
   HTREEITEM HitTest(POINT pt, UINT* flags = nullptr) const;
   BOOL GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const;
   CImageList* SetImageList(CImageList* list, int which);

@@ -86,9 +86,7 @@ class Button final : public Control {
         Invalidate();
         return 0;
       case BM_GETSTATE: return check_ | (pushed_ ? BST_PUSHED : 0) | (Focused() ? BST_FOCUS : 0);
-      case BM_SETSTATE:
-        SetPushed(wParam != 0);
-        return 0;
+      case BM_SETSTATE: SetPushed(wParam != 0); return 0;
       case BM_CLICK:
         if (Enabled()) Click();
         return 0;

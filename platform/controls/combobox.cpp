@@ -86,8 +86,9 @@ class ComboBox final : public Control {
         return static_cast<LRESULT>(t.size());
       }
       case CB_GETLBTEXTLEN:
-        return items_.Valid(static_cast<int>(wParam)) ? static_cast<LRESULT>(items_.At(static_cast<int>(wParam)).text.size())
-                                                      : CB_ERR;
+        return items_.Valid(static_cast<int>(wParam))
+                   ? static_cast<LRESULT>(items_.At(static_cast<int>(wParam)).text.size())
+                   : CB_ERR;
       case CB_GETITEMDATA:
         return items_.Valid(static_cast<int>(wParam)) ? items_.At(static_cast<int>(wParam)).data : CB_ERR;
       case CB_SETITEMDATA:
@@ -115,9 +116,7 @@ class ComboBox final : public Control {
         if (static_cast<int>(wParam) >= 0) itemHeight_ = std::max(1, static_cast<int>(lParam));
         Invalidate();
         return 0;
-      case CB_SETDROPPEDWIDTH:
-        dropWidth_ = static_cast<int>(wParam);
-        return dropWidth_;
+      case CB_SETDROPPEDWIDTH: dropWidth_ = static_cast<int>(wParam); return dropWidth_;
       case CB_GETDROPPEDWIDTH: {
         RECT w;
         GetWindowRect(hwnd_, &w);
@@ -160,12 +159,8 @@ class ComboBox final : public Control {
         if (drop_ && reinterpret_cast<HWND>(wParam) != drop_) CloseDrop(false);
         Command(CBN_KILLFOCUS);
         return Control::Proc(msg, wParam, lParam);
-      case WM_SETFOCUS:
-        Command(CBN_SETFOCUS);
-        return Control::Proc(msg, wParam, lParam);
-      case WM_DESTROY:
-        CloseDrop(false);
-        return Control::Proc(msg, wParam, lParam);
+      case WM_SETFOCUS: Command(CBN_SETFOCUS); return Control::Proc(msg, wParam, lParam);
+      case WM_DESTROY: CloseDrop(false); return Control::Proc(msg, wParam, lParam);
       default: return Control::Proc(msg, wParam, lParam);
     }
   }
@@ -299,8 +294,7 @@ LRESULT DropList::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!PtInRect(&c, p) && combo_) combo_->Proc(CB_SHOWDROPDOWN, FALSE, 0);  // a click elsewhere closes it
       return 0;
     }
-    case WM_CAPTURECHANGED:
-      return 0;
+    case WM_CAPTURECHANGED: return 0;
     case WM_DESTROY:
       if (combo_) combo_->DropGone();
       return Control::Proc(msg, wParam, lParam);

@@ -145,9 +145,7 @@ LRESULT Control::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
     case WM_ENABLE:
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Invalidate();
-      break;
+    case WM_KILLFOCUS: Invalidate(); break;
     case WM_SETTEXT: {
       LRESULT r = DefWindowProc(hwnd_, msg, wParam, lParam);
       Invalidate();
@@ -205,10 +203,26 @@ void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled) 
   int size = std::max(2, std::min<int>(r.right - r.left, r.bottom - r.top) / 4);
   POINT tri[3];
   switch (dir) {
-    case 0: tri[0] = {cx - size, cy + size / 2}; tri[1] = {cx + size + 1, cy + size / 2}; tri[2] = {cx, cy - size / 2 - 1}; break;
-    case 1: tri[0] = {cx - size, cy - size / 2}; tri[1] = {cx + size + 1, cy - size / 2}; tri[2] = {cx, cy + size / 2 + 1}; break;
-    case 2: tri[0] = {cx + size / 2, cy - size}; tri[1] = {cx + size / 2, cy + size + 1}; tri[2] = {cx - size / 2 - 1, cy}; break;
-    default: tri[0] = {cx - size / 2, cy - size}; tri[1] = {cx - size / 2, cy + size + 1}; tri[2] = {cx + size / 2 + 1, cy}; break;
+    case 0:
+      tri[0] = {cx - size, cy + size / 2};
+      tri[1] = {cx + size + 1, cy + size / 2};
+      tri[2] = {cx, cy - size / 2 - 1};
+      break;
+    case 1:
+      tri[0] = {cx - size, cy - size / 2};
+      tri[1] = {cx + size + 1, cy - size / 2};
+      tri[2] = {cx, cy + size / 2 + 1};
+      break;
+    case 2:
+      tri[0] = {cx + size / 2, cy - size};
+      tri[1] = {cx + size / 2, cy + size + 1};
+      tri[2] = {cx - size / 2 - 1, cy};
+      break;
+    default:
+      tri[0] = {cx - size / 2, cy - size};
+      tri[1] = {cx - size / 2, cy + size + 1};
+      tri[2] = {cx + size / 2 + 1, cy};
+      break;
   }
   HBRUSH b = GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
   HGDIOBJ ob = SelectObject(dc, b);

@@ -23,8 +23,7 @@ class Edit final : public Control {
         if (cs && cs->lpszName) text_ = cs->lpszName;
         return Control::Proc(msg, wParam, lParam);
       }
-      case WM_GETDLGCODE:
-        return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (Multi() ? DLGC_WANTALLKEYS : 0);
+      case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (Multi() ? DLGC_WANTALLKEYS : 0);
       case WM_SETTEXT: {
         LRESULT r = DefWindowProc(hwnd_, msg, wParam, lParam);
         text_ = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
@@ -98,12 +97,8 @@ class Edit final : public Control {
         Invalidate();
         return 0;
       }
-      case EM_REPLACESEL:
-        Replace(lParam ? reinterpret_cast<LPCSTR>(lParam) : "", wParam != 0);
-        return 0;
-      case EM_LIMITTEXT:
-        limit_ = wParam ? static_cast<size_t>(wParam) : kDefaultLimit;
-        return 0;
+      case EM_REPLACESEL: Replace(lParam ? reinterpret_cast<LPCSTR>(lParam) : "", wParam != 0); return 0;
+      case EM_LIMITTEXT: limit_ = wParam ? static_cast<size_t>(wParam) : kDefaultLimit; return 0;
       case EM_GETLIMITTEXT: return static_cast<LRESULT>(limit_);
       case EM_SETREADONLY: {
         DWORD style = Style();
@@ -112,9 +107,7 @@ class Edit final : public Control {
         return TRUE;
       }
       case EM_GETMODIFY: return modified_ ? TRUE : FALSE;
-      case EM_SETMODIFY:
-        modified_ = wParam != 0;
-        return 0;
+      case EM_SETMODIFY: modified_ = wParam != 0; return 0;
       case EM_CANUNDO: return undoValid_ ? TRUE : FALSE;
       case EM_UNDO:
         if (!undoValid_) return FALSE;
@@ -293,7 +286,8 @@ class Edit final : public Control {
     SelectObject(dc, Font());
     auto lines = Lines();
     int lh = LineHeight();
-    size_t line = std::min<size_t>(lines.size() - 1, static_cast<size_t>(std::max(0, (y - 1 + scrollY_) / std::max(1, lh))));
+    size_t line =
+        std::min<size_t>(lines.size() - 1, static_cast<size_t>(std::max(0, (y - 1 + scrollY_) / std::max(1, lh))));
     std::string shown = Shown(lines[line].first, lines[line].second);
     std::vector<int> ext = Extents(dc, shown);
     DeleteDC(dc);

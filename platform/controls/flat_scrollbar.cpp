@@ -62,13 +62,19 @@ HRESULT UninitializeFlatSB(HWND hwnd) {
   return Flat().props.erase(hwnd) ? S_OK : E_FAIL;
 }
 
-BOOL FlatSB_EnableScrollBar(HWND hwnd, int bar, UINT arrows) { return EnableScrollBar(hwnd, static_cast<UINT>(bar), arrows); }
+BOOL FlatSB_EnableScrollBar(HWND hwnd, int bar, UINT arrows) {
+  return EnableScrollBar(hwnd, static_cast<UINT>(bar), arrows);
+}
 BOOL FlatSB_ShowScrollBar(HWND hwnd, int bar, BOOL show) { return ShowScrollBar(hwnd, bar, show); }
-BOOL FlatSB_GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos) { return GetScrollRange(hwnd, bar, minPos, maxPos); }
+BOOL FlatSB_GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos) {
+  return GetScrollRange(hwnd, bar, minPos, maxPos);
+}
 BOOL FlatSB_GetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO info) { return GetScrollInfo(hwnd, bar, info); }
 int FlatSB_GetScrollPos(HWND hwnd, int bar) { return GetScrollPos(hwnd, bar); }
 int FlatSB_SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw) { return SetScrollPos(hwnd, bar, pos, redraw); }
-int FlatSB_SetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO info, BOOL redraw) { return SetScrollInfo(hwnd, bar, info, redraw); }
+int FlatSB_SetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO info, BOOL redraw) {
+  return SetScrollInfo(hwnd, bar, info, redraw);
+}
 int FlatSB_SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw) {
   int old = GetScrollPos(hwnd, bar);
   SetScrollRange(hwnd, bar, minPos, maxPos, redraw);

@@ -23,8 +23,9 @@ LRESULT PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
       SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
       SetBkMode(dc, TRANSPARENT);
-      static const char* kRows[] = {"Buttons", "Check boxes and radio buttons", "Statics and edits",
-                                    "Lists and combo boxes", "Bars and ranges", "List and tree views"};
+      static const char* kRows[] = {"Buttons",           "Check boxes and radio buttons",
+                                    "Statics and edits", "Lists and combo boxes",
+                                    "Bars and ranges",   "List and tree views"};
       for (int i = 0; i < 6; ++i) TextOut(dc, 8, 4 + i * 100, kRows[i], static_cast<int>(std::strlen(kRows[i])));
     }
     EndPaint(hwnd, &ps);
@@ -117,7 +118,8 @@ std::vector<std::string> WriteControlsGalleryPage(const std::string& folder, std
 
   y = 322;
   HWND list = make(WC_LISTBOX, "", LBS_NOTIFY, 10, y, 160, 80, WS_EX_CLIENTEDGE);
-  for (const char* s : {"VCD", "SVCD", "DVD", "Long DVD"}) SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+  for (const char* s : {"VCD", "SVCD", "DVD", "Long DVD"})
+    SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
   SendMessage(list, LB_SETCURSEL, 2, 0);
   shot("listbox", list);
   HWND combo = make(WC_COMBOBOX, "", CBS_DROPDOWNLIST, 190, y, 160, 120);

@@ -65,7 +65,8 @@ class ListBox final : public Control {
         Invalidate();
         return i;
       }
-      case LB_GETSEL: return items_.Valid(static_cast<int>(wParam)) ? (items_.cur_ == static_cast<int>(wParam)) : LB_ERR;
+      case LB_GETSEL:
+        return items_.Valid(static_cast<int>(wParam)) ? (items_.cur_ == static_cast<int>(wParam)) : LB_ERR;
       case LB_GETSELCOUNT: return LB_ERR;  // single selection
       case LB_GETTEXT: {
         int i = static_cast<int>(wParam);
@@ -75,8 +76,9 @@ class ListBox final : public Control {
         return static_cast<LRESULT>(t.size());
       }
       case LB_GETTEXTLEN:
-        return items_.Valid(static_cast<int>(wParam)) ? static_cast<LRESULT>(items_.At(static_cast<int>(wParam)).text.size())
-                                                      : LB_ERR;
+        return items_.Valid(static_cast<int>(wParam))
+                   ? static_cast<LRESULT>(items_.At(static_cast<int>(wParam)).text.size())
+                   : LB_ERR;
       case LB_GETITEMDATA:
         return items_.Valid(static_cast<int>(wParam)) ? items_.At(static_cast<int>(wParam)).data : LB_ERR;
       case LB_SETITEMDATA:
@@ -188,7 +190,9 @@ class ListBox final : public Control {
         continue;
       }
       if (sel) FillSys(dc, r, COLOR_HIGHLIGHT);
-      COLORREF old = SetTextColor(dc, GetSysColor(sel ? COLOR_HIGHLIGHTTEXT : Enabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+      COLORREF old = SetTextColor(dc, GetSysColor(sel         ? COLOR_HIGHLIGHTTEXT
+                                                  : Enabled() ? COLOR_WINDOWTEXT
+                                                              : COLOR_GRAYTEXT));
       RECT text = r;
       text.left += 2;
       DrawText(dc, items_.At(i).text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);

@@ -56,7 +56,8 @@ class ListView final : public Control {
       case LVM_GETITEMTEXT: {
         auto* it = reinterpret_cast<LVITEM*>(lParam);
         if (!it || !Valid(static_cast<int>(wParam))) return 0;
-        return static_cast<LRESULT>(CopyText(Text(static_cast<int>(wParam), it->iSubItem), it->pszText, it->cchTextMax));
+        return static_cast<LRESULT>(
+            CopyText(Text(static_cast<int>(wParam), it->iSubItem), it->pszText, it->cchTextMax));
       }
       case LVM_DELETEITEM: return Delete(static_cast<int>(wParam)) ? TRUE : FALSE;
       case LVM_DELETEALLITEMS: {
@@ -159,9 +160,7 @@ class ListView final : public Control {
         EnsureVisible(static_cast<int>(wParam));
         return TRUE;
       case LVM_REDRAWITEMS:
-      case LVM_ARRANGE:
-        Invalidate();
-        return TRUE;
+      case LVM_ARRANGE: Invalidate(); return TRUE;
       case LVM_GETITEMRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
         if (!r || !Valid(static_cast<int>(wParam))) return FALSE;
@@ -213,9 +212,7 @@ class ListView final : public Control {
           }
         }
         return 0;
-      case WM_LBUTTONUP:
-        pressed_ = -1;
-        return 0;
+      case WM_LBUTTONUP: pressed_ = -1; return 0;
       case WM_TIMER:
         if (wParam == kEditTimer) {
           KillTimer(hwnd_, kEditTimer);
@@ -230,8 +227,10 @@ class ListView final : public Control {
         int focus = Next(-1, LVNI_FOCUSED);
         int step = View() == LVS_ICON ? std::max(1, PerRow()) : 1;
         int target = focus;
-        if (wParam == VK_DOWN || (wParam == VK_RIGHT && View() == LVS_ICON)) target = focus + (wParam == VK_DOWN ? step : 1);
-        else if (wParam == VK_UP || (wParam == VK_LEFT && View() == LVS_ICON)) target = focus - (wParam == VK_UP ? step : 1);
+        if (wParam == VK_DOWN || (wParam == VK_RIGHT && View() == LVS_ICON))
+          target = focus + (wParam == VK_DOWN ? step : 1);
+        else if (wParam == VK_UP || (wParam == VK_LEFT && View() == LVS_ICON))
+          target = focus - (wParam == VK_UP ? step : 1);
         else if (wParam == VK_HOME) target = 0;
         else if (wParam == VK_END) target = Count() - 1;
         else return 0;
@@ -249,16 +248,13 @@ class ListView final : public Control {
                                 std::max(0, IconHeight() - page));
         } else {
           const int page = PerPage();
-          top_ = std::clamp(ScrolledPos(SB_VERT, wParam, top_, 1, page, Count() - page), 0, std::max(0, Count() - page));
+          top_ =
+              std::clamp(ScrolledPos(SB_VERT, wParam, top_, 1, page, Count() - page), 0, std::max(0, Count() - page));
         }
         Invalidate();
         return 0;
-      case WM_MOUSEWHEEL:
-        Scroll(-static_cast<short>(HIWORD(wParam)) / 120 * 3);
-        return 0;
-      case WM_DESTROY:
-        EndEdit(false);
-        return Control::Proc(msg, wParam, lParam);
+      case WM_MOUSEWHEEL: Scroll(-static_cast<short>(HIWORD(wParam)) / 120 * 3); return 0;
+      case WM_DESTROY: EndEdit(false); return Control::Proc(msg, wParam, lParam);
       default: return Control::Proc(msg, wParam, lParam);
     }
   }
@@ -318,9 +314,7 @@ class ListView final : public Control {
     return n;
   }
 
-  int HeaderHeight() const {
-    return View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER) ? lineHeight() + 6 : 0;
-  }
+  int HeaderHeight() const { return View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER) ? lineHeight() + 6 : 0; }
   int lineHeight() const { return const_cast<ListView*>(this)->LineHeight(); }
   SIZE ImageSize(int which) const {
     int cx = 0, cy = 0;
@@ -398,7 +392,8 @@ class ListView final : public Control {
     if (!it) return -1;
     int at = std::clamp(it->iItem, 0, Count());
     Item item;
-    if ((it->mask & LVIF_TEXT) && it->pszText && reinterpret_cast<intptr_t>(it->pszText) != -1) item.texts[0] = it->pszText;
+    if ((it->mask & LVIF_TEXT) && it->pszText && reinterpret_cast<intptr_t>(it->pszText) != -1)
+      item.texts[0] = it->pszText;
     if (it->mask & LVIF_IMAGE) item.image = it->iImage;
     if (it->mask & LVIF_PARAM) item.param = it->lParam;
     if (it->mask & LVIF_STATE) item.state = it->state & it->stateMask;
@@ -414,7 +409,8 @@ class ListView final : public Control {
     if (!it || !Valid(it->iItem) || it->iSubItem < 0) return false;
     Item& item = items_[static_cast<size_t>(it->iItem)];
     if (it->mask & LVIF_TEXT) {
-      if (item.texts.size() <= static_cast<size_t>(it->iSubItem)) item.texts.resize(static_cast<size_t>(it->iSubItem) + 1);
+      if (item.texts.size() <= static_cast<size_t>(it->iSubItem))
+        item.texts.resize(static_cast<size_t>(it->iSubItem) + 1);
       item.texts[static_cast<size_t>(it->iSubItem)] = it->pszText ? it->pszText : "";
     }
     if (it->iSubItem == 0) {
@@ -561,8 +557,8 @@ class ListView final : public Control {
     }
     UINT flags = 0;
     int i = HitTest(p, &flags);
-    bool wasSelectedFocused =
-        Valid(i) && (items_[static_cast<size_t>(i)].state & (LVIS_SELECTED | LVIS_FOCUSED)) == (LVIS_SELECTED | LVIS_FOCUSED);
+    bool wasSelectedFocused = Valid(i) && (items_[static_cast<size_t>(i)].state & (LVIS_SELECTED | LVIS_FOCUSED)) ==
+                                              (LVIS_SELECTED | LVIS_FOCUSED);
     KillTimer(hwnd_, kEditTimer);
     if (msg == WM_LBUTTONDBLCLK) {
       NotifyItem(NM_DBLCLK, i, 0, 0, 0, p);
@@ -651,7 +647,8 @@ class ListView final : public Control {
       DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
       RECT t{r.left + 4, r.top, r.right - 4, r.bottom};
       SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      DrawText(dc, col.text.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | Align(col.fmt));
+      DrawText(dc, col.text.c_str(), -1, &t,
+               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | Align(col.fmt));
       x += col.cx;
     }
     if (x < c.right) {
@@ -661,7 +658,9 @@ class ListView final : public Control {
     }
   }
 
-  static UINT Align(int fmt) { return (fmt & 3) == LVCFMT_RIGHT ? DT_RIGHT : (fmt & 3) == LVCFMT_CENTER ? DT_CENTER : DT_LEFT; }
+  static UINT Align(int fmt) {
+    return (fmt & 3) == LVCFMT_RIGHT ? DT_RIGHT : (fmt & 3) == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
+  }
 
   void PaintItem(HDC dc, int i) {
     const Item& it = items_[static_cast<size_t>(i)];
@@ -677,14 +676,17 @@ class ListView final : public Control {
     }
     if (View() == LVS_ICON) {
       RECT calc{0, 0, label.right - label.left, 0};
-      DrawText(dc, it.texts[0].c_str(), -1, &calc, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EDITCONTROL);
+      DrawText(dc, it.texts[0].c_str(), -1, &calc,
+               DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EDITCONTROL);
       int w = std::min<int>(calc.right, label.right - label.left);
       RECT box{label.left + (label.right - label.left - w) / 2 - 1, label.top,
-               label.left + (label.right - label.left + w) / 2 + 1, std::min<LONG>(label.bottom, label.top + calc.bottom)};
+               label.left + (label.right - label.left + w) / 2 + 1,
+               std::min<LONG>(label.bottom, label.top + calc.bottom)};
       if (sel) FillSys(dc, box, hiFocus ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
       SetTextColor(dc, hiFocus ? GetSysColor(COLOR_HIGHLIGHTTEXT) : normalText);
       if (editing_ != i)
-        DrawText(dc, it.texts[0].c_str(), -1, &label, DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS);
+        DrawText(dc, it.texts[0].c_str(), -1, &label,
+                 DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS);
       if ((it.state & LVIS_FOCUSED) && Focused()) DrawFocusRect(dc, &box);
       return;
     }
@@ -700,7 +702,8 @@ class ListView final : public Control {
       SetTextColor(dc, inHighlight && hiFocus ? GetSysColor(COLOR_HIGHLIGHTTEXT) : normalText);
       if (!(c == 0 && editing_ == i))
         DrawText(dc, Text(i, static_cast<int>(c)).c_str(), -1, &cell,
-                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | (columns_.empty() ? 0 : Align(columns_[c].fmt)));
+                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
+                     (columns_.empty() ? 0 : Align(columns_[c].fmt)));
       x += cx;
     }
     if (exStyle_ & LVS_EX_GRIDLINES) {

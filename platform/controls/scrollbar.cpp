@@ -79,8 +79,10 @@ class ScrollBar final : public Control {
           int travel = g.length - 2 * g.arrow - g.thumbSize;
           int maxPos = info_.nMax - std::max(0, static_cast<int>(info_.nPage) - 1);
           int start = Along(lParam) - grab_ - g.arrow;
-          int pos = travel > 0 ? info_.nMin + static_cast<int>((static_cast<int64_t>(start) * (maxPos - info_.nMin) + travel / 2) / travel)
-                               : info_.nMin;
+          int pos = travel > 0
+                        ? info_.nMin + static_cast<int>(
+                                           (static_cast<int64_t>(start) * (maxPos - info_.nMin) + travel / 2) / travel)
+                        : info_.nMin;
           pos = std::clamp(pos, info_.nMin, std::max(info_.nMin, maxPos));
           if (pos != info_.nTrackPos) {
             info_.nTrackPos = pos;
@@ -118,9 +120,7 @@ class ScrollBar final : public Control {
     FillRect(dc, &client, Background(dc));
     Geometry g = Measure();
     bool vert = Vertical();
-    auto span = [&](int a, int b) {
-      return vert ? RECT{0, a, client.right, b} : RECT{a, 0, b, client.bottom};
-    };
+    auto span = [&](int a, int b) { return vert ? RECT{0, a, client.right, b} : RECT{a, 0, b, client.bottom}; };
     DrawArrowButton(dc, span(0, g.arrow), vert ? 0 : 2, part_ == 1, Enabled());
     DrawArrowButton(dc, span(g.length - g.arrow, g.length), vert ? 1 : 3, part_ == 2, Enabled());
     if (part_ == 3) FillSys(dc, span(g.arrow, g.thumbStart), COLOR_3DDKSHADOW);
@@ -160,17 +160,18 @@ class ScrollBar final : public Control {
                               : std::min(track, std::max(8, thickness));
     int maxPos = info_.nMax - std::max(0, static_cast<int>(info_.nPage) - 1);
     int travel = track - g.thumbSize;
-    g.thumbStart = g.arrow + (maxPos > info_.nMin
-                                  ? static_cast<int>(static_cast<int64_t>(travel) * (pos - info_.nMin) / (maxPos - info_.nMin))
-                                  : 0);
+    g.thumbStart =
+        g.arrow + (maxPos > info_.nMin
+                       ? static_cast<int>(static_cast<int64_t>(travel) * (pos - info_.nMin) / (maxPos - info_.nMin))
+                       : 0);
     return g;
   }
 
   void Send(int code, int pos = 0) {
     HWND parent = GetParent(hwnd_);
     if (parent)
-      SendMessage(parent, Vertical() ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)),
-                  reinterpret_cast<LPARAM>(hwnd_));
+      SendMessage(parent, Vertical() ? WM_VSCROLL : WM_HSCROLL,
+                  MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), reinterpret_cast<LPARAM>(hwnd_));
   }
 
   SCROLLINFO info_ = [] {
@@ -184,7 +185,8 @@ class ScrollBar final : public Control {
 
 }  // namespace
 
-void RegisterScrollBar() { RegisterControlClass(WC_SCROLLBAR, Make<ScrollBar>, CS_DBLCLKS | CS_PARENTDC, COLOR_SCROLLBAR); }
+void RegisterScrollBar() {
+  RegisterControlClass(WC_SCROLLBAR, Make<ScrollBar>, CS_DBLCLKS | CS_PARENTDC, COLOR_SCROLLBAR);
+}
 
 }  // namespace platform::controls
-

@@ -10,8 +10,7 @@ class Static final : public Control {
 
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     switch (msg) {
-      case WM_NCHITTEST:
-        return (Style() & SS_NOTIFY) ? Control::Proc(msg, wParam, lParam) : -1;  // HTTRANSPARENT
+      case WM_NCHITTEST: return (Style() & SS_NOTIFY) ? Control::Proc(msg, wParam, lParam) : -1;  // HTTRANSPARENT
       case WM_LBUTTONDOWN:
         if (Style() & SS_NOTIFY) Command(STN_CLICKED);
         return 0;

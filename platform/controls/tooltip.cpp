@@ -124,14 +124,9 @@ class ToolTip final : public Control {
         }
         return 0;
       }
-      case TTM_GETDELAYTIME:
-        return wParam == TTDT_AUTOPOP ? autopop_ : wParam == TTDT_RESHOW ? initial_ / 5 : initial_;
-      case TTM_POP:
-        Hide();
-        return 0;
-      case TTM_RELAYEVENT:
-        Relay(reinterpret_cast<const MSG*>(lParam));
-        return 0;
+      case TTM_GETDELAYTIME: return wParam == TTDT_AUTOPOP ? autopop_ : wParam == TTDT_RESHOW ? initial_ / 5 : initial_;
+      case TTM_POP: Hide(); return 0;
+      case TTM_RELAYEVENT: Relay(reinterpret_cast<const MSG*>(lParam)); return 0;
       case WM_TIMER:
         if (wParam == kShowTimer) {
           KillTimer(hwnd_, kShowTimer);

@@ -92,8 +92,10 @@ class Trackbar final : public Control {
         return 0;
       case WM_KEYDOWN: {
         switch (wParam) {
-          case VK_LEFT: case VK_UP: Move(pos_ - line_, TB_LINEUP); break;
-          case VK_RIGHT: case VK_DOWN: Move(pos_ + line_, TB_LINEDOWN); break;
+          case VK_LEFT:
+          case VK_UP: Move(pos_ - line_, TB_LINEUP); break;
+          case VK_RIGHT:
+          case VK_DOWN: Move(pos_ + line_, TB_LINEDOWN); break;
           case VK_PRIOR: Move(pos_ - page_, TB_PAGEUP); break;
           case VK_NEXT: Move(pos_ + page_, TB_PAGEDOWN); break;
           case VK_HOME: Move(min_, TB_TOP); break;

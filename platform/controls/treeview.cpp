@@ -47,9 +47,11 @@ class TreeView final : public Control {
         Remove(n);
         return TRUE;
       }
-      case TVM_EXPAND: return Expand(Get(reinterpret_cast<HTREEITEM>(lParam)), static_cast<UINT>(wParam) & 3, TVC_UNKNOWN);
-      case TVM_GETNEXTITEM: return reinterpret_cast<LRESULT>(Handle(NextOf(static_cast<UINT>(wParam),
-                                                                             Get(reinterpret_cast<HTREEITEM>(lParam)))));
+      case TVM_EXPAND:
+        return Expand(Get(reinterpret_cast<HTREEITEM>(lParam)), static_cast<UINT>(wParam) & 3, TVC_UNKNOWN);
+      case TVM_GETNEXTITEM:
+        return reinterpret_cast<LRESULT>(
+            Handle(NextOf(static_cast<UINT>(wParam), Get(reinterpret_cast<HTREEITEM>(lParam)))));
       case TVM_SELECTITEM:
         if (wParam != TVGN_CARET) return FALSE;
         return Select(lParam ? Get(reinterpret_cast<HTREEITEM>(lParam)) : nullptr, TVC_UNKNOWN, lParam == 0);
@@ -119,7 +121,8 @@ class TreeView final : public Control {
         std::vector<Node*> rows = Rows();
         auto it = std::find(rows.begin(), rows.end(), selected_);
         int at = it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
-        if (wParam == VK_DOWN && at + 1 < static_cast<int>(rows.size())) Select(rows[static_cast<size_t>(at + 1)], TVC_BYKEYBOARD, false);
+        if (wParam == VK_DOWN && at + 1 < static_cast<int>(rows.size()))
+          Select(rows[static_cast<size_t>(at + 1)], TVC_BYKEYBOARD, false);
         else if (wParam == VK_UP && at > 0) Select(rows[static_cast<size_t>(at - 1)], TVC_BYKEYBOARD, false);
         else if (wParam == VK_RIGHT && selected_) Expand(selected_, TVE_EXPAND, TVC_BYKEYBOARD);
         else if (wParam == VK_LEFT && selected_) {
@@ -243,7 +246,8 @@ class TreeView final : public Control {
     if (is->hInsertAfter == TVI_FIRST) {
       pos = kids.begin();
     } else if (is->hInsertAfter == TVI_SORT) {
-      pos = std::find_if(kids.begin(), kids.end(), [&](const auto& k) { return platform::CompareNoCase(k->text, raw->text) > 0; });
+      pos = std::find_if(kids.begin(), kids.end(),
+                         [&](const auto& k) { return platform::CompareNoCase(k->text, raw->text) > 0; });
     } else if (is->hInsertAfter && is->hInsertAfter != TVI_LAST) {
       Node* after = Get(is->hInsertAfter);
       auto it = std::find_if(kids.begin(), kids.end(), [&](const auto& k) { return k.get() == after; });

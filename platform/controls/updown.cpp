@@ -60,7 +60,8 @@ class UpDown final : public Control {
         RECT c = Client();
         bool horz = Style() & UDS_HORZ;
         // Up (or right) moves towards the maximum, whichever way round the range is.
-        bool up = horz ? static_cast<short>(LOWORD(lParam)) >= c.right / 2 : static_cast<short>(HIWORD(lParam)) < c.bottom / 2;
+        bool up = horz ? static_cast<short>(LOWORD(lParam)) >= c.right / 2
+                       : static_cast<short>(HIWORD(lParam)) < c.bottom / 2;
         pressed_ = up ? 1 : 2;
         SetCapture(hwnd_);
         Step(up ? 1 : -1);

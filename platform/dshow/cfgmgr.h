@@ -46,15 +46,15 @@ CONFIGRET CM_Get_Sibling_Ex(DEVINST* sibling, DEVINST devInst, ULONG flags, HMAC
 CONFIGRET CM_Get_Parent_Ex(DEVINST* parent, DEVINST devInst, ULONG flags, HMACHINE machine);
 // Texts come back as REG_SZ (type 1) with their terminator; CR_BUFFER_SMALL gives the size needed.
 CONFIGRET CM_Get_DevNode_Registry_Property_ExA(DEVINST devInst, ULONG property, ULONG* regType, LPVOID buffer,
-                                                ULONG* length, ULONG flags, HMACHINE machine);
+                                               ULONG* length, ULONG flags, HMACHINE machine);
 CONFIGRET CM_Get_Device_ID_ExA(DEVINST devInst, LPSTR buffer, ULONG length, ULONG flags, HMACHINE machine);
 CONFIGRET CM_Get_DevNode_Status_Ex(ULONG* status, ULONG* problem, DEVINST devInst, ULONG flags, HMACHINE machine);
 
 namespace platform::dshow::sim {
 
 struct MountEntry {
-    std::string mountPoint;      // ends with "/"
-    std::vector<BYTE> deviceLink;  // the mounted device's path as UTF-16LE bytes
+  std::string mountPoint;        // ends with "/"
+  std::vector<BYTE> deviceLink;  // the mounted device's path as UTF-16LE bytes
 };
 // Mounted removable media of the simulated storage, in description order.
 std::vector<MountEntry> MountedDevices();

@@ -14,122 +14,122 @@ using platform::dshow::sim::DeviceKind;
 using platform::dshow::sim::Hardware;
 
 std::vector<DeviceDesc> DevicesOf(DeviceKind kind) {
-    std::vector<DeviceDesc> out;
-    for (auto& d : Hardware::Instance().Devices())
-        if (d.present && d.kind == kind) out.push_back(d);
-    return out;
+  std::vector<DeviceDesc> out;
+  for (auto& d : Hardware::Instance().Devices())
+    if (d.present && d.kind == kind) out.push_back(d);
+  return out;
 }
 
 HRESULT Enumerate(DeviceKind kind, const char* primary, LPDSENUMCALLBACKA callback, LPVOID context) {
-    if (!callback) return E_INVALIDARG;
-    const auto devices = DevicesOf(kind);
-    if (devices.empty()) return S_OK;
-    if (!callback(nullptr, primary, "", context)) return S_OK;
-    for (auto d : devices) {
-        GUID id = d.dsGuid;
-        if (!callback(&id, d.dsDescription.c_str(), d.dsModule.c_str(), context)) break;
-    }
-    return S_OK;
+  if (!callback) return E_INVALIDARG;
+  const auto devices = DevicesOf(kind);
+  if (devices.empty()) return S_OK;
+  if (!callback(nullptr, primary, "", context)) return S_OK;
+  for (auto d : devices) {
+    GUID id = d.dsGuid;
+    if (!callback(&id, d.dsDescription.c_str(), d.dsModule.c_str(), context)) break;
+  }
+  return S_OK;
 }
 
 class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
-public:
-    STDMETHODIMP Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) override { return E_PROP_ID_UNSUPPORTED; }
+ public:
+  STDMETHODIMP Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) override { return E_PROP_ID_UNSUPPORTED; }
 
-    STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD length, DWORD* returned) override {
-        if (set != DSPROPSETID_DirectSoundDevice) return E_PROP_SET_UNSUPPORTED;
-        if (returned) *returned = 0;
-        if (id == DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A) return Description(data, length, returned);
-        if (id == DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A) return Mapping(data, length, returned);
-        return E_PROP_ID_UNSUPPORTED;
+  STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD length, DWORD* returned) override {
+    if (set != DSPROPSETID_DirectSoundDevice) return E_PROP_SET_UNSUPPORTED;
+    if (returned) *returned = 0;
+    if (id == DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A) return Description(data, length, returned);
+    if (id == DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A) return Mapping(data, length, returned);
+    return E_PROP_ID_UNSUPPORTED;
+  }
+
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override {
+    if (set != DSPROPSETID_DirectSoundDevice) return E_PROP_SET_UNSUPPORTED;
+    if (id != DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A && id != DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A)
+      return E_PROP_ID_UNSUPPORTED;
+    if (support) *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+  }
+
+ private:
+  using Record = DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA;
+
+  // With a buffer smaller than the whole answer only the size is given (*returned).
+  static HRESULT Description(LPVOID data, DWORD length, DWORD* returned) {
+    if (!data || length < sizeof(Record)) return E_INVALIDARG;
+    auto* record = static_cast<Record*>(data);
+    int captureIndex = 0, renderIndex = 0;
+    for (const auto& d : Hardware::Instance().Devices()) {
+      const bool capture = d.kind == DeviceKind::AudioInput;
+      if (!d.present || (!capture && d.kind != DeviceKind::Playback)) continue;
+      const int index = capture ? captureIndex++ : renderIndex++;
+      if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) continue;
+      const std::size_t needed =
+          sizeof(Record) + d.dsDescription.size() + 1 + d.dsModule.size() + 1 + d.dsInterface.size() + 1;
+      if (returned) *returned = static_cast<DWORD>(needed);
+      if (length < needed) return S_OK;
+      char* text = static_cast<char*>(data) + sizeof(Record);
+      auto put = [&text](const std::string& s) {
+        std::memcpy(text, s.c_str(), s.size() + 1);
+        char* at = text;
+        text += s.size() + 1;
+        return at;
+      };
+      record->Type = DIRECTSOUNDDEVICE_TYPE_WDM;
+      record->DataFlow = capture ? DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE : DIRECTSOUNDDEVICE_DATAFLOW_RENDER;
+      record->Description = put(d.dsDescription);
+      record->Module = put(d.dsModule);
+      record->Interface = put(d.dsInterface);
+      record->WaveDeviceId = static_cast<ULONG>(capture && d.waveInId >= 0 ? d.waveInId : index);
+      return S_OK;
     }
+    return E_INVALIDARG;
+  }
 
-    STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override {
-        if (set != DSPROPSETID_DirectSoundDevice) return E_PROP_SET_UNSUPPORTED;
-        if (id != DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A && id != DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A)
-            return E_PROP_ID_UNSUPPORTED;
-        if (support) *support = KSPROPERTY_SUPPORT_GET;
+  static HRESULT Mapping(LPVOID data, DWORD length, DWORD* returned) {
+    using Map = DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A_DATA;
+    if (!data || length < sizeof(Map)) return E_INVALIDARG;
+    auto* map = static_cast<Map*>(data);
+    if (!map->DeviceName) return E_INVALIDARG;
+    const bool capture = map->DataFlow == DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE;
+    for (const auto& d : DevicesOf(capture ? DeviceKind::AudioInput : DeviceKind::Playback)) {
+      if (d.dsDescription == map->DeviceName) {
+        map->DeviceId = d.dsGuid;
+        if (returned) *returned = sizeof(Map);
         return S_OK;
+      }
     }
-
-private:
-    using Record = DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA;
-
-    // With a buffer smaller than the whole answer only the size is given (*returned).
-    static HRESULT Description(LPVOID data, DWORD length, DWORD* returned) {
-        if (!data || length < sizeof(Record)) return E_INVALIDARG;
-        auto* record = static_cast<Record*>(data);
-        int captureIndex = 0, renderIndex = 0;
-        for (const auto& d : Hardware::Instance().Devices()) {
-            const bool capture = d.kind == DeviceKind::AudioInput;
-            if (!d.present || (!capture && d.kind != DeviceKind::Playback)) continue;
-            const int index = capture ? captureIndex++ : renderIndex++;
-            if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) continue;
-            const std::size_t needed =
-                sizeof(Record) + d.dsDescription.size() + 1 + d.dsModule.size() + 1 + d.dsInterface.size() + 1;
-            if (returned) *returned = static_cast<DWORD>(needed);
-            if (length < needed) return S_OK;
-            char* text = static_cast<char*>(data) + sizeof(Record);
-            auto put = [&text](const std::string& s) {
-                std::memcpy(text, s.c_str(), s.size() + 1);
-                char* at = text;
-                text += s.size() + 1;
-                return at;
-            };
-            record->Type = DIRECTSOUNDDEVICE_TYPE_WDM;
-            record->DataFlow = capture ? DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE : DIRECTSOUNDDEVICE_DATAFLOW_RENDER;
-            record->Description = put(d.dsDescription);
-            record->Module = put(d.dsModule);
-            record->Interface = put(d.dsInterface);
-            record->WaveDeviceId = static_cast<ULONG>(capture && d.waveInId >= 0 ? d.waveInId : index);
-            return S_OK;
-        }
-        return E_INVALIDARG;
-    }
-
-    static HRESULT Mapping(LPVOID data, DWORD length, DWORD* returned) {
-        using Map = DSPROPERTY_DIRECTSOUNDDEVICE_WAVEDEVICEMAPPING_A_DATA;
-        if (!data || length < sizeof(Map)) return E_INVALIDARG;
-        auto* map = static_cast<Map*>(data);
-        if (!map->DeviceName) return E_INVALIDARG;
-        const bool capture = map->DataFlow == DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE;
-        for (const auto& d : DevicesOf(capture ? DeviceKind::AudioInput : DeviceKind::Playback)) {
-            if (d.dsDescription == map->DeviceName) {
-                map->DeviceId = d.dsGuid;
-                if (returned) *returned = sizeof(Map);
-                return S_OK;
-            }
-        }
-        return E_INVALIDARG;
-    }
+    return E_INVALIDARG;
+  }
 };
 
 class PrivateFactory : public platform::com::ComObject<IClassFactory> {
-public:
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        return platform::com::HandOver(new PrivatePropertySet(), riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+ public:
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return platform::com::HandOver(new PrivatePropertySet(), riid, ppv);
+  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 };
 
 }  // namespace
 
 HRESULT DirectSoundCaptureEnumerateA(LPDSENUMCALLBACKA callback, LPVOID context) {
-    return Enumerate(DeviceKind::AudioInput, "Primary Sound Capture Driver", callback, context);
+  return Enumerate(DeviceKind::AudioInput, "Primary Sound Capture Driver", callback, context);
 }
 
 HRESULT DirectSoundEnumerateA(LPDSENUMCALLBACKA callback, LPVOID context) {
-    return Enumerate(DeviceKind::Playback, "Primary Sound Driver", callback, context);
+  return Enumerate(DeviceKind::Playback, "Primary Sound Driver", callback, context);
 }
 
 HRESULT DirectSoundDllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (clsid != CLSID_DirectSoundPrivate) return CLASS_E_CLASSNOTAVAILABLE;
-    // A class registered under the identifier (a test's stand-in driver) answers first.
-    if (SUCCEEDED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, riid, ppv))) return S_OK;
-    return platform::com::HandOver(new PrivateFactory(), riid, ppv);
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (clsid != CLSID_DirectSoundPrivate) return CLASS_E_CLASSNOTAVAILABLE;
+  // A class registered under the identifier (a test's stand-in driver) answers first.
+  if (SUCCEEDED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, riid, ppv))) return S_OK;
+  return platform::com::HandOver(new PrivateFactory(), riid, ppv);
 }

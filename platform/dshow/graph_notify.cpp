@@ -12,8 +12,8 @@ std::atomic<GraphNotificationPoster> poster{nullptr};
 GraphNotificationPoster SetGraphNotificationPoster(GraphNotificationPoster p) { return poster.exchange(p); }
 
 BOOL PostGraphNotification(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (GraphNotificationPoster p = poster.load()) return p(hwnd, msg, wParam, lParam);
-    return ::PostMessage(hwnd, msg, wParam, lParam);
+  if (GraphNotificationPoster p = poster.load()) return p(hwnd, msg, wParam, lParam);
+  return ::PostMessage(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace platform::dshow

@@ -13,18 +13,18 @@ HRESULT CreateSystemDeviceEnum(REFIID riid, void** ppv);
 }  // namespace internal
 
 void RegisterStockClasses() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        com::RegisterClassForever(CLSID_FilterGraph, internal::CreateFilterGraph);
-        com::RegisterClassForever(CLSID_CaptureGraphBuilder2, internal::CreateCaptureGraphBuilder);
-        com::RegisterClassForever(CLSID_SystemDeviceEnum, internal::CreateSystemDeviceEnum);
-        RegisterStockFilters();
-    });
+  static std::once_flag once;
+  std::call_once(once, [] {
+    com::RegisterClassForever(CLSID_FilterGraph, internal::CreateFilterGraph);
+    com::RegisterClassForever(CLSID_CaptureGraphBuilder2, internal::CreateCaptureGraphBuilder);
+    com::RegisterClassForever(CLSID_SystemDeviceEnum, internal::CreateSystemDeviceEnum);
+    RegisterStockFilters();
+  });
 }
 
 bool RegisterStockClassesOnce() {
-    RegisterStockClasses();
-    return true;
+  RegisterStockClasses();
+  return true;
 }
 
 }  // namespace platform::dshow

@@ -27,390 +27,390 @@ DEFINE_GUID(CLSID_SimCrossbar, 0x6D1C2B80, 0x3F0E, 0x4A5B, 0x9C, 0x21, 0x5E, 0x7
 DEFINE_GUID(CLSID_SimTuner, 0x6D1C2B80, 0x3F0E, 0x4A5B, 0x9C, 0x21, 0x5E, 0x7A, 0x10, 0x44, 0xB2, 0x12);
 
 std::string ConnectorName(long type) {
-    switch (type) {
-        case 1: return "Video Tuner";
-        case 2: return "Video Composite";
-        case 3: return "Video SVideo";
-        case 4: return "Video RGB";
-        case 5: return "Video YRYBY";
-        case 9: return "Video AUX";
-        case 12: return "Video Decoder";
-        case 4096: return "Audio Tuner";
-        case 4097: return "Audio Line";
-        case 4098: return "Audio Mic";
-        case 4105: return "Audio Decoder";
-        default: return type < 4096 ? "Video" : "Audio";
-    }
+  switch (type) {
+    case 1: return "Video Tuner";
+    case 2: return "Video Composite";
+    case 3: return "Video SVideo";
+    case 4: return "Video RGB";
+    case 5: return "Video YRYBY";
+    case 9: return "Video AUX";
+    case 12: return "Video Decoder";
+    case 4096: return "Audio Tuner";
+    case 4097: return "Audio Line";
+    case 4098: return "Audio Mic";
+    case 4105: return "Audio Decoder";
+    default: return type < 4096 ? "Video" : "Audio";
+  }
 }
 
 HRESULT PagesOf(std::initializer_list<GUID> ids, CAUUID* pages) {
-    if (!pages) return E_POINTER;
-    pages->cElems = static_cast<ULONG>(ids.size());
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * ids.size()));
-    if (!pages->pElems) return E_OUTOFMEMORY;
-    std::copy(ids.begin(), ids.end(), pages->pElems);
-    return S_OK;
+  if (!pages) return E_POINTER;
+  pages->cElems = static_cast<ULONG>(ids.size());
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * ids.size()));
+  if (!pages->pElems) return E_OUTOFMEMORY;
+  std::copy(ids.begin(), ids.end(), pages->pElems);
+  return S_OK;
 }
 
 void PutFrameNumber(std::vector<BYTE>& data, long long n) {
-    if (data.size() >= 8) std::memcpy(data.data(), &n, 8);
+  if (data.size() >= 8) std::memcpy(data.data(), &n, 8);
 }
 
 CMediaType TypeOf(const VideoFormat& f) {
-    if (f.subtype == MEDIASUBTYPE_dvsd) {
-        CMediaType mt = MakeDvType();
-        mt.lSampleSize = f.height >= 576 ? 144000 : 120000;
-        return mt;
-    }
-    if (f.subtype == MEDIASUBTYPE_MPEG2_TRANSPORT) {
-        CMediaType mt = MakeStreamType(MEDIASUBTYPE_MPEG2_TRANSPORT);
-        mt.majortype = MEDIATYPE_Stream;
-        return mt;
-    }
-    return MakeVideoType(f.subtype, f.width, f.height, f.frameDuration);
+  if (f.subtype == MEDIASUBTYPE_dvsd) {
+    CMediaType mt = MakeDvType();
+    mt.lSampleSize = f.height >= 576 ? 144000 : 120000;
+    return mt;
+  }
+  if (f.subtype == MEDIASUBTYPE_MPEG2_TRANSPORT) {
+    CMediaType mt = MakeStreamType(MEDIASUBTYPE_MPEG2_TRANSPORT);
+    mt.majortype = MEDIATYPE_Stream;
+    return mt;
+  }
+  return MakeVideoType(f.subtype, f.width, f.height, f.frameDuration);
 }
 
 // Watches the device while the filter lives; reports EC_DEVICE_LOST when it goes away.
 class DeviceWatch {
-public:
-    DeviceWatch(const std::string& id, CBaseFilter* filter) : filter_(filter) {
-        token_ = Hardware::Instance().Watch(id, [this](bool present) { Changed(present); });
-    }
-    ~DeviceWatch() { Hardware::Instance().Unwatch(token_); }
-    bool Lost() const { return lost_.load(); }
+ public:
+  DeviceWatch(const std::string& id, CBaseFilter* filter) : filter_(filter) {
+    token_ = Hardware::Instance().Watch(id, [this](bool present) { Changed(present); });
+  }
+  ~DeviceWatch() { Hardware::Instance().Unwatch(token_); }
+  bool Lost() const { return lost_.load(); }
 
-private:
-    // Removal reports lParam2 0, arrival again 1; a filter whose device went stays unusable.
-    void Changed(bool present) {
-        // Only a change is news: an arrival after a loss, or the first removal.
-        if (present ? !lost_.load() : lost_.exchange(true)) return;
-        filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), present ? 1 : 0);
-    }
-    CBaseFilter* filter_;
-    int token_ = 0;
-    std::atomic<bool> lost_{false};
+ private:
+  // Removal reports lParam2 0, arrival again 1; a filter whose device went stays unusable.
+  void Changed(bool present) {
+    // Only a change is news: an arrival after a loss, or the first removal.
+    if (present ? !lost_.load() : lost_.exchange(true)) return;
+    filter_->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter_)), present ? 1 : 0);
+  }
+  CBaseFilter* filter_;
+  int token_ = 0;
+  std::atomic<bool> lost_{false};
 };
 
 // A capture pin of a device, with IAMStreamConfig: its caps are the pin's offered types.
 class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAMBufferNegotiation {
-public:
-    ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates,
-                    const DeviceWatch* watch)
-        : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates), watch_(watch) {
-        current_ = caps_.front();
-    }
-    DSHOW_FORWARD_IUNKNOWN(CSourceStream)
+ public:
+  ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates,
+                  const DeviceWatch* watch)
+      : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates), watch_(watch) {
+    current_ = caps_.front();
+  }
+  DSHOW_FORWARD_IUNKNOWN(CSourceStream)
 
-    std::vector<CMediaType> GetMediaTypes() override {
-        std::lock_guard lock(mutex_);
-        std::vector<CMediaType> types{current_};
-        for (const auto& c : caps_)
-            if (!(c.subtype == current_.subtype && c.cbFormat == current_.cbFormat &&
-                  std::memcmp(c.pbFormat, current_.pbFormat, c.cbFormat) == 0))
-                types.push_back(c);
-        return types;
-    }
-    HRESULT CheckMediaType(const CMediaType& mt) override { return Supported(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
+  std::vector<CMediaType> GetMediaTypes() override {
+    std::lock_guard lock(mutex_);
+    std::vector<CMediaType> types{current_};
+    for (const auto& c : caps_)
+      if (!(c.subtype == current_.subtype && c.cbFormat == current_.cbFormat &&
+            std::memcmp(c.pbFormat, current_.pbFormat, c.cbFormat) == 0))
+        types.push_back(c);
+    return types;
+  }
+  HRESULT CheckMediaType(const CMediaType& mt) override { return Supported(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
 
-    STDMETHODIMP SetFormat(AM_MEDIA_TYPE* pmt) override {
-        if (!pmt) return E_POINTER;
-        CMediaType mt(*pmt);
-        if (!Supported(mt)) return VFW_E_INVALIDMEDIATYPE;
-        if (IsConnected() && filter_->State() != State_Stopped) return VFW_E_NOT_STOPPED;
-        std::lock_guard lock(mutex_);
-        current_ = mt;
-        return S_OK;
-    }
-    STDMETHODIMP GetFormat(AM_MEDIA_TYPE** pmt) override {
-        if (!pmt) return E_POINTER;
-        std::lock_guard lock(mutex_);
-        *pmt = CreateMediaType(IsConnected() ? &mt_ : &current_);
-        return *pmt ? S_OK : E_OUTOFMEMORY;
-    }
-    STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
-        if (!count || !size) return E_POINTER;
-        *count = static_cast<int>(caps_.size());
-        *size = 128;
-        return S_OK;
-    }
-    STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
-        if (!pmt || !caps) return E_POINTER;
-        if (index < 0 || index >= static_cast<int>(caps_.size())) return S_FALSE;
-        *pmt = CreateMediaType(&caps_[static_cast<std::size_t>(index)]);
-        std::memset(caps, 0, 128);
-        return *pmt ? S_OK : E_OUTOFMEMORY;
-    }
-    STDMETHODIMP SuggestAllocatorProperties(const ALLOCATOR_PROPERTIES* props) override {
-        if (!props) return E_POINTER;
-        if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-        suggested_ = *props;
-        return S_OK;
-    }
-    STDMETHODIMP GetAllocatorProperties(ALLOCATOR_PROPERTIES* props) override {
-        return com::CopyOut(props, suggested_);
-    }
+  STDMETHODIMP SetFormat(AM_MEDIA_TYPE* pmt) override {
+    if (!pmt) return E_POINTER;
+    CMediaType mt(*pmt);
+    if (!Supported(mt)) return VFW_E_INVALIDMEDIATYPE;
+    if (IsConnected() && filter_->State() != State_Stopped) return VFW_E_NOT_STOPPED;
+    std::lock_guard lock(mutex_);
+    current_ = mt;
+    return S_OK;
+  }
+  STDMETHODIMP GetFormat(AM_MEDIA_TYPE** pmt) override {
+    if (!pmt) return E_POINTER;
+    std::lock_guard lock(mutex_);
+    *pmt = CreateMediaType(IsConnected() ? &mt_ : &current_);
+    return *pmt ? S_OK : E_OUTOFMEMORY;
+  }
+  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
+    if (!count || !size) return E_POINTER;
+    *count = static_cast<int>(caps_.size());
+    *size = 128;
+    return S_OK;
+  }
+  STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
+    if (!pmt || !caps) return E_POINTER;
+    if (index < 0 || index >= static_cast<int>(caps_.size())) return S_FALSE;
+    *pmt = CreateMediaType(&caps_[static_cast<std::size_t>(index)]);
+    std::memset(caps, 0, 128);
+    return *pmt ? S_OK : E_OUTOFMEMORY;
+  }
+  STDMETHODIMP SuggestAllocatorProperties(const ALLOCATOR_PROPERTIES* props) override {
+    if (!props) return E_POINTER;
+    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    suggested_ = *props;
+    return S_OK;
+  }
+  STDMETHODIMP GetAllocatorProperties(ALLOCATOR_PROPERTIES* props) override { return com::CopyOut(props, suggested_); }
 
-protected:
-    void* GetPinInterface(REFIID riid) override {
-        if (void* p = Offer<IAMStreamConfig>(this, riid)) return p;
-        return negotiates_ ? Offer<IAMBufferNegotiation>(this, riid) : nullptr;
+ protected:
+  void* GetPinInterface(REFIID riid) override {
+    if (void* p = Offer<IAMStreamConfig>(this, riid)) return p;
+    return negotiates_ ? Offer<IAMBufferNegotiation>(this, riid) : nullptr;
+  }
+  bool DeviceLost() const { return watch_->Lost(); }
+  // The type samples are made for: the connection's, else the configured one.
+  CMediaType Current() {
+    std::lock_guard lock(mutex_);
+    return IsConnected() ? mt_ : current_;
+  }
+  bool Supported(const CMediaType& mt) {
+    for (const auto& c : caps_) {
+      if (c.majortype != mt.majortype || c.subtype != mt.subtype) continue;
+      if (mt.formattype == GUID_NULL || mt.cbFormat == 0) return true;
+      if (mt.formattype != c.formattype || mt.cbFormat < c.cbFormat) continue;
+      if (mt.formattype == FORMAT_VideoInfo) {
+        const auto* a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+        const auto* b = reinterpret_cast<const VIDEOINFOHEADER*>(c.pbFormat);
+        if (a->bmiHeader.biWidth == b->bmiHeader.biWidth &&
+            std::abs(a->bmiHeader.biHeight) == std::abs(b->bmiHeader.biHeight))
+          return true;
+      } else if (mt.formattype == FORMAT_WaveFormatEx) {
+        const auto* a = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
+        const auto* b = reinterpret_cast<const WAVEFORMATEX*>(c.pbFormat);
+        if (a->nSamplesPerSec == b->nSamplesPerSec && a->nChannels == b->nChannels &&
+            a->wBitsPerSample == b->wBitsPerSample)
+          return true;
+      } else {
+        return true;
+      }
     }
-    bool DeviceLost() const { return watch_->Lost(); }
-    // The type samples are made for: the connection's, else the configured one.
-    CMediaType Current() {
-        std::lock_guard lock(mutex_);
-        return IsConnected() ? mt_ : current_;
-    }
-    bool Supported(const CMediaType& mt) {
-        for (const auto& c : caps_) {
-            if (c.majortype != mt.majortype || c.subtype != mt.subtype) continue;
-            if (mt.formattype == GUID_NULL || mt.cbFormat == 0) return true;
-            if (mt.formattype != c.formattype || mt.cbFormat < c.cbFormat) continue;
-            if (mt.formattype == FORMAT_VideoInfo) {
-                const auto* a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
-                const auto* b = reinterpret_cast<const VIDEOINFOHEADER*>(c.pbFormat);
-                if (a->bmiHeader.biWidth == b->bmiHeader.biWidth &&
-                    std::abs(a->bmiHeader.biHeight) == std::abs(b->bmiHeader.biHeight))
-                    return true;
-            } else if (mt.formattype == FORMAT_WaveFormatEx) {
-                const auto* a = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
-                const auto* b = reinterpret_cast<const WAVEFORMATEX*>(c.pbFormat);
-                if (a->nSamplesPerSec == b->nSamplesPerSec && a->nChannels == b->nChannels &&
-                    a->wBitsPerSample == b->wBitsPerSample)
-                    return true;
-            } else {
-                return true;
-            }
-        }
-        return false;
-    }
+    return false;
+  }
 
-    std::mutex mutex_;
-    std::vector<CMediaType> caps_;
-    CMediaType current_;
-    bool negotiates_;
-    const DeviceWatch* watch_;
-    ALLOCATOR_PROPERTIES suggested_;
+  std::mutex mutex_;
+  std::vector<CMediaType> caps_;
+  CMediaType current_;
+  bool negotiates_;
+  const DeviceWatch* watch_;
+  ALLOCATOR_PROPERTIES suggested_;
 };
 
 class VideoStream : public ConfigurablePin {
-public:
-    VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
-        : ConfigurablePin(f, std::move(name), std::move(caps), false, watch) {}
-    REFERENCE_TIME SampleDuration() override {
-        const CMediaType mt = Current();
-        const auto* vih = mt.Format<VIDEOINFOHEADER>();
-        return vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
+ public:
+  VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
+      : ConfigurablePin(f, std::move(name), std::move(caps), false, watch) {}
+  REFERENCE_TIME SampleDuration() override {
+    const CMediaType mt = Current();
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    return vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
+  }
+  HRESULT FillSample(MediaSample& s) override {
+    if (DeviceLost()) return E_FAIL;
+    const CMediaType mt = Current();
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    const LONG w = vih ? vih->bmiHeader.biWidth : 720;
+    const LONG h = vih ? std::abs(vih->bmiHeader.biHeight) : 480;
+    const int bpp = vih && vih->bmiHeader.biBitCount ? vih->bmiHeader.biBitCount / 8 : 2;
+    s.data.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(bpp));
+    // Eight vertical bars that move one column per frame.
+    const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
+    for (LONG x = 0; x < w; ++x) {
+      const BYTE level = static_cast<BYTE>(((x + s.index) * 8 / std::max<LONG>(w, 1) % 8) * 32);
+      for (int b = 0; b < bpp; ++b) s.data[static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp) + b] = level;
     }
-    HRESULT FillSample(MediaSample& s) override {
-        if (DeviceLost()) return E_FAIL;
-        const CMediaType mt = Current();
-        const auto* vih = mt.Format<VIDEOINFOHEADER>();
-        const LONG w = vih ? vih->bmiHeader.biWidth : 720;
-        const LONG h = vih ? std::abs(vih->bmiHeader.biHeight) : 480;
-        const int bpp = vih && vih->bmiHeader.biBitCount ? vih->bmiHeader.biBitCount / 8 : 2;
-        s.data.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(bpp));
-        // Eight vertical bars that move one column per frame.
-        const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
-        for (LONG x = 0; x < w; ++x) {
-            const BYTE level = static_cast<BYTE>(((x + s.index) * 8 / std::max<LONG>(w, 1) % 8) * 32);
-            for (int b = 0; b < bpp; ++b) s.data[static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp) + b] = level;
-        }
-        for (LONG y = 1; y < h; ++y)
-            std::memcpy(s.data.data() + static_cast<std::size_t>(y) * stride, s.data.data(), stride);
-        PutFrameNumber(s.data, s.index);
-        return S_OK;
-    }
+    for (LONG y = 1; y < h; ++y)
+      std::memcpy(s.data.data() + static_cast<std::size_t>(y) * stride, s.data.data(), stride);
+    PutFrameNumber(s.data, s.index);
+    return S_OK;
+  }
 };
 
 class AudioStream : public ConfigurablePin {
-public:
-    AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch)
-        : ConfigurablePin(f, std::move(name), Caps(), true, watch) {}
-    static std::vector<CMediaType> Caps() {
-        return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
-                MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
+ public:
+  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch)
+      : ConfigurablePin(f, std::move(name), Caps(), true, watch) {}
+  static std::vector<CMediaType> Caps() {
+    return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
+            MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
+  }
+  REFERENCE_TIME SampleDuration() override { return UNITS / 10; }
+  HRESULT FillSample(MediaSample& s) override {
+    if (DeviceLost()) return E_FAIL;
+    const CMediaType mt = Current();
+    const auto* wfx = mt.Format<WAVEFORMATEX>();
+    const DWORD rate = wfx ? wfx->nSamplesPerSec : 48000;
+    const WORD channels = wfx ? wfx->nChannels : 2;
+    const std::size_t frames = rate / 10;
+    s.data.resize(frames * channels * 2);
+    auto* pcm = reinterpret_cast<short*>(s.data.data());
+    for (std::size_t i = 0; i < frames; ++i) {
+      const double t = static_cast<double>(s.index * static_cast<long long>(frames) + static_cast<long long>(i)) / rate;
+      const auto v = static_cast<short>(std::lround(8000.0 * std::sin(2 * 3.14159265358979 * 1000.0 * t)));
+      for (WORD c = 0; c < channels; ++c) pcm[i * channels + c] = v;
     }
-    REFERENCE_TIME SampleDuration() override { return UNITS / 10; }
-    HRESULT FillSample(MediaSample& s) override {
-        if (DeviceLost()) return E_FAIL;
-        const CMediaType mt = Current();
-        const auto* wfx = mt.Format<WAVEFORMATEX>();
-        const DWORD rate = wfx ? wfx->nSamplesPerSec : 48000;
-        const WORD channels = wfx ? wfx->nChannels : 2;
-        const std::size_t frames = rate / 10;
-        s.data.resize(frames * channels * 2);
-        auto* pcm = reinterpret_cast<short*>(s.data.data());
-        for (std::size_t i = 0; i < frames; ++i) {
-            const double t = static_cast<double>(s.index * static_cast<long long>(frames) + static_cast<long long>(i)) / rate;
-            const auto v = static_cast<short>(std::lround(8000.0 * std::sin(2 * 3.14159265358979 * 1000.0 * t)));
-            for (WORD c = 0; c < channels; ++c) pcm[i * channels + c] = v;
-        }
-        return S_OK;
-    }
+    return S_OK;
+  }
 };
 
 class AnalogInputPin : public CPatternInputPin {
-public:
-    AnalogInputPin(CBaseFilter* f, std::string name, GUID major) : CPatternInputPin(f, std::move(name), {TypePattern(major)}) {
-        SetCategory(PIN_CATEGORY_ANALOGVIDEOIN);
-    }
+ public:
+  AnalogInputPin(CBaseFilter* f, std::string name, GUID major)
+      : CPatternInputPin(f, std::move(name), {TypePattern(major)}) {
+    SetCategory(PIN_CATEGORY_ANALOGVIDEOIN);
+  }
 };
 
 class AnalogOutputPin : public CBaseOutputPin {
-public:
-    AnalogOutputPin(CBaseFilter* f, std::string name, GUID major) : CBaseOutputPin(f, std::move(name)) {
-        CMediaType mt;
-        mt.majortype = major;
-        mt.subtype = GUID_NULL;
-        mt.formattype = FORMAT_None;
-        SetMediaTypes({mt});
-    }
+ public:
+  AnalogOutputPin(CBaseFilter* f, std::string name, GUID major) : CBaseOutputPin(f, std::move(name)) {
+    CMediaType mt;
+    mt.majortype = major;
+    mt.subtype = GUID_NULL;
+    mt.formattype = FORMAT_None;
+    SetMediaTypes({mt});
+  }
 };
 
 class CrossbarFilter : public CBaseFilter, public IAMCrossbar, public ISpecifyPropertyPages {
-public:
-    explicit CrossbarFilter(const Crossbar& desc) : CBaseFilter(CLSID_SimCrossbar, desc.name.empty() ? "Crossbar" : desc.name), desc_(desc) {
-        for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
-            const long t = desc_.inputs[i];
-            auto* pin = AddPin<AnalogInputPin>(Format("%zu: %s In", i, ConnectorName(t).c_str()),
-                                               t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
-            pin->SetCategory(GUID_NULL);
+ public:
+  explicit CrossbarFilter(const Crossbar& desc)
+      : CBaseFilter(CLSID_SimCrossbar, desc.name.empty() ? "Crossbar" : desc.name), desc_(desc) {
+    for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
+      const long t = desc_.inputs[i];
+      auto* pin = AddPin<AnalogInputPin>(Format("%zu: %s In", i, ConnectorName(t).c_str()),
+                                         t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
+      pin->SetCategory(GUID_NULL);
+    }
+    for (std::size_t i = 0; i < desc_.outputs.size(); ++i) {
+      const long t = desc_.outputs[i];
+      AddPin<AnalogOutputPin>(Format("%zu: %s Out", i, ConnectorName(t).c_str()),
+                              t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
+    }
+    routes_.assign(desc_.outputs.size(), -1);
+    for (long o = 0; o < static_cast<long>(desc_.outputs.size()); ++o)
+      for (long i = 0; i < static_cast<long>(desc_.inputs.size()); ++i)
+        if (CanRoute(o, i) == S_OK) {
+          routes_[static_cast<std::size_t>(o)] = i;
+          break;
         }
-        for (std::size_t i = 0; i < desc_.outputs.size(); ++i) {
-            const long t = desc_.outputs[i];
-            AddPin<AnalogOutputPin>(Format("%zu: %s Out", i, ConnectorName(t).c_str()),
-                                    t < 4096 ? MEDIATYPE_AnalogVideo : MEDIATYPE_AnalogAudio);
-        }
-        routes_.assign(desc_.outputs.size(), -1);
-        for (long o = 0; o < static_cast<long>(desc_.outputs.size()); ++o)
-            for (long i = 0; i < static_cast<long>(desc_.inputs.size()); ++i)
-                if (CanRoute(o, i) == S_OK) {
-                    routes_[static_cast<std::size_t>(o)] = i;
-                    break;
-                }
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
 
-    STDMETHODIMP get_PinCounts(long* outputs, long* inputs) override {
-        if (!outputs || !inputs) return E_POINTER;
-        *outputs = static_cast<long>(desc_.outputs.size());
-        *inputs = static_cast<long>(desc_.inputs.size());
-        return S_OK;
-    }
-    STDMETHODIMP CanRoute(long out, long in) override {
-        if (out < 0 || out >= static_cast<long>(desc_.outputs.size()) || in < 0 ||
-            in >= static_cast<long>(desc_.inputs.size()))
-            return E_INVALIDARG;
-        const bool videoOut = desc_.outputs[static_cast<std::size_t>(out)] < 4096;
-        const bool videoIn = desc_.inputs[static_cast<std::size_t>(in)] < 4096;
-        if (videoOut != videoIn) return S_FALSE;
-        for (auto [o, i] : desc_.blocked)
-            if (o == out && i == in) return S_FALSE;
-        return S_OK;
-    }
-    STDMETHODIMP Route(long out, long in) override {
-        const HRESULT hr = CanRoute(out, in);
-        if (hr != S_OK) return hr == S_FALSE ? E_FAIL : hr;
-        std::lock_guard lock(mutex_);
-        routes_[static_cast<std::size_t>(out)] = in;
-        return S_OK;
-    }
-    STDMETHODIMP get_IsRoutedTo(long out, long* in) override {
-        if (!in) return E_POINTER;
-        if (out < 0 || out >= static_cast<long>(desc_.outputs.size())) return E_INVALIDARG;
-        std::lock_guard lock(mutex_);
-        *in = routes_[static_cast<std::size_t>(out)];
-        return S_OK;
-    }
-    STDMETHODIMP get_CrossbarPinInfo(BOOL isInput, long index, long* related, long* type) override {
-        if (!related || !type) return E_POINTER;
-        const auto& pins = isInput ? desc_.inputs : desc_.outputs;
-        if (index < 0 || index >= static_cast<long>(pins.size())) return E_INVALIDARG;
-        *type = pins[static_cast<std::size_t>(index)];
-        *related = RelatedOf(pins, index);
-        return S_OK;
-    }
+  STDMETHODIMP get_PinCounts(long* outputs, long* inputs) override {
+    if (!outputs || !inputs) return E_POINTER;
+    *outputs = static_cast<long>(desc_.outputs.size());
+    *inputs = static_cast<long>(desc_.inputs.size());
+    return S_OK;
+  }
+  STDMETHODIMP CanRoute(long out, long in) override {
+    if (out < 0 || out >= static_cast<long>(desc_.outputs.size()) || in < 0 ||
+        in >= static_cast<long>(desc_.inputs.size()))
+      return E_INVALIDARG;
+    const bool videoOut = desc_.outputs[static_cast<std::size_t>(out)] < 4096;
+    const bool videoIn = desc_.inputs[static_cast<std::size_t>(in)] < 4096;
+    if (videoOut != videoIn) return S_FALSE;
+    for (auto [o, i] : desc_.blocked)
+      if (o == out && i == in) return S_FALSE;
+    return S_OK;
+  }
+  STDMETHODIMP Route(long out, long in) override {
+    const HRESULT hr = CanRoute(out, in);
+    if (hr != S_OK) return hr == S_FALSE ? E_FAIL : hr;
+    std::lock_guard lock(mutex_);
+    routes_[static_cast<std::size_t>(out)] = in;
+    return S_OK;
+  }
+  STDMETHODIMP get_IsRoutedTo(long out, long* in) override {
+    if (!in) return E_POINTER;
+    if (out < 0 || out >= static_cast<long>(desc_.outputs.size())) return E_INVALIDARG;
+    std::lock_guard lock(mutex_);
+    *in = routes_[static_cast<std::size_t>(out)];
+    return S_OK;
+  }
+  STDMETHODIMP get_CrossbarPinInfo(BOOL isInput, long index, long* related, long* type) override {
+    if (!related || !type) return E_POINTER;
+    const auto& pins = isInput ? desc_.inputs : desc_.outputs;
+    if (index < 0 || index >= static_cast<long>(pins.size())) return E_INVALIDARG;
+    *type = pins[static_cast<std::size_t>(index)];
+    *related = RelatedOf(pins, index);
+    return S_OK;
+  }
 
-    STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_CrossbarFilterPropertyPage}, pages); }
+  STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_CrossbarFilterPropertyPage}, pages); }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override {
-        if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
-        return Offer<IAMCrossbar>(this, riid);
-    }
+ protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
+    return Offer<IAMCrossbar>(this, riid);
+  }
 
-private:
-    // The n-th video pin of a side is related to the n-th audio pin of the same side.
-    static long RelatedOf(const std::vector<long>& pins, long index) {
-        const bool video = pins[static_cast<std::size_t>(index)] < 4096;
-        long rank = 0;
-        for (long i = 0; i < index; ++i)
-            if ((pins[static_cast<std::size_t>(i)] < 4096) == video) ++rank;
-        for (long i = 0; i < static_cast<long>(pins.size()); ++i)
-            if ((pins[static_cast<std::size_t>(i)] < 4096) != video && rank-- == 0) return i;
-        return -1;
-    }
-    Crossbar desc_;
-    std::mutex mutex_;
-    std::vector<long> routes_;
+ private:
+  // The n-th video pin of a side is related to the n-th audio pin of the same side.
+  static long RelatedOf(const std::vector<long>& pins, long index) {
+    const bool video = pins[static_cast<std::size_t>(index)] < 4096;
+    long rank = 0;
+    for (long i = 0; i < index; ++i)
+      if ((pins[static_cast<std::size_t>(i)] < 4096) == video) ++rank;
+    for (long i = 0; i < static_cast<long>(pins.size()); ++i)
+      if ((pins[static_cast<std::size_t>(i)] < 4096) != video && rank-- == 0) return i;
+    return -1;
+  }
+  Crossbar desc_;
+  std::mutex mutex_;
+  std::vector<long> routes_;
 };
 
 class TunerFilter : public CBaseFilter, public IAMTVTuner {
-public:
-    explicit TunerFilter(long formats) : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats) {
-        AddPin<AnalogOutputPin>("Analog Video", MEDIATYPE_AnalogVideo);
-        AddPin<AnalogOutputPin>("Analog Audio", MEDIATYPE_AnalogAudio);
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-    STDMETHODIMP put_Channel(long channel, long, long) override {
-        if (channel < 1 || channel > 125) return E_INVALIDARG;
-        channel_ = channel;
-        return S_OK;
-    }
-    STDMETHODIMP get_Channel(long* channel, long* video, long* audio) override {
-        if (!channel || !video || !audio) return E_POINTER;
-        *channel = channel_;
-        *video = *audio = 0;
-        return S_OK;
-    }
-    STDMETHODIMP ChannelMinMax(long* min, long* max) override {
-        if (!min || !max) return E_POINTER;
-        *min = 1;
-        *max = 125;
-        return S_OK;
-    }
-    STDMETHODIMP put_CountryCode(long country) override { return com::CopyIn(country_, country); }
-    STDMETHODIMP get_CountryCode(long* country) override { return com::CopyOut(country, country_); }
-    STDMETHODIMP SignalPresent(long* strength) override { return com::CopyOut(strength, 1); }
-    STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
-    STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, AMTUNER_MODE_TV); }
-    STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, formats_); }
-    STDMETHODIMP get_TVFormat(long* format) override {
-        return com::CopyOut(format, formats_ & 0x1 ? 0x1 : formats_ & -formats_);
-    }
-    STDMETHODIMP put_InputType(long index, TunerInputType type) override {
-        if (index != 0) return E_INVALIDARG;
-        inputType_ = type;
-        return S_OK;
-    }
-    STDMETHODIMP get_InputType(long index, TunerInputType* type) override {
-        if (!type) return E_POINTER;
-        if (index != 0) return E_INVALIDARG;
-        *type = inputType_;
-        return S_OK;
-    }
-    STDMETHODIMP put_ConnectInput(long index) override { return index == 0 ? S_OK : E_INVALIDARG; }
-    STDMETHODIMP get_ConnectInput(long* index) override { return com::CopyOut(index, 0); }
+ public:
+  explicit TunerFilter(long formats) : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats) {
+    AddPin<AnalogOutputPin>("Analog Video", MEDIATYPE_AnalogVideo);
+    AddPin<AnalogOutputPin>("Analog Audio", MEDIATYPE_AnalogAudio);
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  STDMETHODIMP put_Channel(long channel, long, long) override {
+    if (channel < 1 || channel > 125) return E_INVALIDARG;
+    channel_ = channel;
+    return S_OK;
+  }
+  STDMETHODIMP get_Channel(long* channel, long* video, long* audio) override {
+    if (!channel || !video || !audio) return E_POINTER;
+    *channel = channel_;
+    *video = *audio = 0;
+    return S_OK;
+  }
+  STDMETHODIMP ChannelMinMax(long* min, long* max) override {
+    if (!min || !max) return E_POINTER;
+    *min = 1;
+    *max = 125;
+    return S_OK;
+  }
+  STDMETHODIMP put_CountryCode(long country) override { return com::CopyIn(country_, country); }
+  STDMETHODIMP get_CountryCode(long* country) override { return com::CopyOut(country, country_); }
+  STDMETHODIMP SignalPresent(long* strength) override { return com::CopyOut(strength, 1); }
+  STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
+  STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, AMTUNER_MODE_TV); }
+  STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, formats_); }
+  STDMETHODIMP get_TVFormat(long* format) override {
+    return com::CopyOut(format, formats_ & 0x1 ? 0x1 : formats_ & -formats_);
+  }
+  STDMETHODIMP put_InputType(long index, TunerInputType type) override {
+    if (index != 0) return E_INVALIDARG;
+    inputType_ = type;
+    return S_OK;
+  }
+  STDMETHODIMP get_InputType(long index, TunerInputType* type) override {
+    if (!type) return E_POINTER;
+    if (index != 0) return E_INVALIDARG;
+    *type = inputType_;
+    return S_OK;
+  }
+  STDMETHODIMP put_ConnectInput(long index) override { return index == 0 ? S_OK : E_INVALIDARG; }
+  STDMETHODIMP get_ConnectInput(long* index) override { return com::CopyOut(index, 0); }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IAMTVTuner>(this, riid); }
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<IAMTVTuner>(this, riid); }
 
-private:
-    long formats_;
-    long channel_ = 3;
-    long country_ = 1;
-    TunerInputType inputType_ = TunerInputCable;
+ private:
+  long formats_;
+  long channel_ = 3;
+  long country_ = 1;
+  TunerInputType inputType_ = TunerInputCable;
 };
 
 // Analog card or USB box capture filter.
@@ -419,308 +419,309 @@ class CaptureFilter : public CSourceFilter,
                       public IAMAnalogVideoDecoder,
                       public IVidarroWdmUpstream,
                       public ISpecifyPropertyPages {
-public:
-    explicit CaptureFilter(const DeviceDesc& desc)
-        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
-        if (!desc_.crossbars.empty()) analogIn_ = AddPin<AnalogInputPin>("Analog Video In", MEDIATYPE_AnalogVideo);
-        std::vector<CMediaType> caps;
-        for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
-        AddPin<VideoStream>("Capture", caps, &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
-        if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
-        if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
-        for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
-        tvFormat_ = desc_.tvFormat;
-    }
-    DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+ public:
+  explicit CaptureFilter(const DeviceDesc& desc)
+      : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
+    if (!desc_.crossbars.empty()) analogIn_ = AddPin<AnalogInputPin>("Analog Video In", MEDIATYPE_AnalogVideo);
+    std::vector<CMediaType> caps;
+    for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
+    AddPin<VideoStream>("Capture", caps, &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
+    for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
+    tvFormat_ = desc_.tvFormat;
+  }
+  DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
 
-    STDMETHODIMP GetRange(long property, long* min, long* max, long* step, long* def, long* caps) override {
-        if (!min || !max || !step || !def || !caps) return E_POINTER;
-        for (const auto& r : desc_.procAmp)
-            if (r.property == property) {
-                *min = r.min;
-                *max = r.max;
-                *step = r.step;
-                *def = r.defaultValue;
-                *caps = r.flags;
-                return S_OK;
-            }
-        return E_PROP_ID_UNSUPPORTED;
-    }
-    STDMETHODIMP Set(long property, long value, long flags) override {
-        for (const auto& r : desc_.procAmp)
-            if (r.property == property) {
-                if (value < r.min || value > r.max) return E_INVALIDARG;
-                std::lock_guard lock(mutex_);
-                for (auto& v : values_)
-                    if (v.property == property) {
-                        v.value = value;
-                        v.flags = flags;
-                    }
-                return S_OK;
-            }
-        return E_PROP_ID_UNSUPPORTED;
-    }
-    STDMETHODIMP Get(long property, long* value, long* flags) override {
-        if (!value || !flags) return E_POINTER;
+  STDMETHODIMP GetRange(long property, long* min, long* max, long* step, long* def, long* caps) override {
+    if (!min || !max || !step || !def || !caps) return E_POINTER;
+    for (const auto& r : desc_.procAmp)
+      if (r.property == property) {
+        *min = r.min;
+        *max = r.max;
+        *step = r.step;
+        *def = r.defaultValue;
+        *caps = r.flags;
+        return S_OK;
+      }
+    return E_PROP_ID_UNSUPPORTED;
+  }
+  STDMETHODIMP Set(long property, long value, long flags) override {
+    for (const auto& r : desc_.procAmp)
+      if (r.property == property) {
+        if (value < r.min || value > r.max) return E_INVALIDARG;
         std::lock_guard lock(mutex_);
-        for (const auto& v : values_)
-            if (v.property == property) {
-                *value = v.value;
-                *flags = v.flags;
-                return S_OK;
-            }
-        return E_PROP_ID_UNSUPPORTED;
-    }
-
-    STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, desc_.tvFormats); }
-    STDMETHODIMP put_TVFormat(long format) override {
-        if (format == 0 || (format & ~desc_.tvFormats) || (format & (format - 1))) return E_INVALIDARG;
-        tvFormat_ = format;
+        for (auto& v : values_)
+          if (v.property == property) {
+            v.value = value;
+            v.flags = flags;
+          }
         return S_OK;
-    }
-    STDMETHODIMP get_TVFormat(long* format) override { return com::CopyOut(format, tvFormat_); }
-    STDMETHODIMP get_HorizontalLocked(long* locked) override {
-        if (!locked) return E_POINTER;
-        DeviceDesc now;
-        const bool signal = Hardware::Instance().Find(desc_.id, &now) ? now.signal : desc_.signal;
-        *locked = signal && !watch_.Lost() ? 1 : 0;
+      }
+    return E_PROP_ID_UNSUPPORTED;
+  }
+  STDMETHODIMP Get(long property, long* value, long* flags) override {
+    if (!value || !flags) return E_POINTER;
+    std::lock_guard lock(mutex_);
+    for (const auto& v : values_)
+      if (v.property == property) {
+        *value = v.value;
+        *flags = v.flags;
         return S_OK;
-    }
-    STDMETHODIMP put_VCRHorizontalLocking(long locking) override { return com::CopyIn(vcrLocking_, locking); }
-    STDMETHODIMP get_VCRHorizontalLocking(long* locking) override { return com::CopyOut(locking, vcrLocking_); }
-    STDMETHODIMP get_NumberOfLines(long* lines) override {
-        return com::CopyOut(lines, (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625);
-    }
-    STDMETHODIMP put_OutputEnable(long enable) override { return com::CopyIn(outputEnable_, enable); }
-    STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
+      }
+    return E_PROP_ID_UNSUPPORTED;
+  }
 
-    STDMETHODIMP GetPages(CAUUID* pages) override {
-        return PagesOf({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
-    }
+  STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, desc_.tvFormats); }
+  STDMETHODIMP put_TVFormat(long format) override {
+    if (format == 0 || (format & ~desc_.tvFormats) || (format & (format - 1))) return E_INVALIDARG;
+    tvFormat_ = format;
+    return S_OK;
+  }
+  STDMETHODIMP get_TVFormat(long* format) override { return com::CopyOut(format, tvFormat_); }
+  STDMETHODIMP get_HorizontalLocked(long* locked) override {
+    if (!locked) return E_POINTER;
+    DeviceDesc now;
+    const bool signal = Hardware::Instance().Find(desc_.id, &now) ? now.signal : desc_.signal;
+    *locked = signal && !watch_.Lost() ? 1 : 0;
+    return S_OK;
+  }
+  STDMETHODIMP put_VCRHorizontalLocking(long locking) override { return com::CopyIn(vcrLocking_, locking); }
+  STDMETHODIMP get_VCRHorizontalLocking(long* locking) override { return com::CopyOut(locking, vcrLocking_); }
+  STDMETHODIMP get_NumberOfLines(long* lines) override {
+    return com::CopyOut(lines, (tvFormat_ & (0x1 | 0x2 | 0x4 | 0x200)) ? 525 : 625);
+  }
+  STDMETHODIMP put_OutputEnable(long enable) override { return com::CopyIn(outputEnable_, enable); }
+  STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
-    STDMETHODIMP AddUpstreamFilters(IGraphBuilder* graph) override {
-        if (!graph) return E_POINTER;
-        if (!analogIn_ || analogIn_->IsConnected()) return S_FALSE;
-        IPin* downstreamIn = analogIn_;
-        CComPtr<IBaseFilter> tunerTarget;
-        long tunerInput = -1;
-        std::vector<CComPtr<IBaseFilter>> crossbars;
-        for (std::size_t k = 0; k < desc_.crossbars.size(); ++k) {
-            const Crossbar& x = desc_.crossbars[k];
-            CComPtr<IBaseFilter> filter;
-            filter.Attach(new CrossbarFilter(x));
-            HRESULT hr = graph->AddFilter(filter, x.name.empty() ? "Crossbar" : x.name.c_str());
-            if (FAILED(hr)) return hr;
-            auto* base = AsBaseFilter(filter);
-            IPin* out = base->Pins()[x.inputs.size()];  // first output
-            if (k > 0) downstreamIn = AsBaseFilter(crossbars.back())->Pins()[static_cast<std::size_t>(x.feedsInput)];
-            hr = graph->ConnectDirect(out, downstreamIn, nullptr);
-            if (FAILED(hr)) return hr;
-            for (std::size_t i = 0; i < x.inputs.size(); ++i)
-                if (x.inputs[i] == PhysConn_Video_Tuner && !base->Pins()[i]->IsConnected()) {
-                    tunerTarget = filter;
-                    tunerInput = static_cast<long>(i);
-                }
-            crossbars.push_back(filter);
+  STDMETHODIMP GetPages(CAUUID* pages) override {
+    return PagesOf({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
+  }
+
+  STDMETHODIMP AddUpstreamFilters(IGraphBuilder* graph) override {
+    if (!graph) return E_POINTER;
+    if (!analogIn_ || analogIn_->IsConnected()) return S_FALSE;
+    IPin* downstreamIn = analogIn_;
+    CComPtr<IBaseFilter> tunerTarget;
+    long tunerInput = -1;
+    std::vector<CComPtr<IBaseFilter>> crossbars;
+    for (std::size_t k = 0; k < desc_.crossbars.size(); ++k) {
+      const Crossbar& x = desc_.crossbars[k];
+      CComPtr<IBaseFilter> filter;
+      filter.Attach(new CrossbarFilter(x));
+      HRESULT hr = graph->AddFilter(filter, x.name.empty() ? "Crossbar" : x.name.c_str());
+      if (FAILED(hr)) return hr;
+      auto* base = AsBaseFilter(filter);
+      IPin* out = base->Pins()[x.inputs.size()];  // first output
+      if (k > 0) downstreamIn = AsBaseFilter(crossbars.back())->Pins()[static_cast<std::size_t>(x.feedsInput)];
+      hr = graph->ConnectDirect(out, downstreamIn, nullptr);
+      if (FAILED(hr)) return hr;
+      for (std::size_t i = 0; i < x.inputs.size(); ++i)
+        if (x.inputs[i] == PhysConn_Video_Tuner && !base->Pins()[i]->IsConnected()) {
+          tunerTarget = filter;
+          tunerInput = static_cast<long>(i);
         }
-        if (desc_.tuner && tunerTarget) {
-            CComPtr<IBaseFilter> tuner;
-            tuner.Attach(new TunerFilter(desc_.tvFormats));
-            HRESULT hr = graph->AddFilter(tuner, "TV Tuner");
-            if (FAILED(hr)) return hr;
-            hr = graph->ConnectDirect(AsBaseFilter(tuner)->Pins()[0],
-                                      AsBaseFilter(tunerTarget)->Pins()[static_cast<std::size_t>(tunerInput)], nullptr);
-            if (FAILED(hr)) return hr;
-        }
-        return S_OK;
+      crossbars.push_back(filter);
     }
-
-protected:
-    void* GetFilterInterface(REFIID riid) override {
-        if (void* p = Offer<IAMVideoProcAmp>(this, riid)) return p;
-        if (void* p = Offer<IAMAnalogVideoDecoder>(this, riid)) return p;
-        if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
-        return Offer<IVidarroWdmUpstream>(this, riid);
+    if (desc_.tuner && tunerTarget) {
+      CComPtr<IBaseFilter> tuner;
+      tuner.Attach(new TunerFilter(desc_.tvFormats));
+      HRESULT hr = graph->AddFilter(tuner, "TV Tuner");
+      if (FAILED(hr)) return hr;
+      hr = graph->ConnectDirect(AsBaseFilter(tuner)->Pins()[0],
+                                AsBaseFilter(tunerTarget)->Pins()[static_cast<std::size_t>(tunerInput)], nullptr);
+      if (FAILED(hr)) return hr;
     }
+    return S_OK;
+  }
 
-private:
-    struct Value {
-        long property;
-        long value;
-        long flags;
-    };
-    DeviceDesc desc_;
-    DeviceWatch watch_;
-    CBaseInputPin* analogIn_ = nullptr;
-    std::mutex mutex_;
-    std::vector<Value> values_;
-    long tvFormat_;
-    long vcrLocking_ = 0;
-    long outputEnable_ = 1;
+ protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IAMVideoProcAmp>(this, riid)) return p;
+    if (void* p = Offer<IAMAnalogVideoDecoder>(this, riid)) return p;
+    if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
+    return Offer<IVidarroWdmUpstream>(this, riid);
+  }
+
+ private:
+  struct Value {
+    long property;
+    long value;
+    long flags;
+  };
+  DeviceDesc desc_;
+  DeviceWatch watch_;
+  CBaseInputPin* analogIn_ = nullptr;
+  std::mutex mutex_;
+  std::vector<Value> values_;
+  long tvFormat_;
+  long vcrLocking_ = 0;
+  long outputEnable_ = 1;
 };
 
 class AudioCaptureFilter : public CSourceFilter {
-public:
-    explicit AudioCaptureFilter(const DeviceDesc& desc)
-        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
-        AddPin<AudioStream>("Capture", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
-    }
+ public:
+  explicit AudioCaptureFilter(const DeviceDesc& desc)
+      : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
+    AddPin<AudioStream>("Capture", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+  }
 
-private:
-    DeviceWatch watch_;
+ private:
+  DeviceWatch watch_;
 };
 
 // DV or HDV camcorder: frames from the tape file when the description names one.
 class CamcorderStream : public CSourceStream {
-public:
-    CamcorderStream(CBaseFilter* f, std::string name, CMediaType mt, REFERENCE_TIME frame, std::string tape,
-                    const DeviceWatch* watch)
-        : CSourceStream(f, std::move(name)), frame_(frame), tape_(std::move(tape)), watch_(watch) {
-        frameBytes_ = mt.lSampleSize ? mt.lSampleSize : 188 * 348;
-        SetMediaTypes({std::move(mt)});
+ public:
+  CamcorderStream(CBaseFilter* f, std::string name, CMediaType mt, REFERENCE_TIME frame, std::string tape,
+                  const DeviceWatch* watch)
+      : CSourceStream(f, std::move(name)), frame_(frame), tape_(std::move(tape)), watch_(watch) {
+    frameBytes_ = mt.lSampleSize ? mt.lSampleSize : 188 * 348;
+    SetMediaTypes({std::move(mt)});
+  }
+  REFERENCE_TIME SampleDuration() override { return frame_; }
+  HRESULT FillSample(MediaSample& s) override {
+    if (watch_->Lost()) return E_FAIL;
+    s.data.assign(frameBytes_, 0);
+    if (!tape_.empty()) {
+      if (!file_.is_open()) file_.open(tape_, std::ios::binary);
+      file_.read(reinterpret_cast<char*>(s.data.data()), static_cast<std::streamsize>(s.data.size()));
+      const auto got = static_cast<std::size_t>(file_.gcount());
+      if (got == 0) return S_FALSE;  // end of tape
+      s.data.resize(got);
+      return S_OK;
     }
-    REFERENCE_TIME SampleDuration() override { return frame_; }
-    HRESULT FillSample(MediaSample& s) override {
-        if (watch_->Lost()) return E_FAIL;
-        s.data.assign(frameBytes_, 0);
-        if (!tape_.empty()) {
-            if (!file_.is_open()) file_.open(tape_, std::ios::binary);
-            file_.read(reinterpret_cast<char*>(s.data.data()), static_cast<std::streamsize>(s.data.size()));
-            const auto got = static_cast<std::size_t>(file_.gcount());
-            if (got == 0) return S_FALSE;  // end of tape
-            s.data.resize(got);
-            return S_OK;
-        }
-        PutFrameNumber(s.data, s.index);
-        ++framesOut_;
-        return S_OK;
-    }
-    long long Frames() const { return framesOut_.load(); }
+    PutFrameNumber(s.data, s.index);
+    ++framesOut_;
+    return S_OK;
+  }
+  long long Frames() const { return framesOut_.load(); }
 
-private:
-    REFERENCE_TIME frame_;
-    std::string tape_;
-    const DeviceWatch* watch_;
-    std::size_t frameBytes_;
-    std::ifstream file_;
-    std::atomic<long long> framesOut_{0};
+ private:
+  REFERENCE_TIME frame_;
+  std::string tape_;
+  const DeviceWatch* watch_;
+  std::size_t frameBytes_;
+  std::ifstream file_;
+  std::atomic<long long> framesOut_{0};
 };
 
 class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExtTransport, public IAMTimecodeReader {
-public:
-    explicit CamcorderFilter(const DeviceDesc& desc)
-        : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
-        const VideoFormat f = desc.formats.empty() ? VideoFormat{} : desc.formats.front();
-        const bool hdv = desc.kind == DeviceKind::HdvCamcorder;
-        stream_ = AddPin<CamcorderStream>(hdv ? "MPEG2 TS Out" : "DV A/V Out", TypeOf(f), f.frameDuration, desc.tape, &watch_);
-        stream_->SetCategory(PIN_CATEGORY_CAPTURE);
-        if (!hdv) AddPin<AnalogInputPin>("DV A/V In", MEDIATYPE_Interleaved)->SetCategory(GUID_NULL);
-    }
-    DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+ public:
+  explicit CamcorderFilter(const DeviceDesc& desc)
+      : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
+    const VideoFormat f = desc.formats.empty() ? VideoFormat{} : desc.formats.front();
+    const bool hdv = desc.kind == DeviceKind::HdvCamcorder;
+    stream_ =
+        AddPin<CamcorderStream>(hdv ? "MPEG2 TS Out" : "DV A/V Out", TypeOf(f), f.frameDuration, desc.tape, &watch_);
+    stream_->SetCategory(PIN_CATEGORY_CAPTURE);
+    if (!hdv) AddPin<AnalogInputPin>("DV A/V In", MEDIATYPE_Interleaved)->SetCategory(GUID_NULL);
+  }
+  DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
 
-    STDMETHODIMP GetCapability(long capability, long* value, double* doubleValue) override {
-        if (value) *value = 0;
-        if (doubleValue) *doubleValue = 0;
-        if (capability == ED_DEVCAP_DEVICE_TYPE) {
-            if (!value) return E_POINTER;
-            *value = ED_DEVTYPE_VCR;
-            return S_OK;
-        }
-        if (capability == static_cast<long>(ED_DEVCAP_TIMECODE_READ)) {
-            if (!value) return E_POINTER;
-            *value = OATRUE;
-            return S_OK;
-        }
-        return S_OK;
+  STDMETHODIMP GetCapability(long capability, long* value, double* doubleValue) override {
+    if (value) *value = 0;
+    if (doubleValue) *doubleValue = 0;
+    if (capability == ED_DEVCAP_DEVICE_TYPE) {
+      if (!value) return E_POINTER;
+      *value = ED_DEVTYPE_VCR;
+      return S_OK;
     }
-    STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(desc_.devicePath, id); }
-    STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
-    STDMETHODIMP put_DevicePower(long mode) override { return com::CopyIn(power_, mode); }
-    STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, power_); }
-    STDMETHODIMP put_DevicePort(long) override { return S_OK; }
-    STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
-    STDMETHODIMP put_MediaState(long) override { return S_OK; }
-    STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
-    STDMETHODIMP GetStatus(long item, long* value) override {
-        return com::CopyOut(value, item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load());
+    if (capability == static_cast<long>(ED_DEVCAP_TIMECODE_READ)) {
+      if (!value) return E_POINTER;
+      *value = OATRUE;
+      return S_OK;
     }
-    STDMETHODIMP GetTransportBasicParameters(long, long* value, LPOLESTR* text) override {
-        if (value) *value = watch_.Lost() ? 0 : 1;
-        if (text) *text = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP put_Mode(long mode) override {
-        if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
-        mode_ = mode;
-        return S_OK;
-    }
-    STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, mode_); }
-    STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
-    STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
-    STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
-    STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
-    STDMETHODIMP put_VITCLine(long) override { return S_OK; }
-    STDMETHODIMP get_VITCLine(long* line) override { return com::CopyOut(line, 0); }
-    STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
-        if (!sample) return E_POINTER;
-        if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
-        sample->timecode.dwFrames = AddFrames(desc_.timecodeStart, stream_->Frames());
-        sample->timecode.wFrameRate = 30;
-        return S_OK;
-    }
+    return S_OK;
+  }
+  STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(desc_.devicePath, id); }
+  STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
+  STDMETHODIMP put_DevicePower(long mode) override { return com::CopyIn(power_, mode); }
+  STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, power_); }
+  STDMETHODIMP put_DevicePort(long) override { return S_OK; }
+  STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
+  STDMETHODIMP put_MediaState(long) override { return S_OK; }
+  STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
+  STDMETHODIMP GetStatus(long item, long* value) override {
+    return com::CopyOut(value, item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load());
+  }
+  STDMETHODIMP GetTransportBasicParameters(long, long* value, LPOLESTR* text) override {
+    if (value) *value = watch_.Lost() ? 0 : 1;
+    if (text) *text = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP put_Mode(long mode) override {
+    if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
+    mode_ = mode;
+    return S_OK;
+  }
+  STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, mode_); }
+  STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
+  STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
+  STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
+  STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
+  STDMETHODIMP put_VITCLine(long) override { return S_OK; }
+  STDMETHODIMP get_VITCLine(long* line) override { return com::CopyOut(line, 0); }
+  STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
+    if (!sample) return E_POINTER;
+    if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
+    sample->timecode.dwFrames = AddFrames(desc_.timecodeStart, stream_->Frames());
+    sample->timecode.wFrameRate = 30;
+    return S_OK;
+  }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override {
-        if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
-        if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
-        return Offer<IAMTimecodeReader>(this, riid);
-    }
+ protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
+    if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
+    return Offer<IAMTimecodeReader>(this, riid);
+  }
 
-private:
-    // Packed BCD hh:mm:ss:ff plus a frame count at 30 frames per second.
-    static DWORD AddFrames(DWORD bcd, long long frames) {
-        auto dec = [](DWORD v) { return static_cast<long long>((v >> 4) * 10 + (v & 0xF)); };
-        long long total = ((dec((bcd >> 24) & 0xFF) * 60 + dec((bcd >> 16) & 0xFF)) * 60 + dec((bcd >> 8) & 0xFF)) * 30 +
-                          dec(bcd & 0xFF) + frames;
-        total %= 24LL * 3600 * 30;
-        auto enc = [](long long v) { return static_cast<DWORD>((v / 10) * 16 + v % 10); };
-        const long long ff = total % 30, ss = total / 30 % 60, mm = total / 1800 % 60, hh = total / 108000;
-        return (enc(hh) << 24) | (enc(mm) << 16) | (enc(ss) << 8) | enc(ff);
-    }
-    DeviceDesc desc_;
-    DeviceWatch watch_;
-    CamcorderStream* stream_;
-    std::atomic<long> mode_{ED_MODE_STOP};
-    long power_ = ED_POWER_ON;
-    double rate_ = 1.0;
+ private:
+  // Packed BCD hh:mm:ss:ff plus a frame count at 30 frames per second.
+  static DWORD AddFrames(DWORD bcd, long long frames) {
+    auto dec = [](DWORD v) { return static_cast<long long>((v >> 4) * 10 + (v & 0xF)); };
+    long long total = ((dec((bcd >> 24) & 0xFF) * 60 + dec((bcd >> 16) & 0xFF)) * 60 + dec((bcd >> 8) & 0xFF)) * 30 +
+                      dec(bcd & 0xFF) + frames;
+    total %= 24LL * 3600 * 30;
+    auto enc = [](long long v) { return static_cast<DWORD>((v / 10) * 16 + v % 10); };
+    const long long ff = total % 30, ss = total / 30 % 60, mm = total / 1800 % 60, hh = total / 108000;
+    return (enc(hh) << 24) | (enc(mm) << 16) | (enc(ss) << 8) | enc(ff);
+  }
+  DeviceDesc desc_;
+  DeviceWatch watch_;
+  CamcorderStream* stream_;
+  std::atomic<long> mode_{ED_MODE_STOP};
+  long power_ = ED_POWER_ON;
+  double rate_ = 1.0;
 };
 
 }  // namespace
 
 long long FrameNumberOf(const std::vector<BYTE>& frame) {
-    long long n = -1;
-    if (frame.size() >= 8) std::memcpy(&n, frame.data(), 8);
-    return n;
+  long long n = -1;
+  if (frame.size() >= 8) std::memcpy(&n, frame.data(), 8);
+  return n;
 }
 
 HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    DeviceDesc desc;
-    if (!Hardware::Instance().Find(deviceId, &desc) || !desc.present) return E_DEVICE_NOT_CONNECTED;
-    CBaseFilter* filter = nullptr;
-    switch (desc.kind) {
-        case DeviceKind::AnalogCard:
-        case DeviceKind::UsbBox: filter = new CaptureFilter(desc); break;
-        case DeviceKind::DvCamcorder:
-        case DeviceKind::HdvCamcorder: filter = new CamcorderFilter(desc); break;
-        case DeviceKind::AudioInput: filter = new AudioCaptureFilter(desc); break;
-        case DeviceKind::Playback: {
-            return CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
-        }
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  DeviceDesc desc;
+  if (!Hardware::Instance().Find(deviceId, &desc) || !desc.present) return E_DEVICE_NOT_CONNECTED;
+  CBaseFilter* filter = nullptr;
+  switch (desc.kind) {
+    case DeviceKind::AnalogCard:
+    case DeviceKind::UsbBox: filter = new CaptureFilter(desc); break;
+    case DeviceKind::DvCamcorder:
+    case DeviceKind::HdvCamcorder: filter = new CamcorderFilter(desc); break;
+    case DeviceKind::AudioInput: filter = new AudioCaptureFilter(desc); break;
+    case DeviceKind::Playback: {
+      return CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
     }
-    return com::HandOver(filter, riid, ppv);
+  }
+  return com::HandOver(filter, riid, ppv);
 }
 
 }  // namespace platform::dshow::sim

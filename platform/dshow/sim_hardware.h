@@ -17,105 +17,105 @@ namespace platform::dshow::sim {
 enum class DeviceKind { AnalogCard, UsbBox, DvCamcorder, HdvCamcorder, AudioInput, Playback };
 
 struct VideoFormat {
-    LONG width = 720;
-    LONG height = 480;
-    REFERENCE_TIME frameDuration = 333667;  // 29.97 frames per second
-    GUID subtype = MEDIASUBTYPE_YUY2;
+  LONG width = 720;
+  LONG height = 480;
+  REFERENCE_TIME frameDuration = 333667;  // 29.97 frames per second
+  GUID subtype = MEDIASUBTYPE_YUY2;
 };
 
 // One crossbar: its pins by physical connector type, which outputs each input may feed, and
 // what feeds it from upstream.
 struct Crossbar {
-    std::string name;
-    std::vector<long> inputs;   // PhysicalConnectorType of each input pin
-    std::vector<long> outputs;  // of each output pin
-    // Pairs (output, input) that cannot be routed; every other video-to-video and
-    // audio-to-audio pair can.
-    std::vector<std::pair<long, long>> blocked;
-    // For crossbars after the first: the input of the previous (downstream) crossbar that this
-    // crossbar's first video output feeds.
-    long feedsInput = -1;
+  std::string name;
+  std::vector<long> inputs;   // PhysicalConnectorType of each input pin
+  std::vector<long> outputs;  // of each output pin
+  // Pairs (output, input) that cannot be routed; every other video-to-video and
+  // audio-to-audio pair can.
+  std::vector<std::pair<long, long>> blocked;
+  // For crossbars after the first: the input of the previous (downstream) crossbar that this
+  // crossbar's first video output feeds.
+  long feedsInput = -1;
 };
 
 struct ProcAmpRange {
-    long property = 0;
-    long min = 0;
-    long max = 255;
-    long step = 1;
-    long defaultValue = 128;
-    long flags = 2;  // manual
+  long property = 0;
+  long min = 0;
+  long max = 255;
+  long step = 1;
+  long defaultValue = 128;
+  long flags = 2;  // manual
 };
 
 struct StorageUnit {
-    bool cdrom = false;
-    std::string mountPoint;  // where the medium is mounted ("" = no medium)
+  bool cdrom = false;
+  std::string mountPoint;  // where the medium is mounted ("" = no medium)
 };
 
 struct DeviceDesc {
-    std::string id;  // unique key of the description
-    DeviceKind kind = DeviceKind::UsbBox;
-    std::string name;        // FriendlyName
-    std::string devicePath;  // DevicePath, for video devices
-    bool pnp = true;         // listed for CDEF_DEVMON_PNP_DEVICE
-    bool present = true;
+  std::string id;  // unique key of the description
+  DeviceKind kind = DeviceKind::UsbBox;
+  std::string name;        // FriendlyName
+  std::string devicePath;  // DevicePath, for video devices
+  bool pnp = true;         // listed for CDEF_DEVMON_PNP_DEVICE
+  bool present = true;
 
-    // Video devices.
-    std::vector<VideoFormat> formats;
-    bool audioPin = false;  // the device delivers its own audio
-    bool vpPin = false;     // a video-port output "VP"
-    std::vector<Crossbar> crossbars;  // [0] is next to the capture filter
-    bool tuner = false;
-    long tvFormats = 0x1 | 0x10;  // AnalogVideoStandard bits the decoder supports
-    long tvFormat = 0x1;
-    bool signal = true;  // horizontal lock of the decoder
-    std::vector<ProcAmpRange> procAmp;
-    std::string deviceClassGuid;  // "DeviceClassGUID" property, when the driver reports one
+  // Video devices.
+  std::vector<VideoFormat> formats;
+  bool audioPin = false;            // the device delivers its own audio
+  bool vpPin = false;               // a video-port output "VP"
+  std::vector<Crossbar> crossbars;  // [0] is next to the capture filter
+  bool tuner = false;
+  long tvFormats = 0x1 | 0x10;  // AnalogVideoStandard bits the decoder supports
+  long tvFormat = 0x1;
+  bool signal = true;  // horizontal lock of the decoder
+  std::vector<ProcAmpRange> procAmp;
+  std::string deviceClassGuid;  // "DeviceClassGUID" property, when the driver reports one
 
-    // Camcorders.
-    std::string tape;              // media file that stands in for the tape
-    DWORD timecodeStart = 0x00000000;  // packed BCD hh:mm:ss:ff
+  // Camcorders.
+  std::string tape;                  // media file that stands in for the tape
+  DWORD timecodeStart = 0x00000000;  // packed BCD hh:mm:ss:ff
 
-    // Audio inputs and playback devices.
-    int waveInId = -1;             // "WaveInId" (-1: none)
-    GUID dsGuid;                   // DirectSound device identifier (GUID_NULL: the primary device)
-    std::string dsDescription;
-    std::string dsModule;
-    std::string dsInterface;       // device interface path DirectSound reports
+  // Audio inputs and playback devices.
+  int waveInId = -1;  // "WaveInId" (-1: none)
+  GUID dsGuid;        // DirectSound device identifier (GUID_NULL: the primary device)
+  std::string dsDescription;
+  std::string dsModule;
+  std::string dsInterface;  // device interface path DirectSound reports
 
-    // USB storage of the same box (its drives).
-    std::vector<StorageUnit> storage;
+  // USB storage of the same box (its drives).
+  std::vector<StorageUnit> storage;
 };
 
 // The hardware of this process. Reads its description on first use: the file named by
 // VIDARRO_DEVICES, else "devices.ini" in the user's config folder, else the built-in default.
 class Hardware {
-public:
-    static Hardware& Instance();
+ public:
+  static Hardware& Instance();
 
-    std::vector<DeviceDesc> Devices();
-    bool Find(const std::string& id, DeviceDesc* out);
-    bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
+  std::vector<DeviceDesc> Devices();
+  bool Find(const std::string& id, DeviceDesc* out);
+  bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
 
-    // Replaces the description (tests); Reload reads it again from its file or the default.
-    void SetDevices(std::vector<DeviceDesc> devices);
-    void Reload();
-    void Update(const std::string& id, const std::function<void(DeviceDesc&)>& change);
+  // Replaces the description (tests); Reload reads it again from its file or the default.
+  void SetDevices(std::vector<DeviceDesc> devices);
+  void Reload();
+  void Update(const std::string& id, const std::function<void(DeviceDesc&)>& change);
 
-    // Unplugging tells every open filter of the device (they report EC_DEVICE_LOST to their
-    // graph and stop delivering); plugging makes it listable again.
-    void Unplug(const std::string& id);
-    void Plug(const std::string& id);
+  // Unplugging tells every open filter of the device (they report EC_DEVICE_LOST to their
+  // graph and stop delivering); plugging makes it listable again.
+  void Unplug(const std::string& id);
+  void Plug(const std::string& id);
 
-    // Open filters watch their device.
-    using Watcher = std::function<void(bool present)>;
-    int Watch(const std::string& id, Watcher watcher);
-    void Unwatch(int token);
+  // Open filters watch their device.
+  using Watcher = std::function<void(bool present)>;
+  int Watch(const std::string& id, Watcher watcher);
+  void Unwatch(int token);
 
-private:
-    Hardware();
-    void LoadLocked();
-    struct Impl;
-    Impl* impl_;
+ private:
+  Hardware();
+  void LoadLocked();
+  struct Impl;
+  Impl* impl_;
 };
 
 // The built-in description: a USB capture box with its audio input and storage, a DV and an

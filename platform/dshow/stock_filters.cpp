@@ -14,321 +14,324 @@ namespace {
 using Patterns = std::vector<CMediaType>;
 
 std::vector<CMediaType> UncompressedVideo() {
-    return {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_YUY2), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_UYVY),
-            TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
+  return {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_YUY2), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_UYVY),
+          TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
 }
 
 LONG HeightOf(const CMediaType& mt) {
-    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return std::abs(vih->bmiHeader.biHeight);
-    return 480;
+  if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return std::abs(vih->bmiHeader.biHeight);
+  return 480;
 }
 LONG WidthOf(const CMediaType& mt) {
-    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->bmiHeader.biWidth;
-    return 720;
+  if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->bmiHeader.biWidth;
+  return 720;
 }
 REFERENCE_TIME FrameOf(const CMediaType& mt) {
-    if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->AvgTimePerFrame;
-    return 333667;
+  if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return vih->AvgTimePerFrame;
+  return 333667;
 }
 
 class ColorSpaceConverter : public CTransformFilter {
-public:
-    ColorSpaceConverter()
-        : CTransformFilter(CLSID_Colour, "Color Space Converter", UncompressedVideo(), "Input", "XForm Out") {}
-    std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
-        std::vector<CMediaType> out;
-        for (const GUID& sub : {MEDIASUBTYPE_RGB32, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2})
-            out.push_back(MakeVideoType(sub, WidthOf(in), HeightOf(in), FrameOf(in)));
-        return out;
-    }
+ public:
+  ColorSpaceConverter()
+      : CTransformFilter(CLSID_Colour, "Color Space Converter", UncompressedVideo(), "Input", "XForm Out") {}
+  std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+    std::vector<CMediaType> out;
+    for (const GUID& sub : {MEDIASUBTYPE_RGB32, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2})
+      out.push_back(MakeVideoType(sub, WidthOf(in), HeightOf(in), FrameOf(in)));
+    return out;
+  }
 };
 
 class AcmWrapper : public CTransformFilter {
-public:
-    AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
+ public:
+  AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
 };
 
 class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
-public:
-    DvVideoDecoder()
-        : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
-    DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
-    STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
-    STDMETHODIMP put_IPDisplay(int display) override {
-        if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
-        display_ = display;
-        return S_OK;
-    }
-    std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
-        const LONG height = in.lSampleSize == 144000 ? 576 : 480;
-        const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
-        return {MakeVideoType(MEDIASUBTYPE_YUY2, 720, height, frame), MakeVideoType(MEDIASUBTYPE_RGB32, 720, height, frame)};
-    }
+ public:
+  DvVideoDecoder()
+      : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
+  DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
+  STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
+  STDMETHODIMP put_IPDisplay(int display) override {
+    if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
+    display_ = display;
+    return S_OK;
+  }
+  std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+    const LONG height = in.lSampleSize == 144000 ? 576 : 480;
+    const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
+    return {MakeVideoType(MEDIASUBTYPE_YUY2, 720, height, frame),
+            MakeVideoType(MEDIASUBTYPE_RGB32, 720, height, frame)};
+  }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IIPDVDec>(this, riid); }
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<IIPDVDec>(this, riid); }
 
-private:
-    int display_ = DVRESOLUTION_HALF;
+ private:
+  int display_ = DVRESOLUTION_HALF;
 };
 
 // Splits a DV stream into its video and its audio.
 class DvSplitter : public CBaseFilter {
-public:
-    DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
-        input_ = AddPin<CPatternInputPin>("Input", Patterns{TypePattern(MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd)});
-        video_ = AddPin<CFollowingOutputPin>("DVVidOut0", input_, VideoOf, false);
-        audio_ = AddPin<CFollowingOutputPin>("AudOut00", input_, AudioOf, false);
-    }
-    void Receive(CBaseInputPin*, const MediaSample& sample) override {
-        video_->Deliver(sample);
-        MediaSample audio = sample;
-        const bool pal = input_->ConnectedType().lSampleSize == 144000;
-        audio.data.assign((pal ? 1920 : 1602) * 4, 0);
-        audio_->Deliver(audio);
-    }
-    void EndOfStream(CBaseInputPin*) override {
-        video_->DeliverEndOfStream();
-        audio_->DeliverEndOfStream();
-    }
+ public:
+  DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
+    input_ = AddPin<CPatternInputPin>("Input", Patterns{TypePattern(MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd)});
+    video_ = AddPin<CFollowingOutputPin>("DVVidOut0", input_, VideoOf, false);
+    audio_ = AddPin<CFollowingOutputPin>("AudOut00", input_, AudioOf, false);
+  }
+  void Receive(CBaseInputPin*, const MediaSample& sample) override {
+    video_->Deliver(sample);
+    MediaSample audio = sample;
+    const bool pal = input_->ConnectedType().lSampleSize == 144000;
+    audio.data.assign((pal ? 1920 : 1602) * 4, 0);
+    audio_->Deliver(audio);
+  }
+  void EndOfStream(CBaseInputPin*) override {
+    video_->DeliverEndOfStream();
+    audio_->DeliverEndOfStream();
+  }
 
-private:
-    static std::vector<CMediaType> VideoOf(const CMediaType& in) {
-        CMediaType mt = in;
-        mt.majortype = MEDIATYPE_Video;
-        return {mt};
-    }
-    static std::vector<CMediaType> AudioOf(const CMediaType&) { return {MakeAudioType(2, 48000, 16)}; }
-    CBaseInputPin* input_;
-    CBaseOutputPin* video_;
-    CBaseOutputPin* audio_;
+ private:
+  static std::vector<CMediaType> VideoOf(const CMediaType& in) {
+    CMediaType mt = in;
+    mt.majortype = MEDIATYPE_Video;
+    return {mt};
+  }
+  static std::vector<CMediaType> AudioOf(const CMediaType&) { return {MakeAudioType(2, 48000, 16)}; }
+  CBaseInputPin* input_;
+  CBaseOutputPin* video_;
+  CBaseOutputPin* audio_;
 };
 
 // Overlay Mixer: a video pass-through whose input pins take an aspect-ratio mode.
 class OverlayMixer : public CBaseFilter {
-public:
-    OverlayMixer() : CBaseFilter(CLSID_OverlayMixer, "Overlay Mixer") {
-        input_ = AddPin<MixerInput>("Input0");
-        output_ = AddPin<CFollowingOutputPin>("Output", input_, RgbOf, false);
-    }
-    void Receive(CBaseInputPin*, const MediaSample& sample) override { output_->Deliver(sample); }
-    void EndOfStream(CBaseInputPin*) override { output_->DeliverEndOfStream(); }
+ public:
+  OverlayMixer() : CBaseFilter(CLSID_OverlayMixer, "Overlay Mixer") {
+    input_ = AddPin<MixerInput>("Input0");
+    output_ = AddPin<CFollowingOutputPin>("Output", input_, RgbOf, false);
+  }
+  void Receive(CBaseInputPin*, const MediaSample& sample) override { output_->Deliver(sample); }
+  void EndOfStream(CBaseInputPin*) override { output_->DeliverEndOfStream(); }
 
-private:
-    class MixerInput : public CPatternInputPin, public IMixerPinConfig {
-    public:
-        MixerInput(CBaseFilter* f, std::string name) : CPatternInputPin(f, std::move(name), {TypePattern(MEDIATYPE_Video)}) {}
-        DSHOW_FORWARD_IUNKNOWN(CPatternInputPin)
-        STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override { return com::CopyIn(mode_, mode); }
-        STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override { return com::CopyOut(mode, mode_); }
+ private:
+  class MixerInput : public CPatternInputPin, public IMixerPinConfig {
+   public:
+    MixerInput(CBaseFilter* f, std::string name)
+        : CPatternInputPin(f, std::move(name), {TypePattern(MEDIATYPE_Video)}) {}
+    DSHOW_FORWARD_IUNKNOWN(CPatternInputPin)
+    STDMETHODIMP SetAspectRatioMode(AM_ASPECT_RATIO_MODE mode) override { return com::CopyIn(mode_, mode); }
+    STDMETHODIMP GetAspectRatioMode(AM_ASPECT_RATIO_MODE* mode) override { return com::CopyOut(mode, mode_); }
 
-    protected:
-        void* GetPinInterface(REFIID riid) override { return Offer<IMixerPinConfig>(this, riid); }
+   protected:
+    void* GetPinInterface(REFIID riid) override { return Offer<IMixerPinConfig>(this, riid); }
 
-    private:
-        AM_ASPECT_RATIO_MODE mode_ = AM_ARMODE_LETTER_BOX;
-    };
-    static std::vector<CMediaType> RgbOf(const CMediaType& in) {
-        return {MakeVideoType(MEDIASUBTYPE_RGB32, WidthOf(in), HeightOf(in), FrameOf(in))};
-    }
-    CBaseInputPin* input_;
-    CBaseOutputPin* output_;
+   private:
+    AM_ASPECT_RATIO_MODE mode_ = AM_ARMODE_LETTER_BOX;
+  };
+  static std::vector<CMediaType> RgbOf(const CMediaType& in) {
+    return {MakeVideoType(MEDIASUBTYPE_RGB32, WidthOf(in), HeightOf(in), FrameOf(in))};
+  }
+  CBaseInputPin* input_;
+  CBaseOutputPin* output_;
 };
 
 class NullRenderer : public CRendererFilter {
-public:
-    NullRenderer() : CRendererFilter(CLSID_NullRenderer, "Null Renderer", {}, "In") {}
+ public:
+  NullRenderer() : CRendererFilter(CLSID_NullRenderer, "Null Renderer", {}, "In") {}
 };
 
 // The AVI multiplexer: inputs "Input 01", "Input 02", ... (a fresh one whenever all are taken);
 // every input sample leaves as a stream sample.
 class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {
-public:
-    AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
-        output_ = AddPin<Out>("AVI Out");
-        AddPin<In>("Input 01");
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-    void Receive(CBaseInputPin*, const MediaSample& sample) override {
-        std::lock_guard lock(mutex_);
-        output_->Deliver(sample);
-    }
-    void EndOfStream(CBaseInputPin*) override {
-        std::lock_guard lock(mutex_);
-        if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
-    }
-    void InputConnected() {
-        const int inputs = CountPins(PINDIR_INPUT);
-        if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
-    }
-    STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
-    STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
-    STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
-    STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
-    STDMETHODIMP put_Mode(InterleavingMode mode) override {
-        if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
-        mode_ = mode;
-        return S_OK;
-    }
-    STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
-    STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
-        if (!leave || !preroll) return E_POINTER;
-        leave_ = *leave;
-        preroll_ = *preroll;
-        return S_OK;
-    }
-    STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
-        if (!leave || !preroll) return E_POINTER;
-        *leave = leave_;
-        *preroll = preroll_;
-        return S_OK;
-    }
+ public:
+  AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
+    output_ = AddPin<Out>("AVI Out");
+    AddPin<In>("Input 01");
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  void Receive(CBaseInputPin*, const MediaSample& sample) override {
+    std::lock_guard lock(mutex_);
+    output_->Deliver(sample);
+  }
+  void EndOfStream(CBaseInputPin*) override {
+    std::lock_guard lock(mutex_);
+    if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
+  }
+  void InputConnected() {
+    const int inputs = CountPins(PINDIR_INPUT);
+    if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
+  }
+  STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
+  STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
+  STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
+  STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
+  STDMETHODIMP put_Mode(InterleavingMode mode) override {
+    if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
+    mode_ = mode;
+    return S_OK;
+  }
+  STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
+  STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
+    if (!leave || !preroll) return E_POINTER;
+    leave_ = *leave;
+    preroll_ = *preroll;
+    return S_OK;
+  }
+  STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
+    if (!leave || !preroll) return E_POINTER;
+    *leave = leave_;
+    *preroll = preroll_;
+    return S_OK;
+  }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override {
-        if (void* p = Offer<IConfigAviMux>(this, riid)) return p;
-        return Offer<IConfigInterleaving>(this, riid);
-    }
-    void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+ protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IConfigAviMux>(this, riid)) return p;
+    return Offer<IConfigInterleaving>(this, riid);
+  }
+  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
 
-private:
-    class In : public CPatternInputPin {
-    public:
-        In(CBaseFilter* f, std::string name)
-            : CPatternInputPin(f, std::move(name),
-                               {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
-        HRESULT CompleteConnect(IPin*) override {
-            static_cast<AviMux*>(filter_)->InputConnected();
-            return S_OK;
-        }
-    };
-    class Out : public CBaseOutputPin {
-    public:
-        using CBaseOutputPin::CBaseOutputPin;
-        std::vector<CMediaType> GetMediaTypes() override { return {MakeStreamType(MEDIASUBTYPE_Avi)}; }
-    };
-    std::mutex mutex_;
-    CBaseOutputPin* output_;
-    int ended_ = 0;
-    LONG master_ = -1;
-    BOOL oldIndex_ = FALSE;
-    InterleavingMode mode_ = INTERLEAVE_NONE;
-    REFERENCE_TIME leave_ = 0;
-    REFERENCE_TIME preroll_ = 0;
+ private:
+  class In : public CPatternInputPin {
+   public:
+    In(CBaseFilter* f, std::string name)
+        : CPatternInputPin(
+              f, std::move(name),
+              {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
+    HRESULT CompleteConnect(IPin*) override {
+      static_cast<AviMux*>(filter_)->InputConnected();
+      return S_OK;
+    }
+  };
+  class Out : public CBaseOutputPin {
+   public:
+    using CBaseOutputPin::CBaseOutputPin;
+    std::vector<CMediaType> GetMediaTypes() override { return {MakeStreamType(MEDIASUBTYPE_Avi)}; }
+  };
+  std::mutex mutex_;
+  CBaseOutputPin* output_;
+  int ended_ = 0;
+  LONG master_ = -1;
+  BOOL oldIndex_ = FALSE;
+  InterleavingMode mode_ = INTERLEAVE_NONE;
+  REFERENCE_TIME leave_ = 0;
+  REFERENCE_TIME preroll_ = 0;
 };
 
 class FileWriter : public CRendererFilter, public CFileSinkBase {
-public:
-    FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {TypePattern(MEDIATYPE_Stream)}, "in") {}
-    DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
+ public:
+  FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {TypePattern(MEDIATYPE_Stream)}, "in") {}
+  DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
-protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
 };
 
 // WM ASF Writer: a video and an audio input.
 class AsfWriter : public CBaseFilter, public CFileSinkBase {
-public:
-    AsfWriter() : CBaseFilter(CLSID_WMAsfWriter, "WM ASF Writer") {
-        AddPin<CPatternInputPin>("Video Input 01", Patterns{TypePattern(MEDIATYPE_Video)});
-        AddPin<CPatternInputPin>("Audio Input 01", Patterns{TypePattern(MEDIATYPE_Audio)});
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-    bool IsRenderer() const override { return true; }
-    void Receive(CBaseInputPin*, const MediaSample&) override {}
-    void EndOfStream(CBaseInputPin*) override {
-        if (++ended_ == CountPins(PINDIR_INPUT, true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
-    }
+ public:
+  AsfWriter() : CBaseFilter(CLSID_WMAsfWriter, "WM ASF Writer") {
+    AddPin<CPatternInputPin>("Video Input 01", Patterns{TypePattern(MEDIATYPE_Video)});
+    AddPin<CPatternInputPin>("Audio Input 01", Patterns{TypePattern(MEDIATYPE_Audio)});
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  bool IsRenderer() const override { return true; }
+  void Receive(CBaseInputPin*, const MediaSample&) override {}
+  void EndOfStream(CBaseInputPin*) override {
+    if (++ended_ == CountPins(PINDIR_INPUT, true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
+  }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
-    void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<IFileSinkFilter2>(this, riid); }
+  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
 
-private:
-    std::atomic<int> ended_{0};
+ private:
+  std::atomic<int> ended_{0};
 };
 
 // MPEG-2 Demultiplexer: output pins are made on request (IMpeg2Demultiplexer) and take PID maps.
 class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
-public:
-    Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") {
-        AddPin<CPatternInputPin>("MPEG-2 Stream", Patterns{TypePattern(GUID_NULL, MEDIASUBTYPE_MPEG2_TRANSPORT)});
+ public:
+  Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") {
+    AddPin<CPatternInputPin>("MPEG-2 Stream", Patterns{TypePattern(GUID_NULL, MEDIASUBTYPE_MPEG2_TRANSPORT)});
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  void Receive(CBaseInputPin*, const MediaSample& sample) override {
+    for (CBasePin* p : Pins())
+      if (auto* out = dynamic_cast<Out*>(p); out && out->Mapped()) out->Deliver(sample);
+  }
+  void EndOfStream(CBaseInputPin*) override {
+    for (CBasePin* p : Pins())
+      if (auto* out = dynamic_cast<Out*>(p)) out->DeliverEndOfStream();
+  }
+  STDMETHODIMP CreateOutputPin(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) override {
+    if (!mt || !name || !pin) return E_POINTER;
+    *pin = nullptr;
+    if (PinByName(name)) return E_INVALIDARG;
+    if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
+    Out* out = AddPin<Out>(name, CMediaType(*mt));
+    *pin = out;
+    out->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP SetOutputPinMediaType(LPCOLESTR name, AM_MEDIA_TYPE* mt) override {
+    if (!name || !mt) return E_POINTER;
+    auto* out = dynamic_cast<Out*>(PinByName(name));
+    if (!out) return VFW_E_NOT_FOUND;
+    out->SetMediaTypes({CMediaType(*mt)});
+    return S_OK;
+  }
+  STDMETHODIMP DeleteOutputPin(LPCOLESTR name) override {
+    if (!name) return E_POINTER;
+    auto* out = dynamic_cast<Out*>(PinByName(name));
+    if (!out) return VFW_E_NOT_FOUND;
+    if (out->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    RemovePin(out);
+    return S_OK;
+  }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
+
+ private:
+  class Out : public CBaseOutputPin, public IMPEG2PIDMap {
+   public:
+    Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
+      SetMediaTypes({std::move(mt)});
     }
-    DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-    void Receive(CBaseInputPin*, const MediaSample& sample) override {
-        for (CBasePin* p : Pins())
-            if (auto* out = dynamic_cast<Out*>(p); out && out->Mapped()) out->Deliver(sample);
+    DSHOW_FORWARD_IUNKNOWN(CBaseOutputPin)
+    STDMETHODIMP MapPID(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT) override {
+      if (!pids && count) return E_POINTER;
+      std::lock_guard lock(mutex_);
+      pids_.insert(pids_.end(), pids, pids + count);
+      return S_OK;
     }
-    void EndOfStream(CBaseInputPin*) override {
-        for (CBasePin* p : Pins())
-            if (auto* out = dynamic_cast<Out*>(p)) out->DeliverEndOfStream();
+    STDMETHODIMP UnmapPID(ULONG count, ULONG* pids) override {
+      if (!pids && count) return E_POINTER;
+      std::lock_guard lock(mutex_);
+      for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
+      return S_OK;
     }
-    STDMETHODIMP CreateOutputPin(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) override {
-        if (!mt || !name || !pin) return E_POINTER;
-        *pin = nullptr;
-        if (PinByName(name)) return E_INVALIDARG;
-        if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
-        Out* out = AddPin<Out>(name, CMediaType(*mt));
-        *pin = out;
-        out->AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP SetOutputPinMediaType(LPCOLESTR name, AM_MEDIA_TYPE* mt) override {
-        if (!name || !mt) return E_POINTER;
-        auto* out = dynamic_cast<Out*>(PinByName(name));
-        if (!out) return VFW_E_NOT_FOUND;
-        out->SetMediaTypes({CMediaType(*mt)});
-        return S_OK;
-    }
-    STDMETHODIMP DeleteOutputPin(LPCOLESTR name) override {
-        if (!name) return E_POINTER;
-        auto* out = dynamic_cast<Out*>(PinByName(name));
-        if (!out) return VFW_E_NOT_FOUND;
-        if (out->IsConnected()) return VFW_E_ALREADY_CONNECTED;
-        RemovePin(out);
-        return S_OK;
+    bool Mapped() {
+      std::lock_guard lock(mutex_);
+      return !pids_.empty();
     }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
+   protected:
+    void* GetPinInterface(REFIID riid) override { return Offer<IMPEG2PIDMap>(this, riid); }
 
-private:
-    class Out : public CBaseOutputPin, public IMPEG2PIDMap {
-    public:
-        Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
-            SetMediaTypes({std::move(mt)});
-        }
-        DSHOW_FORWARD_IUNKNOWN(CBaseOutputPin)
-        STDMETHODIMP MapPID(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT) override {
-            if (!pids && count) return E_POINTER;
-            std::lock_guard lock(mutex_);
-            pids_.insert(pids_.end(), pids, pids + count);
-            return S_OK;
-        }
-        STDMETHODIMP UnmapPID(ULONG count, ULONG* pids) override {
-            if (!pids && count) return E_POINTER;
-            std::lock_guard lock(mutex_);
-            for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
-            return S_OK;
-        }
-        bool Mapped() {
-            std::lock_guard lock(mutex_);
-            return !pids_.empty();
-        }
-
-    protected:
-        void* GetPinInterface(REFIID riid) override { return Offer<IMPEG2PIDMap>(this, riid); }
-
-    private:
-        std::mutex mutex_;
-        std::vector<ULONG> pids_;
-    };
+   private:
+    std::mutex mutex_;
+    std::vector<ULONG> pids_;
+  };
 };
 
 // A class-table creator that makes a T from the given arguments.
 template <typename T, typename... Args>
 com::Creator Make(Args... args) {
-    return [=](REFIID riid, void** ppv) { return com::HandOver(new T(args...), riid, ppv); };
+  return [=](REFIID riid, void** ppv) { return com::HandOver(new T(args...), riid, ppv); };
 }
 
 }  // namespace
@@ -339,13 +342,13 @@ CVideoRendererFilter::CVideoRendererFilter(const CLSID& clsid, std::string name)
 void* CVideoRendererFilter::GetFilterInterface(REFIID riid) { return Offer<IVideoWindow>(this, riid); }
 
 STDMETHODIMP CVideoRendererFilter::put_Caption(BSTR caption) {
-    caption_ = com::FromBstr(caption);
-    return S_OK;
+  caption_ = com::FromBstr(caption);
+  return S_OK;
 }
 STDMETHODIMP CVideoRendererFilter::get_Caption(BSTR* caption) {
-    if (!caption) return E_POINTER;
-    *caption = SysAllocString(caption_.c_str());
-    return S_OK;
+  if (!caption) return E_POINTER;
+  *caption = SysAllocString(caption_.c_str());
+  return S_OK;
 }
 STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) { return com::CopyIn(style_, style); }
 STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) { return com::CopyOut(style, style_); }
@@ -359,89 +362,92 @@ STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) { return com::
 STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) { return com::CopyOut(drain, drain_); }
 STDMETHODIMP CVideoRendererFilter::put_FullScreenMode(long fullScreen) { return com::CopyIn(fullScreen_, fullScreen); }
 STDMETHODIMP CVideoRendererFilter::get_FullScreenMode(long* fullScreen) {
-    return com::CopyOut(fullScreen, fullScreen_);
+  return com::CopyOut(fullScreen, fullScreen_);
 }
 STDMETHODIMP CVideoRendererFilter::SetWindowForeground(long) { return S_OK; }
 STDMETHODIMP CVideoRendererFilter::SetWindowPosition(long left, long top, long width, long height) {
-    position_ = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + width), static_cast<LONG>(top + height)};
-    return S_OK;
+  position_ = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + width),
+               static_cast<LONG>(top + height)};
+  return S_OK;
 }
 STDMETHODIMP CVideoRendererFilter::GetWindowPosition(long* left, long* top, long* width, long* height) {
-    if (!left || !top || !width || !height) return E_POINTER;
-    *left = position_.left;
-    *top = position_.top;
-    *width = position_.right - position_.left;
-    *height = position_.bottom - position_.top;
-    return S_OK;
+  if (!left || !top || !width || !height) return E_POINTER;
+  *left = position_.left;
+  *top = position_.top;
+  *width = position_.right - position_.left;
+  *height = position_.bottom - position_.top;
+  return S_OK;
 }
 
 CAudioRendererFilter::CAudioRendererFilter(const CLSID& clsid, std::string name)
-    : CRendererFilter(clsid, std::move(name), {TypePattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)}, "Audio Input pin (rendered)") {}
+    : CRendererFilter(clsid, std::move(name), {TypePattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)},
+                      "Audio Input pin (rendered)") {}
 
 void* CAudioRendererFilter::GetFilterInterface(REFIID riid) {
-    if (void* p = Offer<IBasicAudio>(this, riid)) return p;
-    return Offer<IReferenceClock>(this, riid);
+  if (void* p = Offer<IBasicAudio>(this, riid)) return p;
+  return Offer<IReferenceClock>(this, riid);
 }
 STDMETHODIMP CAudioRendererFilter::put_Volume(long volume) {
-    if (volume < -10000 || volume > 0) return E_INVALIDARG;
-    volume_ = volume;
-    return S_OK;
+  if (volume < -10000 || volume > 0) return E_INVALIDARG;
+  volume_ = volume;
+  return S_OK;
 }
 STDMETHODIMP CAudioRendererFilter::get_Volume(long* volume) { return com::CopyOut(volume, volume_); }
 STDMETHODIMP CAudioRendererFilter::put_Balance(long balance) {
-    if (balance < -10000 || balance > 10000) return E_INVALIDARG;
-    balance_ = balance;
-    return S_OK;
+  if (balance < -10000 || balance > 10000) return E_INVALIDARG;
+  balance_ = balance;
+  return S_OK;
 }
 STDMETHODIMP CAudioRendererFilter::get_Balance(long* balance) { return com::CopyOut(balance, balance_); }
 STDMETHODIMP CAudioRendererFilter::GetTime(REFERENCE_TIME* time) { return com::CopyOut(time, ProcessClockTime()); }
 
 STDMETHODIMP CFileSinkBase::SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE*) {
-    if (!file) return E_POINTER;
-    file_ = file;
-    return S_OK;
+  if (!file) return E_POINTER;
+  file_ = file;
+  return S_OK;
 }
 STDMETHODIMP CFileSinkBase::GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* mt) {
-    if (!file) return E_POINTER;
-    *file = nullptr;
-    if (mt) *mt = AM_MEDIA_TYPE();
-    if (file_.empty()) return E_FAIL;
-    return com::CopyOutText(file_, file);
+  if (!file) return E_POINTER;
+  *file = nullptr;
+  if (mt) *mt = AM_MEDIA_TYPE();
+  if (file_.empty()) return E_FAIL;
+  return com::CopyOutText(file_, file);
 }
 STDMETHODIMP CFileSinkBase::SetMode(DWORD flags) {
-    if (flags & ~AM_FILE_OVERWRITE) return E_INVALIDARG;
-    mode_ = flags;
-    return S_OK;
+  if (flags & ~AM_FILE_OVERWRITE) return E_INVALIDARG;
+  mode_ = flags;
+  return S_OK;
 }
 STDMETHODIMP CFileSinkBase::GetMode(DWORD* flags) { return com::CopyOut(flags, mode_); }
 
 void RegisterStockFilters() {
-    using com::RegisterClassForever;
-    using Names = std::vector<std::string>;
-    RegisterClassForever(CLSID_SmartTee,
-                         Make<CTeeFilter>(CLSID_SmartTee, "Smart Tee", "Input", Names{"Capture", "Preview"}, false));
-    RegisterClassForever(CLSID_InfTee,
-                         Make<CTeeFilter>(CLSID_InfTee, "Infinite Pin Tee Filter", "Input", Names{"Output1"}, true));
-    RegisterClassForever(CLSID_OverlayMixer, Make<OverlayMixer>());
-    RegisterClassForever(CLSID_VideoRenderer, Make<CVideoRendererFilter>(CLSID_VideoRenderer, "Video Renderer"));
-    RegisterClassForever(CLSID_VideoRendererDefault,
-                         Make<CVideoRendererFilter>(CLSID_VideoRendererDefault, "Video Renderer"));
-    RegisterClassForever(CLSID_DSoundRender, Make<CAudioRendererFilter>(CLSID_DSoundRender, "Default DirectSound Device"));
-    RegisterClassForever(CLSID_AudioRender, Make<CAudioRendererFilter>(CLSID_AudioRender, "Default WaveOut Device"));
-    RegisterClassForever(CLSID_NullRenderer, Make<NullRenderer>());
-    RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
-    RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());
-    RegisterClassForever(CLSID_DVVideoCodec, Make<DvVideoDecoder>());
-    RegisterClassForever(CLSID_MPEG2Demultiplexer, Make<Mpeg2Demultiplexer>());
-    RegisterClassForever(CLSID_AviDest, Make<AviMux>());
-    RegisterClassForever(CLSID_FileWriter, Make<FileWriter>());
-    RegisterClassForever(CLSID_WMAsfWriter, Make<AsfWriter>());
-    RegisterClassForever(CLSID_Colour, Make<ColorSpaceConverter>());
-    // Intelligent connect tries these in this order.
-    RegisterConverterClass(CLSID_DVSplitter);
-    RegisterConverterClass(CLSID_DVVideoCodec);
-    RegisterConverterClass(CLSID_ACMWrapper);
-    RegisterConverterClass(CLSID_Colour);
+  using com::RegisterClassForever;
+  using Names = std::vector<std::string>;
+  RegisterClassForever(CLSID_SmartTee,
+                       Make<CTeeFilter>(CLSID_SmartTee, "Smart Tee", "Input", Names{"Capture", "Preview"}, false));
+  RegisterClassForever(CLSID_InfTee,
+                       Make<CTeeFilter>(CLSID_InfTee, "Infinite Pin Tee Filter", "Input", Names{"Output1"}, true));
+  RegisterClassForever(CLSID_OverlayMixer, Make<OverlayMixer>());
+  RegisterClassForever(CLSID_VideoRenderer, Make<CVideoRendererFilter>(CLSID_VideoRenderer, "Video Renderer"));
+  RegisterClassForever(CLSID_VideoRendererDefault,
+                       Make<CVideoRendererFilter>(CLSID_VideoRendererDefault, "Video Renderer"));
+  RegisterClassForever(CLSID_DSoundRender,
+                       Make<CAudioRendererFilter>(CLSID_DSoundRender, "Default DirectSound Device"));
+  RegisterClassForever(CLSID_AudioRender, Make<CAudioRendererFilter>(CLSID_AudioRender, "Default WaveOut Device"));
+  RegisterClassForever(CLSID_NullRenderer, Make<NullRenderer>());
+  RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
+  RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());
+  RegisterClassForever(CLSID_DVVideoCodec, Make<DvVideoDecoder>());
+  RegisterClassForever(CLSID_MPEG2Demultiplexer, Make<Mpeg2Demultiplexer>());
+  RegisterClassForever(CLSID_AviDest, Make<AviMux>());
+  RegisterClassForever(CLSID_FileWriter, Make<FileWriter>());
+  RegisterClassForever(CLSID_WMAsfWriter, Make<AsfWriter>());
+  RegisterClassForever(CLSID_Colour, Make<ColorSpaceConverter>());
+  // Intelligent connect tries these in this order.
+  RegisterConverterClass(CLSID_DVSplitter);
+  RegisterConverterClass(CLSID_DVVideoCodec);
+  RegisterConverterClass(CLSID_ACMWrapper);
+  RegisterConverterClass(CLSID_Colour);
 }
 
 }  // namespace platform::dshow

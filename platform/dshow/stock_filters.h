@@ -13,75 +13,75 @@ namespace platform::dshow {
 
 // The headless video window of a video renderer.
 class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
-public:
-    CVideoRendererFilter(const CLSID& clsid, std::string name);
-    DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
+ public:
+  CVideoRendererFilter(const CLSID& clsid, std::string name);
+  DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
-    STDMETHODIMP put_Caption(BSTR caption) override;
-    STDMETHODIMP get_Caption(BSTR* caption) override;
-    STDMETHODIMP put_WindowStyle(long style) override;
-    STDMETHODIMP get_WindowStyle(long* style) override;
-    STDMETHODIMP put_AutoShow(long autoShow) override;
-    STDMETHODIMP get_AutoShow(long* autoShow) override;
-    STDMETHODIMP put_Visible(long visible) override;
-    STDMETHODIMP get_Visible(long* visible) override;
-    STDMETHODIMP put_Owner(OAHWND owner) override;
-    STDMETHODIMP get_Owner(OAHWND* owner) override;
-    STDMETHODIMP put_MessageDrain(OAHWND drain) override;
-    STDMETHODIMP get_MessageDrain(OAHWND* drain) override;
-    STDMETHODIMP put_FullScreenMode(long fullScreen) override;
-    STDMETHODIMP get_FullScreenMode(long* fullScreen) override;
-    STDMETHODIMP SetWindowForeground(long focus) override;
-    STDMETHODIMP SetWindowPosition(long left, long top, long width, long height) override;
-    STDMETHODIMP GetWindowPosition(long* left, long* top, long* width, long* height) override;
+  STDMETHODIMP put_Caption(BSTR caption) override;
+  STDMETHODIMP get_Caption(BSTR* caption) override;
+  STDMETHODIMP put_WindowStyle(long style) override;
+  STDMETHODIMP get_WindowStyle(long* style) override;
+  STDMETHODIMP put_AutoShow(long autoShow) override;
+  STDMETHODIMP get_AutoShow(long* autoShow) override;
+  STDMETHODIMP put_Visible(long visible) override;
+  STDMETHODIMP get_Visible(long* visible) override;
+  STDMETHODIMP put_Owner(OAHWND owner) override;
+  STDMETHODIMP get_Owner(OAHWND* owner) override;
+  STDMETHODIMP put_MessageDrain(OAHWND drain) override;
+  STDMETHODIMP get_MessageDrain(OAHWND* drain) override;
+  STDMETHODIMP put_FullScreenMode(long fullScreen) override;
+  STDMETHODIMP get_FullScreenMode(long* fullScreen) override;
+  STDMETHODIMP SetWindowForeground(long focus) override;
+  STDMETHODIMP SetWindowPosition(long left, long top, long width, long height) override;
+  STDMETHODIMP GetWindowPosition(long* left, long* top, long* width, long* height) override;
 
-    RECT Position() const { return position_; }
+  RECT Position() const { return position_; }
 
-protected:
-    void* GetFilterInterface(REFIID riid) override;
+ protected:
+  void* GetFilterInterface(REFIID riid) override;
 
-private:
-    std::string caption_;
-    long style_ = 0;
-    long autoShow_ = OATRUE;
-    long visible_ = OAFALSE;
-    OAHWND owner_ = 0;
-    OAHWND drain_ = 0;
-    long fullScreen_ = OAFALSE;
-    RECT position_;
+ private:
+  std::string caption_;
+  long style_ = 0;
+  long autoShow_ = OATRUE;
+  long visible_ = OAFALSE;
+  OAHWND owner_ = 0;
+  OAHWND drain_ = 0;
+  long fullScreen_ = OAFALSE;
+  RECT position_;
 };
 
 // Audio renderers offer a volume and a reference clock, as their platform counterparts do.
 class CAudioRendererFilter : public CRendererFilter, public IBasicAudio, public IReferenceClock {
-public:
-    CAudioRendererFilter(const CLSID& clsid, std::string name);
-    DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
-    STDMETHODIMP put_Volume(long volume) override;
-    STDMETHODIMP get_Volume(long* volume) override;
-    STDMETHODIMP put_Balance(long balance) override;
-    STDMETHODIMP get_Balance(long* balance) override;
-    STDMETHODIMP GetTime(REFERENCE_TIME* time) override;
+ public:
+  CAudioRendererFilter(const CLSID& clsid, std::string name);
+  DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
+  STDMETHODIMP put_Volume(long volume) override;
+  STDMETHODIMP get_Volume(long* volume) override;
+  STDMETHODIMP put_Balance(long balance) override;
+  STDMETHODIMP get_Balance(long* balance) override;
+  STDMETHODIMP GetTime(REFERENCE_TIME* time) override;
 
-protected:
-    void* GetFilterInterface(REFIID riid) override;
+ protected:
+  void* GetFilterInterface(REFIID riid) override;
 
-private:
-    long volume_ = 0;
-    long balance_ = 0;
+ private:
+  long volume_ = 0;
+  long balance_ = 0;
 };
 
 // File writer, AVI Mux and WM ASF Writer: they take samples and keep the file name.
 class CFileSinkBase : public IFileSinkFilter2 {
-public:
-    STDMETHODIMP SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP SetMode(DWORD flags) override;
-    STDMETHODIMP GetMode(DWORD* flags) override;
-    const std::string& FileName() const { return file_; }
+ public:
+  STDMETHODIMP SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* mt) override;
+  STDMETHODIMP GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* mt) override;
+  STDMETHODIMP SetMode(DWORD flags) override;
+  STDMETHODIMP GetMode(DWORD* flags) override;
+  const std::string& FileName() const { return file_; }
 
-private:
-    std::string file_;
-    DWORD mode_ = 0;
+ private:
+  std::string file_;
+  DWORD mode_ = 0;
 };
 
 // Registers every stock class (and the converters the graph may insert).

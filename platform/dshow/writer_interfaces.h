@@ -15,65 +15,70 @@ DEFINE_GUID(IID_IIPDVDec, 0xB8E8BD60, 0x0BFE, 0x11D0, 0xAF, 0x91, 0x00, 0xAA, 0x
 constexpr DWORD AM_FILE_OVERWRITE = 0x1;
 
 struct IFileSinkFilter : public IUnknown {
-    STDMETHOD(SetFileName)(LPCOLESTR file, const AM_MEDIA_TYPE* mt) PURE;
-    STDMETHOD(GetCurFile)(LPOLESTR* file, AM_MEDIA_TYPE* mt) PURE;
+  STDMETHOD(SetFileName)(LPCOLESTR file, const AM_MEDIA_TYPE* mt) PURE;
+  STDMETHOD(GetCurFile)(LPOLESTR* file, AM_MEDIA_TYPE* mt) PURE;
 };
 VIDARRO_INTERFACE(IFileSinkFilter, IUnknown, IID_IFileSinkFilter);
 
 struct IFileSinkFilter2 : public IFileSinkFilter {
-    STDMETHOD(SetMode)(DWORD flags) PURE;
-    STDMETHOD(GetMode)(DWORD* flags) PURE;
+  STDMETHOD(SetMode)(DWORD flags) PURE;
+  STDMETHOD(GetMode)(DWORD* flags) PURE;
 };
 VIDARRO_INTERFACE(IFileSinkFilter2, IFileSinkFilter, IID_IFileSinkFilter2);
 
 struct IConfigAviMux : public IUnknown {
-    STDMETHOD(SetMasterStream)(LONG stream) PURE;
-    STDMETHOD(GetMasterStream)(LONG* stream) PURE;
-    STDMETHOD(SetOutputCompatibilityIndex)(BOOL oldIndex) PURE;
-    STDMETHOD(GetOutputCompatibilityIndex)(BOOL* oldIndex) PURE;
+  STDMETHOD(SetMasterStream)(LONG stream) PURE;
+  STDMETHOD(GetMasterStream)(LONG* stream) PURE;
+  STDMETHOD(SetOutputCompatibilityIndex)(BOOL oldIndex) PURE;
+  STDMETHOD(GetOutputCompatibilityIndex)(BOOL* oldIndex) PURE;
 };
 VIDARRO_INTERFACE(IConfigAviMux, IUnknown, IID_IConfigAviMux);
 
-enum InterleavingMode { INTERLEAVE_NONE = 0, INTERLEAVE_CAPTURE = 1, INTERLEAVE_FULL = 2, INTERLEAVE_NONE_BUFFERED = 3 };
+enum InterleavingMode {
+  INTERLEAVE_NONE = 0,
+  INTERLEAVE_CAPTURE = 1,
+  INTERLEAVE_FULL = 2,
+  INTERLEAVE_NONE_BUFFERED = 3
+};
 
 struct IConfigInterleaving : public IUnknown {
-    STDMETHOD(put_Mode)(InterleavingMode mode) PURE;
-    STDMETHOD(get_Mode)(InterleavingMode* mode) PURE;
-    STDMETHOD(put_Interleaving)(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) PURE;
-    STDMETHOD(get_Interleaving)(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) PURE;
+  STDMETHOD(put_Mode)(InterleavingMode mode) PURE;
+  STDMETHOD(get_Mode)(InterleavingMode* mode) PURE;
+  STDMETHOD(put_Interleaving)(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) PURE;
+  STDMETHOD(get_Interleaving)(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) PURE;
 };
 VIDARRO_INTERFACE(IConfigInterleaving, IUnknown, IID_IConfigInterleaving);
 
 struct IMpeg2Demultiplexer : public IUnknown {
-    STDMETHOD(CreateOutputPin)(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) PURE;
-    STDMETHOD(SetOutputPinMediaType)(LPCOLESTR name, AM_MEDIA_TYPE* mt) PURE;
-    STDMETHOD(DeleteOutputPin)(LPCOLESTR name) PURE;
+  STDMETHOD(CreateOutputPin)(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) PURE;
+  STDMETHOD(SetOutputPinMediaType)(LPCOLESTR name, AM_MEDIA_TYPE* mt) PURE;
+  STDMETHOD(DeleteOutputPin)(LPCOLESTR name) PURE;
 };
 VIDARRO_INTERFACE(IMpeg2Demultiplexer, IUnknown, IID_IMpeg2Demultiplexer);
 
 enum MEDIA_SAMPLE_CONTENT {
-    MEDIA_TRANSPORT_PACKET = 0,
-    MEDIA_ELEMENTARY_STREAM = 1,
-    MEDIA_MPEG2_PSI = 2,
-    MEDIA_TRANSPORT_PAYLOAD = 3,
+  MEDIA_TRANSPORT_PACKET = 0,
+  MEDIA_ELEMENTARY_STREAM = 1,
+  MEDIA_MPEG2_PSI = 2,
+  MEDIA_TRANSPORT_PAYLOAD = 3,
 };
 
 struct IMPEG2PIDMap : public IUnknown {
-    STDMETHOD(MapPID)(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT content) PURE;
-    STDMETHOD(UnmapPID)(ULONG count, ULONG* pids) PURE;
+  STDMETHOD(MapPID)(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT content) PURE;
+  STDMETHOD(UnmapPID)(ULONG count, ULONG* pids) PURE;
 };
 VIDARRO_INTERFACE(IMPEG2PIDMap, IUnknown, IID_IMPEG2PIDMap);
 
 enum AM_ASPECT_RATIO_MODE {
-    AM_ARMODE_STRETCHED = 0,
-    AM_ARMODE_LETTER_BOX = 1,
-    AM_ARMODE_CROP = 2,
-    AM_ARMODE_STRETCHED_AS_PRIMARY = 3,
+  AM_ARMODE_STRETCHED = 0,
+  AM_ARMODE_LETTER_BOX = 1,
+  AM_ARMODE_CROP = 2,
+  AM_ARMODE_STRETCHED_AS_PRIMARY = 3,
 };
 
 struct IMixerPinConfig : public IUnknown {
-    STDMETHOD(SetAspectRatioMode)(AM_ASPECT_RATIO_MODE mode) PURE;
-    STDMETHOD(GetAspectRatioMode)(AM_ASPECT_RATIO_MODE* mode) PURE;
+  STDMETHOD(SetAspectRatioMode)(AM_ASPECT_RATIO_MODE mode) PURE;
+  STDMETHOD(GetAspectRatioMode)(AM_ASPECT_RATIO_MODE* mode) PURE;
 };
 VIDARRO_INTERFACE(IMixerPinConfig, IUnknown, IID_IMixerPinConfig);
 
@@ -83,7 +88,7 @@ constexpr int DVRESOLUTION_QUARTER = 1002;
 constexpr int DVRESOLUTION_DC = 1003;
 
 struct IIPDVDec : public IUnknown {
-    STDMETHOD(get_IPDisplay)(int* displayPix) PURE;
-    STDMETHOD(put_IPDisplay)(int displayPix) PURE;
+  STDMETHOD(get_IPDisplay)(int* displayPix) PURE;
+  STDMETHOD(put_IPDisplay)(int displayPix) PURE;
 };
 VIDARRO_INTERFACE(IIPDVDec, IUnknown, IID_IIPDVDec);

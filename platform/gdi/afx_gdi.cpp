@@ -75,9 +75,11 @@ CPen* CPen::FromHandle(HPEN h) { return Temporary<CPen>(h); }
 BOOL CPen::CreatePen(int s, int w, COLORREF c) { return Attach(reinterpret_cast<HGDIOBJ>(::CreatePen(s, w, c))); }
 
 CFont* CFont::FromHandle(HFONT h) { return Temporary<CFont>(h); }
-BOOL CFont::CreateFontIndirect(const LOGFONT* lf) { return Attach(reinterpret_cast<HGDIOBJ>(::CreateFontIndirect(lf))); }
-BOOL CFont::CreateFont(int height, int width, int esc, int orient, int weight, BYTE italic, BYTE underline,
-                       BYTE strike, BYTE charSet, BYTE outP, BYTE clipP, BYTE quality, BYTE pitch, LPCSTR face) {
+BOOL CFont::CreateFontIndirect(const LOGFONT* lf) {
+  return Attach(reinterpret_cast<HGDIOBJ>(::CreateFontIndirect(lf)));
+}
+BOOL CFont::CreateFont(int height, int width, int esc, int orient, int weight, BYTE italic, BYTE underline, BYTE strike,
+                       BYTE charSet, BYTE outP, BYTE clipP, BYTE quality, BYTE pitch, LPCSTR face) {
   return Attach(reinterpret_cast<HGDIOBJ>(::CreateFont(height, width, esc, orient, weight, italic, underline, strike,
                                                        charSet, outP, clipP, quality, pitch, face)));
 }
@@ -236,8 +238,8 @@ BOOL CDC::DrawState(POINT pt, SIZE size, HICON icon, UINT flags, CBrush* brush) 
 }
 
 BOOL CDC::DrawState(POINT pt, SIZE size, HBITMAP bitmap, UINT flags, CBrush* brush) {
-  return ::DrawState(m_hDC, brush ? static_cast<HBRUSH>(*brush) : nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap),
-                     0, pt.x, pt.y, size.cx, size.cy, (flags & ~0xFu) | DST_BITMAP);
+  return ::DrawState(m_hDC, brush ? static_cast<HBRUSH>(*brush) : nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0,
+                     pt.x, pt.y, size.cx, size.cy, (flags & ~0xFu) | DST_BITMAP);
 }
 
 BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {

@@ -69,9 +69,8 @@ void BlitCore(DcObj& dst, RECT dr, bool mirrorX, bool mirrorY, const BitmapObj* 
   uint32_t solidPixel = solid ? BrushPixel(dst, *brush, 0, 0) : 0;
   Converter conv = src ? MakeConverter(dst, *src, srcBk) : Converter{32, 32, 0, 0, 0};
   bool stretch = sw != dw || sh != dh || mirrorX || mirrorY;
-  uint32_t transparentPixel = transparent && src ? (src->bpp == 1 ? (Luma(*transparent) >= 128 ? 1u : 0u)
-                                                                    : PixelFromColor(*transparent))
-                                                 : 0;
+  uint32_t transparentPixel =
+      transparent && src ? (src->bpp == 1 ? (Luma(*transparent) >= 128 ? 1u : 0u) : PixelFromColor(*transparent)) : 0;
   // A copy of the source when it is the destination, so that overlapping moves read old pixels.
   std::shared_ptr<BitmapObj> snapshot;
   if (src == t) {
@@ -391,8 +390,7 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
                   int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
   auto d = LookupDc(dc);
-  if (!d || usage != DIB_RGB_COLORS || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0)
-    return 0;
+  if (!d || usage != DIB_RGB_COLORS || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return 0;
   auto src = FromDib(bits, info);
   if (!src) return 0;
   int sw = std::abs(srcWidth), sh = std::abs(srcHeight);
@@ -410,8 +408,8 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, in
   return DoBlt(dest, x, y, width, height, src, xSrc, ySrc, width, height, rop, nullptr) ? TRUE : FALSE;
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int srcWidth,
-                int srcHeight, DWORD rop) {
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int srcWidth, int srcHeight,
+                DWORD rop) {
   if (UsesSource(rop) && (srcWidth == 0 || srcHeight == 0)) return FALSE;
   return DoBlt(dest, x, y, width, height, src, xSrc, ySrc, srcWidth, srcHeight, rop, nullptr) ? TRUE : FALSE;
 }
@@ -423,8 +421,8 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC src, int 
   return DoBlt(dest, x, y, width, height, src, xSrc, ySrc, srcWidth, srcHeight, SRCCOPY, &key) ? TRUE : FALSE;
 }
 
-BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int srcWidth,
-                int srcHeight, BLENDFUNCTION blend) {
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int srcWidth, int srcHeight,
+                BLENDFUNCTION blend) {
   auto d = LookupDc(dest);
   auto s = LookupDc(src);
   if (!d || !s || !d->Target() || !s->Target() || width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0 ||

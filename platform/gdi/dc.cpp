@@ -136,15 +136,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   if (!d || !obj) return nullptr;
   DcState& st = d->st;
   switch (obj->kind) {
-    case Kind::Brush:
-      st.brush = std::static_pointer_cast<BrushObj>(obj);
-      return Swap(st.hbrush, object);
-    case Kind::Pen:
-      st.pen = std::static_pointer_cast<PenObj>(obj);
-      return Swap(st.hpen, object);
-    case Kind::Font:
-      st.font = std::static_pointer_cast<FontObj>(obj);
-      return Swap(st.hfont, object);
+    case Kind::Brush: st.brush = std::static_pointer_cast<BrushObj>(obj); return Swap(st.hbrush, object);
+    case Kind::Pen: st.pen = std::static_pointer_cast<PenObj>(obj); return Swap(st.hpen, object);
+    case Kind::Font: st.font = std::static_pointer_cast<FontObj>(obj); return Swap(st.hfont, object);
     case Kind::Bitmap: {
       if (!d->memory) return nullptr;
       auto bmp = std::static_pointer_cast<BitmapObj>(obj);
@@ -217,36 +211,69 @@ int GetDeviceCaps(HDC dc, int index) {
   }
 }
 
-#define DC_OR(fail) \
+#define DC_OR(fail)      \
   auto d = LookupDc(dc); \
   if (!d) return fail
 
-COLORREF SetTextColor(HDC dc, COLORREF c) { DC_OR(CLR_INVALID); return Swap(d->st.textColor, c & 0xFFFFFF); }
-COLORREF GetTextColor(HDC dc) { DC_OR(CLR_INVALID); return d->st.textColor; }
-COLORREF SetBkColor(HDC dc, COLORREF c) { DC_OR(CLR_INVALID); return Swap(d->st.bkColor, c & 0xFFFFFF); }
-COLORREF GetBkColor(HDC dc) { DC_OR(CLR_INVALID); return d->st.bkColor; }
+COLORREF SetTextColor(HDC dc, COLORREF c) {
+  DC_OR(CLR_INVALID);
+  return Swap(d->st.textColor, c & 0xFFFFFF);
+}
+COLORREF GetTextColor(HDC dc) {
+  DC_OR(CLR_INVALID);
+  return d->st.textColor;
+}
+COLORREF SetBkColor(HDC dc, COLORREF c) {
+  DC_OR(CLR_INVALID);
+  return Swap(d->st.bkColor, c & 0xFFFFFF);
+}
+COLORREF GetBkColor(HDC dc) {
+  DC_OR(CLR_INVALID);
+  return d->st.bkColor;
+}
 int SetBkMode(HDC dc, int mode) {
   DC_OR(0);
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;
   return Swap(d->st.bkMode, mode);
 }
-int GetBkMode(HDC dc) { DC_OR(0); return d->st.bkMode; }
+int GetBkMode(HDC dc) {
+  DC_OR(0);
+  return d->st.bkMode;
+}
 int SetROP2(HDC dc, int rop2) {
   DC_OR(0);
   if (rop2 < R2_BLACK || rop2 > R2_WHITE) return 0;
   return Swap(d->st.rop2, rop2);
 }
-int GetROP2(HDC dc) { DC_OR(0); return d->st.rop2; }
+int GetROP2(HDC dc) {
+  DC_OR(0);
+  return d->st.rop2;
+}
 int SetStretchBltMode(HDC dc, int mode) {
   DC_OR(0);
   if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
   return Swap(d->st.stretchMode, mode);
 }
-int GetStretchBltMode(HDC dc) { DC_OR(0); return d->st.stretchMode; }
-UINT SetTextAlign(HDC dc, UINT align) { DC_OR(0xFFFFFFFF); return Swap(d->st.textAlign, align); }
-UINT GetTextAlign(HDC dc) { DC_OR(0xFFFFFFFF); return d->st.textAlign; }
-COLORREF SetDCBrushColor(HDC dc, COLORREF c) { DC_OR(CLR_INVALID); return Swap(d->st.dcBrushColor, c & 0xFFFFFF); }
-COLORREF SetDCPenColor(HDC dc, COLORREF c) { DC_OR(CLR_INVALID); return Swap(d->st.dcPenColor, c & 0xFFFFFF); }
+int GetStretchBltMode(HDC dc) {
+  DC_OR(0);
+  return d->st.stretchMode;
+}
+UINT SetTextAlign(HDC dc, UINT align) {
+  DC_OR(0xFFFFFFFF);
+  return Swap(d->st.textAlign, align);
+}
+UINT GetTextAlign(HDC dc) {
+  DC_OR(0xFFFFFFFF);
+  return d->st.textAlign;
+}
+COLORREF SetDCBrushColor(HDC dc, COLORREF c) {
+  DC_OR(CLR_INVALID);
+  return Swap(d->st.dcBrushColor, c & 0xFFFFFF);
+}
+COLORREF SetDCPenColor(HDC dc, COLORREF c) {
+  DC_OR(CLR_INVALID);
+  return Swap(d->st.dcPenColor, c & 0xFFFFFF);
+}
 BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* old) {
   DC_OR(FALSE);
   if (old) *old = d->st.brushOrg;

@@ -96,16 +96,22 @@ void DrawLineTarget(DcObj& d, POINT a, POINT b) {
     }
     ++step;
     int e2 = 2 * err;
-    if (e2 >= dy) { err += dy; x += sx; }
-    if (e2 <= dx) { err += dx; y += sy; }
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
   }
 }
 
 void FillWithRop2(DcObj& d, const RegionShape& shape, const BrushObj& brush) {
   // Brush fills of shapes follow the binary raster operation: R2_COPYPEN is PATCOPY.
-  static const DWORD kRop3[17] = {0, BLACKNESS, 0x000500A9, 0x000A0329, 0x000F0001, 0x00500325, DSTINVERT, PATINVERT,
-                                  0x005F00E9, 0x00A000C9, 0x00A50065, 0x00AA0029, 0x00AF0229, PATCOPY, 0x00F50225,
-                                  0x00FA0089, WHITENESS};
+  static const DWORD kRop3[17] = {0,          BLACKNESS, 0x000500A9, 0x000A0329, 0x000F0001, 0x00500325,
+                                  DSTINVERT,  PATINVERT, 0x005F00E9, 0x00A000C9, 0x00A50065, 0x00AA0029,
+                                  0x00AF0229, PATCOPY,   0x00F50225, 0x00FA0089, WHITENESS};
   if (brush.lb.lbStyle == BS_NULL) return;
   FillShapeTarget(d, shape, brush, kRop3[d.st.rop2]);
 }
@@ -156,7 +162,8 @@ HBRUSH CreateDIBPatternBrushPt(const void* packedDib, UINT usage) {
   if (!packedDib || usage != DIB_RGB_COLORS) return nullptr;
   BITMAPINFOHEADER h;
   std::memcpy(&h, packedDib, sizeof(h));
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 || h.biCompression != BI_RGB) return nullptr;
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 || h.biCompression != BI_RGB)
+    return nullptr;
   if (h.biBitCount != 1 && h.biBitCount != 24 && h.biBitCount != 32) return nullptr;
   int w = h.biWidth, ht = std::abs(h.biHeight);
   if (w > 4096 || ht > 4096) return nullptr;

@@ -38,8 +38,8 @@ FT_Library Library() {
 // The dialog faces of the platform are not on this machine; a metric-compatible free face stands in.
 std::string MapFaceName(const char* face) {
   std::string name = face ? face : "";
-  static const char* kSans[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "Microsoft Sans Serif",
-                                "Tahoma", "Segoe UI", "System", "Verdana", "Helvetica"};
+  static const char* kSans[] = {"",       "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "Microsoft Sans Serif",
+                                "Tahoma", "Segoe UI",     "System",         "Verdana",       "Helvetica"};
   for (const char* s : kSans)
     if (strcasecmp(name.c_str(), s) == 0) return "Liberation Sans";
   return name;
@@ -135,8 +135,8 @@ std::shared_ptr<FontFace> Realise(const LOGFONT& lf) {
   tm.tmStruckOut = lf.lfStrikeOut ? 1 : 0;
   bool fixed = face && FT_IS_FIXED_WIDTH(face);
   // As in Win32, the pitch bit is set for variable pitch.
-  tm.tmPitchAndFamily = static_cast<BYTE>((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE |
-                                          (fixed ? FF_MODERN : FF_SWISS));
+  tm.tmPitchAndFamily =
+      static_cast<BYTE>((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE | (fixed ? FF_MODERN : FF_SWISS));
   tm.tmCharSet = lf.lfCharSet == DEFAULT_CHARSET ? ANSI_CHARSET : lf.lfCharSet;
   ff->family = face && face->family_name ? face->family_name : "";
   ff->underlinePos = std::max(1, face ? Round(-face->underline_position * scale) : 1);
@@ -201,7 +201,10 @@ std::vector<uint32_t> DecodeUtf8(const char* text, size_t count, std::vector<siz
       cp = c & (0x3F >> extra);
       ok = true;
       for (int k = 1; k <= extra; ++k) {
-        if (i + k >= count || (s[i + k] & 0xC0) != 0x80) { ok = false; break; }
+        if (i + k >= count || (s[i + k] & 0xC0) != 0x80) {
+          ok = false;
+          break;
+        }
         cp = (cp << 6) | (s[i + k] & 0x3F);
       }
     }

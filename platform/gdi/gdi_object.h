@@ -22,12 +22,8 @@ struct GdiObject {
 };
 
 // Colour pixels are stored as 0x00RRGGBB (the byte order of a 32-bit DIB); mono pixels as 0 or 1.
-inline uint32_t PixelFromColor(COLORREF c) {
-  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-inline COLORREF ColorFromPixel(uint32_t p) {
-  return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
-}
+inline uint32_t PixelFromColor(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+inline COLORREF ColorFromPixel(uint32_t p) { return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16); }
 inline int Luma(COLORREF c) { return (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100; }
 
 struct BitmapObj : GdiObject {

@@ -105,7 +105,8 @@ Status Bitmap::GetHBITMAP(const Color& background, HBITMAP* out) const {
   FillRect(dst, &all, bg);
   DeleteObject(bg);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dst, 0, 0, static_cast<int>(w), static_cast<int>(h), src, 0, 0, static_cast<int>(w), static_cast<int>(h), blend);
+  AlphaBlend(dst, 0, 0, static_cast<int>(w), static_cast<int>(h), src, 0, 0, static_cast<int>(w), static_cast<int>(h),
+             blend);
   SelectObject(dst, o1);
   SelectObject(src, o2);
   DeleteDC(dst);
@@ -146,7 +147,8 @@ Status Graphics::Clear(const Color& color) {
   DeleteObject(b);
   if (t->dib && t->bpp == 32) {  // keep the alpha of a GDI+ bitmap in step
     for (int y = std::max<int>(0, box.top); y < std::min<int>(t->height, box.bottom); ++y)
-      for (int x = std::max<int>(0, box.left); x < std::min<int>(t->width, box.right); ++x) t->Row(y)[x * 4 + 3] = color.GetA();
+      for (int x = std::max<int>(0, box.left); x < std::min<int>(t->width, box.right); ++x)
+        t->Row(y)[x * 4 + 3] = color.GetA();
   }
   return Ok;
 }

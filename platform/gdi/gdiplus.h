@@ -45,7 +45,8 @@ class Color {
  public:
   Color() = default;
   Color(BYTE r, BYTE g, BYTE b) : argb_(0xFF000000u | (static_cast<ARGB>(r) << 16) | (g << 8) | b) {}
-  Color(BYTE a, BYTE r, BYTE g, BYTE b) : argb_((static_cast<ARGB>(a) << 24) | (static_cast<ARGB>(r) << 16) | (g << 8) | b) {}
+  Color(BYTE a, BYTE r, BYTE g, BYTE b)
+      : argb_((static_cast<ARGB>(a) << 24) | (static_cast<ARGB>(r) << 16) | (g << 8) | b) {}
   ARGB GetValue() const { return argb_; }
   BYTE GetA() const { return static_cast<BYTE>(argb_ >> 24); }
   BYTE GetR() const { return static_cast<BYTE>(argb_ >> 16); }

@@ -33,7 +33,7 @@ HICON MakeStock(int id, bool cursor) {
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
       bool on;
-      if (cursor) on = x <= y / 2 && y < 20;         // an arrow-like wedge
+      if (cursor) on = x <= y / 2 && y < 20;                      // an arrow-like wedge
       else on = (x - 16) * (x - 16) + (y - 16) * (y - 16) < 196;  // a disc
       m->Set(x, y, on ? 0 : 1);
       uint32_t fill = cursor ? 0x000000 : (id == 32513 ? 0xD02020 : id == 32515 ? 0xE0C000 : 0x2060D0);

@@ -36,7 +36,10 @@ void PutRgba(BitmapObj& b, int x, int y, uint8_t r, uint8_t g, uint8_t bl, uint8
 
 unsigned MaskShift(uint32_t mask) {
   unsigned s = 0;
-  while (mask && !(mask & 1)) { mask >>= 1; ++s; }
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++s;
+  }
   return s;
 }
 
@@ -84,9 +87,13 @@ std::shared_ptr<BitmapObj> DecodeDib(const uint8_t* data, size_t size, size_t bi
     }
     if (hsize >= 56) Read(data, size, 52, &masks[3]);
   } else if (bpp == 16) {
-    masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F;
+    masks[0] = 0x7C00;
+    masks[1] = 0x03E0;
+    masks[2] = 0x001F;
   } else if (bpp == 32) {
-    masks[0] = 0xFF0000; masks[1] = 0xFF00; masks[2] = 0xFF;
+    masks[0] = 0xFF0000;
+    masks[1] = 0xFF00;
+    masks[2] = 0xFF;
   }
   std::vector<RGBQUAD> table;
   if (bpp <= 8) {
@@ -116,14 +123,20 @@ std::shared_ptr<BitmapObj> DecodeDib(const uint8_t* data, size_t size, size_t bi
         int bitPos = x * bpp;
         int idx = (row[bitPos >> 3] >> (8 - bpp - (bitPos & 7))) & ((1 << bpp) - 1);
         const RGBQUAD& q = table[idx];
-        r = q.rgbRed; g = q.rgbGreen; b = q.rgbBlue;
+        r = q.rgbRed;
+        g = q.rgbGreen;
+        b = q.rgbBlue;
       } else if (bpp == 24) {
-        b = row[x * 3]; g = row[x * 3 + 1]; r = row[x * 3 + 2];
+        b = row[x * 3];
+        g = row[x * 3 + 1];
+        r = row[x * 3 + 2];
       } else {
         uint32_t v = bpp == 16 ? static_cast<uint32_t>(row[x * 2] | (row[x * 2 + 1] << 8))
                                : static_cast<uint32_t>(row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16) |
                                                        (static_cast<uint32_t>(row[x * 4 + 3]) << 24));
-        r = MaskValue(v, masks[0]); g = MaskValue(v, masks[1]); b = MaskValue(v, masks[2]);
+        r = MaskValue(v, masks[0]);
+        g = MaskValue(v, masks[1]);
+        b = MaskValue(v, masks[2]);
         if (alpha) a = MaskValue(v, masks[3]);
       }
       PutRgba(*out, x, y, r, g, b, a);

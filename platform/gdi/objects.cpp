@@ -153,14 +153,14 @@ HGDIOBJ GetStockObject(int index) {
 }
 
 DWORD GetSysColor(int index) {
-  static const COLORREF kColors[31] = {
-      RGB(200, 200, 200), RGB(0, 78, 152),    RGB(10, 36, 106),   RGB(128, 128, 128), RGB(240, 240, 240),
-      RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
-      RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(0, 120, 215),   RGB(255, 255, 255),
-      RGB(240, 240, 240), RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(212, 208, 200),
-      RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),       RGB(255, 255, 225),
-      RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(166, 202, 240), RGB(192, 192, 192), RGB(0, 120, 215),
-      RGB(240, 240, 240)};
+  static const COLORREF kColors[31] = {RGB(200, 200, 200), RGB(0, 78, 152),    RGB(10, 36, 106),   RGB(128, 128, 128),
+                                       RGB(240, 240, 240), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),
+                                       RGB(0, 0, 0),       RGB(255, 255, 255), RGB(212, 208, 200), RGB(212, 208, 200),
+                                       RGB(128, 128, 128), RGB(0, 120, 215),   RGB(255, 255, 255), RGB(240, 240, 240),
+                                       RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(212, 208, 200),
+                                       RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),
+                                       RGB(255, 255, 225), RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(166, 202, 240),
+                                       RGB(192, 192, 192), RGB(0, 120, 215),   RGB(240, 240, 240)};
   if (index < 0 || index > 30) return 0;
   return kColors[index];
 }
@@ -182,7 +182,6 @@ BOOL DeleteObject(HGDIOBJ object) {
   // A selected object stays alive inside its DC until deselected; the handle dies now.
   return Unregister(object) ? TRUE : FALSE;
 }
-
 
 int GetObject(HANDLE object, int size, LPVOID buffer) {
   auto obj = Lookup(object);

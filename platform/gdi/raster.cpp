@@ -77,9 +77,7 @@ uint32_t BrushPixel(const DcObj& dc, const BrushObj& brush, int x, int y) {
   COLORREF color = BrushColor(dc, brush);
   int ox = x - dc.origin.x - dc.st.brushOrg.x, oy = y - dc.origin.y - dc.st.brushOrg.y;
   switch (brush.lb.lbStyle) {
-    case BS_HATCHED:
-      color = HatchBit(static_cast<int>(brush.lb.lbHatch), ox, oy) ? color : dc.st.bkColor;
-      break;
+    case BS_HATCHED: color = HatchBit(static_cast<int>(brush.lb.lbHatch), ox, oy) ? color : dc.st.bkColor; break;
     case BS_PATTERN:
     case BS_DIBPATTERN:
     case BS_DIBPATTERNPT:

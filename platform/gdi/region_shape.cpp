@@ -29,8 +29,14 @@ std::vector<Span> CombineSpans(const std::vector<Span>* a, const std::vector<Spa
   const std::vector<Span>& sb = b ? *b : kNone;
   std::vector<int> xs;
   xs.reserve((sa.size() + sb.size()) * 2);
-  for (const Span& s : sa) { xs.push_back(s.x0); xs.push_back(s.x1); }
-  for (const Span& s : sb) { xs.push_back(s.x0); xs.push_back(s.x1); }
+  for (const Span& s : sa) {
+    xs.push_back(s.x0);
+    xs.push_back(s.x1);
+  }
+  for (const Span& s : sb) {
+    xs.push_back(s.x0);
+    xs.push_back(s.x1);
+  }
   std::sort(xs.begin(), xs.end());
   xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
   std::vector<Span> out;
@@ -71,7 +77,9 @@ RegionShape RegionShape::FromRect(int left, int top, int right, int bottom) {
 }
 
 RegionShape RegionShape::FromRects(const RECT* rects, size_t count) {
-  struct Item { int l, t, r, b; };
+  struct Item {
+    int l, t, r, b;
+  };
   std::vector<Item> items;
   std::vector<int> ys;
   items.reserve(count);
@@ -136,7 +144,10 @@ RegionShape RegionShape::Polygon(const POINT* pts, size_t count, int fillMode) {
     minY = std::min<int>(minY, pts[i].y);
     maxY = std::max<int>(maxY, pts[i].y);
   }
-  struct Cross { double x; int dir; };
+  struct Cross {
+    double x;
+    int dir;
+  };
   std::vector<Cross> xs;
   for (int y = minY; y < maxY; ++y) {
     double sy = y + 0.5;
@@ -177,8 +188,14 @@ RegionShape RegionShape::Combine(const RegionShape& a, const RegionShape& b, int
   if (op == RGN_DIFF && (a.Empty() || b.Empty())) return a;
   std::vector<int> ys;
   ys.reserve((a.bands_.size() + b.bands_.size()) * 2);
-  for (const Band& bd : a.bands_) { ys.push_back(bd.y0); ys.push_back(bd.y1); }
-  for (const Band& bd : b.bands_) { ys.push_back(bd.y0); ys.push_back(bd.y1); }
+  for (const Band& bd : a.bands_) {
+    ys.push_back(bd.y0);
+    ys.push_back(bd.y1);
+  }
+  for (const Band& bd : b.bands_) {
+    ys.push_back(bd.y0);
+    ys.push_back(bd.y1);
+  }
   std::sort(ys.begin(), ys.end());
   ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
   size_t ca = 0, cb = 0;
@@ -232,7 +249,10 @@ void RegionShape::Offset(int dx, int dy) {
   for (Band& b : bands_) {
     b.y0 += dy;
     b.y1 += dy;
-    for (Span& s : b.spans) { s.x0 += dx; s.x1 += dx; }
+    for (Span& s : b.spans) {
+      s.x0 += dx;
+      s.x1 += dx;
+    }
   }
 }
 

@@ -53,7 +53,10 @@ int DrawRun(DcObj& d, FontFace& face, const std::vector<uint32_t>& cps, int x, i
     if (clip && (px < clip->left || px >= clip->right || py < clip->top || py >= clip->bottom)) return;
     bool inside = false;
     for (const RECT& c : rects)
-      if (px >= c.left && px < c.right && py >= c.top && py < c.bottom) { inside = true; break; }
+      if (px >= c.left && px < c.right && py >= c.top && py < c.bottom) {
+        inside = true;
+        break;
+      }
     if (!inside) return;
     if (mono) {
       if (cov >= 128) t->Set(px, py, monoText);
@@ -119,7 +122,8 @@ bool Output(DcObj& d, int x, int y, UINT options, const RECT* rect, const std::v
             int underlineIndex = -1) {
   FontFace& face = FaceOf(d);
   int width = 0;
-  if (dx) for (size_t i = 0; i < cps.size(); ++i) width += dx[i];
+  if (dx)
+    for (size_t i = 0; i < cps.size(); ++i) width += dx[i];
   else width = Measure(face, cps, 0, cps.size());
   UINT align = d.st.textAlign;
   if (align & TA_UPDATECP) {
@@ -288,7 +292,8 @@ int DrawText(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
       if (i + 1 < cps.size() && cps[i + 1] == '&') {
         ++i;
       } else {
-        if (i + 1 < cps.size() && !(format & DT_HIDEPREFIX)) paras.back().underline = static_cast<int>(paras.back().cps.size());
+        if (i + 1 < cps.size() && !(format & DT_HIDEPREFIX))
+          paras.back().underline = static_cast<int>(paras.back().cps.size());
         continue;
       }
     }

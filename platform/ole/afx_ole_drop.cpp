@@ -39,23 +39,22 @@ BOOL COleDropSource::OnBeginDrag(CWnd* wnd) {
   HWND capture = wnd ? wnd->GetSafeHwnd() : nullptr;
   if (capture) ::SetCapture(capture);
   bool cancelled = false;
-  platform::RunModalLoop(
-      [&] { return m_bDragStarted || cancelled || (capture && ::GetCapture() != capture); },
-      [&](MSG& m) {
-        switch (m.message) {
-          case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_LBUTTONDOWN: case WM_RBUTTONDOWN:
-            cancelled = true;
-            return true;
-          case WM_KEYDOWN:
-            if ((m.wParam & 0xFF) == VK_ESCAPE) cancelled = true;
-            return true;
-          case WM_MOUSEMOVE:
-            if (!::PtInRect(&m_rectStartDrag, m.pt)) m_bDragStarted = TRUE;
-            return true;
-          default:
-            return false;
-        }
-      });
+  platform::RunModalLoop([&] { return m_bDragStarted || cancelled || (capture && ::GetCapture() != capture); },
+                         [&](MSG& m) {
+                           switch (m.message) {
+                             case WM_LBUTTONUP:
+                             case WM_RBUTTONUP:
+                             case WM_LBUTTONDOWN:
+                             case WM_RBUTTONDOWN: cancelled = true; return true;
+                             case WM_KEYDOWN:
+                               if ((m.wParam & 0xFF) == VK_ESCAPE) cancelled = true;
+                               return true;
+                             case WM_MOUSEMOVE:
+                               if (!::PtInRect(&m_rectStartDrag, m.pt)) m_bDragStarted = TRUE;
+                               return true;
+                             default: return false;
+                           }
+                         });
   if (capture && ::GetCapture() == capture) ::ReleaseCapture();
   return m_bDragStarted;
 }

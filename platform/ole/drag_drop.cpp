@@ -32,8 +32,7 @@ DROPEFFECT Allowed(DROPEFFECT effect, DWORD okEffects) { return effect & (okEffe
 // One drag: the target under the pointer, what it last answered, and how the drag ended.
 class DragSession {
  public:
-  DragSession(IDataObject* data, IDropSource* source, DWORD okEffects)
-      : data_(data), source_(source), ok_(okEffects) {}
+  DragSession(IDataObject* data, IDropSource* source, DWORD okEffects) : data_(data), source_(source), ok_(okEffects) {}
 
   HRESULT Run(DWORD* effect) {
     HWND tracker = CreateWindowEx(0, TrackerClass(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -128,9 +127,7 @@ class DragSession {
 
 }  // namespace
 
-HRESULT OleInitialize(LPVOID) {
-  return t_oleInits++ == 0 ? S_OK : S_FALSE;
-}
+HRESULT OleInitialize(LPVOID) { return t_oleInits++ == 0 ? S_OK : S_FALSE; }
 
 void OleUninitialize() {
   if (t_oleInits > 0) --t_oleInits;

@@ -21,28 +21,123 @@ constexpr unsigned short kCursor = 12, kBitmap = 2, kIcon = 14, kMenu = 4, kDial
 
 // The names a script may use without including a header, with their Win32 values.
 const std::map<std::string, long long>& BuiltIns() {
-#define V(n) {#n, static_cast<long long>(n)}
-  static const std::map<std::string, long long> names = {
-      V(WS_OVERLAPPED), V(WS_POPUP), V(WS_CHILD), V(WS_MINIMIZE), V(WS_VISIBLE), V(WS_DISABLED), V(WS_CLIPSIBLINGS),
-      V(WS_CLIPCHILDREN), V(WS_MAXIMIZE), V(WS_CAPTION), V(WS_BORDER), V(WS_DLGFRAME), V(WS_VSCROLL), V(WS_HSCROLL),
-      V(WS_SYSMENU), V(WS_THICKFRAME), V(WS_GROUP), V(WS_TABSTOP), V(WS_MINIMIZEBOX), V(WS_MAXIMIZEBOX),
-      V(WS_OVERLAPPEDWINDOW), V(WS_POPUPWINDOW), V(WS_EX_DLGMODALFRAME), V(WS_EX_NOPARENTNOTIFY), V(WS_EX_TOPMOST),
-      V(WS_EX_ACCEPTFILES), V(WS_EX_TRANSPARENT), V(WS_EX_TOOLWINDOW), V(WS_EX_WINDOWEDGE), V(WS_EX_CLIENTEDGE),
-      V(WS_EX_CONTEXTHELP), V(WS_EX_RIGHT), V(WS_EX_LEFTSCROLLBAR), V(WS_EX_CONTROLPARENT), V(WS_EX_STATICEDGE),
-      V(WS_EX_APPWINDOW), V(WS_EX_LAYERED), V(DS_SETFONT), V(DS_MODALFRAME), V(DS_CENTER), V(DS_CONTROL), V(DS_3DLOOK),
-      V(DS_FIXEDSYS), V(DS_SHELLFONT), V(BS_PUSHBUTTON), V(BS_DEFPUSHBUTTON), V(BS_CHECKBOX), V(BS_AUTOCHECKBOX),
-      V(BS_RADIOBUTTON), V(BS_3STATE), V(BS_AUTO3STATE), V(BS_GROUPBOX), V(BS_AUTORADIOBUTTON), V(BS_OWNERDRAW),
-      V(BS_LEFTTEXT), V(BS_BITMAP), V(BS_NOTIFY), V(BS_FLAT), V(SS_LEFT), V(SS_CENTER), V(SS_RIGHT), V(SS_ICON),
-      V(SS_BITMAP), V(SS_NOTIFY), V(ES_LEFT), V(ES_MULTILINE), V(ES_PASSWORD), V(ES_AUTOHSCROLL), V(ES_READONLY),
-      V(ES_NUMBER), V(CBS_DROPDOWN), V(CBS_DROPDOWNLIST), V(CBS_OWNERDRAWFIXED), V(CBS_HASSTRINGS), V(LBS_NOTIFY),
-      V(IDOK), V(IDCANCEL), V(IDABORT), V(IDRETRY), V(IDIGNORE), V(IDYES), V(IDNO), V(IDCLOSE), V(IDHELP),
-      V(IDC_STATIC), V(MF_GRAYED), V(MF_DISABLED), V(MF_CHECKED), V(MF_MENUBARBREAK), V(MF_MENUBREAK), V(MF_DEFAULT),
-      {"GRAYED", MF_GRAYED}, {"INACTIVE", MF_DISABLED}, {"CHECKED", MF_CHECKED}, {"MENUBARBREAK", MF_MENUBARBREAK},
-      {"MENUBREAK", MF_MENUBREAK}, {"SS_SUNKEN", 0x1000}, {"SS_CENTERIMAGE", 0x0200}, {"SS_OWNERDRAW", 0x000D},
-      {"ES_CENTER", 0x0001}, {"ES_RIGHT", 0x0002}, {"ES_WANTRETURN", 0x1000}, {"LBS_SORT", 0x0002},
-      {"LBS_NOINTEGRALHEIGHT", 0x0100}, {"LBS_HASSTRINGS", 0x0040}, {"CBS_SORT", 0x0100}, {"CBS_AUTOHSCROLL", 0x0040},
-      {"SBS_HORZ", 0}, {"SBS_VERT", 1}, {"BS_CENTER", 0x0300}, {"BS_MULTILINE", 0x2000}, {"BS_ICON", 0x0040},
-      {"DS_SYSMODAL", 0x0002}, {"DS_NOFAILCREATE", 0x0010}, {"DS_ABSALIGN", 0x0001}};
+#define V(n) \
+  { #n, static_cast < long long>(n) }
+  static const std::map<std::string, long long> names = {V(WS_OVERLAPPED),
+                                                         V(WS_POPUP),
+                                                         V(WS_CHILD),
+                                                         V(WS_MINIMIZE),
+                                                         V(WS_VISIBLE),
+                                                         V(WS_DISABLED),
+                                                         V(WS_CLIPSIBLINGS),
+                                                         V(WS_CLIPCHILDREN),
+                                                         V(WS_MAXIMIZE),
+                                                         V(WS_CAPTION),
+                                                         V(WS_BORDER),
+                                                         V(WS_DLGFRAME),
+                                                         V(WS_VSCROLL),
+                                                         V(WS_HSCROLL),
+                                                         V(WS_SYSMENU),
+                                                         V(WS_THICKFRAME),
+                                                         V(WS_GROUP),
+                                                         V(WS_TABSTOP),
+                                                         V(WS_MINIMIZEBOX),
+                                                         V(WS_MAXIMIZEBOX),
+                                                         V(WS_OVERLAPPEDWINDOW),
+                                                         V(WS_POPUPWINDOW),
+                                                         V(WS_EX_DLGMODALFRAME),
+                                                         V(WS_EX_NOPARENTNOTIFY),
+                                                         V(WS_EX_TOPMOST),
+                                                         V(WS_EX_ACCEPTFILES),
+                                                         V(WS_EX_TRANSPARENT),
+                                                         V(WS_EX_TOOLWINDOW),
+                                                         V(WS_EX_WINDOWEDGE),
+                                                         V(WS_EX_CLIENTEDGE),
+                                                         V(WS_EX_CONTEXTHELP),
+                                                         V(WS_EX_RIGHT),
+                                                         V(WS_EX_LEFTSCROLLBAR),
+                                                         V(WS_EX_CONTROLPARENT),
+                                                         V(WS_EX_STATICEDGE),
+                                                         V(WS_EX_APPWINDOW),
+                                                         V(WS_EX_LAYERED),
+                                                         V(DS_SETFONT),
+                                                         V(DS_MODALFRAME),
+                                                         V(DS_CENTER),
+                                                         V(DS_CONTROL),
+                                                         V(DS_3DLOOK),
+                                                         V(DS_FIXEDSYS),
+                                                         V(DS_SHELLFONT),
+                                                         V(BS_PUSHBUTTON),
+                                                         V(BS_DEFPUSHBUTTON),
+                                                         V(BS_CHECKBOX),
+                                                         V(BS_AUTOCHECKBOX),
+                                                         V(BS_RADIOBUTTON),
+                                                         V(BS_3STATE),
+                                                         V(BS_AUTO3STATE),
+                                                         V(BS_GROUPBOX),
+                                                         V(BS_AUTORADIOBUTTON),
+                                                         V(BS_OWNERDRAW),
+                                                         V(BS_LEFTTEXT),
+                                                         V(BS_BITMAP),
+                                                         V(BS_NOTIFY),
+                                                         V(BS_FLAT),
+                                                         V(SS_LEFT),
+                                                         V(SS_CENTER),
+                                                         V(SS_RIGHT),
+                                                         V(SS_ICON),
+                                                         V(SS_BITMAP),
+                                                         V(SS_NOTIFY),
+                                                         V(ES_LEFT),
+                                                         V(ES_MULTILINE),
+                                                         V(ES_PASSWORD),
+                                                         V(ES_AUTOHSCROLL),
+                                                         V(ES_READONLY),
+                                                         V(ES_NUMBER),
+                                                         V(CBS_DROPDOWN),
+                                                         V(CBS_DROPDOWNLIST),
+                                                         V(CBS_OWNERDRAWFIXED),
+                                                         V(CBS_HASSTRINGS),
+                                                         V(LBS_NOTIFY),
+                                                         V(IDOK),
+                                                         V(IDCANCEL),
+                                                         V(IDABORT),
+                                                         V(IDRETRY),
+                                                         V(IDIGNORE),
+                                                         V(IDYES),
+                                                         V(IDNO),
+                                                         V(IDCLOSE),
+                                                         V(IDHELP),
+                                                         V(IDC_STATIC),
+                                                         V(MF_GRAYED),
+                                                         V(MF_DISABLED),
+                                                         V(MF_CHECKED),
+                                                         V(MF_MENUBARBREAK),
+                                                         V(MF_MENUBREAK),
+                                                         V(MF_DEFAULT),
+                                                         {"GRAYED", MF_GRAYED},
+                                                         {"INACTIVE", MF_DISABLED},
+                                                         {"CHECKED", MF_CHECKED},
+                                                         {"MENUBARBREAK", MF_MENUBARBREAK},
+                                                         {"MENUBREAK", MF_MENUBREAK},
+                                                         {"SS_SUNKEN", 0x1000},
+                                                         {"SS_CENTERIMAGE", 0x0200},
+                                                         {"SS_OWNERDRAW", 0x000D},
+                                                         {"ES_CENTER", 0x0001},
+                                                         {"ES_RIGHT", 0x0002},
+                                                         {"ES_WANTRETURN", 0x1000},
+                                                         {"LBS_SORT", 0x0002},
+                                                         {"LBS_NOINTEGRALHEIGHT", 0x0100},
+                                                         {"LBS_HASSTRINGS", 0x0040},
+                                                         {"CBS_SORT", 0x0100},
+                                                         {"CBS_AUTOHSCROLL", 0x0040},
+                                                         {"SBS_HORZ", 0},
+                                                         {"SBS_VERT", 1},
+                                                         {"BS_CENTER", 0x0300},
+                                                         {"BS_MULTILINE", 0x2000},
+                                                         {"BS_ICON", 0x0040},
+                                                         {"DS_SYSMODAL", 0x0002},
+                                                         {"DS_NOFAILCREATE", 0x0010},
+                                                         {"DS_ABSALIGN", 0x0001}};
 #undef V
   return names;
 }
@@ -72,7 +167,9 @@ class Parser {
     static const Token none;
     return tokens_.empty() ? none : tokens_[std::min(pos_, tokens_.size()) - (pos_ ? 1 : 0)];
   }
-  [[noreturn]] void Fail(const Token& at, const std::string& message) const { throw ScriptError(at.file, at.line, message); }
+  [[noreturn]] void Fail(const Token& at, const std::string& message) const {
+    throw ScriptError(at.file, at.line, message);
+  }
   bool IsWord(const Token& t, const char* w) const { return t.kind == Token::Name && ToUpperAscii(t.text) == w; }
   bool IsPunct(const Token& t, char c) const { return t.kind == Token::Punct && t.text[0] == c; }
   void Comma() {
@@ -224,7 +321,8 @@ class Parser {
     std::string data = ReadFileOf(fileToken, fileToken.text);
     if (type == "BITMAP") {
       constexpr size_t kFileHeader = 14;
-      if (data.size() <= kFileHeader + 40 || data[0] != 'B' || data[1] != 'M') Fail(fileToken, "'" + fileToken.text + "' is not a BMP file");
+      if (data.size() <= kFileHeader + 40 || data[0] != 'B' || data[1] != 'M')
+        Fail(fileToken, "'" + fileToken.text + "' is not a BMP file");
       r.typeId = kBitmap;
       r.data = data.substr(kFileHeader);
     } else if (type == "ICON") {
@@ -255,7 +353,8 @@ class Parser {
       while (Peek().kind == Token::String) text += Next().text;  // adjacent strings join
       if (id <= 0 || id > 0xFFFF) Fail(at, "string id out of range");
       for (auto& existing : out_)
-        if (existing.typeId == kString && existing.id == id) Fail(at, "string " + std::to_string(id) + " defined twice");
+        if (existing.typeId == kString && existing.id == id)
+          Fail(at, "string " + std::to_string(id) + " defined twice");
       Resource r;
       r.typeId = kString;
       r.id = static_cast<unsigned short>(id);
@@ -370,7 +469,8 @@ class Parser {
     }
     if (w == "ICON") {
       const Token& name = Next();
-      c.text = name.kind == Token::String ? name.text : (name.kind == Token::Number ? "#" + name.text : ToUpperAscii(name.text));
+      c.text = name.kind == Token::String ? name.text
+                                          : (name.kind == Token::Number ? "#" + name.text : ToUpperAscii(name.text));
       Comma();
       c.style = SS_ICON | WS_CHILD | WS_VISIBLE;
       textIdRect(false);
@@ -438,7 +538,8 @@ class Parser {
     r.typeId = kDialog;
     r.data = platform::SerializeDialog(t);
     for (auto& existing : out_)
-      if (existing.typeId == kDialog && existing.id == r.id && existing.name == r.name) Fail(Last(), "dialog defined twice");
+      if (existing.typeId == kDialog && existing.id == r.id && existing.name == r.name)
+        Fail(Last(), "dialog defined twice");
     out_.push_back(std::move(r));
   }
 
@@ -458,7 +559,9 @@ std::string CString(const std::string& s) {
   for (unsigned char c : s) {
     if (c == '"' || c == '\\') out << '\\' << c;
     else if (c >= 0x20 && c < 0x7F) out << c;
-    else out << '\\' << std::oct << static_cast<int>(c) / 64 << static_cast<int>(c) / 8 % 8 << static_cast<int>(c) % 8 << std::dec;
+    else
+      out << '\\' << std::oct << static_cast<int>(c) / 64 << static_cast<int>(c) / 8 % 8 << static_cast<int>(c) % 8
+          << std::dec;
   }
   out << '"';
   return out.str();
@@ -479,7 +582,8 @@ Compiled CompileScript(const std::string& path, const std::vector<std::string>& 
 
 std::string GenerateSource(const Compiled& compiled) {
   std::ostringstream out;
-  out << "// Generated by the resource compiler; do not edit.\n#include \"platform/window/resource_table.h\"\n\nnamespace {\n";
+  out << "// Generated by the resource compiler; do not edit.\n#include "
+         "\"platform/window/resource_table.h\"\n\nnamespace {\n";
   for (size_t i = 0; i < compiled.resources.size(); ++i) {
     const std::string& d = compiled.resources[i].data;
     out << "const unsigned char r" << i << "[] = {";
@@ -497,7 +601,8 @@ std::string GenerateSource(const Compiled& compiled) {
   }
   if (compiled.resources.empty()) out << "  {0, nullptr, 0, nullptr, nullptr, 0u},\n";
   out << "};\nconst VidarroResourceTable table{1u, entries, " << compiled.resources.size() << "u};\n}  // namespace\n\n"
-      << "extern \"C\" __attribute__((visibility(\"default\"))) const VidarroResourceTable* VidarroResources() { return &table; }\n";
+      << "extern \"C\" __attribute__((visibility(\"default\"))) const VidarroResourceTable* VidarroResources() { "
+         "return &table; }\n";
   return out.str();
 }
 

@@ -75,7 +75,8 @@ void Tokenize(const std::string& line, const std::string& file, int lineNo, bool
       while (i < line.size() && (std::isalnum(static_cast<unsigned char>(line[i])))) ++i;
       std::string text = line.substr(start, i - start);
       std::string digits = text;
-      while (!digits.empty() && (digits.back() == 'L' || digits.back() == 'l' || digits.back() == 'U' || digits.back() == 'u'))
+      while (!digits.empty() &&
+             (digits.back() == 'L' || digits.back() == 'l' || digits.back() == 'U' || digits.back() == 'u'))
         digits.pop_back();
       char* end = nullptr;
       long long v = std::strtoll(digits.c_str(), &end, 0);
@@ -83,7 +84,8 @@ void Tokenize(const std::string& line, const std::string& file, int lineNo, bool
       out.push_back(Token{Token::Number, text, v, file, lineNo});
     } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '#') {
       size_t start = i++;
-      while (i < line.size() && (std::isalnum(static_cast<unsigned char>(line[i])) || line[i] == '_' || line[i] == '.')) ++i;
+      while (i < line.size() && (std::isalnum(static_cast<unsigned char>(line[i])) || line[i] == '_' || line[i] == '.'))
+        ++i;
       out.push_back(Token{Token::Name, line.substr(start, i - start), 0, file, lineNo});
     } else if (std::string(",|(){}+-~").find(c) != std::string::npos) {
       out.push_back(Token{Token::Punct, std::string(1, c), 0, file, lineNo});
@@ -194,7 +196,8 @@ void Preprocessor::File(const std::string& path, std::vector<Token>& out, int de
         }
         std::string number = value;
         while (!number.empty() && (number.front() == '(')) number.erase(0, 1);
-        while (!number.empty() && (number.back() == ')' || number.back() == 'L' || number.back() == 'U')) number.pop_back();
+        while (!number.empty() && (number.back() == ')' || number.back() == 'L' || number.back() == 'U'))
+          number.pop_back();
         char* end = nullptr;
         const long long v = std::strtoll(number.c_str(), &end, 0);
         if (end && !*end && !number.empty()) symbols_[name] = v;

@@ -11,33 +11,33 @@
 namespace platform::registry {
 
 struct RegValue {
-    std::string name;
-    DWORD type = 0;
-    std::vector<BYTE> data;
+  std::string name;
+  DWORD type = 0;
+  std::vector<BYTE> data;
 };
 
 class RegKeyNode {
-public:
-    explicit RegKeyNode(std::string name = {}) : name_(std::move(name)) {}
+ public:
+  explicit RegKeyNode(std::string name = {}) : name_(std::move(name)) {}
 
-    const std::string& Name() const { return name_; }
+  const std::string& Name() const { return name_; }
 
-    RegKeyNode* FindSubkey(std::string_view name) const;
-    // Finds or adds the sub-key; sub-keys stay sorted by name without case.
-    RegKeyNode* AddSubkey(std::string_view name, bool* created = nullptr);
-    bool RemoveSubkey(std::string_view name);
-    const std::vector<std::unique_ptr<RegKeyNode>>& Subkeys() const { return subkeys_; }
+  RegKeyNode* FindSubkey(std::string_view name) const;
+  // Finds or adds the sub-key; sub-keys stay sorted by name without case.
+  RegKeyNode* AddSubkey(std::string_view name, bool* created = nullptr);
+  bool RemoveSubkey(std::string_view name);
+  const std::vector<std::unique_ptr<RegKeyNode>>& Subkeys() const { return subkeys_; }
 
-    const RegValue* FindValue(std::string_view name) const;
-    // Replaces a value of the same name in place (its position and spelling stay), else appends.
-    void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data);
-    bool RemoveValue(std::string_view name);
-    const std::vector<RegValue>& Values() const { return values_; }
+  const RegValue* FindValue(std::string_view name) const;
+  // Replaces a value of the same name in place (its position and spelling stay), else appends.
+  void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data);
+  bool RemoveValue(std::string_view name);
+  const std::vector<RegValue>& Values() const { return values_; }
 
-private:
-    std::string name_;
-    std::vector<RegValue> values_;
-    std::vector<std::unique_ptr<RegKeyNode>> subkeys_;
+ private:
+  std::string name_;
+  std::vector<RegValue> values_;
+  std::vector<std::unique_ptr<RegKeyNode>> subkeys_;
 };
 
 // Walks a path of key names from root; nullptr when a key on the way is missing.

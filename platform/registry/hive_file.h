@@ -19,27 +19,27 @@
 namespace platform::registry {
 
 class HiveFile {
-public:
-    // base: the path without extension; the store uses base + ".reg", ".lock" and ".tmp".
-    explicit HiveFile(std::string base);
+ public:
+  // base: the path without extension; the store uses base + ".reg", ".lock" and ".tmp".
+  explicit HiveFile(std::string base);
 
-    // Runs `read` on the newest tree. ERROR_REGISTRY_CORRUPT when the file cannot be understood.
-    LONG Read(const std::function<LONG(const RegKeyNode&)>& read);
-    // Runs `change` on the newest tree under the lock; when it answers ERROR_SUCCESS with
-    // *changed set, the tree goes to disk before Write returns. A failed save leaves the file
-    // as it was and the copy in memory is read again next time.
-    LONG Write(const std::function<LONG(RegKeyNode&, bool* changed)>& change);
+  // Runs `read` on the newest tree. ERROR_REGISTRY_CORRUPT when the file cannot be understood.
+  LONG Read(const std::function<LONG(const RegKeyNode&)>& read);
+  // Runs `change` on the newest tree under the lock; when it answers ERROR_SUCCESS with
+  // *changed set, the tree goes to disk before Write returns. A failed save leaves the file
+  // as it was and the copy in memory is read again next time.
+  LONG Write(const std::function<LONG(RegKeyNode&, bool* changed)>& change);
 
-private:
-    LONG Refresh();
-    LONG Save();
+ private:
+  LONG Refresh();
+  LONG Save();
 
-    std::string dataPath_;
-    std::string lockPath_;
-    std::string tempPath_;
-    std::unique_ptr<RegKeyNode> root_;
-    std::string firstLine_;  // of the file the copy was read from; empty when there was none
-    bool loaded_ = false;
+  std::string dataPath_;
+  std::string lockPath_;
+  std::string tempPath_;
+  std::unique_ptr<RegKeyNode> root_;
+  std::string firstLine_;  // of the file the copy was read from; empty when there was none
+  bool loaded_ = false;
 };
 
 }  // namespace platform::registry

@@ -90,27 +90,27 @@ LONG RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValu
 // The same calls under their ANSI names.
 inline LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                             REGSAM samDesired, LPVOID lpSecurityAttributes, PHKEY phkResult, LPDWORD lpdwDisposition) {
-    return RegCreateKeyEx(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes, phkResult,
-                          lpdwDisposition);
+  return RegCreateKeyEx(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes, phkResult,
+                        lpdwDisposition);
 }
 inline LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
-    return RegOpenKeyEx(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+  return RegOpenKeyEx(hKey, lpSubKey, ulOptions, samDesired, phkResult);
 }
 inline LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) {
-    return RegQueryValueEx(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+  return RegQueryValueEx(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
 }
 inline LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                            DWORD cbData) {
-    return RegSetValueEx(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+  return RegSetValueEx(hKey, lpValueName, Reserved, dwType, lpData, cbData);
 }
 inline LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) { return RegDeleteValue(hKey, lpValueName); }
 inline LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) { return RegDeleteKey(hKey, lpSubKey); }
 inline LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
                           LPDWORD lpcchClass, LPVOID lpftLastWriteTime) {
-    return RegEnumKeyEx(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass, lpftLastWriteTime);
+  return RegEnumKeyEx(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass, lpftLastWriteTime);
 }
 inline LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    return RegEnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+  return RegEnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
 }

@@ -98,7 +98,8 @@ HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type) {
 
 int AfxMessageBox(const std::string& text, UINT type, UINT) {
   HWND owner = nullptr;
-  if (CWnd* main = AfxGetMainWnd(); main && ::IsWindow(main->m_hWnd) && ::IsWindowEnabled(main->m_hWnd)) owner = main->m_hWnd;
+  if (CWnd* main = AfxGetMainWnd(); main && ::IsWindow(main->m_hWnd) && ::IsWindowEnabled(main->m_hWnd))
+    owner = main->m_hWnd;
   if (!owner) owner = ::GetActiveWindow();
   return ::MessageBox(owner, text, g_app ? g_app->m_pszAppName : std::string(), type);
 }

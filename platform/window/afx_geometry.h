@@ -75,7 +75,9 @@ class CRect : public RECT {
     }
     return true;
   }
-  bool operator==(const RECT& o) const { return left == o.left && top == o.top && right == o.right && bottom == o.bottom; }
+  bool operator==(const RECT& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
   bool operator!=(const RECT& o) const { return !(*this == o); }
   operator LPRECT() { return this; }
   operator LPCRECT() const { return this; }

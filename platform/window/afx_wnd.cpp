@@ -30,7 +30,8 @@ thread_local MSG t_current{};
 void AttachCreated(HWND hwnd, void* context) {
   auto* wnd = static_cast<CWnd*>(context);
   wnd->Attach(hwnd);
-  wnd->m_pfnSuper = reinterpret_cast<WNDPROC>(::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
+  wnd->m_pfnSuper =
+      reinterpret_cast<WNDPROC>(::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
 }
 
 LRESULT AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +119,8 @@ HWND CWnd::Detach() {
 BOOL CWnd::SubclassWindow(HWND hwnd) {
   if (!::IsWindow(hwnd) || !Attach(hwnd)) return FALSE;
   PreSubclassWindow();
-  m_pfnSuper = reinterpret_cast<WNDPROC>(::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
+  m_pfnSuper =
+      reinterpret_cast<WNDPROC>(::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
   return TRUE;
 }
 
@@ -221,17 +223,20 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
       OnMeasureItem(static_cast<int>(wParam), reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
       *result = TRUE;
       return TRUE;
-    case WM_CREATE:
-      *result = OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam));
-      return TRUE;
+    case WM_CREATE: *result = OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam)); return TRUE;
     case WM_DESTROY: OnDestroy(); return TRUE;
     case WM_NCDESTROY: OnNcDestroy(); return TRUE;
     case WM_PAINT: OnPaint(); return TRUE;
     case WM_ERASEBKGND: *result = OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(wParam))); return TRUE;
     case WM_TIMER: OnTimer(static_cast<UINT_PTR>(wParam)); return TRUE;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
-    case WM_SIZE: OnSize(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam))); return TRUE;
-    case WM_MOVE: OnMove(static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))); return TRUE;
+    case WM_SIZE:
+      OnSize(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam)));
+      return TRUE;
+    case WM_MOVE:
+      OnMove(static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+             static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))));
+      return TRUE;
     case WM_LBUTTONDOWN: OnLButtonDown(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
     case WM_LBUTTONUP: OnLButtonUp(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
     case WM_LBUTTONDBLCLK: OnLButtonDblClk(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
@@ -243,11 +248,20 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
       *result = OnMouseWheel(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointOf(lParam));
       return TRUE;
     case WM_SETCURSOR:
-      *result = OnSetCursor(FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam)));
+      *result = OnSetCursor(FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(static_cast<DWORD_PTR>(lParam)),
+                            HIWORD(static_cast<DWORD_PTR>(lParam)));
       return TRUE;
-    case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam))); return TRUE;
-    case WM_KEYUP: OnKeyUp(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam))); return TRUE;
-    case WM_CHAR: OnChar(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam))); return TRUE;
+    case WM_KEYDOWN:
+      OnKeyDown(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)),
+                HIWORD(static_cast<DWORD_PTR>(lParam)));
+      return TRUE;
+    case WM_KEYUP:
+      OnKeyUp(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)),
+              HIWORD(static_cast<DWORD_PTR>(lParam)));
+      return TRUE;
+    case WM_CHAR:
+      OnChar(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam)));
+      return TRUE;
     case WM_SETFOCUS: OnSetFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return TRUE;
     case WM_KILLFOCUS: OnKillFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
@@ -271,7 +285,8 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     case WM_CTLCOLORSTATIC: {
       HWND control = reinterpret_cast<HWND>(lParam);
       if (control != m_hWnd && Reflect(control, msg, wParam, lParam, result)) return TRUE;
-      *result = reinterpret_cast<LRESULT>(OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(wParam)), FromHandle(control), msg - WM_CTLCOLORMSGBOX));
+      *result = reinterpret_cast<LRESULT>(
+          OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(wParam)), FromHandle(control), msg - WM_CTLCOLORMSGBOX));
       return TRUE;
     }
     case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam), lParam); return TRUE;
@@ -283,8 +298,7 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
       OnActivate(LOWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)), HIWORD(wParam));
       return TRUE;
     case WM_SYSCOLORCHANGE: OnSysColorChange(); return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -367,8 +381,8 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
   ::GetWindowRect(m_hWnd, &r);
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
-  ::SetWindowPos(m_hWnd, nullptr, area.left + (area.right - area.left - w) / 2, area.top + (area.bottom - area.top - h) / 2,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(m_hWnd, nullptr, area.left + (area.right - area.left - w) / 2,
+                 area.top + (area.bottom - area.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CWnd::RedrawWindow(LPCRECT r, CRgn* region, UINT flags) {
@@ -384,7 +398,8 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
   const DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
   ::SetWindowLong(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
-  if (flags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
+  if (flags)
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
   return TRUE;
 }
 
@@ -393,7 +408,8 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) {
   const DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
   ::SetWindowLong(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(changed));
-  if (flags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
+  if (flags)
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
   return TRUE;
 }
 
@@ -411,7 +427,9 @@ void CWnd::GetDlgItemText(int id, std::string& text) const {
   text = item ? item->GetWindowText() : std::string();
 }
 
-UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const { return ::GetDlgItemInt(m_hWnd, id, translated, isSigned); }
+UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const {
+  return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
+}
 void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
 void CWnd::CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
 UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }

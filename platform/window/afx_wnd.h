@@ -52,8 +52,8 @@ class CWnd {
 
   virtual BOOL Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
                       void* context = nullptr);
-  virtual BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect,
-                        CWnd* parent, UINT id, LPVOID param = nullptr);
+  virtual BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                        UINT id, LPVOID param = nullptr);
   virtual BOOL DestroyWindow();
 
   virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -124,7 +124,9 @@ class CWnd {
   std::string GetWindowText() const;
   int GetWindowTextLength() const { return ::GetWindowTextLength(m_hWnd); }
   void MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) { ::MoveWindow(m_hWnd, x, y, w, h, repaint); }
-  void MoveWindow(LPCRECT r, BOOL repaint = TRUE) { MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint); }
+  void MoveWindow(LPCRECT r, BOOL repaint = TRUE) {
+    MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint);
+  }
   BOOL SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags);
   void GetClientRect(LPRECT r) const { ::GetClientRect(m_hWnd, r); }
   void GetWindowRect(LPRECT r) const { ::GetWindowRect(m_hWnd, r); }
@@ -132,19 +134,28 @@ class CWnd {
   void ClientToScreen(LPRECT r) const;
   void ScreenToClient(LPPOINT p) const { ::ScreenToClient(m_hWnd, p); }
   void ScreenToClient(LPRECT r) const;
-  void MapWindowPoints(CWnd* to, LPPOINT points, UINT count) const { ::MapWindowPoints(m_hWnd, to ? to->m_hWnd : nullptr, points, count); }
-  void MapWindowPoints(CWnd* to, LPRECT r) const { ::MapWindowPoints(m_hWnd, to ? to->m_hWnd : nullptr, reinterpret_cast<POINT*>(r), 2); }
+  void MapWindowPoints(CWnd* to, LPPOINT points, UINT count) const {
+    ::MapWindowPoints(m_hWnd, to ? to->m_hWnd : nullptr, points, count);
+  }
+  void MapWindowPoints(CWnd* to, LPRECT r) const {
+    ::MapWindowPoints(m_hWnd, to ? to->m_hWnd : nullptr, reinterpret_cast<POINT*>(r), 2);
+  }
   void CenterWindow(CWnd* alternateOwner = nullptr);
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void InvalidateRect(LPCRECT r, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, r, erase); }
   void ValidateRect(LPCRECT r) { ::ValidateRect(m_hWnd, r); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
-  BOOL RedrawWindow(LPCRECT r = nullptr, CRgn* region = nullptr, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  BOOL RedrawWindow(LPCRECT r = nullptr, CRgn* region = nullptr,
+                    UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
   int SetWindowRgn(HRGN region, BOOL redraw) { return ::SetWindowRgn(m_hWnd, region, redraw); }
   UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) { return ::SetTimer(m_hWnd, id, elapse, proc); }
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
-  LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::SendMessage(m_hWnd, msg, wParam, lParam); }
-  BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::PostMessage(m_hWnd, msg, wParam, lParam); }
+  LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendMessage(m_hWnd, msg, wParam, lParam);
+  }
+  BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::PostMessage(m_hWnd, msg, wParam, lParam);
+  }
   CWnd* SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
   static CWnd* GetFocus() { return FromHandle(::GetFocus()); }
   CWnd* SetCapture() { return FromHandle(::SetCapture(m_hWnd)); }
@@ -155,7 +166,9 @@ class CWnd {
   void BringWindowToTop() { ::BringWindowToTop(m_hWnd); }
   CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
   CWnd* GetOwner() const { return FromHandle(::GetWindow(m_hWnd, GW_OWNER)); }
-  void SetOwner(CWnd* owner) { ::SetWindowLongPtr(m_hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner->m_hWnd : nullptr)); }
+  void SetOwner(CWnd* owner) {
+    ::SetWindowLongPtr(m_hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner->m_hWnd : nullptr));
+  }
   CWnd* GetTopLevelParent() const { return FromHandle(::GetAncestor(m_hWnd, GA_ROOT)); }
   CWnd* GetWindow(UINT cmd) const { return FromHandle(::GetWindow(m_hWnd, cmd)); }
   CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
@@ -168,7 +181,9 @@ class CWnd {
   BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT flags = 0);
   void SetFont(CFont* font, BOOL redraw = TRUE);
   CFont* GetFont() const;
-  HICON SetIcon(HICON icon, BOOL big) { return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big, reinterpret_cast<LPARAM>(icon))); }
+  HICON SetIcon(HICON icon, BOOL big) {
+    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big, reinterpret_cast<LPARAM>(icon)));
+  }
   void GetDlgItemText(int id, std::string& text) const;
   void SetDlgItemText(int id, const std::string& text) { ::SetWindowText(::GetDlgItem(m_hWnd, id), text.c_str()); }
   UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const;
@@ -179,7 +194,9 @@ class CWnd {
   HMENU GetMenu() const;
   CDC* GetDC();
   int ReleaseDC(CDC* dc);
-  void DragAcceptFiles(BOOL accept = TRUE) { ModifyStyleEx(accept ? 0 : WS_EX_ACCEPTFILES, accept ? WS_EX_ACCEPTFILES : 0); }
+  void DragAcceptFiles(BOOL accept = TRUE) {
+    ModifyStyleEx(accept ? 0 : WS_EX_ACCEPTFILES, accept ? WS_EX_ACCEPTFILES : 0);
+  }
   int MessageBox(const std::string& text, const std::string& caption = std::string(), UINT type = 0);
 
  protected:

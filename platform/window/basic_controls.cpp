@@ -14,7 +14,9 @@ constexpr int kLimitSlot = 8;  // edit text limit
 
 void Notify(HWND hwnd, WORD code) {
   HWND parent = GetParent(hwnd);
-  if (parent) SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), code), reinterpret_cast<LPARAM>(hwnd));
+  if (parent)
+    SendMessage(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), code),
+                reinterpret_cast<LPARAM>(hwnd));
 }
 
 DWORD ButtonType(HWND hwnd) { return static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)) & BS_TYPEMASK; }
@@ -58,7 +60,8 @@ LRESULT BasicButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (GetCapture() == hwnd) ReleaseCapture();
       RECT r{};
       GetClientRect(hwnd, &r);
-      POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+      POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+              static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
       InvalidateRect(hwnd, nullptr, TRUE);
       if (pushed && PtInRect(&r, p)) ButtonClicked(hwnd);
       return 0;
@@ -66,17 +69,13 @@ LRESULT BasicButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYUP:
       if (wParam == VK_SPACE) ButtonClicked(hwnd);
       return 0;
-    case BM_CLICK:
-      ButtonClicked(hwnd);
-      return 0;
-    case BM_GETCHECK:
-      return GetWindowLongPtr(hwnd, kStateSlot) & 3;
+    case BM_CLICK: ButtonClicked(hwnd); return 0;
+    case BM_GETCHECK: return GetWindowLongPtr(hwnd, kStateSlot) & 3;
     case BM_SETCHECK:
       SetWindowLongPtr(hwnd, kStateSlot, (GetWindowLongPtr(hwnd, kStateSlot) & ~3) | static_cast<LONG_PTR>(wParam & 3));
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
-    case BM_GETSTATE:
-      return GetWindowLongPtr(hwnd, kStateSlot) | (GetFocus() == hwnd ? BST_FOCUS : 0);
+    case BM_GETSTATE: return GetWindowLongPtr(hwnd, kStateSlot) | (GetFocus() == hwnd ? BST_FOCUS : 0);
     case BM_SETSTATE: {
       LONG_PTR s = GetWindowLongPtr(hwnd, kStateSlot);
       SetWindowLongPtr(hwnd, kStateSlot, wParam ? (s | BST_PUSHED) : (s & ~static_cast<LONG_PTR>(BST_PUSHED)));
@@ -94,33 +93,25 @@ LRESULT BasicButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (GetWindowLong(hwnd, GWL_STYLE) & BS_NOTIFY) Notify(hwnd, msg == WM_SETFOCUS ? BN_SETFOCUS : BN_KILLFOCUS);
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 
 LRESULT BasicStaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_GETDLGCODE:
-      return DLGC_STATIC;
+    case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_LBUTTONUP:
       if (GetWindowLong(hwnd, GWL_STYLE) & SS_NOTIFY) Notify(hwnd, STN_CLICKED);
       return 0;
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 
 LRESULT BasicEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-    case WM_LBUTTONDOWN:
-      SetFocus(hwnd);
-      return 0;
-    case EM_LIMITTEXT:
-      SetWindowLongPtr(hwnd, kLimitSlot, static_cast<LONG_PTR>(wParam));
-      return 0;
+    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    case WM_LBUTTONDOWN: SetFocus(hwnd); return 0;
+    case EM_LIMITTEXT: SetWindowLongPtr(hwnd, kLimitSlot, static_cast<LONG_PTR>(wParam)); return 0;
     case WM_CHAR: {
       if (GetWindowLong(hwnd, GWL_STYLE) & ES_READONLY) return 0;
       const int len = GetWindowTextLength(hwnd);
@@ -143,14 +134,9 @@ LRESULT BasicEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Notify(hwnd, EN_CHANGE);
       return 0;
     }
-    case WM_SETFOCUS:
-      Notify(hwnd, EN_SETFOCUS);
-      return 0;
-    case WM_KILLFOCUS:
-      Notify(hwnd, EN_KILLFOCUS);
-      return 0;
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    case WM_SETFOCUS: Notify(hwnd, EN_SETFOCUS); return 0;
+    case WM_KILLFOCUS: Notify(hwnd, EN_KILLFOCUS); return 0;
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -12,7 +12,8 @@ using namespace platform::win;
 namespace {
 
 POINT PointOf(LPARAM lParam) {
-  return POINT{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+  return POINT{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+               static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
 }
 
 bool IsMove(const MSG& m) { return m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE; }
@@ -47,13 +48,11 @@ void MoveLoop(HWND hwnd, POINT start) {
                                  done = true;
                                }
                                return true;
-                             default:
-                               return false;
+                             default: return false;
                            }
                          });
   if (GetCapture() == hwnd) ReleaseCapture();
 }
-
 
 }  // namespace
 
@@ -90,9 +89,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       std::lock_guard lock(TableLock());
       return static_cast<LRESULT>(w->text.size());
     }
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
@@ -109,8 +106,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return platform::win::DefaultControlColour(msg, reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC: return platform::win::DefaultControlColour(msg, reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR: {
       if ((w->style & WS_CHILD) && w->parent && SendMessage(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
       if (LOWORD(static_cast<DWORD_PTR>(lParam)) == HTCLIENT) {
@@ -122,8 +118,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return FALSE;
     }
-    case WM_NCHITTEST:
-      return platform::win::DefaultHitTest(hwnd, PointOf(lParam));
+    case WM_NCHITTEST: return platform::win::DefaultHitTest(hwnd, PointOf(lParam));
     case WM_NCCALCSIZE:
       if (!wParam && lParam) {
         // The proposed window rectangle becomes the client rectangle inside frame and bars.
@@ -135,13 +130,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         r->bottom = std::max(r->top, r->bottom - in.bottom);
       }
       return 0;
-    case WM_MOUSEACTIVATE:
-      return 1;  // MA_ACTIVATE
+    case WM_MOUSEACTIVATE: return 1;  // MA_ACTIVATE
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd)) SetFocus(hwnd);
       return 0;
-    case WM_NCACTIVATE:
-      return TRUE;
+    case WM_NCACTIVATE: return TRUE;
     case WM_WINDOWPOSCHANGED: {
       auto* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (!wp) return 0;
@@ -169,7 +162,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
         case SC_MOVE: {
-          POINT start{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+          POINT start{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                      static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
           if (!lParam) GetCursorPos(&start);
           MoveLoop(hwnd, start);
           break;
@@ -185,10 +179,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
       if ((w->style & WS_CHILD) && w->parent) return SendMessage(w->parent, msg, wParam, lParam);
       return 0;
-    case WM_QUERYDRAGICON:
-      return reinterpret_cast<LRESULT>(w->cls->wc.hIcon);
+    case WM_QUERYDRAGICON: return reinterpret_cast<LRESULT>(w->cls->wc.hIcon);
     case WM_GETDLGCODE:
-    default:
-      return 0;
+    default: return 0;
   }
 }

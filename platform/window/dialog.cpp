@@ -143,9 +143,7 @@ LRESULT DefDlgProcImpl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CLOSE:
-      ClickCommand(hwnd, IDCANCEL);
-      return 0;
+    case WM_CLOSE: ClickCommand(hwnd, IDCANCEL); return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
@@ -154,14 +152,10 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         FocusDefault(hwnd);
       }
       return 0;
-    case WM_SETFOCUS:
-      FocusDefault(hwnd);
-      return 0;
+    case WM_SETFOCUS: FocusDefault(hwnd); return 0;
     case DM_GETDEFID:
       return MAKELONG(static_cast<WORD>(WithState(hwnd, [](DialogState& s) { return s.defId; })), DC_HASDEFID);
-    case DM_SETDEFID:
-      WithState(hwnd, [&](DialogState& s) { return s.defId = static_cast<int>(wParam); });
-      return TRUE;
+    case DM_SETDEFID: WithState(hwnd, [&](DialogState& s) { return s.defId = static_cast<int>(wParam); }); return TRUE;
     case WM_ERASEBKGND: {
       // The dialog's own colour, which a dialog procedure may choose through WM_CTLCOLORDLG.
       HDC dc = reinterpret_cast<HDC>(wParam);
@@ -172,8 +166,7 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFONT:
       WithState(hwnd, [&](DialogState& s) { return s.font = reinterpret_cast<HFONT>(wParam); });
       return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(WithState(hwnd, [](DialogState& s) { return s.font; }));
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(WithState(hwnd, [](DialogState& s) { return s.font; }));
     case WM_NCDESTROY: {
       HFONT own = nullptr;
       {
@@ -185,10 +178,8 @@ LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (own) DeleteObject(own);
       return 0;
     }
-    case WM_INITDIALOG:
-      return TRUE;
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    case WM_INITDIALOG: return TRUE;
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 
@@ -230,7 +221,8 @@ BOOL MapDialogRect(HWND dialog, RECT* r) {
   return TRUE;
 }
 
-HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM init) {
+HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplate& t, HWND owner, DLGPROC proc,
+                               LPARAM init) {
   if (owner && !IsWindow(owner)) owner = nullptr;
   DWORD style = t.style & ~WS_VISIBLE;
   const bool child = (style & WS_CHILD) != 0;
@@ -299,8 +291,7 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplat
   HWND first = FirstTabItem(dialog);
   const LRESULT focusFirst = SendMessage(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), init);
   if (!IsWindow(dialog)) return nullptr;
-  if (focusFirst && first && IsWindow(first))
-    WithState(dialog, [&](DialogState& s) { return s.savedFocus = first; });
+  if (focusFirst && first && IsWindow(first)) WithState(dialog, [&](DialogState& s) { return s.savedFocus = first; });
   if (t.style & WS_VISIBLE) {
     ShowWindow(dialog, SW_SHOW);
     if (focusFirst && first && IsWindow(first)) SetFocus(first);
@@ -308,7 +299,8 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const platform::DialogTemplat
   return dialog;
 }
 
-INT_PTR DialogBoxIndirectParam(HINSTANCE instance, const platform::DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM init) {
+INT_PTR DialogBoxIndirectParam(HINSTANCE instance, const platform::DialogTemplate& t, HWND owner, DLGPROC proc,
+                               LPARAM init) {
   platform::DialogTemplate hidden = t;
   hidden.style &= ~WS_VISIBLE;
   HWND dialog = CreateDialogIndirectParam(instance, hidden, owner, proc, init);
@@ -413,11 +405,8 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
           ClickCommand(dialog, id);
           return TRUE;
         }
-        case VK_ESCAPE:
-          ClickCommand(dialog, IDCANCEL);
-          return TRUE;
-        default:
-          break;
+        case VK_ESCAPE: ClickCommand(dialog, IDCANCEL); return TRUE;
+        default: break;
       }
     }
   }

@@ -22,7 +22,8 @@ bool HitsWindow(const Window& w, POINT screen) {
   RECT r{o.x, o.y, o.x + (w.rect.right - w.rect.left), o.y + (w.rect.bottom - w.rect.top)};
   if (!PtInRect(&r, screen)) return false;
   if (w.region)
-    if (auto* provider = platform::GetWindowSurfaceProvider()) return provider->RegionContains(w.region, screen.x - o.x, screen.y - o.y);
+    if (auto* provider = platform::GetWindowSurfaceProvider())
+      return provider->RegionContains(w.region, screen.x - o.x, screen.y - o.y);
   return true;
 }
 

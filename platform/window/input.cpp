@@ -139,14 +139,19 @@ void OnInputRetrieved(const MSG& msg) {
       }
     };
     switch (msg.message) {
-      case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: press(VK_LBUTTON, true); break;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: press(VK_LBUTTON, true); break;
       case WM_LBUTTONUP: press(VK_LBUTTON, false); break;
-      case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: press(VK_RBUTTON, true); break;
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONDBLCLK: press(VK_RBUTTON, true); break;
       case WM_RBUTTONUP: press(VK_RBUTTON, false); break;
-      case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: press(VK_MBUTTON, true); break;
+      case WM_MBUTTONDOWN:
+      case WM_MBUTTONDBLCLK: press(VK_MBUTTON, true); break;
       case WM_MBUTTONUP: press(VK_MBUTTON, false); break;
-      case WM_KEYDOWN: case WM_SYSKEYDOWN: press(static_cast<int>(msg.wParam & 0xFF), true); break;
-      case WM_KEYUP: case WM_SYSKEYUP: press(static_cast<int>(msg.wParam & 0xFF), false); break;
+      case WM_KEYDOWN:
+      case WM_SYSKEYDOWN: press(static_cast<int>(msg.wParam & 0xFF), true); break;
+      case WM_KEYUP:
+      case WM_SYSKEYUP: press(static_cast<int>(msg.wParam & 0xFF), false); break;
       default: break;
     }
   }
@@ -161,7 +166,8 @@ void OnInputRetrieved(const MSG& msg) {
   }
   const WORD hit = static_cast<WORD>(client ? HTCLIENT : static_cast<LRESULT>(msg.wParam));
   if (!GetCapture())
-    SendMessage(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(hit, static_cast<WORD>(asClient)));
+    SendMessage(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd),
+                MAKELPARAM(hit, static_cast<WORD>(asClient)));
 }
 
 }  // namespace platform::win
@@ -213,7 +219,8 @@ void InjectKeyUp(int vk) {
     std::lock_guard lock(Input().mu);
     Input().asyncKeys[vk & 0xFF] = 0;
   }
-  if (HWND target = KeyTarget()) QueueInput(target, WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001u));
+  if (HWND target = KeyTarget())
+    QueueInput(target, WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001u));
 }
 
 void InjectKey(int vk) {

@@ -129,7 +129,8 @@ LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Tracking* t = StateOf(hwnd);
   auto m = t ? Get(t->menu) : nullptr;
   if (!t || !m) return DefWindowProc(hwnd, msg, wParam, lParam);
-  const POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+  const POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
   RECT client{};
   GetClientRect(hwnd, &client);
   const bool inside = PtInRect(&client, p);
@@ -166,8 +167,7 @@ LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    default:
-      return DefWindowProc(hwnd, msg, wParam, lParam);
+    default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -267,8 +267,8 @@ bool WaitAnsweringSent(const std::shared_ptr<ThreadQueue>& q, const std::functio
 }
 
 // Sends to a window of another thread of this process; false when it did not answer in time.
-bool SendAcrossThreads(const std::shared_ptr<Window>& w, UINT msg, WPARAM wParam, LPARAM lParam,
-                       std::uint64_t deadline, LRESULT* result) {
+bool SendAcrossThreads(const std::shared_ptr<Window>& w, UINT msg, WPARAM wParam, LPARAM lParam, std::uint64_t deadline,
+                       LRESULT* result) {
   auto me = CurrentQueue();
   auto item = std::make_shared<SentItem>();
   item->hwnd = w->handle;
@@ -283,7 +283,9 @@ bool SendAcrossThreads(const std::shared_ptr<Window>& w, UINT msg, WPARAM wParam
     ++w->queue->wakes;
   }
   w->queue->cv.notify_all();
-  if (!WaitAnsweringSent(me, [&] { return item->done.load(); }, deadline)) return false;
+  if (!WaitAnsweringSent(
+          me, [&] { return item->done.load(); }, deadline))
+    return false;
   *result = item->result;
   return true;
 }

@@ -115,17 +115,30 @@ int GetSystemMetrics(int index) {
     case SM_CYSCREEN: return primary.bottom - primary.top;
     case SM_CXFULLSCREEN: return list[0].work.right - list[0].work.left;
     case SM_CYFULLSCREEN: return list[0].work.bottom - list[0].work.top - 20;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL: return 17;
-    case SM_CYVTHUMB: case SM_CXHTHUMB: return 17;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL: return 17;
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB: return 17;
     case SM_CYCAPTION: return 20;
     case SM_CYMENU: return 20;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return 3;
-    case SM_CXFRAME: case SM_CYFRAME: return 4;
-    case SM_CXEDGE: case SM_CYEDGE: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 4;
     case SM_XVIRTUALSCREEN: return all.left;
     case SM_YVIRTUALSCREEN: return all.top;
     case SM_CXVIRTUALSCREEN: return all.right - all.left;
@@ -143,15 +156,12 @@ BOOL SystemParametersInfo(UINT action, UINT param, LPVOID data, UINT) {
       if (!data) return FALSE;
       *static_cast<RECT*>(data) = Monitors()[0].work;
       return TRUE;
-    case SPI_SETSCREENSAVEACTIVE:
-      screenSaverActive = param != 0;
-      return TRUE;
+    case SPI_SETSCREENSAVEACTIVE: screenSaverActive = param != 0; return TRUE;
     case SPI_GETSCREENSAVEACTIVE:
       if (!data) return FALSE;
       *static_cast<BOOL*>(data) = screenSaverActive ? TRUE : FALSE;
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -27,10 +27,26 @@ void DrawArrow(HDC dc, const RECT& r, int dir, bool enabled) {
   const int size = std::max(2, static_cast<int>(std::min(r.right - r.left, r.bottom - r.top)) / 4);
   POINT tri[3];
   switch (dir) {
-    case 0: tri[0] = {cx - size, cy + size / 2}; tri[1] = {cx + size + 1, cy + size / 2}; tri[2] = {cx, cy - size / 2 - 1}; break;
-    case 1: tri[0] = {cx - size, cy - size / 2}; tri[1] = {cx + size + 1, cy - size / 2}; tri[2] = {cx, cy + size / 2 + 1}; break;
-    case 2: tri[0] = {cx + size / 2, cy - size}; tri[1] = {cx + size / 2, cy + size + 1}; tri[2] = {cx - size / 2 - 1, cy}; break;
-    default: tri[0] = {cx - size / 2, cy - size}; tri[1] = {cx - size / 2, cy + size + 1}; tri[2] = {cx + size / 2 + 1, cy}; break;
+    case 0:
+      tri[0] = {cx - size, cy + size / 2};
+      tri[1] = {cx + size + 1, cy + size / 2};
+      tri[2] = {cx, cy - size / 2 - 1};
+      break;
+    case 1:
+      tri[0] = {cx - size, cy - size / 2};
+      tri[1] = {cx + size + 1, cy - size / 2};
+      tri[2] = {cx, cy + size / 2 + 1};
+      break;
+    case 2:
+      tri[0] = {cx + size / 2, cy - size};
+      tri[1] = {cx + size / 2, cy + size + 1};
+      tri[2] = {cx - size / 2 - 1, cy};
+      break;
+    default:
+      tri[0] = {cx - size / 2, cy - size};
+      tri[1] = {cx - size / 2, cy + size + 1};
+      tri[2] = {cx + size / 2 + 1, cy};
+      break;
   }
   HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -51,7 +67,8 @@ int PosAt(const SCROLLINFO& s, const BarLayout& g, int along) {
 }  // namespace
 
 SIZE ScrollBarInsets(DWORD style) {
-  return SIZE{(style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0, (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0};
+  return SIZE{(style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0,
+              (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0};
 }
 
 bool OwnBarLayoutLocked(const Window& w, int bar, BarLayout* out) {
@@ -157,7 +174,9 @@ void TrackOwnScrollBar(HWND hwnd, LRESULT hit, POINT screen) {
     origin = WindowOrigin(*w);
   }
   auto along = [&](POINT p) { return g.vertical ? p.y - origin.y - g.rect.top : p.x - origin.x - g.rect.left; };
-  auto send = [&](int code, int pos) { SendMessage(hwnd, message, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), 0); };
+  auto send = [&](int code, int pos) {
+    SendMessage(hwnd, message, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), 0);
+  };
   const int at = along(screen);
   const bool thumb = g.thumbSize > 0 && at >= g.thumbStart && at < g.thumbStart + g.thumbSize;
   const int grab = at - g.thumbStart;
@@ -199,16 +218,13 @@ void TrackOwnScrollBar(HWND hwnd, LRESULT hit, POINT screen) {
                          [&](MSG& m) {
                            switch (m.message) {
                              case WM_MOUSEMOVE:
-                             case WM_NCMOUSEMOVE:
-                               drag(m.pt);
-                               return true;
+                             case WM_NCMOUSEMOVE: drag(m.pt); return true;
                              case WM_LBUTTONUP:
                              case WM_NCLBUTTONUP:
                                drag(m.pt);
                                done = true;
                                return true;
-                             default:
-                               return false;
+                             default: return false;
                            }
                          });
   if (GetCapture() == hwnd) ReleaseCapture();

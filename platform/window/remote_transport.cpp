@@ -125,7 +125,8 @@ bool Exchange(HWND hwnd, const Request& request, UINT timeoutMs, Reply* reply, s
   int fd = Connect(pid);
   if (fd < 0) return false;
   const std::uint64_t deadline = SteadyMs() + timeoutMs;
-  bool ok = WriteAll(fd, &request, sizeof request) && ReadAll(fd, reply, sizeof *reply, deadline) && reply->magic == kMagic;
+  bool ok =
+      WriteAll(fd, &request, sizeof request) && ReadAll(fd, reply, sizeof *reply, deadline) && reply->magic == kMagic;
   if (ok && reply->textLength) {
     if (reply->textLength > kMaxWindowText) ok = false;
     std::string t(reply->textLength, '\0');
@@ -162,24 +163,22 @@ void Serve(int fd) {
   auto w = Find(hwnd);
   switch (request.op) {
     case kPost:
-      reply.ok = w && PostMessage(hwnd, request.msg, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
+      reply.ok =
+          w && PostMessage(hwnd, request.msg, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
       break;
     case kSend: {
       DWORD_PTR result = 0;
       if (w) {
-        reply.ok = SendMessageTimeout(hwnd, request.msg, static_cast<WPARAM>(request.wParam),
-                                      static_cast<LPARAM>(request.lParam), SMTO_NORMAL,
-                                      request.timeoutMs ? request.timeoutMs : platform::RemoteSendTimeoutMs(), &result) != 0;
+        reply.ok =
+            SendMessageTimeout(hwnd, request.msg, static_cast<WPARAM>(request.wParam),
+                               static_cast<LPARAM>(request.lParam), SMTO_NORMAL,
+                               request.timeoutMs ? request.timeoutMs : platform::RemoteSendTimeoutMs(), &result) != 0;
       }
       reply.result = static_cast<std::int64_t>(static_cast<LONG_PTR>(result));
       break;
     }
-    case kIsWindow:
-      reply.ok = w && !w->destroying;
-      break;
-    case kForeground:
-      reply.ok = w && SetForegroundWindow(hwnd);
-      break;
+    case kIsWindow: reply.ok = w && !w->destroying; break;
+    case kForeground: reply.ok = w && SetForegroundWindow(hwnd); break;
     case kGetText:
       if (w) {
         std::lock_guard lock(TableLock());
@@ -187,8 +186,7 @@ void Serve(int fd) {
         reply.ok = 1;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   reply.textLength = static_cast<std::uint32_t>(text.size());
   if (WriteAll(fd, &reply, sizeof reply) && !text.empty()) WriteAll(fd, text.data(), text.size());
@@ -294,7 +292,9 @@ bool RemoteSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutM
     pending->done = true;
     me->Wake();
   }).detach();
-  if (!WaitAnsweringSent(me, [&] { return pending->done.load(); }, deadline)) return false;
+  if (!WaitAnsweringSent(
+          me, [&] { return pending->done.load(); }, deadline))
+    return false;
   if (!pending->ok || !pending->reply.ok) return false;
   *result = static_cast<LRESULT>(pending->reply.result);
   return true;
@@ -326,7 +326,8 @@ HWND RemoteFindWindow(LPCSTR className, LPCSTR title) {
   while (dirent* e = ::readdir(d)) {
     unsigned long pid = 0;
     char rest[32] = {};
-    if (std::sscanf(e->d_name, "proc-%lu.%31s", &pid, rest) == 2 && std::strcmp(rest, "windows") == 0) pids.push_back(static_cast<std::uint32_t>(pid));
+    if (std::sscanf(e->d_name, "proc-%lu.%31s", &pid, rest) == 2 && std::strcmp(rest, "windows") == 0)
+      pids.push_back(static_cast<std::uint32_t>(pid));
   }
   ::closedir(d);
   for (std::uint32_t pid : pids) {

@@ -10,7 +10,6 @@
 #include "platform/window/resource_names.h"
 #include "platform/window/templates.h"
 
-
 HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL data);

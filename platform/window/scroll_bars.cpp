@@ -67,7 +67,8 @@ void SetBarStyle(HWND hwnd, DWORD bits, bool show) {
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
   SendMessage(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&wr));
   if (!EqualRect(&before, &after))
-    SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(after.right), static_cast<WORD>(after.bottom)));
+    SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
+                MAKELPARAM(static_cast<WORD>(after.right), static_cast<WORD>(after.bottom)));
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
@@ -75,7 +76,8 @@ void SetBarStyle(HWND hwnd, DWORD bits, bool show) {
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
   if (!IsWindow(hwnd) || !info) return 0;
-  if (bar == SB_CTL) return static_cast<int>(SendMessage(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
+  if (bar == SB_CTL)
+    return static_cast<int>(SendMessage(hwnd, SBM_SETSCROLLINFO, redraw, reinterpret_cast<LPARAM>(info)));
   if (bar != SB_HORZ && bar != SB_VERT) return 0;
   int pos;
   bool scrollable;

@@ -79,7 +79,8 @@ BOOL SetWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data
   auto& chain = Chains()[hwnd];
   if (!chain) {
     chain = std::make_shared<Chain>();
-    chain->original = reinterpret_cast<WNDPROC>(SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainProc)));
+    chain->original =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainProc)));
   }
   for (Hook& h : chain->hooks) {
     if (h.proc == proc && h.id == id) {

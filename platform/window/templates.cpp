@@ -81,7 +81,8 @@ void WriteMenuItems(std::ostringstream& out, const std::vector<MenuItemTemplate>
   }
 }
 
-bool ReadMenuItems(std::istringstream& in, std::vector<MenuItemTemplate>& items, size_t count, int depth, unsigned& total) {
+bool ReadMenuItems(std::istringstream& in, std::vector<MenuItemTemplate>& items, size_t count, int depth,
+                   unsigned& total) {
   if (depth > kMaxDepth) return false;
   for (size_t n = 0; n < count; ++n) {
     std::string line;
@@ -90,7 +91,8 @@ bool ReadMenuItems(std::istringstream& in, std::vector<MenuItemTemplate>& items,
     std::string tag;
     MenuItemTemplate item;
     size_t children = 0;
-    if (!f.Word(&tag) || tag != "ITEM" || !f.Num(&item.id) || !f.Num(&item.flags) || !f.Num(&children) || !f.Text(&item.text))
+    if (!f.Word(&tag) || tag != "ITEM" || !f.Num(&item.id) || !f.Num(&item.flags) || !f.Num(&children) ||
+        !f.Text(&item.text))
       return false;
     if (++total > kMaxItems || children > kMaxItems) return false;
     if (!ReadMenuItems(in, item.children, children, depth + 1, total)) return false;

@@ -57,10 +57,10 @@ BOOL UnregisterClass(LPCSTR className, HINSTANCE instance);
 BOOL GetClassInfo(HINSTANCE instance, LPCSTR className, WNDCLASS* out);
 int GetClassName(HWND hwnd, LPSTR buffer, int size);
 
-HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param);
-inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                         int height, HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param) {
+HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param);
+inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                         HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param) {
   return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menuOrId, instance, param);
 }
 BOOL DestroyWindow(HWND hwnd);

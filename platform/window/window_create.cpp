@@ -121,13 +121,15 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   w->created = true;
   RECT client{};
   GetClientRect(hwnd, &client);
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
+              MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
   POINT origin{0, 0};
   ClientToScreen(hwnd, &origin);
   if (child) ScreenToClient(parent, &origin);
   SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(origin.x), static_cast<WORD>(origin.y)));
   if (child && !(exStyle & WS_EX_NOPARENTNOTIFY))
-    SendMessage(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, static_cast<WORD>(w->id)), reinterpret_cast<LPARAM>(hwnd));
+    SendMessage(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, static_cast<WORD>(w->id)),
+                reinterpret_cast<LPARAM>(hwnd));
   if (!IsWindow(hwnd)) return nullptr;
   NotifyTopLevelChanged(*w);
   if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);

@@ -55,10 +55,10 @@ struct Window {
   bool destroying = false;
   bool created = false;
   bool hasRestore = false;
-  RECT restore{};  // placement before minimize or maximize
+  RECT restore{};                                     // placement before minimize or maximize
   SCROLLINFO bars[2] = {DefaultBar(), DefaultBar()};  // own SB_HORZ and SB_VERT bars
-  bool barKept[2] = {false, false};                  // shown disabled (SIF_DISABLENOSCROLL)
-  int trackingBar = -1;                              // bar whose thumb is being dragged
+  bool barKept[2] = {false, false};                   // shown disabled (SIF_DISABLENOSCROLL)
+  int trackingBar = -1;                               // bar whose thumb is being dragged
 
   static SCROLLINFO DefaultBar() {
     SCROLLINFO s;

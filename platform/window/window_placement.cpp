@@ -104,7 +104,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     std::lock_guard lock(TableLock());
     RECT r{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
     moved = r.left != w->rect.left || r.top != w->rect.top;
-    sized = (r.right - r.left) != (w->rect.right - w->rect.left) || (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
+    sized =
+        (r.right - r.left) != (w->rect.right - w->rect.left) || (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
     if ((moved || sized) && w->style & WS_VISIBLE) InvalidateBehind(w);
     w->rect = r;
   }
@@ -112,7 +113,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   if (sized) {
     if (auto* provider = platform::GetWindowSurfaceProvider()) provider->WindowResized(hwnd, wp.cx, wp.cy);
   }
-  if ((moved || sized || (wp.flags & SWP_FRAMECHANGED)) && !(wp.flags & SWP_NOREDRAW)) InvalidateRect(hwnd, nullptr, TRUE);
+  if ((moved || sized || (wp.flags & SWP_FRAMECHANGED)) && !(wp.flags & SWP_NOREDRAW))
+    InvalidateRect(hwnd, nullptr, TRUE);
   if (wp.flags & SWP_SHOWWINDOW) ShowWindow(hwnd, (wp.flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (wp.flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
   if (!moved) wp.flags |= SWP_NOMOVE;
@@ -172,11 +174,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     }
     case SW_RESTORE:
     case SW_SHOWNORMAL:
-    case SW_SHOWDEFAULT:
-      placeRestored();
-      break;
-    default:
-      break;
+    case SW_SHOWDEFAULT: placeRestored(); break;
+    default: break;
   }
   if (!wasVisible) {
     SendMessage(hwnd, WM_SHOWWINDOW, TRUE, 0);
@@ -261,7 +260,9 @@ BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
 }
 BOOL SetRectEmpty(RECT* r) { return SetRect(r, 0, 0, 0, 0); }
 BOOL IsRectEmpty(const RECT* r) { return !r || r->right <= r->left || r->bottom <= r->top; }
-BOOL PtInRect(const RECT* r, POINT p) { return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom; }
+BOOL PtInRect(const RECT* r, POINT p) {
+  return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
+}
 BOOL OffsetRect(RECT* r, int dx, int dy) {
   if (!r) return FALSE;
   r->left += dx, r->right += dx, r->top += dy, r->bottom += dy;
@@ -274,7 +275,8 @@ BOOL InflateRect(RECT* r, int dx, int dy) {
 }
 BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b) {
   if (!out || !a || !b) return FALSE;
-  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right), std::min(a->bottom, b->bottom)};
+  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+         std::min(a->bottom, b->bottom)};
   if (IsRectEmpty(&r)) {
     *out = RECT{};
     return FALSE;
@@ -286,7 +288,8 @@ BOOL UnionRect(RECT* out, const RECT* a, const RECT* b) {
   if (!out || !a || !b) return FALSE;
   if (IsRectEmpty(a)) return (*out = *b, !IsRectEmpty(b));
   if (IsRectEmpty(b)) return (*out = *a, TRUE);
-  *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right), std::max(a->bottom, b->bottom)};
+  *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+              std::max(a->bottom, b->bottom)};
   return TRUE;
 }
 BOOL EqualRect(const RECT* a, const RECT* b) {

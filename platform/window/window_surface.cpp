@@ -18,7 +18,8 @@ constexpr std::uint32_t kDesktopColour = 0x3A6EA5;
 
 // Draws a window and its children (bottom of the z-order first) onto an image whose top-left is
 // at origin on the screen, inside clip (screen coordinates).
-void DrawTree(const std::shared_ptr<Window>& w, PixelImage& image, POINT origin, RECT clip, WindowSurfaceProvider& provider) {
+void DrawTree(const std::shared_ptr<Window>& w, PixelImage& image, POINT origin, RECT clip,
+              WindowSurfaceProvider& provider) {
   if (!(w->style & WS_VISIBLE)) return;
   POINT wo = WindowOrigin(*w);
   RECT wr{wo.x, wo.y, wo.x + (w->rect.right - w->rect.left), wo.y + (w->rect.bottom - w->rect.top)};
@@ -35,7 +36,8 @@ void DrawTree(const std::shared_ptr<Window>& w, PixelImage& image, POINT origin,
         const int dx = x - origin.x;
         const int dy = y - origin.y;
         if (dx < 0 || dy < 0 || dx >= image.width || dy >= image.height) continue;
-        image.pixels[static_cast<size_t>(dy) * image.width + dx] = pixels.pixels[static_cast<size_t>(sy) * pixels.width + sx];
+        image.pixels[static_cast<size_t>(dy) * image.width + dx] =
+            pixels.pixels[static_cast<size_t>(sy) * pixels.width + sx];
       }
     }
   }

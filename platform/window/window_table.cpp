@@ -155,10 +155,8 @@ bool CarriesPointer(UINT msg) {
     case WM_GETMINMAXINFO:
     case WM_NCCALCSIZE:
     case WM_DROPFILES:
-    case WM_INITDIALOG:
-      return true;
-    default:
-      return false;
+    case WM_INITDIALOG: return true;
+    default: return false;
   }
 }
 

@@ -58,8 +58,7 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   auto w = FindLocked(hwnd);
   if (!w) return nullptr;
   switch (flags) {
-    case GA_PARENT:
-      return (w->style & WS_CHILD) ? w->parent : DesktopHandle();
+    case GA_PARENT: return (w->style & WS_CHILD) ? w->parent : DesktopHandle();
     case GA_ROOT: {
       while ((w->style & WS_CHILD) && w->parent) w = FindLocked(w->parent);
       return w->handle;
@@ -73,8 +72,7 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
       }
       return w->handle;
     }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 
@@ -217,7 +215,8 @@ BOOL SetWindowText(HWND hwnd, LPCSTR text) {
 int GetWindowText(HWND hwnd, LPSTR buffer, int size) {
   if (!buffer || size <= 0) return 0;
   buffer[0] = 0;
-  if (Find(hwnd)) return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+  if (Find(hwnd))
+    return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
   std::string remote;
   if (!Remote().getText || !Remote().getText(hwnd, &remote)) return 0;
   const int n = std::min<int>(size - 1, static_cast<int>(remote.size()));

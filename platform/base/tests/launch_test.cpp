@@ -27,11 +27,13 @@ class Launch : public ::testing::Test {
   void MakeEchoProgram(const std::string& name) {
     ASSERT_TRUE(test::WriteText(dir_ + "app/" + name,
                                 "#!/bin/sh\n"
-                                "out=\"$(dirname \"$0\")/../" + name + ".out\"\n"
-                                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.tmp\"\n"
-                                "printf 'exact=%s\\n' \"$VIDARRO_PARAMETERS\" >> \"$out.tmp\"\n"
-                                "pwd >> \"$out.tmp\"\n"
-                                "mv \"$out.tmp\" \"$out\"\n",
+                                "out=\"$(dirname \"$0\")/../" +
+                                    name +
+                                    ".out\"\n"
+                                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.tmp\"\n"
+                                    "printf 'exact=%s\\n' \"$VIDARRO_PARAMETERS\" >> \"$out.tmp\"\n"
+                                    "pwd >> \"$out.tmp\"\n"
+                                    "mv \"$out.tmp\" \"$out\"\n",
                                 0755));
   }
 

@@ -38,7 +38,8 @@ TEST_F(Trash, FileGoesToTrashWithItsRecord) {
   const std::string shape = "dddd-dd-ddTdd:dd:dd\n";  // d: a digit
   ASSERT_EQ(value.size(), shape.size()) << info;
   for (std::size_t i = 0; i < shape.size(); ++i)
-    EXPECT_TRUE(shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(value[i])) != 0 : value[i] == shape[i]) << value;
+    EXPECT_TRUE(shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(value[i])) != 0 : value[i] == shape[i])
+        << value;
 }
 
 TEST_F(Trash, SameNamesGetUniqueEntries) {

@@ -101,7 +101,8 @@ TEST_F(Buttons, StaticsNotifyOnlyWithSsNotifyAndShowBitmaps) {
   SelectObject(m, old);
   DeleteDC(m);
   DeleteObject(red);
-  EXPECT_EQ(nullptr, reinterpret_cast<HBITMAP>(SendMessage(pic, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp))));
+  EXPECT_EQ(nullptr,
+            reinterpret_cast<HBITMAP>(SendMessage(pic, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp))));
   EXPECT_EQ(RGB(255, 0, 0), Pixel(pic, 3, 3));
   EXPECT_EQ(bmp, reinterpret_cast<HBITMAP>(SendMessage(pic, STM_GETIMAGE, IMAGE_BITMAP, 0)));
   DestroyWindow(pic);

@@ -100,9 +100,9 @@ void ControlTest::TearDown() {
 }
 
 HWND ControlTest::Make(const char* cls, const char* text, DWORD style, RECT r, int id, DWORD exStyle) {
-  HWND h = CreateWindowEx(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, parent_, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr,
-                          nullptr);
+  HWND h =
+      CreateWindowEx(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                     r.bottom - r.top, parent_, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
   Pump();
   return h;
 }

@@ -18,9 +18,9 @@ namespace ctltest {
 struct Event {
   UINT msg = 0;
   int id = 0;
-  UINT code = 0;  // notification or scroll code
-  int pos = 0;    // scroll position, or the item of a list view notification
-  UINT state = 0; // owner-draw state, or new item state
+  UINT code = 0;   // notification or scroll code
+  int pos = 0;     // scroll position, or the item of a list view notification
+  UINT state = 0;  // owner-draw state, or new item state
   std::string text;
 };
 

@@ -15,9 +15,9 @@ TEST(ControlsGallery, WritesThePageAndEveryControlPicture) {
   auto files = platform::WriteControlsGalleryPage(folder, &error);
   ASSERT_FALSE(files.empty()) << error;
   EXPECT_GE(files.size(), 25u);
-  for (const char* name : {"controls.png", "button_pressed.png", "button_disabled.png", "checkbox_checked.png",
-                           "radio_checked.png", "edit_focused.png", "combo_dropped.png", "listview_report.png",
-                           "treeview.png", "progress.png", "trackbar.png"})
+  for (const char* name :
+       {"controls.png", "button_pressed.png", "button_disabled.png", "checkbox_checked.png", "radio_checked.png",
+        "edit_focused.png", "combo_dropped.png", "listview_report.png", "treeview.png", "progress.png", "trackbar.png"})
     EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name;
   HBITMAP page = platform::gdi::LoadImageFile(folder + "/controls.png");
   ASSERT_NE(nullptr, page);

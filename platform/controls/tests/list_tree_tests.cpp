@@ -159,9 +159,12 @@ TEST_F(ListAndTree, TreeViewExpandsSelectsAndWalks) {
   ASSERT_NE(nullptr, videos);
   EXPECT_EQ(3, SendMessage(tv, TVM_GETCOUNT, 0, 0));
   EXPECT_EQ(docs, reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
-  EXPECT_EQ(music, reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(docs))));
-  EXPECT_EQ(videos, reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(docs))));
-  EXPECT_EQ(docs, reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(videos))));
+  EXPECT_EQ(music,
+            reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(docs))));
+  EXPECT_EQ(videos,
+            reinterpret_cast<HTREEITEM>(SendMessage(tv, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(docs))));
+  EXPECT_EQ(docs, reinterpret_cast<HTREEITEM>(
+                      SendMessage(tv, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(videos))));
   // A refused expansion stays closed; an accepted one opens.
   onNotify_ = [](NMHDR* h) -> LRESULT { return h->code == TVN_ITEMEXPANDING ? TRUE : 0; };
   EXPECT_FALSE(SendMessage(tv, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(docs)));

@@ -31,7 +31,8 @@ TEST_F(Scrolling, ListBoxShowsItsBarOnlyWhileItemsOverflowAndScrollsWithIt) {
   Pump();
   const LONG fullWidth = ClientOf(lb).cx;
   EXPECT_FALSE(HasBar(lb));  // nothing to scroll yet
-  for (int i = 0; i < 30; ++i) SendMessage(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("clip " + std::to_string(i)).c_str()));
+  for (int i = 0; i < 30; ++i)
+    SendMessage(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("clip " + std::to_string(i)).c_str()));
   Pump();
   ASSERT_TRUE(HasBar(lb));
   EXPECT_EQ(ClientOf(lb).cx, fullWidth - GetSystemMetrics(SM_CXVSCROLL));

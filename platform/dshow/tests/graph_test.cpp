@@ -20,233 +20,234 @@ using namespace platform::dshow;
 namespace {
 
 CComPtr<IBaseFilter> Create(const CLSID& clsid) {
-    CComPtr<IBaseFilter> f;
-    EXPECT_EQ(f.CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER), S_OK);
-    return f;
+  CComPtr<IBaseFilter> f;
+  EXPECT_EQ(f.CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  return f;
 }
 
 CComPtr<IBaseFilter> DeviceFilter(const std::string& id) {
-    CComPtr<IBaseFilter> f;
-    EXPECT_EQ(sim::CreateDeviceFilter(id, IID_IBaseFilter, reinterpret_cast<void**>(&f)), S_OK);
-    return f;
+  CComPtr<IBaseFilter> f;
+  EXPECT_EQ(sim::CreateDeviceFilter(id, IID_IBaseFilter, reinterpret_cast<void**>(&f)), S_OK);
+  return f;
 }
 
 CComPtr<IPin> PinOf(IBaseFilter* filter, const char* name) {
-    CComPtr<IPin> pin;
-    filter->FindPin(name, &pin);
-    return pin;
+  CComPtr<IPin> pin;
+  filter->FindPin(name, &pin);
+  return pin;
 }
 
 template <typename Pred>
 bool WaitFor(Pred pred) {
-    for (int i = 0; i < 500 && !pred(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return pred();
+  for (int i = 0; i < 500 && !pred(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return pred();
 }
 
 class GraphTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-        ASSERT_EQ(graph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER), S_OK);
-        ASSERT_EQ(graph.QueryInterface(&control), S_OK);
-        ASSERT_EQ(graph.QueryInterface(&events), S_OK);
-    }
-    CComPtr<IGraphBuilder> graph;
-    CComPtr<IMediaControl> control;
-    CComPtr<IMediaEventEx> events;
+ protected:
+  void SetUp() override {
+    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+    ASSERT_EQ(graph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+    ASSERT_EQ(graph.QueryInterface(&control), S_OK);
+    ASSERT_EQ(graph.QueryInterface(&events), S_OK);
+  }
+  CComPtr<IGraphBuilder> graph;
+  CComPtr<IMediaControl> control;
+  CComPtr<IMediaEventEx> events;
 };
 
 }  // namespace
 
-
 TEST_F(GraphTest, NamesAreMadeUniqueAndRemovalDisconnects) {
-    auto a = Create(CLSID_InfTee), b = Create(CLSID_InfTee), c = Create(CLSID_NullRenderer);
-    EXPECT_EQ(graph->AddFilter(a, "Tee"), S_OK);
-    EXPECT_EQ(graph->AddFilter(b, "Tee"), VFW_S_DUPLICATE_NAME);
-    EXPECT_EQ(graph->AddFilter(a, "Again"), E_INVALIDARG);
-    EXPECT_EQ(graph->AddFilter(c, nullptr), S_OK);
-    CComPtr<IBaseFilter> found;
-    EXPECT_EQ(graph->FindFilterByName("Tee 0001", &found), S_OK);
-    EXPECT_EQ(found.get(), b.get());
-    EXPECT_EQ(graph->FindFilterByName("Nothing", &found), VFW_E_NOT_FOUND);
-    EXPECT_EQ(found.get(), nullptr);
+  auto a = Create(CLSID_InfTee), b = Create(CLSID_InfTee), c = Create(CLSID_NullRenderer);
+  EXPECT_EQ(graph->AddFilter(a, "Tee"), S_OK);
+  EXPECT_EQ(graph->AddFilter(b, "Tee"), VFW_S_DUPLICATE_NAME);
+  EXPECT_EQ(graph->AddFilter(a, "Again"), E_INVALIDARG);
+  EXPECT_EQ(graph->AddFilter(c, nullptr), S_OK);
+  CComPtr<IBaseFilter> found;
+  EXPECT_EQ(graph->FindFilterByName("Tee 0001", &found), S_OK);
+  EXPECT_EQ(found.get(), b.get());
+  EXPECT_EQ(graph->FindFilterByName("Nothing", &found), VFW_E_NOT_FOUND);
+  EXPECT_EQ(found.get(), nullptr);
 
-    // A tee without an input type offers nothing to connect.
-    EXPECT_TRUE(FAILED(graph->ConnectDirect(PinOf(a, "Output1"), PinOf(c, "In"), nullptr)));
+  // A tee without an input type offers nothing to connect.
+  EXPECT_TRUE(FAILED(graph->ConnectDirect(PinOf(a, "Output1"), PinOf(c, "In"), nullptr)));
 
-    auto cam = DeviceFilter("USBBOX");
-    ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(a, "Input"), nullptr), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(a, "Output1"), PinOf(c, "In"), nullptr), S_OK);
-    EXPECT_EQ(DumpGraph(graph),
-              "Null Renderer\n"
-              "Tee\n"
-              "  Output1 -> Null Renderer.In [Video YUY2 720x480]\n"
-              "  Output2 (unconnected)\n"
-              "Tee 0001\n"
-              "  Output1 (unconnected)\n"
-              "Video Capture\n"
-              "  Capture -> Tee.Input [Video YUY2 720x480]\n");
-    EXPECT_EQ(graph->RemoveFilter(a), S_OK);
-    CComPtr<IPin> peer;
-    EXPECT_EQ(PinOf(cam, "Capture")->ConnectedTo(&peer), VFW_E_NOT_CONNECTED);
-    EXPECT_EQ(PinOf(c, "In")->ConnectedTo(&peer), VFW_E_NOT_CONNECTED);
+  auto cam = DeviceFilter("USBBOX");
+  ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(a, "Input"), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(a, "Output1"), PinOf(c, "In"), nullptr), S_OK);
+  EXPECT_EQ(DumpGraph(graph),
+            "Null Renderer\n"
+            "Tee\n"
+            "  Output1 -> Null Renderer.In [Video YUY2 720x480]\n"
+            "  Output2 (unconnected)\n"
+            "Tee 0001\n"
+            "  Output1 (unconnected)\n"
+            "Video Capture\n"
+            "  Capture -> Tee.Input [Video YUY2 720x480]\n");
+  EXPECT_EQ(graph->RemoveFilter(a), S_OK);
+  CComPtr<IPin> peer;
+  EXPECT_EQ(PinOf(cam, "Capture")->ConnectedTo(&peer), VFW_E_NOT_CONNECTED);
+  EXPECT_EQ(PinOf(c, "In")->ConnectedTo(&peer), VFW_E_NOT_CONNECTED);
 }
 
 TEST_F(GraphTest, IntelligentConnectAndRenderInsertConverters) {
-    auto cam = DeviceFilter("DVCAM");
-    ASSERT_EQ(graph->AddFilter(cam, "DV Camcorder"), S_OK);
-    auto renderer = Create(CLSID_VideoRenderer);
-    ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
-    // DV does not go straight into a video renderer...
-    EXPECT_TRUE(FAILED(graph->ConnectDirect(PinOf(cam, "DV A/V Out"), PinOf(renderer, "Input"), nullptr)));
-    // ...but through the splitter and the decoder.
-    ASSERT_EQ(graph->Connect(PinOf(cam, "DV A/V Out"), PinOf(renderer, "Input")), S_OK);
-    EXPECT_EQ(DumpGraph(graph),
-              "DV Camcorder\n"
-              "  DV A/V Out -> DV Splitter.Input [Interleaved dvsd]\n"
-              "DV Splitter\n"
-              "  DVVidOut0 -> DV Video Decoder.XForm In [Video dvsd]\n"
-              "  AudOut00 (unconnected)\n"
-              "DV Video Decoder\n"
-              "  XForm Out -> Video Render.Input [Video YUY2 720x480]\n"
-              "Video Render\n");
-    CComPtr<IBaseFilter> splitter;
-    ASSERT_EQ(graph->FindFilterByName("DV Splitter", &splitter), S_OK);
-    ASSERT_EQ(graph->Render(PinOf(splitter, "AudOut00")), S_OK);
-    CComPtr<IBaseFilter> sound;
-    EXPECT_EQ(graph->FindFilterByName("Default DirectSound Device", &sound), S_OK);
-    // Rendering a DV pin renders its sound too.
-    auto other = DeviceFilter("DVCAM");
-    ASSERT_EQ(graph->AddFilter(other, "Second DV"), S_OK);
-    ASSERT_EQ(graph->Render(PinOf(other, "DV A/V Out")), S_OK);
-    const std::string dump = DumpGraph(graph);
-    EXPECT_NE(dump.find("DV Splitter 0001\n  DVVidOut0 -> DV Video Decoder 0001.XForm In"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("  AudOut00 -> Default DirectSound Device 0001.Audio Input pin (rendered) [Audio PCM 48000Hz 2ch 16bit]"),
-              std::string::npos)
-        << dump;
-    // An MPEG-2 transport stream has no default renderer.
-    auto hdv = DeviceFilter("HDVCAM");
-    ASSERT_EQ(graph->AddFilter(hdv, "HDV"), S_OK);
-    EXPECT_EQ(graph->Render(PinOf(hdv, "MPEG2 TS Out")), VFW_E_CANNOT_RENDER);
+  auto cam = DeviceFilter("DVCAM");
+  ASSERT_EQ(graph->AddFilter(cam, "DV Camcorder"), S_OK);
+  auto renderer = Create(CLSID_VideoRenderer);
+  ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
+  // DV does not go straight into a video renderer...
+  EXPECT_TRUE(FAILED(graph->ConnectDirect(PinOf(cam, "DV A/V Out"), PinOf(renderer, "Input"), nullptr)));
+  // ...but through the splitter and the decoder.
+  ASSERT_EQ(graph->Connect(PinOf(cam, "DV A/V Out"), PinOf(renderer, "Input")), S_OK);
+  EXPECT_EQ(DumpGraph(graph),
+            "DV Camcorder\n"
+            "  DV A/V Out -> DV Splitter.Input [Interleaved dvsd]\n"
+            "DV Splitter\n"
+            "  DVVidOut0 -> DV Video Decoder.XForm In [Video dvsd]\n"
+            "  AudOut00 (unconnected)\n"
+            "DV Video Decoder\n"
+            "  XForm Out -> Video Render.Input [Video YUY2 720x480]\n"
+            "Video Render\n");
+  CComPtr<IBaseFilter> splitter;
+  ASSERT_EQ(graph->FindFilterByName("DV Splitter", &splitter), S_OK);
+  ASSERT_EQ(graph->Render(PinOf(splitter, "AudOut00")), S_OK);
+  CComPtr<IBaseFilter> sound;
+  EXPECT_EQ(graph->FindFilterByName("Default DirectSound Device", &sound), S_OK);
+  // Rendering a DV pin renders its sound too.
+  auto other = DeviceFilter("DVCAM");
+  ASSERT_EQ(graph->AddFilter(other, "Second DV"), S_OK);
+  ASSERT_EQ(graph->Render(PinOf(other, "DV A/V Out")), S_OK);
+  const std::string dump = DumpGraph(graph);
+  EXPECT_NE(dump.find("DV Splitter 0001\n  DVVidOut0 -> DV Video Decoder 0001.XForm In"), std::string::npos) << dump;
+  EXPECT_NE(
+      dump.find(
+          "  AudOut00 -> Default DirectSound Device 0001.Audio Input pin (rendered) [Audio PCM 48000Hz 2ch 16bit]"),
+      std::string::npos)
+      << dump;
+  // An MPEG-2 transport stream has no default renderer.
+  auto hdv = DeviceFilter("HDVCAM");
+  ASSERT_EQ(graph->AddFilter(hdv, "HDV"), S_OK);
+  EXPECT_EQ(graph->Render(PinOf(hdv, "MPEG2 TS Out")), VFW_E_CANNOT_RENDER);
 }
 
 TEST_F(GraphTest, SourceDeliversOneFramePerFrameTimeOfTheManualClock) {
-    platform::ManualClock clock(1000);
-    platform::ScopedClock use(clock);
-    auto cam = DeviceFilter("USBBOX");
-    ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
-    CComPtr<IBaseFilter> renderer = Create(CLSID_VideoRenderer);
-    ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
-    CComPtr<IAMStreamConfig> config;
-    ASSERT_EQ(PinOf(cam, "Capture").QueryInterface(&config), S_OK);
-    CMediaType pal = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 576, 400000);
-    ASSERT_EQ(config->SetFormat(&pal), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(renderer, "Input"), nullptr), S_OK);
-    auto* counting = dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
-    ASSERT_NE(counting, nullptr);
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  auto cam = DeviceFilter("USBBOX");
+  ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+  CComPtr<IBaseFilter> renderer = Create(CLSID_VideoRenderer);
+  ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
+  CComPtr<IAMStreamConfig> config;
+  ASSERT_EQ(PinOf(cam, "Capture").QueryInterface(&config), S_OK);
+  CMediaType pal = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 576, 400000);
+  ASSERT_EQ(config->SetFormat(&pal), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(renderer, "Input"), nullptr), S_OK);
+  auto* counting = dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
+  ASSERT_NE(counting, nullptr);
 
-    ASSERT_EQ(control->Run(), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return counting->SamplesRendered() == 1; }));  // the frame at time 0
-    clock.Advance(1000);                                                      // 25 more at 40 ms each
-    ASSERT_TRUE(WaitFor([&] { return counting->SamplesRendered() == 26; }));
-    ASSERT_EQ(control->Stop(), S_OK);  // joins the source: nothing arrives after this
-    EXPECT_EQ(counting->SamplesRendered(), 26);
-    EXPECT_EQ(counting->LastSampleIndex(), 25);
-    EXPECT_EQ(counting->BytesRendered(), 26u * 720 * 576 * 2);
-    OAFilterState state = -1;
-    control->GetState(0, &state);
-    EXPECT_EQ(state, State_Stopped);
-    // A connection cannot change while running.
-    ASSERT_EQ(control->Run(), S_OK);
-    EXPECT_EQ(graph->Disconnect(PinOf(cam, "Capture")), VFW_E_NOT_STOPPED);
-    control->Stop();
+  ASSERT_EQ(control->Run(), S_OK);
+  ASSERT_TRUE(WaitFor([&] { return counting->SamplesRendered() == 1; }));  // the frame at time 0
+  clock.Advance(1000);                                                     // 25 more at 40 ms each
+  ASSERT_TRUE(WaitFor([&] { return counting->SamplesRendered() == 26; }));
+  ASSERT_EQ(control->Stop(), S_OK);  // joins the source: nothing arrives after this
+  EXPECT_EQ(counting->SamplesRendered(), 26);
+  EXPECT_EQ(counting->LastSampleIndex(), 25);
+  EXPECT_EQ(counting->BytesRendered(), 26u * 720 * 576 * 2);
+  OAFilterState state = -1;
+  control->GetState(0, &state);
+  EXPECT_EQ(state, State_Stopped);
+  // A connection cannot change while running.
+  ASSERT_EQ(control->Run(), S_OK);
+  EXPECT_EQ(graph->Disconnect(PinOf(cam, "Capture")), VFW_E_NOT_STOPPED);
+  control->Stop();
 }
 
 namespace {
 std::mutex postedMutex;
 std::vector<std::pair<HWND, UINT>> posted;
 BOOL RecordPost(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-    std::lock_guard lock(postedMutex);
-    posted.emplace_back(hwnd, msg);
-    return TRUE;
+  std::lock_guard lock(postedMutex);
+  posted.emplace_back(hwnd, msg);
+  return TRUE;
 }
 }  // namespace
 
 TEST_F(GraphTest, UnpluggedDeviceReportsDeviceLostToTheNotifyWindow) {
-    platform::ManualClock clock;
-    platform::ScopedClock use(clock);
-    auto previous = SetGraphNotificationPoster(RecordPost);
-    posted.clear();
-    auto cam = DeviceFilter("USBBOX");
-    ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
-    auto null = Create(CLSID_NullRenderer);
-    ASSERT_EQ(graph->AddFilter(null, "Null"), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(null, "In"), nullptr), S_OK);
-    HWND window = reinterpret_cast<HWND>(0x1234);
-    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), 0x0400 + 70, 0), S_OK);
-    ASSERT_EQ(control->Run(), S_OK);
-    sim::Hardware::Instance().Unplug("USBBOX");
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  auto previous = SetGraphNotificationPoster(RecordPost);
+  posted.clear();
+  auto cam = DeviceFilter("USBBOX");
+  ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+  auto null = Create(CLSID_NullRenderer);
+  ASSERT_EQ(graph->AddFilter(null, "Null"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(null, "In"), nullptr), S_OK);
+  HWND window = reinterpret_cast<HWND>(0x1234);
+  ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), 0x0400 + 70, 0), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  sim::Hardware::Instance().Unplug("USBBOX");
 
-    long code = 0;
-    LONG_PTR p1 = 0, p2 = 0;
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(code, EC_DEVICE_LOST);
-    EXPECT_EQ(p2, 0);
-    CComPtr<IUnknown> lostUnknown, camUnknown;
-    reinterpret_cast<IUnknown*>(p1)->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&lostUnknown));
-    cam->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&camUnknown));
-    EXPECT_EQ(lostUnknown.get(), camUnknown.get());
-    events->FreeEventParams(code, p1, p2);
-    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);
-    {
-        std::lock_guard lock(postedMutex);
-        ASSERT_EQ(posted.size(), 1u);
-        EXPECT_EQ(posted[0].first, window);
-        EXPECT_EQ(posted[0].second, 0x0400u + 70);
-    }
-    control->Stop();
-    // An unplugged device is not listed and cannot be opened.
-    CComPtr<IBaseFilter> again;
-    EXPECT_EQ(sim::CreateDeviceFilter("USBBOX", IID_IBaseFilter, reinterpret_cast<void**>(&again)),
-              sim::E_DEVICE_NOT_CONNECTED);
-    sim::Hardware::Instance().Plug("USBBOX");
-    SetGraphNotificationPoster(previous);
+  long code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+  EXPECT_EQ(code, EC_DEVICE_LOST);
+  EXPECT_EQ(p2, 0);
+  CComPtr<IUnknown> lostUnknown, camUnknown;
+  reinterpret_cast<IUnknown*>(p1)->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&lostUnknown));
+  cam->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&camUnknown));
+  EXPECT_EQ(lostUnknown.get(), camUnknown.get());
+  events->FreeEventParams(code, p1, p2);
+  EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);
+  {
+    std::lock_guard lock(postedMutex);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].first, window);
+    EXPECT_EQ(posted[0].second, 0x0400u + 70);
+  }
+  control->Stop();
+  // An unplugged device is not listed and cannot be opened.
+  CComPtr<IBaseFilter> again;
+  EXPECT_EQ(sim::CreateDeviceFilter("USBBOX", IID_IBaseFilter, reinterpret_cast<void**>(&again)),
+            sim::E_DEVICE_NOT_CONNECTED);
+  sim::Hardware::Instance().Plug("USBBOX");
+  SetGraphNotificationPoster(previous);
 }
 
 TEST_F(GraphTest, TapeEndGivesOneCompleteEventForTheGraph) {
-    // A short "tape" of three DV frames.
-    const std::string tape = std::string(VIDARRO_TEST_BINARY_DIR) + "/tape.dv";
-    {
-        std::FILE* f = std::fopen(tape.c_str(), "wb");
-        std::vector<char> frame(120000, 7);
-        for (int i = 0; i < 3; ++i) std::fwrite(frame.data(), 1, frame.size(), f);
-        std::fclose(f);
-    }
-    sim::Hardware::Instance().Update("DVCAM", [&](sim::DeviceDesc& d) { d.tape = tape; });
-    platform::ManualClock clock;
-    platform::ScopedClock use(clock);
-    auto cam = DeviceFilter("DVCAM");
-    ASSERT_EQ(graph->AddFilter(cam, "DV"), S_OK);
-    auto tee = Create(CLSID_InfTee);
-    ASSERT_EQ(graph->AddFilter(tee, "Tee"), S_OK);
-    auto r1 = Create(CLSID_NullRenderer), r2 = Create(CLSID_NullRenderer);
-    graph->AddFilter(r1, "R1");
-    graph->AddFilter(r2, "R2");
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "DV A/V Out"), PinOf(tee, "Input"), nullptr), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output1"), PinOf(r1, "In"), nullptr), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output2"), PinOf(r2, "In"), nullptr), S_OK);
-    ASSERT_EQ(control->Run(), S_OK);
-    clock.Advance(1000);
-    long code = 0;
-    ASSERT_EQ(events->WaitForCompletion(5000, &code), S_OK);
-    EXPECT_EQ(code, EC_COMPLETE);
-    LONG_PTR p1, p2;
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(code, EC_COMPLETE);
-    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // one for both renderers
-    EXPECT_EQ(dynamic_cast<CRendererFilter*>(AsBaseFilter(r2))->SamplesRendered(), 3);
-    control->Stop();
+  // A short "tape" of three DV frames.
+  const std::string tape = std::string(VIDARRO_TEST_BINARY_DIR) + "/tape.dv";
+  {
+    std::FILE* f = std::fopen(tape.c_str(), "wb");
+    std::vector<char> frame(120000, 7);
+    for (int i = 0; i < 3; ++i) std::fwrite(frame.data(), 1, frame.size(), f);
+    std::fclose(f);
+  }
+  sim::Hardware::Instance().Update("DVCAM", [&](sim::DeviceDesc& d) { d.tape = tape; });
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  auto cam = DeviceFilter("DVCAM");
+  ASSERT_EQ(graph->AddFilter(cam, "DV"), S_OK);
+  auto tee = Create(CLSID_InfTee);
+  ASSERT_EQ(graph->AddFilter(tee, "Tee"), S_OK);
+  auto r1 = Create(CLSID_NullRenderer), r2 = Create(CLSID_NullRenderer);
+  graph->AddFilter(r1, "R1");
+  graph->AddFilter(r2, "R2");
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "DV A/V Out"), PinOf(tee, "Input"), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output1"), PinOf(r1, "In"), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output2"), PinOf(r2, "In"), nullptr), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  clock.Advance(1000);
+  long code = 0;
+  ASSERT_EQ(events->WaitForCompletion(5000, &code), S_OK);
+  EXPECT_EQ(code, EC_COMPLETE);
+  LONG_PTR p1, p2;
+  ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+  EXPECT_EQ(code, EC_COMPLETE);
+  EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // one for both renderers
+  EXPECT_EQ(dynamic_cast<CRendererFilter*>(AsBaseFilter(r2))->SamplesRendered(), 3);
+  control->Stop();
 }
 
 #include "platform/window/messages.h"
@@ -257,106 +258,106 @@ LRESULT Quiet(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return DefWin
 }  // namespace
 
 TEST_F(GraphTest, DeviceLostArrivesAsAWindowMessage) {
-    platform::ManualClock clock;
-    platform::ScopedClock use(clock);
-    WNDCLASS wc{};
-    wc.lpfnWndProc = Quiet;
-    wc.lpszClassName = "GraphOwner";
-    RegisterClass(&wc);
-    HWND owner = CreateWindowEx(0, "GraphOwner", "owner", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(owner, nullptr);
-    auto cam = DeviceFilter("DVCAM");
-    ASSERT_EQ(graph->AddFilter(cam, "DV"), S_OK);
-    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(owner), WM_USER + 70, 5), S_OK);
-    sim::Hardware::Instance().Unplug("DVCAM");
-    MSG msg;
-    ASSERT_TRUE(PeekMessage(&msg, owner, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_USER + 70u);
-    EXPECT_EQ(msg.wParam, 0u);
-    EXPECT_EQ(msg.lParam, 5);
-    long code = 0;
-    LONG_PTR p1, p2;
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(code, EC_DEVICE_LOST);
-    events->FreeEventParams(code, p1, p2);
-    sim::Hardware::Instance().Plug("DVCAM");
-    DestroyWindow(owner);
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  WNDCLASS wc{};
+  wc.lpfnWndProc = Quiet;
+  wc.lpszClassName = "GraphOwner";
+  RegisterClass(&wc);
+  HWND owner = CreateWindowEx(0, "GraphOwner", "owner", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  auto cam = DeviceFilter("DVCAM");
+  ASSERT_EQ(graph->AddFilter(cam, "DV"), S_OK);
+  ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(owner), WM_USER + 70, 5), S_OK);
+  sim::Hardware::Instance().Unplug("DVCAM");
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, owner, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_USER + 70u);
+  EXPECT_EQ(msg.wParam, 0u);
+  EXPECT_EQ(msg.lParam, 5);
+  long code = 0;
+  LONG_PTR p1, p2;
+  ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+  EXPECT_EQ(code, EC_DEVICE_LOST);
+  events->FreeEventParams(code, p1, p2);
+  sim::Hardware::Instance().Plug("DVCAM");
+  DestroyWindow(owner);
 }
 
 namespace {
 // A sink that keeps the last sample it was given.
 class KeepingSink : public CRendererFilter {
-public:
-    KeepingSink() : CRendererFilter(GUID_NULL, "Keeper", {}, "In") {}
-    MediaSample Last() {
-        std::lock_guard lock(mutex_);
-        return last_;
-    }
+ public:
+  KeepingSink() : CRendererFilter(GUID_NULL, "Keeper", {}, "In") {}
+  MediaSample Last() {
+    std::lock_guard lock(mutex_);
+    return last_;
+  }
 
-protected:
-    void Render(const MediaSample& s) override {
-        std::lock_guard lock(mutex_);
-        last_ = s;
-    }
+ protected:
+  void Render(const MediaSample& s) override {
+    std::lock_guard lock(mutex_);
+    last_ = s;
+  }
 
-private:
-    std::mutex mutex_;
-    MediaSample last_;
+ private:
+  std::mutex mutex_;
+  MediaSample last_;
 };
 }  // namespace
 
 TEST_F(GraphTest, SourcesDeliverMovingBarsAToneAndReportArrival) {
-    platform::ManualClock clock;
-    platform::ScopedClock use(clock);
-    auto card = sim::DefaultDevices()[0];
-    card.audioPin = true;
-    sim::Hardware::Instance().SetDevices({card});
-    auto cam = DeviceFilter("USBBOX");
-    ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
-    auto* video = new KeepingSink();
-    auto* audio = new KeepingSink();
-    CComPtr<IBaseFilter> videoSink, audioSink;
-    videoSink.Attach(video);
-    audioSink.Attach(audio);
-    graph->AddFilter(videoSink, "Video Sink");
-    graph->AddFilter(audioSink, "Audio Sink");
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(videoSink, "In"), nullptr), S_OK);
-    ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Audio"), PinOf(audioSink, "In"), nullptr), S_OK);
-    ASSERT_EQ(control->Run(), S_OK);
-    ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 1 && audio->SamplesRendered() == 1; }));
-    const MediaSample first = video->Last();
-    clock.Advance(34);
-    ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 2; }));
-    const MediaSample second = video->Last();
-    EXPECT_EQ(sim::FrameNumberOf(first.data), 0);
-    EXPECT_EQ(sim::FrameNumberOf(second.data), 1);
-    EXPECT_EQ(second.start, 333667);
-    ASSERT_EQ(first.data.size(), 720u * 480 * 2);
-    // The bars moved by a column: the edge of the first bar is one pixel further left.
-    const std::size_t edge = 720 / 8 * 2;  // first column of the second bar, in bytes
-    EXPECT_NE(first.data[edge - 2], first.data[edge]);
-    EXPECT_EQ(second.data[edge - 2], first.data[edge]);
-    const MediaSample tone = audio->Last();
-    ASSERT_EQ(tone.data.size(), 4800u * 2 * 2);  // 100 ms of 48 kHz stereo
-    short peak = 0;
-    for (std::size_t i = 0; i + 1 < tone.data.size(); i += 2) {
-        short v;
-        std::memcpy(&v, &tone.data[i], 2);
-        peak = std::max<short>(peak, v);
-    }
-    EXPECT_GT(peak, 7000);
-    control->Stop();
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  auto card = sim::DefaultDevices()[0];
+  card.audioPin = true;
+  sim::Hardware::Instance().SetDevices({card});
+  auto cam = DeviceFilter("USBBOX");
+  ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+  auto* video = new KeepingSink();
+  auto* audio = new KeepingSink();
+  CComPtr<IBaseFilter> videoSink, audioSink;
+  videoSink.Attach(video);
+  audioSink.Attach(audio);
+  graph->AddFilter(videoSink, "Video Sink");
+  graph->AddFilter(audioSink, "Audio Sink");
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(videoSink, "In"), nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Audio"), PinOf(audioSink, "In"), nullptr), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+  ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 1 && audio->SamplesRendered() == 1; }));
+  const MediaSample first = video->Last();
+  clock.Advance(34);
+  ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 2; }));
+  const MediaSample second = video->Last();
+  EXPECT_EQ(sim::FrameNumberOf(first.data), 0);
+  EXPECT_EQ(sim::FrameNumberOf(second.data), 1);
+  EXPECT_EQ(second.start, 333667);
+  ASSERT_EQ(first.data.size(), 720u * 480 * 2);
+  // The bars moved by a column: the edge of the first bar is one pixel further left.
+  const std::size_t edge = 720 / 8 * 2;  // first column of the second bar, in bytes
+  EXPECT_NE(first.data[edge - 2], first.data[edge]);
+  EXPECT_EQ(second.data[edge - 2], first.data[edge]);
+  const MediaSample tone = audio->Last();
+  ASSERT_EQ(tone.data.size(), 4800u * 2 * 2);  // 100 ms of 48 kHz stereo
+  short peak = 0;
+  for (std::size_t i = 0; i + 1 < tone.data.size(); i += 2) {
+    short v;
+    std::memcpy(&v, &tone.data[i], 2);
+    peak = std::max<short>(peak, v);
+  }
+  EXPECT_GT(peak, 7000);
+  control->Stop();
 
-    // Removal, then arrival again: lParam2 0, then 1.
-    sim::Hardware::Instance().Unplug("USBBOX");
-    sim::Hardware::Instance().Plug("USBBOX");
-    long code;
-    LONG_PTR p1, p2;
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(p2, 0);
-    events->FreeEventParams(code, p1, p2);
-    ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
-    EXPECT_EQ(code, EC_DEVICE_LOST);
-    EXPECT_EQ(p2, 1);
-    events->FreeEventParams(code, p1, p2);
+  // Removal, then arrival again: lParam2 0, then 1.
+  sim::Hardware::Instance().Unplug("USBBOX");
+  sim::Hardware::Instance().Plug("USBBOX");
+  long code;
+  LONG_PTR p1, p2;
+  ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+  EXPECT_EQ(p2, 0);
+  events->FreeEventParams(code, p1, p2);
+  ASSERT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+  EXPECT_EQ(code, EC_DEVICE_LOST);
+  EXPECT_EQ(p2, 1);
+  events->FreeEventParams(code, p1, p2);
 }

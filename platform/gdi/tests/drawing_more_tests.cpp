@@ -353,7 +353,8 @@ TEST(TextMore, UnderlinedFontsAndNonUtf8BytesStillDraw) {
   GetTextMetrics(c.dc, &tm);
   EXPECT_TRUE(tm.tmUnderlined);
   bool line = false;
-  for (int y = 2 + tm.tmAscent; y < 2 + tm.tmHeight + 1; ++y) line |= c.Count({2, y, 10, y + 1}, RGB(255, 255, 255)) < 4;
+  for (int y = 2 + tm.tmAscent; y < 2 + tm.tmHeight + 1; ++y)
+    line |= c.Count({2, y, 10, y + 1}, RGB(255, 255, 255)) < 4;
   EXPECT_TRUE(line);
   // A Latin-1 byte that is not UTF-8 measures as one character.
   SIZE one, eacute;

@@ -85,7 +85,7 @@ TEST(Images, PaletteBmpWithoutFileHeaderDecodes) {
   h.biHeight = 2;
   h.biBitCount = 8;
   std::memcpy(dib.data(), &h, sizeof(h));
-  dib[40 + 1 * 4 + 2] = 255;  // index 1: red
+  dib[40 + 1 * 4 + 2] = 255;   // index 1: red
   dib[40 + 1024 + 4 + 0] = 1;  // top row (stored last), left pixel
   HBITMAP b = platform::gdi::DecodeImage(dib.data(), dib.size());
   ASSERT_NE(nullptr, b);
@@ -107,7 +107,7 @@ TEST(Images, ColourTableLongerThanTheDepthIndexes) {
   h.biBitCount = 4;
   h.biClrUsed = 256;
   std::memcpy(dib.data(), &h, sizeof(h));
-  dib[40 + 1 * 4 + 1] = 255;     // index 1: green
+  dib[40 + 1 * 4 + 1] = 255;      // index 1: green
   dib[40 + 1024 + 4 + 0] = 0x10;  // top row (stored last), left pixel index 1
   HBITMAP b = platform::gdi::DecodeImage(dib.data(), dib.size());
   ASSERT_NE(nullptr, b);
@@ -152,13 +152,25 @@ namespace {
 // A 2x2 32-bit icon file: one opaque red pixel, the rest transparent by the AND mask.
 std::vector<uint8_t> TinyIcon() {
   std::vector<uint8_t> f;
-  auto put16 = [&](uint16_t v) { f.push_back(v & 0xFF); f.push_back(v >> 8); };
-  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f.push_back((v >> (8 * i)) & 0xFF); };
-  put16(0); put16(1); put16(1);
-  f.push_back(2); f.push_back(2); f.push_back(0); f.push_back(0);
-  put16(1); put16(32);
+  auto put16 = [&](uint16_t v) {
+    f.push_back(v & 0xFF);
+    f.push_back(v >> 8);
+  };
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) f.push_back((v >> (8 * i)) & 0xFF);
+  };
+  put16(0);
+  put16(1);
+  put16(1);
+  f.push_back(2);
+  f.push_back(2);
+  f.push_back(0);
+  f.push_back(0);
+  put16(1);
+  put16(32);
   uint32_t bytes = 40 + 2 * 2 * 4 + 2 * 4;
-  put32(bytes); put32(22);
+  put32(bytes);
+  put32(22);
   BITMAPINFOHEADER h;
   h.biWidth = 2;
   h.biHeight = 4;
@@ -167,7 +179,8 @@ std::vector<uint8_t> TinyIcon() {
   f.insert(f.end(), hp, hp + 40);
   // Colour rows bottom-up: bottom row black, top row red then black.
   for (int i = 0; i < 2; ++i) put32(0);
-  put32(0x00FF0000); put32(0);
+  put32(0x00FF0000);
+  put32(0);
   // AND rows bottom-up: bottom row both clear, top row: first opaque, second clear.
   put32(0x000000C0);
   put32(0x00000040);

@@ -96,8 +96,8 @@ TEST(Raster, DibSectionRowsFollowTheHeaderOrientation) {
     HGDIOBJ old = SelectObject(dc, b);
     SetPixel(dc, 2, 0, RGB(1, 2, 3));  // top row, right
     auto* bytes = static_cast<uint8_t*>(bits);
-    int stride = 12;  // 9 bytes padded to 4
-    int row = sign > 0 ? 1 : 0;     // bottom-up keeps the top row last
+    int stride = 12;                        // 9 bytes padded to 4
+    int row = sign > 0 ? 1 : 0;             // bottom-up keeps the top row last
     EXPECT_EQ(3, bytes[row * stride + 6]);  // blue first
     EXPECT_EQ(2, bytes[row * stride + 7]);
     EXPECT_EQ(1, bytes[row * stride + 8]);
@@ -204,8 +204,8 @@ TEST(Raster, ShapesAndLinesKeepWin32EdgeRules) {
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
   HGDIOBJ oldBrush = SelectObject(c.dc, red);
   Rectangle(c.dc, 2, 2, 10, 10);
-  EXPECT_EQ(RGB(0, 0, 0), c.At(2, 2));    // pen border
-  EXPECT_EQ(RGB(0, 0, 0), c.At(9, 9));    // last pixel inside the right/bottom edge
+  EXPECT_EQ(RGB(0, 0, 0), c.At(2, 2));  // pen border
+  EXPECT_EQ(RGB(0, 0, 0), c.At(9, 9));  // last pixel inside the right/bottom edge
   EXPECT_EQ(RGB(255, 255, 255), c.At(10, 10));
   EXPECT_EQ(RGB(255, 0, 0), c.At(5, 5));
   MoveToEx(c.dc, 0, 15, nullptr);
@@ -288,7 +288,7 @@ TEST(Raster, IconsDrawThroughTheirMaskAndImageLists) {
   HICON icon = CreateIconIndirect(&ii);
   ASSERT_NE(nullptr, icon);
   DrawIconEx(c.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-  EXPECT_EQ(RGB(255, 255, 0) ^ 0, c.At(0, 0) & 0xFFFFFF);  // mask 0: image shows
+  EXPECT_EQ(RGB(255, 255, 0) ^ 0, c.At(0, 0) & 0xFFFFFF);                     // mask 0: image shows
   EXPECT_EQ(RGB(0, 0, 0) | (RGB(0, 0, 255) ^ RGB(255, 255, 0)), c.At(2, 0));  // mask 1: XOR
   EXPECT_EQ(RGB(0, 0, 255), c.At(8, 8));
   // Image list with a key colour.

@@ -41,9 +41,9 @@ TEST(GlobalMemory, MovableAndFixedBlocksLockCountAndRefuseBadHandles) {
   EXPECT_NE(static_cast<void*>(p), static_cast<void*>(movable));  // a handle, not the memory
   for (int i = 0; i < 16; ++i) EXPECT_EQ(p[i], 0) << "blocks start zeroed";
   EXPECT_EQ(GlobalLock(movable), p);
-  EXPECT_TRUE(GlobalUnlock(movable));    // still locked once
-  EXPECT_FALSE(GlobalUnlock(movable));   // now unlocked
-  EXPECT_FALSE(GlobalUnlock(movable));   // unlocking more does not underflow
+  EXPECT_TRUE(GlobalUnlock(movable));   // still locked once
+  EXPECT_FALSE(GlobalUnlock(movable));  // now unlocked
+  EXPECT_FALSE(GlobalUnlock(movable));  // unlocking more does not underflow
 
   HGLOBAL fixed = GlobalAlloc(GPTR, 8);
   EXPECT_EQ(GlobalLock(fixed), static_cast<void*>(fixed));  // a fixed block is its own pointer

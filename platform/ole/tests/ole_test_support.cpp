@@ -41,15 +41,15 @@ std::vector<DroppedList>& DroppedLists() {
 }
 
 HWND MakePopup(RECT r) {
-  HWND h = CreateWindowEx(0, Class(), "popup", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+  HWND h = CreateWindowEx(0, Class(), "popup", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                          nullptr, nullptr, nullptr, nullptr);
   Windows().push_back(h);
   return h;
 }
 
 HWND MakeChild(HWND parent, RECT r) {
-  HWND h = CreateWindowEx(0, Class(), "child", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, parent, nullptr, nullptr, nullptr);
+  HWND h = CreateWindowEx(0, Class(), "child", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                          parent, nullptr, nullptr, nullptr);
   Windows().push_back(h);
   return h;
 }

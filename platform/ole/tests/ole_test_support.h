@@ -36,7 +36,7 @@ class RecordingTarget : public COleDropTarget {
   DROPEFFECT answer = DROPEFFECT_MOVE;
   bool copyOnCtrl = false;
   bool refuseDrop = false;
-  CLIPFORMAT format = 15;  // CF_HDROP
+  CLIPFORMAT format = 15;          // CF_HDROP
   std::vector<std::string> calls;  // "enter", "over", "drop", "leave"
   std::vector<CPoint> points;      // of enter, over and drop
   std::vector<std::string> droppedPaths;

@@ -161,7 +161,8 @@ TEST(ResourceCompiler, MalformedScriptsFailWithFileAndLine) {
             tmp + ":2: error: expression nested too deeply");
   EXPECT_EQ(Compile("STRINGTABLE\nBEGIN\n 1 \"a\"\n 1 \"b\"\nEND\n"), tmp + ":4: error: string 1 defined twice");
   EXPECT_EQ(Compile("#ifdef X\n"), tmp + ":1: error: missing #endif");
-  EXPECT_NE(Compile("M MENU\nBEGIN\n  WIDGET \"x\", 1\nEND\n").find(":3: error: expected POPUP or MENUITEM"), std::string::npos);
+  EXPECT_NE(Compile("M MENU\nBEGIN\n  WIDGET \"x\", 1\nEND\n").find(":3: error: expected POPUP or MENUITEM"),
+            std::string::npos);
   EXPECT_NE(Compile("D DIALOGEX 0, 0, 10, 10\nBEGIN\n").find("dialog without END"), std::string::npos);
   EXPECT_NE(Compile("#include \"nowhere.h\"\n").find(":1: error: cannot find include file"), std::string::npos);
 }

@@ -17,241 +17,240 @@ namespace {
 
 // Each test gets a store folder of its own.
 class RegistryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* base = std::getenv("VIDARRO_REGISTRY_DIR");
-        ASSERT_NE(base, nullptr);
-        original_ = base;
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = original_ + "/" + info->name() + "/";
-        std::filesystem::remove_all(folder_);
-        setenv("VIDARRO_REGISTRY_DIR", folder_.c_str(), 1);
-    }
-    void TearDown() override { setenv("VIDARRO_REGISTRY_DIR", original_.c_str(), 1); }
+ protected:
+  void SetUp() override {
+    const char* base = std::getenv("VIDARRO_REGISTRY_DIR");
+    ASSERT_NE(base, nullptr);
+    original_ = base;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = original_ + "/" + info->name() + "/";
+    std::filesystem::remove_all(folder_);
+    setenv("VIDARRO_REGISTRY_DIR", folder_.c_str(), 1);
+  }
+  void TearDown() override { setenv("VIDARRO_REGISTRY_DIR", original_.c_str(), 1); }
 
-    bool StoreFileExists(const char* root) const {
-        struct stat st {};
-        return ::stat((folder_ + root + ".reg").c_str(), &st) == 0;
-    }
+  bool StoreFileExists(const char* root) const {
+    struct stat st {};
+    return ::stat((folder_ + root + ".reg").c_str(), &st) == 0;
+  }
 
-    std::string original_;
-    std::string folder_;
+  std::string original_;
+  std::string folder_;
 };
 
 }  // namespace
 
 TEST_F(RegistryTest, ValuesRoundTripWithTheirTypesAndSizes) {
-    HKEY key = CreateKey(HKEY_CURRENT_USER, "Software\\Narvell\\Vidarro 5");
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(SetDword(key, "Quality", 3), ERROR_SUCCESS);
-    EXPECT_EQ(SetString(key, "OutFolder", "/home/u/Vidarro/"), ERROR_SUCCESS);
-    const BYTE blob[] = {0, 1, 2, 0xFF};
-    EXPECT_EQ(RegSetValueEx(key, "Blob", 0, REG_BINARY, blob, sizeof blob), ERROR_SUCCESS);
-    EXPECT_EQ(SetString(key, nullptr, "the default"), ERROR_SUCCESS);
+  HKEY key = CreateKey(HKEY_CURRENT_USER, "Software\\Narvell\\Vidarro 5");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(SetDword(key, "Quality", 3), ERROR_SUCCESS);
+  EXPECT_EQ(SetString(key, "OutFolder", "/home/u/Vidarro/"), ERROR_SUCCESS);
+  const BYTE blob[] = {0, 1, 2, 0xFF};
+  EXPECT_EQ(RegSetValueEx(key, "Blob", 0, REG_BINARY, blob, sizeof blob), ERROR_SUCCESS);
+  EXPECT_EQ(SetString(key, nullptr, "the default"), ERROR_SUCCESS);
 
-    EXPECT_EQ(GetDword(key, "Quality"), 3u);
+  EXPECT_EQ(GetDword(key, "Quality"), 3u);
 
-    char text[64];
-    DWORD type = 0, size = sizeof text;
-    ASSERT_EQ(RegQueryValueEx(key, "OutFolder", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(size, 17u);  // the terminator counts
-    EXPECT_STREQ(text, "/home/u/Vidarro/");
+  char text[64];
+  DWORD type = 0, size = sizeof text;
+  ASSERT_EQ(RegQueryValueEx(key, "OutFolder", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(size, 17u);  // the terminator counts
+  EXPECT_STREQ(text, "/home/u/Vidarro/");
 
-    // Size only, then a buffer one byte short: ERROR_MORE_DATA with the size needed, buffer untouched.
-    size = 0;
-    EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 4u);
-    BYTE small[3] = {9, 9, 9};
-    size = sizeof small;
-    EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, small, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(size, 4u);
-    EXPECT_EQ(small[0], 9);
-    EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, small, nullptr), ERROR_INVALID_PARAMETER);
+  // Size only, then a buffer one byte short: ERROR_MORE_DATA with the size needed, buffer untouched.
+  size = 0;
+  EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 4u);
+  BYTE small[3] = {9, 9, 9};
+  size = sizeof small;
+  EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(small[0], 9);
+  EXPECT_EQ(RegQueryValueEx(key, "Blob", nullptr, &type, small, nullptr), ERROR_INVALID_PARAMETER);
 
-    // The empty name and NULL are the same default value.
-    size = sizeof text;
-    ASSERT_EQ(RegQueryValueEx(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
-    EXPECT_STREQ(text, "the default");
+  // The empty name and NULL are the same default value.
+  size = sizeof text;
+  ASSERT_EQ(RegQueryValueEx(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+  EXPECT_STREQ(text, "the default");
 
-    EXPECT_EQ(RegQueryValueEx(key, "Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegDeleteValue(key, "quality"), ERROR_SUCCESS);
-    EXPECT_EQ(RegDeleteValue(key, "Quality"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegFlushKey(key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueEx(key, "Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValue(key, "quality"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValue(key, "Quality"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegFlushKey(key), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheirSpelling) {
-    HKEY key = CreateKey(HKEY_LOCAL_MACHINE, "Software\\Narvell\\Vidarro 5\\");
-    ASSERT_NE(key, nullptr);
-    ASSERT_EQ(SetString(key, "AppPath", "/opt/v/"), ERROR_SUCCESS);
-    ASSERT_EQ(SetDword(key, "APPPATH", 7), ERROR_SUCCESS);  // the same value, replaced
+  HKEY key = CreateKey(HKEY_LOCAL_MACHINE, "Software\\Narvell\\Vidarro 5\\");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(SetString(key, "AppPath", "/opt/v/"), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, "APPPATH", 7), ERROR_SUCCESS);  // the same value, replaced
 
-    HKEY again = nullptr;
-    DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\narvell\\VIDARRO 5", 0, nullptr, 0, KEY_ALL_ACCESS,
-                             nullptr, &again, &disposition),
-              ERROR_SUCCESS);
-    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
-    EXPECT_EQ(GetDword(again, "appPath"), 7u);
+  HKEY again = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\narvell\\VIDARRO 5", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &again, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  EXPECT_EQ(GetDword(again, "appPath"), 7u);
 
-    char name[64];
-    DWORD size = sizeof name;
-    ASSERT_EQ(RegEnumValue(again, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    EXPECT_STREQ(name, "AppPath");
-    EXPECT_EQ(size, 7u);
-    EXPECT_EQ(RegEnumValue(again, 1, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  char name[64];
+  DWORD size = sizeof name;
+  ASSERT_EQ(RegEnumValue(again, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "AppPath");
+  EXPECT_EQ(size, 7u);
+  EXPECT_EQ(RegEnumValue(again, 1, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
 
-    HKEY software = nullptr;
-    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "software", 0, KEY_READ, &software), ERROR_SUCCESS);
-    size = sizeof name;
-    ASSERT_EQ(RegEnumKeyEx(software, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    EXPECT_STREQ(name, "Narvell");
-    RegCloseKey(software);
-    RegCloseKey(again);
-    RegCloseKey(key);
+  HKEY software = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "software", 0, KEY_READ, &software), ERROR_SUCCESS);
+  size = sizeof name;
+  ASSERT_EQ(RegEnumKeyEx(software, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "Narvell");
+  RegCloseKey(software);
+  RegCloseKey(again);
+  RegCloseKey(key);
 
-    // The roots are separate.
-    HKEY other = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(other, nullptr);
+  // The roots are separate.
+  HKEY other = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(other, nullptr);
 }
 
 TEST_F(RegistryTest, ReadOnlyOpensCreateNothingAndAccessIsChecked) {
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, nullptr, 0, KEY_READ | KEY_WOW64_32KEY,
-                             nullptr, &key, nullptr),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(StoreFileExists("HKEY_LOCAL_MACHINE"));
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, nullptr, 0, KEY_READ | KEY_WOW64_32KEY,
+                           nullptr, &key, nullptr),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(StoreFileExists("HKEY_LOCAL_MACHINE"));
 
-    DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "A\\B", 0, nullptr, 0, KEY_WRITE, nullptr, &key, &disposition),
-              ERROR_SUCCESS);
-    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
-    EXPECT_TRUE(StoreFileExists("HKEY_CURRENT_USER"));
-    EXPECT_EQ(SetDword(key, "V", 1), ERROR_SUCCESS);
-    DWORD size = 4;
-    DWORD value = 0;
-    EXPECT_EQ(RegQueryValueEx(key, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_ACCESS_DENIED);  // write-only handle
-    RegCloseKey(key);
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "A\\B", 0, nullptr, 0, KEY_WRITE, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  EXPECT_TRUE(StoreFileExists("HKEY_CURRENT_USER"));
+  EXPECT_EQ(SetDword(key, "V", 1), ERROR_SUCCESS);
+  DWORD size = 4;
+  DWORD value = 0;
+  EXPECT_EQ(RegQueryValueEx(key, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_ACCESS_DENIED);  // write-only handle
+  RegCloseKey(key);
 
-    HKEY reader = nullptr;
-    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &reader), ERROR_SUCCESS);
-    EXPECT_EQ(SetDword(reader, "V", 2), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegDeleteValue(reader, "V"), ERROR_ACCESS_DENIED);
-    HKEY child = nullptr;
-    EXPECT_EQ(RegCreateKeyEx(reader, "New", 0, nullptr, 0, KEY_WRITE, nullptr, &child, nullptr), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegCreateKeyEx(reader, "b", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(GetDword(child, "v"), 1u);
-    RegCloseKey(child);
-    RegCloseKey(reader);
+  HKEY reader = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &reader), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(reader, "V", 2), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteValue(reader, "V"), ERROR_ACCESS_DENIED);
+  HKEY child = nullptr;
+  EXPECT_EQ(RegCreateKeyEx(reader, "New", 0, nullptr, 0, KEY_WRITE, nullptr, &child, nullptr), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegCreateKeyEx(reader, "b", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(child, "v"), 1u);
+  RegCloseKey(child);
+  RegCloseKey(reader);
 }
 
 TEST_F(RegistryTest, EnumerationOrderAndBufferSizes) {
-    HKEY key = CreateKey(HKEY_CURRENT_USER, "Enum");
-    ASSERT_NE(key, nullptr);
-    for (const char* sub : {"zeta", "Alpha", "mid", "BETA"}) {
-        HKEY k = CreateKey(key, sub);
-        ASSERT_NE(k, nullptr);
-        RegCloseKey(k);
-    }
-    for (const char* name : {"z", "a", "m"}) ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
+  HKEY key = CreateKey(HKEY_CURRENT_USER, "Enum");
+  ASSERT_NE(key, nullptr);
+  for (const char* sub : {"zeta", "Alpha", "mid", "BETA"}) {
+    HKEY k = CreateKey(key, sub);
+    ASSERT_NE(k, nullptr);
+    RegCloseKey(k);
+  }
+  for (const char* name : {"z", "a", "m"}) ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
 
-    std::string keys, values;
-    char name[16];
-    DWORD size = 0;
-    for (DWORD i = 0;; ++i) {
-        size = sizeof name;
-        const LONG rc = RegEnumKeyEx(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        ASSERT_EQ(rc, ERROR_SUCCESS);
-        keys += std::string(name) + ",";
-    }
-    EXPECT_EQ(keys, "Alpha,BETA,mid,zeta,");
-    for (DWORD i = 0;; ++i) {
-        size = sizeof name;
-        DWORD type = 0, value = 0, bytes = sizeof value;
-        const LONG rc = RegEnumValue(key, i, name, &size, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        ASSERT_EQ(rc, ERROR_SUCCESS);
-        EXPECT_EQ(type, REG_DWORD);
-        EXPECT_EQ(value, 1u);
-        values += std::string(name) + ",";
-    }
-    EXPECT_EQ(values, "z,a,m,");
-
-    size = 5;  // "Alpha" needs 6 with its terminator
-    EXPECT_EQ(RegEnumKeyEx(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
-    size = 1;
-    EXPECT_EQ(RegEnumValue(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  std::string keys, values;
+  char name[16];
+  DWORD size = 0;
+  for (DWORD i = 0;; ++i) {
     size = sizeof name;
-    DWORD bytes = 2;
-    BYTE data[2];
-    EXPECT_EQ(RegEnumValue(key, 0, name, &size, nullptr, nullptr, data, &bytes), ERROR_MORE_DATA);
-    EXPECT_EQ(bytes, 4u);
-    RegCloseKey(key);
+    const LONG rc = RegEnumKeyEx(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    ASSERT_EQ(rc, ERROR_SUCCESS);
+    keys += std::string(name) + ",";
+  }
+  EXPECT_EQ(keys, "Alpha,BETA,mid,zeta,");
+  for (DWORD i = 0;; ++i) {
+    size = sizeof name;
+    DWORD type = 0, value = 0, bytes = sizeof value;
+    const LONG rc = RegEnumValue(key, i, name, &size, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    ASSERT_EQ(rc, ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(value, 1u);
+    values += std::string(name) + ",";
+  }
+  EXPECT_EQ(values, "z,a,m,");
+
+  size = 5;  // "Alpha" needs 6 with its terminator
+  EXPECT_EQ(RegEnumKeyEx(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  size = 1;
+  EXPECT_EQ(RegEnumValue(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  size = sizeof name;
+  DWORD bytes = 2;
+  BYTE data[2];
+  EXPECT_EQ(RegEnumValue(key, 0, name, &size, nullptr, nullptr, data, &bytes), ERROR_MORE_DATA);
+  EXPECT_EQ(bytes, 4u);
+  RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, DeletingKeysAndHandlesToDeletedKeys) {
-    HKEY parent = CreateKey(HKEY_CURRENT_USER, "P");
-    HKEY child = CreateKey(parent, "C\\D");
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(RegDeleteKey(parent, "c"), ERROR_ACCESS_DENIED);  // it has a sub-key
-    EXPECT_EQ(RegDeleteKey(parent, "C\\d"), ERROR_SUCCESS);
-    EXPECT_EQ(RegDeleteKey(parent, "C\\d"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(SetDword(child, "x", 1), ERROR_KEY_DELETED);
-    EXPECT_EQ(RegQueryValueEx(child, "x", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
-    EXPECT_EQ(RegDeleteKey(parent, "C"), ERROR_SUCCESS);
-    RegCloseKey(child);
+  HKEY parent = CreateKey(HKEY_CURRENT_USER, "P");
+  HKEY child = CreateKey(parent, "C\\D");
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(RegDeleteKey(parent, "c"), ERROR_ACCESS_DENIED);  // it has a sub-key
+  EXPECT_EQ(RegDeleteKey(parent, "C\\d"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKey(parent, "C\\d"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(SetDword(child, "x", 1), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegQueryValueEx(child, "x", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteKey(parent, "C"), ERROR_SUCCESS);
+  RegCloseKey(child);
 
-    HKEY out = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "\\P", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "P\\\\C", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, std::string(256, 'k').c_str(), 0, KEY_READ, &out),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegOpenKeyEx(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234567)), "P", 0, KEY_READ, &out),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
-    // An empty sub-key opens the key itself.
-    ASSERT_EQ(RegOpenKeyEx(parent, "", 0, KEY_READ, &out), ERROR_SUCCESS);
-    EXPECT_NE(out, parent);
-    RegCloseKey(out);
-    RegCloseKey(parent);
+  HKEY out = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "\\P", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "P\\\\C", 0, KEY_READ, &out), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, std::string(256, 'k').c_str(), 0, KEY_READ, &out), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyEx(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234567)), "P", 0, KEY_READ, &out),
+            ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+  // An empty sub-key opens the key itself.
+  ASSERT_EQ(RegOpenKeyEx(parent, "", 0, KEY_READ, &out), ERROR_SUCCESS);
+  EXPECT_NE(out, parent);
+  RegCloseKey(out);
+  RegCloseKey(parent);
 }
 
 TEST_F(RegistryTest, StoreLocationAndDamagedFilesAreLeftAlone) {
-    HKEY key = CreateKey(HKEY_CLASSES_ROOT, "QnPack.Editor_5");
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(SetString(key, nullptr, "Editor"), ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_TRUE(StoreFileExists("HKEY_CLASSES_ROOT"));
+  HKEY key = CreateKey(HKEY_CLASSES_ROOT, "QnPack.Editor_5");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(SetString(key, nullptr, "Editor"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(StoreFileExists("HKEY_CLASSES_ROOT"));
 
-    // Without VIDARRO_REGISTRY_DIR the store lives under the XDG configuration folder.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    ASSERT_NE(config, nullptr);
-    unsetenv("VIDARRO_REGISTRY_DIR");
-    key = CreateKey(HKEY_CURRENT_USER, "Xdg");
-    ASSERT_NE(key, nullptr);
-    RegCloseKey(key);
-    struct stat st {};
-    EXPECT_EQ(::stat((std::string(config) + "/vidarro/registry/HKEY_CURRENT_USER.reg").c_str(), &st), 0);
-    setenv("VIDARRO_REGISTRY_DIR", folder_.c_str(), 1);
+  // Without VIDARRO_REGISTRY_DIR the store lives under the XDG configuration folder.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  unsetenv("VIDARRO_REGISTRY_DIR");
+  key = CreateKey(HKEY_CURRENT_USER, "Xdg");
+  ASSERT_NE(key, nullptr);
+  RegCloseKey(key);
+  struct stat st {};
+  EXPECT_EQ(::stat((std::string(config) + "/vidarro/registry/HKEY_CURRENT_USER.reg").c_str(), &st), 0);
+  setenv("VIDARRO_REGISTRY_DIR", folder_.c_str(), 1);
 
-    // A file damaged by something else is reported, never overwritten.
-    const std::string path = folder_ + "HKEY_CLASSES_ROOT.reg";
-    {
-        std::ofstream damaged(path, std::ios::trunc);
-        damaged << "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n";  // no closing line
-    }
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "QnPack.Editor_5", 0, KEY_READ, &key), ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "Other", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_REGISTRY_CORRUPT);
-    std::ifstream in(path);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    EXPECT_EQ(contents.str(), "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n");
+  // A file damaged by something else is reported, never overwritten.
+  const std::string path = folder_ + "HKEY_CLASSES_ROOT.reg";
+  {
+    std::ofstream damaged(path, std::ios::trunc);
+    damaged << "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n";  // no closing line
+  }
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "QnPack.Editor_5", 0, KEY_READ, &key), ERROR_REGISTRY_CORRUPT);
+  EXPECT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "Other", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_REGISTRY_CORRUPT);
+  std::ifstream in(path);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  EXPECT_EQ(contents.str(), "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n");
 }

@@ -36,7 +36,9 @@ class Recorder : public CWnd {
     lastClick = p;
   }
   void OnTimer(UINT_PTR id) override { calls.push_back("timer " + std::to_string(id)); }
-  void OnSize(UINT, int cx, int cy) override { calls.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy)); }
+  void OnSize(UINT, int cx, int cy) override {
+    calls.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy));
+  }
   void OnDestroy() override {
     calls.push_back("destroy");
     CWnd::OnDestroy();
@@ -263,7 +265,8 @@ TEST_F(AfxWindows, ASplashDialogOnAnotherThreadLeavesTheMainWindowAlone) {
 
 TEST_F(AfxWindows, DialogItemHelpersRefuseBadInput) {
   HWND parent = MakeTop("p", WS_POPUP);
-  HWND edit = CreateWindowEx(0, "Edit", "", WS_CHILD, 0, 0, 10, 10, parent, reinterpret_cast<HMENU>(3), nullptr, nullptr);
+  HWND edit =
+      CreateWindowEx(0, "Edit", "", WS_CHILD, 0, 0, 10, 10, parent, reinterpret_cast<HMENU>(3), nullptr, nullptr);
   ASSERT_NE(edit, nullptr);
   BOOL ok = TRUE;
   SetDlgItemText(parent, 3, "12x");

@@ -62,7 +62,7 @@ TEST_F(Icons, IconsOfAResourceLibraryLoadAndDrawWithTheirTransparency) {
 
   Drawn d(icon);
   ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.At(5, 10), RGB(255, 0, 0));  // left half
+  EXPECT_EQ(d.At(5, 10), RGB(255, 0, 0));   // left half
   EXPECT_EQ(d.At(12, 10), RGB(0, 0, 255));  // right half
   EXPECT_EQ(d.At(1, 1), kGround);           // the masked corner lets the ground through
 

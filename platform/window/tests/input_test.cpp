@@ -28,7 +28,8 @@ class Input : public ::testing::Test {
     ClearLog();
   }
   std::vector<UINT> Mouse(HWND h) {
-    return MessagesOf(h, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSELEAVE, WM_CAPTURECHANGED});
+    return MessagesOf(h,
+                      {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSELEAVE, WM_CAPTURECHANGED});
   }
   HWND top = nullptr, left = nullptr, right = nullptr;
 };
@@ -104,7 +105,7 @@ TEST_F(Input, FocusMovesWithKillAndSetFocusAndKeysFollowIt) {
   Pump();
   EXPECT_EQ(MessagesOf(right, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}),
             (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_CHAR}));  // translated right after its key
-  EnableWindow(right, FALSE);  // disabling the focus window leaves no focus
+  EnableWindow(right, FALSE);                                              // disabling the focus window leaves no focus
   EXPECT_EQ(GetFocus(), nullptr);
   EXPECT_EQ(SetFocus(right), nullptr);
   EXPECT_EQ(GetFocus(), nullptr);
@@ -150,7 +151,8 @@ TEST_F(Input, DoubleClicksNeedTheClassStyle) {
   wc.lpszClassName = "NoDoubleClicks";
   wc.style = 0;
   ASSERT_TRUE(RegisterClass(&wc));
-  HWND plain = CreateWindowEx(0, "NoDoubleClicks", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 50, top, nullptr, nullptr, nullptr);
+  HWND plain =
+      CreateWindowEx(0, "NoDoubleClicks", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 50, top, nullptr, nullptr, nullptr);
   ClearLog();
   platform::InjectDoubleClick(MouseButton::Left, POINT{110, 260});
   Pump();
@@ -166,7 +168,8 @@ TEST_F(Input, SetCursorAsksTheParentFirstAndRecordsTheCursor) {
   wc.hCursor = LoadCursor(nullptr, IDC_HAND);
   ASSERT_TRUE(RegisterClass(&wc));
   MakeScene();
-  HWND hand = CreateWindowEx(0, "HandWindow", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 40, top, nullptr, nullptr, nullptr);
+  HWND hand =
+      CreateWindowEx(0, "HandWindow", "", WS_CHILD | WS_VISIBLE, 0, 150, 50, 40, top, nullptr, nullptr, nullptr);
   platform::InjectMouseMove(POINT{110, 260});
   Pump();
   EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
@@ -212,7 +215,8 @@ TEST_F(Input, ActivationFollowsClicksAndDestroyedDialogsReturnItToTheirOwner) {
   platform::InjectClick(MouseButton::Left, POINT{10, 10});
   Pump();
   EXPECT_EQ(GetActiveWindow(), main);
-  HWND owned = CreateWindowEx(0, TestClass(), "owned", WS_POPUP | WS_VISIBLE, 50, 50, 10, 10, main, nullptr, nullptr, nullptr);
+  HWND owned =
+      CreateWindowEx(0, TestClass(), "owned", WS_POPUP | WS_VISIBLE, 50, 50, 10, 10, main, nullptr, nullptr, nullptr);
   EXPECT_EQ(GetActiveWindow(), owned);
   DestroyWindow(owned);
   EXPECT_EQ(GetActiveWindow(), main);
@@ -221,7 +225,8 @@ TEST_F(Input, ActivationFollowsClicksAndDestroyedDialogsReturnItToTheirOwner) {
 
 LRESULT DragByBody(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_LBUTTONDOWN) {  // the skinned windows' way of moving by their body
-    POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(l))), static_cast<short>(HIWORD(static_cast<DWORD_PTR>(l)))};
+    POINT p{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(l))),
+            static_cast<short>(HIWORD(static_cast<DWORD_PTR>(l)))};
     ClientToScreen(h, &p);
     PostMessage(h, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
     return 0;
@@ -234,7 +239,8 @@ TEST_F(Input, ACaptionPressDragsTheWindowUntilTheButtonComesUp) {
   wc.lpszClassName = "Draggable";
   wc.lpfnWndProc = DragByBody;
   ASSERT_TRUE(RegisterClass(&wc));
-  HWND w = CreateWindowEx(0, "Draggable", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND w =
+      CreateWindowEx(0, "Draggable", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr, nullptr, nullptr);
   platform::InjectMouseDown(MouseButton::Left, POINT{150, 150});
   platform::InjectMouseMove(POINT{170, 160});
   platform::InjectMouseMove(POINT{190, 170});
@@ -265,7 +271,8 @@ TEST_F(Input, MonitorsDefaultAndConfigured) {
   CMonitorInfo(w).GetMonitorRect(&r, TRUE);
   EXPECT_EQ(r.right, 1920);
   EXPECT_LT(r.bottom, 1080);  // the work area leaves room for the task bar
-  platform::SetVirtualMonitors({{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 738}}, {RECT{1024, 0, 2048, 768}, RECT{1024, 0, 2048, 768}}});
+  platform::SetVirtualMonitors(
+      {{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 738}}, {RECT{1024, 0, 2048, 768}, RECT{1024, 0, 2048, 768}}});
   MoveWindow(w, 1500, 100, 100, 100, FALSE);
   CMonitorInfo(w).GetMonitorRect(&r, FALSE);
   EXPECT_EQ(r.left, 1024);
@@ -286,7 +293,8 @@ TEST_F(Input, InvalidationProducesOnePaintPerWindowAfterOtherMessages) {
   InvalidateRect(left, nullptr, TRUE);
   PostMessage(left, WM_USER, 0, 0);
   Pump();
-  EXPECT_EQ(MessagesOf(left, {WM_USER, WM_PAINT, WM_ERASEBKGND}), (std::vector<UINT>{WM_USER, WM_PAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(MessagesOf(left, {WM_USER, WM_PAINT, WM_ERASEBKGND}),
+            (std::vector<UINT>{WM_USER, WM_PAINT, WM_ERASEBKGND}));
   RECT update{};
   EXPECT_FALSE(GetUpdateRect(left, &update, FALSE));
   ClearLog();

@@ -44,7 +44,8 @@ struct HitOverride {
     return CallWindowProc(old, h, msg, wParam, lParam);
   }
   static void Install(HWND h, LRESULT code) {
-    windows[h] = {reinterpret_cast<WNDPROC>(SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc))), code};
+    windows[h] = {reinterpret_cast<WNDPROC>(SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc))),
+                  code};
   }
 };
 
@@ -135,7 +136,9 @@ TEST_F(NonClient, HitTestingFindsTheBarsInsideTheFrame) {
   POINT origin{0, 0};
   ClientToScreen(h, &origin);
   const SIZE client = ClientSize(h);
-  auto hit = [&](int x, int y) { return SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y))); };
+  auto hit = [&](int x, int y) {
+    return SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+  };
   EXPECT_EQ(hit(origin.x + 5, origin.y + 5), HTCLIENT);
   EXPECT_EQ(hit(origin.x + client.cx + 3, origin.y + 40), HTVSCROLL);
   EXPECT_EQ(hit(origin.x + 40, origin.y + client.cy + 3), HTHSCROLL);

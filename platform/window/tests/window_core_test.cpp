@@ -34,9 +34,9 @@ TEST_F(WindowCore, DestroySendsDestroyTopDownThenNcDestroyChildrenFirst) {
   std::vector<std::pair<HWND, UINT>> seen;
   for (auto& l : Log())
     if (l.msg == WM_DESTROY || l.msg == WM_NCDESTROY) seen.emplace_back(l.hwnd, l.msg);
-  std::vector<std::pair<HWND, UINT>> expected{{top, WM_DESTROY},         {child, WM_DESTROY},
-                                              {grandchild, WM_DESTROY},  {grandchild, WM_NCDESTROY},
-                                              {child, WM_NCDESTROY},     {top, WM_NCDESTROY}};
+  std::vector<std::pair<HWND, UINT>> expected{{top, WM_DESTROY},        {child, WM_DESTROY},
+                                              {grandchild, WM_DESTROY}, {grandchild, WM_NCDESTROY},
+                                              {child, WM_NCDESTROY},    {top, WM_NCDESTROY}};
   EXPECT_EQ(seen, expected);
   EXPECT_FALSE(IsWindow(top));
   EXPECT_FALSE(IsWindow(child));

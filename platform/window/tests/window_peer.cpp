@@ -30,11 +30,8 @@ INT_PTR PeerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case 5:  // stop answering altogether
       for (;;) ::pause();
-    case 9:
-      PostQuitMessage(0);
-      break;
-    default:
-      break;
+    case 9: PostQuitMessage(0); break;
+    default: break;
   }
   SetWindowLongPtr(hwnd, DWLP_MSGRESULT, answer);
   return TRUE;

@@ -20,13 +20,6 @@ std::string XdgVariable(const char* name) {
   return v;
 }
 
-// A folder is private when it is a real directory (not a link), ours, and closed to others.
-bool IsPrivateFolder(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
-}
-
 // Makes `path` a private folder of ours; when the name is taken by something we cannot trust
 // (another user's folder, a link, an open folder), falls back to a fresh unique folder beside it.
 std::string PrivateFolder(const std::string& parent, const std::string& name) {
@@ -65,6 +58,12 @@ std::string UserDirsDocuments(const std::string& home) {
 }
 
 }  // namespace
+
+bool IsPrivateFolder(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
 
 std::string WithTrailingSlash(std::string path) {
   if (!path.empty() && path.back() != '/') path += '/';

@@ -17,6 +17,8 @@ std::string ConfigFolder();
 std::string TempFolder();
 // XDG_RUNTIME_DIR, else a private sub-folder of TempFolder(); created when missing.
 std::string RuntimeFolder();
+// A real directory (not a link) of this user that nobody else may enter; no trailing "/" needed.
+bool IsPrivateFolder(const std::string& path);
 // HOME, else the password database entry.
 std::string HomeFolder();
 

@@ -38,9 +38,17 @@ bool ReadAll(int fd, void* data, size_t size) {
 std::string WindowDirectory() {
   const std::string runtime = platform::RuntimeFolder();
   if (runtime.empty()) return std::string();
-  const std::string dir = runtime + "vidarro-windows/";
+  const std::string dir = runtime + "vidarro-windows";
   ::mkdir(dir.c_str(), 0700);
-  return dir;
+  // Whoever made the folder first would receive this user's messages, so only a private one of
+  // ours is used; without it the windows of this process stay its own.
+  if (!platform::IsPrivateFolder(dir)) {
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+      std::fprintf(stderr, "window directory %s refused: not a private folder of this user\n", dir.c_str());
+    return std::string();
+  }
+  return dir + "/";
 }
 
 std::uint32_t ReserveHandleBlock() {

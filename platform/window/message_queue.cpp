@@ -284,8 +284,12 @@ bool SendAcrossThreads(const std::shared_ptr<Window>& w, UINT msg, WPARAM wParam
   }
   w->queue->cv.notify_all();
   if (!WaitAnsweringSent(
-          me, [&] { return item->done.load(); }, deadline))
+          me, [&] { return item->done.load(); }, deadline)) {
+    // Nobody waits for it any more: a hung receiver must not wake up to a pile of stale sends.
+    std::lock_guard lock(w->queue->mu);
+    std::erase(w->queue->incoming, item);
     return false;
+  }
   *result = item->result;
   return true;
 }

@@ -1,23 +1,27 @@
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
+#include <dirent.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <sstream>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/base/strings.h"
 #include "platform/window/focus.h"
 #include "platform/window/handle_space.h"
+#include "platform/window/remote_protocol.h"
+#include "platform/window/remote_server.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window_internal.h"
 
@@ -25,91 +29,23 @@ using namespace platform::win;
 
 namespace {
 
-constexpr std::uint32_t kMagic = 0x56574D31;  // "VWM1"
+using namespace platform::win::remote;
+
+// Posts, texts and activations wait this long for their answer, connecting included.
 constexpr UINT kQueryTimeoutMs = 2000;
-
-enum Op : std::uint32_t { kPost = 1, kSend = 2, kIsWindow = 3, kForeground = 4, kGetText = 5 };
-
-struct Request {
-  std::uint32_t magic = kMagic;
-  std::uint32_t op = 0;
-  std::uint32_t hwnd = 0;
-  std::uint32_t msg = 0;
-  std::uint64_t wParam = 0;
-  std::int64_t lParam = 0;
-  std::uint32_t timeoutMs = 0;
-  std::uint32_t senderPid = 0;
-};
-
-struct Reply {
-  std::uint32_t magic = kMagic;
-  std::int32_t ok = 0;
-  std::int64_t result = 0;
-  std::uint32_t textLength = 0;
-  std::uint32_t reserved = 0;
-};
+// IsWindow, FindWindow and GetWindowThreadProcessId give up on a process that does not answer
+// after this long: a stopped program must not freeze every search of the suite.
+constexpr UINT kProbeTimeoutMs = 250;
+// A window list larger than this is not read further.
+constexpr std::size_t kMaxListBytes = 4 * 1024 * 1024;
 
 std::atomic<UINT> g_timeout{platform::kDefaultRemoteSendTimeoutMs};
 std::mutex g_serverMu;
-int g_listenFd = -1;
+std::shared_ptr<Server> g_server;
 bool g_stopped = false;  // after StopWindowTransport, publishing does not start it again
 pid_t g_serverPid = 0;
 std::string g_socketPath;
 std::string g_listPath;
-
-std::string SocketPath(std::uint32_t pid) { return WindowDirectory() + "proc-" + std::to_string(pid) + ".sock"; }
-std::string ListPath(std::uint32_t pid) { return WindowDirectory() + "proc-" + std::to_string(pid) + ".windows"; }
-
-bool ProcessAlive(std::uint32_t pid) {
-  if (pid == 0) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size) {
-    ssize_t n = ::send(fd, p, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Reads exactly size bytes before the steady-clock deadline (ms); false on timeout or close.
-bool ReadAll(int fd, void* data, size_t size, std::uint64_t deadline) {
-  char* p = static_cast<char*>(data);
-  while (size) {
-    const std::uint64_t now = SteadyMs();
-    if (now >= deadline) return false;
-    pollfd pfd{fd, POLLIN, 0};
-    int r = ::poll(&pfd, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, 60000)));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    ssize_t n = ::recv(fd, p, size, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-int Connect(std::uint32_t pid) {
-  const std::string path = SocketPath(pid);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) return -1;
-  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 // The process owning a handle of another process, when that process is alive.
 std::uint32_t OwnerOf(HWND hwnd) {
@@ -118,23 +54,30 @@ std::uint32_t OwnerOf(HWND hwnd) {
   return pid;
 }
 
-// One request and its reply on a fresh connection; the reply's text (if any) goes to text.
-bool Exchange(HWND hwnd, const Request& request, UINT timeoutMs, Reply* reply, std::string* text) {
-  const std::uint32_t pid = OwnerOf(hwnd);
-  if (!pid) return false;
-  int fd = Connect(pid);
-  if (fd < 0) return false;
+enum class Outcome { kAnswered, kGone, kNoAnswer };
+
+Outcome FromDial(Dial d) { return d == Dial::kGone ? Outcome::kGone : Outcome::kNoAnswer; }
+
+// One request and its reply on a fresh connection, all within timeoutMs; the reply's text (if
+// any) goes to text.
+Outcome Exchange(std::uint32_t pid, const Request& request, UINT timeoutMs, Reply* reply, std::string* text) {
+  if (!pid) return Outcome::kGone;
   const std::uint64_t deadline = SteadyMs() + timeoutMs;
-  bool ok =
-      WriteAll(fd, &request, sizeof request) && ReadAll(fd, reply, sizeof *reply, deadline) && reply->magic == kMagic;
+  int fd = -1;
+  const Dial dial = Connect(pid, deadline, &fd);
+  if (dial != Dial::kConnected) return FromDial(dial);
+  bool ok = WriteAll(fd, &request, sizeof request, deadline) && ReadAll(fd, reply, sizeof *reply, deadline) &&
+            reply->magic == kMagic;
+  // The length is checked before anything is allocated for it.
   if (ok && reply->textLength) {
-    if (reply->textLength > kMaxWindowText) ok = false;
-    std::string t(reply->textLength, '\0');
+    ok = reply->textLength <= kMaxWindowText;
+    std::string t;
+    if (ok) t.resize(reply->textLength);
     ok = ok && ReadAll(fd, t.data(), t.size(), deadline);
     if (ok && text) *text = std::move(t);
   }
   ::close(fd);
-  return ok;
+  return ok ? Outcome::kAnswered : Outcome::kNoAnswer;
 }
 
 Request MakeRequest(Op op, HWND hwnd, UINT msg = 0, WPARAM wParam = 0, LPARAM lParam = 0, UINT timeout = 0) {
@@ -147,61 +90,6 @@ Request MakeRequest(Op op, HWND hwnd, UINT msg = 0, WPARAM wParam = 0, LPARAM lP
   r.timeoutMs = timeout;
   r.senderPid = static_cast<std::uint32_t>(::getpid());
   return r;
-}
-
-// --- the answering side -----------------------------------------------------------------------
-
-void Serve(int fd) {
-  Request request;
-  Reply reply;
-  std::string text;
-  if (!ReadAll(fd, &request, sizeof request, SteadyMs() + kQueryTimeoutMs) || request.magic != kMagic) {
-    ::close(fd);
-    return;
-  }
-  HWND hwnd = DwordToHandle<HWND>(request.hwnd);
-  auto w = Find(hwnd);
-  switch (request.op) {
-    case kPost:
-      reply.ok =
-          w && PostMessage(hwnd, request.msg, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
-      break;
-    case kSend: {
-      DWORD_PTR result = 0;
-      if (w) {
-        reply.ok =
-            SendMessageTimeout(hwnd, request.msg, static_cast<WPARAM>(request.wParam),
-                               static_cast<LPARAM>(request.lParam), SMTO_NORMAL,
-                               request.timeoutMs ? request.timeoutMs : platform::RemoteSendTimeoutMs(), &result) != 0;
-      }
-      reply.result = static_cast<std::int64_t>(static_cast<LONG_PTR>(result));
-      break;
-    }
-    case kIsWindow: reply.ok = w && !w->destroying; break;
-    case kForeground: reply.ok = w && SetForegroundWindow(hwnd); break;
-    case kGetText:
-      if (w) {
-        std::lock_guard lock(TableLock());
-        text = w->text;
-        reply.ok = 1;
-      }
-      break;
-    default: break;
-  }
-  reply.textLength = static_cast<std::uint32_t>(text.size());
-  if (WriteAll(fd, &reply, sizeof reply) && !text.empty()) WriteAll(fd, text.data(), text.size());
-  ::close(fd);
-}
-
-void Listen(int listenFd) {
-  for (;;) {
-    int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
-      return;  // closed by StopWindowTransport
-    }
-    std::thread(Serve, fd).detach();
-  }
 }
 
 std::string Escape(const std::string& s) {
@@ -261,40 +149,67 @@ void ForgetDeadProcess(std::uint32_t pid) {
 
 // --- hooks the window system calls for handles of other processes ----------------------------
 
+// Whether the process answers at all: a question about no window, asked briefly.
+Outcome Probe(std::uint32_t pid) {
+  Reply reply;
+  return Exchange(pid, MakeRequest(kIsWindow, nullptr), kProbeTimeoutMs, &reply, nullptr);
+}
+
 BOOL RemotePost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Reply reply;
-  return Exchange(hwnd, MakeRequest(kPost, hwnd, msg, wParam, lParam), kQueryTimeoutMs, &reply, nullptr) && reply.ok;
+  return Exchange(OwnerOf(hwnd), MakeRequest(kPost, hwnd, msg, wParam, lParam), kQueryTimeoutMs, &reply, nullptr) ==
+             Outcome::kAnswered &&
+         reply.ok;
 }
 
 bool RemoteSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT* result) {
   const std::uint32_t pid = OwnerOf(hwnd);
   if (!pid) return false;
-  int fd = Connect(pid);
-  if (fd < 0) return false;
+  const std::uint64_t deadline = SteadyMs() + timeoutMs;
+  int fd = -1;
+  if (Connect(pid, deadline, &fd) != Dial::kConnected) return false;
   const Request request = MakeRequest(kSend, hwnd, msg, wParam, lParam, timeoutMs);
-  if (!WriteAll(fd, &request, sizeof request)) {
+  if (!WriteAll(fd, &request, sizeof request, deadline)) {
     ::close(fd);
     return false;
   }
   // The answer is read on a helper thread; meanwhile this thread answers messages sent to it,
   // so two programs sending to each other do not lock up.
   struct Pending {
+    std::mutex mu;
+    int fd = -1;
     std::atomic<bool> done{false};
     bool ok = false;
     Reply reply;
   };
   auto pending = std::make_shared<Pending>();
+  pending->fd = fd;
   auto me = CurrentQueue();
-  const std::uint64_t deadline = SteadyMs() + timeoutMs;
-  std::thread([fd, pending, me, deadline] {
-    pending->ok = ReadAll(fd, &pending->reply, sizeof pending->reply, deadline + 100) && pending->reply.magic == kMagic;
+  try {
+    std::thread([pending, me, deadline] {
+      const bool ok = ReadAll(pending->fd, &pending->reply, sizeof pending->reply, deadline + 100) &&
+                      pending->reply.magic == kMagic;
+      {
+        std::lock_guard lock(pending->mu);
+        ::close(pending->fd);
+        pending->fd = -1;
+        pending->ok = ok;
+      }
+      pending->done = true;
+      me->Wake();
+    }).detach();
+  } catch (const std::system_error&) {
     ::close(fd);
-    pending->done = true;
-    me->Wake();
-  }).detach();
-  if (!WaitAnsweringSent(
-          me, [&] { return pending->done.load(); }, deadline))
     return false;
+  }
+  if (!WaitAnsweringSent(
+          me, [&] { return pending->done.load(); }, deadline)) {
+    // Given up: the helper stops reading at once instead of waiting out its own limit.
+    std::lock_guard lock(pending->mu);
+    if (pending->fd >= 0) ::shutdown(pending->fd, SHUT_RDWR);
+    return false;
+  }
+  std::lock_guard lock(pending->mu);
   if (!pending->ok || !pending->reply.ok) return false;
   *result = static_cast<LRESULT>(pending->reply.result);
   return true;
@@ -302,20 +217,50 @@ bool RemoteSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutM
 
 BOOL RemoteIsWindow(HWND hwnd) {
   Reply reply;
-  return Exchange(hwnd, MakeRequest(kIsWindow, hwnd), kQueryTimeoutMs, &reply, nullptr) && reply.ok;
+  switch (Exchange(OwnerOf(hwnd), MakeRequest(kIsWindow, hwnd), kProbeTimeoutMs, &reply, nullptr)) {
+    case Outcome::kAnswered: return reply.ok != 0;
+    case Outcome::kGone: return FALSE;
+    // A living process that does not answer in time (stopped, hung, flooded) still has its
+    // windows, the way a hung program's windows stay.
+    case Outcome::kNoAnswer: return TRUE;
+  }
+  return FALSE;
 }
 
 BOOL RemoteForeground(HWND hwnd) {
   Reply reply;
-  return Exchange(hwnd, MakeRequest(kForeground, hwnd), kQueryTimeoutMs, &reply, nullptr) && reply.ok;
+  return Exchange(OwnerOf(hwnd), MakeRequest(kForeground, hwnd), kQueryTimeoutMs, &reply, nullptr) ==
+             Outcome::kAnswered &&
+         reply.ok;
 }
 
 int RemoteGetText(HWND hwnd, std::string* text) {
   Reply reply;
-  return Exchange(hwnd, MakeRequest(kGetText, hwnd), kQueryTimeoutMs, &reply, text) && reply.ok;
+  return Exchange(OwnerOf(hwnd), MakeRequest(kGetText, hwnd), kQueryTimeoutMs, &reply, text) == Outcome::kAnswered &&
+         reply.ok;
 }
 
-DWORD RemoteProcessOf(HWND hwnd) { return OwnerOf(hwnd); }
+// Like IsWindow, a process that is dead but not yet reaped, or withdrew from the directory, has
+// no windows any more.
+DWORD RemoteProcessOf(HWND hwnd) {
+  const std::uint32_t pid = OwnerOf(hwnd);
+  return pid && Probe(pid) != Outcome::kGone ? pid : 0;
+}
+
+// The lines of a window list, of its first kMaxListBytes only.
+std::vector<std::string> ReadList(std::uint32_t pid) {
+  std::ifstream f(ListPath(pid), std::ios::binary);
+  std::string all;
+  char chunk[16384];
+  while (all.size() < kMaxListBytes && f) {
+    f.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, kMaxListBytes - all.size())));
+    all.append(chunk, static_cast<std::size_t>(f.gcount()));
+  }
+  std::vector<std::string> lines;
+  std::istringstream in(all);
+  for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
+  return lines;
+}
 
 HWND RemoteFindWindow(LPCSTR className, LPCSTR title) {
   const std::string dir = WindowDirectory();
@@ -332,16 +277,11 @@ HWND RemoteFindWindow(LPCSTR className, LPCSTR title) {
   ::closedir(d);
   for (std::uint32_t pid : pids) {
     if (pid == self) continue;
-    // A killed program may linger unreaped; only a process that still answers has windows.
-    const int probe = ProcessAlive(pid) ? Connect(pid) : -1;
-    if (probe < 0) {
-      ForgetDeadProcess(pid);
-      continue;
-    }
-    ::close(probe);
-    std::ifstream f(ListPath(pid));
-    std::string line;
-    while (std::getline(f, line)) {
+    // Only a process that answers has windows; a dead one is forgotten, a stopped one skipped.
+    const Outcome probe = ProcessAlive(pid) ? Probe(pid) : Outcome::kGone;
+    if (probe == Outcome::kGone) ForgetDeadProcess(pid);
+    if (probe != Outcome::kAnswered) continue;
+    for (const std::string& line : ReadList(pid)) {
       const auto tab1 = line.find('\t');
       const auto tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
       if (tab2 == std::string::npos) continue;
@@ -383,27 +323,34 @@ void SetRemoteSendTimeoutMs(UINT ms) { g_timeout = ms ? ms : kDefaultRemoteSendT
 bool StartWindowTransport() {
   std::lock_guard lock(g_serverMu);
   const pid_t pid = ::getpid();
-  if (g_listenFd >= 0 && g_serverPid == pid) return true;
+  if (g_server && g_serverPid == pid) return true;
   g_stopped = false;
-  if (g_serverPid != pid) g_listenFd = -1;  // a forked child starts its own
+  if (g_serverPid != pid) g_server.reset();  // a forked child starts its own, leaving its parent's alone
   if (WindowDirectory().empty()) return false;
   const std::string path = SocketPath(static_cast<std::uint32_t>(pid));
+  // Bound under a scratch name and closed to others before it is found under its own.
+  const std::string scratch = path + ".new";
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) return false;
-  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (scratch.size() >= sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path, scratch.c_str(), scratch.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
-  ::unlink(path.c_str());
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0) {
+  ::unlink(scratch.c_str());
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::chmod(scratch.c_str(), 0600) != 0 ||
+      ::listen(fd, 64) != 0 || ::rename(scratch.c_str(), path.c_str()) != 0) {
     ::close(fd);
+    ::unlink(scratch.c_str());
     return false;
   }
-  g_listenFd = fd;
+  g_server = Server::Start(fd);
+  if (!g_server) {
+    ::unlink(path.c_str());
+    return false;
+  }
   g_serverPid = pid;
   g_socketPath = path;
   g_listPath = ListPath(static_cast<std::uint32_t>(pid));
-  std::thread(Listen, fd).detach();
   static bool registered = (std::atexit(StopWindowTransport), true);
   (void)registered;
   (void)g_installed;
@@ -412,11 +359,10 @@ bool StartWindowTransport() {
 
 void StopWindowTransport() {
   std::lock_guard lock(g_serverMu);
-  if (g_listenFd < 0 || g_serverPid != ::getpid()) return;
+  if (!g_server || g_serverPid != ::getpid()) return;
   g_stopped = true;
-  ::shutdown(g_listenFd, SHUT_RDWR);
-  ::close(g_listenFd);
-  g_listenFd = -1;
+  g_server->Stop();
+  g_server.reset();
   ::unlink(g_socketPath.c_str());
   ::unlink(g_listPath.c_str());
   g_listPath.clear();

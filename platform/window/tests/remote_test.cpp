@@ -13,46 +13,14 @@
 #include "platform/window/messages.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
-
-extern char** environ;
+#include "remote_peers.h"
 
 namespace {
 
+using remote_test::Peer;
+
 constexpr UINT kLink = WM_USER + 205;
 constexpr UINT kReply = WM_USER + 206;
-
-// The helper program in a process of its own; killed when the test ends.
-struct Peer {
-  pid_t pid = 0;
-  HWND hwnd = nullptr;
-
-  explicit Peer(const std::string& title) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string program = std::string(VIDARRO_TEST_BINARY_DIR) + "/window_peer";
-    std::string arg = title;
-    char* argv[] = {const_cast<char*>(program.c_str()), arg.data(), nullptr};
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    FILE* f = ::fdopen(out[0], "r");
-    unsigned value = 0;
-    if (f && std::fscanf(f, "%u", &value) == 1) hwnd = DwordToHandle<HWND>(value);
-    if (f) std::fclose(f);
-  }
-  ~Peer() { Kill(); }
-  void Kill() {
-    if (pid > 0) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-      pid = 0;
-    }
-  }
-};
 
 int g_replies = 0;
 LPARAM g_lastReply = 0;
@@ -181,6 +149,9 @@ TEST_F(CrossProcess, AnUnreapedDeadProgramHasNoWindows) {
   EXPECT_FALSE(IsWindow(peer.hwnd));
   EXPECT_EQ(FindWindow(nullptr, "Zombie Peer"), nullptr);
   EXPECT_EQ(SendMessage(peer.hwnd, kLink, 177, 0), 0);
+  DWORD owner = 1;
+  EXPECT_EQ(GetWindowThreadProcessId(peer.hwnd, &owner), 0u);
+  EXPECT_EQ(owner, 0u);
 }
 
 TEST_F(CrossProcess, HandlesStayUniqueAcrossProcesses) {

@@ -1,5 +1,5 @@
 // The other side of the cross-process tests: a dialog window in a process of its own that
-// answers pings, posts and sends back, or hangs when told to.
+// answers pings, posts and sends back, counts, or hangs when told to.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +10,8 @@
 #include "platform/window/messages.h"
 
 namespace {
+
+int g_counted = 0;
 
 constexpr UINT kLink = WM_USER + 205;
 constexpr UINT kReply = WM_USER + 206;
@@ -30,6 +32,10 @@ INT_PTR PeerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case 5:  // stop answering altogether
       for (;;) ::pause();
+    case 7:  // counted, to tell whether requests given up on still arrive later
+      ++g_counted;
+      break;
+    case 8: answer = g_counted; break;
     case 9: PostQuitMessage(0); break;
     default: break;
   }

@@ -1,5 +1,8 @@
 #include "convengine/ffmpeg_program.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -21,14 +24,40 @@ struct Catalog {
   std::set<std::string> names;
 };
 
+// FFmpeg's list is some tens of kilobytes; a program that prints without end is not read further.
+constexpr std::size_t kMaxListBytes = 1024 * 1024;
+constexpr auto kListTimeout = std::chrono::seconds(10);
+
+// The program's "-encoders" output; false when it failed, took too long or said too much.
+bool ReadEncoderList(const std::string& program, std::string* out) {
+  platform::ChildOptions options;
+  options.ownSession = true;
+  platform::ChildProcess child;
+  if (!child.Start(program, {"-hide_banner", "-encoders"}, options)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + kListTimeout;
+  std::string err;
+  while (child.ReadOutput(out, &err, 100)) {
+    err.clear();
+    if (out->size() > kMaxListBytes || std::chrono::steady_clock::now() >= deadline) {
+      child.Kill();
+      child.Wait(0xFFFFFFFF);
+      return false;
+    }
+  }
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (!child.Wait(static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0)))) {
+    child.Kill();
+    child.Wait(0xFFFFFFFF);
+    return false;
+  }
+  return child.ExitCode() == 0;
+}
+
 // " V....D libx264   libx264 H.264 ... (codec h264)": the encoder and the codec it makes.
 Catalog ReadCatalog(const std::string& program) {
   Catalog catalog;
   std::string out;
-  std::string err;
-  int exitCode = -1;
-  if (!platform::RunProcess(program, {"-hide_banner", "-encoders"}, &out, &err, &exitCode, 10000) || exitCode != 0)
-    return catalog;
+  if (!ReadEncoderList(program, &out)) return catalog;
   std::istringstream lines(out);
   bool inList = false;
   for (std::string line; std::getline(lines, line);) {

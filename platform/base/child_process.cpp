@@ -67,7 +67,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   std::vector<std::string> argv{path};
   argv.insert(argv.end(), args.begin(), args.end());
   SpawnPipes pipes;
-  pid_ = SpawnPiped(path, argv, options.workFolder, options.mergeStderr, &pipes);
+  ownSession_ = options.ownSession;
+  pid_ = SpawnPiped(path, argv, options.workFolder, options.mergeStderr, options.ownSession, &pipes);
   if (pid_ < 0) return false;
   out_ = pipes.out;
   err_ = pipes.err;
@@ -125,14 +126,39 @@ bool ChildProcess::Wait(DWORD timeoutMs) {
 
 bool ChildProcess::IsRunning() { return pid_ > 0 && !Reap(false); }
 
+int ChildProcess::Signal(int signal) { return kill(ownSession_ ? -pid_ : pid_, signal); }
+
 bool ChildProcess::Kill() {
   if (pid_ <= 0 || exitCode_ >= 0) return false;
-  return kill(pid_, SIGKILL) == 0;
+  return Signal(SIGKILL) == 0;
+}
+
+// Whether the child has ended, without reaping it: while it stays unreaped its number cannot
+// pass to another process, so its session can still be signalled safely.
+bool ChildProcess::EndedWithin(DWORD timeoutMs) {
+  const auto deadline = DeadlineAfter(timeoutMs);
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    siginfo_t info{};
+    const int r = waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+    if (r != 0 && errno != EINTR) return true;
+    if (r == 0 && info.si_pid == pid_) return true;
+    if (SteadyClock::now() >= deadline) return false;
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(16)) pause *= 2;
+  }
 }
 
 bool ChildProcess::Terminate(DWORD graceMs) {
   if (pid_ <= 0) return false;
-  if (exitCode_ < 0) kill(pid_, SIGTERM);
+  if (exitCode_ < 0) Signal(SIGTERM);
+  if (ownSession_) {
+    // What the child started may outlive it or ignore the request: the session is killed once
+    // the child has ended or its time is up.
+    if (exitCode_ < 0) EndedWithin(graceMs);
+    kill(-pid_, SIGKILL);
+    return Wait(0xFFFFFFFF);
+  }
   if (Wait(graceMs)) return true;
   Kill();
   return Wait(0xFFFFFFFF);

@@ -57,6 +57,9 @@ std::vector<LaunchRecord> ReadLaunchRecords();
 struct ChildOptions {
   std::string workFolder;
   bool mergeStderr = false;  // stderr into the stdout pipe
+  // The child leads a session of its own, and Kill and Terminate reach every process in it: a
+  // child that is a wrapper does not leave its own children running.
+  bool ownSession = false;
 };
 
 // A child process with stdin from /dev/null and stdout/stderr piped back. The destructor kills
@@ -88,7 +91,10 @@ class ChildProcess {
 
  private:
   bool Reap(bool block);
+  bool EndedWithin(DWORD timeoutMs);
+  int Signal(int signal);
   void ClosePipes();
+  bool ownSession_ = false;
   pid_t pid_ = -1;
   int out_ = -1;
   int err_ = -1;

@@ -36,7 +36,8 @@ struct ExecImage {
 // In the child: the standard streams, the folder, no inherited descriptors, then exec.
 // Reports errno through `report` when anything fails.
 [[noreturn]] void ExecChild(const char* path, const ExecImage& image, const char* workFolder, int stdoutFd,
-                            int stderrFd, int report) {
+                            int stderrFd, int report, bool ownSession = false) {
+  if (ownSession) setsid();
   const int devnull = ::open("/dev/null", O_RDWR);
   if (devnull >= 0) dup2(devnull, 0);
   if (stdoutFd >= 0) dup2(stdoutFd, 1);
@@ -95,7 +96,7 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& argv
 }
 
 pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
-                 bool mergeStderr, SpawnPipes* pipes) {
+                 bool mergeStderr, bool ownSession, SpawnPipes* pipes) {
   ExecImage image(argv, nullptr);
   int out[2] = {-1, -1};
   int err[2] = {-1, -1};
@@ -113,7 +114,8 @@ pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, 
     closeAll();
     return -1;
   }
-  if (pid == 0) ExecChild(path.c_str(), image, workFolder.c_str(), out[1], mergeStderr ? out[1] : err[1], report[1]);
+  if (pid == 0)
+    ExecChild(path.c_str(), image, workFolder.c_str(), out[1], mergeStderr ? out[1] : err[1], report[1], ownSession);
   close(out[1]);
   if (err[1] >= 0) close(err[1]);
   close(report[1]);

@@ -17,8 +17,9 @@ struct SpawnPipes {
   int out = -1;
   int err = -1;  // -1 when merged into out
 };
-// Starts a child with piped stdout/stderr; returns its pid or -1 (exec failure included).
+// Starts a child with piped stdout/stderr, in a session of its own when asked; returns its pid
+// or -1 (exec failure included).
 pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
-                 bool mergeStderr, SpawnPipes* pipes);
+                 bool mergeStderr, bool ownSession, SpawnPipes* pipes);
 
 }  // namespace platform

@@ -2,6 +2,9 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "platform/base/process.h"
@@ -98,6 +101,36 @@ TEST(ChildProcess, StartFailuresAreReported) {
     pid = doomed.Pid();
   }
   EXPECT_NE(kill(pid, 0), 0);
+}
+
+// Dead, or a zombie nobody reaps yet: either way it runs no more.
+bool Ended(pid_t pid) {
+  for (int i = 0; i < 2000; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = all.rfind(')');
+    if (all.empty() || (close != std::string::npos && close + 2 < all.size() && all[close + 2] == 'Z')) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST(ChildProcess, EndingAChildOfItsOwnSessionEndsWhatItStarted) {
+  ChildOptions options;
+  options.ownSession = true;
+  for (const char* script : {"sleep 30 & echo $!; wait", "trap '' TERM; sleep 30 & echo $!; wait"}) {
+    SCOPED_TRACE(script);
+    ChildProcess wrapper;
+    ASSERT_TRUE(wrapper.Start("/bin/sh", {"-c", script}, options));
+    std::string out;
+    while (out.find('\n') == std::string::npos && wrapper.ReadOutput(&out, nullptr, 5000)) {
+    }
+    const pid_t started = static_cast<pid_t>(std::atol(out.c_str()));
+    ASSERT_GT(started, 0);
+    EXPECT_NE(getsid(wrapper.Pid()), getsid(0));
+    ASSERT_TRUE(wrapper.Terminate(50));
+    EXPECT_TRUE(Ended(started)) << "the wrapper's own child still runs";
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "convengine/ffmpeg_program.h"
 #include "convengine/progress_parser.h"
 #include "converter/qn_log.h"
+#include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/base/sync.h"
@@ -17,6 +18,9 @@ constexpr char kTag[] = "Qn_ConvertFFmpeg";
 constexpr DWORD kPollMs = 20;
 // A child that ignores the polite request is killed after this.
 constexpr DWORD kTerminateGraceMs = 100;
+// A converter may print statistics thousands of times a second: progress replies go out at most
+// this often, the latest one each time.
+constexpr std::uint64_t kProgressIntervalMs = 250;
 
 }  // namespace
 
@@ -102,6 +106,8 @@ int Qn_ConvertFFmpeg::ConvertStart() {
 
   platform::ChildOptions childOptions;
   childOptions.mergeStderr = true;
+  // A stop reaches whatever the converter starts itself, wrappers' children included.
+  childOptions.ownSession = true;
   platform::ChildProcess child;
   if (!child.Start(program, args, childOptions)) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::CreateConsoleProcess] warning: cannot start [%s]", kTag, program.c_str());
@@ -109,6 +115,8 @@ int Qn_ConvertFFmpeg::ConvertStart() {
   }
   timer_.Start(1000, [this](const Qn_TimeSpan& elapsed) { PostTimeInfo(elapsed); });
 
+  progressPending_ = false;
+  progressPosted_ = false;
   ProgressParser parser;
   const auto onSample = [this](const ProgressSample& s) { OnProgress(s.seconds, s.frame); };
   bool stopped = false;
@@ -124,8 +132,10 @@ int Qn_ConvertFFmpeg::ConvertStart() {
     const bool more = child.ReadOutput(&out, &err, kPollMs);
     parser.Feed(out, onSample);
     parser.Feed(err, onSample);
+    FlushProgress(false);
     if (!more) break;
   }
+  FlushProgress(true);
   // A child that closed its output may still run: wait for it as long as no stop comes.
   while (!stopped && !child.Wait(kPollMs)) stopped = stop_.load();
   if (stopped) {
@@ -163,11 +173,21 @@ void Qn_ConvertFFmpeg::OnProgress(double seconds, std::int32_t frame) {
     // 100 is kept for the end of a file that converted well.
     const std::int32_t shown = percent > 99 ? 99 : percent;
     percent_ = shown;
-    PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING,
-              MAKELPARAM(static_cast<WORD>(shown), static_cast<WORD>(frame)));
+    pendingProgress_ = MAKELPARAM(static_cast<WORD>(shown), static_cast<WORD>(frame));
+    progressPending_ = true;
   } else {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] Invalid encoding time. ==> skip", kTag);
   }
+}
+
+void Qn_ConvertFFmpeg::FlushProgress(bool always) {
+  if (!progressPending_) return;
+  const std::uint64_t now = GetTickCount64();
+  if (!always && progressPosted_ && now - progressPostedMs_ < kProgressIntervalMs) return;
+  PostDroppableReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING, pendingProgress_);
+  progressPending_ = false;
+  progressPosted_ = true;
+  progressPostedMs_ = now;
 }
 
 void Qn_ConvertFFmpeg::PostTimeInfo(const Qn_TimeSpan& elapsed) {

@@ -45,6 +45,8 @@ class Qn_ConvertFFmpeg {
   void Thread_MainInit();
   int ConvertStart();
   void OnProgress(double seconds, std::int32_t frame);
+  // Posts the latest progress unless one went out less than an interval ago (or always).
+  void FlushProgress(bool always);
   void PostTimeInfo(const Qn_TimeSpan& elapsed);
 
   ReplyTarget target_;
@@ -56,6 +58,10 @@ class Qn_ConvertFFmpeg {
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;
+  LPARAM pendingProgress_ = 0;
+  bool progressPending_ = false;
+  bool progressPosted_ = false;
+  std::uint64_t progressPostedMs_ = 0;
   Qn_ProgressTimer timer_;
 };
 

@@ -34,6 +34,12 @@ bool PostReply(const ReplyTarget& target, int op, int status, LPARAM value) {
   return port.post && port.post(target.window, target.message, ReplyCode(op, status), value);
 }
 
+bool PostDroppableReply(const ReplyTarget& target, int op, int status, LPARAM value) {
+  const ReplyPort port = Current();
+  const auto& post = port.postDroppable ? port.postDroppable : port.post;
+  return post && post(target.window, target.message, ReplyCode(op, status), value);
+}
+
 bool SendReply(const ReplyTarget& target, int op, int status, LPARAM value) {
   const ReplyPort port = Current();
   return port.send && port.send(target.window, target.message, ReplyCode(op, status), value);

@@ -12,6 +12,8 @@ namespace mordax {
 struct ReplyPort {
   // False when the message could not be queued (window gone).
   std::function<bool(HWND, UINT, WPARAM, LPARAM)> post;
+  // A post the host's queue may drop when it falls behind (progress); `post` when not given.
+  std::function<bool(HWND, UINT, WPARAM, LPARAM)> postDroppable;
   // False when the window is gone; returns once the window procedure has run.
   std::function<bool(HWND, UINT, WPARAM, LPARAM)> send;
   // Lets a host thread that waits for the engine answer messages sent to it meanwhile.
@@ -30,6 +32,8 @@ struct ReplyTarget {
 constexpr WPARAM ReplyCode(int op, int status) { return MAKEWPARAM(static_cast<WORD>(op), static_cast<WORD>(status)); }
 
 bool PostReply(const ReplyTarget& target, int op, int status, LPARAM value);
+// For progress that a later reply brings up to date; the value must own nothing.
+bool PostDroppableReply(const ReplyTarget& target, int op, int status, LPARAM value);
 bool SendReply(const ReplyTarget& target, int op, int status, LPARAM value);
 void AnswerSentReplies();
 

@@ -13,6 +13,9 @@ ReplyPort WindowReplyPort() {
     // A null window would post to the engine's own thread, where nobody reads.
     return window && ::PostMessage(window, message, wParam, lParam) != FALSE;
   };
+  port.postDroppable = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return window && ::PostDroppableMessage(window, message, wParam, lParam) != FALSE;
+  };
   port.send = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window || !::IsWindow(window)) return false;
     DWORD_PTR result = 0;

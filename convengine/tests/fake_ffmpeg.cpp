@@ -1,6 +1,7 @@
 // Stands in for FFmpeg in tests: deterministic statistics output, silence, crashes and exit codes.
 // FAKE_FFMPEG_MODE picks the behaviour, FAKE_FFMPEG_SECONDS the length it claims to convert,
-// FAKE_FFMPEG_LOG names a file that receives its pid and arguments.
+// FAKE_FFMPEG_LOG names a file that receives its pid and arguments. "flood" prints statistics
+// without pause, "wrapper" leaves the work to a child of its own.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -45,6 +46,16 @@ void SleepForever() {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args.back() == "-encoders" && Env("FAKE_FFMPEG_ENCODERS", "") == "endless") {
+    // Prints its list without end; FAKE_FFMPEG_ENCODERS_LOG learns how many MiB went out.
+    std::printf("Encoders:\n ------\n");
+    const std::string counter = Env("FAKE_FFMPEG_ENCODERS_LOG", "/dev/null");
+    const std::string line = " V....D libx264              libx264 H.264 (codec h264)\n";
+    for (std::size_t written = 0;; written += line.size()) {
+      if (written % (1024 * 1024) < line.size()) std::ofstream(counter) << written / (1024 * 1024);
+      std::fputs(line.c_str(), stdout);
+    }
+  }
   if (!args.empty() && args.back() == "-encoders") {
     std::printf("Encoders:\n V..... = Video\n ------\n");
     std::printf(" V....D libx264              libx264 H.264 (codec h264)\n");
@@ -87,6 +98,20 @@ int main(int argc, char** argv) {
     Progress(seconds, 200);
     WriteOutput(output);
     return 0;
+  }
+  if (mode == "flood") {
+    // Statistics as fast as the pipe takes them, then a good end.
+    for (int i = 1; i <= 20000; ++i) Stats(i, seconds * i / 20000);
+    WriteOutput(output);
+    return 0;
+  }
+  if (mode == "wrapper") {
+    // Starts the real work in a child of its own, which FAKE_FFMPEG_CHILD_LOG learns of.
+    const pid_t child = ::fork();
+    if (child == 0) {
+      std::ofstream(Env("FAKE_FFMPEG_CHILD_LOG", "/dev/null")) << ::getpid() << '\n';
+      SleepForever();
+    }
   }
   if (mode == "stubborn") std::signal(SIGTERM, SIG_IGN);
   // "silent" and "stubborn": no word, no end.

@@ -6,10 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 
+#include "convengine/ffmpeg_program.h"
 #include "convengine/media_info.h"
 #include "engine_harness.h"
+#include "platform/base/clock.h"
 #include "platform/base/paths.h"
 
 namespace mordax {
@@ -392,6 +395,70 @@ TEST_F(ManagerTest, WithoutMediaInfoEveryPathIsRefused) {
   AddAndWait({Wav("a.wav")});
   SetMediaInfoLibraryName("libmediainfo.so.0");
   EXPECT_EQ(rec_.Codes(), "100/0:6 100/2");
+}
+
+// Dead, or a zombie nobody reaps: either way it runs no more.
+bool Ended(int pid) {
+  for (int i = 0; i < 2000; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = all.rfind(')');
+    if (all.empty() || (close != std::string::npos && close + 2 < all.size() && all[close + 2] == 'Z')) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST_F(ManagerTest, StopEndsWhatAWrapperConverterStarted) {
+  const std::string childLog = root_ + "child.log";
+  ::setenv("FAKE_FFMPEG_MODE", "wrapper", 1);
+  ::setenv("FAKE_FFMPEG_CHILD_LOG", childLog.c_str(), 1);
+  AddAndWait({Wav("a.wav")});
+  SetOptionAndWait(AudioOption());
+  Start(root_ + "out/");
+  int grandchild = 0;
+  for (int i = 0; i < 500 && grandchild == 0; ++i) {
+    std::ifstream(childLog) >> grandchild;
+    if (grandchild == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::unsetenv("FAKE_FFMPEG_CHILD_LOG");
+  ASSERT_GT(grandchild, 0);
+  Stop();
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_TRUE(Ended(grandchild)) << "the converter's own child outlived the stop";
+}
+
+TEST_F(ManagerTest, AConverterPrintingFastGetsAFewProgressRepliesEndingAt100) {
+  ::setenv("FAKE_FFMPEG_MODE", "flood", 1);
+  // Time stands still, so every record after the first falls within one interval.
+  platform::ManualClock frozen(1000);
+  platform::ScopedClock clock(frozen);
+  Batch({Wav("clip.wav")});
+  std::vector<int> shown;
+  for (const Reply& r : rec_.Replies())
+    if (r.status == Qn_MSG_CONVERT_PROCESSING) shown.push_back(LOWORD(r.value));
+  ASSERT_GE(shown.size(), 2u) << rec_.Codes();
+  EXPECT_LE(shown.size(), 3u) << "the first, the latest, and 100";
+  EXPECT_EQ(shown.back(), 100);
+  EXPECT_EQ(shown[shown.size() - 2], 99) << "the last record is not lost";
+  EXPECT_EQ(rec_.Replies()[rec_.Replies().size() - 2].status, kOk);
+}
+
+TEST_F(ManagerTest, AnEncoderListWithoutEndIsNotReadWhole) {
+  // A program of its own name, so no list read before stands in for this one.
+  const std::string program = root_ + "endless-ffmpeg";
+  fs::create_symlink(test::FakeFFmpegPath(), program);
+  const std::string counter = root_ + "encoders.count";
+  ::setenv("FAKE_FFMPEG_ENCODERS", "endless", 1);
+  ::setenv("FAKE_FFMPEG_ENCODERS_LOG", counter.c_str(), 1);
+  // A list it could not read whole is no list: every encoder may be there.
+  EXPECT_TRUE(HasEncoder(program, "no-such-encoder"));
+  ::unsetenv("FAKE_FFMPEG_ENCODERS");
+  ::unsetenv("FAKE_FFMPEG_ENCODERS_LOG");
+  int mib = -1;
+  std::ifstream(counter) >> mib;
+  EXPECT_GE(mib, 0);
+  EXPECT_LT(mib, 16) << "MiB the program got to print before it was stopped";
 }
 
 }  // namespace

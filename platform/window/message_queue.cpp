@@ -1,7 +1,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 #include "platform/window/focus.h"
 #include "platform/window/paint.h"
@@ -94,11 +96,20 @@ MSG MakeMsg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return m;
 }
 
-bool PostTo(const std::shared_ptr<ThreadQueue>& q, const MSG& m) {
+bool PostTo(const std::shared_ptr<ThreadQueue>& q, const MSG& m, bool droppable = false) {
   {
     std::lock_guard lock(q->mu);
     if (!q->alive) return false;
-    q->posted.push_back(m);
+    if (q->posted.size() >= kMaxPostedMessages) {
+      // A receiver that falls behind loses stale reports, never anything else.
+      auto oldest = std::find_if(q->posted.begin(), q->posted.end(), [](const auto& p) { return p.droppable; });
+      if (oldest == q->posted.end()) return false;
+      if (q->dropped++ % 1000 == 0)
+        std::fprintf(stderr, "message queue of thread %u full: dropped message 0x%04X (%llu dropped so far)\n",
+                     q->threadId, oldest->msg.message, static_cast<unsigned long long>(q->dropped));
+      q->posted.erase(oldest);
+    }
+    q->posted.push_back({m, droppable});
     ++q->wakes;
   }
   q->cv.notify_all();
@@ -111,8 +122,8 @@ bool TakeMessage(const std::shared_ptr<ThreadQueue>& q, MSG* out, HWND hwnd, UIN
   {
     std::unique_lock lock(q->mu);
     for (auto it = q->posted.begin(); it != q->posted.end(); ++it) {
-      if (!MatchesFilter(*it, hwnd, lo, hi)) continue;
-      *out = *it;
+      if (!MatchesFilter(it->msg, hwnd, lo, hi)) continue;
+      *out = it->msg;
       if (remove) q->posted.erase(it);
       return true;
     }
@@ -372,6 +383,13 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return Remote().post(hwnd, msg, wParam, lParam);
   }
   return PostTo(w->queue, MakeMsg(hwnd, msg, wParam, lParam)) ? TRUE : FALSE;
+}
+
+BOOL PostDroppableMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto w = hwnd && hwnd != HWND_BROADCAST ? Find(hwnd) : nullptr;
+  // Elsewhere (another process, a thread's queue, every window) it travels as a plain post.
+  if (!w) return PostMessage(hwnd, msg, wParam, lParam);
+  return PostTo(w->queue, MakeMsg(hwnd, msg, wParam, lParam), true) ? TRUE : FALSE;
 }
 
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

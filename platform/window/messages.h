@@ -37,7 +37,13 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
                            DWORD_PTR* result);
 BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// A thread's queue holds at most kMaxPostedMessages posts. When it is full, the oldest
+// droppable post goes (with a log line) to make room; without one, the post fails.
+constexpr size_t kMaxPostedMessages = 10000;
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// A post the receiver can do without, such as progress that a later post brings up to date:
+// dropped first when the queue is full. Carries no pointer that would leak if it were dropped.
+BOOL PostDroppableMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL InSendMessage();

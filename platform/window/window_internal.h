@@ -92,7 +92,12 @@ struct ThreadQueue {
   DWORD threadId = 0;
   std::mutex mu;
   std::condition_variable cv;
-  std::deque<MSG> posted;
+  struct Posted {
+    MSG msg;
+    bool droppable = false;  // a report a later one replaces (PostDroppableMessage)
+  };
+  std::deque<Posted> posted;
+  std::uint64_t dropped = 0;
   std::deque<MSG> input;
   std::deque<std::shared_ptr<SentItem>> incoming;
   std::vector<TimerEntry> timers;

@@ -116,6 +116,40 @@ TEST_F(Messages, PostedMessagesFromManyThreadsAllArriveInPerThreadOrder) {
   EXPECT_EQ(total, kThreads * kEach);
 }
 
+TEST_F(Messages, AFullQueueDropsTheOldestDroppablePostsAndNothingElse) {
+  HWND h = MakeTop("sink", WS_POPUP);
+  ClearLog();
+  constexpr UINT kOrder = WM_USER + 1;
+  constexpr UINT kProgress = WM_USER + 2;
+  constexpr int kOrders = 100;
+  const int progresses = static_cast<int>(kMaxPostedMessages) - 10;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(PostMessage(h, kOrder, 0, i));
+  for (int i = 0; i < progresses; ++i) ASSERT_TRUE(PostDroppableMessage(h, kProgress, 0, i));
+  // Full: each further post pushes out the oldest progress post.
+  for (int i = 10; i < kOrders; ++i) ASSERT_TRUE(PostMessage(h, kOrder, 0, i));
+  ASSERT_TRUE(PostDroppableMessage(h, kProgress, 0, progresses));
+  Pump();
+  std::vector<LPARAM> orders;
+  std::vector<LPARAM> kept;
+  for (const Logged& l : Log()) {
+    if (l.hwnd != h) continue;
+    if (l.msg == kOrder) orders.push_back(l.lParam);
+    if (l.msg == kProgress) kept.push_back(l.lParam);
+  }
+  ASSERT_EQ(orders.size(), static_cast<size_t>(kOrders));
+  for (int i = 0; i < kOrders; ++i) EXPECT_EQ(orders[i], i);
+  ASSERT_EQ(kept.size(), static_cast<size_t>(progresses - (kOrders - 10)));
+  EXPECT_EQ(kept.front(), kOrders - 10 + 1) << "the oldest went first";
+  EXPECT_EQ(kept.back(), progresses);
+
+  // Full of posts that may not be dropped: a further post fails, as it does on Windows.
+  for (size_t i = 0; i < kMaxPostedMessages; ++i) ASSERT_TRUE(PostMessage(h, kOrder, 0, 0));
+  EXPECT_FALSE(PostMessage(h, kOrder, 0, 0));
+  EXPECT_FALSE(PostDroppableMessage(h, kProgress, 0, 0));
+  ClearLog();
+  EXPECT_EQ(Pump(), static_cast<int>(kMaxPostedMessages));
+}
+
 TEST_F(Messages, GetMessageWakesForAPostFromAnotherThreadAndQuitEndsTheLoop) {
   HWND h = MakeTop("loop", WS_POPUP);
   ClearLog();

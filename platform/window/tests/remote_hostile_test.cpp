@@ -188,6 +188,13 @@ TEST(HostilePeers, AReplyAnnouncingAHugeTextIsRefusedBeforeAnythingIsAllocated) 
   EXPECT_STREQ(title, "");
 }
 
+TEST(HostilePeers, ASocketOthersMayConnectToDoesNotSpeakForAProcess) {
+  Peer open("open", "hostile_peer");
+  ASSERT_NE(open.hwnd, nullptr);
+  EXPECT_FALSE(IsWindow(open.hwnd));
+  EXPECT_FALSE(PostMessage(open.hwnd, kLink, kPing, 0));
+}
+
 // A peer started with its runtime folder in `runtime` leaves nothing in the window directory.
 void ExpectDirectoryUnused(const std::string& runtime, const std::string& dir) {
   const std::string saved = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";

@@ -1,6 +1,7 @@
 // Painting: update regions, WM_PAINT, device contexts of windows, window regions.
 #pragma once
 
+#include "platform/base/region_results.h"
 #include "platform/base/win_types.h"
 
 struct PAINTSTRUCT {
@@ -24,12 +25,6 @@ constexpr UINT RDW_UPDATENOW = 0x0100;
 constexpr UINT RDW_ERASENOW = 0x0200;
 constexpr UINT RDW_FRAME = 0x0400;
 constexpr UINT RDW_NOFRAME = 0x0800;
-
-// Region results shared with the drawing layer.
-constexpr int ERROR = 0;
-constexpr int NULLREGION = 1;
-constexpr int SIMPLEREGION = 2;
-constexpr int COMPLEXREGION = 3;
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);

@@ -35,7 +35,7 @@ BOOL UpdateWindow(HWND hwnd);
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
 BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL erase);
 
-// Device contexts come from the drawing layer's surface provider; NULL until one is installed.
+// Device contexts on the window's own surface; NULL only for a window that does not exist.
 HDC GetDC(HWND hwnd);
 HDC GetWindowDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);

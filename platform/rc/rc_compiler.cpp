@@ -9,7 +9,7 @@
 #include "platform/base/message_box.h"
 #include "platform/base/strings.h"
 #include "platform/window/menu.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 #include "platform/window/window_styles.h"
 #include "platform/window/wm_messages.h"
 #include "rc_lexer.h"

@@ -8,7 +8,7 @@
 #include "platform/base/win_types.h"
 #include "platform/gdi/gdi_types.h"  // IMAGE_* and LR_* values
 #include "platform/base/module_resources.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 
 // Copies the string (cut to size - 1) and returns its length; 0 when the id is unknown.
 int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int size);

@@ -44,10 +44,7 @@ int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
   buffer[0] = 0;
   auto text = platform::LoadStdString(instance, id);
   if (!text) return 0;
-  const int n = std::min<int>(size - 1, static_cast<int>(text->size()));
-  std::memcpy(buffer, text->data(), static_cast<size_t>(n));
-  buffer[n] = 0;
-  return n;
+  return platform::CopyToBuffer(*text, buffer, size);
 }
 
 HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name) {

@@ -1,6 +1,6 @@
 #include "bdauthor/job_file.h"
 
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 namespace bdauthor {
 

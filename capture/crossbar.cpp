@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/base/strings.h"
 #include "capture/device_walk.h"
 #include "platform/com/out_param.h"
 
@@ -164,8 +165,6 @@ std::string CCrossbar::PinTypeName(long type) {
 BOOL CCrossbar::GetPinTypeName(char* buffer, int size, long type) {
   if (!buffer || size <= 0) return FALSE;
   const std::string name = PinTypeName(type);
-  const std::size_t n = std::min(name.size(), static_cast<std::size_t>(size - 1));
-  std::memcpy(buffer, name.data(), n);
-  buffer[n] = '\0';
+  platform::CopyToBuffer(name, buffer, size);
   return TRUE;
 }

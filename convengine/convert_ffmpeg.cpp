@@ -3,7 +3,7 @@
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
 #include "convengine/progress_parser.h"
-#include "converter/qn_log.h"
+#include "qnlog/qn_log.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"

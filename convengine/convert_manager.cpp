@@ -8,7 +8,7 @@
 #include "convengine/ffmpeg_program.h"
 #include "convengine/media_info.h"
 #include "convengine/output_naming.h"
-#include "converter/qn_log.h"
+#include "qnlog/qn_log.h"
 
 namespace mordax {
 

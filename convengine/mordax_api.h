@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/file_path.h"
+#include "qnlog/file_path.h"
 #include "platform/base/win_types.h"
 
 // Reply message the converter passes to Qn_MDX_Open.

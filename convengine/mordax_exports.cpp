@@ -3,7 +3,7 @@
 
 #include "convengine/convert_manager.h"
 #include "convengine/mordax_api.h"
-#include "converter/qn_log.h"
+#include "qnlog/qn_log.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "converter/file_path.h"
+#include "qnlog/file_path.h"
 #include "platform/base/strings.h"
 
 namespace mordax {

@@ -4,7 +4,7 @@
 
 #include "platform/com/object.h"
 #include "platform/com/unknown.h"
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 DEFINE_GUID(IID_IProjectDocument, 0x6EDE3035, 0x498F, 0x4730, 0xBB, 0xC1, 0x9D, 0x22, 0x25, 0x47, 0x9C, 0xA7);
 

@@ -1,6 +1,8 @@
 #include "platform/base/strings.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -77,6 +79,14 @@ std::string FormatV(const char* fmt, std::va_list args) {
   std::vector<char> big(static_cast<std::size_t>(n) + 1);
   std::vsnprintf(big.data(), big.size(), fmt, args);
   return std::string(big.data(), static_cast<std::size_t>(n));
+}
+
+int CopyToBuffer(std::string_view text, char* buffer, std::ptrdiff_t size) {
+  if (!buffer || size <= 0) return 0;
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+  return static_cast<int>(n);
 }
 
 std::string Format(const char* fmt, ...) {

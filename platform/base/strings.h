@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::size_t FindNoCase(std::string_view haystack, std::string_view needle, std::
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string Trim(std::string_view s);
+
+// Copies as much of text as fits into a buffer of `size` chars, then a terminator; returns the
+// number of chars copied. Writes nothing when the buffer is null or size is 0 or less.
+int CopyToBuffer(std::string_view text, char* buffer, std::ptrdiff_t size);
 
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* fmt, std::va_list args) __attribute__((format(printf, 1, 0)));

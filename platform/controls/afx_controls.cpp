@@ -1,6 +1,5 @@
 #include "platform/controls/afx_controls.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -69,13 +68,6 @@ BOOL CComboBox::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* r
   DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
   if (result) *result = TRUE;
   return TRUE;
-}
-
-int CScrollBar::GetScrollLimit() {
-  SCROLLINFO si;
-  si.fMask = SIF_RANGE | SIF_PAGE;
-  if (!::GetScrollInfo(m_hWnd, SB_CTL, &si)) return 0;
-  return si.nMax - std::max(0, static_cast<int>(si.nPage) - 1);
 }
 
 BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/controls/commctrl.h"
+#include "platform/window/afx_scroll_bar.h"
 #include "platform/window/afx_wnd.h"
 
 class CButton : public CWnd {
@@ -178,27 +179,6 @@ class CComboBox : public CWnd {
 
  protected:
   BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-};
-
-class CScrollBar : public CWnd {
- public:
-  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-    InitCommonControls();
-    return CWnd::Create(WC_SCROLLBAR, "", style, rect, parent, id);
-  }
-  BOOL SetScrollInfo(LPSCROLLINFO info, BOOL redraw = TRUE) {
-    return ::SetScrollInfo(m_hWnd, SB_CTL, info, redraw) >= 0;
-  }
-  BOOL GetScrollInfo(LPSCROLLINFO info, UINT mask = SIF_ALL) {
-    info->fMask = mask;
-    return ::GetScrollInfo(m_hWnd, SB_CTL, info);
-  }
-  int SetScrollPos(int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, SB_CTL, pos, redraw); }
-  int GetScrollPos() const { return ::GetScrollPos(m_hWnd, SB_CTL); }
-  void SetScrollRange(int lo, int hi, BOOL redraw = TRUE) { ::SetScrollRange(m_hWnd, SB_CTL, lo, hi, redraw); }
-  void GetScrollRange(int* lo, int* hi) const { ::GetScrollRange(m_hWnd, SB_CTL, lo, hi); }
-  int GetScrollLimit();
-  void ShowScrollBar(BOOL show = TRUE) { ::ShowScrollBar(m_hWnd, SB_CTL, show); }
 };
 
 class CSpinButtonCtrl : public CWnd {

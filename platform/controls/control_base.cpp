@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/base/strings.h"
-#include "platform/controls/window_surfaces.h"
 
 namespace platform::controls {
 namespace {
@@ -236,7 +235,6 @@ void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled) 
 
 void InitCommonControls() {
   using namespace platform::controls;
-  platform::InstallWindowSurfaces();
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterButton();

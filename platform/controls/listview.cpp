@@ -307,11 +307,7 @@ class ListView final : public Control {
     return sub >= 0 && sub < static_cast<int>(it.texts.size()) ? it.texts[static_cast<size_t>(sub)] : std::string();
   }
   static size_t CopyText(const std::string& s, LPSTR out, int cap) {
-    if (!out || cap <= 0) return 0;
-    size_t n = std::min(s.size(), static_cast<size_t>(cap - 1));
-    std::memcpy(out, s.data(), n);
-    out[n] = 0;
-    return n;
+    return static_cast<size_t>(platform::CopyToBuffer(s, out, cap));
   }
 
   int HeaderHeight() const { return View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER) ? lineHeight() + 6 : 0; }

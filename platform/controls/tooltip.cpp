@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/base/strings.h"
 #include "platform/controls/control_base.h"
 #include "platform/window/timers.h"
 
@@ -105,9 +106,7 @@ class ToolTip final : public Control {
         if (i >= 0 && ti->lpszText) {
           size_t cap = wParam ? static_cast<size_t>(wParam) : 80;
           const std::string& s = tools_[static_cast<size_t>(i)].text;
-          size_t n = std::min(cap - 1, s.size());
-          std::memcpy(ti->lpszText, s.data(), n);
-          ti->lpszText[n] = 0;
+          platform::CopyToBuffer(s, ti->lpszText, static_cast<std::ptrdiff_t>(cap));
         }
         return 0;
       }

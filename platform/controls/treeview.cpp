@@ -210,11 +210,7 @@ class TreeView final : public Control {
 
   void Fill(const Node& n, TVITEM* it) const {
     if (it->mask & TVIF_TEXT) {
-      if (it->pszText && it->cchTextMax > 0) {
-        size_t len = std::min(n.text.size(), static_cast<size_t>(it->cchTextMax - 1));
-        std::memcpy(it->pszText, n.text.data(), len);
-        it->pszText[len] = 0;
-      }
+      platform::CopyToBuffer(n.text, it->pszText, it->cchTextMax);
     }
     if (it->mask & TVIF_IMAGE) it->iImage = n.image;
     if (it->mask & TVIF_SELECTEDIMAGE) it->iSelectedImage = n.selImage;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/base/strings.h"
 #include "platform/base/clock.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/enumerators.h"
@@ -83,9 +84,7 @@ STDMETHODIMP CBaseFilter::FindPin(LPCOLESTR id, IPin** pin) {
 STDMETHODIMP CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
   if (!info) return E_POINTER;
   const std::string name = Name();
-  const std::size_t n = std::min(sizeof info->achName - 1, name.size());
-  std::memcpy(info->achName, name.data(), n);
-  info->achName[n] = '\0';
+  platform::CopyToBuffer(name, info->achName, sizeof info->achName);
   info->pGraph = graph_.load();
   if (info->pGraph) info->pGraph->AddRef();
   return S_OK;

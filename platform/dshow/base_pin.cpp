@@ -5,17 +5,10 @@
 
 #include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
+#include "platform/base/strings.h"
 #include "platform/dshow/enumerators.h"
 
 namespace platform::dshow {
-
-namespace {
-void CopyName(char* dest, std::size_t size, const std::string& name) {
-  const std::size_t n = std::min(size - 1, name.size());
-  std::memcpy(dest, name.data(), n);
-  dest[n] = '\0';
-}
-}  // namespace
 
 CBasePin::CBasePin(CBaseFilter* filter, std::string name, PIN_DIRECTION dir)
     : filter_(filter), name_(std::move(name)), dir_(dir) {}
@@ -161,7 +154,7 @@ STDMETHODIMP CBasePin::QueryPinInfo(PIN_INFO* info) {
   info->pFilter = filter_;
   filter_->AddRef();
   info->dir = dir_;
-  CopyName(info->achName, sizeof info->achName, name_);
+  platform::CopyToBuffer(name_, info->achName, sizeof info->achName);
   return S_OK;
 }
 

@@ -10,7 +10,7 @@
 
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 namespace platform::dshow::sim {
 

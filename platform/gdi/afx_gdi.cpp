@@ -1,9 +1,10 @@
 #include "platform/gdi/afx_gdi.h"
 
 #include <memory>
-#include <cstdio>
 #include <type_traits>
 #include <unordered_map>
+
+#include "platform/base/strings.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ BOOL CFont::CreatePointFont(int pointSize, LPCSTR face, CDC*) {
   lf.lfHeight = -((pointSize * 96 + 360) / 720);
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
-  if (face) std::snprintf(lf.lfFaceName, LF_FACESIZE, "%s", face);
+  if (face) platform::CopyToBuffer(face, lf.lfFaceName, LF_FACESIZE);
   return CreateFontIndirect(&lf);
 }
 

@@ -1,6 +1,7 @@
 // GDI structures and constants with their Win32 names and values.
 #pragma once
 
+#include "platform/base/region_results.h"
 #include "platform/base/win_types.h"
 
 // Object types (GetObjectType).
@@ -71,16 +72,6 @@ constexpr UINT TA_BASELINE = 24;
 constexpr UINT ETO_OPAQUE = 0x0002;
 constexpr UINT ETO_CLIPPED = 0x0004;
 
-// Region results come from the window system's painting header when it is there (both layers
-// use them); the combine modes are ours.
-#if __has_include("platform/window/paint.h")
-#include "platform/window/paint.h"
-#else
-constexpr int ERROR = 0;
-constexpr int NULLREGION = 1;
-constexpr int SIMPLEREGION = 2;
-constexpr int COMPLEXREGION = 3;
-#endif
 constexpr int RGN_ERROR = ERROR;
 constexpr int RGN_AND = 1;
 constexpr int RGN_OR = 2;

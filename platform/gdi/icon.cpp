@@ -1,12 +1,12 @@
 #include "platform/gdi/icon.h"
 
-#include <atomic>
-
 #include <map>
 #include <mutex>
 
+#include "platform/base/module_resources.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc_object.h"
+#include "platform/gdi/image_file.h"
 #include "platform/gdi/objects.h"
 
 using namespace platform::gdi;
@@ -148,14 +148,10 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON h, int width, int height, UINT, HBRU
   return TRUE;
 }
 
-namespace {
-std::atomic<platform::gdi::ModuleIconLoader> g_moduleIconLoader{nullptr};
-}  // namespace
-
-void platform::gdi::SetModuleIconLoader(ModuleIconLoader loader) { g_moduleIconLoader = loader; }
-
 HICON LoadIcon(HINSTANCE instance, LPCSTR name) {
   if (!instance) return Stock(name, false);
-  const platform::gdi::ModuleIconLoader loader = g_moduleIconLoader;
-  return loader ? loader(instance, name) : nullptr;
+  // The system icon size (SM_CXICON).
+  constexpr int kIconSize = 32;
+  auto file = platform::ResourceBytes(instance, name, RT_GROUP_ICON);
+  return file ? DecodeIcon(file->data(), file->size(), kIconSize, kIconSize) : nullptr;
 }

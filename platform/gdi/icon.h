@@ -20,13 +20,6 @@ BOOL DestroyCursor(HCURSOR cursor);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 // width/height 0: the icon's own size.
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flickerFree, UINT flags);
-// Stock icons (instance NULL; shared handles that DestroyIcon leaves alone), or a module's icon
-// through the loader the window system installs.
+// Stock icons (instance NULL; shared handles that DestroyIcon leaves alone), or a resource
+// library's icon at the system icon size.
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
-
-namespace platform::gdi {
-// Resource modules' icons live in the window system's resource tables, which this layer cannot
-// reach: the window system installs the loader that LoadIcon uses for a non-null module.
-using ModuleIconLoader = HICON (*)(HINSTANCE instance, LPCSTR name);
-void SetModuleIconLoader(ModuleIconLoader loader);
-}  // namespace platform::gdi

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/base/strings.h"
 #include "platform/gdi/gdi_object.h"
 #include "platform/gdi/sys_colors.h"
 
@@ -48,7 +49,7 @@ HGDIOBJ MakeStockFont(const char* face, LONG height, LONG weight, BYTE pitch) {
   f->lf.lfWeight = weight;
   f->lf.lfCharSet = DEFAULT_CHARSET;
   f->lf.lfPitchAndFamily = pitch;
-  std::strncpy(f->lf.lfFaceName, face, LF_FACESIZE - 1);
+  platform::CopyToBuffer(face, f->lf.lfFaceName, LF_FACESIZE);
   return RegisterStock(f);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/base/strings.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dc_object.h"
@@ -189,7 +190,7 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
   lf.lfClipPrecision = static_cast<BYTE>(clipPrecision);
   lf.lfQuality = static_cast<BYTE>(quality);
   lf.lfPitchAndFamily = static_cast<BYTE>(pitchAndFamily);
-  if (face) std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  if (face) platform::CopyToBuffer(face, lf.lfFaceName, LF_FACESIZE);
   return CreateFontIndirect(&lf);
 }
 
@@ -205,11 +206,7 @@ int GetTextFace(HDC dc, int size, LPSTR face) {
   if (!d) return 0;
   const std::string& name = FaceOf(*d).family;
   if (!face) return static_cast<int>(name.size() + 1);
-  if (size <= 0) return 0;
-  size_t n = std::min(name.size(), static_cast<size_t>(size - 1));
-  std::memcpy(face, name.data(), n);
-  face[n] = 0;
-  return static_cast<int>(n);
+  return platform::CopyToBuffer(name, face, size);
 }
 
 BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int count, SIZE* size) {

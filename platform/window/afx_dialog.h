@@ -7,7 +7,7 @@
 
 #include "platform/window/afx_wnd.h"
 #include "platform/window/dialog.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 
 class CDataExchange {
  public:

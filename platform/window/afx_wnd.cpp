@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/base/message_box.h"
+#include "platform/window/afx_scroll_bar.h"
 #include "platform/window/dialog.h"
 #include "platform/window/menu.h"
 #include "platform/window/monitors.h"
@@ -271,9 +272,17 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     case WM_HSCROLL:
     case WM_VSCROLL: {
       if (lParam && Reflect(reinterpret_cast<HWND>(lParam), msg, wParam, lParam, result)) return TRUE;
-      auto* bar = reinterpret_cast<CScrollBar*>(FromHandle(reinterpret_cast<HWND>(lParam)));
+      // The control's own object when it has one, else a wrapper for this call only.
+      const HWND control = reinterpret_cast<HWND>(lParam);
+      CScrollBar wrapper;
+      CScrollBar* bar = control ? dynamic_cast<CScrollBar*>(FromHandlePermanent(control)) : nullptr;
+      if (control && !bar) {
+        wrapper.m_hWnd = control;
+        bar = &wrapper;
+      }
       if (msg == WM_HSCROLL) OnHScroll(LOWORD(wParam), HIWORD(wParam), bar);
       else OnVScroll(LOWORD(wParam), HIWORD(wParam), bar);
+      wrapper.m_hWnd = nullptr;
       return TRUE;
     }
     case WM_CTLCOLORMSGBOX:

@@ -15,7 +15,7 @@
 #include "platform/window/timers.h"
 #include "platform/window/window.h"
 
-class CScrollBar;  // the controls layer's class
+class CScrollBar;  // afx_scroll_bar.h
 
 using LPCREATESTRUCT = CREATESTRUCT*;
 using LPWINDOWPOS = WINDOWPOS*;

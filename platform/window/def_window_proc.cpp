@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "platform/base/strings.h"
 #include "platform/window/focus.h"
 #include "platform/window/modal_loop.h"
 #include "platform/window/nc_scroll.h"
@@ -80,10 +81,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       const int size = static_cast<int>(wParam);
       if (!buffer || size <= 0) return 0;
       std::lock_guard lock(TableLock());
-      const int n = std::min<int>(size - 1, static_cast<int>(w->text.size()));
-      std::memcpy(buffer, w->text.data(), static_cast<size_t>(n));
-      buffer[n] = 0;
-      return n;
+      return platform::CopyToBuffer(w->text, buffer, size);
     }
     case WM_GETTEXTLENGTH: {
       std::lock_guard lock(TableLock());

@@ -4,7 +4,7 @@
 
 #include "platform/base/win_types.h"
 #include "platform/window/messages.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 #include "platform/window/window.h"
 
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/base/win_types.h"
-#include "platform/window/resource_names.h"
+#include "platform/base/resource_names.h"
 
 HWND SetFocus(HWND hwnd);
 HWND GetFocus();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/strings.h"
 #include "platform/window/focus.h"
 #include "platform/window/messages.h"
 #include "platform/window/modal_loop.h"
@@ -342,10 +343,7 @@ int GetMenuString(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags) {
   MenuItem* i = Locate(menu, item, flags);
   if (!i) return 0;
   if (!buffer || size <= 0) return static_cast<int>(i->text.size());
-  const int n = std::min<int>(size - 1, static_cast<int>(i->text.size()));
-  std::memcpy(buffer, i->text.data(), static_cast<size_t>(n));
-  buffer[n] = 0;
-  return n;
+  return platform::CopyToBuffer(i->text, buffer, size);
 }
 
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check) {

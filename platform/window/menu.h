@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/base/win_types.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 
 constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_BYCOMMAND = 0x0000;

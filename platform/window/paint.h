@@ -1,6 +1,7 @@
 // Painting: update regions, WM_PAINT, device contexts of windows, window regions.
 #pragma once
 
+#include "platform/base/region_results.h"
 #include "platform/base/win_types.h"
 
 struct PAINTSTRUCT {
@@ -25,12 +26,6 @@ constexpr UINT RDW_ERASENOW = 0x0200;
 constexpr UINT RDW_FRAME = 0x0400;
 constexpr UINT RDW_NOFRAME = 0x0800;
 
-// Region results shared with the drawing layer.
-constexpr int ERROR = 0;
-constexpr int NULLREGION = 1;
-constexpr int SIMPLEREGION = 2;
-constexpr int COMPLEXREGION = 3;
-
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
@@ -40,7 +35,7 @@ BOOL UpdateWindow(HWND hwnd);
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
 BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL erase);
 
-// Device contexts come from the drawing layer's surface provider; NULL until one is installed.
+// Device contexts on the window's own surface; NULL only for a window that does not exist.
 HDC GetDC(HWND hwnd);
 HDC GetWindowDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);

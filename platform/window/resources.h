@@ -7,14 +7,8 @@
 
 #include "platform/base/win_types.h"
 #include "platform/gdi/gdi_types.h"  // IMAGE_* and LR_* values
-#include "platform/window/resource_names.h"
-#include "platform/window/templates.h"
-
-HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type);
-HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL data);
-DWORD SizeofResource(HMODULE module, HRSRC resource);
-BOOL FreeResource(HGLOBAL data);
+#include "platform/base/module_resources.h"
+#include "platform/base/templates.h"
 
 // Copies the string (cut to size - 1) and returns its length; 0 when the id is unknown.
 int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int size);

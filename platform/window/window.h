@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/base/win_types.h"
+#include "platform/window/paint.h"
 #include "platform/window/window_styles.h"
 #include "platform/window/wm_messages.h"
 

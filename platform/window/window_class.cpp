@@ -92,8 +92,5 @@ int GetClassName(HWND hwnd, LPSTR buffer, int size) {
   auto w = Find(hwnd);
   if (!w || !buffer || size <= 0) return 0;
   const std::string& name = w->cls->name;
-  const int n = std::min<int>(size - 1, static_cast<int>(name.size()));
-  std::memcpy(buffer, name.data(), static_cast<size_t>(n));
-  buffer[n] = 0;
-  return n;
+  return platform::CopyToBuffer(name, buffer, size);
 }

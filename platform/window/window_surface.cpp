@@ -4,6 +4,7 @@
 
 #include "platform/window/monitors.h"
 #include "platform/window/window_internal.h"
+#include "platform/window/window_surfaces.h"
 
 using namespace platform::win;
 
@@ -53,7 +54,10 @@ void DrawTree(const std::shared_ptr<Window>& w, PixelImage& image, POINT origin,
 }  // namespace
 
 void SetWindowSurfaceProvider(WindowSurfaceProvider* provider) { g_provider = provider; }
-WindowSurfaceProvider* GetWindowSurfaceProvider() { return g_provider.load(); }
+WindowSurfaceProvider* GetWindowSurfaceProvider() {
+  WindowSurfaceProvider* installed = g_provider.load();
+  return installed ? installed : &OwnWindowSurfaces();
+}
 void SetScreenPresenter(ScreenPresenter* presenter) { g_presenter = presenter; }
 
 bool ComposeScreen(PixelImage* out) {

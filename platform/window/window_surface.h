@@ -1,6 +1,6 @@
 // The seam between the window system and the drawing layer. The window system keeps the window
-// tree, update areas and window regions; the drawing layer installs a provider that owns pixels
-// and regions. A presenter shows the composed screen and is optional (headless by default).
+// tree, update areas and window regions; a provider owns pixels and regions: the window system's
+// own (window_surfaces.h) unless a test installs another. A presenter shows the composed screen and is optional (headless by default).
 #pragma once
 
 #include <cstdint>
@@ -42,8 +42,10 @@ class WindowSurfaceProvider {
   virtual void WindowDestroyed(HWND /*hwnd*/) {}
 };
 
-// Installs the provider (nullptr removes it); the caller keeps it alive while installed.
+// Installs the provider (nullptr goes back to the window system's own); the caller keeps it alive
+// while installed.
 void SetWindowSurfaceProvider(WindowSurfaceProvider* provider);
+// Never null.
 WindowSurfaceProvider* GetWindowSurfaceProvider();
 
 // Shows the composed screen; an X11 or other front end implements it, input goes back through
@@ -63,7 +65,7 @@ void PresentIfChanged();
 void MarkScreenChanged();
 
 // The visible window tree composed from the provider's pixels (windows without pixels are left
-// as the background); false without a provider or for an unknown window.
+// as the background); false for an unknown window.
 bool ComposeScreen(PixelImage* out);
 bool ComposeWindow(HWND hwnd, PixelImage* out);
 bool WriteScreenPng(const std::string& path);

@@ -219,10 +219,7 @@ int GetWindowText(HWND hwnd, LPSTR buffer, int size) {
     return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
   std::string remote;
   if (!Remote().getText || !Remote().getText(hwnd, &remote)) return 0;
-  const int n = std::min<int>(size - 1, static_cast<int>(remote.size()));
-  std::memcpy(buffer, remote.data(), static_cast<size_t>(n));
-  buffer[n] = 0;
-  return n;
+  return platform::CopyToBuffer(remote, buffer, size);
 }
 
 int GetWindowTextLength(HWND hwnd) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace platform {
 namespace {
 
@@ -49,6 +51,26 @@ TEST(Strings, FormatHandlesShortLongAndEmbeddedText) {
   const std::string big(1000, 'x');
   EXPECT_EQ(Format("[%s]", big.c_str()), "[" + big + "]");
   EXPECT_EQ(Format("%lld %.2f %c", 1LL << 40, 2.5, 'z'), "1099511627776 2.50 z");
+}
+
+TEST(Strings, CopyToBufferCutsToTheBufferAndAlwaysTerminates) {
+  char buffer[6];
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(CopyToBuffer("abc", buffer, sizeof buffer), 3);
+  EXPECT_STREQ(buffer, "abc");
+  EXPECT_EQ(CopyToBuffer("abcdefgh", buffer, sizeof buffer), 5);
+  EXPECT_STREQ(buffer, "abcde");
+  EXPECT_EQ(CopyToBuffer("xyz", buffer, 1), 0);
+  EXPECT_STREQ(buffer, "");
+  // No room at all: the buffer is left alone.
+  buffer[0] = '#';
+  EXPECT_EQ(CopyToBuffer("xyz", buffer, 0), 0);
+  EXPECT_EQ(CopyToBuffer("xyz", buffer, -4), 0);
+  EXPECT_EQ(buffer[0], '#');
+  EXPECT_EQ(CopyToBuffer("xyz", nullptr, 8), 0);
+  // Embedded NULs are copied as they stand.
+  EXPECT_EQ(CopyToBuffer(std::string_view("a\0b", 3), buffer, sizeof buffer), 3);
+  EXPECT_EQ(std::memcmp(buffer, "a\0b\0", 4), 0);
 }
 
 }  // namespace

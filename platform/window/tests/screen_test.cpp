@@ -4,7 +4,7 @@
 
 #include "platform/window/monitors.h"
 #include "platform/window/paint.h"
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 #include "platform/window/window_surface.h"
 #include "test_support.h"
 

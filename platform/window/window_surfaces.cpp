@@ -1,12 +1,12 @@
-#include "platform/controls/window_surfaces.h"
+#include "platform/window/window_surfaces.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
 #include "platform/gdi/afx_gdi.h"
 #include "platform/gdi/image_file.h"
 #include "platform/window/monitors.h"
-#include "platform/window/resources.h"
 #include "platform/window/window.h"
 #include "platform/window/window_surface.h"
 
@@ -24,7 +24,9 @@ class Surfaces final : public WindowSurfaceProvider {
     } else if (!GetWindowRect(hwnd, &wr)) {
       return nullptr;
     }
-    HBITMAP surface = SurfaceFor(hwnd, wr.right - wr.left, wr.bottom - wr.top);
+    // An empty window still gets a DC: drawing into it changes nothing anyone sees.
+    HBITMAP surface = SurfaceFor(hwnd, std::max(1, static_cast<int>(wr.right - wr.left)),
+                                 std::max(1, static_cast<int>(wr.bottom - wr.top)));
     if (!surface) return nullptr;
     POINT origin{0, 0};
     if (!wholeWindow) {
@@ -119,24 +121,11 @@ class Surfaces final : public WindowSurfaceProvider {
   std::map<HWND, HBITMAP> surfaces_;
 };
 
-class ResourceImages final : public ResourceImageFactory {
- public:
-  HBITMAP BitmapFromDib(const BYTE* dib, size_t size) override { return gdi::DecodeImage(dib, size); }
-  HICON IconFromFile(const BYTE* data, size_t size, int cx, int cy) override {
-    return gdi::DecodeIcon(data, size, cx, cy);
-  }
-};
-
 }  // namespace
 
-void InstallWindowSurfaces() {
-  static Surfaces* surfaces = [] {
-    auto* s = new Surfaces;  // lives as long as the process: windows may outlive static destructors
-    SetWindowSurfaceProvider(s);
-    SetResourceImageFactory(new ResourceImages);
-    return s;
-  }();
-  (void)surfaces;
+WindowSurfaceProvider& OwnWindowSurfaces() {
+  static Surfaces* surfaces = new Surfaces;  // lives as long as the process: windows may outlive static destructors
+  return *surfaces;
 }
 
 }  // namespace platform

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 namespace {
 

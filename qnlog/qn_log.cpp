@@ -1,4 +1,4 @@
-#include "converter/qn_log.h"
+#include "qnlog/qn_log.h"
 
 #include <cerrno>
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "platform/window/templates.h"
+#include "platform/base/templates.h"
 
 #include <cstdlib>
 #include <sstream>

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "widgets/key_file.h"
+#include "platform/base/key_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

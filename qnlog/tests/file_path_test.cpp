@@ -1,4 +1,4 @@
-#include "converter/file_path.h"
+#include "qnlog/file_path.h"
 
 #include <gtest/gtest.h>
 

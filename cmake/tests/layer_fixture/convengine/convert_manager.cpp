@@ -1,0 +1,2 @@
+#include "converter/qn_log.h"
+#include "local.h"

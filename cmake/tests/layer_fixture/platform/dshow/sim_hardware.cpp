@@ -1,0 +1,2 @@
+#include "platform/base/win_types.h"
+#include "widgets/key_file.h"

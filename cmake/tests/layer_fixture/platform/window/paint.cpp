@@ -1,0 +1,1 @@
+#include "platform/gdi/gdi_types.h"

@@ -1,0 +1,1 @@
+int fixture_unused;

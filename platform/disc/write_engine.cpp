@@ -195,7 +195,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
 
   burn_write_opts* opts = burn_write_opts_new(bd);
   burn_write_opts_set_perform_opc(opts, 0);
-  burn_write_opts_set_multi(opts, job.finalize ? 0 : 1);
+  // A stdio: image is random access: whether the disc stays open is the medium state's business.
   burn_write_opts_set_start_byte(opts, static_cast<off_t>(startBlock) * kDataBlockBytes);
   char reasons[BURN_REASONS_LEN] = {};
   bool ok = burn_write_opts_auto_write_type(opts, disc, reasons, 0) != BURN_WRITE_NONE;

@@ -1,5 +1,9 @@
 #include "platform/disc/sim_drive.h"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 
@@ -29,12 +33,17 @@ bool LoadMediumState(const std::string& path, MediumState* state) {
     else if (key == "LASTSESSION") s.lastSession = static_cast<std::uint32_t>(v);
     else if (key == "TRAY") s.trayOpen = platform::EqualsNoCase(value, "open");
     else if (key == "LOCKED") s.locked = v != 0;
-    else if (key == "BURNING") s.burning = v != 0;
+    else if (key == "BURNING") s.burner = static_cast<int>(v);
     else if (key == "NOTREADY") s.notReadyLeft = static_cast<int>(v);
     else if (key == "NEXTBLANK") s.nextBlank = KindFromName(value);
   }
-  // A burn whose process died leaves a written, unfinished disc.
-  if (s.burning) s.used = true, s.finalized = false;
+  if (s.burner) {
+    // A burn leaves a written, unfinished disc, also when its process died.
+    s.used = true;
+    s.finalized = false;
+    s.burning = ::kill(s.burner, 0) == 0 || errno != ESRCH;
+    if (!s.burning) s.burner = 0;
+  }
   *state = s;
   return true;
 }
@@ -45,7 +54,8 @@ bool SaveMediumState(const std::string& path, const MediumState& s) {
   text += platform::Format("USED=%d\nFINALIZED=%d\nCAPACITY=%u\nBLOCKS=%u\nLASTSESSION=%u\n", s.used ? 1 : 0,
                            s.finalized ? 1 : 0, s.capacity, s.usedBlocks, s.lastSession);
   text += std::string("TRAY=") + (s.trayOpen ? "open" : "closed") + "\n";
-  text += platform::Format("LOCKED=%d\nBURNING=%d\nNOTREADY=%d\n", s.locked ? 1 : 0, s.burning ? 1 : 0, s.notReadyLeft);
+  text += platform::Format("LOCKED=%d\nBURNING=%d\nNOTREADY=%d\n", s.locked ? 1 : 0,
+                           s.burning ? (s.burner ? s.burner : static_cast<int>(::getpid())) : 0, s.notReadyLeft);
   if (s.nextBlank != kNoDisc) text += "NEXTBLANK=" + KindName(s.nextBlank) + "\n";
   platform::CreateFolders(platform::FolderOf(path));
   return platform::WriteWholeFileAtomic(path, text);

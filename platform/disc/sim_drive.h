@@ -21,7 +21,10 @@ struct MediumState {
   std::uint32_t lastSession = 0;
   bool trayOpen = false;
   bool locked = false;
-  bool burning = false;  // a burn started and has not ended; a reader takes the disc as used
+  // The process whose burn started and has not ended (0: none); a reader takes the disc as used,
+  // and once that process is gone the drive is free again.
+  int burner = 0;
+  bool burning = false;
   int notReadyLeft = 0;
   unsigned char nextBlank = kNoDisc;
 };

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <unistd.h>
+
 #include "disc_test_support.h"
 #include "platform/base/process.h"
 #include "platform/base/strings.h"
@@ -151,6 +153,22 @@ TEST_F(Burn, StopLeavesTheDriveReadyAndTheDiscUsed) {
   // No imaging leftovers in the private temp folder.
   for (const auto& entry : std::filesystem::directory_iterator(platform::TempFolder()))
     EXPECT_EQ(entry.path().filename().string().find("genisoimage"), std::string::npos);
+}
+
+TEST_F(Burn, AnImageThatVanishesMidBurnFailsAsUnreadable) {
+  Use("PACE=50\n");
+  const std::string iso = Work() + "vanishing.iso";
+  WriteFile(Work() + "vanish-src/data.bin", 400000, 'k');
+  int code = -1;
+  RunTool("xorriso", {"-outdev", iso, "-map", Work() + "vanish-src/", "/"}, &code);
+  ASSERT_EQ(code, 0);
+  BurnEnd end;
+  ASSERT_EQ(writer.StartBurnImage(iso.c_str(), &BurnEnd::Callback, &end), 1);
+  ASSERT_EQ(::truncate(iso.c_str(), 0), 0);
+  ASSERT_TRUE(end.Wait());
+  EXPECT_EQ(end.status.load(), 1);
+  EXPECT_EQ(writer.GetErrorCode(), kSenseSourceUnreadable);
+  EXPECT_LT(writer.GetBlocksWritten(), writer.GetBlocksToWrite());
 }
 
 TEST_F(Burn, UdfFolderKeepsLongNamesAndTheLabel) {

@@ -4,9 +4,13 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "disc_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/base/devices_file.h"
+#include "platform/disc/image_tool.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/disc/sense_codes.h"
 #include "platform/window/device_change.h"
@@ -206,6 +210,49 @@ TEST_F(Drives, EraseRunsOnTheSuiteClock) {
   for (int i = 0; i < 1000 && !writer.TestEraseEnd(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(writer.TestEraseSuccess(), 1);
   EXPECT_GE(clock.NowMs(), 3600000u);
+}
+
+TEST_F(Drives, ADiscWhoseBurnerDiedReadsAsWrittenAndOpen) {
+  UseDevices(Writer("W", "WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=10000\n"));
+  CQnDataCDDVD writer;
+  ASSERT_EQ(writer.GetTotalDiscBlock(), 0u);
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  // What a burning process leaves when it is killed mid-burn.
+  ASSERT_TRUE(MachineDrives()[0]->Change([&](MediumState& s) {
+    s.burning = true;
+    s.burner = child;
+    s.used = true;
+    s.usedBlocks = 640;
+  }));
+  MediumState s;
+  ASSERT_TRUE(LoadMediumState(MachineDrives()[0]->Desc().StatePath(), &s));
+  EXPECT_FALSE(s.burning);
+  EXPECT_TRUE(s.used);
+  EXPECT_FALSE(s.finalized);
+  EXPECT_EQ(writer.GetTotalDiscBlock(), 640u);
+  EXPECT_EQ(writer.GetFreeDiscBlock(), 10000u - 640u);
+  EXPECT_EQ(writer.UnloadMedium(), 1);  // the drive is free again
+
+  // While the burning process lives, the disc stays busy.
+  writer.LoadMedium();
+  ASSERT_TRUE(MachineDrives()[0]->Change([&](MediumState& m) {
+    m.burning = true;
+    m.burner = static_cast<int>(getpid());
+  }));
+  EXPECT_EQ(writer.UnloadMedium(), 0);
+}
+
+TEST(VolumeLabels, AreCutToThirtyTwoBytesOnACharacterBoundary) {
+  EXPECT_EQ(VolumeLabel("20061208_1530"), "20061208_1530");
+  const std::string accents = "\xC3\xA9t\xC3\xA9 \xC3\xA0 la plage avec les enfants";  // multi-byte letters
+  const std::string cut = VolumeLabel(std::string(31, 'a') + "\xC3\xA9");
+  EXPECT_EQ(cut, std::string(31, 'a'));
+  EXPECT_LE(VolumeLabel(accents).size(), 32u);
+  EXPECT_EQ(accents.compare(0, VolumeLabel(accents).size(), VolumeLabel(accents)), 0);
+  EXPECT_NE(static_cast<unsigned char>(VolumeLabel(accents).back()) & 0xC0, 0xC0u);
 }
 
 struct Seen {

@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=10 -f lavfi -i "
       "sine=sample_rate=48000:duration=10 -target ntsc-dvd -b:v 8000k " +
       work + "piece.mpg");
-  const long loops = std::max(1L, megabytes / static_cast<long>(platform::FileSize(work + "piece.mpg") >> 20));
+  const double pieceMb = static_cast<double>(platform::FileSize(work + "piece.mpg")) / 1048576.0;
+  const long loops = std::max(1L, static_cast<long>(static_cast<double>(megabytes) / pieceMb + 0.5));
   Shell("ffmpeg -nostdin -v error -y -stream_loop " + std::to_string(loops - 1) + " -i " + work +
         "piece.mpg -c copy -f dvd " + work + "long.mpg");
   Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + work + "dvd -t " + work + "long.mpg 2>/dev/null");

@@ -129,13 +129,15 @@ bool DataCompilation::Add(const std::string& folder, const std::string& path, co
   return true;
 }
 
-bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock, WriteJob* job, std::uint32_t* error) {
+bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock, bool randomAccess, WriteJob* job,
+                              std::uint32_t* error) {
   if (!impl_->Ensure() || impl_->files == 0) {
     *error = kSenseBadRequest;
     return false;
   }
   const bool append = startBlock > 0;
-  if (startBlock < kHeadBlocks) startBlock = kHeadBlocks;
+  // The first session leaves the head free for the descriptors of later ones.
+  if (randomAccess && startBlock < kHeadBlocks) startBlock = kHeadBlocks;
   const std::string volume = VolumeLabel(label.empty() ? "CDROM" : label);
   iso_image_set_volume_id(impl_->image, volume.c_str());
   IsoWriteOpts* opts = nullptr;
@@ -149,7 +151,7 @@ bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock
   iso_write_opts_set_appendable(opts, append ? 1 : 0);
   iso_write_opts_set_ms_block(opts, startBlock);
   auto head = std::make_shared<std::vector<std::uint8_t>>(kHeadBlocks * kDataBlockBytes, 0);
-  iso_write_opts_set_overwrite_buf(opts, head->data());
+  if (randomAccess) iso_write_opts_set_overwrite_buf(opts, head->data());
   burn_source* source = nullptr;
   const int rc = iso_image_create_burn_source(impl_->image, opts, &source);
   iso_write_opts_free(opts);
@@ -179,6 +181,7 @@ bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock
     }
     return got == 0 ? 0 : got;
   };
+  if (!randomAccess) return true;
   // After the session: the head blocks now describe it, so readers of the medium find it.
   job->afterWrite = [head](const std::string& imagePath) {
     platform::File image(imagePath, platform::FileMode::ReadWrite);

@@ -26,8 +26,10 @@ class DataCompilation {
   // disc, made unique in its folder.
   bool Add(const std::string& folder, const std::string& path, const std::string& longName);
   bool Empty() const;
-  // A job writing the tree as a session starting at `startBlock`; false with *error set.
-  bool MakeJob(const std::string& label, std::uint32_t startBlock, WriteJob* job, std::uint32_t* error);
+  // A job writing the tree as a session starting at `startBlock`; false with *error set. On a
+  // simulated (random-access) disc the session's descriptors are also copied to its head.
+  bool MakeJob(const std::string& label, std::uint32_t startBlock, bool randomAccess, WriteJob* job,
+               std::uint32_t* error);
 
  private:
   struct Impl;

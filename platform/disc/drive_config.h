@@ -17,6 +17,7 @@ struct WriteFault {
 
 struct DriveDesc {
   std::string id;                     // section name; names the image and its medium state
+  std::string realAddress;            // a real drive's device node; empty for a simulated drive
   std::string name;                   // shown to the user
   std::vector<unsigned char> writes;  // capabilities (Capability)
   // Medium in the drive when its state file does not exist yet.
@@ -38,6 +39,7 @@ struct DriveDesc {
   std::string ImagePath() const { return imageFolder + id + ".img"; }
   std::string StatePath() const { return imageFolder + id + ".medium"; }
   bool Writes(unsigned char capability) const;
+  bool IsReal() const { return !realAddress.empty(); }
   // The writable kind that a fresh blank of this drive is.
   unsigned char BlankKind() const;
 };

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/disc/real_drive.h"
 #include "platform/window/device_change.h"
 #include "platform/window/messages.h"
 #include "platform/window/wm_messages.h"
@@ -42,7 +43,8 @@ std::vector<std::shared_ptr<SimDrive>> MachineDrives() {
   std::lock_guard lock(m.mutex);
   if (!m.loaded) {
     m.loaded = true;
-    for (auto& d : ConfiguredDrives()) m.drives.push_back(std::make_shared<SimDrive>(std::move(d)));
+    for (auto& d : real::Wanted() ? real::Scan() : ConfiguredDrives())
+      m.drives.push_back(std::make_shared<SimDrive>(std::move(d)));
   }
   return m.drives;
 }
@@ -88,8 +90,9 @@ void DriveSet::Select(unsigned char burnMode) {
     if (!WritesClass(all[i]->Desc(), burnMode)) continue;
     drives_.push_back(all[i]);
     machineIndex_.push_back(i);
-    names_.push_back(std::string(1, DriveLetter(i)) + ": " + all[i]->Desc().name + " (" + all[i]->Desc().ImagePath() +
-                     ")");
+    const DriveDesc& d = all[i]->Desc();
+    names_.push_back(std::string(1, DriveLetter(i)) + ": " + d.name + " (" +
+                     (d.IsReal() ? d.realAddress : d.ImagePath()) + ")");
   }
   current_ = drives_.empty() ? nullptr : drives_[0].get();
   currentIndex_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/clock.h"
+#include "platform/disc/real_drive.h"
 
 namespace platform::disc {
 
@@ -29,6 +30,16 @@ bool Eraser::Start(SimDrive* drive, DiscCallback callback, void* context) {
 }
 
 void Eraser::Run(SimDrive* drive, DiscCallback callback, void* context) {
+  if (drive->Desc().IsReal()) {
+    const bool ok = real::Erase(drive->Desc().realAddress, &percent_);
+    if (ok) percent_ = 100;
+    succeeded_ = ok;
+    running_ = false;
+    ended_ = true;
+    { std::lock_guard wait(startMutex_); }
+    if (callback) callback(ok ? 0 : 1, context);
+    return;
+  }
   platform::Clock& clock = platform::CurrentClock();
   const std::uint64_t start = clock.NowMs();
   const std::uint64_t total = drive->Desc().eraseMs;

@@ -107,6 +107,8 @@ int CQnAudioCD::StartBurn(Callback callback, void* context) {
   if (busy_) return refuse(kSenseNotReady);
   if (thread_.joinable()) thread_.join();
   if (!drive) return refuse(kSenseNoMedium);
+  // Audio tracks in SAO on real drives are not written yet.
+  if (drive->Desc().IsReal()) return refuse(kSenseIncompatible);
   if (tracks_.empty()) return refuse(kSenseBadRequest);
   std::uint64_t sectors = 0;
   for (const auto& t : tracks_) sectors += t.pregap + (t.bytes + kSector - 1) / kSector;

@@ -102,7 +102,8 @@ unsigned long CQnDataCDDVD::LoadSession() {
     compilation_->Clear();
     return 0;
   }
-  return compilation_->ImportSession(drive->Desc().ImagePath(), s.lastSession);
+  const DriveDesc& d = drive->Desc();
+  return compilation_->ImportSession(d.IsReal() ? d.realAddress : d.ImagePath(), s.lastSession);
 }
 
 void CQnDataCDDVD::AddFile(const char* discFolder, const char* path, const char* longName, const char*) {
@@ -151,10 +152,12 @@ int CQnDataCDDVD::StartBurnData(Callback callback, void* context) {
   const MediumState s = drive->State();
   if (s.trayOpen || s.kind == kNoDisc) return Refuse(kSenseNoMedium);
   if (s.finalized) return Refuse(kSenseMediumClosed);
-  const std::uint32_t start = WriteEngine::StartBlock(s, s.used);
+  const bool real = drive->Desc().IsReal();
+  // A real disc says where its next session goes; a simulated one appends on a 32-block boundary.
+  const std::uint32_t start = real ? s.usedBlocks : WriteEngine::StartBlock(s, s.used);
   WriteJob job;
   std::uint32_t error = 0;
-  if (!compilation_->MakeJob(label_, start, &job, &error)) return Refuse(error);
+  if (!compilation_->MakeJob(label_, start, !real, &job, &error)) return Refuse(error);
   job.finalize = finalize_;
   job.speedKBs = speed_;
   if (!engine_.Start(drive, std::move(job), callback, context, &error)) return Refuse(error);

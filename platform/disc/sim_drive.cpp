@@ -10,6 +10,7 @@
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
+#include "platform/disc/real_drive.h"
 
 namespace platform::disc {
 
@@ -71,6 +72,13 @@ MediumState SimDrive::FreshBlank(unsigned char kind) const {
 
 MediumState SimDrive::LoadLocked() {
   MediumState s;
+  if (desc_.IsReal()) {
+    bool ready = false;
+    real::Query(desc_.realAddress, &s, &ready);
+    s.locked = realLocked_;
+    s.burning = realBurning_;
+    return s;
+  }
   if (LoadMediumState(desc_.StatePath(), &s)) return s;
   // First use: the disc the description puts in the drive.
   s = FreshBlank(desc_.medium);
@@ -93,6 +101,10 @@ MediumState SimDrive::State() {
 
 bool SimDrive::TestUnitReady() {
   bool ready = false;
+  if (desc_.IsReal()) {
+    MediumState s;
+    return real::Query(desc_.realAddress, &s, &ready) && ready && s.kind != kNoDisc;
+  }
   Change([&](MediumState& s) {
     if (s.trayOpen || s.kind == kNoDisc) return;
     if (s.notReadyLeft > 0) {
@@ -107,6 +119,11 @@ bool SimDrive::TestUnitReady() {
 bool SimDrive::Load() {
   bool inserted = false;
   std::lock_guard lock(mutex_);
+  if (desc_.IsReal()) {
+    MediumState s;
+    bool ready = false;
+    return real::Tray(desc_.realAddress, true) && real::Query(desc_.realAddress, &s, &ready) && s.kind != kNoDisc;
+  }
   MediumState s = LoadLocked();
   if (!s.trayOpen) return false;
   const unsigned char next = s.nextBlank != kNoDisc ? s.nextBlank : desc_.BlankKind();
@@ -123,6 +140,10 @@ bool SimDrive::Unload(bool* hadDisc) {
   MediumState s = LoadLocked();
   if (hadDisc) *hadDisc = false;
   if (s.locked || s.burning) return false;
+  if (desc_.IsReal()) {
+    if (hadDisc) *hadDisc = s.kind != kNoDisc;
+    return real::Tray(desc_.realAddress, false);
+  }
   if (s.trayOpen) return true;
   if (hadDisc) *hadDisc = s.kind != kNoDisc;
   s.trayOpen = true;
@@ -138,6 +159,7 @@ void SimDrive::SetNextBlank(unsigned char kind) {
 }
 
 bool SimDrive::Blank() {
+  if (desc_.IsReal()) return real::Erase(desc_.realAddress, nullptr);
   std::lock_guard lock(mutex_);
   MediumState s = LoadLocked();
   platform::File image(desc_.ImagePath(), platform::FileMode::Create);

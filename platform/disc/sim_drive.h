@@ -1,6 +1,8 @@
-// A simulated writer: its medium is an image file that libburn writes as a stdio: pseudo-drive,
-// and the medium's state (kind, blank or used, tray, lock) lives in a small file beside the
-// image so that every process sees the same disc, also after one of them died mid-burn.
+// A writer. A simulated one's medium is an image file that libburn writes as a stdio:
+// pseudo-drive, and the medium's state (kind, blank or used, tray, lock) lives in a small file
+// beside the image so that every process sees the same disc, also after one of them died
+// mid-burn. A real drive (a description with a device node) answers through libburn instead,
+// and only its lock and burn flags live here, in memory.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +46,11 @@ class SimDrive {
     std::lock_guard lock(mutex_);
     MediumState s = LoadLocked();
     change(s);
+    if (desc_.IsReal()) {
+      realLocked_ = s.locked;
+      realBurning_ = s.burning;
+      return true;
+    }
     return SaveMediumState(desc_.StatePath(), s);
   }
 
@@ -65,6 +72,8 @@ class SimDrive {
   MediumState FreshBlank(unsigned char kind) const;
   DriveDesc desc_;
   std::mutex mutex_;
+  bool realLocked_ = false;
+  bool realBurning_ = false;
 };
 
 }  // namespace platform::disc

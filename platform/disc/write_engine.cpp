@@ -163,7 +163,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   feed.startMs = platform::CurrentClock().NowMs();
   feed.size = static_cast<off_t>(job.blocks) * kDataBlockBytes;
 
-  if (!job.append) {
+  if (!job.append && !desc.IsReal()) {
     // A fresh disc replaces the image whole.
     if (::truncate(desc.ImagePath().c_str(), 0) != 0) {
       error_ = kSenseWriteError;
@@ -171,7 +171,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
     }
   }
   burn_drive_info* info = nullptr;
-  std::string address = "stdio:" + desc.ImagePath();
+  std::string address = desc.IsReal() ? desc.realAddress : "stdio:" + desc.ImagePath();
   if (burn_drive_scan_and_grab(&info, address.data(), 0) != 1 || !info) {
     error_ = kSenseNotReady;
     return false;
@@ -195,8 +195,12 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
 
   burn_write_opts* opts = burn_write_opts_new(bd);
   burn_write_opts_set_perform_opc(opts, 0);
-  // A stdio: image is random access: whether the disc stays open is the medium state's business.
-  burn_write_opts_set_start_byte(opts, static_cast<off_t>(startBlock) * kDataBlockBytes);
+  if (desc.IsReal()) {
+    // A real disc's sessions follow each other; the drive knows where the next one starts.
+    burn_write_opts_set_multi(opts, job.finalize ? 0 : 1);
+  } else {
+    burn_write_opts_set_start_byte(opts, static_cast<off_t>(startBlock) * kDataBlockBytes);
+  }
   char reasons[BURN_REASONS_LEN] = {};
   bool ok = burn_write_opts_auto_write_type(opts, disc, reasons, 0) != BURN_WRITE_NONE;
   if (ok) {

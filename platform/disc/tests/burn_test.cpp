@@ -75,6 +75,7 @@ TEST_F(Burn, IsoImageIsWrittenThroughLibburnAndReadsBack) {
   WriteFile(src + "notes/readme.txt", 1000, 'b');
   const std::string iso = Work() + "made.iso";
   int code = -1;
+  platform::DeleteFile(iso);
   RunTool("xorriso", {"-outdev", iso, "-volid", "VIDARRO_TEST", "-map", src, "/"}, &code);
   ASSERT_EQ(code, 0);
 
@@ -109,6 +110,7 @@ TEST_F(Burn, WriteErrorEndsWithFailureAndTheSenseCode) {
   const std::string iso = Work() + "big.iso";
   WriteFile(Work() + "big-src/data.bin", 400000, 'c');
   int code = -1;
+  platform::DeleteFile(iso);
   RunTool("xorriso", {"-outdev", iso, "-map", Work() + "big-src/", "/"}, &code);
   ASSERT_EQ(code, 0);
   BurnEnd end;
@@ -160,6 +162,7 @@ TEST_F(Burn, AnImageThatVanishesMidBurnFailsAsUnreadable) {
   const std::string iso = Work() + "vanishing.iso";
   WriteFile(Work() + "vanish-src/data.bin", 400000, 'k');
   int code = -1;
+  platform::DeleteFile(iso);
   RunTool("xorriso", {"-outdev", iso, "-map", Work() + "vanish-src/", "/"}, &code);
   ASSERT_EQ(code, 0);
   BurnEnd end;

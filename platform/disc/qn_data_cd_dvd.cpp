@@ -28,6 +28,8 @@ int CQnDataCDDVD::Initialize() {
 }
 
 int CQnDataCDDVD::Uninitialize() {
+  // The writer thread must not outlive the engine it reports to.
+  engine_.Stop();
   engine_.Join();
   eraser_.Join();
   initialized_ = false;
@@ -90,6 +92,7 @@ void CQnDataCDDVD::SetDiscLabel(const char* label) { label_ = label ? label : ""
 void CQnDataCDDVD::SetFinalizeDisc(int finalize) { finalize_ = finalize != 0; }
 
 unsigned long CQnDataCDDVD::Ready() {
+  if (engine_.Busy()) return 0;
   engine_.Join();
   return drives_.TestUnitReady() ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -136,6 +137,16 @@ TEST_F(Burn, TooSmallDiscAndMissingInputFailBeforeWriting) {
   EXPECT_EQ(writer.GetErrorCode(), kSenseSourceUnreadable);
   EXPECT_EQ(writer.StartBurnData(&BurnEnd::Callback, &end), 0);
   EXPECT_EQ(writer.GetErrorCode(), kSenseBadRequest);
+  // A folder that is no DVD-Video folder is refused by the imaging tool.
+  WriteFile(Work() + "not-dvd/readme.txt", 100, 'n');
+  EXPECT_EQ(writer.StartBurnVideoTSFolder((Work() + "not-dvd").c_str(), &BurnEnd::Callback, &end), 0);
+  EXPECT_EQ(writer.GetErrorCode(), kSenseSourceUnreadable);
+  // Without genisoimage a folder burn says so.
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", "/nonexistent", 1);
+  EXPECT_EQ(writer.StartBurnFolderInUDF((Work() + "many").c_str(), &BurnEnd::Callback, &end), 0);
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(writer.GetErrorCode(), kSenseToolMissing);
   EXPECT_EQ(end.calls.load(), 0);
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "platform/base/strings.h"
 #include "platform/disc/sense_codes.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 std::vector<std::string> ToolArgs(FolderImage kind, const std::string& folder, const std::string& label,
                                   bool printSize) {
-  std::vector<std::string> args = {"genisoimage", "-quiet"};
+  std::vector<std::string> args = {platform::ResolveProgram("genisoimage"), "-quiet"};
   if (printSize) args.push_back("-print-size");
   if (kind == FolderImage::DvdVideo) {
     args.push_back("-dvd-video");
@@ -53,7 +54,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int* o
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = args[0].empty() ? ENOENT : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipeFds[1]);
   if (rc != 0) {
@@ -71,20 +72,6 @@ bool WaitTool(pid_t pid) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool ToolExists() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    const std::size_t end = dirs.find(':', start);
-    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!dir.empty() && ::access((dir + "/genisoimage").c_str(), X_OK) == 0) return true;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string VolumeLabel(const std::string& label) {
@@ -98,7 +85,7 @@ std::string VolumeLabel(const std::string& label) {
 
 std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, const std::string& label,
                                 std::uint32_t* error) {
-  if (!ToolExists()) {
+  if (platform::ResolveProgram("genisoimage").empty()) {
     *error = kSenseToolMissing;
     return 0;
   }

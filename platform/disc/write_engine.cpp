@@ -20,7 +20,6 @@ namespace {
 struct Feed {
   int fd = -1;
   const std::function<int(unsigned char*, int)>* reader = nullptr;
-  std::uint32_t blocks = 0;
   std::uint32_t pace = 0;
   bool hasFault = false;
   std::uint32_t faultBlock = 0;
@@ -154,7 +153,6 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   Feed feed;
   feed.fd = job.sourceFd;
   if (job.sourceFd < 0) feed.reader = &job.read;
-  feed.blocks = job.blocks;
   feed.pace = desc.pace;
   feed.hasFault = desc.hasWriteFault;
   feed.faultBlock = desc.writeFault.block;

@@ -1,15 +1,12 @@
-// The audio-CD writer: 16-bit stereo 44.1 kHz PCM tracks, each after a two-second pregap,
-// written disc-at-once. On a simulated drive the disc is a BIN/CUE pair of 2352-byte CD-DA
-// sectors (the image and "<drive>.cue" beside it).
+// The audio-CD writer: 16-bit stereo 44.1 kHz PCM tracks, each after its pregap, written
+// disc-at-once through the write engine. On a simulated drive the disc is a BIN/CUE pair of
+// 2352-byte CD-DA sectors (the image and "<drive>.cue" beside it).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/disc/audio_stream.h"
 #include "platform/disc/drive_set.h"
 #include "platform/disc/eraser.h"
 #include "platform/disc/write_engine.h"
@@ -48,23 +45,10 @@ class CQnAudioCD {
   unsigned long GetErrorCode();
 
  private:
-  struct Track {
-    std::string path;
-    std::uint64_t dataOffset = 0;  // where the samples start
-    std::uint64_t bytes = 0;
-    std::uint32_t pregap = 150;
-  };
-  void Run(platform::disc::SimDrive* drive, std::vector<Track> tracks, Callback callback, void* context);
-  bool Write(platform::disc::SimDrive* drive, const std::vector<Track>& tracks);
-
   platform::disc::DriveSet drives_;
+  platform::disc::WriteEngine engine_;
   platform::disc::Eraser eraser_;
-  std::vector<Track> tracks_;
-  std::thread thread_;
-  std::mutex startMutex_;
-  std::atomic<bool> busy_{false};
-  std::atomic<bool> stop_{false};
-  std::atomic<std::uint32_t> toWrite_{0};
-  std::atomic<std::uint32_t> written_{0};
-  std::atomic<std::uint32_t> error_{0};
+  std::vector<platform::disc::AudioTrack> tracks_;
+  std::uint32_t sectors_ = 0;
+  std::uint32_t error_ = 0;
 };

@@ -75,6 +75,13 @@ int FeedSetSize(burn_source* source, off_t size) {
 
 void FeedFree(burn_source*) {}
 
+// Medium blocks that `streamBlocks` of a job's stream fill.
+std::uint32_t MediumBlocks(const WriteJob& job, std::uint32_t streamBlocks) {
+  if (!job.mediumBlocks || job.blocks == 0) return streamBlocks;
+  return static_cast<std::uint32_t>((static_cast<std::uint64_t>(streamBlocks) * job.mediumBlocks + job.blocks - 1) /
+                                    job.blocks);
+}
+
 std::mutex& LibburnMutex() {
   static std::mutex mutex;
   return mutex;
@@ -128,7 +135,7 @@ bool WriteEngine::Start(SimDrive* drive, WriteJob job, DiscCallback callback, vo
     else if (s.finalized || (s.used && !job.append && !IsRewritable(s.kind))) refused = kSenseMediumClosed;
     if (refused) return;
     startBlock = job.startBlock >= 0 ? static_cast<std::uint32_t>(job.startBlock) : StartBlock(s, job.append);
-    if (static_cast<std::uint64_t>(startBlock) + job.blocks > s.capacity) {
+    if (static_cast<std::uint64_t>(startBlock) + MediumBlocks(job, job.blocks) > s.capacity) {
       refused = kSenseNoSpace;
       return;
     }
@@ -243,7 +250,7 @@ void WriteEngine::Run(SimDrive* drive, WriteJob job, std::uint32_t startBlock, D
   drive->Change([&](MediumState& s) {
     s.burning = false;
     s.used = true;
-    s.usedBlocks = startBlock + (ok ? job.blocks : written);
+    s.usedBlocks = startBlock + MediumBlocks(job, ok ? job.blocks : written);
     if (ok) {
       s.finalized = job.finalize;
       s.lastSession = startBlock;

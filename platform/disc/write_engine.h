@@ -25,6 +25,9 @@ struct WriteJob {
   std::function<int(unsigned char* buffer, int size)> read;
   // Blocks the stream holds; known before the start and never 0.
   std::uint32_t blocks = 0;
+  // Blocks of the medium the stream fills, when they differ from its 2048-byte blocks (audio
+  // sectors hold 2352 bytes); 0: the same.
+  std::uint32_t mediumBlocks = 0;
   bool finalize = true;
   // Writes after what the medium already holds (a new data session) instead of replacing it.
   bool append = false;

@@ -145,6 +145,8 @@ bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock
     *error = kSenseToolMissing;
     return false;
   }
+  // Level 3: files of 4 GiB and more are written in several extents.
+  iso_write_opts_set_iso_level(opts, 3);
   iso_write_opts_set_rockridge(opts, 1);
   iso_write_opts_set_joliet(opts, 1);
   iso_write_opts_set_joliet_longer_paths(opts, 1);

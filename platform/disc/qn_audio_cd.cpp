@@ -65,13 +65,25 @@ int CQnAudioCD::StartBurn(Callback callback, void* context) {
     return 0;
   };
   if (!drive) return refuse(kSenseNoMedium);
-  // Audio tracks in SAO on real drives are not written yet.
-  if (drive->Desc().IsReal()) return refuse(kSenseIncompatible);
   if (tracks_.empty()) return refuse(kSenseBadRequest);
   const MediumState s = drive->State();
   if (!s.trayOpen && s.kind != kNoDisc && !IsCd(s.kind)) return refuse(kSenseIncompatible);
 
   auto stream = std::make_shared<AudioStream>(tracks_);
+  std::uint32_t error = 0;
+  sectors_ = stream->Sectors();
+  if (drive->Desc().IsReal()) {
+    // A real drive writes the tracks themselves, disc-at-once; the first pregap is the drive's.
+    WriteJob job;
+    job.blocks = sectors_;
+    job.audioTracks = tracks_;
+    job.finalize = true;
+    real_ = true;
+    if (!engine_.Start(drive, std::move(job), callback, context, &error)) return refuse(error);
+    error_ = 0;
+    return 1;
+  }
+  real_ = false;
   const std::uint64_t binBytes = static_cast<std::uint64_t>(stream->Sectors()) * kAudioBlockBytes;
   const std::string cue = stream->CueSheet(platform::FileNameOf(drive->Desc().ImagePath()));
   const std::string cuePath = drive->Desc().imageFolder + drive->Desc().id + ".cue";
@@ -84,8 +96,6 @@ int CQnAudioCD::StartBurn(Callback callback, void* context) {
     // The stream's last block was filled up: the BIN holds whole sectors only.
     return ::truncate(image.c_str(), static_cast<off_t>(binBytes)) == 0 && platform::WriteWholeFileAtomic(cuePath, cue);
   };
-  std::uint32_t error = 0;
-  sectors_ = stream->Sectors();
   if (!engine_.Start(drive, std::move(job), callback, context, &error)) return refuse(error);
   error_ = 0;
   return 1;
@@ -97,6 +107,7 @@ unsigned long CQnAudioCD::GetBlocksToWrite() { return std::max<std::uint32_t>(1,
 
 unsigned long CQnAudioCD::GetBlocksWritten() {
   const std::uint32_t blocks = engine_.BlocksWritten();
+  if (real_) return blocks;
   if (blocks >= engine_.BlocksToWrite() && blocks > 0) return sectors_;
   return static_cast<unsigned long>(static_cast<std::uint64_t>(blocks) * kDataBlockBytes / kAudioBlockBytes);
 }

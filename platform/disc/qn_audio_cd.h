@@ -50,5 +50,6 @@ class CQnAudioCD {
   platform::disc::Eraser eraser_;
   std::vector<platform::disc::AudioTrack> tracks_;
   std::uint32_t sectors_ = 0;
+  bool real_ = false;  // the running burn writes a real drive (progress in its sectors)
   std::uint32_t error_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/disc/write_engine.h"
 
+#include <fcntl.h>
 #include <libburn/libburn.h>
 #include <unistd.h>
 
@@ -123,7 +124,7 @@ bool WriteEngine::Start(SimDrive* drive, WriteJob job, DiscCallback callback, vo
   if (busy_) return fail(kSenseNotReady);
   Join();
   if (!drive) return fail(kSenseNoMedium);
-  if (job.blocks == 0 || (job.sourceFd < 0 && !job.read)) return fail(kSenseBadRequest);
+  if (job.blocks == 0 || (job.sourceFd < 0 && !job.read && job.audioTracks.empty())) return fail(kSenseBadRequest);
   if (!EnsureLibburn()) return fail(kSenseToolMissing);
   std::lock_guard startLock(startMutex_);
   std::uint32_t startBlock = 0;
@@ -193,34 +194,76 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   burn_disc* disc = burn_disc_create();
   burn_session* session = burn_session_create();
   burn_disc_add_session(disc, session, BURN_POS_END);
-  burn_track* track = burn_track_create();
-  burn_track_define_data(track, 0, 0, 0, BURN_MODE1);
-  burn_track_set_source(track, &source);
-  burn_session_add_track(session, track, BURN_POS_END);
+  std::vector<burn_track*> tracks;
+  bool ok = true;
+  const bool audio = desc.IsReal() && !job.audioTracks.empty();
+  if (audio) {
+    // Audio tracks of 16-bit little-endian samples, as the drive takes them.
+    for (std::size_t i = 0; i < job.audioTracks.size() && ok; ++i) {
+      const AudioTrack& t = job.audioTracks[i];
+      const int fd = ::open(t.path.c_str(), O_RDONLY | O_CLOEXEC);
+      burn_source* pcm = nullptr;
+      if (fd >= 0 && ::lseek(fd, static_cast<off_t>(t.dataOffset), SEEK_SET) >= 0)
+        pcm = burn_fd_source_new(fd, -1, static_cast<off_t>(t.bytes));
+      if (!pcm) {
+        if (fd >= 0) ::close(fd);
+        error_ = kSenseSourceUnreadable;
+        ok = false;
+        break;
+      }
+      burn_track* track = burn_track_create();
+      burn_track_define_data(track, 0, 0, 1, BURN_AUDIO);
+      if (i > 0) burn_track_set_pregap_size(track, static_cast<int>(t.pregap), 0);
+      burn_track_set_source(track, pcm);
+      burn_source_free(pcm);  // the track holds it
+      burn_session_add_track(session, track, BURN_POS_END);
+      tracks.push_back(track);
+    }
+  } else {
+    burn_track* track = burn_track_create();
+    burn_track_define_data(track, 0, 0, 0, BURN_MODE1);
+    burn_track_set_source(track, &source);
+    burn_session_add_track(session, track, BURN_POS_END);
+    tracks.push_back(track);
+  }
 
   burn_write_opts* opts = burn_write_opts_new(bd);
   burn_write_opts_set_perform_opc(opts, 0);
-  if (desc.IsReal()) {
+  if (audio) {
+    burn_write_opts_set_write_type(opts, BURN_WRITE_SAO, BURN_BLOCK_SAO);
+  } else if (desc.IsReal()) {
     // A real disc's sessions follow each other; the drive knows where the next one starts.
     burn_write_opts_set_multi(opts, job.finalize ? 0 : 1);
   } else {
     burn_write_opts_set_start_byte(opts, static_cast<off_t>(startBlock) * kDataBlockBytes);
   }
   char reasons[BURN_REASONS_LEN] = {};
-  bool ok = burn_write_opts_auto_write_type(opts, disc, reasons, 0) != BURN_WRITE_NONE;
+  if (ok && !audio) ok = burn_write_opts_auto_write_type(opts, disc, reasons, 0) != BURN_WRITE_NONE;
   if (ok) {
     burn_drive_set_speed(bd, 0, job.speedKBs > 0 ? job.speedKBs : 0);
     burn_disc_write(opts, disc);
     burn_progress progress;
+    std::uint32_t doneTracks = 0;  // sectors of the tracks before the current one
+    int lastTrack = 0;
     while (burn_drive_get_status(bd, &progress) != BURN_DRIVE_IDLE) {
       if (stop_) burn_drive_cancel(bd);
+      if (audio && progress.sector > 0) {
+        if (progress.track != lastTrack) doneTracks = written_, lastTrack = progress.track;
+        written_ = std::min(job.blocks, doneTracks + static_cast<std::uint32_t>(progress.sector));
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    ok = burn_drive_wrote_well(bd) && !feed.faulted && !feed.shortStream && !feed.stopped &&
-         written_.load() == job.blocks;
+    if (audio) {
+      ok = burn_drive_wrote_well(bd) && !stop_;
+      if (ok) written_ = job.blocks;
+      if (stop_) feed.stopped = true;
+    } else {
+      ok = burn_drive_wrote_well(bd) && !feed.faulted && !feed.shortStream && !feed.stopped &&
+           written_.load() == job.blocks;
+    }
   }
   burn_write_opts_free(opts);
-  burn_track_free(track);
+  for (burn_track* track : tracks) burn_track_free(track);
   burn_session_free(session);
   burn_disc_free(disc);
   burn_drive_release(bd, 0);

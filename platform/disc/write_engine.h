@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/disc/audio_stream.h"
 #include "platform/disc/sim_drive.h"
 
 namespace platform::disc {
@@ -35,6 +36,9 @@ struct WriteJob {
   // -1: after the medium's last session when appending, else block 0.
   std::int64_t startBlock = -1;
   int speedKBs = 0;
+  // On a real drive: audio tracks written disc-at-once in place of the stream (`blocks` then
+  // counts their sectors).
+  std::vector<AudioTrack> audioTracks;
   // Runs on the writer thread once the stream has ended: true when its producer succeeded.
   std::function<bool()> producerSucceeded;
   // Runs after a good write, before the medium counts as written (a data session's new

@@ -1,0 +1,150 @@
+#include "platform/disc/image_tool.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/base/file.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "platform/base/strings.h"
+#include "platform/disc/sense_codes.h"
+
+extern char** environ;
+
+namespace platform::disc {
+namespace {
+
+std::vector<std::string> ToolArgs(FolderImage kind, const std::string& folder, const std::string& label,
+                                  bool printSize) {
+  std::vector<std::string> args = {platform::ResolveProgram("genisoimage"), "-quiet"};
+  if (printSize) args.push_back("-print-size");
+  if (kind == FolderImage::DvdVideo) {
+    args.push_back("-dvd-video");
+  } else {
+    // UDF carries the long names; the ISO 9660 side takes what its level allows.
+    args.insert(args.end(), {"-udf", "-allow-limited-size", "-iso-level", "3"});
+  }
+  const std::string volume = VolumeLabel(label);
+  if (!volume.empty()) args.insert(args.end(), {"-V", volume});
+  args.push_back(folder);
+  return args;
+}
+
+std::string NewLogPath() {
+  static std::atomic<int> counter{0};
+  return platform::TempFolder() + platform::Format("genisoimage-%d-%d.log", static_cast<int>(getpid()), ++counter);
+}
+
+// Starts the tool with stdout into a pipe and stderr into the log; -1 when it cannot run.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int* outFd) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int rc = args[0].empty() ? ENOENT : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  if (rc != 0) {
+    ::close(pipeFds[0]);
+    return -1;
+  }
+  *outFd = pipeFds[0];
+  return pid;
+}
+
+bool WaitTool(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+std::string VolumeLabel(const std::string& label) {
+  constexpr std::size_t kMax = 32;
+  if (label.size() <= kMax) return label;
+  std::size_t cut = kMax;
+  // Back off to the first byte of a character.
+  while (cut > 0 && (static_cast<unsigned char>(label[cut]) & 0xC0) == 0x80) --cut;
+  return label.substr(0, cut);
+}
+
+std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, const std::string& label,
+                                std::uint32_t* error) {
+  if (platform::ResolveProgram("genisoimage").empty()) {
+    *error = kSenseToolMissing;
+    return 0;
+  }
+  if (!platform::FolderExists(folder)) {
+    *error = kSenseSourceUnreadable;
+    return 0;
+  }
+  const std::string log = NewLogPath();
+  int fd = -1;
+  const pid_t pid = Spawn(ToolArgs(kind, folder, label, true), log, &fd);
+  if (pid < 0) {
+    platform::DeleteFile(log);
+    *error = kSenseToolMissing;
+    return 0;
+  }
+  std::string out;
+  char buffer[256];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  const bool ok = WaitTool(pid);
+  std::string messages;
+  platform::ReadWholeFile(log, &messages);
+  platform::DeleteFile(log);
+  const unsigned long blocks = std::strtoul(platform::Trim(out).c_str(), nullptr, 10);
+  if (!ok || blocks == 0) {
+    if (!messages.empty()) std::fprintf(stderr, "genisoimage: %s", messages.c_str());
+    *error = kSenseSourceUnreadable;
+    return 0;
+  }
+  return static_cast<std::uint32_t>(blocks);
+}
+
+bool StartFolderImage(FolderImage kind, const std::string& folder, const std::string& label, ImageStream* stream,
+                      std::uint32_t* error) {
+  stream->errorLog = NewLogPath();
+  stream->pid = Spawn(ToolArgs(kind, folder, label, false), stream->errorLog, &stream->fd);
+  if (stream->pid < 0) {
+    platform::DeleteFile(stream->errorLog);
+    *error = kSenseToolMissing;
+    return false;
+  }
+  return true;
+}
+
+bool FinishImage(ImageStream* stream) {
+  if (stream->pid < 0) return false;
+  // A tool whose reader stopped early gets SIGPIPE and ends.
+  const bool ok = WaitTool(stream->pid);
+  stream->pid = -1;
+  std::string messages;
+  if (!ok && platform::ReadWholeFile(stream->errorLog, &messages) && !messages.empty())
+    std::fprintf(stderr, "genisoimage: %s", messages.c_str());
+  platform::DeleteFile(stream->errorLog);
+  return ok;
+}
+
+}  // namespace platform::disc

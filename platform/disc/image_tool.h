@@ -1,0 +1,33 @@
+// Folder images made by genisoimage and streamed from its output, so no image file is ever
+// written: DVD-Video (VIDEO_TS and AUDIO_TS with the UDF bridge) and UDF (a BDMV tree).
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace platform::disc {
+
+enum class FolderImage { DvdVideo, Udf };
+
+// A running image tool: its output descriptor and process.
+struct ImageStream {
+  int fd = -1;
+  pid_t pid = -1;
+  std::string errorLog;  // the tool's messages, in the suite's private temp folder
+};
+
+// The label cut to what the image's volume id holds (32 bytes), on a UTF-8 character boundary.
+std::string VolumeLabel(const std::string& label);
+// Blocks the image of the folder will have (genisoimage -print-size). 0 with *error set when
+// the tool is missing (kSenseToolMissing) or refuses the folder (kSenseSourceUnreadable).
+std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, const std::string& label,
+                                std::uint32_t* error);
+// Starts the tool writing the image to a pipe; false with *error set when it cannot start.
+bool StartFolderImage(FolderImage kind, const std::string& folder, const std::string& label, ImageStream* stream,
+                      std::uint32_t* error);
+// Waits for the tool and removes its log: true when it succeeded.
+bool FinishImage(ImageStream* stream);
+
+}  // namespace platform::disc

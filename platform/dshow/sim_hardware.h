@@ -87,7 +87,7 @@ struct DeviceDesc {
 };
 
 // The hardware of this process. Reads its description on first use: the file named by
-// VIDARRO_DEVICES, else "devices.ini" in the user's config folder, else the built-in default.
+// VIDARRO_DEVICES, else DevicesFilePath(), else the built-in default.
 class Hardware {
  public:
   static Hardware& Instance();
@@ -121,6 +121,10 @@ class Hardware {
 // The built-in description: a USB capture box with its audio input and storage, a DV and an
 // HDV camcorder, and the DirectSound playback device.
 std::vector<DeviceDesc> DefaultDevices();
+
+// "devices.ini" in the suite's folder of the user's configuration ($XDG_CONFIG_HOME/vidarro/),
+// beside the registry store.
+std::string DevicesFilePath();
 
 // Parses a devices.ini text; malformed lines are skipped with a line on stderr, and the rest loads.
 std::vector<DeviceDesc> ParseDevicesFile(const std::string& path, std::vector<std::string>* problems = nullptr);

@@ -210,7 +210,7 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     errno = EEXIST;
     return false;
   }
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
   if (in < 0) return false;
   struct stat st;
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,7 +86,8 @@ void HiveFile::KeepAside(const std::string& as) const {
 }
 
 LONG HiveFile::Refresh() {
-  Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without blocking: a FIFO put in a hive's place must not hold every registry call.
+  Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) {
     if (errno != ENOENT) return ERROR_REGISTRY_IO_FAILED;
     if (!loaded_ || !firstLine_.empty() || damaged_) {
@@ -96,6 +98,8 @@ LONG HiveFile::Refresh() {
     }
     return ERROR_SUCCESS;
   }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ERROR_REGISTRY_IO_FAILED;
   // The first line alone says whether the copy in memory is current.
   char head[128];
   ssize_t n;

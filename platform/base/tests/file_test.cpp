@@ -186,6 +186,7 @@ TEST(File, FifosAndOtherNonRegularFilesAreRefusedWithoutBlocking) {
   EXPECT_FALSE(ReadWholeFile(fifo.Path(), &text));
   EXPECT_FALSE(ReadWholeFile("/dev/zero", &text));
   EXPECT_FALSE(WriteWholeFileAtomic(fifo.Path(), "x"));
+  EXPECT_FALSE(CopyFile(fifo.Path(), dir + "copy", false));
   FileReplacement replacement;
   EXPECT_FALSE(replacement.Begin(dir));
   EXPECT_EQ(CountEntries(dir), 1);  // the FIFO alone, no temporary left

@@ -301,4 +301,10 @@ TEST_F(RegistryTest, ADamagedHiveFallsBackToThePreviousGoodCopy) {
   EXPECT_EQ(RegQueryValueEx(key, "Device", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes), ERROR_SUCCESS);
   EXPECT_STREQ(value, "DV");
   RegCloseKey(key);
+
+  // A FIFO in a hive's place fails that root's calls at once instead of holding them.
+  const std::string fifo = folder_ + "HKEY_LOCAL_MACHINE.reg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key), ERROR_REGISTRY_IO_FAILED);
+  std::filesystem::remove(fifo);
 }

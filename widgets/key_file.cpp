@@ -234,8 +234,8 @@ BOOL ProjectKeyFile::Close() {
 }
 
 // With delimiters NULL the whole source is the token (TRUE when it has two or more characters).
-// Otherwise leading delimiters are dropped one by one (FALSE when nothing follows the last of
-// them), and the token runs up to the next delimiter, which is consumed.
+// Otherwise leading delimiters are dropped (FALSE when nothing follows them, and then the last
+// of them stays in source), and the token runs up to the next delimiter, which is consumed.
 BOOL ExtractToken(std::string& source, const char* delimiters, std::string& token) {
   if (!delimiters) {
     token = source;

@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/file.h"
+
 namespace bdauthor {
 
+// Regular files only: a FIFO or a device named as a clip or companion is not opened.
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
   explicit ReadOnlyFile(const std::string& path);
-  ~ReadOnlyFile();
-  ReadOnlyFile(const ReadOnlyFile&) = delete;
-  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   // Size in bytes, or -1 when it cannot be taken.
   std::int64_t Size() const;
   // Reads up to `bytes` at the current position; fewer only at the end of the file. -1 on a read error.
@@ -27,11 +27,12 @@ class ReadOnlyFile {
   bool Close();
 
  private:
-  int fd_ = -1;
+  platform::File file_;
 };
 
 enum class WriteResult { kOk, kCreateFailed, kWriteFailed };
-// Creates or truncates the file and writes all bytes.
+// Replaces the file whole with the bytes (the old file stays when anything fails); a target
+// that is not a regular file counts as one that cannot be created.
 WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // WriteWholeFile that reports a failure as "failed to create <what>" or "failed to close <what>".
 bool WriteReported(const std::string& path, const std::vector<std::uint8_t>& bytes, const std::string& what);

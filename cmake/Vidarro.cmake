@@ -59,15 +59,28 @@ function(vidarro_module name)
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 endfunction()
 
-# vidarro_fuzzer(<name> SOURCES ... [LIBS ...] [SECONDS n]): a libFuzzer target, built only in the
-# fuzz build (clang, VIDARRO_FUZZ=ON) and run there for a short while as a `fuzz` test.
+# vidarro_fuzzer(<name> SOURCES ... [LIBS ...] [SECONDS n] [SEEDS dir] [MAX_LEN bytes]): a
+# libFuzzer target, built only in the fuzz build (clang, VIDARRO_FUZZ=ON) and run there for a
+# short while as a `fuzz` test. SEEDS (relative to the calling folder) holds the small inputs
+# the run starts from; MAX_LEN caps the inputs it makes, for targets that slow down on big ones.
 function(vidarro_fuzzer name)
   if(NOT VIDARRO_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "SECONDS;SEEDS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
   if(NOT F_SECONDS)
     set(F_SECONDS 20)
+  endif()
+  set(extra)
+  if(F_MAX_LEN)
+    list(APPEND extra -max_len=${F_MAX_LEN})
+  endif()
+  set(seeds)
+  if(F_SEEDS)
+    set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/${F_SEEDS})
+    if(NOT IS_DIRECTORY ${seeds})
+      message(FATAL_ERROR "${name}: no seed folder ${seeds}")
+    endif()
   endif()
   add_executable(${name} ${F_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS} Threads::Threads)
@@ -76,8 +89,9 @@ function(vidarro_fuzzer name)
   set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
   file(MAKE_DIRECTORY ${corpus})
   # A fixed seed keeps CI runs repeatable; longer runs by hand take a seed of their own.
+  # New inputs go to the first folder (in the build); the seeds are only read.
   add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -seed=1 -max_total_time=${F_SECONDS} -rss_limit_mb=2048
-    -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/ ${corpus})
+    ${extra} -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/ ${corpus} ${seeds})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
   add_dependencies(fuzzers ${name})
 endfunction()

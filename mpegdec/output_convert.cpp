@@ -108,9 +108,14 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
   }
   static constexpr int kA[6] = {1, -7, 30, 248, -21, 5};
   static constexpr int kB[6] = {7, -35, 194, 110, -24, 4};
-  auto top = [&](int r) { return row(ClampIndex(r, 0, h - 2)); };
-  auto bottom = [&](int r) { return row(ClampIndex(r, 1, h - 1)); };
-  for (int j = 0; j + 1 < h; j += 2) {
+  // Even rows belong to the top field, odd ones to the bottom field; each clamps within its own.
+  // An odd row count leaves a last top-field row whose two output rows come from the same taps.
+  const int lastTop = (h - 1) & ~1;
+  const int lastBottom = h >= 2 ? ((h - 2) | 1) : 0;
+  const int firstBottom = h >= 2 ? 1 : 0;
+  auto top = [&](int r) { return row(ClampIndex(r, 0, lastTop)); };
+  auto bottom = [&](int r) { return row(ClampIndex(r, firstBottom, lastBottom)); };
+  for (int j = 0; j < h; j += 2) {
     const uint8_t* t0[6] = {top(j - 6), top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4)};
     const uint8_t* t1[6] = {top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4), top(j + 6)};
     const uint8_t* b0[6] = {bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3), bottom(j - 5)};
@@ -119,6 +124,13 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
     uint8_t* __restrict o1 = o0 + width;
     uint8_t* __restrict o2 = o1 + width;
     uint8_t* __restrict o3 = o2 + width;
+    if (j + 1 == h) {
+      for (int x = 0; x < width; ++x) {
+        o0[x] = Clamp255((Taps6(kA, t0, x) + 128) >> 8);
+        o1[x] = Clamp255((Taps6(kB, b0, x) + 128) >> 8);
+      }
+      break;
+    }
     for (int x = 0; x < width; ++x) {
       o0[x] = Clamp255((Taps6(kA, t0, x) + 128) >> 8);
       o2[x] = Clamp255((Taps6(kB, t1, x) + 128) >> 8);
@@ -177,8 +189,7 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   int cStride;
   int ow, oh;
   if (seq_.chroma_format == 1) {
-    int cw = hs / 2, n = vs / 2;
-    if (interlaced) n &= ~1;
+    const int cw = hs / 2, n = vs / 2;
     if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
     if (format == kOutputPacked422) {
       UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced);

@@ -2,7 +2,10 @@
 // refusal with its message.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +18,7 @@
 #include "bdauthor/tarnel_job.h"
 #include "bdauthor/tests/job_fixture.h"
 #include "platform/base/message_box.h"
+#include "platform/base/tests/fifo_guard.h"
 
 namespace bdauthor {
 namespace {
@@ -264,10 +268,57 @@ TEST_F(JobTest, ReadOnlyOutputFolderFailsAtTheFirstFile) {
   ExpectOneMessage("failed to create index.bdmv");
 }
 
-TEST(FileWrite, FullDiskIsAWriteFailure) {
-  if (!Exists("/dev/full")) GTEST_SKIP();
-  EXPECT_EQ(WriteWholeFile("/dev/full", std::vector<std::uint8_t>(100, 1)), WriteResult::kWriteFailed);
+TEST(FileWrite, FullDiskIsAWriteFailureAndTheOldFileStays) {
+  const std::string path = test::TempRoot() + "full.bdmv";
+  test::WriteText(path, "old");
+  // The file-size limit stands in for a full disk.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1024, 1024};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(3);
+    _exit(WriteWholeFile(path, std::vector<std::uint8_t>(100000, 1)) == WriteResult::kWriteFailed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadBytes(path).size(), 3u);
   EXPECT_EQ(WriteWholeFile(test::TempRoot(), std::vector<std::uint8_t>(100, 1)), WriteResult::kCreateFailed);
+}
+
+// A FIFO as job file, clip, companion or output file held the job in open() for good.
+TEST_F(JobTest, FifosAreRefusedWithoutBlocking) {
+  WorkFolder work("fifo");
+  {
+    platform::test::FifoGuard job(work.ConfigPath());
+    ASSERT_TRUE(job.Made());
+    EXPECT_FALSE(Run(work.ConfigPath()));
+    ExpectOneMessage("Failed to open config file.\n\n" + work.ConfigPath());
+    recorder_.Clear();
+  }
+  work.WriteJob(1, {"0"});
+  {
+    platform::test::FifoGuard clip(work.ClipPath(0));
+    ASSERT_TRUE(clip.Made());
+    EXPECT_FALSE(Run(work.ConfigPath()));
+    ExpectOneMessage("Failed to open m2ts.\n\n" + work.ClipPath(0));
+    recorder_.Clear();
+  }
+  work.AddClip(0);
+  {
+    // A companion that cannot be read is one that is not there: the clip is scanned instead.
+    platform::test::FifoGuard companion(work.ClipPath(0) + ".ptsinfo");
+    ASSERT_TRUE(companion.Made());
+    EXPECT_TRUE(Run(work.ConfigPath()));
+    EXPECT_EQ(recorder_.Count(), 0u);
+  }
+  {
+    platform::test::FifoGuard output(work.Path() + "BDMV/index.bdmv");
+    ASSERT_TRUE(output.Made());
+    EXPECT_FALSE(Run(work.ConfigPath()));
+    ExpectOneMessage("failed to create index.bdmv");
+  }
 }
 
 TEST_F(JobTest, ProgressIsReadableFromAnotherThreadAndRestarts) {

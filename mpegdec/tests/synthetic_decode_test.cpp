@@ -172,6 +172,38 @@ TEST(SyntheticDecode, BitmapLayoutAndSizes) {
   }
 }
 
+// Interlaced 4:2:0 of odd half height (486 and 578 lines): the bitmap size counted two rows
+// more than the conversion wrote, so a thumbnail was longer than its own header said.
+TEST(SyntheticDecode, InterlacedPicturesOfOddHalfHeightKeepEveryRow) {
+  for (int height : {486, 578, 38}) {
+    SynthStream s;
+    s.width = 64;
+    s.height = height;
+    s.progressiveSequence = 0;
+    const std::string name = "odd" + std::to_string(height) + ".m2v";
+    Opened o;
+    ASSERT_EQ(o.open(s, name), 1);
+    ASSERT_EQ(o.decoder.picture.Prepare(), 1);
+    const int64_t size = o.decoder.picture.OutputSize(kOutputBitmap);
+    ASSERT_EQ(size, 54 + 64 * 3 * height);
+    std::vector<uint8_t> bmp(size_t(size), 0xAA);
+    uint16_t w = 0, h = 0;
+    ASSERT_EQ(o.decoder.picture.DecodeToRgb(bmp.data(), &w, &h, kOutputBitmap), size) << height;
+    EXPECT_EQ(h, height);
+    auto u32 = [&](int at) { return bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | uint32_t(bmp[at + 3]) << 24; };
+    EXPECT_EQ(u32(2), uint32_t(size));
+    EXPECT_EQ(u32(22), uint32_t(height));
+    // The bottom row, first in the file, is picture and not the buffer's filling.
+    EXPECT_NE(std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 54 + 64 * 3), std::vector<uint8_t>(64 * 3, 0xAA));
+
+    MpegThumbnail thumb;
+    ASSERT_EQ(DecodeMpegThumbnail(WriteStream("t" + name, MakeIntraStream(s)).c_str(), thumb), 1);
+    EXPECT_EQ(thumb.height, height);
+    ASSERT_GE(thumb.bitmap.size(), 6u);
+    EXPECT_EQ(thumb.bitmap.size(), size_t(thumb.bitmap[2] | thumb.bitmap[3] << 8 | thumb.bitmap[4] << 16));
+  }
+}
+
 TEST(SyntheticDecode, ColourConversionOfKnownSamples) {
   // A 4:4:4 picture keeps chroma as written, so every pixel's inputs are known exactly.
   SynthStream s;

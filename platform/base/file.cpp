@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/base/paths.h"
@@ -80,16 +82,18 @@ bool File::Open(const std::string& path, FileMode mode) {
     case FileMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     case FileMode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
   }
-  fd_ = ::open(path.c_str(), flags, 0666);
+  // Without O_NONBLOCK a FIFO blocks open() until a peer opens the other end, for good.
+  fd_ = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
   if (fd_ < 0) return Fail();
-  // Opening a folder read-only succeeds on Linux; a File is for files only.
   struct stat st;
-  if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int why = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd_);
     fd_ = -1;
-    error_ = EISDIR;
+    error_ = why;
     return false;
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   path_ = path;
   return true;
 }
@@ -206,7 +210,7 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     errno = EEXIST;
     return false;
   }
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block
   if (in < 0) return false;
   struct stat st;
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -263,6 +267,10 @@ std::int64_t FileSize(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* contents) {
+  return ReadWholeFileLimited(path, SIZE_MAX, contents);
+}
+
+bool ReadWholeFileLimited(const std::string& path, std::size_t limit, std::string* contents) {
   File file;
   if (!file.Open(path, FileMode::Read)) return false;
   std::string data;
@@ -271,21 +279,82 @@ bool ReadWholeFile(const std::string& path, std::string* contents) {
     std::size_t got = 0;
     if (!file.Read(buffer, sizeof buffer, &got)) return false;
     if (got == 0) break;
+    if (got > limit - data.size()) {
+      errno = EFBIG;
+      return false;
+    }
     data.append(buffer, got);
   }
   if (contents) *contents = std::move(data);
   return true;
 }
 
-bool WriteWholeFileAtomic(const std::string& path, const std::string& contents) {
-  const std::string temp = SiblingTempName(path);
-  File file;
-  if (!file.Open(temp, FileMode::CreateNew)) return false;
-  bool ok = file.Write(contents) && file.Sync();
-  ok = file.Close() && ok;
-  if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
+bool FileReplacement::Begin(const std::string& path, unsigned mode) {
+  Abandon();
+  struct stat st;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (exists && ::access(path.c_str(), W_OK) != 0) return false;
+  std::string target = path;
+  if (exists) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  // Beside the target, so the rename never crosses file systems.
+  const std::string temp = SiblingTempName(target);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : mode & 07777);
+  if (fd < 0) return false;
+  if (exists) ::fchmod(fd, st.st_mode & 07777);
+  fd_ = fd;
+  writeFailed_ = false;
+  target_ = std::move(target);
+  tempPath_ = temp;
+  return true;
+}
+
+bool FileReplacement::Write(const void* data, std::size_t size) {
+  if (fd_ < 0 || writeFailed_) return false;
+  if (WriteAll(fd_, data, size)) return true;
+  writeFailed_ = true;
   return false;
+}
+
+bool FileReplacement::Commit() {
+  if (fd_ < 0) return false;
+  bool ok = !writeFailed_ && ::fsync(fd_) == 0;
+  ok = ::close(fd_) == 0 && ok;
+  fd_ = -1;
+  if (!ok || ::rename(tempPath_.c_str(), target_.c_str()) != 0) {
+    const int saved = errno;
+    ::unlink(tempPath_.c_str());
+    errno = saved;
+    return false;
+  }
+  // The rename itself reaches the disk only with its folder.
+  const std::string folder = FolderOf(target_);
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+void FileReplacement::Abandon() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  ::unlink(tempPath_.c_str());
+}
+
+bool WriteWholeFileAtomic(const std::string& path, const std::string& contents, unsigned mode) {
+  FileReplacement file;
+  return file.Begin(path, mode) && file.Write(contents) && file.Commit();
 }
 
 bool GetDiskSpace(const std::string& path, DiskSpace* space) {

@@ -29,6 +29,8 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
+  // Only regular files open: a FIFO, a device or a folder is refused (EINVAL, EISDIR) without
+  // waiting for a peer to open its other end.
   bool Open(const std::string& path, FileMode mode);
   bool IsOpen() const { return fd_ >= 0; }
   // Reads up to `size` bytes; *got is 0 at the end of the file. False on a read error.
@@ -72,9 +74,44 @@ bool MoveFile(const std::string& from, const std::string& to);
 std::int64_t FileSize(const std::string& path);  // -1 when missing
 
 bool ReadWholeFile(const std::string& path, std::string* contents);
-// Writes beside the file, syncs and renames over it: readers see the old or the new file, never
-// a part.
-bool WriteWholeFileAtomic(const std::string& path, const std::string& contents);
+// ReadWholeFile that refuses (EFBIG) a file longer than `limit` bytes, however long it grows
+// while being read.
+bool ReadWholeFileLimited(const std::string& path, std::size_t limit, std::string* contents);
+
+// Replaces a file whole: the new contents go to a file beside the target, reach the disk and
+// take the target's place in one rename, so readers (and a crash) see the old or the new file,
+// never a part. A link is written through to the file it names; a target that is not a
+// writable regular file (a FIFO, a device, a folder, a read-only file) is refused. A replacement
+// neither committed nor abandoned is removed when it goes.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement() { Abandon(); }
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Creates the file beside `path`. A new target gets `mode` (less the umask), an existing one
+  // keeps its permission bits. False when it cannot be created there.
+  bool Begin(const std::string& path, unsigned mode = 0666);
+  bool IsOpen() const { return fd_ >= 0; }
+  bool Write(const void* data, std::size_t size);
+  bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+  // Syncs the new file and renames it over the target: false when any write, the sync or the
+  // rename failed, and then the target is as it was.
+  bool Commit();
+  void Abandon();
+  // The file replaced (links resolved).
+  const std::string& Target() const { return target_; }
+
+ private:
+  int fd_ = -1;
+  bool writeFailed_ = false;
+  std::string target_;
+  std::string tempPath_;
+};
+
+// One FileReplacement of the whole contents.
+bool WriteWholeFileAtomic(const std::string& path, const std::string& contents, unsigned mode = 0666);
 
 struct DiskSpace {
   std::uint64_t available = 0;  // to this user

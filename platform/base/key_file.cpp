@@ -1,14 +1,5 @@
 #include "platform/base/key_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
 
@@ -41,34 +32,6 @@ std::string OneLine(std::string_view s) {
   return out;
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  text.clear();
-  char buffer[16384];
-  bool ok = true;
-  while (true) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return ok;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 int ProjectKeyItem::FindKey(std::string_view key) const {
@@ -95,10 +58,6 @@ ProjectKeyItem* ProjectKeyGroup::Add(std::string name) {
 
 ProjectKeyFile::~ProjectKeyFile() {
   if (open_ && writeMode_) Close();
-  if (tempFd_ >= 0) {
-    ::close(tempFd_);
-    ::unlink(tempPath_.c_str());
-  }
 }
 
 ProjectKeyGroup* ProjectKeyFile::AddGroup(std::string name) {
@@ -107,14 +66,10 @@ ProjectKeyGroup* ProjectKeyFile::AddGroup(std::string name) {
 }
 
 BOOL ProjectKeyFile::Open(const std::string& path, BOOL forWriting) {
-  if (tempFd_ >= 0) {  // an earlier write that was never closed is abandoned
-    ::close(tempFd_);
-    ::unlink(tempPath_.c_str());
-    tempFd_ = -1;
-  }
+  replacement_.Abandon();  // an earlier write that was never closed
   if (!forWriting) {
     std::string text;
-    if (!ReadFile(path, text)) return FALSE;
+    if (!platform::ReadWholeFileLimited(path, kMaxBytes, &text)) return FALSE;
     Parse(text);
     writeMode_ = false;
     open_ = true;
@@ -123,28 +78,7 @@ BOOL ProjectKeyFile::Open(const std::string& path, BOOL forWriting) {
     current_ = groups_.front().get();
     return TRUE;
   }
-
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return FALSE;
-  // A link is written through: the file it points at is the one replaced.
-  std::string target = path;
-  if (exists) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  // The temporary file sits beside the target so the final rename never crosses file systems.
-  static std::atomic<unsigned> serial{0};
-  for (int attempt = 0; attempt < 100 && tempFd_ < 0; ++attempt) {
-    tempPath_ = target + platform::Format(".tmp%d-%u", static_cast<int>(::getpid()), serial++);
-    tempFd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (tempFd_ < 0 && errno != EEXIST) break;
-  }
-  if (tempFd_ < 0) return FALSE;
-  if (exists) ::fchmod(tempFd_, st.st_mode & 07777);
-  path_ = target;
+  if (!replacement_.Begin(path)) return FALSE;
   writeMode_ = true;
   open_ = true;
   return TRUE;
@@ -290,36 +224,18 @@ std::string ProjectKeyFile::Serialize() const {
   return out;
 }
 
-BOOL ProjectKeyFile::WriteOut() {
-  const std::string text = Serialize();
-  const int fd = tempFd_;
-  tempFd_ = -1;
-  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(tempPath_.c_str(), path_.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tempPath_.c_str());
-    return FALSE;
-  }
-  const std::string folder = platform::FolderOf(path_);
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return TRUE;
-}
-
 BOOL ProjectKeyFile::Close() {
   open_ = false;
   if (!writeMode_) return TRUE;
-  if (tempFd_ < 0) return FALSE;
-  return WriteOut();
+  if (!replacement_.IsOpen()) return FALSE;
+  const bool saved = replacement_.Write(Serialize()) && replacement_.Commit();
+  replacement_.Abandon();
+  return saved ? TRUE : FALSE;
 }
 
 // With delimiters NULL the whole source is the token (TRUE when it has two or more characters).
-// Otherwise leading delimiters are dropped one by one (FALSE when nothing follows the last of
-// them), and the token runs up to the next delimiter, which is consumed.
+// Otherwise leading delimiters are dropped (FALSE when nothing follows them, and then the last
+// of them stays in source), and the token runs up to the next delimiter, which is consumed.
 BOOL ExtractToken(std::string& source, const char* delimiters, std::string& token) {
   if (!delimiters) {
     token = source;
@@ -327,10 +243,13 @@ BOOL ExtractToken(std::string& source, const char* delimiters, std::string& toke
     return token.size() >= 2;
   }
   const std::string_view delims(delimiters);
-  while (!source.empty() && delims.find(source.front()) != std::string_view::npos) {
-    if (source.size() == 1) return FALSE;
-    source.erase(0, 1);
+  // One cut for the whole run of leading delimiters: a line of a million "=" stays cheap.
+  const size_t first = source.find_first_not_of(delims);
+  if (first == std::string::npos && !source.empty()) {
+    source.erase(0, source.size() - 1);
+    return FALSE;
   }
+  if (first != std::string::npos) source.erase(0, first);
   const size_t pos = source.find_first_of(delims);
   if (pos != std::string::npos) {
     token = source.substr(0, pos);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/file.h"
 #include "platform/base/win_types.h"
 
 // One section: its name and its pairs; keys_[i] belongs to values_[i].
@@ -49,13 +50,17 @@ class ProjectKeyGroup {
 
 class ProjectKeyFile {
  public:
+  // Far beyond any project, job or profile, far below what would exhaust memory.
+  static constexpr size_t kMaxBytes = size_t{64} << 20;
+
   ProjectKeyFile() = default;
   // Finishes a pending write as Close does.
   ~ProjectKeyFile();
   ProjectKeyFile(const ProjectKeyFile&) = delete;
   ProjectKeyFile& operator=(const ProjectKeyFile&) = delete;
 
-  // Reading parses the whole file: TRUE when it holds at least one group or section.
+  // Reading parses the whole file: TRUE when it holds at least one group or section. Only a
+  // regular file of at most kMaxBytes is read.
   // Writing leaves the file as it is until Close, which replaces it whole; FALSE when the file
   // cannot be created there (a folder, a missing or read-only folder).
   BOOL Open(const std::string& path, BOOL forWriting);
@@ -87,7 +92,6 @@ class ProjectKeyFile {
 
  private:
   void Parse(std::string_view text);
-  BOOL WriteOut();
   ProjectKeyGroup* AddGroup(std::string name);
 
   std::vector<std::unique_ptr<ProjectKeyGroup>> groups_;
@@ -95,10 +99,8 @@ class ProjectKeyFile {
   ProjectKeyItem* lastSection_ = nullptr;
   bool open_ = false;
   bool writeMode_ = false;
-  // While open for writing: the file to replace and the temporary file beside it.
-  std::string path_;
-  std::string tempPath_;
-  int tempFd_ = -1;
+  // While open for writing: the new file beside the one it replaces.
+  platform::FileReplacement replacement_;
 };
 
 // Takes the next token of a delimited list off the front of source (see key_file.cpp).

@@ -589,6 +589,7 @@ class CamcorderStream : public CSourceStream {
       const auto got = static_cast<std::size_t>(file_.gcount());
       if (got == 0) return S_FALSE;  // end of tape
       s.data.resize(got);
+      ++framesOut_;  // the time code follows the tape position
       return S_OK;
     }
     PutFrameNumber(s.data, s.index);

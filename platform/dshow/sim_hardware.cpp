@@ -3,11 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
 
+#include "platform/base/devices_file.h"
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
 #include "platform/base/key_file.h"
@@ -155,8 +156,9 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
     if (key == s.key) return ParseBool(v, &(d.*s.field));
   if (key == "KIND") return ParseKind(v, &d.kind);
   if (key == "NAME") {
+    if (v.empty()) return false;  // skipped: a name given earlier stays
     d.name = v;
-    return !v.empty();
+    return true;
   }
   if (key == "TVFORMATS") {
     std::vector<long> bits;
@@ -212,31 +214,41 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
     d.storage = units;
     return true;
   }
-  // CROSSBARn=name|inputs|outputs, CROSSBARn.BLOCKED=out:in,..., CROSSBARn.FEEDS=input
+  // CROSSBARn=name|inputs|outputs, CROSSBARn.BLOCKED=out:in,..., CROSSBARn.FEEDS=input. The
+  // value is parsed whole before the crossbar is touched: a bad line leaves no half crossbar
+  // that would take the device with it.
   if (key.rfind("CROSSBAR", 0) == 0) {
     const std::string rest = key.substr(8);
     const auto dot = rest.find('.');
     long number = 0;
-    if (!ParseLong(rest.substr(0, dot), &number)) return false;
-    Crossbar* x = CrossbarAt(d, number);
-    if (!x) return false;
+    if (!ParseLong(rest.substr(0, dot), &number) || number < 1 || number > 8) return false;
     const std::string field = dot == std::string::npos ? "" : rest.substr(dot + 1);
     if (field.empty()) {
       const auto parts = Split(v, '|');
-      if (parts.size() != 3) return false;
+      std::vector<long> inputs, outputs;
+      if (parts.size() != 3 || !ParseLongList(parts[1], &inputs) || !ParseLongList(parts[2], &outputs)) return false;
+      Crossbar* x = CrossbarAt(d, number);
       x->name = parts[0];
-      return ParseLongList(parts[1], &x->inputs) && ParseLongList(parts[2], &x->outputs);
+      x->inputs = std::move(inputs);
+      x->outputs = std::move(outputs);
+      return true;
     }
     if (field == "BLOCKED") {
-      x->blocked.clear();
+      std::vector<std::pair<long, long>> blocked;
       for (const auto& p : Split(v, ',')) {
         long o = 0, i = 0;
         if (std::sscanf(p.c_str(), "%ld:%ld", &o, &i) != 2) return false;
-        x->blocked.emplace_back(o, i);
+        blocked.emplace_back(o, i);
       }
+      CrossbarAt(d, number)->blocked = std::move(blocked);
       return true;
     }
-    if (field == "FEEDS") return ParseLong(v, &x->feedsInput) && x->feedsInput >= 0;
+    if (field == "FEEDS") {
+      long input = -1;
+      if (!ParseLong(v, &input) || input < 0) return false;
+      CrossbarAt(d, number)->feedsInput = input;
+      return true;
+    }
     return false;
   }
   return false;
@@ -343,6 +355,9 @@ std::vector<DeviceDesc> ParseDevicesFile(const std::string& path, std::vector<st
   if (!file.Open(path, FALSE)) return devices;
   for (const auto& group : file.Groups()) {
     for (const auto& section : group->Sections()) {
+      // Disc writers share the file; the disc library reads those sections.
+      const int kind = section->FindKey("KIND");
+      if (kind >= 0 && platform::EqualsNoCase(platform::Trim(section->ValueAt(kind)), "writer")) continue;
       DeviceDesc d;
       d.id = section->Name();
       bool hasKind = false;
@@ -395,11 +410,8 @@ Hardware::Hardware() : impl_(new Impl()) {}
 void Hardware::LoadLocked() {
   if (impl_->loaded) return;
   impl_->loaded = true;
-  std::string path;
-  if (const char* env = std::getenv("VIDARRO_DEVICES"); env && *env) path = env;
-  else path = platform::ConfigFolder() + "devices.ini";
-  std::ifstream probe(path);
-  impl_->devices = probe.good() ? ParseDevicesFile(path) : DefaultDevices();
+  const std::string path = platform::DevicesFilePath();
+  impl_->devices = platform::FileExists(path) ? ParseDevicesFile(path) : DefaultDevices();
 }
 
 std::vector<DeviceDesc> Hardware::Devices() {

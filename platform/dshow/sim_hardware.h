@@ -87,7 +87,7 @@ struct DeviceDesc {
 };
 
 // The hardware of this process. Reads its description on first use: the file named by
-// VIDARRO_DEVICES, else "devices.ini" in the user's config folder, else the built-in default.
+// VIDARRO_DEVICES, else $XDG_CONFIG_HOME/vidarro/devices.ini, else the built-in default.
 class Hardware {
  public:
   static Hardware& Instance();

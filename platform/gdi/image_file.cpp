@@ -26,6 +26,8 @@ bool Read(const uint8_t* data, size_t size, size_t offset, T* out) {
 
 std::shared_ptr<BitmapObj> NewTopDown(int w, int h) { return MakeBitmap(w, h, 32, true, true); }
 
+bool SizeAllowed(std::int64_t w, std::int64_t h) { return w > 0 && h > 0 && w <= kMaxImagePixels / h; }
+
 void PutRgba(BitmapObj& b, int x, int y, uint8_t r, uint8_t g, uint8_t bl, uint8_t a) {
   uint8_t* p = b.Row(y) + x * 4;
   p[0] = static_cast<uint8_t>(bl * a / 255);
@@ -72,6 +74,7 @@ std::shared_ptr<BitmapObj> DecodeDib(const uint8_t* data, size_t size, size_t bi
     return nullptr;
   }
   if (w <= 0 || h == 0 || h == INT32_MIN || w > 32768 || (h > 0 ? h : -h) > 32768) return nullptr;
+  if (!SizeAllowed(w, h > 0 ? h : -static_cast<std::int64_t>(h))) return nullptr;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
   if (compression != BI_RGB && compression != BI_BITFIELDS) return nullptr;
   uint32_t masks[4] = {0, 0, 0, 0};
@@ -161,7 +164,7 @@ std::shared_ptr<BitmapObj> DecodePng(const uint8_t* data, size_t size) {
   std::memset(&image, 0, sizeof(image));
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, data, size)) return nullptr;
-  if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768) {
+  if (image.width > 32768 || image.height > 32768 || !SizeAllowed(image.width, image.height)) {
     png_image_free(&image);
     return nullptr;
   }
@@ -203,7 +206,7 @@ bool DecodeJpegInto(const uint8_t* data, size_t size, std::vector<uint8_t>* rgb,
   }
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
-  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
+  if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || !SizeAllowed(info.image_width, info.image_height)) {
     jpeg_destroy_decompress(&info);
     return false;
   }

@@ -9,8 +9,13 @@
 
 namespace platform::gdi {
 
+// The most pixels a decoded picture may have (8K UHD fits): a file that declares more is
+// refused before anything is allocated for it, so a few bytes cannot ask for gigabytes.
+constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 25;
+
 // Decodes BMP (with or without its file header), PNG or JPEG bytes into a new 32-bit top-down DIB
-// section (alpha premultiplied in the fourth byte). NULL when the data is not a picture we read.
+// section (alpha premultiplied in the fourth byte). NULL when the data is not a picture we read,
+// or one of more than kMaxImagePixels.
 HBITMAP DecodeImage(const void* data, size_t size);
 HBITMAP LoadImageFile(const std::string& path);
 
@@ -25,7 +30,8 @@ bool WritePng(const std::uint32_t* pixels, int width, int height, const std::str
 namespace platform::gdi {
 
 // An icon or cursor from the bytes of an .ico/.cur file: the image nearest to cx x cy (0: 32),
-// BMP or PNG encoded. NULL when the bytes are not an icon file.
+// BMP or PNG encoded. NULL when the bytes are not an icon file (or its picture is too large,
+// as for DecodeImage).
 HICON DecodeIcon(const void* data, size_t size, int cx, int cy);
 
 }  // namespace platform::gdi

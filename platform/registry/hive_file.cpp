@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,19 +38,6 @@ class Fd {
   int fd_;
 };
 
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool ReadAll(int fd, std::string& out) {
   out.clear();
   char buffer[65536];
@@ -71,26 +59,47 @@ bool LockExclusive(int fd) {
   return true;
 }
 
-void SyncFolder(const std::string& folder) {
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) ::fsync(dir.get());
-}
-
 }  // namespace
 
-HiveFile::HiveFile(std::string base) : dataPath_(base + ".reg"), lockPath_(base + ".lock"), tempPath_(base + ".tmp") {}
+HiveFile::HiveFile(std::string base)
+    : dataPath_(base + ".reg"),
+      lockPath_(base + ".lock"),
+      previousPath_(base + ".bak"),
+      damagedPath_(base + ".damaged") {}
+
+std::unique_ptr<RegKeyNode> HiveFile::ReadPrevious() const {
+  std::string text;
+  if (!platform::ReadWholeFile(previousPath_, &text)) return nullptr;
+  return ParseHive(text);
+}
+
+// Gives the current file a second name, replacing whatever had it: a hard link where the file
+// system has them, so the current name never goes missing for readers, else a copy.
+void HiveFile::KeepAside(const std::string& as) const {
+  const std::string part = as + ".part";
+  ::unlink(part.c_str());
+  if (::link(dataPath_.c_str(), part.c_str()) == 0) {
+    if (::rename(part.c_str(), as.c_str()) != 0) ::unlink(part.c_str());
+    return;
+  }
+  if (errno != ENOENT) platform::CopyFile(dataPath_, as, false);
+}
 
 LONG HiveFile::Refresh() {
-  Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without blocking: a FIFO put in a hive's place must not hold every registry call.
+  Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) {
     if (errno != ENOENT) return ERROR_REGISTRY_IO_FAILED;
-    if (!loaded_ || !firstLine_.empty()) {
+    if (!loaded_ || !firstLine_.empty() || damaged_) {
       root_ = std::make_unique<RegKeyNode>();
       firstLine_.clear();
       loaded_ = true;
+      damaged_ = false;
     }
     return ERROR_SUCCESS;
   }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ERROR_REGISTRY_IO_FAILED;
   // The first line alone says whether the copy in memory is current.
   char head[128];
   ssize_t n;
@@ -104,13 +113,21 @@ LONG HiveFile::Refresh() {
   std::string text;
   if (!ReadAll(fd.get(), text)) return ERROR_REGISTRY_IO_FAILED;
   auto root = ParseHive(text);
-  if (!root) {
-    loaded_ = false;
-    return ERROR_REGISTRY_CORRUPT;
+  const bool damaged = !root;
+  if (damaged) {
+    root = ReadPrevious();
+    if (!root) {
+      loaded_ = false;
+      return ERROR_REGISTRY_CORRUPT;
+    }
+    if (!damaged_)
+      std::fprintf(stderr, "registry: %s is damaged; reading the copy of the save before it (%s)\n", dataPath_.c_str(),
+                   previousPath_.c_str());
   }
   root_ = std::move(root);
   firstLine_ = std::string(HiveFirstLine(text));
   loaded_ = true;
+  damaged_ = damaged;
   return ERROR_SUCCESS;
 }
 
@@ -140,18 +157,14 @@ LONG HiveFile::Save() {
   const std::string version =
       platform::Format("%08x%08x", static_cast<unsigned>(random()), static_cast<unsigned>(random()));
   const std::string text = SerializeHive(*root_, version);
-  Fd out(::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (!out.valid()) return ERROR_REGISTRY_IO_FAILED;
-  if (!WriteAll(out.get(), text) || ::fsync(out.get()) != 0 || !out.Close()) {
-    ::unlink(tempPath_.c_str());
-    return ERROR_REGISTRY_IO_FAILED;
-  }
-  if (::rename(tempPath_.c_str(), dataPath_.c_str()) != 0) {
-    ::unlink(tempPath_.c_str());
-    return ERROR_REGISTRY_IO_FAILED;
-  }
-  SyncFolder(platform::FolderOf(dataPath_));
+  platform::FileReplacement out;
+  if (!out.Begin(dataPath_, 0600) || !out.Write(text)) return ERROR_REGISTRY_IO_FAILED;
+  // The file replaced is the last good one unless it was found damaged; then it is kept for
+  // whoever wants to look at it, and the previous good copy stays as it is.
+  KeepAside(damaged_ ? damagedPath_ : previousPath_);
+  if (!out.Commit()) return ERROR_REGISTRY_IO_FAILED;
   firstLine_ = std::string(HiveFirstLine(text));
+  damaged_ = false;
   return ERROR_SUCCESS;
 }
 

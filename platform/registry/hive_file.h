@@ -7,6 +7,10 @@
 // processes never lose each other's changes. Every save gets a new random version in the
 // file's first line; a copy in memory is re-read whenever that line is not the one it was read
 // with (file times and inode numbers are too coarse to tell quick saves apart).
+//
+// Each save keeps the file it replaces as the previous good copy (".bak"). A file damaged from
+// outside (cut off, overwritten) is read from that copy instead, with a line on stderr; the
+// next save writes a whole file again and keeps the damaged one aside as ".damaged".
 #pragma once
 
 #include <functional>
@@ -20,7 +24,8 @@ namespace platform::registry {
 
 class HiveFile {
  public:
-  // base: the path without extension; the store uses base + ".reg", ".lock" and ".tmp".
+  // base: the path without extension; the store uses base + ".reg", ".lock", ".bak" and
+  // ".damaged".
   explicit HiveFile(std::string base);
 
   // Runs `read` on the newest tree. ERROR_REGISTRY_CORRUPT when the file cannot be understood.
@@ -33,13 +38,18 @@ class HiveFile {
  private:
   LONG Refresh();
   LONG Save();
+  // The tree of the previous good copy, or nullptr when there is none that parses.
+  std::unique_ptr<RegKeyNode> ReadPrevious() const;
+  void KeepAside(const std::string& as) const;
 
   std::string dataPath_;
   std::string lockPath_;
-  std::string tempPath_;
+  std::string previousPath_;
+  std::string damagedPath_;
   std::unique_ptr<RegKeyNode> root_;
   std::string firstLine_;  // of the file the copy was read from; empty when there was none
   bool loaded_ = false;
+  bool damaged_ = false;  // the file does not parse and the copy came from the previous one
 };
 
 }  // namespace platform::registry

@@ -2,10 +2,15 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 
+#include "fifo_guard.h"
 #include "test_support.h"
 
 namespace platform {
@@ -89,21 +94,28 @@ TEST(File, FailuresAreReportedNotHidden) {
   EXPECT_FALSE(folder.Open(dir, FileMode::Read));
   EXPECT_EQ(folder.LastError(), EISDIR);
 
-  // A full disk: the write fails and so does the close that follows it.
-  File full;
-  ASSERT_TRUE(full.Open("/dev/full", FileMode::Create));
-  EXPECT_FALSE(full.Write(std::string(100, 'x')));
-  EXPECT_EQ(full.LastError(), ENOSPC);
-  EXPECT_FALSE(full.Close());
-  EXPECT_TRUE(full.Close());  // nothing open any more, nothing failed since
-
-  // Moving keeps the failure with the descriptor.
-  File a;
-  ASSERT_TRUE(a.Open("/dev/full", FileMode::Create));
-  EXPECT_FALSE(a.Write("x", 1));
-  File b(std::move(a));
-  EXPECT_FALSE(a.IsOpen());
-  EXPECT_FALSE(b.Close());
+  // A full disk (the file-size limit of a child stands in for one): the write fails and so
+  // does the close that follows it; moving keeps the failure with the descriptor.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{10, 10};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
+    File full;
+    if (!full.Open(dir + "full", FileMode::Create)) _exit(11);
+    if (full.Write(std::string(100, 'x')) || full.LastError() != EFBIG) _exit(12);
+    if (full.Close()) _exit(13);
+    if (!full.Close()) _exit(14);  // nothing open any more, nothing failed since
+    File a;
+    if (!a.Open(dir + "full", FileMode::Create) || a.Write(std::string(100, 'x'))) _exit(15);
+    File b(std::move(a));
+    if (a.IsOpen() || b.Close()) _exit(16);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(File, FoldersExistenceAndDelete) {
@@ -157,6 +169,68 @@ TEST(File, WholeFileHelpers) {
   EXPECT_FALSE(WriteWholeFileAtomic(dir + "nofolder/w", "x"));
   EXPECT_FALSE(ReadWholeFile(dir + "none", &back));
   EXPECT_EQ(CountEntries(dir), 1);
+}
+
+// A FIFO blocked open() until a peer came; now it is refused at once in every mode, and the
+// careful writer refuses to replace one.
+TEST(File, FifosAndOtherNonRegularFilesAreRefusedWithoutBlocking) {
+  const std::string dir = test::FreshFolder("fifo");
+  test::FifoGuard fifo(dir + "pipe");
+  ASSERT_TRUE(fifo.Made());
+  for (FileMode mode : {FileMode::Read, FileMode::ReadWrite, FileMode::Create, FileMode::Append}) {
+    File f;
+    EXPECT_FALSE(f.Open(fifo.Path(), mode)) << static_cast<int>(mode);
+    EXPECT_NE(f.LastError(), 0);  // EINVAL, or ENXIO for writing with no reader
+  }
+  std::string text;
+  EXPECT_FALSE(ReadWholeFile(fifo.Path(), &text));
+  EXPECT_FALSE(ReadWholeFile("/dev/zero", &text));
+  EXPECT_FALSE(WriteWholeFileAtomic(fifo.Path(), "x"));
+  EXPECT_FALSE(CopyFile(fifo.Path(), dir + "copy", false));
+  FileReplacement replacement;
+  EXPECT_FALSE(replacement.Begin(dir));
+  EXPECT_EQ(CountEntries(dir), 1);  // the FIFO alone, no temporary left
+}
+
+TEST(File, LimitedReadRefusesWhatIsTooLong) {
+  const std::string dir = test::FreshFolder("limited");
+  ASSERT_TRUE(WriteWholeFileAtomic(dir + "f", std::string(100, 'x')));
+  std::string text;
+  EXPECT_TRUE(ReadWholeFileLimited(dir + "f", 100, &text));
+  EXPECT_EQ(text.size(), 100u);
+  text = "kept";
+  EXPECT_FALSE(ReadWholeFileLimited(dir + "f", 99, &text));
+  EXPECT_EQ(errno, EFBIG);
+  EXPECT_EQ(text, "kept");
+}
+
+TEST(File, ReplacementKeepsModeWritesThroughLinksAndLeavesNothingWhenAbandoned) {
+  const std::string dir = test::FreshFolder("replace");
+  ASSERT_TRUE(WriteWholeFileAtomic(dir + "secret", "old", 0600));
+  struct stat st;
+  ASSERT_EQ(stat((dir + "secret").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(chmod((dir + "secret").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("secret", (dir + "link").c_str()), 0);
+  {
+    FileReplacement r;
+    ASSERT_TRUE(r.Begin(dir + "link"));
+    ASSERT_TRUE(r.Write("new"));
+    EXPECT_EQ(test::ReadText(dir + "secret"), "old");  // untouched until the commit
+    ASSERT_TRUE(r.Commit());
+  }
+  EXPECT_EQ(test::ReadText(dir + "secret"), "new");
+  ASSERT_EQ(lstat((dir + "link").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat((dir + "secret").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  {
+    FileReplacement r;
+    ASSERT_TRUE(r.Begin(dir + "secret"));
+    ASSERT_TRUE(r.Write("never"));
+  }
+  EXPECT_EQ(test::ReadText(dir + "secret"), "new");
+  EXPECT_EQ(CountEntries(dir), 2);
 }
 
 TEST(File, FreeSpaceOfTheFileSystemHoldingAPath) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/base/key_file.h"
+#include "platform/base/tests/fifo_guard.h"
 
 namespace {
 
@@ -237,7 +238,7 @@ TEST(KeyFile, ASaveReplacesTheOldFileOnlyWhenItSucceeds) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadBytes(path), "\r\n[NEW]\r\nB=2\r\n");
   for (const auto& entry : std::filesystem::directory_iterator(TempFolder()))
-    EXPECT_EQ(entry.path().filename().string().find("kept.ilj5.tmp"), std::string::npos);
+    EXPECT_NE(entry.path().filename().string().rfind("kept.ilj5.", 0), 0u) << entry.path();
 }
 
 TEST(KeyFile, NamesAndValuesCannotInjectLinesAndBlankedKeysAreFoundAgain) {
@@ -303,4 +304,32 @@ TEST(ExtractToken, ListsOfItemsAndPairs) {
       EXPECT_EQ(source, s.rest) << c.source;
     }
   }
+}
+
+// A FIFO held open() for good and /dev/zero was read until memory ran out: only regular files
+// are read, and a save never replaces anything else.
+TEST(KeyFile, FifosAndDevicesAreRefusedWithoutBlocking) {
+  platform::test::FifoGuard fifo(PathFor("pipe.ilj5"));
+  ASSERT_TRUE(fifo.Made());
+  ProjectKeyFile reader;
+  EXPECT_FALSE(reader.Open(fifo.Path(), FALSE));
+  EXPECT_TRUE(reader.Groups().empty());
+  ProjectKeyFile zero;
+  EXPECT_FALSE(zero.Open("/dev/zero", FALSE));
+  ProjectKeyFile writer;
+  EXPECT_FALSE(writer.Open(fifo.Path(), TRUE));
+  EXPECT_FALSE(writer.Open(TempFolder(), TRUE));
+}
+
+// Leading delimiters went one erase at a time: a long run of them took minutes.
+TEST(ExtractToken, LongRunsOfDelimitersAreCutAtOnce) {
+  std::string source(std::size_t{16} << 20, '=');
+  std::string token = "before";
+  EXPECT_FALSE(ExtractToken(source, "=", token));
+  EXPECT_EQ(source, "=");
+  EXPECT_EQ(token, "before");
+  source = std::string(std::size_t{16} << 20, '=') + "key=value";
+  EXPECT_TRUE(ExtractToken(source, "=", token));
+  EXPECT_EQ(token, "key");
+  EXPECT_EQ(source, "value");
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
+#include "platform/base/devices_file.h"
 #include "platform/com/com_ptr.h"
 #include "platform/dshow/cfgmgr.h"
 #include "platform/dshow/filter_graph.h"
@@ -247,6 +250,50 @@ TEST_F(DevicesTest, DevicesFileLoadsAndSkipsMalformedLines) {
   EXPECT_EQ(devices[1].kind, sim::DeviceKind::AudioInput);
   // the line without "=", PROCAMP, COLOUR, KIND=toaster and its section, STORAGE
   EXPECT_EQ(problems.size(), 6u);
+}
+
+// A bad CROSSBARn line grew the crossbar list before its value was read, so the device went
+// for want of pins; a later empty NAME blanked it. Both lines are skipped now, the rest kept.
+TEST_F(DevicesTest, BadCrossbarAndEmptyNameLinesLeaveTheRestOfTheDevice) {
+  const std::string path = std::string(VIDARRO_TEST_BINARY_DIR) + "/bad_lines.ini";
+  std::ofstream(path) << "[CARD]\n"
+                         "KIND=analog\n"
+                         "NAME=Studio Card\n"
+                         "CROSSBAR1=Xbar|2,3|12\n"
+                         "CROSSBAR2=Tuner Xbar|one,two|9\n"
+                         "CROSSBAR1.FEEDS=-4\n"
+                         "CROSSBAR1.BLOCKED=0:1,bad\n"
+                         "NAME=\n";
+  std::vector<std::string> problems;
+  const auto devices = sim::ParseDevicesFile(path, &problems);
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].name, "Studio Card");
+  ASSERT_EQ(devices[0].crossbars.size(), 1u);
+  EXPECT_EQ(devices[0].crossbars[0].inputs, (std::vector<long>{2, 3}));
+  EXPECT_EQ(devices[0].crossbars[0].feedsInput, -1);
+  EXPECT_TRUE(devices[0].crossbars[0].blocked.empty());
+  ASSERT_EQ(problems.size(), 4u);
+  EXPECT_EQ(problems[0], "[CARD] CROSSBAR2=Tuner Xbar|one,two|9 skipped");
+  EXPECT_EQ(problems[3], "[CARD] NAME= skipped");
+}
+
+// The README places devices.ini in the suite's own config folder, beside the registry.
+TEST_F(DevicesTest, DevicesFileIsReadFromTheSuitesConfigFolder) {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  std::filesystem::create_directories(std::string(config) + "/vidarro");
+  const std::string path = std::string(config) + "/vidarro/devices.ini";
+  unsetenv("VIDARRO_DEVICES");
+  EXPECT_EQ(platform::DevicesFilePath(), path);
+  // A disc writer's section in the same file is the disc library's, not a capture device.
+  std::ofstream(path) << "[ONLY]\nKIND=dv\nNAME=Config Camcorder\n[BURNER]\nKIND=writer\nNAME=Writer\n";
+  sim::Hardware::Instance().Reload();
+  const auto devices = sim::Hardware::Instance().Devices();
+  std::filesystem::remove(path);
+  sim::Hardware::Instance().Reload();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].name, "Config Camcorder");
+  EXPECT_EQ(sim::Hardware::Instance().Devices().size(), sim::DefaultDevices().size());
 }
 
 TEST_F(DevicesTest, DevicesFileTextAndSwitchKeys) {

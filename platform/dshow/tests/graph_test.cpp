@@ -247,6 +247,12 @@ TEST_F(GraphTest, TapeEndGivesOneCompleteEventForTheGraph) {
   EXPECT_EQ(code, EC_COMPLETE);
   EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), E_ABORT);  // one for both renderers
   EXPECT_EQ(dynamic_cast<CRendererFilter*>(AsBaseFilter(r2))->SamplesRendered(), 3);
+  // The time code follows the tape: three frames past where the tape starts.
+  CComPtr<IAMTimecodeReader> timecode;
+  ASSERT_EQ(cam->QueryInterface(IID_IAMTimecodeReader, reinterpret_cast<void**>(&timecode)), S_OK);
+  TIMECODE_SAMPLE tc{};
+  ASSERT_EQ(timecode->GetTimecode(&tc), S_OK);
+  EXPECT_EQ(tc.timecode.dwFrames, 0x00010003u);
   control->Stop();
 }
 

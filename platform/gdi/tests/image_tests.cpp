@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -204,3 +208,139 @@ TEST(Images, IconFilesBecomeIconsThatDrawThroughTheirMask) {
 }
 
 }  // namespace
+
+namespace {
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+
+void PutBe32(std::string& s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// A whole small PNG whose header then declares w x h.
+std::string PngDeclaring(uint32_t w, uint32_t h) {
+  HBITMAP b = Sample();
+  EXPECT_TRUE(platform::gdi::SavePngFile(b, Temp("bomb.png")));
+  DeleteObject(b);
+  std::ifstream in(Temp("bomb.png"), std::ios::binary);
+  std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  PutBe32(png, 16, w);
+  PutBe32(png, 20, h);
+  PutBe32(png, 29, Crc32(reinterpret_cast<const uint8_t*>(png.data()) + 12, 17));  // type and data
+  return png;
+}
+
+// A whole 8x8 JPEG whose frame header then declares w x h.
+std::string JpegDeclaring(uint16_t w, uint16_t h) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = 8;
+  c.image_height = 8;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<uint8_t> row(8 * 3, 128);
+  while (c.next_scanline < 8) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string jpeg(reinterpret_cast<char*>(out), size);
+  free(out);
+  const size_t sof = jpeg.find("\xFF\xC0");
+  EXPECT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = static_cast<char>(h >> 8);
+  jpeg[sof + 6] = static_cast<char>(h & 0xFF);
+  jpeg[sof + 7] = static_cast<char>(w >> 8);
+  jpeg[sof + 8] = static_cast<char>(w & 0xFF);
+  return jpeg;
+}
+
+// An icon file of one entry holding these image bytes.
+std::string IconHolding(const std::string& image) {
+  std::string f("\0\0\1\0\1\0", 6);
+  f += std::string("\0\0\0\0\1\0\x20\0", 8);
+  const uint32_t bytes = static_cast<uint32_t>(image.size()), offset = 22;
+  for (uint32_t v : {bytes, offset})
+    for (int i = 0; i < 4; ++i) f += static_cast<char>(v >> (8 * i));
+  return f + image;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+}  // namespace
+
+// A JPEG of a few hundred bytes declaring 18761x18505 pixels cost a gigabyte before it failed. Every
+// format now refuses a declared size over the limit before allocating: decoded in a child whose
+// address space would not hold the allocation, where the sanitizers allow such a limit.
+TEST(Images, DecompressionBombsAreRefusedBeforeAllocating) {
+  const std::string jpeg = JpegDeclaring(18761, 18505);
+  const std::string png = PngDeclaring(20000, 20000);
+  std::vector<uint8_t> dib(40 + 8, 0);
+  BITMAPINFOHEADER h;
+  h.biWidth = 16384;
+  h.biHeight = -16384;
+  h.biBitCount = 1;
+  std::memcpy(dib.data(), &h, sizeof(h));
+  auto decodeAll = [&] {
+    int refused = 0;
+    for (const std::string* bytes : {&jpeg, &png}) {
+      HBITMAP b = platform::gdi::DecodeImage(bytes->data(), bytes->size());
+      refused += b == nullptr;
+      if (b) DeleteObject(b);
+    }
+    HBITMAP b = platform::gdi::DecodeImage(dib.data(), dib.size());
+    refused += b == nullptr;
+    const std::string icon = IconHolding(png);
+    HICON i = platform::gdi::DecodeIcon(icon.data(), icon.size(), 0, 0);
+    refused += i == nullptr;
+    return refused;
+  };
+  if (kSanitized) {
+    EXPECT_EQ(decodeAll(), 4);
+  } else {
+    const pid_t child = fork();
+    if (child == 0) {
+      rlimit limit{size_t{768} << 20, size_t{768} << 20};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(10);
+      try {
+        _exit(decodeAll() == 4 ? 0 : 1);
+      } catch (...) {
+        _exit(2);
+      }
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  // Pictures under the limit still decode.
+  const std::string small = PngDeclaring(7, 5);
+  HBITMAP b = platform::gdi::DecodeImage(small.data(), small.size());
+  ExpectSample(b);
+  DeleteObject(b);
+}

@@ -240,8 +240,10 @@ TEST_F(RegistryTest, StoreLocationAndDamagedFilesAreLeftAlone) {
   EXPECT_EQ(::stat((std::string(config) + "/vidarro/registry/HKEY_CURRENT_USER.reg").c_str(), &st), 0);
   setenv("VIDARRO_REGISTRY_DIR", folder_.c_str(), 1);
 
-  // A file damaged by something else is reported, never overwritten.
+  // A file damaged by something else, with no earlier copy to go back to, is reported and
+  // never overwritten.
   const std::string path = folder_ + "HKEY_CLASSES_ROOT.reg";
+  std::filesystem::remove(folder_ + "HKEY_CLASSES_ROOT.bak");
   {
     std::ofstream damaged(path, std::ios::trunc);
     damaged << "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n";  // no closing line
@@ -253,4 +255,56 @@ TEST_F(RegistryTest, StoreLocationAndDamagedFilesAreLeftAlone) {
   std::stringstream contents;
   contents << in.rdbuf();
   EXPECT_EQ(contents.str(), "VIDARRO-REGISTRY 1\nK =QnPack.Editor_5\n");
+}
+
+// A cut-off hive made every later open of its root fail for good; now the copy of the save
+// before it answers, the next save writes a whole file again, and the other roots never notice.
+TEST_F(RegistryTest, ADamagedHiveFallsBackToThePreviousGoodCopy) {
+  HKEY key = CreateKey(HKEY_CURRENT_USER, "Software\\Vidarro\\Capture");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(SetString(key, "Folder", "/videos"), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(key, "Device", "USB"), ERROR_SUCCESS);  // the copy before it holds Folder
+  RegCloseKey(key);
+  HKEY other = CreateKey(HKEY_CLASSES_ROOT, ".m2ts");
+  ASSERT_NE(other, nullptr);
+  RegCloseKey(other);
+
+  const std::string path = folder_ + "HKEY_CURRENT_USER.reg";
+  std::filesystem::resize_file(path, 10);  // within the first line, so every copy in memory notices
+  const std::string cutOff = [&] {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }();
+
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Vidarro\\Capture", 0, KEY_READ | KEY_WRITE, &key),
+            ERROR_SUCCESS);
+  char value[64] = {};
+  DWORD bytes = sizeof value;
+  EXPECT_EQ(RegQueryValueEx(key, "Folder", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes), ERROR_SUCCESS);
+  EXPECT_STREQ(value, "/videos");
+  EXPECT_EQ(SetString(key, "Device", "DV"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, ".m2ts", 0, KEY_READ, &other), ERROR_SUCCESS);
+  RegCloseKey(other);
+
+  // The save after the damage wrote a whole file, kept the damaged one aside, and left the
+  // good copy as it was.
+  std::ifstream damaged(folder_ + "HKEY_CURRENT_USER.damaged", std::ios::binary);
+  std::stringstream kept;
+  kept << damaged.rdbuf();
+  EXPECT_EQ(kept.str(), cutOff);
+  std::filesystem::remove(folder_ + "HKEY_CURRENT_USER.bak");
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Vidarro\\Capture", 0, KEY_READ, &key), ERROR_SUCCESS);
+  bytes = sizeof value;
+  EXPECT_EQ(RegQueryValueEx(key, "Device", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes), ERROR_SUCCESS);
+  EXPECT_STREQ(value, "DV");
+  RegCloseKey(key);
+
+  // A FIFO in a hive's place fails that root's calls at once instead of holding them.
+  const std::string fifo = folder_ + "HKEY_LOCAL_MACHINE.reg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key), ERROR_REGISTRY_IO_FAILED);
+  std::filesystem::remove(fifo);
 }

@@ -134,9 +134,16 @@ void WidgetTest::Advance(int ms) {
   Pump();
 }
 
+void WidgetTest::Settle() {
+  // Painting one window can leave another to paint: settle twice.
+  for (int round = 0; round < 2; ++round) {
+    RedrawWindow(parent_.m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump();
+  }
+}
+
 COLORREF WidgetTest::Pixel(HWND hwnd, int x, int y) {
-  UpdateWindow(parent_.m_hWnd);
-  Pump();
+  Settle();
   platform::PixelImage img;
   if (!platform::ComposeWindow(parent_.m_hWnd, &img)) return CLR_INVALID;
   POINT p = Screen(hwnd, x, y);
@@ -167,8 +174,7 @@ std::vector<Event> WidgetTest::Of(UINT msg) const {
 }
 
 void WidgetTest::WritePicture(const std::string& name) {
-  UpdateWindow(parent_.m_hWnd);
-  Pump();
+  Settle();
   const std::string folder = std::string(VIDARRO_TEST_BINARY_DIR) + "/pictures";
   std::filesystem::create_directories(folder);
   platform::WriteWindowPng(parent_.m_hWnd, folder + "/" + name + ".png");

@@ -37,6 +37,8 @@ class WidgetTest : public ::testing::Test {
 
   HWND Make(const char* cls, const char* text, DWORD style, RECT r, int id, DWORD exStyle = 0);
   void Pump();
+  // Paints everything due, children included.
+  void Settle();
   void Click(HWND hwnd, int x, int y);
   void Down(HWND hwnd, int x, int y);
   void Move(HWND hwnd, int x, int y);

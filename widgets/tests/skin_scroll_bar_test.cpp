@@ -1,5 +1,6 @@
 #include "widgets/skin_scroll_bar.h"
 
+#include "widgets/flat_scroll_bar_wrapper.h"
 #include "widgets/skin_bitmap.h"
 #include "widgets/tests/widget_harness.h"
 
@@ -132,6 +133,21 @@ TEST_F(ScrollBarTest, DetachPutsTheListBack) {
   EXPECT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(CSkinScrollBarFrame::Attach(nullptr, skin_), nullptr);
   EXPECT_EQ(CSkinScrollBarFrame::Attach(list, nullptr), nullptr);
+}
+
+TEST_F(ScrollBarTest, FlatWrapperReachesItsWindowsBars) {
+  HWND list = Make(WC_LISTBOX, "", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, {10, 10, 210, 110}, 90);
+  CFlatScrollBarWrapper flat;
+  int value = 0;
+  EXPECT_FALSE(flat.GetScrollProp(WSB_PROP_VSTYLE, &value));  // no window yet
+  ASSERT_TRUE(flat.Initialize(CWnd::FromHandle(list)));
+  flat.SetScrollRange(SB_VERT, 0, 40);
+  flat.SetScrollPos(SB_VERT, 7);
+  EXPECT_EQ(flat.GetScrollPos(SB_VERT), 7);
+  int lo = -1, hi = -1;
+  EXPECT_TRUE(flat.GetScrollRange(SB_VERT, &lo, &hi));
+  EXPECT_EQ(hi, 40);
+  flat.Uninitialize();
 }
 
 }  // namespace

@@ -129,6 +129,8 @@ void CSkinButton::ResetHover() {
 }
 
 BOOL CSkinButton::PreTranslateMessage(MSG* msg) {
+  // A fast second click is a click, not a double click.
+  if (msg->hwnd == m_hWnd && msg->message == WM_LBUTTONDBLCLK) msg->message = WM_LBUTTONDOWN;
   if (m_toolTip && m_toolTip->m_hWnd) m_toolTip->RelayEvent(msg);
   return CButton::PreTranslateMessage(msg);
 }

@@ -32,6 +32,11 @@ TEST_F(SkinButtons, StripGivesFramesRegionAndClicks) {
   ASSERT_EQ(Of(WM_COMMAND).size(), 1u);
   EXPECT_EQ(Of(WM_COMMAND)[0].id, 301);
   EXPECT_EQ(Of(WM_COMMAND)[0].code, static_cast<UINT>(BN_CLICKED));
+  // Two fast clicks are two clicks.
+  Clear();
+  Click(b, 40, 14);
+  Click(b, 40, 14);
+  EXPECT_EQ(Of(WM_COMMAND).size(), 2u);
   button.UnsubclassWindow();
 }
 

@@ -1,0 +1,303 @@
+// Paints the suite's skin strips at build time: one flat, quiet look (slate faces, a blue
+// accent) for every skin control, written as 24-bit BMP files with a resource script fragment
+// that names them.
+//   skin_painter <output folder>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Colour {
+  int r, g, b;
+};
+
+Colour Mix(Colour a, Colour b, int num, int den) {
+  if (den <= 0) return a;
+  return Colour{a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den, a.b + (b.b - a.b) * num / den};
+}
+
+// The palette of the whole skin.
+constexpr Colour kBorder{16, 24, 32};
+constexpr Colour kFaceTop{70, 86, 106}, kFaceBottom{44, 56, 72};
+constexpr Colour kHotTop{84, 128, 172}, kHotBottom{52, 86, 124};
+constexpr Colour kPressedTop{30, 42, 56}, kPressedBottom{44, 60, 80};
+constexpr Colour kDisabledTop{128, 132, 138}, kDisabledBottom{104, 108, 114};
+constexpr Colour kAccentTop{112, 192, 245}, kAccentBottom{47, 127, 192};
+constexpr Colour kTrack{30, 38, 48};
+constexpr Colour kLight{232, 236, 240}, kLightPressed{200, 212, 224};
+constexpr Colour kMark{230, 160, 64};
+constexpr Colour kRed{255, 0, 0}, kMagenta{255, 0, 255}, kWhite{255, 255, 255}, kBlack{0, 0, 0};
+constexpr Colour kGrey{160, 164, 168}, kBoxFace{252, 252, 252};
+
+class Canvas {
+ public:
+  Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<std::size_t>(w) * h, fill) {}
+
+  void Set(int x, int y, Colour c) {
+    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<std::size_t>(y) * w_ + x] = c;
+  }
+  void Fill(int x, int y, int w, int h, Colour c) {
+    for (int j = y; j < y + h; ++j)
+      for (int i = x; i < x + w; ++i) Set(i, j, c);
+  }
+  // A box with rounded corners of radius r, filled top to bottom from `top` to `bottom` and
+  // outlined in `line`.
+  void Box(int x, int y, int w, int h, int r, Colour top, Colour bottom, Colour line) {
+    for (int j = 0; j < h; ++j) {
+      for (int i = 0; i < w; ++i) {
+        const int inside = Inside(i, j, w, h, r);
+        if (inside == 0) continue;
+        Set(x + i, y + j, inside == 1 ? line : Mix(top, bottom, j, std::max(h - 1, 1)));
+      }
+    }
+  }
+  // A filled triangle pointing up (dir 0), down (1), left (2) or right (3) centred in a box.
+  void Arrow(int x, int y, int w, int h, int dir, Colour c) {
+    const int size = std::max(2, std::min(w, h) / 3);
+    const int cx = x + w / 2, cy = y + h / 2;
+    for (int k = 0; k < size; ++k) {
+      const int half = dir == 0 || dir == 2 ? k : size - 1 - k;
+      for (int t = -half; t <= half; ++t) {
+        if (dir < 2) Set(cx + t, cy - size / 2 + k, c);
+        else Set(cx - size / 2 + k, cy + t, c);
+      }
+    }
+  }
+  bool Write(const std::string& path) const {
+    const int rowBytes = (w_ * 3 + 3) & ~3;
+    const std::uint32_t imageSize = static_cast<std::uint32_t>(rowBytes) * h_;
+    std::vector<std::uint8_t> out;
+    auto u16 = [&](std::uint32_t v) { out.push_back(v & 0xFF), out.push_back((v >> 8) & 0xFF); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    out.push_back('B'), out.push_back('M');
+    u32(14 + 40 + imageSize), u32(0), u32(14 + 40);
+    u32(40), u32(w_), u32(h_), u16(1), u16(24), u32(0), u32(imageSize), u32(2835), u32(2835), u32(0), u32(0);
+    for (int y = h_ - 1; y >= 0; --y) {  // bottom row first
+      for (int x = 0; x < w_; ++x) {
+        const Colour& c = px_[static_cast<std::size_t>(y) * w_ + x];
+        out.push_back(static_cast<std::uint8_t>(c.b)), out.push_back(static_cast<std::uint8_t>(c.g));
+        out.push_back(static_cast<std::uint8_t>(c.r));
+      }
+      for (int pad = w_ * 3; pad < rowBytes; ++pad) out.push_back(0);
+    }
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return static_cast<bool>(file);
+  }
+
+ private:
+  // 0 outside the rounded box, 1 on its outline, 2 inside.
+  static int Inside(int i, int j, int w, int h, int r) {
+    auto distance2 = [](int dx, int dy) { return dx * dx + dy * dy; };
+    int cx = i, cy = j;
+    if (i < r) cx = r;
+    if (i >= w - r) cx = w - r - 1;
+    if (j < r) cy = r;
+    if (j >= h - r) cy = h - r - 1;
+    const int d = distance2(i - cx, j - cy);
+    if (d > r * r) return 0;
+    const bool edge = i == 0 || j == 0 || i == w - 1 || j == h - 1 || d > (r - 1) * (r - 1);
+    return edge ? 1 : 2;
+  }
+
+  int w_, h_;
+  std::vector<Colour> px_;
+};
+
+struct Face {
+  Colour top, bottom;
+};
+constexpr Face kFaces[4] = {
+    {kFaceTop, kFaceBottom}, {kHotTop, kHotBottom}, {kPressedTop, kPressedBottom}, {kDisabledTop, kDisabledBottom}};
+
+Canvas Button() {
+  const int w = 80, h = 28;
+  Canvas c(w * 5, h, kRed);
+  for (int f = 0; f < 4; ++f) {
+    c.Box(f * w, 0, w, h, 6, kFaces[f].top, kFaces[f].bottom, kBorder);
+    if (f == 1) c.Fill(f * w + 6, 1, w - 12, 1, kAccentTop);  // the hover look lights the top edge
+  }
+  c.Box(4 * w, 0, w, h, 6, kBlack, kBlack, kBlack);  // mask: red is cut away
+  return c;
+}
+
+Canvas Progress() {
+  Canvas c(200, 24, kTrack);
+  c.Box(0, 0, 200, 12, 3, kTrack, kTrack, kBorder);
+  c.Box(0, 12, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
+  return c;
+}
+
+Canvas ProgressMark() {
+  Canvas c(200, 48, kTrack);
+  c.Box(0, 0, 200, 12, 3, kMark, Mix(kMark, kBlack, 1, 3), kBorder);
+  c.Box(0, 12, 200, 12, 3, kTrack, kTrack, kBorder);
+  c.Box(0, 24, 200, 12, 3, kGrey, kGrey, kBorder);
+  c.Box(0, 36, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
+  return c;
+}
+
+Canvas ProgressVertical() {
+  Canvas c(24, 120, kTrack);
+  c.Box(0, 0, 12, 120, 3, kTrack, kTrack, kBorder);
+  c.Box(12, 0, 12, 120, 3, kAccentTop, kAccentBottom, kBorder);
+  return c;
+}
+
+Canvas ComboArrow() {
+  Canvas c(48, 27, kLight);
+  const Colour backs[3] = {kLight, kLightPressed, kLight};
+  const Colour arrows[3] = {kFaceBottom, kBorder, kGrey};
+  for (int f = 0; f < 3; ++f) {
+    c.Fill(f * 16, 0, 16, 27, backs[f]);
+    c.Arrow(f * 16, 0, 16, 27, 1, arrows[f]);
+  }
+  return c;
+}
+
+Canvas SliderChannel(bool filled) {
+  Canvas c(160, 16, kMagenta);
+  if (filled) c.Box(0, 5, 160, 6, 3, kAccentTop, kAccentBottom, kBorder);
+  else c.Box(0, 5, 160, 6, 3, kTrack, kFaceBottom, kBorder);
+  return c;
+}
+
+Canvas SliderThumb(bool drag) {
+  Canvas c(12, 16, kMagenta);
+  if (drag) c.Box(0, 0, 12, 16, 4, kAccentTop, kAccentBottom, kBorder);
+  else c.Box(0, 0, 12, 16, 4, kLight, kGrey, kBorder);
+  return c;
+}
+
+Canvas CheckBox() {
+  Canvas c(78, 13, kWhite);
+  for (int i = 0; i < 6; ++i) {
+    const bool checked = i % 2 == 0;
+    const bool pressed = i == 2 || i == 3;
+    const bool disabled = i >= 4;
+    const Colour line = disabled ? kGrey : kBorder;
+    const Colour face = pressed ? kLightPressed : kBoxFace;
+    c.Box(i * 13, 0, 13, 13, 2, face, face, line);
+    if (checked) {
+      const Colour mark = disabled ? kGrey : kAccentBottom;
+      for (int k = 0; k < 3; ++k) c.Fill(i * 13 + 3 + k, 6 + k, 2, 1, mark);  // the short stroke
+      for (int k = 0; k < 5; ++k) c.Fill(i * 13 + 5 + k, 8 - k, 2, 1, mark);  // the long stroke
+    }
+  }
+  return c;
+}
+
+Canvas ScrollBar() {
+  const int p = 16;
+  Canvas c(9 * p, 3 * p, kTrack);
+  for (int row = 0; row < 3; ++row) {
+    const Face& face = kFaces[row];
+    const int y = row * p;
+    const int arrowDirs[4] = {0, 1, 2, 3};
+    const int arrowCols[4] = {0, 1, 4, 5};
+    for (int a = 0; a < 4; ++a) {
+      c.Box(arrowCols[a] * p, y, p, p, 2, face.top, face.bottom, kBorder);
+      c.Arrow(arrowCols[a] * p, y, p, p, arrowDirs[a], row == 1 ? kAccentTop : kLight);
+    }
+    const Face thumb = row == 0   ? Face{kGrey, kFaceTop}
+                       : row == 1 ? Face{kAccentTop, kAccentBottom}
+                                  : Face{kAccentBottom, kPressedBottom};
+    c.Box(2 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
+    c.Box(6 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
+    c.Fill(3 * p, y, p, p, kTrack);
+    c.Fill(3 * p + p / 2, y, 1, p, kFaceBottom);  // a faint groove along the track
+    c.Fill(7 * p, y, p, p, kTrack);
+    c.Fill(7 * p, y + p / 2, p, 1, kFaceBottom);
+    c.Fill(8 * p, y, p, p, kFaceBottom);
+  }
+  return c;
+}
+
+Canvas Spin() {
+  const int w = 16, h = 24;
+  Canvas c(w * 5, h, kBorder);
+  for (int f = 0; f < 5; ++f) {
+    const Face& face = kFaces[f == 4 ? 0 : (f == 0 ? 0 : f)];
+    const Colour arrow = f == 3 ? kGrey : f == 1 ? kAccentTop : kLight;
+    c.Box(f * w, 0, w, h / 2, 2, face.top, face.bottom, kBorder);
+    c.Box(f * w, h / 2, w, h / 2, 2, face.top, face.bottom, kBorder);
+    c.Arrow(f * w, 0, w, h / 2, 0, arrow);
+    c.Arrow(f * w, h / 2, w, h / 2, 1, arrow);
+  }
+  return c;
+}
+
+// Frame pieces: a dark border with an accent line inside it.
+Canvas FramePiece(int w, int h, bool horizontal, bool decoration) {
+  Canvas c(w, h, kFaceBottom);
+  if (horizontal) {
+    c.Fill(0, 0, w, 2, kBorder);
+    c.Fill(0, h - 2, w, 2, kBorder);
+    c.Fill(0, h / 2 - 1, w, 2, decoration ? kAccentTop : kFaceTop);
+  } else {
+    c.Fill(0, 0, 2, h, kBorder);
+    c.Fill(w - 2, 0, 2, h, kBorder);
+    c.Fill(w / 2 - 1, 0, 2, h, kFaceTop);
+  }
+  return c;
+}
+
+Canvas FrameCorner() {
+  Canvas c(8, 8, kFaceBottom);
+  c.Box(0, 0, 8, 8, 2, kFaceTop, kFaceBottom, kBorder);
+  c.Fill(3, 3, 2, 2, kAccentTop);
+  return c;
+}
+
+struct Strip {
+  const char* id;
+  const char* file;
+  Canvas canvas;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: skin_painter <output folder>\n");
+    return 2;
+  }
+  const std::string folder = std::string(argv[1]) + "/";
+  const std::vector<Strip> strips = {
+      {"IDB_SKIN_BUTTON", "skin_button.bmp", Button()},
+      {"IDB_SKIN_PROGRESS", "skin_progress.bmp", Progress()},
+      {"IDB_SKIN_PROGRESS_MARK", "skin_progress_mark.bmp", ProgressMark()},
+      {"IDB_SKIN_PROGRESS_VERTICAL", "skin_progress_vertical.bmp", ProgressVertical()},
+      {"IDB_SKIN_COMBO_ARROW", "skin_combo_arrow.bmp", ComboArrow()},
+      {"IDB_SKIN_SLIDER_CHANNEL", "skin_slider_channel.bmp", SliderChannel(false)},
+      {"IDB_SKIN_SLIDER_FILLED", "skin_slider_filled.bmp", SliderChannel(true)},
+      {"IDB_SKIN_SLIDER_THUMB", "skin_slider_thumb.bmp", SliderThumb(false)},
+      {"IDB_SKIN_SLIDER_THUMB_DRAG", "skin_slider_thumb_drag.bmp", SliderThumb(true)},
+      {"IDB_SKIN_CHECKBOX", "skin_checkbox.bmp", CheckBox()},
+      {"IDB_SKIN_SCROLLBAR", "skin_scrollbar.bmp", ScrollBar()},
+      {"IDB_SKIN_SPIN", "skin_spin.bmp", Spin()},
+      {"IDB_SKIN_FRAME_CORNER_TL", "skin_frame_tl.bmp", FrameCorner()},
+      {"IDB_SKIN_FRAME_TOP", "skin_frame_top.bmp", FramePiece(4, 8, true, false)},
+      {"IDB_SKIN_FRAME_TOP_MIDDLE", "skin_frame_top_middle.bmp", FramePiece(24, 8, true, true)},
+      {"IDB_SKIN_FRAME_CORNER_TR", "skin_frame_tr.bmp", FrameCorner()},
+      {"IDB_SKIN_FRAME_LEFT", "skin_frame_left.bmp", FramePiece(8, 4, false, false)},
+      {"IDB_SKIN_FRAME_RIGHT", "skin_frame_right.bmp", FramePiece(8, 4, false, false)},
+      {"IDB_SKIN_FRAME_CORNER_BL", "skin_frame_bl.bmp", FrameCorner()},
+      {"IDB_SKIN_FRAME_BOTTOM", "skin_frame_bottom.bmp", FramePiece(4, 8, true, false)},
+      {"IDB_SKIN_FRAME_CORNER_BR", "skin_frame_br.bmp", FrameCorner()},
+  };
+  std::ofstream script(folder + "skin_bitmaps.rc");
+  script << "// Generated by skin_painter; do not edit.\n";
+  for (const Strip& strip : strips) {
+    if (!strip.canvas.Write(folder + strip.file)) {
+      std::fprintf(stderr, "skin_painter: cannot write %s%s\n", folder.c_str(), strip.file);
+      return 1;
+    }
+    script << strip.id << " BITMAP \"" << strip.file << "\"\n";
+  }
+  return script ? 0 : 1;
+}

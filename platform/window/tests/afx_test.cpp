@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "platform/base/message_box.h"
+#include "platform/base/paths.h"
+#include "platform/window/resources.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/input.h"
@@ -171,6 +173,70 @@ TEST_F(AfxWindows, ApplicationRunsInitInstanceThenItsLoopUntilQuit) {
   app.m_exitCode = 3;
   EXPECT_EQ(AfxWinMain(1, argv), 3);  // a refused start ends without a loop
   EXPECT_EQ(AfxGetApp(), &app);
+  platform::SetMessageBoxHandler(nullptr);
+}
+
+// A program as they are all built: resource libraries from its folder, then its main dialog.
+class MainDialog : public CDialog {
+ public:
+  MainDialog() : CDialog(300) {}
+  int starts = 0;
+  CWnd* mainWhileOpen = nullptr;
+
+ protected:
+  BOOL OnInitDialog() override {
+    mainWhileOpen = AfxGetMainWnd();
+    return CDialog::OnInitDialog();
+  }
+  void OnStart() { ++starts; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(MainDialog, CDialog)
+ON_BN_CLICKED(1024, &MainDialog::OnStart)
+END_MESSAGE_MAP()
+
+class ProgramApp : public CWinApp {
+ public:
+  HMODULE ui = nullptr;
+  HMODULE missing = nullptr;
+  HMODULE fromLanguageFolder = nullptr;
+  HMODULE resourcesWhileRunning = nullptr;
+  INT_PTR dialogResult = 0;
+  MainDialog dialog;
+
+  BOOL InitInstance() override {
+    missing = LoadResourceLibrary("NoSuchUI.dll");
+    fromLanguageFolder = LoadResourceLibrary("WindowIconsUI.dll", "kor");  // no copy there: the folder's
+    ui = LoadResourceLibrary("WindowIconsUI.dll");
+    if (!ui) return FALSE;
+    SetResourceLibrary(ui);
+    resourcesWhileRunning = AfxFindResourceHandle(MAKEINTRESOURCE(300), RT_DIALOG);
+    platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), 1024)); });
+    platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), IDOK)); });
+    dialogResult = RunMainDialog(dialog);
+    return FALSE;
+  }
+};
+
+TEST_F(AfxWindows, AProgramLoadsItsResourceLibrariesAndRunsItsDialogFromThem) {
+  ProgramApp app;
+  EXPECT_EQ(app.GetProgramFolder(), platform::AppFolder());
+  char name[] = "/opt/vidarro/Wendrel";
+  char* argv[] = {name};
+  EXPECT_EQ(AfxWinMain(1, argv), 0);
+  EXPECT_EQ(app.m_pszExeName, "Wendrel");
+  EXPECT_NE(app.m_hInstance, nullptr);  // the program's own module
+  ASSERT_NE(app.ui, nullptr);
+  EXPECT_EQ(app.missing, nullptr);
+  EXPECT_NE(app.fromLanguageFolder, nullptr);
+  EXPECT_EQ(app.resourcesWhileRunning, app.ui);
+  EXPECT_EQ(app.dialogResult, IDOK);
+  EXPECT_EQ(app.dialog.starts, 1);
+  EXPECT_EQ(app.dialog.mainWhileOpen, &app.dialog);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  // The libraries went with the program's end, the resource handle with them.
+  EXPECT_EQ(AfxGetResourceHandle(), app.m_hInstance);
   platform::SetMessageBoxHandler(nullptr);
 }
 

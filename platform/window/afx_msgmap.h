@@ -52,9 +52,6 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-// The first entry of the chain that matches, for callers that route messages themselves.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT msg, UINT code, UINT id);
-
 // clang-format off
 #define DECLARE_MESSAGE_MAP()                                                         \
  protected:                                                                           \

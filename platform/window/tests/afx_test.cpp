@@ -284,6 +284,42 @@ TEST_F(AfxWindows, ModelessDialogsLiveInTheOuterLoop) {
   EXPECT_EQ(dlg.m_hWnd, nullptr);
 }
 
+// Takes OK over in its own map; Cancel still reaches CDialog's.
+class ConfirmingDialog : public CDialog {
+ public:
+  int confirms = 0;
+
+ protected:
+  void OnConfirm() { ++confirms; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ConfirmingDialog, CDialog)
+ON_BN_CLICKED(IDOK, &ConfirmingDialog::OnConfirm)
+END_MESSAGE_MAP()
+
+TEST_F(AfxWindows, ADialogsMapComesBeforeTheOkAndCancelOfItsBase) {
+  platform::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION;
+  t.caption = "Confirm";
+  t.cx = 120;
+  t.cy = 50;
+  platform::DialogItemTemplate ok;
+  ok.className = "Button";
+  ok.text = "OK";
+  ok.id = IDOK;
+  ok.style = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+  ok.x = 10, ok.y = 30, ok.cx = 50, ok.cy = 14;
+  t.items.push_back(ok);
+  ConfirmingDialog dlg;
+  dlg.InitModalIndirect(t);
+  platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), IDOK)); });
+  platform::PushInputStep([] { platform::InjectKey(VK_RETURN); });
+  platform::PushInputStep([] { platform::InjectKey(VK_ESCAPE); });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(dlg.confirms, 2);
+}
+
 struct SplashJob {
   platform::DialogTemplate tmpl;
   std::atomic<INT_PTR> result{0};

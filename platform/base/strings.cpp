@@ -88,3 +88,15 @@ std::string Format(const char* fmt, ...) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool CopyToBuffer(std::string_view text, char* buffer, std::size_t size) {
+  if (!buffer || size == 0) return text.empty();
+  const std::size_t n = text.size() < size ? text.size() : size - 1;
+  text.copy(buffer, n);
+  buffer[n] = '\0';
+  return n == text.size();
+}
+
+}  // namespace platform

@@ -22,6 +22,10 @@ std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string Trim(std::string_view s);
 
+// Copies text into a caller's fixed buffer of `size` bytes, cut to fit and always NUL-ended
+// (nothing is written when size is 0); false when it was cut.
+bool CopyToBuffer(std::string_view text, char* buffer, std::size_t size);
+
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* fmt, std::va_list args) __attribute__((format(printf, 1, 0)));
 

@@ -251,6 +251,7 @@ void InitCommonControls() {
     RegisterToolTip();
     RegisterListView();
     RegisterTreeView();
+    RegisterHeader();
   });
 }
 

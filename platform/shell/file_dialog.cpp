@@ -119,7 +119,7 @@ class FileDialog {
     add("Static", "File &name:", -1, SS_LEFT, 7, 136, 50, 8);
     add("Edit", "", platform::kFileNameEditId, WS_TABSTOP | ES_AUTOHSCROLL, 60, 134, 156, 12, WS_EX_CLIENTEDGE);
     add("Static", "Files of &type:", -1, SS_LEFT, 7, 154, 50, 8);
-    add("ComboBox", "", platform::kFileTypeComboId, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 60, 152, 156, 80);
+    add("ComboBox", "", platform::kFileTypeComboId, WS_TABSTOP | CBS_DROPDOWNLIST, 60, 152, 156, 80);
     add("Button", open_ ? "&Open" : "&Save", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 223, 133, 50, 14);
     add("Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 223, 151, 50, 14);
     return t;

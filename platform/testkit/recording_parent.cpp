@@ -86,7 +86,7 @@ LRESULT RecordingParent::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       e.id = static_cast<int>(h->idFrom);
       e.code = h->code;
       Describe(h, lParam, &e);
-      events.push_back(e);
+      if (h->code != NM_CUSTOMDRAW || recordCustomDraw) events.push_back(e);
       return onNotify ? onNotify(h) : 0;
     }
     case WM_HSCROLL:

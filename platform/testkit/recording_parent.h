@@ -37,6 +37,8 @@ class RecordingParent {
   void Clear() { events.clear(); }
 
   std::vector<Event> events;
+  // Custom-draw questions come with every paint; they are answered but kept only when asked.
+  bool recordCustomDraw = false;
   // Answers to WM_NOTIFY, by code; 0 when unset.
   std::function<LRESULT(NMHDR*)> onNotify;
   // The brush answered to WM_CTLCOLORSTATIC and WM_CTLCOLORBTN; none (the default colours) when

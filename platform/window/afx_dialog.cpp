@@ -226,20 +226,9 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
   return FALSE;
 }
 
-BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-  if (CWnd::OnCommand(wParam, lParam)) return TRUE;
-  if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-  switch (LOWORD(wParam)) {
-    case IDOK: OnOK(); return TRUE;
-    case IDCANCEL: OnCancel(); return TRUE;
-    default: return FALSE;
-  }
-}
-
-BOOL CDialog::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (msg == WM_INITDIALOG) {
-    *result = OnInitDialog();
-    return TRUE;
-  }
-  return CWnd::OnWndMsg(msg, wParam, lParam, result);
-}
+// OK and Cancel from buttons, Enter and Esc; a derived map's entries for them come first.
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+AFX_ON_WM(WM_INITDIALOG, InitDialog, OnInitDialog)
+END_MESSAGE_MAP()

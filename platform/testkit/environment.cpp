@@ -41,14 +41,19 @@ Environment::Environment(const std::string& name) {
   std::string pattern = BaseFolder() + Sanitized(name) + "-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) pattern = BaseFolder() + Sanitized(name);
   home_ = pattern + "/";
-  for (const char* sub : {"config", "data", "cache", "run", "Documents", "tmp", "registry"})
+  for (const char* sub : {"config", "data", "cache", "Documents", "tmp", "registry"})
     std::filesystem::create_directories(home_ + sub, ec);
-  std::filesystem::permissions(home_ + "run", std::filesystem::perms::owner_all, ec);
+  // The runtime folder holds the window transport's sockets, whose paths must stay short (a
+  // socket address has room for about a hundred bytes), so it lives under /tmp.
+  std::string runtime = "/tmp/vidarro-run-XXXXXX";
+  runtime_ = mkdtemp(runtime.data()) ? runtime : home_ + "run";
+  std::filesystem::create_directories(runtime_, ec);
+  std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all, ec);
   Set("HOME", home_);
   Set("XDG_CONFIG_HOME", home_ + "config");
   Set("XDG_DATA_HOME", home_ + "data");
   Set("XDG_CACHE_HOME", home_ + "cache");
-  Set("XDG_RUNTIME_DIR", home_ + "run");
+  Set("XDG_RUNTIME_DIR", runtime_);
   Set("XDG_DOCUMENTS_DIR", home_ + "Documents");
   Set("TMPDIR", home_ + "tmp");
   Set("VIDARRO_REGISTRY_DIR", home_ + "registry");
@@ -65,6 +70,7 @@ Environment::~Environment() {
   }
   std::error_code ec;
   std::filesystem::remove_all(home_, ec);
+  std::filesystem::remove_all(runtime_, ec);
 }
 
 void Environment::Set(const char* name, const std::string& value) {

@@ -20,11 +20,14 @@ class Environment {
   const std::string& Home() const { return home_; }
   std::string Documents() const { return home_ + "Documents/"; }
   std::string Temp() const { return home_ + "tmp/"; }
+  // XDG_RUNTIME_DIR: a short private folder under /tmp, not inside the home.
+  const std::string& Runtime() const { return runtime_; }
 
  private:
   void Set(const char* name, const std::string& value);
 
   std::string home_;
+  std::string runtime_;
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> saved_;  // name, (was set, value)
 };
 

@@ -75,6 +75,8 @@ class FolderBrowser {
     add("Button", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 119, 229, 50, 14);
     add("Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 173, 229, 50, 14);
     const INT_PTR r = DialogBoxIndirectParam(nullptr, t, info_->hwndOwner, Proc, reinterpret_cast<LPARAM>(this));
+    // A caller that subclassed the browser may end it with OK itself: the selection is chosen.
+    if (r == IDOK && chosen_.empty()) chosen_ = selected_;
     if (r != IDOK || chosen_.empty()) return nullptr;
     if (info_->pszDisplayName) {
       const std::string name = chosen_ == "/" ? "/" : platform::FileNameOf(chosen_);

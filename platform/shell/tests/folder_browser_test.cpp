@@ -5,6 +5,7 @@
 #include "platform/com/task_mem.h"
 #include "platform/shell/folder_browser.h"
 #include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
 
 namespace {
 
@@ -126,6 +127,13 @@ TEST_F(FolderBrowserTest, WithoutAnEditBoxOrStatusThoseControlsAreMissingAndCanc
   EXPECT_EQ(nullptr, SHBrowseForFolder(&bi));
   EXPECT_FALSE(edit);
   EXPECT_FALSE(status);
+}
+
+TEST_F(FolderBrowserTest, ACallerEndingTheBrowserWithOkGetsTheSelection) {
+  Conversation c(root_ + "/Work");
+  WhenDialogShows([](HWND d) { EndDialog(d, IDOK); });
+  BROWSEINFO bi = Info(BIF_RETURNONLYFSDIRS, &c);
+  EXPECT_EQ(root_ + "/Work", Result(SHBrowseForFolder(&bi)));
 }
 
 TEST(ItemLists, CarryPathsWithoutTheTrailingSlash) {

@@ -1,10 +1,15 @@
 # Helpers every folder uses to declare its targets the same way.
 
-# vidarro_test(<name> SOURCES ... [LIBS ...] [LABELS unit|peer|slow ...] [TIMEOUT s])
+# vidarro_test(<name> SOURCES ... [LIBS ...] [LABELS unit|peer|slow ...] [TIMEOUT s] [PICTURES program])
 # One GoogleTest binary, one CTest entry. Every test runs in a home of its own, so the
-# registry, XDG folders and window directory of one test never leak into another.
+# registry, XDG folders and window directory of one test never leak into another. Pictures it
+# writes go to build/pictures/<program>/ (the top folder's name unless given).
 function(vidarro_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;PICTURES" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_PICTURES)
+    file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REGEX REPLACE "/.*" "" T_PICTURES "${relative}")
+  endif()
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
@@ -17,7 +22,8 @@ function(vidarro_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} ENABLE_EXPORTS ON)
   target_compile_definitions(${name} PRIVATE
     VIDARRO_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
-    VIDARRO_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+    VIDARRO_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}"
+    VIDARRO_PICTURE_DIR="${CMAKE_BINARY_DIR}/pictures/${T_PICTURES}")
   set(home ${CMAKE_BINARY_DIR}/testhome/${name})
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env

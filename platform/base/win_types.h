@@ -1,6 +1,7 @@
 // Win32 base types and their numeric conventions, for what crosses the suite's interfaces.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 using BOOL = int;
@@ -27,6 +28,10 @@ using LPCSTR = const char*;
 using LPSTR = char*;
 using LPVOID = void*;
 using LPCVOID = const void*;
+using SIZE_T = std::size_t;
+
+// The classic path buffer size that fixed-size interfaces still use.
+constexpr DWORD MAX_PATH = 260;
 
 #ifndef TRUE
 #define TRUE 1

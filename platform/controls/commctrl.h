@@ -436,6 +436,109 @@ struct NMLVKEYDOWN {
   UINT flags = 0;
 };
 
+// List view additions: its header, pixel scrolling, custom drawing.
+constexpr UINT LVM_SCROLL = LVM_FIRST + 20;
+constexpr UINT LVM_GETHEADER = LVM_FIRST + 31;
+
+// Custom drawing (NM_CUSTOMDRAW): the parent is asked before and after the control paints, and
+// per item when it asks for that; it may change colours or draw an item itself.
+constexpr UINT NM_CUSTOMDRAW = static_cast<UINT>(-12);
+constexpr DWORD CDDS_PREPAINT = 0x00000001;
+constexpr DWORD CDDS_POSTPAINT = 0x00000002;
+constexpr DWORD CDDS_ITEM = 0x00010000;
+constexpr DWORD CDDS_SUBITEM = 0x00020000;
+constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+constexpr DWORD CDDS_ITEMPOSTPAINT = CDDS_ITEM | CDDS_POSTPAINT;
+constexpr LRESULT CDRF_DODEFAULT = 0x00000000;
+constexpr LRESULT CDRF_NEWFONT = 0x00000002;
+constexpr LRESULT CDRF_SKIPDEFAULT = 0x00000004;
+constexpr LRESULT CDRF_NOTIFYPOSTPAINT = 0x00000010;
+constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x00000020;
+constexpr LRESULT CDRF_NOTIFYSUBITEMDRAW = 0x00000020;
+constexpr UINT CDIS_SELECTED = 0x0001;
+constexpr UINT CDIS_FOCUS = 0x0010;
+struct NMCUSTOMDRAW {
+  NMHDR hdr;
+  DWORD dwDrawStage = 0;
+  HDC hdc = nullptr;
+  RECT rc{};
+  DWORD_PTR dwItemSpec = 0;
+  UINT uItemState = 0;
+  LPARAM lItemlParam = 0;
+};
+struct NMLVCUSTOMDRAW {
+  NMCUSTOMDRAW nmcd;
+  COLORREF clrText = 0;
+  COLORREF clrTextBk = 0;
+  int iSubItem = 0;
+};
+
+// Header controls.
+#define WC_HEADER "SysHeader32"
+constexpr DWORD HDS_HORZ = 0x0000;
+constexpr DWORD HDS_BUTTONS = 0x0002;
+constexpr UINT HDI_WIDTH = 0x0001;
+constexpr UINT HDI_HEIGHT = HDI_WIDTH;
+constexpr UINT HDI_TEXT = 0x0002;
+constexpr UINT HDI_FORMAT = 0x0004;
+constexpr UINT HDI_LPARAM = 0x0008;
+constexpr int HDF_LEFT = 0x0000;
+constexpr int HDF_RIGHT = 0x0001;
+constexpr int HDF_CENTER = 0x0002;
+constexpr int HDF_JUSTIFYMASK = 0x0003;
+constexpr int HDF_SORTDOWN = 0x0200;
+constexpr int HDF_SORTUP = 0x0400;
+constexpr int HDF_STRING = 0x4000;
+constexpr int HDF_OWNERDRAW = 0x8000;
+constexpr UINT HDM_FIRST = 0x1200;
+constexpr UINT HDM_GETITEMCOUNT = HDM_FIRST + 0;
+constexpr UINT HDM_INSERTITEM = HDM_FIRST + 1;
+constexpr UINT HDM_DELETEITEM = HDM_FIRST + 2;
+constexpr UINT HDM_GETITEM = HDM_FIRST + 3;
+constexpr UINT HDM_SETITEM = HDM_FIRST + 4;
+constexpr UINT HDM_LAYOUT = HDM_FIRST + 5;
+constexpr UINT HDM_HITTEST = HDM_FIRST + 6;
+constexpr UINT HDM_GETITEMRECT = HDM_FIRST + 7;
+constexpr UINT HDN_ITEMCHANGING = static_cast<UINT>(-300);
+constexpr UINT HDN_ITEMCHANGED = static_cast<UINT>(-301);
+constexpr UINT HDN_ITEMCLICK = static_cast<UINT>(-302);
+constexpr UINT HDN_ITEMDBLCLICK = static_cast<UINT>(-303);
+constexpr UINT HDN_DIVIDERDBLCLICK = static_cast<UINT>(-305);
+constexpr UINT HDN_BEGINTRACK = static_cast<UINT>(-306);
+constexpr UINT HDN_ENDTRACK = static_cast<UINT>(-307);
+constexpr UINT HDN_TRACK = static_cast<UINT>(-308);
+constexpr UINT HHT_NOWHERE = 0x0001;
+constexpr UINT HHT_ONHEADER = 0x0002;
+constexpr UINT HHT_ONDIVIDER = 0x0004;
+constexpr UINT ODT_HEADER = 100;
+struct HDITEM {
+  UINT mask = 0;
+  int cxy = 0;
+  LPSTR pszText = nullptr;
+  HBITMAP hbm = nullptr;
+  int cchTextMax = 0;
+  int fmt = 0;
+  LPARAM lParam = 0;
+  int iImage = 0;
+  int iOrder = 0;
+};
+using HD_ITEM = HDITEM;
+struct NMHEADER {
+  NMHDR hdr;
+  int iItem = -1;
+  int iButton = 0;  // 0 left, 1 right, 2 middle
+  HDITEM* pitem = nullptr;
+};
+struct HDHITTESTINFO {
+  POINT pt{};
+  UINT flags = 0;
+  int iItem = -1;
+};
+struct HDLAYOUT {
+  RECT* prc = nullptr;
+  WINDOWPOS* pwpos = nullptr;
+};
+
 // Tree views.
 struct TREEITEM__;
 using HTREEITEM = TREEITEM__*;

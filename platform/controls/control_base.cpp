@@ -253,6 +253,7 @@ void InitCommonControls() {
     RegisterToolTip();
     RegisterListView();
     RegisterTreeView();
+    RegisterHeader();
   });
   registering = false;
 }

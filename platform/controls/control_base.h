@@ -87,5 +87,6 @@ void RegisterTrackbar();
 void RegisterToolTip();
 void RegisterListView();
 void RegisterTreeView();
+void RegisterHeader();
 
 }  // namespace platform::controls

@@ -101,12 +101,14 @@ class ListView final : public Control {
         if ((c->mask & LVCF_TEXT) && c->pszText) col.text = c->pszText;
         int at = std::clamp(static_cast<int>(wParam), 0, static_cast<int>(columns_.size()));
         columns_.insert(columns_.begin() + at, col);
+        if (header_) HeaderInsert(at);
         Invalidate();
         return at;
       }
       case LVM_DELETECOLUMN:
         if (wParam >= columns_.size()) return FALSE;
         columns_.erase(columns_.begin() + static_cast<long>(wParam));
+        if (header_) SendMessage(header_, HDM_DELETEITEM, wParam, 0);
         Invalidate();
         return TRUE;
       case LVM_GETCOLUMN: {
@@ -122,6 +124,7 @@ class ListView final : public Control {
       case LVM_SETCOLUMNWIDTH:
         if (wParam >= columns_.size()) return FALSE;
         columns_[wParam].cx = std::max(0, static_cast<int>(static_cast<short>(LOWORD(lParam))));
+        if (header_) HeaderWidth(static_cast<int>(wParam));
         Invalidate();
         return TRUE;
       case LVM_SETIMAGELIST: {
@@ -189,6 +192,7 @@ class ListView final : public Control {
         static const DWORD kStyles[4] = {LVS_ICON, LVS_REPORT, LVS_SMALLICON, LVS_LIST};
         if (wParam > 3) return -1;
         SetWindowLong(hwnd_, GWL_STYLE, static_cast<LONG>((Style() & ~LVS_TYPEMASK) | kStyles[wParam]));
+        LayoutHeader();
         Invalidate();
         return 1;
       }
@@ -198,6 +202,31 @@ class ListView final : public Control {
       }
       case LVM_EDITLABEL: return reinterpret_cast<LRESULT>(EditLabel(static_cast<int>(wParam)));
       case LVM_GETEDITCONTROL: return reinterpret_cast<LRESULT>(edit_);
+      case LVM_GETHEADER: return reinterpret_cast<LRESULT>(EnsureHeader());
+      case LVM_SCROLL: {
+        // Pixels; a report list moves by whole rows, at least one when asked to move at all.
+        const int dy = static_cast<int>(lParam);
+        if (View() == LVS_ICON) {
+          scrollY_ = std::clamp(scrollY_ + dy, 0, std::max(0, IconHeight() - static_cast<int>(Client().bottom)));
+          Invalidate();
+        } else if (dy != 0) {
+          const int rows = dy / RowHeight();
+          Scroll(rows != 0 ? rows : (dy > 0 ? 1 : -1));
+        }
+        return TRUE;
+      }
+      case WM_NOTIFY: {
+        auto* h = reinterpret_cast<NMHDR*>(lParam);
+        if (h && header_ && h->hwndFrom == header_) return HeaderNotify(h);
+        return 0;
+      }
+      case WM_DRAWITEM:
+        // Owner-drawn header items are drawn by whoever owns the list.
+        return SendMessage(GetParent(hwnd_), WM_DRAWITEM, wParam, lParam);
+      case WM_SIZE: LayoutHeader(); return Control::Proc(msg, wParam, lParam);
+      case WM_SETFONT:
+        if (header_) SendMessage(header_, WM_SETFONT, wParam, lParam);
+        return Control::Proc(msg, wParam, lParam);
       case WM_LBUTTONDOWN:
       case WM_RBUTTONDOWN:
       case WM_LBUTTONDBLCLK: return Mouse(msg, wParam, lParam);
@@ -254,7 +283,10 @@ class ListView final : public Control {
         Invalidate();
         return 0;
       case WM_MOUSEWHEEL: Scroll(-static_cast<short>(HIWORD(wParam)) / 120 * 3); return 0;
-      case WM_DESTROY: EndEdit(false); return Control::Proc(msg, wParam, lParam);
+      case WM_DESTROY:
+        EndEdit(false);
+        header_ = nullptr;  // a child: destroyed with the list
+        return Control::Proc(msg, wParam, lParam);
       default: return Control::Proc(msg, wParam, lParam);
     }
   }
@@ -290,11 +322,40 @@ class ListView final : public Control {
     HBRUSH bg = CreateSolidBrush(bk_ == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : bk_);
     FillRect(dc, &client, bg);
     DeleteObject(bg);
-    if (View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER)) PaintHeader(dc);
+    LayoutHeader();
+    NMLVCUSTOMDRAW cd;
+    cd.nmcd.dwDrawStage = CDDS_PREPAINT;
+    cd.nmcd.hdc = dc;
+    cd.nmcd.rc = client;
+    const LRESULT wants = Notify(&cd.nmcd.hdr, NM_CUSTOMDRAW);
     for (int i = 0; i < Count(); ++i) {
       RECT b = Part(i, LVIR_BOUNDS);
       if (b.bottom <= HeaderHeight() || b.top >= client.bottom) continue;
-      PaintItem(dc, i);
+      if (!(wants & CDRF_NOTIFYITEMDRAW)) {
+        PaintItem(dc, i);
+        continue;
+      }
+      const Item& it = items_[static_cast<size_t>(i)];
+      NMLVCUSTOMDRAW item;
+      item.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+      item.nmcd.hdc = dc;
+      item.nmcd.rc = b;
+      item.nmcd.dwItemSpec = static_cast<DWORD_PTR>(i);
+      item.nmcd.uItemState =
+          ((it.state & LVIS_SELECTED) ? CDIS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? CDIS_FOCUS : 0);
+      item.nmcd.lItemlParam = it.param;
+      item.clrText = CLR_DEFAULT;
+      item.clrTextBk = CLR_DEFAULT;
+      const LRESULT answer = Notify(&item.nmcd.hdr, NM_CUSTOMDRAW);
+      if (!(answer & CDRF_SKIPDEFAULT)) PaintItem(dc, i, item.clrText, item.clrTextBk);
+      if (answer & CDRF_NOTIFYPOSTPAINT) {
+        item.nmcd.dwDrawStage = CDDS_ITEMPOSTPAINT;
+        Notify(&item.nmcd.hdr, NM_CUSTOMDRAW);
+      }
+    }
+    if (wants & CDRF_NOTIFYPOSTPAINT) {
+      cd.nmcd.dwDrawStage = CDDS_POSTPAINT;
+      Notify(&cd.nmcd.hdr, NM_CUSTOMDRAW);
     }
   }
 
@@ -537,20 +598,7 @@ class ListView final : public Control {
   LRESULT Mouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     SetFocus(hwnd_);
     POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (View() == LVS_REPORT && p.y < HeaderHeight()) {
-      int x = 0;
-      for (size_t c = 0; c < columns_.size(); ++c) {
-        if (p.x >= x && p.x < x + columns_[c].cx) {
-          NMLISTVIEW nm;
-          nm.iItem = -1;
-          nm.iSubItem = static_cast<int>(c);
-          Notify(&nm.hdr, LVN_COLUMNCLICK);
-          break;
-        }
-        x += columns_[c].cx;
-      }
-      return 0;
-    }
+    if (View() == LVS_REPORT && p.y < HeaderHeight()) return 0;  // the header's own
     UINT flags = 0;
     int i = HitTest(p, &flags);
     bool wasSelectedFocused = Valid(i) && (items_[static_cast<size_t>(i)].state & (LVIS_SELECTED | LVIS_FOCUSED)) ==
@@ -634,35 +682,95 @@ class ListView final : public Control {
     return edit_;
   }
 
-  void PaintHeader(HDC dc) {
-    int x = 0, h = HeaderHeight();
-    RECT c = Client();
-    for (const Column& col : columns_) {
-      RECT r{x, 0, x + col.cx, h};
-      FillSys(dc, r, COLOR_BTNFACE);
-      DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
-      RECT t{r.left + 4, r.top, r.right - 4, r.bottom};
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      DrawText(dc, col.text.c_str(), -1, &t,
-               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | Align(col.fmt));
-      x += col.cx;
+  bool WantsHeader() const { return View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER); }
+
+  // The column header is a header control of its own, made on first need and kept in step
+  // with the columns.
+  HWND EnsureHeader() {
+    if (header_) return header_;
+    header_ = CreateWindowEx(0, WC_HEADER, "", WS_CHILD | HDS_BUTTONS, 0, 0, 0, 0, hwnd_, nullptr, nullptr, nullptr);
+    if (!header_) return nullptr;
+    SendMessage(header_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    for (size_t c = 0; c < columns_.size(); ++c) HeaderInsert(static_cast<int>(c));
+    LayoutHeader();
+    return header_;
+  }
+
+  void LayoutHeader() {
+    if (!header_ && !WantsHeader()) return;
+    HWND h = EnsureHeader();
+    if (!h) return;
+    const bool shown = WantsHeader();
+    RECT want{0, 0, Client().right, HeaderHeight()};
+    RECT now{};
+    GetWindowRect(h, &now);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&now), 2);
+    if (shown && (now.left != want.left || now.top != want.top || now.right != want.right || now.bottom != want.bottom))
+      SetWindowPos(h, nullptr, 0, 0, want.right, want.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (shown != (IsWindowVisible(h) != FALSE)) ShowWindow(h, shown ? SW_SHOWNA : SW_HIDE);
+  }
+
+  static int HeaderFormat(int fmt) {
+    return HDF_STRING | ((fmt & 3) == LVCFMT_RIGHT ? HDF_RIGHT : (fmt & 3) == LVCFMT_CENTER ? HDF_CENTER : HDF_LEFT);
+  }
+
+  void HeaderInsert(int at) {
+    const Column& col = columns_[static_cast<size_t>(at)];
+    HDITEM item;
+    item.mask = HDI_WIDTH | HDI_TEXT | HDI_FORMAT;
+    item.cxy = col.cx;
+    item.pszText = const_cast<LPSTR>(col.text.c_str());
+    item.fmt = HeaderFormat(col.fmt);
+    SendMessage(header_, HDM_INSERTITEM, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+  }
+
+  void HeaderWidth(int at) {
+    HDITEM item;
+    item.mask = HDI_WIDTH;
+    item.cxy = columns_[static_cast<size_t>(at)].cx;
+    syncing_ = true;
+    SendMessage(header_, HDM_SETITEM, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    syncing_ = false;
+  }
+
+  // The header's news: widths follow it, clicks become LVN_COLUMNCLICK, and the parent hears
+  // everything (its answer can refuse a change or a drag).
+  LRESULT HeaderNotify(NMHDR* h) {
+    auto* nm = reinterpret_cast<NMHEADER*>(h);
+    if (h->code == HDN_ITEMCHANGED && nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 &&
+        nm->iItem < static_cast<int>(columns_.size())) {
+      columns_[static_cast<size_t>(nm->iItem)].cx = nm->pitem->cxy;
+      Invalidate();
     }
-    if (x < c.right) {
-      RECT rest{x, 0, c.right, h};
-      FillSys(dc, rest, COLOR_BTNFACE);
-      DrawEdge(dc, &rest, EDGE_RAISED, BF_RECT);
+    if (syncing_) return 0;
+    const LRESULT answer = SendMessage(GetParent(hwnd_), WM_NOTIFY, h->idFrom, reinterpret_cast<LPARAM>(h));
+    if (h->code == HDN_ITEMCLICK) {
+      NMLISTVIEW lv;
+      lv.iItem = -1;
+      lv.iSubItem = nm->iItem;
+      Notify(&lv.hdr, LVN_COLUMNCLICK);
     }
+    return answer;
   }
 
   static UINT Align(int fmt) {
     return (fmt & 3) == LVCFMT_RIGHT ? DT_RIGHT : (fmt & 3) == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
   }
 
-  void PaintItem(HDC dc, int i) {
+  // Custom drawing may give the text and its background colours (CLR_DEFAULT keeps the list's).
+  void PaintItem(HDC dc, int i, COLORREF textColor = CLR_DEFAULT, COLORREF textBk = CLR_DEFAULT) {
     const Item& it = items_[static_cast<size_t>(i)];
     bool sel = (it.state & LVIS_SELECTED) && (Focused() || (Style() & LVS_SHOWSELALWAYS) || editing_ == i);
     bool hiFocus = sel && Focused();
-    COLORREF normalText = text_ == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : text_;
+    COLORREF normalText = textColor != CLR_DEFAULT ? textColor
+                          : text_ == CLR_DEFAULT   ? GetSysColor(COLOR_WINDOWTEXT)
+                                                   : text_;
+    if (textBk != CLR_DEFAULT && !sel) {
+      HBRUSH bk = CreateSolidBrush(textBk);
+      RECT row = Part(i, View() == LVS_ICON ? LVIR_LABEL : LVIR_BOUNDS);
+      FillRect(dc, &row, bk);
+      DeleteObject(bk);
+    }
     RECT label = Part(i, LVIR_LABEL), icon = Part(i, LVIR_ICON);
     int which = View() == LVS_ICON ? LVSIL_NORMAL : LVSIL_SMALL;
     if (lists_[which] && it.image >= 0) {
@@ -722,6 +830,8 @@ class ListView final : public Control {
   int editCandidate_ = -1;
   int editing_ = -1;
   HWND edit_ = nullptr;
+  HWND header_ = nullptr;
+  bool syncing_ = false;  // a width set through the list, not by the user
   COLORREF bk_ = CLR_DEFAULT;
   COLORREF text_ = CLR_DEFAULT;
 };

@@ -1,9 +1,19 @@
 // Ids of the gallery's resource script.
 #define IDD_GALLERY 100
-#define IDB_SKIN_BUTTON 200
+#define IDD_ABOUT 101
+#define IDB_SKIN_BACKGROUND 200
+#define IDB_SKIN_PLAY 201
 #define IDS_GALLERY_TITLE 300
+#define IDS_PLAY_TEXT 301
+#define IDS_ELAPSED 302
+#define IDS_NOT_LOADED 303
 #define IDC_NAME 1001
 #define IDC_FAST 1002
 #define IDC_QUALITY 1003
 #define IDC_HIGH 1004
-#define IDC_LIST 1005
+#define IDC_ELAPSED 1005
+#define IDC_PLAY 1006
+#define IDC_ABOUT 1007
+#define IDC_OPEN 1008
+#define IDC_FOLDER 1009
+#define IDC_FOLDER_TEXT 1010

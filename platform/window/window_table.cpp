@@ -76,7 +76,10 @@ HWND AllocateHandle() {
     }
     const std::uint32_t value = t.nextHandle;
     t.nextHandle += 2;  // even values, the way window handles look
-    if (value != 0 && !t.windows.count(value)) return DwordToHandle<HWND>(value);
+    // The desktop's fixed handle lies in the first block; a window given it would paint into
+    // the screen's surface.
+    if (value != 0 && value != HandleToDword(GetDesktopWindow()) && !t.windows.count(value))
+      return DwordToHandle<HWND>(value);
   }
 }
 

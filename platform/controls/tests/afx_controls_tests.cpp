@@ -1,7 +1,8 @@
 #include "platform/controls/afx_controls.h"
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using Wrappers = ControlTest;

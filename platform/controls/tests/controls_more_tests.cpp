@@ -1,9 +1,10 @@
 #include <algorithm>
 
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using MoreControls = ControlTest;

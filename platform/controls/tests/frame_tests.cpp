@@ -1,7 +1,8 @@
 // Borders belong to the window system's non-client frame: drawn once, outside the client area.
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using Frames = ControlTest;

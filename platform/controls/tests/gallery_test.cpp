@@ -5,11 +5,12 @@
 #include "platform/controls/gallery_page.h"
 #include "platform/gdi/afx_gdi.h"
 #include "platform/gdi/image_file.h"
+#include "platform/testkit/pictures.h"
 
 namespace {
 
 TEST(ControlsGallery, WritesThePageAndEveryControlPicture) {
-  const std::string folder = std::string(VIDARRO_TEST_BINARY_DIR) + "/gallery";
+  const std::string folder = testkit::PictureFolder() + "controls";
   std::filesystem::create_directories(folder);
   std::string error;
   auto files = platform::WriteControlsGalleryPage(folder, &error);

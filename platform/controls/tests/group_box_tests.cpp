@@ -1,8 +1,9 @@
 // Group boxes frame the controls inside them without covering them.
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using GroupBoxes = ControlTest;

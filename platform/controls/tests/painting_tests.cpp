@@ -1,8 +1,9 @@
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/gdi/image_file.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 COLORREF g_paintColour = RGB(255, 0, 0);

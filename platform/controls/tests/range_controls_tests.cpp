@@ -1,7 +1,8 @@
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using RangeControls = ControlTest;
@@ -202,6 +203,7 @@ TEST_F(RangeControls, ToolTipShowsAfterItsDelayOnTheClockAndHidesOnClick) {
 }  // namespace ctltest
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 TEST_F(RangeControls, FlatScrollBarsKeepPropertiesOnlyForInitialisedWindows) {

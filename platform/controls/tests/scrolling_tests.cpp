@@ -1,11 +1,12 @@
 // Controls that scroll through their own non-client bars.
 #include <string>
 
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
 #include "platform/window/monitors.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using Scrolling = ControlTest;

@@ -1,10 +1,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using TextControls = ControlTest;
@@ -145,6 +146,7 @@ TEST_F(TextControls, ComboDropListOpensAsAPopupAndReportsTheChoice) {
 }  // namespace ctltest
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 TEST_F(TextControls, MultiLineEditsWrapBetweenWordsAtTheirWidth) {

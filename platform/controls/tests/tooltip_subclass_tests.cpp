@@ -1,8 +1,9 @@
 // Tool tips that watch their tools' windows by subclassing, next to MFC-style subclassing.
-#include "platform/controls/tests/control_harness.h"
+#include "platform/testkit/control_test.h"
 #include "platform/window/afx_wnd.h"
 
 namespace ctltest {
+using namespace testkit;
 namespace {
 
 using ToolTipSubclass = ControlTest;

@@ -1,30 +1,116 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
 
-#include "gallery_picture.h"
+#include "gallery_app.h"
+#include "gallery_dialog.h"
+#include "gallery_ids.h"
+#include "picture_tour.h"
+#include "platform/base/module.h"
 #include "platform/base/paths.h"
-#include "platform/window/window.h"
+#include "platform/window/resources.h"
+#include "platform/testkit/testkit.h"
 
 namespace {
 
-TEST(Gallery, WritesThePictureOfItsDialog) {
-  const std::string path = platform::TempFolder() + "gallery.png";
-  std::string error;
-  ASSERT_TRUE(platform::WriteGalleryPicture("VidarroGalleryUI.dll", path, &error)) << error;
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_GT(bytes.size(), 8u);
-  EXPECT_EQ(bytes.substr(1, 3), "PNG");
-  EXPECT_EQ(FindWindow("#32770", "Vidarro window gallery"), nullptr);  // closed after
+using namespace testkit;
+
+class GalleryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resources_ = platform::LoadResourceLibrary(kGalleryResources, 0);
+    ASSERT_NE(nullptr, resources_);
+    AfxSetResourceHandle(resources_);
+  }
+  void TearDown() override {
+    platform::ClearInputScript();
+    ResetWindows();
+    AfxSetResourceHandle(nullptr);
+    FreeLibrary(resources_);
+  }
+
+  Environment env_{CurrentTestName()};
+  ManualTime time_;
+  MessageBoxAnswers boxes_;
+  CWinApp app_{"Vidarro window gallery"};
+  HMODULE resources_ = nullptr;
+};
+
+TEST_F(GalleryTest, TheDialogDrawsItsSkinRunsItsClockAndOpensEachWindow) {
+  const std::string clip = env_.Documents() + "Wedding.mpg";
+  std::ofstream(clip) << "clip";
+  COLORREF skin = 0, button = 0;
+  std::string elapsed, about;
+  WhenDialogShows([&](HWND d) {
+    skin = Pixel(d, 2, 2);
+    RECT r;
+    GetClientRect(GetDlgItem(d, IDC_PLAY), &r);
+    button = Pixel(GetDlgItem(d, IDC_PLAY), 3, r.bottom / 2);
+    time_.Advance(CGalleryDlg::kClockMs);
+    elapsed = ControlText(d, IDC_ELAPSED);
+    EXPECT_FALSE(WritePicture(d, "gallery.png").empty());
+    ClickButton(d, IDC_ABOUT);
+  });
+  WhenDialogShows([&](HWND d) {
+    about = WindowText(d);
+    ClickButton(d, IDOK);
+  });
+  WhenDialogShows([](HWND d) { ClickButton(d, IDC_PLAY); });
+  WhenDialogShows([](HWND d) { ClickButton(d, IDC_OPEN); });
+  AnswerFileDialog(clip);
+  WhenDialogShows([](HWND d) { ClickButton(d, IDC_FOLDER); });
+  AnswerFolderDialog(env_.Documents());
+  std::string name, folder;
+  WhenDialogShows([&](HWND d) {
+    name = ControlText(d, IDC_NAME);
+    folder = ControlText(d, IDC_FOLDER_TEXT);
+    ClickButton(d, IDCANCEL);
+  });
+  CGalleryDlg dialog;
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  // The skin's top row and the play button's normal face, as the build drew them.
+  EXPECT_EQ(RGB(24, 48, 96), skin);
+  EXPECT_EQ(RGB(40, 150, 60), button);
+  EXPECT_EQ("Elapsed: 1 s", elapsed);
+  EXPECT_EQ("About the gallery", about);
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ("Playing Holiday 2026.", boxes_.Last().text);
+  EXPECT_EQ("Vidarro window gallery", boxes_.Last().caption);
+  EXPECT_EQ("Wedding", name);
+  EXPECT_EQ(env_.Documents().substr(0, env_.Documents().size() - 1), folder);
 }
 
-TEST(Gallery, ReportsAMissingResourceLibrary) {
-  std::string error;
-  EXPECT_FALSE(platform::WriteGalleryPicture("NoSuchGalleryUI.dll", platform::TempFolder() + "none.png", &error));
-  EXPECT_NE(error.find("NoSuchGalleryUI.dll is not loaded"), std::string::npos);
+TEST_F(GalleryTest, AMissingResourceLibraryIsReportedAndEndsTheProgram) {
+  const std::string appFolder = platform::AppFolder();
+  setenv("VIDARRO_APP_DIR", env_.Home().c_str(), 1);
+  CGalleryApp app;
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_EQ(1, app.ExitInstance());
+  setenv("VIDARRO_APP_DIR", appFolder.c_str(), 1);
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_EQ("VidarroGalleryUI.dll is not loaded, please reinstall it", boxes_.Last().text);
+}
+
+TEST(GalleryProgram, WritesThePictureOfEveryWindowItShows) {
+  Environment env(CurrentTestName());
+  ProgramProcess program;
+  ASSERT_TRUE(program.Start("vidarro_gallery", {PictureFolder()}));
+  EXPECT_EQ(0, program.WaitForExit(60000)) << program.Output();
+  for (const std::string& name : gallery::TourPictureNames())
+    EXPECT_TRUE(std::filesystem::exists(PictureFolder() + name)) << name;
+  EXPECT_TRUE(std::filesystem::exists(PictureFolder() + "controls.png"));
+}
+
+TEST(GalleryProgram, StaysOpenUntilAnotherProcessClosesIt) {
+  Environment env(CurrentTestName());
+  ProgramProcess program;
+  ASSERT_TRUE(program.Start("vidarro_gallery", {"/stay"}));
+  HWND window = WaitForWindow("#32770", "Vidarro window gallery", 20000);
+  ASSERT_NE(nullptr, window) << program.Output();
+  EXPECT_TRUE(program.Running());
+  PostMessage(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, program.WaitForExit(20000)) << program.Output();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
+#include "platform/testkit/driving.h"
 #include "platform/window/input.h"
 #include "platform/window/messages.h"
 
@@ -54,13 +55,7 @@ HWND MakeChild(HWND parent, RECT r) {
   return h;
 }
 
-void Pump() {
-  MSG m;
-  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&m);
-    DispatchMessage(&m);
-  }
-}
+void Pump() { testkit::Pump(); }
 
 void Reset() {
   Pump();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/window/afx_scroll_bar.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

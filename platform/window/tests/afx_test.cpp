@@ -10,9 +10,9 @@
 #include "platform/window/afx_dialog.h"
 #include "platform/window/input.h"
 #include "platform/window/monitors.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "platform/gdi/objects.h"
 #include "platform/gdi/text.h"
 #include "platform/window/dialog.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "platform/window/menu.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/modal_loop.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 using platform::PushInputStep;
 
 namespace {

@@ -7,7 +7,7 @@
 #include "platform/gdi/objects.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "platform/window/monitors.h"
 #include "platform/window/paint.h"
 #include "platform/window/window_surface.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 using platform::MouseButton;
 
 namespace {

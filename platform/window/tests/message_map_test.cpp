@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "platform/window/afx_wnd.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

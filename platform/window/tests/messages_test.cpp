@@ -6,9 +6,9 @@
 
 #include "platform/window/messages.h"
 #include "platform/window/window.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "platform/window/input.h"
 #include "platform/window/monitors.h"
 #include "platform/window/scroll_bars.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 using platform::MouseButton;
 
 namespace {

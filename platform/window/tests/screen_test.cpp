@@ -7,9 +7,9 @@
 #include "platform/window/paint.h"
 #include "platform/base/templates.h"
 #include "platform/window/window_surface.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "platform/window/subclass.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "platform/gdi/objects.h"
 #include "platform/window/paint.h"
 #include "platform/window/window_surface.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "platform/base/clock.h"
 #include "platform/window/messages.h"
 #include "platform/window/timers.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

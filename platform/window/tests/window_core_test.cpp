@@ -3,9 +3,9 @@
 #include <string>
 
 #include "platform/window/window.h"
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
-using namespace wintest;
+using namespace testkit;
 
 namespace {
 

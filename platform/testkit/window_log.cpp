@@ -1,11 +1,11 @@
-#include "test_support.h"
+#include "platform/testkit/window_log.h"
 
 #include <mutex>
 
 #include "platform/window/focus.h"
 #include "platform/window/input.h"
 
-namespace wintest {
+namespace testkit {
 namespace {
 
 std::mutex g_mu;
@@ -75,18 +75,6 @@ HWND MakeChild(HWND parent, int id, RECT r, DWORD style) {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
 }
 
-int Pump() {
-  int n = 0;
-  MSG m;
-  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-    if (m.message == WM_QUIT) break;
-    TranslateMessage(&m);
-    DispatchMessage(&m);
-    ++n;
-  }
-  return n;
-}
-
 void ResetWindows() {
   std::vector<HWND> tops;
   EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&tops));
@@ -96,4 +84,4 @@ void ResetWindows() {
   ClearLog();
 }
 
-}  // namespace wintest
+}  // namespace testkit

@@ -1,13 +1,14 @@
-// Helpers shared by the window system's tests: a recording window class and a queue pump.
+// Windows that record every message they get, for tests of the window system itself.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/window/messages.h"
+#include "platform/testkit/driving.h"
 #include "platform/window/window.h"
 
-namespace wintest {
+namespace testkit {
 
 struct Logged {
   HWND hwnd;
@@ -28,10 +29,7 @@ const char* TestClass();
 HWND MakeTop(const char* title = "Top", DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT r = {100, 100, 500, 400});
 HWND MakeChild(HWND parent, int id, RECT r, DWORD style = WS_CHILD | WS_VISIBLE);
 
-// Dispatches everything queued for this thread (timers that are due included); returns how many.
-int Pump();
-
 // Destroys every window of the test thread and resets input state.
 void ResetWindows();
 
-}  // namespace wintest
+}  // namespace testkit

@@ -1,0 +1,79 @@
+#include "platform/testkit/dialog_script.h"
+
+#include "platform/controls/commctrl.h"
+#include "platform/shell/file_dialog.h"
+#include "platform/shell/folder_browser.h"
+#include "platform/testkit/driving.h"
+#include "platform/window/focus.h"
+#include "platform/window/input.h"
+
+namespace testkit {
+
+HWND ActiveDialog() { return GetActiveWindow(); }
+
+void WhenDialogShows(std::function<void(HWND dialog)> step) {
+  platform::PushInputStep([step = std::move(step)] { step(ActiveDialog()); });
+}
+
+void WaitOneStep() {
+  platform::PushInputStep([] {});
+}
+
+void EndUnansweredDialogs() {
+  platform::PushInputStep([] {});
+}
+
+namespace {
+
+// Injected, not pumped: the modal loop that runs the step delivers the input.
+void ClickInLoop(HWND dialog, int id) {
+  if (HWND button = GetDlgItem(dialog, id)) platform::ClickWindow(button);
+}
+
+void TypeInLoop(HWND dialog, int id, const std::string& text) {
+  HWND edit = GetDlgItem(dialog, id);
+  if (!edit) return;
+  SetFocus(edit);
+  SendMessage(edit, EM_SETSEL, 0, -1);
+  for (char c : text) platform::InjectChar(c);
+}
+
+}  // namespace
+
+void AnswerWithButton(int id) {
+  WhenDialogShows([id](HWND d) { ClickInLoop(d, id); });
+}
+
+void CancelDialog() { AnswerWithButton(IDCANCEL); }
+
+void AnswerFileDialog(const std::string& name) {
+  WhenDialogShows([name](HWND d) {
+    TypeInLoop(d, platform::kFileNameEditId, name);
+    ClickInLoop(d, IDOK);
+  });
+}
+
+void AnswerFileDialogWithFilter(int index, const std::string& name) {
+  WhenDialogShows([index](HWND d) {
+    HWND types = GetDlgItem(d, platform::kFileTypeComboId);
+    SendMessage(types, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessage(d, WM_COMMAND, MAKEWPARAM(platform::kFileTypeComboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+  });
+  AnswerFileDialog(name);
+}
+
+void AnswerFolderDialog(const std::string& folder) {
+  WhenDialogShows([folder](HWND d) {
+    SendMessage(d, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    ClickInLoop(d, IDOK);
+  });
+}
+
+void TypeIntoFolderDialog(const std::string& folder) {
+  WhenDialogShows([folder](HWND d) {
+    TypeInLoop(d, platform::kFolderEditId, folder);
+    ClickInLoop(d, IDOK);
+  });
+}
+
+}  // namespace testkit

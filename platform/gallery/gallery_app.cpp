@@ -5,12 +5,9 @@
 #include "gallery_dialog.h"
 #include "gallery_ids.h"
 #include "picture_tour.h"
-#include "platform/base/module.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/controls/gallery_page.h"
-#include "platform/window/remote_windows.h"
-#include "platform/window/resources.h"
 
 CGalleryApp::CGalleryApp() : CWinApp("Vidarro window gallery") {}
 
@@ -19,23 +16,19 @@ BOOL CGalleryApp::InitInstance() {
   m_stay = !args.empty() && args[0] == "/stay";
   m_pictureFolder = platform::WithTrailingSlash(m_stay || args.empty() ? std::string(".") : args[0]);
 
-  resources_ = platform::LoadResourceLibrary(kGalleryResources, 0);
-  if (!resources_) {
+  HMODULE resources = LoadResourceLibrary(kGalleryResources);
+  if (!resources) {
     // The library holds the texts too, so this one message is the program's own.
     AfxMessageBox(std::string(kGalleryResources) + " is not loaded, please reinstall it", MB_OK | MB_ICONSTOP);
     m_exitCode = 1;
     return FALSE;
   }
-  AfxSetResourceHandle(resources_);
-  // Other programs of the suite find this one's window by its title.
-  platform::StartWindowTransport();
+  SetResourceLibrary(resources);
 
   std::vector<std::string> written;
   if (!m_stay) gallery::QueuePictureTour(m_pictureFolder, &written);
   CGalleryDlg dialog;
-  m_pMainWnd = &dialog;
-  dialog.DoModal();
-  m_pMainWnd = nullptr;
+  RunMainDialog(dialog);
   if (m_stay) return FALSE;
 
   for (const std::string& name : written) std::printf("%s%s\n", m_pictureFolder.c_str(), name.c_str());
@@ -49,10 +42,4 @@ BOOL CGalleryApp::InitInstance() {
   }
   // The dialog ran as the program's main loop; there is nothing left to run.
   return FALSE;
-}
-
-int CGalleryApp::ExitInstance() {
-  if (resources_) FreeLibrary(resources_);
-  resources_ = nullptr;
-  return CWinApp::ExitInstance();
 }

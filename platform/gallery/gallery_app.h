@@ -1,4 +1,4 @@
-// The gallery's application object: loads the resource library, runs the main dialog and, when
+// The gallery's application object: loads its resource library, runs the main dialog and, when
 // asked for pictures, tours its windows and writes each one.
 #pragma once
 
@@ -14,13 +14,9 @@ class CGalleryApp : public CWinApp {
   CGalleryApp();
 
   BOOL InitInstance() override;
-  int ExitInstance() override;
 
   // Set from the command line: "/stay" keeps the dialog open until it is closed; otherwise the
   // folder to write the pictures into (the current folder when none is given).
   bool m_stay = false;
   std::string m_pictureFolder;
-
- private:
-  HMODULE resources_ = nullptr;
 };

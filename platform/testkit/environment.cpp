@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/base/paths.h"
+#include "platform/gdi/afx_gdi.h"
 
 namespace testkit {
 namespace {
@@ -19,6 +20,22 @@ const std::string& BaseFolder() {
     return b + "kit/";
   }();
   return base;
+}
+
+// The font system reads its configuration from the home it first starts in and keeps it for
+// the process; started under a test's home that is then removed, it loses track of what it
+// allocated. So it starts once, in the home the test binary was given.
+void StartFontsInTheOriginalHome() {
+  static const bool started = [] {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return true;
+  }();
+  (void)started;
 }
 
 std::string Sanitized(std::string name) {
@@ -36,6 +53,7 @@ std::string CurrentTestName() {
 }
 
 Environment::Environment(const std::string& name) {
+  StartFontsInTheOriginalHome();
   std::error_code ec;
   std::filesystem::create_directories(BaseFolder(), ec);
   std::string pattern = BaseFolder() + Sanitized(name) + "-XXXXXX";

@@ -1,5 +1,7 @@
 #include "platform/testkit/second_process.h"
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <thread>
 
@@ -12,7 +14,11 @@ namespace testkit {
 bool ProgramProcess::Start(const std::string& program, const std::vector<std::string>& args) {
   std::string path = program.find('/') == std::string::npos ? platform::ResolveProgram(program) : program;
   if (path.empty()) return false;
-  // The child inherits this process's environment, which the test's Environment has set.
+    // The child inherits this process's environment, which the test's Environment has set. Under
+    // the leak checker it is told which outside libraries' leaks are not ours.
+#ifdef VIDARRO_TESTKIT_LEAK_SUPPRESSIONS
+  if (!getenv("LSAN_OPTIONS")) setenv("LSAN_OPTIONS", "suppressions=" VIDARRO_TESTKIT_LEAK_SUPPRESSIONS, 1);
+#endif
   platform::ChildOptions options;
   options.mergeStderr = true;
   return child_.Start(path, args, options);

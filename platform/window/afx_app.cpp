@@ -1,3 +1,4 @@
+#include "platform/window/remote_windows.h"
 #include "platform/window/afx_app.h"
 
 #include <future>
@@ -161,6 +162,8 @@ int AfxWinMain(int argc, char** argv) {
     app->m_pszExeName = platform::FileNameOf(argv[0]);
     if (app->m_pszAppName.empty()) app->m_pszAppName = app->m_pszExeName;
   }
+  // Other programs of the suite find this one's windows (single instance, links) as on the desktop.
+  platform::StartWindowTransport();
   const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
   app->FreeResourceLibraries();
   return code;

@@ -19,22 +19,19 @@ using namespace testkit;
 class GalleryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resources_ = platform::LoadResourceLibrary(kGalleryResources, 0);
-    ASSERT_NE(nullptr, resources_);
-    AfxSetResourceHandle(resources_);
+    HMODULE resources = app_.LoadResourceLibrary(kGalleryResources);
+    ASSERT_NE(nullptr, resources);
+    app_.SetResourceLibrary(resources);
   }
   void TearDown() override {
     platform::ClearInputScript();
     ResetWindows();
-    AfxSetResourceHandle(nullptr);
-    FreeLibrary(resources_);
   }
 
   Environment env_{CurrentTestName()};
   ManualTime time_;
   MessageBoxAnswers boxes_;
   CWinApp app_{"Vidarro window gallery"};
-  HMODULE resources_ = nullptr;
 };
 
 TEST_F(GalleryTest, TheDialogDrawsItsSkinRunsItsClockAndOpensEachWindow) {

@@ -1,5 +1,5 @@
 // Writes a picture of every skin widget in its states under the build folder, for people to
-// look at (build/widgets/tests/pictures/).
+// look at (build/pictures/widgets/).
 #include <filesystem>
 #include <memory>
 
@@ -20,7 +20,7 @@ namespace {
 using Gallery = WidgetTest;
 
 bool Written(const std::string& name) {
-  return std::filesystem::file_size(std::string(VIDARRO_TEST_BINARY_DIR) + "/pictures/" + name + ".png") > 0;
+  return std::filesystem::file_size(std::string(VIDARRO_PICTURE_DIR) + "/" + name + ".png") > 0;
 }
 
 TEST_F(Gallery, ButtonsInEveryState) {

@@ -175,7 +175,7 @@ std::vector<Event> WidgetTest::Of(UINT msg) const {
 
 void WidgetTest::WritePicture(const std::string& name) {
   Settle();
-  const std::string folder = std::string(VIDARRO_TEST_BINARY_DIR) + "/pictures";
+  const std::string folder = VIDARRO_PICTURE_DIR;
   std::filesystem::create_directories(folder);
   platform::WriteWindowPng(parent_.m_hWnd, folder + "/" + name + ".png");
 }

@@ -236,6 +236,10 @@ void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled) 
 
 void InitCommonControls() {
   using namespace platform::controls;
+  // Registering looks classes up, and a lookup runs the pending registrar: this function again.
+  thread_local bool registering = false;
+  if (registering) return;
+  registering = true;
   platform::InstallWindowSurfaces();
   static std::once_flag once;
   std::call_once(once, [] {
@@ -252,6 +256,7 @@ void InitCommonControls() {
     RegisterListView();
     RegisterTreeView();
   });
+  registering = false;
 }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {

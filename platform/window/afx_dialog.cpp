@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "platform/window/afx_app.h"
-#include "platform/window/modal_loop.h"
 #include "platform/window/resources.h"
 
 HWND CDataExchange::PrepareCtrl(int id) {
@@ -153,21 +152,9 @@ INT_PTR CDialog::DoModal() {
   HWND dialog = ::CreateDialogIndirectParam(AfxGetResourceHandle(), *t, OwnerWindow(), nullptr, 0);
   platform::SetThreadCreationHook(nullptr, nullptr);
   if (!dialog) return -1;
-  INT_PTR result = IDCANCEL;
-  HWND owner = ::GetWindow(dialog, GW_OWNER);
-  const bool disableOwner = owner && ::IsWindowEnabled(owner);
-  if (disableOwner) ::EnableWindow(owner, FALSE);
-  if (!platform::DialogEnded(dialog, &result)) {
-    ::ShowWindow(dialog, SW_SHOW);
-    auto end = platform::RunModalLoop(
-        [&] { return !::IsWindow(dialog) || platform::DialogEnded(dialog, &result); },
-        [&](MSG& m) { return AfxWalkPreTranslateTree(::GetAncestor(m.hwnd ? m.hwnd : dialog, GA_ROOT), &m) != FALSE; });
-    // A loop that ended without the dialog deciding (script ran out, quit) counts as Cancel.
-    if (end != platform::ModalEnd::Ended) result = IDCANCEL;
-  }
-  if (disableOwner) ::EnableWindow(owner, TRUE);
-  if (::IsWindow(dialog)) ::DestroyWindow(dialog);
-  return result;
+  return platform::RunModalDialog(dialog, [dialog](MSG& m) {
+    return AfxWalkPreTranslateTree(::GetAncestor(m.hwnd ? m.hwnd : dialog, GA_ROOT), &m) != FALSE;
+  });
 }
 
 BOOL CDialog::Create(UINT idTemplate, CWnd* parent) { return Create(MAKEINTRESOURCE(idTemplate), parent); }
@@ -226,20 +213,9 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
   return FALSE;
 }
 
-BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-  if (CWnd::OnCommand(wParam, lParam)) return TRUE;
-  if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-  switch (LOWORD(wParam)) {
-    case IDOK: OnOK(); return TRUE;
-    case IDCANCEL: OnCancel(); return TRUE;
-    default: return FALSE;
-  }
-}
-
-BOOL CDialog::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (msg == WM_INITDIALOG) {
-    *result = OnInitDialog();
-    return TRUE;
-  }
-  return CWnd::OnWndMsg(msg, wParam, lParam, result);
-}
+// OK and Cancel from buttons, Enter and Esc; a derived map's entries for them come first.
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+AFX_ON_WM(WM_INITDIALOG, InitDialog, OnInitDialog)
+END_MESSAGE_MAP()

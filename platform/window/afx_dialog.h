@@ -69,14 +69,12 @@ class CDialog : public CWnd {
   UINT m_nIDHelp = 0;
   CWnd* m_pParentWnd = nullptr;
 
- protected:
-  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-  BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-
  private:
   std::optional<platform::DialogTemplate> LoadTemplate() const;
   HWND OwnerWindow() const;
 
   std::string m_templateName;
   std::optional<platform::DialogTemplate> m_template;
+
+  DECLARE_MESSAGE_MAP()
 };

@@ -191,15 +191,112 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-CPoint PointOf(LPARAM l) { return CPoint(l); }
-
 // Reflection: the control named by a notification gets the first word.
 bool Reflect(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   CWnd* child = CWnd::FromHandlePermanent(control);
   return child && child->OnChildNotify(msg, wParam, lParam, result);
 }
 
+// Hands the message being handled to the control it names, for the base handlers of the
+// messages a control may answer itself (colours, owner drawing, scrolling).
+bool ReflectCurrent(HWND self, HWND control, LRESULT* result) {
+  if (!control || control == self || t_current.hwnd != self) return false;
+  return Reflect(control, t_current.message, t_current.wParam, t_current.lParam, result);
+}
+
+bool IsCtlColor(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
+
+bool Matches(const AFX_MSGMAP_ENTRY& e, UINT key, UINT code, UINT id) {
+  if (e.pRegistered) return *e.pRegistered == key && key != 0;
+  return e.nMessage == key && e.nCode == code && id >= e.nID && id <= e.nLastID;
+}
+
+const AFX_MSGMAP* BaseOf(const AFX_MSGMAP* map) { return map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr; }
+
 }  // namespace
+
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT msg, UINT code, UINT id) {
+  for (; map; map = BaseOf(map))
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e)
+      if (Matches(*e, msg, code, id)) return e;
+  return nullptr;
+}
+
+BOOL CWnd::DispatchToMap(UINT key, UINT code, UINT id, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  for (const AFX_MSGMAP* map = GetMessageMap(); map; map = BaseOf(map))
+    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e)
+      if (Matches(*e, key, code, id) && e->pfn(this, msg, wParam, lParam, result)) return TRUE;
+  return FALSE;
+}
+
+// The root of every chain: each typed message goes to its virtual handler.
+const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP* CWnd::GetThisMessageMap() {
+  using ThisClass = CWnd;
+  // clang-format off
+  static const AFX_MSGMAP_ENTRY entries[] = {
+      ON_WM_CREATE()
+      ON_WM_DESTROY()
+      ON_WM_NCDESTROY()
+      ON_WM_PAINT()
+      ON_WM_NCPAINT()
+      ON_WM_ERASEBKGND()
+      ON_WM_TIMER()
+      ON_WM_SIZE()
+      ON_WM_MOVE()
+      ON_WM_LBUTTONDOWN()
+      ON_WM_LBUTTONUP()
+      ON_WM_LBUTTONDBLCLK()
+      ON_WM_RBUTTONDOWN()
+      ON_WM_RBUTTONUP()
+      ON_WM_RBUTTONDBLCLK()
+      ON_WM_MBUTTONDOWN()
+      ON_WM_MBUTTONUP()
+      ON_WM_MOUSEMOVE()
+      ON_WM_MOUSEHOVER()
+      ON_WM_MOUSELEAVE()
+      ON_WM_MOUSEWHEEL()
+      ON_WM_MOUSEACTIVATE()
+      ON_WM_NCHITTEST()
+      ON_WM_NCLBUTTONDOWN()
+      ON_WM_NCLBUTTONUP()
+      ON_WM_NCLBUTTONDBLCLK()
+      ON_WM_NCMOUSEMOVE()
+      ON_WM_NCACTIVATE()
+      ON_WM_SETCURSOR()
+      ON_WM_KEYDOWN()
+      ON_WM_KEYUP()
+      ON_WM_SYSKEYDOWN()
+      ON_WM_SYSKEYUP()
+      ON_WM_CHAR()
+      ON_WM_SETFOCUS()
+      ON_WM_KILLFOCUS()
+      ON_WM_CLOSE()
+      ON_WM_SHOWWINDOW()
+      ON_WM_ENABLE()
+      ON_WM_CAPTURECHANGED()
+      ON_WM_HSCROLL()
+      ON_WM_VSCROLL()
+      ON_WM_CTLCOLOR()
+      ON_WM_SYSCOMMAND()
+      ON_WM_CONTEXTMENU()
+      ON_WM_WINDOWPOSCHANGING()
+      ON_WM_WINDOWPOSCHANGED()
+      ON_WM_GETDLGCODE()
+      ON_WM_DRAWITEM()
+      ON_WM_MEASUREITEM()
+      ON_WM_ACTIVATE()
+      ON_WM_ACTIVATEAPP()
+      ON_WM_DROPFILES()
+      ON_WM_SYSCOLORCHANGE()
+      ON_WM_QUERYDRAGICON()
+      ON_WM_DEVICECHANGE()
+      ON_WM_POWERBROADCAST()
+      {0, 0, 0, 0, nullptr, nullptr}};
+  // clang-format on
+  static const AFX_MSGMAP map = {nullptr, &entries[0]};
+  return &map;
+}
 
 BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   *result = 0;
@@ -212,99 +309,38 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
       if (hdr && Reflect(hdr->hwndFrom, msg, wParam, lParam, result)) return TRUE;
       return OnNotify(wParam, lParam, result);
     }
-    case WM_DRAWITEM: {
-      auto* item = reinterpret_cast<LPDRAWITEMSTRUCT>(lParam);
-      if (item && item->CtlType != ODT_MENU && Reflect(item->hwndItem, msg, wParam, lParam, result)) return TRUE;
-      OnDrawItem(static_cast<int>(wParam), item);
-      *result = TRUE;
-      return TRUE;
-    }
-    case WM_MEASUREITEM:
-      OnMeasureItem(static_cast<int>(wParam), reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-      *result = TRUE;
-      return TRUE;
-    case WM_CREATE: *result = OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam)); return TRUE;
-    case WM_DESTROY: OnDestroy(); return TRUE;
-    case WM_NCDESTROY: OnNcDestroy(); return TRUE;
-    case WM_PAINT: OnPaint(); return TRUE;
-    case WM_ERASEBKGND: *result = OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(wParam))); return TRUE;
-    case WM_TIMER: OnTimer(static_cast<UINT_PTR>(wParam)); return TRUE;
-    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
-    case WM_SIZE:
-      OnSize(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam)));
-      return TRUE;
-    case WM_MOVE:
-      OnMove(static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
-             static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))));
-      return TRUE;
-    case WM_LBUTTONDOWN: OnLButtonDown(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_LBUTTONUP: OnLButtonUp(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_LBUTTONDBLCLK: OnLButtonDblClk(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_RBUTTONDOWN: OnRButtonDown(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_RBUTTONUP: OnRButtonUp(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_MOUSEMOVE: OnMouseMove(static_cast<UINT>(wParam), PointOf(lParam)); return TRUE;
-    case WM_MOUSELEAVE: OnMouseLeave(); return TRUE;
-    case WM_MOUSEWHEEL:
-      *result = OnMouseWheel(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointOf(lParam));
-      return TRUE;
-    case WM_SETCURSOR:
-      *result = OnSetCursor(FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(static_cast<DWORD_PTR>(lParam)),
-                            HIWORD(static_cast<DWORD_PTR>(lParam)));
-      return TRUE;
-    case WM_KEYDOWN:
-      OnKeyDown(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)),
-                HIWORD(static_cast<DWORD_PTR>(lParam)));
-      return TRUE;
-    case WM_KEYUP:
-      OnKeyUp(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)),
-              HIWORD(static_cast<DWORD_PTR>(lParam)));
-      return TRUE;
-    case WM_CHAR:
-      OnChar(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD_PTR>(lParam)), HIWORD(static_cast<DWORD_PTR>(lParam)));
-      return TRUE;
-    case WM_SETFOCUS: OnSetFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return TRUE;
-    case WM_KILLFOCUS: OnKillFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return TRUE;
-    case WM_CLOSE: OnClose(); return TRUE;
-    case WM_SHOWWINDOW: OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam)); return TRUE;
-    case WM_ENABLE: OnEnable(static_cast<BOOL>(wParam)); return TRUE;
-    case WM_CAPTURECHANGED: OnCaptureChanged(FromHandle(reinterpret_cast<HWND>(lParam))); return TRUE;
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-      if (lParam && Reflect(reinterpret_cast<HWND>(lParam), msg, wParam, lParam, result)) return TRUE;
-      auto* bar = reinterpret_cast<CScrollBar*>(FromHandle(reinterpret_cast<HWND>(lParam)));
-      if (msg == WM_HSCROLL) OnHScroll(LOWORD(wParam), HIWORD(wParam), bar);
-      else OnVScroll(LOWORD(wParam), HIWORD(wParam), bar);
-      return TRUE;
-    }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-      HWND control = reinterpret_cast<HWND>(lParam);
-      if (control != m_hWnd && Reflect(control, msg, wParam, lParam, result)) return TRUE;
-      *result = reinterpret_cast<LRESULT>(
-          OnCtlColor(CDC::FromHandle(reinterpret_cast<HDC>(wParam)), FromHandle(control), msg - WM_CTLCOLORMSGBOX));
-      return TRUE;
-    }
-    case WM_SYSCOMMAND: OnSysCommand(static_cast<UINT>(wParam), lParam); return TRUE;
-    case WM_CONTEXTMENU: OnContextMenu(FromHandle(reinterpret_cast<HWND>(wParam)), PointOf(lParam)); return TRUE;
-    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(reinterpret_cast<LPWINDOWPOS>(lParam)); return TRUE;
-    case WM_WINDOWPOSCHANGED: OnWindowPosChanged(reinterpret_cast<LPWINDOWPOS>(lParam)); return TRUE;
-    case WM_GETDLGCODE: *result = OnGetDlgCode(); return TRUE;
-    case WM_ACTIVATE:
-      OnActivate(LOWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)), HIWORD(wParam));
-      return TRUE;
-    case WM_SYSCOLORCHANGE: OnSysColorChange(); return TRUE;
-    default: return FALSE;
+    default: return DispatchToMap(IsCtlColor(msg) ? WM_CTLCOLOR : msg, 0, 0, msg, wParam, lParam, result);
   }
 }
 
-BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
-BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
-BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+  UINT code = HIWORD(wParam);
+  // An accelerator's command (code 1, no control) is a command like a menu's.
+  if (!lParam && code == 1) code = 0;
+  LRESULT ignored = 0;
+  return DispatchToMap(WM_COMMAND, code, LOWORD(wParam), WM_COMMAND, wParam, lParam, &ignored);
+}
+
+BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  if (!hdr) return FALSE;
+  return DispatchToMap(WM_NOTIFY, hdr->code, static_cast<UINT>(hdr->idFrom), WM_NOTIFY, wParam, lParam, result);
+}
+
+BOOL CWnd::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  UINT code = 0;
+  if (msg == WM_COMMAND) {
+    code = HIWORD(wParam);
+  } else if (msg == WM_NOTIFY) {
+    if (!lParam) return FALSE;
+    code = reinterpret_cast<NMHDR*>(lParam)->code;
+  }
+  const UINT key = WM_REFLECT_BASE + (IsCtlColor(msg) ? WM_CTLCOLOR : msg);
+  LRESULT own = 0;
+  if (!DispatchToMap(key, code, 0, msg, wParam, lParam, &own)) return FALSE;
+  *result = own;
+  return TRUE;
+}
 
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
 void CWnd::OnDestroy() { Default(); }
@@ -333,18 +369,62 @@ void CWnd::OnClose() { Default(); }
 void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
 void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
-void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
-void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
-HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
+
+void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {
+  LRESULT ignored = 0;
+  if (!ReflectCurrent(m_hWnd, reinterpret_cast<HWND>(t_current.lParam), &ignored)) Default();
+}
+
+void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {
+  LRESULT ignored = 0;
+  if (!ReflectCurrent(m_hWnd, reinterpret_cast<HWND>(t_current.lParam), &ignored)) Default();
+}
+
+HBRUSH CWnd::OnCtlColor(CDC*, CWnd* wnd, UINT) {
+  LRESULT brush = 0;
+  if (wnd && IsCtlColor(t_current.message) && ReflectCurrent(m_hWnd, wnd->m_hWnd, &brush))
+    return reinterpret_cast<HBRUSH>(brush);
+  return reinterpret_cast<HBRUSH>(Default());
+}
+
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnWindowPosChanging(LPWINDOWPOS) { Default(); }
 void CWnd::OnWindowPosChanged(LPWINDOWPOS) { Default(); }
 UINT CWnd::OnGetDlgCode() { return static_cast<UINT>(Default()); }
-void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT) { Default(); }
-void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) { Default(); }
+
+void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT item) {
+  LRESULT ignored = 0;
+  if (item && item->CtlType != ODT_MENU && ReflectCurrent(m_hWnd, item->hwndItem, &ignored)) return;
+  Default();
+}
+
+void CWnd::OnMeasureItem(int id, LPMEASUREITEMSTRUCT item) {
+  LRESULT ignored = 0;
+  if (item && item->CtlType != ODT_MENU && ReflectCurrent(m_hWnd, ::GetDlgItem(m_hWnd, id), &ignored)) return;
+  Default();
+}
+
 void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
 void CWnd::OnSysColorChange() { Default(); }
+void CWnd::OnNcPaint() { Default(); }
+void CWnd::OnRButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnMouseHover(UINT, CPoint) { Default(); }
+int CWnd::OnMouseActivate(CWnd*, UINT, UINT) { return static_cast<int>(Default()); }
+LRESULT CWnd::OnNcHitTest(CPoint) { return Default(); }
+void CWnd::OnNcLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnNcLButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnNcLButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnNcMouseMove(UINT, CPoint) { Default(); }
+BOOL CWnd::OnNcActivate(BOOL) { return static_cast<BOOL>(Default()); }
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyUp(UINT, UINT, UINT) { Default(); }
+void CWnd::OnActivateApp(BOOL, DWORD) { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+BOOL CWnd::OnDeviceChange(UINT, DWORD_PTR) { return static_cast<BOOL>(Default()); }
+UINT CWnd::OnPowerBroadcast(UINT, LPARAM) { return static_cast<UINT>(Default()); }
 
 void CWnd::GetWindowText(std::string& text) const { text = GetWindowText(); }
 

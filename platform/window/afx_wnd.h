@@ -1,6 +1,7 @@
 // CWnd: the class library's window object. Windows created or subclassed through it send their
-// messages to WindowProc, which calls the virtual handlers named after the messages; a handler
-// left alone calls Default(), the window's original procedure.
+// messages to WindowProc, which looks them up in the class's message map (afx_msgmap.h); CWnd's
+// own map ends every chain with the virtual handlers named after the messages, and a handler left
+// alone calls Default(), the window's original procedure.
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "platform/base/win_types.h"
 #include "platform/gdi/afx_gdi.h"
 #include "platform/window/afx_geometry.h"
+#include "platform/window/afx_msgmap.h"
 #include "platform/window/focus.h"
 #include "platform/window/messages.h"
 #include "platform/window/owner_draw.h"
@@ -64,7 +66,8 @@ class CWnd {
   virtual void PostNcDestroy();
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
-  // A control's chance to handle what its parent was told about it (reflection).
+  // A control's chance to handle what its parent was told about it (reflection); the default
+  // looks the message up among the ON_..._REFLECT entries of the control's map.
   virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
   // The current message handed to the original procedure.
   LRESULT Default();
@@ -110,6 +113,25 @@ class CWnd {
   // The receiver frees the list with DragFinish (platform/ole/drop_files.h).
   virtual void OnDropFiles(HDROP drop);
   virtual void OnSysColorChange();
+  virtual void OnNcPaint();
+  virtual void OnRButtonDblClk(UINT flags, CPoint point);
+  virtual void OnMButtonDown(UINT flags, CPoint point);
+  virtual void OnMButtonUp(UINT flags, CPoint point);
+  virtual void OnMouseHover(UINT flags, CPoint point);
+  virtual int OnMouseActivate(CWnd* topParent, UINT hitTest, UINT message);
+  // The point is in screen coordinates, as for the other non-client mouse handlers.
+  virtual LRESULT OnNcHitTest(CPoint point);
+  virtual void OnNcLButtonDown(UINT hitTest, CPoint point);
+  virtual void OnNcLButtonUp(UINT hitTest, CPoint point);
+  virtual void OnNcLButtonDblClk(UINT hitTest, CPoint point);
+  virtual void OnNcMouseMove(UINT hitTest, CPoint point);
+  virtual BOOL OnNcActivate(BOOL active);
+  virtual void OnSysKeyDown(UINT ch, UINT repeat, UINT flags);
+  virtual void OnSysKeyUp(UINT ch, UINT repeat, UINT flags);
+  virtual void OnActivateApp(BOOL active, DWORD threadId);
+  virtual HCURSOR OnQueryDragIcon();
+  virtual BOOL OnDeviceChange(UINT eventType, DWORD_PTR data);
+  virtual UINT OnPowerBroadcast(UINT powerEvent, LPARAM data);
 
   // Window operations.
   BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
@@ -200,8 +222,14 @@ class CWnd {
   int MessageBox(const std::string& text, const std::string& caption = std::string(), UINT type = 0);
 
  protected:
-  // Dispatches to the handlers; false when none took the message.
+  // Dispatches through the message map; false when no entry took the message.
   virtual BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  static const AFX_MSGMAP* GetThisMessageMap();
+  virtual const AFX_MSGMAP* GetMessageMap() const;
+  // Calls the matching entries of this object's map chain, most derived first, until one takes
+  // the message. key is the message the entries are filed under (WM_CTLCOLOR for every colour
+  // message, WM_REFLECT_BASE + message for reflections); msg is the one that arrived.
+  BOOL DispatchToMap(UINT key, UINT code, UINT id, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
   // Hooks this object to the next window the thread creates.
   void HookNextWindow();
 

@@ -305,15 +305,19 @@ INT_PTR DialogBoxIndirectParam(HINSTANCE instance, const platform::DialogTemplat
   hidden.style &= ~WS_VISIBLE;
   HWND dialog = CreateDialogIndirectParam(instance, hidden, owner, proc, init);
   if (!dialog) return -1;
+  return platform::RunModalDialog(dialog, [dialog](MSG& m) { return IsDialogMessage(dialog, &m) != FALSE; });
+}
+
+INT_PTR platform::RunModalDialog(HWND dialog, const std::function<bool(MSG&)>& filter) {
   HWND ownerRoot = GetWindow(dialog, GW_OWNER);
   const bool disableOwner = ownerRoot && IsWindowEnabled(ownerRoot);
   if (disableOwner) EnableWindow(ownerRoot, FALSE);
   INT_PTR result = IDCANCEL;
-  if (!platform::DialogEnded(dialog, &result)) {
+  if (!DialogEnded(dialog, &result)) {
     ShowWindow(dialog, SW_SHOW);
-    auto end = platform::RunModalLoop([&] { return !IsWindow(dialog) || platform::DialogEnded(dialog, &result); },
-                                      [&](MSG& m) { return IsDialogMessage(dialog, &m) != FALSE; });
-    if (end != platform::ModalEnd::Ended) result = IDCANCEL;
+    auto end = RunModalLoop([&] { return !IsWindow(dialog) || DialogEnded(dialog, &result); }, filter);
+    // A loop that ended without the dialog deciding (script ran out, quit) counts as Cancel.
+    if (end != ModalEnd::Ended) result = IDCANCEL;
   }
   // The owner comes back before the dialog goes, so activation returns to it.
   if (disableOwner) EnableWindow(ownerRoot, TRUE);

@@ -2,6 +2,8 @@
 // item helpers.
 #pragma once
 
+#include <functional>
+
 #include "platform/base/win_types.h"
 #include "platform/window/messages.h"
 #include "platform/window/templates.h"
@@ -41,4 +43,8 @@ LRESULT SendDlgItemMessage(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM 
 namespace platform {
 // Whether the dialog ended, and with what, for loops that run a dialog themselves.
 bool DialogEnded(HWND dialog, INT_PTR* result);
+// Runs a created, hidden dialog modally: its owner is disabled, the dialog shown and its messages
+// run (each offered to filter first) until it ends; then the owner comes back and the dialog is
+// destroyed. The EndDialog value, or IDCANCEL when the loop ended without one.
+INT_PTR RunModalDialog(HWND dialog, const std::function<bool(MSG&)>& filter);
 }  // namespace platform

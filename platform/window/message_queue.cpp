@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/window/focus.h"
+#include "platform/window/key_chars.h"
 #include "platform/window/paint.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window_internal.h"
@@ -489,16 +490,13 @@ DWORD GetQueueStatus(UINT flags) {
 
 BOOL TranslateMessage(const MSG* msg) {
   if (!msg || msg->message != WM_KEYDOWN) return FALSE;
-  const int vk = static_cast<int>(msg->wParam);
-  char ch = 0;
-  if (vk >= 'A' && vk <= 'Z') {
-    const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-    ch = static_cast<char>(shift ? vk : vk - 'A' + 'a');
-  } else if (vk >= '0' && vk <= '9') {
-    ch = static_cast<char>(vk);
-  } else if (vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB || vk == VK_SPACE) {
-    ch = static_cast<char>(vk);
-  }
+  // Alt makes menu keys, not characters.
+  if (GetKeyState(VK_MENU) & 0x8000) return FALSE;
+  KeyModifiers mods;
+  mods.shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  mods.capsLock = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  mods.control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  const char ch = CharForKey(static_cast<int>(msg->wParam), mods);
   if (!ch) return FALSE;
   auto q = CurrentQueue();
   MSG c = *msg;

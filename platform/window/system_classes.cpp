@@ -17,9 +17,6 @@ std::vector<WNDCLASS> SystemClasses() {
   return {
       make("#32770", DefDlgProcImpl, CS_DBLCLKS | CS_SAVEBITS, 30),
       make("#32768", PopupMenuProc, CS_DBLCLKS | CS_SAVEBITS, 16),
-      make("Button", BasicButtonProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 16),
-      make("Static", BasicStaticProc, 0, 0),
-      make("Edit", BasicEditProc, CS_DBLCLKS, 16),
   };
 }
 

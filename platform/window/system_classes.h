@@ -1,5 +1,5 @@
-// The classes the window system registers itself: dialogs ("#32770"), popup menus ("#32768")
-// and plain stand-ins for the standard controls until the controls layer registers its own.
+// The classes the window system registers itself: dialogs ("#32770") and popup menus ("#32768").
+// The standard controls come from the controls layer (class_registrar.h).
 #pragma once
 
 #include <vector>
@@ -12,8 +12,5 @@ std::vector<WNDCLASS> SystemClasses();
 
 LRESULT DefDlgProcImpl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT BasicButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT BasicStaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT BasicEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform::win

@@ -1,6 +1,9 @@
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "platform/base/strings.h"
+#include "platform/window/class_registrar.h"
 #include "platform/window/system_classes.h"
 #include "platform/window/window_internal.h"
 
@@ -37,9 +40,28 @@ void EnsureSystem() {
   }
 }
 
+std::atomic<platform::ClassRegistrar> g_pendingRegistrar{nullptr};
+
+// Runs the standard classes' registrar before the first lookup after it was handed over. Other
+// threads wait until it is done; the registrar's own lookups go straight through.
+void RunPendingRegistrar() {
+  if (!g_pendingRegistrar.load(std::memory_order_acquire)) return;
+  thread_local bool running = false;
+  if (running) return;
+  static std::mutex mu;
+  std::lock_guard lock(mu);
+  if (platform::ClassRegistrar registrar = g_pendingRegistrar.load()) {
+    running = true;
+    registrar();
+    running = false;
+    g_pendingRegistrar.compare_exchange_strong(registrar, nullptr);
+  }
+}
+
 }  // namespace
 
 std::shared_ptr<WindowClass> FindClass(const std::string& name) {
+  RunPendingRegistrar();
   std::lock_guard lock(TableLock());
   EnsureSystem();
   if (auto c = Lookup(C().app, name)) return c;
@@ -47,6 +69,10 @@ std::shared_ptr<WindowClass> FindClass(const std::string& name) {
 }
 
 }  // namespace platform::win
+
+void platform::SetStandardClassRegistrar(ClassRegistrar registrar) {
+  platform::win::g_pendingRegistrar.store(registrar);
+}
 
 using namespace platform::win;
 

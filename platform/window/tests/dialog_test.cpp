@@ -70,6 +70,18 @@ void Type(const char* text) {
   for (const char* p = text; *p; ++p) platform::InjectChar(*p);
 }
 
+TEST_F(Dialogs, TheStandardControlsAreThereWithoutBeingAskedFor) {
+  // Nothing in this program registers controls: linking the controls library is enough.
+  WNDCLASS wc;
+  EXPECT_TRUE(GetClassInfo(nullptr, "msctls_progress32", &wc));
+  HWND dialog = CreateDialogIndirectParam(nullptr, SettingsTemplate(), main, EndingProc, 0);
+  ASSERT_NE(dialog, nullptr);
+  HWND check = GetDlgItem(dialog, IDC_CHECK);
+  ASSERT_TRUE(GetClassInfo(nullptr, "Button", &wc));
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtr(check, GWLP_WNDPROC)), wc.lpfnWndProc);
+  DestroyWindow(dialog);
+}
+
 TEST_F(Dialogs, ModalDialogEndsWithTheClickedButtonAndFreesItsOwner) {
   bool ownerDisabledWhileOpen = false;
   PushInputStep([&] {

@@ -111,6 +111,44 @@ TEST_F(Input, FocusMovesWithKillAndSetFocusAndKeysFollowIt) {
   EXPECT_EQ(GetFocus(), nullptr);
 }
 
+TEST_F(Input, KeysTypeTheCharactersOfTheUsLayoutWithShiftCapsAndCtrl) {
+  MakeScene();
+  SetFocus(right);
+  ClearLog();
+  auto shifted = [](int vk) {
+    platform::InjectKeyDown(VK_SHIFT);
+    platform::InjectKey(vk);
+    platform::InjectKeyUp(VK_SHIFT);
+  };
+  auto with = [](int modifier, int vk) {
+    platform::InjectKeyDown(modifier);
+    platform::InjectKey(vk);
+    platform::InjectKeyUp(modifier);
+  };
+  for (int vk : std::initializer_list<int>{'A', '1', VK_OEM_MINUS, VK_OEM_1, VK_OEM_7, VK_OEM_2, VK_OEM_3, VK_OEM_4,
+                                           VK_OEM_5, VK_SPACE})
+    platform::InjectKey(vk);
+  for (int vk : std::initializer_list<int>{'A', '1', '9', VK_OEM_MINUS, VK_OEM_PLUS, VK_OEM_COMMA, VK_OEM_PERIOD,
+                                           VK_OEM_2, VK_OEM_7, VK_OEM_6})
+    shifted(vk);
+  platform::InjectKey(VK_CAPITAL);  // caps lock on: letters only
+  platform::InjectKey('B');
+  shifted('B');
+  platform::InjectKey('3');
+  platform::InjectKey(VK_CAPITAL);
+  platform::InjectKey('B');
+  for (int vk : {VK_NUMPAD0 + 7, VK_DECIMAL, VK_DIVIDE, VK_MULTIPLY, VK_LEFT, VK_F1, VK_DELETE})
+    platform::InjectKey(vk);
+  with(VK_CONTROL, 'C');  // Ctrl makes control codes, and nothing of digits
+  with(VK_CONTROL, '1');
+  with(VK_MENU, 'F');  // Alt keys are for menus
+  Pump();
+  std::string typed;
+  for (const Logged& l : Log())
+    if (l.hwnd == right && l.msg == WM_CHAR) typed += static_cast<char>(l.wParam);
+  EXPECT_EQ(typed, std::string("a1-;'/`[\\ A!(_+<>?\"}Bb3b7./*") + '\x03');
+}
+
 TEST_F(Input, KeyStateFollowsRetrievedMessages) {
   MakeScene();
   SetFocus(left);

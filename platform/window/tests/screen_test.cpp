@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "platform/controls/commctrl.h"
 #include "platform/window/monitors.h"
 #include "platform/window/paint.h"
 #include "platform/window/templates.h"
@@ -41,6 +42,8 @@ struct SolidWindows : platform::WindowSurfaceProvider {
 class Screen : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The controls install the real surfaces when they register; that happens first, not under the test.
+    InitCommonControls();
     platform::SetVirtualMonitors({{RECT{0, 0, 200, 100}, RECT{0, 0, 200, 90}}});
     platform::SetWindowSurfaceProvider(&provider);
   }

@@ -5,6 +5,7 @@
 
 #include "platform/base/message_box.h"
 #include "platform/window/message_box_dialog.h"
+#include "platform/window/presenter_startup.h"
 #include "platform/window/resources.h"
 
 namespace {
@@ -123,6 +124,8 @@ int AfxWinMain(int argc, char** argv) {
     const auto slash = name.find_last_of('/');
     app->m_pszAppName = slash == std::string::npos ? name : name.substr(slash + 1);
   }
-  if (!app->InitInstance()) return app->ExitInstance();
-  return app->Run();
+  platform::StartPresenter(app->m_pszAppName);
+  const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
+  platform::StopPresenter();
+  return code;
 }

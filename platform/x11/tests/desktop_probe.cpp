@@ -11,6 +11,7 @@
 #include "platform/ole/drop_files.h"
 #include "platform/window/dialog.h"
 #include "platform/window/messages.h"
+#include "platform/window/monitors.h"
 #include "platform/window/paint.h"
 #include "platform/window/presenter_startup.h"
 #include "platform/window/window.h"
@@ -71,7 +72,8 @@ INT_PTR ProbeDialog(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
       platform::WriteWindowPng(dialog, g_folder + "dialog.png");
       std::ofstream ready(g_folder + "ready.part");
       ready << "dialog " << Box(dialog) << "\ncheck " << Centre(GetDlgItem(dialog, kCheckId)) << "\nedit "
-            << Centre(GetDlgItem(dialog, kEditId)) << "\nbackdrop " << Box(g_backdrop) << "\n";
+            << Centre(GetDlgItem(dialog, kEditId)) << "\nbackdrop " << Box(g_backdrop) << "\nscreen "
+            << GetSystemMetrics(SM_CXSCREEN) << " " << GetSystemMetrics(SM_CYSCREEN) << "\n";
       ready.close();
       std::rename((g_folder + "ready.part").c_str(), (g_folder + "ready").c_str());
       return TRUE;

@@ -136,6 +136,8 @@ TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
   ASSERT_EQ(motif.size(), 5 * sizeof(long));
   EXPECT_EQ(reinterpret_cast<const long*>(motif.data())[2], 0);  // no decorations
   XCloseDisplay(d);
+  // The window system's screen is the server's, not its headless default.
+  EXPECT_EQ(fields_["screen"], (std::vector<int>{1280, 800}));
 }
 
 TEST_F(Desktop, AClickOutsideAShapedWindowsRegionFallsThrough) {

@@ -48,6 +48,8 @@ HWND g_backdrop = nullptr;
 
 LRESULT BackdropProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_LBUTTONDOWN) Log("backdrop click");
+  if (msg == WM_LBUTTONDBLCLK) Log("backdrop double click");
+  if (msg == WM_MOUSEWHEEL) Log("backdrop wheel " + std::to_string(static_cast<short>(HIWORD(wParam))));
   if (msg == WM_DROPFILES) {
     auto drop = reinterpret_cast<HDROP>(wParam);
     char path[1024] = {};
@@ -98,6 +100,7 @@ INT_PTR ProbeDialog(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
 
 HWND MakeWindow(const char* className, WNDPROC proc, COLORREF colour, const char* title) {
   WNDCLASS wc;
+  wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = proc;
   wc.hbrBackground = CreateSolidBrush(colour);
   wc.lpszClassName = className;

@@ -67,11 +67,12 @@ void XvfbServer::Kill() {
   pid_ = -1;
 }
 
-Child::Child(const std::string& program, const std::string& argument, const std::string& display) {
+Child::Child(const std::string& program, const std::string& argument, const std::string& display, bool headless) {
   pid_ = fork();
   if (pid_ == 0) {
     setenv("DISPLAY", display.c_str(), 1);
-    unsetenv("VIDARRO_HEADLESS");
+    if (headless) setenv("VIDARRO_HEADLESS", "1", 1);
+    else unsetenv("VIDARRO_HEADLESS");
     execl(program.c_str(), program.c_str(), argument.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

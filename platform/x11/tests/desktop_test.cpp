@@ -96,21 +96,35 @@ TEST_F(Desktop, ShowsTheDialogWithTheSamePixelsAsItsHeadlessPicture) {
   ASSERT_EQ(expected.width, box[2]);
   ASSERT_EQ(expected.height, box[3]);
   int differing = -1;
+  auto matches = [&] {
+    const std::string shot = (folder_ / "screen.xwd").string();
+    Picture screen;
+    if (!RunOnDisplay(server_->Display(), "xwd -root -silent -out " + shot) || !ReadXwd(shot, &screen)) return false;
+    differing = 0;
+    for (int y = 0; y < expected.height; ++y)
+      for (int x = 0; x < expected.width; ++x)
+        if (screen.At(box[0] + x, box[1] + y) != expected.At(x, y)) ++differing;
+    return differing == 0;
+  };
   // The first screenshots may come before the windows are mapped and drawn.
-  WaitUntil(
-      [&] {
-        const std::string shot = (folder_ / "screen.xwd").string();
-        Picture screen;
-        if (!RunOnDisplay(server_->Display(), "xwd -root -silent -out " + shot) || !ReadXwd(shot, &screen))
-          return false;
-        differing = 0;
-        for (int y = 0; y < expected.height; ++y)
-          for (int x = 0; x < expected.width; ++x)
-            if (screen.At(box[0] + x, box[1] + y) != expected.At(x, y)) ++differing;
-        return differing == 0;
-      },
-      15);
+  WaitUntil(matches, 15);
   EXPECT_EQ(differing, 0) << "pixels of the dialog differ on the screen";
+
+  // Another window over the dialog and gone again: the dialog is whole again.
+  Display* d = XOpenDisplay(server_->Display().c_str());
+  ASSERT_NE(d, nullptr);
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  a.background_pixel = 0xFF00FF;
+  const Window cover = XCreateWindow(d, DefaultRootWindow(d), box[0], box[1], static_cast<unsigned>(box[2]),
+                                     static_cast<unsigned>(box[3]), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixel, &a);
+  XMapRaised(d, cover);
+  XSync(d, False);
+  XDestroyWindow(d, cover);
+  XCloseDisplay(d);
+  WaitUntil(matches, 15);
+  EXPECT_EQ(differing, 0) << "the uncovered dialog is not repainted";
 }
 
 TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
@@ -147,6 +161,13 @@ TEST_F(Desktop, AClickOutsideAShapedWindowsRegionFallsThrough) {
   ASSERT_TRUE(Xdo("mousemove " + At("backdrop", 225, 100) + " click 1"));
   EXPECT_TRUE(LogSays("backdrop click"));
   EXPECT_EQ(Log().find("shaped click"), Log().rfind("shaped click"));
+}
+
+TEST_F(Desktop, DoubleClicksAndTheWheelArriveAsTheWindowSystemsOwn) {
+  ASSERT_TRUE(Xdo("mousemove " + At("backdrop", 225, 100) + " click --repeat 2 --delay 80 1"));
+  EXPECT_TRUE(LogSays("backdrop double click"));
+  ASSERT_TRUE(Xdo("click 5"));
+  EXPECT_TRUE(LogSays("backdrop wheel -120"));
 }
 
 TEST_F(Desktop, FilesDroppedFromTheDesktopArriveAsDroppedFiles) {
@@ -189,11 +210,16 @@ TEST_F(Desktop, ALostDisplayClosesTheWindowsAndEndsTheProgram) {
   EXPECT_NE(Log().find("result cancel"), std::string::npos);
 }
 
-TEST(DesktopStartUp, WithoutAReachableDisplayProgramsStayHeadless) {
+TEST(DesktopStartUp, WithoutAReachableDisplayOrWhenAskedProgramsStayHeadless) {
   const std::string folder = std::filesystem::temp_directory_path() / "desktop_probe_headless";
   std::filesystem::create_directories(folder);
   Child nowhere(DESKTOP_PROBE, folder, ":97");  // no server there
   EXPECT_EQ(nowhere.WaitForExit(20), 3);
+  if (FindProgram("Xvfb").empty()) return;
+  XvfbServer server;
+  ASSERT_FALSE(server.Display().empty());
+  Child asked(DESKTOP_PROBE, folder, server.Display(), /*headless=*/true);
+  EXPECT_EQ(asked.WaitForExit(20), 3);
 }
 
 }  // namespace

@@ -76,6 +76,9 @@ INT_PTR ProbeDialog(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
       ready << "dialog " << Box(dialog) << "\ncheck " << Centre(GetDlgItem(dialog, kCheckId)) << "\nedit "
             << Centre(GetDlgItem(dialog, kEditId)) << "\nbackdrop " << Box(g_backdrop) << "\nscreen "
             << GetSystemMetrics(SM_CXSCREEN) << " " << GetSystemMetrics(SM_CYSCREEN) << "\n";
+      RECT work{};
+      SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+      ready << "work " << work.left << " " << work.top << " " << work.right << " " << work.bottom << "\n";
       ready.close();
       std::rename((g_folder + "ready.part").c_str(), (g_folder + "ready").c_str());
       return TRUE;
@@ -119,6 +122,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "desktop_probe: no desktop\n");
     return 3;
   }
+  // Sizes no X window can have: shown clamped, or not at all.
+  HWND oversize = MakeWindow("ProbeOversize", DefWindowProc, RGB(90, 90, 90), "Probe oversize");
+  SetWindowPos(oversize, nullptr, -100, -100, 3000, 2000, SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND empty = MakeWindow("ProbeEmpty", DefWindowProc, RGB(90, 90, 90), "Probe empty");
+  SetWindowPos(empty, nullptr, 5, 5, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
   g_backdrop = MakeWindow("ProbeBackdrop", BackdropProc, RGB(40, 160, 60), "Probe backdrop");
   SetWindowLong(g_backdrop, GWL_EXSTYLE, GetWindowLong(g_backdrop, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
   HWND shaped = MakeWindow("ProbeShaped", ShapedProc, RGB(200, 40, 40), "Probe shaped");
@@ -141,6 +149,8 @@ int main(int argc, char** argv) {
   const INT_PTR result = DialogBoxIndirectParam(nullptr, t, nullptr, ProbeDialog, 0);
   DestroyWindow(shaped);
   DestroyWindow(g_backdrop);
+  DestroyWindow(empty);
+  DestroyWindow(oversize);
   platform::StopPresenter();
   return result == IDOK ? 0 : 1;
 }

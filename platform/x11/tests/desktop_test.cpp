@@ -19,6 +19,31 @@ namespace {
 
 using namespace desktop_test;
 
+Window TopLevelTitled(Display* d, const std::string& title) {
+  Window rootReturn = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &count);
+  for (unsigned int i = 0; i < count; ++i) {
+    char* name = nullptr;
+    if (XFetchName(d, children[i], &name) && name) {
+      if (title == name) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+void SetWorkArea(const std::string& display, long x, long y, long width, long height) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return;
+  const long area[4] = {x, y, width, height};
+  XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_WORKAREA", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(area), 4);
+  XCloseDisplay(d);
+}
+
 class Desktop : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -26,6 +51,7 @@ class Desktop : public ::testing::Test {
       GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
     server_ = std::make_unique<XvfbServer>();
     ASSERT_FALSE(server_->Display().empty()) << "Xvfb did not start";
+    SetWorkArea(server_->Display(), 0, 0, 1280, 760);  // as a desktop with a bottom panel says
     folder_ =
         std::filesystem::temp_directory_path() / ("desktop_probe_" + std::to_string(getpid()) + "_" +
                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -35,6 +61,20 @@ class Desktop : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder_ / "ready"); }, 30))
         << "the probe did not show its windows";
     fields_ = ReadFields(ReadFile((folder_ / "ready").string()));
+    ASSERT_TRUE(WaitUntil([&] { return AllShown(); }, 30)) << "the probe's windows are not on the screen";
+  }
+
+  bool AllShown() const {
+    Display* d = XOpenDisplay(server_->Display().c_str());
+    if (!d) return false;
+    bool shown = true;
+    for (const char* title : {"Probe dialog", "Probe backdrop", "Probe shaped", "Probe oversize"}) {
+      const Window w = TopLevelTitled(d, title);
+      XWindowAttributes attributes{};
+      shown = shown && w && XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsViewable;
+    }
+    XCloseDisplay(d);
+    return shown;
   }
 
   void TearDown() override {
@@ -70,22 +110,6 @@ std::string Property(Display* d, Window w, const char* name) {
     XFree(data);
   }
   return value;
-}
-
-Window TopLevelTitled(Display* d, const std::string& title) {
-  Window rootReturn = 0, parent = 0, *children = nullptr;
-  unsigned int count = 0;
-  Window found = 0;
-  XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &count);
-  for (unsigned int i = 0; i < count; ++i) {
-    char* name = nullptr;
-    if (XFetchName(d, children[i], &name) && name) {
-      if (title == name) found = children[i];
-      XFree(name);
-    }
-  }
-  if (children) XFree(children);
-  return found;
 }
 
 TEST_F(Desktop, ShowsTheDialogWithTheSamePixelsAsItsHeadlessPicture) {
@@ -152,6 +176,23 @@ TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
   XCloseDisplay(d);
   // The window system's screen is the server's, not its headless default.
   EXPECT_EQ(fields_["screen"], (std::vector<int>{1280, 800}));
+  EXPECT_EQ(fields_["work"], (std::vector<int>{0, 0, 1280, 760}));
+  // A window larger than the screen is shown whole; an empty one, which no X window can be, is
+  // not shown.
+  d = XOpenDisplay(server_->Display().c_str());
+  ASSERT_NE(d, nullptr);
+  const Window oversize = TopLevelTitled(d, "Probe oversize");
+  ASSERT_NE(oversize, 0u);
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(d, oversize, &attributes);
+  EXPECT_EQ(attributes.width, 3000);
+  EXPECT_EQ(attributes.height, 2000);
+  const Window empty = TopLevelTitled(d, "Probe empty");
+  if (empty) {
+    XGetWindowAttributes(d, empty, &attributes);
+    EXPECT_NE(attributes.map_state, IsViewable);
+  }
+  XCloseDisplay(d);
 }
 
 TEST_F(Desktop, AClickOutsideAShapedWindowsRegionFallsThrough) {

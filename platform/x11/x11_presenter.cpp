@@ -70,8 +70,14 @@ X11Presenter::~X11Presenter() {
   for (auto& [hwnd, shown] : shown_)
     if (shown.region) DeleteObject(shown.region);
   if (lost_) {
-    // Freeing an image talks to the server; without one Xlib would wait for ever.
-    for (auto& [hwnd, shown] : shown_) static_cast<void>(shown.image.release());
+    // Freeing anything of the connection talks to the server; without one Xlib would wait for
+    // ever. What it holds stays behind, reachable, until the program ends.
+    static auto* left = new std::vector<std::unique_ptr<WindowImage>>;
+    for (auto& [hwnd, shown] : shown_) left->push_back(std::move(shown.image));
+    static Display* leftDisplay = display_;
+    static GC leftGc = gc_;
+    static_cast<void>(leftDisplay);
+    static_cast<void>(leftGc);
   } else {
     for (auto& [xid, ic] : ics_) XDestroyIC(ic);
     if (im_) XCloseIM(im_);

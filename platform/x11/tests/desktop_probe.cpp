@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   }
   // Sizes no X window can have: shown clamped, or not at all.
   HWND oversize = MakeWindow("ProbeOversize", DefWindowProc, RGB(90, 90, 90), "Probe oversize");
-  SetWindowPos(oversize, nullptr, -100, -100, 3000, 2000, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(oversize, nullptr, -60, -60, 1400, 900, SWP_NOZORDER | SWP_NOACTIVATE);
   HWND empty = MakeWindow("ProbeEmpty", DefWindowProc, RGB(90, 90, 90), "Probe empty");
   SetWindowPos(empty, nullptr, 5, 5, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
   g_backdrop = MakeWindow("ProbeBackdrop", BackdropProc, RGB(40, 160, 60), "Probe backdrop");

@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -185,8 +186,8 @@ TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
   ASSERT_NE(oversize, 0u);
   XWindowAttributes attributes{};
   XGetWindowAttributes(d, oversize, &attributes);
-  EXPECT_EQ(attributes.width, 3000);
-  EXPECT_EQ(attributes.height, 2000);
+  EXPECT_EQ(attributes.width, 1400);
+  EXPECT_EQ(attributes.height, 900);
   const Window empty = TopLevelTitled(d, "Probe empty");
   if (empty) {
     XGetWindowAttributes(d, empty, &attributes);
@@ -218,7 +219,29 @@ TEST_F(Desktop, FilesDroppedFromTheDesktopArriveAsDroppedFiles) {
   EXPECT_TRUE(LogSays("drop /tmp/My Clips/caf\xC3\xA9.mpg"));
 }
 
+// Gives é a key of its own, as a layout with it has: xdotool otherwise maps one for each press
+// and maps it back at once, before a busy program may have looked the key up.
+void GiveEAcuteAKey(const std::string& display) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return;
+  int low = 0, high = 0, perCode = 0;
+  XDisplayKeycodes(d, &low, &high);
+  KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(low), high - low + 1, &perCode);
+  for (int code = high; code >= low; --code) {
+    bool unused = true;
+    for (int i = 0; i < perCode; ++i) unused = unused && map[(code - low) * perCode + i] == NoSymbol;
+    if (!unused) continue;
+    KeySym syms[2] = {XK_eacute, XK_Eacute};
+    XChangeKeyboardMapping(d, code, 2, syms, 1);
+    break;
+  }
+  XFree(map);
+  XSync(d, False);
+  XCloseDisplay(d);
+}
+
 TEST_F(Desktop, ClicksAndTypingReachTheDialogAndEnterClosesIt) {
+  GiveEAcuteAKey(server_->Display());
   ASSERT_TRUE(Xdo("mousemove " + At("check") + " click 1"));
   ASSERT_TRUE(Xdo("mousemove " + At("edit") + " click 1"));
   ASSERT_TRUE(Xdo("type --delay 30 'Caf\xC3\xA9 Nr 7!'"));

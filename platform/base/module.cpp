@@ -93,3 +93,15 @@ BOOL FreeLibrary(HMODULE module) {
   if (module == nullptr) return FALSE;
   return dlclose(reinterpret_cast<void*>(module)) == 0 ? TRUE : FALSE;
 }
+
+HMODULE GetModuleHandle(const char* name) {
+  void* handle =
+      name ? dlopen(platform::ModuleFilePath(name).c_str(), RTLD_NOW | RTLD_NOLOAD) : dlopen(nullptr, RTLD_NOW);
+  if (handle == nullptr) {
+    platform::NoteError();
+    return nullptr;
+  }
+  // Only the lookup was wanted: the module stays loaded by whoever loaded it.
+  if (name) dlclose(handle);
+  return reinterpret_cast<HMODULE>(handle);
+}

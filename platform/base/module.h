@@ -15,6 +15,9 @@ using FARPROC = void (*)();
 HMODULE LoadLibrary(const char* name);
 FARPROC GetProcAddress(HMODULE module, const char* name);
 BOOL FreeLibrary(HMODULE module);
+// Null: the running program itself (its own resources, when it links them); else a module
+// already loaded under that name, without loading it again. Not to be freed.
+HMODULE GetModuleHandle(const char* name);
 
 namespace platform {
 

@@ -4,6 +4,9 @@
 #include <thread>
 
 #include "platform/base/message_box.h"
+#include "platform/base/module.h"
+#include "platform/base/paths.h"
+#include "platform/window/afx_dialog.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/presenter_startup.h"
 #include "platform/window/resources.h"
@@ -13,14 +16,49 @@ CWinApp* g_app = nullptr;
 HINSTANCE g_resource = nullptr;
 }  // namespace
 
-CWinApp::CWinApp(LPCSTR appName) {
+CWinApp::CWinApp(LPCSTR appName) : m_programFolder(platform::AppFolder()) {
   if (appName) m_pszAppName = appName;
   g_app = this;
   platform::InstallWindowMessageBoxes();
 }
 
 CWinApp::~CWinApp() {
+  FreeResourceLibraries();
   if (g_app == this) g_app = nullptr;
+}
+
+HMODULE CWinApp::LoadResourceLibrary(const std::string& name, const std::string& languageFolder) {
+  HMODULE library = nullptr;
+  if (!languageFolder.empty())
+    library = ::LoadLibrary((m_programFolder + platform::WithTrailingSlash(languageFolder) + name).c_str());
+  if (!library) library = ::LoadLibrary((m_programFolder + name).c_str());
+  if (library) m_libraries.push_back(library);
+  return library;
+}
+
+void CWinApp::FreeResourceLibrary(HMODULE library) {
+  for (auto it = m_libraries.begin(); it != m_libraries.end(); ++it) {
+    if (*it != library) continue;
+    if (g_resource == library) g_resource = nullptr;
+    ::FreeLibrary(library);
+    m_libraries.erase(it);
+    return;
+  }
+}
+
+void CWinApp::FreeResourceLibraries() {
+  while (!m_libraries.empty()) FreeResourceLibrary(m_libraries.back());
+}
+
+void CWinApp::SetResourceLibrary(HMODULE library) {
+  if (library) AfxSetResourceHandle(library);
+}
+
+INT_PTR CWinApp::RunMainDialog(CDialog& dialog) {
+  m_pMainWnd = &dialog;
+  const INT_PTR result = dialog.DoModal();
+  if (m_pMainWnd == &dialog) m_pMainWnd = nullptr;
+  return result;
 }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
@@ -119,13 +157,14 @@ int AfxWinMain(int argc, char** argv) {
     line += argv[i];
   }
   app->m_lpCmdLine = line;
-  if (app->m_pszAppName.empty() && argc > 0 && argv[0]) {
-    std::string name = argv[0];
-    const auto slash = name.find_last_of('/');
-    app->m_pszAppName = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (!app->m_hInstance) app->m_hInstance = ::GetModuleHandle(nullptr);
+  if (argc > 0 && argv[0]) {
+    app->m_pszExeName = platform::FileNameOf(argv[0]);
+    if (app->m_pszAppName.empty()) app->m_pszAppName = app->m_pszExeName;
   }
-  platform::StartPresenter(app->m_pszAppName);
+  platform::StartPresenter(app->m_pszExeName.empty() ? app->m_pszAppName : app->m_pszExeName);
   const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
   platform::StopPresenter();
+  app->FreeResourceLibraries();
   return code;
 }

@@ -52,9 +52,6 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-// The first entry of the chain that matches, for callers that route messages themselves.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT msg, UINT code, UINT id);
-
 // clang-format off
 #define DECLARE_MESSAGE_MAP()                                                         \
  protected:                                                                           \
@@ -386,7 +383,9 @@ BOOL ReflectScroll(CWnd* w, UINT, WPARAM wParam, LPARAM, LRESULT*) {
 #define ON_LBN_SETFOCUS(id, fn) ON_CONTROL(LBN_SETFOCUS, id, fn)
 #define ON_LBN_KILLFOCUS(id, fn) ON_CONTROL(LBN_KILLFOCUS, id, fn)
 
-// Reflected to the control's own class, before the parent sees them.
+// Reflected to the control's own class. Commands and notifications go to the control before the
+// parent's map; colours, owner drawing and scrolling reach it from CWnd's handler of the parent
+// (OnCtlColor, OnDrawItem, OnMeasureItem, OnHScroll, OnVScroll), which a parent's handler may call first.
 // void fn(), or BOOL fn() where FALSE lets the parent handle it too.
 #define ON_CONTROL_REFLECT(code, fn) AFX_MSG_ENTRY(WM_REFLECT_BASE + WM_COMMAND, code, 0, 0, Command, fn)
 #define ON_CONTROL_REFLECT_EX(code, fn) AFX_MSG_ENTRY(WM_REFLECT_BASE + WM_COMMAND, code, 0, 0, CommandEx, fn)

@@ -215,13 +215,6 @@ const AFX_MSGMAP* BaseOf(const AFX_MSGMAP* map) { return map->pfnGetBaseMap ? ma
 
 }  // namespace
 
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT msg, UINT code, UINT id) {
-  for (; map; map = BaseOf(map))
-    for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e)
-      if (Matches(*e, msg, code, id)) return e;
-  return nullptr;
-}
-
 BOOL CWnd::DispatchToMap(UINT key, UINT code, UINT id, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   for (const AFX_MSGMAP* map = GetMessageMap(); map; map = BaseOf(map))
     for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e)

@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "platform/base/message_box.h"
+#include "platform/base/paths.h"
+#include "platform/window/resources.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/input.h"
@@ -174,6 +176,70 @@ TEST_F(AfxWindows, ApplicationRunsInitInstanceThenItsLoopUntilQuit) {
   platform::SetMessageBoxHandler(nullptr);
 }
 
+// A program as they are all built: resource libraries from its folder, then its main dialog.
+class MainDialog : public CDialog {
+ public:
+  MainDialog() : CDialog(300) {}
+  int starts = 0;
+  CWnd* mainWhileOpen = nullptr;
+
+ protected:
+  BOOL OnInitDialog() override {
+    mainWhileOpen = AfxGetMainWnd();
+    return CDialog::OnInitDialog();
+  }
+  void OnStart() { ++starts; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(MainDialog, CDialog)
+ON_BN_CLICKED(1024, &MainDialog::OnStart)
+END_MESSAGE_MAP()
+
+class ProgramApp : public CWinApp {
+ public:
+  HMODULE ui = nullptr;
+  HMODULE missing = nullptr;
+  HMODULE fromLanguageFolder = nullptr;
+  HMODULE resourcesWhileRunning = nullptr;
+  INT_PTR dialogResult = 0;
+  MainDialog dialog;
+
+  BOOL InitInstance() override {
+    missing = LoadResourceLibrary("NoSuchUI.dll");
+    fromLanguageFolder = LoadResourceLibrary("WindowIconsUI.dll", "kor");  // no copy there: the folder's
+    ui = LoadResourceLibrary("WindowIconsUI.dll");
+    if (!ui) return FALSE;
+    SetResourceLibrary(ui);
+    resourcesWhileRunning = AfxFindResourceHandle(MAKEINTRESOURCE(300), RT_DIALOG);
+    platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), 1024)); });
+    platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), IDOK)); });
+    dialogResult = RunMainDialog(dialog);
+    return FALSE;
+  }
+};
+
+TEST_F(AfxWindows, AProgramLoadsItsResourceLibrariesAndRunsItsDialogFromThem) {
+  ProgramApp app;
+  EXPECT_EQ(app.GetProgramFolder(), platform::AppFolder());
+  char name[] = "/opt/vidarro/Wendrel";
+  char* argv[] = {name};
+  EXPECT_EQ(AfxWinMain(1, argv), 0);
+  EXPECT_EQ(app.m_pszExeName, "Wendrel");
+  EXPECT_NE(app.m_hInstance, nullptr);  // the program's own module
+  ASSERT_NE(app.ui, nullptr);
+  EXPECT_EQ(app.missing, nullptr);
+  EXPECT_NE(app.fromLanguageFolder, nullptr);
+  EXPECT_EQ(app.resourcesWhileRunning, app.ui);
+  EXPECT_EQ(app.dialogResult, IDOK);
+  EXPECT_EQ(app.dialog.starts, 1);
+  EXPECT_EQ(app.dialog.mainWhileOpen, &app.dialog);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  // The libraries went with the program's end, the resource handle with them.
+  EXPECT_EQ(AfxGetResourceHandle(), app.m_hInstance);
+  platform::SetMessageBoxHandler(nullptr);
+}
+
 TEST_F(AfxWindows, AfxMessageBoxUsesTheApplicationNameAndMainWindow) {
   TestApp app;
   platform::MessageBoxRecorder boxes;
@@ -216,6 +282,42 @@ TEST_F(AfxWindows, ModelessDialogsLiveInTheOuterLoop) {
   Pump();
   EXPECT_EQ(dlg.closed, 1);
   EXPECT_EQ(dlg.m_hWnd, nullptr);
+}
+
+// Takes OK over in its own map; Cancel still reaches CDialog's.
+class ConfirmingDialog : public CDialog {
+ public:
+  int confirms = 0;
+
+ protected:
+  void OnConfirm() { ++confirms; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ConfirmingDialog, CDialog)
+ON_BN_CLICKED(IDOK, &ConfirmingDialog::OnConfirm)
+END_MESSAGE_MAP()
+
+TEST_F(AfxWindows, ADialogsMapComesBeforeTheOkAndCancelOfItsBase) {
+  platform::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION;
+  t.caption = "Confirm";
+  t.cx = 120;
+  t.cy = 50;
+  platform::DialogItemTemplate ok;
+  ok.className = "Button";
+  ok.text = "OK";
+  ok.id = IDOK;
+  ok.style = WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+  ok.x = 10, ok.y = 30, ok.cx = 50, ok.cy = 14;
+  t.items.push_back(ok);
+  ConfirmingDialog dlg;
+  dlg.InitModalIndirect(t);
+  platform::PushInputStep([] { platform::ClickWindow(GetDlgItem(GetActiveWindow(), IDOK)); });
+  platform::PushInputStep([] { platform::InjectKey(VK_RETURN); });
+  platform::PushInputStep([] { platform::InjectKey(VK_ESCAPE); });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(dlg.confirms, 2);
 }
 
 struct SplashJob {

@@ -127,6 +127,9 @@ int main(int argc, char** argv) {
   SetWindowPos(oversize, nullptr, -60, -60, 1400, 900, SWP_NOZORDER | SWP_NOACTIVATE);
   HWND empty = MakeWindow("ProbeEmpty", DefWindowProc, RGB(90, 90, 90), "Probe empty");
   SetWindowPos(empty, nullptr, 5, 5, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND tip = MakeWindow("ProbeTip", DefWindowProc, RGB(255, 255, 225), "Probe tip");
+  SetWindowLong(tip, GWL_EXSTYLE, WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+  SetWindowPos(tip, nullptr, 700, 400, 80, 20, SWP_NOZORDER | SWP_NOACTIVATE);
   g_backdrop = MakeWindow("ProbeBackdrop", BackdropProc, RGB(40, 160, 60), "Probe backdrop");
   SetWindowLong(g_backdrop, GWL_EXSTYLE, GetWindowLong(g_backdrop, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
   HWND shaped = MakeWindow("ProbeShaped", ShapedProc, RGB(200, 40, 40), "Probe shaped");
@@ -150,6 +153,7 @@ int main(int argc, char** argv) {
   DestroyWindow(shaped);
   DestroyWindow(g_backdrop);
   DestroyWindow(empty);
+  DestroyWindow(tip);
   DestroyWindow(oversize);
   platform::StopPresenter();
   return result == IDOK ? 0 : 1;

@@ -69,7 +69,7 @@ class Desktop : public ::testing::Test {
     Display* d = XOpenDisplay(server_->Display().c_str());
     if (!d) return false;
     bool shown = true;
-    for (const char* title : {"Probe dialog", "Probe backdrop", "Probe shaped", "Probe oversize"}) {
+    for (const char* title : {"Probe dialog", "Probe backdrop", "Probe shaped", "Probe oversize", "Probe tip"}) {
       const Window w = TopLevelTitled(d, title);
       XWindowAttributes attributes{};
       shown = shown && w && XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsViewable;
@@ -188,6 +188,13 @@ TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
   XGetWindowAttributes(d, oversize, &attributes);
   EXPECT_EQ(attributes.width, 1400);
   EXPECT_EQ(attributes.height, 900);
+  // A tool tip is left alone by the window manager, as popups are.
+  const Window tip = TopLevelTitled(d, "Probe tip");
+  ASSERT_NE(tip, 0u);
+  XGetWindowAttributes(d, tip, &attributes);
+  EXPECT_TRUE(attributes.override_redirect);
+  XGetWindowAttributes(d, dialog, &attributes);
+  EXPECT_FALSE(attributes.override_redirect);
   const Window empty = TopLevelTitled(d, "Probe empty");
   if (empty) {
     XGetWindowAttributes(d, empty, &attributes);

@@ -84,6 +84,8 @@ INT_PTR ProbeDialog(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
       return TRUE;
     }
     case WM_COMMAND:
+      if (LOWORD(wParam) == kEditId && HIWORD(wParam) == EN_SETFOCUS) Log("edit focus");
+      if (LOWORD(wParam) == kCheckId && HIWORD(wParam) == BN_CLICKED) Log("check clicked");
       if (LOWORD(wParam) == IDOK) {
         char text[256] = {};
         GetDlgItemText(dialog, kEditId, text, sizeof text);

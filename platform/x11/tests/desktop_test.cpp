@@ -250,7 +250,9 @@ void GiveEAcuteAKey(const std::string& display) {
 TEST_F(Desktop, ClicksAndTypingReachTheDialogAndEnterClosesIt) {
   GiveEAcuteAKey(server_->Display());
   ASSERT_TRUE(Xdo("mousemove " + At("check") + " click 1"));
+  ASSERT_TRUE(LogSays("check clicked"));
   ASSERT_TRUE(Xdo("mousemove " + At("edit") + " click 1"));
+  ASSERT_TRUE(LogSays("edit focus"));  // as a person waits for the caret before typing
   ASSERT_TRUE(Xdo("type --delay 30 'Caf\xC3\xA9 Nr 7!'"));
   ASSERT_TRUE(Xdo("key Return"));
   EXPECT_EQ(probe_->WaitForExit(15), 0);

@@ -37,6 +37,7 @@ function(vidarro_test name)
       VIDARRO_REGISTRY_DIR=${home}/registry
       VIDARRO_APP_DIR=${VIDARRO_APP_DIR}
       VIDARRO_LAUNCH_RECORD=${home}/launches.log
+      VIDARRO_HEADLESS=1
       $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   add_custom_command(TARGET ${name} PRE_LINK
@@ -49,6 +50,10 @@ function(vidarro_program name)
   cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${P_SOURCES})
   target_link_libraries(${name} PRIVATE ${P_LIBS} Threads::Threads)
+  # Its windows show when it is run on a desktop.
+  if(TARGET platform_x11)
+    target_link_libraries(${name} PRIVATE platform_x11)
+  endif()
   # A program exports its symbols: the modules it loads use its window system and process-wide state.
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR} ENABLE_EXPORTS ON
     BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")

@@ -9,6 +9,7 @@
 #include "platform/base/paths.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/message_box_dialog.h"
+#include "platform/window/presenter_startup.h"
 #include "platform/window/resources.h"
 
 namespace {
@@ -164,7 +165,9 @@ int AfxWinMain(int argc, char** argv) {
   }
   // Other programs of the suite find this one's windows (single instance, links) as on the desktop.
   platform::StartWindowTransport();
+  platform::StartPresenter(app->m_pszExeName.empty() ? app->m_pszAppName : app->m_pszExeName);
   const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
+  platform::StopPresenter();
   app->FreeResourceLibraries();
   return code;
 }

@@ -10,6 +10,10 @@ HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
     case 32513:
     case 32514:
     case 32515:
+    case 32642:
+    case 32643:
+    case 32644:
+    case 32645:
     case 32646:
     case 32648:
     case 32649:

@@ -189,13 +189,23 @@ void InjectClick(MouseButton button, POINT screen) {
   InjectMouseUp(button, screen);
 }
 
-void InjectDoubleClick(MouseButton button, POINT screen) {
-  InjectClick(button, screen);
+void InjectMouseDoubleDown(MouseButton button, POINT screen) {
   HWND target = GetCapture() ? GetCapture() : MouseTarget(screen);
   bool dblclks = false;
   if (auto w = Find(target)) dblclks = (w->cls->wc.style & CS_DBLCLKS) != 0;
   RouteMouse(dblclks ? DownMessage(button) + 2 : DownMessage(button), screen, ButtonVk(button), true);
+}
+
+void InjectDoubleClick(MouseButton button, POINT screen) {
+  InjectClick(button, screen);
+  InjectMouseDoubleDown(button, screen);
   InjectMouseUp(button, screen);
+}
+
+void InjectMouseWheel(int delta, POINT screen) {
+  if (HWND target = KeyTarget())
+    QueueInput(target, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta))),
+               MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
 }
 
 void ClickWindow(HWND hwnd) {

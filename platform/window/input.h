@@ -19,6 +19,10 @@ void InjectMouseUp(MouseButton button, POINT screen);
 // Down, up, then the double-click message (a plain down for classes without CS_DBLCLKS), up.
 void InjectDoubleClick(MouseButton button, POINT screen);
 void InjectClick(MouseButton button, POINT screen);
+// The second press of a double click: the double-click message for classes with CS_DBLCLKS.
+void InjectMouseDoubleDown(MouseButton button, POINT screen);
+// One wheel turn (WHEEL_DELTA per notch, positive away from the user) to the focus window.
+void InjectMouseWheel(int delta, POINT screen);
 // Key presses go to the focus window, or to the active window when nothing has focus.
 void InjectKeyDown(int vk);
 void InjectKeyUp(int vk);

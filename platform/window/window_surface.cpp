@@ -111,11 +111,13 @@ void PresentIfChanged() {
   PresentScreen();
 }
 
-void PresentScreen() {
-  ScreenPresenter* presenter = g_presenter.load();
-  if (!presenter) return;
+void ScreenPresenter::ScreenChanged() {
   PixelImage image;
-  if (ComposeScreen(&image)) presenter->Present(image);
+  if (ComposeScreen(&image)) Present(image);
+}
+
+void PresentScreen() {
+  if (ScreenPresenter* presenter = g_presenter.load()) presenter->ScreenChanged();
 }
 
 }  // namespace platform

@@ -54,6 +54,9 @@ class ScreenPresenter {
  public:
   virtual ~ScreenPresenter() = default;
   virtual void Present(const PixelImage& screen) = 0;
+  // Called when the screen may have changed. The default composes the whole screen for Present;
+  // a front end that shows each top-level window on its own composes only those instead.
+  virtual void ScreenChanged();
 };
 
 void SetScreenPresenter(ScreenPresenter* presenter);

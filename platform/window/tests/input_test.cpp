@@ -199,6 +199,23 @@ TEST_F(Input, DoubleClicksNeedTheClassStyle) {
   UnregisterClass("NoDoubleClicks", nullptr);
 }
 
+TEST_F(Input, TheWheelTurnsForTheFocusWindowWithItsDeltaAndPoint) {
+  MakeScene();
+  SetFocus(right);
+  Pump();
+  ClearLog();
+  platform::InjectMouseWheel(-120, POINT{150, 160});
+  Pump();
+  std::vector<Logged> wheel;
+  for (const Logged& l : Log())
+    if (l.msg == WM_MOUSEWHEEL) wheel.push_back(l);
+  ASSERT_FALSE(wheel.empty());  // then passed up to the parent by the default handling
+  EXPECT_EQ(wheel[0].hwnd, right);
+  EXPECT_EQ(static_cast<short>(HIWORD(wheel[0].wParam)), -120);
+  EXPECT_EQ(static_cast<short>(LOWORD(wheel[0].lParam)), 150);
+  EXPECT_EQ(static_cast<short>(HIWORD(wheel[0].lParam)), 160);
+}
+
 TEST_F(Input, SetCursorAsksTheParentFirstAndRecordsTheCursor) {
   WNDCLASS wc;
   wc.lpszClassName = "HandWindow";

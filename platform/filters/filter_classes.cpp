@@ -4,7 +4,9 @@
 
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
+#include "platform/filters/small_filters.h"
 
 namespace platform::filters {
 
@@ -13,6 +15,11 @@ bool RegisterFilterClassesOnce() {
   std::call_once(once, [] {
     com::RegisterClassForever(CLSID_QnMpegEncoder,
                               [](REFIID riid, void** ppv) { return com::HandOver(new MpegEncoderFilter, riid, ppv); });
+    com::RegisterClassForever(CLSID_QnEraseLine, CreateEraseLine);
+    com::RegisterClassForever(CLSID_QnVideoDownSampler, CreateDownSampler);
+    com::RegisterClassForever(CLSID_QnSpaceColorConverter, CreateSpaceColorConverter);
+    com::RegisterClassForever(CLSID_QnAudioAnalyzer, CreateAudioAnalyzer);
+    com::RegisterClassForever(CLSID_QnTimeOffset, CreateTimeOffset);
   });
   return true;
 }

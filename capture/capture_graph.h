@@ -51,6 +51,25 @@ class CCaptureGraph {
   // A new filter graph with its capture graph builder, media control and events; events go to
   // the notify window as WM_USER+70. FALSE on any failure.
   BOOL CreateGraph(HWND notifyWindow);
+
+  // Capture size and subtype; the actual size comes back through the pointers.
+  BOOL SetCaptureFormat(long* width, long* height, BOOL anyWidth);
+  BOOL ChangeCaptureFormat(long* width, long* height, BOOL anyWidth);
+  void SetVideoStandard(long standard) { videoStandard_ = standard; }
+  long GetTvFormat();
+  // Sets the standard with the stored picture values re-applied; a refused standard fails.
+  BOOL SetTvFormat(long standard);
+
+  // Picture adjustment through the device's IAMVideoProcAmp, kept per device in the registry.
+  BOOL GetProcAmpRange(long property, long* min, long* max, long* defaultValue);
+  BOOL GetProcAmp(long property, long* value);
+  BOOL SetProcAmp(long property, long value);
+  // The stored values; -1 for a property the device does not offer (and, for hue, may also be
+  // a real value: support is told by the range, not the value).
+  void LoadProcAmpSettings(long* brightness, long* contrast, long* saturation, long* hue);
+  // Applies and stores each value the device offers.
+  void SaveProcAmpSettings(long brightness, long contrast, long saturation, long hue);
+  void StoreCurrentProcAmp();
   // Removes and releases every filter and lets the graph go.
   void ReleaseGraph();
 
@@ -94,6 +113,8 @@ class CCaptureGraph {
   // Takes every chain filter out; the devices stay.
   void ReleaseChains();
   BOOL FailStart();
+  CComPtr<IAMVideoProcAmp> ProcAmp();
+  std::string ProcAmpValueName(long property) const;
 
   CComPtr<ICaptureGraphBuilder2> builder_;
   CComPtr<IGraphBuilder> graph_;

@@ -3,6 +3,7 @@
 // a stopped recording posts one message to the notify window.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "capture/capture_settings.h"
@@ -33,6 +34,9 @@ class CCaptureGraph {
   void CloseDevice();
   BOOL StartPreview();
   BOOL StartMpegCapture(const MpegCaptureSettings* settings);
+  BOOL StartAviCapture(const AviCaptureSettings* settings);
+  // Switches a running AVI recording to a new file.
+  BOOL SetAviOutputFile(const char* name);
   // Stops preview or recording; a stopped recording posts its message.
   BOOL StopCapture();
   BOOL StopCaptureToPreview();
@@ -113,6 +117,7 @@ class CCaptureGraph {
   // Takes every chain filter out; the devices stay.
   void ReleaseChains();
   BOOL FailStart();
+  BOOL StartRecording(int mode, const std::function<BOOL(IPin* video, IPin* audio)>& buildWriter);
   CComPtr<IAMVideoProcAmp> ProcAmp();
   std::string ProcAmpValueName(long property) const;
 

@@ -6,14 +6,38 @@
 #include "platform/window/messages.h"
 
 BOOL CCaptureGraph::StartMpegCapture(const MpegCaptureSettings* settings) {
-  if (!open_ || !settings) return FALSE;
+  if (!settings) return FALSE;
+  return StartRecording(kMpeg, [&](IPin* video, IPin* audio) {
+    return writerHelper_.AddMpegEncoder(settings, video, audio, &mpegEncoder_);
+  });
+}
+
+BOOL CCaptureGraph::StartAviCapture(const AviCaptureSettings* settings) {
+  if (!settings) return FALSE;
+  return StartRecording(
+      kAvi, [&](IPin* video, IPin* audio) { return writerHelper_.BuildAviWriter(settings, video, audio, &aviMux_); });
+}
+
+BOOL CCaptureGraph::SetAviOutputFile(const char* name) {
+  if (!capturing_ || captureMode_ != kAvi || !aviMux_ || !name) return FALSE;
+  if (!StopGraph()) return FALSE;
+  CComPtr<IFileSinkFilter> sink;
+  if (FAILED(
+          builder_->FindInterface(nullptr, nullptr, aviMux_, IID_IFileSinkFilter, reinterpret_cast<void**>(&sink))) ||
+      !sink || FAILED(sink->SetFileName(name, nullptr)))
+    return FALSE;
+  return Run();
+}
+
+BOOL CCaptureGraph::StartRecording(int mode, const std::function<BOOL(IPin*, IPin*)>& buildWriter) {
+  if (!open_) return FALSE;
   if (capturing_) return TRUE;
   if (previewing_ && !StopCapture()) return FALSE;
 
   if (HasVideoPortPin()) {
     CComPtr<IPin> video = helper_.GetOutputPin(videoCapture_, 0);
     CComPtr<IPin> audio = audioCapture_ ? helper_.GetOutputPin(audioCapture_, 0) : nullptr;
-    if (!writerHelper_.AddMpegEncoder(settings, video, audio, &mpegEncoder_)) return FALSE;
+    if (!buildWriter(video, audio)) return FALSE;
     const int vp = helper_.FindPinByName(videoCapture_, PINDIR_OUTPUT, "VP");
     CComPtr<IPin> vpPin = helper_.GetOutputPin(videoCapture_, vp);
     if (FAILED(helper_.AddFilter(CLSID_OverlayMixer, &overlayMixer_, "Overlay Mixer"))) return FALSE;
@@ -57,7 +81,7 @@ BOOL CCaptureGraph::StartMpegCapture(const MpegCaptureSettings* settings) {
     // Recording pins, through the time offset when there is one.
     CComPtr<IPin> video = helper_.GetOutputPin(videoTee_, 0);
     CComPtr<IPin> audio = audioTee_ ? helper_.GetOutputPin(audioTee_, 0) : nullptr;
-    if (timeOffsetMs_ != 0) {
+    if (timeOffsetMs_ != 0 && mode != kAvi) {
       const LONGLONG offset = static_cast<LONGLONG>(timeOffsetMs_) * 10000;
       auto shift = [&](IBaseFilter* tee, IBaseFilter** slot, const char* name, CComPtr<IPin>& pin) {
         if (FAILED(helper_.AddFilter(CLSID_QnTimeOffset, slot, name)) ||
@@ -72,7 +96,7 @@ BOOL CCaptureGraph::StartMpegCapture(const MpegCaptureSettings* settings) {
       if (!shift(videoTee_, &videoTimeOffset_, "TimeOffset Video", video)) return FALSE;
       if (audioTee_ && !shift(audioTee_, &audioTimeOffset_, "TimeOffset Audio", audio)) return FALSE;
     }
-    if (!writerHelper_.AddMpegEncoder(settings, video, audio, &mpegEncoder_)) return FALSE;
+    if (!buildWriter(video, audio)) return FALSE;
 
     // Preview branch from the tee's second output.
     if (!BuildPreviewVideo(videoTee_, false)) return FALSE;
@@ -81,7 +105,7 @@ BOOL CCaptureGraph::StartMpegCapture(const MpegCaptureSettings* settings) {
   SetVideoWindowOwner(owner_);
   // A run that fails (a file the writer cannot create) leaves nothing half built behind.
   if (!Run()) return FailStart();
-  captureMode_ = kMpeg;
+  captureMode_ = mode;
   capturing_ = TRUE;
   previewing_ = FALSE;
   return TRUE;

@@ -1,5 +1,6 @@
 #include "capture/writer_graph_helper.h"
 
+#include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/filter_classes.h"
 #include "platform/filters/mpeg_encoder_interfaces.h"
@@ -96,6 +97,29 @@ void CWriterGraphHelper::SetMotionSearch(IBaseFilter* encoder, int quality, BOOL
   search->SetSearch11(0);
   search->SetSearch13(10);
   search->SetSearchRange(wide ? 32 : 16, wide ? 32 : 16, wide ? 16 : 8, wide ? 16 : 8);
+}
+
+BOOL CWriterGraphHelper::BuildAviWriter(const AviCaptureSettings* settings, IPin* video, IPin* audio,
+                                        IBaseFilter** multiplexer) {
+  if (!settings || !video || !multiplexer) return FALSE;
+  if (FAILED(AddFilter(CLSID_AviDest, multiplexer, "Avi Mux"))) return FALSE;
+  if (FAILED(ConnectPinToFilter(video, *multiplexer, 0))) return FALSE;
+  if (audio) {
+    if (FAILED(ConnectPinToFilter(audio, *multiplexer, 1))) return FALSE;
+    auto config = Query<IConfigAviMux>(*multiplexer, IID_IConfigAviMux);
+    auto interleaving = Query<IConfigInterleaving>(*multiplexer, IID_IConfigInterleaving);
+    if (!config || !interleaving) return FALSE;
+    config->SetOutputCompatibilityIndex(TRUE);
+    config->SetMasterStream(1);  // the sound is the clock
+    interleaving->put_Mode(INTERLEAVE_NONE);
+  }
+  IBaseFilter* writer = nullptr;
+  const bool added = SUCCEEDED(AddFilter(CLSID_FileWriter, &writer, "File Writer"));
+  CComPtr<IBaseFilter> owned;
+  owned.Attach(writer);
+  if (!added || FAILED(ConnectFilters(*multiplexer, 0, writer, 0))) return FALSE;
+  auto sink = Query<IFileSinkFilter>(writer, IID_IFileSinkFilter);
+  return sink && SUCCEEDED(sink->SetFileName(settings->fileName.c_str(), nullptr));
 }
 
 DWORD CWriterGraphHelper::GetEncoderResult(IBaseFilter* encoder) {

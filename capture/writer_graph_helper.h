@@ -14,6 +14,8 @@ class CWriterGraphHelper : public CGraphHelper {
   BOOL AddMpegEncoder(const MpegCaptureSettings* settings, IPin* video, IPin* audio, IBaseFilter** encoder);
   // The encoder's calls for the settings; FALSE where a required interface is missing.
   BOOL ConfigureMpegEncoder(IBaseFilter* encoder, const MpegCaptureSettings* settings);
+  // "Avi Mux" into *multiplexer and "File Writer" after it; audio may be null.
+  BOOL BuildAviWriter(const AviCaptureSettings* settings, IPin* video, IPin* audio, IBaseFilter** multiplexer);
   // File parts the encoder wrote (0 without its interface).
   DWORD GetEncoderResult(IBaseFilter* encoder);
   void GetEncoderStatus(IBaseFilter* encoder, LONGLONG* bytes, DWORD* frames);

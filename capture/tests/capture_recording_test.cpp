@@ -14,6 +14,10 @@
 #include "platform/window/messages.h"
 #include "platform/window/window.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 using namespace platform::dshow;
 
 namespace {
@@ -210,6 +214,76 @@ TEST_F(CaptureRecordingTest, AnUnpluggedDeviceEndsTheRecordingWithOneMessage) {
   EXPECT_FALSE(graph.IsOpen());
   EXPECT_EQ(Collect(WM_USER + 73).count, 1);
   sim::Hardware::Instance().Plug("USBBOX");
+}
+
+struct AviFacts {
+  int streams = 0;
+  std::string video, audio;
+  int width = 0;
+  long long videoPackets = 0;
+};
+
+AviFacts ReadAvi(const std::string& path) {
+  AviFacts facts;
+  AVFormatContext* input = nullptr;
+  if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return facts;
+  avformat_find_stream_info(input, nullptr);
+  facts.streams = static_cast<int>(input->nb_streams);
+  for (unsigned i = 0; i < input->nb_streams; ++i) {
+    const AVCodecParameters* p = input->streams[i]->codecpar;
+    if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+      facts.video = avcodec_get_name(p->codec_id);
+      facts.width = p->width;
+    } else {
+      facts.audio = avcodec_get_name(p->codec_id);
+    }
+  }
+  AVPacket* packet = av_packet_alloc();
+  while (av_read_frame(input, packet) >= 0) {
+    if (input->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ++facts.videoPackets;
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&input);
+  return facts;
+}
+
+TEST_F(CaptureRecordingTest, AviRecordingSwitchesFilesAndPostsItsMessage) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  graph.SetTimeOffset(-500);  // never applied to AVI
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  AviCaptureSettings settings;
+  settings.fileName = Folder() + "first.avi";
+  ASSERT_TRUE(graph.StartAviCapture(&settings));
+  EXPECT_EQ(graph.CaptureMode(), 16);
+  const std::string dump = Dump();
+  EXPECT_EQ(dump.find("TimeOffset"), std::string::npos);
+  EXPECT_NE(dump.find("Avi Mux"), std::string::npos);
+  EXPECT_NE(dump.find("File Writer"), std::string::npos);
+  auto pace = [&](int ms) {
+    for (int t = 0; t < ms; t += 100) {
+      clock.Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  };
+  pace(600);
+  EXPECT_FALSE(graph.SetAviOutputFile(nullptr));
+  ASSERT_TRUE(graph.SetAviOutputFile((Folder() + "second.avi").c_str()));
+  pace(600);
+  ASSERT_TRUE(graph.StopCapture());
+  const StopMessages got = Collect(WM_USER + 74);
+  EXPECT_EQ(got.count, 1);
+  EXPECT_EQ(got.wParam, 16u);
+  const AviFacts first = ReadAvi(Folder() + "first.avi");
+  const AviFacts second = ReadAvi(Folder() + "second.avi");
+  for (const AviFacts* f : {&first, &second}) {
+    EXPECT_EQ(f->streams, 2);
+    EXPECT_EQ(f->video, "rawvideo");
+    EXPECT_EQ(f->audio, "pcm_s16le");
+    EXPECT_EQ(f->width, 352);
+    EXPECT_GT(f->videoPackets, 5);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/uuids.h"
+#include "platform/filters/avi_writer.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
 #include "platform/filters/small_filters.h"
@@ -13,6 +16,10 @@ namespace platform::filters {
 bool RegisterFilterClassesOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // The stock classes first: the writers here take the place of their stand-ins.
+    dshow::RegisterStockClasses();
+    com::RegisterClassForever(CLSID_AviDest, CreateAviMux);
+    com::RegisterClassForever(CLSID_FileWriter, CreateFileWriter);
     com::RegisterClassForever(CLSID_QnMpegEncoder,
                               [](REFIID riid, void** ppv) { return com::HandOver(new MpegEncoderFilter, riid, ppv); });
     com::RegisterClassForever(CLSID_QnEraseLine, CreateEraseLine);

@@ -103,3 +103,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace platform::filters
+
+namespace platform::filters {
+namespace {
+
+using namespace test;
+
+bool RunTool(const std::vector<std::string>& args) {
+  std::string out, err;
+  int code = -1;
+  const bool ran = platform::RunProcess("env", args, &out, &err, &code, 120000);
+  return ran && code == 0;
+}
+
+TEST_F(MpegEncoderTest, DvdauthorMakesAVideoTsOfADvdPart) {
+  Connect(true);
+  main->SetStreamType(7);
+  main->SetPictureSize(720, 480);
+  main->SetFrameRateCode(4);
+  main->SetVideoBitRate(6000000);
+  Record(Folder() + "author.mpg", 1000);
+  const std::string dvd = Folder() + "dvd";
+  ASSERT_TRUE(RunTool({"VIDEO_FORMAT=NTSC", "dvdauthor", "-o", dvd, "-t", Folder() + "author_0.mpg"}));
+  ASSERT_TRUE(RunTool({"VIDEO_FORMAT=NTSC", "dvdauthor", "-o", dvd, "-T"}));
+  EXPECT_TRUE(platform::FileExists(dvd + "/VIDEO_TS/VIDEO_TS.IFO"));
+  EXPECT_TRUE(platform::FileExists(dvd + "/VIDEO_TS/VTS_01_0.IFO"));
+  EXPECT_GT(platform::FileSize(dvd + "/VIDEO_TS/VTS_01_1.VOB"), 100000);
+}
+
+}  // namespace
+}  // namespace platform::filters

@@ -11,6 +11,7 @@
 #include "platform/dshow/codes.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/transform_filter.h"
 #include "platform/window/messages.h"
 #include "platform/window/window.h"
 
@@ -187,6 +188,7 @@ TEST_F(CaptureRecordingTest, AFailedRunReturnsFalseAndLeavesThePreviewPossible) 
   EXPECT_TRUE(graph.StopCapture());
   EXPECT_EQ(Collect(WM_USER + 73).count, 0);
   EXPECT_TRUE(graph.StartPreview());
+  graph.CloseDevice();  // before the manual clock the sources wait on goes
 }
 
 TEST_F(CaptureRecordingTest, VideoOnlyDeviceRecordsItsPictureAlone) {
@@ -200,6 +202,22 @@ TEST_F(CaptureRecordingTest, VideoOnlyDeviceRecordsItsPictureAlone) {
   ASSERT_TRUE(graph.StopCapture());
   EXPECT_EQ(Collect(WM_USER + 73).count, 1);
   EXPECT_GT(platform::FileSize(Folder() + "mute_0.mpg"), 10000);
+}
+
+TEST_F(CaptureRecordingTest, ALongPathIsWrittenWhole) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  const std::string folder = Folder() + std::string(120, 'd') + "/" + std::string(120, 'e') + "/";
+  ASSERT_TRUE(platform::CreateFolders(folder));
+  const std::string name = std::string(120, 'f') + ".mpg";
+  ASSERT_GT((folder + name).size(), 360u);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "NULL", 1));
+  MpegCaptureSettings settings = DvdSettings("");
+  settings.fileName = folder + name;
+  ASSERT_TRUE(graph.StartMpegCapture(&settings));
+  Advance(clock, 300);
+  ASSERT_TRUE(graph.StopCapture());
+  EXPECT_TRUE(platform::FileExists(folder + std::string(120, 'f') + "_0.mpg"));
 }
 
 TEST_F(CaptureRecordingTest, AnUnpluggedDeviceEndsTheRecordingWithOneMessage) {
@@ -261,10 +279,19 @@ TEST_F(CaptureRecordingTest, AviRecordingSwitchesFilesAndPostsItsMessage) {
   EXPECT_EQ(dump.find("TimeOffset"), std::string::npos);
   EXPECT_NE(dump.find("Avi Mux"), std::string::npos);
   EXPECT_NE(dump.find("File Writer"), std::string::npos);
+  // Device time moves on as fast as the preview shows it: the tee feeds the writer first.
+  auto rendered = [&] {
+    CComPtr<IBaseFilter> renderer;
+    graph.Graph()->FindFilterByName("Video Render", &renderer);
+    auto* base = dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
+    return base ? base->SamplesRendered() : 0;
+  };
   auto pace = [&](int ms) {
-    for (int t = 0; t < ms; t += 100) {
+    const long long start = rendered();
+    for (int t = 100; t <= ms; t += 100) {
       clock.Advance(100);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      for (int i = 0; i < 2000 && rendered() < start + t * 30 / 1001; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   };
   pace(600);

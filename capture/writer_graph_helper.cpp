@@ -1,5 +1,8 @@
 #include "capture/writer_graph_helper.h"
 
+#include <sys/stat.h>
+
+#include "platform/base/file.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/filter_classes.h"
@@ -8,6 +11,9 @@
 CWriterGraphHelper::~CWriterGraphHelper() = default;
 
 namespace {
+
+constexpr DWORD kErrorFileNotFound = 2;
+constexpr DWORD kErrorReadFault = 30;
 
 template <typename I>
 CComPtr<I> Query(IBaseFilter* filter, REFIID iid) {
@@ -120,6 +126,26 @@ BOOL CWriterGraphHelper::BuildAviWriter(const AviCaptureSettings* settings, IPin
   if (!added || FAILED(ConnectFilters(*multiplexer, 0, writer, 0))) return FALSE;
   auto sink = Query<IFileSinkFilter>(writer, IID_IFileSinkFilter);
   return sink && SUCCEEDED(sink->SetFileName(settings->fileName.c_str(), nullptr));
+}
+
+HRESULT CWriterGraphHelper::LoadProfileFromFile(const char* path, IWMProfile** profile) {
+  if (!path || !profile) return E_POINTER;
+  *profile = nullptr;
+  CComPtr<IWMProfileManager> manager;
+  HRESULT hr = WMCreateProfileManager(&manager);
+  if (FAILED(hr)) return hr;
+  // Only a disk file: a folder, a device or a pipe is refused before anything is read.
+  struct stat st;
+  if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return E_FAIL;
+  platform::File file;
+  if (!file.Open(path, platform::FileMode::Read)) return HRESULT_FROM_WIN32(kErrorFileNotFound);
+  if (fstat(file.Descriptor(), &st) != 0 || !S_ISREG(st.st_mode)) return E_FAIL;
+  const std::int64_t size = file.Size();
+  if (size < 0 || size > 16 * 1024 * 1024) return E_FAIL;
+  // Two zero bytes more than the file: the text's terminator.
+  std::u16string text(static_cast<std::size_t>(size) / 2 + 1, u'\0');
+  if (!file.ReadExact(text.data(), static_cast<std::size_t>(size))) return HRESULT_FROM_WIN32(kErrorReadFault);
+  return manager->LoadProfileByData(text.c_str(), profile);
 }
 
 DWORD CWriterGraphHelper::GetEncoderResult(IBaseFilter* encoder) {

@@ -4,6 +4,7 @@
 
 #include "capture/capture_settings.h"
 #include "capture/graph_helper.h"
+#include "platform/wmf/wmf.h"
 
 class CWriterGraphHelper : public CGraphHelper {
  public:
@@ -16,6 +17,8 @@ class CWriterGraphHelper : public CGraphHelper {
   BOOL ConfigureMpegEncoder(IBaseFilter* encoder, const MpegCaptureSettings* settings);
   // "Avi Mux" into *multiplexer and "File Writer" after it; audio may be null.
   BOOL BuildAviWriter(const AviCaptureSettings* settings, IPin* video, IPin* audio, IBaseFilter** multiplexer);
+  // Reads a UTF-16 profile file; only a regular file is read (E_FAIL otherwise).
+  static HRESULT LoadProfileFromFile(const char* path, IWMProfile** profile);
   // File parts the encoder wrote (0 without its interface).
   DWORD GetEncoderResult(IBaseFilter* encoder);
   void GetEncoderStatus(IBaseFilter* encoder, LONGLONG* bytes, DWORD* frames);

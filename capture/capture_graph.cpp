@@ -72,6 +72,9 @@ BOOL CCaptureGraph::Run() {
 BOOL CCaptureGraph::StopGraph() {
   if (!open_) return TRUE;
   if (!mediaControl_) return FALSE;
+  // A graph that never ran is not paused on the way to stop: that would open its writers.
+  OAFilterState state = State_Running;
+  if (SUCCEEDED(mediaControl_->GetState(0, &state)) && state == State_Stopped) return TRUE;
   const HRESULT paused = mediaControl_->Pause();
   Sleep(50);
   return SUCCEEDED(paused) && SUCCEEDED(mediaControl_->Stop());

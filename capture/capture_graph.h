@@ -35,6 +35,9 @@ class CCaptureGraph {
   BOOL StartPreview();
   BOOL StartMpegCapture(const MpegCaptureSettings* settings);
   BOOL StartAviCapture(const AviCaptureSettings* settings);
+  BOOL StartWmvCapture(const WmvCaptureSettings* settings);
+  // Switches a running WMV recording to a new file.
+  BOOL SetWmvOutputFile(const char* name);
   // Switches a running AVI recording to a new file.
   BOOL SetAviOutputFile(const char* name);
   // Stops preview or recording; a stopped recording posts its message.

@@ -18,6 +18,23 @@ BOOL CCaptureGraph::StartAviCapture(const AviCaptureSettings* settings) {
       kAvi, [&](IPin* video, IPin* audio) { return writerHelper_.BuildAviWriter(settings, video, audio, &aviMux_); });
 }
 
+BOOL CCaptureGraph::StartWmvCapture(const WmvCaptureSettings* settings) {
+  if (!settings) return FALSE;
+  return StartRecording(kWmv, [&](IPin* video, IPin* audio) {
+    return writerHelper_.BuildWmvWriter(settings, video, audio, &asfWriter_);
+  });
+}
+
+BOOL CCaptureGraph::SetWmvOutputFile(const char* name) {
+  if (!capturing_ || captureMode_ != kWmv || !asfWriter_ || !name) return FALSE;
+  if (!StopGraph()) return FALSE;
+  CComPtr<IFileSinkFilter2> sink;
+  if (FAILED(asfWriter_->QueryInterface(IID_IFileSinkFilter2, reinterpret_cast<void**>(&sink))) ||
+      FAILED(sink->SetFileName(name, nullptr)))
+    return FALSE;
+  return Run();
+}
+
 BOOL CCaptureGraph::SetAviOutputFile(const char* name) {
   if (!capturing_ || captureMode_ != kAvi || !aviMux_ || !name) return FALSE;
   if (!StopGraph()) return FALSE;

@@ -128,6 +128,48 @@ BOOL CWriterGraphHelper::BuildAviWriter(const AviCaptureSettings* settings, IPin
   return sink && SUCCEEDED(sink->SetFileName(settings->fileName.c_str(), nullptr));
 }
 
+BOOL CWriterGraphHelper::BuildWmvWriter(const WmvCaptureSettings* settings, IPin* video, IPin* audio,
+                                        IBaseFilter** writer) {
+  if (!settings || !writer) return FALSE;
+  if (FAILED(AddFilter(CLSID_WMAsfWriter, writer, "WMV Encoder"))) return FALSE;
+  auto sink = Query<IFileSinkFilter2>(*writer, IID_IFileSinkFilter2);
+  if (!sink || FAILED(sink->SetFileName(settings->fileName.c_str(), nullptr))) return FALSE;
+  sink->SetMode(AM_FILE_OVERWRITE);
+  if (auto config = Query<IConfigAsfWriter>(*writer, IID_IConfigAsfWriter)) {
+    CComPtr<IWMProfile> profile;
+    if (FAILED(LoadProfileFromFile(settings->profilePath.c_str(), &profile)) ||
+        FAILED(config->ConfigureFilterUsingProfile(profile)))
+      return FALSE;
+  }
+  SetContentAttributes(*writer, settings);
+  if (video && FAILED(ConnectPinToFilter(video, *writer, 1))) return FALSE;
+  if (audio && FAILED(ConnectPinToFilter(audio, *writer, 0))) return FALSE;
+  return video || audio;
+}
+
+BOOL CWriterGraphHelper::SetContentAttributes(IBaseFilter* writer, const WmvCaptureSettings* settings) {
+  auto header = Query<IWMHeaderInfo>(writer, IID_IWMHeaderInfo);
+  if (!header || !settings) return FALSE;
+  const std::pair<const char*, const std::string*> attributes[] = {{"Title", &settings->title},
+                                                                   {"Author", &settings->author},
+                                                                   {"Description", &settings->description},
+                                                                   {"Copyright", &settings->copyright}};
+  BOOL all = TRUE;
+  for (const auto& [name, value] : attributes) {
+    // The whole text in UTF-16 with its terminator; nothing is cut to a fixed length.
+    const std::u16string text = Utf8ToUtf16(*value);
+    const std::size_t bytes = (text.size() + 1) * 2;
+    if (bytes > 0xFFFF) {
+      all = FALSE;
+      continue;
+    }
+    if (FAILED(header->SetAttribute(0, name, WMT_TYPE_STRING, reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<WORD>(bytes))))
+      all = FALSE;
+  }
+  return all;
+}
+
 HRESULT CWriterGraphHelper::LoadProfileFromFile(const char* path, IWMProfile** profile) {
   if (!path || !profile) return E_POINTER;
   *profile = nullptr;

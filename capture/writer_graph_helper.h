@@ -17,6 +17,11 @@ class CWriterGraphHelper : public CGraphHelper {
   BOOL ConfigureMpegEncoder(IBaseFilter* encoder, const MpegCaptureSettings* settings);
   // "Avi Mux" into *multiplexer and "File Writer" after it; audio may be null.
   BOOL BuildAviWriter(const AviCaptureSettings* settings, IPin* video, IPin* audio, IBaseFilter** multiplexer);
+  // Adds the ASF writer as "WMV Encoder" into *writer, configures it from the settings' profile,
+  // writes the content attributes and connects video to input 1 and audio to input 0.
+  BOOL BuildWmvWriter(const WmvCaptureSettings* settings, IPin* video, IPin* audio, IBaseFilter** writer);
+  // Title, author, description and copyright into the writer's header, each whole.
+  BOOL SetContentAttributes(IBaseFilter* writer, const WmvCaptureSettings* settings);
   // Reads a UTF-16 profile file; only a regular file is read (E_FAIL otherwise).
   static HRESULT LoadProfileFromFile(const char* path, IWMProfile** profile);
   // File parts the encoder wrote (0 without its interface).

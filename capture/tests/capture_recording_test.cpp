@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "capture/capture_graph.h"
+#include "capture/wmv_profile_info.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/dshow/codes.h"
@@ -310,6 +311,103 @@ TEST_F(CaptureRecordingTest, AviRecordingSwitchesFilesAndPostsItsMessage) {
     EXPECT_EQ(f->audio, "pcm_s16le");
     EXPECT_EQ(f->width, 352);
     EXPECT_GT(f->videoPackets, 5);
+  }
+}
+
+struct AsfFacts {
+  std::string format, video, audio, title, comment;
+  int width = 0;
+  long long videoPackets = 0;
+};
+
+AsfFacts ReadAsf(const std::string& path) {
+  AsfFacts facts;
+  AVFormatContext* input = nullptr;
+  if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return facts;
+  avformat_find_stream_info(input, nullptr);
+  facts.format = input->iformat->name;
+  if (auto* t = av_dict_get(input->metadata, "title", nullptr, 0)) facts.title = t->value;
+  if (auto* c = av_dict_get(input->metadata, "comment", nullptr, 0)) facts.comment = c->value;
+  for (unsigned i = 0; i < input->nb_streams; ++i) {
+    const AVCodecParameters* p = input->streams[i]->codecpar;
+    if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+      facts.video = avcodec_get_name(p->codec_id);
+      facts.width = p->width;
+    } else if (p->codec_type == AVMEDIA_TYPE_AUDIO) {
+      facts.audio = avcodec_get_name(p->codec_id);
+    }
+  }
+  AVPacket* packet = av_packet_alloc();
+  while (av_read_frame(input, packet) >= 0) {
+    if (input->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ++facts.videoPackets;
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&input);
+  return facts;
+}
+
+TEST_F(CaptureRecordingTest, WmvRecordingCarriesTheProfileAndEveryTagWhole) {
+  CWmvProfileInfo info;
+  ASSERT_TRUE(info.Init());
+  ASSERT_TRUE(info.AddStream(1));
+  ASSERT_TRUE(info.AddStream(2));
+  WmvStreamParams params;
+  params.width = 320, params.height = 240, params.videoKbps = 600, params.frameRate = 29.97;
+  params.audioKbps = 128, params.audioKhz = 48, params.channels = 2;
+  ASSERT_TRUE(info.SetStreamParams(1, params));
+  ASSERT_TRUE(info.SetStreamParams(2, params));
+  const std::string profile = Folder() + "wmvhd.prx";
+  ASSERT_TRUE(info.SaveProfile(profile));
+
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  WmvCaptureSettings settings;
+  settings.fileName = Folder() + "first.wmv";
+  settings.profilePath = "/dev/null";
+  EXPECT_FALSE(graph.StartWmvCapture(&settings));  // not a profile file
+  ASSERT_TRUE(graph.StopCapture());
+  settings.profilePath = profile;
+  settings.title = "A title";
+  settings.author = "An author";
+  settings.description = std::string(600, 'd') + " end";  // longer than 259 characters
+  settings.copyright = "(c) us";
+  ASSERT_TRUE(graph.StartWmvCapture(&settings));
+  EXPECT_EQ(graph.CaptureMode(), 19);
+  EXPECT_NE(Dump().find("WMV Encoder"), std::string::npos);
+  auto rendered = [&] {
+    CComPtr<IBaseFilter> renderer;
+    graph.Graph()->FindFilterByName("Video Render", &renderer);
+    auto* base = dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
+    return base ? base->SamplesRendered() : 0;
+  };
+  auto pace = [&](int ms) {
+    const long long start = rendered();
+    for (int t = 100; t <= ms; t += 100) {
+      clock.Advance(100);
+      for (int i = 0; i < 2000 && rendered() < start + t * 30 / 1001; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  pace(600);
+  EXPECT_FALSE(graph.SetAviOutputFile((Folder() + "x.avi").c_str()));  // not an AVI recording
+  ASSERT_TRUE(graph.SetWmvOutputFile((Folder() + "second.wmv").c_str()));
+  pace(600);
+  ASSERT_TRUE(graph.StopCapture());
+  graph.CloseDevice();
+  const StopMessages got = Collect(WM_USER + 75);
+  EXPECT_EQ(got.count, 1);
+  EXPECT_EQ(got.wParam, 16u);
+  for (const char* name : {"first.wmv", "second.wmv"}) {
+    const AsfFacts f = ReadAsf(Folder() + name);
+    EXPECT_EQ(f.format, "asf") << name;
+    EXPECT_EQ(f.video, "wmv2") << name;
+    EXPECT_EQ(f.audio, "wmav2") << name;
+    EXPECT_EQ(f.width, 320) << name;
+    EXPECT_EQ(f.title, "A title") << name;
+    EXPECT_EQ(f.comment, settings.description) << name;
+    EXPECT_GT(f.videoPackets, 5) << name;
   }
 }
 

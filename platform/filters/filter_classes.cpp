@@ -6,6 +6,7 @@
 #include "platform/com/out_param.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/uuids.h"
+#include "platform/filters/asf_writer.h"
 #include "platform/filters/avi_writer.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
@@ -20,6 +21,7 @@ bool RegisterFilterClassesOnce() {
     dshow::RegisterStockClasses();
     com::RegisterClassForever(CLSID_AviDest, CreateAviMux);
     com::RegisterClassForever(CLSID_FileWriter, CreateFileWriter);
+    com::RegisterClassForever(CLSID_WMAsfWriter, CreateAsfWriter);
     com::RegisterClassForever(CLSID_QnMpegEncoder,
                               [](REFIID riid, void** ppv) { return com::HandOver(new MpegEncoderFilter, riid, ppv); });
     com::RegisterClassForever(CLSID_QnEraseLine, CreateEraseLine);

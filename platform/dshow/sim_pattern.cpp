@@ -36,20 +36,24 @@ void ToYuv(Rgb c, std::uint8_t* y, std::uint8_t* u, std::uint8_t* v) {
   *v = Clamp(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255);
 }
 
+// Colours by palette index: the bars, then white and black.
+constexpr int kWhiteIndex = 7, kBlackIndex = 8, kColours = 9;
+Rgb PaletteColour(int index) { return index < 7 ? kBars[index] : index == kWhiteIndex ? kWhite : kBlack; }
+
 class Canvas {
  public:
   Canvas(int w, int h) : w_(w), h_(h), px_(static_cast<std::size_t>(w) * h) {}
-  void Fill(int x0, int y0, int x1, int y1, Rgb c) {
+  void Fill(int x0, int y0, int x1, int y1, int colour) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, w_), y1 = std::min(y1, h_);
     for (int y = y0; y < y1; ++y)
       std::fill(px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x0,
-                px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x1, c);
+                px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x1, static_cast<std::uint8_t>(colour));
   }
-  Rgb At(int x, int y) const { return px_[static_cast<std::size_t>(y) * w_ + x]; }
+  int At(int x, int y) const { return px_[static_cast<std::size_t>(y) * w_ + x]; }
 
  private:
   int w_, h_;
-  std::vector<Rgb> px_;
+  std::vector<std::uint8_t> px_;
 };
 
 void DrawNumber(Canvas& canvas, long long n, int x, int y, int scale) {
@@ -61,29 +65,29 @@ void DrawNumber(Canvas& canvas, long long n, int x, int y, int scale) {
       for (int col = 0; col < 3; ++col)
         if (glyph[row] & (4 >> col))
           canvas.Fill(x + (i * 4 + col) * scale, y + row * scale, x + (i * 4 + col + 1) * scale, y + (row + 1) * scale,
-                      kWhite);
+                      kWhiteIndex);
   }
 }
 
 void Compose(Canvas& canvas, int w, int h, long long n, REFERENCE_TIME frameDuration) {
   const int barsBottom = h * 2 / 3;
   if (IsFlashFrame(n, frameDuration)) {
-    canvas.Fill(0, 0, w, BandTop(h), kWhite);
+    canvas.Fill(0, 0, w, BandTop(h), kWhiteIndex);
   } else {
-    for (int i = 0; i < 7; ++i) canvas.Fill(i * w / 7, 0, (i + 1) * w / 7, barsBottom, kBars[i]);
-    canvas.Fill(0, barsBottom, w, BandTop(h), kBlack);
+    for (int i = 0; i < 7; ++i) canvas.Fill(i * w / 7, 0, (i + 1) * w / 7, barsBottom, i);
+    canvas.Fill(0, barsBottom, w, BandTop(h), kBlackIndex);
     const int box = std::max(h / 8, 2);
     const int travel = std::max(w - box, 1);
     const int x = static_cast<int>((n * 4) % (2 * travel));
     const int boxX = x < travel ? x : 2 * travel - x;  // back and forth
-    canvas.Fill(boxX, h / 4, boxX + box, h / 4 + box, kWhite);
+    canvas.Fill(boxX, h / 4, boxX + box, h / 4 + box, kWhiteIndex);
     DrawNumber(canvas, n, w / 16, barsBottom + (BandTop(h) - barsBottom) / 4, std::max(h / 80, 1));
   }
-  canvas.Fill(0, BandTop(h), w, h, kBlack);
+  canvas.Fill(0, BandTop(h), w, h, kBlackIndex);
   const long long code = n & ((1LL << kCodeBits) - 1);
   for (int bit = 0; bit < kCodeBits; ++bit)
     if (code & (1LL << (kCodeBits - 1 - bit)))
-      canvas.Fill(bit * w / kCodeBits, BandTop(h), (bit + 1) * w / kCodeBits, BandBottom(h), kWhite);
+      canvas.Fill(bit * w / kCodeBits, BandTop(h), (bit + 1) * w / kCodeBits, BandBottom(h), kWhiteIndex);
 }
 
 }  // namespace
@@ -102,13 +106,15 @@ void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME f
   const bool rgb24 = subtype == MEDIASUBTYPE_RGB24;
   const bool rgb32 = subtype == MEDIASUBTYPE_RGB32;
   const bool uyvy = subtype == MEDIASUBTYPE_UYVY;
+  std::uint8_t ys[kColours], us[kColours], vs[kColours];
+  for (int i = 0; i < kColours; ++i) ToYuv(PaletteColour(i), &ys[i], &us[i], &vs[i]);
   for (int y = 0; y < h; ++y) {
     // DIB RGB rows are stored bottom-up.
     std::uint8_t* row = data + stride * static_cast<std::size_t>(rgb24 || rgb32 ? h - 1 - y : y);
     if (rgb24 || rgb32) {
       const int bytes = rgb32 ? 4 : 3;
       for (int x = 0; x < w; ++x) {
-        const Rgb c = canvas.At(x, y);
+        const Rgb c = PaletteColour(canvas.At(x, y));
         std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
         p[0] = c.b, p[1] = c.g, p[2] = c.r;
         if (rgb32) p[3] = 0xFF;
@@ -116,9 +122,8 @@ void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME f
       continue;
     }
     for (int x = 0; x + 1 < w; x += 2) {
-      std::uint8_t y0, y1, u, v, u1, v1;
-      ToYuv(canvas.At(x, y), &y0, &u, &v);
-      ToYuv(canvas.At(x + 1, y), &y1, &u1, &v1);
+      const int left = canvas.At(x, y), right = canvas.At(x + 1, y);
+      const std::uint8_t y0 = ys[left], y1 = ys[right], u = us[left], v = vs[left];
       std::uint8_t* p = row + static_cast<std::size_t>(x) * 2;
       if (uyvy) {
         p[0] = u, p[1] = y0, p[2] = v, p[3] = y1;

@@ -1,6 +1,7 @@
 #include "platform/filters/mpeg_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "platform/base/file_system.h"
@@ -18,6 +19,8 @@ constexpr std::uint64_t kMegabyte = 1000 * 1000;
 // Room kept under a part's limit beyond the estimate of the next GOP: pack overhead and the
 // audio interleaved with it.
 constexpr std::uint64_t kPartMargin = 64 * 1024;
+// How far sound may run ahead of the pictures, in 100-ns units.
+constexpr std::int64_t kSoundLead = kUnits / 2;
 
 bool IsPal(int type) { return type == 4 || type == 10 || type == 8 || type == 12; }
 
@@ -259,6 +262,8 @@ bool MpegSession::AddPicture(const GUID& subtype, int width, int height, const s
   // early ones (two in one frame time) are dropped.
   if (firstStart_ < 0) firstStart_ = start;
   const std::int64_t pts = av_rescale(start - firstStart_, plan_.fpsNum, kUnits * plan_.fpsDen);
+  lastPictureStart_ = start;
+  caughtUp_.notify_all();
   if (pts < nextPts_) return true;
   for (std::int64_t p = nextPts_; p <= pts && !failed_; ++p)
     if (!EncodePicture(p)) failed_ = true;
@@ -284,7 +289,13 @@ bool MpegSession::DrainSound(bool flush) {
 }
 
 bool MpegSession::AddSound(int rate, int channels, const std::uint8_t* data, std::size_t size, std::int64_t start) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // A source that runs free must not race ahead of the pictures: the muxer would hold the
+  // sound back in memory. Sound waits (a while at most) until the pictures have caught up.
+  for (int round = 0; round < 20 && firstStart_ >= 0 && !finishing_ &&
+                      start - firstStart_ > lastPictureStart_ - firstStart_ + kSoundLead;
+       ++round)
+    caughtUp_.wait_for(lock, std::chrono::milliseconds(10));
   if (failed_ || !audio_ || rate <= 0 || channels <= 0) return !failed_;
   if (!resampler_ || resamplerRate_ != rate || resamplerChannels_ != channels) {
     resampler_ = media::Resampler::Open(AV_SAMPLE_FMT_S16, channels, rate, AV_SAMPLE_FMT_S16, plan_.audioChannels,
@@ -308,6 +319,8 @@ bool MpegSession::AddSound(int rate, int channels, const std::uint8_t* data, std
 
 bool MpegSession::Finish() {
   std::lock_guard lock(mutex_);
+  finishing_ = true;
+  caughtUp_.notify_all();
   if (!video_) return !failed_;
   if (!failed_ && frames_ > 0 && !video_->Encode(nullptr, [this](AVPacket* p) { return WriteVideoPacket(p); }))
     failed_ = true;

@@ -3,6 +3,7 @@
 // the encoder's calls chose.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -85,6 +86,9 @@ class MpegSession {
   bool DrainSound(bool flush);
 
   mutable std::mutex mutex_;
+  std::condition_variable caughtUp_;
+  std::int64_t lastPictureStart_ = 0;
+  bool finishing_ = false;
   std::string path_;
   MpegTarget target_;
   MpegPlan plan_{};

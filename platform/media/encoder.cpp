@@ -61,6 +61,7 @@ std::unique_ptr<Encoder> Encoder::OpenVideo(const VideoSettings& s, std::string*
               context->sample_aspect_ratio.den, 255);
   }
   Options options = s.options;
+  context->thread_count = s.threads;
   if (s.closedGop) {
     context->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     // libavcodec closes GOPs only at the fixed spacing, never at a scene change.

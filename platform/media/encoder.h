@@ -30,6 +30,7 @@ struct VideoSettings {
   AVRational aspect{0, 1};  // display aspect; 0/1 leaves square pixels
   bool closedGop = false;
   bool globalHeader = false;  // the muxer wants extradata (asf, avi with some codecs)
+  int threads = 0;            // 0: as many as the machine has
   Options options;            // codec private options, applied at open
 };
 

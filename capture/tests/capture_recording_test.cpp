@@ -12,9 +12,12 @@
 #include "platform/dshow/codes.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/stock_filters.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/window/messages.h"
 #include "platform/window/window.h"
+#include "platform/controls/window_surfaces.h"
+#include "platform/window/window_surface.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -409,6 +412,44 @@ TEST_F(CaptureRecordingTest, WmvRecordingCarriesTheProfileAndEveryTagWhole) {
     EXPECT_EQ(f.comment, settings.description) << name;
     EXPECT_GT(f.videoPackets, 5) << name;
   }
+}
+
+TEST_F(CaptureRecordingTest, ThePreviewPaintsIntoTheOwnersWindow) {
+  platform::InstallWindowSurfaces();  // windows keep pixels, so the owner's picture can be taken
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ShowWindow(window, SW_SHOW);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "NULL", 1));
+  ASSERT_TRUE(graph.StartPreview());
+  graph.FitVideoWindow(0);
+  CComPtr<IBaseFilter> renderer;
+  graph.Graph()->FindFilterByName("Video Render", &renderer);
+  auto* video = dynamic_cast<CVideoRendererFilter*>(AsBaseFilter(renderer));
+  ASSERT_NE(video, nullptr);
+  ASSERT_NE(video->VideoWindowHandle(), nullptr);
+  EXPECT_EQ(GetParent(video->VideoWindowHandle()), window);
+  for (int t = 0; t < 5 && video->SamplesRendered() < 3; ++t) {
+    clock.Advance(40);
+    for (int i = 0; i < 500 && video->SamplesRendered() < t + 1; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_GE(video->SamplesRendered(), 2);
+  MSG m;
+  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  UpdateWindow(video->VideoWindowHandle());
+  const std::string png = std::string(VIDARRO_TEST_BINARY_DIR) + "/capture_preview.png";
+  EXPECT_TRUE(platform::WriteWindowPng(window, png));
+  platform::PixelImage picture;
+  ASSERT_TRUE(platform::ComposeWindow(window, &picture));
+  ASSERT_EQ(picture.width, 400);
+  // The white bar at the left, the blue one at the right (75% levels).
+  const std::uint32_t white = picture.pixels[static_cast<std::size_t>(50) * picture.width + 20] & 0xFFFFFF;
+  const std::uint32_t blue = picture.pixels[static_cast<std::size_t>(50) * picture.width + 380] & 0xFFFFFF;
+  EXPECT_NEAR(static_cast<int>(white & 0xFF), 191, 8);
+  EXPECT_NEAR(static_cast<int>((white >> 8) & 0xFF), 191, 8);
+  EXPECT_NEAR(static_cast<int>(blue & 0xFF), 191, 8) << std::hex << blue;
+  EXPECT_LT(static_cast<int>((blue >> 16) & 0xFF), 30) << std::hex << blue;
+  graph.CloseDevice();
 }
 
 }  // namespace

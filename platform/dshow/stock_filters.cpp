@@ -341,6 +341,14 @@ CVideoRendererFilter::CVideoRendererFilter(const CLSID& clsid, std::string name)
 
 void* CVideoRendererFilter::GetFilterInterface(REFIID riid) { return Offer<IVideoWindow>(this, riid); }
 
+void CVideoRendererFilter::Render(const MediaSample& sample) {
+  const CMediaType& mt = Input()->ConnectedType();
+  const auto* vih = mt.Format<VIDEOINFOHEADER>();
+  // The window paints 32-bit pictures, what the colour converters before it deliver.
+  if (vih && mt.subtype == MEDIASUBTYPE_RGB32)
+    window_.Present(sample.data.data(), sample.data.size(), vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight));
+}
+
 STDMETHODIMP CVideoRendererFilter::put_Caption(BSTR caption) {
   caption_ = com::FromBstr(caption);
   return S_OK;
@@ -354,9 +362,15 @@ STDMETHODIMP CVideoRendererFilter::put_WindowStyle(long style) { return com::Cop
 STDMETHODIMP CVideoRendererFilter::get_WindowStyle(long* style) { return com::CopyOut(style, style_); }
 STDMETHODIMP CVideoRendererFilter::put_AutoShow(long autoShow) { return com::CopyIn(autoShow_, autoShow); }
 STDMETHODIMP CVideoRendererFilter::get_AutoShow(long* autoShow) { return com::CopyOut(autoShow, autoShow_); }
-STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) { return com::CopyIn(visible_, visible); }
+STDMETHODIMP CVideoRendererFilter::put_Visible(long visible) {
+  window_.Show(visible != OAFALSE);
+  return com::CopyIn(visible_, visible);
+}
 STDMETHODIMP CVideoRendererFilter::get_Visible(long* visible) { return com::CopyOut(visible, visible_); }
-STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) { return com::CopyIn(owner_, owner); }
+STDMETHODIMP CVideoRendererFilter::put_Owner(OAHWND owner) {
+  window_.SetOwner(reinterpret_cast<HWND>(owner));
+  return com::CopyIn(owner_, owner);
+}
 STDMETHODIMP CVideoRendererFilter::get_Owner(OAHWND* owner) { return com::CopyOut(owner, owner_); }
 STDMETHODIMP CVideoRendererFilter::put_MessageDrain(OAHWND drain) { return com::CopyIn(drain_, drain); }
 STDMETHODIMP CVideoRendererFilter::get_MessageDrain(OAHWND* drain) { return com::CopyOut(drain, drain_); }
@@ -368,6 +382,7 @@ STDMETHODIMP CVideoRendererFilter::SetWindowForeground(long) { return S_OK; }
 STDMETHODIMP CVideoRendererFilter::SetWindowPosition(long left, long top, long width, long height) {
   position_ = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + width),
                static_cast<LONG>(top + height)};
+  window_.Move(left, top, width, height);
   return S_OK;
 }
 STDMETHODIMP CVideoRendererFilter::GetWindowPosition(long* left, long* top, long* width, long* height) {

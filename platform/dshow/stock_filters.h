@@ -3,10 +3,12 @@
 // file name (they write nothing yet).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/transform_filter.h"
+#include "platform/dshow/video_window.h"
 #include "platform/dshow/writer_interfaces.h"
 
 namespace platform::dshow {
@@ -36,9 +38,12 @@ class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
   STDMETHODIMP GetWindowPosition(long* left, long* top, long* width, long* height) override;
 
   RECT Position() const { return position_; }
+  // The child window painting the latest picture, once an owner was given.
+  HWND VideoWindowHandle() const { return window_.Handle(); }
 
  protected:
   void* GetFilterInterface(REFIID riid) override;
+  void Render(const MediaSample& sample) override;
 
  private:
   std::string caption_;
@@ -49,6 +54,7 @@ class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
   OAHWND drain_ = 0;
   long fullScreen_ = OAFALSE;
   RECT position_;
+  VideoWindow window_;
 };
 
 // Audio renderers offer a volume and a reference clock, as their platform counterparts do.

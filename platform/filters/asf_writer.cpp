@@ -1,0 +1,310 @@
+#include "platform/filters/asf_writer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/base/file.h"
+#include "platform/com/out_param.h"
+#include "platform/dshow/base_filter.h"
+#include "platform/dshow/codes.h"
+#include "platform/dshow/stock_filters.h"
+#include "platform/dshow/uuids.h"
+#include "platform/media/encoder.h"
+#include "platform/media/muxer.h"
+#include "platform/media/resampler.h"
+#include "platform/media/scaler.h"
+#include "platform/wmf/wmf_objects.h"
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+namespace platform::filters {
+namespace {
+
+using dshow::CBaseFilter;
+using dshow::CBaseInputPin;
+using dshow::MediaSample;
+using dshow::TypePattern;
+
+AVPixelFormat PixelFormatOf(const GUID& subtype) {
+  if (subtype == MEDIASUBTYPE_UYVY) return AV_PIX_FMT_UYVY422;
+  if (subtype == MEDIASUBTYPE_RGB24) return AV_PIX_FMT_BGR24;
+  if (subtype == MEDIASUBTYPE_RGB32) return AV_PIX_FMT_BGRA;
+  return AV_PIX_FMT_YUYV422;
+}
+
+// One ASF file being written.
+class AsfSession {
+ public:
+  static std::unique_ptr<AsfSession> Open(const std::string& path, const wmf::ProfileData& profile, bool hasVideo,
+                                          bool hasAudio, const std::map<std::string, std::string>& tags) {
+    std::unique_ptr<AsfSession> s(new AsfSession);
+    if (!s->file_.Open(path, FileMode::Create)) return nullptr;
+    std::string error;
+    s->muxer_ = media::Muxer::Open(
+        "asf", [f = &s->file_](const std::uint8_t* d, std::size_t n) { return f->Write(d, n); },
+        [f = &s->file_](std::int64_t offset) { return f->Seek(offset, SeekFrom::Begin); }, &error);
+    if (!s->muxer_) return nullptr;
+    for (const wmf::StreamData& st : profile.streams) {
+      if (st.video && hasVideo && !s->video_) {
+        media::VideoSettings v;
+        v.codec = wmf::EncoderName(true);
+        v.width = st.width, v.height = st.height;
+        // The encoder takes time bases up to 65535: 333,667 units a frame is 30000/1001.
+        v.frameRate = av_d2q(1e7 / static_cast<double>(std::max<std::int64_t>(st.frameTime, 1)), 65535);
+        v.bitRate = st.bitrate;
+        v.maxRate = st.bitrate;  // constant bit rate within the buffer window
+        v.bufferSize = static_cast<int>(static_cast<std::int64_t>(st.bitrate) *
+                                        std::max<std::uint32_t>(st.bufferWindow, 100) / 1000);
+        v.gopSize = static_cast<int>(
+            std::clamp<std::int64_t>(st.frameTime > 0 ? st.maxKeyFrameSpacing / st.frameTime : 12, 1, 600));
+        v.maxBFrames = 0;
+        v.globalHeader = true;
+        s->video_ = media::Encoder::OpenVideo(v, &error);
+        if (!s->video_) return nullptr;
+        s->width_ = st.width, s->height_ = st.height;
+        s->fps_ = v.frameRate;
+        s->videoStream_ = s->muxer_->AddStream(*s->video_);
+        s->picture_ = media::MakeVideoFrame(AV_PIX_FMT_YUV420P, st.width, st.height);
+      } else if (!st.video && hasAudio && !s->audio_) {
+        media::AudioSettings a;
+        a.codec = wmf::EncoderName(false);
+        a.sampleRate = static_cast<int>(st.sampleRate);
+        a.channels = st.channels == 1 ? 1 : 2;
+        a.bitRate = st.bitrate;
+        a.globalHeader = true;
+        s->audio_ = media::Encoder::OpenAudio(a, &error);
+        if (!s->audio_) return nullptr;
+        s->rate_ = a.sampleRate, s->channels_ = a.channels;
+        s->audioStream_ = s->muxer_->AddStream(*s->audio_);
+        s->queue_ = std::make_unique<media::SampleQueue>(s->audio_->SampleFormat(), a.channels);
+        s->sound_ = media::MakeAudioFrame(s->audio_->SampleFormat(), a.channels, a.sampleRate,
+                                          std::max(s->audio_->FrameSamples(), 1));
+      }
+    }
+    if (!s->video_ && !s->audio_) return nullptr;
+    for (const auto& [key, value] : tags) s->muxer_->SetMetadata(key, value);
+    if (!s->muxer_->WriteHeader()) return nullptr;
+    return s;
+  }
+
+  bool AddPicture(const CMediaType& mt, const MediaSample& sample) {
+    std::lock_guard lock(mutex_);
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    if (failed_ || !video_ || !vih) return !failed_;
+    const int w = vih->bmiHeader.biWidth, h = std::abs(vih->bmiHeader.biHeight);
+    const int bpp = std::max<int>(vih->bmiHeader.biBitCount / 8, 1);
+    if (sample.data.size() < static_cast<std::size_t>(w) * h * bpp) return true;
+    if (!scaler_) scaler_ = media::Scaler::Open(PixelFormatOf(mt.subtype), w, h, AV_PIX_FMT_YUV420P, width_, height_);
+    const bool rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32;
+    if (!scaler_ || !scaler_->ScalePacked(sample.data.data(), rgb ? -w * bpp : w * bpp, picture_.get())) return Fail();
+    if (firstStart_ < 0) firstStart_ = sample.start;
+    const std::int64_t pts = av_rescale(sample.start - firstStart_, fps_.num, 10000000LL * fps_.den);
+    if (pts < nextPts_) return true;
+    nextPts_ = pts + 1;
+    picture_->pts = pts;
+    ++frames_;
+    return video_->Encode(picture_.get(), [this](AVPacket* p) {
+      return muxer_->WritePacket(p, videoStream_, video_->TimeBase());
+    }) || Fail();
+  }
+
+  bool AddSound(const CMediaType& mt, const MediaSample& sample) {
+    std::lock_guard lock(mutex_);
+    const auto* wfx = mt.Format<WAVEFORMATEX>();
+    if (failed_ || !audio_ || !wfx || wfx->wBitsPerSample != 16) return !failed_;
+    if (!resampler_)
+      resampler_ = media::Resampler::Open(AV_SAMPLE_FMT_S16, wfx->nChannels, static_cast<int>(wfx->nSamplesPerSec),
+                                          audio_->SampleFormat(), channels_, rate_);
+    if (!resampler_) return Fail();
+    if (soundPts_ < 0) soundPts_ = 0;
+    const int in = static_cast<int>(sample.data.size() / (2 * std::max<WORD>(wfx->nChannels, 1)));
+    auto converted = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, resampler_->OutputRoom(in));
+    const std::uint8_t* planes[1] = {sample.data.data()};
+    const int made = resampler_->Convert(planes, in, converted->data, converted->nb_samples);
+    if (made < 0 || !queue_->Push(converted->data, made)) return Fail();
+    while (queue_->Size() >= sound_->nb_samples) {
+      if (!queue_->Pop(sound_.get())) return Fail();
+      sound_->pts = soundPts_;
+      soundPts_ += sound_->nb_samples;
+      if (!audio_->Encode(sound_.get(),
+                          [this](AVPacket* p) { return muxer_->WritePacket(p, audioStream_, audio_->TimeBase()); }))
+        return Fail();
+    }
+    return true;
+  }
+
+  bool Finish() {
+    std::lock_guard lock(mutex_);
+    if (finished_) return !failed_;
+    finished_ = true;
+    if (!failed_ && video_ && frames_ > 0)
+      video_->Encode(nullptr, [this](AVPacket* p) { return muxer_->WritePacket(p, videoStream_, video_->TimeBase()); });
+    if (!failed_ && audio_ && soundPts_ >= 0)
+      audio_->Encode(nullptr, [this](AVPacket* p) { return muxer_->WritePacket(p, audioStream_, audio_->TimeBase()); });
+    if (!muxer_->Finish()) failed_ = true;
+    if (!file_.Close()) failed_ = true;
+    return !failed_;
+  }
+
+ private:
+  AsfSession() = default;
+  bool Fail() {
+    failed_ = true;
+    return false;
+  }
+  std::mutex mutex_;
+  platform::File file_;
+  std::unique_ptr<media::Muxer> muxer_;
+  std::unique_ptr<media::Encoder> video_, audio_;
+  int videoStream_ = -1, audioStream_ = -1;
+  int width_ = 0, height_ = 0;
+  AVRational fps_{30, 1};
+  std::unique_ptr<media::Scaler> scaler_;
+  media::FramePtr picture_;
+  std::int64_t firstStart_ = -1, nextPts_ = 0;
+  long frames_ = 0;
+  int rate_ = 48000, channels_ = 2;
+  std::unique_ptr<media::Resampler> resampler_;
+  std::unique_ptr<media::SampleQueue> queue_;
+  media::FramePtr sound_;
+  std::int64_t soundPts_ = -1;
+  bool failed_ = false;
+  bool finished_ = false;
+};
+
+class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfigAsfWriter, public IWMHeaderInfo {
+ public:
+  AsfWriter() : CBaseFilter(CLSID_WMAsfWriter, "WM ASF Writer") {
+    // The profile's stream order: audio first.
+    audio_ = AddPin<dshow::CPatternInputPin>("Audio Input 01", Patterns{TypePattern(MEDIATYPE_Audio)});
+    video_ = AddPin<dshow::CPatternInputPin>("Video Input 01", Patterns{TypePattern(MEDIATYPE_Video)});
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+  bool IsRenderer() const override { return true; }
+
+  STDMETHODIMP SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* mt) override {
+    const HRESULT hr = CFileSinkBase::SetFileName(file, mt);
+    if (SUCCEEDED(hr)) changed_ = true;
+    return hr;
+  }
+  STDMETHODIMP Pause() override {
+    if (State() == State_Stopped && changed_ && !FileName().empty()) {
+      std::lock_guard lock(mutex_);
+      if (!configured_) return E_FAIL;
+      session_ = AsfSession::Open(FileName(), profile_, video_->IsConnected(), audio_->IsConnected(), tags_);
+      if (!session_) return E_FAIL;
+      changed_ = false;
+      reported_ = false;
+    }
+    return CBaseFilter::Pause();
+  }
+  void Receive(CBaseInputPin* pin, const MediaSample& sample) override {
+    if (State() != State_Running) return;
+    AsfSession* session;
+    {
+      std::lock_guard lock(mutex_);
+      session = session_.get();
+    }
+    if (!session) return;
+    const bool ok = pin == video_ ? session->AddPicture(pin->ConnectedType(), sample)
+                                  : session->AddSound(pin->ConnectedType(), sample);
+    if (!ok) Report();
+  }
+  void EndOfStream(CBaseInputPin*) override {
+    if (++ended_ == CountPins(PINDIR_INPUT, true)) NotifyEvent(EC_COMPLETE, S_OK, 0);
+  }
+
+  STDMETHODIMP ConfigureFilterUsingProfileId(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP GetCurrentProfileId(DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP ConfigureFilterUsingProfileGuid(REFGUID) override { return E_NOTIMPL; }
+  STDMETHODIMP GetCurrentProfileGuid(GUID*) override { return E_NOTIMPL; }
+  STDMETHODIMP ConfigureFilterUsingProfile(IWMProfile* profile) override {
+    wmf::ProfileData data;
+    if (!wmf::ProfileDataOf(profile, &data)) return E_INVALIDARG;
+    for (const wmf::StreamData& s : data.streams)
+      if (s.video ? (s.width <= 0 || s.height <= 0 || s.frameTime <= 0) : (s.sampleRate == 0 || s.channels == 0))
+        return NS_E_INVALID_PROFILE;
+    if (data.streams.empty()) return NS_E_INVALID_PROFILE;
+    std::lock_guard lock(mutex_);
+    profile_ = std::move(data);
+    configured_ = true;
+    return S_OK;
+  }
+  STDMETHODIMP GetCurrentProfile(IWMProfile** profile) override {
+    if (profile) *profile = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetIndexMode(BOOL) override { return S_OK; }
+  STDMETHODIMP GetIndexMode(BOOL* index) override { return com::CopyOut(index, TRUE); }
+
+  STDMETHODIMP GetAttributeCount(WORD, WORD* count) override {
+    std::lock_guard lock(mutex_);
+    return com::CopyOut(count, static_cast<WORD>(tags_.size()));
+  }
+  STDMETHODIMP GetAttributeByIndex(WORD, WORD*, char*, WORD*, WMT_ATTR_DATATYPE*, BYTE*, WORD*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetAttributeByName(WORD*, LPCOLESTR, WMT_ATTR_DATATYPE*, BYTE*, WORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetAttribute(WORD stream, LPCOLESTR name, WMT_ATTR_DATATYPE type, const BYTE* value,
+                            WORD length) override {
+    if (!name || (!value && length)) return E_POINTER;
+    if (stream != 0 || type != WMT_TYPE_STRING || length % 2) return E_INVALIDARG;
+    static const std::map<std::string, std::string> keys = {
+        {"Title", "title"}, {"Author", "author"}, {"Description", "comment"}, {"Copyright", "copyright"}};
+    const auto key = keys.find(name);
+    if (key == keys.end()) return E_INVALIDARG;
+    std::u16string text(length / 2, u'\0');
+    std::memcpy(text.data(), value, length);
+    while (!text.empty() && text.back() == 0) text.pop_back();
+    std::lock_guard lock(mutex_);
+    tags_[key->second] = Utf16ToUtf8(text);
+    return S_OK;
+  }
+
+ protected:
+  using Patterns = std::vector<CMediaType>;
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = dshow::Offer<IFileSinkFilter2>(this, riid)) return p;
+    if (void* p = dshow::Offer<IConfigAsfWriter>(this, riid)) return p;
+    return dshow::Offer<IWMHeaderInfo>(this, riid);
+  }
+  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+  void OnStop() override {
+    std::unique_ptr<AsfSession> session;
+    {
+      std::lock_guard lock(mutex_);
+      session = std::move(session_);
+    }
+    if (session && !session->Finish()) Report();
+  }
+
+ private:
+  void Report() {
+    std::lock_guard lock(mutex_);
+    if (reported_) return;
+    reported_ = true;
+    NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+  }
+  std::mutex mutex_;
+  CBaseInputPin* audio_;
+  CBaseInputPin* video_;
+  wmf::ProfileData profile_;
+  bool configured_ = false;
+  std::map<std::string, std::string> tags_;
+  std::unique_ptr<AsfSession> session_;
+  bool changed_ = false;
+  bool reported_ = false;
+  std::atomic<int> ended_{0};
+};
+
+}  // namespace
+
+HRESULT CreateAsfWriter(REFIID riid, void** ppv) { return com::HandOver(new AsfWriter, riid, ppv); }
+
+}  // namespace platform::filters

@@ -4,16 +4,13 @@
 #include <new>
 #include <utility>
 
+#include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/stream_reader.h"
 
 using namespace mpegdec;
 
-CMpegPictureDecoder::CMpegPictureDecoder() {
-  for (int i = 0; i < 1024; ++i) {
-    int v = i - 384;
-    clip_[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-  }
+CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()) {
   memset(layers_[0].block, 0, sizeof layers_[0].block);
   memset(layers_[1].block, 0, sizeof layers_[1].block);
 }

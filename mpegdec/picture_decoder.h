@@ -139,6 +139,11 @@ class CMpegPictureDecoder {
   template <bool kMpeg2, bool kIntra>
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
                           int scale);
+  struct LayerBits;
+  struct WordBits;
+  template <bool kMpeg2, bool kIntra, typename Bits>
+  void DecodeCoefficientsFrom(Bits& bits, int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan,
+                              const uint8_t* matrix, int scale);
   void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 

@@ -36,6 +36,7 @@ void Predict(uint8_t* d, const uint8_t* s, int s2, int step, int w, int h) {
 
 const BlockOps kPlain = {"C",
                          CMpegPictureDecoder::FastIdct,
+                         CMpegPictureDecoder::Saturate,
                          PutBlock,
                          AddBlock,
                          {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
@@ -47,8 +48,9 @@ const BlockOps& PlainBlockOps() { return kPlain; }
 
 const BlockOps& ActiveBlockOps() {
   static const BlockOps& chosen = []() -> const BlockOps& {
-    const BlockOps* sse2 = Sse2BlockOps();
-    return sse2 ? *sse2 : kPlain;
+    if (const BlockOps* avx2 = Avx2BlockOps()) return *avx2;
+    if (const BlockOps* sse2 = Sse2BlockOps()) return *sse2;
+    return kPlain;
   }();
   return chosen;
 }

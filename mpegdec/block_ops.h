@@ -10,6 +10,8 @@ struct BlockOps {
   const char* name;
   // The integer inverse transform in place; the output is clipped to -256..255.
   void (*idct)(int16_t* block);
+  // Clamps the coefficients to -2048..2047 and makes their sum odd through the last one.
+  void (*saturate)(int16_t* block);
   // An intra block into the picture: block + 128, clipped to 0..255.
   void (*putBlock)(const int16_t* block, uint8_t* dst, int stride);
   // A residual onto its prediction: dst + block, clipped to 0..255.
@@ -22,6 +24,7 @@ struct BlockOps {
 const BlockOps& PlainBlockOps();
 // Null where the build or the processor has no such version.
 const BlockOps* Sse2BlockOps();
+const BlockOps* Avx2BlockOps();
 // The fastest table this processor runs, chosen at the first call.
 const BlockOps& ActiveBlockOps();
 

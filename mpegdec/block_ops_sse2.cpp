@@ -4,8 +4,14 @@
 #if defined(__x86_64__) || defined(__SSE2__)
 #include <emmintrin.h>
 
+#include "mpegdec/block_ops_x86.h"
+
 namespace mpegdec {
 namespace {
+
+using x86::Load8;
+using x86::Store8;
+using x86::Transpose;
 
 constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
 
@@ -20,25 +26,6 @@ inline __m128i Times181(__m128i v) {
   s = _mm_add_epi32(s, _mm_slli_epi32(v, 4));
   s = _mm_add_epi32(s, _mm_slli_epi32(v, 5));
   return _mm_add_epi32(s, _mm_slli_epi32(v, 7));
-}
-
-void Transpose(__m128i r[8]) {
-  __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
-  __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
-  __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
-  __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
-  __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
-  __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
-  __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
-  __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-  r[0] = _mm_unpacklo_epi64(b0, b4);
-  r[1] = _mm_unpackhi_epi64(b0, b4);
-  r[2] = _mm_unpacklo_epi64(b1, b5);
-  r[3] = _mm_unpackhi_epi64(b1, b5);
-  r[4] = _mm_unpacklo_epi64(b2, b6);
-  r[5] = _mm_unpackhi_epi64(b2, b6);
-  r[6] = _mm_unpacklo_epi64(b3, b7);
-  r[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
 // One pass over eight lanes (lane i of v[k] is coefficient k of line i), four lanes at a time
@@ -103,9 +90,6 @@ void Idct(int16_t* block) {
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
 }
 
-inline __m128i Load8(const uint8_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
-inline void Store8(uint8_t* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
-
 void PutBlock(const int16_t* b, uint8_t* dst, int stride) {
   const __m128i bias = _mm_set1_epi16(128);
   for (int y = 0; y < 8; ++y, dst += stride, b += 8) {
@@ -164,8 +148,23 @@ void Predict(uint8_t* d, const uint8_t* s, int s2, int step, int w, int h) {
   }
 }
 
+// Mismatch control over the clamped coefficients: the parity of their sum from pairwise sums.
+void Saturate(int16_t* block) {
+  __m128i sum = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k) {
+    auto* p = reinterpret_cast<__m128i*>(block + 8 * k);
+    __m128i v = _mm_min_epi16(_mm_max_epi16(_mm_loadu_si128(p), _mm_set1_epi16(-2048)), _mm_set1_epi16(2047));
+    _mm_storeu_si128(p, v);
+    sum = _mm_add_epi32(sum, _mm_madd_epi16(v, _mm_set1_epi16(1)));
+  }
+  sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4e));
+  sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xb1));
+  if ((_mm_cvtsi128_si32(sum) & 1) == 0) block[63] ^= 1;
+}
+
 const BlockOps kSse2 = {"SSE2",
                         Idct,
+                        Saturate,
                         PutBlock,
                         AddBlock,
                         {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},

@@ -344,7 +344,7 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
     if (!intra && !(mb.codedMask & (1u << comp))) continue;
     int16_t* block = L().block[comp];
     if (snr) SumBlock(comp);
-    if (snr || L().mpeg2) Saturate(block);
+    if (snr || L().mpeg2) ops_->saturate(block);
     if (fastIdct_) ops_->idct(block);
     else ReferenceIdct(block);
     AddBlock(comp, bx, by, mb.dctType, !intra);

@@ -14,13 +14,14 @@ namespace {
 std::vector<const BlockOps*> FastTables() {
   std::vector<const BlockOps*> out;
   if (const BlockOps* t = Sse2BlockOps()) out.push_back(t);
+  if (const BlockOps* t = Avx2BlockOps()) out.push_back(t);
   return out;
 }
 }  // namespace
 
 TEST(BlockOps, TheActiveTableIsOneOfThemAndThisMachineHasASimdOne) {
   const BlockOps& active = ActiveBlockOps();
-  EXPECT_TRUE(&active == &PlainBlockOps() || &active == Sse2BlockOps());
+  EXPECT_TRUE(&active == &PlainBlockOps() || &active == Sse2BlockOps() || &active == Avx2BlockOps());
 #if defined(__x86_64__)
   EXPECT_NE(Sse2BlockOps(), nullptr);
   EXPECT_NE(&active, &PlainBlockOps());
@@ -49,7 +50,14 @@ TEST(BlockOps, TransformsAgreeOnCodedAndDamagedBlocks) {
       } else {
         a[0] = int16_t(std::uniform_int_distribution<int>(-2048, 2047)(rng));
       }
+      alignas(16) int16_t coded[64];
+      std::memcpy(coded, a, sizeof a);
       std::memcpy(b, a, sizeof a);
+      c.saturate(a);
+      fast->saturate(b);
+      ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << fast->name << " saturation, trial " << trial;
+      std::memcpy(a, coded, sizeof a);
+      std::memcpy(b, coded, sizeof a);
       c.idct(a);
       fast->idct(b);
       ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << fast->name << " trial " << trial;

@@ -25,9 +25,17 @@ ColourMatrix MatrixFor(int coefficients) {
 
 uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
+// The row loops are built twice, for AVX2 and for any x86-64, the processor choosing at start.
+#if defined(__x86_64__) && !defined(__clang__)
+#define MPEGDEC_ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define MPEGDEC_ROW_LOOP
+#endif
+
 // One row of the colour arithmetic into three planes; plain arrays so that it vectorises.
-void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br, const uint8_t* __restrict rr, int n,
-               ColourMatrix m, uint8_t* __restrict rp, uint8_t* __restrict gp, uint8_t* __restrict bp) {
+MPEGDEC_ROW_LOOP void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br,
+                                const uint8_t* __restrict rr, int n, ColourMatrix m, uint8_t* __restrict rp,
+                                uint8_t* __restrict gp, uint8_t* __restrict bp) {
   const int crv = m.crv, cbu = m.cbu, cgu = m.cgu, cgv = m.cgv;
   for (int x = 0; x < n; ++x) {
     int yy = 76309 * (yr[x] - 16);
@@ -60,8 +68,22 @@ inline void UpsamplePair(uint8_t* d, int i, At at) {
   }
 }
 
+MPEGDEC_ROW_LOOP void VerticalTaps(const int* k, const uint8_t* const* t, int width, uint8_t* __restrict d) {
+  for (int x = 0; x < width; ++x) d[x] = Clamp255((Taps6(k, t, x) + 128) >> 8);
+}
+
+// Interleaves a row's three colour planes into 24-bit pixels.
+MPEGDEC_ROW_LOOP void InterleaveRow(const uint8_t* __restrict first, const uint8_t* __restrict second,
+                                    const uint8_t* __restrict third, int n, uint8_t* __restrict o) {
+  for (int x = 0; x < n; ++x) {
+    o[3 * x] = first[x];
+    o[3 * x + 1] = second[x];
+    o[3 * x + 2] = third[x];
+  }
+}
+
 template <bool kMpeg2>
-void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+inline void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
   for (int y = 0; y < rows; ++y) {
     const uint8_t* s = src + size_t(y) * srcStride;
     uint8_t* d = dst + size_t(y) * 2 * w;
@@ -73,6 +95,13 @@ void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* d
     for (int i = lo; i < hi; ++i) UpsamplePair<kMpeg2>(d, i, inside);
     for (int i = hi > lo ? hi : lo; i < w; ++i) UpsamplePair<kMpeg2>(d, i, clamped);
   }
+}
+
+MPEGDEC_ROW_LOOP void UpsampleMpeg2Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+  UpsampleRows<true>(src, w, rows, srcStride, dst);
+}
+MPEGDEC_ROW_LOOP void UpsampleMpeg1Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+  UpsampleRows<false>(src, w, rows, srcStride, dst);
 }
 
 void Put16(uint8_t* p, int v) {
@@ -90,9 +119,7 @@ namespace {
 void UpsampleVerticalRow(const uint8_t* src, int width, int h, int srcStride, int r, uint8_t* __restrict d,
                          bool interlaced) {
   auto row = [&](int i) { return src + size_t(i) * srcStride; };
-  auto filter = [&](const int* k, const uint8_t* const* t) {
-    for (int x = 0; x < width; ++x) d[x] = Clamp255((Taps6(k, t, x) + 128) >> 8);
-  };
+  auto filter = [&](const int* k, const uint8_t* const* t) { VerticalTaps(k, t, width, d); };
   if (!interlaced) {
     static constexpr int kP[6] = {3, -16, 67, 227, -32, 7};
     const int i = r >> 1, dir = r & 1 ? -1 : 1, first = r & 1 ? i + 3 : i - 3;
@@ -137,8 +164,8 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
                                              bool mpeg2) {
   if (width <= 0) return;
-  if (mpeg2) UpsampleRows<true>(src, width, rows, srcStride, dst);
-  else UpsampleRows<false>(src, width, rows, srcStride, dst);
+  if (mpeg2) UpsampleMpeg2Rows(src, width, rows, srcStride, dst);
+  else UpsampleMpeg1Rows(src, width, rows, srcStride, dst);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
@@ -258,13 +285,7 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     const uint8_t* br = chromaRow(frame[1], y, rowCb);
     const uint8_t* rr = chromaRow(frame[2], y, rowCr);
     ColourRow(luma + size_t(y) * ls, br, rr, ow, m, rp, gp, bp);
-    const uint8_t* first = rgbOrder ? rp : bp;
-    const uint8_t* last = rgbOrder ? bp : rp;
-    for (int x = 0; x < ow; ++x) {
-      o[3 * x] = first[x];
-      o[3 * x + 1] = gp[x];
-      o[3 * x + 2] = last[x];
-    }
+    InterleaveRow(rgbOrder ? rp : bp, gp, rgbOrder ? bp : rp, ow, o);
   };
 
   if (format == kOutputBitmap) {

@@ -6,6 +6,7 @@
 
 #include "bdauthor/attribute_scan.h"
 #include "bdauthor/bdmv_paths.h"
+#include "bdauthor/block_read_ahead.h"
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/error_report.h"
 #include "bdauthor/pts_companion.h"
@@ -20,15 +21,6 @@ constexpr std::int64_t kMaxCompanionBytes = 64 << 20;
 // The tail read for the last video PTS when a companion spares the full scan.
 constexpr std::int64_t kTailBytes = 4 << 20;
 constexpr std::int64_t kMaxGopSpan90k = 60 * 90000;
-
-class BlockBuffer {
- public:
-  BlockBuffer() : data_(new std::uint8_t[kScanBlockBytes]) {}
-  std::uint8_t* Data() { return data_.get(); }
-
- private:
-  std::unique_ptr<std::uint8_t[]> data_;
-};
 
 enum class Companion { kAbsent, kRead, kCloseFailed, kTooLarge };
 
@@ -45,15 +37,20 @@ Companion ReadCompanion(const std::string& path, std::int64_t packetCount, std::
   return Companion::kRead;
 }
 
-// Reads whole packets from the current position to the end; false on a read error.
+// Reads whole packets from the current position to the end, or until the sink wants no more;
+// false on a read error. The next blocks are read while the sink works on one; `scanned` gets
+// the bytes handed to the sink.
 template <typename Sink>
-bool ReadPackets(ReadOnlyFile& clip, BlockBuffer& buffer, Sink&& sink) {
+bool ReadPackets(ReadOnlyFile& clip, Sink&& sink, std::int64_t* scanned = nullptr) {
+  BlockReadAhead blocks(clip, kScanBlockBytes);
   for (;;) {
-    const std::int64_t got = clip.Read(buffer.Data(), kScanBlockBytes);
+    const std::uint8_t* data = nullptr;
+    const std::int64_t got = blocks.Next(&data);
     if (got < 0) return false;
     const std::size_t whole = static_cast<std::size_t>(got) / kSourcePacketSize * kSourcePacketSize;
     if (whole == 0) return true;
-    if (!sink(buffer.Data(), whole)) return true;
+    if (scanned) *scanned += static_cast<std::int64_t>(whole);
+    if (!sink(data, whole)) return true;
     if (static_cast<std::size_t>(got) < kScanBlockBytes) return true;
   }
 }
@@ -61,10 +58,9 @@ bool ReadPackets(ReadOnlyFile& clip, BlockBuffer& buffer, Sink&& sink) {
 }  // namespace
 
 std::optional<std::int64_t> GetTransportRecordingRate(ReadOnlyFile& clip) {
-  BlockBuffer buffer;
   ArrivalRateMeter meter;
   if (!clip.SeekTo(0)) return std::nullopt;
-  const bool ok = ReadPackets(clip, buffer, [&](const std::uint8_t* data, std::size_t bytes) {
+  const bool ok = ReadPackets(clip, [&](const std::uint8_t* data, std::size_t bytes) {
     for (std::size_t at = 0; at < bytes; at += kSourcePacketSize) meter.Add(ArrivalStamp(data + at));
     return true;
   });
@@ -93,17 +89,21 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
     ReportError("Failed to open m2ts. " + clipPath);
     return false;
   }
-  BlockBuffer buffer;
   std::optional<std::int64_t> rate;
   std::int64_t lastVideoPts = -1;
   if (!record.hasCompanion) {
     EntryPointScanner scanner;
-    const bool ok = ReadPackets(clip, buffer, [&](const std::uint8_t* data, std::size_t bytes) {
-      scanner.Feed(data, bytes);
-      progress.AddScanned(static_cast<std::int64_t>(bytes));
-      return true;
-    });
-    if (!ok) {
+    std::int64_t scanned = 0;
+    const bool ok = ReadPackets(
+        clip,
+        [&](const std::uint8_t* data, std::size_t bytes) {
+          scanner.Feed(data, bytes);
+          progress.AddScanned(static_cast<std::int64_t>(bytes));
+          return true;
+        },
+        &scanned);
+    // A clip cut short after the job measured it would get tables for packets it no longer has.
+    if (!ok || scanned < static_cast<std::int64_t>(record.packetCount) * kSourcePacketSize) {
       ReportError("Failed to read m2ts.\n\n" + clipPath);
       return false;
     }
@@ -130,7 +130,7 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
     const std::int64_t tail = std::max<std::int64_t>(0, size / kSourcePacketSize * kSourcePacketSize - kTailBytes);
     EntryPointScanner tailScanner;
     if (clip.SeekTo(tail)) {
-      ReadPackets(clip, buffer, [&](const std::uint8_t* data, std::size_t bytes) {
+      ReadPackets(clip, [&](const std::uint8_t* data, std::size_t bytes) {
         tailScanner.Feed(data, bytes);
         return true;
       });
@@ -144,7 +144,7 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
   record.recordingRate = *rate;
 
   AttributeScanner attributes;
-  if (!clip.SeekTo(0) || !ReadPackets(clip, buffer, [&](const std::uint8_t* data, std::size_t bytes) {
+  if (!clip.SeekTo(0) || !ReadPackets(clip, [&](const std::uint8_t* data, std::size_t bytes) {
         attributes.Feed(data, bytes);
         return !attributes.Done();
       })) {

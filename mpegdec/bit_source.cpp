@@ -1,5 +1,7 @@
 #include "mpegdec/bit_source.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "mpegdec/mpeg_errors.h"
@@ -218,7 +220,27 @@ int CMpegBitSource::PreviousStartCode() {
     // 00 00 01 whose 01 lies at q + 1.
     int behind = BytesBehind();
     int q = st_.readPos;
-    for (int k = 0; k < behind; ++k) {
+    for (int k = 0; k < behind;) {
+      if (q >= 1 && q + 1 < size_) {
+        // A stretch that does not wrap: look for the 01 bytes from the top down, then at the
+        // two zeros before each.
+        const int lo = std::max(1, q - (behind - k - 1));
+        const uint8_t* ring = ring_.get();
+        for (int top = q + 1; top > lo;) {
+          const void* found = memrchr(ring + lo + 1, 1, size_t(top - lo));
+          if (!found) break;
+          const int j = int(static_cast<const uint8_t*>(found) - ring);
+          if (ring[j - 1] == 0 && ring[j - 2] == 0) {
+            st_.readPos = j - 2;
+            st_.bitPos = 0;
+            return 1;
+          }
+          top = j - 1;
+        }
+        k += q - lo + 1;
+        q = lo - 1;
+        continue;
+      }
       int next = q + 1 == size_ ? 0 : q + 1;
       int prev = q == 0 ? size_ - 1 : q - 1;
       if (ring_[q] == 0 && ring_[next] == 1 && ring_[prev] == 0) {
@@ -227,6 +249,7 @@ int CMpegBitSource::PreviousStartCode() {
         return 1;
       }
       q = prev;
+      ++k;
     }
     // At the oldest byte held: one more step back refills the ring.
     st_.readPos = q;

@@ -80,6 +80,12 @@ class CMpegBitSource {
   // Moves backwards onto the prefix of the start code before the read point.
   int PreviousStartCode();
 
+  // The bytes from the read point when `need` of them lie in one piece of the ring, else null:
+  // a caller may read them itself and then consume the bits it read.
+  const uint8_t* Contiguous(int need) const {
+    int p = st_.readPos;
+    return p + need <= size_ && Distance(p, st_.endPos) >= need ? ring_.get() + p : nullptr;
+  }
   int BytesAhead() const { return Distance(st_.readPos, st_.endPos); }
   int BytesBehind() const { return Distance(st_.firstPos, st_.readPos); }
   uint8_t BitPos() const { return st_.bitPos; }

@@ -1,4 +1,6 @@
 // Variable-length codes, motion vectors and coefficient blocks.
+#include <cstring>
+
 #include "mpegdec/mpeg_tables.h"
 #include "mpegdec/picture_decoder.h"
 #include "mpegdec/stream_reader.h"
@@ -211,15 +213,42 @@ void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
   if (count == Base().priority_breakpoint - 63) layer_ = 1;
 }
 
+// The bits of the layer a block is read from, through the ring's checks: the layer may change
+// within a block when the stream is data partitioned.
+struct CMpegPictureDecoder::LayerBits {
+  CMpegPictureDecoder& d;
+  uint32_t Show(int n) { return d.Show(n); }
+  void Skip(int n) { d.Skip(n); }
+  uint32_t Get(int n) { return d.Get(n); }
+};
+
+// The bits of a block that lies whole in one piece of the ring, read with one 64-bit load a code.
+struct CMpegPictureDecoder::WordBits {
+  const uint8_t* p;
+  uint32_t pos = 0;  // bits read from p
+  uint32_t Show(int n) const {
+    uint64_t w;
+    std::memcpy(&w, p + (pos >> 3), 8);
+    w = __builtin_bswap64(w);
+    return uint32_t((w << (pos & 7)) >> (64 - n));
+  }
+  void Skip(int n) { pos += uint32_t(n); }
+  uint32_t Get(int n) {
+    uint32_t v = Show(n);
+    pos += uint32_t(n);
+    return v;
+  }
+};
+
 // The coefficient loop of all four block kinds, one instance each so the choices cost nothing
 // per code: kMpeg2 picks the escape format, the arithmetic and partitioning, kIntra the first
 // position (after the DC term) and the quantiser arithmetic.
-template <bool kMpeg2, bool kIntra>
-void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
-                                             const uint8_t* matrix, int scale) {
+template <bool kMpeg2, bool kIntra, typename Bits>
+void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table, const uint8_t* scan,
+                                                 const uint8_t* matrix, int scale) {
   int count = 0;
   for (int i = kIntra ? 1 : 0;; ++i) {
-    uint32_t code = Show(16);
+    uint32_t code = bits.Show(16);
     if (code < 16) {
       faultFlag_ = 1;
       return;
@@ -228,21 +257,21 @@ void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& tab
     bool negative;
     if (!kIntra && i == 0 && (code & 0x8000)) {
       // The first coefficient of a non-intra block has a short code of its own.
-      Skip(1);
+      bits.Skip(1);
       run = 0;
       level = 1;
-      negative = Get(1);
+      negative = bits.Get(1);
     } else {
       const DctEntry& e = table.Lookup(code);
       if (e.run == kDctEndOfBlock) {
-        Skip(e.length);
+        bits.Skip(e.length);
         return;
       }
       if (e.run == kDctEscape) {
-        Skip(6);
-        run = int(Get(6));
+        bits.Skip(6);
+        run = int(bits.Get(6));
         if constexpr (kMpeg2) {
-          int v = int(Get(12));
+          int v = int(bits.Get(12));
           if ((v & 2047) == 0) {
             faultFlag_ = 1;
             return;
@@ -250,18 +279,18 @@ void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& tab
           negative = v >= 2048;
           level = negative ? 4096 - v : v;
         } else {
-          int v = int(Get(8));
-          if (v == 0) v = int(Get(8));
-          else if (v == 128) v = int(Get(8)) - 256;
+          int v = int(bits.Get(8));
+          if (v == 0) v = int(bits.Get(8));
+          else if (v == 128) v = int(bits.Get(8)) - 256;
           else if (v > 128) v -= 256;
           negative = v < 0;
           level = negative ? -v : v;
         }
       } else {
-        Skip(e.length);
+        bits.Skip(e.length);
         run = e.run;
         level = e.level;
-        negative = Get(1);
+        negative = bits.Get(1);
       }
     }
     i += run;
@@ -282,6 +311,25 @@ void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& tab
       block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
     }
   }
+}
+
+// No block takes more than 65 codes of at most 28 bits (an MPEG-1 escape), 228 bytes; the last
+// load reads 8 more.
+constexpr int kLongestBlockBytes = 240;
+
+template <bool kMpeg2, bool kIntra>
+void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
+                                             const uint8_t* matrix, int scale) {
+  CMpegBitSource& source = *L().bits;
+  const uint8_t* ahead = DataPartitioned() ? nullptr : source.Contiguous(kLongestBlockBytes);
+  if (ahead) {
+    WordBits bits{ahead, source.BitPos()};
+    DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
+    source.Consume(int(bits.pos - source.BitPos()));
+    return;
+  }
+  LayerBits bits{*this};
+  DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {

@@ -1,7 +1,6 @@
 // Conversion of the display picture into planes, bitmap, Targa, packed 4:2:2 or pixmap images.
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/picture_decoder.h"
@@ -26,9 +25,17 @@ ColourMatrix MatrixFor(int coefficients) {
 
 uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
+// The row loops are built twice, for AVX2 and for any x86-64, the processor choosing at start.
+#if defined(__x86_64__) && !defined(__clang__)
+#define MPEGDEC_ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define MPEGDEC_ROW_LOOP
+#endif
+
 // One row of the colour arithmetic into three planes; plain arrays so that it vectorises.
-void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br, const uint8_t* __restrict rr, int n,
-               ColourMatrix m, uint8_t* __restrict rp, uint8_t* __restrict gp, uint8_t* __restrict bp) {
+MPEGDEC_ROW_LOOP void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br,
+                                const uint8_t* __restrict rr, int n, ColourMatrix m, uint8_t* __restrict rp,
+                                uint8_t* __restrict gp, uint8_t* __restrict bp) {
   const int crv = m.crv, cbu = m.cbu, cgu = m.cgu, cgv = m.cgv;
   for (int x = 0; x < n; ++x) {
     int yy = 76309 * (yr[x] - 16);
@@ -61,8 +68,22 @@ inline void UpsamplePair(uint8_t* d, int i, At at) {
   }
 }
 
+MPEGDEC_ROW_LOOP void VerticalTaps(const int* k, const uint8_t* const* t, int width, uint8_t* __restrict d) {
+  for (int x = 0; x < width; ++x) d[x] = Clamp255((Taps6(k, t, x) + 128) >> 8);
+}
+
+// Interleaves a row's three colour planes into 24-bit pixels.
+MPEGDEC_ROW_LOOP void InterleaveRow(const uint8_t* __restrict first, const uint8_t* __restrict second,
+                                    const uint8_t* __restrict third, int n, uint8_t* __restrict o) {
+  for (int x = 0; x < n; ++x) {
+    o[3 * x] = first[x];
+    o[3 * x + 1] = second[x];
+    o[3 * x + 2] = third[x];
+  }
+}
+
 template <bool kMpeg2>
-void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+inline void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
   for (int y = 0; y < rows; ++y) {
     const uint8_t* s = src + size_t(y) * srcStride;
     uint8_t* d = dst + size_t(y) * 2 * w;
@@ -76,6 +97,13 @@ void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* d
   }
 }
 
+MPEGDEC_ROW_LOOP void UpsampleMpeg2Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+  UpsampleRows<true>(src, w, rows, srcStride, dst);
+}
+MPEGDEC_ROW_LOOP void UpsampleMpeg1Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+  UpsampleRows<false>(src, w, rows, srcStride, dst);
+}
+
 void Put16(uint8_t* p, int v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
@@ -85,66 +113,59 @@ void Put32(uint8_t* p, uint32_t v) {
 }
 }  // namespace
 
-void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
-                                           bool interlaced) {
-  int h = rows;
-  if (h <= 0) return;
-  auto row = [&](int r) { return src + size_t(r) * srcStride; };
+namespace {
+// Output row r (of 2 x rows) of the vertical chroma upsampling, so that a conversion can make
+// each row as it needs it instead of upsampling the whole plane first.
+void UpsampleVerticalRow(const uint8_t* src, int width, int h, int srcStride, int r, uint8_t* __restrict d,
+                         bool interlaced) {
+  auto row = [&](int i) { return src + size_t(i) * srcStride; };
+  auto filter = [&](const int* k, const uint8_t* const* t) { VerticalTaps(k, t, width, d); };
   if (!interlaced) {
     static constexpr int kP[6] = {3, -16, 67, 227, -32, 7};
-    for (int i = 0; i < h; ++i) {
-      const uint8_t* r[6];
-      for (int k = 0; k < 6; ++k) r[k] = row(ClampIndex(i - 3 + k, 0, h - 1));
-      const uint8_t* q[6];
-      for (int k = 0; k < 6; ++k) q[k] = row(ClampIndex(i + 3 - k, 0, h - 1));
-      uint8_t* d0 = dst + size_t(2 * i) * width;
-      uint8_t* d1 = d0 + width;
-      for (int x = 0; x < width; ++x) {
-        d0[x] = Clamp255((Taps6(kP, r, x) + 128) >> 8);
-        d1[x] = Clamp255((Taps6(kP, q, x) + 128) >> 8);
-      }
-    }
+    const int i = r >> 1, dir = r & 1 ? -1 : 1, first = r & 1 ? i + 3 : i - 3;
+    const uint8_t* t[6];
+    for (int k = 0; k < 6; ++k) t[k] = row(ClampIndex(first + dir * k, 0, h - 1));
+    filter(kP, t);
     return;
   }
   static constexpr int kA[6] = {1, -7, 30, 248, -21, 5};
   static constexpr int kB[6] = {7, -35, 194, 110, -24, 4};
   // Even rows belong to the top field, odd ones to the bottom field; each clamps within its own.
-  // An odd row count leaves a last top-field row whose two output rows come from the same taps.
+  // Output rows come in fours from field rows j and j + 1: top, bottom, top, bottom. An odd row
+  // count leaves a last top-field row whose two output rows come from the same taps.
   const int lastTop = (h - 1) & ~1;
   const int lastBottom = h >= 2 ? ((h - 2) | 1) : 0;
   const int firstBottom = h >= 2 ? 1 : 0;
-  auto top = [&](int r) { return row(ClampIndex(r, 0, lastTop)); };
-  auto bottom = [&](int r) { return row(ClampIndex(r, firstBottom, lastBottom)); };
-  for (int j = 0; j < h; j += 2) {
-    const uint8_t* t0[6] = {top(j - 6), top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4)};
-    const uint8_t* t1[6] = {top(j - 4), top(j - 2), top(j), top(j + 2), top(j + 4), top(j + 6)};
-    const uint8_t* b0[6] = {bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3), bottom(j - 5)};
-    const uint8_t* b1[6] = {bottom(j + 7), bottom(j + 5), bottom(j + 3), bottom(j + 1), bottom(j - 1), bottom(j - 3)};
-    uint8_t* __restrict o0 = dst + size_t(2 * j) * width;
-    uint8_t* __restrict o1 = o0 + width;
-    uint8_t* __restrict o2 = o1 + width;
-    uint8_t* __restrict o3 = o2 + width;
-    if (j + 1 == h) {
-      for (int x = 0; x < width; ++x) {
-        o0[x] = Clamp255((Taps6(kA, t0, x) + 128) >> 8);
-        o1[x] = Clamp255((Taps6(kB, b0, x) + 128) >> 8);
-      }
-      break;
-    }
-    for (int x = 0; x < width; ++x) {
-      o0[x] = Clamp255((Taps6(kA, t0, x) + 128) >> 8);
-      o2[x] = Clamp255((Taps6(kB, t1, x) + 128) >> 8);
-      o1[x] = Clamp255((Taps6(kB, b0, x) + 128) >> 8);
-      o3[x] = Clamp255((Taps6(kA, b1, x) + 128) >> 8);
-    }
+  const int j = (r >> 2) << 1;
+  const uint8_t* t[6];
+  switch (r & 3) {
+    case 0:
+      for (int k = 0; k < 6; ++k) t[k] = row(ClampIndex(j - 6 + 2 * k, 0, lastTop));
+      return filter(kA, t);
+    case 1:
+      for (int k = 0; k < 6; ++k) t[k] = row(ClampIndex(j + 5 - 2 * k, firstBottom, lastBottom));
+      return filter(kB, t);
+    case 2:
+      for (int k = 0; k < 6; ++k) t[k] = row(ClampIndex(j - 4 + 2 * k, 0, lastTop));
+      return filter(kB, t);
+    default:
+      for (int k = 0; k < 6; ++k) t[k] = row(ClampIndex(j + 7 - 2 * k, firstBottom, lastBottom));
+      return filter(kA, t);
   }
+}
+}  // namespace
+
+void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
+                                           bool interlaced) {
+  for (int r = 0; r < 2 * rows; ++r)
+    UpsampleVerticalRow(src, width, rows, srcStride, r, dst + size_t(r) * width, interlaced);
 }
 
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
                                              bool mpeg2) {
   if (width <= 0) return;
-  if (mpeg2) UpsampleRows<true>(src, width, rows, srcStride, dst);
-  else UpsampleRows<false>(src, width, rows, srcStride, dst);
+  if (mpeg2) UpsampleMpeg2Rows(src, width, rows, srcStride, dst);
+  else UpsampleMpeg1Rows(src, width, rows, srcStride, dst);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
@@ -181,72 +202,48 @@ int CMpegPictureDecoder::ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* h
 int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
   uint8_t* const* frame = displayIsAuxiliary_ ? auxiliary_ : forward_;
   const MpegHeaderRecord& hd = *Base().header;
-  int hs = seq_.horizontal_size, vs = seq_.vertical_size;
-  int64_t area = int64_t(hs) * vs;
-  bool interlaced = !hd.progressive_frame;
-  const uint8_t* cb;
-  const uint8_t* cr;
-  int cStride;
+  const int hs = seq_.horizontal_size, vs = seq_.vertical_size, cf = seq_.chroma_format;
+  const int cw = hs / 2, n = vs / 2;
+  const bool interlaced = !hd.progressive_frame;
+  const bool packed = format == kOutputPacked422;
   int ow, oh;
-  if (seq_.chroma_format == 1) {
-    const int cw = hs / 2, n = vs / 2;
-    if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
-    if (format == kOutputPacked422) {
-      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced);
-      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[1].get(), interlaced);
-      cb = conv_[0].get();
-      cr = conv_[1].get();
-      cStride = cw;
-    } else {
-      if (!EnsureConversionBuffer(2, area)) return 0;
-      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[1].get(), interlaced);
-      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[2].get(), interlaced);
-      UpsampleHorizontal(conv_[1].get(), cw, 2 * n, cw, conv_[0].get(), seq_.mpeg2);
-      UpsampleHorizontal(conv_[2].get(), cw, 2 * n, cw, conv_[1].get(), seq_.mpeg2);
-      cb = conv_[0].get();
-      cr = conv_[1].get();
-      cStride = 2 * cw;
-    }
+  if (cf == 1) {
     ow = 2 * cw;
     oh = 2 * n;
-  } else if (seq_.chroma_format == 2) {
-    int cw = hs / 2;
-    if (format == kOutputPacked422) {
-      cb = frame[1];
-      cr = frame[2];
-      cStride = chromaWidth_;
-    } else {
-      if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
-      UpsampleHorizontal(frame[1], cw, vs, chromaWidth_, conv_[0].get(), seq_.mpeg2);
-      UpsampleHorizontal(frame[2], cw, vs, chromaWidth_, conv_[1].get(), seq_.mpeg2);
-      cb = conv_[0].get();
-      cr = conv_[1].get();
-      cStride = 2 * cw;
-    }
+  } else if (cf == 2) {
     ow = 2 * cw;
     oh = vs;
-  } else if (seq_.chroma_format == 3) {
-    cb = frame[1];
-    cr = frame[2];
-    cStride = chromaWidth_;
-    ow = format == kOutputPacked422 ? (hs & ~1) : hs;
+  } else if (cf == 3) {
+    ow = packed ? (hs & ~1) : hs;
     oh = vs;
   } else {
     error = kBadFormat;
     return 0;
   }
   const uint8_t* luma = frame[0];
-  int ls = codedWidth_;
-  *width = uint16_t(ow);
-  *height = uint16_t(oh);
+  const int ls = codedWidth_;
 
-  if (format == kOutputPacked422) {
+  if (packed) {
+    const uint8_t* cb = frame[1];
+    const uint8_t* cr = frame[2];
+    int cStride = chromaWidth_;
+    if (cf == 1) {
+      const int64_t area = int64_t(hs) * vs;
+      if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
+      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced);
+      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[1].get(), interlaced);
+      cb = conv_[0].get();
+      cr = conv_[1].get();
+      cStride = cw;
+    }
+    *width = uint16_t(ow);
+    *height = uint16_t(oh);
     for (int y = 0; y < oh; ++y) {
       const uint8_t* yr = luma + size_t(y) * ls;
       const uint8_t* br = cb + size_t(y) * cStride;
       const uint8_t* rr = cr + size_t(y) * cStride;
       uint8_t* o = out + size_t(y) * 2 * ow;
-      bool full = seq_.chroma_format == 3;
+      bool full = cf == 3;
       for (int x = 0; x + 1 < ow; x += 2) {
         int c = full ? x : x / 2;
         o[2 * x] = br[c];
@@ -258,22 +255,37 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     return 2 * ow * oh;
   }
 
-  ColourMatrix m = MatrixFor(hd.matrix_coefficients);
-  // The colour arithmetic runs over whole rows into three planes (vectorisable), then the
-  // bytes are interleaved in the order the format wants.
-  std::vector<uint8_t> rgbRow(size_t(3) * ow);
-  auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
-    uint8_t* rp = rgbRow.data();
-    uint8_t* gp = rp + ow;
-    uint8_t* bp = gp + ow;
-    ColourRow(luma + size_t(y) * ls, cb + size_t(y) * cStride, cr + size_t(y) * cStride, ow, m, rp, gp, bp);
-    const uint8_t* first = rgbOrder ? rp : bp;
-    const uint8_t* last = rgbOrder ? bp : rp;
-    for (int x = 0; x < ow; ++x) {
-      o[3 * x] = first[x];
-      o[3 * x + 1] = gp[x];
-      o[3 * x + 2] = last[x];
+  // Each output row's chroma is upsampled as the row is converted, so that the work stays in a
+  // few rows of cache instead of passing over whole upsampled planes: rows of Cb and Cr at full
+  // width, one vertically upsampled row, and the row's R, G and B planes.
+  if (!EnsureConversionBuffer(2, int64_t(6) * ow + cw + 16)) return 0;
+  uint8_t* rowCb = conv_[2].get();
+  uint8_t* rowCr = rowCb + ow;
+  uint8_t* vertical = rowCr + ow;
+  uint8_t* rp = vertical + cw;
+  uint8_t* gp = rp + ow;
+  uint8_t* bp = gp + ow;
+  auto chromaRow = [&](const uint8_t* plane, int y, uint8_t* dst) -> const uint8_t* {
+    const uint8_t* src = plane + size_t(y) * chromaWidth_;
+    if (cf == 3) return src;
+    if (cf == 1) {
+      UpsampleVerticalRow(plane, cw, n, chromaWidth_, y, vertical, interlaced);
+      src = vertical;
     }
+    UpsampleHorizontal(src, cw, 1, cw, dst, seq_.mpeg2);
+    return dst;
+  };
+  *width = uint16_t(ow);
+  *height = uint16_t(oh);
+
+  const ColourMatrix m = MatrixFor(hd.matrix_coefficients);
+  // The colour arithmetic runs over the row into three planes (vectorisable), then the bytes
+  // are interleaved in the order the format wants.
+  auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
+    const uint8_t* br = chromaRow(frame[1], y, rowCb);
+    const uint8_t* rr = chromaRow(frame[2], y, rowCr);
+    ColourRow(luma + size_t(y) * ls, br, rr, ow, m, rp, gp, bp);
+    InterleaveRow(rgbOrder ? rp : bp, gp, rgbOrder ? bp : rp, ow, o);
   };
 
   if (format == kOutputBitmap) {
@@ -310,8 +322,8 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     return 3 * (ow * oh + 6);
   }
   char head[64];
-  int n = snprintf(head, sizeof head, "P6\n%d %d\n255\n", ow, oh);
-  memcpy(out, head, size_t(n));
-  for (int y = 0; y < oh; ++y) convertRow(y, out + n + size_t(y) * 3 * ow, true);
-  return n + 3 * ow * oh;
+  int headBytes = snprintf(head, sizeof head, "P6\n%d %d\n255\n", ow, oh);
+  memcpy(out, head, size_t(headBytes));
+  for (int y = 0; y < oh; ++y) convertRow(y, out + headBytes + size_t(y) * 3 * ow, true);
+  return headBytes + 3 * ow * oh;
 }

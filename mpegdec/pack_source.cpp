@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "mpegdec/bit_source.h"
@@ -219,13 +220,28 @@ void CMpegPackSource::FindPreviousPacket(int64_t fileOffset, PesPacketInfo& info
       info.headerLength = kFileError;
       return;
     }
-    for (int i = n - 1; i >= 0; --i) {
+    auto found = [&](int i) {
+      int pr = ParsePacketHeader(start + i, info);
+      if (pr != 1) info = PesPacketInfo{pr, 0, 0};
+    };
+    // The top three positions also see the bytes of the block after this one.
+    const int lowest = n >= 4 ? n - 3 : 0;
+    for (int i = n - 1; i >= lowest; --i) {
       window = (window >> 8) | (uint32_t(scan_[i]) << 24);
-      if (window == want) {
-        int pr = ParsePacketHeader(start + i, info);
-        if (pr != 1) info = PesPacketInfo{pr, 0, 0};
-        return;
+      if (window == want) return found(i);
+    }
+    if (n >= 4) {
+      // The rest lie inside the block: look for the 01 byte of the prefix from the top down.
+      const uint8_t* b = scan_.get();
+      const uint8_t code = uint8_t(want);
+      for (int top = n - 2; top >= 2;) {
+        const void* one = memrchr(b + 2, 1, size_t(top - 1));
+        if (!one) break;
+        const int j = int(static_cast<const uint8_t*>(one) - b);
+        if (b[j - 1] == 0 && b[j - 2] == 0 && b[j + 1] == code) return found(j - 2);
+        top = j - 1;
       }
+      window = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
     }
     pos = start;
   }

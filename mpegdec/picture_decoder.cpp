@@ -4,16 +4,24 @@
 #include <new>
 #include <utility>
 
+#include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/stream_reader.h"
 
 using namespace mpegdec;
 
-CMpegPictureDecoder::CMpegPictureDecoder() {
-  for (int i = 0; i < 1024; ++i) {
-    int v = i - 384;
-    clip_[i] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-  }
+namespace {
+// The frame stores of the decoder that closed last on this thread, kept for the next one of the
+// same size: the clip list opens a decoder per thumbnail, and fresh stores would fault in every
+// page of them again.
+struct SpareStores {
+  size_t luma = 0, chroma = 0;
+  std::unique_ptr<uint8_t[]> planes[3][3];
+};
+thread_local SpareStores spareStores;
+}  // namespace
+
+CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()) {
   memset(layers_[0].block, 0, sizeof layers_[0].block);
   memset(layers_[1].block, 0, sizeof layers_[1].block);
 }
@@ -21,6 +29,12 @@ CMpegPictureDecoder::CMpegPictureDecoder() {
 CMpegPictureDecoder::~CMpegPictureDecoder() = default;
 
 void CMpegPictureDecoder::Reset() {
+  if (stores_[2][2]) {
+    spareStores.luma = size_t(codedWidth_) * codedHeight_;
+    spareStores.chroma = size_t(chromaWidth_) * chromaHeight_;
+    for (int store = 0; store < 3; ++store)
+      for (int cc = 0; cc < 3; ++cc) spareStores.planes[store][cc] = std::move(stores_[store][cc]);
+  }
   for (auto& store : stores_)
     for (auto& plane : store) plane.reset();
   for (int i = 0; i < 3; ++i) {
@@ -87,10 +101,15 @@ int CMpegPictureDecoder::Init(CMpegStreamReader* base, CMpegStreamReader* enhanc
   chromaHeight_ = b.chroma_format == 1 ? codedHeight_ / 2 : codedHeight_;
   blockCount_ = b.chroma_format == 1 ? 6 : b.chroma_format == 2 ? 8 : 12;
 
+  const size_t lumaSize = size_t(codedWidth_) * codedHeight_, chromaSize = size_t(chromaWidth_) * chromaHeight_;
+  const bool reuse = spareStores.planes[2][2] && spareStores.luma == lumaSize && spareStores.chroma == chromaSize;
   for (int store = 0; store < 3; ++store) {
     for (int cc = 0; cc < 3; ++cc) {
-      size_t n = cc == 0 ? size_t(codedWidth_) * codedHeight_ : size_t(chromaWidth_) * chromaHeight_;
-      stores_[store][cc].reset(new (std::nothrow) uint8_t[n]);
+      if (reuse) {
+        stores_[store][cc] = std::move(spareStores.planes[store][cc]);
+        continue;
+      }
+      stores_[store][cc].reset(new (std::nothrow) uint8_t[cc == 0 ? lumaSize : chromaSize]);
       if (!stores_[store][cc]) {
         Reset();
         error = kOutOfMemory;

@@ -8,6 +8,7 @@
 
 class CMpegStreamReader;
 namespace mpegdec {
+struct BlockOps;
 struct VlcTable;
 struct DctTable;
 }  // namespace mpegdec
@@ -51,6 +52,9 @@ class CMpegPictureDecoder {
   int ChromaHeight() const { return chromaHeight_; }
 
   int error = -127;
+
+  // The block kernels the decode loop uses; the processor's fastest unless a test picks others.
+  void UseBlockOps(const mpegdec::BlockOps& ops) { ops_ = &ops; }
 
   // Inverse transforms and prediction pieces, public for their tests.
   static void FastIdct(int16_t* block);
@@ -135,6 +139,11 @@ class CMpegPictureDecoder {
   template <bool kMpeg2, bool kIntra>
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
                           int scale);
+  struct LayerBits;
+  struct WordBits;
+  template <bool kMpeg2, bool kIntra, typename Bits>
+  void DecodeCoefficientsFrom(Bits& bits, int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan,
+                              const uint8_t* matrix, int scale);
   void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 
@@ -154,7 +163,6 @@ class CMpegPictureDecoder {
   Layer& Base() { return layers_[0]; }
   bool DataPartitioned() const { return twoLayers_ && layers_[0].header->scalable_mode == kScalDataPartitioning; }
   bool Snr() const { return twoLayers_ && layers_[1].header->scalable_mode == kScalSnr; }
-  int Clip(int v) const { return clip_[v + 384]; }
 
   int layer_ = 0;
   uint8_t twoLayers_ = 0;
@@ -176,12 +184,12 @@ class CMpegPictureDecoder {
   int chromaWidth_ = 0;
   int chromaHeight_ = 0;
   int blockCount_ = 0;
-  uint8_t clip_[1024];
   uint8_t faultFlag_ = 0;
   int sliceVerticalPositionExtension_ = 0;
   int dcPred_[3] = {0, 0, 0};
   int pmv_[2][2][2] = {};
   bool fastIdct_ = true;
+  const mpegdec::BlockOps* ops_;
   bool anchorInForward_ = false;
   bool openedPicture_ = false;
   uint8_t displayIsAuxiliary_ = 0;

@@ -1,5 +1,8 @@
 // Motion-compensated prediction of a macroblock from the reference frames.
+#include "mpegdec/block_ops.h"
 #include "mpegdec/picture_decoder.h"
+
+using namespace mpegdec;
 
 namespace {
 constexpr int kMbBackward = 4, kMbForward = 8;
@@ -30,41 +33,8 @@ void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield
   if (sy < 0) sy = 0;
   const uint8_t* s = src + size_t(sfield) * pw + size_t(sy) * lx + sx;
   uint8_t* d = dst + size_t(dfield) * pw + size_t(y) * lx + x;
-  if (!xh && !yh) {
-    if (average) {
-      for (int j = 0; j < h; ++j, s += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((d[i] + s[i] + 1) >> 1);
-    } else {
-      for (int j = 0; j < h; ++j, s += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = s[i];
-    }
-  } else if (!xh && yh) {
-    const uint8_t* s2 = s + lx;
-    if (average) {
-      for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((d[i] + ((s[i] + s2[i] + 1) >> 1) + 1) >> 1);
-    } else {
-      for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((s[i] + s2[i] + 1) >> 1);
-    }
-  } else if (xh && !yh) {
-    if (average) {
-      for (int j = 0; j < h; ++j, s += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((d[i] + ((s[i] + s[i + 1] + 1) >> 1) + 1) >> 1);
-    } else {
-      for (int j = 0; j < h; ++j, s += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((s[i] + s[i + 1] + 1) >> 1);
-    }
-  } else {
-    const uint8_t* s2 = s + lx;
-    if (average) {
-      for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((d[i] + ((s[i] + s[i + 1] + s2[i] + s2[i + 1] + 2) >> 2) + 1) >> 1);
-    } else {
-      for (int j = 0; j < h; ++j, s += lx2, s2 += lx2, d += lx2)
-        for (int i = 0; i < w; ++i) d[i] = uint8_t((s[i] + s[i + 1] + s2[i] + s2[i + 1] + 2) >> 2);
-    }
-  }
+  const BlockOps& ops = w % 8 ? PlainBlockOps() : *ops_;
+  ops.predict[average][xh + 2 * yh](d, s, lx, lx2, w, h);
 }
 
 void CMpegPictureDecoder::FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h,

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "mpegdec/mpeg_errors.h"
+#include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_tables.h"
 #include "mpegdec/picture_decoder.h"
 #include "mpegdec/stream_reader.h"
@@ -343,8 +344,8 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
     if (!intra && !(mb.codedMask & (1u << comp))) continue;
     int16_t* block = L().block[comp];
     if (snr) SumBlock(comp);
-    if (snr || L().mpeg2) Saturate(block);
-    if (fastIdct_) FastIdct(block);
+    if (snr || L().mpeg2) ops_->saturate(block);
+    if (fastIdct_) ops_->idct(block);
     else ReferenceIdct(block);
     AddBlock(comp, bx, by, mb.dctType, !intra);
   }
@@ -396,12 +397,7 @@ void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool a
     step = W;
     base += size_t(by + 8 * lower) * W + bx;
   }
-  const int16_t* b = L().block[comp];
-  if (add) {
-    for (int y = 0; y < 8; ++y, base += step, b += 8)
-      for (int x = 0; x < 8; ++x) base[x] = clip_[base[x] + b[x] + 384];
-  } else {
-    for (int y = 0; y < 8; ++y, base += step, b += 8)
-      for (int x = 0; x < 8; ++x) base[x] = clip_[b[x] + 128 + 384];
-  }
+  // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
+  if (add) ops_->addBlock(L().block[comp], base, step);
+  else ops_->putBlock(L().block[comp], base, step);
 }

@@ -77,7 +77,7 @@ int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int 
   if (r != 1) return r;
   CMpegStreamReader& reader = *decoder.baseReader();
   // Sized by the decoder's own rule, from the sizes it froze at open.
-  out.bitmap.assign(size_t(decoder.picture.OutputSize(kOutputBitmap)), 0);
+  out.bitmap.resize(size_t(decoder.picture.OutputSize(kOutputBitmap)));  // every byte is written below
   if (reader.lastPictureIndex < 0) reader.CountPictures();
   out.pictureCount = reader.PictureCount();
   // One picture is enough for a thumbnail.

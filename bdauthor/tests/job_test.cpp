@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "bdauthor/bdmv_tree.h"
+#include "bdauthor/clip_analysis.h"
 #include "bdauthor/file_io.h"
 #include "bdauthor/job_file.h"
 #include "bdauthor/tarnel_job.h"
@@ -132,6 +133,16 @@ TEST_F(JobTest, CompanionOutlivesAFailedJob) {
   EXPECT_FALSE(Run(work.ConfigPath()));
   ExpectOneMessage("No stereo 48 kHz LPCM audio stream on PID 0x1100 in m2ts.\n\n" + work.ClipPath(0));
   EXPECT_TRUE(Exists(work.ClipPath(0) + ".ptsinfo"));
+}
+
+TEST_F(JobTest, AClipCutShortAfterTheJobMeasuredItIsAnError) {
+  WorkFolder work("cut");
+  work.AddClip(0);
+  InputRecord record;
+  record.packetCount = static_cast<std::int32_t>(std::filesystem::file_size(work.ClipPath(0)) / 192 + 1);
+  JobProgress progress;
+  EXPECT_FALSE(AnalyzeClipStream(work.ClipPath(0), record, progress));
+  ExpectOneMessage("Failed to read m2ts.\n\n" + work.ClipPath(0));
 }
 
 TEST_F(JobTest, WrongVersionsAreRefusedSilently) {

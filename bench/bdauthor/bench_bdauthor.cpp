@@ -1,11 +1,18 @@
-// Clip analysis against a plain read of the same clip (both from the page cache, best of three),
-// then a whole job on the clip with its companion.
+// Clip analysis against a plain read of the same clip in the scan's own block size, warm (the
+// page cache) and cold (the clip's pages dropped first), then a whole job on the clip with its
+// companion. Each round times both in turn; the ratio project / peer is taken round by round and
+// printed as its median with the spread (min-max).
+// Usage: bench_bdauthor [megabytes, default 1024] [rounds, default 5]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "bdauthor/clip_analysis.h"
 #include "bdauthor/file_io.h"
@@ -32,6 +39,24 @@ double PlainRead(const std::string& path, std::uint64_t& checksum) {
   return Seconds(start);
 }
 
+// Drops the clip's pages from the page cache so that the next reader goes to the disk.
+void DropFromCache(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return;
+  ::fdatasync(fd);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+}
+
+struct Spread {
+  double median, min, max;
+};
+
+Spread Summarise(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return {v[v.size() / 2], v.front(), v.back()};
+}
+
 double Analyse(const std::string& path, std::int64_t size) {
   bdauthor::InputRecord record;
   record.packetCount = static_cast<std::int32_t>(size / 192);
@@ -48,6 +73,7 @@ double Analyse(const std::string& path, std::int64_t size) {
 
 int main(int argc, char** argv) {
   const std::int64_t megabytes = argc > 1 ? std::atoll(argv[1]) : 1024;
+  const int rounds = argc > 2 ? std::max(3, std::atoi(argv[2])) : 5;
   bdauthor::test::WorkFolder work("bench");
   const std::string clip = work.ClipPath(0);
 
@@ -66,17 +92,26 @@ int main(int argc, char** argv) {
   const std::int64_t size = static_cast<std::int64_t>(std::filesystem::file_size(clip));
   std::uint64_t checksum = 0;
   PlainRead(clip, checksum);  // into the page cache
-
-  double read = 1e9, analysis = 1e9;
-  for (int run = 0; run < 3; ++run) {
-    read = std::min(read, PlainRead(clip, checksum));
-    analysis = std::min(analysis, Analyse(clip, size));
-  }
   const double mb = static_cast<double>(size) / (1 << 20);
-  std::printf("clip: %.0f MB (checksum %llu)\n", mb, static_cast<unsigned long long>(checksum));
-  std::printf("plain sequential read: %8.1f MB/s\n", mb / read);
-  std::printf("clip analysis:         %8.1f MB/s\n", mb / analysis);
-  std::printf("analysis / read ratio: %8.2f\n", read / analysis);
+  std::printf("clip: %.0f MB, %d rounds; rates in MB/s, higher is better\n", mb, rounds);
+
+  for (const bool cold : {false, true}) {
+    std::vector<double> reads, analyses, ratios;
+    for (int run = 0; run < rounds; ++run) {
+      if (cold) DropFromCache(clip);
+      const double read = PlainRead(clip, checksum);
+      if (cold) DropFromCache(clip);
+      const double analysis = Analyse(clip, size);
+      reads.push_back(mb / read);
+      analyses.push_back(mb / analysis);
+      ratios.push_back(read / analysis);
+    }
+    const Spread r = Summarise(reads), a = Summarise(analyses), q = Summarise(ratios);
+    std::printf(
+        "%s: project clip analysis %8.1f | peer read() in %zu-byte blocks %8.1f | project/peer %.2f (%.2f-%.2f)\n",
+        cold ? "cold file " : "page cache", a.median, bdauthor::kScanBlockBytes, r.median, q.median, q.min, q.max);
+  }
+  std::printf("(checksum %llu)\n", static_cast<unsigned long long>(checksum));
 
   // The companion spares the scan: the job reads the arrival stamps and the clip's ends only.
   std::string companion;
@@ -95,8 +130,8 @@ int main(int argc, char** argv) {
     }
     companion = std::to_string(entries) + "\n" + lines;
   }
-  double job = 1e9;
-  for (int run = 0; run < 3; ++run) {
+  std::vector<double> jobs;
+  for (int run = 0; run < rounds; ++run) {
     bdauthor::test::WriteText(clip + ".ptsinfo", companion);
     work.WriteJob(1, {"0,300,600"});
     bdauthor::TarnelJob tarnel;
@@ -105,8 +140,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "job failed\n");
       return 1;
     }
-    job = std::min(job, Seconds(start));
+    jobs.push_back(Seconds(start));
   }
-  std::printf("whole job with companion: %.3f s\n", job);
+  const Spread j = Summarise(jobs);
+  std::printf("whole job with companion (no peer): %.3f s (%.3f-%.3f)\n", j.median, j.min, j.max);
   return 0;
 }

@@ -1,11 +1,16 @@
-// Thumbnail latency, intra decode rate and picture-count scan rate of the MPEG decoder,
-// each beside its peer (libavcodec + swscale, libmpeg2, reading the file) and the ratio.
-// Usage: bench_mpegdec [work folder] [program stream size in MB, default 1024]
+// Thumbnail latency and whole-stream decode rate of the MPEG decoder beside its peers, all in
+// one process on the same streams. Each round times every contender once, in turn, and the
+// ratio project / peer is taken round by round so that drift of the machine cancels out; the
+// rows give the median ratio and its spread (min-max).
+// Usage: bench_mpegdec [work folder] [program stream size in MB, default 1024] [rounds, default 7]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -20,7 +25,7 @@ extern "C" {
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Since(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
 
 int64_t FileSize(const std::string& path) {
   struct stat st;
@@ -36,84 +41,87 @@ bool Make(const std::string& path, const std::string& args) {
 }
 
 // Reads the whole file once so that every contender finds it in the page cache.
-double ReadRate(const std::string& path) {
+void Warm(const std::string& path) {
   std::vector<char> buf(1 << 20);
-  auto t0 = Clock::now();
   FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  int64_t total = 0;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), f)) > 0) total += int64_t(n);
+  if (!f) return;
+  while (fread(buf.data(), 1, buf.size(), f) > 0) {
+  }
   fclose(f);
-  return double(total) / Seconds(t0, Clock::now());
 }
 
-bool OurThumbnail(const std::string& path) {
-  MpegThumbnail t;
-  return DecodeMpegThumbnail(path.c_str(), t) == 1;
-}
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-bool AvThumbnail(const std::string& path) {
+// ---- Thumbnail: open, count, first picture, full-size 24-bit bitmap.
+
+MpegThumbnail thumbnail;  // one object across calls, as the clip list keeps its own
+
+bool OurThumbnail(const std::string& path) { return DecodeMpegThumbnail(path.c_str(), thumbnail) == 1; }
+
+// The lean libav first frame: open without probing the streams, decode the first picture and
+// scale it to 80x60 BGR24.
+bool AvLeanThumbnail(const std::string& path) {
   AVFormatContext* fmt = nullptr;
   if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return false;
-  bool ok = false;
-  if (avformat_find_stream_info(fmt, nullptr) >= 0) {
-    int vs = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (vs >= 0) {
+  AVPacket* pkt = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  AVCodecContext* ctx = nullptr;
+  int vs = -1;
+  bool ok = false, flushed = false;
+  while (!ok && !flushed) {
+    bool more = av_read_frame(fmt, pkt) >= 0;
+    if (more && vs < 0 && fmt->streams[pkt->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+      vs = pkt->stream_index;
       const AVCodec* codec = avcodec_find_decoder(fmt->streams[vs]->codecpar->codec_id);
-      AVCodecContext* ctx = avcodec_alloc_context3(codec);
+      ctx = avcodec_alloc_context3(codec);
       avcodec_parameters_to_context(ctx, fmt->streams[vs]->codecpar);
       ctx->thread_count = 1;
-      if (avcodec_open2(ctx, codec, nullptr) == 0) {
-        AVPacket* pkt = av_packet_alloc();
-        AVFrame* frame = av_frame_alloc();
-        while (!ok && av_read_frame(fmt, pkt) >= 0) {
-          if (pkt->stream_index == vs && avcodec_send_packet(ctx, pkt) == 0 && avcodec_receive_frame(ctx, frame) == 0) {
-            SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                             frame->height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
-            std::vector<uint8_t> rgb(size_t(frame->width) * frame->height * 3);
-            uint8_t* dst[1] = {rgb.data()};
-            int stride[1] = {frame->width * 3};
-            sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, stride);
-            sws_freeContext(sws);
-            ok = true;
-          }
-          av_packet_unref(pkt);
-        }
-        av_frame_free(&frame);
-        av_packet_free(&pkt);
-      }
-      avcodec_free_context(&ctx);
+      if (avcodec_open2(ctx, codec, nullptr) != 0) break;
+    }
+    if (!more) {
+      if (!ctx) break;
+      avcodec_send_packet(ctx, nullptr);
+      flushed = true;
+    } else if (pkt->stream_index != vs || avcodec_send_packet(ctx, pkt) != 0) {
+      av_packet_unref(pkt);
+      continue;
+    }
+    if (more) av_packet_unref(pkt);
+    if (avcodec_receive_frame(ctx, frame) == 0) {
+      SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), 80, 60,
+                                       AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+      std::vector<uint8_t> rgb(80 * 60 * 3);
+      uint8_t* dst[1] = {rgb.data()};
+      int stride[1] = {80 * 3};
+      sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, stride);
+      sws_freeContext(sws);
+      ok = true;
     }
   }
+  av_frame_free(&frame);
+  av_packet_free(&pkt);
+  avcodec_free_context(&ctx);
   avformat_close_input(&fmt);
   return ok;
 }
 
-template <typename F>
-double Average(F f, int runs) {
-  f();  // warm
-  auto t0 = Clock::now();
-  for (int i = 0; i < runs; ++i)
-    if (!f()) return -1;
-  return Seconds(t0, Clock::now()) / runs;
-}
+// ---- Whole-stream decode, one thread; each returns the pictures decoded.
 
-int OurPictureCount(const std::string& path) {
+int OurDecodeAll(const std::string& path) {
   CMpegVideoDecoder d;
   if (d.Open(path.c_str(), nullptr, 0, 0, 2048, 2048) != 1) return -1;
   int n = 0;
   CMpegStreamReader& r = *d.baseReader();
-  do {
+  for (;;) {
     d.picture.Prepare();
     ++n;
     if (r.FindNextPicture(0, 0, r.pictureNumber + 1) != 1) break;
     d.picture.SelectCurrentFrame(true);
-  } while (true);
+  }
   return n;
 }
 
-int AvPictureCount(const std::string& path) {
+int AvDecodeAll(const std::string& path) {
   AVFormatContext* fmt = nullptr;
   if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return -1;
   avformat_find_stream_info(fmt, nullptr);
@@ -140,7 +148,7 @@ int AvPictureCount(const std::string& path) {
   return n;
 }
 
-int Libmpeg2PictureCount(const std::string& path) {
+int Libmpeg2DecodeAll(const std::string& path) {
   FILE* f = fopen(path.c_str(), "rb");
   if (!f) return -1;
   mpeg2dec_t* dec = mpeg2_init();
@@ -169,16 +177,89 @@ int Libmpeg2PictureCount(const std::string& path) {
   return n;
 }
 
-void Row(const char* what, double ours, double peer, const char* unit, const char* peerName, bool higherIsBetter) {
-  double ratio = higherIsBetter ? ours / peer : peer / ours;
-  std::printf("%-34s ours %10.3f %-6s %-10s %10.3f %-6s ratio %.2f (%s)\n", what, ours, unit, peerName, peer, unit,
-              ratio, ratio >= 1.0 ? "ours better" : "peer better");
+// libmpeg2 fixes its acceleration once a process, so its plain C mode runs in a child forked
+// before this process first uses libmpeg2; the child decodes a file on request and answers with
+// the seconds it took and the pictures it decoded.
+class PlainCLibmpeg2 {
+ public:
+  PlainCLibmpeg2() {
+    int toChild[2], fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(toChild[1]);
+      close(fromChild[0]);
+      mpeg2_accel(0);
+      char path[4096];
+      for (;;) {
+        size_t len = 0;
+        if (read(toChild[0], &len, sizeof len) != sizeof len || len >= sizeof path) _exit(0);
+        if (read(toChild[0], path, len) != ssize_t(len)) _exit(0);
+        path[len] = 0;
+        auto t0 = Clock::now();
+        int n = Libmpeg2DecodeAll(path);
+        double s = Since(t0);
+        if (write(fromChild[1], &s, sizeof s) != sizeof s || write(fromChild[1], &n, sizeof n) != sizeof n) _exit(1);
+      }
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    out_ = toChild[1];
+    in_ = fromChild[0];
+  }
+  ~PlainCLibmpeg2() {
+    if (out_ >= 0) close(out_);
+    if (in_ >= 0) close(in_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  double Decode(const std::string& path, int& pictures) {
+    size_t len = path.size();
+    double s = -1;
+    if (write(out_, &len, sizeof len) != sizeof len || write(out_, path.data(), len) != ssize_t(len) ||
+        read(in_, &s, sizeof s) != sizeof s || read(in_, &pictures, sizeof pictures) != sizeof pictures)
+      return -1;
+    return s;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1, in_ = -1;
+};
+
+struct Spread {
+  double median, min, max;
+};
+
+Spread Summarise(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return {v[v.size() / 2], v.front(), v.back()};
+}
+
+void Row(const std::string& what, const std::vector<double>& ours, const std::vector<double>& peer,
+         const std::vector<double>& ratios, const char* unit, const char* peerName, bool higherIsBetter) {
+  Spread o = Summarise(ours), p = Summarise(peer), r = Summarise(ratios);
+  bool better = higherIsBetter ? r.median >= 1.0 : r.median <= 1.0;
+  std::printf("  %-22s project %9.2f %-5s | %-34s %9.2f %-5s | project/peer %5.2f (%.2f-%.2f) %s\n", what.c_str(),
+              o.median, unit, peerName, p.median, unit, r.median, r.min, r.max,
+              better ? "project better" : "peer better");
+}
+
+template <typename F>
+double Time(F f) {
+  auto t0 = Clock::now();
+  if (!f()) {
+    std::fprintf(stderr, "a contender failed\n");
+    std::exit(1);
+  }
+  return Since(t0);
 }
 }  // namespace
 
 int main(int argc, char** argv) {
+  PlainCLibmpeg2 plainC;  // before anything touches libmpeg2
   std::string dir = argc > 1 ? argv[1] : "/tmp/bench_mpegdec";
   int psMegabytes = argc > 2 ? std::atoi(argv[2]) : 1024;
+  int rounds = argc > 3 ? std::max(3, std::atoi(argv[3])) : 7;
   std::system(("mkdir -p " + dir).c_str());
   av_log_set_level(AV_LOG_QUIET);
 
@@ -197,44 +278,61 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "could not make the test files with ffmpeg\n");
     return 1;
   }
+  for (const std::string& f : {ps, hd, intra}) Warm(f);
+  std::printf("%d rounds; medians, spreads (min-max) of the per-round ratio in brackets\n", rounds);
 
   std::printf(
-      "\nThumbnail latency (Open, CountPictures, Prepare, DecodeToRgb, Close) vs libavcodec first frame + swscale "
-      "BGR24\n");
-  for (const std::string& f : {ps, hd}) {
-    ReadRate(f);
-    double ours = Average([&] { return OurThumbnail(f); }, 20) * 1000.0;
-    double peer = Average([&] { return AvThumbnail(f); }, 20) * 1000.0;
-    std::string name = f.substr(f.rfind('/') + 1);
-    Row(name.c_str(), ours, peer, "ms", "libavcodec", false);
+      "\nThumbnail latency, lower is better: project = open, count (the file's ends only), first picture, full-size "
+      "24-bit bitmap;\npeer = libavformat open without stream probing + libavcodec -threads 1 first frame + swscale "
+      "bilinear 80x60 BGR24\n");
+  for (const std::string& f : {intra, ps, hd}) {
+    const int calls = 20;
+    std::vector<double> ours, peer, ratio;
+    OurThumbnail(f);
+    AvLeanThumbnail(f);
+    for (int r = 0; r < rounds; ++r) {
+      double a = Time([&] {
+        for (int i = 0; i < calls; ++i)
+          if (!OurThumbnail(f)) return false;
+        return true;
+      });
+      double b = Time([&] {
+        for (int i = 0; i < calls; ++i)
+          if (!AvLeanThumbnail(f)) return false;
+        return true;
+      });
+      ours.push_back(a * 1000 / calls);
+      peer.push_back(b * 1000 / calls);
+      ratio.push_back(a / b);
+    }
+    Row(BaseName(f), ours, peer, ratio, "ms", "libav lean first frame", false);
   }
 
-  std::printf("\nIntra picture decode rate, one thread, %s\n", intra.c_str());
-  ReadRate(intra);
-  auto t0 = Clock::now();
-  int n1 = OurPictureCount(intra);
-  double ours = n1 / Seconds(t0, Clock::now());
-  t0 = Clock::now();
-  int n2 = AvPictureCount(intra);
-  double ff = n2 / Seconds(t0, Clock::now());
-  t0 = Clock::now();
-  int n3 = Libmpeg2PictureCount(intra);
-  double lm = n3 / Seconds(t0, Clock::now());
-  Row("pictures per second", ours, ff, "pic/s", "ffmpeg", true);
-  Row("pictures per second", ours, lm, "pic/s", "libmpeg2", true);
-  std::printf("(pictures decoded: ours %d, ffmpeg %d, libmpeg2 %d)\n", n1, n2, n3);
-
-  std::printf("\nCountPictures scan rate vs reading the file from the page cache\n");
-  for (const std::string& f : {ps, hd}) {
-    double read = ReadRate(f);
-    CMpegVideoDecoder d;
-    if (d.Open(f.c_str(), nullptr, 0, 0, 2048, 2048) != 1) continue;
-    auto c0 = Clock::now();
-    d.baseReader()->CountPictures();
-    double rate = double(FileSize(f)) / Seconds(c0, Clock::now());
-    std::string name = f.substr(f.rfind('/') + 1);
-    Row(name.c_str(), rate / 1e6, read / 1e6, "MB/s", "read", true);
-    std::printf("  (%d pictures; the count reads the stream's ends, not all of it)\n", d.baseReader()->PictureCount());
+  std::printf(
+      "\nDecode loop, every picture of the stream, one thread, higher is better (pictures per second);\n"
+      "peers: libavcodec (ffmpeg -threads 1, demuxed by libavformat), libmpeg2 (mpeg2dec) with its SIMD, libmpeg2 "
+      "plain C (mpeg2dec -c)\n");
+  for (const std::string& f : {intra, hd}) {
+    std::vector<double> ours, ff, lm, lc, rFf, rLm, rLc;
+    int n1 = 0, n2 = 0, n3 = 0, n4 = 0;
+    for (int r = 0; r < rounds; ++r) {
+      double a = Time([&] { return (n1 = OurDecodeAll(f)) > 0; });
+      double b = Time([&] { return (n2 = AvDecodeAll(f)) > 0; });
+      double c = Time([&] { return (n3 = Libmpeg2DecodeAll(f)) > 0; });
+      double d = plainC.Decode(f, n4);
+      ours.push_back(n1 / a);
+      ff.push_back(n2 / b);
+      lm.push_back(n3 / c);
+      lc.push_back(n4 / d);
+      rFf.push_back(ours.back() / ff.back());
+      rLm.push_back(ours.back() / lm.back());
+      rLc.push_back(ours.back() / lc.back());
+    }
+    std::printf(" %s (pictures: project %d, ffmpeg %d, libmpeg2 %d, libmpeg2 -c %d)\n", BaseName(f).c_str(), n1, n2, n3,
+                n4);
+    Row("", ours, ff, rFf, "pic/s", "ffmpeg -threads 1", true);
+    Row("", ours, lm, rLm, "pic/s", "mpeg2dec (SIMD)", true);
+    Row("", ours, lc, rLc, "pic/s", "mpeg2dec -c", true);
   }
   return 0;
 }

@@ -1,0 +1,55 @@
+// Sequential block reads of a clip on a thread of their own, a few blocks ahead of the scan.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "bdauthor/file_io.h"
+
+namespace bdauthor {
+
+// Gives the blocks that reads of `blockBytes` from the file's current position would give, in
+// order, while the next ones are already being read. The thread reads `blocksPerRead` blocks at
+// a time, so that handing them over costs little beside the scan. The object owns its thread
+// and joins it when destroyed; the file is read by nobody else meanwhile.
+class BlockReadAhead {
+ public:
+  BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead = 4, int depth = 3);
+  ~BlockReadAhead();
+  BlockReadAhead(const BlockReadAhead&) = delete;
+  BlockReadAhead& operator=(const BlockReadAhead&) = delete;
+
+  // The next block: the bytes read, fewer than a block only at the end (0 past it), -1 on a read
+  // error (no block after it). *data stays valid until the next call.
+  std::int64_t Next(const std::uint8_t** data);
+
+ private:
+  struct Slot {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::int64_t got = 0;
+  };
+  void ReadBlocks();
+  std::int64_t Slice(const Slot& slot, const std::uint8_t** data);
+
+  ReadOnlyFile& file_;
+  const std::size_t blockBytes_;
+  const std::size_t readBytes_;
+  std::vector<Slot> slots_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t produced_ = 0;  // blocks read so far
+  std::size_t consumed_ = 0;  // blocks handed out
+  std::size_t released_ = 0;  // blocks the scan is done with
+  bool stop_ = false;
+  bool inline_ = false;            // no thread could be started: each read happens when asked for
+  const Slot* current_ = nullptr;  // the slot being handed out in blocks
+  std::size_t offset_ = 0;         // in it
+  std::thread reader_;
+};
+
+}  // namespace bdauthor

@@ -1,0 +1,88 @@
+// The read-ahead thread gives what plain sequential reads give, stops when its owner does and
+// survives a clip that shrinks under it.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "bdauthor/block_read_ahead.h"
+#include "bdauthor/tests/job_fixture.h"
+#include "bdauthor/tests/test_clip.h"
+
+namespace bdauthor {
+namespace {
+
+std::vector<std::uint8_t> Pattern(std::size_t bytes) {
+  std::vector<std::uint8_t> out(bytes);
+  for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<std::uint8_t>(i * 131 + (i >> 9));
+  return out;
+}
+
+TEST(BlockReadAhead, GivesTheBlocksOfSequentialReadsInOrder) {
+  test::WorkFolder work("readahead");
+  const std::string path = work.ClipPath(0);
+  for (std::size_t size :
+       {std::size_t(0), std::size_t(999), std::size_t(1000), std::size_t(3000), std::size_t(37 * 1000 + 17)}) {
+    const std::vector<std::uint8_t> bytes = Pattern(size);
+    test::WriteBytes(path, bytes);
+    for (int perRead : {1, 3})
+      for (int depth : {1, 2, 5}) {
+        ReadOnlyFile file(path);
+        ASSERT_TRUE(file.IsOpen());
+        BlockReadAhead blocks(file, 1000, perRead, depth);
+        std::vector<std::uint8_t> got;
+        for (;;) {
+          const std::uint8_t* data = nullptr;
+          const std::int64_t n = blocks.Next(&data);
+          ASSERT_GE(n, 0);
+          got.insert(got.end(), data, data + n);
+          if (n < 1000) break;
+        }
+        EXPECT_EQ(got, bytes) << size << " bytes, " << perRead << " a read, depth " << depth;
+        const std::uint8_t* data = nullptr;
+        EXPECT_EQ(blocks.Next(&data), 0) << "past the end";
+      }
+  }
+}
+
+TEST(BlockReadAhead, AnOwnerThatStopsEarlyJoinsTheThread) {
+  test::WorkFolder work("readahead-stop");
+  const std::string path = work.ClipPath(0);
+  test::WriteBytes(path, Pattern(400 * 1000));
+  for (int round = 0; round < 50; ++round) {
+    ReadOnlyFile file(path);
+    BlockReadAhead blocks(file, 1000);
+    const std::uint8_t* data = nullptr;
+    if (round % 2) {
+      ASSERT_EQ(blocks.Next(&data), 1000);
+    }
+  }
+}
+
+TEST(BlockReadAhead, AClipCutShortWhileReadEndsCleanly) {
+  test::WorkFolder work("readahead-cut");
+  const std::string path = work.ClipPath(0);
+  const std::vector<std::uint8_t> bytes = Pattern(200 * 1000);
+  test::WriteBytes(path, bytes);
+  ReadOnlyFile file(path);
+  BlockReadAhead blocks(file, 1000);
+  std::vector<std::uint8_t> got;
+  const std::uint8_t* data = nullptr;
+  ASSERT_EQ(blocks.Next(&data), 1000);
+  got.insert(got.end(), data, data + 1000);
+  ASSERT_EQ(::truncate(path.c_str(), 10 * 1000 + 500), 0);
+  for (;;) {
+    const std::int64_t n = blocks.Next(&data);
+    ASSERT_GE(n, 0);
+    got.insert(got.end(), data, data + n);
+    if (n < 1000) break;
+  }
+  // What was read before the cut is the clip's; nothing past the old end appears.
+  ASSERT_LE(got.size(), bytes.size());
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin()));
+}
+
+}  // namespace
+}  // namespace bdauthor

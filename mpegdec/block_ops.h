@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+namespace mpegdec {
+
+// The per-block kernels of the decode loop behind one table, chosen once by the CPU's flags.
+// The plain C table is the reference: every other one gives the same bytes for any input.
+struct BlockOps {
+  const char* name;
+  // The integer inverse transform in place; the output is clipped to -256..255.
+  void (*idct)(int16_t* block);
+  // Clamps the coefficients to -2048..2047 and makes their sum odd through the last one.
+  void (*saturate)(int16_t* block);
+  // An intra block into the picture: block + 128, clipped to 0..255.
+  void (*putBlock)(const int16_t* block, uint8_t* dst, int stride);
+  // A residual onto its prediction: dst + block, clipped to 0..255.
+  void (*addBlock)(const int16_t* block, uint8_t* dst, int stride);
+  // Half-sample prediction of a w x h area (w a multiple of 8), indexed [average][xh + 2 yh]:
+  // s2 is the offset of the row below for vertical interpolation, step the distance between rows.
+  void (*predict[2][4])(uint8_t* dst, const uint8_t* src, int s2, int step, int w, int h);
+};
+
+const BlockOps& PlainBlockOps();
+// Null where the build or the processor has no such version.
+const BlockOps* Sse2BlockOps();
+const BlockOps* Avx2BlockOps();
+// The fastest table this processor runs, chosen at the first call.
+const BlockOps& ActiveBlockOps();
+
+}  // namespace mpegdec

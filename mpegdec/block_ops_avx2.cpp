@@ -1,0 +1,112 @@
+// The AVX2 transform: the SSE2 one's arithmetic with all eight lanes of a pass in one register.
+// Only these functions are built for AVX2, and only a processor that reports it reaches them.
+#include "mpegdec/block_ops.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#include "mpegdec/block_ops_x86.h"
+
+#define MPEGDEC_AVX2 __attribute__((target("avx2")))
+
+namespace mpegdec {
+namespace {
+
+constexpr int W1 = 2841, W2 = 2676, W3 = 2408, W5 = 1609, W6 = 1108, W7 = 565;
+
+// Weights for _mm256_madd_epi16 on (p, q) pairs: a * p + b * q in each 32-bit lane.
+MPEGDEC_AVX2 inline __m256i Weights(int a, int b) {
+  return _mm256_set1_epi32(int32_t(uint32_t(uint16_t(a)) | uint32_t(uint16_t(b)) << 16));
+}
+
+// Lane i of a and of b side by side, in 32-bit lane i.
+MPEGDEC_AVX2 inline __m256i Pairs(__m128i a, __m128i b) {
+  return _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
+}
+
+MPEGDEC_AVX2 inline __m256i Times181(__m256i v) {
+  __m256i s = _mm256_add_epi32(v, _mm256_slli_epi32(v, 2));
+  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 4));
+  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 5));
+  return _mm256_add_epi32(s, _mm256_slli_epi32(v, 7));
+}
+
+template <bool kColumns>
+MPEGDEC_AVX2 inline __m256i Product(__m256i p, int a, int b) {
+  __m256i v = _mm256_add_epi32(_mm256_madd_epi16(p, Weights(a, b)), _mm256_set1_epi32(kColumns ? 4 : 0));
+  return kColumns ? _mm256_srai_epi32(v, 3) : v;
+}
+
+template <bool kColumns>
+MPEGDEC_AVX2 inline __m128i Narrow(__m256i r) {
+  if (kColumns) {
+    r = _mm256_srai_epi32(r, 14);
+  } else {
+    r = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(r, 8), 16), 16);  // wraps to 16 bits
+  }
+  __m128i v = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
+  return kColumns ? _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_set1_epi16(-256)) : v;
+}
+
+template <bool kColumns>
+MPEGDEC_AVX2 inline void Pass(__m128i v[8]) {
+  constexpr int kShift = kColumns ? 8 : 11;
+  const __m256i bias = _mm256_set1_epi32(kColumns ? 8192 : 128);
+  const __m256i p17 = Pairs(v[1], v[7]), p53 = Pairs(v[5], v[3]), p26 = Pairs(v[2], v[6]), p04 = Pairs(v[0], v[4]);
+  __m256i x4 = Product<kColumns>(p17, W1, W7), x5 = Product<kColumns>(p17, W7, -W1);
+  __m256i x6 = Product<kColumns>(p53, W5, W3), x7 = Product<kColumns>(p53, W3, -W5);
+  __m256i x2 = Product<kColumns>(p26, W6, -W2), x3 = Product<kColumns>(p26, W2, W6);
+  __m256i x8 = _mm256_add_epi32(_mm256_madd_epi16(p04, Weights(1 << kShift, 1 << kShift)), bias);
+  __m256i x0 = _mm256_add_epi32(_mm256_madd_epi16(p04, Weights(1 << kShift, -(1 << kShift))), bias);
+  __m256i x1 = _mm256_add_epi32(x4, x6);
+  x4 = _mm256_sub_epi32(x4, x6);
+  x6 = _mm256_add_epi32(x5, x7);
+  x5 = _mm256_sub_epi32(x5, x7);
+  x7 = _mm256_add_epi32(x8, x3);
+  x8 = _mm256_sub_epi32(x8, x3);
+  x3 = _mm256_add_epi32(x0, x2);
+  x0 = _mm256_sub_epi32(x0, x2);
+  const __m256i r128 = _mm256_set1_epi32(128);
+  x2 = _mm256_srai_epi32(_mm256_add_epi32(Times181(_mm256_add_epi32(x4, x5)), r128), 8);
+  x4 = _mm256_srai_epi32(_mm256_add_epi32(Times181(_mm256_sub_epi32(x4, x5)), r128), 8);
+  v[0] = Narrow<kColumns>(_mm256_add_epi32(x7, x1));
+  v[1] = Narrow<kColumns>(_mm256_add_epi32(x3, x2));
+  v[2] = Narrow<kColumns>(_mm256_add_epi32(x0, x4));
+  v[3] = Narrow<kColumns>(_mm256_add_epi32(x8, x6));
+  v[4] = Narrow<kColumns>(_mm256_sub_epi32(x8, x6));
+  v[5] = Narrow<kColumns>(_mm256_sub_epi32(x0, x4));
+  v[6] = Narrow<kColumns>(_mm256_sub_epi32(x3, x2));
+  v[7] = Narrow<kColumns>(_mm256_sub_epi32(x7, x1));
+}
+
+MPEGDEC_AVX2 void Idct(int16_t* block) {
+  __m128i v[8];
+  for (int k = 0; k < 8; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
+  x86::Transpose(v);  // lanes are rows
+  Pass<false>(v);
+  x86::Transpose(v);  // lanes are columns
+  Pass<true>(v);
+  for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
+}
+
+}  // namespace
+
+const BlockOps* Avx2BlockOps() {
+  static const BlockOps* table = []() -> const BlockOps* {
+    const BlockOps* sse2 = Sse2BlockOps();
+    if (!sse2 || !__builtin_cpu_supports("avx2")) return nullptr;
+    static BlockOps avx2 = *sse2;
+    avx2.name = "AVX2";
+    avx2.idct = Idct;
+    return &avx2;
+  }();
+  return table;
+}
+
+}  // namespace mpegdec
+
+#else
+namespace mpegdec {
+const BlockOps* Avx2BlockOps() { return nullptr; }
+}  // namespace mpegdec
+#endif

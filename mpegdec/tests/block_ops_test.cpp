@@ -1,0 +1,100 @@
+// The processor's block kernels against the plain C ones, byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "mpegdec/block_ops.h"
+
+using namespace mpegdec;
+
+namespace {
+// Every table the build has beside the plain one; this machine runs at least SSE2.
+std::vector<const BlockOps*> FastTables() {
+  std::vector<const BlockOps*> out;
+  if (const BlockOps* t = Sse2BlockOps()) out.push_back(t);
+  if (const BlockOps* t = Avx2BlockOps()) out.push_back(t);
+  return out;
+}
+}  // namespace
+
+TEST(BlockOps, TheActiveTableIsOneOfThemAndThisMachineHasASimdOne) {
+  const BlockOps& active = ActiveBlockOps();
+  EXPECT_TRUE(&active == &PlainBlockOps() || &active == Sse2BlockOps() || &active == Avx2BlockOps());
+#if defined(__x86_64__)
+  EXPECT_NE(Sse2BlockOps(), nullptr);
+  EXPECT_NE(&active, &PlainBlockOps());
+#endif
+}
+
+TEST(BlockOps, TransformsAgreeOnCodedAndDamagedBlocks) {
+  std::mt19937 rng(30);
+  const BlockOps& c = PlainBlockOps();
+  for (const BlockOps* fast : FastTables()) {
+    for (int trial = 0; trial < 20000; ++trial) {
+      alignas(16) int16_t a[64] = {}, b[64];
+      // Sparse ordinary blocks, dense saturated ones and the whole 16-bit range a damaged
+      // stream can leave after the arithmetic.
+      const int kind = trial % 4;
+      std::uniform_int_distribution<int> pos(0, 63);
+      if (kind == 0) {
+        std::uniform_int_distribution<int> v(-300, 300);
+        for (int n = 0; n < 6; ++n) a[pos(rng)] = int16_t(v(rng));
+      } else if (kind == 1) {
+        std::uniform_int_distribution<int> v(-2048, 2047);
+        for (int16_t& x : a) x = int16_t(v(rng));
+      } else if (kind == 2) {
+        std::uniform_int_distribution<int> v(-32768, 32767);
+        for (int16_t& x : a) x = int16_t(v(rng));
+      } else {
+        a[0] = int16_t(std::uniform_int_distribution<int>(-2048, 2047)(rng));
+      }
+      alignas(16) int16_t coded[64];
+      std::memcpy(coded, a, sizeof a);
+      std::memcpy(b, a, sizeof a);
+      c.saturate(a);
+      fast->saturate(b);
+      ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << fast->name << " saturation, trial " << trial;
+      std::memcpy(a, coded, sizeof a);
+      std::memcpy(b, coded, sizeof a);
+      c.idct(a);
+      fast->idct(b);
+      ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << fast->name << " trial " << trial;
+    }
+  }
+}
+
+TEST(BlockOps, ReconstructionAndPredictionAgree) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> sample(0, 255), residual(-256, 255);
+  const BlockOps& c = PlainBlockOps();
+  for (const BlockOps* fast : FastTables()) {
+    for (int trial = 0; trial < 500; ++trial) {
+      const int stride = 48;
+      std::vector<uint8_t> picture(stride * 20), p1, p2;
+      for (uint8_t& v : picture) v = uint8_t(sample(rng));
+      alignas(16) int16_t block[64];
+      for (int16_t& v : block) v = int16_t(residual(rng));
+      p1 = p2 = picture;
+      c.addBlock(block, p1.data() + 3, stride);
+      fast->addBlock(block, p2.data() + 3, stride);
+      ASSERT_EQ(p1, p2) << fast->name << " add";
+      c.putBlock(block, p1.data() + 5, 2 * stride);
+      fast->putBlock(block, p2.data() + 5, 2 * stride);
+      ASSERT_EQ(p1, p2) << fast->name << " put";
+
+      std::vector<uint8_t> src(stride * 40);
+      for (uint8_t& v : src) v = uint8_t(sample(rng));
+      for (int average = 0; average < 2; ++average)
+        for (int half = 0; half < 4; ++half)
+          for (int w : {8, 16}) {
+            const int h = 1 + trial % 16, step = trial % 2 ? 2 * stride : stride;
+            p1 = p2 = picture;
+            c.predict[average][half](p1.data() + 1, src.data() + 2, stride, step, w, h / (step / stride));
+            fast->predict[average][half](p2.data() + 1, src.data() + 2, stride, step, w, h / (step / stride));
+            ASSERT_EQ(p1, p2) << fast->name << " predict " << average << half << " w " << w;
+          }
+    }
+  }
+}

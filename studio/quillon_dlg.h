@@ -30,6 +30,7 @@ constexpr int kNormalHeight = 680;
 
 // The files the main window registers at every start, as an installer would.
 const std::vector<std::string>& ComponentFiles();
+inline size_t ComponentFilesCount() { return ComponentFiles().size(); }
 
 class CQuillonDlg : public CSkinPageHost, public StudioUi {
  public:

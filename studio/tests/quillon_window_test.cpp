@@ -4,7 +4,9 @@
 #include <fstream>
 #include <thread>
 
+#include "burner_pack.h"
 #include "capture_page.h"
+#include "editor_pack.h"
 #include "loading_dlg.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
@@ -229,6 +231,31 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   });
   std::ifstream in(project);
   EXPECT_TRUE(in.good());
+}
+
+TEST_F(QuillonWindowTest, RealPackWindowsAndMenusArePictured) {
+  packs::RegisterEditorPack();
+  packs::RegisterBurnerPack();
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_NE(dialog.Model().editor, nullptr);
+    ASSERT_NE(dialog.Model().burner, nullptr);
+    ClickButton(d, IDC_STEP_EDIT);
+    Picture(d, "editor_pack.png");
+    ClickButton(d, IDC_STEP_BURN);
+    Picture(d, "burner_pack.png");
+    ClickButton(d, IDC_FULL_SCREEN);
+    Picture(d, "burner_pack_full_screen.png");
+    ClickButton(d, IDC_NORMAL_SIZE);
+    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    ClickButton(d, IDC_PROJECT);
+    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    ClickButton(d, IDC_HELP_BUTTON);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  EXPECT_EQ(boxes_.Last().text, "Do you want to save the project before you exit?");
 }
 
 TEST(QuillonStartup, FoldersEndInASlashAndTheBurnersTempFolderIsTaken) {

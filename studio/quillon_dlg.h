@@ -10,6 +10,7 @@
 #include "loading_dlg.h"
 #include "pack_host.h"
 #include "platform/controls/afx_controls.h"
+#include "publish_link.h"
 #include "studio_model.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_page.h"
@@ -22,8 +23,6 @@ constexpr UINT_PTR kConverterPingTimer = 310;
 constexpr UINT_PTR kUploaderPingTimer = 320;
 constexpr UINT_PTR kDeviceCopyTimer = 222;
 constexpr UINT WM_STUDIO_FILE_REQUEST = WM_USER + 480;
-constexpr UINT WM_CONVERTER_LINK = WM_USER + 205;
-constexpr UINT WM_UPLOADER_LINK = WM_USER + 206;
 constexpr UINT kAboutSystemCommand = 16;
 constexpr int kNormalWidth = 1000;
 constexpr int kNormalHeight = 680;

@@ -45,8 +45,22 @@ std::string CLoadingDlg::LabelSuffix(int tick) {
 }
 
 void CLoadingDlg::StartThread() {
+  // The splash keeps a loop of its own: no modal loop of the program's thread (nor a test's
+  // script of dialogs) is ever run on this one.
   thread_ = std::thread([this] {
-    DoModal();
+    if (Create(IDD_LOADING, nullptr)) {
+      ShowWindow(SW_SHOW);
+      while (!closed_) {
+        MSG message;
+        if (::PeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
+          ::TranslateMessage(&message);
+          ::DispatchMessage(&message);
+        } else {
+          ::WaitMessage();
+        }
+      }
+      DestroyWindow();
+    }
     ended_ = true;
   });
 }
@@ -114,7 +128,7 @@ void CLoadingDlg::OnTimer(UINT_PTR id) {
   } else if (id == kCloseTimer) {
     KillTimer(kTickTimer);
     KillTimer(kCloseTimer);
-    OnOK();
+    closed_ = true;
   }
 }
 

@@ -36,6 +36,9 @@ class CLoadingDlg : public CDialog {
 
  protected:
   BOOL OnInitDialog() override;
+  // Enter, Escape and a close request from outside end the splash's own loop.
+  void OnOK() override { closed_ = true; }
+  void OnCancel() override { closed_ = true; }
   void OnTimer(UINT_PTR id) override;
   HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) override;
   LRESULT OnCloseRequest(WPARAM, LPARAM);
@@ -55,6 +58,7 @@ class CLoadingDlg : public CDialog {
   std::atomic<bool> ended_{false};
   std::atomic<bool> closeAsked_{false};
   std::atomic<bool> endNow_{false};
+  bool closed_ = false;  // the splash thread's own
 };
 
 }  // namespace studio

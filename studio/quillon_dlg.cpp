@@ -154,7 +154,9 @@ BOOL CQuillonDlg::OnInitDialog() {
 void CQuillonDlg::RegisterComponents() {
   const std::string folder = model_->folders.program;
   for (const std::string& file : ComponentFiles()) {
-    const std::string parameters = " /s \"" + folder + file + "\"";
+    // Filters, controls and libraries alike are shared objects here.
+    const std::string module = file.substr(0, file.rfind('.')) + ".so";
+    const std::string parameters = " /s \"" + folder + module + "\"";
     ::ShellExecute(nullptr, "open", "regsvr32.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
   }
 }

@@ -137,6 +137,7 @@ STDMETHODIMP CBurnerPack::Show(BOOL show) {
 void CBurnerPack::RefreshWindow() {
   if (!window_) return;
   ::SendMessage(window_, LB_RESETCONTENT, 0, 0);
+  if (titleInList_) ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Edited Video"));
   for (const std::string& file : list_)
     ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::FileNameOf(file).c_str()));
 }
@@ -201,7 +202,23 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     }
     return 0;
   }
+  if (text.find("add project title") != std::string::npos) {
+    titleInList_ = PairValue(text, "edit") != "2";
+    RefreshWindow();
+    return S_OK;
+  }
+  if (StartsWith(text, "prog encode")) return S_OK;
+  if (StartsWith(text, "end encode") && waitingForTitle_) {
+    waitingForTitle_ = false;
+    return AuthorAndBurn();
+  }
+  if (StartsWith(text, "cancel encode") && waitingForTitle_) {
+    waitingForTitle_ = false;
+    lastResult_ = -1;
+    return S_OK;
+  }
   if (StartsWith(text, "reset")) {
+    titleInList_ = false;
     list_.clear();
     RefreshWindow();
     return S_OK;
@@ -214,14 +231,34 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
 }
 
 HRESULT CBurnerPack::StartBurn() {
-  if (burning_ || list_.empty()) return E_FAIL;
+  if (Burning() || (list_.empty() && !titleInList_)) return E_FAIL;
   if (!ChooseFirstWriter()) return E_FAIL;
+  titleFile_.clear();
+  if (titleInList_ && host_) {
+    // The edited video is rendered by the editor through the host; its end starts the burn.
+    const std::string folder = platform::WithTrailingSlash(workFolder_.empty() ? platform::TempFolder() : workFolder_);
+    platform::CreateFolders(folder);
+    titleFile_ = folder + "EditedVideo.mpg";
+    waitingForTitle_ = true;
+    const std::string request =
+        std::string("encode project title type=mpeg2;ntsc=") + (ntsc_ ? "1" : "0") +
+        ";width=720;height=" + (ntsc_ ? "480" : "576") +
+        ";bitrate=6000000;framerate=3;wide=0;audiotype=0;audiobitrate=224000;path=" + titleFile_;
+    const HRESULT hr = host_->Command(kBurnerSender, request.c_str());
+    if (FAILED(hr)) waitingForTitle_ = false;
+    return hr;
+  }
+  return AuthorAndBurn();
+}
+
+HRESULT CBurnerPack::AuthorAndBurn() {
   const std::string work =
       platform::WithTrailingSlash(workFolder_.empty() ? platform::TempFolder() : workFolder_) + "Burn/";
   std::error_code error;
   std::filesystem::remove_all(work, error);
   platform::CreateFolders(work);
   std::vector<std::string> titles = {"-o", work};
+  if (!titleFile_.empty()) titles.insert(titles.end(), {"-t", titleFile_});
   for (const std::string& file : list_) titles.insert(titles.end(), {"-t", file});
   if (!RunDvdauthor(titles, ntsc_) || !RunDvdauthor({"-o", work, "-T"}, ntsc_)) return E_FAIL;
   char label[32];

@@ -29,7 +29,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
 
   CBurnerPack();
   const std::vector<std::string>& BurnList() const { return list_; }
-  bool Burning() const { return burning_; }
+  bool Burning() const { return burning_ || waitingForTitle_; }
+  bool HasProjectTitle() const { return titleInList_; }
   // The end of the last burn: 0 none yet, 1 burned, -1 failed.
   int LastResult() const { return lastResult_; }
   void PollBurn();
@@ -40,7 +41,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   STDMETHODIMP CreateWindow(DWORD style, const RECT* area, HWND parent) override;
   STDMETHODIMP DestroyWindow() override;
   STDMETHODIMP MoveWindow(const RECT* area) override;
-  STDMETHODIMP_(int) QueryBusy(int) override { return burning_ ? 1 : 0; }
+  STDMETHODIMP_(int) QueryBusy(int) override { return Burning() ? 1 : 0; }
   STDMETHODIMP Show(BOOL show) override;
   STDMETHODIMP Reserved11() override { return S_OK; }
   STDMETHODIMP Reserved12() override { return S_OK; }
@@ -59,6 +60,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
  private:
   static void OnBurnEnd(int status, void* context);
   HRESULT StartBurn();
+  HRESULT AuthorAndBurn();
   bool ChooseFirstWriter();
   void RefreshWindow();
 
@@ -71,6 +73,10 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::atomic<int> burnStatus_{-1};  // set by the writer's thread
   int lastResult_ = 0;
   std::string workFolder_;
+  // The editor's edited video, burned as the first title once the host has had it rendered.
+  bool titleInList_ = false;
+  std::string titleFile_;
+  bool waitingForTitle_ = false;
 };
 
 void RegisterBurnerPack();

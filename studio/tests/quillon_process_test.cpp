@@ -65,6 +65,10 @@ TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
   EXPECT_EQ(exitCode, 0) << first.Output();
   EXPECT_EQ(LaunchesOf("Lanvik"), 1u);
   EXPECT_EQ(LaunchesOf("regsvr32"), ComponentFilesCount());
+  bool editorRegistered = false;
+  for (const auto& record : platform::ReadLaunchRecords())
+    editorRegistered |= record.parameters.find("Lumbrel.so\"") != std::string::npos;
+  EXPECT_TRUE(editorRegistered);
 }
 
 TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {

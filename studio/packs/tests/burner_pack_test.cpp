@@ -1,4 +1,5 @@
 #include "burner_pack.h"
+#include "editor_pack.h"
 
 #include <chrono>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "pack_host.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/testkit/testkit.h"
 
 namespace studio::packs {
@@ -25,12 +27,15 @@ std::string MakeDvdClip(const std::string& path, int seconds) {
   return code == 0 ? path : std::string();
 }
 
+// The image behind the first writer, as its name tells ("D: name (image)").
 std::string DiscImage() {
-  const std::string folder = platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "vidarro/discs/";
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    if (entry.path().extension() == ".img") return entry.path().string();
-  return {};
+  CQnDataCDDVD writer;
+  writer.Initialize();
+  writer.SetBurnMode(0);
+  const std::string name = writer.GetDriveCount() ? writer.GetDriveName(0) : "";
+  writer.Uninitialize();
+  const size_t open = name.rfind('(');
+  return open == std::string::npos ? std::string() : name.substr(open + 1, name.size() - open - 2);
 }
 
 struct BurnerFixture : ::testing::Test {
@@ -90,6 +95,38 @@ TEST_F(BurnerFixture, NothingToBurnAndOddTexts) {
        {"", ";", "burning file=", "checkdrive", "checkdrive drive=Q", "show option type=dvd;ntsc=no;"})
     EXPECT_GE(burner->Command(kHostSender, odd), S_OK) << odd;
   EXPECT_EQ(burner->Command(nullptr, "reset"), E_POINTER);
+}
+
+TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
+  auto editor = platform::com::MakeComObject<CEditorPack>();
+  PackHost* editorHost = new PackHost(kEditorPackNumber, &model);
+  model.editor = editor.get();
+  model.burner = burner.get();
+  editor->SetHost(editorHost);
+  RECT area{0, 0, 400, 300};
+  editor->CreateWindow(WS_CHILD, &area, parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "holiday.mpg", 2);
+  const std::string recording = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
+  ASSERT_FALSE(edited.empty() || recording.empty());
+  editor->Command(kHostSender, ("add file " + edited).c_str());
+  EXPECT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
+  burner->Command(kHostSender, ("burning file=" + recording + ";").c_str());
+  ASSERT_EQ(burner->Command(kHostSender, "EndCapture ok=1"), S_OK);
+  EXPECT_TRUE(editor->Rendering());
+  for (int i = 0; i < 6000 && burner->Burning(); ++i) {
+    time.Advance(CBurnerPack::kBurnMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(burner->LastResult(), 1);
+  std::string info, err;
+  int code = -1;
+  platform::RunProcess("lsdvd", {DiscImage()}, &info, &err, &code, 30000);
+  EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info << err;
+  EXPECT_NE(info.find("Title: 02, Length: 00:00:01"), std::string::npos) << info;
+  editor->DestroyWindow();
+  editor->Uninitialize();
+  model.editor = nullptr;
+  editorHost->ReleaseOwner();
 }
 
 TEST(DriveCheckCode, KindDecidesTheHundredThousands) {

@@ -3,6 +3,7 @@
 #include "about_box.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
+#include "platform/gdi/image_list.h"
 #include "platform/com/class_table.h"
 #include "platform/shell/file_dialog.h"
 #include "platform/shell/power.h"
@@ -18,6 +19,9 @@ namespace studio {
 namespace {
 
 CQuillonDlg* g_mainWindow = nullptr;
+
+constexpr int kThumbnailWidth = 80;
+constexpr int kThumbnailHeight = 60;
 
 constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
 constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
@@ -114,6 +118,7 @@ CQuillonDlg::~CQuillonDlg() {
   if (burnerHost_) burnerHost_->ReleaseOwner();
   if (editorHost_) editorHost_->ReleaseOwner();
   if (helpMenu_) ::DestroyMenu(helpMenu_);
+  if (thumbnails_) ::ImageList_Destroy(thumbnails_);
   model_->clips.onChange = nullptr;
   if (model_->ui == this) model_->ui = nullptr;
   if (g_mainWindow == this) g_mainWindow = nullptr;
@@ -132,6 +137,8 @@ BOOL CQuillonDlg::OnInitDialog() {
   }
   RegisterComponents();
   clipList_.SubclassDlgItem(IDC_CLIP_LIST, this);
+  thumbnails_ = ::ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLORDDB, 0, 10);
+  clipList_.SendMessage(LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(thumbnails_));
   clipList_.InsertColumn(0, "File", LVCFMT_LEFT, 105, 1);
   clipList_.InsertColumn(1, "Size", LVCFMT_RIGHT, 130, 2);
   clipList_.InsertColumn(2, "Time", LVCFMT_CENTER, 150, 3);
@@ -169,6 +176,10 @@ void CQuillonDlg::SetUpButtons() {
     if (ui) button.LoadBitmap(ui, IDB_SKIN_BUTTON);
     button.SetShowText(TRUE);
     button.SetToolTipText(kButtons[i].tip);
+    // The small buttons of the window and the clip list carry short texts in a small face.
+    const UINT id = kButtons[i].id;
+    if (id != IDC_STEP_CAPTURE && id != IDC_STEP_EDIT && id != IDC_STEP_BURN && id != IDC_PROJECT)
+      button.SetFont("Liberation Sans", 12, 700);
   }
 }
 
@@ -218,10 +229,18 @@ RECT CQuillonDlg::PageArea() {
 void CQuillonDlg::RefreshClipList() {
   if (!clipList_.m_hWnd) return;
   clipList_.DeleteAllItems();
+  // Pictures of the clips come with the thumbnail work; until then each item has a blank one.
+  while (thumbnails_ && ::ImageList_GetImageCount(thumbnails_) < static_cast<int>(model_->clips.Count())) {
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP blank = ::CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight);
+    ::ReleaseDC(nullptr, screen);
+    ::ImageList_AddMasked(thumbnails_, blank, RGB(0, 0, 0));
+    ::DeleteObject(blank);
+  }
   int index = 0;
   for (const ClipItem& item : model_->clips.Items()) {
     const std::string name = item.type == kClipProjectTitle ? ResourceText(IDS_EDITED_VIDEO) : item.name;
-    clipList_.InsertItem(index, name.empty() ? item.name : name, item.image);
+    clipList_.InsertItem(index, name.empty() ? item.name : name, index);
     clipList_.SetItemText(index, 1, item.path);
     ++index;
   }

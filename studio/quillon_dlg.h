@@ -122,6 +122,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   int width_ = kNormalWidth;
   int height_ = kNormalHeight;
   HMENU helpMenu_ = nullptr;
+  HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, one blank picture per item until thumbnails come
 };
 
 // The one main window, for the parts that reach it from outside (the capture page).

@@ -182,6 +182,11 @@ TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
     std::string path = clip;
     EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 2, reinterpret_cast<LPARAM>(&path)), 1);
     EXPECT_EQ(dialog.ClipListControl().GetItemCount(), 1);
+    dialog.Model().clips.AddProjectTitleItem(1, 30, "");
+    ASSERT_EQ(dialog.ClipListControl().GetItemCount(), 2);
+    EXPECT_EQ(dialog.ClipListControl().GetItemText(0, 0), "Edited Video");  // the title comes first
+    EXPECT_EQ(dialog.ClipListControl().GetItemText(1, 1), clip);
+    Picture(d, "clip_list.png");
     EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 1, reinterpret_cast<LPARAM>(&path)), 1);
     EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 1, 0), 0);
     EXPECT_EQ(::SendMessage(d, WM_CONVERTER_LINK, 170, 0), 1);

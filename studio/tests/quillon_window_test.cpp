@@ -170,6 +170,30 @@ TEST_F(QuillonWindowTest, PacksShowOnTheirStepsAndABusyEditorKeepsItsStepAndTheW
   EXPECT_EQ(editor->RefCount(), 1u);  // the window gave its reference back
 }
 
+TEST_F(QuillonWindowTest, EndAndCloseOnTheBurnStepStopsTheBurnerAndAsksNothing) {
+  std::vector<std::string> log;
+  auto burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  burner->log = &log;
+  auto burnerClass = RegisterPack(CLSID_TestBurner, burner.get(), kBurnerProgId);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    EXPECT_EQ(dialog.Model().editor, nullptr);  // no editor installed: its step stays empty
+    ClickButton(d, IDC_STEP_EDIT);
+    EXPECT_EQ(dialog.Model().currentPage, 1);
+    ClickButton(d, IDC_STEP_BURN);
+    dialog.Model().settings.videoInput = 2;
+    log.clear();
+    ::SendMessage(d, WM_CAPTURE_END_AND_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"Burner.Command:stop<Vidarro5>", "Burner.DestroyWindow", "Burner.Uninitialize"}));
+  EXPECT_EQ(boxes_.Count(), 0u);
+  DWORD value = 0;
+  EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, "InputCable", &value, REG_READ_NO_DEFAULT));
+  EXPECT_EQ(value, 2u);
+}
+
 TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
   CLoadingDlg* splash = nullptr;
   const std::string clip = env_.Documents() + "a.mpg";

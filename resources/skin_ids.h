@@ -40,3 +40,5 @@
 // 4 x 8, repeated.
 #define IDB_SKIN_FRAME_BOTTOM 9027
 #define IDB_SKIN_FRAME_CORNER_BR 9028
+// 600 x 400: the main program's start-up splash.
+#define IDB_SPLASH 1401

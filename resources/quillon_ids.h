@@ -1,0 +1,60 @@
+// Ids of the main program's resources (Quillon.rc) that its code names.
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDD_QUILLON_DIALOG 102
+#define IDD_CAPTURE_PAGE 130
+#define IDD_LOADING 165
+#define IDR_PROJECT_MENU 141
+#define IDR_HELP_MENU 186
+#define IDR_MAINFRAME 128
+
+// Main window controls.
+#define IDC_STEP_CAPTURE 1000
+#define IDC_STEP_EDIT 1001
+#define IDC_STEP_BURN 1002
+#define IDC_CLIP_LIST 1003
+#define IDC_PAGE_AREA 1004
+#define IDC_PROJECT 1034
+#define IDC_CLOSE_BUTTON 1035
+#define IDC_HELP_BUTTON 1037
+#define IDC_MINIMIZE 1038
+#define IDC_ADD 1090
+#define IDC_DELETE 1091
+#define IDC_PSP 1092
+#define IDC_IPOD 1093
+#define IDC_HD 1135
+#define IDC_FULL_SCREEN 1140
+#define IDC_NORMAL_SIZE 1141
+
+// About box and splash.
+#define IDC_ABOUT_TITLE 1035
+#define IDC_ABOUT_VERSION 1036
+#define IDC_ABOUT_LINK 1114
+#define IDC_LOADING_LABEL 1137
+
+// Menu commands.
+#define ID_PROJECT_OPEN 32771
+#define ID_PROJECT_SAVE 32772
+#define ID_PROJECT_NEW 32773
+#define ID_HELP_USER_GUIDE 32779
+#define ID_HELP_ABOUT 32780
+#define ID_HELP_ONLINE_SUPPORT 32783
+#define ID_HELP_SYSTEM_INFO 32785
+#define ID_CLIP_RENAME 32789
+#define ID_CLIP_ADD 32790
+#define ID_CLIP_DELETE 32791
+#define ID_PUBLISH_PSP 32794
+#define ID_PUBLISH_IPOD 32795
+#define ID_PUBLISH_HD 32796
+#define ID_CLIP_INFO 32797
+
+// Strings.
+#define IDS_SAVE_BEFORE_EXIT 120
+#define IDS_WEB_ADDRESS 130
+#define IDS_SCREEN_TOO_SMALL 145
+#define IDS_PRODUCT_VERSION 166
+#define IDS_SUPPORT_ADDRESS 170
+#define IDS_LANGUAGE_CODE 177
+#define IDS_EDITED_VIDEO 190
+#define IDS_SAVE_PROJECT 204

@@ -1,0 +1,351 @@
+#include "editor_pack.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "pack_text.h"
+#include "platform/base/file.h"
+#include "platform/base/paths.h"
+#include "platform/com/class_table.h"
+#include "platform/controls/afx_controls.h"
+#include "platform/window/timers.h"
+#include "platform/window/window.h"
+#include "product.h"
+
+namespace studio::packs {
+namespace {
+
+std::map<HWND, CEditorPack*>& PacksByWindow() {
+  static std::map<HWND, CEditorPack*> packs;
+  return packs;
+}
+
+void OnProgressTimer(HWND window, UINT, UINT_PTR, DWORD) {
+  const auto it = PacksByWindow().find(window);
+  if (it != PacksByWindow().end()) it->second->PollRender();
+}
+
+std::string Format(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return text;
+}
+
+// An 80 x 60 picture of the timeline for the clip list: one band per clip.
+bool WriteTitleBitmap(const std::string& path, size_t clips) {
+  constexpr int kWidth = 80, kHeight = 60, kRow = kWidth * 3;
+  std::string bmp(54 + kRow * kHeight, '\0');
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, static_cast<uint32_t>(bmp.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, kWidth);
+  put32(22, kHeight);
+  bmp[26] = 1;
+  bmp[28] = 24;
+  put32(34, static_cast<uint32_t>(kRow * kHeight));
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const size_t band = clips ? static_cast<size_t>(x) * clips / kWidth : 0;
+      const unsigned char shade = static_cast<unsigned char>(band % 2 ? 150 : 90);
+      char* p = &bmp[54 + y * kRow + x * 3];
+      p[0] = static_cast<char>(shade + 40);
+      p[1] = static_cast<char>(shade);
+      p[2] = static_cast<char>(shade / 2);
+    }
+  return platform::WriteWholeFileAtomic(path, bmp);
+}
+
+}  // namespace
+
+RenderRequest ParseRenderRequest(const std::string& text) {
+  RenderRequest r;
+  r.type = PairValue(text, "type", "mpeg1");
+  r.width = std::atoi(PairValue(text, "width", "0").c_str());
+  r.height = std::atoi(PairValue(text, "height", "0").c_str());
+  r.bitrate = std::atoi(PairValue(text, "bitrate", "0").c_str());
+  r.ntsc = PairValue(text, "ntsc", "1") != "0";
+  r.path = PairValue(text, "path");
+  if (r.type == "mpeg2") {
+    // A DVD stream has the DVD's own size.
+    r.width = 720;
+    r.height = r.ntsc ? 480 : 576;
+    if (r.bitrate <= 0) r.bitrate = 6000000;
+  }
+  return r;
+}
+
+bool ProbeClip(const std::string& path, ClipFacts* facts) {
+  std::string out, err;
+  int code = -1;
+  if (!platform::RunProcess("ffprobe",
+                            {"-v", "error", "-show_entries", "format=duration:stream=codec_type", "-of",
+                             "default=noprint_wrappers=1", path},
+                            &out, &err, &code, 30000) ||
+      code != 0)
+    return false;
+  facts->hasAudio = out.find("codec_type=audio") != std::string::npos;
+  const size_t at = out.find("duration=");
+  facts->seconds = at == std::string::npos ? 0 : std::atof(out.c_str() + at + 9);
+  return out.find("codec_type=video") != std::string::npos && facts->seconds > 0;
+}
+
+std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
+                                         const RenderRequest& request) {
+  const bool dvd = request.type == "mpeg2";
+  const std::string rate = dvd ? "48000" : "44100";
+  const std::string fps = request.ntsc ? "30000/1001" : "25";
+  std::vector<std::string> args = {"-y", "-nostdin", "-loglevel", "error", "-nostats", "-progress", "pipe:1"};
+  std::vector<int> audioInput(clips.size());
+  int next = 0;
+  for (size_t i = 0; i < clips.size(); ++i) {
+    args.insert(args.end(), {"-i", clips[i]});
+    const int video = next++;
+    audioInput[i] = video;
+    if (!facts[i].hasAudio) {
+      // A silent clip gets silence of its own length, so the sound stays in step.
+      args.insert(args.end(),
+                  {"-f", "lavfi", "-t", Format(facts[i].seconds), "-i", "anullsrc=r=" + rate + ":cl=stereo"});
+      audioInput[i] = next++;
+    }
+  }
+  std::string graph;
+  std::string concat;
+  int input = 0;
+  for (size_t i = 0; i < clips.size(); ++i) {
+    const std::string n = std::to_string(i);
+    graph += "[" + std::to_string(input) + ":v:0]scale=" + std::to_string(request.width) + ":" +
+             std::to_string(request.height) + ",setsar=1,fps=" + fps + ",format=yuv420p[v" + n + "];";
+    graph += "[" + std::to_string(audioInput[i]) + ":a:0]aresample=" + rate +
+             ",aformat=sample_fmts=s16:channel_layouts=stereo[a" + n + "];";
+    concat += "[v" + n + "][a" + n + "]";
+    input = audioInput[i] + 1;
+  }
+  graph += concat + "concat=n=" + std::to_string(clips.size()) + ":v=1:a=1[v][a]";
+  args.insert(args.end(), {"-filter_complex", graph, "-map", "[v]", "-map", "[a]"});
+  const std::string bitrate = std::to_string(request.bitrate);
+  if (dvd) {
+    args.insert(args.end(),
+                {"-c:v", "mpeg2video", "-b:v", bitrate, "-maxrate", "9000000", "-bufsize", "1835008", "-g",
+                 request.ntsc ? "18" : "15", "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "dvd", request.path});
+  } else {
+    args.insert(args.end(),
+                {"-c:v", "mpeg1video", "-b:v", bitrate, "-minrate", bitrate, "-maxrate", bitrate, "-bufsize", "327680",
+                 "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "mpeg", request.path});
+  }
+  return args;
+}
+
+CEditorPack::CEditorPack() = default;
+
+CEditorPack::~CEditorPack() {
+  CancelRender();
+  DestroyWindow();
+  if (host_) host_->Release();
+}
+
+STDMETHODIMP CEditorPack::SetHost(IPackHost* host) {
+  if (host) host->AddRef();
+  if (host_) host_->Release();
+  host_ = host;
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::Uninitialize() {
+  CancelRender();
+  if (host_) host_->Release();
+  host_ = nullptr;
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::CreateWindow(DWORD style, const RECT* area, HWND parent) {
+  if (window_ || !area) return S_FALSE;
+  window_ = ::CreateWindowEx(0, "LISTBOX", "Timeline", style | WS_BORDER, area->left, area->top,
+                             area->right - area->left, area->bottom - area->top, parent, nullptr, nullptr, nullptr);
+  if (!window_) return E_FAIL;
+  PacksByWindow()[window_] = this;
+  RefreshWindow();
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::DestroyWindow() {
+  if (!window_) return S_FALSE;
+  ::KillTimer(window_, kProgressTimer);
+  PacksByWindow().erase(window_);
+  ::DestroyWindow(window_);
+  window_ = nullptr;
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::MoveWindow(const RECT* area) {
+  if (window_ && area)
+    ::MoveWindow(window_, area->left, area->top, area->right - area->left, area->bottom - area->top, TRUE);
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::Show(BOOL show) {
+  if (window_) ::ShowWindow(window_, show ? SW_SHOW : SW_HIDE);
+  return S_OK;
+}
+
+void CEditorPack::RefreshWindow() {
+  if (!window_) return;
+  ::SendMessage(window_, LB_RESETCONTENT, 0, 0);
+  for (const std::string& clip : timeline_)
+    ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::FileNameOf(clip).c_str()));
+}
+
+STDMETHODIMP CEditorPack::LoadProject(IProjectDocument* document) {
+  timeline_.clear();
+  LPCSTR key = nullptr;
+  LPCSTR value = nullptr;
+  for (int i = 0; document && document->GetValueAt("Timeline", i, &key, &value) == S_OK; ++i)
+    if (key && value && std::string(key) == "CLIP") timeline_.push_back(value);
+  RefreshWindow();
+  return S_OK;
+}
+
+STDMETHODIMP CEditorPack::SaveProject(IProjectDocument* document) {
+  if (!document) return E_POINTER;
+  for (const std::string& clip : timeline_) document->SetValue("Timeline", "Clip", clip.c_str());
+  return S_OK;
+}
+
+void CEditorPack::Notify(const std::string& text) {
+  if (host_) host_->Command(kEditorSender, text.c_str());
+}
+
+void CEditorPack::AddToTimeline(const std::string& path) {
+  ClipFacts facts;
+  if (path.empty() || !ProbeClip(path, &facts)) return;
+  timeline_.push_back(path);
+  TimelineChanged();
+}
+
+void CEditorPack::TimelineChanged() {
+  RefreshWindow();
+  if (timeline_.empty()) {
+    Notify("add project title edit=2;num=0;playtime=0");
+    return;
+  }
+  const std::string folder = platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Temp/Edit/";
+  platform::CreateFolders(folder);
+  WriteTitleBitmap(folder + "Project0.bmp", timeline_.size());
+  double seconds = 0;
+  for (const std::string& clip : timeline_) {
+    ClipFacts facts;
+    if (ProbeClip(clip, &facts)) seconds += facts.seconds;
+  }
+  Notify("add project title edit=1;num=" + std::to_string(timeline_.size()) +
+         ";playtime=" + std::to_string(static_cast<int>(seconds + 0.5)));
+}
+
+STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
+  if (!sender || !textPointer) return E_POINTER;
+  const std::string text(textPointer);
+  if (StartsWith(text, "isfilebusy ")) {
+    const std::string path = text.substr(11);
+    for (const std::string& clip : timeline_)
+      if (clip == path) return S_OK;
+    return S_FALSE;
+  }
+  if (StartsWith(text, "add file ")) {
+    AddToTimeline(text.substr(9));
+    return S_OK;
+  }
+  if (StartsWith(text, "remove file ")) {
+    std::erase(timeline_, text.substr(12));
+    TimelineChanged();
+    return S_OK;
+  }
+  if (text.find("encode project title") != std::string::npos && !StartsWith(text, "cancel")) return StartRender(text);
+  if (StartsWith(text, "cancel encode")) {
+    if (!render_) return S_FALSE;
+    CancelRender();
+    Notify("cancel encode");
+    return S_OK;
+  }
+  return S_FALSE;
+}
+
+HRESULT CEditorPack::StartRender(const std::string& text) {
+  if (render_) return E_FAIL;
+  const RenderRequest request = ParseRenderRequest(text);
+  if (request.width <= 0 || request.height <= 0 || request.bitrate <= 0 || request.path.empty() || timeline_.empty())
+    return E_FAIL;
+  std::vector<ClipFacts> facts(timeline_.size());
+  double total = 0;
+  for (size_t i = 0; i < timeline_.size(); ++i) {
+    if (!ProbeClip(timeline_[i], &facts[i])) return E_FAIL;
+    total += facts[i].seconds;
+  }
+  auto render = std::make_unique<Render>();
+  render->path = request.path;
+  render->totalSeconds = total;
+  if (!render->ffmpeg.Start("ffmpeg", RenderArguments(timeline_, facts, request))) return E_FAIL;
+  render_ = std::move(render);
+  if (window_) ::SetTimer(window_, kProgressTimer, kProgressMs, &OnProgressTimer);
+  Notify("prog encode prog=0;");
+  return S_OK;
+}
+
+void CEditorPack::PollRender() {
+  if (!render_) return;
+  std::string err;
+  const bool more = render_->ffmpeg.ReadOutput(&render_->output, &err, 0);
+  int percent = render_->lastPercent;
+  for (size_t at = render_->output.rfind("out_time_us="); at != std::string::npos;) {
+    const double us = std::atof(render_->output.c_str() + at + 12);
+    if (render_->totalSeconds > 0) percent = static_cast<int>(us / 1e4 / render_->totalSeconds);
+    break;
+  }
+  // Keep only the unfinished last line.
+  if (const size_t cut = render_->output.rfind('\n'); cut != std::string::npos) render_->output.erase(0, cut + 1);
+  percent = std::clamp(percent, 0, 99);
+  if (percent > render_->lastPercent) {
+    render_->lastPercent = percent;
+    Notify("prog encode prog=" + std::to_string(percent) + ";");
+  }
+  if (more || !render_->ffmpeg.Wait(0)) return;
+  if (window_) ::KillTimer(window_, kProgressTimer);
+  const bool ok = render_->ffmpeg.ExitCode() == 0;
+  const std::string path = render_->path;
+  render_.reset();
+  if (ok) {
+    Notify("prog encode prog=100;");
+    Notify("end encode");
+  } else {
+    ::unlink(path.c_str());
+    Notify("cancel encode");
+  }
+}
+
+void CEditorPack::CancelRender() {
+  if (!render_) return;
+  if (window_) ::KillTimer(window_, kProgressTimer);
+  render_->ffmpeg.Kill();
+  render_->ffmpeg.Wait(5000);
+  ::unlink(render_->path.c_str());
+  render_.reset();
+}
+
+STDMETHODIMP CEditorPack::DropData(HANDLE) { return E_NOTIMPL; }
+
+STDMETHODIMP CEditorPack::DragOver(POINT*, DWORD* effect) {
+  if (effect) *effect = 0;
+  return S_OK;
+}
+
+void RegisterEditorPack() {
+  platform::com::RegisterClassForever(CLSID_EditorPack, platform::com::CreatorOf<CEditorPack>(), kEditorProgId);
+}
+
+}  // namespace studio::packs

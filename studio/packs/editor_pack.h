@@ -1,0 +1,93 @@
+// The editor pack: a timeline of clips that it renders into one MPEG file with ffmpeg.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pack_interfaces.h"
+#include "platform/base/process.h"
+#include "platform/com/object.h"
+
+namespace studio::packs {
+
+DEFINE_GUID(CLSID_EditorPack, 0x5B0E2C61, 0x77A1, 0x4D0F, 0x9E, 0x41, 0x2A, 0x6C, 0x11, 0xD0, 0x3B, 0x51);
+
+struct RenderRequest {
+  std::string type = "mpeg1";  // "mpeg1" or "mpeg2" (a DVD stream)
+  int width = 0;
+  int height = 0;
+  int bitrate = 0;
+  bool ntsc = true;
+  std::string path;
+};
+RenderRequest ParseRenderRequest(const std::string& text);
+
+struct ClipFacts {
+  double seconds = 0;
+  bool hasAudio = false;
+};
+// What ffprobe says of a clip; false when it cannot read it.
+bool ProbeClip(const std::string& path, ClipFacts* facts);
+// The ffmpeg arguments that render the clips into the request's file.
+std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
+                                         const RenderRequest& request);
+
+class CEditorPack final : public platform::com::ComObject<IPack> {
+ public:
+  static constexpr UINT_PTR kProgressTimer = 1;
+  static constexpr UINT kProgressMs = 200;
+
+  CEditorPack();
+  const std::vector<std::string>& Timeline() const { return timeline_; }
+  bool Rendering() const { return render_ != nullptr; }
+  // Called by the window's timer: reads ffmpeg's progress and finishes a render that ended.
+  void PollRender();
+
+  STDMETHODIMP Reserved3() override { return S_OK; }
+  STDMETHODIMP SetHost(IPackHost* host) override;
+  STDMETHODIMP Uninitialize() override;
+  STDMETHODIMP CreateWindow(DWORD style, const RECT* area, HWND parent) override;
+  STDMETHODIMP DestroyWindow() override;
+  STDMETHODIMP MoveWindow(const RECT* area) override;
+  STDMETHODIMP_(int) QueryBusy(int) override { return Rendering() ? 1 : 0; }
+  STDMETHODIMP Show(BOOL show) override;
+  STDMETHODIMP Reserved11() override { return S_OK; }
+  STDMETHODIMP Reserved12() override { return S_OK; }
+  STDMETHODIMP LoadProject(IProjectDocument* document) override;
+  STDMETHODIMP SaveProject(IProjectDocument* document) override;
+  STDMETHODIMP Reserved15() override { return S_OK; }
+  STDMETHODIMP Command(LPCSTR sender, LPCSTR text) override;
+  STDMETHODIMP DropData(HANDLE data) override;
+  STDMETHODIMP DragOver(POINT* point, DWORD* effect) override;
+  STDMETHODIMP Reserved19() override { return S_OK; }
+  STDMETHODIMP FilterMessage(MSG*) override { return S_FALSE; }
+
+ protected:
+  ~CEditorPack() override;
+
+ private:
+  struct Render {
+    platform::ChildProcess ffmpeg;
+    std::string path;
+    double totalSeconds = 0;
+    int lastPercent = -1;
+    std::string output;
+  };
+
+  void AddToTimeline(const std::string& path);
+  void TimelineChanged();
+  void Notify(const std::string& text);
+  HRESULT StartRender(const std::string& text);
+  void CancelRender();
+  void RefreshWindow();
+
+  IPackHost* host_ = nullptr;
+  HWND window_ = nullptr;
+  std::vector<std::string> timeline_;
+  std::unique_ptr<Render> render_;
+};
+
+void RegisterEditorPack();
+
+}  // namespace studio::packs

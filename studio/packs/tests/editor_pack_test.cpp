@@ -1,0 +1,159 @@
+#include "editor_pack.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "pack_host.h"
+#include "platform/base/process.h"
+#include "platform/testkit/testkit.h"
+#include "scripted_pack.h"
+
+namespace studio::packs {
+namespace {
+
+using studio::testing::ScriptedPack;
+
+// A short clip made by ffmpeg: a test picture, with a tone unless silent.
+std::string MakeClip(const std::string& path, double seconds, bool withSound) {
+  std::vector<std::string> args = {"-y",
+                                   "-loglevel",
+                                   "error",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
+                                   "testsrc=size=320x240:rate=25:duration=" + std::to_string(seconds)};
+  if (withSound)
+    args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:duration=" + std::to_string(seconds)});
+  args.insert(args.end(), {"-c:v", "mpeg4", "-shortest", path});
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg", args, &out, &err, &code, 60000);
+  return code == 0 ? path : std::string();
+}
+
+std::string Probe(const std::string& path, const std::string& entries) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffprobe", {"-v", "error", "-show_entries", entries, "-of", "default=noprint_wrappers=1", path},
+                       &out, &err, &code, 30000);
+  return out;
+}
+
+struct EditorFixture : ::testing::Test {
+  testkit::Environment env{testkit::CurrentTestName()};
+  testkit::ManualTime time;
+  testkit::RecordingParent parent;
+  StudioModel model;
+  CComPtr<CEditorPack> editor = platform::com::MakeComObject<CEditorPack>();
+  CComPtr<ScriptedPack> burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  PackHost* host = new PackHost(kEditorPackNumber, &model);
+  std::vector<std::string> log;
+
+  EditorFixture() {
+    model.folders = {env.Home() + "app/", env.Documents(), env.Temp()};
+    model.editor = editor.get();
+    model.burner = burner.get();
+    burner->log = &log;
+    editor->SetHost(host);
+    RECT area{0, 0, 400, 300};
+    editor->CreateWindow(WS_CHILD | WS_VISIBLE, &area, parent.hwnd());
+  }
+  ~EditorFixture() override {
+    editor->DestroyWindow();
+    editor->Uninitialize();
+    host->ReleaseOwner();
+  }
+  // Lets the render run, the timer reading its progress; bounded by a minute of real time.
+  bool RunRender() {
+    for (int i = 0; i < 6000 && editor->Rendering(); ++i) {
+      time.Advance(CEditorPack::kProgressMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return !editor->Rendering();
+  }
+};
+
+TEST_F(EditorFixture, RendersThreeClipsOneSilentIntoOneMpeg1File) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
+  const std::string b = MakeClip(env.Documents() + "b.avi", 1, false);
+  const std::string c = MakeClip(env.Documents() + "c.avi", 2, true);
+  ASSERT_FALSE(a.empty() || b.empty() || c.empty());
+  for (const std::string& clip : {a, b, c}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  EXPECT_EQ(editor->Timeline().size(), 3u);
+  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + b).c_str()), S_OK);
+  EXPECT_EQ(editor->Command(kHostSender, "isfilebusy /elsewhere.avi"), S_FALSE);
+  // The host made the title item from the editor's notice, with its thumbnail.
+  ASSERT_EQ(model.clips.FindProjectTitleItem(), 0);
+  EXPECT_EQ(model.clips.ProjectTitlePlayTime(), 4);
+  EXPECT_TRUE(std::filesystem::exists(model.clips.Items()[0].path));
+  EXPECT_EQ(std::filesystem::file_size(model.clips.Items()[0].path), 54u + 80 * 60 * 3);
+
+  const std::string out = env.Documents() + "out.mpg";
+  log.clear();
+  ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;ntsc=1;width=352;height=240;bitrate="
+                                          "2000000;framerate=3;wide=0;audiotype=0;audiobitrate=224000;path=" +
+                                          out)
+                                             .c_str()),
+            S_OK);
+  EXPECT_EQ(editor->QueryBusy(0), 1);
+  ASSERT_TRUE(RunRender());
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "Burner.Command:prog encode prog=100;<Vidarro5>");
+  EXPECT_EQ(log.back(), "Burner.Command:end encode<Vidarro5>");
+  const std::string streams = Probe(out, "stream=codec_name,width,height");
+  EXPECT_NE(streams.find("codec_name=mpeg1video"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("codec_name=mp2"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("width=352"), std::string::npos);
+  EXPECT_NE(streams.find("height=240"), std::string::npos);
+  const double seconds = std::atof(Probe(out, "format=duration").substr(9).c_str());
+  EXPECT_NEAR(seconds, 4.0, 0.5);
+}
+
+TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
+  const std::string a = MakeClip(env.Documents() + "long.avi", 20, true);
+  ASSERT_FALSE(a.empty());
+  const std::string out = env.Documents() + "cancelled.mpg";
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;path=" + out).c_str()), E_FAIL);  // no clips
+  editor->Command(kHostSender, ("add file " + a).c_str());
+  EXPECT_EQ(
+      editor->Command(kHostSender, ("encode project title type=mpeg1;width=0;height=0;bitrate=1;path=" + out).c_str()),
+      E_FAIL);
+  editor->Command(kHostSender, "add file /no/such/clip.avi");
+  EXPECT_EQ(editor->Timeline().size(), 1u);
+  ASSERT_EQ(
+      editor->Command(kHostSender, ("encode project title type=mpeg2;ntsc=1;bitrate=6000000;path=" + out).c_str()),
+      S_OK);
+  time.Advance(CEditorPack::kProgressMs);
+  log.clear();
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  EXPECT_FALSE(editor->Rendering());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
+  for (const char* odd : {"", ";;;", "encode project title", "add file ", "isfilebusy "})
+    EXPECT_NE(editor->Command(kHostSender, odd), S_OK + 99) << odd;
+  editor->Command(kHostSender, ("remove file " + a).c_str());
+  EXPECT_EQ(model.clips.FindProjectTitleItem(), -1);  // an empty timeline takes the title item away
+}
+
+TEST(RenderArguments, SilentClipsGetSilenceOfTheirLength) {
+  RenderRequest request =
+      ParseRenderRequest("encode project title type=mpeg1;width=352;height=240;bitrate=2000000;path=/o.mpg");
+  EXPECT_EQ(request.width, 352);
+  EXPECT_EQ(request.path, "/o.mpg");
+  const auto args = RenderArguments({"/a.avi", "/b.avi"}, {{1.0, true}, {2.5, false}}, request);
+  const std::string joined = [&] {
+    std::string s;
+    for (const auto& a : args) s += a + " ";
+    return s;
+  }();
+  EXPECT_NE(joined.find("-t 2.500 -i anullsrc"), std::string::npos) << joined;
+  EXPECT_NE(joined.find("[0:v:0]"), std::string::npos);
+  EXPECT_NE(joined.find("[2:a:0]"), std::string::npos);
+  EXPECT_NE(joined.find("concat=n=2:v=1:a=1"), std::string::npos);
+  EXPECT_EQ(ParseRenderRequest("encode project title type=mpeg2;ntsc=0").height, 576);
+}
+
+}  // namespace
+}  // namespace studio::packs

@@ -1,0 +1,39 @@
+// The project file (.ilj5, older .ilj2): capture choices, WMV texts, burn folders, the clip list
+// and one group each that the packs read and write themselves.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "studio_model.h"
+
+namespace studio {
+
+constexpr int kLegacyProjectVersion = 4;
+
+// 4 for an .ilj2 project, else 0 (also for an empty path or a file that cannot be read).
+int IsLegacyProject(const std::string& path);
+// One pass: 0 settings and clips, 1 the editor's group, 2 the burner's. FALSE only when a
+// non-empty path cannot be read as a key file.
+BOOL ReadProject(StudioModel& model, const std::string& path, int pass);
+// The legacy test and the three passes; "Untitle" opens nothing.
+BOOL OpenProject(StudioModel& model, const std::string& path);
+// Writes to the model's project path; FALSE when the file cannot be written.
+BOOL WriteProject(StudioModel& model);
+// Makes `path` the project path and writes it; on failure the old path stays.
+BOOL SaveProjectTo(StudioModel& model, const std::string& path);
+// The pack and settings part of New: the burner reset, an empty editor group, the registry's
+// settings, an untitled project.
+void ResetProject(StudioModel& model);
+// The first argument, else the registry's last project, else "Untitle".
+std::string StartupProjectPath(const std::vector<std::string>& args);
+
+// "path,kind,number": kind and number are the last two fields, so a path may hold commas.
+struct ProjectFileEntry {
+  std::string path;
+  int kind = 0;
+  int number = 0;
+};
+ProjectFileEntry ParseFileEntry(const std::string& value);
+
+}  // namespace studio

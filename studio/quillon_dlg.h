@@ -1,0 +1,131 @@
+// The main window: the three steps, the clip list, the window's own buttons and menus, the
+// area where the capture page or a pack's window shows, and the way out.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "capture_page.h"
+#include "loading_dlg.h"
+#include "pack_host.h"
+#include "platform/controls/afx_controls.h"
+#include "publish_link.h"
+#include "studio_model.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_page.h"
+
+namespace studio {
+
+constexpr UINT_PTR kStartTimer = 434;
+constexpr UINT kStartMs = 100;
+constexpr UINT_PTR kConverterPingTimer = 310;
+constexpr UINT_PTR kUploaderPingTimer = 320;
+constexpr UINT_PTR kDeviceCopyTimer = 222;
+constexpr UINT WM_STUDIO_FILE_REQUEST = WM_USER + 480;
+constexpr UINT kAboutSystemCommand = 16;
+constexpr int kNormalWidth = 1000;
+constexpr int kNormalHeight = 680;
+
+// The files the main window registers at every start, as an installer would.
+const std::vector<std::string>& ComponentFiles();
+inline size_t ComponentFilesCount() { return ComponentFiles().size(); }
+
+class CQuillonDlg : public CSkinPageHost, public StudioUi {
+ public:
+  // `splash` is the start-up's splash, which the window closes and deletes when it closes.
+  CQuillonDlg(StudioModel* model, std::vector<std::string> args, CLoadingDlg** splash);
+  ~CQuillonDlg() override;
+
+  // Steps.
+  void ShowCapturePage();
+  void ShowEditPage();
+  void ShowBurnPage();
+  void ResetToCapturePage();
+  void ShowPageOfProject();
+  BOOL CanLeavePage();
+  BOOL CanClose();
+  void CloseWithoutPrompt() override;
+  BOOL AddClip(const std::string& path, BOOL rememberFolder) override;
+  void EnableControls(BOOL enable) override;
+  BOOL ProjectHasContent();
+  BOOL IsFileInList(const std::string& path);
+  BOOL IsFileBusy(const std::string& path);
+  void CreateEditorPack();
+  void CreateBurnerPack();
+  // Project menu.
+  void OnProjectNew();
+  void OnProjectOpen();
+  void OnProjectSave();
+  BOOL SaveProjectAs();
+  // Help menu.
+  void OnAbout();
+  void OnHelpUserGuide();
+  void OnOnlineSupport();
+  void OnSystemInformation();
+
+  // StudioUi.
+  int ShowMessageBox(const std::string& text, UINT type) override;
+  std::string LanguageCode() override;
+
+  StudioModel& Model() { return *model_; }
+  BOOL Started() const { return started_; }
+  BOOL FullScreen() const { return fullScreen_; }
+  CListCtrl& ClipListControl() { return clipList_; }
+  RECT PageArea();
+
+ protected:
+  BOOL OnInitDialog() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnPaint() override;
+  BOOL OnEraseBkgnd(CDC* dc) override;
+  void OnLButtonDown(UINT flags, CPoint point) override;
+  void OnSysCommand(UINT id, LPARAM lParam) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnClose() override;
+  DROPEFFECT GetDropEffectAt(CPoint point) override;
+  void OnDropFiles(HGLOBAL files) override;
+  void OnCloseButton();
+  void OnMinimize();
+  void OnFullScreen();
+  void OnNormalSize();
+  void OnProjectButton();
+  void OnHelpButton();
+  void OnStepCapture() { ShowCapturePage(); }
+  void OnStepEdit() { ShowEditPage(); }
+  void OnStepBurn() { ShowBurnPage(); }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void RegisterComponents();
+  void SetUpButtons();
+  void LayoutControls();
+  void UpdatePageButtons();
+  void RefreshClipList();
+  void CreatePack(const char* progId, int packNumber, IPack** pack, PackHost** host);
+  void ShutDownPacks(bool releaseHosts);
+  IPack* CurrentPack();
+  CCapturePage* CapturePage();
+  void DeleteSplash();
+
+  StudioModel* model_;
+  std::vector<std::string> args_;
+  CLoadingDlg** splash_;
+  std::array<CSkinButton, 14> buttons_;
+  CListCtrl clipList_;
+  PackHost* editorHost_ = nullptr;
+  PackHost* burnerHost_ = nullptr;
+  BOOL started_ = FALSE;
+  BOOL fullScreen_ = FALSE;
+  BOOL controlsEnabled_ = TRUE;
+  int width_ = kNormalWidth;
+  int height_ = kNormalHeight;
+  HMENU helpMenu_ = nullptr;
+  HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, one blank picture per item until thumbnails come
+};
+
+// The one main window, for the parts that reach it from outside (the capture page).
+CQuillonDlg* MainWindow();
+
+}  // namespace studio

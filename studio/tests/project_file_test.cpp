@@ -1,0 +1,177 @@
+#include "project_file.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "pack_host.h"
+#include "platform/base/file.h"
+#include "platform/registry/registry.h"
+#include "widgets/reg_helpers.h"
+#include "platform/testkit/environment.h"
+#include "scripted_pack.h"
+
+namespace studio {
+namespace {
+
+using testing::ScriptedPack;
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct ProjectFixture : ::testing::Test {
+  testkit::Environment env;
+  StudioModel model;
+  CComPtr<ScriptedPack> editor = platform::com::MakeComObject<ScriptedPack>("Editor");
+  CComPtr<ScriptedPack> burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  PackHost* editorHost = new PackHost(kEditorPackNumber, &model);
+  std::vector<std::string> log;
+  std::vector<std::string> versionsSeen;
+
+  ProjectFixture() {
+    model.folders = {env.Home() + "app/", env.Documents(), env.Temp()};
+    model.ReloadSettings();
+    model.editor = editor.get();
+    model.burner = burner.get();
+    editor->log = burner->log = &log;
+    editor->SetHost(editorHost);
+  }
+  ~ProjectFixture() override {
+    editor->Uninitialize();
+    editorHost->ReleaseOwner();
+  }
+  std::string Clip(const std::string& name) {
+    const std::string path = env.Documents() + name;
+    WriteText(path, "clip");
+    return path;
+  }
+  std::string Version() {
+    BSTR value = nullptr;
+    editorHost->GetValue("ProjectFileVersion", &value);
+    std::string text = value ? value : "";
+    SysFreeString(value);
+    return text;
+  }
+};
+
+TEST_F(ProjectFixture, SavedProjectReopensWithOrderSettingsAndPackLists) {
+  const std::string a = Clip("b clip.mpg"), b = Clip("a,with comma.avi"), c = Clip("c.wmv");
+  ASSERT_TRUE(model.AddClip(a, FALSE) && model.AddClip(b, FALSE) && model.AddClip(c, FALSE));
+  const std::string title = env.Temp() + "title.bmp";
+  WriteText(title, "BM-title");
+  model.clips.AddProjectTitleItem(1, 95, title);
+  model.settings.currentPage = 1;
+  model.settings.wmvTitle = "Holiday";
+  model.settings.recordFormat = 5;
+  model.settings.burnState = {1, 2, 3, 4, 5, 6};
+  editor->listToSave = "timeline-1";
+  burner->listToSave = "burn-1";
+  const std::string path = env.Documents() + "trip.ilj5";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  const std::string imageFolder = model.settings.imageFolder;
+  EXPECT_EQ(ReadText(imageFolder + "Project0.bmp"), "BM-title");
+
+  ResetProject(model);
+  EXPECT_EQ(model.clips.Count(), 0u);
+  EXPECT_EQ(model.projectPath, kUntitledProject);
+
+  log.clear();
+  ASSERT_TRUE(OpenProject(model, path));
+  ASSERT_EQ(model.clips.Count(), 4u);
+  EXPECT_EQ(model.clips.Items()[0].type, kClipProjectTitle);
+  EXPECT_EQ(model.clips.Items()[1].path, a);
+  EXPECT_EQ(model.clips.Items()[2].path, b);
+  EXPECT_EQ(model.clips.Items()[3].path, c);
+  EXPECT_EQ(model.clips.ProjectTitlePlayTime(), 95);
+  EXPECT_EQ(model.settings.currentPage, 1);
+  EXPECT_EQ(model.settings.wmvTitle, "Holiday");
+  EXPECT_EQ(model.settings.recordFormat, 5);
+  EXPECT_EQ(model.settings.burnState[5], 6);
+  EXPECT_EQ(editor->loadedList, "timeline-1");
+  EXPECT_EQ(burner->loadedList, "burn-1");
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"Editor.LoadProject", "Burner.Command:project open path=" + path + "<Vidarro5>",
+                                      "Burner.LoadProject"}));
+
+  // Saving again over the same file keeps its image folder and its own thumbnail copy.
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  EXPECT_EQ(model.settings.imageFolder, imageFolder);
+  EXPECT_EQ(ReadText(imageFolder + "Project0.bmp"), "BM-title");
+}
+
+TEST_F(ProjectFixture, LegacyProjectsAreAnnouncedAsVersionFourInEveryPackPass) {
+  const std::string path = env.Documents() + "old.ilj2";
+  WriteText(path, "<ILJ2 Project File>\r\n[Information]\r\nVersion=2.0\r\n");
+  EXPECT_EQ(IsLegacyProject(path), 4);
+  model.settings.projectFileVersion = IsLegacyProject(path);
+  ASSERT_TRUE(ReadProject(model, path, 0));
+  EXPECT_EQ(Version(), "4.0");
+  ASSERT_TRUE(ReadProject(model, path, 1));
+  EXPECT_EQ(Version(), "4.0");
+  ASSERT_TRUE(OpenProject(model, path));
+  EXPECT_EQ(Version(), "5.0");
+}
+
+TEST_F(ProjectFixture, BadFilesChangeNothingAndHarmNothing) {
+  const std::string a = Clip("keep.mpg");
+  model.AddClip(a, FALSE);
+  EXPECT_FALSE(OpenProject(model, env.Documents()));  // a folder
+  EXPECT_FALSE(OpenProject(model, env.Home() + "missing.ilj5"));
+  const std::string lfOnly = env.Documents() + "lf.ilj5";
+  WriteText(lfOnly, "<Capture>\n[MainDlg]\nPage=2\n");
+  EXPECT_EQ(model.clips.Count(), 1u);
+  // Line feeds alone end lines too; opening re-reads the settings and empties the list first.
+  EXPECT_TRUE(OpenProject(model, lfOnly));
+  EXPECT_EQ(model.settings.currentPage, 2);
+  EXPECT_FALSE(OpenProject(model, "untitle"));
+
+  const std::string odd = env.Documents() + "odd.ilj5";
+  std::string text =
+      "<Capture>\r\n[MainDlg]\r\nPage=7\r\n[CaptureInfo]\r\nState=3,x\r\n[BurnInfo]\r\nState=\r\n"
+      "[FileList]\r\nFile=" +
+      a + ",0,0\r\nFile=" + a + ",0,0\r\nFile=" + env.Home() +
+      "gone.mpg,0,0\r\n"
+      "File=nocommas\r\n";
+  for (int i = 0; i < 10000; ++i) text += "File=" + env.Home() + "x" + std::to_string(i) + ".mpg,0,0\r\n";
+  WriteText(odd, text);
+  ASSERT_TRUE(OpenProject(model, odd));
+  EXPECT_EQ(model.clips.Count(), 1u);
+  EXPECT_EQ(model.settings.currentPage, 7);
+  EXPECT_EQ(model.settings.videoInput, 1);  // a short State keeps the registry's value
+  EXPECT_EQ(model.settings.videoDeviceIndex, 0);
+  EXPECT_EQ(ReadText(a), "clip");
+}
+
+TEST_F(ProjectFixture, AFailedSaveKeepsThePathAndTheOldFile) {
+  const std::string path = env.Documents() + "p.ilj5";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  const std::string before = ReadText(path);
+  EXPECT_FALSE(SaveProjectTo(model, env.Home() + "no/such/folder/p.ilj5"));
+  EXPECT_EQ(model.projectPath, path);
+  EXPECT_FALSE(SaveProjectTo(model, env.Documents()));
+  EXPECT_EQ(ReadText(path), before);
+}
+
+TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {
+  const ProjectFileEntry e = ParseFileEntry("/v/a,b,c.mpg,16,42");
+  EXPECT_EQ(e.path, "/v/a,b,c.mpg");
+  EXPECT_EQ(e.kind, 16);
+  EXPECT_EQ(e.number, 42);
+  EXPECT_EQ(ParseFileEntry("/v/plain.mpg").path, "/v/plain.mpg");
+  EXPECT_EQ(ParseFileEntry(",5").path, ",5");
+  EXPECT_EQ(ParseFileEntry("").path, "");
+}
+
+TEST(StartupProject, ArgumentThenRegistryThenUntitled) {
+  testkit::Environment env;
+  EXPECT_EQ(StartupProjectPath({}), "Untitle");
+  RegWriteString(HKEY_CURRENT_USER, kProductKey, "ProjectFile", "/p/last.ilj5");
+  EXPECT_EQ(StartupProjectPath({}), "/p/last.ilj5");
+  EXPECT_EQ(StartupProjectPath({"/p/arg.ilj5"}), "/p/arg.ilj5");
+}
+
+}  // namespace
+}  // namespace studio

@@ -1,0 +1,92 @@
+// The real program: a second start and a start without the UI library.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+#include "product.h"
+#include "quillon_app.h"
+#include "quillon_dlg.h"
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+constexpr DWORD kWaitMs = 20000;
+
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+size_t LaunchesOf(const std::string& name) {
+  size_t count = 0;
+  for (const auto& record : platform::ReadLaunchRecords())
+    if (platform::FileNameOf(record.target) == name) ++count;
+  return count;
+}
+
+TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  ProgramProcess first;
+  ASSERT_TRUE(first.Start("Quillon"));
+  HWND window = WaitForWindow("#32770", kProductTitle, kWaitMs);
+  ASSERT_NE(window, nullptr) << first.Output();
+  const size_t before = platform::ReadLaunchRecords().size();
+
+  ProgramProcess second;
+  ASSERT_TRUE(second.Start("Quillon"));
+  EXPECT_EQ(second.WaitForExit(kWaitMs), 0) << second.Output();
+  EXPECT_EQ(platform::ReadLaunchRecords().size(), before);
+
+  // An empty project closes without a question and starts the starter again. The splash has
+  // the same title until it goes, so every window of that title is asked.
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 100 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProductTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = first.WaitForExit(200);
+  }
+  EXPECT_EQ(exitCode, 0) << first.Output();
+  EXPECT_EQ(LaunchesOf("Lanvik"), 1u);
+  EXPECT_EQ(LaunchesOf("regsvr32"), ComponentFilesCount());
+  bool editorRegistered = false;
+  for (const auto& record : platform::ReadLaunchRecords())
+    editorRegistered |= record.parameters.find("Lumbrel.so\"") != std::string::npos;
+  EXPECT_TRUE(editorRegistered);
+}
+
+TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  const std::string folder = env.Home() + "bare/";
+  std::filesystem::create_directories(folder);
+  // Neither Quillon.so nor Vidarro5UI.so beside it: its own resources carry the dialogs.
+  std::filesystem::copy_file(platform::AppFolder() + "Quillon", folder + "Quillon");
+  ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
+  ProgramProcess program;
+  ASSERT_TRUE(program.Start(folder + "Quillon"));
+  HWND box = WaitForWindow("#32770", kProductTitle, kWaitMs);
+  ASSERT_NE(box, nullptr) << program.Output();
+  ::PostMessage(box, WM_COMMAND, IDOK, 0);
+  EXPECT_NE(program.WaitForExit(kWaitMs), 0);
+  EXPECT_EQ(LaunchesOf("Lanvik"), 0u);
+}
+
+}  // namespace
+}  // namespace studio

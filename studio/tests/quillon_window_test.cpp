@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "burner_pack.h"
+#include "capture_page.h"
+#include "editor_pack.h"
+#include "loading_dlg.h"
+#include "platform/base/module.h"
+#include "platform/base/process.h"
+#include "platform/com/class_table.h"
+#include "platform/registry/registry.h"
+#include "platform/shell/power.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/afx_app.h"
+#include "platform/window/monitors.h"
+#include "platform/window/resources.h"
+#include "quillon_app.h"
+#include "quillon_dlg.h"
+#include "quillon_ids.h"
+#include "scripted_pack.h"
+#include "widgets/reg_helpers.h"
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+using testing::ScriptedPack;
+
+DEFINE_GUID(CLSID_TestEditor, 0x1A2B3C4D, 0x0001, 0x4000, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01);
+DEFINE_GUID(CLSID_TestBurner, 0x1A2B3C4D, 0x0002, 0x4000, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02);
+
+// Registers one pack object under a ProgID: every creation hands out the same object.
+platform::com::ClassRegistration RegisterPack(REFCLSID clsid, ScriptedPack* pack, const char* progId) {
+  return platform::com::ClassRegistration(
+      clsid, [pack](REFIID riid, void** ppv) { return pack->QueryInterface(riid, ppv); }, progId);
+}
+
+// Waits, at most five real seconds, for another thread to get somewhere.
+bool WaitReal(const std::function<bool()>& done) {
+  for (int i = 0; i < 5000; ++i) {
+    if (done()) return true;
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return done();
+}
+
+class QuillonWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = platform::LoadResourceLibrary("Quillon.dll", 0);
+    ui_ = platform::LoadResourceLibrary("Vidarro5UI.dll", 0);
+    ASSERT_NE(program_, nullptr);
+    ASSERT_NE(ui_, nullptr);
+    AfxSetResourceHandle(program_);
+    model_.folders = SettleFolders(env_.Home() + "app/");
+  }
+  void TearDown() override {
+    platform::ClearInputScript();
+    ResetWindows();
+    AfxSetResourceHandle(nullptr);
+    FreeLibrary(ui_);
+    FreeLibrary(program_);
+  }
+  // Runs the main window with its capture page; `steps` drive it once it shows.
+  void RunWindow(CLoadingDlg** splash, const std::function<void(CQuillonDlg&, HWND)>& step) {
+    CQuillonDlg dialog(&model_, {}, splash);
+    dialog.SetPageAreaControl(IDC_PAGE_AREA);
+    CCapturePage page;
+    dialog.AddPage(&page, kCapturePageId);
+    WhenDialogShows([&](HWND d) { step(dialog, d); });
+    dialog.DoModal();
+  }
+  std::string Picture(HWND window, const std::string& name) { return WritePicture(window, name); }
+
+  Environment env_{CurrentTestName()};
+  ManualTime time_;
+  MessageBoxAnswers boxes_;
+  CWinApp app_{kProductTitle};
+  StudioModel model_;
+  HMODULE program_ = nullptr;
+  HMODULE ui_ = nullptr;
+};
+
+TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSystem) {
+  CLoadingDlg* splash = new CLoadingDlg(nullptr, ui_);
+  splash->StartThread();
+  ASSERT_TRUE(WaitReal([&] { return splash->Window() && ::IsWindowVisible(splash->Window()); }));
+  EXPECT_EQ(WindowText(splash->Window()), kProductTitle);
+  Picture(splash->Window(), "splash.png");
+  bool endedBeforeClose = false;
+  EXPECT_EQ(CLoadingDlg::LabelSuffix(3), " . . .");
+  EXPECT_EQ(CLoadingDlg::LabelSuffix(5), "");
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    EXPECT_FALSE(dialog.Started());
+    time_.Advance(kStartMs);
+    EXPECT_TRUE(dialog.Started());
+    EXPECT_EQ(dialog.Model().currentPage, 0);
+    EXPECT_FALSE(splash->Ended());
+    time_.Advance(CLoadingDlg::kCloseMs);
+    endedBeforeClose = WaitReal([&] { return splash->Ended(); });
+    EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+    EXPECT_EQ(::SendMessage(d, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), BROADCAST_QUERY_DENY);
+    Picture(d, "main_window.png");
+    dialog.Model().settings.volume = 7;
+    dialog.Model().settings.cpuMode = 1;
+    EXPECT_TRUE(ClickButton(d, IDC_CLOSE_BUTTON));
+  });
+  EXPECT_TRUE(endedBeforeClose);
+  EXPECT_EQ(splash, nullptr);     // the window deleted it
+  EXPECT_EQ(boxes_.Count(), 0u);  // an empty project asks nothing
+  EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS);
+  BOOL screenSaver = FALSE;
+  ::SystemParametersInfo(SPI_GETSCREENSAVEACTIVE, 0, &screenSaver, 0);
+  EXPECT_TRUE(screenSaver);
+  DWORD value = 0;
+  for (const char* name : {"InputCable", "nVolume", "WideScreen", "CPUMode"})
+    EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, name, &value, REG_READ_NO_DEFAULT)) << name;
+  RegReadDword(HKEY_CURRENT_USER, kProductKey, "nVolume", &value, 0);
+  EXPECT_EQ(value, 7u);
+  char text[REG_READ_STRING_SIZE];
+  for (const char* name : {"szAddFileFolder", "WMV_Title", "WMV_Author", "WMV_Copyright", "WMV_Description"})
+    EXPECT_TRUE(RegReadString(HKEY_CURRENT_USER, kProductKey, name, text, nullptr)) << name;
+}
+
+TEST_F(QuillonWindowTest, PacksShowOnTheirStepsAndABusyEditorKeepsItsStepAndTheWindow) {
+  std::vector<std::string> log;
+  auto editor = platform::com::MakeComObject<ScriptedPack>("Editor");
+  auto burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  editor->log = burner->log = &log;
+  auto editorClass = RegisterPack(CLSID_TestEditor, editor.get(), kEditorProgId);
+  auto burnerClass = RegisterPack(CLSID_TestBurner, burner.get(), kBurnerProgId);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_EQ(dialog.Model().editor, editor.get());
+    ClickButton(d, IDC_STEP_EDIT);
+    EXPECT_EQ(dialog.Model().currentPage, 1);
+    EXPECT_EQ(log.back(), "Editor.Show(1)");
+    Picture(d, "edit_step.png");
+    editor->SetBusy(1);
+    ClickButton(d, IDC_STEP_BURN);
+    EXPECT_EQ(dialog.Model().currentPage, 1);
+    ClickButton(d, IDC_CLOSE_BUTTON);  // refused: the editor works
+    EXPECT_TRUE(::IsWindow(d));
+    editor->SetBusy(0);
+    ClickButton(d, IDC_STEP_BURN);
+    EXPECT_EQ(dialog.Model().currentPage, 2);
+    Picture(d, "burn_step.png");
+    ClickButton(d, IDC_FULL_SCREEN);
+    EXPECT_TRUE(dialog.FullScreen());
+    Picture(d, "burn_step_full_screen.png");
+    ClickButton(d, IDC_NORMAL_SIZE);
+    EXPECT_FALSE(dialog.FullScreen());
+    ClickButton(d, IDC_STEP_CAPTURE);
+    EXPECT_EQ(dialog.Model().currentPage, 0);
+    Picture(d, "capture_step.png");
+    log.clear();
+    boxes_.QueueAnswer(IDNO);  // the project has been on other steps: asked, not saved
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  // The close order: busy questions, then per pack its window before its shutdown, editor first.
+  const std::vector<std::string> expected = {"Editor.QueryBusy",    "Burner.QueryBusy",     "Editor.DestroyWindow",
+                                             "Editor.Uninitialize", "Burner.DestroyWindow", "Burner.Uninitialize"};
+  EXPECT_EQ(log, expected);
+  EXPECT_EQ(editor->Host(), nullptr);
+  EXPECT_EQ(editor->RefCount(), 1u);  // the window gave its reference back
+}
+
+TEST_F(QuillonWindowTest, EndAndCloseOnTheBurnStepStopsTheBurnerAndAsksNothing) {
+  std::vector<std::string> log;
+  auto burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  burner->log = &log;
+  auto burnerClass = RegisterPack(CLSID_TestBurner, burner.get(), kBurnerProgId);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    EXPECT_EQ(dialog.Model().editor, nullptr);  // no editor installed: its step stays empty
+    ClickButton(d, IDC_STEP_EDIT);
+    EXPECT_EQ(dialog.Model().currentPage, 1);
+    ClickButton(d, IDC_STEP_BURN);
+    dialog.Model().settings.videoInput = 2;
+    log.clear();
+    ::SendMessage(d, WM_CAPTURE_END_AND_CLOSE, 0, 0);
+  });
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"Burner.Command:stop<Vidarro5>", "Burner.DestroyWindow", "Burner.Uninitialize"}));
+  EXPECT_EQ(boxes_.Count(), 0u);
+  DWORD value = 0;
+  EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, "InputCable", &value, REG_READ_NO_DEFAULT));
+  EXPECT_EQ(value, 2u);
+}
+
+TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
+  CLoadingDlg* splash = nullptr;
+  const std::string clip = env_.Documents() + "a.mpg";
+  std::ofstream(clip) << "clip";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    auto* page = static_cast<CCapturePage*>(dialog.FindPage(kCapturePageId));
+    ClickButton(d, IDC_STEP_CAPTURE);
+    EXPECT_EQ(page->stepAgainCount, 1);
+    std::string path = clip;
+    EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 2, reinterpret_cast<LPARAM>(&path)), 1);
+    EXPECT_EQ(dialog.ClipListControl().GetItemCount(), 1);
+    dialog.Model().clips.AddProjectTitleItem(1, 30, "");
+    ASSERT_EQ(dialog.ClipListControl().GetItemCount(), 2);
+    EXPECT_EQ(dialog.ClipListControl().GetItemText(0, 0), "Edited Video");  // the title comes first
+    EXPECT_EQ(dialog.ClipListControl().GetItemText(1, 1), clip);
+    Picture(d, "clip_list.png");
+    EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 1, reinterpret_cast<LPARAM>(&path)), 1);
+    EXPECT_EQ(::SendMessage(d, WM_STUDIO_FILE_REQUEST, 1, 0), 0);
+    EXPECT_EQ(::SendMessage(d, WM_CONVERTER_LINK, 170, 0), 1);
+    boxes_.QueueAnswer(IDCANCEL);
+    ClickButton(d, IDC_CLOSE_BUTTON);  // a clip: asked, and Cancel keeps the window
+    EXPECT_TRUE(::IsWindow(d));
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  ASSERT_EQ(boxes_.Count(), 2u);
+  EXPECT_EQ(boxes_.Last().text, "Do you want to save the project before you exit?");
+  EXPECT_EQ(boxes_.Last().caption, kProductTitle);
+}
+
+TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
+  CLoadingDlg* splash = nullptr;
+  const std::string clip = env_.Documents() + "b.mpg";
+  std::ofstream(clip) << "clip";
+  const std::string project = env_.Documents() + "menu.ilj5";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    dialog.AddClip(clip, TRUE);
+    WhenDialogShows([&](HWND box) {
+      Picture(box, "save_dialog.png");
+      AnswerFileDialog(project);
+    });
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    EXPECT_EQ(dialog.Model().projectPath, project);
+    boxes_.QueueAnswer(IDNO);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_NEW, 0);
+    EXPECT_EQ(dialog.ClipListControl().GetItemCount(), 0);
+    WhenDialogShows([&](HWND box) {
+      Picture(box, "open_dialog.png");
+      AnswerFileDialog(project);
+    });
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_OPEN, 0);
+    EXPECT_EQ(dialog.ClipListControl().GetItemCount(), 1);
+    WhenDialogShows([&](HWND about) {
+      EXPECT_EQ(WindowText(about), kProductTitle);
+      EXPECT_EQ(ControlText(about, IDC_ABOUT_VERSION), "Product Version : 5.0.25");
+      Picture(about, "about.png");
+      ClickButton(about, IDOK);
+    });
+    ::SendMessage(d, WM_SYSCOMMAND, kAboutSystemCommand, 0);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  std::ifstream in(project);
+  EXPECT_TRUE(in.good());
+}
+
+TEST_F(QuillonWindowTest, RealPackWindowsAndMenusArePictured) {
+  packs::RegisterEditorPack();
+  packs::RegisterBurnerPack();
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_NE(dialog.Model().editor, nullptr);
+    ASSERT_NE(dialog.Model().burner, nullptr);
+    ClickButton(d, IDC_STEP_EDIT);
+    Picture(d, "editor_pack.png");
+    ClickButton(d, IDC_STEP_BURN);
+    Picture(d, "burner_pack.png");
+    ClickButton(d, IDC_FULL_SCREEN);
+    Picture(d, "burner_pack_full_screen.png");
+    ClickButton(d, IDC_NORMAL_SIZE);
+    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    ClickButton(d, IDC_PROJECT);
+    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    ClickButton(d, IDC_HELP_BUTTON);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  EXPECT_EQ(boxes_.Last().text, "Do you want to save the project before you exit?");
+}
+
+TEST(QuillonStartup, FoldersEndInASlashAndTheBurnersTempFolderIsTaken) {
+  Environment env(CurrentTestName());
+  StudioFolders folders = SettleFolders(env.Home() + "app");
+  EXPECT_EQ(folders.program, env.Home() + "app/");
+  EXPECT_EQ(folders.output, env.Documents() + "Vidarro/");
+  EXPECT_TRUE(FolderExists(folders.output));
+  EXPECT_EQ(folders.temp.back(), '/');
+  RegWriteString(HKEY_CURRENT_USER, kBurnerKey, "TempFolder", env.Temp().substr(0, env.Temp().size() - 1).c_str());
+  RegWriteString(HKEY_CURRENT_USER, kProductKey, "OutFolder", (env.Home() + "gone/").c_str());
+  folders = SettleFolders(env.Home() + "app/");
+  EXPECT_EQ(folders.temp, env.Temp());
+  EXPECT_EQ(folders.output, env.Documents() + "Vidarro/");
+  LaunchStarter(folders.program);
+  const auto launches = platform::ReadLaunchRecords();
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].target, folders.program + "Lanvik");  // the suite's programs run without ".exe"
+  EXPECT_EQ(launches[0].parameters, "/NOINTRO");
+}
+
+}  // namespace
+}  // namespace studio

@@ -1,13 +1,157 @@
 #include "capture/capture_graph.h"
 
-#include "platform/com/class_table.h"
-#include "platform/window/wm_messages.h"
+#include <algorithm>
 
-CCaptureGraph::CCaptureGraph() { CoInitialize(nullptr); }
+#include "capture/crossbar.h"
+#include "capture/graph_events.h"
+#include "platform/base/clock.h"
+#include "platform/base/strings.h"
+#include "platform/com/class_table.h"
+#include "platform/dshow/codes.h"
+#include "platform/filters/filter_classes.h"
+#include "platform/filters/maker_interfaces.h"
+#include "platform/window/messages.h"
+#include "platform/window/window.h"
+#include "platform/window/wm_messages.h"
+#include "widgets/system_info.h"
+
+CCaptureGraph::CCaptureGraph() {
+  winVersion_ = CWinVersion().GetVersion();
+  CoInitialize(nullptr);
+}
 
 CCaptureGraph::~CCaptureGraph() {
   ReleaseGraph();
   CoUninitialize();
+}
+
+BOOL CCaptureGraph::OpenDevice(HWND videoOwner, HWND notifyWindow, const std::string& videoName,
+                               const std::string& audioName, long videoStandard) {
+  if (open_) return TRUE;
+  videoStandard_ = videoStandard;
+  deviceKind_ = 1;
+  aspectMode_ = 0;
+  previewing_ = capturing_ = open_ = interleaved_ = ownAudio_ = downSamplerOn_ = FALSE;
+  videoName_.clear();
+  audioName_.clear();
+  owner_ = videoOwner;
+  notify_ = notifyWindow;
+  if (!CreateGraph(notifyWindow) || !AddCaptureDevice(videoName) || interleaved_) {
+    ReleaseGraph();
+    return FALSE;
+  }
+  CComPtr<IPin> audioPin;
+  ownAudio_ = SUCCEEDED(builder_->FindPin(videoCapture_, PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, TRUE, 0, &audioPin));
+  if (!ownAudio_ && platform::ToUpperAscii(audioName) != "NULL" && !AddAudioCaptureDevice(audioName)) {
+    ReleaseGraph();
+    return FALSE;
+  }
+  videoName_ = videoName;
+  audioName_ = audioName;
+  open_ = TRUE;
+  deviceKind_ = ownAudio_ ? 1 : GetDeviceNameKind(videoName);
+  return TRUE;
+}
+
+void CCaptureGraph::CloseDevice() {
+  if (!open_) return;
+  StopCapture();
+  ReleaseGraph();
+  downSamplerOn_ = FALSE;
+}
+
+BOOL CCaptureGraph::Run() {
+  if (!open_) return TRUE;
+  if (!mediaControl_) return FALSE;
+  SetAudioGain(analyzerEnable_, analyzerGain_);
+  const HRESULT paused = mediaControl_->Pause();
+  Sleep(150);
+  return SUCCEEDED(paused) && SUCCEEDED(mediaControl_->Run());
+}
+
+BOOL CCaptureGraph::StopGraph() {
+  if (!open_) return TRUE;
+  if (!mediaControl_) return FALSE;
+  const HRESULT paused = mediaControl_->Pause();
+  Sleep(50);
+  return SUCCEEDED(paused) && SUCCEEDED(mediaControl_->Stop());
+}
+
+HRESULT CCaptureGraph::SetVideoWindowOwner(HWND owner) {
+  if (!open_) return E_FAIL;
+  owner_ = owner;
+  if (!videoWindow_ && FAILED(builder_->FindInterface(nullptr, &MEDIATYPE_Video, videoCapture_, IID_IVideoWindow,
+                                                      reinterpret_cast<void**>(&videoWindow_))))
+    return E_FAIL;
+  if (!videoWindow_) return E_FAIL;
+  videoWindow_->put_Owner(reinterpret_cast<OAHWND>(owner));
+  videoWindow_->put_AutoShow(OATRUE);
+  videoWindow_->put_WindowStyle(WS_CHILD);
+  FitVideoWindow(aspectMode_);
+  return S_OK;
+}
+
+void CCaptureGraph::FitVideoWindow(int aspect) {
+  aspectMode_ = aspect;
+  if (!videoWindow_) return;
+  RECT r{};
+  if (owner_) GetWindowRect(owner_, &r);
+  const long w = r.right - r.left, h = r.bottom - r.top;
+  long x = 0, y = 0, width = w, height = h;
+  if (aspect == 0 || aspect == 1) {
+    const long a = aspect == 1 ? 16 : 4, b = aspect == 1 ? 9 : 3;
+    if (b * w >= a * h) {
+      width = a * h / b;
+      x = (w - width) / 2;
+    } else {
+      height = b * w / a;
+      y = (h - height) / 2;
+    }
+  }
+  videoWindow_->SetWindowPosition(x, y, width, height);
+}
+
+void CCaptureGraph::HideVideoWindow() {
+  if (!videoWindow_) return;
+  videoWindow_->put_Visible(OAFALSE);
+  videoWindow_->put_Owner(0);
+  videoWindow_ = nullptr;
+}
+
+long CCaptureGraph::HandleGraphEvents() {
+  if (!graph_ || !mediaEvent_) return 0;
+  bool closed = false;
+  return DrainGraphEvents(
+      mediaEvent_,
+      [&](long code, LONG_PTR p1, LONG_PTR p2) {
+        if (code == EC_DEVICE_LOST && p2 == 0 && videoCapture_ &&
+            reinterpret_cast<IUnknown*>(p1) == static_cast<IUnknown*>(videoCapture_)) {
+          CloseDevice();
+          closed = true;
+          return GraphEventAction::Stop;
+        }
+        return GraphEventAction::Continue;
+      },
+      [&] { return !closed; });
+}
+
+void CCaptureGraph::SetAudioGain(BYTE enable, float gain) {
+  analyzerEnable_ = enable;
+  analyzerGain_ = gain;
+  if (!audioAnalyzer_) return;
+  CComPtr<IQnAudioGain> control;
+  if (FAILED(audioAnalyzer_->QueryInterface(IID_IQnAudioGain, reinterpret_cast<void**>(&control)))) return;
+  control->SetEnable(enable);
+  control->SetGain(gain);
+}
+
+bool CCaptureGraph::GetAudioLevels(BYTE* record) {
+  if (!record) return false;
+  std::fill(record, record + kLevelRecordBytes, 0);
+  if (!audioAnalyzer_) return false;
+  CComPtr<IQnAudioLevel> level;
+  if (FAILED(audioAnalyzer_->QueryInterface(IID_IQnAudioLevel, reinterpret_cast<void**>(&level)))) return false;
+  return level->GetLevels(record) == S_OK;
 }
 
 BOOL CCaptureGraph::CreateGraph(HWND notifyWindow) {
@@ -24,7 +168,18 @@ BOOL CCaptureGraph::CreateGraph(HWND notifyWindow) {
   return TRUE;
 }
 
+void CCaptureGraph::ReleaseChains() {
+  for (IBaseFilter** slot : {&videoTee_, &mpegEncoder_, &overlayMixer_, &audioConverter_, &eraseLine_, &audioAnalyzer_,
+                             &audioTee_, &nullRenderer_, &aviMux_, &colourConverter_, &downSampler_, &videoTimeOffset_,
+                             &audioTimeOffset_, &videoRenderer_, &audioRenderer_, &asfWriter_})
+    RemoveAndRelease(graph_, slot);
+}
+
 void CCaptureGraph::ReleaseGraph() {
+  ReleaseChains();
+  HideVideoWindow();
+  delete crossbar_;
+  crossbar_ = nullptr;
   RemoveAndRelease(graph_, &videoCapture_);
   RemoveAndRelease(graph_, &audioCapture_);
   streamConfig_ = nullptr;
@@ -36,6 +191,9 @@ void CCaptureGraph::ReleaseGraph() {
   writerHelper_.Attach(nullptr, nullptr);
   interleaved_ = FALSE;
   audioAdded_ = FALSE;
+  open_ = FALSE;
+  ownAudio_ = FALSE;
+  previewing_ = capturing_ = FALSE;
 }
 
 BOOL CCaptureGraph::AddCaptureDevice(const std::string& name) {

@@ -1,24 +1,80 @@
-// CCaptureGraph: the analog and USB capture graph. This part holds its graph objects and the
-// operations that open its devices and inspect its capture filter; preview, recording and
-// picture adjustment build on them.
+// CCaptureGraph: the analog and USB capture graph. It opens one device, previews it in a child
+// video window with its sound, and records it through the file writers of CWriterGraphHelper;
+// a stopped recording posts one message to the notify window.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "capture/capture_settings.h"
 #include "capture/graph_helper.h"
+#include "capture/writer_graph_helper.h"
 #include "platform/dshow/writer_interfaces.h"
+#include "platform/window/wm_messages.h"
+
+class CCrossbar;
+
+// Stop messages, each with wParam 16 (lParam: MPEG file parts).
+constexpr UINT kMpegCaptureStopped = WM_USER + 73;
+constexpr UINT kAviCaptureStopped = WM_USER + 74;
+constexpr UINT kWmvCaptureStopped = WM_USER + 75;
+constexpr WPARAM kCaptureStoppedCode = 16;
 
 class CCaptureGraph {
  public:
+  enum CaptureMode { kPreview = 0, kAvi = 16, kMpeg = 17, kWmv = 19 };
+
   CCaptureGraph();
   virtual ~CCaptureGraph();
   CCaptureGraph(const CCaptureGraph&) = delete;
   CCaptureGraph& operator=(const CCaptureGraph&) = delete;
 
+  BOOL OpenDevice(HWND videoOwner, HWND notifyWindow, const std::string& videoName, const std::string& audioName,
+                  long videoStandard);
+  void CloseDevice();
+  BOOL StartPreview();
+  BOOL StartMpegCapture(const MpegCaptureSettings* settings);
+  BOOL StartAviCapture(const AviCaptureSettings* settings);
+  // Switches a running AVI recording to a new file.
+  BOOL SetAviOutputFile(const char* name);
+  // Stops preview or recording; a stopped recording posts its message.
+  BOOL StopCapture();
+  BOOL StopCaptureToPreview();
+  BOOL Run();
+  BOOL StopGraph();
+  HRESULT SetVideoWindowOwner(HWND owner);
+  void FitVideoWindow(int aspect);
+  // Drains the events after WM_USER+70; a lost device closes the graph. The most severe code.
+  long HandleGraphEvents();
+  void SetEraseLines(int lines) { eraseLines_ = lines; }
+  void SetTimeOffset(int ms) { timeOffsetMs_ = ms; }
+  void SetAudioGain(BYTE enable, float gain);
+  // The 88-byte level record of the analyzer; false without one.
+  bool GetAudioLevels(BYTE* record);
+
   // A new filter graph with its capture graph builder, media control and events; events go to
   // the notify window as WM_USER+70. FALSE on any failure.
   BOOL CreateGraph(HWND notifyWindow);
-  // Removes and releases the devices and lets the graph go.
+
+  // Capture size and subtype; the actual size comes back through the pointers.
+  BOOL SetCaptureFormat(long* width, long* height, BOOL anyWidth);
+  BOOL ChangeCaptureFormat(long* width, long* height, BOOL anyWidth);
+  void SetVideoStandard(long standard) { videoStandard_ = standard; }
+  long GetTvFormat();
+  // Sets the standard with the stored picture values re-applied; a refused standard fails.
+  BOOL SetTvFormat(long standard);
+
+  // Picture adjustment through the device's IAMVideoProcAmp, kept per device in the registry.
+  BOOL GetProcAmpRange(long property, long* min, long* max, long* defaultValue);
+  BOOL GetProcAmp(long property, long* value);
+  BOOL SetProcAmp(long property, long value);
+  // The stored values; -1 for a property the device does not offer (and, for hue, may also be
+  // a real value: support is told by the range, not the value).
+  void LoadProcAmpSettings(long* brightness, long* contrast, long* saturation, long* hue);
+  // Applies and stores each value the device offers.
+  void SaveProcAmpSettings(long brightness, long contrast, long saturation, long hue);
+  void StoreCurrentProcAmp();
+  // Removes and releases every filter and lets the graph go.
   void ReleaseGraph();
 
   // Adds the video device of that friendly name as "Video Capture", takes the stream
@@ -40,18 +96,76 @@ class CCaptureGraph {
   IAMStreamConfig* StreamConfig() const { return streamConfig_; }
   BOOL IsInterleaved() const { return interleaved_; }
   BOOL AudioDeviceAdded() const { return audioAdded_; }
+  BOOL IsOpen() const { return open_; }
+  BOOL IsPreviewing() const { return previewing_; }
+  BOOL IsCapturing() const { return capturing_; }
+  int CaptureMode() const { return captureMode_; }
+  int DeviceKind() const { return deviceKind_; }
+  BOOL HasOwnAudioPin() const { return ownAudio_; }
   CGraphHelper& Helper() { return helper_; }
+  CWriterGraphHelper& WriterHelper() { return writerHelper_; }
+  IBaseFilter* MpegEncoder() const { return mpegEncoder_; }
 
  private:
+  BOOL BuildPreviewVideo(IBaseFilter* upstream, bool byMajorType);
+  HRESULT BuildAudioChain(IBaseFilter* source, bool silent);
+  BOOL SetAudioCaptureFormat(IBaseFilter* filter, int channels, int bytesPerSample, int rate);
+  BOOL AddPreferredAudioRenderer(CLSID* used);
+  BOOL ConnectAudioRenderer(IBaseFilter* upstream, int outputIndex);
+  bool HasAudioSource() const { return ownAudio_ || audioCapture_; }
+  void HideVideoWindow();
+  // Takes every chain filter out; the devices stay.
+  void ReleaseChains();
+  BOOL FailStart();
+  BOOL StartRecording(int mode, const std::function<BOOL(IPin* video, IPin* audio)>& buildWriter);
+  CComPtr<IAMVideoProcAmp> ProcAmp();
+  std::string ProcAmpValueName(long property) const;
+
   CComPtr<ICaptureGraphBuilder2> builder_;
   CComPtr<IGraphBuilder> graph_;
   CComPtr<IMediaControl> mediaControl_;
   CComPtr<IMediaEventEx> mediaEvent_;
-  IBaseFilter* videoCapture_ = nullptr;  // slots filled by FindDeviceFilter, owned here
+  IBaseFilter* videoCapture_ = nullptr;  // slots filled by FindDeviceFilter and AddFilter, owned here
+  IBaseFilter* videoTee_ = nullptr;
+  IBaseFilter* overlayMixer_ = nullptr;
+  IBaseFilter* colourConverter_ = nullptr;
+  IBaseFilter* videoRenderer_ = nullptr;
+  IBaseFilter* downSampler_ = nullptr;
+  IBaseFilter* videoTimeOffset_ = nullptr;
+  IBaseFilter* audioTimeOffset_ = nullptr;
   IBaseFilter* audioCapture_ = nullptr;
+  IBaseFilter* audioConverter_ = nullptr;
+  IBaseFilter* audioTee_ = nullptr;
+  IBaseFilter* audioRenderer_ = nullptr;
+  IBaseFilter* audioAnalyzer_ = nullptr;
+  IBaseFilter* nullRenderer_ = nullptr;
+  IBaseFilter* eraseLine_ = nullptr;
+  CCrossbar* crossbar_ = nullptr;
+  IBaseFilter* mpegEncoder_ = nullptr;
+  IBaseFilter* asfWriter_ = nullptr;
+  IBaseFilter* aviMux_ = nullptr;
   CComPtr<IAMStreamConfig> streamConfig_;
+  CComPtr<IVideoWindow> videoWindow_;
+  BOOL ownAudio_ = FALSE;
+  int deviceKind_ = 1;
+  std::string videoName_;
+  std::string audioName_;
+  HWND owner_ = nullptr;
+  HWND notify_ = nullptr;
+  BOOL previewing_ = FALSE;
+  BOOL capturing_ = FALSE;
+  int captureMode_ = kPreview;
   BOOL interleaved_ = FALSE;
   BOOL audioAdded_ = FALSE;
   CGraphHelper helper_;
   CWriterGraphHelper writerHelper_;
+  BYTE analyzerEnable_ = 0;
+  float analyzerGain_ = 1.0f;
+  int winVersion_ = 10;
+  long videoStandard_ = 1;
+  BOOL open_ = FALSE;
+  int aspectMode_ = 2;
+  BOOL downSamplerOn_ = FALSE;
+  int eraseLines_ = 0;
+  int timeOffsetMs_ = 0;
 };

@@ -18,8 +18,6 @@ CGraphHelper::~CGraphHelper() {
   rotCookie_ = 0;
 }
 
-CWriterGraphHelper::~CWriterGraphHelper() = default;
-
 void CGraphHelper::Attach(IGraphBuilder* graph, ICaptureGraphBuilder2* builder) {
   graph_ = graph;
   builder_ = builder;

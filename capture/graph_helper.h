@@ -67,12 +67,6 @@ class CGraphHelper {
   DWORD rotCookie_ = 0;
 };
 
-// The file-writing branches of a capture graph are built on this subclass.
-class CWriterGraphHelper : public CGraphHelper {
- public:
-  ~CWriterGraphHelper() override;
-};
-
 // The first device of the category whose friendly name equals name (without regard to case).
 // S_FALSE with *out untouched when the category is empty; E_FAIL when no device matches.
 HRESULT FindDeviceFilter(const char* name, IBaseFilter** out, const CLSID* category);

@@ -4,11 +4,12 @@
 # layer_includes test (includes, cmake/check_layer_includes.cmake).
 set(VIDARRO_LAYERS
   "platform/base"
-  "platform/registry platform/com"
+  "platform/registry platform/com platform/media"
   "platform/gdi"
   "platform/window"
   "platform/controls platform/rc"
   "platform/ole platform/dshow platform/disc"
+  "platform/filters"
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"
   "capture convengine"

@@ -237,7 +237,10 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
   // IMediaControl and IMediaFilter
   STDMETHODIMP Run() override {
     if (state_ == State_Running) return S_OK;
-    if (state_ == State_Stopped) Pause();
+    if (state_ == State_Stopped) {
+      const HRESULT hr = Pause();
+      if (FAILED(hr)) return hr;
+    }
     {
       std::lock_guard lock(eventMutex_);
       pendingComplete_ = 0;
@@ -263,8 +266,17 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
     // Sources stop pushing first.
     for (auto& f : filters)
       if (IsSource(f)) f->Pause();
+    HRESULT result = S_OK;
     for (auto& f : filters)
-      if (!IsSource(f)) f->Pause();
+      if (!IsSource(f)) {
+        const HRESULT hr = f->Pause();
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+      }
+    // A writer that cannot open its file fails the whole graph, which stays stopped.
+    if (FAILED(result)) {
+      StopAll();
+      return result;
+    }
     state_ = State_Paused;
     return S_OK;
   }

@@ -1,6 +1,7 @@
 #include "platform/dshow/sim_filters.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/source_filter.h"
 #include "platform/dshow/wdm_upstream.h"
 
@@ -200,6 +202,7 @@ class VideoStream : public ConfigurablePin {
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
     return vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
   }
+  bool Paced() override { return !Hardware::FreeRunning(); }
   HRESULT FillSample(MediaSample& s) override {
     if (DeviceLost()) return E_FAIL;
     const CMediaType mt = Current();
@@ -207,16 +210,9 @@ class VideoStream : public ConfigurablePin {
     const LONG w = vih ? vih->bmiHeader.biWidth : 720;
     const LONG h = vih ? std::abs(vih->bmiHeader.biHeight) : 480;
     const int bpp = vih && vih->bmiHeader.biBitCount ? vih->bmiHeader.biBitCount / 8 : 2;
-    s.data.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(bpp));
-    // Eight vertical bars that move one column per frame.
     const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
-    for (LONG x = 0; x < w; ++x) {
-      const BYTE level = static_cast<BYTE>(((x + s.index) * 8 / std::max<LONG>(w, 1) % 8) * 32);
-      for (int b = 0; b < bpp; ++b) s.data[static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp) + b] = level;
-    }
-    for (LONG y = 1; y < h; ++y)
-      std::memcpy(s.data.data() + static_cast<std::size_t>(y) * stride, s.data.data(), stride);
-    PutFrameNumber(s.data, s.index);
+    s.data.resize(stride * static_cast<std::size_t>(h));
+    PaintFrame(mt.subtype, w, h, s.index, SampleDuration(), s.data.data(), stride);
     return S_OK;
   }
 };
@@ -230,6 +226,7 @@ class AudioStream : public ConfigurablePin {
             MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
   }
   REFERENCE_TIME SampleDuration() override { return UNITS / 10; }
+  bool Paced() override { return !Hardware::FreeRunning(); }
   HRESULT FillSample(MediaSample& s) override {
     if (DeviceLost()) return E_FAIL;
     const CMediaType mt = Current();
@@ -238,12 +235,8 @@ class AudioStream : public ConfigurablePin {
     const WORD channels = wfx ? wfx->nChannels : 2;
     const std::size_t frames = rate / 10;
     s.data.resize(frames * channels * 2);
-    auto* pcm = reinterpret_cast<short*>(s.data.data());
-    for (std::size_t i = 0; i < frames; ++i) {
-      const double t = static_cast<double>(s.index * static_cast<long long>(frames) + static_cast<long long>(i)) / rate;
-      const auto v = static_cast<short>(std::lround(8000.0 * std::sin(2 * 3.14159265358979 * 1000.0 * t)));
-      for (WORD c = 0; c < channels; ++c) pcm[i * channels + c] = v;
-    }
+    FillTone(reinterpret_cast<std::int16_t*>(s.data.data()), channels, static_cast<int>(rate),
+             s.index * static_cast<long long>(frames), frames);
     return S_OK;
   }
 };
@@ -699,6 +692,31 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
 };
 
 }  // namespace
+
+namespace {
+std::atomic<bool> g_freeRunning{false};
+}
+
+void Hardware::SetFreeRunning(bool on) { g_freeRunning = on; }
+bool Hardware::FreeRunning() { return g_freeRunning; }
+
+long long FrameNumberOfPicture(const CMediaType& mt, const std::vector<BYTE>& frame) {
+  const auto* vih = mt.Format<VIDEOINFOHEADER>();
+  if (!vih) return -1;
+  const int w = vih->bmiHeader.biWidth, h = std::abs(vih->bmiHeader.biHeight);
+  const int bpp = vih->bmiHeader.biBitCount / 8;
+  if (w <= 0 || bpp <= 0 || frame.size() < static_cast<std::size_t>(w) * h * bpp) return -1;
+  // Any luma-like plane reads: the code is black and white.
+  const bool rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32;
+  const int offset = mt.subtype == MEDIASUBTYPE_UYVY ? 1 : 0;
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int row = rgb ? h - 1 - y : y;
+      luma[static_cast<std::size_t>(y) * w + x] = frame[(static_cast<std::size_t>(row) * w + x) * bpp + offset];
+    }
+  return ReadFrameCode(luma.data(), w, h, w);
+}
 
 long long FrameNumberOf(const std::vector<BYTE>& frame) {
   long long n = -1;

@@ -1,12 +1,13 @@
 // Filters of the simulated devices: capture filters with their crossbars and tuner, audio
-// capture filters and camcorders. Their sources produce real data at the device's formats:
-// moving bars with the frame number in the first eight bytes, a 1 kHz tone, and for camcorders
-// the frames of the media file that stands in for the tape.
+// capture filters and camcorders. Their sources produce real data at the device's formats: the
+// pattern and tone of sim_pattern.h, and for camcorders the frames of the media file that stands
+// in for the tape, the frame number in their first eight bytes.
 #pragma once
 
 #include <string>
 
 #include "platform/dshow/filter_interfaces.h"
+#include "platform/dshow/media_types.h"
 
 namespace platform::dshow::sim {
 
@@ -16,7 +17,9 @@ HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv)
 
 constexpr HRESULT E_DEVICE_NOT_CONNECTED = static_cast<HRESULT>(0x8007048F);
 
-// The frame number a bars frame carries.
+// The frame number a camcorder frame carries.
 long long FrameNumberOf(const std::vector<BYTE>& frame);
+// The frame number a pattern picture of that type carries in its block code.
+long long FrameNumberOfPicture(const CMediaType& mt, const std::vector<BYTE>& frame);
 
 }  // namespace platform::dshow::sim

@@ -106,6 +106,11 @@ class Hardware {
   void Unplug(const std::string& id);
   void Plug(const std::string& id);
 
+  // Free running: the simulated sources deliver as fast as their graph takes the samples, time
+  // stamped at the device's rate (for measuring what a graph can do).
+  static void SetFreeRunning(bool on);
+  static bool FreeRunning();
+
   // Open filters watch their device.
   using Watcher = std::function<void(bool present)>;
   int Watch(const std::string& id, Watcher watcher);

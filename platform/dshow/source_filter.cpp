@@ -46,11 +46,20 @@ bool CSourceStream::WaitUntilMs(std::uint64_t dueMs) {
   }
 }
 
+bool CSourceStream::Stopping() {
+  std::lock_guard lock(mutex_);
+  return stop_;
+}
+
 void CSourceStream::ThreadMain(std::uint64_t startMs) {
   REFERENCE_TIME streamTime = 0;
   long long index = 0;
   for (;;) {
-    if (!WaitUntilMs(startMs + static_cast<std::uint64_t>(streamTime / 10000))) return;
+    if (!Paced()) {
+      if (Stopping()) return;
+    } else if (!WaitUntilMs(startMs + static_cast<std::uint64_t>(streamTime / 10000))) {
+      return;
+    }
     MediaSample sample;
     const REFERENCE_TIME duration = SampleDuration();
     sample.start = streamTime;

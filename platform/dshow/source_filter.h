@@ -21,6 +21,9 @@ class CSourceStream : public CBaseOutputPin {
   virtual HRESULT FillSample(MediaSample& sample) = 0;
   // Length of the sample FillSample will produce next, in 100-ns units (> 0).
   virtual REFERENCE_TIME SampleDuration() = 0;
+  // False for a source that delivers as fast as downstream takes its samples, still stamped at
+  // its own rate.
+  virtual bool Paced() { return true; }
 
   void StartStreaming();
   void StopStreaming();  // joins the thread
@@ -29,6 +32,7 @@ class CSourceStream : public CBaseOutputPin {
  private:
   void ThreadMain(std::uint64_t startMs);
   bool WaitUntilMs(std::uint64_t dueMs);
+  bool Stopping();
 
   std::thread thread_;
   std::mutex mutex_;

@@ -335,14 +335,15 @@ TEST_F(GraphTest, SourcesDeliverMovingBarsAToneAndReportArrival) {
   clock.Advance(34);
   ASSERT_TRUE(WaitFor([&] { return video->SamplesRendered() == 2; }));
   const MediaSample second = video->Last();
-  EXPECT_EQ(sim::FrameNumberOf(first.data), 0);
-  EXPECT_EQ(sim::FrameNumberOf(second.data), 1);
+  const CMediaType yuy2 = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 480, 333667);
+  EXPECT_EQ(sim::FrameNumberOfPicture(yuy2, first.data), 0);
+  EXPECT_EQ(sim::FrameNumberOfPicture(yuy2, second.data), 1);
   EXPECT_EQ(second.start, 333667);
   ASSERT_EQ(first.data.size(), 720u * 480 * 2);
-  // The bars moved by a column: the edge of the first bar is one pixel further left.
-  const std::size_t edge = 720 / 8 * 2;  // first column of the second bar, in bytes
-  EXPECT_NE(first.data[edge - 2], first.data[edge]);
-  EXPECT_EQ(second.data[edge - 2], first.data[edge]);
+  // Frame 0 opens a second with the white flash; frame 1 shows the bars, white bar first.
+  EXPECT_GT(first.data[2 * 720 * 100 + 2 * 400], 220);
+  EXPECT_NEAR(second.data[2 * 720 * 100], 180, 2);
+  EXPECT_LT(second.data[2 * 720 * 100 + 2 * 700], 50);  // the blue bar
   const MediaSample tone = audio->Last();
   ASSERT_EQ(tone.data.size(), 4800u * 2 * 2);  // 100 ms of 48 kHz stereo
   short peak = 0;

@@ -1,0 +1,159 @@
+#include "platform/dshow/sim_pattern.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace platform::dshow::sim {
+namespace {
+
+struct Rgb {
+  std::uint8_t r, g, b;
+};
+
+// 75% bars: white, yellow, cyan, green, magenta, red, blue.
+constexpr Rgb kBars[7] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
+                          {191, 0, 191},   {191, 0, 0},   {0, 0, 191}};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+
+// 3x5 digits, one row a 3-bit mask, top row first.
+constexpr std::uint8_t kDigits[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7},
+                                         {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1},
+                                         {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
+
+// The code band: rows from 13/16 to 15/16 of the height, kCodeBits cells across.
+int BandTop(int height) { return height * 13 / 16; }
+int BandBottom(int height) { return height * 15 / 16; }
+
+std::uint8_t Clamp(double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+
+// BT.601 studio range.
+void ToYuv(Rgb c, std::uint8_t* y, std::uint8_t* u, std::uint8_t* v) {
+  const double r = c.r, g = c.g, b = c.b;
+  *y = Clamp(16 + (65.481 * r + 128.553 * g + 24.966 * b) / 255);
+  *u = Clamp(128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255);
+  *v = Clamp(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255);
+}
+
+class Canvas {
+ public:
+  Canvas(int w, int h) : w_(w), h_(h), px_(static_cast<std::size_t>(w) * h) {}
+  void Fill(int x0, int y0, int x1, int y1, Rgb c) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, w_), y1 = std::min(y1, h_);
+    for (int y = y0; y < y1; ++y)
+      std::fill(px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x0,
+                px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x1, c);
+  }
+  Rgb At(int x, int y) const { return px_[static_cast<std::size_t>(y) * w_ + x]; }
+
+ private:
+  int w_, h_;
+  std::vector<Rgb> px_;
+};
+
+void DrawNumber(Canvas& canvas, long long n, int x, int y, int scale) {
+  char text[24];
+  const int length = std::snprintf(text, sizeof text, "%08lld", n % 100000000);
+  for (int i = 0; i < length; ++i) {
+    const auto& glyph = kDigits[text[i] - '0'];
+    for (int row = 0; row < 5; ++row)
+      for (int col = 0; col < 3; ++col)
+        if (glyph[row] & (4 >> col))
+          canvas.Fill(x + (i * 4 + col) * scale, y + row * scale, x + (i * 4 + col + 1) * scale, y + (row + 1) * scale,
+                      kWhite);
+  }
+}
+
+void Compose(Canvas& canvas, int w, int h, long long n, REFERENCE_TIME frameDuration) {
+  const int barsBottom = h * 2 / 3;
+  if (IsFlashFrame(n, frameDuration)) {
+    canvas.Fill(0, 0, w, BandTop(h), kWhite);
+  } else {
+    for (int i = 0; i < 7; ++i) canvas.Fill(i * w / 7, 0, (i + 1) * w / 7, barsBottom, kBars[i]);
+    canvas.Fill(0, barsBottom, w, BandTop(h), kBlack);
+    const int box = std::max(h / 8, 2);
+    const int travel = std::max(w - box, 1);
+    const int x = static_cast<int>((n * 4) % (2 * travel));
+    const int boxX = x < travel ? x : 2 * travel - x;  // back and forth
+    canvas.Fill(boxX, h / 4, boxX + box, h / 4 + box, kWhite);
+    DrawNumber(canvas, n, w / 16, barsBottom + (BandTop(h) - barsBottom) / 4, std::max(h / 80, 1));
+  }
+  canvas.Fill(0, BandTop(h), w, h, kBlack);
+  const long long code = n & ((1LL << kCodeBits) - 1);
+  for (int bit = 0; bit < kCodeBits; ++bit)
+    if (code & (1LL << (kCodeBits - 1 - bit)))
+      canvas.Fill(bit * w / kCodeBits, BandTop(h), (bit + 1) * w / kCodeBits, BandBottom(h), kWhite);
+}
+
+}  // namespace
+
+bool IsFlashFrame(long long n, REFERENCE_TIME frameDuration) {
+  if (n == 0) return true;
+  // A whole second falls in (start of the previous frame, start of this one].
+  return (n * frameDuration) / 10000000 > ((n - 1) * frameDuration) / 10000000;
+}
+
+void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME frameDuration, std::uint8_t* data,
+                std::size_t stride) {
+  if (w <= 0 || h <= 0) return;
+  Canvas canvas(w, h);
+  Compose(canvas, w, h, n, frameDuration);
+  const bool rgb24 = subtype == MEDIASUBTYPE_RGB24;
+  const bool rgb32 = subtype == MEDIASUBTYPE_RGB32;
+  const bool uyvy = subtype == MEDIASUBTYPE_UYVY;
+  for (int y = 0; y < h; ++y) {
+    // DIB RGB rows are stored bottom-up.
+    std::uint8_t* row = data + stride * static_cast<std::size_t>(rgb24 || rgb32 ? h - 1 - y : y);
+    if (rgb24 || rgb32) {
+      const int bytes = rgb32 ? 4 : 3;
+      for (int x = 0; x < w; ++x) {
+        const Rgb c = canvas.At(x, y);
+        std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
+        p[0] = c.b, p[1] = c.g, p[2] = c.r;
+        if (rgb32) p[3] = 0xFF;
+      }
+      continue;
+    }
+    for (int x = 0; x + 1 < w; x += 2) {
+      std::uint8_t y0, y1, u, v, u1, v1;
+      ToYuv(canvas.At(x, y), &y0, &u, &v);
+      ToYuv(canvas.At(x + 1, y), &y1, &u1, &v1);
+      std::uint8_t* p = row + static_cast<std::size_t>(x) * 2;
+      if (uyvy) {
+        p[0] = u, p[1] = y0, p[2] = v, p[3] = y1;
+      } else {
+        p[0] = y0, p[1] = u, p[2] = y1, p[3] = v;
+      }
+    }
+  }
+}
+
+long long ReadFrameCode(const std::uint8_t* luma, int w, int h, std::ptrdiff_t stride) {
+  const int top = BandTop(h), bottom = BandBottom(h);
+  if (bottom - top < 2 || w < kCodeBits) return -1;
+  const int y = (top + bottom) / 2;
+  long long code = 0;
+  for (int bit = 0; bit < kCodeBits; ++bit) {
+    // Average the middle half of the cell, away from edges that ringing blurs.
+    const int x0 = bit * w / kCodeBits, x1 = (bit + 1) * w / kCodeBits;
+    int sum = 0, count = 0;
+    for (int x = x0 + (x1 - x0) / 4; x < x1 - (x1 - x0) / 4; ++x, ++count) sum += luma[y * stride + x];
+    code = (code << 1) | (count && sum / count > 128 ? 1 : 0);
+  }
+  return code;
+}
+
+void FillTone(std::int16_t* pcm, int channels, int rate, long long firstSample, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const long long s = firstSample + static_cast<long long>(i);
+    const long long inSecond = s % rate;
+    const int hz = inSecond < rate / 10 ? kBurstHz : kToneHz;
+    // Phase from the start of the second keeps both tones continuous at whole cycles.
+    const double phase = 2 * M_PI * hz * static_cast<double>(inSecond) / rate;
+    const auto v = static_cast<std::int16_t>(std::lround(32767 * kToneAmplitude * std::sin(phase)));
+    for (int c = 0; c < channels; ++c) pcm[i * channels + c] = v;
+  }
+}
+
+}  // namespace platform::dshow::sim

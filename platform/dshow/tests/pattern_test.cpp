@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/dshow/sim_filters.h"
+#include "platform/dshow/sim_pattern.h"
+
+namespace platform::dshow::sim {
+namespace {
+
+struct Painted {
+  CMediaType mt;
+  std::vector<BYTE> data;
+};
+
+Painted Paint(GUID subtype, int w, int h, long long n) {
+  Painted p{MakeVideoType(subtype, w, h, 333667), {}};
+  const int bpp = p.mt.Format<VIDEOINFOHEADER>()->bmiHeader.biBitCount / 8;
+  p.data.resize(static_cast<std::size_t>(w) * h * bpp);
+  PaintFrame(subtype, w, h, n, 333667, p.data.data(), static_cast<std::size_t>(w) * bpp);
+  return p;
+}
+
+TEST(Pattern, BarsAreCodedRightForEverySubtype) {
+  // Row 50 of frame 1 (no flash): white bar at x 10, yellow at x 150, blue at x 700.
+  const auto yuy2 = Paint(MEDIASUBTYPE_YUY2, 720, 480, 1);
+  const BYTE* row = &yuy2.data[720 * 2 * 50];
+  EXPECT_NEAR(row[20], 180, 1);   // white Y
+  EXPECT_NEAR(row[21], 128, 1);   // white U
+  EXPECT_NEAR(row[300], 162, 1);  // yellow Y
+  EXPECT_NEAR(row[301], 44, 1);   // yellow U
+  EXPECT_NEAR(row[303], 142, 1);  // yellow V
+  EXPECT_NEAR(row[1400], 35, 1);  // blue Y
+
+  const auto uyvy = Paint(MEDIASUBTYPE_UYVY, 720, 480, 1);
+  const BYTE* urow = &uyvy.data[720 * 2 * 50];
+  EXPECT_EQ(urow[301], row[300]);  // Y at odd bytes
+  EXPECT_EQ(urow[300], row[301]);  // U first
+
+  // RGB rows are bottom-up BGR: row 50 from the top is stored at h - 1 - 50.
+  const auto rgb24 = Paint(MEDIASUBTYPE_RGB24, 720, 480, 1);
+  const BYTE* yellow = &rgb24.data[(479 - 50) * 720 * 3 + 150 * 3];
+  EXPECT_EQ(yellow[0], 0);
+  EXPECT_EQ(yellow[1], 191);
+  EXPECT_EQ(yellow[2], 191);
+  const auto rgb32 = Paint(MEDIASUBTYPE_RGB32, 720, 480, 1);
+  const BYTE* blue = &rgb32.data[(479 - 50) * 720 * 4 + 700 * 4];
+  EXPECT_EQ(blue[0], 191);
+  EXPECT_EQ(blue[2], 0);
+}
+
+TEST(Pattern, FrameCodeReadsBackInEverySubtypeAndAfterHalving) {
+  for (GUID subtype : {MEDIASUBTYPE_YUY2, MEDIASUBTYPE_UYVY, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_RGB32})
+    for (long long n : {0LL, 1LL, 29LL, 4660LL, (1LL << 24) - 1}) {
+      const auto p = Paint(subtype, 352, 240, n);
+      EXPECT_EQ(FrameNumberOfPicture(p.mt, p.data), n);
+    }
+  // Halving the size both ways (as an encoder at level 0 does) keeps the code.
+  const auto big = Paint(MEDIASUBTYPE_YUY2, 720, 480, 123456);
+  std::vector<std::uint8_t> half(360 * 240);
+  for (int y = 0; y < 240; ++y)
+    for (int x = 0; x < 360; ++x) half[y * 360 + x] = big.data[(2 * y * 720 + 2 * x) * 2];
+  EXPECT_EQ(ReadFrameCode(half.data(), 360, 240, 360), 123456);
+  EXPECT_EQ(ReadFrameCode(half.data(), 360, 8, 360), -1);
+}
+
+TEST(Pattern, OneFlashEachSecondAtBothRates) {
+  std::vector<long long> ntsc, pal;
+  for (long long n = 0; n < 95; ++n) {
+    if (IsFlashFrame(n, 333667)) ntsc.push_back(n);
+    if (IsFlashFrame(n, 400000)) pal.push_back(n);
+  }
+  EXPECT_EQ(ntsc, (std::vector<long long>{0, 30, 60, 90}));
+  EXPECT_EQ(pal, (std::vector<long long>{0, 25, 50, 75}));
+  // The box moves between frames outside the flash.
+  const auto a = Paint(MEDIASUBTYPE_YUY2, 720, 480, 5);
+  const auto b = Paint(MEDIASUBTYPE_YUY2, 720, 480, 6);
+  EXPECT_NE(a.data, b.data);
+}
+
+TEST(Pattern, ToneAtMinus12WithABurstAtEachSecond) {
+  const int rate = 48000;
+  std::vector<std::int16_t> pcm(2 * rate * 2);
+  FillTone(pcm.data(), 2, rate, 0, 2 * rate);
+  auto crossings = [&](int from, int to) {
+    int n = 0;
+    for (int i = from + 1; i < to; ++i) n += (pcm[2 * (i - 1)] < 0) != (pcm[2 * i] < 0);
+    return n;
+  };
+  // Zero crossings per 50 ms: 200 at 2 kHz, 100 at 1 kHz.
+  EXPECT_NEAR(crossings(0, rate / 20), 200, 2);
+  EXPECT_NEAR(crossings(rate / 2, rate / 2 + rate / 20), 100, 2);
+  EXPECT_NEAR(crossings(rate, rate + rate / 20), 200, 2);
+  std::int16_t peak = 0;
+  for (std::size_t i = 0; i < pcm.size(); i += 2) {
+    peak = std::max(peak, pcm[i]);
+    EXPECT_EQ(pcm[i], pcm[i + 1]);
+  }
+  EXPECT_NEAR(20 * std::log10(peak / 32767.0), -12.0, 0.1);
+}
+
+}  // namespace
+}  // namespace platform::dshow::sim

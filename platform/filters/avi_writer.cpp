@@ -1,0 +1,282 @@
+#include "platform/filters/avi_writer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "platform/base/file.h"
+#include "platform/base/strings.h"
+#include "platform/com/out_param.h"
+#include "platform/dshow/base_filter.h"
+#include "platform/dshow/codes.h"
+#include "platform/dshow/stock_filters.h"
+#include "platform/dshow/uuids.h"
+#include "platform/dshow/writer_interfaces.h"
+#include "platform/media/muxer.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+namespace platform::filters {
+namespace {
+
+using dshow::CBaseFilter;
+using dshow::CBaseInputPin;
+using dshow::CBaseOutputPin;
+using dshow::MediaSample;
+using dshow::TypePattern;
+
+class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {
+ public:
+  AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
+    output_ = AddPin<Out>("AVI Out");
+    AddPin<In>("Input 01");
+  }
+  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+
+  void Receive(CBaseInputPin* pin, const MediaSample& sample) override {
+    std::lock_guard lock(mutex_);
+    if (State() != State_Running || failed_) return;
+    if (!muxer_ && !Open()) return;
+    const auto it = std::find(inputs_.begin(), inputs_.end(), pin);
+    if (it == inputs_.end()) return;
+    const auto index = static_cast<std::size_t>(it - inputs_.begin());
+    auto packet = media::MakePacket();
+    if (av_new_packet(packet.get(), static_cast<int>(sample.data.size())) < 0) return;
+    std::copy(sample.data.begin(), sample.data.end(), packet->data);
+    const CMediaType& mt = pin->ConnectedType();
+    if (mt.majortype == MEDIATYPE_Audio) {
+      const auto* wfx = mt.Format<WAVEFORMATEX>();
+      packet->pts = packet->dts = samples_[index];
+      samples_[index] += static_cast<std::int64_t>(sample.data.size()) / std::max<int>(wfx ? wfx->nBlockAlign : 4, 1);
+    } else {
+      packet->pts = packet->dts = samples_[index]++;
+      packet->flags |= AV_PKT_FLAG_KEY;
+    }
+    if (!muxer_->WritePacket(packet.get(), static_cast<int>(index), timeBases_[index])) Fail();
+  }
+  void EndOfStream(CBaseInputPin*) override {
+    std::lock_guard lock(mutex_);
+    if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
+  }
+  void InputConnected() {
+    const int inputs = CountPins(PINDIR_INPUT);
+    if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
+  }
+
+  STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
+  STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
+  STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
+  STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
+  STDMETHODIMP put_Mode(InterleavingMode mode) override {
+    if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
+    mode_ = mode;
+    return S_OK;
+  }
+  STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
+  STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
+    if (!leave || !preroll) return E_POINTER;
+    leave_ = *leave, preroll_ = *preroll;
+    return S_OK;
+  }
+  STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
+    if (!leave || !preroll) return E_POINTER;
+    *leave = leave_, *preroll = preroll_;
+    return S_OK;
+  }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = dshow::Offer<IConfigAviMux>(this, riid)) return p;
+    return dshow::Offer<IConfigInterleaving>(this, riid);
+  }
+  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
+  // Leaving the run finishes the file, while the writer downstream still holds it open.
+  void OnPause() override {
+    if (State() == State_Running) Finish();
+  }
+  void OnStop() override { Finish(); }
+
+ private:
+  class In : public dshow::CPatternInputPin {
+   public:
+    In(CBaseFilter* f, std::string name)
+        : CPatternInputPin(
+              f, std::move(name),
+              {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
+    HRESULT CompleteConnect(IPin*) override {
+      static_cast<AviMux*>(filter_)->InputConnected();
+      return S_OK;
+    }
+  };
+  class Out : public CBaseOutputPin {
+   public:
+    using CBaseOutputPin::CBaseOutputPin;
+    std::vector<CMediaType> GetMediaTypes() override { return {dshow::MakeStreamType(MEDIASUBTYPE_Avi)}; }
+  };
+
+  // The codec parameters of a connected input; false for a type AVI cannot carry.
+  static bool Describe(const CMediaType& mt, AVCodecParameters* p, AVRational* timeBase) {
+    if (mt.majortype == MEDIATYPE_Audio) {
+      const auto* wfx = mt.Format<WAVEFORMATEX>();
+      if (!wfx || wfx->wBitsPerSample != 16) return false;
+      p->codec_type = AVMEDIA_TYPE_AUDIO;
+      p->codec_id = AV_CODEC_ID_PCM_S16LE;
+      p->sample_rate = static_cast<int>(wfx->nSamplesPerSec);
+      av_channel_layout_default(&p->ch_layout, wfx->nChannels);
+      p->bits_per_coded_sample = 16;
+      p->block_align = wfx->nBlockAlign;
+      p->bit_rate = static_cast<std::int64_t>(wfx->nAvgBytesPerSec) * 8;
+      *timeBase = {1, p->sample_rate};
+      return true;
+    }
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    const REFERENCE_TIME frame = vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
+    *timeBase = {static_cast<int>(frame), 10000000};
+    p->codec_type = AVMEDIA_TYPE_VIDEO;
+    if (mt.subtype == MEDIASUBTYPE_dvsd || mt.majortype == MEDIATYPE_Interleaved) {
+      p->codec_id = AV_CODEC_ID_DVVIDEO;
+      p->width = 720;
+      p->height = mt.lSampleSize == 144000 ? 576 : 480;
+      if (p->height == 576) *timeBase = {1, 25};
+      return true;
+    }
+    if (!vih) return false;
+    p->codec_id = AV_CODEC_ID_RAWVIDEO;
+    p->width = vih->bmiHeader.biWidth;
+    p->height = std::abs(vih->bmiHeader.biHeight);
+    p->bits_per_coded_sample = vih->bmiHeader.biBitCount;
+    p->codec_tag = vih->bmiHeader.biCompression;
+    p->format = mt.subtype == MEDIASUBTYPE_UYVY    ? AV_PIX_FMT_UYVY422
+                : mt.subtype == MEDIASUBTYPE_RGB24 ? AV_PIX_FMT_BGR24
+                : mt.subtype == MEDIASUBTYPE_RGB32 ? AV_PIX_FMT_BGRA
+                                                   : AV_PIX_FMT_YUYV422;
+    return true;
+  }
+
+  bool Open() {
+    inputs_.clear();
+    timeBases_.clear();
+    samples_.clear();
+    std::string error;
+    muxer_ = media::Muxer::Open(
+        "avi", [this](const std::uint8_t* d, std::size_t n) { return Emit(d, n); },
+        [this](std::int64_t offset) {
+          position_ = offset;
+          return true;
+        },
+        &error);
+    if (!muxer_) return Fail();
+    for (dshow::CBasePin* pin : Pins()) {
+      auto* in = dynamic_cast<CBaseInputPin*>(pin);
+      if (!in || !in->IsConnected()) continue;
+      AVCodecParameters* p = avcodec_parameters_alloc();
+      AVRational timeBase{1, 25};
+      const bool described = Describe(in->ConnectedType(), p, &timeBase);
+      const int index = described ? muxer_->AddStream(p, timeBase) : -1;
+      avcodec_parameters_free(&p);
+      if (index < 0) return Fail();
+      inputs_.push_back(in);
+      timeBases_.push_back(timeBase);
+      samples_.push_back(0);
+    }
+    position_ = 0;
+    if (!muxer_->WriteHeader()) return Fail();
+    return true;
+  }
+
+  bool Emit(const std::uint8_t* data, std::size_t size) {
+    MediaSample sample;
+    sample.data.assign(data, data + size);
+    sample.start = position_;
+    sample.stop = position_ + static_cast<REFERENCE_TIME>(size);
+    position_ = sample.stop;
+    return output_->Deliver(sample) != E_FAIL;
+  }
+
+  bool Fail() {
+    if (!failed_) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+    failed_ = true;
+    return false;
+  }
+
+  void Finish() {
+    std::lock_guard lock(mutex_);
+    if (muxer_ && !muxer_->Finish()) Fail();
+    muxer_.reset();
+    failed_ = false;
+  }
+
+  std::mutex mutex_;
+  CBaseOutputPin* output_;
+  std::unique_ptr<media::Muxer> muxer_;
+  std::vector<CBaseInputPin*> inputs_;
+  std::vector<AVRational> timeBases_;
+  std::vector<std::int64_t> samples_;
+  REFERENCE_TIME position_ = 0;
+  bool failed_ = false;
+  int ended_ = 0;
+  LONG master_ = -1;
+  BOOL oldIndex_ = FALSE;
+  InterleavingMode mode_ = INTERLEAVE_NONE;
+  REFERENCE_TIME leave_ = 0;
+  REFERENCE_TIME preroll_ = 0;
+};
+
+// Writes each sample at the file offset its times give. The file opens at the first pause after
+// a name was set, so a new name while stopped starts a new file at the next run.
+class FileWriter : public dshow::CRendererFilter, public dshow::CFileSinkBase {
+ public:
+  FileWriter() : CRendererFilter(CLSID_FileWriter, "File writer", {TypePattern(MEDIATYPE_Stream)}, "in") {}
+  DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
+
+  STDMETHODIMP SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* mt) override {
+    const HRESULT hr = CFileSinkBase::SetFileName(file, mt);
+    if (SUCCEEDED(hr)) changed_ = true;
+    return hr;
+  }
+  STDMETHODIMP Pause() override {
+    if (State() == State_Stopped && changed_ && !FileName().empty()) {
+      std::lock_guard lock(mutex_);
+      if (!file_.Open(FileName(), FileMode::Create)) return E_FAIL;
+      changed_ = false;
+      failed_ = false;
+    }
+    return CRendererFilter::Pause();
+  }
+  void Receive(CBaseInputPin* pin, const MediaSample& sample) override {
+    {
+      std::lock_guard lock(mutex_);
+      if (!file_.IsOpen() || failed_) return;
+      if (!file_.Seek(sample.start, SeekFrom::Begin) || !file_.Write(sample.data.data(), sample.data.size())) {
+        failed_ = true;
+        NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+        return;
+      }
+    }
+    CRendererFilter::Receive(pin, sample);
+  }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return dshow::Offer<IFileSinkFilter2>(this, riid); }
+  void OnStop() override {
+    CRendererFilter::OnStop();
+    std::lock_guard lock(mutex_);
+    if (file_.IsOpen() && !file_.Close() && !failed_) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+  }
+
+ private:
+  std::mutex mutex_;
+  platform::File file_;
+  bool changed_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+HRESULT CreateAviMux(REFIID riid, void** ppv) { return com::HandOver(new AviMux, riid, ppv); }
+HRESULT CreateFileWriter(REFIID riid, void** ppv) { return com::HandOver(new FileWriter, riid, ppv); }
+
+}  // namespace platform::filters

@@ -1,0 +1,34 @@
+#include "platform/filters/filter_classes.h"
+
+#include <mutex>
+
+#include "platform/com/class_table.h"
+#include "platform/com/out_param.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/uuids.h"
+#include "platform/filters/avi_writer.h"
+#include "platform/filters/maker_interfaces.h"
+#include "platform/filters/mpeg_encoder.h"
+#include "platform/filters/small_filters.h"
+
+namespace platform::filters {
+
+bool RegisterFilterClassesOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // The stock classes first: the writers here take the place of their stand-ins.
+    dshow::RegisterStockClasses();
+    com::RegisterClassForever(CLSID_AviDest, CreateAviMux);
+    com::RegisterClassForever(CLSID_FileWriter, CreateFileWriter);
+    com::RegisterClassForever(CLSID_QnMpegEncoder,
+                              [](REFIID riid, void** ppv) { return com::HandOver(new MpegEncoderFilter, riid, ppv); });
+    com::RegisterClassForever(CLSID_QnEraseLine, CreateEraseLine);
+    com::RegisterClassForever(CLSID_QnVideoDownSampler, CreateDownSampler);
+    com::RegisterClassForever(CLSID_QnSpaceColorConverter, CreateSpaceColorConverter);
+    com::RegisterClassForever(CLSID_QnAudioAnalyzer, CreateAudioAnalyzer);
+    com::RegisterClassForever(CLSID_QnTimeOffset, CreateTimeOffset);
+  });
+  return true;
+}
+
+}  // namespace platform::filters

@@ -1,0 +1,186 @@
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "platform/com/out_param.h"
+#include "platform/dshow/transform_filter.h"
+#include "platform/dshow/uuids.h"
+#include "platform/filters/maker_interfaces.h"
+#include "platform/filters/small_filters.h"
+#include "platform/media/scaler.h"
+
+namespace platform::filters {
+namespace {
+
+using dshow::CTransformFilter;
+using dshow::MediaSample;
+using dshow::TypePattern;
+
+std::vector<CMediaType> Uncompressed(bool withYv12) {
+  std::vector<CMediaType> types;
+  for (const GUID& sub : {MEDIASUBTYPE_YUY2, MEDIASUBTYPE_UYVY, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_RGB32})
+    types.push_back(TypePattern(MEDIATYPE_Video, sub));
+  if (withYv12) types.push_back(TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_YV12));
+  return types;
+}
+
+struct Geometry {
+  int width = 0, height = 0, bytes = 2;
+  REFERENCE_TIME frame = 333667;
+  bool rgb = false;
+};
+
+Geometry GeometryOf(const CMediaType& mt) {
+  Geometry g;
+  if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) {
+    g.width = vih->bmiHeader.biWidth;
+    g.height = std::abs(vih->bmiHeader.biHeight);
+    g.bytes = std::max<int>(vih->bmiHeader.biBitCount / 8, 1);
+    g.frame = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
+  }
+  g.rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32;
+  return g;
+}
+
+CMediaType VideoType(const GUID& subtype, int width, int height, REFERENCE_TIME frame) {
+  if (subtype == MEDIASUBTYPE_YV12) {
+    CMediaType mt = dshow::MakeVideoType(MEDIASUBTYPE_YUY2, width, height, frame);
+    mt.subtype = MEDIASUBTYPE_YV12;
+    auto vih = *mt.Format<VIDEOINFOHEADER>();
+    vih.bmiHeader.biBitCount = 12;
+    vih.bmiHeader.biCompression = MakeFourCC('Y', 'V', '1', '2');
+    vih.bmiHeader.biSizeImage = static_cast<DWORD>(width * height * 3 / 2);
+    mt.lSampleSize = vih.bmiHeader.biSizeImage;
+    mt.SetFormat(FORMAT_VideoInfo, vih);
+    return mt;
+  }
+  return dshow::MakeVideoType(subtype, width, height, frame);
+}
+
+// Blanks the top lines: what a VCR's head switching leaves unusable.
+class EraseLine : public CTransformFilter, public IQnEraseLine {
+ public:
+  EraseLine() : CTransformFilter(CLSID_QnEraseLine, "Erase Line", Uncompressed(false)) {}
+  DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
+  STDMETHODIMP SetEraseLines(int lines) override {
+    if (lines < 0) return E_INVALIDARG;
+    lines_ = lines;
+    return S_OK;
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    out = in;
+    const Geometry g = GeometryOf(Input()->ConnectedType());
+    const std::size_t stride = static_cast<std::size_t>(g.width) * g.bytes;
+    const int lines = std::min(lines_.load(), g.height);
+    if (out.data.size() < stride * g.height) return S_OK;
+    const bool uyvy = Input()->ConnectedType().subtype == MEDIASUBTYPE_UYVY;
+    for (int y = 0; y < lines; ++y) {
+      // RGB rows are stored bottom-up: the top line is the last row.
+      BYTE* row = out.data.data() + stride * static_cast<std::size_t>(g.rgb ? g.height - 1 - y : y);
+      if (g.rgb) {
+        std::memset(row, 0, stride);
+        continue;
+      }
+      for (std::size_t x = 0; x + 1 < stride; x += 2) {
+        row[x + (uyvy ? 1 : 0)] = 16;
+        row[x + (uyvy ? 0 : 1)] = 128;
+      }
+    }
+    return S_OK;
+  }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return dshow::Offer<IQnEraseLine>(this, riid); }
+
+ private:
+  std::atomic<int> lines_{0};
+};
+
+// Keeps every other line: half the height, the first field.
+class DownSampler : public CTransformFilter {
+ public:
+  DownSampler() : CTransformFilter(CLSID_QnVideoDownSampler, "Qn Video DownSampler", Uncompressed(false)) {}
+  std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+    const Geometry g = GeometryOf(in);
+    return {VideoType(in.subtype, g.width, g.height / 2, g.frame)};
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    const Geometry g = GeometryOf(Input()->ConnectedType());
+    const std::size_t stride = static_cast<std::size_t>(g.width) * g.bytes;
+    if (in.data.size() < stride * g.height) return S_FALSE;
+    out = in;
+    const int half = g.height / 2;
+    out.data.resize(stride * half);
+    for (int y = 0; y < half; ++y)
+      std::memcpy(out.data.data() + stride * y, in.data.data() + stride * (2 * static_cast<std::size_t>(y)), stride);
+    return S_OK;
+  }
+};
+
+AVPixelFormat PixelFormatOf(const GUID& subtype) {
+  if (subtype == MEDIASUBTYPE_UYVY) return AV_PIX_FMT_UYVY422;
+  if (subtype == MEDIASUBTYPE_RGB24) return AV_PIX_FMT_BGR24;
+  if (subtype == MEDIASUBTYPE_RGB32) return AV_PIX_FMT_BGRA;
+  if (subtype == MEDIASUBTYPE_YV12) return AV_PIX_FMT_YUV420P;
+  return AV_PIX_FMT_YUYV422;
+}
+
+// Every uncompressed subtype to RGB32, which every renderer takes.
+class SpaceColorConverter : public CTransformFilter {
+ public:
+  SpaceColorConverter()
+      : CTransformFilter(CLSID_QnSpaceColorConverter, "Qn Space Color Converter", Uncompressed(true)) {}
+  std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+    const Geometry g = GeometryOf(in);
+    return {dshow::MakeVideoType(MEDIASUBTYPE_RGB32, g.width, g.height, g.frame)};
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    const CMediaType& mt = Input()->ConnectedType();
+    const Geometry g = GeometryOf(mt);
+    if (g.width <= 0 || g.height <= 0) return S_FALSE;
+    std::lock_guard lock(mutex_);
+    if (!scaler_) {
+      scaler_ = media::Scaler::Open(PixelFormatOf(mt.subtype), g.width, g.height, AV_PIX_FMT_BGRA, g.width, g.height);
+      frame_ = media::MakeVideoFrame(AV_PIX_FMT_BGRA, g.width, g.height);
+      if (!scaler_ || !frame_) return S_FALSE;
+    }
+    const bool yv12 = mt.subtype == MEDIASUBTYPE_YV12;
+    const std::size_t needed = yv12 ? static_cast<std::size_t>(g.width) * g.height * 3 / 2
+                                    : static_cast<std::size_t>(g.width) * g.height * g.bytes;
+    if (in.data.size() < needed) return S_FALSE;
+    bool ok;
+    if (yv12) {
+      const std::uint8_t* d = in.data.data();
+      const std::size_t luma = static_cast<std::size_t>(g.width) * g.height;
+      const std::uint8_t* planes[4] = {d, d + luma * 5 / 4, d + luma, nullptr};
+      const int strides[4] = {g.width, g.width / 2, g.width / 2, 0};
+      ok = scaler_->Scale(planes, strides, frame_.get());
+    } else {
+      const int stride = g.width * g.bytes;
+      ok = scaler_->ScalePacked(in.data.data(), g.rgb ? -stride : stride, frame_.get());
+    }
+    if (!ok) return S_FALSE;
+    out.start = in.start, out.stop = in.stop, out.syncPoint = in.syncPoint, out.index = in.index;
+    const std::size_t stride = static_cast<std::size_t>(g.width) * 4;
+    out.data.resize(stride * g.height);
+    // The output is a bottom-up DIB.
+    for (int y = 0; y < g.height; ++y)
+      std::memcpy(out.data.data() + stride * (g.height - 1 - y), frame_->data[0] + frame_->linesize[0] * y, stride);
+    return S_OK;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<media::Scaler> scaler_;
+  media::FramePtr frame_;
+};
+
+}  // namespace
+
+HRESULT CreateEraseLine(REFIID riid, void** ppv) { return com::HandOver(new EraseLine, riid, ppv); }
+HRESULT CreateDownSampler(REFIID riid, void** ppv) { return com::HandOver(new DownSampler, riid, ppv); }
+HRESULT CreateSpaceColorConverter(REFIID riid, void** ppv) { return com::HandOver(new SpaceColorConverter, riid, ppv); }
+
+}  // namespace platform::filters

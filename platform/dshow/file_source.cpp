@@ -210,6 +210,8 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     if (State() == State_Running) {
       std::lock_guard lock(mutex_);
       running_ = false;
+      REFERENCE_TIME now = 0;
+      if (clock_ && SUCCEEDED(clock_->GetTime(&now))) pausedAt_ = now - base_;
       return;
     }
     StartThread();
@@ -273,7 +275,6 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
         if (stop_) return false;
         if (!prerolled_) return true;
         if (!running_) {
-          pausedAt_ = streamTime;
           wake_.wait(lock, [this] { return stop_ || running_; });
           continue;
         }

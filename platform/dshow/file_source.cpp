@@ -111,7 +111,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
       const AVStream* st = ctx->streams[i];
       const AVCodecParameters* par = st->codecpar;
-      if (par->codec_id == AV_CODEC_ID_NONE) continue;
+      // A stream of an unknown codec still gets its pin: rendering reports it as left out.
       if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
         const AVRational rate = av_guess_frame_rate(ctx.get(), const_cast<AVStream*>(st), nullptr);
         AddPin<FileStreamPin>(videos++ ? "Video " + std::to_string(videos) : std::string("Video"), static_cast<int>(i),

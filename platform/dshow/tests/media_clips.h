@@ -29,6 +29,7 @@ inline std::vector<Clip> VideoClips() {
       {"raw.avi", "-c:v rawvideo -pix_fmt bgr24 -an"},
       {"h264.mp4", "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac"},
       {"mpeg4.mov", "-c:v mpeg4 -c:a aac"},
+      {"mpeg2.mpg", "-c:v mpeg2video -c:a mp2 -f vob"},
   };
 }
 

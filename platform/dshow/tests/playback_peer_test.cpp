@@ -175,6 +175,19 @@ TEST_F(PlaybackTest, BadFilesGetTheSdkResults) {
   auto other = NewGraph();
   EXPECT_EQ(S_OK, other->RenderFile(lying.c_str(), nullptr));
 
+  // A video stream no decoder takes: the sound is rendered, the picture left out.
+  const std::string avi = Clip(media_clips::VideoClips()[5]);
+  std::ifstream in(avi, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t at = bytes.find("FMP4"); at != std::string::npos; at = bytes.find("FMP4", at))
+    bytes.replace(at, 4, "ZZZZ");
+  const std::string unknown = (dir_->path() / "unknown.avi").string();
+  std::ofstream(unknown, std::ios::binary) << bytes;
+  auto partial = NewGraph();
+  EXPECT_EQ(VFW_S_PARTIAL_RENDER, partial->RenderFile(unknown.c_str(), nullptr));
+  EXPECT_NE(nullptr, Renderer(partial, "Default DirectSound Device"));
+  EXPECT_EQ(nullptr, Renderer(partial, "Video Renderer"));
+
   // A cut-off file still renders what is left of it, and plays to its end.
   const std::string cut = (dir_->path() / "cut.m2ts").string();
   std::filesystem::copy_file(Clip(media_clips::VideoClips()[0]), cut,

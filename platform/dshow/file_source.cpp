@@ -295,10 +295,13 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     }
   }
 
-  void MarkPrerolled() {
+  // The stream time reached by the preroll is where running starts: what was sent for the
+  // first picture is not sent again, nor is anything after it early.
+  void MarkPrerolled(REFERENCE_TIME reached) {
     std::lock_guard lock(mutex_);
     if (prerolled_) return;
     prerolled_ = true;
+    pausedAt_ = reached;
     wake_.notify_all();
   }
 
@@ -348,7 +351,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
         shown = true;
         for (auto* p : pins) shown = shown && p->PictureShown();
       }
-      if (shown) MarkPrerolled();
+      if (shown) MarkPrerolled(due);
     }
     position_ = duration_;
     for (auto* p : pins)

@@ -177,19 +177,29 @@ class MediaDecoder : public CTransformFilter {
                                  : mt.subtype == MEDIASUBTYPE_YUY2 ? AV_PIX_FMT_YUYV422
                                                                    : AV_PIX_FMT_BGRA;
     const auto from = static_cast<AVPixelFormat>(frame.format);
-    if (!scaler_ || from != scaledFrom_ || frame.width != scaledWidth_ || frame.height != scaledHeight_) {
-      scaler_ = media::Scaler::Open(from, frame.width, frame.height, target, w, h);
-      picture_ = media::MakeVideoFrame(target, w, h);
-      scaledFrom_ = from, scaledWidth_ = frame.width, scaledHeight_ = frame.height;
+    const AVFrame* source = &frame;
+    // Pictures already in the delivered layout are copied as they are.
+    const bool direct = from == target && frame.width == w && frame.height == h;
+    if (!direct) {
+      if (!scaler_ || from != scaledFrom_ || frame.width != scaledWidth_ || frame.height != scaledHeight_) {
+        scaler_ = media::Scaler::Open(from, frame.width, frame.height, target, w, h);
+        picture_ = media::MakeVideoFrame(target, w, h);
+        scaledFrom_ = from, scaledWidth_ = frame.width, scaledHeight_ = frame.height;
+      }
+      if (!scaler_ || !picture_ || !scaler_->Scale(frame.data, frame.linesize, picture_.get())) return false;
+      source = picture_.get();
     }
-    if (!scaler_ || !picture_ || !scaler_->Scale(frame.data, frame.linesize, picture_.get())) return false;
-    const AVFrame& p = *picture_;
-    const auto rows = [&out](const std::uint8_t* src, int stride, int bytes, int lines, bool bottomUp) {
-      const std::size_t at = out.data.size();
-      out.data.resize(at + static_cast<std::size_t>(bytes) * lines);
+    const AVFrame& p = *source;
+    const std::size_t size = target == AV_PIX_FMT_YUV420P
+                                 ? static_cast<std::size_t>(w) * h * 3 / 2
+                                 : static_cast<std::size_t>(w) * h * (target == AV_PIX_FMT_BGRA ? 4 : 2);
+    out.data.resize(size);
+    std::size_t at = 0;
+    const auto rows = [&out, &at](const std::uint8_t* src, int stride, int bytes, int lines, bool bottomUp) {
       for (int y = 0; y < lines; ++y)
         std::memcpy(out.data.data() + at + static_cast<std::size_t>(bytes) * (bottomUp ? lines - 1 - y : y),
                     src + static_cast<std::ptrdiff_t>(stride) * y, bytes);
+      at += static_cast<std::size_t>(bytes) * lines;
     };
     if (target == AV_PIX_FMT_YUV420P) {
       rows(p.data[0], p.linesize[0], w, h, false);

@@ -32,19 +32,14 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
   STDMETHODIMP GetFrame(HBITMAP* out, int width, int height) override {
     if (!out) return E_POINTER;
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return E_INVALIDARG;
-    std::vector<BYTE> picture;
-    int fromWidth, fromHeight, bytes;
-    {
-      std::lock_guard lock(mutex_);
-      if (frame_.empty()) return E_FAIL;
-      picture = frame_;
-      fromWidth = width_, fromHeight = height_, bytes = bytes_;
-    }
+    std::lock_guard lock(mutex_);
+    if (frame_.empty()) return E_FAIL;
+    const int fromWidth = width_, fromHeight = height_, bytes = bytes_;
     auto scaler = media::Scaler::Open(bytes == 4 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, fromWidth, fromHeight,
                                       AV_PIX_FMT_BGR24, width, height, media::Scaler::Filter::Area);
     media::FramePtr scaled = media::MakeVideoFrame(AV_PIX_FMT_BGR24, width, height);
     // The held picture is a bottom-up DIB: read it from its last row up.
-    if (!scaler || !scaled || !scaler->ScalePacked(picture.data(), -fromWidth * bytes, scaled.get())) return E_FAIL;
+    if (!scaler || !scaled || !scaler->ScalePacked(frame_.data(), -fromWidth * bytes, scaled.get())) return E_FAIL;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;

@@ -108,7 +108,8 @@ TEST_F(ThumbnailPeerTest, ThumbnailsAreFfmpegsFirstPicture) {
       }
   }
   std::filesystem::create_directories(VIDARRO_THUMBS_PICTURES);
-  EXPECT_TRUE(platform::gdi::WritePng(sheet.data(), 80 * columns, 60 * rows, std::string(VIDARRO_THUMBS_PICTURES) + "/clips.png"));
+  EXPECT_TRUE(platform::gdi::WritePng(sheet.data(), 80 * columns, 60 * rows,
+                                      std::string(VIDARRO_THUMBS_PICTURES) + "/clips.png"));
 }
 
 TEST_F(ThumbnailPeerTest, NoVideoNoWrongFileAndNoCutPath) {

@@ -6,6 +6,8 @@
 
 #include "platform/base/clock.h"
 #include "platform/com/class_table.h"
+#include "platform/com/oleauto.h"
+#include "platform/com/task_mem.h"
 #include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/pin_walk.h"
@@ -203,12 +205,29 @@ TEST_F(PlaybackTest, BadFilesGetTheSdkResults) {
   control->Stop();
 }
 
-TEST_F(PlaybackTest, AnAudioOnlyFileRendersToTheSoundDevice) {
+TEST_F(PlaybackTest, AnAudioOnlyFileRendersToTheSoundDeviceAlsoThroughMediaControl) {
   const std::string path = media_clips::MakeAudio(dir_->path(), "only.mp3", "-c:a libmp3lame");
   auto graph = NewGraph();
-  EXPECT_EQ(S_OK, graph->RenderFile(path.c_str(), nullptr));
+  BSTR file = SysAllocString(path.c_str());
+  EXPECT_EQ(S_OK, Query<IMediaControl>(graph, IID_IMediaControl)->RenderFile(file));
+  SysFreeString(file);
   EXPECT_NE(nullptr, Renderer(graph, "Default DirectSound Device"));
   EXPECT_EQ(nullptr, Renderer(graph, "Video Renderer"));
+  CComPtr<IEnumFilters> filters;
+  graph->EnumFilters(&filters);
+  CComPtr<IFileSourceFilter> source;
+  IBaseFilter* f = nullptr;
+  while (!source && filters->Next(1, &f, nullptr) == S_OK) {
+    f->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source));
+    f->Release();
+  }
+  ASSERT_TRUE(source);
+  LPOLESTR name = nullptr;
+  ASSERT_EQ(S_OK, source->GetCurFile(&name, nullptr));
+  EXPECT_EQ(path, name);
+  CoTaskMemFree(name);
+  // One file per source.
+  EXPECT_TRUE(FAILED(source->Load(path.c_str(), nullptr)));
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
+#include "capture/capture_graph.h"
+#include "platform/base/clock.h"
 #include "platform/dshow/filter_graph.h"
+#include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/tests/media_clips.h"
 #include "platform/filters/filter_classes.h"
 #include "platform/gdi/image_file.h"
@@ -141,6 +145,34 @@ TEST_F(ThumbnailPeerTest, NoVideoNoWrongFileAndNoCutPath) {
   const Grab g = Take(longPath, 80, 60);
   EXPECT_EQ(1, g.open);
   EXPECT_EQ(1, g.grabbed);
+}
+
+TEST_F(ThumbnailPeerTest, TheCaptureGraphsAviGivesItsFirstPicture) {
+  using namespace platform::dshow;
+  auto devices = sim::DefaultDevices();
+  devices[0].formats = {{352, 240, 333667, MEDIASUBTYPE_YUY2}};
+  sim::Hardware::Instance().SetDevices(devices);
+  AviCaptureSettings settings;
+  settings.fileName = (dir_.path() / "recorded.avi").string();
+  {
+    platform::ManualClock clock(1000);
+    platform::ScopedClock use(clock);
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.OpenDevice(nullptr, nullptr, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+    ASSERT_TRUE(graph.StartAviCapture(&settings));
+    for (int t = 0; t < 500; t += 100) {
+      clock.Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(graph.StopCapture());
+    graph.CloseDevice();
+  }
+  const Grab full = Take(settings.fileName, 352, 240);
+  ASSERT_EQ(1, full.grabbed) << full.graph;
+  EXPECT_GE(Psnr(full.rows, media_clips::DecodeFrame(settings.fileName, 0)), 35.0);
+  const Grab thumb = Take(settings.fileName, 80, 60);
+  ASSERT_EQ(1, thumb.grabbed);
+  EXPECT_GE(Psnr(thumb.rows, media_clips::DecodeFrame(settings.fileName, 0, 80, 60)), 30.0);
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ struct CodecBlock {
   std::int32_t sampleAspectNum, sampleAspectDen;
   std::int32_t channels, sampleRate, blockAlign, frameSize;
   std::int32_t frameRateNum, frameRateDen;
+  std::int32_t profile, level, videoDelay, fieldOrder;
+  std::int32_t colorRange, colorSpace, colorPrimaries, colorTrc, chromaLocation;
   std::int32_t extraSize;
 };
 
@@ -416,6 +418,15 @@ CMediaType MakeCompressedType(const AVCodecParameters& par, int frameRateNum, in
   b.frameSize = par.frame_size;
   b.frameRateNum = frameRateNum;
   b.frameRateDen = frameRateDen;
+  b.profile = par.profile;
+  b.level = par.level;
+  b.videoDelay = par.video_delay;
+  b.fieldOrder = par.field_order;
+  b.colorRange = par.color_range;
+  b.colorSpace = par.color_space;
+  b.colorPrimaries = par.color_primaries;
+  b.colorTrc = par.color_trc;
+  b.chromaLocation = par.chroma_location;
   b.extraSize = par.extradata_size;
   std::vector<BYTE> block(sizeof b + static_cast<std::size_t>(std::max(0, par.extradata_size)));
   std::memcpy(block.data(), &b, sizeof b);
@@ -445,6 +456,15 @@ bool ReadCompressedType(const AM_MEDIA_TYPE& mt, AVCodecParameters* par) {
   par->sample_rate = b.sampleRate;
   par->block_align = b.blockAlign;
   par->frame_size = b.frameSize;
+  par->profile = b.profile;
+  par->level = b.level;
+  par->video_delay = b.videoDelay;
+  par->field_order = static_cast<AVFieldOrder>(b.fieldOrder);
+  par->color_range = static_cast<AVColorRange>(b.colorRange);
+  par->color_space = static_cast<AVColorSpace>(b.colorSpace);
+  par->color_primaries = static_cast<AVColorPrimaries>(b.colorPrimaries);
+  par->color_trc = static_cast<AVColorTransferCharacteristic>(b.colorTrc);
+  par->chroma_location = static_cast<AVChromaLocation>(b.chromaLocation);
   av_freep(&par->extradata);
   par->extradata_size = 0;
   if (b.extraSize > 0) {

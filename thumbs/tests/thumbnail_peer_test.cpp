@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "capture/capture_graph.h"
@@ -134,6 +135,21 @@ TEST_F(ThumbnailPeerTest, NoVideoNoWrongFileAndNoCutPath) {
   EXPECT_EQ(0, qt.OpenWithSourceFilter(disguised));
   CThumbnailGrabber missing;
   EXPECT_EQ(0, missing.OpenWithSourceFilter((dir_.path() / "gone.mp4").string()));
+
+  // Empty, cut-off and foreign files: an open that fails and a grab that says so.
+  const std::string empty = (dir_.path() / "empty.avi").string();
+  std::ofstream(empty).close();
+  CThumbnailGrabber none;
+  EXPECT_EQ(0, none.OpenByRendering(empty));
+  EXPECT_EQ(0, none.GrabFrame(&out, 80, 60));
+  const std::string mp4 = media_clips::Make(dir_.path(), media_clips::VideoClips()[8]);
+  const std::string cut = (dir_.path() / "cut.mp4").string();
+  std::filesystem::copy_file(mp4, cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 3);
+  CThumbnailGrabber broken;
+  EXPECT_EQ(0, broken.OpenWithSourceFilter(cut));
+  EXPECT_EQ(0, broken.GrabFrame(&out, 80, 60));
+  EXPECT_EQ(reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(0x5EED)), out);
 
   // A path far longer than 260 characters is neither cut nor refused.
   std::filesystem::path deep = dir_.path();

@@ -12,7 +12,7 @@ set(VIDARRO_LAYERS
   "platform/wmf platform/filters platform/x11"
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"
-  "capture convengine"
+  "capture convengine thumbs"
   "converter studio wizard audiorec uploader starter resources platform/gallery")
 
 # The folder a path inside the tree belongs to: "platform/<name>" or its first component.

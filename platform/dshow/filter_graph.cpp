@@ -11,6 +11,7 @@
 #include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/enumerators.h"
+#include "platform/dshow/file_source.h"
 #include "platform/dshow/pin_walk.h"
 
 namespace platform::dshow {
@@ -64,7 +65,8 @@ struct Event {
   LONG_PTR param2;
 };
 
-class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEventEx, IMediaFilter, IMediaEventSink> {
+class FilterGraph
+    : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEventEx, IMediaFilter, IMediaEventSink, IMediaSeeking> {
  public:
   ~FilterGraph() override {
     StopAll();
@@ -172,7 +174,9 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
     for (auto& f : Snapshot())
       if (SUCCEEDED(f->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&clock)))) break;
     if (!clock) clock.Attach(new SystemClock());
-    return SetSyncSource(clock);
+    const HRESULT hr = SetSyncSource(clock);
+    clockChosen_ = false;  // still the graph's own choice: a later start picks again
+    return hr;
   }
 
   // IGraphBuilder
@@ -225,10 +229,35 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
     return S_OK;
   }
 
-  STDMETHODIMP RenderFile(LPCOLESTR, LPCOLESTR) override { return E_NOTIMPL; }
-  STDMETHODIMP AddSourceFilter(LPCOLESTR, LPCOLESTR, IBaseFilter** filter) override {
-    if (filter) *filter = nullptr;
-    return E_NOTIMPL;
+  STDMETHODIMP RenderFile(LPCOLESTR file, LPCOLESTR) override {
+    CComPtr<IBaseFilter> source;
+    HRESULT hr = AddSourceFilter(file, nullptr, &source);
+    if (FAILED(hr)) return hr;
+    int rendered = 0, refused = 0;
+    for (auto& pin : PinsOf(source)) {
+      if (DirectionOf(pin) != PINDIR_OUTPUT) continue;
+      if (SUCCEEDED(Render(pin))) ++rendered;
+      else ++refused;
+    }
+    if (rendered == 0) {
+      RemoveFilter(source);
+      return VFW_E_CANNOT_RENDER;
+    }
+    return refused ? VFW_S_PARTIAL_RENDER : S_OK;
+  }
+  STDMETHODIMP AddSourceFilter(LPCOLESTR file, LPCOLESTR filterName, IBaseFilter** filter) override {
+    if (!filter || !file) return E_POINTER;
+    *filter = nullptr;
+    CComPtr<IBaseFilter> source;
+    HRESULT hr = CreateMediaFileSource(IID_IBaseFilter, reinterpret_cast<void**>(&source));
+    if (FAILED(hr)) return hr;
+    CComPtr<IFileSourceFilter> loader;
+    source->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&loader));
+    if (!loader) return E_NOINTERFACE;
+    if (FAILED(hr = loader->Load(file, nullptr))) return hr;
+    if (FAILED(hr = AddFilter(source, filterName && *filterName ? filterName : file))) return hr;
+    *filter = source.Detach();
+    return S_OK;
   }
   STDMETHODIMP SetLogFile(DWORD_PTR) override { return S_OK; }
   STDMETHODIMP Abort() override { return S_OK; }
@@ -241,16 +270,7 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
       const HRESULT hr = Pause();
       if (FAILED(hr)) return hr;
     }
-    {
-      std::lock_guard lock(eventMutex_);
-      pendingComplete_ = 0;
-      completed_ = false;
-    }
     auto filters = Snapshot();
-    for (auto& f : filters) {
-      CBaseFilter* base = AsBaseFilter(f);
-      if (base && base->IsRenderer()) ++pendingComplete_;
-    }
     // Downstream filters run before the sources start pushing.
     for (auto& f : filters)
       if (!IsSource(f)) f->Run(0);
@@ -263,7 +283,19 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
 
   STDMETHODIMP Pause() override {
     auto filters = Snapshot();
-    // Sources stop pushing first.
+    const bool starting = state_ == State_Stopped;
+    if (starting) {
+      // Renderers may end while the sources preroll, before Run.
+      std::lock_guard lock(eventMutex_);
+      pendingComplete_ = 0;
+      completed_ = false;
+      for (auto& f : filters) {
+        CBaseFilter* base = AsBaseFilter(f);
+        if (base && base->IsRenderer()) ++pendingComplete_;
+      }
+    }
+    if (starting && !clockChosen_) SetDefaultSyncSource();
+    // Sources stop pushing first (a starting file source prerolls here).
     for (auto& f : filters)
       if (IsSource(f)) f->Pause();
     HRESULT result = S_OK;
@@ -288,15 +320,19 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
 
   STDMETHODIMP GetState(LONG, OAFilterState* state) override { return com::CopyOut(state, state_); }
   STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override { return com::CopyOut(state, state_); }
-  STDMETHODIMP RenderFile(BSTR) override { return E_NOTIMPL; }
-  STDMETHODIMP AddSourceFilter(BSTR, IUnknown** filter) override {
-    if (filter) *filter = nullptr;
-    return E_NOTIMPL;
+  STDMETHODIMP RenderFile(BSTR file) override { return RenderFile(file, nullptr); }
+  STDMETHODIMP AddSourceFilter(BSTR file, IUnknown** filter) override {
+    if (!filter) return E_POINTER;
+    IBaseFilter* source = nullptr;
+    const HRESULT hr = AddSourceFilter(file, nullptr, &source);
+    *filter = source;
+    return hr;
   }
   STDMETHODIMP StopWhenReady() override { return Stop(); }
 
   STDMETHODIMP GetClassID(CLSID* clsid) override { return com::CopyOut(clsid, CLSID_FilterGraph); }
   STDMETHODIMP SetSyncSource(IReferenceClock* clock) override {
+    clockChosen_ = true;
     clock_ = clock;
     for (auto& f : Snapshot()) f->SetSyncSource(clock);
     return S_OK;
@@ -366,6 +402,63 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
   }
   STDMETHODIMP GetNotifyFlags(long* flags) override { return com::CopyOut(flags, notifyFlags_); }
 
+  // IMediaSeeking, answered by the first source that seeks.
+  STDMETHODIMP GetCapabilities(DWORD* caps) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetCapabilities(caps); });
+  }
+  STDMETHODIMP CheckCapabilities(DWORD* caps) override {
+    return Seek([&](IMediaSeeking* s) { return s->CheckCapabilities(caps); });
+  }
+  STDMETHODIMP IsFormatSupported(const GUID* format) override {
+    return Seek([&](IMediaSeeking* s) { return s->IsFormatSupported(format); });
+  }
+  STDMETHODIMP QueryPreferredFormat(GUID* format) override {
+    return Seek([&](IMediaSeeking* s) { return s->QueryPreferredFormat(format); });
+  }
+  STDMETHODIMP GetTimeFormat(GUID* format) override { return com::CopyOut(format, timeFormat_); }
+  STDMETHODIMP IsUsingTimeFormat(const GUID* format) override {
+    if (!format) return E_POINTER;
+    return *format == timeFormat_ ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP SetTimeFormat(const GUID* format) override {
+    if (!format) return E_POINTER;
+    if (state_ != State_Stopped) return VFW_E_WRONG_STATE;
+    const HRESULT hr = Seek([&](IMediaSeeking* s) { return s->SetTimeFormat(format); });
+    if (SUCCEEDED(hr)) timeFormat_ = *format;
+    return hr;
+  }
+  STDMETHODIMP GetDuration(LONGLONG* duration) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetDuration(duration); });
+  }
+  STDMETHODIMP GetStopPosition(LONGLONG* stop) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetStopPosition(stop); });
+  }
+  STDMETHODIMP GetCurrentPosition(LONGLONG* current) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetCurrentPosition(current); });
+  }
+  STDMETHODIMP ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                 const GUID* sourceFormat) override {
+    return Seek([&](IMediaSeeking* s) { return s->ConvertTimeFormat(target, targetFormat, source, sourceFormat); });
+  }
+  STDMETHODIMP SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override {
+    return Seek([&](IMediaSeeking* s) { return s->SetPositions(current, currentFlags, stop, stopFlags); });
+  }
+  STDMETHODIMP GetPositions(LONGLONG* current, LONGLONG* stop) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetPositions(current, stop); });
+  }
+  STDMETHODIMP GetAvailable(LONGLONG* earliest, LONGLONG* latest) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetAvailable(earliest, latest); });
+  }
+  STDMETHODIMP SetRate(double rate) override {
+    return Seek([&](IMediaSeeking* s) { return s->SetRate(rate); });
+  }
+  STDMETHODIMP GetRate(double* rate) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetRate(rate); });
+  }
+  STDMETHODIMP GetPreroll(LONGLONG* preroll) override {
+    return Seek([&](IMediaSeeking* s) { return s->GetPreroll(preroll); });
+  }
+
   // IMediaEventSink
   STDMETHODIMP Notify(long code, LONG_PTR param1, LONG_PTR param2) override {
     HWND window = nullptr;
@@ -413,6 +506,16 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
     for (auto& p : PinsOf(filter))
       if (DirectionOf(p) == PINDIR_INPUT) return false;
     return true;
+  }
+  template <typename Call>
+  HRESULT Seek(Call call) {
+    for (auto& f : Snapshot()) {
+      if (!IsSource(f)) continue;
+      CComPtr<IMediaSeeking> seeking;
+      if (SUCCEEDED(f->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking))) && seeking)
+        return call(seeking);
+    }
+    return E_NOTIMPL;
   }
   bool NameTaken(const std::string& name) const {
     return std::any_of(filters_.begin(), filters_.end(), [&](const Entry& e) { return e.name == name; });
@@ -473,6 +576,8 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
   std::vector<Entry> filters_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
   CComPtr<IReferenceClock> clock_;
+  std::atomic<bool> clockChosen_{false};
+  GUID timeFormat_ = TIME_FORMAT_MEDIA_TIME;
 
   std::mutex eventMutex_;
   std::condition_variable eventArrived_;
@@ -489,10 +594,12 @@ class FilterGraph : public com::ComObject<IGraphBuilder, IMediaControl, IMediaEv
 
 }  // namespace
 
-void RegisterConverterClass(const CLSID& clsid) {
+void RegisterConverterClass(const CLSID& clsid, bool first) {
   std::lock_guard lock(convertersMutex);
   auto& list = Converters();
-  if (std::find(list.begin(), list.end(), clsid) == list.end()) list.push_back(clsid);
+  if (std::find(list.begin(), list.end(), clsid) != list.end()) return;
+  if (first) list.insert(list.begin(), clsid);
+  else list.push_back(clsid);
 }
 
 std::string DumpGraph(IFilterGraph* graph) {

@@ -14,8 +14,9 @@ namespace platform::dshow {
 // calls it, so programs need not.
 void RegisterStockClasses();
 
-// A filter class the graph may insert between two pins that do not connect directly.
-void RegisterConverterClass(const CLSID& clsid);
+// A filter class the graph may insert between two pins that do not connect directly; a first
+// one is tried before those registered earlier.
+void RegisterConverterClass(const CLSID& clsid, bool first = false);
 
 // The canonical text form of a graph, for tests and diagnostics: filters in name order, each
 // followed by its output pins and what they connect to:

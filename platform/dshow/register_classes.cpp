@@ -1,6 +1,7 @@
 #include <mutex>
 
 #include "platform/com/class_table.h"
+#include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/stock_filters.h"
 
@@ -19,6 +20,11 @@ void RegisterStockClasses() {
     com::RegisterClassForever(CLSID_CaptureGraphBuilder2, internal::CreateCaptureGraphBuilder);
     com::RegisterClassForever(CLSID_SystemDeviceEnum, internal::CreateSystemDeviceEnum);
     RegisterStockFilters();
+    com::RegisterClassForever(CLSID_MediaFileSource,
+                              [](REFIID riid, void** ppv) { return CreateMediaFileSource(riid, ppv); });
+    com::RegisterClassForever(CLSID_MediaDecoder, CreateMediaDecoder);
+    // Compressed file streams reach the decoder before any pass-through of their major type.
+    RegisterConverterClass(CLSID_MediaDecoder, true);
   });
 }
 

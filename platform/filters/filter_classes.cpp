@@ -11,6 +11,7 @@
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
 #include "platform/filters/small_filters.h"
+#include "platform/filters/still_capture.h"
 
 namespace platform::filters {
 
@@ -29,6 +30,8 @@ bool RegisterFilterClassesOnce() {
     com::RegisterClassForever(CLSID_QnSpaceColorConverter, CreateSpaceColorConverter);
     com::RegisterClassForever(CLSID_QnAudioAnalyzer, CreateAudioAnalyzer);
     com::RegisterClassForever(CLSID_QnTimeOffset, CreateTimeOffset);
+    com::RegisterClassForever(CLSID_QnStillCapture, CreateStillCapture);
+    com::RegisterClassForever(CLSID_QTSource, CreateQtSource);
   });
   return true;
 }

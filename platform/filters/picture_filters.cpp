@@ -40,7 +40,8 @@ Geometry GeometryOf(const CMediaType& mt) {
     g.bytes = std::max<int>(vih->bmiHeader.biBitCount / 8, 1);
     g.frame = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
   }
-  g.rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32;
+  g.rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32 || mt.subtype == MEDIASUBTYPE_RGB555 ||
+          mt.subtype == MEDIASUBTYPE_RGB8 || mt.subtype == MEDIASUBTYPE_ARGB32;
   return g;
 }
 
@@ -124,14 +125,25 @@ AVPixelFormat PixelFormatOf(const GUID& subtype) {
   if (subtype == MEDIASUBTYPE_RGB24) return AV_PIX_FMT_BGR24;
   if (subtype == MEDIASUBTYPE_RGB32) return AV_PIX_FMT_BGRA;
   if (subtype == MEDIASUBTYPE_YV12) return AV_PIX_FMT_YUV420P;
+  if (subtype == MEDIASUBTYPE_ARGB32) return AV_PIX_FMT_BGRA;
+  if (subtype == MEDIASUBTYPE_RGB555) return AV_PIX_FMT_RGB555LE;
+  if (subtype == MEDIASUBTYPE_RGB8) return AV_PIX_FMT_PAL8;
   return AV_PIX_FMT_YUYV422;
+}
+
+// What the converter takes: every uncompressed subtype a decoder may deliver.
+std::vector<CMediaType> ConverterInputs() {
+  std::vector<CMediaType> types = Uncompressed(true);
+  for (const GUID& sub : {MEDIASUBTYPE_RGB555, MEDIASUBTYPE_RGB8, MEDIASUBTYPE_ARGB32})
+    types.push_back(TypePattern(MEDIATYPE_Video, sub));
+  return types;
 }
 
 // Every uncompressed subtype to RGB32, which every renderer takes.
 class SpaceColorConverter : public CTransformFilter {
  public:
   SpaceColorConverter()
-      : CTransformFilter(CLSID_QnSpaceColorConverter, "Qn Space Color Converter", Uncompressed(true)) {}
+      : CTransformFilter(CLSID_QnSpaceColorConverter, "Qn Space Color Converter", ConverterInputs()) {}
   std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
     const Geometry g = GeometryOf(in);
     return {dshow::MakeVideoType(MEDIASUBTYPE_RGB32, g.width, g.height, g.frame)};
@@ -156,6 +168,18 @@ class SpaceColorConverter : public CTransformFilter {
       const std::size_t luma = static_cast<std::size_t>(g.width) * g.height;
       const std::uint8_t* planes[4] = {d, d + luma * 5 / 4, d + luma, nullptr};
       const int strides[4] = {g.width, g.width / 2, g.width / 2, 0};
+      ok = scaler_->Scale(planes, strides, frame_.get());
+    } else if (mt.subtype == MEDIASUBTYPE_RGB8) {
+      // Eight-bit pictures carry their palette after the header.
+      std::uint32_t palette[256] = {};
+      if (mt.cbFormat > sizeof(VIDEOINFOHEADER))
+        std::memcpy(palette, mt.pbFormat + sizeof(VIDEOINFOHEADER),
+                    std::min<std::size_t>(sizeof palette, mt.cbFormat - sizeof(VIDEOINFOHEADER)));
+      const int stride = (g.width + 3) & ~3;
+      if (in.data.size() < static_cast<std::size_t>(stride) * g.height) return S_FALSE;
+      const std::uint8_t* planes[4] = {in.data.data() + static_cast<std::size_t>(stride) * (g.height - 1),
+                                       reinterpret_cast<const std::uint8_t*>(palette), nullptr, nullptr};
+      const int strides[4] = {-stride, 0, 0, 0};
       ok = scaler_->Scale(planes, strides, frame_.get());
     } else {
       const int stride = g.width * g.bytes;

@@ -7,10 +7,10 @@ extern "C" {
 namespace media {
 
 std::unique_ptr<Scaler> Scaler::Open(AVPixelFormat from, int fromWidth, int fromHeight, AVPixelFormat to, int toWidth,
-                                     int toHeight) {
+                                     int toHeight, Filter filter) {
   std::unique_ptr<Scaler> scaler(new Scaler);
-  scaler->context_ =
-      sws_getContext(fromWidth, fromHeight, from, toWidth, toHeight, to, SWS_BILINEAR, nullptr, nullptr, nullptr);
+  scaler->context_ = sws_getContext(fromWidth, fromHeight, from, toWidth, toHeight, to,
+                                    filter == Filter::Area ? SWS_AREA : SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!scaler->context_) return nullptr;
   scaler->fromHeight_ = fromHeight;
   return scaler;

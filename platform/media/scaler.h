@@ -12,8 +12,10 @@ namespace media {
 
 class Scaler {
  public:
+  // Area averaging suits shrinking to thumbnails; bilinear everything else.
+  enum class Filter { Bilinear, Area };
   static std::unique_ptr<Scaler> Open(AVPixelFormat from, int fromWidth, int fromHeight, AVPixelFormat to, int toWidth,
-                                      int toHeight);
+                                      int toHeight, Filter filter = Filter::Bilinear);
   ~Scaler();
   Scaler(const Scaler&) = delete;
   Scaler& operator=(const Scaler&) = delete;

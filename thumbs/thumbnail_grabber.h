@@ -1,0 +1,59 @@
+// CThumbnailGrabber: one picture of a media file for the clip list. The caller makes one on its
+// stack per file, opens it one way, grabs one frame and destroys it, all on its own thread.
+#pragma once
+
+#include <string>
+
+#include "platform/com/com_ptr.h"
+#include "platform/dshow/control_interfaces.h"
+#include "platform/gdi/gdi_types.h"
+
+class CThumbnailGrabber {
+ public:
+  CThumbnailGrabber();
+  virtual ~CThumbnailGrabber();
+  CThumbnailGrabber(const CThumbnailGrabber&) = delete;
+  CThumbnailGrabber& operator=(const CThumbnailGrabber&) = delete;
+
+  // Renders the file and puts "Still Capture" behind its decoded video. 0 when the graph, the
+  // render or the grabber filter fails; 1 otherwise, also when there is no video to grab.
+  int OpenByRendering(const std::string& path);
+  // "QT Source" loads the file and its video goes to "Still Capture". 1 when that stands, -1
+  // when the source reports QuickTime missing, 0 on any other failure.
+  int OpenWithSourceFilter(const std::string& path);
+  // Runs the graph until a frame is held (at most 11 polls 100 ms apart) and stores a new
+  // width x height bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
+  int GrabFrame(HBITMAP* out, int width, int height);
+  void ReleaseGraph();
+
+  // The graph operations the two ways are built from.
+  static void FindPin(IBaseFilter* filter, PIN_DIRECTION dir, int index, IPin** pin);
+  static IPin* GetInputPin(IBaseFilter* filter, int index);
+  static IPin* GetOutputPin(IBaseFilter* filter, int index);
+  static HRESULT ConnectDirect(IGraphBuilder* graph, IBaseFilter* upstream, int output, IBaseFilter* downstream,
+                               int input);
+  static HRESULT ConnectFilters(IGraphBuilder* graph, IBaseFilter* upstream, int output, IBaseFilter* downstream,
+                                int input);
+  static GUID GetPinMajorType(IPin* pin);
+  static int FindVideoOutputPin(IBaseFilter* filter, PIN_DIRECTION dir);
+  static BOOL IsDecodedVideoPin(IPin* pin);
+  static IBaseFilter* FindVideoRenderer(IGraphBuilder* graph);
+  static IBaseFilter* FindSourceFilter(IGraphBuilder* graph);
+  static void RemoveDownstream(IGraphBuilder* graph, IBaseFilter* filter);
+  static IBaseFilter* CutAfterDecodedVideo(IGraphBuilder* graph, IBaseFilter* filter);
+  static BOOL InsertColorConverter(IGraphBuilder* graph, IBaseFilter* upstream, IBaseFilter* grabber);
+
+  // For tests and diagnostics.
+  IGraphBuilder* Graph() const { return graph_; }
+  IBaseFilter* GrabberFilter() const { return grabber_; }
+
+ private:
+  bool CreateGraph();
+  bool AddStillCapture();
+
+  CComPtr<IGraphBuilder> graph_;
+  CComPtr<IMediaControl> control_;
+  CComPtr<IBaseFilter> grabber_;
+  CComPtr<IBaseFilter> source_;
+  bool comInitialised_ = false;
+};

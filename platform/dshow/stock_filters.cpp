@@ -1,10 +1,13 @@
 #include "platform/dshow/stock_filters.h"
 
+#include <atomic>
+#include <cstring>
 #include <mutex>
 
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/filter_graph.h"
 
 namespace platform::dshow {
@@ -48,32 +51,49 @@ class AcmWrapper : public CTransformFilter {
   AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
 };
 
+// DV Video Decoder: dvvideo pictures as YUY2, full size or half (360 wide) as the display asks.
 class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
  public:
   DvVideoDecoder()
       : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
   DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
-  STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
+  STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_.load()); }
   STDMETHODIMP put_IPDisplay(int display) override {
     if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
     display_ = display;
     return S_OK;
   }
   std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
-    const LONG height = in.lSampleSize == 144000 ? 576 : 480;
+    const LONG height = in.lSampleSize == sim::kDvFramePal ? 576 : 480;
     const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
-    return {MakeVideoType(MEDIASUBTYPE_YUY2, 720, height, frame),
-            MakeVideoType(MEDIASUBTYPE_RGB32, 720, height, frame)};
+    const int shrink = display_ == DVRESOLUTION_FULL ? 1 : display_ == DVRESOLUTION_HALF ? 2 : 4;
+    return {MakeVideoType(MEDIASUBTYPE_YUY2, 720 / shrink, height / shrink, frame)};
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    const CMediaType& mt = Output()->ConnectedType();
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    if (!vih) return S_FALSE;
+    out.start = in.start;
+    out.stop = in.stop;
+    out.index = in.index;
+    out.syncPoint = true;
+    std::lock_guard lock(mutex_);
+    return decoder_.Decode(in.data.data(), in.data.size(), vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight),
+                           &out.data)
+               ? S_OK
+               : S_FALSE;
   }
 
  protected:
   void* GetFilterInterface(REFIID riid) override { return Offer<IIPDVDec>(this, riid); }
 
  private:
-  int display_ = DVRESOLUTION_HALF;
+  std::atomic<int> display_{DVRESOLUTION_HALF};
+  std::mutex mutex_;
+  sim::DvPictureDecoder decoder_;
 };
 
-// Splits a DV stream into its video and its audio.
+// Splits a DV stream into its video (as it is) and the 48 kHz PCM of its DIF audio.
 class DvSplitter : public CBaseFilter {
  public:
   DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
@@ -84,8 +104,10 @@ class DvSplitter : public CBaseFilter {
   void Receive(CBaseInputPin*, const MediaSample& sample) override {
     video_->Deliver(sample);
     MediaSample audio = sample;
-    const bool pal = input_->ConnectedType().lSampleSize == 144000;
-    audio.data.assign((pal ? 1920 : 1602) * 4, 0);
+    std::vector<std::int16_t> pcm;
+    if (!sim::DvFrameAudio(sample.data.data(), sample.data.size(), &pcm)) return;
+    audio.data.resize(pcm.size() * 2);
+    std::memcpy(audio.data.data(), pcm.data(), audio.data.size());
     audio_->Deliver(audio);
   }
   void EndOfStream(CBaseInputPin*) override {
@@ -313,6 +335,10 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
       std::lock_guard lock(mutex_);
       for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
       return S_OK;
+    }
+    STDMETHODIMP EnumPIDMap(IEnumPIDMap** maps) override {
+      if (maps) *maps = nullptr;
+      return E_NOTIMPL;
     }
     bool Mapped() {
       std::lock_guard lock(mutex_);

@@ -108,7 +108,7 @@ TEST_F(GraphTest, IntelligentConnectAndRenderInsertConverters) {
             "  DVVidOut0 -> DV Video Decoder.XForm In [Video dvsd]\n"
             "  AudOut00 (unconnected)\n"
             "DV Video Decoder\n"
-            "  XForm Out -> Video Render.Input [Video YUY2 720x480]\n"
+            "  XForm Out -> Video Render.Input [Video YUY2 360x240]\n"
             "Video Render\n");
   CComPtr<IBaseFilter> splitter;
   ASSERT_EQ(graph->FindFilterByName("DV Splitter", &splitter), S_OK);

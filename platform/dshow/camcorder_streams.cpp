@@ -106,6 +106,7 @@ Bytes MakeHdvLoop() {
   vs.frameRate = {30000, 1001};
   vs.bitRate = 25000000;
   vs.maxRate = 25000000;
+  vs.minRate = 25000000;  // constant rate, as the camcorder records it
   vs.bufferSize = 9781248;
   vs.gopSize = kHdvFrames;
   vs.maxBFrames = 2;
@@ -134,6 +135,8 @@ Bytes MakeHdvLoop() {
   muxer->Context()->streams[audio]->id = kHdvAudioPid;
   if (!muxer->WriteHeader({{"mpegts_flags", "+resend_headers"}, {"pcr_period", "30"}})) return {};
   auto picture = media::MakeVideoFrame(AV_PIX_FMT_YUV420P, width, height);
+  picture->interlaced_frame = 1;  // 1080i, top field first
+  picture->top_field_first = 1;
   const auto writeVideo = [&](AVPacket* p) { return muxer->WritePacket(p, video, encoder->TimeBase()); };
   const auto writeAudio = [&](AVPacket* p) { return muxer->WritePacket(p, audio, audioEncoder->TimeBase()); };
   const int frameSamples = audioEncoder->FrameSamples();

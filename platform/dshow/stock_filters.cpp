@@ -273,87 +273,6 @@ class AsfWriter : public CBaseFilter, public CFileSinkBase {
   std::atomic<int> ended_{0};
 };
 
-// MPEG-2 Demultiplexer: output pins are made on request (IMpeg2Demultiplexer) and take PID maps.
-class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
- public:
-  Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") {
-    AddPin<CPatternInputPin>("MPEG-2 Stream", Patterns{TypePattern(GUID_NULL, MEDIASUBTYPE_MPEG2_TRANSPORT)});
-  }
-  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-  void Receive(CBaseInputPin*, const MediaSample& sample) override {
-    for (CBasePin* p : Pins())
-      if (auto* out = dynamic_cast<Out*>(p); out && out->Mapped()) out->Deliver(sample);
-  }
-  void EndOfStream(CBaseInputPin*) override {
-    for (CBasePin* p : Pins())
-      if (auto* out = dynamic_cast<Out*>(p)) out->DeliverEndOfStream();
-  }
-  STDMETHODIMP CreateOutputPin(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) override {
-    if (!mt || !name || !pin) return E_POINTER;
-    *pin = nullptr;
-    if (PinByName(name)) return E_INVALIDARG;
-    if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
-    Out* out = AddPin<Out>(name, CMediaType(*mt));
-    *pin = out;
-    out->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP SetOutputPinMediaType(LPCOLESTR name, AM_MEDIA_TYPE* mt) override {
-    if (!name || !mt) return E_POINTER;
-    auto* out = dynamic_cast<Out*>(PinByName(name));
-    if (!out) return VFW_E_NOT_FOUND;
-    out->SetMediaTypes({CMediaType(*mt)});
-    return S_OK;
-  }
-  STDMETHODIMP DeleteOutputPin(LPCOLESTR name) override {
-    if (!name) return E_POINTER;
-    auto* out = dynamic_cast<Out*>(PinByName(name));
-    if (!out) return VFW_E_NOT_FOUND;
-    if (out->IsConnected()) return VFW_E_ALREADY_CONNECTED;
-    RemovePin(out);
-    return S_OK;
-  }
-
- protected:
-  void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
-
- private:
-  class Out : public CBaseOutputPin, public IMPEG2PIDMap {
-   public:
-    Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
-      SetMediaTypes({std::move(mt)});
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseOutputPin)
-    STDMETHODIMP MapPID(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT) override {
-      if (!pids && count) return E_POINTER;
-      std::lock_guard lock(mutex_);
-      pids_.insert(pids_.end(), pids, pids + count);
-      return S_OK;
-    }
-    STDMETHODIMP UnmapPID(ULONG count, ULONG* pids) override {
-      if (!pids && count) return E_POINTER;
-      std::lock_guard lock(mutex_);
-      for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
-      return S_OK;
-    }
-    STDMETHODIMP EnumPIDMap(IEnumPIDMap** maps) override {
-      if (maps) *maps = nullptr;
-      return E_NOTIMPL;
-    }
-    bool Mapped() {
-      std::lock_guard lock(mutex_);
-      return !pids_.empty();
-    }
-
-   protected:
-    void* GetPinInterface(REFIID riid) override { return Offer<IMPEG2PIDMap>(this, riid); }
-
-   private:
-    std::mutex mutex_;
-    std::vector<ULONG> pids_;
-  };
-};
-
 // A class-table creator that makes a T from the given arguments.
 template <typename T, typename... Args>
 com::Creator Make(Args... args) {
@@ -464,7 +383,7 @@ void RegisterStockFilters() {
   RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
   RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());
   RegisterClassForever(CLSID_DVVideoCodec, Make<DvVideoDecoder>());
-  RegisterClassForever(CLSID_MPEG2Demultiplexer, Make<Mpeg2Demultiplexer>());
+  RegisterClassForever(CLSID_MPEG2Demultiplexer, CreateMpeg2Demultiplexer);
   RegisterClassForever(CLSID_AviDest, Make<AviMux>());
   RegisterClassForever(CLSID_FileWriter, Make<FileWriter>());
   RegisterClassForever(CLSID_WMAsfWriter, Make<AsfWriter>());

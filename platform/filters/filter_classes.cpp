@@ -7,6 +7,8 @@
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/uuids.h"
 #include "platform/filters/avi_writer.h"
+#include "platform/filters/hdv_filters.h"
+#include "platform/filters/hdv_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
 #include "platform/filters/small_filters.h"
@@ -27,6 +29,10 @@ bool RegisterFilterClassesOnce() {
     com::RegisterClassForever(CLSID_QnSpaceColorConverter, CreateSpaceColorConverter);
     com::RegisterClassForever(CLSID_QnAudioAnalyzer, CreateAudioAnalyzer);
     com::RegisterClassForever(CLSID_QnTimeOffset, CreateTimeOffset);
+    com::RegisterClassForever(CLSID_QnPsiParser, CreatePsiParser);
+    com::RegisterClassForever(CLSID_QnStreamWriter, CreateStreamWriter);
+    com::RegisterClassForever(CLSID_QnMpegVideoDecoder, CreateMpegVideoDecoder);
+    com::RegisterClassForever(CLSID_QnAudioDecoder, CreateMpegAudioDecoder);
   });
   return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "capture/capture_settings.h"
@@ -144,8 +145,7 @@ class CDvCaptureGraph {
   // Every Start: TRUE while capturing, the running chains stopped, the name kept, then the build.
   template <typename Build>
   BOOL StartDv(const std::string& name, Build build);
-  template <typename Build>
-  BOOL StartHdv(const std::string& name, Build build);
+  BOOL StartHdv(const std::string& name, const std::function<BOOL()>& build);
   BOOL AddCamcorder(const std::string& name, const char* filterName);
   BOOL ConnectPreviewVideo(IBaseFilter* decoder, int outIndex, bool downSampler);
   BOOL BuildDvDecodedChains(int resolution);

@@ -277,8 +277,7 @@ BOOL CDvCaptureGraph::BuildHdvPreview() {
   return TRUE;
 }
 
-template <typename Build>
-BOOL CDvCaptureGraph::StartHdv(const std::string& name, Build build) {
+BOOL CDvCaptureGraph::StartHdv(const std::string& name, const std::function<BOOL()>& build) {
   if (capturing_) return TRUE;
   if (!StopHdvCapture()) return FALSE;
   outputName_ = name;

@@ -33,6 +33,9 @@ bool RegisterFilterClassesOnce() {
     com::RegisterClassForever(CLSID_QnStreamWriter, CreateStreamWriter);
     com::RegisterClassForever(CLSID_QnMpegVideoDecoder, CreateMpegVideoDecoder);
     com::RegisterClassForever(CLSID_QnAudioDecoder, CreateMpegAudioDecoder);
+    com::RegisterClassForever(CLSID_QnBdMultiplexer, CreateBdMultiplexer);
+    com::RegisterClassForever(CLSID_QnBdMultiplexer2, CreateBdMultiplexer2);
+    com::RegisterClassForever(CLSID_QnBufferFilter, CreateBufferFilter);
   });
   return true;
 }

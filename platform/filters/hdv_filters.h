@@ -10,4 +10,7 @@ HRESULT CreatePsiParser(REFIID riid, void** ppv);
 HRESULT CreateStreamWriter(REFIID riid, void** ppv);
 HRESULT CreateMpegVideoDecoder(REFIID riid, void** ppv);
 HRESULT CreateMpegAudioDecoder(REFIID riid, void** ppv);
+HRESULT CreateBdMultiplexer(REFIID riid, void** ppv);
+HRESULT CreateBdMultiplexer2(REFIID riid, void** ppv);
+HRESULT CreateBufferFilter(REFIID riid, void** ppv);
 }  // namespace platform::filters

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "bdauthor/entry_point_scan.h"
+#include "bdauthor/pts_companion.h"
+#include "capture/dv_capture_graph.h"
+#include "platform/base/clock.h"
+#include "platform/dshow/base_filter.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/transform_filter.h"
+#include "platform/window/messages.h"
+#include "platform/window/window.h"
+
+using namespace platform::dshow;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const char* NotifyClass() {
+  static bool once = [] {
+    WNDCLASS wc;
+    wc.lpszClassName = "HdvBdNotify";
+    wc.lpfnWndProc = DefWindowProc;
+    return RegisterClass(&wc) != 0;
+  }();
+  (void)once;
+  return "HdvBdNotify";
+}
+
+std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+
+Bytes ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+class HdvBdRecordingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+  }
+  void TearDown() override {
+    graph.Close();
+    DestroyWindow(window);
+  }
+  void Run(platform::ManualClock& clock, int frames) {
+    CComPtr<IBaseFilter> f;
+    ASSERT_EQ(graph.Graph()->FindFilterByName("m2ts Dump", &f), S_OK);
+    auto* dump = dynamic_cast<CRendererFilter*>(AsBaseFilter(f));
+    ASSERT_NE(dump, nullptr);
+    const long long start = dump->SamplesRendered();
+    for (int i = 0; i < frames; ++i) {
+      clock.Advance(34);
+      for (int k = 0; k < 2000 && dump->SamplesRendered() < start + i + 1; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      graph.HandleGraphEvents();
+    }
+  }
+  HWND window = nullptr;
+  CDvCaptureGraph graph;
+};
+
+TEST_F(HdvBdRecordingTest, BlurayClipHasSteadyStampsCleanPesStartsAndACompanionTheScanAgreesWith) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, 5);
+  const std::string clip = Folder() + "00000.m2ts";
+  std::remove(clip.c_str());
+  ASSERT_TRUE(graph.StartHdvBdCapture2(clip, 0x40000000));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvDisc);
+  const std::string dump = DumpGraph(graph.Graph());
+  for (const char* name : {"BD Mulitplexer", "Buffer Filter", "Qn AudioDecoder 2", "Audio Analyzer2", "Video Reander"})
+    EXPECT_NE(dump.find(name), std::string::npos) << name << "\n" << dump;
+  Run(clock, 60);
+  ASSERT_TRUE(graph.StopHdvCapture());
+  MSG m;
+  int stops = 0;
+  while (PeekMessage(&m, window, kHdvCaptureStopped, kHdvCaptureStopped, PM_REMOVE)) {
+    ++stops;
+    EXPECT_EQ(m.wParam, 16u);
+    EXPECT_EQ(m.lParam, 0);
+  }
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(graph.GetWriterFileCount(), 0u);
+
+  const Bytes bytes = ReadAll(clip);
+  ASSERT_GT(bytes.size(), 0u);
+  ASSERT_EQ(bytes.size() % (192 * 32), 0u) << "whole aligned units";
+  const std::size_t packets = bytes.size() / 192;
+  std::int64_t delta = -1;
+  int videoStarts = 0, audioStarts = 0;
+  for (std::size_t n = 0; n < packets; ++n) {
+    const std::uint8_t* p = &bytes[n * 192];
+    ASSERT_EQ(p[4], 0x47);
+    const std::uint32_t ats = (p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]) & 0x3FFFFFFF;
+    if (n > 0) {
+      const std::uint8_t* q = &bytes[(n - 1) * 192];
+      const std::uint32_t prev = (q[0] << 24 | q[1] << 16 | q[2] << 8 | q[3]) & 0x3FFFFFFF;
+      const std::int64_t d = (static_cast<std::int64_t>(ats) - prev) & 0x3FFFFFFF;
+      if (delta < 0) delta = d;
+      ASSERT_EQ(d, delta) << "packet " << n;
+    }
+    const int pid = (p[5] & 0x1F) << 8 | p[6];
+    if ((pid == 0x1011 || pid == 0x1100) && (p[5] & 0x40)) {
+      ASSERT_EQ(p[7] & 0x20, 0) << "adaptation field at a PES start, packet " << n;
+      (pid == 0x1011 ? videoStarts : audioStarts)++;
+    }
+  }
+  EXPECT_GT(delta, 0);
+  EXPECT_GT(videoStarts, 30);
+  EXPECT_GT(audioStarts, 100);
+
+  bdauthor::EntryPointScanner scanner;
+  scanner.Feed(bytes.data(), bytes.size());
+  const auto scanned = scanner.Entries();
+  std::ifstream companionFile(clip + ".ptsinfo", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(companionFile)), {});
+  const auto listed = bdauthor::ParsePtsCompanion(text, static_cast<std::int64_t>(packets));
+  ASSERT_GE(scanned.size(), 2u);
+  ASSERT_EQ(listed.size(), scanned.size()) << text;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    EXPECT_EQ(listed[i].packet, scanned[i].packet);
+    EXPECT_EQ(listed[i].pts, scanned[i].pts);
+    EXPECT_EQ(listed[i].sizeClass, scanned[i].sizeClass);
+  }
+  EXPECT_EQ(text.back(), '\n');
+}
+
+}  // namespace

@@ -7,6 +7,12 @@
 #include <iterator>
 #include <thread>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/pts_companion.h"
 #include "capture/dv_capture_graph.h"
@@ -134,6 +140,79 @@ TEST_F(HdvBdRecordingTest, BlurayClipHasSteadyStampsCleanPesStartsAndACompanionT
     EXPECT_EQ(listed[i].sizeClass, scanned[i].sizeClass);
   }
   EXPECT_EQ(text.back(), '\n');
+  // Video times run on from the first entry: no PES stamped before the stream began.
+  EXPECT_GE(scanner.LastVideoPts(), scanned.back().pts);
+  EXPECT_LT(scanner.LastVideoPts() - scanned.back().pts, 90000) << scanner.LastVideoPts();
+}
+
+struct ProbedStreams {
+  std::vector<std::string> codecs;
+  int width = 0;
+  int height = 0;
+};
+
+ProbedStreams Probe(const std::string& path) {
+  ProbedStreams out;
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return out;
+  avformat_find_stream_info(format, nullptr);
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    const AVCodecParameters* p = format->streams[i]->codecpar;
+    out.codecs.push_back(avcodec_get_name(p->codec_id));
+    if (p->codec_type == AVMEDIA_TYPE_VIDEO) out.width = p->width, out.height = p->height;
+  }
+  avformat_close_input(&format);
+  return out;
+}
+
+int StopCount(HWND window, LPARAM* lParam) {
+  MSG m;
+  int stops = 0;
+  while (PeekMessage(&m, window, kHdvCaptureStopped, kHdvCaptureStopped, PM_REMOVE)) {
+    ++stops;
+    *lParam = m.lParam;
+  }
+  return stops;
+}
+
+TEST_F(HdvBdRecordingTest, ProgramStreamAndElementaryStreamsHoldTheCamcordersStreams) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, 5);
+  const std::string ps = Folder() + "hdv_ps.mpg";
+  std::remove(ps.c_str());
+  ASSERT_TRUE(graph.StartHdvMpeg2Capture(ps, 0));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvMpeg2);
+  Run(clock, 40);
+  ASSERT_TRUE(graph.StopHdvCapture());
+  LPARAM parts = -1;
+  EXPECT_EQ(StopCount(window, &parts), 1);
+  EXPECT_EQ(parts, 1);
+  const ProbedStreams probed = Probe(ps);
+  ASSERT_EQ(probed.codecs.size(), 2u);
+  EXPECT_EQ(probed.codecs[0], "mpeg2video");
+  EXPECT_EQ(probed.codecs[1], "mp2");
+  EXPECT_EQ(probed.width, 1440);
+  EXPECT_EQ(probed.height, 1080);
+  ASSERT_TRUE(graph.BuildHdvPreview());
+
+  const std::string video = Folder() + "hdv_es.m2v", audio = Folder() + "hdv_es.lpcm";
+  ASSERT_TRUE(graph.StartHdvElementaryCapture(video, audio, 0));
+  Run(clock, 40);
+  ASSERT_TRUE(graph.StopHdvCapture());
+  EXPECT_EQ(StopCount(window, &parts), 1);
+  EXPECT_EQ(parts, 0);
+  const Bytes es = ReadAll(video);
+  const Bytes sequence{0x00, 0x00, 0x01, 0xB3};
+  EXPECT_NE(std::search(es.begin(), es.end(), sequence.begin(), sequence.end()), es.end());
+  const Bytes lpcm = ReadAll(audio);
+  ASSERT_GT(lpcm.size(), 48000u);
+  EXPECT_EQ(lpcm.size() % 4, 0u);
+  int peak = 0;
+  for (std::size_t i = 0; i + 1 < lpcm.size(); i += 2)
+    peak = std::max(peak, std::abs(static_cast<int>(static_cast<std::int16_t>(lpcm[i] << 8 | lpcm[i + 1]))));
+  EXPECT_NEAR(peak / 32768.0, 0.2512, 0.03) << "big-endian tone at -12 dBFS";
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ using dshow::MediaSample;
 using dshow::TypePattern;
 
 constexpr int kPatPid = 0x0000, kPmtPid = 0x0100, kPcrPid = 0x1001, kVideoPid = 0x1011, kAudioPid = 0x1100;
-constexpr std::int64_t kTicksPerPacket = 1000;  // 27 MHz ticks: about 40 Mbit/s
+constexpr std::int64_t kTicksPerPacket = 1450;  // 27 MHz ticks: 28 Mbit/s, above what HDV and LPCM need
 constexpr std::int64_t kStartDelay = 27000;     // 90 kHz: the first PTS 0.3 s into the stream
 constexpr std::int64_t kArrivalLead = 22500;    // packets arrive 0.25 s before they decode
 constexpr std::size_t kLpcmBlock = 960;         // 5 ms of 48 kHz stereo 16-bit

@@ -36,6 +36,8 @@ bool RegisterFilterClassesOnce() {
     com::RegisterClassForever(CLSID_QnBdMultiplexer, CreateBdMultiplexer);
     com::RegisterClassForever(CLSID_QnBdMultiplexer2, CreateBdMultiplexer2);
     com::RegisterClassForever(CLSID_QnBufferFilter, CreateBufferFilter);
+    com::RegisterClassForever(CLSID_QnLpcmEncoder, CreateLpcmEncoder);
+    com::RegisterClassForever(CLSID_QnMpeg2Multiplexer, CreateMpeg2Multiplexer);
   });
   return true;
 }

@@ -13,4 +13,6 @@ HRESULT CreateMpegAudioDecoder(REFIID riid, void** ppv);
 HRESULT CreateBdMultiplexer(REFIID riid, void** ppv);
 HRESULT CreateBdMultiplexer2(REFIID riid, void** ppv);
 HRESULT CreateBufferFilter(REFIID riid, void** ppv);
+HRESULT CreateLpcmEncoder(REFIID riid, void** ppv);
+HRESULT CreateMpeg2Multiplexer(REFIID riid, void** ppv);
 }  // namespace platform::filters

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <thread>
 
+#include <unistd.h>
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
@@ -18,6 +20,7 @@ extern "C" {
 #include "capture/dv_capture_graph.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
+#include "platform/dshow/codes.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/transform_filter.h"
@@ -143,6 +146,46 @@ TEST_F(HdvBdRecordingTest, BlurayClipHasSteadyStampsCleanPesStartsAndACompanionT
   // Video times run on from the first entry: no PES stamped before the stream began.
   EXPECT_GE(scanner.LastVideoPts(), scanned.back().pts);
   EXPECT_LT(scanner.LastVideoPts() - scanned.back().pts, 90000) << scanner.LastVideoPts();
+}
+
+TEST_F(HdvBdRecordingTest, AFullDiskAbortsTheRecordingsWithOneStopMessageAndAnHonestCompanion) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, 5);
+  for (const bool bluray : {false, true}) {
+    const std::string file = Folder() + (bluray ? "full.m2ts" : "full_stream.m2ts");
+    std::remove(file.c_str());
+    std::remove((file + ".ptsinfo").c_str());
+    ASSERT_EQ(::symlink("/dev/full", file.c_str()), 0);
+    ASSERT_TRUE(bluray ? graph.StartHdvBdCapture2(file, 0) : graph.StartHdvStreamCapture(file, 0));
+    long code = 0;
+    for (int i = 0; i < 40 && code != EC_ERRORABORT; ++i) {
+      clock.Advance(34);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      code = graph.HandleGraphEvents();
+    }
+    EXPECT_EQ(code, EC_ERRORABORT);
+    ASSERT_TRUE(graph.StopHdvCapture());
+    LPARAM parts = -1;
+    MSG m;
+    int stops = 0;
+    while (PeekMessage(&m, window, kHdvCaptureStopped, kHdvCaptureStopped, PM_REMOVE)) ++stops, parts = m.lParam;
+    EXPECT_EQ(stops, 1);
+    if (bluray) {
+      // A companion, when there is one, lists nothing: no packet reached the disk.
+      std::ifstream in(file + ".ptsinfo");
+      std::string count;
+      if (std::getline(in, count)) {
+        EXPECT_EQ(count, "0");
+      }
+    } else {
+      EXPECT_EQ(parts, static_cast<LPARAM>(graph.GetWriterFileCount()));
+      EXPECT_EQ(graph.GetWrittenMegabytes(), 0.0);
+    }
+    std::remove(file.c_str());
+    ASSERT_TRUE(graph.BuildHdvPreview());
+  }
 }
 
 struct ProbedStreams {

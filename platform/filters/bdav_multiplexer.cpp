@@ -157,7 +157,9 @@ class BdMultiplexer : public CBaseFilter, public dshow::CFileSinkBase, public IQ
     packet[2] = static_cast<std::uint8_t>(ats >> 8);
     packet[3] = static_cast<std::uint8_t>(ats);
     std::memcpy(packet + 4, ts, 188);
-    if (!failed_ && !file_.Write(packet, sizeof packet)) Fail();
+    // After a failed write nothing more counts: the companion describes the packets on disk.
+    if (failed_) return;
+    if (!file_.Write(packet, sizeof packet)) return Fail();
     const int pid = (ts[1] & 0x1F) << 8 | ts[2];
     if (pid == kVideoPid) Scan(ts);
     ++packets_;

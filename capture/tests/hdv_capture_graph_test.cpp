@@ -153,6 +153,38 @@ TEST_F(HdvCaptureGraphTest, PreviewMapsTheCamcordersPidsAndDecodes) {
   // Counts and sizes are only kept for the stream recordings.
   EXPECT_EQ(graph.GetWriterFileCount(), 0u);
   EXPECT_EQ(graph.GetWrittenMegabytes(), 0.0);
+
+  // MPEG from the decoded streams: the encoder's parts in the stop message.
+  MpegCaptureSettings mpeg;
+  mpeg.fileName = Folder() + "hdv_dvd.mpg";
+  mpeg.streamType = 7;
+  mpeg.videoBitRate = 4000000;
+  ASSERT_TRUE(graph.StartHdvMpegCapture(&mpeg));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvMpeg);
+  EXPECT_NE(DumpGraph(graph.Graph()).find("Video Smart Tee"), std::string::npos);
+  Run(clock, 15);
+  ASSERT_TRUE(graph.StopHdvCaptureToPreview());
+  const Posted mpegStop = Collect(WM_USER + 73);
+  EXPECT_EQ(mpegStop.count, 1);
+  EXPECT_GE(mpegStop.lParam, 1);
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvPreview);
+
+  // WMV: the writer branch, and the demultiplexer's clock for the graph.
+  WmvCaptureSettings wmv;
+  wmv.fileName = Folder() + "hdv.wmv";
+  ASSERT_TRUE(graph.StartHdvWmvCapture(&wmv));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvWmv);
+  CComPtr<IMediaFilter> media;
+  ASSERT_EQ(graph.Graph()->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&media)), S_OK);
+  CComPtr<IReferenceClock> clockUsed;
+  ASSERT_EQ(media->GetSyncSource(&clockUsed), S_OK);
+  CComPtr<IBaseFilter> demux;
+  ASSERT_EQ(graph.Graph()->FindFilterByName("MPEG2 Demultiplexer", &demux), S_OK);
+  CComPtr<IReferenceClock> demuxClock;
+  ASSERT_EQ(demux->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&demuxClock)), S_OK);
+  EXPECT_EQ(clockUsed.get(), demuxClock.get());
+  ASSERT_TRUE(graph.StopHdvCaptureToPreview());
+  EXPECT_EQ(Collect(WM_USER + 75).count, 1);
 }
 
 TEST_F(HdvCaptureGraphTest, M2tsPartsJoinedAreWhatTheTapeDeliveredWhileRecording) {

@@ -15,6 +15,7 @@
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/transform_filter.h"
+#include "platform/dshow/writer_interfaces.h"
 
 using namespace platform::dshow;
 using Bytes = std::vector<std::uint8_t>;
@@ -252,6 +253,111 @@ TEST_F(CamcorderTransportTest, MissingOrNotTsTapeEndsTheStreamAtOnce) {
     Frames(clock, 3, 0);
     EXPECT_TRUE(Sink()->Samples().empty());
     control->Stop();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A source that pushes a byte buffer in uneven pieces, once.
+class BufferSource : public CBaseFilter {
+ public:
+  BufferSource() : CBaseFilter(GUID_NULL, "Buffer") {
+    out_ = AddPin<Out>("Out");
+    out_->SetMediaTypes({MakeStreamType(MEDIASUBTYPE_MPEG2_TRANSPORT)});
+  }
+  void Push(const Bytes& bytes) {
+    for (std::size_t at = 0; at < bytes.size(); at += 1000) {
+      MediaSample s;
+      s.data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), at + 1000)));
+      out_->Deliver(s);
+    }
+  }
+
+ private:
+  class Out : public CBaseOutputPin {
+   public:
+    using CBaseOutputPin::CBaseOutputPin;
+  };
+  CBaseOutputPin* out_;
+};
+
+class StampCollector : public CRendererFilter {
+ public:
+  StampCollector() : CRendererFilter(GUID_NULL, "Stamps", {}) {}
+  std::vector<MediaSample> samples;
+
+ protected:
+  void Render(const MediaSample& s) override { samples.push_back(s); }
+};
+
+TEST(Mpeg2DemultiplexerTest, FindsSyncAgainAndRoutesSectionsAndStreamsByTheirMaps) {
+  CComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(graph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  CComPtr<IBaseFilter> source, demux, psi, video;
+  source.Attach(new BufferSource);
+  psi.Attach(new StampCollector);
+  video.Attach(new StampCollector);
+  ASSERT_EQ(demux.CoCreateInstance(CLSID_MPEG2Demultiplexer, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  for (auto [f, name] :
+       {std::pair{source.get(), "Source"}, {demux.get(), "Demux"}, {psi.get(), "PSI"}, {video.get(), "Video"}})
+    ASSERT_EQ(graph->AddFilter(f, name), S_OK);
+  CComPtr<IMpeg2Demultiplexer> create;
+  ASSERT_EQ(demux.QueryInterface(&create), S_OK);
+  CMediaType psiType = MakeStreamType(GUID_NULL);
+  psiType.majortype = MEDIATYPE_MPEG2_PSI;
+  CMediaType videoType = MakeStreamType(MEDIASUBTYPE_MPEG2_VIDEO);
+  videoType.majortype = MEDIATYPE_Video;
+  CComPtr<IPin> psiPin, videoPin, in;
+  ASSERT_EQ(create->CreateOutputPin(&psiType, "PSI", &psiPin), S_OK);
+  ASSERT_EQ(create->CreateOutputPin(&videoType, "Video", &videoPin), S_OK);
+  CComPtr<IMPEG2PIDMap> psiMap, videoMap;
+  ASSERT_EQ(psiPin.QueryInterface(&psiMap), S_OK);
+  ASSERT_EQ(videoPin.QueryInterface(&videoMap), S_OK);
+  ULONG pat = 0, placeholder = 1, pid = sim::kHdvVideoPid;
+  ASSERT_EQ(psiMap->MapPID(1, &pat, MEDIA_MPEG2_PSI), S_OK);
+  ASSERT_EQ(videoMap->MapPID(1, &placeholder, MEDIA_ELEMENTARY_STREAM), S_OK);
+  // Remapped as the graph does it: enumerate, unmap each, map the one.
+  CComPtr<IEnumPIDMap> maps;
+  ASSERT_EQ(videoMap->EnumPIDMap(&maps), S_OK);
+  PID_MAP entry;
+  ULONG got = 0;
+  ASSERT_EQ(maps->Next(1, &entry, &got), S_OK);
+  EXPECT_EQ(entry.ulPID, 1u);
+  EXPECT_EQ(maps->Next(1, &entry, &got), S_FALSE);
+  ASSERT_EQ(videoMap->UnmapPID(1, &placeholder), S_OK);
+  ASSERT_EQ(videoMap->MapPID(1, &pid, MEDIA_ELEMENTARY_STREAM), S_OK);
+
+  CComPtr<IEnumPins> pins;
+  demux->EnumPins(&pins);
+  pins->Next(1, &in, nullptr);
+  CComPtr<IPin> sourceOut, psiIn, videoIn;
+  source->FindPin("Out", &sourceOut);
+  psi->FindPin("In", &psiIn);
+  video->FindPin("In", &videoIn);
+  ASSERT_EQ(graph->ConnectDirect(sourceOut, in, nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(psiPin, psiIn, nullptr), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(videoPin, videoIn, nullptr), S_OK);
+  CComPtr<IMediaControl> control;
+  ASSERT_EQ(graph.QueryInterface(&control), S_OK);
+  ASSERT_EQ(control->Run(), S_OK);
+
+  // The loop with bytes lost in its middle: the demultiplexer finds the packets again.
+  Bytes stream = sim::HdvLoop();
+  stream.insert(stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 2), {0x47, 0x00, 0x12, 0x47, 0x99});
+  static_cast<BufferSource*>(static_cast<IBaseFilter*>(source.get()))->Push(stream);
+  control->Stop();
+  const auto& sections = static_cast<StampCollector*>(static_cast<IBaseFilter*>(psi.get()))->samples;
+  ASSERT_FALSE(sections.empty());
+  EXPECT_EQ(sections[0].data[0], 0x00) << "the PAT";
+  const auto& pictures = static_cast<StampCollector*>(static_cast<IBaseFilter*>(video.get()))->samples;
+  ASSERT_GE(pictures.size(), static_cast<std::size_t>(sim::HdvLoopFrames() - 2));
+  EXPECT_EQ(pictures[0].data[3], 0xB3) << "the first PES starts with its sequence header";
+  for (const auto& p : pictures) {
+    EXPECT_GE(p.start, 0);
+    EXPECT_LE(p.decode, p.start) << "decode before presentation";
   }
 }
 

@@ -20,7 +20,8 @@ struct MediaSample {
   REFERENCE_TIME start = 0;
   REFERENCE_TIME stop = 0;
   bool syncPoint = true;
-  long long index = 0;  // running number given by the source
+  long long index = 0;         // running number given by the source
+  REFERENCE_TIME decode = -1;  // decode time of a compressed sample that carries one (-1: none)
 };
 
 // Returns p as a void* when riid names I or an interface I extends, else nullptr.

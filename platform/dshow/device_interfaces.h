@@ -174,7 +174,13 @@ constexpr long ED_MODE_REW = ED_BASE + 205;
 constexpr long ED_MODE_RECORD = ED_BASE + 206;
 constexpr long ED_POWER_ON = ED_BASE + 108;
 constexpr long ED_POWER_OFF = ED_BASE + 109;
-constexpr long ED_MEDIA_NOT_PRESENT = ED_BASE + 1028;
+constexpr long ED_MEDIA_TYPE = ED_BASE + 511;  // GetStatus item: the medium in the transport
+constexpr long ED_MEDIA_DVC = ED_BASE + 516;
+constexpr long ED_MEDIA_NOT_PRESENT = ED_BASE + 927;
+constexpr long ED_TRANSBASIC_INPUT_SIGNAL = ED_BASE + 940;
+constexpr long ED_TRANSBASIC_SIGNAL_525_60_SD = ED_BASE + 942;
+constexpr long ED_TRANSBASIC_SIGNAL_625_50_SD = ED_BASE + 944;
+constexpr long ED_TRANSBASIC_SIGNAL_MPEG2TS = ED_BASE + 946;
 
 struct IAMExtDevice : public IUnknown {
   STDMETHOD(GetCapability)(long capability, long* value, double* doubleValue) PURE;
@@ -213,7 +219,7 @@ struct TIMECODE_SAMPLE {
   DWORD dwUser = 0;
   DWORD dwFlags = 0;
 };
-constexpr DWORD ED_DEVCAP_TIMECODE_READ = ED_BASE + 1030;  // capability queried before GetTimecode
+constexpr DWORD ED_DEVCAP_TIMECODE_READ = ED_BASE + 25;  // the capability, and the flag of a sample to read
 
 struct IAMTimecodeReader : public IUnknown {
   STDMETHOD(GetTCRMode)(long param, long* value) PURE;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/base/strings.h"
+#include "platform/dshow/camcorder_streams.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
 #include "platform/com/property_frame.h"
@@ -52,10 +53,6 @@ HRESULT PagesOf(std::initializer_list<GUID> ids, CAUUID* pages) {
   if (!pages->pElems) return E_OUTOFMEMORY;
   std::copy(ids.begin(), ids.end(), pages->pElems);
   return S_OK;
-}
-
-void PutFrameNumber(std::vector<BYTE>& data, long long n) {
-  if (data.size() >= 8) std::memcpy(data.data(), &n, 8);
 }
 
 CMediaType TypeOf(const VideoFormat& f) {
@@ -563,40 +560,120 @@ class AudioCaptureFilter : public CSourceFilter {
   DeviceWatch watch_;
 };
 
-// DV or HDV camcorder: frames from the tape file when the description names one.
+// The tape under a camcorder: a transport mode and a position counted in frames. Without a tape
+// file the camera records live and delivers whatever the transport does.
+struct TapeDeck {
+  std::atomic<long> mode{ED_MODE_STOP};
+  std::atomic<long long> position{0};  // frames from the start of the tape
+  bool hasTape = false;
+};
+
+bool IsForwardWind(long mode) { return mode == ED_MODE_FF || mode == 4304 || mode == 5029; }
+bool IsRewind(long mode) { return mode == ED_MODE_REW || mode == 4905 || mode == 5031; }
+constexpr long long kWindFramesPerFrame = 10;
+
+// DV or HDV camcorder: live, the pattern loop of camcorder_streams.h; with a tape file, its frames
+// (DIF frames, or transport-stream chunks of a frame's average size) as the transport plays them.
 class CamcorderStream : public CSourceStream {
  public:
-  CamcorderStream(CBaseFilter* f, std::string name, CMediaType mt, REFERENCE_TIME frame, std::string tape,
-                  const DeviceWatch* watch)
-      : CSourceStream(f, std::move(name)), frame_(frame), tape_(std::move(tape)), watch_(watch) {
-    frameBytes_ = mt.lSampleSize ? mt.lSampleSize : 188 * 348;
+  CamcorderStream(CBaseFilter* f, std::string name, CMediaType mt, REFERENCE_TIME frame, bool hdv, std::string tape,
+                  TapeDeck* deck, const DeviceWatch* watch)
+      : CSourceStream(f, std::move(name)),
+        frame_(frame),
+        hdv_(hdv),
+        tape_(std::move(tape)),
+        deck_(deck),
+        watch_(watch) {
+    pal_ = frame == 400000;
+    frameBytes_ = hdv ? kTsPacket * 554 : (pal_ ? kDvFramePal : kDvFrameNtsc);
     SetMediaTypes({std::move(mt)});
   }
   REFERENCE_TIME SampleDuration() override { return frame_; }
+  bool Paced() override { return !Hardware::FreeRunning(); }
   HRESULT FillSample(MediaSample& s) override {
     if (watch_->Lost()) return E_FAIL;
-    s.data.assign(frameBytes_, 0);
-    if (!tape_.empty()) {
-      if (!file_.is_open()) file_.open(tape_, std::ios::binary);
-      file_.read(reinterpret_cast<char*>(s.data.data()), static_cast<std::streamsize>(s.data.size()));
-      const auto got = static_cast<std::size_t>(file_.gcount());
-      if (got == 0) return S_FALSE;  // end of tape
-      s.data.resize(got);
-      ++framesOut_;  // the time code follows the tape position
-      return S_OK;
-    }
-    PutFrameNumber(s.data, s.index);
+    if (deck_->hasTape) return FromTape(s);
+    hdv_ ? FromHdvLoop(s) : FromDvLoop(s);
     ++framesOut_;
-    return S_OK;
+    return s.data.empty() ? E_FAIL : S_OK;
   }
-  long long Frames() const { return framesOut_.load(); }
+  long long Frames() const { return deck_->hasTape ? deck_->position.load() : framesOut_.load(); }
 
  private:
+  void FromDvLoop(MediaSample& s) {
+    const auto& loop = DvLoop(pal_);
+    if (!loop.empty()) s.data = loop[static_cast<std::size_t>(framesOut_.load()) % loop.size()];
+  }
+  void FromHdvLoop(MediaSample& s) {
+    const auto& loop = HdvLoop();
+    const long long frames = HdvLoopFrames();
+    const std::size_t packets = loop.size() / kTsPacket;
+    const long long n = framesOut_.load();
+    const long long k = n % frames;
+    const std::size_t first = packets * static_cast<std::size_t>(k) / static_cast<std::size_t>(frames);
+    const std::size_t last = packets * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(frames);
+    s.data.assign(loop.begin() + static_cast<std::ptrdiff_t>(first * kTsPacket),
+                  loop.begin() + static_cast<std::ptrdiff_t>(last * kTsPacket));
+    s.syncPoint = k == 0;
+    rebaser_.Rebase(s.data.data(), s.data.size(), n / frames * frames * 3003);
+  }
+  // Play reads the next frame; freeze repeats the last; stop gives nothing; winding moves the
+  // tape without pictures. The end of the tape stops the transport and the stream.
+  HRESULT FromTape(MediaSample& s) {
+    if (!file_.is_open()) file_.open(tape_, std::ios::binary);
+    if (!file_) return S_FALSE;
+    const long mode = deck_->mode.load();
+    if (IsForwardWind(mode) || IsRewind(mode)) {
+      const long long step = IsRewind(mode) ? -kWindFramesPerFrame : kWindFramesPerFrame;
+      long long at = deck_->position.load() + step;
+      const long long end = TapeFrames();
+      if (at <= 0 || at >= end) {
+        at = std::clamp<long long>(at, 0, end);
+        deck_->mode = ED_MODE_STOP;
+      }
+      deck_->position = at;
+      return S_OK;
+    }
+    if (mode == ED_MODE_FREEZE) {
+      s.data = last_;
+      return S_OK;
+    }
+    if (mode != ED_MODE_PLAY) return S_OK;
+    const long long at = deck_->position.load();
+    std::vector<BYTE> data(frameBytes_);
+    file_.clear();
+    file_.seekg(static_cast<std::streamoff>(at) * static_cast<std::streamoff>(frameBytes_));
+    file_.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(file_.gcount(), 0));
+    // A short last frame is no frame for DV; a TS keeps its whole packets.
+    const std::size_t keep = hdv_ ? got / kTsPacket * kTsPacket : (got == frameBytes_ ? got : 0);
+    if (keep == 0) {
+      deck_->mode = ED_MODE_STOP;
+      return S_FALSE;
+    }
+    data.resize(keep);
+    last_ = data;
+    s.data = std::move(data);
+    deck_->position = at + 1;
+    return S_OK;
+  }
+  long long TapeFrames() {
+    file_.clear();
+    file_.seekg(0, std::ios::end);
+    const auto size = static_cast<long long>(std::max<std::streamoff>(file_.tellg(), 0));
+    return (size + static_cast<long long>(frameBytes_) - 1) / static_cast<long long>(frameBytes_);
+  }
+
   REFERENCE_TIME frame_;
+  bool hdv_;
+  bool pal_ = false;
   std::string tape_;
+  TapeDeck* deck_;
   const DeviceWatch* watch_;
   std::size_t frameBytes_;
   std::ifstream file_;
+  std::vector<BYTE> last_;
+  TsLoopRebaser rebaser_;
   std::atomic<long long> framesOut_{0};
 };
 
@@ -606,8 +683,9 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
       : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
     const VideoFormat f = desc.formats.empty() ? VideoFormat{} : desc.formats.front();
     const bool hdv = desc.kind == DeviceKind::HdvCamcorder;
-    stream_ =
-        AddPin<CamcorderStream>(hdv ? "MPEG2 TS Out" : "DV A/V Out", TypeOf(f), f.frameDuration, desc.tape, &watch_);
+    deck_.hasTape = !desc.tape.empty();
+    stream_ = AddPin<CamcorderStream>(hdv ? "MPEG2 TS Out" : "DV A/V Out", TypeOf(f), f.frameDuration, hdv, desc.tape,
+                                      &deck_, &watch_);
     stream_->SetCategory(PIN_CATEGORY_CAPTURE);
     if (!hdv) AddPin<AnalogInputPin>("DV A/V In", MEDIATYPE_Interleaved)->SetCategory(GUID_NULL);
   }
@@ -637,20 +715,27 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   STDMETHODIMP put_MediaState(long) override { return S_OK; }
   STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
   STDMETHODIMP GetStatus(long item, long* value) override {
-    return com::CopyOut(value, item == ED_MODE_PLAY ? (mode_ == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode_.load());
+    if (item == ED_MEDIA_TYPE) return com::CopyOut(value, deck_.hasTape ? ED_MEDIA_DVC : ED_MEDIA_NOT_PRESENT);
+    const long mode = deck_.mode.load();
+    return com::CopyOut(value, item == ED_MODE_PLAY ? (mode == ED_MODE_PLAY ? OATRUE : OAFALSE) : mode);
   }
-  STDMETHODIMP GetTransportBasicParameters(long, long* value, LPOLESTR* text) override {
-    if (value) *value = watch_.Lost() ? 0 : 1;
+  // The input signal: the 525- or 625-line SD value for DV, MPEG-2 TS for HDV.
+  STDMETHODIMP GetTransportBasicParameters(long param, long* value, LPOLESTR* text) override {
     if (text) *text = nullptr;
-    return S_OK;
+    if (!value) return E_POINTER;
+    if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
+    if (param != ED_TRANSBASIC_INPUT_SIGNAL) return com::CopyOut(value, 0);
+    if (desc_.kind == DeviceKind::HdvCamcorder) return com::CopyOut(value, ED_TRANSBASIC_SIGNAL_MPEG2TS);
+    const bool pal = !desc_.formats.empty() && desc_.formats.front().height >= 576;
+    return com::CopyOut(value, pal ? ED_TRANSBASIC_SIGNAL_625_50_SD : ED_TRANSBASIC_SIGNAL_525_60_SD);
   }
   STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
   STDMETHODIMP put_Mode(long mode) override {
     if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
-    mode_ = mode;
+    deck_.mode = mode;
     return S_OK;
   }
-  STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, mode_); }
+  STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, deck_.mode.load()); }
   STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
   STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
   STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
@@ -660,8 +745,10 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
     if (!sample) return E_POINTER;
     if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
-    sample->timecode.dwFrames = AddFrames(desc_.timecodeStart, stream_->Frames());
-    sample->timecode.wFrameRate = 30;
+    const int rate = FrameRate();
+    sample->timecode.dwFrames = AddFrames(desc_.timecodeStart, stream_->Frames(), rate);
+    sample->timecode.wFrameRate = static_cast<WORD>(rate);
+    sample->dwFlags = ED_DEVCAP_TIMECODE_READ;
     return S_OK;
   }
 
@@ -673,20 +760,21 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   }
 
  private:
-  // Packed BCD hh:mm:ss:ff plus a frame count at 30 frames per second.
-  static DWORD AddFrames(DWORD bcd, long long frames) {
+  int FrameRate() const { return !desc_.formats.empty() && desc_.formats.front().frameDuration == 400000 ? 25 : 30; }
+  // Packed BCD hh:mm:ss:ff plus a frame count at fps frames per second.
+  static DWORD AddFrames(DWORD bcd, long long frames, long long fps) {
     auto dec = [](DWORD v) { return static_cast<long long>((v >> 4) * 10 + (v & 0xF)); };
-    long long total = ((dec((bcd >> 24) & 0xFF) * 60 + dec((bcd >> 16) & 0xFF)) * 60 + dec((bcd >> 8) & 0xFF)) * 30 +
+    long long total = ((dec((bcd >> 24) & 0xFF) * 60 + dec((bcd >> 16) & 0xFF)) * 60 + dec((bcd >> 8) & 0xFF)) * fps +
                       dec(bcd & 0xFF) + frames;
-    total %= 24LL * 3600 * 30;
+    total %= 24LL * 3600 * fps;
     auto enc = [](long long v) { return static_cast<DWORD>((v / 10) * 16 + v % 10); };
-    const long long ff = total % 30, ss = total / 30 % 60, mm = total / 1800 % 60, hh = total / 108000;
+    const long long ff = total % fps, ss = total / fps % 60, mm = total / (fps * 60) % 60, hh = total / (fps * 3600);
     return (enc(hh) << 24) | (enc(mm) << 16) | (enc(ss) << 8) | enc(ff);
   }
   DeviceDesc desc_;
   DeviceWatch watch_;
+  TapeDeck deck_;
   CamcorderStream* stream_;
-  std::atomic<long> mode_{ED_MODE_STOP};
   long power_ = ED_POWER_ON;
   double rate_ = 1.0;
 };
@@ -716,12 +804,6 @@ long long FrameNumberOfPicture(const CMediaType& mt, const std::vector<BYTE>& fr
       luma[static_cast<std::size_t>(y) * w + x] = frame[(static_cast<std::size_t>(row) * w + x) * bpp + offset];
     }
   return ReadFrameCode(luma.data(), w, h, w);
-}
-
-long long FrameNumberOf(const std::vector<BYTE>& frame) {
-  long long n = -1;
-  if (frame.size() >= 8) std::memcpy(&n, frame.data(), 8);
-  return n;
 }
 
 HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv) {

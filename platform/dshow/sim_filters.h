@@ -1,7 +1,7 @@
 // Filters of the simulated devices: capture filters with their crossbars and tuner, audio
 // capture filters and camcorders. Their sources produce real data at the device's formats: the
-// pattern and tone of sim_pattern.h, and for camcorders the frames of the media file that stands
-// in for the tape, the frame number in their first eight bytes.
+// pattern and tone of sim_pattern.h, for camcorders as DV or HDV streams (camcorder_streams.h)
+// or the frames of the raw DV or TS file that stands in for the tape.
 #pragma once
 
 #include <string>
@@ -17,8 +17,6 @@ HRESULT CreateDeviceFilter(const std::string& deviceId, REFIID riid, void** ppv)
 
 constexpr HRESULT E_DEVICE_NOT_CONNECTED = static_cast<HRESULT>(0x8007048F);
 
-// The frame number a camcorder frame carries.
-long long FrameNumberOf(const std::vector<BYTE>& frame);
 // The frame number a pattern picture of that type carries in its block code.
 long long FrameNumberOfPicture(const CMediaType& mt, const std::vector<BYTE>& frame);
 

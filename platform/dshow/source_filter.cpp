@@ -72,7 +72,7 @@ void CSourceStream::ThreadMain(std::uint64_t startMs) {
     }
     if (FAILED(hr)) return;  // the device went away: no end of stream, the graph hears of it
 
-    Deliver(sample);
+    if (!sample.data.empty()) Deliver(sample);
     streamTime += duration > 0 ? duration : 1;
   }
 }

@@ -17,7 +17,8 @@ class CSourceStream : public CBaseOutputPin {
   ~CSourceStream() override;
 
   // Fills the next sample (data, times); S_FALSE ends the stream with end-of-stream downstream,
-  // a failure ends it without (a lost device).
+  // a failure ends it without (a lost device). A sample left empty is not delivered: the source
+  // has nothing for that time (a stopped tape).
   virtual HRESULT FillSample(MediaSample& sample) = 0;
   // Length of the sample FillSample will produce next, in 100-ns units (> 0).
   virtual REFERENCE_TIME SampleDuration() = 0;

@@ -1,10 +1,13 @@
 #include "platform/dshow/stock_filters.h"
 
+#include <atomic>
+#include <cstring>
 #include <mutex>
 
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/filter_graph.h"
 
 namespace platform::dshow {
@@ -48,32 +51,49 @@ class AcmWrapper : public CTransformFilter {
   AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
 };
 
+// DV Video Decoder: dvvideo pictures as YUY2, full size or half (360 wide) as the display asks.
 class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
  public:
   DvVideoDecoder()
       : CTransformFilter(CLSID_DVVideoCodec, "DV Video Decoder", {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_dvsd)}) {}
   DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
-  STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_); }
+  STDMETHODIMP get_IPDisplay(int* display) override { return com::CopyOut(display, display_.load()); }
   STDMETHODIMP put_IPDisplay(int display) override {
     if (display < DVRESOLUTION_FULL || display > DVRESOLUTION_DC) return E_INVALIDARG;
     display_ = display;
     return S_OK;
   }
   std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
-    const LONG height = in.lSampleSize == 144000 ? 576 : 480;
+    const LONG height = in.lSampleSize == sim::kDvFramePal ? 576 : 480;
     const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
-    return {MakeVideoType(MEDIASUBTYPE_YUY2, 720, height, frame),
-            MakeVideoType(MEDIASUBTYPE_RGB32, 720, height, frame)};
+    const int shrink = display_ == DVRESOLUTION_FULL ? 1 : display_ == DVRESOLUTION_HALF ? 2 : 4;
+    return {MakeVideoType(MEDIASUBTYPE_YUY2, 720 / shrink, height / shrink, frame)};
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    const CMediaType& mt = Output()->ConnectedType();
+    const auto* vih = mt.Format<VIDEOINFOHEADER>();
+    if (!vih) return S_FALSE;
+    out.start = in.start;
+    out.stop = in.stop;
+    out.index = in.index;
+    out.syncPoint = true;
+    std::lock_guard lock(mutex_);
+    return decoder_.Decode(in.data.data(), in.data.size(), vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight),
+                           &out.data)
+               ? S_OK
+               : S_FALSE;
   }
 
  protected:
   void* GetFilterInterface(REFIID riid) override { return Offer<IIPDVDec>(this, riid); }
 
  private:
-  int display_ = DVRESOLUTION_HALF;
+  std::atomic<int> display_{DVRESOLUTION_HALF};
+  std::mutex mutex_;
+  sim::DvPictureDecoder decoder_;
 };
 
-// Splits a DV stream into its video and its audio.
+// Splits a DV stream into its video (as it is) and the 48 kHz PCM of its DIF audio.
 class DvSplitter : public CBaseFilter {
  public:
   DvSplitter() : CBaseFilter(CLSID_DVSplitter, "DV Splitter") {
@@ -84,8 +104,10 @@ class DvSplitter : public CBaseFilter {
   void Receive(CBaseInputPin*, const MediaSample& sample) override {
     video_->Deliver(sample);
     MediaSample audio = sample;
-    const bool pal = input_->ConnectedType().lSampleSize == 144000;
-    audio.data.assign((pal ? 1920 : 1602) * 4, 0);
+    std::vector<std::int16_t> pcm;
+    if (!sim::DvFrameAudio(sample.data.data(), sample.data.size(), &pcm)) return;
+    audio.data.resize(pcm.size() * 2);
+    std::memcpy(audio.data.data(), pcm.data(), audio.data.size());
     audio_->Deliver(audio);
   }
   void EndOfStream(CBaseInputPin*) override {
@@ -251,83 +273,6 @@ class AsfWriter : public CBaseFilter, public CFileSinkBase {
   std::atomic<int> ended_{0};
 };
 
-// MPEG-2 Demultiplexer: output pins are made on request (IMpeg2Demultiplexer) and take PID maps.
-class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer {
- public:
-  Mpeg2Demultiplexer() : CBaseFilter(CLSID_MPEG2Demultiplexer, "MPEG-2 Demultiplexer") {
-    AddPin<CPatternInputPin>("MPEG-2 Stream", Patterns{TypePattern(GUID_NULL, MEDIASUBTYPE_MPEG2_TRANSPORT)});
-  }
-  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-  void Receive(CBaseInputPin*, const MediaSample& sample) override {
-    for (CBasePin* p : Pins())
-      if (auto* out = dynamic_cast<Out*>(p); out && out->Mapped()) out->Deliver(sample);
-  }
-  void EndOfStream(CBaseInputPin*) override {
-    for (CBasePin* p : Pins())
-      if (auto* out = dynamic_cast<Out*>(p)) out->DeliverEndOfStream();
-  }
-  STDMETHODIMP CreateOutputPin(AM_MEDIA_TYPE* mt, LPCOLESTR name, IPin** pin) override {
-    if (!mt || !name || !pin) return E_POINTER;
-    *pin = nullptr;
-    if (PinByName(name)) return E_INVALIDARG;
-    if (State() != State_Stopped) return VFW_E_NOT_STOPPED;
-    Out* out = AddPin<Out>(name, CMediaType(*mt));
-    *pin = out;
-    out->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP SetOutputPinMediaType(LPCOLESTR name, AM_MEDIA_TYPE* mt) override {
-    if (!name || !mt) return E_POINTER;
-    auto* out = dynamic_cast<Out*>(PinByName(name));
-    if (!out) return VFW_E_NOT_FOUND;
-    out->SetMediaTypes({CMediaType(*mt)});
-    return S_OK;
-  }
-  STDMETHODIMP DeleteOutputPin(LPCOLESTR name) override {
-    if (!name) return E_POINTER;
-    auto* out = dynamic_cast<Out*>(PinByName(name));
-    if (!out) return VFW_E_NOT_FOUND;
-    if (out->IsConnected()) return VFW_E_ALREADY_CONNECTED;
-    RemovePin(out);
-    return S_OK;
-  }
-
- protected:
-  void* GetFilterInterface(REFIID riid) override { return Offer<IMpeg2Demultiplexer>(this, riid); }
-
- private:
-  class Out : public CBaseOutputPin, public IMPEG2PIDMap {
-   public:
-    Out(CBaseFilter* f, std::string name, CMediaType mt) : CBaseOutputPin(f, std::move(name)) {
-      SetMediaTypes({std::move(mt)});
-    }
-    DSHOW_FORWARD_IUNKNOWN(CBaseOutputPin)
-    STDMETHODIMP MapPID(ULONG count, ULONG* pids, MEDIA_SAMPLE_CONTENT) override {
-      if (!pids && count) return E_POINTER;
-      std::lock_guard lock(mutex_);
-      pids_.insert(pids_.end(), pids, pids + count);
-      return S_OK;
-    }
-    STDMETHODIMP UnmapPID(ULONG count, ULONG* pids) override {
-      if (!pids && count) return E_POINTER;
-      std::lock_guard lock(mutex_);
-      for (ULONG i = 0; i < count; ++i) std::erase(pids_, pids[i]);
-      return S_OK;
-    }
-    bool Mapped() {
-      std::lock_guard lock(mutex_);
-      return !pids_.empty();
-    }
-
-   protected:
-    void* GetPinInterface(REFIID riid) override { return Offer<IMPEG2PIDMap>(this, riid); }
-
-   private:
-    std::mutex mutex_;
-    std::vector<ULONG> pids_;
-  };
-};
-
 // A class-table creator that makes a T from the given arguments.
 template <typename T, typename... Args>
 com::Creator Make(Args... args) {
@@ -453,7 +398,7 @@ void RegisterStockFilters() {
   RegisterClassForever(CLSID_ACMWrapper, Make<AcmWrapper>());
   RegisterClassForever(CLSID_DVSplitter, Make<DvSplitter>());
   RegisterClassForever(CLSID_DVVideoCodec, Make<DvVideoDecoder>());
-  RegisterClassForever(CLSID_MPEG2Demultiplexer, Make<Mpeg2Demultiplexer>());
+  RegisterClassForever(CLSID_MPEG2Demultiplexer, CreateMpeg2Demultiplexer);
   RegisterClassForever(CLSID_AviDest, Make<AviMux>());
   RegisterClassForever(CLSID_FileWriter, Make<FileWriter>());
   RegisterClassForever(CLSID_WMAsfWriter, Make<AsfWriter>());

@@ -90,6 +90,9 @@ class CFileSinkBase : public IFileSinkFilter2 {
   DWORD mode_ = 0;
 };
 
+// The MPEG-2 Demultiplexer (mpeg2_demultiplexer.cpp).
+HRESULT CreateMpeg2Demultiplexer(REFIID riid, void** ppv);
+
 // Registers every stock class (and the converters the graph may insert).
 void RegisterStockFilters();
 

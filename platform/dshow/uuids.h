@@ -101,3 +101,6 @@ namespace platform::dshow {
 bool RegisterStockClassesOnce();
 inline const bool stockClassesRegistered = RegisterStockClassesOnce();
 }  // namespace platform::dshow
+
+// Program-table sections on the MPEG-2 demultiplexer's PSI pins.
+DEFINE_GUID(MEDIATYPE_MPEG2_PSI, 0x78C4E641, 0x0ED1, 0x11D3, 0xBC, 0x6B, 0x00, 0xA0, 0xC9, 0x0D, 0x63, 0xB5);

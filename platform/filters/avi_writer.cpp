@@ -1,6 +1,7 @@
 #include "platform/filters/avi_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/base_filter.h"
+#include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/stock_filters.h"
 #include "platform/dshow/uuids.h"
@@ -55,7 +57,8 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
       packet->pts = packet->dts = samples_[index]++;
       packet->flags |= AV_PKT_FLAG_KEY;
     }
-    if (!muxer_->WritePacket(packet.get(), static_cast<int>(index), timeBases_[index])) Fail();
+    if (!muxer_->WritePacket(packet.get(), streams_[index], timeBases_[index])) return static_cast<void>(Fail());
+    if (dvAudio_[index] >= 0) WriteDvAudio(index, sample);
   }
   void EndOfStream(CBaseInputPin*) override {
     std::lock_guard lock(mutex_);
@@ -156,10 +159,26 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
     return true;
   }
 
+  // An interleaved DV input carries its sound in the DIF frames: it goes into a PCM stream of its own.
+  void WriteDvAudio(std::size_t index, const MediaSample& sample) {
+    std::vector<std::int16_t> pcm;
+    if (!dshow::sim::DvFrameAudio(sample.data.data(), sample.data.size(), &pcm) || pcm.empty()) return;
+    auto packet = media::MakePacket();
+    const int bytes = static_cast<int>(pcm.size() * 2);
+    if (av_new_packet(packet.get(), bytes) < 0) return;
+    std::memcpy(packet->data, pcm.data(), static_cast<std::size_t>(bytes));
+    packet->pts = packet->dts = dvSamples_[index];
+    dvSamples_[index] += static_cast<std::int64_t>(pcm.size() / 2);
+    if (!muxer_->WritePacket(packet.get(), dvAudio_[index], {1, 48000})) Fail();
+  }
+
   bool Open() {
     inputs_.clear();
     timeBases_.clear();
     samples_.clear();
+    streams_.clear();
+    dvAudio_.clear();
+    dvSamples_.clear();
     std::string error;
     muxer_ = media::Muxer::Open(
         "avi", [this](const std::uint8_t* d, std::size_t n) { return Emit(d, n); },
@@ -178,6 +197,23 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
       const int index = described ? muxer_->AddStream(p, timeBase) : -1;
       avcodec_parameters_free(&p);
       if (index < 0) return Fail();
+      int audio = -1;
+      if (in->ConnectedType().majortype == MEDIATYPE_Interleaved) {
+        AVCodecParameters* a = avcodec_parameters_alloc();
+        a->codec_type = AVMEDIA_TYPE_AUDIO;
+        a->codec_id = AV_CODEC_ID_PCM_S16LE;
+        a->sample_rate = 48000;
+        av_channel_layout_default(&a->ch_layout, 2);
+        a->bits_per_coded_sample = 16;
+        a->block_align = 4;
+        a->bit_rate = 48000 * 32;
+        audio = muxer_->AddStream(a, {1, 48000});
+        avcodec_parameters_free(&a);
+        if (audio < 0) return Fail();
+      }
+      streams_.push_back(index);
+      dvAudio_.push_back(audio);
+      dvSamples_.push_back(0);
       inputs_.push_back(in);
       timeBases_.push_back(timeBase);
       samples_.push_back(0);
@@ -215,6 +251,9 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
   std::vector<CBaseInputPin*> inputs_;
   std::vector<AVRational> timeBases_;
   std::vector<std::int64_t> samples_;
+  std::vector<int> streams_;             // muxer stream of each input
+  std::vector<int> dvAudio_;             // its DIF sound's stream, -1 for none
+  std::vector<std::int64_t> dvSamples_;  // DIF sound samples written
   REFERENCE_TIME position_ = 0;
   bool failed_ = false;
   int ended_ = 0;

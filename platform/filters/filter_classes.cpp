@@ -8,6 +8,8 @@
 #include "platform/dshow/uuids.h"
 #include "platform/filters/asf_writer.h"
 #include "platform/filters/avi_writer.h"
+#include "platform/filters/hdv_filters.h"
+#include "platform/filters/hdv_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/mpeg_encoder.h"
 #include "platform/filters/small_filters.h"
@@ -32,6 +34,15 @@ bool RegisterFilterClassesOnce() {
     com::RegisterClassForever(CLSID_QnTimeOffset, CreateTimeOffset);
     com::RegisterClassForever(CLSID_QnStillCapture, CreateStillCapture);
     com::RegisterClassForever(CLSID_QTSource, CreateQtSource);
+    com::RegisterClassForever(CLSID_QnPsiParser, CreatePsiParser);
+    com::RegisterClassForever(CLSID_QnStreamWriter, CreateStreamWriter);
+    com::RegisterClassForever(CLSID_QnMpegVideoDecoder, CreateMpegVideoDecoder);
+    com::RegisterClassForever(CLSID_QnAudioDecoder, CreateMpegAudioDecoder);
+    com::RegisterClassForever(CLSID_QnBdMultiplexer, CreateBdMultiplexer);
+    com::RegisterClassForever(CLSID_QnBdMultiplexer2, CreateBdMultiplexer2);
+    com::RegisterClassForever(CLSID_QnBufferFilter, CreateBufferFilter);
+    com::RegisterClassForever(CLSID_QnLpcmEncoder, CreateLpcmEncoder);
+    com::RegisterClassForever(CLSID_QnMpeg2Multiplexer, CreateMpeg2Multiplexer);
   });
   return true;
 }

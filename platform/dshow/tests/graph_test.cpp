@@ -108,7 +108,7 @@ TEST_F(GraphTest, IntelligentConnectAndRenderInsertConverters) {
             "  DVVidOut0 -> DV Video Decoder.XForm In [Video dvsd]\n"
             "  AudOut00 (unconnected)\n"
             "DV Video Decoder\n"
-            "  XForm Out -> Video Render.Input [Video YUY2 720x480]\n"
+            "  XForm Out -> Video Render.Input [Video YUY2 360x240]\n"
             "Video Render\n");
   CComPtr<IBaseFilter> splitter;
   ASSERT_EQ(graph->FindFilterByName("DV Splitter", &splitter), S_OK);
@@ -237,6 +237,10 @@ TEST_F(GraphTest, TapeEndGivesOneCompleteEventForTheGraph) {
   ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "DV A/V Out"), PinOf(tee, "Input"), nullptr), S_OK);
   ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output1"), PinOf(r1, "In"), nullptr), S_OK);
   ASSERT_EQ(graph->ConnectDirect(PinOf(tee, "Output2"), PinOf(r2, "In"), nullptr), S_OK);
+  // A tape plays only when the transport does.
+  CComPtr<IAMExtTransport> transport;
+  ASSERT_EQ(cam->QueryInterface(IID_IAMExtTransport, reinterpret_cast<void**>(&transport)), S_OK);
+  ASSERT_EQ(transport->put_Mode(ED_MODE_PLAY), S_OK);
   ASSERT_EQ(control->Run(), S_OK);
   clock.Advance(1000);
   long code = 0;

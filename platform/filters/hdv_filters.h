@@ -1,0 +1,18 @@
+// The maker's HDV filters as they stand in here: "PSI Parser filter", the stream writer ("m2ts
+// Dump", "HDVD Writer", "Video Dump", "Audio Dump"), the MPEG video and audio decoders, and the
+// disc-stream filters.
+#pragma once
+
+#include "platform/com/class_table.h"
+
+namespace platform::filters {
+HRESULT CreatePsiParser(REFIID riid, void** ppv);
+HRESULT CreateStreamWriter(REFIID riid, void** ppv);
+HRESULT CreateMpegVideoDecoder(REFIID riid, void** ppv);
+HRESULT CreateMpegAudioDecoder(REFIID riid, void** ppv);
+HRESULT CreateBdMultiplexer(REFIID riid, void** ppv);
+HRESULT CreateBdMultiplexer2(REFIID riid, void** ppv);
+HRESULT CreateBufferFilter(REFIID riid, void** ppv);
+HRESULT CreateLpcmEncoder(REFIID riid, void** ppv);
+HRESULT CreateMpeg2Multiplexer(REFIID riid, void** ppv);
+}  // namespace platform::filters

@@ -1,0 +1,20 @@
+#include "platform/audio/audio_classes.h"
+
+#include <mutex>
+
+#include "platform/audio/audio_filters.h"
+#include "platform/audio/audio_interfaces.h"
+
+namespace platform::audio {
+
+bool RegisterAudioClassesOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    filters::RegisterFilterClassesOnce();
+    com::RegisterClassForever(CLSID_QnNoiseReduction, CreateNoiseReduction);
+    com::RegisterClassForever(CLSID_QnPcmDump, CreatePcmDump);
+  });
+  return true;
+}
+
+}  // namespace platform::audio

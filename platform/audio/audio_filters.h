@@ -1,0 +1,9 @@
+// Creators of the outside audio filters, for the class table.
+#pragma once
+
+#include "platform/com/class_table.h"
+
+namespace platform::audio {
+HRESULT CreateNoiseReduction(REFIID riid, void** ppv);
+HRESULT CreatePcmDump(REFIID riid, void** ppv);
+}  // namespace platform::audio

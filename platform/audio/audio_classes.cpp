@@ -13,6 +13,8 @@ bool RegisterAudioClassesOnce() {
     filters::RegisterFilterClassesOnce();
     com::RegisterClassForever(CLSID_QnNoiseReduction, CreateNoiseReduction);
     com::RegisterClassForever(CLSID_QnPcmDump, CreatePcmDump);
+    com::RegisterClassForever(CLSID_QnMp3Encoder, CreateMp3Encoder);
+    com::RegisterClassForever(CLSID_QnMp3Dump, CreateMp3Dump);
   });
   return true;
 }

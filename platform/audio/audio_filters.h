@@ -6,4 +6,6 @@
 namespace platform::audio {
 HRESULT CreateNoiseReduction(REFIID riid, void** ppv);
 HRESULT CreatePcmDump(REFIID riid, void** ppv);
+HRESULT CreateMp3Encoder(REFIID riid, void** ppv);
+HRESULT CreateMp3Dump(REFIID riid, void** ppv);
 }  // namespace platform::audio

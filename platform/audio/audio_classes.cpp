@@ -4,6 +4,7 @@
 
 #include "platform/audio/audio_filters.h"
 #include "platform/audio/audio_interfaces.h"
+#include "platform/filters/maker_interfaces.h"
 
 namespace platform::audio {
 
@@ -15,6 +16,7 @@ bool RegisterAudioClassesOnce() {
     com::RegisterClassForever(CLSID_QnPcmDump, CreatePcmDump);
     com::RegisterClassForever(CLSID_QnMp3Encoder, CreateMp3Encoder);
     com::RegisterClassForever(CLSID_QnMp3Dump, CreateMp3Dump);
+    com::RegisterClassForever(CLSID_QnAudioAnalyzer, CreateAudioAnalyzer);
   });
   return true;
 }

@@ -81,3 +81,21 @@ struct IQnMp3Writer : public IUnknown {
   STDMETHOD(GetResult)(int* result) PURE;       // 6
 };
 VIDARRO_INTERFACE(IQnMp3Writer, IUnknown, IID_IQnMp3Writer);
+
+DEFINE_GUID(IID_IQnAudioMode, 0xB81EF053, 0x0830, 0x4930, 0x30, 0x6C, 0x6A, 0x79, 0x21, 0x5D, 0x73, 0x81);
+DEFINE_GUID(IID_IQnAudioRecordFlags, 0xB81EF054, 0x0830, 0x4930, 0x30, 0x6C, 0x6A, 0x79, 0x21, 0x5D, 0x73, 0x81);
+
+// The analyzer's measuring mode and its three parameters, kept for the caller.
+struct IQnAudioMode : public IUnknown {
+  STDMETHOD(SetMode)(int mode) PURE;                                // 1
+  STDMETHOD(GetMode)(int* mode) PURE;                               // 2
+  STDMETHOD(SetParameters)(int first, int second, int third) PURE;  // 3
+};
+VIDARRO_INTERFACE(IQnAudioMode, IUnknown, IID_IQnAudioMode);
+
+// Set when a recording starts: the peaks and spectrum restart from silence.
+struct IQnAudioRecordFlags : public IUnknown {
+  STDMETHOD(SetRecording)(int on) PURE;  // 1
+  STDMETHOD(SetReset)(int on) PURE;      // 2
+};
+VIDARRO_INTERFACE(IQnAudioRecordFlags, IUnknown, IID_IQnAudioRecordFlags);

@@ -83,7 +83,18 @@ BOOL CAudioRecordGraph::Open(HWND notify, const std::string& videoName, const st
     else sourceKind_ = GetDeviceNameKind(audioName) == 2 ? kMonitored : kUnmonitored;
   }
   opened_ = 1;
+  openVideoName_ = videoName, openAudioName_ = audioName, openMonitorMode_ = monitorMode;
   return TRUE;
+}
+
+BOOL CAudioRecordGraph::SwitchDevice(HWND notify, const std::string& videoName, const std::string& audioName,
+                                     int monitorMode) {
+  const std::string previousVideo = openVideoName_, previousAudio = openAudioName_;
+  const int previousMode = openMonitorMode_;
+  const bool hadDevice = opened_ != 0;
+  if (Reopen(notify, videoName, audioName, monitorMode)) return TRUE;
+  if (hadDevice) Reopen(notify, previousVideo, previousAudio, previousMode);
+  return FALSE;
 }
 
 BOOL CAudioRecordGraph::Reopen(HWND notify, const std::string& videoName, const std::string& audioName,

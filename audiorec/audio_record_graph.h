@@ -36,6 +36,10 @@ class CAudioRecordGraph {
   // monitorMode 1 monitors the input, 2 does not, anything else decides by the device name.
   BOOL Open(HWND notify, const std::string& videoDeviceName, const std::string& audioInputName, int monitorMode);
   BOOL Reopen(HWND notify, const std::string& videoDeviceName, const std::string& audioInputName, int monitorMode);
+  // Reopen on the new device; when that fails, the previous device is opened and previewed
+  // again so the window never stays without its input. FALSE when the switch failed.
+  BOOL SwitchDevice(HWND notify, const std::string& videoDeviceName, const std::string& audioInputName,
+                    int monitorMode);
   BOOL SelectAudioInput(const std::string& name);
   BOOL SelectVideoAudioSource(const std::string& name);
   BOOL StartPreview();
@@ -103,6 +107,8 @@ class CAudioRecordGraph {
   IBaseFilter* noiseReduction_ = nullptr;
 
   HWND notify_ = nullptr;
+  std::string openVideoName_, openAudioName_;
+  int openMonitorMode_ = 0;
   int sourceReady_ = 0;
   int previewing_ = 0;
   int recording_ = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "audiorec/tests/engine_fixture.h"
+#include "platform/audio/audio_interfaces.h"
 #include "platform/base/file.h"
 
 namespace auvry::testing {
@@ -109,6 +110,33 @@ TEST_F(EngineTest, WavAndMp3RecordingsReportTheirWritersResult) {
   EXPECT_EQ(Finished(&result), 1);
   EXPECT_EQ(result, 1);
   EXPECT_GT(platform::FileSize(Folder() + "a.mp3"), 1000);
+}
+
+TEST_F(EngineTest, SwitchingToAnUnpluggedDeviceBringsThePreviousOneBack) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_FALSE(engine.SwitchDevice(window, "", "Unplugged Microphone", 1));
+  EXPECT_TRUE(engine.IsOpened());
+  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_NE(Dump().find("Audio Capture Device"), std::string::npos);
+}
+
+TEST_F(EngineTest, NoiseReductionAndGainReachTheFiltersAtEveryRun) {
+  engine.SetNoiseReduction(1, 15.0f);
+  engine.SetAudioGain(1, 2.0f);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  ASSERT_TRUE(engine.StartPreview());
+  CComPtr<IBaseFilter> nr;
+  ASSERT_EQ(engine.Graph()->FindFilterByName("Noise Reduction", &nr), S_OK);
+  CComPtr<IQnNoiseReduction> settings;
+  nr->QueryInterface(IID_IQnNoiseReduction, reinterpret_cast<void**>(&settings));
+  ASSERT_TRUE(settings);
+  BYTE enabled = 0;
+  float amount = 0;
+  settings->GetEnabled(&enabled);
+  settings->GetAmount(&amount);
+  EXPECT_EQ(enabled, 1);
+  EXPECT_EQ(amount, 15.0f);
 }
 
 }  // namespace

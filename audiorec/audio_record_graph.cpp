@@ -9,6 +9,7 @@
 #include "platform/base/clock.h"
 #include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
+#include "platform/dshow/media_types.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
@@ -153,12 +154,14 @@ void CAudioRecordGraph::SetUpSourcePin(int channels, int bytesPerSample, int rat
     props.cBuffers = 20, props.cbBuffer = 4096, props.cbAlign = 1, props.cbPrefix = 0;
     negotiation->SuggestAllocatorProperties(&props);
   }
-  // The pin keeps its own format: the ACM wrapper converts whatever it delivers.
+  // The pin is asked for the build's format; one that keeps its own is converted downstream.
   if (auto config = Ask<IAMStreamConfig>(pin)) {
-    AM_MEDIA_TYPE* mt = nullptr;
-    if (SUCCEEDED(config->GetFormat(&mt)) && mt) DeleteMediaType(mt);
+    AM_MEDIA_TYPE* current = nullptr;
+    if (SUCCEEDED(config->GetFormat(&current)) && current) DeleteMediaType(current);
+    CMediaType wanted = platform::dshow::MakeAudioType(static_cast<WORD>(channels), static_cast<DWORD>(rate),
+                                                       static_cast<WORD>(bytesPerSample * 8));
+    config->SetFormat(&wanted);
   }
-  (void)channels, (void)bytesPerSample, (void)rate;
 }
 
 BOOL CAudioRecordGraph::BuildFrontChain(bool withSplitter) {

@@ -32,7 +32,8 @@ TEST_F(EngineTest, ReadersSeeEachRecordingKindAsItsFormat) {
   ASSERT_TRUE(engine.StartPreview());
   WmvCaptureSettings request;
   request.fileName = Folder() + "peer.wma";
-  request.profilePath = WriteWmaProfile(Folder() + "QnProfileWMA.prx");
+  // The profile the build writes beside the program.
+  request.profilePath = std::string(std::getenv("VIDARRO_APP_DIR")) + "/QnProfileWMA.prx";
   ASSERT_TRUE(engine.StartRecordWma(request));
   Advance(3000);
   ASSERT_TRUE(engine.StopRecording());
@@ -41,6 +42,7 @@ TEST_F(EngineTest, ReadersSeeEachRecordingKindAsItsFormat) {
   EXPECT_EQ(wma["codec_name"], "wmav2");
   EXPECT_EQ(wma["sample_rate"], "48000");
   EXPECT_EQ(wma["channels"], "2");
+  EXPECT_NEAR(std::stod(wma["duration"].empty() ? "0" : wma["duration"]), 3.0, 0.2);
 
   ASSERT_TRUE(engine.StartRecordWav(Folder() + "peer.wav", 2, 16, 44100, 2047));
   Advance(1000);

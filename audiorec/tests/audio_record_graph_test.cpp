@@ -3,6 +3,8 @@
 #include "audiorec/tests/engine_fixture.h"
 #include "platform/audio/audio_interfaces.h"
 #include "platform/base/file.h"
+#include "platform/com/class_table.h"
+#include "platform/dshow/uuids.h"
 
 namespace auvry::testing {
 namespace {
@@ -37,6 +39,22 @@ TEST_F(EngineTest, UsbInputsAreMonitoredUnlessTheModeSaysOtherwise) {
   ASSERT_TRUE(engine.StartPreview());
   EXPECT_EQ(Dump().find("SmartTee Audio"), std::string::npos);
   EXPECT_EQ(engine.MonitorRenderer(), nullptr);
+}
+
+TEST_F(EngineTest, WithoutASpeakerRendererTheMonitorFallsBackToTheNextOne) {
+  const auto missing = [](REFIID, void** ppv) {
+    *ppv = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  };
+  platform::com::ClassRegistration noDirectSound(CLSID_DSoundRender, missing);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NE(Dump().find("Waveout Audio Render"), std::string::npos) << Dump();
+  engine.Close();
+  platform::com::ClassRegistration noWaveOut(CLSID_AudioRender, missing);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NE(Dump().find("NULL Render Audio"), std::string::npos) << Dump();
 }
 
 TEST_F(EngineTest, PreviewShowsTheInputLevels) {

@@ -369,6 +369,8 @@ void CAudioRecordGraph::TearDownToSource() {
 }
 
 void CAudioRecordGraph::Close() {
+  // Filters leave a stopped graph only: a running source would deliver into a released one.
+  if (control_) control_->Stop();
   ReleaseChain();
   for (IBaseFilter** slot : {&videoEnd_, &videoSource_, &audioSource_}) RemoveAndRelease(graph_, slot);
   ReleaseInterface(&events_);

@@ -14,6 +14,8 @@ std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/names/"; }
 
 TEST(RecordingNames, ARecordingAtATakenTimeGetsTheNextFreeSuffix) {
   ASSERT_TRUE(platform::CreateFolders(Folder()));
+  for (const char* left : {"WMA_090507.wma", "WMA_090507_2.wma", "WMA_090507_3.wma"})
+    platform::DeleteFile(Folder() + left);  // from an earlier run
   std::tm at{};
   at.tm_hour = 9, at.tm_min = 5, at.tm_sec = 7;
   const std::string first = UniqueRecordingPath(Folder(), "WMA", "wma", at);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "audiorec/tests/engine_fixture.h"
 #include "platform/audio/audio_interfaces.h"
 #include "platform/base/file.h"
@@ -63,8 +66,12 @@ TEST_F(EngineTest, PreviewShowsTheInputLevels) {
   Advance(500);
   AudioLevelRecord record;
   ASSERT_TRUE(engine.GetLevels(&record));
-  EXPECT_GT(record.LeftDb(), -80.0);
-  EXPECT_GT(record.RightDb(), -80.0);
+  // The simulated input is a 1 kHz tone at -12 dBFS.
+  EXPECT_NEAR(record.LeftDb(), -12.0, 0.5);
+  EXPECT_NEAR(record.RightDb(), -12.0, 0.5);
+  const int band = static_cast<int>(std::floor(30.0 * std::log(1000.0 / 40.0) / std::log(16000.0 / 40.0)));
+  EXPECT_EQ(std::max_element(record.LeftBands(), record.LeftBands() + 30) - record.LeftBands(), band);
+  EXPECT_EQ(std::max_element(record.RightBands(), record.RightBands() + 30) - record.RightBands(), band);
 }
 
 TEST_F(EngineTest, WmaRecordingWritesItsFileAndPostsOneFinishedMessage) {

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audiorec/tests/engine_fixture.h"
+#include "platform/audio/audio_interfaces.h"
+#include "platform/base/file.h"
+#include "platform/com/class_table.h"
+#include "platform/dshow/uuids.h"
+
+namespace auvry::testing {
+namespace {
+
+TEST_F(EngineTest, OpeningTwiceOrWithNoNamesChangesNothing) {
+  EXPECT_TRUE(engine.Open(window, "", "", 0));
+  EXPECT_FALSE(engine.IsOpened());
+  EXPECT_FALSE(engine.StartPreview());
+  engine.Close();
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 0));
+  EXPECT_TRUE(engine.Open(window, "", "Something Else", 0));
+  EXPECT_TRUE(engine.IsOpened());
+}
+
+TEST_F(EngineTest, UnknownInputFailsAndLeavesTheEngineClosed) {
+  EXPECT_FALSE(engine.Open(window, "", "No Such Input", 1));
+  EXPECT_FALSE(engine.IsOpened());
+}
+
+TEST_F(EngineTest, UsbInputsAreMonitoredUnlessTheModeSaysOtherwise) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 0));
+  EXPECT_EQ(engine.SourceKind(), CAudioRecordGraph::kMonitored);
+  ASSERT_TRUE(engine.StartPreview());
+  const std::string dump = Dump();
+  EXPECT_NE(dump.find("SmartTee Audio"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("DSound Audio Render"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("Qn Audio Analyzer"), std::string::npos);
+  EXPECT_NE(dump.find("Noise Reduction"), std::string::npos);
+  engine.Close();
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  EXPECT_EQ(engine.SourceKind(), CAudioRecordGraph::kUnmonitored);
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_EQ(Dump().find("SmartTee Audio"), std::string::npos);
+  EXPECT_EQ(engine.MonitorRenderer(), nullptr);
+}
+
+TEST_F(EngineTest, WithoutASpeakerRendererTheMonitorFallsBackToTheNextOne) {
+  const auto missing = [](REFIID, void** ppv) {
+    *ppv = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  };
+  platform::com::ClassRegistration noDirectSound(CLSID_DSoundRender, missing);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NE(Dump().find("Waveout Audio Render"), std::string::npos) << Dump();
+  engine.Close();
+  platform::com::ClassRegistration noWaveOut(CLSID_AudioRender, missing);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NE(Dump().find("NULL Render Audio"), std::string::npos) << Dump();
+}
+
+TEST_F(EngineTest, PreviewShowsTheInputLevels) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  Advance(500);
+  AudioLevelRecord record;
+  ASSERT_TRUE(engine.GetLevels(&record));
+  // The simulated input is a 1 kHz tone at -12 dBFS.
+  EXPECT_NEAR(record.LeftDb(), -12.0, 0.5);
+  EXPECT_NEAR(record.RightDb(), -12.0, 0.5);
+  const int band = static_cast<int>(std::floor(30.0 * std::log(1000.0 / 40.0) / std::log(16000.0 / 40.0)));
+  EXPECT_EQ(std::max_element(record.LeftBands(), record.LeftBands() + 30) - record.LeftBands(), band);
+  EXPECT_EQ(std::max_element(record.RightBands(), record.RightBands() + 30) - record.RightBands(), band);
+}
+
+TEST_F(EngineTest, WmaRecordingWritesItsFileAndPostsOneFinishedMessage) {
+  WmvCaptureSettings request;
+  request.fileName = Folder() + "rec.wma";
+  request.profilePath = WriteWmaProfile(Folder() + "QnProfileWMA.prx");
+  ASSERT_FALSE(request.profilePath.empty());
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  ASSERT_TRUE(engine.StartRecordWma(request));
+  EXPECT_TRUE(engine.IsRecording());
+  EXPECT_EQ(engine.GraphKind(), CAudioRecordGraph::kWma);
+  Advance(2000);
+  ASSERT_TRUE(engine.StopRecording());
+  EXPECT_TRUE(engine.IsPreviewing());
+  LPARAM result = 0;
+  EXPECT_EQ(Finished(&result), 1);
+  EXPECT_EQ(result, 1);
+  EXPECT_GT(platform::FileSize(request.fileName), 1000);
+  EXPECT_TRUE(engine.StopRecording());  // only previewing: nothing posted
+  EXPECT_EQ(Finished(), 0);
+}
+
+TEST_F(EngineTest, MissingProfileFailsTheStartAndThePreviewReturns) {
+  WmvCaptureSettings request;
+  request.fileName = Folder() + "never.wma";
+  request.profilePath = Folder() + "missing.prx";
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_FALSE(engine.StartRecordWma(request));
+  EXPECT_FALSE(engine.IsRecording());
+  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_EQ(Finished(), 0);
+}
+
+TEST_F(EngineTest, AWriterThatCannotOpenItsFileFailsTheStartInsteadOfRecordingNothing) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_FALSE(engine.StartRecordWav(Folder() + "no/such/folder/a.wav", 2, 16, 44100, 2047));
+  EXPECT_FALSE(engine.IsRecording());
+  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_EQ(Finished(), 0);
+}
+
+TEST_F(EngineTest, WavAndMp3RecordingsReportTheirWritersResult) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  ASSERT_TRUE(engine.StartPreview());
+  ASSERT_TRUE(engine.StartRecordWav(Folder() + "a.wav", 2, 16, 44100, 2047));
+  EXPECT_EQ(engine.GraphKind(), CAudioRecordGraph::kPcm);
+  Advance(1000);
+  ASSERT_TRUE(engine.StopRecording());
+  LPARAM result = 0;
+  EXPECT_EQ(Finished(&result), 1);
+  EXPECT_EQ(result, 1);
+  EXPECT_GT(platform::FileSize(Folder() + "a.wav"), 44);
+
+  ASSERT_TRUE(engine.StartRecordMp3(Folder() + "a.mp3"));
+  EXPECT_EQ(engine.GraphKind(), CAudioRecordGraph::kMp3);
+  Advance(1000);
+  ASSERT_TRUE(engine.StopRecording());
+  EXPECT_EQ(Finished(&result), 1);
+  EXPECT_EQ(result, 1);
+  EXPECT_GT(platform::FileSize(Folder() + "a.mp3"), 1000);
+}
+
+TEST_F(EngineTest, SwitchingToAnUnpluggedDeviceBringsThePreviousOneBack) {
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_FALSE(engine.SwitchDevice(window, "", "Unplugged Microphone", 1));
+  EXPECT_TRUE(engine.IsOpened());
+  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_NE(Dump().find("Audio Capture Device"), std::string::npos);
+}
+
+TEST_F(EngineTest, NoiseReductionAndGainReachTheFiltersAtEveryRun) {
+  engine.SetNoiseReduction(1, 15.0f);
+  engine.SetAudioGain(1, 2.0f);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  ASSERT_TRUE(engine.StartPreview());
+  CComPtr<IBaseFilter> nr;
+  ASSERT_EQ(engine.Graph()->FindFilterByName("Noise Reduction", &nr), S_OK);
+  CComPtr<IQnNoiseReduction> settings;
+  nr->QueryInterface(IID_IQnNoiseReduction, reinterpret_cast<void**>(&settings));
+  ASSERT_TRUE(settings);
+  BYTE enabled = 0;
+  float amount = 0;
+  settings->GetEnabled(&enabled);
+  settings->GetAmount(&amount);
+  EXPECT_EQ(enabled, 1);
+  EXPECT_EQ(amount, 15.0f);
+}
+
+}  // namespace
+}  // namespace auvry::testing

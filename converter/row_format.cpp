@@ -4,6 +4,7 @@
 
 #include "converter/command_line.h"
 #include "platform/base/strings.h"
+#include "widgets/skin_geometry.h"
 
 std::string DeviceName(int mode) {
   switch (mode) {
@@ -78,8 +79,5 @@ std::string FormatAudioPreset(const CAudioPreset& p) {
 }
 
 int ProgressFillWidth(int pos, int min, int max, int width) {
-  if (max <= min || width <= 0) return 0;
-  const long long range = static_cast<long long>(max) - min;
-  const long long done = std::clamp<long long>(static_cast<long long>(pos) - min, 0, range);
-  return static_cast<int>(done * width / range);
+  return skin::FillLength(pos, min, max, width).value_or(0);
 }

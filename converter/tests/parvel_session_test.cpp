@@ -1,0 +1,184 @@
+// The converter's window driven as a user drives it, with the real Mordax.so and FFmpeg.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "converter/command_line.h"
+#include "converter/parvel_dlg.h"
+#include "converter/parvel_ids.h"
+#include "converter/parvel_settings.h"
+#include "parvel_harness.h"
+#include "platform/testkit/testkit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace testkit;
+using namespace parvel_test;
+
+// FFmpeg children of this process still running.
+int FfmpegChildren() {
+  int count = 0;
+  const std::string self = std::to_string(getpid());
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string pid, name, state, parent;
+    if (!(stat >> pid >> name >> state >> parent)) continue;
+    if (parent == self && name == "(ffmpeg)" && state != "Z") ++count;
+  }
+  return count;
+}
+
+class ParvelSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitCommonControls();
+    clips_ = env_.Home() + "clips/";
+    fs::create_directories(clips_);
+  }
+  void TearDown() override {
+    if (dialog_.GetSafeHwnd()) {
+      dialog_.SendMessage(WM_CLOSE);
+      dialog_.DestroyWindow();
+    }
+    platform::ClearInputScript();
+    ResetWindows();
+  }
+
+  void Open(int mode, const std::string& listPath) {
+    dialog_.m_nMode = mode;
+    dialog_.m_strListPath = listPath;
+    dialog_.m_hImages = resources_.Images();
+    ASSERT_TRUE(dialog_.Create(IDD_PARVEL_DIALOG));
+    dialog_.ShowWindow(SW_SHOW);
+    Pump();
+  }
+
+  std::string Combo(int id) {
+    const LRESULT sel = SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETCURSEL, 0, 0);
+    char text[256] = {};
+    if (sel >= 0)
+      SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  int Rows() { return dialog_.List().GetItemCount(); }
+  std::string Cell(int row, int column) { return dialog_.List().GetItemText(row, column); }
+  bool Converting() { return ControlVisible(dialog_.m_hWnd, IDC_STOP); }
+
+  Environment env_{CurrentTestName()};
+  MessageBoxAnswers boxes_;
+  ParvelResources resources_;
+  CParvelDlg dialog_;
+  std::string clips_;
+};
+
+TEST_F(ParvelSessionTest, AListFileWithPspConvertsBothClipsAsTheProfileSays) {
+  ASSERT_TRUE(MakeClip(clips_ + "Beach Day.mpg", 2));
+  ASSERT_TRUE(MakeClip(clips_ + "party.mpg", 2, 720, 576));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << clips_ << "Beach Day.mpg\n" << clips_ << "party.mpg\n";
+  const ParvelCommand command = ParseParvelCommandLine(list + " /PSP");
+  Open(command.mode, command.listPath);
+  ASSERT_TRUE(dialog_.MordaxLoaded());
+  EXPECT_EQ("Publish - PSP", WindowText(dialog_.m_hWnd));
+  EXPECT_EQ(2, SendDlgItemMessage(dialog_.m_hWnd, IDC_PROFILE, CB_GETCOUNT, 0, 0));
+  EXPECT_EQ("PSP MPEG-4", Combo(IDC_PROFILE));
+  EXPECT_EQ("320 x 240 / 29.97fps / 768kbps", Combo(IDC_VIDEO_PRESET));
+  const std::string out = env_.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  EXPECT_EQ(out, dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(out));
+
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 2 && Cell(1, 0) == "party.mpg"; }, 20000));
+  EXPECT_EQ("Beach Day.mpg", Cell(0, 0));
+  EXPECT_EQ(" 640  x  480", Cell(0, 1));
+  EXPECT_EQ("00:00:02.00", Cell(0, 2).substr(0, 8) + ".00");
+  WritePicture(dialog_.m_hWnd, "main_rows.png");
+
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  EXPECT_TRUE(Converting());
+  EXPECT_FALSE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  bool sawProgress = false, sawRowProgress = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (dialog_.StatusText().find("Video conversion status - ") == 0 && dialog_.ProgressPos() > 0) {
+          if (!sawProgress) WritePicture(dialog_.m_hWnd, "main_converting.png");
+          sawProgress = true;
+        }
+        for (int row = 0; row < Rows(); ++row)
+          if (Cell(row, 4).find('%') != std::string::npos) sawRowProgress = true;
+        return !Converting();
+      },
+      120000));
+  EXPECT_TRUE(sawProgress) << dialog_.StatusText();
+  EXPECT_TRUE(sawRowProgress);
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  for (int row = 0; row < 2; ++row) {
+    const std::string target = Cell(row, 4);
+    ASSERT_EQ(".MP4", target.substr(target.size() > 4 ? target.size() - 4 : 0)) << target;
+    auto probe = Probe(out + target);
+    EXPECT_EQ("mpeg4", probe["video.codec_name"]);
+    EXPECT_EQ("320", probe["video.width"]);
+    EXPECT_EQ("240", probe["video.height"]);
+    EXPECT_NEAR(29.97, FrameRate(probe["video.r_frame_rate"]), 0.01);
+    EXPECT_EQ("aac", probe["audio.codec_name"]);
+    EXPECT_EQ("48000", probe["audio.sample_rate"]);
+    EXPECT_EQ("2", probe["audio.channels"]);
+    EXPECT_NE(std::string::npos, probe["format_name"].find("mp4"));
+  }
+}
+
+TEST_F(ParvelSessionTest, StopInMidConversionLeavesNoFfmpegBehind) {
+  ASSERT_TRUE(MakeClip(clips_ + "long.mpg", 60, 1280, 720));
+  Open(kModeIpad, "");
+  dialog_.AddPaths({clips_ + "long.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 1 && Cell(0, 0) == "long.mpg"; }, 20000));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return dialog_.ProgressPos() > 0 || !Converting(); }, 60000));
+  ASSERT_TRUE(Converting());
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_STOP));
+  ASSERT_TRUE(WaitFor([&] { return !Converting() && FfmpegChildren() == 0; }, 20000));
+  WaitFor([&] { return dialog_.StatusText() == "Status : File conversion stopped by user."; }, 5000);
+  EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
+  EXPECT_EQ(0, FfmpegChildren());
+}
+
+TEST_F(ParvelSessionTest, WithoutMordaxTheWindowOpensAndTellsWhy) {
+  dialog_.m_strProgramFolder = env_.Home() + "nowhere/";
+  fs::create_directories(dialog_.m_strProgramFolder);
+  Open(kModeMobile, "");
+  EXPECT_FALSE(dialog_.MordaxLoaded());
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_NE(std::string::npos, boxes_.Last().text.find("Mordax.so"));
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+  dialog_.AddPaths({clips_ + "none.mpg"}, 1);
+  EXPECT_EQ(nullptr, dialog_.AddFilesWindow());
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  ClickButton(dialog_.m_hWnd, IDC_START);
+  EXPECT_FALSE(Converting());
+}
+
+TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
+  ASSERT_TRUE(MakeClip(clips_ + "a.mpg", 1));
+  Open(kModePsp, "");
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+  WritePicture(dialog_.m_hWnd, "main_empty.png");
+  // Unreadable files come back as failed adds; the list keeps its placeholder.
+  std::ofstream(clips_ + "broken.mpg") << "not a video";
+  dialog_.AddPaths({clips_ + "broken.mpg", clips_ + "a.mpg", clips_ + "missing.mpg"}, 0);
+  ASSERT_NE(nullptr, dialog_.AddFilesWindow());
+  WritePicture(dialog_.AddFilesWindow()->m_hWnd, "add_files.png");
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
+  EXPECT_EQ(1, Rows());
+  EXPECT_EQ("a.mpg", Cell(0, 0));
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  // Removing every row brings the placeholder back.
+  dialog_.List().SelectAll();
+  ClickButton(dialog_.m_hWnd, IDC_REMOVE);
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+}
+
+}  // namespace

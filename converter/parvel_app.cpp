@@ -16,7 +16,7 @@ namespace {
 HWND StoredWindow(const char* name) {
   DWORD value = 0;
   ReadRegDword(HKEY_CURRENT_USER, kParvelKey, name, value, 0);
-  return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+  return DwordToHandle<HWND>(value);
 }
 
 void Activate(HWND window) {

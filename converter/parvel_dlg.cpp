@@ -34,7 +34,7 @@ constexpr int kHeight = 520;
 const char* const kAddFilter =
     "MPEG file(*.mpeg,*.mpg)|*.mpeg;*.mpg|WMV file(*.wmv)|*.wmv|AVI file(*.avi)|*.avi|all files(*.*)|*.*||";
 
-HWND HandleFromValue(DWORD value) { return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)); }
+HWND HandleFromValue(DWORD value) { return DwordToHandle<HWND>(value); }
 
 std::string WithoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -143,8 +143,7 @@ BOOL CParvelDlg::OnInitDialog() {
   DWORD main = 0;
   ReadRegDword(HKEY_CURRENT_USER, kParvelKey, "MainHwnd", main, 0);
   m_hMain = HandleFromValue(main);
-  WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "SubHwnd",
-                static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(m_hWnd) & 0xFFFFFFFFu));
+  WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "SubHwnd", HandleToDword(m_hWnd));
   PostToMain(PUBLISH_READY, 0);
   return TRUE;
 }

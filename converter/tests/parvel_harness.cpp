@@ -36,8 +36,8 @@ bool MakeClip(const std::string& path, int seconds, int width, int height) {
 std::map<std::string, std::string> Probe(const std::string& path) {
   std::map<std::string, std::string> fields;
   auto read = [&](const std::string& prefix, const std::string& select, const std::string& entries) {
-    std::istringstream lines(
-        Run("ffprobe -v error " + select + " -show_entries " + entries + " -of default=nw=1 '" + path + "'"));
+    std::istringstream lines(Run("ffprobe -v error " + select + " -show_entries " + entries + " -of default=nw=1 '" +
+                                 path + "' 2>/dev/null"));
     std::string line;
     while (std::getline(lines, line))
       if (const auto eq = line.find('='); eq != std::string::npos)

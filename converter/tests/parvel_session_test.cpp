@@ -9,6 +9,7 @@
 #include "converter/command_line.h"
 #include "converter/parvel_dlg.h"
 #include "converter/parvel_ids.h"
+#include "converter/parvel_link.h"
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
 #include "platform/testkit/testkit.h"
@@ -179,6 +180,63 @@ TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
   dialog_.List().SelectAll();
   ClickButton(dialog_.m_hWnd, IDC_REMOVE);
   EXPECT_EQ("Please add files...", Cell(0, 0));
+}
+
+TEST_F(ParvelSessionTest, RemovingTheProjectRowWithFilesGivesTheEngineOnlyTheFiles) {
+  ASSERT_TRUE(MakeClip(clips_ + "one.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "two.mpg", 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n" << clips_ << "one.mpg\n" << clips_ << "two.mpg\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 3; }, 20000));
+  EXPECT_EQ("Edited Video", Cell(0, 0));
+  EXPECT_EQ("00:00:01.00", Cell(0, 2));
+  dialog_.List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+  dialog_.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  ClickButton(dialog_.m_hWnd, IDC_REMOVE);
+  ASSERT_EQ(1, Rows());
+  EXPECT_EQ("two.mpg", Cell(0, 0));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 60000));
+  // Only the file still listed was converted.
+  int outputs = 0;
+  for (const auto& entry : fs::directory_iterator(dialog_.OutputFolder())) outputs += entry.is_regular_file();
+  EXPECT_EQ(1, outputs);
+  EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
+}
+
+TEST_F(ParvelSessionTest, ARenderedFileWithALongPathReplacesTheProjectRow) {
+  std::string folder = env_.Home();
+  while (folder.size() < 400) folder += std::string(60, 'r') + "/";
+  fs::create_directories(folder);
+  const std::string rendered = folder + "Edited Video.mpg";
+  ASSERT_TRUE(MakeClip(rendered, 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  EXPECT_TRUE(dialog_.IsWaitingForRender());
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", rendered));
+  dialog_.SendMessage(WM_CONVERTER_LINK, PUBLISH_DONE, 0);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "Edited Video.mpg" && !Converting(); }, 60000));
+  EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
+}
+
+TEST_F(ParvelSessionTest, AnEmptyProgressRangeFromTheEngineDrawsNothingAndKeepsGoing) {
+  dialog_.m_strProgramFolder = env_.Home();
+  Open(kModePsp, "");
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 15), 0);
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 16), 5);
+  Pump();
+  EXPECT_EQ("Video conversion status - 0 %", dialog_.StatusText());
+  WritePicture(dialog_.m_hWnd, "empty_range.png");
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 15), 50);
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 16), 25);
+  EXPECT_EQ("Video conversion status - 25 %", dialog_.StatusText());
+  EXPECT_EQ(25, dialog_.ProgressPos());
+  // A stopped conversion with no item started still ends in idle with the user's text.
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_CONVERT, Qn_MSG_FAILED), Qn_ERR_STOPPED);
+  EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
 }
 
 }  // namespace

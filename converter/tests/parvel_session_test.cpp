@@ -5,13 +5,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "converter/command_line.h"
+#include "converter/device_profile.h"
 #include "converter/parvel_dlg.h"
 #include "converter/parvel_ids.h"
 #include "converter/parvel_link.h"
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
+#include "platform/base/paths.h"
 #include "platform/testkit/testkit.h"
 
 namespace fs = std::filesystem;
@@ -237,6 +240,73 @@ TEST_F(ParvelSessionTest, AnEmptyProgressRangeFromTheEngineDrawsNothingAndKeepsG
   // A stopped conversion with no item started still ends in idle with the user's text.
   dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_CONVERT, Qn_MSG_FAILED), Qn_ERR_STOPPED);
   EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
+}
+
+// Every shipped profile, converted once with its default presets and read back.
+TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
+  ASSERT_TRUE(MakeClip(clips_ + "sample.mpg", 1));
+  const std::map<std::string, std::string> codecNames = {
+      {"mpeg4", "mpeg4"}, {"libxvid", "mpeg4"}, {"libx264", "h264"}, {"h263", "h263"},
+      {"wmv2", "wmv2"},   {"aac", "aac"},       {"wmav2", "wmav2"},  {"libmp3lame", "mp3"},
+  };
+  const std::map<std::string, std::string> containers = {{"psp", "mp4"}, {"ipod", "mp4"}, {"mp4", "mp4"},
+                                                         {"3gp", "mp4"}, {"avi", "avi"},  {"asf", "asf"}};
+  const std::pair<int, const char*> families[] = {
+      {kModePsp, "PSP"}, {kModeIpod, "iPod"}, {kModeMobile, "Mobile"}, {kModeXvidHd, "XviD-HD"}};
+  // The engine converts nothing in the WMV HD mode; its profile is read by the installed-profile test.
+  int converted = 0;
+  for (const auto& [mode, family] : families) {
+    CProfileList expected;
+    expected.ScanFolder(platform::AppFolder() + "profile/" + family);
+    expected.SortAlgorithmSelection(1);
+    auto owned = std::make_unique<CParvelDlg>();
+    CParvelDlg& dialog_ = *owned;
+    auto Cell = [&](int row, int column) { return dialog_.List().GetItemText(row, column); };
+    auto Converting = [&] { return ControlVisible(dialog_.m_hWnd, IDC_STOP); };
+    auto Combo = [&](int id) {
+      const LRESULT sel = SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETCURSEL, 0, 0);
+      char text[256] = {};
+      if (sel >= 0)
+        SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+      return std::string(text);
+    };
+    dialog_.m_nMode = mode;
+    dialog_.m_hImages = resources_.Images();
+    ASSERT_TRUE(dialog_.Create(IDD_PARVEL_DIALOG));
+    dialog_.ShowWindow(SW_SHOW);
+    Pump();
+    dialog_.AddPaths({clips_ + "sample.mpg"}, 1);
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "sample.mpg"; }, 20000)) << family;
+    for (int i = 0; i < expected.GetCount(); ++i) {
+      const CDeviceProfile* p = expected.GetProfile(i);
+      SendDlgItemMessage(dialog_.m_hWnd, IDC_PROFILE, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      dialog_.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE, CBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(GetDlgItem(dialog_.m_hWnd, IDC_PROFILE)));
+      ASSERT_EQ(p->PROFILE, Combo(IDC_PROFILE));
+      ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+      ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000)) << p->PROFILE;
+      const std::string target = Cell(0, 4);
+      ASSERT_NE(std::string::npos, target.find(p->EXF)) << p->PROFILE << ": " << target << " " << dialog_.StatusText();
+      const CVideoPreset* v = p->video[0].get();
+      for (const auto& preset : p->video)
+        if (preset->isDefault == 1) v = preset.get();
+      const CAudioPreset* a = p->audio[0].get();
+      auto probe = Probe(dialog_.OutputFolder() + target);
+      EXPECT_EQ(codecNames.at(v->codec), probe["video.codec_name"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(v->width), probe["video.width"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(v->height), probe["video.height"]) << p->PROFILE;
+      EXPECT_NEAR(v->frameRate, FrameRate(probe["video.r_frame_rate"]), 0.01) << p->PROFILE;
+      EXPECT_EQ(codecNames.at(a->codec), probe["audio.codec_name"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(a->sampleRate), probe["audio.sample_rate"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(static_cast<int>(a->channels)), probe["audio.channels"]) << p->PROFILE;
+      EXPECT_NE(std::string::npos, probe["format_name"].find(containers.at(p->FORCE))) << p->PROFILE;
+      ++converted;
+    }
+    dialog_.SendMessage(WM_CLOSE);
+    dialog_.DestroyWindow();
+    Pump();
+  }
+  EXPECT_EQ(7, converted);
 }
 
 }  // namespace

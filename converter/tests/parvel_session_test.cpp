@@ -15,6 +15,7 @@
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
 #include "platform/base/paths.h"
+#include "platform/ole/drop_files.h"
 #include "platform/testkit/testkit.h"
 
 namespace fs = std::filesystem;
@@ -240,6 +241,33 @@ TEST_F(ParvelSessionTest, AnEmptyProgressRangeFromTheEngineDrawsNothingAndKeepsG
   // A stopped conversion with no item started still ends in idle with the user's text.
   dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_CONVERT, Qn_MSG_FAILED), Qn_ERR_STOPPED);
   EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
+}
+
+TEST_F(ParvelSessionTest, DroppedFilesAndDesktopLinksAreAddedAndAChosenFolderBecomesTheBase) {
+  ASSERT_TRUE(MakeClip(clips_ + "dropped.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "linked clip.mpg", 1));
+  std::ofstream(clips_ + "clip.desktop") << "[Desktop Entry]\nType=Link\nName=Clip\nURL=file://" << clips_
+                                         << "linked%20clip.mpg\n";
+  std::ofstream(clips_ + "app.desktop") << "[Desktop Entry]\nType=Application\nExec=/bin/true\n";
+  Open(kModeMobile, "");
+  HGLOBAL drop =
+      platform::ole::BuildDropFiles({clips_ + "dropped.mpg", clips_ + "clip.desktop", clips_ + "app.desktop", clips_});
+  dialog_.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  ASSERT_NE(nullptr, dialog_.AddFilesWindow());
+  EXPECT_EQ(1, dialog_.AddFilesWindow()->Position());
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
+  // The folder and the application link are refused by the engine; the file and the link's target come in.
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ("dropped.mpg", Cell(0, 0));
+  EXPECT_EQ("linked clip.mpg", Cell(1, 0));
+
+  const std::string chosen = env_.Home() + "Exports/Phone";
+  boxes_.QueueAnswer(IDYES);
+  TypeIntoFolderDialog(chosen);
+  ClickButton(dialog_.m_hWnd, IDC_BROWSE);
+  EXPECT_EQ(chosen + "/MOBILE_OUTPUT/", dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(chosen + "/MOBILE_OUTPUT"));
+  EXPECT_EQ(chosen + "/MOBILE_OUTPUT/", ControlText(dialog_.m_hWnd, IDC_OUT_FOLDER));
 }
 
 // Every shipped profile, converted once with its default presets and read back.

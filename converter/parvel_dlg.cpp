@@ -71,6 +71,7 @@ CParvelDlg::CParvelDlg(CWnd* parent) : CDialog(IDD_PARVEL_DIALOG, parent) {}
 CParvelDlg::~CParvelDlg() {
   if (m_hBackground) DeleteObject(m_hBackground);
   if (m_hBackgroundBitmap) DeleteObject(m_hBackgroundBitmap);
+  if (m_hScrollTiles) DeleteObject(m_hScrollTiles);
   for (HFONT font : m_fonts)
     if (font) DeleteObject(font);
 }
@@ -125,6 +126,8 @@ BOOL CParvelDlg::OnInitDialog() {
   m_list.SetupColumns(titles);
   m_list.SetRemoveHandler([this] { OnRemoveFiles(); });
   PlaceControls();
+  m_hScrollTiles = skin::LoadModuleBitmap(m_hImages, IDB_SCROLL_TILES);
+  if (m_hScrollTiles) AttachSkinScrollBars(m_list.m_hWnd, m_hScrollTiles);
   SendDlgItemMessage(IDC_TITLE_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[0]), TRUE);
   SendDlgItemMessage(IDC_STATUS, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[3]), TRUE);
   for (int id : {IDC_LABEL_PROFILE, IDC_LABEL_VIDEO, IDC_LABEL_AUDIO, IDC_LABEL_FOLDER})
@@ -676,5 +679,6 @@ void CParvelDlg::OnClose() {
   MdxClose();
   m_items.clear();
   UnloadMordax();
+  if (m_list.GetSafeHwnd()) DetachSkinScrollBars(m_list.m_hWnd);
   EndDialog(IDCANCEL);
 }

@@ -95,6 +95,7 @@ class CParvelDlg : public CDialog {
   CSkinBitmapProgressBar m_progress;
   HBRUSH m_hBackground = nullptr;
   HBITMAP m_hBackgroundBitmap = nullptr;
+  HBITMAP m_hScrollTiles = nullptr;
   HFONT m_fonts[5] = {};
 
   CProfileList m_profiles;

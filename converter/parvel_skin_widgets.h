@@ -9,6 +9,7 @@
 #include "widgets/skin_button.h"
 #include "widgets/skin_check_box.h"
 #include "widgets/skin_combo_box.h"
+#include "widgets/skin_scroll_bar.h"
 
 // Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away.
 class CSkinBitmapButton : public CSkinButton {
@@ -71,3 +72,11 @@ class CTextProgressCtrl : public CProgressCtrl {
   int m_nStep = 1;
   int m_nDrawnWidth = -1;
 };
+
+// Scroll bars from a strip of nine square tiles in place of a window's own.
+using CSkinBitmapScrollBar = CSkinScrollBar;
+using CSkinBitmapScrollFrame = CSkinScrollBarFrame;
+inline CSkinBitmapScrollFrame* AttachSkinScrollBars(HWND window, HBITMAP tiles) {
+  return CSkinScrollBarFrame::Attach(window, tiles);
+}
+inline void DetachSkinScrollBars(HWND window) { CSkinScrollBarFrame::Detach(window); }

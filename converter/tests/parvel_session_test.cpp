@@ -180,6 +180,18 @@ TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
   EXPECT_EQ(1, Rows());
   EXPECT_EQ("a.mpg", Cell(0, 0));
   EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  // The list wears the skin's scroll bars: enabled only once the rows no longer fit.
+  CSkinBitmapScrollFrame* frame = CSkinBitmapScrollFrame::FromList(dialog_.List().m_hWnd);
+  ASSERT_NE(nullptr, frame);
+  frame->Sync();
+  EXPECT_FALSE(frame->VerticalBar().IsWindowEnabled() && frame->VerticalBar().IsWindowVisible());
+  for (int i = 0; i < 40; ++i) dialog_.List().InsertItem(1 + i, "filler " + std::to_string(i));
+  dialog_.List().UpdateWindow();
+  Pump();
+  frame->Sync();
+  EXPECT_TRUE(frame->VerticalBar().IsWindowVisible());
+  EXPECT_TRUE(frame->VerticalBar().IsWindowEnabled());
+  for (int i = 0; i < 40; ++i) dialog_.List().DeleteItem(1);
   // Removing every row brings the placeholder back.
   dialog_.List().SelectAll();
   ClickButton(dialog_.m_hWnd, IDC_REMOVE);

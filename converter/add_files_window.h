@@ -18,6 +18,7 @@ class CAddFilesWindow : public CDialog {
   bool Advance();
   bool IsClosedMark() const { return m_bClosed; }
   int Position() const { return m_bar.GetPos(); }
+  std::string BarText() const { return m_bar.Text(); }
 
  protected:
   BOOL OnInitDialog() override;

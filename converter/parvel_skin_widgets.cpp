@@ -59,8 +59,7 @@ int CTextProgressCtrl::FilledWidth() const {
 }
 
 std::string CTextProgressCtrl::Text() const {
-  const int range = m_nMax - m_nMin;
-  const int percent = range > 0 ? static_cast<int>((static_cast<long long>(m_nPos) - m_nMin) * 100 / range) : 0;
+  const int percent = skin::FillLength(m_nPos, m_nMin, m_nMax, 100).value_or(0);
   const std::string prefix = m_hWnd ? GetWindowText() : std::string();
   return prefix.empty() ? platform::Format("%d%%", percent) : platform::Format("%s  %d%%", prefix.c_str(), percent);
 }

@@ -175,6 +175,7 @@ TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
   std::ofstream(clips_ + "broken.mpg") << "not a video";
   dialog_.AddPaths({clips_ + "broken.mpg", clips_ + "a.mpg", clips_ + "missing.mpg"}, 0);
   ASSERT_NE(nullptr, dialog_.AddFilesWindow());
+  EXPECT_EQ("0%", dialog_.AddFilesWindow()->BarText());
   WritePicture(dialog_.AddFilesWindow()->m_hWnd, "add_files.png");
   ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
   EXPECT_EQ(1, Rows());

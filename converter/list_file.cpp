@@ -1,6 +1,7 @@
 #include "converter/list_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -43,7 +44,8 @@ bool ParseProjectLine(const std::string& line, ProjectEntry* entry) {
 
 bool ReadListFile(const std::string& path, ListFile* list) {
   struct stat st {};
-  if (path.empty() || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+  // Only this user's own file: another user could plant one in a shared folder.
+  if (path.empty() || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
       static_cast<std::uintmax_t>(st.st_size) > kMaxListBytes)
     return false;
   std::ifstream in(path, std::ios::binary);

@@ -19,6 +19,6 @@ struct ListFile {
   std::vector<std::string> paths;
 };
 
-// Reads the list; false when it cannot be read: missing, a link, not a regular file or larger
-// than any list the main program writes.
+// Reads the list; false when it cannot be read: missing, a link, not a regular file of this
+// user, or larger than any list the main program writes.
 bool ReadListFile(const std::string& path, ListFile* list);

@@ -124,6 +124,7 @@ BOOL CParvelDlg::OnInitDialog() {
                                  ResString(IDS_COLUMN_DURATION, "Duration"), ResString(IDS_COLUMN_SIZE, "Size"),
                                  ResString(IDS_COLUMN_TARGET, "Target")};
   m_list.SetupColumns(titles);
+  m_header.Attach(m_list.m_hWnd, m_hImages, IDB_HEADER, IDB_HEADER_SEPARATOR, titles, m_fonts[2]);
   m_list.SetRemoveHandler([this] { OnRemoveFiles(); });
   PlaceControls();
   m_hScrollTiles = skin::LoadModuleBitmap(m_hImages, IDB_SCROLL_TILES);
@@ -679,6 +680,7 @@ void CParvelDlg::OnClose() {
   MdxClose();
   m_items.clear();
   UnloadMordax();
+  if (m_header.GetSafeHwnd()) m_header.UnsubclassWindow();
   if (m_list.GetSafeHwnd()) DetachSkinScrollBars(m_list.m_hWnd);
   EndDialog(IDCANCEL);
 }

@@ -33,6 +33,7 @@ class CParvelDlg : public CDialog {
   bool IsWaitingForRender() const { return m_nWaiting != 0; }
   int ProgressPos() const { return m_progress.GetPos(); }
   CVideoListCtrl& List() { return m_list; }
+  CSkinBitmapHeaderCtrl& Header() { return m_header; }
   CAddFilesWindow* AddFilesWindow() const { return m_addFiles.get(); }
   bool MordaxLoaded() const { return m_bMordax; }
 
@@ -87,6 +88,7 @@ class CParvelDlg : public CDialog {
   std::string StatusFormat(int percent) const;
 
   CVideoListCtrl m_list;
+  CSkinBitmapHeaderCtrl m_header;
   CComboBox m_profile;
   CComboBox m_video;
   CComboBox m_audio;

@@ -169,6 +169,19 @@ bool ScrollTiles(const std::string& path) {
   return c.Write(path);
 }
 
+// One column of the header's face, tiled across it, and the two-pixel line between columns.
+bool Header(const std::string& path) {
+  Canvas c(1, 21, kFace);
+  for (int y = 0; y < 21; ++y) c.Set(0, y, Colour{150 - y * 3, 146 - y * 3, 136 - y * 3});
+  return c.Write(path);
+}
+
+bool HeaderSeparator(const std::string& path) {
+  Canvas c(2, 21, kDark);
+  c.Fill(1, 0, 1, 21, kText);
+  return c.Write(path);
+}
+
 bool Background(const std::string& path) {
   Canvas c(32, 32, Colour{38, 36, 32});
   for (int y = 0; y < 32; y += 4)
@@ -202,6 +215,8 @@ int main(int argc, char** argv) {
       {IDB_PROGRESS, "progress.bmp", Progress(dir + "progress.bmp")},
       {IDB_SCROLL_TILES, "scroll_tiles.bmp", ScrollTiles(dir + "scroll_tiles.bmp")},
       {IDB_BACKGROUND, "background.bmp", Background(dir + "background.bmp")},
+      {IDB_HEADER, "header.bmp", Header(dir + "header.bmp")},
+      {IDB_HEADER_SEPARATOR, "header_separator.bmp", HeaderSeparator(dir + "header_separator.bmp")},
   };
   std::ofstream rc(dir + "parvel_skin.rc");
   rc << "// Written by the build: the converter's skin bitmaps.\n";

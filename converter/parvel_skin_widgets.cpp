@@ -1,7 +1,9 @@
 #include "converter/parvel_skin_widgets.h"
 
 #include "platform/base/strings.h"
+#include "widgets/skin_bitmap.h"
 #include "widgets/skin_geometry.h"
+#include "platform/controls/commctrl.h"
 
 BOOL CSkinBitmapButton::LoadBitmaps(HINSTANCE module, UINT id, int cx, int cy, BOOL oneImage) {
   const BOOL loaded = LoadBitmap(module, id, oneImage);
@@ -94,5 +96,67 @@ void CTextProgressCtrl::OnPaint() {
     }
     if (oldFont) SelectObject(dc, oldFont);
   }
+  EndPaint(m_hWnd, &ps);
+}
+
+CSkinBitmapHeaderCtrl::~CSkinBitmapHeaderCtrl() {
+  if (m_hBackground) DeleteObject(m_hBackground);
+  if (m_hSeparator) DeleteObject(m_hSeparator);
+  if (m_hLayoutFont) DeleteObject(m_hLayoutFont);
+}
+
+BOOL CSkinBitmapHeaderCtrl::Attach(HWND list, HINSTANCE module, UINT backgroundId, UINT separatorId,
+                                   const std::string titles[5], HFONT titleFont) {
+  HWND header = reinterpret_cast<HWND>(::SendMessage(list, LVM_GETHEADER, 0, 0));
+  if (!header || !SubclassWindow(header)) return FALSE;
+  m_hBackground = skin::LoadModuleBitmap(module, backgroundId);
+  m_hSeparator = skin::LoadModuleBitmap(module, separatorId);
+  m_hTitleFont = titleFont;
+  for (int i = 0; i < 5; ++i) m_titles[i] = titles[i];
+  // The header's own font sets its layout.
+  m_hLayoutFont = CreateFont(-12, 0, 0, 0, 600, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  if (m_hLayoutFont) SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_hLayoutFont), TRUE);
+  Invalidate();
+  return TRUE;
+}
+
+void CSkinBitmapHeaderCtrl::OnWindowPosChanged(LPWINDOWPOS pos) {
+  CWnd::OnWindowPosChanged(pos);
+  Invalidate();
+}
+
+void CSkinBitmapHeaderCtrl::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC target = BeginPaint(m_hWnd, &ps);
+  CRect r;
+  GetClientRect(&r);
+  HDC dc = CreateCompatibleDC(target);
+  HBITMAP canvas = CreateCompatibleBitmap(target, r.Width(), r.Height());
+  HGDIOBJ oldCanvas = SelectObject(dc, canvas);
+  RECT all{0, 0, r.Width(), r.Height()};
+  HBRUSH fill = CreateSolidBrush(RGB(0x2E, 0x36, 0x3A));
+  FillRect(dc, &all, fill);
+  DeleteObject(fill);
+  if (m_hBackground)
+    for (int x = 0; x < r.Width(); ++x) skin::BlitBitmap(dc, x, 0, 1, kHeight, m_hBackground, 0, 0);
+  SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  HGDIOBJ oldFont = m_hTitleFont ? SelectObject(dc, m_hTitleFont) : nullptr;
+  const int count = static_cast<int>(SendMessage(HDM_GETITEMCOUNT));
+  for (int i = 0; i < count; ++i) {
+    RECT item{};
+    if (!SendMessage(HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))) continue;
+    if (item.right <= item.left) continue;
+    if (i < 5) {
+      RECT text = item;
+      DrawText(dc, m_titles[i].c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    }
+    if (m_hSeparator) skin::BlitBitmap(dc, item.right - 2, 0, 2, kHeight, m_hSeparator, 0, 0);
+  }
+  if (oldFont) SelectObject(dc, oldFont);
+  BitBlt(target, 0, 0, r.Width(), r.Height(), dc, 0, 0, SRCCOPY);
+  SelectObject(dc, oldCanvas);
+  DeleteObject(canvas);
+  DeleteDC(dc);
   EndPaint(m_hWnd, &ps);
 }

@@ -80,3 +80,27 @@ inline CSkinBitmapScrollFrame* AttachSkinScrollBars(HWND window, HBITMAP tiles) 
   return CSkinScrollBarFrame::Attach(window, tiles);
 }
 inline void DetachSkinScrollBars(HWND window) { CSkinScrollBarFrame::Detach(window); }
+
+// The file list's header: a one-pixel background strip tiled at 21 pixels, a separator at each
+// column's right edge and the column titles centred in black, painted without erasing.
+class CSkinBitmapHeaderCtrl : public CWnd {
+ public:
+  static constexpr int kHeight = 21;
+
+  ~CSkinBitmapHeaderCtrl() override;
+  // Subclasses the header of `list`; the bitmaps come from `module`, the titles from the strings.
+  BOOL Attach(HWND list, HINSTANCE module, UINT backgroundId, UINT separatorId, const std::string titles[5],
+              HFONT titleFont);
+
+ protected:
+  void OnPaint() override;
+  BOOL OnEraseBkgnd(CDC* dc) override { return dc != nullptr; }
+  void OnWindowPosChanged(LPWINDOWPOS pos) override;
+
+ private:
+  HBITMAP m_hBackground = nullptr;
+  HBITMAP m_hSeparator = nullptr;
+  HFONT m_hTitleFont = nullptr;
+  HFONT m_hLayoutFont = nullptr;
+  std::string m_titles[5];
+};

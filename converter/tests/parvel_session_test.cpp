@@ -170,6 +170,9 @@ TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
   ASSERT_TRUE(MakeClip(clips_ + "a.mpg", 1));
   Open(kModePsp, "");
   EXPECT_EQ("Please add files...", Cell(0, 0));
+  // The header is the skin's, drawn over its own background.
+  ASSERT_NE(nullptr, dialog_.Header().GetSafeHwnd());
+  EXPECT_EQ(dialog_.Header().m_hWnd, reinterpret_cast<HWND>(dialog_.List().SendMessage(LVM_GETHEADER)));
   WritePicture(dialog_.m_hWnd, "main_empty.png");
   // Unreadable files come back as failed adds; the list keeps its placeholder.
   std::ofstream(clips_ + "broken.mpg") << "not a video";

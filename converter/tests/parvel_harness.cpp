@@ -66,16 +66,16 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
   return done();
 }
 
+// Loaded once for the whole process: the platform keeps a freed library's resource table on
+// its list, so loading the libraries again at another address would leave it pointing nowhere.
 ParvelResources::ParvelResources() {
-  language_ = LoadLibrary((platform::AppFolder() + kParvelLanguageLibrary).c_str());
-  images_ = LoadLibrary((platform::AppFolder() + kParvelImageLibrary).c_str());
+  static const HMODULE language = LoadLibrary((platform::AppFolder() + kParvelLanguageLibrary).c_str());
+  static const HMODULE images = LoadLibrary((platform::AppFolder() + kParvelImageLibrary).c_str());
+  language_ = language;
+  images_ = images;
   AfxSetResourceHandle(language_);
 }
 
-ParvelResources::~ParvelResources() {
-  AfxSetResourceHandle(nullptr);
-  if (images_) FreeLibrary(images_);
-  if (language_) FreeLibrary(language_);
-}
+ParvelResources::~ParvelResources() { AfxSetResourceHandle(nullptr); }
 
 }  // namespace parvel_test

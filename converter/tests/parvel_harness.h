@@ -21,7 +21,7 @@ bool WaitFor(const std::function<bool()>& done, int ms);
 // Runs a shell command; its output.
 std::string Run(const std::string& command);
 
-// Loads ParvelLng (the resource handle) and ParvelImg from the application folder; frees both.
+// ParvelLng (made the resource handle) and ParvelImg from the application folder.
 class ParvelResources {
  public:
   ParvelResources();

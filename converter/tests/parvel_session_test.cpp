@@ -16,6 +16,7 @@
 #include "parvel_harness.h"
 #include "platform/base/paths.h"
 #include "platform/ole/drop_files.h"
+#include "platform/window/input.h"
 #include "platform/testkit/testkit.h"
 
 namespace fs = std::filesystem;
@@ -196,9 +197,20 @@ TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
   EXPECT_TRUE(frame->VerticalBar().IsWindowVisible());
   EXPECT_TRUE(frame->VerticalBar().IsWindowEnabled());
   for (int i = 0; i < 40; ++i) dialog_.List().DeleteItem(1);
-  // Removing every row brings the placeholder back.
-  dialog_.List().SelectAll();
-  ClickButton(dialog_.m_hWnd, IDC_REMOVE);
+  // Escape and Enter leave the window open; Ctrl with a key selects every row and Delete removes
+  // them, bringing the placeholder back.
+  SetFocus(dialog_.List().m_hWnd);
+  PressKey(VK_ESCAPE);
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(IsWindow(dialog_.m_hWnd));
+  EXPECT_TRUE(dialog_.IsWindowVisible());
+  SetFocus(dialog_.List().m_hWnd);
+  platform::InjectKeyDown(VK_CONTROL);
+  PressKey('A');
+  platform::InjectKeyUp(VK_CONTROL);
+  Pump();
+  EXPECT_EQ(1u, dialog_.List().GetSelectedCount());
+  PressKey(VK_DELETE);
   EXPECT_EQ("Please add files...", Cell(0, 0));
 }
 

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "converter/command_line.h"
+#include "converter/list_file.h"
+#include "converter/row_format.h"
+#include "platform/base/paths.h"
+
+namespace {
+
+TEST(RowFormat, SizesDurationsAndPresets) {
+  EXPECT_EQ("2 KB  ", FormatSize(1536));
+  EXPECT_EQ("500 byte  ", FormatSize(500));
+  EXPECT_EQ("1.50 MB  ", FormatSize(1572864));
+  EXPECT_EQ("2.00 GB  ", FormatSize(2147483648LL));
+  EXPECT_EQ("01:02:05.45", FormatDuration(3725450));
+  EXPECT_EQ(" 320  x  240", FormatResolution(320, 240));
+  CVideoPreset v;
+  v.width = 320;
+  v.height = 240;
+  v.frameRate = 29.97;
+  v.bitrate = 768;
+  EXPECT_EQ("320 x 240 / 29.97fps / 768kbps", FormatVideoPreset(v));
+  CAudioPreset a;
+  a.channels = 1;
+  a.sampleRate = 22050;
+  a.bitrate = 64;
+  EXPECT_EQ("Mono / 22050hz / 64kbps", FormatAudioPreset(a));
+  a.channels = 2;
+  EXPECT_EQ("Stereo / 22050hz / 64kbps", FormatAudioPreset(a));
+}
+
+TEST(RowFormat, ModesNameTheirDeviceAndFolders) {
+  EXPECT_EQ(kModePspAvc, PspModeForProfile("PSP AVC 480p"));
+  EXPECT_EQ(kModePsp, PspModeForProfile("avc only at the start"));
+  EXPECT_EQ("PSP_OUTPUT/100ANV01", ModeOutputFolder(kModePspAvc));
+  EXPECT_EQ("IPOD_IPHONE_OUTPUT", ModeOutputFolder(kModeIpad));
+  EXPECT_EQ("profile/iPod", ModeProfileFolder(kModeIpad));
+  EXPECT_EQ("iPod && iPhone", DeviceName(kModeIpodIphone));
+  EXPECT_EQ("", DeviceName(kModeXvidHd));
+}
+
+TEST(ProgressFill, GuardsAnEmptyRangeAndCountsFromTheMinimum) {
+  EXPECT_EQ(50, ProgressFillWidth(50, 0, 100, 100));
+  EXPECT_EQ(0, ProgressFillWidth(5, 0, 0, 100));
+  EXPECT_EQ(0, ProgressFillWidth(5, 10, 3, 100));
+  EXPECT_EQ(50, ProgressFillWidth(15, 10, 20, 100));
+  EXPECT_EQ(100, ProgressFillWidth(500, 0, 100, 100));
+  EXPECT_EQ(0, ProgressFillWidth(-5, 0, 100, 100));
+  EXPECT_EQ(100, ProgressFillWidth(INT32_MAX, INT32_MIN, INT32_MAX, 100));
+}
+
+TEST(ListFile, ProjectLinesAndMediaPaths) {
+  ProjectEntry e;
+  ASSERT_TRUE(ParseProjectLine("[Edit] file=\"Edited Video\";time=65000", &e));
+  EXPECT_EQ("Edited Video", e.name);
+  EXPECT_EQ(65000, e.time);
+  EXPECT_EQ("00:10:50.00", FormatDuration(e.time * 10));
+  ASSERT_TRUE(ParseProjectLine("[EDIT]  file=\"My; \"Cut\"\";time=12;", &e));
+  EXPECT_EQ("My; \"Cut\"", e.name);
+  EXPECT_EQ(12, e.time);
+  ASSERT_TRUE(ParseProjectLine("[Edit] file=\"A\"; time=500", &e));
+  EXPECT_EQ(0, e.time);
+  EXPECT_FALSE(ParseProjectLine("[Edit] file=\"A\";", &e));
+  EXPECT_FALSE(ParseProjectLine("[Edit] name=\"A\";time=5", &e));
+  EXPECT_FALSE(ParseProjectLine("/home/a/clip.mpg", &e));
+  EXPECT_FALSE(ParseProjectLine("[Ed", &e));
+}
+
+TEST(ListFile, ReadsRowsInOrderAndRefusesLinks) {
+  const std::string dir = platform::TempFolder() + "listfile";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string path = dir + "/filelist.tmp";
+  std::ofstream(path, std::ios::binary)
+      << "/v/a.mpg\r\n\n[Edit] file=\"Edited Video\";time=100\n/v/b c.avi\n[Edit] bad\n";
+  ListFile list;
+  ASSERT_TRUE(ReadListFile(path, &list));
+  EXPECT_EQ((std::vector<std::string>{"/v/a.mpg", "/v/b c.avi", "[Edit] bad"}), list.paths);
+  ASSERT_EQ(1u, list.projects.size());
+  EXPECT_EQ("Edited Video", list.projects[0].name);
+  std::filesystem::create_symlink(path, dir + "/link.tmp");
+  ListFile linked;
+  EXPECT_FALSE(ReadListFile(dir + "/link.tmp", &linked));
+  EXPECT_FALSE(ReadListFile(dir + "/missing.tmp", &linked));
+  EXPECT_FALSE(ReadListFile(dir, &linked));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace

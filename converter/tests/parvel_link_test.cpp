@@ -1,0 +1,162 @@
+// Parvel as a real second process, talking to a stand-in for the main program over the link.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "converter/parvel_ids.h"
+#include "converter/parvel_link.h"
+#include "converter/parvel_settings.h"
+#include "parvel_harness.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace testkit;
+using namespace parvel_test;
+
+struct LinkMessage {
+  WPARAM code;
+  LPARAM lParam;
+};
+std::vector<LinkMessage> g_received;
+
+LRESULT FakeMainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CONVERTER_LINK) {
+    g_received.push_back({wParam, lParam});
+    return 1;
+  }
+  return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+class ParvelLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_received.clear();
+    WNDCLASS wc{};
+    wc.lpfnWndProc = FakeMainProc;
+    wc.lpszClassName = "FakeQuillon";
+    RegisterClass(&wc);
+    main_ = CreateWindowEx(0, "FakeQuillon", "Fake main program", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                           nullptr);
+    ASSERT_NE(nullptr, main_);
+    platform::StartWindowTransport();
+    ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "MainHwnd", HandleToDword(main_)));
+  }
+  void TearDown() override {
+    if (main_) DestroyWindow(main_);
+    ResetWindows();
+  }
+
+  bool Received(WPARAM code, LinkMessage* found = nullptr) {
+    for (const LinkMessage& m : g_received)
+      if (m.code == code) {
+        if (found) *found = m;
+        return true;
+      }
+    return false;
+  }
+
+  HWND Converter() {
+    DWORD sub = 0;
+    ReadRegDword(HKEY_CURRENT_USER, kParvelKey, "SubHwnd", sub, 0xFFFFFFFF);
+    return DwordToHandle<HWND>(sub);
+  }
+
+  void TheProjectIsRenderedOnRequestAndTheRenderedFileConverted();
+  void StopWhileRenderingCancelsAndAFailureEndsTheWait();
+
+  Environment env_{CurrentTestName()};
+  HWND main_ = nullptr;
+};
+
+void ParvelLinkTest::TheProjectIsRenderedOnRequestAndTheRenderedFileConverted() {
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=65000\n";
+  ProgramProcess parvel;
+  ASSERT_TRUE(parvel.Start("Parvel", {list, "/PSP"}));
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_READY); }, 20000)) << parvel.Output();
+  HWND converter = Converter();
+  ASSERT_TRUE(IsWindow(converter));
+  EXPECT_EQ(kPingAnswer, SendMessage(converter, WM_CONVERTER_LINK, PUBLISH_PING, 0));
+  EXPECT_EQ(1, SendMessage(converter, WM_CONVERTER_LINK, 999, 0));
+
+  // A second start brings the first forward and shows nothing of its own.
+  ProgramProcess second;
+  ASSERT_TRUE(second.Start("Parvel", {}));
+  EXPECT_EQ(0, second.WaitForExit(20000));
+  EXPECT_TRUE(parvel.Running());
+  EXPECT_EQ(HandleToDword(converter), HandleToDword(Converter()));
+
+  // Start with the project row first asks for the render at the preset's size.
+  SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+  LinkMessage request{};
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_RENDER_REQUEST, &request); }, 10000));
+  EXPECT_EQ(320, LOWORD(request.lParam));
+  EXPECT_EQ(240, HIWORD(request.lParam));
+
+  const std::string rendered = env_.Home() + "Edited Video.mpg";
+  ASSERT_TRUE(MakeClip(rendered, 2));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", rendered));
+  EXPECT_EQ(1, SendMessage(converter, WM_CONVERTER_LINK, PUBLISH_PROGRESS, 100));
+  EXPECT_EQ(1, SendMessage(converter, WM_CONVERTER_LINK, PUBLISH_DONE, 0));
+
+  const std::string out = env_.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  std::map<std::string, std::string> probe;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(out, ec)) {
+          probe = Probe(entry.path().string());
+          if (probe["audio.codec_name"] == "aac" && probe["video.codec_name"] == "mpeg4") return true;
+        }
+        return false;
+      },
+      60000))
+      << parvel.Output();
+  EXPECT_EQ("320", probe["video.width"]);
+
+  PostMessage(converter, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_CLOSING); }, 20000));
+  EXPECT_EQ(0, parvel.WaitForExit(20000));
+}
+
+void ParvelLinkTest::StopWhileRenderingCancelsAndAFailureEndsTheWait() {
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit]  file=\"Edited Video\";time=100;\n";
+  ProgramProcess parvel;
+  ASSERT_TRUE(parvel.Start("Parvel", {list, "/IPad"}));
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_READY); }, 20000)) << parvel.Output();
+  HWND converter = Converter();
+  SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+  LinkMessage request{};
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_RENDER_REQUEST, &request); }, 10000));
+  EXPECT_EQ(320, LOWORD(request.lParam));
+  EXPECT_EQ(240, HIWORD(request.lParam));
+  SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_CANCEL); }, 10000));
+  // The project row stays: Start asks again, and a failure of the render ends that wait.
+  g_received.clear();
+  SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_RENDER_REQUEST); }, 10000));
+  EXPECT_EQ(1, SendMessage(converter, WM_CONVERTER_LINK, PUBLISH_FAILED, 0));
+  EXPECT_EQ(kPingAnswer, SendMessage(converter, WM_CONVERTER_LINK, PUBLISH_PING, 0));
+  PostMessage(converter, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_CLOSING); }, 20000));
+  EXPECT_EQ(0, parvel.WaitForExit(20000));
+  EXPECT_FALSE(Received(PUBLISH_CANCEL));
+}
+
+// One process of the test kit's window transport per test: both sessions share it.
+TEST_F(ParvelLinkTest, BothSessionsWithTheMainProgram) {
+  TheProjectIsRenderedOnRequestAndTheRenderedFileConverted();
+  if (HasFatalFailure()) return;
+  g_received.clear();
+  StopWhileRenderingCancelsAndAFailureEndsTheWait();
+}
+
+}  // namespace

@@ -1,0 +1,353 @@
+// The converter's window driven as a user drives it, with the real Mordax.so and FFmpeg.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "converter/command_line.h"
+#include "converter/device_profile.h"
+#include "converter/parvel_dlg.h"
+#include "converter/parvel_ids.h"
+#include "converter/parvel_link.h"
+#include "converter/parvel_settings.h"
+#include "parvel_harness.h"
+#include "platform/base/paths.h"
+#include "platform/ole/drop_files.h"
+#include "platform/testkit/testkit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace testkit;
+using namespace parvel_test;
+
+// FFmpeg children of this process still running.
+int FfmpegChildren() {
+  int count = 0;
+  const std::string self = std::to_string(getpid());
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string pid, name, state, parent;
+    if (!(stat >> pid >> name >> state >> parent)) continue;
+    if (parent == self && name == "(ffmpeg)" && state != "Z") ++count;
+  }
+  return count;
+}
+
+class ParvelSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitCommonControls();
+    clips_ = env_.Home() + "clips/";
+    fs::create_directories(clips_);
+  }
+  void TearDown() override {
+    if (dialog_.GetSafeHwnd()) {
+      dialog_.SendMessage(WM_CLOSE);
+      dialog_.DestroyWindow();
+    }
+    platform::ClearInputScript();
+    ResetWindows();
+  }
+
+  void Open(int mode, const std::string& listPath) {
+    dialog_.m_nMode = mode;
+    dialog_.m_strListPath = listPath;
+    dialog_.m_hImages = resources_.Images();
+    ASSERT_TRUE(dialog_.Create(IDD_PARVEL_DIALOG));
+    dialog_.ShowWindow(SW_SHOW);
+    Pump();
+  }
+
+  std::string Combo(int id) {
+    const LRESULT sel = SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETCURSEL, 0, 0);
+    char text[256] = {};
+    if (sel >= 0)
+      SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  int Rows() { return dialog_.List().GetItemCount(); }
+  std::string Cell(int row, int column) { return dialog_.List().GetItemText(row, column); }
+  bool Converting() { return ControlVisible(dialog_.m_hWnd, IDC_STOP); }
+
+  Environment env_{CurrentTestName()};
+  MessageBoxAnswers boxes_;
+  ParvelResources resources_;
+  CParvelDlg dialog_;
+  std::string clips_;
+};
+
+TEST_F(ParvelSessionTest, AListFileWithPspConvertsBothClipsAsTheProfileSays) {
+  ASSERT_TRUE(MakeClip(clips_ + "Beach Day.mpg", 2));
+  ASSERT_TRUE(MakeClip(clips_ + "party.mpg", 2, 720, 576));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << clips_ << "Beach Day.mpg\n" << clips_ << "party.mpg\n";
+  const ParvelCommand command = ParseParvelCommandLine(list + " /PSP");
+  Open(command.mode, command.listPath);
+  ASSERT_TRUE(dialog_.MordaxLoaded());
+  EXPECT_EQ("Publish - PSP", WindowText(dialog_.m_hWnd));
+  EXPECT_EQ(2, SendDlgItemMessage(dialog_.m_hWnd, IDC_PROFILE, CB_GETCOUNT, 0, 0));
+  EXPECT_EQ("PSP MPEG-4", Combo(IDC_PROFILE));
+  EXPECT_EQ("320 x 240 / 29.97fps / 768kbps", Combo(IDC_VIDEO_PRESET));
+  const std::string out = env_.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  EXPECT_EQ(out, dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(out));
+
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 2 && Cell(1, 0) == "party.mpg"; }, 20000));
+  EXPECT_EQ("Beach Day.mpg", Cell(0, 0));
+  EXPECT_EQ(" 640  x  480", Cell(0, 1));
+  EXPECT_EQ("00:00:02.00", Cell(0, 2).substr(0, 8) + ".00");
+  WritePicture(dialog_.m_hWnd, "main_rows.png");
+
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  EXPECT_TRUE(Converting());
+  EXPECT_FALSE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  bool sawProgress = false, sawRowProgress = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (dialog_.StatusText().find("Video conversion status - ") == 0 && dialog_.ProgressPos() > 0) {
+          if (!sawProgress) WritePicture(dialog_.m_hWnd, "main_converting.png");
+          sawProgress = true;
+        }
+        for (int row = 0; row < Rows(); ++row)
+          if (Cell(row, 4).find('%') != std::string::npos) sawRowProgress = true;
+        return !Converting();
+      },
+      120000));
+  EXPECT_TRUE(sawProgress) << dialog_.StatusText();
+  EXPECT_TRUE(sawRowProgress);
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  for (int row = 0; row < 2; ++row) {
+    const std::string target = Cell(row, 4);
+    ASSERT_EQ(".MP4", target.substr(target.size() > 4 ? target.size() - 4 : 0)) << target;
+    auto probe = Probe(out + target);
+    EXPECT_EQ("mpeg4", probe["video.codec_name"]);
+    EXPECT_EQ("320", probe["video.width"]);
+    EXPECT_EQ("240", probe["video.height"]);
+    EXPECT_NEAR(29.97, FrameRate(probe["video.r_frame_rate"]), 0.01);
+    EXPECT_EQ("aac", probe["audio.codec_name"]);
+    EXPECT_EQ("48000", probe["audio.sample_rate"]);
+    EXPECT_EQ("2", probe["audio.channels"]);
+    EXPECT_NE(std::string::npos, probe["format_name"].find("mp4"));
+  }
+}
+
+TEST_F(ParvelSessionTest, StopInMidConversionLeavesNoFfmpegBehind) {
+  ASSERT_TRUE(MakeClip(clips_ + "long.mpg", 60, 1280, 720));
+  Open(kModeIpad, "");
+  dialog_.AddPaths({clips_ + "long.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 1 && Cell(0, 0) == "long.mpg"; }, 20000));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return dialog_.ProgressPos() > 0 || !Converting(); }, 60000));
+  ASSERT_TRUE(Converting());
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_STOP));
+  ASSERT_TRUE(WaitFor([&] { return !Converting() && FfmpegChildren() == 0; }, 20000));
+  WaitFor([&] { return dialog_.StatusText() == "Status : File conversion stopped by user."; }, 5000);
+  EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
+  EXPECT_EQ(0, FfmpegChildren());
+}
+
+TEST_F(ParvelSessionTest, WithoutMordaxTheWindowOpensAndTellsWhy) {
+  dialog_.m_strProgramFolder = env_.Home() + "nowhere/";
+  fs::create_directories(dialog_.m_strProgramFolder);
+  Open(kModeMobile, "");
+  EXPECT_FALSE(dialog_.MordaxLoaded());
+  ASSERT_EQ(1u, boxes_.Count());
+  EXPECT_NE(std::string::npos, boxes_.Last().text.find("Mordax.so"));
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+  dialog_.AddPaths({clips_ + "none.mpg"}, 1);
+  EXPECT_EQ(nullptr, dialog_.AddFilesWindow());
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  ClickButton(dialog_.m_hWnd, IDC_START);
+  EXPECT_FALSE(Converting());
+}
+
+TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {
+  ASSERT_TRUE(MakeClip(clips_ + "a.mpg", 1));
+  Open(kModePsp, "");
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+  WritePicture(dialog_.m_hWnd, "main_empty.png");
+  // Unreadable files come back as failed adds; the list keeps its placeholder.
+  std::ofstream(clips_ + "broken.mpg") << "not a video";
+  dialog_.AddPaths({clips_ + "broken.mpg", clips_ + "a.mpg", clips_ + "missing.mpg"}, 0);
+  ASSERT_NE(nullptr, dialog_.AddFilesWindow());
+  EXPECT_EQ("0%", dialog_.AddFilesWindow()->BarText());
+  WritePicture(dialog_.AddFilesWindow()->m_hWnd, "add_files.png");
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
+  EXPECT_EQ(1, Rows());
+  EXPECT_EQ("a.mpg", Cell(0, 0));
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  // The list wears the skin's scroll bars: enabled only once the rows no longer fit.
+  CSkinBitmapScrollFrame* frame = CSkinBitmapScrollFrame::FromList(dialog_.List().m_hWnd);
+  ASSERT_NE(nullptr, frame);
+  frame->Sync();
+  EXPECT_FALSE(frame->VerticalBar().IsWindowEnabled() && frame->VerticalBar().IsWindowVisible());
+  for (int i = 0; i < 40; ++i) dialog_.List().InsertItem(1 + i, "filler " + std::to_string(i));
+  dialog_.List().UpdateWindow();
+  Pump();
+  frame->Sync();
+  EXPECT_TRUE(frame->VerticalBar().IsWindowVisible());
+  EXPECT_TRUE(frame->VerticalBar().IsWindowEnabled());
+  for (int i = 0; i < 40; ++i) dialog_.List().DeleteItem(1);
+  // Removing every row brings the placeholder back.
+  dialog_.List().SelectAll();
+  ClickButton(dialog_.m_hWnd, IDC_REMOVE);
+  EXPECT_EQ("Please add files...", Cell(0, 0));
+}
+
+TEST_F(ParvelSessionTest, RemovingTheProjectRowWithFilesGivesTheEngineOnlyTheFiles) {
+  ASSERT_TRUE(MakeClip(clips_ + "one.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "two.mpg", 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n" << clips_ << "one.mpg\n" << clips_ << "two.mpg\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 3; }, 20000));
+  EXPECT_EQ("Edited Video", Cell(0, 0));
+  EXPECT_EQ("00:00:01.00", Cell(0, 2));
+  dialog_.List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+  dialog_.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  ClickButton(dialog_.m_hWnd, IDC_REMOVE);
+  ASSERT_EQ(1, Rows());
+  EXPECT_EQ("two.mpg", Cell(0, 0));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 60000));
+  // Only the file still listed was converted.
+  int outputs = 0;
+  for (const auto& entry : fs::directory_iterator(dialog_.OutputFolder())) outputs += entry.is_regular_file();
+  EXPECT_EQ(1, outputs);
+  EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
+}
+
+TEST_F(ParvelSessionTest, ARenderedFileWithALongPathReplacesTheProjectRow) {
+  std::string folder = env_.Home();
+  while (folder.size() < 400) folder += std::string(60, 'r') + "/";
+  fs::create_directories(folder);
+  const std::string rendered = folder + "Edited Video.mpg";
+  ASSERT_TRUE(MakeClip(rendered, 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  EXPECT_TRUE(dialog_.IsWaitingForRender());
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", rendered));
+  dialog_.SendMessage(WM_CONVERTER_LINK, PUBLISH_DONE, 0);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "Edited Video.mpg" && !Converting(); }, 60000));
+  EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
+}
+
+TEST_F(ParvelSessionTest, AnEmptyProgressRangeFromTheEngineDrawsNothingAndKeepsGoing) {
+  dialog_.m_strProgramFolder = env_.Home();
+  Open(kModePsp, "");
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 15), 0);
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 16), 5);
+  Pump();
+  EXPECT_EQ("Video conversion status - 0 %", dialog_.StatusText());
+  WritePicture(dialog_.m_hWnd, "empty_range.png");
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 15), 50);
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_PROGRESS, 16), 25);
+  EXPECT_EQ("Video conversion status - 25 %", dialog_.StatusText());
+  EXPECT_EQ(25, dialog_.ProgressPos());
+  // A stopped conversion with no item started still ends in idle with the user's text.
+  dialog_.SendMessage(kConvertNotifyMessage, MAKEWPARAM(Qn_OP_CONVERT, Qn_MSG_FAILED), Qn_ERR_STOPPED);
+  EXPECT_EQ("Status : File conversion stopped by user.", dialog_.StatusText());
+}
+
+TEST_F(ParvelSessionTest, DroppedFilesAndDesktopLinksAreAddedAndAChosenFolderBecomesTheBase) {
+  ASSERT_TRUE(MakeClip(clips_ + "dropped.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "linked clip.mpg", 1));
+  std::ofstream(clips_ + "clip.desktop") << "[Desktop Entry]\nType=Link\nName=Clip\nURL=file://" << clips_
+                                         << "linked%20clip.mpg\n";
+  std::ofstream(clips_ + "app.desktop") << "[Desktop Entry]\nType=Application\nExec=/bin/true\n";
+  Open(kModeMobile, "");
+  HGLOBAL drop =
+      platform::ole::BuildDropFiles({clips_ + "dropped.mpg", clips_ + "clip.desktop", clips_ + "app.desktop", clips_});
+  dialog_.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  ASSERT_NE(nullptr, dialog_.AddFilesWindow());
+  EXPECT_EQ(1, dialog_.AddFilesWindow()->Position());
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
+  // The folder and the application link are refused by the engine; the file and the link's target come in.
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ("dropped.mpg", Cell(0, 0));
+  EXPECT_EQ("linked clip.mpg", Cell(1, 0));
+
+  const std::string chosen = env_.Home() + "Exports/Phone";
+  boxes_.QueueAnswer(IDYES);
+  TypeIntoFolderDialog(chosen);
+  ClickButton(dialog_.m_hWnd, IDC_BROWSE);
+  EXPECT_EQ(chosen + "/MOBILE_OUTPUT/", dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(chosen + "/MOBILE_OUTPUT"));
+  EXPECT_EQ(chosen + "/MOBILE_OUTPUT/", ControlText(dialog_.m_hWnd, IDC_OUT_FOLDER));
+}
+
+// Every shipped profile, converted once with its default presets and read back.
+TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
+  ASSERT_TRUE(MakeClip(clips_ + "sample.mpg", 1));
+  const std::map<std::string, std::string> codecNames = {
+      {"mpeg4", "mpeg4"}, {"libxvid", "mpeg4"}, {"libx264", "h264"}, {"h263", "h263"},
+      {"wmv2", "wmv2"},   {"aac", "aac"},       {"wmav2", "wmav2"},  {"libmp3lame", "mp3"},
+  };
+  const std::map<std::string, std::string> containers = {{"psp", "mp4"}, {"ipod", "mp4"}, {"mp4", "mp4"},
+                                                         {"3gp", "mp4"}, {"avi", "avi"},  {"asf", "asf"}};
+  const std::pair<int, const char*> families[] = {
+      {kModePsp, "PSP"}, {kModeIpod, "iPod"}, {kModeMobile, "Mobile"}, {kModeXvidHd, "XviD-HD"}};
+  // The engine converts nothing in the WMV HD mode; its profile is read by the installed-profile test.
+  int converted = 0;
+  for (const auto& [mode, family] : families) {
+    CProfileList expected;
+    expected.ScanFolder(platform::AppFolder() + "profile/" + family);
+    expected.SortAlgorithmSelection(1);
+    auto owned = std::make_unique<CParvelDlg>();
+    CParvelDlg& dialog_ = *owned;
+    auto Cell = [&](int row, int column) { return dialog_.List().GetItemText(row, column); };
+    auto Converting = [&] { return ControlVisible(dialog_.m_hWnd, IDC_STOP); };
+    auto Combo = [&](int id) {
+      const LRESULT sel = SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETCURSEL, 0, 0);
+      char text[256] = {};
+      if (sel >= 0)
+        SendDlgItemMessage(dialog_.m_hWnd, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+      return std::string(text);
+    };
+    dialog_.m_nMode = mode;
+    dialog_.m_hImages = resources_.Images();
+    ASSERT_TRUE(dialog_.Create(IDD_PARVEL_DIALOG));
+    dialog_.ShowWindow(SW_SHOW);
+    Pump();
+    dialog_.AddPaths({clips_ + "sample.mpg"}, 1);
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "sample.mpg"; }, 20000)) << family;
+    for (int i = 0; i < expected.GetCount(); ++i) {
+      const CDeviceProfile* p = expected.GetProfile(i);
+      SendDlgItemMessage(dialog_.m_hWnd, IDC_PROFILE, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      dialog_.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE, CBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(GetDlgItem(dialog_.m_hWnd, IDC_PROFILE)));
+      ASSERT_EQ(p->PROFILE, Combo(IDC_PROFILE));
+      ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+      ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000)) << p->PROFILE;
+      const std::string target = Cell(0, 4);
+      ASSERT_NE(std::string::npos, target.find(p->EXF)) << p->PROFILE << ": " << target << " " << dialog_.StatusText();
+      const CVideoPreset* v = p->video[0].get();
+      for (const auto& preset : p->video)
+        if (preset->isDefault == 1) v = preset.get();
+      const CAudioPreset* a = p->audio[0].get();
+      auto probe = Probe(dialog_.OutputFolder() + target);
+      EXPECT_EQ(codecNames.at(v->codec), probe["video.codec_name"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(v->width), probe["video.width"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(v->height), probe["video.height"]) << p->PROFILE;
+      EXPECT_NEAR(v->frameRate, FrameRate(probe["video.r_frame_rate"]), 0.01) << p->PROFILE;
+      EXPECT_EQ(codecNames.at(a->codec), probe["audio.codec_name"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(a->sampleRate), probe["audio.sample_rate"]) << p->PROFILE;
+      EXPECT_EQ(std::to_string(static_cast<int>(a->channels)), probe["audio.channels"]) << p->PROFILE;
+      EXPECT_NE(std::string::npos, probe["format_name"].find(containers.at(p->FORCE))) << p->PROFILE;
+      ++converted;
+    }
+    dialog_.SendMessage(WM_CLOSE);
+    dialog_.DestroyWindow();
+    Pump();
+  }
+  EXPECT_EQ(7, converted);
+}
+
+}  // namespace

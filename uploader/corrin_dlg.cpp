@@ -329,6 +329,13 @@ HBRUSH CCorrinDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) {
   if ((ctlColor == CTLCOLOR_STATIC || ctlColor == CTLCOLOR_BTN) && dc) {
     ::SetTextColor(dc->GetSafeHdc(), wnd && wnd->GetDlgCtrlID() == IDC_TERMS_LINK ? kTermsColour : kLabelText);
     SetBkMode(dc->GetSafeHdc(), TRANSPARENT);
+    // The background's pattern lines up with the dialog's under every control.
+    if (wnd) {
+      CRect r;
+      wnd->GetWindowRect(&r);
+      ScreenToClient(&r);
+      SetBrushOrgEx(dc->GetSafeHdc(), -r.left, -r.top, nullptr);
+    }
     return m_hBackground;
   }
   return CDialog::OnCtlColor(dc, wnd, ctlColor);

@@ -21,7 +21,7 @@ struct Colour {
 
 constexpr Colour kKey{255, 0, 0}, kMagenta{255, 0, 255};
 constexpr Colour kFace{72, 80, 92}, kHot{96, 108, 124}, kPressed{44, 50, 58}, kDisabled{130, 130, 130};
-constexpr Colour kLight{236, 236, 236}, kAccent{200, 40, 40}, kPanel{200, 200, 200}, kBand{145, 162, 172};
+constexpr Colour kLight{236, 236, 236}, kAccent{200, 40, 40}, kPanel{200, 200, 200}, kBand{52, 60, 72};
 
 class Canvas {
  public:

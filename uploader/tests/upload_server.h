@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include <openssl/types.h>
+
 namespace uploadtest {
 
 enum class Opening { Normal, Garbage, HugeLength };
@@ -45,6 +47,8 @@ class UploadServer {
 
  private:
   void Serve();
+  // The running digest follows the bytes held; a resume before their end starts it afresh.
+  void HashFrom(std::size_t from);
   void ServeConnection(int socket);
 
   ServerScript script_;
@@ -54,6 +58,7 @@ class UploadServer {
   mutable std::mutex lock_;
   std::string metadata_;
   std::string data_;
+  EVP_MD_CTX* hash_ = nullptr;
   std::uint64_t expected_ = 0;
   bool complete_ = false;
   bool dropped_ = false;

@@ -1,6 +1,7 @@
 #include "uploader/tovrin/upload_session.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,14 @@ constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
 
 void InitCurlOnce() {
   static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  std::call_once(once, [] {
+    // libcurl's and its TLS library's global state lives for the process: keep them loaded
+    // when the module that uses them is freed, so that state stays reachable.
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&curl_global_init), &info) && info.dli_fname)
+      dlopen(info.dli_fname, RTLD_NOW | RTLD_NODELETE);
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+  });
 }
 
 struct Answer {

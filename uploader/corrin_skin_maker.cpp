@@ -1,0 +1,178 @@
+// corrin_skin_maker <folder>: draws the uploader's skin bitmaps and the resource script naming
+// them, so the image library is made from pictures the build drew.
+//   buttons      five frames side by side: normal, hover, pressed, disabled, region mask
+//   combo arrow  three frames: disabled, normal, pressed
+//   check box    six squares: checked, unchecked, each hot and disabled
+//   progress     two halves stacked: empty above, filled below
+//   backgrounds  the full and the compact layout; the two link pictures
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "corrin_ids.h"
+#include "corrin_layout.h"
+
+namespace {
+
+struct Colour {
+  int r, g, b;
+};
+
+constexpr Colour kKey{255, 0, 0}, kMagenta{255, 0, 255};
+constexpr Colour kFace{72, 80, 92}, kHot{96, 108, 124}, kPressed{44, 50, 58}, kDisabled{130, 130, 130};
+constexpr Colour kLight{236, 236, 236}, kAccent{200, 40, 40}, kPanel{200, 200, 200}, kBand{52, 60, 72};
+
+class Canvas {
+ public:
+  Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<size_t>(w) * h, fill) {}
+  void Set(int x, int y, Colour c) {
+    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<size_t>(y) * w_ + x] = c;
+  }
+  void Fill(int x, int y, int w, int h, Colour c) {
+    for (int j = y; j < y + h; ++j)
+      for (int i = x; i < x + w; ++i) Set(i, j, c);
+  }
+  void Frame(int x, int y, int w, int h, Colour c) {
+    Fill(x, y, w, 1, c);
+    Fill(x, y + h - 1, w, 1, c);
+    Fill(x, y, 1, h, c);
+    Fill(x + w - 1, y, 1, h, c);
+  }
+  // A face whose corners show the region's key colour.
+  void Face(int x, int y, int w, int h, Colour face) {
+    Fill(x, y, w, h, face);
+    Frame(x, y, w, h, kLight);
+    for (const int cx : {x, x + w - 1})
+      for (const int cy : {y, y + h - 1}) Set(cx, cy, kKey);
+  }
+  bool Write(const std::string& path) const {
+    const unsigned stride = (static_cast<unsigned>(w_) * 3 + 3) & ~3u;
+    const unsigned size = stride * static_cast<unsigned>(h_);
+    std::string out = "BM";
+    auto put16 = [&out](unsigned v) {
+      out += static_cast<char>(v & 0xFF);
+      out += static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put32 = [&put16](unsigned v) {
+      put16(v & 0xFFFF);
+      put16(v >> 16);
+    };
+    put32(54 + size);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(static_cast<unsigned>(w_));
+    put32(static_cast<unsigned>(h_));
+    put16(1);
+    put16(24);
+    for (unsigned v : {0u, size, 2835u, 2835u, 0u, 0u}) put32(v);
+    for (int y = h_ - 1; y >= 0; --y) {
+      std::string row;
+      for (int x = 0; x < w_; ++x) {
+        const Colour c = px_[static_cast<size_t>(y) * w_ + x];
+        row += static_cast<char>(c.b);
+        row += static_cast<char>(c.g);
+        row += static_cast<char>(c.r);
+      }
+      row.resize(stride, '\0');
+      out += row;
+    }
+    std::ofstream file(path, std::ios::binary);
+    file << out;
+    return static_cast<bool>(file);
+  }
+
+ private:
+  int w_, h_;
+  std::vector<Colour> px_;
+};
+
+bool Button(const std::string& path, int w, int h) {
+  Canvas c(w * 5, h, kKey);
+  const Colour faces[4] = {kFace, kHot, kPressed, kDisabled};
+  for (int i = 0; i < 4; ++i) c.Face(i * w, 0, w, h, faces[i]);
+  c.Face(4 * w, 0, w, h, kFace);
+  return c.Write(path);
+}
+
+bool ComboArrow(const std::string& path) {
+  constexpr int w = 20, h = 22;
+  Canvas c(w * 3, h, kPanel);
+  const Colour arrows[3] = {kDisabled, kFace, kPressed};
+  for (int i = 0; i < 3; ++i) {
+    c.Fill(i * w, 0, w, h, kLight);
+    for (int row = 0; row < 5; ++row) c.Fill(i * w + 5 + row, 8 + row, 10 - 2 * row, 1, arrows[i]);
+  }
+  return c.Write(path);
+}
+
+bool CheckBox(const std::string& path) {
+  constexpr int s = 14;
+  Canvas c(s * 6, s, kMagenta);
+  const Colour edges[6] = {kFace, kFace, kHot, kHot, kDisabled, kDisabled};
+  for (int i = 0; i < 6; ++i) {
+    c.Fill(i * s + 1, 1, s - 2, s - 2, kLight);
+    c.Frame(i * s + 1, 1, s - 2, s - 2, edges[i]);
+    if (i % 2 == 0) c.Fill(i * s + 4, 4, s - 8, s - 8, i == 4 ? kDisabled : kAccent);
+  }
+  return c.Write(path);
+}
+
+bool Progress(const std::string& path) {
+  constexpr int w = 400, h = 10;
+  Canvas c(w, h * 2, kLight);
+  c.Frame(0, 0, w, h, kDisabled);
+  c.Fill(0, h, w, h, kAccent);
+  return c.Write(path);
+}
+
+bool Background(const std::string& path, int w, int h) {
+  Canvas c(w, h, {kPanel.r, kPanel.g, kPanel.b});
+  c.Fill(0, 0, w, 40, kBand);
+  c.Frame(0, 0, w, h, kBand);
+  return c.Write(path);
+}
+
+bool Picture(const std::string& path, int w, int h, Colour fill) {
+  Canvas c(w, h, fill);
+  c.Frame(0, 0, w, h, kLight);
+  return c.Write(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: corrin_skin_maker <folder>\n");
+    return 2;
+  }
+  const std::string dir = std::string(argv[1]) + "/";
+  struct Item {
+    int id;
+    const char* file;
+    bool written;
+  };
+  const Item items[] = {
+      {IDB_BUTTON_WIDE, "button_wide.bmp", Button(dir + "button_wide.bmp", 100, 30)},
+      {IDB_BUTTON_SMALL, "button_small.bmp", Button(dir + "button_small.bmp", 80, 22)},
+      {IDB_CLOSE, "close.bmp", Button(dir + "close.bmp", 20, 20)},
+      {IDB_COMBO_ARROW, "combo_arrow.bmp", ComboArrow(dir + "combo_arrow.bmp")},
+      {IDB_CHECK, "check.bmp", CheckBox(dir + "check.bmp")},
+      {IDB_PROGRESS, "progress.bmp", Progress(dir + "progress.bmp")},
+      {IDB_BACKGROUND, "background.bmp",
+       Background(dir + "background.bmp", corrin::kFullLayout.width, corrin::kFullLayout.height)},
+      {IDB_BACKGROUND_COMPACT, "background_compact.bmp",
+       Background(dir + "background_compact.bmp", corrin::kCompactLayout.width, corrin::kCompactLayout.height)},
+      {IDB_HOME_LINK, "home_link.bmp", Picture(dir + "home_link.bmp", 120, 28, kAccent)},
+      {IDB_TERMS_LINK, "terms_link.bmp", Picture(dir + "terms_link.bmp", 90, 14, kBand)},
+  };
+  std::ofstream rc(dir + "corrin_skin.rc");
+  rc << "// Written by corrin_skin_maker: the uploader's skin bitmaps.\n";
+  bool ok = true;
+  for (const Item& item : items) {
+    ok = ok && item.written;
+    rc << item.id << " BITMAP \"" << item.file << "\"\n";
+  }
+  return ok && rc ? 0 : 1;
+}

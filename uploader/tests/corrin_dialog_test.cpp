@@ -1,0 +1,279 @@
+// The uploader's window in the test process, with the real Tovrin.so and the loopback server,
+// or with a stand-in library whose codes the test posts itself.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "converter/parvel_settings.h"
+#include "platform/base/module.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/afx_app.h"
+#include "platform/window/messages.h"
+#include "upload_server.h"
+#include "uploader/corrin_account.h"
+#include "uploader/corrin_dlg.h"
+#include "uploader/corrin_ids.h"
+#include "uploader/corrin_link.h"
+
+namespace {
+
+using namespace testkit;
+using namespace std::chrono_literals;
+
+const std::string kHint = "(Enter keywords separated by commas.)";
+
+// Pumps until `done` holds, at most `ms` of real time (a bound, never the condition).
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  for (int waited = 0; waited < ms; waited += 10) {
+    Pump();
+    if (done()) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return done();
+}
+
+std::string ComboSelection(HWND d, int id) {
+  const LRESULT at = SendDlgItemMessage(d, id, CB_GETCURSEL, 0, 0);
+  char text[256] = {};
+  if (at >= 0) SendDlgItemMessage(d, id, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+bool Saw(const CCorrinDlg& dialog, const std::string& status) {
+  for (const std::string& s : dialog.StatusHistory())
+    if (s == status) return true;
+  return false;
+}
+
+class CorrinDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Loaded once for the whole run, as a program holds them for its life.
+    static HMODULE language = LoadLibrary("CorrinLng.dll");
+    static HMODULE images = LoadLibrary("CorrinImg.dll");
+    language_ = language;
+    images_ = images;
+    ASSERT_TRUE(language_ && images_);
+    AfxSetResourceHandle(language_);
+    clip_ = env_.Documents() + "Holiday.mpg";
+    std::ofstream(clip_, std::ios::binary) << std::string(700'000, 'h');
+  }
+  void TearDown() override {
+    ::unsetenv("VIDARRO_UPLOAD_URL");
+    platform::ClearInputScript();
+    ResetWindows();
+    AfxSetResourceHandle(nullptr);
+  }
+
+  // Fills every field the rule asks for.
+  void Fill(HWND d, const std::string& keywords = "sea, sun ,x") {
+    TypeInto(d, IDC_USERNAME, "ada");
+    TypeInto(d, IDC_PASSWORD, "s3cret");
+    TypeInto(d, IDC_TITLE, "Holiday");
+    TypeInto(d, IDC_DESCRIPTION, "By the sea");
+    TypeInto(d, IDC_KEYWORDS, keywords);
+  }
+
+  Environment env_{CurrentTestName()};
+  ManualTime time_;
+  MessageBoxAnswers boxes_;
+  HMODULE language_ = nullptr;
+  HMODULE images_ = nullptr;
+  std::string clip_;
+};
+
+TEST_F(CorrinDialogTest, TheFieldRuleTheKeywordRuleAndACompleteUpload) {
+  uploadtest::UploadServer server;
+  ::setenv("VIDARRO_UPLOAD_URL", server.Url().c_str(), 1);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    EXPECT_EQ("Publish - YouTube", WindowText(d));
+    EXPECT_EQ(clip_, ControlText(d, IDC_FILE_PATH));
+    EXPECT_EQ(kHint, ControlText(d, IDC_KEYWORDS));
+    EXPECT_EQ("People & Blogs", ComboSelection(d, IDC_CATEGORY));
+    EXPECT_EQ("Public by default", ComboSelection(d, IDC_BROADCAST));
+    EXPECT_EQ(BST_CHECKED, ButtonState(d, IDC_YOUTUBE_ACCOUNT));
+    EXPECT_TRUE(ControlVisible(d, IDC_UPLOAD));
+    EXPECT_FALSE(ControlVisible(d, IDC_STOP));
+    EXPECT_FALSE(ControlEnabled(d, IDC_UPLOAD));
+    EXPECT_FALSE(WritePicture(d, "corrin_full.png").empty());
+    Fill(d, "");
+    // The keywords still show their hint once they lose the focus empty: no upload yet.
+    ::SetFocus(GetDlgItem(d, IDC_TITLE));
+    Pump();
+    EXPECT_EQ(kHint, ControlText(d, IDC_KEYWORDS));
+    EXPECT_FALSE(ControlEnabled(d, IDC_UPLOAD));
+    TypeInto(d, IDC_KEYWORDS, "sea, sun ,x");
+    EXPECT_TRUE(ControlEnabled(d, IDC_UPLOAD));
+    ClickControl(d, IDC_GOOGLE_ACCOUNT);
+    EXPECT_TRUE(ControlVisible(d, IDC_LABEL_EMAIL));
+    EXPECT_FALSE(ControlVisible(d, IDC_LABEL_USERNAME));
+    EXPECT_TRUE(ClickButton(d, IDC_UPLOAD));
+    EXPECT_EQ("sea,sun,Holiday,", ControlText(d, IDC_KEYWORDS));
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == "Status : Upload Complete."; }, 20000));
+    EXPECT_FALSE(WritePicture(d, "corrin_complete.png").empty());
+    EXPECT_TRUE(ControlEnabled(d, IDC_TITLE));
+    EXPECT_FALSE(ControlVisible(d, IDC_STOP));
+    EXPECT_FALSE(dialog.IsBound());
+    EXPECT_EQ(kPingAnswer, SendMessage(d, WM_UPLOADER_LINK, PUBLISH_PING, 0));
+    EXPECT_EQ(1, SendMessage(d, WM_UPLOADER_LINK, 999, 0));
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_TRUE(Saw(dialog, "Uploading..."));
+  EXPECT_TRUE(Saw(dialog, "Uploading - 100 %"));
+  EXPECT_EQ("sea,sun,Holiday,", dialog.LastUpload().keywords);
+  EXPECT_EQ(1, dialog.LastUpload().accountType);
+  EXPECT_EQ("People", dialog.LastUpload().category);
+  EXPECT_TRUE(server.Complete());
+  EXPECT_EQ(uploadtest::FileSha256(clip_), server.HeldSha256());
+  DWORD save = 5;
+  ReadRegDword(HKEY_CURRENT_USER, kCorrinKey, "SaveUserInfo", save, 0);
+  EXPECT_EQ(0u, save);
+}
+
+TEST_F(CorrinDialogTest, AWrongPasswordIsRetriedOnceAndStopEndsAnUpload) {
+  uploadtest::UploadServer refusing;
+  ::setenv("VIDARRO_UPLOAD_URL", refusing.Url().c_str(), 1);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  uploadtest::ServerScript stalling;
+  stalling.stall = true;
+  std::unique_ptr<uploadtest::UploadServer> stalled;
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    TypeInto(d, IDC_PASSWORD, "wrong");
+    ClickButton(d, IDC_UPLOAD);
+    EXPECT_TRUE(WaitFor([&] { return refusing.Opens() == 2 && ControlVisible(d, IDC_UPLOAD); }, 20000));
+    EXPECT_EQ("Status : Error (incorrect username or password)", dialog.StatusText());
+    EXPECT_EQ(2, dialog.Uploads());
+    EXPECT_FALSE(WritePicture(d, "corrin_login_error.png").empty());
+
+    stalled = std::make_unique<uploadtest::UploadServer>(stalling);
+    ::setenv("VIDARRO_UPLOAD_URL", stalled->Url().c_str(), 1);
+    TypeInto(d, IDC_PASSWORD, "s3cret");
+    ClickButton(d, IDC_UPLOAD);
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == "Uploading..."; }, 20000));
+    EXPECT_FALSE(ControlEnabled(d, IDC_TITLE));
+    EXPECT_TRUE(ControlVisible(d, IDC_STOP));
+    EXPECT_FALSE(WritePicture(d, "corrin_uploading.png").empty());
+    const auto before = std::chrono::steady_clock::now();
+    ClickButton(d, IDC_STOP);
+    // Stop waits for the library's thread: a stalled transfer would otherwise hold for 30 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == "Status : Upload interrupted by user."; }, 5000));
+    EXPECT_FALSE(dialog.IsBound());
+    EXPECT_FALSE(WritePicture(d, "corrin_stopped.png").empty());
+    // Saved with the box checked, the account comes back whole.
+    CheckDlgButton(d, IDC_SAVE_USER_INFO, BST_CHECKED);
+    TypeInto(d, IDC_PASSWORD, "pässwörd\xfe");
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_FALSE(stalled->Complete());
+  EXPECT_EQ("pässwörd\xfe", LoadPassword(HKEY_CURRENT_USER, kCorrinKey));
+  std::string user;
+  ReadRegString(HKEY_CURRENT_USER, kCorrinKey, "Username", user, nullptr);
+  EXPECT_EQ("ada", user);
+
+  CCorrinDlg again(images_, true);
+  WhenDialogShows([&](HWND d) {
+    EXPECT_EQ("pässwörd\xfe", ControlText(d, IDC_PASSWORD));
+    EXPECT_EQ(BST_CHECKED, ButtonState(d, IDC_SAVE_USER_INFO));
+    EXPECT_FALSE(WritePicture(d, "corrin_compact.png").empty());
+    CheckDlgButton(d, IDC_SAVE_USER_INFO, BST_UNCHECKED);
+    ClickButton(d, IDC_CLOSE);
+  });
+  EXPECT_EQ(IDCANCEL, again.DoModal());
+  EXPECT_TRUE(again.IsCompact());
+  // Not to be kept: the password is gone.
+  EXPECT_EQ("", LoadPassword(HKEY_CURRENT_USER, kCorrinKey));
+}
+
+TEST_F(CorrinDialogTest, AnUnknownFailureIsRetriedThreeTimesAndBrokenLibrariesSaySo) {
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  dialog.m_strUploaderLibrary = VIDARRO_TEST_BINARY_DIR "/FakeTovrin.so";
+  std::vector<std::string> retries;
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    ClickButton(d, IDC_UPLOAD);
+    for (int i = 0; i < 4; ++i) {
+      SendMessage(d, WM_UPLOAD_NOTIFY, TOVRIN_FINISHED, MAKELPARAM(0, 1234));
+      retries.push_back(dialog.StatusText());
+    }
+    EXPECT_EQ(4, dialog.Uploads());
+    EXPECT_TRUE(ControlVisible(d, IDC_UPLOAD));
+    EXPECT_FALSE(dialog.IsBound());
+    EXPECT_FALSE(WritePicture(d, "corrin_unknown_cause.png").empty());
+
+    ClickButton(d, IDC_UPLOAD);
+    SendMessage(d, WM_UPLOAD_NOTIFY, TOVRIN_FINISHED, MAKELPARAM(0, TOVRIN_FAILED));
+    EXPECT_EQ("Status : Error (failed to upload)", dialog.StatusText());
+    EXPECT_FALSE(WritePicture(d, "corrin_failed.png").empty());
+    ClickButton(d, IDC_UPLOAD);
+    SendMessage(d, WM_UPLOAD_NOTIFY, 55, 0);
+    EXPECT_EQ("Status: Error....", dialog.StatusText());
+
+    dialog.m_strUploaderLibrary = VIDARRO_TEST_BINARY_DIR "/FakeTovrinWithoutStop.so";
+    ClickButton(d, IDC_UPLOAD);
+    EXPECT_TRUE(Saw(dialog, "Failed to load necessary program file(s)."));
+    EXPECT_EQ("Status : error... failed to load necessary program file(s).", dialog.StatusText());
+    ClickButton(d, IDC_STOP);
+    dialog.m_strUploaderLibrary = "Missing.dll";
+    ClickButton(d, IDC_UPLOAD);
+    EXPECT_TRUE(Saw(dialog, "Failed to initialize necessary program file(s)."));
+    EXPECT_EQ("Status : error... failed to load necessary program file(s).", dialog.StatusText());
+    EXPECT_FALSE(WritePicture(d, "corrin_library_missing.png").empty());
+    ClickButton(d, IDC_STOP);
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  ASSERT_EQ(4u, retries.size());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ("Status : Upload interrupted by unknown cause.  Retry [" + std::to_string(3 - i) + "]", retries[i]);
+}
+
+TEST_F(CorrinDialogTest, EnterWalksTheFieldsAndTheAboutBoxOpensFromTheSystemMenu) {
+  CCorrinDlg dialog(images_, false);
+  std::vector<int> walked;
+  std::string about;
+  WhenDialogShows([&](HWND d) {
+    ::SetFocus(GetDlgItem(d, IDC_USERNAME));
+    Pump();
+    // Enter reaches a dialog as its OK command.
+    for (int i = 0; i < 7; ++i) {
+      SendMessage(d, WM_COMMAND, IDOK, 0);
+      Pump();
+      walked.push_back(GetDlgCtrlID(::GetFocus()));
+    }
+    SendMessage(d, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(IsWindowVisible(d));
+    PostMessage(d, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    Pump();
+  });
+  WhenDialogShows([&](HWND d) {
+    about = WindowText(d);
+    ClickButton(d, IDOK);
+  });
+  WhenDialogShows([&](HWND d) {
+    // The other editor's progress and its end start the upload of its file.
+    SendMessage(d, WM_EDITOR_CONVERSION, 200, 40);
+    EXPECT_EQ("Video conversion status - 40 %", dialog.StatusText());
+    EXPECT_EQ(40, dialog.ProgressPos());
+    SendMessage(d, WM_EDITOR_CONVERSION, 300, 0);
+    EXPECT_EQ("Status : Video conversion interrupted by unknown cause.", dialog.StatusText());
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ((std::vector<int>{IDC_PASSWORD, IDC_TITLE, IDC_DESCRIPTION, IDC_KEYWORDS, IDC_CATEGORY, IDC_BROADCAST,
+                              IDC_BROWSE}),
+            walked);
+  EXPECT_EQ("About Corrin", about);
+}
+
+}  // namespace

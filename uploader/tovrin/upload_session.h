@@ -1,0 +1,41 @@
+// One resumable upload over HTTP: the metadata opens it and names an upload address, then the
+// file goes in chunks with Content-Range; after a dropped connection the server is asked what
+// it holds and the upload goes on from there.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "uploader/tovrin/metadata_json.h"
+#include "uploader/tovrin/stop_signal.h"
+
+namespace tovrin {
+
+struct UploadJob {
+  std::string endpoint;  // base address; the upload opens at <endpoint>/uploads
+  std::string password;  // sent only as the login's credentials
+  std::string file;
+  VideoMetadata metadata;
+};
+
+struct UploadTuning {
+  std::uint64_t chunkBytes = 16u << 20;
+  int retries = 3;  // further attempts after a failed request, counted afresh after each good chunk
+  std::chrono::milliseconds retryPause{500};
+  long stallSeconds = 30;  // a transfer that moves no byte this long has failed
+};
+
+enum class UploadResult { Complete, Stopped, LoginRefused, Failed };
+
+struct UploadEvents {
+  std::function<void()> started;              // the server accepted the metadata
+  std::function<void(int percent)> progress;  // from the bytes the server acknowledged
+  std::function<void(const std::string&)> log;
+};
+
+UploadResult RunUpload(const UploadJob& job, const UploadTuning& tuning, const StopSignal& stop,
+                       const UploadEvents& events);
+
+}  // namespace tovrin

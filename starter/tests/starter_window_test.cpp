@@ -12,7 +12,10 @@
 #include "platform/base/process.h"
 #include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
+#include "platform/window/input.h"
 #include "platform/window/window.h"
+#include "skin_bitmap.h"
+#include "skin_ids.h"
 #include "widgets/reg_helpers.h"
 
 namespace starter {
@@ -158,7 +161,11 @@ TEST_F(StarterWindowTest, TheWindowIsCutWhereTheCornerMaskIsRedAndPlacedAsDrawn)
 TEST_F(StarterWindowTest, TheHelpItemsSayWhatIsMissingAndOpenTheSupportPage) {
   const std::string folder = UseAppFolder("help");
   WhenDialogShows([&](HWND d) {
-    ::SendMessage(d, WM_COMMAND, ID_HELP_GUIDE, 0);
+    // F1 anywhere: the key goes to a button and the dialog's loop hands it on.
+    ::SetFocus(::GetDlgItem(d, IDC_LAUNCH_AUDIO));
+    platform::InjectKey(VK_F1);
+  });
+  WhenDialogShows([&](HWND d) {
     ::SendMessage(d, WM_COMMAND, ID_HELP_SUPPORT, 0);
     ::SendMessage(d, WM_COMMAND, ID_HELP_SYSTEM_INFO, 0);
     std::ofstream(folder + "Vidarro5UG.pdf") << "%PDF-1.4\n";
@@ -196,6 +203,48 @@ TEST_F(StarterWindowTest, TheAboutBoxShowsTheLauncherNameVersionAndLink) {
   EXPECT_EQ("Vidarro Home", title);
   EXPECT_EQ("Product Version : 5.0.25", version);
   EXPECT_EQ("https://www.narvell.example/", link);
+}
+
+}  // namespace
+}  // namespace starter
+
+namespace starter {
+namespace {
+
+COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  const COLORREF colour = ::GetPixel(dc, x, y);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  return colour;
+}
+
+TEST_F(StarterWindowTest, WithoutTheExtraOrImageLibraryTheUiLibrarysPicturesServe) {
+  const StarterLibraries& libraries = app_.Libraries();
+  ASSERT_NE(nullptr, libraries.extra);
+  ASSERT_NE(nullptr, libraries.image);
+  // The intro's band tells the two pictures apart.
+  HBITMAP extra = LoadBitmapFrom(libraries.extra, IDB_EXTRA_STARTER_INTRO, libraries.ui, IDB_STARTER_INTRO);
+  HBITMAP ui = LoadBitmapFrom(nullptr, IDB_EXTRA_STARTER_INTRO, libraries.ui, IDB_STARTER_INTRO);
+  ASSERT_NE(nullptr, extra);
+  ASSERT_NE(nullptr, ui);
+  EXPECT_EQ(RGB(230, 160, 64), BitmapPixel(extra, 300, 264));
+  EXPECT_EQ(RGB(47, 127, 192), BitmapPixel(ui, 300, 264));
+  // An id the preferred library lacks falls back too; with neither there is no bitmap.
+  HBITMAP wizard = LoadBitmapFrom(libraries.extra, IDB_IMAGE_STARTER_WIZARD, libraries.ui, IDB_STARTER_WIZARD);
+  EXPECT_EQ(216 * 5, BitmapSize(wizard).cx);
+  EXPECT_EQ(nullptr, LoadBitmapFrom(nullptr, IDB_EXTRA_STARTER_INTRO, nullptr, IDB_STARTER_INTRO));
+  for (HBITMAP bitmap : {extra, ui, wizard}) ::DeleteObject(bitmap);
+}
+
+TEST(StarterRegion, WithoutACornerMaskTheCornersStayCut) {
+  HRGN region = CornerRegion(nullptr, 100, 80);
+  EXPECT_FALSE(::PtInRegion(region, 5, 5));
+  EXPECT_FALSE(::PtInRegion(region, 95, 75));
+  EXPECT_TRUE(::PtInRegion(region, 18, 0));
+  EXPECT_TRUE(::PtInRegion(region, 50, 40));
+  ::DeleteObject(region);
 }
 
 }  // namespace

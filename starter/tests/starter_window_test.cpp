@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "intro_dlg.h"
 #include "lanvik_app.h"
@@ -13,6 +15,7 @@
 #include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/input.h"
+#include "qnlog/qn_log.h"
 #include "platform/window/window.h"
 #include "skin_bitmap.h"
 #include "skin_ids.h"
@@ -120,6 +123,28 @@ TEST_F(StarterWindowTest, EachLaunchButtonStartsItsProgramFromTheAppFolderAndClo
     EXPECT_EQ(folder + program, launches.back().target);
     EXPECT_EQ("", launches.back().parameters);
   }
+}
+
+TEST_F(StarterWindowTest, AProgramThatCannotStartIsLoggedAndTheStarterStillCloses) {
+  const std::string folder = UseAppFolder("empty");
+  QnLogInit("", "Lanvik.log", QN_LOG_TEMP_FOLDER, false, 0x10000);
+  // Without the recorder the shell really looks for the program, and finds none.
+  const std::string record = std::getenv("VIDARRO_LAUNCH_RECORD");
+  unsetenv("VIDARRO_LAUNCH_RECORD");
+  WhenDialogShows([&](HWND d) {
+    ClickButton(d, IDC_LAUNCH_ADVANCED);
+    time_.Advance(CLanvikDlg::kCloseMs);
+  });
+  CLanvikDlg dialog(app_);
+  const INT_PTR result = dialog.DoModal();
+  setenv("VIDARRO_LAUNCH_RECORD", record.c_str(), 1);
+  EXPECT_EQ(IDOK, result);
+  EXPECT_EQ(0u, boxes_.Count());
+  std::ifstream log(CQnLog::Instance().GetFile());
+  std::stringstream text;
+  text << log.rdbuf();
+  EXPECT_NE(std::string::npos, text.str().find("Cannot start " + folder + "Quillon.exe")) << text.str();
+  QnLogInit("", "", -1, false, 0);
 }
 
 TEST_F(StarterWindowTest, TheWindowIsCutWhereTheCornerMaskIsRedAndPlacedAsDrawn) {

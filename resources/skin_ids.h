@@ -42,3 +42,28 @@
 #define IDB_SKIN_FRAME_CORNER_BR 9028
 // 600 x 400: the main program's start-up splash.
 #define IDB_SPLASH 1401
+
+// The starter. Button strips: 5 frames (normal, hover, pressed, disabled, red-masked region).
+// 216 x 168 frames: the wizard, advanced and audio recorder launch buttons.
+#define IDB_STARTER_WIZARD 1200
+// 800 x 520: the main dialog's background.
+#define IDB_STARTER_BACKGROUND 1201
+// 32 x 24 frames.
+#define IDB_STARTER_HELP 1202
+#define IDB_STARTER_MINIMIZE 1203
+// 360 x 48: the product name plate.
+#define IDB_STARTER_LOGO 1204
+#define IDB_STARTER_ADVANCED 1205
+#define IDB_STARTER_AUDIO 1206
+#define IDB_STARTER_CLOSE 1207
+// 90 x 32 frames.
+#define IDB_STARTER_EXIT 1208
+// 36 x 36: four 18 x 18 window corners, pure red where the window is cut away.
+#define IDB_STARTER_CORNERS 1300
+// 600 x 400: the intro picture.
+#define IDB_STARTER_INTRO 1210
+// In Vidarro5Extra: the intro picture and the name plate that take the place of the UI ones.
+#define IDB_EXTRA_STARTER_INTRO 3001
+#define IDB_EXTRA_STARTER_LOGO 3003
+// In VidarroImgData50: the wizard launch button strip.
+#define IDB_IMAGE_STARTER_WIZARD 22016

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include "platform/base/module_resources.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
 
@@ -91,6 +92,8 @@ FARPROC GetProcAddress(HMODULE module, const char* name) {
 
 BOOL FreeLibrary(HMODULE module) {
   if (module == nullptr) return FALSE;
+  // An unloaded table must not be searched again.
+  platform::ForgetResourceTable(module);
   return dlclose(reinterpret_cast<void*>(module)) == 0 ? TRUE : FALSE;
 }
 

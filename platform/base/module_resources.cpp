@@ -75,6 +75,14 @@ BOOL FreeResource(HGLOBAL) { return FALSE; }
 
 namespace platform {
 
+void ForgetResourceTable(HMODULE module) {
+  if (!module) return;
+  auto fn = reinterpret_cast<VidarroResourcesFn>(GetProcAddress(module, "VidarroResources"));
+  if (!fn) return;
+  std::lock_guard lock(g_mu);
+  g_tables.erase(fn());
+}
+
 std::optional<std::string_view> ResourceBytes(HMODULE module, LPCSTR name, LPCSTR type) {
   HRSRC r = FindResource(module, name, type);
   if (!r) return std::nullopt;

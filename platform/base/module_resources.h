@@ -19,5 +19,8 @@ namespace platform {
 
 // The bytes of a module's resource; nullopt when the module has no such resource.
 std::optional<std::string_view> ResourceBytes(HMODULE module, LPCSTR name, LPCSTR type);
+// Drops a module's table before it is unloaded; a module still loaded is found again on its
+// next lookup.
+void ForgetResourceTable(HMODULE module);
 
 }  // namespace platform

@@ -1,0 +1,134 @@
+// The real program meeting other windows of the suite: an open wizard, a missing UI library,
+// the intro switch, and the main program starting it again.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "lanvik_dlg.h"
+#include "lanvik_ids.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "platform/registry/registry.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+#include "suite_install.h"
+#include "widgets/reg_helpers.h"
+
+namespace starter {
+namespace {
+
+using namespace testkit;
+
+constexpr DWORD kWaitMs = 20000;
+constexpr const char* kStarterTitle = "Narvell Vidarro 5.0 Starter";
+
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+// Ends a starter that is not our child: Exit, then waits until its window is gone. An intro
+// would ignore Exit and be followed by the main window, so this also says no intro showed.
+bool EndStarter(HWND window) {
+  ::PostMessage(window, WM_COMMAND, IDC_EXIT, 0);
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (!::FindWindow("#32770", kStarterTitle)) return true;
+    ::Sleep(50);
+  }
+  return false;
+}
+
+TEST(StarterProcess, AnOpenWizardIsBroughtForwardAndNothingElseShows) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  RegWriteString(HKEY_LOCAL_MACHINE, kProductKey, "WizardName", "Narvell Vidarro 5.0 Wizard");
+  HWND wizard = ::CreateWindowEx(0, "#32770", "Narvell Vidarro 5.0 Wizard", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, wizard);
+  ProgramProcess starter;
+  ASSERT_TRUE(starter.Start("Lanvik"));
+  // It ends on its own: an intro or main window would keep it running.
+  EXPECT_EQ(0, starter.WaitForExit(kWaitMs)) << starter.Output();
+  EXPECT_TRUE(platform::ReadLaunchRecords().empty());
+  ::DestroyWindow(wizard);
+  ResetWindows();
+}
+
+TEST(StarterProcess, WithoutTheUiLibraryItSaysSoAndFails) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  const std::string folder = env.Home() + "bare/";
+  std::filesystem::create_directories(folder);
+  for (const char* file : {"Lanvik", "Lanvik.so"})
+    std::filesystem::copy_file(platform::AppFolder() + file, folder + file);
+  ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
+  ProgramProcess starter;
+  ASSERT_TRUE(starter.Start(folder + "Lanvik"));
+  HWND box = WaitForWindow("#32770", kProductTitle, kWaitMs);
+  ASSERT_NE(nullptr, box) << starter.Output();
+  ::PostMessage(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(1, starter.WaitForExit(kWaitMs)) << starter.Output();
+}
+
+// The intro has no Exit button: Exit sent to the first window ends the program only when that
+// window is the main one.
+TEST(StarterProcess, OnlyTheExactSwitchOpensTheMainWindowFirst) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  for (const char* line : {"/NOINTRO", "/nointro", "/NOINTRO "}) {
+    const bool skips = std::string(line) == "/NOINTRO";
+    ProgramProcess starter;
+    ASSERT_TRUE(starter.Start("Lanvik", {line}));
+    HWND first = WaitForWindow("#32770", kStarterTitle, kWaitMs);
+    ASSERT_NE(nullptr, first) << starter.Output();
+    ::PostMessage(first, WM_COMMAND, IDC_EXIT, 0);
+    if (!skips) {
+      HWND main = first;
+      for (int attempt = 0; attempt < 400 && (main == first || !main); ++attempt) {
+        ::Sleep(25);
+        main = ::FindWindow("#32770", kStarterTitle);
+      }
+      ASSERT_NE(first, main) << line;
+      ASSERT_NE(nullptr, main) << line;
+      ::PostMessage(main, WM_COMMAND, IDC_EXIT, 0);
+    }
+    EXPECT_EQ(0, starter.WaitForExit(kWaitMs)) << line << starter.Output();
+  }
+}
+
+TEST(StarterProcess, TheMainProgramStartsItAgainWithoutItsIntro) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  ScopedVariable runSuite("VIDARRO_LAUNCH_RUN_SUITE", "1");
+  ProgramProcess quillon;
+  ASSERT_TRUE(quillon.Start("Quillon"));
+  ASSERT_NE(nullptr, WaitForWindow("#32770", kProductTitle, kWaitMs)) << quillon.Output();
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 100 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProductTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = quillon.WaitForExit(200);
+  }
+  ASSERT_EQ(0, exitCode) << quillon.Output();
+  HWND starter = WaitForWindow("#32770", kStarterTitle, kWaitMs);
+  ASSERT_NE(nullptr, starter);
+  bool started = false;
+  for (const auto& record : platform::ReadLaunchRecords())
+    started |= platform::FileNameOf(record.target) == "Lanvik" && record.parameters == "/NOINTRO";
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(EndStarter(starter));
+}
+
+}  // namespace
+}  // namespace starter

@@ -18,8 +18,8 @@ END_MESSAGE_MAP()
 
 CEraseDiscDlg::CEraseDiscDlg(CWnd* parent) : CDialog(IDD_ERASE_DISC, parent) {}
 
-int CEraseDiscDlg::EstimatedPercent(int ticks) {
-  const double n = 11.0 + ticks;
+int CEraseDiscDlg::EstimatedPercent(int seconds) {
+  const double n = 10.0 + seconds;
   const int percent = static_cast<int>(std::log10(n * 0.1) * 100.0);
   return percent > 99 ? 99 : percent < 0 ? 0 : percent;
 }

@@ -17,8 +17,9 @@ class CEraseDiscDlg : public CDialog {
   static constexpr UINT_PTR kTimer = 100;
   static constexpr UINT kTickMs = 1000;
 
-  // The estimate shown after `ticks` seconds: log10((11 + ticks) / 10) x 100, at most 99.
-  static int EstimatedPercent(int ticks);
+  // The estimate shown at the tick after `seconds` seconds: log10((10 + seconds) / 10) x 100,
+  // at most 99.
+  static int EstimatedPercent(int seconds);
 
  protected:
   BOOL OnInitDialog() override;

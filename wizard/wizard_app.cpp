@@ -70,6 +70,10 @@ CWizardApp* WizardApp() { return g_app; }
 
 CWizardApp::CWizardApp() : CWinApp("Wendrel") { g_app = this; }
 
+CWizardApp::~CWizardApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
 BOOL CWizardApp::InitInstance() {
   if (!FindRunningProgram()) return FALSE;
   if (!LoadResourceDlls()) {

@@ -11,6 +11,7 @@ class CWendrelDlg;
 class CWizardApp : public CWinApp {
  public:
   CWizardApp();
+  ~CWizardApp() override;
 
   BOOL InitInstance() override;
   int ExitInstance() override;

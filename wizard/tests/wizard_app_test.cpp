@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/registry/registry.h"
+#include "platform/window/monitors.h"
+#include "wizard_ids.h"
 #include "widgets/reg_helpers.h"
 #include "wizard_state.h"
 #include "wizard_test_support.h"
@@ -116,6 +119,39 @@ TEST_F(WizardStart, TheEndHandsOverToTheStarter) {
   ASSERT_EQ(1u, launches.size());
   EXPECT_NE(std::string::npos, launches[0].target.find("Lanvik"));
   EXPECT_EQ("/NOINTRO", launches[0].parameters);
+}
+
+TEST_F(WizardStart, EveryWayOutSavesTheSettingsRestoresTheScreenSaverAndStartsTheStarter) {
+  const std::string record = env_.Home() + "launches.txt";
+  setenv("VIDARRO_LAUNCH_RECORD", record.c_str(), 1);
+  const std::vector<std::function<void(HWND)>> ways = {
+      [](HWND d) { ClickButton(d, IDC_EXIT); },
+      [](HWND d) { SendMessage(d, WM_CLOSE, 0, 0); },
+      [this](HWND d) {
+        boxes_.QueueAnswer(IDYES);
+        SendMessage(d, WM_COMMAND, IDC_FINISH, 0);
+      },
+  };
+  int run = 0;
+  for (const auto& way : ways) {
+    ++run;
+    BOOL screenSaverOpen = TRUE;
+    WhenDialogShows([&](HWND d) {
+      SystemParametersInfo(SPI_GETSCREENSAVEACTIVE, 0, &screenSaverOpen, 0);
+      State().recordingMinutes = 40 + run;
+      way(d);
+    });
+    EXPECT_FALSE(app_.InitInstance());
+    BOOL screenSaver = FALSE;
+    SystemParametersInfo(SPI_GETSCREENSAVEACTIVE, 0, &screenSaver, 0);
+    EXPECT_FALSE(screenSaverOpen) << run;
+    EXPECT_TRUE(screenSaver) << run;
+    EXPECT_EQ(static_cast<DWORD>(40 + run), Number("RecTimeWiz")) << run;
+  }
+  const auto launches = platform::ReadLaunchRecords();
+  unsetenv("VIDARRO_LAUNCH_RECORD");
+  ASSERT_EQ(ways.size(), launches.size());
+  for (const auto& launch : launches) EXPECT_EQ("/NOINTRO", launch.parameters);
 }
 
 TEST_F(WizardStart, AMissingUiLibraryIsReportedAndTheStartFails) {

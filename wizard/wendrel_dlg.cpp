@@ -240,8 +240,13 @@ HBRUSH CWendrelDlg::OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) {
     if (id == IDC_STEP_TITLE || id == IDC_MODE_CAPTION) {
       dc->SetTextColor(id == IDC_STEP_TITLE ? RGB(255, 255, 255) : RGB(130, 145, 153));
       dc->SetBkMode(TRANSPARENT);
-      return m_patternBrush.GetSafeHandle() ? static_cast<HBRUSH>(m_patternBrush)
-                                            : reinterpret_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+      if (!m_patternBrush.GetSafeHandle()) return reinterpret_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+      // The skin under the label is the part of the frame picture at the label's place.
+      RECT place;
+      ::GetWindowRect(wnd->m_hWnd, &place);
+      ScreenToClient(&place);
+      ::SetBrushOrgEx(dc->GetSafeHdc(), -place.left, -place.top, nullptr);
+      return static_cast<HBRUSH>(m_patternBrush);
     }
   }
   return CWizardPageHost::OnCtlColor(dc, wnd, ctlColor);

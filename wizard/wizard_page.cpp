@@ -42,9 +42,13 @@ BOOL CWizardPage::OnInitDialog() {
 }
 
 void CWizardPage::SetBackground(UINT bitmapId, HINSTANCE module) {
+  m_backgroundBrush.DeleteObject();
   m_backgroundOwner.DeleteObject();
   m_background = module ? ::LoadBitmap(module, MAKEINTRESOURCE(bitmapId)) : nullptr;
-  if (m_background) m_backgroundOwner.Attach(m_background);
+  if (m_background) {
+    m_backgroundOwner.Attach(m_background);
+    m_backgroundBrush.CreatePatternBrush(&m_backgroundOwner);
+  }
   if (m_hWnd) Invalidate();
 }
 
@@ -70,9 +74,19 @@ HBRUSH CWizardPage::OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) {
     const int id = wnd->GetDlgCtrlID();
     for (const auto& [item, colour] : m_colours)
       if (item == id) {
+        if (!m_backgroundBrush.GetSafeHandle()) {
+          HBRUSH plain = CDialog::OnCtlColor(dc, wnd, ctlColor);
+          dc->SetTextColor(colour);
+          return plain;
+        }
         dc->SetTextColor(colour);
         dc->SetBkMode(TRANSPARENT);
-        return reinterpret_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+        // The label shows the part of the page picture at its place.
+        RECT place;
+        ::GetWindowRect(wnd->m_hWnd, &place);
+        ScreenToClient(&place);
+        ::SetBrushOrgEx(dc->GetSafeHdc(), -place.left, -place.top, nullptr);
+        return static_cast<HBRUSH>(m_backgroundBrush);
       }
   }
   return CDialog::OnCtlColor(dc, wnd, ctlColor);

@@ -60,5 +60,6 @@ class CWizardPage : public CDialog {
  private:
   HBITMAP m_background = nullptr;
   CBitmap m_backgroundOwner;
+  CBrush m_backgroundBrush;
   std::vector<std::pair<int, COLORREF>> m_colours;
 };

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/base/file.h"
+#include "platform/base/module.h"
 #include "platform/base/paths.h"
 #include "platform/disc/drive_set.h"
 #include "platform/window/resources.h"
@@ -34,13 +35,18 @@ void UseWriters(const std::vector<std::string>& sections) {
 void WizardTest::SetUp() {
   wizard::State() = wizard::WizardState{};
   wizard::State().windowTitle = "Narvell Vidarro 5.0";
-  HMODULE own = app_.LoadResourceLibrary("Wendrel.dll");
+  // Loaded once for the whole process: a library unloaded between tests leaves its resource
+  // table behind in the lookup.
+  static HMODULE own = ::LoadLibrary((app_.GetProgramFolder() + "Wendrel.dll").c_str());
+  static HMODULE ui = ::LoadLibrary((app_.GetProgramFolder() + "Vidarro5UI.dll").c_str());
+  static HMODULE extra = ::LoadLibrary((app_.GetProgramFolder() + "Vidarro5Extra.dll").c_str());
+  static HMODULE images = ::LoadLibrary((app_.GetProgramFolder() + "VidarroImgData50.dll").c_str());
   ASSERT_NE(nullptr, own);
+  ASSERT_NE(nullptr, ui);
   app_.SetResourceLibrary(own);
-  wizard::State().uiLibrary = app_.LoadResourceLibrary("Vidarro5UI.dll");
-  wizard::State().extraLibrary = app_.LoadResourceLibrary("Vidarro5Extra.dll");
-  wizard::State().imageLibrary = app_.LoadResourceLibrary("VidarroImgData50.dll");
-  ASSERT_NE(nullptr, wizard::State().uiLibrary);
+  wizard::State().uiLibrary = ui;
+  wizard::State().extraLibrary = extra;
+  wizard::State().imageLibrary = images;
   wizard::State().outputFolder = env_.Documents() + "Vidarro/";
   wizard::State().dvdFolder = env_.Documents() + "Vidarro/DVD Folders/";
   wizard::State().bdFolder = env_.Documents() + "Vidarro/BD Folders/";

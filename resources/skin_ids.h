@@ -58,7 +58,8 @@
 #define IDB_STARTER_CLOSE 1207
 // 90 x 32 frames.
 #define IDB_STARTER_EXIT 1208
-// 36 x 36: four 18 x 18 window corners, pure red where the window is cut away.
+// The wizard's frame (800 x 550, wizard_painter), whose 18 x 18 corners, pure red where the window is
+// cut away, also shape the starter.
 #define IDB_STARTER_CORNERS 1300
 // 600 x 400: the intro picture.
 #define IDB_STARTER_INTRO 1210

@@ -310,17 +310,6 @@ Canvas StarterLogo(Colour lit) {
 }
 
 // The region corners: each 18 x 18 corner is red outside a quarter circle.
-Canvas StarterCorners() {
-  Canvas c(36, 36, kFaceBottom);
-  c.Box(0, 0, 36, 36, 17, kFaceBottom, kFaceBottom, kFaceBottom);
-  for (int y = 0; y < 36; ++y)
-    for (int x = 0; x < 36; ++x) {
-      const int dx = x < 18 ? 17 - x : x - 18, dy = y < 18 ? 17 - y : y - 18;
-      if (dx * dx + dy * dy > 17 * 17) c.Set(x, y, kRed);
-    }
-  return c;
-}
-
 Canvas StarterIntro(Colour band) {
   Canvas c = Splash();
   c.Fill(100, 260, 400, 10, band);
@@ -386,7 +375,6 @@ int main(int argc, char** argv) {
       {"IDB_STARTER_AUDIO", "starter_audio.bmp", StarterButtons(216, 168, kAccentTop, 2)},
       {"IDB_STARTER_CLOSE", "starter_close.bmp", StarterButtons(32, 24, kLight, 4)},
       {"IDB_STARTER_EXIT", "starter_exit.bmp", StarterButtons(90, 32, kLight, 4)},
-      {"IDB_STARTER_CORNERS", "starter_corners.bmp", StarterCorners()},
       {"IDB_STARTER_INTRO", "starter_intro.bmp", StarterIntro(kAccentBottom)},
   };
   // The optional libraries' pictures, each named in a fragment of its own.

@@ -110,6 +110,8 @@ void BlitCore(DcObj& dst, RECT dr, bool mirrorX, bool mirrorY, const BitmapObj* 
       x1 = std::min(x1, src->width - ox);
       y0 = std::max(y0, -oy);
       y1 = std::min(y1, src->height - oy);
+      // A source rectangle wholly outside the bitmap copies nothing.
+      if (x0 >= x1 || y0 >= y1) continue;
       for (int y = y0; y < y1; ++y)
         std::memcpy(reinterpret_cast<uint32_t*>(t->Row(y)) + x0,
                     reinterpret_cast<const uint32_t*>(src->Row(y + oy)) + x0 + ox, (x1 - x0) * 4u);

@@ -56,6 +56,13 @@ TEST(BadInput, ZeroAndNegativeSizes) {
   EXPECT_EQ(nullptr, ImageList_Create(0, 16, ILC_COLOR32, 1, 1));
   // Blits reaching outside the source or destination draw only what exists.
   EXPECT_TRUE(BitBlt(c.dc, -10, -10, 100, 100, c.dc, 0, 0, SRCCOPY));
+  // A source rectangle wholly past the source bitmap copies nothing (a child window placed
+  // beyond its parent's pixels starts this way).
+  {
+    Canvas from(8, 8);
+    EXPECT_TRUE(BitBlt(c.dc, 0, 0, 4, 4, from.dc, 672, 21, SRCCOPY));
+    EXPECT_TRUE(BitBlt(c.dc, 0, 0, 4, 4, from.dc, -50, 2, SRCCOPY));
+  }
   EXPECT_TRUE(PatBlt(c.dc, 2, 2, -2, -2, BLACKNESS));  // negative extents flip the rectangle
   EXPECT_EQ(RGB(0, 0, 0), c.At(0, 0));
   EXPECT_EQ(RGB(255, 255, 255), c.At(2, 2));

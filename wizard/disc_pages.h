@@ -1,0 +1,74 @@
+// The disc pages: disc type (241), no writer (196), writer choice (337) and blank disc (129).
+#pragma once
+
+#include "platform/controls/afx_controls.h"
+#include "tip_bitmap_button.h"
+#include "wizard_page.h"
+
+class CDiscTypePage : public CWizardPage {
+ public:
+  CDiscTypePage();
+  void OnSetActive() override;
+  int GetBackPage() override { return -1; }
+  int GetNextPage() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnDvd();
+  void OnBluRay();
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void ShowChoice();
+  CTipBitmapButton m_dvd, m_bluRay;
+};
+
+class CNoWriterPage : public CWizardPage {
+ public:
+  CNoWriterPage();
+  void OnSetActive() override;
+  int GetBackPage() override;
+  int GetNextPage() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnSaveToPC();
+  DECLARE_MESSAGE_MAP()
+};
+
+class CWriterPage : public CWizardPage {
+ public:
+  CWriterPage();
+  void OnSetActive() override;
+  int GetBackPage() override;
+  int GetNextPage() override;
+
+  static constexpr UINT_PTR kFillTimer = 100;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnTimer(UINT_PTR id) override;
+  void OnSelectionChange();
+  void OnEject();
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void FillList();
+  void ApplySelection();
+  CTipBitmapButton m_eject;
+};
+
+class CBlankDiscPage : public CWizardPage {
+ public:
+  CBlankDiscPage();
+  void OnSetActive() override;
+  int GetBackPage() override;
+  int GetNextPage() override;
+
+  static constexpr UINT_PTR kUnlockTimer = 100;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnTimer(UINT_PTR id) override;
+  DECLARE_MESSAGE_MAP()
+};

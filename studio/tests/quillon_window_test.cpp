@@ -11,6 +11,7 @@
 #include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
@@ -48,6 +49,12 @@ bool WaitReal(const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return done();
+}
+
+// A still picture the clip list can take: a w x h block of one colour (0xAARRGGBB).
+std::string PictureClip(const std::string& path, std::uint32_t colour, int w = 64, int h = 48) {
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * h, colour);
+  return platform::gdi::WritePng(pixels.data(), w, h, path) ? path : std::string();
 }
 
 class QuillonWindowTest : public ::testing::Test {
@@ -198,8 +205,7 @@ TEST_F(QuillonWindowTest, EndAndCloseOnTheBurnStepStopsTheBurnerAndAsksNothing) 
 
 TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
   CLoadingDlg* splash = nullptr;
-  const std::string clip = env_.Documents() + "a.mpg";
-  std::ofstream(clip) << "clip";
+  const std::string clip = PictureClip(env_.Documents() + "a.png", 0xFF2080E0);
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
     auto* page = static_cast<CCapturePage*>(dialog.FindPage(kCapturePageId));
@@ -229,8 +235,7 @@ TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
 
 TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   CLoadingDlg* splash = nullptr;
-  const std::string clip = env_.Documents() + "b.mpg";
-  std::ofstream(clip) << "clip";
+  const std::string clip = PictureClip(env_.Documents() + "b.png", 0xFFE08020);
   const std::string project = env_.Documents() + "menu.ilj5";
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);

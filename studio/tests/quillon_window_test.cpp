@@ -8,6 +8,7 @@
 #include "capture_page.h"
 #include "editor_pack.h"
 #include "loading_dlg.h"
+#include "platform/base/file.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
@@ -17,6 +18,7 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/monitors.h"
+#include "platform/window/remote_windows.h"
 #include "platform/window/resources.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
@@ -231,6 +233,83 @@ TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
   ASSERT_EQ(boxes_.Count(), 2u);
   EXPECT_EQ(boxes_.Last().text, "Do you want to save the project before you exit?");
   EXPECT_EQ(boxes_.Last().caption, kProductTitle);
+}
+
+TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
+  CLoadingDlg* splash = nullptr;
+  const std::string a = PictureClip(env_.Documents() + "a.png", 0xFFE02020);
+  const std::string b = PictureClip(env_.Documents() + "b.png", 0xFF20E020);
+  const std::string c = PictureClip(env_.Documents() + "c.png", 0xFF2020E0);
+  const std::string title = PictureClip(env_.Documents() + "title.png", 0xFFFFFF00, 80, 60);
+  std::ofstream(env_.Documents() + "notes.txt") << "text";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CListCtrl& list = dialog.ClipListControl();
+    // The Add dialog starts in the add-file folder and takes several files at once; an unknown
+    // kind stays out.
+    dialog.Model().settings.addFileFolder = env_.Documents();
+    WhenDialogShows([&](HWND box) {
+      Picture(box, "add_dialog.png");
+      AnswerFileDialog("\"a.png\" \"b.png\" \"c.png\" \"notes.txt\"");
+    });
+    ClickButton(d, IDC_ADD);
+    ASSERT_EQ(list.GetItemCount(), 3);
+    dialog.Model().clips.AddProjectTitleItem(1, 30, title);
+    ASSERT_EQ(list.GetItemCount(), 4);
+    // The title shows its own picture, not the first clip's.
+    const int titleImage = dialog.Model().clips.Items()[0].image;
+    for (size_t i = 1; i < 4; ++i) EXPECT_NE(dialog.Model().clips.Items()[i].image, titleImage);
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    Picture(d, "clip_list_title_selected.png");
+
+    list.SetItemState(0, 0, LVIS_SELECTED);
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    RECT r{};
+    ::GetWindowRect(list.m_hWnd, &r);
+    WhenDialogShows([&](HWND) {
+      EXPECT_NE(::FindWindow("#32768", nullptr), nullptr);
+      PressKey(VK_ESCAPE);
+    });
+    ::SendMessage(d, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.m_hWnd), MAKELPARAM(r.left + 20, r.top + 20));
+
+    // Title, a, b, c selected: a to the trash, Cancel keeps b, c leaves the list only.
+    for (int i = 0; i < 4; ++i) list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    WhenDialogShows([&](HWND first) {
+      Picture(first, "delete_prompt.png");
+      EXPECT_EQ(ControlText(first, IDC_DELETE_FILE_NAME), "a.png");
+      WhenDialogShows([&](HWND second) {
+        EXPECT_EQ(ControlText(second, IDC_DELETE_FILE_NAME), "b.png");
+        WhenDialogShows([&](HWND third) {
+          EXPECT_EQ(ControlText(third, IDC_DELETE_FILE_NAME), "c.png");
+          ClickButton(third, IDC_KEEP_FILES);
+        });
+        ClickButton(second, IDCANCEL);
+      });
+      ClickButton(first, IDC_MOVE_TO_TRASH);
+    });
+    ClickButton(d, IDC_DELETE);
+    EXPECT_FALSE(dialog.Model().clips.Contains(a));
+    EXPECT_FALSE(platform::FileExists(a));
+    EXPECT_TRUE(dialog.Model().clips.Contains(b));
+    EXPECT_FALSE(dialog.Model().clips.Contains(c));
+    EXPECT_TRUE(platform::FileExists(c));
+    ASSERT_EQ(list.GetItemCount(), 2);
+
+    // Rename in place: the edit shows over the label; the file follows the new text.
+    for (int i = 0; i < 2; ++i) list.SetItemState(i, i == 1 ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_RENAME, 0);
+    HWND edit = reinterpret_cast<HWND>(list.SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowText(edit, "green");
+    Picture(d, "rename_edit.png");
+    PressKey(VK_RETURN);
+    Pump();
+    EXPECT_TRUE(platform::FileExists(env_.Documents() + "green.png"));
+    EXPECT_TRUE(dialog.Model().clips.Contains(env_.Documents() + "green.png"));
+    EXPECT_EQ(list.GetItemText(1, 0), "green.png");
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
 }
 
 TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {

@@ -24,6 +24,7 @@
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
 #include "scripted_pack.h"
+#include "window_fixture.h"
 #include "widgets/reg_helpers.h"
 
 namespace studio {
@@ -53,48 +54,7 @@ bool WaitReal(const std::function<bool()>& done) {
   return done();
 }
 
-// A still picture the clip list can take: a w x h block of one colour (0xAARRGGBB).
-std::string PictureClip(const std::string& path, std::uint32_t colour, int w = 64, int h = 48) {
-  std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * h, colour);
-  return platform::gdi::WritePng(pixels.data(), w, h, path) ? path : std::string();
-}
-
-class QuillonWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    program_ = platform::LoadResourceLibrary("Quillon.dll", 0);
-    ui_ = platform::LoadResourceLibrary("Vidarro5UI.dll", 0);
-    ASSERT_NE(program_, nullptr);
-    ASSERT_NE(ui_, nullptr);
-    AfxSetResourceHandle(program_);
-    model_.folders = SettleFolders(env_.Home() + "app/");
-  }
-  void TearDown() override {
-    platform::ClearInputScript();
-    ResetWindows();
-    AfxSetResourceHandle(nullptr);
-    FreeLibrary(ui_);
-    FreeLibrary(program_);
-  }
-  // Runs the main window with its capture page; `steps` drive it once it shows.
-  void RunWindow(CLoadingDlg** splash, const std::function<void(CQuillonDlg&, HWND)>& step) {
-    CQuillonDlg dialog(&model_, {}, splash);
-    dialog.SetPageAreaControl(IDC_PAGE_AREA);
-    CCapturePage page;
-    dialog.AddPage(&page, kCapturePageId);
-    WhenDialogShows([&](HWND d) { step(dialog, d); });
-    dialog.DoModal();
-  }
-  std::string Picture(HWND window, const std::string& name) { return WritePicture(window, name); }
-
-  Environment env_{CurrentTestName()};
-  ManualTime time_;
-  MessageBoxAnswers boxes_;
-  CWinApp app_{kProductTitle};
-  StudioModel model_;
-  HMODULE program_ = nullptr;
-  HMODULE ui_ = nullptr;
-};
+using QuillonWindowTest = QuillonWindowFixture;
 
 TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSystem) {
   CLoadingDlg* splash = new CLoadingDlg(nullptr, ui_);

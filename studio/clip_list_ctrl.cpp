@@ -1,9 +1,17 @@
 #include "clip_list_ctrl.h"
 
+#include <string>
+#include <vector>
+
 #include "platform/controls/commctrl.h"
 #include "platform/gdi/objects.h"
+#include "platform/ole/drop_files.h"
 
 namespace studio {
+
+BEGIN_MESSAGE_MAP(CClipListCtrl, CListCtrl)
+ON_WM_DROPFILES()
+END_MESSAGE_MAP()
 
 void CClipListCtrl::PreSubclassWindow() {
   CListCtrl::PreSubclassWindow();
@@ -16,7 +24,16 @@ void CClipListCtrl::PreSubclassWindow() {
     face.lfWeight = 900;
     font_.CreateFontIndirect(&face);
   }
+  DragAcceptFiles(TRUE);
   SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font_.m_hObject ? font_.m_hObject : gui), TRUE);
+}
+
+void CClipListCtrl::OnDropFiles(HDROP drop) {
+  // Paths are taken whole: a cut one would name some other file.
+  const std::vector<std::string> paths = platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(drop));
+  ::DragFinish(drop);
+  for (std::string path : paths)
+    if (owner_) ::SendMessage(owner_, WM_CLIP_LIST_REQUEST, kClipListAddFile, reinterpret_cast<LPARAM>(&path));
 }
 
 }  // namespace studio

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -9,6 +10,7 @@
 #include "editor_pack.h"
 #include "loading_dlg.h"
 #include "platform/base/file.h"
+#include "platform/ole/drop_files.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
@@ -71,8 +73,12 @@ TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSyste
     EXPECT_TRUE(dialog.Started());
     EXPECT_EQ(dialog.Model().currentPage, 0);
     EXPECT_FALSE(splash->Ended());
-    time_.Advance(CLoadingDlg::kCloseMs);
-    endedBeforeClose = WaitReal([&] { return splash->Ended(); });
+    // The splash sets its close timer on its own thread, perhaps after a first advance: the
+    // clock moves on until that timer has fired.
+    endedBeforeClose = WaitReal([&] {
+      time_.Advance(CLoadingDlg::kCloseMs);
+      return splash->Ended();
+    });
     EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     EXPECT_EQ(::SendMessage(d, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), BROADCAST_QUERY_DENY);
     Picture(d, "main_window.png");
@@ -268,6 +274,26 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
     EXPECT_TRUE(dialog.Model().clips.Contains(env_.Documents() + "green.png"));
     EXPECT_EQ(list.GetItemText(1, 0), "green.png");
     boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
+TEST_F(QuillonWindowTest, FilesDroppedOnTheListAreAddedWholeFoldersAndMissingOnesAreNot) {
+  CLoadingDlg* splash = nullptr;
+  // Past 260 characters, so a cut path would name another file.
+  std::string folder = env_.Documents();
+  while (folder.size() < 300) folder += std::string(60, 'd') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string deep = PictureClip(folder + "deep.png", 0xFF808080);
+  const std::string gone = env_.Documents() + "gone.png";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CListCtrl& list = dialog.ClipListControl();
+    HGLOBAL drop = platform::ole::BuildDropFiles({deep, gone, env_.Documents()});
+    ASSERT_NE(drop, nullptr);
+    list.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_EQ(list.GetItemText(0, 1), deep);
     ClickButton(d, IDC_CLOSE_BUTTON);
   });
 }

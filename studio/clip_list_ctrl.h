@@ -8,17 +8,28 @@
 
 namespace studio {
 
+// Item data the list's owner sets, so drawing knows the project title from the clips.
+constexpr DWORD_PTR kClipItemMedia = 1;
+constexpr DWORD_PTR kClipItemTitle = 2;
+
 class CClipListCtrl : public CListCtrl {
  public:
+  ~CClipListCtrl() override;
+  // With a background the list draws the project title itself, framed when selected.
+  BOOL SetBackground(HINSTANCE module, UINT bitmapId);
+  BOOL BackgroundLoaded() const { return background_ != nullptr; }
   void SetOwner(HWND owner) { owner_ = owner; }
   HWND Owner() const { return owner_; }
 
  protected:
   void PreSubclassWindow() override;
   void OnDropFiles(HDROP drop) override;
+  void OnCustomDraw(NMHDR* header, LRESULT* result);
+  void DrawProjectTitle(HDC dc, int item, UINT state);
 
  private:
   CFont font_;
+  HBITMAP background_ = nullptr;
   HWND owner_ = nullptr;
 
   DECLARE_MESSAGE_MAP()

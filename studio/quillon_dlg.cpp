@@ -22,6 +22,7 @@ namespace {
 CQuillonDlg* g_mainWindow = nullptr;
 
 constexpr int kThumbnailWidth = 80;
+constexpr UINT kClipListBackground = 1517;
 constexpr int kThumbnailHeight = 60;
 
 constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
@@ -153,6 +154,7 @@ BOOL CQuillonDlg::OnInitDialog() {
   RegisterComponents();
   clipList_.SubclassDlgItem(IDC_CLIP_LIST, this);
   clipList_.SetOwner(m_hWnd);
+  clipList_.SetBackground(GetModuleHandle("Vidarro5UI.dll"), kClipListBackground);
   thumbnails_ = ::ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLORDDB, 0, 10);
   clipList_.SendMessage(LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(thumbnails_));
   clipList_.InsertColumn(0, "File", LVCFMT_LEFT, 105, 1);
@@ -259,6 +261,7 @@ void CQuillonDlg::RefreshClipList() {
     const std::string name = item.type == kClipProjectTitle ? ResourceText(IDS_EDITED_VIDEO) : item.name;
     clipList_.InsertItem(index, name.empty() ? item.name : name, item.image);
     clipList_.SetItemText(index, 1, item.path);
+    clipList_.SetItemData(index, item.type == kClipProjectTitle ? kClipItemTitle : kClipItemMedia);
     ++index;
   }
   if (index > 0) clipList_.EnsureVisible(index - 1, FALSE);

@@ -91,7 +91,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   StudioModel& Model() { return *model_; }
   BOOL Started() const { return started_; }
   BOOL FullScreen() const { return fullScreen_; }
-  CListCtrl& ClipListControl() { return clipList_; }
+  CClipListCtrl& ClipListControl() { return clipList_; }
   RECT PageArea();
 
  protected:

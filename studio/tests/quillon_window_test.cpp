@@ -25,6 +25,7 @@
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
+#include "resources/skin_ids.h"
 #include "scripted_pack.h"
 #include "window_fixture.h"
 #include "widgets/reg_helpers.h"
@@ -210,7 +211,7 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
   std::ofstream(env_.Documents() + "notes.txt") << "text";
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
-    CListCtrl& list = dialog.ClipListControl();
+    CClipListCtrl& list = dialog.ClipListControl();
     // The Add dialog starts in the add-file folder and takes several files at once; an unknown
     // kind stays out.
     dialog.Model().settings.addFileFolder = env_.Documents();
@@ -225,7 +226,22 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
     // The title shows its own picture, not the first clip's.
     const int titleImage = dialog.Model().clips.Items()[0].image;
     for (size_t i = 1; i < 4; ++i) EXPECT_NE(dialog.Model().clips.Items()[i].image, titleImage);
+    // Without the list's background the control draws the title like any clip; with it the list
+    // frames the selected title and labels it in its own colour.
+    EXPECT_FALSE(dialog.ClipListControl().BackgroundLoaded());
+    ASSERT_TRUE(dialog.ClipListControl().SetBackground(ui_, IDB_SKIN_BUTTON));
     list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    RECT icon{}, label{};
+    list.GetItemRect(0, &icon, LVIR_ICON);
+    list.GetItemRect(0, &label, LVIR_LABEL);
+    EXPECT_EQ(Pixel(list.m_hWnd, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2), RGB(255, 255, 0));
+    bool titleColour = false;
+    for (int y = label.top; y < label.bottom && !titleColour; ++y)
+      for (int x = label.left; x < label.right && !titleColour; ++x) {
+        const COLORREF c = Pixel(list.m_hWnd, x, y);
+        titleColour = GetRValue(c) > 200 && GetGValue(c) > 150 && GetGValue(c) < 240 && GetBValue(c) < 80;
+      }
+    EXPECT_TRUE(titleColour);
     Picture(d, "clip_list_title_selected.png");
 
     list.SetItemState(0, 0, LVIS_SELECTED);

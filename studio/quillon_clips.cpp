@@ -102,7 +102,7 @@ BOOL CQuillonDlg::CanShowFileInfo() {
 
 void CQuillonDlg::OnRenameClip() {
   if (clipList_.GetSelectedCount() != 1) return;
-  clipList_.EditLabel(clipList_.GetNextItem(-1, LVNI_SELECTED));
+  clipList_.SendMessage(LVM_EDITLABEL, static_cast<WPARAM>(clipList_.GetNextItem(-1, LVNI_SELECTED)), 0);
 }
 
 void CQuillonDlg::OnFileInformation() {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -291,6 +292,47 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
     EXPECT_EQ(list.GetItemText(1, 0), "green.png");
     boxes_.QueueAnswer(IDNO);
     ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
+TEST_F(QuillonWindowTest, DoubleClickAddsToTheEditorOnTheEditStepAndFileInformationAsksIt) {
+  std::vector<std::string> log;
+  auto editor = platform::com::MakeComObject<ScriptedPack>("Editor");
+  auto burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  editor->log = burner->log = &log;
+  auto editorClass = RegisterPack(CLSID_TestEditor, editor.get(), kEditorProgId);
+  auto burnerClass = RegisterPack(CLSID_TestBurner, burner.get(), kBurnerProgId);
+  const std::string clip = PictureClip(env_.Documents() + "d.png", 0xFF406080);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_TRUE(dialog.AddClip(clip, FALSE));
+    dialog.Model().clips.AddProjectTitleItem(1, 10, "");
+    ClickButton(d, IDC_STEP_EDIT);
+    const auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
+    NMHDR click{list.m_hWnd, IDC_CLIP_LIST, NM_DBLCLK};
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);  // the title does nothing
+    log.clear();
+    ::SendMessage(d, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(log.empty());
+    list.SetItemState(0, 0, LVIS_SELECTED);
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    ::SendMessage(d, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(has("Editor.Command:add file " + clip + "<Vidarro5>"));
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_INFO, 0);
+    EXPECT_TRUE(has("Editor.Command:fileinfo path=" + clip + "<Vidarro5>"));
+    EXPECT_TRUE(dialog.CanRenameSelection());
+    EXPECT_TRUE(dialog.CanDeleteSelection());
+    editor->Answer("isfilebusy", S_OK);
+    EXPECT_FALSE(dialog.CanRenameSelection());
+    EXPECT_FALSE(dialog.CanDeleteSelection());
+    EXPECT_TRUE(dialog.CanShowFileInfo());
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_DELETE, 0);  // busy: told, and kept
+    EXPECT_EQ(boxes_.Count(), 1u);
+    EXPECT_NE(boxes_.Last().text.find("It is currently being used"), std::string::npos);
+    EXPECT_TRUE(dialog.Model().clips.Contains(clip));
+    dialog.CloseWithoutPrompt();
   });
 }
 

@@ -31,8 +31,12 @@ inline std::string PictureClip(const std::string& path, std::uint32_t colour, in
 class QuillonWindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    program_ = platform::LoadResourceLibrary("Quillon.dll", 0);
-    ui_ = platform::LoadResourceLibrary("Vidarro5UI.dll", 0);
+    // Loaded once for the whole run: the resource lookup keeps the tables of every library it
+    // has seen, so unloading one between tests leaves it reading unmapped memory.
+    static HMODULE program = platform::LoadResourceLibrary("Quillon.dll", 0);
+    static HMODULE ui = platform::LoadResourceLibrary("Vidarro5UI.dll", 0);
+    program_ = program;
+    ui_ = ui;
     ASSERT_NE(program_, nullptr);
     ASSERT_NE(ui_, nullptr);
     AfxSetResourceHandle(program_);
@@ -42,8 +46,6 @@ class QuillonWindowFixture : public ::testing::Test {
     platform::ClearInputScript();
     testkit::ResetWindows();
     AfxSetResourceHandle(nullptr);
-    FreeLibrary(ui_);
-    FreeLibrary(program_);
   }
   // Runs the main window with its capture page; `steps` drive it once it shows.
   void RunWindow(CLoadingDlg** splash, const std::function<void(CQuillonDlg&, HWND)>& step) {

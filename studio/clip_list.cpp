@@ -41,9 +41,10 @@ BOOL ClipList::AddClip(const std::string& path) {
   ClipItem item;
   item.extension = ExtensionOf(path);
   if (!IsListableExtension(item.extension)) return FALSE;
+  item.image = makeImage ? makeImage(path, item.extension) : nextImage_++;
+  if (item.image < 0) return FALSE;
   item.order = static_cast<int>(items_.size());
   item.type = kClipMedia;
-  item.image = nextImage_++;
   item.name = platform::FileNameOf(path);
   item.path = path;
   items_.push_back(std::move(item));
@@ -71,12 +72,13 @@ void ClipList::AddProjectTitleItem(int edit, int playTime, const std::string& im
       imagePath.empty() ? platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Temp/Edit/Project0.bmp"
                         : imagePath;
   if (index >= 0) {
+    if (makeTitleImage) makeTitleImage(image, items_[index].image);
     items_[index].path = image;
   } else {
     ClipItem item;
     item.order = static_cast<int>(items_.size());
     item.type = kClipProjectTitle;
-    item.image = nextImage_++;
+    item.image = makeTitleImage ? makeTitleImage(image, -1) : nextImage_++;
     item.name = "Edited Video";
     item.path = image;
     item.extension = "NULL";
@@ -96,9 +98,21 @@ bool ClipList::DeleteByPath(const std::string& path) {
   return true;
 }
 
+bool ClipList::Rename(const std::string& path, const std::string& newPath, const std::string& name) {
+  for (ClipItem& item : items_)
+    if (item.type == kClipMedia && platform::EqualsNoCase(item.path, path)) {
+      item.path = newPath;
+      item.name = name;
+      Changed();
+      return true;
+    }
+  return false;
+}
+
 void ClipList::Clear() {
   items_.clear();
   nextImage_ = 0;
+  if (onClear) onClear();
   Changed();
 }
 

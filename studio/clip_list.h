@@ -29,6 +29,13 @@ class ClipList {
  public:
   // Called after every change, so a view can redraw.
   std::function<void()> onChange;
+  // Makes a clip's picture and gives its image index, or -1 when it cannot be made (the clip
+  // is then not added). Without it every item gets the next free index.
+  std::function<int(const std::string& path, const std::string& extension)> makeImage;
+  // The title's picture from its bitmap file: a new index, or `replace` refreshed in place.
+  std::function<int(const std::string& imagePath, int replace)> makeTitleImage;
+  // Called when the list is emptied, so the pictures go too.
+  std::function<void()> onClear;
 
   const std::vector<ClipItem>& Items() const { return items_; }
   size_t Count() const { return items_.size(); }
@@ -41,6 +48,8 @@ class ClipList {
   void AddProjectTitleItem(int edit, int playTime, const std::string& imagePath);
   int FindProjectTitleItem() const;
   bool DeleteByPath(const std::string& path);
+  // The media item of `path` now names `newPath`.
+  bool Rename(const std::string& path, const std::string& newPath, const std::string& name);
   void Clear();
   int ProjectTitlePlayTime() const { return titlePlayTime_; }
 

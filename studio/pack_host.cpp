@@ -120,7 +120,7 @@ STDMETHODIMP PackHost::Command(LPCSTR senderText, LPCSTR textPointer) {
     }
   if (StartsWithNoCase(text, "delete"))
     for (const auto& [key, value] : SplitPairs(After(text, 7)))
-      if (key == "file") model.clips.DeleteByPath(value);
+      if (key == "file") model.DeleteClipByPath(value);
 
   if (Contains(text, "chapter project title")) {
     IPack* target = IsFrom(sender, kBurnerSender)   ? model.editor

@@ -1,6 +1,7 @@
 #include "quillon_dlg.h"
 
 #include "about_box.h"
+#include "clip_thumbnail.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/gdi/image_list.h"
@@ -21,6 +22,7 @@ namespace {
 CQuillonDlg* g_mainWindow = nullptr;
 
 constexpr int kThumbnailWidth = 80;
+constexpr UINT kClipListBackground = 1517;
 constexpr int kThumbnailHeight = 60;
 
 constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
@@ -96,6 +98,17 @@ ON_BN_CLICKED(IDC_HELP_BUTTON, &CQuillonDlg::OnHelpButton)
 ON_BN_CLICKED(IDC_MINIMIZE, &CQuillonDlg::OnMinimize)
 ON_BN_CLICKED(IDC_FULL_SCREEN, &CQuillonDlg::OnFullScreen)
 ON_BN_CLICKED(IDC_NORMAL_SIZE, &CQuillonDlg::OnNormalSize)
+ON_WM_CONTEXTMENU()
+ON_BN_CLICKED(IDC_ADD, &CQuillonDlg::OnAddClips)
+ON_BN_CLICKED(IDC_DELETE, &CQuillonDlg::OnDeleteClips)
+ON_COMMAND(ID_CLIP_ADD, &CQuillonDlg::OnAddClips)
+ON_COMMAND(ID_CLIP_DELETE, &CQuillonDlg::OnDeleteClips)
+ON_COMMAND(ID_CLIP_RENAME, &CQuillonDlg::OnRenameClip)
+ON_COMMAND(ID_CLIP_INFO, &CQuillonDlg::OnFileInformation)
+ON_NOTIFY(NM_DBLCLK, IDC_CLIP_LIST, &CQuillonDlg::OnClipDoubleClick)
+ON_NOTIFY(LVN_KEYDOWN, IDC_CLIP_LIST, &CQuillonDlg::OnClipKeyDown)
+ON_NOTIFY(LVN_BEGINLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipBeginLabelEdit)
+ON_NOTIFY(LVN_ENDLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipEndLabelEdit)
 ON_COMMAND(ID_PROJECT_NEW, &CQuillonDlg::OnProjectNew)
 ON_COMMAND(ID_PROJECT_OPEN, &CQuillonDlg::OnProjectOpen)
 ON_COMMAND(ID_PROJECT_SAVE, &CQuillonDlg::OnProjectSave)
@@ -120,6 +133,9 @@ CQuillonDlg::~CQuillonDlg() {
   if (helpMenu_) ::DestroyMenu(helpMenu_);
   if (thumbnails_) ::ImageList_Destroy(thumbnails_);
   model_->clips.onChange = nullptr;
+  model_->clips.makeImage = nullptr;
+  model_->clips.makeTitleImage = nullptr;
+  model_->clips.onClear = nullptr;
   if (model_->ui == this) model_->ui = nullptr;
   if (g_mainWindow == this) g_mainWindow = nullptr;
 }
@@ -137,12 +153,23 @@ BOOL CQuillonDlg::OnInitDialog() {
   }
   RegisterComponents();
   clipList_.SubclassDlgItem(IDC_CLIP_LIST, this);
+  clipList_.SetOwner(m_hWnd);
+  clipList_.SetBackground(GetModuleHandle("Vidarro5UI.dll"), kClipListBackground);
   thumbnails_ = ::ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLORDDB, 0, 10);
   clipList_.SendMessage(LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(thumbnails_));
   clipList_.InsertColumn(0, "File", LVCFMT_LEFT, 105, 1);
   clipList_.InsertColumn(1, "Size", LVCFMT_RIGHT, 130, 2);
   clipList_.InsertColumn(2, "Time", LVCFMT_CENTER, 150, 3);
   model_->clips.onChange = [this] { RefreshClipList(); };
+  model_->clips.makeImage = [this](const std::string& path, const std::string& extension) {
+    return AddClipImage(path, extension);
+  };
+  model_->clips.makeTitleImage = [this](const std::string& imagePath, int replace) {
+    return AddTitleImage(imagePath, replace);
+  };
+  model_->clips.onClear = [this] {
+    if (thumbnails_) ::ImageList_Remove(thumbnails_, -1);
+  };
   SetUpButtons();
   helpMenu_ = ::LoadMenu(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_HELP_MENU));
   g_mainWindow = this;
@@ -229,21 +256,45 @@ RECT CQuillonDlg::PageArea() {
 void CQuillonDlg::RefreshClipList() {
   if (!clipList_.m_hWnd) return;
   clipList_.DeleteAllItems();
-  // Pictures of the clips come with the thumbnail work; until then each item has a blank one.
-  while (thumbnails_ && ::ImageList_GetImageCount(thumbnails_) < static_cast<int>(model_->clips.Count())) {
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP blank = ::CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight);
-    ::ReleaseDC(nullptr, screen);
-    ::ImageList_AddMasked(thumbnails_, blank, RGB(0, 0, 0));
-    ::DeleteObject(blank);
-  }
   int index = 0;
   for (const ClipItem& item : model_->clips.Items()) {
     const std::string name = item.type == kClipProjectTitle ? ResourceText(IDS_EDITED_VIDEO) : item.name;
-    clipList_.InsertItem(index, name.empty() ? item.name : name, index);
+    clipList_.InsertItem(index, name.empty() ? item.name : name, item.image);
     clipList_.SetItemText(index, 1, item.path);
+    clipList_.SetItemData(index, item.type == kClipProjectTitle ? kClipItemTitle : kClipItemMedia);
     ++index;
   }
+  if (index > 0) clipList_.EnsureVisible(index - 1, FALSE);
+  clipList_.Invalidate();
+}
+
+int CQuillonDlg::AddClipImage(const std::string& path, const std::string& extension) {
+  HBITMAP picture = nullptr;
+  const ThumbnailResult made = MakeClipThumbnail(path, extension, &picture);
+  if (made == ThumbnailResult::kQuickTimeMissing)
+    ShowMessageBox(ResourceText(IDS_NO_QUICKTIME), MB_OK | MB_ICONINFORMATION);
+  if (made != ThumbnailResult::kMade || !thumbnails_) {
+    if (picture) ::DeleteObject(picture);
+    return -1;
+  }
+  const int image = ::ImageList_AddMasked(thumbnails_, picture, RGB(0, 0, 0));
+  ::DeleteObject(picture);
+  return image;
+}
+
+int CQuillonDlg::AddTitleImage(const std::string& imagePath, int replace) {
+  HBITMAP picture = PictureThumbnail(imagePath);
+  if (!picture) {
+    HDC screen = ::GetDC(nullptr);
+    picture = ::CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight);
+    ::ReleaseDC(nullptr, screen);
+  }
+  int image = replace;
+  if (!thumbnails_) image = -1;
+  else if (replace >= 0) ::ImageList_Replace(thumbnails_, replace, picture, nullptr);
+  else image = ::ImageList_AddMasked(thumbnails_, picture, RGB(0, 0, 0));
+  ::DeleteObject(picture);
+  return image;
 }
 
 BOOL CQuillonDlg::AddClip(const std::string& path, BOOL rememberFolder) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "capture_page.h"
+#include "clip_list_ctrl.h"
 #include "loading_dlg.h"
 #include "pack_host.h"
 #include "platform/controls/afx_controls.h"
@@ -53,6 +54,25 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   BOOL IsFileBusy(const std::string& path);
   void CreateEditorPack();
   void CreateBurnerPack();
+  // Clip list.
+  std::vector<ClipItem> SelectedClips() const;
+  void OnAddClips();
+  void OnDeleteClips();
+  void DeleteSelectedClips();
+  BOOL DeleteClipByPath(const std::string& path);
+  void SelectAllClips();
+  void PlayClip(const std::string& path);
+  void SendFileInfo(const std::string& path);
+  BOOL CanDeleteSelection();
+  BOOL CanRenameSelection();
+  BOOL CanShowFileInfo();
+  void OnRenameClip();
+  void OnFileInformation();
+  void OnClipDoubleClick(NMHDR* header, LRESULT* result);
+  void OnClipKeyDown(NMHDR* header, LRESULT* result);
+  void OnClipBeginLabelEdit(NMHDR* header, LRESULT* result);
+  void OnClipEndLabelEdit(NMHDR* header, LRESULT* result);
+  void OnContextMenu(CWnd* wnd, CPoint point) override;
   // Project menu.
   void OnProjectNew();
   void OnProjectOpen();
@@ -71,7 +91,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   StudioModel& Model() { return *model_; }
   BOOL Started() const { return started_; }
   BOOL FullScreen() const { return fullScreen_; }
-  CListCtrl& ClipListControl() { return clipList_; }
+  CClipListCtrl& ClipListControl() { return clipList_; }
   RECT PageArea();
 
  protected:
@@ -103,6 +123,8 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void LayoutControls();
   void UpdatePageButtons();
   void RefreshClipList();
+  int AddClipImage(const std::string& path, const std::string& extension);
+  int AddTitleImage(const std::string& imagePath, int replace);
   void CreatePack(const char* progId, int packNumber, IPack** pack, PackHost** host);
   void ShutDownPacks(bool releaseHosts);
   IPack* CurrentPack();
@@ -113,7 +135,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   std::vector<std::string> args_;
   CLoadingDlg** splash_;
   std::array<CSkinButton, 14> buttons_;
-  CListCtrl clipList_;
+  CClipListCtrl clipList_;
   PackHost* editorHost_ = nullptr;
   PackHost* burnerHost_ = nullptr;
   BOOL started_ = FALSE;
@@ -122,7 +144,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   int width_ = kNormalWidth;
   int height_ = kNormalHeight;
   HMENU helpMenu_ = nullptr;
-  HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, one blank picture per item until thumbnails come
+  HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, indexed by the items' image
 };
 
 // The one main window, for the parts that reach it from outside (the capture page).

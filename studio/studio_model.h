@@ -29,6 +29,9 @@ class StudioUi {
   virtual std::string LanguageCode();
 };
 
+// String 157 about the named file.
+std::string FileBusyText(const std::string& name);
+
 class StudioModel {
  public:
   AppSettings settings;
@@ -45,6 +48,11 @@ class StudioModel {
   // Re-reads the registry settings and empties the clip list.
   void ReloadSettings();
   BOOL AddClip(const std::string& path, BOOL rememberFolder);
+  // A file a pack uses is kept and the user told; otherwise it goes to the trash and leaves the
+  // list. FALSE when the clip stays.
+  BOOL DeleteClipByPath(const std::string& path);
+  // Renames a listed clip's file on disk and in the list; FALSE when refused or it failed.
+  BOOL RenameClip(const std::string& path, const std::string& text);
   // "isfilebusy": the editor's S_OK decides, otherwise the burner's.
   BOOL IsFileBusy(const std::string& path);
   // Sends a command to a pack that exists; S_OK for one that does not.

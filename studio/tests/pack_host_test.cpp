@@ -1,8 +1,11 @@
 #include "pack_host.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "clip_actions.h"
+#include "platform/base/file.h"
 #include "platform/testkit/environment.h"
 #include "scripted_pack.h"
 
@@ -22,7 +25,12 @@ class RecordingUi : public StudioUi {
     sent.emplace_back(code, argument);
     return true;
   }
+  std::vector<std::string> boxes;
   void EnableControls(BOOL enable) override { enabled = enable; }
+  int ShowMessageBox(const std::string& text, UINT) override {
+    boxes.push_back(text);
+    return IDOK;
+  }
   std::string LanguageCode() override { return language; }
 };
 
@@ -168,6 +176,57 @@ TEST_F(HostFixture, BusyQuestionGoesToTheBurnerUnlessTheEditorSaysYes) {
   log.clear();
   editor->Answer("isfilebusy", E_FAIL);
   EXPECT_TRUE(model.IsFileBusy("/v/a.mpg"));
+}
+
+TEST_F(HostFixture, DeletedClipsGoToTheTrashWithTheirRecordAndBusyOrStuckOnesStay) {
+  const std::string a = Clip("a.mpg"), busy = Clip("busy.mpg");
+  model.clips.AddClip(a);
+  model.clips.AddClip(busy);
+  editor->Answer("isfilebusy " + busy, S_OK);
+  editorHost->Command("Lumbrel", ("delete file=" + busy + ";").c_str());
+  EXPECT_TRUE(model.clips.Contains(busy));
+  EXPECT_TRUE(std::filesystem::exists(busy));
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_TRUE(model.DeleteClipByPath(a));
+  EXPECT_FALSE(model.clips.Contains(a));
+  EXPECT_FALSE(std::filesystem::exists(a));
+  const std::string trash = platform::TrashFolder();
+  EXPECT_TRUE(std::filesystem::exists(trash + "/files/a.mpg"));
+  EXPECT_TRUE(std::filesystem::exists(trash + "/info/a.mpg.trashinfo"));
+  // A file that cannot go to the trash keeps its item, and the user hears of it.
+  const std::string gone = Clip("gone.mpg");
+  model.clips.AddClip(gone);
+  std::filesystem::remove(gone);
+  EXPECT_FALSE(model.DeleteClipByPath(gone));
+  EXPECT_TRUE(model.clips.Contains(gone));
+  EXPECT_EQ(ui.boxes.size(), 2u);
+  EXPECT_FALSE(RecycleFile(std::string(5000, 'x')));
+  EXPECT_FALSE(RecycleFile(""));
+}
+
+TEST_F(HostFixture, RenamingKeepsOneExtensionAndRefusesTextsThatLeaveTheFolder) {
+  std::string name;
+  EXPECT_EQ(RenamedClipPath("/v/a.mpg", "holiday", &name), "/v/holiday.mpg");
+  EXPECT_EQ(name, "holiday.mpg");
+  EXPECT_EQ(RenamedClipPath("/v/a.mpg", "holiday.mpg", &name), "/v/holiday.mpg");
+  // Only the end counts: a name holding the extension elsewhere still gets it.
+  EXPECT_EQ(RenamedClipPath("/v/a.mpg", "x.mpg.old", &name), "/v/x.mpg.old.mpg");
+  for (const char* bad : {"", ".", "..", "../up", "sub/x", "back\\x", "line\nbreak", "tab\there"})
+    EXPECT_EQ(RenamedClipPath("/v/a.mpg", bad, &name), "") << bad;
+
+  const std::string a = Clip("a.mpg"), taken = Clip("taken.mpg"), busy = Clip("busy.mpg");
+  for (const std::string& p : {a, taken, busy}) model.clips.AddClip(p);
+  EXPECT_TRUE(model.RenameClip(a, "renamed"));
+  const std::string renamed = env.Documents() + "renamed.mpg";
+  EXPECT_TRUE(std::filesystem::exists(renamed));
+  EXPECT_TRUE(model.clips.Contains(renamed));
+  EXPECT_EQ(model.clips.Items()[0].name, "renamed.mpg");
+  EXPECT_FALSE(model.RenameClip(renamed, "taken"));  // onto an existing file
+  EXPECT_FALSE(model.RenameClip(renamed, "../escaped"));
+  EXPECT_TRUE(std::filesystem::exists(renamed));
+  editor->Answer("isfilebusy " + busy, S_OK);
+  EXPECT_FALSE(model.RenameClip(busy, "other"));
+  EXPECT_TRUE(std::filesystem::exists(busy));
 }
 
 TEST_F(HostFixture, ReferencesControlsAndSkin) {

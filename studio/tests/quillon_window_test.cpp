@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -8,9 +10,12 @@
 #include "capture_page.h"
 #include "editor_pack.h"
 #include "loading_dlg.h"
+#include "platform/base/file.h"
+#include "platform/ole/drop_files.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
@@ -20,7 +25,9 @@
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
+#include "resources/skin_ids.h"
 #include "scripted_pack.h"
+#include "window_fixture.h"
 #include "widgets/reg_helpers.h"
 
 namespace studio {
@@ -50,42 +57,7 @@ bool WaitReal(const std::function<bool()>& done) {
   return done();
 }
 
-class QuillonWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    program_ = platform::LoadResourceLibrary("Quillon.dll", 0);
-    ui_ = platform::LoadResourceLibrary("Vidarro5UI.dll", 0);
-    ASSERT_NE(program_, nullptr);
-    ASSERT_NE(ui_, nullptr);
-    AfxSetResourceHandle(program_);
-    model_.folders = SettleFolders(env_.Home() + "app/");
-  }
-  void TearDown() override {
-    platform::ClearInputScript();
-    ResetWindows();
-    AfxSetResourceHandle(nullptr);
-    FreeLibrary(ui_);
-    FreeLibrary(program_);
-  }
-  // Runs the main window with its capture page; `steps` drive it once it shows.
-  void RunWindow(CLoadingDlg** splash, const std::function<void(CQuillonDlg&, HWND)>& step) {
-    CQuillonDlg dialog(&model_, {}, splash);
-    dialog.SetPageAreaControl(IDC_PAGE_AREA);
-    CCapturePage page;
-    dialog.AddPage(&page, kCapturePageId);
-    WhenDialogShows([&](HWND d) { step(dialog, d); });
-    dialog.DoModal();
-  }
-  std::string Picture(HWND window, const std::string& name) { return WritePicture(window, name); }
-
-  Environment env_{CurrentTestName()};
-  ManualTime time_;
-  MessageBoxAnswers boxes_;
-  CWinApp app_{kProductTitle};
-  StudioModel model_;
-  HMODULE program_ = nullptr;
-  HMODULE ui_ = nullptr;
-};
+using QuillonWindowTest = QuillonWindowFixture;
 
 TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSystem) {
   CLoadingDlg* splash = new CLoadingDlg(nullptr, ui_);
@@ -102,12 +74,11 @@ TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSyste
     EXPECT_TRUE(dialog.Started());
     EXPECT_EQ(dialog.Model().currentPage, 0);
     EXPECT_FALSE(splash->Ended());
-    // The splash's own thread sets its close timer when it gets the request, which may be after
-    // a single step of the clock: keep the clock moving until it ends.
+    // The splash sets its close timer on its own thread, perhaps after a first advance: the
+    // clock moves on until that timer has fired.
     endedBeforeClose = WaitReal([&] {
-      if (splash->Ended()) return true;
       time_.Advance(CLoadingDlg::kCloseMs);
-      return false;
+      return splash->Ended();
     });
     EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
     EXPECT_EQ(::SendMessage(d, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), BROADCAST_QUERY_DENY);
@@ -203,8 +174,7 @@ TEST_F(QuillonWindowTest, EndAndCloseOnTheBurnStepStopsTheBurnerAndAsksNothing) 
 
 TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
   CLoadingDlg* splash = nullptr;
-  const std::string clip = env_.Documents() + "a.mpg";
-  std::ofstream(clip) << "clip";
+  const std::string clip = PictureClip(env_.Documents() + "a.png", 0xFF2080E0);
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
     auto* page = static_cast<CCapturePage*>(dialog.FindPage(kCapturePageId));
@@ -232,10 +202,151 @@ TEST_F(QuillonWindowTest, CaptureStepAgainAndFileRequests) {
   EXPECT_EQ(boxes_.Last().caption, kProductTitle);
 }
 
+TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
+  CLoadingDlg* splash = nullptr;
+  const std::string a = PictureClip(env_.Documents() + "a.png", 0xFFE02020);
+  const std::string b = PictureClip(env_.Documents() + "b.png", 0xFF20E020);
+  const std::string c = PictureClip(env_.Documents() + "c.png", 0xFF2020E0);
+  const std::string title = PictureClip(env_.Documents() + "title.png", 0xFFFFFF00, 80, 60);
+  std::ofstream(env_.Documents() + "notes.txt") << "text";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    // The Add dialog starts in the add-file folder and takes several files at once; an unknown
+    // kind stays out.
+    dialog.Model().settings.addFileFolder = env_.Documents();
+    WhenDialogShows([&](HWND box) {
+      Picture(box, "add_dialog.png");
+      AnswerFileDialog("\"a.png\" \"b.png\" \"c.png\" \"notes.txt\"");
+    });
+    ClickButton(d, IDC_ADD);
+    ASSERT_EQ(list.GetItemCount(), 3);
+    dialog.Model().clips.AddProjectTitleItem(1, 30, title);
+    ASSERT_EQ(list.GetItemCount(), 4);
+    // The title shows its own picture, not the first clip's.
+    const int titleImage = dialog.Model().clips.Items()[0].image;
+    for (size_t i = 1; i < 4; ++i) EXPECT_NE(dialog.Model().clips.Items()[i].image, titleImage);
+    // Without the list's background the control draws the title like any clip; with it the list
+    // frames the selected title and labels it in its own colour.
+    EXPECT_FALSE(dialog.ClipListControl().BackgroundLoaded());
+    ASSERT_TRUE(dialog.ClipListControl().SetBackground(ui_, IDB_SKIN_BUTTON));
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    RECT icon{};
+    list.GetItemRect(0, &icon, LVIR_ICON);
+    EXPECT_EQ(Pixel(list.m_hWnd, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2), RGB(255, 255, 0));
+    Picture(d, "clip_list_title_selected.png");
+
+    list.SetItemState(0, 0, LVIS_SELECTED);
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    RECT r{};
+    ::GetWindowRect(list.m_hWnd, &r);
+    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    ::SendMessage(d, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.m_hWnd), MAKELPARAM(r.left + 20, r.top + 20));
+
+    // Title, a, b, c selected: a to the trash, Cancel keeps b, c leaves the list only.
+    for (int i = 0; i < 4; ++i) list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    WhenDialogShows([&](HWND first) {
+      Picture(first, "delete_prompt.png");
+      EXPECT_EQ(ControlText(first, IDC_DELETE_FILE_NAME), "a.png");
+      WhenDialogShows([&](HWND second) {
+        EXPECT_EQ(ControlText(second, IDC_DELETE_FILE_NAME), "b.png");
+        WhenDialogShows([&](HWND third) {
+          EXPECT_EQ(ControlText(third, IDC_DELETE_FILE_NAME), "c.png");
+          ClickButton(third, IDC_KEEP_FILES);
+        });
+        ClickButton(second, IDCANCEL);
+      });
+      ClickButton(first, IDC_MOVE_TO_TRASH);
+    });
+    ClickButton(d, IDC_DELETE);
+    EXPECT_FALSE(dialog.Model().clips.Contains(a));
+    EXPECT_FALSE(platform::FileExists(a));
+    EXPECT_TRUE(dialog.Model().clips.Contains(b));
+    EXPECT_FALSE(dialog.Model().clips.Contains(c));
+    EXPECT_TRUE(platform::FileExists(c));
+    ASSERT_EQ(list.GetItemCount(), 2);
+
+    // Rename in place: the edit shows over the label; the file follows the new text.
+    for (int i = 0; i < 2; ++i) list.SetItemState(i, i == 1 ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_RENAME, 0);
+    HWND edit = reinterpret_cast<HWND>(list.SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowText(edit, "green");
+    Picture(d, "rename_edit.png");
+    PressKey(VK_RETURN);
+    Pump();
+    EXPECT_TRUE(platform::FileExists(env_.Documents() + "green.png"));
+    EXPECT_TRUE(dialog.Model().clips.Contains(env_.Documents() + "green.png"));
+    EXPECT_EQ(list.GetItemText(1, 0), "green.png");
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
+TEST_F(QuillonWindowTest, DoubleClickAddsToTheEditorOnTheEditStepAndFileInformationAsksIt) {
+  std::vector<std::string> log;
+  auto editor = platform::com::MakeComObject<ScriptedPack>("Editor");
+  auto burner = platform::com::MakeComObject<ScriptedPack>("Burner");
+  editor->log = burner->log = &log;
+  auto editorClass = RegisterPack(CLSID_TestEditor, editor.get(), kEditorProgId);
+  auto burnerClass = RegisterPack(CLSID_TestBurner, burner.get(), kBurnerProgId);
+  const std::string clip = PictureClip(env_.Documents() + "d.png", 0xFF406080);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_TRUE(dialog.AddClip(clip, FALSE));
+    dialog.Model().clips.AddProjectTitleItem(1, 10, "");
+    ClickButton(d, IDC_STEP_EDIT);
+    const auto has = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) != log.end(); };
+    NMHDR click{list.m_hWnd, IDC_CLIP_LIST, NM_DBLCLK};
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);  // the title does nothing
+    log.clear();
+    ::SendMessage(d, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(log.empty());
+    list.SetItemState(0, 0, LVIS_SELECTED);
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    ::SendMessage(d, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(has("Editor.Command:add file " + clip + "<Vidarro5>"));
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_INFO, 0);
+    EXPECT_TRUE(has("Editor.Command:fileinfo path=" + clip + "<Vidarro5>"));
+    EXPECT_TRUE(dialog.CanRenameSelection());
+    EXPECT_TRUE(dialog.CanDeleteSelection());
+    editor->Answer("isfilebusy", S_OK);
+    EXPECT_FALSE(dialog.CanRenameSelection());
+    EXPECT_FALSE(dialog.CanDeleteSelection());
+    EXPECT_TRUE(dialog.CanShowFileInfo());
+    ::SendMessage(d, WM_COMMAND, ID_CLIP_DELETE, 0);  // busy: told, and kept
+    EXPECT_EQ(boxes_.Count(), 1u);
+    EXPECT_NE(boxes_.Last().text.find("It is currently being used"), std::string::npos);
+    EXPECT_TRUE(dialog.Model().clips.Contains(clip));
+    dialog.CloseWithoutPrompt();
+  });
+}
+
+TEST_F(QuillonWindowTest, FilesDroppedOnTheListAreAddedWholeFoldersAndMissingOnesAreNot) {
+  CLoadingDlg* splash = nullptr;
+  // Past 260 characters, so a cut path would name another file.
+  std::string folder = env_.Documents();
+  while (folder.size() < 300) folder += std::string(60, 'd') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string deep = PictureClip(folder + "deep.png", 0xFF808080);
+  const std::string gone = env_.Documents() + "gone.png";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CListCtrl& list = dialog.ClipListControl();
+    HGLOBAL drop = platform::ole::BuildDropFiles({deep, gone, env_.Documents()});
+    ASSERT_NE(drop, nullptr);
+    list.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_EQ(list.GetItemText(0, 1), deep);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
 TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   CLoadingDlg* splash = nullptr;
-  const std::string clip = env_.Documents() + "b.mpg";
-  std::ofstream(clip) << "clip";
+  const std::string clip = PictureClip(env_.Documents() + "b.png", 0xFFE08020);
   const std::string project = env_.Documents() + "menu.ilj5";
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);

@@ -7,7 +7,7 @@
 
 #include "platform/audio/audio_filters.h"
 #include "platform/audio/audio_interfaces.h"
-#include "platform/audio/spectrum_bands.h"
+#include "platform/audio/frequency_bands.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/dshow/uuids.h"

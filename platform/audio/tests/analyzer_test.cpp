@@ -5,7 +5,7 @@
 
 #include "platform/audio/audio_classes.h"
 #include "platform/audio/audio_interfaces.h"
-#include "platform/audio/spectrum_bands.h"
+#include "platform/audio/frequency_bands.h"
 #include "platform/audio/tests/graph_run.h"
 #include "platform/audio/tests/pcm_source.h"
 #include "platform/dshow/codes.h"

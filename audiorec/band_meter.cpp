@@ -1,4 +1,4 @@
-#include "audiorec/spectrum_bar.h"
+#include "audiorec/band_meter.h"
 
 #include <algorithm>
 

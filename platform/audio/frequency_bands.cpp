@@ -1,4 +1,4 @@
-#include "platform/audio/spectrum_bands.h"
+#include "platform/audio/frequency_bands.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,91 +7,33 @@
 //   scroll tiles nine square tiles; background a quiet dark pattern
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "resources/bmp_canvas.h"
 #include "parvel_ids.h"
 
 namespace {
 
-struct Colour {
-  int r, g, b;
-};
+using paint::Canvas;
+using paint::Colour;
 
 constexpr Colour kKey{255, 0, 0}, kMagenta{255, 0, 255};
 constexpr Colour kFace{58, 54, 46}, kHot{86, 80, 66}, kPressed{36, 33, 28}, kDisabled{96, 96, 96};
 constexpr Colour kAccent{214, 160, 60}, kText{153, 145, 130}, kDark{20, 25, 28}, kLight{230, 226, 214};
 
-class Canvas {
- public:
-  Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<size_t>(w) * h, fill) {}
-  void Set(int x, int y, Colour c) {
-    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<size_t>(y) * w_ + x] = c;
-  }
-  void Fill(int x, int y, int w, int h, Colour c) {
-    for (int j = y; j < y + h; ++j)
-      for (int i = x; i < x + w; ++i) Set(i, j, c);
-  }
-  void Frame(int x, int y, int w, int h, Colour c) {
-    Fill(x, y, w, 1, c);
-    Fill(x, y + h - 1, w, 1, c);
-    Fill(x, y, 1, h, c);
-    Fill(x + w - 1, y, 1, h, c);
-  }
-  // A face with cut corners that show the region key colour.
-  void Face(int x, int y, int w, int h, Colour face, Colour line) {
-    Fill(x, y, w, h, face);
-    Frame(x, y, w, h, line);
-    for (int i = 0; i < 2; ++i)
-      for (int j = 0; j < 2 - i; ++j) {
-        Set(x + i, y + j, kKey);
-        Set(x + w - 1 - i, y + j, kKey);
-        Set(x + i, y + h - 1 - j, kKey);
-        Set(x + w - 1 - i, y + h - 1 - j, kKey);
-      }
-  }
-  bool Write(const std::string& path) const {
-    const unsigned stride = (static_cast<unsigned>(w_) * 3 + 3) & ~3u;
-    const unsigned size = stride * static_cast<unsigned>(h_);
-    std::string out = "BM";
-    auto put16 = [&out](unsigned v) {
-      out += static_cast<char>(v & 0xFF);
-      out += static_cast<char>((v >> 8) & 0xFF);
-    };
-    auto put32 = [&put16](unsigned v) {
-      put16(v & 0xFFFF);
-      put16(v >> 16);
-    };
-    put32(54 + size);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(static_cast<unsigned>(w_));
-    put32(static_cast<unsigned>(h_));
-    put16(1);
-    put16(24);
-    for (unsigned v : {0u, size, 2835u, 2835u, 0u, 0u}) put32(v);
-    for (int y = h_ - 1; y >= 0; --y) {
-      std::string row;
-      for (int x = 0; x < w_; ++x) {
-        const Colour c = px_[static_cast<size_t>(y) * w_ + x];
-        row += static_cast<char>(c.b);
-        row += static_cast<char>(c.g);
-        row += static_cast<char>(c.r);
-      }
-      row.resize(stride, '\0');
-      out += row;
+// A face with cut corners that show the region key colour.
+void Face(Canvas& c, int x, int y, int w, int h, Colour face, Colour line) {
+  c.Fill(x, y, w, h, face);
+  c.Frame(x, y, w, h, line);
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2 - i; ++j) {
+      c.Set(x + i, y + j, kKey);
+      c.Set(x + w - 1 - i, y + j, kKey);
+      c.Set(x + i, y + h - 1 - j, kKey);
+      c.Set(x + w - 1 - i, y + h - 1 - j, kKey);
     }
-    std::ofstream file(path, std::ios::binary);
-    file << out;
-    return static_cast<bool>(file);
-  }
-
- private:
-  int w_, h_;
-  std::vector<Colour> px_;
-};
+}
 
 // A glyph drawn in the middle of each frame: what the button does.
 enum class Glyph { kPlus, kMinus, kFolder, kPlay, kStop, kCross };
@@ -125,10 +67,10 @@ bool Button(const std::string& path, int w, int h, Glyph g) {
   Canvas c(w * 5, h, kKey);
   const Colour faces[4] = {kFace, kHot, kPressed, kDisabled};
   for (int i = 0; i < 4; ++i) {
-    c.Face(i * w, 0, w, h, faces[i], kDark);
+    Face(c, i * w, 0, w, h, faces[i], kDark);
     DrawGlyph(c, i * w, 0, w, h, g, i == 3 ? kText : (i == 1 ? kAccent : kLight));
   }
-  c.Face(4 * w, 0, w, h, kLight, kLight);
+  Face(c, 4 * w, 0, w, h, kLight, kLight);
   return c.Write(path);
 }
 

@@ -6,93 +6,35 @@
 //   progress     two halves stacked: empty above, filled below
 //   backgrounds  the full and the compact layout; the two link pictures
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "resources/bmp_canvas.h"
 #include "corrin_ids.h"
 #include "corrin_layout.h"
 
 namespace {
 
-struct Colour {
-  int r, g, b;
-};
+using paint::Canvas;
+using paint::Colour;
 
 constexpr Colour kKey{255, 0, 0}, kMagenta{255, 0, 255};
 constexpr Colour kFace{72, 80, 92}, kHot{96, 108, 124}, kPressed{44, 50, 58}, kDisabled{130, 130, 130};
 constexpr Colour kLight{236, 236, 236}, kAccent{200, 40, 40}, kPanel{200, 200, 200}, kBand{52, 60, 72};
 
-class Canvas {
- public:
-  Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<size_t>(w) * h, fill) {}
-  void Set(int x, int y, Colour c) {
-    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<size_t>(y) * w_ + x] = c;
-  }
-  void Fill(int x, int y, int w, int h, Colour c) {
-    for (int j = y; j < y + h; ++j)
-      for (int i = x; i < x + w; ++i) Set(i, j, c);
-  }
-  void Frame(int x, int y, int w, int h, Colour c) {
-    Fill(x, y, w, 1, c);
-    Fill(x, y + h - 1, w, 1, c);
-    Fill(x, y, 1, h, c);
-    Fill(x + w - 1, y, 1, h, c);
-  }
-  // A face whose corners show the region's key colour.
-  void Face(int x, int y, int w, int h, Colour face) {
-    Fill(x, y, w, h, face);
-    Frame(x, y, w, h, kLight);
-    for (const int cx : {x, x + w - 1})
-      for (const int cy : {y, y + h - 1}) Set(cx, cy, kKey);
-  }
-  bool Write(const std::string& path) const {
-    const unsigned stride = (static_cast<unsigned>(w_) * 3 + 3) & ~3u;
-    const unsigned size = stride * static_cast<unsigned>(h_);
-    std::string out = "BM";
-    auto put16 = [&out](unsigned v) {
-      out += static_cast<char>(v & 0xFF);
-      out += static_cast<char>((v >> 8) & 0xFF);
-    };
-    auto put32 = [&put16](unsigned v) {
-      put16(v & 0xFFFF);
-      put16(v >> 16);
-    };
-    put32(54 + size);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(static_cast<unsigned>(w_));
-    put32(static_cast<unsigned>(h_));
-    put16(1);
-    put16(24);
-    for (unsigned v : {0u, size, 2835u, 2835u, 0u, 0u}) put32(v);
-    for (int y = h_ - 1; y >= 0; --y) {
-      std::string row;
-      for (int x = 0; x < w_; ++x) {
-        const Colour c = px_[static_cast<size_t>(y) * w_ + x];
-        row += static_cast<char>(c.b);
-        row += static_cast<char>(c.g);
-        row += static_cast<char>(c.r);
-      }
-      row.resize(stride, '\0');
-      out += row;
-    }
-    std::ofstream file(path, std::ios::binary);
-    file << out;
-    return static_cast<bool>(file);
-  }
-
- private:
-  int w_, h_;
-  std::vector<Colour> px_;
-};
+// A face whose corners show the region's key colour.
+void Face(Canvas& c, int x, int y, int w, int h, Colour face) {
+  c.Fill(x, y, w, h, face);
+  c.Frame(x, y, w, h, kLight);
+  for (const int cx : {x, x + w - 1})
+    for (const int cy : {y, y + h - 1}) c.Set(cx, cy, kKey);
+}
 
 bool Button(const std::string& path, int w, int h) {
   Canvas c(w * 5, h, kKey);
   const Colour faces[4] = {kFace, kHot, kPressed, kDisabled};
-  for (int i = 0; i < 4; ++i) c.Face(i * w, 0, w, h, faces[i]);
-  c.Face(4 * w, 0, w, h, kFace);
+  for (int i = 0; i < 4; ++i) Face(c, i * w, 0, w, h, faces[i]);
+  Face(c, 4 * w, 0, w, h, kFace);
   return c.Write(path);
 }
 

@@ -129,27 +129,12 @@ TEST(HostilePeers, AStoppedPeerIsSkippedAndGetsNothingStaleWhenItResumes) {
   EXPECT_EQ(FindWindow(nullptr, "Stopped Peer"), stopped.hwnd);
 }
 
-// The sanitizers' own memory checks open pipes; in a process without descriptors they fail and
-// report sound objects as bad. The flooded peer reports them without ending, so the test still
-// sees whether it keeps listening.
-class SanitizerKeepsGoing {
- public:
-  SanitizerKeepsGoing() {
-    if (const char* old = std::getenv("UBSAN_OPTIONS")) old_ = old, had_ = true;
-    ::setenv("UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=0", 1);
-  }
-  ~SanitizerKeepsGoing() {
-    if (had_) ::setenv("UBSAN_OPTIONS", old_.c_str(), 1);
-    else ::unsetenv("UBSAN_OPTIONS");
-  }
-
- private:
-  std::string old_;
-  bool had_ = false;
-};
-
 TEST(HostilePeers, AFloodOfConnectionsLeavesThePeerListening) {
-  SanitizerKeepsGoing keepGoing;
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' own memory checks open pipes: in a peer out of descriptors they fail and end
+  // it as if its objects were bad. The plain build runs this test.
+  GTEST_SKIP() << "needs a peer without sanitizers";
+#endif
   Peer peer("Flooded Peer");
   ASSERT_NE(peer.hwnd, nullptr);
   // Few descriptors, so the flood runs the peer out of them.

@@ -1,4 +1,5 @@
 #include "capture/capture_graph.h"
+#include "capture/audio_analyzer_calls.h"
 
 #include <algorithm>
 
@@ -141,21 +142,10 @@ long CCaptureGraph::HandleGraphEvents() {
 void CCaptureGraph::SetAudioGain(BYTE enable, float gain) {
   analyzerEnable_ = enable;
   analyzerGain_ = gain;
-  if (!audioAnalyzer_) return;
-  CComPtr<IQnAudioGain> control;
-  if (FAILED(audioAnalyzer_->QueryInterface(IID_IQnAudioGain, reinterpret_cast<void**>(&control)))) return;
-  control->SetEnable(enable);
-  control->SetGain(gain);
+  ApplyAnalyzerGain(audioAnalyzer_, enable, gain);
 }
 
-bool CCaptureGraph::GetAudioLevels(BYTE* record) {
-  if (!record) return false;
-  std::fill(record, record + kLevelRecordBytes, 0);
-  if (!audioAnalyzer_) return false;
-  CComPtr<IQnAudioLevel> level;
-  if (FAILED(audioAnalyzer_->QueryInterface(IID_IQnAudioLevel, reinterpret_cast<void**>(&level)))) return false;
-  return level->GetLevels(record) == S_OK;
-}
+bool CCaptureGraph::GetAudioLevels(BYTE* record) { return ReadAnalyzerLevels(audioAnalyzer_, record); }
 
 BOOL CCaptureGraph::CreateGraph(HWND notifyWindow) {
   ReleaseGraph();

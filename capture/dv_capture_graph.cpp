@@ -1,4 +1,5 @@
 #include "capture/dv_capture_graph.h"
+#include "capture/audio_analyzer_calls.h"
 
 #include <algorithm>
 
@@ -225,23 +226,10 @@ BOOL CDvCaptureGraph::ShowDevicePropertyPage() {
 void CDvCaptureGraph::SetAudioGain(BYTE enable, float gain) {
   analyzerEnable_ = enable;
   analyzerGain_ = gain;
-  for (IBaseFilter* analyzer : {audioAnalyzer_, audioAnalyzer2_}) {
-    if (!analyzer) continue;
-    CComPtr<IQnAudioGain> control;
-    if (FAILED(analyzer->QueryInterface(IID_IQnAudioGain, reinterpret_cast<void**>(&control)))) continue;
-    control->SetEnable(enable);
-    control->SetGain(gain);
-  }
+  for (IBaseFilter* analyzer : {audioAnalyzer_, audioAnalyzer2_}) ApplyAnalyzerGain(analyzer, enable, gain);
 }
 
-bool CDvCaptureGraph::GetAudioLevels(BYTE* record) {
-  if (!record) return false;
-  std::fill(record, record + kLevelRecordBytes, 0);
-  if (!audioAnalyzer_) return false;
-  CComPtr<IQnAudioLevel> level;
-  if (FAILED(audioAnalyzer_->QueryInterface(IID_IQnAudioLevel, reinterpret_cast<void**>(&level)))) return false;
-  return level->GetLevels(record) == S_OK;
-}
+bool CDvCaptureGraph::GetAudioLevels(BYTE* record) { return ReadAnalyzerLevels(audioAnalyzer_, record); }
 
 DWORD CDvCaptureGraph::GetEncoderStatus() {
   DWORD frames = 0;

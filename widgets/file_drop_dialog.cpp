@@ -9,6 +9,7 @@
 #include "platform/ole/global_memory.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/focus.h"
+#include "platform/window/message_payload.h"
 #include "platform/window/messages.h"
 
 namespace {
@@ -237,9 +238,7 @@ BOOL CFileDropDialog::OnInitDialog() {
   }
   m_ownFolder = platform::AppFolder();
   if (m_hOwner) {
-    HGLOBAL record = OwnerLinkRecordBlock(OwnerLinkRecord{m_hWnd, m_ownFolder});
-    if (record && !::PostMessage(m_hOwner, WM_OWNER_LINK, OWNER_LINK_REGISTER, reinterpret_cast<LPARAM>(record)))
-      GlobalFree(record);
+    PostOwnerLinkRecord(m_hOwner, OwnerLinkRecord{m_hWnd, m_ownFolder});
   }
   return TRUE;
 }
@@ -247,8 +246,9 @@ BOOL CFileDropDialog::OnInitDialog() {
 LRESULT CFileDropDialog::OnOwnerLink(WPARAM code, LPARAM argument) {
   switch (code) {
     case OWNER_LINK_REGISTER: {
-      // A record that is not a well-formed block of this process is refused unread.
-      const auto record = TakeOwnerLinkRecordBlock(reinterpret_cast<HGLOBAL>(argument));
+      // Only a well-formed record the transport carried counts; any other value is refused unread.
+      const auto payload = platform::TakeMessagePayload(argument);
+      const auto record = payload ? DecodeOwnerLinkRecord(payload->data(), payload->size()) : std::nullopt;
       if (!record) break;
       auto& children = Children();
       auto same = std::find_if(children.begin(), children.end(),
@@ -267,8 +267,10 @@ LRESULT CFileDropDialog::OnOwnerLink(WPARAM code, LPARAM argument) {
       break;
     }
     case OWNER_LINK_DROP_FILES: {
-      HGLOBAL list = reinterpret_cast<HGLOBAL>(argument);
-      if (!list || GlobalSize(list) == 0) break;
+      const auto payload = platform::TakeMessagePayload(argument);
+      const auto paths = payload ? DecodeOwnerLinkFiles(payload->data(), payload->size()) : std::nullopt;
+      HGLOBAL list = paths ? BuildDropFileList(*paths) : nullptr;
+      if (!list) break;
       OnDropFiles(list);
       GlobalFree(list);
       break;

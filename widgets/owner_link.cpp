@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/ole/global_memory.h"
+#include "platform/window/message_payload.h"
 
 namespace {
 
@@ -35,26 +35,37 @@ std::optional<OwnerLinkRecord> DecodeOwnerLinkRecord(const std::uint8_t* data, s
   return record;
 }
 
-HGLOBAL OwnerLinkRecordBlock(const OwnerLinkRecord& record) {
-  if (record.folder.size() > kOwnerLinkMaxFolder) return nullptr;
-  const std::vector<std::uint8_t> payload = EncodeOwnerLinkRecord(record);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE, payload.size());
-  void* bytes = block ? GlobalLock(block) : nullptr;
-  if (!bytes) {
-    if (block) GlobalFree(block);
-    return nullptr;
+std::vector<std::uint8_t> EncodeOwnerLinkFiles(const std::vector<std::string>& paths) {
+  std::vector<std::uint8_t> out;
+  for (const std::string& path : paths) {
+    out.insert(out.end(), path.begin(), path.end());
+    out.push_back(0);
   }
-  std::memcpy(bytes, payload.data(), payload.size());
-  GlobalUnlock(block);
-  return block;
+  out.push_back(0);
+  return out;
 }
 
-std::optional<OwnerLinkRecord> TakeOwnerLinkRecordBlock(HGLOBAL block) {
-  const std::size_t size = GlobalSize(block);
-  const void* bytes = size ? GlobalLock(block) : nullptr;
-  if (!bytes) return std::nullopt;
-  auto record = DecodeOwnerLinkRecord(static_cast<const std::uint8_t*>(bytes), size);
-  GlobalUnlock(block);
-  GlobalFree(block);
-  return record;
+std::optional<std::vector<std::string>> DecodeOwnerLinkFiles(const std::uint8_t* data, std::size_t size) {
+  if (!data || size < 2 || data[size - 1] != 0 || data[size - 2] != 0) return std::nullopt;
+  std::vector<std::string> paths;
+  const char* text = reinterpret_cast<const char*>(data);
+  for (std::size_t at = 0; at < size - 1;) {
+    const std::size_t length = std::strlen(text + at);  // the final zero bounds every path
+    if (length == 0 || length > kOwnerLinkMaxPath) return std::nullopt;
+    paths.emplace_back(text + at, length);
+    at += length + 1;
+  }
+  return paths;
+}
+
+BOOL PostOwnerLinkRecord(HWND owner, const OwnerLinkRecord& record) {
+  if (record.folder.size() > kOwnerLinkMaxFolder || record.folder.find('\0') != std::string::npos) return FALSE;
+  const std::vector<std::uint8_t> payload = EncodeOwnerLinkRecord(record);
+  return platform::PostPayloadMessage(owner, WM_OWNER_LINK, OWNER_LINK_REGISTER, payload.data(), payload.size());
+}
+
+BOOL PostOwnerLinkFiles(HWND window, const std::vector<std::string>& paths) {
+  const std::vector<std::uint8_t> payload = EncodeOwnerLinkFiles(paths);
+  if (!DecodeOwnerLinkFiles(payload.data(), payload.size())) return FALSE;
+  return platform::PostPayloadMessage(window, WM_OWNER_LINK, OWNER_LINK_DROP_FILES, payload.data(), payload.size());
 }

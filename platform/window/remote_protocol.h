@@ -1,5 +1,6 @@
 // The wire format of the window transport and the socket work both of its sides share: one
-// fixed-size request on a fresh connection, one reply, and for window texts the text after it.
+// fixed-size request on a fresh connection (for payload posts the payload after it), one reply,
+// and for window texts the text after it.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@ namespace platform::win::remote {
 
 constexpr std::uint32_t kMagic = 0x56574D31;  // "VWM1"
 
-enum Op : std::uint32_t { kPost = 1, kSend = 2, kIsWindow = 3, kForeground = 4, kGetText = 5 };
+enum Op : std::uint32_t { kPost = 1, kSend = 2, kIsWindow = 3, kForeground = 4, kGetText = 5, kPostPayload = 6 };
 
 struct Request {
   std::uint32_t magic = kMagic;
@@ -20,6 +21,8 @@ struct Request {
   std::int64_t lParam = 0;
   std::uint32_t timeoutMs = 0;
   std::uint32_t senderPid = 0;
+  std::uint32_t payloadLength = 0;  // kPostPayload only, at most kMaxMessagePayload
+  std::uint32_t reserved = 0;
 };
 
 struct Reply {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/window/focus.h"
+#include "platform/window/message_payload.h"
 #include "platform/window/remote_protocol.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
@@ -48,6 +49,8 @@ struct Arriving {
   std::uint64_t deadline = 0;
   Request request;
   std::size_t got = 0;
+  std::vector<std::uint8_t> payload;  // sized from the request once its length passed the check
+  std::size_t payloadGot = 0;
 };
 
 }  // namespace
@@ -66,7 +69,7 @@ struct Server::Shared {
 
 namespace {
 
-void Answer(int fd, const Request& request) {
+void Answer(int fd, const Request& request, const std::vector<std::uint8_t>& payload = {}) {
   Reply reply;
   std::string text;
   HWND hwnd = DwordToHandle<HWND>(request.hwnd);
@@ -87,6 +90,10 @@ void Answer(int fd, const Request& request) {
       reply.result = static_cast<std::int64_t>(static_cast<LONG_PTR>(result));
       break;
     }
+    case kPostPayload:
+      reply.ok = w && platform::PostPayloadMessage(hwnd, request.msg, static_cast<WPARAM>(request.wParam),
+                                                   payload.data(), payload.size());
+      break;
     case kIsWindow: reply.ok = w && !w->destroying; break;
     case kForeground: reply.ok = w && SetForegroundWindow(hwnd); break;
     case kGetText:
@@ -137,7 +144,8 @@ bool Hand(const std::shared_ptr<Server::Shared>& s, const Job& job) {
   return true;
 }
 
-void Dispatch(const std::shared_ptr<Server::Shared>& s, int fd, const Request& request) {
+void Dispatch(const std::shared_ptr<Server::Shared>& s, int fd, const Request& request,
+              const std::vector<std::uint8_t>& payload) {
   // The caller gave up and closed: its request is not carried out late.
   if (request.magic != kMagic || PeerHungUp(fd)) {
     ::close(fd);
@@ -147,7 +155,7 @@ void Dispatch(const std::shared_ptr<Server::Shared>& s, int fd, const Request& r
     if (!Hand(s, Job{fd, request})) ::close(fd);
     return;
   }
-  Answer(fd, request);
+  Answer(fd, request, payload);
 }
 
 void AcceptWaiting(int listenFd, std::vector<Arriving>* arriving, std::uint64_t* pausedUntil) {
@@ -168,22 +176,34 @@ void AcceptWaiting(int listenFd, std::vector<Arriving>* arriving, std::uint64_t*
       ::close(fd);
       continue;
     }
-    arriving->push_back(Arriving{fd, SteadyMs() + kRequestMs, Request{}, 0});
+    arriving->push_back(Arriving{fd, SteadyMs() + kRequestMs, Request{}, 0, {}, 0});
   }
 }
 
 // Reads what has come of a request; false when the connection is done with (answered or closed).
 bool ReadArriving(const std::shared_ptr<Server::Shared>& s, Arriving* a) {
-  char* into = reinterpret_cast<char*>(&a->request) + a->got;
-  const ssize_t n = ::recv(a->fd, into, sizeof a->request - a->got, MSG_DONTWAIT);
+  const bool header = a->got < sizeof a->request;
+  char* into = header ? reinterpret_cast<char*>(&a->request) + a->got
+                      : reinterpret_cast<char*>(a->payload.data()) + a->payloadGot;
+  const std::size_t want = header ? sizeof a->request - a->got : a->payload.size() - a->payloadGot;
+  const ssize_t n = ::recv(a->fd, into, want, MSG_DONTWAIT);
   if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return true;
   if (n <= 0) {
     ::close(a->fd);
     return false;
   }
-  a->got += static_cast<std::size_t>(n);
+  (header ? a->got : a->payloadGot) += static_cast<std::size_t>(n);
   if (a->got < sizeof a->request) return true;
-  Dispatch(s, a->fd, a->request);
+  if (header && a->request.op == kPostPayload) {
+    // The length is checked before anything is allocated for it.
+    if (a->request.magic != kMagic || a->request.payloadLength > platform::kMaxMessagePayload) {
+      ::close(a->fd);
+      return false;
+    }
+    a->payload.resize(a->request.payloadLength);
+  }
+  if (a->payloadGot < a->payload.size()) return true;
+  Dispatch(s, a->fd, a->request, a->payload);
   return false;
 }
 
@@ -217,7 +237,7 @@ void Serve(const std::shared_ptr<Server::Shared>& s) {
         ::close(a.fd);
         continue;
       }
-      still.push_back(a);
+      still.push_back(std::move(a));
     }
     arriving.swap(still);
     if (r > 0 && listening && fds[1].revents) AcceptWaiting(s->listenFd, &arriving, &pausedUntil);

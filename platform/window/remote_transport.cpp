@@ -20,6 +20,7 @@
 #include "platform/base/strings.h"
 #include "platform/window/focus.h"
 #include "platform/window/handle_space.h"
+#include "platform/window/message_payload.h"
 #include "platform/window/remote_protocol.h"
 #include "platform/window/remote_server.h"
 #include "platform/window/remote_windows.h"
@@ -58,16 +59,18 @@ enum class Outcome { kAnswered, kGone, kNoAnswer };
 
 Outcome FromDial(Dial d) { return d == Dial::kGone ? Outcome::kGone : Outcome::kNoAnswer; }
 
-// One request and its reply on a fresh connection, all within timeoutMs; the reply's text (if
-// any) goes to text.
-Outcome Exchange(std::uint32_t pid, const Request& request, UINT timeoutMs, Reply* reply, std::string* text) {
+// One request (and its payload, if any) and its reply on a fresh connection, all within
+// timeoutMs; the reply's text (if any) goes to text.
+Outcome Exchange(std::uint32_t pid, const Request& request, UINT timeoutMs, Reply* reply, std::string* text,
+                 const void* payload = nullptr) {
   if (!pid) return Outcome::kGone;
   const std::uint64_t deadline = SteadyMs() + timeoutMs;
   int fd = -1;
   const Dial dial = Connect(pid, deadline, &fd);
   if (dial != Dial::kConnected) return FromDial(dial);
-  bool ok = WriteAll(fd, &request, sizeof request, deadline) && ReadAll(fd, reply, sizeof *reply, deadline) &&
-            reply->magic == kMagic;
+  bool ok = WriteAll(fd, &request, sizeof request, deadline) &&
+            (!request.payloadLength || WriteAll(fd, payload, request.payloadLength, deadline)) &&
+            ReadAll(fd, reply, sizeof *reply, deadline) && reply->magic == kMagic;
   // The length is checked before anything is allocated for it.
   if (ok && reply->textLength) {
     ok = reply->textLength <= kMaxWindowText;
@@ -160,6 +163,14 @@ BOOL RemotePost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return Exchange(OwnerOf(hwnd), MakeRequest(kPost, hwnd, msg, wParam, lParam), kQueryTimeoutMs, &reply, nullptr) ==
              Outcome::kAnswered &&
          reply.ok;
+}
+
+BOOL RemotePostPayload(HWND hwnd, UINT msg, WPARAM wParam, const void* data, std::size_t size) {
+  if (size > platform::kMaxMessagePayload) return FALSE;
+  Request request = MakeRequest(kPostPayload, hwnd, msg, wParam);
+  request.payloadLength = static_cast<std::uint32_t>(size);
+  Reply reply;
+  return Exchange(OwnerOf(hwnd), request, kQueryTimeoutMs, &reply, nullptr, data) == Outcome::kAnswered && reply.ok;
 }
 
 bool RemoteSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT* result) {
@@ -300,6 +311,7 @@ HWND RemoteFindWindow(LPCSTR className, LPCSTR title) {
 bool InstallHooks() {
   RemoteHooks& hooks = Remote();
   hooks.post = RemotePost;
+  hooks.postPayload = RemotePostPayload;
   hooks.send = RemoteSend;
   hooks.isWindow = RemoteIsWindow;
   hooks.findWindow = RemoteFindWindow;

@@ -1,8 +1,9 @@
 // Windows of other processes of the user's session: a window directory and a message transport
 // over Unix-domain sockets under the runtime folder. Handles of other processes work with
-// IsWindow, FindWindow, PostMessage, SendMessage (integers only) and SetForegroundWindow. No call
-// waits on another process past its own limit; IsWindow, FindWindow and GetWindowThreadProcessId
-// give a process 250 ms: FindWindow skips one that does not answer, IsWindow keeps its windows.
+// IsWindow, FindWindow, PostMessage, SendMessage (integers only), PostPayloadMessage (bytes, see
+// message_payload.h) and SetForegroundWindow. No call waits on another process past its own
+// limit; IsWindow, FindWindow and GetWindowThreadProcessId give a process 250 ms: FindWindow
+// skips one that does not answer, IsWindow keeps its windows.
 #pragma once
 
 #include "platform/base/win_types.h"

@@ -159,6 +159,7 @@ void OnInputRetrieved(const MSG& msg);
 // Process-wide hooks set by the cross-process transport; null until it starts.
 struct RemoteHooks {
   BOOL (*post)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+  BOOL (*postPayload)(HWND, UINT, WPARAM, const void*, std::size_t) = nullptr;
   bool (*send)(HWND, UINT, WPARAM, LPARAM, UINT timeoutMs, LRESULT* result) = nullptr;
   BOOL (*isWindow)(HWND) = nullptr;
   HWND (*findWindow)(LPCSTR cls, LPCSTR title) = nullptr;

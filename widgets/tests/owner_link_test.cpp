@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ole/global_memory.h"
+#include <string>
+#include <vector>
 
 TEST(OwnerLinkRecord, RoundTripsFoldersOfAnyLength) {
   for (std::size_t length : {0u, 1u, 255u, 256u, 259u, 4096u}) {
@@ -34,16 +35,18 @@ TEST(OwnerLinkRecord, MalformedPayloadsAreRefused) {
   EXPECT_FALSE(DecodeOwnerLinkRecord(huge.data(), huge.size()));
 }
 
-TEST(OwnerLinkRecord, BlocksAreReadOnceAndFreed) {
-  const std::size_t before = platform::ole::LiveGlobalBlocks();
-  HGLOBAL block = OwnerLinkRecordBlock({reinterpret_cast<HWND>(std::uintptr_t{9}), std::string(256, 'a')});
-  ASSERT_NE(block, nullptr);
-  const auto record = TakeOwnerLinkRecordBlock(block);
-  ASSERT_TRUE(record.has_value());
-  EXPECT_EQ(record->folder.size(), 256u);
-  EXPECT_EQ(platform::ole::LiveGlobalBlocks(), before);
-  // A freed or foreign handle is refused, never read.
-  EXPECT_FALSE(TakeOwnerLinkRecordBlock(block));
-  EXPECT_FALSE(TakeOwnerLinkRecordBlock(reinterpret_cast<HGLOBAL>(std::uintptr_t{0xdead0})));
-  EXPECT_EQ(OwnerLinkRecordBlock({nullptr, std::string(kOwnerLinkMaxFolder + 1, 'h')}), nullptr);
+TEST(OwnerLinkFiles, ListsRoundTripAndMalformedOnesAreRefused) {
+  const std::vector<std::string> paths = {"/clips/a.mpg", std::string(4000, 'p'), "/clips/b c.wav"};
+  const auto bytes = EncodeOwnerLinkFiles(paths);
+  EXPECT_EQ(DecodeOwnerLinkFiles(bytes.data(), bytes.size()), paths);
+  EXPECT_FALSE(DecodeOwnerLinkFiles(nullptr, bytes.size()));
+  EXPECT_FALSE(DecodeOwnerLinkFiles(bytes.data(), bytes.size() - 1));  // no final zero
+  const auto empty = EncodeOwnerLinkFiles({});
+  EXPECT_FALSE(DecodeOwnerLinkFiles(empty.data(), empty.size()));
+  auto hole = bytes;
+  hole[3] = 0;
+  hole[4] = 0;  // an empty path inside
+  EXPECT_FALSE(DecodeOwnerLinkFiles(hole.data(), hole.size()));
+  const auto tooLong = EncodeOwnerLinkFiles({std::string(kOwnerLinkMaxPath + 1, 'l')});
+  EXPECT_FALSE(DecodeOwnerLinkFiles(tooLong.data(), tooLong.size()));
 }

@@ -205,29 +205,40 @@ TEST_F(PageHostTest, DroppedFilesAreFilteredByExtension) {
 TEST_F(PageHostTest, OwnerLinkKeepsOneRecordPerFolderAndRefusesMalformedOnes) {
   const std::size_t before = CFileDropDialog::RegisteredChildren().size();
   auto post = [&](WPARAM code, LPARAM arg) { host_.SendMessage(WM_OWNER_LINK, code, arg); };
+  auto pump = [] {
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  };
   const HWND first = reinterpret_cast<HWND>(std::uintptr_t{0x5001});
   const HWND second = reinterpret_cast<HWND>(std::uintptr_t{0x5002});
   const std::string folder = "/opt/" + std::string(256, 'v') + "/";
-  post(OWNER_LINK_REGISTER, reinterpret_cast<LPARAM>(OwnerLinkRecordBlock({first, folder})));
+  ASSERT_TRUE(PostOwnerLinkRecord(host_.m_hWnd, {first, folder}));
   std::string upper = folder;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  post(OWNER_LINK_REGISTER, reinterpret_cast<LPARAM>(OwnerLinkRecordBlock({second, upper})));
+  ASSERT_TRUE(PostOwnerLinkRecord(host_.m_hWnd, {second, upper}));
+  pump();
   auto children = CFileDropDialog::RegisteredChildren();
   ASSERT_EQ(children.size(), before + 1);
   EXPECT_EQ(children.back().window, second);
   EXPECT_EQ(children.back().folder, folder);  // the full folder, terminator kept
-  // A block that is not a record, a dead handle and a null one are refused.
-  HGLOBAL junk = GlobalAlloc(GMEM_MOVEABLE, 7);
-  post(OWNER_LINK_REGISTER, reinterpret_cast<LPARAM>(junk));
-  post(OWNER_LINK_REGISTER, static_cast<LPARAM>(0x12345678));
+  // A live block of this process, a plain value and a null one are refused unread.
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
+  post(OWNER_LINK_REGISTER, reinterpret_cast<LPARAM>(block));
+  post(OWNER_LINK_REGISTER, static_cast<LPARAM>(0x40000002));
   post(OWNER_LINK_REGISTER, 0);
   EXPECT_EQ(CFileDropDialog::RegisteredChildren().size(), before + 1);
+  EXPECT_NE(GlobalSize(block), 0u);  // not freed by the link
+  GlobalFree(block);
   post(OWNER_LINK_UNREGISTER, reinterpret_cast<LPARAM>(second));
   EXPECT_EQ(CFileDropDialog::RegisteredChildren().size(), before);
   // A file list handed over by the link reaches OnDropFiles.
-  post(OWNER_LINK_DROP_FILES, reinterpret_cast<LPARAM>(CFileDropDialog::BuildDropFileList({"/clips/x.mpg"})));
+  ASSERT_TRUE(PostOwnerLinkFiles(host_.m_hWnd, {"/clips/x.mpg"}));
+  pump();
   EXPECT_EQ(host_.dropped, std::vector<std::string>{"/clips/x.mpg"});
+  host_.dropped.clear();
   post(OWNER_LINK_DROP_FILES, static_cast<LPARAM>(0x7777));
+  EXPECT_TRUE(host_.dropped.empty());
+  EXPECT_FALSE(PostOwnerLinkFiles(host_.m_hWnd, {}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   (void)DecodeOwnerLinkRecord(data, size);
+  (void)DecodeOwnerLinkFiles(data, size);
   if (size >= 4) {
     const int width = data[0] % 64 + 1;
     const std::size_t pitch = static_cast<std::size_t>(width) * 4 + data[1] % 8;

@@ -195,6 +195,50 @@ TEST(HostilePeers, AReplyAnnouncingAHugeTextIsRefusedBeforeAnythingIsAllocated) 
   EXPECT_STREQ(title, "");
 }
 
+// A connection to the process's socket that gives up reading after five seconds.
+int Dial(pid_t pid) {
+  const std::string path = platform::win::remote::SocketPath(static_cast<std::uint32_t>(pid));
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), std::min(path.size() + 1, sizeof addr.sun_path - 1));
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  timeval limit{5, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+TEST(HostilePeers, APayloadOverTheBoundIsRefusedAndOneCutShortStallsNobody) {
+  Peer peer("Payload Target");
+  ASSERT_NE(peer.hwnd, nullptr);
+  auto announce = [&](std::uint32_t length, std::size_t sent) {
+    const int fd = Dial(peer.pid);
+    platform::win::remote::Request r;
+    r.op = platform::win::remote::kPostPayload;
+    r.hwnd = HandleToDword(peer.hwnd);
+    r.msg = WM_USER + 207;
+    r.payloadLength = length;
+    const std::vector<char> some(sent, 'p');
+    EXPECT_EQ(::send(fd, &r, sizeof r, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof r));
+    if (sent) {
+      EXPECT_EQ(::send(fd, some.data(), sent, MSG_NOSIGNAL), static_cast<ssize_t>(sent));
+    }
+    return fd;
+  };
+  const int huge = announce(0xFFFFFFFF, 0);
+  ASSERT_GE(huge, 0);
+  platform::win::remote::Reply reply;
+  EXPECT_EQ(::recv(huge, &reply, sizeof reply, 0), 0);  // closed unanswered
+  const int cut = announce(1000, 10);
+  ASSERT_GE(cut, 0);
+  EXPECT_TRUE(Pings(peer.hwnd));
+  ::close(huge);
+  ::close(cut);
+}
+
 TEST(HostilePeers, ASocketOthersMayConnectToDoesNotSpeakForAProcess) {
   Peer open("open", "hostile_peer");
   ASSERT_NE(open.hwnd, nullptr);

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/window/focus.h"
+#include "platform/window/message_payload.h"
 #include "platform/window/messages.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
@@ -22,10 +24,19 @@ using remote_test::Peer;
 constexpr UINT kLink = WM_USER + 205;
 constexpr UINT kReply = WM_USER + 206;
 
+constexpr UINT kEcho = WM_USER + 207;
+constexpr UINT kEchoed = WM_USER + 208;
+
 int g_replies = 0;
 LPARAM g_lastReply = 0;
+std::vector<std::vector<std::uint8_t>> g_echoes;  // an empty one for an echo without payload
 
 LRESULT HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == kEchoed) {
+    auto payload = platform::TakeMessagePayload(l);
+    g_echoes.push_back(payload ? *payload : std::vector<std::uint8_t>{});
+    return 0;
+  }
   if (m == kReply) {
     ++g_replies;
     g_lastReply = l;
@@ -98,6 +109,55 @@ TEST_F(CrossProcess, PointersAreRefusedAcrossProcesses) {
   char title[32];
   GetWindowText(peer.hwnd, title, sizeof title);
   EXPECT_STREQ(title, "Pointer Peer");
+}
+
+TEST_F(CrossProcess, PayloadsCrossWholeAndOnlyOnce) {
+  HWND host = MakeHost();
+  Peer peer("Payload Peer");
+  ASSERT_NE(peer.hwnd, nullptr);
+  const auto caller = static_cast<WPARAM>(HandleToDword(host));
+  std::vector<std::uint8_t> largest(platform::kMaxMessagePayload);
+  for (std::size_t i = 0; i < largest.size(); ++i) largest[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  const std::vector<std::uint8_t> withZeros = {0, 'a', 0, 0, 'b', 0};
+  g_echoes.clear();
+  ASSERT_TRUE(platform::PostPayloadMessage(peer.hwnd, kEcho, caller, withZeros.data(), withZeros.size()));
+  ASSERT_TRUE(platform::PostPayloadMessage(peer.hwnd, kEcho, caller, largest.data(), largest.size()));
+  ASSERT_TRUE(PumpUntil([] { return g_echoes.size() == 2; }));
+  EXPECT_EQ(g_echoes[0], withZeros);
+  EXPECT_EQ(g_echoes[1], largest);
+
+  // Too large, a system message that would read the number as an address, a plain value
+  // posted by anyone: refused, or nothing to take.
+  largest.push_back(0);
+  EXPECT_FALSE(platform::PostPayloadMessage(peer.hwnd, kEcho, caller, largest.data(), largest.size()));
+  EXPECT_FALSE(platform::PostPayloadMessage(peer.hwnd, WM_SETTEXT, 0, "x", 2));
+  EXPECT_FALSE(platform::PostPayloadMessage(peer.hwnd, WM_COMMAND, 0, "x", 2));
+  ASSERT_TRUE(PostMessage(peer.hwnd, kEcho, caller, 0x40000001));
+  ASSERT_TRUE(PumpUntil([] { return g_echoes.size() == 3; }));
+  EXPECT_TRUE(g_echoes[2].empty());
+  DestroyWindow(host);
+}
+
+TEST(Payloads, AreTakenOnceAndBoundedInNumber) {
+  HWND host = MakeHost();
+  g_echoes.clear();
+  ASSERT_TRUE(platform::PostPayloadMessage(host, kEchoed, 0, "abc", 3));
+  ASSERT_TRUE(PumpUntil([] { return g_echoes.size() == 1; }));
+  EXPECT_EQ(g_echoes[0], (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+  EXPECT_FALSE(platform::TakeMessagePayload(0));
+  // Payloads nobody takes are dropped oldest first once too many wait.
+  EXPECT_TRUE(platform::PostPayloadMessage(host, WM_USER + 300, 0, "old", 3));
+  MSG first{};
+  ASSERT_TRUE(PeekMessage(&first, host, WM_USER + 300, WM_USER + 300, PM_REMOVE));
+  for (std::size_t i = 0; i < platform::kMaxWaitingPayloads; ++i)
+    EXPECT_TRUE(platform::PostPayloadMessage(host, WM_USER + 301, 0, "new", 3));
+  EXPECT_FALSE(platform::TakeMessagePayload(first.lParam));
+  MSG m{};
+  int kept = 0;
+  while (PeekMessage(&m, host, WM_USER + 301, WM_USER + 301, PM_REMOVE))
+    kept += platform::TakeMessagePayload(m.lParam) ? 1 : 0;
+  EXPECT_EQ(kept, static_cast<int>(platform::kMaxWaitingPayloads));
+  DestroyWindow(host);
 }
 
 TEST_F(CrossProcess, AHungPeerCostsOnlyTheTimeoutAndAKilledOneVanishes) {

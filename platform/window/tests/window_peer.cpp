@@ -1,5 +1,5 @@
 // The other side of the cross-process tests: a dialog window in a process of its own that
-// answers pings, posts and sends back, counts, or hangs when told to.
+// answers pings, posts and sends back, echoes payloads, counts, or hangs when told to.
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 
 #include "platform/base/clock.h"
 #include "platform/window/dialog.h"
+#include "platform/window/message_payload.h"
 #include "platform/window/messages.h"
 
 namespace {
@@ -15,8 +16,17 @@ int g_counted = 0;
 
 constexpr UINT kLink = WM_USER + 205;
 constexpr UINT kReply = WM_USER + 206;
+constexpr UINT kEcho = WM_USER + 207;  // wParam: the caller; the payload goes back to it
+constexpr UINT kEchoed = WM_USER + 208;
 
 INT_PTR PeerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kEcho) {
+    HWND caller = DwordToHandle<HWND>(static_cast<DWORD>(wParam));
+    if (auto payload = platform::TakeMessagePayload(lParam))
+      platform::PostPayloadMessage(caller, kEchoed, payload->size(), payload->data(), payload->size());
+    else PostMessage(caller, kEchoed, 0, 0);
+    return TRUE;
+  }
   if (msg != kLink) return FALSE;
   HWND caller = DwordToHandle<HWND>(static_cast<DWORD>(lParam));
   LRESULT answer = 1;

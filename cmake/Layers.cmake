@@ -9,7 +9,7 @@ set(VIDARRO_LAYERS
   "platform/window"
   "platform/controls platform/rc"
   "platform/shell platform/ole platform/dshow platform/disc"
-  "platform/wmf platform/filters platform/audio platform/x11"
+  "platform/wmf platform/filters platform/audio platform/x11 platform/script"
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"
   "capture convengine thumbs"

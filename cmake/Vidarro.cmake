@@ -54,6 +54,9 @@ function(vidarro_program name)
   if(TARGET platform_x11)
     target_link_libraries(${name} PRIVATE platform_x11)
   endif()
+  # It plays a script of user actions when VIDARRO_SCRIPT names one (platform/script).
+  target_link_libraries(${name} PRIVATE platform_script $<TARGET_OBJECTS:platform_script_starter>)
+  add_dependencies(${name} platform_script_starter)
   # A program exports its symbols: the modules it loads use its window system and process-wide state.
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VIDARRO_APP_DIR} ENABLE_EXPORTS ON
     BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")

@@ -1,6 +1,7 @@
 #include "platform/testkit/dialog_script.h"
 
 #include "platform/controls/commctrl.h"
+#include "platform/script/user_actions.h"
 #include "platform/shell/file_dialog.h"
 #include "platform/shell/folder_browser.h"
 #include "platform/testkit/driving.h"
@@ -26,17 +27,9 @@ void EndUnansweredDialogs() {
 namespace {
 
 // Injected, not pumped: the modal loop that runs the step delivers the input.
-void ClickInLoop(HWND dialog, int id) {
-  if (HWND button = GetDlgItem(dialog, id)) platform::ClickWindow(button);
-}
+void ClickInLoop(HWND dialog, int id) { platform::script::ClickControlOf(dialog, id); }
 
-void TypeInLoop(HWND dialog, int id, const std::string& text) {
-  HWND edit = GetDlgItem(dialog, id);
-  if (!edit) return;
-  SetFocus(edit);
-  SendMessage(edit, EM_SETSEL, 0, -1);
-  for (char c : text) platform::InjectChar(c);
-}
+void TypeInLoop(HWND dialog, int id, const std::string& text) { platform::script::TypeIntoControl(dialog, id, text); }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/gdi/afx_gdi.h"
+#include "platform/script/user_actions.h"
 #include "platform/window/dialog.h"
 #include "platform/window/focus.h"
 #include "platform/window/input.h"
@@ -15,12 +16,6 @@ POINT Screen(HWND hwnd, int x, int y) {
   POINT p{x, y};
   ClientToScreen(hwnd, &p);
   return p;
-}
-
-POINT Middle(HWND hwnd) {
-  RECT r{};
-  GetClientRect(hwnd, &r);
-  return Screen(hwnd, (r.right - r.left) / 2, (r.bottom - r.top) / 2);
 }
 
 }  // namespace
@@ -76,25 +71,19 @@ void Up(HWND hwnd, int x, int y) {
 }
 
 bool ClickControl(HWND parent, int id) {
-  HWND control = GetDlgItem(parent, id);
-  if (!control) return false;
-  platform::InjectClick(platform::MouseButton::Left, Middle(control));
+  if (!platform::script::ClickControlOf(parent, id)) return false;
   Pump();
   return true;
 }
 
 bool ClickButton(HWND parent, int id) {
-  HWND button = GetDlgItem(parent, id);
-  if (!button || !IsWindowVisible(button) || !IsWindowEnabled(button)) return false;
+  if (!platform::script::UsableControl(parent, id)) return false;
   return ClickControl(parent, id);
 }
 
 bool TypeInto(HWND parent, int id, const std::string& text) {
-  HWND control = GetDlgItem(parent, id);
-  if (!control) return false;
-  SetFocus(control);
-  SendMessage(control, EM_SETSEL, 0, -1);
-  TypeChars(text);
+  if (!platform::script::TypeIntoControl(parent, id, text)) return false;
+  Pump();
   return true;
 }
 
@@ -108,12 +97,7 @@ void TypeChars(const std::string& text) {
   Pump();
 }
 
-std::string WindowText(HWND hwnd) {
-  if (!hwnd) return {};
-  std::vector<char> buffer(static_cast<size_t>(GetWindowTextLength(hwnd)) + 1);
-  GetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
-  return buffer.data();
-}
+std::string WindowText(HWND hwnd) { return platform::script::TextOf(hwnd); }
 
 std::string ControlText(HWND parent, int id) { return WindowText(GetDlgItem(parent, id)); }
 

@@ -10,6 +10,7 @@
 #include "platform/window/afx_dialog.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/presenter_startup.h"
+#include "platform/window/script_startup.h"
 #include "platform/window/resources.h"
 
 namespace {
@@ -165,8 +166,11 @@ int AfxWinMain(int argc, char** argv) {
   }
   // Other programs of the suite find this one's windows (single instance, links) as on the desktop.
   platform::StartWindowTransport();
-  platform::StartPresenter(app->m_pszExeName.empty() ? app->m_pszAppName : app->m_pszExeName);
-  const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
+  const std::string name = app->m_pszExeName.empty() ? app->m_pszAppName : app->m_pszExeName;
+  platform::StartPresenter(name);
+  // A script of user actions named in the environment plays on the program's own windows.
+  platform::StartScriptPlayer(name);
+  const int code = platform::StopScriptPlayer(app->InitInstance() ? app->Run() : app->ExitInstance());
   platform::StopPresenter();
   app->FreeResourceLibraries();
   return code;

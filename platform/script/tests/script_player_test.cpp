@@ -1,0 +1,137 @@
+// The player on a dialog of this process: typing, choosing, clicking, answering a message box
+// and waiting for text, then a step that runs out of time and names itself.
+#include "platform/script/script_player.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/base/file.h"
+#include "platform/controls/commctrl.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
+#include "platform/window/message_box_dialog.h"
+#include "platform/window/messages.h"
+
+namespace platform::script {
+namespace {
+
+constexpr int kName = 100, kAsk = 101, kChoice = 102, kResult = 103;
+
+INT_PTR AskProc(HWND d, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    for (const char* item : {"One", "Two", "Three"})
+      SendDlgItemMessage(d, kChoice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == kAsk) {
+    const int answer = MessageBox(d, "Keep " + testkit::ControlText(d, kName) + "?", "Ask", MB_YESNO);
+    const LRESULT chosen = SendDlgItemMessage(d, kChoice, CB_GETCURSEL, 0, 0);
+    SetDlgItemText(d, kResult, ("answered " + std::to_string(answer) + " with " + std::to_string(chosen)).c_str());
+    return TRUE;
+  }
+  return FALSE;
+}
+
+class ScriptPlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallWindowMessageBoxes();
+    DialogTemplate t;
+    t.style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
+    t.caption = "Ask Dialog";
+    t.cx = 200;
+    t.cy = 100;
+    t.items = {{"Edit", "", kName, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 10, 10, 100, 12},
+               {"Button", "Ask", kAsk, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 10, 30, 50, 14},
+               {"ComboBox", "", kChoice, WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 0, 70, 30, 60, 60},
+               {"Static", "", kResult, WS_CHILD | WS_VISIBLE, 0, 10, 60, 150, 10}};
+    dialog_ = CreateDialogIndirectParam(nullptr, t, nullptr, AskProc, 0);
+    ASSERT_NE(dialog_, nullptr);
+  }
+  void TearDown() override { DestroyWindow(dialog_); }
+
+  std::vector<Step> Steps(const std::string& text) {
+    std::string error;
+    auto steps = ParseScript("program Tester\n" + text, "Tester", &error);
+    EXPECT_TRUE(steps) << error;
+    return steps ? *steps : std::vector<Step>{};
+  }
+  // Runs this thread's loop (real time, bounded) until the report says `last`.
+  std::string PlayUntil(const std::string& last) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::string report;
+    while (std::chrono::steady_clock::now() < limit) {
+      testkit::Pump();
+      report.clear();
+      ReadWholeFile(options_.reportFile, &report);
+      if (report.find(last) != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return report;
+  }
+
+  testkit::Environment env_;
+  HWND dialog_ = nullptr;
+  PlayerOptions options_{"Tester", env_.Temp() + "report.txt", env_.Temp() + "pictures/"};
+};
+
+TEST_F(ScriptPlayerTest, ActionsReachTheDialogAsAUsersWouldAndEachStepLeavesAPicture) {
+  ScriptPlayer player(Steps(R"(step "The dialog shows" 10
+  wait-window "Ask Dialog"
+step "Fill it in" 10
+  type 100 "the beach"
+  choose 102 "Two"
+step "Ask and say yes" 10
+  click 101
+  answer yes "Keep the beach?"
+  wait-text 103 "answered 6 with 1"
+)"),
+                      options_);
+  const std::string report = PlayUntil("finished");
+  EXPECT_EQ(report,
+            "Tester\tdone\tThe dialog shows\nTester\tdone\tFill it in\nTester\tdone\tAsk and say yes\n"
+            "Tester\tfinished\t3\n");
+  EXPECT_EQ(testkit::ControlText(dialog_, kResult), "answered 6 with 1");
+  EXPECT_EQ(player.Stop(0), 0);
+  for (const char* name : {"tester-01-the-dialog-shows.png", "tester-03-ask-and-say-yes.png"})
+    EXPECT_TRUE(std::ifstream(options_.pictureFolder + name).good()) << name;
+}
+
+TEST_F(ScriptPlayerTest, AStepOutOfTimeFailsWithItsNameAndAnUnansweredBoxIsNamed) {
+  ScriptPlayer player(Steps(R"(step "Wait for a control that never shows" 0.3
+  wait-shown 999
+)"),
+                      options_);
+  const std::string report = PlayUntil("failed");
+  EXPECT_EQ(report,
+            "Tester\tfailed\tWait for a control that never shows\tline 3: control 999 stayed hidden within 0.3 s\n");
+  EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
+}
+
+TEST_F(ScriptPlayerTest, ABoxSayingSomethingElseFailsAtOnceAndStepsLeftWhenTheProgramEndsFail) {
+  ScriptPlayer player(Steps(R"(step "Ask" 20
+  type 100 "x"
+  click 101
+  answer no "Something else?"
+step "Never reached" 20
+  close
+)"),
+                      options_);
+  const std::string report = PlayUntil("failed");
+  EXPECT_EQ(report, "Tester\tfailed\tAsk\tline 5: the message box says \"Keep x?\"\n");
+  EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
+
+  std::remove(options_.reportFile.c_str());
+  ScriptPlayer early(Steps("step \"Waits\" 20\n  wait-window \"Nobody\"\n"), options_);
+  EXPECT_EQ(early.Stop(0), kScriptFailedExitCode);
+  std::string said;
+  ReadWholeFile(options_.reportFile, &said);
+  EXPECT_EQ(said, "Tester\tfailed\tWaits\tthe program ended first\n");
+}
+
+}  // namespace
+}  // namespace platform::script

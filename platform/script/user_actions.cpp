@@ -1,0 +1,57 @@
+#include "platform/script/user_actions.h"
+
+#include <vector>
+
+#include "platform/base/strings.h"
+#include "platform/controls/commctrl.h"
+#include "platform/window/dialog.h"
+#include "platform/window/focus.h"
+#include "platform/window/input.h"
+
+namespace platform::script {
+
+HWND UsableControl(HWND parent, int id) {
+  HWND control = GetDlgItem(parent, id);
+  return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
+}
+
+bool ClickControlOf(HWND parent, int id) {
+  HWND control = GetDlgItem(parent, id);
+  if (!control) return false;
+  ClickWindow(control);
+  return true;
+}
+
+bool TypeIntoControl(HWND parent, int id, const std::string& text) {
+  HWND control = GetDlgItem(parent, id);
+  if (!control) return false;
+  SetFocus(control);
+  SendMessage(control, EM_SETSEL, 0, -1);
+  for (char c : text) InjectChar(c);
+  return true;
+}
+
+bool ChooseListItem(HWND parent, int id, const std::string& item) {
+  HWND control = GetDlgItem(parent, id);
+  if (!control) return false;
+  char name[64] = {};
+  GetClassName(control, name, sizeof name);
+  const bool combo = EqualsNoCase(name, "ComboBox");
+  const LRESULT at = SendMessage(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()));
+  if (at < 0) return false;
+  SendMessage(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+  SendMessage(GetParent(control), WM_COMMAND,
+              MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(combo ? CBN_SELCHANGE : LBN_SELCHANGE)),
+              reinterpret_cast<LPARAM>(control));
+  return true;
+}
+
+std::string TextOf(HWND hwnd) {
+  if (!hwnd) return {};
+  std::vector<char> buffer(static_cast<size_t>(GetWindowTextLength(hwnd)) + 1);
+  GetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+}  // namespace platform::script

@@ -1,0 +1,24 @@
+// What a user does to a window, done with injected input: the actions the test kit and the
+// script player share. Each queues its input and returns; the loop of the window's thread
+// delivers it. Called on the window's thread.
+#pragma once
+
+#include <string>
+
+#include "platform/base/win_types.h"
+
+namespace platform::script {
+
+// The control when it is shown and enabled, else null.
+HWND UsableControl(HWND parent, int id);
+// Clicks the middle of a control with the mouse; false when there is no such control.
+bool ClickControlOf(HWND parent, int id);
+// Gives the control the focus, selects its text and types `text` as characters.
+bool TypeIntoControl(HWND parent, int id, const std::string& text);
+// Selects the item of that text in a combo or list box and tells the parent as a user's choice
+// does (CBN_SELCHANGE, LBN_SELCHANGE); false when there is no such item.
+bool ChooseListItem(HWND parent, int id, const std::string& item);
+// A window's text.
+std::string TextOf(HWND hwnd);
+
+}  // namespace platform::script

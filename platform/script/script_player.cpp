@@ -125,6 +125,7 @@ struct ScriptPlayer::State {
   std::atomic<bool> finished{false};
   std::atomic<bool> failed{false};
   std::atomic<std::size_t> done{0};
+  std::atomic<bool> reportedFinish{false};
   std::mutex mu;
   std::map<LPARAM, std::shared_ptr<Task>> tasks;
   LPARAM nextTask = 1;
@@ -329,41 +330,49 @@ struct ScriptPlayer::State {
   }
 
   void Play() {
-    for (std::size_t i = 0; i < steps.size() && !stopping; ++i) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
       const Step& step = steps[i];
       deadline_ = Clock::now() + std::chrono::milliseconds(step.limitMs);
+      bool stepDone = true;
       for (const Action& action : step.actions) {
+        // Once the program is ending only waits on the windows of the session can still be
+        // done: a script may wait for its own program's window to go.
+        const bool needsProgram = action.verb != Verb::kWaitWindow && action.verb != Verb::kWaitGone;
         std::string why;
         Try result = Try::kNotYet;
         for (;;) {
-          if (stopping) break;
+          if (stopping && needsProgram) break;
           std::string now;
           result = Once(action, &now);
           // An attempt cut short by the deadline keeps the reason the one before found.
           if (now != kNoAnswer || why.empty()) why = now;
-          if (result != Try::kNotYet || Clock::now() >= deadline_) break;
+          if (result != Try::kNotYet || Clock::now() >= deadline_ || stopping) break;
           std::this_thread::sleep_for(kPoll);
         }
-        if (stopping) break;
-        if (result != Try::kDone) {
-          char limit[32] = "";
-          if (result == Try::kNotYet) std::snprintf(limit, sizeof limit, " within %g s", step.limitMs / 1000.0);
-          Fail(step, "line " + std::to_string(action.line) + ": " + why + limit);
-          EndProgram();
-          finished = true;
-          return;
-        }
+        if (result == Try::kDone) continue;
+        stepDone = false;
+        if (stopping) break;  // the program's end reports the step
+        char limit[32] = "";
+        if (result == Try::kNotYet) std::snprintf(limit, sizeof limit, " within %g s", step.limitMs / 1000.0);
+        Fail(step, "line " + std::to_string(action.line) + ": " + why + limit);
+        EndProgram();
+        finished = true;
+        return;
       }
-      if (stopping) break;
+      if (!stepDone) break;
       ++done;
       AppendLine(options.reportFile, options.program + "\tdone\t" + step.name);
-      Picture(i, step);
+      if (!stopping) Picture(i, step);
     }
-    if (!stopping) {
-      std::fprintf(stderr, "script: %s: %zu of %zu steps done\n", options.program.c_str(), done.load(), steps.size());
-      AppendLine(options.reportFile, options.program + "\tfinished\t" + std::to_string(steps.size()));
-    }
+    if (done == steps.size()) ReportFinished();
     finished = true;
+  }
+
+  // Once, by whichever comes first: the player or the program's end after the last step.
+  void ReportFinished() {
+    if (reportedFinish.exchange(true)) return;
+    std::fprintf(stderr, "script: %s: %zu of %zu steps done\n", options.program.c_str(), done.load(), steps.size());
+    AppendLine(options.reportFile, options.program + "\tfinished\t" + std::to_string(steps.size()));
   }
 
   // A failed script ends its program: asked first, then outright.
@@ -412,6 +421,8 @@ int ScriptPlayer::Stop(int exitCode) {
   if (!failed && s.done < s.steps.size()) {
     s.failed = true;
     s.Fail(s.steps[s.done], "the program ended first");
+  } else if (!failed) {
+    s.ReportFinished();
   }
   if (HWND runner = s.runner.exchange(nullptr)) {
     SetWindowLongPtr(runner, GWLP_USERDATA, 0);

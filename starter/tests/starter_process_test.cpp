@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "lanvik_dlg.h"
 #include "lanvik_ids.h"
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/registry/registry.h"
@@ -128,6 +130,33 @@ TEST(StarterProcess, TheMainProgramStartsItAgainWithoutItsIntro) {
     started |= platform::FileNameOf(record.target) == "Lanvik" && record.parameters == "/NOINTRO";
   EXPECT_TRUE(started);
   EXPECT_TRUE(EndStarter(starter));
+}
+
+TEST(StarterProcess, PlaysAScriptThroughItsIntroAndMainWindowAndStartsTheWizard) {
+  Environment env(CurrentTestName());
+  const std::string script = env.Temp() + "starter.script";
+  std::ofstream(script) << R"(program Lanvik
+step "The intro shows" 20
+  wait-window "Narvell Vidarro 5.0 Starter"
+step "The main window starts the wizard" 20
+  click 1003
+step "The starter closes behind the wizard" 20
+  wait-gone "Narvell Vidarro 5.0 Starter"
+)";
+  ScopedVariable named("VIDARRO_SCRIPT", script);
+  ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "report.txt");
+  ProgramProcess starter;
+  ASSERT_TRUE(starter.Start("Lanvik"));
+  EXPECT_EQ(0, starter.WaitForExit(60000)) << starter.Output();
+  std::string said;
+  platform::ReadWholeFile(env.Temp() + "report.txt", &said);
+  EXPECT_EQ(said,
+            "Lanvik\tdone\tThe intro shows\nLanvik\tdone\tThe main window starts the wizard\n"
+            "Lanvik\tdone\tThe starter closes behind the wizard\nLanvik\tfinished\t3\n");
+  bool wizard = false;
+  for (const auto& record : platform::ReadLaunchRecords())
+    wizard |= platform::FileNameOf(record.target).rfind("Wendrel", 0) == 0;
+  EXPECT_TRUE(wizard);
 }
 
 }  // namespace

@@ -110,4 +110,71 @@ TEST(GalleryProgram, StaysOpenUntilAnotherProcessClosesIt) {
   EXPECT_EQ(0, program.WaitForExit(20000)) << program.Output();
 }
 
+// Runs the gallery with a script of user actions; its exit code.
+int PlayGallery(const Environment& env, const std::string& script, ProgramProcess* program) {
+  const std::string file = env.Temp() + "gallery.script";
+  std::ofstream(file) << script;
+  setenv("VIDARRO_SCRIPT", file.c_str(), 1);
+  setenv("VIDARRO_SCRIPT_REPORT", (env.Temp() + "report.txt").c_str(), 1);
+  setenv("VIDARRO_SCRIPT_PICTURES", PictureFolder().c_str(), 1);
+  const bool started = program->Start("vidarro_gallery", {"/stay"});
+  for (const char* name : {"VIDARRO_SCRIPT", "VIDARRO_SCRIPT_REPORT", "VIDARRO_SCRIPT_PICTURES"}) unsetenv(name);
+  return started ? program->WaitForExit(60000) : -1;
+}
+
+std::string Report(const Environment& env) {
+  std::ifstream in(env.Temp() + "report.txt");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(GalleryProgram, PlaysAScriptOfUserActionsThroughEveryKindOfWindow) {
+  Environment env(CurrentTestName());
+  const std::string clip = env.Home() + "beach.mpg";
+  std::ofstream(clip) << "clip";
+  std::filesystem::create_directories(env.Home() + "out");
+  ProgramProcess program;
+  const int code = PlayGallery(env, R"(program vidarro_gallery
+step "The gallery shows" 20
+  wait-window "Vidarro window gallery"
+step "Play a named clip" 20
+  type 1001 "Summer trip"
+  click 1006
+  answer ok "Playing Summer trip."
+step "Open a clip" 20
+  click 1008
+  answer-file ")" + clip + R"("
+  wait-text 1001 "beach"
+step "Choose the output folder" 20
+  click 1009
+  answer-folder ")" + env.Home() + R"(out"
+  wait-text 1010 "out"
+step "The About box and closing" 20
+  click 1007
+  wait-window "About the gallery"
+  click 1
+  wait-gone "About the gallery"
+  click 2
+)",
+                               &program);
+  EXPECT_EQ(0, code) << program.Output();
+  EXPECT_EQ(Report(env),
+            "vidarro_gallery\tdone\tThe gallery shows\nvidarro_gallery\tdone\tPlay a named clip\n"
+            "vidarro_gallery\tdone\tOpen a clip\nvidarro_gallery\tdone\tChoose the output folder\n"
+            "vidarro_gallery\tdone\tThe About box and closing\nvidarro_gallery\tfinished\t5\n");
+  EXPECT_TRUE(std::filesystem::exists(PictureFolder() + "vidarro-gallery-04-choose-the-output-folder.png"));
+}
+
+TEST(GalleryProgram, AFailedOrMalformedScriptEndsTheProgramNamingWhy) {
+  Environment env(CurrentTestName());
+  ProgramProcess failing;
+  EXPECT_EQ(97, PlayGallery(env, "program *\nstep \"Press a button that is not there\" 1\n  click 4242\n", &failing));
+  EXPECT_NE(failing.Output().find("step \"Press a button that is not there\" failed: line 3: no control 4242 showed"),
+            std::string::npos)
+      << failing.Output();
+  ProgramProcess malformed;
+  EXPECT_EQ(97, PlayGallery(env, "program *\nstep \"Unfinished\n", &malformed));
+  EXPECT_NE(malformed.Output().find("line 2: a text without its closing quote"), std::string::npos)
+      << malformed.Output();
+}
+
 }  // namespace

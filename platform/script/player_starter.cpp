@@ -25,7 +25,7 @@ std::string Variable(const char* name) {
   return v ? v : "";
 }
 
-void Start(const std::string& program) {
+void Start(const std::string& program, const std::string& commandLine) {
   const std::string file = Variable("VIDARRO_SCRIPT");
   if (file.empty()) return;
   const PlayerOptions options{program, Variable("VIDARRO_SCRIPT_REPORT"), Variable("VIDARRO_SCRIPT_PICTURES")};
@@ -33,7 +33,7 @@ void Start(const std::string& program) {
   std::string error;
   std::optional<std::vector<Step>> steps;
   if (!platform::ReadWholeFileLimited(file, kMaxScriptBytes, &text)) error = "cannot read the script " + file;
-  else if (!(steps = ParseScript(text, program, &error))) error = file + ": " + error;
+  else if (!(steps = ParseScript(text, program, commandLine, &error))) error = file + ": " + error;
   if (!steps) {
     // A script that cannot be played ends the program before it shows anything.
     ScriptPlayer::ReportUnplayable(options, error);

@@ -95,7 +95,8 @@ int ButtonByName(const std::string& name) {
   return Number(name, &id) ? id : 0;
 }
 
-std::optional<std::vector<Step>> ParseScript(const std::string& text, const std::string& program, std::string* error) {
+std::optional<std::vector<Step>> ParseScript(const std::string& text, const std::string& program,
+                                             const std::string& commandLine, std::string* error) {
   std::vector<Step> steps;
   bool mine = false;
   bool inProgram = false;
@@ -115,10 +116,11 @@ std::optional<std::vector<Step>> ParseScript(const std::string& text, const std:
     if (words.empty() || (!quoted[0] && words[0][0] == '#')) continue;
     const std::string& verb = words[0];
     if (verb == "program") {
-      if (words.size() != 2) return fail("\"program\" takes one name");
+      if (words.size() < 2 || words.size() > 3 || quoted[1] || (words.size() == 3 && !quoted[2]))
+        return fail("\"program\" takes a name and perhaps a quoted command line");
       inProgram = true;
       inStep = false;
-      mine = words[1] == "*" || EqualsNoCase(words[1], program);
+      mine = (words[1] == "*" || EqualsNoCase(words[1], program)) && (words.size() == 2 || words[2] == commandLine);
       continue;
     }
     if (!inProgram) return fail("a \"program\" line must come first");

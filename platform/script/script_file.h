@@ -3,6 +3,8 @@
 //   # a comment line
 //   program Parvel                  the steps below are played by the program of that file
 //                                   name (without regard to case; "*" for every program)
+//   program Lanvik "/NOINTRO"       ... only when started with exactly that command line
+//                                   ("" for none), so a program started again plays anew
 //   step "Convert the clip" 60      a named step; its actions must all be done within 60 s
 //     wait-window "Publish - PSP"   a window of that title shows, in any program of the suite;
 //                                   one of this program becomes the window the actions act on
@@ -60,8 +62,10 @@ struct Step {
   int line = 0;
 };
 
-// The steps for `program`; no value and a reason ("line 4: ...") for a malformed script.
-std::optional<std::vector<Step>> ParseScript(const std::string& text, const std::string& program, std::string* error);
+// The steps for `program` started with `commandLine`; no value and a reason ("line 4: ...")
+// for a malformed script.
+std::optional<std::vector<Step>> ParseScript(const std::string& text, const std::string& program,
+                                             const std::string& commandLine, std::string* error);
 
 // The button id an answer names ("yes" is IDYES, "6" is 6); 0 when it names none.
 int ButtonByName(const std::string& name);

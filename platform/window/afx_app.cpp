@@ -169,7 +169,7 @@ int AfxWinMain(int argc, char** argv) {
   const std::string name = app->m_pszExeName.empty() ? app->m_pszAppName : app->m_pszExeName;
   platform::StartPresenter(name);
   // A script of user actions named in the environment plays on the program's own windows.
-  platform::StartScriptPlayer(name);
+  platform::StartScriptPlayer(name, app->m_lpCmdLine);
   const int code = platform::StopScriptPlayer(app->InitInstance() ? app->Run() : app->ExitInstance());
   platform::StopPresenter();
   app->FreeResourceLibraries();

@@ -16,7 +16,7 @@ void RegisterScriptPlayer(const ScriptPlayerStarter& starter) {
   g_starter = starter;
 }
 
-void StartScriptPlayer(const std::string& programName) {
+void StartScriptPlayer(const std::string& programName, const std::string& commandLine) {
   ScriptPlayerStarter starter;
   {
     std::lock_guard lock(g_mu);
@@ -24,7 +24,7 @@ void StartScriptPlayer(const std::string& programName) {
     g_started = true;
     starter = g_starter;
   }
-  starter.start(programName);
+  starter.start(programName, commandLine);
 }
 
 int StopScriptPlayer(int exitCode) {

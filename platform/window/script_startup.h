@@ -9,13 +9,13 @@ namespace platform {
 
 struct ScriptPlayerStarter {
   // Starts playing this program's part of the script, if any; called on the program's thread.
-  void (*start)(const std::string& programName) = nullptr;
+  void (*start)(const std::string& programName, const std::string& commandLine) = nullptr;
   // Ends the playing; returns the program's exit code, or a code of its own when a step failed.
   int (*stop)(int exitCode) = nullptr;
 };
 
 void RegisterScriptPlayer(const ScriptPlayerStarter& starter);
-void StartScriptPlayer(const std::string& programName);
+void StartScriptPlayer(const std::string& programName, const std::string& commandLine);
 int StopScriptPlayer(int exitCode);
 
 }  // namespace platform

@@ -24,7 +24,7 @@ step "Upload" 1.5
 
 TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   std::string error;
-  const auto parvel = ParseScript(kScript, "parvel", &error);
+  const auto parvel = ParseScript(kScript, "parvel", "list.txt /PSP", &error);
   ASSERT_TRUE(parvel) << error;
   ASSERT_EQ(parvel->size(), 1u);
   const Step& step = (*parvel)[0];
@@ -43,18 +43,25 @@ TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   EXPECT_EQ(step.actions[5].text, "Replace it?");
   EXPECT_EQ(step.actions[6].line, 10);
 
-  const auto corrin = ParseScript(kScript, "Corrin", &error);
+  const auto corrin = ParseScript(kScript, "Corrin", "", &error);
   ASSERT_TRUE(corrin);
   ASSERT_EQ(corrin->size(), 1u);
   EXPECT_EQ((*corrin)[0].limitMs, 1500);
-  EXPECT_TRUE(ParseScript(kScript, "Lanvik", &error)->empty());
-  EXPECT_EQ(ParseScript("program *\nstep \"s\" 1\nclose\n", "Anyone", &error)->size(), 1u);
+  EXPECT_TRUE(ParseScript(kScript, "Lanvik", "", &error)->empty());
+  // A command line given picks the run: a program started again plays its own part.
+  const char* runs =
+      "program Lanvik \"\"\nstep \"first\" 1\nclose\nprogram Lanvik \"/NOINTRO\"\nstep \"again\" 1\nclose\n";
+  EXPECT_EQ(ParseScript(runs, "Lanvik", "", &error)->at(0).name, "first");
+  EXPECT_EQ(ParseScript(runs, "lanvik", "/NOINTRO", &error)->at(0).name, "again");
+  EXPECT_TRUE(ParseScript(runs, "Lanvik", "/nointro", &error)->empty());
+  EXPECT_EQ(ParseScript("program *\nstep \"s\" 1\nclose\n", "Anyone", "", &error)->size(), 1u);
 }
 
 TEST(ScriptFile, MalformedLinesAreRefusedWithTheirNumber) {
   const std::pair<const char*, const char*> cases[] = {
       {"step \"a\" 1\n", "line 1: a \"program\" line must come first"},
       {"program P\nclick 5\n", "line 2: an action before the first step"},
+      {"program P /NOINTRO\n", "line 1: \"program\" takes a name and perhaps a quoted command line"},
       {"program P\nstep \"a\" 0\n", "line 2: a step's limit is a number of seconds from 0 to 3600"},
       {"program P\nstep \"a\" 99999\n", "line 2: a step's limit is a number of seconds from 0 to 3600"},
       {"program P\nstep a 5\n", "line 2: \"step\" takes a quoted name and seconds"},
@@ -68,12 +75,12 @@ TEST(ScriptFile, MalformedLinesAreRefusedWithTheirNumber) {
   };
   for (const auto& [text, why] : cases) {
     std::string error;
-    EXPECT_FALSE(ParseScript(text, "P", &error)) << text;
+    EXPECT_FALSE(ParseScript(text, "P", "", &error)) << text;
     EXPECT_EQ(error, why) << text;
   }
   // Another program's malformed action is refused too: the script is one file.
   std::string error;
-  EXPECT_FALSE(ParseScript("program Q\nstep \"a\" 5\nclick x\n", "P", &error));
+  EXPECT_FALSE(ParseScript("program Q\nstep \"a\" 5\nclick x\n", "P", "", &error));
 }
 
 }  // namespace

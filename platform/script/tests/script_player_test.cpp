@@ -56,7 +56,7 @@ class ScriptPlayerTest : public ::testing::Test {
 
   std::vector<Step> Steps(const std::string& text) {
     std::string error;
-    auto steps = ParseScript("program Tester\n" + text, "Tester", &error);
+    auto steps = ParseScript("program Tester\n" + text, "Tester", "", &error);
     EXPECT_TRUE(steps) << error;
     return steps ? *steps : std::vector<Step>{};
   }

@@ -1,4 +1,4 @@
-// The demo job's steps; each prints what it did and returns false with a reason on failure.
+// The demo job's library-driven steps; each prints what it did and returns false with a reason on failure.
 #pragma once
 
 #include <string>
@@ -9,7 +9,5 @@ namespace demo {
 bool AuthorBluray(const std::string& discFolder, int clipCount);
 // Writes the first picture of an MPEG file as a 24-bit BMP.
 bool MakeThumbnail(const std::string& mpegPath, const std::string& bmpPath);
-// Converts a clip for the PSP through Mordax.dll into outputFolder.
-bool ConvertForPlayer(const std::string& clipPath, const std::string& outputFolder);
 
 }  // namespace demo

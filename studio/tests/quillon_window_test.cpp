@@ -14,8 +14,10 @@
 #include "platform/base/file.h"
 #include "platform/ole/drop_files.h"
 #include "platform/base/module.h"
+#include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/com/inproc_server.h"
 #include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/power.h"
@@ -381,14 +383,25 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   EXPECT_TRUE(in.good());
 }
 
-TEST_F(QuillonWindowTest, RealPackWindowsAndMenusArePictured) {
-  packs::RegisterEditorPack();
-  packs::RegisterBurnerPack();
+// The file of the module whose code a COM object runs: where its table of functions lies.
+std::string ModuleOfObject(IUnknown* object) {
+  return object ? platform::FileNameOf(platform::com::ModuleFileOf(*reinterpret_cast<void**>(object))) : "";
+}
+
+TEST_F(QuillonWindowTest, TheInstalledPacksComeFromTheirModulesAndArePicturedWithTheMenus) {
+  // Registered as an installer does; the window then finds them through the registry.
+  for (const char* module : {"Lumbrel.so", "Tessmor.so"}) {
+    ProgramProcess regsvr32;
+    ASSERT_TRUE(regsvr32.Start("regsvr32", {"/s", platform::AppFolder() + module}));
+    EXPECT_EQ(regsvr32.WaitForExit(20000), 0) << regsvr32.Output();
+  }
   CLoadingDlg* splash = nullptr;
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
     ASSERT_NE(dialog.Model().editor, nullptr);
     ASSERT_NE(dialog.Model().burner, nullptr);
+    EXPECT_EQ(ModuleOfObject(dialog.Model().editor), "Lumbrel.so");
+    EXPECT_EQ(ModuleOfObject(dialog.Model().burner), "Tessmor.so");
     Picture(d, "capture_step_real_packs.png");
     ClickButton(d, IDC_FULL_SCREEN);
     Picture(d, "capture_step_full_screen.png");

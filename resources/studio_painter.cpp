@@ -2,7 +2,7 @@
 // the window's layout, the clip list's background and the button strips (five frames: normal,
 // hover, pressed, disabled and the region mask, red outside). The frame and the small buttons go
 // to the UI library, the step and Project buttons to the program's own library, a second name
-// plate to the extra library.
+// plate to the extra library; the program's icon goes with its own library.
 //   studio_painter <output folder>
 #include <algorithm>
 #include <cstdio>
@@ -216,6 +216,39 @@ Canvas Button(int w, int h, int glyph) {
   return c;
 }
 
+// The program's icon, 32 x 32: a lit rounded square with a play mark, written as an ICO file
+// (one 32-bit image, transparent outside the square).
+bool WriteIcon(const std::string& path) {
+  constexpr int n = 32;
+  std::string out;
+  auto put16 = [&out](unsigned v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>((v >> 8) & 0xFF); };
+  auto put32 = [&put16](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
+  const unsigned maskStride = 4, pixels = n * n * 4, mask = maskStride * n;
+  put16(0), put16(1), put16(1);  // an icon file of one image
+  out += static_cast<char>(n), out += static_cast<char>(n), out += '\0', out += '\0';
+  put16(1), put16(32), put32(40 + pixels + mask), put32(6 + 16);
+  put32(40), put32(n), put32(2 * n), put16(1), put16(32);
+  for (unsigned v : {0u, pixels + mask, 0u, 0u, 0u, 0u}) put32(v);
+  for (int y = n - 1; y >= 0; --y)
+    for (int x = 0; x < n; ++x) {
+      const int inside = InsideRounded(x, y, n, n, 7);
+      Colour c = inside == 1 ? kBorder : Mix(kHotTop, kAccentDark, y, n - 1);
+      const int dx = x - 12, dy = y - 16;  // the play mark
+      if (inside == 2 && dx >= 0 && dx < 10 && dy * 2 <= 10 - dx && -dy * 2 <= 10 - dx) c = kLight;
+      out += static_cast<char>(c.b), out += static_cast<char>(c.g), out += static_cast<char>(c.r);
+      out += static_cast<char>(inside ? 0xFF : 0x00);
+    }
+  for (int y = n - 1; y >= 0; --y) {
+    unsigned bits = 0;
+    for (int x = 0; x < n; ++x)
+      if (!InsideRounded(x, y, n, n, 7)) bits |= 1u << (31 - x);
+    for (int k = 3; k >= 0; --k) out += static_cast<char>((bits >> (8 * k)) & 0xFF);
+  }
+  std::ofstream file(path, std::ios::binary);
+  file << out;
+  return static_cast<bool>(file);
+}
+
 struct Strip {
   const char* id;
   const char* file;
@@ -277,7 +310,10 @@ int main(int argc, char** argv) {
   const std::vector<Strip> extra = {
       {"IDB_EXTRA_MAIN_TOP_LEFT", "extra_main_top_left.bmp", TopLeft(kAccent)},
   };
-  if (!WriteStrips(folder, "studio_own_bitmaps.rc", own) || !WriteStrips(folder, "studio_extra_bitmaps.rc", extra))
+  if (!WriteStrips(folder, "studio_own_bitmaps.rc", own) || !WriteStrips(folder, "studio_extra_bitmaps.rc", extra) ||
+      !WriteIcon(folder + "quillon.ico"))
     return 1;
+  // Named beside the buttons: a script finds its files in its own folder.
+  std::ofstream(folder + "studio_own_bitmaps.rc", std::ios::app) << "IDR_MAINFRAME ICON \"quillon.ico\"\n";
   return WriteStrips(folder, "studio_ui_bitmaps.rc", ui) ? 0 : 1;
 }

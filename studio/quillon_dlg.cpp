@@ -4,6 +4,7 @@
 #include "clip_thumbnail.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
+#include "platform/gdi/icon.h"
 #include "platform/gdi/image_list.h"
 #include "platform/com/class_table.h"
 #include "platform/shell/file_dialog.h"
@@ -25,6 +26,7 @@ constexpr int kThumbnailWidth = 80;
 constexpr UINT kClipListBackground = 1517;
 constexpr int kThumbnailHeight = 60;
 
+constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
 constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
 constexpr WPARAM kDeviceChangeForwarded = 1094;
@@ -89,6 +91,7 @@ const std::vector<std::string>& ComponentFiles() {
 
 BEGIN_MESSAGE_MAP(CQuillonDlg, CSkinPageHost)
 ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
 ON_WM_ERASEBKGND()
 ON_WM_LBUTTONDOWN()
 ON_WM_SYSCOMMAND()
@@ -151,6 +154,9 @@ BOOL CQuillonDlg::OnInitDialog() {
   model_->projectPath = StartupProjectPath(args_);
   width_ = kNormalWidth;
   height_ = kNormalHeight;
+  icon_ = ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_MAINFRAME));
+  SetIcon(icon_, TRUE);
+  SetIcon(icon_, FALSE);
   ModifyStyle(0, WS_MINIMIZEBOX | WS_SYSMENU);
   if (HMENU system = ::GetSystemMenu(m_hWnd, FALSE)) {
     ::AppendMenu(system, MF_SEPARATOR, 0, nullptr);
@@ -553,11 +559,19 @@ void CQuillonDlg::OnPaint() {
     ApplyWindowRegion();
     // Until the start-up timer has run no page covers the page area yet: the frame fills it.
     skin_.Draw(CDC::FromHandle(dc), !started_);
+  } else if (icon_) {
+    ::SendMessage(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::DrawIcon(dc, (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
+               (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2, icon_);
   }
   ::EndPaint(m_hWnd, &ps);
 }
 
 BOOL CQuillonDlg::OnEraseBkgnd(CDC*) { return TRUE; }
+
+HCURSOR CQuillonDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(icon_); }
 
 void CQuillonDlg::OnLButtonDown(UINT flags, CPoint point) {
   CDialog::OnLButtonDown(flags, point);

@@ -102,6 +102,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
   BOOL OnEraseBkgnd(CDC* dc) override;
+  HCURSOR OnQueryDragIcon() override;
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnTimer(UINT_PTR id) override;
@@ -152,6 +153,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   int width_ = kNormalWidth;
   int height_ = kNormalHeight;
   HMENU helpMenu_ = nullptr;
+  HICON icon_ = nullptr;             // resource 128, the window's big and small icon
   HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, indexed by the items' image
 };
 

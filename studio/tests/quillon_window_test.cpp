@@ -493,6 +493,10 @@ TEST_F(QuillonWindowTest, TheFramePiecesShapeTheWindowAndPlaceItsButtonsWhole) {
                          POINT{kNormalWidth - kCornerSize, kNormalHeight - 1 - kCornerSize}})
       EXPECT_TRUE(region.PtInRegion(inside)) << inside.x << "," << inside.y;
     Picture(d, "main_window_frame.png");
+    // The window's icon is the program's resource 128, also its drag icon.
+    const auto icon = reinterpret_cast<HICON>(::SendMessage(d, WM_GETICON, TRUE, 0));
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessage(d, WM_QUERYDRAGICON, 0, 0)), icon);
     ClickButton(d, IDC_CLOSE_BUTTON);
   });
 }

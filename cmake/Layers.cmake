@@ -13,7 +13,7 @@ set(VIDARRO_LAYERS
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"
   "capture convengine thumbs"
-  "converter studio wizard audiorec uploader starter resources platform/gallery")
+  "converter studio wizard audiorec uploader starter resources platform/gallery platform/regsvr32")
 
 # The folder a path inside the tree belongs to: "platform/<name>" or its first component.
 function(vidarro_layer_folder path out)

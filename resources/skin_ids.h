@@ -68,3 +68,36 @@
 #define IDB_EXTRA_STARTER_LOGO 3003
 // In VidarroImgData50: the wizard launch button strip.
 #define IDB_IMAGE_STARTER_WIZARD 22016
+
+// The main program's window (studio_painter). Its nine-piece frame: the bottom row (corner,
+// repeated, corner), the left row (repeated, end), the right row, which holds the clip list's
+// column (top, repeated, end with the list's buttons), and the top row (corner with the name
+// plate, repeated, the step buttons' recess, corner with the window buttons). The corners are
+// pure red where the window is cut away.
+#define IDB_MAIN_BOTTOM_LEFT 1500
+#define IDB_MAIN_BOTTOM 1501
+#define IDB_MAIN_BOTTOM_RIGHT 1502
+#define IDB_MAIN_LEFT 1503
+#define IDB_MAIN_LEFT_END 1504
+#define IDB_MAIN_RIGHT_TOP 1505
+#define IDB_MAIN_RIGHT 1506
+#define IDB_MAIN_RIGHT_END 1507
+#define IDB_MAIN_TOP_LEFT 1508
+#define IDB_MAIN_TOP 1509
+#define IDB_MAIN_TOP_MIDDLE 1510
+#define IDB_MAIN_TOP_RIGHT 1511
+// Button strips of five frames (normal, hover, pressed, disabled, red-masked region).
+#define IDB_MAIN_ADD 1512
+#define IDB_MAIN_DELETE 1513
+#define IDB_MAIN_IPOD 1514
+#define IDB_MAIN_PSP 1515
+#define IDB_MAIN_HD 1516
+// The clip list's background, 160 x 1200.
+#define IDB_CLIP_LIST_BACKGROUND 1517
+#define IDB_MAIN_CLOSE 1520
+#define IDB_MAIN_HELP 1521
+#define IDB_MAIN_FULL 1522
+#define IDB_MAIN_MINIMIZE 1524
+#define IDB_MAIN_NORMAL 1525
+// In Vidarro5Extra: the name plate that takes the place of the top-left corner.
+#define IDB_EXTRA_MAIN_TOP_LEFT 3002

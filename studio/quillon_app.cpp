@@ -7,6 +7,8 @@
 #include "platform/base/clock.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/gdi/gdiplus.h"
+#include "platform/ole/afx_ole.h"
 #include "platform/shell/known_folders.h"
 #include "platform/registry/registry.h"
 #include "platform/window/monitors.h"
@@ -90,10 +92,13 @@ void CQuillonApp::CheckScreenSize() {
 }
 
 BOOL CQuillonApp::InitInstance() {
+  Gdiplus::GdiplusStartupInput gdiplus;
+  Gdiplus::GdiplusStartup(&gdiplusToken_, &gdiplus, nullptr);
   if (HWND open = FindSuiteWindow(false)) {
     ::SetForegroundWindow(open);
     return FALSE;
   }
+  AfxOleInit();
   model_.folders = SettleFolders(GetProgramFolder());
   model_.settings = AppSettings{};
 
@@ -135,6 +140,14 @@ BOOL CQuillonApp::InitInstance() {
   return FALSE;
 }
 
-int CQuillonApp::ExitInstance() { return CWinApp::ExitInstance(); }
+int CQuillonApp::ExitInstance() {
+  for (HMODULE* library : {&programLibrary_, &extraLibrary_, &uiLibrary_}) {
+    if (*library) FreeResourceLibrary(*library);
+    *library = nullptr;
+  }
+  if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
+  gdiplusToken_ = 0;
+  return CWinApp::ExitInstance();
+}
 
 }  // namespace studio

@@ -31,6 +31,7 @@ class CQuillonApp : public CWinApp {
   void CheckScreenSize();
 
   StudioModel model_;
+  ULONG_PTR gdiplusToken_ = 0;
   HMODULE programLibrary_ = nullptr;
   HMODULE extraLibrary_ = nullptr;
   HMODULE uiLibrary_ = nullptr;

@@ -4,6 +4,7 @@
 #include "clip_thumbnail.h"
 #include "platform/base/module.h"
 #include "platform/base/process.h"
+#include "platform/gdi/icon.h"
 #include "platform/gdi/image_list.h"
 #include "platform/com/class_table.h"
 #include "platform/shell/file_dialog.h"
@@ -25,6 +26,7 @@ constexpr int kThumbnailWidth = 80;
 constexpr UINT kClipListBackground = 1517;
 constexpr int kThumbnailHeight = 60;
 
+constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
 constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
 constexpr WPARAM kDeviceChangeForwarded = 1094;
@@ -39,24 +41,29 @@ struct DeviceBroadcastVolume {
   WORD flags;
 };
 
+// The window's buttons: the step and Project buttons are the program library's, the others the
+// UI library's. Buttons whose picture carries no glyph show their text.
 struct ButtonSpec {
   UINT id;
-  const char* tip;
+  UINT bitmap;
+  bool own;
+  UINT tip;
+  bool text;
 };
-constexpr ButtonSpec kButtons[14] = {{IDC_NORMAL_SIZE, "Normal size"},
-                                     {IDC_FULL_SCREEN, "Full screen"},
-                                     {IDC_HD, "Upload"},
-                                     {IDC_PSP, "PSP"},
-                                     {IDC_IPOD, "iPod"},
-                                     {IDC_DELETE, "Delete"},
-                                     {IDC_ADD, "Add"},
-                                     {IDC_PROJECT, "Project"},
-                                     {IDC_MINIMIZE, "Minimize"},
-                                     {IDC_HELP_BUTTON, "Help"},
-                                     {IDC_CLOSE_BUTTON, "Close"},
-                                     {IDC_STEP_EDIT, "Edit"},
-                                     {IDC_STEP_CAPTURE, "Capture"},
-                                     {IDC_STEP_BURN, "Burn"}};
+constexpr ButtonSpec kButtons[14] = {{IDC_NORMAL_SIZE, IDB_MAIN_NORMAL, false, IDS_TIP_RESTORE, false},
+                                     {IDC_FULL_SCREEN, IDB_MAIN_FULL, false, IDS_TIP_MAXIMIZE, false},
+                                     {IDC_HD, IDB_MAIN_HD, false, IDS_TIP_YOUTUBE, true},
+                                     {IDC_PSP, IDB_MAIN_PSP, false, IDS_TIP_PSP, true},
+                                     {IDC_IPOD, IDB_MAIN_IPOD, false, 0, true},
+                                     {IDC_DELETE, IDB_MAIN_DELETE, false, IDS_TIP_DELETE, true},
+                                     {IDC_ADD, IDB_MAIN_ADD, false, IDS_TIP_ADD, true},
+                                     {IDC_PROJECT, IDB_PROJECT_BUTTON, true, IDS_TIP_PROJECT, true},
+                                     {IDC_MINIMIZE, IDB_MAIN_MINIMIZE, false, IDS_TIP_MINIMIZE, false},
+                                     {IDC_HELP_BUTTON, IDB_MAIN_HELP, false, IDS_TIP_HELP, false},
+                                     {IDC_CLOSE_BUTTON, IDB_MAIN_CLOSE, false, IDS_TIP_EXIT, false},
+                                     {IDC_STEP_EDIT, IDB_STEP_EDIT, true, IDS_TIP_EDIT, true},
+                                     {IDC_STEP_CAPTURE, IDB_STEP_CAPTURE, true, IDS_TIP_CAPTURE, true},
+                                     {IDC_STEP_BURN, IDB_STEP_BURN, true, IDS_TIP_BURN, true}};
 
 constexpr UINT kControlsToEnable[] = {IDC_PROJECT,     IDC_STEP_CAPTURE, IDC_STEP_EDIT, IDC_STEP_BURN,
                                       IDC_HELP_BUTTON, IDC_CLOSE_BUTTON, IDC_PSP,       IDC_IPOD,
@@ -84,6 +91,7 @@ const std::vector<std::string>& ComponentFiles() {
 
 BEGIN_MESSAGE_MAP(CQuillonDlg, CSkinPageHost)
 ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
 ON_WM_ERASEBKGND()
 ON_WM_LBUTTONDOWN()
 ON_WM_SYSCOMMAND()
@@ -146,6 +154,9 @@ BOOL CQuillonDlg::OnInitDialog() {
   model_->projectPath = StartupProjectPath(args_);
   width_ = kNormalWidth;
   height_ = kNormalHeight;
+  icon_ = ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_MAINFRAME));
+  SetIcon(icon_, TRUE);
+  SetIcon(icon_, FALSE);
   ModifyStyle(0, WS_MINIMIZEBOX | WS_SYSMENU);
   if (HMENU system = ::GetSystemMenu(m_hWnd, FALSE)) {
     ::AppendMenu(system, MF_SEPARATOR, 0, nullptr);
@@ -171,6 +182,10 @@ BOOL CQuillonDlg::OnInitDialog() {
     if (thumbnails_) ::ImageList_Remove(thumbnails_, -1);
   };
   SetUpButtons();
+  skin_.LoadFramePieces(GetModuleHandle("Vidarro5UI.dll"), GetModuleHandle("Vidarro5Extra.dll"), width_, height_);
+  if (HWND area = ::GetDlgItem(m_hWnd, IDC_PAGE_AREA))
+    ::SetWindowLongPtr(area, GWL_STYLE, ::GetWindowLongPtr(area, GWL_STYLE) | WS_CLIPCHILDREN);
+  skin_.BuildCornerRegions();
   helpMenu_ = ::LoadMenu(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_HELP_MENU));
   g_mainWindow = this;
   model_->ReloadSettings();
@@ -197,48 +212,86 @@ void CQuillonDlg::RegisterComponents() {
 
 void CQuillonDlg::SetUpButtons() {
   HMODULE ui = GetModuleHandle("Vidarro5UI.dll");
+  HINSTANCE own = AfxGetResourceHandle();
   for (size_t i = 0; i < buttons_.size(); ++i) {
     CSkinButton& button = buttons_[i];
-    if (!button.SubclassDlgItem(kButtons[i].id, this)) continue;
-    if (ui) button.LoadBitmap(ui, IDB_SKIN_BUTTON);
-    button.SetShowText(TRUE);
-    button.SetToolTipText(kButtons[i].tip);
-    // The small buttons of the window and the clip list carry short texts in a small face.
-    const UINT id = kButtons[i].id;
-    if (id != IDC_STEP_CAPTURE && id != IDC_STEP_EDIT && id != IDC_STEP_BURN && id != IDC_PROJECT)
-      button.SetFont("Liberation Sans", 12, 700);
+    const ButtonSpec& spec = kButtons[i];
+    if (!button.SubclassDlgItem(spec.id, this)) continue;
+    if (HINSTANCE module = spec.own ? own : ui) button.LoadBitmap(module, spec.bitmap);
+    button.SetShowText(spec.text ? TRUE : FALSE);
+    if (spec.tip) button.SetToolTip(spec.tip, TRUE);
+    else button.SetToolTipText(model_->flags.iPad ? "iPad / iPhone / iPod" : "iPhone / iPod", TRUE);
+    // The small buttons of the clip list carry short texts in a small face.
+    if (spec.text && !spec.own) button.SetFont("Liberation Sans", 12, 700);
+    if (spec.id == IDC_PROJECT) button.SetFont("Liberation Sans", 15, 500);
   }
 }
 
+CSkinButton* CQuillonDlg::Button(UINT id) {
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    if (kButtons[i].id == id && buttons_[i].m_hWnd) return &buttons_[i];
+  return nullptr;
+}
+
+void CQuillonDlg::PlaceSizeButtons(BOOL fullScreen) {
+  // Only the size button that changes something has a size.
+  if (CSkinButton* full = Button(IDC_FULL_SCREEN))
+    full->SetSize(fullScreen ? 0 : kSizeButton, fullScreen ? 0 : kSizeButton);
+  if (CSkinButton* normal = Button(IDC_NORMAL_SIZE))
+    normal->SetSize(fullScreen ? kSizeButton : 0, fullScreen ? kSizeButton : 0);
+}
+
 void CQuillonDlg::LayoutControls() {
-  const int w = width_, h = height_;
-  Move(m_hWnd, IDC_STEP_CAPTURE, 20, 14, 110, 28);
-  Move(m_hWnd, IDC_STEP_EDIT, 136, 14, 110, 28);
-  Move(m_hWnd, IDC_STEP_BURN, 252, 14, 110, 28);
-  Move(m_hWnd, IDC_PROJECT, 380, 14, 90, 28);
-  const UINT windowButtons[] = {IDC_MINIMIZE, IDC_NORMAL_SIZE, IDC_FULL_SCREEN, IDC_HELP_BUTTON, IDC_CLOSE_BUTTON};
-  int x = w - 20 - 5 * 30;
-  for (UINT id : windowButtons) {
-    // Only the size button that changes something shows.
-    const bool hidden = (id == IDC_FULL_SCREEN && fullScreen_) || (id == IDC_NORMAL_SIZE && !fullScreen_);
-    if (HWND button = ::GetDlgItem(m_hWnd, static_cast<int>(id))) ::ShowWindow(button, hidden ? SW_HIDE : SW_SHOW);
-    Move(m_hWnd, id, x, 8, 28, 24);
-    x += 30;
+  skin_.SetFrameSize(width_, height_);
+  const MainLayout l = skin_.Layout(width_, height_);
+  PlaceSizeButtons(fullScreen_);
+  const std::pair<UINT, POINT> places[] = {{IDC_STEP_CAPTURE, l.capture},
+                                           {IDC_STEP_EDIT, l.edit},
+                                           {IDC_STEP_BURN, l.burn},
+                                           {IDC_PROJECT, l.project},
+                                           {IDC_HELP_BUTTON, l.help},
+                                           {IDC_MINIMIZE, l.minimize},
+                                           {IDC_FULL_SCREEN, l.sizeButtons},
+                                           {IDC_NORMAL_SIZE, l.sizeButtons},
+                                           {IDC_CLOSE_BUTTON, l.close},
+                                           {IDC_ADD, l.add},
+                                           {IDC_DELETE, l.remove},
+                                           {IDC_IPOD, l.ipod},
+                                           {IDC_PSP, l.psp},
+                                           {IDC_HD, l.hd}};
+  for (const auto& [id, at] : places)
+    if (CSkinButton* button = Button(id)) button->MoveTo(at.x, at.y);
+  const RECT& list = l.clipList;
+  Move(m_hWnd, IDC_CLIP_LIST, list.left, list.top, list.right - list.left, list.bottom - list.top);
+  LayoutPageArea();
+}
+
+void CQuillonDlg::LayoutPageArea() {
+  const RECT area = skin_.Layout(width_, height_).pageArea;
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  Move(m_hWnd, IDC_PAGE_AREA, area.left, area.top, w, h);
+  for (int i = 0; i < GetPageCount(); ++i) {
+    CSkinPage* page = GetPageAt(i);
+    if (!page) continue;
+    if (page->m_hWnd) {
+      ::MoveWindow(page->m_hWnd, area.left, area.top, w, h, TRUE);
+      page->ResizePage(w, h);
+    } else {
+      page->SetPageSize(w, h);
+    }
   }
-  const int listLeft = w - 150;
-  Move(m_hWnd, IDC_CLIP_LIST, listLeft, 56, 130, h - 56 - 90);
-  Move(m_hWnd, IDC_ADD, listLeft, h - 80, 62, 28);
-  Move(m_hWnd, IDC_DELETE, listLeft + 68, h - 80, 62, 28);
-  Move(m_hWnd, IDC_PSP, listLeft, h - 46, 40, 28);
-  Move(m_hWnd, IDC_IPOD, listLeft + 45, h - 46, 40, 28);
-  Move(m_hWnd, IDC_HD, listLeft + 90, h - 46, 40, 28);
-  Move(m_hWnd, IDC_PAGE_AREA, 20, 56, listLeft - 40, h - 56 - 20);
-  const RECT area = PageArea();
-  for (int i = 0; i < GetPageCount(); ++i)
-    if (CSkinPage* page = GetPageAt(i); page && page->m_hWnd)
-      ::MoveWindow(page->m_hWnd, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
   for (IPack* pack : {model_->editor, model_->burner})
     if (pack) pack->MoveWindow(&area);
+  Invalidate();
+}
+
+void CQuillonDlg::ApplyWindowRegion() {
+  // Setting a region repaints the window, so it is set again only when the size has changed.
+  if (regionSize_.cx == width_ && regionSize_.cy == height_) return;
+  if (HRGN region = skin_.WindowRegion(width_, height_)) {
+    ::SetWindowRgn(m_hWnd, region, TRUE);
+    regionSize_ = SIZE{width_, height_};
+  }
 }
 
 RECT CQuillonDlg::PageArea() {
@@ -502,18 +555,23 @@ BOOL CQuillonDlg::IsFileBusy(const std::string& path) { return model_->IsFileBus
 void CQuillonDlg::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(m_hWnd, &ps);
-  RECT client;
-  ::GetClientRect(m_hWnd, &client);
-  HBRUSH body = ::CreateSolidBrush(RGB(28, 32, 44));
-  ::FillRect(dc, &client, body);
-  ::DeleteObject(body);
-  HBRUSH edge = ::CreateSolidBrush(RGB(90, 110, 150));
-  ::FrameRect(dc, &client, edge);
-  ::DeleteObject(edge);
+  if (!::IsIconic(m_hWnd)) {
+    ApplyWindowRegion();
+    // Until the start-up timer has run no page covers the page area yet: the frame fills it.
+    skin_.Draw(CDC::FromHandle(dc), !started_);
+  } else if (icon_) {
+    ::SendMessage(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::DrawIcon(dc, (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2,
+               (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2, icon_);
+  }
   ::EndPaint(m_hWnd, &ps);
 }
 
 BOOL CQuillonDlg::OnEraseBkgnd(CDC*) { return TRUE; }
+
+HCURSOR CQuillonDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(icon_); }
 
 void CQuillonDlg::OnLButtonDown(UINT flags, CPoint point) {
   CDialog::OnLButtonDown(flags, point);

@@ -9,6 +9,7 @@
 #include "capture_page.h"
 #include "clip_list_ctrl.h"
 #include "loading_dlg.h"
+#include "main_skin.h"
 #include "pack_host.h"
 #include "platform/controls/afx_controls.h"
 #include "publish_link.h"
@@ -27,6 +28,7 @@ constexpr UINT WM_STUDIO_FILE_REQUEST = WM_USER + 480;
 constexpr UINT kAboutSystemCommand = 16;
 constexpr int kNormalWidth = 1000;
 constexpr int kNormalHeight = 680;
+constexpr int kSizeButton = 31;
 
 // The files the main window registers at every start, as an installer would.
 const std::vector<std::string>& ComponentFiles();
@@ -100,6 +102,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
   BOOL OnEraseBkgnd(CDC* dc) override;
+  HCURSOR OnQueryDragIcon() override;
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnTimer(UINT_PTR id) override;
@@ -121,6 +124,10 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void RegisterComponents();
   void SetUpButtons();
   void LayoutControls();
+  void LayoutPageArea();
+  void PlaceSizeButtons(BOOL fullScreen);
+  void ApplyWindowRegion();
+  CSkinButton* Button(UINT id);
   void UpdatePageButtons();
   void RefreshClipList();
   int AddClipImage(const std::string& path, const std::string& extension);
@@ -134,6 +141,8 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   StudioModel* model_;
   std::vector<std::string> args_;
   CLoadingDlg** splash_;
+  CMainWindowSkin skin_;
+  SIZE regionSize_{0, 0};  // the size the window region was last made for
   std::array<CSkinButton, 14> buttons_;
   CClipListCtrl clipList_;
   PackHost* editorHost_ = nullptr;
@@ -144,6 +153,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   int width_ = kNormalWidth;
   int height_ = kNormalHeight;
   HMENU helpMenu_ = nullptr;
+  HICON icon_ = nullptr;             // resource 128, the window's big and small icon
   HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, indexed by the items' image
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/com/com_ptr.h"
 #include "platform/com/object.h"
+#include "platform/com/registered_classes.h"
 
 namespace {
 
@@ -106,7 +107,12 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID riid, vo
   *ppv = nullptr;
   platform::com::Creator creator;
   CComPtr<IClassFactory> factory;
-  if (!TheTable().Find(clsid, &creator, std::addressof(factory))) return REGDB_E_CLASSNOTREG;
+  if (!TheTable().Find(clsid, &creator, std::addressof(factory))) {
+    // Not made by this process: a class installed in the registry.
+    const HRESULT found =
+        platform::com::RegisteredClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(found)) return found;
+  }
   if (outer) return CLASS_E_NOAGGREGATION;
   HRESULT hr = factory ? factory->CreateInstance(nullptr, riid, ppv) : creator(riid, ppv);
   if (FAILED(hr)) *ppv = nullptr;
@@ -119,14 +125,16 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD, LPVOID, REFIID riid, void** ppv)
   *ppv = nullptr;
   platform::com::Creator creator;
   CComPtr<IClassFactory> factory;
-  if (!TheTable().Find(clsid, &creator, std::addressof(factory))) return REGDB_E_CLASSNOTREG;
+  if (!TheTable().Find(clsid, &creator, std::addressof(factory)))
+    return platform::com::RegisteredClassObject(clsid, riid, ppv);
   if (!factory) factory.Attach(new CreatorFactory(creator));
   return factory->QueryInterface(riid, ppv);
 }
 
 HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
   if (!progId || !clsid) return E_INVALIDARG;
-  return TheTable().FindProgId(progId, clsid) ? S_OK : CO_E_CLASSSTRING;
+  if (TheTable().FindProgId(progId, clsid)) return S_OK;
+  return platform::com::RegisteredProgId(progId, clsid) ? S_OK : CO_E_CLASSSTRING;
 }
 
 HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid) {

@@ -1,5 +1,6 @@
 // The in-process class table: objects are created by class identifier (CoCreateInstance) or by
-// ProgID (CLSIDFromProgID), from factories registered by the modules and tests of this process.
+// ProgID (CLSIDFromProgID), from factories registered by the modules and tests of this process,
+// else from the classes installed in the registry (registered_classes.h).
 #pragma once
 
 #include <functional>
@@ -39,7 +40,8 @@ HRESULT CoInitializeEx(LPVOID reserved, DWORD flags);
 void CoUninitialize();
 
 // Writes NULL to *ppv on every failure. REGDB_E_CLASSNOTREG for an unknown class,
-// CLASS_E_NOAGGREGATION when an outer object is given.
+// CLASS_E_NOAGGREGATION when an outer object is given; an installed class whose module is
+// missing gives CO_E_DLLNOTFOUND.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** ppv);
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID reserved, REFIID riid, void** ppv);
 // CO_E_CLASSSTRING for an unknown ProgID; ProgIDs compare without case.

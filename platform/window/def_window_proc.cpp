@@ -87,6 +87,15 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       std::lock_guard lock(TableLock());
       return static_cast<LRESULT>(w->text.size());
     }
+    case WM_SETICON: {
+      // wParam 1 the big icon, 0 the small one; the previous one is returned.
+      const char* slot = wParam ? "#icon.big" : "#icon.small";
+      HANDLE previous = GetProp(hwnd, slot);
+      if (lParam) SetProp(hwnd, slot, reinterpret_cast<HANDLE>(lParam));
+      else RemoveProp(hwnd, slot);
+      return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_GETICON: return reinterpret_cast<LRESULT>(GetProp(hwnd, wParam ? "#icon.big" : "#icon.small"));
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;

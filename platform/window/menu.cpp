@@ -8,6 +8,11 @@
 #include <vector>
 
 #include "platform/base/strings.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/sys_colors.h"
+#include "platform/gdi/text.h"
 #include "platform/window/focus.h"
 #include "platform/window/messages.h"
 #include "platform/window/modal_loop.h"
@@ -108,6 +113,57 @@ bool Selectable(const MenuItem& i) { return !(i.flags & (MF_SEPARATOR | MF_GRAYE
 
 Tracking* StateOf(HWND hwnd) { return reinterpret_cast<Tracking*>(GetWindowLongPtr(hwnd, 0)); }
 
+// The shown popup: its items top to bottom, the hot one highlighted, greyed ones in grey text,
+// a shortcut after a tab right-aligned, a mark for checked items and an arrow for sub-menus.
+void PaintPopup(HWND hwnd, const Menu& m, int hot) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_MENU));
+  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  for (size_t index = 0; index < m.items.size(); ++index) {
+    const MenuItem& item = m.items[index];
+    const int top = ItemTop(m, static_cast<int>(index));
+    if (item.flags & MF_SEPARATOR) {
+      RECT line{client.left + 4, top + kSeparatorHeight / 2 - 1, client.right - 4, top + kSeparatorHeight / 2};
+      FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+      continue;
+    }
+    RECT row{client.left, top, client.right, top + kItemHeight};
+    const bool lit = static_cast<int>(index) == hot && Selectable(item);
+    if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_MENUHILIGHT));
+    const bool grey = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
+    const COLORREF ink = GetSysColor(grey ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT);
+    SetTextColor(dc, ink);
+    const auto tab = item.text.find('\t');
+    const std::string label = item.text.substr(0, tab);
+    RECT text{row.left + 20, row.top, row.right - 20, row.bottom};
+    DrawText(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    if (tab != std::string::npos) {
+      const std::string shortcut = item.text.substr(tab + 1);
+      DrawText(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &text,
+               DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    HBRUSH mark = CreateSolidBrush(ink);
+    const int middle = row.top + kItemHeight / 2;
+    if (item.flags & MF_CHECKED) {
+      RECT dot{row.left + 7, middle - 3, row.left + 13, middle + 3};
+      FillRect(dc, &dot, mark);
+    }
+    if (item.flags & MF_POPUP)
+      for (int k = 0; k < 4; ++k) {
+        RECT column{row.right - 12 + k, middle - 4 + k, row.right - 11 + k, middle + 4 - k};
+        FillRect(dc, &column, mark);
+      }
+    DeleteObject(mark);
+  }
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, oldFont);
+  EndPaint(hwnd, &ps);
+}
+
 void Choose(Tracking* t, const Menu& m, int index) {
   if (index < 0 || index >= static_cast<int>(m.items.size())) return;
   const MenuItem& i = m.items[static_cast<size_t>(index)];
@@ -136,6 +192,8 @@ LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   GetClientRect(hwnd, &client);
   const bool inside = PtInRect(&client, p);
   switch (msg) {
+    case WM_PAINT: PaintPopup(hwnd, *m, t->hot); return 0;
+    case WM_ERASEBKGND: return 1;
     case WM_MOUSEMOVE:
       if (inside && t->hot != ItemAt(*m, p.y)) {
         t->hot = ItemAt(*m, p.y);

@@ -8,6 +8,7 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
+#include "platform/com/class_table.h"
 #include "product.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
@@ -86,6 +87,29 @@ TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   ::PostMessage(box, WM_COMMAND, IDOK, 0);
   EXPECT_NE(program.WaitForExit(kWaitMs), 0);
   EXPECT_EQ(LaunchesOf("Lanvik"), 0u);
+}
+
+TEST(QuillonProcess, Regsvr32RegistersAndUnregistersThePacksAndRefusesWhatIsNoServer) {
+  Environment env(CurrentTestName());
+  auto run = [](const std::vector<std::string>& args) {
+    ProgramProcess regsvr32;
+    if (!regsvr32.Start("regsvr32", args)) return -2;
+    return regsvr32.WaitForExit(kWaitMs);
+  };
+  CLSID clsid{};
+  EXPECT_EQ(CLSIDFromProgID(kEditorProgId, &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(run({"/s", platform::AppFolder() + "Lumbrel.so"}), 0);
+  EXPECT_EQ(CLSIDFromProgID(kEditorProgId, &clsid), S_OK);
+  EXPECT_EQ(run({"/s", "Tessmor.dll"}), 0);  // by its platform name, from the program folder
+  EXPECT_EQ(CLSIDFromProgID(kBurnerProgId, &clsid), S_OK);
+  EXPECT_EQ(run({"/s", "/u", platform::AppFolder() + "Lumbrel.so"}), 0);
+  EXPECT_EQ(CLSIDFromProgID(kEditorProgId, &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID(kBurnerProgId, &clsid), S_OK);
+
+  EXPECT_EQ(run({"/s"}), 1);
+  EXPECT_EQ(run({"/s", "/x", "Lumbrel.dll"}), 1);
+  EXPECT_EQ(run({"/s", env.Home() + "QnThumbnail.so"}), 3);
+  EXPECT_EQ(run({"/s", "Vidarro5UI.dll"}), 4);  // a library, but no server
 }
 
 }  // namespace

@@ -10,16 +10,20 @@
 #include "capture_page.h"
 #include "editor_pack.h"
 #include "loading_dlg.h"
+#include "main_skin.h"
 #include "platform/base/file.h"
 #include "platform/ole/drop_files.h"
 #include "platform/base/module.h"
+#include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/com/inproc_server.h"
 #include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/afx_app.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
 #include "quillon_app.h"
@@ -226,10 +230,9 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
     // The title shows its own picture, not the first clip's.
     const int titleImage = dialog.Model().clips.Items()[0].image;
     for (size_t i = 1; i < 4; ++i) EXPECT_NE(dialog.Model().clips.Items()[i].image, titleImage);
-    // Without the list's background the control draws the title like any clip; with it the list
-    // frames the selected title and labels it in its own colour.
-    EXPECT_FALSE(dialog.ClipListControl().BackgroundLoaded());
-    ASSERT_TRUE(dialog.ClipListControl().SetBackground(ui_, IDB_SKIN_BUTTON));
+    // With the UI library's background the list frames the selected title and labels it in its
+    // own colour.
+    ASSERT_TRUE(dialog.ClipListControl().BackgroundLoaded());
     list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     RECT icon{};
     list.GetItemRect(0, &icon, LVIR_ICON);
@@ -380,29 +383,166 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   EXPECT_TRUE(in.good());
 }
 
-TEST_F(QuillonWindowTest, RealPackWindowsAndMenusArePictured) {
-  packs::RegisterEditorPack();
-  packs::RegisterBurnerPack();
+// The file of the module whose code a COM object runs: where its table of functions lies.
+std::string ModuleOfObject(IUnknown* object) {
+  return object ? platform::FileNameOf(platform::com::ModuleFileOf(*reinterpret_cast<void**>(object))) : "";
+}
+
+TEST_F(QuillonWindowTest, TheInstalledPacksComeFromTheirModulesAndArePicturedWithTheMenus) {
+  // Registered as an installer does; the window then finds them through the registry.
+  for (const char* module : {"Lumbrel.so", "Tessmor.so"}) {
+    ProgramProcess regsvr32;
+    ASSERT_TRUE(regsvr32.Start("regsvr32", {"/s", platform::AppFolder() + module}));
+    EXPECT_EQ(regsvr32.WaitForExit(20000), 0) << regsvr32.Output();
+  }
   CLoadingDlg* splash = nullptr;
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
     ASSERT_NE(dialog.Model().editor, nullptr);
     ASSERT_NE(dialog.Model().burner, nullptr);
+    EXPECT_EQ(ModuleOfObject(dialog.Model().editor), "Lumbrel.so");
+    EXPECT_EQ(ModuleOfObject(dialog.Model().burner), "Tessmor.so");
+    Picture(d, "capture_step_real_packs.png");
+    ClickButton(d, IDC_FULL_SCREEN);
+    Picture(d, "capture_step_full_screen.png");
+    ClickButton(d, IDC_NORMAL_SIZE);
     ClickButton(d, IDC_STEP_EDIT);
     Picture(d, "editor_pack.png");
+    ClickButton(d, IDC_FULL_SCREEN);
+    Picture(d, "editor_pack_full_screen.png");
+    ClickButton(d, IDC_NORMAL_SIZE);
     ClickButton(d, IDC_STEP_BURN);
     Picture(d, "burner_pack.png");
     ClickButton(d, IDC_FULL_SCREEN);
     Picture(d, "burner_pack_full_screen.png");
     ClickButton(d, IDC_NORMAL_SIZE);
-    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    std::string projectMenu, helpMenu;
+    // A popup menu is a window of its own class while it is tracked.
+    WhenDialogShows([&](HWND) {
+      projectMenu = Picture(::FindWindow("#32768", nullptr), "project_menu.png");
+      PressKey(VK_ESCAPE);
+    });
     ClickButton(d, IDC_PROJECT);
-    WhenDialogShows([&](HWND) { PressKey(VK_ESCAPE); });
+    WhenDialogShows([&](HWND) {
+      helpMenu = Picture(::FindWindow("#32768", nullptr), "help_menu.png");
+      PressKey(VK_ESCAPE);
+    });
     ClickButton(d, IDC_HELP_BUTTON);
-    boxes_.QueueAnswer(IDNO);
+    EXPECT_FALSE(projectMenu.empty());
+    EXPECT_FALSE(helpMenu.empty());
+    // The question before closing, as the user sees it.
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    WhenDialogShows([&](HWND box) {
+      EXPECT_NE(box, d);
+      EXPECT_EQ(WindowText(box), kProductTitle);
+      Picture(box, "save_before_exit_box.png");
+      ClickButton(box, IDNO);
+    });
+    ClickButton(d, IDC_CLOSE_BUTTON);
+    platform::SetMessageBoxHandler(recorder);
+  });
+}
+
+TEST_F(QuillonWindowTest, TheFramePiecesShapeTheWindowAndPlaceItsButtonsWhole) {
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    // Every button shows its whole picture: its window is its frame's size.
+    for (UINT id : {IDC_STEP_CAPTURE, IDC_STEP_EDIT, IDC_STEP_BURN, IDC_PROJECT, IDC_HELP_BUTTON, IDC_MINIMIZE,
+                    IDC_CLOSE_BUTTON, IDC_ADD, IDC_DELETE, IDC_IPOD, IDC_PSP, IDC_HD}) {
+      auto* button = static_cast<CSkinButton*>(CWnd::FromHandle(::GetDlgItem(d, static_cast<int>(id))));
+      ASSERT_NE(button, nullptr) << id;
+      RECT r{};
+      ::GetWindowRect(button->m_hWnd, &r);
+      EXPECT_GT(button->GetFrameWidth(), 0) << id;
+      EXPECT_EQ(r.right - r.left, button->GetFrameWidth()) << id;
+      EXPECT_EQ(r.bottom - r.top, button->GetFrameHeight()) << id;
+    }
+    // Only the size button that does something has a size.
+    auto sizeOf = [&](UINT id) {
+      RECT r{};
+      ::GetWindowRect(::GetDlgItem(d, static_cast<int>(id)), &r);
+      return SIZE{r.right - r.left, r.bottom - r.top};
+    };
+    EXPECT_EQ(sizeOf(IDC_FULL_SCREEN).cx, kSizeButton);
+    EXPECT_EQ(sizeOf(IDC_NORMAL_SIZE).cx, 0);
+    ClickButton(d, IDC_FULL_SCREEN);
+    EXPECT_EQ(sizeOf(IDC_FULL_SCREEN).cx, 0);
+    EXPECT_EQ(sizeOf(IDC_NORMAL_SIZE).cx, kSizeButton);
+    ClickButton(d, IDC_NORMAL_SIZE);
+
+    // The page area lies inside the frame; the capture page fills it.
+    const RECT area = dialog.PageArea();
+    auto* page = dialog.FindPage(kCapturePageId);
+    ASSERT_NE(page, nullptr);
+    RECT pageRect{};
+    ::GetWindowRect(page->m_hWnd, &pageRect);
+    EXPECT_EQ(pageRect.right - pageRect.left, area.right - area.left);
+    EXPECT_GT(area.left, 0);
+    EXPECT_LT(area.right, kNormalWidth);
+
+    // The corners are cut where their pieces are red; the body is whole.
+    ::UpdateWindow(d);
+    CRgn region;
+    region.CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(d, region), ERROR);
+    for (POINT corner : {POINT{0, 0}, POINT{kNormalWidth - 1, 0}, POINT{0, kNormalHeight - 1},
+                         POINT{kNormalWidth - 1, kNormalHeight - 1}})
+      EXPECT_FALSE(region.PtInRegion(corner)) << corner.x << "," << corner.y;
+    for (POINT inside : {POINT{kCornerSize, kCornerSize}, POINT{kNormalWidth / 2, 0}, POINT{0, kNormalHeight / 2},
+                         POINT{kNormalWidth - kCornerSize, kNormalHeight - 1 - kCornerSize}})
+      EXPECT_TRUE(region.PtInRegion(inside)) << inside.x << "," << inside.y;
+    Picture(d, "main_window_frame.png");
+    // The window's icon is the program's resource 128, also its drag icon.
+    const auto icon = reinterpret_cast<HICON>(::SendMessage(d, WM_GETICON, TRUE, 0));
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessage(d, WM_QUERYDRAGICON, 0, 0)), icon);
     ClickButton(d, IDC_CLOSE_BUTTON);
   });
-  EXPECT_EQ(boxes_.Last().text, "Do you want to save the project before you exit?");
+}
+
+TEST(QuillonLayout, ControlsFollowTheFramePiecesAtEverySize) {
+  CSkinFrame frame;
+  // Pieces as plain bitmaps of the sizes the layout reads.
+  auto piece = [&](int row, int index, int w, int h) {
+    CSkinBitmap& p = frame.m_pieces[row][index];
+    p.m_bitmap.Attach(::CreateBitmap(w, h, 1, 32, nullptr));
+    p.m_nWidth = w;
+    p.m_nHeight = h;
+    p.m_bLoaded = TRUE;
+  };
+  piece(CSkinFrame::kTop, 0, 200, 60);
+  piece(CSkinFrame::kTop, 1, 4, 60);
+  piece(CSkinFrame::kTop, 2, 490, 60);
+  piece(CSkinFrame::kTop, 3, 240, 60);
+  piece(CSkinFrame::kLeft, 0, 14, 40);
+  piece(CSkinFrame::kRight, 0, 160, 20);
+  piece(CSkinFrame::kRight, 1, 160, 8);
+  piece(CSkinFrame::kRight, 2, 160, 96);
+  piece(CSkinFrame::kBottom, 0, 40, 20);
+  piece(CSkinFrame::kBottom, 2, 40, 20);
+  const MainLayout l = ComputeMainLayout(frame, 1000, 680);
+  EXPECT_EQ(l.capture.x, 200 + (1000 - 240 - 490 - 200 + 1) / 2);
+  EXPECT_EQ(l.edit.x - l.capture.x, 164);
+  EXPECT_EQ(l.burn.y, 18);
+  EXPECT_EQ(l.project.x, 1000 - 240 + 14);
+  EXPECT_EQ(l.close.x, 1000 - 240 + 198);
+  EXPECT_EQ(l.clipList.left, 1000 - 160 + 14);
+  EXPECT_EQ(l.clipList.top, 80);
+  EXPECT_EQ(l.clipList.right - l.clipList.left, 125);
+  EXPECT_EQ(l.clipList.bottom - l.clipList.top, 680 - 60 - 20 - 96 - 20);
+  EXPECT_EQ(l.add.y, 680 - 20 - 96 + 5);
+  EXPECT_EQ(l.hd.x, 1000 - 160 + 102);
+  EXPECT_EQ(l.pageArea.left, 14);
+  EXPECT_EQ(l.pageArea.bottom, 660);
+  const MainLayout wide = ComputeMainLayout(frame, 1920, 1080);
+  EXPECT_EQ(wide.close.x - l.close.x, 920);
+  EXPECT_GT(wide.capture.x, l.capture.x);
+  // Without pieces nothing is negative in size.
+  const MainLayout bare = ComputeMainLayout(CSkinFrame{}, 1000, 680);
+  EXPECT_EQ(bare.pageArea.right, 1000);
+  EXPECT_GE(bare.clipList.right, bare.clipList.left);
+  EXPECT_GE(bare.clipList.bottom, bare.clipList.top);
 }
 
 TEST(QuillonStartup, FoldersEndInASlashAndTheBurnersTempFolderIsTaken) {

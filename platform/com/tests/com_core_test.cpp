@@ -2,9 +2,12 @@
 
 #include "platform/com/class_table.h"
 #include "platform/com/com_ptr.h"
+#include "platform/com/guid.h"
+#include "platform/com/inproc_server.h"
 #include "platform/com/object.h"
 #include "platform/com/oleauto.h"
 #include "platform/com/task_mem.h"
+#include "platform/registry/registry.h"
 
 namespace {
 
@@ -212,3 +215,62 @@ TEST(OleAutoTest, BstrAndVariantOwnTheirText) {
 }
 
 }  // namespace
+
+namespace {
+
+DEFINE_GUID(CLSID_Installed, 0x7C0FFEE0, 0x1234, 0x4321, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x07);
+
+// Sets the default value of an HKCR key to raw data of a type.
+void SetClassesValue(const std::string& subKey, DWORD type, const std::string& data) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueEx(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+}
+
+HRESULT CreateInstalled(IUnknown** made) {
+  *made = reinterpret_cast<IUnknown*>(0x1);
+  return CoCreateInstance(CLSID_Installed, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(made));
+}
+
+}  // namespace
+
+TEST(RegisteredClassesTest, AnInstalledProgIdFindsItsClassAndBrokenEntriesFailCleanly) {
+  using platform::com::RegisterInprocServer;
+  const std::string classKey = "CLSID\\" + GuidToString(CLSID_Installed);
+  ASSERT_EQ(RegisterInprocServer(CLSID_Installed, "Zoo.Installed.1", "ZooMissing.dll"), S_OK);
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID("Zoo.Installed.1", &clsid), S_OK);
+  EXPECT_EQ(clsid, CLSID_Installed);
+  IUnknown* made = nullptr;
+  EXPECT_EQ(CreateInstalled(&made), CO_E_DLLNOTFOUND);
+  EXPECT_EQ(made, nullptr);
+
+  // A library that is no server: loaded, but it has nothing to make objects with.
+  ASSERT_EQ(RegisterInprocServer(CLSID_Installed, "Zoo.Installed.1", "libm.so.6"), S_OK);
+  EXPECT_EQ(CreateInstalled(&made), CO_E_ERRORINDLL);
+  EXPECT_EQ(made, nullptr);
+  IClassFactory* factory = reinterpret_cast<IClassFactory*>(0x1);
+  EXPECT_EQ(
+      CoGetClassObject(CLSID_Installed, CLSCTX_ALL, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+      CO_E_ERRORINDLL);
+  EXPECT_EQ(factory, nullptr);
+
+  // Values of the wrong type, over-long or malformed read as no entry.
+  SetClassesValue(classKey + "\\InprocServer32", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+  EXPECT_EQ(CreateInstalled(&made), REGDB_E_CLASSNOTREG);
+  SetClassesValue(classKey + "\\InprocServer32", REG_SZ, std::string(6000, 'x'));
+  EXPECT_EQ(CreateInstalled(&made), REGDB_E_CLASSNOTREG);
+  SetClassesValue("Zoo.Installed.1\\CLSID", REG_SZ, std::string("{not a class}", 14));
+  EXPECT_EQ(CLSIDFromProgID("Zoo.Installed.1", &clsid), CO_E_CLASSSTRING);
+  SetClassesValue("Zoo.Installed.1\\CLSID", REG_SZ, std::string(6000, '{'));
+  EXPECT_EQ(CLSIDFromProgID("Zoo.Installed.1", &clsid), CO_E_CLASSSTRING);
+
+  EXPECT_EQ(platform::com::UnregisterInprocServer(CLSID_Installed, "Zoo.Installed.1"), S_OK);
+  EXPECT_EQ(CLSIDFromProgID("Zoo.Installed.1", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CreateInstalled(&made), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(RegisterInprocServer(CLSID_Installed, "", "Zoo.dll"), SELFREG_E_CLASS);
+  EXPECT_EQ(RegisterInprocServer(CLSID_Installed, "Zoo.Installed.1", ""), SELFREG_E_CLASS);
+  EXPECT_EQ(CLSIDFromProgID("", &clsid), CO_E_CLASSSTRING);
+}

@@ -8,6 +8,8 @@
 #include "platform/window/menu.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/modal_loop.h"
+#include "platform/gdi/sys_colors.h"
+#include "platform/testkit/driving.h"
 #include "platform/testkit/window_log.h"
 
 using namespace testkit;
@@ -289,6 +291,25 @@ TEST_F(Menus, TrackPopupMenuReturnsTheClickedCommand) {
   EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, main, nullptr), 0);
   EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, main, nullptr), 0);  // no script left
   EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Menus, AShownMenuPaintsItsItemsTheHotOneLitAndItsSeparators) {
+  COLORREF hot = 0, plain = 0, separator = 0, separatorSide = 0;
+  PushInputStep([] { platform::InjectKey(VK_DOWN); });  // "Open" becomes hot
+  PushInputStep([&] {
+    HWND popup = FindWindow("#32768", nullptr);
+    UpdateWindow(popup);
+    hot = testkit::Pixel(popup, 3, 3);
+    plain = testkit::Pixel(popup, 3, 48 + 3);
+    separator = testkit::Pixel(popup, 40, 20 + 3);
+    separatorSide = testkit::Pixel(popup, 1, 20 + 3);
+    platform::InjectKey(VK_ESCAPE);
+  });
+  EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, main, nullptr), 0);
+  EXPECT_EQ(hot, GetSysColor(COLOR_MENUHILIGHT));
+  EXPECT_EQ(plain, GetSysColor(COLOR_MENU));
+  EXPECT_EQ(separator, GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(separatorSide, GetSysColor(COLOR_MENU));
 }
 
 TEST_F(Menus, KeysSubMenusAndPostedCommands) {

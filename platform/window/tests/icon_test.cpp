@@ -104,3 +104,21 @@ TEST_F(Icons, NamedIconsAndTheApplicationChainFindThemToo) {
 }
 
 }  // namespace
+
+TEST_F(Icons, AWindowKeepsItsBigAndSmallIconsApart) {
+  HWND window = CreateWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  HICON big = LoadIcon(module, MAKEINTRESOURCE(IDI_BADGE));
+  HICON small = LoadIcon(module, "BADGE");
+  EXPECT_EQ(SendMessage(window, WM_GETICON, 1, 0), 0);
+  EXPECT_EQ(SendMessage(window, WM_SETICON, 1, reinterpret_cast<LPARAM>(big)), 0);
+  EXPECT_EQ(SendMessage(window, WM_SETICON, 0, reinterpret_cast<LPARAM>(small)), 0);
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessage(window, WM_GETICON, 1, 0)), big);
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessage(window, WM_GETICON, 0, 0)), small);
+  // Setting none takes the icon away and hands back the one it had.
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessage(window, WM_SETICON, 1, 0)), big);
+  EXPECT_EQ(SendMessage(window, WM_GETICON, 1, 0), 0);
+  DestroyWindow(window);
+  DestroyIcon(big);
+  DestroyIcon(small);
+}

@@ -67,6 +67,25 @@ class CCaptureGraph {
   // Sets the standard with the stored picture values re-applied; a refused standard fails.
   BOOL SetTvFormat(long standard);
 
+  // The crossbar in front of the device and its inputs (PhysicalConnectorType numbers).
+  BOOL HasCrossbar() const;
+  BOOL HasCrossbarInput(long physicalType) const;
+  // Routes the first input of that type.
+  BOOL SelectCrossbarInput(long physicalType);
+  // The type of the routed input; -1 without a crossbar.
+  long GetCurrentCrossbarInputType() const;
+  BOOL HasTvTuner();
+  // TRUE also where it cannot be told (no decoder, a DV device) and for the tuner.
+  BOOL IsVideoSignalPresent();
+  long CrossbarInputCount() const { return crossbarInputs_; }
+
+  // The devices' own property pages, owned by the video window's owner; TRUE when there is an
+  // object, whether or not it has pages.
+  BOOL ShowDevicePropertyPage();
+  BOOL ShowAudioDevicePropertyPage();
+  BOOL ShowCrossbarPropertyPage();
+  BOOL ShowTvTunerPropertyPage();
+
   // Picture adjustment through the device's IAMVideoProcAmp, kept per device in the registry.
   BOOL GetProcAmpRange(long property, long* min, long* max, long* defaultValue);
   BOOL GetProcAmp(long property, long* value);
@@ -117,6 +136,9 @@ class CCaptureGraph {
   BOOL ConnectAudioRenderer(IBaseFilter* upstream, int outputIndex);
   bool HasAudioSource() const { return ownAudio_ || audioCapture_; }
   void HideVideoWindow();
+  void BuildCrossbar();
+  long CrossbarInputOfType(long physicalType) const;
+  CComPtr<IUnknown> FindOnVideoStream(REFIID iid);
   // Takes every chain filter out; the devices stay.
   void ReleaseChains();
   BOOL FailStart();
@@ -144,6 +166,7 @@ class CCaptureGraph {
   IBaseFilter* nullRenderer_ = nullptr;
   IBaseFilter* eraseLine_ = nullptr;
   CCrossbar* crossbar_ = nullptr;
+  long crossbarInputs_ = 0;
   IBaseFilter* mpegEncoder_ = nullptr;
   IBaseFilter* asfWriter_ = nullptr;
   IBaseFilter* aviMux_ = nullptr;

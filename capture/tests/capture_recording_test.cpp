@@ -8,11 +8,13 @@
 
 #include "capture/capture_graph.h"
 #include "capture/wmv_profile_info.h"
+#include "mpegdec/video_decoder.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/stock_filters.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/window/messages.h"
@@ -36,6 +38,17 @@ const char* NotifyClass() {
   }();
   (void)once;
   return "CaptureNotify";
+}
+
+// The frame code of a decoded thumbnail: its green channel stands in for the luma.
+long long FirstPictureCode(const MpegThumbnail& picture) {
+  const int stride = (picture.width * 3 + 3) & ~3;
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(picture.width) * picture.height);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      luma[static_cast<std::size_t>(y) * picture.width + x] =
+          picture.bitmap[54 + static_cast<std::size_t>(picture.height - 1 - y) * stride + x * 3 + 1];
+  return sim::ReadFrameCode(luma.data(), picture.width, picture.height, picture.width);
 }
 
 std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
@@ -179,6 +192,35 @@ TEST_F(CaptureRecordingTest, MpegRecordingPostsOneStopMessageWithItsParts) {
   EXPECT_GT(platform::FileSize(Folder() + "rec_0.mpg"), 100000);
   ASSERT_TRUE(graph.StopCapture());
   EXPECT_EQ(Collect(WM_USER + 73).count, 0);  // stopping a preview posts nothing
+}
+
+TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  MpegCaptureSettings settings = DvdSettings("limit.mpg");
+  settings.videoBitRate = 8000000;
+  settings.maxFileSizeMB = 2;
+  ASSERT_TRUE(graph.StartMpegCapture(&settings));
+  Advance(clock, 6000);
+  ASSERT_TRUE(graph.StopCapture());
+  const StopMessages got = Collect(WM_USER + 73);
+  ASSERT_EQ(got.count, 1);
+  ASSERT_GE(got.lParam, 2);
+  EXPECT_FALSE(platform::FileExists(Folder() + "limit_" + std::to_string(got.lParam) + ".mpg"));
+  long long previous = -1;
+  for (LPARAM i = 0; i < got.lParam; ++i) {
+    const std::string part = Folder() + "limit_" + std::to_string(i) + ".mpg";
+    EXPECT_LE(platform::FileSize(part), 2 * 1024 * 1024) << part;
+    // Our own decoder opens every part at its first picture, the frames running on.
+    MpegThumbnail picture;
+    ASSERT_EQ(DecodeMpegThumbnail(part.c_str(), picture), 1) << part;
+    EXPECT_EQ(picture.width, 352);
+    EXPECT_EQ(picture.height, 240);
+    const long long code = FirstPictureCode(picture);
+    EXPECT_GT(code, previous) << part;
+    previous = code;
+  }
 }
 
 TEST_F(CaptureRecordingTest, AFailedRunReturnsFalseAndLeavesThePreviewPossible) {

@@ -5,6 +5,7 @@
 
 #include "platform/base/process.h"
 #include "platform/filters/tests/mpeg_fixture.h"
+#include "platform/filters/tests/mpeg_probe.h"
 
 namespace platform::filters {
 namespace {
@@ -64,7 +65,8 @@ TEST_P(MpegPeerTest, FfprobeReadsTheTarget) {
   const long wide = t.wide ? 1 : 0;
   aspect->SetAspect(0, &wide, 1);
   const std::string file = Folder() + t.name + ".mpg";
-  Record(file, 800, t.pal ? 400000 : 333667);
+  const long frameDuration = t.pal ? 400000 : 333667;
+  Record(file, 2100, frameDuration);
   const std::string part = MpegPartName(file, 0);
   auto video = Probe(part, "v");
   auto audio = Probe(part, "a");
@@ -78,6 +80,17 @@ TEST_P(MpegPeerTest, FfprobeReadsTheTarget) {
   EXPECT_EQ(audio["codec_name"], "mp2");
   EXPECT_EQ(audio["sample_rate"], std::to_string(t.sampleRate));
   EXPECT_EQ(audio["channels"], "2");
+
+  // Every picture once, in order; each whole second's flash meets its burst within a frame.
+  const FileFacts decoded = ProbeFile(part, true);
+  ASSERT_GT(decoded.codes.size(), 50u);
+  for (std::size_t i = 0; i < decoded.codes.size(); ++i)
+    ASSERT_EQ(decoded.codes[i], decoded.codes[0] + static_cast<long long>(i)) << i;
+  EXPECT_GE(decoded.flashes.size(), 2u);
+  EXPECT_GE(decoded.bursts.size(), decoded.flashes.size());
+  EXPECT_TRUE(FlashesMeetBursts(decoded, frameDuration / 1e7))
+      << "first flash " << (decoded.flashes.empty() ? -1 : decoded.flashes[0]) << ", first burst "
+      << (decoded.bursts.empty() ? -1 : decoded.bursts[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,7 +129,6 @@ bool RunTool(const std::vector<std::string>& args) {
   return ran && code == 0;
 }
 
-
 // A second process following a growing file, as the multiplexer of a record-and-burn pass does.
 class Follower {
  public:
@@ -139,9 +151,8 @@ std::string CopiedOut(const std::string& part, const char* stream, const char* f
   const std::string out = Folder() + "copied." + format;
   std::string text, err;
   int code = -1;
-  platform::RunProcess("ffmpeg",
-                       {"-v", "error", "-y", "-i", part, "-map", stream, "-c", "copy", "-f", format, out}, &text,
-                       &err, &code, 60000);
+  platform::RunProcess("ffmpeg", {"-v", "error", "-y", "-i", part, "-map", stream, "-c", "copy", "-f", format, out},
+                       &text, &err, &code, 60000);
   return code == 0 ? ReadAll(out) : std::string();
 }
 

@@ -190,6 +190,48 @@ TEST_F(HdvCaptureGraphTest, PreviewMapsTheCamcordersPidsAndDecodes) {
   EXPECT_EQ(Collect(WM_USER + 75).count, 1);
 }
 
+TEST_F(HdvCaptureGraphTest, AviRecordingOfTheDecodedStreamsSwitchesFilesAndPostsItsMessage) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, 20);  // the program tables mapped
+  AviCaptureSettings avi;
+  avi.fileName = Folder() + "hdv_first.avi";
+  EXPECT_FALSE(graph.SetAviOutputFile(Folder() + "early.avi"));  // not recording
+  ASSERT_TRUE(graph.StartHdvAviCapture(&avi));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvAvi);
+  EXPECT_EQ(graph.OutputName(), avi.fileName);
+  const std::string dump = DumpGraph(graph.Graph());
+  for (const char* link : {"Video Smart Tee\n  Output1 -> Avi Mux.Input 01 [Video YUY2 1440x1080]",
+                           "Audio Smart Tee\n  Output1 -> Avi Mux.Input 02 [Audio PCM 48000Hz 2ch 16bit]",
+                           "Avi Mux\n  AVI Out -> File Writer.in", "Output2 -> Video Reander.Input"})
+    EXPECT_NE(dump.find(link), std::string::npos) << link << "\n" << dump;
+  EXPECT_FALSE(graph.SetWmvOutputFile(Folder() + "x.wmv"));  // not a WMV recording
+  // Until two more decoded pictures have reached the preview (and so the multiplexer).
+  auto pictures = [&](int more) {
+    CRendererFilter* shown = Renderer("Video Reander");
+    ASSERT_NE(shown, nullptr);
+    const long long start = shown->SamplesRendered();
+    for (int i = 0; i < 60 && shown->SamplesRendered() < start + more; ++i) Run(clock, 1);
+    EXPECT_GE(shown->SamplesRendered(), start + more);
+  };
+  pictures(2);
+  ASSERT_TRUE(graph.SetAviOutputFile(Folder() + "hdv_second.avi"));
+  EXPECT_TRUE(graph.IsCapturing());
+  pictures(2);
+  ASSERT_TRUE(graph.StopHdvCaptureToPreview());
+  const Posted stop = Collect(WM_USER + 74);
+  EXPECT_EQ(stop.count, 1);
+  EXPECT_EQ(stop.lParam, 0);
+  for (const char* name : {"hdv_first.avi", "hdv_second.avi"}) {
+    const Bytes head = ReadAll(Folder() + name);
+    ASSERT_GT(head.size(), 1440u * 1080 * 2) << name;  // at least one whole picture
+    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "RIFF") << name;
+    EXPECT_EQ(std::string(head.begin() + 8, head.begin() + 12), "AVI ") << name;
+    std::remove((Folder() + name).c_str());
+  }
+}
+
 TEST_F(HdvCaptureGraphTest, M2tsPartsJoinedAreWhatTheTapeDeliveredWhileRecording) {
   const std::string tape = Folder() + "hdv_tape.m2t";
   {

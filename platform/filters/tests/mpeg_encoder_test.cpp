@@ -137,7 +137,7 @@ TEST(MpegSessionTest, ElementaryStreamsTooLargeForTheFileSystemGoOnInPiecesThatS
   ASSERT_NE(session, nullptr) << error;
   const int frames = 150;
   std::vector<std::uint8_t> picture(352 * 240 * 2);
-  std::vector<std::int16_t> pcm(1601 * 2);
+  std::vector<std::int16_t> pcm(1700 * 2);  // room for the longest frame of sound
   long long sample = 0;
   for (int n = 0; n < frames; ++n) {
     dshow::sim::PaintFrame(MEDIASUBTYPE_YUY2, 352, 240, n, 333667, picture.data(), 352 * 2);

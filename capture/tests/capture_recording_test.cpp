@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <chrono>
 #include <cstdlib>
@@ -50,6 +53,27 @@ long long FirstPictureCode(const MpegThumbnail& picture) {
           picture.bitmap[54 + static_cast<std::size_t>(picture.height - 1 - y) * stride + x * 3 + 1];
   return sim::ReadFrameCode(luma.data(), picture.width, picture.height, picture.width);
 }
+
+// Writes past `bytes` fail with EFBIG for the scope's life (a full disk) instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = SIG_DFL;
+};
 
 std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
 
@@ -220,6 +244,51 @@ TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture
     const long long code = FirstPictureCode(picture);
     EXPECT_GT(code, previous) << part;
     previous = code;
+  }
+}
+
+TEST_F(CaptureRecordingTest, AFullDiskAbortsEachRecordingWithOneStopMessage) {
+  const std::string profile = Folder() + "full.prx";
+  {
+    CWmvProfileInfo info;
+    ASSERT_TRUE(info.Init() && info.AddStream(1) && info.AddStream(2));
+    WmvStreamParams params;
+    params.width = 320, params.height = 240, params.videoKbps = 600, params.frameRate = 29.97;
+    params.audioKbps = 128, params.audioKhz = 48, params.channels = 2;
+    ASSERT_TRUE(info.SetStreamParams(1, params) && info.SetStreamParams(2, params) && info.SaveProfile(profile));
+  }
+  for (const int mode : {CCaptureGraph::kMpeg, CCaptureGraph::kAvi, CCaptureGraph::kWmv}) {
+    SCOPED_TRACE(mode);
+    platform::ManualClock clock(1000);
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+    long code = 0;
+    {
+      FileSizeLimit full(64 * 1024);
+      const MpegCaptureSettings mpeg = DvdSettings("full.mpg");
+      AviCaptureSettings avi;
+      avi.fileName = Folder() + "full.avi";
+      WmvCaptureSettings wmv;
+      wmv.fileName = Folder() + "full.wmv";
+      wmv.profilePath = profile;
+      ASSERT_TRUE(mode == CCaptureGraph::kMpeg  ? graph.StartMpegCapture(&mpeg)
+                  : mode == CCaptureGraph::kAvi ? graph.StartAviCapture(&avi)
+                                                : graph.StartWmvCapture(&wmv));
+      for (int i = 0; i < 200 && code != EC_ERRORABORT; ++i) {
+        clock.Advance(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        code = graph.HandleGraphEvents();
+      }
+      ASSERT_TRUE(graph.StopCapture());
+    }
+    EXPECT_EQ(code, EC_ERRORABORT);
+    const UINT message = mode == CCaptureGraph::kMpeg  ? WM_USER + 73
+                         : mode == CCaptureGraph::kAvi ? WM_USER + 74
+                                                       : WM_USER + 75;
+    EXPECT_EQ(Collect(message).count, 1);
+    EXPECT_FALSE(graph.IsCapturing());
+    EXPECT_TRUE(graph.StartPreview());  // the device goes on
+    graph.CloseDevice();
   }
 }
 

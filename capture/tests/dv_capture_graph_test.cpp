@@ -438,4 +438,32 @@ TEST_F(DvCaptureGraphTest, ATruncatedTapeRecordsItsWholeFramesAndStops) {
   }
 }
 
+TEST_F(DvCaptureGraphTest, ADvAviSplitIntoFilesAddsUpToTheWholeRecording) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+  const std::string first = Folder() + "dv_split_1.avi", second = Folder() + "dv_split_2.avi";
+  std::remove(first.c_str());
+  std::remove(second.c_str());
+  ASSERT_TRUE(graph.StartDvCapture(first));
+  Run(clock, 10);
+  ASSERT_TRUE(graph.SetAviOutputFile(second));
+  EXPECT_TRUE(graph.IsCapturing());
+  Run(clock, 10);
+  ASSERT_TRUE(graph.StopDvCapture());
+  EXPECT_EQ(Collect(kDvFileCaptureStopped).count, 1);
+  graph.Close();
+  const AviStreams a = ReadDvAvi(first), b = ReadDvAvi(second);
+  ASSERT_GE(a.codes.size(), 5u);
+  ASSERT_GE(b.codes.size(), 5u);
+  EXPECT_EQ(a.audio, 1);
+  EXPECT_EQ(b.audio, 1);
+  // Whole DV frames in each file, and the second takes up where the first ended.
+  for (const AviStreams* part : {&a, &b})
+    for (int bytes : part->frameBytes) EXPECT_EQ(bytes, static_cast<int>(sim::kDvFrameNtsc));
+  std::vector<long long> codes = a.codes;
+  codes.insert(codes.end(), b.codes.begin(), b.codes.end());
+  for (std::size_t i = 1; i < codes.size(); ++i) EXPECT_EQ(codes[i], (codes[i - 1] + 1) % 30) << "frame " << i;
+}
+
 }  // namespace

@@ -90,6 +90,20 @@ class CCaptureGraph {
   BOOL GetProcAmpRange(long property, long* min, long* max, long* defaultValue);
   BOOL GetProcAmp(long property, long* value);
   BOOL SetProcAmp(long property, long value);
+  // Each picture property: its value (-1 and FALSE where the device does not offer it), a new
+  // value, its range.
+  BOOL GetBrightness(long* value) { return GetAdjustment(0, value); }
+  BOOL GetContrast(long* value) { return GetAdjustment(1, value); }
+  BOOL GetHue(long* value) { return GetAdjustment(2, value); }
+  BOOL GetSaturation(long* value) { return GetAdjustment(3, value); }
+  BOOL SetBrightness(long value) { return SetProcAmp(0, value); }
+  BOOL SetContrast(long value) { return SetProcAmp(1, value); }
+  BOOL SetHue(long value) { return SetProcAmp(2, value); }
+  BOOL SetSaturation(long value) { return SetProcAmp(3, value); }
+  BOOL GetBrightnessRange(long* min, long* max, long* def) { return GetProcAmpRange(0, min, max, def); }
+  BOOL GetContrastRange(long* min, long* max, long* def) { return GetProcAmpRange(1, min, max, def); }
+  BOOL GetHueRange(long* min, long* max, long* def) { return GetProcAmpRange(2, min, max, def); }
+  BOOL GetSaturationRange(long* min, long* max, long* def) { return GetProcAmpRange(3, min, max, def); }
   // The stored values; -1 for a property the device does not offer (and, for hue, may also be
   // a real value: support is told by the range, not the value).
   void LoadProcAmpSettings(long* brightness, long* contrast, long* saturation, long* hue);
@@ -144,6 +158,7 @@ class CCaptureGraph {
   BOOL FailStart();
   BOOL StartRecording(int mode, const std::function<BOOL(IPin* video, IPin* audio)>& buildWriter);
   CComPtr<IAMVideoProcAmp> ProcAmp();
+  BOOL GetAdjustment(long property, long* value);
   std::string ProcAmpValueName(long property) const;
 
   CComPtr<ICaptureGraphBuilder2> builder_;

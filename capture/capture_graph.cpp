@@ -41,6 +41,7 @@ BOOL CCaptureGraph::OpenDevice(HWND videoOwner, HWND notifyWindow, const std::st
     ReleaseGraph();
     return FALSE;
   }
+  BuildCrossbar();
   CComPtr<IPin> audioPin;
   ownAudio_ = SUCCEEDED(builder_->FindPin(videoCapture_, PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, TRUE, 0, &audioPin));
   if (!ownAudio_ && platform::ToUpperAscii(audioName) != "NULL" && !AddAudioCaptureDevice(audioName)) {
@@ -173,6 +174,7 @@ void CCaptureGraph::ReleaseGraph() {
   HideVideoWindow();
   delete crossbar_;
   crossbar_ = nullptr;
+  crossbarInputs_ = 0;
   RemoveAndRelease(graph_, &videoCapture_);
   RemoveAndRelease(graph_, &audioCapture_);
   streamConfig_ = nullptr;

@@ -67,10 +67,43 @@ class CCaptureGraph {
   // Sets the standard with the stored picture values re-applied; a refused standard fails.
   BOOL SetTvFormat(long standard);
 
+  // The crossbar in front of the device and its inputs (PhysicalConnectorType numbers).
+  BOOL HasCrossbar() const;
+  BOOL HasCrossbarInput(long physicalType) const;
+  // Routes the first input of that type.
+  BOOL SelectCrossbarInput(long physicalType);
+  // The type of the routed input; -1 without a crossbar.
+  long GetCurrentCrossbarInputType() const;
+  BOOL HasTvTuner();
+  // TRUE also where it cannot be told (no decoder, a DV device) and for the tuner.
+  BOOL IsVideoSignalPresent();
+  long CrossbarInputCount() const { return crossbarInputs_; }
+
+  // The devices' own property pages, owned by the video window's owner; TRUE when there is an
+  // object, whether or not it has pages.
+  BOOL ShowDevicePropertyPage();
+  BOOL ShowAudioDevicePropertyPage();
+  BOOL ShowCrossbarPropertyPage();
+  BOOL ShowTvTunerPropertyPage();
+
   // Picture adjustment through the device's IAMVideoProcAmp, kept per device in the registry.
   BOOL GetProcAmpRange(long property, long* min, long* max, long* defaultValue);
   BOOL GetProcAmp(long property, long* value);
   BOOL SetProcAmp(long property, long value);
+  // Each picture property: its value (-1 and FALSE where the device does not offer it), a new
+  // value, its range.
+  BOOL GetBrightness(long* value) { return GetAdjustment(0, value); }
+  BOOL GetContrast(long* value) { return GetAdjustment(1, value); }
+  BOOL GetHue(long* value) { return GetAdjustment(2, value); }
+  BOOL GetSaturation(long* value) { return GetAdjustment(3, value); }
+  BOOL SetBrightness(long value) { return SetProcAmp(0, value); }
+  BOOL SetContrast(long value) { return SetProcAmp(1, value); }
+  BOOL SetHue(long value) { return SetProcAmp(2, value); }
+  BOOL SetSaturation(long value) { return SetProcAmp(3, value); }
+  BOOL GetBrightnessRange(long* min, long* max, long* def) { return GetProcAmpRange(0, min, max, def); }
+  BOOL GetContrastRange(long* min, long* max, long* def) { return GetProcAmpRange(1, min, max, def); }
+  BOOL GetHueRange(long* min, long* max, long* def) { return GetProcAmpRange(2, min, max, def); }
+  BOOL GetSaturationRange(long* min, long* max, long* def) { return GetProcAmpRange(3, min, max, def); }
   // The stored values; -1 for a property the device does not offer (and, for hue, may also be
   // a real value: support is told by the range, not the value).
   void LoadProcAmpSettings(long* brightness, long* contrast, long* saturation, long* hue);
@@ -117,11 +150,15 @@ class CCaptureGraph {
   BOOL ConnectAudioRenderer(IBaseFilter* upstream, int outputIndex);
   bool HasAudioSource() const { return ownAudio_ || audioCapture_; }
   void HideVideoWindow();
+  void BuildCrossbar();
+  long CrossbarInputOfType(long physicalType) const;
+  CComPtr<IUnknown> FindOnVideoStream(REFIID iid);
   // Takes every chain filter out; the devices stay.
   void ReleaseChains();
   BOOL FailStart();
   BOOL StartRecording(int mode, const std::function<BOOL(IPin* video, IPin* audio)>& buildWriter);
   CComPtr<IAMVideoProcAmp> ProcAmp();
+  BOOL GetAdjustment(long property, long* value);
   std::string ProcAmpValueName(long property) const;
 
   CComPtr<ICaptureGraphBuilder2> builder_;
@@ -144,6 +181,7 @@ class CCaptureGraph {
   IBaseFilter* nullRenderer_ = nullptr;
   IBaseFilter* eraseLine_ = nullptr;
   CCrossbar* crossbar_ = nullptr;
+  long crossbarInputs_ = 0;
   IBaseFilter* mpegEncoder_ = nullptr;
   IBaseFilter* asfWriter_ = nullptr;
   IBaseFilter* aviMux_ = nullptr;

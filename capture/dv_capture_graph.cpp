@@ -6,8 +6,6 @@
 #include "capture/graph_events.h"
 #include "platform/base/clock.h"
 #include "platform/base/strings.h"
-#include "platform/com/property_frame.h"
-#include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/filter_classes.h"
@@ -211,17 +209,7 @@ HRESULT CDvCaptureGraph::SetTransportMode(long mode, long) {
   return SUCCEEDED(hr) ? S_OK : hr;
 }
 
-BOOL CDvCaptureGraph::ShowDevicePropertyPage() {
-  if (!camcorder_) return FALSE;
-  CComPtr<ISpecifyPropertyPages> pages;
-  if (FAILED(camcorder_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)))) return TRUE;
-  CAUUID ids{};
-  if (FAILED(pages->GetPages(&ids))) return TRUE;
-  IUnknown* objects[] = {camcorder_};
-  OleCreatePropertyFrame(notify_, 0, 0, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
-  CoTaskMemFree(ids.pElems);
-  return TRUE;
-}
+BOOL CDvCaptureGraph::ShowDevicePropertyPage() { return ShowPropertyPages(camcorder_, notify_, 0, 0); }
 
 void CDvCaptureGraph::SetAudioGain(BYTE enable, float gain) {
   analyzerEnable_ = enable;

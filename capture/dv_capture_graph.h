@@ -101,9 +101,12 @@ class CDvCaptureGraph {
   BOOL StartHdvStreamCapture(const std::string& fileName, std::uint64_t maxPartSize);
   BOOL StartHdvMpegCapture(const MpegCaptureSettings* settings);
   BOOL StartHdvWmvCapture(const WmvCaptureSettings* settings);
+  // Mode 9: the decoded streams to an AVI file (WM_USER+74 at the stop).
+  BOOL StartHdvAviCapture(const AviCaptureSettings* settings);
   BOOL BuildHdvStreamCapture(const std::string& fileName, std::uint64_t maxPartSize);
   BOOL BuildHdvMpegCapture(const MpegCaptureSettings* settings);
   BOOL BuildHdvWmvCapture(const WmvCaptureSettings* settings);
+  BOOL BuildHdvAviCapture(const AviCaptureSettings* settings);
   BOOL StopHdvCapture();
   BOOL StopHdvCaptureToPreview();
   DWORD GetWriterFileCount();
@@ -149,6 +152,8 @@ class CDvCaptureGraph {
   BOOL AddCamcorder(const std::string& name, const char* filterName);
   BOOL ConnectPreviewVideo(IBaseFilter* decoder, int outIndex, bool downSampler);
   BOOL BuildDvDecodedChains(int resolution);
+  BOOL BuildHdvDecodedTees();
+  BOOL BuildHdvTeePreview();
   BOOL BuildWmvBranch(const WmvCaptureSettings* settings, IPin* video, IPin* audio);
   BOOL FinishBuild(int mode);
   void PostStopMessage();

@@ -10,6 +10,8 @@
 #include "platform/base/sync.h"
 #include "platform/com/class_table.h"
 #include "platform/com/moniker.h"
+#include "platform/com/property_frame.h"
+#include "platform/com/task_mem.h"
 #include "platform/window/messages.h"
 
 CGraphHelper::~CGraphHelper() {
@@ -265,6 +267,19 @@ void RemoveAndRelease(IGraphBuilder* graph, IBaseFilter** slot) {
   if (graph) graph->RemoveFilter(*slot);
   (*slot)->Release();
   *slot = nullptr;
+}
+
+BOOL ShowPropertyPages(IUnknown* object, HWND owner, UINT x, UINT y) {
+  if (!object) return FALSE;
+  CComPtr<ISpecifyPropertyPages> pages;
+  if (FAILED(object->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages))) || !pages)
+    return TRUE;
+  CAUUID ids{};
+  if (FAILED(pages->GetPages(&ids))) return TRUE;
+  IUnknown* objects[] = {object};
+  OleCreatePropertyFrame(owner, x, y, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
+  CoTaskMemFree(ids.pElems);
+  return TRUE;
 }
 
 void PumpMessages() {

@@ -82,6 +82,10 @@ void ReleaseInterface(T** p) {
   if (p && *p) (*p)->Release();
 }
 
+// Opens the object's own property pages in a frame owned by owner at (x, y). FALSE without an
+// object; TRUE otherwise, also when the object has no pages to show.
+BOOL ShowPropertyPages(IUnknown* object, HWND owner, UINT x, UINT y);
+
 // 2 when the upper-cased name holds "USB" or " US", else 1.
 int GetDeviceNameKind(const std::string& name);
 

@@ -298,6 +298,11 @@ BOOL CDvCaptureGraph::StartHdvWmvCapture(const WmvCaptureSettings* settings) {
   return StartHdv(settings->fileName, [&] { return BuildHdvWmvCapture(settings); });
 }
 
+BOOL CDvCaptureGraph::StartHdvAviCapture(const AviCaptureSettings* settings) {
+  if (!settings) return FALSE;
+  return StartHdv(settings->fileName, [&] { return BuildHdvAviCapture(settings); });
+}
+
 BOOL CDvCaptureGraph::SetStreamFileName(IBaseFilter* filter, const std::string& name) {
   CComPtr<IFileSinkFilter> sink;
   return filter && Ok(filter->QueryInterface(IID_IFileSinkFilter, reinterpret_cast<void**>(&sink))) &&
@@ -331,40 +336,55 @@ BOOL CDvCaptureGraph::BuildHdvStreamCapture(const std::string& fileName, std::ui
   return TRUE;
 }
 
-BOOL CDvCaptureGraph::BuildHdvMpegCapture(const MpegCaptureSettings* settings) {
-  if (!settings || !demultiplexer_) return FALSE;
+// The decoded picture and the analyzed sound split by tees: output 0 records, output 1 previews.
+BOOL CDvCaptureGraph::BuildHdvDecodedTees() {
   if (!Ok(helper_.AddFilter(CLSID_InfTee, &videoTee_, "Video Smart Tee")) ||
       !Ok(helper_.ConnectFilters(videoDecoder_, 0, videoTee_, 0)) || !AddAudioAnalyzer() ||
       !Ok(helper_.ConnectFilters(audioDecoder_, 0, audioAnalyzer_, 0)) ||
       !Ok(helper_.AddFilter(CLSID_InfTee, &audioTee_, "Audio Smart Tee")) ||
       !Ok(helper_.ConnectFilters(audioAnalyzer_, 0, audioTee_, 0)))
     return FALSE;
-  if (!writer_.AddMpegEncoder(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0),
-                              &mpegEncoder_))
-    return FALSE;
+  return TRUE;
+}
+
+BOOL CDvCaptureGraph::BuildHdvTeePreview() {
   if (!Ok(helper_.AddFilter(CLSID_VideoRendererDefault, &videoRenderer_, "Video Reander")) ||
       !Ok(helper_.ConnectFilters(videoTee_, 1, videoRenderer_, 0)) || !AddAudioRenderer() ||
       !Ok(helper_.ConnectFilters(audioTee_, 1, audioRenderer_, 0)))
     return FALSE;
+  return TRUE;
+}
+
+BOOL CDvCaptureGraph::BuildHdvMpegCapture(const MpegCaptureSettings* settings) {
+  if (!settings || !demultiplexer_) return FALSE;
+  if (!BuildHdvDecodedTees()) return FALSE;
+  if (!writer_.AddMpegEncoder(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0),
+                              &mpegEncoder_))
+    return FALSE;
+  if (!BuildHdvTeePreview()) return FALSE;
   return FinishBuild(kHdvMpeg);
 }
 
 BOOL CDvCaptureGraph::BuildHdvWmvCapture(const WmvCaptureSettings* settings) {
   if (!settings || !demultiplexer_) return FALSE;
-  if (!Ok(helper_.AddFilter(CLSID_InfTee, &videoTee_, "Video Smart Tee")) ||
-      !Ok(helper_.ConnectFilters(videoDecoder_, 0, videoTee_, 0)) || !AddAudioAnalyzer() ||
-      !Ok(helper_.ConnectFilters(audioDecoder_, 0, audioAnalyzer_, 0)) ||
-      !Ok(helper_.AddFilter(CLSID_InfTee, &audioTee_, "Audio Smart Tee")) ||
-      !Ok(helper_.ConnectFilters(audioAnalyzer_, 0, audioTee_, 0)))
-    return FALSE;
+  if (!BuildHdvDecodedTees()) return FALSE;
   if (!BuildWmvBranch(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0))) return FALSE;
-  if (!Ok(helper_.AddFilter(CLSID_VideoRendererDefault, &videoRenderer_, "Video Reander")) ||
-      !Ok(helper_.ConnectFilters(videoTee_, 1, videoRenderer_, 0)) || !AddAudioRenderer() ||
-      !Ok(helper_.ConnectFilters(audioTee_, 1, audioRenderer_, 0)))
-    return FALSE;
+  if (!BuildHdvTeePreview()) return FALSE;
   SetVideoWindowOwner(owner_);
   helper_.SetSyncSource(demultiplexer_);
   return FinishBuild(kHdvWmv);
+}
+
+// The decoded streams into "Avi Mux" and "File Writer", timed by the stream's clock as WMV is.
+BOOL CDvCaptureGraph::BuildHdvAviCapture(const AviCaptureSettings* settings) {
+  if (!settings || !demultiplexer_) return FALSE;
+  if (!BuildHdvDecodedTees()) return FALSE;
+  if (!writer_.BuildAviWriter(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0),
+                              &aviMux_))
+    return FALSE;
+  if (!BuildHdvTeePreview()) return FALSE;
+  helper_.SetSyncSource(demultiplexer_);
+  return FinishBuild(kHdvAvi);
 }
 
 BOOL CDvCaptureGraph::StopHdvCapture() {

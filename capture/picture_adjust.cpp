@@ -45,6 +45,15 @@ BOOL CCaptureGraph::GetProcAmp(long property, long* value) {
   return procAmp && value && procAmp->Get(property, value, &flags) == S_OK;
 }
 
+BOOL CCaptureGraph::GetAdjustment(long property, long* value) {
+  if (!value) return FALSE;
+  if (!GetProcAmpRange(property, nullptr, nullptr, nullptr)) {
+    *value = -1;
+    return FALSE;
+  }
+  return GetProcAmp(property, value);
+}
+
 BOOL CCaptureGraph::SetProcAmp(long property, long value) {
   auto procAmp = ProcAmp();
   if (!procAmp) return FALSE;

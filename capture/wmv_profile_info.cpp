@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/base/file.h"
 #include "platform/base/strings.h"
@@ -59,22 +60,26 @@ BOOL CWmvProfileInfo::SetCodecVbrSettings(REFGUID type, int codec, BOOL vbr, DWO
 BOOL CWmvProfileInfo::SetAudioDefaults(CWmvStreamInfo* s) {
   DWORD codecs = 0;
   if (FAILED(codecInfo_->GetCodecInfoCount(WMMEDIATYPE_Audio, &codecs))) return FALSE;
-  for (DWORD codec = 0; codec < codecs; ++codec) {
-    const struct {
-      BOOL vbr;
-      DWORD passes;
-      int code;
-    } modes[] = {{FALSE, 0, 0}, {TRUE, 1, 5000}, {TRUE, 2, 10000}};
-    for (const auto& mode : modes) {
-      DWORD formats = 0;
-      if (SetCodecVbrSettings(WMMEDIATYPE_Audio, static_cast<int>(codec), mode.vbr, mode.passes, &formats) &&
-          formats > 0) {
-        s->codecIndex = static_cast<int>(codec);
-        s->audioFormatCode = mode.code;
-        s->bufferWindow = 3000;
-        s->uncompressed = FALSE;
-        return TRUE;
-      }
+  for (DWORD codec = 0; codec < codecs; ++codec)
+    if (SetAudioCodec(s, static_cast<int>(codec))) return TRUE;
+  return FALSE;
+}
+
+BOOL CWmvProfileInfo::SetAudioCodec(CWmvStreamInfo* s, int codec) {
+  const struct {
+    BOOL vbr;
+    DWORD passes;
+    int code;
+  } modes[] = {{FALSE, 0, 0}, {TRUE, 1, 5000}, {TRUE, 2, 10000}};
+  for (const auto& mode : modes) {
+    DWORD formats = 0;
+    if (SetCodecVbrSettings(WMMEDIATYPE_Audio, codec, mode.vbr, mode.passes, &formats) && formats > 0) {
+      s->codecIndex = codec;
+      s->audioFormatCode = mode.code;
+      s->audioFormatPosition = 0;
+      s->bufferWindow = 3000;
+      s->uncompressed = FALSE;
+      return TRUE;
     }
   }
   return FALSE;
@@ -83,35 +88,63 @@ BOOL CWmvProfileInfo::SetAudioDefaults(CWmvStreamInfo* s) {
 BOOL CWmvProfileInfo::SetVideoDefaults(CWmvStreamInfo* s) {
   DWORD codecs = 0;
   if (FAILED(codecInfo_->GetCodecInfoCount(WMMEDIATYPE_Video, &codecs))) return FALSE;
-  for (DWORD codec = 0; codec < codecs; ++codec) {
-    const struct {
-      BOOL vbr;
-      DWORD passes;
-      int mode;
-    } modes[] = {{FALSE, 0, 1}, {TRUE, 1, 1}, {TRUE, 2, 3}};
-    for (const auto& mode : modes) {
-      DWORD formats = 0;
-      if (SetCodecVbrSettings(WMMEDIATYPE_Video, static_cast<int>(codec), mode.vbr, mode.passes, &formats) &&
-          formats > 0) {
-        s->codecIndex = static_cast<int>(codec);
-        s->vbrEnabled = mode.vbr;
-        s->vbrMode = mode.mode;
-        s->bitRate = 100000;
-        s->bufferWindow = 3000;
-        s->width = 320;
-        s->height = 240;
-        s->frameRate = 30;
-        s->secondsPerKeyFrame = 8;
-        s->quality = 100;
-        s->maxBitRate = 1000000;
-        s->maxBufferWindow = 0;
-        s->uncompressed = FALSE;
-        s->vbrQuality = 0;
-        return TRUE;
-      }
+  for (DWORD codec = 0; codec < codecs; ++codec)
+    if (SetVideoCodec(s, static_cast<int>(codec))) return TRUE;
+  return FALSE;
+}
+
+BOOL CWmvProfileInfo::SetVideoCodec(CWmvStreamInfo* s, int codec) {
+  const struct {
+    BOOL vbr;
+    DWORD passes;
+    int mode;
+  } modes[] = {{FALSE, 0, 1}, {TRUE, 1, 1}, {TRUE, 2, 3}};
+  for (const auto& mode : modes) {
+    DWORD formats = 0;
+    if (SetCodecVbrSettings(WMMEDIATYPE_Video, codec, mode.vbr, mode.passes, &formats) && formats > 0) {
+      s->codecIndex = codec;
+      s->vbrEnabled = mode.vbr;
+      s->vbrMode = mode.mode;
+      s->bitRate = 100000;
+      s->bufferWindow = 3000;
+      s->width = 320;
+      s->height = 240;
+      s->frameRate = 30;
+      s->secondsPerKeyFrame = 8;
+      s->quality = 100;
+      s->maxBitRate = 1000000;
+      s->maxBufferWindow = 0;
+      s->uncompressed = FALSE;
+      s->vbrQuality = 0;
+      return TRUE;
     }
   }
   return FALSE;
+}
+
+int CWmvProfileInfo::FindCodec(REFGUID type, const std::string& name) {
+  DWORD codecs = 0;
+  if (name.empty() || !codecInfo_ || FAILED(codecInfo_->GetCodecInfoCount(type, &codecs))) return -1;
+  for (DWORD codec = 0; codec < codecs; ++codec) {
+    DWORD length = 0;
+    if (FAILED(codecInfo_->GetCodecName(type, codec, nullptr, &length)) || length == 0) continue;
+    std::string text(length, '\0');
+    if (FAILED(codecInfo_->GetCodecName(type, codec, text.data(), &length))) continue;
+    text.resize(std::strlen(text.c_str()));
+    if (platform::EqualsNoCase(text, name)) return static_cast<int>(codec);
+  }
+  return -1;
+}
+
+// A codec named by the caller replaces the default one when it can encode; an unknown name
+// keeps the default.
+void CWmvProfileInfo::SelectCodecByName(int kind, const std::string& name) {
+  CWmvStreamInfo* s = kind == 1 ? audio_ : video_;
+  const int codec = FindCodec(kind == 1 ? WMMEDIATYPE_Audio : WMMEDIATYPE_Video, name);
+  if (!s || codec < 0 || codec == s->codecIndex) return;
+  // Either leaves the stream as it was when the codec cannot encode.
+  if (kind == 1) SetAudioCodec(s, codec);
+  else SetVideoCodec(s, codec);
 }
 
 BOOL CWmvProfileInfo::AddStream(int kind) {
@@ -161,7 +194,9 @@ BOOL CWmvProfileInfo::ListAudioFormats(int codec) {
 
 BOOL CWmvProfileInfo::SetStreamParams(int kind, const WmvStreamParams& p) {
   if (kind == 1) {
-    if (!audio_ || !ListAudioFormats(audio_->codecIndex)) return FALSE;
+    if (!audio_) return FALSE;
+    SelectCodecByName(1, p.audioCodec);
+    if (!ListAudioFormats(audio_->codecIndex)) return FALSE;
     const std::string wanted =
         platform::Format("%d kbps, %d khz, %s", p.audioKbps, p.audioKhz, p.channels == 1 ? "mono" : "stereo");
     for (std::size_t i = 0; i < audioFormats_.size(); ++i) {
@@ -176,6 +211,7 @@ BOOL CWmvProfileInfo::SetStreamParams(int kind, const WmvStreamParams& p) {
     return TRUE;
   }
   if (kind != 2 || !video_) return FALSE;
+  SelectCodecByName(2, p.videoCodec);
   video_->width = p.width;
   video_->height = p.height;
   // The rate keeps its fraction: 29.97 frames a second is 333,667 units a frame, not 29.

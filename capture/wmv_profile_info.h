@@ -59,6 +59,7 @@ class CWmvProfileInfo {
 
   BOOL Init();
   BOOL AddStream(int kind);
+  // A codec name the codec information knows selects that codec; another keeps the default.
   BOOL SetStreamParams(int kind, const WmvStreamParams& params);
   BOOL SaveProfile(const std::string& path);
 
@@ -75,6 +76,12 @@ class CWmvProfileInfo {
   BOOL SetCodecVbrSettings(REFGUID type, int codec, BOOL vbr, DWORD passes, DWORD* formats);
   BOOL SetAudioDefaults(CWmvStreamInfo* s);
   BOOL SetVideoDefaults(CWmvStreamInfo* s);
+  // The first supported encoding mode of that codec; the stream is left alone when there is none.
+  BOOL SetAudioCodec(CWmvStreamInfo* s, int codec);
+  BOOL SetVideoCodec(CWmvStreamInfo* s, int codec);
+  // The index of the codec of that name (without regard to case), or -1.
+  int FindCodec(REFGUID type, const std::string& name);
+  void SelectCodecByName(int kind, const std::string& name);
   BOOL ListAudioFormats(int codec);
   HRESULT BuildStream(IWMProfile* profile, CWmvStreamInfo* s);
   HRESULT SetLanguage(IWMStreamConfig* config, LCID language);

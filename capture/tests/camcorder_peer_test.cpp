@@ -20,6 +20,9 @@
 #include "platform/base/clock.h"
 #include "platform/base/message_box.h"
 #include "platform/dshow/base_filter.h"
+#include "platform/dshow/camcorder_streams.h"
+#include "platform/filters/mpeg_session.h"
+#include "platform/filters/tests/mpeg_probe.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/window/messages.h"
@@ -99,6 +102,43 @@ TEST_F(CamcorderPeerTest, FfprobeAndMediaInfoReadTheDvAvi) {
   const std::string ms = Output("mediainfo --Inform='General;%Duration%' '" + file + "'");
   ASSERT_FALSE(ms.empty());
   EXPECT_NEAR(std::stod(ms), 1000.0, 100.0) << "about 30 frames";
+}
+
+// DV and HDV through the decoders into the MPEG encoder: every picture of the camcorder's loop in
+// order, and each flash with its burst.
+TEST_F(CamcorderPeerTest, DvAndHdvToMpegRunOnWithoutGapsAndEachFlashMeetsItsBurst) {
+  for (const bool hdv : {false, true}) {
+    SCOPED_TRACE(hdv ? "HDV" : "DV");
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(hdv ? graph.OpenHdv(window, window, "Vidarro HDV Camcorder")
+                    : graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+    if (hdv) Run(clock, "m2ts Dump", 10);  // the program tables mapped
+    MpegCaptureSettings mpeg;
+    mpeg.fileName = Folder() + (hdv ? "peer_hdv.mpg" : "peer_dv.mpg");
+    mpeg.streamType = 7;
+    mpeg.resolutionLevel = 2;
+    mpeg.videoBitRate = 6000000;
+    ASSERT_TRUE(hdv ? graph.StartHdvMpegCapture(&mpeg) : graph.StartMpegCapture(&mpeg));
+    Run(clock, hdv ? "m2ts Dump" : "Video Render", 75);
+    ASSERT_TRUE(hdv ? graph.StopHdvCapture() : graph.StopCapture());
+    graph.Close();
+
+    const auto facts = platform::filters::test::ProbeFile(platform::filters::MpegPartName(mpeg.fileName, 0), true);
+    EXPECT_EQ(facts.video.codec, "mpeg2video");
+    EXPECT_EQ(facts.audio.codec, "mp2");
+    ASSERT_GE(facts.codes.size(), 60u);
+    const long long loop = hdv ? sim::HdvLoopFrames() : 30;
+    for (std::size_t i = 1; i < facts.codes.size(); ++i)
+      ASSERT_EQ(facts.codes[i], (facts.codes[i - 1] + 1) % loop) << "picture " << i;
+    EXPECT_GE(facts.flashes.size(), 2u);
+    // The HDV loop's sound is a few MPEG audio frames shorter than its half second of pictures,
+    // so only the DV loop keeps its bursts on its flashes from loop to loop.
+    if (!hdv) {
+      EXPECT_TRUE(platform::filters::test::FlashesMeetBursts(facts, 333667 / 1e7))
+          << "first flash " << (facts.flashes.empty() ? -1 : facts.flashes[0]) << ", bursts " << facts.bursts.size();
+    }
+  }
 }
 
 TEST_F(CamcorderPeerTest, TarnelAuthorsTheRecordedClipAndLibblurayReadsIt) {

@@ -84,6 +84,26 @@ TEST_F(CaptureFormatTest, PictureValuesComeBackAndHueMinusOneIsAValue) {
   EXPECT_EQ(brightness, 140);
 }
 
+TEST_F(CaptureFormatTest, EachPropertyReadsSetsAndRangesOnlyWhereTheDeviceOffersIt) {
+  Open({{352, 240, 333667, MEDIASUBTYPE_YUY2}}, {{0, 0, 255, 1, 128, 2}, {2, -180, 180, 1, 0, 2}});
+  long value = 7, min = 0, max = 0, def = 0;
+  EXPECT_FALSE(graph.GetSaturation(&value));
+  EXPECT_EQ(value, -1);
+  EXPECT_FALSE(graph.GetContrastRange(&min, &max, &def));
+  ASSERT_TRUE(graph.GetHueRange(&min, &max, &def));
+  EXPECT_EQ(min, -180);
+  EXPECT_EQ(max, 180);
+  ASSERT_TRUE(graph.SetHue(-1));
+  ASSERT_TRUE(graph.GetHue(&value));
+  EXPECT_EQ(value, -1);  // a hue, not "unsupported"
+  ASSERT_TRUE(graph.SetBrightness(200));
+  ASSERT_TRUE(graph.GetBrightness(&value));
+  EXPECT_EQ(value, 200);
+  ASSERT_TRUE(graph.GetBrightnessRange(&min, &max, &def));
+  EXPECT_EQ(def, 128);
+  EXPECT_FALSE(graph.GetBrightness(nullptr));
+}
+
 TEST_F(CaptureFormatTest, ARefusedStandardFails) {
   Open({{352, 240, 333667, MEDIASUBTYPE_YUY2}});
   EXPECT_TRUE(graph.SetTvFormat(0x1));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_graph.h"
+#include "platform/com/property_frame.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 
@@ -55,4 +56,87 @@ TEST(CaptureGraphDevicesTest, OverlayAspectModeGoesToTheMixerInput) {
   EXPECT_EQ(graph.SetOverlayAspectRatioMode(plain, AM_ARMODE_STRETCHED), E_NOINTERFACE);
   mixer->Release();
   plain->Release();
+}
+
+namespace {
+
+// A card with a tuner, a composite and an S-Video input, no lock on its decoder.
+sim::DeviceDesc TunerCard() {
+  sim::DeviceDesc card;
+  card.id = "CARD";
+  card.kind = sim::DeviceKind::AnalogCard;
+  card.name = "Vidarro Tuner Card";
+  card.formats = {{720, 480, 333667, MEDIASUBTYPE_YUY2}};
+  card.crossbars = {{"Card Crossbar", {1, 2, 3, 4096, 4097, 4097}, {12, 4105}, {}, -1}};
+  card.tuner = true;
+  card.signal = false;
+  return card;
+}
+
+}  // namespace
+
+TEST(CaptureGraphInputsTest, OpenedCardKnowsItsCrossbarTunerAndSignal) {
+  auto devices = sim::DefaultDevices();
+  devices.push_back(TunerCard());
+  sim::Hardware::Instance().SetDevices(devices);
+  CCaptureGraph graph;
+  EXPECT_FALSE(graph.HasCrossbar());
+  EXPECT_EQ(graph.GetCurrentCrossbarInputType(), -1);
+  ASSERT_TRUE(graph.OpenDevice(nullptr, nullptr, "Vidarro Tuner Card", "NULL", 1));
+  ASSERT_TRUE(graph.HasCrossbar());
+  EXPECT_EQ(graph.CrossbarInputCount(), 3);
+  EXPECT_TRUE(graph.HasCrossbarInput(PhysConn_Video_SVideo));
+  EXPECT_FALSE(graph.HasCrossbarInput(4097));  // audio inputs are no inputs of their own
+  EXPECT_FALSE(graph.SelectCrossbarInput(PhysConn_Video_YRYBY));
+  EXPECT_TRUE(graph.HasTvTuner());
+
+  ASSERT_TRUE(graph.SelectCrossbarInput(PhysConn_Video_SVideo));
+  EXPECT_EQ(graph.GetCurrentCrossbarInputType(), PhysConn_Video_SVideo);
+  EXPECT_FALSE(graph.IsVideoSignalPresent());  // the decoder has no lock
+  ASSERT_TRUE(graph.SelectCrossbarInput(PhysConn_Video_Tuner));
+  EXPECT_TRUE(graph.IsVideoSignalPresent());  // a tuner always counts as a signal
+  graph.CloseDevice();
+  EXPECT_FALSE(graph.HasCrossbar());
+
+  // The USB box: a crossbar without a tuner, its decoder locked.
+  ASSERT_TRUE(graph.OpenDevice(nullptr, nullptr, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  EXPECT_TRUE(graph.HasCrossbar());
+  EXPECT_FALSE(graph.HasTvTuner());
+  EXPECT_EQ(graph.GetCurrentCrossbarInputType(), PhysConn_Video_Composite);
+  EXPECT_TRUE(graph.IsVideoSignalPresent());
+}
+
+TEST(CaptureGraphInputsTest, ADeviceWithoutCrossbarFollowsItsDecoderLock) {
+  auto card = TunerCard();
+  card.crossbars.clear();
+  card.tuner = false;
+  sim::Hardware::Instance().SetDevices({card});
+  CCaptureGraph graph;
+  ASSERT_TRUE(graph.OpenDevice(nullptr, nullptr, "Vidarro Tuner Card", "NULL", 1));
+  EXPECT_FALSE(graph.HasCrossbar());
+  EXPECT_FALSE(graph.SelectCrossbarInput(PhysConn_Video_Composite));
+  EXPECT_EQ(graph.GetCurrentCrossbarInputType(), -1);
+  EXPECT_FALSE(graph.IsVideoSignalPresent());
+}
+
+TEST(CaptureGraphInputsTest, PropertyPagesOpenForEveryObjectThere) {
+  auto devices = sim::DefaultDevices();
+  devices.push_back(TunerCard());
+  sim::Hardware::Instance().SetDevices(devices);
+  CCaptureGraph graph;
+  EXPECT_FALSE(graph.ShowDevicePropertyPage());  // nothing open
+  const HWND owner = reinterpret_cast<HWND>(0x40);
+  ASSERT_TRUE(graph.OpenDevice(owner, nullptr, "Vidarro Tuner Card", "NULL", 1));
+  platform::com::ClearPropertyFrameRequests();
+  EXPECT_TRUE(graph.ShowDevicePropertyPage());
+  EXPECT_TRUE(graph.ShowCrossbarPropertyPage());
+  EXPECT_TRUE(graph.ShowTvTunerPropertyPage());
+  EXPECT_FALSE(graph.ShowAudioDevicePropertyPage());  // opened without a separate audio device
+  const auto requests = platform::com::PropertyFrameRequests();
+  ASSERT_GE(requests.size(), 2u);  // the capture filter and its crossbar name pages
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.owner, owner);
+    EXPECT_EQ(request.objectCount, 1u);
+    EXPECT_FALSE(request.pages.empty());
+  }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <chrono>
 #include <cstdlib>
@@ -8,11 +11,13 @@
 
 #include "capture/capture_graph.h"
 #include "capture/wmv_profile_info.h"
+#include "mpegdec/video_decoder.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/stock_filters.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/window/messages.h"
@@ -37,6 +42,38 @@ const char* NotifyClass() {
   (void)once;
   return "CaptureNotify";
 }
+
+// The frame code of a decoded thumbnail: its green channel stands in for the luma.
+long long FirstPictureCode(const MpegThumbnail& picture) {
+  const int stride = (picture.width * 3 + 3) & ~3;
+  std::vector<std::uint8_t> luma(static_cast<std::size_t>(picture.width) * picture.height);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      luma[static_cast<std::size_t>(y) * picture.width + x] =
+          picture.bitmap[54 + static_cast<std::size_t>(picture.height - 1 - y) * stride + x * 3 + 1];
+  return sim::ReadFrameCode(luma.data(), picture.width, picture.height, picture.width);
+}
+
+// Writes past `bytes` fail with EFBIG for the scope's life (a full disk) instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = SIG_DFL;
+};
 
 std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
 
@@ -179,6 +216,80 @@ TEST_F(CaptureRecordingTest, MpegRecordingPostsOneStopMessageWithItsParts) {
   EXPECT_GT(platform::FileSize(Folder() + "rec_0.mpg"), 100000);
   ASSERT_TRUE(graph.StopCapture());
   EXPECT_EQ(Collect(WM_USER + 73).count, 0);  // stopping a preview posts nothing
+}
+
+TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  MpegCaptureSettings settings = DvdSettings("limit.mpg");
+  settings.videoBitRate = 8000000;
+  settings.maxFileSizeMB = 2;
+  ASSERT_TRUE(graph.StartMpegCapture(&settings));
+  Advance(clock, 6000);
+  ASSERT_TRUE(graph.StopCapture());
+  const StopMessages got = Collect(WM_USER + 73);
+  ASSERT_EQ(got.count, 1);
+  ASSERT_GE(got.lParam, 2);
+  EXPECT_FALSE(platform::FileExists(Folder() + "limit_" + std::to_string(got.lParam) + ".mpg"));
+  long long previous = -1;
+  for (LPARAM i = 0; i < got.lParam; ++i) {
+    const std::string part = Folder() + "limit_" + std::to_string(i) + ".mpg";
+    EXPECT_LE(platform::FileSize(part), 2 * 1024 * 1024) << part;
+    // Our own decoder opens every part at its first picture, the frames running on.
+    MpegThumbnail picture;
+    ASSERT_EQ(DecodeMpegThumbnail(part.c_str(), picture), 1) << part;
+    EXPECT_EQ(picture.width, 352);
+    EXPECT_EQ(picture.height, 240);
+    const long long code = FirstPictureCode(picture);
+    EXPECT_GT(code, previous) << part;
+    previous = code;
+  }
+}
+
+TEST_F(CaptureRecordingTest, AFullDiskAbortsEachRecordingWithOneStopMessage) {
+  const std::string profile = Folder() + "full.prx";
+  {
+    CWmvProfileInfo info;
+    ASSERT_TRUE(info.Init() && info.AddStream(1) && info.AddStream(2));
+    WmvStreamParams params;
+    params.width = 320, params.height = 240, params.videoKbps = 600, params.frameRate = 29.97;
+    params.audioKbps = 128, params.audioKhz = 48, params.channels = 2;
+    ASSERT_TRUE(info.SetStreamParams(1, params) && info.SetStreamParams(2, params) && info.SaveProfile(profile));
+  }
+  for (const int mode : {CCaptureGraph::kMpeg, CCaptureGraph::kAvi, CCaptureGraph::kWmv}) {
+    SCOPED_TRACE(mode);
+    platform::ManualClock clock(1000);
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+    long code = 0;
+    {
+      FileSizeLimit full(64 * 1024);
+      const MpegCaptureSettings mpeg = DvdSettings("full.mpg");
+      AviCaptureSettings avi;
+      avi.fileName = Folder() + "full.avi";
+      WmvCaptureSettings wmv;
+      wmv.fileName = Folder() + "full.wmv";
+      wmv.profilePath = profile;
+      ASSERT_TRUE(mode == CCaptureGraph::kMpeg  ? graph.StartMpegCapture(&mpeg)
+                  : mode == CCaptureGraph::kAvi ? graph.StartAviCapture(&avi)
+                                                : graph.StartWmvCapture(&wmv));
+      for (int i = 0; i < 200 && code != EC_ERRORABORT; ++i) {
+        clock.Advance(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        code = graph.HandleGraphEvents();
+      }
+      ASSERT_TRUE(graph.StopCapture());
+    }
+    EXPECT_EQ(code, EC_ERRORABORT);
+    const UINT message = mode == CCaptureGraph::kMpeg  ? WM_USER + 73
+                         : mode == CCaptureGraph::kAvi ? WM_USER + 74
+                                                       : WM_USER + 75;
+    EXPECT_EQ(Collect(message).count, 1);
+    EXPECT_FALSE(graph.IsCapturing());
+    EXPECT_TRUE(graph.StartPreview());  // the device goes on
+    graph.CloseDevice();
+  }
 }
 
 TEST_F(CaptureRecordingTest, AFailedRunReturnsFalseAndLeavesThePreviewPossible) {

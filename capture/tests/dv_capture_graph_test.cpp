@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "capture/tests/wmv_test_profile.h"
@@ -51,6 +52,7 @@ struct AviStreams {
   int audio = 0;
   int sampleRate = 0;
   std::vector<long long> codes;  // frame code of every picture
+  std::vector<int> frameBytes;   // size of every video packet
 };
 
 // Reads a DV-AVI back through libavformat and the dvvideo decoder.
@@ -75,6 +77,7 @@ AviStreams ReadDvAvi(const std::string& path) {
   AVPacket* packet = av_packet_alloc();
   while (av_read_frame(format, packet) >= 0) {
     if (packet->stream_index == videoIndex) {
+      out.frameBytes.push_back(packet->size);
       std::vector<std::uint8_t> yuy2;
       const int height = packet->size == 144000 ? 576 : 480;
       if (decoder.Decode(packet->data, static_cast<std::size_t>(packet->size), 720, height, &yuy2)) {
@@ -126,8 +129,27 @@ class DvCaptureGraphTest : public ::testing::Test {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
+  // Drains the events until the lost camcorder has closed the graph (bounded).
+  long WaitForLoss() {
+    long code = 0;
+    for (int i = 0; i < 500 && code != EC_DEVICE_LOST; ++i) {
+      code = graph.HandleGraphEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return code;
+  }
   HWND window = nullptr;
   CDvCaptureGraph graph;
+};
+
+// A filter that is still on its way when the graph runs.
+class SettlingFilter : public CBaseFilter {
+ public:
+  SettlingFilter() : CBaseFilter(GUID_NULL, "Settling") {}
+  STDMETHODIMP Run(REFERENCE_TIME start) override {
+    CBaseFilter::Run(start);
+    return S_FALSE;
+  }
 };
 
 TEST_F(DvCaptureGraphTest, PreviewAndRecordingGraphsStandAsTheModesSay) {
@@ -294,6 +316,154 @@ TEST_F(DvCaptureGraphTest, UnpluggedCamcorderEndsTheRecordingWithOneMessage) {
   // Opening a camcorder that is gone fails cleanly.
   EXPECT_FALSE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
   sim::Hardware::Instance().Plug("DVCAM");
+}
+
+TEST_F(DvCaptureGraphTest, AGraphStillSettlingCountsAsRunning) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+  CComPtr<IBaseFilter> settling;
+  settling.Attach(new SettlingFilter);
+  ASSERT_EQ(graph.Graph()->AddFilter(settling, "Settling"), S_OK);
+  CComPtr<IMediaControl> control;
+  ASSERT_EQ(graph.Graph()->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)), S_OK);
+  ASSERT_TRUE(graph.StopGraph());
+  EXPECT_EQ(control->Run(), S_FALSE);
+  EXPECT_TRUE(graph.RunGraph());
+
+  // A recording started on such a graph records and reports its file.
+  const std::string file = Folder() + "dv_settling.avi";
+  std::remove(file.c_str());
+  ASSERT_TRUE(graph.StartDvCapture(file));
+  EXPECT_TRUE(graph.IsCapturing());
+  Run(clock, 4);
+  ASSERT_TRUE(graph.StopDvCapture());
+  EXPECT_EQ(Collect(kDvFileCaptureStopped).count, 1);
+  EXPECT_GE(ReadDvAvi(file).codes.size(), 1u);
+}
+
+TEST_F(DvCaptureGraphTest, EveryRecordingEndsWithOneMessageWhenTheCamcorderIsUnplugged) {
+  const std::string profile = Folder() + "dv_lost.prx";
+  ASSERT_TRUE(SaveTestWmvProfile(profile));
+  struct Case {
+    int mode;
+    UINT message;
+    std::string file;  // what the recording leaves
+  };
+  const Case cases[] = {{CDvCaptureGraph::kDvFile, kDvFileCaptureStopped, "lost_file.avi"},
+                        {CDvCaptureGraph::kDvMpeg, WM_USER + 73, "lost_mpeg_0.mpg"},
+                        {CDvCaptureGraph::kDvWmv, WM_USER + 75, "lost.wmv"},
+                        {CDvCaptureGraph::kDvAvi, WM_USER + 74, "lost_avi.avi"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+    std::remove((Folder() + c.file).c_str());
+    MpegCaptureSettings mpeg;
+    mpeg.fileName = Folder() + "lost_mpeg.mpg";
+    mpeg.streamType = 3;
+    WmvCaptureSettings wmv;
+    wmv.fileName = Folder() + "lost.wmv";
+    wmv.profilePath = profile;
+    AviCaptureSettings avi;
+    avi.fileName = Folder() + "lost_avi.avi";
+    const BOOL started = c.mode == CDvCaptureGraph::kDvFile   ? graph.StartDvCapture(Folder() + c.file)
+                         : c.mode == CDvCaptureGraph::kDvMpeg ? graph.StartMpegCapture(&mpeg)
+                         : c.mode == CDvCaptureGraph::kDvWmv  ? graph.StartWmvCapture(&wmv)
+                                                              : graph.StartAviCapture(&avi);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(graph.GetMode(), c.mode);
+    Run(clock, 6);
+    sim::Hardware::Instance().Unplug("DVCAM");
+    EXPECT_EQ(WaitForLoss(), EC_DEVICE_LOST);
+    EXPECT_FALSE(graph.IsCapturing());
+    const Posted stop = Collect(c.message);
+    EXPECT_EQ(stop.count, 1);
+    EXPECT_EQ(stop.wParam, 16u);
+    for (UINT other : {WM_USER + 73, WM_USER + 74, WM_USER + 75, WM_USER + 76}) EXPECT_EQ(Collect(other).count, 0);
+    // The writers finished what they had: the file opens as what it is.
+    AVFormatContext* format = nullptr;
+    ASSERT_EQ(avformat_open_input(&format, (Folder() + c.file).c_str(), nullptr, nullptr), 0) << c.file;
+    EXPECT_GE(avformat_find_stream_info(format, nullptr), 0);
+    EXPECT_GE(format->nb_streams, 1u);
+    avformat_close_input(&format);
+    sim::Hardware::Instance().Plug("DVCAM");
+  }
+}
+
+TEST_F(DvCaptureGraphTest, ATruncatedTapeRecordsItsWholeFramesAndStops) {
+  for (const bool pal : {false, true}) {
+    SCOPED_TRACE(pal ? "PAL" : "NTSC");
+    if (pal)
+      sim::Hardware::Instance().Update("DVCAM", [](sim::DeviceDesc& d) {
+        d.formats = {{720, 576, 400000, MEDIASUBTYPE_dvsd}};
+      });
+    const auto& loop = sim::DvLoop(pal);
+    ASSERT_GE(loop.size(), 10u);
+    const std::size_t frameBytes = pal ? sim::kDvFramePal : sim::kDvFrameNtsc;
+    const std::string tape = Folder() + (pal ? "cut_pal.dv" : "cut_ntsc.dv");
+    {
+      std::ofstream out(tape, std::ios::binary);
+      for (std::size_t i = 0; i < 10; ++i)
+        out.write(reinterpret_cast<const char*>(loop[i].data()), static_cast<std::streamsize>(loop[i].size()));
+      out.write(reinterpret_cast<const char*>(loop[10 % loop.size()].data()),
+                static_cast<std::streamsize>(frameBytes / 2));  // the tape ends inside a frame
+    }
+    sim::Hardware::Instance().Update("DVCAM", [&](sim::DeviceDesc& d) { d.tape = tape; });
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+    EXPECT_TRUE(graph.HasTape());
+    const std::string file = Folder() + (pal ? "cut_pal.avi" : "cut_ntsc.avi");
+    std::remove(file.c_str());
+    ASSERT_TRUE(graph.StartDvCapture(file));
+    ASSERT_EQ(graph.SetTransportMode(ED_MODE_PLAY, 0), S_OK);
+    for (int i = 0; i < 100 && graph.GetTransportMode() == ED_MODE_PLAY; ++i) {
+      clock.Advance(40);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(graph.GetTransportMode(), ED_MODE_STOP);  // the end of the tape stops it
+    ASSERT_TRUE(graph.StopDvCapture());
+    EXPECT_EQ(Collect(kDvFileCaptureStopped).count, 1);
+    graph.Close();
+
+    const AviStreams avi = ReadDvAvi(file);
+    ASSERT_EQ(avi.codes.size(), 10u);
+    for (std::size_t i = 0; i < avi.codes.size(); ++i) {
+      EXPECT_EQ(avi.frameBytes[i], static_cast<int>(frameBytes)) << i;
+      EXPECT_EQ(avi.codes[i], static_cast<long long>(i)) << i;
+    }
+    sim::Hardware::Instance().Update("DVCAM", [](sim::DeviceDesc& d) { d.tape.clear(); });
+  }
+}
+
+TEST_F(DvCaptureGraphTest, ADvAviSplitIntoFilesAddsUpToTheWholeRecording) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+  const std::string first = Folder() + "dv_split_1.avi", second = Folder() + "dv_split_2.avi";
+  std::remove(first.c_str());
+  std::remove(second.c_str());
+  ASSERT_TRUE(graph.StartDvCapture(first));
+  Run(clock, 10);
+  ASSERT_TRUE(graph.SetAviOutputFile(second));
+  EXPECT_TRUE(graph.IsCapturing());
+  Run(clock, 10);
+  ASSERT_TRUE(graph.StopDvCapture());
+  EXPECT_EQ(Collect(kDvFileCaptureStopped).count, 1);
+  graph.Close();
+  const AviStreams a = ReadDvAvi(first), b = ReadDvAvi(second);
+  ASSERT_GE(a.codes.size(), 5u);
+  ASSERT_GE(b.codes.size(), 5u);
+  EXPECT_EQ(a.audio, 1);
+  EXPECT_EQ(b.audio, 1);
+  // Whole DV frames in each file, and the second takes up where the first ended.
+  for (const AviStreams* part : {&a, &b})
+    for (int bytes : part->frameBytes) EXPECT_EQ(bytes, static_cast<int>(sim::kDvFrameNtsc));
+  std::vector<long long> codes = a.codes;
+  codes.insert(codes.end(), b.codes.begin(), b.codes.end());
+  for (std::size_t i = 1; i < codes.size(); ++i) EXPECT_EQ(codes[i], (codes[i - 1] + 1) % 30) << "frame " << i;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ extern "C" {
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/pts_companion.h"
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/wmv_test_profile.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/codes.h"
@@ -256,6 +257,104 @@ TEST_F(HdvBdRecordingTest, ProgramStreamAndElementaryStreamsHoldTheCamcordersStr
   for (std::size_t i = 0; i + 1 < lpcm.size(); i += 2)
     peak = std::max(peak, std::abs(static_cast<int>(static_cast<std::int16_t>(lpcm[i] << 8 | lpcm[i + 1]))));
   EXPECT_NEAR(peak / 32768.0, 0.2512, 0.03) << "big-endian tone at -12 dBFS";
+}
+
+// Every HDV recording, its camcorder unplugged halfway: one stop message of its kind, and the
+// files written up to then whole.
+TEST_F(HdvBdRecordingTest, EveryRecordingEndsWithOneMessageWhenTheCamcorderIsUnplugged) {
+  const std::string profile = Folder() + "hdv_lost.prx";
+  ASSERT_TRUE(SaveTestWmvProfile(profile));
+  struct Case {
+    const char* name;
+    int mode;
+    UINT message;
+  };
+  const Case cases[] = {{"ps", CDvCaptureGraph::kHdvMpeg2, kHdvCaptureStopped},
+                        {"mpeg", CDvCaptureGraph::kHdvMpeg, WM_USER + 73},
+                        {"wmv", CDvCaptureGraph::kHdvWmv, WM_USER + 75},
+                        {"avi", CDvCaptureGraph::kHdvAvi, WM_USER + 74},
+                        {"bluray", CDvCaptureGraph::kHdvDisc, kHdvCaptureStopped},
+                        {"elementary", CDvCaptureGraph::kHdvDisc, kHdvCaptureStopped},
+                        {"stream", CDvCaptureGraph::kHdvStream, kHdvCaptureStopped}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+    Run(clock, 5);
+    const std::string base = Folder() + "lost_" + c.name;
+    MpegCaptureSettings mpeg;
+    mpeg.fileName = base + ".mpg";
+    mpeg.streamType = 3;
+    WmvCaptureSettings wmv;
+    wmv.fileName = base + ".wmv";
+    wmv.profilePath = profile;
+    AviCaptureSettings avi;
+    avi.fileName = base + ".avi";
+    const std::string name = c.mode == CDvCaptureGraph::kHdvMpeg    ? base + "_0.mpg"
+                             : c.mode == CDvCaptureGraph::kHdvWmv   ? wmv.fileName
+                             : c.mode == CDvCaptureGraph::kHdvAvi   ? avi.fileName
+                             : c.mode == CDvCaptureGraph::kHdvMpeg2 ? base + ".mpg"
+                             : std::string(c.name) == "elementary"  ? base + ".m2v"
+                                                                    : base + ".m2ts";
+    std::remove(name.c_str());
+    BOOL started = FALSE;
+    switch (c.mode) {
+      case CDvCaptureGraph::kHdvMpeg2: started = graph.StartHdvMpeg2Capture(name, 0); break;
+      case CDvCaptureGraph::kHdvMpeg: started = graph.StartHdvMpegCapture(&mpeg); break;
+      case CDvCaptureGraph::kHdvWmv: started = graph.StartHdvWmvCapture(&wmv); break;
+      case CDvCaptureGraph::kHdvAvi: started = graph.StartHdvAviCapture(&avi); break;
+      case CDvCaptureGraph::kHdvStream: started = graph.StartHdvStreamCapture(name, 0); break;
+      default:
+        started = std::string(c.name) == "bluray" ? graph.StartHdvBdCapture2(name, 0x40000000)
+                                                  : graph.StartHdvElementaryCapture(name, base + ".lpcm", 0);
+    }
+    ASSERT_TRUE(started);
+    EXPECT_EQ(graph.GetMode(), c.mode);
+    Run(clock, c.mode == CDvCaptureGraph::kHdvAvi ? 12 : 30);
+    const DWORD partsBefore = graph.GetWriterFileCount();
+    sim::Hardware::Instance().Unplug("HDVCAM");
+    long code = 0;
+    for (int i = 0; i < 500 && code != EC_DEVICE_LOST; ++i) {
+      code = graph.HandleGraphEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    EXPECT_FALSE(graph.IsCapturing());
+    MSG m;
+    int stops = 0;
+    LPARAM lParam = -1;
+    while (PeekMessage(&m, window, c.message, c.message, PM_REMOVE)) ++stops, lParam = m.lParam;
+    EXPECT_EQ(stops, 1);
+    for (UINT other : {WM_USER + 73u, WM_USER + 74u, WM_USER + 75u, WM_USER + 76u, WM_USER + 77u})
+      if (other != c.message) {
+        EXPECT_FALSE(PeekMessage(&m, window, other, other, PM_REMOVE)) << other;
+      }
+
+    const Bytes bytes = ReadAll(name);
+    ASSERT_GT(bytes.size(), 0u) << name;
+    if (c.mode == CDvCaptureGraph::kHdvStream) {
+      EXPECT_EQ(bytes.size() % 188, 0u);
+      EXPECT_EQ(lParam, static_cast<LPARAM>(std::max<DWORD>(partsBefore, 1)));
+    } else if (std::string(c.name) == "bluray") {
+      EXPECT_EQ(lParam, 0);
+      ASSERT_EQ(bytes.size() % (192 * 32), 0u) << "whole aligned units";
+      bdauthor::EntryPointScanner scanner;
+      scanner.Feed(bytes.data(), bytes.size());
+      std::ifstream companionFile(name + ".ptsinfo", std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(companionFile)), {});
+      const auto listed = bdauthor::ParsePtsCompanion(text, static_cast<std::int64_t>(bytes.size() / 192));
+      EXPECT_EQ(listed.size(), scanner.Entries().size()) << text;
+    } else if (std::string(c.name) == "elementary") {
+      const Bytes sequence{0x00, 0x00, 0x01, 0xB3};
+      EXPECT_NE(std::search(bytes.begin(), bytes.end(), sequence.begin(), sequence.end()), bytes.end());
+      EXPECT_EQ(ReadAll(base + ".lpcm").size() % 4, 0u);
+    } else {
+      EXPECT_FALSE(Probe(name).codecs.empty()) << name;
+    }
+    std::remove(name.c_str());
+    sim::Hardware::Instance().Plug("HDVCAM");
+  }
 }
 
 }  // namespace

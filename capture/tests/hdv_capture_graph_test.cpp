@@ -190,6 +190,48 @@ TEST_F(HdvCaptureGraphTest, PreviewMapsTheCamcordersPidsAndDecodes) {
   EXPECT_EQ(Collect(WM_USER + 75).count, 1);
 }
 
+TEST_F(HdvCaptureGraphTest, AviRecordingOfTheDecodedStreamsSwitchesFilesAndPostsItsMessage) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, 20);  // the program tables mapped
+  AviCaptureSettings avi;
+  avi.fileName = Folder() + "hdv_first.avi";
+  EXPECT_FALSE(graph.SetAviOutputFile(Folder() + "early.avi"));  // not recording
+  ASSERT_TRUE(graph.StartHdvAviCapture(&avi));
+  EXPECT_EQ(graph.GetMode(), CDvCaptureGraph::kHdvAvi);
+  EXPECT_EQ(graph.OutputName(), avi.fileName);
+  const std::string dump = DumpGraph(graph.Graph());
+  for (const char* link : {"Video Smart Tee\n  Output1 -> Avi Mux.Input 01 [Video YUY2 1440x1080]",
+                           "Audio Smart Tee\n  Output1 -> Avi Mux.Input 02 [Audio PCM 48000Hz 2ch 16bit]",
+                           "Avi Mux\n  AVI Out -> File Writer.in", "Output2 -> Video Reander.Input"})
+    EXPECT_NE(dump.find(link), std::string::npos) << link << "\n" << dump;
+  EXPECT_FALSE(graph.SetWmvOutputFile(Folder() + "x.wmv"));  // not a WMV recording
+  // Until two more decoded pictures have reached the preview (and so the multiplexer).
+  auto pictures = [&](int more) {
+    CRendererFilter* shown = Renderer("Video Reander");
+    ASSERT_NE(shown, nullptr);
+    const long long start = shown->SamplesRendered();
+    for (int i = 0; i < 60 && shown->SamplesRendered() < start + more; ++i) Run(clock, 1);
+    EXPECT_GE(shown->SamplesRendered(), start + more);
+  };
+  pictures(2);
+  ASSERT_TRUE(graph.SetAviOutputFile(Folder() + "hdv_second.avi"));
+  EXPECT_TRUE(graph.IsCapturing());
+  pictures(2);
+  ASSERT_TRUE(graph.StopHdvCaptureToPreview());
+  const Posted stop = Collect(WM_USER + 74);
+  EXPECT_EQ(stop.count, 1);
+  EXPECT_EQ(stop.lParam, 0);
+  for (const char* name : {"hdv_first.avi", "hdv_second.avi"}) {
+    const Bytes head = ReadAll(Folder() + name);
+    ASSERT_GT(head.size(), 1440u * 1080 * 2) << name;  // at least one whole picture
+    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "RIFF") << name;
+    EXPECT_EQ(std::string(head.begin() + 8, head.begin() + 12), "AVI ") << name;
+    std::remove((Folder() + name).c_str());
+  }
+}
+
 TEST_F(HdvCaptureGraphTest, M2tsPartsJoinedAreWhatTheTapeDeliveredWhileRecording) {
   const std::string tape = Folder() + "hdv_tape.m2t";
   {
@@ -266,6 +308,51 @@ TEST_F(HdvCaptureGraphTest, ProgramTablesMapTypeFourAudioKeepTenStreamsAndRestar
   EXPECT_TRUE(graph.IsCapturing());
   ASSERT_TRUE(graph.StopHdvCapture());
   EXPECT_EQ(Collect(kHdvCaptureStopped).lParam, 1);
+}
+
+TEST_F(HdvCaptureGraphTest, TapesThatAreCutShortNotTransportStreamsOrMissingRecordWhatTheyHold) {
+  const std::string cut = Folder() + "hdv_cut.m2t", noise = Folder() + "hdv_noise.m2t";
+  const Bytes& loop = sim::HdvLoop();
+  ASSERT_GT(loop.size(), 188u * 600);
+  const std::size_t cutSize = 188 * 600 + 100;  // the tape ends inside a packet
+  {
+    std::ofstream out(cut, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(loop.data()), static_cast<std::streamsize>(cutSize));
+    std::ofstream junk(noise, std::ios::binary);
+    for (int i = 0; i < 188 * 800; ++i) junk.put(static_cast<char>((i * 7919) % 251 == 0x47 ? 0 : (i * 7919) % 251));
+  }
+  struct Case {
+    std::string tape;
+    std::size_t expected;  // bytes the stream recording holds
+  };
+  for (const Case& c : {Case{cut, 188 * 600}, Case{noise, 188 * 800}, Case{Folder() + "no_such_tape.m2t", 0}}) {
+    SCOPED_TRACE(c.tape);
+    sim::Hardware::Instance().Update("HDVCAM", [&](sim::DeviceDesc& d) { d.tape = c.tape; });
+    platform::ManualClock clock;
+    platform::ScopedClock use(clock);
+    ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+    const std::string file = Folder() + "hdv_tape_case.m2ts";
+    std::remove(file.c_str());
+    ASSERT_TRUE(graph.StartHdvStreamCapture(file, 0));
+    ASSERT_EQ(graph.SetTransportMode(ED_MODE_PLAY, 0), S_OK);
+    for (int i = 0; i < 400 && graph.GetTransportMode() == ED_MODE_PLAY; ++i) {
+      clock.Advance(34);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      graph.HandleGraphEvents();
+    }
+    EXPECT_EQ(graph.GetTransportMode(), ED_MODE_STOP);  // the end of the tape, or no tape to play
+    // Bytes in flight reach the dump before the stop.
+    for (int i = 0; i < 200 && graph.GetWrittenMegabytes() * 1048576 < static_cast<double>(c.expected); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(graph.StopHdvCapture());
+    EXPECT_EQ(Collect(kHdvCaptureStopped).count, 1);
+    const Bytes written = ReadAll(file);
+    EXPECT_EQ(written.size(), c.expected);
+    const Bytes tape = ReadAll(c.tape);
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), tape.begin()));
+    graph.Close();
+  }
+  sim::Hardware::Instance().Update("HDVCAM", [](sim::DeviceDesc& d) { d.tape.clear(); });
 }
 
 }  // namespace

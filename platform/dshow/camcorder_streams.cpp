@@ -1,4 +1,5 @@
 #include "platform/dshow/camcorder_streams.h"
+#include "platform/dshow/av_decoder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -279,50 +280,22 @@ bool DvFrameAudio(const std::uint8_t* frame, std::size_t size, std::vector<std::
 }
 
 struct DvPictureDecoder::Impl {
-  AVCodecContext* context = nullptr;
-  media::FramePtr picture{av_frame_alloc()};
-  std::unique_ptr<media::Scaler> scaler;
-  AVPixelFormat scalerFrom = AV_PIX_FMT_NONE;
-  int scalerWidth = 0, scalerHeight = 0, decodedHeight = 0;
+  AvDecoder decoder;
 };
 
-DvPictureDecoder::DvPictureDecoder() : impl_(new Impl) {
-  if (const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO)) {
-    impl_->context = avcodec_alloc_context3(codec);
-    if (impl_->context && avcodec_open2(impl_->context, codec, nullptr) < 0) avcodec_free_context(&impl_->context);
-  }
-}
+DvPictureDecoder::DvPictureDecoder() : impl_(new Impl) { impl_->decoder.Open(AV_CODEC_ID_DVVIDEO, false); }
 
-DvPictureDecoder::~DvPictureDecoder() {
-  avcodec_free_context(&impl_->context);
-  delete impl_;
-}
+DvPictureDecoder::~DvPictureDecoder() { delete impl_; }
 
 bool DvPictureDecoder::Decode(const std::uint8_t* frame, std::size_t size, int width, int height, Bytes* yuy2) {
-  if (!impl_->context || !impl_->picture) return false;
-  auto packet = media::MakePacket();
-  if (av_new_packet(packet.get(), static_cast<int>(size)) < 0) return false;
-  std::memcpy(packet->data, frame, size);
-  if (avcodec_send_packet(impl_->context, packet.get()) < 0) return false;
-  if (avcodec_receive_frame(impl_->context, impl_->picture.get()) < 0) return false;
-  const AVFrame* p = impl_->picture.get();
-  const auto format = static_cast<AVPixelFormat>(p->format);
-  if (!impl_->scaler || impl_->scalerFrom != format || impl_->scalerWidth != width || impl_->scalerHeight != height ||
-      impl_->decodedHeight != p->height) {
-    impl_->scaler = media::Scaler::Open(format, p->width, p->height, AV_PIX_FMT_YUYV422, width, height);
-    impl_->scalerFrom = format;
-    impl_->scalerWidth = width;
-    impl_->scalerHeight = height;
-    impl_->decodedHeight = p->height;
-  }
-  if (!impl_->scaler) return false;
-  auto out = media::MakeVideoFrame(AV_PIX_FMT_YUYV422, width, height);
-  if (!out || !impl_->scaler->Scale(p->data, p->linesize, out.get())) return false;
-  yuy2->resize(static_cast<std::size_t>(width) * height * 2);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(yuy2->data() + static_cast<std::size_t>(y) * width * 2,
-                out->data[0] + static_cast<std::ptrdiff_t>(y) * out->linesize[0], static_cast<std::size_t>(width) * 2);
-  return true;
+  MediaSample in;
+  in.data.assign(frame, frame + size);
+  bool decoded = false;
+  impl_->decoder.Decode(in, MakeVideoType(MEDIASUBTYPE_YUY2, width, height, 333667), [&](MediaSample& out) {
+    *yuy2 = std::move(out.data);
+    decoded = true;
+  });
+  return decoded;
 }
 
 }  // namespace platform::dshow::sim

@@ -271,13 +271,16 @@ class FilterGraph
       if (FAILED(hr)) return hr;
     }
     auto filters = Snapshot();
+    // A filter still on its way to running answers S_FALSE; the graph runs all the same and
+    // tells its caller so.
+    bool settling = false;
     // Downstream filters run before the sources start pushing.
     for (auto& f : filters)
-      if (!IsSource(f)) f->Run(0);
+      if (!IsSource(f)) settling = f->Run(0) == S_FALSE || settling;
     state_ = State_Running;
     for (auto& f : filters)
-      if (IsSource(f)) f->Run(0);
-    return S_OK;
+      if (IsSource(f)) settling = f->Run(0) == S_FALSE || settling;
+    return settling ? S_FALSE : S_OK;
   }
   STDMETHODIMP Run(REFERENCE_TIME) override { return Run(); }
 

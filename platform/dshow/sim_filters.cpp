@@ -621,8 +621,13 @@ class CamcorderStream : public CSourceStream {
   // tape without pictures. The end of the tape stops the transport and the stream.
   HRESULT FromTape(MediaSample& s) {
     if (!file_.is_open()) file_.open(tape_, std::ios::binary);
-    if (!file_) return S_FALSE;
     const long mode = deck_->mode.load();
+    // A tape file that cannot be read plays as a tape at its end. (A short read at the real end
+    // leaves the stream failed; that is no reason to stop here, the read below finds the end.)
+    if (!file_.is_open()) {
+      if (mode == ED_MODE_PLAY) deck_->mode = ED_MODE_STOP;
+      return S_FALSE;
+    }
     if (IsForwardWind(mode) || IsRewind(mode)) {
       const long long step = IsRewind(mode) ? -kWindFramesPerFrame : kWindFramesPerFrame;
       long long at = deck_->position.load() + step;

@@ -236,9 +236,19 @@ class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfi
     configured_ = true;
     return S_OK;
   }
+  // A copy of the profile the writer was configured with, made by the profile manager.
   STDMETHODIMP GetCurrentProfile(IWMProfile** profile) override {
-    if (profile) *profile = nullptr;
-    return E_NOTIMPL;
+    if (!profile) return E_POINTER;
+    *profile = nullptr;
+    std::u16string text;
+    {
+      std::lock_guard lock(mutex_);
+      if (!configured_) return NS_E_INVALID_PROFILE;
+      text = Utf8ToUtf16(wmf::ToXml(profile_));
+    }
+    CComPtr<IWMProfileManager> manager;
+    const HRESULT hr = WMCreateProfileManager(&manager);
+    return FAILED(hr) ? hr : manager->LoadProfileByData(text.c_str(), profile);
   }
   STDMETHODIMP SetIndexMode(BOOL) override { return S_OK; }
   STDMETHODIMP GetIndexMode(BOOL* index) override { return com::CopyOut(index, TRUE); }
@@ -247,18 +257,51 @@ class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfi
     std::lock_guard lock(mutex_);
     return com::CopyOut(count, static_cast<WORD>(tags_.size()));
   }
-  STDMETHODIMP GetAttributeByIndex(WORD, WORD*, char*, WORD*, WMT_ATTR_DATATYPE*, BYTE*, WORD*) override {
-    return E_NOTIMPL;
+  // Names come in UTF-8 and values as UTF-16 with their terminator; with a null buffer only the
+  // length is given, a short one is refused with the length needed.
+  STDMETHODIMP GetAttributeByIndex(WORD index, WORD* stream, char* name, WORD* nameLength, WMT_ATTR_DATATYPE* type,
+                                   BYTE* value, WORD* length) override {
+    if (!nameLength || !length) return E_POINTER;
+    std::string attribute, text;
+    {
+      std::lock_guard lock(mutex_);
+      if (index >= tags_.size()) return E_INVALIDARG;
+      auto it = tags_.begin();
+      std::advance(it, index);
+      attribute = AttributeName(it->first);
+      text = it->second;
+    }
+    const auto needed = static_cast<WORD>(attribute.size() + 1);
+    if (name && *nameLength < needed) {
+      *nameLength = needed;
+      return kBufferTooSmall;
+    }
+    if (name) std::memcpy(name, attribute.c_str(), needed);
+    *nameLength = needed;
+    if (stream) *stream = 0;
+    return CopyValue(text, type, value, length);
   }
-  STDMETHODIMP GetAttributeByName(WORD*, LPCOLESTR, WMT_ATTR_DATATYPE*, BYTE*, WORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetAttributeByName(WORD* stream, LPCOLESTR name, WMT_ATTR_DATATYPE* type, BYTE* value,
+                                  WORD* length) override {
+    if (!name || !length) return E_POINTER;
+    if (stream && *stream != 0) return kAttributeNotFound;
+    std::string text;
+    {
+      std::lock_guard lock(mutex_);
+      const auto key = TagKeys().find(name);
+      if (key == TagKeys().end()) return kAttributeNotFound;
+      const auto tag = tags_.find(key->second);
+      if (tag == tags_.end()) return kAttributeNotFound;
+      text = tag->second;
+    }
+    return CopyValue(text, type, value, length);
+  }
   STDMETHODIMP SetAttribute(WORD stream, LPCOLESTR name, WMT_ATTR_DATATYPE type, const BYTE* value,
                             WORD length) override {
     if (!name || (!value && length)) return E_POINTER;
     if (stream != 0 || type != WMT_TYPE_STRING || length % 2) return E_INVALIDARG;
-    static const std::map<std::string, std::string> keys = {
-        {"Title", "title"}, {"Author", "author"}, {"Description", "comment"}, {"Copyright", "copyright"}};
-    const auto key = keys.find(name);
-    if (key == keys.end()) return E_INVALIDARG;
+    const auto key = TagKeys().find(name);
+    if (key == TagKeys().end()) return E_INVALIDARG;
     std::u16string text(length / 2, u'\0');
     std::memcpy(text.data(), value, length);
     while (!text.empty() && text.back() == 0) text.pop_back();
@@ -285,6 +328,33 @@ class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfi
   }
 
  private:
+  static constexpr HRESULT kBufferTooSmall = static_cast<HRESULT>(0xC00D07D1);
+  static constexpr HRESULT kAttributeNotFound = static_cast<HRESULT>(0xC00D07F0);
+  // The header's attribute names and the muxer's metadata keys they are written as.
+  static const std::map<std::string, std::string>& TagKeys() {
+    static const std::map<std::string, std::string> keys = {
+        {"Title", "title"}, {"Author", "author"}, {"Description", "comment"}, {"Copyright", "copyright"}};
+    return keys;
+  }
+  static std::string AttributeName(const std::string& tag) {
+    for (const auto& [attribute, key] : TagKeys())
+      if (key == tag) return attribute;
+    return tag;
+  }
+  static HRESULT CopyValue(const std::string& text, WMT_ATTR_DATATYPE* type, BYTE* value, WORD* length) {
+    const std::u16string wide = Utf8ToUtf16(text);
+    const std::size_t bytes = (wide.size() + 1) * sizeof(char16_t);
+    if (bytes > 0xFFFF) return E_FAIL;
+    if (type) *type = WMT_TYPE_STRING;
+    const auto needed = static_cast<WORD>(bytes);
+    if (value && *length < needed) {
+      *length = needed;
+      return kBufferTooSmall;
+    }
+    if (value) std::memcpy(value, wide.c_str(), bytes);
+    *length = needed;
+    return S_OK;
+  }
   void Report() {
     std::lock_guard lock(mutex_);
     if (reported_) return;

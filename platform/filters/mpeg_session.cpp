@@ -147,14 +147,15 @@ std::unique_ptr<MpegSession> MpegSession::Open(const std::string& path, const Mp
   }
   s->picture_ = media::MakeVideoFrame(AV_PIX_FMT_YUV420P, p.width, p.height);
 
-  const std::uint64_t largest = FolderHoldsLargeFiles(FolderOf(path)) == LargeFiles::No
+  const std::uint64_t largest = target.largestFile > 0 ? target.largestFile
+                                : FolderHoldsLargeFiles(FolderOf(path)) == LargeFiles::No
                                     ? kFatLargestFile
                                     : std::numeric_limits<std::uint64_t>::max();
   s->partLimit_ = target.maxFileMB > 0 ? std::min<std::uint64_t>(target.maxFileMB * kMegabyte, largest) : largest;
 
   if (target.elementary) {
-    if (!s->videoEs_.Open(ElementaryName(path, ".mpv"), FileMode::Create) ||
-        (hasAudio && !s->audioEs_.Open(ElementaryName(path, ".mpa"), FileMode::Create))) {
+    if (!s->videoEs_.Open(ElementaryName(path, ".mpv"), largest) ||
+        (hasAudio && !s->audioEs_.Open(ElementaryName(path, ".mpa"), largest))) {
       if (error) *error = "cannot create the elementary files";
       return nullptr;
     }
@@ -210,7 +211,9 @@ bool MpegSession::WriteVideoPacket(AVPacket* packet) {
     }
   }
   const auto size = static_cast<std::uint64_t>(packet->size);
-  if (videoEs_.IsOpen() && !videoEs_.Write(packet->data, static_cast<std::size_t>(packet->size))) return false;
+  if (videoEs_.IsOpen() &&
+      !videoEs_.Write(packet->data, static_cast<std::size_t>(packet->size), packet->flags & AV_PKT_FLAG_KEY))
+    return false;
   if (!muxer_->WritePacket(packet, videoStream_, video_->TimeBase())) return false;
   gopBytes_ += size + size / 16;
   partPayload_ += size;
@@ -219,7 +222,7 @@ bool MpegSession::WriteVideoPacket(AVPacket* packet) {
 
 bool MpegSession::WriteAudioPacket(AVPacket* packet) {
   const auto size = static_cast<std::uint64_t>(packet->size);
-  if (audioEs_.IsOpen() && !audioEs_.Write(packet->data, static_cast<std::size_t>(packet->size))) return false;
+  if (audioEs_.IsOpen() && !audioEs_.Write(packet->data, static_cast<std::size_t>(packet->size), true)) return false;
   gopBytes_ += size + size / 16;
   partPayload_ += size;
   return muxer_->WritePacket(packet, audioStream_, audio_->TimeBase());

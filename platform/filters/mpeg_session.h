@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/base/file.h"
+#include "platform/filters/elementary_file.h"
 #include "platform/com/guid.h"
 #include "platform/media/encoder.h"
 #include "platform/media/muxer.h"
@@ -31,8 +32,9 @@ struct MpegTarget {
   long maxFileMB = 0;       // 0: no limit beyond the file system's
   bool elementary = false;  // record and burn: .mpv and .mpa beside the parts
   bool longPlay = false;
-  int aspect = 0;   // 0 4:3, 1 16:9
-  int quality = 0;  // motion search level, 0 best
+  int aspect = 0;                 // 0 4:3, 1 16:9
+  int quality = 0;                // motion search level, 0 best
+  std::uint64_t largestFile = 0;  // 0: what the output folder's file system holds
 };
 
 // What a target resolves to.
@@ -52,7 +54,7 @@ MpegPlan PlanFor(const MpegTarget& target);
 
 // Part i of a recording to path: "<path less .mpg>_<i>.mpg".
 std::string MpegPartName(const std::string& path, int index);
-// "<stem>.mpv" and "<stem>.mpa".
+// "<stem>.mpv" and "<stem>.mpa" (and, where they must be cut, their pieces: ElementaryPieceName).
 std::string ElementaryName(const std::string& path, const char* extension);
 
 class MpegSession {
@@ -106,8 +108,8 @@ class MpegSession {
   std::uint64_t gopBytes_ = 0;
   std::uint64_t lastGopBytes_ = 0;
   std::int64_t totalBytes_ = 0;
-  platform::File videoEs_;
-  platform::File audioEs_;
+  ElementaryFile videoEs_;
+  ElementaryFile audioEs_;
 
   std::unique_ptr<media::Scaler> scaler_;
   GUID scalerSubtype_{};

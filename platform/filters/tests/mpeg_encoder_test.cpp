@@ -18,6 +18,8 @@
 #include "platform/dshow/sim_hardware.h"
 #include "platform/filters/filter_classes.h"
 #include "platform/filters/mpeg_encoder.h"
+#include "platform/filters/mpeg_session.h"
+#include "platform/dshow/sim_pattern.h"
 #include "platform/filters/tests/mpeg_fixture.h"
 #include "platform/filters/tests/mpeg_probe.h"
 
@@ -118,6 +120,62 @@ TEST_F(MpegEncoderTest, SplitsBeforeAGopWouldPassTheMaximum) {
   // The parts together hold every picture once, in order.
   for (std::size_t i = 0; i < codes.size(); ++i) ASSERT_EQ(codes[i], static_cast<long long>(i));
   EXPECT_FALSE(platform::FileExists(MpegPartName(Folder() + "split.mpg", static_cast<int>(count))));
+}
+
+TEST(MpegSessionTest, ElementaryStreamsTooLargeForTheFileSystemGoOnInPiecesThatStartCleanly) {
+  MpegTarget target;
+  target.streamType = 7;
+  target.width = 352;
+  target.height = 240;
+  target.frameRateCode = 4;
+  target.videoBitRate = 6000000;
+  target.elementary = true;
+  target.largestFile = 400000;  // a file system that holds no more
+  const std::string path = Folder() + "pieces.mpg";
+  std::string error;
+  auto session = MpegSession::Open(path, target, true, &error);
+  ASSERT_NE(session, nullptr) << error;
+  const int frames = 150;
+  std::vector<std::uint8_t> picture(352 * 240 * 2);
+  std::vector<std::int16_t> pcm(1700 * 2);  // room for the longest frame of sound
+  long long sample = 0;
+  for (int n = 0; n < frames; ++n) {
+    dshow::sim::PaintFrame(MEDIASUBTYPE_YUY2, 352, 240, n, 333667, picture.data(), 352 * 2);
+    const std::int64_t start = static_cast<std::int64_t>(n) * 333667;
+    const auto count = static_cast<std::size_t>((n + 1) * 1601.6) - static_cast<std::size_t>(n * 1601.6);
+    dshow::sim::FillTone(pcm.data(), 2, 48000, sample, count);
+    ASSERT_TRUE(session->AddSound(48000, 2, reinterpret_cast<const std::uint8_t*>(pcm.data()), count * 4,
+                                  sample * 10000000 / 48000));
+    sample += static_cast<long long>(count);
+    ASSERT_TRUE(session->AddPicture(MEDIASUBTYPE_YUY2, 352, 240, picture.data(), picture.size(), start));
+  }
+  ASSERT_TRUE(session->Finish());
+
+  for (const char* extension : {".mpv", ".mpa"}) {
+    const std::string name = Folder() + "pieces" + extension;
+    std::string joined;
+    int pieces = 0;
+    for (; platform::FileExists(ElementaryPieceName(name, pieces)); ++pieces) {
+      const std::string data = ReadAll(ElementaryPieceName(name, pieces));
+      EXPECT_LE(data.size(), target.largestFile) << pieces;
+      ASSERT_GT(data.size(), 4u);
+      if (std::string(extension) == ".mpv")
+        EXPECT_EQ(data.compare(0, 4, "\x00\x00\x01\xB3", 4), 0) << "piece " << pieces << " opens a sequence";
+      else EXPECT_EQ(static_cast<unsigned char>(data[0]), 0xFF) << "piece " << pieces << " opens a frame";
+      joined += data;
+    }
+    // The sound is small enough for one file; the pictures need several.
+    EXPECT_EQ(pieces >= 2, std::string(extension) == ".mpv") << extension << " " << pieces;
+    if (std::string(extension) == ".mpv") {
+      // Joined again, the pieces are the whole stream: every picture once, in order.
+      const std::string whole = Folder() + "pieces_joined.m2v";
+      ASSERT_TRUE(platform::WriteWholeFileAtomic(whole, joined));
+      const FileFacts facts = ProbeFile(whole, true);
+      ASSERT_EQ(facts.codes.size(), static_cast<std::size_t>(frames));
+      for (int i = 0; i < frames; ++i) EXPECT_EQ(facts.codes[static_cast<std::size_t>(i)], i);
+    }
+  }
+  for (int i = 0; i < session->Parts(); ++i) EXPECT_LE(platform::FileSize(MpegPartName(path, i)), 400000);
 }
 
 TEST_F(MpegEncoderTest, RecordAndBurnWritesTheElementaryStreamsBesideThePart) {

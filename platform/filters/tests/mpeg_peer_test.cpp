@@ -5,6 +5,7 @@
 
 #include "platform/base/process.h"
 #include "platform/filters/tests/mpeg_fixture.h"
+#include "platform/filters/tests/mpeg_probe.h"
 
 namespace platform::filters {
 namespace {
@@ -64,7 +65,8 @@ TEST_P(MpegPeerTest, FfprobeReadsTheTarget) {
   const long wide = t.wide ? 1 : 0;
   aspect->SetAspect(0, &wide, 1);
   const std::string file = Folder() + t.name + ".mpg";
-  Record(file, 800, t.pal ? 400000 : 333667);
+  const long frameDuration = t.pal ? 400000 : 333667;
+  Record(file, 2100, frameDuration);
   const std::string part = MpegPartName(file, 0);
   auto video = Probe(part, "v");
   auto audio = Probe(part, "a");
@@ -78,6 +80,17 @@ TEST_P(MpegPeerTest, FfprobeReadsTheTarget) {
   EXPECT_EQ(audio["codec_name"], "mp2");
   EXPECT_EQ(audio["sample_rate"], std::to_string(t.sampleRate));
   EXPECT_EQ(audio["channels"], "2");
+
+  // Every picture once, in order; each whole second's flash meets its burst within a frame.
+  const FileFacts decoded = ProbeFile(part, true);
+  ASSERT_GT(decoded.codes.size(), 50u);
+  for (std::size_t i = 0; i < decoded.codes.size(); ++i)
+    ASSERT_EQ(decoded.codes[i], decoded.codes[0] + static_cast<long long>(i)) << i;
+  EXPECT_GE(decoded.flashes.size(), 2u);
+  EXPECT_GE(decoded.bursts.size(), decoded.flashes.size());
+  EXPECT_TRUE(FlashesMeetBursts(decoded, frameDuration / 1e7))
+      << "first flash " << (decoded.flashes.empty() ? -1 : decoded.flashes[0]) << ", first burst "
+      << (decoded.bursts.empty() ? -1 : decoded.bursts[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -114,6 +127,73 @@ bool RunTool(const std::vector<std::string>& args) {
   int code = -1;
   const bool ran = platform::RunProcess("env", args, &out, &err, &code, 120000);
   return ran && code == 0;
+}
+
+// A second process following a growing file, as the multiplexer of a record-and-burn pass does.
+class Follower {
+ public:
+  explicit Follower(const std::string& path) { child_.Start("tail", {"-c", "+1", "-s", "0.02", "-f", path}); }
+  ~Follower() { child_.Terminate(2000); }
+  // Reads what the follower has passed on until it holds at least want bytes (real time, bounded).
+  const std::string& ReadUntil(std::size_t want, DWORD timeoutMs) {
+    std::string err;
+    for (DWORD waited = 0; got_.size() < want && waited < timeoutMs; waited += 20)
+      if (!child_.ReadOutput(&got_, &err, 20)) break;
+    return got_;
+  }
+
+ private:
+  platform::ChildProcess child_;
+  std::string got_;
+};
+
+std::string CopiedOut(const std::string& part, const char* stream, const char* format) {
+  const std::string out = Folder() + "copied." + format;
+  std::string text, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg", {"-v", "error", "-y", "-i", part, "-map", stream, "-c", "copy", "-f", format, out},
+                       &text, &err, &code, 60000);
+  return code == 0 ? ReadAll(out) : std::string();
+}
+
+TEST_F(MpegEncoderTest, ASecondProcessReadsTheElementaryStreamsWhileTheyGrow) {
+  Connect(true);
+  main->SetStreamType(7);
+  main->SetPictureSize(352, 240);
+  main->SetFrameRateCode(4);
+  main->SetElementaryOutput(1);
+  const std::string file = Folder() + "grow.mpg";
+  ASSERT_EQ(Sink()->SetFileName(file.c_str(), nullptr), S_OK);
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_EQ(control->Run(), S_OK);
+  Follower video(Folder() + "grow.mpv"), audio(Folder() + "grow.mpa");
+  auto advance = [&](int from, int to) {
+    DWORD frames = 0;
+    for (int t = from + 100; t <= to; t += 100) {
+      clock.Advance(100);
+      for (int i = 0; i < 2000 && frames < static_cast<DWORD>(t * 30 / 1001); ++i) {
+        main->GetFramesEncoded(&frames);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  };
+  advance(0, 1500);
+  // Halfway through, both readers already have the start of each stream.
+  EXPECT_EQ(video.ReadUntil(4, 10000).compare(0, 4, "\x00\x00\x01\xB3", 4), 0);
+  EXPECT_EQ(static_cast<unsigned char>(audio.ReadUntil(1, 10000)[0]), 0xFF);
+  advance(1500, 3000);
+  ASSERT_EQ(control->Stop(), S_OK);
+
+  const std::string mpv = ReadAll(Folder() + "grow.mpv"), mpa = ReadAll(Folder() + "grow.mpa");
+  ASSERT_GT(mpv.size(), 1000u);
+  EXPECT_EQ(video.ReadUntil(mpv.size(), 10000), mpv);
+  EXPECT_EQ(audio.ReadUntil(mpa.size(), 10000), mpa);
+  // The program stream carries the same bytes.
+  EXPECT_EQ(CopiedOut(Folder() + "grow_0.mpg", "0:v", "mpeg2video"), mpv);
+  EXPECT_EQ(CopiedOut(Folder() + "grow_0.mpg", "0:a", "mp2"), mpa);
+  EXPECT_FALSE(platform::FileExists(Folder() + "grow.mpv.0"));
+  EXPECT_FALSE(platform::FileExists(Folder() + "grow_1.mpg"));
 }
 
 TEST_F(MpegEncoderTest, DvdauthorMakesAVideoTsOfADvdPart) {

@@ -131,7 +131,9 @@ void CCapturePage::OnLimitChange(UINT id) {
   if (id == IDC_LIMIT_HOURS) value = limit_.hours = ClampHours(typed, maxSeconds_);
   else if (id == IDC_LIMIT_MINUTES) value = limit_.minutes = ClampMinutes(typed, limit_.hours, maxSeconds_);
   else value = limit_.seconds = ClampSeconds(typed, limit_.hours, limit_.minutes, maxSeconds_);
-  if (text.empty() || text.size() > 2 || value != typed) {
+  // Letters, signs and pasted text are shown as the number they count for.
+  const bool plainNumber = text.find_first_not_of("0123456789") == std::string::npos;
+  if (text.empty() || text.size() > 2 || value != typed || !plainNumber) {
     char shown[16];
     std::snprintf(shown, sizeof shown, "%02d", value);
     rewriting_ = true;

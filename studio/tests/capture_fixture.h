@@ -30,12 +30,19 @@ class CaptureFixture : public QuillonWindowFixture {
   // Runs the main window; `step` runs once the capture page shows.
   void RunCapture(const std::function<void(CQuillonDlg&, CCapturePage&, HWND page)>& step) {
     CLoadingDlg* splash = nullptr;
+    model_.currentPage = -1;  // a new window, as at start-up
     CQuillonDlg dialog(&model_, {}, &splash);
     dialog.SetPageAreaControl(IDC_PAGE_AREA);
     CCapturePage page;
     dialog.AddPage(&page, kCapturePageId);
     testkit::WhenDialogShows([&](HWND d) {
       time_.Advance(kStartMs);
+      // The start opens the untitled project, which reads the settings afresh: the test's own
+      // choices go in after it, and the page is shown again with them.
+      if (configure && page.m_hWnd) {
+        configure(model_.settings);
+        page.OnSetActive();
+      }
       if (page.m_hWnd) step(dialog, page, page.m_hWnd);
       testkit::EndUnansweredDialogs();
       ::SendMessage(page.m_hWnd, WM_CAPTURE_END_AND_CLOSE, 0, 0);
@@ -79,6 +86,9 @@ class CaptureFixture : public QuillonWindowFixture {
   }
 
   std::string Output() const { return model_.folders.output; }
+
+  // Settings the page is shown with.
+  std::function<void(AppSettings&)> configure;
 
   platform::FixedLocalTime localTime_{2026, 12, 9, 14, 5, 9};
   platform::ScopedLocalTime useLocalTime_{localTime_};

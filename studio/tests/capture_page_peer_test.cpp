@@ -12,9 +12,11 @@ using namespace testkit;
 using CapturePagePeerTest = CaptureFixture;
 
 TEST_F(CapturePagePeerTest, TenSecondsOfDvdFromTheUsbBox) {
-  model_.settings.recordFormat = kDvd;
-  model_.settings.cpuMode = 2;
-  model_.settings.quality = 2;
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+  };
   std::string file;
   RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
     ASSERT_EQ(page.DeviceType(), 1);

@@ -1,6 +1,7 @@
 // Recordings of the capture page read back by ffprobe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "capture_fixture.h"
@@ -42,6 +43,114 @@ TEST_F(CapturePagePeerTest, TenSecondsOfDvdFromTheUsbBox) {
   EXPECT_EQ(Probe("stream=codec_name", file, "a:0"), "mp2");
   const double seconds = std::stod(Probe("format=duration", file));
   EXPECT_NEAR(seconds, 10.0, 1.0);
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+class CaptureFormatsPeerTest : public CaptureFixture {
+ protected:
+  // Records `ms` in the format and returns the clips the page listed.
+  std::vector<std::string> RecordClips(int format, int ms, const std::function<void(AppSettings&)>& more = {}) {
+    configure = [format, more](AppSettings& s) {
+      s.recordFormat = format;
+      s.quality = 2;
+      s.cpuMode = 2;
+      if (more) more(s);
+    };
+    RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+      ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+      ASSERT_TRUE(page.IsRecording());
+      Record(ms);
+      ClickButton(p, IDC_CAPTURE_STOP);
+      PumpUntil([&] { return model_.clips.Count() > 0; });
+    });
+    std::vector<std::string> clips;
+    for (const ClipItem& item : model_.clips.Items()) clips.push_back(item.path);
+    return clips;
+  }
+  std::string VideoOf(const std::string& file) { return Probe("stream=codec_name,width,height", file, "v:0"); }
+};
+
+TEST_F(CaptureFormatsPeerTest, VcdSvcdAndLongDvdFromTheBox) {
+  auto vcd = RecordClips(kVcd, 3000);
+  ASSERT_EQ(vcd.size(), 1u);
+  EXPECT_EQ(VideoOf(vcd[0]), "mpeg1video\n352\n240");
+  model_.clips.Clear();
+  localTime_.Set(2026, 12, 9, 14, 6, 0);
+  auto svcd = RecordClips(kSvcd, 3000);
+  ASSERT_EQ(svcd.size(), 1u);
+  EXPECT_EQ(VideoOf(svcd[0]), "mpeg2video\n480\n480");
+  model_.clips.Clear();
+  localTime_.Set(2026, 12, 9, 14, 7, 0);
+  auto longDvd = RecordClips(kLongDvd, 3000, [](AppSettings& s) { s.cpuMode = 1; });
+  ASSERT_EQ(longDvd.size(), 1u);
+  EXPECT_EQ(longDvd[0], Output() + "LDVD_140700_0.mpg");
+  EXPECT_EQ(VideoOf(longDvd[0]), "mpeg2video\n352\n480");
+  EXPECT_EQ(Probe("stream=codec_name", longDvd[0], "a:0"), "mp2");
+}
+
+TEST_F(CaptureFormatsPeerTest, WmvSplitsIntoPartsPastTheMaximumSize) {
+  // About 75 KB a second here: a part passes 1 MB every 14 seconds or so.
+  auto parts = RecordClips(kWmv, 48000, [](AppSettings& s) {
+    s.quality = 0;
+    s.discCapacity = 1;
+  });
+  ASSERT_GE(parts.size(), 3u);
+  std::sort(parts.begin(), parts.end());
+  EXPECT_EQ(parts[0], Output() + "WMV_140509.wmv");
+  EXPECT_EQ(parts[1], Output() + "WMV_140509_1.wmv");
+  EXPECT_EQ(parts[2], Output() + "WMV_140509_2.wmv");
+  for (const std::string& part : parts) {
+    EXPECT_EQ(Probe("format=format_name", part), "asf") << part;
+    EXPECT_EQ(Probe("stream=width,height", part, "v:0"), "640\n480") << part;
+  }
+}
+
+TEST_F(CaptureFormatsPeerTest, DvAviFromTheDvCamcorder) {
+  auto clips = RecordClips(kDvAvi, 3000, [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; });
+  ASSERT_EQ(clips.size(), 1u);
+  EXPECT_EQ(clips[0], Output() + "DV_140509.avi");
+  EXPECT_EQ(Probe("format=format_name", clips[0]), "avi");
+  EXPECT_EQ(VideoOf(clips[0]), "dvvideo\n720\n480");
+}
+
+TEST_F(CaptureFormatsPeerTest, HdvStreamWithItsPartsFromTheHdvCamcorder) {
+  auto clips = RecordClips(kHdv, 6000, [](AppSettings& s) {
+    s.videoDeviceName = "Vidarro HDV Camcorder";
+    s.discCapacity = 4;
+  });
+  // Every part is on disk and readable; the list shows those the thumbnailer could picture.
+  ASSERT_FALSE(clips.empty());
+  const std::vector<std::string> parts = {Output() + "HDV_140509.m2ts", Output() + "HDV_140509_1.m2ts"};
+  for (const std::string& part : parts) EXPECT_TRUE(std::filesystem::exists(part)) << part;
+  for (const std::string& clip : clips) EXPECT_EQ(clip.rfind(Output() + "HDV_140509", 0), 0u) << clip;
+  EXPECT_NE(VideoOf(parts[0]).find("mpeg2video\n1440\n1080"), std::string::npos) << VideoOf(parts[0]);
+  // A later part starts wherever the byte count fell: a transport stream, not always a picture.
+  EXPECT_EQ(Probe("format=format_name", parts[1]), "mpegts");
+}
+
+TEST_F(CaptureFormatsPeerTest, UnpluggingMidRecordingStopsWithAReadableFile) {
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 0;
+  };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(3000);
+    platform::dshow::sim::Hardware::Instance().Unplug("USBBOX");
+    PumpUntil([&] { return !page.IsRecording(); });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
+  });
+  const std::string file = Output() + "DVD_140509_0.mpg";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(VideoOf(file), "mpeg2video\n352\n240");
 }
 
 }  // namespace

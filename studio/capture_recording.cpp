@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "about_box.h"
-#include "capture/wmv_profile_info.h"
 #include "capture_engine.h"
 #include "capture_inputs.h"
 #include "capture_page.h"
@@ -20,6 +19,7 @@
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
 #include "widgets/reg_helpers.h"
+#include "wmv_profiles.h"
 
 namespace studio {
 namespace {
@@ -42,6 +42,11 @@ double FileMegabytes(const std::string& path) {
   if (::stat(path.c_str(), &info) != 0) return 0;
   return static_cast<double>(info.st_size / 1024) / 1024;
 }
+
+// The engine's requests hold texts in fixed fields, counted in bytes with their terminating
+// zero: one that does not fit refuses the start instead of being cut.
+constexpr size_t kPathField = 260, kShortTextField = 100, kLongTextField = 1024;
+bool Fits(const std::string& text, size_t field) { return text.size() < field; }
 
 std::optional<std::uint64_t> FreeBytesOf(const std::string& folder) {
   std::uint64_t bytes = 0;
@@ -301,6 +306,7 @@ BOOL CCapturePage::StartMpeg(const std::string& timeText) {
   request.recordAndBurn = s.recordAndBurn ? 1 : 0;
   request.fixedValue = 1;
   request.aspect = s.wideScreen == 1 ? 1 : 0;
+  if (!Fits(request.fileName, kPathField)) return FALSE;
   CaptureEngine& engine = Engine();
   if (deviceType_ == 1) return engine.graph.StartMpegCapture(&request);
   if (deviceType_ == 2) return engine.dvGraph.StartMpegCapture(&request);
@@ -333,23 +339,7 @@ std::string CCapturePage::WmvProfilePath() {
   char temp[4096] = {};
   GetTempPath(sizeof temp, temp);
   std::string path = std::string(temp) + "wmvhd.prx";
-  const bool full = s.cpuMode == 2, wide = s.wideScreen == 1;
-  static constexpr int kKbps[] = {1500, 1000, 500, 230};
-  WmvStreamParams params;
-  params.videoCodec = "Windows Media Video 9";
-  params.width = full ? 640 : 352;
-  params.height = full ? (wide ? 360 : 480) : (wide ? 198 : 264);
-  params.frameRate = s.tvSystemIndex == 0 ? 29.97 : 25;
-  params.videoKbps = kKbps[s.quality >= 0 && s.quality <= 3 ? s.quality : 2];
-  params.audioCodec = "Windows Media Audio 9.2";
-  params.audioKbps = 128;
-  params.audioKhz = 48;
-  params.channels = 2;
-  CWmvProfileInfo profile;
-  if (!profile.Init()) return "";
-  const BOOL video = profile.AddStream(2) && profile.SetStreamParams(2, params);
-  const BOOL audio = profile.AddStream(1) && profile.SetStreamParams(1, params);
-  if ((!video && !audio) || !profile.SaveProfile(path)) return "";
+  if (!BuildWmvProfile(path, s.quality, s.tvSystemIndex, s.cpuMode, s.wideScreen)) return "";
   return path;
 }
 
@@ -365,6 +355,10 @@ BOOL CCapturePage::StartWmv(const std::string& timeText) {
   request.author = s.wmvAuthor;
   request.description = s.wmvDescription;
   request.copyright = s.wmvCopyright;
+  if (!Fits(request.fileName, kPathField) || !Fits(request.profilePath, kPathField) ||
+      !Fits(request.title, kShortTextField) || !Fits(request.author, kShortTextField) ||
+      !Fits(request.copyright, kShortTextField) || !Fits(request.description, kLongTextField))
+    return FALSE;
   CaptureEngine& engine = Engine();
   if (deviceType_ == 1) return engine.graph.StartWmvCapture(&request);
   if (deviceType_ == 2) return engine.dvGraph.StartWmvCapture(&request);

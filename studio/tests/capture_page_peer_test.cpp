@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "capture_fixture.h"
 
@@ -151,6 +153,55 @@ TEST_F(CaptureFormatsPeerTest, UnpluggingMidRecordingStopsWithAReadableFile) {
   const std::string file = Output() + "DVD_140509_0.mpg";
   ASSERT_TRUE(std::filesystem::exists(file));
   EXPECT_EQ(VideoOf(file), "mpeg2video\n352\n240");
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+class WmvProfilePeerTest : public CaptureFixture {
+ protected:
+  void RecordWmv(const std::string& programFolder) {
+    configure = [&, programFolder](AppSettings& s) {
+      s.recordFormat = kWmv;
+      s.quality = 1;
+      s.cpuMode = 0;
+      s.wideScreen = 0;
+      model_.folders.program = programFolder;
+    };
+    RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+      ClickButton(p, IDC_CAPTURE_START);
+      if (!page.IsRecording()) return;
+      Record(2000);
+      ClickButton(p, IDC_CAPTURE_STOP);
+      PumpUntil([&] { return model_.clips.Count() > 0; });
+    });
+  }
+};
+
+TEST_F(WmvProfilePeerTest, TheShippedProfileGivesItsPictureSize) {
+  const char* app = std::getenv("VIDARRO_APP_DIR");
+  ASSERT_NE(app, nullptr);
+  ASSERT_TRUE(std::filesystem::exists(std::string(app) + "/WMVProfile/QnProfile_GNL0.prx"));
+  ASSERT_TRUE(std::filesystem::exists(std::string(app) + "/WMVProfile/QnProfile_NPL2.prx"));
+  RecordWmv(std::string(app) + "/");
+  const std::string file = Output() + "WMV_140509.wmv";
+  EXPECT_EQ(Probe("format=format_name", file), "asf");
+  EXPECT_EQ(Probe("stream=width,height", file, "v:0"), "352\n264");
+  EXPECT_FALSE(std::filesystem::exists(env_.Temp() + "wmvhd.prx"));
+}
+
+TEST_F(WmvProfilePeerTest, ACorruptProfileRefusesTheStart) {
+  const std::string program = env_.Home() + "broken/";
+  std::filesystem::create_directories(program + "WMVProfile");
+  std::ofstream(program + "WMVProfile/QnProfile_GNL0.prx") << "not a profile";
+  RecordWmv(program);
+  EXPECT_EQ(boxes_.Last().text, "Cannot start recording.");
+  EXPECT_EQ(model_.clips.Count(), 0u);
 }
 
 }  // namespace

@@ -263,6 +263,18 @@ TEST_F(CapturePageTest, AFormatTheDeviceCannotRecordReportsTheFailedStart) {
   });
 }
 
+TEST_F(CapturePageTest, AnOutputPathTooLongForTheRequestRefusesTheStart) {
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    const std::string deep = env_.Home() + std::string(120, 'a') + "/" + std::string(120, 'b') + "/";
+    std::filesystem::create_directories(deep);
+    model_.folders.output = deep;
+    ClickButton(p, IDC_CAPTURE_START);
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_EQ(boxes_.Last().text, "Cannot start recording.");
+    EXPECT_TRUE(std::filesystem::is_empty(deep));
+  });
+}
+
 TEST_F(CapturePageTest, RecordAndBurnWithoutATimeAsksForOne) {
   more = [](AppSettings& s) { s.recordAndBurn = TRUE; };
   auto registration = UseBurner();

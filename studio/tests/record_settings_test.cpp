@@ -25,7 +25,9 @@ std::vector<std::string> ComboItems(HWND dialog, int id) {
   return items;
 }
 
-int ComboSelection(HWND dialog, int id) { return static_cast<int>(::SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0)); }
+int ComboSelection(HWND dialog, int id) {
+  return static_cast<int>(::SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
+}
 
 void ChooseInCombo(HWND dialog, int id, int index) {
   HWND combo = ::GetDlgItem(dialog, id);
@@ -100,8 +102,7 @@ TEST_F(RecordSettingsTest, TheResultTextAndTheControlsFollowTheFormat) {
       EXPECT_EQ(items[2], "DVD (Single Layer)");
       EXPECT_EQ(items[7], "WMV (4GB)");
       EXPECT_EQ(ControlText(d, IDC_RS_RESULT), "Record up to 1 hr && 9 min of  video to a DVD (Single Layer). ");
-      EXPECT_EQ(ComboItems(d, IDC_RS_QUALITY),
-                (std::vector<std::string>{"Best", "Good ", "Normal", "Average"}));
+      EXPECT_EQ(ComboItems(d, IDC_RS_QUALITY), (std::vector<std::string>{"Best", "Good ", "Normal", "Average"}));
       ChooseInCombo(d, IDC_RS_FORMAT, 0);
       EXPECT_FALSE(ControlEnabled(d, IDC_RS_ENCODER_SETTINGS));
       EXPECT_EQ(model_.settings.recordFormat, kVcd);

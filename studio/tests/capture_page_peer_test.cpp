@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "burner_pack.h"
 #include "capture_fixture.h"
+#include "platform/disc/qn_data_cd_dvd.h"
 
 namespace studio {
 namespace {
@@ -202,6 +204,65 @@ TEST_F(WmvProfilePeerTest, ACorruptProfileRefusesTheStart) {
   RecordWmv(program);
   EXPECT_EQ(boxes_.Last().text, "Cannot start recording.");
   EXPECT_EQ(model_.clips.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+// The image behind the first simulated writer, as its name tells ("D: name (image)").
+std::string DiscImage() {
+  CQnDataCDDVD writer;
+  writer.Initialize();
+  writer.SetBurnMode(0);
+  const std::string name = writer.GetDriveCount() ? writer.GetDriveName(0) : "";
+  writer.Uninitialize();
+  const size_t open = name.rfind('(');
+  return open == std::string::npos ? std::string() : name.substr(open + 1, name.size() - open - 2);
+}
+
+using RecordAndBurnPeerTest = CaptureFixture;
+
+TEST_F(RecordAndBurnPeerTest, TheStandInBurnerWritesTheRecordingAsOneTitle) {
+  static const bool registered = [] {
+    packs::RegisterBurnerPack();
+    return true;
+  }();
+  (void)registered;
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+    s.recordAndBurn = TRUE;
+  };
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    TypeInto(p, IDC_LIMIT_SECONDS, "10");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    ASSERT_TRUE(page.IsRecording());
+    Record(11000);
+    PumpUntil([&] { return dialog.Model().currentPage == 2; });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_EQ(boxes_.Count(), 0u);  // at the planned time nothing is asked
+    ASSERT_EQ(dialog.Model().currentPage, 2);
+    IPack* burner = dialog.Model().burner;
+    ASSERT_NE(burner, nullptr);
+    for (int i = 0; i < 6000 && burner->QueryBusy(0); ++i) {
+      time_.Advance(250);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(burner->QueryBusy(0), 0);
+  });
+  const std::string image = DiscImage();
+  ASSERT_FALSE(image.empty());
+  std::string info, err;
+  int code = -1;
+  platform::RunProcess("lsdvd", {image}, &info, &err, &code, 30000);
+  EXPECT_NE(info.find("Title: 01, Length: 00:00:1"), std::string::npos) << info << err;
+  EXPECT_EQ(info.find("Title: 02"), std::string::npos) << info;
 }
 
 }  // namespace

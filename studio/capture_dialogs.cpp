@@ -77,6 +77,12 @@ BOOL CPreviewWindowDialog::OnEraseBkgnd(CDC* dc) {
   return FALSE;
 }
 
+// Around a picture of another shape the screen stays black.
+HBRUSH CPreviewWindowDialog::OnCtlColor(CDC* dc, CWnd*, UINT) {
+  dc->SetBkColor(RGB(0, 0, 0));
+  return reinterpret_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+}
+
 void CPreviewWindowDialog::OnContextMenu(CWnd*, CPoint point) {
   HMENU menu = ::LoadMenu(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_PREVIEW_MENU));
   if (!menu) return;

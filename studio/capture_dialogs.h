@@ -25,6 +25,7 @@ class CPreviewWindowDialog : public CDialog {
 
  protected:
   BOOL OnEraseBkgnd(CDC* dc) override;
+  HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT type) override;
   void OnContextMenu(CWnd* wnd, CPoint point) override;
   void OnLButtonDblClk(UINT flags, CPoint point) override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -467,6 +467,10 @@ void CCapturePage::OnSettingChanged(WPARAM kind, LPARAM value) {
   AppSettings& s = Settings();
   CaptureEngine& engine = Engine();
   HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+  // Values no dialog sends (a TV system other than NTSC or PAL, no format) change nothing.
+  if ((kind == kChangeTvSystem && (value < 0 || value > 1)) ||
+      (kind == kChangeFormat && !FormatLabel(static_cast<int>(value))[0]))
+    kind = 0;
   if (kind == kChangeTvSystem || kind == kChangeFormat) {
     if (kind == kChangeTvSystem) s.tvSystemIndex = static_cast<int>(value);
     else s.recordFormat = static_cast<int>(value);
@@ -620,6 +624,12 @@ LRESULT CCapturePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURE_END_AND_CLOSE:
       if (wParam == 0) {
         StopRecording(false);
+        // The window goes now: the hand-off cannot wait for a later end message.
+        if (endPending_) {
+          MSG end;
+          while (::PeekMessage(&end, m_hWnd, WM_USER + 73, WM_USER + 77, PM_REMOVE)) ::DispatchMessage(&end);
+          if (endPending_) ContinueRecordAndBurn();
+        }
         if (m_pHost) m_pHost->CloseWithoutPrompt();
       }
       return 0;

@@ -217,6 +217,36 @@ TEST_F(CapturePageTest, EndMessagesOfTheWrongKindOrSizeAddNothing) {
   });
 }
 
+TEST_F(CapturePageTest, SettingNoticesOutOfRangeChangeNothing) {
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ::SendMessage(p, WM_CAPTURE_SETTING_CHANGED, kChangeFormat, 99);
+    ::SendMessage(p, WM_CAPTURE_SETTING_CHANGED, kChangeTvSystem, -3);
+    ::SendMessage(p, WM_CAPTURE_SETTING_CHANGED, 9, 1);
+    EXPECT_EQ(model_.settings.recordFormat, kVcd);
+    EXPECT_EQ(model_.settings.tvSystemIndex, 0);
+    EXPECT_EQ(ControlText(p, IDC_FORMAT_LABEL), "VCD");
+    // A device index past the list cannot be opened: said, and the page stays without one.
+    ::SendMessage(p, WM_CAPTURE_SETTING_CHANGED, kChangeVideoDevice, 999);
+    EXPECT_EQ(boxes_.Last().text, "The selected device cannot be used.  Select another device.");
+    EXPECT_FALSE(TheCaptureEngine().graph.IsOpen());
+    (void)page;
+  });
+}
+
+TEST_F(CapturePageTest, ClosingDuringRecordAndBurnStillHandsTheRecordingOn) {
+  more = [](AppSettings& s) { s.recordAndBurn = TRUE; };
+  auto registration = UseBurner();
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    TypeLimit(p, "00", "10", "00");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(1000);
+    ASSERT_TRUE(page.IsRecording());
+  });
+  // The fixture closes the window as the main window does, without a question.
+  EXPECT_TRUE(Logged(Command("EndCapture ok=1")));
+  EXPECT_TRUE(model_.clips.Contains(Output() + "VCD_140509_0.mpg"));
+}
+
 TEST_F(CapturePageTest, TheSignalWaitShowsItsBalloonUntilPlayIsPressed) {
   auto devices = platform::dshow::sim::DefaultDevices();
   devices[0].signal = false;
@@ -229,6 +259,7 @@ TEST_F(CapturePageTest, TheSignalWaitShowsItsBalloonUntilPlayIsPressed) {
     EXPECT_FALSE(page.IsRecording());
     ASSERT_NE(page.BalloonWindow(), nullptr);
     Picture(::GetAncestor(p, GA_ROOT), "capture_page_signal_wait.png");
+    Picture(page.BalloonWindow(), "signal_balloon.png");
     Hardware::Instance().Update(devices[0].id, [](platform::dshow::sim::DeviceDesc& d) { d.signal = true; });
     time_.Advance(1000);
     EXPECT_TRUE(page.IsRecording());

@@ -7,6 +7,7 @@
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
 #include "platform/controls/commctrl.h"
+#include "platform/window/input.h"
 
 namespace studio {
 namespace {
@@ -290,8 +291,17 @@ TEST_F(RecordSettingsTest, TheEnlargedPreviewCoversTheMonitorAndSwitchesTheAspec
       RECT r{};
       ::GetWindowRect(preview, &r);
       EXPECT_GT(r.right - r.left, 800);
+      time_.Advance(100);
+      Settle();
+      Pump();
       Picture(preview, "enlarged_preview.png");
-      ::SendMessage(preview, WM_COMMAND, MAKEWPARAM(ID_PREVIEW_WIDE, 0), 0);
+      // The menu at the cursor, "16 : 9" chosen with the mouse (items are 20 high).
+      platform::PushInputStep([&] {
+        EXPECT_NE(::FindWindow("#32768", nullptr), nullptr);
+        platform::InjectClick(platform::MouseButton::Left, POINT{110, 125});
+      });
+      ::SendMessage(preview, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(preview), MAKELPARAM(100, 100));
+      Pump();
       EXPECT_EQ(model_.settings.wideScreen, 1);
       EXPECT_EQ(::SendDlgItemMessage(p, IDC_ASPECT, CB_GETCURSEL, 0, 0), 1);
       ::SendMessage(preview, WM_COMMAND, MAKEWPARAM(ID_PREVIEW_CLOSE, 0), 0);

@@ -319,6 +319,9 @@ TEST_F(CapturePageTest, RecordAndBurnWithoutATimeAsksForOne) {
 TEST_F(CapturePageTest, RecordAndBurnAtThePlannedTimeBurnsWithoutAsking) {
   more = [](AppSettings& s) { s.recordAndBurn = TRUE; };
   auto registration = UseBurner();
+  // The burner's own prompt of this process is pressed at the end of the recording.
+  RecordingParent prompt({100, 100, 300, 200}, "Message");
+  prompt.Make(WC_BUTTON, "OK", BS_PUSHBUTTON, {0, 0, 60, 20}, 7);
   RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
     TypeLimit(p, "00", "00", "02");
     ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
@@ -336,7 +339,27 @@ TEST_F(CapturePageTest, RecordAndBurnAtThePlannedTimeBurnsWithoutAsking) {
     EXPECT_LT(LogIndex(burning), LogIndex(Command("EndCapture ok=1")));
     EXPECT_TRUE(model_.clips.Contains(Output() + "VCD_140509_0.mpg"));
     EXPECT_EQ(dialog.Model().currentPage, 2);
-    (void)dialog;
+    Pump();
+    const auto pressed = prompt.Of(WM_COMMAND);
+    EXPECT_TRUE(std::any_of(pressed.begin(), pressed.end(), [](const Event& e) { return e.id == 7; }));
+  });
+}
+
+TEST_F(CapturePageTest, ABurnerThatAsksForLpcmLeavesRoomForItOnTheDisc) {
+  more = [](AppSettings& s) {
+    s.recordFormat = kLongDvd;
+    s.cpuMode = 0;
+    s.recordAndBurn = TRUE;
+  };
+  auto registration = UseBurner();
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    dialog.Model().audioType = 1;
+    TypeLimit(p, "00", "00", "01");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    EXPECT_EQ(model_.settings.discCapacity, 2872);
+    EXPECT_TRUE(Logged(Command("disclock type=longdvd;lock=on;")));
+    Record(2000);
+    EXPECT_FALSE(page.IsRecording());
   });
 }
 

@@ -75,6 +75,14 @@ class CaptureFixture : public QuillonWindowFixture {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
+  // Waits real time, at most `seconds`, for the streaming threads to get somewhere; the clock
+  // stands still meanwhile.
+  static bool WaitReal(const std::function<bool()>& done, int seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return done();
+  }
   // Lets the streaming threads write what they hold (no time passes on the clock).
   static void Settle(int ms = 50) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

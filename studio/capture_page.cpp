@@ -169,6 +169,8 @@ void CCapturePage::LoadSkin() {
     button->SetShowText(TRUE);
     button->SetFont("Liberation Sans", 12, 700);
   }
+  // The tape buttons are half a strip frame wide; their captions centre on what shows.
+  for (CSkinButton* tape : {&tapeStop_, &tapePlay_, &tapePause_, &tapeRewind_, &tapeForward_}) tape->SetSize(40, 24);
   const UINT pieces[3][4] = {
       {IDB_SKIN_FRAME_CORNER_TL, IDB_SKIN_FRAME_TOP, IDB_SKIN_FRAME_TOP_MIDDLE, IDB_SKIN_FRAME_CORNER_TR},
       {IDB_SKIN_FRAME_CORNER_TL, IDB_SKIN_FRAME_LEFT, 0, IDB_SKIN_FRAME_CORNER_BL},
@@ -198,7 +200,7 @@ void CCapturePage::LayOut() {
   Place(m_hWnd, IDC_VOLUME_LABEL, 390, rowA, 96, 16);
   Place(m_hWnd, IDC_VOLUME, 488, rowA, 110, 15);
   Place(m_hWnd, IDC_VOLUME_VALUE, 602, rowA, 26, 16);
-  Place(m_hWnd, IDC_RECORD_OPTION, 632, rowA - 5, 64, 26);
+  Place(m_hWnd, IDC_RECORD_OPTION, 620, rowA - 6, start_.GetFrameWidth() ? start_.GetFrameWidth() : 80, 28);
   Place(m_hWnd, IDC_METER_LEFT, 45, rowB - 2, 175, 7);
   Place(m_hWnd, IDC_METER_RIGHT, 45, rowB + 8, 175, 7);
   Place(m_hWnd, IDC_MAX_TIME_LABEL, 252, rowB, 150, 16);
@@ -216,8 +218,10 @@ void CCapturePage::LayOut() {
 void CCapturePage::PlaceSpin() { Place(m_hWnd, IDC_LIMIT_SPIN, 678, pageHeight_ - 39, 16, 30); }
 
 void CCapturePage::SwapStartAndStop(bool recording) {
-  const int x = pageWidth_ - 106, y = pageHeight_ - 72;
-  const int bw = 96, bh = 36;
+  // Shown at the size of its bitmap's frames.
+  const int bw = start_.GetFrameWidth() ? start_.GetFrameWidth() : 96;
+  const int bh = start_.GetFrameHeight() ? start_.GetFrameHeight() : 36;
+  const int x = pageWidth_ - bw - 12, y = pageHeight_ - 70;
   Place(m_hWnd, recording ? IDC_CAPTURE_STOP : IDC_CAPTURE_START, x, y, bw, bh);
   Place(m_hWnd, recording ? IDC_CAPTURE_START : IDC_CAPTURE_STOP, x, y, 0, 0);
 }

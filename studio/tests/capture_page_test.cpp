@@ -107,6 +107,25 @@ TEST_F(CapturePageTest, CamcordersShowTheTapeBarAndHdvForcesWideScreen) {
   });
 }
 
+TEST_F(CapturePageTest, TheTapeButtonsDriveTheCamcorder) {
+  more = [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_EQ(page.DeviceType(), 2);
+    CDvCaptureGraph& dv = TheCaptureEngine().dvGraph;
+    ASSERT_TRUE(ClickButton(p, IDC_TAPE_PLAY));
+    EXPECT_EQ(dv.GetTransportMode(), 4296);
+    ASSERT_TRUE(ClickButton(p, IDC_TAPE_PAUSE));
+    EXPECT_EQ(dv.GetTransportMode(), 4298);
+    ASSERT_TRUE(ClickButton(p, IDC_TAPE_STOP));
+    EXPECT_EQ(dv.GetTransportMode(), 4297);
+  });
+}
+
+TEST_F(CapturePageTest, TheTunerInputOnADeviceWithoutATunerBecomesComposite) {
+  more = [](AppSettings& s) { s.videoInput = 0; };
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) { EXPECT_EQ(model_.settings.videoInput, 1); });
+}
+
 TEST_F(CapturePageTest, VolumeAspectAndTheEnlargedPreviewAsk) {
   RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
     ::SendMessage(p, WM_SKINSLIDER_CHANGED, IDC_VOLUME, 0);
@@ -182,8 +201,9 @@ TEST_F(CapturePageTest, ATimeLimitStopsAtTheLimitAndTheClipIsListed) {
   RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
     TypeLimit(p, "00", "00", "03");
     ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
-    // A second click while it records starts nothing more.
+    // A second click while it records starts nothing more, and the preview does not enlarge.
     ClickButton(p, IDC_CAPTURE_START);
+    DoubleClick(p, 100, 100);
     Record(4000);
     EXPECT_FALSE(page.IsRecording());
     PumpUntil([&] { return model_.clips.Count() > 0; });
@@ -431,6 +451,12 @@ TEST_F(CapturePageTest, ADiscInADriveChoosesFormatAndSize) {
     ::SendMessage(p, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
     EXPECT_EQ(model_.settings.recordFormat, kVcd);
     EXPECT_EQ(model_.settings.discCapacity, 665);
+    // A disc during a recording changes nothing.
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    volume.dbcv_unitmask = 1u << 3;
+    ::SendMessage(p, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+    EXPECT_EQ(model_.settings.recordFormat, kVcd);
+    ClickButton(p, IDC_CAPTURE_STOP);
     // Codes out of range change nothing.
     volume.dbcv_unitmask = 1u << 5;
     burner_->Answer("checkdrive drive=F", static_cast<HRESULT>(-7));

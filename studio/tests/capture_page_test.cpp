@@ -413,6 +413,28 @@ TEST_F(CapturePageTest, AnEarlyStopAsksAndADeclineRemovesExactlyTheStreams) {
   });
 }
 
+TEST_F(CapturePageTest, WithoutTheEndMessageTheHandOffGoesOnAfterFiveSeconds) {
+  more = [](AppSettings& s) { s.recordAndBurn = TRUE; };
+  auto registration = UseBurner();
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    TypeLimit(p, "00", "10", "00");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(1000);
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDYES);
+    ::SendMessage(p, WM_COMMAND, MAKEWPARAM(IDC_CAPTURE_STOP, BN_CLICKED), 0);
+    // The engine's end message is lost on the way.
+    MSG end;
+    ASSERT_TRUE(::PeekMessage(&end, p, WM_USER + 73, WM_USER + 73, PM_REMOVE));
+    const std::string burning = Command("burning file=" + Output() + "VCD_140509.mpg;");
+    time_.Advance(4900);
+    EXPECT_FALSE(Logged(burning));
+    time_.Advance(200);
+    EXPECT_TRUE(Logged(burning));
+    EXPECT_TRUE(Logged(Command("EndCapture ok=1")));
+  });
+}
+
 TEST_F(CapturePageTest, ARefusedOptionTextRecordsNothing) {
   more = [](AppSettings& s) { s.recordAndBurn = TRUE; };
   auto refusing = platform::com::MakeComObject<ScriptedPack>("Burner");

@@ -60,6 +60,8 @@ class CCapturePage : public CSkinPage {
   unsigned MaxRecordingSeconds() const { return maxSeconds_; }
   BOOL StartPending() const { return startPending_; }
   BOOL Waiting() const { return balloon_ != nullptr; }
+  int LeftMeter() const { return meterLeft_.GetPos(); }
+  int RightMeter() const { return meterRight_.GetPos(); }
   HWND BalloonWindow() const;
   int stepAgainCount = 0;
 

@@ -65,6 +65,8 @@ TEST_F(CapturePageTest, WithoutAnyDeviceNothingOpensAndTheMetersRest) {
     EXPECT_EQ(page.DeviceType(), 1);
     time_.Advance(400);
     EXPECT_EQ(ControlText(p, IDC_TIMECODE), "__ : __ : __._");
+    EXPECT_EQ(page.LeftMeter(), 0);
+    EXPECT_EQ(page.RightMeter(), 0);
     EXPECT_FALSE(ControlVisible(p, IDC_TAPE_PLAY));
     // Start with nothing open does nothing.
     ClickButton(p, IDC_CAPTURE_START);
@@ -104,6 +106,17 @@ TEST_F(CapturePageTest, CamcordersShowTheTapeBarAndHdvForcesWideScreen) {
     EXPECT_EQ(model_.settings.wideScreen, 1);
     EXPECT_EQ(::SendDlgItemMessage(p, IDC_ASPECT, CB_GETCURSEL, 0, 0), 1);
     Picture(::GetAncestor(p, GA_ROOT), "capture_page_hdv.png");
+  });
+}
+
+TEST_F(CapturePageTest, TheMetersShowTheSoundOfThePreview) {
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND) {
+    EXPECT_TRUE(WaitReal(
+        [&] {
+          time_.Advance(100);
+          return page.LeftMeter() > 0 && page.RightMeter() > 0;
+        },
+        10));
   });
 }
 

@@ -206,16 +206,21 @@ void CCapturePage::LayOut() {
   Place(m_hWnd, IDC_MAX_TIME_LABEL, 252, rowB, 150, 16);
   Place(m_hWnd, IDC_MAX_TIME, 402, rowB, 80, 16);
   Place(m_hWnd, IDC_TIMER_LABEL, 484, rowB, 112, 16);
-  Place(m_hWnd, IDC_LIMIT_HOURS, 598, rowB, 22, 16);
-  Place(m_hWnd, IDC_LIMIT_MINUTES, 626, rowB, 22, 16);
-  Place(m_hWnd, IDC_LIMIT_SECONDS, 654, rowB, 22, 16);
   PlaceSpin();
   Place(m_hWnd, IDC_ASPECT, 704, rowB - 1, 61, 22);
   SwapStartAndStop(!start_.m_hWnd || !start_.IsWindowEnabled());
   frame_.SetRect(0, 0, w, h);
 }
 
-void CCapturePage::PlaceSpin() { Place(m_hWnd, IDC_LIMIT_SPIN, 678, pageHeight_ - 39, 16, 30); }
+// The skin spin button aligns itself to its buddy and takes the buddy's width: a new buddy is
+// followed by the fields and the spin put back where the page keeps them.
+void CCapturePage::PlaceSpin() {
+  const int rowB = pageHeight_ - 32;
+  Place(m_hWnd, IDC_LIMIT_HOURS, 598, rowB, 22, 16);
+  Place(m_hWnd, IDC_LIMIT_MINUTES, 626, rowB, 22, 16);
+  Place(m_hWnd, IDC_LIMIT_SECONDS, 654, rowB, 22, 16);
+  Place(m_hWnd, IDC_LIMIT_SPIN, 678, rowB - 7, 16, 30);
+}
 
 void CCapturePage::SwapStartAndStop(bool recording) {
   // Shown at the size of its bitmap's frames.

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "capture_engine.h"
 #include "capture_page.h"
 #include "loading_dlg.h"
 #include "platform/base/clock.h"
@@ -118,6 +119,7 @@ BOOL CQuillonApp::InitInstance() {
     return FALSE;
   }
   platform::StartWindowTransport();
+  TheCaptureEngine();  // the device list and both graphs live from here to exit
 
   CLoadingDlg* splash = new CLoadingDlg(extraLibrary_, uiLibrary_);
   splash->StartThread();

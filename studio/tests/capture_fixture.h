@@ -1,0 +1,109 @@
+// The main window on its capture page with the simulated capture hardware, on the manual clock,
+// for tests that preview and record.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "capture_engine.h"
+#include "capture_page.h"
+#include "platform/base/local_time.h"
+#include "platform/base/process.h"
+#include "platform/dshow/sim_hardware.h"
+#include "window_fixture.h"
+
+namespace studio {
+
+class CaptureFixture : public QuillonWindowFixture {
+ protected:
+  void SetUp() override {
+    QuillonWindowFixture::SetUp();
+    platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
+  }
+  void TearDown() override {
+    TheCaptureEngine().graph.CloseDevice();
+    TheCaptureEngine().dvGraph.Close();
+    QuillonWindowFixture::TearDown();
+  }
+  // Runs the main window; `step` runs once the capture page shows.
+  void RunCapture(const std::function<void(CQuillonDlg&, CCapturePage&, HWND page)>& step) {
+    CLoadingDlg* splash = nullptr;
+    model_.currentPage = -1;  // a new window, as at start-up
+    CQuillonDlg dialog(&model_, {}, &splash);
+    dialog.SetPageAreaControl(IDC_PAGE_AREA);
+    CCapturePage page;
+    dialog.AddPage(&page, kCapturePageId);
+    testkit::WhenDialogShows([&](HWND d) {
+      time_.Advance(kStartMs);
+      // The start opens the untitled project, which reads the settings afresh: the test's own
+      // choices go in after it, and the page is shown again with them.
+      if (configure && page.m_hWnd) {
+        configure(model_.settings);
+        page.OnSetActive();
+      }
+      if (page.m_hWnd) step(dialog, page, page.m_hWnd);
+      testkit::EndUnansweredDialogs();
+      ::SendMessage(page.m_hWnd, WM_CAPTURE_END_AND_CLOSE, 0, 0);
+      (void)d;
+    });
+    dialog.DoModal();
+  }
+  // Moves device time on in 100 ms steps, giving the encoder real time to take what was
+  // delivered before the next step (bounded by wall time).
+  void Record(int ms) {
+    for (int t = 0; t < ms; t += 100) {
+      time_.Advance(100);
+      WaitForEncoder((t + 100) * 30 / 1001);
+    }
+  }
+  void WaitForEncoder(int frames) {
+    CCaptureGraph& graph = TheCaptureEngine().graph;
+    CDvCaptureGraph& dv = TheCaptureEngine().dvGraph;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+      DWORD done = 0;
+      if (graph.MpegEncoder()) graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &done);
+      else if (dv.MpegEncoder()) dv.WriterHelper().GetEncoderStatus(dv.MpegEncoder(), nullptr, &done);
+      else {
+        // Writers without an encoder count nothing: they get a moment per step.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        return;
+      }
+      if (static_cast<int>(done) >= frames) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  // Waits real time, at most `seconds`, for the streaming threads to get somewhere; the clock
+  // stands still meanwhile.
+  static bool WaitReal(const std::function<bool()>& done, int seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return done();
+  }
+  // Lets the streaming threads write what they hold (no time passes on the clock).
+  static void Settle(int ms = 50) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+  static std::string Probe(const std::string& entries, const std::string& file, const char* stream = nullptr) {
+    std::vector<std::string> args = {"-v", "error"};
+    if (stream) args.insert(args.end(), {"-select_streams", stream});
+    args.insert(args.end(), {"-show_entries", entries, "-of", "default=nw=1:nk=1", file});
+    std::string out, err;
+    int code = -1;
+    platform::RunProcess("ffprobe", args, &out, &err, &code, 60000);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+  }
+
+  std::string Output() const { return model_.folders.output; }
+
+  // Settings the page is shown with.
+  std::function<void(AppSettings&)> configure;
+
+  platform::FixedLocalTime localTime_{2026, 12, 9, 14, 5, 9};
+  platform::ScopedLocalTime useLocalTime_{localTime_};
+};
+
+}  // namespace studio

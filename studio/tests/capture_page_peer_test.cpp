@@ -1,0 +1,277 @@
+// Recordings of the capture page read back by ffprobe.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "burner_pack.h"
+#include "capture_fixture.h"
+#include "platform/disc/qn_data_cd_dvd.h"
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+using CapturePagePeerTest = CaptureFixture;
+
+TEST_F(CapturePagePeerTest, TenSecondsOfDvdFromTheUsbBox) {
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+  };
+  std::string file;
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_EQ(page.DeviceType(), 1);
+    EXPECT_TRUE(TheCaptureEngine().graph.IsPreviewing());
+    EXPECT_EQ(ControlText(p, IDC_FORMAT_LABEL), "DVD");
+    Picture(::GetAncestor(p, GA_ROOT), "capture_page_usb_box.png");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    ASSERT_TRUE(page.IsRecording());
+    EXPECT_FALSE(ControlEnabled(p, IDC_RECORD_OPTION));
+    // The clock starts on its first tick, half a second in.
+    Record(10500);
+    EXPECT_EQ(ControlText(p, IDC_ELAPSED), "00:00:10");
+    Picture(::GetAncestor(p, GA_ROOT), "capture_page_recording.png");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
+    PumpUntil([&] { return model_.clips.Count() > 0; });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
+    file = Output() + "DVD_140509_0.mpg";
+    EXPECT_TRUE(model_.clips.Contains(file));
+  });
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(Probe("stream=codec_name,width,height", file, "v:0"), "mpeg2video\n720\n480");
+  EXPECT_EQ(Probe("stream=codec_name", file, "a:0"), "mp2");
+  const double seconds = std::stod(Probe("format=duration", file));
+  EXPECT_NEAR(seconds, 10.0, 1.0);
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+class CaptureFormatsPeerTest : public CaptureFixture {
+ protected:
+  // Records `ms` in the format and returns the clips the page listed.
+  // `ready` holds once the writers have caught up with the clock (under load they lag).
+  std::vector<std::string> RecordClips(int format, int ms, const std::function<void(AppSettings&)>& more = {},
+                                       const std::function<bool()>& ready = {}) {
+    configure = [format, more](AppSettings& s) {
+      s.recordFormat = format;
+      s.quality = 2;
+      s.cpuMode = 2;
+      if (more) more(s);
+    };
+    RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+      ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+      ASSERT_TRUE(page.IsRecording());
+      Record(ms);
+      if (ready) {
+        EXPECT_TRUE(WaitReal(ready));
+      }
+      ClickButton(p, IDC_CAPTURE_STOP);
+      PumpUntil([&] { return model_.clips.Count() > 0; });
+    });
+    std::vector<std::string> clips;
+    for (const ClipItem& item : model_.clips.Items()) clips.push_back(item.path);
+    return clips;
+  }
+  std::string VideoOf(const std::string& file) { return Probe("stream=codec_name,width,height", file, "v:0"); }
+};
+
+TEST_F(CaptureFormatsPeerTest, VcdSvcdAndLongDvdFromTheBox) {
+  auto vcd = RecordClips(kVcd, 3000);
+  ASSERT_EQ(vcd.size(), 1u);
+  EXPECT_EQ(VideoOf(vcd[0]), "mpeg1video\n352\n240");
+  model_.clips.Clear();
+  localTime_.Set(2026, 12, 9, 14, 6, 0);
+  auto svcd = RecordClips(kSvcd, 3000);
+  ASSERT_EQ(svcd.size(), 1u);
+  EXPECT_EQ(VideoOf(svcd[0]), "mpeg2video\n480\n480");
+  model_.clips.Clear();
+  localTime_.Set(2026, 12, 9, 14, 7, 0);
+  auto longDvd = RecordClips(kLongDvd, 3000, [](AppSettings& s) { s.cpuMode = 1; });
+  ASSERT_EQ(longDvd.size(), 1u);
+  EXPECT_EQ(longDvd[0], Output() + "LDVD_140700_0.mpg");
+  EXPECT_EQ(VideoOf(longDvd[0]), "mpeg2video\n352\n480");
+  EXPECT_EQ(Probe("stream=codec_name", longDvd[0], "a:0"), "mp2");
+}
+
+TEST_F(CaptureFormatsPeerTest, WmvSplitsIntoPartsPastTheMaximumSize) {
+  // A minute: nearly four parts, so a writer that lags the clock on a loaded machine still makes three.
+  auto parts = RecordClips(kWmv, 60000, [](AppSettings& s) {
+    s.quality = 0;
+    s.discCapacity = 1;
+  });
+  ASSERT_GE(parts.size(), 3u);
+  std::sort(parts.begin(), parts.end());
+  EXPECT_EQ(parts[0], Output() + "WMV_140509.wmv");
+  EXPECT_EQ(parts[1], Output() + "WMV_140509_1.wmv");
+  EXPECT_EQ(parts[2], Output() + "WMV_140509_2.wmv");
+  for (const std::string& part : parts) {
+    EXPECT_EQ(Probe("format=format_name", part), "asf") << part;
+    EXPECT_EQ(Probe("stream=width,height", part, "v:0"), "640\n480") << part;
+  }
+}
+
+TEST_F(CaptureFormatsPeerTest, DvAviFromTheDvCamcorder) {
+  auto clips = RecordClips(kDvAvi, 3000, [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; });
+  ASSERT_EQ(clips.size(), 1u);
+  EXPECT_EQ(clips[0], Output() + "DV_140509.avi");
+  EXPECT_EQ(Probe("format=format_name", clips[0]), "avi");
+  EXPECT_EQ(VideoOf(clips[0]), "dvvideo\n720\n480");
+}
+
+TEST_F(CaptureFormatsPeerTest, HdvStreamWithItsPartsFromTheHdvCamcorder) {
+  auto clips = RecordClips(
+      kHdv, 6000,
+      [](AppSettings& s) {
+        s.videoDeviceName = "Vidarro HDV Camcorder";
+        s.discCapacity = 4;
+      },
+      [] { return TheCaptureEngine().dvGraph.GetWriterFileCount() >= 3; });
+  // Every part is on disk and readable; the list shows those the thumbnailer could picture.
+  ASSERT_FALSE(clips.empty());
+  const std::vector<std::string> parts = {Output() + "HDV_140509.m2ts", Output() + "HDV_140509_1.m2ts"};
+  for (const std::string& part : parts) EXPECT_TRUE(std::filesystem::exists(part)) << part;
+  for (const std::string& clip : clips) EXPECT_EQ(clip.rfind(Output() + "HDV_140509", 0), 0u) << clip;
+  EXPECT_NE(VideoOf(parts[0]).find("mpeg2video\n1440\n1080"), std::string::npos) << VideoOf(parts[0]);
+  // A later part starts wherever the byte count fell: a transport stream, not always a picture.
+  EXPECT_EQ(Probe("format=format_name", parts[1]), "mpegts");
+}
+
+TEST_F(CaptureFormatsPeerTest, UnpluggingMidRecordingStopsWithAReadableFile) {
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 0;
+  };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(3000);
+    platform::dshow::sim::Hardware::Instance().Unplug("USBBOX");
+    PumpUntil([&] { return !page.IsRecording(); });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
+  });
+  const std::string file = Output() + "DVD_140509_0.mpg";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(VideoOf(file), "mpeg2video\n352\n240");
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+class WmvProfilePeerTest : public CaptureFixture {
+ protected:
+  void RecordWmv(const std::string& programFolder) {
+    configure = [&, programFolder](AppSettings& s) {
+      s.recordFormat = kWmv;
+      s.quality = 1;
+      s.cpuMode = 0;
+      s.wideScreen = 0;
+      model_.folders.program = programFolder;
+    };
+    RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+      ClickButton(p, IDC_CAPTURE_START);
+      if (!page.IsRecording()) return;
+      Record(2000);
+      ClickButton(p, IDC_CAPTURE_STOP);
+      PumpUntil([&] { return model_.clips.Count() > 0; });
+    });
+  }
+};
+
+TEST_F(WmvProfilePeerTest, TheShippedProfileGivesItsPictureSize) {
+  const char* app = std::getenv("VIDARRO_APP_DIR");
+  ASSERT_NE(app, nullptr);
+  ASSERT_TRUE(std::filesystem::exists(std::string(app) + "/WMVProfile/QnProfile_GNL0.prx"));
+  ASSERT_TRUE(std::filesystem::exists(std::string(app) + "/WMVProfile/QnProfile_NPL2.prx"));
+  RecordWmv(std::string(app) + "/");
+  const std::string file = Output() + "WMV_140509.wmv";
+  EXPECT_EQ(Probe("format=format_name", file), "asf");
+  EXPECT_EQ(Probe("stream=width,height", file, "v:0"), "352\n264");
+  EXPECT_FALSE(std::filesystem::exists(env_.Temp() + "wmvhd.prx"));
+}
+
+TEST_F(WmvProfilePeerTest, ACorruptProfileRefusesTheStart) {
+  const std::string program = env_.Home() + "broken/";
+  std::filesystem::create_directories(program + "WMVProfile");
+  std::ofstream(program + "WMVProfile/QnProfile_GNL0.prx") << "not a profile";
+  RecordWmv(program);
+  EXPECT_EQ(boxes_.Last().text, "Cannot start recording.");
+  EXPECT_EQ(model_.clips.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace studio
+
+namespace studio {
+namespace {
+
+using namespace testkit;
+
+// The image behind the first simulated writer, as its name tells ("D: name (image)").
+std::string DiscImage() {
+  CQnDataCDDVD writer;
+  writer.Initialize();
+  writer.SetBurnMode(0);
+  const std::string name = writer.GetDriveCount() ? writer.GetDriveName(0) : "";
+  writer.Uninitialize();
+  const size_t open = name.rfind('(');
+  return open == std::string::npos ? std::string() : name.substr(open + 1, name.size() - open - 2);
+}
+
+using RecordAndBurnPeerTest = CaptureFixture;
+
+TEST_F(RecordAndBurnPeerTest, TheStandInBurnerWritesTheRecordingAsOneTitle) {
+  static const bool registered = [] {
+    packs::RegisterBurnerPack();
+    return true;
+  }();
+  (void)registered;
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+    s.recordAndBurn = TRUE;
+  };
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    TypeInto(p, IDC_LIMIT_SECONDS, "10");
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    ASSERT_TRUE(page.IsRecording());
+    Record(11000);
+    PumpUntil([&] { return dialog.Model().currentPage == 2; });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_EQ(boxes_.Count(), 0u);  // at the planned time nothing is asked
+    ASSERT_EQ(dialog.Model().currentPage, 2);
+    IPack* burner = dialog.Model().burner;
+    ASSERT_NE(burner, nullptr);
+    for (int i = 0; i < 6000 && burner->QueryBusy(0); ++i) {
+      time_.Advance(250);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(burner->QueryBusy(0), 0);
+  });
+  const std::string image = DiscImage();
+  ASSERT_FALSE(image.empty());
+  std::string info, err;
+  int code = -1;
+  platform::RunProcess("lsdvd", {image}, &info, &err, &code, 30000);
+  EXPECT_NE(info.find("Title: 01, Length: 00:00:1"), std::string::npos) << info << err;
+  EXPECT_EQ(info.find("Title: 02"), std::string::npos) << info;
+}
+
+}  // namespace
+}  // namespace studio

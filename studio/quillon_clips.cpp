@@ -154,6 +154,7 @@ void CQuillonDlg::OnContextMenu(CWnd* wnd, CPoint point) {
   for (UINT id : {ID_PUBLISH_PSP, ID_PUBLISH_IPOD, ID_PUBLISH_HD}) ::EnableMenuItem(popup, id, state(controlsEnabled_));
   if (model_->flags.iPad)
     ::ModifyMenu(popup, ID_PUBLISH_IPOD, MF_BYCOMMAND | MF_STRING, ID_PUBLISH_IPOD, "iPad / iPhone / iPod");
+  AppendDevicePopup(popup);
   ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
   ::DestroyMenu(menu);
 }

@@ -99,6 +99,13 @@ ON_BN_CLICKED(IDC_MINIMIZE, &CQuillonDlg::OnMinimize)
 ON_BN_CLICKED(IDC_FULL_SCREEN, &CQuillonDlg::OnFullScreen)
 ON_BN_CLICKED(IDC_NORMAL_SIZE, &CQuillonDlg::OnNormalSize)
 ON_WM_CONTEXTMENU()
+ON_WM_SETFOCUS()
+ON_BN_CLICKED(IDC_PSP, &CQuillonDlg::OnPublishPsp)
+ON_BN_CLICKED(IDC_IPOD, &CQuillonDlg::OnPublishIpod)
+ON_BN_CLICKED(IDC_HD, &CQuillonDlg::OnPublishYoutube)
+ON_COMMAND(ID_PUBLISH_PSP, &CQuillonDlg::OnPublishPsp)
+ON_COMMAND(ID_PUBLISH_IPOD, &CQuillonDlg::OnPublishIpod)
+ON_COMMAND(ID_PUBLISH_HD, &CQuillonDlg::OnPublishYoutube)
 ON_BN_CLICKED(IDC_ADD, &CQuillonDlg::OnAddClips)
 ON_BN_CLICKED(IDC_DELETE, &CQuillonDlg::OnDeleteClips)
 ON_COMMAND(ID_CLIP_ADD, &CQuillonDlg::OnAddClips)
@@ -483,8 +490,11 @@ LRESULT CQuillonDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (CCapturePage* page = CapturePage(); page && page->m_hWnd)
           return ::SendMessage(page->m_hWnd, msg, wParam, lParam);
       break;
-    case WM_CONVERTER_LINK:
-    case WM_UPLOADER_LINK: return 1;
+    case WM_CONVERTER_LINK: return OnSideProgramLink(converter_, kConverterPingTimer, wParam, lParam);
+    case WM_UPLOADER_LINK: return OnSideProgramLink(uploader_, kUploaderPingTimer, wParam, lParam);
+    case WM_COMMAND:
+      if (OnDeviceCopyCommand(LOWORD(wParam))) return 0;
+      break;
     case WM_STUDIO_FILE_REQUEST:
       if (wParam == 1 && lParam) return IsFileBusy(*reinterpret_cast<const std::string*>(lParam)) ? 0 : 1;
       if (wParam == 2 && lParam) {
@@ -536,6 +546,7 @@ void CQuillonDlg::OnTimer(UINT_PTR id) {
     started_ = TRUE;
     return;
   }
+  if (OnPublishTimer(id)) return;
   CDialog::OnTimer(id);
 }
 

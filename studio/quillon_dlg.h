@@ -87,6 +87,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   HWND ConverterWindow() const { return converter_.Window(); }
   HWND UploaderWindow() const { return uploader_.Window(); }
   BOOL OnDeviceCopyCommand(UINT id);
+  const std::vector<std::string>& DeviceDrives() const { return deviceDrives_; }
   void CopySelectedToDevice(const std::string& target);
   // Project menu.
   void OnProjectNew();

@@ -124,15 +124,6 @@ void CQuillonDlg::OnClipKeyDown(NMHDR* header, LRESULT* result) {
   if (key->wVKey == 'A' && (::GetKeyState(VK_CONTROL) & 0x8000)) SelectAllClips();
 }
 
-void CQuillonDlg::OnClipBeginLabelEdit(NMHDR* header, LRESULT* result) {
-  const auto* info = reinterpret_cast<const NMLVDISPINFO*>(header);
-  const auto& items = model_->clips.Items();
-  const int index = info->item.iItem;
-  const bool editable = index >= 0 && index < static_cast<int>(items.size()) && items[index].type == kClipMedia &&
-                        !model_->IsFileBusy(items[index].path);
-  *result = editable ? 0 : 1;  // nonzero keeps the label
-}
-
 void CQuillonDlg::OnClipEndLabelEdit(NMHDR* header, LRESULT* result) {
   *result = 0;  // the list is rebuilt from the renamed clip, not from the edit
   const auto* info = reinterpret_cast<const NMLVDISPINFO*>(header);

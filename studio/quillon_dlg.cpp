@@ -114,7 +114,6 @@ ON_COMMAND(ID_CLIP_RENAME, &CQuillonDlg::OnRenameClip)
 ON_COMMAND(ID_CLIP_INFO, &CQuillonDlg::OnFileInformation)
 ON_NOTIFY(NM_DBLCLK, IDC_CLIP_LIST, &CQuillonDlg::OnClipDoubleClick)
 ON_NOTIFY(LVN_KEYDOWN, IDC_CLIP_LIST, &CQuillonDlg::OnClipKeyDown)
-ON_NOTIFY(LVN_BEGINLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipBeginLabelEdit)
 ON_NOTIFY(LVN_ENDLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipEndLabelEdit)
 ON_COMMAND(ID_PROJECT_NEW, &CQuillonDlg::OnProjectNew)
 ON_COMMAND(ID_PROJECT_OPEN, &CQuillonDlg::OnProjectOpen)
@@ -268,9 +267,10 @@ void CQuillonDlg::RefreshClipList() {
     const std::string name = item.type == kClipProjectTitle ? ResourceText(IDS_EDITED_VIDEO) : item.name;
     clipList_.InsertItem(index, name.empty() ? item.name : name, item.image);
     clipList_.SetItemText(index, 1, item.path);
-    clipList_.SetItemData(index, item.type == kClipProjectTitle ? kClipItemTitle : kClipItemMedia);
+    clipList_.SetItemData(index, ClipItemData(item));
     ++index;
   }
+  clipList_.SortItems();
   if (index > 0) clipList_.EnsureVisible(index - 1, FALSE);
   clipList_.Invalidate();
 }

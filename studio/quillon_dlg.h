@@ -71,7 +71,6 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void OnFileInformation();
   void OnClipDoubleClick(NMHDR* header, LRESULT* result);
   void OnClipKeyDown(NMHDR* header, LRESULT* result);
-  void OnClipBeginLabelEdit(NMHDR* header, LRESULT* result);
   void OnClipEndLabelEdit(NMHDR* header, LRESULT* result);
   void OnContextMenu(CWnd* wnd, CPoint point) override;
   // Publish: the converter and the uploader as side programs, and copies to a box's disk.

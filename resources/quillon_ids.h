@@ -65,3 +65,17 @@
 #define IDS_EDITED_VIDEO 190
 #define IDS_NO_QUICKTIME 202
 #define IDS_SAVE_PROJECT 204
+// Tool tips of the main window's buttons.
+#define IDS_TIP_PROJECT 126
+#define IDS_TIP_CAPTURE 127
+#define IDS_TIP_EDIT 128
+#define IDS_TIP_BURN 129
+#define IDS_TIP_MINIMIZE 131
+#define IDS_TIP_EXIT 132
+#define IDS_TIP_HELP 133
+#define IDS_TIP_ADD 141
+#define IDS_TIP_DELETE 142
+#define IDS_TIP_PSP 144
+#define IDS_TIP_YOUTUBE 183
+#define IDS_TIP_MAXIMIZE 191
+#define IDS_TIP_RESTORE 192

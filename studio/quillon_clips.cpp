@@ -4,7 +4,10 @@
 
 #include "about_box.h"
 #include "clip_actions.h"
+#include "clip_player.h"
 #include "delete_files_dlg.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "platform/controls/commctrl.h"
 #include "platform/shell/file_dialog.h"
 #include "platform/window/afx_app.h"
@@ -13,6 +16,7 @@
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
 #include "recorder_services.h"
+#include "widgets/system_info.h"
 
 namespace studio {
 namespace {
@@ -78,7 +82,13 @@ void CQuillonDlg::SelectAllClips() {
     clipList_.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-void CQuillonDlg::PlayClip(const std::string& path) { PlayWithAssociatedPlayer(path); }
+void CQuillonDlg::PlayClip(const std::string& path) {
+  const std::string name = platform::FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  const std::string verb =
+      ClipPlayVerb(dot == std::string::npos ? std::string() : name.substr(dot), CWinVersion().GetVersion());
+  ::ShellExecute(m_hWnd, verb.c_str(), path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 void CQuillonDlg::SendFileInfo(const std::string& path) {
   if (model_->editor) model_->SendTo(model_->editor, "fileinfo path=" + path);

@@ -208,7 +208,7 @@ void CQuillonDlg::SetUpButtons() {
     if (!button.SubclassDlgItem(kButtons[i].id, this)) continue;
     if (ui) button.LoadBitmap(ui, IDB_SKIN_BUTTON);
     button.SetShowText(TRUE);
-    button.SetToolTipText(kButtons[i].tip);
+    button.SetToolTipText(ButtonTipText(kButtons[i].id, model_->flags, kButtons[i].tip));
     // The small buttons of the window and the clip list carry short texts in a small face.
     const UINT id = kButtons[i].id;
     if (id != IDC_STEP_CAPTURE && id != IDC_STEP_EDIT && id != IDC_STEP_BURN && id != IDC_PROJECT)

@@ -178,6 +178,9 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   std::string deviceCopyTarget_;
 };
 
+// The tool tip of a main window button from the string table; `fallback` when it has none.
+std::string ButtonTipText(UINT id, const PublishFlags& flags, const char* fallback);
+
 // The one main window, for the parts that reach it from outside (the capture page).
 CQuillonDlg* MainWindow();
 

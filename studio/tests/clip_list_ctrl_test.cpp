@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
+#include "clip_player.h"
+#include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/registry/registry.h"
 #include "scripted_pack.h"
 #include "window_fixture.h"
 
@@ -98,6 +101,67 @@ TEST_F(ClipListCtrlTest, RenamingTakesOnlyFileNameCharactersAndOnlyFreeMediaFile
     EXPECT_TRUE(platform::FileExists(env_.Documents() + "newnamex.png"));
     dialog.CloseWithoutPrompt();
   });
+}
+
+void SetDefault(HKEY root, const std::string& subKey, const char* name, const std::string& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+TEST_F(ClipListCtrlTest, AClipPlaysWithTheVerbOfTheUsersChosenProgram) {
+  const std::string exts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+  EXPECT_EQ(ClipClassKey(".png", 10), "____");
+  EXPECT_EQ(ClipPlayVerb(".png", 10), "open");
+  SetDefault(HKEY_CLASSES_ROOT, ".png", "", "pngfile");
+  SetDefault(HKEY_CLASSES_ROOT, "pngfile\\shell\\play\\command", "", "viewer \"%1\"");
+  EXPECT_EQ(ClipClassKey(".png", 10), "pngfile");
+  EXPECT_EQ(ClipPlayVerb(".png", 10), "play");
+  // The user's own choice wins, and it has no play command.
+  SetDefault(HKEY_CURRENT_USER, exts + ".png\\UserChoice", "Progid", "Painter.png");
+  EXPECT_EQ(ClipClassKey(".png", 10), "Painter.png");
+  EXPECT_EQ(ClipPlayVerb(".png", 10), "open");
+  // Older systems keep the choice in the extension's own key, by class or by program.
+  EXPECT_EQ(ClipClassKey(".png", 5), "pngfile");
+  SetDefault(HKEY_CURRENT_USER, exts + ".png", "Application", "viewer.exe");
+  EXPECT_EQ(ClipClassKey(".png", 5), "Applications\\viewer.exe");
+  SetDefault(HKEY_CURRENT_USER, exts + ".png", "Progid", "pngfile");
+  EXPECT_EQ(ClipPlayVerb(".png", 5), "play");
+  EXPECT_EQ(ClipClassKey("", 10), "____");
+
+  // Double-click off the Edit step plays the clip with that verb.
+  RegDeleteKey(HKEY_CURRENT_USER, (exts + ".png\\UserChoice").c_str());
+  const std::string a = PictureClip(env_.Documents() + "a.png", 0xFFFF0000);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_TRUE(dialog.AddClip(a, FALSE));
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    NMHDR click{list.m_hWnd, IDC_CLIP_LIST, NM_DBLCLK};
+    ::SendMessage(d, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    const auto launches = platform::ReadLaunchRecords();
+    ASSERT_FALSE(launches.empty());
+    EXPECT_EQ(launches.back().verb, "play");
+    EXPECT_EQ(launches.back().target, a);
+    dialog.CloseWithoutPrompt();
+  });
+}
+
+TEST_F(ClipListCtrlTest, ButtonTipsComeFromTheStringTable) {
+  PublishFlags flags;
+  EXPECT_EQ(ButtonTipText(IDC_PROJECT, flags, "?"), "Project");
+  EXPECT_EQ(ButtonTipText(IDC_FULL_SCREEN, flags, "?"), "Maximize");
+  EXPECT_EQ(ButtonTipText(IDC_NORMAL_SIZE, flags, "?"), "Restore");
+  EXPECT_EQ(ButtonTipText(IDC_CLOSE_BUTTON, flags, "?"), "Exit");
+  EXPECT_EQ(ButtonTipText(IDC_HD, flags, "?"), "YouTube");
+  flags.iPad = 1;
+  EXPECT_EQ(ButtonTipText(IDC_IPOD, flags, "?"), "iPad / iPhone / iPod");
+  flags.iPad = 0;
+  EXPECT_EQ(ButtonTipText(IDC_IPOD, flags, "?"), "iPhone / iPod");
+  EXPECT_EQ(ButtonTipText(IDC_CLIP_LIST, flags, "fallback"), "fallback");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "capture_page.h"
 #include "loading_dlg.h"
+#include "platform/ole/afx_ole.h"
 #include "platform/base/clock.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
@@ -113,6 +114,8 @@ BOOL CQuillonApp::InitInstance() {
     return FALSE;
   }
   platform::StartWindowTransport();
+  // The main window takes dropped files and lets clips be dragged out.
+  AfxOleInit();
 
   CLoadingDlg* splash = new CLoadingDlg(extraLibrary_, uiLibrary_);
   splash->StartThread();

@@ -1,5 +1,6 @@
 // The main window's clip list commands: add, delete, rename, play, file information and the
 // list's context menu.
+#include <algorithm>
 #include <fstream>
 
 #include "about_box.h"
@@ -125,6 +126,27 @@ void CQuillonDlg::OnClipDoubleClick(NMHDR*, LRESULT* result) {
   if (selected.empty() || selected[0].type == kClipProjectTitle || !IsReadable(selected[0].path)) return;
   if (model_->currentPage == 1) model_->SendTo(model_->editor, "add file " + selected[0].path);
   else PlayClip(selected[0].path);
+}
+
+std::vector<std::string> ClipDragList(const std::vector<ClipItem>& selected, int playTime) {
+  std::vector<std::string> list;
+  for (const ClipItem& clip : selected)
+    list.push_back(clip.type == kClipProjectTitle
+                       ? "add project title edit=0;num=0;playtime=" + std::to_string(playTime)
+                       : clip.path);
+  return list;
+}
+
+void CQuillonDlg::OnClipBeginDrag(NMHDR*, LRESULT* result) {
+  *result = 0;
+  const std::vector<ClipItem> selected = SelectedClips();
+  if (selected.empty()) return;
+  // The title is the editor's own project: it goes only to the burner.
+  if (selected.front().type == kClipProjectTitle && (model_->currentPage == 0 || model_->currentPage == 1)) return;
+  const bool title = std::any_of(selected.begin(), selected.end(),
+                                 [](const ClipItem& clip) { return clip.type == kClipProjectTitle; });
+  if (title) model_->SendTo(model_->editor, "Refresh");
+  DragFileList(ClipDragList(selected, model_->clips.ProjectTitlePlayTime()), DROPEFFECT_COPY, FALSE);
 }
 
 void CQuillonDlg::OnClipKeyDown(NMHDR* header, LRESULT* result) {

@@ -114,6 +114,7 @@ ON_COMMAND(ID_CLIP_RENAME, &CQuillonDlg::OnRenameClip)
 ON_COMMAND(ID_CLIP_INFO, &CQuillonDlg::OnFileInformation)
 ON_NOTIFY(NM_DBLCLK, IDC_CLIP_LIST, &CQuillonDlg::OnClipDoubleClick)
 ON_NOTIFY(LVN_KEYDOWN, IDC_CLIP_LIST, &CQuillonDlg::OnClipKeyDown)
+ON_NOTIFY(LVN_BEGINDRAG, IDC_CLIP_LIST, &CQuillonDlg::OnClipBeginDrag)
 ON_NOTIFY(LVN_ENDLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipEndLabelEdit)
 ON_COMMAND(ID_PROJECT_NEW, &CQuillonDlg::OnProjectNew)
 ON_COMMAND(ID_PROJECT_OPEN, &CQuillonDlg::OnProjectOpen)
@@ -158,6 +159,8 @@ BOOL CQuillonDlg::OnInitDialog() {
     ::AppendMenu(system, MF_STRING, kAboutSystemCommand, kProductTitle);
   }
   RegisterComponents();
+  // Files dragged in from outside, or clips dragged out of the list, go to the page's pack.
+  SetAcceptDrops(TRUE);
   clipList_.SubclassDlgItem(IDC_CLIP_LIST, this);
   clipList_.SetOwner(m_hWnd);
   clipList_.SetBackground(GetModuleHandle("Vidarro5UI.dll"), kClipListBackground);

@@ -71,6 +71,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void OnFileInformation();
   void OnClipDoubleClick(NMHDR* header, LRESULT* result);
   void OnClipKeyDown(NMHDR* header, LRESULT* result);
+  void OnClipBeginDrag(NMHDR* header, LRESULT* result);
   void OnClipEndLabelEdit(NMHDR* header, LRESULT* result);
   void OnContextMenu(CWnd* wnd, CPoint point) override;
   // Publish: the converter and the uploader as side programs, and copies to a box's disk.
@@ -177,6 +178,10 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   std::vector<std::string> deviceDrives_;  // as the device popup lists them
   std::string deviceCopyTarget_;
 };
+
+// What dragging the selected clips out carries: their paths, the project title as the editor's
+// "add project title" notification with the project's play time.
+std::vector<std::string> ClipDragList(const std::vector<ClipItem>& selected, int playTime);
 
 // The tool tip of a main window button from the string table; `fallback` when it has none.
 std::string ButtonTipText(UINT id, const PublishFlags& flags, const char* fallback);

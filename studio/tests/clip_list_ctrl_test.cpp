@@ -4,9 +4,13 @@
 
 #include <algorithm>
 
+#include "burner_pack.h"
 #include "clip_player.h"
+#include "editor_pack.h"
+#include "platform/window/input.h"
 #include "platform/base/process.h"
 #include "platform/com/class_table.h"
+#include "platform/dshow/tests/media_clips.h"
 #include "platform/registry/registry.h"
 #include "scripted_pack.h"
 #include "window_fixture.h"
@@ -148,6 +152,66 @@ TEST_F(ClipListCtrlTest, AClipPlaysWithTheVerbOfTheUsersChosenProgram) {
     EXPECT_EQ(launches.back().target, a);
     dialog.CloseWithoutPrompt();
   });
+}
+
+TEST_F(ClipListCtrlTest, ClipsDraggedOutJoinTheBurnersListOrTheEditorsTimeline) {
+  packs::RegisterEditorPack();
+  packs::RegisterBurnerPack();
+  const std::string a = PictureClip(env_.Documents() + "a.png", 0xFFFF0000);
+  // The editor takes only clips with a running time.
+  const std::string b = env_.Documents() + "b.mpg";
+  ASSERT_TRUE(
+      media_clips::Run("ffmpeg -y -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=0.4 "
+                       "-c:v mpeg1video -f mpeg " +
+                       media_clips::Quote(b)));
+  EXPECT_EQ(ClipDragList({}, 0), std::vector<std::string>{});
+  OleInitialize(nullptr);  // as the program does for its drop target
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_TRUE(dialog.AddClip(a, FALSE));
+    ASSERT_TRUE(dialog.AddClip(b, FALSE));
+    dialog.Model().clips.AddProjectTitleItem(0, 42, std::string());
+    ASSERT_EQ(list.GetItemCount(), 3);
+    EXPECT_EQ(ClipDragList(dialog.Model().clips.Items(), 42),
+              (std::vector<std::string>{"add project title edit=0;num=0;playtime=42", a, b}));
+    ClickButton(d, IDC_STEP_BURN);
+    auto* burner = static_cast<packs::CBurnerPack*>(dialog.Model().burner);
+    ASSERT_NE(burner, nullptr);
+
+    // Press on a clip, move off it (the drag starts), cross into the page area and let go.
+    const auto dragClip = [&](int item) {
+      for (int i = 0; i < 3; ++i) list.SetItemState(i, i == item ? LVIS_SELECTED : 0, LVIS_SELECTED);
+      RECT icon{};
+      list.GetItemRect(item, &icon, LVIR_ICON);
+      POINT start{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+      ::ClientToScreen(list.m_hWnd, &start);
+      const RECT area = dialog.PageArea();
+      POINT drop{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+      ::ClientToScreen(d, &drop);
+      platform::PushInputStep([drop] { platform::InjectMouseMove(drop); });
+      platform::PushInputStep([drop] { platform::InjectMouseMove(POINT{drop.x + 5, drop.y + 5}); });
+      platform::PushInputStep([drop] {
+        platform::InjectMouseUp(platform::MouseButton::Left, POINT{drop.x + 5, drop.y + 5});
+      });
+      platform::InjectMouseDown(platform::MouseButton::Left, start);
+      Pump();
+      platform::InjectMouseMove(POINT{start.x + 10, start.y + 10});
+      Pump();
+    };
+    dragClip(1);
+    EXPECT_EQ(burner->BurnList(), std::vector<std::string>{a});
+    // On the Edit page the editor takes what is dropped.
+    ClickButton(d, IDC_STEP_EDIT);
+    auto* editor = static_cast<packs::CEditorPack*>(dialog.Model().editor);
+    ASSERT_NE(editor, nullptr);
+    dragClip(2);
+    EXPECT_EQ(editor->Timeline(), std::vector<std::string>{b});
+    platform::ClearInputScript();
+    dialog.CloseWithoutPrompt();
+  });
+  OleUninitialize();
 }
 
 TEST_F(ClipListCtrlTest, ButtonTipsComeFromTheStringTable) {

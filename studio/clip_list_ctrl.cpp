@@ -82,6 +82,35 @@ void CClipListCtrl::PreSubclassWindow() {
   SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font_.m_hObject ? font_.m_hObject : gui), TRUE);
 }
 
+int ThumbScrollAmount(const SCROLLINFO& info, int clientSize, int newPos) {
+  const long long range = static_cast<long long>(info.nMax) + 1;
+  if (range <= 0) return 0;
+  const long long content = info.nPage == 0 ? clientSize : range * clientSize / static_cast<long long>(info.nPage);
+  return static_cast<int>((static_cast<long long>(newPos) - info.nPos) * content / range);
+}
+
+LRESULT CClipListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((msg == WM_VSCROLL || msg == WM_HSCROLL) && lParam == 0) {
+    ::SetFocus(m_hWnd);
+    const int code = LOWORD(wParam);
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+      const bool vertical = msg == WM_VSCROLL;
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_ALL;
+      RECT client{};
+      ::GetClientRect(m_hWnd, &client);
+      if (::GetScrollInfo(m_hWnd, vertical ? SB_VERT : SB_HORZ, &info)) {
+        // The other axis stays where it is.
+        const int amount = ThumbScrollAmount(info, vertical ? client.bottom : client.right, HIWORD(wParam));
+        SendMessage(LVM_SCROLL, vertical ? 0 : amount, vertical ? amount : 0);
+        return 0;
+      }
+    }
+  }
+  return CListCtrl::WindowProc(msg, wParam, lParam);
+}
+
 void CClipListCtrl::OnCustomDraw(NMHDR* header, LRESULT* result) {
   auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
   *result = CDRF_DODEFAULT;

@@ -6,6 +6,7 @@
 #include "platform/controls/afx_controls.h"
 #include "platform/gdi/afx_gdi.h"
 #include "platform/window/afx_msgmap.h"
+#include "platform/window/scroll_bars.h"
 #include "widgets/skin_label.h"
 
 namespace studio {
@@ -28,6 +29,8 @@ class CClipListCtrl : public CListCtrl {
 
  protected:
   void PreSubclassWindow() override;
+  // Scrolling takes the focus first; a dragged thumb scrolls by pixels.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnDropFiles(HDROP drop) override;
   void OnCustomDraw(NMHDR* header, LRESULT* result);
   // Only a free media file is renamed, and then through the file-name edit.
@@ -42,6 +45,10 @@ class CClipListCtrl : public CListCtrl {
 
   DECLARE_MESSAGE_MAP()
 };
+
+// Pixels a thumb moved to `newPos` scrolls along its bar, for a bar whose page shows
+// `clientSize` pixels of the content.
+int ThumbScrollAmount(const SCROLLINFO& info, int clientSize, int newPos);
 
 // What the list asks its owner (wParam), lParam pointing to a std::string path.
 constexpr UINT WM_CLIP_LIST_REQUEST = WM_USER + 480;

@@ -214,6 +214,43 @@ TEST_F(ClipListCtrlTest, ClipsDraggedOutJoinTheBurnersListOrTheEditorsTimeline) 
   OleUninitialize();
 }
 
+TEST_F(ClipListCtrlTest, ADraggedThumbScrollsByPixelsAndScrollingTakesTheFocus) {
+  SCROLLINFO info{};
+  info.nMax = 999;
+  info.nPage = 500;
+  info.nPos = 100;
+  EXPECT_EQ(ThumbScrollAmount(info, 500, 300), 200);
+  EXPECT_EQ(ThumbScrollAmount(info, 250, 300), 100);  // a page of half the pixels: half the content
+  info.nPage = 0;
+  EXPECT_EQ(ThumbScrollAmount(info, 500, 600), 250);
+  info.nMax = -1;
+  EXPECT_EQ(ThumbScrollAmount(info, 500, 600), 0);
+
+  std::vector<std::string> clips;
+  for (int i = 0; i < 12; ++i)
+    clips.push_back(PictureClip(env_.Documents() + "c" + std::to_string(i) + ".png", 0xFF102030 + i));
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    for (const std::string& clip : clips) ASSERT_TRUE(dialog.AddClip(clip, FALSE));
+    list.EnsureVisible(0, FALSE);
+    Pump();  // the list keeps its bar in step as it paints
+    RECT before{}, after{};
+    list.GetItemRect(0, &before, LVIR_BOUNDS);
+    ::SetFocus(d);
+    SCROLLINFO bar{};
+    bar.cbSize = sizeof bar;
+    bar.fMask = SIF_ALL;
+    ASSERT_TRUE(::GetScrollInfo(list.m_hWnd, SB_VERT, &bar));
+    list.SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, bar.nPos + 150), 0);
+    list.GetItemRect(0, &after, LVIR_BOUNDS);
+    EXPECT_EQ(before.top - after.top, 150);
+    EXPECT_EQ(::GetFocus(), list.m_hWnd);
+    dialog.CloseWithoutPrompt();
+  });
+}
+
 TEST_F(ClipListCtrlTest, ButtonTipsComeFromTheStringTable) {
   PublishFlags flags;
   EXPECT_EQ(ButtonTipText(IDC_PROJECT, flags, "?"), "Project");

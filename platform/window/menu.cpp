@@ -8,6 +8,11 @@
 #include <vector>
 
 #include "platform/base/strings.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/sys_colors.h"
+#include "platform/gdi/text.h"
 #include "platform/window/focus.h"
 #include "platform/window/messages.h"
 #include "platform/window/modal_loop.h"
@@ -106,6 +111,44 @@ int ItemTop(const Menu& m, int index) {
 
 bool Selectable(const MenuItem& i) { return !(i.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED)); }
 
+// Items top down: text left, the accelerator after a tab right, an arrow for a sub-menu, a
+// mark for a checked item, the hot one highlighted; greyed ones in the grey text colour.
+void PaintItems(HDC dc, const Menu& m, int hot, const RECT& client) {
+  FillRect(dc, &client, GetSysColorBrush(COLOR_MENU));
+  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  int top = 0;
+  for (size_t i = 0; i < m.items.size(); ++i) {
+    const MenuItem& item = m.items[i];
+    if (item.flags & MF_SEPARATOR) {
+      RECT line{client.left + 2, top + kSeparatorHeight / 2 - 1, client.right - 2, top + kSeparatorHeight / 2};
+      FillRect(dc, &line, GetSysColorBrush(COLOR_3DSHADOW));
+      top += kSeparatorHeight;
+      continue;
+    }
+    RECT row{client.left, top, client.right, top + kItemHeight};
+    const bool grey = (item.flags & (MF_GRAYED | MF_DISABLED)) != 0;
+    const bool lit = static_cast<int>(i) == hot && !grey;
+    if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(grey ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    const size_t tab = item.text.find('\t');
+    const std::string label = item.text.substr(0, tab);
+    RECT text{row.left + 20, row.top, row.right - 18, row.bottom};
+    DrawText(dc, label.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    if (tab != std::string::npos)
+      DrawText(dc, item.text.c_str() + tab + 1, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+    RECT side{row.left + 4, row.top, row.left + 18, row.bottom};
+    if (item.flags & MF_CHECKED) DrawText(dc, "v", -1, &side, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    if (item.flags & MF_POPUP) {
+      RECT arrow{row.right - 16, row.top, row.right - 4, row.bottom};
+      DrawText(dc, ">", -1, &arrow, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    }
+    top += kItemHeight;
+  }
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, oldFont);
+}
+
 Tracking* StateOf(HWND hwnd) { return reinterpret_cast<Tracking*>(GetWindowLongPtr(hwnd, 0)); }
 
 void Choose(Tracking* t, const Menu& m, int index) {
@@ -151,6 +194,14 @@ LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (msg == WM_RBUTTONUP && !(t->flags & TPM_RIGHTBUTTON)) return 0;
       if (inside) Choose(t, *m, ItemAt(*m, p.y));
       return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      PaintItems(dc, *m, t->hot, client);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
     case WM_KEYDOWN: {
       const int count = static_cast<int>(m->items.size());
       if (wParam == VK_ESCAPE) {

@@ -89,7 +89,10 @@ TEST_F(DeviceCopyWindowTest, TheBoxDiskShowsUnderPublishAndTakesTheSelectedClips
       WhenDialogShows([&](HWND) {
         for (int i = 0; i < 4; ++i) key(VK_DOWN);
         WhenDialogShows([&](HWND) {
-          menusShown = MenuWindows().size();
+          const std::vector<HWND> menus = MenuWindows();
+          menusShown = menus.size();
+          const char* names[] = {"clip_menu_morlant.png", "clip_menu_publish.png", "clip_menu.png"};
+          for (size_t i = 0; i < menus.size() && i < 3; ++i) Picture(menus[i], names[i]);
           key(VK_DOWN);
           key(VK_RETURN);
         });

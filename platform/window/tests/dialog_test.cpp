@@ -8,6 +8,8 @@
 #include "platform/window/menu.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/modal_loop.h"
+#include "platform/gdi/sys_colors.h"
+#include "platform/testkit/driving.h"
 #include "platform/testkit/window_log.h"
 
 using namespace testkit;
@@ -311,6 +313,25 @@ TEST_F(Menus, KeysSubMenusAndPostedCommands) {
   for (auto& l : Log())
     if (l.hwnd == main && l.msg == WM_COMMAND) commands.push_back(l.wParam);
   EXPECT_EQ(commands, std::vector<WPARAM>{202});
+}
+
+TEST_F(Menus, AShownMenuPaintsItsItemsAndTheHotOne) {
+  COLORREF hot = CLR_INVALID, plain = CLR_INVALID, text = CLR_INVALID;
+  PushInputStep([] { platform::InjectKey(VK_DOWN); });  // "Open" is hot
+  PushInputStep([&] {
+    HWND shown = FindWindow("#32768", nullptr);
+    hot = testkit::Pixel(shown, 5, 10);
+    plain = testkit::Pixel(shown, 5, 57);  // "Publish", not hot
+    // Some pixel of the "Publish" label is drawn in the menu's text colour.
+    for (int x = 20; x < 80 && text == CLR_INVALID; ++x)
+      for (int y = 50; y < 62; ++y)
+        if (testkit::Pixel(shown, x, y) == GetSysColor(COLOR_MENUTEXT)) text = GetSysColor(COLOR_MENUTEXT);
+    platform::InjectKey(VK_ESCAPE);
+  });
+  EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, main, nullptr), 0);
+  EXPECT_EQ(hot, GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(plain, GetSysColor(COLOR_MENU));
+  EXPECT_EQ(text, GetSysColor(COLOR_MENUTEXT));
 }
 
 TEST_F(Menus, SystemMenusCanBeExtended) {

@@ -116,11 +116,14 @@ void ClipList::Clear() {
   Changed();
 }
 
+int CompareClipItems(const ClipItem& a, const ClipItem& b) {
+  if (a.type != b.type) return a.type > b.type ? -1 : 1;
+  return a.order < b.order ? -1 : a.order > b.order ? 1 : 0;
+}
+
 void ClipList::Sort() {
-  std::stable_sort(items_.begin(), items_.end(), [](const ClipItem& a, const ClipItem& b) {
-    if (a.type != b.type) return a.type > b.type;
-    return a.order < b.order;
-  });
+  std::stable_sort(items_.begin(), items_.end(),
+                   [](const ClipItem& a, const ClipItem& b) { return CompareClipItems(a, b) < 0; });
 }
 
 void ClipList::Changed() {

@@ -22,6 +22,10 @@ struct ClipItem {
   std::string extension;  // with its dot, "NULL" for the project title
 };
 
+// The list's order: the project title before the media files, then as they were added.
+// Negative when `a` goes first.
+int CompareClipItems(const ClipItem& a, const ClipItem& b);
+
 // Whether a clip of this extension can be listed (it has a thumbnail source).
 bool IsListableExtension(const std::string& extension);
 

@@ -18,10 +18,43 @@ namespace studio {
 BEGIN_MESSAGE_MAP(CClipListCtrl, CListCtrl)
 ON_WM_DROPFILES()
 ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CClipListCtrl::OnCustomDraw)
+ON_NOTIFY_REFLECT_EX(LVN_BEGINLABELEDIT, &CClipListCtrl::OnBeginLabelEdit)
 END_MESSAGE_MAP()
 
 constexpr COLORREF kTitleColour = RGB(253, 213, 3);
 constexpr int kFrameWidth = 3;
+constexpr int kIconSpacingX = 110;
+constexpr int kIconSpacingY = 100;
+
+const ClipItem* CClipListCtrl::ClipAt(int item) const {
+  return item >= 0 && item < GetItemCount() ? reinterpret_cast<const ClipItem*>(GetItemData(item)) : nullptr;
+}
+
+int CClipListCtrl::CompareClipItems(LPARAM first, LPARAM second, LPARAM) {
+  const auto* a = reinterpret_cast<const ClipItem*>(first);
+  const auto* b = reinterpret_cast<const ClipItem*>(second);
+  if (!a || !b) return a ? -1 : b ? 1 : 0;  // items without a clip go last
+  return studio::CompareClipItems(*a, *b);
+}
+
+BOOL CClipListCtrl::SortItems() { return CListCtrl::SortItems(&CClipListCtrl::CompareClipItems, 0); }
+
+BOOL CClipListCtrl::OnBeginLabelEdit(NMHDR* header, LRESULT* result) {
+  const auto* info = reinterpret_cast<const NMLVDISPINFO*>(header);
+  const auto* clip = reinterpret_cast<const ClipItem*>(info->item.lParam);
+  *result = 1;  // nonzero keeps the label
+  if (!clip || clip->type != kClipMedia) return TRUE;
+  std::string path = clip->path;
+  if (!owner_ ||
+      ::SendMessage(owner_, WM_CLIP_LIST_REQUEST, kClipListAskFileFree, reinterpret_cast<LPARAM>(&path)) != 1)
+    return TRUE;
+  if (HWND edit = reinterpret_cast<HWND>(SendMessage(LVM_GETEDITCONTROL))) {
+    if (labelEditor_.m_hWnd) labelEditor_.UnsubclassWindow();
+    labelEditor_.SubclassWindow(edit);
+  }
+  *result = 0;
+  return TRUE;
+}
 
 CClipListCtrl::~CClipListCtrl() {
   if (background_) ::DeleteObject(background_);
@@ -38,6 +71,7 @@ void CClipListCtrl::PreSubclassWindow() {
   SetBkColor(RGB(0, 0, 0));
   SetTextColor(0xFAFAFA);
   SendMessage(LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
+  SetIconSpacing(kIconSpacingX, kIconSpacingY);
   LOGFONT face{};
   HGDIOBJ gui = ::GetStockObject(DEFAULT_GUI_FONT);
   if (gui && ::GetObject(gui, sizeof(face), &face) > 0) {
@@ -48,16 +82,45 @@ void CClipListCtrl::PreSubclassWindow() {
   SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font_.m_hObject ? font_.m_hObject : gui), TRUE);
 }
 
+int ThumbScrollAmount(const SCROLLINFO& info, int clientSize, int newPos) {
+  const long long range = static_cast<long long>(info.nMax) + 1;
+  if (range <= 0) return 0;
+  const long long content = info.nPage == 0 ? clientSize : range * clientSize / static_cast<long long>(info.nPage);
+  return static_cast<int>((static_cast<long long>(newPos) - info.nPos) * content / range);
+}
+
+LRESULT CClipListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((msg == WM_VSCROLL || msg == WM_HSCROLL) && lParam == 0) {
+    ::SetFocus(m_hWnd);
+    const int code = LOWORD(wParam);
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+      const bool vertical = msg == WM_VSCROLL;
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_ALL;
+      RECT client{};
+      ::GetClientRect(m_hWnd, &client);
+      if (::GetScrollInfo(m_hWnd, vertical ? SB_VERT : SB_HORZ, &info)) {
+        // The other axis stays where it is.
+        const int amount = ThumbScrollAmount(info, vertical ? client.bottom : client.right, HIWORD(wParam));
+        SendMessage(LVM_SCROLL, vertical ? 0 : amount, vertical ? amount : 0);
+        return 0;
+      }
+    }
+  }
+  return CListCtrl::WindowProc(msg, wParam, lParam);
+}
+
 void CClipListCtrl::OnCustomDraw(NMHDR* header, LRESULT* result) {
   auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
   *result = CDRF_DODEFAULT;
   if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
     *result = CDRF_NOTIFYITEMDRAW;
   } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-    const DWORD_PTR kind = draw->nmcd.lItemlParam;
-    if (kind == 0 || (kind == kClipItemTitle && !background_)) {
+    const auto* clip = reinterpret_cast<const ClipItem*>(draw->nmcd.lItemlParam);
+    if (!clip || (clip->type == kClipProjectTitle && !background_)) {
       *result = CDRF_NOTIFYITEMDRAW;
-    } else if (kind == kClipItemTitle) {
+    } else if (clip->type == kClipProjectTitle) {
       DrawProjectTitle(draw->nmcd.hdc, static_cast<int>(draw->nmcd.dwItemSpec), draw->nmcd.uItemState);
       *result = CDRF_SKIPDEFAULT;
     }

@@ -6,6 +6,7 @@
 #include "platform/base/module.h"
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
+#include "publish_link.h"
 
 namespace studio {
 namespace {
@@ -151,17 +152,17 @@ HRESULT PackHost::RelayStage(const std::string& sender, const std::string& text)
     int percent = 0;
     for (const auto& [key, value] : SplitPairs(After(text, 12)))
       if (key == "prog") percent = std::atoi(value.c_str());
-    if (model.Ui().NotifySideProgram(kPublishProgress, percent)) return S_OK;
+    if (model.Ui().NotifySideProgram(PUBLISH_PROGRESS, percent)) return S_OK;
     return model.SendTo(model.burner, text);
   }
   if (Contains(text, "cancel encode")) {
     if (fromBurner) return model.SendTo(model.editor, text);
-    if (model.Ui().NotifySideProgram(kPublishCancel, 0)) return S_OK;
+    if (model.Ui().NotifySideProgram(PUBLISH_CANCEL, 0)) return S_OK;
     return model.SendTo(model.burner, text);
   }
   if (Contains(text, "end encode")) {
     if (!fromEditor) return S_OK;
-    if (model.Ui().NotifySideProgram(kPublishDone, 0)) return S_OK;
+    if (model.Ui().NotifySideProgram(PUBLISH_DONE, 0)) return S_OK;
     return model.SendTo(model.burner, text);
   }
   return S_OK;

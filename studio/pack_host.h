@@ -16,11 +16,6 @@ namespace studio {
 constexpr int kEditorPackNumber = 1;
 constexpr int kBurnerPackNumber = 2;
 
-// Link codes the host hands to a side program while it renders for it.
-constexpr WPARAM kPublishProgress = 172;
-constexpr WPARAM kPublishCancel = 174;
-constexpr WPARAM kPublishDone = 175;
-
 // "k=v;k=v": pairs split at ";", key and value at the first "="; a pair without "=" has an
 // empty value; leading separators are skipped.
 std::vector<std::pair<std::string, std::string>> SplitPairs(std::string_view text);

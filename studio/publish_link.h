@@ -1,38 +1,31 @@
-// The link between the main program and its side programs (the converter and the uploader):
-// the one message of each link, its codes, and the registry values through which they meet.
+// The main program's end of the link with its side programs. The message numbers and link codes
+// are the ones the converter and the uploader are built with; this adds what only the main
+// program needs: the values it writes in their keys, their program files and the list file.
 #pragma once
 
-#include "platform/base/win_types.h"
-#include "platform/window/wm_messages.h"
+#include "converter/parvel_link.h"
+#include "converter/parvel_settings.h"
+#include "uploader/corrin_link.h"
 
 namespace studio {
 
-constexpr UINT WM_CONVERTER_LINK = WM_USER + 205;
-constexpr UINT WM_UPLOADER_LINK = WM_USER + 206;
-
-constexpr WPARAM PUBLISH_READY = 170;
-constexpr WPARAM PUBLISH_RENDER_REQUEST = 171;
-constexpr WPARAM PUBLISH_PROGRESS = 172;
-constexpr WPARAM PUBLISH_FAILED = 173;
-constexpr WPARAM PUBLISH_CANCEL = 174;
-constexpr WPARAM PUBLISH_DONE = 175;
-constexpr WPARAM PUBLISH_CLOSING = 176;
-constexpr WPARAM PUBLISH_PING = 177;
-// What a running side program answers to PUBLISH_PING.
-constexpr LRESULT PUBLISH_PING_ANSWER = 256;
-
-// The side programs' per-user keys.
-inline constexpr const char* kConverterKey = "SOFTWARE\\Narvell\\Qn Media Converter";
-inline constexpr const char* kUploaderKey = "SOFTWARE\\Narvell\\Corrin";
+inline constexpr const char* kConverterKey = kParvelKey;
+inline constexpr const char* kUploaderKey = kCorrinKey;
 // Values under them.
 inline constexpr const char* kMainHwndValue = "MainHwnd";
 inline constexpr const char* kSubHwndValue = "SubHwnd";
 inline constexpr const char* kRenderedFileValue = "File";
 inline constexpr const char* kConverterOutFolderValue = "OutFolder";
 
-// The list file the converter is started with, in the temporary folder.
+// The list file the converter is started with, in the user's temporary folder.
 inline constexpr const char* kConverterListFile = "filelist.tmp";
 inline constexpr const char* kConverterProgram = "Parvel.exe";
 inline constexpr const char* kUploaderProgram = "Corrin.exe";
+
+// How long a send to a side program may take before the program counts as gone.
+constexpr UINT kSideProgramSendLimitMs = 1500;
+constexpr UINT kPingMs = 2000;
+// The main window waits this long after starting a side program, so it can show first.
+constexpr DWORD kSideProgramStartWaitMs = 2000;
 
 }  // namespace studio

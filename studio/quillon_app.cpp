@@ -5,6 +5,7 @@
 #include "capture_engine.h"
 #include "capture_page.h"
 #include "loading_dlg.h"
+#include "platform/ole/afx_ole.h"
 #include "platform/base/clock.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"

@@ -1,10 +1,14 @@
 // The main window's clip list commands: add, delete, rename, play, file information and the
 // list's context menu.
+#include <algorithm>
 #include <fstream>
 
 #include "about_box.h"
 #include "clip_actions.h"
+#include "clip_player.h"
 #include "delete_files_dlg.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "platform/controls/commctrl.h"
 #include "platform/shell/file_dialog.h"
 #include "platform/window/afx_app.h"
@@ -13,6 +17,7 @@
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
 #include "recorder_services.h"
+#include "widgets/system_info.h"
 
 namespace studio {
 namespace {
@@ -78,7 +83,13 @@ void CQuillonDlg::SelectAllClips() {
     clipList_.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-void CQuillonDlg::PlayClip(const std::string& path) { PlayWithAssociatedPlayer(path); }
+void CQuillonDlg::PlayClip(const std::string& path) {
+  const std::string name = platform::FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  const std::string verb =
+      ClipPlayVerb(dot == std::string::npos ? std::string() : name.substr(dot), CWinVersion().GetVersion());
+  ::ShellExecute(m_hWnd, verb.c_str(), path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 void CQuillonDlg::SendFileInfo(const std::string& path) {
   if (model_->editor) model_->SendTo(model_->editor, "fileinfo path=" + path);
@@ -117,20 +128,32 @@ void CQuillonDlg::OnClipDoubleClick(NMHDR*, LRESULT* result) {
   else PlayClip(selected[0].path);
 }
 
+std::vector<std::string> ClipDragList(const std::vector<ClipItem>& selected, int playTime) {
+  std::vector<std::string> list;
+  for (const ClipItem& clip : selected)
+    list.push_back(clip.type == kClipProjectTitle
+                       ? "add project title edit=0;num=0;playtime=" + std::to_string(playTime)
+                       : clip.path);
+  return list;
+}
+
+void CQuillonDlg::OnClipBeginDrag(NMHDR*, LRESULT* result) {
+  *result = 0;
+  const std::vector<ClipItem> selected = SelectedClips();
+  if (selected.empty()) return;
+  // The title is the editor's own project: it goes only to the burner.
+  if (selected.front().type == kClipProjectTitle && (model_->currentPage == 0 || model_->currentPage == 1)) return;
+  const bool title = std::any_of(selected.begin(), selected.end(),
+                                 [](const ClipItem& clip) { return clip.type == kClipProjectTitle; });
+  if (title) model_->SendTo(model_->editor, "Refresh");
+  DragFileList(ClipDragList(selected, model_->clips.ProjectTitlePlayTime()), DROPEFFECT_COPY, FALSE);
+}
+
 void CQuillonDlg::OnClipKeyDown(NMHDR* header, LRESULT* result) {
   *result = 0;
   const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
   if (key->wVKey == VK_DELETE) DeleteSelectedClips();
   if (key->wVKey == 'A' && (::GetKeyState(VK_CONTROL) & 0x8000)) SelectAllClips();
-}
-
-void CQuillonDlg::OnClipBeginLabelEdit(NMHDR* header, LRESULT* result) {
-  const auto* info = reinterpret_cast<const NMLVDISPINFO*>(header);
-  const auto& items = model_->clips.Items();
-  const int index = info->item.iItem;
-  const bool editable = index >= 0 && index < static_cast<int>(items.size()) && items[index].type == kClipMedia &&
-                        !model_->IsFileBusy(items[index].path);
-  *result = editable ? 0 : 1;  // nonzero keeps the label
 }
 
 void CQuillonDlg::OnClipEndLabelEdit(NMHDR* header, LRESULT* result) {
@@ -154,6 +177,7 @@ void CQuillonDlg::OnContextMenu(CWnd* wnd, CPoint point) {
   for (UINT id : {ID_PUBLISH_PSP, ID_PUBLISH_IPOD, ID_PUBLISH_HD}) ::EnableMenuItem(popup, id, state(controlsEnabled_));
   if (model_->flags.iPad)
     ::ModifyMenu(popup, ID_PUBLISH_IPOD, MF_BYCOMMAND | MF_STRING, ID_PUBLISH_IPOD, "iPad / iPhone / iPod");
+  AppendDevicePopup(popup);
   ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
   ::DestroyMenu(menu);
 }

@@ -107,6 +107,13 @@ ON_BN_CLICKED(IDC_MINIMIZE, &CQuillonDlg::OnMinimize)
 ON_BN_CLICKED(IDC_FULL_SCREEN, &CQuillonDlg::OnFullScreen)
 ON_BN_CLICKED(IDC_NORMAL_SIZE, &CQuillonDlg::OnNormalSize)
 ON_WM_CONTEXTMENU()
+ON_WM_SETFOCUS()
+ON_BN_CLICKED(IDC_PSP, &CQuillonDlg::OnPublishPsp)
+ON_BN_CLICKED(IDC_IPOD, &CQuillonDlg::OnPublishIpod)
+ON_BN_CLICKED(IDC_HD, &CQuillonDlg::OnPublishYoutube)
+ON_COMMAND(ID_PUBLISH_PSP, &CQuillonDlg::OnPublishPsp)
+ON_COMMAND(ID_PUBLISH_IPOD, &CQuillonDlg::OnPublishIpod)
+ON_COMMAND(ID_PUBLISH_HD, &CQuillonDlg::OnPublishYoutube)
 ON_BN_CLICKED(IDC_ADD, &CQuillonDlg::OnAddClips)
 ON_BN_CLICKED(IDC_DELETE, &CQuillonDlg::OnDeleteClips)
 ON_COMMAND(ID_CLIP_ADD, &CQuillonDlg::OnAddClips)
@@ -115,7 +122,7 @@ ON_COMMAND(ID_CLIP_RENAME, &CQuillonDlg::OnRenameClip)
 ON_COMMAND(ID_CLIP_INFO, &CQuillonDlg::OnFileInformation)
 ON_NOTIFY(NM_DBLCLK, IDC_CLIP_LIST, &CQuillonDlg::OnClipDoubleClick)
 ON_NOTIFY(LVN_KEYDOWN, IDC_CLIP_LIST, &CQuillonDlg::OnClipKeyDown)
-ON_NOTIFY(LVN_BEGINLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipBeginLabelEdit)
+ON_NOTIFY(LVN_BEGINDRAG, IDC_CLIP_LIST, &CQuillonDlg::OnClipBeginDrag)
 ON_NOTIFY(LVN_ENDLABELEDIT, IDC_CLIP_LIST, &CQuillonDlg::OnClipEndLabelEdit)
 ON_COMMAND(ID_PROJECT_NEW, &CQuillonDlg::OnProjectNew)
 ON_COMMAND(ID_PROJECT_OPEN, &CQuillonDlg::OnProjectOpen)
@@ -163,6 +170,8 @@ BOOL CQuillonDlg::OnInitDialog() {
     ::AppendMenu(system, MF_STRING, kAboutSystemCommand, kProductTitle);
   }
   RegisterComponents();
+  // Files dragged in from outside, or clips dragged out of the list, go to the page's pack.
+  SetAcceptDrops(TRUE);
   clipList_.SubclassDlgItem(IDC_CLIP_LIST, this);
   clipList_.SetOwner(m_hWnd);
   clipList_.SetBackground(GetModuleHandle("Vidarro5UI.dll"), kClipListBackground);
@@ -314,9 +323,10 @@ void CQuillonDlg::RefreshClipList() {
     const std::string name = item.type == kClipProjectTitle ? ResourceText(IDS_EDITED_VIDEO) : item.name;
     clipList_.InsertItem(index, name.empty() ? item.name : name, item.image);
     clipList_.SetItemText(index, 1, item.path);
-    clipList_.SetItemData(index, item.type == kClipProjectTitle ? kClipItemTitle : kClipItemMedia);
+    clipList_.SetItemData(index, ClipItemData(item));
     ++index;
   }
+  clipList_.SortItems();
   if (index > 0) clipList_.EnsureVisible(index - 1, FALSE);
   clipList_.Invalidate();
 }
@@ -536,8 +546,11 @@ LRESULT CQuillonDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (CCapturePage* page = CapturePage(); page && page->m_hWnd)
           return ::SendMessage(page->m_hWnd, msg, wParam, lParam);
       break;
-    case WM_CONVERTER_LINK:
-    case WM_UPLOADER_LINK: return 1;
+    case WM_CONVERTER_LINK: return OnSideProgramLink(converter_, kConverterPingTimer, wParam, lParam);
+    case WM_UPLOADER_LINK: return OnSideProgramLink(uploader_, kUploaderPingTimer, wParam, lParam);
+    case WM_COMMAND:
+      if (OnDeviceCopyCommand(LOWORD(wParam))) return 0;
+      break;
     case WM_STUDIO_FILE_REQUEST:
       if (wParam == 1 && lParam) return IsFileBusy(*reinterpret_cast<const std::string*>(lParam)) ? 0 : 1;
       if (wParam == 2 && lParam) {
@@ -594,6 +607,7 @@ void CQuillonDlg::OnTimer(UINT_PTR id) {
     started_ = TRUE;
     return;
   }
+  if (OnPublishTimer(id)) return;
   CDialog::OnTimer(id);
 }
 

@@ -13,6 +13,7 @@
 #include "pack_host.h"
 #include "platform/controls/afx_controls.h"
 #include "publish_link.h"
+#include "side_program_link.h"
 #include "studio_model.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_page.h"
@@ -72,9 +73,24 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void OnFileInformation();
   void OnClipDoubleClick(NMHDR* header, LRESULT* result);
   void OnClipKeyDown(NMHDR* header, LRESULT* result);
-  void OnClipBeginLabelEdit(NMHDR* header, LRESULT* result);
+  void OnClipBeginDrag(NMHDR* header, LRESULT* result);
   void OnClipEndLabelEdit(NMHDR* header, LRESULT* result);
   void OnContextMenu(CWnd* wnd, CPoint point) override;
+  // Publish: the converter and the uploader as side programs, and copies to a box's disk.
+  void OnPublishIpod();
+  void OnPublishPsp();
+  void OnPublishYoutube();
+  BOOL RenderForConverter(LPARAM request);
+  BOOL RenderForUploader();
+  void PingConverter();
+  void PingUploader();
+  bool IsConverterRunning() const { return converter_.Running(); }
+  bool IsUploaderRunning() const { return uploader_.Running(); }
+  HWND ConverterWindow() const { return converter_.Window(); }
+  HWND UploaderWindow() const { return uploader_.Window(); }
+  BOOL OnDeviceCopyCommand(UINT id);
+  const std::vector<std::string>& DeviceDrives() const { return deviceDrives_; }
+  void CopySelectedToDevice(const std::string& target);
   // Project menu.
   void OnProjectNew();
   void OnProjectOpen();
@@ -89,6 +105,7 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   // StudioUi.
   int ShowMessageBox(const std::string& text, UINT type) override;
   std::string LanguageCode() override;
+  bool NotifySideProgram(WPARAM code, LPARAM argument) override;
 
   StudioModel& Model() { return *model_; }
   BOOL Started() const { return started_; }
@@ -109,6 +126,10 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   void OnClose() override;
   DROPEFFECT GetDropEffectAt(CPoint point) override;
   void OnDropFiles(HGLOBAL files) override;
+  void OnSetFocus(CWnd* oldWnd) override;
+  LRESULT OnSideProgramLink(SideProgramLink& link, UINT_PTR pingTimer, WPARAM code, LPARAM lParam);
+  // Timers of the side programs' pings and of the device copy; false for any other.
+  bool OnPublishTimer(UINT_PTR id);
   void OnCloseButton();
   void OnMinimize();
   void OnFullScreen();
@@ -137,6 +158,13 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   IPack* CurrentPack();
   CCapturePage* CapturePage();
   void DeleteSplash();
+  void PublishToConverter(const char* deviceOption);
+  void StartSideProgram(const char* program, const std::string& parameters, UINT_PTR pingTimer);
+  void SideProgramGone(SideProgramLink& link, UINT_PTR pingTimer);
+  bool SendToSideProgram(SideProgramLink& link, UINT_PTR pingTimer, WPARAM code);
+  BOOL RenderForSideProgram(SideProgramLink& link, UINT_PTR pingTimer, const std::string& command,
+                            const std::string& target);
+  void AppendDevicePopup(HMENU clipMenu);
 
   StudioModel* model_;
   std::vector<std::string> args_;
@@ -155,7 +183,15 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   HMENU helpMenu_ = nullptr;
   HICON icon_ = nullptr;             // resource 128, the window's big and small icon
   HIMAGELIST thumbnails_ = nullptr;  // 80 x 60, indexed by the items' image
+  SideProgramLink converter_{kConverterKey, WM_CONVERTER_LINK};
+  SideProgramLink uploader_{kUploaderKey, WM_UPLOADER_LINK};
+  std::vector<std::string> deviceDrives_;  // as the device popup lists them
+  std::string deviceCopyTarget_;
 };
+
+// What dragging the selected clips out carries: their paths, the project title as the editor's
+// "add project title" notification with the project's play time.
+std::vector<std::string> ClipDragList(const std::vector<ClipItem>& selected, int playTime);
 
 // The one main window, for the parts that reach it from outside (the capture page).
 CQuillonDlg* MainWindow();

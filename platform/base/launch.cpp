@@ -167,7 +167,10 @@ bool StartDetached(const std::string& program, const std::string& parameters, co
 
 bool ShellOpen(const std::string& target, const std::string& parameters, const std::string& verb,
                const std::string& workFolder) {
-  if (!(verb.empty() || EqualsNoCase(verb, "open") || EqualsNoCase(verb, "explore")) || target.empty()) return false;
+  // "play" is the opener's job too: the desktop starts the user's player for the file.
+  if (!(verb.empty() || EqualsNoCase(verb, "open") || EqualsNoCase(verb, "explore") || EqualsNoCase(verb, "play")) ||
+      target.empty())
+    return false;
   const std::string shownVerb = verb.empty() ? "open" : ToLowerAscii(verb);
   if (!IsAddress(target)) {
     const std::string program = ResolveProgram(target);
@@ -188,7 +191,8 @@ bool ShellOpen(const std::string& target, const std::string& parameters, const s
 
 HINSTANCE ShellExecute(HWND, const char* verb, const char* file, const char* parameters, const char* folder, int) {
   const std::string v = verb ? verb : "";
-  if (!(v.empty() || platform::EqualsNoCase(v, "open") || platform::EqualsNoCase(v, "explore")))
+  if (!(v.empty() || platform::EqualsNoCase(v, "open") || platform::EqualsNoCase(v, "explore") ||
+        platform::EqualsNoCase(v, "play")))
     return DwordToHandle<HINSTANCE>(31);
   if (file == nullptr) return DwordToHandle<HINSTANCE>(2);
   const bool ok = platform::ShellOpen(file, parameters ? parameters : "", v, folder ? folder : "");

@@ -321,6 +321,13 @@ class CListCtrl : public CWnd {
   }
   BOOL DeleteItem(int item) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(item))); }
   BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+  BOOL SortItems(PFNLVCOMPARE compare, DWORD_PTR sortParam) {
+    return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, sortParam, reinterpret_cast<LPARAM>(compare)));
+  }
+  // The icon view's cell; the old one as MAKELONG(cx, cy).
+  DWORD SetIconSpacing(int cx, int cy) {
+    return static_cast<DWORD>(SendMessage(LVM_SETICONSPACING, 0, MAKELONG(cx, cy)));
+  }
   CImageList* SetImageList(CImageList* list, int which);
   HIMAGELIST GetImageList(int which) const {
     return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, static_cast<WPARAM>(which)));

@@ -285,6 +285,8 @@ struct TOOLINFO {
 
 // List views.
 constexpr UINT LVM_FIRST = 0x1000;
+// LVM_SORTITEMS: compares the items' lParam values; negative when the first goes first.
+using PFNLVCOMPARE = int (*)(LPARAM first, LPARAM second, LPARAM sortParam);
 constexpr UINT LVM_GETBKCOLOR = LVM_FIRST + 0;
 constexpr UINT LVM_SETBKCOLOR = LVM_FIRST + 1;
 constexpr UINT LVM_GETIMAGELIST = LVM_FIRST + 2;
@@ -317,7 +319,9 @@ constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
 constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
 constexpr UINT LVM_GETITEMTEXT = LVM_FIRST + 45;
 constexpr UINT LVM_SETITEMTEXT = LVM_FIRST + 46;
+constexpr UINT LVM_SORTITEMS = LVM_FIRST + 48;
 constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
+constexpr UINT LVM_SETICONSPACING = LVM_FIRST + 53;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
 constexpr UINT LVM_SETHOTITEM = LVM_FIRST + 60;

@@ -203,6 +203,16 @@ class ListView final : public Control {
       case LVM_EDITLABEL: return reinterpret_cast<LRESULT>(EditLabel(static_cast<int>(wParam)));
       case LVM_GETEDITCONTROL: return reinterpret_cast<LRESULT>(edit_);
       case LVM_GETHEADER: return reinterpret_cast<LRESULT>(EnsureHeader());
+      case LVM_SORTITEMS: return Sort(reinterpret_cast<PFNLVCOMPARE>(lParam), static_cast<LPARAM>(wParam));
+      case LVM_SETICONSPACING: {
+        const SIZE old = Cell();
+        // -1 on a side takes the default back.
+        const int cx = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+        const int cy = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)));
+        spacing_ = {cx > 0 ? cx : 0, cy > 0 ? cy : 0};
+        Invalidate();
+        return MAKELONG(old.cx, old.cy);
+      }
       case LVM_SCROLL: {
         // Pixels; a report list moves by whole rows, at least one when asked to move at all.
         const int dy = static_cast<int>(lParam);
@@ -381,9 +391,33 @@ class ListView final : public Control {
   int RowHeight() const { return std::max<int>(lineHeight() + 2, ImageSize(LVSIL_SMALL).cy); }
   SIZE Cell() const {
     SIZE img = ImageSize(LVSIL_NORMAL);
-    int w = std::max<int>(76, img.cx + 20);
-    int h = std::max<int>(32, img.cy) + 2 * lineHeight() + 10;
+    int w = spacing_.cx > 0 ? spacing_.cx : std::max<int>(76, img.cx + 20);
+    int h = spacing_.cy > 0 ? spacing_.cy : std::max<int>(32, img.cy) + 2 * lineHeight() + 10;
     return {w, h};
+  }
+
+  // A stable sort of the items by the caller's order of their lParam values; the hot item, the
+  // selection mark and the item states stay with their items.
+  BOOL Sort(PFNLVCOMPARE compare, LPARAM sortParam) {
+    if (!compare || editing_ >= 0) return FALSE;
+    std::vector<int> order(items_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      return compare(items_[static_cast<size_t>(a)].param, items_[static_cast<size_t>(b)].param, sortParam) < 0;
+    });
+    std::vector<Item> sorted;
+    sorted.reserve(items_.size());
+    int hot = -1, mark = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+      if (order[i] == hot_) hot = static_cast<int>(i);
+      if (order[i] == mark_) mark = static_cast<int>(i);
+      sorted.push_back(std::move(items_[static_cast<size_t>(order[i])]));
+    }
+    items_ = std::move(sorted);
+    hot_ = hot;
+    mark_ = mark;
+    Invalidate();
+    return TRUE;
   }
   int PerRow() const { return std::max(1, static_cast<int>(Client().right / std::max<LONG>(1, Cell().cx))); }
   int PerPage() const {
@@ -659,24 +693,32 @@ class ListView final : public Control {
       return nullptr;
     }
     EndEdit(true);
-    NMLVDISPINFO di;
-    di.item.iItem = i;
-    di.item.mask = LVIF_TEXT;
     std::string text = items_[static_cast<size_t>(i)].texts[0];
-    di.item.pszText = text.data();
-    di.item.lParam = items_[static_cast<size_t>(i)].param;
-    if (Notify(&di.hdr, LVN_BEGINLABELEDIT)) return nullptr;  // the parent said no
     EnsureVisible(i);
     RECT r = Part(i, LVIR_LABEL);
     if (View() == LVS_ICON) r.bottom = r.top + lineHeight() + 6;
-    edit_ = CreateWindowEx(0, WC_EDIT, text.c_str(), WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.left, r.top,
+    // The edit exists, hidden, while the parent decides: it may take it over (LVM_GETEDITCONTROL).
+    edit_ = CreateWindowEx(0, WC_EDIT, text.c_str(), WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, r.left, r.top,
                            std::max<int>(r.right - r.left, 40), r.bottom - r.top, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<intptr_t>(1)), nullptr, nullptr);
     if (!edit_) return nullptr;
-    editing_ = i;
     SendMessage(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), 0);
     SetProp(edit_, kEditProp, reinterpret_cast<HANDLE>(GetWindowLongPtr(edit_, GWLP_WNDPROC)));
     SetWindowLongPtr(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListView::EditProc));
+    NMLVDISPINFO di;
+    di.item.iItem = i;
+    di.item.mask = LVIF_TEXT;
+    di.item.pszText = text.data();
+    di.item.lParam = items_[static_cast<size_t>(i)].param;
+    if (Notify(&di.hdr, LVN_BEGINLABELEDIT)) {  // the parent said no
+      HWND refused = edit_;
+      edit_ = nullptr;
+      DestroyWindow(refused);
+      return nullptr;
+    }
+    if (!edit_ || !IsWindow(edit_)) return nullptr;
+    editing_ = i;
+    ShowWindow(edit_, SW_SHOW);
     SendMessage(edit_, EM_SETSEL, 0, -1);
     SetFocus(edit_);
     return edit_;
@@ -823,6 +865,7 @@ class ListView final : public Control {
   DWORD exStyle_ = 0;
   int top_ = 0;
   int scrollY_ = 0;
+  SIZE spacing_{0, 0};  // the icon view's cell when set
   int hot_ = -1;
   int mark_ = -1;
   int pressed_ = -1;

@@ -13,6 +13,7 @@
 
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/gdi_object.h"
+#include "platform/gdi/image_gif.h"
 
 namespace platform::gdi {
 namespace {
@@ -243,6 +244,20 @@ std::shared_ptr<BitmapObj> DecodeJpeg(const uint8_t* data, size_t size) {
   return out;
 }
 
+std::shared_ptr<BitmapObj> DecodeGif(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  if (!DecodeGifRgba(data, size, kMaxImagePixels, &rgba, &w, &h)) return nullptr;
+  auto out = NewTopDown(w, h);
+  if (!out) return nullptr;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* p = &rgba[(static_cast<size_t>(y) * w + x) * 4];
+      PutRgba(*out, x, y, p[0], p[1], p[2], p[3]);
+    }
+  return out;
+}
+
 }  // namespace
 
 HBITMAP DecodeImage(const void* data, size_t size) {
@@ -251,6 +266,7 @@ HBITMAP DecodeImage(const void* data, size_t size) {
   std::shared_ptr<BitmapObj> bmp;
   if (size >= 8 && png_sig_cmp(const_cast<png_bytep>(d), 0, 8) == 0) bmp = DecodePng(d, size);
   else if (d[0] == 0xFF && d[1] == 0xD8) bmp = DecodeJpeg(d, size);
+  else if (std::memcmp(d, "GIF8", 4) == 0) bmp = DecodeGif(d, size);
   else bmp = DecodeBmp(d, size);
   return bmp ? reinterpret_cast<HBITMAP>(Register(bmp)) : nullptr;
 }

@@ -1,5 +1,6 @@
 #include "burner_pack.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "platform/com/class_table.h"
 #include "platform/controls/afx_controls.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/ole/drag_drop.h"
+#include "platform/ole/drop_files.h"
 #include "platform/window/timers.h"
 #include "platform/window/window.h"
 #include "product.h"
@@ -159,7 +162,18 @@ STDMETHODIMP CBurnerPack::SaveProject(IProjectDocument* document) {
 }
 
 STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
-  if (effect) *effect = 0;
+  if (effect) *effect = Burning() ? DROPEFFECT_NONE : DROPEFFECT_COPY;
+  return S_OK;
+}
+
+STDMETHODIMP CBurnerPack::DropData(HANDLE data) {
+  if (!data || Burning()) return E_FAIL;
+  for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data))) {
+    if (entry.find("add project title") != std::string::npos) titleInList_ = true;
+    else if (platform::FileExists(entry) && std::find(list_.begin(), list_.end(), entry) == list_.end())
+      list_.push_back(entry);
+  }
+  RefreshWindow();
   return S_OK;
 }
 

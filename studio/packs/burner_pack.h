@@ -49,7 +49,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   STDMETHODIMP SaveProject(IProjectDocument* document) override;
   STDMETHODIMP Reserved15() override { return S_OK; }
   STDMETHODIMP Command(LPCSTR sender, LPCSTR text) override;
-  STDMETHODIMP DropData(HANDLE) override { return E_NOTIMPL; }
+  // Dropped media files join the burn list; the project title's entry puts the edited video in.
+  STDMETHODIMP DropData(HANDLE data) override;
   STDMETHODIMP DragOver(POINT*, DWORD* effect) override;
   STDMETHODIMP Reserved19() override { return S_OK; }
   STDMETHODIMP FilterMessage(MSG*) override { return S_FALSE; }

@@ -10,6 +10,8 @@
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/ole/drag_drop.h"
+#include "platform/ole/drop_files.h"
 #include "platform/com/class_table.h"
 #include "platform/controls/afx_controls.h"
 #include "platform/window/timers.h"
@@ -341,10 +343,16 @@ void CEditorPack::CancelRender() {
   render_.reset();
 }
 
-STDMETHODIMP CEditorPack::DropData(HANDLE) { return E_NOTIMPL; }
+STDMETHODIMP CEditorPack::DropData(HANDLE data) {
+  if (!data || render_) return E_FAIL;
+  // The project's own title dragged back in stands for nothing new.
+  for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data)))
+    if (entry.find("add project title") == std::string::npos) AddToTimeline(entry);
+  return S_OK;
+}
 
 STDMETHODIMP CEditorPack::DragOver(POINT*, DWORD* effect) {
-  if (effect) *effect = 0;
+  if (effect) *effect = render_ ? DROPEFFECT_NONE : DROPEFFECT_COPY;
   return S_OK;
 }
 

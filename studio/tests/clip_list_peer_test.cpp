@@ -37,7 +37,7 @@ TEST_F(ClipListPeerTest, EveryKindShowsItsPictureAndUnknownOnesStayOut) {
                        "-c:v mpeg2video -f vob " +
                        media_clips::Quote(wide)));
   paths.push_back(wide);
-  for (const char* still : {"still.png", "still.jpg", "still.bmp"}) {
+  for (const char* still : {"still.png", "still.jpg", "still.bmp", "still.gif"}) {
     const std::string path = dir + still;
     ASSERT_TRUE(
         media_clips::Run("ffmpeg -y -v error -f lavfi -i testsrc=size=160x60 -frames:v 1 " + media_clips::Quote(path)));

@@ -129,7 +129,7 @@ TEST_F(ClipThumbnailPeerTest, EveryListedKindGivesAPicture) {
 }
 
 TEST_F(ClipThumbnailPeerTest, StillPicturesAreFittedOnBlack) {
-  for (const char* ext : {".png", ".bmp", ".jpg"}) {
+  for (const char* ext : {".png", ".bmp", ".jpg", ".gif"}) {
     SCOPED_TRACE(ext);
     HBITMAP small = nullptr, wide = nullptr;
     ASSERT_EQ(ThumbnailResult::kMade, MakeClipThumbnail(Still(std::string("small") + ext, 40, 30), ext, &small));
@@ -156,6 +156,10 @@ TEST_F(ClipThumbnailPeerTest, DamagedUnknownAndEmptyFilesGiveNoPictureOrTheGrabb
   std::ofstream(cut, std::ios::binary) << bytes.substr(0, 40);
   HBITMAP picture = nullptr;
   EXPECT_EQ(ThumbnailResult::kFailed, MakeClipThumbnail(cut, ".mpg", &picture));
+  EXPECT_EQ(nullptr, picture);
+  const std::string gif = (dir_.path() / "broken.gif").string();
+  std::ofstream(gif, std::ios::binary) << "GIF89a\x50\x00\x3c\x00\xf7 and then nothing a picture needs";
+  EXPECT_EQ(ThumbnailResult::kFailed, MakeClipThumbnail(gif, ".gif", &picture));
   EXPECT_EQ(nullptr, picture);
   // An AVI named as MPEG: not for the decoder, but the grabber renders it.
   const std::string avi = Video("renamed.avi", "-c:v mpeg4");

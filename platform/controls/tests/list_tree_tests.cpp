@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
@@ -18,6 +19,16 @@ int AddItem(HWND lv, int at, const char* text, LPARAM param) {
   it.lParam = param;
   it.iImage = 0;
   return static_cast<int>(SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it)));
+}
+
+const LVITEM& Selected() {
+  static LVITEM it = [] {
+    LVITEM s;
+    s.stateMask = LVIS_SELECTED;
+    s.state = LVIS_SELECTED;
+    return s;
+  }();
+  return it;
 }
 
 std::string ItemText(HWND lv, int i, int sub = 0) {
@@ -141,6 +152,31 @@ TEST_F(ListAndTree, IconViewDragsAndEditsLabels) {
   EXPECT_EQ(0, SendMessage(lv, LVM_GETITEMCOUNT, 0, 0));
   EXPECT_EQ(2u, Codes(WM_NOTIFY).size() - 1);  // one for all, then one per item
   ImageList_Destroy(images);
+}
+
+TEST_F(ListAndTree, IconViewSortsByTheCallersRuleAndTakesItsSpacing) {
+  HWND lv = Make(WC_LISTVIEW, "", LVS_ICON, {10, 10, 300, 400}, 21);
+  // Tens first, then ascending within a ten: the sort keeps equal keys in their order.
+  for (LPARAM p : {3, 12, 1, 11, 2}) AddItem(lv, 99, std::to_string(p).c_str(), p);
+  SendMessage(lv, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&Selected()));  // "12"
+  const PFNLVCOMPARE tensFirst = [](LPARAM a, LPARAM b, LPARAM) -> int {
+    if (a / 10 != b / 10) return a / 10 > b / 10 ? -1 : 1;
+    return 0;
+  };
+  EXPECT_TRUE(SendMessage(lv, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(tensFirst)));
+  const char* want[] = {"12", "11", "3", "1", "2"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(want[i], ItemText(lv, i));
+  EXPECT_EQ(0, SendMessage(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));  // the state moved along
+  EXPECT_FALSE(SendMessage(lv, LVM_SORTITEMS, 0, 0));
+
+  RECT first{}, second{};
+  SendMessage(lv, LVM_SETICONSPACING, 0, MAKELONG(110, 100));
+  first.left = LVIR_BOUNDS;
+  SendMessage(lv, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  second.left = LVIR_BOUNDS;
+  SendMessage(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+  EXPECT_EQ(110, second.left - first.left);
+  EXPECT_EQ(MAKELONG(110, 100), SendMessage(lv, LVM_SETICONSPACING, 0, MAKELONG(-1, -1)));
 }
 
 TEST_F(ListAndTree, TreeViewExpandsSelectsAndWalks) {

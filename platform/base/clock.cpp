@@ -53,9 +53,24 @@ void ManualClock::Changed() {
   changed_.notify_all();
 }
 
+ManualClock::~ManualClock() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  closing_ = true;
+  changed_.notify_all();
+  left_.wait(lock, [&] { return waiters_ == 0; });
+}
+
 bool ManualClock::WaitUntil(std::uint64_t targetMs, DWORD realTimeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), [&] { return NowMs() >= targetMs; });
+  if (closing_) return false;
+  ++waiters_;
+  changed_.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), [&] { return closing_ || NowMs() >= targetMs; });
+  --waiters_;
+  if (closing_) {
+    left_.notify_all();
+    return false;
+  }
+  return NowMs() >= targetMs;
 }
 
 Clock& CurrentClock() {

@@ -34,6 +34,9 @@ class MonotonicClock final : public Clock {
 class ManualClock final : public Clock {
  public:
   explicit ManualClock(std::uint64_t startMs = 0) : nowUs_(startMs * 1000) {}
+  // Wakes the threads still waiting on it and lets them leave first: a graph's streaming
+  // threads can outlive the test scope that made the clock.
+  ~ManualClock() override;
   std::uint64_t NowMs() const override { return nowUs_.load() / 1000; }
   std::uint64_t NowUs() const override { return nowUs_.load(); }
   void SleepMs(DWORD ms) override;
@@ -41,7 +44,8 @@ class ManualClock final : public Clock {
   void AdvanceUs(std::uint64_t us);
   void SetMs(std::uint64_t ms);
   // Blocks (in real time, at most realTimeoutMs) until the clock reaches targetMs; for threads
-  // that wait on timers while a test drives time. Returns whether the target was reached.
+  // that wait on timers while a test drives time. Returns whether the target was reached; a
+  // clock going away ends the wait unreached.
   bool WaitUntil(std::uint64_t targetMs, DWORD realTimeoutMs) const;
 
  private:
@@ -49,6 +53,9 @@ class ManualClock final : public Clock {
   std::atomic<std::uint64_t> nowUs_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
+  mutable std::condition_variable left_;
+  mutable int waiters_ = 0;
+  bool closing_ = false;
 };
 
 // The clock in use; never null. SetClock(nullptr) puts the real clock back. Returns the

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -64,6 +68,25 @@ TEST(Clock, WaitUntilWakesWhenAnotherThreadAdvances) {
   EXPECT_TRUE(manual.WaitUntil(100, 10000));
   driver.join();
   EXPECT_FALSE(manual.WaitUntil(1000, 1));
+}
+
+TEST(Clock, AManualClockGoingAwayEndsTheWaitsOfThreadsStillOnIt) {
+  // A streaming thread can still wait on a test's clock when the test's scope ends.
+  auto manual = std::make_unique<ManualClock>(0);
+  std::atomic<int> waiting{0}, results{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&, clock = manual.get()] {
+      ++waiting;
+      results += clock->WaitUntil(1000000, 60000) ? 1 : 0;
+    });
+  while (waiting < 4) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const auto start = std::chrono::steady_clock::now();
+  manual.reset();
+  for (std::thread& t : threads) t.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(results, 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <deque>
 #include <memory>
 
+#include "mpegdec/file_window.h"
+
 // One packet of the chosen video stream. A negative headerLength is the error code of the
 // search that produced the record.
 struct PesPacketInfo {
@@ -153,6 +155,7 @@ class CMpegPackSource : public CMpegBitSource {
   int ParsePacketHeader(int64_t prefixOffset, PesPacketInfo& info);
 
   FILE* file_ = nullptr;
+  CMpegFileWindow window_;
   int streamCode_ = 0;
   std::deque<PesPacketInfo> packets_;  // oldest first; the packets whose bytes are in the ring
   int64_t offsetInOldest_ = 0;
@@ -174,6 +177,7 @@ class CMpegFileSource : public CMpegBitSource {
 
  private:
   FILE* file_ = nullptr;
+  CMpegFileWindow reads_;
   int64_t windowStart_ = 0;
   int64_t windowEnd_ = 0;
   int64_t fileSize_ = 0;

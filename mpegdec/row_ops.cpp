@@ -42,6 +42,7 @@ const RowOps& PlainRowOps() { return kPlain; }
 
 const RowOps& ActiveRowOps() {
   static const RowOps& chosen = []() -> const RowOps& {
+    if (const RowOps* avx2 = Avx2RowOps()) return *avx2;
     if (const RowOps* ssse3 = Ssse3RowOps()) return *ssse3;
     return kPlain;
   }();

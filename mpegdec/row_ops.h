@@ -25,6 +25,7 @@ struct RowOps {
 const RowOps& PlainRowOps();
 // Null where the build or the processor has no such version.
 const RowOps* Ssse3RowOps();
+const RowOps* Avx2RowOps();
 // The fastest table this processor runs, chosen at the first call.
 const RowOps& ActiveRowOps();
 

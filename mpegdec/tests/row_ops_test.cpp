@@ -12,6 +12,7 @@ namespace {
 std::vector<const RowOps*> FastTables() {
   std::vector<const RowOps*> out;
   if (const RowOps* t = Ssse3RowOps()) out.push_back(t);
+  if (const RowOps* t = Avx2RowOps()) out.push_back(t);
   return out;
 }
 
@@ -31,7 +32,7 @@ const ColourMatrix kMatrices[] = {{117504, 138453, 13954, 34903},
 
 TEST(RowOps, TheActiveTableIsOneOfThemAndThisMachineHasASimdOne) {
   const RowOps& active = ActiveRowOps();
-  EXPECT_TRUE(&active == &PlainRowOps() || &active == Ssse3RowOps());
+  EXPECT_TRUE(&active == &PlainRowOps() || &active == Ssse3RowOps() || &active == Avx2RowOps());
 #if defined(__x86_64__)
   EXPECT_NE(&active, &PlainRowOps());
 #endif
@@ -42,7 +43,7 @@ TEST(RowOps, FiltersAndColoursAgreeForEveryWidthAndMatrix) {
   const RowOps& c = PlainRowOps();
   static constexpr int kTaps[3][6] = {{3, -16, 67, 227, -32, 7}, {1, -7, 30, 248, -21, 5}, {7, -35, 194, 110, -24, 4}};
   for (const RowOps* fast : FastTables()) {
-    for (int width = 1; width <= 80; ++width) {
+    for (int width = 1; width <= 140; ++width) {
       for (int kind = 0; kind < 2; ++kind) {
         std::vector<std::vector<uint8_t>> rows;
         for (int i = 0; i < 6; ++i) rows.push_back(Samples(rng, width, kind));

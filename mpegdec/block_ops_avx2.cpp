@@ -24,12 +24,8 @@ MPEGDEC_AVX2 inline __m256i Pairs(__m128i a, __m128i b) {
   return _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
 }
 
-MPEGDEC_AVX2 inline __m256i Times181(__m256i v) {
-  __m256i s = _mm256_add_epi32(v, _mm256_slli_epi32(v, 2));
-  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 4));
-  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 5));
-  return _mm256_add_epi32(s, _mm256_slli_epi32(v, 7));
-}
+// 181 x v in the low 32 bits, as the C arithmetic wraps.
+MPEGDEC_AVX2 inline __m256i Times181(__m256i v) { return _mm256_mullo_epi32(v, _mm256_set1_epi32(181)); }
 
 template <bool kColumns>
 MPEGDEC_AVX2 inline __m256i Product(__m256i p, int a, int b) {
@@ -41,11 +37,15 @@ template <bool kColumns>
 MPEGDEC_AVX2 inline __m128i Narrow(__m256i r) {
   if (kColumns) {
     r = _mm256_srai_epi32(r, 14);
-  } else {
-    r = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(r, 8), 16), 16);  // wraps to 16 bits
+    __m128i v = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
+    return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_set1_epi16(-256));
   }
-  __m128i v = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
-  return kColumns ? _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_set1_epi16(-256)) : v;
+  // The low 16 bits of each lane, as the C stores wrap: a byte shuffle within the lanes, then
+  // the two lanes' halves side by side.
+  const __m256i low16 = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 4, 5, 8, 9, 12,
+                                         13, -1, -1, -1, -1, -1, -1, -1, -1);
+  r = _mm256_shuffle_epi8(_mm256_srai_epi32(r, 8), low16);
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(r, 0x08));
 }
 
 template <bool kColumns>

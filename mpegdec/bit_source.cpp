@@ -18,7 +18,7 @@ void CMpegBitSource::Reset() {
 
 int CMpegBitSource::AllocateBuffer(int size) {
   if (ring_ || size < 11) return kBadState;
-  ring_.reset(new (std::nothrow) uint8_t[size]);
+  ring_.reset(new (std::nothrow) uint8_t[size + kMaxContiguous]);
   if (!ring_) return kOutOfMemory;
   size_ = size;
   capacity_ = size - 1;
@@ -69,6 +69,14 @@ bool CMpegBitSource::Ensure(int need) {
     AfterForwardRefill(k);
   }
   return true;
+}
+
+void CMpegBitSource::RefillAhead() {
+  if (!ring_ || status != 1) return;
+  // The refill drops the oldest bytes when the ring is full; never the read point's.
+  if (chunk_ > capacity_ - BytesAhead()) return;
+  const int k = ReadForward(st_.endPos, chunk_);
+  if (k > 0) AfterForwardRefill(k);
 }
 
 uint32_t CMpegBitSource::PeekByte() { return Ensure(1) ? At(0) : 0; }

@@ -321,7 +321,9 @@ template <bool kMpeg2, bool kIntra>
 void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
                                              const uint8_t* matrix, int scale) {
   CMpegBitSource& source = *L().bits;
-  const uint8_t* ahead = DataPartitioned() ? nullptr : source.Contiguous(kLongestBlockBytes);
+  const bool partitioned = DataPartitioned();
+  if (!partitioned) source.ReadAhead(kLongestBlockBytes);
+  const uint8_t* ahead = partitioned ? nullptr : source.Contiguous(kLongestBlockBytes);
   if (ahead) {
     WordBits bits{ahead, source.BitPos()};
     DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);

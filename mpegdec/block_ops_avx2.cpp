@@ -89,6 +89,24 @@ MPEGDEC_AVX2 void Idct(int16_t* block) {
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
 }
 
+// Mismatch control over the clamped coefficients, sixteen a register: the parity of their sum
+// is the parity of their lowest bits, gathered by exclusive or.
+MPEGDEC_AVX2 void Saturate(int16_t* block) {
+  const __m256i low = _mm256_set1_epi16(-2048), high = _mm256_set1_epi16(2047);
+  __m256i parity = _mm256_setzero_si256();
+  for (int k = 0; k < 4; ++k) {
+    auto* p = reinterpret_cast<__m256i*>(block + 16 * k);
+    const __m256i v = _mm256_min_epi16(_mm256_max_epi16(_mm256_loadu_si256(p), low), high);
+    _mm256_storeu_si256(p, v);
+    parity = _mm256_xor_si256(parity, v);
+  }
+  __m128i x = _mm_xor_si128(_mm256_castsi256_si128(parity), _mm256_extracti128_si256(parity, 1));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 8));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 4));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 2));
+  if ((_mm_cvtsi128_si32(x) & 1) == 0) block[63] ^= 1;
+}
+
 }  // namespace
 
 const BlockOps* Avx2BlockOps() {
@@ -98,6 +116,7 @@ const BlockOps* Avx2BlockOps() {
     static BlockOps avx2 = *sse2;
     avx2.name = "AVX2";
     avx2.idct = Idct;
+    avx2.saturate = Saturate;
     return &avx2;
   }();
   return table;

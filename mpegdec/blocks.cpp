@@ -22,7 +22,7 @@ int CMpegPictureDecoder::GetIMacroblockType() {
 }
 
 int CMpegPictureDecoder::GetMacroblockType() {
-  const VlcTables& t = GetVlcTables();
+  const VlcTables& t = vlc_;
   const MpegHeaderRecord& h = *L().header;
   int type = 0;
   auto lookup = [&](const VlcTable& table) {
@@ -62,7 +62,7 @@ int CMpegPictureDecoder::GetMacroblockType() {
 }
 
 int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
-  const VlcTable& t = GetVlcTables().macroblockAddressIncrement;
+  const VlcTable& t = vlc_.macroblockAddressIncrement;
   int value = 0;
   for (;;) {
     const VlcEntry& e = t[Show(11)];
@@ -86,7 +86,7 @@ int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
 }
 
 int CMpegPictureDecoder::GetCodedBlockPattern() {
-  const VlcEntry& e = GetVlcTables().codedBlockPattern[Show(9)];
+  const VlcEntry& e = vlc_.codedBlockPattern[Show(9)];
   int cbp = 0;
   if (!e.length) {
     faultFlag_ = 1;
@@ -105,7 +105,7 @@ int CMpegPictureDecoder::GetMotionCode() {
     Skip(1);
     return 0;
   }
-  const VlcEntry& e = GetVlcTables().motionCode[Show(10)];
+  const VlcEntry& e = vlc_.motionCode[Show(10)];
   if (!e.length) {
     faultFlag_ = 1;
     return 0;
@@ -134,9 +134,9 @@ int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
   return v;
 }
 
-int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeLuma); }
+int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeLuma); }
 
-int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeChroma); }
+int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeChroma); }
 
 void CMpegPictureDecoder::DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel) {
   int lim = 16 << rSize;
@@ -216,6 +216,7 @@ void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
 // The bits of the layer a block is read from, through the ring's checks: the layer may change
 // within a block when the stream is data partitioned.
 struct CMpegPictureDecoder::LayerBits {
+  static constexpr bool kMayBePartitioned = true;
   CMpegPictureDecoder& d;
   uint32_t Show(int n) { return d.Show(n); }
   void Skip(int n) { d.Skip(n); }
@@ -224,6 +225,7 @@ struct CMpegPictureDecoder::LayerBits {
 
 // The bits of a block that lies whole in one piece of the ring, read with one 64-bit load a code.
 struct CMpegPictureDecoder::WordBits {
+  static constexpr bool kMayBePartitioned = false;  // partitioned blocks go through LayerBits
   const uint8_t* p;
   uint32_t pos = 0;  // bits read from p
   uint32_t Show(int n) const {
@@ -303,7 +305,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       int v = kIntra ? (level * scale * matrix[j]) >> 4 : ((2 * level + 1) * scale * matrix[j]) >> 5;
       if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
       block[j] = int16_t(negative ? -v : v);
-      CountPartitionedCoefficient(count);
+      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
     } else {
       int v = kIntra ? (level * scale * matrix[j]) >> 3 : ((2 * level + 1) * scale * matrix[j]) >> 4;
       if (v && !(v & 1)) --v;  // oddification
@@ -342,14 +344,13 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  DecodeCoefficients<false, true>(block, GetVlcTables().dctB14, kZigzagScan, h.intra_quantiser_matrix,
-                                  dst.quantiser_scale);
+  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
-  DecodeCoefficients<false, false>(dst.block[comp], GetVlcTables().dctB14, kZigzagScan,
-                                   dst.header->non_intra_quantiser_matrix, dst.quantiser_scale);
+  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, kZigzagScan, dst.header->non_intra_quantiser_matrix,
+                                   dst.quantiser_scale);
 }
 
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
@@ -360,7 +361,7 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   StartPartitionedBlock();
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
-  const VlcTables& t = GetVlcTables();
+  const VlcTables& t = vlc_;
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
   DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
@@ -373,6 +374,6 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   StartPartitionedBlock();
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
-  DecodeCoefficients<true, false>(dst.block[comp], GetVlcTables().dctB14,
-                                  h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
+  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, h.alternate_scan ? kAlternateScan : kZigzagScan, matrix,
+                                  dst.quantiser_scale);
 }

@@ -11,6 +11,7 @@ namespace mpegdec {
 struct BlockOps;
 struct VlcTable;
 struct DctTable;
+struct VlcTables;
 }  // namespace mpegdec
 
 // Output formats of DecodeToRgb.
@@ -190,6 +191,7 @@ class CMpegPictureDecoder {
   int pmv_[2][2][2] = {};
   bool fastIdct_ = true;
   const mpegdec::BlockOps* ops_;
+  const mpegdec::VlcTables& vlc_;  // looked up once: the macroblock loop reads them per code
   bool anchorInForward_ = false;
   bool openedPicture_ = false;
   uint8_t displayIsAuxiliary_ = 0;

@@ -79,14 +79,40 @@ MPEGDEC_AVX2 inline void Pass(__m128i v[8]) {
   v[7] = Narrow<kColumns>(_mm256_sub_epi32(x7, x1));
 }
 
-MPEGDEC_AVX2 void Idct(int16_t* block) {
-  __m128i v[8];
+// The transform's rows, v[k] row k, clipped to -256..255.
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(const int16_t* block, __m128i v[8]) {
   for (int k = 0; k < 8; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
   x86::Transpose(v);  // lanes are rows
   Pass<false>(v);
   x86::Transpose(v);  // lanes are columns
   Pass<true>(v);
+}
+
+MPEGDEC_AVX2 void Idct(int16_t* block) {
+  __m128i v[8];
+  Transform(block, v);
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
+}
+
+// The transform straight into the picture, without storing it in the block first.
+MPEGDEC_AVX2 void IdctPut(int16_t* block, uint8_t* dst, int stride) {
+  __m128i v[8];
+  Transform(block, v);
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int k = 0; k < 8; ++k, dst += stride) {
+    const __m128i s = _mm_adds_epi16(v[k], bias);
+    x86::Store8(dst, _mm_packus_epi16(s, s));
+  }
+}
+
+MPEGDEC_AVX2 void IdctAdd(int16_t* block, uint8_t* dst, int stride) {
+  __m128i v[8];
+  Transform(block, v);
+  const __m128i zero = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k, dst += stride) {
+    const __m128i s = _mm_adds_epi16(v[k], _mm_unpacklo_epi8(x86::Load8(dst), zero));
+    x86::Store8(dst, _mm_packus_epi16(s, s));
+  }
 }
 
 // Mismatch control over the clamped coefficients, sixteen a register: the parity of their sum
@@ -117,6 +143,8 @@ const BlockOps* Avx2BlockOps() {
     avx2.name = "AVX2";
     avx2.idct = Idct;
     avx2.saturate = Saturate;
+    avx2.idctPut = IdctPut;
+    avx2.idctAdd = IdctAdd;
     return &avx2;
   }();
   return table;

@@ -113,7 +113,8 @@ class CMpegPictureDecoder {
   void SkippedMacroblock(MacroblockState& mb);
   void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
   void MotionCompensation(int mba, const MacroblockState& mb);
-  void AddBlock(int comp, int bx, int by, int dctType, bool add);
+  // Puts or adds the block into the picture; with `transform` the fast transform comes first.
+  void AddBlock(int comp, int bx, int by, int dctType, bool add, bool transform);
   void SumBlock(int comp);
 
   // Variable-length and block decoding.

@@ -124,20 +124,6 @@ int CMpegPictureDecoder::GetDmVector() {
   return v == 2 ? 1 : -1;
 }
 
-int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
-  const VlcEntry& e = sizes[Show(sizes.bits)];
-  Skip(e.length);
-  int size = e.value;
-  if (size == 0) return 0;
-  int v = int(Get(size));
-  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
-  return v;
-}
-
-int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeLuma); }
-
-int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeChroma); }
-
 void CMpegPictureDecoder::DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel) {
   int lim = 16 << rSize;
   int vec = fullPel ? (*pred >> 1) : *pred;
@@ -315,26 +301,53 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
   }
 }
 
-// No block takes more than 65 codes of at most 28 bits (an MPEG-1 escape), 228 bytes; the last
-// load reads 8 more.
+// No block takes more than 65 codes of at most 28 bits (an MPEG-1 escape), 228 bytes, after a
+// DC term of at most 21 bits; the last load reads 8 more.
 constexpr int kLongestBlockBytes = 240;
 
-template <bool kMpeg2, bool kIntra>
+// `before` reads what precedes the coefficients (an intra DC term) from the same bits.
+template <bool kMpeg2, bool kIntra, typename Before>
 void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
-                                             const uint8_t* matrix, int scale) {
+                                             const uint8_t* matrix, int scale, Before before) {
   CMpegBitSource& source = *L().bits;
   const bool partitioned = DataPartitioned();
   if (!partitioned) source.ReadAhead(kLongestBlockBytes);
   const uint8_t* ahead = partitioned ? nullptr : source.Contiguous(kLongestBlockBytes);
   if (ahead) {
     WordBits bits{ahead, source.BitPos()};
+    before(bits);
     DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
     source.Consume(int(bits.pos - source.BitPos()));
     return;
   }
   LayerBits bits{*this};
+  before(bits);
   DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
 }
+
+template <typename Bits>
+int CMpegPictureDecoder::DcDiff(Bits& bits, const VlcTable& sizes) {
+  const VlcEntry& e = sizes[bits.Show(sizes.bits)];
+  bits.Skip(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int v = int(bits.Get(size));
+  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
+  return v;
+}
+
+namespace {
+const auto kNothingBefore = [](auto&) {};
+}  // namespace
+
+int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
+  LayerBits bits{*this};
+  return DcDiff(bits, sizes);
+}
+
+int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeLuma); }
+
+int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeChroma); }
 
 void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
@@ -344,13 +357,14 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale);
+  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale,
+                                  kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
   DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, kZigzagScan, dst.header->non_intra_quantiser_matrix,
-                                   dst.quantiser_scale);
+                                   dst.quantiser_scale, kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
@@ -359,13 +373,16 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   StartPartitionedBlock();
-  dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
-  block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
   const VlcTables& t = vlc_;
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  // The DC term is read with the same bits as the coefficients after it.
   DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
-                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
+                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale,
+                                 [&](auto& bits) {
+                                   dcPred_[cc] += DcDiff(bits, cc == 0 ? t.dcSizeLuma : t.dcSizeChroma);
+                                   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
+                                 });
 }
 
 void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
@@ -375,5 +392,5 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
   DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, h.alternate_scan ? kAlternateScan : kZigzagScan, matrix,
-                                  dst.quantiser_scale);
+                                  dst.quantiser_scale, kNothingBefore);
 }

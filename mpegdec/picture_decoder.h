@@ -138,9 +138,11 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
-  template <bool kMpeg2, bool kIntra>
+  template <bool kMpeg2, bool kIntra, typename Before>
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
-                          int scale);
+                          int scale, Before before);
+  template <typename Bits>
+  int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>

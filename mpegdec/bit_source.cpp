@@ -18,7 +18,7 @@ void CMpegBitSource::Reset() {
 
 int CMpegBitSource::AllocateBuffer(int size) {
   if (ring_ || size < 11) return kBadState;
-  ring_.reset(new (std::nothrow) uint8_t[size]);
+  ring_.reset(new (std::nothrow) uint8_t[size + kMaxContiguous]);
   if (!ring_) return kOutOfMemory;
   size_ = size;
   capacity_ = size - 1;
@@ -69,6 +69,14 @@ bool CMpegBitSource::Ensure(int need) {
     AfterForwardRefill(k);
   }
   return true;
+}
+
+void CMpegBitSource::RefillAhead() {
+  if (!ring_ || status != 1) return;
+  // The refill drops the oldest bytes when the ring is full; never the read point's.
+  if (chunk_ > capacity_ - BytesAhead()) return;
+  const int k = ReadForward(st_.endPos, chunk_);
+  if (k > 0) AfterForwardRefill(k);
 }
 
 uint32_t CMpegBitSource::PeekByte() { return Ensure(1) ? At(0) : 0; }
@@ -268,6 +276,7 @@ int CMpegBitSource::PreviousStartCode() {
 int CMpegFileSource::Open(FILE* file, int ringSize) {
   if (!file || file_) return kBadState;
   file_ = file;
+  reads_.Attach(file);
   windowStart_ = windowEnd_ = 0;
   if (fseeko(file_, 0, SEEK_END) != 0 || (fileSize_ = ftello(file_)) < 0) {
     Close();
@@ -284,13 +293,13 @@ int CMpegFileSource::Open(FILE* file, int ringSize) {
 void CMpegFileSource::Close() {
   Reset();
   file_ = nullptr;
+  reads_.Detach();
 }
 
 int CMpegFileSource::ReadForward(int ringPos, int count) {
-  if (fseeko(file_, windowEnd_, SEEK_SET) != 0) return 0;
   int first = count < size_ - ringPos ? count : size_ - ringPos;
-  int got = int(fread(ring_.get() + ringPos, 1, first, file_));
-  if (got == first && count > first) got += int(fread(ring_.get(), 1, count - first, file_));
+  int got = reads_.Read(windowEnd_, ring_.get() + ringPos, first);
+  if (got == first && count > first) got += reads_.Read(windowEnd_ + first, ring_.get(), count - first);
   windowEnd_ += got;
   if (windowEnd_ - windowStart_ > capacity_) windowStart_ = windowEnd_ - capacity_;
   return got;
@@ -299,12 +308,12 @@ int CMpegFileSource::ReadForward(int ringPos, int count) {
 int CMpegFileSource::ReadBackward(int ringPos, int count) {
   if (count > windowStart_) count = int(windowStart_);
   if (count == 0) return 0;
-  if (fseeko(file_, windowStart_ - count, SEEK_SET) != 0) return 0;
+  const int64_t from = windowStart_ - count;
   if (count > ringPos) {
     int tail = count - ringPos;
-    if (int(fread(ring_.get() + size_ - tail, 1, tail, file_)) != tail) return kFileError;
-    if (ringPos && int(fread(ring_.get(), 1, ringPos, file_)) != ringPos) return kFileError;
-  } else if (int(fread(ring_.get() + ringPos - count, 1, count, file_)) != count) {
+    if (reads_.Read(from, ring_.get() + size_ - tail, tail) != tail) return kFileError;
+    if (ringPos && reads_.Read(from + tail, ring_.get(), ringPos) != ringPos) return kFileError;
+  } else if (reads_.Read(from, ring_.get() + ringPos - count, count) != count) {
     return kFileError;
   }
   windowStart_ -= count;
@@ -315,8 +324,7 @@ int CMpegFileSource::ReadBackward(int ringPos, int count) {
 int CMpegFileSource::Reposition(int64_t delta, RingReadState& state) {
   int64_t target = windowStart_ + Distance(state.firstPos, state.readPos) + delta;
   if (target < 0 || target > fileSize_) return kBadState;
-  if (fseeko(file_, target, SEEK_SET) != 0) return kFileError;
-  int got = int(fread(ring_.get(), 1, capacity_, file_));
+  int got = reads_.Read(target, ring_.get(), capacity_);
   windowStart_ = target;
   windowEnd_ = target + got;
   state = RingReadState{0, 0, 0, got, got};

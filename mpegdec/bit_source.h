@@ -6,6 +6,8 @@
 #include <deque>
 #include <memory>
 
+#include "mpegdec/file_window.h"
+
 // One packet of the chosen video stream. A negative headerLength is the error code of the
 // search that produced the record.
 struct PesPacketInfo {
@@ -80,11 +82,23 @@ class CMpegBitSource {
   // Moves backwards onto the prefix of the start code before the read point.
   int PreviousStartCode();
 
-  // The bytes from the read point when `need` of them lie in one piece of the ring, else null:
-  // a caller may read them itself and then consume the bits it read.
-  const uint8_t* Contiguous(int need) const {
-    int p = st_.readPos;
-    return p + need <= size_ && Distance(p, st_.endPos) >= need ? ring_.get() + p : nullptr;
+  // The most bytes Contiguous gives: the ring keeps that many bytes past its end for copies of
+  // its first ones.
+  static constexpr int kMaxContiguous = 256;
+  // The bytes from the read point when `need` (at most kMaxContiguous) of them are in the ring,
+  // in one piece: when they wrap, the ring's first bytes are copied past its end. A caller may
+  // read them itself and then consume the bits it read. Null when fewer are there.
+  const uint8_t* Contiguous(int need) {
+    const int p = st_.readPos;
+    if (need > kMaxContiguous || Distance(p, st_.endPos) < need) return nullptr;
+    if (p + need > size_) std::memcpy(ring_.get() + size_, ring_.get(), size_t(p + need - size_));
+    return ring_.get() + p;
+  }
+  // Refills the ring by one chunk when fewer than `need` bytes lie ahead, so that a caller about
+  // to read up to that many finds them in one piece; the end of the data leaves the status as
+  // it is, for the reads that really get there.
+  void ReadAhead(int need) {
+    if (BytesAhead() < need) RefillAhead();
   }
   int BytesAhead() const { return Distance(st_.readPos, st_.endPos); }
   int BytesBehind() const { return Distance(st_.firstPos, st_.readPos); }
@@ -109,6 +123,7 @@ class CMpegBitSource {
     return true;
   }
   uint32_t ShowBitsSlow(int n, int* flag);
+  void RefillAhead();
   int Distance(int from, int to) const {
     int d = to - from;
     return d < 0 ? d + size_ : d;
@@ -153,6 +168,7 @@ class CMpegPackSource : public CMpegBitSource {
   int ParsePacketHeader(int64_t prefixOffset, PesPacketInfo& info);
 
   FILE* file_ = nullptr;
+  CMpegFileWindow window_;
   int streamCode_ = 0;
   std::deque<PesPacketInfo> packets_;  // oldest first; the packets whose bytes are in the ring
   int64_t offsetInOldest_ = 0;
@@ -174,6 +190,7 @@ class CMpegFileSource : public CMpegBitSource {
 
  private:
   FILE* file_ = nullptr;
+  CMpegFileWindow reads_;
   int64_t windowStart_ = 0;
   int64_t windowEnd_ = 0;
   int64_t fileSize_ = 0;

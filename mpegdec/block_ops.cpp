@@ -18,6 +18,16 @@ void AddBlock(const int16_t* b, uint8_t* dst, int stride) {
     for (int x = 0; x < 8; ++x) dst[x] = Clip255(dst[x] + b[x]);
 }
 
+void IdctPut(int16_t* b, uint8_t* dst, int stride) {
+  CMpegPictureDecoder::FastIdct(b);
+  PutBlock(b, dst, stride);
+}
+
+void IdctAdd(int16_t* b, uint8_t* dst, int stride) {
+  CMpegPictureDecoder::FastIdct(b);
+  AddBlock(b, dst, stride);
+}
+
 // One sample of the prediction, by its half-sample case, then averaged with what the other
 // direction put there already.
 template <bool kAverage, int kHalf>
@@ -39,6 +49,8 @@ const BlockOps kPlain = {"C",
                          CMpegPictureDecoder::Saturate,
                          PutBlock,
                          AddBlock,
+                         IdctPut,
+                         IdctAdd,
                          {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
                           {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 

@@ -16,6 +16,10 @@ struct BlockOps {
   void (*putBlock)(const int16_t* block, uint8_t* dst, int stride);
   // A residual onto its prediction: dst + block, clipped to 0..255.
   void (*addBlock)(const int16_t* block, uint8_t* dst, int stride);
+  // idct then putBlock, or idct then addBlock, in one go; the block holds the transform after
+  // or is left undefined, as a version chooses.
+  void (*idctPut)(int16_t* block, uint8_t* dst, int stride);
+  void (*idctAdd)(int16_t* block, uint8_t* dst, int stride);
   // Half-sample prediction of a w x h area (w a multiple of 8), indexed [average][xh + 2 yh]:
   // s2 is the offset of the row below for vertical interpolation, step the distance between rows.
   void (*predict[2][4])(uint8_t* dst, const uint8_t* src, int s2, int step, int w, int h);

@@ -24,12 +24,8 @@ MPEGDEC_AVX2 inline __m256i Pairs(__m128i a, __m128i b) {
   return _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
 }
 
-MPEGDEC_AVX2 inline __m256i Times181(__m256i v) {
-  __m256i s = _mm256_add_epi32(v, _mm256_slli_epi32(v, 2));
-  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 4));
-  s = _mm256_add_epi32(s, _mm256_slli_epi32(v, 5));
-  return _mm256_add_epi32(s, _mm256_slli_epi32(v, 7));
-}
+// 181 x v in the low 32 bits, as the C arithmetic wraps.
+MPEGDEC_AVX2 inline __m256i Times181(__m256i v) { return _mm256_mullo_epi32(v, _mm256_set1_epi32(181)); }
 
 template <bool kColumns>
 MPEGDEC_AVX2 inline __m256i Product(__m256i p, int a, int b) {
@@ -41,11 +37,15 @@ template <bool kColumns>
 MPEGDEC_AVX2 inline __m128i Narrow(__m256i r) {
   if (kColumns) {
     r = _mm256_srai_epi32(r, 14);
-  } else {
-    r = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(r, 8), 16), 16);  // wraps to 16 bits
+    __m128i v = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
+    return _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_set1_epi16(-256));
   }
-  __m128i v = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
-  return kColumns ? _mm_max_epi16(_mm_min_epi16(v, _mm_set1_epi16(255)), _mm_set1_epi16(-256)) : v;
+  // The low 16 bits of each lane, as the C stores wrap: a byte shuffle within the lanes, then
+  // the two lanes' halves side by side.
+  const __m256i low16 = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 4, 5, 8, 9, 12,
+                                         13, -1, -1, -1, -1, -1, -1, -1, -1);
+  r = _mm256_shuffle_epi8(_mm256_srai_epi32(r, 8), low16);
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(r, 0x08));
 }
 
 template <bool kColumns>
@@ -79,14 +79,58 @@ MPEGDEC_AVX2 inline void Pass(__m128i v[8]) {
   v[7] = Narrow<kColumns>(_mm256_sub_epi32(x7, x1));
 }
 
-MPEGDEC_AVX2 void Idct(int16_t* block) {
-  __m128i v[8];
+// The transform's rows, v[k] row k, clipped to -256..255.
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(const int16_t* block, __m128i v[8]) {
   for (int k = 0; k < 8; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
   x86::Transpose(v);  // lanes are rows
   Pass<false>(v);
   x86::Transpose(v);  // lanes are columns
   Pass<true>(v);
+}
+
+MPEGDEC_AVX2 void Idct(int16_t* block) {
+  __m128i v[8];
+  Transform(block, v);
   for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
+}
+
+// The transform straight into the picture, without storing it in the block first.
+MPEGDEC_AVX2 void IdctPut(int16_t* block, uint8_t* dst, int stride) {
+  __m128i v[8];
+  Transform(block, v);
+  const __m128i bias = _mm_set1_epi16(128);
+  for (int k = 0; k < 8; ++k, dst += stride) {
+    const __m128i s = _mm_adds_epi16(v[k], bias);
+    x86::Store8(dst, _mm_packus_epi16(s, s));
+  }
+}
+
+MPEGDEC_AVX2 void IdctAdd(int16_t* block, uint8_t* dst, int stride) {
+  __m128i v[8];
+  Transform(block, v);
+  const __m128i zero = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k, dst += stride) {
+    const __m128i s = _mm_adds_epi16(v[k], _mm_unpacklo_epi8(x86::Load8(dst), zero));
+    x86::Store8(dst, _mm_packus_epi16(s, s));
+  }
+}
+
+// Mismatch control over the clamped coefficients, sixteen a register: the parity of their sum
+// is the parity of their lowest bits, gathered by exclusive or.
+MPEGDEC_AVX2 void Saturate(int16_t* block) {
+  const __m256i low = _mm256_set1_epi16(-2048), high = _mm256_set1_epi16(2047);
+  __m256i parity = _mm256_setzero_si256();
+  for (int k = 0; k < 4; ++k) {
+    auto* p = reinterpret_cast<__m256i*>(block + 16 * k);
+    const __m256i v = _mm256_min_epi16(_mm256_max_epi16(_mm256_loadu_si256(p), low), high);
+    _mm256_storeu_si256(p, v);
+    parity = _mm256_xor_si256(parity, v);
+  }
+  __m128i x = _mm_xor_si128(_mm256_castsi256_si128(parity), _mm256_extracti128_si256(parity, 1));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 8));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 4));
+  x = _mm_xor_si128(x, _mm_srli_si128(x, 2));
+  if ((_mm_cvtsi128_si32(x) & 1) == 0) block[63] ^= 1;
 }
 
 }  // namespace
@@ -98,6 +142,9 @@ const BlockOps* Avx2BlockOps() {
     static BlockOps avx2 = *sse2;
     avx2.name = "AVX2";
     avx2.idct = Idct;
+    avx2.saturate = Saturate;
+    avx2.idctPut = IdctPut;
+    avx2.idctAdd = IdctAdd;
     return &avx2;
   }();
   return table;

@@ -107,6 +107,16 @@ void AddBlock(const int16_t* b, uint8_t* dst, int stride) {
   }
 }
 
+void IdctPut(int16_t* b, uint8_t* dst, int stride) {
+  Idct(b);
+  PutBlock(b, dst, stride);
+}
+
+void IdctAdd(int16_t* b, uint8_t* dst, int stride) {
+  Idct(b);
+  AddBlock(b, dst, stride);
+}
+
 // Sixteen or eight samples of one half-sample case.
 template <int kHalf, int kBytes>
 inline __m128i Sample(const uint8_t* s, int s2) {
@@ -167,6 +177,8 @@ const BlockOps kSse2 = {"SSE2",
                         Saturate,
                         PutBlock,
                         AddBlock,
+                        IdctPut,
+                        IdctAdd,
                         {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
                          {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 

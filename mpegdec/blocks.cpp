@@ -22,7 +22,7 @@ int CMpegPictureDecoder::GetIMacroblockType() {
 }
 
 int CMpegPictureDecoder::GetMacroblockType() {
-  const VlcTables& t = GetVlcTables();
+  const VlcTables& t = vlc_;
   const MpegHeaderRecord& h = *L().header;
   int type = 0;
   auto lookup = [&](const VlcTable& table) {
@@ -62,7 +62,7 @@ int CMpegPictureDecoder::GetMacroblockType() {
 }
 
 int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
-  const VlcTable& t = GetVlcTables().macroblockAddressIncrement;
+  const VlcTable& t = vlc_.macroblockAddressIncrement;
   int value = 0;
   for (;;) {
     const VlcEntry& e = t[Show(11)];
@@ -86,7 +86,7 @@ int CMpegPictureDecoder::GetMacroblockAddressIncrement() {
 }
 
 int CMpegPictureDecoder::GetCodedBlockPattern() {
-  const VlcEntry& e = GetVlcTables().codedBlockPattern[Show(9)];
+  const VlcEntry& e = vlc_.codedBlockPattern[Show(9)];
   int cbp = 0;
   if (!e.length) {
     faultFlag_ = 1;
@@ -105,7 +105,7 @@ int CMpegPictureDecoder::GetMotionCode() {
     Skip(1);
     return 0;
   }
-  const VlcEntry& e = GetVlcTables().motionCode[Show(10)];
+  const VlcEntry& e = vlc_.motionCode[Show(10)];
   if (!e.length) {
     faultFlag_ = 1;
     return 0;
@@ -123,20 +123,6 @@ int CMpegPictureDecoder::GetDmVector() {
   Skip(2);
   return v == 2 ? 1 : -1;
 }
-
-int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
-  const VlcEntry& e = sizes[Show(sizes.bits)];
-  Skip(e.length);
-  int size = e.value;
-  if (size == 0) return 0;
-  int v = int(Get(size));
-  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
-  return v;
-}
-
-int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeLuma); }
-
-int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(GetVlcTables().dcSizeChroma); }
 
 void CMpegPictureDecoder::DecodeMotionVector(int* pred, int rSize, int motionCode, int residual, int fullPel) {
   int lim = 16 << rSize;
@@ -216,6 +202,7 @@ void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
 // The bits of the layer a block is read from, through the ring's checks: the layer may change
 // within a block when the stream is data partitioned.
 struct CMpegPictureDecoder::LayerBits {
+  static constexpr bool kMayBePartitioned = true;
   CMpegPictureDecoder& d;
   uint32_t Show(int n) { return d.Show(n); }
   void Skip(int n) { d.Skip(n); }
@@ -224,6 +211,7 @@ struct CMpegPictureDecoder::LayerBits {
 
 // The bits of a block that lies whole in one piece of the ring, read with one 64-bit load a code.
 struct CMpegPictureDecoder::WordBits {
+  static constexpr bool kMayBePartitioned = false;  // partitioned blocks go through LayerBits
   const uint8_t* p;
   uint32_t pos = 0;  // bits read from p
   uint32_t Show(int n) const {
@@ -303,7 +291,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       int v = kIntra ? (level * scale * matrix[j]) >> 4 : ((2 * level + 1) * scale * matrix[j]) >> 5;
       if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
       block[j] = int16_t(negative ? -v : v);
-      CountPartitionedCoefficient(count);
+      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
     } else {
       int v = kIntra ? (level * scale * matrix[j]) >> 3 : ((2 * level + 1) * scale * matrix[j]) >> 4;
       if (v && !(v & 1)) --v;  // oddification
@@ -313,24 +301,53 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
   }
 }
 
-// No block takes more than 65 codes of at most 28 bits (an MPEG-1 escape), 228 bytes; the last
-// load reads 8 more.
+// No block takes more than 65 codes of at most 28 bits (an MPEG-1 escape), 228 bytes, after a
+// DC term of at most 21 bits; the last load reads 8 more.
 constexpr int kLongestBlockBytes = 240;
 
-template <bool kMpeg2, bool kIntra>
+// `before` reads what precedes the coefficients (an intra DC term) from the same bits.
+template <bool kMpeg2, bool kIntra, typename Before>
 void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
-                                             const uint8_t* matrix, int scale) {
+                                             const uint8_t* matrix, int scale, Before before) {
   CMpegBitSource& source = *L().bits;
-  const uint8_t* ahead = DataPartitioned() ? nullptr : source.Contiguous(kLongestBlockBytes);
+  const bool partitioned = DataPartitioned();
+  if (!partitioned) source.ReadAhead(kLongestBlockBytes);
+  const uint8_t* ahead = partitioned ? nullptr : source.Contiguous(kLongestBlockBytes);
   if (ahead) {
     WordBits bits{ahead, source.BitPos()};
+    before(bits);
     DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
     source.Consume(int(bits.pos - source.BitPos()));
     return;
   }
   LayerBits bits{*this};
+  before(bits);
   DecodeCoefficientsFrom<kMpeg2, kIntra>(bits, block, table, scan, matrix, scale);
 }
+
+template <typename Bits>
+int CMpegPictureDecoder::DcDiff(Bits& bits, const VlcTable& sizes) {
+  const VlcEntry& e = sizes[bits.Show(sizes.bits)];
+  bits.Skip(e.length);
+  int size = e.value;
+  if (size == 0) return 0;
+  int v = int(bits.Get(size));
+  if (!(v & (1 << (size - 1)))) v -= (1 << size) - 1;
+  return v;
+}
+
+namespace {
+const auto kNothingBefore = [](auto&) {};
+}  // namespace
+
+int CMpegPictureDecoder::GetDcDctDiff(const VlcTable& sizes) {
+  LayerBits bits{*this};
+  return DcDiff(bits, sizes);
+}
+
+int CMpegPictureDecoder::GetLumaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeLuma); }
+
+int CMpegPictureDecoder::GetChromaDcDctDiff() { return GetDcDctDiff(vlc_.dcSizeChroma); }
 
 void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
@@ -340,14 +357,14 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
   block[0] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  DecodeCoefficients<false, true>(block, GetVlcTables().dctB14, kZigzagScan, h.intra_quantiser_matrix,
-                                  dst.quantiser_scale);
+  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale,
+                                  kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
-  DecodeCoefficients<false, false>(dst.block[comp], GetVlcTables().dctB14, kZigzagScan,
-                                   dst.header->non_intra_quantiser_matrix, dst.quantiser_scale);
+  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, kZigzagScan, dst.header->non_intra_quantiser_matrix,
+                                   dst.quantiser_scale, kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
@@ -356,13 +373,16 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   StartPartitionedBlock();
-  dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
-  block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
-  const VlcTables& t = GetVlcTables();
+  const VlcTables& t = vlc_;
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  // The DC term is read with the same bits as the coefficients after it.
   DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
-                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
+                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale,
+                                 [&](auto& bits) {
+                                   dcPred_[cc] += DcDiff(bits, cc == 0 ? t.dcSizeLuma : t.dcSizeChroma);
+                                   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
+                                 });
 }
 
 void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
@@ -371,6 +391,6 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   StartPartitionedBlock();
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
-  DecodeCoefficients<true, false>(dst.block[comp], GetVlcTables().dctB14,
-                                  h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale);
+  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, h.alternate_scan ? kAlternateScan : kZigzagScan, matrix,
+                                  dst.quantiser_scale, kNothingBefore);
 }

@@ -4,15 +4,12 @@
 
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/picture_decoder.h"
+#include "mpegdec/row_ops.h"
 #include "mpegdec/stream_reader.h"
 
 using namespace mpegdec;
 
 namespace {
-struct ColourMatrix {
-  int crv, cbu, cgu, cgv;
-};
-
 ColourMatrix MatrixFor(int coefficients) {
   switch (coefficients) {
     case 0:
@@ -25,65 +22,26 @@ ColourMatrix MatrixFor(int coefficients) {
 
 uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// The row loops are built twice, for AVX2 and for any x86-64, the processor choosing at start.
+// The MPEG-1 row loop is built twice, for AVX2 and for any x86-64, the processor choosing at start.
 #if defined(__x86_64__) && !defined(__clang__)
 #define MPEGDEC_ROW_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define MPEGDEC_ROW_LOOP
 #endif
 
-// One row of the colour arithmetic into three planes; plain arrays so that it vectorises.
-MPEGDEC_ROW_LOOP void ColourRow(const uint8_t* __restrict yr, const uint8_t* __restrict br,
-                                const uint8_t* __restrict rr, int n, ColourMatrix m, uint8_t* __restrict rp,
-                                uint8_t* __restrict gp, uint8_t* __restrict bp) {
-  const int crv = m.crv, cbu = m.cbu, cgu = m.cgu, cgv = m.cgv;
-  for (int x = 0; x < n; ++x) {
-    int yy = 76309 * (yr[x] - 16);
-    int u = br[x] - 128, v = rr[x] - 128;
-    rp[x] = Clamp255((yy + crv * v + 32768) >> 16);
-    gp[x] = Clamp255((yy - cgu * u - cgv * v + 32768) >> 16);
-    bp[x] = Clamp255((yy + cbu * u + 32768) >> 16);
-  }
-}
 int ClampIndex(int i, int lo, int hi) { return i < lo ? lo : i > hi ? hi : i; }
 
-// Six taps down a column: rows r[0..5] at x, weighted by k.
-inline int Taps6(const int* k, const uint8_t* const* r, int x) {
-  return k[0] * r[0][x] + k[1] * r[1][x] + k[2] * r[2][x] + k[3] * r[3][x] + k[4] * r[4][x] + k[5] * r[5][x];
+// One MPEG-1 output pair from source column i; `at` reads a source column, clamped at the row's
+// ends or not.
+template <typename At>
+inline void UpsampleMpeg1Pair(uint8_t* d, int i, At at) {
+  int s0 = 5 * at(i - 3) - 21 * at(i - 2) + 70 * at(i - 1) + 228 * at(i) - 37 * at(i + 1) + 11 * at(i + 2);
+  int s1 = 5 * at(i + 3) - 21 * at(i + 2) + 70 * at(i + 1) + 228 * at(i) - 37 * at(i - 1) + 11 * at(i - 2);
+  d[2 * i] = Clamp255((s0 + 128) >> 8);
+  d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
 }
 
-// One output pair from source column i; `at` reads a source column, clamped at the row's ends
-// or not.
-template <bool kMpeg2, typename At>
-inline void UpsamplePair(uint8_t* d, int i, At at) {
-  if constexpr (kMpeg2) {
-    d[2 * i] = uint8_t(at(i));
-    int sum = 21 * (at(i - 2) + at(i + 3)) - 52 * (at(i - 1) + at(i + 2)) + 159 * (at(i) + at(i + 1));
-    d[2 * i + 1] = Clamp255((sum + 128) >> 8);
-  } else {
-    int s0 = 5 * at(i - 3) - 21 * at(i - 2) + 70 * at(i - 1) + 228 * at(i) - 37 * at(i + 1) + 11 * at(i + 2);
-    int s1 = 5 * at(i + 3) - 21 * at(i + 2) + 70 * at(i + 1) + 228 * at(i) - 37 * at(i - 1) + 11 * at(i - 2);
-    d[2 * i] = Clamp255((s0 + 128) >> 8);
-    d[2 * i + 1] = Clamp255((s1 + 128) >> 8);
-  }
-}
-
-MPEGDEC_ROW_LOOP void VerticalTaps(const int* k, const uint8_t* const* t, int width, uint8_t* __restrict d) {
-  for (int x = 0; x < width; ++x) d[x] = Clamp255((Taps6(k, t, x) + 128) >> 8);
-}
-
-// Interleaves a row's three colour planes into 24-bit pixels.
-MPEGDEC_ROW_LOOP void InterleaveRow(const uint8_t* __restrict first, const uint8_t* __restrict second,
-                                    const uint8_t* __restrict third, int n, uint8_t* __restrict o) {
-  for (int x = 0; x < n; ++x) {
-    o[3 * x] = first[x];
-    o[3 * x + 1] = second[x];
-    o[3 * x + 2] = third[x];
-  }
-}
-
-template <bool kMpeg2>
-inline void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
+MPEGDEC_ROW_LOOP void UpsampleMpeg1Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
   for (int y = 0; y < rows; ++y) {
     const uint8_t* s = src + size_t(y) * srcStride;
     uint8_t* d = dst + size_t(y) * 2 * w;
@@ -91,17 +49,10 @@ inline void UpsampleRows(const uint8_t* src, int w, int rows, int srcStride, uin
     auto inside = [&](int i) { return int(s[i]); };
     // Columns whose taps all lie inside the row need no index clamping.
     int lo = 3 < w ? 3 : w, hi = w - 3;
-    for (int i = 0; i < lo; ++i) UpsamplePair<kMpeg2>(d, i, clamped);
-    for (int i = lo; i < hi; ++i) UpsamplePair<kMpeg2>(d, i, inside);
-    for (int i = hi > lo ? hi : lo; i < w; ++i) UpsamplePair<kMpeg2>(d, i, clamped);
+    for (int i = 0; i < lo; ++i) UpsampleMpeg1Pair(d, i, clamped);
+    for (int i = lo; i < hi; ++i) UpsampleMpeg1Pair(d, i, inside);
+    for (int i = hi > lo ? hi : lo; i < w; ++i) UpsampleMpeg1Pair(d, i, clamped);
   }
-}
-
-MPEGDEC_ROW_LOOP void UpsampleMpeg2Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
-  UpsampleRows<true>(src, w, rows, srcStride, dst);
-}
-MPEGDEC_ROW_LOOP void UpsampleMpeg1Rows(const uint8_t* src, int w, int rows, int srcStride, uint8_t* dst) {
-  UpsampleRows<false>(src, w, rows, srcStride, dst);
 }
 
 void Put16(uint8_t* p, int v) {
@@ -119,7 +70,7 @@ namespace {
 void UpsampleVerticalRow(const uint8_t* src, int width, int h, int srcStride, int r, uint8_t* __restrict d,
                          bool interlaced) {
   auto row = [&](int i) { return src + size_t(i) * srcStride; };
-  auto filter = [&](const int* k, const uint8_t* const* t) { VerticalTaps(k, t, width, d); };
+  auto filter = [&](const int* k, const uint8_t* const* t) { ActiveRowOps().verticalTaps(k, t, width, d); };
   if (!interlaced) {
     static constexpr int kP[6] = {3, -16, 67, 227, -32, 7};
     const int i = r >> 1, dir = r & 1 ? -1 : 1, first = r & 1 ? i + 3 : i - 3;
@@ -164,8 +115,9 @@ void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int ro
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
                                              bool mpeg2) {
   if (width <= 0) return;
-  if (mpeg2) UpsampleMpeg2Rows(src, width, rows, srcStride, dst);
-  else UpsampleMpeg1Rows(src, width, rows, srcStride, dst);
+  if (!mpeg2) return UpsampleMpeg1Rows(src, width, rows, srcStride, dst);
+  const RowOps& ops = ActiveRowOps();
+  for (int y = 0; y < rows; ++y) ops.mpeg2Row(src + size_t(y) * srcStride, width, dst + size_t(y) * 2 * width);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
@@ -257,14 +209,11 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
 
   // Each output row's chroma is upsampled as the row is converted, so that the work stays in a
   // few rows of cache instead of passing over whole upsampled planes: rows of Cb and Cr at full
-  // width, one vertically upsampled row, and the row's R, G and B planes.
-  if (!EnsureConversionBuffer(2, int64_t(6) * ow + cw + 16)) return 0;
+  // width and one vertically upsampled row.
+  if (!EnsureConversionBuffer(2, int64_t(2) * ow + cw + 16)) return 0;
   uint8_t* rowCb = conv_[2].get();
   uint8_t* rowCr = rowCb + ow;
   uint8_t* vertical = rowCr + ow;
-  uint8_t* rp = vertical + cw;
-  uint8_t* gp = rp + ow;
-  uint8_t* bp = gp + ow;
   auto chromaRow = [&](const uint8_t* plane, int y, uint8_t* dst) -> const uint8_t* {
     const uint8_t* src = plane + size_t(y) * chromaWidth_;
     if (cf == 3) return src;
@@ -279,13 +228,11 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   *height = uint16_t(oh);
 
   const ColourMatrix m = MatrixFor(hd.matrix_coefficients);
-  // The colour arithmetic runs over the row into three planes (vectorisable), then the bytes
-  // are interleaved in the order the format wants.
+  const RowOps& ops = ActiveRowOps();
   auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
     const uint8_t* br = chromaRow(frame[1], y, rowCb);
     const uint8_t* rr = chromaRow(frame[2], y, rowCr);
-    ColourRow(luma + size_t(y) * ls, br, rr, ow, m, rp, gp, bp);
-    InterleaveRow(rgbOrder ? rp : bp, gp, rgbOrder ? bp : rp, ow, o);
+    ops.colourRow(luma + size_t(y) * ls, br, rr, ow, m, rgbOrder, o);
   };
 
   if (format == kOutputBitmap) {

@@ -13,13 +13,13 @@ constexpr int kScanBlock = 1024;
 // Sequential byte reader over the file in blocks, for the packet scan.
 class BlockScanner {
  public:
-  BlockScanner(FILE* f, uint8_t* buf, int64_t pos) : f_(f), buf_(buf), pos_(pos) {}
+  BlockScanner(CMpegFileWindow& f, uint8_t* buf, int64_t pos) : f_(f), buf_(buf), pos_(pos) {}
   // 1 byte read, 0 end of file, kFileError seek failure.
   int Read(uint8_t& b) {
     if (pos_ < start_ || pos_ >= start_ + len_) {
-      if (fseeko(f_, pos_, SEEK_SET) != 0) return kFileError;
+      if (pos_ < 0) return kFileError;
       start_ = pos_;
-      len_ = int(fread(buf_, 1, kScanBlock, f_));
+      len_ = f_.Read(pos_, buf_, kScanBlock);
       if (len_ <= 0) {
         len_ = 0;
         return 0;
@@ -33,7 +33,7 @@ class BlockScanner {
   int64_t Pos() const { return pos_; }
 
  private:
-  FILE* f_;
+  CMpegFileWindow& f_;
   uint8_t* buf_;
   int64_t pos_;
   int64_t start_ = 0;
@@ -47,6 +47,7 @@ int CMpegPackSource::Open(FILE* file, int streamId, int ringSize) {
   if (constructState_ != 1) return constructState_;
   if (!file || file_) return kBadState;
   file_ = file;
+  window_.Attach(file);
   PesPacketInfo first;
   if (streamId) {
     streamCode_ = 0x100 | streamId;
@@ -90,14 +91,14 @@ void CMpegPackSource::Close() {
   scan_.reset();
   Reset();
   file_ = nullptr;
+  window_.Detach();
   streamCode_ = 0;
 }
 
 int CMpegPackSource::ParsePacketHeader(int64_t prefixOffset, PesPacketInfo& info) {
   uint8_t h[64];
   if (prefixOffset < 0) return kMalformed;
-  if (fseeko(file_, prefixOffset, SEEK_SET) != 0) return kFileError;
-  int got = int(fread(h, 1, sizeof h, file_));
+  int got = window_.Read(prefixOffset, h, int(sizeof h));
   if (got < 7) return kEndOfData;
   int64_t length = (h[4] << 8) | h[5];
   int headerLength;
@@ -138,7 +139,7 @@ int CMpegPackSource::ParsePacketHeader(int64_t prefixOffset, PesPacketInfo& info
 void CMpegPackSource::FindNextPacket(int64_t fileOffset, PesPacketInfo& info) {
   info = PesPacketInfo{kBadState, 0, 0};
   if (!streamCode_ || !scan_) return;
-  BlockScanner in(file_, scan_.get(), fileOffset);
+  BlockScanner in(window_, scan_.get(), fileOffset);
   int zeros = 0;
   uint8_t b;
   for (;;) {
@@ -212,11 +213,7 @@ void CMpegPackSource::FindPreviousPacket(int64_t fileOffset, PesPacketInfo& info
   while (pos > 0) {
     int64_t start = pos > kScanBlock ? pos - kScanBlock : 0;
     int n = int(pos - start);
-    if (fseeko(file_, start, SEEK_SET) != 0) {
-      info.headerLength = kFileError;
-      return;
-    }
-    if (int(fread(scan_.get(), 1, n, file_)) != n) {
+    if (window_.Read(start, scan_.get(), n) != n) {
       info.headerLength = kFileError;
       return;
     }
@@ -269,7 +266,8 @@ int CMpegPackSource::ReadForward(int ringPos, int count) {
     packets_.push_back(next);
     consumedInNewest_ = 0;
   }
-  if (fseeko(file_, packets_.back().payloadOffset + consumedInNewest_, SEEK_SET) != 0) return 0;
+  int64_t at = packets_.back().payloadOffset + consumedInNewest_;
+  if (at < 0) return 0;
   int copied = 0;
   int pos = ringPos;
   while (copied < count) {
@@ -279,12 +277,14 @@ int CMpegPackSource::ReadForward(int ringPos, int count) {
       if (!NextNonEmptyPacket(pk, next)) break;
       packets_.push_back(next);
       consumedInNewest_ = 0;
-      if (fseeko(file_, next.payloadOffset, SEEK_SET) != 0) break;
+      at = next.payloadOffset;
+      if (at < 0) break;
       continue;
     }
     int64_t piece =
         std::min<int64_t>({int64_t(size_ - pos), pk.payloadLength - consumedInNewest_, int64_t(count - copied)});
-    int got = int(fread(ring_.get() + pos, 1, size_t(piece), file_));
+    int got = window_.Read(at, ring_.get() + pos, int(piece));
+    at += got;
     consumedInNewest_ += got;
     copied += got;
     pos = (pos + got) % size_;
@@ -315,8 +315,9 @@ int CMpegPackSource::ReadBackward(int ringPos, int count) {
     const PesPacketInfo& pk = packets_.front();
     int p = pos == 0 ? size_ : pos;
     int piece = int(std::min<int64_t>({int64_t(count - copied), offsetInOldest_, int64_t(p)}));
-    if (fseeko(file_, pk.payloadOffset + offsetInOldest_ - piece, SEEK_SET) != 0) return kFileError;
-    int got = int(fread(ring_.get() + p - piece, 1, piece, file_));
+    const int64_t at = pk.payloadOffset + offsetInOldest_ - piece;
+    if (at < 0) return kFileError;
+    int got = window_.Read(at, ring_.get() + p - piece, piece);
     if (got != piece) {
       if (got > 0) return kFileError;
       break;
@@ -337,9 +338,9 @@ int CMpegPackSource::ReadBackward(int ringPos, int count) {
 }
 
 int CMpegPackSource::LoadAt(const PesPacketInfo& info, int64_t offset, RingReadState& state) {
-  if (fseeko(file_, info.payloadOffset + offset, SEEK_SET) != 0) return kFileError;
+  if (info.payloadOffset + offset < 0) return kFileError;
   int64_t want = std::min<int64_t>(info.payloadLength - offset, capacity_);
-  int got = want > 0 ? int(fread(ring_.get(), 1, size_t(want), file_)) : 0;
+  int got = want > 0 ? window_.Read(info.payloadOffset + offset, ring_.get(), int(want)) : 0;
   offsetInOldest_ = offset;
   consumedInNewest_ = offset + got;
   packets_.assign(1, info);

@@ -7,6 +7,7 @@
 #include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/stream_reader.h"
+#include "mpegdec/vlc_tables.h"
 
 using namespace mpegdec;
 
@@ -21,7 +22,7 @@ struct SpareStores {
 thread_local SpareStores spareStores;
 }  // namespace
 
-CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()) {
+CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()), vlc_(GetVlcTables()) {
   memset(layers_[0].block, 0, sizeof layers_[0].block);
   memset(layers_[1].block, 0, sizeof layers_[1].block);
 }

@@ -11,6 +11,7 @@ namespace mpegdec {
 struct BlockOps;
 struct VlcTable;
 struct DctTable;
+struct VlcTables;
 }  // namespace mpegdec
 
 // Output formats of DecodeToRgb.
@@ -112,7 +113,8 @@ class CMpegPictureDecoder {
   void SkippedMacroblock(MacroblockState& mb);
   void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
   void MotionCompensation(int mba, const MacroblockState& mb);
-  void AddBlock(int comp, int bx, int by, int dctType, bool add);
+  // Puts or adds the block into the picture; with `transform` the fast transform comes first.
+  void AddBlock(int comp, int bx, int by, int dctType, bool add, bool transform);
   void SumBlock(int comp);
 
   // Variable-length and block decoding.
@@ -136,9 +138,11 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
-  template <bool kMpeg2, bool kIntra>
+  template <bool kMpeg2, bool kIntra, typename Before>
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
-                          int scale);
+                          int scale, Before before);
+  template <typename Bits>
+  int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
@@ -190,6 +194,7 @@ class CMpegPictureDecoder {
   int pmv_[2][2][2] = {};
   bool fastIdct_ = true;
   const mpegdec::BlockOps* ops_;
+  const mpegdec::VlcTables& vlc_;  // looked up once: the macroblock loop reads them per code
   bool anchorInForward_ = false;
   bool openedPicture_ = false;
   uint8_t displayIsAuxiliary_ = 0;

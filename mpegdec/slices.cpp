@@ -345,9 +345,8 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
     int16_t* block = L().block[comp];
     if (snr) SumBlock(comp);
     if (snr || L().mpeg2) ops_->saturate(block);
-    if (fastIdct_) ops_->idct(block);
-    else ReferenceIdct(block);
-    AddBlock(comp, bx, by, mb.dctType, !intra);
+    if (!fastIdct_) ReferenceIdct(block);
+    AddBlock(comp, bx, by, mb.dctType, !intra, fastIdct_);
   }
 }
 
@@ -369,7 +368,7 @@ void CMpegPictureDecoder::Saturate(int16_t* block) {
   if ((sum & 1) == 0) block[63] ^= 1;
 }
 
-void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool add) {
+void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool add, bool transform) {
   const MpegHeaderRecord& h = *Base().header;
   bool frame = h.picture_structure == kFramePicture;
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
@@ -398,6 +397,7 @@ void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool a
     base += size_t(by + 8 * lower) * W + bx;
   }
   // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
-  if (add) ops_->addBlock(L().block[comp], base, step);
-  else ops_->putBlock(L().block[comp], base, step);
+  int16_t* block = L().block[comp];
+  if (transform) (add ? ops_->idctAdd : ops_->idctPut)(block, base, step);
+  else (add ? ops_->addBlock : ops_->putBlock)(block, base, step);
 }

@@ -98,3 +98,36 @@ TEST(BlockOps, ReconstructionAndPredictionAgree) {
     }
   }
 }
+
+TEST(BlockOps, TransformsIntoThePictureAgreeWithTransformThenStore) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> sample(0, 255), coefficient(-2048, 2047), pos(0, 63);
+  const BlockOps& c = PlainBlockOps();
+  for (const BlockOps* ops : FastTables()) {
+    for (int trial = 0; trial < 2000; ++trial) {
+      const int stride = 40;
+      std::vector<uint8_t> picture(stride * 20);
+      for (uint8_t& v : picture) v = uint8_t(sample(rng));
+      alignas(16) int16_t coded[64] = {};
+      const int count = trial % 3 == 0 ? 64 : 1 + trial % 9;
+      for (int n = 0; n < count; ++n) coded[pos(rng)] = int16_t(coefficient(rng));
+      alignas(16) int16_t a[64], b[64];
+      for (bool add : {false, true}) {
+        std::vector<uint8_t> p1 = picture, p2 = picture;
+        std::memcpy(a, coded, sizeof a);
+        std::memcpy(b, coded, sizeof b);
+        c.idct(a);
+        (add ? c.addBlock : c.putBlock)(a, p1.data() + 4, stride);
+        (add ? ops->idctAdd : ops->idctPut)(b, p2.data() + 4, stride);
+        ASSERT_EQ(p1, p2) << ops->name << (add ? " add" : " put") << ", trial " << trial;
+      }
+    }
+  }
+  // The plain table's own pair is the composition it stands for.
+  alignas(16) int16_t a[64] = {100, -30, 7}, b[64] = {100, -30, 7};
+  std::vector<uint8_t> p1(8 * 8, 90), p2 = p1;
+  c.idct(a);
+  c.addBlock(a, p1.data(), 8);
+  c.idctAdd(b, p2.data(), 8);
+  EXPECT_EQ(p1, p2);
+}

@@ -1,6 +1,9 @@
 #include "capture_graphs.h"
 
+#include <memory>
+
 #include "capture/capture_graph.h"
+#include "capture/dv_capture_graph.h"
 
 namespace wizard {
 
@@ -11,7 +14,13 @@ std::unique_ptr<CCaptureGraph>& AnalogSlot() {
   return graph;
 }
 
+std::unique_ptr<CDvCaptureGraph>& DvSlot() {
+  static std::unique_ptr<CDvCaptureGraph> graph;
+  return graph;
+}
+
 bool g_analogRunning = false;
+bool g_dvOpen = false;
 
 }  // namespace
 
@@ -24,9 +33,18 @@ CCaptureGraph& AnalogGraph() {
 bool AnalogGraphRunning() { return AnalogSlot() && g_analogRunning; }
 void SetAnalogGraphRunning(bool running) { g_analogRunning = running; }
 
-DvGraphSeam& DvGraph() {
-  static DvGraphSeam seam;
-  return seam;
+CDvCaptureGraph& DvGraph() {
+  auto& slot = DvSlot();
+  if (!slot) slot = std::make_unique<CDvCaptureGraph>();
+  return *slot;
+}
+
+bool DvGraphOpen() { return DvSlot() && g_dvOpen; }
+void SetDvGraphOpen(bool open) { g_dvOpen = open; }
+
+void CloseDvGraph() {
+  if (auto& slot = DvSlot()) slot->Close();
+  g_dvOpen = false;
 }
 
 void ReleaseCaptureGraphs() {
@@ -36,7 +54,8 @@ void ReleaseCaptureGraphs() {
     slot.reset();
   }
   g_analogRunning = false;
-  if (DvGraph().release) DvGraph().release();
+  CloseDvGraph();
+  DvSlot().reset();
 }
 
 }  // namespace wizard

@@ -5,6 +5,10 @@
 #include <thread>
 
 #include "capture/capture_graph.h"
+#include "capture/dv_capture_graph.h"
+#include "platform/dshow/base_filter.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/transform_filter.h"
 #include "capture_graphs.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
@@ -20,7 +24,30 @@ bool PumpUntilReal(testkit::ManualTime& time, const std::function<bool()>& done,
   return false;
 }
 
+namespace {
+
+// The camcorder's stream dump: it takes every packet the camcorder delivers.
+platform::dshow::CRendererFilter* CamcorderDump() {
+  if (!wizard::DvGraphOpen() || !wizard::DvGraph().Graph()) return nullptr;
+  CComPtr<IBaseFilter> f;
+  if (wizard::DvGraph().Graph()->FindFilterByName("m2ts Dump", &f) != S_OK) return nullptr;
+  return dynamic_cast<platform::dshow::CRendererFilter*>(platform::dshow::AsBaseFilter(f));
+}
+
+}  // namespace
+
 void RecordFor(testkit::ManualTime& time, int ms, bool analog) {
+  if (!analog) {
+    // Camcorder time goes on a frame (34 ms) at a time, each once the graph has taken it.
+    platform::dshow::CRendererFilter* dump = CamcorderDump();
+    const long long start = dump ? dump->SamplesRendered() : 0;
+    for (int t = 34, i = 1; t <= ms; t += 34, ++i) {
+      time.Advance(34);
+      for (int k = 0; dump && k < 2000 && dump->SamplesRendered() < start + i; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return;
+  }
   CCaptureGraph& graph = wizard::AnalogGraph();
   DWORD start = 0;
   if (analog) graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &start);

@@ -73,7 +73,7 @@ BOOL CRecordBurnPage::OnInitDialog() {
   m_progress.MoveWindow(380, 228, 290, 10);
   m_progress.SetRange(0, 100);
   m_volume.SubclassDlgItem(IDC_VOLUME, this);
-  m_volume.SetChannelBitmaps(ui, IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL, FALSE, 0);
+  m_volume.SetChannelBitmaps(ui, IDB_VOLUME_CHANNEL, IDB_VOLUME_CHANNEL, FALSE, 0);
   m_volume.SetThumbBitmaps(ui, IDB_SLIDER_THUMB, IDB_SLIDER_THUMB_DRAG, TRUE, RGB(255, 0, 0));
   m_volume.MoveWindow(380, 156, 280, 15);
   SetItemFont(IDC_BURN_CAPTION, 380, 28, 360, 24, m_fontMiddle);

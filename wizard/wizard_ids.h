@@ -229,6 +229,7 @@
 #define IDC_VOLUME 1152
 #define IDC_VOLUME_VALUE 1156
 #define IDB_TAPE_PANEL 1345
+#define IDB_VOLUME_CHANNEL 1346
 
 // Commands of the help menu and the system menu.
 #define ID_HELP_CONTENTS 32779

@@ -3,7 +3,10 @@
 // failures, each ending idle with its message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "capture/capture_graph.h"
 #include "capture_graphs.h"
@@ -11,6 +14,8 @@
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/disc/sim_drive.h"
+#include "platform/disc/drive_set.h"
 #include "platform/dshow/sim_hardware.h"
 #include "record_burn_dvd_page.h"
 #include "record_burn_support.h"
@@ -65,6 +70,23 @@ class RecordBurnDvd : public WizardTest {
       if (text.find(part) != std::string::npos) return true;
     return false;
   }
+  // Runs `steps` on page 343 inside the wizard's modal loop; then the wizard ends (Exit when it
+  // is still open).
+  void OnRecordPage(const std::function<void(HWND frame, CRecordBurnDvdPage* page)>& steps) {
+    WhenDialogShows([&](HWND d) {
+      CRecordBurnDvdPage* page = GoToRecordPage(d, dialog_);
+      ASSERT_NE(page, nullptr);
+      steps(d, page);
+      Pump();
+      if (::IsWindow(d)) ClickButton(d, IDC_EXIT);
+    });
+    dialog_.DoModal();
+  }
+  // Waits for the pass to end with `count` boxes shown in all.
+  bool BoxesShown(std::size_t count) {
+    return PumpUntilReal(time_, [&] { return boxes_.Count() >= count; });
+  }
+  CWendrelDlg dialog_;
 };
 
 TEST_F(RecordBurnDvd, TheDemoRoadBurnsADiscLsdvdReadsAndTheWizardCloses) {
@@ -116,6 +138,161 @@ TEST_F(RecordBurnDvd, TheDemoRoadBurnsADiscLsdvdReadsAndTheWizardCloses) {
   EXPECT_NEAR(20.0, disc.titles[0].seconds, 0.5);
   EXPECT_EQ(1, disc.titles[0].chapters);
   EXPECT_EQ(discName, disc.discTitle);
+}
+
+TEST_F(RecordBurnDvd, AnotherCopyGoesOnAFreshBlankOfTheSameClassAndABluRayIsRefused) {
+  UseWriters({Writer("A", "WRITES=DVD+R,DVD+R DL,BD-R\nMEDIUM=DVD+R DL\n")});
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    RecordAndStop(page, 3000, IDYES, IDYES);
+    boxes_.QueueAnswer(IDYES);  // burning complete, another copy?
+    boxes_.QueueAnswer(IDOK);   // insert a blank: a fresh DVD+R DL comes
+    ASSERT_TRUE(BoxesShown(4));
+    EXPECT_EQ(1u, ReadDvd(WriterImage()).titles.size());
+    // The next blank is a Blu-ray disc: refused, and No ends the wizard.
+    const auto drives = platform::disc::MachineDrives();
+    ASSERT_EQ(1u, drives.size());
+    drives.front()->SetNextBlank(20);
+    boxes_.QueueAnswer(IDYES);  // another copy?
+    boxes_.QueueAnswer(IDOK);   // insert a blank
+    boxes_.QueueAnswer(IDOK);   // does not match
+    boxes_.QueueAnswer(IDNO);   // another copy?
+    ASSERT_TRUE(BoxesShown(8));
+  });
+  const auto texts = Texts();
+  ASSERT_EQ(8u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_EQ("Please remove any discs from the disc tray and insert a blank disc into your drive.", texts[3]);
+  EXPECT_EQ("Disc type does not match!  Please insert the same type of disc.", texts[6]);
+  EXPECT_TRUE(dialog_.TornDown());
+}
+
+TEST_F(RecordBurnDvd, WithoutAWriterTheFolderStaysInCreateDvdFolderAndTwoRecordingsOfAMinuteBothSurvive) {
+  UseWriters({});
+  platform::FixedLocalTime when(2026, 12, 9, 13, 5, 0);
+  platform::ScopedLocalTime scoped(when);
+  std::vector<std::string> folders;
+  WhenDialogShows([&](HWND d) {
+    ClickButton(d, IDC_NEXT), Pump();  // 196
+    ClickButton(dialog_.GetActivePage()->m_hWnd, IDC_SAVE_TO_PC);
+    ClickButton(d, IDC_NEXT), Pump();
+    ClickButton(dialog_.GetActivePage()->m_hWnd, 1092);
+    ClickButton(d, IDC_NEXT), Pump();
+    ClickButton(dialog_.GetActivePage()->m_hWnd, 1101);
+    for (int step = 0; step < 3; ++step) ClickButton(d, IDC_NEXT), Pump();
+    auto* page = dynamic_cast<CRecordBurnDvdPage*>(dialog_.GetActivePage());
+    ASSERT_NE(page, nullptr);
+    time_.Advance(200);
+    for (int run = 0; run < 2; ++run) {
+      RecordAndStop(page, 3000, IDYES, IDYES);
+      boxes_.QueueAnswer(IDOK);
+      ASSERT_TRUE(BoxesShown(3 * (run + 1)));
+      folders.push_back(page->WorkFolder());
+      EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+      time_.Advance(200);  // the preview comes back
+    }
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  EXPECT_EQ("Created DVD folder on your hard drive. ", Texts().at(2));
+  ASSERT_EQ(2u, folders.size());
+  EXPECT_EQ(wizard::State().dvdFolder + "20261209_1305/", folders[0]);
+  EXPECT_EQ(wizard::State().dvdFolder + "20261209_1305_2/", folders[1]);
+  for (const std::string& folder : folders) {
+    const DvdReading reading = ReadDvd(folder);
+    ASSERT_EQ(1u, reading.titles.size()) << folder;
+    EXPECT_NEAR(3.0, reading.titles[0].seconds, 0.5);
+    // Only the disc's folders are left.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"AUDIO_TS", "VIDEO_TS"}), names);
+  }
+}
+
+TEST_F(RecordBurnDvd, AFailedMultiplexKeepsTheStreamsAndEndsIdle) {
+  std::string stem;
+  OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
+    RecordAndStop(page, 2000, IDYES, IDYES);
+    stem = page->WorkFolder() + page->BaseName();
+    // The video turns out not to be MPEG.
+    ASSERT_TRUE(platform::WriteWholeFileAtomic(stem + ".mpv", std::string(100000, 'x')));
+    boxes_.QueueAnswer(IDOK);
+    ASSERT_TRUE(BoxesShown(3));
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+    EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
+    EXPECT_TRUE(ControlEnabled(d, IDC_EXIT));
+  });
+  EXPECT_TRUE(Shown("could not be prepared")) << ::testing::PrintToString(Texts());
+  EXPECT_TRUE(platform::FileExists(stem + ".mpv"));
+  EXPECT_TRUE(platform::FileExists(stem + ".mpa"));
+}
+
+TEST_F(RecordBurnDvd, AMissingDvdauthorEndsIdleWithItsReason) {
+  const std::string path = std::getenv("PATH");
+  ::setenv("PATH", "/nonexistent", 1);
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    RecordAndStop(page, 2000, IDYES, IDYES);
+    boxes_.QueueAnswer(IDOK);
+    ASSERT_TRUE(BoxesShown(3));
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+    EXPECT_TRUE(platform::FileExists(page->WorkFolder() + "1.mpg")) << "the multiplexed recording is kept";
+  });
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_TRUE(Shown("dvdauthor is not installed")) << ::testing::PrintToString(Texts());
+}
+
+TEST_F(RecordBurnDvd, ABurnFailingAtABlockNamesTheSenseDataAndKeepsTheFolder) {
+  UseWriters({Writer("A", "WRITES=DVD+R\nMEDIUM=DVD+R\nWRITEERROR=100:05:24:00\n")});
+  std::string folder;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    RecordAndStop(page, 2000, IDYES, IDYES);
+    folder = page->WorkFolder();
+    boxes_.QueueAnswer(IDOK);
+    ASSERT_TRUE(BoxesShown(3));
+  });
+  EXPECT_EQ("Burning failed.\nError Code : SenseKey( 5), ASC(24), ASCQ( 0)", Texts().at(2));
+  EXPECT_TRUE(dialog_.TornDown());
+  EXPECT_EQ(1u, ReadDvd(folder).titles.size()) << "VIDEO_TS stays for a later burn";
+}
+
+TEST_F(RecordBurnDvd, AFullDiskStopsOnceDeletesTheRecordingAndAnUnreadableOneRecordsOn) {
+  std::string folder;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    platform::FixedFileSystem unreadable(0, platform::LargeFiles::Yes, true);
+    {
+      platform::ScopedFileSystem disk(unreadable);
+      ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+      RecordFor(time_, 2000, true);
+      EXPECT_EQ(CRecordBurnDvdPage::kRecording, page->GetPhase()) << "unknown free space is not a full disk";
+    }
+    platform::FixedFileSystem full(40ull << 20, platform::LargeFiles::Yes);
+    platform::ScopedFileSystem disk(full);
+    folder = page->WorkFolder();
+    boxes_.QueueAnswer(IDOK);
+    RecordFor(time_, 1000, true);
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+  });
+  EXPECT_EQ((std::vector<std::string>{"Hard drive is full."}), Texts());
+  EXPECT_FALSE(platform::FolderExists(folder));
+}
+
+TEST_F(RecordBurnDvd, NoToEitherStopQuestionKeepsOrDeletesAsAsked) {
+  std::string folder;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 2000, true);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+    EXPECT_EQ(CRecordBurnDvdPage::kRecording, page->GetPhase());
+    folder = page->WorkFolder();
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+    // Stop means nothing once idle.
+    EXPECT_FALSE(ClickButton(page->m_hWnd, IDC_STOP));
+  });
+  EXPECT_EQ(3u, boxes_.Count());
+  EXPECT_FALSE(platform::FolderExists(folder));
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ class RecordBurnBd : public WizardTest {
     if (page) time_.Advance(200);
     return page;
   }
+  CWendrelDlg dialog_;
 };
 
 double BluRayTitleSeconds(const std::string& path, unsigned* titles) {
@@ -126,6 +127,30 @@ TEST_F(RecordBurnBd, WithoutAWriterTheBdmvFolderStaysUnderCreateBDFolder) {
   unsigned titles = 0;
   EXPECT_NEAR(5.0, BluRayTitleSeconds(workFolder, &titles), 1.0);
   EXPECT_EQ(1u, titles);
+}
+
+TEST_F(RecordBurnBd, AFailedAuthoringKeepsTheClipAndItsCompanionAndEndsIdle) {
+  std::string clip;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 100, false);  // too short for two entry points
+    clip = page->ClipPath();
+    for (int answer : {IDYES, IDYES, IDOK, IDOK}) boxes_.QueueAnswer(answer);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 4; }));
+    EXPECT_EQ(CRecordBurnBdPage::kIdle, page->GetPhase());
+    EXPECT_TRUE(ControlEnabled(d, IDC_EXIT));
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  ASSERT_EQ(4u, boxes_.Count());
+  const std::string last = boxes_.Calls()[3].text;
+  EXPECT_EQ(0u, last.find("failed tarnel")) << last;
+  EXPECT_NE(last.find(clip + ".ptsinfo"), std::string::npos) << last;
+  EXPECT_TRUE(platform::FileExists(clip));
+  EXPECT_TRUE(platform::FileExists(clip + ".ptsinfo"));
 }
 
 TEST(BdJobFile, ChaptersEveryFiveMinutesBeforeTheEnd) {

@@ -44,7 +44,7 @@ class CBurnOptionsDialog : public CDialog {
 };
 
 namespace wizard {
-// The folder the user picks, starting at `start`; empty when cancelled. The one place the
-// wizard asks for a folder, so the skin chooser can replace the shell's.
-std::string ChooseFolder(HWND owner, const std::string& start);
+// The folder the user picks in the skin's folder chooser, starting at `start`; empty when
+// cancelled.
+std::string ChooseFolder(CWnd* owner, const std::string& start);
 }  // namespace wizard

@@ -7,6 +7,7 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/shell/folder_browser.h"
 #include "record_space.h"
+#include "resources/skin_ids.h"
 #include "widgets/folder_browser.h"
 #include "wizard_ids.h"
 #include "wizard_page.h"
@@ -80,6 +81,10 @@ BOOL CBurnOptionsDialog::OnInitDialog() {
   SetDlgItemText(kFolderText, m_folder.c_str());
   if (s.discName.empty()) s.discName = wizard::DefaultDiscName();
   SetDlgItemText(kDiscName, s.discName.c_str());
+  m_speeds = std::make_unique<CSkinComboBox>(ui, IDB_SKIN_COMBO_ARROW);
+  m_speeds->SubclassDlgItem(kSpeedList, this);
+  m_speeds->SetTextColor(kGreyText);
+  m_speeds->SetBackgroundBrush(static_cast<HBRUSH>(m_brush));
   HWND list = ::GetDlgItem(m_hWnd, kSpeedList);
   if (writer) {
     CQnDataCDDVD& w = wizard::Writer();

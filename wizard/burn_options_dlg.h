@@ -1,12 +1,14 @@
 // CBurnOptionsDialog (dialog 347): the work folder, the disc name and the burn speed.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/gdi/afx_gdi.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/afx_msgmap.h"
 #include "tip_bitmap_button.h"
+#include "widgets/skin_combo_box.h"
 
 class CBurnOptionsDialog : public CDialog {
  public:
@@ -41,6 +43,7 @@ class CBurnOptionsDialog : public CDialog {
   CBitmap m_backgroundOwner;
   CBrush m_brush;
   CTipBitmapButton m_close, m_folderButton, m_ok, m_cancel;
+  std::unique_ptr<CSkinComboBox> m_speeds;
 };
 
 namespace wizard {

@@ -4,6 +4,7 @@
 
 #include "capture/capture_graph.h"
 #include "capture/dv_capture_graph.h"
+#include "platform/dshow/device_interfaces.h"
 
 namespace wizard {
 
@@ -32,6 +33,19 @@ CCaptureGraph& AnalogGraph() {
 
 bool AnalogGraphRunning() { return AnalogSlot() && g_analogRunning; }
 void SetAnalogGraphRunning(bool running) { g_analogRunning = running; }
+
+bool AnalogSignalPresent() {
+  if (!AnalogGraphRunning()) return false;
+  CCaptureGraph& graph = *AnalogSlot();
+  if (!graph.Builder() || !graph.VideoCapture()) return true;
+  CComPtr<IAMAnalogVideoDecoder> decoder;
+  if (FAILED(graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, graph.VideoCapture(),
+                                            IID_IAMAnalogVideoDecoder, reinterpret_cast<void**>(&decoder))) ||
+      !decoder)
+    return true;
+  long locked = 1;
+  return FAILED(decoder->get_HorizontalLocked(&locked)) || locked != 0;
+}
 
 CDvCaptureGraph& DvGraph() {
   auto& slot = DvSlot();

@@ -14,6 +14,9 @@ CCaptureGraph& AnalogGraph();
 bool AnalogGraphRunning();
 // The analog graph's preview state, kept by the pages that start and stop it.
 void SetAnalogGraphRunning(bool running);
+// Whether the analog device's decoder is locked to a picture; a device that cannot tell counts
+// as having one.
+bool AnalogSignalPresent();
 
 // The camcorder graph, made on first use; open while a page previews a camcorder with it.
 CDvCaptureGraph& DvGraph();

@@ -172,7 +172,7 @@ void CRecordBurnDvdPage::OnRecord() {
     m_signalSeconds = m_noSignalSeconds = 0;
     m_watching = true;
     SetTimer(kSignalTimer, 1000, nullptr);
-    // The preview that runs delivers a signal; a device that reports none is waited for.
+    // A device with a picture records at once; one without is waited for under the balloon.
     WatchSignal();
   } else if (IsCamcorder()) {
     if (!wizard::DvGraphOpen() || GraphRecording()) return;
@@ -184,7 +184,7 @@ void CRecordBurnDvdPage::OnRecord() {
 }
 
 void CRecordBurnDvdPage::WatchSignal() {
-  const bool signal = !State().checkVideoSignal || wizard::AnalogGraphRunning();
+  const bool signal = !State().checkVideoSignal || wizard::AnalogSignalPresent();
   const std::uint64_t now = platform::CurrentClock().NowMs();
   if (signal) {
     if (m_signalSeconds == 0) m_signalSinceMs = now;
@@ -193,7 +193,7 @@ void CRecordBurnDvdPage::WatchSignal() {
   } else {
     m_noSignalSeconds++;
     m_signalSeconds = 0;
-    if (!m_balloon) {
+    if (!m_balloon || !m_balloon->m_hWnd) {
       m_balloon = std::make_unique<CBalloonTipDialog>(PreviewWindow(), this);
       m_balloon->Create(IDD_BALLOON_TIP, this);
     }
@@ -203,6 +203,8 @@ void CRecordBurnDvdPage::WatchSignal() {
     StartRecording();
   }
 }
+
+HWND CRecordBurnDvdPage::BalloonWindow() const { return m_balloon ? m_balloon->m_hWnd : nullptr; }
 
 void CRecordBurnDvdPage::CloseBalloon() {
   if (m_balloon) {

@@ -27,6 +27,8 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   int VideoBitRate() const { return m_videoRate; }
   bool LowRate() const { return m_lowRate; }
   const std::string& BaseName() const { return m_baseName; }
+  // The balloon that asks for a picture while Record waits for one; null when closed.
+  HWND BalloonWindow() const;
 
   static constexpr UINT_PTR kStartMuxTimer = 11;
   static constexpr UINT_PTR kStartAuthorTimer = 22;

@@ -295,4 +295,30 @@ TEST_F(RecordBurnDvd, NoToEitherStopQuestionKeepsOrDeletesAsAsked) {
   EXPECT_FALSE(platform::FolderExists(folder));
 }
 
+TEST_F(RecordBurnDvd, WithoutASignalTheBalloonWaitsAndThePictureStartsTheRecording) {
+  auto devices = sim::DefaultDevices();
+  devices[0].signal = false;
+  sim::Hardware::Instance().SetDevices(devices);
+  bool balloonOpen = false, recordingWithout = true, closedAfter = false;
+  OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    Pump();
+    balloonOpen = page->BalloonWindow() != nullptr;
+    recordingWithout = page->GetPhase() == CRecordBurnDvdPage::kRecording;
+    WritePicture(d, "record_burn_dvd_343_waiting.png");
+    if (page->BalloonWindow()) WritePicture(page->BalloonWindow(), "record_burn_dvd_343_balloon.png");
+    sim::Hardware::Instance().Update(devices[0].id, [](sim::DeviceDesc& box) { box.signal = true; });
+    time_.Advance(1000);
+    EXPECT_EQ(CRecordBurnDvdPage::kRecording, page->GetPhase());
+    closedAfter = page->BalloonWindow() == nullptr;
+    RecordFor(time_, 1000, true);
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+  });
+  EXPECT_TRUE(balloonOpen);
+  EXPECT_FALSE(recordingWithout);
+  EXPECT_TRUE(closedAfter);
+}
+
 }  // namespace

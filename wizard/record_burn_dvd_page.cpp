@@ -195,7 +195,7 @@ void CRecordBurnDvdPage::WatchSignal() {
     m_signalSeconds = 0;
     if (!m_balloon || !m_balloon->m_hWnd) {
       m_balloon = std::make_unique<CBalloonTipDialog>(PreviewWindow(), this);
-      m_balloon->Create(IDD_BALLOON_TIP, this);
+      if (m_balloon->Create(IDD_BALLOON_TIP, this)) m_balloon->ShowWindow(SW_SHOWNOACTIVATE);
     }
   }
   if (m_phase == kIdle && m_signalSeconds > 0) {

@@ -131,18 +131,20 @@ void CRecordBurnBdPage::OnRecord() {
 
 void CRecordBurnBdPage::OnStop() { StopRecording(true, false); }
 
-void CRecordBurnBdPage::StopRecording(bool byUser, bool diskFull) {
+void CRecordBurnBdPage::StopRecording(bool byUser, bool diskFull, bool graphGone) {
   // Only a running recording stops; authoring and burning keep the navigation held.
   if (m_phase != kRecording) {
     if (m_phase == kIdle) SetButtons(0);
     return;
   }
-  if (!wizard::DvGraphOpen() || !wizard::DvGraph().IsCapturing()) return;
   CDvCaptureGraph& graph = wizard::DvGraph();
-  if (byUser && m_elapsedSeconds < m_plannedSeconds &&
-      Ask(Text(IDS_STOP_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
-    return;
-  if (!graph.StopHdvCaptureToPreview()) return;
+  if (!graphGone) {
+    if (!wizard::DvGraphOpen() || !graph.IsCapturing()) return;
+    if (byUser && m_elapsedSeconds < m_plannedSeconds &&
+        Ask(Text(IDS_STOP_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
+      return;
+    if (!graph.StopHdvCaptureToPreview()) return;
+  }
   KillTimer(kRecordClockTimer);
   if (diskFull) {
     Ask(Text(IDS_DISK_FULL), MB_OK | MB_ICONERROR);
@@ -156,8 +158,10 @@ void CRecordBurnBdPage::StopRecording(bool byUser, bool diskFull) {
     return;
   }
   KillTimer(kLevelTimer);
-  graph.StopGraph();
-  graph.SetTransportMode(4297, 2000);
+  if (wizard::DvGraphOpen()) {
+    graph.StopGraph();
+    graph.SetTransportMode(4297, 2000);
+  }
   ResetMeters();
   m_phase = kAuthoring;
   const std::string folder = m_workFolder;
@@ -292,7 +296,13 @@ LRESULT CRecordBurnBdPage::OnBurnEnded(WPARAM status, LPARAM) {
 LRESULT CRecordBurnBdPage::OnGraphEvent(WPARAM, LPARAM) {
   long code = 0;
   if (wizard::DvGraphOpen()) code = wizard::DvGraph().HandleGraphEvents();
-  if ((code == 31 || code == 3) && m_phase == kRecording) StopRecording(false, false);
+  if ((code == 31 || code == 3) && m_phase == kRecording) {
+    // A lost camcorder has no preview to go back to: the recording is torn down as it stands.
+    CDvCaptureGraph& graph = wizard::DvGraph();
+    if (wizard::DvGraphOpen() && graph.Graph() && graph.IsCapturing()) graph.StopHdvCapture();
+    if (!graph.Graph()) wizard::SetDvGraphOpen(false);
+    StopRecording(false, false, true);
+  }
   RECT area{36, 54, 320, 200};
   InvalidateRect(&area, TRUE);
   return 0;

@@ -38,7 +38,8 @@ class CRecordBurnBdPage : public CRecordBurnPage {
  private:
   void ShowBdStatus(int kind, int percent);
   void OpenCamcorder();
-  void StopRecording(bool byUser, bool diskFull);
+  // `graphGone`: the graph ended the recording itself (the camcorder was lost).
+  void StopRecording(bool byUser, bool diskFull, bool graphGone = false);
   void AuthorEnded();
   void Burn();
   void DeleteRecording();

@@ -263,7 +263,7 @@ bool CRecordBurnDvdPage::StopGraphRecording() {
   return wizard::DvGraph().StopHdvCaptureToPreview() != FALSE;
 }
 
-void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull) {
+void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull, bool graphGone) {
   CloseBalloon();
   if (m_watching) {
     // Record was pressed and the signal never came.
@@ -275,10 +275,12 @@ void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull) {
     return;
   }
   if (m_phase != kRecording) return;
-  if (byUser && m_elapsedSeconds < m_plannedSeconds &&
-      Ask(Text(IDS_STOP_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
-    return;
-  if (!StopGraphRecording()) return;
+  if (!graphGone) {
+    if (byUser && m_elapsedSeconds < m_plannedSeconds &&
+        Ask(Text(IDS_STOP_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
+      return;
+    if (!StopGraphRecording()) return;
+  }
   m_signalSeconds = m_noSignalSeconds = 0;
   KillTimer(kRecordClockTimer);
   KillTimer(kSignalTimer);
@@ -441,7 +443,15 @@ LRESULT CRecordBurnDvdPage::OnGraphEvent(WPARAM, LPARAM) {
   long code = 0;
   if (m_deviceType == 1) code = wizard::AnalogGraph().HandleGraphEvents();
   else if (wizard::DvGraphOpen()) code = wizard::DvGraph().HandleGraphEvents();
-  if ((code == 31 || code == 3) && m_phase == kRecording) StopRecording(false, false);
+  if ((code == 31 || code == 3) && m_phase == kRecording) {
+    // A lost device has no preview to go back to: the recording is torn down as it stands.
+    if (GraphRecording()) {
+      if (m_deviceType == 1) wizard::AnalogGraph().StopCapture();
+      else if (m_deviceType == 2) wizard::DvGraph().StopCapture();
+      else wizard::DvGraph().StopHdvCapture();
+    }
+    StopRecording(false, false, true);
+  }
   ::InvalidateRect(PreviewWindow(), nullptr, TRUE);
   return 0;
 }

@@ -58,7 +58,8 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   void StartRecording();
   bool GraphRecording() const;
   bool StopGraphRecording();
-  void StopRecording(bool byUser, bool diskFull);
+  // `graphGone`: the graph ended the recording itself (the device was lost).
+  void StopRecording(bool byUser, bool diskFull, bool graphGone = false);
   void WatchSignal();
   void CloseBalloon();
   void Burn();

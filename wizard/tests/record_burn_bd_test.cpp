@@ -153,6 +153,33 @@ TEST_F(RecordBurnBd, AFailedAuthoringKeepsTheClipAndItsCompanionAndEndsIdle) {
   EXPECT_TRUE(platform::FileExists(clip + ".ptsinfo"));
 }
 
+TEST_F(RecordBurnBd, AnUnpluggedCamcorderEndsTheRecordingWithTheBurnQuestion) {
+  std::vector<std::string> texts;
+  int phaseAfter = -1;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 5000, false);
+    boxes_.QueueAnswer(IDNO);  // start burning? No: the recording goes
+    sim::DeviceDesc camcorder;
+    ASSERT_TRUE(
+        sim::Hardware::Instance().FindByName("Vidarro HDV Camcorder", sim::DeviceKind::HdvCamcorder, &camcorder));
+    sim::Hardware::Instance().Unplug(camcorder.id);
+    EXPECT_TRUE(PumpUntilReal(
+        time_, [&] { return boxes_.Count() >= 1; }, 10));
+    phaseAfter = page->GetPhase();
+    EXPECT_FALSE(platform::FileExists(page->ClipPath()));
+    sim::Hardware::Instance().Plug(camcorder.id);
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  for (const auto& call : boxes_.Calls()) texts.push_back(call.text);
+  ASSERT_EQ(1u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_NE(texts[0].find("Do you want to start burning?"), std::string::npos);
+  EXPECT_EQ(CRecordBurnBdPage::kIdle, phaseAfter);
+}
+
 TEST(BdJobFile, ChaptersEveryFiveMinutesBeforeTheEnd) {
   testkit::Environment env(testkit::CurrentTestName());
   const std::string path = wizard::WriteJobFile("/work/BD/", 600);

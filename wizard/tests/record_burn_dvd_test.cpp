@@ -321,4 +321,24 @@ TEST_F(RecordBurnDvd, WithoutASignalTheBalloonWaitsAndThePictureStartsTheRecordi
   EXPECT_TRUE(closedAfter);
 }
 
+TEST_F(RecordBurnDvd, AnUnpluggedBoxEndsTheRecordingAndWhatWasRecordedIsBurned) {
+  wizard::State().makeCopyDisc = 0;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 3000, true);
+    boxes_.QueueAnswer(IDYES);  // start burning?
+    boxes_.QueueAnswer(IDOK);   // burning complete
+    sim::Hardware::Instance().Unplug(sim::DefaultDevices()[0].id);
+    EXPECT_TRUE(BoxesShown(2));
+    sim::Hardware::Instance().Plug(sim::DefaultDevices()[0].id);
+  });
+  const auto texts = Texts();
+  ASSERT_EQ(2u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_NE(texts[0].find("Do you want to start burning?"), std::string::npos);
+  EXPECT_EQ("Burning complete.", texts[1]);
+  const DvdReading disc = ReadDvd(WriterImage());
+  ASSERT_EQ(1u, disc.titles.size());
+  EXPECT_NEAR(3.0, disc.titles[0].seconds, 0.5);
+}
+
 }  // namespace

@@ -341,4 +341,21 @@ TEST_F(RecordBurnDvd, AnUnpluggedBoxEndsTheRecordingAndWhatWasRecordedIsBurned) 
   EXPECT_NEAR(3.0, disc.titles[0].seconds, 0.5);
 }
 
+TEST_F(RecordBurnDvd, AWorkFolderTheToolsCannotTakeIsRefusedBeforeRecording) {
+  int phase = -1;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    // Not UTF-8, then not writable.
+    for (const std::string& folder : {env_.Documents() + "Vid\xe9os/", std::string("/proc/vidarro/")}) {
+      wizard::State().outputFolder = folder;
+      boxes_.QueueAnswer(IDOK);
+      ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+      EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
+    }
+    phase = page->GetPhase();
+  });
+  ASSERT_EQ(2u, boxes_.Count());
+  for (const auto& text : Texts()) EXPECT_EQ(0u, text.find("Cannot start recording.")) << text;
+  EXPECT_EQ(CRecordBurnDvdPage::kIdle, phase);
+}
+
 }  // namespace

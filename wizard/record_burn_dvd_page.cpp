@@ -123,7 +123,10 @@ void CRecordBurnDvdPage::OpenDevice() {
       graph.ChangeCaptureFormat(&width, &height, TRUE);
       graph.SetEraseLines(special ? 4 : pal ? 2 : 0);
       opened = graph.StartPreview();
-      if (opened) graph.FitVideoWindow(s.wideScreen ? 1 : 0);
+      if (opened) {
+        graph.FitVideoWindow(s.wideScreen ? 1 : 0);
+        wizard::SelectAnalogInput(State().inputCable);
+      }
       wizard::SetAnalogGraphRunning(opened != FALSE);
     }
   } else if (m_deviceType == 2 || m_deviceType == 3) {

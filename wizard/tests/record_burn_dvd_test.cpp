@@ -16,6 +16,7 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/disc/sim_drive.h"
 #include "platform/disc/drive_set.h"
+#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_hardware.h"
 #include "record_burn_dvd_page.h"
 #include "record_burn_support.h"
@@ -356,6 +357,32 @@ TEST_F(RecordBurnDvd, AWorkFolderTheToolsCannotTakeIsRefusedBeforeRecording) {
   ASSERT_EQ(2u, boxes_.Count());
   for (const auto& text : Texts()) EXPECT_EQ(0u, text.find("Cannot start recording.")) << text;
   EXPECT_EQ(CRecordBurnDvdPage::kIdle, phase);
+}
+
+TEST_F(RecordBurnDvd, TheCrossbarFollowsTheChosenCable) {
+  long routed = -1;
+  int cable = -1;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage*) {
+    cable = wizard::State().inputCable;
+    CComPtr<IBaseFilter> filter;
+    ASSERT_EQ(S_OK, wizard::AnalogGraph().Graph()->FindFilterByName("Vidarro USB Crossbar", &filter));
+    CComPtr<IAMCrossbar> crossbar;
+    ASSERT_TRUE(SUCCEEDED(filter->QueryInterface(IID_IAMCrossbar, reinterpret_cast<void**>(&crossbar))));
+    crossbar->get_IsRoutedTo(0, &routed);
+    int composite = 1, component = 3, unknown = 9;
+    long now = -1;
+    wizard::SelectAnalogInput(composite);
+    crossbar->get_IsRoutedTo(0, &now);
+    EXPECT_EQ(0, now);
+    wizard::SelectAnalogInput(component);  // the box has none: it stays
+    crossbar->get_IsRoutedTo(0, &now);
+    EXPECT_EQ(0, now);
+    EXPECT_EQ(3, component);
+    wizard::SelectAnalogInput(unknown);
+    EXPECT_EQ(1, unknown);
+  });
+  EXPECT_EQ(2, cable) << "S-Video, as the cable page chose";
+  EXPECT_EQ(1, routed) << "the box's S-Video input";
 }
 
 }  // namespace

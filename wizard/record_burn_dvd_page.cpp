@@ -59,8 +59,6 @@ CRecordBurnDvdPage::~CRecordBurnDvdPage() {
   m_authorThread.Wait();
 }
 
-BOOL CRecordBurnDvdPage::OnInitDialog() { return CRecordBurnPage::OnInitDialog(); }
-
 void CRecordBurnDvdPage::OnSetActive() {
   const wizard::WizardState& s = State();
   ShowStep(this, StepTitle("5.", IDS_RECORD_BURN_DVD), 5);

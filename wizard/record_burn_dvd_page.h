@@ -40,7 +40,6 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   static constexpr UINT_PTR kSignalTimer = 767;
 
  protected:
-  BOOL OnInitDialog() override;
   void OnTimer(UINT_PTR id) override;
   void OnRecord();
   void OnStop();

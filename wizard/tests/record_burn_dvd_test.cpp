@@ -385,4 +385,30 @@ TEST_F(RecordBurnDvd, TheCrossbarFollowsTheChosenCable) {
   EXPECT_EQ(1, routed) << "the box's S-Video input";
 }
 
+TEST_F(RecordBurnDvd, ADvCamcorderRecordsToDvdThroughItsOwnGraph) {
+  wizard::State().makeCopyDisc = 0;
+  int type = 0;
+  OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
+    ClickButton(d, IDC_BACK), Pump();
+    wizard::State().videoDevice = "Vidarro DV Camcorder";
+    ClickButton(d, IDC_NEXT), Pump();
+    time_.Advance(200);
+    type = page->DeviceType();
+    ASSERT_TRUE(wizard::DvGraphOpen());
+    EXPECT_TRUE(ControlVisible(page->m_hWnd, IDC_TAPE_PLAY));
+    ClickButton(page->m_hWnd, IDC_TAPE_PLAY);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    ASSERT_EQ(CRecordBurnDvdPage::kRecording, page->GetPhase());
+    RecordFor(time_, 3000, false);
+    for (int answer : {IDYES, IDYES, IDOK}) boxes_.QueueAnswer(answer);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(BoxesShown(3));
+  });
+  EXPECT_EQ(2, type);
+  const auto texts = Texts();
+  ASSERT_EQ(3u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_EQ("Burning complete.", texts[2]);
+  EXPECT_EQ(1u, ReadDvd(WriterImage()).titles.size());
+}
+
 }  // namespace

@@ -307,6 +307,7 @@ void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull, bool graphGon
   m_expectedBytes = static_cast<std::uint64_t>(wizard::kStreamOverhead + wizard::kDvdAudioRate + m_videoRate) *
                     static_cast<std::uint64_t>(m_elapsedSeconds) / 8;
   m_muxFailed = false;
+  m_authorEnded = false;
   qnmpgmux_EndCreateSource();
   SetTimer(kStartMuxTimer, 100, nullptr);
   KillTimer(kLevelTimer);
@@ -404,14 +405,16 @@ LRESULT CRecordBurnDvdPage::OnMuxEnded(WPARAM result, LPARAM) {
   KillTimer(kMuxProgressTimer);
   if (result != kDvdJobDone) m_muxFailed = true;
   else m_phase = kMuxed;
-  // The author learns the video is complete either way; a failed one fails its read.
-  qndvdauthor_EndCreateSource();
+  // The author learns the video is complete either way (a failed one fails its read); one that
+  // has already given up must not find the flag set for the next recording.
+  if (!m_authorEnded) qndvdauthor_EndCreateSource();
   SetTimer(kAuthorWaitTimer, 1000, nullptr);
   return 0;
 }
 
 LRESULT CRecordBurnDvdPage::OnAuthorEnded(WPARAM result, LPARAM) {
   KillTimer(kAuthorWaitTimer);
+  m_authorEnded = true;
   if (m_muxFailed || result != kDvdJobDone) {
     m_muxThread.Wait();
     m_authorThread.Wait();

@@ -83,6 +83,7 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   std::uint64_t m_signalSinceMs = 0;
   bool m_watching = false;
   bool m_muxFailed = false;
+  bool m_authorEnded = false;
   unsigned long m_imageBlocks = 0;
   bool m_firstDiscBluRay = false;
   wizard::WorkerThread m_muxThread;

@@ -67,8 +67,14 @@ bool Author(const std::string& xmlPath) {
     SetLastError(error);
     return false;
   }
-  // The video is read only once its multiplexer is done with it.
-  while (!g_sourceEnded.load()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // The video is read only once its multiplexer is done with it. Without the word, the wait
+  // ends once no multiplexer has been running for a while: nobody is left to give it.
+  constexpr auto kPoll = std::chrono::milliseconds(20);
+  constexpr int kIdlePolls = 500;  // 10 s
+  for (int idle = 0; !g_sourceEnded.load() && idle < kIdlePolls;) {
+    std::this_thread::sleep_for(kPoll);
+    idle = platform::dvd::MultiplexerRunning() ? 0 : idle + 1;
+  }
   std::string format;
   if (!VideoFormatOf(job.vobs.front().path, &format)) {
     SetLastError(job.vobs.front().path + " is not an MPEG program stream");

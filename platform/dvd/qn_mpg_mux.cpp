@@ -21,6 +21,7 @@ namespace {
 
 std::atomic<bool> g_sourceEnded{false};
 std::atomic<std::int64_t> g_position{0};
+std::atomic<int> g_running{0};
 
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr int kDvdMuxRate = 10080000;  // bits per second
@@ -241,15 +242,19 @@ bool Multiplex(const std::string& output, const std::string& videoPath, const st
 
 }  // namespace
 
+bool platform::dvd::MultiplexerRunning() { return g_running.load() > 0; }
+
 extern "C" {
 
 int qnmpgmux(const char* outputPath, const char* videoPath, const char* audioPath, int mode, int, int, HWND notify,
              int) {
   g_position.store(0);
+  ++g_running;
   const std::string audio = audioPath ? audioPath : "";
   const bool ok = outputPath && videoPath && Multiplex(outputPath, videoPath, audio, mode);
   if (!ok && outputPath) std::remove(outputPath);
   g_sourceEnded.store(false);
+  --g_running;
   if (notify) ::PostMessage(notify, kMuxEndMessage, ok ? kDvdJobDone : kDvdJobFailed, 0);
   return ok ? 1 : 0;
 }

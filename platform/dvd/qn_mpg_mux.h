@@ -11,6 +11,12 @@ constexpr UINT kMuxEndMessage = 0x0400 + 12;  // WM_USER + 12
 constexpr WPARAM kDvdJobDone = 2;
 constexpr WPARAM kDvdJobFailed = 1;
 
+namespace platform::dvd {
+// Whether a qnmpgmux job is running now (the author waits no longer than the multiplexer
+// could still be writing).
+bool MultiplexerRunning();
+}  // namespace platform::dvd
+
 extern "C" {
 // Multiplexes until both streams are complete (see qnmpgmux_EndCreateSource) and drained.
 // Mode 6 is the low-rate recording, 5 the normal one. Returns 1 when the output is whole.

@@ -189,4 +189,16 @@ TEST_F(DvdMuxAuthorTest, FailuresPostTheirCodeAndLeaveNoHalfFiles) {
   EXPECT_EQ((std::vector<WPARAM>{kDvdJobFailed, kDvdJobFailed}), Ends(kAuthorEndMessage));
 }
 
+TEST_F(DvdMuxAuthorTest, AnAuthorNobodyTellsStillEndsOnceNoMultiplexerRuns) {
+  const std::string stem = dvdtest::MakeElementaryPair(work, "DVD_alone", 1.0);
+  const std::string mpg = work + "1.mpg";
+  qnmpgmux_EndCreateSource();
+  ASSERT_EQ(1, qnmpgmux(mpg.c_str(), (stem + ".mpv").c_str(), (stem + ".mpa").c_str(), 5, 100, 0, nullptr, 1));
+  const std::string xml = work + "authorinfo.xml";
+  WriteAuthorInfo(xml, mpg, "00:00:00.0");
+  // No end of source ever comes: the job must not wait for good.
+  EXPECT_EQ(1, qndvdauthor(xml.c_str(), window, 1, 1)) << qndvdauthor_LastError();
+  EXPECT_EQ(1u, ReadDvd(work).size());
+}
+
 }  // namespace

@@ -69,6 +69,12 @@ std::optional<std::int64_t> GetTransportRecordingRate(ReadOnlyFile& clip) {
   return meter.Rate();
 }
 
+std::int64_t TailScanStart(std::int64_t clipBytes) {
+  // Whole packets only: a scan that starts inside one never finds the packets after it.
+  const std::int64_t packets = clipBytes / kSourcePacketSize - kTailBytes / kSourcePacketSize;
+  return std::max<std::int64_t>(0, packets * kSourcePacketSize);
+}
+
 bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProgress& progress) {
   record.firstPts = 0;
   record.lastPts = 0;
@@ -127,7 +133,7 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
     rate = GetTransportRecordingRate(clip);
     // The companion spares the full scan; the last frame is near the end of the clip.
     const std::int64_t size = clip.Size();
-    const std::int64_t tail = std::max<std::int64_t>(0, size / kSourcePacketSize * kSourcePacketSize - kTailBytes);
+    const std::int64_t tail = TailScanStart(size);
     EntryPointScanner tailScanner;
     if (clip.SeekTo(tail)) {
       ReadPackets(clip, [&](const std::uint8_t* data, std::size_t bytes) {

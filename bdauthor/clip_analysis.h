@@ -15,6 +15,10 @@ namespace bdauthor {
 // Clips are read in whole multiples of the 53-packet block.
 constexpr std::size_t kScanBlockBytes = 53 * kSourcePacketSize * 32;
 
+// Where the tail scan for the last video PTS starts: a packet boundary at least 4 MB (less one
+// packet) before the end, or 0.
+std::int64_t TailScanStart(std::int64_t clipBytes);
+
 // False after reporting why. The companion is read, never deleted here.
 bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProgress& progress);
 

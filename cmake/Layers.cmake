@@ -8,7 +8,7 @@ set(VIDARRO_LAYERS
   "platform/gdi"
   "platform/window"
   "platform/controls platform/rc"
-  "platform/shell platform/ole platform/dshow platform/disc"
+  "platform/shell platform/ole platform/dshow platform/disc platform/dvd"
   "platform/wmf platform/filters platform/audio platform/x11 platform/script"
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"

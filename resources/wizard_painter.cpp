@@ -158,7 +158,9 @@ int main(int argc, char** argv) {
     ui(id, Page(Colour{40 + (id % 7) * 20, 120, 200 - (id % 5) * 20}));
   ui(1313, Buttons(34, 34, 4));
   for (int id : {1316, 1317, 1326, 1327, 1328, 1332, 1333}) ui(id, Buttons(200, 180, 4));
-  for (int id : {1314, 1320, 1345}) ui(id, Buttons(40, 30, 4));
+  for (int id : {1314, 1320}) ui(id, Buttons(40, 30, 4));
+  ui(1345, Picture(320, 46, kFace));
+  ui(1346, Bar(280, 15));
   for (int id : {1343, 1344}) ui(id, Buttons(90, 32, 4));
   for (int id : {1341}) ui(id, Buttons(28, 28, 4));
   ui(1335, Buttons(16, 27, 4));

@@ -7,6 +7,8 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/shell/folder_browser.h"
 #include "record_space.h"
+#include "resources/skin_ids.h"
+#include "widgets/folder_browser.h"
 #include "wizard_ids.h"
 #include "wizard_page.h"
 #include "wizard_state.h"
@@ -17,26 +19,11 @@ using wizard::Text;
 
 namespace wizard {
 
-namespace {
-int StartAt(HWND dialog, UINT message, LPARAM, LPARAM start) {
-  if (message == BFFM_INITIALIZED) ::SendMessage(dialog, BFFM_SETSELECTION, TRUE, start);
-  return 0;
-}
-}  // namespace
-
-std::string ChooseFolder(HWND owner, const std::string& start) {
-  char name[MAX_PATH] = {};
-  BROWSEINFO info;
-  info.hwndOwner = owner;
-  info.pszDisplayName = name;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX;
-  info.lpfn = StartAt;
-  info.lParam = reinterpret_cast<LPARAM>(start.c_str());
-  LPITEMIDLIST chosen = SHBrowseForFolder(&info);
-  char path[MAX_PATH] = {};
-  const bool ok = chosen && SHGetPathFromIDList(chosen, path);
-  ILFree(chosen);
-  return ok ? std::string(path) : std::string();
+std::string ChooseFolder(CWnd* owner, const std::string& start) {
+  const std::string title = Text(IDS_OUTPUT_FOLDER);
+  CFolderBrowser browser(TRUE, State().windowTitle.c_str(), title.c_str(), start.c_str(), owner);
+  browser.SetMessageCaption(State().windowTitle);
+  return browser.DoModal() == 1 ? browser.GetFolderPath() : std::string();
 }
 
 }  // namespace wizard
@@ -94,6 +81,10 @@ BOOL CBurnOptionsDialog::OnInitDialog() {
   SetDlgItemText(kFolderText, m_folder.c_str());
   if (s.discName.empty()) s.discName = wizard::DefaultDiscName();
   SetDlgItemText(kDiscName, s.discName.c_str());
+  m_speeds = std::make_unique<CSkinComboBox>(ui, IDB_SKIN_COMBO_ARROW);
+  m_speeds->SubclassDlgItem(kSpeedList, this);
+  m_speeds->SetTextColor(kGreyText);
+  m_speeds->SetBackgroundBrush(static_cast<HBRUSH>(m_brush));
   HWND list = ::GetDlgItem(m_hWnd, kSpeedList);
   if (writer) {
     CQnDataCDDVD& w = wizard::Writer();
@@ -125,7 +116,7 @@ void CBurnOptionsDialog::ShowSpace() {
 void CBurnOptionsDialog::OnFolder() {
   std::string start = m_folder;
   if (start.size() > 1 && start.back() == '/') start.pop_back();
-  const std::string chosen = wizard::ChooseFolder(m_hWnd, start);
+  const std::string chosen = wizard::ChooseFolder(this, start);
   if (chosen.empty()) return;
   int folders = 0, files = 0;
   CheckFolderAccess(chosen, &folders, &files);

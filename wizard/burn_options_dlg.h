@@ -1,12 +1,14 @@
 // CBurnOptionsDialog (dialog 347): the work folder, the disc name and the burn speed.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/gdi/afx_gdi.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/afx_msgmap.h"
 #include "tip_bitmap_button.h"
+#include "widgets/skin_combo_box.h"
 
 class CBurnOptionsDialog : public CDialog {
  public:
@@ -41,10 +43,11 @@ class CBurnOptionsDialog : public CDialog {
   CBitmap m_backgroundOwner;
   CBrush m_brush;
   CTipBitmapButton m_close, m_folderButton, m_ok, m_cancel;
+  std::unique_ptr<CSkinComboBox> m_speeds;
 };
 
 namespace wizard {
-// The folder the user picks, starting at `start`; empty when cancelled. The one place the
-// wizard asks for a folder, so the skin chooser can replace the shell's.
-std::string ChooseFolder(HWND owner, const std::string& start);
+// The folder the user picks in the skin's folder chooser, starting at `start`; empty when
+// cancelled.
+std::string ChooseFolder(CWnd* owner, const std::string& start);
 }  // namespace wizard

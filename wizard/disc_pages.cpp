@@ -1,5 +1,7 @@
 #include "disc_pages.h"
 
+#include "resources/skin_ids.h"
+
 #include "disc_check.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "wait_cursor.h"
@@ -99,14 +101,20 @@ BOOL CNoWriterPage::OnInitDialog() {
   SetItemFont(IDC_PROMPT, 50, 35, 400, 200, m_fontLarge);
   SetItemFont(IDC_SAVE_TO_PC, 50, 299, 700, 34, m_fontSmall);
   SetTextColour(IDC_PROMPT, kGreyText);
-  SetTextColour(IDC_SAVE_TO_PC, kBlueText);
+  m_saveToPC = std::make_unique<CSkinCheckBox>(State().uiLibrary, IDB_SKIN_CHECKBOX, 13);
+  m_saveToPC->SubclassDlgItem(IDC_SAVE_TO_PC, this);
+  m_saveToPC->SetTextColor(kBlueText);
+  m_saveToPC->SetBackgroundBrush(BackgroundBrush());
   return TRUE;
 }
 
 void CNoWriterPage::OnSetActive() {
   const bool bd = State().IsBluRay();
   SetDlgItemText(IDC_PROMPT, Text(bd ? IDS_NO_BD_WRITER : IDS_NO_DVD_WRITER).c_str());
+  // The skin box takes its caption when it is attached.
+  m_saveToPC->UnsubclassWindow();
   SetDlgItemText(IDC_SAVE_TO_PC, Text(bd ? IDS_CREATE_BD_FOLDER : IDS_CREATE_DVD_FOLDER).c_str());
+  m_saveToPC->SubclassDlgItem(IDC_SAVE_TO_PC, this);
   CheckDlgButton(IDC_SAVE_TO_PC, State().saveToPC ? BST_CHECKED : BST_UNCHECKED);
   ShowStep(this, Text(IDS_INFORMATION), 2);
   if (m_pHost) m_pHost->EnableNext(State().saveToPC != 0);
@@ -141,6 +149,10 @@ BOOL CWriterPage::OnInitDialog() {
   m_eject.LoadBitmap(ui, IDB_EJECT);
   m_eject.MoveTo(320, 183);
   m_eject.SetToolTip(IDS_TIP_EJECT);
+  m_writers = std::make_unique<CSkinComboBox>(ui, IDB_SKIN_COMBO_ARROW);
+  m_writers->SubclassDlgItem(IDC_WRITER_LIST, this);
+  m_writers->SetTextColor(kGreyText);
+  m_writers->SetBackgroundBrush(BackgroundBrush());
   return TRUE;
 }
 

@@ -1,8 +1,12 @@
 // The disc pages: disc type (241), no writer (196), writer choice (337) and blank disc (129).
 #pragma once
 
+#include <memory>
+
 #include "platform/controls/afx_controls.h"
 #include "tip_bitmap_button.h"
+#include "widgets/skin_check_box.h"
+#include "widgets/skin_combo_box.h"
 #include "wizard_page.h"
 
 class CDiscTypePage : public CWizardPage {
@@ -34,6 +38,10 @@ class CNoWriterPage : public CWizardPage {
   BOOL OnInitDialog() override;
   void OnSaveToPC();
   DECLARE_MESSAGE_MAP()
+
+ private:
+  // Made once the UI library is known; its caption follows the disc type.
+  std::unique_ptr<CSkinCheckBox> m_saveToPC;
 };
 
 class CWriterPage : public CWizardPage {
@@ -56,6 +64,7 @@ class CWriterPage : public CWizardPage {
   void FillList();
   void ApplySelection();
   CTipBitmapButton m_eject;
+  std::unique_ptr<CSkinComboBox> m_writers;
 };
 
 class CBlankDiscPage : public CWizardPage {

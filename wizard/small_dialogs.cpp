@@ -1,6 +1,7 @@
 #include "small_dialogs.h"
 
 #include "capture/capture_graph.h"
+#include "capture/dv_capture_graph.h"
 #include "capture_graphs.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/menu.h"
@@ -148,7 +149,7 @@ CFullScreenDialog::CFullScreenDialog(int mode, CWnd* owner)
 
 bool CFullScreenDialog::GraphRunning() const {
   if (m_mode == 0) return wizard::AnalogGraphRunning();
-  return wizard::DvGraph().running && wizard::DvGraph().running();
+  return wizard::DvGraphOpen();
 }
 
 BOOL CFullScreenDialog::OnInitDialog() {
@@ -163,7 +164,7 @@ BOOL CFullScreenDialog::OnInitDialog() {
   HWND surface = ::GetDlgItem(m_hWnd, IDC_PROMPT);
   ::EnableWindow(surface, FALSE);
   if (m_mode == 0) wizard::AnalogGraph().SetVideoWindowOwner(surface);
-  else if (wizard::DvGraph().setVideoWindowOwner) wizard::DvGraph().setVideoWindowOwner(surface);
+  else if (wizard::DvGraphOpen()) wizard::DvGraph().SetVideoWindowOwner(surface);
   return TRUE;
 }
 
@@ -190,8 +191,7 @@ BOOL CFullScreenDialog::OnEraseBkgnd(CDC* dc) {
 
 void CFullScreenDialog::GiveBack() {
   if (m_mode == 0 && wizard::AnalogGraphRunning()) wizard::AnalogGraph().SetVideoWindowOwner(m_previousVideoWindow);
-  else if (m_mode == 1 && wizard::DvGraph().setVideoWindowOwner)
-    wizard::DvGraph().setVideoWindowOwner(m_previousVideoWindow);
+  else if (m_mode == 1 && wizard::DvGraphOpen()) wizard::DvGraph().SetVideoWindowOwner(m_previousVideoWindow);
   EndDialog(IDOK);
 }
 

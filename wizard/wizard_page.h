@@ -50,6 +50,8 @@ class CWizardPage : public CDialog {
   HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) override;
   void SetTextColour(int id, COLORREF colour);
   HBITMAP Background() const { return m_background; }
+  // The page picture as a brush, for skin controls that paint the background under them.
+  HBRUSH BackgroundBrush() { return static_cast<HBRUSH>(m_backgroundBrush); }
   DECLARE_MESSAGE_MAP()
 
  public:

@@ -1,7 +1,8 @@
 #include "wizard_pages.h"
 
 #include "disc_pages.h"
-#include "record_pages.h"
+#include "record_burn_bd_page.h"
+#include "record_burn_dvd_page.h"
 #include "record_settings_page.h"
 #include "source_pages.h"
 
@@ -16,7 +17,7 @@ std::vector<std::unique_ptr<CWizardPage>> MakeWizardPages() {
   pages.push_back(std::make_unique<CConnectPage>());
   pages.push_back(std::make_unique<CNoCaptureDevicePage>());
   pages.push_back(std::make_unique<CRecordSettingsPage>());
-  pages.push_back(std::make_unique<CDvdRecordPage>());
-  pages.push_back(std::make_unique<CBdRecordPage>());
+  pages.push_back(std::make_unique<CRecordBurnDvdPage>());
+  pages.push_back(std::make_unique<CRecordBurnBdPage>());
   return pages;
 }

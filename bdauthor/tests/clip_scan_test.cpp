@@ -4,6 +4,7 @@
 
 #include "bdauthor/arrival_rate.h"
 #include "bdauthor/attribute_scan.h"
+#include "bdauthor/clip_analysis.h"
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/pts_companion.h"
 #include "bdauthor/start_code_search.h"
@@ -311,6 +312,23 @@ TEST(SizeClass, Boundaries) {
   EXPECT_EQ(SizeClassOf(0, 0x13FFFF / 192 - 1), 6);
   EXPECT_EQ(SizeClassOf(0, 0x140000 / 192), 7);
   EXPECT_EQ(SizeClassOf(10, 5), 0);
+}
+
+TEST(TailScan, StartsOnAPacketBoundaryAndFindsTheLastPictureOfALongClip) {
+  SyntheticVideo video;
+  video.gops = 8;
+  video.frameBytes = 40000;  // about 4.8 MB: longer than the tail read
+  const MuxedClip clip = MuxClip(test::MakeMpeg2Stream(video), MuxOptions{});
+  const auto size = static_cast<std::int64_t>(clip.bytes.size());
+  ASSERT_GT(size, std::int64_t{4} << 20);
+  const std::int64_t start = TailScanStart(size);
+  EXPECT_EQ(0, start % kSourcePacketSize);
+  EXPECT_GE(size - start, (std::int64_t{4} << 20) - kSourcePacketSize);
+  EntryPointScanner tail;
+  tail.Feed(clip.bytes.data() + start, clip.bytes.size() - static_cast<std::size_t>(start));
+  EXPECT_EQ(clip.lastVideoPts, tail.LastVideoPts());
+  EXPECT_EQ(0, TailScanStart(1000));
+  EXPECT_EQ(0, TailScanStart(0));
 }
 
 }  // namespace

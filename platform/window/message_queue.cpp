@@ -533,10 +533,6 @@ DWORD GetMessageTime() { return CurrentQueue()->last.time; }
 
 DWORD GetMessagePos() { return MessagePos(); }
 
-DWORD GetCurrentThreadId() { return CurrentQueue()->threadId; }
-
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
-
 UINT RegisterWindowMessage(LPCSTR name) {
   if (!name || !*name) return 0;
   // Derived from the name alone, so every process of the suite agrees on the number.

@@ -1,6 +1,8 @@
 // Messages: per-thread queues, sending and posting across threads (and processes), the loop calls.
 #pragma once
 
+#include "platform/base/sync.h"
+
 #include "platform/base/win_types.h"
 #include "platform/window/wm_messages.h"
 
@@ -58,9 +60,8 @@ DWORD GetQueueStatus(UINT flags);
 DWORD GetMessageTime();
 DWORD GetMessagePos();
 
-DWORD GetCurrentThreadId();
-DWORD GetCurrentProcessId();
-
+// GetCurrentThreadId and GetCurrentProcessId come from platform/base/sync.h: a thread's queue
+// is known by the same id.
 // Numbers in 0xC000..0xFFFF derived from the name (case ignored), so every process agrees on them.
 UINT RegisterWindowMessage(LPCSTR name);
 UINT RegisterClipboardFormat(LPCSTR name);

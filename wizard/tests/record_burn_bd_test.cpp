@@ -1,0 +1,198 @@
+// The Blu-ray record-and-burn page on the HDV camcorder: record, author through Tarnel, burn
+// as UDF and read the image back with libbluray; the job file; folder-only output.
+#include <gtest/gtest.h>
+
+#include <libbluray/bluray.h>
+
+#include "capture_graphs.h"
+#include "disc_jobs.h"
+#include "record_plan.h"
+#include "platform/base/file.h"
+#include "platform/base/process.h"
+#include "platform/dshow/sim_hardware.h"
+#include "record_burn_bd_page.h"
+#include "record_burn_support.h"
+#include "wizard_ids.h"
+#include "wizard_state.h"
+
+namespace {
+
+using namespace testkit;
+using namespace wizardtest;
+namespace sim = platform::dshow::sim;
+
+class RecordBurnBd : public WizardTest {
+ protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+    UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
+    wizard::State().discType = 1;
+    wizard::State().recordingMinutes = 1;
+  }
+  void TearDown() override {
+    wizard::ReleaseCaptureGraphs();
+    WizardTest::TearDown();
+  }
+  CRecordBurnBdPage* GoToRecordPage(HWND frame, CWendrelDlg& dialog) {
+    for (int step = 0; step < 4; ++step) ClickButton(frame, IDC_NEXT), Pump();
+    auto* page = dynamic_cast<CRecordBurnBdPage*>(dialog.GetActivePage());
+    if (page) time_.Advance(200);
+    return page;
+  }
+  CWendrelDlg dialog_;
+};
+
+double BluRayTitleSeconds(const std::string& path, unsigned* titles) {
+  BLURAY* bd = bd_open(path.c_str(), nullptr);
+  if (!bd) return -1;
+  *titles = bd_get_titles(bd, TITLES_ALL, 0);
+  double seconds = -1;
+  if (BLURAY_TITLE_INFO* info = *titles ? bd_get_title_info(bd, 0, 0) : nullptr) {
+    seconds = static_cast<double>(info->duration) / 90000.0;
+    bd_free_title_info(info);
+  }
+  bd_close(bd);
+  return seconds;
+}
+
+TEST_F(RecordBurnBd, TheCamcorderRoadBurnsABluRayDiscLibblurayReads) {
+  CWendrelDlg dialog;
+  std::string workFolder, discName;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(3, page->DeviceType());
+    EXPECT_TRUE(wizard::DvGraphOpen());
+    WritePicture(d, "record_burn_bd_345_idle.png");
+    ClickButton(page->m_hWnd, IDC_TAPE_PLAY);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    ASSERT_EQ(CRecordBurnBdPage::kRecording, page->GetPhase());
+    RecordFor(time_, 20000, false);
+    WritePicture(d, "record_burn_bd_345_recording.png");
+    workFolder = page->WorkFolder();
+    discName = wizard::State().discName;
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDYES);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return page->GetPhase() == CRecordBurnBdPage::kBurning; }));
+    WritePicture(d, "record_burn_bd_345_burning.png");
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 3; }));
+    Pump();
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  std::vector<std::string> texts;
+  for (const auto& call : boxes_.Calls()) texts.push_back(call.text);
+  ASSERT_EQ(3u, boxes_.Count()) << ::testing::PrintToString(texts);
+  EXPECT_EQ("Burning complete.", boxes_.Calls()[2].text);
+  EXPECT_FALSE(platform::FolderExists(workFolder));
+
+  std::string out, err;
+  int code = -1;
+  ASSERT_TRUE(platform::RunProcess("bd_info", {WriterImage()}, &out, &err, &code, 60000));
+  EXPECT_NE(out.find(discName), std::string::npos) << out;
+  EXPECT_NE(out.find("HDMV titles         : 1"), std::string::npos) << out;
+  unsigned titles = 0;
+  EXPECT_NEAR(20.0, BluRayTitleSeconds(WriterImage(), &titles), 1.0);
+  EXPECT_EQ(1u, titles);
+}
+
+TEST_F(RecordBurnBd, WithoutAWriterTheBdmvFolderStaysUnderCreateBDFolder) {
+  UseWriters({});
+  CWendrelDlg dialog;
+  std::string workFolder;
+  WhenDialogShows([&](HWND d) {
+    ClickButton(d, IDC_NEXT), Pump();  // 196
+    ClickButton(dialog.GetActivePage()->m_hWnd, IDC_SAVE_TO_PC);
+    for (int step = 0; step < 3; ++step) ClickButton(d, IDC_NEXT), Pump();
+    auto* page = dynamic_cast<CRecordBurnBdPage*>(dialog.GetActivePage());
+    ASSERT_NE(page, nullptr);
+    time_.Advance(200);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 5000, false);
+    workFolder = page->WorkFolder();
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDOK);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 3; }));
+    EXPECT_EQ(CRecordBurnBdPage::kIdle, page->GetPhase());
+    EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(3u, boxes_.Count());
+  EXPECT_EQ("Created Blu-ray folder on your hard drive. ", boxes_.Calls()[2].text);
+  EXPECT_EQ(0u, workFolder.find(wizard::State().bdFolder)) << workFolder;
+  unsigned titles = 0;
+  EXPECT_NEAR(5.0, BluRayTitleSeconds(workFolder, &titles), 1.0);
+  EXPECT_EQ(1u, titles);
+}
+
+TEST_F(RecordBurnBd, AFailedAuthoringKeepsTheClipAndItsCompanionAndEndsIdle) {
+  std::string clip;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 100, false);  // too short for two entry points
+    clip = page->ClipPath();
+    for (int answer : {IDYES, IDYES, IDOK, IDOK}) boxes_.QueueAnswer(answer);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 4; }));
+    EXPECT_EQ(CRecordBurnBdPage::kIdle, page->GetPhase());
+    EXPECT_TRUE(ControlEnabled(d, IDC_EXIT));
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  ASSERT_EQ(4u, boxes_.Count());
+  const std::string last = boxes_.Calls()[3].text;
+  EXPECT_EQ(0u, last.find("failed tarnel")) << last;
+  EXPECT_NE(last.find(clip + ".ptsinfo"), std::string::npos) << last;
+  EXPECT_TRUE(platform::FileExists(clip));
+  EXPECT_TRUE(platform::FileExists(clip + ".ptsinfo"));
+}
+
+TEST_F(RecordBurnBd, AnUnpluggedCamcorderEndsTheRecordingWithTheBurnQuestion) {
+  std::vector<std::string> texts;
+  int phaseAfter = -1;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 5000, false);
+    boxes_.QueueAnswer(IDNO);  // start burning? No: the recording goes
+    sim::DeviceDesc camcorder;
+    ASSERT_TRUE(
+        sim::Hardware::Instance().FindByName("Vidarro HDV Camcorder", sim::DeviceKind::HdvCamcorder, &camcorder));
+    sim::Hardware::Instance().Unplug(camcorder.id);
+    EXPECT_TRUE(PumpUntilReal(
+        time_, [&] { return boxes_.Count() >= 1; }, 10));
+    phaseAfter = page->GetPhase();
+    EXPECT_FALSE(platform::FileExists(page->ClipPath()));
+    sim::Hardware::Instance().Plug(camcorder.id);
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  for (const auto& call : boxes_.Calls()) texts.push_back(call.text);
+  ASSERT_EQ(1u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_NE(texts[0].find("Do you want to start burning?"), std::string::npos);
+  EXPECT_EQ(CRecordBurnBdPage::kIdle, phaseAfter);
+}
+
+TEST(BdJobFile, ChaptersEveryFiveMinutesBeforeTheEnd) {
+  testkit::Environment env(testkit::CurrentTestName());
+  const std::string path = wizard::WriteJobFile("/work/BD/", 600);
+  ASSERT_FALSE(path.empty());
+  std::string text;
+  ASSERT_TRUE(platform::ReadWholeFile(path, &text));
+  EXPECT_EQ(
+      "\r\n[TARNEL]\r\nVERSION=0.5\r\n\r\n[AUTHORINFO]\r\nINPUTCOUNT=1\r\nOUTPUTPATH=/work/BD/\r\n\r\n[INPUT0]\r\n"
+      "CHAPTERTIME=0,300\r\n",
+      text);
+  EXPECT_EQ("0", wizard::BdChapterTimes(300));
+  EXPECT_EQ("0,300", wizard::BdChapterTimes(301));
+  EXPECT_EQ("", wizard::BdChapterTimes(0));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// Driving the record-and-burn pages: the wizard brought to its last page, device time moved on
+// while the encoder keeps up, the worker threads waited for, and the burned disc read back.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "wizard_test_support.h"
+
+namespace wizardtest {
+
+// Pumps (with short real sleeps for the worker threads), moving the clock on 50 ms a round so
+// the page's timers run, until `done`; false after ~60 s.
+bool PumpUntilReal(testkit::ManualTime& time, const std::function<bool()>& done, int seconds = 60);
+// Moves the manual clock on by `ms` in 100 ms steps, each once the analog encoder has taken
+// the pictures of that time (camcorder graphs: just the steps).
+void RecordFor(testkit::ManualTime& time, int ms, bool analog);
+// The image file of the simulated writer "A" of wizard_test_support.
+std::string WriterImage(const std::string& id = "A");
+
+struct DvdTitle {
+  double seconds = 0;
+  int chapters = 0;
+};
+struct DvdReading {
+  bool ok = false;
+  std::string discTitle;
+  std::vector<DvdTitle> titles;
+};
+// lsdvd of an image or a folder.
+DvdReading ReadDvd(const std::string& path);
+
+}  // namespace wizardtest

@@ -8,6 +8,7 @@
 
 #include "burner_pack.h"
 #include "capture_fixture.h"
+#include "clip_thumbnail.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 
 namespace studio {
@@ -137,14 +138,25 @@ TEST_F(CaptureFormatsPeerTest, HdvStreamWithItsPartsFromTheHdvCamcorder) {
         s.discCapacity = 4;
       },
       [] { return TheCaptureEngine().dvGraph.GetWriterFileCount() >= 3; });
-  // Every part is on disk and readable; the list shows those the thumbnailer could picture.
-  ASSERT_FALSE(clips.empty());
-  const std::vector<std::string> parts = {Output() + "HDV_140509.m2ts", Output() + "HDV_140509_1.m2ts"};
-  for (const std::string& part : parts) EXPECT_TRUE(std::filesystem::exists(part)) << part;
-  for (const std::string& clip : clips) EXPECT_EQ(clip.rfind(Output() + "HDV_140509", 0), 0u) << clip;
-  EXPECT_NE(VideoOf(parts[0]).find("mpeg2video\n1440\n1080"), std::string::npos) << VideoOf(parts[0]);
-  // A later part starts wherever the byte count fell: a transport stream, not always a picture.
-  EXPECT_EQ(Probe("format=format_name", parts[1]), "mpegts");
+  // Every part written is listed: each starts where a picture sequence does, with the tables.
+  std::vector<std::string> parts;
+  for (int i = 0; std::filesystem::exists(i == 0 ? Output() + "HDV_140509.m2ts"
+                                                 : Output() + "HDV_140509_" + std::to_string(i) + ".m2ts");
+       ++i)
+    parts.push_back(i == 0 ? Output() + "HDV_140509.m2ts" : Output() + "HDV_140509_" + std::to_string(i) + ".m2ts");
+  ASSERT_GE(parts.size(), 3u);
+  std::sort(clips.begin(), clips.end());
+  std::vector<std::string> sorted = parts;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(clips, sorted);
+  for (const std::string& part : parts) {
+    EXPECT_LE(std::filesystem::file_size(part), 4u * 1048576) << part;
+    EXPECT_EQ(Probe("format=format_name", part), "mpegts") << part;
+    EXPECT_NE(VideoOf(part).find("mpeg2video\n1440\n1080"), std::string::npos) << part << ": " << VideoOf(part);
+    HBITMAP thumb = nullptr;
+    EXPECT_EQ(MakeClipThumbnail(part, ".m2ts", &thumb), ThumbnailResult::kMade) << part;
+    if (thumb) ::DeleteObject(thumb);
+  }
 }
 
 TEST_F(CaptureFormatsPeerTest, UnpluggingMidRecordingStopsWithAReadableFile) {

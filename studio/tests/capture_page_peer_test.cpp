@@ -9,6 +9,7 @@
 #include "burner_pack.h"
 #include "capture_fixture.h"
 #include "clip_thumbnail.h"
+#include "platform/base/file.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 
 namespace studio {
@@ -48,6 +49,86 @@ TEST_F(CapturePagePeerTest, TenSecondsOfDvdFromTheUsbBox) {
   EXPECT_EQ(Probe("stream=codec_name", file, "a:0"), "mp2");
   const double seconds = std::stod(Probe("format=duration", file));
   EXPECT_NEAR(seconds, 10.0, 1.0);
+}
+
+// Whether the clip's thumbnail shows the recording's first frame: the pattern's white flash
+// of second 0 over most of the picture, not the list's black.
+bool ShowsFirstFrame(CClipListCtrl& list, int item) {
+  RECT icon{};
+  list.GetItemRect(item, &icon, LVIR_ICON);
+  const COLORREF c = Pixel(list.m_hWnd, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+  return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200;
+}
+
+// Record, list, rename, save; start again, reopen, delete: the user's round through the suite.
+TEST_F(CapturePagePeerTest, TheWholeSessionFromRecordingToAReopenedProject) {
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+  };
+  const std::string project = env_.Documents() + "session.ilj5";
+  std::string recorded, renamed;
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    ASSERT_EQ(page.DeviceType(), 1);
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(10500);
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
+    PumpUntil([&] { return model_.clips.Count() > 0; });
+    recorded = Output() + "DVD_140509_0.mpg";
+    ASSERT_TRUE(model_.clips.Contains(recorded));
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_TRUE(ShowsFirstFrame(list, 0));
+    Picture(dialog.m_hWnd, "session_recorded.png");
+
+    // Renamed in place, the file follows its new label.
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ::SendMessage(dialog.m_hWnd, WM_COMMAND, ID_CLIP_RENAME, 0);
+    HWND edit = reinterpret_cast<HWND>(list.SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowText(edit, "Holiday");
+    PressKey(VK_RETURN);
+    Pump();
+    renamed = Output() + "Holiday.mpg";
+    EXPECT_TRUE(model_.clips.Contains(renamed));
+    EXPECT_FALSE(platform::FileExists(recorded));
+
+    WhenDialogShows([&](HWND) { AnswerFileDialog(project); });
+    ::SendMessage(dialog.m_hWnd, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    EXPECT_EQ(model_.projectPath, project);
+  });
+  ASSERT_TRUE(platform::FileExists(renamed));
+  EXPECT_EQ(Probe("stream=codec_name,width,height", renamed, "v:0"), "mpeg2video\n720\n480");
+  EXPECT_NEAR(std::stod(Probe("format=duration", renamed)), 10.0, 1.0);
+
+  // A new window over an empty list, as after a restart, opens the last project saved with the
+  // clip and its picture.
+  model_.clips.Clear();
+  model_.projectPath = kUntitledProject;
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage&, HWND) {
+    CClipListCtrl& list = dialog.ClipListControl();
+    EXPECT_EQ(model_.projectPath, project);
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_TRUE(model_.clips.Contains(renamed));
+    EXPECT_EQ(list.GetItemText(0, 0), "Holiday.mpg");
+    EXPECT_TRUE(ShowsFirstFrame(list, 0));
+    Picture(dialog.m_hWnd, "session_reopened.png");
+
+    // Deleted to the trash, with the record the desktop restores it from.
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    WhenDialogShows([&](HWND prompt) {
+      EXPECT_EQ(ControlText(prompt, IDC_DELETE_FILE_NAME), "Holiday.mpg");
+      ClickButton(prompt, IDC_MOVE_TO_TRASH);
+    });
+    ClickButton(dialog.m_hWnd, IDC_DELETE);
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_FALSE(model_.clips.Contains(renamed));
+  });
+  EXPECT_FALSE(platform::FileExists(renamed));
+  const std::string trash = platform::TrashFolder();
+  EXPECT_TRUE(std::filesystem::exists(trash + "/files/Holiday.mpg"));
+  EXPECT_TRUE(std::filesystem::exists(trash + "/info/Holiday.mpg.trashinfo"));
 }
 
 }  // namespace

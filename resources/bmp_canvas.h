@@ -18,6 +18,7 @@ class Canvas {
   Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<std::size_t>(w) * h, fill) {}
   int Width() const { return w_; }
   int Height() const { return h_; }
+  Colour At(int x, int y) const { return px_[static_cast<std::size_t>(y) * w_ + x]; }
   void Set(int x, int y, Colour c) {
     if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<std::size_t>(y) * w_ + x] = c;
   }

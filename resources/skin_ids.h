@@ -99,5 +99,41 @@
 #define IDB_MAIN_FULL 1522
 #define IDB_MAIN_MINIMIZE 1524
 #define IDB_MAIN_NORMAL 1525
+// The capture page's frame: corners 8 x 8, repeated pieces 4 long, a 160 x 8 decoration in the
+// top's middle and 24-pixel lit ends under the sides.
+#define IDB_CAPTURE_FRAME_TOP_LEFT 1526
+#define IDB_CAPTURE_FRAME_TOP 1527
+#define IDB_CAPTURE_FRAME_TOP_MIDDLE 1528
+#define IDB_CAPTURE_FRAME_TOP_RIGHT 1529
+#define IDB_CAPTURE_FRAME_LEFT 1530
+#define IDB_CAPTURE_FRAME_LEFT_END 1531
+#define IDB_CAPTURE_FRAME_RIGHT 1532
+#define IDB_CAPTURE_FRAME_RIGHT_END 1533
+#define IDB_CAPTURE_FRAME_BOTTOM_LEFT 1534
+#define IDB_CAPTURE_FRAME_BOTTOM 1535
+#define IDB_CAPTURE_FRAME_BOTTOM_RIGHT 1536
+// The capture page's button strips, five frames as the main window's: tape buttons 40 x 24,
+// Start and STOP 96 x 36, Option 80 x 28.
+#define IDB_CAPTURE_FORWARD 1537
+#define IDB_CAPTURE_REWIND 1538
+#define IDB_CAPTURE_PAUSE 1539
+#define IDB_CAPTURE_PLAY 1540
+#define IDB_CAPTURE_START 1541
+#define IDB_CAPTURE_STOP 1542
+// 3 frames 16 x 22: normal, pressed, disabled.
+#define IDB_CAPTURE_COMBO_ARROW 1543
+#define IDB_CAPTURE_OPTION 1544
+#define IDB_CAPTURE_TAPE_STOP 1545
+// 6 boxes 13 x 13.
+#define IDB_CAPTURE_CHECKBOX 1546
+// 5 frames 16 x 30: normal, hot, pressed, disabled, unused.
+#define IDB_CAPTURE_SPIN 1547
+// Volume thumb 12 x 16 and channel 110 x 16, key colour magenta.
+#define IDB_CAPTURE_VOLUME_THUMB 1548
+#define IDB_CAPTURE_VOLUME_CHANNEL 1549
+// The spin strip once more, under the id the page loads beside its frame.
+#define IDB_CAPTURE_SPIN_LOOK 1550
+// 175 x 14 level meter: empty bar above, full bar below.
+#define IDB_CAPTURE_METER 1551
 // In Vidarro5Extra: the name plate that takes the place of the top-left corner.
 #define IDB_EXTRA_MAIN_TOP_LEFT 3002

@@ -2,7 +2,8 @@
 // the window's layout, the clip list's background and the button strips (five frames: normal,
 // hover, pressed, disabled and the region mask, red outside). The frame and the small buttons go
 // to the UI library, the step and Project buttons to the program's own library, a second name
-// plate to the extra library; the program's icon goes with its own library.
+// plate to the extra library; the program's icons go with its own library. The capture page's
+// frame, buttons and controls go to the UI library too.
 //   studio_painter <output folder>
 #include <algorithm>
 #include <cstdio>
@@ -26,7 +27,9 @@ constexpr Colour kHotTop{84, 128, 172}, kHotBottom{52, 86, 124};
 constexpr Colour kPressedTop{30, 42, 56}, kPressedBottom{47, 127, 192};
 constexpr Colour kDisabledTop{128, 132, 138}, kDisabledBottom{104, 108, 114};
 constexpr Colour kAccent{112, 192, 245}, kAccentDark{47, 127, 192}, kLight{232, 236, 240}, kMark{230, 160, 64};
-constexpr Colour kGrey{160, 164, 168};
+constexpr Colour kGrey{160, 164, 168}, kRecord{220, 40, 36}, kMagenta{255, 0, 255};
+// The capture page's own greys, those of its brushes and texts.
+constexpr Colour kPageGrey{54, 61, 64}, kPageDark{20, 25, 28}, kPageLine{64, 72, 77}, kPageText{130, 145, 153};
 
 // The frame's geometry: the main window lays itself out from these sizes.
 constexpr int kTopHeight = 60, kTopLeftWidth = 200, kTopMiddleWidth = 490, kTopRightWidth = 240;
@@ -176,7 +179,14 @@ struct Face {
 constexpr Face kFaces[4] = {
     {kFaceTop, kFaceBottom}, {kHotTop, kHotBottom}, {kPressedTop, kPressedBottom}, {kDisabledTop, kDisabledBottom}};
 
-// A glyph drawn on every frame of a strip: 0 none, 1 "?", 2 "_", 3 full screen, 4 normal size, 5 "X".
+// A triangle pointing right (or left) with its tip at x, h tall, centred on cy.
+void Triangle(Canvas& c, int x, int cy, int h, bool right, Colour ink) {
+  for (int k = 0; k <= h / 2; ++k) c.Fill(right ? x - k : x + k, cy - k, 1, 2 * k + 1, ink);
+}
+
+// A glyph drawn on every frame of a strip: 0 none, 1 "?", 2 "_", 3 full screen, 4 normal size, 5 "X";
+// the capture page's: 6 play, 7 pause, 8 stop square, 9 rewind, 10 fast forward, 11 record dot at
+// the left, 12 stop square at the left.
 void Glyph(Canvas& c, int x, int w, int h, int glyph, Colour ink) {
   const int cx = x + w / 2, cy = h / 2;
   switch (glyph) {
@@ -199,6 +209,17 @@ void Glyph(Canvas& c, int x, int w, int h, int glyph, Colour ink) {
       for (int k = -5; k <= 5; ++k)
         c.Fill(cx + k - 1, cy + k - 1, 3, 3, ink), c.Fill(cx + k - 1, cy - k - 1, 3, 3, ink);
       break;
+    case 6: Triangle(c, cx + 5, cy, 12, true, ink); break;
+    case 7: c.Fill(cx - 5, cy - 6, 4, 13, ink), c.Fill(cx + 2, cy - 6, 4, 13, ink); break;
+    case 8: c.Fill(cx - 5, cy - 5, 11, 11, ink); break;
+    case 9: Triangle(c, cx - 8, cy, 12, false, ink), Triangle(c, cx, cy, 12, false, ink); break;
+    case 10: Triangle(c, cx + 8, cy, 12, true, ink), Triangle(c, cx, cy, 12, true, ink); break;
+    case 11:
+      for (int j = -6; j <= 6; ++j)
+        for (int i = -6; i <= 6; ++i)
+          if (i * i + j * j <= 36) c.Set(x + 18 + i, cy + j, ink.r == kGrey.r ? kGrey : kRecord);
+      break;
+    case 12: c.Fill(x + 12, cy - 6, 12, 12, ink); break;
     default: break;
   }
 }
@@ -216,37 +237,179 @@ Canvas Button(int w, int h, int glyph) {
   return c;
 }
 
-// The program's icon, 32 x 32: a lit rounded square with a play mark, written as an ICO file
-// (one 32-bit image, transparent outside the square).
-bool WriteIcon(const std::string& path) {
-  constexpr int n = 32;
+// The capture page's frame: a dark rim with a lit line inside, its top carrying a groove in
+// the middle and its sides ending in a lit notch above the bottom.
+constexpr int kPageRim = 8, kPageRightRim = 6, kPageSideEnd = 24, kPageDecoration = 160;
+
+Canvas PageEdge(int w, int h, bool horizontal, bool litFirst) {
+  Canvas c(w, h, kPageGrey);
+  if (horizontal) {
+    c.Fill(0, litFirst ? 0 : h - 2, w, 2, kPageDark);
+    c.Fill(0, litFirst ? 2 : h - 3, w, 1, kPageLine);
+  } else {
+    c.Fill(litFirst ? 0 : w - 2, 0, 2, h, kPageDark);
+    c.Fill(litFirst ? 2 : w - 3, 0, 1, h, kPageLine);
+  }
+  return c;
+}
+
+// A corner joins the rims of its two sides (0 top left, 1 top right, 2 bottom left, 3 bottom right).
+Canvas PageCorner(int w, int corner) {
+  Canvas c(w, kPageRim, kPageGrey);
+  const bool top = corner < 2, left = corner % 2 == 0;
+  const int dark = top ? 0 : kPageRim - 2, line = top ? 2 : kPageRim - 3;
+  c.Fill(0, dark, w, 2, kPageDark);
+  c.Fill(left ? 2 : 0, line, w - 2, 1, kPageLine);
+  c.Fill(left ? 0 : w - 2, 0, 2, kPageRim, kPageDark);
+  c.Fill(left ? 2 : w - 3, top ? 2 : 0, 1, kPageRim - 2, kPageLine);
+  return c;
+}
+
+Canvas PageTopMiddle() {
+  Canvas c = PageEdge(kPageDecoration, kPageRim, true, true);
+  RoundBox(c, 0, 3, kPageDecoration, 5, 2, kAccentDark, kAccent, kPageDark);
+  return c;
+}
+
+Canvas PageSideEnd(int w, bool left) {
+  Canvas c = PageEdge(w, kPageSideEnd, false, left);
+  c.Fill(left ? 3 : 0, 4, w - 3, kPageSideEnd - 8, kPageLine);
+  c.Fill(left ? 4 : 1, 6, w - 5, kPageSideEnd - 12, kAccentDark);
+  return c;
+}
+
+// The aspect list's arrow on the page's dark well: normal, pressed, disabled.
+Canvas CaptureComboArrow() {
+  constexpr int w = 16, h = 22;
+  Canvas c(w * 3, h, kPageDark);
+  const Colour inks[3] = {kPageText, kLight, kPageLine};
+  for (int f = 0; f < 3; ++f) {
+    RoundBox(c, f * w, 0, w, h, 3, f == 1 ? kPageLine : kPageGrey, kPageDark, kPageLine);
+    for (int k = 0; k < 4; ++k) c.Fill(f * w + 4 + k, h / 2 - 2 + k, 8 - 2 * k, 1, inks[f]);
+  }
+  return c;
+}
+
+// Check boxes: checked and clear for normal, pressed and disabled.
+Canvas CaptureCheckBox() {
+  constexpr int n = 13;
+  Canvas c(n * 6, n, kPageGrey);
+  for (int i = 0; i < 6; ++i) {
+    const bool disabled = i >= 4, pressed = i == 2 || i == 3;
+    RoundBox(c, i * n, 0, n, n, 2, pressed ? kPageLine : kPageDark, kPageDark, disabled ? kPageLine : kPageText);
+    if (i % 2 == 0) {
+      const Colour mark = disabled ? kPageLine : kAccent;
+      for (int k = 0; k < 3; ++k) c.Fill(i * n + 3 + k, 6 + k, 2, 1, mark);
+      for (int k = 0; k < 5; ++k) c.Fill(i * n + 5 + k, 8 - k, 2, 1, mark);
+    }
+  }
+  return c;
+}
+
+// Up and down halves in the five looks of a skin spin button.
+Canvas CaptureSpin() {
+  constexpr int w = 16, h = 30;
+  Canvas c(w * 5, h, kPageDark);
+  for (int f = 0; f < 5; ++f) {
+    const Face& face = kFaces[f == 4 ? 0 : f];
+    const Colour ink = f == 3 ? kGrey : f == 1 ? kAccent : kLight;
+    for (int half = 0; half < 2; ++half) {
+      RoundBox(c, f * w, half * h / 2, w, h / 2, 3, face.top, face.bottom, kBorder);
+      for (int k = 0; k < 4; ++k) {
+        const int row = half == 0 ? h / 4 - 2 + k : h / 2 + h / 4 + 1 - k;
+        c.Fill(f * w + 4 + (3 - k), row, 2 * k + 2, 1, ink);
+      }
+    }
+  }
+  return c;
+}
+
+Canvas VolumeChannel() {
+  Canvas c(110, 16, kMagenta);
+  RoundBox(c, 0, 5, 110, 6, 3, kPageDark, kPageLine, kBorder);
+  return c;
+}
+
+Canvas VolumeThumb() {
+  Canvas c(12, 16, kMagenta);
+  RoundBox(c, 0, 0, 12, 16, 4, kLight, kPageText, kBorder);
+  c.Fill(5, 4, 2, 8, kAccentDark);
+  return c;
+}
+
+// A level meter: the empty well above, the lit bar below running green to amber to red.
+Canvas LevelMeter() {
+  constexpr int w = 175, h = 7;
+  constexpr Colour kGreen{60, 200, 90}, kAmber{240, 200, 40};
+  Canvas c(w, 2 * h, kPageDark);
+  c.Frame(0, 0, w, h, kPageLine);
+  for (int i = 0; i < w; ++i) {
+    const Colour lit = i < w * 2 / 3 ? Mix(kGreen, kAmber, i, w * 2 / 3) : Mix(kAmber, kRecord, i - w * 2 / 3, w / 3);
+    c.Fill(i, h, 1, h, lit);
+  }
+  c.Frame(0, h, w, h, kPageLine);
+  return c;
+}
+
+// An ICO file of one 32-bit image: the canvas, transparent where it holds the key colour.
+bool WriteIcon(const std::string& path, const Canvas& picture, Colour key) {
+  const int w = picture.Width(), h = picture.Height();
+  auto transparent = [&](int x, int y) {
+    const Colour c = picture.At(x, y);
+    return c.r == key.r && c.g == key.g && c.b == key.b;
+  };
   std::string out;
   auto put16 = [&out](unsigned v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>((v >> 8) & 0xFF); };
   auto put32 = [&put16](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
-  const unsigned maskStride = 4, pixels = n * n * 4, mask = maskStride * n;
+  const unsigned maskStride = ((static_cast<unsigned>(w) + 31) / 32) * 4;
+  const unsigned pixels = static_cast<unsigned>(w * h) * 4, mask = maskStride * static_cast<unsigned>(h);
   put16(0), put16(1), put16(1);  // an icon file of one image
-  out += static_cast<char>(n), out += static_cast<char>(n), out += '\0', out += '\0';
+  out += static_cast<char>(w), out += static_cast<char>(h), out += '\0', out += '\0';
   put16(1), put16(32), put32(40 + pixels + mask), put32(6 + 16);
-  put32(40), put32(n), put32(2 * n), put16(1), put16(32);
+  put32(40), put32(static_cast<unsigned>(w)), put32(static_cast<unsigned>(2 * h)), put16(1), put16(32);
   for (unsigned v : {0u, pixels + mask, 0u, 0u, 0u, 0u}) put32(v);
-  for (int y = n - 1; y >= 0; --y)
-    for (int x = 0; x < n; ++x) {
-      const int inside = InsideRounded(x, y, n, n, 7);
-      Colour c = inside == 1 ? kBorder : Mix(kHotTop, kAccentDark, y, n - 1);
-      const int dx = x - 12, dy = y - 16;  // the play mark
-      if (inside == 2 && dx >= 0 && dx < 10 && dy * 2 <= 10 - dx && -dy * 2 <= 10 - dx) c = kLight;
+  for (int y = h - 1; y >= 0; --y)
+    for (int x = 0; x < w; ++x) {
+      const Colour c = transparent(x, y) ? kBlack : picture.At(x, y);
       out += static_cast<char>(c.b), out += static_cast<char>(c.g), out += static_cast<char>(c.r);
-      out += static_cast<char>(inside ? 0xFF : 0x00);
+      out += static_cast<char>(transparent(x, y) ? 0x00 : 0xFF);
     }
-  for (int y = n - 1; y >= 0; --y) {
-    unsigned bits = 0;
-    for (int x = 0; x < n; ++x)
-      if (!InsideRounded(x, y, n, n, 7)) bits |= 1u << (31 - x);
-    for (int k = 3; k >= 0; --k) out += static_cast<char>((bits >> (8 * k)) & 0xFF);
+  for (int y = h - 1; y >= 0; --y) {
+    std::string row(maskStride, '\0');
+    for (int x = 0; x < w; ++x)
+      if (transparent(x, y)) row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+    out += row;
   }
   std::ofstream file(path, std::ios::binary);
   file << out;
   return static_cast<bool>(file);
+}
+
+// The program's icon, 32 x 32: a lit rounded square with a play mark.
+Canvas ProgramIcon() {
+  constexpr int n = 32;
+  Canvas c(n, n, kMagenta);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const int inside = InsideRounded(x, y, n, n, 7);
+      if (!inside) continue;
+      Colour colour = inside == 1 ? kBorder : Mix(kHotTop, kAccentDark, y, n - 1);
+      const int dx = x - 12, dy = y - 16;  // the play mark
+      if (inside == 2 && dx >= 0 && dx < 10 && dy * 2 <= 10 - dx && -dy * 2 <= 10 - dx) colour = kLight;
+      c.Set(x, y, colour);
+    }
+  return c;
+}
+
+// Record Settings' browse button, 16 x 16: an open folder.
+Canvas FolderIcon() {
+  constexpr Colour kFolder{236, 190, 84}, kFolderDark{176, 128, 40};
+  Canvas c(16, 16, kMagenta);
+  c.Fill(1, 3, 6, 2, kFolderDark);
+  c.Fill(1, 5, 14, 9, kFolderDark);
+  c.Fill(2, 6, 12, 7, kFolder);
+  for (int j = 0; j < 5; ++j) c.Fill(3 + (4 - j), 8 + j, 12, 1, j == 4 ? kFolderDark : kFolder);
+  return c;
 }
 
 struct Strip {
@@ -300,6 +463,32 @@ int main(int argc, char** argv) {
       {"IDB_MAIN_FULL", "main_full.bmp", Button(31, 31, 3)},
       {"IDB_MAIN_MINIMIZE", "main_minimize.bmp", Button(32, 31, 2)},
       {"IDB_MAIN_NORMAL", "main_normal.bmp", Button(31, 31, 4)},
+      {"IDB_CAPTURE_FRAME_TOP_LEFT", "capture_frame_top_left.bmp", PageCorner(kPageRim, 0)},
+      {"IDB_CAPTURE_FRAME_TOP", "capture_frame_top.bmp", PageEdge(4, kPageRim, true, true)},
+      {"IDB_CAPTURE_FRAME_TOP_MIDDLE", "capture_frame_top_middle.bmp", PageTopMiddle()},
+      {"IDB_CAPTURE_FRAME_TOP_RIGHT", "capture_frame_top_right.bmp", PageCorner(kPageRightRim, 1)},
+      {"IDB_CAPTURE_FRAME_LEFT", "capture_frame_left.bmp", PageEdge(kPageRim, 4, false, true)},
+      {"IDB_CAPTURE_FRAME_LEFT_END", "capture_frame_left_end.bmp", PageSideEnd(kPageRim, true)},
+      {"IDB_CAPTURE_FRAME_RIGHT", "capture_frame_right.bmp", PageEdge(kPageRightRim, 4, false, false)},
+      {"IDB_CAPTURE_FRAME_RIGHT_END", "capture_frame_right_end.bmp", PageSideEnd(kPageRightRim, false)},
+      {"IDB_CAPTURE_FRAME_BOTTOM_LEFT", "capture_frame_bottom_left.bmp", PageCorner(kPageRim, 2)},
+      {"IDB_CAPTURE_FRAME_BOTTOM", "capture_frame_bottom.bmp", PageEdge(4, kPageRim, true, false)},
+      {"IDB_CAPTURE_FRAME_BOTTOM_RIGHT", "capture_frame_bottom_right.bmp", PageCorner(kPageRightRim, 3)},
+      {"IDB_CAPTURE_FORWARD", "capture_forward.bmp", Button(40, 24, 10)},
+      {"IDB_CAPTURE_REWIND", "capture_rewind.bmp", Button(40, 24, 9)},
+      {"IDB_CAPTURE_PAUSE", "capture_pause.bmp", Button(40, 24, 7)},
+      {"IDB_CAPTURE_PLAY", "capture_play.bmp", Button(40, 24, 6)},
+      {"IDB_CAPTURE_START", "capture_start.bmp", Button(96, 36, 11)},
+      {"IDB_CAPTURE_STOP", "capture_stop.bmp", Button(96, 36, 12)},
+      {"IDB_CAPTURE_COMBO_ARROW", "capture_combo_arrow.bmp", CaptureComboArrow()},
+      {"IDB_CAPTURE_OPTION", "capture_option.bmp", Button(80, 28, 0)},
+      {"IDB_CAPTURE_TAPE_STOP", "capture_tape_stop.bmp", Button(40, 24, 8)},
+      {"IDB_CAPTURE_CHECKBOX", "capture_checkbox.bmp", CaptureCheckBox()},
+      {"IDB_CAPTURE_SPIN", "capture_spin.bmp", CaptureSpin()},
+      {"IDB_CAPTURE_VOLUME_THUMB", "capture_volume_thumb.bmp", VolumeThumb()},
+      {"IDB_CAPTURE_VOLUME_CHANNEL", "capture_volume_channel.bmp", VolumeChannel()},
+      {"IDB_CAPTURE_SPIN_LOOK", "capture_spin_look.bmp", CaptureSpin()},
+      {"IDB_CAPTURE_METER", "capture_meter.bmp", LevelMeter()},
   };
   const std::vector<Strip> own = {
       {"IDB_STEP_CAPTURE", "step_capture.bmp", Button(156, 36, 0)},
@@ -311,9 +500,11 @@ int main(int argc, char** argv) {
       {"IDB_EXTRA_MAIN_TOP_LEFT", "extra_main_top_left.bmp", TopLeft(kAccent)},
   };
   if (!WriteStrips(folder, "studio_own_bitmaps.rc", own) || !WriteStrips(folder, "studio_extra_bitmaps.rc", extra) ||
-      !WriteIcon(folder + "quillon.ico"))
+      !WriteIcon(folder + "quillon.ico", ProgramIcon(), kMagenta) ||
+      !WriteIcon(folder + "record_settings_browse.ico", FolderIcon(), kMagenta))
     return 1;
   // Named beside the buttons: a script finds its files in its own folder.
-  std::ofstream(folder + "studio_own_bitmaps.rc", std::ios::app) << "IDR_MAINFRAME ICON \"quillon.ico\"\n";
+  std::ofstream(folder + "studio_own_bitmaps.rc", std::ios::app)
+      << "IDR_MAINFRAME ICON \"quillon.ico\"\nIDI_RS_BROWSE ICON \"record_settings_browse.ico\"\n";
   return WriteStrips(folder, "studio_ui_bitmaps.rc", ui) ? 0 : 1;
 }

@@ -139,9 +139,9 @@ BOOL CCapturePage::OnInitDialog() {
 
 void CCapturePage::LoadSkin() {
   HMODULE ui = UiModule();
-  aspect_ = std::make_unique<CSkinComboBox>(ui, IDB_SKIN_COMBO_ARROW);
-  recordAndBurn_ = std::make_unique<CSkinCheckBox>(ui, IDB_SKIN_CHECKBOX, 13);
-  spin_ = std::make_unique<CSkinSpinButton>(ui, IDB_SKIN_SPIN);
+  aspect_ = std::make_unique<CSkinComboBox>(ui, IDB_CAPTURE_COMBO_ARROW);
+  recordAndBurn_ = std::make_unique<CSkinCheckBox>(ui, IDB_CAPTURE_CHECKBOX, 13);
+  spin_ = std::make_unique<CSkinSpinButton>(ui, IDB_CAPTURE_SPIN);
   aspect_->SubclassDlgItem(IDC_ASPECT, this);
   aspect_->SetTextColor(kDimText);
   aspect_->SetBorderColor(RGB(64, 72, 77));
@@ -152,35 +152,40 @@ void CCapturePage::LoadSkin() {
   spin_->SubclassDlgItem(IDC_LIMIT_SPIN, this);
   for (CBitmapProgressBar* meter : {&meterLeft_, &meterRight_}) {
     meter->SubclassDlgItem(meter == &meterLeft_ ? IDC_METER_LEFT : IDC_METER_RIGHT, this);
-    if (ui) meter->LoadBitmap(ui, IDB_SKIN_PROGRESS);
+    if (ui) meter->LoadBitmap(ui, IDB_CAPTURE_METER);
     meter->SetRange(0, 100);
   }
   volume_.SubclassDlgItem(IDC_VOLUME, this);
-  volume_.SetChannelBitmaps(ui, IDB_SKIN_SLIDER_CHANNEL, IDB_SKIN_SLIDER_FILLED, TRUE, SKIN_KEY_FROM_PIXEL);
-  volume_.SetThumbBitmaps(ui, IDB_SKIN_SLIDER_THUMB, IDB_SKIN_SLIDER_THUMB_DRAG, TRUE, SKIN_KEY_FROM_PIXEL);
+  volume_.SetChannelBitmaps(ui, IDB_CAPTURE_VOLUME_CHANNEL, 0, TRUE, SKIN_KEY_FROM_PIXEL);
+  volume_.SetThumbBitmaps(ui, IDB_CAPTURE_VOLUME_THUMB, 0, TRUE, SKIN_KEY_FROM_PIXEL);
   volume_.SetRange(0, 20);
-  const std::pair<CSkinButton*, UINT> buttons[] = {{&tapeStop_, IDC_TAPE_STOP},       {&tapePlay_, IDC_TAPE_PLAY},
-                                                   {&tapePause_, IDC_TAPE_PAUSE},     {&tapeRewind_, IDC_TAPE_REWIND},
-                                                   {&tapeForward_, IDC_TAPE_FORWARD}, {&option_, IDC_RECORD_OPTION},
-                                                   {&start_, IDC_CAPTURE_START},      {&stop_, IDC_CAPTURE_STOP}};
-  for (const auto& [button, id] : buttons) {
-    if (!button->SubclassDlgItem(static_cast<int>(id), this)) continue;
-    if (ui) button->LoadBitmap(ui, IDB_SKIN_BUTTON);
-    button->SetShowText(TRUE);
-    button->SetFont("Liberation Sans", 12, 700);
+  struct ButtonSkin {
+    CSkinButton* button;
+    UINT id, bitmap;
+    bool text;  // the tape buttons carry their marks in the picture
+  };
+  const ButtonSkin buttons[] = {{&tapeStop_, IDC_TAPE_STOP, IDB_CAPTURE_TAPE_STOP, false},
+                                {&tapePlay_, IDC_TAPE_PLAY, IDB_CAPTURE_PLAY, false},
+                                {&tapePause_, IDC_TAPE_PAUSE, IDB_CAPTURE_PAUSE, false},
+                                {&tapeRewind_, IDC_TAPE_REWIND, IDB_CAPTURE_REWIND, false},
+                                {&tapeForward_, IDC_TAPE_FORWARD, IDB_CAPTURE_FORWARD, false},
+                                {&option_, IDC_RECORD_OPTION, IDB_CAPTURE_OPTION, true},
+                                {&start_, IDC_CAPTURE_START, IDB_CAPTURE_START, true},
+                                {&stop_, IDC_CAPTURE_STOP, IDB_CAPTURE_STOP, true}};
+  for (const ButtonSkin& skin : buttons) {
+    if (!skin.button->SubclassDlgItem(static_cast<int>(skin.id), this)) continue;
+    if (ui) skin.button->LoadBitmap(ui, skin.bitmap);
+    skin.button->SetShowText(skin.text ? TRUE : FALSE);
+    skin.button->SetFont("Liberation Sans", 12, 700);
   }
-  // The tape buttons are half a strip frame wide; their captions centre on what shows.
-  for (CSkinButton* tape : {&tapeStop_, &tapePlay_, &tapePause_, &tapeRewind_, &tapeForward_}) tape->SetSize(40, 24);
-  const UINT pieces[3][4] = {
-      {IDB_SKIN_FRAME_CORNER_TL, IDB_SKIN_FRAME_TOP, IDB_SKIN_FRAME_TOP_MIDDLE, IDB_SKIN_FRAME_CORNER_TR},
-      {IDB_SKIN_FRAME_CORNER_TL, IDB_SKIN_FRAME_LEFT, 0, IDB_SKIN_FRAME_CORNER_BL},
-      {IDB_SKIN_FRAME_CORNER_TR, IDB_SKIN_FRAME_RIGHT, 0, IDB_SKIN_FRAME_CORNER_BR}};
-  for (int row = 0; row < 3; ++row)
+  const UINT pieces[4][4] = {
+      {IDB_CAPTURE_FRAME_TOP_LEFT, IDB_CAPTURE_FRAME_TOP, IDB_CAPTURE_FRAME_TOP_MIDDLE, IDB_CAPTURE_FRAME_TOP_RIGHT},
+      {0, IDB_CAPTURE_FRAME_LEFT, IDB_CAPTURE_FRAME_LEFT_END, 0},
+      {0, IDB_CAPTURE_FRAME_RIGHT, IDB_CAPTURE_FRAME_RIGHT_END, 0},
+      {IDB_CAPTURE_FRAME_BOTTOM_LEFT, IDB_CAPTURE_FRAME_BOTTOM, IDB_CAPTURE_FRAME_BOTTOM_RIGHT, 0}};
+  for (int row = 0; row < 4; ++row)
     for (int piece = 0; piece < 4; ++piece)
       if (ui && pieces[row][piece]) frame_.m_pieces[row][piece].Load(ui, pieces[row][piece]);
-  const UINT bottom[4] = {IDB_SKIN_FRAME_CORNER_BL, IDB_SKIN_FRAME_BOTTOM, 0, IDB_SKIN_FRAME_CORNER_BR};
-  for (int piece = 0; piece < 4; ++piece)
-    if (ui && bottom[piece]) frame_.m_pieces[CSkinFrame::kBottom][piece].Load(ui, bottom[piece]);
 }
 
 // Layout and looks.
@@ -200,7 +205,8 @@ void CCapturePage::LayOut() {
   Place(m_hWnd, IDC_VOLUME_LABEL, 390, rowA, 96, 16);
   Place(m_hWnd, IDC_VOLUME, 488, rowA, 110, 15);
   Place(m_hWnd, IDC_VOLUME_VALUE, 602, rowA, 26, 16);
-  Place(m_hWnd, IDC_RECORD_OPTION, 620, rowA - 6, start_.GetFrameWidth() ? start_.GetFrameWidth() : 80, 28);
+  Place(m_hWnd, IDC_RECORD_OPTION, 620, rowA - 6, option_.GetFrameWidth() ? option_.GetFrameWidth() : 80,
+        option_.GetFrameHeight() ? option_.GetFrameHeight() : 28);
   Place(m_hWnd, IDC_METER_LEFT, 45, rowB - 2, 175, 7);
   Place(m_hWnd, IDC_METER_RIGHT, 45, rowB + 8, 175, 7);
   Place(m_hWnd, IDC_MAX_TIME_LABEL, 252, rowB, 150, 16);

@@ -1,8 +1,13 @@
 // The maker's stream writer: writes its samples as delivered into parts of at most the set size
 // ("name.ext", then "name_1.ext", "name_2.ext", ...), a new part only between samples, so whole
-// transport packets or packs stay together. With its dump switch off it opens nothing.
+// transport packets or packs stay together. A transport stream is cut only where a picture
+// sequence begins (before the program tables sent just ahead of it), so every part plays and
+// pictures on its own, and the parts joined are the stream as delivered. With its dump switch
+// off it opens nothing.
 #include <atomic>
+#include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/file.h"
 #include "platform/base/strings.h"
@@ -19,6 +24,47 @@ namespace {
 using dshow::CBaseInputPin;
 using dshow::MediaSample;
 
+constexpr std::size_t kTsPacket = 188;
+
+bool IsTransportStream(const std::vector<std::uint8_t>& data) {
+  if (data.empty() || data.size() % kTsPacket) return false;
+  for (std::size_t at = 0; at < data.size(); at += kTsPacket)
+    if (data[at] != 0x47) return false;
+  return true;
+}
+
+// Where the packet's payload begins, or the packet's size when it carries none.
+std::size_t PayloadStart(const std::uint8_t* p) {
+  const int control = (p[3] >> 4) & 3;
+  if (control == 2) return kTsPacket;
+  const std::size_t at = control == 3 ? 5 + std::size_t{p[4]} : 4;
+  return at < kTsPacket ? at : kTsPacket;
+}
+
+bool StartsUnit(const std::uint8_t* p) { return (p[1] & 0x40) != 0; }
+int PacketId(const std::uint8_t* p) { return ((p[1] & 0x1F) << 8) | p[2]; }
+
+// The program association (table 0) or a program map (table 2) starting in this packet.
+bool StartsProgramTable(const std::uint8_t* p, int tableId) {
+  if (!StartsUnit(p)) return false;
+  const std::size_t at = PayloadStart(p);
+  if (at >= kTsPacket) return false;
+  const std::size_t table = at + 1 + p[at];
+  return table < kTsPacket && p[table] == tableId && (tableId != 0 || PacketId(p) == 0);
+}
+
+// A video PES that starts with a sequence header (MPEG-2) or is flagged a random access point.
+bool StartsPictureSequence(const std::uint8_t* p) {
+  if (!StartsUnit(p)) return false;
+  const bool randomAccess = ((p[3] >> 4) & 3) == 3 && p[4] > 0 && (p[5] & 0x40);
+  const std::size_t at = PayloadStart(p);
+  if (at + 9 > kTsPacket || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1 || (p[at + 3] & 0xF0) != 0xE0) return false;
+  if (randomAccess) return true;
+  for (std::size_t i = at + 9 + p[at + 8]; i + 4 <= kTsPacket; ++i)
+    if (p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1 && p[i + 3] == 0xB3) return true;
+  return false;
+}
+
 class StreamWriter : public dshow::CRendererFilter,
                      public dshow::CFileSinkBase,
                      public IQnStreamWriter,
@@ -32,6 +78,8 @@ class StreamWriter : public dshow::CRendererFilter,
     const HRESULT hr = CFileSinkBase::SetFileName(file, mt);
     if (FAILED(hr)) return hr;
     file_.Close();
+    pending_.clear();
+    tablesAt_ = kNoTables;
     bytes_ = 0;
     parts_ = 0;
     partBytes_ = 0;
@@ -54,6 +102,7 @@ class StreamWriter : public dshow::CRendererFilter,
     enabled_ = on != 0;
     if (!on) {
       std::lock_guard lock(mutex_);
+      CommitPending(pending_.size());
       file_.Close();
     }
     return S_OK;
@@ -80,25 +129,54 @@ class StreamWriter : public dshow::CRendererFilter,
     if (!enabled_ || s.data.empty()) return;
     std::lock_guard lock(mutex_);
     if (failed_ || FileName().empty()) return;
+    if (!maxPart_ || !IsTransportStream(s.data)) {
+      CommitPending(pending_.size());
+      WriteCut(s.data.data(), s.data.size());
+      return;
+    }
+    for (std::size_t at = 0; at < s.data.size(); at += kTsPacket) {
+      const std::uint8_t* packet = s.data.data() + at;
+      if (StartsPictureSequence(packet)) CommitPending(tablesAt_);
+      // A sequence longer than a part is cut as it comes: parts stay within the set size.
+      else if (pending_.size() + kTsPacket > maxPart_) CommitPending(pending_.size());
+      const bool table = PacketId(packet) == 0 || StartsProgramTable(packet, 2);
+      if (StartsProgramTable(packet, 0) && tablesAt_ == kNoTables) tablesAt_ = pending_.size();
+      else if (!table) tablesAt_ = kNoTables;
+      pending_.insert(pending_.end(), packet, packet + kTsPacket);
+    }
+  }
+  void OnStop() override {
+    CRendererFilter::OnStop();
+    std::lock_guard lock(mutex_);
+    CommitPending(pending_.size());
+    if (file_.IsOpen() && !file_.Close()) Fail();
+  }
+
+ private:
+  // Writes whole into the current part, or starts the next part when it would not fit.
+  void WriteCut(const std::uint8_t* data, std::size_t size) {
+    if (failed_ || size == 0) return;
     const ULONGLONG limit = maxPart_;
-    if (file_.IsOpen() && limit && partBytes_ > 0 && partBytes_ + s.data.size() > limit) file_.Close();
+    if (file_.IsOpen() && limit && partBytes_ > 0 && partBytes_ + size > limit) file_.Close();
     if (!file_.IsOpen()) {
       // A recording that stopped and goes on continues in its next part.
       if (!file_.Open(PartName(FileName(), parts_), platform::FileMode::Create)) return Fail();
       ++parts_;
       partBytes_ = 0;
     }
-    if (!file_.Write(s.data.data(), s.data.size())) return Fail();
-    partBytes_ += s.data.size();
-    bytes_ += s.data.size();
+    if (!file_.Write(data, size)) return Fail();
+    partBytes_ += size;
+    bytes_ += size;
   }
-  void OnStop() override {
-    CRendererFilter::OnStop();
-    std::lock_guard lock(mutex_);
-    if (file_.IsOpen() && !file_.Close()) Fail();
+  // The packets held since the last sequence start go out together, up to `end`; the tables
+  // from there on lead the next sequence.
+  void CommitPending(std::size_t end) {
+    if (end == kNoTables || end > pending_.size()) end = pending_.size();
+    WriteCut(pending_.data(), end);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end));
+    tablesAt_ = pending_.empty() ? kNoTables : 0;
   }
 
- private:
   void Fail() {
     if (!failed_) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
     failed_ = true;
@@ -113,6 +191,10 @@ class StreamWriter : public dshow::CRendererFilter,
   std::atomic<DWORD> parts_{0};
   ULONGLONG partBytes_ = 0;
   bool failed_ = false;
+  std::vector<std::uint8_t> pending_;
+  // Where in `pending_` the program tables sent ahead of the next sequence begin.
+  static constexpr std::size_t kNoTables = static_cast<std::size_t>(-1);
+  std::size_t tablesAt_ = kNoTables;
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include "burner_pack.h"
 #include "capture_fixture.h"
+#include "clip_thumbnail.h"
+#include "platform/base/file.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 
 namespace studio {
@@ -47,6 +49,86 @@ TEST_F(CapturePagePeerTest, TenSecondsOfDvdFromTheUsbBox) {
   EXPECT_EQ(Probe("stream=codec_name", file, "a:0"), "mp2");
   const double seconds = std::stod(Probe("format=duration", file));
   EXPECT_NEAR(seconds, 10.0, 1.0);
+}
+
+// Whether the clip's thumbnail shows the recording's first frame: the pattern's white flash
+// of second 0 over most of the picture, not the list's black.
+bool ShowsFirstFrame(CClipListCtrl& list, int item) {
+  RECT icon{};
+  list.GetItemRect(item, &icon, LVIR_ICON);
+  const COLORREF c = Pixel(list.m_hWnd, (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
+  return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200;
+}
+
+// Record, list, rename, save; start again, reopen, delete: the user's round through the suite.
+TEST_F(CapturePagePeerTest, TheWholeSessionFromRecordingToAReopenedProject) {
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+  };
+  const std::string project = env_.Documents() + "session.ilj5";
+  std::string recorded, renamed;
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    ASSERT_EQ(page.DeviceType(), 1);
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(10500);
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
+    PumpUntil([&] { return model_.clips.Count() > 0; });
+    recorded = Output() + "DVD_140509_0.mpg";
+    ASSERT_TRUE(model_.clips.Contains(recorded));
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_TRUE(ShowsFirstFrame(list, 0));
+    Picture(dialog.m_hWnd, "session_recorded.png");
+
+    // Renamed in place, the file follows its new label.
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ::SendMessage(dialog.m_hWnd, WM_COMMAND, ID_CLIP_RENAME, 0);
+    HWND edit = reinterpret_cast<HWND>(list.SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowText(edit, "Holiday");
+    PressKey(VK_RETURN);
+    Pump();
+    renamed = Output() + "Holiday.mpg";
+    EXPECT_TRUE(model_.clips.Contains(renamed));
+    EXPECT_FALSE(platform::FileExists(recorded));
+
+    WhenDialogShows([&](HWND) { AnswerFileDialog(project); });
+    ::SendMessage(dialog.m_hWnd, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    EXPECT_EQ(model_.projectPath, project);
+  });
+  ASSERT_TRUE(platform::FileExists(renamed));
+  EXPECT_EQ(Probe("stream=codec_name,width,height", renamed, "v:0"), "mpeg2video\n720\n480");
+  EXPECT_NEAR(std::stod(Probe("format=duration", renamed)), 10.0, 1.0);
+
+  // A new window over an empty list, as after a restart, opens the last project saved with the
+  // clip and its picture.
+  model_.clips.Clear();
+  model_.projectPath = kUntitledProject;
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage&, HWND) {
+    CClipListCtrl& list = dialog.ClipListControl();
+    EXPECT_EQ(model_.projectPath, project);
+    ASSERT_EQ(list.GetItemCount(), 1);
+    EXPECT_TRUE(model_.clips.Contains(renamed));
+    EXPECT_EQ(list.GetItemText(0, 0), "Holiday.mpg");
+    EXPECT_TRUE(ShowsFirstFrame(list, 0));
+    Picture(dialog.m_hWnd, "session_reopened.png");
+
+    // Deleted to the trash, with the record the desktop restores it from.
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    WhenDialogShows([&](HWND prompt) {
+      EXPECT_EQ(ControlText(prompt, IDC_DELETE_FILE_NAME), "Holiday.mpg");
+      ClickButton(prompt, IDC_MOVE_TO_TRASH);
+    });
+    ClickButton(dialog.m_hWnd, IDC_DELETE);
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_FALSE(model_.clips.Contains(renamed));
+  });
+  EXPECT_FALSE(platform::FileExists(renamed));
+  const std::string trash = platform::TrashFolder();
+  EXPECT_TRUE(std::filesystem::exists(trash + "/files/Holiday.mpg"));
+  EXPECT_TRUE(std::filesystem::exists(trash + "/info/Holiday.mpg.trashinfo"));
 }
 
 }  // namespace
@@ -137,14 +219,25 @@ TEST_F(CaptureFormatsPeerTest, HdvStreamWithItsPartsFromTheHdvCamcorder) {
         s.discCapacity = 4;
       },
       [] { return TheCaptureEngine().dvGraph.GetWriterFileCount() >= 3; });
-  // Every part is on disk and readable; the list shows those the thumbnailer could picture.
-  ASSERT_FALSE(clips.empty());
-  const std::vector<std::string> parts = {Output() + "HDV_140509.m2ts", Output() + "HDV_140509_1.m2ts"};
-  for (const std::string& part : parts) EXPECT_TRUE(std::filesystem::exists(part)) << part;
-  for (const std::string& clip : clips) EXPECT_EQ(clip.rfind(Output() + "HDV_140509", 0), 0u) << clip;
-  EXPECT_NE(VideoOf(parts[0]).find("mpeg2video\n1440\n1080"), std::string::npos) << VideoOf(parts[0]);
-  // A later part starts wherever the byte count fell: a transport stream, not always a picture.
-  EXPECT_EQ(Probe("format=format_name", parts[1]), "mpegts");
+  // Every part written is listed: each starts where a picture sequence does, with the tables.
+  std::vector<std::string> parts;
+  for (int i = 0; std::filesystem::exists(i == 0 ? Output() + "HDV_140509.m2ts"
+                                                 : Output() + "HDV_140509_" + std::to_string(i) + ".m2ts");
+       ++i)
+    parts.push_back(i == 0 ? Output() + "HDV_140509.m2ts" : Output() + "HDV_140509_" + std::to_string(i) + ".m2ts");
+  ASSERT_GE(parts.size(), 3u);
+  std::sort(clips.begin(), clips.end());
+  std::vector<std::string> sorted = parts;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(clips, sorted);
+  for (const std::string& part : parts) {
+    EXPECT_LE(std::filesystem::file_size(part), 4u * 1048576) << part;
+    EXPECT_EQ(Probe("format=format_name", part), "mpegts") << part;
+    EXPECT_NE(VideoOf(part).find("mpeg2video\n1440\n1080"), std::string::npos) << part << ": " << VideoOf(part);
+    HBITMAP thumb = nullptr;
+    EXPECT_EQ(MakeClipThumbnail(part, ".m2ts", &thumb), ThumbnailResult::kMade) << part;
+    if (thumb) ::DeleteObject(thumb);
+  }
 }
 
 TEST_F(CaptureFormatsPeerTest, UnpluggingMidRecordingStopsWithAReadableFile) {

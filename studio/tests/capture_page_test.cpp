@@ -109,6 +109,30 @@ TEST_F(CapturePageTest, CamcordersShowTheTapeBarAndHdvForcesWideScreen) {
   });
 }
 
+TEST_F(CapturePageTest, ThePageWearsItsOwnSkinWithButtonsAtTheirPictureSize) {
+  more = [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; };
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    auto size = [p](UINT id) {
+      RECT r{};
+      ::GetWindowRect(::GetDlgItem(p, static_cast<int>(id)), &r);
+      return std::pair{r.right - r.left, r.bottom - r.top};
+    };
+    EXPECT_EQ(size(IDC_CAPTURE_START), (std::pair{96, 36}));
+    EXPECT_EQ(size(IDC_RECORD_OPTION), (std::pair{80, 28}));
+    for (UINT tape : {IDC_TAPE_PLAY, IDC_TAPE_PAUSE, IDC_TAPE_STOP, IDC_TAPE_REWIND, IDC_TAPE_FORWARD})
+      EXPECT_EQ(size(tape), (std::pair{40, 24})) << tape;
+    // The record dot on Start, the play mark on ">" and the page's dark rim.
+    EXPECT_EQ(Pixel(::GetDlgItem(p, IDC_CAPTURE_START), 18, 18), RGB(220, 40, 36));
+    EXPECT_EQ(Pixel(::GetDlgItem(p, IDC_TAPE_PLAY), 20, 12), RGB(232, 236, 240));
+    EXPECT_EQ(Pixel(p, 0, 100), RGB(20, 25, 28));
+    EXPECT_EQ(Pixel(p, 100, 0), RGB(20, 25, 28));
+    RECT client{};
+    ::GetClientRect(p, &client);
+    EXPECT_EQ(Pixel(p, client.right - 1, 100), RGB(20, 25, 28));
+    EXPECT_EQ(Pixel(p, 100, client.bottom - 1), RGB(20, 25, 28));
+  });
+}
+
 TEST_F(CapturePageTest, TheMetersShowTheSoundOfThePreview) {
   RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND) {
     EXPECT_TRUE(WaitReal(

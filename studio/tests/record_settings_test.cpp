@@ -142,6 +142,22 @@ TEST_F(RecordSettingsTest, ADualLayerChoiceOnFatFallsBackToSingleLayer) {
   });
 }
 
+TEST_F(RecordSettingsTest, TheBrowseButtonShowsAFolder) {
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    OpenRecordSettings(p, [&](HWND d) {
+      HWND browse = ::GetDlgItem(d, IDC_RS_BROWSE);
+      EXPECT_EQ(ControlText(d, IDC_RS_BROWSE), "");
+      RECT r{};
+      ::GetClientRect(browse, &r);
+      int folder = 0;
+      for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x)
+          if (Pixel(browse, x, y) == RGB(236, 190, 84)) ++folder;
+      EXPECT_GT(folder, 40);
+    });
+  });
+}
+
 TEST_F(RecordSettingsTest, CancelAfterAnotherFolderKeepsTheFlagOfTheFolderThatIsBack) {
   FoldersByName disks;
   platform::ScopedFileSystem useDisks(disks);

@@ -3,6 +3,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -11,6 +14,7 @@
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/transform_filter.h"
+#include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/filter_classes.h"
 #include "platform/filters/hdv_filters.h"
 #include "platform/filters/hdv_interfaces.h"
@@ -244,6 +248,105 @@ TEST(BufferFilterTest, TakesSamplesWhileDownstreamIsBusyAndPassesThemOnInOrder) 
   for (long long i = 0; i < 21; ++i) expected[static_cast<std::size_t>(i)] = i;
   EXPECT_EQ(gate->Seen(), expected);
   sinkFilter->Stop();
+}
+
+// A transport packet of PID `pid`: PAT (table 0) and PMT (table 2) sections, a video PES start
+// with or without a sequence header, or a continuation.
+std::vector<BYTE> TsPacket(int pid, int kind) {
+  std::vector<BYTE> p(188, 0xFF);
+  p[0] = 0x47;
+  p[1] = static_cast<BYTE>(((kind != 0) ? 0x40 : 0) | (pid >> 8));
+  p[2] = static_cast<BYTE>(pid & 0xFF);
+  p[3] = 0x10;
+  if (kind == 1 || kind == 2) p[4] = 0, p[5] = kind == 1 ? 0 : 2;  // pointer field, table id
+  if (kind >= 3) {
+    const BYTE pes[] = {0, 0, 1, 0xE0, 0, 0, 0x80, 0, 0, 0, 0, 1, static_cast<BYTE>(kind == 3 ? 0xB3 : 0x00)};
+    std::copy(std::begin(pes), std::end(pes), p.begin() + 4);
+  }
+  return p;
+}
+
+class StreamWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(writer.CoCreateInstance(CLSID_QnStreamWriter, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+    folder = ::testing::TempDir() + "stream_writer/";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+  }
+  void Record(const std::vector<std::vector<BYTE>>& samples, ULONGLONG part) {
+    CComPtr<IFileSinkFilter> sink;
+    ASSERT_EQ(writer->QueryInterface(IID_IFileSinkFilter, reinterpret_cast<void**>(&sink)), S_OK);
+    ASSERT_EQ(sink->SetFileName((folder + "rec.m2ts").c_str(), nullptr), S_OK);
+    CComPtr<IQnStreamWriter> stream;
+    ASSERT_EQ(writer->QueryInterface(IID_IQnStreamWriter, reinterpret_cast<void**>(&stream)), S_OK);
+    stream->SetMaxPartSize(static_cast<DWORD>(part), 0);
+    CBaseFilter* base = AsBaseFilter(writer);
+    auto* input = dynamic_cast<CBaseInputPin*>(static_cast<IPin*>(PinAt(writer, PINDIR_INPUT)));
+    ASSERT_NE(input, nullptr);
+    writer->Run(0);
+    for (const auto& data : samples) {
+      MediaSample s;
+      s.data = data;
+      base->Receive(input, s);
+    }
+    writer->Stop();
+    stream->GetFileCount(&count);
+  }
+  std::vector<BYTE> Part(DWORD n) {
+    std::ifstream in(folder + (n == 0 ? "rec.m2ts" : "rec_" + std::to_string(n) + ".m2ts"), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  CComPtr<IBaseFilter> writer;
+  std::string folder;
+  DWORD count = 0;
+};
+
+TEST_F(StreamWriterTest, TransportStreamPartsBeginWithTheTablesAheadOfASequenceAndJoinToTheStream) {
+  // Three sequences of 12 packets (tables, a sequence start, audio and pictures), one packet a
+  // sample; a part holds 30 packets, so each part takes whole sequences.
+  std::vector<std::vector<BYTE>> samples;
+  std::vector<BYTE> stream;
+  for (int sequence = 0; sequence < 3; ++sequence)
+    for (int i = 0; i < 12; ++i) {
+      const std::vector<BYTE> packet = i == 0   ? TsPacket(0, 1)
+                                       : i == 1 ? TsPacket(0x100, 2)
+                                       : i == 2 ? TsPacket(0x1011, 3)
+                                       : i == 6 ? TsPacket(0x1011, 4)
+                                       : i == 7 ? TsPacket(0x1100, 0)
+                                                : TsPacket(0x1011, 0);
+      samples.push_back(packet);
+      stream.insert(stream.end(), packet.begin(), packet.end());
+    }
+  Record(samples, 30 * 188);
+  ASSERT_EQ(count, 2u);
+  std::vector<BYTE> joined;
+  for (DWORD n = 0; n < count; ++n) {
+    const std::vector<BYTE> part = Part(n);
+    EXPECT_LE(part.size(), 30u * 188) << n;
+    ASSERT_GE(part.size(), 188u);
+    EXPECT_EQ(part[1] & 0x5F, 0x40) << "part " << n << " opens with the association table";
+    joined.insert(joined.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(Part(0).size(), 24u * 188);
+  EXPECT_EQ(joined, stream);
+}
+
+TEST_F(StreamWriterTest, ASequenceLongerThanAPartAndOtherStreamsAreCutBetweenSamples) {
+  std::vector<std::vector<BYTE>> samples;
+  samples.push_back(TsPacket(0x1011, 3));
+  for (int i = 0; i < 24; ++i) samples.push_back(TsPacket(0x1011, 0));
+  Record(samples, 10 * 188);
+  EXPECT_EQ(count, 3u);
+  for (DWORD n = 0; n < count; ++n) EXPECT_LE(Part(n).size(), 10u * 188);
+  EXPECT_EQ(Part(0).size() + Part(1).size() + Part(2).size(), 25u * 188);
+
+  // Program-stream packs are not transport packets: cut as they come.
+  samples.assign(5, std::vector<BYTE>(1000, 0x00));
+  Record(samples, 2500);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(Part(0).size(), 2000u);
+  EXPECT_EQ(Part(2).size(), 1000u);
 }
 
 }  // namespace

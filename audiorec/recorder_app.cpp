@@ -38,7 +38,7 @@ std::string Text(UINT id) {
 
 CRecorderApp* RecorderApp() { return g_app; }
 
-CRecorderApp::CRecorderApp() : CWinApp("Auvry") { g_app = this; }
+CRecorderApp::CRecorderApp() : CWinApp(kProgramTitle) { g_app = this; }
 
 CRecorderApp::~CRecorderApp() {
   if (g_app == this) g_app = nullptr;

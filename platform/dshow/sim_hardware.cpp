@@ -199,6 +199,13 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
     return true;
   }
   if (key == "DSGUID") return GuidFromString(v, &d.dsGuid);
+  if (key == "TONE") return ParseToneSignal(v, &d.audioSignal);
+  if (key == "NOISE") return ParseNoiseSignal(v, &d.audioSignal);
+  if (key == "FILE") {
+    if (v.empty()) return false;
+    d.audioSignal = AudioSignal{AudioSignal::Kind::File, 1000.0, 0.0, v};
+    return true;
+  }
   if (key == "STORAGE") {
     std::vector<StorageUnit> units;
     for (const auto& p : Split(v, ',')) {

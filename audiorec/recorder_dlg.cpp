@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "audiorec/playback_mute.h"
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/recording_rules.h"
@@ -144,6 +145,9 @@ BOOL CRecorderDlg::OnInitDialog() {
   SetControlState(1);
   ::SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
   ::SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+  MixerLines().Open();
+  PlaybackMute().InitPlaybackMute();
+  PlaybackMute().MutePlayback(1);
   return TRUE;
 }
 
@@ -667,6 +671,8 @@ void CRecorderDlg::Close() {
   recording_ = false;
   if (volumeSlider_.m_hWnd) volume_ = volumeSlider_.GetPos();
   ::SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+  PlaybackMute().MutePlayback(0);
+  MixerLines().Close();
   settings_.volume = static_cast<DWORD>(volume_);
   SaveRecorderSettings(settings_);
   EndDialog(IDOK);

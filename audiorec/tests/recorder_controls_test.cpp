@@ -2,6 +2,7 @@
 // stops, a device that cannot be opened, the settings dialog, the help menu and the About box.
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/tests/recorder_window_fixture.h"
+#include "platform/audio/playback_lines.h"
 #include "platform/base/file_system.h"
 #include "platform/registry/registry.h"
 #include "widgets/reg_helpers.h"
@@ -214,6 +215,22 @@ TEST_F(RecorderWindowTest, TheHelpMenuAndTheAboutBoxShowTheProgram) {
   EXPECT_TRUE(menuShown);
   EXPECT_EQ(kProgramTitle, aboutTitle);
   EXPECT_EQ("Product Version : 5.0.25", version);
+}
+
+TEST_F(RecorderWindowTest, ThePlaybackIsMutedWhileTheWindowIsOpenAndRestoredAfter) {
+  ASSERT_TRUE(platform::audio::WriteLineMute("Speakers", "Line In", 1));
+  int micWhileOpen = -1, lineWhileOpen = -1;
+  WhenDialogShows([&](HWND d) {
+    micWhileOpen = platform::audio::ReadLineMute("Speakers", "Microphone");
+    lineWhileOpen = platform::audio::ReadLineMute("Speakers", "Line In");
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_EQ(1, micWhileOpen);
+  EXPECT_EQ(1, lineWhileOpen);
+  EXPECT_EQ(0, platform::audio::ReadLineMute("Speakers", "Microphone"));
+  EXPECT_EQ(1, platform::audio::ReadLineMute("Speakers", "Line In"));
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ struct DeviceDesc {
   std::string dsModule;
   std::string dsInterface;  // device interface path DirectSound reports
   AudioSignal audioSignal;  // what an audio input (or a device's own audio pin) delivers
+  // Playback devices: the mixer's source lines, name and component type (empty: the default set).
+  std::vector<std::pair<std::string, unsigned>> playbackLines;
 
   // USB storage of the same box (its drives).
   std::vector<StorageUnit> storage;

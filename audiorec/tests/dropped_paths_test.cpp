@@ -52,9 +52,10 @@ TEST_F(DroppedPathsTest, TheListTakesOnlyTheKindsItAcceptsAndNothingMissingOrToo
   HGLOBAL list = platform::ole::BuildDropFiles({home_ + "folder link", file_, tooLong});
   ASSERT_NE(nullptr, list);
   std::vector<DroppedPath> added;
-  TakeDroppedFiles(reinterpret_cast<HDROP>(list), kAcceptFiles | kAcceptFolders, [&](const std::string& path, int kind) {
-    added.push_back({path, kind});
-  });
+  TakeDroppedFiles(reinterpret_cast<HDROP>(list), kAcceptFiles | kAcceptFolders,
+                   [&](const std::string& path, int kind) {
+                     added.push_back({path, kind});
+                   });
   EXPECT_EQ(added, (std::vector<DroppedPath>{{folder_, kDroppedFolder}, {file_, kDroppedFile}}));
 }
 

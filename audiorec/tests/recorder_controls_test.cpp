@@ -1,5 +1,8 @@
 // The main window's other controls: the limit fields and their spin, the limit and free-space
 // stops, a device that cannot be opened, the settings dialog, the help menu and the About box.
+#include <filesystem>
+#include <fstream>
+
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/tests/recorder_window_fixture.h"
 #include "platform/audio/playback_lines.h"
@@ -158,7 +161,7 @@ TEST_F(RecorderWindowTest, AnUnpluggedDeviceIsRefusedAndThePreviousOneStaysSelec
 
 TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   std::string atZero, atTop, atStart;
-  bool levelEnabledOff = true, levelEnabledOn = false;
+  bool levelEnabledOff = true, levelEnabledOn = false, monitoredUnticked = false, monitoredTicked = true;
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_SETTINGS); });
   WhenDialogShows([&](HWND s) {
     atStart = ControlText(s, IDC_AUVRY_NOISE_VALUE);
@@ -172,6 +175,11 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
       (pos == 0 ? atZero : atTop) = ControlText(s, IDC_AUVRY_NOISE_VALUE);
     }
     EXPECT_FALSE(WritePicture(s, "settings.png").empty());
+    // Unticked the input is heard through a speaker renderer, ticked it is not.
+    ClickButton(s, IDC_AUVRY_WEB_STREAMING);
+    monitoredUnticked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
+    ClickButton(s, IDC_AUVRY_WEB_STREAMING);
+    monitoredTicked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
     ClickButton(s, IDCANCEL);
   });
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
@@ -182,6 +190,8 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   EXPECT_TRUE(levelEnabledOn);
   EXPECT_EQ("-15.0", atZero);
   EXPECT_EQ("15.0", atTop);
+  EXPECT_TRUE(monitoredUnticked);
+  EXPECT_FALSE(monitoredTicked);
   // Cancel undoes nothing: the window keeps the new values and saves them at close.
   EXPECT_EQ(300u, dialog.Settings().noiseReductionValue);
   EXPECT_EQ(1u, dialog.Settings().noiseReduction);
@@ -215,6 +225,32 @@ TEST_F(RecorderWindowTest, TheHelpMenuAndTheAboutBoxShowTheProgram) {
   EXPECT_TRUE(menuShown);
   EXPECT_EQ(kProgramTitle, aboutTitle);
   EXPECT_EQ("Product Version : 5.0.25", version);
+}
+
+TEST_F(RecorderWindowTest, AMissingOrCorruptProfileRefusesTheRecordingAndThePreviewGoesOn) {
+  const std::string folder = env_.Home() + "program/";
+  std::filesystem::create_directories(folder);
+  Program().programFolder = folder;
+  std::vector<bool> idleAfter, previewing;
+  WhenDialogShows([&](HWND d) {
+    for (const char* profile : {"", "<profile version=\"589824\"><broken"}) {
+      if (*profile) std::ofstream(folder + "QnProfileWMA.prx") << profile;
+      ClickButton(d, IDC_AUVRY_RECORD);
+      Pump();
+      idleAfter.push_back(ControlVisible(d, IDC_AUVRY_RECORD) && !ControlVisible(d, IDC_AUVRY_STOP));
+      previewing.push_back(RecordEngine().IsPreviewing() && !RecordEngine().IsRecording());
+    }
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_EQ((std::vector<bool>{true, true}), idleAfter);
+  EXPECT_EQ((std::vector<bool>{true, true}), previewing);
+  ASSERT_EQ(2u, boxes_.Count());
+  for (const auto& call : boxes_.Calls()) {
+    EXPECT_EQ("Cannot start the recording.", call.text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), call.flags & MB_ICONMASK);
+  }
 }
 
 TEST_F(RecorderWindowTest, ThePlaybackIsMutedWhileTheWindowIsOpenAndRestoredAfter) {

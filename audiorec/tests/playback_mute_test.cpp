@@ -1,10 +1,12 @@
 // Muting the computer's own playback while recording, on both paths, and the mixer line list.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "audiorec/playback_mute.h"
+#include "platform/audio/alsa_mixer.h"
 #include "platform/audio/playback_lines.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/registry/registry.h"
@@ -24,6 +26,8 @@ const char* const kLines[] = {"Wave", "Microphone", "Line In", "CD Audio", "Digi
 class PlaybackMuteTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The machine's own sound cards stay as they are.
+    setenv("VIDARRO_SIMULATED_AUDIO", "1", 1);
     sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
     // The user had the line input muted already.
     ASSERT_TRUE(WriteLineMute("Speakers", "Line In", 1));
@@ -43,6 +47,7 @@ class PlaybackMuteTest : public ::testing::Test {
 };
 
 TEST_F(PlaybackMuteTest, OnNewerSystemsEveryChannelIsMutedAndRestoredThroughCoreAudioAlone) {
+  EXPECT_TRUE(platform::audio::AlsaCards().empty());  // the simulated devices, whatever cards there are
   CMixerLineList mixer;
   CPlaybackMute mute(mixer);
   const int mixerCalls = platform::audio::MixerCallCount();

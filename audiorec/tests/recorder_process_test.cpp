@@ -77,6 +77,7 @@ TEST(RecorderProcess, WithoutTheUiLibraryItSaysSoAndFails) {
 
 TEST(RecorderProcess, ARunSavesItsSettingsAndStartsTheStarterWithoutItsIntro) {
   Environment env(CurrentTestName());
+  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
   platform::StartWindowTransport();
   ProgramProcess recorder;
   ASSERT_TRUE(recorder.Start("Auvry"));

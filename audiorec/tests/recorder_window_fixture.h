@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -22,6 +23,8 @@ namespace auvry::testing {
 class RecorderWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The machine's own sound cards stay as they are.
+    setenv("VIDARRO_SIMULATED_AUDIO", "1", 1);
     platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
     platform::SetLocalTimeSource(&localTime_);
     ASSERT_FALSE(app_.FindRunningProgram());

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/audio/alsa_mixer.h"
 #include "platform/audio/playback_lines.h"
 #include "platform/base/strings.h"
 
@@ -14,11 +15,15 @@ int CQnCoreAudio::CallCount() { return g_calls.load(); }
 BOOL CQnCoreAudio::ReInitialize() {
   ++g_calls;
   devices_.clear();
-  for (const platform::audio::PlaybackDevice& d : platform::audio::PlaybackDevices()) {
-    Device device{d.name, {}};
-    for (const auto& line : d.lines) device.channels.push_back(line.name);
-    devices_.push_back(std::move(device));
-  }
+  // The machine's own cards when it has any; else the simulated playback devices.
+  for (platform::audio::AlsaCard& card : platform::audio::AlsaCards())
+    devices_.push_back({std::move(card.name), std::move(card.channels), std::move(card.device)});
+  if (devices_.empty())
+    for (const platform::audio::PlaybackDevice& d : platform::audio::PlaybackDevices()) {
+      Device device{d.name, {}, {}};
+      for (const auto& line : d.lines) device.channels.push_back(line.name);
+      devices_.push_back(std::move(device));
+    }
   loaded_ = true;
   channelDevice_ = -1;
   return devices_.empty() ? FALSE : TRUE;
@@ -70,6 +75,10 @@ BOOL CQnCoreAudio::AdjustChannelitemMute(int flow, int device, int channel, int 
   const Device& d = devices_[static_cast<size_t>(device)];
   if (channel < 0 || channel >= static_cast<int>(d.channels.size())) return FALSE;
   const std::string& name = d.channels[static_cast<size_t>(channel)];
+  if (!d.card.empty()) {
+    if (!set) return platform::audio::ReadAlsaMute(d.card, name, value) ? TRUE : FALSE;
+    return platform::audio::WriteAlsaMute(d.card, name, *value) ? TRUE : FALSE;
+  }
   if (!set) {
     *value = platform::audio::ReadLineMute(d.name, name);
     return TRUE;

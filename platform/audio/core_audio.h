@@ -1,7 +1,7 @@
 // CQnCoreAudio: the playback devices and the mute switches of their channels, as the recorder
-// asks for them on newer systems. Here the devices are the simulated playback devices and their
-// channels the devices' source lines; a mute set here is the line's shared mute state, which the
-// mixer functions and other processes see too.
+// asks for them on newer systems. On a machine with sound cards they are the cards and their
+// mixers' playback switches (libasound); without, the simulated playback devices and their source
+// lines, whose shared mute state the mixer functions and other processes see too.
 #pragma once
 
 #include <string>
@@ -32,6 +32,7 @@ class CQnCoreAudio {
   struct Device {
     std::string name;
     std::vector<std::string> channels;
+    std::string card;  // "hw:N" of a sound card; empty for a simulated device
   };
   bool Loaded();
   std::vector<Device> devices_;

@@ -7,6 +7,8 @@
 #include "audiorec/tests/recorder_window_fixture.h"
 #include "platform/audio/playback_lines.h"
 #include "platform/base/file_system.h"
+#include "platform/com/property_frame.h"
+#include "platform/dshow/uuids.h"
 #include "platform/registry/registry.h"
 #include "widgets/reg_helpers.h"
 
@@ -161,6 +163,7 @@ TEST_F(RecorderWindowTest, AnUnpluggedDeviceIsRefusedAndThePreviousOneStaysSelec
 
 TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   std::string atZero, atTop, atStart;
+  std::vector<platform::com::PropertyFrameRequest> pages;
   bool levelEnabledOff = true, levelEnabledOn = false, monitoredUnticked = false, monitoredTicked = true;
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_SETTINGS); });
   WhenDialogShows([&](HWND s) {
@@ -180,11 +183,18 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
     monitoredUnticked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
     ClickButton(s, IDC_AUVRY_WEB_STREAMING);
     monitoredTicked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
+    platform::com::ClearPropertyFrameRequests();
+    ClickButton(s, IDC_AUVRY_DEVICE_PAGES);
+    pages = platform::com::PropertyFrameRequests();
     ClickButton(s, IDCANCEL);
   });
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   CRecorderDlg dialog;
   dialog.DoModal();
+  ASSERT_EQ(1u, pages.size());
+  EXPECT_EQ(1u, pages[0].objectCount);
+  ASSERT_EQ(1u, pages[0].pages.size());
+  EXPECT_TRUE(pages[0].pages[0] == CLSID_AudioStreamConfigPropertyPage);
   EXPECT_EQ("0.0", atStart);
   EXPECT_FALSE(levelEnabledOff);
   EXPECT_TRUE(levelEnabledOn);

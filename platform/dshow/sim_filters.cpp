@@ -552,12 +552,17 @@ class CaptureFilter : public CSourceFilter,
   long outputEnable_ = 1;
 };
 
-class AudioCaptureFilter : public CSourceFilter {
+class AudioCaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
  public:
   explicit AudioCaptureFilter(const DeviceDesc& desc)
       : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
     AddPin<AudioStream>("Capture", &watch_, desc.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
   }
+  DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+  STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_AudioStreamConfigPropertyPage}, pages); }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<ISpecifyPropertyPages>(this, riid); }
 
  private:
   DeviceWatch watch_;

@@ -5,6 +5,7 @@
 
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/tests/recorder_window_fixture.h"
+#include "platform/audio/audio_interfaces.h"
 #include "platform/audio/playback_lines.h"
 #include "platform/base/file_system.h"
 #include "platform/com/property_frame.h"
@@ -30,6 +31,18 @@ void SendSpin(HWND dialog, int delta) {
 void Focus(HWND dialog, int id) {
   ::SetFocus(::GetDlgItem(dialog, id));
   Pump();
+}
+
+// What the engine's "Noise Reduction" filter was last told: on or off, and the amount.
+std::pair<BYTE, float> NoiseReduction() {
+  CComPtr<IBaseFilter> filter;
+  if (!RecordEngine().Graph() || FAILED(RecordEngine().Graph()->FindFilterByName("Noise Reduction", &filter)))
+    return {255, -1.0f};
+  CComQIPtr<IQnNoiseReduction> reduction(static_cast<IUnknown*>(filter));
+  BYTE enabled = 255;
+  float amount = -1.0f;
+  if (reduction) reduction->GetEnabled(&enabled), reduction->GetAmount(&amount);
+  return {enabled, amount};
 }
 
 std::string Limit(HWND d) {
@@ -163,6 +176,7 @@ TEST_F(RecorderWindowTest, AnUnpluggedDeviceIsRefusedAndThePreviousOneStaysSelec
 
 TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   std::string atZero, atTop, atStart;
+  std::vector<std::pair<BYTE, float>> sent;
   std::vector<platform::com::PropertyFrameRequest> pages;
   bool levelEnabledOff = true, levelEnabledOn = false, monitoredUnticked = false, monitoredTicked = true;
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_SETTINGS); });
@@ -176,6 +190,7 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
       ::SendMessage(slider, TBM_SETPOS, TRUE, pos);
       ::SendMessage(s, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), reinterpret_cast<LPARAM>(slider));
       (pos == 0 ? atZero : atTop) = ControlText(s, IDC_AUVRY_NOISE_VALUE);
+      sent.push_back(NoiseReduction());
     }
     EXPECT_FALSE(WritePicture(s, "settings.png").empty());
     // Unticked the input is heard through a speaker renderer, ticked it is not.
@@ -198,6 +213,10 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   EXPECT_EQ("0.0", atStart);
   EXPECT_FALSE(levelEnabledOff);
   EXPECT_TRUE(levelEnabledOn);
+  ASSERT_EQ(2u, sent.size());
+  EXPECT_EQ(1, sent[0].first);
+  EXPECT_FLOAT_EQ(0.0f, sent[0].second);
+  EXPECT_FLOAT_EQ(30.0f, sent[1].second);
   EXPECT_EQ("-15.0", atZero);
   EXPECT_EQ("15.0", atTop);
   EXPECT_TRUE(monitoredUnticked);

@@ -282,6 +282,33 @@ TEST_F(RecorderWindowTest, AMissingOrCorruptProfileRefusesTheRecordingAndThePrev
   }
 }
 
+TEST_F(RecorderWindowTest, TheOutputFolderChangesOnlyToAFolderItCanWriteIn) {
+  const std::string chosen = env_.Home() + "Recordings";
+  std::filesystem::create_directories(chosen);
+  const std::string before = Program().outputFolder;
+  std::string shownAfterRefusal, shownAfter;
+  WhenDialogShows([&](HWND d) {
+    // A process folder of the kernel takes no files, whoever asks.
+    AnswerFolderDialog("/proc/1");
+    ClickButton(d, IDC_AUVRY_BROWSE);
+    shownAfterRefusal = ControlText(d, IDC_AUVRY_OUTPUT_FOLDER);
+    AnswerFolderDialog(chosen);
+    ClickButton(d, IDC_AUVRY_BROWSE);
+    shownAfter = ControlText(d, IDC_AUVRY_OUTPUT_FOLDER);
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  // Refused (by the browser's own check or the window's), nothing changes.
+  EXPECT_EQ(before, shownAfterRefusal);
+  EXPECT_EQ(1u, boxes_.Count());
+  EXPECT_EQ(chosen + "/", shownAfter);
+  EXPECT_EQ(chosen + "/", Program().outputFolder);
+  char stored[REG_READ_STRING_SIZE] = {};
+  ASSERT_TRUE(RegReadString(HKEY_CURRENT_USER, kProductKey, "AudioOutFolder", stored, nullptr));
+  EXPECT_EQ(chosen + "/", std::string(stored));
+}
+
 TEST_F(RecorderWindowTest, ThePlaybackIsMutedWhileTheWindowIsOpenAndRestoredAfter) {
   ASSERT_TRUE(platform::audio::WriteLineMute("Speakers", "Line In", 1));
   int micWhileOpen = -1, lineWhileOpen = -1;

@@ -309,6 +309,20 @@ TEST_F(RecorderWindowTest, TheOutputFolderChangesOnlyToAFolderItCanWriteIn) {
   EXPECT_EQ(chosen + "/", std::string(stored));
 }
 
+TEST_F(RecorderWindowTest, TheStoredMonitorSettingDecidesWhetherTheInputIsHeard) {
+  for (DWORD noRender : {0u, 1u}) {
+    RegWriteDword(HKEY_CURRENT_USER, kProductKey, "bNoAudioStreamRender", noRender);
+    bool heard = !noRender;
+    WhenDialogShows([&](HWND d) {
+      heard = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
+      ClickButton(d, IDC_AUVRY_EXIT);
+    });
+    CRecorderDlg dialog;
+    dialog.DoModal();
+    EXPECT_EQ(noRender == 0, heard) << noRender;
+  }
+}
+
 TEST_F(RecorderWindowTest, ThePlaybackIsMutedWhileTheWindowIsOpenAndRestoredAfter) {
   ASSERT_TRUE(platform::audio::WriteLineMute("Speakers", "Line In", 1));
   int micWhileOpen = -1, lineWhileOpen = -1;

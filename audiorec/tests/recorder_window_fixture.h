@@ -36,11 +36,13 @@ class RecorderWindowTest : public ::testing::Test {
     app_.ExitInstance();
     testkit::ResetWindows();
   }
-  // Moves the clock on in 100 ms steps, letting the sources deliver each step.
+  // Moves the clock on in 100 ms steps; the sources deliver each step before the window's timers
+  // see it.
   void Advance(int ms) {
     for (int t = 0; t < ms; t += 100) {
-      time_.Advance(100);
-      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      time_.Clock().Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      testkit::Pump();
     }
   }
   static std::string RowText(HWND dialog, int row, int column) {

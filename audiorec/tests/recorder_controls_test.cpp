@@ -237,6 +237,7 @@ TEST_F(RecorderWindowTest, TheHelpMenuAndTheAboutBoxShowTheProgram) {
     HWND menu = ::FindWindow("#32768", nullptr);
     menuShown = menu != nullptr;
     if (menu) {
+      ::UpdateWindow(menu);
       EXPECT_FALSE(WritePicture(menu, "help_menu.png").empty());
       ::SendMessage(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     }

@@ -85,6 +85,7 @@ ON_WM_CLOSE()
 ON_WM_SYSCOMMAND()
 ON_WM_LBUTTONDOWN()
 ON_WM_QUERYDRAGICON()
+ON_WM_DESTROY()
 ON_BN_CLICKED(IDC_AUVRY_EXIT, &CRecorderDlg::OnExit)
 ON_BN_CLICKED(IDC_AUVRY_MINIMIZE, &CRecorderDlg::OnMinimize)
 ON_BN_CLICKED(IDC_AUVRY_HELP, &CRecorderDlg::OnHelpButton)
@@ -451,6 +452,21 @@ void CRecorderDlg::OnListDeleteItem(NMHDR* header, LRESULT* result) {
   *result = 0;
 }
 
+void CRecorderDlg::FreeRows() {
+  if (!list_.m_hWnd) return;
+  // The records go before the rows: a list torn down with its window tells nobody.
+  for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
+    delete reinterpret_cast<RecordingItem*>(list_.GetItemData(row));
+    list_.SetItemData(row, 0);
+  }
+  list_.DeleteAllItems();
+}
+
+void CRecorderDlg::OnDestroy() {
+  FreeRows();
+  CDialog::OnDestroy();
+}
+
 void CRecorderDlg::SetVolumeFromSlider(int position) {
   volume_ = position;
   RecordEngine().SetAudioGain(1, GainForSliderPosition(position));
@@ -675,6 +691,7 @@ void CRecorderDlg::Close() {
   MixerLines().Close();
   settings_.volume = static_cast<DWORD>(volume_);
   SaveRecorderSettings(settings_);
+  FreeRows();
   EndDialog(IDOK);
 }
 

@@ -67,6 +67,7 @@ class CRecorderDlg : public CDialog {
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnLButtonDown(UINT flags, CPoint point) override;
   HCURSOR OnQueryDragIcon() override;
+  void OnDestroy() override;
   BOOL PreTranslateMessage(MSG* msg) override;
   void OnOK() override {}
   void OnCancel() override {}
@@ -97,6 +98,7 @@ class CRecorderDlg : public CDialog {
   void SetControlState(int state);
   void OnClockTimer();
   void Close();
+  void FreeRows();
 
   RecorderSettings settings_;
   std::string outputFolder_;

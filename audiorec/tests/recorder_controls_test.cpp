@@ -324,6 +324,26 @@ TEST_F(RecorderWindowTest, TheStoredMonitorSettingDecidesWhetherTheInputIsHeard)
   }
 }
 
+TEST_F(RecorderWindowTest, WithoutAnyInputTheWindowWorksAndRecordDoesNothing) {
+  sim::Hardware::Instance().SetDevices({});
+  int entries = -1;
+  bool recordShown = false, opened = true;
+  WhenDialogShows([&](HWND d) {
+    entries = static_cast<int>(::SendMessage(::GetDlgItem(d, IDC_AUVRY_DEVICE), CB_GETCOUNT, 0, 0));
+    ClickButton(d, IDC_AUVRY_RECORD);
+    Advance(1000);
+    recordShown = ControlVisible(d, IDC_AUVRY_RECORD) && !ControlVisible(d, IDC_AUVRY_STOP);
+    opened = RecordEngine().IsOpened();
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  EXPECT_EQ(IDOK, dialog.DoModal());
+  EXPECT_EQ(0, entries);
+  EXPECT_TRUE(recordShown);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(0u, boxes_.Count());
+}
+
 TEST_F(RecorderWindowTest, ThePlaybackIsMutedWhileTheWindowIsOpenAndRestoredAfter) {
   ASSERT_TRUE(platform::audio::WriteLineMute("Speakers", "Line In", 1));
   int micWhileOpen = -1, lineWhileOpen = -1;

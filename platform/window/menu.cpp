@@ -225,7 +225,16 @@ UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, int depth) {
   auto m = Get(menu);
   if (!m || depth > 8) return 0;
   int width = 120;
-  for (auto& i : m->items) width = std::max(width, static_cast<int>(i.text.size()) * 7 + 40);
+  HDC screen = GetDC(nullptr);
+  for (auto& i : m->items) {
+    width = std::max(width, static_cast<int>(i.text.size()) * 7 + 40);
+    // Wide enough for the painted label, its accelerator and the margins.
+    SIZE text{};
+    if (screen && !i.text.empty() &&
+        GetTextExtentPoint32(screen, i.text.c_str(), static_cast<int>(i.text.size()), &text))
+      width = std::max(width, static_cast<int>(text.cx) + 56);
+  }
+  if (screen) ReleaseDC(nullptr, screen);
   const int height = ItemTop(*m, static_cast<int>(m->items.size())) + 2;
   if (flags & TPM_RIGHTALIGN) x -= width;
   else if (flags & TPM_CENTERALIGN) x -= width / 2;

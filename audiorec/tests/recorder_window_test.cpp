@@ -50,6 +50,7 @@ TEST_F(RecorderWindowTest, RecordAndStopMakeOneWmaRowThatReadersSeeAsAsf) {
     idleAgain = ControlVisible(d, IDC_AUVRY_RECORD) && !ControlVisible(d, IDC_AUVRY_STOP);
     rows = Rows(d);
     name = RowText(d, 0, 0), size = RowText(d, 0, 1), playTime = RowText(d, 0, 2);
+    EXPECT_FALSE(WritePicture(d, "main_recorded.png").empty());
     ClickButton(d, IDC_AUVRY_EXIT);
   });
   CRecorderDlg dialog;

@@ -8,10 +8,6 @@
 #include <vector>
 
 #include "platform/base/strings.h"
-#include "platform/gdi/dc.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/sys_colors.h"
-#include "platform/gdi/text.h"
 #include "platform/window/focus.h"
 #include "platform/window/messages.h"
 #include "platform/window/modal_loop.h"
@@ -110,40 +106,6 @@ int ItemTop(const Menu& m, int index) {
 
 bool Selectable(const MenuItem& i) { return !(i.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED)); }
 
-// The items in the system's menu colours: the hot one highlighted, separators as a line, the
-// accelerator after a tab right-aligned, a sub-menu's arrow at the right.
-void PaintItems(HDC dc, const Menu& m, int hot, const RECT& client) {
-  FillRect(dc, &client, GetSysColorBrush(COLOR_MENU));
-  SetBkMode(dc, TRANSPARENT);
-  int top = 0;
-  for (size_t i = 0; i < m.items.size(); ++i) {
-    const MenuItem& item = m.items[i];
-    if (item.flags & MF_SEPARATOR) {
-      RECT line{4, top + kSeparatorHeight / 2 - 1, client.right - 4, top + kSeparatorHeight / 2};
-      FillRect(dc, &line, GetSysColorBrush(COLOR_GRAYTEXT));
-      top += kSeparatorHeight;
-      continue;
-    }
-    RECT row{0, top, client.right, top + kItemHeight};
-    const bool lit = static_cast<int>(i) == hot && Selectable(item);
-    if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(dc, GetSysColor(!Selectable(item) ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    const auto tab = item.text.find('\t');
-    RECT text{20, top, client.right - 12, top + kItemHeight};
-    const std::string label = item.text.substr(0, tab);
-    DrawText(dc, label.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    if (tab != std::string::npos) {
-      const std::string keys = item.text.substr(tab + 1);
-      DrawText(dc, keys.c_str(), -1, &text, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    if (item.flags & MF_POPUP) {
-      RECT arrow{client.right - 12, top, client.right - 2, top + kItemHeight};
-      DrawText(dc, ">", -1, &arrow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    top += kItemHeight;
-  }
-}
-
 Tracking* StateOf(HWND hwnd) { return reinterpret_cast<Tracking*>(GetWindowLongPtr(hwnd, 0)); }
 
 void Choose(Tracking* t, const Menu& m, int index) {
@@ -206,13 +168,6 @@ LRESULT PopupMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      PaintItems(dc, *m, t->hot, client);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
     default: return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
@@ -225,16 +180,7 @@ UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, int depth) {
   auto m = Get(menu);
   if (!m || depth > 8) return 0;
   int width = 120;
-  HDC screen = GetDC(nullptr);
-  for (auto& i : m->items) {
-    width = std::max(width, static_cast<int>(i.text.size()) * 7 + 40);
-    // Wide enough for the painted label, its accelerator and the margins.
-    SIZE text{};
-    if (screen && !i.text.empty() &&
-        GetTextExtentPoint32(screen, i.text.c_str(), static_cast<int>(i.text.size()), &text))
-      width = std::max(width, static_cast<int>(text.cx) + 56);
-  }
-  if (screen) ReleaseDC(nullptr, screen);
+  for (auto& i : m->items) width = std::max(width, static_cast<int>(i.text.size()) * 7 + 40);
   const int height = ItemTop(*m, static_cast<int>(m->items.size())) + 2;
   if (flags & TPM_RIGHTALIGN) x -= width;
   else if (flags & TPM_CENTERALIGN) x -= width / 2;

@@ -6,18 +6,33 @@
 #include "audiorec/recording_rules.h"
 #include "platform/base/file.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
+#include "platform/com/class_table.h"
+#include "platform/com/com_ptr.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/playback_interfaces.h"
+#include "platform/dshow/uuids.h"
 
 namespace {
 
-bool ContainerDuration(const std::string& path, double* seconds) {
-  AVFormatContext* input = nullptr;
-  if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return false;
-  const bool ok = avformat_find_stream_info(input, nullptr) >= 0 && input->duration > 0;
-  if (ok) *seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
-  avformat_close_input(&input);
+// A filter graph renders the file and its seeking tells the length; the graph never runs. The
+// graph, the render and the time format decide; a length that cannot be read stays 0.
+bool GraphDuration(const std::string& path, double* seconds) {
+  const bool com = SUCCEEDED(CoInitialize(nullptr));
+  bool ok = false;
+  {
+    CComPtr<IGraphBuilder> graph;
+    CComPtr<IMediaSeeking> seeking;
+    if (SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(&graph))) &&
+        graph && SUCCEEDED(graph->RenderFile(path.c_str(), nullptr)) &&
+        SUCCEEDED(graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&seeking))) && seeking &&
+        SUCCEEDED(seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME))) {
+      ok = true;
+      LONGLONG duration = 0;
+      if (SUCCEEDED(seeking->GetDuration(&duration))) *seconds = static_cast<double>(duration) * 1e-7;
+    }
+  }
+  if (com) CoUninitialize();
   return ok;
 }
 
@@ -46,7 +61,7 @@ int CMediaDurationProbe::Probe(const char* path) {
     source = CurrentSource();
   }
   double seconds = 0.0;
-  const bool ok = source ? source(path, &seconds) : ContainerDuration(path, &seconds);
+  const bool ok = source ? source(path, &seconds) : GraphDuration(path, &seconds);
   if (!ok) return 0;
   seconds_ = seconds;
   return 1;

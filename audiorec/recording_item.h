@@ -13,8 +13,8 @@ struct RecordingItem {
   int playSeconds = 0;  // 0 when the probe failed
 };
 
-// Reads a media file's duration. The source is a seam: the default reads the file's container
-// with libavformat; tests and the playback graph may install another.
+// Reads a media file's duration. The source is a seam: the default renders the file in a filter
+// graph and asks its seeking; tests may install another.
 class CMediaDurationProbe {
  public:
   using Source = std::function<bool(const std::string& path, double* seconds)>;

@@ -66,6 +66,18 @@ bool DiskTooFullToRecord(const std::string& folder) {
   return bytes / (1024 * 1024) < kMinimumFreeMegabytes;
 }
 
+float GainForSliderPosition(int position) {
+  const int v = 20 - std::abs(position);
+  if (v < 10) return std::max(static_cast<float>(v) * 0.1f, 0.1f);
+  return static_cast<float>(v - 9);
+}
+
+int LevelBarPosition(double db) {
+  const double position = (db + 80.0) * 1.6 - 48.0;
+  if (!(position > 0.0)) return 0;  // NaN too
+  return position >= 100.0 ? 100 : static_cast<int>(position);
+}
+
 std::string FormatElapsed(int seconds) {
   seconds = std::max(seconds, 0);
   char text[32];

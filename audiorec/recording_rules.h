@@ -37,6 +37,13 @@ LimitFields StepLimitField(LimitFields fields, LimitField focused, int delta, in
 // full disk.
 bool DiskTooFullToRecord(const std::string& folder);
 
+// The input gain of a volume slider position: 20 - |position| below 10 gives a tenth of it (at
+// least 0.1), else that less 9, so 10 is unity and 0 the loudest.
+float GainForSliderPosition(int position);
+
+// A level bar's position for a peak in dBFS: (dB + 80) x 1.6 - 48, within 0..100.
+int LevelBarPosition(double db);
+
 // "HH : MM : SS" of a whole number of seconds.
 std::string FormatElapsed(int seconds);
 // "%7.1f KB" up to 1024 KB, else "%7.2f MB".

@@ -93,7 +93,6 @@ void CSkinCheckBox::OnPaint() {
   }
   const int saved = SaveDC(paint);
   SetBkMode(paint, TRANSPARENT);
-  ::SetTextColor(paint, m_crText);
   if (m_hFont) SelectObject(paint, m_hFont);
   RECT text{m_nBoxSize + 5, top, client.right, top + height};
   UINT format = DT_VCENTER | DT_SINGLELINE;
@@ -101,8 +100,13 @@ void CSkinCheckBox::OnPaint() {
     text = RECT{0, top, client.right - 6 - m_nBoxSize, top + height};
     format |= DT_RIGHT;
   }
-  DrawText(paint, m_caption.c_str(), static_cast<int>(m_caption.size()), &text, format);
+  DrawCaption(paint, text, format, m_caption);
   RestoreDC(paint, saved);
+}
+
+void CSkinCheckBox::DrawCaption(HDC dc, RECT text, UINT format, const std::string& caption) {
+  ::SetTextColor(dc, m_crText);
+  DrawText(dc, caption.c_str(), static_cast<int>(caption.size()), &text, format);
 }
 
 void CSkinCheckBox::OnEnable(BOOL enable) {

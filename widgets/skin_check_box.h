@@ -15,11 +15,14 @@ class CSkinCheckBox : public CButton {
   void SetTextColor(COLORREF colour) { m_crText = colour; }
   int GetFrame() const { return m_nFrame; }
   BOOL IsChecked() const { return m_bChecked; }
+  COLORREF GetTextColor() const { return m_crText; }
 
   void DrawItem(LPDRAWITEMSTRUCT) override {}
   BOOL PreTranslateMessage(MSG* msg) override;
 
  protected:
+  // The caption in its rectangle beside the box; a program's variant may draw it otherwise.
+  virtual void DrawCaption(HDC dc, RECT text, UINT format, const std::string& caption);
   void PreSubclassWindow() override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;

@@ -1,5 +1,7 @@
 #include "widgets/system_info.h"
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,3 +26,10 @@ void ProbeFolderAccess(LPCSTR folder, BOOL* canCreateFolders, BOOL* canCreateFil
   if (canCreateFolders) *canCreateFolders = allowed;
   if (canCreateFiles) *canCreateFiles = allowed;
 }
+
+namespace {
+std::atomic<int> g_versionCode{CWinVersion::kLinuxVersionCode};
+}  // namespace
+
+void CWinVersion::SetProcessVersionCode(int code) { g_versionCode = code; }
+int CWinVersion::ProcessVersionCode() { return g_versionCode.load(); }

@@ -9,14 +9,19 @@
 // The Windows version code 0 to 10 that decides renderer choices and workarounds. This system
 // behaves as the newest version the code names, so the code is always 10 (version 6.1): every
 // "Vista or later" (code 8 and above) path is taken.
+// Tests set another code to take the older paths.
 class CWinVersion {
  public:
   static constexpr int kLinuxVersionCode = 10;
 
-  CWinVersion() = default;
+  CWinVersion() : m_nVersion(ProcessVersionCode()) {}
   int GetVersion() const { return m_nVersion; }
 
-  int m_nVersion = kLinuxVersionCode;
+  // The code every new object of this process reports; kLinuxVersionCode puts the real one back.
+  static void SetProcessVersionCode(int code);
+  static int ProcessVersionCode();
+
+  int m_nVersion;
 };
 
 // There is no system information tool here: the path lookup answers FALSE and nothing starts.

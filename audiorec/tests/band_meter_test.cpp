@@ -1,4 +1,5 @@
 #include "audiorec/band_meter.h"
+#include "audiorec/recorder_check_box.h"
 
 #include <gtest/gtest.h>
 
@@ -89,3 +90,23 @@ TEST(SpectrumBar, WithoutBothBitmapsNothingIsPainted) {
 }
 
 }  // namespace
+
+namespace auvry {
+namespace {
+
+TEST(RecorderCheckBoxCaption, FramesFourAndFiveTakeTheSecondColourOnePixelUpAndLeft) {
+  const RECT text{20, 2, 120, 18};
+  const COLORREF first = RGB(130, 145, 153), second = RGB(67, 71, 73);
+  for (int frame = 0; frame < 6; ++frame) {
+    const CaptionLook look = RecorderCaptionLook(frame, first, second, text);
+    const bool engraved = frame == 4 || frame == 5;
+    EXPECT_EQ(engraved ? second : first, look.colour) << frame;
+    EXPECT_EQ(engraved ? 19 : 20, look.rect.left) << frame;
+    EXPECT_EQ(engraved ? 1 : 2, look.rect.top) << frame;
+    EXPECT_EQ(engraved ? 119 : 120, look.rect.right) << frame;
+    EXPECT_EQ(engraved ? 17 : 18, look.rect.bottom) << frame;
+  }
+}
+
+}  // namespace
+}  // namespace auvry

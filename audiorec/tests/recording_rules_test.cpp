@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 
 #include "platform/base/file.h"
 #include "platform/base/file_system.h"
@@ -79,6 +80,19 @@ TEST(RecordingReadOuts, ElapsedAndSizeReadAsTheWindowShowsThem) {
   EXPECT_EQ(FormatElapsed(3725), "01 : 02 : 05");
   EXPECT_EQ(FormatSize(512.0), "  512.0 KB");
   EXPECT_EQ(FormatSize(2048.0), "   2.00 MB");
+}
+
+TEST(RecordingReadOuts, VolumeAndLevelBarsFollowTheirScales) {
+  EXPECT_FLOAT_EQ(GainForSliderPosition(0), 11.0f);
+  EXPECT_FLOAT_EQ(GainForSliderPosition(10), 1.0f);
+  EXPECT_FLOAT_EQ(GainForSliderPosition(11), 0.9f);
+  EXPECT_FLOAT_EQ(GainForSliderPosition(20), 0.1f);
+  EXPECT_FLOAT_EQ(GainForSliderPosition(-11), 0.9f);
+  // A -12 dBFS tone sits at 60.8; silence and overloads stay on the bar.
+  EXPECT_EQ(LevelBarPosition(-12.0), 60);
+  EXPECT_EQ(LevelBarPosition(-200.0), 0);
+  EXPECT_EQ(LevelBarPosition(20.0), 100);
+  EXPECT_EQ(LevelBarPosition(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 }  // namespace

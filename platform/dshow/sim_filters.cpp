@@ -216,8 +216,8 @@ class VideoStream : public ConfigurablePin {
 
 class AudioStream : public ConfigurablePin {
  public:
-  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch)
-      : ConfigurablePin(f, std::move(name), Caps(), true, watch) {}
+  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal)
+      : ConfigurablePin(f, std::move(name), Caps(), true, watch), signal_(signal) {}
   static std::vector<CMediaType> Caps() {
     return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
             MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
@@ -232,10 +232,13 @@ class AudioStream : public ConfigurablePin {
     const WORD channels = wfx ? wfx->nChannels : 2;
     const std::size_t frames = rate / 10;
     s.data.resize(frames * channels * 2);
-    FillTone(reinterpret_cast<std::int16_t*>(s.data.data()), channels, static_cast<int>(rate),
-             s.index * static_cast<long long>(frames), frames);
+    signal_.Fill(reinterpret_cast<std::int16_t*>(s.data.data()), channels, static_cast<int>(rate),
+                 s.index * static_cast<long long>(frames), frames);
     return S_OK;
   }
+
+ private:
+  AudioSignalSource signal_;
 };
 
 class AnalogInputPin : public CPatternInputPin {
@@ -416,7 +419,7 @@ class CaptureFilter : public CSourceFilter,
     std::vector<CMediaType> caps;
     for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
     AddPin<VideoStream>("Capture", caps, &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
-    if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_, desc_.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
     if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
     for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
     tvFormat_ = desc_.tvFormat;
@@ -549,12 +552,17 @@ class CaptureFilter : public CSourceFilter,
   long outputEnable_ = 1;
 };
 
-class AudioCaptureFilter : public CSourceFilter {
+class AudioCaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
  public:
   explicit AudioCaptureFilter(const DeviceDesc& desc)
       : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
-    AddPin<AudioStream>("Capture", &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    AddPin<AudioStream>("Capture", &watch_, desc.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
   }
+  DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
+  STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_AudioStreamConfigPropertyPage}, pages); }
+
+ protected:
+  void* GetFilterInterface(REFIID riid) override { return Offer<ISpecifyPropertyPages>(this, riid); }
 
  private:
   DeviceWatch watch_;

@@ -199,6 +199,27 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
     return true;
   }
   if (key == "DSGUID") return GuidFromString(v, &d.dsGuid);
+  if (key == "LINES") {
+    std::vector<std::pair<std::string, unsigned>> lines;
+    for (const auto& p : Split(v, ',')) {
+      const auto colon = p.rfind(':');
+      long type = 0;
+      if (colon == std::string::npos || colon == 0 || !ParseLong(p.substr(colon + 1), &type) || type < 4096 ||
+          type > 4106)
+        return false;
+      lines.emplace_back(Trim(p.substr(0, colon)), static_cast<unsigned>(type));
+    }
+    if (lines.empty()) return false;
+    d.playbackLines = std::move(lines);
+    return true;
+  }
+  if (key == "TONE") return ParseToneSignal(v, &d.audioSignal);
+  if (key == "NOISE") return ParseNoiseSignal(v, &d.audioSignal);
+  if (key == "FILE") {
+    if (v.empty()) return false;
+    d.audioSignal = AudioSignal{AudioSignal::Kind::File, 1000.0, 0.0, v};
+    return true;
+  }
   if (key == "STORAGE") {
     std::vector<StorageUnit> units;
     for (const auto& p : Split(v, ',')) {

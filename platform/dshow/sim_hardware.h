@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dshow/sim_audio_signal.h"
+
 #include "platform/com/guid.h"
 #include "platform/dshow/media_types.h"
 
@@ -81,6 +83,9 @@ struct DeviceDesc {
   std::string dsDescription;
   std::string dsModule;
   std::string dsInterface;  // device interface path DirectSound reports
+  AudioSignal audioSignal;  // what an audio input (or a device's own audio pin) delivers
+  // Playback devices: the mixer's source lines, name and component type (empty: the default set).
+  std::vector<std::pair<std::string, unsigned>> playbackLines;
 
   // USB storage of the same box (its drives).
   std::vector<StorageUnit> storage;

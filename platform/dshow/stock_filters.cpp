@@ -1,7 +1,9 @@
 #include "platform/dshow/stock_filters.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "platform/base/strings.h"
@@ -9,6 +11,7 @@
 #include "platform/com/out_param.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/filter_graph.h"
+#include "platform/media/resampler.h"
 
 namespace platform::dshow {
 
@@ -46,9 +49,84 @@ class ColorSpaceConverter : public CTransformFilter {
   }
 };
 
+// ACM Wrapper: PCM in, PCM out. It offers the input's own format first (a pass-through), then
+// the common 16-bit formats, which it converts to with libswresample when one is connected.
 class AcmWrapper : public CTransformFilter {
  public:
   AcmWrapper() : CTransformFilter(CLSID_ACMWrapper, "ACM Wrapper", {TypePattern(MEDIATYPE_Audio)}, "Input", "Output") {}
+  std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
+    std::vector<CMediaType> out{in};
+    const auto* wfx = in.Format<WAVEFORMATEX>();
+    if (!IsPcm(in, wfx)) return out;
+    constexpr struct {
+      WORD channels;
+      DWORD rate;
+    } kOffered[] = {{2, 48000}, {2, 44100}, {1, 48000}, {1, 44100}, {2, 32000}};
+    for (const auto& f : kOffered)
+      if (wfx->nChannels != f.channels || wfx->nSamplesPerSec != f.rate || wfx->wBitsPerSample != 16)
+        out.push_back(MakeAudioType(f.channels, f.rate, 16));
+    return out;
+  }
+  HRESULT Transform(const MediaSample& in, MediaSample& out) override {
+    const CMediaType& from = Input()->ConnectedType();
+    const CMediaType& to = Output()->ConnectedType();
+    const auto* src = from.Format<WAVEFORMATEX>();
+    const auto* dst = to.Format<WAVEFORMATEX>();
+    if (!IsPcm(from, src) || !IsPcm(to, dst) ||
+        (src->nChannels == dst->nChannels && src->nSamplesPerSec == dst->nSamplesPerSec &&
+         src->wBitsPerSample == dst->wBitsPerSample)) {
+      out = in;
+      return S_OK;
+    }
+    std::lock_guard lock(mutex_);
+    const Formats wanted{*src, *dst};
+    if (!resampler_ || !(formats_ == wanted)) {
+      resampler_ = media::Resampler::Open(SampleFormat(*src), src->nChannels, static_cast<int>(src->nSamplesPerSec),
+                                          SampleFormat(*dst), dst->nChannels, static_cast<int>(dst->nSamplesPerSec));
+      formats_ = wanted;
+    }
+    if (!resampler_) return S_FALSE;
+    const int frameBytes = src->nChannels * src->wBitsPerSample / 8;
+    const int frames = frameBytes > 0 ? static_cast<int>(in.data.size()) / frameBytes : 0;
+    const int room = resampler_->OutputRoom(frames);
+    out = in;
+    out.data.assign(static_cast<size_t>(std::max(room, 0)) * dst->nChannels * dst->wBitsPerSample / 8, 0);
+    const std::uint8_t* inPlane = in.data.data();
+    std::uint8_t* outPlane = out.data.data();
+    const int made = resampler_->Convert(&inPlane, frames, &outPlane, room);
+    if (made < 0) return S_FALSE;
+    out.data.resize(static_cast<size_t>(made) * dst->nChannels * dst->wBitsPerSample / 8);
+    return out.data.empty() ? S_FALSE : S_OK;
+  }
+
+ protected:
+  void OnStop() override {
+    std::lock_guard lock(mutex_);
+    resampler_.reset();  // no sound of one run leaks into the next
+  }
+
+ private:
+  struct Formats {
+    WAVEFORMATEX from{}, to{};
+    bool operator==(const Formats& o) const {
+      auto same = [](const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
+        return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
+               a.wBitsPerSample == b.wBitsPerSample;
+      };
+      return same(from, o.from) && same(to, o.to);
+    }
+  };
+  static bool IsPcm(const CMediaType& mt, const WAVEFORMATEX* wfx) {
+    return wfx && mt.subtype == MEDIASUBTYPE_PCM && (wfx->wBitsPerSample == 16 || wfx->wBitsPerSample == 8) &&
+           wfx->nChannels >= 1 && wfx->nChannels <= 8 && wfx->nSamplesPerSec > 0;
+  }
+  static AVSampleFormat SampleFormat(const WAVEFORMATEX& wfx) {
+    return wfx.wBitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  }
+
+  std::mutex mutex_;
+  std::unique_ptr<media::Resampler> resampler_;
+  Formats formats_;
 };
 
 // DV Video Decoder: dvvideo pictures as YUY2, full size or half (360 wide) as the display asks.

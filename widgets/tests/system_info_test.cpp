@@ -12,6 +12,13 @@
 TEST(SystemInfo, FixedAnswersOfThisSystem) {
   EXPECT_EQ(IsWow64(), FALSE);
   EXPECT_EQ(CWinVersion().GetVersion(), 10);
+  // A test takes an older system's paths; objects made before keep their code.
+  CWinVersion before;
+  CWinVersion::SetProcessVersionCode(6);
+  EXPECT_EQ(CWinVersion().GetVersion(), 6);
+  EXPECT_EQ(before.GetVersion(), 10);
+  CWinVersion::SetProcessVersionCode(CWinVersion::kLinuxVersionCode);
+  EXPECT_EQ(CWinVersion().GetVersion(), 10);
 
   std::string path = "stale";
   EXPECT_EQ(CSystemInfoLauncher::GetSystemInfoPath(path), FALSE);

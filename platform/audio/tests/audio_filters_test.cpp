@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "platform/audio/audio_classes.h"
 #include "platform/audio/audio_interfaces.h"
@@ -9,6 +11,7 @@
 #include "platform/audio/tests/pcm_source.h"
 #include "platform/audio/tests/wav_read.h"
 #include "platform/dshow/codes.h"
+#include "platform/dshow/transform_filter.h"
 #include "platform/dshow/writer_interfaces.h"
 
 namespace platform::audio {
@@ -112,6 +115,78 @@ TEST(PcmDumpSettings, FormatIsCheckedAndKept) {
   EXPECT_EQ(channels, 1);
   EXPECT_EQ(rate, 22050);
   EXPECT_EQ(bits, 8);
+}
+
+}  // namespace
+}  // namespace platform::audio
+
+namespace platform::audio {
+namespace {
+
+using namespace platform::audio::testing;
+
+// Keeps the 16-bit samples it is given.
+class PcmCollector : public dshow::CRendererFilter {
+ public:
+  PcmCollector() : CRendererFilter(GUID_NULL, "Collector", {}) {}
+  std::vector<std::int16_t> Samples() {
+    std::lock_guard lock(mutex_);
+    return samples_;
+  }
+
+ protected:
+  void Render(const dshow::MediaSample& s) override {
+    std::lock_guard lock(mutex_);
+    const size_t at = samples_.size();
+    samples_.resize(at + s.data.size() / 2);
+    std::memcpy(samples_.data() + at, s.data.data(), s.data.size() / 2 * 2);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::int16_t> samples_;
+};
+
+// Source -> "ACM Wrapper" -> collector, the wrapper's output connected with `wanted` (null: its
+// first offer).
+std::vector<std::int16_t> ThroughAcm(const std::vector<std::int16_t>& input, int rate, int channels,
+                                     const AM_MEDIA_TYPE* wanted) {
+  CComPtr<IGraphBuilder> graph;
+  EXPECT_EQ(graph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  CComPtr<IBaseFilter> source, acm, sink;
+  source.Attach(new PcmSource(input, rate, channels));
+  EXPECT_EQ(acm.CoCreateInstance(CLSID_ACMWrapper, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  auto* collector = new PcmCollector;
+  sink.Attach(collector);
+  for (IBaseFilter* f :
+       {static_cast<IBaseFilter*>(source), static_cast<IBaseFilter*>(acm), static_cast<IBaseFilter*>(sink)})
+    graph->AddFilter(f, nullptr);
+  EXPECT_EQ(graph->ConnectDirect(FirstPin(source, PINDIR_OUTPUT), FirstPin(acm, PINDIR_INPUT), nullptr), S_OK);
+  EXPECT_EQ(graph->ConnectDirect(FirstPin(acm, PINDIR_OUTPUT), FirstPin(sink, PINDIR_INPUT), wanted), S_OK);
+  CComQIPtr<IMediaControl> control(static_cast<IUnknown*>(graph));
+  CComQIPtr<IMediaEvent> events(static_cast<IUnknown*>(graph));
+  EXPECT_TRUE(SUCCEEDED(control->Run()));
+  long code = 0;
+  events->WaitForCompletion(20'000, &code);
+  control->Stop();
+  return collector->Samples();
+}
+
+TEST(AcmWrapper, PassesItsInputOnAndConvertsToAnOfferedFormat) {
+  const auto tone = Tone(1000.0, -12.0, 48000, 2, 1.0);
+  EXPECT_EQ(ThroughAcm(tone, 48000, 2, nullptr), tone);
+
+  const CMediaType mono = dshow::MakeAudioType(1, 44100, 16);
+  const auto converted = ThroughAcm(tone, 48000, 2, &mono);
+  EXPECT_NEAR(static_cast<double>(converted.size()), 44100.0, 441.0);
+  int peak = 0, crossings = 0;
+  for (size_t i = 1000; i < converted.size(); ++i) {
+    peak = std::max(peak, std::abs(static_cast<int>(converted[i])));
+    crossings += (converted[i - 1] < 0) != (converted[i] < 0);
+  }
+  EXPECT_NEAR(20 * std::log10(peak / 32767.0), -12.0, 0.3);
+  // Two crossings a cycle: still 1 kHz at the new rate.
+  EXPECT_NEAR(crossings * 44100.0 / 2 / static_cast<double>(converted.size() - 1000), 1000.0, 10.0);
 }
 
 }  // namespace

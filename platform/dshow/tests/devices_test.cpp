@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -383,4 +385,58 @@ TEST_F(DevicesTest, DeviceTreeAndMountTableFollowTheStorageOfUsbBoxes) {
   sim::SetDeviceTreeUnavailable(true);
   EXPECT_EQ(CM_Connect_MachineA(nullptr, &machine), CR_MACHINE_UNAVAILABLE);
   sim::SetDeviceTreeUnavailable(false);
+}
+
+// Audio inputs deliver what devices.ini says: a tone at its level, noise within its peak, or a
+// WAV file's own samples.
+TEST(AudioSignals, DevicesFileChoosesWhatAnInputDelivers) {
+  const std::string wav = std::string(VIDARRO_TEST_BINARY_DIR) + "/signal.wav";
+  {
+    // 44.1 kHz stereo, 4 frames: (1,-1) (2,-2) (3,-3) (4,-4).
+    std::ofstream out(wav, std::ios::binary);
+    auto u32 = [&out](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&out](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out << "RIFF";
+    u32(36 + 16);
+    out << "WAVEfmt ";
+    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
+    out << "data";
+    u32(16);
+    for (std::int16_t v = 1; v <= 4; ++v) u16(static_cast<std::uint16_t>(v)), u16(static_cast<std::uint16_t>(-v));
+  }
+  const std::string path = std::string(VIDARRO_TEST_BINARY_DIR) + "/signals.ini";
+  std::ofstream(path) << "[T]\nKIND=audio\nNAME=Tone\nTONE=1000:-12\n"
+                         "[N]\nKIND=audio\nNAME=Noise\nNOISE=-50\n"
+                         "[F]\nKIND=audio\nNAME=File\nFILE="
+                      << wav
+                      << "\n"
+                         "[BAD]\nKIND=audio\nNAME=Bad\nTONE=1000:+3\nNOISE=loud\nFILE=\n";
+  std::vector<std::string> problems;
+  const auto devices = sim::ParseDevicesFile(path, &problems);
+  ASSERT_EQ(devices.size(), 4u);
+  EXPECT_EQ(problems.size(), 3u);
+  EXPECT_EQ(devices[3].audioSignal.kind, sim::AudioSignal::Kind::Pattern);
+
+  std::vector<std::int16_t> pcm(48000 * 2);
+  sim::AudioSignalSource tone(devices[0].audioSignal);
+  tone.Fill(pcm.data(), 2, 48000, 0, 48000);
+  int peak = 0;
+  for (std::int16_t v : pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+  EXPECT_NEAR(20 * std::log10(peak / 32767.0), -12.0, 0.05);
+  EXPECT_EQ(pcm[0], 0);
+  EXPECT_EQ(pcm[2 * 12], peak);  // 48 samples a cycle: a quarter on, the peak, on both channels
+  EXPECT_EQ(pcm[2 * 12 + 1], peak);
+
+  sim::AudioSignalSource noise(devices[1].audioSignal);
+  noise.Fill(pcm.data(), 2, 48000, 0, 48000);
+  peak = 0;
+  for (std::int16_t v : pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+  EXPECT_LE(peak, 104);  // -50 dBFS
+  EXPECT_GT(peak, 90);
+
+  sim::AudioSignalSource file(devices[2].audioSignal);
+  std::vector<std::int16_t> frames(6 * 2);
+  file.Fill(frames.data(), 2, 44100, 2, 6);
+  EXPECT_EQ(frames, (std::vector<std::int16_t>{3, -3, 4, -4, 1, -1, 2, -2, 3, -3, 4, -4}));
+  EXPECT_EQ(sim::ReadPcmWav(path), nullptr);
 }

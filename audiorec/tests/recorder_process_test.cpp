@@ -1,0 +1,103 @@
+// The real program: a suite window already open, a missing UI library, and a whole run that
+// saves its settings and starts the starter again.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "audiorec/recorder_app.h"
+#include "audiorec/recorder_settings.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "platform/registry/registry.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+#include "widgets/reg_helpers.h"
+
+namespace auvry {
+namespace {
+
+using namespace testkit;
+
+constexpr DWORD kWaitMs = 20000;
+
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+bool StarterLaunched() {
+  bool started = false;
+  for (const auto& record : platform::ReadLaunchRecords())
+    started |= platform::FileNameOf(record.target) == "Lanvik" && record.parameters == "/NOINTRO";
+  return started;
+}
+
+TEST(RecorderProcess, AnOpenWindowOfTheSuiteStopsTheStart) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  RegWriteString(HKEY_LOCAL_MACHINE, kProductKey, "WizardName", "Narvell Vidarro 5.0 Wizard");
+  HWND wizard = ::CreateWindowEx(0, "#32770", "Narvell Vidarro 5.0 Wizard", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, wizard);
+  ProgramProcess recorder;
+  ASSERT_TRUE(recorder.Start("Auvry"));
+  EXPECT_EQ(0, recorder.WaitForExit(kWaitMs)) << recorder.Output();
+  EXPECT_TRUE(platform::ReadLaunchRecords().empty());
+  ::DestroyWindow(wizard);
+  ResetWindows();
+}
+
+TEST(RecorderProcess, WithoutTheUiLibraryItSaysSoAndFails) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  const std::string folder = env.Home() + "bare/";
+  std::filesystem::create_directories(folder);
+  for (const char* file : {"Auvry", "Auvry.so"})
+    std::filesystem::copy_file(platform::AppFolder() + file, folder + file);
+  ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
+  ProgramProcess recorder;
+  ASSERT_TRUE(recorder.Start(folder + "Auvry"));
+  HWND box = WaitForWindow("#32770", kProgramTitle, kWaitMs);
+  ASSERT_NE(nullptr, box) << recorder.Output();
+  ::PostMessage(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(1, recorder.WaitForExit(kWaitMs)) << recorder.Output();
+  EXPECT_FALSE(StarterLaunched());
+}
+
+TEST(RecorderProcess, ARunSavesItsSettingsAndStartsTheStarterWithoutItsIntro) {
+  Environment env(CurrentTestName());
+  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
+  platform::StartWindowTransport();
+  ProgramProcess recorder;
+  ASSERT_TRUE(recorder.Start("Auvry"));
+  ASSERT_NE(nullptr, WaitForWindow("#32770", kProgramTitle, kWaitMs)) << recorder.Output();
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 100 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProgramTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = recorder.WaitForExit(200);
+  }
+  ASSERT_EQ(0, exitCode) << recorder.Output();
+  EXPECT_TRUE(StarterLaunched());
+  for (const char* name : {"Volume", "bNoiseReduction", "NoiseReductionValue", "bNoAudioStreamRender"}) {
+    DWORD value = 0xDEAD;
+    EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, name, &value, REG_READ_NO_DEFAULT)) << name;
+  }
+  const RecorderSettings saved = LoadRecorderSettings();
+  EXPECT_EQ(10u, saved.volume);
+  EXPECT_EQ(150u, saved.noiseReductionValue);
+  EXPECT_EQ(1u, saved.noAudioStreamRender);
+}
+
+}  // namespace
+}  // namespace auvry

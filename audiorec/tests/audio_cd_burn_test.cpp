@@ -2,6 +2,7 @@
 // tracks, read back by libcue, bchunk and ffprobe; the disc check, erase and closing rules.
 #include <libcue/libcue.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -27,6 +28,20 @@ bool TemporariesLeft() {
 }
 
 class AudioCdBurn : public BurnTest {};
+
+// Reaches into the dialog's progress bar and writer the way the tests need.
+class OpenAudioCdDlg : public CAudioCDBurnDlg {
+ public:
+  using CBurnDlgFrame::progress_;
+};
+
+// Escape, Enter and the window's close box, as a user would try them; they reach the dialog
+// through its modal loop once the current step returns.
+void TryToClose(HWND d) {
+  ::PostMessage(d, WM_KEYDOWN, VK_ESCAPE, 0);
+  ::PostMessage(d, WM_KEYDOWN, VK_RETURN, 0);
+  ::PostMessage(d, WM_CLOSE, 0, 0);
+}
 
 TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOneIsNamed) {
   const std::string w = Work();
@@ -108,4 +123,124 @@ TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOne
   }
 }
 
+TEST_F(AudioCdBurn, NothingClosesTheDialogWhileItDecodesOrBurns) {
+  auvrytest::UseWriters({auvrytest::Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\nPACE=400\n")});
+  const std::string w = Work();
+  const std::vector<std::string> paths = {auvrytest::MakeSound(w, "long.wma", 20.0, "-c:a wmav2 -ar 48000"),
+                                          auvrytest::MakeSound(w, "short.wma", 1.0, "-c:a wmav2 -ar 48000")};
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = paths;
+  // Closing empties the list at once, so its rows tell whether a close was taken.
+  const auto open = [&] { return dialog.list().GetItemCount() == 2; };
+  bool triedWhileDecoding = false;
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    triedWhileDecoding = dialog.phase() == CBurnDlgFrame::kDecoding;
+    if (triedWhileDecoding) TryToClose(d);
+  });
+  WhenDialogShows([&](HWND d) {
+    EXPECT_TRUE(open());
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kBurning; }));
+    EXPECT_FALSE(testkit::ControlEnabled(d, IDC_BURN_EXIT));
+    TryToClose(d);
+  });
+  WhenDialogShows([&](HWND d) {
+    EXPECT_TRUE(open());
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle; }));
+    // Idle again: Escape closes.
+    ::PostMessage(d, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_FALSE(open());
+  EXPECT_EQ(boxes_.Last().text, "Successfully burned.");
+}
+
+TEST_F(AudioCdBurn, AFailedWriteShowsTheSenseDataAndNoTemporaryStays) {
+  auvrytest::UseWriters({auvrytest::Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\nWRITEERROR=40:05:24:00\n")});
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {auvrytest::MakeSound(Work(), "a.wma", 2.0, "-c:a wmav2 -ar 48000")};
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle && boxes_.Count() > 0; }));
+    testkit::ClickButton(d, IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(boxes_.Last().text, "Failed to burn.\nSenseKey :  5, ASC : 24, ASCQ :  0");
+  EXPECT_EQ(boxes_.Last().flags & MB_ICONMASK, MB_ICONWARNING);
+  EXPECT_FALSE(TemporariesLeft());
+}
+
+TEST_F(AudioCdBurn, AListTooBigForTheDiscIsRefusedBeforeAnythingIsDecoded) {
+  // 100 free blocks: nothing fits, and the message says so.
+  auvrytest::UseWriters({auvrytest::Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\nCAPACITY=100\n")});
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {auvrytest::MakeSound(Work(), "a.wma", 2.0, "-c:a wmav2 -ar 48000")};
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    EXPECT_EQ(dialog.phase(), CBurnDlgFrame::kIdle);
+    EXPECT_TRUE(testkit::ControlEnabled(d, IDC_BURN_START));
+    testkit::ClickButton(d, IDOK);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_NE(boxes_.Last().text.find("will not fit on one CD"), std::string::npos);
+  EXPECT_NE(boxes_.Last().text.find("[   0.00Mb]"), std::string::npos) << boxes_.Last().text;
+  EXPECT_FALSE(TemporariesLeft());
+}
+
+TEST_F(AudioCdBurn, EraseShowsItsEstimateAndHoldsTheDialogUntilTheWriterEnds) {
+  auvrytest::UseWriters({auvrytest::Writer("RW", "WRITES=CD-R,CD-RW\nMEDIUM=CD-RW\nSTATE=closed\nERASETIME=3000\n")});
+  OpenAudioCdDlg dialog;
+  dialog.m_initialPaths = {auvrytest::MakeSound(Work(), "a.wma", 1.0, "-c:a wmav2 -ar 48000")};
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ControlEnabled(d, IDC_BURN_ERASE));
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_ERASE));
+    ASSERT_EQ(dialog.phase(), CBurnDlgFrame::kErasing);
+    EXPECT_FALSE(testkit::ControlEnabled(d, IDC_BURN_START));
+    for (int tick = 0; tick < 10; ++tick) ::SendMessage(d, WM_TIMER, CBurnDlgFrame::kEraseTimer, 0);
+    EXPECT_EQ(dialog.progress_.GetPos(), 30);
+    for (int tick = 10; tick < 90; ++tick) ::SendMessage(d, WM_TIMER, CBurnDlgFrame::kEraseTimer, 0);
+    EXPECT_EQ(dialog.progress_.GetPos(), 99);
+    ::SendMessage(d, WM_TIMER, CBurnDlgFrame::kEraseTimer, 0);
+    EXPECT_EQ(dialog.progress_.GetPos(), 99);
+    TryToClose(d);
+  });
+  WhenDialogShows([&](HWND d) {
+    EXPECT_EQ(dialog.list().GetItemCount(), 1);  // not closed
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle; }, 30));
+    EXPECT_EQ(dialog.progress_.GetPos(), 0);
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(boxes_.Last().text, "Erase Operation Complete.");
+}
+
+TEST_F(AudioCdBurn, WithoutACdWriterTheDialogSaysSoAndCloses) {
+  auvrytest::UseWriters({auvrytest::Writer("DVD", "WRITES=DVD+R\nMEDIUM=DVD+R\n")});
+  CAudioCDBurnDlg dialog;
+  testkit::EndUnansweredDialogs();
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().text, "No CD writer detected");
+}
+
+TEST_F(AudioCdBurn, AddListsAFileOnceButTwoNamesDifferingInCaseTwice) {
+  const std::string w = Work();
+  const std::string lower = auvrytest::MakeSound(w, "take.wma", 1.0, "-c:a wmav2 -ar 48000");
+  const std::string upper = auvrytest::MakeSound(w, "TAKE.wma", 1.0, "-c:a wmav2 -ar 48000");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {lower};
+  dialog.m_outputFolder = w;
+  testkit::AnswerFileDialog("\"" + lower + "\" \"" + w + "./" + "take.wma" + "\" \"" + upper + "\"");
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_ADD));
+    testkit::Pump();
+  });
+  WhenDialogShows([&](HWND d) {
+    EXPECT_EQ(dialog.list().GetItemCount(), 2);
+    EXPECT_EQ(ControlText(d, IDC_BURN_TOTAL_TIME), "00:00:02");
+    testkit::ClickButton(d, IDOK);
+  });
+  dialog.DoModal();
+}
 }  // namespace

@@ -82,9 +82,8 @@ int CPcmDecoder::Build(HWND notify, const std::string& source, const std::string
 
 BOOL CPcmDecoder::Run() {
   if (!control_) return FALSE;
+  // Pause returns once every filter holds its first samples, so the run can follow at once.
   const bool paused = SUCCEEDED(control_->Pause());
-  // Lets the source fill the pipeline before the clock goes.
-  ::Sleep(150);
   helper_.SetSyncSource(nullptr);
   return paused && SUCCEEDED(control_->Run());
 }

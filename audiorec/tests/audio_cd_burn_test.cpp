@@ -170,6 +170,21 @@ TEST_F(AudioCdBurn, AFailedWriteShowsTheSenseDataAndNoTemporaryStays) {
   EXPECT_FALSE(TemporariesLeft());
 }
 
+TEST_F(AudioCdBurn, ADiscTakenOutWhileDecodingIsRefusedAndTheDecodedTracksAreDeleted) {
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {auvrytest::MakeSound(Work(), "a.wma", 20.0, "-c:a wmav2 -ar 48000")};
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    dialog.writer().UnloadMedium();
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle && boxes_.Count() > 0; }));
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().text.rfind("Device or Disc is not ready.", 0), 0u) << boxes_.Last().text;
+  EXPECT_FALSE(TemporariesLeft());
+}
+
 TEST_F(AudioCdBurn, AListTooBigForTheDiscIsRefusedBeforeAnythingIsDecoded) {
   // 100 free blocks: nothing fits, and the message says so.
   auvrytest::UseWriters({auvrytest::Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\nCAPACITY=100\n")});

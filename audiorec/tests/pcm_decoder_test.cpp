@@ -1,7 +1,9 @@
 // The decoder over sound files of the recorder's kinds: CD-format WAV files, and the refusals.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "audiorec/pcm_decoder.h"
 #include "burn_test_support.h"
@@ -34,6 +36,26 @@ TEST_F(PcmDecoderTest, A48kWmaBecomesCdAudioOfItsLength) {
   EXPECT_EQ(rate, 44100);
   EXPECT_EQ(channels, 2);
   EXPECT_NEAR(seconds, 2.0, 0.05);
+}
+
+TEST_F(PcmDecoderTest, PollingEventsLeavesTheWindowsQueueAlone) {
+  testkit::RecordingParent window;
+  const std::string source = auvrytest::MakeSound(Work(), "b.mp3", 1.0, "-c:a libmp3lame -ar 44100");
+  ASSERT_EQ(decoder_.Build(window.hwnd(), source, Work() + "b.wav", TRUE), 1);
+  ASSERT_TRUE(decoder_.Run());
+  constexpr UINT kMarker = WM_APP + 7;
+  ::PostMessage(window.hwnd(), kMarker, 0, 0);
+  // Its caller is a window procedure: a nested pump there would re-enter it.
+  long code = 0;
+  for (int i = 0; i < 20000 && code != EC_COMPLETE; ++i) {
+    code = decoder_.PollEvents();
+    if (code != EC_COMPLETE) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(code, EC_COMPLETE);
+  MSG msg;
+  EXPECT_TRUE(::PeekMessage(&msg, window.hwnd(), kMarker, kMarker, PM_NOREMOVE));
+  decoder_.Teardown();
+  EXPECT_EQ(decoder_.PollEvents(), 0);
 }
 
 TEST_F(PcmDecoderTest, FilesThatAreNoSoundAreRefused) {

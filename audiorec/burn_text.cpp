@@ -51,7 +51,7 @@ std::string BurnText(UINT id) {
 std::string ProgramTitle() {
   static const std::string title = [] {
     std::string text = BurnText(kStrProgramTitle);
-    return text.empty() ? std::string("Narvell Vidarro 5 Audio Recorder") : text;
+    return text.empty() ? std::string("Narvell  Vidarro 5.0 Audio Recorder") : text;
   }();
   return title;
 }

@@ -9,7 +9,7 @@
 namespace auvry {
 
 enum BurnString : UINT {
-  kStrProgramTitle = 101,
+  kStrProgramTitle = 131,
   kStrFiles = 106,
   kStrSize = 107,
   kStrPlayTime = 108,

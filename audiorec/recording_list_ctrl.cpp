@@ -71,6 +71,9 @@ std::vector<std::string> CRecordingListCtrl::SelectedPaths() const {
 
 void CRecordingListCtrl::RemoveRow(int row) {
   std::unique_ptr<RecordingItem> item(ItemAt(row));
+  // The row's item is freed here only: an owner that frees item data when told of a deleted
+  // row finds none.
+  SetItemData(row, 0);
   DeleteItem(row);
 }
 

@@ -94,6 +94,24 @@ TEST_F(RecordingList, SelectedRowsGoHighestFirstAndAWholeSelectionInOneSweep) {
   EXPECT_EQ(list_.RemoveAllRows(), 1);
 }
 
+TEST_F(RecordingList, AnOwnerThatFreesItemDataOfDeletedRowsFindsNone) {
+  AddRows(3);
+  int told = 0;
+  parent_.onNotify = [&](NMHDR* header) -> LRESULT {
+    if (header->code == LVN_DELETEITEM) {
+      ++told;
+      auto* view = reinterpret_cast<NMLISTVIEW*>(header);
+      EXPECT_EQ(view->lParam, 0);
+      delete reinterpret_cast<RecordingItem*>(view->lParam);
+    }
+    return 0;
+  };
+  Select({1});
+  list_.RemoveSelectedRows();
+  list_.RemoveAllRows();
+  EXPECT_EQ(told, 3);
+}
+
 TEST_F(RecordingList, KeepCancelRecycleLeavesTheSecondSelectedAndTheThirdInTheTrash) {
   AddRows(3);
   Select({0, 1, 2});
@@ -174,6 +192,30 @@ TEST_F(RecordingList, ASelectedRowIsDrawnInTheRecordersColoursAndStaysSelected) 
   testkit::WritePicture(parent_.hwnd(), "recordings_list.png");
 }
 
+TEST_F(RecordingList, TheHeaderTracksThePressedColumnWhileTheButtonIsHeld) {
+  CSkinHeaderCtrl& header = list_.header();
+  ASSERT_NE(header.m_hWnd, nullptr);
+  RECT first{}, second{};
+  ::SendMessage(header.m_hWnd, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  ::SendMessage(header.m_hWnd, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+  RECT client;
+  ::GetClientRect(list_.m_hWnd, &client);
+  RECT own;
+  ::GetClientRect(header.m_hWnd, &own);
+  EXPECT_EQ(own.right, client.right);  // as wide as the list
+  EXPECT_EQ(header.hotItem(), -1);
+  testkit::Down(header.m_hWnd, first.left + 10, 5);
+  EXPECT_TRUE(header.buttonHeld());
+  EXPECT_EQ(header.hotItem(), 0);
+  testkit::Move(header.m_hWnd, second.left + 10, 5);
+  EXPECT_EQ(header.hotItem(), 1);
+  testkit::Up(header.m_hWnd, second.left + 10, 5);
+  EXPECT_FALSE(header.buttonHeld());
+  // Without the button held, moving over it tracks nothing.
+  testkit::Move(header.m_hWnd, first.left + 10, 5);
+  EXPECT_EQ(header.hotItem(), 1);
+}
+
 TEST_F(RecordingList, WithClicksShutOffAClickChangesNoSelection) {
   AddRows(3);
   Select({0});
@@ -228,6 +270,7 @@ TEST_F(RecordingList, TheBurnMenuHandsTheSelectedRowsInListOrder) {
   HWND burn = parent_.Make("Button", "Burn", BS_PUSHBUTTON, {500, 250, 580, 280}, 1010);
   RECT r;
   ::GetWindowRect(burn, &r);
+  platform::PushInputStep([] {});  // the menu's first paint
   platform::PushInputStep([&] {
     testkit::WritePicture(::GetCapture() ? ::GetCapture() : ::GetActiveWindow(), "burn_menu.png");
     platform::InjectClick(platform::MouseButton::Left, POINT{r.left - 22 + 10, r.top + 60 + 5});

@@ -11,6 +11,8 @@
 #include "burn_test_support.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/registry/registry.h"
+#include "widgets/reg_helpers.h"
 
 namespace {
 
@@ -228,6 +230,31 @@ TEST_F(AudioCdBurn, EraseShowsItsEstimateAndHoldsTheDialogUntilTheWriterEnds) {
   });
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(boxes_.Last().text, "Erase Operation Complete.");
+}
+
+TEST_F(AudioCdBurn, TheChosenWriterIsRememberedForTheNextDialog) {
+  auvrytest::UseWriters({auvrytest::Writer("A", "WRITES=CD-R\nMEDIUM=CD-R\n"),
+                         auvrytest::Writer("B", "WRITES=CD-R,CD-RW\nMEDIUM=CD-RW\nSTATE=closed\n")});
+  CAudioCDBurnDlg first;
+  WhenDialogShows([&](HWND d) {
+    HWND combo = ::GetDlgItem(d, IDC_BURN_DRIVE);
+    EXPECT_EQ(::SendMessage(combo, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_FALSE(testkit::ControlEnabled(d, IDC_BURN_ERASE));  // a CD-R
+    ::SendMessage(combo, CB_SETCURSEL, 1, 0);
+    ::SendMessage(d, WM_COMMAND, MAKEWPARAM(IDC_BURN_DRIVE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    EXPECT_TRUE(testkit::ControlEnabled(d, IDC_BURN_ERASE));  // a written CD-RW
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  first.DoModal();
+  char stored[REG_READ_STRING_SIZE] = "";
+  ASSERT_TRUE(RegReadString(HKEY_CURRENT_USER, "SOFTWARE\\Narvell\\Vidarro 5", "CDWriter_AR", stored, nullptr));
+  EXPECT_NE(std::string(stored).find("Writer B"), std::string::npos) << stored;
+  CAudioCDBurnDlg second;
+  WhenDialogShows([&](HWND d) {
+    EXPECT_EQ(::SendMessage(::GetDlgItem(d, IDC_BURN_DRIVE), CB_GETCURSEL, 0, 0), 1);
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  second.DoModal();
 }
 
 TEST_F(AudioCdBurn, WithoutACdWriterTheDialogSaysSoAndCloses) {

@@ -105,6 +105,8 @@ int CRecordingListCtrl::RemoveAllRows() {
 }
 
 LRESULT CRecordingListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The rows' items go with the window, however it is destroyed.
+  if (msg == WM_DESTROY) RemoveAllRows();
   if (msg == WM_VSCROLL || msg == WM_HSCROLL) {
     ScrollInfoPair bars;
     bars.h.cbSize = bars.v.cbSize = sizeof(SCROLLINFO);

@@ -47,9 +47,10 @@ void TryToClose(HWND d) {
 
 TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOneIsNamed) {
   const std::string w = Work();
-  std::vector<std::string> sources = {auvrytest::MakeSound(w, "WMA_140501.wma", 2.0, "-c:a wmav2 -b:a 128k -ar 48000"),
-                                      auvrytest::MakeSound(w, "WMA_140502.wma", 1.5, "-c:a wmav2 -b:a 128k -ar 48000"),
-                                      auvrytest::MakeSound(w, "WMA_140503.wma", 2.5, "-c:a wmav2 -b:a 128k -ar 48000"),
+  // Three recordings as the recorder makes them, and an MP3 from elsewhere.
+  std::vector<std::string> sources = {auvrytest::RecordWma(w, "WMA_140501.wma", 2000),
+                                      auvrytest::RecordWma(w, "WMA_140502.wma", 1500),
+                                      auvrytest::RecordWma(w, "WMA_140503.wma", 2500),
                                       auvrytest::MakeSound(w, "song.mp3", 1.8, "-c:a libmp3lame -b:a 128k -ar 44100")};
   const std::string broken = w + "broken.wma";
   platform::WriteWholeFileAtomic(broken, "not a sound file, only some words");

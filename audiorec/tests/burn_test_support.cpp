@@ -10,7 +10,10 @@
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "audiorec/audio_record_graph.h"
+#include "platform/base/clock.h"
 #include "platform/disc/drive_set.h"
+#include "platform/dshow/sim_hardware.h"
 #include "platform/window/input.h"
 
 namespace auvrytest {
@@ -59,6 +62,33 @@ std::string MakeSound(const std::string& folder, const std::string& name, double
   args.push_back(path);
   std::string out;
   EXPECT_EQ(Run("ffmpeg", args, &out), 0) << out;
+  return path;
+}
+
+std::string RecordWma(const std::string& folder, const std::string& name, int ms) {
+  platform::CreateFolders(folder);
+  platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
+  HWND window = CreateWindowEx(0, "Static", "notify", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  platform::ManualClock clock(1000);
+  const std::string path = folder + name;
+  {
+    platform::ScopedClock use(clock);
+    CAudioRecordGraph engine;
+    EXPECT_TRUE(engine.Open(window, "", "Vidarro USB Audio Capture", 1));
+    EXPECT_TRUE(engine.StartPreview());
+    WmvCaptureSettings request;
+    request.fileName = path;
+    request.profilePath = std::string(std::getenv("VIDARRO_APP_DIR")) + "/QnProfileWMA.prx";
+    EXPECT_TRUE(engine.StartRecordWma(request));
+    // The sources deliver each step of the clock before the next.
+    for (int t = 0; t < ms; t += 100) {
+      clock.Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    EXPECT_TRUE(engine.StopRecording());
+    engine.Close();
+  }
+  DestroyWindow(window);
   return path;
 }
 

@@ -21,6 +21,8 @@ std::string ImageFolder();
 
 // A sound file of `seconds` made by ffmpeg with `codec` arguments ("-c:a wmav2 -ar 48000").
 std::string MakeSound(const std::string& folder, const std::string& name, double seconds, const std::string& codec);
+// A WMA recording of `ms` made by the recorder's own engine from the simulated USB audio input.
+std::string RecordWma(const std::string& folder, const std::string& name, int ms);
 // Duration in seconds, sample rate and channels as ffprobe reads them; false when it cannot.
 bool Probe(const std::string& path, double* seconds, int* rate = nullptr, int* channels = nullptr);
 // Runs a program; its exit code (-1 when it did not run), output into *out.

@@ -132,6 +132,12 @@ void CBurnDlgFrame::LayOut() {
   add_.MoveTo(13, 146);
   delete_.MoveTo(75, 146);
   Place(d, IDC_BURN_LIST, 17, 170, 665, 136);
+  if (HINSTANCE skin = Skin(); skin && !listFrame_) {
+    if (HBITMAP frame = ::LoadBitmap(skin, MAKEINTRESOURCE(IDB_LIST_FRAME))) {
+      listFrameBitmap_.Attach(frame);
+      listFrame_ = CSkinScrollBarFrame::Attach(list_.m_hWnd, frame);
+    }
+  }
   Place(d, IDC_BURN_DECODING, 28, 312, 230, 20);
   Place(d, IDC_BURN_SIZE_LABEL, 260, 312, 130, 20);
   Place(d, IDC_BURN_TOTAL_SIZE, 390, 312, 80, 20);

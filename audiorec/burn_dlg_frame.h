@@ -18,6 +18,7 @@
 #include "widgets/skin_button.h"
 #include "widgets/skin_check_box.h"
 #include "widgets/skin_combo_box.h"
+#include "widgets/skin_scroll_bar.h"
 
 inline constexpr UINT WM_BURN_WRITER_END = WM_USER + 61;  // wParam status
 inline constexpr UINT WM_ERASE_WRITER_END = WM_USER + 62;
@@ -99,6 +100,8 @@ class CBurnDlgFrame : public CDialog {
   CBitmapProgressBar progress_;
   CSkinButton close_, delete_, erase_, eject_, burn_, add_, exit_;
   CToolTipCtrl tips_;
+  CSkinScrollBarFrame* listFrame_ = nullptr;  // owned by its window
+  CBitmap listFrameBitmap_;
   CBrush background_;
   CBitmap backgroundBitmap_;
   CBrush comboBrush_;

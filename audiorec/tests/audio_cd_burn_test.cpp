@@ -158,6 +158,34 @@ TEST_F(AudioCdBurn, NothingClosesTheDialogWhileItDecodesOrBurns) {
   EXPECT_EQ(boxes_.Last().text, "Successfully burned.");
 }
 
+TEST_F(AudioCdBurn, SameNamedSourcesBecomeTwoTracksAndNothingIsWrittenBesideThem) {
+  const std::string w = Work();
+  const std::vector<std::string> paths = {auvrytest::MakeSound(w, "a.wma", 1.0, "-c:a wmav2 -ar 48000"),
+                                          auvrytest::MakeSound(w, "a.mp3", 2.0, "-c:a libmp3lame -ar 44100")};
+  platform::WriteWholeFileAtomic(w + "a.tmp", "the user's own notes");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = paths;
+  WhenDialogShows([&](HWND d) {
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle && boxes_.Count() > 0; }));
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  EXPECT_EQ(boxes_.Last().text, "Successfully burned.");
+  std::string notes;
+  ASSERT_TRUE(platform::ReadWholeFile(w + "a.tmp", &notes));
+  EXPECT_EQ(notes, "the user's own notes");
+  FILE* f = std::fopen((auvrytest::ImageFolder() + "CD.cue").c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  Cd* cd = cue_parse_file(f);
+  std::fclose(f);
+  ASSERT_NE(cd, nullptr);
+  EXPECT_EQ(cd_get_ntrack(cd), 2);
+  // The tracks differ in length, so neither overwrote the other.
+  EXPECT_NE(track_get_length(cd_get_track(cd, 1)), track_get_length(cd_get_track(cd, 2)));
+  cd_delete(cd);
+}
+
 TEST_F(AudioCdBurn, AFailedWriteShowsTheSenseDataAndNoTemporaryStays) {
   auvrytest::UseWriters({auvrytest::Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\nWRITEERROR=40:05:24:00\n")});
   CAudioCDBurnDlg dialog;

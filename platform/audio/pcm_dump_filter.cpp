@@ -1,4 +1,5 @@
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 #include "platform/audio/audio_filters.h"
@@ -19,13 +20,29 @@ using dshow::CBaseInputPin;
 using dshow::MediaSample;
 using dshow::TypePattern;
 
+// Takes 16- or 8-bit PCM; once its owner set a format, only that one, so that intelligent
+// connect puts a decoder offering it in front.
+class PcmDumpInput : public dshow::CPatternInputPin {
+ public:
+  PcmDumpInput(CBaseFilter* filter, std::function<bool(const WAVEFORMATEX&)> accepts)
+      : CPatternInputPin(filter, "Input", {TypePattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)}),
+        accepts_(std::move(accepts)) {}
+  HRESULT CheckMediaType(const CMediaType& mt) override {
+    if (FAILED(CPatternInputPin::CheckMediaType(mt))) return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto* wfx = mt.Format<WAVEFORMATEX>();
+    return !wfx || accepts_(*wfx) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+
+ private:
+  std::function<bool(const WAVEFORMATEX&)> accepts_;
+};
+
 // Writes what reaches its input into a WAV file, opened when the graph leaves the stopped state
 // and completed when it returns there.
 class PcmDump : public CBaseFilter, public dshow::CFileSinkBase, public IQnPcmFormat, public IQnPcmWriter {
  public:
   PcmDump() : CBaseFilter(CLSID_QnPcmDump, "Qn PCM Dump Filter") {
-    input_ = AddPin<dshow::CPatternInputPin>("Input",
-                                             std::vector<CMediaType>{TypePattern(MEDIATYPE_Audio, MEDIASUBTYPE_PCM)});
+    input_ = AddPin<PcmDumpInput>([this](const WAVEFORMATEX& wfx) { return Accepts(wfx); });
   }
   DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
   bool IsRenderer() const override { return true; }
@@ -60,6 +77,7 @@ class PcmDump : public CBaseFilter, public dshow::CFileSinkBase, public IQnPcmFo
       return E_INVALIDARG;
     std::lock_guard lock(mutex_);
     channels_ = channels, rate_ = sampleRate, bits_ = bitsPerSample;
+    formatSet_ = true;
     return S_OK;
   }
   STDMETHODIMP GetFormat(int* channels, int* sampleRate, int* bitsPerSample) override {
@@ -97,8 +115,15 @@ class PcmDump : public CBaseFilter, public dshow::CFileSinkBase, public IQnPcmFo
   }
 
  private:
+  bool Accepts(const WAVEFORMATEX& wfx) {
+    std::lock_guard lock(mutex_);
+    return !formatSet_ ||
+           (wfx.nChannels == channels_ && static_cast<int>(wfx.nSamplesPerSec) == rate_ && wfx.wBitsPerSample == bits_);
+  }
+
   std::mutex mutex_;
   CBaseInputPin* input_;
+  bool formatSet_ = false;
   WavFileWriter writer_;
   int channels_ = 2, rate_ = 44100, bits_ = 16;
   std::uint64_t lastBytes_ = 0;

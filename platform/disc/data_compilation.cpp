@@ -150,6 +150,8 @@ bool DataCompilation::MakeJob(const std::string& label, std::uint32_t startBlock
   iso_write_opts_set_rockridge(opts, 1);
   iso_write_opts_set_joliet(opts, 1);
   iso_write_opts_set_joliet_longer_paths(opts, 1);
+  // The label keeps the case it was given, as in the images genisoimage makes.
+  iso_write_opts_set_relaxed_vol_atts(opts, 1);
   iso_write_opts_set_appendable(opts, append ? 1 : 0);
   iso_write_opts_set_ms_block(opts, startBlock);
   auto head = std::make_shared<std::vector<std::uint8_t>>(kHeadBlocks * kDataBlockBytes, 0);

@@ -49,7 +49,7 @@ CMediaType DecodedVideoType(const GUID& subtype, int width, int height, REFERENC
 }
 
 // Decodes the compressed streams of the file source: pictures as YV12, YUY2 or RGB32, sound as
-// 16-bit PCM at the stream's own rate and channels.
+// 16-bit PCM at the stream's own rate and channels, or else as 44.1 kHz stereo.
 class MediaDecoder : public CTransformFilter {
  public:
   MediaDecoder()
@@ -68,8 +68,11 @@ class MediaDecoder : public CTransformFilter {
     if (!par) return {};
     if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
       const int channels = std::clamp(par->ch_layout.nb_channels, 1, 8);
-      return {MakeAudioType(static_cast<WORD>(channels),
-                            static_cast<DWORD>(par->sample_rate > 0 ? par->sample_rate : 48000), 16)};
+      const int rate = par->sample_rate > 0 ? par->sample_rate : 48000;
+      std::vector<CMediaType> types = {MakeAudioType(static_cast<WORD>(channels), static_cast<DWORD>(rate), 16)};
+      // CD audio as well, for writers that take nothing else.
+      if (channels != 2 || rate != 44100) types.push_back(MakeAudioType(2, 44100, 16));
+      return types;
     }
     const int w = par->width, h = par->height;
     REFERENCE_TIME frame = 400000;

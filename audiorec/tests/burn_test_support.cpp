@@ -1,0 +1,143 @@
+#include "burn_test_support.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "platform/base/file.h"
+#include "platform/base/module.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "audiorec/audio_record_graph.h"
+#include "platform/base/clock.h"
+#include "platform/disc/drive_set.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/window/input.h"
+
+namespace auvrytest {
+
+std::string ImageFolder() { return platform::LocalAppDataFolder() + "auvry-discs/"; }
+
+std::string Writer(const std::string& id, const std::string& extra) {
+  return "[" + id + "]\nKIND=writer\nNAME=Writer " + id + "\nIMAGES=" + ImageFolder() + "\n" + extra;
+}
+
+void UseWriters(const std::vector<std::string>& sections) {
+  std::error_code ignored;
+  std::filesystem::remove_all(ImageFolder(), ignored);
+  const std::string path = platform::ConfigFolder() + "auvry-writers.ini";
+  std::string ini = "<DEVICES>\n";
+  for (const std::string& section : sections) ini += section + "\n";
+  platform::CreateFolders(platform::FolderOf(path));
+  platform::WriteWholeFileAtomic(path, ini);
+  std::vector<std::string> problems;
+  platform::disc::SetMachineDrives(platform::disc::ParseDriveSections(path, &problems));
+  EXPECT_TRUE(problems.empty()) << problems.front();
+}
+
+int Run(const std::string& program, const std::vector<std::string>& args, std::string* out) {
+  std::string output, err;
+  int code = -1;
+  if (!platform::RunProcess(program, args, &output, &err, &code, 120000)) return -1;
+  if (out) *out = output + err;
+  return code;
+}
+
+std::string MakeSound(const std::string& folder, const std::string& name, double seconds, const std::string& codec) {
+  platform::CreateFolders(folder);
+  const std::string path = folder + name;
+  std::vector<std::string> args = {"-v",
+                                   "error",
+                                   "-y",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
+                                   "sine=frequency=523:sample_rate=48000:duration=" + std::to_string(seconds),
+                                   "-ac",
+                                   "2"};
+  std::istringstream words(codec);
+  for (std::string w; words >> w;) args.push_back(w);
+  args.push_back(path);
+  std::string out;
+  EXPECT_EQ(Run("ffmpeg", args, &out), 0) << out;
+  return path;
+}
+
+std::string RecordWma(const std::string& folder, const std::string& name, int ms) {
+  platform::CreateFolders(folder);
+  platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
+  HWND window = CreateWindowEx(0, "Static", "notify", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  platform::ManualClock clock(1000);
+  const std::string path = folder + name;
+  {
+    platform::ScopedClock use(clock);
+    CAudioRecordGraph engine;
+    EXPECT_TRUE(engine.Open(window, "", "Vidarro USB Audio Capture", 1));
+    EXPECT_TRUE(engine.StartPreview());
+    WmvCaptureSettings request;
+    request.fileName = path;
+    request.profilePath = std::string(std::getenv("VIDARRO_APP_DIR")) + "/QnProfileWMA.prx";
+    EXPECT_TRUE(engine.StartRecordWma(request));
+    // The sources deliver each step of the clock before the next.
+    for (int t = 0; t < ms; t += 100) {
+      clock.Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    EXPECT_TRUE(engine.StopRecording());
+    engine.Close();
+  }
+  DestroyWindow(window);
+  return path;
+}
+
+bool Probe(const std::string& path, double* seconds, int* rate, int* channels) {
+  std::string out;
+  if (Run("ffprobe",
+          {"-v", "error", "-show_entries", "stream=sample_rate,channels:format=duration", "-of",
+           "default=noprint_wrappers=1", path},
+          &out) != 0)
+    return false;
+  std::istringstream lines(out);
+  bool any = false;
+  for (std::string line; std::getline(lines, line);) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "duration" && seconds) *seconds = std::atof(value.c_str()), any = true;
+    if (key == "sample_rate" && rate) *rate = std::atoi(value.c_str());
+    if (key == "channels" && channels) *channels = std::atoi(value.c_str());
+  }
+  return any;
+}
+
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    testkit::Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+void BurnTest::SetUp() {
+  // Loaded once for the whole process: a library unloaded between tests leaves its resource
+  // table behind in the lookup.
+  static HMODULE own = ::LoadLibrary((app_.GetProgramFolder() + "Auvry.dll").c_str());
+  static HMODULE ui = ::LoadLibrary((app_.GetProgramFolder() + "Vidarro5UI.dll").c_str());
+  ASSERT_NE(nullptr, own);
+  (void)ui;
+  app_.SetResourceLibrary(own);
+  platform::CreateFolders(Work());
+  UseWriters({Writer("CD", "WRITES=CD-R,CD-RW\nMEDIUM=CD-R\n"), Writer("DVD", "WRITES=DVD+R,DVD+RW\nMEDIUM=DVD+R\n")});
+}
+
+void BurnTest::TearDown() {
+  platform::ClearInputScript();
+  testkit::ResetWindows();
+  platform::disc::ReloadMachineDrives();
+}
+
+}  // namespace auvrytest

@@ -1,0 +1,178 @@
+// The recorder's two burns against their peers, in the same run (best of two each): recordings
+// decoded to CD audio and written as a BIN/CUE, and recordings written as a data session.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audiorec/pcm_decoder.h"
+#include "platform/base/file.h"
+#include "platform/base/paths.h"
+#include "platform/disc/drive_set.h"
+#include "platform/disc/qn_audio_cd.h"
+#include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/dshow/codes.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+}
+
+std::atomic<int> ended{0}, endStatus{-1};
+void OnEnd(int status, void*) {
+  endStatus = status;
+  ended = 1;
+}
+
+void WaitForBurn(unsigned long code) {
+  while (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (endStatus != 0) {
+    std::fprintf(stderr, "burn failed: %06lx\n", code);
+    std::exit(1);
+  }
+}
+
+// Every track decoded in turn, as the Audio CD dialog does, then the disc written.
+double SuiteAudioCd(const std::vector<std::string>& tracks, const std::string& work) {
+  const auto start = Clock::now();
+  CPcmDecoder& decoder = PcmDecoder();
+  std::vector<std::string> temporaries;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const std::string target = work + "track" + std::to_string(i) + ".wav";
+    if (!decoder.Build(nullptr, tracks[i], target, TRUE) || !decoder.Run()) {
+      std::fprintf(stderr, "cannot decode %s\n", tracks[i].c_str());
+      std::exit(1);
+    }
+    while (decoder.PollEvents() != EC_COMPLETE) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    decoder.Teardown();
+    temporaries.push_back(target);
+  }
+  CQnAudioCD writer;
+  writer.ChooseDrive(0);
+  writer.UnloadMedium();
+  writer.LoadMedium();  // a fresh blank
+  writer.Free();
+  writer.SetFinalizeDisc(1);
+  for (const std::string& t : temporaries) writer.AddAudio(t.c_str(), 0, 150, 0);
+  ended = 0;
+  if (!writer.StartBurn(&OnEnd, nullptr)) {
+    std::fprintf(stderr, "audio burn did not start: %06lx\n", writer.GetErrorCode());
+    std::exit(1);
+  }
+  WaitForBurn(writer.GetErrorCode());
+  const double seconds = Seconds(start);
+  for (const std::string& t : temporaries) std::filesystem::remove(t);
+  return seconds;
+}
+
+double PeerAudioCd(const std::vector<std::string>& tracks, const std::string& work) {
+  const auto start = Clock::now();
+  std::string parts;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const std::string raw = work + "peer" + std::to_string(i) + ".raw";
+    Shell("ffmpeg -nostdin -v error -y -i " + tracks[i] + " -f s16le -ar 44100 -ac 2 " + raw);
+    parts += " " + raw;
+  }
+  Shell("cat" + parts + " > " + work + "peer.bin");
+  const double seconds = Seconds(start);
+  Shell("rm -f" + parts);
+  return seconds;
+}
+
+double SuiteData(const std::vector<std::string>& files) {
+  CQnDataCDDVD writer;
+  writer.Initialize();
+  writer.SetBurnMode(0);
+  writer.ChooseDrive(0);
+  writer.UnloadMedium();
+  writer.LoadMedium();
+  const auto start = Clock::now();
+  writer.Free();
+  writer.LoadSession();
+  writer.SetDiscLabel("BENCH");
+  writer.SetFinalizeDisc(0);
+  for (const std::string& f : files) {
+    const std::string name = std::filesystem::path(f).filename().string();
+    writer.AddFile("\\", f.c_str(), name.c_str(), name.substr(0, 8).c_str());
+  }
+  writer.Ready();
+  ended = 0;
+  if (!writer.StartBurnData(&OnEnd, nullptr)) {
+    std::fprintf(stderr, "data burn did not start: %06lx\n", writer.GetErrorCode());
+    std::exit(1);
+  }
+  WaitForBurn(writer.GetErrorCode());
+  return Seconds(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int trackCount = argc > 1 ? std::atoi(argv[1]) : 10;
+  const long dataMegabytes = argc > 2 ? std::atol(argv[2]) : 1024;
+  const std::string work = platform::TempFolder() + "bench-audioburn/";
+  std::filesystem::remove_all(work);
+  platform::CreateFolders(work + "tracks");
+  platform::CreateFolders(work + "data");
+
+  // Recordings as the recorder makes them: 48 kHz stereo WMA at 128 kbit/s.
+  std::vector<std::string> tracks;
+  for (int i = 0; i < trackCount; ++i) {
+    const std::string path = work + "tracks/WMA_1400" + std::to_string(10 + i) + ".wma";
+    Shell("ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=" + std::to_string(300 + 40 * i) +
+          ":sample_rate=48000:duration=180 -ac 2 -c:a wmav2 -b:a 128k " + path);
+    tracks.push_back(path);
+  }
+  // The data set: the tracks copied over and over up to the size asked for.
+  std::vector<std::string> files;
+  std::uint64_t bytes = 0;
+  for (int n = 0; bytes < static_cast<std::uint64_t>(dataMegabytes) << 20; ++n) {
+    const std::string& source = tracks[static_cast<std::size_t>(n) % tracks.size()];
+    const std::string copy = work + "data/WMA_" + std::to_string(100000 + n) + ".wma";
+    std::filesystem::copy_file(source, copy);
+    bytes += std::filesystem::file_size(copy);
+    files.push_back(copy);
+  }
+
+  // A CD writer and a DVD writer whose discs are image files in the work folder.
+  const std::string ini = work + "writers.ini";
+  platform::WriteWholeFileAtomic(
+      ini, "<DEVICES>\n[CD]\nKIND=writer\nNAME=Bench CD\nWRITES=CD-R\nMEDIUM=CD-R\nIMAGES=" + work +
+               "\n[DVD]\nKIND=writer\nNAME=Bench DVD\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES=" + work + "\n");
+  std::vector<std::string> problems;
+  platform::disc::SetMachineDrives(platform::disc::ParseDriveSections(ini, &problems));
+
+  double suiteCd = 1e9, peerCd = 1e9, suiteData = 1e9, peerData = 1e9;
+  for (int round = 0; round < 2; ++round) {
+    suiteCd = std::min(suiteCd, SuiteAudioCd(tracks, work));
+    peerCd = std::min(peerCd, PeerAudioCd(tracks, work));
+    suiteData = std::min(suiteData, SuiteData(files));
+    std::filesystem::remove(work + "peer.iso");
+    const auto start = Clock::now();
+    Shell("xorriso -as mkisofs -quiet -J -R -V BENCH -o " + work + "peer.iso " + work + "data >/dev/null 2>&1");
+    peerData = std::min(peerData, Seconds(start));
+  }
+  const double mb = static_cast<double>(bytes) / 1048576.0;
+  std::printf("%d recordings of 3 minutes to an audio CD (BIN/CUE)\n", trackCount);
+  std::printf("  CPcmDecoder + CQnAudioCD              %7.2f s\n", suiteCd);
+  std::printf("  ffmpeg -f s16le per track + cat       %7.2f s\n", peerCd);
+  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.1)\n", suiteCd / peerCd);
+  std::printf("%.0f MB of recordings to a data session on a stdio: drive\n", mb);
+  std::printf("  CQnDataCDDVD                          %7.2f s  %7.1f MB/s\n", suiteData, mb / suiteData);
+  std::printf("  xorriso -as mkisofs -J -R             %7.2f s  %7.1f MB/s\n", peerData, mb / peerData);
+  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.1)\n", suiteData / peerData);
+  std::filesystem::remove_all(work);
+  return 0;
+}

@@ -1,0 +1,51 @@
+// Resource numbers of the recorder's recordings list, delete prompt, burn menu and burn dialogs.
+#pragma once
+
+#define IDD_DATA_DISC_BURN 129
+#define IDD_AUDIO_CD_BURN 130
+#define IDR_BURN_MENU 147
+#define IDD_DELETE_FILES 169
+#define IDI_RECORDING 144
+
+#define IDB_LIST_HEADER 1016
+#define IDB_LIST_FRAME 1023
+#define IDB_BURN_PROGRESS 1024
+#define IDB_BURN_ADD 1025
+#define IDB_BURN_BACKGROUND 1026
+#define IDB_BURN_BURN 1027
+#define IDB_BURN_CLOSE 1028
+#define IDB_BURN_CHECK 1029
+#define IDB_BURN_DELETE 1030
+#define IDB_BURN_EJECT 1031
+#define IDB_BURN_ERASE 1032
+#define IDB_BURN_EXIT 1033
+
+// Burn dialog controls.
+#define IDC_BURN_EXIT 1000
+#define IDC_BURN_DRIVE 1002
+#define IDC_BURN_LIST 1004
+#define IDC_BURN_TOTAL_SIZE 1005
+#define IDC_BURN_ADD 1006
+#define IDC_BURN_DELETE 1007
+#define IDC_BURN_EJECT 1008
+#define IDC_BURN_TOTAL_TIME 1009
+#define IDC_BURN_ERASE 1010
+#define IDC_BURN_START 1011
+#define IDC_BURN_PROGRESS 1013
+#define IDC_BURN_PROGRESS_TEXT 1014
+#define IDC_BURN_FINALIZE 1015
+#define IDC_BURN_DRIVE_LABEL 1047
+#define IDC_BURN_SIZE_LABEL 1048
+#define IDC_BURN_TIME_LABEL 1049
+#define IDC_BURN_TITLE 1051
+#define IDC_BURN_DECODING 1057
+
+// Delete prompt controls.
+#define IDC_DELETE_RECYCLE 1011
+#define IDC_DELETE_KEEP 1053
+#define IDC_DELETE_NAME 1054
+
+// Burn menu commands.
+#define ID_BURN_WMA_CD 32771
+#define ID_BURN_WMA_DVD 32772
+#define ID_BURN_AUDIO_CD 32773

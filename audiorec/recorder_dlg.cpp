@@ -6,6 +6,7 @@
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/recording_rules.h"
+#include "audiorec/recordings_actions.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/base/local_time.h"
@@ -18,6 +19,7 @@
 #include "platform/window/menu.h"
 #include "platform/window/monitors.h"
 #include "platform/window/window.h"
+#include "resources/auvry_burn_ids.h"
 #include "resources/auvry_ids.h"
 #include "resources/auvry_skin_ids.h"
 #include "resources/skin_ids.h"
@@ -100,7 +102,14 @@ ON_EN_KILLFOCUS(IDC_AUVRY_HOURS, &CRecorderDlg::ShowLimitFields)
 ON_EN_KILLFOCUS(IDC_AUVRY_MINUTES, &CRecorderDlg::ShowLimitFields)
 ON_EN_KILLFOCUS(IDC_AUVRY_SECONDS, &CRecorderDlg::ShowLimitFields)
 ON_NOTIFY(UDN_DELTAPOS, IDC_AUVRY_SPIN, &CRecorderDlg::OnLimitSpin)
-ON_NOTIFY(LVN_DELETEITEM, IDC_AUVRY_LIST, &CRecorderDlg::OnListDeleteItem)
+ON_BN_CLICKED(IDC_AUVRY_PLAY, &CRecorderDlg::OnPlay)
+ON_BN_CLICKED(IDC_AUVRY_BURN, &CRecorderDlg::OnBurn)
+ON_BN_CLICKED(IDC_AUVRY_DELETE, &CRecorderDlg::OnDelete)
+ON_COMMAND(ID_BURN_AUDIO_CD, &CRecorderDlg::OnBurnAudioCd)
+ON_COMMAND(ID_BURN_WMA_CD, &CRecorderDlg::OnBurnWmaCd)
+ON_COMMAND(ID_BURN_WMA_DVD, &CRecorderDlg::OnBurnWmaDvd)
+ON_NOTIFY(NM_DBLCLK, IDC_AUVRY_LIST, &CRecorderDlg::OnListDoubleClick)
+ON_NOTIFY(LVN_KEYDOWN, IDC_AUVRY_LIST, &CRecorderDlg::OnListKeyDown)
 ON_COMMAND(ID_AUVRY_HELP, &CRecorderDlg::OnHelpGuide)
 ON_COMMAND(ID_AUVRY_ABOUT, &CRecorderDlg::OnAbout)
 ON_COMMAND(ID_AUVRY_SUPPORT, &CRecorderDlg::OnOnlineSupport)
@@ -264,13 +273,7 @@ void CRecorderDlg::SetUpSkin() {
 
 void CRecorderDlg::SetUpList() {
   if (!list_.SubclassDlgItem(IDC_AUVRY_LIST, this)) return;
-  list_.SetExtendedStyle(LVS_EX_FULLROWSELECT);
-  list_.SendMessage(LVM_SETBKCOLOR, 0, 0);
-  list_.SendMessage(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(RGB(130, 145, 153)));
-  list_.SendMessage(LVM_SETTEXTBKCOLOR, 0, 0);
-  list_.InsertColumn(0, Text(IDS_AUVRY_COLUMN_FILES), LVCFMT_LEFT, 240);
-  list_.InsertColumn(1, Text(IDS_AUVRY_COLUMN_SIZE), LVCFMT_CENTER, 168);
-  list_.InsertColumn(2, Text(IDS_AUVRY_COLUMN_PLAY_TIME), LVCFMT_CENTER, 180);
+  list_.InsertColumns();
 }
 
 void CRecorderDlg::FillInputDevices() {
@@ -436,34 +439,38 @@ void CRecorderDlg::AddRecordingToList(const std::string& path) {
   std::optional<RecordingItem> found = MakeRecordingItem(path, probe);
   if (!found || !list_.m_hWnd) return;
   auto item = std::make_unique<RecordingItem>(std::move(*found));
-  const int row = list_.InsertItem(list_.GetItemCount(), item->name, 0);
+  const std::string size = FormatRowSize(item->size), time = FormatPlayTime(item->playSeconds);
+  const int row = list_.AppendRow(std::move(item), size, time);
   if (row < 0) return;
-  list_.SetItemText(row, 1, FormatRowSize(item->size));
-  list_.SetItemText(row, 2, FormatPlayTime(item->playSeconds));
-  // The row owns its record from here on; LVN_DELETEITEM frees it.
-  list_.SetItemData(row, reinterpret_cast<DWORD_PTR>(item.release()));
   list_.EnsureVisible(row, FALSE);
   list_.Invalidate();
 }
 
-void CRecorderDlg::OnListDeleteItem(NMHDR* header, LRESULT* result) {
-  auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-  delete reinterpret_cast<RecordingItem*>(view->lParam);
+void CRecorderDlg::OnPlay() { PlaySelectedRecording(list_); }
+
+void CRecorderDlg::OnBurn() { ShowBurnMenu(this, burn_.m_hWnd); }
+
+void CRecorderDlg::OnDelete() { DeleteSelectedRecordings(list_, this); }
+
+void CRecorderDlg::OnBurnAudioCd() { BurnAudioCD(list_, this, outputFolder_, &burnDialogOpen_); }
+
+void CRecorderDlg::OnBurnWmaCd() { BurnDataDisc(list_, this, 0, outputFolder_, &burnDialogOpen_); }
+
+void CRecorderDlg::OnBurnWmaDvd() { BurnDataDisc(list_, this, 1, outputFolder_, &burnDialogOpen_); }
+
+void CRecorderDlg::OnListDoubleClick(NMHDR*, LRESULT* result) {
+  PlaySelectedRecording(list_);
   *result = 0;
 }
 
-void CRecorderDlg::FreeRows() {
-  if (!list_.m_hWnd) return;
-  // The records go before the rows: a list torn down with its window tells nobody.
-  for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
-    delete reinterpret_cast<RecordingItem*>(list_.GetItemData(row));
-    list_.SetItemData(row, 0);
-  }
-  list_.DeleteAllItems();
+void CRecorderDlg::OnListKeyDown(NMHDR* header, LRESULT* result) {
+  // One Delete press runs the prompt walk once; the list itself recycles nothing on key-up.
+  if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) DeleteSelectedRecordings(list_, this);
+  *result = 0;
 }
 
 void CRecorderDlg::OnDestroy() {
-  FreeRows();
+  if (list_.m_hWnd) list_.RemoveAllRows();
   CDialog::OnDestroy();
 }
 
@@ -691,7 +698,7 @@ void CRecorderDlg::Close() {
   MixerLines().Close();
   settings_.volume = static_cast<DWORD>(volume_);
   SaveRecorderSettings(settings_);
-  FreeRows();
+  if (list_.m_hWnd) list_.RemoveAllRows();
   EndDialog(IDOK);
 }
 

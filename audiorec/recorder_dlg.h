@@ -12,6 +12,7 @@
 #include "audiorec/input_devices.h"
 #include "audiorec/recorder_settings.h"
 #include "audiorec/recording_item.h"
+#include "audiorec/recording_list_ctrl.h"
 #include "platform/controls/afx_controls.h"
 #include "platform/window/afx_dialog.h"
 #include "widgets/bitmap_progress_bar.h"
@@ -86,7 +87,14 @@ class CRecorderDlg : public CDialog {
   void OnLimitSpin(NMHDR* header, LRESULT* result);
   void ShowLimitFields();
   void OnChooseOutputFolder();
-  void OnListDeleteItem(NMHDR* header, LRESULT* result);
+  void OnPlay();
+  void OnBurn();
+  void OnDelete();
+  void OnBurnAudioCd();
+  void OnBurnWmaCd();
+  void OnBurnWmaDvd();
+  void OnListDoubleClick(NMHDR* header, LRESULT* result);
+  void OnListKeyDown(NMHDR* header, LRESULT* result);
 
   DECLARE_MESSAGE_MAP()
 
@@ -98,7 +106,6 @@ class CRecorderDlg : public CDialog {
   void SetControlState(int state);
   void OnClockTimer();
   void Close();
-  void FreeRows();
 
   RecorderSettings settings_;
   std::string outputFolder_;
@@ -131,7 +138,8 @@ class CRecorderDlg : public CDialog {
   CSkinSlider volumeSlider_;
   CBitmapProgressBar progress_, leftLevel_, rightLevel_;
   CSpectrumBar leftSpectrum_, rightSpectrum_;
-  CListCtrl list_;
+  CRecordingListCtrl list_;
+  int burnDialogOpen_ = 0;
 };
 
 }  // namespace auvry

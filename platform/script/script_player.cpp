@@ -206,7 +206,14 @@ struct ScriptPlayer::State {
   static Try OnProgramThread(const Action& a, HWND target, const std::set<HWND>& answered, HWND* acted,
                              std::string* why) {
     const std::string control = "control " + std::to_string(a.id);
-    auto usable = [&](HWND c) { return c && IsWindowVisible(c) && IsWindowEnabled(c); };
+    // A control takes input only when it and every window it lies in are enabled: right after a
+    // message box is answered its owner is still disabled, and a click then would be lost.
+    auto usable = [&](HWND c) {
+      if (!c || !IsWindowVisible(c)) return false;
+      for (HWND w = c; w; w = (GetWindowLongPtr(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr)
+        if (!IsWindowEnabled(w)) return false;
+      return true;
+    };
     switch (a.verb) {
       case Verb::kClick: {
         HWND c = ControlIn(target, a.id);

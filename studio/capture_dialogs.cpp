@@ -4,7 +4,6 @@
 
 #include "about_box.h"
 #include "capture_engine.h"
-#include "capture_inputs.h"
 #include "capture_page.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/menu.h"
@@ -183,25 +182,23 @@ BOOL CInputCableDialog::OnInitDialog() {
   CCaptureGraph& graph = TheCaptureEngine().graph;
   for (const CableButton& button : CableButtons(templateId_))
     if (CWnd* control = GetDlgItem(static_cast<int>(button.id)))
-      control->EnableWindow(HasCrossbarInput(graph, button.physicalType) ? TRUE : FALSE);
+      control->EnableWindow(graph.HasCrossbarInput(button.physicalType) ? TRUE : FALSE);
   if (templateId_ == IDD_TUNER_INPUT)
-    if (CWnd* tuner = GetDlgItem(IDC_INPUT_TUNER_PAGE)) tuner->EnableWindow(HasTvTuner(graph) ? TRUE : FALSE);
+    if (CWnd* tuner = GetDlgItem(IDC_INPUT_TUNER_PAGE)) tuner->EnableWindow(graph.HasTvTuner());
   return TRUE;
 }
 
 void CInputCableDialog::OnInput(UINT id) {
   for (const CableButton& button : CableButtons(templateId_)) {
     if (button.id != id) continue;
-    if (SelectCrossbarInput(TheCaptureEngine().graph, button.physicalType) && inputCable_) *inputCable_ = button.cable;
+    if (TheCaptureEngine().graph.SelectCrossbarInput(button.physicalType) && inputCable_) *inputCable_ = button.cable;
     return;
   }
 }
 
-void CInputCableDialog::OnControlPage() {
-  // The device's own property pages have no stand-in on this desktop: nothing opens.
-}
+void CInputCableDialog::OnControlPage() { TheCaptureEngine().graph.ShowDevicePropertyPage(); }
 
-void CInputCableDialog::OnTunerPage() {}
+void CInputCableDialog::OnTunerPage() { TheCaptureEngine().graph.ShowTvTunerPropertyPage(); }
 
 // WMV Settings.
 

@@ -6,7 +6,6 @@
 #include "about_box.h"
 #include "capture_dialogs.h"
 #include "capture_engine.h"
-#include "capture_inputs.h"
 #include "platform/controls/commctrl.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/base/module.h"
@@ -466,7 +465,7 @@ void CCapturePage::SelectCrossbarInput() {
   long type = 2;
   switch (s.videoInput) {
     case 0:
-      if (HasTvTuner(graph)) type = 1;
+      if (graph.HasTvTuner()) type = 1;
       else s.videoInput = 1;
       break;
     case 1: type = 2; break;
@@ -475,7 +474,7 @@ void CCapturePage::SelectCrossbarInput() {
     case 4: type = 5; break;
     default: s.videoInput = 1; break;
   }
-  studio::SelectCrossbarInput(graph, type);
+  graph.SelectCrossbarInput(type);
 }
 
 void CCapturePage::OnSettingChanged(WPARAM kind, LPARAM value) {

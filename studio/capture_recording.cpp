@@ -7,7 +7,6 @@
 
 #include "about_box.h"
 #include "capture_engine.h"
-#include "capture_inputs.h"
 #include "capture_page.h"
 #include "platform/base/clock.h"
 #include "platform/base/file_system.h"
@@ -190,7 +189,7 @@ void CCapturePage::OnStart() {
     startPending_ = FALSE;
     return;
   }
-  if (deviceType_ == 2 || deviceType_ == 3 || IsVideoSignalPresent(engine.graph)) {
+  if (deviceType_ == 2 || deviceType_ == 3 || engine.graph.IsVideoSignalPresent()) {
     BeginRecording();
     return;
   }
@@ -206,7 +205,7 @@ void CCapturePage::OnStart() {
 
 void CCapturePage::OnSignalTick() {
   const ULONGLONG now = ::GetTickCount64();
-  const bool noSignal = Settings().checkVideoSignal && !IsVideoSignalPresent(Engine().graph);
+  const bool noSignal = Settings().checkVideoSignal && !Engine().graph.IsVideoSignalPresent();
   if (noSignal != signalPhase_ || signalSince_ == 0) {
     signalPhase_ = noSignal;
     signalSince_ = now;

@@ -4,7 +4,6 @@
 #include "app_settings.h"
 #include "capture_dialogs.h"
 #include "capture_engine.h"
-#include "capture_inputs.h"
 #include "capture_page.h"
 #include "platform/base/file_system.h"
 #include "platform/base/strings.h"
@@ -176,8 +175,8 @@ void CRecordSettingsDlg::OnVideoDeviceSettings() {
   if (engine.graph.IsOpen()) {
     UINT templateId = IDD_COMPONENT_INPUT;
     if (engine.devices.IsSpecialUsbDevice(s.videoDeviceName)) templateId = IDD_ANALOG_INPUT;
-    else if (HasTvTuner(engine.graph)) templateId = IDD_TUNER_INPUT;
-    else if (!HasCrossbarInput(engine.graph, 5) && !HasCrossbarInput(engine.graph, 6)) templateId = IDD_ANALOG_INPUT;
+    else if (engine.graph.HasTvTuner()) templateId = IDD_TUNER_INPUT;
+    else if (!engine.graph.HasCrossbarInput(5) && !engine.graph.HasCrossbarInput(6)) templateId = IDD_ANALOG_INPUT;
     CInputCableDialog dialog(templateId, &s.videoInput, this);
     dialog.DoModal();
     if (const long standard = engine.graph.GetTvFormat(); standard > 0) {
@@ -191,9 +190,7 @@ void CRecordSettingsDlg::OnVideoDeviceSettings() {
   }
 }
 
-void CRecordSettingsDlg::OnAudioDeviceSettings() {
-  // The audio device's property page has no stand-in on this desktop.
-}
+void CRecordSettingsDlg::OnAudioDeviceSettings() { TheCaptureEngine().graph.ShowAudioDevicePropertyPage(); }
 
 void CRecordSettingsDlg::OnEncoderSettings() {
   AppSettings& s = *settings_;

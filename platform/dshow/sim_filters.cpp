@@ -349,7 +349,7 @@ class CrossbarFilter : public CBaseFilter, public IAMCrossbar, public ISpecifyPr
   std::vector<long> routes_;
 };
 
-class TunerFilter : public CBaseFilter, public IAMTVTuner {
+class TunerFilter : public CBaseFilter, public IAMTVTuner, public ISpecifyPropertyPages {
  public:
   explicit TunerFilter(long formats) : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats) {
     AddPin<AnalogOutputPin>("Analog Video", MEDIATYPE_AnalogVideo);
@@ -396,8 +396,13 @@ class TunerFilter : public CBaseFilter, public IAMTVTuner {
   STDMETHODIMP put_ConnectInput(long index) override { return index == 0 ? S_OK : E_INVALIDARG; }
   STDMETHODIMP get_ConnectInput(long* index) override { return com::CopyOut(index, 0); }
 
+  STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_TVTunerFilterPropertyPage}, pages); }
+
  protected:
-  void* GetFilterInterface(REFIID riid) override { return Offer<IAMTVTuner>(this, riid); }
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<ISpecifyPropertyPages>(this, riid)) return p;
+    return Offer<IAMTVTuner>(this, riid);
+  }
 
  private:
   long formats_;

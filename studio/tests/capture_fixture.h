@@ -83,6 +83,17 @@ class CaptureFixture : public QuillonWindowFixture {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return done();
   }
+  // Pumps the queue until `done` holds, at most `seconds` of real time: what it waits for may be
+  // posted from a streaming thread, which a loaded machine lets in late. The clock stands still.
+  static bool PumpReal(const std::function<bool()>& done, int seconds = 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+      testkit::Pump();
+      if (done()) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
   // Lets the streaming threads write what they hold (no time passes on the clock).
   static void Settle(int ms = 50) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

@@ -243,7 +243,7 @@ TEST_F(CapturePageTest, ATimeLimitStopsAtTheLimitAndTheClipIsListed) {
     DoubleClick(p, 100, 100);
     Record(4000);
     EXPECT_FALSE(page.IsRecording());
-    PumpUntil([&] { return model_.clips.Count() > 0; });
+    PumpReal([&] { return model_.clips.Count() > 0; });
     EXPECT_TRUE(model_.clips.Contains(Output() + "VCD_140509_0.mpg"));
     EXPECT_EQ(ControlText(p, IDC_LIMIT_SECONDS), "00");
     EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
@@ -388,7 +388,7 @@ TEST_F(CapturePageTest, RecordAndBurnAtThePlannedTimeBurnsWithoutAsking) {
     EXPECT_TRUE(Logged(Command(option)));
     EXPECT_TRUE(Logged(Command("disclock type=vcd;lock=on;")));
     Record(3000);
-    PumpUntil([&] { return Logged(Command("EndCapture ok=1")); });
+    PumpReal([&] { return Logged(Command("EndCapture ok=1")); });
     EXPECT_FALSE(page.IsRecording());
     EXPECT_EQ(boxes_.Count(), 0u);
     const std::string burning = Command("burning file=" + Output() + "VCD_140509.mpg;");
@@ -440,7 +440,7 @@ TEST_F(CapturePageTest, AnEarlyStopAsksAndADeclineRemovesExactlyTheStreams) {
     boxes_.QueueAnswer(IDYES);
     boxes_.QueueAnswer(IDNO);
     ClickButton(p, IDC_CAPTURE_STOP);
-    PumpUntil([&] { return Logged(Command("EndCapture ok=0")); });
+    PumpReal([&] { return Logged(Command("EndCapture ok=0")); });
     EXPECT_EQ(boxes_.Last().text, "Do you want to start burning?");
     EXPECT_FALSE(std::filesystem::exists(Output() + "VCD_140509.mpv"));
     EXPECT_FALSE(std::filesystem::exists(Output() + "VCD_140509.mpa"));

@@ -6,7 +6,9 @@
 #include "capture_dialogs.h"
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
+#include "platform/com/property_frame.h"
 #include "platform/controls/commctrl.h"
+#include "platform/dshow/uuids.h"
 #include "platform/window/input.h"
 
 namespace studio {
@@ -34,6 +36,19 @@ void ChooseInCombo(HWND dialog, int id, int index) {
   HWND combo = ::GetDlgItem(dialog, id);
   ::SendMessage(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   ::SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The property frames asked for since the last clear, each by its first page; every one owned by
+// the capture page's preview area, where the graph's video window lives.
+std::vector<CLSID> FramesShownOver(HWND page) {
+  std::vector<CLSID> firstPages;
+  for (const auto& request : platform::com::PropertyFrameRequests()) {
+    EXPECT_EQ(request.owner, ::GetDlgItem(page, IDC_CAPTURE_PREVIEW));
+    EXPECT_EQ(request.objectCount, 1u);
+    firstPages.push_back(request.pages.empty() ? GUID_NULL : request.pages.front());
+  }
+  platform::com::ClearPropertyFrameRequests();
+  return firstPages;
 }
 
 // Large files on folders whose path holds "/ntfs", FAT elsewhere.
@@ -258,6 +273,9 @@ TEST_F(RecordSettingsTest, VideoSettingsOffersTheCablesTheDeviceHas) {
         EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_SVIDEO));
         EXPECT_EQ(::GetDlgItem(cables, IDC_INPUT_YCBCR), nullptr);
         Picture(cables, "video_settings_340.png");
+        platform::com::ClearPropertyFrameRequests();
+        ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL));
+        EXPECT_EQ(FramesShownOver(p), std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage});
         ::SendMessage(::GetDlgItem(cables, IDC_INPUT_SVIDEO), BM_CLICK, 0, 0);
         ::SendMessage(cables, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       });
@@ -278,7 +296,7 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
   card.crossbars = {{"Vidarro Crossbar", {1, 2, 3, 6, 4096, 4097}, {12, 4105}, {}, -1}};
   Hardware::Instance().SetDevices({card, devices[1]});
   more = [](AppSettings& s) { s.videoDeviceName = "Vidarro Analog Card"; };
-  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) {
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
     ASSERT_TRUE(TheCaptureEngine().graph.IsOpen());
     for (UINT id : {IDD_TUNER_INPUT, IDD_COMPONENT_INPUT}) {
       int cable = 0;
@@ -287,6 +305,12 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
         if (id == IDD_TUNER_INPUT) {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_TV));
           EXPECT_EQ(ButtonState(cables, IDC_INPUT_TV), static_cast<UINT>(BST_CHECKED));
+          // Its Control button opens the card's pages, its TV Tuner button the tuner's.
+          platform::com::ClearPropertyFrameRequests();
+          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
+          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_TUNER_PAGE));
+          EXPECT_EQ(FramesShownOver(p),
+                    (std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage, CLSID_TVTunerFilterPropertyPage}));
         } else {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_YPBPR));
           EXPECT_FALSE(ControlEnabled(cables, IDC_INPUT_YCBCR));
@@ -298,6 +322,17 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
       });
       dialog.DoModal();
     }
+  });
+}
+
+TEST_F(RecordSettingsTest, TheAudioSettingsButtonOpensTheAudioDevicesPages) {
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    ASSERT_TRUE(TheCaptureEngine().graph.AudioCapture());
+    OpenRecordSettings(p, [&](HWND d) {
+      platform::com::ClearPropertyFrameRequests();
+      ASSERT_TRUE(ClickButton(d, IDC_RS_AUDIO_SETTINGS));
+      EXPECT_EQ(FramesShownOver(p), std::vector<CLSID>{CLSID_AudioStreamConfigPropertyPage});
+    });
   });
 }
 
@@ -313,7 +348,9 @@ TEST_F(RecordSettingsTest, TheEnlargedPreviewCoversTheMonitorAndSwitchesTheAspec
       Picture(preview, "enlarged_preview.png");
       // The menu at the cursor, "16 : 9" chosen with the mouse (items are 20 high).
       platform::PushInputStep([&] {
-        EXPECT_NE(::FindWindow("#32768", nullptr), nullptr);
+        HWND menu = ::FindWindow("#32768", nullptr);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_NE(Picture(menu, "enlarged_preview_menu.png"), "");
         platform::InjectClick(platform::MouseButton::Left, POINT{110, 125});
       });
       ::SendMessage(preview, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(preview), MAKELPARAM(100, 100));

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -33,6 +34,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT kRunTask = WM_APP + 0x3A1;
+// How long a window must stay gone before a wait for its end is done.
+constexpr auto kGoneSettle = std::chrono::seconds(1);
 constexpr auto kPoll = std::chrono::milliseconds(50);
 // How long the program's own ending waits for the player, and how long a failed script waits
 // for the program to end before it is ended outright.
@@ -132,6 +135,7 @@ struct ScriptPlayer::State {
   // Only the player thread uses these.
   HWND current = nullptr;
   std::set<HWND> answered;
+  std::optional<Clock::time_point> goneSince;
 
   // Runs fn on the program's thread; its result kNotYet when it could not run before the deadline.
   std::shared_ptr<Task> OnUi(std::function<Try(Task&)> fn, Clock::time_point deadline) {
@@ -179,9 +183,18 @@ struct ScriptPlayer::State {
         if (OwnWindow(found)) current = found;
         return Try::kDone;
       }
-      case Verb::kWaitGone:
+      case Verb::kWaitGone: {
         *why = "the window \"" + a.text + "\" stayed";
-        return FindWindow(nullptr, a.text.c_str()) ? Try::kNotYet : Try::kDone;
+        if (FindWindow(nullptr, a.text.c_str())) {
+          goneSince.reset();
+          return Try::kNotYet;
+        }
+        // Another program busy past the window transport's probe looks gone for a moment: gone
+        // counts once it stays so, or once this program is ending anyway.
+        const auto now = Clock::now();
+        if (!goneSince) goneSince = now;
+        return stopping || now - *goneSince >= kGoneSettle ? Try::kDone : Try::kNotYet;
+      }
       default: break;
     }
     const Action action = a;
@@ -340,6 +353,7 @@ struct ScriptPlayer::State {
         const bool needsProgram = action.verb != Verb::kWaitWindow && action.verb != Verb::kWaitGone;
         std::string why;
         Try result = Try::kNotYet;
+        goneSince.reset();
         for (;;) {
           if (stopping && needsProgram) break;
           std::string now;

@@ -22,6 +22,8 @@
 //     answer-folder "/clips/"       the next folder browser selects the folder and confirms
 //     wait-gone "Publish - PSP"     no window of that title shows any more
 //     close                         the window the actions act on is asked to close
+//     menu 32771                    the command of that id is chosen from the window's menu
+//                                   (popup menus, which a script cannot point at, included)
 //
 // Texts are in double quotes (\" and \\ inside them); numbers are decimal.
 #pragma once
@@ -47,6 +49,7 @@ enum class Verb {
   kAnswerFile,
   kAnswerFolder,
   kClose,
+  kMenu,
 };
 
 struct Action {

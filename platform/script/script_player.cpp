@@ -169,8 +169,11 @@ struct ScriptPlayer::State {
     return 0;
   }
 
-  // The window actions act on: the one waited for, else the program's active window.
-  HWND Target() const { return IsWindow(current) ? current : GetActiveWindow(); }
+  // The window actions act on: the one waited for, else the program's active window. A waited
+  // window disabled behind a modal dialog hands the actions to that dialog.
+  static HWND ActingWindow(HWND waited) {
+    return IsWindow(waited) && IsWindowEnabled(waited) ? waited : GetActiveWindow();
+  }
 
   Try Once(const Action& a, std::string* why) {
     switch (a.verb) {
@@ -200,12 +203,10 @@ struct ScriptPlayer::State {
     const Action action = a;
     const HWND current0 = current;
     const std::set<HWND> answered0 = answered;
-    const auto task = OnUi(
-        [action, current0, answered0](Task& t) {
-          return OnProgramThread(action, IsWindow(current0) ? current0 : GetActiveWindow(), answered0, &t.acted,
-                                 &t.why);
-        },
-        deadline_);
+    const auto task =
+        OnUi([action, current0, answered0](
+                 Task& t) { return OnProgramThread(action, ActingWindow(current0), answered0, &t.acted, &t.why); },
+             deadline_);
     const Try result = task->result;
     *why = task->why;
     if (result == Try::kDone && task->acted) {
@@ -304,6 +305,14 @@ struct ScriptPlayer::State {
         *why = file ? "no file dialog showed" : "no folder browser showed";
         return Try::kNotYet;
       }
+      case Verb::kMenu:
+        if (!target || !IsWindowEnabled(target)) {
+          *why = target ? "the window stayed disabled" : "no window to choose a command in";
+          return Try::kNotYet;
+        }
+        // What choosing the item does: the command reaches the menu's window.
+        PostMessage(target, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(a.id), 0), 0);
+        return Try::kDone;
       case Verb::kClose:
         if (!target) {
           *why = "no window to close";

@@ -220,7 +220,10 @@ struct ScriptPlayer::State {
   static Try OnProgramThread(const Action& a, HWND target, const std::set<HWND>& answered, HWND* acted,
                              std::string* why) {
     const std::string control = "control " + std::to_string(a.id);
-    auto usable = [&](HWND c) { return c && IsWindowVisible(c) && IsWindowEnabled(c); };
+    // A window still disabled by a closing modal dialog drops clicks: they wait for it.
+    auto usable = [&](HWND c) {
+      return c && IsWindowVisible(c) && IsWindowEnabled(c) && IsWindowEnabled(GetAncestor(c, GA_ROOT));
+    };
     switch (a.verb) {
       case Verb::kClick: {
         HWND c = ControlIn(target, a.id);

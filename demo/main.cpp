@@ -1,7 +1,6 @@
-// The steps of the main job that still go through the suite's libraries while the programs
-// that will take them over are being built; scripts/demo-job runs each as one marked step:
+// The step of the main job that still goes through the suite's libraries while the program
+// that will take it over is being built; scripts/demo-job runs it as one marked step:
 //   vidarro_demo bluray <disc folder>         authors <disc>BDMV from <disc>BDMV/STREAM/00000.m2ts
-//   vidarro_demo thumbnail <clip> <bitmap>    the clip list's thumbnail of an MPEG recording
 #include <cstdio>
 #include <string>
 
@@ -19,7 +18,6 @@ int main(int argc, char** argv) {
     }
     return demo::AuthorBluray(disc, 1) ? 0 : 1;
   }
-  if (step == "thumbnail" && argc == 4) return demo::MakeThumbnail(argv[2], argv[3]) ? 0 : 1;
-  std::fprintf(stderr, "usage: vidarro_demo bluray <disc folder> | thumbnail <clip> <bitmap>\n");
+  std::fprintf(stderr, "usage: vidarro_demo bluray <disc folder>\n");
   return 2;
 }

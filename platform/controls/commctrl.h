@@ -375,6 +375,7 @@ constexpr int LVIR_ICON = 1;
 constexpr int LVIR_LABEL = 2;
 constexpr UINT LVFI_PARAM = 0x0001;
 constexpr UINT LVFI_STRING = 0x0002;
+constexpr UINT LVFI_PARTIAL = 0x0008;
 constexpr UINT LVN_ITEMCHANGING = static_cast<UINT>(-100);
 constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
 constexpr UINT LVN_INSERTITEM = static_cast<UINT>(-102);

@@ -554,7 +554,7 @@ class ListView final : public Control {
       const Item& it = items_[static_cast<size_t>(i)];
       if ((f->flags & LVFI_PARAM) && it.param == f->lParam) return i;
       if ((f->flags & LVFI_STRING) && f->psz) {
-        bool partial = f->flags & 0x0008;  // LVFI_PARTIAL
+        bool partial = f->flags & LVFI_PARTIAL;
         const std::string& t = it.texts[0];
         std::string want = f->psz;
         if (partial ? (t.size() >= want.size() && platform::EqualsNoCase(t.substr(0, want.size()), want))

@@ -77,6 +77,7 @@ const std::map<std::string, Shape>& Verbs() {
       {"answer-file", {Verb::kAnswerFile, false, true, false}},
       {"answer-folder", {Verb::kAnswerFolder, false, true, false}},
       {"close", {Verb::kClose, false, false, false}},
+      {"menu", {Verb::kMenu, true, false, false}},
   };
   return verbs;
 }

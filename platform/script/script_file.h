@@ -10,7 +10,8 @@
 //                                   one of this program becomes the window the actions act on
 //     click 1012                    clicks the control (waits until it is shown and enabled)
 //     type 1003 "ada"               focuses the edit, selects its text and types the text
-//     choose 1008 "PSP MPEG-4"      selects the item of a combo or list box, as the user does
+//     choose 1008 "PSP MPEG-4"      selects the item of a combo or list box, as the user does;
+//                                   in a list view the first row whose text starts so
 //     wait-text 1019 "done"         the control's text contains the text
 //     wait-shown 1015 / wait-hidden 1015 / wait-enabled 1015
 //     wait-message "Replace it?"    a message box saying that shows; it becomes the window
@@ -21,6 +22,8 @@
 //     answer-folder "/clips/"       the next folder browser selects the folder and confirms
 //     wait-gone "Publish - PSP"     no window of that title shows any more
 //     close                         the window the actions act on is asked to close
+//     menu 32771                    the command of that id is chosen from the window's menu
+//                                   (popup menus, which a script cannot point at, included)
 //
 // Texts are in double quotes (\" and \\ inside them); numbers are decimal.
 #pragma once
@@ -46,6 +49,7 @@ enum class Verb {
   kAnswerFile,
   kAnswerFolder,
   kClose,
+  kMenu,
 };
 
 struct Action {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -33,6 +34,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT kRunTask = WM_APP + 0x3A1;
+// How long a window must stay gone before a wait for its end is done.
+constexpr auto kGoneSettle = std::chrono::seconds(1);
 constexpr auto kPoll = std::chrono::milliseconds(50);
 // How long the program's own ending waits for the player, and how long a failed script waits
 // for the program to end before it is ended outright.
@@ -132,6 +135,7 @@ struct ScriptPlayer::State {
   // Only the player thread uses these.
   HWND current = nullptr;
   std::set<HWND> answered;
+  std::optional<Clock::time_point> goneSince;
 
   // Runs fn on the program's thread; its result kNotYet when it could not run before the deadline.
   std::shared_ptr<Task> OnUi(std::function<Try(Task&)> fn, Clock::time_point deadline) {
@@ -165,8 +169,11 @@ struct ScriptPlayer::State {
     return 0;
   }
 
-  // The window actions act on: the one waited for, else the program's active window.
-  HWND Target() const { return IsWindow(current) ? current : GetActiveWindow(); }
+  // The window actions act on: the one waited for, else the program's active window. A waited
+  // window disabled behind a modal dialog hands the actions to that dialog.
+  static HWND ActingWindow(HWND waited) {
+    return IsWindow(waited) && IsWindowEnabled(waited) ? waited : GetActiveWindow();
+  }
 
   Try Once(const Action& a, std::string* why) {
     switch (a.verb) {
@@ -179,20 +186,27 @@ struct ScriptPlayer::State {
         if (OwnWindow(found)) current = found;
         return Try::kDone;
       }
-      case Verb::kWaitGone:
+      case Verb::kWaitGone: {
         *why = "the window \"" + a.text + "\" stayed";
-        return FindWindow(nullptr, a.text.c_str()) ? Try::kNotYet : Try::kDone;
+        if (FindWindow(nullptr, a.text.c_str())) {
+          goneSince.reset();
+          return Try::kNotYet;
+        }
+        // Another program busy past the window transport's probe looks gone for a moment: gone
+        // counts once it stays so, or once this program is ending anyway.
+        const auto now = Clock::now();
+        if (!goneSince) goneSince = now;
+        return stopping || now - *goneSince >= kGoneSettle ? Try::kDone : Try::kNotYet;
+      }
       default: break;
     }
     const Action action = a;
     const HWND current0 = current;
     const std::set<HWND> answered0 = answered;
-    const auto task = OnUi(
-        [action, current0, answered0](Task& t) {
-          return OnProgramThread(action, IsWindow(current0) ? current0 : GetActiveWindow(), answered0, &t.acted,
-                                 &t.why);
-        },
-        deadline_);
+    const auto task =
+        OnUi([action, current0, answered0](
+                 Task& t) { return OnProgramThread(action, ActingWindow(current0), answered0, &t.acted, &t.why); },
+             deadline_);
     const Try result = task->result;
     *why = task->why;
     if (result == Try::kDone && task->acted) {
@@ -206,13 +220,9 @@ struct ScriptPlayer::State {
   static Try OnProgramThread(const Action& a, HWND target, const std::set<HWND>& answered, HWND* acted,
                              std::string* why) {
     const std::string control = "control " + std::to_string(a.id);
-    // A control takes input only when it and every window it lies in are enabled: right after a
-    // message box is answered its owner is still disabled, and a click then would be lost.
+    // A window still disabled by a closing modal dialog drops clicks: they wait for it.
     auto usable = [&](HWND c) {
-      if (!c || !IsWindowVisible(c)) return false;
-      for (HWND w = c; w; w = (GetWindowLongPtr(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr)
-        if (!IsWindowEnabled(w)) return false;
-      return true;
+      return c && IsWindowVisible(c) && IsWindowEnabled(c) && IsWindowEnabled(GetAncestor(c, GA_ROOT));
     };
     switch (a.verb) {
       case Verb::kClick: {
@@ -298,6 +308,14 @@ struct ScriptPlayer::State {
         *why = file ? "no file dialog showed" : "no folder browser showed";
         return Try::kNotYet;
       }
+      case Verb::kMenu:
+        if (!target || !IsWindowEnabled(target)) {
+          *why = target ? "the window stayed disabled" : "no window to choose a command in";
+          return Try::kNotYet;
+        }
+        // What choosing the item does: the command reaches the menu's window.
+        PostMessage(target, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(a.id), 0), 0);
+        return Try::kDone;
       case Verb::kClose:
         if (!target) {
           *why = "no window to close";
@@ -347,6 +365,7 @@ struct ScriptPlayer::State {
         const bool needsProgram = action.verb != Verb::kWaitWindow && action.verb != Verb::kWaitGone;
         std::string why;
         Try result = Try::kNotYet;
+        goneSince.reset();
         for (;;) {
           if (stopping && needsProgram) break;
           std::string now;

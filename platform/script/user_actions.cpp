@@ -31,11 +31,33 @@ bool TypeIntoControl(HWND parent, int id, const std::string& text) {
   return true;
 }
 
+namespace {
+
+// A list view's rows are chosen by the start of their text: recordings are named by the time
+// they were made. The row becomes the only one selected, as a click on it makes it.
+bool ChooseListViewRow(HWND control, const std::string& start) {
+  LVFINDINFO find{};
+  find.flags = LVFI_STRING | LVFI_PARTIAL;
+  find.psz = start.c_str();
+  const LRESULT at = SendMessage(control, LVM_FINDITEM, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find));
+  if (at < 0) return false;
+  LVITEM state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessage(control, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessage(control, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
+  SendMessage(control, LVM_ENSUREVISIBLE, static_cast<WPARAM>(at), FALSE);
+  return true;
+}
+
+}  // namespace
+
 bool ChooseListItem(HWND parent, int id, const std::string& item) {
   HWND control = GetDlgItem(parent, id);
   if (!control) return false;
   char name[64] = {};
   GetClassName(control, name, sizeof name);
+  if (EqualsNoCase(name, WC_LISTVIEW)) return ChooseListViewRow(control, item);
   const bool combo = EqualsNoCase(name, "ComboBox");
   const LRESULT at = SendMessage(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(item.c_str()));

@@ -16,7 +16,8 @@ bool ClickControlOf(HWND parent, int id);
 // Gives the control the focus, selects its text and types `text` as characters.
 bool TypeIntoControl(HWND parent, int id, const std::string& text);
 // Selects the item of that text in a combo or list box and tells the parent as a user's choice
-// does (CBN_SELCHANGE, LBN_SELCHANGE); false when there is no such item.
+// does (CBN_SELCHANGE, LBN_SELCHANGE); in a list view, the first row whose text starts so, the
+// parent told through LVN_ITEMCHANGED. False when there is no such item.
 bool ChooseListItem(HWND parent, int id, const std::string& item);
 // A window's text.
 std::string TextOf(HWND hwnd);

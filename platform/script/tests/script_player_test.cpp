@@ -20,11 +20,22 @@ namespace platform::script {
 namespace {
 
 constexpr int kName = 100, kAsk = 101, kChoice = 102, kResult = 103;
+constexpr int kMenuCommand = 40001;
 
-INT_PTR AskProc(HWND d, UINT msg, WPARAM wParam, LPARAM) {
+INT_PTR AskProc(HWND d, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
     for (const char* item : {"One", "Two", "Three"})
       SendDlgItemMessage(d, kChoice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    return TRUE;
+  }
+  if (msg == WM_NOTIFY) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+    if (change->hdr.code == LVN_ITEMCHANGED && (change->uNewState & LVIS_SELECTED))
+      SetDlgItemText(d, kResult, ("row " + std::to_string(change->iItem)).c_str());
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == kMenuCommand && HIWORD(wParam) == 0 && lParam == 0) {
+    SetDlgItemText(d, kResult, "menu command");
     return TRUE;
   }
   if (msg == WM_COMMAND && LOWORD(wParam) == kAsk) {
@@ -131,6 +142,45 @@ step "Never reached" 20
   std::string said;
   ReadWholeFile(options_.reportFile, &said);
   EXPECT_EQ(said, "Tester\tfailed\tWaits\tthe program ended first\n");
+}
+
+// Rows of a list view are chosen by the start of their text, as recordings named by their time
+// are; the chosen row is the only one selected, and the parent hears of it. A menu command
+// reaches the window as the menu's choice does.
+TEST_F(ScriptPlayerTest, AListViewRowIsChosenByTheStartOfItsTextAndAMenuCommandReachesTheWindow) {
+  constexpr int kRows = 104;
+  HWND rows = CreateWindowEx(0, WC_LISTVIEW, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 80, 150, 60, dialog_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRows)), nullptr, nullptr);
+  ASSERT_NE(rows, nullptr);
+  for (const char* text : {"Edited Video", "DVD_140509_0.mpg", "DVD_140512_0.mpg"}) {
+    LVITEM item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessage(rows, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<LPSTR>(text);
+    SendMessage(rows, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  LVITEM first{};
+  first.state = first.stateMask = LVIS_SELECTED;
+  SendMessage(rows, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+
+  ScriptPlayer player(Steps(R"(step "Choose the recording" 10
+  wait-window "Ask Dialog"
+  choose 104 "dvd_"
+  wait-text 103 "row 1"
+step "Choose from the menu" 10
+  menu 40001
+  wait-text 103 "menu command"
+step "Choose a row that is not there" 0.3
+  choose 104 "WMV_"
+)"),
+                      options_);
+  const std::string report = PlayUntil("failed");
+  EXPECT_EQ(report,
+            "Tester\tdone\tChoose the recording\nTester\tdone\tChoose from the menu\n"
+            "Tester\tfailed\tChoose a row that is not there\tline 10: control 104 never held \"WMV_\" within 0.3 s\n");
+  EXPECT_EQ(SendMessage(rows, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessage(rows, LVM_GETITEMSTATE, 1, LVIS_SELECTED), static_cast<LRESULT>(LVIS_SELECTED));
+  EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
 }
 
 }  // namespace

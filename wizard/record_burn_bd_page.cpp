@@ -251,23 +251,16 @@ void CRecordBurnBdPage::Burn() {
   writer.SetDiscLabel(State().discName.c_str());
   writer.SetFinalizeDisc(1);
   writer.Ready();
-  int& index = State().writeSpeedIndex;
-  if (index < 0 || index >= writer.GetWriteSpeedCount()) index = 0;
-  writer.SetWriteSpeed(writer.GetWriteSpeed(index));
+  ApplyChosenWriteSpeed();
   std::string folder = m_workFolder;
   if (!folder.empty() && folder.back() == '/') folder.pop_back();
   m_phase = kBurning;
   ShowBdStatus(3, 0);
-  if (!writer.StartBurnFolderInUDF(folder.c_str(), &CRecordBurnBdPage::BurnCallback, this)) {
+  if (!writer.StartBurnFolderInUDF(folder.c_str(), &CRecordBurnPage::BurnCallback, this)) {
     PostMessage(kBurnEnded, 1, 0);
     return;
   }
   SetTimer(kBurnProgressTimer, 1000, nullptr);
-}
-
-void CRecordBurnBdPage::BurnCallback(int status, void* context) {
-  auto* page = static_cast<CRecordBurnBdPage*>(context);
-  ::PostMessage(page->m_hWnd, kBurnEnded, static_cast<WPARAM>(status), 0);
 }
 
 LRESULT CRecordBurnBdPage::OnBurnEnded(WPARAM status, LPARAM) {

@@ -44,7 +44,6 @@ class CRecordBurnBdPage : public CRecordBurnPage {
   void Burn();
   void DeleteRecording();
   void Idle();
-  static void BurnCallback(int status, void* context);
 
   int m_phase = kIdle;
   std::string m_clipPath;

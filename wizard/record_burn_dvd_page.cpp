@@ -475,20 +475,12 @@ void CRecordBurnDvdPage::Burn() {
   m_phase = kBurning;
   ShowStatus(4, 0);
   SetButtons(3);
-  int& index = State().writeSpeedIndex;
-  if (index < 0 || index >= writer.GetWriteSpeedCount()) index = 0;
-  writer.SetWriteSpeed(writer.GetWriteSpeed(index));
-  if (!writer.StartBurnVideoTSFolder(folder.c_str(), &CRecordBurnDvdPage::BurnCallback, this)) {
+  ApplyChosenWriteSpeed();
+  if (!writer.StartBurnVideoTSFolder(folder.c_str(), &CRecordBurnPage::BurnCallback, this)) {
     PostMessage(kBurnEnded, 1, 0);
     return;
   }
   SetTimer(kBurnProgressTimer, 1000, nullptr);
-}
-
-void CRecordBurnDvdPage::BurnCallback(int status, void* context) {
-  // The writer calls from its own thread; the page handles the end on its own.
-  auto* page = static_cast<CRecordBurnDvdPage*>(context);
-  ::PostMessage(page->m_hWnd, kBurnEnded, static_cast<WPARAM>(status), 0);
 }
 
 LRESULT CRecordBurnDvdPage::OnBurnEnded(WPARAM status, LPARAM) {

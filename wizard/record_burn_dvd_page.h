@@ -70,7 +70,6 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   void DeleteStreams();
   void DeleteMultiplexed();
   void BackToIdle();
-  static void BurnCallback(int status, void* context);
 
   int m_phase = kIdle;
   int m_videoRate = 0;

@@ -10,6 +10,7 @@
 #include "capture_graphs.h"
 #include "platform/base/clock.h"
 #include "platform/controls/commctrl.h"
+#include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/window/resources.h"
 #include "small_dialogs.h"
 #include "wendrel_dlg.h"
@@ -245,4 +246,16 @@ int CRecordBurnPage::ClockSeconds() {
 void CRecordBurnPage::DeleteFolderTree(const std::string& folder) {
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+}
+
+void CRecordBurnPage::BurnCallback(int status, void* context) {
+  auto* page = static_cast<CRecordBurnPage*>(context);
+  ::PostMessage(page->m_hWnd, kBurnEnded, static_cast<WPARAM>(status), 0);
+}
+
+void CRecordBurnPage::ApplyChosenWriteSpeed() {
+  CQnDataCDDVD& writer = wizard::Writer();
+  int& index = State().writeSpeedIndex;
+  if (index < 0 || index >= writer.GetWriteSpeedCount()) index = 0;
+  writer.SetWriteSpeed(writer.GetWriteSpeed(index));
 }

@@ -32,6 +32,10 @@ class CRecordBurnPage : public CWizardPage {
   static constexpr UINT kBurnEnded = WM_APP + 25;
 
  protected:
+  // The writer's end callback (its own thread): posts kBurnEnded to the page named by context.
+  static void BurnCallback(int status, void* context);
+  // Sets the writer's speed to the one chosen in Burn Options, the first when that one is gone.
+  static void ApplyChosenWriteSpeed();
   BOOL OnInitDialog() override;
   BOOL OnKillActive() override;
   void OnTimer(UINT_PTR id) override;

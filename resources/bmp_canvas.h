@@ -1,8 +1,10 @@
-// A picture drawn by a build-time painter and written as a 24-bit BMP, for the resource scripts
-// of programs whose skin the build paints.
+// Pictures drawn by the build-time painters, written as 24-bit BMPs (or icons) with the resource
+// script fragments that name them, for the libraries whose skin the build paints.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +14,22 @@ namespace paint {
 struct Colour {
   int r, g, b;
 };
+
+// num/den of the way from a to b.
+inline Colour Mix(Colour a, Colour b, int num, int den) {
+  if (den <= 0) return a;
+  return Colour{a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den, a.b + (b.b - a.b) * num / den};
+}
+
+// 0 outside a box of w x h with corners of radius r, 1 on its outline, 2 inside.
+inline int InsideRounded(int i, int j, int w, int h, int r) {
+  const int cx = i < r ? r : i >= w - r ? w - r - 1 : i;
+  const int cy = j < r ? r : j >= h - r ? h - r - 1 : j;
+  const int d = (i - cx) * (i - cx) + (j - cy) * (j - cy);
+  if (d > r * r) return 0;
+  const bool edge = i == 0 || j == 0 || i == w - 1 || j == h - 1 || d > (r - 1) * (r - 1);
+  return edge ? 1 : 2;
+}
 
 class Canvas {
  public:
@@ -25,6 +43,27 @@ class Canvas {
   void Fill(int x, int y, int w, int h, Colour c) {
     for (int j = y; j < y + h; ++j)
       for (int i = x; i < x + w; ++i) Set(i, j, c);
+  }
+  // Rows shading from `top` to `bottom`.
+  void Gradient(int x, int y, int w, int h, Colour top, Colour bottom) {
+    for (int j = 0; j < h; ++j) Fill(x, y + j, w, 1, Mix(top, bottom, j, std::max(h - 1, 1)));
+  }
+  // A box with rounded corners of radius r, shading from `top` to `bottom`, outlined in `line`.
+  void RoundBox(int x, int y, int w, int h, int r, Colour top, Colour bottom, Colour line) {
+    for (int j = 0; j < h; ++j)
+      for (int i = 0; i < w; ++i)
+        if (const int inside = InsideRounded(i, j, w, h, r))
+          Set(x + i, y + j, inside == 1 ? line : Mix(top, bottom, j, std::max(h - 1, 1)));
+  }
+  // `key` outside a quarter circle of radius r in one corner (0 top left, 1 top right,
+  // 2 bottom left, 3 bottom right): the colour window regions are cut with.
+  void CutCorner(int corner, int r, Colour key) {
+    for (int j = 0; j < r; ++j)
+      for (int i = 0; i < r; ++i) {
+        const int dx = r - i, dy = r - j;
+        if (dx * dx + dy * dy <= r * r) continue;
+        Set(corner % 2 == 0 ? i : w_ - 1 - i, corner < 2 ? j : h_ - 1 - j, key);
+      }
   }
   void Frame(int x, int y, int w, int h, Colour c) {
     Fill(x, y, w, 1, c);
@@ -74,5 +113,61 @@ class Canvas {
   int w_, h_;
   std::vector<Colour> px_;
 };
+
+// A 32-bit icon of one image; pixels of colour `key` are transparent.
+inline bool WriteIcon(const std::string& path, const Canvas& picture, Colour key) {
+  const int w = picture.Width(), h = picture.Height();
+  auto transparent = [&](int x, int y) {
+    const Colour c = picture.At(x, y);
+    return c.r == key.r && c.g == key.g && c.b == key.b;
+  };
+  std::string out;
+  auto put16 = [&out](unsigned v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>((v >> 8) & 0xFF); };
+  auto put32 = [&put16](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
+  const unsigned maskStride = ((static_cast<unsigned>(w) + 31) / 32) * 4;
+  const unsigned pixels = static_cast<unsigned>(w * h) * 4, mask = maskStride * static_cast<unsigned>(h);
+  put16(0), put16(1), put16(1);
+  out += static_cast<char>(w), out += static_cast<char>(h), out += '\0', out += '\0';
+  put16(1), put16(32), put32(40 + pixels + mask), put32(6 + 16);
+  put32(40), put32(static_cast<unsigned>(w)), put32(static_cast<unsigned>(2 * h)), put16(1), put16(32);
+  for (unsigned v : {0u, pixels + mask, 0u, 0u, 0u, 0u}) put32(v);
+  for (int y = h - 1; y >= 0; --y)
+    for (int x = 0; x < w; ++x) {
+      const Colour c = transparent(x, y) ? Colour{0, 0, 0} : picture.At(x, y);
+      out += static_cast<char>(c.b), out += static_cast<char>(c.g), out += static_cast<char>(c.r);
+      out += static_cast<char>(transparent(x, y) ? 0x00 : 0xFF);
+    }
+  for (int y = h - 1; y >= 0; --y) {
+    std::string row(maskStride, '\0');
+    for (int x = 0; x < w; ++x)
+      if (transparent(x, y)) row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+    out += row;
+  }
+  std::ofstream file(path, std::ios::binary);
+  file << out;
+  return static_cast<bool>(file);
+}
+
+// One bitmap of a painter's output: its resource id, its file and its picture.
+struct Picture {
+  std::string id;
+  std::string file;
+  Canvas canvas;
+};
+
+// Writes the pictures into `folder` and a script fragment `scriptName` naming them.
+inline bool WritePictures(const char* painter, const std::string& folder, const std::string& scriptName,
+                          const std::vector<Picture>& pictures) {
+  std::ofstream script(folder + scriptName);
+  script << "// Generated by " << painter << "; do not edit.\n";
+  for (const Picture& picture : pictures) {
+    if (!picture.canvas.Write(folder + picture.file)) {
+      std::fprintf(stderr, "%s: cannot write %s%s\n", painter, folder.c_str(), picture.file.c_str());
+      return false;
+    }
+    script << picture.id << " BITMAP \"" << picture.file << "\"\n";
+  }
+  return static_cast<bool>(script);
+}
 
 }  // namespace paint

@@ -3,22 +3,18 @@
 // that names them.
 //   skin_painter <output folder>
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bmp_canvas.h"
+
 namespace {
 
-struct Colour {
-  int r, g, b;
-};
-
-Colour Mix(Colour a, Colour b, int num, int den) {
-  if (den <= 0) return a;
-  return Colour{a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den, a.b + (b.b - a.b) * num / den};
-}
+using paint::Canvas;
+using paint::Colour;
+using paint::Mix;
+using paint::Picture;
 
 // The palette of the whole skin.
 constexpr Colour kBorder{16, 24, 32};
@@ -33,80 +29,18 @@ constexpr Colour kMark{230, 160, 64};
 constexpr Colour kRed{255, 0, 0}, kMagenta{255, 0, 255}, kWhite{255, 255, 255}, kBlack{0, 0, 0};
 constexpr Colour kGrey{160, 164, 168}, kBoxFace{252, 252, 252};
 
-class Canvas {
- public:
-  Canvas(int w, int h, Colour fill) : w_(w), h_(h), px_(static_cast<std::size_t>(w) * h, fill) {}
-
-  void Set(int x, int y, Colour c) {
-    if (x >= 0 && y >= 0 && x < w_ && y < h_) px_[static_cast<std::size_t>(y) * w_ + x] = c;
-  }
-  void Fill(int x, int y, int w, int h, Colour c) {
-    for (int j = y; j < y + h; ++j)
-      for (int i = x; i < x + w; ++i) Set(i, j, c);
-  }
-  // A box with rounded corners of radius r, filled top to bottom from `top` to `bottom` and
-  // outlined in `line`.
-  void Box(int x, int y, int w, int h, int r, Colour top, Colour bottom, Colour line) {
-    for (int j = 0; j < h; ++j) {
-      for (int i = 0; i < w; ++i) {
-        const int inside = Inside(i, j, w, h, r);
-        if (inside == 0) continue;
-        Set(x + i, y + j, inside == 1 ? line : Mix(top, bottom, j, std::max(h - 1, 1)));
-      }
+// A filled triangle pointing up (dir 0), down (1), left (2) or right (3) centred in a box.
+void Arrow(Canvas& c, int x, int y, int w, int h, int dir, Colour colour) {
+  const int size = std::max(2, std::min(w, h) / 3);
+  const int cx = x + w / 2, cy = y + h / 2;
+  for (int k = 0; k < size; ++k) {
+    const int half = dir == 0 || dir == 2 ? k : size - 1 - k;
+    for (int t = -half; t <= half; ++t) {
+      if (dir < 2) c.Set(cx + t, cy - size / 2 + k, colour);
+      else c.Set(cx - size / 2 + k, cy + t, colour);
     }
   }
-  // A filled triangle pointing up (dir 0), down (1), left (2) or right (3) centred in a box.
-  void Arrow(int x, int y, int w, int h, int dir, Colour c) {
-    const int size = std::max(2, std::min(w, h) / 3);
-    const int cx = x + w / 2, cy = y + h / 2;
-    for (int k = 0; k < size; ++k) {
-      const int half = dir == 0 || dir == 2 ? k : size - 1 - k;
-      for (int t = -half; t <= half; ++t) {
-        if (dir < 2) Set(cx + t, cy - size / 2 + k, c);
-        else Set(cx - size / 2 + k, cy + t, c);
-      }
-    }
-  }
-  bool Write(const std::string& path) const {
-    const int rowBytes = (w_ * 3 + 3) & ~3;
-    const std::uint32_t imageSize = static_cast<std::uint32_t>(rowBytes) * h_;
-    std::vector<std::uint8_t> out;
-    auto u16 = [&](std::uint32_t v) { out.push_back(v & 0xFF), out.push_back((v >> 8) & 0xFF); };
-    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-    out.push_back('B'), out.push_back('M');
-    u32(14 + 40 + imageSize), u32(0), u32(14 + 40);
-    u32(40), u32(w_), u32(h_), u16(1), u16(24), u32(0), u32(imageSize), u32(2835), u32(2835), u32(0), u32(0);
-    for (int y = h_ - 1; y >= 0; --y) {  // bottom row first
-      for (int x = 0; x < w_; ++x) {
-        const Colour& c = px_[static_cast<std::size_t>(y) * w_ + x];
-        out.push_back(static_cast<std::uint8_t>(c.b)), out.push_back(static_cast<std::uint8_t>(c.g));
-        out.push_back(static_cast<std::uint8_t>(c.r));
-      }
-      for (int pad = w_ * 3; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(file);
-  }
-
- private:
-  // 0 outside the rounded box, 1 on its outline, 2 inside.
-  static int Inside(int i, int j, int w, int h, int r) {
-    auto distance2 = [](int dx, int dy) { return dx * dx + dy * dy; };
-    int cx = i, cy = j;
-    if (i < r) cx = r;
-    if (i >= w - r) cx = w - r - 1;
-    if (j < r) cy = r;
-    if (j >= h - r) cy = h - r - 1;
-    const int d = distance2(i - cx, j - cy);
-    if (d > r * r) return 0;
-    const bool edge = i == 0 || j == 0 || i == w - 1 || j == h - 1 || d > (r - 1) * (r - 1);
-    return edge ? 1 : 2;
-  }
-
-  int w_, h_;
-  std::vector<Colour> px_;
-};
+}
 
 struct Face {
   Colour top, bottom;
@@ -118,33 +52,33 @@ Canvas Button() {
   const int w = 80, h = 28;
   Canvas c(w * 5, h, kRed);
   for (int f = 0; f < 4; ++f) {
-    c.Box(f * w, 0, w, h, 6, kFaces[f].top, kFaces[f].bottom, kBorder);
+    c.RoundBox(f * w, 0, w, h, 6, kFaces[f].top, kFaces[f].bottom, kBorder);
     if (f == 1) c.Fill(f * w + 6, 1, w - 12, 1, kAccentTop);  // the hover look lights the top edge
   }
-  c.Box(4 * w, 0, w, h, 6, kBlack, kBlack, kBlack);  // mask: red is cut away
+  c.RoundBox(4 * w, 0, w, h, 6, kBlack, kBlack, kBlack);  // mask: red is cut away
   return c;
 }
 
 Canvas Progress() {
   Canvas c(200, 24, kTrack);
-  c.Box(0, 0, 200, 12, 3, kTrack, kTrack, kBorder);
-  c.Box(0, 12, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
+  c.RoundBox(0, 0, 200, 12, 3, kTrack, kTrack, kBorder);
+  c.RoundBox(0, 12, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
   return c;
 }
 
 Canvas ProgressMark() {
   Canvas c(200, 48, kTrack);
-  c.Box(0, 0, 200, 12, 3, kMark, Mix(kMark, kBlack, 1, 3), kBorder);
-  c.Box(0, 12, 200, 12, 3, kTrack, kTrack, kBorder);
-  c.Box(0, 24, 200, 12, 3, kGrey, kGrey, kBorder);
-  c.Box(0, 36, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
+  c.RoundBox(0, 0, 200, 12, 3, kMark, Mix(kMark, kBlack, 1, 3), kBorder);
+  c.RoundBox(0, 12, 200, 12, 3, kTrack, kTrack, kBorder);
+  c.RoundBox(0, 24, 200, 12, 3, kGrey, kGrey, kBorder);
+  c.RoundBox(0, 36, 200, 12, 3, kAccentTop, kAccentBottom, kBorder);
   return c;
 }
 
 Canvas ProgressVertical() {
   Canvas c(24, 120, kTrack);
-  c.Box(0, 0, 12, 120, 3, kTrack, kTrack, kBorder);
-  c.Box(12, 0, 12, 120, 3, kAccentTop, kAccentBottom, kBorder);
+  c.RoundBox(0, 0, 12, 120, 3, kTrack, kTrack, kBorder);
+  c.RoundBox(12, 0, 12, 120, 3, kAccentTop, kAccentBottom, kBorder);
   return c;
 }
 
@@ -154,22 +88,22 @@ Canvas ComboArrow() {
   const Colour arrows[3] = {kFaceBottom, kBorder, kGrey};
   for (int f = 0; f < 3; ++f) {
     c.Fill(f * 16, 0, 16, 27, backs[f]);
-    c.Arrow(f * 16, 0, 16, 27, 1, arrows[f]);
+    Arrow(c, f * 16, 0, 16, 27, 1, arrows[f]);
   }
   return c;
 }
 
 Canvas SliderChannel(bool filled) {
   Canvas c(160, 16, kMagenta);
-  if (filled) c.Box(0, 5, 160, 6, 3, kAccentTop, kAccentBottom, kBorder);
-  else c.Box(0, 5, 160, 6, 3, kTrack, kFaceBottom, kBorder);
+  if (filled) c.RoundBox(0, 5, 160, 6, 3, kAccentTop, kAccentBottom, kBorder);
+  else c.RoundBox(0, 5, 160, 6, 3, kTrack, kFaceBottom, kBorder);
   return c;
 }
 
 Canvas SliderThumb(bool drag) {
   Canvas c(12, 16, kMagenta);
-  if (drag) c.Box(0, 0, 12, 16, 4, kAccentTop, kAccentBottom, kBorder);
-  else c.Box(0, 0, 12, 16, 4, kLight, kGrey, kBorder);
+  if (drag) c.RoundBox(0, 0, 12, 16, 4, kAccentTop, kAccentBottom, kBorder);
+  else c.RoundBox(0, 0, 12, 16, 4, kLight, kGrey, kBorder);
   return c;
 }
 
@@ -181,7 +115,7 @@ Canvas CheckBox() {
     const bool disabled = i >= 4;
     const Colour line = disabled ? kGrey : kBorder;
     const Colour face = pressed ? kLightPressed : kBoxFace;
-    c.Box(i * 13, 0, 13, 13, 2, face, face, line);
+    c.RoundBox(i * 13, 0, 13, 13, 2, face, face, line);
     if (checked) {
       const Colour mark = disabled ? kGrey : kAccentBottom;
       for (int k = 0; k < 3; ++k) c.Fill(i * 13 + 3 + k, 6 + k, 2, 1, mark);  // the short stroke
@@ -200,14 +134,14 @@ Canvas ScrollBar() {
     const int arrowDirs[4] = {0, 1, 2, 3};
     const int arrowCols[4] = {0, 1, 4, 5};
     for (int a = 0; a < 4; ++a) {
-      c.Box(arrowCols[a] * p, y, p, p, 2, face.top, face.bottom, kBorder);
-      c.Arrow(arrowCols[a] * p, y, p, p, arrowDirs[a], row == 1 ? kAccentTop : kLight);
+      c.RoundBox(arrowCols[a] * p, y, p, p, 2, face.top, face.bottom, kBorder);
+      Arrow(c, arrowCols[a] * p, y, p, p, arrowDirs[a], row == 1 ? kAccentTop : kLight);
     }
     const Face thumb = row == 0   ? Face{kGrey, kFaceTop}
                        : row == 1 ? Face{kAccentTop, kAccentBottom}
                                   : Face{kAccentBottom, kPressedBottom};
-    c.Box(2 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
-    c.Box(6 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
+    c.RoundBox(2 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
+    c.RoundBox(6 * p, y, p, p, 3, thumb.top, thumb.bottom, kBorder);
     c.Fill(3 * p, y, p, p, kTrack);
     c.Fill(3 * p + p / 2, y, 1, p, kFaceBottom);  // a faint groove along the track
     c.Fill(7 * p, y, p, p, kTrack);
@@ -223,10 +157,10 @@ Canvas Spin() {
   for (int f = 0; f < 5; ++f) {
     const Face& face = kFaces[f == 4 ? 0 : (f == 0 ? 0 : f)];
     const Colour arrow = f == 3 ? kGrey : f == 1 ? kAccentTop : kLight;
-    c.Box(f * w, 0, w, h / 2, 2, face.top, face.bottom, kBorder);
-    c.Box(f * w, h / 2, w, h / 2, 2, face.top, face.bottom, kBorder);
-    c.Arrow(f * w, 0, w, h / 2, 0, arrow);
-    c.Arrow(f * w, h / 2, w, h / 2, 1, arrow);
+    c.RoundBox(f * w, 0, w, h / 2, 2, face.top, face.bottom, kBorder);
+    c.RoundBox(f * w, h / 2, w, h / 2, 2, face.top, face.bottom, kBorder);
+    Arrow(c, f * w, 0, w, h / 2, 0, arrow);
+    Arrow(c, f * w, h / 2, w, h / 2, 1, arrow);
   }
   return c;
 }
@@ -248,7 +182,7 @@ Canvas FramePiece(int w, int h, bool horizontal, bool decoration) {
 
 Canvas FrameCorner() {
   Canvas c(8, 8, kFaceBottom);
-  c.Box(0, 0, 8, 8, 2, kFaceTop, kFaceBottom, kBorder);
+  c.RoundBox(0, 0, 8, 8, 2, kFaceTop, kFaceBottom, kBorder);
   c.Fill(3, 3, 2, 2, kAccentTop);
   return c;
 }
@@ -276,18 +210,18 @@ Canvas StarterButtons(int w, int h, Colour accent, int glyph) {
   const Colour bottoms[4] = {kFaceBottom, kHotBottom, kPressedBottom, kDisabledBottom};
   const int r = std::min(w, h) / 5;
   for (int f = 0; f < 4; ++f) {
-    c.Box(f * w, 0, w, h, r, tops[f], bottoms[f], kBorder);
+    c.RoundBox(f * w, 0, w, h, r, tops[f], bottoms[f], kBorder);
     const Colour mark = f == 3 ? kGrey : accent;
     const int cx = f * w + w / 2, cy = h / 2, s = std::max(3, std::min(w, h) / 4);
-    if (glyph == 0) c.Fill(cx - s, cy - s / 2, 2 * s, s, mark);                    // a screen
-    if (glyph == 1) c.Arrow(f * w, 0, w, h, 3, mark);                              // play
-    if (glyph == 2) c.Box(cx - s / 2, cy - s, s, 2 * s, s / 2, mark, mark, mark);  // microphone
-    if (glyph == 3) c.Fill(cx - s / 2, cy - 1, s, 3, mark);                        // minimise bar
-    if (glyph == 4)                                                                // a cross
+    if (glyph == 0) c.Fill(cx - s, cy - s / 2, 2 * s, s, mark);                         // a screen
+    if (glyph == 1) Arrow(c, f * w, 0, w, h, 3, mark);                                  // play
+    if (glyph == 2) c.RoundBox(cx - s / 2, cy - s, s, 2 * s, s / 2, mark, mark, mark);  // microphone
+    if (glyph == 3) c.Fill(cx - s / 2, cy - 1, s, 3, mark);                             // minimise bar
+    if (glyph == 4)                                                                     // a cross
       for (int k = -s / 2; k <= s / 2; ++k) c.Fill(cx + k, cy + k, 2, 2, mark), c.Fill(cx + k, cy - k, 2, 2, mark);
     if (glyph == 5) c.Fill(cx - 1, cy - s / 2, 3, s, mark), c.Fill(cx - 1, cy - s / 2 - 4, 3, 2, mark);  // "i"
   }
-  c.Box(4 * w, 0, w, h, r, kBlack, kBlack, kBlack);
+  c.RoundBox(4 * w, 0, w, h, r, kBlack, kBlack, kBlack);
   return c;
 }
 
@@ -304,7 +238,7 @@ Canvas StarterBackground() {
 Canvas StarterLogo(Colour lit) {
   constexpr int w = 360, h = 48;
   Canvas c(w, h, kBorder);
-  c.Box(0, 0, w, h, 8, lit, kFaceBottom, kLight);
+  c.RoundBox(0, 0, w, h, 8, lit, kFaceBottom, kLight);
   c.Fill(16, h / 2 - 2, w - 32, 4, kMark);
   return c;
 }
@@ -316,25 +250,6 @@ Canvas StarterIntro(Colour band) {
   return c;
 }
 
-struct Strip {
-  const char* id;
-  const char* file;
-  Canvas canvas;
-};
-
-bool WriteStrips(const std::string& folder, const char* scriptName, const std::vector<Strip>& strips) {
-  std::ofstream script(folder + scriptName);
-  script << "// Generated by skin_painter; do not edit.\n";
-  for (const Strip& strip : strips) {
-    if (!strip.canvas.Write(folder + strip.file)) {
-      std::fprintf(stderr, "skin_painter: cannot write %s%s\n", folder.c_str(), strip.file);
-      return false;
-    }
-    script << strip.id << " BITMAP \"" << strip.file << "\"\n";
-  }
-  return static_cast<bool>(script);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -343,7 +258,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = std::string(argv[1]) + "/";
-  const std::vector<Strip> strips = {
+  const std::vector<Picture> strips = {
       {"IDB_SKIN_BUTTON", "skin_button.bmp", Button()},
       {"IDB_SKIN_PROGRESS", "skin_progress.bmp", Progress()},
       {"IDB_SKIN_PROGRESS_MARK", "skin_progress_mark.bmp", ProgressMark()},
@@ -378,13 +293,15 @@ int main(int argc, char** argv) {
       {"IDB_STARTER_INTRO", "starter_intro.bmp", StarterIntro(kAccentBottom)},
   };
   // The optional libraries' pictures, each named in a fragment of its own.
-  const std::vector<Strip> extra = {
+  const std::vector<Picture> extra = {
       {"IDB_EXTRA_STARTER_INTRO", "extra_starter_intro.bmp", StarterIntro(kMark)},
       {"IDB_EXTRA_STARTER_LOGO", "extra_starter_logo.bmp", StarterLogo(kAccentTop)},
   };
-  const std::vector<Strip> images = {
+  const std::vector<Picture> images = {
       {"IDB_IMAGE_STARTER_WIZARD", "image_starter_wizard.bmp", StarterButtons(216, 168, kMark, 0)},
   };
-  if (!WriteStrips(folder, "extra_bitmaps.rc", extra) || !WriteStrips(folder, "image_bitmaps.rc", images)) return 1;
-  return WriteStrips(folder, "skin_bitmaps.rc", strips) ? 0 : 1;
+  if (!paint::WritePictures("skin_painter", folder, "extra_bitmaps.rc", extra) ||
+      !paint::WritePictures("skin_painter", folder, "image_bitmaps.rc", images))
+    return 1;
+  return paint::WritePictures("skin_painter", folder, "skin_bitmaps.rc", strips) ? 0 : 1;
 }

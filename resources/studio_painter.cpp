@@ -38,49 +38,16 @@ constexpr int kRightWidth = 160, kRightTopHeight = 20, kRightEndHeight = 96;
 constexpr int kBottomHeight = 20, kBottomCornerWidth = 40;
 constexpr int kCornerRadius = 14;
 
-Colour Mix(Colour a, Colour b, int num, int den) {
-  if (den <= 0) return a;
-  return Colour{a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den, a.b + (b.b - a.b) * num / den};
-}
+using paint::InsideRounded;
+using paint::Mix;
+using paint::Picture;
 
-void Gradient(Canvas& c, int x, int y, int w, int h, Colour top, Colour bottom) {
-  for (int j = 0; j < h; ++j) c.Fill(x, y + j, w, 1, Mix(top, bottom, j, std::max(h - 1, 1)));
-}
-
-// 0 outside a box of w x h with corners of radius r, 1 on its outline, 2 inside.
-int InsideRounded(int i, int j, int w, int h, int r) {
-  const int cx = std::clamp(i, r, w - r - 1), cy = std::clamp(j, r, h - r - 1);
-  const int d = (i - cx) * (i - cx) + (j - cy) * (j - cy);
-  if (d > r * r) return 0;
-  const bool edge = i == 0 || j == 0 || i == w - 1 || j == h - 1 || d > (r - 1) * (r - 1);
-  return edge ? 1 : 2;
-}
-
-void RoundBox(Canvas& c, int x, int y, int w, int h, int r, Colour top, Colour bottom, Colour line) {
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i)
-      if (const int inside = InsideRounded(i, j, w, h, r))
-        c.Set(x + i, y + j, inside == 1 ? line : Mix(top, bottom, j, std::max(h - 1, 1)));
-}
-
-// Pure red outside a quarter circle in one corner (0 top left, 1 top right, 2 bottom left,
-// 3 bottom right): the key the window's corner regions are cut with.
-void CutCorner(Canvas& c, int corner) {
-  const int r = kCornerRadius;
-  for (int j = 0; j < r; ++j)
-    for (int i = 0; i < r; ++i) {
-      const int dx = r - i, dy = r - j;
-      if (dx * dx + dy * dy <= r * r) continue;
-      const int x = corner % 2 == 0 ? i : c.Width() - 1 - i;
-      const int y = corner < 2 ? j : c.Height() - 1 - j;
-      c.Set(x, y, kRed);
-    }
-}
+void CutCorner(Canvas& c, int corner) { c.CutCorner(corner, kCornerRadius, kRed); }
 
 // The top band: a lit edge, a gradient and an accent line above its lower border.
 Canvas TopBand(int w) {
   Canvas c(w, kTopHeight, kBandTop);
-  Gradient(c, 0, 0, w, kTopHeight, kBandTop, kBandBottom);
+  c.Gradient(0, 0, w, kTopHeight, kBandTop, kBandBottom);
   c.Fill(0, 0, w, 1, kFaceTop);
   c.Fill(0, kTopHeight - 4, w, 1, kAccentDark);
   c.Fill(0, kTopHeight - 3, w, 3, kBorder);
@@ -90,7 +57,7 @@ Canvas TopBand(int w) {
 // The top-left corner carries the product's name plate; `lit` tells the extra library's apart.
 Canvas TopLeft(Colour lit) {
   Canvas c = TopBand(kTopLeftWidth);
-  RoundBox(c, 22, 14, 156, 32, 8, lit, kFaceBottom, kLight);
+  c.RoundBox(22, 14, 156, 32, 8, lit, kFaceBottom, kLight);
   c.Fill(36, 28, 128, 4, kMark);
   c.Fill(0, 0, 2, kTopHeight, kBorder);
   CutCorner(c, 0);
@@ -100,13 +67,13 @@ Canvas TopLeft(Colour lit) {
 // The step buttons sit in a recess in the middle of the top side.
 Canvas TopMiddle() {
   Canvas c = TopBand(kTopMiddleWidth);
-  RoundBox(c, 0, 12, kTopMiddleWidth, 46, 8, kTrack, kBandBottom, kBorder);
+  c.RoundBox(0, 12, kTopMiddleWidth, 46, 8, kTrack, kBandBottom, kBorder);
   return c;
 }
 
 Canvas TopRight() {
   Canvas c = TopBand(kTopRightWidth);
-  RoundBox(c, 6, 15, kTopRightWidth - 14, 41, 8, kTrack, kBandBottom, kBorder);
+  c.RoundBox(6, 15, kTopRightWidth - 14, 41, 8, kTrack, kBandBottom, kBorder);
   c.Fill(kTopRightWidth - 2, 0, 2, kTopHeight, kBorder);
   CutCorner(c, 1);
   return c;
@@ -135,7 +102,7 @@ Canvas RightPanel(int h) {
 
 Canvas RightTop() {
   Canvas c = RightPanel(kRightTopHeight);
-  RoundBox(c, kWellLeft, 14, kWellWidth, 16, 5, kWell, kWell, kBorder);
+  c.RoundBox(kWellLeft, 14, kWellWidth, 16, 5, kWell, kWell, kBorder);
   return c;
 }
 
@@ -149,7 +116,7 @@ Canvas RightSegment() {
 
 Canvas RightEnd() {
   Canvas c = RightPanel(kRightEndHeight);
-  RoundBox(c, kWellLeft, -6, kWellWidth, 9, 4, kWell, kWell, kBorder);
+  c.RoundBox(kWellLeft, -6, kWellWidth, 9, 4, kWell, kWell, kBorder);
   c.Fill(kWellLeft, 45, kWellWidth, 1, kBorder);
   c.Fill(kWellLeft, 46, kWellWidth, 1, kFaceTop);
   return c;
@@ -157,7 +124,7 @@ Canvas RightEnd() {
 
 Canvas Bottom(int w, int corner) {
   Canvas c(w, kBottomHeight, kPanel);
-  Gradient(c, 0, 0, w, kBottomHeight, kPanel, kBandBottom);
+  c.Gradient(0, 0, w, kBottomHeight, kPanel, kBandBottom);
   c.Fill(0, 0, w, 1, kFaceTop);
   c.Fill(0, kBottomHeight - 2, w, 2, kBorder);
   if (corner == 2) c.Fill(0, 0, 2, kBottomHeight, kBorder);
@@ -228,12 +195,12 @@ Canvas Button(int w, int h, int glyph) {
   Canvas c(w * 5, h, kRed);
   const int r = std::min(6, std::min(w, h) / 4);
   for (int f = 0; f < 4; ++f) {
-    RoundBox(c, f * w, 0, w, h, r, kFaces[f].top, kFaces[f].bottom, kBorder);
+    c.RoundBox(f * w, 0, w, h, r, kFaces[f].top, kFaces[f].bottom, kBorder);
     if (f == 1) c.Fill(f * w + r, 1, w - 2 * r, 1, kAccent);  // the hover look lights the top edge
     if (f == 2) c.Fill(f * w + r, h - 2, w - 2 * r, 1, kAccent);
     Glyph(c, f * w, w, h, glyph, f == 3 ? kGrey : kLight);
   }
-  RoundBox(c, 4 * w, 0, w, h, r, kBlack, kBlack, kBlack);
+  c.RoundBox(4 * w, 0, w, h, r, kBlack, kBlack, kBlack);
   return c;
 }
 
@@ -267,7 +234,7 @@ Canvas PageCorner(int w, int corner) {
 
 Canvas PageTopMiddle() {
   Canvas c = PageEdge(kPageDecoration, kPageRim, true, true);
-  RoundBox(c, 0, 3, kPageDecoration, 5, 2, kAccentDark, kAccent, kPageDark);
+  c.RoundBox(0, 3, kPageDecoration, 5, 2, kAccentDark, kAccent, kPageDark);
   return c;
 }
 
@@ -284,7 +251,7 @@ Canvas CaptureComboArrow() {
   Canvas c(w * 3, h, kPageDark);
   const Colour inks[3] = {kPageText, kLight, kPageLine};
   for (int f = 0; f < 3; ++f) {
-    RoundBox(c, f * w, 0, w, h, 3, f == 1 ? kPageLine : kPageGrey, kPageDark, kPageLine);
+    c.RoundBox(f * w, 0, w, h, 3, f == 1 ? kPageLine : kPageGrey, kPageDark, kPageLine);
     for (int k = 0; k < 4; ++k) c.Fill(f * w + 4 + k, h / 2 - 2 + k, 8 - 2 * k, 1, inks[f]);
   }
   return c;
@@ -296,7 +263,7 @@ Canvas CaptureCheckBox() {
   Canvas c(n * 6, n, kPageGrey);
   for (int i = 0; i < 6; ++i) {
     const bool disabled = i >= 4, pressed = i == 2 || i == 3;
-    RoundBox(c, i * n, 0, n, n, 2, pressed ? kPageLine : kPageDark, kPageDark, disabled ? kPageLine : kPageText);
+    c.RoundBox(i * n, 0, n, n, 2, pressed ? kPageLine : kPageDark, kPageDark, disabled ? kPageLine : kPageText);
     if (i % 2 == 0) {
       const Colour mark = disabled ? kPageLine : kAccent;
       for (int k = 0; k < 3; ++k) c.Fill(i * n + 3 + k, 6 + k, 2, 1, mark);
@@ -314,7 +281,7 @@ Canvas CaptureSpin() {
     const Face& face = kFaces[f == 4 ? 0 : f];
     const Colour ink = f == 3 ? kGrey : f == 1 ? kAccent : kLight;
     for (int half = 0; half < 2; ++half) {
-      RoundBox(c, f * w, half * h / 2, w, h / 2, 3, face.top, face.bottom, kBorder);
+      c.RoundBox(f * w, half * h / 2, w, h / 2, 3, face.top, face.bottom, kBorder);
       for (int k = 0; k < 4; ++k) {
         const int row = half == 0 ? h / 4 - 2 + k : h / 2 + h / 4 + 1 - k;
         c.Fill(f * w + 4 + (3 - k), row, 2 * k + 2, 1, ink);
@@ -326,13 +293,13 @@ Canvas CaptureSpin() {
 
 Canvas VolumeChannel() {
   Canvas c(110, 16, kMagenta);
-  RoundBox(c, 0, 5, 110, 6, 3, kPageDark, kPageLine, kBorder);
+  c.RoundBox(0, 5, 110, 6, 3, kPageDark, kPageLine, kBorder);
   return c;
 }
 
 Canvas VolumeThumb() {
   Canvas c(12, 16, kMagenta);
-  RoundBox(c, 0, 0, 12, 16, 4, kLight, kPageText, kBorder);
+  c.RoundBox(0, 0, 12, 16, 4, kLight, kPageText, kBorder);
   c.Fill(5, 4, 2, 8, kAccentDark);
   return c;
 }
@@ -349,40 +316,6 @@ Canvas LevelMeter() {
   }
   c.Frame(0, h, w, h, kPageLine);
   return c;
-}
-
-// An ICO file of one 32-bit image: the canvas, transparent where it holds the key colour.
-bool WriteIcon(const std::string& path, const Canvas& picture, Colour key) {
-  const int w = picture.Width(), h = picture.Height();
-  auto transparent = [&](int x, int y) {
-    const Colour c = picture.At(x, y);
-    return c.r == key.r && c.g == key.g && c.b == key.b;
-  };
-  std::string out;
-  auto put16 = [&out](unsigned v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>((v >> 8) & 0xFF); };
-  auto put32 = [&put16](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
-  const unsigned maskStride = ((static_cast<unsigned>(w) + 31) / 32) * 4;
-  const unsigned pixels = static_cast<unsigned>(w * h) * 4, mask = maskStride * static_cast<unsigned>(h);
-  put16(0), put16(1), put16(1);  // an icon file of one image
-  out += static_cast<char>(w), out += static_cast<char>(h), out += '\0', out += '\0';
-  put16(1), put16(32), put32(40 + pixels + mask), put32(6 + 16);
-  put32(40), put32(static_cast<unsigned>(w)), put32(static_cast<unsigned>(2 * h)), put16(1), put16(32);
-  for (unsigned v : {0u, pixels + mask, 0u, 0u, 0u, 0u}) put32(v);
-  for (int y = h - 1; y >= 0; --y)
-    for (int x = 0; x < w; ++x) {
-      const Colour c = transparent(x, y) ? kBlack : picture.At(x, y);
-      out += static_cast<char>(c.b), out += static_cast<char>(c.g), out += static_cast<char>(c.r);
-      out += static_cast<char>(transparent(x, y) ? 0x00 : 0xFF);
-    }
-  for (int y = h - 1; y >= 0; --y) {
-    std::string row(maskStride, '\0');
-    for (int x = 0; x < w; ++x)
-      if (transparent(x, y)) row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
-    out += row;
-  }
-  std::ofstream file(path, std::ios::binary);
-  file << out;
-  return static_cast<bool>(file);
 }
 
 // The program's icon, 32 x 32: a lit rounded square with a play mark.
@@ -412,25 +345,6 @@ Canvas FolderIcon() {
   return c;
 }
 
-struct Strip {
-  const char* id;
-  const char* file;
-  Canvas canvas;
-};
-
-bool WriteStrips(const std::string& folder, const char* scriptName, const std::vector<Strip>& strips) {
-  std::ofstream script(folder + scriptName);
-  script << "// Generated by studio_painter; do not edit.\n";
-  for (const Strip& strip : strips) {
-    if (!strip.canvas.Write(folder + strip.file)) {
-      std::fprintf(stderr, "studio_painter: cannot write %s%s\n", folder.c_str(), strip.file);
-      return false;
-    }
-    script << strip.id << " BITMAP \"" << strip.file << "\"\n";
-  }
-  return static_cast<bool>(script);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -439,7 +353,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = std::string(argv[1]) + "/";
-  const std::vector<Strip> ui = {
+  const std::vector<Picture> ui = {
       {"IDB_MAIN_BOTTOM_LEFT", "main_bottom_left.bmp", Bottom(kBottomCornerWidth, 2)},
       {"IDB_MAIN_BOTTOM", "main_bottom.bmp", Bottom(8, -1)},
       {"IDB_MAIN_BOTTOM_RIGHT", "main_bottom_right.bmp", Bottom(kBottomCornerWidth, 3)},
@@ -490,21 +404,22 @@ int main(int argc, char** argv) {
       {"IDB_CAPTURE_SPIN_LOOK", "capture_spin_look.bmp", CaptureSpin()},
       {"IDB_CAPTURE_METER", "capture_meter.bmp", LevelMeter()},
   };
-  const std::vector<Strip> own = {
+  const std::vector<Picture> own = {
       {"IDB_STEP_CAPTURE", "step_capture.bmp", Button(156, 36, 0)},
       {"IDB_STEP_EDIT", "step_edit.bmp", Button(156, 36, 0)},
       {"IDB_STEP_BURN", "step_burn.bmp", Button(156, 36, 0)},
       {"IDB_PROJECT_BUTTON", "project_button.bmp", Button(64, 31, 0)},
   };
-  const std::vector<Strip> extra = {
+  const std::vector<Picture> extra = {
       {"IDB_EXTRA_MAIN_TOP_LEFT", "extra_main_top_left.bmp", TopLeft(kAccent)},
   };
-  if (!WriteStrips(folder, "studio_own_bitmaps.rc", own) || !WriteStrips(folder, "studio_extra_bitmaps.rc", extra) ||
-      !WriteIcon(folder + "quillon.ico", ProgramIcon(), kMagenta) ||
-      !WriteIcon(folder + "record_settings_browse.ico", FolderIcon(), kMagenta))
+  if (!paint::WritePictures("studio_painter", folder, "studio_own_bitmaps.rc", own) ||
+      !paint::WritePictures("studio_painter", folder, "studio_extra_bitmaps.rc", extra) ||
+      !paint::WriteIcon(folder + "quillon.ico", ProgramIcon(), kMagenta) ||
+      !paint::WriteIcon(folder + "record_settings_browse.ico", FolderIcon(), kMagenta))
     return 1;
   // Named beside the buttons: a script finds its files in its own folder.
   std::ofstream(folder + "studio_own_bitmaps.rc", std::ios::app)
       << "IDR_MAINFRAME ICON \"quillon.ico\"\nIDI_RS_BROWSE ICON \"record_settings_browse.ico\"\n";
-  return WriteStrips(folder, "studio_ui_bitmaps.rc", ui) ? 0 : 1;
+  return paint::WritePictures("studio_painter", folder, "studio_ui_bitmaps.rc", ui) ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/avi_mux_base.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/media/resampler.h"
@@ -242,82 +243,13 @@ class NullRenderer : public CRendererFilter {
   NullRenderer() : CRendererFilter(CLSID_NullRenderer, "Null Renderer", {}, "In") {}
 };
 
-// The AVI multiplexer: inputs "Input 01", "Input 02", ... (a fresh one whenever all are taken);
-// every input sample leaves as a stream sample.
-class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {
+// The AVI multiplexer: every input sample leaves as a stream sample.
+class AviMux : public CAviMuxBase {
  public:
-  AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
-    output_ = AddPin<Out>("AVI Out");
-    AddPin<In>("Input 01");
-  }
-  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
   void Receive(CBaseInputPin*, const MediaSample& sample) override {
     std::lock_guard lock(mutex_);
     output_->Deliver(sample);
   }
-  void EndOfStream(CBaseInputPin*) override {
-    std::lock_guard lock(mutex_);
-    if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
-  }
-  void InputConnected() {
-    const int inputs = CountPins(PINDIR_INPUT);
-    if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
-  }
-  STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
-  STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
-  STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
-  STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
-  STDMETHODIMP put_Mode(InterleavingMode mode) override {
-    if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
-    mode_ = mode;
-    return S_OK;
-  }
-  STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
-  STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
-    if (!leave || !preroll) return E_POINTER;
-    leave_ = *leave;
-    preroll_ = *preroll;
-    return S_OK;
-  }
-  STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
-    if (!leave || !preroll) return E_POINTER;
-    *leave = leave_;
-    *preroll = preroll_;
-    return S_OK;
-  }
-
- protected:
-  void* GetFilterInterface(REFIID riid) override {
-    if (void* p = Offer<IConfigAviMux>(this, riid)) return p;
-    return Offer<IConfigInterleaving>(this, riid);
-  }
-  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
-
- private:
-  class In : public CPatternInputPin {
-   public:
-    In(CBaseFilter* f, std::string name)
-        : CPatternInputPin(
-              f, std::move(name),
-              {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
-    HRESULT CompleteConnect(IPin*) override {
-      static_cast<AviMux*>(filter_)->InputConnected();
-      return S_OK;
-    }
-  };
-  class Out : public CBaseOutputPin {
-   public:
-    using CBaseOutputPin::CBaseOutputPin;
-    std::vector<CMediaType> GetMediaTypes() override { return {MakeStreamType(MEDIASUBTYPE_Avi)}; }
-  };
-  std::mutex mutex_;
-  CBaseOutputPin* output_;
-  int ended_ = 0;
-  LONG master_ = -1;
-  BOOL oldIndex_ = FALSE;
-  InterleavingMode mode_ = INTERLEAVE_NONE;
-  REFERENCE_TIME leave_ = 0;
-  REFERENCE_TIME preroll_ = 0;
 };
 
 class FileWriter : public CRendererFilter, public CFileSinkBase {

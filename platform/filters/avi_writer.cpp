@@ -9,6 +9,7 @@
 #include "platform/base/file.h"
 #include "platform/base/strings.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/avi_mux_base.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/codes.h"
@@ -30,14 +31,9 @@ using dshow::CBaseOutputPin;
 using dshow::MediaSample;
 using dshow::TypePattern;
 
-class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {
+// Writes its inputs into one AVI stream on its output.
+class AviMux : public dshow::CAviMuxBase {
  public:
-  AviMux() : CBaseFilter(CLSID_AviDest, "AVI Mux") {
-    output_ = AddPin<Out>("AVI Out");
-    AddPin<In>("Input 01");
-  }
-  DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
-
   void Receive(CBaseInputPin* pin, const MediaSample& sample) override {
     std::lock_guard lock(mutex_);
     if (State() != State_Running || failed_) return;
@@ -60,42 +56,8 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
     if (!muxer_->WritePacket(packet.get(), streams_[index], timeBases_[index])) return static_cast<void>(Fail());
     if (dvAudio_[index] >= 0) WriteDvAudio(index, sample);
   }
-  void EndOfStream(CBaseInputPin*) override {
-    std::lock_guard lock(mutex_);
-    if (++ended_ >= CountPins(PINDIR_INPUT, true)) output_->DeliverEndOfStream();
-  }
-  void InputConnected() {
-    const int inputs = CountPins(PINDIR_INPUT);
-    if (CountPins(PINDIR_INPUT, true) == inputs) AddPin<In>(platform::Format("Input %02d", inputs + 1));
-  }
-
-  STDMETHODIMP SetMasterStream(LONG stream) override { return com::CopyIn(master_, stream); }
-  STDMETHODIMP GetMasterStream(LONG* stream) override { return com::CopyOut(stream, master_); }
-  STDMETHODIMP SetOutputCompatibilityIndex(BOOL oldIndex) override { return com::CopyIn(oldIndex_, oldIndex); }
-  STDMETHODIMP GetOutputCompatibilityIndex(BOOL* oldIndex) override { return com::CopyOut(oldIndex, oldIndex_); }
-  STDMETHODIMP put_Mode(InterleavingMode mode) override {
-    if (mode < INTERLEAVE_NONE || mode > INTERLEAVE_NONE_BUFFERED) return E_INVALIDARG;
-    mode_ = mode;
-    return S_OK;
-  }
-  STDMETHODIMP get_Mode(InterleavingMode* mode) override { return com::CopyOut(mode, mode_); }
-  STDMETHODIMP put_Interleaving(const REFERENCE_TIME* leave, const REFERENCE_TIME* preroll) override {
-    if (!leave || !preroll) return E_POINTER;
-    leave_ = *leave, preroll_ = *preroll;
-    return S_OK;
-  }
-  STDMETHODIMP get_Interleaving(REFERENCE_TIME* leave, REFERENCE_TIME* preroll) override {
-    if (!leave || !preroll) return E_POINTER;
-    *leave = leave_, *preroll = preroll_;
-    return S_OK;
-  }
 
  protected:
-  void* GetFilterInterface(REFIID riid) override {
-    if (void* p = dshow::Offer<IConfigAviMux>(this, riid)) return p;
-    return dshow::Offer<IConfigInterleaving>(this, riid);
-  }
-  void OnRun(REFERENCE_TIME) override { ended_ = 0; }
   // Leaving the run finishes the file, while the writer downstream still holds it open.
   void OnPause() override {
     if (State() == State_Running) Finish();
@@ -103,23 +65,6 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
   void OnStop() override { Finish(); }
 
  private:
-  class In : public dshow::CPatternInputPin {
-   public:
-    In(CBaseFilter* f, std::string name)
-        : CPatternInputPin(
-              f, std::move(name),
-              {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio), TypePattern(MEDIATYPE_Interleaved)}) {}
-    HRESULT CompleteConnect(IPin*) override {
-      static_cast<AviMux*>(filter_)->InputConnected();
-      return S_OK;
-    }
-  };
-  class Out : public CBaseOutputPin {
-   public:
-    using CBaseOutputPin::CBaseOutputPin;
-    std::vector<CMediaType> GetMediaTypes() override { return {dshow::MakeStreamType(MEDIASUBTYPE_Avi)}; }
-  };
-
   // The codec parameters of a connected input; false for a type AVI cannot carry.
   static bool Describe(const CMediaType& mt, AVCodecParameters* p, AVRational* timeBase) {
     if (mt.majortype == MEDIATYPE_Audio) {
@@ -245,8 +190,6 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
     failed_ = false;
   }
 
-  std::mutex mutex_;
-  CBaseOutputPin* output_;
   std::unique_ptr<media::Muxer> muxer_;
   std::vector<CBaseInputPin*> inputs_;
   std::vector<AVRational> timeBases_;
@@ -256,12 +199,6 @@ class AviMux : public CBaseFilter, public IConfigAviMux, public IConfigInterleav
   std::vector<std::int64_t> dvSamples_;  // DIF sound samples written
   REFERENCE_TIME position_ = 0;
   bool failed_ = false;
-  int ended_ = 0;
-  LONG master_ = -1;
-  BOOL oldIndex_ = FALSE;
-  InterleavingMode mode_ = INTERLEAVE_NONE;
-  REFERENCE_TIME leave_ = 0;
-  REFERENCE_TIME preroll_ = 0;
 };
 
 // Writes each sample at the file offset its times give. The file opens at the first pause after

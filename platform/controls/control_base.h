@@ -7,6 +7,7 @@
 
 #include "platform/controls/commctrl.h"
 #include "platform/gdi/afx_gdi.h"
+#include "platform/gdi/arrow_button.h"
 #include "platform/window/focus.h"
 #include "platform/window/paint.h"
 
@@ -71,9 +72,7 @@ Control* Make(HWND hwnd) {
 
 // Fills with a system colour.
 void FillSys(HDC dc, const RECT& r, int colorIndex);
-// A classic 3D arrow button face (pushed or not) with a triangle pointing in dir 0 up, 1 down,
-// 2 left, 3 right.
-void DrawArrowButton(HDC dc, const RECT& r, int dir, bool pushed, bool enabled);
+using gdi::DrawArrowButton;
 
 void RegisterButton();
 void RegisterStatic();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gdi/arrow_button.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/draw.h"
 #include "platform/gdi/objects.h"
@@ -17,43 +18,6 @@ namespace {
 constexpr int kMinThumb = 8;
 
 RECT BaseInsets(const Window& w) { return FrameInsets(w.style & ~(WS_VSCROLL | WS_HSCROLL), w.exStyle); }
-
-void DrawArrow(HDC dc, const RECT& r, int dir, bool enabled) {
-  RECT face = r;
-  FillRect(dc, &face, GetSysColorBrush(COLOR_BTNFACE));
-  DrawEdge(dc, &face, EDGE_RAISED, BF_RECT);
-  const int cx = (r.left + r.right) / 2;
-  const int cy = (r.top + r.bottom) / 2;
-  const int size = std::max(2, static_cast<int>(std::min(r.right - r.left, r.bottom - r.top)) / 4);
-  POINT tri[3];
-  switch (dir) {
-    case 0:
-      tri[0] = {cx - size, cy + size / 2};
-      tri[1] = {cx + size + 1, cy + size / 2};
-      tri[2] = {cx, cy - size / 2 - 1};
-      break;
-    case 1:
-      tri[0] = {cx - size, cy - size / 2};
-      tri[1] = {cx + size + 1, cy - size / 2};
-      tri[2] = {cx, cy + size / 2 + 1};
-      break;
-    case 2:
-      tri[0] = {cx + size / 2, cy - size};
-      tri[1] = {cx + size / 2, cy + size + 1};
-      tri[2] = {cx - size / 2 - 1, cy};
-      break;
-    default:
-      tri[0] = {cx - size / 2, cy - size};
-      tri[1] = {cx - size / 2, cy + size + 1};
-      tri[2] = {cx + size / 2 + 1, cy};
-      break;
-  }
-  HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-  Polygon(dc, tri, 3);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-}
 
 // Position of the thumb whose leading edge is at `along` (bar coordinates).
 int PosAt(const SCROLLINFO& s, const BarLayout& g, int along) {
@@ -148,8 +112,8 @@ void DrawOwnScrollBars(HWND hwnd, HDC dc) {
                         : RECT{g.rect.left + a, g.rect.top, g.rect.left + z, g.rect.bottom};
     };
     FillRect(dc, &g.rect, GetSysColorBrush(COLOR_SCROLLBAR));
-    DrawArrow(dc, span(0, g.arrow), g.vertical ? 0 : 2, g.enabled);
-    DrawArrow(dc, span(g.length - g.arrow, g.length), g.vertical ? 1 : 3, g.enabled);
+    gdi::DrawArrowButton(dc, span(0, g.arrow), g.vertical ? 0 : 2, false, g.enabled);
+    gdi::DrawArrowButton(dc, span(g.length - g.arrow, g.length), g.vertical ? 1 : 3, false, g.enabled);
     if (g.thumbSize > 0) {
       RECT thumb = span(g.thumbStart, g.thumbStart + g.thumbSize);
       FillRect(dc, &thumb, GetSysColorBrush(COLOR_BTNFACE));

@@ -15,21 +15,9 @@ BOOL CAddFilesWindow::Open() {
   t.caption = ResString(IDS_TIP_ADD, "Add Files");
   t.cx = 267;  // 400 by 150 pixels at the dialog font
   t.cy = 75;
-  auto add = [&t](const char* cls, const char* text, int id, DWORD style, int x, int y, int cx, int cy) {
-    platform::DialogItemTemplate i;
-    i.className = cls;
-    i.text = text;
-    i.id = id;
-    i.style = WS_VISIBLE | WS_CHILD | style;
-    i.x = x;
-    i.y = y;
-    i.cx = cx;
-    i.cy = cy;
-    t.items.push_back(i);
-  };
-  add("Static", "", kTextId, SS_LEFT, 10, 8, 247, 10);
-  add(PROGRESS_CLASS, "", kBarId, 0, 10, 24, 247, 14);
-  add("Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 107, 50, 53, 16);
+  platform::AddDialogItem(t, "Static", "", kTextId, WS_CHILD | SS_LEFT, 10, 8, 247, 10);
+  platform::AddDialogItem(t, PROGRESS_CLASS, "", kBarId, WS_CHILD, 10, 24, 247, 14);
+  platform::AddDialogItem(t, "Button", "Cancel", IDCANCEL, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 107, 50, 53, 16);
   return CreateIndirect(t, m_owner);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
 #include "platform/controls/commctrl.h"
+#include "platform/window/dialog.h"
 
 namespace {
 
@@ -98,30 +99,21 @@ class FileDialog {
     t.caption = ofn_->lpstrTitle ? ofn_->lpstrTitle : (open_ ? "Open" : "Save As");
     t.cx = 280;
     t.cy = 190;
-    auto add = [&](const char* cls, const char* text, int id, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0) {
-      platform::DialogItemTemplate i;
-      i.className = cls;
-      i.text = text;
-      i.id = id;
-      i.style = WS_VISIBLE | style;
-      i.exStyle = ex;
-      i.x = x;
-      i.y = y;
-      i.cx = cx;
-      i.cy = cy;
-      t.items.push_back(i);
-    };
-    add("Static", open_ ? "Look &in:" : "Save &in:", -1, SS_LEFT, 7, 9, 40, 8);
-    add("Static", "", platform::kFolderTextId, SS_LEFT | SS_ENDELLIPSIS, 50, 9, 180, 8);
-    add("Button", "Up", platform::kFolderUpId, WS_TABSTOP | BS_PUSHBUTTON, 236, 6, 37, 14);
-    add("ListBox", "", platform::kFileListId, WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 7, 24, 266,
-        104, WS_EX_CLIENTEDGE);
-    add("Static", "File &name:", -1, SS_LEFT, 7, 136, 50, 8);
-    add("Edit", "", platform::kFileNameEditId, WS_TABSTOP | ES_AUTOHSCROLL, 60, 134, 156, 12, WS_EX_CLIENTEDGE);
-    add("Static", "Files of &type:", -1, SS_LEFT, 7, 154, 50, 8);
-    add("ComboBox", "", platform::kFileTypeComboId, WS_TABSTOP | CBS_DROPDOWNLIST, 60, 152, 156, 80);
-    add("Button", open_ ? "&Open" : "&Save", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 223, 133, 50, 14);
-    add("Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 223, 151, 50, 14);
+    platform::AddDialogItem(t, "Static", open_ ? "Look &in:" : "Save &in:", -1, SS_LEFT, 7, 9, 40, 8);
+    platform::AddDialogItem(t, "Static", "", platform::kFolderTextId, SS_LEFT | SS_ENDELLIPSIS, 50, 9, 180, 8);
+    platform::AddDialogItem(t, "Button", "Up", platform::kFolderUpId, WS_TABSTOP | BS_PUSHBUTTON, 236, 6, 37, 14);
+    platform::AddDialogItem(t, "ListBox", "", platform::kFileListId,
+                            WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 7, 24, 266, 104,
+                            WS_EX_CLIENTEDGE);
+    platform::AddDialogItem(t, "Static", "File &name:", -1, SS_LEFT, 7, 136, 50, 8);
+    platform::AddDialogItem(t, "Edit", "", platform::kFileNameEditId, WS_TABSTOP | ES_AUTOHSCROLL, 60, 134, 156, 12,
+                            WS_EX_CLIENTEDGE);
+    platform::AddDialogItem(t, "Static", "Files of &type:", -1, SS_LEFT, 7, 154, 50, 8);
+    platform::AddDialogItem(t, "ComboBox", "", platform::kFileTypeComboId, WS_TABSTOP | CBS_DROPDOWNLIST, 60, 152, 156,
+                            80);
+    platform::AddDialogItem(t, "Button", open_ ? "&Open" : "&Save", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 223,
+                            133, 50, 14);
+    platform::AddDialogItem(t, "Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 223, 151, 50, 14);
     return t;
   }
 

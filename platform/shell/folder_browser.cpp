@@ -43,37 +43,26 @@ class FolderBrowser {
     t.caption = "Browse for Folder";
     t.cx = 230;
     t.cy = 250;
-    auto add = [&](const char* cls, const char* text, int id, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0) {
-      platform::DialogItemTemplate i;
-      i.className = cls;
-      i.text = text;
-      i.id = id;
-      i.style = WS_VISIBLE | style;
-      i.exStyle = ex;
-      i.x = x;
-      i.y = y;
-      i.cx = cx;
-      i.cy = cy;
-      t.items.push_back(i);
-    };
     int top = 7;
-    add("Static", info_->lpszTitle ? info_->lpszTitle : "", platform::kFolderTitleId, SS_LEFT | SS_NOPREFIX, 7, top,
-        216, 16);
+    platform::AddDialogItem(t, "Static", info_->lpszTitle ? info_->lpszTitle : "", platform::kFolderTitleId,
+                            SS_LEFT | SS_NOPREFIX, 7, top, 216, 16);
     top += 18;
     if (info_->ulFlags & BIF_STATUSTEXT) {
-      add("Static", "", platform::kFolderStatusId, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 7, top, 216, 10);
+      platform::AddDialogItem(t, "Static", "", platform::kFolderStatusId, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 7,
+                              top, 216, 10);
       top += 12;
     }
     const int treeBottom = (info_->ulFlags & BIF_EDITBOX) ? 196 : 220;
-    add("SysTreeView32", "", platform::kFolderTreeId,
-        WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 7, top, 216, treeBottom - top,
-        WS_EX_CLIENTEDGE);
+    platform::AddDialogItem(t, "SysTreeView32", "", platform::kFolderTreeId,
+                            WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 7, top,
+                            216, treeBottom - top, WS_EX_CLIENTEDGE);
     if (info_->ulFlags & BIF_EDITBOX) {
-      add("Static", "Folder:", -1, SS_LEFT, 7, 204, 28, 8);
-      add("Edit", "", platform::kFolderEditId, WS_TABSTOP | ES_AUTOHSCROLL, 38, 202, 185, 12, WS_EX_CLIENTEDGE);
+      platform::AddDialogItem(t, "Static", "Folder:", -1, SS_LEFT, 7, 204, 28, 8);
+      platform::AddDialogItem(t, "Edit", "", platform::kFolderEditId, WS_TABSTOP | ES_AUTOHSCROLL, 38, 202, 185, 12,
+                              WS_EX_CLIENTEDGE);
     }
-    add("Button", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 119, 229, 50, 14);
-    add("Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 173, 229, 50, 14);
+    platform::AddDialogItem(t, "Button", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP, 119, 229, 50, 14);
+    platform::AddDialogItem(t, "Button", "Cancel", IDCANCEL, WS_TABSTOP | BS_PUSHBUTTON, 173, 229, 50, 14);
     const INT_PTR r = DialogBoxIndirectParam(nullptr, t, info_->hwndOwner, Proc, reinterpret_cast<LPARAM>(this));
     // A caller that subclassed the browser may end it with OK itself: the selection is chosen.
     if (r == IDOK && chosen_.empty()) chosen_ = selected_;

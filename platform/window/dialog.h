@@ -3,11 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "platform/base/win_types.h"
 #include "platform/window/messages.h"
 #include "platform/base/templates.h"
 #include "platform/window/window.h"
+#include "platform/window/window_styles.h"
 
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -41,6 +43,12 @@ BOOL CheckRadioButton(HWND dialog, int first, int last, int check);
 LRESULT SendDlgItemMessage(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace platform {
+
+// Adds a visible item to a template built in code: WS_VISIBLE is added to `style`.
+inline void AddDialogItem(DialogTemplate& t, std::string className, std::string text, int id, DWORD style, int x, int y,
+                          int cx, int cy, DWORD exStyle = 0) {
+  t.items.push_back({std::move(className), std::move(text), id, WS_VISIBLE | style, exStyle, x, y, cx, cy});
+}
 // Whether the dialog ended, and with what, for loops that run a dialog themselves.
 bool DialogEnded(HWND dialog, INT_PTR* result);
 // Runs a created, hidden dialog modally: its owner is disabled, the dialog shown and its messages

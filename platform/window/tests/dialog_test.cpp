@@ -30,21 +30,12 @@ platform::DialogTemplate SettingsTemplate() {
   t.y = 10;
   t.cx = 200;
   t.cy = 100;
-  auto add = [&](const char* cls, const char* text, int id, DWORD style, int x, int y, int cx, int cy) {
-    platform::DialogItemTemplate i;
-    i.className = cls;
-    i.text = text;
-    i.id = id;
-    i.style = WS_VISIBLE | style;
-    i.x = x, i.y = y, i.cx = cx, i.cy = cy;
-    t.items.push_back(i);
-  };
-  add("Edit", "", IDC_NAME, WS_TABSTOP, 10, 10, 100, 12);
-  add("Edit", "", IDC_COUNT, WS_TABSTOP | ES_NUMBER, 10, 26, 40, 12);
-  add("Button", "Check", IDC_CHECK, WS_TABSTOP | BS_AUTOCHECKBOX, 10, 42, 80, 10);
-  add("Button", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 30, 80, 50, 14);
-  add("Button", "Cancel", IDCANCEL, WS_TABSTOP, 90, 80, 50, 14);
-  add("Button", "Apply", IDC_APPLY, WS_TABSTOP, 150, 80, 40, 14);
+  platform::AddDialogItem(t, "Edit", "", IDC_NAME, WS_TABSTOP, 10, 10, 100, 12);
+  platform::AddDialogItem(t, "Edit", "", IDC_COUNT, WS_TABSTOP | ES_NUMBER, 10, 26, 40, 12);
+  platform::AddDialogItem(t, "Button", "Check", IDC_CHECK, WS_TABSTOP | BS_AUTOCHECKBOX, 10, 42, 80, 10);
+  platform::AddDialogItem(t, "Button", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 30, 80, 50, 14);
+  platform::AddDialogItem(t, "Button", "Cancel", IDCANCEL, WS_TABSTOP, 90, 80, 50, 14);
+  platform::AddDialogItem(t, "Button", "Apply", IDC_APPLY, WS_TABSTOP, 150, 80, 40, 14);
   return t;
 }
 

@@ -15,9 +15,7 @@
 
 CSkinButton::CSkinButton() = default;
 
-CSkinButton::~CSkinButton() {
-  if (m_toolTip && m_toolTip->m_hWnd) m_toolTip->DestroyWindow();
-}
+CSkinButton::~CSkinButton() = default;
 
 BOOL CSkinButton::TakeFrames(HBITMAP strip, int frameWidth, int frameHeight, BOOL noStateCopies) {
   skin::OwnedBitmap owned(strip);
@@ -76,26 +74,9 @@ void CSkinButton::MoveTo(int x, int y) {
   Invalidate();
 }
 
-void CSkinButton::SetToolTip(UINT stringId, BOOL activate) {
-  const auto text = platform::LoadStdString(AfxGetResourceHandle(), stringId);
-  if (text && !text->empty()) SetToolTipText(*text, activate);
-}
+void CSkinButton::SetToolTip(UINT stringId, BOOL activate) { m_toolTip.SetString(this, stringId, activate); }
 
-void CSkinButton::SetToolTipText(const std::string& text, BOOL activate) {
-  if (!m_hWnd) return;
-  if (!m_toolTip) {
-    m_toolTip = std::make_unique<CToolTipCtrl>();
-    m_toolTip->Create(this);
-    m_toolTip->Activate(FALSE);
-  }
-  if (m_toolTip->GetToolCount() == 0) {
-    RECT client;
-    GetClientRect(&client);
-    m_toolTip->AddTool(this, text, &client, 1);
-  }
-  m_toolTip->UpdateTipText(text, this, 1);
-  m_toolTip->Activate(activate);
-}
+void CSkinButton::SetToolTipText(const std::string& text, BOOL activate) { m_toolTip.SetText(this, text, activate); }
 
 void CSkinButton::SetDrawOrigin(int x, int y) {
   m_nOriginX = x;
@@ -131,7 +112,7 @@ void CSkinButton::ResetHover() {
 BOOL CSkinButton::PreTranslateMessage(MSG* msg) {
   // A fast second click is a click, not a double click.
   if (msg->hwnd == m_hWnd && msg->message == WM_LBUTTONDBLCLK) msg->message = WM_LBUTTONDOWN;
-  if (m_toolTip && m_toolTip->m_hWnd) m_toolTip->RelayEvent(msg);
+  m_toolTip.Relay(msg);
   return CButton::PreTranslateMessage(msg);
 }
 

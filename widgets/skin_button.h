@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/controls/afx_controls.h"
+#include "widgets/control_tool_tip.h"
 #include "widgets/skin_bitmap.h"
 
 class CSkinButton : public CButton {
@@ -60,7 +61,7 @@ class CSkinButton : public CButton {
 
   BYTE m_bShowText = 0;
   HCURSOR m_hCursor = nullptr;
-  std::unique_ptr<CToolTipCtrl> m_toolTip;
+  skin::ControlToolTip m_toolTip;
   std::unique_ptr<CFont> m_font;
   skin::OwnedBitmap m_frames[5];  // normal, hover, pressed, disabled, mask
   BYTE m_bLoaded = 0;

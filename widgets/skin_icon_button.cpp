@@ -20,7 +20,6 @@ CSkinIconButton::~CSkinIconButton() {
   if (m_hIconOut && m_hIconOut != m_hIconIn) DestroyIcon(m_hIconOut);
   if (m_hIconIn) DestroyIcon(m_hIconIn);
   if (m_hCursor) DestroyCursor(m_hCursor);
-  if (m_toolTip && m_toolTip->m_hWnd) m_toolTip->DestroyWindow();
   DropBackground();
 }
 
@@ -107,30 +106,13 @@ void CSkinIconButton::SetFlatFocus(BOOL flatFocus, BOOL repaint) {
   if (repaint && m_hWnd) Invalidate();
 }
 
-void CSkinIconButton::SetToolTip(UINT stringId, BOOL activate) {
-  const auto text = platform::LoadStdString(AfxGetResourceHandle(), stringId);
-  if (text && !text->empty()) SetToolTipText(*text, activate);
-}
+void CSkinIconButton::SetToolTip(UINT stringId, BOOL activate) { m_toolTip.SetString(this, stringId, activate); }
 
 void CSkinIconButton::SetToolTipText(const std::string& text, BOOL activate) {
-  if (!m_hWnd) return;
-  if (!m_toolTip) {
-    m_toolTip = std::make_unique<CToolTipCtrl>();
-    m_toolTip->Create(this);
-    m_toolTip->Activate(FALSE);
-  }
-  if (m_toolTip->GetToolCount() == 0) {
-    RECT client;
-    GetClientRect(&client);
-    m_toolTip->AddTool(this, text, &client, 1);
-  }
-  m_toolTip->UpdateTipText(text, this, 1);
-  m_toolTip->Activate(activate);
+  m_toolTip.SetText(this, text, activate);
 }
 
-void CSkinIconButton::ActivateToolTip(BOOL activate) {
-  if (m_toolTip && m_toolTip->m_hWnd && m_toolTip->GetToolCount() > 0) m_toolTip->Activate(activate);
-}
+void CSkinIconButton::ActivateToolTip(BOOL activate) { m_toolTip.Activate(activate); }
 
 void CSkinIconButton::SetPressed(BOOL pressed) {
   m_bHeldPressed = pressed;
@@ -145,7 +127,7 @@ void CSkinIconButton::SetTransparent(BOOL repaint) {
 }
 
 BOOL CSkinIconButton::PreTranslateMessage(MSG* msg) {
-  if (m_toolTip && m_toolTip->m_hWnd) m_toolTip->RelayEvent(msg);
+  m_toolTip.Relay(msg);
   return CButton::PreTranslateMessage(msg);
 }
 

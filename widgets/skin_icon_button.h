@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/controls/afx_controls.h"
+#include "widgets/control_tool_tip.h"
 
 class CSkinIconButton : public CButton {
  public:
@@ -68,7 +69,7 @@ class CSkinIconButton : public CButton {
   BOOL m_bDrawCaption = TRUE, m_bDrawBorder = TRUE, m_bFlat = TRUE;
   BOOL m_bMouseOver = FALSE, m_bFlatFocus = FALSE;
   HCURSOR m_hCursor = nullptr;
-  std::unique_ptr<CToolTipCtrl> m_toolTip;
+  skin::ControlToolTip m_toolTip;
   HICON m_hIconIn = nullptr, m_hIconOut = nullptr;
   int m_nIconWidth = 0, m_nIconHeight = 0;  // ints: icons of 256 pixels and more keep their size
   HDC m_hBackgroundDc = nullptr;

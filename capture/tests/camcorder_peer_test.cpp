@@ -17,6 +17,7 @@
 #include "bdauthor/tarnel_job.h"
 #include "bdauthor/tests/job_fixture.h"
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/base/message_box.h"
 #include "platform/dshow/base_filter.h"
@@ -32,18 +33,7 @@ using namespace platform::dshow;
 
 namespace {
 
-const char* NotifyClass() {
-  static bool once = [] {
-    WNDCLASS wc;
-    wc.lpszClassName = "CamcorderPeerNotify";
-    wc.lpfnWndProc = DefWindowProc;
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)once;
-  return "CamcorderPeerNotify";
-}
-
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+using capture_test::Folder;
 
 std::string Output(const std::string& command) {
   std::string out;
@@ -63,7 +53,7 @@ class CamcorderPeerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    window = capture_test::CreateNotifyWindow();
   }
   void TearDown() override {
     graph.Close();

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "capture/tests/wmv_test_profile.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
@@ -18,7 +19,7 @@ using namespace platform::dshow;
 
 namespace {
 
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+using capture_test::Folder;
 
 std::map<std::string, std::string> Expected() {
   std::string text;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "capture/capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "capture/wmv_profile_info.h"
 #include "mpegdec/video_decoder.h"
 #include "platform/base/clock.h"
@@ -32,16 +33,7 @@ using namespace platform::dshow;
 
 namespace {
 
-const char* NotifyClass() {
-  static bool once = [] {
-    WNDCLASS wc;
-    wc.lpszClassName = "CaptureNotify";
-    wc.lpfnWndProc = DefWindowProc;
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)once;
-  return "CaptureNotify";
-}
+using capture_test::Folder;
 
 // The frame code of a decoded thumbnail: its green channel stands in for the luma.
 long long FirstPictureCode(const MpegThumbnail& picture) {
@@ -75,21 +67,13 @@ class FileSizeLimit {
   void (*oldHandler_)(int) = SIG_DFL;
 };
 
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
-
-struct StopMessages {
-  int count = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-};
-
 class CaptureRecordingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     devices = sim::DefaultDevices();
     devices[0].formats = {{352, 240, 333667, MEDIASUBTYPE_YUY2}};
     sim::Hardware::Instance().SetDevices(devices);
-    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    window = capture_test::CreateNotifyWindow();
     ASSERT_NE(window, nullptr);
   }
   void TearDown() override {
@@ -101,16 +85,7 @@ class CaptureRecordingTest : public ::testing::Test {
     sim::Hardware::Instance().SetDevices(devices);
   }
   std::string Dump() { return DumpGraph(graph.Graph()); }
-  StopMessages Collect(UINT message) {
-    StopMessages got;
-    MSG m;
-    while (PeekMessage(&m, window, message, message, PM_REMOVE)) {
-      ++got.count;
-      got.wParam = m.wParam;
-      got.lParam = m.lParam;
-    }
-    return got;
-  }
+  capture_test::Posted Collect(UINT message) { return capture_test::TakePosted(window, message); }
   // Moves device time on until the encoder has taken ms worth of pictures (less those a
   // negative time offset drops).
   void Advance(platform::ManualClock& clock, int ms, int offsetMs = 0) {
@@ -209,7 +184,7 @@ TEST_F(CaptureRecordingTest, MpegRecordingPostsOneStopMessageWithItsParts) {
   Advance(clock, 1500, -500);
   ASSERT_TRUE(graph.StopCaptureToPreview());
   EXPECT_TRUE(graph.IsPreviewing());
-  const StopMessages got = Collect(WM_USER + 73);
+  const capture_test::Posted got = Collect(WM_USER + 73);
   EXPECT_EQ(got.count, 1);
   EXPECT_EQ(got.wParam, 16u);
   EXPECT_EQ(got.lParam, 1);
@@ -228,7 +203,7 @@ TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture
   ASSERT_TRUE(graph.StartMpegCapture(&settings));
   Advance(clock, 6000);
   ASSERT_TRUE(graph.StopCapture());
-  const StopMessages got = Collect(WM_USER + 73);
+  const capture_test::Posted got = Collect(WM_USER + 73);
   ASSERT_EQ(got.count, 1);
   ASSERT_GE(got.lParam, 2);
   EXPECT_FALSE(platform::FileExists(Folder() + "limit_" + std::to_string(got.lParam) + ".mpg"));
@@ -414,7 +389,7 @@ TEST_F(CaptureRecordingTest, AviRecordingSwitchesFilesAndPostsItsMessage) {
   ASSERT_TRUE(graph.SetAviOutputFile((Folder() + "second.avi").c_str()));
   pace(600);
   ASSERT_TRUE(graph.StopCapture());
-  const StopMessages got = Collect(WM_USER + 74);
+  const capture_test::Posted got = Collect(WM_USER + 74);
   EXPECT_EQ(got.count, 1);
   EXPECT_EQ(got.wParam, 16u);
   const AviFacts first = ReadAvi(Folder() + "first.avi");
@@ -510,7 +485,7 @@ TEST_F(CaptureRecordingTest, WmvRecordingCarriesTheProfileAndEveryTagWhole) {
   pace(600);
   ASSERT_TRUE(graph.StopCapture());
   graph.CloseDevice();
-  const StopMessages got = Collect(WM_USER + 75);
+  const capture_test::Posted got = Collect(WM_USER + 75);
   EXPECT_EQ(got.count, 1);
   EXPECT_EQ(got.wParam, 16u);
   for (const char* name : {"first.wmv", "second.wmv"}) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "capture/capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/com/class_table.h"
@@ -18,7 +19,7 @@ using namespace platform::dshow;
 
 namespace {
 
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+using capture_test::Folder;
 
 class CaptureTopologyTest : public ::testing::Test {
  protected:

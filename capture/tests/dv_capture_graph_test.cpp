@@ -8,6 +8,7 @@
 
 #include "capture/tests/wmv_test_profile.h"
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/camcorder_streams.h"
@@ -25,27 +26,10 @@ extern "C" {
 }
 
 using namespace platform::dshow;
+using capture_test::Folder;
+using capture_test::Posted;
 
 namespace {
-
-const char* NotifyClass() {
-  static bool once = [] {
-    WNDCLASS wc;
-    wc.lpszClassName = "DvCaptureNotify";
-    wc.lpfnWndProc = DefWindowProc;
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)once;
-  return "DvCaptureNotify";
-}
-
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
-
-struct Posted {
-  int count = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-};
 
 struct AviStreams {
   int video = 0;
@@ -93,41 +77,18 @@ AviStreams ReadDvAvi(const std::string& path) {
   return out;
 }
 
-class DvCaptureGraphTest : public ::testing::Test {
+class DvCaptureGraphTest : public capture_test::CamcorderGraphTest {
  protected:
-  void SetUp() override {
-    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-  }
-  void TearDown() override {
-    graph.Close();
-    DestroyWindow(window);
-  }
-  Posted Collect(UINT message) {
-    Posted got;
-    MSG m;
-    while (PeekMessage(&m, window, message, message, PM_REMOVE)) {
-      ++got.count;
-      got.wParam = m.wParam;
-      got.lParam = m.lParam;
-    }
-    return got;
-  }
+  Posted Collect(UINT message) { return capture_test::TakePosted(window, message); }
   long long Rendered(const char* name) {
-    CComPtr<IBaseFilter> f;
-    if (!graph.Graph() || FAILED(graph.Graph()->FindFilterByName(name, &f))) return -1;
-    auto* r = dynamic_cast<CRendererFilter*>(AsBaseFilter(f));
+    CRendererFilter* r = Renderer(name);
     return r ? r->SamplesRendered() : -1;
   }
   // Moves device time on a frame at a time until the preview has shown `frames` more pictures.
   void Run(platform::ManualClock& clock, int frames) {
-    const long long start = std::max<long long>(Rendered("Video Render"), 0);
-    for (int i = 0; i < frames; ++i) {
-      clock.Advance(40);
-      for (int k = 0; k < 2000 && Rendered("Video Render") < start + i + 1; ++k)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    CRendererFilter* preview = Renderer("Video Render");
+    ASSERT_NE(preview, nullptr);
+    capture_test::AdvanceUntilRendered(clock, preview, 40, frames, [] {});
   }
   // Drains the events until the lost camcorder has closed the graph (bounded).
   long WaitForLoss() {
@@ -138,8 +99,6 @@ class DvCaptureGraphTest : public ::testing::Test {
     }
     return code;
   }
-  HWND window = nullptr;
-  CDvCaptureGraph graph;
 };
 
 // A filter that is still on its way when the graph runs.

@@ -18,6 +18,7 @@ extern "C" {
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/pts_companion.h"
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "capture/tests/wmv_test_profile.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
@@ -29,54 +30,15 @@ extern "C" {
 #include "platform/window/window.h"
 
 using namespace platform::dshow;
+using capture_test::Folder;
+using capture_test::ReadAll;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-const char* NotifyClass() {
-  static bool once = [] {
-    WNDCLASS wc;
-    wc.lpszClassName = "HdvBdNotify";
-    wc.lpfnWndProc = DefWindowProc;
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)once;
-  return "HdvBdNotify";
-}
-
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
-
-Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-class HdvBdRecordingTest : public ::testing::Test {
+class HdvBdRecordingTest : public capture_test::CamcorderGraphTest {
  protected:
-  void SetUp() override {
-    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-  }
-  void TearDown() override {
-    graph.Close();
-    DestroyWindow(window);
-  }
-  void Run(platform::ManualClock& clock, int frames) {
-    CComPtr<IBaseFilter> f;
-    ASSERT_EQ(graph.Graph()->FindFilterByName("m2ts Dump", &f), S_OK);
-    auto* dump = dynamic_cast<CRendererFilter*>(AsBaseFilter(f));
-    ASSERT_NE(dump, nullptr);
-    const long long start = dump->SamplesRendered();
-    for (int i = 0; i < frames; ++i) {
-      clock.Advance(34);
-      for (int k = 0; k < 2000 && dump->SamplesRendered() < start + i + 1; ++k)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      graph.HandleGraphEvents();
-    }
-  }
-  HWND window = nullptr;
-  CDvCaptureGraph graph;
+  void Run(platform::ManualClock& clock, int frames) { RunHdv(clock, frames); }
 };
 
 TEST_F(HdvBdRecordingTest, BlurayClipHasSteadyStampsCleanPesStartsAndACompanionTheScanAgreesWith) {

@@ -9,6 +9,7 @@
 
 #include "capture/tests/wmv_test_profile.h"
 #include "capture/dv_capture_graph.h"
+#include "capture/tests/graph_test_support.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/camcorder_streams.h"
@@ -20,27 +21,12 @@
 #include "platform/window/window.h"
 
 using namespace platform::dshow;
+using capture_test::Folder;
+using capture_test::Posted;
+using capture_test::ReadAll;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-const char* NotifyClass() {
-  static bool once = [] {
-    WNDCLASS wc;
-    wc.lpszClassName = "HdvCaptureNotify";
-    wc.lpfnWndProc = DefWindowProc;
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)once;
-  return "HdvCaptureNotify";
-}
-
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
-
-Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
   std::uint32_t crc = 0xFFFFFFFF;
@@ -83,52 +69,16 @@ Bytes Pmt(int version, const std::vector<std::pair<int, int>>& streams) {
   return SectionPacket(0x1000, s);
 }
 
-struct Posted {
-  int count = 0;
-  LPARAM lParam = 0;
-};
-
-class HdvCaptureGraphTest : public ::testing::Test {
+class HdvCaptureGraphTest : public capture_test::CamcorderGraphTest {
  protected:
-  void SetUp() override {
-    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-  }
-  void TearDown() override {
-    graph.Close();
-    DestroyWindow(window);
-  }
   Posted Collect(UINT message) {
-    Posted got;
-    MSG m;
-    while (PeekMessage(&m, window, message, message, PM_REMOVE)) {
-      ++got.count;
-      EXPECT_EQ(m.wParam, 16u);
-      got.lParam = m.lParam;
+    const Posted got = capture_test::TakePosted(window, message);
+    if (got.count) {
+      EXPECT_EQ(got.wParam, 16u);
     }
     return got;
   }
-  CRendererFilter* Renderer(const char* name) {
-    CComPtr<IBaseFilter> f;
-    if (!graph.Graph() || FAILED(graph.Graph()->FindFilterByName(name, &f))) return nullptr;
-    return dynamic_cast<CRendererFilter*>(AsBaseFilter(f));
-  }
-  // Moves device time a frame at a time until the raw stream has passed `frames` more samples;
-  // program-table events are handled as the owner window would.
-  void Run(platform::ManualClock& clock, int frames) {
-    CRendererFilter* dump = Renderer("m2ts Dump");
-    ASSERT_NE(dump, nullptr);
-    const long long start = dump->SamplesRendered();
-    for (int i = 0; i < frames; ++i) {
-      clock.Advance(34);
-      for (int k = 0; k < 2000 && dump->SamplesRendered() < start + i + 1; ++k)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      graph.HandleGraphEvents();
-    }
-  }
-  HWND window = nullptr;
-  CDvCaptureGraph graph;
+  void Run(platform::ManualClock& clock, int frames) { RunHdv(clock, frames); }
 };
 
 TEST_F(HdvCaptureGraphTest, PreviewMapsTheCamcordersPidsAndDecodes) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "capture/wmv_profile_info.h"
+#include "capture/tests/graph_test_support.h"
 #include "capture/writer_graph_helper.h"
 #include "platform/base/file.h"
 #include "platform/dshow/filter_interfaces.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+using capture_test::Folder;
 
 WmvStreamParams Params(double rate) {
   WmvStreamParams p;

@@ -1,0 +1,111 @@
+// What the capture graph tests share: the hidden window a graph posts its messages to, the
+// messages it posted, the test's temporary folder, and moving device time on until a renderer
+// has taken the samples a step needs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/dv_capture_graph.h"
+#include "platform/base/clock.h"
+#include "platform/dshow/base_filter.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/transform_filter.h"
+#include "platform/window/messages.h"
+#include "platform/window/window.h"
+
+namespace capture_test {
+
+inline std::string Folder() { return std::string(std::getenv("TMPDIR")) + "/"; }
+
+inline std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A hidden window of a class that does nothing with what it is sent.
+inline HWND CreateNotifyWindow() {
+  static const bool registered = [] {
+    WNDCLASS wc;
+    wc.lpszClassName = "CaptureTestNotify";
+    wc.lpfnWndProc = DefWindowProc;
+    return RegisterClass(&wc) != 0;
+  }();
+  (void)registered;
+  return CreateWindowEx(0, "CaptureTestNotify", "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+}
+
+// The posts of one message taken off a window's queue: how many, and the last one's parameters.
+struct Posted {
+  int count = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+inline Posted TakePosted(HWND window, UINT message) {
+  Posted got;
+  MSG m;
+  while (PeekMessage(&m, window, message, message, PM_REMOVE)) {
+    ++got.count;
+    got.wParam = m.wParam;
+    got.lParam = m.lParam;
+  }
+  return got;
+}
+
+// The renderer of that name in a graph; null when there is none.
+inline platform::dshow::CRendererFilter* FindRenderer(IGraphBuilder* graph, const char* name) {
+  CComPtr<IBaseFilter> f;
+  if (!graph || FAILED(graph->FindFilterByName(name, &f))) return nullptr;
+  return dynamic_cast<platform::dshow::CRendererFilter*>(platform::dshow::AsBaseFilter(f));
+}
+
+// Moves device time on `stepMs` at a time, `samples` steps, each until the renderer has taken
+// one more sample (bounded), calling `afterStep` after each.
+template <class AfterStep>
+void AdvanceUntilRendered(platform::ManualClock& clock, platform::dshow::CRendererFilter* renderer, int stepMs,
+                          int samples, AfterStep afterStep) {
+  const long long start = std::max<long long>(renderer->SamplesRendered(), 0);
+  for (int i = 0; i < samples; ++i) {
+    clock.Advance(stepMs);
+    for (int k = 0; k < 2000 && renderer->SamplesRendered() < start + i + 1; ++k)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    afterStep();
+  }
+}
+
+// A camcorder graph on the default simulated devices, posting to its own window.
+class CamcorderGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
+    window = CreateNotifyWindow();
+    ASSERT_NE(window, nullptr);
+  }
+  void TearDown() override {
+    graph.Close();
+    DestroyWindow(window);
+  }
+  platform::dshow::CRendererFilter* Renderer(const char* name) { return FindRenderer(graph.Graph(), name); }
+  // Moves device time on a frame of the HDV stream at a time until the raw stream has passed
+  // `frames` more samples; program-table events are handled as the owner window would.
+  void RunHdv(platform::ManualClock& clock, int frames) {
+    platform::dshow::CRendererFilter* dump = Renderer("m2ts Dump");
+    ASSERT_NE(dump, nullptr);
+    AdvanceUntilRendered(clock, dump, 34, frames, [this] { graph.HandleGraphEvents(); });
+  }
+
+  HWND window = nullptr;
+  CDvCaptureGraph graph;
+};
+
+}  // namespace capture_test

@@ -262,6 +262,7 @@ class Button final : public Control {
     }
     std::string text = Text();
     if (text.empty()) return;
+    if (Style() & BS_MULTILINE) return DrawWrapped(dc, r, text, format & DT_CENTER, disabled);
     RECT calc{0, 0, 0, 0};
     DrawText(dc, text.c_str(), -1, &calc, DT_CALCRECT | DT_SINGLELINE);
     int x = r.left;
@@ -269,6 +270,27 @@ class Button final : public Control {
     int y = (r.top + r.bottom - calc.bottom) / 2;
     DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()), 0, x, y, calc.right, calc.bottom,
               DST_PREFIXTEXT | disabled);
+  }
+
+  // BS_MULTILINE: the text wraps at the width it has and the lines are centred as a block.
+  static void DrawWrapped(HDC dc, const RECT& r, const std::string& text, UINT align, UINT disabled) {
+    const UINT format = DT_WORDBREAK | DT_NOCLIP | align;
+    RECT calc{0, 0, r.right - r.left, 0};
+    DrawText(dc, text.c_str(), -1, &calc, format | DT_CALCRECT);
+    const int top = (r.top + r.bottom - calc.bottom) / 2;
+    RECT box{r.left, top, r.right, top + calc.bottom};
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldText = GetTextColor(dc);
+    if (disabled) {
+      RECT shifted = box;
+      OffsetRect(&shifted, 1, 1);
+      SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+      DrawText(dc, text.c_str(), -1, &shifted, format);
+      SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
+    }
+    DrawText(dc, text.c_str(), -1, &box, format);
+    SetTextColor(dc, oldText);
+    SetBkMode(dc, oldMode);
   }
 
   void Click() {

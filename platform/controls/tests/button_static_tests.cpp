@@ -84,6 +84,32 @@ TEST_F(Buttons, PushButtonsPaintTheirFaceAndParentColoursReachStatics) {
   EXPECT_EQ(RGB(10, 200, 90), Pixel(s, 50, 15));
 }
 
+// Rows of a window that hold text-coloured pixels, top to bottom.
+std::vector<int> TextRows(HWND w) {
+  RECT c;
+  GetClientRect(w, &c);
+  std::vector<int> rows;
+  for (int y = 0; y < c.bottom; ++y)
+    for (int x = 20; x < c.right; ++x)
+      if (Pixel(w, x, y) == GetSysColor(COLOR_BTNTEXT)) {
+        rows.push_back(y);
+        break;
+      }
+  return rows;
+}
+
+TEST_F(Buttons, MultilineRadiosWrapTheirTextAndOthersKeepOneLine) {
+  const char* text = "Composite video input";
+  HWND single = Make(WC_BUTTON, text, BS_AUTORADIOBUTTON, {10, 10, 100, 50}, 1);
+  HWND wrapped = Make(WC_BUTTON, text, BS_AUTORADIOBUTTON | BS_MULTILINE, {10, 60, 100, 100}, 2);
+  const std::vector<int> one = TextRows(single), two = TextRows(wrapped);
+  ASSERT_FALSE(one.empty());
+  ASSERT_FALSE(two.empty());
+  // Two lines stand taller than one, and stay centred on the button.
+  EXPECT_GT(two.back() - two.front(), (one.back() - one.front()) * 3 / 2);
+  EXPECT_NEAR((two.front() + two.back()) / 2, 20, 3);
+}
+
 TEST_F(Buttons, StaticsNotifyOnlyWithSsNotifyAndShowBitmaps) {
   HWND plain = Make(WC_STATIC, "Label", SS_LEFT, {10, 10, 100, 30}, 1);
   HWND notify = Make(WC_STATIC, "Link", SS_LEFT | SS_NOTIFY, {10, 40, 100, 60}, 2);

@@ -26,17 +26,22 @@ ElementaryReader::Result ElementaryReader::Read(std::uint8_t* out, std::size_t s
   if (!OpenCurrent()) return ended ? (total_ == 0 && part_ == 0 ? Result::Failed : Result::End) : Result::Waiting;
   std::size_t n = 0;
   if (!file_.Read(out, size, &n)) return Result::Failed;
+  if (n == 0 && platform::FileExists(PartName(part_ + 1))) {
+    // The writer begins a part only once the one before is closed, but its last bytes may have
+    // come after the read above: this part is drained only when a read after seeing the next
+    // one finds nothing.
+    if (!file_.Read(out, size, &n)) return Result::Failed;
+    if (n == 0) {
+      file_.Close();
+      opened_ = false;
+      ++part_;
+      return Read(out, size, got);
+    }
+  }
   if (n > 0) {
     *got = n;
     total_ += static_cast<std::int64_t>(n);
     return Result::Data;
-  }
-  // This part is complete once a later one exists.
-  if (platform::FileExists(PartName(part_ + 1))) {
-    file_.Close();
-    opened_ = false;
-    ++part_;
-    return Read(out, size, got);
   }
   return ended ? Result::End : Result::Waiting;
 }

@@ -34,33 +34,41 @@ platform::dshow::CRendererFilter* CamcorderDump() {
   return dynamic_cast<platform::dshow::CRendererFilter*>(platform::dshow::AsBaseFilter(f));
 }
 
+long long EncodedFrames(CWriterGraphHelper& writer, IBaseFilter* encoder) {
+  DWORD frames = 0;
+  if (encoder) writer.GetEncoderStatus(encoder, nullptr, &frames);
+  return frames;
+}
+
+// What the recording graph has taken so far, in frames: the HDV dump's packets of a frame, else
+// the pictures of the MPEG encoder (the analog box's, or the DV camcorder graph's). Null when
+// the graph holds neither.
+std::function<long long()> FramesTaken(bool analog) {
+  if (analog) {
+    CCaptureGraph& graph = wizard::AnalogGraph();
+    if (!graph.MpegEncoder()) return nullptr;
+    return [&graph] { return EncodedFrames(graph.WriterHelper(), graph.MpegEncoder()); };
+  }
+  if (platform::dshow::CRendererFilter* dump = CamcorderDump()) return [dump] { return dump->SamplesRendered(); };
+  if (!wizard::DvGraphOpen() || !wizard::DvGraph().MpegEncoder()) return nullptr;
+  CDvCaptureGraph& graph = wizard::DvGraph();
+  return [&graph] { return EncodedFrames(graph.WriterHelper(), graph.MpegEncoder()); };
+}
+
 }  // namespace
 
 void RecordFor(testkit::ManualTime& time, int ms, bool analog) {
-  if (!analog) {
-    // Camcorder time goes on a frame (34 ms) at a time, each once the graph has taken it.
-    platform::dshow::CRendererFilter* dump = CamcorderDump();
-    const long long start = dump ? dump->SamplesRendered() : 0;
-    for (int t = 34, i = 1; t <= ms; t += 34, ++i) {
-      time.Advance(34);
-      for (int k = 0; dump && k < 2000 && dump->SamplesRendered() < start + i; ++k)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return;
-  }
-  CCaptureGraph& graph = wizard::AnalogGraph();
-  DWORD start = 0;
-  if (analog) graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &start);
-  for (int t = 100; t <= ms; t += 100) {
-    time.Advance(100);
-    if (!analog || !graph.MpegEncoder()) continue;
-    const auto due = static_cast<DWORD>(t * 30 / 1001);
-    DWORD frames = 0;
-    for (int i = 0; i < 2000; ++i) {
-      graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &frames);
-      if (frames >= start + due) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+  // Device time goes on a step at a time, each once the graph has taken the frames of that
+  // time: a stop joins the source, and frames it has not delivered by then are not recorded.
+  const auto taken = FramesTaken(analog);
+  const long long start = taken ? taken() : 0;
+  const int stepMs = analog ? 100 : 34;
+  const bool pal = !analog && wizard::DvGraphOpen() && wizard::DvGraph().GetFrameDuration() == 40;
+  for (int t = stepMs; t <= ms; t += stepMs) {
+    time.Advance(stepMs);
+    if (!taken) continue;
+    const long long due = pal ? t / 40 : static_cast<long long>(t) * 30 / 1001;
+    for (int k = 0; k < 2000 && taken() < start + due; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

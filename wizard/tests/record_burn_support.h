@@ -13,8 +13,8 @@ namespace wizardtest {
 // Pumps (with short real sleeps for the worker threads), moving the clock on 50 ms a round so
 // the page's timers run, until `done`; false after ~60 s.
 bool PumpUntilReal(testkit::ManualTime& time, const std::function<bool()>& done, int seconds = 60);
-// Moves the manual clock on by `ms` in 100 ms steps, each once the analog encoder has taken
-// the pictures of that time (camcorder graphs: just the steps).
+// Moves the manual clock on by `ms` in steps (100 ms on the analog box, a frame's 34 ms on a
+// camcorder), each once the recording graph has taken the frames of that time.
 void RecordFor(testkit::ManualTime& time, int ms, bool analog);
 // The image file of the simulated writer "A" of wizard_test_support.
 std::string WriterImage(const std::string& id = "A");

@@ -35,6 +35,7 @@ void VideoWindow::SetOwner(HWND owner) {
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
   }
+  framePending_ = false;  // a notice to the window gone is never handled
   if (!owner) return;
   const long width = std::max<long>(position_.right - position_.left, 1);
   const long height = std::max<long>(position_.bottom - position_.top, 1);
@@ -64,8 +65,9 @@ void VideoWindow::Present(const std::uint8_t* pixels, std::size_t size, int widt
     height_ = height;
     target = hwnd_;
   }
-  // Posting keeps the window's state on its own thread.
-  if (target) PostMessage(target, kFrameArrived, 0, 0);
+  // Posting keeps the window's state on its own thread; one notice at a time, or a source faster
+  // than the window paints keeps the thread's queue full and its timers never fire.
+  if (target && !framePending_.exchange(true) && !PostMessage(target, kFrameArrived, 0, 0)) framePending_ = false;
 }
 
 void VideoWindow::Paint() {
@@ -93,7 +95,11 @@ void VideoWindow::Paint() {
 LRESULT VideoWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<VideoWindow*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
   if (self && msg == kFrameArrived) {
+    // Painted now: frames that come meanwhile wait for the next notice, and the timers of the
+    // thread get their turn in between.
     InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    self->framePending_ = false;
     return 0;
   }
   if (self && msg == WM_PAINT) {

@@ -3,6 +3,7 @@
 // window repaints on its own thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -40,6 +41,7 @@ class VideoWindow {
   int width_ = 0, height_ = 0;
   RECT position_{0, 0, 0, 0};
   bool visible_ = true;
+  std::atomic<bool> framePending_{false};
 };
 
 }  // namespace platform::dshow

@@ -15,7 +15,10 @@
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/stock_filters.h"
+#include "platform/dshow/video_window.h"
 #include "platform/dshow/writer_interfaces.h"
+#include "platform/window/messages.h"
+#include "platform/window/timers.h"
 
 using namespace platform::dshow;
 
@@ -192,6 +195,48 @@ TEST_F(FiltersTest, DemultiplexerPinsMixerModesAndRendererState) {
   auto dv = As<IIPDVDec>(decoder);
   EXPECT_EQ(dv->put_IPDisplay(DVRESOLUTION_QUARTER), S_OK);
   EXPECT_EQ(dv->put_IPDisplay(5), E_INVALIDARG);
+}
+
+// A source that outpaces the preview's painting: one notice of a new frame waits at a time, so
+// the window's thread takes its due timers (a capture page's clock) between frames.
+TEST(VideoWindowTest, FramesFasterThanThePaintingLeaveTheTimersTheirTurn) {
+  platform::ManualClock clock(1000);
+  platform::Clock* const previous = platform::SetClock(&clock);
+  WNDCLASS wc{};
+  wc.lpfnWndProc = DefWindowProc;
+  wc.lpszClassName = "VideoWindowTestOwner";
+  RegisterClass(&wc);
+  HWND owner = CreateWindowEx(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr, nullptr,
+                              nullptr);
+  ASSERT_TRUE(owner);
+  VideoWindow video;
+  video.SetOwner(owner);
+  video.Move(0, 0, 320, 240);
+  const std::vector<std::uint8_t> frame(64 * 48 * 4, 0x80);
+  SetTimer(owner, 7, 40, nullptr);
+  clock.Advance(50);
+  for (int i = 0; i < 30; ++i) video.Present(frame.data(), frame.size(), 64, 48);
+
+  int handledFirst = 0;
+  bool ticked = false;
+  MSG m;
+  while (!ticked && handledFirst < 30 && PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_TIMER && m.hwnd == owner) {
+      ticked = true;
+      break;
+    }
+    ++handledFirst;
+    // The next frame comes while this message is handled.
+    video.Present(frame.data(), frame.size(), 64, 48);
+    DispatchMessage(&m);
+  }
+  EXPECT_TRUE(ticked);
+  EXPECT_LE(handledFirst, 3);
+
+  KillTimer(owner, 7);
+  video.SetOwner(nullptr);
+  DestroyWindow(owner);
+  platform::SetClock(previous);
 }
 
 // The stock inputs take only what their filters can use; a wrong type is refused before any

@@ -150,8 +150,9 @@ class CMpegPictureDecoder {
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
-  void DecodeCoefficientsFrom(Bits& bits, int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan,
-                              const uint8_t* matrix, int scale);
+  __attribute__((always_inline)) inline void DecodeCoefficientsFrom(Bits& bits, int16_t* block,
+                                                                    const mpegdec::DctTable& table, const uint8_t* scan,
+                                                                    const uint8_t* matrix, int scale);
   void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 

@@ -226,8 +226,11 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   Layer& target = dp ? Base() : L();
   mb.codedMask = 0;
   for (int comp = 0; comp < blockCount_; ++comp) {
-    memset(target.block[comp], 0, sizeof target.block[comp]);
-    if (!(cbp & (1 << (blockCount_ - 1 - comp)))) continue;
+    // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
+    // theirs; so the blocks of one layer are cleared only where they are coded.
+    const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
+    if (coded || twoLayers_) memset(target.block[comp], 0, sizeof target.block[comp]);
+    if (!coded) continue;
     mb.codedMask |= 1u << comp;
     bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
     if (intra) {
@@ -258,7 +261,8 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
 void CMpegPictureDecoder::SkippedMacroblock(MacroblockState& mb) {
   if (DataPartitioned()) layer_ = 0;
   const MpegHeaderRecord& h = *L().header;
-  for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
+  if (twoLayers_)
+    for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
   mb.codedMask = 0;
   dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
   if (h.picture_coding_type == kPictureP) pmv_[0][0][0] = pmv_[0][0][1] = pmv_[1][0][0] = pmv_[1][0][1] = 0;

@@ -131,32 +131,14 @@ MPEGDEC_AVX2 void Idct(int16_t* block) {
 }
 
 // The transforms straight into the picture, without storing the block between the steps.
-MPEGDEC_AVX2 void IdctPut(int16_t* block, uint8_t* dst, int stride) {
+template <bool kSaturate, bool kAdd>
+MPEGDEC_AVX2 void IdctInto(int16_t* block, uint8_t* dst, int stride) {
   __m128i v[8];
-  Load(block, v);
+  if (kSaturate) LoadSaturated(block, v);
+  else Load(block, v);
   Transform(v);
-  Put(v, dst, stride);
-}
-
-MPEGDEC_AVX2 void IdctAdd(int16_t* block, uint8_t* dst, int stride) {
-  __m128i v[8];
-  Load(block, v);
-  Transform(v);
-  Add(v, dst, stride);
-}
-
-MPEGDEC_AVX2 void SaturatedIdctPut(int16_t* block, uint8_t* dst, int stride) {
-  __m128i v[8];
-  LoadSaturated(block, v);
-  Transform(v);
-  Put(v, dst, stride);
-}
-
-MPEGDEC_AVX2 void SaturatedIdctAdd(int16_t* block, uint8_t* dst, int stride) {
-  __m128i v[8];
-  LoadSaturated(block, v);
-  Transform(v);
-  Add(v, dst, stride);
+  if (kAdd) Add(v, dst, stride);
+  else Put(v, dst, stride);
 }
 
 // Mismatch control over the clamped coefficients, sixteen a register: the parity of their sum
@@ -187,10 +169,10 @@ const BlockOps* Avx2BlockOps() {
     avx2.name = "AVX2";
     avx2.idct = Idct;
     avx2.saturate = Saturate;
-    avx2.idctPut = IdctPut;
-    avx2.idctAdd = IdctAdd;
-    avx2.saturatedIdctPut = SaturatedIdctPut;
-    avx2.saturatedIdctAdd = SaturatedIdctAdd;
+    avx2.idctPut = IdctInto<false, false>;
+    avx2.idctAdd = IdctInto<false, true>;
+    avx2.saturatedIdctPut = IdctInto<true, false>;
+    avx2.saturatedIdctAdd = IdctInto<true, true>;
     return &avx2;
   }();
   return table;

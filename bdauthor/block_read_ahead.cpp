@@ -4,17 +4,48 @@
 
 namespace bdauthor {
 
-BlockReadAhead::BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead, int depth)
+BlockReadAhead::BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead, int depth,
+                               bool readCachedInline)
     : file_(file),
       blockBytes_(blockBytes),
       readBytes_(blockBytes * static_cast<std::size_t>(blocksPerRead < 1 ? 1 : blocksPerRead)),
-      slots_(static_cast<std::size_t>(depth < 2 ? 2 : depth)) {
+      slots_(static_cast<std::size_t>(depth < 2 ? 2 : depth)),
+      near_(new std::uint8_t[blockBytes > 0 ? blockBytes : 1]) {
+  if (!readCachedInline) StartThread();
+}
+
+// The thread's buffers are made only now: a scan of a clip in the page cache never needs them.
+void BlockReadAhead::StartThread() {
+  cachedOnly_ = false;
   for (Slot& slot : slots_) slot.data.reset(new std::uint8_t[readBytes_]);
   try {
     reader_ = std::thread([this] { ReadBlocks(); });
+    inline_ = false;
   } catch (const std::system_error&) {
-    inline_ = true;
+    // Reads then wait for the disk when asked for.
   }
+}
+
+// A block read now: from the page cache while it holds the clip, handing over to the thread
+// once a read had to wait. A short block is the end, read again by nobody.
+std::int64_t BlockReadAhead::ReadInline(const std::uint8_t** data) {
+  *data = near_.get();
+  if (ended_) return endResult_;
+  std::int64_t got = 0;
+  if (cachedOnly_) {
+    got = file_.ReadCached(near_.get(), blockBytes_);
+    if (got == static_cast<std::int64_t>(blockBytes_)) return got;
+    if (got < 0) got = 0;  // the system cannot tell: the waiting read below does
+  }
+  const std::int64_t rest = file_.Read(near_.get() + got, blockBytes_ - static_cast<std::size_t>(got));
+  const std::int64_t total = rest < 0 ? -1 : got + rest;
+  if (total < static_cast<std::int64_t>(blockBytes_)) {
+    ended_ = true;
+    endResult_ = total < 0 ? -1 : 0;
+  } else if (cachedOnly_) {
+    StartThread();
+  }
+  return total;
 }
 
 BlockReadAhead::~BlockReadAhead() {
@@ -65,13 +96,8 @@ std::int64_t BlockReadAhead::Next(const std::uint8_t** data) {
       (offset_ < static_cast<std::size_t>(current_->got) || current_->got < static_cast<std::int64_t>(readBytes_))) {
     return Slice(*current_, data);
   }
+  if (inline_) return ReadInline(data);
   offset_ = 0;
-  if (inline_) {
-    Slot& slot = slots_[0];
-    slot.got = file_.Read(slot.data.get(), readBytes_);
-    current_ = &slot;
-    return Slice(slot, data);
-  }
   std::unique_lock<std::mutex> lock(mutex_);
   released_ = consumed_;  // the slot handed out last is done with
   changed_.notify_all();

@@ -14,12 +14,15 @@
 namespace bdauthor {
 
 // Gives the blocks that reads of `blockBytes` from the file's current position would give, in
-// order, while the next ones are already being read. The thread reads `blocksPerRead` blocks at
-// a time, so that handing them over costs little beside the scan. The object owns its thread
-// and joins it when destroyed; the file is read by nobody else meanwhile.
+// order. While the blocks are in the page cache they are read when asked for, into one buffer
+// that stays in the scanning core's cache; from the first read that would wait for the disk on,
+// a thread reads the next ones ahead, `blocksPerRead` blocks at a time so that handing them over
+// costs little beside the scan. The object owns its thread and joins it when destroyed; the file
+// is read by nobody else meanwhile. `readCachedInline` false starts the thread at once.
 class BlockReadAhead {
  public:
-  BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead = 4, int depth = 3);
+  BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead = 4, int depth = 3,
+                 bool readCachedInline = true);
   ~BlockReadAhead();
   BlockReadAhead(const BlockReadAhead&) = delete;
   BlockReadAhead& operator=(const BlockReadAhead&) = delete;
@@ -34,6 +37,8 @@ class BlockReadAhead {
     std::int64_t got = 0;
   };
   void ReadBlocks();
+  void StartThread();
+  std::int64_t ReadInline(const std::uint8_t** data);
   std::int64_t Slice(const Slot& slot, const std::uint8_t** data);
 
   ReadOnlyFile& file_;
@@ -46,9 +51,13 @@ class BlockReadAhead {
   std::size_t consumed_ = 0;  // blocks handed out
   std::size_t released_ = 0;  // blocks the scan is done with
   bool stop_ = false;
-  bool inline_ = false;            // no thread could be started: each read happens when asked for
-  const Slot* current_ = nullptr;  // the slot being handed out in blocks
-  std::size_t offset_ = 0;         // in it
+  bool inline_ = true;                    // no thread (yet): each read happens when asked for
+  bool cachedOnly_ = true;                // inline reads take only what the page cache holds
+  bool ended_ = false;                    // an inline read came short: nothing follows
+  std::int64_t endResult_ = 0;            // what Next gives then
+  std::unique_ptr<std::uint8_t[]> near_;  // the inline reads' block
+  const Slot* current_ = nullptr;         // the slot being handed out in blocks
+  std::size_t offset_ = 0;                // in it
   std::thread reader_;
 };
 

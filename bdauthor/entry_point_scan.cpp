@@ -67,10 +67,17 @@ void EntryPointScanner::KeepTail(const std::uint8_t* data, std::size_t size) {
 bool EntryPointScanner::FindSequenceHeader(const std::uint8_t* data, std::size_t size) {
   bool found = false;
   std::uint32_t rolling = rolling_;
-  const std::size_t head = std::min<std::size_t>(3, size);
-  for (std::size_t i = 0; i < head; ++i) {
-    rolling = (rolling << 8) | data[i];
-    if (rolling == 0x000001B3) found = true;
+  if (size >= 3) {
+    // The code ending in one of the first three bytes, all three cases from one word.
+    const std::uint64_t w = (static_cast<std::uint64_t>(rolling) << 24) | (data[0] << 16) | (data[1] << 8) | data[2];
+    found = static_cast<std::uint32_t>(w >> 16) == 0x000001B3 || static_cast<std::uint32_t>(w >> 8) == 0x000001B3 ||
+            static_cast<std::uint32_t>(w) == 0x000001B3;
+    rolling = static_cast<std::uint32_t>(w);
+  } else {
+    for (std::size_t i = 0; i < size; ++i) {
+      rolling = (rolling << 8) | data[i];
+      if (rolling == 0x000001B3) found = true;
+    }
   }
   if (size > 3) {
     found = found || ContainsSequenceHeaderCode(data, size);

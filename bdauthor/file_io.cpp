@@ -1,6 +1,9 @@
 #include "bdauthor/file_io.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
+
+#include <cerrno>
 
 #include "bdauthor/error_report.h"
 
@@ -20,6 +23,22 @@ std::int64_t ReadOnlyFile::Read(void* buffer, std::size_t bytes) {
     if (!file_.Read(out + done, bytes - done, &got)) return -1;
     if (got == 0) break;
     done += got;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t ReadOnlyFile::ReadCached(void* buffer, std::size_t bytes) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < bytes) {
+    iovec part{out + done, bytes - done};
+    // -1 reads at the file's position and moves it, as read() does.
+    const ssize_t got = ::preadv2(file_.Descriptor(), &part, 1, -1, RWF_NOWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EAGAIN) break;
+    if (got < 0) return done > 0 ? static_cast<std::int64_t>(done) : -1;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
   return static_cast<std::int64_t>(done);
 }

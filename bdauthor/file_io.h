@@ -22,6 +22,9 @@ class ReadOnlyFile {
   std::int64_t Size() const;
   // Reads up to `bytes` at the current position; fewer only at the end of the file. -1 on a read error.
   std::int64_t Read(void* buffer, std::size_t bytes);
+  // Read, but only the bytes at hand in the page cache; fewer (down to 0) where the rest would
+  // wait for the disk, and -1 where the system cannot tell without waiting.
+  std::int64_t ReadCached(void* buffer, std::size_t bytes);
   bool SeekTo(std::int64_t offset);
   // Closes now; false when the system reports a failure.
   bool Close();

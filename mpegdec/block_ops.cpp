@@ -51,6 +51,8 @@ const BlockOps kPlain = {"C",
                          AddBlock,
                          IdctPut,
                          IdctAdd,
+                         SaturateThenIdctPut<kPlain>,
+                         SaturateThenIdctAdd<kPlain>,
                          {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
                           {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 

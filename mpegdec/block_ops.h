@@ -20,10 +20,27 @@ struct BlockOps {
   // or is left undefined, as a version chooses.
   void (*idctPut)(int16_t* block, uint8_t* dst, int stride);
   void (*idctAdd)(int16_t* block, uint8_t* dst, int stride);
+  // saturate then idctPut, or saturate then idctAdd: the MPEG-2 block's whole way into the
+  // picture, kept in registers where a version can.
+  void (*saturatedIdctPut)(int16_t* block, uint8_t* dst, int stride);
+  void (*saturatedIdctAdd)(int16_t* block, uint8_t* dst, int stride);
   // Half-sample prediction of a w x h area (w a multiple of 8), indexed [average][xh + 2 yh]:
   // s2 is the offset of the row below for vertical interpolation, step the distance between rows.
   void (*predict[2][4])(uint8_t* dst, const uint8_t* src, int s2, int step, int w, int h);
 };
+
+// The saturated pair composed from a table's own saturate and transforms, for versions without
+// a fused one.
+template <const BlockOps& kOps>
+void SaturateThenIdctPut(int16_t* block, uint8_t* dst, int stride) {
+  kOps.saturate(block);
+  kOps.idctPut(block, dst, stride);
+}
+template <const BlockOps& kOps>
+void SaturateThenIdctAdd(int16_t* block, uint8_t* dst, int stride) {
+  kOps.saturate(block);
+  kOps.idctAdd(block, dst, stride);
+}
 
 const BlockOps& PlainBlockOps();
 // Null where the build or the processor has no such version.

@@ -79,25 +79,35 @@ MPEGDEC_AVX2 inline void Pass(__m128i v[8]) {
   v[7] = Narrow<kColumns>(_mm256_sub_epi32(x7, x1));
 }
 
-// The transform's rows, v[k] row k, clipped to -256..255.
-MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(const int16_t* block, __m128i v[8]) {
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Load(const int16_t* block, __m128i v[8]) {
   for (int k = 0; k < 8; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k));
+}
+
+// The coefficients clamped to -2048..2047 with their sum made odd through the last one, in
+// registers: the parity of the sum is the parity of the lowest bits, gathered by exclusive or.
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void LoadSaturated(const int16_t* block, __m128i v[8]) {
+  const __m128i low = _mm_set1_epi16(-2048), high = _mm_set1_epi16(2047);
+  __m128i parity = _mm_setzero_si128();
+  for (int k = 0; k < 8; ++k) {
+    v[k] = _mm_min_epi16(_mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * k)), low), high);
+    parity = _mm_xor_si128(parity, v[k]);
+  }
+  parity = _mm_xor_si128(parity, _mm_srli_si128(parity, 8));
+  parity = _mm_xor_si128(parity, _mm_srli_si128(parity, 4));
+  parity = _mm_xor_si128(parity, _mm_srli_si128(parity, 2));
+  // Lane 0's lowest bit moved to the last coefficient, inverted: 1 where the sum is even.
+  v[7] = _mm_xor_si128(v[7], _mm_andnot_si128(_mm_slli_si128(parity, 14), _mm_setr_epi16(0, 0, 0, 0, 0, 0, 0, 1)));
+}
+
+// The transform's rows in place, v[k] row k, clipped to -256..255.
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(__m128i v[8]) {
   x86::Transpose(v);  // lanes are rows
   Pass<false>(v);
   x86::Transpose(v);  // lanes are columns
   Pass<true>(v);
 }
 
-MPEGDEC_AVX2 void Idct(int16_t* block) {
-  __m128i v[8];
-  Transform(block, v);
-  for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
-}
-
-// The transform straight into the picture, without storing it in the block first.
-MPEGDEC_AVX2 void IdctPut(int16_t* block, uint8_t* dst, int stride) {
-  __m128i v[8];
-  Transform(block, v);
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Put(const __m128i v[8], uint8_t* dst, int stride) {
   const __m128i bias = _mm_set1_epi16(128);
   for (int k = 0; k < 8; ++k, dst += stride) {
     const __m128i s = _mm_adds_epi16(v[k], bias);
@@ -105,14 +115,30 @@ MPEGDEC_AVX2 void IdctPut(int16_t* block, uint8_t* dst, int stride) {
   }
 }
 
-MPEGDEC_AVX2 void IdctAdd(int16_t* block, uint8_t* dst, int stride) {
-  __m128i v[8];
-  Transform(block, v);
+MPEGDEC_AVX2 __attribute__((always_inline)) inline void Add(const __m128i v[8], uint8_t* dst, int stride) {
   const __m128i zero = _mm_setzero_si128();
   for (int k = 0; k < 8; ++k, dst += stride) {
     const __m128i s = _mm_adds_epi16(v[k], _mm_unpacklo_epi8(x86::Load8(dst), zero));
     x86::Store8(dst, _mm_packus_epi16(s, s));
   }
+}
+
+MPEGDEC_AVX2 void Idct(int16_t* block) {
+  __m128i v[8];
+  Load(block, v);
+  Transform(v);
+  for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k), v[k]);
+}
+
+// The transforms straight into the picture, without storing the block between the steps.
+template <bool kSaturate, bool kAdd>
+MPEGDEC_AVX2 void IdctInto(int16_t* block, uint8_t* dst, int stride) {
+  __m128i v[8];
+  if (kSaturate) LoadSaturated(block, v);
+  else Load(block, v);
+  Transform(v);
+  if (kAdd) Add(v, dst, stride);
+  else Put(v, dst, stride);
 }
 
 // Mismatch control over the clamped coefficients, sixteen a register: the parity of their sum
@@ -143,8 +169,10 @@ const BlockOps* Avx2BlockOps() {
     avx2.name = "AVX2";
     avx2.idct = Idct;
     avx2.saturate = Saturate;
-    avx2.idctPut = IdctPut;
-    avx2.idctAdd = IdctAdd;
+    avx2.idctPut = IdctInto<false, false>;
+    avx2.idctAdd = IdctInto<false, true>;
+    avx2.saturatedIdctPut = IdctInto<true, false>;
+    avx2.saturatedIdctAdd = IdctInto<true, true>;
     return &avx2;
   }();
   return table;

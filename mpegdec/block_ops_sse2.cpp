@@ -179,6 +179,8 @@ const BlockOps kSse2 = {"SSE2",
                         AddBlock,
                         IdctPut,
                         IdctAdd,
+                        SaturateThenIdctPut<kSse2>,
+                        SaturateThenIdctAdd<kSse2>,
                         {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
                          {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 

@@ -204,26 +204,37 @@ void CMpegPictureDecoder::CountPartitionedCoefficient(int& count) {
 struct CMpegPictureDecoder::LayerBits {
   static constexpr bool kMayBePartitioned = true;
   CMpegPictureDecoder& d;
+  void Fill() {}
   uint32_t Show(int n) { return d.Show(n); }
   void Skip(int n) { d.Skip(n); }
   uint32_t Get(int n) { return d.Get(n); }
 };
 
-// The bits of a block that lies whole in one piece of the ring, read with one 64-bit load a code.
+// The bits of a block that lies whole in one piece of the ring, held in a 64-bit word: a code
+// comes from shifts of a register, and a load refills the word only when fewer than 32 bits are
+// left in it, which is every few codes. Between two fills a reader takes at most 32 bits.
 struct CMpegPictureDecoder::WordBits {
   static constexpr bool kMayBePartitioned = false;  // partitioned blocks go through LayerBits
   const uint8_t* p;
-  uint32_t pos = 0;  // bits read from p
-  uint32_t Show(int n) const {
+  uint32_t pos = 0;   // bits read from p
+  uint64_t word = 0;  // the bits from pos on, the next one highest
+  int inWord = 0;     // how many of them are valid
+  void Fill() {
+    if (inWord >= 32) return;
     uint64_t w;
     std::memcpy(&w, p + (pos >> 3), 8);
-    w = __builtin_bswap64(w);
-    return uint32_t((w << (pos & 7)) >> (64 - n));
+    word = __builtin_bswap64(w) << (pos & 7);
+    inWord = 64 - int(pos & 7);
   }
-  void Skip(int n) { pos += uint32_t(n); }
+  uint32_t Show(int n) const { return uint32_t(word >> (64 - n)); }
+  void Skip(int n) {
+    word <<= n;
+    inWord -= n;
+    pos += uint32_t(n);
+  }
   uint32_t Get(int n) {
     uint32_t v = Show(n);
-    pos += uint32_t(n);
+    Skip(n);
     return v;
   }
 };
@@ -236,6 +247,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
                                                  const uint8_t* matrix, int scale) {
   int count = 0;
   for (int i = kIntra ? 1 : 0;; ++i) {
+    bits.Fill();  // a code, its sign or escape: at most 28 bits
     uint32_t code = bits.Show(16);
     if (code < 16) {
       faultFlag_ = 1;
@@ -327,6 +339,7 @@ void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& tab
 
 template <typename Bits>
 int CMpegPictureDecoder::DcDiff(Bits& bits, const VlcTable& sizes) {
+  bits.Fill();  // a size code and its bits: at most 21
   const VlcEntry& e = sizes[bits.Show(sizes.bits)];
   bits.Skip(e.length);
   int size = e.value;

@@ -113,8 +113,12 @@ class CMpegPictureDecoder {
   void SkippedMacroblock(MacroblockState& mb);
   void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
   void MotionCompensation(int mba, const MacroblockState& mb);
-  // Puts or adds the block into the picture; with `transform` the fast transform comes first.
-  void AddBlock(int comp, int bx, int by, int dctType, bool add, bool transform);
+  // Where a block's samples go in the picture: its first sample and the distance between its lines.
+  struct BlockPlace {
+    uint8_t* base;
+    int step;
+  };
+  BlockPlace PlaceOfBlock(int comp, int bx, int by, int dctType) const;
   void SumBlock(int comp);
 
   // Variable-length and block decoding.
@@ -146,8 +150,9 @@ class CMpegPictureDecoder {
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
-  void DecodeCoefficientsFrom(Bits& bits, int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan,
-                              const uint8_t* matrix, int scale);
+  __attribute__((always_inline)) inline void DecodeCoefficientsFrom(Bits& bits, int16_t* block,
+                                                                    const mpegdec::DctTable& table, const uint8_t* scan,
+                                                                    const uint8_t* matrix, int scale);
   void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 
@@ -165,6 +170,7 @@ class CMpegPictureDecoder {
 
   Layer& L() { return layers_[layer_]; }
   Layer& Base() { return layers_[0]; }
+  const Layer& Base() const { return layers_[0]; }
   bool DataPartitioned() const { return twoLayers_ && layers_[0].header->scalable_mode == kScalDataPartitioning; }
   bool Snr() const { return twoLayers_ && layers_[1].header->scalable_mode == kScalSnr; }
 

@@ -226,8 +226,11 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   Layer& target = dp ? Base() : L();
   mb.codedMask = 0;
   for (int comp = 0; comp < blockCount_; ++comp) {
-    memset(target.block[comp], 0, sizeof target.block[comp]);
-    if (!(cbp & (1 << (blockCount_ - 1 - comp)))) continue;
+    // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
+    // theirs; so the blocks of one layer are cleared only where they are coded.
+    const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
+    if (coded || twoLayers_) memset(target.block[comp], 0, sizeof target.block[comp]);
+    if (!coded) continue;
     mb.codedMask |= 1u << comp;
     bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
     if (intra) {
@@ -258,7 +261,8 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
 void CMpegPictureDecoder::SkippedMacroblock(MacroblockState& mb) {
   if (DataPartitioned()) layer_ = 0;
   const MpegHeaderRecord& h = *L().header;
-  for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
+  if (twoLayers_)
+    for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
   mb.codedMask = 0;
   dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
   if (h.picture_coding_type == kPictureP) pmv_[0][0][0] = pmv_[0][0][1] = pmv_[1][0][0] = pmv_[1][0][1] = 0;
@@ -344,9 +348,18 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
     if (!intra && !(mb.codedMask & (1u << comp))) continue;
     int16_t* block = L().block[comp];
     if (snr) SumBlock(comp);
-    if (snr || L().mpeg2) ops_->saturate(block);
-    if (!fastIdct_) ReferenceIdct(block);
-    AddBlock(comp, bx, by, mb.dctType, !intra, fastIdct_);
+    const bool saturate = snr || L().mpeg2;
+    const BlockPlace at = PlaceOfBlock(comp, bx, by, mb.dctType);
+    // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
+    if (!fastIdct_) {
+      if (saturate) ops_->saturate(block);
+      ReferenceIdct(block);
+      (intra ? ops_->putBlock : ops_->addBlock)(block, at.base, at.step);
+    } else if (saturate) {
+      (intra ? ops_->saturatedIdctPut : ops_->saturatedIdctAdd)(block, at.base, at.step);
+    } else {
+      (intra ? ops_->idctPut : ops_->idctAdd)(block, at.base, at.step);
+    }
   }
 }
 
@@ -368,7 +381,7 @@ void CMpegPictureDecoder::Saturate(int16_t* block) {
   if ((sum & 1) == 0) block[63] ^= 1;
 }
 
-void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool add, bool transform) {
+CMpegPictureDecoder::BlockPlace CMpegPictureDecoder::PlaceOfBlock(int comp, int bx, int by, int dctType) const {
   const MpegHeaderRecord& h = *Base().header;
   bool frame = h.picture_structure == kFramePicture;
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
@@ -396,8 +409,5 @@ void CMpegPictureDecoder::AddBlock(int comp, int bx, int by, int dctType, bool a
     step = W;
     base += size_t(by + 8 * lower) * W + bx;
   }
-  // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
-  int16_t* block = L().block[comp];
-  if (transform) (add ? ops_->idctAdd : ops_->idctPut)(block, base, step);
-  else (add ? ops_->addBlock : ops_->putBlock)(block, base, step);
+  return {base, step};
 }

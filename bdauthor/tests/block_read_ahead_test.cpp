@@ -31,7 +31,8 @@ TEST(BlockReadAhead, GivesTheBlocksOfSequentialReadsInOrder) {
       for (int depth : {1, 2, 5}) {
         ReadOnlyFile file(path);
         ASSERT_TRUE(file.IsOpen());
-        BlockReadAhead blocks(file, 1000, perRead, depth);
+        // Odd depths start the thread at once, as a clip that is not in the page cache would.
+        BlockReadAhead blocks(file, 1000, perRead, depth, depth % 2 == 0);
         std::vector<std::uint8_t> got;
         for (;;) {
           const std::uint8_t* data = nullptr;
@@ -66,22 +67,28 @@ TEST(BlockReadAhead, AClipCutShortWhileReadEndsCleanly) {
   const std::string path = work.ClipPath(0);
   const std::vector<std::uint8_t> bytes = Pattern(200 * 1000);
   test::WriteBytes(path, bytes);
-  ReadOnlyFile file(path);
-  BlockReadAhead blocks(file, 1000);
-  std::vector<std::uint8_t> got;
-  const std::uint8_t* data = nullptr;
-  ASSERT_EQ(blocks.Next(&data), 1000);
-  got.insert(got.end(), data, data + 1000);
-  ASSERT_EQ(::truncate(path.c_str(), 10 * 1000 + 500), 0);
-  for (;;) {
-    const std::int64_t n = blocks.Next(&data);
-    ASSERT_GE(n, 0);
-    got.insert(got.end(), data, data + n);
-    if (n < 1000) break;
+  for (const bool readCachedInline : {true, false}) {
+    test::WriteBytes(path, bytes);
+    ReadOnlyFile file(path);
+    BlockReadAhead blocks(file, 1000, 4, 3, readCachedInline);
+    std::vector<std::uint8_t> got;
+    const std::uint8_t* data = nullptr;
+    ASSERT_EQ(blocks.Next(&data), 1000);
+    got.insert(got.end(), data, data + 1000);
+    ASSERT_EQ(::truncate(path.c_str(), 10 * 1000 + 500), 0);
+    for (;;) {
+      const std::int64_t n = blocks.Next(&data);
+      ASSERT_GE(n, 0);
+      got.insert(got.end(), data, data + n);
+      if (n < 1000) break;
+    }
+    // What was read before the cut is the clip's; nothing past the old end appears.
+    ASSERT_LE(got.size(), bytes.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin())) << readCachedInline;
+    if (readCachedInline) {
+      EXPECT_EQ(got.size(), 10u * 1000 + 500) << "read when asked for: the cut is where the clip ends";
+    }
   }
-  // What was read before the cut is the clip's; nothing past the old end appears.
-  ASSERT_LE(got.size(), bytes.size());
-  EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin()));
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ void CRecordBurnBdPage::OnSetActive() {
   m_phase = kIdle;
   LayoutForDevice();
   ShowBdStatus(0, 0);
+  SetDeviceReady(false);
   SetButtons(0);
   SetTimer(kOpenDeviceTimer, 100, nullptr);
   SetTimer(kTimeCodeTimer, 200, nullptr);
@@ -78,6 +79,7 @@ void CRecordBurnBdPage::ShowBdStatus(int kind, int percent) {
 
 void CRecordBurnBdPage::OpenCamcorder() {
   if (m_deviceType != 3) return;
+  SetDeviceReady(false);
   wizard::CloseDvGraph();
   CDvCaptureGraph& graph = wizard::DvGraph();
   const BOOL opened = graph.OpenHdv(m_hWnd, PreviewWindow(), State().videoDevice);
@@ -86,6 +88,7 @@ void CRecordBurnBdPage::OpenCamcorder() {
     graph.FitVideoWindow(1);
     ApplyVolume();
     SetTimer(kLevelTimer, 300, nullptr);
+    SetDeviceReady(true);
   } else {
     KillTimer(kLevelTimer);
     Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
@@ -93,7 +96,7 @@ void CRecordBurnBdPage::OpenCamcorder() {
 }
 
 void CRecordBurnBdPage::OnRecord() {
-  if (m_phase != kIdle || !wizard::DvGraphOpen() || wizard::DvGraph().IsCapturing()) return;
+  if (m_phase != kIdle || !DeviceReady() || !wizard::DvGraphOpen() || wizard::DvGraph().IsCapturing()) return;
   const wizard::WizardState& s = State();
   const std::string base = platform::WithTrailingSlash(s.writerCount > 0 ? s.outputFolder : s.bdFolder);
   // Tarnel takes a UTF-8 output path of fewer than 260 characters.
@@ -293,7 +296,10 @@ LRESULT CRecordBurnBdPage::OnGraphEvent(WPARAM, LPARAM) {
     // A lost camcorder has no preview to go back to: the recording is torn down as it stands.
     CDvCaptureGraph& graph = wizard::DvGraph();
     if (wizard::DvGraphOpen() && graph.Graph() && graph.IsCapturing()) graph.StopHdvCapture();
-    if (!graph.Graph()) wizard::SetDvGraphOpen(false);
+    if (!graph.Graph()) {
+      wizard::SetDvGraphOpen(false);
+      SetDeviceReady(false);
+    }
     StopRecording(false, false, true);
   }
   RECT area{36, 54, 320, 200};

@@ -71,6 +71,7 @@ void CRecordBurnDvdPage::OnSetActive() {
   ShowStatus(0, 0);
   m_deviceType = CCaptureDeviceList().GetDeviceType(s.videoDevice);
   LayoutForDevice();
+  SetDeviceReady(false);
   SetButtons(0);
   SetTimer(kOpenDeviceTimer, 100, nullptr);
   SetTimer(kTimeCodeTimer, 200, nullptr);
@@ -98,6 +99,7 @@ void CRecordBurnDvdPage::ShowStatus(int kind, int percent) {
 }
 
 void CRecordBurnDvdPage::CloseDevices() {
+  SetDeviceReady(false);
   CloseBalloon();
   wizard::AnalogGraph().CloseDevice();
   wizard::SetAnalogGraphRunning(false);
@@ -137,6 +139,7 @@ void CRecordBurnDvdPage::OpenDevice() {
   if (opened) {
     ApplyVolume();
     SetTimer(kLevelTimer, 300, nullptr);
+    SetDeviceReady(true);
   } else {
     KillTimer(kLevelTimer);
     Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
@@ -165,7 +168,7 @@ bool CRecordBurnDvdPage::MakeRecordingFolder() {
 }
 
 void CRecordBurnDvdPage::OnRecord() {
-  if (m_phase != kIdle || m_watching) return;
+  if (m_phase != kIdle || m_watching || !DeviceReady()) return;
   if (m_deviceType == 1) {
     if (!wizard::AnalogGraphRunning() || GraphRecording()) return;
     if (!MakeRecordingFolder()) return;
@@ -252,6 +255,7 @@ void CRecordBurnDvdPage::StartRecording() {
   ShowStatus(0, 0);
   DeleteStreams();
   DeleteFolderTree(m_workFolder);
+  SetDeviceReady(false);
   SetTimer(kOpenDeviceTimer, 100, nullptr);
   SetButtons(0);
 }
@@ -437,6 +441,7 @@ LRESULT CRecordBurnDvdPage::OnAuthorEnded(WPARAM result, LPARAM) {
 }
 
 void CRecordBurnDvdPage::BackToIdle() {
+  SetDeviceReady(false);
   m_phase = kIdle;
   ShowStatus(0, 0);
   SetButtons(0);

@@ -107,9 +107,19 @@ void CRecordBurnPage::LayoutForDevice() {
 void CRecordBurnPage::SetButtons(int n) {
   if (auto* frame = dynamic_cast<CWendrelDlg*>(m_pHost)) frame->SetBusyState(n);
   if (n == 2) return;
-  ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RECORD), n == 0);
+  m_buttons = n;
+  const bool idle = n == 0 && m_deviceReady;
+  ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RECORD), idle);
   ::EnableWindow(::GetDlgItem(m_hWnd, IDC_STOP), n == 1);
-  for (int id : kTapeIds) ::EnableWindow(::GetDlgItem(m_hWnd, id), n == 0);
+  for (int id : kTapeIds) ::EnableWindow(::GetDlgItem(m_hWnd, id), idle);
+}
+
+void CRecordBurnPage::SetDeviceReady(bool ready) {
+  m_deviceReady = ready;
+  if (m_buttons == 0) {
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RECORD), ready);
+    for (int id : kTapeIds) ::EnableWindow(::GetDlgItem(m_hWnd, id), ready);
+  }
 }
 
 void CRecordBurnPage::ResetMeters() {

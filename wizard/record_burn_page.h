@@ -15,8 +15,10 @@ class CRecordBurnPage : public CWizardPage {
  public:
   explicit CRecordBurnPage(UINT pageId);
 
-  // 0 idle, 1 recording, 3 busy; 2 only tells the frame.
+  // 0 idle, 1 recording, 3 busy; 2 only tells the frame. Idle, Record and the tape buttons
+  // take input only once the device is open.
   void SetButtons(int n);
+  bool DeviceReady() const { return m_deviceReady; }
   // The recording clock's planned and elapsed seconds.
   int PlannedSeconds() const { return m_plannedSeconds; }
   int ElapsedSeconds() const { return m_elapsedSeconds; }
@@ -47,6 +49,8 @@ class CRecordBurnPage : public CWizardPage {
 
   bool IsCamcorder() const { return m_deviceType == 2 || m_deviceType == 3; }
   HWND PreviewWindow() const { return ::GetDlgItem(m_hWnd, 1105); }
+  // Whether the page's device is open for recording; a press before that would be lost.
+  void SetDeviceReady(bool ready);
   // Shows or hides the tape buttons and time code and sizes the preview for the device.
   void LayoutForDevice();
   void ApplyVolume();
@@ -73,6 +77,8 @@ class CRecordBurnPage : public CWizardPage {
   bool m_clockStarted = false;
   int m_dotCounter = 0;
   std::recursive_mutex m_startLock;
+  bool m_deviceReady = false;
+  int m_buttons = 0;
 
  private:
   void ShowLevels();

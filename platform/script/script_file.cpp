@@ -7,6 +7,7 @@
 
 #include "platform/base/message_box.h"
 #include "platform/base/strings.h"
+#include "platform/window/wm_messages.h"
 
 namespace platform::script {
 namespace {
@@ -59,6 +60,7 @@ struct Shape {
   bool id;
   bool text;
   bool textOptional;
+  bool key = false;
 };
 
 const std::map<std::string, Shape>& Verbs() {
@@ -68,6 +70,7 @@ const std::map<std::string, Shape>& Verbs() {
       {"click", {Verb::kClick, true, false, false}},
       {"type", {Verb::kType, true, true, false}},
       {"choose", {Verb::kChoose, true, true, false}},
+      {"key", {Verb::kKey, true, false, false, true}},
       {"wait-text", {Verb::kWaitText, true, true, false}},
       {"wait-shown", {Verb::kWaitShown, true, false, false}},
       {"wait-hidden", {Verb::kWaitHidden, true, false, false}},
@@ -82,18 +85,30 @@ const std::map<std::string, Shape>& Verbs() {
   return verbs;
 }
 
+std::string Lower(const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
 }  // namespace
 
 int ButtonByName(const std::string& name) {
   static const std::map<std::string, int> names = {{"ok", IDOK},        {"cancel", IDCANCEL}, {"yes", IDYES},
                                                    {"no", IDNO},        {"abort", IDABORT},   {"retry", IDRETRY},
                                                    {"ignore", IDIGNORE}};
-  std::string lower = name;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const auto it = names.find(lower);
+  const auto it = names.find(Lower(name));
   if (it != names.end()) return it->second;
   int id = 0;
   return Number(name, &id) ? id : 0;
+}
+
+int KeyByName(const std::string& name) {
+  static const std::map<std::string, int> keys = {{"home", VK_HOME},    {"end", VK_END},      {"left", VK_LEFT},
+                                                  {"right", VK_RIGHT},  {"up", VK_UP},        {"down", VK_DOWN},
+                                                  {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT}};
+  const auto it = keys.find(Lower(name));
+  return it != keys.end() ? it->second : 0;
 }
 
 std::optional<std::vector<Step>> ParseScript(const std::string& text, const std::string& program,
@@ -148,6 +163,12 @@ std::optional<std::vector<Step>> ParseScript(const std::string& text, const std:
       if (action.verb != Verb::kAnswer && !Number(words[next], &action.id))
         return fail("\"" + words[next] + "\" is not a control id");
       if (action.id == 0) return fail("\"" + words[next] + "\" names no button");
+      ++next;
+    }
+    if (shape->second.key) {
+      if (next >= words.size() || quoted[next]) return fail("\"" + verb + "\" needs a key name");
+      action.key = KeyByName(words[next]);
+      if (action.key == 0) return fail("\"" + words[next] + "\" names no key");
       ++next;
     }
     if (shape->second.text && next < words.size()) {

@@ -12,6 +12,8 @@
 //     type 1003 "ada"               focuses the edit, selects its text and types the text
 //     choose 1008 "PSP MPEG-4"      selects the item of a combo or list box, as the user does;
 //                                   in a list view the first row whose text starts so
+//     key 1116 home                 focuses the control and presses the key (home, end, left,
+//                                   right, up, down, pageup, pagedown): a slider is moved so
 //     wait-text 1019 "done"         the control's text contains the text
 //     wait-shown 1015 / wait-hidden 1015 / wait-enabled 1015
 //     wait-message "Replace it?"    a message box saying that shows; it becomes the window
@@ -40,6 +42,7 @@ enum class Verb {
   kClick,
   kType,
   kChoose,
+  kKey,
   kWaitText,
   kWaitShown,
   kWaitHidden,
@@ -56,6 +59,7 @@ struct Action {
   Verb verb = Verb::kClick;
   int id = 0;        // control id, or the button of an answer
   std::string text;  // title, text, item, path, or what an answered box must say
+  int key = 0;       // the virtual key a "key" action presses
   int line = 0;
 };
 
@@ -73,5 +77,7 @@ std::optional<std::vector<Step>> ParseScript(const std::string& text, const std:
 
 // The button id an answer names ("yes" is IDYES, "6" is 6); 0 when it names none.
 int ButtonByName(const std::string& name);
+// The virtual key a "key" action names ("home" is VK_HOME); 0 when it names none.
+int KeyByName(const std::string& name);
 
 }  // namespace platform::script

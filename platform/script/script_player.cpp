@@ -82,23 +82,29 @@ bool OwnWindow(HWND hwnd) {
 }
 
 // A control anywhere inside a window (pages are dialogs inside dialogs), the direct one first.
+// Pages the user has left stay behind the shown one and reuse its numbers: a shown control
+// goes before a hidden one of the same number.
 HWND ControlIn(HWND top, int id) {
   if (!top) return nullptr;
-  if (HWND direct = GetDlgItem(top, id)) return direct;
+  HWND direct = GetDlgItem(top, id);
+  if (direct && IsWindowVisible(direct)) return direct;
   struct Search {
     int id;
-    HWND found;
-  } search{id, nullptr};
+    HWND first;
+    HWND shown;
+  } search{id, direct, nullptr};
   EnumChildWindows(
       top,
       [](HWND h, LPARAM p) -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         if (GetDlgCtrlID(h) != s->id) return TRUE;
-        s->found = h;
+        if (!s->first) s->first = h;
+        if (!IsWindowVisible(h)) return TRUE;
+        s->shown = h;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return search.shown ? search.shown : search.first;
 }
 
 // Shown top-level windows of this thread that have a control of that id, in z-order.
@@ -234,13 +240,16 @@ struct ScriptPlayer::State {
         ClickWindow(c);
         return Try::kDone;
       }
-      case Verb::kType: {
+      case Verb::kType:
+      case Verb::kKey: {
         HWND c = ControlIn(target, a.id);
         if (!usable(c)) {
           *why = c ? control + " stayed hidden or disabled" : "no " + control + " showed";
           return Try::kNotYet;
         }
-        return TypeIntoControl(GetParent(c), a.id, a.text) ? Try::kDone : Try::kNotYet;
+        const bool done =
+            a.verb == Verb::kType ? TypeIntoControl(GetParent(c), a.id, a.text) : PressKeyOn(GetParent(c), a.id, a.key);
+        return done ? Try::kDone : Try::kNotYet;
       }
       case Verb::kChoose: {
         HWND c = ControlIn(target, a.id);

@@ -31,6 +31,14 @@ bool TypeIntoControl(HWND parent, int id, const std::string& text) {
   return true;
 }
 
+bool PressKeyOn(HWND parent, int id, int vk) {
+  HWND control = GetDlgItem(parent, id);
+  if (!control) return false;
+  SetFocus(control);
+  InjectKey(vk);
+  return true;
+}
+
 namespace {
 
 // A list view's rows are chosen by the start of their text: recordings are named by the time

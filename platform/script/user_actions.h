@@ -15,6 +15,8 @@ HWND UsableControl(HWND parent, int id);
 bool ClickControlOf(HWND parent, int id);
 // Gives the control the focus, selects its text and types `text` as characters.
 bool TypeIntoControl(HWND parent, int id, const std::string& text);
+// Gives the control the focus and presses the key (down, then up) on it.
+bool PressKeyOn(HWND parent, int id, int vk);
 // Selects the item of that text in a combo or list box and tells the parent as a user's choice
 // does (CBN_SELCHANGE, LBN_SELCHANGE); in a list view, the first row whose text starts so, the
 // parent told through LVN_ITEMCHANGED. False when there is no such item.

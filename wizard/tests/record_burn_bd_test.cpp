@@ -37,9 +37,13 @@ class RecordBurnBd : public WizardTest {
   CRecordBurnBdPage* GoToRecordPage(HWND frame, CWendrelDlg& dialog) {
     for (int step = 0; step < 4; ++step) ClickButton(frame, IDC_NEXT), Pump();
     auto* page = dynamic_cast<CRecordBurnBdPage*>(dialog.GetActivePage());
-    if (page) time_.Advance(200);
+    if (!page) return nullptr;
+    // Presses before the camcorder is open would be lost: Record and the tape wait for it.
+    buttonsBeforeOpen_ = ControlEnabled(page->m_hWnd, IDC_RECORD) || ControlEnabled(page->m_hWnd, IDC_TAPE_PLAY);
+    time_.Advance(200);
     return page;
   }
+  bool buttonsBeforeOpen_ = true;
   CWendrelDlg dialog_;
 };
 
@@ -63,6 +67,8 @@ TEST_F(RecordBurnBd, TheCamcorderRoadBurnsABluRayDiscLibblurayReads) {
     CRecordBurnBdPage* page = GoToRecordPage(d, dialog);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(3, page->DeviceType());
+    EXPECT_FALSE(buttonsBeforeOpen_);
+    EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_TAPE_PLAY));
     EXPECT_TRUE(wizard::DvGraphOpen());
     WritePicture(d, "record_burn_bd_345_idle.png");
     ClickButton(page->m_hWnd, IDC_TAPE_PLAY);

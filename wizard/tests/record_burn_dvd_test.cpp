@@ -49,9 +49,13 @@ class RecordBurnDvd : public WizardTest {
     ClickButton(dialog.GetActivePage()->m_hWnd, 1101);
     for (int step = 0; step < 3; ++step) ClickButton(frame, IDC_NEXT), Pump();
     auto* page = dynamic_cast<CRecordBurnDvdPage*>(dialog.GetActivePage());
-    if (page) time_.Advance(200);  // the device opens
+    if (!page) return nullptr;
+    // A press before the device is open would be lost: Record waits for it.
+    recordBeforeOpen_ = ControlEnabled(page->m_hWnd, IDC_RECORD);
+    time_.Advance(200);  // the device opens
     return page;
   }
+  bool recordBeforeOpen_ = true;
   // Record for `ms`, then Stop with the two answers given.
   void RecordAndStop(CRecordBurnDvdPage* page, int ms, int stopAnswer, int burnAnswer) {
     ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
@@ -99,6 +103,8 @@ TEST_F(RecordBurnDvd, TheDemoRoadBurnsADiscLsdvdReadsAndTheWizardCloses) {
     CRecordBurnDvdPage* page = GoToRecordPage(d, dialog);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(1, page->DeviceType());
+    EXPECT_FALSE(recordBeforeOpen_);
+    EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
     EXPECT_TRUE(wizard::AnalogGraphRunning());
     EXPECT_EQ(60, page->PlannedSeconds());
     EXPECT_EQ(8000000, page->VideoBitRate());
@@ -222,6 +228,8 @@ TEST_F(RecordBurnDvd, AFailedMultiplexKeepsTheStreamsAndEndsIdle) {
     boxes_.QueueAnswer(IDOK);
     ASSERT_TRUE(BoxesShown(3));
     EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+    EXPECT_FALSE(ControlEnabled(page->m_hWnd, IDC_RECORD));
+    time_.Advance(200);  // the preview comes back
     EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
     EXPECT_TRUE(ControlEnabled(d, IDC_EXIT));
   });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/message_box.h"
+#include "platform/window/wm_messages.h"
 
 namespace platform::script {
 namespace {
@@ -17,6 +18,7 @@ step "Convert the clip" 60
   answer yes
   answer 7 "Replace it?"
   wait-hidden 1015
+  key 1116 Home
 program corrin
 step "Upload" 1.5
   close
@@ -30,7 +32,7 @@ TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   const Step& step = (*parvel)[0];
   EXPECT_EQ(step.name, "Convert the clip");
   EXPECT_EQ(step.limitMs, 60000);
-  ASSERT_EQ(step.actions.size(), 7u);
+  ASSERT_EQ(step.actions.size(), 8u);
   EXPECT_EQ(step.actions[0].verb, Verb::kWaitWindow);
   EXPECT_EQ(step.actions[0].text, "Publish - PSP");
   EXPECT_EQ(step.actions[1].verb, Verb::kClick);
@@ -42,6 +44,9 @@ TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   EXPECT_EQ(step.actions[5].id, 7);
   EXPECT_EQ(step.actions[5].text, "Replace it?");
   EXPECT_EQ(step.actions[6].line, 10);
+  EXPECT_EQ(step.actions[7].verb, Verb::kKey);
+  EXPECT_EQ(step.actions[7].id, 1116);
+  EXPECT_EQ(step.actions[7].key, VK_HOME);
 
   const auto corrin = ParseScript(kScript, "Corrin", "", &error);
   ASSERT_TRUE(corrin);
@@ -72,6 +77,10 @@ TEST(ScriptFile, MalformedLinesAreRefusedWithTheirNumber) {
       {"program P\nstep \"a\" 5\ntype 3 \"open\n", "line 3: a text without its closing quote"},
       {"program P\nstep \"a\" 5\nanswer maybe\n", "line 3: \"maybe\" names no button"},
       {"program P\nstep \"a\" 5\nclose now\n", "line 3: too much after \"close\""},
+      {"program P\nstep \"a\" 5\nkey 3\n", "line 3: \"key\" needs a key name"},
+      {"program P\nstep \"a\" 5\nkey 3 \"home\"\n", "line 3: \"key\" needs a key name"},
+      {"program P\nstep \"a\" 5\nkey 3 sideways\n", "line 3: \"sideways\" names no key"},
+      {"program P\nstep \"a\" 5\nkey 3 home end\n", "line 3: too much after \"key\""},
   };
   for (const auto& [text, why] : cases) {
     std::string error;

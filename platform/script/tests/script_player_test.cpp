@@ -19,13 +19,20 @@
 namespace platform::script {
 namespace {
 
-constexpr int kName = 100, kAsk = 101, kChoice = 102, kResult = 103;
+constexpr int kName = 100, kAsk = 101, kChoice = 102, kResult = 103, kSlider = 105, kPageButton = 200;
 constexpr int kMenuCommand = 40001;
 
 INT_PTR AskProc(HWND d, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
     for (const char* item : {"One", "Two", "Three"})
       SendDlgItemMessage(d, kChoice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendDlgItemMessage(d, kSlider, TBM_SETRANGE, FALSE, MAKELPARAM(1, 180));
+    SendDlgItemMessage(d, kSlider, TBM_SETPOS, FALSE, 70);
+    return TRUE;
+  }
+  if (msg == WM_HSCROLL && LOWORD(wParam) == TB_ENDTRACK) {
+    const LRESULT pos = SendDlgItemMessage(d, kSlider, TBM_GETPOS, 0, 0);
+    SetDlgItemText(d, kResult, ("slider at " + std::to_string(pos)).c_str());
     return TRUE;
   }
   if (msg == WM_NOTIFY) {
@@ -59,7 +66,8 @@ class ScriptPlayerTest : public ::testing::Test {
     t.items = {{"Edit", "", kName, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 10, 10, 100, 12},
                {"Button", "Ask", kAsk, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 10, 30, 50, 14},
                {"ComboBox", "", kChoice, WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 0, 70, 30, 60, 60},
-               {"Static", "", kResult, WS_CHILD | WS_VISIBLE, 0, 10, 60, 150, 10}};
+               {"Static", "", kResult, WS_CHILD | WS_VISIBLE, 0, 10, 60, 150, 10},
+               {TRACKBAR_CLASS, "", kSlider, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 10, 75, 150, 12}};
     dialog_ = CreateDialogIndirectParam(nullptr, t, nullptr, AskProc, 0);
     ASSERT_NE(dialog_, nullptr);
   }
@@ -100,13 +108,18 @@ step "Ask and say yes" 10
   click 101
   answer yes "Keep the beach?"
   wait-text 103 "answered 6 with 1"
+step "Slide to the start, then one along" 10
+  key 105 home
+  wait-text 103 "slider at 1"
+  key 105 right
+  wait-text 103 "slider at 2"
 )"),
                       options_);
   const std::string report = PlayUntil("finished");
   EXPECT_EQ(report,
             "Tester\tdone\tThe dialog shows\nTester\tdone\tFill it in\nTester\tdone\tAsk and say yes\n"
-            "Tester\tfinished\t3\n");
-  EXPECT_EQ(testkit::ControlText(dialog_, kResult), "answered 6 with 1");
+            "Tester\tdone\tSlide to the start, then one along\nTester\tfinished\t4\n");
+  EXPECT_EQ(SendDlgItemMessage(dialog_, kSlider, TBM_GETPOS, 0, 0), 2);
   EXPECT_EQ(player.Stop(0), 0);
   for (const char* name : {"tester-01-the-dialog-shows.png", "tester-03-ask-and-say-yes.png"})
     EXPECT_TRUE(std::ifstream(options_.pictureFolder + name).good()) << name;
@@ -181,6 +194,40 @@ step "Choose a row that is not there" 0.3
   EXPECT_EQ(SendMessage(rows, LVM_GETSELECTEDCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessage(rows, LVM_GETITEMSTATE, 1, LVIS_SELECTED), static_cast<LRESULT>(LVIS_SELECTED));
   EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
+}
+
+// A page the user has left stays behind the shown one and may use the same numbers: the
+// actions reach the shown page's control.
+TEST_F(ScriptPlayerTest, AControlNumberAHiddenPageSharesReachesTheShownPage) {
+  auto page = [&](bool shown) {
+    DialogTemplate t;
+    t.style = WS_CHILD | (shown ? WS_VISIBLE : 0);
+    t.x = 140;  // clear of the dialog's own controls
+    t.y = 5;
+    t.cx = 55;
+    t.cy = 20;
+    t.items = {{"Button", shown ? "Shown" : "Left", kPageButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 2, 2, 50, 14}};
+    return CreateDialogIndirectParam(
+        nullptr, t, dialog_,
+        [](HWND d, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+          if (msg != WM_COMMAND || LOWORD(wParam) != kPageButton) return msg == WM_INITDIALOG;
+          SetDlgItemText(GetParent(d), kResult, ("clicked " + testkit::ControlText(d, kPageButton)).c_str());
+          return TRUE;
+        },
+        0);
+  };
+  ASSERT_NE(page(false), nullptr);
+  ASSERT_NE(page(true), nullptr);
+  ScriptPlayer player(Steps(R"(step "Click the shown page's button" 10
+  wait-window "Ask Dialog"
+  wait-shown 200
+  click 200
+  wait-text 103 "clicked Shown"
+)"),
+                      options_);
+  const std::string report = PlayUntil("finished");
+  EXPECT_EQ(report, "Tester\tdone\tClick the shown page's button\nTester\tfinished\t1\n");
+  EXPECT_EQ(player.Stop(0), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/testkit/control_test.h"
 #include "platform/window/focus.h"
+#include "platform/window/window_surface.h"
 
 namespace ctltest {
 using namespace testkit;
@@ -84,17 +85,28 @@ TEST_F(Buttons, PushButtonsPaintTheirFaceAndParentColoursReachStatics) {
   EXPECT_EQ(RGB(10, 200, 90), Pixel(s, 50, 15));
 }
 
-// Rows of a window that hold text-coloured pixels, top to bottom.
+// Rows of a window that hold text-coloured pixels, top to bottom, from one picture of its
+// top-level window.
 std::vector<int> TextRows(HWND w) {
-  RECT c;
+  Pixel(w, 0, 0);  // paints what is pending
+  platform::PixelImage picture;
+  EXPECT_TRUE(platform::ComposeWindow(GetAncestor(w, GA_ROOT), &picture));
+  RECT top, c;
+  GetWindowRect(GetAncestor(w, GA_ROOT), &top);
   GetClientRect(w, &c);
+  POINT origin{0, 0};
+  ClientToScreen(w, &origin);
+  const COLORREF text = GetSysColor(COLOR_BTNTEXT);
   std::vector<int> rows;
   for (int y = 0; y < c.bottom; ++y)
-    for (int x = 20; x < c.right; ++x)
-      if (Pixel(w, x, y) == GetSysColor(COLOR_BTNTEXT)) {
+    for (int x = 20; x < c.right; ++x) {
+      const std::uint32_t v =
+          picture.pixels[static_cast<std::size_t>(origin.y - top.top + y) * picture.width + (origin.x - top.left + x)];
+      if (RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF) == text) {
         rows.push_back(y);
         break;
       }
+    }
   return rows;
 }
 

@@ -13,6 +13,7 @@
 #include "converter/parvel_settings.h"
 #include "converter/row_format.h"
 #include "platform/base/clock.h"
+#include "platform/base/debug_output.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
 #include "platform/controls/commctrl.h"
@@ -228,10 +229,10 @@ void CParvelDlg::FillProfiles() {
   const std::string folder = ModeProfileFolder(m_nMode);
   if (!folder.empty()) m_profiles.ScanFolder(platform::WithTrailingSlash(m_strProgramFolder) + folder);
   for (int i = 0; i < m_profiles.GetCount(); ++i)
-    QnLogWrite(0x10000, "before sort : [%d] [0x%08x]\n", m_profiles.GetProfile(i)->SORT_PRIORITY, i);
+    platform::OutputDebugFormat("before sort : [%d] [0x%08x]\n", m_profiles.GetProfile(i)->SORT_PRIORITY, i);
   m_profiles.SortAlgorithmSelection(1);
   for (int i = 0; i < m_profiles.GetCount(); ++i) {
-    QnLogWrite(0x10000, "after sort : [%d] [0x%08x]\n", m_profiles.GetProfile(i)->SORT_PRIORITY, i);
+    platform::OutputDebugFormat("after sort : [%d] [0x%08x]\n", m_profiles.GetProfile(i)->SORT_PRIORITY, i);
     m_profile.AddString(m_profiles.GetProfile(i)->PROFILE);
   }
   if (m_profiles.GetCount() > 0) m_profile.SetCurSel(0);

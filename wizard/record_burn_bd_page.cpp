@@ -9,6 +9,7 @@
 #include "capture/dv_capture_graph.h"
 #include "capture_graphs.h"
 #include "disc_jobs.h"
+#include "platform/base/debug_output.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/file_system.h"
@@ -93,6 +94,10 @@ void CRecordBurnBdPage::OpenCamcorder() {
     KillTimer(kLevelTimer);
     Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
   }
+}
+
+void CRecordBurnBdPage::OnLevelsShown(double left, double right, int leftMeter, int rightMeter) {
+  platform::OutputDebugFormat("%5.2f : %5.2f / %d  : %d \n", left, right, leftMeter, rightMeter);
 }
 
 void CRecordBurnBdPage::OnRecord() {

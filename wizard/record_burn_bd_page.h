@@ -33,6 +33,7 @@ class CRecordBurnBdPage : public CRecordBurnPage {
   void OnStop();
   LRESULT OnGraphEvent(WPARAM, LPARAM);
   LRESULT OnBurnEnded(WPARAM status, LPARAM);
+  void OnLevelsShown(double left, double right, int leftMeter, int rightMeter) override;
   DECLARE_MESSAGE_MAP()
 
  private:

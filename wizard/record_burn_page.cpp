@@ -155,6 +155,7 @@ void CRecordBurnPage::ShowLevels() {
   const int left = MeterValue(record[8]), right = MeterValue(record[9]);
   m_levels[0].SetPos(left);
   m_levels[1].SetPos(right);
+  OnLevelsShown(record[8], record[9], left, right);
 }
 
 void CRecordBurnPage::ShowTimeCode() {

@@ -55,6 +55,8 @@ class CRecordBurnPage : public CWizardPage {
   void LayoutForDevice();
   void ApplyVolume();
   void ResetMeters();
+  // Each level reading (dBFS) and the meter values shown for it.
+  virtual void OnLevelsShown(double /*left*/, double /*right*/, int /*leftMeter*/, int /*rightMeter*/) {}
   // "<text><dots>" with the cycling dots of kinds 2 to 5, and the percentage.
   void ShowStatusLine(const std::string& text, int percent);
   std::string Dots();

@@ -14,6 +14,7 @@
 #include "converter/parvel_link.h"
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
+#include "platform/base/debug_output.h"
 #include "platform/base/paths.h"
 #include "platform/ole/drop_files.h"
 #include "platform/window/input.h"
@@ -165,6 +166,24 @@ TEST_F(ParvelSessionTest, WithoutMordaxTheWindowOpensAndTellsWhy) {
   EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
   ClickButton(dialog_.m_hWnd, IDC_START);
   EXPECT_FALSE(Converting());
+}
+
+TEST_F(ParvelSessionTest, TheProfilePrioritiesGoToTheDebuggerBeforeAndAfterTheSort) {
+  dialog_.m_strProgramFolder = env_.Home() + "three_profiles/";
+  const std::pair<const char*, int> profiles[] = {{"a.pfh", 3}, {"b.pfh", 1}, {"c.pfh", 2}};
+  for (const auto& [file, priority] : profiles) {
+    const std::string path = dialog_.m_strProgramFolder + "profile/Mobile/" + file;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << "<Narvell MobileEncoder Profile>\r\n[INFO]\r\nPROFILE=Priority "
+                                          << priority << "\r\nSORT_PRIORITY=" << priority << "\r\n";
+  }
+  platform::DebugOutputCapture debug;
+  Open(kModeMobile, "");
+  EXPECT_EQ(
+      "before sort : [3] [0x00000000]\nbefore sort : [1] [0x00000001]\nbefore sort : [2] [0x00000002]\n"
+      "after sort : [1] [0x00000000]\nafter sort : [2] [0x00000001]\nafter sort : [3] [0x00000002]\n",
+      debug.Text());
+  EXPECT_EQ("Priority 1", Combo(IDC_PROFILE));
 }
 
 TEST_F(ParvelSessionTest, EmptyWindowAndAddFilesPictures) {

@@ -4,9 +4,13 @@
 
 #include <libbluray/bluray.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "capture_graphs.h"
 #include "disc_jobs.h"
 #include "record_plan.h"
+#include "platform/base/debug_output.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/dshow/sim_hardware.h"
@@ -101,6 +105,49 @@ TEST_F(RecordBurnBd, TheCamcorderRoadBurnsABluRayDiscLibblurayReads) {
   unsigned titles = 0;
   EXPECT_NEAR(20.0, BluRayTitleSeconds(WriterImage(), &titles), 1.0);
   EXPECT_EQ(1u, titles);
+}
+
+// Lines of "<left> : <right> / <left meter>  : <right meter> \n", each checked against the meter
+// scale: -80 dBFS and below is an empty meter, -17.5 dBFS and above a full one.
+int CheckLevelLines(const std::string& text) {
+  int lines = 0;
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1, ++lines) {
+    const std::string line = text.substr(at, end - at + 1);
+    double left = 0, right = 0;
+    int leftMeter = -1, rightMeter = -1;
+    EXPECT_EQ(4, std::sscanf(line.c_str(), "%lf : %lf / %d  : %d", &left, &right, &leftMeter, &rightMeter)) << line;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%5.2f : %5.2f / %d  : %d \n", left, right, leftMeter, rightMeter);
+    EXPECT_EQ(expected, line);
+    for (auto [level, meter] : {std::pair{left, leftMeter}, std::pair{right, rightMeter}}) {
+      EXPECT_TRUE(level >= -80.0 && level <= 0.0) << line;
+      EXPECT_NEAR(std::clamp((level + 80.0) * 1.6 - 48.0, 0.0, 100.0), meter, 1.0) << line;
+    }
+  }
+  return lines;
+}
+
+TEST_F(RecordBurnBd, EachLevelReadingGoesToTheDebuggerWithItsMeterValues) {
+  std::string silent, playing;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    {
+      // With the tape stopped no sound reaches the meters.
+      platform::DebugOutputCapture debug;
+      for (int tick = 0; tick < 3; ++tick) time_.Advance(300), Pump();  // the level timer's period
+      silent = debug.Text();
+    }
+    // The tape's sound comes through a lossy encoder, so its levels are read back from the lines.
+    platform::DebugOutputCapture debug;
+    ClickButton(page->m_hWnd, IDC_TAPE_PLAY);
+    for (int tick = 0; tick < 3; ++tick) time_.Advance(300), Pump();
+    playing = debug.Text();
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  EXPECT_EQ("-80.00 : -80.00 / 0  : 0 \n-80.00 : -80.00 / 0  : 0 \n-80.00 : -80.00 / 0  : 0 \n", silent);
+  EXPECT_EQ(3, CheckLevelLines(playing)) << playing;
 }
 
 TEST_F(RecordBurnBd, WithoutAWriterTheBdmvFolderStaysUnderCreateBDFolder) {

@@ -42,6 +42,13 @@ size_t LaunchesOf(const std::string& name) {
   return count;
 }
 
+size_t ProgramLaunches() {
+  size_t count = 0;
+  for (const auto& record : platform::ReadLaunchRecords())
+    if (platform::FileNameOf(record.target).rfind("regsvr32", 0) != 0) ++count;
+  return count;
+}
+
 TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();
@@ -49,12 +56,14 @@ TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
   ASSERT_TRUE(first.Start("Quillon"));
   HWND window = WaitForWindow("#32770", kProductTitle, kWaitMs);
   ASSERT_NE(window, nullptr) << first.Output();
-  const size_t before = platform::ReadLaunchRecords().size();
+  // The first may still be registering its packs (the splash has the main window's title): only
+  // programs count, not the helpers it runs.
+  const size_t before = ProgramLaunches();
 
   ProgramProcess second;
   ASSERT_TRUE(second.Start("Quillon"));
   EXPECT_EQ(second.WaitForExit(kWaitMs), 0) << second.Output();
-  EXPECT_EQ(platform::ReadLaunchRecords().size(), before);
+  EXPECT_EQ(ProgramLaunches(), before);
 
   // An empty project closes without a question and starts the starter again. The splash has
   // the same title until it goes, so every window of that title is asked.

@@ -22,20 +22,6 @@ using namespace testkit;
 
 constexpr DWORD kWaitMs = 20000;
 
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 bool StarterLaunched() {
   bool started = false;
   for (const auto& record : platform::ReadLaunchRecords())
@@ -61,10 +47,7 @@ TEST(RecorderProcess, AnOpenWindowOfTheSuiteStopsTheStart) {
 TEST(RecorderProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();
-  const std::string folder = env.Home() + "bare/";
-  std::filesystem::create_directories(folder);
-  for (const char* file : {"Auvry", "Auvry.so"})
-    std::filesystem::copy_file(platform::AppFolder() + file, folder + file);
+  const std::string folder = CopyProgramAlone(env, {"Auvry", "Auvry.so"});
   ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
   ProgramProcess recorder;
   ASSERT_TRUE(recorder.Start(folder + "Auvry"));

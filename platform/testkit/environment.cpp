@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/base/paths.h"
@@ -95,6 +96,20 @@ void Environment::Set(const char* name, const std::string& value) {
   const char* old = getenv(name);
   saved_.push_back({name, {old != nullptr, old ? old : ""}});
   setenv(name, value.c_str(), 1);
+}
+
+ScopedVariable::ScopedVariable(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+  setenv(name, value.c_str(), 1);
+}
+
+ScopedVariable::~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+std::string CopyProgramAlone(const Environment& env, const std::vector<std::string>& files) {
+  const std::string folder = env.Home() + "bare/";
+  std::filesystem::create_directories(folder);
+  for (const std::string& file : files) std::filesystem::copy_file(platform::AppFolder() + file, folder + file);
+  return folder;
 }
 
 }  // namespace testkit

@@ -31,6 +31,24 @@ class Environment {
   std::vector<std::pair<std::string, std::pair<bool, std::string>>> saved_;  // name, (was set, value)
 };
 
+// Sets an environment variable for the life of the object, then puts back what was there.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value);
+  ~ScopedVariable();
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+// A folder under the environment's home holding only these files of the application folder: a
+// program started from there finds none of the libraries it would load beside it.
+std::string CopyProgramAlone(const Environment& env, const std::vector<std::string>& files);
+
 // The current gtest test as "Suite.Name", or "test" outside one.
 std::string CurrentTestName();
 

@@ -26,21 +26,6 @@ using namespace testkit;
 constexpr DWORD kWaitMs = 20000;
 constexpr const char* kStarterTitle = "Narvell Vidarro 5.0 Starter";
 
-// Sets an environment variable for the life of the object.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 // Ends a starter that is not our child: Exit, then waits until its window is gone. An intro
 // would ignore Exit and be followed by the main window, so this also says no intro showed.
 bool EndStarter(HWND window) {
@@ -71,10 +56,7 @@ TEST(StarterProcess, AnOpenWizardIsBroughtForwardAndNothingElseShows) {
 TEST(StarterProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();
-  const std::string folder = env.Home() + "bare/";
-  std::filesystem::create_directories(folder);
-  for (const char* file : {"Lanvik", "Lanvik.so"})
-    std::filesystem::copy_file(platform::AppFolder() + file, folder + file);
+  const std::string folder = CopyProgramAlone(env, {"Lanvik", "Lanvik.so"});
   ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
   ProgramProcess starter;
   ASSERT_TRUE(starter.Start(folder + "Lanvik"));

@@ -31,15 +31,6 @@ using namespace testkit;
 constexpr int kConverterStartButton = 1012;
 constexpr int kUploaderUploadButton = 1009;
 
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) { ::setenv(name, value.c_str(), 1); }
-  ~ScopedVariable() { ::unsetenv(name_); }
-
- private:
-  const char* name_;
-};
-
 // The main window runs on the manual clock; the side programs on real time. Each round moves
 // the manual clock on a little, so the editor's progress timer and the pings keep running.
 class PublishPeerTest : public QuillonWindowFixture {

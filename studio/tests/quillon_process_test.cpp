@@ -20,21 +20,6 @@ using namespace testkit;
 
 constexpr DWORD kWaitMs = 20000;
 
-// Sets an environment variable for the life of the object.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedVariable() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 size_t LaunchesOf(const std::string& name) {
   size_t count = 0;
   for (const auto& record : platform::ReadLaunchRecords())
@@ -84,10 +69,8 @@ TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
 TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();
-  const std::string folder = env.Home() + "bare/";
-  std::filesystem::create_directories(folder);
   // Neither Quillon.so nor Vidarro5UI.so beside it: its own resources carry the dialogs.
-  std::filesystem::copy_file(platform::AppFolder() + "Quillon", folder + "Quillon");
+  const std::string folder = CopyProgramAlone(env, {"Quillon"});
   ScopedVariable appFolder("VIDARRO_APP_DIR", folder);
   ProgramProcess program;
   ASSERT_TRUE(program.Start(folder + "Quillon"));

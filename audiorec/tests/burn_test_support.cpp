@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/testkit/simulated_writers.h"
 #include "platform/base/file.h"
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
@@ -21,20 +22,11 @@ namespace auvrytest {
 std::string ImageFolder() { return platform::LocalAppDataFolder() + "auvry-discs/"; }
 
 std::string Writer(const std::string& id, const std::string& extra) {
-  return "[" + id + "]\nKIND=writer\nNAME=Writer " + id + "\nIMAGES=" + ImageFolder() + "\n" + extra;
+  return testkit::WriterSection(ImageFolder(), id, extra);
 }
 
 void UseWriters(const std::vector<std::string>& sections) {
-  std::error_code ignored;
-  std::filesystem::remove_all(ImageFolder(), ignored);
-  const std::string path = platform::ConfigFolder() + "auvry-writers.ini";
-  std::string ini = "<DEVICES>\n";
-  for (const std::string& section : sections) ini += section + "\n";
-  platform::CreateFolders(platform::FolderOf(path));
-  platform::WriteWholeFileAtomic(path, ini);
-  std::vector<std::string> problems;
-  platform::disc::SetMachineDrives(platform::disc::ParseDriveSections(path, &problems));
-  EXPECT_TRUE(problems.empty()) << problems.front();
+  testkit::UseWriterSections(ImageFolder(), "auvry-writers.ini", sections);
 }
 
 int Run(const std::string& program, const std::vector<std::string>& args, std::string* out) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/testkit/simulated_writers.h"
 #include "platform/base/file.h"
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
@@ -16,20 +17,11 @@ std::string ImageFolder() { return platform::LocalAppDataFolder() + "wizard-disc
 }  // namespace
 
 std::string Writer(const std::string& id, const std::string& extra) {
-  return "[" + id + "]\nKIND=writer\nNAME=Writer " + id + "\nIMAGES=" + ImageFolder() + "\n" + extra;
+  return testkit::WriterSection(ImageFolder(), id, extra);
 }
 
 void UseWriters(const std::vector<std::string>& sections) {
-  std::error_code ignored;
-  std::filesystem::remove_all(ImageFolder(), ignored);
-  const std::string path = platform::ConfigFolder() + "wizard-writers.ini";
-  std::string ini = "<DEVICES>\n";
-  for (const std::string& section : sections) ini += section + "\n";
-  platform::CreateFolders(platform::FolderOf(path));
-  platform::WriteWholeFileAtomic(path, ini);
-  std::vector<std::string> problems;
-  platform::disc::SetMachineDrives(platform::disc::ParseDriveSections(path, &problems));
-  EXPECT_TRUE(problems.empty()) << problems.front();
+  testkit::UseWriterSections(ImageFolder(), "wizard-writers.ini", sections);
 }
 
 void WizardTest::SetUp() {

@@ -44,11 +44,13 @@ inline HWND CreateNotifyWindow() {
   return CreateWindowEx(0, "CaptureTestNotify", "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
 }
 
-// The posts of one message taken off a window's queue: how many, and the last one's parameters.
+// The posts of one message taken off a window's queue: how many, the last one's parameters and
+// every wParam.
 struct Posted {
   int count = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
+  std::vector<WPARAM> wParams;
 };
 
 inline Posted TakePosted(HWND window, UINT message) {
@@ -58,6 +60,7 @@ inline Posted TakePosted(HWND window, UINT message) {
     ++got.count;
     got.wParam = m.wParam;
     got.lParam = m.lParam;
+    got.wParams.push_back(m.wParam);
   }
   return got;
 }

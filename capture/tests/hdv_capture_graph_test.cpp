@@ -73,9 +73,7 @@ class HdvCaptureGraphTest : public capture_test::CamcorderGraphTest {
  protected:
   Posted Collect(UINT message) {
     const Posted got = capture_test::TakePosted(window, message);
-    if (got.count) {
-      EXPECT_EQ(got.wParam, 16u);
-    }
+    for (WPARAM wParam : got.wParams) EXPECT_EQ(wParam, 16u);
     return got;
   }
   void Run(platform::ManualClock& clock, int frames) { RunHdv(clock, frames); }

@@ -3,18 +3,28 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bdauthor/packet_walk.h"
 #include "bdauthor/start_code_search.h"
 #include "bdauthor/ts_packet.h"
 
 namespace bdauthor {
 
 void EntryPointScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
-  for (std::size_t at = 0; at + kSourcePacketSize <= bytes; at += kSourcePacketSize) {
-    const std::uint8_t* sourcePacket = data + at;
+  const std::size_t packets = bytes / kSourcePacketSize;
+  for (std::size_t i = 0; i < packets;) {
+    // Most packets need no more than the walk gives them; the rest get the full look below.
+    if (!header_.Broken() && !header_.Collecting()) {
+      const std::size_t walked = WalkPlainPackets(data + i * kSourcePacketSize, packets - i,
+                                                  ptsPending_ && !sequencePending_, rate_, rolling_, walk_);
+      i += walked;
+      packet_ += static_cast<std::int64_t>(walked);
+      if (i == packets) break;
+    }
+    const std::uint8_t* sourcePacket = data + i * kSourcePacketSize;
     rate_.Add(ArrivalStamp(sourcePacket));
-    // Most packets are looked at no further than their PID.
     if ((((sourcePacket[5] & 0x1F) << 8) | sourcePacket[6]) == kVideoPid) FeedVideoPacket(sourcePacket);
     ++packet_;
+    ++i;
   }
 }
 

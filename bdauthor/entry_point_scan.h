@@ -8,12 +8,17 @@
 
 #include "bdauthor/arrival_rate.h"
 #include "bdauthor/input_record.h"
+#include "bdauthor/packet_walk.h"
 #include "bdauthor/pes_header.h"
 
 namespace bdauthor {
 
 class EntryPointScanner {
  public:
+  EntryPointScanner() = default;
+  // With the walk's instructions chosen, as tests of each set do.
+  explicit EntryPointScanner(WalkInstructions walk) : walk_(walk) {}
+
   // Whole source packets only; packets are numbered from 0 over all calls.
   void Feed(const std::uint8_t* data, std::size_t bytes);
 
@@ -41,6 +46,7 @@ class EntryPointScanner {
   std::uint32_t rolling_ = 0xFFFFFFFF;  // last bytes of elementary stream data, across packets
   bool ptsPending_ = false;
   bool sequencePending_ = false;
+  WalkInstructions walk_ = BestWalkInstructions();
 };
 
 }  // namespace bdauthor

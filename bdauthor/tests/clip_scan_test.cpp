@@ -6,6 +6,7 @@
 #include "bdauthor/attribute_scan.h"
 #include "bdauthor/clip_analysis.h"
 #include "bdauthor/entry_point_scan.h"
+#include "bdauthor/packet_walk.h"
 #include "bdauthor/pts_companion.h"
 #include "bdauthor/start_code_search.h"
 #include "bdauthor/tests/test_clip.h"
@@ -191,6 +192,93 @@ TEST(EntryPointScan, SequenceHeaderFoundAtEveryPlaceInThePayload) {
   const auto clip =
       Join({Packet(0x1011, true, {}, Join({PesStart(90000), misses})), Packet(0x1011, true, {}, PesStart(93003))});
   EXPECT_TRUE(Scan(clip).empty());
+}
+
+// The instruction sets of the packet walk this processor can run, the plain one first.
+std::vector<WalkInstructions> WalkSets() {
+  std::vector<WalkInstructions> sets = {WalkInstructions::kPlain};
+  if (BestWalkInstructions() >= WalkInstructions::kAvx2) sets.push_back(WalkInstructions::kAvx2);
+  if (BestWalkInstructions() >= WalkInstructions::kAvx512) sets.push_back(WalkInstructions::kAvx512);
+  return sets;
+}
+
+std::vector<EpEntry> ScanWith(WalkInstructions walk, const std::vector<std::uint8_t>& bytes) {
+  EntryPointScanner scanner(walk);
+  scanner.Feed(bytes.data(), bytes.size());
+  return scanner.TakeEntries();
+}
+
+// A PES start with a time stamp and no sequence header, then `rest` in full continuation packets
+// of 184 bytes (padded with 0x5A), then the next PES start.
+std::vector<std::uint8_t> PesWithContinuations(const std::vector<std::vector<std::uint8_t>>& rest) {
+  std::vector<std::uint8_t> head = PesStart(90000);
+  head.resize(184, 0x5A);
+  std::vector<std::uint8_t> clip = Packet(0x1011, true, {}, head, 1000);
+  for (auto payload : rest) {
+    payload.resize(184, 0x5A);
+    const auto next = Packet(0x1011, false, {}, payload, 1000 + 1353 * static_cast<std::uint32_t>(clip.size() / 192));
+    clip.insert(clip.end(), next.begin(), next.end());
+  }
+  const auto end =
+      Packet(0x1011, true, {}, PesStart(93003), 1000 + 1353 * static_cast<std::uint32_t>(clip.size() / 192));
+  clip.insert(clip.end(), end.begin(), end.end());
+  return clip;
+}
+
+TEST(PacketWalk, EverySetFindsTheCodeAtEveryPlaceOfAContinuationPacket) {
+  const std::uint8_t code[4] = {0, 0, 1, 0xB3};
+  for (const WalkInstructions walk : WalkSets()) {
+    const int set = static_cast<int>(walk);
+    for (std::size_t at = 0; at + 4 <= 184; ++at) {
+      std::vector<std::uint8_t> payload(184, 0x5A);
+      std::copy(code, code + 4, payload.begin() + static_cast<std::ptrdiff_t>(at));
+      const auto entries = ScanWith(walk, PesWithContinuations({{}, payload}));
+      ASSERT_EQ(entries.size(), 1u) << set << " at " << at;
+      EXPECT_EQ(entries[0].pts, 90000);
+      EXPECT_EQ(entries[0].packet, 0);
+    }
+    // Split between two continuation packets, also with a packet of another PID between them.
+    for (std::size_t first = 1; first < 4; ++first) {
+      std::vector<std::uint8_t> end(184, 0x5A), start(184, 0x5A);
+      std::copy(code, code + first, end.end() - static_cast<std::ptrdiff_t>(first));
+      std::copy(code + first, code + 4, start.begin());
+      EXPECT_EQ(ScanWith(walk, PesWithContinuations({end, start})).size(), 1u) << set << " split " << first;
+      auto between = PesWithContinuations({end, start});
+      const auto audio = Packet(0x1100, false, {}, std::vector<std::uint8_t>(184, 0));
+      between.insert(between.begin() + 2 * 192, audio.begin(), audio.end());
+      EXPECT_EQ(ScanWith(walk, between).size(), 1u) << set << " split " << first << " around audio";
+    }
+    // Zeros everywhere, codes of other kinds, and a code cut by the end of the PES are no entry.
+    std::vector<std::uint8_t> zeros(184, 0), others(184, 0x5A), cut(184, 0x5A);
+    const std::uint8_t other[] = {0, 0, 1, 0xB5, 0, 0, 2, 0xB3, 0, 1, 0xB3, 0, 0, 1};
+    std::copy(std::begin(other), std::end(other), others.begin() + 60);
+    std::copy(code, code + 3, cut.end() - 3);
+    EXPECT_TRUE(ScanWith(walk, PesWithContinuations({zeros, others, zeros})).empty()) << set;
+    EXPECT_TRUE(ScanWith(walk, PesWithContinuations({cut})).empty()) << set;
+  }
+}
+
+TEST(PacketWalk, EverySetGivesTheSameScanOfWholeClips) {
+  SyntheticVideo video;
+  video.frameBytes = 9000;  // pictures over many continuation packets
+  const auto es = test::MakeMpeg2Stream(video);
+  MuxOptions adapted;
+  adapted.adaptationAtPesStart = true;
+  MuxOptions unstamped;
+  unstamped.firstStamp = 0;
+  for (const MuxOptions& options : {MuxOptions{}, adapted, unstamped}) {
+    const MuxedClip clip = MuxClip(es, options);
+    for (const WalkInstructions walk : WalkSets()) {
+      EntryPointScanner scanner(walk);
+      for (std::size_t at = 0; at < clip.bytes.size(); at += 53 * 192) {
+        scanner.Feed(clip.bytes.data() + at, std::min<std::size_t>(53 * 192, clip.bytes.size() - at));
+      }
+      ExpectEntriesMatch(scanner.Entries(), clip);
+      EXPECT_EQ(scanner.LastVideoPts(), clip.lastVideoPts);
+      EXPECT_EQ(scanner.Rate().SmallestStep(), 1353u) << static_cast<int>(walk);
+      EXPECT_EQ(scanner.PacketsSeen(), static_cast<std::int64_t>(clip.bytes.size() / 192));
+    }
+  }
 }
 
 TEST(ArrivalRate, SmallestStepWrapsAndClamps) {

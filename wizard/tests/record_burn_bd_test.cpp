@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "capture_graphs.h"
 #include "disc_jobs.h"
@@ -14,6 +15,7 @@
 #include "platform/base/debug_output.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
+#include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/sim_hardware.h"
 #include "record_burn_bd_page.h"
 #include "record_burn_support.h"
@@ -129,6 +131,16 @@ int CheckLevelLines(const std::string& text) {
 }
 
 TEST_F(RecordBurnBd, EachLevelReadingGoesToTheDebuggerWithItsMeterValues) {
+  // A camcorder without a tape films live and always has sound; one with a tape is silent until
+  // the tape plays.
+  const std::string tape = env_.Documents() + "hdv_tape.m2t";
+  {
+    std::ofstream out(tape, std::ios::binary);
+    for (int i = 0; i < 8; ++i)
+      out.write(reinterpret_cast<const char*>(sim::HdvLoop().data()),
+                static_cast<std::streamsize>(sim::HdvLoop().size()));
+  }
+  sim::Hardware::Instance().Update("HDVCAM", [&](sim::DeviceDesc& d) { d.tape = tape; });
   std::string silent, playing;
   WhenDialogShows([&](HWND d) {
     CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);

@@ -21,14 +21,16 @@ void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield
     sx = 0;
     if (pw - w - xh < 0) xh = 0;
   }
-  int lxRows = lx / pw, stepRows = lx2 / pw;
+  // The distances are one or two lines of the plane; a division costs more than the rest here.
+  auto lines = [pw](int distance) { return distance == pw ? 1 : distance == 2 * pw ? 2 : distance / pw; };
+  int lxRows = lines(lx), stepRows = lines(lx2);
   int sy = y + yint;
   int maxY = (ph - 1 - sfield - (h - 1) * stepRows - yh * lxRows);
   if (maxY < 0) {
     yh = 0;
     maxY = ph - 1 - sfield - (h - 1) * stepRows;
   }
-  maxY = maxY >= 0 ? maxY / lxRows : 0;
+  maxY = maxY < 0 ? 0 : lxRows == 1 ? maxY : lxRows == 2 ? maxY >> 1 : maxY / lxRows;
   if (sy > maxY) sy = maxY;
   if (sy < 0) sy = 0;
   const uint8_t* s = src + size_t(sfield) * pw + size_t(sy) * lx + sx;

@@ -173,6 +173,7 @@ void Saturate(int16_t* block) {
 }
 
 const BlockOps kSse2 = {"SSE2",
+                        kRasterOrder,
                         Idct,
                         Saturate,
                         PutBlock,

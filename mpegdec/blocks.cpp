@@ -243,8 +243,8 @@ struct CMpegPictureDecoder::WordBits {
 // per code: kMpeg2 picks the escape format, the arithmetic and partitioning, kIntra the first
 // position (after the DC term) and the quantiser arithmetic.
 template <bool kMpeg2, bool kIntra, typename Bits>
-void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table, const uint8_t* scan,
-                                                 const uint8_t* matrix, int scale) {
+void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table,
+                                                 const ScanOrder& scan, const uint8_t* matrix, int scale) {
   int count = 0;
   for (int i = kIntra ? 1 : 0;; ++i) {
     bits.Fill();  // a code, its sign or escape: at most 28 bits
@@ -298,14 +298,14 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       faultFlag_ = 1;
       return;
     }
-    int j = scan[i];
+    const int m = matrix[scan.raster[i]], j = scan.place[i];
     if constexpr (kMpeg2) {
-      int v = kIntra ? (level * scale * matrix[j]) >> 4 : ((2 * level + 1) * scale * matrix[j]) >> 5;
+      int v = kIntra ? (level * scale * m) >> 4 : ((2 * level + 1) * scale * m) >> 5;
       if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
       block[j] = int16_t(negative ? -v : v);
       if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
     } else {
-      int v = kIntra ? (level * scale * matrix[j]) >> 3 : ((2 * level + 1) * scale * matrix[j]) >> 4;
+      int v = kIntra ? (level * scale * m) >> 3 : ((2 * level + 1) * scale * m) >> 4;
       if (v && !(v & 1)) --v;  // oddification
       if (negative) v = -v;
       block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
@@ -319,7 +319,7 @@ constexpr int kLongestBlockBytes = 240;
 
 // `before` reads what precedes the coefficients (an intra DC term) from the same bits.
 template <bool kMpeg2, bool kIntra, typename Before>
-void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
+void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const ScanOrder& scan,
                                              const uint8_t* matrix, int scale, Before before) {
   CMpegBitSource& source = *L().bits;
   const bool partitioned = DataPartitioned();
@@ -368,15 +368,15 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
-  block[0] = int16_t(dcPred_[cc] * 8);
+  block[scans_[0].place[0]] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale,
+  DecodeCoefficients<false, true>(block, vlc_.dctB14, scans_[0], h.intra_quantiser_matrix, dst.quantiser_scale,
                                   kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
-  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, kZigzagScan, dst.header->non_intra_quantiser_matrix,
+  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, scans_[0], dst.header->non_intra_quantiser_matrix,
                                    dst.quantiser_scale, kNothingBefore);
 }
 
@@ -390,11 +390,11 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
   // The DC term is read with the same bits as the coefficients after it.
-  DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
-                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale,
+  const ScanOrder& scan = Scan(h);
+  DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14, scan, matrix, dst.quantiser_scale,
                                  [&](auto& bits) {
                                    dcPred_[cc] += DcDiff(bits, cc == 0 ? t.dcSizeLuma : t.dcSizeChroma);
-                                   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
+                                   block[scan.place[0]] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
                                  });
 }
 
@@ -404,6 +404,5 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   StartPartitionedBlock();
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
-  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, h.alternate_scan ? kAlternateScan : kZigzagScan, matrix,
-                                  dst.quantiser_scale, kNothingBefore);
+  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, Scan(h), matrix, dst.quantiser_scale, kNothingBefore);
 }

@@ -245,71 +245,75 @@ struct CMpegPictureDecoder::WordBits {
 template <bool kMpeg2, bool kIntra, typename Bits>
 void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table,
                                                  const ScanOrder& scan, const uint8_t* matrix, int scale) {
+  const uint8_t* const raster = scan.raster;
+  const uint8_t* const place = scan.place;
   int count = 0;
-  for (int i = kIntra ? 1 : 0;; ++i) {
-    bits.Fill();  // a code, its sign or escape: at most 28 bits
-    uint32_t code = bits.Show(16);
-    if (code < 16) {
-      faultFlag_ = 1;
-      return;
+  auto store = [&](int i, int level, bool negative) {
+    const int m = matrix[raster[i]];
+    if constexpr (kMpeg2) {
+      int v = kIntra ? (level * scale * m) >> 4 : ((2 * level + 1) * scale * m) >> 5;
+      if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
+      block[place[i]] = int16_t(negative ? -v : v);
+      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
+    } else {
+      int v = kIntra ? (level * scale * m) >> 3 : ((2 * level + 1) * scale * m) >> 4;
+      if (v && !(v & 1)) --v;  // oddification
+      if (negative) v = -v;
+      block[place[i]] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
     }
+  };
+  int i = kIntra ? 1 : 0;
+  if constexpr (!kIntra) {
+    // The first coefficient of a non-intra block has a short code of its own.
+    bits.Fill();
+    if (bits.Show(1)) {
+      bits.Skip(1);
+      store(0, 1, bits.Get(1));
+      i = 1;
+    }
+  }
+  for (;; ++i) {
+    bits.Fill();  // a code, its sign or escape: at most 28 bits
+    const DctEntry& e = table.Lookup(bits.Show(16));
     int run, level;
     bool negative;
-    if (!kIntra && i == 0 && (code & 0x8000)) {
-      // The first coefficient of a non-intra block has a short code of its own.
-      bits.Skip(1);
-      run = 0;
-      level = 1;
+    if (e.run < kDctEndOfBlock) [[likely]] {
+      bits.Skip(e.length);
+      run = e.run;
+      level = e.level;
       negative = bits.Get(1);
-    } else {
-      const DctEntry& e = table.Lookup(code);
-      if (e.run == kDctEndOfBlock) {
-        bits.Skip(e.length);
-        return;
-      }
-      if (e.run == kDctEscape) {
-        bits.Skip(6);
-        run = int(bits.Get(6));
-        if constexpr (kMpeg2) {
-          int v = int(bits.Get(12));
-          if ((v & 2047) == 0) {
-            faultFlag_ = 1;
-            return;
-          }
-          negative = v >= 2048;
-          level = negative ? 4096 - v : v;
-        } else {
-          int v = int(bits.Get(8));
-          if (v == 0) v = int(bits.Get(8));
-          else if (v == 128) v = int(bits.Get(8)) - 256;
-          else if (v > 128) v -= 256;
-          negative = v < 0;
-          level = negative ? -v : v;
+    } else if (e.run == kDctEndOfBlock) {
+      bits.Skip(e.length);
+      return;
+    } else if (e.run == kDctEscape) {
+      bits.Skip(6);
+      run = int(bits.Get(6));
+      if constexpr (kMpeg2) {
+        int v = int(bits.Get(12));
+        if ((v & 2047) == 0) {
+          faultFlag_ = 1;
+          return;
         }
+        negative = v >= 2048;
+        level = negative ? 4096 - v : v;
       } else {
-        bits.Skip(e.length);
-        run = e.run;
-        level = e.level;
-        negative = bits.Get(1);
+        int v = int(bits.Get(8));
+        if (v == 0) v = int(bits.Get(8));
+        else if (v == 128) v = int(bits.Get(8)) - 256;
+        else if (v > 128) v -= 256;
+        negative = v < 0;
+        level = negative ? -v : v;
       }
+    } else {
+      faultFlag_ = 1;
+      return;
     }
     i += run;
     if (i >= 64) {
       faultFlag_ = 1;
       return;
     }
-    const int m = matrix[scan.raster[i]], j = scan.place[i];
-    if constexpr (kMpeg2) {
-      int v = kIntra ? (level * scale * m) >> 4 : ((2 * level + 1) * scale * m) >> 5;
-      if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
-      block[j] = int16_t(negative ? -v : v);
-      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
-    } else {
-      int v = kIntra ? (level * scale * m) >> 3 : ((2 * level + 1) * scale * m) >> 4;
-      if (v && !(v & 1)) --v;  // oddification
-      if (negative) v = -v;
-      block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
-    }
+    store(i, level, negative);
   }
 }
 

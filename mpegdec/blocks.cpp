@@ -208,6 +208,10 @@ struct CMpegPictureDecoder::LayerBits {
   uint32_t Show(int n) { return d.Show(n); }
   void Skip(int n) { d.Skip(n); }
   uint32_t Get(int n) { return d.Get(n); }
+  int SkipThenSign(int n) {
+    d.Skip(n);
+    return -int(d.Get(1));
+  }
 };
 
 // The bits of a block that lies whole in one piece of the ring, held in a 64-bit word: a code
@@ -216,26 +220,34 @@ struct CMpegPictureDecoder::LayerBits {
 struct CMpegPictureDecoder::WordBits {
   static constexpr bool kMayBePartitioned = false;  // partitioned blocks go through LayerBits
   const uint8_t* p;
-  uint32_t pos = 0;   // bits read from p
-  uint64_t word = 0;  // the bits from pos on, the next one highest
-  int inWord = 0;     // how many of them are valid
-  void Fill() {
-    if (inWord >= 32) return;
+  uint32_t pos;       // bits read from p
+  uint64_t word;      // the bits from pos on, the next one highest
+  uint32_t refillAt;  // past this pos fewer than 32 of them are valid
+  WordBits(const uint8_t* bytes, uint32_t bitPos) : p(bytes), pos(bitPos) { Load(); }
+  void Load() {
     uint64_t w;
     std::memcpy(&w, p + (pos >> 3), 8);
     word = __builtin_bswap64(w) << (pos & 7);
-    inWord = 64 - int(pos & 7);
+    refillAt = (pos & ~7u) + 32;
+  }
+  void Fill() {
+    if (pos > refillAt) Load();
   }
   uint32_t Show(int n) const { return uint32_t(word >> (64 - n)); }
   void Skip(int n) {
     word <<= n;
-    inWord -= n;
     pos += uint32_t(n);
   }
   uint32_t Get(int n) {
     uint32_t v = Show(n);
     Skip(n);
     return v;
+  }
+  // Skips n bits and reads the sign bit after them: -1 for a negative value, else 0.
+  int SkipThenSign(int n) {
+    const int sign = int(int64_t(word << n) >> 63);
+    Skip(n + 1);
+    return sign;
   }
 };
 
@@ -248,17 +260,18 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
   const uint8_t* const raster = scan.raster;
   const uint8_t* const place = scan.place;
   int count = 0;
-  auto store = [&](int i, int level, bool negative) {
+  // sign is -1 for a negative coefficient, else 0.
+  auto store = [&](int i, int level, int sign) {
     const int m = matrix[raster[i]];
     if constexpr (kMpeg2) {
       int v = kIntra ? (level * scale * m) >> 4 : ((2 * level + 1) * scale * m) >> 5;
       if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
-      block[place[i]] = int16_t(negative ? -v : v);
+      block[place[i]] = int16_t((v ^ sign) - sign);
       if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
     } else {
       int v = kIntra ? (level * scale * m) >> 3 : ((2 * level + 1) * scale * m) >> 4;
       if (v && !(v & 1)) --v;  // oddification
-      if (negative) v = -v;
+      v = (v ^ sign) - sign;
       block[place[i]] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
     }
   };
@@ -267,21 +280,18 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
     // The first coefficient of a non-intra block has a short code of its own.
     bits.Fill();
     if (bits.Show(1)) {
-      bits.Skip(1);
-      store(0, 1, bits.Get(1));
+      store(0, 1, bits.SkipThenSign(1));
       i = 1;
     }
   }
   for (;; ++i) {
     bits.Fill();  // a code, its sign or escape: at most 28 bits
     const DctEntry& e = table.Lookup(bits.Show(16));
-    int run, level;
-    bool negative;
+    int run, level, sign;
     if (e.run < kDctEndOfBlock) [[likely]] {
-      bits.Skip(e.length);
+      sign = bits.SkipThenSign(e.length);
       run = e.run;
       level = e.level;
-      negative = bits.Get(1);
     } else if (e.run == kDctEndOfBlock) {
       bits.Skip(e.length);
       return;
@@ -294,15 +304,15 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
           faultFlag_ = 1;
           return;
         }
-        negative = v >= 2048;
-        level = negative ? 4096 - v : v;
+        sign = v >= 2048 ? -1 : 0;
+        level = sign ? 4096 - v : v;
       } else {
         int v = int(bits.Get(8));
         if (v == 0) v = int(bits.Get(8));
         else if (v == 128) v = int(bits.Get(8)) - 256;
         else if (v > 128) v -= 256;
-        negative = v < 0;
-        level = negative ? -v : v;
+        sign = v < 0 ? -1 : 0;
+        level = sign ? -v : v;
       }
     } else {
       faultFlag_ = 1;
@@ -313,7 +323,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       faultFlag_ = 1;
       return;
     }
-    store(i, level, negative);
+    store(i, level, sign);
   }
 }
 

@@ -101,8 +101,10 @@ MPEGDEC_AVX2 __attribute__((always_inline)) inline void LoadSaturated(const int1
   p[3] = _mm256_xor_si256(p[3], _mm256_andnot_si256(parity, last));
 }
 
-// The transform of a block in the paired order, clipped to -256..255: rows[j] holds the output
-// rows 2 j and 2 j + 1 side by side.
+// The transform of a block in the paired order: rows[j] holds the output rows 2 j and 2 j + 1
+// side by side, clipped to -256..255 with kClip. Into the picture the clip is not needed: a
+// sample beyond it takes any prediction past 0 or 255, where the saturating stores clamp.
+template <bool kClip>
 MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(const __m256i p[4], __m256i rows[4]) {
   __m256i r[8];
   Pass<false>(p[0], p[1], p[2], p[3], r);
@@ -120,8 +122,8 @@ MPEGDEC_AVX2 __attribute__((always_inline)) inline void Transform(const __m256i 
              _mm256_permute2x128_si256(a, c, 0x31), _mm256_permute2x128_si256(b, d, 0x31), r);
   for (int j = 0; j < 4; ++j) {
     const __m256i v = _mm256_packs_epi32(_mm256_srai_epi32(r[2 * j], 14), _mm256_srai_epi32(r[2 * j + 1], 14));
-    rows[j] = _mm256_max_epi16(_mm256_min_epi16(_mm256_permute4x64_epi64(v, 0xd8), _mm256_set1_epi16(255)),
-                               _mm256_set1_epi16(-256));
+    rows[j] = _mm256_permute4x64_epi64(v, 0xd8);
+    if (kClip) rows[j] = _mm256_max_epi16(_mm256_min_epi16(rows[j], _mm256_set1_epi16(255)), _mm256_set1_epi16(-256));
   }
 }
 
@@ -160,7 +162,7 @@ MPEGDEC_AVX2 __attribute__((always_inline)) inline void Add(const __m256i rows[4
 MPEGDEC_AVX2 void Idct(int16_t* block) {
   __m256i p[4], rows[4];
   Load(block, p);
-  Transform(p, rows);
+  Transform<true>(p, rows);
   for (int j = 0; j < 4; ++j) _mm256_storeu_si256(reinterpret_cast<__m256i*>(block + 16 * j), rows[j]);
 }
 
@@ -170,7 +172,7 @@ MPEGDEC_AVX2 void IdctInto(int16_t* block, uint8_t* dst, int stride) {
   __m256i p[4], rows[4];
   if (kSaturate) LoadSaturated(block, p);
   else Load(block, p);
-  Transform(p, rows);
+  Transform<false>(p, rows);
   if (kAdd) Add(rows, dst, stride);
   else Put(rows, dst, stride);
 }

@@ -116,12 +116,6 @@ class CMpegPictureDecoder {
   void SkippedMacroblock(MacroblockState& mb);
   void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
   void MotionCompensation(int mba, const MacroblockState& mb);
-  // Where a block's samples go in the picture: its first sample and the distance between its lines.
-  struct BlockPlace {
-    uint8_t* base;
-    int step;
-  };
-  BlockPlace PlaceOfBlock(int comp, int bx, int by, int dctType) const;
   void SumBlock(int comp);
 
   // Variable-length and block decoding.
@@ -171,8 +165,6 @@ class CMpegPictureDecoder {
   void FormPredictions(int bx, int by, const MacroblockState& mb);
   void FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h, int x, int y, int dx,
                       int dy, bool average);
-  void FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx, int lx2, int w, int h,
-                               int x, int y, int dx, int dy, bool average, int pw, int ph);
 
   // Output.
   int ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* height, int cc);

@@ -38,9 +38,13 @@ __attribute__((always_inline)) inline void FormComponentPrediction(const BlockOp
   uint8_t* d = dst + size_t(dfield) * pw + size_t(y) * lx + x;
   const BlockOps& ops = w % 8 ? PlainBlockOps() : fast;
   ops.predict[average][xh + 2 * yh](d, s, lx, lx2, w, h);
-  // The macroblocks to the right take their references from these lines a little further on,
-  // where the processor's own prefetch, one stream a line, does not look in time.
-  for (int j = 0; j < h; ++j) __builtin_prefetch(s + size_t(j) * lx2 + 4 * w);
+  // The macroblocks to the right read their references from these lines a little further on
+  // and write theirs there: the processor's own prefetch, one stream a line, does not look
+  // ahead in time.
+  for (int j = 0; j < h; ++j) {
+    __builtin_prefetch(s + size_t(j) * lx2 + 4 * w);
+    __builtin_prefetch(d + size_t(j) * lx2 + 4 * w, 1);
+  }
 }
 }  // namespace
 

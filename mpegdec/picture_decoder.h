@@ -158,7 +158,7 @@ class CMpegPictureDecoder {
                                                                     const mpegdec::DctTable& table,
                                                                     const ScanOrder& scan, const uint8_t* matrix,
                                                                     int scale);
-  void StartPartitionedBlock();
+  __attribute__((always_inline)) inline void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 
   // Prediction.

@@ -1,4 +1,6 @@
 // Motion-compensated prediction of a macroblock from the reference frames.
+#include <cstdint>
+
 #include "mpegdec/block_ops.h"
 #include "mpegdec/picture_decoder.h"
 
@@ -40,10 +42,12 @@ __attribute__((always_inline)) inline void FormComponentPrediction(const BlockOp
   ops.predict[average][xh + 2 * yh](d, s, lx, lx2, w, h);
   // The macroblocks to the right read their references from these lines a little further on
   // and write theirs there: the processor's own prefetch, one stream a line, does not look
-  // ahead in time.
+  // ahead in time. The addresses may lie past the plane, where a prefetch does nothing.
+  const uintptr_t ahead = uintptr_t(4 * w);
   for (int j = 0; j < h; ++j) {
-    __builtin_prefetch(s + size_t(j) * lx2 + 4 * w);
-    __builtin_prefetch(d + size_t(j) * lx2 + 4 * w, 1);
+    const uintptr_t line = uintptr_t(j) * uintptr_t(lx2) + ahead;
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(s) + line));
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(d) + line), 1);
   }
 }
 }  // namespace

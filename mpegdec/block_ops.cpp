@@ -45,6 +45,7 @@ void Predict(uint8_t* d, const uint8_t* s, int s2, int step, int w, int h) {
 }
 
 const BlockOps kPlain = {"C",
+                         kRasterOrder,
                          CMpegPictureDecoder::FastIdct,
                          CMpegPictureDecoder::Saturate,
                          PutBlock,
@@ -57,6 +58,11 @@ const BlockOps kPlain = {"C",
                           {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 
 }  // namespace
+
+const uint8_t kRasterOrder[64] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                                  16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31,
+                                  32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47,
+                                  48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
 
 const BlockOps& PlainBlockOps() { return kPlain; }
 

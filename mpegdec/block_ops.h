@@ -8,6 +8,10 @@ namespace mpegdec {
 // The plain C table is the reference: every other one gives the same bytes for any input.
 struct BlockOps {
   const char* name;
+  // Where the transforms read each coefficient: order[8 r + c] is the place of row r, column c
+  // in the blocks they take, as the decoder writes them. The first and the last coefficient
+  // stay in place, so saturate works in any order.
+  const uint8_t* order;
   // The integer inverse transform in place; the output is clipped to -256..255.
   void (*idct)(int16_t* block);
   // Clamps the coefficients to -2048..2047 and makes their sum odd through the last one.
@@ -41,6 +45,9 @@ void SaturateThenIdctAdd(int16_t* block, uint8_t* dst, int stride) {
   kOps.saturate(block);
   kOps.idctAdd(block, dst, stride);
 }
+
+// The order of the plain and the SSE2 table: rows one after the other.
+extern const uint8_t kRasterOrder[64];
 
 const BlockOps& PlainBlockOps();
 // Null where the build or the processor has no such version.

@@ -140,22 +140,28 @@ inline __m128i Sample(const uint8_t* s, int s2) {
   }
 }
 
-template <bool kAverage, int kHalf>
-void Predict(uint8_t* d, const uint8_t* s, int s2, int step, int w, int h) {
+// One column of kBytes samples down the h rows.
+template <bool kAverage, int kHalf, int kBytes>
+inline void PredictColumn(uint8_t* d, const uint8_t* s, int s2, int step, int h) {
   for (int j = 0; j < h; ++j, s += step, d += step) {
-    int i = 0;
-    for (; i + 16 <= w; i += 16) {
-      __m128i v = Sample<kHalf, 16>(s + i, s2);
-      auto* out = reinterpret_cast<__m128i*>(d + i);
+    __m128i v = Sample<kHalf, kBytes>(s, s2);
+    if constexpr (kBytes == 16) {
+      auto* out = reinterpret_cast<__m128i*>(d);
       if (kAverage) v = _mm_avg_epu8(v, _mm_loadu_si128(out));
       _mm_storeu_si128(out, v);
-    }
-    for (; i < w; i += 8) {
-      __m128i v = Sample<kHalf, 8>(s + i, s2);
-      if (kAverage) v = _mm_avg_epu8(v, Load8(d + i));
-      Store8(d + i, v);
+    } else {
+      if (kAverage) v = _mm_avg_epu8(v, Load8(d));
+      Store8(d, v);
     }
   }
+}
+
+// The two widths of a macroblock's prediction have loops of their own, with nothing but the
+// samples in them.
+template <bool kAverage, int kHalf>
+void Predict(uint8_t* d, const uint8_t* s, int s2, int step, int w, int h) {
+  if (w == 16) return PredictColumn<kAverage, kHalf, 16>(d, s, s2, step, h);
+  for (int i = 0; i < w; i += 8) PredictColumn<kAverage, kHalf, 8>(d + i, s + i, s2, step, h);
 }
 
 // Mismatch control over the clamped coefficients: the parity of their sum from pairwise sums.
@@ -173,6 +179,7 @@ void Saturate(int16_t* block) {
 }
 
 const BlockOps kSse2 = {"SSE2",
+                        kRasterOrder,
                         Idct,
                         Saturate,
                         PutBlock,

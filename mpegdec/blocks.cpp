@@ -208,6 +208,10 @@ struct CMpegPictureDecoder::LayerBits {
   uint32_t Show(int n) { return d.Show(n); }
   void Skip(int n) { d.Skip(n); }
   uint32_t Get(int n) { return d.Get(n); }
+  int SkipThenSign(int n) {
+    d.Skip(n);
+    return -int(d.Get(1));
+  }
 };
 
 // The bits of a block that lies whole in one piece of the ring, held in a 64-bit word: a code
@@ -216,20 +220,22 @@ struct CMpegPictureDecoder::LayerBits {
 struct CMpegPictureDecoder::WordBits {
   static constexpr bool kMayBePartitioned = false;  // partitioned blocks go through LayerBits
   const uint8_t* p;
-  uint32_t pos = 0;   // bits read from p
-  uint64_t word = 0;  // the bits from pos on, the next one highest
-  int inWord = 0;     // how many of them are valid
-  void Fill() {
-    if (inWord >= 32) return;
+  uint32_t pos;       // bits read from p
+  uint64_t word;      // the bits from pos on, the next one highest
+  uint32_t refillAt;  // past this pos fewer than 32 of them are valid
+  WordBits(const uint8_t* bytes, uint32_t bitPos) : p(bytes), pos(bitPos) { Load(); }
+  void Load() {
     uint64_t w;
     std::memcpy(&w, p + (pos >> 3), 8);
     word = __builtin_bswap64(w) << (pos & 7);
-    inWord = 64 - int(pos & 7);
+    refillAt = (pos & ~7u) + 32;
+  }
+  void Fill() {
+    if (pos > refillAt) Load();
   }
   uint32_t Show(int n) const { return uint32_t(word >> (64 - n)); }
   void Skip(int n) {
     word <<= n;
-    inWord -= n;
     pos += uint32_t(n);
   }
   uint32_t Get(int n) {
@@ -237,79 +243,87 @@ struct CMpegPictureDecoder::WordBits {
     Skip(n);
     return v;
   }
+  // Skips n bits and reads the sign bit after them: -1 for a negative value, else 0.
+  int SkipThenSign(int n) {
+    const int sign = int(int64_t(word << n) >> 63);
+    Skip(n + 1);
+    return sign;
+  }
 };
 
 // The coefficient loop of all four block kinds, one instance each so the choices cost nothing
 // per code: kMpeg2 picks the escape format, the arithmetic and partitioning, kIntra the first
 // position (after the DC term) and the quantiser arithmetic.
 template <bool kMpeg2, bool kIntra, typename Bits>
-void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table, const uint8_t* scan,
-                                                 const uint8_t* matrix, int scale) {
+void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table,
+                                                 const ScanOrder& scan, const uint8_t* matrix, int scale) {
+  const uint8_t* const raster = scan.raster;
+  const uint8_t* const place = scan.place;
   int count = 0;
-  for (int i = kIntra ? 1 : 0;; ++i) {
+  // sign is -1 for a negative coefficient, else 0.
+  auto store = [&](int i, int level, int sign) {
+    const int m = matrix[raster[i]];
+    if constexpr (kMpeg2) {
+      int v = kIntra ? (level * scale * m) >> 4 : ((2 * level + 1) * scale * m) >> 5;
+      if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
+      block[place[i]] = int16_t((v ^ sign) - sign);
+      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
+    } else {
+      int v = kIntra ? (level * scale * m) >> 3 : ((2 * level + 1) * scale * m) >> 4;
+      if (v && !(v & 1)) --v;  // oddification
+      v = (v ^ sign) - sign;
+      block[place[i]] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
+    }
+  };
+  int i = kIntra ? 1 : 0;
+  if constexpr (!kIntra) {
+    // The first coefficient of a non-intra block has a short code of its own.
+    bits.Fill();
+    if (bits.Show(1)) {
+      store(0, 1, bits.SkipThenSign(1));
+      i = 1;
+    }
+  }
+  for (;; ++i) {
     bits.Fill();  // a code, its sign or escape: at most 28 bits
-    uint32_t code = bits.Show(16);
-    if (code < 16) {
+    const DctEntry& e = table.Lookup(bits.Show(16));
+    int run, level, sign;
+    if (e.run < kDctEndOfBlock) [[likely]] {
+      sign = bits.SkipThenSign(e.length);
+      run = e.run;
+      level = e.level;
+    } else if (e.run == kDctEndOfBlock) {
+      bits.Skip(e.length);
+      return;
+    } else if (e.run == kDctEscape) {
+      bits.Skip(6);
+      run = int(bits.Get(6));
+      if constexpr (kMpeg2) {
+        int v = int(bits.Get(12));
+        if ((v & 2047) == 0) {
+          faultFlag_ = 1;
+          return;
+        }
+        sign = v >= 2048 ? -1 : 0;
+        level = sign ? 4096 - v : v;
+      } else {
+        int v = int(bits.Get(8));
+        if (v == 0) v = int(bits.Get(8));
+        else if (v == 128) v = int(bits.Get(8)) - 256;
+        else if (v > 128) v -= 256;
+        sign = v < 0 ? -1 : 0;
+        level = sign ? -v : v;
+      }
+    } else {
       faultFlag_ = 1;
       return;
-    }
-    int run, level;
-    bool negative;
-    if (!kIntra && i == 0 && (code & 0x8000)) {
-      // The first coefficient of a non-intra block has a short code of its own.
-      bits.Skip(1);
-      run = 0;
-      level = 1;
-      negative = bits.Get(1);
-    } else {
-      const DctEntry& e = table.Lookup(code);
-      if (e.run == kDctEndOfBlock) {
-        bits.Skip(e.length);
-        return;
-      }
-      if (e.run == kDctEscape) {
-        bits.Skip(6);
-        run = int(bits.Get(6));
-        if constexpr (kMpeg2) {
-          int v = int(bits.Get(12));
-          if ((v & 2047) == 0) {
-            faultFlag_ = 1;
-            return;
-          }
-          negative = v >= 2048;
-          level = negative ? 4096 - v : v;
-        } else {
-          int v = int(bits.Get(8));
-          if (v == 0) v = int(bits.Get(8));
-          else if (v == 128) v = int(bits.Get(8)) - 256;
-          else if (v > 128) v -= 256;
-          negative = v < 0;
-          level = negative ? -v : v;
-        }
-      } else {
-        bits.Skip(e.length);
-        run = e.run;
-        level = e.level;
-        negative = bits.Get(1);
-      }
     }
     i += run;
     if (i >= 64) {
       faultFlag_ = 1;
       return;
     }
-    int j = scan[i];
-    if constexpr (kMpeg2) {
-      int v = kIntra ? (level * scale * matrix[j]) >> 4 : ((2 * level + 1) * scale * matrix[j]) >> 5;
-      if (v > 2048) v = 2048;  // saturation clamps it anyway; keeps the 16-bit store exact
-      block[j] = int16_t(negative ? -v : v);
-      if constexpr (Bits::kMayBePartitioned) CountPartitionedCoefficient(count);
-    } else {
-      int v = kIntra ? (level * scale * matrix[j]) >> 3 : ((2 * level + 1) * scale * matrix[j]) >> 4;
-      if (v && !(v & 1)) --v;  // oddification
-      if (negative) v = -v;
-      block[j] = int16_t(v > 2047 ? 2047 : v < -2048 ? -2048 : v);
-    }
+    store(i, level, sign);
   }
 }
 
@@ -319,7 +333,7 @@ constexpr int kLongestBlockBytes = 240;
 
 // `before` reads what precedes the coefficients (an intra DC term) from the same bits.
 template <bool kMpeg2, bool kIntra, typename Before>
-void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const uint8_t* scan,
+void CMpegPictureDecoder::DecodeCoefficients(int16_t* block, const DctTable& table, const ScanOrder& scan,
                                              const uint8_t* matrix, int scale, Before before) {
   CMpegBitSource& source = *L().bits;
   const bool partitioned = DataPartitioned();
@@ -368,15 +382,15 @@ void CMpegPictureDecoder::DecodeMpeg1IntraBlock(int comp) {
   int16_t* block = dst.block[comp];
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   dcPred_[cc] += cc == 0 ? GetLumaDcDctDiff() : GetChromaDcDctDiff();
-  block[0] = int16_t(dcPred_[cc] * 8);
+  block[scans_[0].place[0]] = int16_t(dcPred_[cc] * 8);
   if (h.picture_coding_type == kPictureD) return;
-  DecodeCoefficients<false, true>(block, vlc_.dctB14, kZigzagScan, h.intra_quantiser_matrix, dst.quantiser_scale,
+  DecodeCoefficients<false, true>(block, vlc_.dctB14, scans_[0], h.intra_quantiser_matrix, dst.quantiser_scale,
                                   kNothingBefore);
 }
 
 void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
-  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, kZigzagScan, dst.header->non_intra_quantiser_matrix,
+  DecodeCoefficients<false, false>(dst.block[comp], vlc_.dctB14, scans_[0], dst.header->non_intra_quantiser_matrix,
                                    dst.quantiser_scale, kNothingBefore);
 }
 
@@ -390,11 +404,11 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
   // The DC term is read with the same bits as the coefficients after it.
-  DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14,
-                                 h.alternate_scan ? kAlternateScan : kZigzagScan, matrix, dst.quantiser_scale,
+  const ScanOrder& scan = Scan(h);
+  DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14, scan, matrix, dst.quantiser_scale,
                                  [&](auto& bits) {
                                    dcPred_[cc] += DcDiff(bits, cc == 0 ? t.dcSizeLuma : t.dcSizeChroma);
-                                   block[0] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
+                                   block[scan.place[0]] = int16_t(dcPred_[cc] << (3 - h.intra_dc_precision));
                                  });
 }
 
@@ -404,6 +418,5 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   StartPartitionedBlock();
   const uint8_t* matrix =
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
-  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, h.alternate_scan ? kAlternateScan : kZigzagScan, matrix,
-                                  dst.quantiser_scale, kNothingBefore);
+  DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, Scan(h), matrix, dst.quantiser_scale, kNothingBefore);
 }

@@ -6,6 +6,7 @@
 
 #include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_errors.h"
+#include "mpegdec/mpeg_tables.h"
 #include "mpegdec/stream_reader.h"
 #include "mpegdec/vlc_tables.h"
 
@@ -25,6 +26,17 @@ thread_local SpareStores spareStores;
 CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()), vlc_(GetVlcTables()) {
   memset(layers_[0].block, 0, sizeof layers_[0].block);
   memset(layers_[1].block, 0, sizeof layers_[1].block);
+  PlaceCoefficients();
+}
+
+void CMpegPictureDecoder::PlaceCoefficients() {
+  // The reference transform reads rows one after the other.
+  const uint8_t* order = fastIdct_ ? ops_->order : kRasterOrder;
+  const uint8_t* rasters[2] = {kZigzagScan, kAlternateScan};
+  for (int s = 0; s < 2; ++s) {
+    scans_[s].raster = rasters[s];
+    for (int i = 0; i < 64; ++i) scans_[s].place[i] = order[rasters[s][i]];
+  }
 }
 
 CMpegPictureDecoder::~CMpegPictureDecoder() = default;

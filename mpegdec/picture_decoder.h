@@ -55,7 +55,10 @@ class CMpegPictureDecoder {
   int error = -127;
 
   // The block kernels the decode loop uses; the processor's fastest unless a test picks others.
-  void UseBlockOps(const mpegdec::BlockOps& ops) { ops_ = &ops; }
+  void UseBlockOps(const mpegdec::BlockOps& ops) {
+    ops_ = &ops;
+    PlaceCoefficients();
+  }
 
   // Inverse transforms and prediction pieces, public for their tests.
   static void FastIdct(int16_t* block);
@@ -113,12 +116,6 @@ class CMpegPictureDecoder {
   void SkippedMacroblock(MacroblockState& mb);
   void DecodeSnrMacroblock(int& snrMba, int& snrMbaInc, int mba, int mbaMax, MacroblockState& mb);
   void MotionCompensation(int mba, const MacroblockState& mb);
-  // Where a block's samples go in the picture: its first sample and the distance between its lines.
-  struct BlockPlace {
-    uint8_t* base;
-    int step;
-  };
-  BlockPlace PlaceOfBlock(int comp, int bx, int by, int dctType) const;
   void SumBlock(int comp);
 
   // Variable-length and block decoding.
@@ -142,8 +139,15 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
+  // A scan and where its coefficients go in the blocks the transforms take.
+  struct ScanOrder {
+    const uint8_t* raster;  // scan position -> raster index, for the quantiser matrices
+    uint8_t place[64];      // scan position -> place in the block
+  };
+  void PlaceCoefficients();
+  const ScanOrder& Scan(const MpegHeaderRecord& h) const { return scans_[h.alternate_scan ? 1 : 0]; }
   template <bool kMpeg2, bool kIntra, typename Before>
-  void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const uint8_t* scan, const uint8_t* matrix,
+  void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const ScanOrder& scan, const uint8_t* matrix,
                           int scale, Before before);
   template <typename Bits>
   int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
@@ -151,17 +155,16 @@ class CMpegPictureDecoder {
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
   __attribute__((always_inline)) inline void DecodeCoefficientsFrom(Bits& bits, int16_t* block,
-                                                                    const mpegdec::DctTable& table, const uint8_t* scan,
-                                                                    const uint8_t* matrix, int scale);
-  void StartPartitionedBlock();
+                                                                    const mpegdec::DctTable& table,
+                                                                    const ScanOrder& scan, const uint8_t* matrix,
+                                                                    int scale);
+  __attribute__((always_inline)) inline void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 
   // Prediction.
   void FormPredictions(int bx, int by, const MacroblockState& mb);
   void FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h, int x, int y, int dx,
                       int dy, bool average);
-  void FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx, int lx2, int w, int h,
-                               int x, int y, int dx, int dy, bool average, int pw, int ph);
 
   // Output.
   int ConvertPlane(uint8_t* out, uint16_t* width, uint16_t* height, int cc);
@@ -200,6 +203,7 @@ class CMpegPictureDecoder {
   int pmv_[2][2][2] = {};
   bool fastIdct_ = true;
   const mpegdec::BlockOps* ops_;
+  ScanOrder scans_[2];             // zigzag, alternate
   const mpegdec::VlcTables& vlc_;  // looked up once: the macroblock loop reads them per code
   bool anchorInForward_ = false;
   bool openedPicture_ = false;

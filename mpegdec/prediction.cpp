@@ -1,4 +1,6 @@
 // Motion-compensated prediction of a macroblock from the reference frames.
+#include <cstdint>
+
 #include "mpegdec/block_ops.h"
 #include "mpegdec/picture_decoder.h"
 
@@ -9,9 +11,13 @@ constexpr int kMbBackward = 4, kMbForward = 8;
 constexpr int kMcField = 1, kMcFrame = 2, kMc16x8 = 2, kMcDmv = 3;
 }  // namespace
 
-void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield, uint8_t* dst, int dfield, int lx,
-                                                  int lx2, int w, int h, int x, int y, int dx, int dy, bool average,
-                                                  int pw, int ph) {
+namespace {
+// One component's prediction of a w x h area. lx is the distance between the lines of the
+// area, lx2 between the rows the prediction takes; they are lxRows and stepRows lines of the plane.
+__attribute__((always_inline)) inline void FormComponentPrediction(const BlockOps& fast, const uint8_t* src, int sfield,
+                                                                   uint8_t* dst, int dfield, int lx, int lx2,
+                                                                   int lxRows, int stepRows, int w, int h, int x, int y,
+                                                                   int dx, int dy, bool average, int pw, int ph) {
   int xint = dx >> 1, xh = dx & 1;
   int yint = dy >> 1, yh = dy & 1;
   // Keep every sample read inside the reference plane, whatever the vectors say.
@@ -21,27 +27,42 @@ void CMpegPictureDecoder::FormComponentPrediction(const uint8_t* src, int sfield
     sx = 0;
     if (pw - w - xh < 0) xh = 0;
   }
-  int lxRows = lx / pw, stepRows = lx2 / pw;
   int sy = y + yint;
   int maxY = (ph - 1 - sfield - (h - 1) * stepRows - yh * lxRows);
   if (maxY < 0) {
     yh = 0;
     maxY = ph - 1 - sfield - (h - 1) * stepRows;
   }
-  maxY = maxY >= 0 ? maxY / lxRows : 0;
+  maxY = maxY < 0 ? 0 : lxRows == 1 ? maxY : lxRows == 2 ? maxY >> 1 : maxY / lxRows;
   if (sy > maxY) sy = maxY;
   if (sy < 0) sy = 0;
   const uint8_t* s = src + size_t(sfield) * pw + size_t(sy) * lx + sx;
   uint8_t* d = dst + size_t(dfield) * pw + size_t(y) * lx + x;
-  const BlockOps& ops = w % 8 ? PlainBlockOps() : *ops_;
+  const BlockOps& ops = w % 8 ? PlainBlockOps() : fast;
   ops.predict[average][xh + 2 * yh](d, s, lx, lx2, w, h);
+  // The macroblocks to the right read their references from these lines a little further on
+  // and write theirs there: the processor's own prefetch, one stream a line, does not look
+  // ahead in time. The addresses may lie past the plane, where a prefetch does nothing.
+  const uintptr_t ahead = uintptr_t(4 * w);
+  for (int j = 0; j < h; ++j) {
+    const uintptr_t line = uintptr_t(j) * uintptr_t(lx2) + ahead;
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(s) + line));
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(d) + line), 1);
+  }
 }
+}  // namespace
 
 void CMpegPictureDecoder::FormPrediction(uint8_t* const* src, int sfield, int dfield, int lx, int lx2, int w, int h,
                                          int x, int y, int dx, int dy, bool average) {
+  // The distances are one or two lines of the plane in every component; a division costs more
+  // than the rest of the clamps.
+  const int pw = codedWidth_;
+  auto lines = [pw](int distance) { return distance == pw ? 1 : distance == 2 * pw ? 2 : distance / pw; };
+  const int lxRows = lines(lx), stepRows = lines(lx2);
+  const BlockOps& ops = *ops_;
   // For the field of a field picture, dfield places it on the frame's odd or even lines.
-  FormComponentPrediction(src[0], sfield, curBase_[0], dfield, lx, lx2, w, h, x, y, dx, dy, average, codedWidth_,
-                          codedHeight_);
+  FormComponentPrediction(ops, src[0], sfield, curBase_[0], dfield, lx, lx2, lxRows, stepRows, w, h, x, y, dx, dy,
+                          average, codedWidth_, codedHeight_);
   int cf = seq_.chroma_format;
   if (cf != 3) {
     lx >>= 1;
@@ -55,10 +76,10 @@ void CMpegPictureDecoder::FormPrediction(uint8_t* const* src, int sfield, int df
     y >>= 1;
     dy /= 2;
   }
-  FormComponentPrediction(src[1], sfield, curBase_[1], dfield, lx, lx2, w, h, x, y, dx, dy, average, chromaWidth_,
-                          chromaHeight_);
-  FormComponentPrediction(src[2], sfield, curBase_[2], dfield, lx, lx2, w, h, x, y, dx, dy, average, chromaWidth_,
-                          chromaHeight_);
+  FormComponentPrediction(ops, src[1], sfield, curBase_[1], dfield, lx, lx2, lxRows, stepRows, w, h, x, y, dx, dy,
+                          average, chromaWidth_, chromaHeight_);
+  FormComponentPrediction(ops, src[2], sfield, curBase_[2], dfield, lx, lx2, lxRows, stepRows, w, h, x, y, dx, dy,
+                          average, chromaWidth_, chromaHeight_);
 }
 
 void CMpegPictureDecoder::FormPredictions(int bx, int by, const MacroblockState& mb) {

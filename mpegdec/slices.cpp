@@ -1,5 +1,8 @@
 // The picture-data loop: slices, macroblocks and their reconstruction into the current frame.
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/block_ops.h"
@@ -16,6 +19,16 @@ constexpr int kMcField = 1, kMcFrame = 2, kMc16x8 = 2, kMcDmv = 3;
 constexpr int kMvFormatField = 0, kMvFormatFrame = 1;
 const int kWeightCodeTable[3][4] = {{6, 3, 7, 4}, {2, 1, 5, 4}, {2, 5, 7, 4}};
 const int kWeightClass[9] = {0, 1, 2, 1, 1, 2, 3, 3, 4};
+
+// Eight stores: the compiler makes a memset of 128 bytes a string instruction, whose start
+// costs several times as much.
+inline void ClearBlock(int16_t* block) {
+#if defined(__SSE2__)
+  for (int k = 0; k < 8; ++k) _mm_store_si128(reinterpret_cast<__m128i*>(block) + k, _mm_setzero_si128());
+#else
+  memset(block, 0, 64 * sizeof *block);
+#endif
+}
 }  // namespace
 
 void CMpegPictureDecoder::DecodePictureData() {
@@ -229,7 +242,7 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
     // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
     // theirs; so the blocks of one layer are cleared only where they are coded.
     const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
-    if (coded || twoLayers_) memset(target.block[comp], 0, sizeof target.block[comp]);
+    if (coded || twoLayers_) ClearBlock(target.block[comp]);
     if (!coded) continue;
     mb.codedMask |= 1u << comp;
     bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
@@ -342,23 +355,61 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
   bool intra = mb.type & kMbIntra;
   if (!intra) FormPredictions(bx, by, mb);
   if (DataPartitioned()) layer_ = 0;
-  bool snr = Snr();
-  for (int comp = 0; comp < blockCount_; ++comp) {
-    // A block without coefficients adds nothing to its prediction.
-    if (!intra && !(mb.codedMask & (1u << comp))) continue;
-    int16_t* block = L().block[comp];
+  // A block without coefficients adds nothing to its prediction.
+  const uint32_t blocks = intra ? (1u << blockCount_) - 1 : mb.codedMask;
+  if (!blocks) return;
+  // All that the blocks share is read once: as far as the compiler knows, the kernels may
+  // change anything they can reach.
+  const bool snr = Snr();
+  Layer& l = L();
+  const bool saturate = snr || l.mpeg2;
+  const BlockOps& ops = *ops_;
+  // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
+  void (*const reconstruct)(int16_t*, uint8_t*, int) =
+      saturate ? (intra ? ops.saturatedIdctPut : ops.saturatedIdctAdd) : (intra ? ops.idctPut : ops.idctAdd);
+  const MpegHeaderRecord& h = *Base().header;
+  const bool frame = h.picture_structure == kFramePicture;
+  const int cf = seq_.chroma_format;
+  const int widths[3] = {codedWidth_, chromaWidth_, chromaWidth_};
+  uint8_t* bases[3] = {curBase_[0], curBase_[1], curBase_[2]};
+  if (!frame && h.picture_structure == kBottomField)
+    for (int cc = 0; cc < 3; ++cc) bases[cc] += widths[cc];
+  for (uint32_t left = blocks; left; left &= left - 1) {
+    const int comp = __builtin_ctz(left);
+    int16_t* block = l.block[comp];
     if (snr) SumBlock(comp);
-    const bool saturate = snr || L().mpeg2;
-    const BlockPlace at = PlaceOfBlock(comp, bx, by, mb.dctType);
-    // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
-    if (!fastIdct_) {
-      if (saturate) ops_->saturate(block);
-      ReferenceIdct(block);
-      (intra ? ops_->putBlock : ops_->addBlock)(block, at.base, at.step);
-    } else if (saturate) {
-      (intra ? ops_->saturatedIdctPut : ops_->saturatedIdctAdd)(block, at.base, at.step);
+    // Where the block's samples go: its first sample and the distance between its lines.
+    const int cc = comp < 4 ? 0 : 1 + (comp & 1);
+    const int W = widths[cc];
+    int x = bx, y = by;
+    if (cc == 0) {
+      x += 8 * (comp & 1);
     } else {
-      (intra ? ops_->idctPut : ops_->idctAdd)(block, at.base, at.step);
+      if (cf != 3) x >>= 1;
+      if (cf == 1) y >>= 1;
+      x += comp & 8;
+    }
+    const int lower = (comp & 2) >> 1;  // the block sits in the lower half of the macroblock
+    int step;
+    uint8_t* at = bases[cc];
+    if (!frame) {
+      // A field's lines are every other line of the frame store.
+      step = 2 * W;
+      at += size_t(y + 8 * lower) * 2 * W + x;
+    } else if (mb.dctType && (cc == 0 || cf != 1)) {
+      // Field transform: the block holds every other line of the macroblock.
+      step = 2 * W;
+      at += size_t(y + lower) * W + x;
+    } else {
+      step = W;
+      at += size_t(y + 8 * lower) * W + x;
+    }
+    if (!fastIdct_) {
+      if (saturate) ops.saturate(block);
+      ReferenceIdct(block);
+      (intra ? ops.putBlock : ops.addBlock)(block, at, step);
+    } else {
+      reconstruct(block, at, step);
     }
   }
 }
@@ -379,35 +430,4 @@ void CMpegPictureDecoder::Saturate(int16_t* block) {
     sum += v;
   }
   if ((sum & 1) == 0) block[63] ^= 1;
-}
-
-CMpegPictureDecoder::BlockPlace CMpegPictureDecoder::PlaceOfBlock(int comp, int bx, int by, int dctType) const {
-  const MpegHeaderRecord& h = *Base().header;
-  bool frame = h.picture_structure == kFramePicture;
-  int cc = comp < 4 ? 0 : 1 + (comp & 1);
-  int W = cc == 0 ? codedWidth_ : chromaWidth_;
-  uint8_t* base = curBase_[cc];
-  if (!frame && h.picture_structure == kBottomField) base += W;
-  if (cc == 0) {
-    bx += 8 * (comp & 1);
-  } else {
-    if (seq_.chroma_format != 3) bx >>= 1;
-    if (seq_.chroma_format == 1) by >>= 1;
-    bx += comp & 8;
-  }
-  int lower = (comp & 2) >> 1;  // the block sits in the lower half of the macroblock
-  int step;
-  if (!frame) {
-    // A field's lines are every other line of the frame store.
-    step = 2 * W;
-    base += size_t(by + 8 * lower) * 2 * W + bx;
-  } else if (dctType && (cc == 0 || seq_.chroma_format != 1)) {
-    // Field transform: the block holds every other line of the macroblock.
-    step = 2 * W;
-    base += size_t(by + lower) * W + bx;
-  } else {
-    step = W;
-    base += size_t(by + 8 * lower) * W + bx;
-  }
-  return {base, step};
 }

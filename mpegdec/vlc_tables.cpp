@@ -308,6 +308,9 @@ VlcTables MakeTables() {
     t.dctB14.longCodes[i] = b14[size_t(i)];
     t.dctB15.longCodes[i] = b15[size_t(i)];
   }
+  // Marked so that the coefficient loop tells them from a run with the same test as the end
+  // of a block.
+  for (int i = 0; i < 16; ++i) t.dctB14.longCodes[i].run = t.dctB15.longCodes[i].run = kDctInvalid;
   for (int i = 0; i < 256; ++i) {
     t.dctB14.shortCodes[i] = b14[size_t(i) << 8];
     t.dctB15.shortCodes[i] = b15[size_t(i) << 8];

@@ -12,13 +12,14 @@ struct VlcEntry {
 };
 
 struct DctEntry {
-  uint8_t run = 0;  // kDctEndOfBlock, kDctEscape or the run
+  uint8_t run = 0;  // kDctEndOfBlock, kDctEscape, kDctInvalid or the run
   uint8_t level = 0;
   uint8_t length = 0;  // without the sign bit; 0: invalid
 };
 
 constexpr uint8_t kDctEndOfBlock = 64;
 constexpr uint8_t kDctEscape = 65;
+constexpr uint8_t kDctInvalid = 66;  // the bits begin no code: twelve zeros
 constexpr int kMbaStuffing = 34;
 constexpr int kMbaEscape = 35;
 

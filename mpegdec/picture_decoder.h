@@ -139,6 +139,10 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
+  // The coded blocks (bit comp of `coded`) of a macroblock of a one-layer MPEG-2 stream, cleared
+  // before; false on a fault.
+  template <bool kIntra>
+  bool DecodeMpeg2Blocks(Layer& l, uint32_t coded);
   // A scan and where its coefficients go in the blocks the transforms take.
   struct ScanOrder {
     const uint8_t* raster;  // scan position -> raster index, for the quantiser matrices

@@ -238,22 +238,30 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   if (faultFlag_) return 0;
   Layer& target = dp ? Base() : L();
   mb.codedMask = 0;
-  for (int comp = 0; comp < blockCount_; ++comp) {
-    // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
-    // theirs; so the blocks of one layer are cleared only where they are coded.
-    const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
-    if (coded || twoLayers_) ClearBlock(target.block[comp]);
-    if (!coded) continue;
-    mb.codedMask |= 1u << comp;
-    bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
-    if (intra) {
-      if (mpeg2) DecodeMpeg2IntraBlock(comp);
-      else DecodeMpeg1IntraBlock(comp);
-    } else {
-      if (mpeg2) DecodeMpeg2NonIntraBlock(comp);
-      else DecodeMpeg1NonIntraBlock(comp);
+  // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
+  // theirs; so the blocks of one layer are cleared only where they are coded.
+  if (!twoLayers_ && target.mpeg2) {
+    for (int comp = 0; comp < blockCount_; ++comp)
+      if (cbp & (1 << (blockCount_ - 1 - comp))) mb.codedMask |= 1u << comp;
+    for (uint32_t left = mb.codedMask; left; left &= left - 1) ClearBlock(target.block[__builtin_ctz(left)]);
+    if (!(intra ? DecodeMpeg2Blocks<true>(target, mb.codedMask) : DecodeMpeg2Blocks<false>(target, mb.codedMask)))
+      return 0;
+  } else {
+    for (int comp = 0; comp < blockCount_; ++comp) {
+      const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
+      if (coded || twoLayers_) ClearBlock(target.block[comp]);
+      if (!coded) continue;
+      mb.codedMask |= 1u << comp;
+      bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
+      if (intra) {
+        if (mpeg2) DecodeMpeg2IntraBlock(comp);
+        else DecodeMpeg1IntraBlock(comp);
+      } else {
+        if (mpeg2) DecodeMpeg2NonIntraBlock(comp);
+        else DecodeMpeg1NonIntraBlock(comp);
+      }
+      if (faultFlag_) return 0;
     }
-    if (faultFlag_) return 0;
   }
   if (h.picture_coding_type == kPictureD) Get(1);
   if (!intra) dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;

@@ -93,6 +93,7 @@ class CMpegPictureDecoder {
     int dmvector[2] = {0, 0};
     int fieldSelect[2][2] = {{0, 0}, {0, 0}};
     uint32_t codedMask = 0;
+    uint32_t firstOnlyMask = 0;  // coded blocks with only a first coefficient, of one-layer MPEG-2
   };
   // What the first sequence header said; later headers cannot resize the planes.
   struct FrozenSequence {
@@ -140,9 +141,9 @@ class CMpegPictureDecoder {
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
   // The coded blocks (bit comp of `coded`) of a macroblock of a one-layer MPEG-2 stream, cleared
-  // before; false on a fault.
+  // before; false on a fault. The bits of firstOnly mark blocks whose only coefficient is the first.
   template <bool kIntra>
-  bool DecodeMpeg2Blocks(Layer& l, uint32_t coded);
+  bool DecodeMpeg2Blocks(Layer& l, uint32_t coded, uint32_t& firstOnly);
   // A scan and where its coefficients go in the blocks the transforms take.
   struct ScanOrder {
     const uint8_t* raster;  // scan position -> raster index, for the quantiser matrices
@@ -158,10 +159,10 @@ class CMpegPictureDecoder {
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
-  __attribute__((always_inline)) inline void DecodeCoefficientsFrom(Bits& bits, int16_t* block,
-                                                                    const mpegdec::DctTable& table,
-                                                                    const ScanOrder& scan, const uint8_t* matrix,
-                                                                    int scale);
+  __attribute__((always_inline)) inline int DecodeCoefficientsFrom(Bits& bits, int16_t* block,
+                                                                   const mpegdec::DctTable& table,
+                                                                   const ScanOrder& scan, const uint8_t* matrix,
+                                                                   int scale);
   __attribute__((always_inline)) inline void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 

@@ -155,7 +155,7 @@ class CMpegPictureDecoder {
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const ScanOrder& scan, const uint8_t* matrix,
                           int scale, Before before);
   template <typename Bits>
-  int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
+  __attribute__((always_inline)) inline int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -93,6 +94,13 @@ class CMpegBitSource {
     if (need > kMaxContiguous || Distance(p, st_.endPos) < need) return nullptr;
     if (p + need > size_) std::memcpy(ring_.get() + size_, ring_.get(), size_t(p + need - size_));
     return ring_.get() + p;
+  }
+  // As Contiguous(need), with `got` the bytes from the read point in one piece: `need`, or more
+  // when the ring holds them before its end, so that a reader of many short codes can go on.
+  const uint8_t* Contiguous(int need, int& got) {
+    const uint8_t* bytes = Contiguous(need);
+    if (bytes) got = std::max(need, std::min(BytesAhead(), size_ - st_.readPos));
+    return bytes;
   }
   // Refills the ring by one chunk when fewer than `need` bytes lie ahead, so that a caller about
   // to read up to that many finds them in one piece; the end of the data leaves the status as

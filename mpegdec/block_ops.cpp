@@ -54,6 +54,8 @@ const BlockOps kPlain = {"C",
                          IdctAdd,
                          SaturateThenIdctPut<kPlain>,
                          SaturateThenIdctAdd<kPlain>,
+                         SaturateThenIdctPut<kPlain>,
+                         SaturateThenIdctAdd<kPlain>,
                          {{Predict<false, 0>, Predict<false, 1>, Predict<false, 2>, Predict<false, 3>},
                           {Predict<true, 0>, Predict<true, 1>, Predict<true, 2>, Predict<true, 3>}}};
 

@@ -28,6 +28,11 @@ struct BlockOps {
   // picture, kept in registers where a version can.
   void (*saturatedIdctPut)(int16_t* block, uint8_t* dst, int stride);
   void (*saturatedIdctAdd)(int16_t* block, uint8_t* dst, int stride);
+  // saturatedIdctPut and saturatedIdctAdd for a block whose coefficients but the first are
+  // zero, as the decoder knows from its codes: most blocks of a flat or coarsely quantised
+  // picture are such.
+  void (*saturatedFirstOnlyPut)(int16_t* block, uint8_t* dst, int stride);
+  void (*saturatedFirstOnlyAdd)(int16_t* block, uint8_t* dst, int stride);
   // Half-sample prediction of a w x h area (w a multiple of 8), indexed [average][xh + 2 yh]:
   // s2 is the offset of the row below for vertical interpolation, step the distance between rows.
   void (*predict[2][4])(uint8_t* dst, const uint8_t* src, int s2, int step, int w, int h);

@@ -253,10 +253,11 @@ struct CMpegPictureDecoder::WordBits {
 
 // The coefficient loop of all four block kinds, one instance each so the choices cost nothing
 // per code: kMpeg2 picks the escape format, the arithmetic and partitioning, kIntra the first
-// position (after the DC term) and the quantiser arithmetic.
+// position (after the DC term) and the quantiser arithmetic. Returns the scan position after
+// the last coefficient, so that 1 or less leaves only the first; anything on a fault.
 template <bool kMpeg2, bool kIntra, typename Bits>
-void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table,
-                                                 const ScanOrder& scan, const uint8_t* matrix, int scale) {
+int CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, const DctTable& table,
+                                                const ScanOrder& scan, const uint8_t* matrix, int scale) {
   const uint8_t* const raster = scan.raster;
   const uint8_t* const place = scan.place;
   int count = 0;
@@ -294,7 +295,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       level = e.level;
     } else if (e.run == kDctEndOfBlock) {
       bits.Skip(e.length);
-      return;
+      return i;
     } else if (e.run == kDctEscape) {
       bits.Skip(6);
       run = int(bits.Get(6));
@@ -302,7 +303,7 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
         int v = int(bits.Get(12));
         if ((v & 2047) == 0) {
           faultFlag_ = 1;
-          return;
+          return 64;
         }
         sign = v >= 2048 ? -1 : 0;
         level = sign ? 4096 - v : v;
@@ -316,12 +317,12 @@ void CMpegPictureDecoder::DecodeCoefficientsFrom(Bits& bits, int16_t* block, con
       }
     } else {
       faultFlag_ = 1;
-      return;
+      return 64;
     }
     i += run;
     if (i >= 64) {
       faultFlag_ = 1;
-      return;
+      return 64;
     }
     store(i, level, sign);
   }
@@ -420,3 +421,57 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
       comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
   DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, Scan(h), matrix, dst.quantiser_scale, kNothingBefore);
 }
+
+// What the blocks share is read once, and one word of bits goes from block to block while the
+// ring holds the longest block in one piece after it: a block of a few codes costs less than
+// finding its bits anew.
+template <bool kIntra>
+bool CMpegPictureDecoder::DecodeMpeg2Blocks(Layer& l, uint32_t coded, uint32_t& firstOnly) {
+  const MpegHeaderRecord& h = *l.header;
+  const VlcTables& t = vlc_;
+  const DctTable& table = kIntra && h.intra_vlc_format ? t.dctB15 : t.dctB14;
+  const ScanOrder& scan = Scan(h);
+  const int scale = l.quantiser_scale;
+  const uint8_t* const lumaMatrix = kIntra ? h.intra_quantiser_matrix : h.non_intra_quantiser_matrix;
+  const uint8_t* const chromaMatrix = seq_.chroma_format == 1 ? lumaMatrix
+                                      : kIntra                ? h.chroma_intra_quantiser_matrix
+                                                              : h.chroma_non_intra_quantiser_matrix;
+  const int dcShift = 3 - h.intra_dc_precision;
+  CMpegBitSource& source = *l.bits;
+  for (uint32_t left = coded; left;) {
+    source.ReadAhead(kLongestBlockBytes);
+    int length = 0;
+    const uint8_t* bytes = source.Contiguous(kLongestBlockBytes, length);
+    if (!bytes) {
+      // Near the end of the data: one block through the checked reads.
+      const int comp = __builtin_ctz(left);
+      left &= left - 1;
+      if (kIntra) DecodeMpeg2IntraBlock(comp);
+      else DecodeMpeg2NonIntraBlock(comp);
+      if (faultFlag_) return false;
+      continue;
+    }
+    WordBits bits{bytes, source.BitPos()};
+    // A block may start while the longest one fits before the end of the piece.
+    const uint32_t lastStart = uint32_t(length - kLongestBlockBytes) * 8 + 7;
+    do {
+      const int comp = __builtin_ctz(left);
+      left &= left - 1;
+      int16_t* block = l.block[comp];
+      if constexpr (kIntra) {
+        const int cc = comp < 4 ? 0 : 1 + (comp & 1);
+        dcPred_[cc] += DcDiff(bits, cc == 0 ? t.dcSizeLuma : t.dcSizeChroma);
+        block[scan.place[0]] = int16_t(dcPred_[cc] << dcShift);
+      }
+      const int end =
+          DecodeCoefficientsFrom<true, kIntra>(bits, block, table, scan, comp < 4 ? lumaMatrix : chromaMatrix, scale);
+      if (end <= 1) firstOnly |= 1u << comp;
+    } while (left && !faultFlag_ && bits.pos <= lastStart);
+    source.Consume(int(bits.pos - source.BitPos()));
+    if (faultFlag_) return false;
+  }
+  return true;
+}
+
+template bool CMpegPictureDecoder::DecodeMpeg2Blocks<true>(Layer& l, uint32_t coded, uint32_t& firstOnly);
+template bool CMpegPictureDecoder::DecodeMpeg2Blocks<false>(Layer& l, uint32_t coded, uint32_t& firstOnly);

@@ -93,6 +93,7 @@ class CMpegPictureDecoder {
     int dmvector[2] = {0, 0};
     int fieldSelect[2][2] = {{0, 0}, {0, 0}};
     uint32_t codedMask = 0;
+    uint32_t firstOnlyMask = 0;  // coded blocks with only a first coefficient, of one-layer MPEG-2
   };
   // What the first sequence header said; later headers cannot resize the planes.
   struct FrozenSequence {
@@ -139,6 +140,10 @@ class CMpegPictureDecoder {
   void DecodeMpeg1NonIntraBlock(int comp);
   void DecodeMpeg2IntraBlock(int comp);
   void DecodeMpeg2NonIntraBlock(int comp);
+  // The coded blocks (bit comp of `coded`) of a macroblock of a one-layer MPEG-2 stream, cleared
+  // before; false on a fault. The bits of firstOnly mark blocks whose only coefficient is the first.
+  template <bool kIntra>
+  bool DecodeMpeg2Blocks(Layer& l, uint32_t coded, uint32_t& firstOnly);
   // A scan and where its coefficients go in the blocks the transforms take.
   struct ScanOrder {
     const uint8_t* raster;  // scan position -> raster index, for the quantiser matrices
@@ -150,14 +155,14 @@ class CMpegPictureDecoder {
   void DecodeCoefficients(int16_t* block, const mpegdec::DctTable& table, const ScanOrder& scan, const uint8_t* matrix,
                           int scale, Before before);
   template <typename Bits>
-  int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
+  __attribute__((always_inline)) inline int DcDiff(Bits& bits, const mpegdec::VlcTable& sizes);
   struct LayerBits;
   struct WordBits;
   template <bool kMpeg2, bool kIntra, typename Bits>
-  __attribute__((always_inline)) inline void DecodeCoefficientsFrom(Bits& bits, int16_t* block,
-                                                                    const mpegdec::DctTable& table,
-                                                                    const ScanOrder& scan, const uint8_t* matrix,
-                                                                    int scale);
+  __attribute__((always_inline)) inline int DecodeCoefficientsFrom(Bits& bits, int16_t* block,
+                                                                   const mpegdec::DctTable& table,
+                                                                   const ScanOrder& scan, const uint8_t* matrix,
+                                                                   int scale);
   __attribute__((always_inline)) inline void StartPartitionedBlock();
   void CountPartitionedCoefficient(int& count);
 

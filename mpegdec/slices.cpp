@@ -237,23 +237,32 @@ int CMpegPictureDecoder::DecodeMacroblock(MacroblockState& mb) {
   }
   if (faultFlag_) return 0;
   Layer& target = dp ? Base() : L();
-  mb.codedMask = 0;
-  for (int comp = 0; comp < blockCount_; ++comp) {
-    // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
-    // theirs; so the blocks of one layer are cleared only where they are coded.
-    const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
-    if (coded || twoLayers_) ClearBlock(target.block[comp]);
-    if (!coded) continue;
-    mb.codedMask |= 1u << comp;
-    bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
-    if (intra) {
-      if (mpeg2) DecodeMpeg2IntraBlock(comp);
-      else DecodeMpeg1IntraBlock(comp);
-    } else {
-      if (mpeg2) DecodeMpeg2NonIntraBlock(comp);
-      else DecodeMpeg1NonIntraBlock(comp);
+  mb.codedMask = mb.firstOnlyMask = 0;
+  // Only coded blocks reach the picture, except that the two layers of a scalable stream sum
+  // theirs; so the blocks of one layer are cleared only where they are coded.
+  if (!twoLayers_ && target.mpeg2) {
+    for (int comp = 0; comp < blockCount_; ++comp)
+      if (cbp & (1 << (blockCount_ - 1 - comp))) mb.codedMask |= 1u << comp;
+    for (uint32_t left = mb.codedMask; left; left &= left - 1) ClearBlock(target.block[__builtin_ctz(left)]);
+    if (!(intra ? DecodeMpeg2Blocks<true>(target, mb.codedMask, mb.firstOnlyMask)
+                : DecodeMpeg2Blocks<false>(target, mb.codedMask, mb.firstOnlyMask)))
+      return 0;
+  } else {
+    for (int comp = 0; comp < blockCount_; ++comp) {
+      const bool coded = cbp & (1 << (blockCount_ - 1 - comp));
+      if (coded || twoLayers_) ClearBlock(target.block[comp]);
+      if (!coded) continue;
+      mb.codedMask |= 1u << comp;
+      bool mpeg2 = dp ? Base().mpeg2 : L().mpeg2;
+      if (intra) {
+        if (mpeg2) DecodeMpeg2IntraBlock(comp);
+        else DecodeMpeg1IntraBlock(comp);
+      } else {
+        if (mpeg2) DecodeMpeg2NonIntraBlock(comp);
+        else DecodeMpeg1NonIntraBlock(comp);
+      }
+      if (faultFlag_) return 0;
     }
-    if (faultFlag_) return 0;
   }
   if (h.picture_coding_type == kPictureD) Get(1);
   if (!intra) dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
@@ -276,7 +285,7 @@ void CMpegPictureDecoder::SkippedMacroblock(MacroblockState& mb) {
   const MpegHeaderRecord& h = *L().header;
   if (twoLayers_)
     for (int comp = 0; comp < blockCount_; ++comp) memset(L().block[comp], 0, sizeof L().block[comp]);
-  mb.codedMask = 0;
+  mb.codedMask = mb.firstOnlyMask = 0;
   dcPred_[0] = dcPred_[1] = dcPred_[2] = 0;
   if (h.picture_coding_type == kPictureP) pmv_[0][0][0] = pmv_[0][0][1] = pmv_[1][0][0] = pmv_[1][0][1] = 0;
   if (h.picture_structure == kFramePicture) {
@@ -367,6 +376,8 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
   // The transforms clip to -256..255, so the kernels' clipping to 0..255 is the whole of it.
   void (*const reconstruct)(int16_t*, uint8_t*, int) =
       saturate ? (intra ? ops.saturatedIdctPut : ops.saturatedIdctAdd) : (intra ? ops.idctPut : ops.idctAdd);
+  // Only the one-layer MPEG-2 blocks, which are saturated, are marked.
+  void (*const firstOnly)(int16_t*, uint8_t*, int) = intra ? ops.saturatedFirstOnlyPut : ops.saturatedFirstOnlyAdd;
   const MpegHeaderRecord& h = *Base().header;
   const bool frame = h.picture_structure == kFramePicture;
   const int cf = seq_.chroma_format;
@@ -409,7 +420,7 @@ void CMpegPictureDecoder::MotionCompensation(int mba, const MacroblockState& mb)
       ReferenceIdct(block);
       (intra ? ops.putBlock : ops.addBlock)(block, at, step);
     } else {
-      reconstruct(block, at, step);
+      (mb.firstOnlyMask >> comp & 1 ? firstOnly : reconstruct)(block, at, step);
     }
   }
 }

@@ -151,3 +151,25 @@ TEST(BlockOps, TransformsIntoThePictureAgreeWithTransformThenStore) {
   c.saturatedIdctPut(e, p4.data(), 8);
   EXPECT_EQ(p3, p4);
 }
+
+// The kernels for blocks with one coefficient stand in for the whole saturated transform, so
+// they must agree with it for every value the first coefficient can hold, and on every
+// prediction sample an addition can meet.
+TEST(BlockOps, FirstOnlyKernelsAgreeWithTheSaturatedTransformForEveryValue) {
+  const BlockOps& c = PlainBlockOps();
+  for (const BlockOps* ops : FastTables()) {
+    for (int v = -32768; v <= 32767; ++v) {
+      const int stride = 24;
+      std::vector<uint8_t> picture(stride * 9);
+      for (size_t n = 0; n < picture.size(); ++n) picture[n] = uint8_t(v * 7 + int(n) * 37);
+      for (bool add : {false, true}) {
+        alignas(16) int16_t a[64] = {}, b[64] = {};
+        a[0] = b[0] = int16_t(v);
+        std::vector<uint8_t> p1 = picture, p2 = picture;
+        (add ? c.saturatedIdctAdd : c.saturatedIdctPut)(a, p1.data() + 3, stride);
+        (add ? ops->saturatedFirstOnlyAdd : ops->saturatedFirstOnlyPut)(b, p2.data() + 3, stride);
+        ASSERT_EQ(p1, p2) << ops->name << (add ? " add" : " put") << ", coefficient " << v;
+      }
+    }
+  }
+}

@@ -230,6 +230,13 @@ struct ScriptPlayer::State {
     auto usable = [&](HWND c) {
       return c && IsWindowVisible(c) && IsWindowEnabled(c) && IsWindowEnabled(GetAncestor(c, GA_ROOT));
     };
+    // Input is routed when it is made: while an earlier click is still queued a window may hold
+    // the capture halfway through it, and new input would go there. New input waits for it.
+    const bool makesInput = a.verb == Verb::kClick || a.verb == Verb::kType || a.verb == Verb::kKey;
+    if (makesInput && GetQueueStatus(QS_KEY | QS_MOUSEBUTTON) != 0) {
+      *why = "earlier input was still queued";
+      return Try::kNotYet;
+    }
     switch (a.verb) {
       case Verb::kClick: {
         HWND c = ControlIn(target, a.id);
@@ -336,16 +343,18 @@ struct ScriptPlayer::State {
     }
   }
 
-  void Picture(std::size_t index, const Step& step) {
+  // After a failed step, the window in front (a message box, say) tells what stopped it.
+  void Picture(std::size_t index, const Step& step, bool failedStep = false) {
     if (options.pictureFolder.empty()) return;
     char number[16];
     std::snprintf(number, sizeof number, "%02zu", index + 1);
     const std::string path = WithTrailingSlash(options.pictureFolder) + Slug(options.program) + "-" + number + "-" +
-                             Slug(step.name) + ".png";
+                             Slug(step.name) + (failedStep ? "-failed" : "") + ".png";
     const HWND current0 = current;
     OnUi(
-        [current0, path](Task&) {
-          HWND window = IsWindow(current0) ? current0 : GetActiveWindow();
+        [current0, path, failedStep](Task&) {
+          HWND active = failedStep ? GetActiveWindow() : nullptr;
+          HWND window = active && IsWindowVisible(active) ? active : IsWindow(current0) ? current0 : GetActiveWindow();
           if (!window || !IsWindowVisible(window)) return Try::kDone;
           std::error_code ec;
           std::filesystem::create_directories(FolderOf(path), ec);
@@ -390,6 +399,7 @@ struct ScriptPlayer::State {
         char limit[32] = "";
         if (result == Try::kNotYet) std::snprintf(limit, sizeof limit, " within %g s", step.limitMs / 1000.0);
         Fail(step, "line " + std::to_string(action.line) + ": " + why + limit);
+        Picture(i, step, true);
         EndProgram();
         finished = true;
         return;

@@ -198,6 +198,52 @@ step "Choose a row that is not there" 0.3
 
 // A page the user has left stays behind the shown one and may use the same numbers: the
 // actions reach the shown page's control.
+
+// A button that pumps the thread's sent messages while it is pressed, as a handler that runs a
+// short modal loop does, and then takes itself out of reach, as a choice button does.
+WNDPROC g_buttonProc = nullptr;
+WNDPROC g_dialogProc = nullptr;
+LRESULT PumpingButtonProc(HWND b, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CallWindowProc(g_buttonProc, b, msg, wParam, lParam);
+  if (msg == WM_LBUTTONDOWN) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    MSG m;
+    while (std::chrono::steady_clock::now() < until) {
+      PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  return result;
+}
+
+TEST_F(ScriptPlayerTest, AClickRightAfterOneStillInTheQueueReachesItsOwnButton) {
+  HWND first = CreateWindowEx(0, "Button", "First", WS_CHILD | WS_VISIBLE, 10, 100, 60, 20, dialog_,
+                              reinterpret_cast<HMENU>(kPageButton), nullptr, nullptr);
+  HWND second = CreateWindowEx(0, "Button", "Second", WS_CHILD | WS_VISIBLE, 80, 100, 60, 20, dialog_,
+                               reinterpret_cast<HMENU>(kPageButton + 1), nullptr, nullptr);
+  ASSERT_TRUE(first && second);
+  g_buttonProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(first, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PumpingButtonProc)));
+  auto pageProc = [](HWND d, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (msg == WM_COMMAND && LOWORD(wParam) == kPageButton) EnableWindow(reinterpret_cast<HWND>(lParam), FALSE);
+    if (msg == WM_COMMAND && LOWORD(wParam) == kPageButton + 1) SetDlgItemText(d, kResult, "second clicked");
+    return CallWindowProc(g_dialogProc, d, msg, wParam, lParam);
+  };
+  g_dialogProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(dialog_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+pageProc)));
+  ScriptPlayer player(Steps(R"(step "Two clicks in a row" 10
+  wait-window "Ask Dialog"
+  click 200
+  click 201
+  wait-text 103 "second clicked"
+)"),
+                      options_);
+  const std::string report = PlayUntil("finished");
+  EXPECT_EQ(report, "Tester\tdone\tTwo clicks in a row\nTester\tfinished\t1\n");
+  EXPECT_EQ(player.Stop(0), 0);
+  EXPECT_FALSE(IsWindowEnabled(first));
+}
+
 TEST_F(ScriptPlayerTest, AControlNumberAHiddenPageSharesReachesTheShownPage) {
   auto page = [&](bool shown) {
     DialogTemplate t;

@@ -22,7 +22,7 @@ void EntryPointScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
     }
     const std::uint8_t* sourcePacket = data + i * kSourcePacketSize;
     rate_.Add(ArrivalStamp(sourcePacket));
-    if ((((sourcePacket[5] & 0x1F) << 8) | sourcePacket[6]) == kVideoPid) FeedVideoPacket(sourcePacket);
+    if (PacketPid(sourcePacket) == kVideoPid) FeedVideoPacket(sourcePacket);
     ++packet_;
     ++i;
   }

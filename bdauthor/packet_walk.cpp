@@ -38,7 +38,7 @@ __attribute__((always_inline)) inline std::size_t Walk(const std::uint8_t* data,
   std::size_t i = 0;
   for (; i < packets; ++i) {
     const std::uint8_t* p = data + i * kSourcePacketSize;
-    if ((((p[5] & 0x1F) << 8) | p[6]) == kVideoPid) {
+    if (PacketPid(p) == kVideoPid) {
       // Only a 184-byte payload that continues its PES: sync byte, no error, no unit start.
       if (p[4] != 0x47 || (p[5] & 0xC0) != 0 || (p[7] & 0x30) != 0x10) break;
       // A code across the packet boundary needs the last byte before it to be 00 or 01.

@@ -20,12 +20,17 @@ inline std::uint32_t ArrivalStamp(const std::uint8_t* sourcePacket) {
          0x3FFFFFFF;
 }
 
+// The packet identifier in the transport header.
+inline std::uint16_t PacketPid(const std::uint8_t* sourcePacket) {
+  return static_cast<std::uint16_t>(((sourcePacket[5] & 0x1F) << 8) | sourcePacket[6]);
+}
+
 // Splits the transport header and the adaptation field off. False for a packet that has lost
 // its sync byte, is marked erroneous or has an adaptation field longer than the packet.
 inline bool ParseTsPacket(const std::uint8_t* sourcePacket, TsPacketView& view) {
   const std::uint8_t* ts = sourcePacket + 4;
   if (ts[0] != 0x47 || (ts[1] & 0x80)) return false;
-  view.pid = static_cast<std::uint16_t>(((ts[1] & 0x1F) << 8) | ts[2]);
+  view.pid = PacketPid(sourcePacket);
   view.unitStart = (ts[1] & 0x40) != 0;
   const unsigned control = (ts[3] >> 4) & 3;
   std::size_t offset = 4;

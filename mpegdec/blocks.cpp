@@ -395,6 +395,13 @@ void CMpegPictureDecoder::DecodeMpeg1NonIntraBlock(int comp) {
                                    dst.quantiser_scale, kNothingBefore);
 }
 
+// A block's quantiser matrix: 4:2:0 chroma takes the luma one.
+static const uint8_t* QuantiserMatrix(const MpegHeaderRecord& h, int chromaFormat, int comp, bool intra) {
+  const bool luma = comp < 4 || chromaFormat == 1;
+  if (intra) return luma ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  return luma ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
+}
+
 void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
@@ -402,8 +409,7 @@ void CMpegPictureDecoder::DecodeMpeg2IntraBlock(int comp) {
   int cc = comp < 4 ? 0 : 1 + (comp & 1);
   StartPartitionedBlock();
   const VlcTables& t = vlc_;
-  const uint8_t* matrix =
-      comp < 4 || seq_.chroma_format == 1 ? h.intra_quantiser_matrix : h.chroma_intra_quantiser_matrix;
+  const uint8_t* matrix = QuantiserMatrix(h, seq_.chroma_format, comp, true);
   // The DC term is read with the same bits as the coefficients after it.
   const ScanOrder& scan = Scan(h);
   DecodeCoefficients<true, true>(block, h.intra_vlc_format ? t.dctB15 : t.dctB14, scan, matrix, dst.quantiser_scale,
@@ -417,8 +423,7 @@ void CMpegPictureDecoder::DecodeMpeg2NonIntraBlock(int comp) {
   Layer& dst = DataPartitioned() ? Base() : L();
   const MpegHeaderRecord& h = *dst.header;
   StartPartitionedBlock();
-  const uint8_t* matrix =
-      comp < 4 || seq_.chroma_format == 1 ? h.non_intra_quantiser_matrix : h.chroma_non_intra_quantiser_matrix;
+  const uint8_t* matrix = QuantiserMatrix(h, seq_.chroma_format, comp, false);
   DecodeCoefficients<true, false>(dst.block[comp], vlc_.dctB14, Scan(h), matrix, dst.quantiser_scale, kNothingBefore);
 }
 
@@ -432,10 +437,8 @@ bool CMpegPictureDecoder::DecodeMpeg2Blocks(Layer& l, uint32_t coded, uint32_t& 
   const DctTable& table = kIntra && h.intra_vlc_format ? t.dctB15 : t.dctB14;
   const ScanOrder& scan = Scan(h);
   const int scale = l.quantiser_scale;
-  const uint8_t* const lumaMatrix = kIntra ? h.intra_quantiser_matrix : h.non_intra_quantiser_matrix;
-  const uint8_t* const chromaMatrix = seq_.chroma_format == 1 ? lumaMatrix
-                                      : kIntra                ? h.chroma_intra_quantiser_matrix
-                                                              : h.chroma_non_intra_quantiser_matrix;
+  const uint8_t* const lumaMatrix = QuantiserMatrix(h, seq_.chroma_format, 0, kIntra);
+  const uint8_t* const chromaMatrix = QuantiserMatrix(h, seq_.chroma_format, 4, kIntra);
   const int dcShift = 3 - h.intra_dc_precision;
   CMpegBitSource& source = *l.bits;
   for (uint32_t left = coded; left;) {

@@ -58,15 +58,45 @@ bool ChooseListViewRow(HWND control, const std::string& start) {
   return true;
 }
 
+enum class ListKind { kNone, kListView, kListBox, kComboBox };
+
+ListKind KindOf(HWND control) {
+  char name[64] = {};
+  GetClassName(control, name, sizeof name);
+  if (EqualsNoCase(name, WC_LISTVIEW)) return ListKind::kListView;
+  if (EqualsNoCase(name, WC_LISTBOX)) return ListKind::kListBox;
+  if (EqualsNoCase(name, WC_COMBOBOX)) return ListKind::kComboBox;
+  return ListKind::kNone;
+}
+
+// A skinned list sits inside a frame that took its number; the list itself is inside it.
+HWND ListOf(HWND control, int id) {
+  if (KindOf(control) != ListKind::kNone) return control;
+  struct Search {
+    int id;
+    HWND list;
+  } search{id, nullptr};
+  EnumChildWindows(
+      control,
+      [](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (GetDlgCtrlID(h) != s->id || KindOf(h) == ListKind::kNone) return TRUE;
+        s->list = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.list;
+}
+
 }  // namespace
 
 bool ChooseListItem(HWND parent, int id, const std::string& item) {
-  HWND control = GetDlgItem(parent, id);
-  if (!control) return false;
-  char name[64] = {};
-  GetClassName(control, name, sizeof name);
-  if (EqualsNoCase(name, WC_LISTVIEW)) return ChooseListViewRow(control, item);
-  const bool combo = EqualsNoCase(name, "ComboBox");
+  HWND found = GetDlgItem(parent, id);
+  HWND control = found ? ListOf(found, id) : nullptr;
+  if (!control) return false;  // no list: nothing can be chosen in it
+  const ListKind kind = KindOf(control);
+  if (kind == ListKind::kListView) return ChooseListViewRow(control, item);
+  const bool combo = kind == ListKind::kComboBox;
   const LRESULT at = SendMessage(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(item.c_str()));
   if (at < 0) return false;

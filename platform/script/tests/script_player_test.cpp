@@ -196,6 +196,53 @@ step "Choose a row that is not there" 0.3
   EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
 }
 
+// A skinned list sits in a frame that took its number: a choice waits for the row in the list
+// inside, and a control of that number that holds no list is never taken as chosen.
+TEST_F(ScriptPlayerTest, AChoiceInAFramedListWaitsForItsRowAndAControlThatIsNoListIsNeverChosen) {
+  constexpr int kFramed = 106, kNoList = 107;
+  HWND frame = CreateWindowEx(0, "Static", "", WS_CHILD | WS_VISIBLE, 10, 80, 150, 60, dialog_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFramed)), nullptr, nullptr);
+  HWND rows = CreateWindowEx(0, WC_LISTVIEW, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 150, 60, frame,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFramed)), nullptr, nullptr);
+  ASSERT_NE(CreateWindowEx(0, "Static", "DVD_140509_0.mpg", WS_CHILD | WS_VISIBLE, 10, 150, 150, 10, dialog_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNoList)), nullptr, nullptr),
+            nullptr);
+  ASSERT_NE(rows, nullptr);
+  auto add = [rows](const char* text) {
+    LVITEM item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessage(rows, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<LPSTR>(text);
+    SendMessage(rows, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+  };
+  add("Please add files...");
+
+  ScriptPlayer player(Steps(R"(step "Choose the recording once it is listed" 10
+  wait-window "Ask Dialog"
+  choose 106 "DVD_"
+step "Choose in a control that is no list" 0.3
+  choose 107 "DVD_"
+)"),
+                      options_);
+  // The row is listed a while after the choice began to wait, as a conversion library lists it.
+  const auto listed = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (std::chrono::steady_clock::now() < listed) {
+    testkit::Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::string early;
+  ReadWholeFile(options_.reportFile, &early);
+  EXPECT_EQ(early, "");
+  add("DVD_140509_0.mpg");
+  const std::string report = PlayUntil("failed");
+  EXPECT_EQ(report,
+            "Tester\tdone\tChoose the recording once it is listed\n"
+            "Tester\tfailed\tChoose in a control that is no list\tline 6: control 107 never held \"DVD_\" within "
+            "0.3 s\n");
+  EXPECT_EQ(SendMessage(rows, LVM_GETITEMSTATE, 1, LVIS_SELECTED), static_cast<LRESULT>(LVIS_SELECTED));
+  EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
+}
+
 // A page the user has left stays behind the shown one and may use the same numbers: the
 // actions reach the shown page's control.
 

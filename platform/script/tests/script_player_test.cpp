@@ -243,9 +243,6 @@ step "Choose in a control that is no list" 0.3
   EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
 }
 
-// A page the user has left stays behind the shown one and may use the same numbers: the
-// actions reach the shown page's control.
-
 // A button that pumps the thread's sent messages while it is pressed, as a handler that runs a
 // short modal loop does, and then takes itself out of reach, as a choice button does.
 WNDPROC g_buttonProc = nullptr;
@@ -291,6 +288,8 @@ TEST_F(ScriptPlayerTest, AClickRightAfterOneStillInTheQueueReachesItsOwnButton) 
   EXPECT_FALSE(IsWindowEnabled(first));
 }
 
+// A page the user has left stays behind the shown one and may use the same numbers: the
+// actions reach the shown page's control.
 TEST_F(ScriptPlayerTest, AControlNumberAHiddenPageSharesReachesTheShownPage) {
   auto page = [&](bool shown) {
     DialogTemplate t;

@@ -261,7 +261,7 @@ struct ScriptPlayer::State {
       case Verb::kChoose: {
         HWND c = ControlIn(target, a.id);
         *why = c ? control + " never held \"" + a.text + "\"" : "no " + control + " showed";
-        return c && ChooseListItem(GetParent(c), a.id, a.text) ? Try::kDone : Try::kNotYet;
+        return c && ChooseListItem(c, a.text) ? Try::kDone : Try::kNotYet;
       }
       case Verb::kWaitText: {
         HWND c = ControlIn(target, a.id);

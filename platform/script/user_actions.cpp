@@ -90,8 +90,8 @@ HWND ListOf(HWND control, int id) {
 
 }  // namespace
 
-bool ChooseListItem(HWND parent, int id, const std::string& item) {
-  HWND found = GetDlgItem(parent, id);
+bool ChooseListItem(HWND found, const std::string& item) {
+  const int id = found ? GetDlgCtrlID(found) : 0;
   HWND control = found ? ListOf(found, id) : nullptr;
   if (!control) return false;  // no list: nothing can be chosen in it
   const ListKind kind = KindOf(control);

@@ -17,11 +17,11 @@ bool ClickControlOf(HWND parent, int id);
 bool TypeIntoControl(HWND parent, int id, const std::string& text);
 // Gives the control the focus and presses the key (down, then up) on it.
 bool PressKeyOn(HWND parent, int id, int vk);
-// Selects the item of that text in a combo or list box and tells the parent as a user's choice
-// does (CBN_SELCHANGE, LBN_SELCHANGE); in a list view, the first row whose text starts so, the
-// parent told through LVN_ITEMCHANGED. A list inside a frame of its number (a skinned list) is
+// Selects the item of that text in the control, a combo or list box, and tells the parent as a
+// user's choice does (CBN_SELCHANGE, LBN_SELCHANGE); in a list view, the first row whose text
+// starts so, the parent told through LVN_ITEMCHANGED. A list inside a frame of its number (a skinned list) is
 // found in it. False when there is no such item, or no list.
-bool ChooseListItem(HWND parent, int id, const std::string& item);
+bool ChooseListItem(HWND control, const std::string& item);
 // A window's text.
 std::string TextOf(HWND hwnd);
 

@@ -444,7 +444,10 @@ TEST_F(RecordBurnDvd, ADoubleClickOnThePictureShowsItFullScreenAndCloseFitsItBac
     ASSERT_NE(picture, nullptr) << "the live picture lies in the preview";
     WhenDialogShows([&](HWND full) {
       shown = true;
-      time_.Advance(200);
+      // For the picture only: a few frames reach the full-screen window.
+      const COLORREF first = Pixel(full, 200, 200);
+      PumpUntilReal(
+          time_, [&] { return Pixel(full, 200, 200) != first; }, 2);
       WritePicture(full, "record_burn_dvd_343_full_screen.png");
       ::SendMessage(full, WM_COMMAND, CFullScreenDialog::kClose, 0);
     });
@@ -479,6 +482,7 @@ TEST_F(RecordBurnDvd, ATunerWithoutLockRecordsAtOnceWhileCompositeWithoutASignal
   devices[0].crossbars[0].inputs = {1, 2, 3, 4096, 4097, 4097};
   sim::Hardware::Instance().SetDevices(devices);
   int tunerPhase = -1, compositePhase = -1, cable = -1;
+  long tunerRouted = -1, compositeRouted = -1;
   bool tunerBalloon = true, compositeBalloon = false;
   OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
     // Cable TV, as a stored setting chooses it.
@@ -487,6 +491,7 @@ TEST_F(RecordBurnDvd, ATunerWithoutLockRecordsAtOnceWhileCompositeWithoutASignal
     ClickButton(d, IDC_NEXT), Pump();
     time_.Advance(200);
     cable = wizard::State().inputCable;
+    tunerRouted = wizard::AnalogGraph().GetCurrentCrossbarInputType();
     ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
     Pump();
     tunerPhase = page->GetPhase();
@@ -498,6 +503,7 @@ TEST_F(RecordBurnDvd, ATunerWithoutLockRecordsAtOnceWhileCompositeWithoutASignal
     // Composite has no picture: Record waits under the balloon.
     int composite = 1;
     wizard::SelectAnalogInput(composite);
+    compositeRouted = wizard::AnalogGraph().GetCurrentCrossbarInputType();
     ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
     Pump();
     compositePhase = page->GetPhase();
@@ -505,6 +511,9 @@ TEST_F(RecordBurnDvd, ATunerWithoutLockRecordsAtOnceWhileCompositeWithoutASignal
     ClickButton(page->m_hWnd, IDC_STOP);
   });
   EXPECT_EQ(0, cable) << "the box has a tuner";
+  // The graph knows what the wizard routed.
+  EXPECT_EQ(1, tunerRouted);
+  EXPECT_EQ(2, compositeRouted);
   EXPECT_EQ(CRecordBurnDvdPage::kRecording, tunerPhase);
   EXPECT_FALSE(tunerBalloon);
   EXPECT_EQ(CRecordBurnDvdPage::kIdle, compositePhase);

@@ -151,20 +151,4 @@ TEST_F(DesktopPowerTest, AWindowThatNeverAnswersDoesNotHoldTheSuspendBack) {
   g_heard = nullptr;
 }
 
-TEST(DesktopPowerWithoutBus, NothingIsTakenAndNothingSaid) {
-  Environment env(CurrentTestName());
-  ScopedVariable system("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + env.Runtime() + "/no-system-bus");
-  ScopedVariable session("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + env.Runtime() + "/no-session-bus");
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED), ES_CONTINUOUS);
-  EXPECT_TRUE(SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0));
-  EXPECT_FALSE(ScreenSaverActive());
-  EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
-  SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
-  platform::ResetExecutionState();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
 }  // namespace

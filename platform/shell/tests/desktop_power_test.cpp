@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
@@ -69,8 +72,15 @@ TEST_F(DesktopPowerTest, TheSleepLockAndTheScreenSaverInhibitFollowTheirSwitches
   SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
   SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
   ASSERT_TRUE(WaitFor([&] { return desktop_.Count(kMe, "block") == 1 && desktop_.ScreenSaverCount(kMe) == 1; }));
+  // A program started meanwhile by a plain spawn (as the outside tools are) must not keep the
+  // locks alive.
+  pid_t started = -1;
+  char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("60"), nullptr};
+  ASSERT_EQ(posix_spawn(&started, "/bin/sleep", nullptr, nullptr, argv, environ), 0);
   platform::ResetExecutionState();  // as at the end of the process
   EXPECT_TRUE(desktop_.Inhibitors().empty());
+  kill(started, SIGKILL);
+  waitpid(started, nullptr, 0);
   EXPECT_TRUE(desktop_.ScreenSaverInhibits().empty());
 }
 

@@ -11,6 +11,22 @@ BOOL CSkinBitmapButton::LoadBitmaps(HINSTANCE module, UINT id, int cx, int cy, B
   return loaded;
 }
 
+void CSkinBitmapButton::OnMouseMove(UINT flags, CPoint point) {
+  CSkinButton::OnMouseMove(flags, point);
+  if (IsHovering() && ::GetFocus() != m_hWnd) SetFocus();
+}
+
+BOOL CSkinBitmapComboBox::SubclassDlgItemWithFont(UINT id, CWnd* parent, HFONT font) {
+  if (!parent) return FALSE;
+  // The face keeps the font its parent has when it is subclassed: lend it ours for that moment.
+  const LRESULT parentFont = parent->SendMessage(WM_GETFONT);
+  if (font) parent->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  const BOOL subclassed = SubclassDlgItem(id, parent);
+  if (font) parent->SendMessage(WM_SETFONT, static_cast<WPARAM>(parentFont), FALSE);
+  if (subclassed && font) SetFontObject(font);
+  return subclassed;
+}
+
 BEGIN_MESSAGE_MAP(CSkinColorEdit, CEdit)
 ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
@@ -113,8 +129,12 @@ BOOL CSkinBitmapHeaderCtrl::Attach(HWND list, HINSTANCE module, UINT backgroundI
   m_hSeparator = skin::LoadModuleBitmap(module, separatorId);
   m_hTitleFont = titleFont;
   for (int i = 0; i < 5; ++i) m_titles[i] = titles[i];
-  // The header's own font sets its layout.
-  m_hLayoutFont = CreateFont(-12, 0, 0, 0, 600, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  // The header's own font sets its layout: the standard GUI font, 12 high and bold.
+  LOGFONT layout{};
+  ::GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof layout, &layout);
+  layout.lfHeight = -kLayoutFontHeight;
+  layout.lfWeight = kLayoutFontWeight;
+  m_hLayoutFont = CreateFontIndirect(&layout);
   if (m_hLayoutFont) SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_hLayoutFont), TRUE);
   Invalidate();
   return TRUE;

@@ -11,18 +11,24 @@
 #include "widgets/skin_combo_box.h"
 #include "widgets/skin_scroll_bar.h"
 
-// Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away.
+// Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away. The
+// mouse over a button gives it the keyboard focus, so Enter and Space act on what the user points at.
 class CSkinBitmapButton : public CSkinButton {
  public:
   BOOL LoadBitmaps(HINSTANCE module, UINT id, int cx, int cy, BOOL oneImage = FALSE);
   // The look shown while the mouse is away: 0 normal, 1 hover, 2 pressed, 3 disabled.
   void SetLatched(int look) { SetState(look); }
+
+ protected:
+  void OnMouseMove(UINT flags, CPoint point) override;
 };
 
 class CSkinBitmapComboBox : public CSkinComboBox {
  public:
   CSkinBitmapComboBox(HINSTANCE module, UINT arrowId) : CSkinComboBox(module, arrowId) {}
   void SetFontObject(HFONT font) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+  // Subclasses the parent's control `id` with its face drawn in `font` (the parent's when null).
+  BOOL SubclassDlgItemWithFont(UINT id, CWnd* parent, HFONT font);
 };
 
 class CSkinBitmapCheckBox : public CSkinCheckBox {
@@ -86,6 +92,8 @@ inline void DetachSkinScrollBars(HWND window) { CSkinScrollBarFrame::Detach(wind
 class CSkinBitmapHeaderCtrl : public CWnd {
  public:
   static constexpr int kHeight = 21;
+  static constexpr int kLayoutFontHeight = 12;
+  static constexpr int kLayoutFontWeight = 600;
 
   ~CSkinBitmapHeaderCtrl() override;
   // Subclasses the header of `list`; the bitmaps come from `module`, the titles from the strings.

@@ -285,7 +285,7 @@ TEST_F(MordaxModuleTest, BadInputsGetTheirReplies) {
   host_.Clear();
   host_.SetConvertOption(5, &amr);
   ASSERT_TRUE(host_.PumpUntil([](const HostReply& r) { return r.op == Qn_OP_SET_CONVERT_OPTION; }));
-  EXPECT_EQ(host_.Codes(), "103/0:0");
+  EXPECT_EQ(host_.Codes(), "103/0:21");
   // Hostile profile values.
   Qn_ConvertOption hostile =
       MakeOption({"h264", 320, 240, 600, 25}, {"aac", 96, 44100, 2}, "../../escape#", ".mp4", "mp4");

@@ -172,7 +172,8 @@ void CParvelDlg::LoadSkin() {
   for (auto [combo, id] : {std::pair{&m_profile, IDC_PROFILE}, std::pair{&m_video, IDC_VIDEO_PRESET},
                            std::pair{&m_audio, IDC_AUDIO_PRESET}}) {
     *combo = std::make_unique<CSkinBitmapComboBox>(images, IDB_COMBO_ARROW);
-    (*combo)->SubclassDlgItemWithFont(static_cast<UINT>(id), this, m_fonts[4]);
+    (*combo)->SubclassDlgItem(static_cast<UINT>(id), this);
+    (*combo)->SetFontObject(m_fonts[4]);
     (*combo)->SetTextColor(kLabelText);
     (*combo)->SetBackgroundBrush(m_hBackground);
   }

@@ -16,17 +16,6 @@ void CSkinBitmapButton::OnMouseMove(UINT flags, CPoint point) {
   if (IsHovering() && ::GetFocus() != m_hWnd) SetFocus();
 }
 
-BOOL CSkinBitmapComboBox::SubclassDlgItemWithFont(UINT id, CWnd* parent, HFONT font) {
-  if (!parent) return FALSE;
-  // The face keeps the font its parent has when it is subclassed: lend it ours for that moment.
-  const LRESULT parentFont = parent->SendMessage(WM_GETFONT);
-  if (font) parent->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  const BOOL subclassed = SubclassDlgItem(id, parent);
-  if (font) parent->SendMessage(WM_SETFONT, static_cast<WPARAM>(parentFont), FALSE);
-  if (subclassed && font) SetFontObject(font);
-  return subclassed;
-}
-
 BEGIN_MESSAGE_MAP(CSkinColorEdit, CEdit)
 ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()

@@ -4,11 +4,11 @@
 
 #include <string>
 
+#include "converter/skin_bitmap_combo_box.h"
 #include "platform/controls/afx_controls.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_check_box.h"
-#include "widgets/skin_combo_box.h"
 #include "widgets/skin_scroll_bar.h"
 
 // Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away. The
@@ -21,14 +21,6 @@ class CSkinBitmapButton : public CSkinButton {
 
  protected:
   void OnMouseMove(UINT flags, CPoint point) override;
-};
-
-class CSkinBitmapComboBox : public CSkinComboBox {
- public:
-  CSkinBitmapComboBox(HINSTANCE module, UINT arrowId) : CSkinComboBox(module, arrowId) {}
-  void SetFontObject(HFONT font) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
-  // Subclasses the parent's control `id` with its face drawn in `font` (the parent's when null).
-  BOOL SubclassDlgItemWithFont(UINT id, CWnd* parent, HFONT font);
 };
 
 class CSkinBitmapCheckBox : public CSkinCheckBox {

@@ -291,24 +291,35 @@ bool IsPatternColour(COLORREF c) { return c == RGB(38, 36, 32) || c == RGB(46, 4
 TEST_F(ParvelSessionTest, TheSkinnedWindowExplainsItsButtonsAndFollowsTheMouse) {
   ManualTime time;
   Open(kModePsp, "");
-  // The three choices sit on the window's own pattern, with the skin's arrow at their right edge.
+  // The three choices sit on the window's own pattern, with the skin's arrow at their right
+  // edge: its normal image, and its disabled image while the choices are off.
+  auto arrowInk = [](HWND combo, COLORREF ink) {
+    RECT r;
+    GetClientRect(combo, &r);
+    int found = 0;
+    for (int y = 0; y < r.bottom; ++y) found += Pixel(combo, r.right - 8, y) == ink;
+    return found;
+  };
+  constexpr COLORREF kNormalInk = RGB(153, 145, 130), kDisabledInk = RGB(96, 96, 96);
   for (int id : {IDC_PROFILE, IDC_VIDEO_PRESET, IDC_AUDIO_PRESET}) {
     SCOPED_TRACE(id);
     HWND combo = GetDlgItem(dialog_.m_hWnd, id);
     RECT r;
     GetClientRect(combo, &r);
-    int pattern = 0, white = 0, arrowFace = 0;
-    for (int y : {3, r.bottom - 4}) {
-      for (int x = 2; x < 12; ++x) {
+    int pattern = 0, white = 0;
+    for (int y : {1, r.bottom - 2})
+      for (int x = 1; x < 12; ++x) {
         const COLORREF c = Pixel(combo, x, y);
         pattern += IsPatternColour(c);
         white += c == RGB(255, 255, 255);
       }
-      for (int x = r.right - 15; x < r.right - 1; ++x) arrowFace += Pixel(combo, x, y) == RGB(58, 54, 46);
-    }
     EXPECT_GT(pattern, 0);
     EXPECT_EQ(0, white);
-    EXPECT_GT(arrowFace, 0);
+    EXPECT_GT(arrowInk(combo, kNormalInk), 0);
+    EXPECT_EQ(0, arrowInk(combo, kDisabledInk));
+    EnableWindow(combo, FALSE);
+    EXPECT_GT(arrowInk(combo, kDisabledInk), 0);
+    EnableWindow(combo, TRUE);
   }
 
   // The tip over Add, after the hover delay on the window's clock.

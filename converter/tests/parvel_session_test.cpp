@@ -342,6 +342,14 @@ TEST_F(ParvelSessionTest, TheSkinnedWindowExplainsItsButtonsAndFollowsTheMouse) 
   tip.UpdateWindow();
   dialog_.UpdateWindow();
   platform::WriteScreenPng(PictureFolder() + "main_tooltip.png");
+  // A longer text, as a translation may bring, is broken into lines within the width.
+  CWnd* addButton = CWnd::FromHandle(GetDlgItem(dialog_.m_hWnd, IDC_ADD));
+  tip.UpdateTipText("Add video files from your camcorder, your phone or any folder to the list of files to convert",
+                    addButton);
+  RECT wrapped;
+  tip.GetWindowRect(&wrapped);
+  EXPECT_LE(wrapped.right - wrapped.left, 200);
+  EXPECT_GT(wrapped.bottom - wrapped.top, shown.bottom - shown.top);
 
   // The mouse over a button gives it the keyboard focus.
   SetFocus(dialog_.List().m_hWnd);

@@ -10,7 +10,10 @@
 #include "auvry_burn_ids.h"
 #include "burn_test_support.h"
 #include "platform/base/file.h"
+#include "platform/base/message_box.h"
 #include "platform/base/paths.h"
+#include "platform/ole/external_drop.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/registry/registry.h"
 #include "widgets/reg_helpers.h"
 
@@ -30,6 +33,9 @@ bool TemporariesLeft() {
 }
 
 class AudioCdBurn : public BurnTest {};
+
+// Where the Finalize caption begins, past its box.
+constexpr int kCaptionX = 18;
 
 // Reaches into the dialog's progress bar and writer the way the tests need.
 class OpenAudioCdDlg : public CAudioCDBurnDlg {
@@ -313,5 +319,82 @@ TEST_F(AudioCdBurn, AddListsAFileOnceButTwoNamesDifferingInCaseTwice) {
     testkit::ClickButton(d, IDOK);
   });
   dialog.DoModal();
+}
+
+TEST_F(AudioCdBurn, DroppedSoundFilesJoinTheTrackListOnceAndTheRestIsLeftOut) {
+  const std::string w = Work();
+  const std::string one = auvrytest::MakeSound(w, "one.wma", 1.0, "-c:a wmav2 -ar 48000");
+  const std::string two = auvrytest::MakeSound(w, "two.wma", 2.0, "-c:a wmav2 -ar 48000");
+  platform::CreateFolders(w + "folder/");
+  platform::WriteWholeFileAtomic(w + "notes.txt", "words");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {one};
+  WhenDialogShows([&](HWND d) {
+    HWND list = dialog.list().m_hWnd;
+    EXPECT_EQ(platform::ole::DropFilesOnWindow(list, POINT{20, 40}, {one, w + "folder", w + "notes.txt", two}),
+              DROPEFFECT_COPY);
+    ASSERT_TRUE(WaitFor([&] { return dialog.list().GetItemCount() >= 2; }));
+    testkit::Pump();
+    EXPECT_EQ(dialog.list().GetItemCount(), 2);
+    EXPECT_EQ(dialog.list().GetItemText(1, 0), "two.wma");
+    EXPECT_EQ(ControlText(d, IDC_BURN_TOTAL_TIME), "00:00:03");
+    WritePicture(d, "burn_audio_cd_after_drop.png");
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+}
+
+TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNothingIsDecodedOrWritten) {
+  const std::string track = auvrytest::MakeSound(Work(), "a.wma", 1.0, "-c:a wmav2 -ar 48000");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths.assign(100, track);
+  const std::string image = auvrytest::ImageFolder() + "CD.img";
+  std::string before, after;
+  WhenDialogShows([&](HWND d) {
+    ASSERT_EQ(dialog.list().GetItemCount(), 100);
+    platform::ReadWholeFile(image, &before);
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    EXPECT_EQ(dialog.phase(), CBurnDlgFrame::kIdle);
+    EXPECT_TRUE(testkit::ControlEnabled(d, IDC_BURN_START));
+    // The same refusal as the user sees it.
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    WhenDialogShows([&](HWND box) {
+      EXPECT_EQ(testkit::WindowText(box), "Narvell Vidarro 5.0");
+      WritePicture(box, "burn_audio_cd_99_tracks.png");
+      testkit::ClickButton(box, IDOK);
+    });
+    testkit::ClickButton(d, IDC_BURN_START);
+    platform::SetMessageBoxHandler(recorder);
+    platform::ReadWholeFile(image, &after);
+    EXPECT_EQ(dialog.writer().GetBlocksWritten(), 0u);
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().caption, "Narvell Vidarro 5.0");
+  EXPECT_EQ(boxes_.Last().flags & MB_ICONMASK, MB_ICONWARNING);
+  EXPECT_NE(boxes_.Last().text.find("at most 99 tracks"), std::string::npos) << boxes_.Last().text;
+  EXPECT_NE(boxes_.Last().text.find("remove 1 song"), std::string::npos) << boxes_.Last().text;
+  EXPECT_FALSE(TemporariesLeft());
+  EXPECT_TRUE(before == after);  // the blank disc stays blank
+}
+
+TEST_F(AudioCdBurn, TheTickedFinalizeBoxShowsItsDisabledCaptionAndMessagesCarryTheProgramTitle) {
+  CAudioCDBurnDlg dialog;
+  WhenDialogShows([&](HWND d) {
+    HWND finalize = ::GetDlgItem(d, IDC_BURN_FINALIZE);
+    EXPECT_EQ(testkit::ButtonState(d, IDC_BURN_FINALIZE) & BST_CHECKED, static_cast<UINT>(BST_CHECKED));
+    const RECT engraved = auvrytest::PixelsOfColour(finalize, RGB(67, 71, 73), kCaptionX);
+    EXPECT_FALSE(::IsRectEmpty(&engraved));
+    const RECT plain = auvrytest::PixelsOfColour(finalize, RGB(130, 145, 153), kCaptionX);
+    EXPECT_TRUE(::IsRectEmpty(&plain));
+    WritePicture(d, "burn_audio_cd_empty.png");
+    testkit::ClickButton(d, IDC_BURN_START);  // nothing to burn
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().text, "Please select a file to burn.");
+  EXPECT_EQ(boxes_.Last().caption, "Narvell Vidarro 5.0");
 }
 }  // namespace

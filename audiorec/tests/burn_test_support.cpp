@@ -154,6 +154,12 @@ void BurnTest::SetUp() {
   UseWriters({Writer("CD", "WRITES=CD-R,CD-RW\nMEDIUM=CD-R\n"), Writer("DVD", "WRITES=DVD+R,DVD+RW\nMEDIUM=DVD+R\n")});
 }
 
+void BurnTest::ExpectOnlyNothingToBurn() {
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().text, "Please select a file to burn.");
+  EXPECT_EQ(boxes_.Last().caption, "Narvell Vidarro 5.0");
+}
+
 void BurnTest::TearDown() {
   platform::ClearInputScript();
   testkit::ResetWindows();

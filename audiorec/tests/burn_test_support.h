@@ -40,6 +40,8 @@ class BurnTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
   std::string Work() const { return env_.Home() + "work/"; }
+  // The only message box was Burn's refusal of an empty list, captioned with the program title.
+  void ExpectOnlyNothingToBurn();
 
   testkit::Environment env_{testkit::CurrentTestName()};
   testkit::MessageBoxAnswers boxes_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "audiorec/audio_cd_burn_dlg.h"
 #include "auvry_burn_ids.h"
@@ -30,6 +31,15 @@ bool TemporariesLeft() {
   for (const auto& entry : std::filesystem::directory_iterator(platform::TempFolder(), error))
     if (entry.path().filename().string().rfind("auvry-cd-", 0) == 0) return true;
   return false;
+}
+
+// The simulated writer's CUE sheet as libcue reads it; null when it cannot.
+using ParsedCue = std::unique_ptr<Cd, decltype(&cd_delete)>;
+ParsedCue ReadCue() {
+  FILE* f = std::fopen((auvrytest::ImageFolder() + "CD.cue").c_str(), "r");
+  ParsedCue cd(f ? cue_parse_file(f) : nullptr, &cd_delete);
+  if (f) std::fclose(f);
+  return cd;
 }
 
 class AudioCdBurn : public BurnTest {};
@@ -99,18 +109,14 @@ TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOne
 
   const std::string bin = auvrytest::ImageFolder() + "CD.img";
   const std::string cue = auvrytest::ImageFolder() + "CD.cue";
-  FILE* f = std::fopen(cue.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  Cd* cd = cue_parse_file(f);
-  std::fclose(f);
+  const ParsedCue cd = ReadCue();
   ASSERT_NE(cd, nullptr);
-  ASSERT_EQ(cd_get_ntrack(cd), 4);
+  ASSERT_EQ(cd_get_ntrack(cd.get()), 4);
   for (int i = 1; i <= 4; ++i) {
-    Track* track = cd_get_track(cd, i);
+    Track* track = cd_get_track(cd.get(), i);
     EXPECT_EQ(track_get_mode(track), MODE_AUDIO) << i;
     EXPECT_EQ(track_get_index(track, 1) - track_get_index(track, 0), 150) << i;
   }
-  cd_delete(cd);
 
   ASSERT_EQ(auvrytest::Run("bchunk", {"-w", bin, cue, w + "back"}), 0);
   for (int i = 0; i < 4; ++i) {
@@ -181,15 +187,11 @@ TEST_F(AudioCdBurn, SameNamedSourcesBecomeTwoTracksAndNothingIsWrittenBesideThem
   std::string notes;
   ASSERT_TRUE(platform::ReadWholeFile(w + "a.tmp", &notes));
   EXPECT_EQ(notes, "the user's own notes");
-  FILE* f = std::fopen((auvrytest::ImageFolder() + "CD.cue").c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  Cd* cd = cue_parse_file(f);
-  std::fclose(f);
+  const ParsedCue cd = ReadCue();
   ASSERT_NE(cd, nullptr);
-  EXPECT_EQ(cd_get_ntrack(cd), 2);
+  EXPECT_EQ(cd_get_ntrack(cd.get()), 2);
   // The tracks differ in length, so neither overwrote the other.
-  EXPECT_NE(track_get_length(cd_get_track(cd, 1)), track_get_length(cd_get_track(cd, 2)));
-  cd_delete(cd);
+  EXPECT_NE(track_get_length(cd_get_track(cd.get(), 1)), track_get_length(cd_get_track(cd.get(), 2)));
 }
 
 TEST_F(AudioCdBurn, AFailedWriteShowsTheSenseDataAndNoTemporaryStays) {
@@ -344,8 +346,8 @@ TEST_F(AudioCdBurn, DroppedSoundFilesJoinTheTrackListOnceAndTheRestIsLeftOut) {
   dialog.DoModal();
 }
 
-TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNothingIsDecodedOrWritten) {
-  const std::string track = auvrytest::MakeSound(Work(), "a.wma", 1.0, "-c:a wmav2 -ar 48000");
+TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNinetyNineBurn) {
+  const std::string track = auvrytest::MakeSound(Work(), "a.wma", 0.5, "-c:a wmav2 -ar 48000");
   CAudioCDBurnDlg dialog;
   dialog.m_initialPaths.assign(100, track);
   const std::string image = auvrytest::ImageFolder() + "CD.img";
@@ -356,6 +358,9 @@ TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNothingIsDecodedOr
     ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
     EXPECT_EQ(dialog.phase(), CBurnDlgFrame::kIdle);
     EXPECT_TRUE(testkit::ControlEnabled(d, IDC_BURN_START));
+    EXPECT_FALSE(TemporariesLeft());
+    platform::ReadWholeFile(image, &after);
+    EXPECT_EQ(dialog.writer().GetBlocksWritten(), 0u);
     // The same refusal as the user sees it.
     platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
     WhenDialogShows([&](HWND box) {
@@ -365,18 +370,26 @@ TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNothingIsDecodedOr
     });
     testkit::ClickButton(d, IDC_BURN_START);
     platform::SetMessageBoxHandler(recorder);
-    platform::ReadWholeFile(image, &after);
-    EXPECT_EQ(dialog.writer().GetBlocksWritten(), 0u);
+
+    dialog.list().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    testkit::ClickButton(d, IDC_BURN_DELETE);
+    ASSERT_EQ(dialog.list().GetItemCount(), 99);
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle && boxes_.Count() > 1; }, 180));
     testkit::ClickButton(d, IDC_BURN_EXIT);
   });
   dialog.DoModal();
-  ASSERT_EQ(boxes_.Count(), 1u);
-  EXPECT_EQ(boxes_.Last().caption, "Narvell Vidarro 5.0");
-  EXPECT_EQ(boxes_.Last().flags & MB_ICONMASK, MB_ICONWARNING);
-  EXPECT_NE(boxes_.Last().text.find("at most 99 tracks"), std::string::npos) << boxes_.Last().text;
-  EXPECT_NE(boxes_.Last().text.find("remove 1 song"), std::string::npos) << boxes_.Last().text;
-  EXPECT_FALSE(TemporariesLeft());
-  EXPECT_TRUE(before == after);  // the blank disc stays blank
+  ASSERT_EQ(boxes_.Count(), 2u);
+  const platform::MessageBoxCall refusal = boxes_.Calls()[0];
+  EXPECT_EQ(refusal.caption, "Narvell Vidarro 5.0");
+  EXPECT_EQ(refusal.flags & MB_ICONMASK, MB_ICONWARNING);
+  EXPECT_NE(refusal.text.find("at most 99 tracks"), std::string::npos) << refusal.text;
+  EXPECT_NE(refusal.text.find("remove 1 song"), std::string::npos) << refusal.text;
+  EXPECT_TRUE(before == after);  // the refusal left the blank disc blank
+  EXPECT_EQ(boxes_.Last().text, "Successfully burned.");
+  const ParsedCue cd = ReadCue();
+  ASSERT_NE(cd, nullptr);
+  EXPECT_EQ(cd_get_ntrack(cd.get()), 99);
 }
 
 TEST_F(AudioCdBurn, TheTickedFinalizeBoxShowsItsDisabledCaptionAndMessagesCarryTheProgramTitle) {

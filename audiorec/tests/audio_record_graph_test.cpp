@@ -8,7 +8,6 @@
 #include "platform/audio/audio_interfaces.h"
 #include "platform/base/file.h"
 #include "platform/com/class_table.h"
-#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/uuids.h"
 #include "platform/filters/maker_interfaces.h"
 
@@ -170,18 +169,6 @@ TEST_F(EngineTest, NoiseReductionAndGainReachTheFiltersAtEveryRun) {
   settings->GetAmount(&amount);
   EXPECT_EQ(enabled, 1);
   EXPECT_EQ(amount, 15.0f);
-}
-
-// The physical connector type the box's crossbar routes to its video decoder.
-long RoutedConnector(IGraphBuilder* graph, const char* crossbarName) {
-  CComPtr<IBaseFilter> filter;
-  if (!graph || FAILED(graph->FindFilterByName(crossbarName, &filter))) return -1;
-  CComQIPtr<IAMCrossbar> crossbar(static_cast<IUnknown*>(filter));
-  long routed = -1, related = 0, type = -1;
-  if (!crossbar || FAILED(crossbar->get_IsRoutedTo(0, &routed)) ||
-      FAILED(crossbar->get_CrossbarPinInfo(TRUE, routed, &related, &type)))
-    return -1;
-  return type;
 }
 
 void UseBoxInputs(std::vector<long> inputs) {

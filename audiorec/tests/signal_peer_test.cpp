@@ -143,6 +143,7 @@ TEST_F(SignalTest, ABoxThatDigitisesSoundOnlyWithItsPictureRecordsItsTone) {
   EXPECT_TRUE(problems.empty());
   ASSERT_TRUE(engine.Open(window, "", "Picture Box Audio", 2));
   ASSERT_TRUE(engine.CaptureBoxAdded());
+  EXPECT_EQ(RoutedConnector(engine.Graph(), "Box Crossbar"), 2);
   ASSERT_TRUE(engine.StartPreview());
   EXPECT_NEAR(Loudness(RecordWav("picture_box.wav", 2000)).second, -12.0, 1.0);
 }

@@ -124,6 +124,12 @@ LRESULT CRecordingListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     TakeDrop(reinterpret_cast<HDROP>(wParam));
     return 0;
   }
+  if (msg == WM_CREATE) {
+    // A list made rather than subclassed takes drops as well.
+    const LRESULT created = CSkinListCtrl::WindowProc(msg, wParam, lParam);
+    if (created != -1) DragAcceptFiles(TRUE);
+    return created;
+  }
   if (msg == WM_VSCROLL || msg == WM_HSCROLL) {
     ScrollInfoPair bars;
     bars.h.cbSize = bars.v.cbSize = sizeof(SCROLLINFO);

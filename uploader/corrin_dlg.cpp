@@ -442,13 +442,13 @@ bool CCorrinDlg::UploadAddressReady() {
   const UploadAddress address = FindUploadAddress();
   if (address.problem == UploadAddressProblem::None) return true;
   ResetUpload();
-  const std::string text =
-      address.problem == UploadAddressProblem::ClearText
-          ? platform::Format(ResString(IDS_CLEAR_TEXT_ADDRESS, "The upload address \"%s\" would send your password "
-                                                               "unencrypted, so nothing was sent.")
-                                 .c_str(),
-                             address.configured.c_str())
-          : ResString(IDS_NO_UPLOAD_ADDRESS, "No upload address is set, so nothing was sent.");
+  const std::string text = address.problem == UploadAddressProblem::ClearText
+                               ? platform::Format(ResString(IDS_CLEAR_TEXT_ADDRESS,
+                                                            "The upload address \"%s\" would send your password "
+                                                            "unencrypted, so nothing was sent.")
+                                                      .c_str(),
+                                                  address.configured.c_str())
+                               : ResString(IDS_NO_UPLOAD_ADDRESS, "No upload address is set, so nothing was sent.");
   ::MessageBox(m_hWnd, text.c_str(), ResString(IDS_CAPTION, "Publish - YouTube").c_str(), MB_OK | MB_ICONWARNING);
   EvaluateUpload();
   return false;

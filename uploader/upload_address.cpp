@@ -60,9 +60,7 @@ bool IsLoopbackIpv4(const std::string& host) {
   return parts[0] == 127;
 }
 
-bool IsLoopback(const std::string& host) {
-  return host == "localhost" || host == "[::1]" || IsLoopbackIpv4(host);
-}
+bool IsLoopback(const std::string& host) { return host == "localhost" || host == "[::1]" || IsLoopbackIpv4(host); }
 
 }  // namespace
 

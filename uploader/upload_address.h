@@ -14,7 +14,7 @@ enum class UploadAddressProblem {
 };
 
 struct UploadAddress {
-  std::string url;  // without trailing "/"; empty unless usable
+  std::string url;         // without trailing "/"; empty unless usable
   std::string configured;  // as found, for the message
   UploadAddressProblem problem = UploadAddressProblem::NotSet;
 };

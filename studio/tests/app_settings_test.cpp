@@ -129,7 +129,8 @@ TEST(AppSettings, StartUpAndTheFormatListAskTheFileSystemAlike) {
     const bool large = FolderHoldsLargeFiles(env.Documents());
     EXPECT_EQ(s.outputHoldsLargeFiles != FALSE, large);
     const auto formats = FormatListFor(0, large, "single", "dual");
-    const bool dual = std::any_of(formats.begin(), formats.end(), [](const FormatItem& f) { return f.detail == "dual"; });
+    const bool dual =
+        std::any_of(formats.begin(), formats.end(), [](const FormatItem& f) { return f.detail == "dual"; });
     EXPECT_EQ(dual, c.answer == platform::LargeFiles::Yes);
   }
 }

@@ -165,12 +165,11 @@ void CRecordSettingsDlg::OnVideoDeviceSettings() {
   CaptureEngine& engine = TheCaptureEngine();
   AppSettings& s = *settings_;
   if (engine.graph.IsOpen()) {
-    UINT templateId = IDD_COMPONENT_INPUT;
-    if (engine.devices.IsSpecialUsbDevice(s.videoDeviceName)) templateId = IDD_ANALOG_INPUT;
-    else if (engine.graph.HasTvTuner()) templateId = IDD_TUNER_INPUT;
-    else if (!engine.graph.HasCrossbarInput(5) && !engine.graph.HasCrossbarInput(6)) templateId = IDD_ANALOG_INPUT;
-    CInputCableDialog dialog(templateId, &s.videoInput, this);
-    dialog.DoModal();
+    if (engine.devices.IsSpecialUsbDevice(s.videoDeviceName)) CAnalogInputDialog(&s.videoInput, this).DoModal();
+    else if (engine.graph.HasTvTuner()) CTunerInputDialog(&s.videoInput, this).DoModal();
+    else if (!engine.graph.HasCrossbarInput(5) && !engine.graph.HasCrossbarInput(6))
+      CAnalogInputDialog(&s.videoInput, this).DoModal();
+    else CComponentInputDialog(&s.videoInput, this).DoModal();
     if (const long standard = engine.graph.GetTvFormat(); standard > 0) {
       s.analogVideoStandard = static_cast<int>(standard);
       engine.graph.SetVideoStandard(standard);

@@ -50,17 +50,6 @@ bool OurThumbnail(const std::string& path) {
   return true;
 }
 
-template <typename F>
-double MsPerClip(const std::vector<std::string>& files, F take) {
-  const double start = bench::Now();
-  for (const auto& f : files)
-    if (!take(f)) {
-      std::fprintf(stderr, "no thumbnail of %s\n", f.c_str());
-      std::exit(1);
-    }
-  return (bench::Now() - start) * 1000 / static_cast<double>(files.size());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,8 +77,8 @@ int main(int argc, char** argv) {
   bench::Session session("Clip list thumbnails against the drained libav first picture", rounds);
   bench::Figure fig{std::to_string(kClips) + " MPEG clips", "ms a clip", false, {}, {}};
   bench::Interleave(
-      rounds, fig, [&] { return MsPerClip(files, OurThumbnail); },
-      [&] { return MsPerClip(files, [](const std::string& f) { return bench::AvFirstPicture(f, 80, 60); }); });
+      rounds, fig, [&] { return bench::MsPerFile(files, OurThumbnail); },
+      [&] { return bench::MsPerFile(files, [](const std::string& f) { return bench::AvFirstPicture(f, 80, 60); }); });
   bench::Section("Thumbnails of a " + std::to_string(kClips) +
                      "-clip list (NTSC and PAL DVD PS, VCD MPEG-1, MPEG-2 TS), ms a clip (lower is better); project: "
                      "the clip list's route by extension, the picture fitted into 80x60 as a bitmap",

@@ -120,6 +120,16 @@ void RequirePrograms(const std::vector<std::string>& programs) {
 
 int RoundsFrom(const char* argument) { return std::max(7, argument ? std::atoi(argument) : 7); }
 
+double MsPerFile(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& take) {
+  const double start = Now();
+  for (const std::string& f : files)
+    if (!take(f)) {
+      std::fprintf(stderr, "failed on %s\n", f.c_str());
+      std::exit(1);
+    }
+  return (Now() - start) * 1000 / static_cast<double>(std::max<size_t>(files.size(), 1));
+}
+
 double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 namespace {

@@ -64,6 +64,10 @@ void RequirePrograms(const std::vector<std::string>& programs);
 // The rounds asked for on the command line, never fewer than 7.
 int RoundsFrom(const char* argument);
 
+// Milliseconds a file for take() over all the files; a file take() fails on ends the bench, so no
+// figure stands on failed work.
+double MsPerFile(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& take);
+
 // Seconds since an arbitrary start, for timing inside a process.
 double Now();
 // CPU seconds (user + system) of this process, and of its ended and waited-for children.

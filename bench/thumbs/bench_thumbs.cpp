@@ -56,17 +56,6 @@ bool OurThumbnail(const std::string& path) {
   return true;
 }
 
-template <typename F>
-double MsPerFile(const std::vector<std::string>& files, F take) {
-  const double start = bench::Now();
-  for (const auto& f : files)
-    if (!take(f)) {
-      std::fprintf(stderr, "no thumbnail of %s\n", f.c_str());
-      std::exit(1);
-    }
-  return (bench::Now() - start) * 1000 / static_cast<double>(files.size());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,10 +89,10 @@ int main(int argc, char** argv) {
     for (int viaFull = 0; viaFull < 2; ++viaFull) {
       bench::Figure fig{std::string(kKinds[k].name) + (viaFull ? ", via full size" : ", direct"), "ms", false, {}, {}};
       bench::Interleave(
-          rounds, fig, [&] { return MsPerFile(byKind[k], OurThumbnail); },
+          rounds, fig, [&] { return bench::MsPerFile(byKind[k], OurThumbnail); },
           [&] {
-            return MsPerFile(byKind[k],
-                             [&](const std::string& f) { return bench::AvFirstPicture(f, 80, 60, nullptr, viaFull); });
+            return bench::MsPerFile(
+                byKind[k], [&](const std::string& f) { return bench::AvFirstPicture(f, 80, 60, nullptr, viaFull); });
           });
       bench::Print(fig);
     }

@@ -77,4 +77,16 @@ TEST(BenchRounds, AMissingPeerEndsTheBenchWithoutARatio) {
               "peer missing: no-such-peer-program");
 }
 
+TEST(BenchRounds, TimingAListStopsAtAFailedItem) {
+  std::vector<std::string> seen;
+  const double ms = bench::MsPerFile({"a", "b"}, [&](const std::string& f) {
+    seen.push_back(f);
+    return true;
+  });
+  EXPECT_GE(ms, 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EXIT(bench::MsPerFile({"a", "b", "c"}, [](const std::string& f) { return f != "b"; }),
+              testing::ExitedWithCode(1), "failed on b");
+}
+
 }  // namespace

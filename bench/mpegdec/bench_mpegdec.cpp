@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -61,33 +60,15 @@ bool Ffmpeg(const std::string& args, const std::string& out) {
   return std::system(cmd.c_str()) == 0;
 }
 
-// Intra fields one after another as half-height progressive pictures, then paired by rewriting
-// their headers.
-bool MakeFieldPairs(const std::string& out) {
-  const std::string half = out + ".half.m2v";
-  if (!Ffmpeg(MOVING("720x480", "30000/1001") "-vf setfield=tff,separatefields -frames:v 300 -c:v mpeg2video "
-                                              "-g 1 -q:v 3 -f mpeg2video",
-              half))
-    return false;
-  std::ifstream in(half, std::ios::binary);
-  const std::vector<std::uint8_t> fields{std::istreambuf_iterator<char>(in), {}};
-  std::string why;
-  const std::vector<std::uint8_t> paired = PairFields(fields, &why);
-  std::remove(half.c_str());
-  if (paired.empty()) {
-    std::fprintf(stderr, "field pairs: %s\n", why.c_str());
-    return false;
-  }
-  std::ofstream(out, std::ios::binary)
-      .write(reinterpret_cast<const char*>(paired.data()), static_cast<std::streamsize>(paired.size()));
-  return true;
-}
-
 bool Make(const Stream& s, const std::string& path) {
   if (Exists(path)) return true;
   std::printf("making %s ...\n", path.c_str());
   std::fflush(stdout);
-  return *s.ffmpegArgs ? Ffmpeg(s.ffmpegArgs, path) : MakeFieldPairs(path);
+  if (*s.ffmpegArgs) return Ffmpeg(s.ffmpegArgs, path);
+  std::string why;
+  if (WriteFieldPairStream(MOVING("720x480", "30000/1001"), 150, path, &why)) return true;
+  std::fprintf(stderr, "field pairs: %s\n", why.c_str());
+  return false;
 }
 
 // Reads a file once so that every contender finds it in the page cache.

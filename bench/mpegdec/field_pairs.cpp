@@ -1,6 +1,10 @@
 #include "bench/mpegdec/field_pairs.h"
 
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -103,4 +107,19 @@ std::vector<std::uint8_t> PairFields(const std::vector<std::uint8_t>& fields, st
   if (!codedExtension) return refuse("a picture without its coding extension");
   if (pictures == 0 || pictures % 2) return refuse("an even number of pictures is needed");
   return out;
+}
+
+bool WriteFieldPairStream(const std::string& source, int frames, const std::string& out, std::string* error) {
+  const std::string half = out + ".fields.m2v";
+  const std::string command = "ffmpeg -nostdin -v error -y " + source + " -vf setfield=tff,separatefields -frames:v " +
+                              std::to_string(2 * frames) + " -c:v mpeg2video -g 1 -q:v 3 -f mpeg2video '" + half + "'";
+  if (std::system(command.c_str()) != 0) return Fail(error, "ffmpeg could not code the fields");
+  std::ifstream in(half, std::ios::binary);
+  const std::vector<std::uint8_t> fields{std::istreambuf_iterator<char>(in), {}};
+  std::remove(half.c_str());
+  const std::vector<std::uint8_t> paired = PairFields(fields, error);
+  if (paired.empty()) return false;
+  std::ofstream file(out, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(paired.data()), static_cast<std::streamsize>(paired.size()));
+  return file.good() || Fail(error, "the stream could not be written");
 }

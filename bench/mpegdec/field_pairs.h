@@ -16,3 +16,8 @@
 // Returns an empty stream, with the reason in `error`, for anything but an even number of intra
 // pictures, each with its coding extension.
 std::vector<std::uint8_t> PairFields(const std::vector<std::uint8_t>& fields, std::string* error = nullptr);
+
+// Writes `out`: `frames` frames of an interlaced ffmpeg source (its input options, e.g. "-f lavfi
+// -i ..."), top field first, coded by ffmpeg as intra fields and paired by PairFields. False, with
+// the reason in `error`, when ffmpeg or the pairing fails.
+bool WriteFieldPairStream(const std::string& source, int frames, const std::string& out, std::string* error = nullptr);

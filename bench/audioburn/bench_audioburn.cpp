@@ -1,6 +1,6 @@
 // The recorder's two burns against their peers, in interleaved rounds: recordings decoded to CD
 // audio and written as a BIN/CUE, and recordings written as a data session.
-// Usage: bench_audioburn [rounds, at least 7] [tracks, default 10] [data megabytes, default 512]
+// Usage: bench_audioburn [rounds, at least 7] [tracks, default 10] [data megabytes, default 256]
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -124,7 +124,7 @@ double SuiteData(const std::vector<std::string>& files) {
 int main(int argc, char** argv) {
   const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
   const int trackCount = argc > 2 ? std::atoi(argv[2]) : 10;
-  const long dataMegabytes = argc > 3 ? std::atol(argv[3]) : 512;
+  const long dataMegabytes = argc > 3 ? std::atol(argv[3]) : 256;
   bench::RequirePrograms({"ffmpeg", "xorriso"});
   const std::string work = platform::TempFolder() + "bench-audioburn/";
   std::filesystem::remove_all(work);

@@ -10,6 +10,10 @@
 #include <string>
 #include <thread>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "bench/common/bench_rounds.h"
 #include "capture/capture_graph.h"
 #include "disc_jobs.h"
@@ -156,6 +160,7 @@ int main(int argc, char** argv) {
   const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
   const int seconds = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 30;
   bench::RequirePrograms({"ffmpeg", "dvdauthor", "genisoimage", "xorriso"});
+  av_log_set_level(AV_LOG_QUIET);  // the in-process muxer's notes
   const std::string base = platform::TempFolder() + "bench-wizard/";
   std::filesystem::remove_all(base);
   platform::CreateFolders(base + "pair");
@@ -203,7 +208,8 @@ int main(int argc, char** argv) {
                      "free-running simulated box first)",
                  "ffmpeg -c copy -f dvd (whole road: ffmpeg -target ntsc-dvd from testsrc and sine), dvdauthor, "
                  "genisoimage -dvd-video piped into xorriso -as cdrecord fs=64m",
-                 "the whole-road peer encodes a generated pattern rather than pictures from a device");
+                 "xorriso idles about a second a burn whatever its size; the whole-road peer encodes a generated "
+                 "pattern rather than pictures from a device");
   bench::Print(after);
   bench::Print(whole);
   std::filesystem::remove_all(base);

@@ -2,7 +2,8 @@
 
 # vidarro_test(<name> SOURCES ... [LIBS ...] [LABELS unit|peer|slow ...] [TIMEOUT s] [PICTURES program])
 # One GoogleTest binary, one CTest entry. Every test runs in a home of its own, so the
-# registry, XDG folders and window directory of one test never leak into another. Pictures it
+# registry, XDG folders and window directory of one test never leak into another. It sees the
+# built-in simulated hardware unless it writes a devices file of its own. Pictures it
 # writes go to build/pictures/<program>/ (the top folder's name unless given).
 function(vidarro_test name)
   cmake_parse_arguments(T "" "TIMEOUT;PICTURES" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -38,6 +39,7 @@ function(vidarro_test name)
       VIDARRO_APP_DIR=${VIDARRO_APP_DIR}
       VIDARRO_LAUNCH_RECORD=${home}/launches.log
       VIDARRO_HEADLESS=1
+      VIDARRO_SIMULATED=1
       $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   add_custom_command(TARGET ${name} PRE_LINK

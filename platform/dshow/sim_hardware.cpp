@@ -7,7 +7,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "platform/base/devices_file.h"
+#include "platform/base/hardware_source.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
@@ -431,8 +431,11 @@ Hardware::Hardware() : impl_(new Impl()) {}
 void Hardware::LoadLocked() {
   if (impl_->loaded) return;
   impl_->loaded = true;
-  const std::string path = platform::DevicesFilePath();
-  impl_->devices = platform::FileExists(path) ? ParseDevicesFile(path) : DefaultDevices();
+  // The machine's own devices are listed beside this set by their back ends; it stays empty then.
+  const platform::HardwareChoice choice = platform::WhichHardware();
+  if (choice.source == platform::HardwareSource::DevicesFile) impl_->devices = ParseDevicesFile(choice.file);
+  else if (choice.source == platform::HardwareSource::BuiltIn) impl_->devices = DefaultDevices();
+  else impl_->devices.clear();
 }
 
 std::vector<DeviceDesc> Hardware::Devices() {

@@ -92,7 +92,8 @@ struct DeviceDesc {
 };
 
 // The hardware of this process. Reads its description on first use: the file named by
-// VIDARRO_DEVICES, else $XDG_CONFIG_HOME/vidarro/devices.ini, else the built-in default.
+// VIDARRO_DEVICES, else $XDG_CONFIG_HOME/vidarro/devices.ini, else (VIDARRO_SIMULATED=1) the
+// built-in default; on the machine's own hardware it holds nothing (platform/base/hardware_source.h).
 class Hardware {
  public:
   static Hardware& Instance();

@@ -20,6 +20,7 @@
 #include "platform/dshow/tests/v4l2_model.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/dshow/v4l2_devices.h"
+#include "platform/dshow/v4l2_frames.h"
 #include "platform/dshow/wdm_upstream.h"
 
 using namespace platform::dshow;
@@ -145,6 +146,8 @@ class V4l2Test : public ::testing::Test {
     graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
     long code = 0;
     if (FAILED(events->GetEvent(&code, p1, p2, waitMs))) return 0;
+    // The values stay comparable; the references they held are given back.
+    events->FreeEventParams(code, *p1, *p2);
     return code;
   }
 
@@ -374,4 +377,26 @@ TEST_F(V4l2Test, ABusyDeviceFailsTheStartAndStartsWhenFree) {
   model_->SetBusy("video2", false);
   EXPECT_EQ(Control()->Run(), S_OK);
   EXPECT_TRUE(model_->Streaming("video2"));
+}
+
+// Driver layouts become the pin's: padded YUYV lines lose their padding, top-down RGB becomes
+// bottom-up BGR, and a frame shorter than its picture makes none.
+TEST(V4l2Frames, LayoutsBecomeThePinsAndShortFramesMakeNoPicture) {
+  std::vector<BYTE> picture;
+  // 2x2 YUYV in lines of 8 bytes (4 of them padding).
+  const std::uint8_t yuyv[] = {1, 2, 3, 4, 0, 0, 0, 0, 5, 6, 7, 8};
+  v4l2::FrameConverter packed(V4L2_PIX_FMT_YUYV, MakeVideoType(MEDIASUBTYPE_YUY2, 2, 2, 333667));
+  ASSERT_TRUE(packed.Convert(yuyv, sizeof yuyv, 8, &picture));
+  EXPECT_EQ(picture, (std::vector<BYTE>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FALSE(packed.Convert(yuyv, 9, 8, &picture));
+  EXPECT_TRUE(picture.empty());
+
+  // 1x2 RGB24: red on top, green below.
+  const std::uint8_t rgb[] = {255, 0, 0, 0, 255, 0};
+  v4l2::FrameConverter flipped(V4L2_PIX_FMT_RGB24, MakeVideoType(MEDIASUBTYPE_RGB24, 1, 2, 333667));
+  ASSERT_TRUE(flipped.Convert(rgb, sizeof rgb, 3, &picture));
+  EXPECT_EQ(picture, (std::vector<BYTE>{0, 255, 0, 0, 0, 255}));  // green row first, then red as B,G,R
+  const std::uint8_t noise[] = {0xFF, 0xD8, 0x00, 0x01, 0x02};
+  v4l2::FrameConverter jpeg(V4L2_PIX_FMT_MJPEG, MakeVideoType(MEDIASUBTYPE_YUY2, 16, 16, 333667));
+  EXPECT_FALSE(jpeg.Convert(noise, sizeof noise, 0, &picture));
 }

@@ -282,6 +282,11 @@ TEST_F(V4l2Test, TvCardRoutesInputsSwitchesStandardsAndReportsTheSignal) {
   EXPECT_EQ(format, 0x1);
   EXPECT_EQ(decoder->get_NumberOfLines(&lines), S_OK);
   EXPECT_EQ(lines, 525);
+  // In NTSC the driver gives 480 lines at most: it refuses a PAL-sized picture.
+  CMediaType pal = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 576, 400000);
+  EXPECT_EQ(config->SetFormat(&pal), VFW_E_INVALIDMEDIATYPE);
+  CMediaType ntsc = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 480, 333667);
+  EXPECT_EQ(config->SetFormat(&ntsc), S_OK);
   EXPECT_EQ(decoder->put_TVFormat(0x1000), E_INVALIDARG);  // SECAM-B: not this card's
   EXPECT_EQ(decoder->put_TVFormat(0x10), S_OK);
   EXPECT_EQ(model_->Standard("video2"), static_cast<std::uint64_t>(V4L2_STD_PAL_B | V4L2_STD_PAL_B1));

@@ -249,10 +249,19 @@ TEST_F(RecorderWindowTest, TheHelpMenuAndTheAboutBoxShowTheProgram) {
     EXPECT_FALSE(WritePicture(a, "about.png").empty());
     ClickButton(a, IDOK);
   });
+  // "Check your computer specs" opens the suite's own system information window.
+  std::string specs;
+  WhenDialogShows([&](HWND d) { ::SendMessage(d, WM_COMMAND, ID_AUVRY_SYSTEM_INFO, 0); });
+  WhenDialogShows([&](HWND s) {
+    specs = WindowText(s);
+    EXPECT_FALSE(WritePicture(s, "system_information.png").empty());
+    ClickButton(s, IDOK);
+  });
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   CRecorderDlg dialog;
   dialog.DoModal();
   EXPECT_TRUE(menuShown);
+  EXPECT_EQ("System Information", specs);
   EXPECT_EQ(kProgramTitle, aboutTitle);
   EXPECT_EQ("Product Version : 5.0.25", version);
 }

@@ -98,12 +98,21 @@ TEST(WmvProfileTest, CodecsAreChosenByNameAndAnUnknownNameKeepsTheDefault) {
   ASSERT_TRUE(info.AddStream(1));
   ASSERT_TRUE(info.AddStream(2));
   WmvStreamParams p = Params(25.0);
-  p.videoCodec = "WINDOWS MEDIA VIDEO 9";
+  p.videoCodec = "WINDOWS MEDIA VIDEO 8";
   p.audioCodec = "No Such Codec";
   ASSERT_TRUE(info.SetStreamParams(1, p));
   ASSERT_TRUE(info.SetStreamParams(2, p));
   EXPECT_EQ(info.VideoStream()->codecIndex, 0);
   EXPECT_EQ(info.AudioStream()->codecIndex, 0);
+  // The names the capture page passes are not the codecs' own: the defaults stay.
+  CWmvProfileInfo page;
+  ASSERT_TRUE(page.Init());
+  ASSERT_TRUE(page.AddStream(1));
+  ASSERT_TRUE(page.AddStream(2));
+  ASSERT_TRUE(page.SetStreamParams(1, Params(29.97)));
+  ASSERT_TRUE(page.SetStreamParams(2, Params(29.97)));
+  EXPECT_EQ(page.VideoStream()->codecIndex, 0);
+  EXPECT_EQ(page.AudioStream()->codecIndex, 0);
   EXPECT_EQ(info.AudioStream()->audioFormatPosition, 2);
   EXPECT_TRUE(info.SaveProfile(Folder() + "named.prx"));
 }

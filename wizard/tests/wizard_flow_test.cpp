@@ -125,6 +125,22 @@ TEST_F(WizardFlow, NoCaptureDeviceOffersBackAndFinishAndFinishAsksBeforeExiting)
   EXPECT_EQ("Narvell Vidarro 5.0", boxes_.Last().caption);
 }
 
+TEST_F(WizardFlow, CheckYourComputerSpecsOpensTheSystemInformationWindow) {
+  CWendrelDlg dialog;
+  std::string specs;
+  WhenDialogShows([&](HWND d) {
+    ::SendMessage(d, WM_COMMAND, ID_HELP_SPECS, 0);
+    ClickButton(d, IDC_EXIT);
+  });
+  WhenDialogShows([&](HWND info) {
+    specs = WindowText(info);
+    EXPECT_FALSE(WritePicture(info, "system_information.png").empty());
+    ClickButton(info, IDOK);
+  });
+  dialog.DoModal();
+  EXPECT_EQ("System Information", specs);
+}
+
 TEST_F(WizardFlow, EnterAndEscapeNeverCloseAndABusyWizardRefusesToClose) {
   CWendrelDlg dialog;
   bool openAfterKeys = false, openWhileBusy = false, helpWhileBusy = true;

@@ -222,6 +222,25 @@ TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture
   }
 }
 
+// Record and burn hands one stream to the burner: a size limit given with it never splits it.
+TEST_F(CaptureRecordingTest, ARecordAndBurnRecordingIsNeverSplitBySize) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
+  MpegCaptureSettings settings = DvdSettings("burn.mpg");
+  settings.videoBitRate = 8000000;
+  settings.maxFileSizeMB = 1;
+  settings.recordAndBurn = 1;
+  ASSERT_TRUE(graph.StartMpegCapture(&settings));
+  Advance(clock, 4000);
+  ASSERT_TRUE(graph.StopCapture());
+  const capture_test::Posted got = Collect(WM_USER + 73);
+  ASSERT_EQ(got.count, 1);
+  EXPECT_EQ(got.lParam, 1);
+  EXPECT_GT(platform::FileSize(Folder() + "burn_0.mpg"), 1024 * 1024);
+  EXPECT_FALSE(platform::FileExists(Folder() + "burn_1.mpg"));
+}
+
 TEST_F(CaptureRecordingTest, AFullDiskAbortsEachRecordingWithOneStopMessage) {
   const std::string profile = Folder() + "full.prx";
   {
@@ -498,6 +517,15 @@ TEST_F(CaptureRecordingTest, WmvRecordingCarriesTheProfileAndEveryTagWhole) {
     EXPECT_EQ(f.comment, settings.description) << name;
     EXPECT_GT(f.videoPackets, 5) << name;
   }
+}
+
+TEST_F(CaptureRecordingTest, ThePreviewIsLetterboxedInTheOwnersWindow) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "NULL", 1));
+  ASSERT_TRUE(graph.StartPreview());
+  capture_test::ExpectLetterboxedVideo(graph.Graph(), "Video Render", window,
+                                       [&](int aspect) { graph.FitVideoWindow(aspect); });
 }
 
 TEST_F(CaptureRecordingTest, ThePreviewPaintsIntoTheOwnersWindow) {

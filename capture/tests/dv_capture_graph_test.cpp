@@ -188,6 +188,14 @@ TEST_F(DvCaptureGraphTest, PreviewAndRecordingGraphsStandAsTheModesSay) {
   EXPECT_EQ(Collect(WM_USER + 76).count, 0);
 }
 
+TEST_F(DvCaptureGraphTest, ThePreviewIsLetterboxedInTheOwnersWindow) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+  capture_test::ExpectLetterboxedVideo(graph.Graph(), "Video Render", window,
+                                       [&](int aspect) { graph.FitVideoWindow(aspect); });
+}
+
 TEST_F(DvCaptureGraphTest, DvAviHoldsTheCamcorderFramesAndTheirSoundNtscAndPal) {
   for (const bool pal : {false, true}) {
     if (pal)

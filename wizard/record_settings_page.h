@@ -2,7 +2,7 @@
 // take it.
 #pragma once
 
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/skin_slider.h"
 #include "wizard_page.h"
 

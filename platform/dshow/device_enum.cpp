@@ -7,6 +7,7 @@
 #include "platform/base/hardware_source.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/alsa_capture_filter.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/enumerators.h"
 #include "platform/dshow/sim_filters.h"
@@ -140,6 +141,12 @@ class SystemDeviceEnum : public com::ComObject<ICreateDevEnum> {
         add(new DeviceMoniker("@device:pnp:" + node.devicePath, texts, {},
                               [node](REFIID riid, void** ppv) { return v4l2::CreateCaptureFilter(node, riid, ppv); }));
       }
+    }
+    if (category == CLSID_AudioInputDeviceCategory && !platform::WhichHardware().Simulated()) {
+      for (const auto& in : alsa::CaptureInputs())
+        add(new DeviceMoniker("@device:cm:" + categoryText + "\\" + in.name, {{"FriendlyName", in.name}},
+                              {{"WaveInId", in.waveInId}},
+                              [in](REFIID riid, void** ppv) { return alsa::CreateCaptureFilter(in, riid, ppv); }));
     }
     if (category == CLSID_AudioRendererCategory) {
       const std::string prefix = "@device:cm:" + categoryText + "\\";

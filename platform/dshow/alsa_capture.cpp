@@ -118,7 +118,7 @@ int Capture::Restart() {
 int Capture::Recover(int error) {
   if (error == -ESTRPIPE) {
     // Suspended: resume where the driver can, else start again.
-    while ((error = snd_pcm_resume(pcm_)) == -EAGAIN) snd_pcm_wait(pcm_, 10);
+    for (int tries = 0; (error = snd_pcm_resume(pcm_)) == -EAGAIN && tries < 100; ++tries) snd_pcm_wait(pcm_, 10);
     if (error == 0) return 0;
   } else if (error != -EPIPE) {
     return error;

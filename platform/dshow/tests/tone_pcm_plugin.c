@@ -208,8 +208,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(vidarrotone) {
   }
   unsigned int access = SND_PCM_ACCESS_RW_INTERLEAVED, format = SND_PCM_FORMAT_S16_LE;
   unsigned int bytes_per_frame = 2 * t->channels;
-  /* A buffer of 100 ms: a reader that stalls longer overruns. */
-  unsigned int buffer_bytes = t->rate / 10 * bytes_per_frame;
+  /* At most half a second: a reader that stalls longer than the buffer it chose overruns. */
+  unsigned int buffer_bytes = t->rate / 2 * bytes_per_frame;
   if ((err = snd_pcm_ioplug_set_param_list(&t->io, SND_PCM_IOPLUG_HW_ACCESS, 1, &access)) < 0 ||
       (err = snd_pcm_ioplug_set_param_list(&t->io, SND_PCM_IOPLUG_HW_FORMAT, 1, &format)) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(&t->io, SND_PCM_IOPLUG_HW_CHANNELS, t->channels, t->channels)) < 0 ||

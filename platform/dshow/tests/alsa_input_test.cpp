@@ -10,10 +10,14 @@
 
 #include "platform/com/com_ptr.h"
 #include "platform/com/oleauto.h"
+#include "platform/base/debug_output.h"
 #include "platform/dshow/alsa_capture.h"
+#include "platform/dshow/alsa_capture_filter.h"
 #include "platform/dshow/alsa_inputs.h"
 #include "platform/dshow/device_interfaces.h"
+#include "platform/dshow/codes.h"
 #include "platform/dshow/dsound.h"
+#include "platform/dshow/tests/audio_sink.h"
 #include "platform/dshow/tests/tone_card.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/v4l2_devices.h"
@@ -185,6 +189,39 @@ TEST(AlsaCapture, ACardThatVanishesEndsReadingWithAnErrorAndABusyOneIsToldFromAM
   EXPECT_LT(missing, 0);
   EXPECT_NE(missing, -EBUSY);
   EXPECT_FALSE(none.IsOpen());
+}
+
+// Through a graph: the filter of a held card fails the start and names it; one that vanishes
+// while running reports the device-lost event.
+TEST(AlsaCaptureFilter, AHeldCardFailsTheStartByNameAndAVanishedOneReportsDeviceLost) {
+  InstallToneCard(Tone(48000, 2, 1.0, 1000, -6), {.busy = true});
+  auto inputs = alsa::CaptureInputs();
+  ASSERT_EQ(inputs.size(), 1u);
+  CComPtr<IBaseFilter> held;
+  ASSERT_EQ(alsa::CreateCaptureFilter(inputs[0], IID_IBaseFilter, reinterpret_cast<void**>(&held)), S_OK);
+  CountingGraph busy;
+  ASSERT_TRUE(busy.Build(held));
+  {
+    platform::DebugOutputCapture output;
+    EXPECT_EQ(busy.control->Run(), HRESULT_FROM_WIN32(170));  // ERROR_BUSY
+    EXPECT_NE(output.Text().find("\"Vidarro Test Card\" (default) is in use by another program"), std::string::npos)
+        << output.Text();
+  }
+  busy.control->Stop();
+
+  InstallToneCard(Tone(48000, 2, 1.0, 1000, -6), {.failAtMs = 500});
+  CComPtr<IBaseFilter> vanishing;
+  ASSERT_EQ(alsa::CreateCaptureFilter(inputs[0], IID_IBaseFilter, reinterpret_cast<void**>(&vanishing)), S_OK);
+  CountingGraph running;
+  ASSERT_TRUE(running.Build(vanishing));
+  ASSERT_EQ(running.control->Run(), S_OK);
+  EXPECT_TRUE(running.counter->WaitFor(48000 * 4 / 5, 10));  // sound until it goes
+  long code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  for (int i = 0; i < 100 && code != EC_DEVICE_LOST; ++i) running.events->GetEvent(&code, &p1, &p2, 100);
+  EXPECT_EQ(code, EC_DEVICE_LOST);
+  EXPECT_EQ(p2, 0);
+  running.control->Stop();
 }
 
 }  // namespace

@@ -57,7 +57,6 @@ double Since(Clock::time_point t) { return std::chrono::duration<double>(Clock::
 class MachineInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::dshow::sim::Hardware::Instance().SetDevices({});
     window = CreateWindowEx(0, NotifyClass(), "notify", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
   }

@@ -12,7 +12,6 @@ using namespace testkit;
 namespace card = platform::dshow::testing;
 
 TEST_F(RecorderWindowTest, ACardThatVanishesWhileRecordingStopsItKeepsTheFileAndSaysWhy) {
-  platform::dshow::sim::Hardware::Instance().SetDevices({});
   card::InstallToneCard(card::Tone(48000, 2, 1.0, 1000, -12), {.failAtMs = 1500});
   std::string device;
   bool stopped = false;

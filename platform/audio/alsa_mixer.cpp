@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/base/hardware_source.h"
+#include "platform/dshow/sim_hardware.h"
 
 namespace platform::audio {
 namespace {
@@ -79,7 +79,7 @@ AlsaCard Card(const std::string& device, const std::string& name) {
 
 std::vector<AlsaCard> AlsaCards() {
   std::vector<AlsaCard> cards;
-  if (platform::WhichHardware().Simulated()) return cards;
+  if (platform::dshow::sim::Hardware::Instance().Simulated()) return cards;
   for (int card = -1; snd_card_next(&card) >= 0 && card >= 0;) {
     char* name = nullptr;
     const std::string device = "hw:" + std::to_string(card);

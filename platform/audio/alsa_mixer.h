@@ -17,7 +17,7 @@ struct AlsaCard {
   std::vector<std::string> captureLines;
 };
 
-// The machine's cards when a program sees the machine's own hardware (platform/base/hardware_source.h);
+// The machine's cards when a program sees the machine's own hardware (sim::Hardware::Simulated);
 // none when it sees simulated hardware.
 std::vector<AlsaCard> AlsaCards();
 bool ReadAlsaMute(const std::string& device, const std::string& channel, int* muted);

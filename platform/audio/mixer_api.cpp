@@ -8,7 +8,6 @@
 
 #include "platform/audio/alsa_mixer.h"
 #include "platform/audio/playback_lines.h"
-#include "platform/base/hardware_source.h"
 #include "platform/base/strings.h"
 #include "platform/dshow/sim_hardware.h"
 
@@ -47,7 +46,7 @@ std::vector<audio::PlaybackLine> LinesOf(const std::vector<std::string>& element
 // Playback devices first, then the recording inputs, as the system lists its drivers.
 std::vector<Mixer> Mixers() {
   std::vector<Mixer> mixers;
-  if (!platform::WhichHardware().Simulated()) {
+  if (!sim::Hardware::Instance().Simulated()) {
     for (const audio::AlsaCard& card : audio::AlsaCards()) {
       const std::string name = card.name.substr(0, MAXPNAMELEN - 1);
       if (!card.channels.empty())

@@ -5,7 +5,6 @@
 
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
-#include "platform/base/hardware_source.h"
 #include "platform/dshow/alsa_inputs.h"
 #include "platform/dshow/sim_hardware.h"
 
@@ -45,7 +44,7 @@ std::vector<DeviceDesc> MachineInputs() {
 }
 
 std::vector<DeviceDesc> DevicesOf(DeviceKind kind) {
-  if (kind == DeviceKind::AudioInput && !platform::WhichHardware().Simulated()) return MachineInputs();
+  if (kind == DeviceKind::AudioInput && !Hardware::Instance().Simulated()) return MachineInputs();
   std::vector<DeviceDesc> out;
   for (auto& d : Hardware::Instance().Devices())
     if (d.present && d.kind == kind) out.push_back(d);

@@ -11,6 +11,7 @@
 
 #include "platform/audio/alsa_mixer.h"
 #include "platform/audio/mixer_api.h"
+#include "platform/dshow/sim_hardware.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ void InstallMixerCard() {
       << "ctl.!default { type vidarromixer state \"" << StatePath() << "\" }\n";
   snd_config_update_free_global();
   setenv("VIDARRO_SIMULATED", "0", 1);
+  platform::dshow::sim::Hardware::Instance().Reload();
 }
 
 // The plugin's stored values: Mic playback, capture switch, capture volume, then Line's.

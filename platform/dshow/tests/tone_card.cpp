@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "platform/dshow/sim_hardware.h"
+
 namespace platform::dshow::testing {
 
 namespace {
@@ -18,6 +20,7 @@ void WriteConfig(const std::string& text) {
   std::ofstream(Home() + "/.asoundrc") << text;
   snd_config_update_free_global();
   setenv("VIDARRO_SIMULATED", "0", 1);
+  platform::dshow::sim::Hardware::Instance().Reload();
 }
 
 }  // namespace

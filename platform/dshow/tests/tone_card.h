@@ -1,6 +1,6 @@
 // A sound card for tests: the "default" capture device of the test's HOME (.asoundrc) is the
 // tone plugin (tone_pcm_plugin.c) playing the given samples at the real rate, and the process
-// sees the machine's own hardware.
+// sees the machine's own hardware (whatever description was set before).
 #pragma once
 
 #include <cstdint>

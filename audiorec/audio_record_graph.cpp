@@ -10,6 +10,7 @@
 #include "platform/base/clock.h"
 #include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
+#include "platform/dshow/codes.h"
 #include "platform/dshow/media_types.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
@@ -459,3 +460,15 @@ void CAudioRecordGraph::ShowPages(IBaseFilter* filter) {
 
 void CAudioRecordGraph::ShowAudioSourcePages() { ShowPages(audioSource_); }
 void CAudioRecordGraph::ShowVideoSourcePages() { ShowPages(videoSource_); }
+
+bool CAudioRecordGraph::SourceLost() {
+  if (!events_) return false;
+  bool lost = false;
+  long code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+    lost = lost || (code == EC_DEVICE_LOST && p2 == 0);
+    events_->FreeEventParams(code, p1, p2);
+  }
+  return lost;
+}

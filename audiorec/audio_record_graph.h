@@ -68,6 +68,10 @@ class CAudioRecordGraph {
   bool IsOpened() const { return opened_ != 0; }
   bool IsPreviewing() const { return previewing_ != 0; }
   bool IsRecording() const { return recording_ != 0; }
+  // Whether the source's device went away since the last call (the graph's device-lost event);
+  // the graph's other events are drained on the way.
+  bool SourceLost();
+  const std::string& InputName() const { return openAudioName_.empty() ? openVideoName_ : openAudioName_; }
   int SourceKind() const { return sourceKind_; }
   int GraphKind() const { return graphKind_; }
   IGraphBuilder* Graph() const { return graph_; }

@@ -378,6 +378,7 @@ void CRecorderDlg::OnRecord() {
   // The suite clock, not the process's CPU time, measures the recording, from its start rather
   // than from the first tick, so a limit stops on its second.
   startMs_ = platform::CurrentClock().NowMs();
+  RecordEngine().SourceLost();  // what the preview reported is no news for this recording
   SetTimer(kClockTimer, kClockMs);
 }
 
@@ -407,6 +408,17 @@ void CRecorderDlg::OnClockTimer() {
   ShowRecordStatus(static_cast<int>(elapsed_), kilobytes, percent);
   if (activeLimit_ <= elapsed_) {
     OnStopRecording();
+    return;
+  }
+  if (RecordEngine().SourceLost()) {
+    const std::string input = RecordEngine().InputName();
+    OnStopRecording();
+    ::MessageBox(m_hWnd,
+                 platform::Format("\"%s\" stopped delivering sound: it was disconnected or failed. The recording "
+                                  "so far is kept.",
+                                  input.c_str())
+                     .c_str(),
+                 Program().title.c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   if (DiskTooFullToRecord(outputFolder_)) {

@@ -1,7 +1,10 @@
 // The multimedia mixer functions over the simulated sound hardware: one mixer per playback device
 // (destination "Speakers" with the device's source lines) followed by one per recording input
 // (destination "Wave Input"). Every source line has one mute control, whose state is the line's
-// entry in the shared mute state (playback_lines.h).
+// entry in the shared mute state (playback_lines.h). Where the program sees the machine's own
+// hardware, each sound card (alsa_mixer.h) is a "Speakers" mixer of its playback switches and a
+// "Wave Input" mixer of its capture lines, whose mute is the capture switch off and which have a
+// volume control too (the capture volume).
 #pragma once
 
 #include "platform/base/win_types.h"
@@ -43,6 +46,7 @@ constexpr DWORD MIXERLINE_COMPONENTTYPE_DST_SPEAKERS = 4;
 constexpr DWORD MIXERLINE_COMPONENTTYPE_DST_WAVEIN = 7;
 constexpr DWORD MIXERLINE_COMPONENTTYPE_SRC_FIRST = 0x1000;
 constexpr DWORD MIXERCONTROL_CONTROLTYPE_MUTE = 0x20010002;
+constexpr DWORD MIXERCONTROL_CONTROLTYPE_VOLUME = 0x50030001;
 
 constexpr int MAXPNAMELEN = 32;
 constexpr int MIXER_SHORT_NAME_CHARS = 16;
@@ -114,6 +118,10 @@ struct MIXERCONTROLDETAILS {
 
 struct MIXERCONTROLDETAILS_BOOLEAN {
   LONG fValue = 0;
+};
+
+struct MIXERCONTROLDETAILS_UNSIGNED {
+  DWORD dwValue = 0;
 };
 
 UINT mixerGetNumDevs();

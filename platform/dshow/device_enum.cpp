@@ -6,6 +6,7 @@
 
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/alsa_capture_filter.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/enumerators.h"
 #include "platform/dshow/sim_filters.h"
@@ -139,6 +140,12 @@ class SystemDeviceEnum : public com::ComObject<ICreateDevEnum> {
         add(new DeviceMoniker("@device:pnp:" + node.devicePath, texts, {},
                               [node](REFIID riid, void** ppv) { return v4l2::CreateCaptureFilter(node, riid, ppv); }));
       }
+    }
+    if (category == CLSID_AudioInputDeviceCategory && !sim::Hardware::Instance().Simulated()) {
+      for (const auto& in : alsa::CaptureInputs())
+        add(new DeviceMoniker("@device:cm:" + categoryText + "\\" + in.name, {{"FriendlyName", in.name}},
+                              {{"WaveInId", in.waveInId}},
+                              [in](REFIID riid, void** ppv) { return alsa::CreateCaptureFilter(in, riid, ppv); }));
     }
     if (category == CLSID_AudioRendererCategory) {
       const std::string prefix = "@device:cm:" + categoryText + "\\";

@@ -5,6 +5,7 @@
 
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/alsa_inputs.h"
 #include "platform/dshow/sim_hardware.h"
 
 namespace {
@@ -13,7 +14,37 @@ using platform::dshow::sim::DeviceDesc;
 using platform::dshow::sim::DeviceKind;
 using platform::dshow::sim::Hardware;
 
+// A sound input's identifier, the same in every process: made from its ALSA name.
+GUID IdentifierOf(const std::string& pcm) {
+  std::uint64_t h = 1469598103934665603ULL;
+  GUID id{};
+  auto* bytes = reinterpret_cast<unsigned char*>(&id);
+  for (std::size_t i = 0; i < sizeof id; ++i) {
+    for (char c : "alsa:" + pcm + static_cast<char>('0' + i))
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    bytes[i] = static_cast<unsigned char>(h >> 32);
+  }
+  return id;
+}
+
+// The machine's sound inputs in the terms of the simulated ones.
+std::vector<DeviceDesc> MachineInputs() {
+  std::vector<DeviceDesc> out;
+  for (const auto& in : platform::dshow::alsa::CaptureInputs()) {
+    DeviceDesc d;
+    d.kind = DeviceKind::AudioInput;
+    d.name = d.dsDescription = in.name;
+    d.dsModule = "snd";
+    d.dsInterface = in.interfacePath;
+    d.dsGuid = IdentifierOf(in.pcm);
+    d.waveInId = in.waveInId;
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
 std::vector<DeviceDesc> DevicesOf(DeviceKind kind) {
+  if (kind == DeviceKind::AudioInput && !Hardware::Instance().Simulated()) return MachineInputs();
   std::vector<DeviceDesc> out;
   for (auto& d : Hardware::Instance().Devices())
     if (d.present && d.kind == kind) out.push_back(d);
@@ -60,9 +91,10 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
     if (!data || length < sizeof(Record)) return E_INVALIDARG;
     auto* record = static_cast<Record*>(data);
     int captureIndex = 0, renderIndex = 0;
-    for (const auto& d : Hardware::Instance().Devices()) {
+    auto devices = DevicesOf(DeviceKind::AudioInput);
+    for (auto& d : DevicesOf(DeviceKind::Playback)) devices.push_back(std::move(d));
+    for (const auto& d : devices) {
       const bool capture = d.kind == DeviceKind::AudioInput;
-      if (!d.present || (!capture && d.kind != DeviceKind::Playback)) continue;
       const int index = capture ? captureIndex++ : renderIndex++;
       if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) continue;
       const std::size_t needed =

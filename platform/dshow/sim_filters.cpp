@@ -15,12 +15,12 @@
 #include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
+#include "platform/dshow/configurable_pin.h"
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/source_filter.h"
-#include "platform/dshow/stream_caps.h"
 #include "platform/dshow/wdm_upstream.h"
 #include "platform/dshow/analog_companions.h"
 
@@ -86,96 +86,24 @@ class DeviceWatch {
   std::atomic<bool> lost_{false};
 };
 
-// A capture pin of a device, with IAMStreamConfig: its caps are the pin's offered types.
-class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAMBufferNegotiation {
+// A pin of a simulated device, which fails its samples once the device is gone.
+class DevicePin : public ConfigurablePin {
  public:
-  ConfigurablePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates,
-                  const DeviceWatch* watch)
-      : CSourceStream(filter, std::move(name)), caps_(std::move(caps)), negotiates_(negotiates), watch_(watch) {
-    current_ = caps_.front();
-  }
-  DSHOW_FORWARD_IUNKNOWN(CSourceStream)
-
-  std::vector<CMediaType> GetMediaTypes() override {
-    std::lock_guard lock(mutex_);
-    return CurrentFirst(current_, caps_);
-  }
-  HRESULT CheckMediaType(const CMediaType& mt) override { return Supported(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-
-  STDMETHODIMP SetFormat(AM_MEDIA_TYPE* pmt) override {
-    if (!pmt) return E_POINTER;
-    CMediaType mt(*pmt);
-    if (!Supported(mt)) return VFW_E_INVALIDMEDIATYPE;
-    if (IsConnected() && filter_->State() != State_Stopped) return VFW_E_NOT_STOPPED;
-    std::lock_guard lock(mutex_);
-    current_ = mt;
-    return S_OK;
-  }
-  STDMETHODIMP GetFormat(AM_MEDIA_TYPE** pmt) override {
-    if (!pmt) return E_POINTER;
-    std::lock_guard lock(mutex_);
-    *pmt = CreateMediaType(IsConnected() ? &mt_ : &current_);
-    return *pmt ? S_OK : E_OUTOFMEMORY;
-  }
-  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override { return CapsCount(caps_, count, size); }
-  STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
-    return CapAt(caps_, index, pmt, caps);
-  }
-  STDMETHODIMP SuggestAllocatorProperties(const ALLOCATOR_PROPERTIES* props) override {
-    if (!props) return E_POINTER;
-    if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-    suggested_ = *props;
-    return S_OK;
-  }
-  STDMETHODIMP GetAllocatorProperties(ALLOCATOR_PROPERTIES* props) override { return com::CopyOut(props, suggested_); }
+  DevicePin(CBaseFilter* filter, std::string name, std::vector<CMediaType> caps, bool negotiates,
+            const DeviceWatch* watch)
+      : ConfigurablePin(filter, std::move(name), std::move(caps), negotiates), watch_(watch) {}
 
  protected:
-  void* GetPinInterface(REFIID riid) override {
-    if (void* p = Offer<IAMStreamConfig>(this, riid)) return p;
-    return negotiates_ ? Offer<IAMBufferNegotiation>(this, riid) : nullptr;
-  }
   bool DeviceLost() const { return watch_->Lost(); }
-  // The type samples are made for: the connection's, else the configured one.
-  CMediaType Current() {
-    std::lock_guard lock(mutex_);
-    return IsConnected() ? mt_ : current_;
-  }
-  bool Supported(const CMediaType& mt) {
-    for (const auto& c : caps_) {
-      if (c.majortype != mt.majortype || c.subtype != mt.subtype) continue;
-      if (mt.formattype == GUID_NULL || mt.cbFormat == 0) return true;
-      if (mt.formattype != c.formattype || mt.cbFormat < c.cbFormat) continue;
-      if (mt.formattype == FORMAT_VideoInfo) {
-        const auto* a = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
-        const auto* b = reinterpret_cast<const VIDEOINFOHEADER*>(c.pbFormat);
-        if (a->bmiHeader.biWidth == b->bmiHeader.biWidth &&
-            std::abs(a->bmiHeader.biHeight) == std::abs(b->bmiHeader.biHeight))
-          return true;
-      } else if (mt.formattype == FORMAT_WaveFormatEx) {
-        const auto* a = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
-        const auto* b = reinterpret_cast<const WAVEFORMATEX*>(c.pbFormat);
-        if (a->nSamplesPerSec == b->nSamplesPerSec && a->nChannels == b->nChannels &&
-            a->wBitsPerSample == b->wBitsPerSample)
-          return true;
-      } else {
-        return true;
-      }
-    }
-    return false;
-  }
 
-  std::mutex mutex_;
-  std::vector<CMediaType> caps_;
-  CMediaType current_;
-  bool negotiates_;
+ private:
   const DeviceWatch* watch_;
-  ALLOCATOR_PROPERTIES suggested_;
 };
 
-class VideoStream : public ConfigurablePin {
+class VideoStream : public DevicePin {
  public:
   VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
-      : ConfigurablePin(f, std::move(name), std::move(caps), false, watch) {}
+      : DevicePin(f, std::move(name), std::move(caps), false, watch) {}
   REFERENCE_TIME SampleDuration() override {
     const CMediaType mt = Current();
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
@@ -196,12 +124,12 @@ class VideoStream : public ConfigurablePin {
   }
 };
 
-class AudioStream : public ConfigurablePin {
+class AudioStream : public DevicePin {
  public:
   // boxId: the USB id of the box whose running video this input's sound needs ("" for none).
   AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal,
               std::string boxId = {})
-      : ConfigurablePin(f, std::move(name), Caps(), true, watch), signal_(signal), boxId_(std::move(boxId)) {}
+      : DevicePin(f, std::move(name), Caps(), true, watch), signal_(signal), boxId_(std::move(boxId)) {}
   static std::vector<CMediaType> Caps() {
     return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
             MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};

@@ -47,9 +47,10 @@ int NodeNumber(const std::string& name) { return name.size() > 5 ? std::atoi(nam
 
 }  // namespace
 
-std::string DevicePathOf(const std::string& sysfsRoot, const std::string& node) {
+std::string DevicePathOfSysfsDevice(const std::string& deviceLink, const std::string& node,
+                                    const std::string& interfaceSuffix) {
   std::error_code ec;
-  const fs::path device = fs::canonical(fs::path(sysfsRoot) / "class/video4linux" / node / "device", ec);
+  const fs::path device = fs::canonical(deviceLink, ec);
   if (!ec) {
     // A USB interface: its number beside it, the vendor and product one folder up.
     const std::string iface = ReadLine(device / "bInterfaceNumber");
@@ -59,7 +60,7 @@ std::string DevicePathOf(const std::string& sysfsRoot, const std::string& node) 
       const int mi = std::atoi(iface.c_str());
       char head[64];
       std::snprintf(head, sizeof head, "usb#vid_%s&pid_%s&mi_%02x#", vid.c_str(), pid.c_str(), mi & 0xFF);
-      return "\\\\?\\" + std::string(head) + Instance(device.parent_path().filename().string()) + kCaptureInterface;
+      return "\\\\?\\" + std::string(head) + Instance(device.parent_path().filename().string()) + interfaceSuffix;
     }
     const std::string ven = Hex4(ReadLine(device / "vendor"));
     const std::string dev = Hex4(ReadLine(device / "device"));
@@ -70,11 +71,16 @@ std::string DevicePathOf(const std::string& sysfsRoot, const std::string& node) 
       if (!subVen.empty() && !subDev.empty()) head += "&subsys_" + subDev + subVen;
       std::string rev = ReadLine(device / "revision");
       if (rev.rfind("0x", 0) == 0 && rev.size() == 4) head += "&rev_" + rev.substr(2);
-      return "\\\\?\\" + head + "#" + Instance(device.filename().string()) + kCaptureInterface;
+      return "\\\\?\\" + head + "#" + Instance(device.filename().string()) + interfaceSuffix;
     }
   }
   // Neither (a virtual driver): a root device of its own.
-  return "\\\\?\\root#media#" + Instance(node) + kCaptureInterface;
+  return "\\\\?\\root#media#" + Instance(node) + interfaceSuffix;
+}
+
+std::string DevicePathOf(const std::string& sysfsRoot, const std::string& node) {
+  return DevicePathOfSysfsDevice((fs::path(sysfsRoot) / "class/video4linux" / node / "device").string(), node,
+                                 kCaptureInterface);
 }
 
 std::vector<Node> CaptureNodes() {

@@ -21,4 +21,9 @@ std::vector<Node> CaptureNodes();
 // The device path of video node `node` ("video0") from the sysfs tree under sysfsRoot.
 std::string DevicePathOf(const std::string& sysfsRoot, const std::string& node);
 
+// The same for any device whose sysfs "device" link is `deviceLink` (a sound card's too), with
+// that device class's interface suffix; `node` names a device that is neither USB nor PCI.
+std::string DevicePathOfSysfsDevice(const std::string& deviceLink, const std::string& node,
+                                    const std::string& interfaceSuffix);
+
 }  // namespace platform::dshow::v4l2

@@ -1,0 +1,188 @@
+#include "platform/dshow/alsa_capture.h"
+
+#include <alsa/asoundlib.h>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform::dshow::alsa {
+
+namespace {
+
+// A period of about 20 ms and a buffer of a quarter second: a reader late by a little less
+// loses nothing.
+constexpr unsigned kPeriodUs = 20000;
+constexpr unsigned kBufferUs = 250000;
+
+struct CardFormat {
+  snd_pcm_format_t alsa;
+  AVSampleFormat av;
+  int bytes;
+};
+constexpr CardFormat kFormats[] = {{SND_PCM_FORMAT_S16_LE, AV_SAMPLE_FMT_S16, 2},
+                                   {SND_PCM_FORMAT_S32_LE, AV_SAMPLE_FMT_S32, 4},
+                                   {SND_PCM_FORMAT_FLOAT_LE, AV_SAMPLE_FMT_FLT, 4}};
+
+// Each output channel from the card's channels: a mono card heard in both at its own level (not
+// 3 dB down, as a centre channel would be), a stereo card in a mono recording as the mean of its
+// two, else channel for channel.
+std::vector<double> ChannelMatrix(int in, int out) {
+  std::vector<double> m(static_cast<std::size_t>(in * out), 0.0);
+  for (int o = 0; o < out; ++o)
+    for (int i = 0; i < in; ++i)
+      m[static_cast<std::size_t>(o * in + i)] = in == 1 ? 1.0 : out == 1 ? 1.0 / in : (i == o ? 1.0 : 0.0);
+  return m;
+}
+
+}  // namespace
+
+Capture::~Capture() { Close(); }
+
+int Capture::Open(const std::string& pcm, int rate, int channels) {
+  Close();
+  int error = snd_pcm_open(&pcm_, pcm.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+  if (error < 0) {
+    pcm_ = nullptr;
+    return error;
+  }
+  snd_pcm_hw_params_t* hw = nullptr;
+  snd_pcm_hw_params_alloca(&hw);
+  snd_pcm_hw_params_any(pcm_, hw);
+  error = snd_pcm_hw_params_set_access(pcm_, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+  const CardFormat* format = nullptr;
+  for (const auto& f : kFormats)
+    if (!format && snd_pcm_hw_params_test_format(pcm_, hw, f.alsa) == 0) format = &f;
+  if (error < 0 || !format || snd_pcm_hw_params_set_format(pcm_, hw, format->alsa) < 0) {
+    Close();
+    return -EINVAL;
+  }
+  unsigned cardChannels = static_cast<unsigned>(channels);
+  unsigned cardRate = static_cast<unsigned>(rate);
+  unsigned periodUs = kPeriodUs, bufferUs = kBufferUs;
+  if (snd_pcm_hw_params_set_channels_near(pcm_, hw, &cardChannels) < 0 ||
+      snd_pcm_hw_params_set_rate_near(pcm_, hw, &cardRate, nullptr) < 0 ||
+      snd_pcm_hw_params_set_buffer_time_near(pcm_, hw, &bufferUs, nullptr) < 0 ||
+      snd_pcm_hw_params_set_period_time_near(pcm_, hw, &periodUs, nullptr) < 0 || snd_pcm_hw_params(pcm_, hw) < 0) {
+    Close();
+    return -EINVAL;
+  }
+  snd_pcm_uframes_t period = 0;
+  snd_pcm_hw_params_get_period_size(hw, &period, nullptr);
+  rate_ = rate;
+  channels_ = channels;
+  cardRate_ = static_cast<int>(cardRate);
+  cardChannels_ = static_cast<int>(cardChannels);
+  cardBytesPerFrame_ = format->bytes * cardChannels_;
+  periodFrames_ = std::max<snd_pcm_uframes_t>(period, 1);
+  raw_.resize(periodFrames_ * static_cast<std::size_t>(cardBytesPerFrame_));
+  if (cardRate_ != rate_ || cardChannels_ != channels_ || format->av != AV_SAMPLE_FMT_S16) {
+    AVChannelLayout in{}, out{};
+    av_channel_layout_default(&in, cardChannels_);
+    av_channel_layout_default(&out, channels_);
+    if (swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_S16, rate_, &in, format->av, cardRate_, 0, nullptr) < 0) {
+      Close();
+      return -EINVAL;
+    }
+    if (swr_set_matrix(swr_, ChannelMatrix(cardChannels_, channels_).data(), cardChannels_) < 0 || swr_init(swr_) < 0) {
+      Close();
+      return -EINVAL;
+    }
+  }
+  return 0;
+}
+
+void Capture::Close() {
+  if (pcm_) snd_pcm_close(pcm_);
+  pcm_ = nullptr;
+  swr_free(&swr_);
+}
+
+int Capture::Restart() {
+  if (!pcm_) return -ENODEV;
+  snd_pcm_drop(pcm_);
+  int error = snd_pcm_prepare(pcm_);
+  if (error == 0) error = snd_pcm_start(pcm_);
+  delivered_ = 0;
+  haveFirst_ = false;
+  lostFrames_ = false;
+  if (swr_) swr_init(swr_);
+  return error;
+}
+
+int Capture::Recover(int error) {
+  if (error == -ESTRPIPE) {
+    // Suspended: resume where the driver can, else start again.
+    for (int tries = 0; (error = snd_pcm_resume(pcm_)) == -EAGAIN && tries < 100; ++tries) snd_pcm_wait(pcm_, 10);
+    if (error == 0) return 0;
+  } else if (error != -EPIPE) {
+    return error;
+  }
+  ++overruns_;
+  lostFrames_ = true;
+  error = snd_pcm_prepare(pcm_);
+  return error < 0 ? error : snd_pcm_start(pcm_);
+}
+
+void Capture::Convert(const std::uint8_t* raw, int frames, std::vector<std::int16_t>* out) {
+  if (!swr_) {
+    const auto* samples = reinterpret_cast<const std::int16_t*>(raw);
+    out->insert(out->end(), samples, samples + static_cast<std::ptrdiff_t>(frames) * channels_);
+    return;
+  }
+  const int room = swr_get_out_samples(swr_, frames);
+  const std::size_t at = out->size();
+  out->resize(at + static_cast<std::size_t>(std::max(room, 0)) * static_cast<std::size_t>(channels_));
+  auto* dst = reinterpret_cast<std::uint8_t*>(out->data() + at);
+  const int made = swr_convert(swr_, &dst, room, &raw, frames);
+  out->resize(at + static_cast<std::size_t>(std::max(made, 0)) * static_cast<std::size_t>(channels_));
+}
+
+int Capture::Read(std::vector<std::int16_t>* out, int waitMs) {
+  out->clear();
+  if (!pcm_) return -ENODEV;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  snd_pcm_sframes_t got = 0;
+  while (got <= 0) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return 0;
+    const int ready = snd_pcm_wait(pcm_, static_cast<int>(left.count()));
+    if (ready == 0) return 0;
+    got = ready < 0 ? ready : snd_pcm_readi(pcm_, raw_.data(), periodFrames_);
+    if (got == -EPIPE || got == -ESTRPIPE) {
+      if (const int error = Recover(static_cast<int>(got)); error < 0) return error;
+      got = 0;
+    } else if (got == -EAGAIN || got == -EINTR) {
+      got = 0;
+    } else if (got < 0) {
+      return static_cast<int>(got);
+    }
+  }
+  const auto now = std::chrono::steady_clock::now();
+  Convert(raw_.data(), static_cast<int>(got), out);
+  const long long frames = static_cast<long long>(out->size()) / channels_;
+  if (!haveFirst_) {
+    haveFirst_ = true;
+    first_ = now;
+    firstFrames_ = frames;
+  } else if (lostFrames_) {
+    // What the card would have given while nobody read: the time since the first period, less
+    // what came.
+    const double seconds = std::chrono::duration<double>(now - first_).count();
+    const long long due = firstFrames_ + static_cast<long long>(seconds * rate_);
+    const long long missing = due - delivered_ - frames;
+    if (missing > 0) out->insert(out->begin(), static_cast<std::size_t>(missing) * channels_, 0);
+  }
+  lostFrames_ = false;
+  const int total = static_cast<int>(out->size() / static_cast<std::size_t>(channels_));
+  delivered_ += total;
+  return total;
+}
+
+}  // namespace platform::dshow::alsa

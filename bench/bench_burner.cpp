@@ -37,25 +37,39 @@ double SuiteBurn(const std::string& recording, const std::string& work) {
   platform::disc::MachineDrives().front()->Blank();
   std::mutex mutex;
   std::condition_variable changed;
+  const auto start = Clock::now();
+  // When each phase began, to see where the time goes.
+  double began[5] = {};
+  BurnEngine* running = nullptr;
   BurnEngine engine([&] {
     std::lock_guard lock(mutex);
+    if (running) {
+      const int phase = static_cast<int>(running->Phase());
+      if (!began[phase]) began[phase] = Seconds(start);
+    }
     changed.notify_all();
   });
+  {
+    std::lock_guard lock(mutex);
+    running = &engine;
+  }
   BurnJob job;
   job.titles = {{recording}};
   job.discName = "BENCH";
   job.workFolder = work + "suite/";
   std::string refusal;
-  const auto start = Clock::now();
   if (!engine.Start(job, &refusal)) {
     std::fprintf(stderr, "burn refused: %s\n", refusal.c_str());
     std::exit(1);
   }
+  const double started = Seconds(start);
   {
     std::unique_lock lock(mutex);
     changed.wait(lock, [&] { return !engine.Running(); });
   }
   const double seconds = Seconds(start);
+  std::printf("    started %.2f s; phases began at: authoring %.2f s, writing %.2f s, finalizing %.2f s\n", started,
+              began[2], began[3], began[4]);
   engine.Join();
   if (engine.End() != BurnEnd::Burned) {
     std::fprintf(stderr, "burn failed: %s\n", engine.Message().c_str());
@@ -88,7 +102,7 @@ int main(int argc, char** argv) {
   const std::string recording = work + "DVD_120000.mpg";
   Shell(
       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=60 -f lavfi -i "
-      "sine=sample_rate=48000:duration=60 -target ntsc-dvd -b:v 6000k " +
+      "sine=sample_rate=48000:duration=60 -vf noise=alls=30:allf=t -target ntsc-dvd -b:v 6000k -minrate 6000k " +
       recording);
 
   platform::disc::DriveDesc drive = platform::disc::DefaultDrives()[0];

@@ -71,7 +71,7 @@ std::vector<std::string> RecordedFiles(const std::string& path) {
 CBurnerPack::CBurnerPack()
     : engine_([this] {
         // From the worker: only a post, so every host call stays on the window's thread.
-        if (HWND window = view_.Window()) ::PostMessage(window, kEngineChanged, 0, 0);
+        if (HWND window = notifyWindow_.load()) ::PostMessage(window, kEngineChanged, 0, 0);
       }) {
   view_.onMessage = [this](UINT message) { OnWindowMessage(message); };
   view_.onCancel = [this] { Cancel(); };
@@ -106,12 +106,14 @@ STDMETHODIMP CBurnerPack::Uninitialize() {
 STDMETHODIMP CBurnerPack::CreateWindow(DWORD style, const RECT* area, HWND parent) {
   if (view_.Window() || !area) return S_FALSE;
   if (!view_.Create(style, *area, parent)) return E_FAIL;
+  notifyWindow_ = view_.Window();
   RefreshList();
   return S_OK;
 }
 
 STDMETHODIMP CBurnerPack::DestroyWindow() {
   if (!view_.Window()) return S_FALSE;
+  notifyWindow_ = nullptr;
   view_.Destroy();
   return S_OK;
 }

@@ -3,6 +3,7 @@
 // progress; every end hands the main window back.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
 
   IPackHost* host_ = nullptr;
   BurnView view_;
+  // The window the worker posts to: read on the worker, changed on the window's thread.
+  std::atomic<HWND> notifyWindow_{nullptr};
   BurnEngine engine_;
   std::vector<std::string> list_;
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <map>
 
 #include "platform/base/process.h"
 
@@ -50,28 +51,37 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
   if (!platform::RunProcess("ffprobe",
                             {"-v", "error", "-show_entries",
                              "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate", "-of",
-                             "default=noprint_wrappers=1", AsFile(path)},
+                             "default", AsFile(path)},
                             &out, &err, &code, 60000) ||
       code != 0)
     return false;
+  // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;
+  // a stream's side data nests inside it.
   ClipStreams s;
-  std::string type;
+  std::map<std::string, std::string> section;
   size_t at = 0;
   while (at < out.size()) {
     const size_t end = std::min(out.find('\n', at), out.size());
     const std::string line = out.substr(at, end - at);
     at = end + 1;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
-    if (key == "codec_type") type = value;
-    else if (key == "codec_name" && type == "video" && s.videoCodec.empty()) s.videoCodec = value;
-    else if (key == "codec_name" && type == "audio" && s.audioCodec.empty()) s.audioCodec = value;
-    else if (key == "width" && type == "video" && !s.width) s.width = std::atoi(value.c_str());
-    else if (key == "height" && type == "video" && !s.height) s.height = std::atoi(value.c_str());
-    else if (key == "sample_rate" && type == "audio" && !s.sampleRate) s.sampleRate = std::atoi(value.c_str());
-    else if (key == "format_name") s.container = value;
-    else if (key == "duration") s.seconds = std::atof(value.c_str());
+    if (line == "[/STREAM]") {
+      const std::string& type = section["codec_type"];
+      if (type == "video" && s.videoCodec.empty()) {
+        s.videoCodec = section["codec_name"];
+        s.width = std::atoi(section["width"].c_str());
+        s.height = std::atoi(section["height"].c_str());
+      } else if (type == "audio" && s.audioCodec.empty()) {
+        s.audioCodec = section["codec_name"];
+        s.sampleRate = std::atoi(section["sample_rate"].c_str());
+      }
+    } else if (line == "[/FORMAT]") {
+      s.container = section["format_name"];
+      s.seconds = std::atof(section["duration"].c_str());
+    }
+    if (line == "[STREAM]" || line == "[FORMAT]") section.clear();
+    if (!line.empty() && line.front() == '[') continue;
+    if (const size_t equals = line.find('='); equals != std::string::npos)
+      section[line.substr(0, equals)] = line.substr(equals + 1);
   }
   *streams = s;
   return !s.videoCodec.empty() && s.seconds > 0;

@@ -12,39 +12,19 @@
 #include "platform/disc/sense_codes.h"
 
 using namespace platform::disc;
+using disctest::BurnEnd;
+using disctest::RunTool;
 using disctest::UseDevices;
 using disctest::Writer;
 
 namespace {
 
-struct BurnEnd {
-  std::atomic<int> calls{0};
-  std::atomic<int> status{-1};
-  static void Callback(int status, void* context) {
-    auto* end = static_cast<BurnEnd*>(context);
-    end->status = status;
-    ++end->calls;
-  }
-  bool Wait() {
-    for (int i = 0; i < 6000 && calls == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return calls == 1;
-  }
-};
-
-std::string Output(const std::string& program, const std::vector<std::string>& args, int* code = nullptr) {
-  std::string out, err;
-  int status = -1;
-  platform::RunProcess(program, args, &out, &err, &status, 60000);
-  if (code) *code = status;
-  return out + err;
-}
-
 // A Video CD's BIN/CUE pair as vcdxbuild makes it, from two seconds of a test picture.
 std::string MakeVideoCdPair() {
   const std::string work = platform::TempFolder() + "vcd-work/";
   platform::CreateFolders(work);
-  Output("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=352x240:rate=30000/1001:duration=2", "-f",
-                    "lavfi", "-i", "sine=duration=2", "-target", "ntsc-vcd", work + "clip.mpg"});
+  RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=352x240:rate=30000/1001:duration=2", "-f",
+                     "lavfi", "-i", "sine=duration=2", "-target", "ntsc-vcd", work + "clip.mpg"});
   platform::WriteWholeFileAtomic(
       work + "videocd.xml",
       "<?xml version=\"1.0\"?>\n<!DOCTYPE videocd PUBLIC \"-//GNU//DTD VideoCD//EN\" "
@@ -57,7 +37,7 @@ std::string MakeVideoCdPair() {
           "clip.mpg\" id=\"sequence-00\"/></sequence-items>"
           "</videocd>\n");
   int code = -1;
-  Output("vcdxbuild", {"--cue-file=" + work + "v.cue", "--bin-file=" + work + "v.bin", work + "videocd.xml"}, &code);
+  RunTool("vcdxbuild", {"--cue-file=" + work + "v.cue", "--bin-file=" + work + "v.bin", work + "videocd.xml"}, &code);
   return code == 0 ? work + "v.cue" : std::string();
 }
 
@@ -73,7 +53,7 @@ TEST(VideoCd, ThePairLandsOnTheBlankCdAndVcdInfoReadsIt) {
   ASSERT_TRUE(end.Wait());
   EXPECT_EQ(end.status, 0);
   EXPECT_EQ(writer.GetBlocksWritten(), writer.GetBlocksToWrite());
-  const std::string info = Output("vcd-info", {"--no-banner", "--cue-file", disctest::ImageFolder() + "W.cue"});
+  const std::string info = RunTool("vcd-info", {"--no-banner", "--cue-file", disctest::ImageFolder() + "W.cue"});
   EXPECT_NE(info.find("2: 00:08:00"), std::string::npos) << info;
   // The disc is closed now: a second burn is refused before a block is written.
   EXPECT_EQ(writer.StartBurnCue(cue.c_str(), &BurnEnd::Callback, &end), 0);

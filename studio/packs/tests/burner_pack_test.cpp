@@ -75,6 +75,7 @@ struct BurnerFixture : ::testing::Test {
   BurnerFixture() {
     model.folders = {env.Home() + "app/", env.Documents(), env.Temp()};
     model.ui = &ui;
+    UseWriter("WRITES=CD-R,DVD+R\nMEDIUM=DVD+R\n");  // the machine's writers outlive each test
     burner->SetHost(host);
     RECT area{0, 0, 400, 300};
     burner->CreateWindow(WS_CHILD | WS_VISIBLE, &area, parent.hwnd());
@@ -255,6 +256,22 @@ TEST_F(BurnerFixture, FailuresSayWhyAndHandTheWindowBack) {
   EXPECT_TRUE(std::filesystem::exists(clip));
 }
 
+TEST_F(BurnerFixture, CancelWhileEncodingLeavesTheDiscBlank) {
+  UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
+  const std::string clip = MakeDvdClip(env.Documents() + "DVD_140000.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  const HRESULT blank = burner->Command(kHostSender, "checkdrive drive=D");
+  ASSERT_EQ(RecordAndBurn("vcd", clip), S_OK);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId).rfind("Encoding", 0), 0u);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kCancelId));
+  WaitForEnd();
+  EXPECT_EQ(ui.boxes.back(), "Burning was cancelled.");
+  ExpectHandedBack();
+  EXPECT_FALSE(WorkFolderLeft());
+  EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), blank);
+  EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
 TEST_F(BurnerFixture, NothingToBurnAndOddTexts) {
   EXPECT_EQ(burner->Command(kHostSender, "EndCapture ok=1"), E_FAIL);
   EXPECT_EQ(burner->Command(kHostSender, "EndCapture ok=0"), S_OK);
@@ -289,7 +306,7 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
     testkit::Pump(3);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_EQ(burner->LastResult(), 1);
+  ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
   const std::string info = Output("lsdvd", {DiscImage()});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 02, Length: 00:00:01"), std::string::npos) << info;
@@ -297,6 +314,30 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
   editor->Uninitialize();
   model.editor = nullptr;
   editorHost->ReleaseOwner();
+}
+
+TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "DVD_150000.mpg", 1);
+  ClipStreams streams;
+  ASSERT_TRUE(ProbeClipStreams(clip, &streams));
+  EXPECT_EQ(streams.videoCodec, "mpeg2video");
+  EXPECT_EQ(streams.width, 720);
+  EXPECT_EQ(streams.height, 480);
+  EXPECT_NEAR(streams.seconds, 1.0, 0.2);
+  EXPECT_TRUE(StreamsFitDisc(streams, DiscFormat::Dvd, true));
+  EXPECT_TRUE(StreamsFitDisc(streams, DiscFormat::LongDvd, true));
+  EXPECT_FALSE(StreamsFitDisc(streams, DiscFormat::Dvd, false));  // a PAL disc
+  EXPECT_FALSE(StreamsFitDisc(streams, DiscFormat::Vcd, true));
+  EXPECT_FALSE(StreamsFitDisc(streams, DiscFormat::Svcd, true));
+  EXPECT_FALSE(ProbeClipStreams(env.Documents() + "missing.mpg", &streams));
+
+  const std::string odd = "-x \"a:b\"\n.mpg";
+  const auto args = EncodeArguments(DiscFormat::Vcd, true, false, odd, "/w/title1.mpg");
+  EXPECT_NE(std::find(args.begin(), args.end(), "file:" + odd), args.end());
+  EXPECT_EQ(args.back(), "file:/w/title1.mpg");
+  EXPECT_EQ(EncodeSettingsFor(*DiscFormatNamed("svcd")).width, 480);
+  EXPECT_FALSE(DiscFormatNamed("wmv"));
 }
 
 TEST(DriveCheckCode, KindDecidesTheHundredThousands) {

@@ -313,6 +313,7 @@ bool BurnEngine::Write(const std::string& authored) {
 void BurnEngine::Run() {
   std::vector<std::vector<std::string>> discTitles;
   std::string authored;
+  bool wrote = false;  // the disc has been touched
   bool ok = Encode(&discTitles);
   if (ok && !cancel_) {
     SetPhase(BurnPhase::Authoring, 0);
@@ -320,6 +321,7 @@ void BurnEngine::Run() {
   }
   if (ok && !cancel_) {
     SetPhase(BurnPhase::Writing, 0);
+    wrote = true;
     ok = Write(authored);
   }
   if (ok && !cancel_) SetPhase(BurnPhase::Finalizing, 100);
@@ -328,7 +330,9 @@ void BurnEngine::Run() {
   end_ = cancel_ ? BurnEnd::Cancelled : ok ? BurnEnd::Burned : BurnEnd::Failed;
   if (end_ == BurnEnd::Cancelled) {
     std::lock_guard lock(mutex_);
-    message_ = "Burning was cancelled.";
+    message_ = wrote ? "Burning was cancelled while the disc was being written. The disc may be unusable: insert a "
+                       "new blank disc to burn again."
+                     : "Burning was cancelled.";
   } else if (ok) {
     std::lock_guard lock(mutex_);
     message_ = "Burning complete.";

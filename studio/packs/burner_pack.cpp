@@ -1,6 +1,7 @@
 #include "burner_pack.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 

@@ -309,7 +309,8 @@ HRESULT CBurnerPack::BurnListAsDvd() {
 HRESULT CBurnerPack::StartJob(BurnJob job) {
   if (burning_) {
     // A second burn never joins the running one; the user hears why nothing else happens.
-    if (host_) host_->MessageBox("A burn is already running. Wait until it ends and burn again.", MB_ICONHAND);
+    refusal_ = "A burn is already running. Wait until it ends and burn again.";
+    if (view_.Window()) ::PostMessage(view_.Window(), kStartRefused, 0, 0);
     return E_FAIL;
   }
   if (host_) host_->DisableMainControls(TRUE);
@@ -334,6 +335,14 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
 }
 
 void CBurnerPack::OnWindowMessage(UINT message) {
+  if (message == kStartRefused && burning_) {
+    // The running burn keeps the main window: it stays locked until that burn ends.
+    if (host_) {
+      host_->DisableMainControls(TRUE);
+      host_->MessageBox(refusal_.c_str(), MB_ICONHAND);
+    }
+    return;
+  }
   if (message == kStartRefused) {
     Finish(refusal_, false);
     return;

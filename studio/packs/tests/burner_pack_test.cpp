@@ -134,13 +134,20 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);  // a blank DVD+R
   ASSERT_EQ(RecordAndBurn("dvd", first), S_OK);
   EXPECT_EQ(burner->QueryBusy(0), 1);
+  // A second recording handed over meanwhile is refused and the window stays locked.
+  burner->Command(kHostSender, ("burning file=" + second + ";").c_str());
+  EXPECT_EQ(burner->Command(kHostSender, "EndCapture ok=1"), E_FAIL);
+  testkit::Pump(5);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.front(), "A burn is already running. Wait until it ends and burn again.");
+  if (burner->Burning()) EXPECT_EQ(ui.enables.back(), FALSE);
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + first).c_str()), S_OK);
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + second).c_str()), S_FALSE);
   testkit::WritePicture(burner->Window(), "burner_progress.png");
   WaitForEnd();
   testkit::WritePicture(burner->Window(), "burner_complete.png");
   ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
-  EXPECT_EQ(ui.boxes, std::vector<std::string>{"Burning complete."});
+  EXPECT_EQ(ui.boxes.back(), "Burning complete.");
   ExpectHandedBack();
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + first).c_str()), S_FALSE);
   EXPECT_FALSE(WorkFolderLeft());

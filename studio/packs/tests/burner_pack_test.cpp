@@ -140,7 +140,9 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   testkit::Pump(5);
   ASSERT_FALSE(ui.boxes.empty());
   EXPECT_EQ(ui.boxes.front(), "A burn is already running. Wait until it ends and burn again.");
-  if (burner->Burning()) EXPECT_EQ(ui.enables.back(), FALSE);
+  if (burner->Burning()) {
+    EXPECT_EQ(ui.enables.back(), FALSE);
+  }
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + first).c_str()), S_OK);
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + second).c_str()), S_FALSE);
   testkit::WritePicture(burner->Window(), "burner_progress.png");

@@ -9,7 +9,10 @@
 
 #include "disc_target.h"
 #include "platform/base/file.h"
+#include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/disc/cue_sheet.h"
+#include "platform/disc/image_tool.h"
 
 namespace studio::packs {
 namespace {
@@ -126,7 +129,11 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
       any = true;
     }
   if (!any) return refuse("There is nothing to burn. Add a recording and burn again.");
-  {
+  if (!job.imageFile.empty()) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(platform::FolderOf(job.imageFile), error))
+      return refuse("The folder of the image \"" + job.imageFile + "\" does not exist. Choose another and burn again.");
+  } else {
     DiscTarget target(job.format, job.driveLetter);
     const std::string why = target.Refusal(EstimatedDiscBlocks(job.format, bytes));
     if (!why.empty()) return refuse(why);
@@ -287,7 +294,46 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
   return ok;
 }
 
+bool BurnEngine::WriteImage(const std::string& authored) {
+  std::error_code error;
+  if (IsVideoCd(job_.format)) {
+    std::string base = job_.imageFile;
+    for (const char* ending : {".bin", ".cue"})
+      if (base.size() > 4 && base.compare(base.size() - 4, 4, ending) == 0) base.erase(base.size() - 4);
+    platform::disc::CueSheet sheet;
+    // Copied, not moved: the work folder may sit on another file system; the pair appears whole
+    // or not at all.
+    const bool ok = platform::disc::ReadCueSheet(authored, &sheet) &&
+                    std::filesystem::copy_file(sheet.binPath, base + ".bin",
+                                               std::filesystem::copy_options::overwrite_existing, error) &&
+                    platform::WriteWholeFileAtomic(
+                        base + ".cue", platform::disc::CueNamingBin(sheet.text, platform::FileNameOf(base + ".bin")));
+    if (!ok) {
+      std::filesystem::remove(base + ".bin", error);
+      Fail("The image \"" + base + ".bin\" could not be written. Check the folder's free space and burn again.");
+    }
+    return ok;
+  }
+  const std::string part = job_.imageFile + ".part";
+  std::string messages;
+  const bool ok =
+      RunTool("genisoimage",
+              {"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName), "-o", part, authored}, nullptr,
+              &messages) &&
+      std::filesystem::exists(part, error);
+  if (ok) std::filesystem::rename(part, job_.imageFile, error);
+  if (!ok || error) {
+    std::filesystem::remove(part, error);
+    if (!cancel_)
+      Fail("The image \"" + job_.imageFile + "\" could not be written. Check the folder's free space and burn again.");
+    return false;
+  }
+  SetPercent(100);
+  return true;
+}
+
 bool BurnEngine::Write(const std::string& authored) {
+  if (!job_.imageFile.empty()) return WriteImage(authored);
   DiscTarget target(job_.format, job_.driveLetter);
   WriteWait wait;
   if (!target.Start(authored, job_.discName, &OnWriteEnd, &wait)) {

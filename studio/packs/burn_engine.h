@@ -30,6 +30,9 @@ struct BurnJob {
   std::string workFolder;
   // The writer's letter; 0: the first writer holding a disc the format can go on.
   char driveLetter = 0;
+  // Instead of a writer, an image file: an ISO for DVD-Video; for a Video CD the BIN/CUE pair
+  // "<name>.bin" and "<name>.cue" (a ".bin" or ".cue" ending given is taken off).
+  std::string imageFile;
 };
 
 enum class BurnEnd { Burned, Failed, Cancelled };
@@ -61,6 +64,7 @@ class BurnEngine {
   bool Encode(std::vector<std::vector<std::string>>* discTitles);
   bool Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored);
   bool Write(const std::string& authored);
+  bool WriteImage(const std::string& authored);
   // Runs a tool to its end; false when it failed or the burn was cancelled. Every line it writes
   // on stdout goes to `onLine`; what it says on stderr lands in *messages.
   bool RunTool(const std::string& program, const std::vector<std::string>& args,

@@ -318,6 +318,44 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
   editorHost->ReleaseOwner();
 }
 
+// Runs a job to its end without a window: the engine's own state is polled.
+BurnEnd RunJob(BurnJob job, std::string* message) {
+  BurnEngine engine(nullptr);
+  if (!engine.Start(std::move(job), message)) return BurnEnd::Failed;
+  for (int i = 0; i < 24000 && engine.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  engine.Join();
+  *message = engine.Message();
+  return engine.End();
+}
+
+TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "DVD_160000.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  const std::string out = env.Temp() + "images/";
+  std::filesystem::create_directories(out);
+  BurnJob job;
+  job.titles = {{clip}};
+  job.discName = "HOLIDAY";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = out + "disc.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string dvd = Output("lsdvd", {out + "disc.iso"});
+  EXPECT_NE(dvd.find("Title: 01, Length: 00:00:02"), std::string::npos) << dvd;
+
+  job.format = DiscFormat::Vcd;
+  job.imageFile = out + "video cd.cue";
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string vcd = Output("vcd-info", {"--no-banner", "--cue-file", out + "video cd.cue"});
+  EXPECT_NE(vcd.find("2: 00:08:00"), std::string::npos) << vcd;
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+
+  job.imageFile = env.Temp() + "no such folder/disc.cue";
+  EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+  EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+}
+
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
   testkit::Environment env{testkit::CurrentTestName()};
   const std::string clip = MakeDvdClip(env.Documents() + "DVD_150000.mpg", 1);

@@ -99,7 +99,9 @@ void CCapturePage::ContinueRecordAndBurn() {
   EnableControls(TRUE);
   if (m_pHost) m_pHost->EnableControls(FALSE);
   if (auto* main = dynamic_cast<CQuillonDlg*>(m_pHost)) main->ShowBurnPage();
-  SendToBurner("EndCapture ok=1", false);
+  // A burner that took the burn hands the main window back at its end; without one, or when it
+  // could not even take it, the window must not stay locked.
+  if (FAILED(SendToBurner("EndCapture ok=1", false)) && m_pHost) m_pHost->EnableControls(TRUE);
 }
 
 void CCapturePage::DeleteElementaryStreams() {

@@ -1,5 +1,6 @@
-// The burner pack: a burn list of recorded clips that it authors as DVD-Video with dvdauthor and
-// burns through the disc writer.
+// The burner pack: a burn list of media files and the burns of the capture page's record-and-burn
+// recordings, each run by the burn engine off the window while the pack's window shows its
+// progress; every end hands the main window back.
 #pragma once
 
 #include <atomic>
@@ -7,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "burn_engine.h"
+#include "burn_view.h"
+#include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
 
@@ -24,16 +28,18 @@ std::vector<std::string> RecordedFiles(const std::string& path);
 
 class CBurnerPack final : public platform::com::ComObject<IPack> {
  public:
-  static constexpr UINT_PTR kBurnTimer = 1;
-  static constexpr UINT kBurnMs = 250;
+  // Posted to the pack's window: the engine changed (from its worker), a start was refused.
+  static constexpr UINT kEngineChanged = WM_APP + 1;
+  static constexpr UINT kStartRefused = WM_APP + 2;
 
   CBurnerPack();
   const std::vector<std::string>& BurnList() const { return list_; }
   bool Burning() const { return burning_ || waitingForTitle_; }
   bool HasProjectTitle() const { return titleInList_; }
-  // The end of the last burn: 0 none yet, 1 burned, -1 failed.
+  // The end of the last burn: 0 none yet, 1 burned, -1 failed or cancelled.
   int LastResult() const { return lastResult_; }
-  void PollBurn();
+  HWND Window() const { return view_.Window(); }
+  void Cancel();
 
   STDMETHODIMP Reserved3() override { return S_OK; }
   STDMETHODIMP SetHost(IPackHost* host) override;
@@ -59,21 +65,34 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   ~CBurnerPack() override;
 
  private:
-  static void OnBurnEnd(int status, void* context);
-  HRESULT StartBurn();
-  HRESULT AuthorAndBurn();
-  bool ChooseFirstWriter();
-  void RefreshWindow();
+  HRESULT BurnListAsDvd();
+  HRESULT StartJob(BurnJob job);
+  void OnWindowMessage(UINT message);
+  void Finish(const std::string& text, bool burned);
+  bool ChooseDrive(char letter);
+  void LockDisc(bool lock);
+  void RefreshList();
+  std::string WorkRoot() const;
 
   IPackHost* host_ = nullptr;
-  HWND window_ = nullptr;
+  BurnView view_;
+  // The window the worker posts to: read on the worker, changed on the window's thread.
+  std::atomic<HWND> notifyWindow_{nullptr};
+  BurnEngine engine_;
   std::vector<std::string> list_;
-  std::unique_ptr<CQnDataCDDVD> writer_;
+  std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
+  DiscFormat format_ = DiscFormat::Dvd;
   bool ntsc_ = true;
+  char driveLetter_ = 0;  // the drive the page last asked about
+  bool locked_ = false;
   bool burning_ = false;
-  std::atomic<int> burnStatus_{-1};  // set by the writer's thread
   int lastResult_ = 0;
+  std::string refusal_;
   std::string workFolder_;
+  // The recording "burning file=" named, burned by the next "EndCapture ok=1".
+  std::vector<std::string> recording_;
+  // The files of the burn that runs now: the only ones "isfilebusy" holds.
+  std::vector<std::string> busyFiles_;
   // The editor's edited video, burned as the first title once the host has had it rendered.
   bool titleInList_ = false;
   std::string titleFile_;

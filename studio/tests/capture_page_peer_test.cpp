@@ -7,6 +7,9 @@
 #include <fstream>
 
 #include "burner_pack.h"
+#include "platform/disc/drive_set.h"
+#include "platform/testkit/pictures.h"
+#include "platform/testkit/simulated_writers.h"
 #include "capture_fixture.h"
 #include "clip_thumbnail.h"
 #include "platform/base/file.h"
@@ -315,57 +318,156 @@ namespace {
 
 using namespace testkit;
 
-// The image behind the first simulated writer, as its name tells ("D: name (image)").
-std::string DiscImage() {
-  CQnDataCDDVD writer;
-  writer.Initialize();
-  writer.SetBurnMode(0);
-  const std::string name = writer.GetDriveCount() ? writer.GetDriveName(0) : "";
-  writer.Uninitialize();
-  const size_t open = name.rfind('(');
-  return open == std::string::npos ? std::string() : name.substr(open + 1, name.size() - open - 2);
-}
+struct RecordAndBurnPeerTest : CaptureFixture {
+  void SetUp() override {
+    CaptureFixture::SetUp();
+    static const bool registered = [] {
+      packs::RegisterBurnerPack();
+      return true;
+    }();
+    (void)registered;
+  }
+  std::string Images() { return env_.Home() + "discs/"; }
+  // One writer with this blank in it; its image is "W.img" under Images().
+  void UseWriter(const std::string& medium, const std::string& extra = "") {
+    testkit::UseWriterSections(
+        Images(), "devices.ini",
+        {testkit::WriterSection(Images(), "W", "WRITES=CD-R,DVD+R\nMEDIUM=" + medium + "\n" + extra)});
+  }
+  // Records `seconds` in record-and-burn mode until the planned time and runs the burn to its end,
+  // pumping the window as its loop does. Returns the recording.
+  std::string RecordAndBurn(CQuillonDlg& dialog, CCapturePage& page, HWND p, int seconds,
+                            const std::string& end = "Burning complete.") {
+    TypeInto(p, IDC_LIMIT_SECONDS, std::to_string(seconds));
+    EXPECT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    EXPECT_TRUE(page.IsRecording());
+    // A PAL recording delivers 25 frames a second: the encoder is waited for by that count.
+    const bool pal = model_.settings.tvSystemIndex == 1;
+    for (int t = 0; t < seconds * 1000 + 1000; t += 100) {
+      time_.Advance(100);
+      WaitForEncoder(pal ? (t + 100) / 40 : (t + 100) * 30 / 1001);
+    }
+    PumpReal([&] { return dialog.Model().currentPage == 2; });
+    const std::string recording = page.OutputPath();
+    IPack* burner = dialog.Model().burner;
+    EXPECT_NE(burner, nullptr);
+    if (!burner) return recording;
+    EXPECT_EQ(burner->QueryBusy(0), 1) << boxes_.Last().text;
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog.m_hWnd, IDC_CLOSE_BUTTON)));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+    while (burner->QueryBusy(0) && std::chrono::steady_clock::now() < deadline) {
+      testkit::Pump();
+      time_.Advance(100);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    testkit::Pump();
+    EXPECT_EQ(burner->QueryBusy(0), 0);
+    EXPECT_NE(boxes_.Last().text.find(end), std::string::npos) << boxes_.Last().text;
+    for (int id : {IDC_PROJECT, IDC_STEP_CAPTURE, IDC_STEP_EDIT, IDC_STEP_BURN, IDC_HELP_BUTTON, IDC_CLOSE_BUTTON})
+      EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog.m_hWnd, id))) << id;
+    return recording;
+  }
+  // The one sequence track of the Video CD on the writer, as vcdxrip extracts it.
+  std::string RippedTrack() {
+    const std::string info = Run("vcd-info", {"--no-banner", "--cue-file", Images() + "W.cue"});
+    EXPECT_NE(info.find("2: 00:08:00"), std::string::npos) << info;
+    EXPECT_EQ(info.find("\n  3: "), std::string::npos) << info;
+    const std::string rip = env_.Temp() + "rip/";
+    std::filesystem::create_directories(rip);
+    platform::ChildProcess child;
+    platform::ChildOptions options;
+    options.workFolder = rip;
+    EXPECT_TRUE(child.Start("vcdxrip", {"--cue-file=" + Images() + "W.cue", "--nofiles"}, options));
+    std::string out, err;
+    while (child.ReadOutput(&out, &err, 1000)) {
+    }
+    return rip + "avseq01.mpg";
+  }
+  // Records six seconds of the format onto the blank CD-R and returns the Video CD's one track.
+  std::string RecordVideoCd(int format, const char* picture) {
+    UseWriter("CD-R");
+    configure = [format](AppSettings& s) {
+      s.recordFormat = format;
+      s.tvSystemIndex = format == kSvcd ? 1 : 0;
+      s.cpuMode = 2;
+      s.quality = 2;
+      s.recordAndBurn = TRUE;
+    };
+    RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+      RecordAndBurn(dialog, page, p, 6);
+      testkit::WritePicture(dialog.m_hWnd, picture);
+    });
+    return RippedTrack();
+  }
+  static std::string Run(const std::string& program, const std::vector<std::string>& args) {
+    std::string out, err;
+    int code = -1;
+    platform::RunProcess(program, args, &out, &err, &code, 60000);
+    return out + err;
+  }
+};
 
-using RecordAndBurnPeerTest = CaptureFixture;
-
-TEST_F(RecordAndBurnPeerTest, TheStandInBurnerWritesTheRecordingAsOneTitle) {
-  static const bool registered = [] {
-    packs::RegisterBurnerPack();
-    return true;
-  }();
-  (void)registered;
+TEST_F(RecordAndBurnPeerTest, DvdAndLongDvdBurnOneTitleEachAndBothRecordingsCanGo) {
+  UseWriter("DVD+R");
   configure = [](AppSettings& s) {
     s.recordFormat = kDvd;
     s.cpuMode = 2;
     s.quality = 2;
     s.recordAndBurn = TRUE;
   };
+  std::string first, second, firstDisc;
   RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
-    TypeInto(p, IDC_LIMIT_SECONDS, "10");
-    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
-    ASSERT_TRUE(page.IsRecording());
-    Record(11000);
-    PumpReal([&] { return dialog.Model().currentPage == 2; });
-    EXPECT_FALSE(page.IsRecording());
-    EXPECT_EQ(boxes_.Count(), 0u);  // at the planned time nothing is asked
-    ASSERT_EQ(dialog.Model().currentPage, 2);
-    IPack* burner = dialog.Model().burner;
-    ASSERT_NE(burner, nullptr);
-    // The burner works on the clock: keep it moving, bounded by real time.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (burner->QueryBusy(0) && std::chrono::steady_clock::now() < deadline) {
-      time_.Advance(250);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(burner->QueryBusy(0), 0);
+    first = RecordAndBurn(dialog, page, p, 10);
+    testkit::WritePicture(dialog.m_hWnd, "record_and_burn_dvd.png");
+    firstDisc = Run("lsdvd", {Images() + "W.img"});
+    // The second recording, as Long DVD, goes on a fresh blank.
+    platform::disc::MachineDrives().front()->Blank();
+    dialog.ShowCapturePage();
+    PumpReal([&] { return dialog.Model().currentPage == 0; });
+    model_.settings.recordFormat = kLongDvd;
+    page.OnSetActive();
+    second = RecordAndBurn(dialog, page, p, 5);
+    testkit::WritePicture(dialog.m_hWnd, "record_and_burn_long_dvd.png");
+    for (const std::string& recording : {first, second})
+      for (const std::string& part : packs::RecordedFiles(recording))
+        EXPECT_TRUE(dialog.Model().DeleteClipByPath(part)) << part << ": " << boxes_.Last().text;
   });
-  const std::string image = DiscImage();
-  ASSERT_FALSE(image.empty());
-  std::string info, err;
-  int code = -1;
-  platform::RunProcess("lsdvd", {image}, &info, &err, &code, 30000);
-  EXPECT_NE(info.find("Title: 01, Length: 00:00:1"), std::string::npos) << info << err;
-  EXPECT_EQ(info.find("Title: 02"), std::string::npos) << info;
+  EXPECT_NE(firstDisc.find("Title: 01, Length: 00:00:1"), std::string::npos) << firstDisc;
+  EXPECT_EQ(firstDisc.find("Title: 02"), std::string::npos) << firstDisc;
+  const std::string secondDisc = Run("lsdvd", {Images() + "W.img"});
+  EXPECT_NE(secondDisc.find("Title: 01, Length: 00:00:0"), std::string::npos) << secondDisc;
+  EXPECT_EQ(secondDisc.find("Title: 02"), std::string::npos) << secondDisc;
+  EXPECT_TRUE(packs::RecordedFiles(first).empty());
+  EXPECT_TRUE(packs::RecordedFiles(second).empty());
+}
+
+TEST_F(RecordAndBurnPeerTest, VcdBurnsAVideoCdOnTheCdInTheDrive) {
+  const std::string track = RecordVideoCd(kVcd, "record_and_burn_vcd.png");
+  EXPECT_EQ(Probe("stream=codec_name,width,height", track, "v:0"), "mpeg1video\n352\n240");
+  EXPECT_NEAR(std::atof(Probe("format=duration", track).c_str()), 6.0, 1.0) << track;
+}
+
+TEST_F(RecordAndBurnPeerTest, SvcdBurnsASuperVideoCdOnTheCdInTheDrive) {
+  const std::string track = RecordVideoCd(kSvcd, "record_and_burn_svcd.png");
+  EXPECT_EQ(Probe("stream=codec_name,width,height", track, "v:0"), "mpeg2video\n480\n576");
+  EXPECT_NEAR(std::atof(Probe("format=duration", track).c_str()), 6.0, 1.0) << track;
+}
+
+TEST_F(RecordAndBurnPeerTest, AWriteErrorNamesItsBlockAndGivesTheWindowBack) {
+  UseWriter("DVD+R", "WRITEERROR=64:3:0C:00\n");
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvd;
+    s.cpuMode = 2;
+    s.quality = 2;
+    s.recordAndBurn = TRUE;
+  };
+  std::string recording;
+  RunCapture([&](CQuillonDlg& dialog, CCapturePage& page, HWND p) {
+    recording = RecordAndBurn(dialog, page, p, 5, "failed at block 64");
+    testkit::WritePicture(dialog.m_hWnd, "record_and_burn_write_error.png");
+  });
+  EXPECT_FALSE(packs::RecordedFiles(recording).empty());
+  EXPECT_FALSE(std::filesystem::exists(model_.folders.temp + "Burn"));
 }
 
 }  // namespace

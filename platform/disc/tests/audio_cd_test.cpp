@@ -12,25 +12,11 @@
 #include "platform/disc/sense_codes.h"
 
 using namespace platform::disc;
+using disctest::BurnEnd;
 using disctest::UseDevices;
 using disctest::Writer;
 
 namespace {
-
-struct BurnEnd {
-  std::atomic<int> calls{0};
-  std::atomic<int> status{-1};
-  static void Callback(int status, void* context) {
-    auto* end = static_cast<BurnEnd*>(context);
-    end->status = status;
-    ++end->calls;
-  }
-  bool Wait() {
-    for (int i = 0; i < 6000 && calls == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return calls == 1;
-  }
-};
 
 std::string Work() {
   const std::string folder = platform::TempFolder() + "audio-work/";

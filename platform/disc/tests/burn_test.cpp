@@ -15,34 +15,12 @@
 #include "platform/disc/sense_codes.h"
 
 using namespace platform::disc;
+using disctest::BurnEnd;
+using disctest::RunTool;
 using disctest::UseDevices;
 using disctest::Writer;
 
 namespace {
-
-// What the burn callback saw; the test thread waits on it (bounded).
-struct BurnEnd {
-  std::atomic<int> calls{0};
-  std::atomic<int> status{-1};
-  static void Callback(int status, void* context) {
-    auto* end = static_cast<BurnEnd*>(context);
-    end->status = status;
-    ++end->calls;
-  }
-  bool Wait() {
-    for (int i = 0; i < 6000 && calls == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a second call would show here
-    return calls == 1;
-  }
-};
-
-std::string RunTool(const std::string& program, const std::vector<std::string>& args, int* code = nullptr) {
-  std::string out, err;
-  int exit = -1;
-  platform::RunProcess(program, args, &out, &err, &exit, 120000);
-  if (code) *code = exit;
-  return out + err;
-}
 
 std::string Work() {
   const std::string folder = platform::TempFolder() + "burn-work/";

@@ -2,11 +2,15 @@
 // loaded as the machine's drives.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <string>
 
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "platform/disc/drive_set.h"
 
 namespace disctest {
@@ -30,5 +34,30 @@ inline std::vector<std::string> UseDevices(const std::string& ini) {
 inline std::string Writer(const std::string& id, const std::string& extra) {
   return "[" + id + "]\nKIND=writer\nNAME=Writer " + id + "\nIMAGES=" + ImageFolder() + "\n" + extra;
 }
+
+// Runs an outside tool to its end: what it wrote on both outputs.
+inline std::string RunTool(const std::string& program, const std::vector<std::string>& args, int* code = nullptr) {
+  std::string out, err;
+  int exit = -1;
+  platform::RunProcess(program, args, &out, &err, &exit, 120000);
+  if (code) *code = exit;
+  return out + err;
+}
+
+// What a burn callback saw; the test thread waits on it (bounded).
+struct BurnEnd {
+  std::atomic<int> calls{0};
+  std::atomic<int> status{-1};
+  static void Callback(int status, void* context) {
+    auto* end = static_cast<BurnEnd*>(context);
+    end->status = status;
+    ++end->calls;
+  }
+  bool Wait() {
+    for (int i = 0; i < 6000 && calls == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a second call would show here
+    return calls == 1;
+  }
+};
 
 }  // namespace disctest

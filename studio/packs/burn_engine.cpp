@@ -1,0 +1,391 @@
+#include "burn_engine.h"
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+
+#include "disc_target.h"
+#include "platform/base/file.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+#include "platform/disc/cue_sheet.h"
+#include "platform/disc/image_tool.h"
+
+namespace studio::packs {
+namespace {
+
+bool IsFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+std::string XmlText(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      // Kept as references: a parser turns a plain line break or tab inside a value into a blank.
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      case '\t': out += "&#9;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// A Video CD's volume id takes only A-Z, 0-9 and "_", at most 32 of them.
+std::string VolumeId(const std::string& name) {
+  std::string id;
+  for (const char c : name) {
+    if (id.size() == 32) break;
+    const unsigned char u = static_cast<unsigned char>(c);
+    id += std::isalnum(u) && u < 0x80 ? static_cast<char>(std::toupper(u)) : '_';
+  }
+  return id.empty() ? "VIDEOCD" : id;
+}
+
+std::string VideoCdXml(DiscFormat format, const std::string& discName,
+                       const std::vector<std::vector<std::string>>& titles) {
+  const bool svcd = format == DiscFormat::Svcd;
+  std::string xml =
+      "<?xml version=\"1.0\"?>\n"
+      "<!DOCTYPE videocd PUBLIC \"-//GNU//DTD VideoCD//EN\" \"http://www.gnu.org/software/vcdimager/videocd.dtd\">\n"
+      "<videocd xmlns=\"http://www.gnu.org/software/vcdimager/1.0/\" class=\"" +
+      std::string(svcd ? "svcd" : "vcd") + "\" version=\"" + (svcd ? "1.0" : "2.0") +
+      "\">\n"
+      "  <info><album-id>" +
+      VolumeId(discName).substr(0, 16) +
+      "</album-id><volume-count>1</volume-count><volume-number>1</volume-number>"
+      "<restriction>0</restriction></info>\n"
+      "  <pvd><volume-id>" +
+      VolumeId(discName) + "</volume-id><system-id>CD-RTOS CD-BRIDGE</system-id></pvd>\n  <sequence-items>\n";
+  int n = 0;
+  for (const auto& title : titles)
+    for (const std::string& file : title)
+      xml += "    <sequence-item src=\"" + XmlText(file) + "\" id=\"sequence-" + std::to_string(n++) + "\"/>\n";
+  return xml + "  </sequence-items>\n</videocd>\n";
+}
+
+// A ffmpeg -progress line "out_time_us=N" -> seconds; -1 for other lines.
+double ProgressSeconds(const std::string& line) {
+  if (line.rfind("out_time_us=", 0) != 0 && line.rfind("out_time_ms=", 0) != 0) return -1;
+  return std::atof(line.c_str() + 12) / 1e6;
+}
+
+struct WriteWait {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool ended = false;
+  int status = 1;
+};
+
+void OnWriteEnd(int status, void* context) {
+  auto* wait = static_cast<WriteWait*>(context);
+  std::lock_guard lock(wait->mutex);
+  wait->status = status;
+  wait->ended = true;
+  wait->done.notify_all();
+}
+
+}  // namespace
+
+const char* PhaseName(BurnPhase phase) {
+  switch (phase) {
+    case BurnPhase::Encoding: return "Encoding";
+    case BurnPhase::Authoring: return "Authoring";
+    case BurnPhase::Writing: return "Writing";
+    case BurnPhase::Finalizing: return "Finalizing";
+    default: return "";
+  }
+}
+
+BurnEngine::~BurnEngine() {
+  Cancel();
+  Join();
+}
+
+bool BurnEngine::Start(BurnJob job, std::string* refusal) {
+  auto refuse = [&](const std::string& why) {
+    if (refusal) *refusal = why;
+    return false;
+  };
+  if (running_) return refuse("A burn is already running. Wait until it ends and burn again.");
+  Join();
+  std::uint64_t bytes = 0;
+  bool any = false;
+  for (const auto& title : job.titles)
+    for (const std::string& file : title) {
+      if (!IsFile(file))
+        return refuse("The recording \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
+      bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(file)));
+      any = true;
+    }
+  if (!any) return refuse("There is nothing to burn. Add a recording and burn again.");
+  if (!job.imageFile.empty()) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(platform::FolderOf(job.imageFile), error))
+      return refuse("The folder of the image \"" + job.imageFile + "\" does not exist. Choose another and burn again.");
+  } else {
+    DiscTarget target(job.format, job.driveLetter);
+    const std::string why = target.Refusal(EstimatedDiscBlocks(job.format, bytes));
+    if (!why.empty()) return refuse(why);
+    job.driveLetter = target.Letter();
+  }
+  std::error_code error;
+  std::filesystem::remove_all(job.workFolder, error);
+  if (!platform::CreateFolders(job.workFolder))
+    return refuse("The work folder \"" + job.workFolder +
+                  "\" cannot be made. Check the temporary folder and burn again.");
+  {
+    std::lock_guard lock(mutex_);
+    message_.clear();
+  }
+  job_ = std::move(job);
+  cancel_ = false;
+  end_ = BurnEnd::Burned;
+  phase_ = BurnPhase::Encoding;
+  percent_ = 0;
+  running_ = true;
+  worker_ = std::thread(&BurnEngine::Run, this);
+  return true;
+}
+
+void BurnEngine::Cancel() { cancel_ = true; }
+
+void BurnEngine::Join() {
+  if (worker_.joinable()) worker_.join();
+}
+
+std::string BurnEngine::Message() const {
+  std::lock_guard lock(mutex_);
+  return message_;
+}
+
+void BurnEngine::SetPhase(BurnPhase phase, int percent) {
+  phase_ = phase;
+  percent_ = percent;
+  if (notify_) notify_();
+}
+
+void BurnEngine::SetPercent(int percent) {
+  percent = std::clamp(percent, 0, 100);
+  if (percent == percent_) return;
+  percent_ = percent;
+  if (notify_) notify_();
+}
+
+void BurnEngine::Fail(const std::string& message) {
+  std::lock_guard lock(mutex_);
+  if (message_.empty()) message_ = message;
+}
+
+bool BurnEngine::WorkFolderFull() const {
+  struct statvfs fs {};
+  if (::statvfs(job_.workFolder.c_str(), &fs) != 0) return false;
+  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize < (8u << 20);
+}
+
+bool BurnEngine::RunTool(const std::string& program, const std::vector<std::string>& args,
+                         const std::function<void(const std::string&)>& onLine, std::string* messages) {
+  platform::ChildProcess child;
+  platform::ChildOptions options;
+  options.workFolder = job_.workFolder;
+  options.ownSession = true;
+  if (!child.Start(program, args, options)) {
+    Fail(program + " cannot be started: it is not installed. Install it and burn again.");
+    return false;
+  }
+  std::string out, err, pending;
+  while (child.ReadOutput(&out, messages, 200)) {
+    pending += out;
+    out.clear();
+    for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+      if (onLine) onLine(pending.substr(0, end));
+    if (cancel_) {
+      child.Terminate(3000);
+      return false;
+    }
+  }
+  child.Wait(60000);
+  if (cancel_) return false;
+  return child.ExitCode() == 0;
+}
+
+bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
+  int done = 0, total = 0;
+  for (const auto& title : job_.titles) total += static_cast<int>(title.size());
+  for (const auto& title : job_.titles) {
+    std::vector<std::string> files;
+    for (const std::string& file : title) {
+      const int base = done * 100 / total;
+      ClipStreams streams;
+      if (!ProbeClipStreams(file, &streams)) {
+        Fail(IsFile(file) ? "The recording \"" + file + "\" holds no video that can be burned. Nothing was burned."
+                          : "The recording \"" + file +
+                                "\" cannot be found: it was moved or deleted. Nothing was "
+                                "burned.");
+        return false;
+      }
+      const bool fits = StreamsFitDisc(streams, job_.format, job_.ntsc);
+      // DVD-Video takes a fitting program stream as it is; a Video CD's stream is remade in its
+      // own packets even when picture and sound fit.
+      if (fits && !IsVideoCd(job_.format)) {
+        files.push_back(file);
+      } else {
+        const std::string output = job_.workFolder + "title" + std::to_string(done + 1) + ".mpg";
+        std::string messages;
+        const auto progress = [&](const std::string& line) {
+          const double seconds = ProgressSeconds(line);
+          if (seconds >= 0) SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
+        };
+        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, file, output), progress, &messages)) {
+          if (cancel_) return false;
+          if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
+            Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+          else Fail("The recording \"" + file + "\" could not be encoded for the disc. Nothing was burned.");
+          return false;
+        }
+        files.push_back(output);
+      }
+      ++done;
+      SetPercent(done * 100 / total);
+    }
+    discTitles->push_back(std::move(files));
+  }
+  return true;
+}
+
+bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored) {
+  std::string messages;
+  bool ok = false;
+  if (IsVideoCd(job_.format)) {
+    const std::string xml = job_.workFolder + "videocd.xml";
+    *authored = job_.workFolder + "videocd.cue";
+    ok = platform::WriteWholeFileAtomic(xml, VideoCdXml(job_.format, job_.discName, discTitles)) &&
+         RunTool("vcdxbuild", {"--cue-file=" + *authored, "--bin-file=" + job_.workFolder + "videocd.bin", xml},
+                 nullptr, &messages);
+  } else {
+    *authored = job_.workFolder + "DVD/";
+    const std::string standard = std::string("VIDEO_FORMAT=") + (job_.ntsc ? "NTSC" : "PAL");
+    std::vector<std::string> args = {standard, "dvdauthor", "-o", *authored};
+    for (const auto& title : discTitles) {
+      args.push_back("-t");
+      for (const std::string& file : title) args.insert(args.end(), {"-f", file});
+    }
+    ok = RunTool("env", args, nullptr, &messages);
+    SetPercent(80);
+    ok = ok && RunTool("env", {standard, "dvdauthor", "-o", *authored, "-T"}, nullptr, &messages);
+  }
+  if (!ok && !cancel_) {
+    if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
+      Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+    else
+      Fail(std::string("The disc could not be authored (") + (IsVideoCd(job_.format) ? "vcdxbuild" : "dvdauthor") +
+           " refused the recordings). Nothing was burned.");
+  }
+  return ok;
+}
+
+bool BurnEngine::WriteImage(const std::string& authored) {
+  std::error_code error;
+  if (IsVideoCd(job_.format)) {
+    std::string base = job_.imageFile;
+    for (const char* ending : {".bin", ".cue"})
+      if (base.size() > 4 && base.compare(base.size() - 4, 4, ending) == 0) base.erase(base.size() - 4);
+    platform::disc::CueSheet sheet;
+    // Copied, not moved: the work folder may sit on another file system; the pair appears whole
+    // or not at all.
+    const bool ok = platform::disc::ReadCueSheet(authored, &sheet) &&
+                    std::filesystem::copy_file(sheet.binPath, base + ".bin",
+                                               std::filesystem::copy_options::overwrite_existing, error) &&
+                    platform::WriteWholeFileAtomic(
+                        base + ".cue", platform::disc::CueNamingBin(sheet.text, platform::FileNameOf(base + ".bin")));
+    if (!ok) {
+      std::filesystem::remove(base + ".bin", error);
+      Fail("The image \"" + base + ".bin\" could not be written. Check the folder's free space and burn again.");
+    }
+    return ok;
+  }
+  const std::string part = job_.imageFile + ".part";
+  std::string messages;
+  const bool ok =
+      RunTool("genisoimage",
+              {"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName), "-o", part, authored}, nullptr,
+              &messages) &&
+      std::filesystem::exists(part, error);
+  if (ok) std::filesystem::rename(part, job_.imageFile, error);
+  if (!ok || error) {
+    std::filesystem::remove(part, error);
+    if (!cancel_)
+      Fail("The image \"" + job_.imageFile + "\" could not be written. Check the folder's free space and burn again.");
+    return false;
+  }
+  SetPercent(100);
+  return true;
+}
+
+bool BurnEngine::Write(const std::string& authored) {
+  if (!job_.imageFile.empty()) return WriteImage(authored);
+  DiscTarget target(job_.format, job_.driveLetter);
+  WriteWait wait;
+  if (!target.Start(authored, job_.discName, &OnWriteEnd, &wait)) {
+    Fail(target.FailureText());
+    return false;
+  }
+  std::unique_lock lock(wait.mutex);
+  bool stopped = false;
+  while (!wait.done.wait_for(lock, std::chrono::milliseconds(100), [&] { return wait.ended; })) {
+    lock.unlock();
+    if (cancel_ && !stopped) {
+      target.Stop();
+      stopped = true;
+    }
+    SetPercent(target.Percent());
+    lock.lock();
+  }
+  if (wait.status == 0) return true;
+  if (!cancel_) Fail(target.FailureText());
+  return false;
+}
+
+void BurnEngine::Run() {
+  std::vector<std::vector<std::string>> discTitles;
+  std::string authored;
+  bool wrote = false;  // the disc has been touched
+  bool ok = Encode(&discTitles);
+  if (ok && !cancel_) {
+    SetPhase(BurnPhase::Authoring, 0);
+    ok = Author(discTitles, &authored);
+  }
+  if (ok && !cancel_) {
+    SetPhase(BurnPhase::Writing, 0);
+    wrote = true;
+    ok = Write(authored);
+  }
+  if (ok && !cancel_) SetPhase(BurnPhase::Finalizing, 100);
+  std::error_code error;
+  std::filesystem::remove_all(job_.workFolder, error);
+  end_ = cancel_ ? BurnEnd::Cancelled : ok ? BurnEnd::Burned : BurnEnd::Failed;
+  if (end_ == BurnEnd::Cancelled) {
+    std::lock_guard lock(mutex_);
+    message_ = wrote ? "Burning was cancelled while the disc was being written. The disc may be unusable: insert a "
+                       "new blank disc to burn again."
+                     : "Burning was cancelled.";
+  } else if (ok) {
+    std::lock_guard lock(mutex_);
+    message_ = "Burning complete.";
+  }
+  phase_ = BurnPhase::Idle;
+  running_ = false;
+  if (notify_) notify_();
+}
+
+}  // namespace studio::packs

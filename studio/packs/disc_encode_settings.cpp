@@ -1,0 +1,134 @@
+#include "disc_encode_settings.h"
+
+#include <array>
+#include <cstdlib>
+#include <map>
+
+#include "platform/base/process.h"
+
+namespace studio::packs {
+namespace {
+
+constexpr std::array<DiscEncodeSettings, 5> kSettings = {{
+    // format, name, video, width, NTSC, PAL, rate, max rate, buffer, audio, other audio, audio rate, Hz, muxer,
+    // packet, mux rate
+    {DiscFormat::Dvd, "dvd", "mpeg2video", 720, 480, 576, 6000000, 9000000, 1835008, "mp2", "ac3", 224000, 48000, "dvd",
+     2048, 10080000},
+    {DiscFormat::LongDvd, "longdvd", "mpeg2video", 352, 480, 576, 2000000, 4000000, 1835008, "mp2", "ac3", 224000,
+     48000, "dvd", 2048, 10080000},
+    {DiscFormat::Vcd, "vcd", "mpeg1video", 352, 240, 288, 1150000, 1150000, 327680, "mp2", "", 224000, 44100, "vcd",
+     2324, 1411200},
+    {DiscFormat::Svcd, "svcd", "mpeg2video", 480, 480, 576, 2500000, 2516000, 1835008, "mp2", "", 224000, 44100, "svcd",
+     2324, 4704000},
+    {DiscFormat::Bluray, "bluray", "h264", 1920, 1080, 1080, 15000000, 40000000, 0, "ac3", "", 448000, 48000, "mpegts",
+     0, 0},
+}};
+
+bool Fits(const std::string& found, const char* wanted) { return *wanted && found == wanted; }
+
+// ffmpeg takes a name with a colon for a protocol and "-" for a pipe: "file:" keeps it a file.
+std::string AsFile(const std::string& path) { return "file:" + path; }
+
+}  // namespace
+
+const DiscEncodeSettings& EncodeSettingsFor(DiscFormat format) {
+  for (const DiscEncodeSettings& s : kSettings)
+    if (s.format == format) return s;
+  return kSettings[0];
+}
+
+std::optional<DiscFormat> DiscFormatNamed(std::string_view name) {
+  for (const DiscEncodeSettings& s : kSettings)
+    if (name == s.name) return s.format;
+  return std::nullopt;
+}
+
+bool IsVideoCd(DiscFormat format) { return format == DiscFormat::Vcd || format == DiscFormat::Svcd; }
+
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
+  std::string out, err;
+  int code = -1;
+  if (!platform::RunProcess("ffprobe",
+                            {"-v", "error", "-show_entries",
+                             "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate", "-of",
+                             "default", AsFile(path)},
+                            &out, &err, &code, 60000) ||
+      code != 0)
+    return false;
+  // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;
+  // a stream's side data nests inside it.
+  ClipStreams s;
+  std::map<std::string, std::string> section;
+  size_t at = 0;
+  while (at < out.size()) {
+    const size_t end = std::min(out.find('\n', at), out.size());
+    const std::string line = out.substr(at, end - at);
+    at = end + 1;
+    if (line == "[/STREAM]") {
+      const std::string& type = section["codec_type"];
+      if (type == "video" && s.videoCodec.empty()) {
+        s.videoCodec = section["codec_name"];
+        s.width = std::atoi(section["width"].c_str());
+        s.height = std::atoi(section["height"].c_str());
+      } else if (type == "audio" && s.audioCodec.empty()) {
+        s.audioCodec = section["codec_name"];
+        s.sampleRate = std::atoi(section["sample_rate"].c_str());
+      }
+    } else if (line == "[/FORMAT]") {
+      s.container = section["format_name"];
+      s.seconds = std::atof(section["duration"].c_str());
+    }
+    if (line == "[STREAM]" || line == "[FORMAT]") section.clear();
+    if (!line.empty() && line.front() == '[') continue;
+    if (const size_t equals = line.find('='); equals != std::string::npos)
+      section[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  *streams = s;
+  return !s.videoCodec.empty() && s.seconds > 0;
+}
+
+bool StreamsFitDisc(const ClipStreams& streams, DiscFormat format, bool ntsc) {
+  const DiscEncodeSettings& s = EncodeSettingsFor(format);
+  const int height = ntsc ? s.heightNtsc : s.heightPal;
+  if (streams.videoCodec != s.videoCodec) return false;
+  if (streams.audioCodec.empty() || streams.sampleRate != s.sampleRate) return false;
+  if (!Fits(streams.audioCodec, s.audioCodec) && !Fits(streams.audioCodec, s.otherAudioCodec)) return false;
+  if (format == DiscFormat::Dvd || format == DiscFormat::LongDvd) {
+    // Full, half and quarter pictures of the TV system.
+    const bool full =
+        (streams.width == 720 || streams.width == 704 || streams.width == 352) && streams.height == (ntsc ? 480 : 576);
+    const bool quarter = streams.width == 352 && streams.height == (ntsc ? 240 : 288);
+    return full || quarter;
+  }
+  return streams.width == s.width && streams.height == height;
+}
+
+std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, const std::string& input,
+                                         const std::string& output) {
+  const DiscEncodeSettings& s = EncodeSettingsFor(format);
+  std::vector<std::string> args = {"-y",        "-nostdin", "-loglevel", "error",      "-nostats",
+                                   "-progress", "pipe:1",   "-i",        AsFile(input)};
+  if (copyStreams) {
+    args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-c", "copy"});
+  } else {
+    const int height = ntsc ? s.heightNtsc : s.heightPal;
+    const std::string size = std::to_string(s.width) + "x" + std::to_string(height);
+    const std::string rate = ntsc ? "30000/1001" : "25";
+    args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-c:v", s.videoCodec, "-s", size, "-r", rate,
+                             "-pix_fmt", "yuv420p", "-b:v", std::to_string(s.videoBitRate)});
+    if (s.maxVideoBitRate) args.insert(args.end(), {"-maxrate", std::to_string(s.maxVideoBitRate)});
+    if (s.bufferBits) args.insert(args.end(), {"-bufsize", std::to_string(s.bufferBits)});
+    if (format != DiscFormat::Bluray) args.insert(args.end(), {"-g", ntsc ? "18" : "15"});
+    if (format == DiscFormat::Vcd) args.insert(args.end(), {"-minrate", std::to_string(s.videoBitRate)});
+    if (format == DiscFormat::Svcd) args.insert(args.end(), {"-scan_offset", "1"});
+    args.insert(args.end(), {"-c:a", s.audioCodec, "-b:a", std::to_string(s.audioBitRate), "-ar",
+                             std::to_string(s.sampleRate), "-ac", "2"});
+  }
+  args.insert(args.end(), {"-f", s.muxer});
+  if (s.packetSize) args.insert(args.end(), {"-packetsize", std::to_string(s.packetSize)});
+  if (s.muxRate) args.insert(args.end(), {"-muxrate", std::to_string(s.muxRate)});
+  args.push_back(AsFile(output));
+  return args;
+}
+
+}  // namespace studio::packs

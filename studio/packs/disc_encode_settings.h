@@ -1,0 +1,59 @@
+// What each disc kind's video must be, in one table: the burner checks recordings against it and
+// encodes what differs, and the editor renders titles with it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace studio::packs {
+
+enum class DiscFormat { Dvd, LongDvd, Vcd, Svcd, Bluray };
+
+struct DiscEncodeSettings {
+  DiscFormat format;
+  const char* name;        // "dvd", "longdvd", "vcd", "svcd", "bluray": the burner's option text
+  const char* videoCodec;  // ffmpeg encoder, also the codec name ffprobe reports
+  int width;
+  int heightNtsc;
+  int heightPal;
+  int videoBitRate;             // bit/s
+  int maxVideoBitRate;          // bit/s; 0: none
+  int bufferBits;               // VBV buffer; 0: the encoder's own
+  const char* audioCodec;       // ffmpeg encoder of the sound
+  const char* otherAudioCodec;  // a second sound codec the disc takes as it is; "" none
+  int audioBitRate;
+  int sampleRate;
+  const char* muxer;  // ffmpeg output format
+  int packetSize;     // mux packet size; 0: the muxer's own
+  int muxRate;        // bit/s; 0: the muxer's own
+};
+
+const DiscEncodeSettings& EncodeSettingsFor(DiscFormat format);
+// "vcd", "svcd", "dvd", "longdvd", "bluray" -> the format; nothing for any other text.
+std::optional<DiscFormat> DiscFormatNamed(std::string_view name);
+bool IsVideoCd(DiscFormat format);
+
+// The streams of a clip as ffprobe reports them.
+struct ClipStreams {
+  std::string container;  // format_name
+  std::string videoCodec;
+  int width = 0;
+  int height = 0;
+  std::string audioCodec;
+  int sampleRate = 0;
+  double seconds = 0;
+};
+
+// Reads a clip's streams; false when it is no clip ffprobe can read.
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams);
+// Whether the clip's picture and sound are already what the disc takes, so that at most its
+// multiplex needs remaking. A DVD also takes the DVD's smaller standard pictures.
+bool StreamsFitDisc(const ClipStreams& streams, DiscFormat format, bool ntsc);
+// ffmpeg's arguments that turn `input` into the disc's stream at `output`, reporting progress on
+// stdout; `copyStreams` only remakes the multiplex. Paths of any spelling reach it unchanged.
+std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, const std::string& input,
+                                         const std::string& output);
+
+}  // namespace studio::packs

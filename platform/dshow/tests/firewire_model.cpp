@@ -207,14 +207,15 @@ std::vector<std::vector<std::uint8_t>> MakeDvFrames(const std::string& system, c
   const std::string rate = pal ? "25" : "30000/1001";
   const std::string size = pal ? "720x576" : "720x480";
   const std::string command = "ffmpeg -v error -y -f lavfi -i testsrc=size=" + size + ":rate=" + rate +
-                              " -f lavfi -i sine=frequency=1000:sample_rate=48000 -frames:v " + std::to_string(frames) +
-                              " -target " + system + "-dv -aspect " + aspect + " -f dv '" + file + "' </dev/null";
+                              " -f lavfi -i sine=frequency=1000:sample_rate=48000 -t " +
+                              std::to_string((frames + 10) / (pal ? 25.0 : 29.97)) + " -target " + system +
+                              "-dv -aspect " + aspect + " -f dv '" + file + "' </dev/null";
   std::vector<std::vector<std::uint8_t>> out;
   if (std::system(command.c_str()) != 0) return out;
   const std::vector<std::uint8_t> bytes = ReadAll(file);
   std::filesystem::remove(file);
   const std::size_t frame = pal ? 144000 : 120000;
-  for (std::size_t at = 0; at + frame <= bytes.size(); at += frame)
+  for (std::size_t at = 0; at + frame <= bytes.size() && out.size() < static_cast<std::size_t>(frames); at += frame)
     out.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                      bytes.begin() + static_cast<std::ptrdiff_t>(at + frame));
   return out;

@@ -26,7 +26,6 @@ constexpr std::uint8_t kRecordPause = 0x7D;
 // The tape buttons' shuttle modes: play fast forward or backward while the picture shows.
 constexpr long kShuttleForward = 4304, kShuttleForwardAlt = 5029;
 constexpr long kShuttleReverse = 4905, kShuttleReverseAlt = 5031;
-constexpr long kRecordFreeze = 4303;
 
 struct Command {
   std::uint8_t opcode;
@@ -42,7 +41,6 @@ std::optional<Command> CommandFor(long mode) {
     case ED_MODE_FF: return Command{kWind, kWindFastForward};
     case ED_MODE_REW: return Command{kWind, kWindRewind};
     case ED_MODE_RECORD: return Command{kRecord, kForward};
-    case kRecordFreeze: return Command{kRecord, kRecordPause};
     case kShuttleForward:
     case kShuttleForwardAlt: return Command{kPlay, kFastestForward};
     case kShuttleReverse:
@@ -52,7 +50,7 @@ std::optional<Command> CommandFor(long mode) {
 }
 
 long ModeOf(std::uint8_t opcode, std::uint8_t state) {
-  if (opcode == kRecord) return state == kRecordPause ? kRecordFreeze : ED_MODE_RECORD;
+  if (opcode == kRecord) return state == kRecordPause ? ED_MODE_FREEZE : ED_MODE_RECORD;
   if (opcode == kPlay) {
     if (state == kForwardPause || state == kReversePause) return ED_MODE_FREEZE;
     if (state >= 0x39 && state <= 0x3F) return kShuttleForward;

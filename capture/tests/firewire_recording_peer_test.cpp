@@ -16,6 +16,7 @@
 #include "platform/dshow/firewire_capture_filter.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/tests/firewire_model.h"
+#include "platform/filters/mpeg_session.h"
 
 using namespace platform::dshow;
 namespace fw = platform::dshow::firewire;
@@ -147,6 +148,28 @@ TEST_F(FirewireRecordingTest, DvAviKeepsSizeRateAspectAndDurationOfEachSystem) {
     const double frameSeconds = c.format == fw::PlugFormat::Dv625 ? 0.04 : 1001.0 / 30000;
     EXPECT_NEAR(Duration(file), 45 * frameSeconds, 2 * frameSeconds);
   }
+}
+
+// The DV camcorder through the decoder into the MPEG encoder at DVD settings: DVD MPEG-2 with
+// its sound, as long as the tape that was played.
+TEST_F(FirewireRecordingTest, DvToDvdMpegKeepsThePictureAndTheSound) {
+  AddCamcorder(kDvGuid, "Sony", kDv, fw::PlugFormat::Dv525);
+  const auto frames = model::MakeDvFrames("ntsc", "4:3", 60);
+  ASSERT_EQ(frames.size(), 60u) << "ffmpeg made no DV";
+  ASSERT_TRUE(graph.OpenDv(window, window, kDv));
+  MpegCaptureSettings mpeg;
+  mpeg.fileName = Folder() + "fw_dv_dvd.mpg";
+  mpeg.streamType = 7;
+  mpeg.resolutionLevel = 2;
+  mpeg.videoBitRate = 6000000;
+  ASSERT_TRUE(graph.StartMpegCapture(&mpeg));
+  Play(kDvGuid, frames);
+  ASSERT_TRUE(graph.StopCapture());
+  graph.Close();
+  const std::string file = platform::filters::MpegPartName(mpeg.fileName, 0);
+  EXPECT_EQ(Probe("v:0", "stream=codec_name,width,height", file), "mpeg2video\n720\n480");
+  EXPECT_EQ(Probe("a:0", "stream=codec_name", file), "mp2");
+  EXPECT_NEAR(Duration(file), 2.0, 0.2);
 }
 
 // The HDV transport stream is recorded as it came, to an .m2ts and through the Blu-ray graph.

@@ -157,6 +157,7 @@ class FirewireTest : public ::testing::Test {
     graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
     long code = 0;
     if (FAILED(events->GetEvent(&code, p1, p2, waitMs))) return 0;
+    events->FreeEventParams(code, *p1, *p2);  // the parameters are only compared after this
     return code;
   }
   // Waits (the model's condition, in steps) until the keeper has n samples.

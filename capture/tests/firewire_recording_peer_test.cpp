@@ -75,19 +75,9 @@ class FirewireRecordingTest : public ::testing::Test {
     setenv("VIDARRO_SIMULATED", "1", 1);
     sim::Hardware::Instance().Reload();
   }
-  void AddCamcorder(std::uint64_t guid, const char* vendor, const char* name, fw::PlugFormat format) {
-    model::Camera c;
-    c.unit.guid = guid;
-    c.unit.vendor = vendor;
-    c.unit.model = name;
-    c.format = format;
-    bus.Add(c);
-  }
   // Hands the stream over and lets the graph take it, answering its events as the page does.
-  void Play(std::uint64_t guid, const std::vector<std::vector<std::uint8_t>>& items) {
-    bus.Feed(guid, items);
-    for (int i = 0; i < 600 && !bus.WaitDelivered(guid, 100); ++i) graph.HandleGraphEvents();
-    ASSERT_TRUE(bus.WaitDelivered(guid, 0));
+  void Play(model::BusModel& on, std::uint64_t guid, const std::vector<std::vector<std::uint8_t>>& items) {
+    ASSERT_TRUE(on.Play(guid, items, [this] { graph.HandleGraphEvents(); }));
     graph.HandleGraphEvents();
   }
   // Answers the graph's events until the camcorder is reported lost (the graph closes).
@@ -125,11 +115,7 @@ TEST_F(FirewireRecordingTest, DvAviKeepsSizeRateAspectAndDurationOfEachSystem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.system) + " " + c.aspect);
     model::BusModel one;  // a camcorder of this system alone on the bus
-    model::Camera cam;
-    cam.unit.guid = kDvGuid + static_cast<std::uint64_t>(++n);
-    cam.unit.vendor = "Sony";
-    cam.unit.model = kDv;
-    cam.format = c.format;
+    const model::Camera cam = model::CameraOf(kDvGuid + static_cast<std::uint64_t>(++n), "Sony", kDv, c.format);
     one.Add(cam);
     const auto frames = model::MakeDvFrames(c.system, c.aspect, 45);
     ASSERT_EQ(frames.size(), 45u) << "ffmpeg made no DV";
@@ -137,8 +123,7 @@ TEST_F(FirewireRecordingTest, DvAviKeepsSizeRateAspectAndDurationOfEachSystem) {
     const std::string file = Folder() + "fw_" + c.system + "_" + std::to_string(n) + ".avi";
     std::filesystem::remove(file);
     ASSERT_TRUE(graph.StartDvCapture(file));
-    one.Feed(cam.unit.guid, frames);
-    for (int i = 0; i < 600 && !one.WaitDelivered(cam.unit.guid, 100); ++i) graph.HandleGraphEvents();
+    Play(one, cam.unit.guid, frames);
     ASSERT_TRUE(graph.StopDvCapture());
     graph.Close();
     EXPECT_EQ(Probe("v:0", "stream=codec_name", file), "dvvideo");
@@ -153,7 +138,7 @@ TEST_F(FirewireRecordingTest, DvAviKeepsSizeRateAspectAndDurationOfEachSystem) {
 // The DV camcorder through the decoder into the MPEG encoder at DVD settings: DVD MPEG-2 with
 // its sound, as long as the tape that was played.
 TEST_F(FirewireRecordingTest, DvToDvdMpegKeepsThePictureAndTheSound) {
-  AddCamcorder(kDvGuid, "Sony", kDv, fw::PlugFormat::Dv525);
+  bus.Add(model::CameraOf(kDvGuid, "Sony", kDv));
   const auto frames = model::MakeDvFrames("ntsc", "4:3", 60);
   ASSERT_EQ(frames.size(), 60u) << "ffmpeg made no DV";
   ASSERT_TRUE(graph.OpenDv(window, window, kDv));
@@ -163,7 +148,7 @@ TEST_F(FirewireRecordingTest, DvToDvdMpegKeepsThePictureAndTheSound) {
   mpeg.resolutionLevel = 2;
   mpeg.videoBitRate = 6000000;
   ASSERT_TRUE(graph.StartMpegCapture(&mpeg));
-  Play(kDvGuid, frames);
+  Play(bus, kDvGuid, frames);
   ASSERT_TRUE(graph.StopCapture());
   graph.Close();
   const std::string file = platform::filters::MpegPartName(mpeg.fileName, 0);
@@ -174,17 +159,17 @@ TEST_F(FirewireRecordingTest, DvToDvdMpegKeepsThePictureAndTheSound) {
 
 // The HDV transport stream is recorded as it came, to an .m2ts and through the Blu-ray graph.
 TEST_F(FirewireRecordingTest, HdvRecordsTheTransportStreamAndTheBluRayStream) {
-  AddCamcorder(kHdvGuid, "Canon", kHdv, fw::PlugFormat::Mpeg2Ts);
+  bus.Add(model::CameraOf(kHdvGuid, "Canon", kHdv, fw::PlugFormat::Mpeg2Ts));
   const auto chunks = model::MakeHdvChunks(90);
   ASSERT_EQ(chunks.size(), 90u) << "ffmpeg made no transport stream";
   const std::vector<std::vector<std::uint8_t>> tables(chunks.begin(), chunks.begin() + 15);
   ASSERT_TRUE(graph.OpenHdv(window, window, kHdv));
-  Play(kHdvGuid, tables);  // the program tables mapped
+  Play(bus, kHdvGuid, tables);  // the program tables mapped
 
   const std::string m2ts = Folder() + "fw_hdv.m2ts";
   std::filesystem::remove(m2ts);
   ASSERT_TRUE(graph.StartHdvStreamCapture(m2ts, 0));
-  Play(kHdvGuid, chunks);
+  Play(bus, kHdvGuid, chunks);
   ASSERT_TRUE(graph.StopHdvCaptureToPreview());
   EXPECT_EQ(Probe("v:0", "stream=codec_name,width,height", m2ts), "mpeg2video\n1440\n1080");
   EXPECT_EQ(Probe("v:0", "stream=display_aspect_ratio", m2ts), "16:9");
@@ -194,7 +179,7 @@ TEST_F(FirewireRecordingTest, HdvRecordsTheTransportStreamAndTheBluRayStream) {
   const std::string bd = Folder() + "fw_hdv_bd.m2ts";
   std::filesystem::remove(bd);
   ASSERT_TRUE(graph.StartHdvBdCapture2(bd, 0));
-  Play(kHdvGuid, chunks);
+  Play(bus, kHdvGuid, chunks);
   ASSERT_TRUE(graph.StopHdvCapture());
   graph.Close();
   EXPECT_EQ(Probe("v:0", "stream=codec_name,width,height,field_order", bd), "mpeg2video\n1440\n1080\ntt");
@@ -208,19 +193,14 @@ TEST_F(FirewireRecordingTest, ACamcorderGoneMidRecordingLeavesAReadableFile) {
   for (const bool unplugged : {true, false}) {
     SCOPED_TRACE(unplugged ? "unplugged" : "switched off");
     model::BusModel one;
-    model::Camera cam;
-    cam.unit.guid = kDvGuid;
-    cam.unit.vendor = "Sony";
-    cam.unit.model = kDv;
-    one.Add(cam);
+    one.Add(model::CameraOf(kDvGuid, "Sony", kDv));
     const auto frames = model::MakeDvFrames("ntsc", "4:3", 30);
     ASSERT_EQ(frames.size(), 30u);
     ASSERT_TRUE(graph.OpenDv(window, window, kDv));
     const std::string file = Folder() + (unplugged ? "fw_unplugged.avi" : "fw_silent.avi");
     std::filesystem::remove(file);
     ASSERT_TRUE(graph.StartDvCapture(file));
-    one.Feed(kDvGuid, frames);
-    for (int i = 0; i < 600 && !one.WaitDelivered(kDvGuid, 100); ++i) graph.HandleGraphEvents();
+    Play(one, kDvGuid, frames);
     one.SwitchOff(kDvGuid, unplugged);
     ASSERT_TRUE(WaitLost());
     EXPECT_FALSE(graph.IsCapturing());

@@ -25,17 +25,8 @@ class FirewireCaptureTest : public CaptureFixture {
     CaptureFixture::SetUp();
     setenv("VIDARRO_SIMULATED", "0", 1);
     platform::dshow::sim::Hardware::Instance().Reload();
-    model::Camera dv;
-    dv.unit.guid = kDvGuid;
-    dv.unit.vendor = "Sony";
-    dv.unit.model = "DCR-TRV900";
-    bus_.Add(dv);
-    model::Camera hdv;
-    hdv.unit.guid = kHdvGuid;
-    hdv.unit.vendor = "Canon";
-    hdv.unit.model = "HV20";
-    hdv.format = fw::PlugFormat::Mpeg2Ts;
-    bus_.Add(hdv);
+    bus_.Add(model::CameraOf(kDvGuid, "Sony", "DCR-TRV900"));
+    bus_.Add(model::CameraOf(kHdvGuid, "Canon", "HV20", fw::PlugFormat::Mpeg2Ts));
   }
   void TearDown() override {
     CaptureFixture::TearDown();
@@ -44,12 +35,10 @@ class FirewireCaptureTest : public CaptureFixture {
   }
   // Hands the stream over and moves the clock on until the graph has taken all of it.
   void Play(std::uint64_t guid, const std::vector<std::vector<std::uint8_t>>& items) {
-    bus_.Feed(guid, items);
-    for (int i = 0; i < 3000 && !bus_.WaitDelivered(guid, 5); ++i) {
+    EXPECT_TRUE(bus_.Play(guid, items, [this] {
       time_.Advance(34);
       Pump();
-    }
-    EXPECT_TRUE(bus_.WaitDelivered(guid, 0));
+    }));
     Settle();
   }
   // Records what the camcorder sends in the format; the clips the page listed.

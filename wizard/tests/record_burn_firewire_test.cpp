@@ -32,12 +32,7 @@ class RecordBurnFirewire : public WizardTest {
     WizardTest::SetUp();
     setenv("VIDARRO_SIMULATED", "0", 1);
     platform::dshow::sim::Hardware::Instance().Reload();
-    model::Camera hdv;
-    hdv.unit.guid = kHdvGuid;
-    hdv.unit.vendor = "Canon";
-    hdv.unit.model = "HV20";
-    hdv.format = fw::PlugFormat::Mpeg2Ts;
-    bus_.Add(hdv);
+    bus_.Add(model::CameraOf(kHdvGuid, "Canon", "HV20", fw::PlugFormat::Mpeg2Ts));
     UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
     wizard::State().discType = 1;
     wizard::State().recordingMinutes = 1;
@@ -50,12 +45,10 @@ class RecordBurnFirewire : public WizardTest {
   }
   // Hands the stream over and moves the clock on until the graph has taken all of it.
   void Play(const std::vector<std::vector<std::uint8_t>>& items) {
-    bus_.Feed(kHdvGuid, items);
-    for (int i = 0; i < 3000 && !bus_.WaitDelivered(kHdvGuid, 5); ++i) {
+    EXPECT_TRUE(bus_.Play(kHdvGuid, items, [this] {
       time_.Advance(34);
       Pump();
-    }
-    EXPECT_TRUE(bus_.WaitDelivered(kHdvGuid, 0));
+    }));
   }
   model::BusModel bus_;
 };

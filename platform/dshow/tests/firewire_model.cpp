@@ -72,6 +72,15 @@ class BusModel::ModelReception : public Reception {
   StreamSink* sink_;
 };
 
+Camera CameraOf(std::uint64_t guid, const std::string& vendor, const std::string& model, PlugFormat format) {
+  Camera c;
+  c.unit.guid = guid;
+  c.unit.vendor = vendor;
+  c.unit.model = model;
+  c.format = format;
+  return c;
+}
+
 BusModel::BusModel() { SetBus(this); }
 BusModel::~BusModel() { SetBus(nullptr); }
 
@@ -117,6 +126,16 @@ void BusModel::SwitchOff(std::uint64_t guid, bool unplugged) {
   u->on = false;
   u->unplugged = unplugged;
   changed_.notify_all();
+}
+
+bool BusModel::Play(std::uint64_t guid, const std::vector<std::vector<std::uint8_t>>& items,
+                    const std::function<void()>& between) {
+  Feed(guid, items);
+  for (int i = 0; i < 3000; ++i) {
+    if (WaitDelivered(guid, 5)) return true;
+    between();
+  }
+  return WaitDelivered(guid, 0);
 }
 
 bool BusModel::WaitDelivered(std::uint64_t guid, int timeoutMs) {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ struct Camera {
   std::uint8_t timecode[4] = {0x00, 0x00, 0x00, 0x00};  // hh mm ss ff, BCD; 0xFF: none
 };
 
+// A camcorder of that GUID and config ROM names, its tape stopped.
+Camera CameraOf(std::uint64_t guid, const std::string& vendor, const std::string& model,
+                PlugFormat format = PlugFormat::Dv525);
+
 class BusModel : public Bus {
  public:
   BusModel();  // in place of the machine's bus until destroyed
@@ -40,6 +45,10 @@ class BusModel : public Bus {
   void Skip(std::uint64_t guid, int frames);
   // Off: the unit answers nothing; unplugged also breaks a running stream at once.
   void SwitchOff(std::uint64_t guid, bool unplugged);
+  // Feeds the items and runs `between` (the test moving its clock on, answering the graph's
+  // events) until they have all been handed to a sink; false when they never are.
+  bool Play(std::uint64_t guid, const std::vector<std::vector<std::uint8_t>>& items,
+            const std::function<void()>& between);
   // Waits until everything fed has been handed to a sink; false after timeoutMs.
   bool WaitDelivered(std::uint64_t guid, int timeoutMs);
   void SetTimecode(std::uint64_t guid, std::uint8_t hh, std::uint8_t mm, std::uint8_t ss, std::uint8_t ff);

@@ -99,31 +99,14 @@ class Keeper : public CRendererFilter {
   std::vector<std::pair<REFERENCE_TIME, std::size_t>> got_;
 };
 
-fw::Unit UnitOf(std::uint64_t guid, const char* vendor, const char* model, std::uint16_t node) {
-  fw::Unit u;
-  u.guid = guid;
-  u.vendor = vendor;
-  u.model = model;
-  u.node = node;
-  return u;
-}
-
 class FirewireTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("VIDARRO_SIMULATED", "0", 1);
     sim::Hardware::Instance().Reload();
-    model::Camera pal;
-    pal.unit = UnitOf(kDvGuid, "Sony", "DCR-TRV900E", 1);
-    pal.format = fw::PlugFormat::Dv625;
-    bus_.Add(pal);
-    model::Camera ntsc;
-    ntsc.unit = UnitOf(kDvGuid2, "Panasonic", "Panasonic PV-GS400", 2);
-    bus_.Add(ntsc);
-    model::Camera hdv;
-    hdv.unit = UnitOf(kHdvGuid, "Canon", "HV20", 3);
-    hdv.format = fw::PlugFormat::Mpeg2Ts;
-    bus_.Add(hdv);
+    bus_.Add(model::CameraOf(kDvGuid, "Sony", "DCR-TRV900E", fw::PlugFormat::Dv625));
+    bus_.Add(model::CameraOf(kDvGuid2, "Panasonic", "Panasonic PV-GS400"));
+    bus_.Add(model::CameraOf(kHdvGuid, "Canon", "HV20", fw::PlugFormat::Mpeg2Ts));
     ASSERT_EQ(graph_.CoCreateInstance(CLSID_FilterGraph), S_OK);
   }
   void TearDown() override {
@@ -286,8 +269,7 @@ TEST_F(FirewireTest, TapeModesAreTheSubunitsCommandsAndItsAnswersDriveTheState) 
 
 // Without a cassette the transport reports an ejected medium and refuses to play.
 TEST_F(FirewireTest, WithoutACassetteThereIsNoTapeAndPlayIsRefused) {
-  model::Camera empty;
-  empty.unit = UnitOf(0x1234, "JVC", "GR-D72", 4);
+  model::Camera empty = model::CameraOf(0x1234, "JVC", "GR-D72");
   empty.cassette = false;
   bus_.Add(empty);
   CComPtr<IBaseFilter> dv = Open("JVC GR-D72");

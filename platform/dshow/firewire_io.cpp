@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 namespace platform::dshow::firewire {
@@ -58,14 +59,19 @@ int NodeOf(raw1394handle_t h, std::uint64_t guid) {
   return -1;
 }
 
+class KernelReception;
+
+// The receptions by handle, for the bus reset handler (libiec61883 keeps the handle's user data).
+std::mutex g_receptionsMutex;
+std::map<raw1394handle_t, KernelReception*> g_receptions;
+
 class KernelReception : public Reception {
  public:
-  KernelReception(raw1394handle_t h, nodeid_t node, StreamKind kind, StreamSink* sink)
-      : handle_(h), node_(node), sink_(sink) {
+  KernelReception(raw1394handle_t h, nodeid_t node, std::uint64_t guid, StreamKind kind, StreamSink* sink)
+      : handle_(h), node_(node), guid_(guid), sink_(sink) {
     oplug_ = -1;
     iplug_ = -1;
-    int bandwidth = 0;
-    channel_ = iec61883_cmp_connect(h, node_ | 0xFFC0, &oplug_, raw1394_get_local_id(h), &iplug_, &bandwidth);
+    channel_ = iec61883_cmp_connect(h, node_ | 0xFFC0, &oplug_, raw1394_get_local_id(h), &iplug_, &bandwidth_);
     connected_ = channel_ >= 0;
     if (!connected_) channel_ = 63;  // a unit without plug control broadcasts on 63
     if (kind == StreamKind::Dv) {
@@ -75,12 +81,20 @@ class KernelReception : public Reception {
       ts_ = iec61883_mpeg2_recv_init(h, &KernelReception::OnTs, this);
       ok_ = ts_ && iec61883_mpeg2_recv_start(ts_, channel_) == 0;
     }
+    std::lock_guard lock(g_receptionsMutex);
+    g_receptions[h] = this;
+    raw1394_set_bus_reset_handler(h, &KernelReception::OnBusReset);
   }
   ~KernelReception() override {
+    {
+      std::lock_guard lock(g_receptionsMutex);
+      g_receptions.erase(handle_.h);
+    }
     if (dv_) iec61883_dv_fb_close(dv_);
     if (ts_) iec61883_mpeg2_close(ts_);
     if (connected_)
-      iec61883_cmp_disconnect(handle_.h, node_ | 0xFFC0, oplug_, raw1394_get_local_id(handle_.h), iplug_, channel_, 0);
+      iec61883_cmp_disconnect(handle_.h, node_ | 0xFFC0, oplug_, raw1394_get_local_id(handle_.h), iplug_, channel_,
+                              bandwidth_);
   }
   bool Ok() const { return ok_; }
   int Iterate(int timeoutMs) override {
@@ -91,10 +105,41 @@ class KernelReception : public Reception {
       errno = ENODEV;
       return -1;
     }
-    return raw1394_loop_iterate(handle_.h) < 0 ? -1 : 1;
+    if (raw1394_loop_iterate(handle_.h) < 0) return -1;
+    if (gone_) {
+      errno = ENODEV;
+      return -1;
+    }
+    return 1;
   }
 
  private:
+  // A bus reset renumbers the nodes and drops the plug connection: found again by its GUID the
+  // camcorder is connected again; not found, it was unplugged.
+  static int OnBusReset(raw1394handle_t h, unsigned int generation) {
+    raw1394_update_generation(h, generation);
+    KernelReception* reception = nullptr;
+    {
+      std::lock_guard lock(g_receptionsMutex);
+      const auto it = g_receptions.find(h);
+      if (it != g_receptions.end()) reception = it->second;
+    }
+    // Unlocked: reading the config ROM iterates the handle again. The reception outlives the
+    // streaming thread this runs on.
+    if (reception) reception->Reconnect();
+    return 0;
+  }
+  void Reconnect() {
+    const int node = NodeOf(handle_.h, guid_);
+    if (node < 0) {
+      gone_ = true;
+      return;
+    }
+    node_ = static_cast<nodeid_t>(node);
+    if (connected_)
+      iec61883_cmp_reconnect(handle_.h, node_ | 0xFFC0, &oplug_, raw1394_get_local_id(handle_.h), &iplug_, &bandwidth_,
+                             channel_);
+  }
   static int OnDv(unsigned char* data, int len, int complete, void* self) {
     auto* r = static_cast<KernelReception*>(self);
     r->sink_->DvFrame(data, static_cast<std::size_t>(len), complete != 0, CycleTimerNow(r->handle_.h));
@@ -108,12 +153,15 @@ class KernelReception : public Reception {
 
   Handle handle_;
   nodeid_t node_;
+  std::uint64_t guid_;
   StreamSink* sink_;
   iec61883_dv_fb_t dv_ = nullptr;
   iec61883_mpeg2_t ts_ = nullptr;
   int oplug_, iplug_;
   int channel_ = 63;
+  int bandwidth_ = -1;  // asked for; what was allocated once connected
   bool connected_ = false;
+  bool gone_ = false;
   bool ok_ = false;
 };
 
@@ -187,7 +235,7 @@ class KernelBus : public Bus {
       raw1394_destroy_handle(h);
       return nullptr;
     }
-    auto r = std::make_unique<KernelReception>(h, static_cast<nodeid_t>(node), kind, sink);
+    auto r = std::make_unique<KernelReception>(h, static_cast<nodeid_t>(node), unit.guid, kind, sink);
     if (!r->Ok()) return nullptr;
     return r;
   }

@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -28,13 +30,22 @@ struct Handle {
   Handle& operator=(const Handle&) = delete;
 };
 
-// The first /dev/fw* node the user may not read and write, and its group.
+// Whether the node is an AV/C unit (a camcorder, a deck): its sysfs units name the AV/C
+// specifier 0x00a02d with a version 0x01xxxx. Controllers' own nodes are not, and are rightly
+// closed to users.
+bool AvcNode(const std::string& name) {
+  std::ifstream in("/sys/bus/firewire/devices/" + name + "/units");
+  std::string units((std::istreambuf_iterator<char>(in)), {});
+  return units.find("0x00a02d:0x01") != std::string::npos;
+}
+
+// The first AV/C /dev/fw* node the user may not read and write, and its group.
 BusDenied DeniedNode() {
   BusDenied d;
   std::error_code ec;
   for (const auto& e : std::filesystem::directory_iterator("/dev", ec)) {
     const std::string name = e.path().filename().string();
-    if (name.rfind("fw", 0) != 0 || ::access(e.path().c_str(), R_OK | W_OK) == 0) continue;
+    if (name.rfind("fw", 0) != 0 || !AvcNode(name) || ::access(e.path().c_str(), R_OK | W_OK) == 0) continue;
     struct stat st {};
     if (::stat(e.path().c_str(), &st) != 0) continue;
     d.node = e.path().string();
@@ -203,6 +214,8 @@ class KernelBus : public Bus {
           units->push_back(u);
       }
     }
+    // The library passes over nodes it may not open without saying so.
+    if (units->empty() && denied->node.empty()) *denied = DeniedNode();
     return true;
   }
 

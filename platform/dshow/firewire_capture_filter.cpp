@@ -11,6 +11,7 @@
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/avc_tape.h"
+#include "platform/dshow/camcorder_controls.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/control_interfaces.h"
@@ -183,10 +184,11 @@ class CamcorderStream : public CSourceStream, public StreamSink, public IAMDropp
   std::atomic<long> delivered_{0};
 };
 
-class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExtTransport, public IAMTimecodeReader {
+class CamcorderFilter : public CSourceFilter, public CamcorderControls {
  public:
   explicit CamcorderFilter(const Camcorder& camcorder)
       : CSourceFilter(CLSID_FirewireCamcorder, camcorder.name),
+        CamcorderControls(camcorder.devicePath),
         camcorder_(camcorder),
         tape_(CurrentBus(), camcorder.unit) {
     stream_ = AddPin<CamcorderStream>(
@@ -195,21 +197,8 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   }
   DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
 
-  STDMETHODIMP GetCapability(long capability, long* value, double* doubleValue) override {
-    if (value) *value = 0;
-    if (doubleValue) *doubleValue = 0;
-    if (capability == ED_DEVCAP_DEVICE_TYPE) return com::CopyOut(value, ED_DEVTYPE_VCR);
-    if (capability == static_cast<long>(ED_DEVCAP_TIMECODE_READ)) return com::CopyOut(value, OATRUE);
-    return S_OK;
-  }
-  STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(camcorder_.devicePath, id); }
-  STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
   STDMETHODIMP put_DevicePower(long) override { return S_OK; }
   STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, lost_ ? ED_POWER_OFF : ED_POWER_ON); }
-  STDMETHODIMP put_DevicePort(long) override { return S_OK; }
-  STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
-  STDMETHODIMP put_MediaState(long) override { return S_OK; }
-  STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
   STDMETHODIMP GetStatus(long item, long* value) override {
     if (!value) return E_POINTER;
     if (item == ED_MEDIA_TYPE) return com::CopyOut(value, tape_.HasTape() ? ED_MEDIA_DVC : ED_MEDIA_NOT_PRESENT);
@@ -222,11 +211,8 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
     if (text) *text = nullptr;
     if (!value) return E_POINTER;
     if (lost_) return sim::E_DEVICE_NOT_CONNECTED;
-    if (param != ED_TRANSBASIC_INPUT_SIGNAL) return com::CopyOut(value, 0);
-    if (camcorder_.hdv) return com::CopyOut(value, ED_TRANSBASIC_SIGNAL_MPEG2TS);
-    return com::CopyOut(value, camcorder_.pal ? ED_TRANSBASIC_SIGNAL_625_50_SD : ED_TRANSBASIC_SIGNAL_525_60_SD);
+    return com::CopyOut(value, param == ED_TRANSBASIC_INPUT_SIGNAL ? InputSignal(camcorder_.hdv, camcorder_.pal) : 0);
   }
-  STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
   STDMETHODIMP put_Mode(long mode) override {
     if (lost_) return sim::E_DEVICE_NOT_CONNECTED;
     return tape_.SetMode(mode) ? S_OK : E_FAIL;
@@ -238,12 +224,6 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
     *mode = *m;
     return S_OK;
   }
-  STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
-  STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
-  STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
-  STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
-  STDMETHODIMP put_VITCLine(long) override { return S_OK; }
-  STDMETHODIMP get_VITCLine(long* line) override { return com::CopyOut(line, 0); }
   STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
     if (!sample) return E_POINTER;
     if (lost_) return sim::E_DEVICE_NOT_CONNECTED;
@@ -256,11 +236,7 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   }
 
  protected:
-  void* GetFilterInterface(REFIID riid) override {
-    if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
-    if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
-    return Offer<IAMTimecodeReader>(this, riid);
-  }
+  void* GetFilterInterface(REFIID riid) override { return OfferControls(riid); }
   void OnRun(REFERENCE_TIME start) override {
     if (stream_->IsConnected())
       stream_->Begin(
@@ -288,7 +264,6 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   TapeTransport tape_;
   CamcorderStream* stream_ = nullptr;
   std::atomic<bool> lost_{false};
-  double rate_ = 1.0;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "capture_fixture.h"
@@ -87,6 +88,31 @@ TEST_F(FirewireCaptureTest, TheHdvChoiceRecordsTheTransportStream) {
   EXPECT_EQ(Probe("format=format_name", clips[0]), "mpegts");
   const std::string video = Probe("stream=codec_name,width,height", clips[0], "v:0");
   EXPECT_EQ(video.rfind("mpeg2video\n1440\n1080", 0), 0u) << video;
+}
+
+// A camcorder unplugged while the page records DV-AVI ends the recording; the file so far reads.
+TEST_F(FirewireCaptureTest, UnpluggingTheCamcorderMidRecordingKeepsAReadableFile) {
+  const auto frames = model::MakeDvFrames("ntsc", "4:3", 45);
+  ASSERT_EQ(frames.size(), 45u) << "ffmpeg made no DV";
+  configure = [](AppSettings& s) {
+    s.recordFormat = kDvAvi;
+    s.videoDeviceName = "Sony DCR-TRV900";
+  };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    ASSERT_TRUE(page.IsRecording());
+    Play(kDvGuid, frames);
+    bus_.SwitchOff(kDvGuid, true);
+    PumpReal([&] { return !page.IsRecording(); });
+    EXPECT_FALSE(page.IsRecording());
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
+  });
+  const std::string file = Output() + "DV_140509.avi";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(Probe("stream=codec_name,width,height", file, "v:0"), "dvvideo\n720\n480");
+  const std::string duration = Probe("format=duration", file);
+  ASSERT_FALSE(duration.empty());
+  EXPECT_NEAR(std::stod(duration), 1.5, 0.1);
 }
 
 // The tape buttons send the transport commands of the tape subunit (PLAY 0xC3 with FORWARD

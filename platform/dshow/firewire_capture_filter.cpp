@@ -89,6 +89,11 @@ class CamcorderStream : public CSourceStream, public StreamSink, public IAMDropp
   }
 
   void DvFrame(const std::uint8_t* data, std::size_t size, bool complete, std::uint32_t cycleTimer) override {
+    if (!camcorder_.systemKnown && complete && (size == sim::kDvFramePal || size == sim::kDvFrameNtsc)) {
+      camcorder_.pal = size == sim::kDvFramePal;
+      camcorder_.systemKnown = true;
+      frame_ = camcorder_.pal ? 400000 : 333667;
+    }
     // A frame missing packets, or of the other line system, is no frame of this stream.
     if (!complete || size != FrameBytes()) {
       ++dropped_;

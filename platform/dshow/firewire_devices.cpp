@@ -49,6 +49,7 @@ std::vector<Camcorder> Camcorders() {
     const PlugFormat format = TapeTransport(bus, u).OutputFormat();
     c.hdv = format == PlugFormat::Mpeg2Ts;
     c.pal = format == PlugFormat::Dv625;
+    c.systemKnown = format != PlugFormat::Unknown;
     const std::string model = u.model.empty() ? (c.hdv ? "HDV Camcorder" : "DV Camcorder") : u.model;
     c.name = u.vendor.empty() || model.rfind(u.vendor, 0) == 0 ? model : u.vendor + " " + model;
     c.devicePath = DevicePathOf(u, c.hdv);

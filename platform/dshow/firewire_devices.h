@@ -17,6 +17,9 @@ struct Camcorder {
   std::string devicePath;
   bool hdv = false;
   bool pal = false;  // DV only: 625 lines at 25 frames
+  // DV only: false when the unit would not say what its plug sends; the stream's first frame
+  // tells.
+  bool systemKnown = true;
 };
 
 // The camcorders of the current bus (firewire_io.h). A bus the user may not open gives none and

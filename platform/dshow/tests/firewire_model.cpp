@@ -192,6 +192,7 @@ std::vector<std::uint8_t> BusModel::Answer(Unit_& u, const std::vector<std::uint
   const std::uint8_t ctype = c[0], subunit = c[1], opcode = c[2];
   Camera& cam = u.camera;
   if (subunit == 0xFF && opcode == 0x18 && ctype == 0x01) {
+    if (cam.format == PlugFormat::Unknown) return {kNotImplemented, subunit, opcode};
     const std::uint8_t fmt = cam.format == PlugFormat::Mpeg2Ts ? 0xA0 : 0x80;
     const std::uint8_t fdf = cam.format == PlugFormat::Dv625 ? 0x80 : 0x00;
     return {kStable, subunit, opcode, c[3], fmt, fdf, 0x00, 0x00};

@@ -319,6 +319,23 @@ TEST_F(FirewireTest, DvFramesCarryCycleTimerTimesAndLostFramesAreCounted) {
   EXPECT_EQ(kept, 19);
 }
 
+// A unit that will not say what its plug sends is taken for DV; its first frame tells the
+// line system, and 625-line frames are not thrown away as the wrong size.
+TEST_F(FirewireTest, AUnitThatDoesNotNameItsSignalStreamsTheFramesItSends) {
+  bus_.Add(model::CameraOf(0x5678, "JVC", "GR-DV500E", fw::PlugFormat::Unknown));
+  CComPtr<IBaseFilter> dv = Open("JVC GR-DV500E");
+  ASSERT_TRUE(dv);
+  EXPECT_EQ(AsBaseFilter(dv)->Pins()[0]->GetMediaTypes().at(0).majortype, MEDIATYPE_Interleaved);
+  Keeper* keeper = Keep(dv);
+  const auto& loop = sim::DvLoop(true);
+  bus_.Feed(0x5678, {loop.begin(), loop.begin() + 5});
+  ASSERT_EQ(control_->Run(), S_OK);
+  ASSERT_TRUE(bus_.WaitDelivered(0x5678, 10000));
+  ASSERT_TRUE(WaitFor(keeper, 5));
+  control_->Stop();
+  for (const auto& got : keeper->Got()) EXPECT_EQ(got.second, 144000u);
+}
+
 // The HDV transport stream arrives whole, in order, in chunks of whole packets.
 TEST_F(FirewireTest, HdvTransportStreamArrivesWhole) {
   CComPtr<IBaseFilter> hdv = Open(kHdv);

@@ -1,10 +1,9 @@
 // The system device enumerator: one moniker per device of a category, each with its property bag
 // and the filter it binds to. Its devices are the simulated hardware or the machine's own
-// (platform/base/hardware_source.h), never both.
+// (platform/base/hardware_source.h; a description set in code counts as simulated), never both.
 #include <functional>
 #include <map>
 
-#include "platform/base/hardware_source.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/device_interfaces.h"
@@ -134,7 +133,7 @@ class SystemDeviceEnum : public com::ComObject<ICreateDevEnum> {
                               BindDevice(d.id)));
       }
     }
-    if (category == CLSID_VideoInputDeviceCategory && !platform::WhichHardware().Simulated()) {
+    if (category == CLSID_VideoInputDeviceCategory && !sim::Hardware::Instance().Simulated()) {
       for (const auto& node : v4l2::CaptureNodes()) {
         std::map<std::string, std::string> texts{
             {"FriendlyName", node.name}, {"CLSID", GuidToString(GUID_NULL)}, {"DevicePath", node.devicePath}};

@@ -20,6 +20,7 @@
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/sim_pattern.h"
 #include "platform/dshow/source_filter.h"
+#include "platform/dshow/stream_caps.h"
 #include "platform/dshow/wdm_upstream.h"
 #include "platform/dshow/analog_companions.h"
 
@@ -76,12 +77,7 @@ class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAM
 
   std::vector<CMediaType> GetMediaTypes() override {
     std::lock_guard lock(mutex_);
-    std::vector<CMediaType> types{current_};
-    for (const auto& c : caps_)
-      if (!(c.subtype == current_.subtype && c.cbFormat == current_.cbFormat &&
-            std::memcmp(c.pbFormat, current_.pbFormat, c.cbFormat) == 0))
-        types.push_back(c);
-    return types;
+    return CurrentFirst(current_, caps_);
   }
   HRESULT CheckMediaType(const CMediaType& mt) override { return Supported(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
 
@@ -100,18 +96,9 @@ class ConfigurablePin : public CSourceStream, public IAMStreamConfig, public IAM
     *pmt = CreateMediaType(IsConnected() ? &mt_ : &current_);
     return *pmt ? S_OK : E_OUTOFMEMORY;
   }
-  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
-    if (!count || !size) return E_POINTER;
-    *count = static_cast<int>(caps_.size());
-    *size = 128;
-    return S_OK;
-  }
+  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override { return CapsCount(caps_, count, size); }
   STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
-    if (!pmt || !caps) return E_POINTER;
-    if (index < 0 || index >= static_cast<int>(caps_.size())) return S_FALSE;
-    *pmt = CreateMediaType(&caps_[static_cast<std::size_t>(index)]);
-    std::memset(caps, 0, 128);
-    return *pmt ? S_OK : E_OUTOFMEMORY;
+    return CapAt(caps_, index, pmt, caps);
   }
   STDMETHODIMP SuggestAllocatorProperties(const ALLOCATOR_PROPERTIES* props) override {
     if (!props) return E_POINTER;

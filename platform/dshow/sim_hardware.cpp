@@ -416,6 +416,7 @@ std::vector<DeviceDesc> ParseDevicesFile(const std::string& path, std::vector<st
 struct Hardware::Impl {
   std::mutex mutex;
   bool loaded = false;
+  bool simulated = true;
   std::vector<DeviceDesc> devices;
   std::map<int, std::pair<std::string, Watcher>> watchers;
   int lastToken = 0;
@@ -433,6 +434,7 @@ void Hardware::LoadLocked() {
   impl_->loaded = true;
   // The machine's own devices are listed beside this set by their back ends; it stays empty then.
   const platform::HardwareChoice choice = platform::WhichHardware();
+  impl_->simulated = choice.Simulated();
   if (choice.source == platform::HardwareSource::DevicesFile) impl_->devices = ParseDevicesFile(choice.file);
   else if (choice.source == platform::HardwareSource::BuiltIn) impl_->devices = DefaultDevices();
   else impl_->devices.clear();
@@ -466,9 +468,16 @@ bool Hardware::FindByName(const std::string& name, DeviceKind kind, DeviceDesc* 
   return false;
 }
 
+bool Hardware::Simulated() {
+  std::lock_guard lock(impl_->mutex);
+  LoadLocked();
+  return impl_->simulated;
+}
+
 void Hardware::SetDevices(std::vector<DeviceDesc> devices) {
   std::lock_guard lock(impl_->mutex);
   impl_->loaded = true;
+  impl_->simulated = true;
   impl_->devices = std::move(devices);
 }
 

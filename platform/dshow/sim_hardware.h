@@ -102,7 +102,11 @@ class Hardware {
   bool Find(const std::string& id, DeviceDesc* out);
   bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
 
-  // Replaces the description (tests); Reload reads it again from its file or the default.
+  // Whether this process sees simulated hardware: as the hardware rule says at load, and always
+  // once a description was set. The machine's own devices are listed only when it does not.
+  bool Simulated();
+
+  // Replaces the description (tests, benchmarks); Reload reads it again from its file or the default.
   void SetDevices(std::vector<DeviceDesc> devices);
   void Reload();
   void Update(const std::string& id, const std::function<void(DeviceDesc&)>& change);

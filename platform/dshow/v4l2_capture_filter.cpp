@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/source_filter.h"
+#include "platform/dshow/stream_caps.h"
 #include "platform/dshow/v4l2_device.h"
 #include "platform/dshow/v4l2_frames.h"
 #include "platform/dshow/v4l2_terms.h"
@@ -93,11 +93,6 @@ std::vector<CMediaType> CapsOf(const std::vector<Mode>& modes) {
   return caps;
 }
 
-bool SameType(const CMediaType& a, const CMediaType& b) {
-  return a.subtype == b.subtype && a.cbFormat == b.cbFormat &&
-         (a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
-}
-
 constexpr DWORD kErrorBusy = 170;  // ERROR_BUSY
 
 class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDroppedFrames {
@@ -111,11 +106,8 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
 
   std::vector<CMediaType> GetMediaTypes() override {
     std::lock_guard lock(mutex_);
-    std::vector<CMediaType> types;
-    if (!caps_.empty()) types.push_back(current_);
-    for (const auto& c : caps_)
-      if (!SameType(c, current_)) types.push_back(c);
-    return types;
+    if (caps_.empty()) return {};
+    return CurrentFirst(current_, caps_);
   }
   HRESULT CheckMediaType(const CMediaType& mt) override {
     return mt.majortype == MEDIATYPE_Video && ModeFor(device_->Modes(), mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -143,18 +135,9 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
     *pmt = CreateMediaType(&current_);
     return *pmt ? S_OK : E_OUTOFMEMORY;
   }
-  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override {
-    if (!count || !size) return E_POINTER;
-    *count = static_cast<int>(caps_.size());
-    *size = 128;
-    return S_OK;
-  }
+  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override { return CapsCount(caps_, count, size); }
   STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** pmt, BYTE* caps) override {
-    if (!pmt || !caps) return E_POINTER;
-    if (index < 0 || index >= static_cast<int>(caps_.size())) return S_FALSE;
-    *pmt = CreateMediaType(&caps_[static_cast<std::size_t>(index)]);
-    std::memset(caps, 0, 128);
-    return *pmt ? S_OK : E_OUTOFMEMORY;
+    return CapAt(caps_, index, pmt, caps);
   }
   STDMETHODIMP GetNumDropped(long* dropped) override { return com::CopyOut(dropped, dropped_.load()); }
   STDMETHODIMP GetNumNotDropped(long* delivered) override { return com::CopyOut(delivered, delivered_.load()); }

@@ -227,6 +227,7 @@ bool Device::Prepare(const Mode& mode) {
 
 bool Device::Start() {
   std::lock_guard lock(mutex_);
+  if (streaming_) return true;  // running again after a pause: the driver never stopped
   int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   streaming_ = Xioctl(*machine_.io, fd_, VIDIOC_STREAMON, &type) == 0;
   return streaming_;

@@ -20,6 +20,7 @@
 #include "platform/dshow/tests/v4l2_model.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/dshow/v4l2_devices.h"
+#include "platform/dshow/v4l2_frames.h"
 #include "platform/dshow/wdm_upstream.h"
 
 using namespace platform::dshow;
@@ -145,6 +146,8 @@ class V4l2Test : public ::testing::Test {
     graph_->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&events));
     long code = 0;
     if (FAILED(events->GetEvent(&code, p1, p2, waitMs))) return 0;
+    // The values stay comparable; the references they held are given back.
+    events->FreeEventParams(code, *p1, *p2);
     return code;
   }
 
@@ -177,6 +180,9 @@ TEST_F(V4l2Test, CaptureNodesAreListedWithSysfsPathsAndNeverBesideSimulatedOnes)
   sim::Hardware::Instance().Reload();
   for (const auto& l : VideoDevices()) EXPECT_NE(l.name, kBox);
   setenv("VIDARRO_SIMULATED", "0", 1);
+  // A description set in code (a benchmark's) is simulated hardware too.
+  sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+  for (const auto& l : VideoDevices()) EXPECT_NE(l.name, kBox);
   sim::Hardware::Instance().Reload();
 
   // A pulled device is no longer listed; a node without bus details gets a path of its own.
@@ -276,6 +282,11 @@ TEST_F(V4l2Test, TvCardRoutesInputsSwitchesStandardsAndReportsTheSignal) {
   EXPECT_EQ(format, 0x1);
   EXPECT_EQ(decoder->get_NumberOfLines(&lines), S_OK);
   EXPECT_EQ(lines, 525);
+  // In NTSC the driver gives 480 lines at most: it refuses a PAL-sized picture.
+  CMediaType pal = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 576, 400000);
+  EXPECT_EQ(config->SetFormat(&pal), VFW_E_INVALIDMEDIATYPE);
+  CMediaType ntsc = MakeVideoType(MEDIASUBTYPE_YUY2, 720, 480, 333667);
+  EXPECT_EQ(config->SetFormat(&ntsc), S_OK);
   EXPECT_EQ(decoder->put_TVFormat(0x1000), E_INVALIDARG);  // SECAM-B: not this card's
   EXPECT_EQ(decoder->put_TVFormat(0x10), S_OK);
   EXPECT_EQ(model_->Standard("video2"), static_cast<std::uint64_t>(V4L2_STD_PAL_B | V4L2_STD_PAL_B1));
@@ -374,4 +385,26 @@ TEST_F(V4l2Test, ABusyDeviceFailsTheStartAndStartsWhenFree) {
   model_->SetBusy("video2", false);
   EXPECT_EQ(Control()->Run(), S_OK);
   EXPECT_TRUE(model_->Streaming("video2"));
+}
+
+// Driver layouts become the pin's: padded YUYV lines lose their padding, top-down RGB becomes
+// bottom-up BGR, and a frame shorter than its picture makes none.
+TEST(V4l2Frames, LayoutsBecomeThePinsAndShortFramesMakeNoPicture) {
+  std::vector<BYTE> picture;
+  // 2x2 YUYV in lines of 8 bytes (4 of them padding).
+  const std::uint8_t yuyv[] = {1, 2, 3, 4, 0, 0, 0, 0, 5, 6, 7, 8};
+  v4l2::FrameConverter packed(V4L2_PIX_FMT_YUYV, MakeVideoType(MEDIASUBTYPE_YUY2, 2, 2, 333667));
+  ASSERT_TRUE(packed.Convert(yuyv, sizeof yuyv, 8, &picture));
+  EXPECT_EQ(picture, (std::vector<BYTE>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FALSE(packed.Convert(yuyv, 9, 8, &picture));
+  EXPECT_TRUE(picture.empty());
+
+  // 1x2 RGB24: red on top, green below.
+  const std::uint8_t rgb[] = {255, 0, 0, 0, 255, 0};
+  v4l2::FrameConverter flipped(V4L2_PIX_FMT_RGB24, MakeVideoType(MEDIASUBTYPE_RGB24, 1, 2, 333667));
+  ASSERT_TRUE(flipped.Convert(rgb, sizeof rgb, 3, &picture));
+  EXPECT_EQ(picture, (std::vector<BYTE>{0, 255, 0, 0, 0, 255}));  // green row first, then red as B,G,R
+  const std::uint8_t noise[] = {0xFF, 0xD8, 0x00, 0x01, 0x02};
+  v4l2::FrameConverter jpeg(V4L2_PIX_FMT_MJPEG, MakeVideoType(MEDIASUBTYPE_YUY2, 16, 16, 333667));
+  EXPECT_FALSE(jpeg.Convert(noise, sizeof noise, 0, &picture));
 }

@@ -116,7 +116,7 @@ class KernelReception : public Reception {
       errno = ENODEV;
       return -1;
     }
-    if (raw1394_loop_iterate(handle_.h) < 0) return -1;
+    if (raw1394_loop_iterate(handle_.h) < 0) return errno == EINTR || errno == EAGAIN ? 0 : -1;
     if (gone_) {
       errno = ENODEV;
       return -1;

@@ -17,12 +17,12 @@ namespace {
 constexpr std::uint8_t kAccepted = 0x09, kRejected = 0x0A, kStable = 0x0C, kNotImplemented = 0x08;
 
 // The cycle timer at a frame time: seconds, cycles of 8000 a second and ticks of 3072 a cycle,
-// starting a second before it wraps so every stream crosses the wrap.
+// starting half a second before it wraps so every stream crosses the wrap.
 std::uint32_t CycleTimerAt(long long slot, PlugFormat format) {
   constexpr long long kTicksPerSecond = 24576000, kWrap = 128 * kTicksPerSecond;
   const long long ticks =
       format == PlugFormat::Dv625 ? slot * kTicksPerSecond / 25 : slot * kTicksPerSecond * 1001 / 30000;
-  const long long t = (127 * kTicksPerSecond + ticks) % kWrap;
+  const long long t = (kWrap - kTicksPerSecond / 2 + ticks) % kWrap;
   const auto seconds = static_cast<std::uint32_t>(t / kTicksPerSecond);
   const auto cycles = static_cast<std::uint32_t>(t / 3072 % 8000);
   const auto offset = static_cast<std::uint32_t>(t % 3072);

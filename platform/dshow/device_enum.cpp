@@ -9,6 +9,7 @@
 #include "platform/dshow/alsa_capture_filter.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/enumerators.h"
+#include "platform/dshow/firewire_capture_filter.h"
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/v4l2_capture_filter.h"
@@ -139,6 +140,14 @@ class SystemDeviceEnum : public com::ComObject<ICreateDevEnum> {
             {"FriendlyName", node.name}, {"CLSID", GuidToString(GUID_NULL)}, {"DevicePath", node.devicePath}};
         add(new DeviceMoniker("@device:pnp:" + node.devicePath, texts, {},
                               [node](REFIID riid, void** ppv) { return v4l2::CreateCaptureFilter(node, riid, ppv); }));
+      }
+      for (const auto& cam : firewire::Camcorders()) {
+        std::map<std::string, std::string> texts{
+            {"FriendlyName", cam.name}, {"CLSID", GuidToString(GUID_NULL)}, {"DevicePath", cam.devicePath}};
+        if (cam.hdv) texts["DeviceClassGUID"] = firewire::kHdvClassGuid;
+        add(new DeviceMoniker("@device:pnp:" + cam.devicePath, texts, {}, [cam](REFIID riid, void** ppv) {
+          return firewire::CreateCaptureFilter(cam, riid, ppv);
+        }));
       }
     }
     if (category == CLSID_AudioInputDeviceCategory && !sim::Hardware::Instance().Simulated()) {

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/base/strings.h"
+#include "platform/dshow/camcorder_controls.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
@@ -432,10 +433,13 @@ class CamcorderStream : public CSourceStream {
   std::atomic<long long> framesOut_{0};
 };
 
-class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExtTransport, public IAMTimecodeReader {
+class CamcorderFilter : public CSourceFilter, public CamcorderControls {
  public:
   explicit CamcorderFilter(const DeviceDesc& desc)
-      : CSourceFilter(CLSID_SimCaptureDevice, desc.name), desc_(desc), watch_(desc.id, this) {
+      : CSourceFilter(CLSID_SimCaptureDevice, desc.name),
+        CamcorderControls(desc.devicePath),
+        desc_(desc),
+        watch_(desc.id, this) {
     const VideoFormat f = desc.formats.empty() ? VideoFormat{} : desc.formats.front();
     const bool hdv = desc.kind == DeviceKind::HdvCamcorder;
     deck_.hasTape = !desc.tape.empty();
@@ -446,29 +450,8 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   }
   DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
 
-  STDMETHODIMP GetCapability(long capability, long* value, double* doubleValue) override {
-    if (value) *value = 0;
-    if (doubleValue) *doubleValue = 0;
-    if (capability == ED_DEVCAP_DEVICE_TYPE) {
-      if (!value) return E_POINTER;
-      *value = ED_DEVTYPE_VCR;
-      return S_OK;
-    }
-    if (capability == static_cast<long>(ED_DEVCAP_TIMECODE_READ)) {
-      if (!value) return E_POINTER;
-      *value = OATRUE;
-      return S_OK;
-    }
-    return S_OK;
-  }
-  STDMETHODIMP get_ExternalDeviceID(LPOLESTR* id) override { return com::CopyOutText(desc_.devicePath, id); }
-  STDMETHODIMP get_ExternalDeviceVersion(LPOLESTR* version) override { return com::CopyOutText("1.0", version); }
   STDMETHODIMP put_DevicePower(long mode) override { return com::CopyIn(power_, mode); }
   STDMETHODIMP get_DevicePower(long* mode) override { return com::CopyOut(mode, power_); }
-  STDMETHODIMP put_DevicePort(long) override { return S_OK; }
-  STDMETHODIMP get_DevicePort(long* port) override { return com::CopyOut(port, 0); }
-  STDMETHODIMP put_MediaState(long) override { return S_OK; }
-  STDMETHODIMP get_MediaState(long* state) override { return com::CopyOut(state, 0); }
   STDMETHODIMP GetStatus(long item, long* value) override {
     if (item == ED_MEDIA_TYPE) return com::CopyOut(value, deck_.hasTape ? ED_MEDIA_DVC : ED_MEDIA_NOT_PRESENT);
     const long mode = deck_.mode.load();
@@ -479,24 +462,16 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
     if (text) *text = nullptr;
     if (!value) return E_POINTER;
     if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
-    if (param != ED_TRANSBASIC_INPUT_SIGNAL) return com::CopyOut(value, 0);
-    if (desc_.kind == DeviceKind::HdvCamcorder) return com::CopyOut(value, ED_TRANSBASIC_SIGNAL_MPEG2TS);
     const bool pal = !desc_.formats.empty() && desc_.formats.front().height >= 576;
-    return com::CopyOut(value, pal ? ED_TRANSBASIC_SIGNAL_625_50_SD : ED_TRANSBASIC_SIGNAL_525_60_SD);
+    const bool hdv = desc_.kind == DeviceKind::HdvCamcorder;
+    return com::CopyOut(value, param == ED_TRANSBASIC_INPUT_SIGNAL ? InputSignal(hdv, pal) : 0);
   }
-  STDMETHODIMP SetTransportBasicParameters(long, long, LPCOLESTR) override { return S_OK; }
   STDMETHODIMP put_Mode(long mode) override {
     if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
     deck_.mode = mode;
     return S_OK;
   }
   STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, deck_.mode.load()); }
-  STDMETHODIMP put_Rate(double rate) override { return com::CopyIn(rate_, rate); }
-  STDMETHODIMP get_Rate(double* rate) override { return com::CopyOut(rate, rate_); }
-  STDMETHODIMP GetTCRMode(long, long* value) override { return com::CopyOut(value, 0); }
-  STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
-  STDMETHODIMP put_VITCLine(long) override { return S_OK; }
-  STDMETHODIMP get_VITCLine(long* line) override { return com::CopyOut(line, 0); }
   STDMETHODIMP GetTimecode(TIMECODE_SAMPLE* sample) override {
     if (!sample) return E_POINTER;
     if (watch_.Lost()) return E_DEVICE_NOT_CONNECTED;
@@ -508,11 +483,7 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   }
 
  protected:
-  void* GetFilterInterface(REFIID riid) override {
-    if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
-    if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
-    return Offer<IAMTimecodeReader>(this, riid);
-  }
+  void* GetFilterInterface(REFIID riid) override { return OfferControls(riid); }
 
  private:
   int FrameRate() const { return !desc_.formats.empty() && desc_.formats.front().frameDuration == 400000 ? 25 : 30; }
@@ -531,7 +502,6 @@ class CamcorderFilter : public CSourceFilter, public IAMExtDevice, public IAMExt
   TapeDeck deck_;
   CamcorderStream* stream_;
   long power_ = ED_POWER_ON;
-  double rate_ = 1.0;
 };
 
 }  // namespace

@@ -93,7 +93,7 @@ void CSkinComboBox::DrawFace(HDC dc) {
   text.left += 4;
   text.right -= 17;
   const std::string caption = CurrentText();
-  DrawText(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_VCENTER | DT_SINGLELINE);
+  DrawText(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   RestoreDC(dc, saved);
 
   const skin::ArrowPlacement arrow = skin::ComboArrowPlacement(h);

@@ -1,5 +1,7 @@
 #include "platform/testkit/driving.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/gdi/afx_gdi.h"
@@ -113,20 +115,67 @@ bool ControlVisible(HWND parent, int id) {
 
 UINT ButtonState(HWND parent, int id) { return IsDlgButtonChecked(parent, id); }
 
-COLORREF Pixel(HWND hwnd, int x, int y) {
+namespace {
+
+// The composed image of a window's top-level window after painting everything due, and where the
+// window's client origin lies in it.
+bool ComposeAround(HWND hwnd, platform::PixelImage* img, POINT* origin) {
   HWND top = GetAncestor(hwnd, GA_ROOT);
-  if (!top) return CLR_INVALID;
+  if (!top) return false;
   UpdateWindow(top);
   Pump();
-  platform::PixelImage img;
-  if (!platform::ComposeWindow(top, &img)) return CLR_INVALID;
-  POINT p = Screen(hwnd, x, y);
+  if (!platform::ComposeWindow(top, img)) return false;
   RECT tr{};
   GetWindowRect(top, &tr);
-  const int px = p.x - tr.left, py = p.y - tr.top;
+  const POINT p = Screen(hwnd, 0, 0);
+  *origin = {p.x - tr.left, p.y - tr.top};
+  return true;
+}
+
+COLORREF At(const platform::PixelImage& img, POINT origin, int x, int y) {
+  const int px = origin.x + x, py = origin.y + y;
   if (px < 0 || py < 0 || px >= img.width || py >= img.height) return CLR_INVALID;
   const uint32_t v = img.pixels[static_cast<size_t>(py) * img.width + px];
   return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+}  // namespace
+
+COLORREF Pixel(HWND hwnd, int x, int y) {
+  platform::PixelImage img;
+  POINT origin{};
+  return ComposeAround(hwnd, &img, &origin) ? At(img, origin, x, y) : CLR_INVALID;
+}
+
+std::vector<InkRun> InkRuns(HWND hwnd, const RECT& area, COLORREF background, int gap) {
+  platform::PixelImage img;
+  POINT origin{};
+  if (!ComposeAround(hwnd, &img, &origin)) return {};
+  auto ink = [&](int x, int y) {
+    const COLORREF c = At(img, origin, x, y);
+    return c != CLR_INVALID && std::abs(GetRValue(c) - GetRValue(background)) +
+                                       std::abs(GetGValue(c) - GetGValue(background)) +
+                                       std::abs(GetBValue(c) - GetBValue(background)) >
+                                   120;
+  };
+  std::vector<InkRun> runs;
+  int blank = gap;
+  for (int x = area.left; x < area.right; ++x) {
+    int first = area.bottom, last = -1;
+    for (int y = area.top; y < area.bottom; ++y)
+      if (ink(x, y)) first = std::min(first, y), last = std::max(last, y);
+    if (last < 0) {
+      ++blank;
+      continue;
+    }
+    if (blank >= gap || runs.empty()) runs.push_back({x, x, first, last});
+    InkRun& run = runs.back();
+    run.right = x;
+    run.top = std::min(run.top, first);
+    run.bottom = std::max(run.bottom, last);
+    blank = 0;
+  }
+  return runs;
 }
 
 ManualTime::ManualTime(std::uint64_t startMs)

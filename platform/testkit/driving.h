@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,13 @@ UINT ButtonState(HWND parent, int id);
 // The composed pixel of a window at client coordinates after painting everything due;
 // CLR_INVALID outside it or without pixels.
 COLORREF Pixel(HWND hwnd, int x, int y);
+
+// Stretches of columns of a window's area that hold ink (pixels far from `background`), split
+// where at least `gap` blank columns stand: the words and free-standing glyphs of a drawn text.
+struct InkRun {
+  int left, right, top, bottom;
+};
+std::vector<InkRun> InkRuns(HWND hwnd, const RECT& area, COLORREF background, int gap = 2);
 
 // A manual clock installed for its lifetime; Advance moves it and pumps so due timers fire.
 class ManualTime {

@@ -357,36 +357,11 @@ TEST_F(CorrinDialogTest, TheCategoryFaceShowsAnAmpersandAsItself) {
     Pump();
     EXPECT_EQ("Travel & Events", ComboSelection(d, IDC_CATEGORY));
     EXPECT_FALSE(WritePicture(d, "corrin_category_travel.png").empty());
-    // The face's ink, column by column, left of the arrow: words and glyphs stand apart.
+    // The face's ink left of the arrow: words and free-standing glyphs.
     RECT face{};
     ::GetClientRect(combo, &face);
-    const COLORREF back = testkit::Pixel(combo, 2, 2);
-    auto ink = [&](int x, int y) {
-      const COLORREF c = testkit::Pixel(combo, x, y);
-      return std::abs(GetRValue(c) - GetRValue(back)) + std::abs(GetGValue(c) - GetGValue(back)) +
-                 std::abs(GetBValue(c) - GetBValue(back)) >
-             120;
-    };
-    struct Run {
-      int left, right, top, bottom;
-    };
-    std::vector<Run> runs;
-    int blank = 99;
-    for (int x = 1; x < face.right - 24; ++x) {
-      int top = face.bottom, bottom = -1;
-      for (int y = 1; y < face.bottom - 1; ++y)
-        if (ink(x, y)) top = std::min(top, y), bottom = std::max(bottom, y);
-      if (bottom < 0) {
-        ++blank;
-        continue;
-      }
-      if (blank >= 2 || runs.empty()) runs.push_back({x, x, top, bottom});
-      Run& run = runs.back();
-      run.right = x;
-      run.top = std::min(run.top, top);
-      run.bottom = std::max(run.bottom, bottom);
-      blank = 0;
-    }
+    face.right -= 24;
+    const std::vector<InkRun> runs = InkRuns(combo, face, testkit::Pixel(combo, 2, 2));
     // "Travel", "&", "Events": the middle one a glyph of its own height, not a one-row underscore.
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_GE(runs[1].bottom - runs[1].top, 5);

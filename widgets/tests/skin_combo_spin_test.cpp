@@ -1,3 +1,4 @@
+#include "platform/testkit/driving.h"
 #include "widgets/skin_combo_box.h"
 #include "widgets/skin_geometry.h"
 #include "widgets/tests/widget_harness.h"
@@ -35,6 +36,23 @@ TEST_F(SkinCombos, FaceShowsTheArrowOfItsStateAndSelectionReachesTheParent) {
   bool selChange = false;
   for (const Event& e : Of(WM_COMMAND)) selChange |= e.id == 801 && e.code == static_cast<UINT>(CBN_SELCHANGE);
   EXPECT_TRUE(selChange);
+  combo.UnsubclassWindow();
+}
+
+TEST_F(SkinCombos, AnAmpersandIsDrawnAsItselfNotAsAMnemonic) {
+  CSkinComboBox combo(ui_, IDB_SKIN_COMBO_ARROW);
+  HWND c = Make(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, {10, 10, 160, 200}, 802);
+  ASSERT_TRUE(combo.SubclassWindow(c));
+  combo.AddString("Travel & Events");
+  combo.SetCurSel(0);
+  RECT face;
+  GetClientRect(c, &face);
+  // Inside the border, left of the separator.
+  face = {2, 2, face.right - 18, face.bottom - 2};
+  const std::vector<testkit::InkRun> runs = testkit::InkRuns(c, face, Pixel(c, 3, 3));
+  // "Travel", "&", "Events": the middle one a glyph of its own height, no underscore under a blank.
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_GE(runs[1].bottom - runs[1].top, 5);
   combo.UnsubclassWindow();
 }
 

@@ -19,9 +19,7 @@ CAudioCDBurnDlg::~CAudioCDBurnDlg() {
 
 UINT CAudioCDBurnDlg::TitleString() const { return auvry::kStrTitleAudioCd; }
 
-const char* CAudioCDBurnDlg::AddFilter() const {
-  return "Audio files(*.wma,*.wav)|*.wma;*.wav;*.mp3|All files(*.*)|*.*||";
-}
+const char* CAudioCDBurnDlg::AddFilter() const { return kAudioCdAddFilter; }
 
 std::uint32_t CAudioCDBurnDlg::BlockBytes() const { return auvry::kCdSectorBytes; }
 
@@ -85,6 +83,11 @@ void CAudioCDBurnDlg::StartBurn() {
   if (drives_.GetCurSel() >= 0) writer_.ChooseDrive(static_cast<unsigned char>(drives_.GetCurSel()));
   if (list_.GetItemCount() == 0) {
     auvry::ShowMessage(m_hWnd, auvry::BurnText(auvry::kStrSelectFile), MB_ICONINFORMATION);
+    EnableControls(true);
+    return;
+  }
+  if (list_.GetItemCount() > auvry::kMaxCdTracks) {
+    auvry::ShowMessage(m_hWnd, auvry::TooManyTracksText(list_.GetItemCount()), MB_ICONWARNING);
     EnableControls(true);
     return;
   }

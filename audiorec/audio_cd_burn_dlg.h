@@ -12,6 +12,9 @@
 
 class CPcmDecoder;
 
+// The files the track list takes, from Add and from a drop; the main list takes the same.
+inline constexpr const char* kAudioCdAddFilter = "Audio files(*.wma,*.wav)|*.wma;*.wav;*.mp3|All files(*.*)|*.*||";
+
 class CAudioCDBurnDlg : public CBurnDlgFrame {
  public:
   explicit CAudioCDBurnDlg(CWnd* parent = nullptr);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "audiorec/capture_filter_lookup.h"
+#include "capture/device_list.h"
 #include "capture/graph_helper.h"
 #include "platform/audio/audio_classes.h"
 #include "platform/audio/audio_interfaces.h"
@@ -79,6 +80,7 @@ BOOL CAudioRecordGraph::Open(HWND notify, const std::string& videoName, const st
       Close();
       return FALSE;
     }
+    AddCaptureBox(audioName);
     if (monitorMode == 1) sourceKind_ = kMonitored;
     else if (monitorMode == 2) sourceKind_ = kUnmonitored;
     else sourceKind_ = GetDeviceNameKind(audioName) == 2 ? kMonitored : kUnmonitored;
@@ -103,7 +105,10 @@ BOOL CAudioRecordGraph::Reopen(HWND notify, const std::string& videoName, const 
   if (recording_) StopRecordingGraph();
   Stop();
   Close();
-  return Open(notify, videoName, audioName, monitorMode) && opened_ && StartPreview();
+  if (Open(notify, videoName, audioName, monitorMode) && opened_ && StartPreview()) return TRUE;
+  // Half an engine is no engine: the caller falls back to the device it had.
+  Close();
+  return FALSE;
 }
 
 BOOL CAudioRecordGraph::SelectAudioInput(const std::string& name) {
@@ -122,17 +127,42 @@ BOOL CAudioRecordGraph::SelectAudioInput(const std::string& name) {
   return TRUE;
 }
 
-BOOL CAudioRecordGraph::SelectVideoAudioSource(const std::string& name) {
-  if (FAILED(FindCaptureFilter(CLSID_VideoInputDeviceCategory, name, &videoSource_)) ||
-      FAILED(graph_->AddFilter(videoSource_, "Video Capture"))) {
-    ReleaseInterface(&videoSource_);
-    videoSource_ = nullptr;
-    return FALSE;
+HRESULT CAudioRecordGraph::AddVideoCapture(const std::string& name, const char* filterName, IBaseFilter** slot) {
+  if (FAILED(FindCaptureFilter(CLSID_VideoInputDeviceCategory, name, slot)) ||
+      FAILED(graph_->AddFilter(*slot, filterName))) {
+    ReleaseInterface(slot);
+    *slot = nullptr;
+    return E_FAIL;
   }
-  if (SUCCEEDED(helper_.AddFilter(CLSID_NullRenderer, &videoEnd_, "NULL Renderer")))
-    builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoSource_, nullptr, videoEnd_);
+  // Asking the capture pin's stream configuration brings the device's crossbars into the graph.
+  CComPtr<IAMStreamConfig> config;
+  builder_->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, *slot, IID_IAMStreamConfig,
+                          reinterpret_cast<void**>(&config));
+  if (routing_.RouteCrossbar(builder_, *slot)) routing_.SelectRoute(kBoxInput);
+  if (FAILED(helper_.AddFilter(CLSID_NullRenderer, &videoEnd_, "NULL Renderer")) ||
+      FAILED(builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, *slot, nullptr, videoEnd_)))
+    return S_FALSE;
+  return S_OK;
+}
+
+BOOL CAudioRecordGraph::SelectVideoAudioSource(const std::string& name) {
+  if (FAILED(AddVideoCapture(name, "Video Capture", &videoSource_))) return FALSE;
   sourceReady_ = 1;
   return TRUE;
+}
+
+void CAudioRecordGraph::AddCaptureBox(const std::string& audioName) {
+  std::string videoName;
+  if (!CCaptureDeviceList().FindVideoPartner(audioName, videoName) || videoName.empty()) return;
+  // Some boxes digitise sound only while their picture runs; without the picture the input
+  // still records what it can.
+  if (AddVideoCapture(videoName, "Capture Box", &boxVideo_) == S_OK) {
+    boxAdded_ = 1;
+    return;
+  }
+  RemoveAndRelease(graph_, &videoEnd_);
+  RemoveAndRelease(graph_, &boxVideo_);
+  routing_.Reset();
 }
 
 IBaseFilter* CAudioRecordGraph::SourceFilter() const {
@@ -372,7 +402,9 @@ void CAudioRecordGraph::Close() {
   // Filters leave a stopped graph only: a running source would deliver into a released one.
   if (control_) control_->Stop();
   ReleaseChain();
-  for (IBaseFilter** slot : {&videoEnd_, &videoSource_, &audioSource_}) RemoveAndRelease(graph_, slot);
+  routing_.Reset();
+  for (IBaseFilter** slot : {&videoEnd_, &boxVideo_, &videoSource_, &audioSource_}) RemoveAndRelease(graph_, slot);
+  boxAdded_ = 0;
   ReleaseInterface(&events_);
   ReleaseInterface(&control_);
   ReleaseInterface(&builder_);

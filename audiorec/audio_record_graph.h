@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "audiorec/crossbar_routing.h"
 #include "capture/capture_settings.h"
 #include "capture/writer_graph_helper.h"
 #include "platform/window/afx_wnd.h"
@@ -42,6 +43,8 @@ class CAudioRecordGraph {
                     int monitorMode);
   BOOL SelectAudioInput(const std::string& name);
   BOOL SelectVideoAudioSource(const std::string& name);
+  // The physical connector type the capture box's crossbar is routed to (composite).
+  static constexpr long kBoxInput = 2;
   BOOL StartPreview();
   BOOL StartRecordWav(const std::string& file, int channels, int bitsPerSample, int sampleRate, int writerParam);
   // The output file, the profile path and the four content attributes.
@@ -70,9 +73,16 @@ class CAudioRecordGraph {
   IGraphBuilder* Graph() const { return graph_; }
   // The renderer the monitored input is heard through (null when unmonitored).
   IBaseFilter* MonitorRenderer() const { return monitor_; }
+  // Whether the video device of the audio input's capture box runs alongside it.
+  bool CaptureBoxAdded() const { return boxAdded_ != 0; }
 
  private:
   BOOL CreateGraph();
+  // Adds the video device with its crossbar routed to composite and its capture pin rendered
+  // into a null renderer: E_FAIL when the device cannot be added, S_FALSE when its picture
+  // cannot be rendered.
+  HRESULT AddVideoCapture(const std::string& name, const char* filterName, IBaseFilter** slot);
+  void AddCaptureBox(const std::string& audioName);
   IBaseFilter* SourceFilter() const;
   int SourcePinIndex();
   void SetUpSourcePin(int channels, int bytesPerSample, int rate);
@@ -103,8 +113,11 @@ class CAudioRecordGraph {
   IBaseFilter* pcmWriter_ = nullptr;
   IBaseFilter* mp3Encoder_ = nullptr;
   IBaseFilter* wmaWriter_ = nullptr;
+  IBaseFilter* boxVideo_ = nullptr;
+  CCrossbarRouting routing_;
   IBaseFilter* videoEnd_ = nullptr;
   IBaseFilter* noiseReduction_ = nullptr;
+  int boxAdded_ = 0;
 
   HWND notify_ = nullptr;
   std::string openVideoName_, openAudioName_;

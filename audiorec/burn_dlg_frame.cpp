@@ -21,6 +21,7 @@ namespace {
 
 constexpr const char* kProductKey = "SOFTWARE\\Narvell\\Vidarro 5";
 constexpr COLORREF kStaticText = RGB(130, 145, 153);
+constexpr COLORREF kDisabledCaption = RGB(67, 71, 73);
 constexpr COLORREF kComboBack = RGB(54, 61, 64);
 
 HINSTANCE ModuleOf(UINT bitmap) { return AfxFindResourceHandle(MAKEINTRESOURCE(bitmap), RT_BITMAP); }
@@ -75,6 +76,8 @@ BOOL CBurnDlgFrame::OnInitDialog() {
   titleFont_.CreateFontIndirect(&lf);
   list_.SubclassDlgItem(IDC_BURN_LIST, this);
   list_.InsertColumns();
+  list_.AcceptDrops(auvry::kAcceptFiles,
+                    [this](const std::vector<auvry::DroppedPath>& paths) { OnFilesDropped(paths); });
   SkinControls();
   LayOut();
   if (CWnd* title = GetDlgItem(IDC_BURN_TITLE)) title->SetFont(&titleFont_);
@@ -107,7 +110,7 @@ void CBurnDlgFrame::SkinControls() {
   drives_.SetBackgroundBrush(comboBrush_);
   drives_.SetTextColor(kStaticText);
   finalize_.SubclassDlgItem(IDC_BURN_FINALIZE, this);
-  finalize_.SetTextColor(kStaticText);
+  finalize_.SetTextColors(kStaticText, kDisabledCaption);
   if (background_.GetSafeHandle()) finalize_.SetBackgroundBrush(background_);
   progress_.SubclassDlgItem(IDC_BURN_PROGRESS, this);
   if (skin) progress_.LoadBitmap(skin, IDB_BURN_PROGRESS);
@@ -214,6 +217,13 @@ void CBurnDlgFrame::OnAdd() {
   if (dialog.DoModal() != IDOK) return;
   for (const std::string& path : dialog.GetPathNames())
     if (!RowListed(path)) AddFileRow(path);
+  UpdateTotals();
+}
+
+void CBurnDlgFrame::OnFilesDropped(const std::vector<auvry::DroppedPath>& paths) {
+  if (phase_ != kIdle) return;
+  for (const auvry::DroppedPath& dropped : paths)
+    if (auvry::MatchesAddFilter(AddFilter(), dropped.path) && !RowListed(dropped.path)) AddFileRow(dropped.path);
   UpdateTotals();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audiorec/disc_writer.h"
+#include "audiorec/recorder_check_box.h"
 #include "audiorec/recording_list_ctrl.h"
 #include "platform/controls/afx_controls.h"
 #include "platform/gdi/afx_gdi.h"
@@ -16,7 +17,6 @@
 #include "platform/window/afx_msgmap.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "widgets/skin_button.h"
-#include "widgets/skin_check_box.h"
 #include "widgets/skin_combo_box.h"
 #include "widgets/skin_scroll_bar.h"
 
@@ -78,6 +78,8 @@ class CBurnDlgFrame : public CDialog {
   void OnErase();
   void OnBurnButton();
   void OnListKeyDown(NMHDR* header, LRESULT* result);
+  // Dropped files join as Add adds them; none while a decode, burn or erase runs.
+  void OnFilesDropped(const std::vector<auvry::DroppedPath>& paths);
   LRESULT OnWriterBurnEnd(WPARAM status, LPARAM);
   LRESULT OnWriterEraseEnd(WPARAM status, LPARAM);
   LRESULT OnDecoderMessage(WPARAM, LPARAM);
@@ -96,7 +98,7 @@ class CBurnDlgFrame : public CDialog {
 
   CRecordingListCtrl list_;
   CSkinComboBox drives_;
-  CSkinCheckBox finalize_;
+  auvry::CRecorderCheckBox finalize_;
   CBitmapProgressBar progress_;
   CSkinButton close_, delete_, erase_, eject_, burn_, add_, exit_;
   CToolTipCtrl tips_;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/base/strings.h"
+
 namespace auvry {
 
 namespace {
@@ -111,6 +113,12 @@ DiscNames::Names DiscNames::Add(const std::string& fileName) {
   }
   shortNames_.insert(Upper(names.shortName));
   return names;
+}
+
+std::string TooManyTracksText(int rows) {
+  const int extra = rows - kMaxCdTracks;
+  return platform::Format("An audio CD holds at most %d tracks. Please remove %d %s from the list.", kMaxCdTracks,
+                          extra, extra == 1 ? "song" : "songs");
 }
 
 }  // namespace auvry

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/disc/audio_stream.h"
+
 namespace auvry {
 
 constexpr double kBytesPerMegabyte = 1048576.0;
@@ -19,7 +21,11 @@ constexpr std::uint32_t kDataBlockBytes = 2048;
 constexpr std::uint32_t kReservedBlocks = 150;
 constexpr std::uint32_t kPregapSectors = 150;
 
+constexpr int kMaxCdTracks = static_cast<int>(platform::disc::kMaxAudioTracks);
+
 std::int64_t CdAudioBytes(int playSeconds);
+// The refusal of a track list longer than a disc holds, saying how many rows to remove.
+std::string TooManyTracksText(int rows);
 // Sectors an audio CD of these tracks (CD-audio bytes each) takes: each track's 2352-byte
 // sectors and its pregap, as the writer lays them out.
 std::uint64_t AudioSectorsNeeded(const std::vector<std::int64_t>& trackBytes);

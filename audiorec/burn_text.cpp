@@ -1,5 +1,6 @@
 #include "burn_text.h"
 
+#include "audiorec/recorder_app.h"
 #include "platform/base/message_box.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
@@ -48,13 +49,7 @@ std::string BurnText(UINT id) {
   return English(id);
 }
 
-std::string ProgramTitle() {
-  static const std::string title = [] {
-    std::string text = BurnText(kStrProgramTitle);
-    return text.empty() ? std::string("Narvell  Vidarro 5.0 Audio Recorder") : text;
-  }();
-  return title;
-}
+std::string ProgramTitle() { return Program().title; }
 
 int ShowMessage(HWND owner, const std::string& text, UINT type) {
   return ::MessageBox(owner, text, ProgramTitle(), type);

@@ -9,7 +9,6 @@
 namespace auvry {
 
 enum BurnString : UINT {
-  kStrProgramTitle = 131,
   kStrFiles = 106,
   kStrSize = 107,
   kStrPlayTime = 108,
@@ -39,7 +38,7 @@ enum BurnString : UINT {
 };
 
 std::string BurnText(UINT id);
-// The caption of the recorder's message boxes.
+// The caption of the recorder's message boxes and dialogs: the program title.
 std::string ProgramTitle();
 int ShowMessage(HWND owner, const std::string& text, UINT type);
 

@@ -1,5 +1,6 @@
 #include "audiorec/dropped_paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -91,6 +92,27 @@ std::vector<DroppedPath> AcceptedDrops(const std::vector<std::string>& dropped, 
     }
   }
   return accepted;
+}
+
+bool MatchesAddFilter(const std::string& filter, const std::string& path) {
+  const auto begin = filter.find('|');
+  if (begin == std::string::npos) return false;
+  const auto end = filter.find('|', begin + 1);
+  const std::string patterns = filter.substr(begin + 1, end == std::string::npos ? end : end - begin - 1);
+  const std::string name = std::filesystem::path(path).filename().string();
+  size_t at = 0;
+  while (at <= patterns.size()) {
+    const auto next = std::min(patterns.find(';', at), patterns.size());
+    const std::string pattern = platform::Trim(patterns.substr(at, next - at));
+    at = next + 1;
+    if (pattern == "*" || pattern == "*.*") return true;
+    if (pattern.size() < 2 || pattern.rfind("*.", 0) != 0) continue;
+    const std::string extension = pattern.substr(1);
+    if (name.size() > extension.size() &&
+        platform::EqualsNoCase(name.substr(name.size() - extension.size()), extension))
+      return true;
+  }
+  return false;
 }
 
 void TakeDroppedFiles(HDROP drop, int accepts, const std::function<void(const std::string& path, int kind)>& add) {

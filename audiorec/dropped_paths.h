@@ -29,6 +29,10 @@ struct DroppedPath {
 // of a kind the list does not take are left out.
 std::vector<DroppedPath> AcceptedDrops(const std::vector<std::string>& dropped, int accepts);
 
+// Whether the first pattern list of an open-file filter ("Audio files|*.wma;*.wav|All|*.*||")
+// takes the path, by its extension and without regard to case.
+bool MatchesAddFilter(const std::string& filter, const std::string& path);
+
 // WM_DROPFILES of a list: hands every accepted path to add, then frees the list.
 void TakeDroppedFiles(HDROP drop, int accepts, const std::function<void(const std::string& path, int kind)>& add);
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "audiorec/audio_cd_burn_dlg.h"
 #include "audiorec/playback_mute.h"
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_settings_dlg.h"
@@ -274,6 +275,10 @@ void CRecorderDlg::SetUpSkin() {
 void CRecorderDlg::SetUpList() {
   if (!list_.SubclassDlgItem(IDC_AUVRY_LIST, this)) return;
   list_.InsertColumns();
+  list_.AcceptDrops(kAcceptFiles, [this](const std::vector<DroppedPath>& paths) {
+    for (const DroppedPath& dropped : paths)
+      if (MatchesAddFilter(kAudioCdAddFilter, dropped.path)) AddRecordingToList(dropped.path);
+  });
 }
 
 void CRecorderDlg::FillInputDevices() {

@@ -104,9 +104,32 @@ int CRecordingListCtrl::RemoveAllRows() {
   return 1;
 }
 
+void CRecordingListCtrl::PreSubclassWindow() {
+  CSkinListCtrl::PreSubclassWindow();
+  DragAcceptFiles(TRUE);
+}
+
+void CRecordingListCtrl::TakeDrop(HDROP drop) {
+  std::vector<auvry::DroppedPath> accepted;
+  auvry::TakeDroppedFiles(drop, accepts_, [&accepted](const std::string& path, int kind) {
+    accepted.push_back({path, kind});
+  });
+  if (dropHandler_ && !accepted.empty()) dropHandler_(accepted);
+}
+
 LRESULT CRecordingListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   // The rows' items go with the window, however it is destroyed.
   if (msg == WM_DESTROY) RemoveAllRows();
+  if (msg == WM_DROPFILES) {
+    TakeDrop(reinterpret_cast<HDROP>(wParam));
+    return 0;
+  }
+  if (msg == WM_CREATE) {
+    // A list made rather than subclassed takes drops as well.
+    const LRESULT created = CSkinListCtrl::WindowProc(msg, wParam, lParam);
+    if (created != -1) DragAcceptFiles(TRUE);
+    return created;
+  }
   if (msg == WM_VSCROLL || msg == WM_HSCROLL) {
     ScrollInfoPair bars;
     bars.h.cbSize = bars.v.cbSize = sizeof(SCROLLINFO);

@@ -2,10 +2,12 @@
 // dialogs. Every row owns its RecordingItem (the row's item data); every way a row goes frees it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "audiorec/dropped_paths.h"
 #include "audiorec/recording_item.h"
 #include "audiorec/skin_list_ctrl.h"
 
@@ -23,6 +25,13 @@ class CRecordingListCtrl : public CSkinListCtrl {
   ~CRecordingListCtrl() override;
 
   void InsertColumns();
+  // Files dropped on the list: the accepted paths of one drop (kinds as AcceptedDrops gives
+  // them) go to the owner's add; without a handler a drop adds nothing.
+  using DropHandler = std::function<void(const std::vector<auvry::DroppedPath>& paths)>;
+  void AcceptDrops(int accepts, DropHandler handler) {
+    accepts_ = accepts;
+    dropHandler_ = std::move(handler);
+  }
   // Appends a row showing the item; returns its index.
   int AppendRow(std::unique_ptr<RecordingItem> item, const std::string& sizeText, const std::string& timeText);
   RecordingItem* ItemAt(int row) const;
@@ -36,5 +45,12 @@ class CRecordingListCtrl : public CSkinListCtrl {
   int RemoveAllRows();
 
  protected:
+  void PreSubclassWindow() override;
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void TakeDrop(HDROP drop);
+
+  int accepts_ = auvry::kAcceptFiles;
+  DropHandler dropHandler_;
 };

@@ -25,6 +25,8 @@ function(vidarro_test name)
     VIDARRO_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}"
     VIDARRO_PICTURE_DIR="${CMAKE_BINARY_DIR}/pictures/${T_PICTURES}")
   set(home ${CMAKE_BINARY_DIR}/testhome/${name})
+  # Neither bus exists for a test unless it starts its own: none reaches the machine's logind or
+  # the user's screen saver.
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env
       HOME=${home}
@@ -38,6 +40,8 @@ function(vidarro_test name)
       VIDARRO_APP_DIR=${VIDARRO_APP_DIR}
       VIDARRO_LAUNCH_RECORD=${home}/launches.log
       VIDARRO_HEADLESS=1
+      DBUS_SYSTEM_BUS_ADDRESS=unix:path=${home}/run/no-system-bus
+      DBUS_SESSION_BUS_ADDRESS=unix:path=${home}/run/no-session-bus
       $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   add_custom_command(TARGET ${name} PRE_LINK

@@ -32,6 +32,7 @@ bool Qn_ConvertFFmpeg::Init(const ReplyTarget& target) {
   target_ = target;
   percent_ = 0;
   lastTime_ = 0;
+  lastFrame_ = 0;
   return true;
 }
 
@@ -158,7 +159,8 @@ int Qn_ConvertFFmpeg::ConvertStart() {
       result = kConvertFailed;
     } else {
       percent_ = 100;
-      PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING, MAKELPARAM(100, 0));
+      // The last frame the converter named, so the host's count ends where the file did.
+      PostReply(target_, Qn_OP_CONVERT, Qn_MSG_CONVERT_PROCESSING, MAKELPARAM(100, static_cast<WORD>(lastFrame_)));
       result = kConvertDone;
     }
   }
@@ -168,6 +170,7 @@ int Qn_ConvertFFmpeg::ConvertStart() {
 
 void Qn_ConvertFFmpeg::OnProgress(double seconds, std::int32_t frame) {
   lastTime_ = seconds;
+  if (frame > 0) lastFrame_ = frame;
   const std::int32_t percent = ProgressPercent(seconds, item_->duration);
   if (frame >= 20 || static_cast<std::uint32_t>(percent) <= 99) {
     // 100 is kept for the end of a file that converted well.

@@ -58,6 +58,7 @@ class Qn_ConvertFFmpeg {
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;
+  std::int32_t lastFrame_ = 0;
   LPARAM pendingProgress_ = 0;
   bool progressPending_ = false;
   bool progressPosted_ = false;

@@ -44,8 +44,8 @@ int Qn_ConvertManager::BeginMainThread(HWND window, UINT message) {
   return 1;
 }
 
-void Qn_ConvertManager::EndMainThread() {
-  if (!thread_.joinable()) return;
+bool Qn_ConvertManager::EndMainThread() {
+  if (!thread_.joinable()) return true;
   QnLogWrite(QN_LOG_LEVEL, "[%s] Qn_OP_EVENT_EXIT", "Qn_ConvertManager::EndMainThread");
   {
     std::lock_guard<std::mutex> guard(wakeLock_);
@@ -53,11 +53,18 @@ void Qn_ConvertManager::EndMainThread() {
     ffmpeg_.Stop();
   }
   wake_.notify_all();
+  const auto deadline = std::chrono::steady_clock::now() + closeLimit_;
   while (!threadEnded_.load()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      QnLogWrite(QN_LOG_LEVEL, "[%s] the thread did not end within [%lld] ms: left running",
+                 "Qn_ConvertManager::EndMainThread", static_cast<long long>(closeLimit_.count()));
+      return false;
+    }
     AnswerSentReplies();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   thread_.join();
+  return true;
 }
 
 int Qn_ConvertManager::PushOp(bool urgent, std::unique_ptr<Qn_ConvertOp> op) {
@@ -238,6 +245,7 @@ void Qn_ConvertManager::SetConvertOption(int mode, const Qn_ConvertOption* optio
   constexpr char kTag[] = "Qn_ConvertManager::SetConvertOption";
   QnLogWrite(QN_LOG_LEVEL, "[%s] pOpCon:[%p]", kTag, static_cast<const void*>(option));
   if (!option) {
+    optionAccepted_ = false;
     Post(Qn_OP_SET_CONVERT_OPTION, Qn_MSG_FAILED, Qn_ERR_GENERAL);
     return;
   }
@@ -251,6 +259,8 @@ void Qn_ConvertManager::SetConvertOption(int mode, const Qn_ConvertOption* optio
   const int verdict = CheckConvertOption(checked, check, &why);
   if (verdict != Qn_MSG_SUCCEEDED) {
     QnLogWrite(QN_LOG_LEVEL, "[%s] refused: %s", kTag, why.c_str());
+    // The start that follows must fail, not convert with the profile chosen before.
+    optionAccepted_ = false;
     Post(Qn_OP_SET_CONVERT_OPTION, Qn_MSG_FAILED, verdict);
     return;
   }
@@ -307,12 +317,12 @@ void Qn_ConvertManager::Convert() {
       Post(Qn_OP_CONVERT, Qn_MSG_FAILED, Qn_ERR_STOPPED);
       break;
     }
-    if (mode_ != 1) {
-      if (!ffmpeg_.Init(target_)) break;
-      ffmpeg_.Convert(mode_, option_, file);
-      ffmpeg_.WaitForThread();
-      ffmpeg_.Deinit();
-    }
+    // Every mode converts, WMV HD included: an item announced and never converted would end
+    // the batch as done with no file written.
+    if (!ffmpeg_.Init(target_)) break;
+    ffmpeg_.Convert(mode_, option_, file);
+    ffmpeg_.WaitForThread();
+    ffmpeg_.Deinit();
     QnLogWrite(QN_LOG_LEVEL, "[%s] =================> end of convert", kTag);
     QnLogWrite(QN_LOG_LEVEL, "[%s] ==> Duration:[%ld]", kTag, long(file->duration));
   }

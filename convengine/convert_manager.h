@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -35,16 +36,24 @@ struct Qn_ConvertOp {
 class Qn_ConvertManager {
  public:
   Qn_ConvertManager() = default;
-  ~Qn_ConvertManager() { EndMainThread(); }
+  // Waits as long as the thread runs: it uses this object. An owner that must not wait keeps
+  // the object alive instead (see EndMainThread).
+  ~Qn_ConvertManager() {
+    while (!EndMainThread()) {
+    }
+  }
   Qn_ConvertManager(const Qn_ConvertManager&) = delete;
   Qn_ConvertManager& operator=(const Qn_ConvertManager&) = delete;
 
   // 1 when the thread was started; 0 when one runs already.
   int BeginMainThread(HWND window, UINT message);
-  // Stops a running batch and returns once every thread of the engine has ended. While
-  // waiting it answers messages sent to the calling thread, so a host window that closes
-  // the engine from its own thread cannot deadlock with the item-start reply.
-  void EndMainThread();
+  // Stops a running batch and returns once every thread of the engine has ended (true), or
+  // after the close limit with the thread still running (false): the object is then still
+  // in use by that thread and must outlive it. While waiting it answers messages sent to the
+  // calling thread, so a host window that closes the engine from its own thread cannot
+  // deadlock with the item-start reply.
+  bool EndMainThread();
+  void SetCloseLimit(std::chrono::milliseconds limit) { closeLimit_ = limit; }
   bool IsRunning() const { return thread_.joinable(); }
 
   // Queues an operation; an urgent one (stop) also ends a running child at once.
@@ -73,6 +82,7 @@ class Qn_ConvertManager {
   void Post(int op, int status, LPARAM value) { PostReply(target_, op, status, value); }
 
   ReplyTarget target_;
+  std::chrono::milliseconds closeLimit_{20000};
   std::thread thread_;
   std::atomic<bool> threadEnded_{false};
 

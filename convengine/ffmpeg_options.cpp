@@ -88,11 +88,13 @@ int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEn
   if (hasEncoder) {
     if (!option.ONLY_AUDIO && !option.video.codec.empty()) {
       const std::string encoder = MapVideoCodec(option.video.codec);
-      if (!hasEncoder(encoder)) return Refuse(why, Qn_ERR_GENERAL, "no video encoder '" + encoder + "' in this FFmpeg");
+      if (!hasEncoder(encoder))
+        return Refuse(why, Qn_ERR_NO_VIDEO_ENCODER, "no video encoder '" + encoder + "' in this FFmpeg");
     }
     if (!option.audio.codec.empty()) {
       const std::string encoder = MapAudioCodec(option.audio.codec);
-      if (!hasEncoder(encoder)) return Refuse(why, Qn_ERR_GENERAL, "no audio encoder '" + encoder + "' in this FFmpeg");
+      if (!hasEncoder(encoder))
+        return Refuse(why, Qn_ERR_NO_AUDIO_ENCODER, "no audio encoder '" + encoder + "' in this FFmpeg");
     }
   }
   return Qn_MSG_SUCCEEDED;

@@ -20,7 +20,7 @@ using EncoderCheck = std::function<bool(const std::string& encoder)>;
 
 // Checks an option before it is stored. Returns Qn_MSG_SUCCEEDED, or the error code of the
 // refusal with the reason in *why: Qn_ERR_INVALID_ARG for values out of range or hostile text,
-// Qn_ERR_GENERAL for a codec that has no encoder in this build.
+// Qn_ERR_NO_VIDEO_ENCODER or Qn_ERR_NO_AUDIO_ENCODER for a codec that has no encoder in this build.
 int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEncoder, std::string* why);
 
 // Gives an extension written without its dot ("mp4") the dot the output name needs.

@@ -46,6 +46,9 @@ enum Qn_ErrorCode : int {
   Qn_ERR_MEDIA_INFO = 6,
   Qn_ERR_DUPLICATE = 8,
   Qn_ERR_STOPPED = 11,
+  // An option refused because this FFmpeg has no encoder for its video or audio codec.
+  Qn_ERR_NO_VIDEO_ENCODER = 20,
+  Qn_ERR_NO_AUDIO_ENCODER = 21,
 };
 
 struct Qn_VideoOption {

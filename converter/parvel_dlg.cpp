@@ -31,6 +31,7 @@ constexpr COLORREF kLabelText = RGB(0x82, 0x91, 0x99);
 constexpr COLORREF kEditBackground = RGB(0x36, 0x3D, 0x40);
 constexpr int kWidth = 836;
 constexpr int kHeight = 520;
+constexpr int kToolTipWidth = 200;
 
 const char* const kAddFilter =
     "MPEG file(*.mpeg,*.mpg)|*.mpeg;*.mpg|WMV file(*.wmv)|*.wmv|AVI file(*.avi)|*.avi|all files(*.*)|*.*||";
@@ -113,9 +114,6 @@ BOOL CParvelDlg::OnInitDialog() {
   }
 
   m_list.SubclassDlgItem(IDC_FILE_LIST, this);
-  m_profile.SubclassDlgItem(IDC_PROFILE, this);
-  m_video.SubclassDlgItem(IDC_VIDEO_PRESET, this);
-  m_audio.SubclassDlgItem(IDC_AUDIO_PRESET, this);
   m_folderEdit.SubclassDlgItem(IDC_OUT_FOLDER, this);
   m_folderEdit.SetColors(kEditBackground, kEditBackground, kLabelText);
   m_progress.SubclassDlgItem(IDC_PROGRESS, this);
@@ -134,10 +132,9 @@ BOOL CParvelDlg::OnInitDialog() {
   SendDlgItemMessage(IDC_STATUS, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[3]), TRUE);
   for (int id : {IDC_LABEL_PROFILE, IDC_LABEL_VIDEO, IDC_LABEL_AUDIO, IDC_LABEL_FOLDER})
     SendDlgItemMessage(id, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[1]), TRUE);
-  for (CWnd* w : {static_cast<CWnd*>(&m_profile), static_cast<CWnd*>(&m_video), static_cast<CWnd*>(&m_audio),
-                  static_cast<CWnd*>(&m_folderEdit)})
-    w->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[4]), TRUE);
+  m_folderEdit.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[4]), TRUE);
   SetDlgItemText(IDC_TITLE_TEXT, GetWindowText());
+  CreateToolTips();
   ShowPlaceholder();
   OnConvertFinished();
   FillProfiles();
@@ -160,10 +157,11 @@ void CParvelDlg::LoadSkin() {
     UINT bitmap;
     int cx, cy;
   };
-  const Skin skins[] = {{&m_add, IDB_ADD, 40, 24},       {&m_remove, IDB_REMOVE, 40, 24},
-                        {&m_browse, IDB_BROWSE, 30, 20}, {&m_start, IDB_START, 100, 32},
-                        {&m_stop, IDB_STOP, 100, 32},    {&m_close, IDB_CLOSE, 20, 20}};
-  const int ids[] = {IDC_ADD, IDC_REMOVE, IDC_BROWSE, IDC_START, IDC_STOP, IDC_CLOSE};
+  const Skin skins[] = {{&m_add, IDB_ADD, 40, 24},           {&m_remove, IDB_REMOVE, 40, 24},
+                        {&m_browse, IDB_BROWSE, 30, 20},     {&m_start, IDB_START, 100, 32},
+                        {&m_stop, IDB_STOP, 100, 32},        {&m_close, IDB_CLOSE, 20, 20},
+                        {&m_close2, IDB_CLOSE_SMALL, 16, 16}};
+  const int ids[] = {IDC_ADD, IDC_REMOVE, IDC_BROWSE, IDC_START, IDC_STOP, IDC_CLOSE, IDC_CLOSE2};
   for (size_t i = 0; i < std::size(skins); ++i) {
     skins[i].button->SubclassDlgItem(static_cast<UINT>(ids[i]), this);
     skins[i].button->LoadBitmaps(images, skins[i].bitmap, skins[i].cx, skins[i].cy);
@@ -171,6 +169,44 @@ void CParvelDlg::LoadSkin() {
   m_progress.LoadBitmap(images, IDB_PROGRESS);
   m_hBackgroundBitmap = skin::LoadModuleBitmap(images, IDB_BACKGROUND);
   if (m_hBackgroundBitmap) m_hBackground = CreatePatternBrush(m_hBackgroundBitmap);
+  for (auto [combo, id] : {std::pair{&m_profile, IDC_PROFILE}, std::pair{&m_video, IDC_VIDEO_PRESET},
+                           std::pair{&m_audio, IDC_AUDIO_PRESET}}) {
+    *combo = std::make_unique<CSkinBitmapComboBox>(images, IDB_COMBO_ARROW);
+    (*combo)->SubclassDlgItem(static_cast<UINT>(id), this);
+    (*combo)->SetFontObject(m_fonts[4]);
+    (*combo)->SetTextColor(kLabelText);
+    (*combo)->SetBackgroundBrush(m_hBackground);
+  }
+}
+
+void CParvelDlg::CreateToolTips() {
+  if (!m_toolTip.Create(this)) return;
+  m_toolTip.SendMessage(TTM_SETMAXTIPWIDTH, 0, kToolTipWidth);
+  const std::pair<CWnd*, std::string> tips[] = {{&m_add, ResString(IDS_TIP_ADD, "Add Files")},
+                                                {&m_remove, ResString(IDS_TIP_REMOVE, "Remove Files")},
+                                                {&m_browse, ResString(IDS_TIP_BROWSE, "Output Folder")},
+                                                {&m_start, ResString(IDS_TIP_START, "Start")},
+                                                {&m_stop, ResString(IDS_TIP_STOP, "Stop")},
+                                                {&m_close, ResString(IDS_TIP_CLOSE, "Close")},
+                                                {&m_close2, ResString(IDS_TIP_CLOSE, "Close")}};
+  for (const auto& [control, text] : tips)
+    if (control->GetSafeHwnd()) m_toolTip.AddTool(control, text);
+  m_toolTip.Activate(TRUE);
+}
+
+BOOL CParvelDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  // The tip is a window of its own: it shows above the dialog, however the two were stacked since.
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header && header->hwndFrom == m_toolTip.GetSafeHwnd() && header->code == TTN_SHOW)
+    ::SetWindowPos(m_toolTip.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return CDialog::OnNotify(wParam, lParam, result);
+}
+
+BOOL CParvelDlg::PreTranslateMessage(MSG* msg) {
+  const bool mouse =
+      msg->message == WM_MOUSEMOVE || (msg->message >= WM_LBUTTONDOWN && msg->message <= WM_MBUTTONDBLCLK);
+  if (mouse && m_toolTip.GetSafeHwnd()) m_toolTip.RelayEvent(msg);
+  return CDialog::PreTranslateMessage(msg);
 }
 
 void CParvelDlg::PlaceControls() {
@@ -194,8 +230,9 @@ void CParvelDlg::PlaceControls() {
   place(IDC_BROWSE, 696, 426, 30, 20);
   place(IDC_STATUS, 16, 462, 680, 18);
   place(IDC_PROGRESS, 16, 486, 400, 10);
-  place(IDC_START, 720, 470, 100, 32);
-  place(IDC_STOP, 720, 470, 100, 32);
+  place(IDC_START, 720, 462, 100, 32);
+  place(IDC_STOP, 720, 462, 100, 32);
+  place(IDC_CLOSE2, kWidth - 20, kHeight - 20, 16, 16);
 }
 
 BOOL CParvelDlg::OnEraseBkgnd(CDC* dc) {
@@ -233,28 +270,28 @@ void CParvelDlg::FillProfiles() {
   m_profiles.SortAlgorithmSelection(1);
   for (int i = 0; i < m_profiles.GetCount(); ++i) {
     platform::OutputDebugFormat("after sort : [%d] [0x%08x]\n", m_profiles.GetProfile(i)->SORT_PRIORITY, i);
-    m_profile.AddString(m_profiles.GetProfile(i)->PROFILE);
+    m_profile->AddString(m_profiles.GetProfile(i)->PROFILE);
   }
-  if (m_profiles.GetCount() > 0) m_profile.SetCurSel(0);
+  if (m_profiles.GetCount() > 0) m_profile->SetCurSel(FirstProfileForMode(m_profiles, m_nMode));
   FillPresets();
 }
 
 void CParvelDlg::FillPresets() {
-  m_video.ResetContent();
-  m_audio.ResetContent();
+  m_video->ResetContent();
+  m_audio->ResetContent();
   const CDeviceProfile* profile = SelectedProfile();
   if (!profile) return;
   int videoDefault = 0, audioDefault = 0;
   for (size_t i = 0; i < profile->video.size(); ++i) {
-    m_video.AddString(FormatVideoPreset(*profile->video[i]));
+    m_video->AddString(FormatVideoPreset(*profile->video[i]));
     if (profile->video[i]->isDefault == 1) videoDefault = static_cast<int>(i);
   }
   for (size_t i = 0; i < profile->audio.size(); ++i) {
-    m_audio.AddString(FormatAudioPreset(*profile->audio[i]));
+    m_audio->AddString(FormatAudioPreset(*profile->audio[i]));
     if (profile->audio[i]->isDefault == 1) audioDefault = static_cast<int>(i);
   }
-  if (!profile->video.empty()) m_video.SetCurSel(videoDefault);
-  if (!profile->audio.empty()) m_audio.SetCurSel(audioDefault);
+  if (!profile->video.empty()) m_video->SetCurSel(videoDefault);
+  if (!profile->audio.empty()) m_audio->SetCurSel(audioDefault);
 }
 
 void CParvelDlg::OnProfileChanged() {
@@ -262,14 +299,16 @@ void CParvelDlg::OnProfileChanged() {
   SetOutputFolder();
 }
 
-CDeviceProfile* CParvelDlg::SelectedProfile() const { return m_profiles.GetProfile(m_profile.GetCurSel()); }
+CDeviceProfile* CParvelDlg::SelectedProfile() const {
+  return m_profile ? m_profiles.GetProfile(m_profile->GetCurSel()) : nullptr;
+}
 
 const CVideoPreset* CParvelDlg::SelectedVideoPreset() const {
-  return CProfileList::GetVideoPreset(SelectedProfile(), m_video.GetCurSel());
+  return m_video ? CProfileList::GetVideoPreset(SelectedProfile(), m_video->GetCurSel()) : nullptr;
 }
 
 const CAudioPreset* CParvelDlg::SelectedAudioPreset() const {
-  return CProfileList::GetAudioPreset(SelectedProfile(), m_audio.GetCurSel());
+  return m_audio ? CProfileList::GetAudioPreset(SelectedProfile(), m_audio->GetCurSel()) : nullptr;
 }
 
 void CParvelDlg::SetOutputFolder() {
@@ -468,6 +507,7 @@ void CParvelDlg::DoConverting(bool start) {
     return;
   }
   for (int row = 0; HasRows() && row < m_list.GetItemCount(); ++row) m_list.SetItemText(row, 4, "");
+  m_strRefusal.clear();
   m_option = Qn_ConvertOption();
   if (const CAudioPreset* a = SelectedAudioPreset()) {
     m_option.audio.codec = a->codec;
@@ -531,6 +571,32 @@ void CParvelDlg::DeleteCurrentItem() {
 
 int CParvelDlg::CurrentRow() const { return m_items.empty() ? -1 : m_items.front()->index; }
 
+std::string CParvelDlg::RefusalReason(LPARAM code) const {
+  const std::string noEncoder = ResString(IDS_NO_ENCODER, "no encoder for \"%s\" in this FFmpeg");
+  switch (code) {
+    case Qn_ERR_NO_VIDEO_ENCODER: return platform::Format(noEncoder.c_str(), m_option.video.codec.c_str());
+    case Qn_ERR_NO_AUDIO_ENCODER: return platform::Format(noEncoder.c_str(), m_option.audio.codec.c_str());
+    case Qn_ERR_INVALID_ARG: return ResString(IDS_OPTION_REFUSED, "the profile's settings are out of range");
+    default: return std::string();
+  }
+}
+
+// A file that failed is marked in its row and the status line; the batch goes on, so the window
+// stays busy until the batch's end.
+void CParvelDlg::ShowFailure(LPARAM code) {
+  std::string error = ResString(IDS_CONVERT_ERROR, "File conversion error.");
+  if (!m_strRefusal.empty()) error += " " + m_strRefusal;
+  if (!m_items.empty()) {
+    SetTarget(CurrentRow(), error);
+  } else if (!m_strRefusal.empty()) {
+    // Refused before any file started: every file is concerned.
+    for (int row = 0; HasRows() && row < m_list.GetItemCount(); ++row) SetTarget(row, error);
+  }
+  DeleteCurrentItem();
+  ShowStatus(code == Qn_ERR_STOPPED ? ResString(IDS_STOPPED_BY_USER, "Status : File conversion stopped by user.")
+                                    : error);
+}
+
 LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
   const int op = LOWORD(wParam);
   const int status = HIWORD(wParam);
@@ -538,11 +604,12 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
     if (status == Qn_MSG_SUCCEEDED) AppendMediaRow(reinterpret_cast<const Qn_MediaInfo*>(lParam));
     if (status == Qn_MSG_COMPLETE) {
       m_addFiles.reset();
-      EnableControls(true);
+      // Start may have been pressed while the files came in: a running batch keeps them off.
+      if (!IsBusy()) EnableControls(true);
     }
     if (m_addFiles) {
       if (m_addFiles->IsClosedMark()) {
-        EnableControls(true);
+        if (!IsBusy()) EnableControls(true);
         MdxWorkStop();
       } else if (m_addFiles->Advance()) {
         m_addFiles.reset();
@@ -582,18 +649,11 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         m_items.clear();
         OnConvertFinished();
         break;
-      case Qn_MSG_FAILED: {
-        const std::string error = ResString(IDS_CONVERT_ERROR, "File conversion error.");
-        m_strStatus = error;
-        if (!m_items.empty()) SetTarget(CurrentRow(), error);
-        DeleteCurrentItem();
-        if (lParam == Qn_ERR_STOPPED)
-          m_strStatus = ResString(IDS_STOPPED_BY_USER, "Status : File conversion stopped by user.");
-        OnConvertFinished();
-        break;
-      }
+      case Qn_MSG_FAILED: ShowFailure(lParam); break;
       default: break;
     }
+  } else if (op == Qn_OP_SET_CONVERT_OPTION) {
+    m_strRefusal = status == Qn_MSG_FAILED ? RefusalReason(lParam) : std::string();
   } else if (op == Qn_OP_INSERT_FILE) {
     if (status == Qn_MSG_SUCCEEDED) {
       if (m_nProjectRow >= 0 && m_nProjectRow < m_list.GetItemCount() && HasRows()) m_list.DeleteItem(m_nProjectRow);

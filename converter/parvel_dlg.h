@@ -35,6 +35,7 @@ class CParvelDlg : public CDialog {
   CVideoListCtrl& List() { return m_list; }
   CSkinBitmapHeaderCtrl& Header() { return m_header; }
   CAddFilesWindow* AddFilesWindow() const { return m_addFiles.get(); }
+  CToolTipCtrl& ToolTip() { return m_toolTip; }
   bool MordaxLoaded() const { return m_bMordax; }
 
   // Adds dropped or chosen paths as Add does; `start` is the progress window's first position.
@@ -42,6 +43,8 @@ class CParvelDlg : public CDialog {
 
  protected:
   BOOL OnInitDialog() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void OnOK() override {}
   void OnCancel() override {}
   BOOL OnEraseBkgnd(CDC* dc) override;
@@ -63,6 +66,10 @@ class CParvelDlg : public CDialog {
  private:
   void PlaceControls();
   void LoadSkin();
+  void CreateToolTips();
+  // Why the engine refused the last option, for the failure that follows; empty when accepted.
+  std::string RefusalReason(LPARAM code) const;
+  void ShowFailure(LPARAM code);
   void FillProfiles();
   void FillPresets();
   void SetOutputFolder();
@@ -70,6 +77,8 @@ class CParvelDlg : public CDialog {
   void DoConverting(bool start);
   void OnConvertFinished();
   void EnableControls(bool enable);
+  // Converting or waiting for the main program's render: Stop is shown.
+  bool IsBusy() const { return m_stop.GetSafeHwnd() && m_stop.IsWindowVisible(); }
   void ShowStatus(const std::string& text);
   void PostToMain(WPARAM code, LPARAM lParam);
   void ShowPlaceholder();
@@ -89,11 +98,11 @@ class CParvelDlg : public CDialog {
 
   CVideoListCtrl m_list;
   CSkinBitmapHeaderCtrl m_header;
-  CComboBox m_profile;
-  CComboBox m_video;
-  CComboBox m_audio;
+  // Made once the image library is known: their arrows come from it.
+  std::unique_ptr<CSkinBitmapComboBox> m_profile, m_video, m_audio;
   CSkinColorEdit m_folderEdit;
-  CSkinBitmapButton m_add, m_remove, m_browse, m_start, m_stop, m_close;
+  CSkinBitmapButton m_add, m_remove, m_browse, m_start, m_stop, m_close, m_close2;
+  CToolTipCtrl m_toolTip;
   CSkinBitmapProgressBar m_progress;
   HBRUSH m_hBackground = nullptr;
   HBITMAP m_hBackgroundBitmap = nullptr;
@@ -109,6 +118,7 @@ class CParvelDlg : public CDialog {
   std::string m_strBaseFolder;
   std::string m_strOutFolder;
   std::string m_strStatus;
+  std::string m_strRefusal;
   int m_nWaiting = 0;
   int m_nProjectRow = 0;
   bool m_bPlaceholder = false;

@@ -11,6 +11,11 @@ BOOL CSkinBitmapButton::LoadBitmaps(HINSTANCE module, UINT id, int cx, int cy, B
   return loaded;
 }
 
+void CSkinBitmapButton::OnMouseMove(UINT flags, CPoint point) {
+  CSkinButton::OnMouseMove(flags, point);
+  if (IsHovering() && ::GetFocus() != m_hWnd) SetFocus();
+}
+
 BEGIN_MESSAGE_MAP(CSkinColorEdit, CEdit)
 ON_WM_CTLCOLOR_REFLECT()
 END_MESSAGE_MAP()
@@ -113,8 +118,12 @@ BOOL CSkinBitmapHeaderCtrl::Attach(HWND list, HINSTANCE module, UINT backgroundI
   m_hSeparator = skin::LoadModuleBitmap(module, separatorId);
   m_hTitleFont = titleFont;
   for (int i = 0; i < 5; ++i) m_titles[i] = titles[i];
-  // The header's own font sets its layout.
-  m_hLayoutFont = CreateFont(-12, 0, 0, 0, 600, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  // The header's own font sets its layout: the standard GUI font, 12 high and bold.
+  LOGFONT layout{};
+  ::GetObject(GetStockObject(DEFAULT_GUI_FONT), sizeof layout, &layout);
+  layout.lfHeight = -kLayoutFontHeight;
+  layout.lfWeight = kLayoutFontWeight;
+  m_hLayoutFont = CreateFontIndirect(&layout);
   if (m_hLayoutFont) SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_hLayoutFont), TRUE);
   Invalidate();
   return TRUE;

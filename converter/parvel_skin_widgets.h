@@ -4,25 +4,23 @@
 
 #include <string>
 
+#include "converter/skin_bitmap_combo_box.h"
 #include "platform/controls/afx_controls.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_check_box.h"
-#include "widgets/skin_combo_box.h"
 #include "widgets/skin_scroll_bar.h"
 
-// Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away.
+// Five looks side by side (normal, hover, pressed, disabled, region mask), red cut away. The
+// mouse over a button gives it the keyboard focus, so Enter and Space act on what the user points at.
 class CSkinBitmapButton : public CSkinButton {
  public:
   BOOL LoadBitmaps(HINSTANCE module, UINT id, int cx, int cy, BOOL oneImage = FALSE);
   // The look shown while the mouse is away: 0 normal, 1 hover, 2 pressed, 3 disabled.
   void SetLatched(int look) { SetState(look); }
-};
 
-class CSkinBitmapComboBox : public CSkinComboBox {
- public:
-  CSkinBitmapComboBox(HINSTANCE module, UINT arrowId) : CSkinComboBox(module, arrowId) {}
-  void SetFontObject(HFONT font) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+ protected:
+  void OnMouseMove(UINT flags, CPoint point) override;
 };
 
 class CSkinBitmapCheckBox : public CSkinCheckBox {
@@ -86,6 +84,8 @@ inline void DetachSkinScrollBars(HWND window) { CSkinScrollBarFrame::Detach(wind
 class CSkinBitmapHeaderCtrl : public CWnd {
  public:
   static constexpr int kHeight = 21;
+  static constexpr int kLayoutFontHeight = 12;
+  static constexpr int kLayoutFontWeight = 600;
 
   ~CSkinBitmapHeaderCtrl() override;
   // Subclasses the header of `list`; the bitmaps come from `module`, the titles from the strings.

@@ -49,6 +49,13 @@ std::string ModeProfileFolder(int mode) {
   }
 }
 
+int FirstProfileForMode(const CProfileList& profiles, int mode) {
+  if (mode == kModeIpad)
+    for (int i = 0; i < profiles.GetCount(); ++i)
+      if (platform::ToLowerAscii(profiles.GetProfile(i)->PROFILE).find("ipad") != std::string::npos) return i;
+  return 0;
+}
+
 std::string FormatSize(std::int64_t bytes) {
   const double kb = static_cast<double>(bytes) / 1024.0;
   const double mb = kb / 1024.0;

@@ -15,6 +15,9 @@ int PspModeForProfile(const std::string& profileName);
 std::string ModeOutputFolder(int mode);
 // The profile folder of the mode below the program folder; empty for modes that scan none.
 std::string ModeProfileFolder(int mode);
+// The profile selected first in a sorted list: the first, but for the iPad mode the first whose
+// name names the iPad (the iPad shares its folder with the smaller players, which sort first).
+int FirstProfileForMode(const CProfileList& profiles, int mode);
 
 std::string FormatSize(std::int64_t bytes);
 std::string FormatDuration(std::int64_t milliseconds);

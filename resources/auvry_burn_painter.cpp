@@ -82,31 +82,8 @@ Canvas Progress() {
   return c;
 }
 
-// The track list's scroll bars, 16-pixel cells in rows normal, hot and pressed: up and down
-// arrows, vertical thumb and track, left and right arrows, horizontal thumb and track, corner.
-Canvas ListFrame() {
-  constexpr int p = 16;
-  Canvas c(9 * p, 3 * p, kPanelDark);
-  const Colour faces[3] = {kFace, kHot, kPressed};
-  for (int row = 0; row < 3; ++row) {
-    const int y = row * p;
-    for (int col : {0, 1, 4, 5, 2, 6}) {
-      c.Fill(col * p + 1, y + 1, p - 2, p - 2, faces[row]);
-      c.Frame(col * p, y, p, p, kLine);
-    }
-    // Arrow heads: up, down, left, right.
-    for (int k = 0; k < 4; ++k) {
-      c.Fill(0 * p + 8 - k, y + 5 + k, 2 * k + 1, 1, kMark);
-      c.Fill(1 * p + 8 - k, y + 10 - k, 2 * k + 1, 1, kMark);
-      c.Fill(4 * p + 5 + k, y + 8 - k, 1, 2 * k + 1, kMark);
-      c.Fill(5 * p + 10 - k, y + 8 - k, 1, 2 * k + 1, kMark);
-    }
-    c.Fill(3 * p + p / 2, y, 1, p, kLine);
-    c.Fill(7 * p, y + p / 2, p, 1, kLine);
-    c.Fill(8 * p, y, p, p, kPanel);
-  }
-  return c;
-}
+// The track list's scroll bars.
+Canvas ListFrame() { return paint::ScrollStrip({kPanelDark, kPanel, kLine, kMark, {kFace, kHot, kPressed}}); }
 
 // Six 16-pixel boxes: checked, unchecked, both pressed, both disabled.
 Canvas CheckBox() {

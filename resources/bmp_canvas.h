@@ -114,6 +114,37 @@ class Canvas {
   std::vector<Colour> px_;
 };
 
+// The colours of a scroll-bar strip.
+struct ScrollColours {
+  Colour background, track, line, mark;
+  Colour faces[3];  // normal, hot, pressed
+};
+
+// A skinned list's scroll bars in the layout the scroll-bar frame reads: cells of `p` pixels in rows
+// normal, hot and pressed: up and down arrows, vertical thumb and track, left and right arrows,
+// horizontal thumb and track, corner.
+inline Canvas ScrollStrip(const ScrollColours& c, int p = 16) {
+  Canvas s(9 * p, 3 * p, c.background);
+  for (int row = 0; row < 3; ++row) {
+    const int y = row * p;
+    for (int col : {0, 1, 4, 5, 2, 6}) {
+      s.Fill(col * p + 1, y + 1, p - 2, p - 2, c.faces[row]);
+      s.Frame(col * p, y, p, p, c.line);
+    }
+    // Arrow heads: up, down, left, right.
+    for (int k = 0; k < 4; ++k) {
+      s.Fill(0 * p + p / 2 - k, y + 5 + k, 2 * k + 1, 1, c.mark);
+      s.Fill(1 * p + p / 2 - k, y + 10 - k, 2 * k + 1, 1, c.mark);
+      s.Fill(4 * p + 5 + k, y + p / 2 - k, 1, 2 * k + 1, c.mark);
+      s.Fill(5 * p + 10 - k, y + p / 2 - k, 1, 2 * k + 1, c.mark);
+    }
+    s.Fill(3 * p + p / 2, y, 1, p, c.line);
+    s.Fill(7 * p, y + p / 2, p, 1, c.line);
+    s.Fill(8 * p, y, p, p, c.track);
+  }
+  return s;
+}
+
 // A 32-bit icon of one image; pixels of colour `key` are transparent.
 inline bool WriteIcon(const std::string& path, const Canvas& picture, Colour key) {
   const int w = picture.Width(), h = picture.Height();

@@ -94,6 +94,8 @@
 #define IDB_MAIN_HD 1516
 // The clip list's background, 160 x 1200.
 #define IDB_CLIP_LIST_BACKGROUND 1517
+// The clip list's scroll bars: 16-pixel cells, 9 x 3, in the layout of the scroll-bar frame.
+#define IDB_CLIP_LIST_SCROLL 1560
 #define IDB_MAIN_CLOSE 1520
 #define IDB_MAIN_HELP 1521
 #define IDB_MAIN_FULL 1522

@@ -372,6 +372,8 @@ int main(int argc, char** argv) {
       {"IDB_MAIN_PSP", "main_psp.bmp", Button(40, 34, 0)},
       {"IDB_MAIN_HD", "main_hd.bmp", Button(40, 34, 0)},
       {"IDB_CLIP_LIST_BACKGROUND", "clip_list_background.bmp", ClipListBackground()},
+      {"IDB_CLIP_LIST_SCROLL", "clip_list_scroll.bmp",
+       paint::ScrollStrip({kWell, kTrack, kBorder, kAccent, {kFaceBottom, kHotBottom, kPressedTop}})},
       {"IDB_MAIN_CLOSE", "main_close.bmp", Button(32, 31, 5)},
       {"IDB_MAIN_HELP", "main_help.bmp", Button(32, 31, 1)},
       {"IDB_MAIN_FULL", "main_full.bmp", Button(31, 31, 3)},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/base/file_system.h"
 #include "platform/base/strings.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/registry/registry.h"
@@ -97,16 +98,7 @@ void SaveTvStandardName(const AppSettings& settings) {
 }
 
 bool FolderHoldsLargeFiles(const std::string& folder) {
-  char fileSystem[64] = {};
-  if (!GetVolumeInformation(folder.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, sizeof fileSystem))
-    return false;
-  // The FAT family caps a file at 4 GiB; a file system we cannot name counts as one that does.
-  static constexpr const char* kLarge[] = {"ext2",  "ext3",     "ext4",   "xfs",    "btrfs", "ntfs",
-                                           "ntfs3", "exfat",    "tmpfs",  "zfs",    "f2fs",  "overlay",
-                                           "jfs",   "reiserfs", "nilfs2", "fuseblk"};
-  for (const char* name : kLarge)
-    if (platform::EqualsNoCase(fileSystem, name)) return true;
-  return false;
+  return platform::FolderHoldsLargeFiles(folder) == platform::LargeFiles::Yes;
 }
 
 void LoadSettings(AppSettings* settings, const std::string& outputFolder) {

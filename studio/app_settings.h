@@ -72,7 +72,8 @@ TvStandardChoice ParseTvStandardName(std::string_view name);
 const char* TvStandardName(int standard);
 void SaveTvStandardName(const AppSettings& settings);
 
-// Whether files over 4 GiB fit on the file system of `folder`; an unknown answer is no.
+// Whether files over 4 GiB fit on the file system of `folder`, as every part of the program asks it;
+// an unknown answer is no.
 bool FolderHoldsLargeFiles(const std::string& folder);
 
 // A per-user or machine-wide value of the product key as a string; false (and `out` untouched)

@@ -173,6 +173,13 @@ CInputCableDialog::CInputCableDialog(UINT templateId, int* inputCable, CWnd* par
   if (choice < 0 || choice >= static_cast<int>(CableButtons(templateId).size())) choice = 0;
 }
 
+CTunerInputDialog::CTunerInputDialog(int* inputCable, CWnd* parent)
+    : CInputCableDialog(IDD_TUNER_INPUT, inputCable, parent) {}
+CAnalogInputDialog::CAnalogInputDialog(int* inputCable, CWnd* parent)
+    : CInputCableDialog(IDD_ANALOG_INPUT, inputCable, parent) {}
+CComponentInputDialog::CComponentInputDialog(int* inputCable, CWnd* parent)
+    : CInputCableDialog(IDD_COMPONENT_INPUT, inputCable, parent) {}
+
 void CInputCableDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Radio(dx, CableButtons(templateId_).front().id, choice);
 }

@@ -62,19 +62,19 @@ class CDvdSettingsDialog : public CDialog {
   DECLARE_MESSAGE_MAP()
 };
 
-// The cable dialogs: 137 (TV, Composite, S-Video), 340 (Composite, S-Video) and 341 (Composite,
-// S-Video, Y/Pb/Pr, Y/Cb/Cr). A click routes the input at once.
+// What the three "Video Settings" cable dialogs share; each differs only in its template's
+// buttons. A click routes the input at once.
 class CInputCableDialog : public CDialog {
  public:
-  // `inputCable` is the stored "InputCable", changed when a route succeeds.
-  CInputCableDialog(UINT templateId, int* inputCable, CWnd* parent = nullptr);
-
   int choice = 0;
 
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
 
  protected:
+  // `inputCable` is the stored "InputCable", changed when a route succeeds.
+  CInputCableDialog(UINT templateId, int* inputCable, CWnd* parent);
+
   void OnInput(UINT id);
   void OnControlPage();
   void OnTunerPage();
@@ -83,6 +83,24 @@ class CInputCableDialog : public CDialog {
  private:
   UINT templateId_;
   int* inputCable_;
+};
+
+// Template 137: TV, Composite, S-Video.
+class CTunerInputDialog : public CInputCableDialog {
+ public:
+  explicit CTunerInputDialog(int* inputCable, CWnd* parent = nullptr);
+};
+
+// Template 340: Composite, S-Video.
+class CAnalogInputDialog : public CInputCableDialog {
+ public:
+  explicit CAnalogInputDialog(int* inputCable, CWnd* parent = nullptr);
+};
+
+// Template 341: Composite, S-Video, Y/Pb/Pr, Y/Cb/Cr.
+class CComponentInputDialog : public CInputCableDialog {
+ public:
+  explicit CComponentInputDialog(int* inputCable, CWnd* parent = nullptr);
 };
 
 // The WMV header texts; each fits its request field with its terminating zero.

@@ -48,7 +48,7 @@ BOOL ClipList::AddClip(const std::string& path) {
   item.name = platform::FileNameOf(path);
   item.path = path;
   items_.push_back(std::move(item));
-  Changed();
+  Added(path);
   return TRUE;
 }
 
@@ -84,6 +84,8 @@ void ClipList::AddProjectTitleItem(int edit, int playTime, const std::string& im
     item.extension = "NULL";
     items_.push_back(std::move(item));
     Sort();
+    Added(image);
+    return;
   }
   Changed();
 }
@@ -128,6 +130,12 @@ void ClipList::Sort() {
 
 void ClipList::Changed() {
   if (onChange) onChange();
+}
+
+void ClipList::Added(const std::string& path) {
+  justAdded_ = path;
+  Changed();
+  justAdded_.clear();
 }
 
 }  // namespace studio

@@ -56,14 +56,19 @@ class ClipList {
   bool Rename(const std::string& path, const std::string& newPath, const std::string& name);
   void Clear();
   int ProjectTitlePlayTime() const { return titlePlayTime_; }
+  // While onChange runs for an addition, the path of the item just added (the title's bitmap
+  // for the title item), so a view can make it the hot item; empty for other changes.
+  const std::string& JustAdded() const { return justAdded_; }
 
  private:
   void Sort();
   void Changed();
+  void Added(const std::string& path);
 
   std::vector<ClipItem> items_;
   int titlePlayTime_ = 0;
   int nextImage_ = 0;
+  std::string justAdded_;
 };
 
 }  // namespace studio

@@ -1,5 +1,7 @@
 #include "clip_list_ctrl.h"
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -138,13 +140,16 @@ void CClipListCtrl::DrawProjectTitle(HDC dc, int item, UINT state) {
            bounds.top, SRCCOPY);
   ::SelectObject(source, old);
   ::DeleteDC(source);
-  if (state & CDIS_SELECTED) {
+  if ((state & CDIS_SELECTED) || (GetItemState(item, LVIS_DROPHILITED) & LVIS_DROPHILITED)) {
     HBRUSH frame = ::CreateSolidBrush(kTitleColour);
+    // An icon view's icon rectangle spans the item's cell across, the picture centred in it; ours
+    // is the picture's own, so the frame takes the cell's sides and stays visible beside the picture.
+    const LONG left = std::min(icon.left, bounds.left), right = std::max(icon.right, bounds.right);
     const RECT sides[] = {
-        {icon.left + 3, icon.top, icon.right - 3, icon.top + kFrameWidth},
-        {icon.left + 3, icon.bottom - kFrameWidth, icon.right - 3, icon.bottom},
-        {icon.left + 3, icon.top, icon.left + 3 + kFrameWidth, icon.bottom},
-        {icon.right - 3 - kFrameWidth, icon.top, icon.right - 3, icon.bottom},
+        {left + 3, icon.top, right - 3, icon.top + kFrameWidth},
+        {left + 3, icon.bottom - kFrameWidth, right - 3, icon.bottom},
+        {left + 3, icon.top, left + 3 + kFrameWidth, icon.bottom},
+        {right - 3 - kFrameWidth, icon.top, right - 3, icon.bottom},
     };
     for (const RECT& side : sides) ::FillRect(dc, &side, frame);
     ::DeleteObject(frame);

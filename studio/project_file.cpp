@@ -53,7 +53,8 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   if (file.GetValue("WmvInfo", "Author", value)) s.wmvAuthor = value;
   if (file.GetValue("WmvInfo", "Copyright", value)) s.wmvCopyright = value;
   if (file.GetValue("WmvInfo", "Description", value)) s.wmvDescription = value;
-  if (file.GetValue("CaptureInfo", "OutputFolder", value) && IsFolder(value)) model.folders.output = value;
+  if (file.GetValue("CaptureInfo", "OutputFolder", value) && IsFolder(value))
+    model.folders.output = platform::WithTrailingSlash(value);  // recordings go inside, never beside it
   if (file.GetValue("CaptureInfo", "State", value)) {
     const std::vector<int> n = SplitNumbers(value);
     int* fields[kCaptureStateCount] = {&s.videoDeviceIndex, &s.audioDeviceIndex, &s.videoInput,

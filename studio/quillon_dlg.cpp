@@ -12,6 +12,7 @@
 #include "platform/window/afx_app.h"
 #include "platform/window/menu.h"
 #include "platform/window/monitors.h"
+#include "platform/window/resources.h"
 #include "project_file.h"
 #include "quillon_ids.h"
 #include "resources/skin_ids.h"
@@ -180,6 +181,12 @@ BOOL CQuillonDlg::OnInitDialog() {
   clipList_.InsertColumn(0, "File", LVCFMT_LEFT, 105, 1);
   clipList_.InsertColumn(1, "Size", LVCFMT_RIGHT, 130, 2);
   clipList_.InsertColumn(2, "Time", LVCFMT_CENTER, 150, 3);
+  clipList_.SetExtendedStyle(clipList_.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
+  // The list's own scroll bars are hidden behind skinned ones; it keeps its number and its owner.
+  if (HBITMAP scroll = ::LoadBitmap(GetModuleHandle("Vidarro5UI.dll"), MAKEINTRESOURCE(IDB_CLIP_LIST_SCROLL))) {
+    clipListScroll_.Attach(scroll);
+    clipListFrame_ = CSkinScrollBarFrame::Attach(clipList_.m_hWnd, scroll);
+  }
   model_->clips.onChange = [this] { RefreshClipList(); };
   model_->clips.makeImage = [this](const std::string& path, const std::string& extension) {
     return AddClipImage(path, extension);
@@ -327,7 +334,15 @@ void CQuillonDlg::RefreshClipList() {
     ++index;
   }
   clipList_.SortItems();
-  if (index > 0) clipList_.EnsureVisible(index - 1, FALSE);
+  // A clip or title just added becomes the hot item and is scrolled into view.
+  int shown = index - 1;
+  if (const std::string& added = model_->clips.JustAdded(); !added.empty())
+    for (int i = 0; i < index; ++i)
+      if (clipList_.GetItemText(i, 1) == added) {
+        clipList_.SetHotItem(i);
+        shown = i;
+      }
+  if (shown >= 0) clipList_.EnsureVisible(shown, FALSE);
   clipList_.Invalidate();
 }
 

@@ -15,7 +15,9 @@
 #include "publish_link.h"
 #include "side_program_link.h"
 #include "studio_model.h"
+#include "widgets/flat_scroll_bar_wrapper.h"
 #include "widgets/skin_button.h"
+#include "widgets/skin_scroll_bar.h"
 #include "widgets/skin_page.h"
 
 namespace studio {
@@ -173,6 +175,9 @@ class CQuillonDlg : public CSkinPageHost, public StudioUi {
   SIZE regionSize_{0, 0};  // the size the window region was last made for
   std::array<CSkinButton, 14> buttons_;
   CClipListCtrl clipList_;
+  CSkinScrollBarFrame* clipListFrame_ = nullptr;  // owned by its window
+  CBitmap clipListScroll_;
+  CFlatScrollBarWrapper flatScrollBars_;
   PackHost* editorHost_ = nullptr;
   PackHost* burnerHost_ = nullptr;
   BOOL started_ = FALSE;

@@ -16,14 +16,6 @@
 #include "widgets/system_info.h"
 
 namespace studio {
-namespace {
-
-bool HoldsLargeFiles(const std::string& folder) {
-  return platform::FolderHoldsLargeFiles(folder) == platform::LargeFiles::Yes;
-}
-
-}  // namespace
-
 BEGIN_MESSAGE_MAP(CRecordSettingsDlg, CDialog)
 ON_CBN_SELCHANGE(IDC_RS_FORMAT, &CRecordSettingsDlg::OnFormatChange)
 ON_CBN_SELCHANGE(IDC_RS_QUALITY, &CRecordSettingsDlg::OnQualityChange)
@@ -173,12 +165,11 @@ void CRecordSettingsDlg::OnVideoDeviceSettings() {
   CaptureEngine& engine = TheCaptureEngine();
   AppSettings& s = *settings_;
   if (engine.graph.IsOpen()) {
-    UINT templateId = IDD_COMPONENT_INPUT;
-    if (engine.devices.IsSpecialUsbDevice(s.videoDeviceName)) templateId = IDD_ANALOG_INPUT;
-    else if (engine.graph.HasTvTuner()) templateId = IDD_TUNER_INPUT;
-    else if (!engine.graph.HasCrossbarInput(5) && !engine.graph.HasCrossbarInput(6)) templateId = IDD_ANALOG_INPUT;
-    CInputCableDialog dialog(templateId, &s.videoInput, this);
-    dialog.DoModal();
+    if (engine.devices.IsSpecialUsbDevice(s.videoDeviceName)) CAnalogInputDialog(&s.videoInput, this).DoModal();
+    else if (engine.graph.HasTvTuner()) CTunerInputDialog(&s.videoInput, this).DoModal();
+    else if (!engine.graph.HasCrossbarInput(5) && !engine.graph.HasCrossbarInput(6))
+      CAnalogInputDialog(&s.videoInput, this).DoModal();
+    else CComponentInputDialog(&s.videoInput, this).DoModal();
     if (const long standard = engine.graph.GetTvFormat(); standard > 0) {
       s.analogVideoStandard = static_cast<int>(standard);
       engine.graph.SetVideoStandard(standard);
@@ -236,7 +227,7 @@ void CRecordSettingsDlg::OnBrowseFolder() {
   if (model_) model_->folders.output = chosen;
   RegWriteString(HKEY_CURRENT_USER, kProductKey, "OutFolder", chosen.c_str());
   SetDlgItemText(IDC_RS_FOLDER, chosen);
-  settings_->outputHoldsLargeFiles = HoldsLargeFiles(chosen) ? TRUE : FALSE;
+  settings_->outputHoldsLargeFiles = FolderHoldsLargeFiles(chosen) ? TRUE : FALSE;
   FillFormatList(CurrentDeviceType());
 }
 
@@ -254,7 +245,7 @@ void CRecordSettingsDlg::OnCancel() {
     RegWriteString(HKEY_CURRENT_USER, kProductKey, "OutFolder", savedFolder_.c_str());
   }
   // The flag belongs to the folder that is back, not to the one abandoned.
-  s.outputHoldsLargeFiles = HoldsLargeFiles(savedFolder_) ? TRUE : FALSE;
+  s.outputHoldsLargeFiles = FolderHoldsLargeFiles(savedFolder_) ? TRUE : FALSE;
   if (s.recordFormat != savedFormat_) {
     s.recordFormat = savedFormat_;
     Tell(kChangeFormat, savedFormat_);

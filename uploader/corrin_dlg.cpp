@@ -14,6 +14,7 @@
 #include "uploader/corrin_keywords.h"
 #include "uploader/corrin_layout.h"
 #include "uploader/corrin_link.h"
+#include "uploader/upload_address.h"
 #include "widgets/skin_bitmap.h"
 
 namespace {
@@ -423,6 +424,7 @@ void CCorrinDlg::EnableInputs(bool enable) {
 }
 
 void CCorrinDlg::OnUpload() {
+  if (!UploadAddressReady()) return;
   if (m_bEditorMode && !m_bWaitingRender) {
     m_progress.SetPos(0);
     ShowStatus(platform::Format(ResString(IDS_CONVERSION_STATUS, "Video conversion status - %d %%").c_str(), 0));
@@ -434,6 +436,22 @@ void CCorrinDlg::OnUpload() {
   EnableInputs(false);
   m_stop.ShowWindow(SW_SHOW);
   m_upload.ShowWindow(SW_HIDE);
+}
+
+bool CCorrinDlg::UploadAddressReady() {
+  const UploadAddress address = FindUploadAddress();
+  if (address.problem == UploadAddressProblem::None) return true;
+  ResetUpload();
+  const std::string text = address.problem == UploadAddressProblem::ClearText
+                               ? platform::Format(ResString(IDS_CLEAR_TEXT_ADDRESS,
+                                                            "The upload address \"%s\" would send your password "
+                                                            "unencrypted, so nothing was sent.")
+                                                      .c_str(),
+                                                  address.configured.c_str())
+                               : ResString(IDS_NO_UPLOAD_ADDRESS, "No upload address is set, so nothing was sent.");
+  ::MessageBox(m_hWnd, text.c_str(), ResString(IDS_CAPTION, "Publish - YouTube").c_str(), MB_OK | MB_ICONWARNING);
+  EvaluateUpload();
+  return false;
 }
 
 void CCorrinDlg::StartUpload() {
@@ -619,7 +637,7 @@ LRESULT CCorrinDlg::OnEditorConversion(WPARAM wParam, LPARAM lParam) {
     m_file.SetWindowText(file);
     ShowStatus(platform::Format(ResString(IDS_UPLOAD_STATUS, "Uploading - %d %%").c_str(), 0));
     m_progress.SetPos(0);
-    StartUpload();
+    if (UploadAddressReady()) StartUpload();
   }
   return 0;
 }

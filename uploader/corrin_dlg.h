@@ -74,6 +74,8 @@ class CCorrinDlg : public CDialog {
   bool BindUploader();
   void UnbindUploader();
   void ResetUpload();
+  // False, after telling the user why, when uploads have nowhere safe to go.
+  bool UploadAddressReady();
   void EnableInputs(bool enable);
   void EvaluateUpload();
   void ShowStatus(const std::string& text);

@@ -3,9 +3,7 @@
 #include <memory>
 
 #include "capture/capture_graph.h"
-#include "capture/crossbar.h"
 #include "capture/dv_capture_graph.h"
-#include "platform/dshow/device_interfaces.h"
 
 namespace wizard {
 
@@ -38,49 +36,19 @@ void SetAnalogGraphRunning(bool running) { g_analogRunning = running; }
 void SelectAnalogInput(int& inputCable) {
   if (!AnalogSlot()) return;
   CCaptureGraph& graph = *AnalogSlot();
-  if (!graph.Builder() || !graph.VideoCapture()) return;
-  CComPtr<IPin> analogIn;
-  if (FAILED(graph.Builder()->FindPin(graph.VideoCapture(), PINDIR_INPUT, &PIN_CATEGORY_ANALOGVIDEOIN, nullptr, FALSE,
-                                      0, &analogIn)) ||
-      !analogIn)
-    return;
-  HRESULT built = E_FAIL;
-  CCrossbar crossbar(analogIn, &built);
-  long count = 0;
-  if (FAILED(built) || FAILED(crossbar.GetInputCount(&count))) return;
-  auto indexOf = [&](long physicalType) {
-    for (long i = 0; i < count; ++i) {
-      long type = 0;
-      if (SUCCEEDED(crossbar.GetInputType(i, &type)) && type == physicalType) return i;
-    }
-    return -1L;
-  };
   // Physical connector types: 1 tuner, 2 Composite, 3 S-Video, 5 Y/Cb/Cr, 6 Y/Pb/Pr.
   long wanted = 2;
   switch (inputCable) {
-    case 0: wanted = indexOf(1) >= 0 ? 1 : 2; break;
+    case 0: wanted = graph.HasTvTuner() ? 1 : 2; break;
     case 1: wanted = 2; break;
     case 2: wanted = 3; break;
     case 3: wanted = 6; break;
     case 4: wanted = 5; break;
     default: break;
   }
-  if (wanted == 2 && inputCable != 1) inputCable = 1;
-  const long index = indexOf(wanted);
-  if (index >= 0) crossbar.SetInputIndex(index);
-}
-
-bool AnalogSignalPresent() {
-  if (!AnalogGraphRunning()) return false;
-  CCaptureGraph& graph = *AnalogSlot();
-  if (!graph.Builder() || !graph.VideoCapture()) return true;
-  CComPtr<IAMAnalogVideoDecoder> decoder;
-  if (FAILED(graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, graph.VideoCapture(),
-                                            IID_IAMAnalogVideoDecoder, reinterpret_cast<void**>(&decoder))) ||
-      !decoder)
-    return true;
-  long locked = 1;
-  return FAILED(decoder->get_HorizontalLocked(&locked)) || locked != 0;
+  if (wanted == 2) inputCable = 1;
+  // Through the graph's own crossbar, so that it knows which input is routed.
+  graph.SelectCrossbarInput(wanted);
 }
 
 CDvCaptureGraph& DvGraph() {

@@ -14,13 +14,11 @@ CCaptureGraph& AnalogGraph();
 bool AnalogGraphRunning();
 // The analog graph's preview state, kept by the pages that start and stop it.
 void SetAnalogGraphRunning(bool running);
-// Routes the analog device's crossbar to the cable of `inputCable` (0 tuner when there is one,
-// 1 Composite, 2 S-Video, 3 Y/Pb/Pr, 4 Y/Cb/Cr); a choice the device cannot take becomes
-// Composite and sets `inputCable` to 1. A device without a crossbar is left as it is.
+// Routes the analog device's crossbar to the cable of `inputCable` (0 tuner when the device has
+// one, 1 Composite, 2 S-Video, 3 Y/Pb/Pr, 4 Y/Cb/Cr); a tuner cable without a tuner and an
+// unknown cable become Composite and set `inputCable` to 1. An input the crossbar lacks is not
+// routed.
 void SelectAnalogInput(int& inputCable);
-// Whether the analog device's decoder is locked to a picture; a device that cannot tell counts
-// as having one.
-bool AnalogSignalPresent();
 
 // The camcorder graph, made on first use; open while a page previews a camcorder with it.
 CDvCaptureGraph& DvGraph();

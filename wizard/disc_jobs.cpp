@@ -1,5 +1,7 @@
 #include "disc_jobs.h"
 
+#include <atomic>
+
 #include "bdauthor/tarnel.h"
 #include "platform/base/file.h"
 #include "platform/base/key_file.h"
@@ -15,6 +17,8 @@ namespace wizard {
 namespace {
 
 std::string AuthorInfoPath(const std::string& workFolder) { return workFolder + "authorinfo.xml"; }
+
+std::atomic<BdAuthorCall> g_bdAuthorCall{nullptr};
 
 }  // namespace
 
@@ -71,7 +75,10 @@ std::string WriteJobFile(const std::string& workFolder, int elapsedSeconds) {
 int RunBdAuthorJob(const std::string& workFolder, int elapsedSeconds) {
   const std::string job = WriteJobFile(workFolder, elapsedSeconds);
   if (job.empty()) return 1;
-  return tarnel(job.c_str()) ? 0 : 2;
+  const BdAuthorCall call = g_bdAuthorCall.load();
+  return (call ? call(job.c_str()) : tarnel(job.c_str())) ? 0 : 2;
 }
+
+void SetBdAuthorCall(BdAuthorCall call) { g_bdAuthorCall.store(call); }
 
 }  // namespace wizard

@@ -21,5 +21,9 @@ std::string WriteJobFile(const std::string& workFolder, int elapsedSeconds);
 // The author thread of the Blu-ray page: job file, then tarnel. 0 when both succeed, 1 when the
 // job file failed, 2 when tarnel did.
 int RunBdAuthorJob(const std::string& workFolder, int elapsedSeconds);
+// What the author thread calls with the job file in place of tarnel (null: tarnel itself), so
+// that a test can make one authoring fail.
+using BdAuthorCall = bool (*)(const char* jobPath);
+void SetBdAuthorCall(BdAuthorCall call);
 
 }  // namespace wizard

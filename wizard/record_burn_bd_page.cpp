@@ -171,6 +171,10 @@ void CRecordBurnBdPage::StopRecording(bool byUser, bool diskFull, bool graphGone
     graph.SetTransportMode(4297, 2000);
   }
   ResetMeters();
+  StartAuthoring();
+}
+
+void CRecordBurnBdPage::StartAuthoring() {
   m_phase = kAuthoring;
   const std::string folder = m_workFolder;
   const int elapsed = m_elapsedSeconds;
@@ -234,10 +238,15 @@ void CRecordBurnBdPage::OnTimer(UINT_PTR id) {
 void CRecordBurnBdPage::AuthorEnded() {
   m_authorThread.Wait();
   if (m_authorResult != 0) {
-    // Hours of recording are worth more than the failed tree: the clip stays for another try.
-    Ask(wizard::Format(Text(IDS_BD_AUTHOR_FAILED).c_str(), m_clipPath.c_str(), (m_clipPath + ".ptsinfo").c_str()),
-        MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    // Hours of recording are worth more than the failed tree: the clip stays, for Retry now or
+    // for a later try.
+    if (Ask(wizard::Format(Text(IDS_BD_AUTHOR_FAILED).c_str(), m_clipPath.c_str(), (m_clipPath + ".ptsinfo").c_str()),
+            MB_RETRYCANCEL | MB_ICONERROR | MB_SETFOREGROUND) == IDRETRY) {
+      StartAuthoring();
+      return;
+    }
     Idle();
+    if (wizard::DvGraphOpen()) wizard::DvGraph().RunGraph();
     return;
   }
   if (State().writerCount > 0) {

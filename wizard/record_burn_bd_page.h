@@ -41,6 +41,9 @@ class CRecordBurnBdPage : public CRecordBurnPage {
   void OpenCamcorder();
   // `graphGone`: the graph ended the recording itself (the camcorder was lost).
   void StopRecording(bool byUser, bool diskFull, bool graphGone = false);
+  // Authors the recording of the work folder on the author thread.
+  void StartAuthoring();
+  // A failed authoring offers Retry (the kept clip again) and Cancel (idle, the clip kept).
   void AuthorEnded();
   void Burn();
   void DeleteRecording();

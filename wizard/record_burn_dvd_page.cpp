@@ -188,7 +188,9 @@ void CRecordBurnDvdPage::OnRecord() {
 }
 
 void CRecordBurnDvdPage::WatchSignal() {
-  const bool signal = !State().checkVideoSignal || wizard::AnalogSignalPresent();
+  // A routed tuner always counts as a picture, snow included.
+  const bool signal = !State().checkVideoSignal ||
+                      (wizard::AnalogGraphRunning() && wizard::AnalogGraph().IsVideoSignalPresent() != FALSE);
   const std::uint64_t now = platform::CurrentClock().NowMs();
   if (signal) {
     if (m_signalSeconds == 0) m_signalSinceMs = now;
@@ -406,6 +408,12 @@ void CRecordBurnDvdPage::OnTimer(UINT_PTR id) {
 }
 
 LRESULT CRecordBurnDvdPage::OnMuxEnded(WPARAM result, LPARAM) {
+  // The end of a job the page has already given up (its author failed first): only the thread
+  // is let go.
+  if (m_phase != kAuthoring) {
+    m_muxThread.Wait();
+    return 0;
+  }
   KillTimer(kMuxProgressTimer);
   if (result != kDvdJobDone) m_muxFailed = true;
   else m_phase = kMuxed;
@@ -422,6 +430,9 @@ LRESULT CRecordBurnDvdPage::OnAuthorEnded(WPARAM result, LPARAM) {
   if (m_muxFailed || result != kDvdJobDone) {
     m_muxThread.Wait();
     m_authorThread.Wait();
+    // Idle before the message: a multiplexer end that comes meanwhile finds the job over.
+    KillTimer(kMuxProgressTimer);
+    m_phase = kIdle;
     const std::string message =
         m_muxFailed ? wizard::Format(Text(IDS_MUX_FAILED).c_str(), m_workFolder.c_str())
                     : wizard::Format(Text(IDS_AUTHOR_FAILED).c_str(), qndvdauthor_LastError(), m_workFolder.c_str());

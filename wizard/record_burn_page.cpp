@@ -26,6 +26,8 @@ namespace {
 constexpr COLORREF kGreyText = RGB(130, 145, 153);
 constexpr int kTapeIds[5] = {IDC_TAPE_PLAY, IDC_TAPE_PAUSE, IDC_TAPE_STOP, IDC_TAPE_REWIND, IDC_TAPE_FORWARD};
 constexpr UINT kTapeTips[5] = {IDS_TIP_PLAY, IDS_TIP_PAUSE, IDS_TIP_TAPE_STOP, IDS_TIP_REWIND, IDS_TIP_FORWARD};
+constexpr UINT kTapeBitmaps[5] = {IDB_TAPE_PLAY_BUTTON, IDB_TAPE_PAUSE_BUTTON, IDB_TAPE_STOP_BUTTON,
+                                  IDB_TAPE_REWIND_BUTTON, IDB_TAPE_FORWARD_BUTTON};
 // DirectShow's external transport modes.
 constexpr long kPlay = 4296, kStop = 4297, kFreeze = 4298, kFastForward = 4300, kRewind = 4301, kPlayFastest = 4304,
                kRewindFastest = 4905, kForwardFamily = 5029, kRewindFamily = 5031, kTapeIdle = 5121;
@@ -50,16 +52,16 @@ BOOL CRecordBurnPage::OnInitDialog() {
   HMODULE ui = State().uiLibrary;
   SetBackground(IDB_RECORD_SETTINGS_PAGE, ui);
   m_record.SubclassDlgItem(IDC_RECORD, this);
-  m_record.LoadBitmap(ui, IDB_OK_BUTTON);
+  m_record.LoadBitmap(ui, IDB_RECORD_BUTTON);
   m_record.MoveTo(380, 64);
   m_record.SetToolTip(IDS_TIP_RECORD);
   m_stop.SubclassDlgItem(IDC_STOP, this);
-  m_stop.LoadBitmap(ui, IDB_OK_BUTTON);
+  m_stop.LoadBitmap(ui, IDB_STOP_BUTTON);
   m_stop.MoveTo(480, 64);
   m_stop.SetToolTip(IDS_TIP_STOP);
   for (int i = 0; i < 5; ++i) {
     m_tape[i].SubclassDlgItem(kTapeIds[i], this);
-    m_tape[i].LoadBitmap(ui, IDB_FOLDER_BUTTON);
+    m_tape[i].LoadBitmap(ui, kTapeBitmaps[i]);
     m_tape[i].MoveTo(33 + i * 44, 231);
     m_tape[i].SetToolTip(kTapeTips[i]);
   }
@@ -199,7 +201,8 @@ void CRecordBurnPage::OnTapeButton(UINT id) {
 
 void CRecordBurnPage::OnPreviewDoubleClick() {
   if (m_elapsedSeconds > 0 && !::IsWindowEnabled(::GetDlgItem(m_hWnd, IDC_RECORD))) return;
-  CFullScreenDialog full(IsCamcorder() ? 1 : 0, this);
+  // An HDV camcorder's picture is always 16:9.
+  CFullScreenDialog full(IsCamcorder() ? 1 : 0, this, PreviewWindow(), m_deviceType == 3 || State().wideScreen);
   full.DoModal();
 }
 

@@ -1,6 +1,7 @@
 #include "record_settings_page.h"
 
 #include <string>
+#include <utility>
 
 #include "burn_options_dlg.h"
 #include "platform/base/file_system.h"
@@ -19,6 +20,8 @@ namespace {
 constexpr COLORREF kGreyText = RGB(130, 145, 153);
 constexpr COLORREF kBlueText = RGB(0, 170, 255);
 constexpr double kLargeFileMB = 4096.0;
+// The boxes of the option check boxes' strip (bitmap 1341) are square.
+constexpr int kOptionBoxSize = 20;
 
 std::string TimeText(int minutes) {
   std::string format = Text(IDS_TIME_FORMAT);
@@ -59,7 +62,13 @@ BOOL CRecordSettingsPage::OnInitDialog() {
   SetItemFont(kWideScreen, 36, 234, 190, 28, m_fontSmall);
   SetItemFont(kLowResolution, 36, 275, 430, 28, m_fontSmall);
   SetItemFont(1125, 72, 303, 570, 32, m_fontSmall);
-  for (int id : {1115, 1143, 1144, 1145, 1142, 1125, kWideScreen, kLowResolution}) SetTextColour(id, kGreyText);
+  for (int id : {1115, 1143, 1144, 1145, 1142, 1125}) SetTextColour(id, kGreyText);
+  for (auto [box, id] : {std::pair{&m_wideScreen, kWideScreen}, std::pair{&m_lowResolution, kLowResolution}}) {
+    *box = std::make_unique<CSkinCheckBox>(ui, IDB_OPTION_CHECK_BOX, kOptionBoxSize);
+    (*box)->SubclassDlgItem(id, this);
+    (*box)->SetTextColor(kGreyText);
+    (*box)->SetBackgroundBrush(BackgroundBrush());
+  }
   SetTextColour(kTimeLabel, kBlueText);
   m_slider.SubclassDlgItem(kSlider, this);
   m_slider.SetChannelBitmaps(ui, IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL, FALSE, 0);

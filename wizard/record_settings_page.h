@@ -2,6 +2,9 @@
 // take it.
 #pragma once
 
+#include <memory>
+
+#include "widgets/skin_check_box.h"
 #include "widgets/tip_bitmap_button.h"
 #include "widgets/skin_slider.h"
 #include "wizard_page.h"
@@ -33,4 +36,5 @@ class CRecordSettingsPage : public CWizardPage {
 
   CSkinSlider m_slider;
   CTipBitmapButton m_burnOptions;
+  std::unique_ptr<CSkinCheckBox> m_wideScreen, m_lowResolution;
 };

@@ -144,8 +144,12 @@ ON_COMMAND(kStateOn, &CFullScreenDialog::OnStateOn)
 ON_COMMAND(kStateOff, &CFullScreenDialog::OnStateOff)
 END_MESSAGE_MAP()
 
-CFullScreenDialog::CFullScreenDialog(int mode, CWnd* owner)
-    : CDialog(IDD_FULL_SCREEN, owner), m_mode(mode), m_owner(owner) {}
+CFullScreenDialog::CFullScreenDialog(int mode, CWnd* owner, HWND previewWindow, bool wide)
+    : CDialog(IDD_FULL_SCREEN, owner),
+      m_mode(mode),
+      m_owner(owner),
+      m_previousVideoWindow(previewWindow),
+      m_wide(wide) {}
 
 bool CFullScreenDialog::GraphRunning() const {
   if (m_mode == 0) return wizard::AnalogGraphRunning();
@@ -159,7 +163,6 @@ BOOL CFullScreenDialog::OnInitDialog() {
     EndDialog(IDCANCEL);
     return TRUE;
   }
-  m_previousVideoWindow = m_owner ? m_owner->m_hWnd : nullptr;
   Fit();
   HWND surface = ::GetDlgItem(m_hWnd, IDC_PROMPT);
   ::EnableWindow(surface, FALSE);
@@ -190,8 +193,14 @@ BOOL CFullScreenDialog::OnEraseBkgnd(CDC* dc) {
 }
 
 void CFullScreenDialog::GiveBack() {
-  if (m_mode == 0 && wizard::AnalogGraphRunning()) wizard::AnalogGraph().SetVideoWindowOwner(m_previousVideoWindow);
-  else if (m_mode == 1 && wizard::DvGraphOpen()) wizard::DvGraph().SetVideoWindowOwner(m_previousVideoWindow);
+  const int aspect = m_wide ? 1 : 0;
+  if (m_mode == 0 && wizard::AnalogGraphRunning()) {
+    wizard::AnalogGraph().SetVideoWindowOwner(m_previousVideoWindow);
+    wizard::AnalogGraph().FitVideoWindow(aspect);
+  } else if (m_mode == 1 && wizard::DvGraphOpen()) {
+    wizard::DvGraph().SetVideoWindowOwner(m_previousVideoWindow);
+    wizard::DvGraph().FitVideoWindow(aspect);
+  }
   EndDialog(IDOK);
 }
 

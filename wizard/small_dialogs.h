@@ -60,8 +60,9 @@ class CBalloonTipDialog : public CDialog {
 
 class CFullScreenDialog : public CDialog {
  public:
-  // mode 0: the analog capture graph; 1: the DV/HDV graph.
-  CFullScreenDialog(int mode, CWnd* owner);
+  // mode 0: the analog capture graph; 1: the DV/HDV graph. `previewWindow` gets the video back
+  // on close, fitted 16:9 when `wide`, else 4:3.
+  CFullScreenDialog(int mode, CWnd* owner, HWND previewWindow, bool wide);
   static constexpr UINT kOwnerCommand = WM_USER + 250;
   static constexpr int kClose = 32783;
   static constexpr int kStateOn = 32785;
@@ -86,6 +87,7 @@ class CFullScreenDialog : public CDialog {
 
   int m_mode;
   CWnd* m_owner;
-  HWND m_previousVideoWindow = nullptr;
+  HWND m_previousVideoWindow;
+  bool m_wide;
   int m_state = 0;
 };

@@ -3,6 +3,8 @@
 #include "capture_graphs.h"
 #include "platform/window/resources.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/gdi/icon.h"
+#include "platform/window/afx_app.h"
 #include "platform/shell/power.h"
 #include "platform/window/menu.h"
 #include "platform/window/monitors.h"
@@ -74,6 +76,10 @@ BOOL CWendrelDlg::OnInitDialog() {
     ::AppendMenu(system, MF_SEPARATOR, 0, nullptr);
     ::AppendMenu(system, MF_STRING, IDM_ABOUT_BOX, State().windowTitle.c_str());
   }
+  // The program's own library carries the icon; without it the program's module is asked.
+  HICON icon = ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_WENDREL_ICON));
+  SetIcon(icon, TRUE);
+  SetIcon(icon, FALSE);
   SetWindowText(State().windowTitle.c_str());
   ApplySkin();
   ApplyRegion();

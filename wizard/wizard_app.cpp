@@ -164,9 +164,11 @@ void CWizardApp::LoadCaptureSettings() {
 
   const int cpuClass = GetCpuClass();
   int mode = cpuClass == 2 ? 2 : cpuClass == 1 ? 1 : 0;
+  // A first start writes CPUMode's default with the others; it counts only under SettingCPU.
+  const int storedMode = ReadNumber("CPUMode", 0);
   DWORD setting = 0;
   if (RegReadDword(HKEY_CURRENT_USER, kSettingsKey, "SettingCPU", &setting, REG_READ_NO_DEFAULT) && setting != 0)
-    mode = ReadNumber("CPUMode", 0);
+    mode = storedMode;
   s.cpuMode = mode < 0 ? 0 : mode > 2 ? 2 : mode;
 
   std::string standardText;
@@ -181,9 +183,11 @@ void CWizardApp::LoadCaptureSettings() {
 void CWizardApp::LoadSettings() {
   LoadCaptureSettings();
   wizard::WizardState& s = State();
-  const std::string base = m_documents.empty() ? s.outputFolder : m_documents + "Vidarro/";
-  s.dvdFolder = ChooseFolder("CreateDVDFolder", base + "DVD Folders");
-  s.bdFolder = ChooseFolder("CreateBDFolder", base + "BD Folders");
+  // Without a documents folder the disc folders are the output folder itself.
+  const bool documents = !m_documents.empty();
+  const std::string base = m_documents + "Vidarro/";
+  s.dvdFolder = ChooseFolder("CreateDVDFolder", documents ? base + "DVD Folders" : s.outputFolder);
+  s.bdFolder = ChooseFolder("CreateBDFolder", documents ? base + "BD Folders" : s.outputFolder);
   ReadText(HKEY_CURRENT_USER, "DVDWriter", &s.writerName);
   s.discType = ReadNumber("DiscType", 0) == 1 ? 1 : 0;
   s.saveToPC = ReadNumber("bSaveToPC", 0);

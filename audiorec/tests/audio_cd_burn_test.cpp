@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "audiorec/audio_cd_burn_dlg.h"
 #include "auvry_burn_ids.h"
 #include "burn_test_support.h"
 #include "platform/base/file.h"
+#include "platform/base/message_box.h"
 #include "platform/base/paths.h"
+#include "platform/ole/external_drop.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/registry/registry.h"
 #include "widgets/reg_helpers.h"
 
@@ -29,7 +33,19 @@ bool TemporariesLeft() {
   return false;
 }
 
+// The simulated writer's CUE sheet as libcue reads it; null when it cannot.
+using ParsedCue = std::unique_ptr<Cd, decltype(&cd_delete)>;
+ParsedCue ReadCue() {
+  FILE* f = std::fopen((auvrytest::ImageFolder() + "CD.cue").c_str(), "r");
+  ParsedCue cd(f ? cue_parse_file(f) : nullptr, &cd_delete);
+  if (f) std::fclose(f);
+  return cd;
+}
+
 class AudioCdBurn : public BurnTest {};
+
+// Where the Finalize caption begins, past its box.
+constexpr int kCaptionX = 18;
 
 // Reaches into the dialog's progress bar and writer the way the tests need.
 class OpenAudioCdDlg : public CAudioCDBurnDlg {
@@ -93,18 +109,14 @@ TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOne
 
   const std::string bin = auvrytest::ImageFolder() + "CD.img";
   const std::string cue = auvrytest::ImageFolder() + "CD.cue";
-  FILE* f = std::fopen(cue.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  Cd* cd = cue_parse_file(f);
-  std::fclose(f);
+  const ParsedCue cd = ReadCue();
   ASSERT_NE(cd, nullptr);
-  ASSERT_EQ(cd_get_ntrack(cd), 4);
+  ASSERT_EQ(cd_get_ntrack(cd.get()), 4);
   for (int i = 1; i <= 4; ++i) {
-    Track* track = cd_get_track(cd, i);
+    Track* track = cd_get_track(cd.get(), i);
     EXPECT_EQ(track_get_mode(track), MODE_AUDIO) << i;
     EXPECT_EQ(track_get_index(track, 1) - track_get_index(track, 0), 150) << i;
   }
-  cd_delete(cd);
 
   ASSERT_EQ(auvrytest::Run("bchunk", {"-w", bin, cue, w + "back"}), 0);
   for (int i = 0; i < 4; ++i) {
@@ -175,15 +187,11 @@ TEST_F(AudioCdBurn, SameNamedSourcesBecomeTwoTracksAndNothingIsWrittenBesideThem
   std::string notes;
   ASSERT_TRUE(platform::ReadWholeFile(w + "a.tmp", &notes));
   EXPECT_EQ(notes, "the user's own notes");
-  FILE* f = std::fopen((auvrytest::ImageFolder() + "CD.cue").c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  Cd* cd = cue_parse_file(f);
-  std::fclose(f);
+  const ParsedCue cd = ReadCue();
   ASSERT_NE(cd, nullptr);
-  EXPECT_EQ(cd_get_ntrack(cd), 2);
+  EXPECT_EQ(cd_get_ntrack(cd.get()), 2);
   // The tracks differ in length, so neither overwrote the other.
-  EXPECT_NE(track_get_length(cd_get_track(cd, 1)), track_get_length(cd_get_track(cd, 2)));
-  cd_delete(cd);
+  EXPECT_NE(track_get_length(cd_get_track(cd.get(), 1)), track_get_length(cd_get_track(cd.get(), 2)));
 }
 
 TEST_F(AudioCdBurn, AFailedWriteShowsTheSenseDataAndNoTemporaryStays) {
@@ -314,4 +322,91 @@ TEST_F(AudioCdBurn, AddListsAFileOnceButTwoNamesDifferingInCaseTwice) {
   });
   dialog.DoModal();
 }
+
+TEST_F(AudioCdBurn, DroppedSoundFilesJoinTheTrackListOnceAndTheRestIsLeftOut) {
+  const std::string w = Work();
+  const std::string one = auvrytest::MakeSound(w, "one.wma", 1.0, "-c:a wmav2 -ar 48000");
+  const std::string two = auvrytest::MakeSound(w, "two.wma", 2.0, "-c:a wmav2 -ar 48000");
+  platform::CreateFolders(w + "folder/");
+  platform::WriteWholeFileAtomic(w + "notes.txt", "words");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths = {one};
+  WhenDialogShows([&](HWND d) {
+    HWND list = dialog.list().m_hWnd;
+    EXPECT_EQ(platform::ole::DropFilesOnWindow(list, POINT{20, 40}, {one, w + "folder", w + "notes.txt", two}),
+              DROPEFFECT_COPY);
+    ASSERT_TRUE(WaitFor([&] { return dialog.list().GetItemCount() >= 2; }));
+    testkit::Pump();
+    EXPECT_EQ(dialog.list().GetItemCount(), 2);
+    EXPECT_EQ(dialog.list().GetItemText(1, 0), "two.wma");
+    EXPECT_EQ(ControlText(d, IDC_BURN_TOTAL_TIME), "00:00:03");
+    WritePicture(d, "burn_audio_cd_after_drop.png");
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+}
+
+TEST_F(AudioCdBurn, AHundredRowsAreRefusedWithTheTrackLimitAndNinetyNineBurn) {
+  const std::string track = auvrytest::MakeSound(Work(), "a.wma", 0.5, "-c:a wmav2 -ar 48000");
+  CAudioCDBurnDlg dialog;
+  dialog.m_initialPaths.assign(100, track);
+  const std::string image = auvrytest::ImageFolder() + "CD.img";
+  std::string before, after;
+  WhenDialogShows([&](HWND d) {
+    ASSERT_EQ(dialog.list().GetItemCount(), 100);
+    platform::ReadWholeFile(image, &before);
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    EXPECT_EQ(dialog.phase(), CBurnDlgFrame::kIdle);
+    EXPECT_TRUE(testkit::ControlEnabled(d, IDC_BURN_START));
+    EXPECT_FALSE(TemporariesLeft());
+    platform::ReadWholeFile(image, &after);
+    EXPECT_EQ(dialog.writer().GetBlocksWritten(), 0u);
+    // The same refusal as the user sees it.
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    WhenDialogShows([&](HWND box) {
+      EXPECT_EQ(testkit::WindowText(box), "Narvell Vidarro 5.0");
+      WritePicture(box, "burn_audio_cd_99_tracks.png");
+      testkit::ClickButton(box, IDOK);
+    });
+    testkit::ClickButton(d, IDC_BURN_START);
+    platform::SetMessageBoxHandler(recorder);
+
+    dialog.list().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    testkit::ClickButton(d, IDC_BURN_DELETE);
+    ASSERT_EQ(dialog.list().GetItemCount(), 99);
+    ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));
+    ASSERT_TRUE(WaitFor([&] { return dialog.phase() == CBurnDlgFrame::kIdle && boxes_.Count() > 1; }, 180));
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(boxes_.Count(), 2u);
+  const platform::MessageBoxCall refusal = boxes_.Calls()[0];
+  EXPECT_EQ(refusal.caption, "Narvell Vidarro 5.0");
+  EXPECT_EQ(refusal.flags & MB_ICONMASK, MB_ICONWARNING);
+  EXPECT_NE(refusal.text.find("at most 99 tracks"), std::string::npos) << refusal.text;
+  EXPECT_NE(refusal.text.find("remove 1 song"), std::string::npos) << refusal.text;
+  EXPECT_TRUE(before == after);  // the refusal left the blank disc blank
+  EXPECT_EQ(boxes_.Last().text, "Successfully burned.");
+  const ParsedCue cd = ReadCue();
+  ASSERT_NE(cd, nullptr);
+  EXPECT_EQ(cd_get_ntrack(cd.get()), 99);
+}
+
+TEST_F(AudioCdBurn, TheTickedFinalizeBoxShowsItsDisabledCaptionAndMessagesCarryTheProgramTitle) {
+  CAudioCDBurnDlg dialog;
+  WhenDialogShows([&](HWND d) {
+    HWND finalize = ::GetDlgItem(d, IDC_BURN_FINALIZE);
+    EXPECT_EQ(testkit::ButtonState(d, IDC_BURN_FINALIZE) & BST_CHECKED, static_cast<UINT>(BST_CHECKED));
+    const RECT engraved = auvrytest::PixelsOfColour(finalize, RGB(67, 71, 73), kCaptionX);
+    EXPECT_FALSE(::IsRectEmpty(&engraved));
+    const RECT plain = auvrytest::PixelsOfColour(finalize, RGB(130, 145, 153), kCaptionX);
+    EXPECT_TRUE(::IsRectEmpty(&plain));
+    WritePicture(d, "burn_audio_cd_empty.png");
+    testkit::ClickButton(d, IDC_BURN_START);  // nothing to burn
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ExpectOnlyNothingToBurn();
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/base/file.h"
 #include "platform/com/class_table.h"
 #include "platform/dshow/uuids.h"
+#include "platform/filters/maker_interfaces.h"
 
 namespace auvry::testing {
 namespace {
@@ -168,6 +169,64 @@ TEST_F(EngineTest, NoiseReductionAndGainReachTheFiltersAtEveryRun) {
   settings->GetAmount(&amount);
   EXPECT_EQ(enabled, 1);
   EXPECT_EQ(amount, 15.0f);
+}
+
+void UseBoxInputs(std::vector<long> inputs) {
+  auto devices = platform::dshow::sim::DefaultDevices();
+  for (auto& d : devices)
+    if (!d.crossbars.empty()) d.crossbars[0].inputs = std::move(inputs);
+  platform::dshow::sim::Hardware::Instance().SetDevices(devices);
+}
+
+TEST_F(EngineTest, TheBoxOfAnAudioInputRunsItsPictureFromTheCompositeInput) {
+  UseBoxInputs({3, 2, 4097, 4097});  // S-Video first
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  EXPECT_TRUE(engine.CaptureBoxAdded());
+  EXPECT_FALSE(engine.IsVideoSourceOpen());  // the sound still comes from the audio input
+  EXPECT_EQ(RoutedConnector(engine.Graph(), "Vidarro USB Crossbar"), 2);
+  ASSERT_TRUE(engine.StartPreview());
+  const std::string dump = Dump();
+  EXPECT_NE(dump.find("Capture -> NULL Renderer"), std::string::npos) << dump;
+  engine.Close();
+  EXPECT_FALSE(engine.CaptureBoxAdded());
+}
+
+TEST_F(EngineTest, ABoxWithoutACompositeInputStillRecords) {
+  UseBoxInputs({3, 4097});
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  EXPECT_EQ(RoutedConnector(engine.Graph(), "Vidarro USB Crossbar"), 3);
+  ASSERT_TRUE(engine.StartPreview());
+  ASSERT_TRUE(engine.StartRecordWav(Folder() + "box.wav", 2, 16, 44100, 2047));
+  Advance(1000);
+  ASSERT_TRUE(engine.StopRecording());
+  EXPECT_EQ(Finished(), 1);
+  EXPECT_GT(platform::FileSize(Folder() + "box.wav"), 44);
+}
+
+TEST_F(EngineTest, AnInputOfNoBoxOpensAlone) {
+  auto devices = platform::dshow::sim::DefaultDevices();
+  for (auto& d : devices)
+    if (d.name == kUsbAudio) d.dsInterface = "\\\\?\\hdaudio#func_01#mic";
+  platform::dshow::sim::Hardware::Instance().SetDevices(devices);
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  EXPECT_FALSE(engine.CaptureBoxAdded());
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_EQ(Dump().find("Vidarro USB Crossbar"), std::string::npos);
+}
+
+TEST_F(EngineTest, APreviewThatCannotStartLeavesTheReopenedEngineClosed) {
+  const auto missing = [](REFIID, void** ppv) {
+    *ppv = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  };
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 2));
+  ASSERT_TRUE(engine.StartPreview());
+  platform::com::ClassRegistration noAnalyzer(CLSID_QnAudioAnalyzer, missing);
+  EXPECT_FALSE(engine.Reopen(window, "", kUsbAudio, 2));
+  EXPECT_FALSE(engine.IsOpened());
+  EXPECT_FALSE(engine.IsPreviewing());
+  EXPECT_EQ(engine.Graph(), nullptr);
+  EXPECT_FALSE(engine.StartRecordWav(Folder() + "never.wav", 2, 16, 44100, 2047));
 }
 
 }  // namespace

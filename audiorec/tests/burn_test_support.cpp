@@ -1,5 +1,6 @@
 #include "burn_test_support.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "platform/disc/drive_set.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/window/input.h"
+#include "platform/window/window_surface.h"
 
 namespace auvrytest {
 
@@ -114,6 +116,32 @@ bool WaitFor(const std::function<bool()>& done, double seconds) {
   return true;
 }
 
+RECT PixelsOfColour(HWND control, COLORREF colour, int fromX) {
+  RECT found{};
+  HWND top = ::GetAncestor(control, GA_ROOT);
+  ::UpdateWindow(top);
+  testkit::Pump();
+  platform::PixelImage image;
+  if (!platform::ComposeWindow(top, &image)) return found;
+  RECT topRect{}, box{};
+  ::GetWindowRect(top, &topRect);
+  ::GetWindowRect(control, &box);
+  const std::uint32_t wanted = (static_cast<std::uint32_t>(GetRValue(colour)) << 16) |
+                               (static_cast<std::uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
+  bool any = false;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left + fromX; x < box.right; ++x) {
+      const int px = x - topRect.left, py = y - topRect.top;
+      if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
+      if ((image.pixels[static_cast<size_t>(py) * image.width + px] & 0xFFFFFF) != wanted) continue;
+      const int cx = x - box.left, cy = y - box.top;
+      if (!any) found = RECT{cx, cy, cx + 1, cy + 1}, any = true;
+      found.left = std::min<LONG>(found.left, cx), found.top = std::min<LONG>(found.top, cy);
+      found.right = std::max<LONG>(found.right, cx + 1), found.bottom = std::max<LONG>(found.bottom, cy + 1);
+    }
+  return found;
+}
+
 void BurnTest::SetUp() {
   // Loaded once for the whole process: a library unloaded between tests leaves its resource
   // table behind in the lookup.
@@ -124,6 +152,12 @@ void BurnTest::SetUp() {
   app_.SetResourceLibrary(own);
   platform::CreateFolders(Work());
   UseWriters({Writer("CD", "WRITES=CD-R,CD-RW\nMEDIUM=CD-R\n"), Writer("DVD", "WRITES=DVD+R,DVD+RW\nMEDIUM=DVD+R\n")});
+}
+
+void BurnTest::ExpectOnlyNothingToBurn() {
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_EQ(boxes_.Last().text, "Please select a file to burn.");
+  EXPECT_EQ(boxes_.Last().caption, "Narvell Vidarro 5.0");
 }
 
 void BurnTest::TearDown() {

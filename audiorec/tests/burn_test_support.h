@@ -28,6 +28,10 @@ bool Probe(const std::string& path, double* seconds, int* rate = nullptr, int* c
 // Runs a program; its exit code (-1 when it did not run), output into *out.
 int Run(const std::string& program, const std::vector<std::string>& args, std::string* out = nullptr);
 
+// The bounding rectangle, in the control's client coordinates, of the control's pixels of that
+// exact colour as the screen shows them, from column fromX on; empty when there are none.
+RECT PixelsOfColour(HWND control, COLORREF colour, int fromX = 0);
+
 // Pumps and sleeps in turns until `done` holds, for at most `seconds` of real time.
 bool WaitFor(const std::function<bool()>& done, double seconds = 60.0);
 
@@ -36,6 +40,8 @@ class BurnTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
   std::string Work() const { return env_.Home() + "work/"; }
+  // The only message box was Burn's refusal of an empty list, captioned with the program title.
+  void ExpectOnlyNothingToBurn();
 
   testkit::Environment env_{testkit::CurrentTestName()};
   testkit::MessageBoxAnswers boxes_;

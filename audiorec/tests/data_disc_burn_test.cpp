@@ -10,6 +10,7 @@
 #include "burn_test_support.h"
 #include "platform/base/file.h"
 #include "platform/base/local_time.h"
+#include "platform/ole/external_drop.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ using auvrytest::BurnTest;
 using auvrytest::WaitFor;
 using testkit::ControlText;
 using testkit::WhenDialogShows;
+
+// Where the Finalize caption begins, past its box.
+constexpr int kCaptionX = 18;
 
 class DataDiscBurn : public BurnTest {
  protected:
@@ -165,6 +169,42 @@ TEST_F(DataDiscBurn, EachModeAsksForItsOwnWriterAndDiscKind) {
   rom.DoModal();
   ASSERT_EQ(boxes_.Count(), 1u);
   EXPECT_EQ(boxes_.Last().text.rfind("This disc is not supported", 0), 0u) << boxes_.Last().text;
+}
+
+TEST_F(DataDiscBurn, TheFinalizeCaptionIsPlainWhileEnabledAndEngravedWhenNotAndDropsTakeOnlyWma) {
+  const std::string w = Work();
+  const std::string wma = auvrytest::MakeSound(w, "take.wma", 1.0, "-c:a wmav2 -ar 48000");
+  const std::string wav = auvrytest::MakeSound(w, "take.wav", 1.0, "-c:a pcm_s16le");
+  CDataDiscBurnDlg dialog;
+  dialog.m_mode = 0;
+  WhenDialogShows([&](HWND d) {
+    HWND finalize = ::GetDlgItem(d, IDC_BURN_FINALIZE);
+    const RECT plain = auvrytest::PixelsOfColour(finalize, RGB(130, 145, 153), kCaptionX);
+    ASSERT_FALSE(::IsRectEmpty(&plain));
+    RECT engraved = auvrytest::PixelsOfColour(finalize, RGB(67, 71, 73), kCaptionX);
+    EXPECT_TRUE(::IsRectEmpty(&engraved));
+    testkit::WritePicture(d, "burn_wma_cd_empty.png");
+    ::EnableWindow(finalize, FALSE);
+    engraved = auvrytest::PixelsOfColour(finalize, RGB(67, 71, 73), kCaptionX);
+    // One pixel up and left. The right ends differ: a colour this near the background rounds more
+    // of the smoothed last glyph to itself.
+    EXPECT_EQ(engraved.left, plain.left - 1);
+    EXPECT_EQ(engraved.top, plain.top - 1);
+    EXPECT_EQ(engraved.bottom, plain.bottom - 1);
+    ::EnableWindow(finalize, TRUE);
+
+    EXPECT_EQ(platform::ole::DropFilesOnWindow(dialog.list().m_hWnd, POINT{20, 40}, {wav, w, wma}), DROPEFFECT_COPY);
+    ASSERT_TRUE(WaitFor([&] { return dialog.list().GetItemCount() >= 1; }));
+    testkit::Pump();
+    EXPECT_EQ(dialog.list().GetItemCount(), 1);
+    EXPECT_EQ(dialog.list().GetItemText(0, 0), "take.wma");
+    testkit::WritePicture(d, "burn_wma_cd_after_drop.png");
+    dialog.list().RemoveAllRows();
+    testkit::ClickButton(d, IDC_BURN_START);  // nothing to burn
+    testkit::ClickButton(d, IDC_BURN_EXIT);
+  });
+  dialog.DoModal();
+  ExpectOnlyNothingToBurn();
 }
 
 }  // namespace

@@ -59,5 +59,21 @@ TEST_F(DroppedPathsTest, TheListTakesOnlyTheKindsItAcceptsAndNothingMissingOrToo
   EXPECT_EQ(added, (std::vector<DroppedPath>{{folder_, kDroppedFolder}, {file_, kDroppedFile}}));
 }
 
+TEST(AddFilter, OnlyTheFirstPatternListCountsAndCaseDoesNot) {
+  const std::string audio = "Audio files(*.wma,*.wav)|*.wma;*.wav;*.mp3|All files(*.*)|*.*||";
+  EXPECT_TRUE(MatchesAddFilter(audio, "/music/a.wma"));
+  EXPECT_TRUE(MatchesAddFilter(audio, "/music/B.MP3"));
+  EXPECT_TRUE(MatchesAddFilter(audio, "/music/c.Wav"));
+  EXPECT_FALSE(MatchesAddFilter(audio, "/music/notes.txt"));  // "All files" is the second list
+  EXPECT_FALSE(MatchesAddFilter(audio, "/music/wma"));
+  EXPECT_FALSE(MatchesAddFilter(audio, "/music.wma/take"));
+  const std::string wma = "files(*.wma)|*.wma||";
+  EXPECT_TRUE(MatchesAddFilter(wma, "/music/a.wma"));
+  EXPECT_FALSE(MatchesAddFilter(wma, "/music/a.wav"));
+  EXPECT_FALSE(MatchesAddFilter(wma, "/music/a.wmav"));
+  EXPECT_TRUE(MatchesAddFilter("everything|*.*||", "/music/a"));
+  EXPECT_FALSE(MatchesAddFilter("no patterns", "/music/a.wma"));
+}
+
 }  // namespace
 }  // namespace auvry

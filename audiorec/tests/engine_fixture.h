@@ -10,6 +10,7 @@
 #include "audiorec/audio_record_graph.h"
 #include "capture/wmv_profile_info.h"
 #include "platform/base/clock.h"
+#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/window/messages.h"
@@ -76,5 +77,17 @@ class EngineTest : public ::testing::Test {
 };
 
 inline const char* kUsbAudio = "Vidarro USB Audio Capture";
+
+// The physical connector type the box's crossbar routes to its video decoder.
+inline long RoutedConnector(IGraphBuilder* graph, const char* crossbarName) {
+  CComPtr<IBaseFilter> filter;
+  if (!graph || FAILED(graph->FindFilterByName(crossbarName, &filter))) return -1;
+  CComQIPtr<IAMCrossbar> crossbar(static_cast<IUnknown*>(filter));
+  long routed = -1, related = 0, type = -1;
+  if (!crossbar || FAILED(crossbar->get_IsRoutedTo(0, &routed)) ||
+      FAILED(crossbar->get_CrossbarPinInfo(TRUE, routed, &related, &type)))
+    return -1;
+  return type;
+}
 
 }  // namespace auvry::testing

@@ -1,11 +1,14 @@
 // The main window's recording from the UI: REC and Stop, the clock and read-outs, the limit,
 // the new row, and the file read back by ffprobe.
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "audiorec/tests/recorder_window_fixture.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
+#include "platform/ole/external_drop.h"
 
 namespace auvry::testing {
 namespace {
@@ -72,6 +75,46 @@ TEST_F(RecorderWindowTest, RecordAndStopMakeOneWmaRowThatReadersSeeAsAsf) {
   EXPECT_EQ("48000", facts["sample_rate"]);
   EXPECT_EQ("2", facts["channels"]);
   EXPECT_NEAR(std::stod(facts["duration"].empty() ? "0" : facts["duration"]), 10.0, 0.2);
+}
+
+std::string MakeWma(const std::string& path, double seconds) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess(
+      "ffmpeg",
+      {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=" + std::to_string(seconds), "-ac", "2",
+       "-c:a", "wmav2", "-ar", "48000", path},
+      &out, &err, &code, 60000);
+  EXPECT_EQ(code, 0) << err;
+  return path;
+}
+
+TEST_F(RecorderWindowTest, FilesDroppedOnTheListBecomeRowsOnlyForSoundFiles) {
+  const std::string folder = env_.Home() + "dropped/";
+  std::string deep = folder;
+  while (deep.size() < 280) deep += std::string(50, 'd') + "/";
+  std::filesystem::create_directories(deep);
+  const std::string one = MakeWma(folder + "one.wma", 1.0), two = MakeWma(folder + "two.wma", 2.0);
+  const std::string tooLong = MakeWma(deep + "deep.wma", 1.0);
+  std::ofstream(folder + "notes.txt") << "words";
+  std::filesystem::create_symlink(folder + "gone.wma", folder + "shortcut.wma");
+  std::vector<std::string> dropped = {one, folder, folder + "notes.txt", tooLong, folder + "shortcut.wma", two};
+  for (int i = 0; i < 300; ++i) dropped.push_back(folder + "missing" + std::to_string(i) + ".wma");
+  std::vector<std::string> names;
+  WhenDialogShows([&](HWND d) {
+    Advance(600);
+    EXPECT_EQ(platform::ole::DropFilesOnWindow(::GetDlgItem(d, IDC_AUVRY_LIST), POINT{20, 40}, dropped),
+              DROPEFFECT_COPY);
+    PumpUntil([&] { return Rows(d) >= 2; });
+    Pump();
+    for (int row = 0; row < Rows(d); ++row) names.push_back(RowText(d, row, 0));
+    EXPECT_EQ("00 : 00 : 02", RowText(d, 1, 2));
+    EXPECT_FALSE(WritePicture(d, "main_after_drop.png").empty());
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  EXPECT_EQ(IDOK, dialog.DoModal());
+  EXPECT_EQ((std::vector<std::string>{"one.wma", "two.wma"}), names);
 }
 
 }  // namespace

@@ -121,6 +121,7 @@ TEST_F(RecordingList, KeepCancelRecycleLeavesTheSecondSelectedAndTheThirdInTheTr
       ++asked;
       if (asked == 1) {
         EXPECT_EQ(testkit::ControlText(d, IDC_DELETE_NAME), "take0.wma");
+        EXPECT_EQ(testkit::WindowText(d), "Narvell Vidarro 5.0");
         testkit::WritePicture(d, "delete_files.png");
       }
       testkit::AnswerWithButton(button);

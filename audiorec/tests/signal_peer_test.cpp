@@ -129,5 +129,37 @@ TEST_F(SignalTest, WithoutNoiseReductionAWavRecordingHoldsTheFileInputsOwnSample
   EXPECT_EQ(0u, mismatches);
 }
 
+TEST_F(SignalTest, ABoxThatDigitisesSoundOnlyWithItsPictureRecordsItsTone) {
+  // The box as its devices.ini describes it, S-Video listed first.
+  const std::string ini = Folder() + "picture_box.ini";
+  std::ofstream(ini) << "[BOX]\nKIND=usb\nNAME=Picture Box\n"
+                        "PATH=\\\\?\\usb#vid_1b80&pid_e30a&mi_00#7&1&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\n"
+                        "FORMATS=720x480@29.97/YUY2\nCROSSBAR1=Box Crossbar|3,2,4097,4097|12,4105\n"
+                        "[BOXAUDIO]\nKIND=audio\nNAME=Picture Box Audio\nWAVEIN=0\nTONE=1000:-12\nNEEDSVIDEO=1\n"
+                        "DSGUID={BD6DD71B-3DEB-4F3A-9C1F-5A2B1E6C0D02}\nDSDESC=Picture Box Audio\n"
+                        "DSPATH=\\\\?\\usb#vid_1b80&pid_e30a&mi_01#7&1&0&0001#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\n";
+  std::vector<std::string> problems;
+  sim::Hardware::Instance().SetDevices(sim::ParseDevicesFile(ini, &problems));
+  EXPECT_TRUE(problems.empty());
+  ASSERT_TRUE(engine.Open(window, "", "Picture Box Audio", 2));
+  ASSERT_TRUE(engine.CaptureBoxAdded());
+  EXPECT_EQ(RoutedConnector(engine.Graph(), "Box Crossbar"), 2);
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NEAR(Loudness(RecordWav("picture_box.wav", 2000)).second, -12.0, 1.0);
+}
+
+TEST_F(SignalTest, AVideoDevicesOwnAudioPinRecordsItsTone) {
+  auto devices = sim::DefaultDevices();
+  for (auto& d : devices)
+    if (d.kind == sim::DeviceKind::UsbBox)
+      d.audioPin = true, d.audioSignal = {sim::AudioSignal::Kind::Tone, 700.0, -6.0, {}};
+  sim::Hardware::Instance().SetDevices(devices);
+  ASSERT_TRUE(engine.Open(window, "Vidarro USB Video Capture", "", 2));
+  EXPECT_EQ(engine.SourceKind(), CAudioRecordGraph::kVideoAudio);
+  EXPECT_TRUE(engine.IsVideoSourceOpen());
+  ASSERT_TRUE(engine.StartPreview());
+  EXPECT_NEAR(Loudness(RecordWav("video_audio.wav", 2000)).second, -6.0, 1.0);
+}
+
 }  // namespace
 }  // namespace auvry::testing

@@ -1,5 +1,6 @@
-// The recorder's two burns against their peers, in the same run (best of two each): recordings
-// decoded to CD audio and written as a BIN/CUE, and recordings written as a data session.
+// The recorder's two burns against their peers, in interleaved rounds: recordings decoded to CD
+// audio and written as a BIN/CUE, and recordings written as a data session.
+// Usage: bench_audioburn [rounds, at least 7] [tracks, default 10] [data megabytes, default 256]
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "audiorec/pcm_decoder.h"
+#include "bench/common/bench_rounds.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/disc/drive_set.h"
@@ -120,8 +122,10 @@ double SuiteData(const std::vector<std::string>& files) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int trackCount = argc > 1 ? std::atoi(argv[1]) : 10;
-  const long dataMegabytes = argc > 2 ? std::atol(argv[2]) : 1024;
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
+  const int trackCount = argc > 2 ? std::atoi(argv[2]) : 10;
+  const long dataMegabytes = argc > 3 ? std::atol(argv[3]) : 256;
+  bench::RequirePrograms({"ffmpeg", "xorriso"});
   const std::string work = platform::TempFolder() + "bench-audioburn/";
   std::filesystem::remove_all(work);
   platform::CreateFolders(work + "tracks");
@@ -154,25 +158,29 @@ int main(int argc, char** argv) {
   std::vector<std::string> problems;
   platform::disc::SetMachineDrives(platform::disc::ParseDriveSections(ini, &problems));
 
-  double suiteCd = 1e9, peerCd = 1e9, suiteData = 1e9, peerData = 1e9;
-  for (int round = 0; round < 2; ++round) {
-    suiteCd = std::min(suiteCd, SuiteAudioCd(tracks, work));
-    peerCd = std::min(peerCd, PeerAudioCd(tracks, work));
-    suiteData = std::min(suiteData, SuiteData(files));
-    std::filesystem::remove(work + "peer.iso");
-    const auto start = Clock::now();
-    Shell("xorriso -as mkisofs -quiet -J -R -V BENCH -o " + work + "peer.iso " + work + "data >/dev/null 2>&1");
-    peerData = std::min(peerData, Seconds(start));
-  }
   const double mb = static_cast<double>(bytes) / 1048576.0;
-  std::printf("%d recordings of 3 minutes to an audio CD (BIN/CUE)\n", trackCount);
-  std::printf("  CPcmDecoder + CQnAudioCD              %7.2f s\n", suiteCd);
-  std::printf("  ffmpeg -f s16le per track + cat       %7.2f s\n", peerCd);
-  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.1)\n", suiteCd / peerCd);
-  std::printf("%.0f MB of recordings to a data session on a stdio: drive\n", mb);
-  std::printf("  CQnDataCDDVD                          %7.2f s  %7.1f MB/s\n", suiteData, mb / suiteData);
-  std::printf("  xorriso -as mkisofs -J -R             %7.2f s  %7.1f MB/s\n", peerData, mb / peerData);
-  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.1)\n", suiteData / peerData);
+  bench::Session session("Recorder's burns against ffmpeg and xorriso", rounds);
+  bench::Figure cd{std::to_string(trackCount) + " tracks to audio CD", "s", false, {}, {}};
+  bench::Interleave(
+      rounds, cd, [&] { return SuiteAudioCd(tracks, work); }, [&] { return PeerAudioCd(tracks, work); });
+  bench::Figure data{std::to_string(static_cast<long>(mb)) + " MB data session", "s", false, {}, {}};
+  bench::Interleave(
+      rounds, data, [&] { return SuiteData(files); },
+      [&] {
+        std::filesystem::remove(work + "peer.iso");
+        const auto start = Clock::now();
+        Shell("xorriso -as mkisofs -quiet -J -R -V BENCH -o " + work + "peer.iso " + work + "data >/dev/null 2>&1");
+        return Seconds(start);
+      });
+  bench::Section(
+      "Recordings of 3 minutes decoded to CD audio and written as BIN/CUE, seconds (lower is better); "
+      "project: CPcmDecoder and CQnAudioCD",
+      "ffmpeg -f s16le decoding each track, the tracks joined by cat", "the peer writes no cue sheet");
+  bench::Print(cd);
+  bench::Section("Recordings written as a data session to a stdio: drive, seconds; project: CQnDataCDDVD",
+                 "xorriso -as mkisofs -J -R -o FILE on the same folder",
+                 "the peer writes an image file with no burner behind it");
+  bench::Print(data);
   std::filesystem::remove_all(work);
   return 0;
 }

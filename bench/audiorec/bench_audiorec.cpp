@@ -1,9 +1,7 @@
-// bench_audiorec [seconds]: records a free-running simulated input through the recorder's WMA
-// graph with noise reduction on for that long (default 10 s of real time), then gives ffmpeg the
-// same tone as PCM to denoise (afftdn) and encode (wmav2, ASF). Prints the CPU seconds each takes
-// per recorded minute and their ratio.
-#include <sys/resource.h>
-
+// bench_audiorec [rounds] [seconds]: records a free-running simulated input through the recorder's
+// WMA graph with noise reduction on for that long (default 3 s of real time) against ffmpeg given a
+// minute of the same tone as PCM to denoise (afftdn) and encode (wmav2, ASF), in interleaved rounds.
+// Prints the CPU seconds each takes per recorded minute.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "audiorec/audio_record_graph.h"
+#include "bench/common/bench_rounds.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
@@ -22,13 +21,6 @@
 namespace {
 
 namespace sim = platform::dshow::sim;
-
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 double Duration(const std::string& file) {
   std::string out, err;
@@ -53,25 +45,29 @@ double EngineCpuPerMinute(double seconds, const std::string& folder, double* min
   WmvCaptureSettings request;
   request.fileName = folder + "bench.wma";
   request.profilePath = platform::AppFolder() + "QnProfileWMA.prx";
-  const double before = CpuSeconds(RUSAGE_SELF);
+  const double before = bench::ProcessCpuSeconds();
   if (!engine.StartRecordWma(request)) return -1;
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   engine.StopRecording();
-  const double used = CpuSeconds(RUSAGE_SELF) - before;
+  const double used = bench::ProcessCpuSeconds() - before;
   engine.Close();
   DestroyWindow(window);
   *minutes = Duration(request.fileName) / 60.0;
   return *minutes > 0 ? used / *minutes : -1;
 }
 
-double FfmpegCpuPerMinute(double minutes, const std::string& folder) {
-  const std::string pcm = folder + "bench.pcm";
-  const long long frames = static_cast<long long>(minutes * 60 * 48000);
+// A minute of the simulated input's tone as raw PCM.
+bool WriteTone(const std::string& pcm) {
+  const long long frames = 60LL * 48000;
   std::vector<std::int16_t> sound(static_cast<size_t>(frames) * 2);
   sim::FillTone(sound.data(), 2, 48000, 0, static_cast<size_t>(frames));
-  if (!platform::WriteWholeFileAtomic(pcm, std::string(reinterpret_cast<const char*>(sound.data()), sound.size() * 2)))
-    return -1;
-  const double before = CpuSeconds(RUSAGE_CHILDREN);
+  return platform::WriteWholeFileAtomic(pcm,
+                                        std::string(reinterpret_cast<const char*>(sound.data()), sound.size() * 2));
+}
+
+double FfmpegCpuPerMinute(const std::string& pcm, const std::string& folder) {
+  const double minutes = 1.0;
+  const double before = bench::ChildrenCpuSeconds();
   std::string out, err;
   int code = -1;
   platform::RunProcess("ffmpeg", {"-y",    "-hide_banner", "-loglevel", "error", "-f", "s16le", "-ar",
@@ -79,26 +75,48 @@ double FfmpegCpuPerMinute(double minutes, const std::string& folder) {
                                   "-c:a",  "wmav2",        "-b:a",      "128k",  "-f", "asf",   folder + "ffmpeg.wma"},
                        &out, &err, &code, 600000);
   if (code != 0) return -1;
-  return (CpuSeconds(RUSAGE_CHILDREN) - before) / minutes;
+  return (bench::ChildrenCpuSeconds() - before) / minutes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
+  const double seconds = argc > 2 && std::atof(argv[2]) > 0 ? std::atof(argv[2]) : 3.0;
+  bench::RequirePrograms({"ffmpeg", "ffprobe"});
+  // The recorder's profile lives in the application folder the build lays out.
+  if (!std::getenv("VIDARRO_APP_DIR")) setenv("VIDARRO_APP_DIR", BENCH_APP_DIR, 1);
   const std::string folder = platform::WithTrailingSlash(platform::TempFolder());
-  double minutes = 0;
-  const double ours = EngineCpuPerMinute(seconds > 0 ? seconds : 10.0, folder, &minutes);
-  if (ours < 0) {
-    std::fprintf(stderr, "bench_audiorec: the recording did not run\n");
-    return 1;
-  }
-  const double theirs = FfmpegCpuPerMinute(minutes, folder);
-  if (theirs <= 0) {
-    std::fprintf(stderr, "bench_audiorec: ffmpeg did not run\n");
-    return 1;
-  }
-  std::printf("recorded %.2f min; CPU s per recorded minute: recorder %.3f, ffmpeg %.3f; ratio %.2f (goal <= 1.5)\n",
-              minutes, ours, theirs, ours / theirs);
+  const std::string pcm = folder + "bench.pcm";
+  if (!WriteTone(pcm)) return 1;
+  bench::Session session("Audio recorder against ffmpeg, CPU seconds a recorded minute", rounds);
+  bench::Figure fig{"WMA with noise reduction", "cpu s/min", false, {}, {}};
+  bench::Interleave(
+      rounds, fig,
+      [&] {
+        double minutes = 0;
+        const double ours = EngineCpuPerMinute(seconds, folder, &minutes);
+        if (ours < 0) {
+          std::fprintf(stderr, "bench_audiorec: the recording did not run\n");
+          std::exit(1);
+        }
+        return ours;
+      },
+      [&] {
+        const double theirs = FfmpegCpuPerMinute(pcm, folder);
+        if (theirs <= 0) {
+          std::fprintf(stderr, "bench_audiorec: ffmpeg did not run\n");
+          std::exit(1);
+        }
+        return theirs;
+      });
+  bench::Section(
+      "CPU seconds (all threads) a recorded minute, lower is better; project: the recorder's WMA graph "
+      "(analyzer, noise reduction, wmav2 in ASF) fed by the free-running simulated input",
+      "ffmpeg -af afftdn -c:a wmav2 -b:a 128k -f asf on a minute of the same tone as 48 kHz PCM",
+      "ours also runs the simulated input and the level analyzer in the same process; ffmpeg reads a "
+      "finished file");
+  bench::Print(fig);
+  std::remove(pcm.c_str());
   return 0;
 }

@@ -1,8 +1,8 @@
 // Clip analysis against a plain read of the same clip in the scan's own block size, warm (the
 // page cache) and cold (the clip's pages dropped first), then a whole job on the clip with its
-// companion. Each round times both in turn; the ratio project / peer is taken round by round and
-// printed as its median with the spread (min-max).
-// Usage: bench_bdauthor [megabytes, default 1024] [rounds, default 5]
+// companion. Rounds alternate which of the two goes first; the ratio project / peer is taken round
+// by round.
+// Usage: bench_bdauthor [rounds, at least 7] [megabytes, default 512]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "bdauthor/clip_analysis.h"
+#include "bench/common/bench_rounds.h"
 #include "bdauthor/file_io.h"
 #include "bdauthor/tarnel_job.h"
 #include "bdauthor/tests/job_fixture.h"
@@ -48,15 +49,6 @@ void DropFromCache(const std::string& path) {
   ::close(fd);
 }
 
-struct Spread {
-  double median, min, max;
-};
-
-Spread Summarise(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return {v[v.size() / 2], v.front(), v.back()};
-}
-
 double Analyse(const std::string& path, std::int64_t size) {
   bdauthor::InputRecord record;
   record.packetCount = static_cast<std::int32_t>(size / 192);
@@ -72,8 +64,8 @@ double Analyse(const std::string& path, std::int64_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::int64_t megabytes = argc > 1 ? std::atoll(argv[1]) : 1024;
-  const int rounds = argc > 2 ? std::max(3, std::atoi(argv[2])) : 5;
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
+  const std::int64_t megabytes = argc > 2 ? std::atoll(argv[2]) : 512;
   bdauthor::test::WorkFolder work("bench");
   const std::string clip = work.ClipPath(0);
 
@@ -93,23 +85,26 @@ int main(int argc, char** argv) {
   std::uint64_t checksum = 0;
   PlainRead(clip, checksum);  // into the page cache
   const double mb = static_cast<double>(size) / (1 << 20);
-  std::printf("clip: %.0f MB, %d rounds; rates in MB/s, higher is better\n", mb, rounds);
-
+  bench::Session session("Blu-ray clip analysis against a plain read of the same clip", rounds);
+  bench::Section("Clip analysis of " + std::to_string(static_cast<long>(mb)) +
+                     " MB, MB/s (higher is better); project: the scan of the clip's packets for its entry points",
+                 "read() of the same file in " + std::to_string(bdauthor::kScanBlockBytes) +
+                     "-byte blocks, the scan's own block size",
+                 "the peer looks at nothing it reads: it is the floor of reading the clip; cold rounds drop the "
+                 "clip's pages from the cache before each contender");
   for (const bool cold : {false, true}) {
-    std::vector<double> reads, analyses, ratios;
-    for (int run = 0; run < rounds; ++run) {
-      if (cold) DropFromCache(clip);
-      const double read = PlainRead(clip, checksum);
-      if (cold) DropFromCache(clip);
-      const double analysis = Analyse(clip, size);
-      reads.push_back(mb / read);
-      analyses.push_back(mb / analysis);
-      ratios.push_back(read / analysis);
-    }
-    const Spread r = Summarise(reads), a = Summarise(analyses), q = Summarise(ratios);
-    std::printf(
-        "%s: project clip analysis %8.1f | peer read() in %zu-byte blocks %8.1f | project/peer %.2f (%.2f-%.2f)\n",
-        cold ? "cold file " : "page cache", a.median, bdauthor::kScanBlockBytes, r.median, q.median, q.min, q.max);
+    bench::Figure fig{cold ? "cold file" : "page cache", "MB/s", true, {}, {}};
+    bench::Interleave(
+        rounds, fig,
+        [&] {
+          if (cold) DropFromCache(clip);
+          return mb / Analyse(clip, size);
+        },
+        [&] {
+          if (cold) DropFromCache(clip);
+          return mb / PlainRead(clip, checksum);
+        });
+    bench::Print(fig);
   }
   std::printf("(checksum %llu)\n", static_cast<unsigned long long>(checksum));
 
@@ -142,7 +137,7 @@ int main(int argc, char** argv) {
     }
     jobs.push_back(Seconds(start));
   }
-  const Spread j = Summarise(jobs);
-  std::printf("whole job with companion (no peer): %.3f s (%.3f-%.3f)\n", j.median, j.min, j.max);
+  const bench::Spread j = bench::Summarise(jobs);
+  std::printf("  whole job with companion (no peer, no ratio): %.3f s (%.3f-%.3f)\n", j.median, j.min, j.max);
   return 0;
 }

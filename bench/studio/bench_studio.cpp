@@ -1,7 +1,7 @@
 // bench_studio: three 20-second clips (the second silent) on the editor pack's timeline, rendered
 // to MPEG-1 at 352 x 240 and 2,000,000 bit/s through the pack (its command, its ffmpeg process,
-// its progress timer), then by the same ffmpeg command run by hand. The goal for the ratio is
-// 1.05 or less: the pack adds nothing but reading the progress.
+// its progress timer) against the same ffmpeg command run by hand, in interleaved rounds.
+// Usage: bench_studio [rounds, at least 7]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +11,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "bench/common/bench_rounds.h"
+#include "bench/common/message_pump.h"
 #include "editor_pack.h"
 #include "platform/base/process.h"
 #include "platform/window/messages.h"
@@ -25,18 +27,9 @@ namespace {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-bool Pump(const std::function<bool()>& done, int timeoutMs) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < end) {
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    }
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return done();
+[[noreturn]] void Fail(const char* why) {
+  std::fprintf(stderr, "bench_studio: %s\n", why);
+  std::exit(1);
 }
 
 bool MakeClip(const std::string& path, bool withSound) {
@@ -49,9 +42,30 @@ bool MakeClip(const std::string& path, bool withSound) {
   return platform::RunProcess("ffmpeg", args, &out, &err, &code, 120000) && code == 0;
 }
 
+// One render through a fresh pack.
+double PackRound(HWND parent, const std::vector<std::string>& clips, const std::string& command) {
+  CComPtr<CEditorPack> editor = platform::com::MakeComObject<CEditorPack>();
+  RECT area{0, 0, 400, 300};
+  editor->CreateWindow(WS_CHILD, &area, parent);
+  for (const std::string& clip : clips) editor->Command(studio::kHostSender, ("add file " + clip).c_str());
+  if (editor->Timeline().size() != clips.size()) Fail("the editor did not take the clips");
+  const std::string output = command.substr(command.find("path=") + 5);
+  fs::remove(output);
+  const auto start = Clock::now();
+  if (editor->Command(studio::kHostSender, command.c_str()) != S_OK) Fail("the editor refused the render");
+  const bool ended = bench::PumpUntil([&] { return !editor->Rendering(); }, 600000);
+  const double ms = Ms(Clock::now() - start);
+  editor->DestroyWindow();
+  editor->Uninitialize();
+  if (!ended || !fs::is_regular_file(output)) Fail("the editor's render did not finish");
+  return ms;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
+  bench::RequirePrograms({"ffmpeg"});
   // A home of its own: the bench never touches the user's files.
   const std::string home = fs::temp_directory_path().string() + "/bench_studio_" + std::to_string(getpid()) + "/";
   fs::create_directories(home + "data");
@@ -70,44 +84,32 @@ int main() {
   const std::string request =
       "encode project title type=mpeg1;ntsc=1;width=352;height=240;bitrate=2000000;"
       "audiotype=0;audiobitrate=224000;path=";
-  double packMs = 0;
-  {
-    HWND parent = CreateWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    CComPtr<CEditorPack> editor = platform::com::MakeComObject<CEditorPack>();
-    RECT area{0, 0, 400, 300};
-    editor->CreateWindow(WS_CHILD, &area, parent);
-    for (const std::string& clip : clips) editor->Command(studio::kHostSender, ("add file " + clip).c_str());
-    if (editor->Timeline().size() != clips.size()) {
-      std::fprintf(stderr, "bench_studio: the editor did not take the clips\n");
-      return 1;
-    }
-    const auto start = Clock::now();
-    if (editor->Command(studio::kHostSender, (request + home + "pack.mpg").c_str()) != S_OK) return 1;
-    const bool ended = Pump([&] { return !editor->Rendering(); }, 600000);
-    packMs = Ms(Clock::now() - start);
-    editor->DestroyWindow();
-    editor->Uninitialize();
-    DestroyWindow(parent);
-    if (!ended || !fs::is_regular_file(home + "pack.mpg")) {
-      std::fprintf(stderr, "bench_studio: the editor's render did not finish\n");
-      return 1;
-    }
-  }
-
   // The same command the pack ran, by hand.
   std::vector<studio::packs::ClipFacts> facts(clips.size());
   for (size_t i = 0; i < clips.size(); ++i) studio::packs::ProbeClip(clips[i], &facts[i]);
   const auto args =
       studio::packs::RenderArguments(clips, facts, studio::packs::ParseRenderRequest(request + home + "hand.mpg"));
-  std::string out, err;
-  int code = -1;
-  const auto start = Clock::now();
-  if (!platform::RunProcess("ffmpeg", args, &out, &err, &code, 600000) || code != 0) return 1;
-  const double handMs = Ms(Clock::now() - start);
-
-  std::printf("editor pack (command, ffmpeg, progress timer): %.0f ms\n", packMs);
-  std::printf("ffmpeg by hand:                                %.0f ms\n", handMs);
-  std::printf("ratio: %.3f (goal <= 1.05)\n", handMs > 0 ? packMs / handMs : 0.0);
+  HWND parent = CreateWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  bench::Session session("Editor pack render against the same ffmpeg command run by hand", rounds);
+  bench::Figure fig{"3 clips to MPEG-1 352x240", "ms", false, {}, {}};
+  bench::Interleave(
+      rounds, fig, [&] { return PackRound(parent, clips, request + home + "pack.mpg"); },
+      [&] {
+        std::string out, err;
+        int code = -1;
+        fs::remove(home + "hand.mpg");
+        const auto start = Clock::now();
+        if (!platform::RunProcess("ffmpeg", args, &out, &err, &code, 600000) || code != 0)
+          Fail("ffmpeg by hand failed");
+        return Ms(Clock::now() - start);
+      });
+  DestroyWindow(parent);
+  bench::Section(
+      "Three 20 s clips (one silent) rendered to MPEG-1 352x240 at 2 Mbit/s, ms (lower is better); project: "
+      "the editor pack's render command, its ffmpeg process and its progress timer",
+      "the very ffmpeg command the pack builds, run by hand",
+      "ours also reads ffmpeg's progress and posts it to the window");
+  bench::Print(fig);
   fs::remove_all(home);
   return 0;
 }

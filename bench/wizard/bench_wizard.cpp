@@ -1,13 +1,20 @@
-// The wizard's DVD road against the ffmpeg/dvdauthor/genisoimage/xorriso chain, in the same run
-// at the same rates: after the recording stopped, and from the capture box on.
+// The wizard's DVD road against the ffmpeg/dvdauthor/genisoimage/xorriso chain at the same rates,
+// in interleaved rounds: after the recording stopped, and from the capture box on.
+// Usage: bench_wizard [rounds, at least 7] [seconds of video, default 30]
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "bench/common/bench_rounds.h"
 #include "capture/capture_graph.h"
 #include "disc_jobs.h"
 #include "platform/base/clock.h"
@@ -93,7 +100,7 @@ void PeerChain(const std::string& inputs, const std::string& work, const std::st
   Shell("ffmpeg -nostdin -v error -y " + inputs + " " + work + "1.mpg");
   Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + work + "dvd -t " + work + "1.mpg 2>/dev/null");
   Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + work + "dvd -T 2>/dev/null");
-  Shell("genisoimage -quiet -dvd-video -V BENCH " + work + "dvd | xorriso -as cdrecord dev=stdio:" + image +
+  Shell("genisoimage -quiet -dvd-video -V BENCH " + work + "dvd | xorriso -as cdrecord fs=64m dev=stdio:" + image +
         " - >/dev/null 2>&1");
 }
 
@@ -150,7 +157,10 @@ std::string RecordFromTheBox(const std::string& folder, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
+  const int seconds = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 30;
+  bench::RequirePrograms({"ffmpeg", "dvdauthor", "genisoimage", "xorriso"});
+  av_log_set_level(AV_LOG_QUIET);  // the in-process muxer's notes
   const std::string base = platform::TempFolder() + "bench-wizard/";
   std::filesystem::remove_all(base);
   platform::CreateFolders(base + "pair");
@@ -166,32 +176,42 @@ int main(int argc, char** argv) {
                              " -f lavfi -i sine=sample_rate=48000:duration=" + std::to_string(seconds);
   Shell("ffmpeg -nostdin -v error -y " + source + " -map 0:v -c:v mpeg2video -g 15 -bf 2" + rates + "-f mpeg2video " +
         stem + ".mpv -map 1:a -c:a mp2 -b:a 224k -ac 2 -f mp2 " + stem + ".mpa");
-  double suiteAfter = 1e9, peerAfter = 1e9;
-  for (int round = 0; round < 2; ++round) {
-    auto start = Clock::now();
-    SuiteAfterStop(stem, base + "suite/", seconds);
-    suiteAfter = std::min(suiteAfter, Seconds(start));
-    start = Clock::now();
-    PeerChain("-i " + stem + ".mpv -i " + stem + ".mpa -c copy -f dvd", base + "peer/", peerImage);
-    peerAfter = std::min(peerAfter, Seconds(start));
-  }
-
-  // The whole road from the box.
-  auto start = Clock::now();
-  platform::CreateFolders(base + "box");
-  const std::string recorded = RecordFromTheBox(base + "box/", seconds);
-  SuiteAfterStop(recorded, base + "suite/", seconds);
-  const double suiteWhole = Seconds(start);
-  start = Clock::now();
-  PeerChain(source + " -target ntsc-dvd -s 352x240" + rates, base + "peer/", peerImage);
-  const double peerWhole = Seconds(start);
-
-  std::printf("DVD road of %d s at %d kbit/s video\n", seconds, kVideoKbit);
-  std::printf("  after stop: suite %7.2f s, ffmpeg -c copy + dvdauthor + genisoimage | xorriso %7.2f s\n", suiteAfter,
-              peerAfter);
-  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.0)\n", suiteAfter / peerAfter);
-  std::printf("  whole road: suite %7.2f s, ffmpeg -target ntsc-dvd + the chain %7.2f s\n", suiteWhole, peerWhole);
-  std::printf("  ratio (suite / peer)                  %7.2f  (goal <= 1.2)\n", suiteWhole / peerWhole);
+  bench::Session session("The wizard's DVD road against ffmpeg, dvdauthor, genisoimage and xorriso", rounds);
+  auto timed = [](const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return Seconds(start);
+  };
+  bench::Figure after{"after the stop", "s", false, {}, {}};
+  bench::Interleave(
+      rounds, after, [&] { return timed([&] { SuiteAfterStop(stem, base + "suite/", seconds); }); },
+      [&] {
+        return timed(
+            [&] { PeerChain("-i " + stem + ".mpv -i " + stem + ".mpa -c copy -f dvd", base + "peer/", peerImage); });
+      });
+  bench::Figure whole{"whole road from the box", "s", false, {}, {}};
+  bench::Interleave(
+      rounds, whole,
+      [&] {
+        return timed([&] {
+          std::filesystem::remove_all(base + "box");
+          platform::CreateFolders(base + "box");
+          SuiteAfterStop(RecordFromTheBox(base + "box/", seconds), base + "suite/", seconds);
+        });
+      },
+      [&] {
+        return timed([&] { PeerChain(source + " -target ntsc-dvd -s 352x240" + rates, base + "peer/", peerImage); });
+      });
+  bench::Section("A DVD road of " + std::to_string(seconds) + " s at " + std::to_string(kVideoKbit) +
+                     " kbit/s video, seconds (lower is better); project: the wizard's multiplexer and author "
+                     "overlapping, then the VIDEO_TS burn to a stdio: drive (whole road: recorded from the "
+                     "free-running simulated box first)",
+                 "ffmpeg -c copy -f dvd (whole road: ffmpeg -target ntsc-dvd from testsrc and sine), dvdauthor, "
+                 "genisoimage -dvd-video piped into xorriso -as cdrecord fs=64m",
+                 "xorriso idles about a second a burn whatever its size; the whole-road peer encodes a generated "
+                 "pattern rather than pictures from a device");
+  bench::Print(after);
+  bench::Print(whole);
   std::filesystem::remove_all(base);
   return 0;
 }

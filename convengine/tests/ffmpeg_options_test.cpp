@@ -151,7 +151,7 @@ TEST(FFmpegOptionsTest, CodecWithoutEncoderIsRefused) {
   Qn_ConvertOption o = PspOption();
   o.audio.codec = "amr_nb";
   std::string why;
-  EXPECT_EQ(CheckConvertOption(o, noAmr, &why), Qn_ERR_GENERAL);
+  EXPECT_EQ(CheckConvertOption(o, noAmr, &why), Qn_ERR_NO_AUDIO_ENCODER);
   EXPECT_NE(why.find("amr_nb"), std::string::npos);
   // Without a way to ask FFmpeg, the conversion reports it instead.
   EXPECT_EQ(CheckConvertOption(o, EncoderCheck(), &why), Qn_MSG_SUCCEEDED);

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -198,8 +201,23 @@ TEST_F(ManagerTest, OptionIsCheckedBeforeItIsKept) {
   auto none = std::make_unique<Qn_ConvertOp>();
   none->op = Qn_OP_SET_CONVERT_OPTION;
   manager_.PushOp(false, std::move(none));
-  ASSERT_TRUE(rec_.WaitForCount(4));
-  EXPECT_EQ(rec_.Codes(), "103/1 103/0:3 103/0:0 103/0:0");
+  Qn_ConvertOption wmv3 = AudioOption();
+  wmv3.video.codec = "wmv3";
+  SetOption(wmv3);
+  ASSERT_TRUE(rec_.WaitForCount(5));
+  EXPECT_EQ(rec_.Codes(), "103/1 103/0:3 103/0:21 103/0:0 103/0:20");
+}
+
+TEST_F(ManagerTest, ARefusedOptionFailsTheStartInsteadOfConvertingWithTheOneBefore) {
+  AddAndWait({Wav("a.wav")});
+  SetOptionAndWait(AudioOption());
+  Qn_ConvertOption wmv3 = AudioOption();
+  wmv3.video.codec = "wmv3";
+  SetOption(wmv3);
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_EQ(rec_.Codes(), "103/0:20 105/0:0 105/2");
+  EXPECT_TRUE(test::FakePids(fakeLog_).empty());
 }
 
 TEST_F(ManagerTest, StartWithoutFilesOrOptionIsRefused) {
@@ -229,6 +247,11 @@ TEST_F(ManagerTest, ConvertedFileReportsProgressInOrderAndEndsAt100) {
       last = LOWORD(r.value);
     }
   EXPECT_EQ(last, 100);
+  // The last reply names the converter's last frame (4 s at 25 frames a second), not 0.
+  int lastFrame = -1;
+  for (const Reply& r : replies)
+    if (r.status == Qn_MSG_CONVERT_PROCESSING) lastFrame = HIWORD(r.value);
+  EXPECT_EQ(lastFrame, 100);
   EXPECT_EQ(replies[replies.size() - 2].status, kOk);
   EXPECT_EQ(replies.back().status, Qn_MSG_COMPLETE);
   EXPECT_EQ(manager_.IsConvert(), 0);
@@ -286,12 +309,15 @@ TEST_F(ManagerTest, MissingProgramOrOutputFolderFailsEachFile) {
   }
 }
 
-TEST_F(ManagerTest, ModeOneOnlyAnnouncesItems) {
+TEST_F(ManagerTest, TheWmvHdModeConvertsEachFileLikeTheOthers) {
   AddAndWait({Wav("a.wav"), Wav("b.wav")});
   SetOptionAndWait(AudioOption(), 1);
   Start(root_ + "out/");
   ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
-  EXPECT_EQ(rec_.Codes(), "105/12 105/12 105/2");
+  EXPECT_EQ(test::ReplyCodes(rec_.Replies(), false), "105/12 105/1 105/12 105/1 105/2");
+  EXPECT_EQ(test::FakePids(fakeLog_).size(), 2u);
+  EXPECT_TRUE(fs::exists(root_ + "out/a.mp4"));
+  EXPECT_TRUE(fs::exists(root_ + "out/b.mp4"));
 }
 
 TEST_F(ManagerTest, StopEndsARunningChildPromptly) {
@@ -320,6 +346,59 @@ TEST_F(ManagerTest, StopEndsARunningChildPromptly) {
     EXPECT_EQ(starts, 1);
     EXPECT_FALSE(test::ProcessAlive(test::FakePids(fakeLog_)[0]));
   }
+}
+
+TEST_F(ManagerTest, CloseGivesUpOnAThreadThatNeverReturnsFromAStep) {
+  AddAndWait({Wav("a.wav")});
+  SetOptionAndWait(AudioOption());
+  // A host that does not return from the item start holds the thread inside that step.
+  std::mutex lock;
+  std::condition_variable changed;
+  bool inside = false;
+  bool released = false;
+  const ReplyPort recorder = SetReplyPort({});
+  ReplyPort stuck = recorder;
+  stuck.send = [&](HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    std::unique_lock<std::mutex> guard(lock);
+    inside = true;
+    changed.notify_all();
+    changed.wait(guard, [&] { return released; });
+    guard.unlock();
+    return recorder.send(w, m, wp, lp);
+  };
+  SetReplyPort(stuck);
+  auto release = [&] {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      released = true;
+    }
+    changed.notify_all();
+  };
+  std::unique_ptr<void, std::function<void(void*)>> releaseAtEnd(&lock, [&](void*) {
+    release();
+    SetReplyPort(recorder);
+  });
+  Start(root_ + "out/");
+  {
+    std::unique_lock<std::mutex> guard(lock);
+    ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(30), [&] { return inside; }));
+  }
+
+  manager_.SetCloseLimit(std::chrono::milliseconds(200));
+  const auto begun = std::chrono::steady_clock::now();
+  EXPECT_FALSE(manager_.EndMainThread());
+  const auto took = std::chrono::steady_clock::now() - begun;
+  EXPECT_GE(took, std::chrono::milliseconds(200));
+  // The limit and a busy machine's scheduling, far below the unbounded wait it replaces.
+  EXPECT_LT(took, std::chrono::seconds(10));
+  EXPECT_TRUE(manager_.IsRunning()) << "the thread still uses the manager";
+
+  // Once the step returns the thread sees the exit; a second close ends it.
+  release();
+  manager_.SetCloseLimit(std::chrono::seconds(60));
+  EXPECT_TRUE(manager_.EndMainThread());
+  EXPECT_FALSE(manager_.IsRunning());
+  EXPECT_EQ(rec_.Codes(), "105/12 105/0:11 105/2");
 }
 
 TEST_F(ManagerTest, StopDuringThePauseBeforeTheChildStops) {

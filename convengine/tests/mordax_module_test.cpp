@@ -2,8 +2,13 @@
 // real FFmpeg and MediaInfo, outputs checked with ffprobe.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
+#include <future>
+#include <thread>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -12,6 +17,9 @@
 
 #include "mordax_host.h"
 #include "platform/base/paths.h"
+#include "platform/window/messages.h"
+#include "platform/window/window.h"
+#include "qnlog/qn_log.h"
 
 namespace mordax::test {
 namespace {
@@ -285,7 +293,7 @@ TEST_F(MordaxModuleTest, BadInputsGetTheirReplies) {
   host_.Clear();
   host_.SetConvertOption(5, &amr);
   ASSERT_TRUE(host_.PumpUntil([](const HostReply& r) { return r.op == Qn_OP_SET_CONVERT_OPTION; }));
-  EXPECT_EQ(host_.Codes(), "103/0:0");
+  EXPECT_EQ(host_.Codes(), "103/0:21");
   // Hostile profile values.
   Qn_ConvertOption hostile =
       MakeOption({"h264", 320, 240, 600, 25}, {"aac", 96, 44100, 2}, "../../escape#", ".mp4", "mp4");
@@ -339,6 +347,75 @@ TEST_F(MordaxModuleTest, CloseWhileTheItemStartWaitsForTheHost) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   host_.Close();
   EXPECT_TRUE(LiveChildren().empty());
+}
+
+// A host whose reply window lives on a thread of its own that hangs in the item start, as a
+// window procedure stuck on a stalled mount would: the manager thread then never returns from
+// sending it.
+std::atomic<bool> g_hostHangs{false};
+
+LRESULT HangingHostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CONVERT_NOTIFY && HIWORD(wParam) == Qn_MSG_ITEM_START) {
+    g_hostHangs = true;
+    while (true) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+HWND StartHangingHost() {
+  std::promise<HWND> made;
+  std::thread([&made] {
+    WNDCLASS wc;
+    wc.lpfnWndProc = HangingHostProc;
+    wc.lpszClassName = "MordaxHangingHost";
+    RegisterClass(&wc);
+    made.set_value(CreateWindowEx(0, "MordaxHangingHost", "Media Converter", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                                  nullptr, nullptr, nullptr, nullptr));
+    MSG msg;
+    while (GetMessage(&msg, nullptr, 0, 0) > 0) DispatchMessage(&msg);
+  }).detach();
+  return made.get_future().get();
+}
+
+// Run by the test below as a process of its own, which must end well with the thread still stuck.
+TEST(MordaxStuckManager, DISABLED_CloseGivesUpAndKeepsTheModule) {
+  MordaxHost host;
+  ASSERT_TRUE(host.Loaded());
+  HWND window = StartHangingHost();
+  ASSERT_NE(nullptr, window);
+  ASSERT_EQ(host.Open(window, WM_CONVERT_NOTIFY, QN_LOG_DOCUMENTS), 1);
+  const Qn_PathList paths{CameraClip()};
+  host.AddFile(&paths);
+  const Qn_ConvertOption option =
+      MakeOption({"h264", 320, 240, 600, 25}, {"aac", 96, 44100, 2}, "@SRC_NAME", ".mp4", "mp4");
+  host.SetConvertOption(5, &option);
+  fs::create_directories(Folder() + "out-stuck/");
+  host.ConvertStart((Folder() + "out-stuck/").c_str());
+  for (int i = 0; i < 6000 && !g_hostHangs; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(g_hostHangs);
+
+  const auto begun = std::chrono::steady_clock::now();
+  host.Close();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+  EXPECT_GE(seconds, 19.5);
+  EXPECT_LT(seconds, 40.0);
+  // The host unloads as the converter does; the code the stuck thread runs stays mapped.
+  const std::string module = platform::AppFolder() + "Mordax.so";
+  host.Unload();
+  void* still = ::dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_NE(nullptr, still);
+  std::ifstream logFile(platform::DocumentsFolder() + "[DLL] Mordax.txt");
+  const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+  EXPECT_NE(std::string::npos, log.find("left running")) << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+}
+
+TEST(MordaxStuckManager, CloseReturnsWithinItsLimitAndTheProcessEndsWell) {
+  int exitCode = -1;
+  const std::string out = RunTool({fs::read_symlink("/proc/self/exe").string(), "--gtest_also_run_disabled_tests",
+                                   "--gtest_filter=MordaxStuckManager.DISABLED_CloseGivesUpAndKeepsTheModule"},
+                                  &exitCode);
+  EXPECT_EQ(0, exitCode) << out;
+  EXPECT_NE(std::string::npos, out.find("[  PASSED  ] 1 test.")) << out;
 }
 
 }  // namespace

@@ -135,8 +135,9 @@ void ParvelLinkTest::StopWhileRenderingCancelsAndAFailureEndsTheWait() {
   SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
   LinkMessage request{};
   ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_RENDER_REQUEST, &request); }, 10000));
-  EXPECT_EQ(320, LOWORD(request.lParam));
-  EXPECT_EQ(240, HIWORD(request.lParam));
+  // The iPad profile's default preset, not the first profile's (an iPod's 320 x 240).
+  EXPECT_EQ(1024, LOWORD(request.lParam));
+  EXPECT_EQ(768, HIWORD(request.lParam));
   SendMessage(converter, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
   ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_CANCEL); }, 10000));
   // The project row stays: Start asks again, and a failure of the render ends that wait.

@@ -17,7 +17,10 @@
 #include "platform/base/debug_output.h"
 #include "platform/base/paths.h"
 #include "platform/ole/drop_files.h"
+#include "platform/window/afx_wnd.h"
+#include "platform/window/dialog.h"
 #include "platform/window/input.h"
+#include "platform/window/window_surface.h"
 #include "platform/testkit/testkit.h"
 
 namespace fs = std::filesystem;
@@ -136,6 +139,228 @@ TEST_F(ParvelSessionTest, AListFileWithPspConvertsBothClipsAsTheProfileSays) {
     EXPECT_EQ("2", probe["audio.channels"]);
     EXPECT_NE(std::string::npos, probe["format_name"].find("mp4"));
   }
+}
+
+TEST_F(ParvelSessionTest, TheWmvHdCommandLineConvertsToWmvInAsfAt720p) {
+  ASSERT_TRUE(MakeClip(clips_ + "holiday.mpg", 2));
+  const ParvelCommand command = ParseParvelCommandLine("/WMV-HD");
+  ASSERT_EQ(kModeWmvHd, command.mode);
+  Open(command.mode, command.listPath);
+  dialog_.AddPaths({clips_ + "holiday.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "holiday.mpg"; }, 20000));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000));
+  const std::string target = Cell(0, 4);
+  ASSERT_EQ("holiday.wmv", target) << dialog_.StatusText();
+  EXPECT_EQ(env_.Documents() + "Vidarro/HD_OUTPUT/WMV_HD/", dialog_.OutputFolder());
+  auto probe = Probe(dialog_.OutputFolder() + target);
+  EXPECT_EQ("asf", probe["format_name"]);
+  EXPECT_EQ("wmv2", probe["video.codec_name"]);
+  EXPECT_EQ("1280", probe["video.width"]);
+  EXPECT_EQ("720", probe["video.height"]);
+  EXPECT_EQ("wmav2", probe["audio.codec_name"]);
+}
+
+// The status line's frame count, "(N / M)" at its end; N is -1 when there is none.
+int ShownFrame(const std::string& status) {
+  int frame = -1, total = -1;
+  const auto open = status.rfind('(');
+  if (open == std::string::npos || status.back() != ')') return -1;
+  if (std::sscanf(status.c_str() + open, "(%d / %d)", &frame, &total) != 2) return -1;
+  return frame;
+}
+
+TEST_F(ParvelSessionTest, AFailedFileKeepsTheWindowBusyUntilTheBatchEnds) {
+  ASSERT_TRUE(MakeClip(clips_ + "broken.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "good.mpg", 2));
+  Open(kModeWmvHd, "");
+  dialog_.AddPaths({clips_ + "broken.mpg", clips_ + "good.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr && Cell(1, 0) == "good.mpg"; }, 20000));
+  // Listed while it was whole; by the time FFmpeg reads it there is nothing left to read.
+  std::ofstream(clips_ + "broken.mpg", std::ios::trunc) << std::string(4096, '\x5a');
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  bool sawFailure = false, busyAfterFailure = true;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (Cell(0, 4) == "File conversion error.") {
+          if (!sawFailure) WritePicture(dialog_.m_hWnd, "main_failed_row.png");
+          sawFailure = true;
+          // Until the second file has its result the batch runs.
+          if (Cell(1, 4) != "good.wmv")
+            busyAfterFailure &=
+                Converting() && !ControlEnabled(dialog_.m_hWnd, IDC_ADD) && !ControlVisible(dialog_.m_hWnd, IDC_START);
+        }
+        return !Converting();
+      },
+      120000));
+  EXPECT_TRUE(sawFailure) << Cell(0, 4);
+  EXPECT_TRUE(busyAfterFailure);
+  EXPECT_EQ("File conversion error.", Cell(0, 4));
+  EXPECT_EQ("good.wmv", Cell(1, 4)) << dialog_.StatusText();
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  // The count ends at the frame the converter reached, not 0.
+  EXPECT_GT(ShownFrame(dialog_.StatusText()), 0) << dialog_.StatusText();
+  EXPECT_EQ(0u, dialog_.StatusText().find("Video conversion status - 100 %")) << dialog_.StatusText();
+}
+
+TEST_F(ParvelSessionTest, ACodecThisFfmpegLacksIsNamedInTheStatusAndEveryRow) {
+  ASSERT_TRUE(MakeClip(clips_ + "one.mpg", 1));
+  ASSERT_TRUE(MakeClip(clips_ + "two.mpg", 1));
+  // A program folder of its own, with the engine and a profile asking for an encoder FFmpeg lacks.
+  dialog_.m_strProgramFolder = env_.Home() + "wmv3_program/";
+  fs::create_directories(dialog_.m_strProgramFolder + "profile/Mobile");
+  fs::create_symlink(platform::AppFolder() + "Mordax.so", dialog_.m_strProgramFolder + "Mordax.so");
+  std::ofstream(dialog_.m_strProgramFolder + "profile/Mobile/wmv3.pfh", std::ios::binary)
+      << "<Narvell MobileEncoder Profile>\r\n[INFO]\r\nPROFILE=WMV 9\r\n[CONTAINER]\r\nFORCE=asf\r\n"
+         "FILEPREFIX=@SRC_NAME\r\nEXF=.wmv\r\n[VIDEO]\r\nCODEC=wmv3\r\nPRO_COUNT=1\r\n"
+         "PRO1=320,240,25,500,0,1\r\n[AUDIO]\r\nCODEC=wmav2\r\nAPRO_COUNT=1\r\nAPRO1=2,44100,128,0,1\r\n";
+  Open(kModeMobile, "");
+  ASSERT_TRUE(dialog_.MordaxLoaded());
+  dialog_.AddPaths({clips_ + "one.mpg", clips_ + "two.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 2 && Cell(1, 0) == "two.mpg"; }, 20000));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 60000));
+  const std::string expected = "File conversion error. no encoder for \"wmv3\" in this FFmpeg";
+  EXPECT_EQ(expected, dialog_.StatusText());
+  EXPECT_EQ(expected, ControlText(dialog_.m_hWnd, IDC_STATUS));
+  EXPECT_EQ(expected, Cell(0, 4));
+  EXPECT_EQ(expected, Cell(1, 4));
+  WritePicture(dialog_.m_hWnd, "main_no_encoder.png");
+}
+
+TEST_F(ParvelSessionTest, TheIpadModeStartsOnTheIpadProfileAndTheIpodModesOnTheFirst) {
+  const std::pair<const char*, const char*> expected[] = {
+      {"/IPad", "iPad"}, {"/IPOD", "iPod Video"}, {"/IPOD_IPHONE", "iPod Video"}};
+  for (const auto& [option, profile] : expected) {
+    SCOPED_TRACE(option);
+    const ParvelCommand command = ParseParvelCommandLine(env_.Temp() + "filelist.tmp " + option);
+    auto owned = std::make_unique<CParvelDlg>();
+    owned->m_nMode = command.mode;
+    owned->m_hImages = resources_.Images();
+    ASSERT_TRUE(owned->Create(IDD_PARVEL_DIALOG));
+    Pump();
+    auto combo = [&](int id) {
+      const LRESULT sel = SendDlgItemMessage(owned->m_hWnd, id, CB_GETCURSEL, 0, 0);
+      char text[256] = {};
+      if (sel >= 0)
+        SendDlgItemMessage(owned->m_hWnd, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+      return std::string(text);
+    };
+    EXPECT_EQ(profile, combo(IDC_PROFILE));
+    if (command.mode == kModeIpad) {
+      // Its own default presets, not the first profile's.
+      EXPECT_EQ("1024 x 768 / 29.97fps / 2500kbps", combo(IDC_VIDEO_PRESET));
+      EXPECT_EQ("Stereo / 48000hz / 160kbps", combo(IDC_AUDIO_PRESET));
+    }
+    owned->SendMessage(WM_CLOSE);
+    owned->DestroyWindow();
+    Pump();
+  }
+}
+
+// Pumps as the program's own dialog loop does: each message passes the windows' pre-translation.
+void PumpDialog(HWND dialog) {
+  for (int round = 0; round < 5; ++round) {
+    MSG m;
+    int n = 0;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (!AfxWalkPreTranslateTree(dialog, &m)) {
+        TranslateMessage(&m);
+        DispatchMessage(&m);
+      }
+      ++n;
+    }
+    if (!n) break;
+  }
+}
+
+// The mouse moved onto a control as a hand moves it: more than one step.
+void MoveOver(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  RECT r;
+  GetWindowRect(control, &r);
+  for (int step = 0; step < 2; ++step) {
+    platform::InjectMouseMove(POINT{(r.left + r.right) / 2 + step, (r.top + r.bottom) / 2});
+    PumpDialog(dialog);
+  }
+}
+
+// Colours of the window's background pattern (the image library's bitmap 206).
+bool IsPatternColour(COLORREF c) { return c == RGB(38, 36, 32) || c == RGB(46, 43, 38); }
+
+TEST_F(ParvelSessionTest, TheSkinnedWindowExplainsItsButtonsAndFollowsTheMouse) {
+  ManualTime time;
+  Open(kModePsp, "");
+  // The three choices sit on the window's own pattern, with the skin's arrow at their right
+  // edge: its normal image, and its disabled image while the choices are off.
+  auto arrowInk = [](HWND combo, COLORREF ink) {
+    RECT r;
+    GetClientRect(combo, &r);
+    int found = 0;
+    for (int y = 0; y < r.bottom; ++y) found += Pixel(combo, r.right - 8, y) == ink;
+    return found;
+  };
+  constexpr COLORREF kNormalInk = RGB(153, 145, 130), kDisabledInk = RGB(96, 96, 96);
+  for (int id : {IDC_PROFILE, IDC_VIDEO_PRESET, IDC_AUDIO_PRESET}) {
+    SCOPED_TRACE(id);
+    HWND combo = GetDlgItem(dialog_.m_hWnd, id);
+    RECT r;
+    GetClientRect(combo, &r);
+    int pattern = 0, white = 0;
+    for (int y : {1, r.bottom - 2})
+      for (int x = 1; x < 12; ++x) {
+        const COLORREF c = Pixel(combo, x, y);
+        pattern += IsPatternColour(c);
+        white += c == RGB(255, 255, 255);
+      }
+    EXPECT_GT(pattern, 0);
+    EXPECT_EQ(0, white);
+    EXPECT_GT(arrowInk(combo, kNormalInk), 0);
+    EXPECT_EQ(0, arrowInk(combo, kDisabledInk));
+    EnableWindow(combo, FALSE);
+    EXPECT_GT(arrowInk(combo, kDisabledInk), 0);
+    EnableWindow(combo, TRUE);
+  }
+
+  // The tip over Add, after the hover delay on the window's clock.
+  CToolTipCtrl& tip = dialog_.ToolTip();
+  ASSERT_NE(nullptr, tip.GetSafeHwnd());
+  EXPECT_EQ(7, tip.GetToolCount());
+  MoveOver(dialog_.m_hWnd, IDC_ADD);
+  EXPECT_FALSE(tip.IsWindowVisible());
+  time.Advance(600);
+  ASSERT_TRUE(tip.IsWindowVisible());
+  std::string text;
+  tip.GetText(text, CWnd::FromHandle(GetDlgItem(dialog_.m_hWnd, IDC_ADD)));
+  EXPECT_EQ("Add Files", text);
+  RECT shown, add;
+  tip.GetWindowRect(&shown);
+  GetWindowRect(GetDlgItem(dialog_.m_hWnd, IDC_ADD), &add);
+  EXPECT_LE(shown.right - shown.left, 200);
+  EXPECT_GE(shown.top, add.top);
+  // The tip is a window of its own: the screen shows it over the dialog.
+  tip.UpdateWindow();
+  dialog_.UpdateWindow();
+  platform::WriteScreenPng(PictureFolder() + "main_tooltip.png");
+  // A longer text, as a translation may bring, is broken into lines within the width.
+  CWnd* addButton = CWnd::FromHandle(GetDlgItem(dialog_.m_hWnd, IDC_ADD));
+  tip.UpdateTipText("Add video files from your camcorder, your phone or any folder to the list of files to convert",
+                    addButton);
+  RECT wrapped;
+  tip.GetWindowRect(&wrapped);
+  EXPECT_LE(wrapped.right - wrapped.left, 200);
+  EXPECT_GT(wrapped.bottom - wrapped.top, shown.bottom - shown.top);
+
+  // The mouse over a button gives it the keyboard focus.
+  SetFocus(dialog_.List().m_hWnd);
+  MoveOver(dialog_.m_hWnd, IDC_START);
+  EXPECT_EQ(GetDlgItem(dialog_.m_hWnd, IDC_START), GetFocus());
+  // Both close buttons close the window.
+  MoveOver(dialog_.m_hWnd, IDC_CLOSE2);
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_CLOSE2));
+  INT_PTR result = 0;
+  EXPECT_TRUE(platform::DialogEnded(dialog_.m_hWnd, &result));
+  EXPECT_EQ(IDCANCEL, result);
 }
 
 TEST_F(ParvelSessionTest, StopInMidConversionLeavesNoFfmpegBehind) {
@@ -326,9 +551,11 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
   };
   const std::map<std::string, std::string> containers = {{"psp", "mp4"}, {"ipod", "mp4"}, {"mp4", "mp4"},
                                                          {"3gp", "mp4"}, {"avi", "avi"},  {"asf", "asf"}};
-  const std::pair<int, const char*> families[] = {
-      {kModePsp, "PSP"}, {kModeIpod, "iPod"}, {kModeMobile, "Mobile"}, {kModeXvidHd, "XviD-HD"}};
-  // The engine converts nothing in the WMV HD mode; its profile is read by the installed-profile test.
+  const std::pair<int, const char*> families[] = {{kModePsp, "PSP"},
+                                                  {kModeIpod, "iPod"},
+                                                  {kModeMobile, "Mobile"},
+                                                  {kModeXvidHd, "XviD-HD"},
+                                                  {kModeWmvHd, "WMV-HD"}};
   int converted = 0;
   for (const auto& [mode, family] : families) {
     CProfileList expected;
@@ -381,7 +608,7 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
     dialog_.DestroyWindow();
     Pump();
   }
-  EXPECT_EQ(7, converted);
+  EXPECT_EQ(8, converted);
 }
 
 }  // namespace

@@ -86,9 +86,11 @@ LRESULT Control::Notify(NMHDR* hdr, UINT code) {
   hdr->hwndFrom = hwnd_;
   hdr->idFrom = static_cast<UINT_PTR>(Id());
   hdr->code = code;
-  HWND parent = GetParent(hwnd_);
+  HWND parent = NotifyTarget();
   return parent ? SendMessage(parent, WM_NOTIFY, static_cast<WPARAM>(hdr->idFrom), reinterpret_cast<LPARAM>(hdr)) : 0;
 }
+
+HWND Control::NotifyTarget() const { return IsWindow(creationParent_) ? creationParent_ : GetParent(hwnd_); }
 
 HBRUSH Control::Background(HDC dc) {
   UINT msg = CtlColorMessage();

@@ -16,7 +16,9 @@ namespace platform::controls {
 class Control {
  public:
   explicit Control(HWND hwnd)
-      : hwnd_(hwnd), bars_(static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)) & (WS_VSCROLL | WS_HSCROLL)) {}
+      : hwnd_(hwnd),
+        creationParent_(GetParent(hwnd)),
+        bars_(static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)) & (WS_VSCROLL | WS_HSCROLL)) {}
   virtual ~Control() = default;
   virtual LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam);
   // A control made with nothing to scroll starts without its bars.
@@ -38,6 +40,9 @@ class Control {
   void Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
   void Command(WORD code);
   LRESULT Notify(NMHDR* hdr, UINT code);
+  // Where WM_NOTIFY goes: the window that was the parent when the control was made, as long as it
+  // lives, so a control moved into a frame (a skinned scroll-bar frame) still reports to its dialog.
+  HWND NotifyTarget() const;
   LRESULT Notify(UINT code) {
     NMHDR h;
     return Notify(&h, code);
@@ -57,6 +62,7 @@ class Control {
   int ScrolledPos(int bar, WPARAM wParam, int current, int line, int page, int last) const;
 
   HWND hwnd_;
+  HWND creationParent_;
   HFONT font_ = nullptr;
   DWORD bars_;  // own bars asked for at creation
 };

@@ -232,7 +232,7 @@ class ListView final : public Control {
       }
       case WM_DRAWITEM:
         // Owner-drawn header items are drawn by whoever owns the list.
-        return SendMessage(GetParent(hwnd_), WM_DRAWITEM, wParam, lParam);
+        return SendMessage(NotifyTarget(), WM_DRAWITEM, wParam, lParam);
       case WM_SIZE: LayoutHeader(); return Control::Proc(msg, wParam, lParam);
       case WM_SETFONT:
         if (header_) SendMessage(header_, WM_SETFONT, wParam, lParam);
@@ -785,7 +785,7 @@ class ListView final : public Control {
       Invalidate();
     }
     if (syncing_) return 0;
-    const LRESULT answer = SendMessage(GetParent(hwnd_), WM_NOTIFY, h->idFrom, reinterpret_cast<LPARAM>(h));
+    const LRESULT answer = SendMessage(NotifyTarget(), WM_NOTIFY, h->idFrom, reinterpret_cast<LPARAM>(h));
     if (h->code == HDN_ITEMCLICK) {
       NMLISTVIEW lv;
       lv.iItem = -1;

@@ -13,6 +13,8 @@ namespace {
 
 constexpr UINT_PTR kShowTimer = 1;
 constexpr UINT_PTR kPopTimer = 2;
+// What the frame and margins add to the text's width.
+constexpr int kFrameWidth = 6;
 
 // The hook TTF_SUBCLASS puts on a tool's window: its mouse messages reach the tip, then go on.
 LRESULT RelayHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR tip, DWORD_PTR) {
@@ -111,6 +113,11 @@ class ToolTip final : public Control {
         return 0;
       }
       case TTM_GETTOOLCOUNT: return static_cast<LRESULT>(tools_.size());
+      case TTM_SETMAXTIPWIDTH: {
+        const int previous = maxWidth_;
+        maxWidth_ = static_cast<int>(lParam);
+        return previous;
+      }
       case TTM_SETDELAYTIME: {
         int ms = static_cast<short>(LOWORD(lParam));
         if (wParam == TTDT_AUTOMATIC) {
@@ -150,8 +157,7 @@ class ToolTip final : public Control {
     SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
     RECT r = client;
     InflateRect(&r, -3, -2);
-    DrawText(dc, tools_[static_cast<size_t>(current_)].text.c_str(), -1, &r,
-             DT_LEFT | DT_TOP | ((Style() & TTS_NOPREFIX) ? DT_NOPREFIX : 0));
+    DrawText(dc, tools_[static_cast<size_t>(current_)].text.c_str(), -1, &r, DT_LEFT | DT_TOP | TextFormat());
   }
 
  private:
@@ -222,10 +228,12 @@ class ToolTip final : public Control {
     if (t.text.empty()) return;
     HDC dc = CreateCompatibleDC(nullptr);
     SelectObject(dc, Font());
-    RECT calc{0, 0, 0, 0};
-    DrawText(dc, t.text.c_str(), -1, &calc, DT_CALCRECT | ((Style() & TTS_NOPREFIX) ? DT_NOPREFIX : 0));
+    // With a maximum width the text is broken into lines that fit it, frame included.
+    RECT calc{0, 0, maxWidth_ > kFrameWidth ? maxWidth_ - kFrameWidth : 0, 0};
+    DrawText(dc, t.text.c_str(), -1, &calc, DT_CALCRECT | TextFormat());
     DeleteDC(dc);
-    SetWindowPos(hwnd_, nullptr, at_.x, at_.y + 20, calc.right + 6, calc.bottom + 4, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, at_.x, at_.y + 20, calc.right + kFrameWidth, calc.bottom + 4,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd_, SW_SHOWNA);
     shown_ = true;
     Invalidate();
@@ -253,7 +261,12 @@ class ToolTip final : public Control {
     SendMessage(t.hwnd, WM_NOTIFY, static_cast<WPARAM>(t.id), reinterpret_cast<LPARAM>(&h));
   }
 
+  UINT TextFormat() const {
+    return ((Style() & TTS_NOPREFIX) ? DT_NOPREFIX : 0) | (maxWidth_ > kFrameWidth ? DT_WORDBREAK : 0);
+  }
+
   std::vector<Tool> tools_;
+  int maxWidth_ = -1;  // none
   bool active_ = true;
   bool shown_ = false;
   int current_ = -1;

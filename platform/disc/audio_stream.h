@@ -11,6 +11,9 @@
 
 namespace platform::disc {
 
+// An audio CD numbers its tracks 1 to 99.
+inline constexpr std::size_t kMaxAudioTracks = 99;
+
 struct AudioTrack {
   std::string path;
   std::uint64_t dataOffset = 0;  // where the samples start

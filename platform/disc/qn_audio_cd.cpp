@@ -51,6 +51,7 @@ void CQnAudioCD::SetFinalizeDisc(int) {}
 
 int CQnAudioCD::AddAudio(const char* path, int, unsigned short pregap, int) {
   AudioTrack t;
+  if (tracks_.size() >= kMaxAudioTracks) return 0;
   if (!path || !FindAudioSamples(path, &t.dataOffset, &t.bytes)) return 0;
   t.path = path;
   t.pregap = pregap ? pregap : 150;

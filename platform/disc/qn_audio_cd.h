@@ -34,7 +34,8 @@ class CQnAudioCD {
 
   int Free();
   void SetFinalizeDisc(int finalize);
-  // A PCM file (a WAV file or raw samples); `pregap` in sectors (150 when 0).
+  // A PCM file (a WAV file or raw samples); `pregap` in sectors (150 when 0). 0 for a file that
+  // cannot be read and for a track past the 99 a disc holds.
   int AddAudio(const char* path, int flags, unsigned short pregap, int reserved);
   int StartBurn(Callback callback, void* context);
   void StopBurn();

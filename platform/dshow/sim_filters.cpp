@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <mutex>
 
 #include "platform/base/strings.h"
@@ -68,6 +69,27 @@ CMediaType TypeOf(const VideoFormat& f) {
   }
   return MakeVideoType(f.subtype, f.width, f.height, f.frameDuration);
 }
+
+// Boxes (by USB id) whose video capture pin streams now, counted per running capture filter.
+class RunningBoxes {
+ public:
+  static RunningBoxes& Instance() {
+    static RunningBoxes boxes;
+    return boxes;
+  }
+  void Change(const std::string& usbId, int delta) {
+    std::lock_guard lock(mutex_);
+    if ((counts_[usbId] += delta) <= 0) counts_.erase(usbId);
+  }
+  bool Running(const std::string& usbId) {
+    std::lock_guard lock(mutex_);
+    return counts_.count(usbId) != 0;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, int> counts_;
+};
 
 // Watches the device while the filter lives; reports EC_DEVICE_LOST when it goes away.
 class DeviceWatch {
@@ -216,8 +238,10 @@ class VideoStream : public ConfigurablePin {
 
 class AudioStream : public ConfigurablePin {
  public:
-  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal)
-      : ConfigurablePin(f, std::move(name), Caps(), true, watch), signal_(signal) {}
+  // boxId: the USB id of the box whose running video this input's sound needs ("" for none).
+  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal,
+              std::string boxId = {})
+      : ConfigurablePin(f, std::move(name), Caps(), true, watch), signal_(signal), boxId_(std::move(boxId)) {}
   static std::vector<CMediaType> Caps() {
     return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
             MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
@@ -234,11 +258,13 @@ class AudioStream : public ConfigurablePin {
     s.data.resize(frames * channels * 2);
     signal_.Fill(reinterpret_cast<std::int16_t*>(s.data.data()), channels, static_cast<int>(rate),
                  s.index * static_cast<long long>(frames), frames);
+    if (!boxId_.empty() && !RunningBoxes::Instance().Running(boxId_)) std::fill(s.data.begin(), s.data.end(), 0);
     return S_OK;
   }
 
  private:
   AudioSignalSource signal_;
+  std::string boxId_;
 };
 
 class AnalogInputPin : public CPatternInputPin {
@@ -423,12 +449,14 @@ class CaptureFilter : public CSourceFilter,
     if (!desc_.crossbars.empty()) analogIn_ = AddPin<AnalogInputPin>("Analog Video In", MEDIATYPE_AnalogVideo);
     std::vector<CMediaType> caps;
     for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
-    AddPin<VideoStream>("Capture", caps, &watch_)->SetCategory(PIN_CATEGORY_CAPTURE);
+    capture_ = AddPin<VideoStream>("Capture", caps, &watch_);
+    capture_->SetCategory(PIN_CATEGORY_CAPTURE);
     if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_, desc_.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
     if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
     for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
     tvFormat_ = desc_.tvFormat;
   }
+  ~CaptureFilter() override { MarkRunning(false); }
   DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
 
   STDMETHODIMP GetRange(long property, long* min, long* max, long* step, long* def, long* caps) override {
@@ -547,8 +575,29 @@ class CaptureFilter : public CSourceFilter,
     long value;
     long flags;
   };
+  // The box counts as running while its capture pin streams.
+  void OnRun(REFERENCE_TIME start) override {
+    CSourceFilter::OnRun(start);
+    MarkRunning(capture_->Streaming());
+  }
+  void OnPause() override {
+    CSourceFilter::OnPause();
+    MarkRunning(false);
+  }
+  void OnStop() override {
+    CSourceFilter::OnStop();
+    MarkRunning(false);
+  }
+  void MarkRunning(bool running) {
+    if (running == marked_) return;
+    marked_ = running;
+    RunningBoxes::Instance().Change(UsbIdOf(desc_.devicePath), running ? 1 : -1);
+  }
+
   DeviceDesc desc_;
   DeviceWatch watch_;
+  VideoStream* capture_ = nullptr;
+  bool marked_ = false;
   CBaseInputPin* analogIn_ = nullptr;
   std::mutex mutex_;
   std::vector<Value> values_;
@@ -561,7 +610,8 @@ class AudioCaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
  public:
   explicit AudioCaptureFilter(const DeviceDesc& desc)
       : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
-    AddPin<AudioStream>("Capture", &watch_, desc.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
+    AddPin<AudioStream>("Capture", &watch_, desc.audioSignal, desc.needsVideo ? UsbIdOf(desc.dsInterface) : "")
+        ->SetCategory(PIN_CATEGORY_CAPTURE);
   }
   DSHOW_FORWARD_IUNKNOWN(CSourceFilter)
   STDMETHODIMP GetPages(CAUUID* pages) override { return PagesOf({CLSID_AudioStreamConfigPropertyPage}, pages); }

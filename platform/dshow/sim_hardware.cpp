@@ -155,6 +155,7 @@ bool ApplyKey(DeviceDesc& d, const std::string& key, const std::string& value) {
   for (const auto& s : kSwitchKeys)
     if (key == s.key) return ParseBool(v, &(d.*s.field));
   if (key == "KIND") return ParseKind(v, &d.kind);
+  if (key == "NEEDSVIDEO") return ParseBool(v, &d.needsVideo);
   if (key == "NAME") {
     if (v.empty()) return false;  // skipped: a name given earlier stays
     d.name = v;

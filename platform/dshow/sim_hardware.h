@@ -84,6 +84,9 @@ struct DeviceDesc {
   std::string dsModule;
   std::string dsInterface;  // device interface path DirectSound reports
   AudioSignal audioSignal;  // what an audio input (or a device's own audio pin) delivers
+  // Audio inputs of a capture box: silent unless the capture pin of the box's video device (the
+  // one with the same USB VID/PID) runs, as boxes that only digitise sound with the picture are.
+  bool needsVideo = false;
   // Playback devices: the mixer's source lines, name and component type (empty: the default set).
   std::vector<std::pair<std::string, unsigned>> playbackLines;
 

@@ -17,6 +17,7 @@ constexpr UINT kFrameArrived = WM_APP + 1;
 const char* WindowClass() {
   static const bool registered = [] {
     WNDCLASS wc;
+    wc.style = CS_DBLCLKS;
     wc.lpszClassName = kClassName;
     wc.lpfnWndProc = VideoWindow::Proc;
     return RegisterClass(&wc) != 0;
@@ -104,6 +105,16 @@ LRESULT VideoWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (self && msg == WM_PAINT) {
     self->Paint();
+    return 0;
+  }
+  if (msg == WM_LBUTTONDBLCLK) {
+    // The picture covers its owner, so the owner hears the double click as its own. Posted: the
+    // owner may hand the picture to another window, and this one goes with it.
+    if (HWND owner = GetParent(hwnd)) {
+      POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      MapWindowPoints(hwnd, owner, &at, 1);
+      PostMessage(owner, msg, wParam, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+    }
     return 0;
   }
   if (msg == WM_ERASEBKGND) return 1;

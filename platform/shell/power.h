@@ -1,5 +1,6 @@
-// Power: keeping the system and display awake (SetThreadExecutionState, recorded so tests and
-// a headless run can see it) and the power broadcasts that ask windows before a suspend.
+// Power: keeping the system and display awake (SetThreadExecutionState: recorded, and held as
+// logind's sleep inhibitor while a continuous state asks for it) and the power broadcasts that
+// reach windows around a suspend.
 #pragma once
 
 #include <vector>
@@ -33,9 +34,11 @@ namespace platform {
 // request made, oldest first.
 EXECUTION_STATE CurrentExecutionState();
 std::vector<EXECUTION_STATE> ExecutionStateRequests();
+// Also gives back what the desktop holds for this process (tests).
 void ResetExecutionState();
 
-// Sends WM_POWERBROADCAST with `event` to every top-level window of this process. A query
+// Sends WM_POWERBROADCAST with `event` to every top-level window of this process, waiting at
+// most a few seconds in all for their answers (a hung window counts as agreeing). A query
 // (PBT_APMQUERYSUSPEND) that any window answers with BROADCAST_QUERY_DENY is refused: the
 // windows already asked hear PBT_APMQUERYSUSPENDFAILED and the result is false.
 bool BroadcastPowerEvent(WPARAM event, LPARAM data = 0);

@@ -1,5 +1,6 @@
 #include "platform/window/monitors.h"
 
+#include <atomic>
 #include <climits>
 #include <mutex>
 
@@ -148,15 +149,24 @@ int GetSystemMetrics(int index) {
   }
 }
 
+namespace {
+std::atomic<platform::ScreenSaverSwitch> g_screenSaverSwitch{nullptr};
+}  // namespace
+
+void platform::InstallScreenSaverSwitch(ScreenSaverSwitch apply) { g_screenSaverSwitch = apply; }
+
 BOOL SystemParametersInfo(UINT action, UINT param, LPVOID data, UINT) {
-  static bool screenSaverActive = true;  // kept, never acted on: there is no screen saver here
+  static bool screenSaverActive = true;
   std::lock_guard lock(g_mu);
   switch (action) {
     case SPI_GETWORKAREA:
       if (!data) return FALSE;
       *static_cast<RECT*>(data) = Monitors()[0].work;
       return TRUE;
-    case SPI_SETSCREENSAVEACTIVE: screenSaverActive = param != 0; return TRUE;
+    case SPI_SETSCREENSAVEACTIVE:
+      screenSaverActive = param != 0;
+      if (auto apply = g_screenSaverSwitch.load()) apply(screenSaverActive);
+      return TRUE;
     case SPI_GETSCREENSAVEACTIVE:
       if (!data) return FALSE;
       *static_cast<BOOL*>(data) = screenSaverActive ? TRUE : FALSE;

@@ -74,4 +74,9 @@ struct VirtualMonitor {
 void SetVirtualMonitors(const std::vector<VirtualMonitor>& monitors);
 std::vector<VirtualMonitor> GetVirtualMonitors();
 
+// Where SPI_SETSCREENSAVEACTIVE reaches the desktop's screen saver: installed by the layer that
+// talks to it. Without one the switch is only kept for SPI_GETSCREENSAVEACTIVE.
+using ScreenSaverSwitch = void (*)(bool active);
+void InstallScreenSaverSwitch(ScreenSaverSwitch apply);
+
 }  // namespace platform

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "capture_rules.h"
+#include "platform/base/file_system.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/registry/registry.h"
 #include "platform/testkit/environment.h"
@@ -107,9 +111,28 @@ TEST(AppSettings, SaveWritesTheCloseValuesAndPublishFlagsKeepDefaults) {
   EXPECT_EQ(flags.motionDlg, 0);
 }
 
-TEST(AppSettings, AnUnknownFileSystemCountsAsSmall) {
+TEST(AppSettings, StartUpAndTheFormatListAskTheFileSystemAlike) {
   testkit::Environment env;
-  EXPECT_FALSE(FolderHoldsLargeFiles(env.Home() + "no/such/folder/"));
+  const struct {
+    platform::LargeFiles answer;
+    int capacity;
+  } cases[] = {{platform::LargeFiles::Yes, kDiscCapacityLargeFiles},
+               {platform::LargeFiles::No, kDiscCapacitySmallFiles},
+               {platform::LargeFiles::Unknown, kDiscCapacitySmallFiles}};
+  for (const auto& c : cases) {
+    platform::FixedFileSystem disk(64ull << 30, c.answer, c.answer == platform::LargeFiles::Unknown);
+    platform::ScopedFileSystem use(disk);
+    AppSettings s;
+    LoadSettings(&s, env.Documents());
+    EXPECT_EQ(s.discCapacity, c.capacity);
+    // What Browse asks of a folder is what start-up asked.
+    const bool large = FolderHoldsLargeFiles(env.Documents());
+    EXPECT_EQ(s.outputHoldsLargeFiles != FALSE, large);
+    const auto formats = FormatListFor(0, large, "single", "dual");
+    const bool dual =
+        std::any_of(formats.begin(), formats.end(), [](const FormatItem& f) { return f.detail == "dual"; });
+    EXPECT_EQ(dual, c.answer == platform::LargeFiles::Yes);
+  }
 }
 
 }  // namespace

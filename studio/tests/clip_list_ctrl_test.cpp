@@ -251,5 +251,57 @@ TEST_F(ClipListCtrlTest, ADraggedThumbScrollsByPixelsAndScrollingTakesTheFocus) 
   });
 }
 
+TEST_F(ClipListCtrlTest, TheListScrollsWithSkinBarsAndMarksWhatWasAddedAndWhereItWouldDrop) {
+  std::vector<std::string> clips;
+  for (int i = 0; i < 12; ++i)
+    clips.push_back(PictureClip(env_.Documents() + "f" + std::to_string(i) + ".png", 0xFF203040 + i));
+  const std::string played = PictureClip(env_.Documents() + "played.png", 0xFF00FF00);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    EXPECT_TRUE(list.GetExtendedStyle() & LVS_EX_FULLROWSELECT);
+    ASSERT_TRUE(dialog.AddClip(played, FALSE));
+    for (const std::string& clip : clips) ASSERT_TRUE(dialog.AddClip(clip, FALSE));
+    EXPECT_EQ(list.SendMessage(LVM_GETHOTITEM), 12);
+    dialog.Model().clips.AddProjectTitleItem(0, 5, std::string());
+    EXPECT_EQ(list.SendMessage(LVM_GETHOTITEM), 0);
+    Pump();
+
+    // Thirteen clips do not fit: the skin's bar stands beside the list, which keeps its number.
+    CSkinScrollBarFrame* frame = CSkinScrollBarFrame::FromList(list.m_hWnd);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(::GetDlgItem(d, IDC_CLIP_LIST), frame->m_hWnd);
+    EXPECT_TRUE(frame->VerticalBar().IsWindowVisible());
+    Picture(d, "clip_list_skin_bars.png");
+
+    // The list inside the frame still tells the main window about a double click on a clip.
+    list.EnsureVisible(1, FALSE);
+    RECT clip{};
+    list.GetItemRect(1, &clip, LVIR_ICON);
+    DoubleClick(list.m_hWnd, (clip.left + clip.right) / 2, (clip.top + clip.bottom) / 2);
+    Pump();
+    const auto launches = platform::ReadLaunchRecords();
+    ASSERT_FALSE(launches.empty());
+    EXPECT_EQ(launches.back().target, played);
+
+    // A title under a drag is framed as a chosen one is.
+    list.EnsureVisible(0, FALSE);
+    for (int i = 0; i < list.GetItemCount(); ++i) list.SetItemState(i, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    RECT icon{}, cell{};
+    list.GetItemRect(0, &icon, LVIR_ICON);
+    list.GetItemRect(0, &cell, LVIR_BOUNDS);
+    const int x = cell.left + 4, y = (icon.top + icon.bottom) / 2;
+    Pump();
+    EXPECT_NE(Pixel(list.m_hWnd, x, y), RGB(253, 213, 3));
+    list.SetItemState(0, LVIS_DROPHILITED, LVIS_DROPHILITED);
+    list.RedrawWindow();
+    Pump();
+    EXPECT_EQ(Pixel(list.m_hWnd, x, y), RGB(253, 213, 3));
+    Picture(d, "clip_list_drop_highlighted_title.png");
+    dialog.CloseWithoutPrompt();
+  });
+}
+
 }  // namespace
 }  // namespace studio

@@ -102,6 +102,31 @@ TEST_F(ProjectFixture, SavedProjectReopensWithOrderSettingsAndPackLists) {
   EXPECT_EQ(ReadText(imageFolder + "Project0.bmp"), "BM-title");
 }
 
+TEST_F(ProjectFixture, AnOutputFolderWithoutItsSlashStillNamesTheFolder) {
+  const std::string path = env.Documents() + "slash.ilj5";
+  const std::string folder = env.Home() + "Recordings";
+  ASSERT_TRUE(platform::CreateFolders(folder));
+  model.folders.output = folder + "/";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  std::string text = ReadText(path);
+  const std::string saved = "=" + folder + "/\r";
+  ASSERT_NE(text.find(saved), std::string::npos);
+  text.replace(text.find(saved), saved.size(), "=" + folder + "\r");
+  WriteText(path, text);
+
+  model.folders.output = env.Documents();
+  ASSERT_TRUE(OpenProject(model, path));
+  // Recordings are named by appending to the folder: they go inside it, not beside it.
+  EXPECT_EQ(model.folders.output, folder + "/");
+
+  // A folder that is not there is ignored, as before.
+  text.replace(text.find("=" + folder + "\r"), folder.size() + 2, "=" + folder + "-gone\r");
+  WriteText(path, text);
+  model.folders.output = env.Documents();
+  ASSERT_TRUE(OpenProject(model, path));
+  EXPECT_EQ(model.folders.output, env.Documents());
+}
+
 TEST_F(ProjectFixture, LegacyProjectsAreAnnouncedAsVersionFourInEveryPackPass) {
   const std::string path = env.Documents() + "old.ilj2";
   WriteText(path, "<ILJ2 Project File>\r\n[Information]\r\nVersion=2.0\r\n");

@@ -397,6 +397,30 @@ std::string ModuleOfObject(IUnknown* object) {
   return object ? platform::FileNameOf(platform::com::ModuleFileOf(*reinterpret_cast<void**>(object))) : "";
 }
 
+TEST_F(QuillonWindowTest, F1AndTheHelpMenuOpenTheGuideAndTheSupportPage) {
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    const std::string guide = dialog.Model().folders.program + "Vidarro5UG.pdf";
+    const size_t before = platform::ReadLaunchRecords().size();
+    // F1 is taken before any control sees it, as the window's loop hands every message over.
+    MSG f1{::GetDlgItem(d, IDC_ADD), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    EXPECT_TRUE(AfxWalkPreTranslateTree(d, &f1));
+    ::SendMessage(d, WM_COMMAND, ID_HELP_USER_GUIDE, 0);
+    ::SendMessage(d, WM_COMMAND, ID_HELP_ONLINE_SUPPORT, 0);
+    const auto launches = platform::ReadLaunchRecords();
+    ASSERT_EQ(launches.size(), before + 3);
+    for (size_t i : {before, before + 1}) {
+      EXPECT_EQ(launches[i].verb, "open");
+      EXPECT_EQ(launches[i].target, guide);
+    }
+    // The support address ends in "=": the language code completes it.
+    EXPECT_EQ(launches[before + 2].verb, "open");
+    EXPECT_EQ(launches[before + 2].target, "https://support.narvell.example/vidarro?lang=0x0409");
+    dialog.CloseWithoutPrompt();
+  });
+}
+
 TEST_F(QuillonWindowTest, TheInstalledPacksComeFromTheirModulesAndArePicturedWithTheMenus) {
   // Registered as an installer does; the window then finds them through the registry.
   for (const char* module : {"Lumbrel.so", "Tessmor.so"}) {

@@ -300,7 +300,9 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
     ASSERT_TRUE(TheCaptureEngine().graph.IsOpen());
     for (UINT id : {IDD_TUNER_INPUT, IDD_COMPONENT_INPUT}) {
       int cable = 0;
-      CInputCableDialog dialog(id, &cable);
+      CTunerInputDialog tuner(&cable);
+      CComponentInputDialog component(&cable);
+      CInputCableDialog& dialog = id == IDD_TUNER_INPUT ? static_cast<CInputCableDialog&>(tuner) : component;
       WhenDialogShows([&, id](HWND cables) {
         if (id == IDD_TUNER_INPUT) {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_TV));

@@ -11,12 +11,14 @@
 #include "platform/base/module.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/afx_app.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/window/messages.h"
 #include "upload_server.h"
 #include "uploader/corrin_account.h"
 #include "uploader/corrin_dlg.h"
 #include "uploader/corrin_ids.h"
 #include "uploader/corrin_link.h"
+#include "uploader/upload_address.h"
 
 namespace {
 
@@ -198,6 +200,7 @@ TEST_F(CorrinDialogTest, AnUnknownFailureIsRetriedThreeTimesAndBrokenLibrariesSa
   ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
   CCorrinDlg dialog(images_, false);
   dialog.m_strUploaderLibrary = VIDARRO_TEST_BINARY_DIR "/FakeTovrin.so";
+  ::setenv("VIDARRO_UPLOAD_URL", "http://127.0.0.1:9", 1);
   std::vector<std::string> retries;
   WhenDialogShows([&](HWND d) {
     Fill(d);
@@ -274,6 +277,122 @@ TEST_F(CorrinDialogTest, EnterWalksTheFieldsAndTheAboutBoxOpensFromTheSystemMenu
                               IDC_BROWSE}),
             walked);
   EXPECT_EQ("About Corrin", about);
+}
+
+TEST_F(CorrinDialogTest, WithoutASafeAddressNothingIsSentAndTheUserIsToldWhere) {
+  uploadtest::UploadServer server;
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    ClickButton(d, IDC_UPLOAD);
+    ASSERT_EQ(1u, boxes_.Count());
+    EXPECT_EQ("Publish - YouTube", boxes_.Last().caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), boxes_.Last().flags & MB_ICONMASK);
+    EXPECT_NE(std::string::npos, boxes_.Last().text.find("\"UploadUrl\""));
+    EXPECT_NE(std::string::npos, boxes_.Last().text.find("VIDARRO_UPLOAD_URL"));
+    EXPECT_EQ(0, dialog.Uploads());
+    EXPECT_EQ("Holiday", ControlText(d, IDC_TITLE));
+    EXPECT_TRUE(ControlEnabled(d, IDC_TITLE));
+    EXPECT_TRUE(ControlVisible(d, IDC_UPLOAD));
+    EXPECT_FALSE(ControlVisible(d, IDC_STOP));
+
+    // Plain http leaves this computer only over https.
+    ::setenv("VIDARRO_UPLOAD_URL", "http://192.0.2.1/upload", 1);
+    ClickButton(d, IDC_UPLOAD);
+    ASSERT_EQ(2u, boxes_.Count());
+    EXPECT_NE(std::string::npos, boxes_.Last().text.find("http://192.0.2.1/upload"));
+    EXPECT_NE(std::string::npos, boxes_.Last().text.find("unencrypted"));
+    EXPECT_FALSE(dialog.IsBound());
+    EXPECT_EQ(0, dialog.Uploads());
+    ::unsetenv("VIDARRO_UPLOAD_URL");
+
+    // The stored value alone is enough.
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, kUploadUrlValue, server.Url()));
+    ClickButton(d, IDC_UPLOAD);
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == "Status : Upload Complete."; }, 20000));
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(2u, boxes_.Count());
+  EXPECT_EQ(1, server.Opens());
+  EXPECT_TRUE(server.Complete());
+}
+
+TEST_F(CorrinDialogTest, InEditorModeNoRenderIsAskedForWithoutAnAddress) {
+  CCorrinDlg dialog(images_, false);
+  dialog.m_bEditorMode = true;
+  dialog.m_strCmdFile = "My Project";
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    ::SetWindowText(GetDlgItem(d, IDC_FILE_PATH), "My Project");
+    // The message as the user sees it.
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    bool shown = false;
+    WhenDialogShows([&](HWND box) {
+      shown = true;
+      EXPECT_EQ("Publish - YouTube", WindowText(box));
+      EXPECT_FALSE(WritePicture(box, "corrin_no_address_message.png").empty());
+      ClickButton(box, IDOK);
+    });
+    ClickButton(d, IDC_UPLOAD);
+    platform::SetMessageBoxHandler(recorder);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(dialog.IsWaitingForRender());
+    EXPECT_TRUE(ControlEnabled(d, IDC_TITLE));
+    EXPECT_FALSE(WritePicture(d, "corrin_no_address.png").empty());
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  for (const std::string& status : dialog.StatusHistory())
+    EXPECT_EQ(std::string::npos, status.find("Video conversion status")) << status;
+}
+
+TEST_F(CorrinDialogTest, TheCategoryFaceShowsAnAmpersandAsItself) {
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    HWND combo = GetDlgItem(d, IDC_CATEGORY);
+    ::SendMessage(combo, CB_SETCURSEL, 5, 0);
+    ::InvalidateRect(combo, nullptr, TRUE);
+    Pump();
+    EXPECT_EQ("Travel & Events", ComboSelection(d, IDC_CATEGORY));
+    EXPECT_FALSE(WritePicture(d, "corrin_category_travel.png").empty());
+    // The face's ink, column by column, left of the arrow: words and glyphs stand apart.
+    RECT face{};
+    ::GetClientRect(combo, &face);
+    const COLORREF back = testkit::Pixel(combo, 2, 2);
+    auto ink = [&](int x, int y) {
+      const COLORREF c = testkit::Pixel(combo, x, y);
+      return std::abs(GetRValue(c) - GetRValue(back)) + std::abs(GetGValue(c) - GetGValue(back)) +
+                 std::abs(GetBValue(c) - GetBValue(back)) >
+             120;
+    };
+    struct Run {
+      int left, right, top, bottom;
+    };
+    std::vector<Run> runs;
+    int blank = 99;
+    for (int x = 1; x < face.right - 24; ++x) {
+      int top = face.bottom, bottom = -1;
+      for (int y = 1; y < face.bottom - 1; ++y)
+        if (ink(x, y)) top = std::min(top, y), bottom = std::max(bottom, y);
+      if (bottom < 0) {
+        ++blank;
+        continue;
+      }
+      if (blank >= 2 || runs.empty()) runs.push_back({x, x, top, bottom});
+      Run& run = runs.back();
+      run.right = x;
+      run.top = std::min(run.top, top);
+      run.bottom = std::max(run.bottom, bottom);
+      blank = 0;
+    }
+    // "Travel", "&", "Events": the middle one a glyph of its own height, not a one-row underscore.
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_GE(runs[1].bottom - runs[1].top, 5);
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The uploader's rules without its window: keywords, the command line and the stored account.
 #include <gtest/gtest.h>
 
+#include "converter/parvel_settings.h"
 #include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
 #include "uploader/corrin_account.h"
 #include "uploader/corrin_app.h"
 #include "uploader/corrin_keywords.h"
 #include "uploader/corrin_link.h"
+#include "uploader/upload_address.h"
 
 namespace {
 
@@ -51,6 +53,45 @@ TEST(CorrinRules, PasswordsSurviveTheirStorageWhateverTheirBytes) {
   EXPECT_EQ("secret", LoadPassword(HKEY_CURRENT_USER, kCorrinKey));
   ForgetPassword(HKEY_CURRENT_USER, kCorrinKey);
   EXPECT_EQ("", LoadPassword(HKEY_CURRENT_USER, kCorrinKey));
+}
+
+TEST(CorrinRules, AnUploadAddressIsUsableOnlyOverHttpsOrOnThisComputer) {
+  EXPECT_EQ("https://uploads.example.com/v1", CheckUploadAddress("https://uploads.example.com/v1/").url);
+  for (const char* local : {"http://127.0.0.1:8080", "http://127.9.8.7/up", "HTTP://LocalHost/", "http://[::1]:81"})
+    EXPECT_EQ(UploadAddressProblem::None, CheckUploadAddress(local).problem) << local;
+  // What the host really is decides, not what the address starts with.
+  for (const char* remote : {"http://192.0.2.1/up", "http://127.0.0.1.example.com/", "http://localhost@192.0.2.1/",
+                             "http://localhost.example.com", "http://[::2]/"}) {
+    const UploadAddress address = CheckUploadAddress(remote);
+    EXPECT_EQ(UploadAddressProblem::ClearText, address.problem) << remote;
+    EXPECT_EQ("", address.url);
+    EXPECT_EQ(remote, address.configured);
+  }
+  for (const char* none : {"", "   ", "ftp://127.0.0.1/", "127.0.0.1:8080", "file:///tmp/x", "https://"})
+    EXPECT_EQ(UploadAddressProblem::NotSet, CheckUploadAddress(none).problem) << none;
+}
+
+TEST(CorrinRules, TheVariableComesBeforeTheStoredAddress) {
+  testkit::Environment env("upload-address");
+  ::unsetenv(kUploadUrlVariable);
+  EXPECT_EQ(UploadAddressProblem::NotSet, FindUploadAddress().problem);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, kUploadUrlValue, ""));
+  EXPECT_EQ(UploadAddressProblem::NotSet, FindUploadAddress().problem);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, kUploadUrlValue, "https://stored.example.com/"));
+  EXPECT_EQ("https://stored.example.com", FindUploadAddress().url);
+  ::setenv(kUploadUrlVariable, "", 1);
+  EXPECT_EQ("https://stored.example.com", FindUploadAddress().url);
+  ::setenv(kUploadUrlVariable, "http://127.0.0.1:9", 1);
+  EXPECT_EQ("http://127.0.0.1:9", FindUploadAddress().url);
+  ::unsetenv(kUploadUrlVariable);
+  // A value of another type reads as no address.
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyEx(HKEY_CURRENT_USER, kCorrinKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const DWORD number = 7;
+  RegSetValueEx(key, kUploadUrlValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(key);
+  EXPECT_EQ(UploadAddressProblem::NotSet, FindUploadAddress().problem);
 }
 
 }  // namespace

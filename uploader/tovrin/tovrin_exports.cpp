@@ -1,6 +1,5 @@
 // The library's two entry points: one upload at a time on a thread of its own, reported to the
 // caller's window by posted messages only.
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -9,6 +8,7 @@
 #include "qnlog/qn_log.h"
 #include "uploader/tovrin/tovrin_api.h"
 #include "uploader/tovrin/upload_session.h"
+#include "uploader/upload_address.h"
 
 namespace {
 
@@ -86,13 +86,15 @@ extern "C" __attribute__((visibility("default"))) int YouTubeUpload(const char* 
                                                                     int broadcast) {
   if (!window) return 0;
   tovrin::UploadJob job;
-  job.endpoint = Text(std::getenv("VIDARRO_UPLOAD_URL"));
-  while (!job.endpoint.empty() && job.endpoint.back() == '/') job.endpoint.pop_back();
+  const UploadAddress address = FindUploadAddress();
+  job.endpoint = address.url;
   job.password = Text(password);
   job.file = Text(file);
   job.metadata = {Text(user), accountType, Text(title), Text(description), Text(keywords), Text(category), broadcast};
-  if (job.endpoint.empty()) {
-    Log("no upload address is configured: set VIDARRO_UPLOAD_URL");
+  if (address.problem != UploadAddressProblem::None) {
+    Log(address.problem == UploadAddressProblem::ClearText
+            ? "refused to send the password unencrypted to " + address.configured
+            : "no upload address is configured: set UploadUrl or VIDARRO_UPLOAD_URL");
     Post(window, message, TOVRIN_FINISHED, TOVRIN_FAILED);
     return 1;
   }

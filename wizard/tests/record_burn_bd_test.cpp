@@ -5,10 +5,12 @@
 #include <libbluray/bluray.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 
+#include "bdauthor/tarnel.h"
 #include "capture_graphs.h"
 #include "disc_jobs.h"
 #include "record_plan.h"
@@ -17,6 +19,8 @@
 #include "platform/base/process.h"
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/window/message_box_dialog.h"
+#include "platform/window/window_surface.h"
 #include "record_burn_bd_page.h"
 #include "record_burn_support.h"
 #include "wizard_ids.h"
@@ -199,6 +203,103 @@ TEST_F(RecordBurnBd, WithoutAWriterTheBdmvFolderStaysUnderCreateBDFolder) {
   EXPECT_EQ(1u, titles);
 }
 
+// The button as the screen shows it, row by row.
+std::vector<std::uint32_t> ButtonPicture(HWND page, int id) {
+  HWND button = ::GetDlgItem(page, id);
+  HWND top = ::GetAncestor(button, GA_ROOT);
+  ::UpdateWindow(top);
+  Pump();
+  platform::PixelImage screen;
+  if (!platform::ComposeWindow(top, &screen)) return {};
+  RECT frame{}, r{};
+  ::GetWindowRect(top, &frame);
+  ::GetWindowRect(button, &r);
+  std::vector<std::uint32_t> pixels;
+  for (int y = r.top - frame.top; y < r.bottom - frame.top; ++y)
+    for (int x = r.left - frame.left; x < r.right - frame.left; ++x)
+      pixels.push_back(screen.pixels[static_cast<std::size_t>(y) * screen.width + x]);
+  return pixels;
+}
+
+TEST_F(RecordBurnBd, RecordStopAndEachTapeButtonShowWhatTheyDo) {
+  std::vector<std::vector<std::uint32_t>> tape;
+  std::vector<std::uint32_t> stop, record;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    for (int id = IDC_TAPE_PLAY; id <= IDC_TAPE_FORWARD; ++id) tape.push_back(ButtonPicture(page->m_hWnd, id));
+    stop = ButtonPicture(page->m_hWnd, IDC_STOP);  // disabled while idle
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    record = ButtonPicture(page->m_hWnd, IDC_RECORD);  // disabled while recording
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog_.DoModal();
+  ASSERT_EQ(5u, tape.size());
+  ASSERT_FALSE(record.empty());
+  EXPECT_EQ(record.size(), stop.size());
+  EXPECT_NE(record, stop) << "Record and Stop, both disabled, still differ";
+  for (std::size_t i = 0; i < tape.size(); ++i) {
+    ASSERT_FALSE(tape[i].empty());
+    for (std::size_t j = i + 1; j < tape.size(); ++j) EXPECT_NE(tape[i], tape[j]) << i << " and " << j;
+  }
+}
+
+std::atomic<int> g_authoringFailures{0};
+
+// The authoring as it runs, after the given number of failures.
+bool FailingAuthoring(const char* job) {
+  if (g_authoringFailures.load() > 0) {
+    --g_authoringFailures;
+    return false;
+  }
+  return tarnel(job);
+}
+
+TEST_F(RecordBurnBd, RetryAfterAFailedAuthoringAuthorsTheKeptClipAgainAndBurnsIt) {
+  wizard::SetBdAuthorCall(&FailingAuthoring);
+  g_authoringFailures = 2;
+  std::string clip, discName;
+  WhenDialogShows([&](HWND d) {
+    CRecordBurnBdPage* page = GoToRecordPage(d, dialog_);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 5000, false);
+    clip = page->ClipPath();
+    discName = wizard::State().discName;
+    // Stop? Burn? Then Retry twice, the second failing again, and the burn's end.
+    for (int answer : {IDYES, IDYES, IDRETRY, IDRETRY, IDOK}) boxes_.QueueAnswer(answer);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
+    EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 5; }));
+    Pump();
+  });
+  dialog_.DoModal();
+  wizard::SetBdAuthorCall(nullptr);
+  const auto calls = boxes_.Calls();
+  ASSERT_EQ(5u, calls.size());
+  for (std::size_t i : {2u, 3u}) {
+    EXPECT_EQ(static_cast<UINT>(MB_RETRYCANCEL), calls[i].flags & 0xF) << calls[i].text;
+    EXPECT_NE(calls[i].text.find(clip + ".ptsinfo"), std::string::npos) << calls[i].text;
+  }
+  EXPECT_EQ("Burning complete.", calls[4].text);
+  // The failure as the desktop shows it.
+  std::string picture;
+  WhenDialogShows([&](HWND box) {
+    picture = WritePicture(box, "record_burn_bd_345_authoring_failed.png");
+    ClickButton(box, IDCANCEL);
+  });
+  EXPECT_EQ(IDCANCEL, platform::ShowMessageBoxDialog(nullptr, calls[2].text, calls[2].caption, calls[2].flags));
+  EXPECT_FALSE(picture.empty());
+  std::string out, err;
+  int code = -1;
+  ASSERT_TRUE(platform::RunProcess("bd_info", {WriterImage()}, &out, &err, &code, 60000));
+  EXPECT_NE(out.find(discName), std::string::npos) << out;
+  unsigned titles = 0;
+  EXPECT_NEAR(5.0, BluRayTitleSeconds(WriterImage(), &titles), 1.0);
+}
+
 TEST_F(RecordBurnBd, AFailedAuthoringKeepsTheClipAndItsCompanionAndEndsIdle) {
   std::string clip;
   WhenDialogShows([&](HWND d) {
@@ -207,11 +308,13 @@ TEST_F(RecordBurnBd, AFailedAuthoringKeepsTheClipAndItsCompanionAndEndsIdle) {
     ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
     RecordFor(time_, 100, false);  // too short for two entry points
     clip = page->ClipPath();
-    for (int answer : {IDYES, IDYES, IDOK, IDOK}) boxes_.QueueAnswer(answer);
+    // Stop? Burn? Tarnel's own message, then Cancel to the page's.
+    for (int answer : {IDYES, IDYES, IDOK, IDCANCEL}) boxes_.QueueAnswer(answer);
     ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_STOP));
     EXPECT_TRUE(PumpUntilReal(time_, [&] { return boxes_.Count() >= 4; }));
     EXPECT_EQ(CRecordBurnBdPage::kIdle, page->GetPhase());
     EXPECT_TRUE(ControlEnabled(d, IDC_EXIT));
+    EXPECT_TRUE(ControlEnabled(page->m_hWnd, IDC_RECORD));
     ClickButton(d, IDC_EXIT);
   });
   dialog_.DoModal();

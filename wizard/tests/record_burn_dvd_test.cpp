@@ -18,7 +18,9 @@
 #include "platform/disc/drive_set.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dvd/qn_mpg_mux.h"
 #include "record_burn_dvd_page.h"
+#include "small_dialogs.h"
 #include "record_burn_support.h"
 #include "wizard_ids.h"
 #include "wizard_state.h"
@@ -391,9 +393,131 @@ TEST_F(RecordBurnDvd, TheCrossbarFollowsTheChosenCable) {
     EXPECT_EQ(3, component);
     wizard::SelectAnalogInput(unknown);
     EXPECT_EQ(1, unknown);
+    // The box has no tuner: cable TV is Composite.
+    int tv = 0;
+    wizard::SelectAnalogInput(tv);
+    crossbar->get_IsRoutedTo(0, &now);
+    EXPECT_EQ(0, now);
+    EXPECT_EQ(1, tv);
   });
   EXPECT_EQ(2, cable) << "S-Video, as the cable page chose";
   EXPECT_EQ(1, routed) << "the box's S-Video input";
+}
+
+TEST_F(RecordBurnDvd, AMultiplexerEndArrivingAfterAFailedAuthoringLeavesThePageIdle) {
+  const std::string path = std::getenv("PATH");
+  int phase = -1, recordingPhase = -1;
+  std::string percent;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    ::setenv("PATH", "/nonexistent", 1);  // the author fails
+    RecordAndStop(page, 2000, IDYES, IDYES);
+    boxes_.QueueAnswer(IDOK);
+    ASSERT_TRUE(BoxesShown(3));
+    ::setenv("PATH", path.c_str(), 1);
+    // The page is idle when the multiplexer's end comes in.
+    ASSERT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+    page->PostMessage(kMuxEndMessage, kDvdJobDone, 0);
+    for (int second = 0; second < 3; ++second) time_.Advance(1000);
+    phase = page->GetPhase();
+    percent = ControlText(page->m_hWnd, IDC_PERCENT);
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    recordingPhase = page->GetPhase();
+    RecordFor(time_, 1000, true);
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+  });
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(CRecordBurnDvdPage::kIdle, phase);
+  EXPECT_EQ("00%", percent) << "nothing runs that could show progress";
+  EXPECT_EQ(CRecordBurnDvdPage::kRecording, recordingPhase);
+  EXPECT_TRUE(dialog_.TornDown()) << "the wizard still closes";
+}
+
+TEST_F(RecordBurnDvd, ADoubleClickOnThePictureShowsItFullScreenAndCloseFitsItBackIntoThePreview) {
+  wizard::State().wideScreen = 1;
+  bool shown = false;
+  RECT preview{}, video{}, record{}, stop{};
+  OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
+    HWND area = ::GetDlgItem(page->m_hWnd, IDC_PREVIEW);
+    HWND picture = ::GetWindow(area, GW_CHILD);
+    ASSERT_NE(picture, nullptr) << "the live picture lies in the preview";
+    WhenDialogShows([&](HWND full) {
+      shown = true;
+      // For the picture only: a few frames reach the full-screen window.
+      const COLORREF first = Pixel(full, 200, 200);
+      PumpUntilReal(
+          time_, [&] { return Pixel(full, 200, 200) != first; }, 2);
+      WritePicture(full, "record_burn_dvd_343_full_screen.png");
+      ::SendMessage(full, WM_COMMAND, CFullScreenDialog::kClose, 0);
+    });
+    RECT r{};
+    ::GetClientRect(picture, &r);
+    DoubleClick(picture, r.right / 2, r.bottom / 2);
+    Pump();
+    time_.Advance(200);
+    WritePicture(d, "record_burn_dvd_343_after_full_screen.png");
+    HWND back = ::GetWindow(area, GW_CHILD);
+    ASSERT_NE(back, nullptr) << "the picture came back to the preview";
+    ::GetWindowRect(area, &preview);
+    ::GetWindowRect(back, &video);
+    ::GetWindowRect(::GetDlgItem(page->m_hWnd, IDC_RECORD), &record);
+    ::GetWindowRect(::GetDlgItem(page->m_hWnd, IDC_STOP), &stop);
+  });
+  EXPECT_TRUE(shown);
+  // 320 x 240 letterboxed to 16:9: 320 x 180, 30 pixels down.
+  EXPECT_EQ(preview.left, video.left);
+  EXPECT_EQ(preview.top + 30, video.top);
+  EXPECT_EQ(320, video.right - video.left);
+  EXPECT_EQ(180, video.bottom - video.top);
+  RECT overlap{};
+  EXPECT_FALSE(::IntersectRect(&overlap, &video, &record));
+  EXPECT_FALSE(::IntersectRect(&overlap, &video, &stop));
+}
+
+TEST_F(RecordBurnDvd, ATunerWithoutLockRecordsAtOnceWhileCompositeWithoutASignalWaits) {
+  auto devices = sim::DefaultDevices();
+  devices[0].signal = false;
+  devices[0].tuner = true;
+  devices[0].crossbars[0].inputs = {1, 2, 3, 4096, 4097, 4097};
+  sim::Hardware::Instance().SetDevices(devices);
+  int tunerPhase = -1, compositePhase = -1, cable = -1;
+  long tunerRouted = -1, compositeRouted = -1;
+  bool tunerBalloon = true, compositeBalloon = false;
+  OnRecordPage([&](HWND d, CRecordBurnDvdPage* page) {
+    // Cable TV, as a stored setting chooses it.
+    ClickButton(d, IDC_BACK), Pump();
+    wizard::State().inputCable = 0;
+    ClickButton(d, IDC_NEXT), Pump();
+    time_.Advance(200);
+    cable = wizard::State().inputCable;
+    tunerRouted = wizard::AnalogGraph().GetCurrentCrossbarInputType();
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    Pump();
+    tunerPhase = page->GetPhase();
+    tunerBalloon = page->BalloonWindow() != nullptr;
+    RecordFor(time_, 1000, true);
+    boxes_.QueueAnswer(IDYES);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(page->m_hWnd, IDC_STOP);
+    // Composite has no picture: Record waits under the balloon.
+    int composite = 1;
+    wizard::SelectAnalogInput(composite);
+    compositeRouted = wizard::AnalogGraph().GetCurrentCrossbarInputType();
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    Pump();
+    compositePhase = page->GetPhase();
+    compositeBalloon = page->BalloonWindow() != nullptr;
+    ClickButton(page->m_hWnd, IDC_STOP);
+  });
+  EXPECT_EQ(0, cable) << "the box has a tuner";
+  // The graph knows what the wizard routed.
+  EXPECT_EQ(1, tunerRouted);
+  EXPECT_EQ(2, compositeRouted);
+  EXPECT_EQ(CRecordBurnDvdPage::kRecording, tunerPhase);
+  EXPECT_FALSE(tunerBalloon);
+  EXPECT_EQ(CRecordBurnDvdPage::kIdle, compositePhase);
+  EXPECT_TRUE(compositeBalloon);
 }
 
 TEST_F(RecordBurnDvd, ADvCamcorderRecordsToDvdThroughItsOwnGraph) {

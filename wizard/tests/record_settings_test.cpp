@@ -72,6 +72,33 @@ TEST_F(RecordSettings, ALongStoredTimeIsCutToTheDiscAndAnEmptyNameGetsTheTime) {
   EXPECT_EQ("20061208_1530", wizard::State().discName);
 }
 
+TEST_F(RecordSettings, TheOptionBoxesAreSkinBoxesThatStartFromTheSettingsAndStoreAClick) {
+  wizard::State().wideScreen = 1;
+  wizard::State().lowResolution = 0;
+  platform::FixedFileSystem roomy(1ull << 40, platform::LargeFiles::Yes);
+  platform::ScopedFileSystem disk(roomy);
+  CWendrelDlg dialog;
+  COLORREF wide = 0, low = 0, lowClicked = 0;
+  WhenDialogShows([&](HWND d) {
+    dialog.SetActivePage(IDD_PAGE_RECORD_SETTINGS);
+    Pump();
+    HWND page = dialog.GetActivePage()->m_hWnd;
+    // The middle of each box: the mark of a checked one, the well of an empty one.
+    wide = Pixel(::GetDlgItem(page, CRecordSettingsPage::kWideScreen), 10, 14);
+    low = Pixel(::GetDlgItem(page, CRecordSettingsPage::kLowResolution), 10, 14);
+    Click(::GetDlgItem(page, CRecordSettingsPage::kLowResolution), 10, 14);
+    lowClicked = Pixel(::GetDlgItem(page, CRecordSettingsPage::kLowResolution), 10, 14);
+    dialog.GetActivePage()->GetNextPage();
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
+  EXPECT_EQ(RGB(47, 150, 220), wide);
+  EXPECT_EQ(RGB(24, 30, 38), low);
+  EXPECT_EQ(RGB(47, 150, 220), lowClicked);
+  EXPECT_EQ(1, wizard::State().lowResolution);
+  EXPECT_EQ(1, wizard::State().wideScreen);
+}
+
 TEST_F(RecordSettings, ABluRayRecordingIsRefusedOnAFileSystemWithoutLargeFilesOrSpace) {
   wizard::State().discType = 1;
   wizard::State().recordingMinutes = 115;

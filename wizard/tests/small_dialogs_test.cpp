@@ -77,7 +77,7 @@ TEST_F(SmallDialogs, TheBalloonWrapsItsLongTextCentresAShortOneAndClosesOnItsTim
 
 TEST_F(SmallDialogs, TheFullScreenPreviewClosesUnseenWithoutAGraphAndCoversTheScreenOverARunningOne) {
   RecordingParent owner;
-  CFullScreenDialog unseen(0, CWnd::FromHandle(owner.hwnd()));
+  CFullScreenDialog unseen(0, CWnd::FromHandle(owner.hwnd()), owner.hwnd(), false);
   EXPECT_EQ(IDCANCEL, unseen.DoModal());
 
   CCaptureGraph& graph = wizard::AnalogGraph();
@@ -97,7 +97,7 @@ TEST_F(SmallDialogs, TheFullScreenPreviewClosesUnseenWithoutAGraphAndCoversTheSc
     state = static_cast<CFullScreenDialog*>(CWnd::FromHandlePermanent(d))->State();
     DoubleClick(d, 50, 50);
   });
-  CFullScreenDialog full(0, CWnd::FromHandle(owner.hwnd()));
+  CFullScreenDialog full(0, CWnd::FromHandle(owner.hwnd()), owner.hwnd(), false);
   EXPECT_EQ(IDOK, full.DoModal());
   EXPECT_EQ(1, state);
   EXPECT_GT(covered.right - covered.left, 700);

@@ -48,6 +48,7 @@ TEST_F(WizardStart, AFirstStartWritesTheDefaultsAndMakesTheFolders) {
   EXPECT_EQ(0u, Number("WideScreen"));
   EXPECT_EQ(0u, Number("LowResolution"));
   EXPECT_EQ(1u, Number("bCheckVideoSignal"));
+  EXPECT_EQ(0u, Number("CPUMode"));
   const std::string vidarro = env_.Documents() + "Vidarro/";
   EXPECT_EQ(vidarro, Text("OutFolder"));
   EXPECT_EQ(vidarro + "DVD Folders", Text("CreateDVDFolder"));
@@ -75,6 +76,17 @@ TEST_F(WizardStart, StoredValuesOfTheWrongKindCountAsMissingAndStaleFoldersAreNo
   EXPECT_EQ(env_.Documents() + "Vidarro/DVD Folders/", State().dvdFolder);
   EXPECT_FALSE(std::filesystem::exists(stale));
   EXPECT_EQ(env_.Home(), State().programFolder);
+}
+
+TEST_F(WizardStart, WithoutADocumentsFolderTheDiscFoldersAreTheOutputFolder) {
+  ScopedVariable noDocuments("XDG_DOCUMENTS_DIR", "/proc/vidarro/Documents");
+  RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, "AppPath", env_.Home().c_str());
+  ASSERT_TRUE(app_.FindRunningProgram());
+  EXPECT_EQ(env_.Home(), State().outputFolder);
+  EXPECT_EQ(env_.Home(), State().dvdFolder);
+  EXPECT_EQ(env_.Home(), State().bdFolder);
+  EXPECT_EQ(env_.Home(), Text("CreateDVDFolder"));
+  EXPECT_FALSE(std::filesystem::exists(env_.Home() + "DVD Folders"));
 }
 
 TEST(WizardVideoStandard, TextsGiveTheirStandardAndFamily) {

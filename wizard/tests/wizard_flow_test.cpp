@@ -4,6 +4,8 @@
 
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/gdi/icon.h"
+#include "platform/window/afx_app.h"
 #include "platform/shell/power.h"
 #include "platform/window/monitors.h"
 #include "wizard_ids.h"
@@ -28,7 +30,10 @@ TEST_F(WizardFlow, OneWriterSkipsTheWriterPageBothWaysAndExitAsksNothing) {
   CWendrelDlg dialog;
   std::vector<int> pages;
   bool backEnabledOnFirst = true;
+  LRESULT bigIcon = 0, smallIcon = 0;
   WhenDialogShows([&](HWND d) {
+    bigIcon = ::SendMessage(d, WM_GETICON, 1, 0);
+    smallIcon = ::SendMessage(d, WM_GETICON, 0, 0);
     pages.push_back(ActivePage(dialog));
     backEnabledOnFirst = ControlEnabled(d, IDC_BACK);
     pages.push_back(Press(d, dialog, IDC_NEXT));
@@ -43,6 +48,10 @@ TEST_F(WizardFlow, OneWriterSkipsTheWriterPageBothWaysAndExitAsksNothing) {
   EXPECT_FALSE(backEnabledOnFirst);
   EXPECT_EQ(1, wizard::State().writerCount);
   EXPECT_EQ(0u, boxes_.Count());
+  // The program's own icon 128 is the window's, big and small.
+  EXPECT_NE(nullptr, ::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(IDR_WENDREL_ICON)));
+  EXPECT_NE(0, bigIcon);
+  EXPECT_EQ(bigIcon, smallIcon);
 }
 
 TEST_F(WizardFlow, NoWriterGoesThroughTheFolderOnlyPage) {

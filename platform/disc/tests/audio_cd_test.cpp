@@ -137,3 +137,31 @@ TEST(AudioCd, RefusesWhatDoesNotFitAndReportsWriteErrors) {
 }
 
 }  // namespace
+
+TEST(AudioCd, TakesNinetyNineTracksAndRefusesAHundredth) {
+  UseDevices(Writer("CD", "WRITES=CD-R\nMEDIUM=CD-R\n"));
+  CQnAudioCD writer;
+  writer.ChooseDrive(0);
+  // A sector of raw samples is a track of its own.
+  const std::string track = Work() + "sector.raw";
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(track, std::string(2352, '\x01')));
+  writer.Free();
+  for (int i = 1; i <= 99; ++i) ASSERT_EQ(writer.AddAudio(const_cast<char*>(track.c_str()), 0, 150, 0), 1) << i;
+  EXPECT_EQ(writer.AddAudio(const_cast<char*>(track.c_str()), 0, 150, 0), 0);
+  BurnEnd end;
+  ASSERT_EQ(writer.StartBurn(&BurnEnd::Callback, &end), 1);
+  ASSERT_TRUE(end.Wait());
+  ASSERT_EQ(end.status.load(), 0) << std::hex << writer.GetErrorCode();
+  EXPECT_EQ(writer.GetBlocksWritten(), 99u * 151u);
+  FILE* f = std::fopen((disctest::ImageFolder() + "CD.cue").c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  Cd* cd = cue_parse_file(f);
+  std::fclose(f);
+  ASSERT_NE(cd, nullptr);
+  EXPECT_EQ(cd_get_ntrack(cd), 99);
+  cd_delete(cd);
+
+  // An emptied list takes tracks again.
+  writer.Free();
+  EXPECT_EQ(writer.AddAudio(const_cast<char*>(track.c_str()), 0, 150, 0), 1);
+}

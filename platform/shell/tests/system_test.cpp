@@ -7,6 +7,7 @@
 #include "platform/shell/known_folders.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
+#include "platform/window/monitors.h"
 
 namespace {
 
@@ -123,6 +124,24 @@ TEST_F(SystemTest, ExecutionStateIsRecordedAndAQuerySuspendCanBeDenied) {
   EXPECT_FALSE(platform::BroadcastPowerEvent(PBT_APMQUERYSUSPEND));
   EXPECT_EQ((std::vector<WPARAM>{PBT_APMQUERYSUSPEND, PBT_APMQUERYSUSPENDFAILED}), heard);
   DestroyWindow(listener);
+}
+
+TEST_F(SystemTest, WithoutADesktopBusKeepingAwakeTakesNothingAndSaysNothing) {
+  ScopedVariable system("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + env_.Runtime() + "/no-system-bus");
+  ScopedVariable session("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + env_.Runtime() + "/no-session-bus");
+  platform::ResetExecutionState();
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED), ES_CONTINUOUS);
+  EXPECT_TRUE(SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0));
+  BOOL active = TRUE;
+  SystemParametersInfo(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  EXPECT_FALSE(active);
+  EXPECT_EQ(platform::CurrentExecutionState(), ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+  SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+  platform::ResetExecutionState();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

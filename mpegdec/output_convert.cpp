@@ -67,10 +67,10 @@ void Put32(uint8_t* p, uint32_t v) {
 namespace {
 // Output row r (of 2 x rows) of the vertical chroma upsampling, so that a conversion can make
 // each row as it needs it instead of upsampling the whole plane first.
-void UpsampleVerticalRow(const uint8_t* src, int width, int h, int srcStride, int r, uint8_t* __restrict d,
-                         bool interlaced) {
+void UpsampleVerticalRow(const RowOps& ops, const uint8_t* src, int width, int h, int srcStride, int r,
+                         uint8_t* __restrict d, bool interlaced) {
   auto row = [&](int i) { return src + size_t(i) * srcStride; };
-  auto filter = [&](const int* k, const uint8_t* const* t) { ActiveRowOps().verticalTaps(k, t, width, d); };
+  auto filter = [&](const int* k, const uint8_t* const* t) { ops.verticalTaps(k, t, width, d); };
   if (!interlaced) {
     static constexpr int kP[6] = {3, -16, 67, 227, -32, 7};
     const int i = r >> 1, dir = r & 1 ? -1 : 1, first = r & 1 ? i + 3 : i - 3;
@@ -107,17 +107,18 @@ void UpsampleVerticalRow(const uint8_t* src, int width, int h, int srcStride, in
 }  // namespace
 
 void CMpegPictureDecoder::UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
-                                           bool interlaced) {
+                                           bool interlaced, const RowOps* ops) {
+  const RowOps& use = ops ? *ops : ActiveRowOps();
   for (int r = 0; r < 2 * rows; ++r)
-    UpsampleVerticalRow(src, width, rows, srcStride, r, dst + size_t(r) * width, interlaced);
+    UpsampleVerticalRow(use, src, width, rows, srcStride, r, dst + size_t(r) * width, interlaced);
 }
 
 void CMpegPictureDecoder::UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst,
-                                             bool mpeg2) {
+                                             bool mpeg2, const RowOps* ops) {
   if (width <= 0) return;
   if (!mpeg2) return UpsampleMpeg1Rows(src, width, rows, srcStride, dst);
-  const RowOps& ops = ActiveRowOps();
-  for (int y = 0; y < rows; ++y) ops.mpeg2Row(src + size_t(y) * srcStride, width, dst + size_t(y) * 2 * width);
+  const RowOps& use = ops ? *ops : ActiveRowOps();
+  for (int y = 0; y < rows; ++y) use.mpeg2Row(src + size_t(y) * srcStride, width, dst + size_t(y) * 2 * width);
 }
 
 int CMpegPictureDecoder::DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format) {
@@ -182,8 +183,8 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     if (cf == 1) {
       const int64_t area = int64_t(hs) * vs;
       if (!EnsureConversionBuffer(0, area) || !EnsureConversionBuffer(1, area)) return 0;
-      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced);
-      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[1].get(), interlaced);
+      UpsampleVertical(frame[1], cw, n, chromaWidth_, conv_[0].get(), interlaced, rowOps_);
+      UpsampleVertical(frame[2], cw, n, chromaWidth_, conv_[1].get(), interlaced, rowOps_);
       cb = conv_[0].get();
       cr = conv_[1].get();
       cStride = cw;
@@ -218,17 +219,17 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
     const uint8_t* src = plane + size_t(y) * chromaWidth_;
     if (cf == 3) return src;
     if (cf == 1) {
-      UpsampleVerticalRow(plane, cw, n, chromaWidth_, y, vertical, interlaced);
+      UpsampleVerticalRow(*rowOps_, plane, cw, n, chromaWidth_, y, vertical, interlaced);
       src = vertical;
     }
-    UpsampleHorizontal(src, cw, 1, cw, dst, seq_.mpeg2);
+    UpsampleHorizontal(src, cw, 1, cw, dst, seq_.mpeg2, rowOps_);
     return dst;
   };
   *width = uint16_t(ow);
   *height = uint16_t(oh);
 
   const ColourMatrix m = MatrixFor(hd.matrix_coefficients);
-  const RowOps& ops = ActiveRowOps();
+  const RowOps& ops = *rowOps_;
   auto convertRow = [&](int y, uint8_t* o, bool rgbOrder) {
     const uint8_t* br = chromaRow(frame[1], y, rowCb);
     const uint8_t* rr = chromaRow(frame[2], y, rowCr);

@@ -7,6 +7,7 @@
 #include "mpegdec/block_ops.h"
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/mpeg_tables.h"
+#include "mpegdec/row_ops.h"
 #include "mpegdec/stream_reader.h"
 #include "mpegdec/vlc_tables.h"
 
@@ -23,7 +24,8 @@ struct SpareStores {
 thread_local SpareStores spareStores;
 }  // namespace
 
-CMpegPictureDecoder::CMpegPictureDecoder() : ops_(&ActiveBlockOps()), vlc_(GetVlcTables()) {
+CMpegPictureDecoder::CMpegPictureDecoder()
+    : ops_(&ActiveBlockOps()), rowOps_(&mpegdec::ActiveRowOps()), vlc_(GetVlcTables()) {
   memset(layers_[0].block, 0, sizeof layers_[0].block);
   memset(layers_[1].block, 0, sizeof layers_[1].block);
   PlaceCoefficients();

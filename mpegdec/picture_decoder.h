@@ -9,6 +9,7 @@
 class CMpegStreamReader;
 namespace mpegdec {
 struct BlockOps;
+struct RowOps;
 struct VlcTable;
 struct DctTable;
 struct VlcTables;
@@ -59,13 +60,18 @@ class CMpegPictureDecoder {
     ops_ = &ops;
     PlaceCoefficients();
   }
+  // The row kernels of the picture output, chosen alike.
+  void UseRowOps(const mpegdec::RowOps& ops) { rowOps_ = &ops; }
 
   // Inverse transforms and prediction pieces, public for their tests.
   static void FastIdct(int16_t* block);
   static void ReferenceIdct(int16_t* block);
   static void Saturate(int16_t* block);
-  static void UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool interlaced);
-  static void UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool mpeg2);
+  // Without ops they use the processor's fastest row kernels.
+  static void UpsampleVertical(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool interlaced,
+                               const mpegdec::RowOps* ops = nullptr);
+  static void UpsampleHorizontal(const uint8_t* src, int width, int rows, int srcStride, uint8_t* dst, bool mpeg2,
+                                 const mpegdec::RowOps* ops = nullptr);
 
  private:
   struct Layer {
@@ -208,6 +214,7 @@ class CMpegPictureDecoder {
   int pmv_[2][2][2] = {};
   bool fastIdct_ = true;
   const mpegdec::BlockOps* ops_;
+  const mpegdec::RowOps* rowOps_;
   ScanOrder scans_[2];             // zigzag, alternate
   const mpegdec::VlcTables& vlc_;  // looked up once: the macroblock loop reads them per code
   bool anchorInForward_ = false;

@@ -249,6 +249,13 @@ bool MpegSession::AddPicture(const GUID& subtype, int width, int height, const s
     scalerSubtype_ = subtype, scalerWidth_ = width, scalerHeight_ = height;
     if (!scaler_) return !(failed_ = true);
   }
+  // The encoder still holds the last picture for its B pictures: a fresh buffer spares the copy
+  // of it that making the held one writable would make, only to be overwritten.
+  if (!av_frame_is_writable(picture_.get())) {
+    media::FramePtr fresh = media::MakeVideoFrame(AV_PIX_FMT_YUV420P, plan_.width, plan_.height);
+    if (!fresh) return !(failed_ = true);
+    picture_ = std::move(fresh);
+  }
   bool ok;
   if (planar) {
     // YV12: Y, then V, then U.

@@ -164,8 +164,10 @@ void CWizardApp::LoadCaptureSettings() {
 
   const int cpuClass = GetCpuClass();
   int mode = cpuClass == 2 ? 2 : cpuClass == 1 ? 1 : 0;
-  // A first start writes CPUMode's default with the others; it counts only under SettingCPU.
-  const int storedMode = ReadNumber("CPUMode", 0);
+  // A first start writes CPUMode with the others; it counts here only under SettingCPU. The main
+  // program shares the value as its DVD resolution level, defaulting it to the processor's class:
+  // the same default here keeps a 0 from silently lowering its recordings to the smallest size.
+  const int storedMode = ReadNumber("CPUMode", mode);
   DWORD setting = 0;
   if (RegReadDword(HKEY_CURRENT_USER, kSettingsKey, "SettingCPU", &setting, REG_READ_NO_DEFAULT) && setting != 0)
     mode = storedMode;

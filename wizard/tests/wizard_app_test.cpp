@@ -48,7 +48,8 @@ TEST_F(WizardStart, AFirstStartWritesTheDefaultsAndMakesTheFolders) {
   EXPECT_EQ(0u, Number("WideScreen"));
   EXPECT_EQ(0u, Number("LowResolution"));
   EXPECT_EQ(1u, Number("bCheckVideoSignal"));
-  EXPECT_EQ(0u, Number("CPUMode"));
+  // The main program reads the same value as its DVD resolution level, by default the processor's class.
+  EXPECT_EQ(static_cast<DWORD>(State().cpuMode), Number("CPUMode"));
   const std::string vidarro = env_.Documents() + "Vidarro/";
   EXPECT_EQ(vidarro, Text("OutFolder"));
   EXPECT_EQ(vidarro + "DVD Folders", Text("CreateDVDFolder"));

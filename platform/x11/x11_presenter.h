@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,7 +47,9 @@ class X11Presenter : public ScreenPresenter {
     bool titleKnown = false;
     std::string title;
     HRGN region = nullptr;  // a copy, or null for none
-    PixelImage pixels;
+    std::uint64_t layout = 0;
+    bool damaged = false;
+    RECT damage{};  // painted since last shown, window coordinates
   };
   struct Shown {
     Window xid = 0;
@@ -57,6 +60,14 @@ class X11Presenter : public ScreenPresenter {
     HRGN region = nullptr;
     std::unique_ptr<WindowImage> image;
     bool imageValid = false;
+    std::uint64_t layout = 0;
+  };
+  // A part of a shown window to compose into its image and send.
+  struct Update {
+    HWND hwnd = nullptr;
+    WindowImage* image = nullptr;
+    RECT area{};
+    bool composed = false;
   };
   struct DragIn {
     Window source = 0;
@@ -70,11 +81,12 @@ class X11Presenter : public ScreenPresenter {
   X11Presenter(Display* display, std::string programName);
 
   std::vector<TopLevel> GatherTopLevels();
-  void Show(TopLevel& top);  // under mu_
+  // Under mu_; the area of the window's image to compose and send, if any.
+  std::optional<RECT> Show(TopLevel& top);
+  void SendUpdates(const std::vector<Update>& updates);  // under mu_
   Window CreateXWindow(const TopLevel& top, bool popup);
   void SetTitle(Window xid, const std::string& title);
   void SetShape(Shown& shown, HRGN region, int width, int height);
-  void PutDamage(Shown& shown, const PixelImage& pixels, bool full);
   void Forget(HWND hwnd, Shown& shown);
   void RequestActivation(HWND hwnd);
 

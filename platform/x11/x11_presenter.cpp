@@ -180,6 +180,10 @@ void X11Presenter::ScreenChanged() {
       if (t.region) DeleteObject(t.region);
       t.region = nullptr;
     }
+    // The server's completion events usually said already that it read the last pictures; one
+    // round trip when not, so none is composed over pixels still being read.
+    if (std::any_of(updates.begin(), updates.end(), [](const Update& u) { return u.image->ServerMayRead(); }))
+      XSync(display_, False);
   }
   // Composed straight into the images the server reads, outside mu_ so the event thread keeps
   // going; only this thread (under presentMu_) makes, resizes or drops the images.
@@ -385,7 +389,6 @@ void X11Presenter::SetShape(Shown& s, HRGN region, int width, int height) {
 }
 
 void X11Presenter::SendUpdates(const std::vector<Update>& updates) {
-  bool shared = false;
   for (const Update& u : updates) {
     auto it = shown_.find(u.hwnd);
     if (it == shown_.end() || it->second.image.get() != u.image) continue;  // gone meanwhile
@@ -396,11 +399,7 @@ void X11Presenter::SendUpdates(const std::vector<Update>& updates) {
     }
     s.image->Put(s.xid, gc_, u.area.left, u.area.top, u.area.right - u.area.left, u.area.bottom - u.area.top);
     s.imageValid = true;
-    shared = shared || s.image->UsesShm();
   }
-  // The server reads shared memory after the request: it must be done before the next picture is
-  // composed into the same memory.
-  if (shared) XSync(display_, False);
 }
 
 void X11Presenter::Forget(HWND, Shown& s) {

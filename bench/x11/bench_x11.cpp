@@ -83,7 +83,7 @@ double Presented(platform::x11::X11Presenter& presenter, HWND hwnd) {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const double start = bench::Now();
     presenter.ScreenChanged();
-    XSync(presenter.XDisplay(), False);
+    presenter.Sync();
     ms += (bench::Now() - start) * 1000;
   }
   return ms / kFramesPerRound;

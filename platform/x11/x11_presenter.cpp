@@ -108,6 +108,11 @@ void X11Presenter::OnIoErrorExit(Display*, void* self) {
 
 void X11Presenter::ReadMonitors() { SetVirtualMonitors(MonitorsOfDisplay(display_)); }
 
+void X11Presenter::Sync() {
+  std::lock_guard lock(mu_);
+  if (!lost_) XSync(display_, False);
+}
+
 Window X11Presenter::XWindowOf(HWND hwnd) {
   std::lock_guard lock(mu_);
   auto it = shown_.find(hwnd);

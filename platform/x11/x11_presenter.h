@@ -29,6 +29,8 @@ class X11Presenter : public ScreenPresenter {
   void Present(const PixelImage&) override {}
   void ScreenChanged() override;
 
+  // Waits until the server has handled all that was sent to it (a round trip).
+  void Sync();
   // The X window showing a top-level window, 0 when it is not shown.
   Window XWindowOf(HWND hwnd);
   Display* XDisplay() const { return display_; }

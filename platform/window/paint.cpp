@@ -131,6 +131,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
   platform::MarkScreenChanged();
   if (ps->hdc)
     if (auto* provider = platform::GetWindowSurfaceProvider()) provider->ReleaseDC(hwnd, ps->hdc);
+  platform::NoteWindowPainted(hwnd, &ps->rcPaint);
   return TRUE;
 }
 
@@ -224,6 +225,7 @@ int ReleaseDC(HWND hwnd, HDC dc) {
   auto* provider = platform::GetWindowSurfaceProvider();
   if (!provider || !dc) return 0;
   provider->ReleaseDC(hwnd, dc);
+  platform::NoteWindowPainted(hwnd, nullptr);
   platform::MarkScreenChanged();
   return 1;
 }

@@ -174,6 +174,7 @@ BOOL DestroyWindow(HWND hwnd) {
       if (t->region) provider->DeleteRegion(t->region);
       provider->WindowDestroyed(*it);
     }
+    platform::TakeWindowDamage(*it, nullptr);
     t->region = nullptr;
     Unlink(t);
   }

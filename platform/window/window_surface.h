@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@ struct PixelImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
+};
+
+// Pixels read in place: rows of stride pixels, 0x00RRGGBB in the low 24 bits (the top byte is
+// whatever the drawing left there).
+struct PixelView {
+  const std::uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
 };
 
 class WindowSurfaceProvider {
@@ -35,6 +45,9 @@ class WindowSurfaceProvider {
 
   // The window's own pixels, whole-window sized; false when it has none yet.
   virtual bool WindowPixels(HWND hwnd, PixelImage* out) = 0;
+  // Calls use with the window's own pixels, read where they are when the provider can; false (use
+  // not called) when it has none yet.
+  virtual bool UseWindowPixels(HWND hwnd, const std::function<void(const PixelView&)>& use);
   virtual bool WritePng(const PixelImage& image, const std::string& path) = 0;
 
   // Notices so the provider can drop or resize what it keeps for the window.
@@ -71,6 +84,19 @@ void MarkScreenChanged();
 // as the background); false for an unknown window.
 bool ComposeScreen(PixelImage* out);
 bool ComposeWindow(HWND hwnd, PixelImage* out);
+// Composes only area (window coordinates) of a window and its children into rows of stride
+// pixels holding the whole window (width x height); false for an unknown window.
+bool ComposeWindowArea(HWND hwnd, const RECT& area, std::uint32_t* pixels, int width, int height, int stride);
+
+// What a presenter needs to show only what changed. Painting is noted per top-level window when
+// a window's DC is released (clientArea in client coordinates, or the whole window when null).
+// The layout key changes whenever a window of the tree moves, resizes, shows, hides, is made or
+// destroyed, restacks or changes region, none of which paints by itself.
+void NoteWindowPainted(HWND hwnd, const RECT* clientArea);
+// The area painted in a top-level window since the last call (its window coordinates); false when
+// nothing was.
+bool TakeWindowDamage(HWND topLevel, RECT* area);
+std::uint64_t WindowLayoutKey(HWND topLevel);
 bool WriteScreenPng(const std::string& path);
 bool WriteWindowPng(HWND hwnd, const std::string& path);
 

@@ -65,6 +65,16 @@ class Surfaces final : public WindowSurfaceProvider {
     return true;
   }
 
+  bool UseWindowPixels(HWND hwnd, const std::function<void(const PixelView&)>& use) override {
+    std::lock_guard lock(mutex_);
+    auto it = surfaces_.find(hwnd);
+    if (it == surfaces_.end()) return false;
+    BITMAP bm;
+    if (!GetObject(it->second, sizeof(bm), &bm) || !bm.bmBits || bm.bmBitsPixel != 32) return false;
+    use(PixelView{static_cast<const std::uint32_t*>(bm.bmBits), bm.bmWidth, bm.bmHeight, bm.bmWidthBytes / 4});
+    return true;
+  }
+
   bool WritePng(const PixelImage& image, const std::string& path) override {
     return gdi::WritePng(image.pixels.data(), image.width, image.height, path);
   }
@@ -90,7 +100,15 @@ class Surfaces final : public WindowSurfaceProvider {
       GetObject(slot, sizeof(bm), &bm);
       if (bm.bmWidth == width && bm.bmHeight == height) return slot;
     }
-    HBITMAP fresh = CreateBitmap(width, height, 1, 32, nullptr);
+    // A top-down 32-bit DIB section, so a presenter reads the pixels where they are.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HBITMAP fresh = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
     if (!fresh) return slot;
     if (slot) {
       CopyPixels(slot, 0, 0, fresh, width, height);

@@ -113,13 +113,16 @@ std::uint32_t* WindowImage::Row(int y) {
   return reinterpret_cast<std::uint32_t*>(image_->data + static_cast<size_t>(y) * image_->bytes_per_line);
 }
 
+bool WindowImage::ServerMayRead() const { return shm_ && XLastKnownRequestProcessed(display_) < lastPut_; }
+
 int WindowImage::Stride() const { return image_ ? image_->bytes_per_line / 4 : 0; }
 
 void WindowImage::Put(Drawable target, GC gc, int x, int y, int width, int height) {
   if (!image_ || width <= 0 || height <= 0) return;
   if (shm_) {
+    lastPut_ = NextRequest(display_);
     XShmPutImage(display_, target, gc, image_, x, y, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                 False);
+                 True);
   } else {
     XPutImage(display_, target, gc, image_, x, y, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
   }

@@ -25,8 +25,12 @@ class WindowImage {
   // 0x00RRGGBB rows of Stride() pixels.
   std::uint32_t* Row(int y);
   int Stride() const;
-  // Sends a rectangle of the image to the same place of the window.
+  // Sends a rectangle of the image to the same place of the window. With shared memory the server
+  // reads the pixels later and says so with a completion event.
   void Put(Drawable target, GC gc, int x, int y, int width, int height);
+  // True while the server may still read the shared pixels of the last Put: nothing it answered
+  // since (a reply, an event) came after that request.
+  bool ServerMayRead() const;
 
  private:
   void Release();
@@ -38,6 +42,7 @@ class WindowImage {
   bool shm_ = false;
   XImage* image_ = nullptr;
   XShmSegmentInfo segment_{};
+  unsigned long lastPut_ = 0;  // request serial
   int width_ = 0;
   int height_ = 0;
 };

@@ -108,6 +108,11 @@ void X11Presenter::OnIoErrorExit(Display*, void* self) {
 
 void X11Presenter::ReadMonitors() { SetVirtualMonitors(MonitorsOfDisplay(display_)); }
 
+void X11Presenter::Sync() {
+  std::lock_guard lock(mu_);
+  if (!lost_) XSync(display_, False);
+}
+
 Window X11Presenter::XWindowOf(HWND hwnd) {
   std::lock_guard lock(mu_);
   auto it = shown_.find(hwnd);
@@ -154,7 +159,9 @@ std::vector<X11Presenter::TopLevel> X11Presenter::GatherTopLevels() {
     } else {
       DeleteObject(region);
     }
-    if (t.rect.right > t.rect.left && t.rect.bottom > t.rect.top) ComposeWindow(hwnd, &t.pixels);
+    // Damage first: whatever is painted after it is noted again and shown next time.
+    t.damaged = TakeWindowDamage(hwnd, &t.damage);
+    t.layout = WindowLayoutKey(hwnd);
     tops.push_back(std::move(t));
   }
   return tops;
@@ -169,14 +176,30 @@ void X11Presenter::ScreenChanged() {
   }
   std::vector<TopLevel> tops = GatherTopLevels();
   const HWND active = GetActiveWindow();
+  std::vector<Update> updates;
+  {
+    std::lock_guard lock(mu_);
+    if (lost_) return;
+    for (TopLevel& t : tops) {
+      if (auto area = Show(t)) updates.push_back(Update{t.hwnd, shown_[t.hwnd].image.get(), *area});
+      if (t.region) DeleteObject(t.region);
+      t.region = nullptr;
+    }
+    // The server's completion events usually said already that it read the last pictures; one
+    // round trip when not, so none is composed over pixels still being read.
+    if (std::any_of(updates.begin(), updates.end(), [](const Update& u) { return u.image->ServerMayRead(); }))
+      XSync(display_, False);
+  }
+  // Composed straight into the images the server reads, outside mu_ so the event thread keeps
+  // going; only this thread (under presentMu_) makes, resizes or drops the images.
+  for (Update& u : updates)
+    u.composed =
+        ComposeWindowArea(u.hwnd, u.area, u.image->Row(0), u.image->Width(), u.image->Height(), u.image->Stride());
   std::lock_guard lock(mu_);
   if (lost_) return;
   std::vector<HWND> visible;
-  for (TopLevel& t : tops) {
-    visible.push_back(t.hwnd);
-    Show(t);
-    if (t.region) DeleteObject(t.region);
-  }
+  for (const TopLevel& t : tops) visible.push_back(t.hwnd);
+  SendUpdates(updates);
   // The desktop stacks the windows as the window system does, so a click lands where it looks.
   std::vector<Window> stacking;
   for (const TopLevel& t : tops)
@@ -281,7 +304,7 @@ void X11Presenter::SetTitle(Window xid, const std::string& title) {
   XStoreName(display_, xid, title.c_str());
 }
 
-void X11Presenter::Show(TopLevel& top) {
+std::optional<RECT> X11Presenter::Show(TopLevel& top) {
   const bool popup = IsPopupClass(top.className) ||
                      (!(top.style & WS_CAPTION) && (top.exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) != 0);
   auto found = shown_.find(top.hwnd);
@@ -305,7 +328,7 @@ void X11Presenter::Show(TopLevel& top) {
     // Nothing to show: an X window cannot be empty.
     if (s.mapped) XUnmapWindow(display_, s.xid);
     s.mapped = false;
-    return;
+    return std::nullopt;
   }
   if (!EqualRect(&s.rect, &top.rect)) {
     XMoveResizeWindow(display_, s.xid, top.rect.left, top.rect.top, static_cast<unsigned>(XSize(width)),
@@ -317,17 +340,24 @@ void X11Presenter::Show(TopLevel& top) {
     s.title = top.title;
   }
   SetShape(s, top.region, width, height);
-  bool full = !s.imageValid;
+  // A window that moved inside, showed, hid or restacked is composed whole: nothing paints for it.
+  bool full = !s.imageValid || s.layout != top.layout;
+  s.layout = top.layout;
   if (s.image->Width() != width || s.image->Height() != height) {
     full = true;
-    if (!s.image->Resize(width, height)) return;
+    s.imageValid = false;
+    if (!s.image->Resize(width, height)) return std::nullopt;
   }
   if (!s.mapped) {
     XMapRaised(display_, s.xid);
     s.mapped = true;
     full = true;
   }
-  if (top.pixels.width == width && top.pixels.height == height) PutDamage(s, top.pixels, full);
+  const RECT whole{0, 0, width, height};
+  if (full) return whole;
+  RECT area{};
+  if (!top.damaged || !IntersectRect(&area, &top.damage, &whole)) return std::nullopt;
+  return area;
 }
 
 void X11Presenter::SetShape(Shown& s, HRGN region, int width, int height) {
@@ -363,37 +393,18 @@ void X11Presenter::SetShape(Shown& s, HRGN region, int width, int height) {
                           ShapeSet, Unsorted);
 }
 
-void X11Presenter::PutDamage(Shown& s, const PixelImage& pixels, bool full) {
-  const int width = pixels.width;
-  const int height = pixels.height;
-  // Rows that changed since the last picture, merged into bands; only those go to the server.
-  int bandTop = -1, bandLeft = width, bandRight = 0;
-  auto flush = [&](int bottom) {
-    if (bandTop >= 0) s.image->Put(s.xid, gc_, bandLeft, bandTop, bandRight - bandLeft, bottom - bandTop);
-    bandTop = -1;
-    bandLeft = width;
-    bandRight = 0;
-  };
-  for (int y = 0; y < height; ++y) {
-    const std::uint32_t* source = pixels.pixels.data() + static_cast<size_t>(y) * width;
-    std::uint32_t* row = s.image->Row(y);
-    if (!full && std::memcmp(row, source, static_cast<size_t>(width) * 4) == 0) {
-      flush(y);
+void X11Presenter::SendUpdates(const std::vector<Update>& updates) {
+  for (const Update& u : updates) {
+    auto it = shown_.find(u.hwnd);
+    if (it == shown_.end() || it->second.image.get() != u.image) continue;  // gone meanwhile
+    Shown& s = it->second;
+    if (!u.composed) {
+      s.imageValid = false;  // compose it whole next time
       continue;
     }
-    int left = 0, right = width;
-    if (!full) {
-      while (row[left] == source[left]) ++left;
-      while (row[right - 1] == source[right - 1]) --right;
-    }
-    std::memcpy(row + left, source + left, static_cast<size_t>(right - left) * 4);
-    if (bandTop < 0) bandTop = y;
-    bandLeft = std::min(bandLeft, left);
-    bandRight = std::max(bandRight, right);
+    s.image->Put(s.xid, gc_, u.area.left, u.area.top, u.area.right - u.area.left, u.area.bottom - u.area.top);
+    s.imageValid = true;
   }
-  flush(height);
-  s.imageValid = true;
-  if (s.image->UsesShm()) XSync(display_, False);  // the server has read the memory before it changes again
 }
 
 void X11Presenter::Forget(HWND, Shown& s) {

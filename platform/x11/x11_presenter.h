@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +29,8 @@ class X11Presenter : public ScreenPresenter {
   void Present(const PixelImage&) override {}
   void ScreenChanged() override;
 
+  // Waits until the server has handled all that was sent to it (a round trip).
+  void Sync();
   // The X window showing a top-level window, 0 when it is not shown.
   Window XWindowOf(HWND hwnd);
   Display* XDisplay() const { return display_; }
@@ -46,7 +49,9 @@ class X11Presenter : public ScreenPresenter {
     bool titleKnown = false;
     std::string title;
     HRGN region = nullptr;  // a copy, or null for none
-    PixelImage pixels;
+    std::uint64_t layout = 0;
+    bool damaged = false;
+    RECT damage{};  // painted since last shown, window coordinates
   };
   struct Shown {
     Window xid = 0;
@@ -57,6 +62,14 @@ class X11Presenter : public ScreenPresenter {
     HRGN region = nullptr;
     std::unique_ptr<WindowImage> image;
     bool imageValid = false;
+    std::uint64_t layout = 0;
+  };
+  // A part of a shown window to compose into its image and send.
+  struct Update {
+    HWND hwnd = nullptr;
+    WindowImage* image = nullptr;
+    RECT area{};
+    bool composed = false;
   };
   struct DragIn {
     Window source = 0;
@@ -70,11 +83,12 @@ class X11Presenter : public ScreenPresenter {
   X11Presenter(Display* display, std::string programName);
 
   std::vector<TopLevel> GatherTopLevels();
-  void Show(TopLevel& top);  // under mu_
+  // Under mu_; the area of the window's image to compose and send, if any.
+  std::optional<RECT> Show(TopLevel& top);
+  void SendUpdates(const std::vector<Update>& updates);  // under mu_
   Window CreateXWindow(const TopLevel& top, bool popup);
   void SetTitle(Window xid, const std::string& title);
   void SetShape(Shown& shown, HRGN region, int width, int height);
-  void PutDamage(Shown& shown, const PixelImage& pixels, bool full);
   void Forget(HWND hwnd, Shown& shown);
   void RequestActivation(HWND hwnd);
 

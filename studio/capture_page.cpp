@@ -598,6 +598,9 @@ void CCapturePage::OnGraphEvent() {
   else if (deviceType_ == 2 || deviceType_ == 3) code = Engine().dvGraph.HandleGraphEvents();
   else return;
   if (code == 31 || code == 3) ForcedStop();
+  // A writer aborts only when a write failed, a full disk above all: the user must hear that
+  // the recording ended early, not find a short clip among good ones.
+  if (code == 3) ShowMessage(IDS_DISK_FULL, MB_OK);
   RepaintPreview();
 }
 

@@ -2,6 +2,10 @@
 // aspect, the time limit, starts and stops, the disk checks, record and burn.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -219,6 +223,50 @@ TEST_F(CapturePageTest, NoRoomRefusesTheStartAndAFullDiskStopsTheRecording) {
     Record(1000);
     EXPECT_FALSE(page.IsRecording());
     EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
+  });
+}
+
+// Writes past `bytes` fail in the whole process while it lives, as on a disk that has filled.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadableClip) {
+  more = [](AppSettings& s) { s.recordFormat = kWmv; };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(3000);
+    ASSERT_TRUE(page.IsRecording());
+    const std::string clip = page.OutputPath();
+    {
+      FileSizeLimit full(static_cast<rlim_t>(platform::FileSize(clip)) + 4096);
+      for (int i = 0; i < 50 && page.IsRecording(); ++i) Record(200);
+    }
+    EXPECT_FALSE(page.IsRecording());
+    ASSERT_GE(boxes_.Count(), 1u);
+    EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
+    PumpReal([&] { return model_.clips.Count() > 0; });
+    EXPECT_TRUE(model_.clips.Contains(clip));
+    // What was written before the failure plays, and its length is what it holds.
+    const double seconds = std::atof(Probe("format=duration", clip).c_str());
+    EXPECT_GT(seconds, 1.0) << clip;
+    EXPECT_LT(seconds, 6.0) << clip;
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
   });
 }
 

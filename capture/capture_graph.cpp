@@ -5,6 +5,7 @@
 
 #include "capture/crossbar.h"
 #include "capture/graph_events.h"
+#include "capture/video_fit.h"
 #include "platform/base/clock.h"
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
@@ -98,22 +99,7 @@ HRESULT CCaptureGraph::SetVideoWindowOwner(HWND owner) {
 
 void CCaptureGraph::FitVideoWindow(int aspect) {
   aspectMode_ = aspect;
-  if (!videoWindow_) return;
-  RECT r{};
-  if (owner_) GetWindowRect(owner_, &r);
-  const long w = r.right - r.left, h = r.bottom - r.top;
-  long x = 0, y = 0, width = w, height = h;
-  if (aspect == 0 || aspect == 1) {
-    const long a = aspect == 1 ? 16 : 4, b = aspect == 1 ? 9 : 3;
-    if (b * w >= a * h) {
-      width = a * h / b;
-      x = (w - width) / 2;
-    } else {
-      height = b * w / a;
-      y = (h - height) / 2;
-    }
-  }
-  videoWindow_->SetWindowPosition(x, y, width, height);
+  FitVideoWindowToOwner(videoWindow_, owner_, aspect);
 }
 
 void CCaptureGraph::HideVideoWindow() {

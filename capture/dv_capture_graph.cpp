@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "capture/graph_events.h"
+#include "capture/video_fit.h"
 #include "platform/base/clock.h"
 #include "platform/base/strings.h"
 #include "platform/dshow/codes.h"
@@ -141,22 +142,7 @@ BOOL CDvCaptureGraph::ResetVideoWindow() {
 
 void CDvCaptureGraph::FitVideoWindow(int aspect) {
   aspect_ = aspect;
-  if (!videoWindow_) return;
-  RECT r{};
-  if (owner_) GetWindowRect(owner_, &r);
-  const long w = r.right - r.left, h = r.bottom - r.top;
-  long x = 0, y = 0, width = w, height = h;
-  if (aspect == 0 || aspect == 1) {
-    const long a = aspect == 1 ? 16 : 4, b = aspect == 1 ? 9 : 3;
-    if (w * b < h * a) {
-      height = w * b / a;
-      y = (h - height) / 2;
-    } else {
-      width = h * a / b;
-      x = (w - width) / 2;
-    }
-  }
-  videoWindow_->SetWindowPosition(x, y, width, height);
+  FitVideoWindowToOwner(videoWindow_, owner_, aspect);
 }
 
 long CDvCaptureGraph::HandleGraphEvents() {

@@ -2,7 +2,8 @@
 
 # vidarro_test(<name> SOURCES ... [LIBS ...] [LABELS unit|peer|slow ...] [TIMEOUT s] [PICTURES program])
 # One GoogleTest binary, one CTest entry. Every test runs in a home of its own, so the
-# registry, XDG folders and window directory of one test never leak into another. Pictures it
+# registry, XDG folders and window directory of one test never leak into another. It sees the
+# built-in simulated hardware unless it writes a devices file of its own. Pictures it
 # writes go to build/pictures/<program>/ (the top folder's name unless given).
 function(vidarro_test name)
   cmake_parse_arguments(T "" "TIMEOUT;PICTURES" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -42,6 +43,7 @@ function(vidarro_test name)
       VIDARRO_HEADLESS=1
       DBUS_SYSTEM_BUS_ADDRESS=unix:path=${home}/run/no-system-bus
       DBUS_SESSION_BUS_ADDRESS=unix:path=${home}/run/no-session-bus
+      VIDARRO_SIMULATED=1
       $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   add_custom_command(TARGET ${name} PRE_LINK

@@ -85,7 +85,12 @@ int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int 
     out.bitmap.clear();
     return reader.lastError < 0 ? reader.lastError : kMalformed;
   }
-  decoder.picture.Prepare();
+  // A refused first picture leaves the planes unwritten: no thumbnail rather than a black one.
+  const int prepared = decoder.picture.Prepare();
+  if (prepared != 1) {
+    out.bitmap.clear();
+    return prepared < 0 ? prepared : (decoder.picture.error < 0 ? decoder.picture.error : kMalformed);
+  }
   uint16_t w = 0, h = 0;
   if (decoder.picture.DecodeToRgb(out.bitmap.data(), &w, &h, kOutputBitmap) <= 0) {
     out.bitmap.clear();

@@ -241,14 +241,7 @@ void CLanvikDlg::OnHelpSupport() {
   ::ShellExecute(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void CLanvikDlg::OnHelpSystemInfo() {
-  std::string path;
-  if (CSystemInfoLauncher::GetSystemInfoPath(path)) {
-    CSystemInfoLauncher().OpenSystemInformation();
-    return;
-  }
-  ::MessageBox(m_hWnd, LoadText(IDS_NO_SYSTEM_INFO).c_str(), app_.Titles().launcher.c_str(), MB_ICONINFORMATION);
-}
+void CLanvikDlg::OnHelpSystemInfo() { CSystemInfoLauncher().OpenSystemInformation(); }
 
 void CLanvikDlg::OnAbout() {
   CAboutDlg about(app_.Titles().launcher, this);

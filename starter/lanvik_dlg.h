@@ -7,7 +7,7 @@
 
 #include "platform/window/afx_dialog.h"
 #include "platform/window/afx_msgmap.h"
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 
 namespace starter {
 

@@ -54,6 +54,7 @@ CLIPFORMAT NarvellControlFormat() {
 }
 
 DROPEFFECT CFileDropTarget::OnDragEnter(CWnd*, COleDataObject* data, DWORD keyState, CPoint point) {
+  m_bEntered = TRUE;
   return m_pDialog->OnDragEnterFiles(data, keyState, point);
 }
 
@@ -67,10 +68,14 @@ BOOL CFileDropTarget::OnDrop(CWnd*, COleDataObject* data, DROPEFFECT effect, CPo
 
 DROPEFFECT CFileDropTarget::OnDropEx(CWnd*, COleDataObject* data, DROPEFFECT dropDefault, DROPEFFECT dropList,
                                      CPoint point) {
+  m_bEntered = FALSE;  // every drop ends the drag, whichever hook takes it
   return m_pDialog->OnDropExFiles(data, dropDefault, dropList, point);
 }
 
-void CFileDropTarget::OnDragLeave(CWnd*) { m_pDialog->OnDragLeaveFiles(); }
+void CFileDropTarget::OnDragLeave(CWnd*) {
+  m_bEntered = FALSE;
+  m_pDialog->OnDragLeaveFiles();
+}
 
 DROPEFFECT CFileDropTarget::OnDragScroll(CWnd* wnd, DWORD keyState, CPoint point) {
   // Only the band along the edges scrolls; elsewhere the dialog's filters decide, so a drag
@@ -82,10 +87,19 @@ DROPEFFECT CFileDropTarget::OnDragScroll(CWnd* wnd, DWORD keyState, CPoint point
                       point.x >= client.right - kScrollInset || point.y >= client.bottom - kScrollInset;
   if (!inBand) return DROPEFFECT_NONE;
   const bool ctrl = keyState & MK_CONTROL, shift = keyState & MK_SHIFT, alt = keyState & MK_ALT;
-  if (ctrl && shift) return DROPEFFECT_SCROLL | DROPEFFECT_LINK;
-  if (ctrl) return DROPEFFECT_SCROLL | DROPEFFECT_COPY;
-  if (alt || shift) return DROPEFFECT_SCROLL | DROPEFFECT_MOVE;
-  return DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  const DROPEFFECT answer = ctrl && shift    ? DROPEFFECT_SCROLL | DROPEFFECT_LINK
+                            : ctrl           ? DROPEFFECT_SCROLL | DROPEFFECT_COPY
+                            : (alt || shift) ? DROPEFFECT_SCROLL | DROPEFFECT_MOVE
+                                             : DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  // A scroll answer keeps the drag from the window's own enter hook; a drag that comes in through
+  // the band with a modifier held would never have its files sorted, so the window hears of it here.
+  if ((answer & DROPEFFECT_SCROLL) && !m_bEntered && m_lpDataObject) {
+    m_bEntered = TRUE;
+    COleDataObject object;
+    object.Attach(m_lpDataObject, FALSE);
+    m_pDialog->OnDragEnterFiles(&object, keyState, point);
+  }
+  return answer;
 }
 
 STDMETHODIMP CFileDropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {

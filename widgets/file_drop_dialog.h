@@ -29,6 +29,7 @@ class CFileDropTarget : public COleDropTarget {
 
  private:
   CFileDropDialog* m_pDialog;
+  BOOL m_bEntered = FALSE;  // the window has heard of the drag in progress
 };
 
 class CFileDropSource : public COleDropSource {

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/base/message_box.h"
+#include "platform/base/module.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
 
@@ -19,8 +20,11 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string ResourceText(UINT id, const char* fallback) {
-  if (auto text = platform::LoadStdString(AfxGetResourceHandle(), id); text && !text->empty()) return *text;
+// The two texts belong to the suite's shared UI library: a program's current resource module
+// numbers its own strings differently (the wizard's 102 is a font name).
+std::string SharedUiText(UINT id, const char* fallback) {
+  if (HMODULE ui = ::GetModuleHandle(kSharedUiLibrary))
+    if (auto text = platform::LoadStdString(ui, id); text && !text->empty()) return *text;
   return fallback;
 }
 
@@ -66,14 +70,13 @@ int ValidateFolder(LPCSTR path, const std::string& caption) {
   const std::string shown = path ? path : "";
   auto refuse = [&] {
     const std::string reason =
-        ResourceText(IDS_FOLDER_INVALID_NAME, "Invalid folder name.  Please use another name for the folder.");
+        SharedUiText(IDS_FOLDER_INVALID_NAME, "Invalid folder name.  Please use another name for the foler.");
     MessageBox(nullptr, shown + " \n\n" + reason, title, MB_ICONEXCLAMATION);
     return -1;
   };
   if (CheckFolderPath(path, TRUE) != FOLDER_PATH_VALID) return refuse();
   if (!IsFolder(shown)) {
-    const std::string question =
-        ResourceText(IDS_FOLDER_CREATE_QUESTION, "does not exist.  Do you want to create one?");
+    const std::string question = SharedUiText(IDS_FOLDER_CREATE_QUESTION, "does not exit.  Do you want to create one?");
     if (MessageBox(nullptr, shown + "\n\n" + question, title, MB_YESNO | MB_ICONQUESTION) != IDYES) return -1;
   }
   if (CheckFolderPath(path, FALSE) != FOLDER_PATH_VALID) return refuse();

@@ -9,7 +9,8 @@ constexpr int FOLDER_PATH_VALID = 0;
 constexpr int FOLDER_PATH_INVALID_NAME = 1;
 constexpr int FOLDER_PATH_NOT_CREATED = 2;
 
-// String ids of the question and the refusal shown by ValidateFolder.
+// String ids of the question and the refusal shown by ValidateFolder, in the shared UI library.
+constexpr const char* kSharedUiLibrary = "Vidarro5UI.dll";
 constexpr UINT IDS_FOLDER_CREATE_QUESTION = 102;
 constexpr UINT IDS_FOLDER_INVALID_NAME = 103;
 

@@ -166,10 +166,11 @@ void CSkinLabel::OnTimer(UINT_PTR id) {
 }
 
 void CSkinLabel::OnLButtonDown(UINT flags, CPoint point) {
-  // Only a label in link mode opens anything, only a web or mail address, and never its own
-  // text: what a label shows may come from user data.
-  if ((GetStyle() & SS_NOTIFY) && IsOpenableLink(m_linkUrl))
-    ShellExecute(nullptr, "open", m_linkUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Only a label in link mode opens anything: its address, or without one its own text, and
+  // only when that is wholly a web or mail address, since what a label shows may be user data.
+  const std::string target = m_linkUrl.empty() ? GetWindowText() : m_linkUrl;
+  if ((GetStyle() & SS_NOTIFY) && IsOpenableLink(target))
+    ShellExecute(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   CStatic::OnLButtonDown(flags, point);
 }
 

@@ -23,7 +23,7 @@ class CSkinLabel : public CStatic {
   CSkinLabel& SetBackgroundColor(COLORREF colour);
   CSkinLabel& FlashText(BOOL flash);
   CSkinLabel& FlashBackground(BOOL flash);
-  // Link mode: clicks arrive and open the link address.
+  // Link mode: clicks arrive and open the link address, or the label's text when none is set.
   CSkinLabel& SetLink(BOOL link);
   void SetLinkCursor(HCURSOR cursor) { m_hLinkCursor = cursor; }
   void SetLinkURL(const std::string& url) { m_linkUrl = url; }

@@ -158,6 +158,20 @@ void CSkinSlider::DrawPicture(HDC dc, const Picture& picture, int x, int y, int 
   DeleteDC(memory);
 }
 
+// The parent's own pixels under the control, so that a transparent channel shows the dialog's
+// skin rather than a box; they never hold this control's earlier thumb.
+bool CSkinSlider::CopyParentBackground(HDC dc, int w, int h) const {
+  HWND parent = ::GetParent(m_hWnd);
+  if (!parent) return false;
+  POINT at{0, 0};
+  ::MapWindowPoints(m_hWnd, parent, &at, 1);
+  HDC source = ::GetDC(parent);
+  if (!source) return false;
+  const BOOL copied = BitBlt(dc, 0, 0, w, h, source, at.x, at.y, SRCCOPY);
+  ::ReleaseDC(parent, source);
+  return copied != FALSE;
+}
+
 void CSkinSlider::OnPaint() {
   CPaintDC paint(this);
   RECT client;
@@ -168,9 +182,12 @@ void CSkinSlider::OnPaint() {
   HDC memory = CreateCompatibleDC(paint);
   HBITMAP canvas = CreateBitmap(w, h, 1, 32, nullptr);
   HGDIOBJ old = SelectObject(memory, canvas);
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  FillRect(memory, &client, face);
-  DeleteObject(face);
+  const bool seeThrough = !m_bChannelLoaded || m_channel.key != CLR_INVALID;
+  if (!seeThrough || !CopyParentBackground(memory, w, h)) {
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(memory, &client, face);
+    DeleteObject(face);
+  }
 
   const int centre = ThumbCentre();
   if (m_bChannelLoaded) {

@@ -54,6 +54,7 @@ class CSkinSlider : public CStatic {
   };
   static BOOL LoadPicture(Picture& picture, HINSTANCE module, UINT id, BOOL transparent, COLORREF key, int x, int y);
   void DrawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h, int xSrc, int ySrc) const;
+  bool CopyParentBackground(HDC dc, int w, int h) const;
   void Notify(UINT msg) const;
   int Travel() const;
 

@@ -6,14 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "widgets/system_info_dialog.h"
+
 BOOL CSystemInfoLauncher::GetSystemInfoPath(std::string& path) {
   path.clear();
   return FALSE;
 }
 
 void CSystemInfoLauncher::OpenSystemInformation() {
-  std::string path;
-  GetSystemInfoPath(path);  // never found here, so nothing is started
+  CSystemInfoDialog dialog;  // owned by the program's main window, as every modal box
+  dialog.DoModal();
 }
 
 // Both rights come down to writing into the folder and passing through it; the check is made

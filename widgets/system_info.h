@@ -24,7 +24,8 @@ class CWinVersion {
   int m_nVersion;
 };
 
-// There is no system information tool here: the path lookup answers FALSE and nothing starts.
+// There is no system's own information tool here, so the path lookup answers FALSE; the
+// command opens the suite's own window (CSystemInfoDialog) modally instead.
 class CSystemInfoLauncher {
  public:
   static BOOL GetSystemInfoPath(std::string& path);

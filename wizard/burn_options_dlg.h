@@ -7,7 +7,7 @@
 #include "platform/gdi/afx_gdi.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/afx_msgmap.h"
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/skin_combo_box.h"
 
 class CBurnOptionsDialog : public CDialog {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/controls/afx_controls.h"
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/skin_check_box.h"
 #include "widgets/skin_combo_box.h"
 #include "wizard_page.h"

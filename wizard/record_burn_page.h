@@ -6,7 +6,7 @@
 #include <string>
 
 #include <mutex>
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "widgets/skin_slider.h"
 #include "wizard_page.h"

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "tip_bitmap_button.h"
 #include "widgets/skin_check_box.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/skin_slider.h"
 #include "wizard_page.h"
 

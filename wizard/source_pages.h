@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "wizard_page.h"
 
 class CCaptureDeviceList;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/gdi/afx_gdi.h"
-#include "tip_bitmap_button.h"
+#include "widgets/tip_bitmap_button.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "wizard_page_host.h"
 

@@ -5,6 +5,7 @@
 
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/tests/recorder_window_fixture.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/audio/audio_interfaces.h"
 #include "platform/audio/playback_lines.h"
 #include "platform/base/file_system.h"
@@ -249,10 +250,19 @@ TEST_F(RecorderWindowTest, TheHelpMenuAndTheAboutBoxShowTheProgram) {
     EXPECT_FALSE(WritePicture(a, "about.png").empty());
     ClickButton(a, IDOK);
   });
+  // "Check your computer specs" opens the suite's own system information window.
+  std::string specs;
+  WhenDialogShows([&](HWND d) { ::SendMessage(d, WM_COMMAND, ID_AUVRY_SYSTEM_INFO, 0); });
+  WhenDialogShows([&](HWND s) {
+    specs = WindowText(s);
+    EXPECT_FALSE(WritePicture(s, "system_information.png").empty());
+    ClickButton(s, IDOK);
+  });
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   CRecorderDlg dialog;
   dialog.DoModal();
   EXPECT_TRUE(menuShown);
+  EXPECT_EQ("System Information", specs);
   EXPECT_EQ(kProgramTitle, aboutTitle);
   EXPECT_EQ("Product Version : 5.0.25", version);
 }
@@ -308,6 +318,56 @@ TEST_F(RecorderWindowTest, TheOutputFolderChangesOnlyToAFolderItCanWriteIn) {
   char stored[REG_READ_STRING_SIZE] = {};
   ASSERT_TRUE(RegReadString(HKEY_CURRENT_USER, kProductKey, "AudioOutFolder", stored, nullptr));
   EXPECT_EQ(chosen + "/", std::string(stored));
+}
+
+// The recorder's own library numbers its strings differently from the shared one: the question
+// about a missing folder is still the suite's, under the recorder's title.
+TEST_F(RecorderWindowTest, AMissingTypedOutputFolderIsOfferedForCreationInTheSuitesWords) {
+  const std::string wanted = env_.Home() + "New Recordings";
+  platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+  std::string caption, question;
+  WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_BROWSE); });
+  TypeIntoFolderDialog(wanted);
+  WhenDialogShows([&](HWND box) {
+    caption = WindowText(box);
+    question = ControlText(box, platform::kMessageBoxTextId);
+    EXPECT_FALSE(WritePicture(box, "folder_question.png").empty());
+    ClickButton(box, IDNO);
+  });
+  WhenDialogShows([&](HWND browser) { ClickButton(browser, IDCANCEL); });
+  WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  platform::SetMessageBoxHandler(recorder);
+  EXPECT_EQ(Program().title, caption);
+  EXPECT_EQ(wanted + "\n\ndoes not exit.  Do you want to create one?", question);
+  EXPECT_FALSE(std::filesystem::exists(wanted));
+}
+
+// The input list's face is one row without scroll arrows and says the chosen input; the volume
+// slider shows the window's skin around its channel.
+TEST_F(RecorderWindowTest, TheInputListAndTheVolumeSliderAsTheUserSeesThem) {
+  int faceHeight = 0;
+  LONG style = 0;
+  std::string text, chosen;
+  WhenDialogShows([&](HWND d) {
+    HWND combo = ::GetDlgItem(d, IDC_AUVRY_DEVICE);
+    RECT face;
+    ::GetWindowRect(combo, &face);
+    faceHeight = face.bottom - face.top;
+    style = ::GetWindowLong(combo, GWL_STYLE);
+    text = WindowText(combo);
+    chosen = SelectedDevice(d);
+    EXPECT_FALSE(WritePicture(combo, "input_combo.png").empty());
+    EXPECT_FALSE(WritePicture(::GetDlgItem(d, IDC_AUVRY_VOLUME), "volume_slider.png").empty());
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_LT(faceHeight, 40);
+  EXPECT_EQ(0, style & (WS_VSCROLL | WS_HSCROLL));
+  EXPECT_FALSE(chosen.empty());
+  EXPECT_EQ(chosen, text);
 }
 
 TEST_F(RecorderWindowTest, TheStoredMonitorSettingDecidesWhetherTheInputIsHeard) {

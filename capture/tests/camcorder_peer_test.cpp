@@ -77,6 +77,26 @@ class CamcorderPeerTest : public ::testing::Test {
   CDvCaptureGraph graph;
 };
 
+// The HDV elementary recording opens with its sequence header: an outside reader gives the size of
+// its very first picture.
+TEST_F(CamcorderPeerTest, FfprobeReadsTheFirstPictureOfTheHdvElementaryVideo) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenHdv(window, window, "Vidarro HDV Camcorder"));
+  Run(clock, "m2ts Dump", 10);  // the program tables mapped
+  const std::string video = Folder() + "peer_hdv.m2v", audio = Folder() + "peer_hdv.lpcm";
+  ASSERT_TRUE(graph.StartHdvElementaryCapture(video, audio, 0));
+  Run(clock, "m2ts Dump", 30);
+  ASSERT_TRUE(graph.StopHdvCapture());
+  std::string first = Output(
+      "ffprobe -v error -select_streams v:0 -read_intervals %+#1 -show_entries "
+      "frame=width,height -of csv=p=0 '" +
+      video + "'");
+  first = first.substr(0, first.find('\n'));
+  while (!first.empty() && first.back() == ',') first.pop_back();
+  EXPECT_EQ(first, "1440,1080");
+}
+
 TEST_F(CamcorderPeerTest, FfprobeAndMediaInfoReadTheDvAvi) {
   platform::ManualClock clock;
   platform::ScopedClock use(clock);

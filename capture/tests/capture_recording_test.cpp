@@ -109,6 +109,21 @@ class CaptureRecordingTest : public ::testing::Test {
     return s;
   }
 
+  // Records `ms` of DVD at 8 Mbit/s from the USB box with a part size limit; the stop messages.
+  capture_test::Posted RecordWithSizeLimit(const std::string& name, int maxMB, int recordAndBurn, int ms) {
+    platform::ManualClock clock(1000);
+    platform::ScopedClock use(clock);
+    if (!graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1)) return {};
+    MpegCaptureSettings settings = DvdSettings(name);
+    settings.videoBitRate = 8000000;
+    settings.maxFileSizeMB = maxMB;
+    settings.recordAndBurn = recordAndBurn;
+    if (!graph.StartMpegCapture(&settings)) return {};
+    Advance(clock, ms);
+    graph.StopCapture();
+    return Collect(WM_USER + 73);
+  }
+
   std::vector<sim::DeviceDesc> devices;
   HWND window = nullptr;
   CCaptureGraph graph;
@@ -194,16 +209,7 @@ TEST_F(CaptureRecordingTest, MpegRecordingPostsOneStopMessageWithItsParts) {
 }
 
 TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture) {
-  platform::ManualClock clock(1000);
-  platform::ScopedClock use(clock);
-  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1));
-  MpegCaptureSettings settings = DvdSettings("limit.mpg");
-  settings.videoBitRate = 8000000;
-  settings.maxFileSizeMB = 2;
-  ASSERT_TRUE(graph.StartMpegCapture(&settings));
-  Advance(clock, 6000);
-  ASSERT_TRUE(graph.StopCapture());
-  const capture_test::Posted got = Collect(WM_USER + 73);
+  const capture_test::Posted got = RecordWithSizeLimit("limit.mpg", 2, 0, 6000);
   ASSERT_EQ(got.count, 1);
   ASSERT_GE(got.lParam, 2);
   EXPECT_FALSE(platform::FileExists(Folder() + "limit_" + std::to_string(got.lParam) + ".mpg"));
@@ -220,6 +226,15 @@ TEST_F(CaptureRecordingTest, ATwoMegabyteLimitWritesPartsEachOpeningWithAPicture
     EXPECT_GT(code, previous) << part;
     previous = code;
   }
+}
+
+// Record and burn hands one stream to the burner: a size limit given with it never splits it.
+TEST_F(CaptureRecordingTest, ARecordAndBurnRecordingIsNeverSplitBySize) {
+  const capture_test::Posted got = RecordWithSizeLimit("burn.mpg", 1, 1, 4000);
+  ASSERT_EQ(got.count, 1);
+  EXPECT_EQ(got.lParam, 1);
+  EXPECT_GT(platform::FileSize(Folder() + "burn_0.mpg"), 1024 * 1024);
+  EXPECT_FALSE(platform::FileExists(Folder() + "burn_1.mpg"));
 }
 
 TEST_F(CaptureRecordingTest, AFullDiskAbortsEachRecordingWithOneStopMessage) {
@@ -498,6 +513,15 @@ TEST_F(CaptureRecordingTest, WmvRecordingCarriesTheProfileAndEveryTagWhole) {
     EXPECT_EQ(f.comment, settings.description) << name;
     EXPECT_GT(f.videoPackets, 5) << name;
   }
+}
+
+TEST_F(CaptureRecordingTest, ThePreviewIsLetterboxedInTheOwnersWindow) {
+  platform::ManualClock clock(1000);
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDevice(window, window, "Vidarro USB Video Capture", "NULL", 1));
+  ASSERT_TRUE(graph.StartPreview());
+  capture_test::ExpectLetterboxedVideo(graph.Graph(), "Video Render", window,
+                                       [&](int aspect) { graph.FitVideoWindow(aspect); });
 }
 
 TEST_F(CaptureRecordingTest, ThePreviewPaintsIntoTheOwnersWindow) {

@@ -35,6 +35,7 @@ struct AviStreams {
   int video = 0;
   int audio = 0;
   int sampleRate = 0;
+  AVRational frameTime{0, 1};    // the video stream's time base, as its header stores it
   std::vector<long long> codes;  // frame code of every picture
   std::vector<int> frameBytes;   // size of every video packet
 };
@@ -51,6 +52,7 @@ AviStreams ReadDvAvi(const std::string& path) {
     if (p->codec_id == AV_CODEC_ID_DVVIDEO) {
       ++out.video;
       videoIndex = static_cast<int>(i);
+      out.frameTime = format->streams[i]->time_base;
     }
     if (p->codec_id == AV_CODEC_ID_PCM_S16LE) {
       ++out.audio;
@@ -186,6 +188,14 @@ TEST_F(DvCaptureGraphTest, PreviewAndRecordingGraphsStandAsTheModesSay) {
   EXPECT_EQ(Collect(WM_USER + 76).count, 0);
 }
 
+TEST_F(DvCaptureGraphTest, ThePreviewIsLetterboxedInTheOwnersWindow) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  ASSERT_TRUE(graph.OpenDv(window, window, "Vidarro DV Camcorder"));
+  capture_test::ExpectLetterboxedVideo(graph.Graph(), "Video Render", window,
+                                       [&](int aspect) { graph.FitVideoWindow(aspect); });
+}
+
 TEST_F(DvCaptureGraphTest, DvAviHoldsTheCamcorderFramesAndTheirSoundNtscAndPal) {
   for (const bool pal : {false, true}) {
     if (pal)
@@ -218,6 +228,9 @@ TEST_F(DvCaptureGraphTest, DvAviHoldsTheCamcorderFramesAndTheirSoundNtscAndPal) 
     EXPECT_EQ(avi.video, 1);
     EXPECT_EQ(avi.audio, 1);
     EXPECT_EQ(avi.sampleRate, 48000);
+    // Players show the rate the header stores: exactly 30000/1001 or 25, not a rounded duration.
+    EXPECT_EQ(avi.frameTime.num, pal ? 1 : 1001);
+    EXPECT_EQ(avi.frameTime.den, pal ? 25 : 30000);
     ASSERT_GE(avi.codes.size(), 10u);
     for (std::size_t i = 1; i < avi.codes.size(); ++i)
       EXPECT_EQ(avi.codes[i], (avi.codes[i - 1] + 1) % (pal ? 25 : 30)) << "frame " << i;

@@ -17,6 +17,7 @@
 #include "capture/dv_capture_graph.h"
 #include "platform/base/clock.h"
 #include "platform/dshow/base_filter.h"
+#include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/transform_filter.h"
@@ -110,5 +111,31 @@ class CamcorderGraphTest : public ::testing::Test {
   HWND window = nullptr;
   CDvCaptureGraph graph;
 };
+
+// Sizes the owner window, has the graph fit its video for each aspect and checks where the
+// renderer of that name placed it: 4:3 and 16:9 centred with bars, anything else filling it.
+template <class Fit>
+void ExpectLetterboxedVideo(IGraphBuilder* graph, const char* renderer, HWND owner, Fit fit) {
+  struct Case {
+    int w, h, aspect;
+    long x, y, width, height;
+  };
+  static const Case kCases[] = {{800, 450, 0, 100, 0, 600, 450},  {801, 450, 0, 100, 0, 600, 450},
+                                {800, 600, 1, 0, 75, 800, 450},   {799, 600, 1, 0, 75, 799, 449},
+                                {1000, 450, 1, 100, 0, 800, 450}, {640, 640, 0, 0, 80, 640, 480},
+                                {640, 480, 2, 0, 0, 640, 480}};
+  CComPtr<IBaseFilter> filter;
+  ASSERT_EQ(graph->FindFilterByName(renderer, &filter), S_OK) << renderer;
+  CComPtr<IVideoWindow> video;
+  ASSERT_EQ(filter->QueryInterface(IID_IVideoWindow, reinterpret_cast<void**>(&video)), S_OK);
+  for (const Case& c : kCases) {
+    SetWindowPos(owner, nullptr, 0, 0, c.w, c.h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fit(c.aspect);
+    long x = -1, y = -1, width = -1, height = -1;
+    ASSERT_EQ(video->GetWindowPosition(&x, &y, &width, &height), S_OK);
+    EXPECT_EQ((std::vector<long>{x, y, width, height}), (std::vector<long>{c.x, c.y, c.width, c.height}))
+        << c.w << "x" << c.h << " aspect " << c.aspect;
+  }
+}
 
 }  // namespace capture_test

@@ -201,6 +201,12 @@ TEST_F(HdvBdRecordingTest, ProgramStreamAndElementaryStreamsHoldTheCamcordersStr
   EXPECT_EQ(probed.codecs[1], "mp2");
   EXPECT_EQ(probed.width, 1440);
   EXPECT_EQ(probed.height, 1080);
+  // An MPEG-2 program stream: its pack headers carry the '01' marker bits, not MPEG-1's '0010'.
+  const Bytes program = ReadAll(ps);
+  const Bytes pack{0x00, 0x00, 0x01, 0xBA};
+  const auto first = std::search(program.begin(), program.end(), pack.begin(), pack.end());
+  ASSERT_LT(first + 4, program.end());
+  EXPECT_EQ(first[4] & 0xC0, 0x40) << std::hex << int(first[4]);
   ASSERT_TRUE(graph.BuildHdvPreview());
 
   const std::string video = Folder() + "hdv_es.m2v", audio = Folder() + "hdv_es.lpcm";
@@ -209,9 +215,10 @@ TEST_F(HdvBdRecordingTest, ProgramStreamAndElementaryStreamsHoldTheCamcordersStr
   ASSERT_TRUE(graph.StopHdvCapture());
   EXPECT_EQ(StopCount(window, &parts), 1);
   EXPECT_EQ(parts, 0);
+  // The elementary video opens with its sequence header, so a reader finds its size at once.
   const Bytes es = ReadAll(video);
-  const Bytes sequence{0x00, 0x00, 0x01, 0xB3};
-  EXPECT_NE(std::search(es.begin(), es.end(), sequence.begin(), sequence.end()), es.end());
+  ASSERT_GE(es.size(), 4u);
+  EXPECT_EQ(Bytes(es.begin(), es.begin() + 4), (Bytes{0x00, 0x00, 0x01, 0xB3}));
   const Bytes lpcm = ReadAll(audio);
   ASSERT_GT(lpcm.size(), 48000u);
   EXPECT_EQ(lpcm.size() % 4, 0u);

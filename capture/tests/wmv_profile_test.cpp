@@ -92,18 +92,28 @@ TEST(WmvProfileTest, OnlyAWholeRegularProfileFileLoads) {
   EXPECT_EQ(profile, nullptr);
 }
 
-TEST(WmvProfileTest, CodecsAreChosenByNameAndAnUnknownNameKeepsTheDefault) {
-  CWmvProfileInfo info;
+// A profile of both streams, each set from the same parameters.
+void BuildBothStreams(CWmvProfileInfo& info, const WmvStreamParams& p) {
   ASSERT_TRUE(info.Init());
   ASSERT_TRUE(info.AddStream(1));
   ASSERT_TRUE(info.AddStream(2));
-  WmvStreamParams p = Params(25.0);
-  p.videoCodec = "WINDOWS MEDIA VIDEO 9";
-  p.audioCodec = "No Such Codec";
   ASSERT_TRUE(info.SetStreamParams(1, p));
   ASSERT_TRUE(info.SetStreamParams(2, p));
+}
+
+TEST(WmvProfileTest, CodecsAreChosenByNameAndAnUnknownNameKeepsTheDefault) {
+  CWmvProfileInfo info;
+  WmvStreamParams p = Params(25.0);
+  p.videoCodec = "WINDOWS MEDIA VIDEO 8";
+  p.audioCodec = "No Such Codec";
+  BuildBothStreams(info, p);
   EXPECT_EQ(info.VideoStream()->codecIndex, 0);
   EXPECT_EQ(info.AudioStream()->codecIndex, 0);
+  // The names the capture page passes are not the codecs' own: the defaults stay.
+  CWmvProfileInfo page;
+  BuildBothStreams(page, Params(29.97));
+  EXPECT_EQ(page.VideoStream()->codecIndex, 0);
+  EXPECT_EQ(page.AudioStream()->codecIndex, 0);
   EXPECT_EQ(info.AudioStream()->audioFormatPosition, 2);
   EXPECT_TRUE(info.SaveProfile(Folder() + "named.prx"));
 }

@@ -83,3 +83,20 @@ TEST(BadInput, RandomBytesAndAbsurdSizes) {
   s.height = 4095;
   EXPECT_EQ(RunProductPath(MakeIntraStream(s)), 1);
 }
+
+TEST(BadInput, RefusedFirstPictureMakesNoThumbnail) {
+  // A picture coding type of 0 is refused by the picture decoder; a thumbnail made anyway
+  // would be a black box counted as a picture of the clip.
+  SynthStream s;
+  s.pictureType = 0;
+  s.pictures = 2;
+  const std::string path = TempPath("type0.m2v");
+  WriteAll(path, MakeIntraStream(s));
+  MpegThumbnail thumb;
+  EXPECT_LT(DecodeMpegThumbnail(path.c_str(), thumb), 0);
+  EXPECT_TRUE(thumb.bitmap.empty());
+  // The same stream with a valid type still decodes, so the refusal is the type's alone.
+  s.pictureType = 1;
+  WriteAll(path, MakeIntraStream(s));
+  EXPECT_EQ(DecodeMpegThumbnail(path.c_str(), thumb), 1);
+}

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/base/hardware_source.h"
+
 namespace platform::audio {
 namespace {
 
@@ -50,7 +52,7 @@ class Mixer {
 
 std::vector<AlsaCard> AlsaCards() {
   std::vector<AlsaCard> cards;
-  if (std::getenv("VIDARRO_SIMULATED_AUDIO")) return cards;
+  if (platform::WhichHardware().Simulated()) return cards;
   int card = -1;
   while (snd_card_next(&card) >= 0 && card >= 0) {
     char* name = nullptr;

@@ -13,7 +13,8 @@ struct AlsaCard {
   std::vector<std::string> channels;
 };
 
-// The cards when the machine has any and VIDARRO_SIMULATED_AUDIO is not set; else none.
+// The machine's cards when a program sees the machine's own hardware (platform/base/hardware_source.h);
+// none when it sees simulated hardware.
 std::vector<AlsaCard> AlsaCards();
 bool ReadAlsaMute(const std::string& device, const std::string& channel, int* muted);
 bool WriteAlsaMute(const std::string& device, const std::string& channel, int muted);

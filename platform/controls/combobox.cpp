@@ -36,6 +36,12 @@ class ComboBox final : public Control {
 
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     switch (msg) {
+      case WM_NCCREATE:
+        // Scroll bars a template asks for belong to the drop list, never to the one-row face.
+        if (const DWORD style = Style(); style & (WS_VSCROLL | WS_HSCROLL))
+          SetWindowLong(hwnd_, GWL_STYLE, static_cast<LONG>(style & ~(WS_VSCROLL | WS_HSCROLL)));
+        bars_ = 0;
+        return Control::Proc(msg, wParam, lParam);
       case WM_CREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
         itemHeight_ = LineHeight();
@@ -52,6 +58,44 @@ class ComboBox final : public Control {
         dropHeight_ = cs ? std::max(cs->cy - FaceHeight(), itemHeight_ * 2) : itemHeight_ * 8;
         if (cs) SetWindowPos(hwnd_, nullptr, 0, 0, cs->cx, FaceHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return Control::Proc(msg, wParam, lParam);
+      }
+      case WM_WINDOWPOSCHANGING: {
+        // A height given later is the drop list's too: the face stays one row high.
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (pos && !(pos->flags & SWP_NOSIZE) && pos->cy != FaceHeight()) {
+          dropHeight_ = std::max(pos->cy - FaceHeight(), itemHeight_ * 2);
+          pos->cy = FaceHeight();
+        }
+        return Control::Proc(msg, wParam, lParam);
+      }
+      case WM_SETFONT: {
+        const LRESULT r = Control::Proc(msg, wParam, lParam);
+        if (!OwnerDraw()) {
+          itemHeight_ = LineHeight();
+          RECT w;
+          GetWindowRect(hwnd_, &w);
+          SetWindowPos(hwnd_, nullptr, 0, 0, w.right - w.left, FaceHeight(),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return r;
+      }
+      // A drop-down list has no text of its own: its text is the selected item's.
+      case WM_GETTEXTLENGTH:
+        return items_.Valid(items_.cur_) ? static_cast<LRESULT>(items_.At(items_.cur_).text.size()) : 0;
+      case WM_GETTEXT: {
+        if (!lParam || wParam == 0) return 0;
+        const std::string text = items_.Valid(items_.cur_) ? items_.At(items_.cur_).text : std::string();
+        const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(wParam) - 1);
+        std::memcpy(reinterpret_cast<char*>(lParam), text.data(), n);
+        reinterpret_cast<char*>(lParam)[n] = '\0';
+        return static_cast<LRESULT>(n);
+      }
+      case WM_SETTEXT: {
+        const int i = items_.Find(-1, lParam ? reinterpret_cast<LPCSTR>(lParam) : "", true);
+        if (i < 0) return CB_ERR;
+        items_.cur_ = i;
+        Invalidate();
+        return TRUE;
       }
       case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
       case CB_ADDSTRING:

@@ -1,5 +1,6 @@
-// The system device enumerator over the simulated hardware: one moniker per device of a
-// category, each with its property bag and the filter it binds to.
+// The system device enumerator: one moniker per device of a category, each with its property bag
+// and the filter it binds to. Its devices are the simulated hardware or the machine's own
+// (platform/base/hardware_source.h; a description set in code counts as simulated), never both.
 #include <functional>
 #include <map>
 
@@ -9,6 +10,8 @@
 #include "platform/dshow/enumerators.h"
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/v4l2_capture_filter.h"
+#include "platform/dshow/v4l2_devices.h"
 
 namespace platform::dshow {
 
@@ -127,6 +130,14 @@ class SystemDeviceEnum : public com::ComObject<ICreateDevEnum> {
         if (d.waveInId >= 0) numbers["WaveInId"] = d.waveInId;
         add(new DeviceMoniker("@device:cm:" + categoryText + "\\" + d.name, {{"FriendlyName", d.name}}, numbers,
                               BindDevice(d.id)));
+      }
+    }
+    if (category == CLSID_VideoInputDeviceCategory && !sim::Hardware::Instance().Simulated()) {
+      for (const auto& node : v4l2::CaptureNodes()) {
+        std::map<std::string, std::string> texts{
+            {"FriendlyName", node.name}, {"CLSID", GuidToString(GUID_NULL)}, {"DevicePath", node.devicePath}};
+        add(new DeviceMoniker("@device:pnp:" + node.devicePath, texts, {},
+                              [node](REFIID riid, void** ppv) { return v4l2::CreateCaptureFilter(node, riid, ppv); }));
       }
     }
     if (category == CLSID_AudioRendererCategory) {

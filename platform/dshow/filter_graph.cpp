@@ -299,9 +299,13 @@ class FilterGraph
     }
     if (starting && !clockChosen_) SetDefaultSyncSource();
     // Sources stop pushing first (a starting file source prerolls here).
-    for (auto& f : filters)
-      if (IsSource(f)) f->Pause();
+    // A source whose device cannot start (held by another program) fails the graph too.
     HRESULT result = S_OK;
+    for (auto& f : filters)
+      if (IsSource(f)) {
+        const HRESULT hr = f->Pause();
+        if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+      }
     for (auto& f : filters)
       if (!IsSource(f)) {
         const HRESULT hr = f->Pause();

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "platform/base/devices_file.h"
+#include "platform/base/hardware_source.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
@@ -417,6 +417,7 @@ std::vector<DeviceDesc> ParseDevicesFile(const std::string& path, std::vector<st
 struct Hardware::Impl {
   std::mutex mutex;
   bool loaded = false;
+  bool simulated = true;
   std::vector<DeviceDesc> devices;
   std::map<int, std::pair<std::string, Watcher>> watchers;
   int lastToken = 0;
@@ -432,8 +433,12 @@ Hardware::Hardware() : impl_(new Impl()) {}
 void Hardware::LoadLocked() {
   if (impl_->loaded) return;
   impl_->loaded = true;
-  const std::string path = platform::DevicesFilePath();
-  impl_->devices = platform::FileExists(path) ? ParseDevicesFile(path) : DefaultDevices();
+  // The machine's own devices are listed beside this set by their back ends; it stays empty then.
+  const platform::HardwareChoice choice = platform::WhichHardware();
+  impl_->simulated = choice.Simulated();
+  if (choice.source == platform::HardwareSource::DevicesFile) impl_->devices = ParseDevicesFile(choice.file);
+  else if (choice.source == platform::HardwareSource::BuiltIn) impl_->devices = DefaultDevices();
+  else impl_->devices.clear();
 }
 
 std::vector<DeviceDesc> Hardware::Devices() {
@@ -464,9 +469,16 @@ bool Hardware::FindByName(const std::string& name, DeviceKind kind, DeviceDesc* 
   return false;
 }
 
+bool Hardware::Simulated() {
+  std::lock_guard lock(impl_->mutex);
+  LoadLocked();
+  return impl_->simulated;
+}
+
 void Hardware::SetDevices(std::vector<DeviceDesc> devices) {
   std::lock_guard lock(impl_->mutex);
   impl_->loaded = true;
+  impl_->simulated = true;
   impl_->devices = std::move(devices);
 }
 

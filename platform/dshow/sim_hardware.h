@@ -95,7 +95,8 @@ struct DeviceDesc {
 };
 
 // The hardware of this process. Reads its description on first use: the file named by
-// VIDARRO_DEVICES, else $XDG_CONFIG_HOME/vidarro/devices.ini, else the built-in default.
+// VIDARRO_DEVICES, else $XDG_CONFIG_HOME/vidarro/devices.ini, else (VIDARRO_SIMULATED=1) the
+// built-in default; on the machine's own hardware it holds nothing (platform/base/hardware_source.h).
 class Hardware {
  public:
   static Hardware& Instance();
@@ -104,7 +105,11 @@ class Hardware {
   bool Find(const std::string& id, DeviceDesc* out);
   bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
 
-  // Replaces the description (tests); Reload reads it again from its file or the default.
+  // Whether this process sees simulated hardware: as the hardware rule says at load, and always
+  // once a description was set. The machine's own devices are listed only when it does not.
+  bool Simulated();
+
+  // Replaces the description (tests, benchmarks); Reload reads it again from its file or the default.
   void SetDevices(std::vector<DeviceDesc> devices);
   void Reload();
   void Update(const std::string& id, const std::function<void(DeviceDesc&)>& change);

@@ -20,6 +20,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/rational.h>
 }
 
 namespace platform::filters {
@@ -30,6 +31,17 @@ using dshow::CBaseInputPin;
 using dshow::CBaseOutputPin;
 using dshow::MediaSample;
 using dshow::TypePattern;
+
+constexpr AVRational kNtscFrameTime{1001, 30000};
+
+// A frame duration in 100 ns units as the stream's time base. Durations are rounded to
+// 100 ns, so the NTSC rate is recognised and stored exactly rather than as 333667/10000000.
+AVRational FrameTimeBase(REFERENCE_TIME frame) {
+  if (frame >= 333666 && frame <= 333667) return kNtscFrameTime;
+  AVRational t{static_cast<int>(frame), 10000000};
+  av_reduce(&t.num, &t.den, t.num, t.den, 10000000);
+  return t;
+}
 
 // Writes its inputs into one AVI stream on its output.
 class AviMux : public dshow::CAviMuxBase {
@@ -82,13 +94,13 @@ class AviMux : public dshow::CAviMuxBase {
     }
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
     const REFERENCE_TIME frame = vih && vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 333667;
-    *timeBase = {static_cast<int>(frame), 10000000};
+    *timeBase = FrameTimeBase(frame);
     p->codec_type = AVMEDIA_TYPE_VIDEO;
     if (mt.subtype == MEDIASUBTYPE_dvsd || mt.majortype == MEDIATYPE_Interleaved) {
       p->codec_id = AV_CODEC_ID_DVVIDEO;
       p->width = 720;
       p->height = mt.lSampleSize == 144000 ? 576 : 480;
-      if (p->height == 576) *timeBase = {1, 25};
+      *timeBase = p->height == 576 ? AVRational{1, 25} : kNtscFrameTime;
       return true;
     }
     if (!vih) return false;

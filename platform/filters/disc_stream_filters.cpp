@@ -1,6 +1,6 @@
 // "LPCM Encoder" (16-bit PCM to the big-endian samples of Blu-ray LPCM) and "MPEG2 Multiplexer"
-// (the camcorder's MPEG-2 video and MPEG audio copied into a program stream, libavformat "mpeg",
-// handed on in whole packs).
+// (the camcorder's MPEG-2 video and MPEG audio copied into an MPEG-2 program stream, libavformat
+// "vob", handed on in whole packs).
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -90,7 +90,7 @@ class Mpeg2Multiplexer : public dshow::CBaseFilter {
   };
   bool Open() {
     muxer_ = media::Muxer::Open(
-        "mpeg",
+        "vob",
         [this](const std::uint8_t* d, std::size_t n) {
           MediaSample s;
           s.data.assign(d, d + n);

@@ -4,6 +4,7 @@
 // sequence begins (before the program tables sent just ahead of it), so every part plays and
 // pictures on its own, and the parts joined are the stream as delivered. With its dump switch
 // off it opens nothing.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -79,6 +80,7 @@ class StreamWriter : public dshow::CRendererFilter,
     if (FAILED(hr)) return hr;
     file_.Close();
     pending_.clear();
+    sequenceFound_ = false;
     tablesAt_ = kNoTables;
     bytes_ = 0;
     parts_ = 0;
@@ -102,6 +104,7 @@ class StreamWriter : public dshow::CRendererFilter,
     enabled_ = on != 0;
     if (!on) {
       std::lock_guard lock(mutex_);
+      DropVideoBeforeSequence();
       CommitPending(pending_.size());
       file_.Close();
     }
@@ -129,6 +132,7 @@ class StreamWriter : public dshow::CRendererFilter,
     if (!enabled_ || s.data.empty()) return;
     std::lock_guard lock(mutex_);
     if (failed_ || FileName().empty()) return;
+    if (IsVideoElementary() && !sequenceFound_) return WriteFromFirstSequence(s.data);
     if (!maxPart_ || !IsTransportStream(s.data)) {
       CommitPending(pending_.size());
       WriteCut(s.data.data(), s.data.size());
@@ -148,11 +152,34 @@ class StreamWriter : public dshow::CRendererFilter,
   void OnStop() override {
     CRendererFilter::OnStop();
     std::lock_guard lock(mutex_);
+    DropVideoBeforeSequence();
     CommitPending(pending_.size());
     if (file_.IsOpen() && !file_.Close()) Fail();
   }
 
  private:
+  bool IsVideoElementary() const {
+    const CMediaType& mt = Input()->ConnectedType();
+    return mt.majortype == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_MPEG2_VIDEO;
+  }
+  // MPEG video written alone begins at its first sequence header, where a reader learns the
+  // picture size; what comes before it cannot be decoded. A header split between samples is
+  // found across them.
+  void WriteFromFirstSequence(const std::vector<std::uint8_t>& data) {
+    pending_.insert(pending_.end(), data.begin(), data.end());
+    const std::uint8_t header[] = {0x00, 0x00, 0x01, 0xB3};
+    const auto at = std::search(pending_.begin(), pending_.end(), std::begin(header), std::end(header));
+    if (at == pending_.end()) {
+      pending_.erase(pending_.begin(), pending_.end() - std::min<std::ptrdiff_t>(3, std::ssize(pending_)));
+      return;
+    }
+    pending_.erase(pending_.begin(), at);
+    sequenceFound_ = true;
+    CommitPending(pending_.size());
+  }
+  void DropVideoBeforeSequence() {
+    if (!sequenceFound_ && IsVideoElementary()) pending_.clear();
+  }
   // Writes whole into the current part, or starts the next part when it would not fit.
   void WriteCut(const std::uint8_t* data, std::size_t size) {
     if (failed_ || size == 0) return;
@@ -191,6 +218,7 @@ class StreamWriter : public dshow::CRendererFilter,
   std::atomic<DWORD> parts_{0};
   ULONGLONG partBytes_ = 0;
   bool failed_ = false;
+  bool sequenceFound_ = false;
   std::vector<std::uint8_t> pending_;
   // Where in `pending_` the program tables sent ahead of the next sequence begin.
   static constexpr std::size_t kNoTables = static_cast<std::size_t>(-1);

@@ -158,7 +158,8 @@ std::string AudioFormatText(const AudioFormat& f) {
          (f.channels == 1 ? "mono" : "stereo") + " CBR";
 }
 
-const char* CodecName(bool video) { return video ? "Windows Media Video 9" : "Windows Media Audio 9.2"; }
+// Named after what the FFmpeg encoders below write, so a profile never promises a newer codec.
+const char* CodecName(bool video) { return video ? "Windows Media Video 8" : "Windows Media Audio 2"; }
 const char* EncoderName(bool video) { return video ? "wmv2" : "wmav2"; }
 
 }  // namespace platform::wmf

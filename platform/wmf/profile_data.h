@@ -47,7 +47,7 @@ struct AudioFormat {
 };
 const std::vector<AudioFormat>& AudioFormats();
 std::string AudioFormatText(const AudioFormat& f);  // "128 kbps, 48 kHz, stereo CBR"
-const char* CodecName(bool video);                  // "Windows Media Audio 9.2" / "Windows Media Video 9"
+const char* CodecName(bool video);                  // "Windows Media Audio 2" / "Windows Media Video 8"
 const char* EncoderName(bool video);                // "wmav2" / "wmv2"
 
 }  // namespace platform::wmf

@@ -264,7 +264,7 @@ class CodecInfo : public com::ComObject<IWMCodecInfo3> {
     if (s.video) {
       s.width = 320, s.height = 240, s.frameTime = 333667, s.bitrate = 100000, s.quality = 100;
       s.maxKeyFrameSpacing = 80000000;
-      description = "Windows Media Video 9 CBR";
+      description = std::string(CodecName(true)) + " CBR";
     } else {
       const AudioFormat& f = AudioFormats()[format];
       s.bitrate = f.bitrate, s.sampleRate = f.sampleRate, s.channels = f.channels;

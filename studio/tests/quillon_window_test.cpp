@@ -376,6 +376,15 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
       ClickButton(about, IDOK);
     });
     ::SendMessage(d, WM_SYSCOMMAND, kAboutSystemCommand, 0);
+    // "Check your computer specs" opens the suite's own system information window.
+    std::string specs;
+    WhenDialogShows([&](HWND info) {
+      specs = WindowText(info);
+      EXPECT_FALSE(Picture(info, "system_information.png").empty());
+      ClickButton(info, IDOK);
+    });
+    ::SendMessage(d, WM_COMMAND, ID_HELP_SYSTEM_INFO, 0);
+    EXPECT_EQ(specs, "System Information");
     boxes_.QueueAnswer(IDNO);
     ClickButton(d, IDC_CLOSE_BUTTON);
   });

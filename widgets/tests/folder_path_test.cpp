@@ -8,7 +8,9 @@
 #include <string>
 
 #include "platform/base/message_box.h"
+#include "platform/base/module.h"
 #include "platform/base/paths.h"
+#include "platform/window/afx_app.h"
 
 namespace fs = std::filesystem;
 
@@ -99,4 +101,27 @@ TEST_F(FolderPathTest, ValidateAsksBeforeCreating) {
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Last().flags, MB_ICONEXCLAMATION);
   EXPECT_NE(boxes.Last().text.find("Invalid folder name"), std::string::npos);
+}
+
+TEST_F(FolderPathTest, QuestionsComeFromTheSharedLibraryWhateverModuleIsCurrent) {
+  // A program's own language library numbers 102 and 103 differently (the wizard's is a font).
+  HMODULE own = LoadLibrary("WidgetsTestUI.dll");
+  HMODULE ui = LoadLibrary(kSharedUiLibrary);
+  ASSERT_NE(own, nullptr);
+  ASSERT_NE(ui, nullptr);
+  const HINSTANCE before = AfxGetResourceHandle();
+  AfxSetResourceHandle(own);
+  platform::MessageBoxRecorder boxes;
+  boxes.QueueAnswer(IDNO);
+  const std::string wanted = root_ + "/new";
+  EXPECT_EQ(ValidateFolder(wanted.c_str(), "Wendrel"), -1);
+  EXPECT_EQ(ValidateFolder((root_ + "/bad|name").c_str(), "Wendrel"), -1);
+  AfxSetResourceHandle(before);
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Calls()[0].text, wanted + "\n\ndoes not exit.  Do you want to create one?");
+  EXPECT_EQ(boxes.Calls()[0].caption, "Wendrel");
+  EXPECT_EQ(boxes.Calls()[1].text,
+            root_ + "/bad|name \n\nInvalid folder name.  Please use another name for the foler.");
+  FreeLibrary(ui);
+  FreeLibrary(own);
 }

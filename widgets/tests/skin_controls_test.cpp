@@ -82,6 +82,20 @@ TEST_F(SliderTest, KeysStepAndJumpAndAlwaysReport) {
   EXPECT_EQ(SendMessage(hwnd_, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
 }
 
+TEST_F(SliderTest, ATransparentChannelShowsTheDialogBehindItAndNoOldThumb) {
+  // The dialog behind paints its own skin, in a colour no control uses.
+  const COLORREF behind = RGB(40, 90, 150);
+  parent_.background = behind;
+  RedrawWindow(parent_.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  slider_.SetPos(0);
+  EXPECT_EQ(Pixel(hwnd_, 6, 8), StripPixel(IDB_SKIN_SLIDER_THUMB, 6, 8));
+  slider_.SetPos(100);
+  // The channel's key colour (its top-left pixel) lets the dialog through, and the thumb is gone
+  // from where it stood.
+  EXPECT_EQ(Pixel(hwnd_, 0, 0), behind);
+  EXPECT_NE(Pixel(hwnd_, 6, 8), StripPixel(IDB_SKIN_SLIDER_THUMB, 6, 8));
+}
+
 TEST_F(SliderTest, EmptyRangeAndDisabledTrackingAreHarmless) {
   slider_.SetRange(5, 5);
   slider_.SetPos(9);
@@ -144,12 +158,19 @@ std::string LaunchRecord() {
 
 TEST_F(Labels, OnlyLinkModeOpensAndOnlyWebAddresses) {
   CSkinLabel label;
-  HWND l = Make(WC_STATIC, "rm -rf ~; https://example.org", SS_NOTIFY, {10, 10, 200, 30}, 601);
+  HWND l = Make(WC_STATIC, "https://example.org/about", SS_NOTIFY, {10, 10, 200, 30}, 601);
   ASSERT_TRUE(label.SubclassWindow(l));
-  const std::string before = LaunchRecord();
-  // Its own text is never opened, even when clicks arrive.
+  // Without an address the label opens its own text when that is wholly an address...
   Click(l, 20, 10);
-  EXPECT_EQ(LaunchRecord(), before);
+  EXPECT_NE(LaunchRecord().find("https://example.org/about"), std::string::npos);
+  // ...and nothing when the text is a command, a file or a path, with or without an address in it.
+  for (const char* text : {"rm -rf ~; https://example.org", "file:///etc/passwd", "/usr/bin/xterm"}) {
+    const std::string before = LaunchRecord();
+    label.SetText(text);
+    Click(l, 20, 10);
+    EXPECT_EQ(LaunchRecord(), before) << text;
+  }
+  const std::string before = LaunchRecord();
   label.SetLinkURL("https://example.org/vidarro");
   label.SetLink(FALSE);
   Click(l, 20, 10);

@@ -7,6 +7,7 @@
 #include "platform/ole/global_memory.h"
 #include "platform/ole/drop_files.h"
 #include "platform/window/afx_app.h"
+#include "platform/window/input.h"
 #include "widgets/tests/widgets_test_ids.h"
 
 namespace {
@@ -200,6 +201,84 @@ TEST_F(PageHostTest, DroppedFilesAreFilteredByExtension) {
   EXPECT_EQ(target.OnDragScroll(&host_, MK_CONTROL | MK_SHIFT, CPoint(2, 2)), DROPEFFECT_SCROLL | DROPEFFECT_LINK);
   EXPECT_EQ(target.OnDragScroll(&host_, 0, CPoint(2, 2)), DROPEFFECT_COPY | DROPEFFECT_MOVE);
   EXPECT_EQ(target.OnDragScroll(&host_, MK_CONTROL, CPoint(centre)), DROPEFFECT_NONE);
+}
+
+TEST_F(PageHostTest, ADragWithAKeyHeldThatEntersThroughTheEdgeBandIsSortedAndDrops) {
+  host_.SetAcceptDrops(TRUE);
+  host_.SetDropExtensions("mpg", "");
+  const POINT band{2, 2};
+  for (const DWORD key : {DWORD{MK_CONTROL}, DWORD{MK_SHIFT}, DWORD{MK_ALT}}) {
+    host_.dropped.clear();
+    EXPECT_NE(platform::ole::DropFilesOnWindow(host_.m_hWnd, band, {"/clips/a.mpg"}, key), DROPEFFECT_NONE) << key;
+    EXPECT_EQ(host_.dropped, std::vector<std::string>{"/clips/a.mpg"}) << key;
+  }
+  // Its files still pass the filters.
+  host_.dropped.clear();
+  EXPECT_EQ(platform::ole::DropFilesOnWindow(host_.m_hWnd, band, {"/clips/b.wav"}, MK_CONTROL), DROPEFFECT_NONE);
+  EXPECT_TRUE(host_.dropped.empty());
+}
+
+// A guarded drag of the host's own files: coming back over the host cancels it, so a list never
+// drops onto itself; Escape cancels anywhere; elsewhere it drops as any drag does.
+TEST_F(PageHostTest, AGuardedDragIsCancelledBackOverItsOwnDialogAndByEscape) {
+  ASSERT_TRUE(host_.ShowFirstPage());
+  host_.ShowWindow(SW_SHOW);
+  host_.SetAcceptDrops(TRUE);
+  TestHost other;
+  ASSERT_TRUE(other.Create(IDD_TEST_HOST));
+  other.SetAcceptDrops(TRUE);
+  // Side by side on the screen, with room around them.
+  ::SetWindowPos(host_.m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
+  ::SetWindowPos(other.m_hWnd, nullptr, 400, 0, 300, 200, SWP_NOZORDER | SWP_SHOWWINDOW);
+  RECT mine, theirs;
+  ::GetWindowRect(host_.m_hWnd, &mine);
+  ::GetWindowRect(other.m_hWnd, &theirs);
+  const POINT inside{(mine.left + mine.right) / 2, (mine.top + mine.bottom) / 2};
+  const POINT there{(theirs.left + theirs.right) / 2, (theirs.top + theirs.bottom) / 2};
+  // Each drag starts on a window of neither dialog, as a list elsewhere would start it.
+  HWND start =
+      ::CreateWindowEx(0, "Button", "", WS_POPUP | WS_VISIBLE, 0, 300, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(start, nullptr);
+  const POINT away{100, 350};
+  auto press = [&] {
+    platform::InjectMouseDown(platform::MouseButton::Left, away);
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  };
+  auto moveTo = [](POINT p) { platform::PushInputStep([p] { platform::InjectMouseMove(p); }); };
+  auto releaseAt = [](POINT p) {
+    platform::PushInputStep([p] { platform::InjectMouseUp(platform::MouseButton::Left, p); });
+  };
+
+  press();
+  moveTo(inside);
+  releaseAt(inside);
+  DROPEFFECT effect = DROPEFFECT_COPY;
+  EXPECT_FALSE(host_.DragFileListGuarded({"/clips/a.mpg"}, &effect, TRUE));
+  EXPECT_EQ(effect, DROPEFFECT_NONE);
+  EXPECT_TRUE(host_.dropped.empty());
+  platform::ClearInputScript();
+
+  press();
+  moveTo(there);
+  platform::PushInputStep([] { platform::InjectKeyDown(VK_ESCAPE); });
+  releaseAt(there);
+  effect = DROPEFFECT_COPY;
+  EXPECT_TRUE(host_.DragFileListGuarded({"/clips/a.mpg"}, &effect, TRUE));
+  EXPECT_EQ(effect, DROPEFFECT_NONE);
+  EXPECT_TRUE(other.dropped.empty());
+  platform::ClearInputScript();
+  platform::InjectKeyUp(VK_ESCAPE);
+
+  press();
+  moveTo(there);
+  releaseAt(there);
+  effect = DROPEFFECT_COPY;
+  EXPECT_TRUE(host_.DragFileListGuarded({"/clips/a.mpg"}, &effect, TRUE));
+  EXPECT_EQ(effect, DROPEFFECT_COPY);
+  EXPECT_EQ(other.dropped, std::vector<std::string>{"/clips/a.mpg"});
+  other.DestroyWindow();
+  ::DestroyWindow(start);
 }
 
 TEST_F(PageHostTest, OwnerLinkKeepsOneRecordPerFolderAndRefusesMalformedOnes) {

@@ -15,6 +15,16 @@ namespace widgettest {
 LRESULT RecordingParent::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   Event e{msg, wParam, lParam};
   switch (msg) {
+    case WM_ERASEBKGND:
+      if (background != CLR_INVALID) {
+        RECT all;
+        ::GetClientRect(m_hWnd, &all);
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(reinterpret_cast<HDC>(wParam), &all, brush);
+        DeleteObject(brush);
+        return 1;
+      }
+      break;
     case WM_COMMAND:
       e.id = LOWORD(wParam);
       e.code = HIWORD(wParam);

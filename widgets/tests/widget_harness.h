@@ -27,6 +27,7 @@ struct Event {
 class RecordingParent : public CWnd {
  public:
   std::vector<Event> events;
+  COLORREF background = CLR_INVALID;  // the skin it paints behind its controls; none: the class's
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 

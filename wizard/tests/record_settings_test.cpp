@@ -2,9 +2,12 @@
 // check, the disc name and the speed list.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "burn_options_dlg.h"
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "record_settings_page.h"
 #include "record_space.h"
@@ -186,6 +189,33 @@ TEST_F(RecordSettings, AChosenFolderBecomesTheFolderTextAndCancelKeepsTheSetting
   EXPECT_EQ(env_.Home(), after);
   EXPECT_EQ(0u, boxes_.Count());
   EXPECT_EQ(env_.Documents() + "Vidarro/DVD Folders/", wizard::State().dvdFolder);
+}
+
+// The wizard's own library numbers its strings differently from the shared one: the question
+// about a missing folder is still the suite's, under the wizard's title.
+TEST_F(RecordSettings, AMissingTypedFolderIsOfferedForCreationInTheSuitesWords) {
+  wizard::State().writerCount = 0;
+  platform::FixedFileSystem roomy(1ull << 40, platform::LargeFiles::Yes);
+  platform::ScopedFileSystem disk(roomy);
+  const std::string wanted = env_.Home() + "New Discs";
+  platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+  std::string caption, question;
+  WhenDialogShows([&](HWND d) { ClickButton(d, CBurnOptionsDialog::kFolderButton); });
+  TypeIntoFolderDialog(wanted);
+  WhenDialogShows([&](HWND box) {
+    caption = WindowText(box);
+    question = ControlText(box, platform::kMessageBoxTextId);
+    EXPECT_FALSE(WritePicture(box, "folder_question.png").empty());
+    ClickButton(box, IDNO);
+  });
+  WhenDialogShows([&](HWND browser) { ClickButton(browser, IDCANCEL); });
+  WhenDialogShows([&](HWND d) { ClickButton(d, CBurnOptionsDialog::kClose); });
+  CBurnOptionsDialog options(100.0);
+  options.DoModal();
+  platform::SetMessageBoxHandler(recorder);
+  EXPECT_EQ("Narvell Vidarro 5.0", caption);
+  EXPECT_EQ(wanted + "\n\ndoes not exit.  Do you want to create one?", question);
+  EXPECT_FALSE(std::filesystem::exists(wanted));
 }
 
 }  // namespace

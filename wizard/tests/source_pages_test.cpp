@@ -1,8 +1,11 @@
 // The source pages: the connection pictures and hints, and the automatic device choice.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "capture/device_list.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/tests/v4l2_model.h"
 #include "source_pages.h"
 #include "wizard_ids.h"
 #include "wizard_state.h"
@@ -64,6 +67,20 @@ TEST_F(SourcePages, NoDeviceClearsTheStoredNameAndLeadsToTheInformationPage) {
   EXPECT_FALSE(CConnectPage::ChooseDevices(devices, false));
   EXPECT_EQ("", wizard::State().videoDevice);
   EXPECT_FALSE(CConnectPage::ChooseDevices(devices, true));
+}
+
+// Told to use the machine's own hardware, a machine without capture devices has none to offer.
+TEST_F(SourcePages, AMachineWithoutDevicesLeadsToTheInformationPage) {
+  setenv("VIDARRO_SIMULATED", "0", 1);
+  sim::Hardware::Instance().Reload();
+  {
+    platform::dshow::v4l2::model::Model machine({}, std::string(VIDARRO_TEST_BINARY_DIR) + "/machine");
+    CCaptureDeviceList devices;
+    EXPECT_EQ(devices.GetVideoDeviceCount(), 0);
+    EXPECT_FALSE(CConnectPage::ChooseDevices(devices, false));
+  }
+  setenv("VIDARRO_SIMULATED", "1", 1);
+  sim::Hardware::Instance().Reload();
 }
 
 TEST_F(SourcePages, TheDefaultBoxReachesTheRecordSettingsAndTheChoicesAreKept) {

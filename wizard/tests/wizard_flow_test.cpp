@@ -83,12 +83,21 @@ TEST_F(WizardFlow, TwoWritersOfferTheChoiceAndAVanishedStoredWriterSelectsTheFir
   wizard::State().discType = 1;
   CWendrelDlg dialog;
   std::vector<int> pages;
-  std::string chosen;
+  std::string chosen, listText;
+  int listFace = 0;
+  LONG listBars = -1;
   WhenDialogShows([&](HWND d) {
     pages.push_back(Press(d, dialog, IDC_NEXT));  // 337
     time_.Advance(100);
     Pump();
     chosen = wizard::State().writerName;
+    // The list's template is 100 pixels high with a scroll bar: its face stays one row.
+    HWND list = ::GetDlgItem(dialog.GetActivePage()->m_hWnd, IDC_WRITER_LIST);
+    RECT face{};
+    ::GetWindowRect(list, &face);
+    listFace = face.bottom - face.top;
+    listBars = ::GetWindowLong(list, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL);
+    listText = WindowText(list);
     pages.push_back(Press(d, dialog, IDC_NEXT));  // 129
     pages.push_back(Press(d, dialog, IDC_BACK));  // 337 with two writers
     pages.push_back(Press(d, dialog, IDC_NEXT));
@@ -99,6 +108,9 @@ TEST_F(WizardFlow, TwoWritersOfferTheChoiceAndAVanishedStoredWriterSelectsTheFir
   dialog.DoModal();
   EXPECT_EQ((std::vector<int>{337, 129, 337, 129, 340, 129}), pages);
   EXPECT_EQ(std::string(wizard::Writer().GetDriveName(0)), chosen);
+  EXPECT_LT(listFace, 40);
+  EXPECT_EQ(0, listBars);
+  EXPECT_EQ(chosen, listText);
 }
 
 TEST_F(WizardFlow, NoCaptureDeviceOffersBackAndFinishAndFinishAsksBeforeExiting) {
@@ -132,6 +144,22 @@ TEST_F(WizardFlow, NoCaptureDeviceOffersBackAndFinishAndFinishAsksBeforeExiting)
   ASSERT_EQ(2u, boxes_.Count());
   EXPECT_EQ("Do you really want to exit the program?", boxes_.Last().text);
   EXPECT_EQ("Narvell Vidarro 5.0", boxes_.Last().caption);
+}
+
+TEST_F(WizardFlow, CheckYourComputerSpecsOpensTheSystemInformationWindow) {
+  CWendrelDlg dialog;
+  std::string specs;
+  WhenDialogShows([&](HWND d) {
+    ::SendMessage(d, WM_COMMAND, ID_HELP_SPECS, 0);
+    ClickButton(d, IDC_EXIT);
+  });
+  WhenDialogShows([&](HWND info) {
+    specs = WindowText(info);
+    EXPECT_FALSE(WritePicture(info, "system_information.png").empty());
+    ClickButton(info, IDOK);
+  });
+  dialog.DoModal();
+  EXPECT_EQ("System Information", specs);
 }
 
 TEST_F(WizardFlow, EnterAndEscapeNeverCloseAndABusyWizardRefusesToClose) {

@@ -142,6 +142,53 @@ TEST_F(TextControls, ComboDropListOpensAsAPopupAndReportsTheChoice) {
   EXPECT_EQ(CB_ERR, SendMessage(cb, CB_GETCURSEL, 0, 0));
 }
 
+// Templates give a drop-down list its dropped height and often a scroll bar: both belong to the
+// list, and the face stays one row with no arrows of a bar, however the dialog sizes it later.
+TEST_F(TextControls, ComboFaceStaysOneRowWithoutScrollBarsAndShowsItsSelectionAsText) {
+  HWND cb = Make(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, {10, 10, 280, 110}, 13);
+  RECT face;
+  GetWindowRect(cb, &face);
+  const int faceHeight = face.bottom - face.top;
+  EXPECT_LT(faceHeight, 40);
+  EXPECT_EQ(0, GetWindowLong(cb, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
+  RECT client;
+  GetClientRect(cb, &client);
+  EXPECT_EQ(face.right - face.left, client.right) << "no bar takes the face's width";
+  // Moved with its template size, as dialogs do: the height goes to the list.
+  MoveWindow(cb, 49, 192, 270, 100, TRUE);
+  GetWindowRect(cb, &face);
+  EXPECT_EQ(faceHeight, face.bottom - face.top);
+  EXPECT_EQ(270, face.right - face.left);
+  RECT dropped;
+  SendMessage(cb, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  EXPECT_EQ(100, dropped.bottom - dropped.top);
+  // A bigger font makes a taller row, still one.
+  LOGFONT big{};
+  big.lfHeight = -24;
+  HFONT font = CreateFontIndirect(&big);
+  SendMessage(cb, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  GetWindowRect(cb, &face);
+  EXPECT_GT(face.bottom - face.top, faceHeight);
+  EXPECT_EQ(face.bottom - face.top, SendMessage(cb, CB_GETITEMHEIGHT, 0, 0) + 8);
+
+  EXPECT_EQ(0, GetWindowTextLength(cb));
+  for (const char* s : {"Writer A", "Writer B"}) SendMessage(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+  SendMessage(cb, CB_SETCURSEL, 1, 0);
+  char text[32] = {};
+  EXPECT_EQ(8, GetWindowText(cb, text, sizeof text));
+  EXPECT_STREQ("Writer B", text);
+  EXPECT_EQ(8, GetWindowTextLength(cb));
+  EXPECT_EQ(3, GetWindowText(cb, text, 4));
+  EXPECT_STREQ("Wri", text);
+  // Setting the text chooses the item of that text; other text is refused.
+  EXPECT_TRUE(SetWindowText(cb, "Writer A"));
+  EXPECT_EQ(0, SendMessage(cb, CB_GETCURSEL, 0, 0));
+  SetWindowText(cb, "No such writer");
+  EXPECT_EQ(0, SendMessage(cb, CB_GETCURSEL, 0, 0));
+  SendMessage(cb, WM_SETFONT, 0, FALSE);
+  DeleteObject(font);
+}
+
 }  // namespace
 }  // namespace ctltest
 

@@ -49,7 +49,14 @@ TEST(Wmf, ManagerSavesUtf16AndCodecsDescribeTheirFormats) {
   char name[64];
   DWORD size = sizeof name;
   ASSERT_EQ(codecs->GetCodecName(WMMEDIATYPE_Audio, 0, name, &size), S_OK);
-  EXPECT_STREQ(name, "Windows Media Audio 9.2");
+  EXPECT_STREQ(name, "Windows Media Audio 2");  // what the wmav2 encoder writes
+  size = sizeof name;
+  ASSERT_EQ(codecs->GetCodecName(WMMEDIATYPE_Video, 0, name, &size), S_OK);
+  EXPECT_STREQ(name, "Windows Media Video 8");  // what the wmv2 encoder writes
+  size = sizeof name;
+  CComPtr<IWMStreamConfig> videoConfig;
+  ASSERT_EQ(codecs->GetCodecFormatDesc(WMMEDIATYPE_Video, 0, 0, &videoConfig, name, &size), S_OK);
+  EXPECT_STREQ(name, "Windows Media Video 8 CBR");
   size = sizeof name;
   CComPtr<IWMStreamConfig> config;
   ASSERT_EQ(codecs->GetCodecFormatDesc(WMMEDIATYPE_Audio, 0, 2, &config, name, &size), S_OK);

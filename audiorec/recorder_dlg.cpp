@@ -409,7 +409,8 @@ void CRecorderDlg::OnClockTimer() {
     OnStopRecording();
     return;
   }
-  if (DiskTooFullToRecord(outputFolder_)) {
+  // A write that failed ends the recording as a full disk does: what was written is kept.
+  if (DiskTooFullToRecord(outputFolder_) || RecordEngine().WriteFailed()) {
     OnStopRecording();
     ::MessageBox(m_hWnd, Text(IDS_AUVRY_DISK_FULL).c_str(), Program().title.c_str(), MB_OK);
   }

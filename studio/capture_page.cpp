@@ -597,10 +597,12 @@ void CCapturePage::OnGraphEvent() {
   if (deviceType_ == 1) code = Engine().graph.HandleGraphEvents();
   else if (deviceType_ == 2 || deviceType_ == 3) code = Engine().dvGraph.HandleGraphEvents();
   else return;
+  const bool recording = IsRecording();
   if (code == 31 || code == 3) ForcedStop();
   // A writer aborts only when a write failed, a full disk above all: the user must hear that
-  // the recording ended early, not find a short clip among good ones.
-  if (code == 3) ShowMessage(IDS_DISK_FULL, MB_OK);
+  // the recording ended early, not find a short clip among good ones. Each writer of the graph
+  // may say so: one message.
+  if (code == 3 && recording) ShowMessage(IDS_DISK_FULL, MB_OK);
   RepaintPreview();
 }
 

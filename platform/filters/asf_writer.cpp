@@ -191,7 +191,7 @@ class AsfSession {
   // says what they hold, as far as the last time it was brought up to date.
   void Salvage() {
     const std::int64_t whole = patch_.WholePackets(file_.Size());
-    if (file_.Truncate(whole)) patch_.Apply(file_, whole, readable_);
+    if (file_.Truncate(whole)) patch_.Apply(file_, whole, std::max<std::int64_t>(readable_, 0));
   }
   static constexpr std::int64_t kPatchInterval = 20000000;  // 2 s
   std::mutex mutex_;
@@ -215,7 +215,8 @@ class AsfSession {
   std::string header_;
   bool headerDone_ = false;
   AsfHeaderPatch patch_;
-  std::int64_t written_ = 0, readable_ = 0;  // 100 ns units
+  // 100 ns units; the first packet makes the header readable at once.
+  std::int64_t written_ = 0, readable_ = -kPatchInterval;
 };
 
 class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfigAsfWriter, public IWMHeaderInfo {

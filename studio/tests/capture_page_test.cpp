@@ -2,9 +2,6 @@
 // aspect, the time limit, starts and stops, the disk checks, record and burn.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +9,7 @@
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
 #include "platform/com/class_table.h"
+#include "platform/testkit/file_size_limit.h"
 #include "platform/window/device_change.h"
 #include "scripted_pack.h"
 #include "widgets/skin_slider.h"
@@ -226,26 +224,6 @@ TEST_F(CapturePageTest, NoRoomRefusesTheStartAndAFullDiskStopsTheRecording) {
   });
 }
 
-// Writes past `bytes` fail in the whole process while it lives, as on a disk that has filled.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
 TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadableClip) {
   more = [](AppSettings& s) { s.recordFormat = kWmv; };
   RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
@@ -254,11 +232,11 @@ TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadabl
     ASSERT_TRUE(page.IsRecording());
     const std::string clip = page.OutputPath();
     {
-      FileSizeLimit full(static_cast<rlim_t>(platform::FileSize(clip)) + 4096);
+      testkit::FileSizeLimit full(static_cast<rlim_t>(platform::FileSize(clip)) + 4096);
       for (int i = 0; i < 50 && page.IsRecording(); ++i) Record(200);
     }
     EXPECT_FALSE(page.IsRecording());
-    ASSERT_GE(boxes_.Count(), 1u);
+    ASSERT_EQ(boxes_.Count(), 1u);
     EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
     PumpReal([&] { return model_.clips.Count() > 0; });
     EXPECT_TRUE(model_.clips.Contains(clip));

@@ -4,9 +4,9 @@ namespace platform::filters {
 namespace {
 
 // Offsets of the fields from the start of their chunk's identifier.
-constexpr std::int64_t kMainTotalFrames = 8 + 16;   // avih dwTotalFrames
-constexpr std::int64_t kOdmlTotalFrames = 8;        // dmlh dwTotalFrames
-constexpr std::int64_t kStreamLength = 8 + 32;      // strh dwLength
+constexpr std::int64_t kMainTotalFrames = 8 + 16;  // avih dwTotalFrames
+constexpr std::int64_t kOdmlTotalFrames = 8;       // dmlh dwTotalFrames
+constexpr std::int64_t kStreamLength = 8 + 32;     // strh dwLength
 constexpr std::int64_t kStreamHeaderBytes = 8 + 36;
 
 std::vector<std::int64_t> FindAll(const std::string& bytes, const char* tag, std::int64_t needed) {
@@ -22,8 +22,10 @@ std::vector<std::int64_t> FindAll(const std::string& bytes, const char* tag, std
 bool AviHeaderPatch::Locate(const std::string& header) {
   totalFrames_.clear();
   lengths_.clear();
-  for (const std::int64_t at : FindAll(header, "avih", kMainTotalFrames + 4)) totalFrames_.push_back(at + kMainTotalFrames);
-  for (const std::int64_t at : FindAll(header, "dmlh", kOdmlTotalFrames + 4)) totalFrames_.push_back(at + kOdmlTotalFrames);
+  for (const std::int64_t at : FindAll(header, "avih", kMainTotalFrames + 4))
+    totalFrames_.push_back(at + kMainTotalFrames);
+  for (const std::int64_t at : FindAll(header, "dmlh", kOdmlTotalFrames + 4))
+    totalFrames_.push_back(at + kOdmlTotalFrames);
   for (const std::int64_t at : FindAll(header, "strh", kStreamHeaderBytes)) lengths_.push_back(at + kStreamLength);
   return !lengths_.empty();
 }

@@ -147,4 +147,14 @@ bool RepairRecording(const std::string& file) {
   return true;
 }
 
+std::string RecoverUnfinishedRecording(const std::string& folder) {
+  const RecordingJournal journal(folder);
+  const std::string file = journal.Unfinished();
+  journal.End();
+  if (file.empty() || !FileExists(file)) return {};
+  if (RepairRecording(file))
+    return "The recording \"" + file + "\" was cut short when the program last ended. It has been repaired and kept.";
+  return "The recording \"" + file + "\" was cut short when the program last ended. It is kept as it was left.";
+}
+
 }  // namespace platform::filters

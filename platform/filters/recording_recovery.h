@@ -26,4 +26,8 @@ class RecordingJournal {
 // or cannot be repaired (it is then left as it was).
 bool RepairRecording(const std::string& file);
 
+// What the start of a recorder tells the user about a recording a crash left in `folder`: empty
+// when there is none; the recording is repaired and the journal goes, nothing is deleted.
+std::string RecoverUnfinishedRecording(const std::string& folder);
+
 }  // namespace platform::filters

@@ -57,8 +57,8 @@ CutFile ReadCutFile(const std::string& path) {
     cut.probed = true;
     cut.duration = std::atof(out.c_str());
   }
-  if (Run("ffprobe", {"-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", path},
-          &out) == 0) {
+  if (Run("ffprobe", {"-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", path}, &out) ==
+      0) {
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
       double pts = 0, duration = 0;

@@ -6,6 +6,7 @@
 #include "about_box.h"
 #include "capture_dialogs.h"
 #include "capture_engine.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/controls/commctrl.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/base/module.h"
@@ -323,6 +324,11 @@ void CCapturePage::OnDestroy() {
 
 void CCapturePage::OnSetActive() {
   AppSettings& s = Settings();
+  // The first showing, once the project has named the output folder.
+  if (!recoveryDone_) {
+    recoveryDone_ = true;
+    RecoverUnfinishedRecording();
+  }
   EnableControls(TRUE);
   if (StudioModel* model = Model()) model->currentPage = 0;
   recordAndBurnCheck_ = s.recordAndBurn ? 1 : 0;
@@ -590,6 +596,13 @@ void CCapturePage::OnTape(UINT id) {
     case IDC_TAPE_FORWARD: graph.SetTransportMode(FastForwardMode(graph.GetTransportMode()), 2000); break;
     default: break;
   }
+}
+
+void CCapturePage::RecoverUnfinishedRecording() {
+  const std::string folder = Model() ? Model()->folders.output : std::string();
+  if (folder.empty()) return;
+  const std::string told = platform::filters::RecoverUnfinishedRecording(folder);
+  if (!told.empty()) ::MessageBox(m_hWnd, told.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
 }
 
 void CCapturePage::OnGraphEvent() {

@@ -9,6 +9,8 @@
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
 #include "platform/com/class_table.h"
+#include "platform/filters/asf_header_patch.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/testkit/file_size_limit.h"
 #include "platform/window/device_change.h"
 #include "scripted_pack.h"
@@ -246,6 +248,33 @@ TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadabl
     EXPECT_LT(seconds, 6.0) << clip;
     EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
   });
+}
+
+TEST_F(CapturePageTest, ARecordingACrashCutShortIsRepairedWhenThePageOpensAndTheUserTold) {
+  const std::string file = Output() + "WMV_101010.wmv";
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess(
+      "ffmpeg",
+      {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=4:size=320x240:rate=25", "-c:v", "wmv2", file}, &out,
+      &err, &code, 60000);
+  ASSERT_EQ(code, 0) << err;
+  {
+    // The header as a crash leaves it: no packets, a play time of nothing.
+    std::string header;
+    ASSERT_TRUE(platform::ReadWholeFile(file, &header));
+    platform::filters::AsfHeaderPatch patch;
+    ASSERT_TRUE(patch.Locate(header));
+    platform::File cut;
+    ASSERT_TRUE(cut.Open(file, platform::FileMode::ReadWrite));
+    ASSERT_TRUE(patch.Apply(cut, 0, 0));
+  }
+  ASSERT_TRUE(platform::filters::RecordingJournal(Output()).Begin(file));
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) {});
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_NE(boxes_.Last().text.find(file), std::string::npos) << boxes_.Last().text;
+  EXPECT_NEAR(std::atof(Probe("format=duration", file).c_str()), 4.0, 0.2);
+  EXPECT_TRUE(platform::filters::RecordingJournal(Output()).Unfinished().empty());
 }
 
 TEST_F(CapturePageTest, SpaceThatCannotBeReadIsNotAFullDisk) {

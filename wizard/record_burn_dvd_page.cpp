@@ -470,7 +470,8 @@ LRESULT CRecordBurnDvdPage::OnGraphEvent(WPARAM, LPARAM) {
       else if (m_deviceType == 2) wizard::DvGraph().StopCapture();
       else wizard::DvGraph().StopHdvCapture();
     }
-    StopRecording(false, false, true);
+    // A writer aborts on a failed write, a full disk above all: said as the clock's check says it.
+    StopRecording(false, code == 3, true);
   }
   ::InvalidateRect(PreviewWindow(), nullptr, TRUE);
   return 0;

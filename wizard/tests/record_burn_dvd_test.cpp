@@ -10,6 +10,7 @@
 
 #include "capture/capture_graph.h"
 #include "capture_graphs.h"
+#include "platform/testkit/file_size_limit.h"
 #include "platform/base/file.h"
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
@@ -283,6 +284,24 @@ TEST_F(RecordBurnDvd, AFullDiskStopsOnceDeletesTheRecordingAndAnUnreadableOneRec
     folder = page->WorkFolder();
     boxes_.QueueAnswer(IDOK);
     RecordFor(time_, 1000, true);
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+  });
+  EXPECT_EQ((std::vector<std::string>{"Hard drive is full."}), Texts());
+  EXPECT_FALSE(platform::FolderExists(folder));
+}
+
+TEST_F(RecordBurnDvd, AWriteThatFailsMidRecordingSaysTheDiskIsFullOnce) {
+  std::string folder;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 2000, true);
+    folder = page->WorkFolder();
+    boxes_.QueueAnswer(IDOK);
+    {
+      // The free space still looks plentiful: only the failed write tells.
+      testkit::FileSizeLimit full(64 * 1024);
+      for (int i = 0; i < 50 && page->GetPhase() == CRecordBurnDvdPage::kRecording; ++i) RecordFor(time_, 200, true);
+    }
     EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
   });
   EXPECT_EQ((std::vector<std::string>{"Hard drive is full."}), Texts());

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "audiorec/tests/recorder_window_fixture.h"
-#include "platform/filters/asf_header_patch.h"
 #include "platform/filters/recording_recovery.h"
+#include "platform/testkit/killed_recording.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/ole/external_drop.h"
@@ -93,16 +93,7 @@ std::string MakeWma(const std::string& path, double seconds) {
 
 TEST_F(RecorderWindowTest, ARecordingACrashCutShortIsRepairedAtTheNextStartAndTheUserTold) {
   const std::string file = MakeWma(Program().outputFolder + "WMA_101010.wma", 6.0);
-  // The header as a crash leaves it: no packets, a play time of nothing.
-  {
-    std::string header;
-    ASSERT_TRUE(platform::ReadWholeFile(file, &header));
-    platform::filters::AsfHeaderPatch patch;
-    ASSERT_TRUE(patch.Locate(header));
-    platform::File cut;
-    ASSERT_TRUE(cut.Open(file, platform::FileMode::ReadWrite));
-    ASSERT_TRUE(patch.Apply(cut, 0, 0));
-  }
+  ASSERT_TRUE(testkit::CutAsfHeader(file));
   ASSERT_TRUE(platform::filters::RecordingJournal(Program().outputFolder).Begin(file));
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   CRecorderDlg dialog;

@@ -5,13 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <sstream>
 #include <vector>
 
+#include "platform/base/file.h"
 #include "platform/base/process.h"
+#include "platform/filters/asf_header_patch.h"
 
 namespace testkit {
 namespace {
@@ -68,6 +71,25 @@ CutFile ReadCutFile(const std::string& path) {
   const std::string upTo = std::to_string(std::max(cut.held - 2.0, 0.1));
   cut.decodeExit = Run("ffmpeg", {"-v", "error", "-xerror", "-i", path, "-t", upTo, "-f", "null", "-"}, &cut.errors);
   return cut;
+}
+
+::testing::AssertionResult TimedAndDecoded(const std::string& path) {
+  const CutFile cut = ReadCutFile(path);
+  if (!cut.probed || cut.held <= 0) return ::testing::AssertionFailure() << path << ": ffprobe gives no duration";
+  if (std::abs(cut.duration - cut.held) > 2.0)
+    return ::testing::AssertionFailure() << path << ": duration " << cut.duration << " s, packets to " << cut.held
+                                         << " s";
+  if (cut.decodeExit != 0 || !cut.errors.empty())
+    return ::testing::AssertionFailure() << path << ": decoding failed: " << cut.errors;
+  return ::testing::AssertionSuccess();
+}
+
+bool CutAsfHeader(const std::string& path) {
+  std::string header;
+  platform::filters::AsfHeaderPatch patch;
+  platform::File file;
+  return platform::ReadWholeFile(path, &header) && patch.Locate(header) &&
+         file.Open(path, platform::FileMode::ReadWrite) && patch.Apply(file, 0, 0) && file.Close();
 }
 
 unsigned KillSeed() {

@@ -2,6 +2,8 @@
 // left behind: a crash is when a user needs what was recorded most.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
@@ -20,6 +22,13 @@ struct CutFile {
   std::string errors;   // what that decoding printed
 };
 CutFile ReadCutFile(const std::string& path);
+// Whether outside readers time the file within 2 s of the packets it holds and decode all but its
+// last 2 s without an error.
+::testing::AssertionResult TimedAndDecoded(const std::string& path);
+
+// Puts an ASF file's header back as a crash left it before the writer kept it up to date: no
+// packets, no play time.
+bool CutAsfHeader(const std::string& path);
 
 // A seed from VIDARRO_SEED or at random, printed so a failure can be replayed.
 unsigned KillSeed();

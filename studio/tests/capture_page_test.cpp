@@ -9,9 +9,9 @@
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
 #include "platform/com/class_table.h"
-#include "platform/filters/asf_header_patch.h"
 #include "platform/filters/recording_recovery.h"
 #include "platform/testkit/file_size_limit.h"
+#include "platform/testkit/killed_recording.h"
 #include "platform/window/device_change.h"
 #include "scripted_pack.h"
 #include "widgets/skin_slider.h"
@@ -259,16 +259,7 @@ TEST_F(CapturePageTest, ARecordingACrashCutShortIsRepairedWhenThePageOpensAndThe
       {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=4:size=320x240:rate=25", "-c:v", "wmv2", file}, &out,
       &err, &code, 60000);
   ASSERT_EQ(code, 0) << err;
-  {
-    // The header as a crash leaves it: no packets, a play time of nothing.
-    std::string header;
-    ASSERT_TRUE(platform::ReadWholeFile(file, &header));
-    platform::filters::AsfHeaderPatch patch;
-    ASSERT_TRUE(patch.Locate(header));
-    platform::File cut;
-    ASSERT_TRUE(cut.Open(file, platform::FileMode::ReadWrite));
-    ASSERT_TRUE(patch.Apply(cut, 0, 0));
-  }
+  ASSERT_TRUE(testkit::CutAsfHeader(file));
   ASSERT_TRUE(platform::filters::RecordingJournal(Output()).Begin(file));
   RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) {});
   ASSERT_EQ(boxes_.Count(), 1u);

@@ -615,7 +615,10 @@ void CCapturePage::OnGraphEvent() {
   // A writer aborts only when a write failed, a full disk above all: the user must hear that
   // the recording ended early, not find a short clip among good ones. Each writer of the graph
   // may say so: one message.
-  if (code == 3 && recording) ShowMessage(IDS_DISK_FULL, MB_OK);
+  if (code == 3 && recording) {
+    writeFailed_ = true;
+    ShowMessage(IDS_DISK_FULL, MB_OK);
+  }
   RepaintPreview();
 }
 

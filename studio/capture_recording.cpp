@@ -487,6 +487,11 @@ void CCapturePage::OnRecordingEnded(UINT msg, WPARAM code, LPARAM parts) {
   if (msg == WM_USER + 73) files = MpegPartNames(outputPath_, static_cast<long>(parts));
   else if (msg == WM_USER + 77) files = HdvPartNames(outputPath_, static_cast<long>(parts));
   else files = parts_;
+  // A recording a failed write cut short is finished from what its files hold before it is
+  // listed, so the list shows what it is.
+  if (writeFailed_)
+    for (const std::string& file : files) platform::filters::RepairRecording(file);
+  writeFailed_ = false;
   for (const std::string& file : files)
     if (FileExists(file) && m_pHost) m_pHost->AddClip(file, FALSE);
   captureFinished_ = true;

@@ -113,6 +113,10 @@ class CCapturePage : public CSkinPage {
   void UpdateMeters();
   void UpdateTimecode();
   void OnGraphEvent();
+  // Repairs a recording a crash cut short and tells where it is.
+  void RecoverUnfinishedRecording();
+  bool recoveryDone_ = false;
+  bool writeFailed_ = false;  // the running recording's writer aborted
   LRESULT OnDeviceChange(WPARAM event, LPARAM data);
 
   // Layout and looks.

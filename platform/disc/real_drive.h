@@ -1,4 +1,4 @@
-// Real optical drives, through libburn's scan (VIDARRO_REAL_DRIVES=1; never in CI). Every call
+// Real optical drives, through libburn's scan (when no simulated hardware is named). Every call
 // grabs the drive by its device node and releases it again, so no drive stays held between
 // calls.
 #pragma once
@@ -12,10 +12,17 @@
 
 namespace platform::disc::real {
 
+// A drive the user may not open: listed, so the user learns why it cannot be used.
+inline constexpr const char kNoPermissionName[] = "no permission: the user is not in the cdrom group";
+
 // Whether real drives take the place of the simulated ones.
 bool Wanted();
-// The drives found, as descriptions whose realAddress is their device node; none, no error.
+// The drives found, as descriptions whose realAddress is their device node, in the order of
+// their nodes (/dev/sr0 first) so that every process gives them the same letters; none, no error.
 std::vector<DriveDesc> Scan();
+// "/dev/sr2" sorts before "/dev/sr10".
+bool NodeBefore(const std::string& a, const std::string& b);
+void OrderByNode(std::vector<DriveDesc>* drives);
 // The disc in the drive; false when the drive cannot be grabbed.
 bool Query(const std::string& address, MediumState* state, bool* ready);
 // Closes (load) or opens the tray.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "platform/base/hardware_source.h"
@@ -81,11 +82,12 @@ std::vector<std::string> OpticalNodes(const std::string& folder) {
   return nodes;
 }
 
-void AddUnreachable(std::vector<DriveDesc>* drives, const std::vector<std::string>& nodes) {
+void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string>& nodes,
+                   const std::function<bool(const std::string&)>& canOpen) {
   for (const std::string& node : nodes) {
     const bool listed =
         std::any_of(drives->begin(), drives->end(), [&](const DriveDesc& d) { return d.realAddress == node; });
-    if (listed || ::access(node.c_str(), R_OK | W_OK) == 0) continue;
+    if (listed || canOpen(node)) continue;
     DriveDesc d;
     d.realAddress = node;
     d.id = "REAL" + node.substr(node.rfind('/') + 1);
@@ -110,7 +112,8 @@ std::vector<DriveDesc> Scan() {
     drives.push_back(std::move(d));
   }
   burn_drive_info_free(info);
-  AddUnreachable(&drives, OpticalNodes("/dev"));
+  AddUnopenable(&drives, OpticalNodes("/dev"),
+                [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
   OrderByNode(&drives);
   // What each writes and how fast: only a grabbed drive tells.
   for (auto& d : drives) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ std::vector<DriveDesc> Scan();
 // "/dev/sr2" sorts before "/dev/sr10".
 bool NodeBefore(const std::string& a, const std::string& b);
 void OrderByNode(std::vector<DriveDesc>* drives);
+// The optical drive nodes in a folder ("sr0", "sr1", ...).
+std::vector<std::string> OpticalNodes(const std::string& folder);
+// Adds the nodes the scan could not list because they cannot be opened, named with the reason.
+void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string>& nodes,
+                   const std::function<bool(const std::string&)>& canOpen);
 // The disc in the drive; false when the drive cannot be grabbed.
 bool Query(const std::string& address, MediumState* state, bool* ready);
 // Closes (load) or opens the tray.

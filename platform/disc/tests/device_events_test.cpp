@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -116,6 +117,34 @@ TEST(RealDriveOrder, IsByDeviceNodeWhateverOrderTheScanFoundThem) {
   EXPECT_EQ(letters({"/dev/sr1", "/dev/sr0"}), "/dev/sr0 /dev/sr1 ");
   EXPECT_EQ(letters({"/dev/sr0", "/dev/sr1"}), "/dev/sr0 /dev/sr1 ");
   EXPECT_EQ(letters({"/dev/sr10", "/dev/sr2", "/dev/sr0"}), "/dev/sr0 /dev/sr2 /dev/sr10 ");
+}
+
+TEST(RealDriveOrder, ADriveTheUserMayNotOpenIsListedWithTheReasonAndKeepsItsLetter) {
+  const std::string folder = platform::LocalAppDataFolder() + "nodes/";
+  platform::CreateFolders(folder);
+  for (const char* name : {"sr1", "sr0", "sda", "srx"}) platform::WriteWholeFileAtomic(folder + name, "");
+  auto nodes = real::OpticalNodes(folder.substr(0, folder.size() - 1));
+  std::sort(nodes.begin(), nodes.end());
+  ASSERT_EQ(nodes, (std::vector<std::string>{folder + "sr0", folder + "sr1"}));
+
+  std::vector<DriveDesc> drives(1);
+  drives[0].realAddress = folder + "sr1";
+  drives[0].name = "Writer";
+  real::AddUnopenable(&drives, nodes, [](const std::string&) { return false; });
+  real::OrderByNode(&drives);
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].realAddress, folder + "sr0");
+  EXPECT_STREQ(drives[0].name.c_str(), real::kNoPermissionName);
+  EXPECT_EQ(drives[1].name, "Writer");
+  // Every burn mode lists it, so the user reads why it cannot be used.
+  SetMachineDrives(drives);
+  DriveSet set;
+  for (unsigned char mode : {0, 1, 8}) {
+    set.Select(mode);
+    ASSERT_EQ(set.Count(), 1u) << int(mode);
+    EXPECT_NE(std::string(set.Name(0)).find("D: no permission"), std::string::npos) << set.Name(0);
+  }
+  ReloadMachineDrives();
 }
 
 TEST(MediumChanges, TellWhatWentAndCame) {

@@ -5,6 +5,7 @@
 #include "audiorec/recorder_settings.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/disc/device_events.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/known_folders.h"
 #include "platform/window/resources.h"
@@ -99,6 +100,7 @@ BOOL CRecorderApp::LoadResourceLibraries() {
 
 BOOL CRecorderApp::InitInstance() {
   if (FindRunningProgram()) return FALSE;
+  platform::disc::StartMachineEvents();
   if (!LoadResourceLibraries()) {
     // A failed start is a failure to whoever started the program.
     m_exitCode = 1;

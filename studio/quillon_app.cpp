@@ -9,6 +9,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/disc/device_events.h"
 #include "platform/gdi/gdiplus.h"
 #include "platform/ole/afx_ole.h"
 #include "platform/shell/known_folders.h"
@@ -100,6 +101,7 @@ BOOL CQuillonApp::InitInstance() {
     ::SetForegroundWindow(open);
     return FALSE;
   }
+  platform::disc::StartMachineEvents();
   AfxOleInit();
   model_.folders = SettleFolders(GetProgramFolder());
   model_.settings = AppSettings{};

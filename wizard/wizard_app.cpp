@@ -6,6 +6,7 @@
 #include "platform/base/message_box.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/disc/device_events.h"
 #include "platform/registry/registry.h"
 #include "platform/shell/known_folders.h"
 #include "platform/window/resources.h"
@@ -76,6 +77,7 @@ CWizardApp::~CWizardApp() {
 
 BOOL CWizardApp::InitInstance() {
   if (!FindRunningProgram()) return FALSE;
+  platform::disc::StartMachineEvents();
   if (!LoadResourceDlls()) {
     // A failed start is a failure to whoever started the program.
     m_exitCode = 1;

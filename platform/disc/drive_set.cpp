@@ -1,8 +1,11 @@
 #include "platform/disc/drive_set.h"
 
 #include <mutex>
+#include <thread>
 
+#include "platform/disc/medium_watch.h"
 #include "platform/disc/real_drive.h"
+#include "platform/disc/udev_monitor.h"
 #include "platform/window/device_change.h"
 #include "platform/window/messages.h"
 #include "platform/window/wm_messages.h"
@@ -22,6 +25,7 @@ Machine& TheMachine() {
 }
 
 bool WritesClass(const DriveDesc& d, unsigned char burnMode) {
+  if (d.name == real::kNoPermissionName) return true;  // listed with its reason in every class
   switch (burnMode) {
     case 0:
       for (unsigned char cap :
@@ -33,6 +37,10 @@ bool WritesClass(const DriveDesc& d, unsigned char burnMode) {
     default: return true;
   }
 }
+
+// A drive whose changes a watch already tells this process's windows of: telling them here too
+// would say it twice.
+bool ToldByWatch(const DriveDesc& d) { return d.IsReal() ? UdevWatching() : MediumWatchCovers(d.StatePath()); }
 
 }  // namespace
 
@@ -47,6 +55,10 @@ std::vector<std::shared_ptr<SimDrive>> MachineDrives() {
       m.drives.push_back(std::make_shared<SimDrive>(std::move(d)));
   }
   return m.drives;
+}
+
+void ScanMachineDrivesInBackground() {
+  std::thread([] { MachineDrives(); }).detach();
 }
 
 void SetMachineDrives(std::vector<DriveDesc> drives) {
@@ -118,7 +130,7 @@ bool DriveSet::Load() {
   if (!current_) return false;
   const bool wasOpen = current_->State().trayOpen;
   const bool inserted = current_->Load();
-  if (wasOpen && inserted) BroadcastMediumChange(CurrentLetter(), true);
+  if (wasOpen && inserted && !ToldByWatch(current_->Desc())) BroadcastMediumChange(CurrentLetter(), true);
   return true;
 }
 
@@ -126,7 +138,7 @@ bool DriveSet::Unload() {
   if (!current_) return false;
   bool hadDisc = false;
   if (!current_->Unload(&hadDisc)) return false;
-  if (hadDisc) BroadcastMediumChange(CurrentLetter(), false);
+  if (hadDisc && !ToldByWatch(current_->Desc())) BroadcastMediumChange(CurrentLetter(), false);
   return true;
 }
 

@@ -1,5 +1,5 @@
-// The writers one writer object sees: the simulated drives (or, with VIDARRO_REAL_DRIVES=1,
-// the drives libburn's scan finds), each with its fixed letter, and the one chosen.
+// The writers one writer object sees: the simulated drives (or, when no simulated hardware is
+// named, the drives libburn's scan finds), each with its fixed letter, and the one chosen.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,9 @@ char DriveLetter(std::size_t index);
 // The machine's simulated drives, loaded once per process; Reload reads devices.ini again (tests).
 std::vector<std::shared_ptr<SimDrive>> MachineDrives();
 void ReloadMachineDrives();
+// Starts the first scan on a thread of its own: a real scan takes seconds, and the window that
+// first lists the drives should find it done.
+void ScanMachineDrivesInBackground();
 void SetMachineDrives(std::vector<DriveDesc> drives);
 
 // Tells the suite's top-level windows that the medium of the drive with this letter arrived

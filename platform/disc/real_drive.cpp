@@ -2,11 +2,15 @@
 
 #include <libburn/libburn.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <functional>
 #include <thread>
 
+#include "platform/base/hardware_source.h"
 #include "platform/disc/write_engine.h"
 
 using namespace burn;
@@ -46,9 +50,50 @@ void Wait(burn_drive* drive, std::atomic<int>* percent) {
 
 }  // namespace
 
-bool Wanted() {
-  const char* env = std::getenv("VIDARRO_REAL_DRIVES");
-  return env && std::string(env) == "1";
+bool Wanted() { return !platform::WhichHardware().Simulated(); }
+
+bool NodeBefore(const std::string& a, const std::string& b) {
+  // "/dev/sr2" before "/dev/sr10": the digits at the end count as a number.
+  auto split = [](const std::string& node) {
+    std::size_t digits = node.size();
+    while (digits > 0 && node[digits - 1] >= '0' && node[digits - 1] <= '9') --digits;
+    const std::string number = node.substr(digits);
+    return std::make_pair(node.substr(0, digits), number.empty() ? -1L : std::stol(number.substr(0, 9)));
+  };
+  return split(a) < split(b);
+}
+
+void OrderByNode(std::vector<DriveDesc>* drives) {
+  std::stable_sort(drives->begin(), drives->end(),
+                   [](const DriveDesc& a, const DriveDesc& b) { return NodeBefore(a.realAddress, b.realAddress); });
+}
+
+std::vector<std::string> OpticalNodes(const std::string& folder) {
+  std::vector<std::string> nodes;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name.size() > 2 && name.compare(0, 2, "sr") == 0 &&
+          name.find_first_not_of("0123456789", 2) == std::string::npos)
+        nodes.push_back(folder + "/" + name);
+    }
+    ::closedir(dir);
+  }
+  return nodes;
+}
+
+void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string>& nodes,
+                   const std::function<bool(const std::string&)>& canOpen) {
+  for (const std::string& node : nodes) {
+    const bool listed =
+        std::any_of(drives->begin(), drives->end(), [&](const DriveDesc& d) { return d.realAddress == node; });
+    if (listed || canOpen(node)) continue;
+    DriveDesc d;
+    d.realAddress = node;
+    d.id = "REAL" + node.substr(node.rfind('/') + 1);
+    d.name = kNoPermissionName;
+    drives->push_back(std::move(d));
+  }
 }
 
 std::vector<DriveDesc> Scan() {
@@ -62,13 +107,17 @@ std::vector<DriveDesc> Scan() {
     char adr[BURN_DRIVE_ADR_LEN] = {};
     if (burn_drive_get_adr(&info[i], adr) <= 0) continue;
     d.realAddress = adr;
-    d.id = "REAL" + std::to_string(i);
+    d.id = "REAL" + std::string(adr).substr(std::string(adr).rfind('/') + 1);
     d.name = std::string(info[i].vendor) + " " + info[i].product;
     drives.push_back(std::move(d));
   }
   burn_drive_info_free(info);
+  AddUnopenable(&drives, OpticalNodes("/dev"),
+                [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
+  OrderByNode(&drives);
   // What each writes and how fast: only a grabbed drive tells.
   for (auto& d : drives) {
+    if (d.name == kNoPermissionName) continue;
     Grab grab(d.realAddress, 0);
     if (!grab.Drive()) continue;
     int num = 0, profiles[64];

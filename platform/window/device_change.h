@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/base/win_types.h"
 #include "platform/com/guid.h"
@@ -74,8 +75,7 @@ inline std::set<Registration*>& Registrations() {
 }  // namespace platform::device_change_detail
 
 // Volume changes reach every top-level window without registering; registration is for the
-// device-interface events of a class. Nothing in the system raises those yet, so the handle only
-// has to be valid for UnregisterDeviceNotification. A filter that is not a known header fails.
+// device-interface events of a class. A filter that is not a known header fails.
 inline HDEVNOTIFY RegisterDeviceNotification(HANDLE recipient, const void* filter, DWORD flags) {
   using namespace platform::device_change_detail;
   const auto* header = static_cast<const DEV_BROADCAST_HDR*>(filter);
@@ -97,4 +97,15 @@ inline BOOL UnregisterDeviceNotification(HDEVNOTIFY handle) {
   if (!Registrations().erase(registration)) return FALSE;
   delete registration;
   return TRUE;
+}
+
+// The windows registered for the device-interface events of a class, for whoever raises them.
+inline std::vector<HWND> DeviceInterfaceRecipients(const GUID& classGuid) {
+  using namespace platform::device_change_detail;
+  std::vector<HWND> recipients;
+  std::lock_guard lock(Lock());
+  for (const Registration* r : Registrations())
+    if (r->deviceType == DBT_DEVTYP_DEVICEINTERFACE && r->classGuid == classGuid)
+      recipients.push_back(static_cast<HWND>(r->recipient));
+  return recipients;
 }

@@ -66,7 +66,24 @@ bool WriteTitleBitmap(const std::string& path, size_t clips) {
   return platform::WriteWholeFileAtomic(path, bmp);
 }
 
+std::string LastLine(const std::string& text) {
+  const size_t end = text.find_last_not_of("\r\n ");
+  if (end == std::string::npos) return {};
+  const size_t newline = text.find_last_of('\n', end);
+  const size_t start = newline == std::string::npos ? 0 : newline + 1;
+  return text.substr(start, end + 1 - start);
+}
+
 }  // namespace
+
+std::string RenderFailureText(const std::string& path, const std::string& reason) {
+  std::string text = "The edited video could not be made in \"" + platform::FolderOf(path) + "\".";
+  if (!reason.empty()) text += "\n\n" + reason;
+  text +=
+      "\n\nCheck that the folder still exists and has free space, and that every clip on the storyboard can "
+      "still be played, then try again.";
+  return text;
+}
 
 RenderRequest ParseRenderRequest(const std::string& text) {
   RenderRequest r;
@@ -251,7 +268,7 @@ void CEditorPack::TimelineChanged() {
     if (ProbeClip(clip, &facts)) seconds += facts.seconds;
   }
   Notify("add project title edit=1;num=" + std::to_string(timeline_.size()) +
-         ";playtime=" + std::to_string(static_cast<int>(seconds + 0.5)));
+         ";playtime=" + std::to_string(static_cast<int>(seconds * 1000 + 0.5)));
 }
 
 STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
@@ -307,6 +324,9 @@ void CEditorPack::PollRender() {
   if (!render_) return;
   std::string err;
   const bool more = render_->ffmpeg.ReadOutput(&render_->output, &err, 0);
+  render_->errors += err;
+  // Only the last words say why it failed.
+  if (render_->errors.size() > 8192) render_->errors.erase(0, render_->errors.size() - 4096);
   int percent = render_->lastPercent;
   for (size_t at = render_->output.rfind("out_time_us="); at != std::string::npos;) {
     const double us = std::atof(render_->output.c_str() + at + 12);
@@ -322,16 +342,21 @@ void CEditorPack::PollRender() {
   }
   if (more || !render_->ffmpeg.Wait(0)) return;
   if (window_) ::KillTimer(window_, kProgressTimer);
-  const bool ok = render_->ffmpeg.ExitCode() == 0;
   const std::string path = render_->path;
+  std::string reason = LastLine(render_->errors);
+  // ffmpeg writes on into a file whose folder was removed under it and still ends well.
+  const bool ok = render_->ffmpeg.ExitCode() == 0 && platform::FileSize(path) > 0;
+  if (render_->ffmpeg.ExitCode() == 0 && !ok) reason = "The finished file is gone from its folder.";
   render_.reset();
   if (ok) {
     Notify("prog encode prog=100;");
     Notify("end encode");
-  } else {
-    ::unlink(path.c_str());
-    Notify("cancel encode");
+    return;
   }
+  // Half a file would pass for the video; the side program and the burner learn it failed.
+  ::unlink(path.c_str());
+  if (host_) host_->MessageBox(RenderFailureText(path, reason).c_str(), MB_ICONHAND);
+  Notify("cancel encode failed=1;");
 }
 
 void CEditorPack::CancelRender() {

@@ -33,6 +33,9 @@ bool ProbeClip(const std::string& path, ClipFacts* facts);
 std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
                                          const RenderRequest& request);
 
+// What the user is told when a render into `path` failed; `reason` is ffmpeg's last word, or empty.
+std::string RenderFailureText(const std::string& path, const std::string& reason);
+
 class CEditorPack final : public platform::com::ComObject<IPack> {
  public:
   static constexpr UINT_PTR kProgressTimer = 1;
@@ -73,6 +76,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
     double totalSeconds = 0;
     int lastPercent = -1;
     std::string output;
+    std::string errors;
   };
 
   void AddToTimeline(const std::string& path);

@@ -86,7 +86,7 @@ TEST_F(EditorFixture, RendersThreeClipsOneSilentIntoOneMpeg1File) {
   EXPECT_EQ(editor->Command(kHostSender, "isfilebusy /elsewhere.avi"), S_FALSE);
   // The host made the title item from the editor's notice, with its thumbnail.
   ASSERT_EQ(model.clips.FindProjectTitleItem(), 0);
-  EXPECT_EQ(model.clips.ProjectTitlePlayTime(), 4);
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 4000, 200);  // milliseconds, as the converter reads it
   EXPECT_TRUE(std::filesystem::exists(model.clips.Items()[0].path));
   EXPECT_EQ(std::filesystem::file_size(model.clips.Items()[0].path), 54u + 80 * 60 * 3);
 
@@ -135,6 +135,26 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
     EXPECT_NE(editor->Command(kHostSender, odd), S_OK + 99) << odd;
   editor->Command(kHostSender, ("remove file " + a).c_str());
   EXPECT_EQ(model.clips.FindProjectTitleItem(), -1);  // an empty timeline takes the title item away
+}
+
+TEST_F(EditorFixture, ARenderWhoseFolderVanishesFailsAndLeavesNoFile) {
+  const std::string a = MakeClip(env.Documents() + "long.avi", 20, true);
+  ASSERT_FALSE(a.empty());
+  editor->Command(kHostSender, ("add file " + a).c_str());
+  const std::string folder = env.Documents() + "out/";
+  std::filesystem::create_directories(folder);
+  const std::string out = folder + "gone.mpg";
+  ASSERT_EQ(
+      editor->Command(kHostSender, ("encode project title type=mpeg2;ntsc=0;bitrate=6000000;path=" + out).c_str()),
+      S_OK);
+  std::filesystem::remove_all(folder);
+  log.clear();
+  ASSERT_TRUE(RunRender());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  ASSERT_FALSE(log.empty());
+  // Told as a failure, which the host passes on as one, never as the user's cancel.
+  EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
+  EXPECT_NE(RenderFailureText(out, "No such file").find("free space"), std::string::npos);
 }
 
 TEST(RenderArguments, SilentClipsGetSilenceOfTheirLength) {

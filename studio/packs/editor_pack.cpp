@@ -74,6 +74,17 @@ std::string LastLine(const std::string& text) {
   return text.substr(start, end + 1 - start);
 }
 
+bool ProgramOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  for (std::string_view rest = path ? path : ""; !rest.empty();) {
+    const size_t colon = std::min(rest.find(':'), rest.size());
+    const std::string folder(rest.substr(0, colon));
+    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
+    rest.remove_prefix(std::min(colon + 1, rest.size()));
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string RenderFailureText(const std::string& path, const std::string& reason) {
@@ -85,6 +96,13 @@ std::string RenderFailureText(const std::string& path, const std::string& reason
   return text;
 }
 
+std::optional<DiscFormat> RenderDiscFormat(const std::string& type) {
+  if (type == "mpeg2") return DiscFormat::Dvd;
+  if (type == "svcd") return DiscFormat::Svcd;
+  if (type == "vcd") return DiscFormat::Vcd;
+  return std::nullopt;
+}
+
 RenderRequest ParseRenderRequest(const std::string& text) {
   RenderRequest r;
   r.type = PairValue(text, "type", "mpeg1");
@@ -92,14 +110,31 @@ RenderRequest ParseRenderRequest(const std::string& text) {
   r.height = std::atoi(PairValue(text, "height", "0").c_str());
   r.bitrate = std::atoi(PairValue(text, "bitrate", "0").c_str());
   r.ntsc = PairValue(text, "ntsc", "1") != "0";
+  r.otherAudio = PairValue(text, "audiotype", "0") == "1";
   r.path = PairValue(text, "path");
-  if (r.type == "mpeg2") {
-    // A DVD stream has the DVD's own size.
-    r.width = 720;
-    r.height = r.ntsc ? 480 : 576;
-    if (r.bitrate <= 0) r.bitrate = 6000000;
+  if (const std::optional<DiscFormat> disc = RenderDiscFormat(r.type)) {
+    // A disc's stream has the disc's own size and rates.
+    const DiscEncodeSettings& s = EncodeSettingsFor(*disc);
+    r.width = s.width;
+    r.height = r.ntsc ? s.heightNtsc : s.heightPal;
+    r.bitrate = s.videoBitRate;
   }
   return r;
+}
+
+std::string RenderRefusal(const RenderRequest& request, double seconds) {
+  const std::string folder = platform::FolderOf(request.path);
+  if (!platform::FolderExists(folder.empty() ? "." : folder))
+    return "The folder \"" + folder + "\" is not there. Choose another output folder and try again.";
+  if (!ProgramOnPath("ffmpeg"))
+    return "ffmpeg is not installed, so no video can be made. Install ffmpeg and try again.";
+  // The video's rate, the sound's and a tenth for the multiplex.
+  const double bytes = seconds * (request.bitrate + 448000.0) / 8 * 1.1;
+  platform::DiskSpace space;
+  if (platform::GetDiskSpace(folder, &space) && static_cast<double>(space.available) < bytes)
+    return "There is not enough free space in \"" + folder + "\" for the video (about " +
+           std::to_string(static_cast<long long>(bytes / 1e6) + 1) + " MB). Free some space and try again.";
+  return {};
 }
 
 bool ProbeClip(const std::string& path, ClipFacts* facts) {
@@ -119,14 +154,21 @@ bool ProbeClip(const std::string& path, ClipFacts* facts) {
 
 std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
                                          const RenderRequest& request) {
-  const bool dvd = request.type == "mpeg2";
-  const std::string rate = dvd ? "48000" : "44100";
+  const std::optional<DiscFormat> disc = RenderDiscFormat(request.type);
+  const std::string rate = std::to_string(disc ? EncodeSettingsFor(*disc).sampleRate : 44100);
   const std::string fps = request.ntsc ? "30000/1001" : "25";
+  const std::string w = std::to_string(request.width), h = std::to_string(request.height);
+  // Every clip keeps its own shape inside the frame, bordered where it differs: a disc's frame
+  // shows at 4:3 whatever its pixel size, any other file has square pixels.
+  const std::string shown = disc ? "4/3" : "(" + w + "/" + h + ")";
+  const std::string fit = "scale=w='if(gt(dar," + shown + ")," + w + ",2*trunc(" + w + "*dar/" + shown +
+                          "/2))':h='if(gt(dar," + shown + "),2*trunc(" + h + "*" + shown + "/dar/2)," + h +
+                          ")',pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2," + (disc ? "setdar=4/3" : "setsar=1");
   std::vector<std::string> args = {"-y", "-nostdin", "-loglevel", "error", "-nostats", "-progress", "pipe:1"};
   std::vector<int> audioInput(clips.size());
   int next = 0;
   for (size_t i = 0; i < clips.size(); ++i) {
-    args.insert(args.end(), {"-i", clips[i]});
+    args.insert(args.end(), {"-i", AsFile(clips[i])});
     const int video = next++;
     audioInput[i] = video;
     if (!facts[i].hasAudio) {
@@ -143,8 +185,7 @@ std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, 
     const std::string n = std::to_string(i);
     // Appended piece by piece: chains of + on temporaries draw a false overlap warning from g++ 12.
     for (const std::string& piece :
-         {std::string("["), std::to_string(input), std::string(":v:0]scale="), std::to_string(request.width),
-          std::string(":"), std::to_string(request.height), std::string(",setsar=1,fps="), fps,
+         {std::string("["), std::to_string(input), std::string(":v:0]"), fit, std::string(",fps="), fps,
           std::string(",format=yuv420p[v"), n, std::string("];["), std::to_string(audioInput[i]),
           std::string(":a:0]aresample="), rate, std::string(",aformat=sample_fmts=s16:channel_layouts=stereo[a"), n,
           std::string("];")})
@@ -154,15 +195,14 @@ std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, 
   }
   graph += concat + "concat=n=" + std::to_string(clips.size()) + ":v=1:a=1[v][a]";
   args.insert(args.end(), {"-filter_complex", graph, "-map", "[v]", "-map", "[a]"});
-  const std::string bitrate = std::to_string(request.bitrate);
-  if (dvd) {
-    args.insert(args.end(),
-                {"-c:v", "mpeg2video", "-b:v", bitrate, "-maxrate", "9000000", "-bufsize", "1835008", "-g",
-                 request.ntsc ? "18" : "15", "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "dvd", request.path});
+  if (disc) {
+    const std::vector<std::string> stream = DiscStreamArguments(*disc, request.ntsc, request.otherAudio, request.path);
+    args.insert(args.end(), stream.begin(), stream.end());
   } else {
+    const std::string bitrate = std::to_string(request.bitrate);
     args.insert(args.end(),
                 {"-c:v", "mpeg1video", "-b:v", bitrate, "-minrate", bitrate, "-maxrate", bitrate, "-bufsize", "327680",
-                 "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "mpeg", request.path});
+                 "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "mpeg", AsFile(request.path)});
   }
   return args;
 }
@@ -309,6 +349,11 @@ HRESULT CEditorPack::StartRender(const std::string& text) {
   for (size_t i = 0; i < timeline_.size(); ++i) {
     if (!ProbeClip(timeline_[i], &facts[i])) return E_FAIL;
     total += facts[i].seconds;
+  }
+  if (const std::string refusal = RenderRefusal(request, total); !refusal.empty()) {
+    // Refused with a failure, so the side program or the burner is told it failed.
+    if (host_) host_->MessageBox(refusal.c_str(), MB_ICONHAND);
+    return E_FAIL;
   }
   auto render = std::make_unique<Render>();
   render->path = request.path;

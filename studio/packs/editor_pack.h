@@ -2,9 +2,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/base/process.h"
 #include "platform/com/object.h"
@@ -14,11 +16,12 @@ namespace studio::packs {
 DEFINE_GUID(CLSID_EditorPack, 0x5B0E2C61, 0x77A1, 0x4D0F, 0x9E, 0x41, 0x2A, 0x6C, 0x11, 0xD0, 0x3B, 0x51);
 
 struct RenderRequest {
-  std::string type = "mpeg1";  // "mpeg1" or "mpeg2" (a DVD stream)
+  std::string type = "mpeg1";  // "mpeg1" at the asked size, or a disc's stream: "mpeg2" (DVD), "svcd", "vcd"
   int width = 0;
   int height = 0;
   int bitrate = 0;
   bool ntsc = true;
+  bool otherAudio = false;  // "audiotype=1": the disc's second sound codec (AC-3 on a DVD)
   std::string path;
 };
 RenderRequest ParseRenderRequest(const std::string& text);
@@ -27,6 +30,12 @@ struct ClipFacts {
   double seconds = 0;
   bool hasAudio = false;
 };
+// The disc whose stream a render type makes; nothing for "mpeg1".
+std::optional<DiscFormat> RenderDiscFormat(const std::string& type);
+// Why a render cannot start, or empty: the target's folder, ffmpeg and the free space for the
+// estimated size are checked before the request is answered.
+std::string RenderRefusal(const RenderRequest& request, double seconds);
+
 // What ffprobe says of a clip; false when it cannot read it.
 bool ProbeClip(const std::string& path, ClipFacts* facts);
 // The ffmpeg arguments that render the clips into the request's file.

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "pack_host.h"
+#include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
 #include "scripted_pack.h"
@@ -155,6 +156,71 @@ TEST_F(EditorFixture, ARenderWhoseFolderVanishesFailsAndLeavesNoFile) {
   // Told as a failure, which the host passes on as one, never as the user's cancel.
   EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
   EXPECT_NE(RenderFailureText(out, "No such file").find("free space"), std::string::npos);
+}
+
+TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
+  // A wide PAL clip whose name starts with a dash and holds a colon, and a small square one.
+  const std::string wide = env.Documents() + "-wide: \"16x9\".avi";
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg",
+                       {"-y", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=1024x576:rate=25:duration=1",
+                        "-c:v", "mpeg4", "file:" + wide},
+                       &out, &err, &code, 60000);
+  ASSERT_EQ(code, 0) << err;
+  const std::string small = MakeClip(env.Documents() + "small.avi", 1, true);
+  ASSERT_FALSE(small.empty());
+  for (const std::string& clip : {wide, small}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  ASSERT_EQ(editor->Timeline().size(), 2u);
+
+  struct Case {
+    const char* request;
+    const char* video;
+    const char* audio;
+    const char* size;
+  };
+  for (const Case& c : {Case{"type=vcd;ntsc=0;", "mpeg1video", "mp2", "width=352\nheight=288"},
+                        Case{"type=mpeg2;ntsc=1;audiotype=1;", "mpeg2video", "ac3", "width=720\nheight=480"},
+                        Case{"type=svcd;ntsc=0;", "mpeg2video", "mp2", "width=480\nheight=576"}}) {
+    const std::string target = env.Documents() + "-out " + std::string(c.video) + ".mpg";
+    ASSERT_EQ(
+        editor->Command(kHostSender, ("encode project title " + std::string(c.request) + "path=" + target).c_str()),
+        S_OK)
+        << c.request;
+    ASSERT_TRUE(RunRender());
+    const std::string streams = Probe("file:" + target, "stream=codec_name,width,height");
+    EXPECT_NE(streams.find(std::string("codec_name=") + c.video), std::string::npos) << c.request << streams;
+    EXPECT_NE(streams.find(std::string("codec_name=") + c.audio), std::string::npos) << c.request << streams;
+    EXPECT_NE(streams.find(c.size), std::string::npos) << c.request << streams;
+    EXPECT_NEAR(std::atof(Probe("file:" + target, "format=duration").substr(9).c_str()), 2.0, 0.5) << c.request;
+  }
+  // The wide clip sits between bands: the top rows of the first frame are black.
+  const std::string first = env.Documents() + "first.pgm";
+  platform::RunProcess("ffmpeg",
+                       {"-y", "-loglevel", "error", "-i", "file:" + env.Documents() + "-out mpeg1video.mpg",
+                        "-frames:v", "1", "-vf", "crop=352:8:0:0,format=gray", "-f", "rawvideo", "file:" + first},
+                       &out, &err, &code, 60000);
+  std::string rows;
+  ASSERT_TRUE(platform::ReadWholeFile(first, &rows));
+  ASSERT_EQ(rows.size(), 352u * 8);
+  EXPECT_LT(static_cast<unsigned char>(rows[352 * 4 + 176]), 40);
+}
+
+TEST_F(EditorFixture, RequestsThatCannotSucceedAreRefusedBeforeAnything) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
+  ASSERT_FALSE(a.empty());
+  editor->Command(kHostSender, ("add file " + a).c_str());
+  const std::string missing = env.Documents() + "gone/out.mpg";
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + missing).c_str()), E_FAIL);
+  EXPECT_FALSE(editor->Rendering());
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  RenderRequest request = ParseRenderRequest("type=mpeg2;ntsc=1;path=" + env.Documents() + "x.mpg");
+  EXPECT_NE(RenderRefusal(request, 1e9).find("free space"), std::string::npos);  // centuries of video
+  EXPECT_EQ(RenderRefusal(request, 10), "");
+  const std::string path = std::getenv("PATH");
+  ::setenv("PATH", env.Temp().c_str(), 1);
+  EXPECT_NE(RenderRefusal(request, 10).find("ffmpeg"), std::string::npos);
+  ::setenv("PATH", path.c_str(), 1);
 }
 
 TEST(RenderArguments, SilentClipsGetSilenceOfTheirLength) {

@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_information.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/strings.h"
 #include "platform/ole/drag_drop.h"
 #include "platform/ole/drop_files.h"
 #include "platform/com/class_table.h"
@@ -64,6 +66,21 @@ bool WriteTitleBitmap(const std::string& path, size_t clips) {
       p[2] = static_cast<char>(shade / 2);
     }
   return platform::WriteWholeFileAtomic(path, bmp);
+}
+
+// The 80 x 60 picture of the clip's first frame, the title's thumbnail in the clip list.
+bool WriteFirstFrameBitmap(const std::string& path, const std::string& clip) {
+  const std::string part = path + ".part";
+  std::string out, err;
+  int code = -1;
+  const bool made =
+      platform::RunProcess("ffmpeg",
+                           {"-y", "-nostdin", "-loglevel", "error", "-i", AsFile(clip), "-frames:v", "1", "-vf",
+                            "scale=80:60", "-pix_fmt", "bgr24", "-c:v", "bmp", "-f", "image2", AsFile(part)},
+                           &out, &err, &code, 30000) &&
+      code == 0 && ::rename(part.c_str(), path.c_str()) == 0;
+  if (!made) ::unlink(part.c_str());
+  return made;
 }
 
 std::string LastLine(const std::string& text) {
@@ -271,7 +288,7 @@ STDMETHODIMP CEditorPack::LoadProject(IProjectDocument* document) {
   LPCSTR key = nullptr;
   LPCSTR value = nullptr;
   for (int i = 0; document && document->GetValueAt("Timeline", i, &key, &value) == S_OK; ++i)
-    if (key && value && std::string(key) == "CLIP") timeline_.push_back(value);
+    if (key && value && platform::EqualsNoCase(key, "Clip")) timeline_.push_back(value);
   RefreshWindow();
   return S_OK;
 }
@@ -282,13 +299,28 @@ STDMETHODIMP CEditorPack::SaveProject(IProjectDocument* document) {
   return S_OK;
 }
 
+void CEditorPack::ShowFileInformation(const std::string& path) {
+  if (!host_) return;
+  const std::string text = FileInformationText(path);
+  if (text.empty())
+    host_->MessageBox(("\"" + path + "\" cannot be read as a video or sound file. Choose another file.").c_str(),
+                      MB_ICONEXCLAMATION);
+  else host_->MessageBox(text.c_str(), MB_ICONINFORMATION);
+}
+
 void CEditorPack::Notify(const std::string& text) {
   if (host_) host_->Command(kEditorSender, text.c_str());
 }
 
-void CEditorPack::AddToTimeline(const std::string& path) {
+const ClipFacts* CEditorPack::FactsOf(const std::string& path) {
+  if (const auto it = facts_.find(path); it != facts_.end()) return &it->second;
   ClipFacts facts;
-  if (path.empty() || !ProbeClip(path, &facts)) return;
+  if (!ProbeClip(path, &facts)) return nullptr;
+  return &facts_.emplace(path, facts).first->second;
+}
+
+void CEditorPack::AddToTimeline(const std::string& path) {
+  if (path.empty() || !FactsOf(path)) return;
   timeline_.push_back(path);
   TimelineChanged();
 }
@@ -301,12 +333,12 @@ void CEditorPack::TimelineChanged() {
   }
   const std::string folder = platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Temp/Edit/";
   platform::CreateFolders(folder);
-  WriteTitleBitmap(folder + "Project0.bmp", timeline_.size());
+  if (!WriteFirstFrameBitmap(folder + "Project0.bmp", timeline_.front()))
+    WriteTitleBitmap(folder + "Project0.bmp", timeline_.size());
+  // Each clip is read once: a long storyboard must not run ffprobe on every change.
   double seconds = 0;
-  for (const std::string& clip : timeline_) {
-    ClipFacts facts;
-    if (ProbeClip(clip, &facts)) seconds += facts.seconds;
-  }
+  for (const std::string& clip : timeline_)
+    if (const ClipFacts* facts = FactsOf(clip)) seconds += facts->seconds;
   Notify("add project title edit=1;num=" + std::to_string(timeline_.size()) +
          ";playtime=" + std::to_string(static_cast<int>(seconds * 1000 + 0.5)));
 }
@@ -319,6 +351,12 @@ STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
     for (const std::string& clip : timeline_)
       if (clip == path) return S_OK;
     return S_FALSE;
+  }
+  if (StartsWith(text, "fileinfo ")) {
+    // The path runs to the end of the text: a name may hold ';'.
+    const size_t at = text.find("path=");
+    ShowFileInformation(at == std::string::npos ? std::string() : text.substr(at + 5));
+    return S_OK;
   }
   if (StartsWith(text, "add file ")) {
     AddToTimeline(text.substr(9));

@@ -1,6 +1,7 @@
 // The editor pack: a timeline of clips that it renders into one MPEG file with ffmpeg.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,7 +89,10 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
     std::string errors;
   };
 
+  // The clip's facts, read once; nullptr when it is no clip.
+  const ClipFacts* FactsOf(const std::string& path);
   void AddToTimeline(const std::string& path);
+  void ShowFileInformation(const std::string& path);
   void TimelineChanged();
   void Notify(const std::string& text);
   HRESULT StartRender(const std::string& text);
@@ -98,6 +102,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   IPackHost* host_ = nullptr;
   HWND window_ = nullptr;
   std::vector<std::string> timeline_;
+  std::map<std::string, ClipFacts> facts_;
   std::unique_ptr<Render> render_;
 };
 

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "file_information.h"
 #include "pack_host.h"
+#include "platform/base/key_file.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
 #include "scripted_pack.h"
+#include "widgets/project_document.h"
 
 namespace studio::packs {
 namespace {
@@ -221,6 +224,43 @@ TEST_F(EditorFixture, RequestsThatCannotSucceedAreRefusedBeforeAnything) {
   ::setenv("PATH", env.Temp().c_str(), 1);
   EXPECT_NE(RenderRefusal(request, 10).find("ffmpeg"), std::string::npos);
   ::setenv("PATH", path.c_str(), 1);
+}
+
+TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenInItsOrder) {
+  const std::string a = MakeClip(env.Documents() + "a;b.avi", 1, true);
+  const std::string b = MakeClip(env.Documents() + "b.avi", 1, false);
+  ASSERT_FALSE(a.empty() || b.empty());
+  for (const std::string& clip : {b, a}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  const std::string path = env.Documents() + "trip.ilj5";
+  {
+    ProjectKeyFile file;
+    ASSERT_TRUE(file.Open(path, TRUE));
+    file.SelectGroup("Editor");
+    editor->SaveProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+    ASSERT_TRUE(file.Close());
+  }
+  editor->Command(kHostSender, ("remove file " + a).c_str());
+  editor->Command(kHostSender, ("remove file " + b).c_str());
+  ASSERT_TRUE(editor->Timeline().empty());
+  ProjectKeyFile file;
+  ASSERT_TRUE(file.Open(path, FALSE));
+  file.SelectGroup("Editor");
+  editor->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{b, a}));
+}
+
+TEST_F(EditorFixture, FileInformationTellsContainerLengthAndStreams) {
+  const std::string a = MakeClip(env.Documents() + "with sound.avi", 2, true);
+  ASSERT_FALSE(a.empty());
+  const std::string text = FileInformationText(a);
+  for (const char* part : {"Container: AVI", "Length: 00:00:02.", "MPEG-4 part 2", "Size: 320 x 240",
+                           "Frame rate: 25.000 fps", "Sample rate: 44100 Hz", "Channels: 1"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+  const std::string silent = MakeClip(env.Documents() + "silent.avi", 1, false);
+  EXPECT_NE(FileInformationText(silent).find("Audio: none"), std::string::npos);
+  platform::WriteWholeFileAtomic(env.Documents() + "notes.mpg", "not a video");
+  EXPECT_EQ(FileInformationText(env.Documents() + "notes.mpg"), "");
+  EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + a).c_str()), S_OK);
 }
 
 TEST(RenderArguments, SilentClipsGetSilenceOfTheirLength) {

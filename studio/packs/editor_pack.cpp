@@ -104,6 +104,14 @@ bool ProgramOnPath(const std::string& name) {
 
 }  // namespace
 
+std::string PlayLength(double seconds) {
+  const long long tenths = static_cast<long long>(std::max(seconds, 0.0) * 10 + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", tenths / 36000, tenths / 600 % 60, tenths / 10 % 60,
+                tenths % 10);
+  return text;
+}
+
 std::string RenderFailureText(const std::string& path, const std::string& reason) {
   std::string text = "The edited video could not be made in \"" + platform::FolderOf(path) + "\".";
   if (!reason.empty()) text += "\n\n" + reason;
@@ -158,14 +166,19 @@ bool ProbeClip(const std::string& path, ClipFacts* facts) {
   std::string out, err;
   int code = -1;
   if (!platform::RunProcess("ffprobe",
-                            {"-v", "error", "-show_entries", "format=duration:stream=codec_type", "-of",
-                             "default=noprint_wrappers=1", path},
+                            {"-v", "error", "-show_entries", "format=format_name,duration:stream=codec_type", "-of",
+                             "default=noprint_wrappers=1", AsFile(path)},
                             &out, &err, &code, 30000) ||
       code != 0)
     return false;
   facts->hasAudio = out.find("codec_type=audio") != std::string::npos;
+  // JPEG, PNG and BMP pictures come as one-frame "image2" or "*_pipe" files.
+  const size_t format = out.find("format_name=");
+  const std::string name =
+      format == std::string::npos ? "" : out.substr(format + 12, out.find('\n', format) - format - 12);
+  facts->picture = !facts->hasAudio && (name == "image2" || name.ends_with("_pipe"));
   const size_t at = out.find("duration=");
-  facts->seconds = at == std::string::npos ? 0 : std::atof(out.c_str() + at + 9);
+  facts->seconds = facts->picture ? kPictureSeconds : at == std::string::npos ? 0 : std::atof(out.c_str() + at + 9);
   return out.find("codec_type=video") != std::string::npos && facts->seconds > 0;
 }
 
@@ -185,6 +198,7 @@ std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, 
   std::vector<int> audioInput(clips.size());
   int next = 0;
   for (size_t i = 0; i < clips.size(); ++i) {
+    if (facts[i].picture) args.insert(args.end(), {"-loop", "1", "-framerate", "25", "-t", Format(facts[i].seconds)});
     args.insert(args.end(), {"-i", AsFile(clips[i])});
     const int video = next++;
     audioInput[i] = video;
@@ -279,8 +293,19 @@ STDMETHODIMP CEditorPack::Show(BOOL show) {
 void CEditorPack::RefreshWindow() {
   if (!window_) return;
   ::SendMessage(window_, LB_RESETCONTENT, 0, 0);
-  for (const std::string& clip : timeline_)
-    ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::FileNameOf(clip).c_str()));
+  auto add = [&](const std::string& row) {
+    ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+  };
+  // Only lengths already read are shown: reopening a long storyboard must not wait on ffprobe.
+  double total = 0;
+  bool allKnown = true;
+  for (const std::string& clip : timeline_) {
+    const auto known = facts_.find(clip);
+    allKnown = allKnown && known != facts_.end();
+    if (known != facts_.end()) total += known->second.seconds;
+    add(platform::FileNameOf(clip) + "    " + (known != facts_.end() ? PlayLength(known->second.seconds) : "-"));
+  }
+  if (!timeline_.empty()) add("Total: " + (allKnown ? PlayLength(total) : std::string("-")));
 }
 
 STDMETHODIMP CEditorPack::LoadProject(IProjectDocument* document) {

@@ -30,7 +30,9 @@ RenderRequest ParseRenderRequest(const std::string& text);
 struct ClipFacts {
   double seconds = 0;
   bool hasAudio = false;
+  bool picture = false;  // a still picture, shown for kPictureSeconds
 };
+constexpr double kPictureSeconds = 5;
 // The disc whose stream a render type makes; nothing for "mpeg1".
 std::optional<DiscFormat> RenderDiscFormat(const std::string& type);
 // Why a render cannot start, or empty: the target's folder, ffmpeg and the free space for the
@@ -43,6 +45,8 @@ bool ProbeClip(const std::string& path, ClipFacts* facts);
 std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
                                          const RenderRequest& request);
 
+// A length on the storyboard: "h:mm:ss.t".
+std::string PlayLength(double seconds);
 // What the user is told when a render into `path` failed; `reason` is ffmpeg's last word, or empty.
 std::string RenderFailureText(const std::string& path, const std::string& reason);
 
@@ -53,6 +57,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
 
   CEditorPack();
   const std::vector<std::string>& Timeline() const { return timeline_; }
+  HWND Window() const { return window_; }
   bool Rendering() const { return render_ != nullptr; }
   // Called by the window's timer: reads ffmpeg's progress and finishes a render that ended.
   void PollRender();

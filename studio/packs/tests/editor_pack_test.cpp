@@ -118,6 +118,7 @@ TEST_F(EditorFixture, RendersThreeClipsOneSilentIntoOneMpeg1File) {
 TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   const std::string a = MakeClip(env.Documents() + "long.avi", 20, true);
   ASSERT_FALSE(a.empty());
+  testkit::WritePicture(editor->Window(), "editor_empty.png");
   const std::string out = env.Documents() + "cancelled.mpg";
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;path=" + out).c_str()), E_FAIL);  // no clips
   editor->Command(kHostSender, ("add file " + a).c_str());
@@ -173,8 +174,20 @@ TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
   ASSERT_EQ(code, 0) << err;
   const std::string small = MakeClip(env.Documents() + "small.avi", 1, true);
   ASSERT_FALSE(small.empty());
-  for (const std::string& clip : {wide, small}) editor->Command(kHostSender, ("add file " + clip).c_str());
-  ASSERT_EQ(editor->Timeline().size(), 2u);
+  // A picture is a silent clip of five seconds.
+  const std::string picture = env.Documents() + "still.png";
+  platform::RunProcess("ffmpeg",
+                       {"-y", "-loglevel", "error", "-f", "lavfi", "-i", "color=c=red:size=200x300", "-frames:v", "1",
+                        "file:" + picture},
+                       &out, &err, &code, 60000);
+  ASSERT_EQ(code, 0) << err;
+  for (const std::string& clip : {wide, small, picture}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  ASSERT_EQ(editor->Timeline().size(), 3u);
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 7000, 200);
+  EXPECT_EQ(::SendMessage(editor->Window(), LB_GETCOUNT, 0, 0), 4);  // three clips and the total
+  testkit::WritePicture(editor->Window(), "editor_three_clips.png");
+  EXPECT_EQ(PlayLength(kPictureSeconds), "0:00:05.0");
+  EXPECT_EQ(PlayLength(3725.44), "1:02:05.4");
 
   struct Case {
     const char* request;
@@ -195,7 +208,7 @@ TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
     EXPECT_NE(streams.find(std::string("codec_name=") + c.video), std::string::npos) << c.request << streams;
     EXPECT_NE(streams.find(std::string("codec_name=") + c.audio), std::string::npos) << c.request << streams;
     EXPECT_NE(streams.find(c.size), std::string::npos) << c.request << streams;
-    EXPECT_NEAR(std::atof(Probe("file:" + target, "format=duration").substr(9).c_str()), 2.0, 0.5) << c.request;
+    EXPECT_NEAR(std::atof(Probe("file:" + target, "format=duration").substr(9).c_str()), 7.0, 0.5) << c.request;
   }
   // The wide clip sits between bands: the top rows of the first frame are black.
   const std::string first = env.Documents() + "first.pgm";

@@ -409,11 +409,19 @@ HRESULT CEditorPack::StartRender(const std::string& text) {
     return E_FAIL;
   std::vector<ClipFacts> facts(timeline_.size());
   double total = 0;
-  for (size_t i = 0; i < timeline_.size(); ++i) {
-    if (!ProbeClip(timeline_[i], &facts[i])) return E_FAIL;
-    total += facts[i].seconds;
+  std::string refusal;
+  for (size_t i = 0; i < timeline_.size() && refusal.empty(); ++i) {
+    const ClipFacts* known = platform::FileExists(timeline_[i]) ? FactsOf(timeline_[i]) : nullptr;
+    if (!known) {
+      refusal = "\"" + platform::FileNameOf(timeline_[i]) +
+                "\" is no longer there or cannot be read. Remove it from the storyboard and try again.";
+      break;
+    }
+    facts[i] = *known;
+    total += known->seconds;
   }
-  if (const std::string refusal = RenderRefusal(request, total); !refusal.empty()) {
+  if (refusal.empty()) refusal = RenderRefusal(request, total);
+  if (!refusal.empty()) {
     // Refused with a failure, so the side program or the burner is told it failed.
     if (host_) host_->MessageBox(refusal.c_str(), MB_ICONHAND);
     return E_FAIL;

@@ -226,6 +226,13 @@ TEST_F(EditorFixture, RequestsThatCannotSucceedAreRefusedBeforeAnything) {
   const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
   ASSERT_FALSE(a.empty());
   editor->Command(kHostSender, ("add file " + a).c_str());
+  const std::string vanishing = MakeClip(env.Documents() + "vanishing.avi", 1, false);
+  editor->Command(kHostSender, ("add file " + vanishing).c_str());
+  std::filesystem::remove(vanishing);
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + env.Documents() + "v.mpg").c_str()),
+            E_FAIL);
+  EXPECT_FALSE(std::filesystem::exists(env.Documents() + "v.mpg"));
+  editor->Command(kHostSender, ("remove file " + vanishing).c_str());
   const std::string missing = env.Documents() + "gone/out.mpg";
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + missing).c_str()), E_FAIL);
   EXPECT_FALSE(editor->Rendering());

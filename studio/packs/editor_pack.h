@@ -53,7 +53,7 @@ std::string RenderFailureText(const std::string& path, const std::string& reason
 class CEditorPack final : public platform::com::ComObject<IPack> {
  public:
   static constexpr UINT_PTR kProgressTimer = 1;
-  static constexpr UINT kProgressMs = 200;
+  static constexpr UINT kProgressMs = 50;  // also how soon a finished render is noticed
 
   CEditorPack();
   const std::vector<std::string>& Timeline() const { return timeline_; }

@@ -157,7 +157,11 @@ HRESULT PackHost::RelayStage(const std::string& sender, const std::string& text)
   }
   if (Contains(text, "cancel encode")) {
     if (fromBurner) return model.SendTo(model.editor, text);
-    if (model.Ui().NotifySideProgram(PUBLISH_CANCEL, 0)) return S_OK;
+    // A render that failed is told as a failure, never as the user's cancel.
+    bool failed = false;
+    for (const auto& [key, value] : SplitPairs(After(text, 14)))
+      if (key == "failed") failed = std::atoi(value.c_str()) != 0;
+    if (model.Ui().NotifySideProgram(failed ? PUBLISH_FAILED : PUBLISH_CANCEL, 0)) return S_OK;
     return model.SendTo(model.burner, text);
   }
   if (Contains(text, "end encode")) {

@@ -1,9 +1,11 @@
 #include "project_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <sys/stat.h>
 
 #include "platform/base/file.h"
@@ -77,7 +79,7 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   for (int i = 0; file.GetEntry("FileList", i, key, value); ++i) {
     if (!platform::EqualsNoCase(key, "File")) continue;
     const ProjectFileEntry entry = ParseFileEntry(value);
-    if (entry.kind == kClipProjectTitle) model.clips.AddProjectTitleItem(0, entry.number, entry.path);
+    if (entry.kind == kClipProjectTitle) model.clips.AddProjectTitleItem(0, TitlePlayTimeMs(entry), entry.path);
     else model.AddClip(entry.path, FALSE);
   }
 }
@@ -127,8 +129,16 @@ ProjectFileEntry ParseFileEntry(const std::string& value) {
   }
   entry.path = value.substr(0, middle);
   entry.kind = std::atoi(value.substr(middle + 1, last - middle - 1).c_str());
-  entry.number = std::atoi(value.substr(last + 1).c_str());
+  const std::string number = platform::Trim(value.substr(last + 1));
+  entry.number = std::atoi(number.c_str());
+  entry.milliseconds = number.ends_with(kMillisecondsMark);
   return entry;
+}
+
+int TitlePlayTimeMs(const ProjectFileEntry& entry) {
+  if (entry.milliseconds) return entry.number;
+  constexpr int kLongest = std::numeric_limits<int>::max() / 1000;
+  return std::clamp(entry.number, -kLongest, kLongest) * 1000;
 }
 
 int IsLegacyProject(const std::string& path) {
@@ -216,9 +226,9 @@ BOOL WriteProject(StudioModel& model) {
       const std::string copy = s.imageFolder + "Project0.bmp";
       // Saving the project again finds its thumbnail already in place.
       if (item.path != copy && IsFile(item.path)) platform::CopyFile(item.path, copy, false);
-      file.AddValue(
-          "FileList", "File",
-          copy + "," + std::to_string(kClipProjectTitle) + "," + std::to_string(model.clips.ProjectTitlePlayTime()));
+      file.AddValue("FileList", "File",
+                    copy + "," + std::to_string(kClipProjectTitle) + "," +
+                        std::to_string(model.clips.ProjectTitlePlayTime()) + kMillisecondsMark);
     } else {
       file.AddValue("FileList", "File", item.path + "," + std::to_string(item.type) + ",0");
     }

@@ -28,12 +28,18 @@ void ResetProject(StudioModel& model);
 // The first argument, else the registry's last project, else "Untitle".
 std::string StartupProjectPath(const std::vector<std::string>& args);
 
-// "path,kind,number": kind and number are the last two fields, so a path may hold commas.
+// "path,kind,number": kind and number are the last two fields, so a path may hold commas. The
+// title's number is its play time, written in milliseconds with the mark "ms" beside it; a number
+// without the mark was written by an earlier build in seconds.
 struct ProjectFileEntry {
   std::string path;
   int kind = 0;
   int number = 0;
+  bool milliseconds = false;  // the number carried the "ms" mark
 };
+constexpr const char* kMillisecondsMark = "ms";
 ProjectFileEntry ParseFileEntry(const std::string& value);
+// The title's play time in milliseconds, whichever unit the entry was written in.
+int TitlePlayTimeMs(const ProjectFileEntry& entry);
 
 }  // namespace studio

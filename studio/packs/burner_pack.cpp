@@ -259,7 +259,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "cancel encode") && waitingForTitle_) {
     waitingForTitle_ = false;
     lastResult_ = -1;
-    Finish("Burning was cancelled.", false);
+    if (PairValue(text, "failed") == "1") Finish("The edited video could not be made, so nothing was burned.", false);
+    else Finish("Burning was cancelled.", false);
     return S_OK;
   }
   if (StartsWith(text, "reset")) {

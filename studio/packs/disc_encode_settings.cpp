@@ -26,10 +26,9 @@ constexpr std::array<DiscEncodeSettings, 5> kSettings = {{
 
 bool Fits(const std::string& found, const char* wanted) { return *wanted && found == wanted; }
 
-// ffmpeg takes a name with a colon for a protocol and "-" for a pipe: "file:" keeps it a file.
-std::string AsFile(const std::string& path) { return "file:" + path; }
-
 }  // namespace
+
+std::string AsFile(const std::string& path) { return "file:" + path; }
 
 const DiscEncodeSettings& EncodeSettingsFor(DiscFormat format) {
   for (const DiscEncodeSettings& s : kSettings)
@@ -103,31 +102,41 @@ bool StreamsFitDisc(const ClipStreams& streams, DiscFormat format, bool ntsc) {
   return streams.width == s.width && streams.height == height;
 }
 
+std::vector<std::string> DiscStreamArguments(DiscFormat format, bool ntsc, bool otherAudio, const std::string& output) {
+  const DiscEncodeSettings& s = EncodeSettingsFor(format);
+  std::vector<std::string> args = {"-c:v", s.videoCodec, "-b:v", std::to_string(s.videoBitRate)};
+  if (s.maxVideoBitRate) args.insert(args.end(), {"-maxrate", std::to_string(s.maxVideoBitRate)});
+  if (s.bufferBits) args.insert(args.end(), {"-bufsize", std::to_string(s.bufferBits)});
+  if (format != DiscFormat::Bluray) args.insert(args.end(), {"-g", ntsc ? "18" : "15"});
+  if (format == DiscFormat::Vcd) args.insert(args.end(), {"-minrate", std::to_string(s.videoBitRate)});
+  if (format == DiscFormat::Svcd) args.insert(args.end(), {"-scan_offset", "1"});
+  const char* audio = otherAudio && *s.otherAudioCodec ? s.otherAudioCodec : s.audioCodec;
+  args.insert(args.end(), {"-c:a", audio, "-b:a", std::to_string(s.audioBitRate), "-ar", std::to_string(s.sampleRate),
+                           "-ac", "2", "-f", s.muxer});
+  if (s.packetSize) args.insert(args.end(), {"-packetsize", std::to_string(s.packetSize)});
+  if (s.muxRate) args.insert(args.end(), {"-muxrate", std::to_string(s.muxRate)});
+  args.push_back(AsFile(output));
+  return args;
+}
+
 std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, const std::string& input,
                                          const std::string& output) {
   const DiscEncodeSettings& s = EncodeSettingsFor(format);
   std::vector<std::string> args = {"-y",        "-nostdin", "-loglevel", "error",      "-nostats",
                                    "-progress", "pipe:1",   "-i",        AsFile(input)};
   if (copyStreams) {
-    args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-c", "copy"});
-  } else {
-    const int height = ntsc ? s.heightNtsc : s.heightPal;
-    const std::string size = std::to_string(s.width) + "x" + std::to_string(height);
-    const std::string rate = ntsc ? "30000/1001" : "25";
-    args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-c:v", s.videoCodec, "-s", size, "-r", rate,
-                             "-pix_fmt", "yuv420p", "-b:v", std::to_string(s.videoBitRate)});
-    if (s.maxVideoBitRate) args.insert(args.end(), {"-maxrate", std::to_string(s.maxVideoBitRate)});
-    if (s.bufferBits) args.insert(args.end(), {"-bufsize", std::to_string(s.bufferBits)});
-    if (format != DiscFormat::Bluray) args.insert(args.end(), {"-g", ntsc ? "18" : "15"});
-    if (format == DiscFormat::Vcd) args.insert(args.end(), {"-minrate", std::to_string(s.videoBitRate)});
-    if (format == DiscFormat::Svcd) args.insert(args.end(), {"-scan_offset", "1"});
-    args.insert(args.end(), {"-c:a", s.audioCodec, "-b:a", std::to_string(s.audioBitRate), "-ar",
-                             std::to_string(s.sampleRate), "-ac", "2"});
+    args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-c", "copy", "-f", s.muxer});
+    if (s.packetSize) args.insert(args.end(), {"-packetsize", std::to_string(s.packetSize)});
+    if (s.muxRate) args.insert(args.end(), {"-muxrate", std::to_string(s.muxRate)});
+    args.push_back(AsFile(output));
+    return args;
   }
-  args.insert(args.end(), {"-f", s.muxer});
-  if (s.packetSize) args.insert(args.end(), {"-packetsize", std::to_string(s.packetSize)});
-  if (s.muxRate) args.insert(args.end(), {"-muxrate", std::to_string(s.muxRate)});
-  args.push_back(AsFile(output));
+  const int height = ntsc ? s.heightNtsc : s.heightPal;
+  const std::string size = std::to_string(s.width) + "x" + std::to_string(height);
+  args.insert(args.end(),
+              {"-map", "0:v:0", "-map", "0:a:0?", "-s", size, "-r", ntsc ? "30000/1001" : "25", "-pix_fmt", "yuv420p"});
+  const std::vector<std::string> stream = DiscStreamArguments(format, ntsc, false, output);
+  args.insert(args.end(), stream.begin(), stream.end());
   return args;
 }
 

@@ -46,6 +46,10 @@ struct ClipStreams {
   double seconds = 0;
 };
 
+// A path as ffmpeg must be given it: a name with a colon would be taken for a protocol and "-" or
+// a leading dash for a pipe or an option; "file:" keeps it a file.
+std::string AsFile(const std::string& path);
+
 // Reads a clip's streams; false when it is no clip ffprobe can read.
 bool ProbeClipStreams(const std::string& path, ClipStreams* streams);
 // Whether the clip's picture and sound are already what the disc takes, so that at most its
@@ -53,6 +57,9 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams);
 bool StreamsFitDisc(const ClipStreams& streams, DiscFormat format, bool ntsc);
 // ffmpeg's arguments that turn `input` into the disc's stream at `output`, reporting progress on
 // stdout; `copyStreams` only remakes the multiplex. Paths of any spelling reach it unchanged.
+// The encoder and multiplex arguments of the disc's stream and its output, for a picture already at
+// the disc's size and rate; `otherAudio` picks the disc's second sound codec where it has one.
+std::vector<std::string> DiscStreamArguments(DiscFormat format, bool ntsc, bool otherAudio, const std::string& output);
 std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, const std::string& input,
                                          const std::string& output);
 

@@ -134,8 +134,14 @@ TEST_F(HostFixture, TitleAndRelayStagesReachTheRightPlace) {
   editorHost->Command("Lumbrel", "prog encode");
   editorHost->Command("Lumbrel", "end encode");
   editorHost->Command("Lumbrel", "cancel encode");
-  EXPECT_EQ(ui.sent, (std::vector<std::pair<WPARAM, LPARAM>>{{172, 55}, {172, 0}, {175, 0}, {174, 0}}));
+  editorHost->Command("Lumbrel", "cancel encode failed=1;");
+  editorHost->Command("Lumbrel", "cancel encode failed=0;");
+  EXPECT_EQ(ui.sent,
+            (std::vector<std::pair<WPARAM, LPARAM>>{{172, 55}, {172, 0}, {175, 0}, {174, 0}, {173, 0}, {174, 0}}));
   ui.sideProgramRuns = false;
+  log.clear();
+  editorHost->Command("Lumbrel", "cancel encode failed=1;");  // no side program: the burner hears the failure
+  EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode failed=1;<Vidarro5>"});
 
   log.clear();
   editorHost->Command("Lumbrel", "add project title edit=1;num=3;playtime=75");

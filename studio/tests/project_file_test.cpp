@@ -62,7 +62,7 @@ TEST_F(ProjectFixture, SavedProjectReopensWithOrderSettingsAndPackLists) {
   ASSERT_TRUE(model.AddClip(a, FALSE) && model.AddClip(b, FALSE) && model.AddClip(c, FALSE));
   const std::string title = env.Temp() + "title.bmp";
   WriteText(title, "BM-title");
-  model.clips.AddProjectTitleItem(1, 95, title);
+  model.clips.AddProjectTitleItem(1, 95250, title);
   model.settings.currentPage = 1;
   model.settings.wmvTitle = "Holiday";
   model.settings.recordFormat = 5;
@@ -85,7 +85,7 @@ TEST_F(ProjectFixture, SavedProjectReopensWithOrderSettingsAndPackLists) {
   EXPECT_EQ(model.clips.Items()[1].path, a);
   EXPECT_EQ(model.clips.Items()[2].path, b);
   EXPECT_EQ(model.clips.Items()[3].path, c);
-  EXPECT_EQ(model.clips.ProjectTitlePlayTime(), 95);
+  EXPECT_EQ(model.clips.ProjectTitlePlayTime(), 95250);
   EXPECT_EQ(model.settings.currentPage, 1);
   EXPECT_EQ(model.settings.wmvTitle, "Holiday");
   EXPECT_EQ(model.settings.recordFormat, 5);
@@ -188,6 +188,10 @@ TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {
   EXPECT_EQ(ParseFileEntry("/v/plain.mpg").path, "/v/plain.mpg");
   EXPECT_EQ(ParseFileEntry(",5").path, ",5");
   EXPECT_EQ(ParseFileEntry("").path, "");
+  // The title's play time: milliseconds when marked, seconds as an earlier build wrote it.
+  EXPECT_EQ(TitlePlayTimeMs(ParseFileEntry("/i/Project0.bmp,16,12345ms")), 12345);
+  EXPECT_EQ(TitlePlayTimeMs(ParseFileEntry("/i/Project0.bmp,16,75")), 75000);
+  EXPECT_EQ(TitlePlayTimeMs(ParseFileEntry("/i/Project0.bmp,16,99999999")), 2147483 * 1000);
 }
 
 TEST(StartupProject, ArgumentThenRegistryThenUntitled) {

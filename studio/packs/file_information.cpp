@@ -1,0 +1,87 @@
+#include "file_information.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "disc_encode_settings.h"
+#include "platform/base/paths.h"
+#include "platform/base/process.h"
+
+namespace studio::packs {
+namespace {
+
+using Fields = std::map<std::string, std::string>;
+
+// "key=value" lines of one ffprobe section; false when ffprobe fails or finds nothing.
+bool ProbeFields(const std::string& path, const std::string& stream, const std::string& entries, Fields* fields) {
+  std::vector<std::string> args = {"-v", "error"};
+  if (!stream.empty()) args.insert(args.end(), {"-select_streams", stream});
+  args.insert(args.end(), {"-show_entries", entries, "-of", "default=noprint_wrappers=1", AsFile(path)});
+  std::string out, err;
+  int code = -1;
+  if (!platform::RunProcess("ffprobe", args, &out, &err, &code, 30000) || code != 0) return false;
+  for (size_t at = 0; at < out.size();) {
+    const size_t end = std::min(out.find('\n', at), out.size());
+    const std::string line = out.substr(at, end - at);
+    at = end + 1;
+    const size_t equals = line.find('=');
+    // The first stream's value stands; "N/A" is no value.
+    if (equals != std::string::npos && !fields->count(line.substr(0, equals)) && line.substr(equals + 1) != "N/A")
+      (*fields)[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return !fields->empty();
+}
+
+std::string Length(const std::string& seconds) {
+  const double s = std::atof(seconds.c_str());
+  const long long ms = static_cast<long long>(s * 1000 + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
+                ms % 1000);
+  return text;
+}
+
+std::string FrameRate(const std::string& fraction) {
+  const size_t slash = fraction.find('/');
+  const double den = slash == std::string::npos ? 1 : std::atof(fraction.c_str() + slash + 1);
+  if (den <= 0) return fraction;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f fps", std::atof(fraction.c_str()) / den);
+  return text;
+}
+
+std::string Value(const Fields& fields, const std::string& key) {
+  const auto it = fields.find(key);
+  return it == fields.end() ? std::string("-") : it->second;
+}
+
+}  // namespace
+
+std::string FileInformationText(const std::string& path) {
+  Fields format, video, audio;
+  if (!ProbeFields(path, "", "format=format_long_name,duration", &format)) return {};
+  ProbeFields(path, "v:0", "stream=codec_long_name,width,height,r_frame_rate,display_aspect_ratio", &video);
+  ProbeFields(path, "a:0", "stream=codec_long_name,sample_rate,channels", &audio);
+  std::string text = "File: " + platform::FileNameOf(path) + "\n";
+  text += "Container: " + Value(format, "format_long_name") + "\n";
+  text += "Length: " + (format.count("duration") ? Length(format.at("duration")) : std::string("-")) + "\n";
+  if (video.empty()) {
+    text += "Video: none\n";
+  } else {
+    text += "Video: " + Value(video, "codec_long_name") + "\n";
+    text += "Size: " + Value(video, "width") + " x " + Value(video, "height") + "\n";
+    text += "Frame rate: " + (video.count("r_frame_rate") ? FrameRate(video.at("r_frame_rate")) : "-") + "\n";
+    text += "Aspect: " + Value(video, "display_aspect_ratio") + "\n";
+  }
+  if (audio.empty()) {
+    text += "Audio: none";
+  } else {
+    text += "Audio: " + Value(audio, "codec_long_name") + "\n";
+    text += "Sample rate: " + Value(audio, "sample_rate") + " Hz\n";
+    text += "Channels: " + Value(audio, "channels");
+  }
+  return text;
+}
+
+}  // namespace studio::packs

@@ -12,6 +12,7 @@
 #include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/media_types.h"
+#include "platform/dshow/codes.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
@@ -361,6 +362,17 @@ BOOL CAudioRecordGraph::StopRecordingGraph() {
   previewing_ = recording_ = 0;
   graphKind_ = kNone;
   return TRUE;
+}
+
+bool CAudioRecordGraph::WriteFailed() {
+  bool failed = false;
+  long code = 0;
+  LONG_PTR first = 0, second = 0;
+  while (recording_ && events_ && SUCCEEDED(events_->GetEvent(&code, &first, &second, 0))) {
+    if (code == EC_ERRORABORT) failed = true;
+    events_->FreeEventParams(code, first, second);
+  }
+  return failed;
 }
 
 BOOL CAudioRecordGraph::StopRecording() {

@@ -51,6 +51,9 @@ class CAudioRecordGraph {
   BOOL StartRecordWma(const WmvCaptureSettings& request);
   BOOL StartRecordMp3(const std::string& file);
   BOOL StopRecording();
+  // Whether a writer of the running recording has aborted on a failed write (a full disk);
+  // takes the graph's waiting events.
+  bool WriteFailed();
   BOOL Stop();
   void Close();
   void StopAndClose();

@@ -8,6 +8,7 @@
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/recording_rules.h"
 #include "audiorec/recordings_actions.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
 #include "platform/base/local_time.h"
@@ -159,7 +160,13 @@ BOOL CRecorderDlg::OnInitDialog() {
   MixerLines().Open();
   PlaybackMute().InitPlaybackMute();
   PlaybackMute().MutePlayback(1);
+  RecoverUnfinishedRecording();
   return TRUE;
+}
+
+void CRecorderDlg::RecoverUnfinishedRecording() {
+  const std::string told = platform::filters::RecoverUnfinishedRecording(outputFolder_);
+  if (!told.empty()) ::MessageBox(m_hWnd, told.c_str(), Program().title.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void CRecorderDlg::SetUpSkin() {
@@ -372,6 +379,8 @@ void CRecorderDlg::OnRecord() {
   }
   engine.EnableAnalyzer();
   engine.SetAnalyzerFlag(1);
+  // Names the recording for the next start, should this one never end well.
+  platform::filters::RecordingJournal(outputFolder_).Begin(currentFile_);
   recording_ = true;
   SetControlState(2);
   elapsed_ = 0.0;
@@ -421,7 +430,8 @@ void CRecorderDlg::OnClockTimer() {
                  Program().title.c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  if (DiskTooFullToRecord(outputFolder_)) {
+  // A write that failed ends the recording as a full disk does: what was written is kept.
+  if (DiskTooFullToRecord(outputFolder_) || RecordEngine().WriteFailed()) {
     OnStopRecording();
     ::MessageBox(m_hWnd, Text(IDS_AUVRY_DISK_FULL).c_str(), Program().title.c_str(), MB_OK);
   }
@@ -498,6 +508,7 @@ void CRecorderDlg::SetVolumeFromSlider(int position) {
 
 LRESULT CRecorderDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_RECORD_FINISHED && wParam == kRecordFinishedCode) {
+    platform::filters::RecordingJournal(outputFolder_).End();
     AddRecordingToList(currentFile_);
     return 0;
   }

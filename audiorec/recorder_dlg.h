@@ -103,6 +103,8 @@ class CRecorderDlg : public CDialog {
   void SetUpList();
   void FillInputDevices();
   void OpenSelectedDevice();
+  // Repairs a recording a crash cut short and tells where it is.
+  void RecoverUnfinishedRecording();
   void SetControlState(int state);
   void OnClockTimer();
   void Close();

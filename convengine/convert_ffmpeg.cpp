@@ -24,6 +24,17 @@ constexpr std::uint64_t kProgressIntervalMs = 250;
 
 }  // namespace
 
+std::string PartialOutputPath(const std::string& output) {
+  // Hidden, in the same folder so the final rename stays on one file system, and with the
+  // output's extension, which chooses FFmpeg's muxer.
+  const std::size_t slash = output.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
+  const std::string name = output.substr(folder.size());
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return folder + "." + name + ".part";
+  return folder + "." + name.substr(0, dot) + ".part" + name.substr(dot);
+}
+
 bool Qn_ConvertFFmpeg::Init(const ReplyTarget& target) {
   if (converting_.load() || thread_.joinable()) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::Init] refused: a converter thread still exists", kTag);
@@ -70,7 +81,7 @@ std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::stri
   if (!item_ || option_.path.GetPath().empty()) return {};
   // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
   const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
-  return MakeArguments(option_, item_->source.GetPath(), option_.path.GetPath(), hasAudio, dropped);
+  return MakeArguments(option_, item_->source.GetPath(), PartialOutputPath(option_.path.GetPath()), hasAudio, dropped);
 }
 
 void Qn_ConvertFFmpeg::Thread_MainInit() {
@@ -150,7 +161,7 @@ int Qn_ConvertFFmpeg::ConvertStart() {
     const double duration = item_->duration * 0.001;
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] dMaxTime[%lf] - dTime[%lf] = [%lf]", kTag, duration, lastTime_,
                duration - lastTime_);
-    const std::int64_t size = platform::FileSize(option_.path.GetPath());
+    const std::int64_t size = platform::FileSize(PartialOutputPath(option_.path.GetPath()));
     const int exitCode = child.ExitCode();
     // The time rule alone would take a crash after the last statistics line for success.
     if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
@@ -164,6 +175,15 @@ int Qn_ConvertFFmpeg::ConvertStart() {
       result = kConvertDone;
     }
   }
+  // Only a file FFmpeg finished takes the output's name; a failed or stopped one goes, so it
+  // neither passes for a conversion nor keeps a full disk full.
+  const std::string partial = PartialOutputPath(option_.path.GetPath());
+  if (result == kConvertDone && !platform::MoveFile(partial, option_.path.GetPath())) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: cannot name the output [%s]", kTag,
+               option_.path.GetPath().c_str());
+    result = kConvertFailed;
+  }
+  if (result != kConvertDone) platform::DeleteFile(partial);
   QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] end convert", kTag);
   return result;
 }

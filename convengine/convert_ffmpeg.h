@@ -18,6 +18,9 @@ constexpr int kConvertFailed = Qn_ERR_GENERAL;
 constexpr int kConvertDone = 1;
 constexpr int kConvertStopped = Qn_ERR_STOPPED;
 
+// Where FFmpeg writes an output until it has succeeded: a hidden name beside it.
+std::string PartialOutputPath(const std::string& output);
+
 class Qn_ConvertFFmpeg {
  public:
   Qn_ConvertFFmpeg() = default;

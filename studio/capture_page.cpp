@@ -6,6 +6,7 @@
 #include "about_box.h"
 #include "capture_dialogs.h"
 #include "capture_engine.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/controls/commctrl.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/base/module.h"
@@ -323,6 +324,11 @@ void CCapturePage::OnDestroy() {
 
 void CCapturePage::OnSetActive() {
   AppSettings& s = Settings();
+  // The first showing, once the project has named the output folder.
+  if (!recoveryDone_) {
+    recoveryDone_ = true;
+    RecoverUnfinishedRecording();
+  }
   EnableControls(TRUE);
   if (StudioModel* model = Model()) model->currentPage = 0;
   recordAndBurnCheck_ = s.recordAndBurn ? 1 : 0;
@@ -592,12 +598,24 @@ void CCapturePage::OnTape(UINT id) {
   }
 }
 
+void CCapturePage::RecoverUnfinishedRecording() {
+  const std::string folder = Model() ? Model()->folders.output : std::string();
+  if (folder.empty()) return;
+  const std::string told = platform::filters::RecoverUnfinishedRecording(folder);
+  if (!told.empty()) ::MessageBox(m_hWnd, told.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
+}
+
 void CCapturePage::OnGraphEvent() {
   long code = 0;
   if (deviceType_ == 1) code = Engine().graph.HandleGraphEvents();
   else if (deviceType_ == 2 || deviceType_ == 3) code = Engine().dvGraph.HandleGraphEvents();
   else return;
+  const bool recording = IsRecording();
   if (code == 31 || code == 3) ForcedStop();
+  // A writer aborts only when a write failed, a full disk above all: the user must hear that
+  // the recording ended early, not find a short clip among good ones. Each writer of the graph
+  // may say so: one message.
+  if (code == 3 && recording) ShowMessage(IDS_DISK_FULL, MB_OK);
   RepaintPreview();
 }
 

@@ -113,6 +113,9 @@ class CCapturePage : public CSkinPage {
   void UpdateMeters();
   void UpdateTimecode();
   void OnGraphEvent();
+  // Repairs a recording a crash cut short and tells where it is.
+  void RecoverUnfinishedRecording();
+  bool recoveryDone_ = false;
   LRESULT OnDeviceChange(WPARAM event, LPARAM data);
 
   // Layout and looks.

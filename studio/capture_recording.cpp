@@ -8,6 +8,7 @@
 #include "about_box.h"
 #include "capture_engine.h"
 #include "capture_page.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/base/clock.h"
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
@@ -244,6 +245,8 @@ void CCapturePage::BeginRecording() {
     elapsed_ = 0;
     if (timeLimit_ == 0 || timeLimit_ > maxSeconds_) timeLimit_ = maxSeconds_;
     if (Settings().recordFormat == kWmv || Settings().recordFormat == kDvAvi) outputPath_ = parts_.front();
+    // Names the recording for the next start, should this one never end well.
+    if (Model()) platform::filters::RecordingJournal(Model()->folders.output).Begin(outputPath_);
     SetTimer(kClockTimer, 500);
   } else {
     captureFinished_ = true;
@@ -479,6 +482,7 @@ void CCapturePage::ForcedStop() {
 void CCapturePage::OnRecordingEnded(UINT msg, WPARAM code, LPARAM parts) {
   if (code != 16) return;
   KillTimer(kClockTimer);
+  if (Model()) platform::filters::RecordingJournal(Model()->folders.output).End();
   std::vector<std::string> files;
   if (msg == WM_USER + 73) files = MpegPartNames(outputPath_, static_cast<long>(parts));
   else if (msg == WM_USER + 77) files = HdvPartNames(outputPath_, static_cast<long>(parts));

@@ -554,6 +554,9 @@ LRESULT CCorrinDlg::OnUploadProgress(WPARAM wParam, LPARAM lParam) {
       } else if (value == TOVRIN_FAILED) {
         ShowStatus(ResString(IDS_UPLOAD_ERROR, "Status : Error (failed to upload)"));
         ResetUpload();
+      } else if (value == TOVRIN_NO_PROGRESS) {
+        ShowStatus(ResString(IDS_UPLOAD_NO_PROGRESS, "Status : Error (the server stopped taking the video)"));
+        ResetUpload();
       } else if (value == TOVRIN_STOPPED) {
         ShowStatus(ResString(IDS_INTERRUPTED_BY_USER, "Status : Upload interrupted by user."));
         ResetUpload();

@@ -314,7 +314,8 @@ LRESULT CRecordBurnBdPage::OnGraphEvent(WPARAM, LPARAM) {
       wizard::SetDvGraphOpen(false);
       SetDeviceReady(false);
     }
-    StopRecording(false, false, true);
+    // A writer aborts on a failed write, a full disk above all: said as the clock's check says it.
+    StopRecording(false, code == 3, true);
   }
   RECT area{36, 54, 320, 200};
   InvalidateRect(&area, TRUE);

@@ -17,6 +17,7 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/dvd/qn_dvd_author.h"
 #include "platform/dvd/qn_mpg_mux.h"
+#include "left_recordings.h"
 #include "record_plan.h"
 #include "small_dialogs.h"
 #include "wait_cursor.h"
@@ -68,6 +69,10 @@ void CRecordBurnDvdPage::OnSetActive() {
   m_phase = kIdle;
   m_baseName = "HD";
   m_firstDiscBluRay = IsBluRayKind(s.discKind);
+  if (!m_leftOffered) {
+    m_leftOffered = true;
+    OfferLeftRecordings(s.writerCount > 0 ? s.outputFolder : s.dvdFolder);
+  }
   ShowStatus(0, 0);
   m_deviceType = CCaptureDeviceList().GetDeviceType(s.videoDevice);
   LayoutForDevice();
@@ -149,6 +154,19 @@ void CRecordBurnDvdPage::OpenDevice() {
 bool CRecordBurnDvdPage::GraphRecording() const {
   if (m_deviceType == 1) return wizard::AnalogGraph().IsCapturing();
   return wizard::DvGraphOpen() && wizard::DvGraph().IsCapturing();
+}
+
+// A crash leaves the elementary streams beside what was multiplexed: the user is told where the
+// recording is, and the streams go only when the user says so.
+void CRecordBurnDvdPage::OfferLeftRecordings(const std::string& base) {
+  for (const wizard::LeftRecording& left : wizard::FindLeftRecordings(platform::WithTrailingSlash(base))) {
+    const std::string where = left.mpeg.empty() ? "Its recorded streams are in \"" + left.folder + "\"."
+                                                : "The recorded MPEG is kept as \"" + left.mpeg + "\".";
+    const std::string text = "A recording was cut short when Wendrel last ended. " + where +
+                             "\n\nRemove its intermediate files (.mpv, .mpa)?";
+    if (Ask(text, MB_YESNO | MB_ICONQUESTION) != IDYES) continue;
+    for (const std::string& stream : left.streams) platform::DeleteFile(stream);
+  }
 }
 
 bool CRecordBurnDvdPage::MakeRecordingFolder() {
@@ -470,7 +488,8 @@ LRESULT CRecordBurnDvdPage::OnGraphEvent(WPARAM, LPARAM) {
       else if (m_deviceType == 2) wizard::DvGraph().StopCapture();
       else wizard::DvGraph().StopHdvCapture();
     }
-    StopRecording(false, false, true);
+    // A writer aborts on a failed write, a full disk above all: said as the clock's check says it.
+    StopRecording(false, code == 3, true);
   }
   ::InvalidateRect(PreviewWindow(), nullptr, TRUE);
   return 0;

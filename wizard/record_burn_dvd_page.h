@@ -54,6 +54,7 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   void OpenDevice();
   void CloseDevices();
   bool MakeRecordingFolder();
+  void OfferLeftRecordings(const std::string& base);
   void StartRecording();
   bool GraphRecording() const;
   bool StopGraphRecording();
@@ -85,6 +86,7 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   bool m_authorEnded = false;
   unsigned long m_imageBlocks = 0;
   bool m_firstDiscBluRay = false;
+  bool m_leftOffered = false;  // recordings a crash left are offered once a run
   wizard::WorkerThread m_muxThread;
   wizard::WorkerThread m_authorThread;
   std::unique_ptr<CBalloonTipDialog> m_balloon;

@@ -4,12 +4,14 @@
 #include <chrono>
 #include <cmath>
 
+#include "audiorec/tests/burn_test_support.h"
 #include "audiorec/tests/engine_fixture.h"
 #include "platform/audio/audio_interfaces.h"
 #include "platform/base/file.h"
 #include "platform/com/class_table.h"
 #include "platform/dshow/uuids.h"
 #include "platform/filters/maker_interfaces.h"
+#include "platform/testkit/file_size_limit.h"
 
 namespace auvry::testing {
 namespace {
@@ -100,6 +102,36 @@ TEST_F(EngineTest, WmaRecordingWritesItsFileAndPostsOneFinishedMessage) {
   EXPECT_GT(platform::FileSize(request.fileName), 1000);
   EXPECT_TRUE(engine.StopRecording());  // only previewing: nothing posted
   EXPECT_EQ(Finished(), 0);
+}
+
+TEST_F(EngineTest, AWmaWriteThatFailsIsToldAndTheFileSoFarPlays) {
+  WmvCaptureSettings request;
+  request.fileName = Folder() + "full.wma";
+  request.profilePath = WriteWmaProfile(Folder() + "QnProfileWMA.prx");
+  ASSERT_TRUE(engine.Open(window, "", kUsbAudio, 1));
+  ASSERT_TRUE(engine.StartPreview());
+  ASSERT_TRUE(engine.StartRecordWma(request));
+  Advance(5000);
+  EXPECT_FALSE(engine.WriteFailed());
+  {
+    testkit::FileSizeLimit full(static_cast<rlim_t>(platform::FileSize(request.fileName)) + 1024);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool failed = false;
+    while (!failed && std::chrono::steady_clock::now() < until) {
+      Advance(500);
+      failed = engine.WriteFailed();
+    }
+    EXPECT_TRUE(failed);
+    ASSERT_TRUE(engine.StopRecording());
+  }
+  // Cut to its whole packets, with a header that says how long they play.
+  double seconds = 0;
+  ASSERT_TRUE(auvrytest::Probe(request.fileName, &seconds));
+  EXPECT_GT(seconds, 2.0);
+  EXPECT_LT(seconds, 9.0);
+  std::string errors;
+  EXPECT_EQ(auvrytest::Run("ffmpeg", {"-v", "error", "-xerror", "-i", request.fileName, "-f", "null", "-"}, &errors), 0)
+      << errors;
 }
 
 TEST_F(EngineTest, MissingProfileFailsTheStartAndThePreviewReturns) {

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "audiorec/tests/recorder_window_fixture.h"
+#include "platform/filters/recording_recovery.h"
+#include "platform/testkit/killed_recording.h"
 #include "platform/base/file.h"
 #include "platform/base/process.h"
 #include "platform/ole/external_drop.h"
@@ -87,6 +89,22 @@ std::string MakeWma(const std::string& path, double seconds) {
       &out, &err, &code, 60000);
   EXPECT_EQ(code, 0) << err;
   return path;
+}
+
+TEST_F(RecorderWindowTest, ARecordingACrashCutShortIsRepairedAtTheNextStartAndTheUserTold) {
+  const std::string file = MakeWma(Program().outputFolder + "WMA_101010.wma", 6.0);
+  ASSERT_TRUE(testkit::CutAsfHeader(file));
+  ASSERT_TRUE(platform::filters::RecordingJournal(Program().outputFolder).Begin(file));
+  WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
+  CRecorderDlg dialog;
+  EXPECT_EQ(IDOK, dialog.DoModal());
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_NE(boxes_.Last().text.find(file), std::string::npos) << boxes_.Last().text;
+  EXPECT_NE(boxes_.Last().text.find("repaired"), std::string::npos) << boxes_.Last().text;
+  auto facts = Probe(file);
+  EXPECT_NEAR(std::stod(facts["duration"].empty() ? "0" : facts["duration"]), 6.0, 0.2);
+  EXPECT_TRUE(platform::filters::RecordingJournal(Program().outputFolder).Unfinished().empty());
+  EXPECT_FALSE(platform::FileExists(file + ".unrepaired"));
 }
 
 TEST_F(RecorderWindowTest, FilesDroppedOnTheListBecomeRowsOnlyForSoundFiles) {

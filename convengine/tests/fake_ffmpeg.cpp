@@ -1,5 +1,5 @@
 // Stands in for FFmpeg in tests: deterministic statistics output, silence, crashes and exit codes.
-// FAKE_FFMPEG_MODE picks the behaviour, FAKE_FFMPEG_SECONDS the length it claims to convert,
+// FAKE_FFMPEG_MODE picks the behaviour ("diskfull" fails half-way as on a full disk), FAKE_FFMPEG_SECONDS the length it claims to convert,
 // FAKE_FFMPEG_LOG names a file that receives its pid and arguments. "flood" prints statistics
 // without pause, "wrapper" leaves the work to a child of its own.
 #include <chrono>
@@ -88,6 +88,13 @@ int main(int argc, char** argv) {
     Progress(seconds / 2, 5);
     WriteOutput(output);
     return 0;
+  }
+  if (mode == "diskfull") {
+    // Half an output, as a full disk leaves it, and FFmpeg's own words for it.
+    Progress(seconds / 2, 5);
+    WriteOutput(output);
+    std::fprintf(stderr, "\nav_interleaved_write_frame(): No space left on device\n");
+    return 1;
   }
   if (mode == "crash") {
     Progress(seconds, 5);

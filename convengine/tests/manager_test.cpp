@@ -16,6 +16,7 @@
 #include "convengine/media_info.h"
 #include "engine_harness.h"
 #include "platform/base/clock.h"
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
 
 namespace mordax {
@@ -260,12 +261,15 @@ TEST_F(ManagerTest, ConvertedFileReportsProgressInOrderAndEndsAt100) {
   const auto runs = test::FakeArguments(fakeLog_);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0][3], root_ + "clip.wav");
-  EXPECT_EQ(runs[0].back(), root_ + "out/clip.mp4");
+  // FFmpeg writes under a hidden name that becomes the output's only when it has succeeded.
+  EXPECT_EQ(runs[0].back(), root_ + "out/.clip.part.mp4");
+  EXPECT_TRUE(platform::FileExists(root_ + "out/clip.mp4"));
+  EXPECT_FALSE(platform::FileExists(runs[0].back()));
 }
 
 TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures) {
   const std::string clip = Wav("clip.wav");
-  for (const char* mode : {"exit1", "crash", "nooutput", "short"}) {
+  for (const char* mode : {"exit1", "crash", "nooutput", "short", "diskfull"}) {
     ::setenv("FAKE_FFMPEG_MODE", mode, 1);
     SCOPED_TRACE(mode);
     rec_.Clear();
@@ -284,6 +288,8 @@ TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures) {
         EXPECT_LT(LOWORD(r.value), 100);
       }
     }
+    // Nothing broken stays behind, under the output's name or the one it was written as.
+    EXPECT_TRUE(std::filesystem::is_empty(root_ + "out/"));
   }
 }
 

@@ -13,6 +13,7 @@
 #include "platform/dshow/codes.h"
 #include "platform/dshow/stock_filters.h"
 #include "platform/dshow/uuids.h"
+#include "platform/filters/asf_header_patch.h"
 #include "platform/media/encoder.h"
 #include "platform/media/muxer.h"
 #include "platform/media/resampler.h"
@@ -20,6 +21,8 @@
 #include "platform/wmf/wmf_objects.h"
 
 extern "C" {
+#include <libavformat/avio.h>
+#include <libavformat/avformat.h>
 #include <libavutil/mathematics.h>
 }
 
@@ -47,7 +50,11 @@ class AsfSession {
     if (!s->file_.Open(path, FileMode::Create)) return nullptr;
     std::string error;
     s->muxer_ = media::Muxer::Open(
-        "asf", [f = &s->file_](const std::uint8_t* d, std::size_t n) { return f->Write(d, n); },
+        "asf",
+        [raw = s.get()](const std::uint8_t* d, std::size_t n) {
+          if (!raw->headerDone_) raw->header_.append(reinterpret_cast<const char*>(d), n);
+          return raw->file_.Write(d, n);
+        },
         [f = &s->file_](std::int64_t offset) { return f->Seek(offset, SeekFrom::Begin); }, &error);
     if (!s->muxer_) return nullptr;
     for (const wmf::StreamData& st : profile.streams) {
@@ -90,6 +97,10 @@ class AsfSession {
     if (!s->video_ && !s->audio_) return nullptr;
     for (const auto& [key, value] : tags) s->muxer_->SetMetadata(key, value);
     if (!s->muxer_->WriteHeader()) return nullptr;
+    avio_flush(s->muxer_->Context()->pb);
+    s->headerDone_ = true;
+    if (s->muxer_->Failed() || !s->patch_.Locate(s->header_)) return nullptr;
+    s->header_.clear();
     return s;
   }
 
@@ -109,9 +120,9 @@ class AsfSession {
     nextPts_ = pts + 1;
     picture_->pts = pts;
     ++frames_;
-    return video_->Encode(picture_.get(), [this](AVPacket* p) {
-      return muxer_->WritePacket(p, videoStream_, video_->TimeBase());
-    }) || Fail();
+    return (video_->Encode(picture_.get(), [this](AVPacket* p) { return Write(p, videoStream_, *video_); }) &&
+            KeepReadable()) ||
+           Fail();
   }
 
   bool AddSound(const CMediaType& mt, const MediaSample& sample) {
@@ -132,22 +143,25 @@ class AsfSession {
       if (!queue_->Pop(sound_.get())) return Fail();
       sound_->pts = soundPts_;
       soundPts_ += sound_->nb_samples;
-      if (!audio_->Encode(sound_.get(),
-                          [this](AVPacket* p) { return muxer_->WritePacket(p, audioStream_, audio_->TimeBase()); }))
-        return Fail();
+      if (!audio_->Encode(sound_.get(), [this](AVPacket* p) { return Write(p, audioStream_, *audio_); })) return Fail();
     }
-    return true;
+    return KeepReadable() || Fail();
   }
 
   bool Finish() {
     std::lock_guard lock(mutex_);
     if (finished_) return !failed_;
     finished_ = true;
-    if (!failed_ && video_ && frames_ > 0)
-      video_->Encode(nullptr, [this](AVPacket* p) { return muxer_->WritePacket(p, videoStream_, video_->TimeBase()); });
-    if (!failed_ && audio_ && soundPts_ >= 0)
-      audio_->Encode(nullptr, [this](AVPacket* p) { return muxer_->WritePacket(p, audioStream_, audio_->TimeBase()); });
-    if (!muxer_->Finish()) failed_ = true;
+    if (!failed_ && video_ && frames_ > 0 &&
+        !video_->Encode(nullptr, [this](AVPacket* p) { return Write(p, videoStream_, *video_); }))
+      failed_ = true;
+    if (!failed_ && audio_ && soundPts_ >= 0 &&
+        !audio_->Encode(nullptr, [this](AVPacket* p) { return Write(p, audioStream_, *audio_); }))
+      failed_ = true;
+    if (muxer_->Failed() || !muxer_->Finish()) {
+      failed_ = true;
+      Salvage();
+    }
     if (!file_.Close()) failed_ = true;
     return !failed_;
   }
@@ -158,6 +172,28 @@ class AsfSession {
     failed_ = true;
     return false;
   }
+  bool Write(AVPacket* packet, int stream, const media::Encoder& encoder) {
+    if (packet->pts != AV_NOPTS_VALUE)
+      written_ = std::max(written_, av_rescale_q(packet->pts + packet->duration, encoder.TimeBase(), {1, 10000000}));
+    return muxer_->WritePacket(packet, stream, encoder.TimeBase());
+  }
+  // Every couple of seconds of media the header is brought up to what the file holds, so a
+  // crash leaves a file that readers time and play.
+  bool KeepReadable() {
+    if (written_ - readable_ < kPatchInterval) return true;
+    avio_flush(muxer_->Context()->pb);
+    const std::int64_t end = file_.Position();
+    if (muxer_->Failed() || end < 0 || !patch_.Apply(file_, end, written_)) return false;
+    readable_ = written_;
+    return true;
+  }
+  // After a failed write (a full disk): the file is cut to its whole packets and the header
+  // says what they hold, as far as the last time it was brought up to date.
+  void Salvage() {
+    const std::int64_t whole = patch_.WholePackets(file_.Size());
+    if (file_.Truncate(whole)) patch_.Apply(file_, whole, std::max<std::int64_t>(readable_, 0));
+  }
+  static constexpr std::int64_t kPatchInterval = 20000000;  // 2 s
   std::mutex mutex_;
   platform::File file_;
   std::unique_ptr<media::Muxer> muxer_;
@@ -176,6 +212,11 @@ class AsfSession {
   std::int64_t soundPts_ = -1;
   bool failed_ = false;
   bool finished_ = false;
+  std::string header_;
+  bool headerDone_ = false;
+  AsfHeaderPatch patch_;
+  // 100 ns units; the first packet makes the header readable at once.
+  std::int64_t written_ = 0, readable_ = -kPatchInterval;
 };
 
 class AsfWriter : public CBaseFilter, public dshow::CFileSinkBase, public IConfigAsfWriter, public IWMHeaderInfo {

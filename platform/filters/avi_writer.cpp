@@ -16,9 +16,11 @@
 #include "platform/dshow/stock_filters.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
+#include "platform/filters/avi_header_patch.h"
 #include "platform/media/muxer.h"
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/rational.h>
 }
@@ -66,7 +68,14 @@ class AviMux : public dshow::CAviMuxBase {
       packet->flags |= AV_PKT_FLAG_KEY;
     }
     if (!muxer_->WritePacket(packet.get(), streams_[index], timeBases_[index])) return static_cast<void>(Fail());
+    lengths_[static_cast<std::size_t>(streams_[index])] = static_cast<std::uint32_t>(samples_[index]);
+    if (mt.majortype != MEDIATYPE_Audio) frames_ = std::max(frames_, static_cast<std::uint32_t>(samples_[index]));
     if (dvAudio_[index] >= 0) WriteDvAudio(index, sample);
+    const std::int64_t ms = av_rescale_q(samples_[index], timeBases_[index], {1, 1000});
+    if (ms - readableMs_ >= kPatchIntervalMs) {
+      if (!KeepReadable()) return static_cast<void>(Fail());
+      readableMs_ = ms;
+    }
   }
 
  protected:
@@ -127,6 +136,24 @@ class AviMux : public dshow::CAviMuxBase {
     packet->pts = packet->dts = dvSamples_[index];
     dvSamples_[index] += static_cast<std::int64_t>(pcm.size() / 2);
     if (!muxer_->WritePacket(packet.get(), dvAudio_[index], {1, 48000})) Fail();
+    lengths_[static_cast<std::size_t>(dvAudio_[index])] = static_cast<std::uint32_t>(dvSamples_[index]);
+  }
+
+  // Every couple of seconds the header's counts are brought up to what was written, so a file a
+  // crash cuts short still tells readers how long it is.
+  bool KeepReadable() {
+    if (!patchable_) return true;
+    avio_flush(muxer_->Context()->pb);
+    if (muxer_->Failed()) return false;
+    return patch_.Apply(
+        [this](std::int64_t offset, const std::uint8_t* data, std::size_t size) {
+          MediaSample sample;
+          sample.data.assign(data, data + size);
+          sample.start = offset;
+          sample.stop = offset + static_cast<REFERENCE_TIME>(size);
+          return output_->Deliver(sample) != E_FAIL;
+        },
+        lengths_, frames_);
   }
 
   bool Open() {
@@ -176,11 +203,21 @@ class AviMux : public dshow::CAviMuxBase {
       samples_.push_back(0);
     }
     position_ = 0;
+    header_.clear();
+    headerDone_ = false;
+    lengths_.assign(static_cast<std::size_t>(muxer_->Context()->nb_streams), 0);
+    frames_ = 0;
+    readableMs_ = -kPatchIntervalMs;  // the first packet brings the header up to date at once
     if (!muxer_->WriteHeader()) return Fail();
-    return true;
+    avio_flush(muxer_->Context()->pb);
+    headerDone_ = true;
+    patchable_ = patch_.Locate(header_);
+    header_.clear();
+    return !muxer_->Failed() || Fail();
   }
 
   bool Emit(const std::uint8_t* data, std::size_t size) {
+    if (!headerDone_) header_.append(reinterpret_cast<const char*>(data), size);
     MediaSample sample;
     sample.data.assign(data, data + size);
     sample.start = position_;
@@ -211,6 +248,14 @@ class AviMux : public dshow::CAviMuxBase {
   std::vector<std::int64_t> dvSamples_;  // DIF sound samples written
   REFERENCE_TIME position_ = 0;
   bool failed_ = false;
+  static constexpr std::int64_t kPatchIntervalMs = 2000;
+  std::string header_;  // the bytes written before the first packet
+  bool headerDone_ = false;
+  AviHeaderPatch patch_;
+  bool patchable_ = false;
+  std::vector<std::uint32_t> lengths_;  // each muxer stream's length so far
+  std::uint32_t frames_ = 0;
+  std::int64_t readableMs_ = 0;
 };
 
 // Writes each sample at the file offset its times give. The file opens at the first pause after

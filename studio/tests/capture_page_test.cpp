@@ -2,12 +2,16 @@
 // aspect, the time limit, starts and stops, the disk checks, record and burn.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
 #include "platform/com/class_table.h"
+#include "platform/filters/recording_recovery.h"
+#include "platform/testkit/file_size_limit.h"
+#include "platform/testkit/killed_recording.h"
 #include "platform/window/device_change.h"
 #include "scripted_pack.h"
 #include "widgets/skin_slider.h"
@@ -220,6 +224,48 @@ TEST_F(CapturePageTest, NoRoomRefusesTheStartAndAFullDiskStopsTheRecording) {
     EXPECT_FALSE(page.IsRecording());
     EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
   });
+}
+
+TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadableClip) {
+  more = [](AppSettings& s) { s.recordFormat = kWmv; };
+  RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+    ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+    Record(3000);
+    ASSERT_TRUE(page.IsRecording());
+    const std::string clip = page.OutputPath();
+    {
+      testkit::FileSizeLimit full(static_cast<rlim_t>(platform::FileSize(clip)) + 4096);
+      for (int i = 0; i < 50 && page.IsRecording(); ++i) Record(200);
+    }
+    EXPECT_FALSE(page.IsRecording());
+    ASSERT_EQ(boxes_.Count(), 1u);
+    EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
+    PumpReal([&] { return model_.clips.Count() > 0; });
+    EXPECT_TRUE(model_.clips.Contains(clip));
+    // What was written before the failure plays, and its length is what it holds.
+    const double seconds = std::atof(Probe("format=duration", clip).c_str());
+    EXPECT_GT(seconds, 1.0) << clip;
+    EXPECT_LT(seconds, 6.0) << clip;
+    EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
+  });
+}
+
+TEST_F(CapturePageTest, ARecordingACrashCutShortIsRepairedWhenThePageOpensAndTheUserTold) {
+  const std::string file = Output() + "WMV_101010.wmv";
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess(
+      "ffmpeg",
+      {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=4:size=320x240:rate=25", "-c:v", "wmv2", file}, &out,
+      &err, &code, 60000);
+  ASSERT_EQ(code, 0) << err;
+  ASSERT_TRUE(testkit::CutAsfHeader(file));
+  ASSERT_TRUE(platform::filters::RecordingJournal(Output()).Begin(file));
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) {});
+  ASSERT_EQ(boxes_.Count(), 1u);
+  EXPECT_NE(boxes_.Last().text.find(file), std::string::npos) << boxes_.Last().text;
+  EXPECT_NEAR(std::atof(Probe("format=duration", file).c_str()), 4.0, 0.2);
+  EXPECT_TRUE(platform::filters::RecordingJournal(Output()).Unfinished().empty());
 }
 
 TEST_F(CapturePageTest, SpaceThatCannotBeReadIsNotAFullDisk) {

@@ -172,4 +172,26 @@ TEST(UploadSession, AStopEndsAStalledTransfer) {
   EXPECT_FALSE(server.Complete());
 }
 
+TEST(UploadSession, AServerThatTakesNothingMoreEndsTheUploadAsStalled) {
+  uploadtest::ServerScript script;
+  script.stall = true;
+  uploadtest::UploadServer server(script);
+  const std::string file = MakeFile("never.mpg", 100'000);
+  tovrin::StopSignal stop;
+  auto tuning = Quick();
+  tuning.stallSeconds = 1;
+  tuning.giveUpAfter = 2500ms;
+  tuning.retries = 100;  // the time without progress ends it, not the count
+  std::string logged;
+  tovrin::UploadEvents events;
+  events.log = [&](const std::string& line) { logged += line + "\n"; };
+  const auto began = std::chrono::steady_clock::now();
+  EXPECT_EQ(UploadResult::NoProgress, RunUpload(Job(server, file), tuning, stop, events)) << logged;
+  const auto took = std::chrono::steady_clock::now() - began;
+  // Sending the same bytes again on each retry is no progress.
+  EXPECT_GE(took, 2500ms);
+  EXPECT_LT(took, 10s) << logged;
+  EXPECT_NE(std::string::npos, logged.find("no progress")) << logged;
+}
+
 }  // namespace

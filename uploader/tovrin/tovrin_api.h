@@ -13,6 +13,8 @@ constexpr WPARAM TOVRIN_COMPLETE = 103;
 constexpr int TOVRIN_STOPPED = 1000;
 constexpr int TOVRIN_LOGIN_REFUSED = 1002;
 constexpr int TOVRIN_FAILED = 1007;
+// The server stopped taking the file: no byte of it went through for a minute.
+constexpr int TOVRIN_NO_PROGRESS = 1008;
 
 // Text arguments are UTF-8. Returns at once; the upload runs on the library's own thread and
 // reports with `message` posted to `window`. Returns 0 only when the arguments are unusable.

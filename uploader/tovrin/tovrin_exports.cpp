@@ -49,6 +49,7 @@ class UploadThread {
           break;
         case tovrin::UploadResult::LoginRefused: Post(window, message, TOVRIN_FINISHED, TOVRIN_LOGIN_REFUSED); break;
         case tovrin::UploadResult::Failed: Post(window, message, TOVRIN_FINISHED, TOVRIN_FAILED); break;
+        case tovrin::UploadResult::NoProgress: Post(window, message, TOVRIN_FINISHED, TOVRIN_NO_PROGRESS); break;
       }
     });
   }

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -28,9 +29,12 @@ void InitCurlOnce() {
   });
 }
 
+using Clock = std::chrono::steady_clock;
+
 struct Answer {
   long status = 0;  // 0: no answer (connection failed, stopped, unreadable)
   bool stopped = false;
+  bool stalled = false;  // the request sent nothing of the file for too long
   std::string error;
   std::map<std::string, std::string> headers;  // names in lower case
   std::string body;
@@ -137,6 +141,7 @@ class Uploader {
       return UploadResult::Failed;
     }
     size_ = size;
+    Progressed();
     const UploadResult opened = Open();
     if (opened != UploadResult::Complete) return opened;
     if (events_.started) events_.started();
@@ -152,11 +157,39 @@ class Uploader {
     if (events_.log) events_.log(text);
   }
 
-  // Waits before the next attempt; false when attempts are used up or a stop came.
+  // Waits before the next attempt; false when attempts are used up, the upload has made no
+  // progress for too long or a stop came.
   bool AnotherAttempt(const Answer& answer, const char* what) {
     Log(std::string(what) + " failed: " + (answer.status ? "HTTP " + std::to_string(answer.status) : answer.error));
+    if (answer.stalled) stalled_ = true;
     if (++attempts_ > tuning_.retries) return false;
+    const auto pause = std::chrono::duration_cast<Clock::duration>(tuning_.retryPause * attempts_);
+    if (Clock::now() + pause - progressAt_ >= tuning_.giveUpAfter) {
+      Log("no progress for " + std::to_string(tuning_.giveUpAfter.count() / 1000) + " s: giving up");
+      return false;
+    }
     return !stop_.WaitFor(tuning_.retryPause * attempts_);
+  }
+  void Progressed() { progressAt_ = Clock::now(); }
+
+  // Called by libcurl during a request. A request that sends nothing for the stall time ends (a
+  // server that accepts and never reads, or only trickles its answer); only bytes of the file
+  // beyond any sent before are progress of the upload, so retries that send the same again
+  // never hold off the end.
+  static int WatchProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
+    auto* self = static_cast<Uploader*>(user);
+    const Clock::time_point now = Clock::now();
+    if (sent > self->sentInRequest_) {
+      self->sentInRequest_ = sent;
+      self->requestProgressAt_ = now;
+      if (self->requestFrom_ >= 0 && static_cast<std::uint64_t>(self->requestFrom_ + sent) > self->furthest_) {
+        self->furthest_ = static_cast<std::uint64_t>(self->requestFrom_ + sent);
+        self->progressAt_ = now;
+      }
+    }
+    const bool stalled = now - self->requestProgressAt_ >= std::chrono::seconds(self->tuning_.stallSeconds) ||
+                         now - self->progressAt_ >= self->tuning_.giveUpAfter;
+    return stalled ? 1 : 0;
   }
 
   UploadResult Open() {
@@ -171,7 +204,7 @@ class Uploader {
       curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDS, metadata.data());
       curl_easy_setopt(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(metadata.size()));
       curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
-      const Answer answer = Perform(easy.get());
+      const Answer answer = Perform(easy.get(), -1);
       if (answer.stopped) return UploadResult::Stopped;
       if (answer.status == 401 || answer.status == 403) {
         Log("the service refused the login");
@@ -203,6 +236,7 @@ class Uploader {
       if (answer.status == 308 && HeldBytes(answer, size_, &now) && now > held) {
         held = now;
         attempts_ = 0;
+        Progressed();
         const int percent = static_cast<int>(held * 100 / size_);
         if (percent != shown && events_.progress) events_.progress(percent);
         shown = percent;
@@ -217,7 +251,10 @@ class Uploader {
     }
   }
 
-  UploadResult Ended() const { return stop_.Raised() ? UploadResult::Stopped : UploadResult::Failed; }
+  UploadResult Ended() const {
+    if (stop_.Raised()) return UploadResult::Stopped;
+    return stalled_ ? UploadResult::NoProgress : UploadResult::Failed;
+  }
 
   Answer PutChunk(std::uint64_t from) {
     const std::uint64_t length = std::min(tuning_.chunkBytes, size_ - from);
@@ -238,7 +275,7 @@ class Uploader {
     curl_easy_setopt(easy.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(length));
     curl_easy_setopt(easy.get(), CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
-    return Perform(easy.get());
+    return Perform(easy.get(), static_cast<curl_off_t>(from));
   }
 
   Answer AskHeld() {
@@ -251,12 +288,12 @@ class Uploader {
     FileChunk none{file_, 0};
     curl_easy_setopt(easy.get(), CURLOPT_READFUNCTION, ReadChunk);
     curl_easy_setopt(easy.get(), CURLOPT_READDATA, &none);
-    return Perform(easy.get());
+    return Perform(easy.get(), -1);
   }
 
   // Runs one request on the session's connections, looking at the stop request often enough
-  // that a stop ends it at once.
-  Answer Perform(CURL* easy) {
+  // that a stop ends it at once. from: the file offset the request sends from, -1 for none.
+  Answer Perform(CURL* easy, curl_off_t from) {
     Answer answer;
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, KeepHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &answer);
@@ -265,8 +302,12 @@ class Uploader {
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxAnswerBytes));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, tuning_.stallSeconds);
+    sentInRequest_ = 0;
+    requestFrom_ = from;
+    requestProgressAt_ = Clock::now();
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Uploader::WatchProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_multi_add_handle(multi_.get(), easy);
     int running = 1;
@@ -287,6 +328,11 @@ class Uploader {
       if (message->msg == CURLMSG_DONE && message->easy_handle == easy) result = message->data.result;
     curl_multi_remove_handle(multi_.get(), easy);
     if (answer.stopped) return answer;
+    if (result == CURLE_ABORTED_BY_CALLBACK) {
+      answer.stalled = true;
+      answer.error = "no progress";
+      return answer;
+    }
     if (result != CURLE_OK) {
       answer.error = curl_easy_strerror(result);
       answer.status = 0;
@@ -305,6 +351,12 @@ class Uploader {
   std::uint64_t size_ = 0;
   std::string address_;
   int attempts_ = 0;
+  Clock::time_point progressAt_;         // the last byte of the file the upload moved
+  Clock::time_point requestProgressAt_;  // the same within the running request
+  curl_off_t sentInRequest_ = 0;
+  curl_off_t requestFrom_ = -1;
+  std::uint64_t furthest_ = 0;  // the furthest byte of the file ever sent
+  bool stalled_ = false;
 };
 
 }  // namespace

@@ -24,10 +24,13 @@ struct UploadTuning {
   std::uint64_t chunkBytes = 16u << 20;
   int retries = 3;  // further attempts after a failed request, counted afresh after each good chunk
   std::chrono::milliseconds retryPause{500};
-  long stallSeconds = 30;  // a transfer that moves no byte this long has failed
+  long stallSeconds = 30;  // a request that sends no byte of the file this long has failed
+  // Retries end when the upload as a whole has moved no byte this long.
+  std::chrono::milliseconds giveUpAfter{60000};
 };
 
-enum class UploadResult { Complete, Stopped, LoginRefused, Failed };
+// NoProgress: the server kept the connection but took nothing for giveUpAfter.
+enum class UploadResult { Complete, Stopped, LoginRefused, Failed, NoProgress };
 
 struct UploadEvents {
   std::function<void()> started;              // the server accepted the metadata

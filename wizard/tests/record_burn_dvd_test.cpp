@@ -3,6 +3,8 @@
 // failures, each ending idle with its message.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,8 @@
 
 #include "capture/capture_graph.h"
 #include "capture_graphs.h"
+#include "platform/base/paths.h"
+#include "platform/testkit/file_size_limit.h"
 #include "platform/base/file.h"
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
@@ -287,6 +291,55 @@ TEST_F(RecordBurnDvd, AFullDiskStopsOnceDeletesTheRecordingAndAnUnreadableOneRec
   });
   EXPECT_EQ((std::vector<std::string>{"Hard drive is full."}), Texts());
   EXPECT_FALSE(platform::FolderExists(folder));
+}
+
+TEST_F(RecordBurnDvd, AWriteThatFailsMidRecordingSaysTheDiskIsFullOnce) {
+  std::string folder;
+  OnRecordPage([&](HWND, CRecordBurnDvdPage* page) {
+    ASSERT_TRUE(ClickButton(page->m_hWnd, IDC_RECORD));
+    RecordFor(time_, 2000, true);
+    folder = page->WorkFolder();
+    boxes_.QueueAnswer(IDOK);
+    {
+      // The free space still looks plentiful: only the failed write tells.
+      testkit::FileSizeLimit full(64 * 1024);
+      for (int i = 0; i < 50 && page->GetPhase() == CRecordBurnDvdPage::kRecording; ++i) RecordFor(time_, 200, true);
+    }
+    EXPECT_EQ(CRecordBurnDvdPage::kIdle, page->GetPhase());
+  });
+  EXPECT_EQ((std::vector<std::string>{"Hard drive is full."}), Texts());
+  EXPECT_FALSE(platform::FolderExists(folder));
+}
+
+TEST_F(RecordBurnDvd, StreamsACrashLeftAreOfferedAndGoOnlyWithAYes) {
+  const auto plant = [](const std::string& folder, bool multiplexed) {
+    ASSERT_TRUE(platform::CreateFolders(folder));
+    for (const char* name : {"DVD_120000.mpv", "DVD_120000.mpa"}) std::ofstream(folder + name) << "stream";
+    if (multiplexed) std::ofstream(folder + "1.mpg") << "program stream";
+  };
+  std::vector<std::string> bases = {platform::WithTrailingSlash(wizard::State().outputFolder)};
+  if (platform::WithTrailingSlash(wizard::State().dvdFolder) != bases[0])
+    bases.push_back(platform::WithTrailingSlash(wizard::State().dvdFolder));
+  for (const std::string& base : bases) {
+    plant(base + "20240101_1200/", true);
+    plant(base + "20240101_1300/", false);
+    std::ofstream(base + "notes.mpv") << "not a work folder";
+  }
+  boxes_.QueueAnswer(IDYES);
+  boxes_.QueueAnswer(IDNO);
+  OnRecordPage([&](HWND, CRecordBurnDvdPage*) {});
+  const auto texts = Texts();
+  ASSERT_EQ(2u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_NE(texts[0].find("20240101_1200/1.mpg"), std::string::npos) << texts[0];
+  EXPECT_NE(texts[1].find("20240101_1300/\""), std::string::npos) << texts[1];
+  int removed = 0;
+  for (const std::string& base : bases) {
+    if (!platform::FileExists(base + "20240101_1200/DVD_120000.mpv")) ++removed;
+    EXPECT_TRUE(platform::FileExists(base + "20240101_1200/1.mpg"));
+    EXPECT_TRUE(platform::FileExists(base + "20240101_1300/DVD_120000.mpa"));
+    EXPECT_TRUE(platform::FileExists(base + "notes.mpv"));
+  }
+  EXPECT_EQ(removed, 1);
 }
 
 TEST_F(RecordBurnDvd, NoToEitherStopQuestionKeepsOrDeletesAsAsked) {

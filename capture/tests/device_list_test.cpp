@@ -233,7 +233,12 @@ TEST(CaptureDeviceListTest, AThousandAudioInputsAreListedQuickly) {
   const auto start = std::chrono::steady_clock::now();
   CCaptureDeviceList list;
   list.EnumAudioDevices();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+#if defined(__SANITIZE_ADDRESS__)
+  const auto limit = std::chrono::seconds(20);  // a checked Debug build; the old cost was minutes
+#else
+  const auto limit = std::chrono::seconds(2);
+#endif
+  EXPECT_LT(std::chrono::steady_clock::now() - start, limit);
   ASSERT_EQ(list.GetAudioDeviceCount(), 1000);
   for (int i : {0, 1, 500, 999}) {
     const auto* item = list.GetAudioDevice(i);

@@ -3,6 +3,7 @@
 #include "audiorec/recorder_about_dlg.h"
 #include "audiorec/recorder_dlg.h"
 #include "audiorec/recorder_settings.h"
+#include "platform/window/single_instance.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/disc/device_events.h"
@@ -100,6 +101,9 @@ BOOL CRecorderApp::LoadResourceLibraries() {
 
 BOOL CRecorderApp::InitInstance() {
   if (FindRunningProgram()) return FALSE;
+  // Auvry, Wendrel and Quillon share the capture devices: one of them runs at a time.
+  platform::SingleInstanceLock instance;
+  if (!instance.Claim("capture", {m_recorderName, m_wizardName, m_advancedName, kProgramTitle})) return FALSE;
   platform::disc::StartMachineEvents();
   if (!LoadResourceLibraries()) {
     // A failed start is a failure to whoever started the program.

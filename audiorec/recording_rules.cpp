@@ -1,5 +1,8 @@
 #include "audiorec/recording_rules.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -16,8 +19,18 @@ std::string UniqueRecordingPath(const std::string& folder, const std::string& pr
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "_%02d%02d%02d", local.tm_hour, local.tm_min, local.tm_sec);
   const std::string stem = folder + prefix + stamp;
+  // The name is reserved by creating the file, never by looking: two copies started in the
+  // same second must not both choose, and then truncate, one file.
   std::string path = stem + "." + extension;
-  for (int n = 2; platform::FileExists(path) && n < 10000; ++n) path = stem + "_" + std::to_string(n) + "." + extension;
+  for (int n = 2; n < 10000; ++n) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return path;
+    }
+    if (errno != EEXIST) return path;  // the writer reports what is wrong with the folder
+    path = stem + "_" + std::to_string(n) + "." + extension;
+  }
   return path;
 }
 

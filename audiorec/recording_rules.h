@@ -9,7 +9,8 @@
 namespace auvry {
 
 // "<folder><prefix>_HHMMSS.<ext>" for that local time; when the file exists (a recording in the
-// same second, or at that time another day), "_2", "_3"... before the extension.
+// same second, or at that time another day), "_2", "_3"... before the extension. The chosen
+// file is created empty, so no other recorder can choose it too.
 std::string UniqueRecordingPath(const std::string& folder, const std::string& prefix, const std::string& extension,
                                 const std::tm& local);
 

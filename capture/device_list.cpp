@@ -134,24 +134,30 @@ void CCaptureDeviceList::EnumAudioDevices() {
   ClearAudioDevices();
   CComPtr<IEnumMoniker> monikers = capture::CategoryMonikers(CLSID_AudioInputDeviceCategory, 0);
   if (!monikers || FAILED(monikers->Reset())) return;
-  capture::VisitDeviceBags(monikers, [this](IMoniker*, IPropertyBag* bag) {
+  // One enumeration of the sound devices serves every entry: a thousand inputs must not
+  // enumerate a thousand times.
+  CSoundDeviceList sounds;
+  sounds.Enumerate();
+  std::unordered_map<int, const CSoundDeviceItem*> waveIds;
+  for (const auto& d : sounds.CaptureDevices()) waveIds.emplace(d->waveId, d.get());
+  capture::VisitDeviceBags(monikers, [this, &waveIds](IMoniker*, IPropertyBag* bag) {
     auto item = std::make_unique<CCaptureDeviceItem>();
     if (!capture::ReadBagString(bag, "FriendlyName", &item->name)) return false;
     platform::com::ScopedVariant wave;
     if (SUCCEEDED(bag->Read("WaveInId", wave.get(), nullptr)) && wave->vt == VT_I4) {
       item->waveInId = wave->lVal;
-      CompleteAudioEntry(*item);
+      CompleteAudioEntry(*item, waveIds);
     }
     audio_.push_back(std::move(item));
     return false;
   });
 }
 
-void CCaptureDeviceList::CompleteAudioEntry(CCaptureDeviceItem& item) {
-  CSoundDeviceList sounds;
-  sounds.Enumerate();
-  item.path = PathOf(sounds.GetInterfaceByWaveId(item.waveInId));
-  item.description = sounds.GetDescriptionByWaveId(item.waveInId);
+void CCaptureDeviceList::CompleteAudioEntry(CCaptureDeviceItem& item,
+                                            const std::unordered_map<int, const CSoundDeviceItem*>& waveIds) {
+  const auto sound = waveIds.find(item.waveInId);
+  item.path = PathOf(sound != waveIds.end() ? sound->second->interfacePath : std::string());
+  item.description = sound != waveIds.end() ? sound->second->description : std::string();
   item.hardwareId = HardwareIdOf(item.path);
   const auto usb = platform::ToLowerAscii(item.path).find("\\usb");
   item.kind = usb != std::string::npos && usb > 0 ? kDeviceUsbAudio : kDeviceAudio;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/win_types.h"
@@ -34,6 +35,8 @@ class CCaptureDeviceItem {
   int waveInId = -1;
   int kind = kDeviceOtherVideo;
 };
+
+struct CSoundDeviceItem;
 
 class CCaptureDeviceList {
  public:
@@ -88,7 +91,9 @@ class CCaptureDeviceList {
  private:
   const CCaptureDeviceItem* FirstVideo(const std::string& name) const;
   const CCaptureDeviceItem* FirstAudio(const std::string& name) const;
-  void CompleteAudioEntry(CCaptureDeviceItem& item);
+  // waveIds: the first capture sound device of each wave number, from one enumeration.
+  static void CompleteAudioEntry(CCaptureDeviceItem& item,
+                                 const std::unordered_map<int, const CSoundDeviceItem*>& waveIds);
 
   std::vector<std::unique_ptr<CCaptureDeviceItem>> video_;
   std::vector<std::unique_ptr<CCaptureDeviceItem>> audio_;

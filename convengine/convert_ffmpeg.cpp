@@ -1,5 +1,10 @@
 #include "convengine/convert_ffmpeg.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
 #include "convengine/progress_parser.h"
@@ -31,8 +36,36 @@ std::string PartialOutputPath(const std::string& output) {
   const std::string folder = slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
   const std::string name = output.substr(folder.size());
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos || dot == 0) return folder + "." + name + ".part";
-  return folder + "." + name.substr(0, dot) + ".part" + name.substr(dot);
+  // The process number keeps two converters that chose one output name (two sessions sharing
+  // a folder) from writing into one partial file.
+  const std::string part = ".part" + std::to_string(::getpid());
+  if (dot == std::string::npos || dot == 0) return folder + "." + name + part;
+  return folder + "." + name.substr(0, dot) + part + name.substr(dot);
+}
+
+std::string NameFinishedOutput(const std::string& partial, const std::string& output) {
+  // Linked, never renamed over: a file of that name that appeared meanwhile (another converter's
+  // output) is kept, and this one takes the next free name.
+  const std::size_t slash = output.rfind('/');
+  const std::size_t dot = output.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = hasExtension ? output.substr(0, dot) : output;
+  const std::string extension = hasExtension ? output.substr(dot) : std::string();
+  std::string name = output;
+  for (int n = 2; n < 10000; ++n) {
+    if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return name;
+    if (errno == EINVAL || errno == ENOSYS) {
+      // A file system without the exclusive rename: a hard link, else (FAT) a last look.
+      if (::link(partial.c_str(), name.c_str()) == 0) {
+        ::unlink(partial.c_str());
+        return name;
+      }
+      if (errno != EEXIST && !platform::FileExists(name)) return platform::MoveFile(partial, name) ? name : "";
+    }
+    if (errno != EEXIST && !platform::FileExists(name)) return {};
+    name = stem + "_" + std::to_string(n) + extension;
+  }
+  return {};
 }
 
 bool Qn_ConvertFFmpeg::Init(const ReplyTarget& target) {
@@ -178,10 +211,16 @@ int Qn_ConvertFFmpeg::ConvertStart() {
   // Only a file FFmpeg finished takes the output's name; a failed or stopped one goes, so it
   // neither passes for a conversion nor keeps a full disk full.
   const std::string partial = PartialOutputPath(option_.path.GetPath());
-  if (result == kConvertDone && !platform::MoveFile(partial, option_.path.GetPath())) {
-    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: cannot name the output [%s]", kTag,
-               option_.path.GetPath().c_str());
-    result = kConvertFailed;
+  if (result == kConvertDone) {
+    const std::string named = NameFinishedOutput(partial, option_.path.GetPath());
+    if (named.empty()) {
+      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: cannot name the output [%s]", kTag,
+                 option_.path.GetPath().c_str());
+      result = kConvertFailed;
+    } else if (named != option_.path.GetPath()) {
+      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] the name was taken meanwhile: output [%s]", kTag, named.c_str());
+      option_.path.SetPath(named);
+    }
   }
   if (result != kConvertDone) platform::DeleteFile(partial);
   QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] end convert", kTag);

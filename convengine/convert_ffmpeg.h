@@ -20,6 +20,9 @@ constexpr int kConvertStopped = Qn_ERR_STOPPED;
 
 // Where FFmpeg writes an output until it has succeeded: a hidden name beside it.
 std::string PartialOutputPath(const std::string& output);
+// Gives the finished partial file the output's name without replacing a file that has it (the
+// next free "_2", "_3"... instead); the name given, or empty when it could not be named.
+std::string NameFinishedOutput(const std::string& partial, const std::string& output);
 
 class Qn_ConvertFFmpeg {
  public:

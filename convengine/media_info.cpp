@@ -1,9 +1,15 @@
 #include "convengine/media_info.h"
 
-#include <cstdlib>
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
+
+#include "platform/base/paths.h"
 
 namespace mordax {
 
@@ -139,6 +145,61 @@ bool Fail(std::string* why, const std::string& text) {
   return false;
 }
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsUtf8(const std::string& text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    const unsigned c = *p++;
+    if (c < 0x80) continue;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
+    if (more < 0 || c > 0xF4 || end - p < more) return false;
+    const unsigned second = p[0];
+    if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+        (c == 0xF4 && second > 0x8F))
+      return false;
+    for (; more > 0; --more)
+      if ((*p++ & 0xC0) != 0x80) return false;
+  }
+  return true;
+}
+
+// MediaInfo reads names as UTF-8 and cannot open one that is not; such a file is read through
+// a symbolic link of a plain name (same extension, which MediaInfo may use) in a private folder.
+class PlainNameLink {
+ public:
+  explicit PlainNameLink(const std::string& path) {
+    if (IsUtf8(path)) {
+      name_ = path;
+      return;
+    }
+    const std::string temp = platform::TempFolder();
+    if (temp.empty()) return;
+    std::string folder = platform::WithTrailingSlash(temp) + "mordax-probe-XXXXXX";
+    if (!::mkdtemp(folder.data())) return;
+    folder_ = folder;
+    const std::string file = platform::FileNameOf(path);
+    const auto dot = file.rfind('.');
+    std::string link = folder_ + "/clip";
+    if (dot != std::string::npos && IsUtf8(file.substr(dot))) link += file.substr(dot);
+    std::error_code ec;
+    const std::string target = std::filesystem::absolute(path, ec).string();
+    if (::symlink(target.c_str(), link.c_str()) == 0) name_ = link;
+  }
+  ~PlainNameLink() {
+    if (!name_.empty() && !folder_.empty()) ::unlink(name_.c_str());
+    if (!folder_.empty()) ::rmdir(folder_.c_str());
+  }
+  PlainNameLink(const PlainNameLink&) = delete;
+  PlainNameLink& operator=(const PlainNameLink&) = delete;
+  // The name to give MediaInfo; empty when no link could be made.
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string folder_;
+  std::string name_;
+};
+
 }  // namespace
 
 void SetMediaInfoLibraryName(const std::string& name) {
@@ -156,7 +217,8 @@ bool ReadMediaInfo(const std::string& path, Qn_MediaInfo* info, std::string* why
   const Library* lib = Load();
   if (!lib) return Fail(why, "Unable to load " + MediaInfoLibraryName());
   Handle handle(*lib);
-  if (!handle.Open(path)) return Fail(why, "cannot open " + path);
+  const PlainNameLink name(path);
+  if (name.Name().empty() || !handle.Open(name.Name())) return Fail(why, "cannot open " + path);
   Qn_MediaInfo record;
   record.fileSize = handle.Integer(kGeneral, "FileSize");
   if (record.fileSize <= 0) return Fail(why, "no file size");

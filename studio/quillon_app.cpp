@@ -5,6 +5,7 @@
 #include "capture_engine.h"
 #include "capture_page.h"
 #include "loading_dlg.h"
+#include "platform/window/single_instance.h"
 #include "platform/ole/afx_ole.h"
 #include "platform/base/clock.h"
 #include "platform/base/paths.h"
@@ -101,6 +102,11 @@ BOOL CQuillonApp::InitInstance() {
     ::SetForegroundWindow(open);
     return FALSE;
   }
+  // Auvry, Wendrel and Quillon share the capture devices: one of them runs at a time.
+  platform::SingleInstanceLock instance;
+  if (!instance.Claim("capture", {kProductTitle, ProductName("AudioRecorderName"), ProductName("WizardName"),
+                                  ProductName("AdvancedName")}))
+    return FALSE;
   platform::disc::StartMachineEvents();
   AfxOleInit();
   model_.folders = SettleFolders(GetProgramFolder());

@@ -160,6 +160,7 @@ void CWriterPage::OnSetActive() {
   const bool bd = State().IsBluRay();
   SetDlgItemText(IDC_PROMPT, Text(bd ? IDS_PICK_BD_WRITER : IDS_PICK_DVD_WRITER).c_str());
   ShowStep(this, StepTitle("1-1.", bd ? IDS_SELECT_BD_WRITER : IDS_SELECT_DVD_WRITER), 1);
+  m_filled = false;
   SetTimer(kFillTimer, 100);
 }
 
@@ -184,6 +185,7 @@ void CWriterPage::FillList() {
   }
   ::SendMessage(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
   ApplySelection();
+  m_filled = true;
 }
 
 void CWriterPage::ApplySelection() {
@@ -199,7 +201,15 @@ void CWriterPage::OnSelectionChange() { ApplySelection(); }
 void CWriterPage::OnEject() { Writer().UnloadMedium(); }
 
 int CWriterPage::GetBackPage() { return IDD_PAGE_DISC_TYPE; }
-int CWriterPage::GetNextPage() { return IDD_PAGE_BLANK_DISC; }
+int CWriterPage::GetNextPage() {
+  // Next taken before the list was filled must still leave with a writer chosen, or the
+  // blank-disc check asks a drive nobody selected.
+  if (!m_filled) {
+    KillTimer(kFillTimer);
+    FillList();
+  }
+  return IDD_PAGE_BLANK_DISC;
+}
 
 // ---- 129 blank disc
 

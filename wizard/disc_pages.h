@@ -64,6 +64,7 @@ class CWriterPage : public CWizardPage {
   void FillList();
   void ApplySelection();
   CTipBitmapButton m_eject;
+  bool m_filled = false;  // the list of this visit was filled and its selection applied
   std::unique_ptr<CSkinComboBox> m_writers;
 };
 

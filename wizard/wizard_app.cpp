@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/window/single_instance.h"
 #include "platform/base/message_box.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
@@ -86,6 +87,7 @@ BOOL CWizardApp::InitInstance() {
   CWendrelDlg dialog;
   RunMainDialog(dialog);
   SaveSettings();
+  m_instance.Release();
   LaunchStarter();
   return FALSE;
 }
@@ -116,6 +118,9 @@ BOOL CWizardApp::FindRunningProgram() {
       return FALSE;
     }
   }
+  // Auvry, Wendrel and Quillon share the capture devices: one of them runs at a time.
+  if (!m_instance.Claim("capture", {m_wizardName, m_advancedName, m_audioRecorderName, State().windowTitle}))
+    return FALSE;
   // Programs start from anywhere here: the default is the program's own folder.
   std::string folder = GetProgramFolder();
   std::string appPath;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/window/single_instance.h"
 #include "platform/window/afx_app.h"
 
 class CWendrelDlg;
@@ -39,6 +40,7 @@ class CWizardApp : public CWinApp {
   HMODULE m_hImages = nullptr;
   HMODULE m_hUI = nullptr;
 
+  platform::SingleInstanceLock m_instance;  // held from the start check until the wizard ends
   std::string m_launcherName;
   std::string m_wizardName;
   std::string m_advancedName;

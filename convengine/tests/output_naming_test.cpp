@@ -1,10 +1,12 @@
 #include "convengine/output_naming.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "convengine/convert_ffmpeg.h"
 #include "platform/base/paths.h"
 
 namespace mordax {
@@ -69,6 +71,28 @@ TEST_F(OutputNamingTest, FixedNamesAndRefusals) {
   EXPECT_EQ(MakeOutputPath("x", "", "movie", ".3gp"), "");
   // An empty pattern would make a hidden file of the extension alone.
   EXPECT_EQ(MakeOutputPath("clip", folder_, "", ".avi"), folder_ + "clip.avi");
+}
+
+// Two converters that chose one name (two sessions sharing a folder): each writes its own
+// partial file, and the one that finishes second takes the next free name instead of
+// replacing the first one's output.
+TEST_F(OutputNamingTest, AFinishedOutputNeverReplacesAnother) {
+  const std::string output = folder_ + "clip.mp4";
+  const std::string partial = PartialOutputPath(output);
+  EXPECT_EQ(partial, folder_ + ".clip.part" + std::to_string(::getpid()) + ".mp4");
+  std::ofstream(partial) << "second";
+  Touch("clip.mp4");
+  EXPECT_EQ(NameFinishedOutput(partial, output), folder_ + "clip_2.mp4");
+  EXPECT_FALSE(fs::exists(partial));
+  std::ifstream first(output), second(folder_ + "clip_2.mp4");
+  std::string a, b;
+  first >> a;
+  second >> b;
+  EXPECT_EQ("x", a);
+  EXPECT_EQ("second", b);
+  std::ofstream(partial) << "third";
+  EXPECT_EQ(NameFinishedOutput(partial, folder_ + "fresh.mp4"), folder_ + "fresh.mp4");
+  EXPECT_EQ(NameFinishedOutput(folder_ + "missing", folder_ + "other.mp4"), "");
 }
 
 }  // namespace

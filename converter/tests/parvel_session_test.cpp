@@ -612,3 +612,14 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
 }
 
 }  // namespace
+
+// A name holding bytes that are not UTF-8 (a Latin-1 "é") is a name the file system holds:
+// the clip is listed like any other, never dropped without a word.
+TEST_F(ParvelSessionTest, AClipWhoseNameIsNotUtf8IsListed) {
+  const std::string name = "caf\xe9.mpg";
+  ASSERT_TRUE(MakeClip(clips_ + name, 1));
+  Open(kModeWmvHd, "");
+  dialog_.AddPaths({clips_ + name}, 1);
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
+  EXPECT_EQ(name, Cell(0, 0));
+}

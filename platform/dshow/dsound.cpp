@@ -1,6 +1,7 @@
 #include "platform/dshow/dsound.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/com/object.h"
@@ -43,11 +44,27 @@ std::vector<DeviceDesc> MachineInputs() {
   return out;
 }
 
+// Shows the present devices of one kind in order until `visit` answers true; answers whether it did.
+bool VisitDevicesOf(DeviceKind kind, const std::function<bool(const DeviceDesc&)>& visit) {
+  if (kind == DeviceKind::AudioInput && !Hardware::Instance().Simulated()) {
+    for (const auto& d : MachineInputs())
+      if (visit(d)) return true;
+    return false;
+  }
+  bool stopped = false;
+  Hardware::Instance().Visit([&](const DeviceDesc& d) {
+    stopped = d.present && d.kind == kind && visit(d);
+    return stopped;
+  });
+  return stopped;
+}
+
 std::vector<DeviceDesc> DevicesOf(DeviceKind kind) {
-  if (kind == DeviceKind::AudioInput && !Hardware::Instance().Simulated()) return MachineInputs();
   std::vector<DeviceDesc> out;
-  for (auto& d : Hardware::Instance().Devices())
-    if (d.present && d.kind == kind) out.push_back(d);
+  VisitDevicesOf(kind, [&out](const DeviceDesc& d) {
+    out.push_back(d);
+    return false;
+  });
   return out;
 }
 
@@ -90,17 +107,16 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
   static HRESULT Description(LPVOID data, DWORD length, DWORD* returned) {
     if (!data || length < sizeof(Record)) return E_INVALIDARG;
     auto* record = static_cast<Record*>(data);
-    int captureIndex = 0, renderIndex = 0;
-    auto devices = DevicesOf(DeviceKind::AudioInput);
-    for (auto& d : DevicesOf(DeviceKind::Playback)) devices.push_back(std::move(d));
-    for (const auto& d : devices) {
-      const bool capture = d.kind == DeviceKind::AudioInput;
-      const int index = capture ? captureIndex++ : renderIndex++;
-      if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) continue;
+    // Called once per device while a list is built: the devices are looked at in place, never
+    // copied, so building a list stays cheap with thousands of them.
+    HRESULT result = E_INVALIDARG;
+    const auto answer = [&](const DeviceDesc& d, bool capture, int index) {
+      if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) return false;
       const std::size_t needed =
           sizeof(Record) + d.dsDescription.size() + 1 + d.dsModule.size() + 1 + d.dsInterface.size() + 1;
       if (returned) *returned = static_cast<DWORD>(needed);
-      if (length < needed) return S_OK;
+      result = S_OK;
+      if (length < needed) return true;
       char* text = static_cast<char*>(data) + sizeof(Record);
       auto put = [&text](const std::string& s) {
         std::memcpy(text, s.c_str(), s.size() + 1);
@@ -114,8 +130,12 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
       record->Module = put(d.dsModule);
       record->Interface = put(d.dsInterface);
       record->WaveDeviceId = static_cast<ULONG>(capture && d.waveInId >= 0 ? d.waveInId : index);
-      return S_OK;
-    }
+      return true;
+    };
+    int captureIndex = 0, renderIndex = 0;
+    if (VisitDevicesOf(DeviceKind::AudioInput, [&](const DeviceDesc& d) { return answer(d, true, captureIndex++); }) ||
+        VisitDevicesOf(DeviceKind::Playback, [&](const DeviceDesc& d) { return answer(d, false, renderIndex++); }))
+      return result;
     return E_INVALIDARG;
   }
 
@@ -125,14 +145,14 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
     auto* map = static_cast<Map*>(data);
     if (!map->DeviceName) return E_INVALIDARG;
     const bool capture = map->DataFlow == DIRECTSOUNDDEVICE_DATAFLOW_CAPTURE;
-    for (const auto& d : DevicesOf(capture ? DeviceKind::AudioInput : DeviceKind::Playback)) {
-      if (d.dsDescription == map->DeviceName) {
-        map->DeviceId = d.dsGuid;
-        if (returned) *returned = sizeof(Map);
-        return S_OK;
-      }
-    }
-    return E_INVALIDARG;
+    const bool found =
+        VisitDevicesOf(capture ? DeviceKind::AudioInput : DeviceKind::Playback, [&](const DeviceDesc& d) {
+          if (d.dsDescription != map->DeviceName) return false;
+          map->DeviceId = d.dsGuid;
+          if (returned) *returned = sizeof(Map);
+          return true;
+        });
+    return found ? S_OK : E_INVALIDARG;
   }
 };
 

@@ -447,6 +447,13 @@ std::vector<DeviceDesc> Hardware::Devices() {
   return impl_->devices;
 }
 
+void Hardware::Visit(const std::function<bool(const DeviceDesc&)>& visit) {
+  std::lock_guard lock(impl_->mutex);
+  LoadLocked();
+  for (const auto& d : impl_->devices)
+    if (visit(d)) return;
+}
+
 bool Hardware::Find(const std::string& id, DeviceDesc* out) {
   std::lock_guard lock(impl_->mutex);
   LoadLocked();

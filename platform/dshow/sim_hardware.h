@@ -102,6 +102,8 @@ class Hardware {
   static Hardware& Instance();
 
   std::vector<DeviceDesc> Devices();
+  // Shows each description in turn without copying the list, until `visit` answers true.
+  void Visit(const std::function<bool(const DeviceDesc&)>& visit);
   bool Find(const std::string& id, DeviceDesc* out);
   bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
 

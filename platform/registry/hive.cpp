@@ -124,34 +124,35 @@ bool ReadNameToken(std::string_view token, std::string& out) {
 
 }  // namespace
 
+// Sub-keys are kept sorted by CompareNoCase, so every lookup is a binary search: a key with
+// a hundred thousand sub-keys must not make each read scan them all.
+std::vector<std::unique_ptr<RegKeyNode>>::const_iterator RegKeyNode::LowerBound(std::string_view name) const {
+  return std::lower_bound(subkeys_.begin(), subkeys_.end(), name, [](const auto& node, std::string_view n) {
+    return platform::CompareNoCase(node->name_, n) < 0;
+  });
+}
+
 RegKeyNode* RegKeyNode::FindSubkey(std::string_view name) const {
-  for (const auto& sub : subkeys_)
-    if (SameName(sub->name_, name)) return sub.get();
-  return nullptr;
+  const auto pos = LowerBound(name);
+  return pos != subkeys_.end() && SameName((*pos)->name_, name) ? pos->get() : nullptr;
 }
 
 RegKeyNode* RegKeyNode::AddSubkey(std::string_view name, bool* created) {
-  if (RegKeyNode* found = FindSubkey(name)) {
+  auto pos = LowerBound(name);
+  if (pos != subkeys_.end() && SameName((*pos)->name_, name)) {
     if (created) *created = false;
-    return found;
+    return pos->get();
   }
-  const std::string key(name);
-  auto pos = std::lower_bound(subkeys_.begin(), subkeys_.end(), key, [](const auto& node, const std::string& n) {
-    return platform::CompareNoCase(node->name_, n) < 0;
-  });
-  pos = subkeys_.insert(pos, std::make_unique<RegKeyNode>(key));
+  pos = subkeys_.insert(pos, std::make_unique<RegKeyNode>(std::string(name)));
   if (created) *created = true;
   return pos->get();
 }
 
 bool RegKeyNode::RemoveSubkey(std::string_view name) {
-  for (auto it = subkeys_.begin(); it != subkeys_.end(); ++it) {
-    if (SameName((*it)->name_, name)) {
-      subkeys_.erase(it);
-      return true;
-    }
-  }
-  return false;
+  const auto pos = LowerBound(name);
+  if (pos == subkeys_.end() || !SameName((*pos)->name_, name)) return false;
+  subkeys_.erase(pos);
+  return true;
 }
 
 const RegValue* RegKeyNode::FindValue(std::string_view name) const {

@@ -35,6 +35,8 @@ class RegKeyNode {
   const std::vector<RegValue>& Values() const { return values_; }
 
  private:
+  std::vector<std::unique_ptr<RegKeyNode>>::const_iterator LowerBound(std::string_view name) const;
+
   std::string name_;
   std::vector<RegValue> values_;
   std::vector<std::unique_ptr<RegKeyNode>> subkeys_;

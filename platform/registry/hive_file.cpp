@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <vector>
 #include <random>
 
 #include "platform/base/file.h"
@@ -52,6 +55,16 @@ bool ReadAll(int fd, std::string& out) {
   }
 }
 
+std::mutex& NoticesMutex() {
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
+}
+
+std::vector<std::string>& Notices() {
+  static auto* notices = new std::vector<std::string>;
+  return *notices;
+}
+
 bool LockExclusive(int fd) {
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno != EINTR) return false;
@@ -85,7 +98,36 @@ void HiveFile::KeepAside(const std::string& as) const {
   if (errno != ENOENT) platform::CopyFile(dataPath_, as, false);
 }
 
-LONG HiveFile::Refresh() {
+// Renames the damaged file to a name of its own that says what it is, under the writers' lock
+// and only while the file is still the one found damaged (a writer may have replaced it).
+bool HiveFile::MoveDamagedAside(const struct stat& damaged, bool locked) {
+  Fd lock(locked ? -1 : ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!locked && (!lock.valid() || !LockExclusive(lock.get()))) return false;
+  struct stat now;
+  if (::stat(dataPath_.c_str(), &now) != 0 || now.st_dev != damaged.st_dev || now.st_ino != damaged.st_ino)
+    return false;
+  const std::string stem = dataPath_.substr(0, dataPath_.size() - 4) + ".damaged-" +
+                           platform::Format("%lld", static_cast<long long>(::time(nullptr)));
+  for (int n = 0; n < 1000; ++n) {
+    const std::string aside = n == 0 ? stem + ".reg" : stem + platform::Format("-%d.reg", n);
+    if (::link(dataPath_.c_str(), aside.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (::unlink(dataPath_.c_str()) != 0) {
+      ::unlink(aside.c_str());
+      return false;
+    }
+    std::fprintf(stderr, "registry: %s was damaged and had no good copy; kept as %s\n", dataPath_.c_str(),
+                 aside.c_str());
+    std::lock_guard<std::mutex> guard(NoticesMutex());
+    Notices().push_back(aside);
+    return true;
+  }
+  return false;
+}
+
+LONG HiveFile::Refresh(bool locked) {
   // Without blocking: a FIFO put in a hive's place must not hold every registry call.
   Fd fd(::open(dataPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.valid()) {
@@ -117,8 +159,17 @@ LONG HiveFile::Refresh() {
   if (damaged) {
     root = ReadPrevious();
     if (!root) {
-      loaded_ = false;
-      return ERROR_REGISTRY_CORRUPT;
+      // Nothing good to go back to: the damaged file goes aside (never deleted) and the
+      // store starts empty, so the programs run on defaults and can save again.
+      if (!MoveDamagedAside(st, locked)) {
+        loaded_ = false;
+        return ERROR_REGISTRY_CORRUPT;
+      }
+      root_ = std::make_unique<RegKeyNode>();
+      firstLine_.clear();
+      loaded_ = true;
+      damaged_ = false;
+      return ERROR_SUCCESS;
     }
     if (!damaged_)
       std::fprintf(stderr, "registry: %s is damaged; reading the copy of the save before it (%s)\n", dataPath_.c_str(),
@@ -132,7 +183,7 @@ LONG HiveFile::Refresh() {
 }
 
 LONG HiveFile::Read(const std::function<LONG(const RegKeyNode&)>& read) {
-  const LONG rc = Refresh();
+  const LONG rc = Refresh(false);
   if (rc != ERROR_SUCCESS) return rc;
   return read(*root_);
 }
@@ -142,7 +193,7 @@ LONG HiveFile::Write(const std::function<LONG(RegKeyNode&, bool* changed)>& chan
   if (!platform::CreateFolders(folder)) return ERROR_REGISTRY_IO_FAILED;
   Fd lock(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   if (!lock.valid() || !LockExclusive(lock.get())) return ERROR_REGISTRY_IO_FAILED;
-  LONG rc = Refresh();
+  LONG rc = Refresh(true);
   if (rc != ERROR_SUCCESS) return rc;
   bool changed = false;
   rc = change(*root_, &changed);
@@ -166,6 +217,13 @@ LONG HiveFile::Save() {
   firstLine_ = std::string(HiveFirstLine(text));
   damaged_ = false;
   return ERROR_SUCCESS;
+}
+
+std::vector<std::string> TakeDamagedHiveNotices() {
+  std::lock_guard<std::mutex> guard(NoticesMutex());
+  std::vector<std::string> taken;
+  taken.swap(Notices());
+  return taken;
 }
 
 }  // namespace platform::registry

@@ -10,17 +10,25 @@
 //
 // Each save keeps the file it replaces as the previous good copy (".bak"). A file damaged from
 // outside (cut off, overwritten) is read from that copy instead, with a line on stderr; the
-// next save writes a whole file again and keeps the damaged one aside as ".damaged".
+// next save writes a whole file again and keeps the damaged one aside as ".damaged". A damaged
+// file with no good copy is renamed to "<root>.damaged-<time>.reg" and the store starts empty.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/base/win_types.h"
 #include "platform/registry/hive.h"
 
+struct stat;
+
 namespace platform::registry {
+
+// The paths damaged hives were moved aside to since the last call, for the program to tell
+// the user once.
+std::vector<std::string> TakeDamagedHiveNotices();
 
 class HiveFile {
  public:
@@ -36,7 +44,9 @@ class HiveFile {
   LONG Write(const std::function<LONG(RegKeyNode&, bool* changed)>& change);
 
  private:
-  LONG Refresh();
+  // locked: the caller holds the writers' lock.
+  LONG Refresh(bool locked);
+  bool MoveDamagedAside(const struct stat& damaged, bool locked);
   LONG Save();
   // The tree of the previous good copy, or nullptr when there is none that parses.
   std::unique_ptr<RegKeyNode> ReadPrevious() const;

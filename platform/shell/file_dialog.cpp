@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "platform/base/message_box.h"
@@ -49,21 +50,22 @@ bool Matches(const std::vector<std::string>& patterns, const std::string& name) 
   return false;
 }
 
-// Names typed into the name box: one name, or several in double quotes.
-std::vector<std::string> TypedNames(const std::string& text) {
+// Names typed into the name box: one name, or several in double quotes. Linux names may hold
+// double quotes themselves, so text that does not start with one, or that names an existing
+// file as it stands, is a single name.
+std::vector<std::string> TypedNames(const std::string& text, const std::function<bool(const std::string&)>& exists) {
+  const std::string whole = platform::Trim(text);
+  if (whole.empty()) return {};
+  if (whole[0] != '"' || exists(whole)) return {whole};
   std::vector<std::string> names;
-  if (text.find('"') == std::string::npos) {
-    const std::string name = platform::Trim(text);
-    if (!name.empty()) names.push_back(name);
-    return names;
-  }
   size_t i = 0;
-  while ((i = text.find('"', i)) != std::string::npos) {
-    const size_t end = text.find('"', i + 1);
+  while ((i = whole.find('"', i)) != std::string::npos) {
+    const size_t end = whole.find('"', i + 1);
     if (end == std::string::npos) break;
-    if (end > i + 1) names.push_back(text.substr(i + 1, end - i - 1));
+    if (end > i + 1) names.push_back(whole.substr(i + 1, end - i - 1));
     i = end + 1;
   }
+  if (names.empty()) names.push_back(whole);
   return names;
 }
 
@@ -219,7 +221,10 @@ class FileDialog {
   void Confirm() {
     char buffer[1024] = {};
     GetDlgItemText(hwnd_, platform::kFileNameEditId, buffer, sizeof buffer);
-    std::vector<std::string> names = TypedNames(buffer);
+    std::vector<std::string> names = TypedNames(buffer, [this](const std::string& name) {
+      std::error_code ec;
+      return std::filesystem::exists(Absolute(name), ec);
+    });
     if (names.empty()) {
       const std::string picked = SelectedListText();
       if (!picked.empty() && picked.back() == '/') Enter(folder_ + picked);

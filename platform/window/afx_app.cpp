@@ -7,6 +7,7 @@
 #include "platform/base/message_box.h"
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
+#include "platform/registry/hive_file.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/presenter_startup.h"
@@ -88,7 +89,17 @@ BOOL CWinApp::PumpMessage() {
   return TRUE;
 }
 
+// A settings file found damaged with nothing good to go back to was kept aside while the
+// program started on defaults; the user hears once where it is.
+static void TellOfDamagedSettings() {
+  for (const std::string& kept : platform::registry::TakeDamagedHiveNotices())
+    AfxMessageBox("The settings file was damaged and could not be read. It was kept as \"" + kept +
+                      "\" and the program starts with default settings.",
+                  MB_OK | MB_ICONWARNING);
+}
+
 int CWinApp::Run() {
+  TellOfDamagedSettings();
   LONG idle = 0;
   for (;;) {
     MSG peek;

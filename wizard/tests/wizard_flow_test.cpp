@@ -239,3 +239,30 @@ TEST_F(WizardFlow, PicturesOfEveryPageForDvdAndBluRay) {
 }
 
 }  // namespace
+
+// Two writers with a blank DVD+R each, Next taken at once: the stored writer is still selected
+// and applied before leaving, so the blank-disc page finds the disc in it.
+TEST_F(WizardFlow, TwoDvdWritersApplyTheStoredOneEvenWhenNextComesAtOnce) {
+  // Only the stored writer B holds a disc: leaving with A still chosen would find none.
+  UseWriters({Writer("A", "WRITES=DVD+R\n"), Writer("B", "WRITES=DVD+R\nMEDIUM=DVD+R\n")});
+  wizard::State().discType = 0;
+  CWendrelDlg dialog;
+  std::vector<int> pages;
+  std::string chosen;
+  WhenDialogShows([&](HWND d) {
+    wizard::State().writerName = wizard::Writer().GetDriveName(1);
+    wizard::Writer().ChooseDrive(0);
+    pages.push_back(Press(d, dialog, IDC_NEXT));  // 337
+    pages.push_back(Press(d, dialog, IDC_NEXT));  // 129, before the list's timer
+    chosen = wizard::State().writerName;
+    pages.push_back(Press(d, dialog, IDC_NEXT));  // the blank disc is accepted
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
+  ASSERT_EQ(3u, pages.size());
+  EXPECT_EQ(337, pages[0]);
+  EXPECT_EQ(129, pages[1]);
+  EXPECT_NE(129, pages[2]);
+  EXPECT_EQ(std::string(wizard::Writer().GetDriveName(1)), chosen);
+  EXPECT_EQ(0u, boxes_.Count());
+}

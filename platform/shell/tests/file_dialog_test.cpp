@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -146,3 +147,33 @@ TEST_F(FileDialogTest, ABufferTooSmallFailsAndTellsTheSizeNeeded) {
 }
 
 }  // namespace
+
+// Linux names may hold double quotes: such a file is chosen by a click in the list and typed
+// as the only name, while a list of quoted names still means several files.
+TEST_F(FileDialogTest, NamesHoldingDoubleQuotesAreChosenClickedOrTyped) {
+  for (const char* name : {"say \"hi\".mpg", "\"quoted\".mpg"}) std::ofstream(folder_ + name) << name;
+
+  AnswerFileDialog("say \"hi\".mpg");
+  OPENFILENAME ofn = Ofn(OFN_FILEMUSTEXIST);
+  ASSERT_TRUE(GetOpenFileName(&ofn));
+  EXPECT_EQ(folder_ + "say \"hi\".mpg", std::string(file_));
+
+  AnswerFileDialog("\"quoted\".mpg");
+  ofn = Ofn(OFN_FILEMUSTEXIST);
+  ASSERT_TRUE(GetOpenFileName(&ofn));
+  EXPECT_EQ(folder_ + "\"quoted\".mpg", std::string(file_));
+
+  WhenDialogShows([&](HWND d) {
+    HWND list = GetDlgItem(d, platform::kFileListId);
+    const auto listed = Listed(d);
+    const auto at = std::find(listed.begin(), listed.end(), "\"quoted\".mpg");
+    ASSERT_NE(at, listed.end());
+    SendMessage(list, LB_SETCURSEL, static_cast<WPARAM>(at - listed.begin()), 0);
+    SendMessage(d, WM_COMMAND, MAKEWPARAM(platform::kFileListId, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+  });
+  ofn = Ofn(OFN_FILEMUSTEXIST);
+  ASSERT_TRUE(GetOpenFileName(&ofn));
+  EXPECT_EQ(folder_ + "\"quoted\".mpg", std::string(file_));
+
+  EXPECT_EQ(0u, boxes_.Count());
+}

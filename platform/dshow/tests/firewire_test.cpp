@@ -21,6 +21,7 @@
 #include "platform/dshow/firewire_capture_filter.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/tests/firewire_model.h"
+#include "platform/dshow/tests/listed_devices.h"
 #include "platform/dshow/transform_filter.h"
 
 using namespace platform::dshow;
@@ -45,39 +46,8 @@ using Frame = std::vector<std::uint8_t>;
 constexpr std::uint64_t kDvGuid = 0x080046010203AA01ULL, kDvGuid2 = 0x080046010203AA02ULL,
                         kHdvGuid = 0x0000850000C0FFEEULL;
 
-struct Listed {
-  std::string name, path, classGuid;
-  CComPtr<IMoniker> moniker;
-};
-
-std::string Read(IPropertyBag* bag, const char* name) {
-  platform::com::ScopedVariant v;
-  v.get()->vt = VT_BSTR;
-  if (FAILED(bag->Read(name, v.get(), nullptr))) return "";
-  return platform::com::FromBstr(v->bstrVal);
-}
-
-std::vector<Listed> VideoDevices() {
-  std::vector<Listed> out;
-  CComPtr<ICreateDevEnum> devEnum;
-  EXPECT_EQ(devEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER), S_OK);
-  IEnumMoniker* e = nullptr;
-  if (devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &e, CDEF_DEVMON_PNP_DEVICE) != S_OK) return out;
-  CComPtr<IEnumMoniker> monikers;
-  monikers.Attach(e);
-  IMoniker* m = nullptr;
-  while (monikers->Next(1, &m, nullptr) == S_OK) {
-    Listed l;
-    l.moniker.Attach(m);
-    CComPtr<IPropertyBag> bag;
-    m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag));
-    l.name = Read(bag, "FriendlyName");
-    l.path = Read(bag, "DevicePath");
-    l.classGuid = Read(bag, "DeviceClassGUID");
-    out.push_back(l);
-  }
-  return out;
-}
+using Listed = dshowtest::ListedDevice;
+std::vector<Listed> VideoDevices() { return dshowtest::ListedVideoDevices(); }
 
 // Keeps the times and sizes of what arrives.
 class Keeper : public CRendererFilter {

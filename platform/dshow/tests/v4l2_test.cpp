@@ -18,6 +18,7 @@
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/tests/v4l2_model.h"
+#include "platform/dshow/tests/listed_devices.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/dshow/v4l2_devices.h"
 #include "platform/dshow/v4l2_frames.h"
@@ -28,38 +29,8 @@ namespace model = platform::dshow::v4l2::model;
 
 namespace {
 
-struct Listed {
-  std::string name, path;
-  CComPtr<IMoniker> moniker;
-};
-
-std::string Read(IPropertyBag* bag, const char* name) {
-  platform::com::ScopedVariant v;
-  v.get()->vt = VT_BSTR;
-  if (FAILED(bag->Read(name, v.get(), nullptr))) return "";
-  return platform::com::FromBstr(v->bstrVal);
-}
-
-std::vector<Listed> VideoDevices() {
-  std::vector<Listed> out;
-  CComPtr<ICreateDevEnum> devEnum;
-  EXPECT_EQ(devEnum.CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER), S_OK);
-  IEnumMoniker* e = nullptr;
-  if (devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &e, CDEF_DEVMON_PNP_DEVICE) != S_OK) return out;
-  CComPtr<IEnumMoniker> monikers;
-  monikers.Attach(e);
-  IMoniker* m = nullptr;
-  while (monikers->Next(1, &m, nullptr) == S_OK) {
-    Listed l;
-    l.moniker.Attach(m);
-    CComPtr<IPropertyBag> bag;
-    m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag));
-    l.name = Read(bag, "FriendlyName");
-    l.path = Read(bag, "DevicePath");
-    out.push_back(l);
-  }
-  return out;
-}
+using Listed = dshowtest::ListedDevice;
+std::vector<Listed> VideoDevices() { return dshowtest::ListedVideoDevices(); }
 
 // Keeps what arrives: the samples' times and frame codes.
 class Keeper : public CRendererFilter {

@@ -9,10 +9,13 @@
 #include <thread>
 
 #include "platform/base/module.h"
+#include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/messages.h"
 #include "upload_server.h"
+#include "uploader/corrin_link.h"
 #include "uploader/tovrin/tovrin_api.h"
+#include "uploader/upload_address.h"
 
 namespace {
 
@@ -134,6 +137,20 @@ TEST_F(TovrinModule, WithoutAnAddressTheUploadFailsAtOnceAndTheLogSaysWhy) {
   EXPECT_NE(std::string::npos, log.find("VIDARRO_UPLOAD_URL"));
   EXPECT_EQ(std::string::npos, log.find("s3cret"));
   EXPECT_EQ(0, upload_("ada", "s3cret", 0, file_.c_str(), "", "", "", "", nullptr, kNotify, 1, 0));
+}
+
+TEST_F(TovrinModule, TheStoredAddressIsReadFromTheHostsRegistry) {
+  uploadtest::UploadServer server;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyEx(HKEY_CURRENT_USER, kCorrinKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  const std::string url = server.Url();
+  RegSetValueEx(key, kUploadUrlValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(url.c_str()),
+                static_cast<DWORD>(url.size() + 1));
+  RegCloseKey(key);
+  Start(nullptr);
+  EXPECT_EQ(TOVRIN_COMPLETE, Until(TOVRIN_COMPLETE).back().code);
+  EXPECT_TRUE(server.Complete());
 }
 
 }  // namespace

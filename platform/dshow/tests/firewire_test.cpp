@@ -30,8 +30,8 @@ namespace model = platform::dshow::firewire::model;
 
 namespace {
 
-// Command frames of the AV/C tape recorder/player subunit specification: ctype, subunit (type 4
-// tape recorder/player, id 0: 0x20), opcode, operands.
+// AV/C command frames as a tape recorder/player subunit takes them: ctype, subunit (type 4 tape
+// recorder/player, id 0: 0x20), opcode, operands.
 constexpr std::uint8_t kCtypeControl = 0x00, kCtypeStatus = 0x01;
 constexpr std::uint8_t kTapeSubunit = 0x20;
 constexpr std::uint8_t kOpPlay = 0xC3, kOpWind = 0xC4, kOpRecord = 0xC2, kOpTransportState = 0xD0, kOpTimeCode = 0x51;
@@ -85,12 +85,7 @@ class FirewireTest : public ::testing::Test {
     sim::Hardware::Instance().Reload();
   }
   CComPtr<IBaseFilter> Open(const std::string& name) {
-    CComPtr<IBaseFilter> filter;
-    for (auto& l : VideoDevices()) {
-      if (l.name == name) {
-        EXPECT_EQ(l.moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
-      }
-    }
+    CComPtr<IBaseFilter> filter = dshowtest::BindListedVideoDevice(name);
     if (filter) {
       EXPECT_EQ(graph_->AddFilter(filter, name.c_str()), S_OK);
     }

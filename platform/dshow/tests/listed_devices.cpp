@@ -39,4 +39,14 @@ std::vector<ListedDevice> ListedVideoDevices() {
   return out;
 }
 
+CComPtr<IBaseFilter> BindListedVideoDevice(const std::string& name) {
+  CComPtr<IBaseFilter> filter;
+  for (auto& l : ListedVideoDevices()) {
+    if (l.name == name) {
+      EXPECT_EQ(l.moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
+    }
+  }
+  return filter;
+}
+
 }  // namespace dshowtest

@@ -15,5 +15,7 @@ struct ListedDevice {
 };
 
 std::vector<ListedDevice> ListedVideoDevices();
+// The listed video device of that name, bound to its filter; null when none is listed.
+CComPtr<IBaseFilter> BindListedVideoDevice(const std::string& name);
 
 }  // namespace dshowtest

@@ -82,12 +82,7 @@ class V4l2Test : public ::testing::Test {
   }
   // The listed device of that name, bound and added to the graph as "Video Capture".
   CComPtr<IBaseFilter> Open(const std::string& name) {
-    CComPtr<IBaseFilter> filter;
-    for (auto& l : VideoDevices()) {
-      if (l.name == name) {
-        EXPECT_EQ(l.moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)), S_OK);
-      }
-    }
+    CComPtr<IBaseFilter> filter = dshowtest::BindListedVideoDevice(name);
     if (filter) {
       EXPECT_EQ(graph_->AddFilter(filter, "Video Capture"), S_OK);
     }

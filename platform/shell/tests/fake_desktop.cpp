@@ -80,7 +80,7 @@ int OnInhibit(sd_bus_message* message, void* userdata, sd_bus_error* error) {
   if (sd_bus_message_read(message, "ssss", &what, &who, &why, &mode) < 0)
     return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "four strings expected");
   if (std::string(mode) != "block" && std::string(mode) != "delay")
-    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "Invalid mode specification");
+    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "unknown inhibitor mode");
   if (std::string(mode) == "delay" && std::string(what).find("sleep") == std::string::npos &&
       std::string(what).find("shutdown") == std::string::npos)
     return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED,

@@ -2,6 +2,8 @@
 
 #include "capture_graphs.h"
 #include "platform/window/resources.h"
+#include "platform/base/debug_output.h"
+#include "platform/window/device_change.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/gdi/icon.h"
 #include "platform/window/afx_app.h"
@@ -272,6 +274,16 @@ void CWendrelDlg::OnSysCommand(UINT id, LPARAM param) {
 }
 
 BOOL CWendrelDlg::OnDeviceChange(UINT event, DWORD_PTR data) {
+  // Which drive the machine named tells, in the debugger output, whether a disc that the page
+  // never saw was announced at all.
+  const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(data);
+  if ((event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) && volume &&
+      volume->dbcv_devicetype == DBT_DEVTYP_VOLUME && (volume->dbcv_flags & DBTF_MEDIA)) {
+    for (int bit = 0; bit < 26; ++bit)
+      if (volume->dbcv_unitmask & (DWORD{1} << bit))
+        platform::OutputDebugFormat("Wendrel: disc %s %c:\n",
+                                    event == DBT_DEVICEARRIVAL ? "arrived in" : "removed from", 'A' + bit);
+  }
   if (CWizardPage* page = GetActivePage()) page->SendMessage(WM_DEVICECHANGE, event, static_cast<LPARAM>(data));
   return TRUE;
 }

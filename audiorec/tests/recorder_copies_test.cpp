@@ -1,0 +1,152 @@
+// The real program started more than once: copies started together in one session leave one
+// running and lose nothing, copies in two sessions sharing a documents folder keep every
+// recording, and a devices file of a thousand devices still shows the window at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "audiorec/recorder_app.h"
+#include "audiorec/tests/burn_test_support.h"
+#include "platform/base/paths.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+#include "resources/auvry_ids.h"
+
+namespace auvry {
+namespace {
+
+using namespace testkit;
+namespace fs = std::filesystem;
+
+constexpr DWORD kWaitMs = 30000;
+
+std::vector<std::string> Recordings(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error))
+    if (entry.path().extension() == ".wma") found.push_back(entry.path().string());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::string CaptureFolder(const Environment& env) { return env.Documents() + "Vidarro/Capture/"; }
+
+// Asks the window to close until its program ends; the program's exit code, -1 when it did not.
+int CloseAndWait(ProgramProcess& program) {
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 150 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProgramTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = program.WaitForExit(200);
+  }
+  return exitCode;
+}
+
+// Every recording left decodes as at least `seconds` of sound.
+void ExpectPlayable(const std::vector<std::string>& files, double seconds) {
+  for (const std::string& file : files) {
+    double duration = 0;
+    EXPECT_TRUE(auvrytest::Probe(file, &duration)) << file;
+    EXPECT_GE(duration, seconds) << file;
+  }
+}
+
+TEST(RecorderCopies, CopiesStartedTogetherLeaveOneRunningAndItsRecordingIsKept) {
+  Environment env(CurrentTestName());
+  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
+  platform::StartWindowTransport();
+  ProgramProcess first, second;
+  ASSERT_TRUE(first.Start("Auvry"));
+  ASSERT_TRUE(second.Start("Auvry"));
+  HWND window = WaitForWindow("#32770", kProgramTitle, kWaitMs);
+  ASSERT_NE(nullptr, window) << first.Output() << second.Output();
+
+  // The later copy brings the running one forward and ends without a word.
+  ProgramProcess* running = nullptr;
+  for (int attempt = 0; attempt < 150 && !running; ++attempt) {
+    if (first.WaitForExit(100) != -1) running = &second;
+    else if (second.WaitForExit(100) != -1) running = &first;
+  }
+  ASSERT_NE(nullptr, running) << "both copies still run";
+  ProgramProcess& ended = running == &first ? second : first;
+  EXPECT_EQ(0, ended.WaitForExit(0)) << ended.Output();
+  EXPECT_TRUE(running->Running());
+  EXPECT_EQ(window, ::FindWindow("#32770", kProgramTitle));
+
+  ::PostMessage(window, WM_COMMAND, IDC_AUVRY_RECORD, 0);
+  const std::string folder = CaptureFolder(env);
+  ASSERT_TRUE(auvrytest::WaitFor([&] {
+    const auto files = Recordings(folder);
+    std::error_code error;
+    return files.size() == 1 && fs::file_size(files[0], error) > 40000;
+  })) << running->Output();
+  ::PostMessage(window, WM_COMMAND, IDC_AUVRY_STOP, 0);
+  EXPECT_EQ(0, CloseAndWait(*running)) << running->Output();
+  const auto files = Recordings(folder);
+  ASSERT_EQ(1u, files.size());
+  ExpectPlayable(files, 1.0);
+}
+
+// Two sessions of one user (two desktops, say): each runs its own copy, and both record into
+// the same folder at the same moment.
+TEST(RecorderCopies, CopiesInTwoSessionsRecordingTogetherKeepBothRecordings) {
+  Environment env(CurrentTestName());
+  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
+  const std::string script = env.Home() + "record.script";
+  std::ofstream(script) << "program Auvry\n"
+                           "step \"Record two seconds\" 60\n"
+                           "  wait-window \""
+                        << kProgramTitle
+                        << "\"\n"
+                           "  click 1019\n"
+                           "  wait-text 1029 \"00 : 00 : 02\"\n"
+                           "  click 1020\n"
+                           "  wait-shown 1019\n"
+                           "step \"Close\" 60\n"
+                           "  close\n";
+  ScopedVariable playing("VIDARRO_SCRIPT", script);
+  const std::string otherSession = env.Home() + "other-session";
+  fs::create_directories(otherSession);
+  ProgramProcess here, there;
+  {
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Home() + "here.report");
+    ASSERT_TRUE(here.Start("Auvry"));
+  }
+  {
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Home() + "there.report");
+    ScopedVariable runtime("XDG_RUNTIME_DIR", otherSession);
+    ASSERT_TRUE(there.Start("Auvry"));
+  }
+  EXPECT_EQ(0, here.WaitForExit(120000)) << here.Output();
+  EXPECT_EQ(0, there.WaitForExit(120000)) << there.Output();
+  const auto files = Recordings(CaptureFolder(env));
+  EXPECT_EQ(2u, files.size());
+  ExpectPlayable(files, 1.5);
+}
+
+// A thousand capture devices: the list is built once, so the window shows as quickly as with a few.
+TEST(RecorderCopies, AThousandDevicesStillShowTheWindowWithinTwoSeconds) {
+  Environment env(CurrentTestName());
+  const std::string devices = env.Home() + "devices.ini";
+  {
+    std::ofstream file(devices);
+    file << "<DEVICES>\n";
+    for (int i = 0; i < 1000; ++i)
+      file << "[IN" << i << "]\nKIND=audio\nNAME=Input " << i << "\nWAVEIN=" << i << "\nDSDESC=Input " << i
+           << "\nDSPATH=\\\\?\\hdaudio#func_01#" << i << "#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\global\n";
+  }
+  ScopedVariable simulated("VIDARRO_DEVICES", devices);
+  platform::StartWindowTransport();
+  ProgramProcess recorder;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(recorder.Start("Auvry"));
+  ASSERT_NE(nullptr, WaitForWindow("#32770", kProgramTitle, kWaitMs)) << recorder.Output();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(0, CloseAndWait(recorder)) << recorder.Output();
+}
+
+}  // namespace
+}  // namespace auvry

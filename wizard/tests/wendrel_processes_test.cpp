@@ -1,0 +1,153 @@
+// The real wizard beside other processes: a disc that a third process puts into a shared
+// simulated writer reaches both the wizard and the recorder with the writer's letter, and a
+// devices file of a thousand devices still shows the window at once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "platform/base/file.h"
+#include "platform/disc/drive_config.h"
+#include "platform/disc/sim_drive.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/remote_windows.h"
+#include "platform/window/window.h"
+#include "wizard_ids.h"
+
+namespace {
+
+using namespace testkit;
+namespace disc = platform::disc;
+
+constexpr const char* kTitle = "Narvell Vidarro 5.0";
+constexpr DWORD kWaitMs = 30000;
+
+// Waits (real time, bounded) until the file holds `text`.
+bool WaitForText(const std::string& path, const std::string& text, int seconds = 90) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < giveUp) {
+    std::string content;
+    if (platform::ReadWholeFile(path, &content) && content.find(text) != std::string::npos) return true;
+    Pump();
+    ::Sleep(50);
+  }
+  return false;
+}
+
+std::string ReadOrEmpty(const std::string& path) {
+  std::string content;
+  platform::ReadWholeFile(path, &content);
+  return content;
+}
+
+// Asks the window to close until its program ends; the program's exit code, -1 when it did not.
+int CloseAndWait(ProgramProcess& program) {
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 150 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kTitle)) ::PostMessage(open, WM_COMMAND, IDC_EXIT, 0);
+    exitCode = program.WaitForExit(200);
+  }
+  return exitCode;
+}
+
+// The wizard and the recorder share the capture devices, so one session runs one of them: the
+// recorder runs in a second session of the same user, on the same devices file.
+TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder) {
+  Environment env(CurrentTestName());
+  const std::string images = env.Home() + "discs/";
+  const std::string devices = env.Home() + "devices.ini";
+  std::ofstream(devices) << "<DEVICES>\n"
+                            "[A]\nKIND=writer\nNAME=Writer A\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES="
+                         << images
+                         << "\n"
+                            "[B]\nKIND=writer\nNAME=Writer B\nWRITES=CD-R,CD-RW,DVD+R\nIMAGES="
+                         << images << "\n";
+  ScopedVariable hardware("VIDARRO_DEVICES", devices);
+  const std::string script = env.Home() + "wait.script";
+  std::ofstream(script) << "program Wendrel\n"
+                           "step \"The writer page\" 60\n"
+                           "  wait-window \""
+                        << kTitle
+                        << "\"\n"
+                           "  click "
+                        << IDC_NEXT
+                        << "\n"
+                           "  wait-shown "
+                        << IDC_WRITER_LIST
+                        << "\n"
+                           "program Auvry\n"
+                           "step \"The audio CD dialog\" 60\n"
+                           "  wait-window \""
+                        << kTitle
+                        << "\"\n"
+                           "  menu 32773\n"
+                           "  wait-shown 1006\n"
+                           "step \"Erase is offered for the disc put in\" 120\n"
+                           "  wait-enabled 1010\n"
+                           "step \"Both windows close\" 60\n"
+                           "  click 1000\n"
+                           "  wait-enabled 1019\n"
+                           "  click 1000\n";
+  ScopedVariable playing("VIDARRO_SCRIPT", script);
+  const std::string wizardReport = env.Home() + "wendrel.report", recorderReport = env.Home() + "auvry.report";
+  const std::string wizardDebug = env.Home() + "wendrel.debug";
+  platform::StartWindowTransport();
+  ProgramProcess wizard, recorder;
+  {
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", wizardReport);
+    ScopedVariable debug("VIDARRO_DEBUG_OUTPUT", wizardDebug);
+    ASSERT_TRUE(wizard.Start("Wendrel"));
+  }
+  {
+    const std::string otherSession = env.Home() + "other-session";
+    platform::CreateFolders(otherSession);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", recorderReport);
+    ScopedVariable runtime("XDG_RUNTIME_DIR", otherSession);
+    ASSERT_TRUE(recorder.Start("Auvry"));
+  }
+  ASSERT_TRUE(WaitForText(wizardReport, "done\tThe writer page")) << ReadOrEmpty(wizardReport) << wizard.Output();
+  ASSERT_TRUE(WaitForText(recorderReport, "done\tThe audio CD dialog"))
+      << ReadOrEmpty(recorderReport) << recorder.Output();
+
+  // This process is the third: it puts a written CD-RW into writer B, the second in the file.
+  std::vector<disc::DriveDesc> writers = disc::ParseDriveSections(devices);
+  ASSERT_EQ(2u, writers.size());
+  disc::SimDrive b(writers[1]);
+  ASSERT_TRUE(b.Change([](disc::MediumState& s) {
+    s.kind = disc::kCdRw;
+    s.used = true;
+    s.usedBlocks = 2000;
+    s.trayOpen = false;
+  }));
+
+  EXPECT_TRUE(WaitForText(wizardDebug, "Wendrel: disc arrived in E:")) << ReadOrEmpty(wizardDebug);
+  EXPECT_EQ(std::string::npos, ReadOrEmpty(wizardDebug).find(" D:"));
+  // The recorder's script ends it once Erase was offered for the disc.
+  EXPECT_EQ(0, recorder.WaitForExit(240000)) << ReadOrEmpty(recorderReport) << recorder.Output();
+  EXPECT_NE(std::string::npos, ReadOrEmpty(recorderReport).find("done\tErase is offered"))
+      << ReadOrEmpty(recorderReport);
+  EXPECT_EQ(0, CloseAndWait(wizard)) << wizard.Output();
+}
+
+// A thousand capture devices: the lists are built once, so the window shows as quickly as with a few.
+TEST(WendrelProcesses, AThousandDevicesStillShowTheWindowWithinTwoSeconds) {
+  Environment env(CurrentTestName());
+  const std::string devices = env.Home() + "devices.ini";
+  {
+    std::ofstream file(devices);
+    file << "<DEVICES>\n";
+    for (int i = 0; i < 1000; ++i)
+      file << "[IN" << i << "]\nKIND=audio\nNAME=Input " << i << "\nWAVEIN=" << i << "\nDSDESC=Input " << i
+           << "\nDSPATH=\\\\?\\hdaudio#func_01#" << i << "#{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\global\n";
+  }
+  ScopedVariable hardware("VIDARRO_DEVICES", devices);
+  platform::StartWindowTransport();
+  ProgramProcess wizard;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(wizard.Start("Wendrel"));
+  ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << wizard.Output();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(0, CloseAndWait(wizard)) << wizard.Output();
+}
+
+}  // namespace

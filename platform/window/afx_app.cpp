@@ -57,7 +57,11 @@ void CWinApp::SetResourceLibrary(HMODULE library) {
   if (library) AfxSetResourceHandle(library);
 }
 
+static void TellOfDamagedSettings();
+
 INT_PTR CWinApp::RunMainDialog(CDialog& dialog) {
+  // Dialog programs never reach Run: they hear of damaged settings here, before their window.
+  TellOfDamagedSettings();
   m_pMainWnd = &dialog;
   const INT_PTR result = dialog.DoModal();
   if (m_pMainWnd == &dialog) m_pMainWnd = nullptr;

@@ -4,8 +4,13 @@
 #include <vector>
 
 #include "platform/base/message_box.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/text.h"
 #include "platform/window/dialog.h"
 #include "platform/window/focus.h"
+#include "platform/window/monitors.h"
+#include "platform/window/window.h"
 
 namespace platform {
 namespace {
@@ -32,9 +37,47 @@ struct BoxInfo {
   int defaultId;
 };
 
+// The template's size is a guess from the text's length in characters. Measured in its font, a
+// word the label cannot break (a path) may be wider, or the lines more: the box grows to show
+// it all, at most as wide as the screen, and its buttons keep their place below and centred.
+void FitToText(HWND box) {
+  HWND label = GetDlgItem(box, kMessageBoxTextId);
+  RECT shown{}, frame{};
+  GetWindowRect(label, &shown);
+  GetWindowRect(box, &frame);
+  const int most = GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left - (shown.right - shown.left)) - 16;
+  std::string text(static_cast<std::size_t>(GetWindowTextLength(label)) + 1, '\0');
+  GetWindowText(label, text.data(), static_cast<int>(text.size()));
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(label, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, shown.right - shown.left, 0};
+  DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+  if (needed.right > most) {
+    needed = {0, 0, std::max<int>(most, shown.right - shown.left), 0};
+    DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  const int wider = std::max<int>(0, needed.right - (shown.right - shown.left));
+  const int taller = std::max<int>(0, needed.bottom - (shown.bottom - shown.top));
+  if (!wider && !taller) return;
+  SetWindowPos(label, nullptr, 0, 0, shown.right - shown.left + wider, shown.bottom - shown.top + taller,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child == label) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    ScreenToClient(box, reinterpret_cast<POINT*>(&r));
+    SetWindowPos(child, nullptr, r.left + wider / 2, r.top + taller, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowPos(box, nullptr, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
+               frame.bottom - frame.top + taller, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
     SetWindowLongPtr(hwnd, DWLP_USER, lParam);
+    FitToText(hwnd);
     // Focus starts on the default button, so Enter answers with it.
     auto* info = reinterpret_cast<const BoxInfo*>(lParam);
     if (HWND button = GetDlgItem(hwnd, info->defaultId)) {

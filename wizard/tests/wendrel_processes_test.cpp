@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/base/file.h"
+#include "platform/base/paths.h"
 #include "platform/disc/drive_config.h"
 #include "platform/disc/sim_drive.h"
+#include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
+#include "widgets/reg_helpers.h"
 #include "wizard_ids.h"
+#include "wizard_state.h"
 
 namespace {
 
@@ -148,6 +153,51 @@ TEST(WendrelProcesses, AThousandDevicesStillShowTheWindowWithinTwoSeconds) {
   ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << wizard.Output();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(0, CloseAndWait(wizard)) << wizard.Output();
+}
+
+// Settings damaged beyond the backup: the wizard says once where they were kept, starts on
+// defaults and saves again; the next start says nothing.
+TEST(WendrelProcesses, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {
+  Environment env(CurrentTestName());
+  // A short folder, as a user's is: the message names the damaged file's whole path.
+  const std::string registry = platform::WithTrailingSlash(env.Runtime()) + "registry/";
+  platform::CreateFolders(registry);
+  ScopedVariable settings("VIDARRO_REGISTRY_DIR", registry);
+  std::ofstream(registry + "HKEY_CURRENT_USER.reg") << "\x7f\x01 not a settings file";
+  const std::string script = env.Home() + "damaged.script";
+  std::ofstream(script) << "program Wendrel\n"
+                           "step \"The damaged settings are told\" 60\n"
+                           "  wait-message \"The settings file was damaged\"\n"
+                           "step \"The message is closed\" 30\n"
+                           "  answer ok\n"
+                           "step \"The wizard shows and exits\" 60\n"
+                           "  wait-window \""
+                        << kTitle
+                        << "\"\n"
+                           "  click "
+                        << IDC_EXIT << "\n";
+  const std::string report = env.Home() + "report";
+  {
+    ScopedVariable playing("VIDARRO_SCRIPT", script);
+    ScopedVariable reported("VIDARRO_SCRIPT_REPORT", report);
+    ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder());
+    ProgramProcess wizard;
+    ASSERT_TRUE(wizard.Start("Wendrel"));
+    EXPECT_EQ(0, wizard.WaitForExit(120000)) << wizard.Output();
+  }
+  EXPECT_NE(std::string::npos, ReadOrEmpty(report).find("finished\t3")) << ReadOrEmpty(report);
+  bool keptAside = false;
+  for (const auto& entry : std::filesystem::directory_iterator(registry))
+    keptAside |= entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged", 0) == 0;
+  EXPECT_TRUE(keptAside);
+  char disc[REG_READ_STRING_SIZE] = {};
+  EXPECT_TRUE(RegReadString(HKEY_CURRENT_USER, wizard::kSettingsKey, "OutFolder", disc, nullptr));
+
+  // Started again, the wizard goes straight to its window.
+  ProgramProcess again;
+  ASSERT_TRUE(again.Start("Wendrel"));
+  ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << again.Output();
+  EXPECT_EQ(0, CloseAndWait(again)) << again.Output();
 }
 
 }  // namespace

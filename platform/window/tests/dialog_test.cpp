@@ -229,6 +229,32 @@ TEST_F(Dialogs, MessageBoxesAreRealModalDialogs) {
   platform::SetMessageBoxHandler(nullptr);
 }
 
+// A path is one word the label cannot break: the box grows to show it whole, and the lines
+// around it still fit.
+TEST_F(Dialogs, AMessageBoxShowsALongPathWhole) {
+  platform::InstallWindowMessageBoxes();
+  const std::string path = "/home/someone/.config/vidarro/registry/HKEY_CURRENT_USER.damaged-1796886472.reg";
+  const std::string text = "The settings file was damaged and could not be read. It was kept as \"" + path +
+                           "\" and the program starts with default settings.";
+  RECT label{}, needed{};
+  PushInputStep([&] {
+    HWND box = Active();
+    HWND shown = GetDlgItem(box, platform::kMessageBoxTextId);
+    GetClientRect(shown, &label);
+    HDC dc = GetDC(shown);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(shown, WM_GETFONT, 0, 0)));
+    needed = label;
+    DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC(shown, dc);
+    platform::ClickWindow(GetDlgItem(box, IDOK));
+  });
+  EXPECT_EQ(MessageBox(main, text.c_str(), "Narvell Vidarro 5.0", MB_OK), IDOK);
+  EXPECT_LE(needed.right, label.right);
+  EXPECT_LE(needed.bottom, label.bottom);
+  platform::SetMessageBoxHandler(nullptr);
+}
+
 TEST_F(Dialogs, NestedModalLoopsUnwindInOrder) {
   platform::InstallWindowMessageBoxes();
   static int answer;

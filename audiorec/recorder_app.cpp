@@ -124,6 +124,8 @@ BOOL CRecorderApp::InitInstance() {
     m_volume = static_cast<DWORD>(dialog.Volume());
   }
   RegWriteDword(HKEY_CURRENT_USER, kProductKey, "Volume", m_volume);
+  // The starter may start Wendrel or Quillon at once: the lock is theirs before it runs.
+  instance.Release();
   LaunchStarter();
   return FALSE;
 }

@@ -4,11 +4,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_settings.h"
-#include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/registry/registry.h"
@@ -82,56 +80,6 @@ TEST(RecorderProcess, ARunSavesItsSettingsAndStartsTheStarterWithoutItsIntro) {
   EXPECT_EQ(10u, saved.volume);
   EXPECT_EQ(150u, saved.noiseReductionValue);
   EXPECT_EQ(1u, saved.noAudioStreamRender);
-}
-
-// Settings damaged beyond the backup: the recorder says once where they were kept, starts on
-// defaults and saves again; the next start says nothing.
-TEST(RecorderProcess, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {
-  Environment env(CurrentTestName());
-  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
-  // A short folder, as a user's is: the message names the damaged file's whole path.
-  const std::string registry = platform::WithTrailingSlash(env.Runtime()) + "registry/";
-  platform::CreateFolders(registry);
-  ScopedVariable settings("VIDARRO_REGISTRY_DIR", registry);
-  std::ofstream(registry + "HKEY_CURRENT_USER.reg") << "\x7f\x01 not a settings file";
-  const std::string script = env.Home() + "damaged.script";
-  std::ofstream(script) << "program Auvry\n"
-                           "step \"The damaged settings are told\" 60\n"
-                           "  wait-message \"The settings file was damaged\"\n"
-                           "step \"The message is closed\" 30\n"
-                           "  answer ok\n"
-                           "step \"The window shows and closes\" 60\n"
-                           "  wait-window \""
-                        << kProgramTitle
-                        << "\"\n"
-                           "  close\n";
-  const std::string report = env.Home() + "report";
-  {
-    ScopedVariable playing("VIDARRO_SCRIPT", script);
-    ScopedVariable reported("VIDARRO_SCRIPT_REPORT", report);
-    ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder());
-    ProgramProcess recorder;
-    ASSERT_TRUE(recorder.Start("Auvry"));
-    EXPECT_EQ(0, recorder.WaitForExit(120000)) << recorder.Output();
-  }
-  std::string told;
-  platform::ReadWholeFile(report, &told);
-  EXPECT_NE(std::string::npos, told.find("finished\t3")) << told;
-  bool keptAside = false;
-  for (const auto& entry : std::filesystem::directory_iterator(registry))
-    keptAside |= entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged", 0) == 0;
-  EXPECT_TRUE(keptAside);
-  DWORD volume = 0;
-  EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, "Volume", &volume, REG_READ_NO_DEFAULT));
-  EXPECT_EQ(10u, volume);
-
-  // Started again, the recorder goes straight to its window.
-  ProgramProcess again;
-  ASSERT_TRUE(again.Start("Auvry"));
-  HWND window = WaitForWindow("#32770", kProgramTitle, kWaitMs);
-  ASSERT_NE(nullptr, window) << again.Output();
-  ::PostMessage(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(0, again.WaitForExit(kWaitMs)) << again.Output();
 }
 
 }  // namespace

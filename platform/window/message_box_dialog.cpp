@@ -52,14 +52,17 @@ void FitToText(HWND box) {
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(label, WM_GETFONT, 0, 0)));
   RECT needed{0, 0, shown.right - shown.left, 0};
   DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
-  if (needed.right > most) {
-    needed = {0, 0, std::max<int>(most, shown.right - shown.left), 0};
+  if (needed.right > shown.right - shown.left) {
+    // Lines are broken again at the width the widest word takes.
+    needed = {0, 0, std::max<int>(std::min<int>(needed.right, most), shown.right - shown.left), 0};
     DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
   }
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   const int wider = std::max<int>(0, needed.right - (shown.right - shown.left));
-  const int taller = std::max<int>(0, needed.bottom - (shown.bottom - shown.top));
+  // Widened, the text may take fewer lines than the guess gave it room for.
+  const int height = shown.bottom - shown.top;
+  const int taller = wider ? needed.bottom - height : std::max<int>(0, needed.bottom - height);
   if (!wider && !taller) return;
   SetWindowPos(label, nullptr, 0, 0, shown.right - shown.left + wider, shown.bottom - shown.top + taller,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

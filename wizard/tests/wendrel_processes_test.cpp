@@ -1,6 +1,6 @@
-// The real wizard beside other processes: a disc that a third process puts into a shared
-// simulated writer reaches both the wizard and the recorder with the writer's letter, and a
-// devices file of a thousand devices still shows the window at once.
+// The real wizard and recorder as the user starts them: a disc that a third process puts into a
+// shared simulated writer reaches both with the writer's letter, a devices file of a thousand
+// devices still shows each window at once, and damaged settings are told of and saved again.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -45,14 +45,21 @@ std::string ReadOrEmpty(const std::string& path) {
   return content;
 }
 
-// Asks the window to close until its program ends; the program's exit code, -1 when it did not.
-int CloseAndWait(ProgramProcess& program) {
+// Asks the program's window to close until the program ends; whether it ended with 0.
+bool CloseWindowAndWait(ProgramProcess& program) {
   int exitCode = -1;
   for (int attempt = 0; attempt < 150 && exitCode == -1; ++attempt) {
-    if (HWND open = ::FindWindow("#32770", kTitle)) ::PostMessage(open, WM_COMMAND, IDC_EXIT, 0);
+    if (HWND open = ::FindWindow("#32770", kTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
     exitCode = program.WaitForExit(200);
   }
-  return exitCode;
+  return exitCode == 0;
+}
+
+// The folder for pictures of `program`'s windows, beside this test's own.
+std::string PicturesOf(const std::string& program) {
+  std::string own = PictureFolder();
+  own.pop_back();
+  return PictureFolderFor(platform::FolderOf(own) + program);
 }
 
 // The wizard and the recorder share the capture devices, so one session runs one of them: the
@@ -131,11 +138,12 @@ TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder)
   EXPECT_EQ(0, recorder.WaitForExit(240000)) << ReadOrEmpty(recorderReport) << recorder.Output();
   EXPECT_NE(std::string::npos, ReadOrEmpty(recorderReport).find("done\tErase is offered"))
       << ReadOrEmpty(recorderReport);
-  EXPECT_EQ(0, CloseAndWait(wizard)) << wizard.Output();
+  EXPECT_TRUE(CloseWindowAndWait(wizard)) << wizard.Output();
 }
 
-// A thousand capture devices: the lists are built once, so the window shows as quickly as with a few.
-TEST(WendrelProcesses, AThousandDevicesStillShowTheWindowWithinTwoSeconds) {
+// A thousand capture devices: the lists are built once, so each window shows as quickly as
+// with a few.
+TEST(WendrelProcesses, AThousandDevicesStillShowEachWindowWithinTwoSeconds) {
   Environment env(CurrentTestName());
   const std::string devices = env.Home() + "devices.ini";
   {
@@ -147,57 +155,65 @@ TEST(WendrelProcesses, AThousandDevicesStillShowTheWindowWithinTwoSeconds) {
   }
   ScopedVariable hardware("VIDARRO_DEVICES", devices);
   platform::StartWindowTransport();
-  ProgramProcess wizard;
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(wizard.Start("Wendrel"));
-  ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << wizard.Output();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(0, CloseAndWait(wizard)) << wizard.Output();
+  for (const char* name : {"Auvry", "Wendrel"}) {
+    ProgramProcess program;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(program.Start(name));
+    ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << name << program.Output();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
+    EXPECT_TRUE(CloseWindowAndWait(program)) << name << program.Output();
+  }
 }
 
-// Settings damaged beyond the backup: the wizard says once where they were kept, starts on
-// defaults and saves again; the next start says nothing.
+// Settings damaged beyond the backup: each program says once where they were kept, starts on
+// defaults and saves its settings again; the next start says nothing.
 TEST(WendrelProcesses, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {
   Environment env(CurrentTestName());
   // A short folder, as a user's is: the message names the damaged file's whole path.
   const std::string registry = platform::WithTrailingSlash(env.Runtime()) + "registry/";
-  platform::CreateFolders(registry);
   ScopedVariable settings("VIDARRO_REGISTRY_DIR", registry);
-  std::ofstream(registry + "HKEY_CURRENT_USER.reg") << "\x7f\x01 not a settings file";
   const std::string script = env.Home() + "damaged.script";
-  std::ofstream(script) << "program Wendrel\n"
+  std::ofstream(script) << "program *\n"
                            "step \"The damaged settings are told\" 60\n"
                            "  wait-message \"The settings file was damaged\"\n"
                            "step \"The message is closed\" 30\n"
                            "  answer ok\n"
-                           "step \"The wizard shows and exits\" 60\n"
+                           "step \"The window shows and closes\" 60\n"
                            "  wait-window \""
                         << kTitle
                         << "\"\n"
-                           "  click "
-                        << IDC_EXIT << "\n";
-  const std::string report = env.Home() + "report";
-  {
-    ScopedVariable playing("VIDARRO_SCRIPT", script);
-    ScopedVariable reported("VIDARRO_SCRIPT_REPORT", report);
-    ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder());
-    ProgramProcess wizard;
-    ASSERT_TRUE(wizard.Start("Wendrel"));
-    EXPECT_EQ(0, wizard.WaitForExit(120000)) << wizard.Output();
-  }
-  EXPECT_NE(std::string::npos, ReadOrEmpty(report).find("finished\t3")) << ReadOrEmpty(report);
-  bool keptAside = false;
-  for (const auto& entry : std::filesystem::directory_iterator(registry))
-    keptAside |= entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged", 0) == 0;
-  EXPECT_TRUE(keptAside);
-  char disc[REG_READ_STRING_SIZE] = {};
-  EXPECT_TRUE(RegReadString(HKEY_CURRENT_USER, wizard::kSettingsKey, "OutFolder", disc, nullptr));
+                           "  close\n";
+  // What each program writes as it ends.
+  const std::pair<const char*, const char*> programs[] = {{"Auvry", "Volume"}, {"Wendrel", "OutFolder"}};
+  for (const auto& [name, saved] : programs) {
+    std::filesystem::remove_all(registry);
+    platform::CreateFolders(registry);
+    std::ofstream(registry + "HKEY_CURRENT_USER.reg") << "\x7f\x01 not a settings file";
+    const std::string report = env.Home() + name + ".report";
+    {
+      ScopedVariable playing("VIDARRO_SCRIPT", script);
+      ScopedVariable reported("VIDARRO_SCRIPT_REPORT", report);
+      ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PicturesOf(name));
+      ProgramProcess program;
+      ASSERT_TRUE(program.Start(name));
+      EXPECT_EQ(0, program.WaitForExit(120000)) << name << program.Output();
+    }
+    EXPECT_NE(std::string::npos, ReadOrEmpty(report).find("finished\t3")) << ReadOrEmpty(report);
+    bool keptAside = false;
+    for (const auto& entry : std::filesystem::directory_iterator(registry))
+      keptAside |= entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged", 0) == 0;
+    EXPECT_TRUE(keptAside) << name;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, wizard::kSettingsKey, 0, KEY_READ, &key)) << name;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueEx(key, saved, nullptr, nullptr, nullptr, nullptr)) << name << " " << saved;
+    RegCloseKey(key);
 
-  // Started again, the wizard goes straight to its window.
-  ProgramProcess again;
-  ASSERT_TRUE(again.Start("Wendrel"));
-  ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << again.Output();
-  EXPECT_EQ(0, CloseAndWait(again)) << again.Output();
+    // Started again, the program goes straight to its window.
+    ProgramProcess again;
+    ASSERT_TRUE(again.Start(name));
+    ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << name << again.Output();
+    EXPECT_TRUE(CloseWindowAndWait(again)) << name << again.Output();
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 
 #include "audiorec/recorder_app.h"
 #include "audiorec/tests/burn_test_support.h"
@@ -107,8 +108,10 @@ TEST(RecorderCopies, CopiesInTwoSessionsRecordingTogetherKeepBothRecordings) {
                            "step \"Close\" 60\n"
                            "  close\n";
   ScopedVariable playing("VIDARRO_SCRIPT", script);
-  const std::string otherSession = env.Home() + "other-session";
-  fs::create_directories(otherSession);
+  // A runtime folder of its own, short as the sockets under it need.
+  char pattern[] = "/tmp/vidarro-session-XXXXXX";
+  ASSERT_NE(nullptr, ::mkdtemp(pattern));
+  const std::string otherSession = pattern;
   ProgramProcess here, there;
   {
     ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Home() + "here.report");
@@ -121,6 +124,7 @@ TEST(RecorderCopies, CopiesInTwoSessionsRecordingTogetherKeepBothRecordings) {
   }
   EXPECT_EQ(0, here.WaitForExit(120000)) << here.Output();
   EXPECT_EQ(0, there.WaitForExit(120000)) << there.Output();
+  fs::remove_all(otherSession);
   const auto files = Recordings(CaptureFolder(env));
   EXPECT_EQ(2u, files.size());
   ExpectPlayable(files, 1.5);

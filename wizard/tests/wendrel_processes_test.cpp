@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
@@ -110,9 +111,11 @@ TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder)
     ScopedVariable debug("VIDARRO_DEBUG_OUTPUT", wizardDebug);
     ASSERT_TRUE(wizard.Start("Wendrel"));
   }
+  // The recorder's session has a runtime folder of its own, short as the sockets under it need.
+  char pattern[] = "/tmp/vidarro-session-XXXXXX";
+  ASSERT_NE(nullptr, ::mkdtemp(pattern));
+  const std::string otherSession = pattern;
   {
-    const std::string otherSession = env.Home() + "other-session";
-    platform::CreateFolders(otherSession);
     ScopedVariable report("VIDARRO_SCRIPT_REPORT", recorderReport);
     ScopedVariable runtime("XDG_RUNTIME_DIR", otherSession);
     ASSERT_TRUE(recorder.Start("Auvry"));
@@ -139,6 +142,7 @@ TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder)
   EXPECT_NE(std::string::npos, ReadOrEmpty(recorderReport).find("done\tErase is offered"))
       << ReadOrEmpty(recorderReport);
   EXPECT_TRUE(CloseWindowAndWait(wizard)) << wizard.Output();
+  std::filesystem::remove_all(otherSession);
 }
 
 // A thousand capture devices: the lists are built once, so each window shows as quickly as

@@ -35,16 +35,6 @@ std::vector<std::string> Recordings(const std::string& folder) {
 
 std::string CaptureFolder(const Environment& env) { return env.Documents() + "Vidarro/Capture/"; }
 
-// Asks the window to close until its program ends; the program's exit code, -1 when it did not.
-int CloseAndWait(ProgramProcess& program) {
-  int exitCode = -1;
-  for (int attempt = 0; attempt < 150 && exitCode == -1; ++attempt) {
-    if (HWND open = ::FindWindow("#32770", kProgramTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
-    exitCode = program.WaitForExit(200);
-  }
-  return exitCode;
-}
-
 // Every recording left decodes as at least `seconds` of sound.
 void ExpectPlayable(const std::vector<std::string>& files, double seconds) {
   for (const std::string& file : files) {
@@ -84,7 +74,7 @@ TEST(RecorderCopies, CopiesStartedTogetherLeaveOneRunningAndItsRecordingIsKept) 
     return files.size() == 1 && fs::file_size(files[0], error) > 40000;
   })) << running->Output();
   ::PostMessage(window, WM_COMMAND, IDC_AUVRY_STOP, 0);
-  EXPECT_EQ(0, CloseAndWait(*running)) << running->Output();
+  EXPECT_EQ(0, running->CloseAndWait(kProgramTitle)) << running->Output();
   const auto files = Recordings(folder);
   ASSERT_EQ(1u, files.size());
   ExpectPlayable(files, 1.0);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/testkit/driving.h"
+#include "platform/window/messages.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
 
@@ -35,6 +36,15 @@ int ProgramProcess::WaitForExit(DWORD timeoutMs) {
   if (child_.IsRunning()) return -1;
   Output();
   return child_.ExitCode();
+}
+
+int ProgramProcess::CloseAndWait(const char* title, DWORD timeoutMs) {
+  int exitCode = -1;
+  for (DWORD waited = 0; waited < timeoutMs && exitCode == -1; waited += 200) {
+    if (HWND open = ::FindWindow("#32770", title)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = WaitForExit(200);
+  }
+  return exitCode;
 }
 
 std::string ProgramProcess::Output() {

@@ -20,6 +20,9 @@ class ProgramProcess {
   bool Running() { return child_.IsRunning(); }
   // Waits (real time, at most timeoutMs) for the program to end; its exit code, or -1.
   int WaitForExit(DWORD timeoutMs);
+  // Asks every dialog window titled `title` to close (WM_CLOSE) until the program ends, at most
+  // timeoutMs of real time; its exit code, or -1.
+  int CloseAndWait(const char* title, DWORD timeoutMs = 30000);
   // What the program wrote so far (stdout and stderr together).
   std::string Output();
 

@@ -46,16 +46,6 @@ std::string ReadOrEmpty(const std::string& path) {
   return content;
 }
 
-// Asks the program's window to close until the program ends; whether it ended with 0.
-bool CloseWindowAndWait(ProgramProcess& program) {
-  int exitCode = -1;
-  for (int attempt = 0; attempt < 150 && exitCode == -1; ++attempt) {
-    if (HWND open = ::FindWindow("#32770", kTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
-    exitCode = program.WaitForExit(200);
-  }
-  return exitCode == 0;
-}
-
 // The folder for pictures of `program`'s windows, beside this test's own.
 std::string PicturesOf(const std::string& program) {
   std::string own = PictureFolder();
@@ -141,7 +131,7 @@ TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder)
   EXPECT_EQ(0, recorder.WaitForExit(240000)) << ReadOrEmpty(recorderReport) << recorder.Output();
   EXPECT_NE(std::string::npos, ReadOrEmpty(recorderReport).find("done\tErase is offered"))
       << ReadOrEmpty(recorderReport);
-  EXPECT_TRUE(CloseWindowAndWait(wizard)) << wizard.Output();
+  EXPECT_EQ(0, wizard.CloseAndWait(kTitle)) << wizard.Output();
   std::filesystem::remove_all(otherSession);
 }
 
@@ -165,7 +155,7 @@ TEST(WendrelProcesses, AThousandDevicesStillShowEachWindowWithinTwoSeconds) {
     ASSERT_TRUE(program.Start(name));
     ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << name << program.Output();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << name;
-    EXPECT_TRUE(CloseWindowAndWait(program)) << name << program.Output();
+    EXPECT_EQ(0, program.CloseAndWait(kTitle)) << name << program.Output();
   }
 }
 
@@ -216,7 +206,7 @@ TEST(WendrelProcesses, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {
     ProgramProcess again;
     ASSERT_TRUE(again.Start(name));
     ASSERT_NE(nullptr, WaitForWindow("#32770", kTitle, kWaitMs)) << name << again.Output();
-    EXPECT_TRUE(CloseWindowAndWait(again)) << name << again.Output();
+    EXPECT_EQ(0, again.CloseAndWait(kTitle)) << name << again.Output();
   }
 }
 

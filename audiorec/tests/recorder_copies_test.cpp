@@ -86,17 +86,16 @@ TEST(RecorderCopies, CopiesInTwoSessionsRecordingTogetherKeepBothRecordings) {
   Environment env(CurrentTestName());
   ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
   const std::string script = env.Home() + "record.script";
-  std::ofstream(script) << "program Auvry\n"
-                           "step \"Record two seconds\" 60\n"
-                           "  wait-window \""
-                        << kProgramTitle
-                        << "\"\n"
-                           "  click 1019\n"
-                           "  wait-text 1029 \"00 : 00 : 02\"\n"
-                           "  click 1020\n"
-                           "  wait-shown 1019\n"
-                           "step \"Close\" 60\n"
-                           "  close\n";
+  std::ofstream(script) << R"(program Auvry
+step "Record two seconds" 60
+  wait-window "Narvell Vidarro 5.0"
+  click 1019
+  wait-text 1029 "00 : 00 : 02"
+  click 1020
+  wait-shown 1019
+step "Close" 60
+  close
+)";
   ScopedVariable playing("VIDARRO_SCRIPT", script);
   // A runtime folder of its own, short as the sockets under it need.
   char pattern[] = "/tmp/vidarro-session-XXXXXX";

@@ -117,7 +117,6 @@ TEST_F(MachineEvents, ACaptureBoxPluggedInLateIsFoundByTheConnectPage) {
     for (int step = 0; step < 4; ++step) Press(d, dialog, IDC_NEXT);  // 129, 338, 339, 340
     pages.push_back(ActivePage(dialog));
     pages.push_back(Press(d, dialog, IDC_NEXT));
-    WritePicture(d, "no-capture-device-before-plugging.png");
     for (const std::string& id : box) sim::Hardware::Instance().Plug(id);
     pages.push_back(Press(d, dialog, IDC_BACK));
     pages.push_back(Press(d, dialog, IDC_NEXT));

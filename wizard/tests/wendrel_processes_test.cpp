@@ -59,38 +59,29 @@ TEST(WendrelProcesses, ADiscPutInByAnotherProcessReachesTheWizardAndTheRecorder)
   Environment env(CurrentTestName());
   const std::string images = env.Home() + "discs/";
   const std::string devices = env.Home() + "devices.ini";
-  std::ofstream(devices) << "<DEVICES>\n"
-                            "[A]\nKIND=writer\nNAME=Writer A\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES="
-                         << images
-                         << "\n"
-                            "[B]\nKIND=writer\nNAME=Writer B\nWRITES=CD-R,CD-RW,DVD+R\nIMAGES="
-                         << images << "\n";
+  std::ofstream(devices) << "<DEVICES>\n[A]\nKIND=writer\nNAME=Writer A\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES=" << images
+                         << "\n[B]\nKIND=writer\nNAME=Writer B\nWRITES=CD-R,CD-RW,DVD+R\nIMAGES=" << images << "\n";
   ScopedVariable hardware("VIDARRO_DEVICES", devices);
   const std::string script = env.Home() + "wait.script";
-  std::ofstream(script) << "program Wendrel\n"
-                           "step \"The writer page\" 60\n"
-                           "  wait-window \""
-                        << kTitle
-                        << "\"\n"
-                           "  click "
-                        << IDC_NEXT
-                        << "\n"
-                           "  wait-shown "
-                        << IDC_WRITER_LIST
-                        << "\n"
-                           "program Auvry\n"
-                           "step \"The audio CD dialog\" 60\n"
-                           "  wait-window \""
-                        << kTitle
-                        << "\"\n"
-                           "  menu 32773\n"
-                           "  wait-shown 1006\n"
-                           "step \"Erase is offered for the disc put in\" 120\n"
-                           "  wait-enabled 1010\n"
-                           "step \"Both windows close\" 60\n"
-                           "  click 1000\n"
-                           "  wait-enabled 1019\n"
-                           "  click 1000\n";
+  // Wendrel goes to its writer page (two DVD writers); Auvry opens its audio CD dialog (B, the
+  // one CD writer, is chosen), waits there for Erase and then closes it and itself.
+  std::ofstream(script) << R"(program Wendrel
+step "The writer page" 60
+  wait-window "Narvell Vidarro 5.0"
+  click 12324
+  wait-shown 1084
+program Auvry
+step "The audio CD dialog" 60
+  wait-window "Narvell Vidarro 5.0"
+  menu 32773
+  wait-shown 1006
+step "Erase is offered for the disc put in" 120
+  wait-enabled 1010
+step "Both windows close" 60
+  click 1000
+  wait-enabled 1019
+  click 1000
+)";
   ScopedVariable playing("VIDARRO_SCRIPT", script);
   const std::string wizardReport = env.Home() + "wendrel.report", recorderReport = env.Home() + "auvry.report";
   const std::string wizardDebug = env.Home() + "wendrel.debug";
@@ -167,16 +158,15 @@ TEST(WendrelProcesses, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {
   const std::string registry = platform::WithTrailingSlash(env.Runtime()) + "registry/";
   ScopedVariable settings("VIDARRO_REGISTRY_DIR", registry);
   const std::string script = env.Home() + "damaged.script";
-  std::ofstream(script) << "program *\n"
-                           "step \"The damaged settings are told\" 60\n"
-                           "  wait-message \"The settings file was damaged\"\n"
-                           "step \"The message is closed\" 30\n"
-                           "  answer ok\n"
-                           "step \"The window shows and closes\" 60\n"
-                           "  wait-window \""
-                        << kTitle
-                        << "\"\n"
-                           "  close\n";
+  std::ofstream(script) << R"(program *
+step "The damaged settings are told" 60
+  wait-message "The settings file was damaged"
+step "The message is closed" 30
+  answer ok
+step "The window shows and closes" 60
+  wait-window "Narvell Vidarro 5.0"
+  close
+)";
   // What each program writes as it ends.
   const std::pair<const char*, const char*> programs[] = {{"Auvry", "Volume"}, {"Wendrel", "OutFolder"}};
   for (const auto& [name, saved] : programs) {

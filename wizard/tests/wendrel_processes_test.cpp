@@ -16,8 +16,6 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
-#include "widgets/reg_helpers.h"
-#include "wizard_ids.h"
 #include "wizard_state.h"
 
 namespace {

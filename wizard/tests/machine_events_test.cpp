@@ -61,13 +61,14 @@ class MachineEvents : public WizardTest {
 };
 
 // Two drives of the machine as the scan finds them (in the other order), the second holding
-// the disc udev reports.
+// the disc udev reports. Their nodes are the test's own, so no drive of the machine is touched.
 TEST_F(MachineEvents, ADiscPutIntoARealDriveReachesTheWriterPageWithTheDrivesLetter) {
   setenv("VIDARRO_SIMULATED", "0", 1);
+  const std::string nodes = env_.Home() + "dev/";
   std::vector<disc::DriveDesc> drives;
-  for (const char* node : {"/dev/sr1", "/dev/sr0"}) {
+  for (const char* node : {"sr1", "sr0"}) {
     disc::DriveDesc drive;
-    drive.realAddress = drive.id = node;
+    drive.realAddress = drive.id = nodes + node;
     drive.name = std::string("Writer ") + node;
     drive.writes = {disc::kWritesDvdPlusR};
     drives.push_back(drive);
@@ -87,8 +88,8 @@ TEST_F(MachineEvents, ADiscPutIntoARealDriveReachesTheWriterPageWithTheDrivesLet
     HWND writerPage = dialog.GetActivePage()->m_hWnd;
     listed = WindowText(::GetDlgItem(writerPage, IDC_WRITER_LIST));
     HeardVolumes::Watch(writerPage);
-    disc::DeliverDeviceRecord({"block", "change", "/dev/sr1", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}}});
-    disc::DeliverDeviceRecord({"block", "change", "/dev/sr1", {{"ID_CDROM", "1"}}});
+    disc::DeliverDeviceRecord({"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}}});
+    disc::DeliverDeviceRecord({"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}}});
     Pump();
     HeardVolumes::Stop(writerPage);
     heard = HeardVolumes::events;

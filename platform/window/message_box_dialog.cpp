@@ -73,8 +73,11 @@ void FitToText(HWND box) {
     ScreenToClient(box, reinterpret_cast<POINT*>(&r));
     SetWindowPos(child, nullptr, r.left + wider / 2, r.top + taller, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  SetWindowPos(box, nullptr, frame.left - wider / 2, frame.top - taller / 2, frame.right - frame.left + wider,
-               frame.bottom - frame.top + taller, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Grown about its centre, but never off the screen's left or top edge.
+  const int width = frame.right - frame.left + wider;
+  const int left = std::max(0, std::min<int>(frame.left - wider / 2, GetSystemMetrics(SM_CXSCREEN) - width));
+  SetWindowPos(box, nullptr, left, std::max<int>(0, frame.top - taller / 2), width, frame.bottom - frame.top + taller,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

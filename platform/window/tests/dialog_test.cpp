@@ -4,6 +4,7 @@
 #include "platform/window/afx_app.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/dialog.h"
+#include "platform/window/monitors.h"
 #include "platform/window/input.h"
 #include "platform/window/menu.h"
 #include "platform/window/message_box_dialog.h"
@@ -236,9 +237,10 @@ TEST_F(Dialogs, AMessageBoxShowsALongPathWhole) {
   const std::string path = "/home/someone/.config/vidarro/registry/HKEY_CURRENT_USER.damaged-1796886472.reg";
   const std::string text = "The settings file was damaged and could not be read. It was kept as \"" + path +
                            "\" and the program starts with default settings.";
-  RECT label{}, needed{};
+  RECT label{}, needed{}, frame{};
   PushInputStep([&] {
     HWND box = Active();
+    GetWindowRect(box, &frame);
     HWND shown = GetDlgItem(box, platform::kMessageBoxTextId);
     GetClientRect(shown, &label);
     HDC dc = GetDC(shown);
@@ -252,6 +254,8 @@ TEST_F(Dialogs, AMessageBoxShowsALongPathWhole) {
   EXPECT_EQ(MessageBox(main, text.c_str(), "Narvell Vidarro 5.0", MB_OK), IDOK);
   EXPECT_LE(needed.right, label.right);
   EXPECT_LE(needed.bottom, label.bottom);
+  EXPECT_GE(frame.left, 0);
+  EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
   platform::SetMessageBoxHandler(nullptr);
 }
 

@@ -107,16 +107,13 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
   static HRESULT Description(LPVOID data, DWORD length, DWORD* returned) {
     if (!data || length < sizeof(Record)) return E_INVALIDARG;
     auto* record = static_cast<Record*>(data);
-    // Called once per device while a list is built: the devices are looked at in place, never
-    // copied, so building a list stays cheap with thousands of them.
-    HRESULT result = E_INVALIDARG;
+    // Called once per device while a list is built: a simulated device is found through the
+    // hardware's index, so describing a list of thousands stays linear.
     const auto answer = [&](const DeviceDesc& d, bool capture, int index) {
-      if (d.dsGuid != record->DeviceId || d.dsGuid == GUID_NULL) return false;
       const std::size_t needed =
           sizeof(Record) + d.dsDescription.size() + 1 + d.dsModule.size() + 1 + d.dsInterface.size() + 1;
       if (returned) *returned = static_cast<DWORD>(needed);
-      result = S_OK;
-      if (length < needed) return true;
+      if (length < needed) return S_OK;
       char* text = static_cast<char*>(data) + sizeof(Record);
       auto put = [&text](const std::string& s) {
         std::memcpy(text, s.c_str(), s.size() + 1);
@@ -130,12 +127,30 @@ class PrivatePropertySet : public platform::com::ComObject<IKsPropertySet> {
       record->Module = put(d.dsModule);
       record->Interface = put(d.dsInterface);
       record->WaveDeviceId = static_cast<ULONG>(capture && d.waveInId >= 0 ? d.waveInId : index);
-      return true;
+      return S_OK;
     };
-    int captureIndex = 0, renderIndex = 0;
-    if (VisitDevicesOf(DeviceKind::AudioInput, [&](const DeviceDesc& d) { return answer(d, true, captureIndex++); }) ||
-        VisitDevicesOf(DeviceKind::Playback, [&](const DeviceDesc& d) { return answer(d, false, renderIndex++); }))
-      return result;
+    const GUID id = record->DeviceId;
+    if (id == GUID_NULL) return E_INVALIDARG;
+    DeviceDesc found;
+    int place = 0;
+    if (!Hardware::Instance().Simulated()) {
+      int captureIndex = 0;
+      bool seen = false;
+      VisitDevicesOf(DeviceKind::AudioInput, [&](const DeviceDesc& d) {
+        seen = d.dsGuid == id;
+        if (seen) {
+          found = d;
+          place = captureIndex;
+        }
+        ++captureIndex;
+        return seen;
+      });
+      if (seen) return answer(found, true, place);
+    } else if (Hardware::Instance().FindBySoundId(id, DeviceKind::AudioInput, &found, &place)) {
+      return answer(found, true, place);
+    }
+    if (Hardware::Instance().FindBySoundId(id, DeviceKind::Playback, &found, &place))
+      return answer(found, false, place);
     return E_INVALIDARG;
   }
 

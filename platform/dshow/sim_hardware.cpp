@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 #include <mutex>
 #include <sstream>
 
@@ -419,6 +420,14 @@ struct Hardware::Impl {
   bool loaded = false;
   bool simulated = true;
   std::vector<DeviceDesc> devices;
+  // Present devices by kind and DirectSound identifier: their position in `devices` and their
+  // place among the present devices of their kind. Rebuilt after any change to the list.
+  struct SoundEntry {
+    std::size_t position;
+    int placeOfKind;
+  };
+  std::unordered_map<std::string, SoundEntry> soundIndex;
+  bool soundIndexed = false;
   std::map<int, std::pair<std::string, Watcher>> watchers;
   int lastToken = 0;
 };
@@ -430,9 +439,18 @@ Hardware& Hardware::Instance() {
 
 Hardware::Hardware() : impl_(new Impl()) {}
 
+namespace {
+std::string SoundKey(DeviceKind kind, const GUID& id) {
+  std::string key(1, static_cast<char>(kind));
+  key.append(reinterpret_cast<const char*>(&id), sizeof id);
+  return key;
+}
+}  // namespace
+
 void Hardware::LoadLocked() {
   if (impl_->loaded) return;
   impl_->loaded = true;
+  impl_->soundIndexed = false;
   // The machine's own devices are listed beside this set by their back ends; it stays empty then.
   const platform::HardwareChoice choice = platform::WhichHardware();
   impl_->simulated = choice.Simulated();
@@ -476,6 +494,28 @@ bool Hardware::FindByName(const std::string& name, DeviceKind kind, DeviceDesc* 
   return false;
 }
 
+bool Hardware::FindBySoundId(const GUID& id, DeviceKind kind, DeviceDesc* out, int* placeOfKind) {
+  std::lock_guard lock(impl_->mutex);
+  LoadLocked();
+  if (!impl_->soundIndexed) {
+    impl_->soundIndex.clear();
+    std::map<DeviceKind, int> places;
+    for (std::size_t i = 0; i < impl_->devices.size(); ++i) {
+      const auto& d = impl_->devices[i];
+      if (!d.present) continue;
+      // The first of two devices sharing an identifier answers, as a walk through the list would.
+      impl_->soundIndex.try_emplace(SoundKey(d.kind, d.dsGuid), Impl::SoundEntry{i, places[d.kind]});
+      ++places[d.kind];
+    }
+    impl_->soundIndexed = true;
+  }
+  const auto found = impl_->soundIndex.find(SoundKey(kind, id));
+  if (found == impl_->soundIndex.end()) return false;
+  if (out) *out = impl_->devices[found->second.position];
+  if (placeOfKind) *placeOfKind = found->second.placeOfKind;
+  return true;
+}
+
 bool Hardware::Simulated() {
   std::lock_guard lock(impl_->mutex);
   LoadLocked();
@@ -487,6 +527,7 @@ void Hardware::SetDevices(std::vector<DeviceDesc> devices) {
   impl_->loaded = true;
   impl_->simulated = true;
   impl_->devices = std::move(devices);
+  impl_->soundIndexed = false;
 }
 
 void Hardware::Reload() {
@@ -500,6 +541,7 @@ void Hardware::Update(const std::string& id, const std::function<void(DeviceDesc
   LoadLocked();
   for (auto& d : impl_->devices)
     if (d.id == id) change(d);
+  impl_->soundIndexed = false;
 }
 
 void Hardware::Unplug(const std::string& id) {
@@ -509,6 +551,7 @@ void Hardware::Unplug(const std::string& id) {
     LoadLocked();
     for (auto& d : impl_->devices)
       if (d.id == id) d.present = false;
+    impl_->soundIndexed = false;
     for (auto& [token, w] : impl_->watchers)
       if (w.first == id) toCall.push_back(w.second);
   }
@@ -522,6 +565,7 @@ void Hardware::Plug(const std::string& id) {
     LoadLocked();
     for (auto& d : impl_->devices)
       if (d.id == id) d.present = true;
+    impl_->soundIndexed = false;
     for (auto& [token, w] : impl_->watchers)
       if (w.first == id) toCall.push_back(w.second);
   }

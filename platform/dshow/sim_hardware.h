@@ -106,6 +106,10 @@ class Hardware {
   void Visit(const std::function<bool(const DeviceDesc&)>& visit);
   bool Find(const std::string& id, DeviceDesc* out);
   bool FindByName(const std::string& name, DeviceKind kind, DeviceDesc* out);
+  // The present device of `kind` with this DirectSound identifier, and its place among the present
+  // devices of its kind. Answered from an index kept beside the list, so describing every device
+  // of a long list stays linear.
+  bool FindBySoundId(const GUID& id, DeviceKind kind, DeviceDesc* out, int* placeOfKind);
 
   // Whether this process sees simulated hardware: as the hardware rule says at load, and always
   // once a description was set. The machine's own devices are listed only when it does not.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -151,6 +152,62 @@ TEST_F(DevicesTest, DirectSoundListsAndDescribesDevices) {
   EXPECT_EQ(props->Get(DSPROPSETID_DirectSoundDevice, DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A, nullptr, 0, &record,
                        sizeof record, &needed),
             E_INVALIDARG);
+}
+
+// A machine with thousands of sound inputs: each is described with its own place in the list, an
+// unplugged one drops out and the rest close up, and describing them all takes no longer than a
+// walk through the list per device would make noticeable.
+TEST_F(DevicesTest, ThousandsOfSoundInputsAreEachDescribedInTheirPlace) {
+  constexpr int kInputs = 10000;
+  std::vector<sim::DeviceDesc> devices;
+  for (int i = 0; i < kInputs; ++i) {
+    sim::DeviceDesc d;
+    d.id = "input" + std::to_string(i);
+    d.kind = sim::DeviceKind::AudioInput;
+    d.name = d.dsDescription = "Line " + std::to_string(i);
+    d.dsModule = "snd";
+    d.dsGuid = GUID{static_cast<DWORD>(i + 1), 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+    devices.push_back(d);
+  }
+  sim::Hardware::Instance().SetDevices(devices);
+
+  CComPtr<IClassFactory> factory;
+  ASSERT_EQ(
+      DirectSoundDllGetClassObject(CLSID_DirectSoundPrivate, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+      S_OK);
+  CComPtr<IKsPropertySet> props;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKsPropertySet, reinterpret_cast<void**>(&props)), S_OK);
+  const auto describe = [&](const GUID& id, std::string* description, ULONG* waveId) {
+    std::vector<BYTE> buffer(4096);
+    auto* record = reinterpret_cast<DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A_DATA*>(buffer.data());
+    record->DeviceId = id;
+    DWORD returned = 0;
+    const HRESULT hr = props->Get(DSPROPSETID_DirectSoundDevice, DSPROPERTY_DIRECTSOUNDDEVICE_DESCRIPTION_A, nullptr, 0,
+                                  buffer.data(), static_cast<DWORD>(buffer.size()), &returned);
+    if (SUCCEEDED(hr)) {
+      *description = record->Description;
+      *waveId = record->WaveDeviceId;
+    }
+    return hr;
+  };
+
+  const auto started = std::chrono::steady_clock::now();
+  std::string description;
+  ULONG waveId = 0;
+  for (int i = 0; i < kInputs; ++i) {
+    ASSERT_EQ(describe(devices[i].dsGuid, &description, &waveId), S_OK) << i;
+    ASSERT_EQ(description, devices[i].dsDescription);
+    ASSERT_EQ(waveId, static_cast<ULONG>(i));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+  sim::Hardware::Instance().Unplug("input10");
+  EXPECT_EQ(describe(devices[10].dsGuid, &description, &waveId), E_INVALIDARG);
+  ASSERT_EQ(describe(devices[11].dsGuid, &description, &waveId), S_OK);
+  EXPECT_EQ(waveId, 10u);
+  sim::Hardware::Instance().Plug("input10");
+  ASSERT_EQ(describe(devices[11].dsGuid, &description, &waveId), S_OK);
+  EXPECT_EQ(waveId, 11u);
 }
 
 TEST_F(DevicesTest, CaptureBuilderAddsCrossbarAndTunerAndRoutes) {

@@ -148,6 +148,13 @@ class SpaceColorConverter : public CTransformFilter {
     const Geometry g = GeometryOf(in);
     return {dshow::MakeVideoType(MEDIASUBTYPE_RGB32, g.width, g.height, g.frame)};
   }
+  // One sample carries every picture: the next of the same size is written over the last, where
+  // a fresh sample's buffer cost its pages and a clearing each time (six megabytes a picture of
+  // an HDV preview). What receives it copies what it keeps, as a sample lives for the call only.
+  void Receive(dshow::CBaseInputPin*, const MediaSample& sample) override {
+    std::lock_guard lock(sampleMutex_);
+    if (Transform(sample, sample_) == S_OK) Output()->Deliver(sample_);
+  }
   HRESULT Transform(const MediaSample& in, MediaSample& out) override {
     const CMediaType& mt = Input()->ConnectedType();
     const Geometry g = GeometryOf(mt);
@@ -198,6 +205,8 @@ class SpaceColorConverter : public CTransformFilter {
  private:
   std::mutex mutex_;
   std::unique_ptr<media::Scaler> scaler_;
+  std::mutex sampleMutex_;
+  MediaSample sample_;
 };
 
 }  // namespace

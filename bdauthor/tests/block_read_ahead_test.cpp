@@ -22,6 +22,20 @@ std::vector<std::uint8_t> Pattern(std::size_t bytes) {
   return out;
 }
 
+// Every block to the end, as one run of bytes; a failed read ends it and fails the test.
+std::vector<std::uint8_t> ReadToTheEnd(BlockReadAhead& blocks, std::int64_t block) {
+  std::vector<std::uint8_t> got;
+  for (;;) {
+    const std::uint8_t* data = nullptr;
+    const std::int64_t n = blocks.Next(&data);
+    EXPECT_GE(n, 0);
+    if (n < 0) break;
+    got.insert(got.end(), data, data + n);
+    if (n < block) break;
+  }
+  return got;
+}
+
 TEST(BlockReadAhead, GivesTheBlocksOfSequentialReadsInOrder) {
   test::WorkFolder work("readahead");
   const std::string path = work.ClipPath(0);
@@ -35,15 +49,7 @@ TEST(BlockReadAhead, GivesTheBlocksOfSequentialReadsInOrder) {
         ASSERT_TRUE(file.IsOpen());
         // Odd depths start the thread at once, as a clip that is not in the page cache would.
         BlockReadAhead blocks(file, 1000, perRead, depth, depth % 2 == 0);
-        std::vector<std::uint8_t> got;
-        for (;;) {
-          const std::uint8_t* data = nullptr;
-          const std::int64_t n = blocks.Next(&data);
-          ASSERT_GE(n, 0);
-          got.insert(got.end(), data, data + n);
-          if (n < 1000) break;
-        }
-        EXPECT_EQ(got, bytes) << size << " bytes, " << perRead << " a read, depth " << depth;
+        EXPECT_EQ(ReadToTheEnd(blocks, 1000), bytes) << size << " bytes, " << perRead << " a read, depth " << depth;
         const std::uint8_t* data = nullptr;
         EXPECT_EQ(blocks.Next(&data), 0) << "past the end";
       }
@@ -122,14 +128,7 @@ TEST(BlockReadAhead, BlocksPartlyOutOfThePageCacheAreRead) {
     ReadOnlyFile file(path);
     ASSERT_TRUE(file.SeekTo(from));
     BlockReadAhead blocks(file, 64 * 1000);
-    std::vector<std::uint8_t> got;
-    for (;;) {
-      const std::uint8_t* data = nullptr;
-      const std::int64_t n = blocks.Next(&data);
-      ASSERT_GE(n, 0);
-      got.insert(got.end(), data, data + n);
-      if (n < 64 * 1000) break;
-    }
+    const std::vector<std::uint8_t> got = ReadToTheEnd(blocks, 64 * 1000);
     EXPECT_TRUE(blocks.Intact());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + from, bytes.end()) &&
                 got.size() == bytes.size() - static_cast<std::size_t>(from))

@@ -51,31 +51,42 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
   gPrevious.sa_handler(signal);
 }
 
+// The handler stands only while a clip is mapped (the module holding it may be unloaded later),
+// and goes only when it is still the one in place. Called with gSlotsMutex held.
+int gMapped = 0;
+
 void InstallHandler() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    gPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    struct sigaction action {};
-    action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGBUS, &action, &gPrevious);
-  });
+  if (gMapped++ > 0) return;
+  gPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  struct sigaction action {};
+  action.sa_sigaction = OnBusError;
+  action.sa_flags = SA_SIGINFO | SA_NODEFER;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, &gPrevious);
+}
+
+void RemoveHandler() {
+  if (--gMapped > 0) return;
+  struct sigaction current {};
+  if (::sigaction(SIGBUS, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) &&
+      current.sa_sigaction == OnBusError)
+    ::sigaction(SIGBUS, &gPrevious, nullptr);
 }
 
 }  // namespace
 
 ClipMapping::ClipMapping(int descriptor, std::int64_t from, std::int64_t end) {
   if (descriptor < 0 || from < 0 || end <= from) return;
-  InstallHandler();
   std::lock_guard lock(gSlotsMutex);
   for (int i = 0; i < kSlots && slot_ < 0; ++i)
     if (gSlots[i].begin.load() == 0) slot_ = i;
   if (slot_ < 0) return;  // many clips mapped at once: the caller reads instead
+  InstallHandler();
   mappedFrom_ = from & ~static_cast<std::int64_t>(gPageSize - 1);
   length_ = static_cast<std::size_t>(end - mappedFrom_);
   void* base = ::mmap(nullptr, length_, PROT_READ, MAP_SHARED, descriptor, mappedFrom_);
   if (base == MAP_FAILED) {
+    RemoveHandler();
     slot_ = -1;
     return;
   }
@@ -92,6 +103,7 @@ ClipMapping::~ClipMapping() {
   gSlots[slot_].begin.store(0);
   gSlots[slot_].end.store(0);
   ::munmap(base_, length_);
+  RemoveHandler();
 }
 
 std::int64_t ClipMapping::ResidentFrom(std::int64_t offset, std::int64_t bytes) {

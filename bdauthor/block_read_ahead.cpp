@@ -1,5 +1,6 @@
 #include "bdauthor/block_read_ahead.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace bdauthor {
@@ -11,7 +12,51 @@ BlockReadAhead::BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int b
       readBytes_(blockBytes * static_cast<std::size_t>(blocksPerRead < 1 ? 1 : blocksPerRead)),
       slots_(static_cast<std::size_t>(depth < 2 ? 2 : depth)),
       near_(new std::uint8_t[blockBytes > 0 ? blockBytes : 1]) {
-  if (!readCachedInline) StartThread();
+  if (!readCachedInline) {
+    StartThread();
+    return;
+  }
+  const std::int64_t at = file.Position(), size = file.Size();
+  if (at >= 0 && size > at && blockBytes > 0) {
+    map_.emplace(file.Descriptor(), at, size);
+    mapping_ = map_->IsMapped();
+    if (!mapping_) map_.reset();
+    mapAt_ = residentUntil_ = at;
+    mapEnd_ = size;
+  }
+}
+
+// The page cache is asked about this many blocks at a time.
+constexpr std::int64_t kResidencyBlocks = 32;
+
+// The next block from the mapping while the page cache holds it; -2 once it does not, the file
+// then standing where reads go on.
+std::int64_t BlockReadAhead::MappedBlock(const std::uint8_t** data) {
+  if (map_->Lost()) {
+    ended_ = true;
+    endResult_ = -1;
+    return -1;
+  }
+  const std::int64_t block = static_cast<std::int64_t>(blockBytes_);
+  const std::int64_t n = std::min(block, mapEnd_ - mapAt_);
+  if (n > 0 && mapAt_ + n > residentUntil_)
+    residentUntil_ = mapAt_ + map_->ResidentFrom(mapAt_, std::min(mapEnd_ - mapAt_, kResidencyBlocks * block));
+  if (n > 0 && mapAt_ + n > residentUntil_) {
+    mapping_ = false;  // the mapping stays for the blocks handed out
+    if (!file_.SeekTo(mapAt_)) {
+      ended_ = true;
+      endResult_ = -1;
+      return -1;
+    }
+    return -2;
+  }
+  *data = n > 0 ? map_->At(mapAt_) : near_.get();
+  mapAt_ += std::max<std::int64_t>(n, 0);
+  if (n < block) {
+    ended_ = true;
+    endResult_ = 0;
+  }
+  return std::max<std::int64_t>(n, 0);
 }
 
 // The thread's buffers are made only now: a scan of a clip in the page cache never needs them.
@@ -31,6 +76,10 @@ void BlockReadAhead::StartThread() {
 std::int64_t BlockReadAhead::ReadInline(const std::uint8_t** data) {
   *data = near_.get();
   if (ended_) return endResult_;
+  if (mapping_) {
+    const std::int64_t got = MappedBlock(data);
+    if (got != -2) return got;
+  }
   std::int64_t got = 0;
   if (cachedOnly_) {
     got = file_.ReadCached(near_.get(), blockBytes_);

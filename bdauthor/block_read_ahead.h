@@ -6,16 +6,19 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "bdauthor/clip_mapping.h"
 #include "bdauthor/file_io.h"
 
 namespace bdauthor {
 
 // Gives the blocks that reads of `blockBytes` from the file's current position would give, in
-// order. While the blocks are in the page cache they are read when asked for, into one buffer
-// that stays in the scanning core's cache; from the first read that would wait for the disk on,
+// order (up to the size the file had when the object was made). While the blocks are in the page
+// cache they are read where they lie, through a mapping of the file: a copy would cost more than
+// the scan of it; from the first block that would wait for the disk on,
 // a thread reads the next ones ahead, `blocksPerRead` blocks at a time so that handing them over
 // costs little beside the scan. The object owns its thread and joins it when destroyed; the file
 // is read by nobody else meanwhile. `readCachedInline` false starts the thread at once.
@@ -30,6 +33,9 @@ class BlockReadAhead {
   // The next block: the bytes read, fewer than a block only at the end (0 past it), -1 on a read
   // error (no block after it). *data stays valid until the next call.
   std::int64_t Next(const std::uint8_t** data);
+  // False when a mapped block lost its pages while handed out (the file was cut short meanwhile):
+  // its bytes read as zeros, and the blocks read so far cannot be trusted.
+  bool Intact() const { return !(map_ && map_->Lost()); }
 
  private:
   struct Slot {
@@ -39,6 +45,7 @@ class BlockReadAhead {
   void ReadBlocks();
   void StartThread();
   std::int64_t ReadInline(const std::uint8_t** data);
+  std::int64_t MappedBlock(const std::uint8_t** data);
   std::int64_t Slice(const Slot& slot, const std::uint8_t** data);
 
   ReadOnlyFile& file_;
@@ -59,6 +66,11 @@ class BlockReadAhead {
   const Slot* current_ = nullptr;         // the slot being handed out in blocks
   std::size_t offset_ = 0;                // in it
   std::thread reader_;
+  std::optional<ClipMapping> map_;  // while the blocks come from the page cache
+  bool mapping_ = false;            // they still do
+  std::int64_t mapAt_ = 0;          // the next block's offset in it
+  std::int64_t mapEnd_ = 0;
+  std::int64_t residentUntil_ = 0;  // known to be in the page cache up to here
 };
 
 }  // namespace bdauthor

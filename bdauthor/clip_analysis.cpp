@@ -48,11 +48,12 @@ bool ReadPackets(ReadOnlyFile& clip, Sink&& sink, std::int64_t* scanned = nullpt
     const std::int64_t got = blocks.Next(&data);
     if (got < 0) return false;
     const std::size_t whole = static_cast<std::size_t>(got) / kSourcePacketSize * kSourcePacketSize;
-    if (whole == 0) return true;
+    if (whole == 0) break;
     if (scanned) *scanned += static_cast<std::int64_t>(whole);
-    if (!sink(data, whole)) return true;
-    if (static_cast<std::size_t>(got) < kScanBlockBytes) return true;
+    if (!sink(data, whole)) break;
+    if (static_cast<std::size_t>(got) < kScanBlockBytes) break;
   }
+  return blocks.Intact();
 }
 
 }  // namespace

@@ -48,6 +48,11 @@ bool ReadOnlyFile::SeekTo(std::int64_t offset) {
   return file_.IsOpen() && file_.Seek(offset, platform::SeekFrom::Begin, &at) && at == offset;
 }
 
+std::int64_t ReadOnlyFile::Position() {
+  std::int64_t at = -1;
+  return file_.IsOpen() && file_.Seek(0, platform::SeekFrom::Current, &at) ? at : -1;
+}
+
 bool ReadOnlyFile::Close() { return file_.Close(); }
 
 WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

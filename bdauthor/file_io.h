@@ -26,6 +26,9 @@ class ReadOnlyFile {
   // wait for the disk, and -1 where the system cannot tell without waiting.
   std::int64_t ReadCached(void* buffer, std::size_t bytes);
   bool SeekTo(std::int64_t offset);
+  // The current position, or -1 when it cannot be taken.
+  std::int64_t Position();
+  int Descriptor() const { return file_.Descriptor(); }
   // Closes now; false when the system reports a failure.
   bool Close();
 

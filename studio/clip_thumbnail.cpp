@@ -32,7 +32,9 @@ HBITMAP NewThumbnailBitmap(HDC* memory) {
 }
 
 HBITMAP MpegThumbnail(const std::string& path) {
-  ::MpegThumbnail picture;
+  // The full-size picture's buffer is kept from clip to clip: a list of clips of one size makes
+  // it once, where a fresh one for each clip cost its pages again.
+  thread_local ::MpegThumbnail picture;
   if (DecodeMpegThumbnail(path.c_str(), picture) != 1) return nullptr;
   return ThumbnailFromBitmapImage(picture.bitmap);
 }

@@ -3,8 +3,10 @@
 // pictures and sound (the camcorder's same transport stream) to the same target, in interleaved
 // rounds. The simulated source's own cost is measured apart, in this process, and printed.
 // Usage: bench_capture [rounds, at least 7] [frames a recording, default 150]
+//        bench_capture pinned [seconds, default 20]  (see pinned_recording.h)
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "bench/capture/pinned_recording.h"
 #include "bench/common/bench_rounds.h"
 #include "capture/capture_graph.h"
 #include "capture/dv_capture_graph.h"
@@ -97,46 +100,107 @@ int VideoPackets(const std::string& file) {
   return code == 0 ? std::atoi(out.c_str()) : 0;
 }
 
+// Starts the box's recording into `file` in the format the capture page would use.
+bool StartBoxRecording(CCaptureGraph& graph, const Format& f, const std::string& file) {
+  if (!graph.OpenDevice(nullptr, nullptr, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1)) return false;
+  long width = f.width, height = f.height;
+  graph.ChangeCaptureFormat(&width, &height, TRUE);
+  if (f.format == studio::kWmv) {
+    WmvCaptureSettings s;
+    s.fileName = file;
+    s.profilePath = std::string(BENCH_APP_DIR) + "/" + studio::WmvProfileName(kQuality, 0, 2, 0);
+    return graph.StartWmvCapture(&s);
+  }
+  MpegCaptureSettings s;
+  s.fileName = file;
+  s.streamType = studio::MpegStreamType(f.format, 0);
+  s.resolutionLevel = 2;
+  s.qualityLevel = kQuality;
+  s.maxFileSizeMB = 4096;
+  s.videoBitRate = studio::MpegVideoBitRate(f.format, kQuality);
+  s.longPlay = f.format == studio::kLongDvd;
+  return graph.StartMpegCapture(&s);
+}
+
+DWORD PicturesEncoded(CCaptureGraph& graph) {
+  DWORD done = 0;
+  graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &done);
+  return done;
+}
+
 Recording RecordBox(const Format& f, int frames, const std::string& folder) {
   CCaptureGraph graph;
   Recording r;
-  if (!graph.OpenDevice(nullptr, nullptr, "Vidarro USB Video Capture", "Vidarro USB Audio Capture", 1)) return r;
-  long width = f.width, height = f.height;
-  graph.ChangeCaptureFormat(&width, &height, TRUE);
   const bool wmv = f.format == studio::kWmv;
   const std::string file = folder + "ours" + (wmv ? ".wmv" : ".mpg");
   const double cpu = bench::ProcessCpuSeconds();
   const double start = bench::Now();
-  bool started = false;
-  if (wmv) {
-    WmvCaptureSettings s;
-    s.fileName = file;
-    s.profilePath = std::string(BENCH_APP_DIR) + "/" + studio::WmvProfileName(kQuality, 0, 2, 0);
-    started = graph.StartWmvCapture(&s);
-  } else {
-    MpegCaptureSettings s;
-    s.fileName = file;
-    s.streamType = studio::MpegStreamType(f.format, 0);
-    s.resolutionLevel = 2;
-    s.qualityLevel = kQuality;
-    s.maxFileSizeMB = 4096;
-    s.videoBitRate = studio::MpegVideoBitRate(f.format, kQuality);
-    s.longPlay = f.format == studio::kLongDvd;
-    started = graph.StartMpegCapture(&s);
-  }
-  if (!started) return r;
+  if (!StartBoxRecording(graph, f, file)) return r;
   // The box runs free, so a WMV recording's length is read from its file afterwards.
   const double wmvSeconds = frames / kNtscRate / 4;
   DWORD done = 0;
   while (wmv ? bench::Now() - start < wmvSeconds : done < static_cast<DWORD>(frames)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    if (!wmv) graph.WriterHelper().GetEncoderStatus(graph.MpegEncoder(), nullptr, &done);
+    if (!wmv) done = PicturesEncoded(graph);
   }
   graph.StopCapture();
   r.cpuSeconds = bench::ProcessCpuSeconds() - cpu;
   graph.CloseDevice();
   r.recordedSeconds = (wmv ? VideoPackets(file) : static_cast<int>(done)) / kNtscRate;
   return r;
+}
+
+// A DVD recording from the box at its own pace, the process held to four processors of which
+// three are kept busy: whether it keeps up with the pictures as they come and loses none.
+int RunPinnedRecording(int seconds) {
+  av_log_set_level(AV_LOG_QUIET);
+  sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+  sim::Hardware::SetFreeRunning(false);
+  const std::string folder = std::string(BENCH_WORK_DIR) + "/";
+  std::system(("mkdir -p '" + folder + "'").c_str());
+  bench::BusyFourCores load;
+  if (!load.Pinned()) {
+    std::printf("pinned recording not run: %s\n", load.Why().c_str());
+    return 3;
+  }
+  std::printf("DVD recording held to four processors, three of them busy\nload at start (1, 5, 15 min): %s\n",
+              bench::LoadAverage().c_str());
+  const Format dvd = Formats().front();
+  const std::string file = folder + "pinned.mpg";
+  CCaptureGraph graph;
+  const double cpu = bench::ProcessCpuSeconds() - load.SpinningSeconds();
+  if (!StartBoxRecording(graph, dvd, file)) {
+    std::printf("the recording did not start\n");
+    return 1;
+  }
+  const double start = bench::Now();
+  // Behind by more than the encoder's own reordering at any look: not keeping real time.
+  constexpr double kAllowedBehind = 4;
+  double worstBehind = 0;
+  while (bench::Now() - start < seconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const double due = (bench::Now() - start) * kNtscRate;
+    worstBehind = std::max(worstBehind, due - PicturesEncoded(graph));
+  }
+  const double wall = bench::Now() - start;
+  const DWORD encoded = PicturesEncoded(graph);
+  graph.StopCapture();
+  const double used = bench::ProcessCpuSeconds() - load.SpinningSeconds() - cpu;
+  graph.CloseDevice();
+  const int inFile = VideoPackets(folder + "pinned_0.mpg");  // the recording's first (and only) part
+  const int due = static_cast<int>(wall * kNtscRate);
+  // The box never skips a picture: one not recorded is one the graph fell behind on or lost.
+  const int lost = std::max(0, due - inFile - static_cast<int>(kAllowedBehind));
+  std::printf("  processors %s, spinning threads on all but the first; %d s of NTSC DVD at its own pace\n",
+              load.Processors().c_str(), seconds);
+  std::printf(
+      "  pictures due %d, encoded at stop %lu, in the file %d; most behind at any look %.1f pictures; "
+      "%.3f cpu s a recorded second (the spinning threads not counted)\n",
+      due, static_cast<unsigned long>(encoded), inFile, worstBehind, used / wall);
+  const bool kept = worstBehind <= kAllowedBehind && lost == 0;
+  std::printf("  real time %s, pictures lost %d\nload at end (1, 5, 15 min): %s\n", kept ? "kept" : "NOT kept", lost,
+              bench::LoadAverage().c_str());
+  return kept ? 0 : 2;
 }
 
 Recording FfmpegRecord(const std::vector<std::string>& input, const Format* f, int frames, const std::string& out) {
@@ -222,11 +286,20 @@ double WriteHdvInput(int frames, const std::string& ts, int* written) {
   return cpu / (*written / kNtscRate);
 }
 
+// The same rounds with the simulated source's own cost, measured apart, taken from ours: what a
+// real device that hands over finished pictures would leave. Printed beside the whole figure.
+bench::Figure LessTheSource(const bench::Figure& whole, double source, const char* what) {
+  bench::Figure less{whole.name + " less the " + what, whole.unit, whole.higherIsBetter, {}, {}};
+  for (size_t i = 0; i < whole.project.size(); ++i) less.Add(whole.project[i] - source, whole.peer[i]);
+  return less;
+}
+
 std::string Raw(const Format& f) { return std::to_string(f.width) + "x" + std::to_string(f.height); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "pinned") return RunPinnedRecording(argc > 2 ? std::atoi(argv[2]) : 20);
   const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
   const int frames = argc > 2 ? std::max(30, std::atoi(argv[2])) : 150;
   bench::RequirePrograms({"ffmpeg", "ffprobe"});
@@ -260,6 +333,7 @@ int main(int argc, char** argv) {
     bench::Interleave(
         rounds, figures.back(), [&] { return RecordBox(f, frames, folder).PerSecond(f.name); },
         [&] { return FfmpegRecord(input, &f, frames, out).PerSecond("ffmpeg"); });
+    figures.push_back(LessTheSource(figures.back(), source, "box"));
     char note[256];
     std::snprintf(note, sizeof note, "%s %s: ffmpeg %s; the simulated box's own cost %.3f cpu s/s", f.name,
                   Raw(f).c_str(), f.how, source);
@@ -283,6 +357,7 @@ int main(int argc, char** argv) {
         [&] {
           return FfmpegRecord({"-i", ts}, nullptr, tsFrames, folder + "ffmpeg_hdv.mpg").PerSecond("ffmpeg");
         });
+    figures.push_back(LessTheSource(figures.back(), source, "camcorder"));
     char note[256];
     std::snprintf(note, sizeof note,
                   "HDV to DVD 1440x1080i: ffmpeg -target ntsc-dvd -b:v 6000000 on the camcorder's stream; the "

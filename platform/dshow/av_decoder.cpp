@@ -20,7 +20,6 @@ struct AvDecoder::Impl {
     parser = nullptr;
     avcodec_free_context(&codec);
     scaler.reset();
-    picture.reset();
     resampler.reset();
     next = 0;
   }
@@ -35,7 +34,11 @@ struct AvDecoder::Impl {
 
   void Drain(const CMediaType& out, const Sink& sink) {
     while (avcodec_receive_frame(codec, frame.get()) >= 0) {
-      MediaSample sample;
+      // One sample carries every frame, its buffer written over: a fresh one cost its pages and a
+      // clearing each picture. A sink that takes the buffer away leaves a new one to be made.
+      MediaSample& sample = reused;
+      sample.syncPoint = true;
+      sample.decode = -1;
       const std::int64_t pts = frame->best_effort_timestamp;
       sample.start = pts == AV_NOPTS_VALUE ? next : pts;
       const bool ok = codec->codec_type == AVMEDIA_TYPE_VIDEO ? ConvertPicture(*frame, out, sample)
@@ -55,38 +58,41 @@ struct AvDecoder::Impl {
     const AVPixelFormat target = mt.subtype == MEDIASUBTYPE_YV12   ? AV_PIX_FMT_YUV420P
                                  : mt.subtype == MEDIASUBTYPE_YUY2 ? AV_PIX_FMT_YUYV422
                                                                    : AV_PIX_FMT_BGRA;
+    const bool planar = target == AV_PIX_FMT_YUV420P;
+    const int bytes = target == AV_PIX_FMT_BGRA ? 4 : 2;
+    const std::size_t luma = static_cast<std::size_t>(w) * h;
+    out.data.resize(planar ? luma * 3 / 2 : luma * bytes);
+    // The delivered layout's planes in the sample: YV12 keeps V before U, and RGB is a bottom-up
+    // DIB, written from its last row up.
+    std::uint8_t* base = out.data.data();
+    std::uint8_t* planes[4] = {base, nullptr, nullptr, nullptr};
+    int strides[4] = {planar ? w : w * bytes, 0, 0, 0};
+    if (planar) {
+      planes[1] = base + luma * 5 / 4, planes[2] = base + luma;
+      strides[1] = strides[2] = w / 2;
+    } else if (target == AV_PIX_FMT_BGRA) {
+      planes[0] = base + static_cast<std::size_t>(w) * 4 * (h - 1);
+      strides[0] = -w * 4;
+    }
     const auto from = static_cast<AVPixelFormat>(f.format);
-    const AVFrame* source = &f;
-    // Pictures already in the delivered layout are copied as they are.
     if (from != target || f.width != w || f.height != h) {
+      // Scaled straight into the sample: no picture in between to copy from.
       if (!scaler || from != scaledFrom || f.width != scaledWidth || f.height != scaledHeight || w != toWidth ||
           h != toHeight || target != toFormat) {
         scaler = media::Scaler::Open(from, f.width, f.height, target, w, h);
-        picture = media::MakeVideoFrame(target, w, h);
         scaledFrom = from, scaledWidth = f.width, scaledHeight = f.height;
         toWidth = w, toHeight = h, toFormat = target;
       }
-      if (!scaler || !picture || !scaler->Scale(f.data, f.linesize, picture.get())) return false;
-      source = picture.get();
-    }
-    const AVFrame& p = *source;
-    const std::size_t size = target == AV_PIX_FMT_YUV420P
-                                 ? static_cast<std::size_t>(w) * h * 3 / 2
-                                 : static_cast<std::size_t>(w) * h * (target == AV_PIX_FMT_BGRA ? 4 : 2);
-    out.data.resize(size);
-    std::size_t at = 0;
-    const auto rows = [&out, &at](const std::uint8_t* src, int stride, int bytes, int lines, bool bottomUp) {
-      for (int y = 0; y < lines; ++y)
-        std::memcpy(out.data.data() + at + static_cast<std::size_t>(bytes) * (bottomUp ? lines - 1 - y : y),
-                    src + static_cast<std::ptrdiff_t>(stride) * y, bytes);
-      at += static_cast<std::size_t>(bytes) * lines;
-    };
-    if (target == AV_PIX_FMT_YUV420P) {
-      rows(p.data[0], p.linesize[0], w, h, false);
-      rows(p.data[2], p.linesize[2], w / 2, h / 2, false);  // YV12 keeps V before U
-      rows(p.data[1], p.linesize[1], w / 2, h / 2, false);
+      if (!scaler || !scaler->ScaleInto(f.data, f.linesize, planes, strides)) return false;
     } else {
-      rows(p.data[0], p.linesize[0], w * (target == AV_PIX_FMT_BGRA ? 4 : 2), h, target == AV_PIX_FMT_BGRA);
+      // Pictures already in the delivered layout are copied as they are.
+      for (int k = 0; k < (planar ? 3 : 1); ++k) {
+        const int rowBytes = k == 0 ? strides[0] < 0 ? -strides[0] : strides[0] : w / 2;
+        const int lines = k == 0 ? h : h / 2;
+        for (int y = 0; y < lines; ++y)
+          std::memcpy(planes[k] + static_cast<std::ptrdiff_t>(strides[k]) * y,
+                      f.data[k] + static_cast<std::ptrdiff_t>(f.linesize[k]) * y, static_cast<std::size_t>(rowBytes));
+      }
     }
     out.stop = out.start + (vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 1);
     return true;
@@ -119,13 +125,13 @@ struct AvDecoder::Impl {
   AVCodecParserContext* parser = nullptr;
   media::FramePtr frame{av_frame_alloc()};
   std::unique_ptr<media::Scaler> scaler;
-  media::FramePtr picture;
   AVPixelFormat scaledFrom = AV_PIX_FMT_NONE, toFormat = AV_PIX_FMT_NONE;
   int scaledWidth = 0, scaledHeight = 0, toWidth = 0, toHeight = 0;
   std::unique_ptr<media::Resampler> resampler;
   int resampledFrom = -1, resampledRate = 0, resampledChannels = 0, toChannels = 0, toRate = 0;
   REFERENCE_TIME next = 0;
   long long delivered = 0;
+  MediaSample reused;
 };
 
 AvDecoder::AvDecoder() : impl_(std::make_unique<Impl>()) {}

@@ -9,6 +9,7 @@
 #include "platform/dshow/uuids.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/small_filters.h"
+#include "platform/filters/spare_picture.h"
 #include "platform/media/scaler.h"
 
 namespace platform::filters {
@@ -148,6 +149,15 @@ class SpaceColorConverter : public CTransformFilter {
     const Geometry g = GeometryOf(in);
     return {dshow::MakeVideoType(MEDIASUBTYPE_RGB32, g.width, g.height, g.frame)};
   }
+  // One sample carries every picture: the next of the same size is written over the last, where
+  // a fresh sample's buffer cost its pages and a clearing each time (six megabytes a picture of
+  // an HDV preview). What receives it copies what it keeps, as a sample lives for the call only.
+  void Receive(dshow::CBaseInputPin*, const MediaSample& sample) override {
+    std::lock_guard lock(sampleMutex_);
+    if (sample_.data.capacity() == 0) sample_.data = TakeSparePicture(SparePicture::kConverted);
+    if (Transform(sample, sample_) == S_OK) Output()->Deliver(sample_);
+  }
+  ~SpaceColorConverter() override { KeepSparePicture(SparePicture::kConverted, std::move(sample_.data)); }
   HRESULT Transform(const MediaSample& in, MediaSample& out) override {
     const CMediaType& mt = Input()->ConnectedType();
     const Geometry g = GeometryOf(mt);
@@ -155,50 +165,51 @@ class SpaceColorConverter : public CTransformFilter {
     std::lock_guard lock(mutex_);
     if (!scaler_) {
       scaler_ = media::Scaler::Open(PixelFormatOf(mt.subtype), g.width, g.height, AV_PIX_FMT_BGRA, g.width, g.height);
-      frame_ = media::MakeVideoFrame(AV_PIX_FMT_BGRA, g.width, g.height);
-      if (!scaler_ || !frame_) return S_FALSE;
+      if (!scaler_) return S_FALSE;
     }
     const bool yv12 = mt.subtype == MEDIASUBTYPE_YV12;
     const std::size_t needed = yv12 ? static_cast<std::size_t>(g.width) * g.height * 3 / 2
                                     : static_cast<std::size_t>(g.width) * g.height * g.bytes;
     if (in.data.size() < needed) return S_FALSE;
-    bool ok;
+    const std::uint8_t* planes[4] = {nullptr, nullptr, nullptr, nullptr};
+    int strides[4] = {0, 0, 0, 0};
+    std::uint32_t palette[256] = {};
     if (yv12) {
       const std::uint8_t* d = in.data.data();
       const std::size_t luma = static_cast<std::size_t>(g.width) * g.height;
-      const std::uint8_t* planes[4] = {d, d + luma * 5 / 4, d + luma, nullptr};
-      const int strides[4] = {g.width, g.width / 2, g.width / 2, 0};
-      ok = scaler_->Scale(planes, strides, frame_.get());
+      planes[0] = d, planes[1] = d + luma * 5 / 4, planes[2] = d + luma;
+      strides[0] = g.width, strides[1] = strides[2] = g.width / 2;
     } else if (mt.subtype == MEDIASUBTYPE_RGB8) {
       // Eight-bit pictures carry their palette after the header.
-      std::uint32_t palette[256] = {};
       if (mt.cbFormat > sizeof(VIDEOINFOHEADER))
         std::memcpy(palette, mt.pbFormat + sizeof(VIDEOINFOHEADER),
                     std::min<std::size_t>(sizeof palette, mt.cbFormat - sizeof(VIDEOINFOHEADER)));
       const int stride = (g.width + 3) & ~3;
       if (in.data.size() < static_cast<std::size_t>(stride) * g.height) return S_FALSE;
-      const std::uint8_t* planes[4] = {in.data.data() + static_cast<std::size_t>(stride) * (g.height - 1),
-                                       reinterpret_cast<const std::uint8_t*>(palette), nullptr, nullptr};
-      const int strides[4] = {-stride, 0, 0, 0};
-      ok = scaler_->Scale(planes, strides, frame_.get());
+      planes[0] = in.data.data() + static_cast<std::size_t>(stride) * (g.height - 1);
+      planes[1] = reinterpret_cast<const std::uint8_t*>(palette);
+      strides[0] = -stride;
     } else {
+      // RGB pictures are bottom-up DIBs, read from their last row up.
       const int stride = g.width * g.bytes;
-      ok = scaler_->ScalePacked(in.data.data(), g.rgb ? -stride : stride, frame_.get());
+      planes[0] = g.rgb ? in.data.data() + static_cast<std::size_t>(stride) * (g.height - 1) : in.data.data();
+      strides[0] = g.rgb ? -stride : stride;
     }
-    if (!ok) return S_FALSE;
-    out.start = in.start, out.stop = in.stop, out.syncPoint = in.syncPoint, out.index = in.index;
+    // Straight into the sample, as the bottom-up DIB it carries: no picture in between.
     const std::size_t stride = static_cast<std::size_t>(g.width) * 4;
     out.data.resize(stride * g.height);
-    // The output is a bottom-up DIB.
-    for (int y = 0; y < g.height; ++y)
-      std::memcpy(out.data.data() + stride * (g.height - 1 - y), frame_->data[0] + frame_->linesize[0] * y, stride);
+    std::uint8_t* target[4] = {out.data.data() + stride * (g.height - 1), nullptr, nullptr, nullptr};
+    const int targetStrides[4] = {-static_cast<int>(stride), 0, 0, 0};
+    if (!scaler_->ScaleInto(planes, strides, target, targetStrides)) return S_FALSE;
+    out.start = in.start, out.stop = in.stop, out.syncPoint = in.syncPoint, out.index = in.index;
     return S_OK;
   }
 
  private:
   std::mutex mutex_;
   std::unique_ptr<media::Scaler> scaler_;
-  media::FramePtr frame_;
+  std::mutex sampleMutex_;
+  MediaSample sample_;
 };
 
 }  // namespace

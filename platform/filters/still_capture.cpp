@@ -12,6 +12,9 @@ extern "C" {
 #include "platform/dshow/file_source.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/gdi/bitmap.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/filters/spare_picture.h"
 #include "platform/media/scaler.h"
 
 namespace platform::filters {
@@ -27,6 +30,7 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
             CLSID_QnStillCapture, "Still Capture",
             {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)},
             "Input") {}
+  ~StillCapture() override { KeepSparePicture(SparePicture::kHeld, std::move(frame_)); }
   DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
   STDMETHODIMP GetFrame(HBITMAP* out, int width, int height) override {
@@ -34,12 +38,6 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return E_INVALIDARG;
     std::lock_guard lock(mutex_);
     if (frame_.empty()) return E_FAIL;
-    const int fromWidth = width_, fromHeight = height_, bytes = bytes_;
-    auto scaler = media::Scaler::Open(bytes == 4 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, fromWidth, fromHeight,
-                                      AV_PIX_FMT_BGR24, width, height, media::Scaler::Filter::Area);
-    media::FramePtr scaled = media::MakeVideoFrame(AV_PIX_FMT_BGR24, width, height);
-    // The held picture is a bottom-up DIB: read it from its last row up.
-    if (!scaler || !scaled || !scaler->ScalePacked(frame_.data(), -fromWidth * bytes, scaled.get())) return E_FAIL;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -50,10 +48,14 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) return E_OUTOFMEMORY;
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    for (int y = 0; y < height; ++y)
-      std::memcpy(static_cast<BYTE*>(bits) + stride * (height - 1 - y), scaled->data[0] + scaled->linesize[0] * y,
-                  static_cast<std::size_t>(width) * 3);
+    // A thumbnail averages the held picture's pixels in boxes, read where they lie; other sizes
+    // go through the scaler.
+    const bool rowsAsDib = bytes_ == 4 || (width_ * 3) % 4 == 0;
+    const bool shrink = width <= width_ && height <= height_ && rowsAsDib;
+    if (!(shrink ? ShrinkInto(bitmap, width, height) : ScaleInto(static_cast<BYTE*>(bits), width, height))) {
+      DeleteObject(bitmap);
+      return E_FAIL;
+    }
     *out = bitmap;
     return S_OK;
   }
@@ -75,11 +77,46 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
     const int bytes = mt.subtype == MEDIASUBTYPE_RGB32 ? 4 : 3;
     if (w <= 0 || h <= 0 || sample.data.size() < static_cast<std::size_t>(w) * h * bytes) return;
     std::lock_guard lock(mutex_);
+    if (frame_.capacity() == 0) frame_ = TakeSparePicture(SparePicture::kHeld);
     frame_.assign(sample.data.begin(), sample.data.begin() + static_cast<std::ptrdiff_t>(w) * h * bytes);
     width_ = w, height_ = h, bytes_ = bytes;
   }
 
  private:
+  // HALFTONE's means of the held bottom-up DIB, into the bitmap.
+  bool ShrinkInto(HBITMAP bitmap, int width, int height) {
+    BITMAPINFO held{};
+    held.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    held.bmiHeader.biWidth = width_;
+    held.bmiHeader.biHeight = height_;
+    held.bmiHeader.biPlanes = 1;
+    held.bmiHeader.biBitCount = static_cast<WORD>(bytes_ * 8);
+    held.bmiHeader.biCompression = BI_RGB;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return false;
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SetStretchBltMode(dc, HALFTONE);
+    const int lines =
+        StretchDIBits(dc, 0, 0, width, height, 0, 0, width_, height_, frame_.data(), &held, DIB_RGB_COLORS, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return lines > 0;
+  }
+  // The scaler's area filter into the bitmap's bottom-up rows.
+  bool ScaleInto(BYTE* bits, int width, int height) {
+    auto scaler = media::Scaler::Open(bytes_ == 4 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, width_, height_,
+                                      AV_PIX_FMT_BGR24, width, height, media::Scaler::Filter::Area);
+    if (!scaler) return false;
+    const int fromStride = width_ * bytes_;
+    const std::uint8_t* planes[4] = {frame_.data() + static_cast<std::size_t>(fromStride) * (height_ - 1), nullptr,
+                                     nullptr, nullptr};
+    const int strides[4] = {-fromStride, 0, 0, 0};
+    const int stride = (width * 3 + 3) & ~3;
+    std::uint8_t* target[4] = {bits + static_cast<std::size_t>(stride) * (height - 1), nullptr, nullptr, nullptr};
+    const int targetStrides[4] = {-stride, 0, 0, 0};
+    return scaler->ScaleInto(planes, strides, target, targetStrides);
+  }
+
   std::mutex mutex_;
   std::vector<BYTE> frame_;
   int width_ = 0, height_ = 0, bytes_ = 4;

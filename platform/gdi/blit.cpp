@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gdi/dc_object.h"
+#include "platform/gdi/dib_shrink.h"
 
 using namespace platform::gdi;
 
@@ -189,13 +190,19 @@ bool DoBlt(HDC dest, int x, int y, int w, int h, HDC src, int xs, int ys, int sw
 }
 
 // A temporary bitmap holding a packed DIB's pixels (top-down), or nullptr when the header is bad.
+// The packed DIBs the blits read: 1, 24 or 32 bits, uncompressed (32-bit bit fields read as BGRX).
+bool ValidDib(const void* bits, const BITMAPINFO* info) {
+  if (!bits || !info) return false;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 || h.biPlanes != 1) return false;
+  if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && h.biBitCount == 32)) return false;
+  return h.biBitCount == 1 || h.biBitCount == 24 || h.biBitCount == 32;
+}
+
 std::shared_ptr<BitmapObj> FromDib(const void* bits, const BITMAPINFO* info, UINT startScan = 0,
                                    UINT lines = 0x7FFFFFFF) {
-  if (!bits || !info) return nullptr;
+  if (!ValidDib(bits, info)) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 || h.biPlanes != 1) return nullptr;
-  if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && h.biBitCount == 32)) return nullptr;
-  if (h.biBitCount != 1 && h.biBitCount != 24 && h.biBitCount != 32) return nullptr;
   int w = h.biWidth, ht = h.biHeight < 0 ? -h.biHeight : h.biHeight;
   auto out = MakeBitmap(w, ht, 32, false, true);
   if (!out) return nullptr;
@@ -393,14 +400,21 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
                   int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
   auto d = LookupDc(dc);
   if (!d || usage != DIB_RGB_COLORS || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return 0;
-  auto src = FromDib(bits, info);
-  if (!src) return 0;
+  if (!ValidDib(bits, info)) return 0;
+  const int dibHeight = std::abs(info->bmiHeader.biHeight);
   int sw = std::abs(srcWidth), sh = std::abs(srcHeight);
   int sx = srcWidth < 0 ? xSrc + srcWidth : xSrc;
   int syBottom = srcHeight < 0 ? ySrc + srcHeight : ySrc;
-  int sy = info->bmiHeader.biHeight < 0 ? syBottom : src->height - syBottom - sh;
+  int sy = info->bmiHeader.biHeight < 0 ? syBottom : dibHeight - syBottom - sh;
   RECT dr = DestRect(*d, xDest, yDest, destWidth, destHeight);
   bool mirrorX = (destWidth < 0) != (srcWidth < 0), mirrorY = (destHeight < 0) != (srcHeight < 0);
+  // A shrink with HALFTONE reads the DIB where it lies rather than through a copy of it all.
+  const bool shrinking = sw > dr.right - dr.left || sh > dr.bottom - dr.top;
+  if (d->st.stretchMode == HALFTONE && rop == SRCCOPY && shrinking && !mirrorX && !mirrorY &&
+      ShrinkDibHalftone(*d, dr, bits, info->bmiHeader, sx, sy, sw, sh))
+    return sh;
+  auto src = FromDib(bits, info);
+  if (!src) return 0;
   BlitCore(*d, dr, mirrorX, mirrorY, src.get(), RGB(255, 255, 255), sx, sy, sw, sh, rop, nullptr);
   return sh;
 }

@@ -23,6 +23,11 @@ bool Scaler::Scale(const std::uint8_t* const planes[], const int strides[], AVFr
   return sws_scale(context_, planes, strides, 0, fromHeight_, target->data, target->linesize) > 0;
 }
 
+bool Scaler::ScaleInto(const std::uint8_t* const planes[], const int strides[], std::uint8_t* const targetPlanes[],
+                       const int targetStrides[]) {
+  return sws_scale(context_, planes, strides, 0, fromHeight_, targetPlanes, targetStrides) > 0;
+}
+
 bool Scaler::ScalePacked(const std::uint8_t* data, int stride, AVFrame* target) {
   const std::uint8_t* planes[4] = {data, nullptr, nullptr, nullptr};
   int strides[4] = {stride, 0, 0, 0};

@@ -25,6 +25,10 @@ class Scaler {
   // A packed picture (YUY2, RGB24...) of the source format in one buffer; a negative stride
   // reads it bottom-up as a Windows DIB is stored.
   bool ScalePacked(const std::uint8_t* data, int stride, AVFrame* target);
+  // Scale into the caller's own planes; a negative target stride with the last row's address
+  // writes the picture bottom-up.
+  bool ScaleInto(const std::uint8_t* const planes[], const int strides[], std::uint8_t* const targetPlanes[],
+                 const int targetStrides[]);
 
  private:
   Scaler() = default;

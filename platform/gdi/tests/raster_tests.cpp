@@ -308,3 +308,56 @@ TEST(Raster, IconsDrawThroughTheirMaskAndImageLists) {
 }
 
 }  // namespace
+
+// A HALFTONE shrink of a DIB gives the same means as one from a bitmap holding its pixels.
+struct ShrinkCase {
+  int bits;
+  bool topDown;
+  RECT source;  // left, top (from the picture's top), width, height
+};
+
+void ExpectShrinksAlike(int w, int h, const ShrinkCase& c, int dw, int dh) {
+  SCOPED_TRACE(testing::Message() << w << "x" << h << " to " << dw << "x" << dh << ", " << c.bits << " bits, top-down "
+                                  << c.topDown << ", from " << c.source.left);
+  Canvas picture(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) SetPixel(picture.dc, x, y, RGB((x * 7 + y) & 0xFF, (y * 11) & 0xFF, (x * y) & 0xFF));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = c.topDown ? -h : h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = static_cast<WORD>(c.bits);
+  std::vector<uint8_t> bits(static_cast<size_t>((w * c.bits + 31) / 32 * 4 * h));
+  ASSERT_EQ(h, GetDIBits(picture.dc, picture.bmp, 0, static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS));
+  Canvas viaDib(dw, dh, RGB(1, 2, 3)), viaBitmap(dw, dh, RGB(1, 2, 3));
+  for (HDC dc : {viaDib.dc, viaBitmap.dc}) {
+    SetStretchBltMode(dc, HALFTONE);
+    HRGN clip = CreateRectRgn(1, 0, dw, dh);
+    SelectClipRgn(dc, clip);
+    DeleteObject(clip);
+  }
+  const RECT& s = c.source;
+  // StretchDIBits counts a bottom-up DIB's rows from its bottom.
+  const int dibY = c.topDown ? s.top : h - s.top - s.bottom;
+  StretchDIBits(viaDib.dc, 0, 0, dw, dh, s.left, dibY, s.right, s.bottom, bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  StretchBlt(viaBitmap.dc, 0, 0, dw, dh, picture.dc, s.left, s.top, s.right, s.bottom, SRCCOPY);
+  for (HDC dc : {viaDib.dc, viaBitmap.dc}) SelectClipRgn(dc, nullptr);
+  for (int y = 0; y < dh; ++y)
+    for (int x = 0; x < dw; ++x) ASSERT_EQ(viaBitmap.At(x, y), viaDib.At(x, y)) << x << "," << y;
+  EXPECT_NE(RGB(1, 2, 3), viaDib.At(dw / 2, dh / 2));
+  EXPECT_EQ(RGB(1, 2, 3), viaDib.At(0, 0));  // outside the clip
+}
+
+// 24 and 32 bits, either row order, a source rectangle reaching past the picture, a clipped
+// target, and bands of rows too tall for narrow sums.
+TEST(Raster, HalftoneShrinkOfADibMatchesTheBitmapShrink) {
+  const ShrinkCase cases[] = {{24, false, {0, 0, 37, 23}},
+                              {32, true, {0, 0, 37, 23}},
+                              {24, true, {3, 2, 30, 19}},
+                              {32, false, {5, 4, 29, 17}},
+                              {24, false, {-4, 6, 40, 20}}};
+  for (const ShrinkCase& c : cases) ExpectShrinksAlike(37, 23, c, 12, 9);
+  ExpectShrinksAlike(21, 600, {24, false, {0, 0, 21, 600}}, 4, 2);
+  ExpectShrinksAlike(21, 600, {32, true, {1, 0, 20, 599}}, 3, 2);
+}

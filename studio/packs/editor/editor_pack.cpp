@@ -198,6 +198,11 @@ STDMETHODIMP CEditorPack::SaveProject(IProjectDocument* document) {
   return S_OK;
 }
 
+HWND CEditorPack::DialogOwner() const {
+  // A dialog is owned by the main window the storyboard sits in, which it holds back while it shows.
+  return view_.Window() ? ::GetAncestor(view_.Window(), GA_ROOT) : nullptr;
+}
+
 void CEditorPack::TellUser(const std::string& text, UINT type) {
   if (host_) host_->MessageBox(text.c_str(), type);
 }
@@ -206,7 +211,7 @@ void CEditorPack::ShowFileInformation(const std::string& path) {
   const std::string text = FileInformationText(path);
   if (text.empty())
     TellUser("\"" + path + "\" cannot be read as a video or sound file. Choose another file.", MB_ICONEXCLAMATION);
-  else FileInformationDialog::Run(view_.Window(), path, text);
+  else FileInformationDialog::Run(DialogOwner(), path, text);
 }
 
 void CEditorPack::Notify(const std::string& text) {
@@ -313,7 +318,7 @@ void CEditorPack::ChooseFiles() {
   // The plain dialog function: the installed module finds it in the program that loads it.
   std::vector<char> answer(64 * 1024, '\0');
   OPENFILENAME open;
-  open.hwndOwner = view_.Window();
+  open.hwndOwner = DialogOwner();
   open.lpstrFilter = kAddFilter;
   open.lpstrFile = answer.data();
   open.nMaxFile = static_cast<DWORD>(answer.size());
@@ -327,7 +332,7 @@ void CEditorPack::TrimSelected() {
   if (selected < 0 || static_cast<size_t>(selected) >= board_.Size()) return;
   const StoryboardClip clip = board_.At(static_cast<size_t>(selected));
   if (!clip.read || clip.facts.picture) return;
-  const TrimChoice choice = TrimDialog::Run(view_.Window(), clip);
+  const TrimChoice choice = TrimDialog::Run(DialogOwner(), clip);
   // The storyboard may have changed under the dialog (a clip read or removed): find the clip again.
   const int index = board_.IndexOf(clip.id);
   if (index < 0 || render_) return;

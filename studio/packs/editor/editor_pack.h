@@ -83,6 +83,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   void TrimSelected();
   void ShowFileInformation(const std::string& path);
   void TellUser(const std::string& text, UINT type);
+  HWND DialogOwner() const;
   HRESULT StartRender(const std::string& text);
   void RenderProgressed();
   void RenderEnded();

@@ -13,8 +13,8 @@ std::string FileInformationText(const std::string& path);
 
 class FileInformationDialog {
  public:
-  static constexpr int kFirstLabelId = 400;  // the labels, then their values from kFirstValueId
-  static constexpr int kFirstValueId = 430;
+  static constexpr int kFirstLabelId = 2300;  // the labels, then their values from kFirstValueId
+  static constexpr int kFirstValueId = 2330;
   // Shows `text` (FileInformationText's lines) modally over `owner`.
   static void Run(HWND owner, const std::string& path, const std::string& text);
 };

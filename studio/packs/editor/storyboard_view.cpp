@@ -174,18 +174,21 @@ void StoryboardView::SetRows(const std::vector<Row>& rows, int selected) {
     std::string text = ShownName(row.name) + "\n" + (row.length.empty() ? std::string("reading...") : row.length);
     const auto image = imageOf_.find(row.id);
     LVITEM item;
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = static_cast<int>(i);
     item.pszText = text.data();
     item.iImage = image == imageOf_.end() ? 0 : image->second;
-    item.state = static_cast<int>(i) == selected ? LVIS_SELECTED | LVIS_FOCUSED : 0;
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessage(list, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
     rowIds_.push_back(row.id);
     rowTrimmable_.push_back(row.trimmable);
   }
+  if (selected >= 0 && selected < static_cast<int>(rows.size())) {
+    LVITEM chosen;
+    chosen.state = chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessage(list, LVM_SETITEMSTATE, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&chosen));
+    SendMessage(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
+  }
   SendMessage(list, WM_SETREDRAW, TRUE, 0);
-  if (selected >= 0) SendMessage(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
   InvalidateRect(list, nullptr, TRUE);
   ShowWindow(list, rows.empty() ? SW_HIDE : SW_SHOW);
   ShowWindow(GetDlgItem(window_, kEmptyId), rows.empty() ? SW_SHOW : SW_HIDE);

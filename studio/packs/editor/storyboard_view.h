@@ -20,7 +20,7 @@ namespace studio::packs {
 class StoryboardView {
  public:
   enum : int {
-    kListId = 200,
+    kListId = 2100,
     kAddId,
     kRemoveId,
     kEarlierId,

@@ -17,15 +17,15 @@ struct TrimChoice {
 
 class TrimDialog {
  public:
-  static constexpr int kPreviewId = 300;
-  static constexpr int kSliderId = 301;
-  static constexpr int kBackId = 302;
-  static constexpr int kForwardId = 303;
-  static constexpr int kPositionId = 304;
-  static constexpr int kSetInId = 305;
-  static constexpr int kSetOutId = 306;
-  static constexpr int kPointsId = 307;
-  static constexpr int kSplitId = 308;
+  static constexpr int kPreviewId = 2200;
+  static constexpr int kSliderId = 2201;
+  static constexpr int kBackId = 2202;
+  static constexpr int kForwardId = 2203;
+  static constexpr int kPositionId = 2204;
+  static constexpr int kSetInId = 2205;
+  static constexpr int kSetOutId = 2206;
+  static constexpr int kPointsId = 2207;
+  static constexpr int kSplitId = 2208;
   static constexpr int kPreviewWidth = 384;
   static constexpr int kPreviewHeight = 216;
 

@@ -174,7 +174,12 @@ TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboa
   EXPECT_DOUBLE_EQ(editor->Board().At(0).out, 3.0);
 
   // The wide clip moves to the front by its button, the silent one to the end by a drag.
-  ClickClip(List(), 2);
+  // Chosen as a script does: every row let go, then the one selected.
+  LVITEM chosen;
+  chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessage(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&chosen));
+  chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessage(List(), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&chosen));
   ASSERT_TRUE(Click(StoryboardView::kEarlierId));
   ASSERT_TRUE(Click(StoryboardView::kEarlierId));
   EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, a, silent}));

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "file_information.h"
+#include "frame_bitmap.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
@@ -38,32 +39,13 @@ std::vector<std::string> ChosenFiles(const char* answer) {
 }
 
 // An 80 x 60 picture of the storyboard for the clip list when no frame could be taken: one band per clip.
-std::string TitleBands(size_t clips) {
-  constexpr int kWidth = 80, kHeight = 60, kRow = kWidth * 3;
-  std::string bmp(54 + kRow * kHeight, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, static_cast<uint32_t>(bmp.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, kWidth);
-  put32(22, kHeight);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, static_cast<uint32_t>(kRow * kHeight));
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const size_t band = clips ? static_cast<size_t>(x) * clips / kWidth : 0;
-      const unsigned char shade = static_cast<unsigned char>(band % 2 ? 150 : 90);
-      char* p = &bmp[54 + y * kRow + x * 3];
-      p[0] = static_cast<char>(shade + 40);
-      p[1] = static_cast<char>(shade);
-      p[2] = static_cast<char>(shade / 2);
-    }
-  return bmp;
+std::vector<std::uint8_t> TitleBands(size_t clips) {
+  constexpr int kWidth = 80, kHeight = 60;
+  return PaintedFrameImage(kWidth, kHeight, [clips](int x, int) {
+    const size_t band = clips ? static_cast<size_t>(x) * clips / kWidth : 0;
+    const std::uint8_t shade = band % 2 ? 150 : 90;
+    return Bgr{static_cast<std::uint8_t>(shade + 40), shade, static_cast<std::uint8_t>(shade / 2)};
+  });
 }
 
 std::string Trimmed(const std::string& text) {
@@ -307,9 +289,8 @@ void CEditorPack::NotifyTitle() {
   const std::string folder = platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Temp/Edit/";
   platform::CreateFolders(folder);
   const auto first = thumbnails_.find(board_.At(0).id);
-  const std::string picture =
-      first != thumbnails_.end() ? std::string(first->second.begin(), first->second.end()) : TitleBands(board_.Size());
-  platform::WriteWholeFileAtomic(folder + "Project0.bmp", picture);
+  const std::vector<std::uint8_t> picture = first != thumbnails_.end() ? first->second : TitleBands(board_.Size());
+  platform::WriteWholeFileAtomic(folder + "Project0.bmp", std::string(picture.begin(), picture.end()));
   Notify("add project title edit=1;num=" + std::to_string(board_.Size()) +
          ";playtime=" + std::to_string(static_cast<long long>(board_.TotalSeconds() * 1000 + 0.5)));
 }

@@ -30,4 +30,33 @@ HBITMAP BitmapFromFrameImage(const std::vector<std::uint8_t>& image) {
   return bitmap;
 }
 
+std::vector<std::uint8_t> PaintedFrameImage(int width, int height, const std::function<Bgr(int x, int y)>& paint) {
+  constexpr size_t kHeaders = 54;
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+  std::vector<std::uint8_t> image(kHeaders + pixels, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+  };
+  image[0] = 'B';
+  image[1] = 'M';
+  put32(2, static_cast<uint32_t>(image.size()));
+  put32(10, kHeaders);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(width));
+  put32(22, static_cast<uint32_t>(height));
+  image[26] = 1;
+  image[28] = 24;
+  put32(34, static_cast<uint32_t>(pixels));
+  // Rows are stored bottom-up.
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const Bgr p = paint(x, y);
+      std::uint8_t* at = &image[kHeaders + (static_cast<size_t>(height - 1 - y) * width + x) * 3];
+      at[0] = p.blue;
+      at[1] = p.green;
+      at[2] = p.red;
+    }
+  return image;
+}
+
 }  // namespace studio::packs

@@ -47,24 +47,11 @@ std::string ShownName(const std::string& name) {
 
 // The frame a clip shows until its picture arrives.
 HBITMAP EmptyFrame() {
-  std::vector<std::uint8_t> image(54 + kThumbWidth * 3 * kThumbHeight, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) image[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-  };
-  image[0] = 'B';
-  image[1] = 'M';
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, kThumbWidth);
-  put32(22, kThumbHeight);
-  image[26] = 1;
-  image[28] = 24;
-  for (int y = 0; y < kThumbHeight; ++y)
-    for (int x = 0; x < kThumbWidth; ++x) {
-      const bool edge = x < 1 || y < 1 || x >= kThumbWidth - 1 || y >= kThumbHeight - 1;
-      std::fill_n(&image[54 + (y * kThumbWidth + x) * 3], 3, static_cast<std::uint8_t>(edge ? 160 : 64));
-    }
-  return BitmapFromFrameImage(image);
+  return BitmapFromFrameImage(PaintedFrameImage(kThumbWidth, kThumbHeight, [](int x, int y) {
+    const bool edge = x < 1 || y < 1 || x >= kThumbWidth - 1 || y >= kThumbHeight - 1;
+    const std::uint8_t shade = edge ? 160 : 64;
+    return Bgr{shade, shade, shade};
+  }));
 }
 
 }  // namespace

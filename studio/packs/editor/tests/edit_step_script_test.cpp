@@ -13,6 +13,7 @@
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
+#include "run_tool.h"
 
 namespace studio::packs {
 namespace {
@@ -23,14 +24,6 @@ namespace fs = std::filesystem;
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool RunTool(const std::vector<std::string>& args, std::string* out = nullptr) {
-  std::string o, err;
-  int code = -1;
-  const bool ran = platform::RunProcess(args[0], {args.begin() + 1, args.end()}, &o, &err, &code, 120000);
-  if (out) *out = o;
-  return ran && code == 0;
 }
 
 std::string MakeClip(const std::string& path, const std::string& picture, double seconds, bool sound) {
@@ -111,6 +104,26 @@ step "Lanvik comes back and is closed" 60
   close
 )S";
 
+// Parvel's part: it lists the edited video, converts it until its status says `status`, and
+// closes; then the starter's.
+std::string ParvelConverts(const std::string& step, const std::string& status) {
+  return R"S(
+program Parvel
+step "Parvel lists the edited video" 60
+  wait-window "Publish - PSP"
+  choose 1000 "Edited Video"
+  wait-enabled 1012
+step ")S" +
+         step + R"S(" 300
+  click 1012
+  wait-text 1019 ")S" +
+         status + R"S("
+  wait-enabled 1003
+step "Parvel closes" 20
+  click 1013
+)S" + kStarterComesBack;
+}
+
 // Clicks a control `times` times.
 std::string Clicks(int id, int times) {
   std::string lines;
@@ -164,18 +177,7 @@ step "The project is saved as Quillon closes" 60
            project + R"S("
   wait-gone "Narvell Vidarro 5.0"
 
-program Parvel
-step "Parvel lists the edited video" 60
-  wait-window "Publish - PSP"
-  choose 1000 "Edited Video"
-  wait-enabled 1012
-step "Parvel converts the edited video" 300
-  click 1012
-  wait-text 1019 "status - 100 %"
-  wait-enabled 1003
-step "Parvel closes" 20
-  click 1013
-)S" + kStarterComesBack,
+)S" + ParvelConverts("Parvel converts the edited video", "status - 100 %"),
        "publish");
   if (HasFatalFailure()) return;
 
@@ -267,18 +269,7 @@ step "Quillon closes" 300
   answer no
   wait-gone "Narvell Vidarro 5.0"
 
-program Parvel
-step "Parvel lists the edited video" 60
-  wait-window "Publish - PSP"
-  choose 1000 "Edited Video"
-  wait-enabled 1012
-step "Parvel tells the conversion failed" 300
-  click 1012
-  wait-text 1019 "File conversion error."
-  wait-enabled 1003
-step "Parvel closes" 20
-  click 1013
-)S" + kStarterComesBack,
+)S" + ParvelConverts("Parvel tells the conversion failed", "File conversion error."),
        "failed");
   done.store(true);
   remover.join();

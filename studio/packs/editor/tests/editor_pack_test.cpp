@@ -15,6 +15,7 @@
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
 #include "platform/testkit/testkit.h"
+#include "run_tool.h"
 #include "platform/window/dialog.h"
 #include "platform/window/messages.h"
 #include "scripted_pack.h"
@@ -25,14 +26,6 @@ namespace studio::packs {
 namespace {
 
 using studio::testing::ScriptedPack;
-
-bool RunTool(const std::vector<std::string>& args, std::string* out = nullptr) {
-  std::string o, err;
-  int code = -1;
-  const bool ran = platform::RunProcess(args[0], {args.begin() + 1, args.end()}, &o, &err, &code, 120000);
-  if (out) *out = o;
-  return ran && code == 0;
-}
 
 // A test picture of `size`, with a tone unless silent.
 std::string MakeClip(const std::string& path, double seconds, bool withSound, const std::string& size = "320x240",

@@ -4,6 +4,8 @@
 
 #include "platform/base/file.h"
 #include "platform/base/key_file.h"
+#include "frame_bitmap.h"
+#include "platform/gdi/objects.h"
 #include "platform/testkit/testkit.h"
 #include "render_request.h"
 #include "trim_dialog.h"
@@ -180,6 +182,26 @@ TEST(RenderArguments, TheBlurayClipIsMpeg2AndLpcmOnTheAuthoringPids) {
   for (const char* part : {"-c:v mpeg2video", "-c:a pcm_bluray", "-ar 48000", "-streamid 0:0x1011",
                            "-streamid 1:0x1100", "-mpegts_m2ts_mode 1", "setdar=16/9"})
     EXPECT_NE(args.find(part), std::string::npos) << part << "\n" << args;
+}
+
+TEST(FrameImages, RowsGoBottomUpAndAShortBufferIsRefused) {
+  const std::vector<std::uint8_t> image = PaintedFrameImage(4, 2, [](int x, int y) {
+    return Bgr{0, 0, static_cast<std::uint8_t>(y == 0 && x == 0 ? 255 : 0)};
+  });
+  ASSERT_EQ(image.size(), 54u + 4 * 2 * 3);
+  EXPECT_EQ(image[54 + 4 * 3 + 2], 255);  // the top row is the file's last
+  EXPECT_EQ(image[54 + 2], 0);
+  HBITMAP bitmap = BitmapFromFrameImage(image);
+  EXPECT_NE(bitmap, nullptr);
+  DeleteObject(bitmap);
+  // A header that promises more rows than the file holds, as a broken or hostile frame might.
+  std::vector<std::uint8_t> cut(image.begin(), image.end() - 3);
+  EXPECT_EQ(BitmapFromFrameImage(cut), nullptr);
+  cut = image;
+  cut[22] = 0xFF;
+  cut[25] = 0x7F;  // a height of two thousand million rows
+  EXPECT_EQ(BitmapFromFrameImage(cut), nullptr);
+  EXPECT_EQ(BitmapFromFrameImage({}), nullptr);
 }
 
 TEST(PlayLength, TenthsOfASecondUpToHours) {

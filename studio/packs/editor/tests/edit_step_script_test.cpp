@@ -278,5 +278,77 @@ step "Quillon closes" 300
   EXPECT_TRUE(fs::exists(clip));
 }
 
+TEST_F(EditStepScript, FileInformationOnTheClipListShowsWhatFfprobeReads) {
+  const std::string mpeg = clips + "clip one.mpg", dv = clips + "clip two.avi", m2ts = clips + "clip three.m2ts";
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
+                       "testsrc=size=720x480:rate=30000/1001:d=1", "-f", "lavfi", "-i", "sine=d=1:sample_rate=48000",
+                       "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "dvd", "file:" + mpeg}));
+  ASSERT_TRUE(RunTool({"ffmpeg",    "-y",        "-loglevel", "error",
+                       "-f",        "lavfi",     "-i",        "testsrc=size=720x576:rate=25:d=1",
+                       "-f",        "lavfi",     "-i",        "sine=d=1:sample_rate=48000",
+                       "-c:v",      "dvvideo",   "-pix_fmt",  "yuv420p",
+                       "-c:a",      "pcm_s16le", "-ac",       "2",
+                       "file:" + dv}));
+  ASSERT_TRUE(RunTool({"ffmpeg",
+                       "-y",
+                       "-loglevel",
+                       "error",
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "testsrc=size=1440x1080:rate=30000/1001:d=1",
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "sine=d=1:sample_rate=48000",
+                       "-c:v",
+                       "mpeg2video",
+                       "-c:a",
+                       "mp2",
+                       "-f",
+                       "mpegts",
+                       "-mpegts_m2ts_mode",
+                       "1",
+                       "file:" + m2ts}));
+  // What ffprobe itself reads of each, as the dialog must show it.
+  auto read = [](const std::string& path, const std::string& entry) {
+    std::string out;
+    RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", entry, "-of",
+             "default=noprint_wrappers=1:nokey=1", "file:" + path},
+            &out);
+    return out.substr(0, out.find_first_of("\r\n"));
+  };
+  std::string script = R"S(program Quillon
+step "Quillon shows its capture page" 60
+  wait-window "Narvell Vidarro 5.0"
+step "Three clips go into the clip list" 60
+  click 1090
+  answer-file "\")S" + mpeg +
+                       R"S(\" \")S" + dv + R"S(\" \")S" + m2ts + R"S(\""
+  choose 1003 "clip three"
+)S";
+  int step = 0;
+  for (const std::string& clip : {mpeg, dv, m2ts}) {
+    const std::string name = platform::FileNameOf(clip);
+    const std::string video = read(clip, "stream=codec_long_name");
+    script += "step \"File Information on " + name + "\" 60\n";
+    script += "  choose 1003 \"" + name.substr(0, name.rfind('.')) + "\"\n  menu 32797\n";
+    script += "  wait-window \"File Information - " + name + "\"\n";
+    script += "  wait-text 2331 \"" + read(clip, "format=format_long_name") + "\"\n";
+    script += "  wait-text 2333 \"" + video + "\"\n";
+    script += "  wait-text 2334 \"" + read(clip, "stream=width") + " x \"\n";
+    script += "  click 1\n";
+    ++step;
+  }
+  script += R"S(step "Quillon closes" 60
+  wait-window "Narvell Vidarro 5.0"
+  click 1035
+  answer no
+  wait-gone "Narvell Vidarro 5.0"
+)S" + std::string(kStarterComesBack);
+  Play(script, "fileinfo");
+  EXPECT_EQ(step, 3);
+}
+
 }  // namespace
 }  // namespace studio::packs

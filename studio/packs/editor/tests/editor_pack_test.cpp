@@ -137,6 +137,13 @@ TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboa
   EXPECT_EQ(ItemCount(List()), 3);
   EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + silent).c_str()), S_OK);
   EXPECT_EQ(editor->Command(kHostSender, "isfilebusy /elsewhere.avi"), S_FALSE);
+  // The clip list keeps a clip the storyboard uses, and says why.
+  ASSERT_TRUE(model.clips.AddClip(silent));
+  boxes.texts.clear();
+  EXPECT_FALSE(model.DeleteClipByPath(silent));
+  EXPECT_EQ(boxes.Last(), FileBusyText(silent));
+  EXPECT_FALSE(model.RenameClip(silent, "renamed"));
+  EXPECT_TRUE(std::filesystem::exists(silent));
   WaitFor([&] { return !editor->Reading(); });
   // The host made the title item from the editor's notice, with the first clip's frame.
   ASSERT_EQ(model.clips.FindProjectTitleItem(), 0);

@@ -222,10 +222,12 @@ void CEditorPack::ReadClip(const StoryboardClip& clip, bool now) {
   if (reader_) reader_->Queue(job);
 }
 
-void CEditorPack::AddClips(const std::vector<std::string>& paths, bool readNow) {
+void CEditorPack::AddClips(const std::vector<std::string>& paths, bool readNow, int at) {
+  size_t next = at < 0 ? SIZE_MAX : static_cast<size_t>(at);
   for (const std::string& path : paths) {
     if (path.empty()) continue;
-    const std::uint64_t id = board_.Add(path);
+    const std::uint64_t id = board_.Add(path, next);
+    if (next != SIZE_MAX) ++next;
     ReadClip(board_.At(static_cast<size_t>(board_.IndexOf(id))), readNow);
   }
   TellUnreadable();
@@ -492,11 +494,14 @@ STDMETHODIMP CEditorPack::DropData(HANDLE data) {
   // The project's own title dragged back in stands for nothing new.
   for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data)))
     if (entry.find("add project title") == std::string::npos) paths.push_back(entry);
-  AddClips(paths, false);
+  // Dropped on a clip, they go before it; anywhere else, at the end.
+  AddClips(paths, false, dragPoint_ ? view_.DropIndexAt(*dragPoint_) : -1);
+  dragPoint_.reset();
   return S_OK;
 }
 
-STDMETHODIMP CEditorPack::DragOver(POINT*, DWORD* effect) {
+STDMETHODIMP CEditorPack::DragOver(POINT* point, DWORD* effect) {
+  if (point) dragPoint_ = *point;
   if (effect) *effect = render_ ? DROPEFFECT_NONE : DROPEFFECT_COPY;
   return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,9 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
     std::string path;
   };
 
-  // `readNow` reads the clips' facts before returning; otherwise the worker reads them.
-  void AddClips(const std::vector<std::string>& paths, bool readNow);
+  // `readNow` reads the clips' facts before returning; otherwise the worker reads them. They go
+  // in at `at`, or at the end (-1).
+  void AddClips(const std::vector<std::string>& paths, bool readNow, int at = -1);
   void ReadClip(const StoryboardClip& clip, bool now);
   // Names the clips that were refused, once every clip is read.
   void TellUnreadable();
@@ -97,6 +99,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   std::vector<std::string> unreadable_;                            // clips that were read and refused, told together
   bool titleDue_ = false;  // the storyboard changed since the title was last told
   std::unique_ptr<Render> render_;
+  std::optional<POINT> dragPoint_;  // where files dragged over the step were last, in the window
 };
 
 void RegisterEditorPack();

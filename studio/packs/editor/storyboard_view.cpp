@@ -226,6 +226,15 @@ int StoryboardView::Selected() const {
   return static_cast<int>(SendMessage(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+int StoryboardView::DropIndexAt(POINT point) const {
+  HWND list = List();
+  if (!list || !IsWindowVisible(list)) return -1;
+  MapWindowPoints(window_, list, &point, 1);
+  LVHITTESTINFO hit;
+  hit.pt = point;
+  return static_cast<int>(SendMessage(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
 void StoryboardView::SetPictureSeconds(int seconds) {
   if (!window_) return;
   settingPicture_ = true;

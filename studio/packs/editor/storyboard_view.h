@@ -63,6 +63,9 @@ class StoryboardView {
   void ForgetThumbnail(std::uint64_t id);
   void SetTotal(const std::string& text);
   int Selected() const;
+  // Where clips dropped at `point` (client coordinates of the window) go: before the clip under it,
+  // or at the end (-1).
+  int DropIndexAt(POINT point) const;
   void SetPictureSeconds(int seconds);
   // The picture length typed in, or 0 when the box holds no number.
   int PictureSeconds() const;

@@ -12,6 +12,7 @@
 #include "platform/base/key_file.h"
 #include "platform/base/process.h"
 #include "platform/controls/commctrl.h"
+#include "platform/ole/drag_drop.h"
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
 #include "platform/testkit/testkit.h"
@@ -198,6 +199,16 @@ TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboa
   testkit::Up(List(), last.left + 20, last.top + 20);
   EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, a, silent}));
   EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), editor->Board().TotalSeconds() * 1000, 1);
+  // Files dropped on a clip go before it.
+  POINT over{first.left + 20, first.top + 20};
+  ::MapWindowPoints(List(), editor->Window(), &over, 1);
+  DWORD effect = 0;
+  editor->DragOver(&over, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  Drop({silent});
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, silent, a, silent}));
+  ClickClip(List(), 1);
+  ASSERT_TRUE(Click(StoryboardView::kRemoveId));
 
   // Cut the first clip in two at 1.0 s: the play time stays.
   ClickClip(List(), 0);

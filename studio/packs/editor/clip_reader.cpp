@@ -1,5 +1,6 @@
 #include "clip_reader.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -25,17 +26,36 @@ double Fraction(const std::string& text) {
   return bottom > 0 ? top / bottom : 0;
 }
 
+// Runs a tool to its end and keeps what it printed; false when it fails, takes longer than 30 s (a
+// file that never ends, such as a pipe) or `stop` is set meanwhile.
+bool RunTool(const std::string& program, const std::vector<std::string>& args, std::string* out,
+             const std::atomic<bool>* stop) {
+  constexpr auto kLongest = std::chrono::seconds(30);
+  platform::ChildProcess child;
+  if (!child.Start(program, args)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + kLongest;
+  std::string err;
+  while (child.ReadOutput(out, &err, 100)) {
+    // Only the last words matter; a chatty tool must not fill the memory.
+    if (err.size() > 65536) err.erase(0, err.size() - 4096);
+    if ((stop && stop->load()) || std::chrono::steady_clock::now() > deadline) {
+      child.Kill();
+      child.Wait(5000);
+      return false;
+    }
+  }
+  return child.Wait(5000) && child.ExitCode() == 0;
+}
+
 }  // namespace
 
-bool ProbeClip(const std::string& path, ClipFacts* facts) {
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess(
+bool ProbeClip(const std::string& path, ClipFacts* facts, const std::atomic<bool>* stop) {
+  std::string out;
+  if (!RunTool(
           "ffprobe",
           {"-v", "error", "-show_entries", "format=format_name,duration:stream=codec_type,avg_frame_rate,r_frame_rate",
            "-of", "default=noprint_wrappers=1", AsFile(path)},
-          &out, &err, &code, 30000) ||
-      code != 0)
+          &out, stop))
     return false;
   facts->hasAudio = out.find("codec_type=audio") != std::string::npos;
   // JPEG, PNG and BMP pictures come as one-frame "image2" or "*_pipe" files.
@@ -48,7 +68,8 @@ bool ProbeClip(const std::string& path, ClipFacts* facts) {
   return out.find("codec_type=video") != std::string::npos;
 }
 
-std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int width, int height) {
+std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int width, int height,
+                                    const std::atomic<bool>* stop) {
   const std::string w = std::to_string(width), h = std::to_string(height);
   std::vector<std::string> args = {"-nostdin", "-loglevel", "error"};
   if (seconds > 0) {
@@ -60,9 +81,8 @@ std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int
                            "scale=" + w + ":" + h + ":force_original_aspect_ratio=decrease,pad=" + w + ":" + h +
                                ":(ow-iw)/2:(oh-ih)/2:black",
                            "-pix_fmt", "bgr24", "-c:v", "bmp", "-f", "image2pipe", "pipe:1"});
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess("ffmpeg", args, &out, &err, &code, 30000) || code != 0 || out.size() < 54) return {};
+  std::string out;
+  if (!RunTool("ffmpeg", args, &out, stop) || out.size() < 54) return {};
   return std::vector<std::uint8_t>(out.begin(), out.end());
 }
 
@@ -73,7 +93,7 @@ ClipReader::ClipReader(HWND window, UINT message, int workers) : window_(window)
 ClipReader::~ClipReader() {
   {
     std::lock_guard lock(mutex_);
-    stopping_ = true;
+    stopping_.store(true);
     jobs_.clear();
   }
   wake_.notify_all();
@@ -108,16 +128,16 @@ void ClipReader::Work() {
     Job job;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
-      if (stopping_) return;
+      wake_.wait(lock, [&] { return stopping_.load() || !jobs_.empty(); });
+      if (stopping_.load()) return;
       job = std::move(jobs_.front());
       jobs_.pop_front();
       ++running_;
     }
     Result result;
     result.job = job;
-    result.readable = !job.probe || ProbeClip(job.path, &result.facts);
-    if (result.readable) result.picture = GrabFrame(job.path, job.at, job.width, job.height);
+    result.readable = !job.probe || ProbeClip(job.path, &result.facts, &stopping_);
+    if (result.readable) result.picture = GrabFrame(job.path, job.at, job.width, job.height, &stopping_);
     {
       std::lock_guard lock(mutex_);
       --running_;

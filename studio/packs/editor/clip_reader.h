@@ -3,6 +3,7 @@
 // its window, so the window never waits on a clip.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -16,11 +17,12 @@
 
 namespace studio::packs {
 
-// What ffprobe says of a clip; false when it is no video or picture file.
-bool ProbeClip(const std::string& path, ClipFacts* facts);
+// What ffprobe says of a clip; false when it is no video or picture file, or `stop` was set.
+bool ProbeClip(const std::string& path, ClipFacts* facts, const std::atomic<bool>* stop = nullptr);
 // A 24-bit bitmap file image of the frame at `seconds`, fitted into width x height on black;
-// empty when ffmpeg cannot make it.
-std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int width, int height);
+// empty when ffmpeg cannot make it (or `stop` was set).
+std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int width, int height,
+                                    const std::atomic<bool>* stop = nullptr);
 
 class ClipReader {
  public:
@@ -62,7 +64,7 @@ class ClipReader {
   std::deque<Job> jobs_;
   std::vector<Result> results_;
   size_t running_ = 0;
-  bool stopping_ = false;
+  std::atomic<bool> stopping_{false};  // also ends the tools the workers wait on
   std::vector<std::thread> workers_;
 };
 

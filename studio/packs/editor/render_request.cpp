@@ -95,6 +95,9 @@ RenderRequest ParseRenderRequest(const std::string& text) {
   // The path runs to the end of the text: a name may hold ';'.
   const size_t at = text.find("path=");
   r.path = at == std::string::npos ? std::string() : text.substr(at + 5);
+  // 4:2:0 pictures have even sides; an odd size asked for is the even one below it.
+  r.width -= r.width % 2;
+  r.height -= r.height % 2;
   if (const std::optional<DiscFormat> disc = RenderDiscFormat(r.type)) {
     // A disc's stream has the disc's own size and rates.
     const DiscEncodeSettings& s = EncodeSettingsFor(*disc);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "bdauthor/clip_analysis.h"
 #include "file_information.h"
@@ -452,7 +453,13 @@ TEST_F(EditorFixture, ManyClipsShowAtOnceWhileTheyAreRead) {
   EXPECT_TRUE(editor->Reading());
   EXPECT_NE(testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find("being read"), std::string::npos);
   testkit::WritePicture(editor->Window(), "editor_many_clips.png");
-  // Closing the step while clips are read leaves nothing running behind.
+  // A pipe named as a clip never ends; closing the step does not wait for it, nor for the rest.
+  const std::string pipe = env.Documents() + "endless.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  Drop({pipe}, false);
+  const auto closing = std::chrono::steady_clock::now();
+  editor->DestroyWindow();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
 }
 
 TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {

@@ -168,6 +168,9 @@ TEST(RenderArguments, EachClipPlaysFromItsInPointForItsLength) {
   for (const char* pad : {"[0:v:0]", "[0:a:0]", "[1:v:0]", "[2:a:0]", "[3:v:0]", "[4:a:0]", "concat=n=3:v=1:a=1"})
     EXPECT_NE(args.find(pad), std::string::npos) << pad;
   EXPECT_EQ(ParseRenderRequest("encode project title type=mpeg2;ntsc=0").height, 576);
+  const RenderRequest odd = ParseRenderRequest("encode project title type=mpeg1;width=353;height=241;path=/o.mpg");
+  EXPECT_EQ(odd.width, 352);
+  EXPECT_EQ(odd.height, 240);
 }
 
 TEST(RenderArguments, TheBlurayClipIsMpeg2AndLpcmOnTheAuthoringPids) {

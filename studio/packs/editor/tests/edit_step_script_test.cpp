@@ -13,7 +13,7 @@
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
-#include "run_tool.h"
+#include "outside_tools.h"
 
 namespace studio::packs {
 namespace {
@@ -280,36 +280,7 @@ step "Quillon closes" 300
 
 TEST_F(EditStepScript, FileInformationOnTheClipListShowsWhatFfprobeReads) {
   const std::string mpeg = clips + "clip one.mpg", dv = clips + "clip two.avi", m2ts = clips + "clip three.m2ts";
-  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
-                       "testsrc=size=720x480:rate=30000/1001:d=1", "-f", "lavfi", "-i", "sine=d=1:sample_rate=48000",
-                       "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "dvd", "file:" + mpeg}));
-  ASSERT_TRUE(RunTool({"ffmpeg",    "-y",        "-loglevel", "error",
-                       "-f",        "lavfi",     "-i",        "testsrc=size=720x576:rate=25:d=1",
-                       "-f",        "lavfi",     "-i",        "sine=d=1:sample_rate=48000",
-                       "-c:v",      "dvvideo",   "-pix_fmt",  "yuv420p",
-                       "-c:a",      "pcm_s16le", "-ac",       "2",
-                       "file:" + dv}));
-  ASSERT_TRUE(RunTool({"ffmpeg",
-                       "-y",
-                       "-loglevel",
-                       "error",
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "testsrc=size=1440x1080:rate=30000/1001:d=1",
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "sine=d=1:sample_rate=48000",
-                       "-c:v",
-                       "mpeg2video",
-                       "-c:a",
-                       "mp2",
-                       "-f",
-                       "mpegts",
-                       "-mpegts_m2ts_mode",
-                       "1",
-                       "file:" + m2ts}));
+  ASSERT_TRUE(MakeCaptureKinds(mpeg, dv, m2ts));
   // What ffprobe itself reads of each, as the dialog must show it.
   auto read = [](const std::string& path, const std::string& entry) {
     std::string out;

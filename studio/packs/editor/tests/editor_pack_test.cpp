@@ -17,7 +17,7 @@
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
 #include "platform/testkit/testkit.h"
-#include "run_tool.h"
+#include "outside_tools.h"
 #include "platform/window/dialog.h"
 #include "platform/window/messages.h"
 #include "scripted_pack.h"
@@ -502,36 +502,7 @@ TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {
   const std::string mpeg = env.Documents() + "clip.mpg";
   const std::string dv = env.Documents() + "clip dv.avi";
   const std::string m2ts = env.Documents() + "clip.m2ts";
-  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
-                       "testsrc=size=720x480:rate=30000/1001:d=1", "-f", "lavfi", "-i", "sine=d=1:sample_rate=48000",
-                       "-c:v", "mpeg2video", "-c:a", "mp2", "-f", "dvd", "file:" + mpeg}));
-  ASSERT_TRUE(RunTool({"ffmpeg",  "-y",      "-loglevel", "error",
-                       "-f",      "lavfi",   "-i",        "testsrc=size=720x576:rate=25:d=1",
-                       "-f",      "lavfi",   "-i",        "sine=d=1:sample_rate=48000",
-                       "-c:v",    "dvvideo", "-pix_fmt",  "yuv420p",
-                       "-aspect", "16:9",    "-c:a",      "pcm_s16le",
-                       "-ac",     "2",       "file:" + dv}));
-  ASSERT_TRUE(RunTool({"ffmpeg",
-                       "-y",
-                       "-loglevel",
-                       "error",
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "testsrc=size=1440x1080:rate=30000/1001:d=1",
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "sine=d=1:sample_rate=48000",
-                       "-c:v",
-                       "mpeg2video",
-                       "-c:a",
-                       "mp2",
-                       "-f",
-                       "mpegts",
-                       "-mpegts_m2ts_mode",
-                       "1",
-                       "file:" + m2ts}));
+  ASSERT_TRUE(MakeCaptureKinds(mpeg, dv, m2ts));
   struct Case {
     std::string path;
     std::vector<std::string> parts;

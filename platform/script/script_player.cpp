@@ -231,9 +231,11 @@ struct ScriptPlayer::State {
       return c && IsWindowVisible(c) && IsWindowEnabled(c) && IsWindowEnabled(GetAncestor(c, GA_ROOT));
     };
     // Input is routed when it is made: while an earlier click is still queued a window may hold
-    // the capture halfway through it, and new input would go there. New input waits for it.
-    const bool makesInput = a.verb == Verb::kClick || a.verb == Verb::kType || a.verb == Verb::kKey;
-    if (makesInput && GetQueueStatus(QS_KEY | QS_MOUSEBUTTON) != 0) {
+    // the capture halfway through it, and new input would go there. New input waits for it, and
+    // so does a choice: made at once, it would change the list under a click still on its way.
+    const bool waitsForInput =
+        a.verb == Verb::kClick || a.verb == Verb::kType || a.verb == Verb::kKey || a.verb == Verb::kChoose;
+    if (waitsForInput && GetQueueStatus(QS_KEY | QS_MOUSEBUTTON) != 0) {
       *why = "earlier input was still queued";
       return Try::kNotYet;
     }

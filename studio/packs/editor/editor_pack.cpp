@@ -2,249 +2,86 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <map>
-#include <sys/stat.h>
+#include <cstring>
 #include <unistd.h>
 
 #include "file_information.h"
+#include "frame_bitmap.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/strings.h"
+#include "platform/com/class_table.h"
 #include "platform/ole/drag_drop.h"
 #include "platform/ole/drop_files.h"
-#include "platform/com/class_table.h"
-#include "platform/controls/afx_controls.h"
-#include "platform/window/timers.h"
+#include "platform/shell/file_dialog.h"
 #include "platform/window/window.h"
 #include "product.h"
+#include "trim_dialog.h"
 
 namespace studio::packs {
 namespace {
 
-std::map<HWND, CEditorPack*>& PacksByWindow() {
-  static std::map<HWND, CEditorPack*> packs;
-  return packs;
+// The open dialog's filter; ends with two NULs.
+constexpr char kAddFilter[] =
+    "Video files and pictures\0*.mpg;*.mpeg;*.m2v;*.vob;*.avi;*.dv;*.m2ts;*.mts;*.ts;*.mp4;*.mov;*.wmv;*.asf;*.mkv;"
+    "*.jpg;*.jpeg;*.png;*.bmp\0All files (*.*)\0*.*\0";
+
+// The files of a multi-select answer: one path, or the folder followed by the names.
+std::vector<std::string> ChosenFiles(const char* answer) {
+  std::vector<std::string> paths;
+  if (!answer || !*answer) return paths;
+  const std::string first = answer;
+  const char* next = answer + first.size() + 1;
+  if (!*next) return {first};
+  for (; *next; next += std::strlen(next) + 1) paths.push_back(platform::WithTrailingSlash(first) + next);
+  return paths;
 }
 
-void OnProgressTimer(HWND window, UINT, UINT_PTR, DWORD) {
-  const auto it = PacksByWindow().find(window);
-  if (it != PacksByWindow().end()) it->second->PollRender();
+// An 80 x 60 picture of the storyboard for the clip list when no frame could be taken: one band per clip.
+std::vector<std::uint8_t> TitleBands(size_t clips) {
+  constexpr int kWidth = 80, kHeight = 60;
+  return PaintedFrameImage(kWidth, kHeight, [clips](int x, int) {
+    const size_t band = clips ? static_cast<size_t>(x) * clips / kWidth : 0;
+    const std::uint8_t shade = band % 2 ? 150 : 90;
+    return Bgr{static_cast<std::uint8_t>(shade + 40), shade, static_cast<std::uint8_t>(shade / 2)};
+  });
 }
 
-std::string Format(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  return text;
-}
-
-// An 80 x 60 picture of the timeline for the clip list: one band per clip.
-bool WriteTitleBitmap(const std::string& path, size_t clips) {
-  constexpr int kWidth = 80, kHeight = 60, kRow = kWidth * 3;
-  std::string bmp(54 + kRow * kHeight, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, static_cast<uint32_t>(bmp.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, kWidth);
-  put32(22, kHeight);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  put32(34, static_cast<uint32_t>(kRow * kHeight));
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const size_t band = clips ? static_cast<size_t>(x) * clips / kWidth : 0;
-      const unsigned char shade = static_cast<unsigned char>(band % 2 ? 150 : 90);
-      char* p = &bmp[54 + y * kRow + x * 3];
-      p[0] = static_cast<char>(shade + 40);
-      p[1] = static_cast<char>(shade);
-      p[2] = static_cast<char>(shade / 2);
-    }
-  return platform::WriteWholeFileAtomic(path, bmp);
-}
-
-// The 80 x 60 picture of the clip's first frame, the title's thumbnail in the clip list.
-bool WriteFirstFrameBitmap(const std::string& path, const std::string& clip) {
-  const std::string part = path + ".part";
-  std::string out, err;
-  int code = -1;
-  const bool made =
-      platform::RunProcess("ffmpeg",
-                           {"-y", "-nostdin", "-loglevel", "error", "-i", AsFile(clip), "-frames:v", "1", "-vf",
-                            "scale=80:60", "-pix_fmt", "bgr24", "-c:v", "bmp", "-f", "image2", AsFile(part)},
-                           &out, &err, &code, 30000) &&
-      code == 0 && ::rename(part.c_str(), path.c_str()) == 0;
-  if (!made) ::unlink(part.c_str());
-  return made;
-}
-
-std::string LastLine(const std::string& text) {
-  const size_t end = text.find_last_not_of("\r\n ");
-  if (end == std::string::npos) return {};
-  const size_t newline = text.find_last_of('\n', end);
-  const size_t start = newline == std::string::npos ? 0 : newline + 1;
-  return text.substr(start, end + 1 - start);
-}
-
-bool ProgramOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  for (std::string_view rest = path ? path : ""; !rest.empty();) {
-    const size_t colon = std::min(rest.find(':'), rest.size());
-    const std::string folder(rest.substr(0, colon));
-    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
-    rest.remove_prefix(std::min(colon + 1, rest.size()));
-  }
-  return false;
+std::string Trimmed(const std::string& text) {
+  const size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return {};
+  return text.substr(start, text.find_last_not_of(" \t\r\n") + 1 - start);
 }
 
 }  // namespace
 
-std::string PlayLength(double seconds) {
-  const long long tenths = static_cast<long long>(std::max(seconds, 0.0) * 10 + 0.5);
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", tenths / 36000, tenths / 600 % 60, tenths / 10 % 60,
-                tenths % 10);
-  return text;
+CEditorPack::CEditorPack() {
+  view_.onCommand = [this](int id) { OnViewCommand(id); };
+  view_.onMove = [this](int from, int to) {
+    if (render_ || !board_.Move(static_cast<size_t>(from), static_cast<size_t>(to))) return;
+    StoryboardChanged();
+    RefreshView(to);
+  };
+  view_.onMessage = [this](UINT message) {
+    if (message == kClipsRead) ClipsRead();
+    if (message == kRenderProgress) RenderProgressed();
+    if (message == kRenderEnded) RenderEnded();
+  };
 }
-
-std::string RenderFailureText(const std::string& path, const std::string& reason) {
-  std::string text = "The edited video could not be made in \"" + platform::FolderOf(path) + "\".";
-  if (!reason.empty()) text += "\n\n" + reason;
-  text +=
-      "\n\nCheck that the folder still exists and has free space, and that every clip on the storyboard can "
-      "still be played, then try again.";
-  return text;
-}
-
-std::optional<DiscFormat> RenderDiscFormat(const std::string& type) {
-  if (type == "mpeg2") return DiscFormat::Dvd;
-  if (type == "svcd") return DiscFormat::Svcd;
-  if (type == "vcd") return DiscFormat::Vcd;
-  return std::nullopt;
-}
-
-RenderRequest ParseRenderRequest(const std::string& text) {
-  RenderRequest r;
-  r.type = PairValue(text, "type", "mpeg1");
-  r.width = std::atoi(PairValue(text, "width", "0").c_str());
-  r.height = std::atoi(PairValue(text, "height", "0").c_str());
-  r.bitrate = std::atoi(PairValue(text, "bitrate", "0").c_str());
-  r.ntsc = PairValue(text, "ntsc", "1") != "0";
-  r.otherAudio = PairValue(text, "audiotype", "0") == "1";
-  r.path = PairValue(text, "path");
-  if (const std::optional<DiscFormat> disc = RenderDiscFormat(r.type)) {
-    // A disc's stream has the disc's own size and rates.
-    const DiscEncodeSettings& s = EncodeSettingsFor(*disc);
-    r.width = s.width;
-    r.height = r.ntsc ? s.heightNtsc : s.heightPal;
-    r.bitrate = s.videoBitRate;
-  }
-  return r;
-}
-
-std::string RenderRefusal(const RenderRequest& request, double seconds) {
-  const std::string folder = platform::FolderOf(request.path);
-  if (!platform::FolderExists(folder.empty() ? "." : folder))
-    return "The folder \"" + folder + "\" is not there. Choose another output folder and try again.";
-  if (!ProgramOnPath("ffmpeg"))
-    return "ffmpeg is not installed, so no video can be made. Install ffmpeg and try again.";
-  // The video's rate, the sound's and a tenth for the multiplex.
-  const double bytes = seconds * (request.bitrate + 448000.0) / 8 * 1.1;
-  platform::DiskSpace space;
-  if (platform::GetDiskSpace(folder, &space) && static_cast<double>(space.available) < bytes)
-    return "There is not enough free space in \"" + folder + "\" for the video (about " +
-           std::to_string(static_cast<long long>(bytes / 1e6) + 1) + " MB). Free some space and try again.";
-  return {};
-}
-
-bool ProbeClip(const std::string& path, ClipFacts* facts) {
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess("ffprobe",
-                            {"-v", "error", "-show_entries", "format=format_name,duration:stream=codec_type", "-of",
-                             "default=noprint_wrappers=1", AsFile(path)},
-                            &out, &err, &code, 30000) ||
-      code != 0)
-    return false;
-  facts->hasAudio = out.find("codec_type=audio") != std::string::npos;
-  // JPEG, PNG and BMP pictures come as one-frame "image2" or "*_pipe" files.
-  const size_t format = out.find("format_name=");
-  const std::string name =
-      format == std::string::npos ? "" : out.substr(format + 12, out.find('\n', format) - format - 12);
-  facts->picture = !facts->hasAudio && (name == "image2" || name.ends_with("_pipe"));
-  const size_t at = out.find("duration=");
-  facts->seconds = facts->picture ? kPictureSeconds : at == std::string::npos ? 0 : std::atof(out.c_str() + at + 9);
-  return out.find("codec_type=video") != std::string::npos && facts->seconds > 0;
-}
-
-std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
-                                         const RenderRequest& request) {
-  const std::optional<DiscFormat> disc = RenderDiscFormat(request.type);
-  const std::string rate = std::to_string(disc ? EncodeSettingsFor(*disc).sampleRate : 44100);
-  const std::string fps = request.ntsc ? "30000/1001" : "25";
-  const std::string w = std::to_string(request.width), h = std::to_string(request.height);
-  // Every clip keeps its own shape inside the frame, bordered where it differs: a disc's frame
-  // shows at 4:3 whatever its pixel size, any other file has square pixels.
-  const std::string shown = disc ? "4/3" : "(" + w + "/" + h + ")";
-  const std::string fit = "scale=w='if(gt(dar," + shown + ")," + w + ",2*trunc(" + w + "*dar/" + shown +
-                          "/2))':h='if(gt(dar," + shown + "),2*trunc(" + h + "*" + shown + "/dar/2)," + h +
-                          ")',pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2," + (disc ? "setdar=4/3" : "setsar=1");
-  std::vector<std::string> args = {"-y", "-nostdin", "-loglevel", "error", "-nostats", "-progress", "pipe:1"};
-  std::vector<int> audioInput(clips.size());
-  int next = 0;
-  for (size_t i = 0; i < clips.size(); ++i) {
-    if (facts[i].picture) args.insert(args.end(), {"-loop", "1", "-framerate", "25", "-t", Format(facts[i].seconds)});
-    args.insert(args.end(), {"-i", AsFile(clips[i])});
-    const int video = next++;
-    audioInput[i] = video;
-    if (!facts[i].hasAudio) {
-      // A silent clip gets silence of its own length, so the sound stays in step.
-      args.insert(args.end(),
-                  {"-f", "lavfi", "-t", Format(facts[i].seconds), "-i", "anullsrc=r=" + rate + ":cl=stereo"});
-      audioInput[i] = next++;
-    }
-  }
-  std::string graph;
-  std::string concat;
-  int input = 0;
-  for (size_t i = 0; i < clips.size(); ++i) {
-    const std::string n = std::to_string(i);
-    // Appended piece by piece: chains of + on temporaries draw a false overlap warning from g++ 12.
-    for (const std::string& piece :
-         {std::string("["), std::to_string(input), std::string(":v:0]"), fit, std::string(",fps="), fps,
-          std::string(",format=yuv420p[v"), n, std::string("];["), std::to_string(audioInput[i]),
-          std::string(":a:0]aresample="), rate, std::string(",aformat=sample_fmts=s16:channel_layouts=stereo[a"), n,
-          std::string("];")})
-      graph += piece;
-    concat += "[v" + n + "][a" + n + "]";
-    input = audioInput[i] + 1;
-  }
-  graph += concat + "concat=n=" + std::to_string(clips.size()) + ":v=1:a=1[v][a]";
-  args.insert(args.end(), {"-filter_complex", graph, "-map", "[v]", "-map", "[a]"});
-  if (disc) {
-    const std::vector<std::string> stream = DiscStreamArguments(*disc, request.ntsc, request.otherAudio, request.path);
-    args.insert(args.end(), stream.begin(), stream.end());
-  } else {
-    const std::string bitrate = std::to_string(request.bitrate);
-    args.insert(args.end(),
-                {"-c:v", "mpeg1video", "-b:v", bitrate, "-minrate", bitrate, "-maxrate", bitrate, "-bufsize", "327680",
-                 "-c:a", "mp2", "-b:a", "224k", "-ar", rate, "-f", "mpeg", AsFile(request.path)});
-  }
-  return args;
-}
-
-CEditorPack::CEditorPack() = default;
 
 CEditorPack::~CEditorPack() {
-  CancelRender();
   DestroyWindow();
   if (host_) host_->Release();
 }
+
+std::vector<std::string> CEditorPack::Timeline() const {
+  std::vector<std::string> paths;
+  for (const StoryboardClip& clip : board_.Clips()) paths.push_back(clip.path);
+  return paths;
+}
+
+bool CEditorPack::Reading() const { return !board_.AllRead(); }
 
 STDMETHODIMP CEditorPack::SetHost(IPackHost* host) {
   if (host) host->AddRef();
@@ -255,128 +92,301 @@ STDMETHODIMP CEditorPack::SetHost(IPackHost* host) {
 
 STDMETHODIMP CEditorPack::Uninitialize() {
   CancelRender();
+  reader_.reset();
   if (host_) host_->Release();
   host_ = nullptr;
   return S_OK;
 }
 
 STDMETHODIMP CEditorPack::CreateWindow(DWORD style, const RECT* area, HWND parent) {
-  if (window_ || !area) return S_FALSE;
-  window_ = ::CreateWindowEx(0, "LISTBOX", "Timeline", style | WS_BORDER, area->left, area->top,
-                             area->right - area->left, area->bottom - area->top, parent, nullptr, nullptr, nullptr);
-  if (!window_) return E_FAIL;
-  PacksByWindow()[window_] = this;
-  RefreshWindow();
+  if (view_.Window() || !area) return S_FALSE;
+  if (!view_.Create(style, *area, parent)) return E_FAIL;
+  reader_ = std::make_unique<ClipReader>(view_.Window(), kClipsRead);
+  view_.SetPictureSeconds(static_cast<int>(board_.PictureSeconds() + 0.5));
+  // Clips a project gave before the window existed are read now.
+  for (const StoryboardClip& clip : board_.Clips())
+    if (!clip.read) ReadClip(clip, false);
+  RefreshView();
   return S_OK;
 }
 
 STDMETHODIMP CEditorPack::DestroyWindow() {
-  if (!window_) return S_FALSE;
-  ::KillTimer(window_, kProgressTimer);
-  PacksByWindow().erase(window_);
-  ::DestroyWindow(window_);
-  window_ = nullptr;
+  if (!view_.Window()) return S_FALSE;
+  // Nothing may post to the window once it is gone.
+  CancelRender();
+  reader_.reset();
+  view_.Destroy();
   return S_OK;
 }
 
 STDMETHODIMP CEditorPack::MoveWindow(const RECT* area) {
-  if (window_ && area)
-    ::MoveWindow(window_, area->left, area->top, area->right - area->left, area->bottom - area->top, TRUE);
+  if (area) view_.Move(*area);
   return S_OK;
 }
 
 STDMETHODIMP CEditorPack::Show(BOOL show) {
-  if (window_) ::ShowWindow(window_, show ? SW_SHOW : SW_HIDE);
+  if (view_.Window()) ::ShowWindow(view_.Window(), show ? SW_SHOW : SW_HIDE);
   return S_OK;
 }
 
-void CEditorPack::RefreshWindow() {
-  if (!window_) return;
-  ::SendMessage(window_, LB_RESETCONTENT, 0, 0);
-  auto add = [&](const std::string& row) {
-    ::SendMessage(window_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-  };
-  // Only lengths already read are shown: reopening a long storyboard must not wait on ffprobe.
-  double total = 0;
-  bool allKnown = true;
-  for (const std::string& clip : timeline_) {
-    const auto known = facts_.find(clip);
-    allKnown = allKnown && known != facts_.end();
-    if (known != facts_.end()) total += known->second.seconds;
-    add(platform::FileNameOf(clip) + "    " + (known != facts_.end() ? PlayLength(known->second.seconds) : "-"));
+void CEditorPack::RefreshView(int select) {
+  if (!view_.Window()) return;
+  std::vector<StoryboardView::Row> rows;
+  rows.reserve(board_.Size());
+  for (const StoryboardClip& clip : board_.Clips()) {
+    StoryboardView::Row row;
+    row.id = clip.id;
+    row.name = platform::FileNameOf(clip.path);
+    if (clip.read) row.length = PlayLength(clip.Length());
+    row.trimmable = clip.read && !clip.facts.picture;
+    rows.push_back(std::move(row));
   }
-  if (!timeline_.empty()) add("Total: " + (allKnown ? PlayLength(total) : std::string("-")));
+  const int selected =
+      std::min(select == kKeepSelection ? view_.Selected() : select, static_cast<int>(rows.size()) - 1);
+  view_.SetRows(rows, selected);
+  std::string total;
+  if (!board_.Empty()) {
+    const size_t reading = static_cast<size_t>(
+        std::count_if(board_.Clips().begin(), board_.Clips().end(), [](const StoryboardClip& c) { return !c.read; }));
+    total = "Total play time " + PlayLength(board_.TotalSeconds()) + "   (" + std::to_string(board_.Size()) +
+            (board_.Size() == 1 ? " clip" : " clips");
+    total += reading ? ", " + std::to_string(reading) + " being read)" : std::string(")");
+  }
+  view_.SetTotal(total);
 }
 
 STDMETHODIMP CEditorPack::LoadProject(IProjectDocument* document) {
-  timeline_.clear();
-  LPCSTR key = nullptr;
-  LPCSTR value = nullptr;
-  for (int i = 0; document && document->GetValueAt("Timeline", i, &key, &value) == S_OK; ++i)
-    if (key && value && platform::EqualsNoCase(key, "Clip")) timeline_.push_back(value);
-  RefreshWindow();
+  if (render_) return E_FAIL;
+  if (reader_) reader_->DropQueued();
+  for (const StoryboardClip& clip : board_.Clips()) view_.ForgetThumbnail(clip.id);
+  thumbnails_.clear();
+  board_.Load(document);
+  view_.SetPictureSeconds(static_cast<int>(board_.PictureSeconds() + 0.5));
+  std::vector<std::uint64_t> ids;
+  for (const StoryboardClip& clip : board_.Clips()) ids.push_back(clip.id);
+  // Read here only without a window, which may take clips off the storyboard: by id, not by reference.
+  for (const std::uint64_t id : ids)
+    if (const int index = board_.IndexOf(id); index >= 0) ReadClip(board_.At(static_cast<size_t>(index)), false);
+  TellUnreadable();
+  // The project keeps its title item; it is told again only when the storyboard changes.
+  titleDue_ = false;
+  RefreshView();
   return S_OK;
 }
 
 STDMETHODIMP CEditorPack::SaveProject(IProjectDocument* document) {
   if (!document) return E_POINTER;
-  for (const std::string& clip : timeline_) document->SetValue("Timeline", "Clip", clip.c_str());
+  board_.Save(document);
   return S_OK;
 }
 
+HWND CEditorPack::DialogOwner() const {
+  // A dialog is owned by the main window the storyboard sits in, which it holds back while it shows.
+  return view_.Window() ? ::GetAncestor(view_.Window(), GA_ROOT) : nullptr;
+}
+
+void CEditorPack::TellUser(const std::string& text, UINT type) {
+  if (host_) host_->MessageBox(text.c_str(), type);
+}
+
 void CEditorPack::ShowFileInformation(const std::string& path) {
-  if (!host_) return;
   const std::string text = FileInformationText(path);
   if (text.empty())
-    host_->MessageBox(("\"" + path + "\" cannot be read as a video or sound file. Choose another file.").c_str(),
-                      MB_ICONEXCLAMATION);
-  else host_->MessageBox(text.c_str(), MB_ICONINFORMATION);
+    TellUser("\"" + path + "\" cannot be read as a video or sound file. Choose another file.", MB_ICONEXCLAMATION);
+  else FileInformationDialog::Run(DialogOwner(), path, text);
 }
 
 void CEditorPack::Notify(const std::string& text) {
   if (host_) host_->Command(kEditorSender, text.c_str());
 }
 
-const ClipFacts* CEditorPack::FactsOf(const std::string& path) {
-  if (const auto it = facts_.find(path); it != facts_.end()) return &it->second;
+void CEditorPack::ReadClip(const StoryboardClip& clip, bool now) {
+  ClipReader::Job job;
+  job.id = clip.id;
+  job.path = clip.path;
+  job.at = clip.in;
+  if (reader_ && !now) {
+    reader_->Queue(job);
+    return;
+  }
   ClipFacts facts;
-  if (!ProbeClip(path, &facts)) return nullptr;
-  return &facts_.emplace(path, facts).first->second;
+  const bool readable = ProbeClip(clip.path, &facts);
+  if (!readable || (!facts.picture && facts.seconds < Storyboard::kShortestPiece)) {
+    unreadable_.push_back(platform::FileNameOf(clip.path) + (readable ? " (it plays for 0 s)" : ""));
+    board_.Remove(static_cast<size_t>(board_.IndexOf(clip.id)));
+    return;
+  }
+  board_.SetFacts(clip.id, facts);
+  // Its picture still comes from the worker.
+  job.probe = false;
+  if (reader_) reader_->Queue(job);
 }
 
-void CEditorPack::AddToTimeline(const std::string& path) {
-  if (path.empty() || !FactsOf(path)) return;
-  timeline_.push_back(path);
-  TimelineChanged();
+void CEditorPack::AddClips(const std::vector<std::string>& paths, bool readNow, int at) {
+  size_t next = at < 0 ? SIZE_MAX : static_cast<size_t>(at);
+  for (const std::string& path : paths) {
+    if (path.empty()) continue;
+    const std::uint64_t id = board_.Add(path, next);
+    if (next != SIZE_MAX) ++next;
+    ReadClip(board_.At(static_cast<size_t>(board_.IndexOf(id))), readNow);
+  }
+  TellUnreadable();
+  StoryboardChanged();
+  RefreshView();
 }
 
-void CEditorPack::TimelineChanged() {
-  RefreshWindow();
-  if (timeline_.empty()) {
+void CEditorPack::TellUnreadable() {
+  if (unreadable_.empty() || Reading()) return;
+  std::string names;
+  for (const std::string& name : unreadable_) names += "\n" + name;
+  unreadable_.clear();
+  TellUser("These files are not video or picture files that can be played, so they were left off the storyboard:\n" +
+               names + "\n\nChoose video files (MPEG, AVI, DV, M2TS...) or pictures (JPEG, PNG, BMP).",
+           MB_ICONEXCLAMATION);
+}
+
+void CEditorPack::ClipsRead() {
+  if (!reader_) return;
+  bool changed = false;
+  for (ClipReader::Result& result : reader_->TakeResults()) {
+    const int index = board_.IndexOf(result.job.id);
+    if (index < 0) continue;  // removed while it was read
+    const StoryboardClip& clip = board_.At(static_cast<size_t>(index));
+    if (result.job.probe) {
+      const bool empty = !result.facts.picture && result.facts.seconds < Storyboard::kShortestPiece;
+      if (!result.readable || empty) {
+        unreadable_.push_back(platform::FileNameOf(clip.path) + (result.readable ? " (it plays for 0 s)" : ""));
+        board_.Remove(static_cast<size_t>(index));
+        changed = true;
+        continue;
+      }
+      board_.SetFacts(result.job.id, result.facts);
+      changed = true;
+    }
+    if (!result.picture.empty()) {
+      view_.SetThumbnail(result.job.id, result.picture);
+      thumbnails_[result.job.id] = std::move(result.picture);
+      // The title's picture is the first clip's.
+      if (index == 0) titleDue_ = true;
+    }
+  }
+  if (changed) RefreshView();
+  TellUnreadable();
+  NotifyTitle();
+}
+
+void CEditorPack::StoryboardChanged() {
+  titleDue_ = true;
+  NotifyTitle();
+}
+
+void CEditorPack::NotifyTitle() {
+  // The play time is known only once every clip is read.
+  if (!titleDue_ || Reading()) return;
+  titleDue_ = false;
+  if (board_.Empty()) {
     Notify("add project title edit=2;num=0;playtime=0");
     return;
   }
   const std::string folder = platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Temp/Edit/";
   platform::CreateFolders(folder);
-  if (!WriteFirstFrameBitmap(folder + "Project0.bmp", timeline_.front()))
-    WriteTitleBitmap(folder + "Project0.bmp", timeline_.size());
-  // Each clip is read once: a long storyboard must not run ffprobe on every change.
-  double seconds = 0;
-  for (const std::string& clip : timeline_)
-    if (const ClipFacts* facts = FactsOf(clip)) seconds += facts->seconds;
-  Notify("add project title edit=1;num=" + std::to_string(timeline_.size()) +
-         ";playtime=" + std::to_string(static_cast<int>(seconds * 1000 + 0.5)));
+  const auto first = thumbnails_.find(board_.At(0).id);
+  const std::vector<std::uint8_t> picture = first != thumbnails_.end() ? first->second : TitleBands(board_.Size());
+  platform::WriteWholeFileAtomic(folder + "Project0.bmp", std::string(picture.begin(), picture.end()));
+  Notify("add project title edit=1;num=" + std::to_string(board_.Size()) +
+         ";playtime=" + std::to_string(static_cast<long long>(board_.TotalSeconds() * 1000 + 0.5)));
+}
+
+void CEditorPack::ChooseFiles() {
+  // The plain dialog function: the installed module finds it in the program that loads it.
+  std::vector<char> answer(64 * 1024, '\0');
+  OPENFILENAME open;
+  open.hwndOwner = DialogOwner();
+  open.lpstrFilter = kAddFilter;
+  open.lpstrFile = answer.data();
+  open.nMaxFile = static_cast<DWORD>(answer.size());
+  open.lpstrTitle = "Add to the storyboard";
+  open.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (GetOpenFileName(&open)) AddClips(ChosenFiles(answer.data()), false);
+}
+
+void CEditorPack::TrimSelected() {
+  const int selected = view_.Selected();
+  if (selected < 0 || static_cast<size_t>(selected) >= board_.Size()) return;
+  const StoryboardClip clip = board_.At(static_cast<size_t>(selected));
+  if (!clip.read || clip.facts.picture) return;
+  const TrimChoice choice = TrimDialog::Run(DialogOwner(), clip);
+  // The storyboard may have changed under the dialog (a clip read or removed): find the clip again.
+  const int index = board_.IndexOf(clip.id);
+  if (index < 0 || render_) return;
+  bool changed = false;
+  if (choice.kind == TrimChoice::kTrimmed) changed = board_.Trim(static_cast<size_t>(index), choice.in, choice.out);
+  if (choice.kind == TrimChoice::kSplit) changed = board_.Split(static_cast<size_t>(index), choice.splitAt);
+  if (!changed) return;
+  // Pieces whose in point moved show the frame there.
+  for (size_t i = static_cast<size_t>(index); i < board_.Size() && i <= static_cast<size_t>(index) + 1; ++i) {
+    const StoryboardClip& piece = board_.At(i);
+    if (reader_ && (piece.id != clip.id || piece.in != clip.in)) {
+      ClipReader::Job job;
+      job.id = piece.id;
+      job.path = piece.path;
+      job.probe = false;
+      job.at = piece.in;
+      reader_->Queue(job);
+    }
+  }
+  StoryboardChanged();
+  RefreshView();
+}
+
+void CEditorPack::OnViewCommand(int id) {
+  const int selected = view_.Selected();
+  const bool chosen = selected >= 0 && static_cast<size_t>(selected) < board_.Size();
+  if (render_ && id != StoryboardView::kCancelId && id != StoryboardView::kInfoId) return;
+  switch (id) {
+    case StoryboardView::kAddId: ChooseFiles(); break;
+    case StoryboardView::kRemoveId:
+      if (!chosen) break;
+      view_.ForgetThumbnail(board_.At(static_cast<size_t>(selected)).id);
+      thumbnails_.erase(board_.At(static_cast<size_t>(selected)).id);
+      board_.Remove(static_cast<size_t>(selected));
+      StoryboardChanged();
+      RefreshView();
+      break;
+    case StoryboardView::kEarlierId:
+    case StoryboardView::kLaterId: {
+      const int to = selected + (id == StoryboardView::kEarlierId ? -1 : 1);
+      if (!chosen || to < 0 || !board_.Move(static_cast<size_t>(selected), static_cast<size_t>(to))) break;
+      StoryboardChanged();
+      RefreshView(to);
+      break;
+    }
+    case StoryboardView::kTrimId:
+    case StoryboardView::kSplitId: TrimSelected(); break;
+    case StoryboardView::kInfoId:
+      if (chosen) ShowFileInformation(board_.At(static_cast<size_t>(selected)).path);
+      break;
+    case StoryboardView::kPictureEditId: {
+      const int seconds = view_.PictureSeconds();
+      if (seconds <= 0 || seconds == static_cast<int>(board_.PictureSeconds() + 0.5)) break;
+      board_.SetPictureSeconds(seconds);
+      StoryboardChanged();
+      RefreshView();
+      break;
+    }
+    case StoryboardView::kCancelId:
+      if (!render_) break;
+      CancelRender();
+      Notify("cancel encode");
+      break;
+    default: break;
+  }
 }
 
 STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (!sender || !textPointer) return E_POINTER;
   const std::string text(textPointer);
-  if (StartsWith(text, "isfilebusy ")) {
-    const std::string path = text.substr(11);
-    for (const std::string& clip : timeline_)
-      if (clip == path) return S_OK;
-    return S_FALSE;
-  }
+  if (StartsWith(text, "isfilebusy ")) return board_.Contains(text.substr(11)) ? S_OK : S_FALSE;
   if (StartsWith(text, "fileinfo ")) {
     // The path runs to the end of the text: a name may hold ';'.
     const size_t at = text.find("path=");
@@ -384,115 +394,114 @@ STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
     return S_OK;
   }
   if (StartsWith(text, "add file ")) {
-    AddToTimeline(text.substr(9));
+    // One clip the user double-clicked in the clip list: the host and the burner take its title at once.
+    AddClips({Trimmed(text.substr(9))}, true);
     return S_OK;
   }
   if (StartsWith(text, "remove file ")) {
-    std::erase(timeline_, text.substr(12));
-    TimelineChanged();
+    if (render_) return E_FAIL;
+    if (board_.RemovePath(text.substr(12))) {
+      StoryboardChanged();
+      RefreshView();
+    }
     return S_OK;
   }
-  if (text.find("encode project title") != std::string::npos && !StartsWith(text, "cancel")) return StartRender(text);
+  if (StartsWith(text, "Refresh")) {
+    RefreshView();
+    return S_OK;
+  }
   if (StartsWith(text, "cancel encode")) {
     if (!render_) return S_FALSE;
     CancelRender();
     Notify("cancel encode");
     return S_OK;
   }
+  if (text.find("encode project title") != std::string::npos) return StartRender(text);
   return S_FALSE;
 }
 
 HRESULT CEditorPack::StartRender(const std::string& text) {
-  if (render_) return E_FAIL;
   const RenderRequest request = ParseRenderRequest(text);
-  if (request.width <= 0 || request.height <= 0 || request.bitrate <= 0 || request.path.empty() || timeline_.empty())
-    return E_FAIL;
-  std::vector<ClipFacts> facts(timeline_.size());
-  double total = 0;
   std::string refusal;
-  for (size_t i = 0; i < timeline_.size() && refusal.empty(); ++i) {
-    const ClipFacts* known = platform::FileExists(timeline_[i]) ? FactsOf(timeline_[i]) : nullptr;
-    if (!known) {
-      refusal = "\"" + platform::FileNameOf(timeline_[i]) +
-                "\" is no longer there or cannot be read. Remove it from the storyboard and try again.";
-      break;
-    }
-    facts[i] = *known;
-    total += known->seconds;
-  }
-  if (refusal.empty()) refusal = RenderRefusal(request, total);
-  if (!refusal.empty()) {
-    // Refused with a failure, so the side program or the burner is told it failed.
-    if (host_) host_->MessageBox(refusal.c_str(), MB_ICONHAND);
-    return E_FAIL;
-  }
+  if (render_) refusal = "The edited video is already being made. Wait until it is done, or cancel it first.";
+  else if (!KnownRenderType(request.type) || request.width <= 0 || request.height <= 0 || request.bitrate <= 0 ||
+           request.path.empty())
+    refusal = "The edited video cannot be made: the request asks for no size, rate or file.";
+  else if (board_.Empty()) refusal = "The storyboard is empty. Add clips on the Edit step, then try again.";
+  else if (Reading())
+    refusal = "Some clips on the storyboard are still being read. Wait until each shows its length, then try again.";
+  for (size_t i = 0; i < board_.Size() && refusal.empty(); ++i)
+    if (!platform::FileExists(board_.At(i).path))
+      refusal = "\"" + platform::FileNameOf(board_.At(i).path) +
+                "\" is no longer there. Remove it from the storyboard and try again.";
+  if (refusal.empty()) refusal = RenderRefusal(request, board_.TotalSeconds());
+  if (refusal.empty() && !view_.Window()) refusal = "The edited video cannot be made before the Edit step exists.";
   auto render = std::make_unique<Render>();
   render->path = request.path;
-  render->totalSeconds = total;
-  if (!render->ffmpeg.Start("ffmpeg", RenderArguments(timeline_, facts, request))) return E_FAIL;
+  render->job = std::make_unique<RenderJob>(view_.Window(), kRenderProgress, kRenderEnded);
+  if (refusal.empty() && !render->job->Start(RenderArguments(board_.Clips(), request), board_.TotalSeconds()))
+    refusal = "ffmpeg could not be started, so no video can be made. Check that ffmpeg is installed, then try again.";
+  if (!refusal.empty()) {
+    // Refused with a failure, so the side program or the burner is told it failed.
+    TellUser(refusal, MB_ICONHAND);
+    return E_FAIL;
+  }
   render_ = std::move(render);
-  if (window_) ::SetTimer(window_, kProgressTimer, kProgressMs, &OnProgressTimer);
+  view_.ShowRender("Making the edited video... 0 %", 0);
   Notify("prog encode prog=0;");
   return S_OK;
 }
 
-void CEditorPack::PollRender() {
-  if (!render_) return;
-  std::string err;
-  const bool more = render_->ffmpeg.ReadOutput(&render_->output, &err, 0);
-  render_->errors += err;
-  // Only the last words say why it failed.
-  if (render_->errors.size() > 8192) render_->errors.erase(0, render_->errors.size() - 4096);
-  int percent = render_->lastPercent;
-  for (size_t at = render_->output.rfind("out_time_us="); at != std::string::npos;) {
-    const double us = std::atof(render_->output.c_str() + at + 12);
-    if (render_->totalSeconds > 0) percent = static_cast<int>(us / 1e4 / render_->totalSeconds);
-    break;
-  }
-  // Keep only the unfinished last line.
-  if (const size_t cut = render_->output.rfind('\n'); cut != std::string::npos) render_->output.erase(0, cut + 1);
-  percent = std::clamp(percent, 0, 99);
-  if (percent > render_->lastPercent) {
-    render_->lastPercent = percent;
-    Notify("prog encode prog=" + std::to_string(percent) + ";");
-  }
-  if (more || !render_->ffmpeg.Wait(0)) return;
-  if (window_) ::KillTimer(window_, kProgressTimer);
+void CEditorPack::RenderProgressed() {
+  if (!render_ || render_->job->Ended()) return;
+  const int percent = render_->job->Percent();
+  view_.ShowRender("Making the edited video... " + std::to_string(percent) + " %", percent);
+  Notify("prog encode prog=" + std::to_string(percent) + ";");
+}
+
+void CEditorPack::RenderEnded() {
+  if (!render_ || !render_->job->Ended()) return;
   const std::string path = render_->path;
-  std::string reason = LastLine(render_->errors);
+  std::string reason = render_->job->Reason();
   // ffmpeg writes on into a file whose folder was removed under it and still ends well.
-  const bool ok = render_->ffmpeg.ExitCode() == 0 && platform::FileSize(path) > 0;
-  if (render_->ffmpeg.ExitCode() == 0 && !ok) reason = "The finished file is gone from its folder.";
+  const bool ok = render_->job->Succeeded() && platform::FileSize(path) > 0;
+  if (render_->job->Succeeded() && !ok) reason = "The finished file is gone from its folder.";
   render_.reset();
   if (ok) {
+    view_.EndRender("The edited video is made.");
     Notify("prog encode prog=100;");
     Notify("end encode");
     return;
   }
   // Half a file would pass for the video; the side program and the burner learn it failed.
   ::unlink(path.c_str());
-  if (host_) host_->MessageBox(RenderFailureText(path, reason).c_str(), MB_ICONHAND);
+  view_.EndRender("The edited video could not be made.");
+  TellUser(RenderFailureText(path, reason), MB_ICONHAND);
   Notify("cancel encode failed=1;");
 }
 
 void CEditorPack::CancelRender() {
   if (!render_) return;
-  if (window_) ::KillTimer(window_, kProgressTimer);
-  render_->ffmpeg.Kill();
-  render_->ffmpeg.Wait(5000);
+  render_->job->Cancel();
   ::unlink(render_->path.c_str());
   render_.reset();
+  view_.EndRender("Cancelled: no video was made.");
 }
 
 STDMETHODIMP CEditorPack::DropData(HANDLE data) {
   if (!data || render_) return E_FAIL;
+  std::vector<std::string> paths;
   // The project's own title dragged back in stands for nothing new.
   for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data)))
-    if (entry.find("add project title") == std::string::npos) AddToTimeline(entry);
+    if (entry.find("add project title") == std::string::npos) paths.push_back(entry);
+  // Dropped on a clip, they go before it; anywhere else, at the end.
+  AddClips(paths, false, dragPoint_ ? view_.DropIndexAt(*dragPoint_) : -1);
+  dragPoint_.reset();
   return S_OK;
 }
 
-STDMETHODIMP CEditorPack::DragOver(POINT*, DWORD* effect) {
+STDMETHODIMP CEditorPack::DragOver(POINT* point, DWORD* effect) {
+  if (point) dragPoint_ = *point;
   if (effect) *effect = render_ ? DROPEFFECT_NONE : DROPEFFECT_COPY;
   return S_OK;
 }

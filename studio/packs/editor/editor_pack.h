@@ -1,66 +1,43 @@
-// The editor pack: a timeline of clips that it renders into one MPEG file with ffmpeg.
+// The editor pack: the storyboard of clips that it renders into one video file with ffmpeg.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "disc_encode_settings.h"
+#include "clip_reader.h"
 #include "pack_interfaces.h"
-#include "platform/base/process.h"
 #include "platform/com/object.h"
+#include "render_job.h"
+#include "render_request.h"
+#include "storyboard.h"
+#include "storyboard_view.h"
 
 namespace studio::packs {
 
 DEFINE_GUID(CLSID_EditorPack, 0x5B0E2C61, 0x77A1, 0x4D0F, 0x9E, 0x41, 0x2A, 0x6C, 0x11, 0xD0, 0x3B, 0x51);
 
-struct RenderRequest {
-  std::string type = "mpeg1";  // "mpeg1" at the asked size, or a disc's stream: "mpeg2" (DVD), "svcd", "vcd"
-  int width = 0;
-  int height = 0;
-  int bitrate = 0;
-  bool ntsc = true;
-  bool otherAudio = false;  // "audiotype=1": the disc's second sound codec (AC-3 on a DVD)
-  std::string path;
-};
-RenderRequest ParseRenderRequest(const std::string& text);
-
-struct ClipFacts {
-  double seconds = 0;
-  bool hasAudio = false;
-  bool picture = false;  // a still picture, shown for kPictureSeconds
-};
-constexpr double kPictureSeconds = 5;
-// The disc whose stream a render type makes; nothing for "mpeg1".
-std::optional<DiscFormat> RenderDiscFormat(const std::string& type);
-// Why a render cannot start, or empty: the target's folder, ffmpeg and the free space for the
-// estimated size are checked before the request is answered.
-std::string RenderRefusal(const RenderRequest& request, double seconds);
-
-// What ffprobe says of a clip; false when it cannot read it.
-bool ProbeClip(const std::string& path, ClipFacts* facts);
-// The ffmpeg arguments that render the clips into the request's file.
-std::vector<std::string> RenderArguments(const std::vector<std::string>& clips, const std::vector<ClipFacts>& facts,
-                                         const RenderRequest& request);
-
-// A length on the storyboard: "h:mm:ss.t".
-std::string PlayLength(double seconds);
-// What the user is told when a render into `path` failed; `reason` is ffmpeg's last word, or empty.
-std::string RenderFailureText(const std::string& path, const std::string& reason);
-
 class CEditorPack final : public platform::com::ComObject<IPack> {
  public:
-  static constexpr UINT_PTR kProgressTimer = 1;
-  static constexpr UINT kProgressMs = 50;  // also how soon a finished render is noticed
+  // Messages the pack's workers post to its window.
+  static constexpr UINT kClipsRead = WM_APP + 1;
+  static constexpr UINT kRenderProgress = WM_APP + 2;
+  static constexpr UINT kRenderEnded = WM_APP + 3;
 
   CEditorPack();
-  const std::vector<std::string>& Timeline() const { return timeline_; }
-  HWND Window() const { return window_; }
+  const Storyboard& Board() const { return board_; }
+  // The storyboard's paths in order.
+  std::vector<std::string> Timeline() const;
+  HWND Window() const { return view_.Window(); }
+  StoryboardView& View() { return view_; }
   bool Rendering() const { return render_ != nullptr; }
-  // Called by the window's timer: reads ffmpeg's progress and finishes a render that ended.
-  void PollRender();
+  // Clips still being read.
+  bool Reading() const;
+  // Nothing left for the clip reader: every fact and picture asked for has arrived.
+  bool ReaderIdle() const { return !reader_ || reader_->Pending() == 0; }
 
   STDMETHODIMP Reserved3() override { return S_OK; }
   STDMETHODIMP SetHost(IPackHost* host) override;
@@ -86,29 +63,43 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
 
  private:
   struct Render {
-    platform::ChildProcess ffmpeg;
+    std::unique_ptr<RenderJob> job;
     std::string path;
-    double totalSeconds = 0;
-    int lastPercent = -1;
-    std::string output;
-    std::string errors;
   };
 
-  // The clip's facts, read once; nullptr when it is no clip.
-  const ClipFacts* FactsOf(const std::string& path);
-  void AddToTimeline(const std::string& path);
-  void ShowFileInformation(const std::string& path);
-  void TimelineChanged();
+  // `readNow` reads the clips' facts before returning; otherwise the worker reads them. They go
+  // in at `at`, or at the end (-1).
+  void AddClips(const std::vector<std::string>& paths, bool readNow, int at = -1);
+  void ReadClip(const StoryboardClip& clip, bool now);
+  // Names the clips that were refused, once every clip is read.
+  void TellUnreadable();
+  void ClipsRead();
+  void StoryboardChanged();
+  static constexpr int kKeepSelection = -2;
+  // Shows the storyboard with the clip at `select` chosen (-1 none).
+  void RefreshView(int select = kKeepSelection);
+  void NotifyTitle();
   void Notify(const std::string& text);
+  void OnViewCommand(int id);
+  void ChooseFiles();
+  void TrimSelected();
+  void ShowFileInformation(const std::string& path);
+  void TellUser(const std::string& text, UINT type);
+  HWND DialogOwner() const;
   HRESULT StartRender(const std::string& text);
+  void RenderProgressed();
+  void RenderEnded();
   void CancelRender();
-  void RefreshWindow();
 
   IPackHost* host_ = nullptr;
-  HWND window_ = nullptr;
-  std::vector<std::string> timeline_;
-  std::map<std::string, ClipFacts> facts_;
+  StoryboardView view_;
+  Storyboard board_;
+  std::unique_ptr<ClipReader> reader_;
+  std::map<std::uint64_t, std::vector<std::uint8_t>> thumbnails_;  // 80 x 60 bitmap file images
+  std::vector<std::string> unreadable_;                            // clips that were read and refused, told together
+  bool titleDue_ = false;  // the storyboard changed since the title was last told
   std::unique_ptr<Render> render_;
+  std::optional<POINT> dragPoint_;  // where files dragged over the step were last, in the window
 };
 
 void RegisterEditorPack();

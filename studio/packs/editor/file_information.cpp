@@ -7,6 +7,9 @@
 #include "disc_encode_settings.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
+#include "platform/controls/commctrl.h"
+#include "platform/window/dialog.h"
+#include "platform/window/window.h"
 
 namespace studio::packs {
 namespace {
@@ -82,6 +85,44 @@ std::string FileInformationText(const std::string& path) {
     text += "Channels: " + Value(audio, "channels");
   }
   return text;
+}
+
+void FileInformationDialog::Run(HWND owner, const std::string& path, const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    const size_t colon = line.find(": ");
+    if (colon == std::string::npos) lines.emplace_back(line, "");
+    else lines.emplace_back(line.substr(0, colon) + ":", line.substr(colon + 2));
+  }
+  constexpr int kLine = 11, kLabelWidth = 60, kValueWidth = 190;
+  platform::DialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
+  t.caption = "File Information - " + platform::FileNameOf(path);
+  t.cx = kLabelWidth + kValueWidth + 24;
+  const int rows = static_cast<int>(std::min<size_t>(lines.size(), kFirstValueId - kFirstLabelId));
+  t.cy = 10 + rows * kLine + 30;
+  for (int i = 0; i < rows; ++i) {
+    const int y = 8 + i * kLine;
+    platform::AddDialogItem(t, WC_STATIC, lines[i].first, kFirstLabelId + i, WS_CHILD | SS_RIGHT, 8, y, kLabelWidth, 9);
+    platform::AddDialogItem(t, WC_STATIC, lines[i].second, kFirstValueId + i, WS_CHILD | SS_LEFT | SS_ENDELLIPSIS,
+                            kLabelWidth + 14, y, kValueWidth, 9);
+  }
+  platform::AddDialogItem(t, WC_BUTTON, "OK", IDOK, WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, t.cx - 58, t.cy - 22, 50,
+                          14);
+  DialogBoxIndirectParam(
+      nullptr, t, owner,
+      [](HWND dialog, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) return TRUE;
+        if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+          EndDialog(dialog, IDOK);
+          return TRUE;
+        }
+        return FALSE;
+      },
+      0);
 }
 
 }  // namespace studio::packs

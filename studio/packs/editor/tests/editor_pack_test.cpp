@@ -1,17 +1,27 @@
 #include "editor_pack.h"
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
+#include <sys/stat.h>
 
+#include "bdauthor/clip_analysis.h"
 #include "file_information.h"
 #include "pack_host.h"
-#include "platform/base/key_file.h"
 #include "platform/base/file.h"
+#include "platform/base/key_file.h"
 #include "platform/base/process.h"
+#include "platform/controls/commctrl.h"
+#include "platform/ole/drag_drop.h"
+#include "platform/ole/drop_files.h"
+#include "platform/ole/global_memory.h"
 #include "platform/testkit/testkit.h"
+#include "outside_tools.h"
+#include "platform/window/dialog.h"
+#include "platform/window/messages.h"
 #include "scripted_pack.h"
+#include "trim_dialog.h"
 #include "widgets/project_document.h"
 
 namespace studio::packs {
@@ -19,36 +29,63 @@ namespace {
 
 using studio::testing::ScriptedPack;
 
-// A short clip made by ffmpeg: a test picture, with a tone unless silent.
-std::string MakeClip(const std::string& path, double seconds, bool withSound) {
-  std::vector<std::string> args = {"-y",
-                                   "-loglevel",
-                                   "error",
-                                   "-f",
-                                   "lavfi",
-                                   "-i",
-                                   "testsrc=size=320x240:rate=25:duration=" + std::to_string(seconds)};
+// A test picture of `size`, with a tone unless silent.
+std::string MakeClip(const std::string& path, double seconds, bool withSound, const std::string& size = "320x240",
+                     const std::string& rate = "25") {
+  std::vector<std::string> args = {
+      "ffmpeg",    "-y",
+      "-loglevel", "error",
+      "-f",        "lavfi",
+      "-i",        "testsrc=size=" + size + ":rate=" + rate + ":duration=" + std::to_string(seconds)};
   if (withSound)
     args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:duration=" + std::to_string(seconds)});
-  args.insert(args.end(), {"-c:v", "mpeg4", "-shortest", path});
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffmpeg", args, &out, &err, &code, 60000);
-  return code == 0 ? path : std::string();
+  args.insert(args.end(), {"-c:v", "mpeg4", "-q:v", "3", "-shortest", "file:" + path});
+  return RunTool(args) ? path : std::string();
 }
 
 std::string Probe(const std::string& path, const std::string& entries) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffprobe", {"-v", "error", "-show_entries", entries, "-of", "default=noprint_wrappers=1", path},
-                       &out, &err, &code, 30000);
+  std::string out;
+  RunTool({"ffprobe", "-v", "error", "-show_entries", entries, "-of", "default=noprint_wrappers=1", "file:" + path},
+          &out);
   return out;
 }
 
+double Duration(const std::string& path) {
+  const std::string text = Probe(path, "format=duration");
+  return text.size() > 9 ? std::atof(text.c_str() + 9) : 0;
+}
+
+// Dispatches this thread's messages until `done` holds, waiting for the workers' posts in between.
+void WaitFor(const std::function<bool()>& done) {
+  while (!done()) {
+    testkit::Pump();
+    if (!done()) ::WaitMessage();
+  }
+}
+
+int ItemCount(HWND list) { return static_cast<int>(::SendMessage(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// Clicks a clip of the storyboard as the user does.
+void ClickClip(HWND list, int index) {
+  RECT box{LVIR_ICON, 0, 0, 0};
+  ::SendMessage(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&box));
+  testkit::Click(list, (box.left + box.right) / 2, (box.top + box.bottom) / 2);
+}
+
+// The main window's message boxes, answered and kept.
+struct RecordingUi : StudioUi {
+  std::vector<std::string> texts;
+  int ShowMessageBox(const std::string& text, UINT) override {
+    texts.push_back(text);
+    return IDOK;
+  }
+  std::string Last() const { return texts.empty() ? std::string() : texts.back(); }
+};
+
 struct EditorFixture : ::testing::Test {
   testkit::Environment env{testkit::CurrentTestName()};
-  testkit::ManualTime time;
-  testkit::RecordingParent parent;
+  testkit::RecordingParent parent{RECT{0, 0, 800, 360}};
+  RecordingUi boxes;
   StudioModel model;
   CComPtr<CEditorPack> editor = platform::com::MakeComObject<CEditorPack>();
   CComPtr<ScriptedPack> burner = platform::com::MakeComObject<ScriptedPack>("Burner");
@@ -57,11 +94,12 @@ struct EditorFixture : ::testing::Test {
 
   EditorFixture() {
     model.folders = {env.Home() + "app/", env.Documents(), env.Temp()};
+    model.ui = &boxes;
     model.editor = editor.get();
     model.burner = burner.get();
     burner->log = &log;
     editor->SetHost(host);
-    RECT area{0, 0, 400, 300};
+    RECT area{0, 0, 760, 300};
     editor->CreateWindow(WS_CHILD | WS_VISIBLE, &area, parent.hwnd());
   }
   ~EditorFixture() override {
@@ -69,83 +107,217 @@ struct EditorFixture : ::testing::Test {
     editor->Uninitialize();
     host->ReleaseOwner();
   }
-  // Lets the render run, the timer reading its progress; bounded by a minute of real time.
-  bool RunRender() {
-    for (int i = 0; i < 6000 && editor->Rendering(); ++i) {
-      time.Advance(CEditorPack::kProgressMs);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return !editor->Rendering();
+  HWND List() { return editor->View().List(); }
+  void Add(const std::vector<std::string>& clips) {
+    for (const std::string& clip : clips) editor->Command(kHostSender, ("add file " + clip).c_str());
+    WaitFor([&] { return editor->ReaderIdle(); });
   }
+  // Files dropped on the Edit step, as the main window hands them on.
+  void Drop(const std::vector<std::string>& paths, bool wait = true) {
+    HGLOBAL drop = platform::ole::BuildDropFiles(paths);
+    editor->DropData(drop);
+    GlobalFree(drop);
+    if (wait) WaitFor([&] { return editor->ReaderIdle(); });
+  }
+  bool Render(const std::string& request) {
+    if (editor->Command(kHostSender, ("encode project title " + request).c_str()) != S_OK) return false;
+    WaitFor([&] { return !editor->Rendering(); });
+    return true;
+  }
+  bool Click(int id) { return testkit::ClickButton(editor->Window(), id); }
 };
 
-TEST_F(EditorFixture, RendersThreeClipsOneSilentIntoOneMpeg1File) {
-  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
-  const std::string b = MakeClip(env.Documents() + "b.avi", 1, false);
-  const std::string c = MakeClip(env.Documents() + "c.avi", 2, true);
-  ASSERT_FALSE(a.empty() || b.empty() || c.empty());
-  for (const std::string& clip : {a, b, c}) editor->Command(kHostSender, ("add file " + clip).c_str());
-  EXPECT_EQ(editor->Timeline().size(), 3u);
-  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + b).c_str()), S_OK);
+TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboardTotal) {
+  testkit::WritePicture(editor->Window(), "editor_empty.png");
+  EXPECT_TRUE(testkit::ControlVisible(editor->Window(), StoryboardView::kEmptyId));
+  const std::string a = MakeClip(env.Documents() + "a.avi", 4, true);
+  const std::string silent = MakeClip(env.Documents() + "silent.avi", 2, false);
+  const std::string wide = MakeClip(env.Documents() + "wide pal.avi", 3, true, "1024x576");
+  ASSERT_FALSE(a.empty() || silent.empty() || wide.empty());
+  Drop({a, silent, wide}, false);
+  // Shown at once, read behind the window.
+  EXPECT_EQ(ItemCount(List()), 3);
+  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + silent).c_str()), S_OK);
   EXPECT_EQ(editor->Command(kHostSender, "isfilebusy /elsewhere.avi"), S_FALSE);
-  // The host made the title item from the editor's notice, with its thumbnail.
+  // The clip list keeps a clip the storyboard uses, and says why.
+  ASSERT_TRUE(model.clips.AddClip(silent));
+  boxes.texts.clear();
+  EXPECT_FALSE(model.DeleteClipByPath(silent));
+  EXPECT_EQ(boxes.Last(), FileBusyText(silent));
+  EXPECT_FALSE(model.RenameClip(silent, "renamed"));
+  EXPECT_TRUE(std::filesystem::exists(silent));
+  WaitFor([&] { return !editor->Reading(); });
+  // The host made the title item from the editor's notice, with the first clip's frame.
   ASSERT_EQ(model.clips.FindProjectTitleItem(), 0);
-  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 4000, 200);  // milliseconds, as the converter reads it
-  EXPECT_TRUE(std::filesystem::exists(model.clips.Items()[0].path));
+  // Milliseconds, as the converter reads them.
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), editor->Board().TotalSeconds() * 1000, 1);
+  EXPECT_NEAR(editor->Board().TotalSeconds(), 9, 0.15);
   EXPECT_EQ(std::filesystem::file_size(model.clips.Items()[0].path), 54u + 80 * 60 * 3);
+  EXPECT_NE(
+      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(PlayLength(editor->Board().TotalSeconds())),
+      std::string::npos);
+  testkit::WritePicture(editor->Window(), "editor_three_clips.png");
+
+  // Trim the first clip to 1.0 - 3.0 s on its frames: 25 frame steps in, then 50 more out.
+  ClickClip(List(), 0);
+  testkit::WhenDialogShows([&](HWND dialog) {
+    for (int i = 0; i < 25; ++i) testkit::ClickButton(dialog, TrimDialog::kForwardId);
+    testkit::ClickButton(dialog, TrimDialog::kSetInId);
+    for (int i = 0; i < 50; ++i) testkit::ClickButton(dialog, TrimDialog::kForwardId);
+    testkit::ClickButton(dialog, TrimDialog::kSetOutId);
+    WaitFor([&] { return ::SendDlgItemMessage(dialog, TrimDialog::kPreviewId, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0; });
+    EXPECT_NE(testkit::ControlText(dialog, TrimDialog::kPointsId).find("Plays 0:00:02.0"), std::string::npos)
+        << testkit::ControlText(dialog, TrimDialog::kPointsId);
+    testkit::WritePicture(dialog, "editor_trimming.png");
+    testkit::ClickButton(dialog, IDOK);
+  });
+  ASSERT_TRUE(Click(StoryboardView::kTrimId));
+  EXPECT_DOUBLE_EQ(editor->Board().At(0).in, 1.0);
+  EXPECT_DOUBLE_EQ(editor->Board().At(0).out, 3.0);
+
+  // The wide clip moves to the front by its button, the silent one to the end by a drag.
+  // Chosen as a script does: every row let go, then the one selected.
+  LVITEM chosen;
+  chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessage(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&chosen));
+  chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessage(List(), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&chosen));
+  ASSERT_TRUE(Click(StoryboardView::kEarlierId));
+  ASSERT_TRUE(Click(StoryboardView::kEarlierId));
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, a, silent}));
+  ClickClip(List(), 1);
+  ASSERT_TRUE(Click(StoryboardView::kRemoveId));
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, silent}));
+  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + a).c_str()), S_FALSE);  // free for the clip list again
+  editor->Command(kHostSender, ("add file " + a).c_str());
+  WaitFor([&] { return !editor->Reading(); });
+  RECT first{LVIR_ICON, 0, 0, 0}, last{LVIR_ICON, 0, 0, 0};
+  ::SendMessage(List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&first));
+  ::SendMessage(List(), LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last));
+  testkit::Down(List(), first.left + 20, first.top + 20);
+  testkit::Move(List(), first.left + 40, first.top + 24);
+  testkit::Move(List(), last.left + 20, last.top + 20);
+  testkit::Up(List(), last.left + 20, last.top + 20);
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, a, silent}));
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), editor->Board().TotalSeconds() * 1000, 1);
+  // Files dropped on a clip go before it.
+  POINT over{first.left + 20, first.top + 20};
+  ::MapWindowPoints(List(), editor->Window(), &over, 1);
+  DWORD effect = 0;
+  editor->DragOver(&over, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  Drop({silent});
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, silent, a, silent}));
+  ClickClip(List(), 1);
+  ASSERT_TRUE(Click(StoryboardView::kRemoveId));
+
+  // Cut the first clip in two at 1.0 s: the play time stays.
+  ClickClip(List(), 0);
+  testkit::WhenDialogShows([&](HWND dialog) {
+    for (int i = 0; i < 25; ++i) testkit::ClickButton(dialog, TrimDialog::kForwardId);
+    testkit::ClickButton(dialog, TrimDialog::kSplitId);
+  });
+  ASSERT_TRUE(Click(StoryboardView::kSplitId));
+  ASSERT_EQ(editor->Board().Size(), 4u);
+  EXPECT_DOUBLE_EQ(editor->Board().At(1).in, 1.0);
+  EXPECT_NEAR(editor->Board().TotalSeconds(), 3 + 4 + 2, 0.15);
 
   const std::string out = env.Documents() + "out.mpg";
   log.clear();
-  ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;ntsc=1;width=352;height=240;bitrate="
-                                          "2000000;framerate=3;wide=0;audiotype=0;audiobitrate=224000;path=" +
-                                          out)
-                                             .c_str()),
-            S_OK);
-  EXPECT_EQ(editor->QueryBusy(0), 1);
-  ASSERT_TRUE(RunRender());
+  ASSERT_TRUE(
+      Render("type=mpeg1;ntsc=1;width=480;height=272;bitrate=2000000;framerate=3;wide=0;audiotype=0;"
+             "audiobitrate=224000;path=" +
+             out));
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2], "Burner.Command:prog encode prog=100;<Vidarro5>");
   EXPECT_EQ(log.back(), "Burner.Command:end encode<Vidarro5>");
   const std::string streams = Probe(out, "stream=codec_name,width,height");
   EXPECT_NE(streams.find("codec_name=mpeg1video"), std::string::npos) << streams;
   EXPECT_NE(streams.find("codec_name=mp2"), std::string::npos) << streams;
-  EXPECT_NE(streams.find("width=352"), std::string::npos);
-  EXPECT_NE(streams.find("height=240"), std::string::npos);
-  const double seconds = std::atof(Probe(out, "format=duration").substr(9).c_str());
-  EXPECT_NEAR(seconds, 4.0, 0.5);
+  EXPECT_NEAR(Duration(out), editor->Board().TotalSeconds(), 0.2);
+}
+
+TEST_F(EditorFixture, TheFirstFrameIsTheSourceFrameAtTheInPoint) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 4, true, "640x480");
+  ASSERT_FALSE(a.empty());
+  Add({a});
+  ClickClip(List(), 0);
+  testkit::WhenDialogShows([&](HWND dialog) {
+    for (int i = 0; i < 38; ++i) testkit::ClickButton(dialog, TrimDialog::kForwardId);  // 1.52 s
+    testkit::ClickButton(dialog, TrimDialog::kSetInId);
+    testkit::ClickButton(dialog, IDOK);
+  });
+  ASSERT_TRUE(Click(StoryboardView::kTrimId));
+  ASSERT_DOUBLE_EQ(editor->Board().At(0).in, 1.52);
+  const std::string out = env.Documents() + "psp.mpg";
+  ASSERT_TRUE(Render("type=mpeg1;ntsc=1;width=480;height=272;bitrate=4000000;path=" + out));
+  EXPECT_NEAR(Duration(out), 4 - 1.52, 0.2);
+  // The source decoded at the in point and put in the same frame, against the render's first frame.
+  std::string report;
+  ASSERT_TRUE(
+      RunTool({"ffmpeg", "-loglevel", "info", "-i", "file:" + out, "-ss", "1.52", "-i", "file:" + a, "-filter_complex",
+               "[1:v]scale=362:272,pad=480:272:59:0,setsar=1,trim=end_frame=1[ref];[0:v]trim=end_frame=1[got];"
+               "[got][ref]psnr=stats_file=" +
+                   env.Documents() + "psnr.log",
+               "-f", "null", "-"}));
+  std::string stats;
+  ASSERT_TRUE(platform::ReadWholeFile(env.Documents() + "psnr.log", &stats));
+  const size_t at = stats.find("psnr_avg:");
+  ASSERT_NE(at, std::string::npos) << stats;
+  EXPECT_GE(std::atof(stats.c_str() + at + 9), 30.0) << stats;
 }
 
 TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
-  const std::string a = MakeClip(env.Documents() + "long.avi", 20, true);
+  const std::string a = MakeClip(env.Documents() + "long.avi", 30, true, "720x576");
   ASSERT_FALSE(a.empty());
-  testkit::WritePicture(editor->Window(), "editor_empty.png");
   const std::string out = env.Documents() + "cancelled.mpg";
-  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;path=" + out).c_str()), E_FAIL);  // no clips
-  editor->Command(kHostSender, ("add file " + a).c_str());
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=mpeg1;path=" + out).c_str()), E_FAIL);
+  Add({a});
   EXPECT_EQ(
       editor->Command(kHostSender, ("encode project title type=mpeg1;width=0;height=0;bitrate=1;path=" + out).c_str()),
       E_FAIL);
-  editor->Command(kHostSender, "add file /no/such/clip.avi");
-  EXPECT_EQ(editor->Timeline().size(), 1u);
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=h264;path=" + out).c_str()), E_FAIL);
+  boxes.texts.clear();
   ASSERT_EQ(
       editor->Command(kHostSender, ("encode project title type=mpeg2;ntsc=1;bitrate=6000000;path=" + out).c_str()),
       S_OK);
-  time.Advance(CEditorPack::kProgressMs);
+  EXPECT_EQ(editor->QueryBusy(0), 1);
+  // A second request while the first runs is refused, and told.
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + out).c_str()), E_FAIL);
+  EXPECT_NE(boxes.Last().find("already"), std::string::npos);
+  EXPECT_FALSE(testkit::ControlEnabled(editor->Window(), StoryboardView::kAddId));
+  WaitFor([&] {
+    return editor->Board().Size() &&
+           ::SendDlgItemMessage(editor->Window(), StoryboardView::kBarId, PBM_GETPOS, 0, 0) > 0;
+  });
+  testkit::WritePicture(editor->Window(), "editor_rendering.png");
   log.clear();
   EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
   EXPECT_FALSE(editor->Rendering());
+  EXPECT_EQ(editor->QueryBusy(0), 0);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
-  for (const char* odd : {"", ";;;", "encode project title", "add file ", "isfilebusy "})
+
+  // The window's own Cancel does the same.
+  ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;ntsc=0;path=" + out).c_str()), S_OK);
+  log.clear();
+  ASSERT_TRUE(Click(StoryboardView::kCancelId));
+  EXPECT_FALSE(editor->Rendering());
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
+  testkit::Pump();
+  EXPECT_TRUE(std::filesystem::exists(a));  // the clip is untouched
+  for (const char* odd : {"", ";;;", "encode project title", "add file ", "isfilebusy ", "remove file "})
     EXPECT_NE(editor->Command(kHostSender, odd), S_OK + 99) << odd;
+  WaitFor([&] { return !editor->Reading(); });
   editor->Command(kHostSender, ("remove file " + a).c_str());
-  EXPECT_EQ(model.clips.FindProjectTitleItem(), -1);  // an empty timeline takes the title item away
+  EXPECT_EQ(model.clips.FindProjectTitleItem(), -1);  // an empty storyboard takes the title item away
 }
 
 TEST_F(EditorFixture, ARenderWhoseFolderVanishesFailsAndLeavesNoFile) {
-  const std::string a = MakeClip(env.Documents() + "long.avi", 20, true);
+  const std::string a = MakeClip(env.Documents() + "long.avi", 20, true, "720x576");
   ASSERT_FALSE(a.empty());
-  editor->Command(kHostSender, ("add file " + a).c_str());
+  Add({a});
   const std::string folder = env.Documents() + "out/";
   std::filesystem::create_directories(folder);
   const std::string out = folder + "gone.mpg";
@@ -154,40 +326,33 @@ TEST_F(EditorFixture, ARenderWhoseFolderVanishesFailsAndLeavesNoFile) {
       S_OK);
   std::filesystem::remove_all(folder);
   log.clear();
-  ASSERT_TRUE(RunRender());
+  boxes.texts.clear();
+  WaitFor([&] { return !editor->Rendering(); });
   EXPECT_FALSE(std::filesystem::exists(out));
   ASSERT_FALSE(log.empty());
   // Told as a failure, which the host passes on as one, never as the user's cancel.
   EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
-  EXPECT_NE(RenderFailureText(out, "No such file").find("free space"), std::string::npos);
+  EXPECT_NE(boxes.Last().find("free space"), std::string::npos) << boxes.Last();
+  EXPECT_TRUE(std::filesystem::exists(a));
 }
 
 TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
-  // A wide PAL clip whose name starts with a dash and holds a colon, and a small square one.
-  const std::string wide = env.Documents() + "-wide: \"16x9\".avi";
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffmpeg",
-                       {"-y", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=1024x576:rate=25:duration=1",
-                        "-c:v", "mpeg4", "file:" + wide},
-                       &out, &err, &code, 60000);
-  ASSERT_EQ(code, 0) << err;
+  // A wide PAL clip whose name starts with a dash and holds a colon and quotes, a small square one
+  // and a picture, which shows for the picture length.
+  const std::string wide = MakeClip(env.Documents() + "-wide: \"16x9\".avi", 1, false, "1024x576");
   const std::string small = MakeClip(env.Documents() + "small.avi", 1, true);
-  ASSERT_FALSE(small.empty());
-  // A picture is a silent clip of five seconds.
   const std::string picture = env.Documents() + "still.png";
-  platform::RunProcess("ffmpeg",
-                       {"-y", "-loglevel", "error", "-f", "lavfi", "-i", "color=c=red:size=200x300", "-frames:v", "1",
-                        "file:" + picture},
-                       &out, &err, &code, 60000);
-  ASSERT_EQ(code, 0) << err;
-  for (const std::string& clip : {wide, small, picture}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "color=c=red:size=200x300",
+                       "-frames:v", "1", "file:" + picture}));
+  ASSERT_FALSE(wide.empty() || small.empty());
+  Add({wide, small, picture});
   ASSERT_EQ(editor->Timeline().size(), 3u);
-  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 7000, 200);
-  EXPECT_EQ(::SendMessage(editor->Window(), LB_GETCOUNT, 0, 0), 4);  // three clips and the total
-  testkit::WritePicture(editor->Window(), "editor_three_clips.png");
-  EXPECT_EQ(PlayLength(kPictureSeconds), "0:00:05.0");
-  EXPECT_EQ(PlayLength(3725.44), "1:02:05.4");
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 7000, 150);
+  // Trim and Split are for clips; a picture's length is the picture length.
+  ClickClip(List(), 2);
+  EXPECT_FALSE(testkit::ControlEnabled(editor->Window(), StoryboardView::kTrimId));
+  ASSERT_TRUE(testkit::TypeInto(editor->Window(), StoryboardView::kPictureEditId, "3"));
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 5000, 150);
 
   struct Case {
     const char* request;
@@ -199,44 +364,74 @@ TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
                         Case{"type=mpeg2;ntsc=1;audiotype=1;", "mpeg2video", "ac3", "width=720\nheight=480"},
                         Case{"type=svcd;ntsc=0;", "mpeg2video", "mp2", "width=480\nheight=576"}}) {
     const std::string target = env.Documents() + "-out " + std::string(c.video) + ".mpg";
-    ASSERT_EQ(
-        editor->Command(kHostSender, ("encode project title " + std::string(c.request) + "path=" + target).c_str()),
-        S_OK)
-        << c.request;
-    ASSERT_TRUE(RunRender());
-    const std::string streams = Probe("file:" + target, "stream=codec_name,width,height");
+    ASSERT_TRUE(Render(std::string(c.request) + "path=" + target)) << c.request;
+    const std::string streams = Probe(target, "stream=codec_name,width,height");
     EXPECT_NE(streams.find(std::string("codec_name=") + c.video), std::string::npos) << c.request << streams;
     EXPECT_NE(streams.find(std::string("codec_name=") + c.audio), std::string::npos) << c.request << streams;
     EXPECT_NE(streams.find(c.size), std::string::npos) << c.request << streams;
-    EXPECT_NEAR(std::atof(Probe("file:" + target, "format=duration").substr(9).c_str()), 7.0, 0.5) << c.request;
+    EXPECT_NEAR(Duration(target), 5.0, 0.3) << c.request;
   }
   // The wide clip sits between bands: the top rows of the first frame are black.
-  const std::string first = env.Documents() + "first.pgm";
-  platform::RunProcess("ffmpeg",
-                       {"-y", "-loglevel", "error", "-i", "file:" + env.Documents() + "-out mpeg1video.mpg",
-                        "-frames:v", "1", "-vf", "crop=352:8:0:0,format=gray", "-f", "rawvideo", "file:" + first},
-                       &out, &err, &code, 60000);
   std::string rows;
-  ASSERT_TRUE(platform::ReadWholeFile(first, &rows));
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-i", "file:" + env.Documents() + "-out mpeg1video.mpg",
+                       "-frames:v", "1", "-vf", "crop=352:8:0:0,format=gray", "-f", "rawvideo", "pipe:1"},
+                      &rows));
   ASSERT_EQ(rows.size(), 352u * 8);
   EXPECT_LT(static_cast<unsigned char>(rows[352 * 4 + 176]), 40);
+
+  // The Blu-ray clip is what the authoring library's clip analysis takes, and plays.
+  const std::string clip = env.Documents() + "00001.m2ts";
+  ASSERT_TRUE(Render("type=bdmv;ntsc=1;path=" + clip));
+  const std::string streams = Probe(clip, "stream=codec_name,width,height,sample_rate,channels:stream=id");
+  EXPECT_NE(streams.find("codec_name=mpeg2video"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("codec_name=pcm_bluray"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("id=0x1011"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("id=0x1100"), std::string::npos) << streams;
+  EXPECT_NEAR(Duration(clip), 5.0, 0.3);
+  bdauthor::InputRecord record;
+  record.packetCount = static_cast<std::int32_t>(std::filesystem::file_size(clip) / bdauthor::kSourcePacketSize);
+  EXPECT_EQ(std::filesystem::file_size(clip) % bdauthor::kSourcePacketSize, 0u);
+  bdauthor::JobProgress progress;
+  ASSERT_TRUE(bdauthor::AnalyzeClipStream(clip, record, progress));
+  EXPECT_EQ(record.attributes.videoCodingType, bdauthor::kVideoCodingMpeg2);
+  EXPECT_EQ(record.attributes.audioCodingType, bdauthor::kAudioCodingLpcm);
+  EXPECT_EQ(record.attributes.videoFormat, 4);  // 1080i
+  EXPECT_NEAR((record.lastPts - record.firstPts) / 45000.0, 5.0, 0.3);
 }
 
-TEST_F(EditorFixture, RequestsThatCannotSucceedAreRefusedBeforeAnything) {
+TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRefused) {
   const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
   ASSERT_FALSE(a.empty());
-  editor->Command(kHostSender, ("add file " + a).c_str());
+  platform::WriteWholeFileAtomic(env.Documents() + "notes.mpg", "not a video");
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=1",
+                       "file:" + env.Documents() + "tone.wav"}));
+  boxes.texts.clear();
+  Drop({a, env.Documents() + "notes.mpg", "/no/such/clip.avi", env.Documents() + "tone.wav"});
+  EXPECT_EQ(editor->Timeline(), std::vector<std::string>{a});
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  for (const char* name : {"notes.mpg", "clip.avi", "tone.wav"})
+    EXPECT_NE(boxes.Last().find(name), std::string::npos) << boxes.Last();
+
   const std::string vanishing = MakeClip(env.Documents() + "vanishing.avi", 1, false);
-  editor->Command(kHostSender, ("add file " + vanishing).c_str());
+  Add({vanishing});
   std::filesystem::remove(vanishing);
+  boxes.texts.clear();
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + env.Documents() + "v.mpg").c_str()),
             E_FAIL);
+  EXPECT_NE(boxes.Last().find("vanishing.avi"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(env.Documents() + "v.mpg"));
   editor->Command(kHostSender, ("remove file " + vanishing).c_str());
   const std::string missing = env.Documents() + "gone/out.mpg";
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + missing).c_str()), E_FAIL);
   EXPECT_FALSE(editor->Rendering());
   EXPECT_FALSE(std::filesystem::exists(missing));
+  // A clip still being read holds a render back.
+  Drop({a}, false);
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + env.Documents() + "r.mpg").c_str()),
+            E_FAIL);
+  EXPECT_NE(boxes.Last().find("being read"), std::string::npos);
+  WaitFor([&] { return !editor->Reading(); });
+
   RenderRequest request = ParseRenderRequest("type=mpeg2;ntsc=1;path=" + env.Documents() + "x.mpg");
   EXPECT_NE(RenderRefusal(request, 1e9).find("free space"), std::string::npos);  // centuries of video
   EXPECT_EQ(RenderRefusal(request, 10), "");
@@ -246,11 +441,39 @@ TEST_F(EditorFixture, RequestsThatCannotSucceedAreRefusedBeforeAnything) {
   ::setenv("PATH", path.c_str(), 1);
 }
 
-TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenInItsOrder) {
-  const std::string a = MakeClip(env.Documents() + "a;b.avi", 1, true);
-  const std::string b = MakeClip(env.Documents() + "b.avi", 1, false);
+TEST_F(EditorFixture, ManyClipsShowAtOnceWhileTheyAreRead) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
+  ASSERT_FALSE(a.empty());
+  const auto start = std::chrono::steady_clock::now();
+  Drop(std::vector<std::string>(500, a), false);
+  testkit::Pump();
+  // Reading 500 clips takes a while; showing them must not wait for it.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(ItemCount(List()), 500);
+  EXPECT_TRUE(editor->Reading());
+  EXPECT_NE(testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find("being read"), std::string::npos);
+  testkit::WritePicture(editor->Window(), "editor_many_clips.png");
+  // A pipe named as a clip never ends; closing the step does not wait for it, nor for the rest.
+  const std::string pipe = env.Documents() + "endless.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  Drop({pipe}, false);
+  const auto closing = std::chrono::steady_clock::now();
+  editor->DestroyWindow();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
+}
+
+TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {
+  const std::string a = MakeClip(env.Documents() + "a;b.avi", 3, true);
+  const std::string b = MakeClip(env.Documents() + "b.avi", 2, false);
   ASSERT_FALSE(a.empty() || b.empty());
-  for (const std::string& clip : {b, a}) editor->Command(kHostSender, ("add file " + clip).c_str());
+  Add({b, a});
+  ClickClip(List(), 1);
+  testkit::WhenDialogShows([&](HWND dialog) {
+    for (int i = 0; i < 10; ++i) testkit::ClickButton(dialog, TrimDialog::kForwardId);
+    testkit::ClickButton(dialog, TrimDialog::kSetInId);
+    testkit::ClickButton(dialog, IDOK);
+  });
+  ASSERT_TRUE(Click(StoryboardView::kTrimId));
   const std::string path = env.Documents() + "trip.ilj5";
   {
     ProjectKeyFile file;
@@ -267,38 +490,50 @@ TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenInItsOrder) {
   file.SelectGroup("Editor");
   editor->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
   EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{b, a}));
+  WaitFor([&] { return !editor->Reading(); });
+  EXPECT_DOUBLE_EQ(editor->Board().At(1).in, 0.4);
+  EXPECT_NEAR(editor->Board().TotalSeconds(), 2 + 2.6, 0.15);
+  EXPECT_NE(
+      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(PlayLength(editor->Board().TotalSeconds())),
+      std::string::npos);
 }
 
-TEST_F(EditorFixture, FileInformationTellsContainerLengthAndStreams) {
-  const std::string a = MakeClip(env.Documents() + "with sound.avi", 2, true);
-  ASSERT_FALSE(a.empty());
-  const std::string text = FileInformationText(a);
-  for (const char* part : {"Container: AVI", "Length: 00:00:02.", "MPEG-4 part 2", "Size: 320 x 240",
-                           "Frame rate: 25.000 fps", "Sample rate: 44100 Hz", "Channels: 1"})
-    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
-  const std::string silent = MakeClip(env.Documents() + "silent.avi", 1, false);
-  EXPECT_NE(FileInformationText(silent).find("Audio: none"), std::string::npos);
+TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {
+  const std::string mpeg = env.Documents() + "clip.mpg";
+  const std::string dv = env.Documents() + "clip dv.avi";
+  const std::string m2ts = env.Documents() + "clip.m2ts";
+  ASSERT_TRUE(MakeCaptureKinds(mpeg, dv, m2ts));
+  struct Case {
+    std::string path;
+    std::vector<std::string> parts;
+  };
+  for (const Case& c :
+       {Case{mpeg,
+             {"Container: MPEG-PS", "Video: MPEG-2 video", "Size: 720 x 480", "Frame rate: 29.970 fps", "Audio: MP2",
+              "Sample rate: 48000 Hz"}},
+        Case{dv,
+             {"Container: AVI", "Video: DV (Digital Video)", "Size: 720 x 576", "Frame rate: 25.000 fps",
+              "Aspect: 16:9", "Audio: PCM signed 16-bit little-endian", "Channels: 2"}},
+        Case{m2ts, {"Container: MPEG-TS", "Video: MPEG-2 video", "Size: 1440 x 1080", "Length: 00:00:01."}}}) {
+    const std::string text = FileInformationText(c.path);
+    for (const std::string& part : c.parts) EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+  }
+  EXPECT_NE(FileInformationText(MakeClip(env.Documents() + "silent.avi", 1, false)).find("Audio: none"),
+            std::string::npos);
   platform::WriteWholeFileAtomic(env.Documents() + "notes.mpg", "not a video");
   EXPECT_EQ(FileInformationText(env.Documents() + "notes.mpg"), "");
-  EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + a).c_str()), S_OK);
-}
 
-TEST(RenderArguments, SilentClipsGetSilenceOfTheirLength) {
-  RenderRequest request =
-      ParseRenderRequest("encode project title type=mpeg1;width=352;height=240;bitrate=2000000;path=/o.mpg");
-  EXPECT_EQ(request.width, 352);
-  EXPECT_EQ(request.path, "/o.mpg");
-  const auto args = RenderArguments({"/a.avi", "/b.avi"}, {{1.0, true}, {2.5, false}}, request);
-  const std::string joined = [&] {
-    std::string s;
-    for (const auto& a : args) s += a + " ";
-    return s;
-  }();
-  EXPECT_NE(joined.find("-t 2.500 -i anullsrc"), std::string::npos) << joined;
-  EXPECT_NE(joined.find("[0:v:0]"), std::string::npos);
-  EXPECT_NE(joined.find("[2:a:0]"), std::string::npos);
-  EXPECT_NE(joined.find("concat=n=2:v=1:a=1"), std::string::npos);
-  EXPECT_EQ(ParseRenderRequest("encode project title type=mpeg2;ntsc=0").height, 576);
+  // The clip list's File Information opens the dialog; a file that is no video says so.
+  testkit::WhenDialogShows([&](HWND dialog) {
+    EXPECT_NE(testkit::WindowText(dialog).find("clip dv.avi"), std::string::npos);
+    EXPECT_EQ(testkit::ControlText(dialog, FileInformationDialog::kFirstValueId + 3), "DV (Digital Video)");
+    testkit::WritePicture(dialog, "editor_file_information.png");
+    testkit::ClickButton(dialog, IDOK);
+  });
+  EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + dv).c_str()), S_OK);
+  boxes.texts.clear();
+  editor->Command(kHostSender, ("fileinfo path=" + env.Documents() + "notes.mpg").c_str());
+  EXPECT_NE(boxes.Last().find("cannot be read"), std::string::npos);
 }
 
 }  // namespace

@@ -180,6 +180,49 @@ TEST_F(ProjectFixture, AFailedSaveKeepsThePathAndTheOldFile) {
   EXPECT_EQ(ReadText(path), before);
 }
 
+// Two copies of the program on one project: the later save is held back until the user says
+// so, and a project saved, opened or started here is never taken for someone else's.
+TEST_F(ProjectFixture, ASaveOverAProjectSomeoneElseSavedIsHeldBackUntilAllowed) {
+  const std::string path = env.Documents() + "shared.ilj5";
+  const std::string first = Clip("first.mpg"), mine = Clip("mine.mpg"), theirs = Clip("theirs.mpg");
+  ASSERT_TRUE(model.AddClip(first, FALSE));
+  ASSERT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);
+  ASSERT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);  // its own save is no change
+
+  StudioModel other;
+  other.folders = model.folders;
+  ASSERT_TRUE(OpenProject(other, path));
+  ASSERT_TRUE(OpenProject(model, path));
+  ASSERT_TRUE(other.AddClip(theirs, FALSE));
+  ASSERT_EQ(SaveProject(other, path, false), SaveOutcome::kSaved);
+  const std::string saved = ReadText(path);
+
+  ASSERT_TRUE(model.AddClip(mine, FALSE));
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kChangedOnDisk);
+  EXPECT_EQ(ReadText(path), saved);
+  EXPECT_EQ(model.projectPath, path);
+  // Another name loses nothing; the shared file is then no longer this project's.
+  const std::string copy = env.Documents() + "mine.ilj5";
+  EXPECT_EQ(SaveProject(model, copy, false), SaveOutcome::kSaved);
+  EXPECT_NE(ReadText(copy).find(mine), std::string::npos);
+  EXPECT_NE(ReadText(path).find(theirs), std::string::npos);
+  // Asked and allowed, the save goes over it.
+  ASSERT_TRUE(OpenProject(model, path));
+  WriteText(path, ReadText(path) + "\r\n");
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kChangedOnDisk);
+  EXPECT_EQ(SaveProject(model, path, true), SaveOutcome::kSaved);
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);
+
+  // A project missing when opened that someone has written since is asked about too; after
+  // New the untitled project asks nothing.
+  const std::string later = env.Documents() + "later.ilj5";
+  EXPECT_FALSE(OpenProject(model, later));
+  WriteText(later, saved);
+  EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kChangedOnDisk);
+  ResetProject(model);
+  EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kSaved);
+}
+
 TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {
   const ProjectFileEntry e = ParseFileEntry("/v/a,b,c.mpg,16,42");
   EXPECT_EQ(e.path, "/v/a,b,c.mpg");

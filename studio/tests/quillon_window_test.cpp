@@ -26,6 +26,7 @@
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
+#include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
@@ -390,6 +391,46 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   });
   std::ifstream in(project);
   EXPECT_TRUE(in.good());
+}
+
+TEST_F(QuillonWindowTest, SavingOverAProjectThatChangedOnDiskAsksAndNoLetsTheUserChooseAnotherName) {
+  CLoadingDlg* splash = nullptr;
+  const std::string project = env_.Documents() + "Holiday.ilj5";
+  const std::string copy = env_.Documents() + "Holiday mine.ilj5";
+  const std::string mine = PictureClip(env_.Documents() + "mine.png", 0xFF2080E0);
+  const std::string theirs = PictureClip(env_.Documents() + "theirs.png", 0xFFE08020);
+  StudioModel other;  // another copy of the program, on another desktop
+  other.folders = model_.folders;
+  ASSERT_TRUE(SaveProjectTo(other, project));  // also the project this window opens at start
+  std::string question;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_EQ(dialog.Model().projectPath, project);
+    other.AddClip(theirs, FALSE);
+    ASSERT_TRUE(SaveProjectTo(other, project));
+    dialog.AddClip(mine, TRUE);
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    AnswerFileDialog(project);
+    AnswerWithButton(IDYES);  // the file dialog's "already exists" question
+    WhenDialogShows([&](HWND box) {
+      question = ControlText(box, platform::kMessageBoxTextId);
+      Picture(box, "project_changed_on_disk_box.png");
+      ClickButton(box, IDNO);
+    });
+    AnswerFileDialog(copy);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    platform::SetMessageBoxHandler(recorder);
+    EXPECT_EQ(dialog.Model().projectPath, copy);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  EXPECT_NE(question.find("\"Holiday.ilj5\" has changed on disk"), std::string::npos) << question;
+  std::string shared, saved;
+  platform::ReadWholeFile(project, &shared);
+  platform::ReadWholeFile(copy, &saved);
+  EXPECT_NE(shared.find(theirs), std::string::npos);
+  EXPECT_EQ(shared.find(mine), std::string::npos);
+  EXPECT_NE(saved.find(mine), std::string::npos);
 }
 
 // The file of the module whose code a COM object runs: where its table of functions lies.

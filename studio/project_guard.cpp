@@ -1,0 +1,59 @@
+#include "project_guard.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/base/file.h"
+#include "platform/base/paths.h"
+
+namespace studio {
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  struct stat sa {
+  }, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+ProjectFileSeen SeeProjectFile(const std::string& path) {
+  ProjectFileSeen seen;
+  seen.taken = true;
+  seen.path = path;
+  seen.existed = platform::FileExists(path) && platform::ReadWholeFile(path, &seen.bytes);
+  return seen;
+}
+
+bool ChangedSinceSeen(const ProjectFileSeen& seen, const std::string& path) {
+  if (!seen.taken || !SameFile(seen.path, path)) return false;
+  const ProjectFileSeen now = SeeProjectFile(path);
+  if (!now.existed) return false;
+  return !seen.existed || now.bytes != seen.bytes;
+}
+
+std::string ChangedOnDiskQuestion(const std::string& path) {
+  return "The project \"" + platform::FileNameOf(path) +
+         "\" has changed on disk since it was opened; another copy of the program may have saved it.\n\n"
+         "Do you want to save over it? Choose No to save under another name.";
+}
+
+ProjectFolderLock::ProjectFolderLock(const std::string& projectPath) {
+  std::string folder = platform::FolderOf(projectPath);
+  if (folder.empty()) folder = ".";
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;  // the write then finds out for itself what is wrong with the folder
+  while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+ProjectFolderLock::~ProjectFolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace studio

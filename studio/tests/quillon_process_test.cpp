@@ -1,15 +1,21 @@
-// The real program: a second start and a start without the UI library.
+// The real program: a second start, a start without the UI library, and two copies on one project.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <stdlib.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/gdi/image_file.h"
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
 #include "platform/com/class_table.h"
 #include "product.h"
+#include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 
@@ -102,6 +108,127 @@ TEST(QuillonProcess, Regsvr32RegistersAndUnregistersThePacksAndRefusesWhatIsNoSe
   EXPECT_EQ(run({"/s", "/x", "Lumbrel.dll"}), 1);
   EXPECT_EQ(run({"/s", env.Home() + "QnThumbnail.so"}), 3);
   EXPECT_EQ(run({"/s", "Vidarro5UI.dll"}), 4);  // a library, but no server
+}
+
+std::string ReadText(const std::string& path) {
+  std::string text;
+  platform::ReadWholeFile(path, &text);
+  return text;
+}
+
+// A runtime folder of its own: a second desktop session of the same user, where the single-
+// instance lock and the windows of the test's session are not seen.
+struct OtherSession {
+  std::string runtime;
+  OtherSession() {
+    std::string pattern = "/tmp/vidarro-other-XXXXXX";
+    runtime = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~OtherSession() {
+    std::error_code ignored;
+    if (!runtime.empty()) std::filesystem::remove_all(runtime, ignored);
+  }
+};
+
+// A script that opens the capture step, adds `clip` through the Add dialog and waits for its row.
+std::string AddClipScript(const std::string& clip) {
+  const std::string name = platform::FileNameOf(clip);
+  return "program Quillon\n"
+         "step \"The main window shows\" 60\n"
+         "  wait-window \"Narvell Vidarro 5.0\"\n"
+         "  click 1000\n"
+         "step \"The clip is added\" 60\n"
+         "  click 1090\n"
+         "  answer-file \"" +
+         clip +
+         "\"\n"
+         "  choose 1003 \"" +
+         name.substr(0, name.rfind('.')) + "\"\n";
+}
+
+// Two copies on one project in two sessions, started together, each adding a clip and saving:
+// the one saving second is asked, says No and saves under another name. No clip is lost.
+TEST(QuillonProcess, TwoCopiesSavingOneProjectLoseNoClip) {
+  Environment env(CurrentTestName());
+  // This process's windows are heard in this test's session, not in an earlier test's.
+  platform::StopWindowTransport();
+  platform::StartWindowTransport();
+  OtherSession other;
+  ASSERT_FALSE(other.runtime.empty());
+  const std::string project = env.Documents() + "Shared.ilj5";
+  const std::string copy = env.Documents() + "Shared mine.ilj5";
+  const std::string first = env.Documents() + "first.png", theirs = env.Documents() + "theirs.png",
+                    mine = env.Documents() + "mine.png";
+  const std::vector<std::uint32_t> pixels(64 * 48, 0xFF3070C0);
+  for (const std::string& clip : {first, theirs, mine})
+    ASSERT_TRUE(platform::gdi::WritePng(pixels.data(), 64, 48, clip));
+  {
+    StudioModel start;
+    start.folders = SettleFolders(env.Home() + "app/");
+    ASSERT_TRUE(start.AddClip(first, FALSE));
+    ASSERT_TRUE(SaveProjectTo(start, project));
+  }
+  const std::string theirScript = env.Temp() + "theirs.script", myScript = env.Temp() + "mine.script";
+  std::ofstream(theirScript) << AddClipScript(theirs)
+                             << "step \"The project is saved\" 60\n"
+                                "  menu 32772\n"
+                                "  answer-file \"" +
+                                    project +
+                                    "\"\n"
+                                    "  answer yes\n"
+                                    "step \"Quillon closes\" 60\n"
+                                    "  click 1035\n"
+                                    "  answer no\n"
+                                    "  wait-gone \"Narvell Vidarro 5.0\"\n";
+  std::ofstream(myScript) << AddClipScript(mine)
+                          << "step \"The other copy has saved\" 120\n"
+                             "  wait-window \"The other copy has saved\"\n"
+                             "step \"The save is asked about and goes under another name\" 60\n"
+                             "  menu 32772\n"
+                             "  answer-file \"" +
+                                 project +
+                                 "\"\n"
+                                 "  answer yes\n"
+                                 "  answer no \"\\\"Shared.ilj5\\\" has changed on disk\"\n"
+                                 "  answer-file \"" +
+                                 copy +
+                                 "\"\n"
+                                 "step \"Quillon closes\" 60\n"
+                                 "  click 1035\n"
+                                 "  answer no\n"
+                                 "  wait-gone \"Narvell Vidarro 5.0\"\n";
+  ProgramProcess theirCopy, myCopy;
+  {
+    ScopedVariable session("XDG_RUNTIME_DIR", other.runtime);
+    ScopedVariable script("VIDARRO_SCRIPT", theirScript);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "theirs.txt");
+    ASSERT_TRUE(theirCopy.Start("Quillon", {project}));
+  }
+  {
+    ScopedVariable script("VIDARRO_SCRIPT", myScript);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "mine.txt");
+    ASSERT_TRUE(myCopy.Start("Quillon", {project}));
+  }
+  ASSERT_EQ(theirCopy.WaitForExit(180000), 0) << theirCopy.Output() << ReadText(env.Temp() + "theirs.txt");
+  // Its save is done: the other copy goes on (a window of this test's session says so).
+  HWND said = ::CreateWindowEx(0, "STATIC", "The other copy has saved", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(said, nullptr);
+  int exitCode = -1;
+  for (int waited = 0; waited < 180000 && exitCode == -1; waited += 100) {
+    Pump();  // the window is answered for while the other copy looks for it
+    exitCode = myCopy.WaitForExit(100);
+  }
+  EXPECT_EQ(exitCode, 0) << myCopy.Output() << ReadText(env.Temp() + "mine.txt");
+  ::DestroyWindow(said);
+  EXPECT_NE(ReadText(env.Temp() + "mine.txt").find("finished\t5"), std::string::npos)
+      << ReadText(env.Temp() + "mine.txt");
+
+  const std::string shared = ReadText(project), saved = ReadText(copy);
+  EXPECT_NE(shared.find(first), std::string::npos) << shared;
+  EXPECT_NE(shared.find(theirs), std::string::npos) << shared;
+  EXPECT_NE(saved.find(first), std::string::npos) << saved;
+  EXPECT_NE(saved.find(mine), std::string::npos) << saved;
 }
 
 }  // namespace

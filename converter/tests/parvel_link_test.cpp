@@ -1,6 +1,7 @@
 // Parvel as a real second process, talking to a stand-in for the main program over the link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -8,6 +9,8 @@
 #include "converter/parvel_link.h"
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
+#include "platform/base/file.h"
+#include "platform/testkit/other_session.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
@@ -158,6 +161,71 @@ TEST_F(ParvelLinkTest, BothSessionsWithTheMainProgram) {
   if (HasFatalFailure()) return;
   g_received.clear();
   StopWhileRenderingCancelsAndAFailureEndsTheWait();
+}
+
+}  // namespace
+
+namespace {
+
+std::string ParvelScript() {
+  return "program Parvel\n"
+         "step \"Parvel lists the clip\" 60\n"
+         "  wait-window \"Publish - PSP\"\n"
+         "  choose 1000 \"clip\"\n"
+         "  wait-enabled 1012\n"
+         "step \"Parvel converts the clip\" 180\n"
+         "  click 1012\n"
+         "  wait-text 1019 \"status - 100 %\"\n"
+         "  wait-enabled 1003\n"
+         "step \"Parvel closes\" 20\n"
+         "  click 1013\n";
+}
+
+// Two sessions of one user sharing the documents folder, each converting a clip named
+// "clip.mpg" (two different clips) at once: both outputs stay, each decodes cleanly.
+TEST(ParvelProcesses, TwoSessionsConvertingClipsOfOneNameKeepBothOutputs) {
+  Environment env(CurrentTestName());
+  OtherSession other;
+  ASSERT_TRUE(other.Ready());
+  const std::string script = env.Temp() + "parvel.script";
+  std::ofstream(script) << ParvelScript();
+  ProgramProcess parvels[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = env.Home() + "clips" + std::to_string(i) + "/";
+    fs::create_directories(folder);
+    ASSERT_TRUE(MakeClip(folder + "clip.mpg", 2 + i));
+    const std::string list = env.Temp() + "filelist" + std::to_string(i) + ".tmp";
+    std::ofstream(list) << folder << "clip.mpg\n";
+  }
+  for (int i = 0; i < 2; ++i) {
+    ScopedVariable named("VIDARRO_SCRIPT", script);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "report" + std::to_string(i) + ".txt");
+    const std::string list = env.Temp() + "filelist" + std::to_string(i) + ".tmp";
+    if (i == 0) {
+      auto session = other.Enter();
+      ASSERT_TRUE(parvels[i].Start("Parvel", {list, "/PSP"}));
+    } else {
+      ASSERT_TRUE(parvels[i].Start("Parvel", {list, "/PSP"}));
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    std::string said;
+    EXPECT_EQ(0, parvels[i].WaitForExit(240000)) << parvels[i].Output();
+    platform::ReadWholeFile(env.Temp() + "report" + std::to_string(i) + ".txt", &said);
+    EXPECT_NE(std::string::npos, said.find("Parvel\tfinished\t3")) << said;
+  }
+  const std::string out = env.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  std::vector<std::string> outputs;
+  for (const auto& entry : fs::directory_iterator(out)) outputs.push_back(entry.path().filename().string());
+  std::sort(outputs.begin(), outputs.end());
+  ASSERT_EQ(2u, outputs.size()) << (outputs.empty() ? "" : outputs[0]);
+  std::vector<int> seconds;
+  for (const std::string& name : outputs) {
+    EXPECT_EQ("", DecodeErrors(out + name)) << name;
+    seconds.push_back(static_cast<int>(std::stod(Probe(out + name)["duration"]) + 0.5));
+  }
+  std::sort(seconds.begin(), seconds.end());
+  EXPECT_EQ((std::vector<int>{2, 3}), seconds);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The real program: a second start, a start without the UI library, and two copies on one project.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -10,6 +8,7 @@
 #include "platform/base/paths.h"
 #include "platform/gdi/image_file.h"
 #include "platform/base/process.h"
+#include "platform/testkit/other_session.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
@@ -116,20 +115,6 @@ std::string ReadText(const std::string& path) {
   return text;
 }
 
-// A runtime folder of its own: a second desktop session of the same user, where the single-
-// instance lock and the windows of the test's session are not seen.
-struct OtherSession {
-  std::string runtime;
-  OtherSession() {
-    std::string pattern = "/tmp/vidarro-other-XXXXXX";
-    runtime = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~OtherSession() {
-    std::error_code ignored;
-    if (!runtime.empty()) std::filesystem::remove_all(runtime, ignored);
-  }
-};
-
 // A script that opens the capture step, adds `clip` through the Add dialog and waits for its row.
 std::string AddClipScript(const std::string& clip) {
   const std::string name = platform::FileNameOf(clip);
@@ -154,7 +139,7 @@ TEST(QuillonProcess, TwoCopiesSavingOneProjectLoseNoClip) {
   platform::StopWindowTransport();
   platform::StartWindowTransport();
   OtherSession other;
-  ASSERT_FALSE(other.runtime.empty());
+  ASSERT_TRUE(other.Ready());
   const std::string project = env.Documents() + "Shared.ilj5";
   const std::string copy = env.Documents() + "Shared mine.ilj5";
   const std::string first = env.Documents() + "first.png", theirs = env.Documents() + "theirs.png",
@@ -199,7 +184,7 @@ TEST(QuillonProcess, TwoCopiesSavingOneProjectLoseNoClip) {
                                  "  wait-gone \"Narvell Vidarro 5.0\"\n";
   ProgramProcess theirCopy, myCopy;
   {
-    ScopedVariable session("XDG_RUNTIME_DIR", other.runtime);
+    auto session = other.Enter();
     ScopedVariable script("VIDARRO_SCRIPT", theirScript);
     ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "theirs.txt");
     ASSERT_TRUE(theirCopy.Start("Quillon", {project}));

@@ -229,3 +229,66 @@ TEST(ParvelProcesses, TwoSessionsConvertingClipsOfOneNameKeepBothOutputs) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs Parvel once with `script` on an empty list; its report. Pictures go into a folder of
+// that name.
+std::string RunParvelScript(Environment& env, const std::string& name, const std::string& script) {
+  const std::string file = env.Temp() + name + ".script", report = env.Temp() + name + ".txt";
+  const std::string list = env.Temp() + "empty.tmp";
+  std::ofstream(file) << script;
+  std::ofstream(list) << "";
+  ScopedVariable named("VIDARRO_SCRIPT", file);
+  ScopedVariable said("VIDARRO_SCRIPT_REPORT", report);
+  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder() + name + "/");
+  ProgramProcess parvel;
+  if (!parvel.Start("Parvel", {list, "/PSP"})) return "not started";
+  const int code = parvel.WaitForExit(120000);
+  std::string text;
+  platform::ReadWholeFile(report, &text);
+  if (code != 0) text += "exit " + std::to_string(code) + "\n" + parvel.Output();
+  return text;
+}
+
+// A settings file damaged past reading, with no earlier copy: kept aside, the user told once
+// where, and settings saved afterwards (the default folder Parvel writes, the folder the main
+// program writes) are there at the next start.
+TEST(ParvelProcesses, DamagedSettingsAreKeptAsideToldOnceAndLaterSettingsKept) {
+  Environment env("damaged");  // a short home, so the told path fits the box as a user's would
+  std::ofstream(env.Home() + "registry/HKEY_CURRENT_USER.reg", std::ios::binary) << "\x01\xffnot a settings file";
+  const std::string first = RunParvelScript(env, "damaged",
+                                            "program Parvel\n"
+                                            "step \"The damaged settings are told\" 60\n"
+                                            "  wait-message \"The settings file was damaged\"\n"
+                                            "step \"The window shows\" 60\n"
+                                            "  answer ok\n"
+                                            "  wait-window \"Publish - PSP\"\n"
+                                            "step \"Parvel closes\" 20\n"
+                                            "  click 1013\n");
+  EXPECT_NE(std::string::npos, first.find("Parvel\tfinished\t3")) << first;
+  int kept = 0;
+  for (const auto& entry : fs::directory_iterator(env.Home() + "registry"))
+    kept += entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged-", 0) == 0;
+  EXPECT_EQ(1, kept);
+  std::string stored;
+  EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", stored, nullptr));
+  EXPECT_EQ(env.Documents() + "Vidarro/", stored);
+
+  // The main program names another folder; the next start says nothing (a box would hold back
+  // the window) and converts into it.
+  const std::string folder = env.Home() + "Converted/";
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", folder));
+  const std::string second = RunParvelScript(env, "restarted",
+                                             "program Parvel\n"
+                                             "step \"The window shows the main program's folder\" 60\n"
+                                             "  wait-window \"Publish - PSP\"\n"
+                                             "  wait-text 1005 \"" +
+                                                 folder +
+                                                 "PSP_OUTPUT\"\n"
+                                                 "step \"Parvel closes\" 20\n"
+                                                 "  click 1013\n");
+  EXPECT_NE(std::string::npos, second.find("Parvel\tfinished\t2")) << second;
+}
+
+}  // namespace

@@ -74,15 +74,23 @@ int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string&
   constexpr int kButtonWidth = 50;
   constexpr int kButtonHeight = 14;
   constexpr int kGap = 6;
-  constexpr int kCharsPerLine = 60;
+  // Lines wrap at 60 characters, but a word the text cannot break (a path) widens the box to
+  // show it whole, up to twice that.
+  int longestWord = 0;
+  int word = 0;
+  for (char c : text) {
+    word = c == '\n' || c == ' ' ? 0 : word + 1;
+    longestWord = std::max(longestWord, word);
+  }
+  const int charsPerLine = std::clamp(longestWord, 60, 120);
   int longest = 0;
   int column = 0;
   for (char c : text) {
     column = c == '\n' ? 0 : column + 1;
-    longest = std::max(longest, std::min(column, kCharsPerLine));
+    longest = std::max(longest, std::min(column, charsPerLine));
   }
   const int textWidth = std::max(longest * 4, 60);
-  const int textHeight = TextLines(text, kCharsPerLine) * 8;
+  const int textHeight = TextLines(text, charsPerLine) * 8;
   const int buttonsWidth = static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
   const int width = std::max(textWidth, buttonsWidth) + 2 * 10;
 

@@ -14,6 +14,7 @@
 #include "platform/window/window.h"
 #include "platform/com/class_table.h"
 #include "product.h"
+#include "widgets/reg_helpers.h"
 #include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
@@ -214,6 +215,62 @@ TEST(QuillonProcess, TwoCopiesSavingOneProjectLoseNoClip) {
   EXPECT_NE(shared.find(theirs), std::string::npos) << shared;
   EXPECT_NE(saved.find(first), std::string::npos) << saved;
   EXPECT_NE(saved.find(mine), std::string::npos) << saved;
+}
+
+// Runs Quillon once with `script`; its report. Its pictures go into a folder of that name.
+std::string RunQuillonScript(Environment& env, const std::string& name, const std::string& script) {
+  const std::string file = env.Temp() + name + ".script", report = env.Temp() + name + ".txt";
+  std::ofstream(file) << script;
+  ScopedVariable named("VIDARRO_SCRIPT", file);
+  ScopedVariable said("VIDARRO_SCRIPT_REPORT", report);
+  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder() + name + "/");
+  ProgramProcess quillon;
+  if (!quillon.Start("Quillon")) return "not started";
+  const int code = quillon.WaitForExit(180000);
+  std::string text = ReadText(report);
+  if (code != 0) text += "exit " + std::to_string(code) + "\n" + quillon.Output();
+  return text;
+}
+
+// A settings file damaged past reading, with no earlier copy: kept aside, the user told once
+// where, and what the user changes afterwards is there at the next start.
+TEST(QuillonProcess, DamagedSettingsAreKeptAsideToldOnceAndLaterSettingsKept) {
+  Environment env("damaged");  // a short home, so the told path fits the box as a user's would
+  const std::string hive = env.Home() + "registry/HKEY_CURRENT_USER.reg";
+  std::ofstream(hive, std::ios::binary) << "\x01\xffnot a settings file";
+  const std::string first = RunQuillonScript(env, "damaged",
+                                             "program Quillon\n"
+                                             "step \"The damaged settings are told\" 60\n"
+                                             "  wait-message \"The settings file was damaged\"\n"
+                                             "step \"The capture page shows\" 60\n"
+                                             "  answer ok\n"
+                                             "  wait-window \"Narvell Vidarro 5.0\"\n"
+                                             "  click 1000\n"
+                                             "step \"The volume goes to its top\" 30\n"
+                                             "  key 1144 end\n"
+                                             "step \"Quillon closes\" 60\n"
+                                             "  click 1035\n"
+                                             "  wait-gone \"Narvell Vidarro 5.0\"\n");
+  EXPECT_NE(first.find("Quillon\tfinished\t4"), std::string::npos) << first;
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(env.Home() + "registry"))
+    if (entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged-", 0) == 0) kept.push_back(entry.path());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(ReadText(kept[0]), "\x01\xffnot a settings file");
+
+  // The next start says nothing (a box would hold back the main window) and keeps the volume.
+  const std::string second = RunQuillonScript(env, "restarted",
+                                              "program Quillon\n"
+                                              "step \"The capture page shows\" 60\n"
+                                              "  wait-window \"Narvell Vidarro 5.0\"\n"
+                                              "  click 1000\n"
+                                              "step \"Quillon closes\" 60\n"
+                                              "  click 1035\n"
+                                              "  wait-gone \"Narvell Vidarro 5.0\"\n");
+  EXPECT_NE(second.find("Quillon\tfinished\t2"), std::string::npos) << second;
+  DWORD volume = 0;
+  EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, "nVolume", &volume, REG_READ_NO_DEFAULT));
+  EXPECT_EQ(volume, 20u);
 }
 
 }  // namespace

@@ -664,3 +664,23 @@ TEST_F(ParvelSessionTest, TheRowNamesTheFileAConversionLeftWhenItsNameWasTakenMe
   EXPECT_EQ("", DecodeErrors(out + got));
   WritePicture(dialog_.m_hWnd, "main_name_taken_meanwhile.png");
 }
+
+// Linux names may hold double quotes and bytes that are not UTF-8: clips so named are chosen
+// in the Add dialog's list and listed like any other.
+TEST_F(ParvelSessionTest, ClipsWhoseNamesHoldQuotesOrOtherBytesAreChosenInTheAddDialog) {
+  const std::string quoted = "say \"hi\".mpg", latin = "caf\xe9.mpg";
+  ASSERT_TRUE(MakeClip(clips_ + quoted, 1));
+  ASSERT_TRUE(MakeClip(clips_ + latin, 1));
+  Open(kModePsp, "");
+  for (const std::string& name : {quoted, latin}) {
+    AnswerFileDialog(clips_);  // a folder typed is entered
+    PickInFileDialog(name);
+    ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_ADD));
+    ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr && Cell(Rows() - 1, 0) == name; }, 20000))
+        << name;
+  }
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ(quoted, Cell(0, 0));
+  EXPECT_EQ(latin, Cell(1, 0));
+  WritePicture(dialog_.m_hWnd, "main_unusual_names.png");
+}

@@ -20,6 +20,7 @@
 #include "platform/com/inproc_server.h"
 #include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
+#include "platform/shell/file_dialog.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/afx_app.h"
@@ -282,6 +283,36 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
     EXPECT_TRUE(platform::FileExists(env_.Documents() + "green.png"));
     EXPECT_TRUE(dialog.Model().clips.Contains(env_.Documents() + "green.png"));
     EXPECT_EQ(list.GetItemText(1, 0), "green.png");
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
+// Linux names may hold double quotes and bytes that are not UTF-8: such clips are chosen in the
+// Add dialog's list like any other, and a saved project gives them back byte for byte.
+TEST_F(QuillonWindowTest, ClipsWhoseNamesHoldQuotesOrOtherBytesAreAddedAndKeptInTheProject) {
+  CLoadingDlg* splash = nullptr;
+  const std::string quoted = PictureClip(env_.Documents() + "say \"hi\".png", 0xFFE02020);
+  const std::string latin = PictureClip(env_.Documents() + "caf\xe9.png", 0xFF20E020);
+  const std::string project = env_.Documents() + "names.ilj5";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    dialog.Model().settings.addFileFolder = env_.Documents();
+    PickInFileDialog("say \"hi\".png", 1);  // among the image files
+    ClickButton(d, IDC_ADD);
+    PickInFileDialog("caf\xe9.png", 1);
+    ClickButton(d, IDC_ADD);
+    const auto& items = dialog.Model().clips.Items();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].path, quoted);
+    EXPECT_EQ(items[1].path, latin);
+    Picture(d, "clip_list_unusual_names.png");
+    ASSERT_TRUE(SaveProjectTo(dialog.Model(), project));
+    ResetProject(dialog.Model());
+    ASSERT_TRUE(OpenProject(dialog.Model(), project));
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].path, quoted);
+    EXPECT_EQ(items[1].path, latin);
     boxes_.QueueAnswer(IDNO);
     ClickButton(d, IDC_CLOSE_BUTTON);
   });

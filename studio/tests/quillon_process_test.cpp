@@ -74,6 +74,33 @@ TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
   EXPECT_TRUE(editorRegistered);
 }
 
+// Started together, before either has a window: the lock decides, one runs and the other
+// ends quietly (bringing the first forward), starting nothing.
+TEST(QuillonProcess, TwoStartedTogetherLeaveOneRunning) {
+  Environment env(CurrentTestName());
+  platform::StopWindowTransport();  // heard in this test's session
+  platform::StartWindowTransport();
+  ProgramProcess copies[2];
+  ASSERT_TRUE(copies[0].Start("Quillon"));
+  ASSERT_TRUE(copies[1].Start("Quillon"));
+  int ended = -1;
+  for (int attempt = 0; attempt < 400 && ended < 0; ++attempt)
+    for (int i = 0; i < 2 && ended < 0; ++i)
+      if (copies[i].WaitForExit(50) != -1) ended = i;
+  ASSERT_GE(ended, 0) << copies[0].Output() << copies[1].Output();
+  EXPECT_EQ(copies[ended].WaitForExit(0), 0) << copies[ended].Output();
+  ProgramProcess& running = copies[1 - ended];
+  EXPECT_TRUE(running.Running()) << running.Output();
+  ASSERT_NE(WaitForWindow("#32770", kProductTitle, kWaitMs), nullptr);
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 100 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProductTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = running.WaitForExit(200);
+  }
+  EXPECT_EQ(exitCode, 0) << running.Output();
+  EXPECT_EQ(LaunchesOf("Lanvik"), 1u);  // only the copy that ran starts the starter again
+}
+
 TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();

@@ -304,11 +304,7 @@ TEST(ParvelProcesses, AThousandDevicesAndALargeSettingsFileStillShowTheWindowAtO
   platform::StartWindowTransport();
   WriteLargeMachine(env);
   ScopedVariable hardware("VIDARRO_SIMULATED", "");
-#if defined(__SANITIZE_ADDRESS__)
-  const long long limit = 20000;  // a checked Debug build
-#else
-  const long long limit = 2000;
-#endif
+  const long long limit = kWindowLimitMs;
   const std::string list = env.Temp() + "empty.tmp";
   std::ofstream(list) << "";
   ProgramProcess parvel;

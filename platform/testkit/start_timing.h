@@ -35,6 +35,13 @@ inline void WriteLargeMachine(const Environment& env) {
   hive << "END\n";
 }
 
+// How soon a window must show: two seconds, or more in a checked Debug build.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr long long kWindowLimitMs = 20000;
+#else
+inline constexpr long long kWindowLimitMs = 2000;
+#endif
+
 // Milliseconds after its start that a program showed a dialog window titled `title`, and that
 // its script (`step`, one step waiting for the main window) reported the step done; -1 for what
 // never came within a minute.

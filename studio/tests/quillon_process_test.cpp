@@ -313,11 +313,7 @@ TEST(QuillonProcess, AThousandDevicesAndALargeSettingsFileStillShowTheWindowAtOn
   ScopedVariable hardware("VIDARRO_SIMULATED", "");
   platform::dshow::sim::Hardware::Instance().Reload();
   ASSERT_EQ(platform::dshow::sim::Hardware::Instance().Devices().size(), 1000u);
-#if defined(__SANITIZE_ADDRESS__)
-  const long long limit = 20000;  // a checked Debug build
-#else
-  const long long limit = 2000;
-#endif
+  const long long limit = kWindowLimitMs;
   ProgramProcess quillon;
   const StartTimes times = TimeTheStart(env, "Quillon", {}, kProductTitle,
                                         "program Quillon\n"

@@ -683,4 +683,12 @@ TEST_F(ParvelSessionTest, ClipsWhoseNamesHoldQuotesOrOtherBytesAreChosenInTheAdd
   EXPECT_EQ(quoted, Cell(0, 0));
   EXPECT_EQ(latin, Cell(1, 0));
   WritePicture(dialog_.m_hWnd, "main_unusual_names.png");
+  // And both convert: FFmpeg reads them by the names they have.
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000));
+  for (int row = 0; row < 2; ++row) {
+    const std::string target = dialog_.OutputFolder() + Cell(row, 4);
+    EXPECT_EQ("mpeg4", Probe(target)["video.codec_name"]) << Cell(row, 4);
+    EXPECT_EQ("", DecodeErrors(target));
+  }
 }

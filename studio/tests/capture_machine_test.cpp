@@ -72,6 +72,13 @@ TEST_F(MachineCaptureTest, ADiscPutIntoARealDriveReachesTheCapturePageThroughThe
     EXPECT_EQ(model_.settings.recordFormat, kDvd);
     EXPECT_EQ(ControlText(p, IDC_FORMAT_LABEL), "DVD");
     Picture(::GetAncestor(p, GA_ROOT), "capture_page_disc_arrived.png");
+    // The disc taken out is handed on too, and the page asks nothing about it.
+    const size_t told = log_.size();
+    ASSERT_TRUE(platform::disc::DeliverDeviceRecord(MediumRecord("/dev/sr1", false)));
+    Settle();
+    testkit::Pump();
+    EXPECT_EQ(log_.size(), told);
+    EXPECT_EQ(model_.settings.recordFormat, kDvd);
 
     // On the edit step the capture page is not asked: the main window keeps the news.
     ClickButton(::GetAncestor(p, GA_ROOT), IDC_STEP_EDIT);

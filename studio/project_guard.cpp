@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/base/file.h"
+#include "platform/base/key_file.h"
 #include "platform/base/paths.h"
 
 namespace studio {
@@ -26,7 +27,13 @@ ProjectFileSeen SeeProjectFile(const std::string& path) {
   ProjectFileSeen seen;
   seen.taken = true;
   seen.path = path;
-  seen.existed = platform::FileExists(path) && platform::ReadWholeFile(path, &seen.bytes);
+  struct stat st {};
+  // Only a regular file is read: a pipe in the project's place would hold the window.
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return seen;
+  seen.existed = true;
+  seen.size = st.st_size;
+  seen.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  seen.read = platform::ReadWholeFileLimited(path, ProjectKeyFile::kMaxBytes, &seen.bytes);
   return seen;
 }
 
@@ -34,7 +41,9 @@ bool ChangedSinceSeen(const ProjectFileSeen& seen, const std::string& path) {
   if (!seen.taken || !SameFile(seen.path, path)) return false;
   const ProjectFileSeen now = SeeProjectFile(path);
   if (!now.existed) return false;
-  return !seen.existed || now.bytes != seen.bytes;
+  if (!seen.existed) return true;
+  if (seen.read && now.read) return now.bytes != seen.bytes;
+  return now.size != seen.size || now.modifiedNs != seen.modifiedNs;
 }
 
 std::string ChangedOnDiskQuestion(const std::string& path) {

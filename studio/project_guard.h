@@ -2,6 +2,7 @@
 // copy of Quillon on another desktop, say) wrote the file meanwhile and ask before replacing it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace studio {
@@ -10,7 +11,10 @@ struct ProjectFileSeen {
   bool taken = false;    // nothing looked at yet: an untitled project
   std::string path;      // the file looked at
   bool existed = false;  // it was there
+  bool read = false;     // and could be read: no larger than any project the program reads
   std::string bytes;     // what it held
+  std::int64_t size = 0;
+  std::int64_t modifiedNs = 0;
 };
 
 ProjectFileSeen SeeProjectFile(const std::string& path);

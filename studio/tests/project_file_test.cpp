@@ -1,5 +1,7 @@
 #include "project_file.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -221,6 +223,12 @@ TEST_F(ProjectFixture, ASaveOverAProjectSomeoneElseSavedIsHeldBackUntilAllowed) 
   EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kChangedOnDisk);
   ResetProject(model);
   EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kSaved);
+
+  // A pipe in a project's place is never read: opening and saving over it return.
+  const std::string pipe = env.Documents() + "pipe.ilj5";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(OpenProject(model, pipe));
+  EXPECT_NE(SaveProject(model, pipe, false), SaveOutcome::kChangedOnDisk);
 }
 
 TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {

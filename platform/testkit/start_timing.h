@@ -1,6 +1,6 @@
-// How soon a program shows its windows on a large machine: a thousand sound inputs in the
-// devices file and a settings file of 120,000 keys, and the times of a start measured from
-// outside the program.
+// How soon a program shows its windows on a large machine: a thousand USB capture boxes and a
+// thousand sound inputs in the devices file and a settings file of 120,000 keys, and the times
+// of a start measured from outside the program.
 #pragma once
 
 #include <chrono>
@@ -22,6 +22,12 @@ inline void WriteLargeMachine(const Environment& env) {
   std::filesystem::create_directories(env.Home() + "config/vidarro");
   std::ofstream devices(env.Home() + "config/vidarro/devices.ini");
   devices << "<DEVICES>\n";
+  for (int i = 0; i < 1000; ++i) {
+    char vidpid[64];
+    std::snprintf(vidpid, sizeof vidpid, "vid_%04x&pid_%04x", 0x1000 + i, 0x2000 + i);
+    devices << "[V" << i << "]\nKIND=usb\nNAME=Box " << i << "\nPATH=\\\\?\\usb#" << vidpid
+            << "&mi_00#7&2a&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global\nFORMATS=720x480@29.97/YUY2\n";
+  }
   for (int i = 0; i < 1000; ++i)
     devices << "[A" << i << "]\nKIND=audio\nNAME=Input " << i << "\nWAVEIN=" << i << "\nDSDESC=Input " << i
             << "\nDSPATH=\\\\?\\hdaudio#func_01#" << i << "#{6994ad04}\n";

@@ -312,7 +312,7 @@ TEST(QuillonProcess, AThousandDevicesAndALargeSettingsFileStillShowTheWindowAtOn
   WriteLargeMachine(env);
   ScopedVariable hardware("VIDARRO_SIMULATED", "");
   platform::dshow::sim::Hardware::Instance().Reload();
-  ASSERT_EQ(platform::dshow::sim::Hardware::Instance().Devices().size(), 1000u);
+  ASSERT_EQ(platform::dshow::sim::Hardware::Instance().Devices().size(), 2000u);
   const long long limit = kWindowLimitMs;
   ProgramProcess quillon;
   const StartTimes times = TimeTheStart(env, "Quillon", {}, kProductTitle,

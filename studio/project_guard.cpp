@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/base/file.h"
 #include "platform/base/key_file.h"
@@ -57,7 +59,11 @@ ProjectFolderLock::ProjectFolderLock(const std::string& projectPath) {
   if (folder.empty()) folder = ".";
   fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) return;  // the write then finds out for itself what is wrong with the folder
-  while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  // Another copy's save takes a moment; one that hangs (a pack that never returns) must not
+  // hang this window too, so after a while the save goes on without the lock.
+  for (int waited = 0; waited < kWaitMs; waited += kPollMs) {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
 }
 

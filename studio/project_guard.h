@@ -27,9 +27,13 @@ bool ChangedSinceSeen(const ProjectFileSeen& seen, const std::string& path);
 std::string ChangedOnDiskQuestion(const std::string& path);
 
 // Keeps other savers out of a project's folder while one checks and writes (an advisory lock on
-// the folder, so it holds though the file itself is replaced by the write).
+// the folder, so it holds though the file itself is replaced by the write). Waits at most
+// kWaitMs for another saver.
 class ProjectFolderLock {
  public:
+  static constexpr int kWaitMs = 5000;
+  static constexpr int kPollMs = 20;
+
   explicit ProjectFolderLock(const std::string& projectPath);
   ~ProjectFolderLock();
   ProjectFolderLock(const ProjectFolderLock&) = delete;

@@ -1,6 +1,11 @@
 #include "project_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -229,6 +234,20 @@ TEST_F(ProjectFixture, ASaveOverAProjectSomeoneElseSavedIsHeldBackUntilAllowed) 
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_FALSE(OpenProject(model, pipe));
   EXPECT_NE(SaveProject(model, pipe, false), SaveOutcome::kChangedOnDisk);
+}
+
+// Another copy that hangs while saving into the same folder holds a save back a few seconds,
+// not for good.
+TEST_F(ProjectFixture, ASaverThatNeverLetsGoOfTheFolderHoldsASaveOnlyAWhile) {
+  const int held = ::open(env.Documents().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SaveProject(model, env.Documents() + "held.ilj5", false), SaveOutcome::kSaved);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs));
+  EXPECT_LT(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs * 4));
+  ::close(held);
 }
 
 TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {

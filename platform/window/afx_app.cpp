@@ -57,19 +57,10 @@ void CWinApp::SetResourceLibrary(HMODULE library) {
   if (library) AfxSetResourceHandle(library);
 }
 
-// A settings file found damaged with nothing good to go back to was kept aside while the
-// program started on defaults; the user hears once where it is.
-static void TellOfDamagedSettings() {
-  for (const std::string& kept : platform::registry::TakeDamagedHiveNotices())
-    AfxMessageBox(
-        "The settings file was damaged and could not be read, so the program starts with default "
-        "settings. The damaged file was kept as\n" +
-            kept,
-        MB_OK | MB_ICONWARNING);
-}
+static void TellOfDamagedSettings();
 
 INT_PTR CWinApp::RunMainDialog(CDialog& dialog) {
-  // Dialog programs never reach Run: their main dialog is their loop.
+  // Dialog programs never reach Run: they hear of damaged settings here, before their window.
   TellOfDamagedSettings();
   m_pMainWnd = &dialog;
   const INT_PTR result = dialog.DoModal();
@@ -100,6 +91,15 @@ BOOL CWinApp::PumpMessage() {
     ::DispatchMessage(&msg);
   }
   return TRUE;
+}
+
+// A settings file found damaged with nothing good to go back to was kept aside while the
+// program started on defaults; the user hears once where it is.
+static void TellOfDamagedSettings() {
+  for (const std::string& kept : platform::registry::TakeDamagedHiveNotices())
+    AfxMessageBox("The settings file was damaged and could not be read. It was kept as \"" + kept +
+                      "\" and the program starts with default settings.",
+                  MB_OK | MB_ICONWARNING);
 }
 
 int CWinApp::Run() {

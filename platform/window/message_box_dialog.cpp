@@ -4,8 +4,13 @@
 #include <vector>
 
 #include "platform/base/message_box.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/objects.h"
+#include "platform/gdi/text.h"
 #include "platform/window/dialog.h"
 #include "platform/window/focus.h"
+#include "platform/window/monitors.h"
+#include "platform/window/window.h"
 
 namespace platform {
 namespace {
@@ -32,9 +37,53 @@ struct BoxInfo {
   int defaultId;
 };
 
+// The template's size is a guess from the text's length in characters. Measured in its font, a
+// word the label cannot break (a path) may be wider, or the lines more: the box grows to show
+// it all, at most as wide as the screen, and its buttons keep their place below and centred.
+void FitToText(HWND box) {
+  HWND label = GetDlgItem(box, kMessageBoxTextId);
+  RECT shown{}, frame{};
+  GetWindowRect(label, &shown);
+  GetWindowRect(box, &frame);
+  const int most = GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left - (shown.right - shown.left)) - 16;
+  std::string text(static_cast<std::size_t>(GetWindowTextLength(label)) + 1, '\0');
+  GetWindowText(label, text.data(), static_cast<int>(text.size()));
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(label, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, shown.right - shown.left, 0};
+  DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+  if (needed.right > shown.right - shown.left) {
+    // Lines are broken again at the width the widest word takes.
+    needed = {0, 0, std::max<int>(std::min<int>(needed.right, most), shown.right - shown.left), 0};
+    DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  const int wider = std::max<int>(0, needed.right - (shown.right - shown.left));
+  // Widened, the text may take fewer lines than the guess gave it room for.
+  const int height = shown.bottom - shown.top;
+  const int taller = wider ? needed.bottom - height : std::max<int>(0, needed.bottom - height);
+  if (!wider && !taller) return;
+  SetWindowPos(label, nullptr, 0, 0, shown.right - shown.left + wider, shown.bottom - shown.top + taller,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child == label) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    ScreenToClient(box, reinterpret_cast<POINT*>(&r));
+    SetWindowPos(child, nullptr, r.left + wider / 2, r.top + taller, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Grown about its centre, but never off the screen's left or top edge.
+  const int width = frame.right - frame.left + wider;
+  const int left = std::max(0, std::min<int>(frame.left - wider / 2, GetSystemMetrics(SM_CXSCREEN) - width));
+  SetWindowPos(box, nullptr, left, std::max<int>(0, frame.top - taller / 2), width, frame.bottom - frame.top + taller,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
     SetWindowLongPtr(hwnd, DWLP_USER, lParam);
+    FitToText(hwnd);
     // Focus starts on the default button, so Enter answers with it.
     auto* info = reinterpret_cast<const BoxInfo*>(lParam);
     if (HWND button = GetDlgItem(hwnd, info->defaultId)) {
@@ -74,23 +123,15 @@ int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string&
   constexpr int kButtonWidth = 50;
   constexpr int kButtonHeight = 14;
   constexpr int kGap = 6;
-  // Lines wrap at 60 characters, but a word the text cannot break (a path) widens the box to
-  // show it whole, up to twice that.
-  int longestWord = 0;
-  int word = 0;
-  for (char c : text) {
-    word = c == '\n' || c == ' ' ? 0 : word + 1;
-    longestWord = std::max(longestWord, word);
-  }
-  const int charsPerLine = std::clamp(longestWord, 60, 120);
+  constexpr int kCharsPerLine = 60;
   int longest = 0;
   int column = 0;
   for (char c : text) {
     column = c == '\n' ? 0 : column + 1;
-    longest = std::max(longest, std::min(column, charsPerLine));
+    longest = std::max(longest, std::min(column, kCharsPerLine));
   }
   const int textWidth = std::max(longest * 4, 60);
-  const int textHeight = TextLines(text, charsPerLine) * 8;
+  const int textHeight = TextLines(text, kCharsPerLine) * 8;
   const int buttonsWidth = static_cast<int>(buttons.size()) * (kButtonWidth + kGap) - kGap;
   const int width = std::max(textWidth, buttonsWidth) + 2 * 10;
 

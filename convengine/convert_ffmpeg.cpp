@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
+#include <memory>
+#include <set>
 
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
+#include "convengine/output_naming.h"
 #include "convengine/progress_parser.h"
 #include "qnlog/qn_log.h"
 #include "platform/base/clock.h"
@@ -43,7 +47,8 @@ std::string PartialOutputPath(const std::string& output) {
   return folder + "." + name.substr(0, dot) + part + name.substr(dot);
 }
 
-std::string NameFinishedOutput(const std::string& partial, const std::string& output) {
+std::string NameFinishedOutput(const std::string& partial, const std::string& output,
+                               const std::function<std::string()>& freeName) {
   // Linked, never renamed over: a file of that name that appeared meanwhile (another converter's
   // output) is kept, and this one takes the next free name.
   const std::size_t slash = output.rfind('/');
@@ -52,7 +57,9 @@ std::string NameFinishedOutput(const std::string& partial, const std::string& ou
   const std::string stem = hasExtension ? output.substr(0, dot) : output;
   const std::string extension = hasExtension ? output.substr(dot) : std::string();
   std::string name = output;
+  std::set<std::string> tried;
   for (int n = 2; n < 10000; ++n) {
+    tried.insert(name);
     if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return name;
     if (errno == EINVAL || errno == ENOSYS) {
       // A file system without the exclusive rename: a hard link, else (FAT) a last look.
@@ -63,7 +70,10 @@ std::string NameFinishedOutput(const std::string& partial, const std::string& ou
       if (errno != EEXIST && !platform::FileExists(name)) return platform::MoveFile(partial, name) ? name : "";
     }
     if (errno != EEXIST && !platform::FileExists(name)) return {};
-    name = stem + "_" + std::to_string(n) + extension;
+    // The pattern's own next name first (a player lists only names of its pattern), while it
+    // offers one not tried yet.
+    const std::string next = freeName ? freeName() : std::string();
+    name = !next.empty() && !tried.count(next) ? next : stem + "_" + std::to_string(n) + extension;
   }
   return {};
 }
@@ -121,7 +131,15 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
   QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] start thread", kTag);
   const int result = ConvertStart();
   if (result == kConvertDone) {
-    PostReply(target_, Qn_OP_CONVERT, Qn_MSG_SUCCEEDED, 0);
+    // 0: the output has the name its start announced; else a record of the name it got, which
+    // the host deletes (its row must not show another converter's file).
+    if (renamed_) {
+      auto ended = std::make_unique<Qn_ConvertItem>();
+      ended->output = option_.path;
+      PostRecord(target_, Qn_OP_CONVERT, Qn_MSG_SUCCEEDED, std::move(ended));
+    } else {
+      PostReply(target_, Qn_OP_CONVERT, Qn_MSG_SUCCEEDED, 0);
+    }
     QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_SUCCEEDED", kTag);
   } else {
     PostReply(target_, Qn_OP_CONVERT, Qn_MSG_FAILED, result);
@@ -132,6 +150,7 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
 }
 
 int Qn_ConvertFFmpeg::ConvertStart() {
+  renamed_ = false;
   const std::string program = FindFFmpeg();
   if (program.empty()) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: ffmpeg not found", kTag);
@@ -212,12 +231,15 @@ int Qn_ConvertFFmpeg::ConvertStart() {
   // neither passes for a conversion nor keeps a full disk full.
   const std::string partial = PartialOutputPath(option_.path.GetPath());
   if (result == kConvertDone) {
-    const std::string named = NameFinishedOutput(partial, option_.path.GetPath());
+    const std::string named = NameFinishedOutput(partial, option_.path.GetPath(), [this] {
+      return MakeOutputPath(item_->source.GetName(), option_.path.GetDirectory(), option_.FILEPREFIX, option_.EXF);
+    });
     if (named.empty()) {
       QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: cannot name the output [%s]", kTag,
                  option_.path.GetPath().c_str());
       result = kConvertFailed;
     } else if (named != option_.path.GetPath()) {
+      renamed_ = true;
       QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] the name was taken meanwhile: output [%s]", kTag, named.c_str());
       option_.path.SetPath(named);
     }

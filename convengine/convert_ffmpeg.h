@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,9 +21,11 @@ constexpr int kConvertStopped = Qn_ERR_STOPPED;
 
 // Where FFmpeg writes an output until it has succeeded: a hidden name beside it.
 std::string PartialOutputPath(const std::string& output);
-// Gives the finished partial file the output's name without replacing a file that has it (the
-// next free "_2", "_3"... instead); the name given, or empty when it could not be named.
-std::string NameFinishedOutput(const std::string& partial, const std::string& output);
+// Gives the finished partial file the output's name without replacing a file that has it: then
+// the name `freeName` offers, else the next free "_2", "_3"...; the name given, or empty when it
+// could not be named.
+std::string NameFinishedOutput(const std::string& partial, const std::string& output,
+                               const std::function<std::string()>& freeName = {});
 
 class Qn_ConvertFFmpeg {
  public:
@@ -61,6 +64,7 @@ class Qn_ConvertFFmpeg {
   std::atomic<bool> stop_{false};
   const Qn_MediaInfo* item_ = nullptr;
   Qn_ConvertOption option_;
+  bool renamed_ = false;  // the output took another name than the one its start announced
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;

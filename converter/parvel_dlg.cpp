@@ -641,10 +641,14 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         break;
       }
       case Qn_MSG_TIME_INFO: delete reinterpret_cast<Qn_ConvertTime*>(lParam); break;
-      case Qn_MSG_SUCCEEDED:
-        if (!m_items.empty()) SetTarget(CurrentRow(), m_items.front()->output.GetFileName());
+      case Qn_MSG_SUCCEEDED: {
+        // A record comes only when the announced name was taken meanwhile (another converter
+        // writing to the same folder): the row names the file this conversion really left.
+        std::unique_ptr<Qn_ConvertItem> ended(reinterpret_cast<Qn_ConvertItem*>(lParam));
+        if (!m_items.empty()) SetTarget(CurrentRow(), (ended ? ended->output : m_items.front()->output).GetFileName());
         DeleteCurrentItem();
         break;
+      }
       case Qn_MSG_COMPLETE:
         m_items.clear();
         OnConvertFinished();

@@ -183,6 +183,8 @@ BOOL ReadProject(StudioModel& model, const std::string& path, int pass) {
 
 BOOL OpenProject(StudioModel& model, const std::string& path) {
   if (platform::EqualsNoCase(path, kUntitledProject)) return FALSE;
+  // Seen before reading: a save finds out about a write that came while the passes ran.
+  model.projectSeen = SeeProjectFile(path);
   model.settings.projectFileVersion = IsLegacyProject(path);
   if (!ReadProject(model, path, 0) || !ReadProject(model, path, 1)) {
     model.settings.projectFileVersion = 0;
@@ -247,12 +249,22 @@ BOOL WriteProject(StudioModel& model) {
   return TRUE;
 }
 
-BOOL SaveProjectTo(StudioModel& model, const std::string& path) {
+SaveOutcome SaveProject(StudioModel& model, const std::string& path, bool overwriteChanged) {
+  // Two copies saving at once each see the other's finished file, never a half-checked one.
+  ProjectFolderLock lock(path);
+  if (!overwriteChanged && ChangedSinceSeen(model.projectSeen, path)) return SaveOutcome::kChangedOnDisk;
   const std::string previous = model.projectPath;
   model.projectPath = path;
-  if (WriteProject(model)) return TRUE;
-  model.projectPath = previous;
-  return FALSE;
+  if (!WriteProject(model)) {
+    model.projectPath = previous;
+    return SaveOutcome::kFailed;
+  }
+  model.projectSeen = SeeProjectFile(path);
+  return SaveOutcome::kSaved;
+}
+
+BOOL SaveProjectTo(StudioModel& model, const std::string& path) {
+  return SaveProject(model, path, true) == SaveOutcome::kSaved ? TRUE : FALSE;
 }
 
 void ResetProject(StudioModel& model) {
@@ -261,6 +273,7 @@ void ResetProject(StudioModel& model) {
   ReadProject(model, std::string(), 1);
   model.ReloadSettings();
   model.projectPath = kUntitledProject;
+  model.projectSeen = {};
   RegWriteString(HKEY_CURRENT_USER, kProductKey, "ProjectFile", model.projectPath.c_str());
 }
 

@@ -20,7 +20,12 @@ BOOL ReadProject(StudioModel& model, const std::string& path, int pass);
 BOOL OpenProject(StudioModel& model, const std::string& path);
 // Writes to the model's project path; FALSE when the file cannot be written.
 BOOL WriteProject(StudioModel& model);
-// Makes `path` the project path and writes it; on failure the old path stays.
+enum class SaveOutcome { kSaved, kFailed, kChangedOnDisk };
+// Makes `path` the project path and writes it; on failure the old path stays. When `path` is the
+// project's own file and someone else wrote it since it was opened or saved here, nothing is
+// written unless `overwriteChanged`: the user is asked first.
+SaveOutcome SaveProject(StudioModel& model, const std::string& path, bool overwriteChanged);
+// SaveProject over whatever is there; TRUE when written.
 BOOL SaveProjectTo(StudioModel& model, const std::string& path);
 // The pack and settings part of New: the burner reset, an empty editor group, the registry's
 // settings, an untitled project.

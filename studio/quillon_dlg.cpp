@@ -704,13 +704,21 @@ void CQuillonDlg::OnProjectOpen() {
 void CQuillonDlg::OnProjectSave() { SaveProjectAs(); }
 
 BOOL CQuillonDlg::SaveProjectAs() {
-  CFileDialog dialog(FALSE, model_->projectPath.c_str(), nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                     kProjectSaveFilter, this);
-  if (dialog.DoModal() != IDOK) return FALSE;
-  const std::string path = dialog.GetPathName();
-  if (SaveProjectTo(*model_, path)) return TRUE;
-  ShowMessageBox("The project could not be saved to " + path + ".", MB_OK | MB_ICONEXCLAMATION);
-  return FALSE;
+  for (;;) {
+    CFileDialog dialog(FALSE, model_->projectPath.c_str(), nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       kProjectSaveFilter, this);
+    if (dialog.DoModal() != IDOK) return FALSE;
+    const std::string path = dialog.GetPathName();
+    SaveOutcome outcome = SaveProject(*model_, path, false);
+    if (outcome == SaveOutcome::kChangedOnDisk) {
+      // No keeps the other save and lets the user choose another name for this one.
+      if (ShowMessageBox(ChangedOnDiskQuestion(path), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) continue;
+      outcome = SaveProject(*model_, path, true);
+    }
+    if (outcome == SaveOutcome::kSaved) return TRUE;
+    ShowMessageBox("The project could not be saved to " + path + ".", MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
+  }
 }
 
 // Help menu.

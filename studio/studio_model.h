@@ -7,6 +7,7 @@
 #include "app_settings.h"
 #include "clip_list.h"
 #include "pack_interfaces.h"
+#include "project_guard.h"
 #include "product.h"
 
 namespace studio {
@@ -39,9 +40,10 @@ class StudioModel {
   StudioFolders folders;
   ClipList clips;
   std::string projectPath = kUntitledProject;
-  int currentPage = -1;     // -1 none yet, 0 capture, 1 edit, 2 burn
-  int audioType = 0;        // 1 LPCM asked by a pack, 0 MP2
-  IPack* editor = nullptr;  // one reference each, or null
+  ProjectFileSeen projectSeen;  // the project file as last read or written here
+  int currentPage = -1;         // -1 none yet, 0 capture, 1 edit, 2 burn
+  int audioType = 0;            // 1 LPCM asked by a pack, 0 MP2
+  IPack* editor = nullptr;      // one reference each, or null
   IPack* burner = nullptr;
   StudioUi* ui = nullptr;
 

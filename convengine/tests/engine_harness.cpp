@@ -27,6 +27,10 @@ bool ReplyRecorder::Receive(WPARAM wParam, LPARAM lParam) {
     auto* item = reinterpret_cast<Qn_ConvertItem*>(lParam);
     reply.item = *item;
     delete item;
+  } else if (reply.op == Qn_OP_CONVERT && reply.status == Qn_MSG_SUCCEEDED && lParam) {
+    auto* ended = reinterpret_cast<Qn_ConvertItem*>(lParam);  // the name the output got instead
+    reply.item = *ended;
+    delete ended;
   } else if (reply.op == Qn_OP_CONVERT && reply.status == Qn_MSG_TIME_INFO) {
     auto* time = reinterpret_cast<Qn_ConvertTime*>(lParam);
     reply.time = *time;

@@ -1,5 +1,5 @@
 // Stands in for FFmpeg in tests: deterministic statistics output, silence, crashes and exit codes.
-// FAKE_FFMPEG_MODE picks the behaviour ("diskfull" fails half-way as on a full disk), FAKE_FFMPEG_SECONDS the length it claims to convert,
+// FAKE_FFMPEG_MODE picks the behaviour ("diskfull" fails half-way as on a full disk, "taken" finds its name taken at the end), FAKE_FFMPEG_SECONDS the length it claims to convert,
 // FAKE_FFMPEG_LOG names a file that receives its pid and arguments. "flood" prints statistics
 // without pause, "wrapper" leaves the work to a child of its own.
 #include <chrono>
@@ -83,6 +83,19 @@ int main(int argc, char** argv) {
     if (mode != "nooutput") WriteOutput(output);
     std::fprintf(stderr, "\nvideo:1kB audio:1kB\n");
     return mode == "exit1" ? 1 : 0;
+  }
+  if (mode == "taken") {
+    // Another converter finishes a file of the output's name meanwhile: the name the hidden
+    // partial file ".NAME.partPID.EXT" stands for.
+    Progress(seconds, 5);
+    WriteOutput(output);
+    const std::size_t slash = output.rfind('/') + 1;
+    std::string name = output.substr(slash + 1);
+    const std::size_t part = name.find(".part");
+    const std::size_t dot = name.find('.', part + 1);
+    name = name.substr(0, part) + (dot == std::string::npos ? "" : name.substr(dot));
+    std::ofstream(output.substr(0, slash) + name) << "another converter's";
+    return 0;
   }
   if (mode == "short") {
     Progress(seconds / 2, 5);

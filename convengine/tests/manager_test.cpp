@@ -268,6 +268,24 @@ TEST_F(ManagerTest, ConvertedFileReportsProgressInOrderAndEndsAt100) {
   EXPECT_FALSE(platform::FileExists(runs[0].back()));
 }
 
+TEST_F(ManagerTest, AnOutputWhoseNameWasTakenMeanwhileSaysTheNameItGot) {
+  ::setenv("FAKE_FFMPEG_MODE", "taken", 1);
+  Batch({Wav("clip.wav")});
+  const auto replies = rec_.Replies();
+  ASSERT_GE(replies.size(), 3u);
+  EXPECT_EQ(replies.front().item.output.GetPath(), root_ + "out/clip.mp4");  // as announced
+  const Reply& ended = replies[replies.size() - 2];
+  ASSERT_EQ(ended.status, kOk);
+  ASSERT_NE(ended.value, 0);
+  const std::string got = ended.item.output.GetPath();
+  EXPECT_EQ(got.rfind(root_ + "out/clip_", 0), 0u) << got;  // the pattern's next name
+  std::string theirs, ours;
+  EXPECT_TRUE(platform::ReadWholeFile(root_ + "out/clip.mp4", &theirs));
+  EXPECT_TRUE(platform::ReadWholeFile(got, &ours));
+  EXPECT_EQ(theirs, "another converter's");
+  EXPECT_EQ(ours, "converted");
+}
+
 TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures) {
   const std::string clip = Wav("clip.wav");
   for (const char* mode : {"exit1", "crash", "nooutput", "short", "diskfull"}) {

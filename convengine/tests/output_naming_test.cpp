@@ -93,6 +93,15 @@ TEST_F(OutputNamingTest, AFinishedOutputNeverReplacesAnother) {
   std::ofstream(partial) << "third";
   EXPECT_EQ(NameFinishedOutput(partial, folder_ + "fresh.mp4"), folder_ + "fresh.mp4");
   EXPECT_EQ(NameFinishedOutput(folder_ + "missing", folder_ + "other.mp4"), "");
+
+  // A counter pattern's clash takes the pattern's next number: a player lists only such names.
+  const auto next = [this] { return MakeOutputPath("clip", folder_, "M4V#####", ".MP4"); };
+  Touch("M4V00000.MP4");
+  std::ofstream(partial) << "fourth";
+  EXPECT_EQ(NameFinishedOutput(partial, folder_ + "M4V00000.MP4", next), folder_ + "M4V00001.MP4");
+  // A pattern that offers the taken name again falls back to the numbered one.
+  std::ofstream(partial) << "fifth";
+  EXPECT_EQ(NameFinishedOutput(partial, output, [&] { return output; }), folder_ + "clip_3.mp4");
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ bool MakeClip(const std::string& path, int seconds, int width, int height) {
   return Run(command).find("made") != std::string::npos;
 }
 
+std::string DecodeErrors(const std::string& path) {
+  return Run("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1");
+}
+
 std::map<std::string, std::string> Probe(const std::string& path) {
   std::map<std::string, std::string> fields;
   auto read = [&](const std::string& prefix, const std::string& select, const std::string& entries) {
@@ -45,7 +49,7 @@ std::map<std::string, std::string> Probe(const std::string& path) {
   };
   read("video.", "-select_streams v:0", "stream=codec_name,width,height,r_frame_rate");
   read("audio.", "-select_streams a:0", "stream=codec_name,sample_rate,channels");
-  read("", "", "format=format_name");
+  read("", "", "format=format_name,duration");
   return fields;
 }
 

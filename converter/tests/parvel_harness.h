@@ -14,6 +14,8 @@ namespace parvel_test {
 bool MakeClip(const std::string& path, int seconds, int width = 640, int height = 480);
 // ffprobe's stream and format fields ("video.codec_name", "audio.sample_rate", "format_name"...).
 std::map<std::string, std::string> Probe(const std::string& path);
+// What FFmpeg says decoding the whole file (errors only): empty for a clean file.
+std::string DecodeErrors(const std::string& path);
 // "30000/1001" as frames per second.
 double FrameRate(const std::string& rational);
 // Pumps this thread until `done` holds or `ms` of real time passed (a bound, never a condition).

@@ -1,6 +1,7 @@
 // Parvel as a real second process, talking to a stand-in for the main program over the link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -8,6 +9,9 @@
 #include "converter/parvel_link.h"
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
+#include "platform/base/file.h"
+#include "platform/testkit/other_session.h"
+#include "platform/testkit/start_timing.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
@@ -158,6 +162,164 @@ TEST_F(ParvelLinkTest, BothSessionsWithTheMainProgram) {
   if (HasFatalFailure()) return;
   g_received.clear();
   StopWhileRenderingCancelsAndAFailureEndsTheWait();
+}
+
+}  // namespace
+
+namespace {
+
+std::string ParvelScript() {
+  return "program Parvel\n"
+         "step \"Parvel lists the clip\" 60\n"
+         "  wait-window \"Publish - PSP\"\n"
+         "  choose 1000 \"clip\"\n"
+         "  wait-enabled 1012\n"
+         "step \"Parvel converts the clip\" 180\n"
+         "  click 1012\n"
+         "  wait-text 1019 \"status - 100 %\"\n"
+         "  wait-enabled 1003\n"
+         "step \"Parvel closes\" 20\n"
+         "  click 1013\n";
+}
+
+// Two sessions of one user sharing the documents folder, each converting a clip named
+// "clip.mpg" (two different clips) at once: both outputs stay, each decodes cleanly.
+TEST(ParvelProcesses, TwoSessionsConvertingClipsOfOneNameKeepBothOutputs) {
+  Environment env(CurrentTestName());
+  OtherSession other;
+  ASSERT_TRUE(other.Ready());
+  const std::string script = env.Temp() + "parvel.script";
+  std::ofstream(script) << ParvelScript();
+  ProgramProcess parvels[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = env.Home() + "clips" + std::to_string(i) + "/";
+    fs::create_directories(folder);
+    ASSERT_TRUE(MakeClip(folder + "clip.mpg", 2 + i));
+    const std::string list = env.Temp() + "filelist" + std::to_string(i) + ".tmp";
+    std::ofstream(list) << folder << "clip.mpg\n";
+  }
+  for (int i = 0; i < 2; ++i) {
+    ScopedVariable named("VIDARRO_SCRIPT", script);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "report" + std::to_string(i) + ".txt");
+    const std::string list = env.Temp() + "filelist" + std::to_string(i) + ".tmp";
+    if (i == 0) {
+      auto session = other.Enter();
+      ASSERT_TRUE(parvels[i].Start("Parvel", {list, "/PSP"}));
+    } else {
+      ASSERT_TRUE(parvels[i].Start("Parvel", {list, "/PSP"}));
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    std::string said;
+    EXPECT_EQ(0, parvels[i].WaitForExit(240000)) << parvels[i].Output();
+    platform::ReadWholeFile(env.Temp() + "report" + std::to_string(i) + ".txt", &said);
+    EXPECT_NE(std::string::npos, said.find("Parvel\tfinished\t3")) << said;
+  }
+  const std::string out = env.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  std::vector<std::string> outputs;
+  for (const auto& entry : fs::directory_iterator(out)) outputs.push_back(entry.path().filename().string());
+  std::sort(outputs.begin(), outputs.end());
+  ASSERT_EQ(2u, outputs.size()) << (outputs.empty() ? "" : outputs[0]);
+  std::vector<int> seconds;
+  for (const std::string& name : outputs) {
+    EXPECT_EQ("", DecodeErrors(out + name)) << name;
+    seconds.push_back(static_cast<int>(std::stod(Probe(out + name)["duration"]) + 0.5));
+  }
+  std::sort(seconds.begin(), seconds.end());
+  EXPECT_EQ((std::vector<int>{2, 3}), seconds);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs Parvel once with `script` on an empty list; its report. Pictures go into a folder of
+// that name.
+std::string RunParvelScript(Environment& env, const std::string& name, const std::string& script) {
+  const std::string file = env.Temp() + name + ".script", report = env.Temp() + name + ".txt";
+  const std::string list = env.Temp() + "empty.tmp";
+  std::ofstream(file) << script;
+  std::ofstream(list) << "";
+  ScopedVariable named("VIDARRO_SCRIPT", file);
+  ScopedVariable said("VIDARRO_SCRIPT_REPORT", report);
+  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder() + name + "/");
+  ProgramProcess parvel;
+  if (!parvel.Start("Parvel", {list, "/PSP"})) return "not started";
+  const int code = parvel.WaitForExit(120000);
+  std::string text;
+  platform::ReadWholeFile(report, &text);
+  if (code != 0) text += "exit " + std::to_string(code) + "\n" + parvel.Output();
+  return text;
+}
+
+// A settings file damaged past reading, with no earlier copy: kept aside, the user told once
+// where, and settings saved afterwards (the default folder Parvel writes, the folder the main
+// program writes) are there at the next start.
+TEST(ParvelProcesses, DamagedSettingsAreKeptAsideToldOnceAndLaterSettingsKept) {
+  Environment env("damaged");  // a short home, so the told path fits the box as a user's would
+  std::ofstream(env.Home() + "registry/HKEY_CURRENT_USER.reg", std::ios::binary) << "\x01\xffnot a settings file";
+  const std::string first = RunParvelScript(env, "damaged",
+                                            "program Parvel\n"
+                                            "step \"The damaged settings are told\" 60\n"
+                                            "  wait-message \"The settings file was damaged\"\n"
+                                            "step \"The window shows\" 60\n"
+                                            "  answer ok\n"
+                                            "  wait-window \"Publish - PSP\"\n"
+                                            "step \"Parvel closes\" 20\n"
+                                            "  click 1013\n");
+  EXPECT_NE(std::string::npos, first.find("Parvel\tfinished\t3")) << first;
+  int kept = 0;
+  for (const auto& entry : fs::directory_iterator(env.Home() + "registry"))
+    kept += entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged-", 0) == 0;
+  EXPECT_EQ(1, kept);
+  std::string stored;
+  EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", stored, nullptr));
+  EXPECT_EQ(env.Documents() + "Vidarro/", stored);
+
+  // The main program names another folder; the next start says nothing (a box would hold back
+  // the window) and converts into it.
+  const std::string folder = env.Home() + "Converted/";
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", folder));
+  const std::string second = RunParvelScript(env, "restarted",
+                                             "program Parvel\n"
+                                             "step \"The window shows the main program's folder\" 60\n"
+                                             "  wait-window \"Publish - PSP\"\n"
+                                             "  wait-text 1005 \"" +
+                                                 folder +
+                                                 "PSP_OUTPUT\"\n"
+                                                 "step \"Parvel closes\" 20\n"
+                                                 "  click 1013\n");
+  EXPECT_NE(std::string::npos, second.find("Parvel\tfinished\t2")) << second;
+}
+
+}  // namespace
+
+namespace {
+
+// With a thousand devices and a large settings file the window still shows at once: reading
+// the settings took more than a minute with no window meanwhile.
+TEST(ParvelProcesses, AThousandDevicesAndALargeSettingsFileStillShowTheWindowAtOnce) {
+  Environment env(CurrentTestName());
+  platform::StopWindowTransport();  // heard in this test's session
+  platform::StartWindowTransport();
+  WriteLargeMachine(env);
+  ScopedVariable hardware("VIDARRO_SIMULATED", "");
+  const long long limit = kWindowLimitMs;
+  const std::string list = env.Temp() + "empty.tmp";
+  std::ofstream(list) << "";
+  ProgramProcess parvel;
+  const StartTimes times = TimeTheStart(env, "Parvel", {list, "/PSP"}, "Publish - PSP",
+                                        "program Parvel\n"
+                                        "step \"The window shows\" 60\n"
+                                        "  wait-window \"Publish - PSP\"\n"
+                                        "  wait-enabled 1003\n",
+                                        &parvel);
+  EXPECT_GE(times.window, 0) << parvel.Output();
+  EXPECT_LT(times.window, limit);
+  EXPECT_GE(times.firstStep, 0) << parvel.Output();
+  EXPECT_LT(times.firstStep, limit);
+  if (HWND open = ::FindWindow("#32770", "Publish - PSP")) ::PostMessage(open, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, parvel.WaitForExit(60000)) << parvel.Output();
 }
 
 }  // namespace

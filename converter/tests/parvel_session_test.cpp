@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 
@@ -15,6 +16,7 @@
 #include "converter/parvel_settings.h"
 #include "parvel_harness.h"
 #include "platform/base/debug_output.h"
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/ole/drop_files.h"
 #include "platform/window/afx_wnd.h"
@@ -622,4 +624,71 @@ TEST_F(ParvelSessionTest, AClipWhoseNameIsNotUtf8IsListed) {
   dialog_.AddPaths({clips_ + name}, 1);
   ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
   EXPECT_EQ(name, Cell(0, 0));
+}
+
+// Another converter (another session sharing the documents folder) finishes a file of the
+// announced name first: both files stay, and the row names the file this conversion left.
+TEST_F(ParvelSessionTest, TheRowNamesTheFileAConversionLeftWhenItsNameWasTakenMeanwhile) {
+  ASSERT_TRUE(MakeClip(clips_ + "clip.mpg", 2));
+  Open(kModePsp, "");
+  const std::string out = dialog_.OutputFolder();
+  auto convert = [&](const std::function<void()>& whileAnnounced) {
+    dialog_.AddPaths({clips_ + "clip.mpg"}, 0);
+    ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr && Rows() == 1; }, 20000));
+    ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+    // The engine announces the file and waits a second before FFmpeg starts.
+    ASSERT_TRUE(WaitFor([&] { return dialog_.StatusText().rfind("Video conversion status - ", 0) == 0; }, 20000));
+    whileAnnounced();
+    ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000));
+  };
+  // A first run learns the name the empty folder gives; the folder is then emptied again.
+  convert([] {});
+  const std::string announced = Cell(0, 4);
+  ASSERT_FALSE(announced.empty());
+  ASSERT_TRUE(fs::remove(out + announced));
+  SetFocus(dialog_.List().m_hWnd);
+  platform::InjectKeyDown(VK_CONTROL);
+  PressKey('A');
+  platform::InjectKeyUp(VK_CONTROL);
+  Pump();
+  PressKey(VK_DELETE);
+  ASSERT_EQ("Please add files...", Cell(0, 0));
+
+  convert([&] { std::ofstream(out + announced) << "another converter's"; });
+  const std::string got = Cell(0, 4);
+  EXPECT_NE(got, announced);
+  std::string theirs;
+  platform::ReadWholeFile(out + announced, &theirs);
+  EXPECT_EQ(theirs, "another converter's");
+  EXPECT_EQ("mpeg4", Probe(out + got)["video.codec_name"]) << got;
+  EXPECT_EQ("", DecodeErrors(out + got));
+  WritePicture(dialog_.m_hWnd, "main_name_taken_meanwhile.png");
+}
+
+// Linux names may hold double quotes and bytes that are not UTF-8: clips so named are chosen
+// in the Add dialog's list and listed like any other.
+TEST_F(ParvelSessionTest, ClipsWhoseNamesHoldQuotesOrOtherBytesAreChosenInTheAddDialog) {
+  const std::string quoted = "say \"hi\".mpg", latin = "caf\xe9.mpg";
+  ASSERT_TRUE(MakeClip(clips_ + quoted, 1));
+  ASSERT_TRUE(MakeClip(clips_ + latin, 1));
+  Open(kModePsp, "");
+  for (const std::string& name : {quoted, latin}) {
+    AnswerFileDialog(clips_);  // a folder typed is entered
+    PickInFileDialog(name);
+    ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_ADD));
+    ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr && Cell(Rows() - 1, 0) == name; }, 20000))
+        << name;
+  }
+  ASSERT_EQ(2, Rows());
+  EXPECT_EQ(quoted, Cell(0, 0));
+  EXPECT_EQ(latin, Cell(1, 0));
+  WritePicture(dialog_.m_hWnd, "main_unusual_names.png");
+  // And both convert: FFmpeg reads them by the names they have.
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000));
+  for (int row = 0; row < 2; ++row) {
+    const std::string target = dialog_.OutputFolder() + Cell(row, 4);
+    EXPECT_EQ("mpeg4", Probe(target)["video.codec_name"]) << Cell(row, 4);
+    EXPECT_EQ("", DecodeErrors(target));
+  }
 }

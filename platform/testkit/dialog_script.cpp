@@ -1,5 +1,7 @@
 #include "platform/testkit/dialog_script.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/controls/commctrl.h"
 #include "platform/script/user_actions.h"
 #include "platform/shell/file_dialog.h"
@@ -53,6 +55,29 @@ void AnswerFileDialogWithFilter(int index, const std::string& name) {
     SendMessage(d, WM_COMMAND, MAKEWPARAM(platform::kFileTypeComboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
   });
   AnswerFileDialog(name);
+}
+
+void PickInFileDialog(const std::string& name, int filterIndex) {
+  WhenDialogShows([name, filterIndex](HWND d) {
+    if (filterIndex >= 0) {
+      HWND types = GetDlgItem(d, platform::kFileTypeComboId);
+      SendMessage(types, CB_SETCURSEL, static_cast<WPARAM>(filterIndex), 0);
+      SendMessage(d, WM_COMMAND, MAKEWPARAM(platform::kFileTypeComboId, CBN_SELCHANGE),
+                  reinterpret_cast<LPARAM>(types));
+    }
+    HWND files = GetDlgItem(d, platform::kFileListId);
+    const int count = static_cast<int>(SendMessage(files, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      std::string text(static_cast<size_t>(SendMessage(files, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+      SendMessage(files, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+      if (name != text.c_str()) continue;
+      SendMessage(files, LB_SETCURSEL, i, 0);
+      SendMessage(d, WM_COMMAND, MAKEWPARAM(platform::kFileListId, LBN_DBLCLK), reinterpret_cast<LPARAM>(files));
+      return;
+    }
+    ADD_FAILURE() << "\"" << name << "\" is not listed in the file dialog";
+    ClickInLoop(d, IDCANCEL);
+  });
 }
 
 void AnswerFolderDialog(const std::string& folder) {

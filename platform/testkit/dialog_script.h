@@ -37,6 +37,11 @@ void AnswerFileDialog(const std::string& name);
 // Chooses the filter at `index` of the file type box, then types `name` and confirms.
 void AnswerFileDialogWithFilter(int index, const std::string& name);
 
+// Chooses `name` by a double click in the file list (after choosing the filter at `filterIndex`
+// when it is not negative), as a user picks a name that would be awkward to type; a name not
+// listed fails the test and cancels.
+void PickInFileDialog(const std::string& name, int filterIndex = -1);
+
 // Folder browser: selects `folder` in the tree (as BFFM_SETSELECTION does) and presses OK.
 void AnswerFolderDialog(const std::string& folder);
 // Folder browser with an edit box: types `folder` into it and presses OK.

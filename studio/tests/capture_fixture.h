@@ -2,12 +2,15 @@
 // for tests that preview and record.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "capture_engine.h"
+#include "platform/com/class_table.h"
+#include "scripted_pack.h"
 #include "capture_page.h"
 #include "platform/base/local_time.h"
 #include "platform/base/process.h"
@@ -115,6 +118,31 @@ class CaptureFixture : public QuillonWindowFixture {
 
   platform::FixedLocalTime localTime_{2026, 12, 9, 14, 5, 9};
   platform::ScopedLocalTime useLocalTime_{localTime_};
+};
+
+DEFINE_GUID(CLSID_CaptureTestBurner, 0x1A2B3C4D, 0x0012, 0x4000, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12);
+
+// The capture page with a burner pack that logs what the page tells it.
+class BurnerCaptureFixture : public CaptureFixture {
+ protected:
+  bool Logged(const std::string& entry) const { return std::find(log_.begin(), log_.end(), entry) != log_.end(); }
+  size_t LogIndex(const std::string& entry) const {
+    return static_cast<size_t>(std::find(log_.begin(), log_.end(), entry) - log_.begin());
+  }
+  // A burner pack that accepts the option text, found by its ProgID as the installed one is.
+  platform::com::ClassRegistration UseBurner() {
+    burner_ = platform::com::MakeComObject<testing::ScriptedPack>("Burner");
+    burner_->log = &log_;
+    burner_->Answer("show option", S_OK);
+    testing::ScriptedPack* pack = burner_.get();
+    return platform::com::ClassRegistration(
+        CLSID_CaptureTestBurner, [pack](REFIID riid, void** ppv) { return pack->QueryInterface(riid, ppv); },
+        kBurnerProgId);
+  }
+  static std::string Command(const std::string& text) { return "Burner.Command:" + text + "<Vidarro5>"; }
+
+  std::vector<std::string> log_;
+  CComPtr<testing::ScriptedPack> burner_;
 };
 
 }  // namespace studio

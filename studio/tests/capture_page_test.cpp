@@ -23,12 +23,10 @@ using namespace testkit;
 using platform::dshow::sim::Hardware;
 using testing::ScriptedPack;
 
-DEFINE_GUID(CLSID_CaptureTestBurner, 0x1A2B3C4D, 0x0012, 0x4000, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12);
-
-class CapturePageTest : public CaptureFixture {
+class CapturePageTest : public BurnerCaptureFixture {
  protected:
   void SetUp() override {
-    CaptureFixture::SetUp();
+    BurnerCaptureFixture::SetUp();
     // Small pictures keep the encoder quick; the peer tests record the real sizes.
     configure = [this](AppSettings& s) {
       s.recordFormat = kVcd;
@@ -37,29 +35,11 @@ class CapturePageTest : public CaptureFixture {
     };
   }
   std::function<void(AppSettings&)> more;
-  bool Logged(const std::string& entry) const { return std::find(log_.begin(), log_.end(), entry) != log_.end(); }
-  size_t LogIndex(const std::string& entry) const {
-    return static_cast<size_t>(std::find(log_.begin(), log_.end(), entry) - log_.begin());
-  }
-  // A burner pack that accepts the option text, found by its ProgID as the installed one is.
-  platform::com::ClassRegistration UseBurner() {
-    burner_ = platform::com::MakeComObject<ScriptedPack>("Burner");
-    burner_->log = &log_;
-    burner_->Answer("show option", S_OK);
-    ScriptedPack* pack = burner_.get();
-    return platform::com::ClassRegistration(
-        CLSID_CaptureTestBurner, [pack](REFIID riid, void** ppv) { return pack->QueryInterface(riid, ppv); },
-        kBurnerProgId);
-  }
   static void TypeLimit(HWND page, const char* h, const char* m, const char* s) {
     TypeInto(page, IDC_LIMIT_HOURS, h);
     TypeInto(page, IDC_LIMIT_MINUTES, m);
     TypeInto(page, IDC_LIMIT_SECONDS, s);
   }
-  static std::string Command(const std::string& text) { return "Burner.Command:" + text + "<Vidarro5>"; }
-
-  std::vector<std::string> log_;
-  CComPtr<ScriptedPack> burner_;
 };
 
 TEST_F(CapturePageTest, WithoutAnyDeviceNothingOpensAndTheMetersRest) {

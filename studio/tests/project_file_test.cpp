@@ -1,5 +1,12 @@
 #include "project_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -178,6 +185,69 @@ TEST_F(ProjectFixture, AFailedSaveKeepsThePathAndTheOldFile) {
   EXPECT_EQ(model.projectPath, path);
   EXPECT_FALSE(SaveProjectTo(model, env.Documents()));
   EXPECT_EQ(ReadText(path), before);
+}
+
+// Two copies of the program on one project: the later save is held back until the user says
+// so, and a project saved, opened or started here is never taken for someone else's.
+TEST_F(ProjectFixture, ASaveOverAProjectSomeoneElseSavedIsHeldBackUntilAllowed) {
+  const std::string path = env.Documents() + "shared.ilj5";
+  const std::string first = Clip("first.mpg"), mine = Clip("mine.mpg"), theirs = Clip("theirs.mpg");
+  ASSERT_TRUE(model.AddClip(first, FALSE));
+  ASSERT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);
+  ASSERT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);  // its own save is no change
+
+  StudioModel other;
+  other.folders = model.folders;
+  ASSERT_TRUE(OpenProject(other, path));
+  ASSERT_TRUE(OpenProject(model, path));
+  ASSERT_TRUE(other.AddClip(theirs, FALSE));
+  ASSERT_EQ(SaveProject(other, path, false), SaveOutcome::kSaved);
+  const std::string saved = ReadText(path);
+
+  ASSERT_TRUE(model.AddClip(mine, FALSE));
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kChangedOnDisk);
+  EXPECT_EQ(ReadText(path), saved);
+  EXPECT_EQ(model.projectPath, path);
+  // Another name loses nothing; the shared file is then no longer this project's.
+  const std::string copy = env.Documents() + "mine.ilj5";
+  EXPECT_EQ(SaveProject(model, copy, false), SaveOutcome::kSaved);
+  EXPECT_NE(ReadText(copy).find(mine), std::string::npos);
+  EXPECT_NE(ReadText(path).find(theirs), std::string::npos);
+  // Asked and allowed, the save goes over it.
+  ASSERT_TRUE(OpenProject(model, path));
+  WriteText(path, ReadText(path) + "\r\n");
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kChangedOnDisk);
+  EXPECT_EQ(SaveProject(model, path, true), SaveOutcome::kSaved);
+  EXPECT_EQ(SaveProject(model, path, false), SaveOutcome::kSaved);
+
+  // A project missing when opened that someone has written since is asked about too; after
+  // New the untitled project asks nothing.
+  const std::string later = env.Documents() + "later.ilj5";
+  EXPECT_FALSE(OpenProject(model, later));
+  WriteText(later, saved);
+  EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kChangedOnDisk);
+  ResetProject(model);
+  EXPECT_EQ(SaveProject(model, later, false), SaveOutcome::kSaved);
+
+  // A pipe in a project's place is never read: opening and saving over it return.
+  const std::string pipe = env.Documents() + "pipe.ilj5";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(OpenProject(model, pipe));
+  EXPECT_NE(SaveProject(model, pipe, false), SaveOutcome::kChangedOnDisk);
+}
+
+// Another copy that hangs while saving into the same folder holds a save back a few seconds,
+// not for good.
+TEST_F(ProjectFixture, ASaverThatNeverLetsGoOfTheFolderHoldsASaveOnlyAWhile) {
+  const int held = ::open(env.Documents().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SaveProject(model, env.Documents() + "held.ilj5", false), SaveOutcome::kSaved);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs));
+  EXPECT_LT(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs * 4));
+  ::close(held);
 }
 
 TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {

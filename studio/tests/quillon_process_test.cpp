@@ -1,15 +1,23 @@
-// The real program: a second start and a start without the UI library.
+// The real program: a second start, a start without the UI library, and two copies on one project.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
+#include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/gdi/image_file.h"
 #include "platform/base/process.h"
+#include "platform/testkit/other_session.h"
+#include "platform/testkit/start_timing.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
 #include "platform/com/class_table.h"
 #include "product.h"
+#include "widgets/reg_helpers.h"
+#include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 
@@ -66,6 +74,33 @@ TEST(QuillonProcess, ASecondStartBringsTheFirstForwardAndEndsQuietly) {
   EXPECT_TRUE(editorRegistered);
 }
 
+// Started together, before either has a window: the lock decides, one runs and the other
+// ends quietly (bringing the first forward), starting nothing.
+TEST(QuillonProcess, TwoStartedTogetherLeaveOneRunning) {
+  Environment env(CurrentTestName());
+  platform::StopWindowTransport();  // heard in this test's session
+  platform::StartWindowTransport();
+  ProgramProcess copies[2];
+  ASSERT_TRUE(copies[0].Start("Quillon"));
+  ASSERT_TRUE(copies[1].Start("Quillon"));
+  int ended = -1;
+  for (int attempt = 0; attempt < 400 && ended < 0; ++attempt)
+    for (int i = 0; i < 2 && ended < 0; ++i)
+      if (copies[i].WaitForExit(50) != -1) ended = i;
+  ASSERT_GE(ended, 0) << copies[0].Output() << copies[1].Output();
+  EXPECT_EQ(copies[ended].WaitForExit(0), 0) << copies[ended].Output();
+  ProgramProcess& running = copies[1 - ended];
+  EXPECT_TRUE(running.Running()) << running.Output();
+  ASSERT_NE(WaitForWindow("#32770", kProductTitle, kWaitMs), nullptr);
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 100 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProductTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = running.WaitForExit(200);
+  }
+  EXPECT_EQ(exitCode, 0) << running.Output();
+  EXPECT_EQ(LaunchesOf("Lanvik"), 1u);  // only the copy that ran starts the starter again
+}
+
 TEST(QuillonProcess, WithoutTheUiLibraryItSaysSoAndFails) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();
@@ -102,6 +137,200 @@ TEST(QuillonProcess, Regsvr32RegistersAndUnregistersThePacksAndRefusesWhatIsNoSe
   EXPECT_EQ(run({"/s", "/x", "Lumbrel.dll"}), 1);
   EXPECT_EQ(run({"/s", env.Home() + "QnThumbnail.so"}), 3);
   EXPECT_EQ(run({"/s", "Vidarro5UI.dll"}), 4);  // a library, but no server
+}
+
+std::string ReadText(const std::string& path) {
+  std::string text;
+  platform::ReadWholeFile(path, &text);
+  return text;
+}
+
+// A script that opens the capture step, adds `clip` through the Add dialog and waits for its row.
+std::string AddClipScript(const std::string& clip) {
+  const std::string name = platform::FileNameOf(clip);
+  return "program Quillon\n"
+         "step \"The main window shows\" 60\n"
+         "  wait-window \"Narvell Vidarro 5.0\"\n"
+         "  click 1000\n"
+         "step \"The clip is added\" 60\n"
+         "  click 1090\n"
+         "  answer-file \"" +
+         clip +
+         "\"\n"
+         "  choose 1003 \"" +
+         name.substr(0, name.rfind('.')) + "\"\n";
+}
+
+// Two copies on one project in two sessions, started together, each adding a clip and saving:
+// the one saving second is asked, says No and saves under another name. No clip is lost.
+TEST(QuillonProcess, TwoCopiesSavingOneProjectLoseNoClip) {
+  Environment env(CurrentTestName());
+  // This process's windows are heard in this test's session, not in an earlier test's.
+  platform::StopWindowTransport();
+  platform::StartWindowTransport();
+  OtherSession other;
+  ASSERT_TRUE(other.Ready());
+  const std::string project = env.Documents() + "Shared.ilj5";
+  const std::string copy = env.Documents() + "Shared mine.ilj5";
+  const std::string first = env.Documents() + "first.png", theirs = env.Documents() + "theirs.png",
+                    mine = env.Documents() + "mine.png";
+  const std::vector<std::uint32_t> pixels(64 * 48, 0xFF3070C0);
+  for (const std::string& clip : {first, theirs, mine})
+    ASSERT_TRUE(platform::gdi::WritePng(pixels.data(), 64, 48, clip));
+  {
+    StudioModel start;
+    start.folders = SettleFolders(env.Home() + "app/");
+    ASSERT_TRUE(start.AddClip(first, FALSE));
+    ASSERT_TRUE(SaveProjectTo(start, project));
+  }
+  const std::string theirScript = env.Temp() + "theirs.script", myScript = env.Temp() + "mine.script";
+  std::ofstream(theirScript) << AddClipScript(theirs)
+                             << "step \"The project is saved\" 60\n"
+                                "  menu 32772\n"
+                                "  answer-file \"" +
+                                    project +
+                                    "\"\n"
+                                    "  answer yes\n"
+                                    "step \"Quillon closes\" 60\n"
+                                    "  click 1035\n"
+                                    "  answer no\n"
+                                    "  wait-gone \"Narvell Vidarro 5.0\"\n";
+  std::ofstream(myScript) << AddClipScript(mine)
+                          << "step \"The other copy has saved\" 120\n"
+                             "  wait-window \"The other copy has saved\"\n"
+                             "step \"The save is asked about and goes under another name\" 60\n"
+                             "  menu 32772\n"
+                             "  answer-file \"" +
+                                 project +
+                                 "\"\n"
+                                 "  answer yes\n"
+                                 "  answer no \"\\\"Shared.ilj5\\\" has changed on disk\"\n"
+                                 "  answer-file \"" +
+                                 copy +
+                                 "\"\n"
+                                 "step \"Quillon closes\" 60\n"
+                                 "  click 1035\n"
+                                 "  answer no\n"
+                                 "  wait-gone \"Narvell Vidarro 5.0\"\n";
+  ProgramProcess theirCopy, myCopy;
+  {
+    auto session = other.Enter();
+    ScopedVariable script("VIDARRO_SCRIPT", theirScript);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "theirs.txt");
+    ASSERT_TRUE(theirCopy.Start("Quillon", {project}));
+  }
+  {
+    ScopedVariable script("VIDARRO_SCRIPT", myScript);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env.Temp() + "mine.txt");
+    ASSERT_TRUE(myCopy.Start("Quillon", {project}));
+  }
+  ASSERT_EQ(theirCopy.WaitForExit(180000), 0) << theirCopy.Output() << ReadText(env.Temp() + "theirs.txt");
+  // Its save is done: the other copy goes on (a window of this test's session says so).
+  HWND said = ::CreateWindowEx(0, "STATIC", "The other copy has saved", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(said, nullptr);
+  int exitCode = -1;
+  for (int waited = 0; waited < 180000 && exitCode == -1; waited += 100) {
+    Pump();  // the window is answered for while the other copy looks for it
+    exitCode = myCopy.WaitForExit(100);
+  }
+  EXPECT_EQ(exitCode, 0) << myCopy.Output() << ReadText(env.Temp() + "mine.txt");
+  ::DestroyWindow(said);
+  EXPECT_NE(ReadText(env.Temp() + "mine.txt").find("finished\t5"), std::string::npos)
+      << ReadText(env.Temp() + "mine.txt");
+
+  const std::string shared = ReadText(project), saved = ReadText(copy);
+  EXPECT_NE(shared.find(first), std::string::npos) << shared;
+  EXPECT_NE(shared.find(theirs), std::string::npos) << shared;
+  EXPECT_NE(saved.find(first), std::string::npos) << saved;
+  EXPECT_NE(saved.find(mine), std::string::npos) << saved;
+}
+
+// Runs Quillon once with `script`; its report. Its pictures go into a folder of that name.
+std::string RunQuillonScript(Environment& env, const std::string& name, const std::string& script) {
+  const std::string file = env.Temp() + name + ".script", report = env.Temp() + name + ".txt";
+  std::ofstream(file) << script;
+  ScopedVariable named("VIDARRO_SCRIPT", file);
+  ScopedVariable said("VIDARRO_SCRIPT_REPORT", report);
+  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder() + name + "/");
+  ProgramProcess quillon;
+  if (!quillon.Start("Quillon")) return "not started";
+  const int code = quillon.WaitForExit(180000);
+  std::string text = ReadText(report);
+  if (code != 0) text += "exit " + std::to_string(code) + "\n" + quillon.Output();
+  return text;
+}
+
+// A settings file damaged past reading, with no earlier copy: kept aside, the user told once
+// where, and what the user changes afterwards is there at the next start.
+TEST(QuillonProcess, DamagedSettingsAreKeptAsideToldOnceAndLaterSettingsKept) {
+  Environment env("damaged");  // a short home, so the told path fits the box as a user's would
+  const std::string hive = env.Home() + "registry/HKEY_CURRENT_USER.reg";
+  std::ofstream(hive, std::ios::binary) << "\x01\xffnot a settings file";
+  const std::string first = RunQuillonScript(env, "damaged",
+                                             "program Quillon\n"
+                                             "step \"The damaged settings are told\" 60\n"
+                                             "  wait-message \"The settings file was damaged\"\n"
+                                             "step \"The capture page shows\" 60\n"
+                                             "  answer ok\n"
+                                             "  wait-window \"Narvell Vidarro 5.0\"\n"
+                                             "  click 1000\n"
+                                             "step \"The volume goes to its top\" 30\n"
+                                             "  key 1144 end\n"
+                                             "step \"Quillon closes\" 60\n"
+                                             "  click 1035\n"
+                                             "  wait-gone \"Narvell Vidarro 5.0\"\n");
+  EXPECT_NE(first.find("Quillon\tfinished\t4"), std::string::npos) << first;
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(env.Home() + "registry"))
+    if (entry.path().filename().string().rfind("HKEY_CURRENT_USER.damaged-", 0) == 0) kept.push_back(entry.path());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(ReadText(kept[0]), "\x01\xffnot a settings file");
+
+  // The next start says nothing (a box would hold back the main window) and keeps the volume.
+  const std::string second = RunQuillonScript(env, "restarted",
+                                              "program Quillon\n"
+                                              "step \"The capture page shows\" 60\n"
+                                              "  wait-window \"Narvell Vidarro 5.0\"\n"
+                                              "  click 1000\n"
+                                              "step \"Quillon closes\" 60\n"
+                                              "  click 1035\n"
+                                              "  wait-gone \"Narvell Vidarro 5.0\"\n");
+  EXPECT_NE(second.find("Quillon\tfinished\t2"), std::string::npos) << second;
+  DWORD volume = 0;
+  EXPECT_TRUE(RegReadDword(HKEY_CURRENT_USER, kProductKey, "nVolume", &volume, REG_READ_NO_DEFAULT));
+  EXPECT_EQ(volume, 20u);
+}
+
+// With a thousand devices and a large settings file the window still shows at once: listing
+// the devices took minutes and reading the settings more than a minute, with no window meanwhile.
+// The splash shows first; the main window comes after the second the splash always shows.
+TEST(QuillonProcess, AThousandDevicesAndALargeSettingsFileStillShowTheWindowAtOnce) {
+  Environment env(CurrentTestName());
+  platform::StopWindowTransport();  // heard in this test's session
+  platform::StartWindowTransport();
+  WriteLargeMachine(env);
+  ScopedVariable hardware("VIDARRO_SIMULATED", "");
+  platform::dshow::sim::Hardware::Instance().Reload();
+  ASSERT_EQ(platform::dshow::sim::Hardware::Instance().Devices().size(), 2000u);
+  const long long limit = kWindowLimitMs;
+  ProgramProcess quillon;
+  const StartTimes times = TimeTheStart(env, "Quillon", {}, kProductTitle,
+                                        "program Quillon\n"
+                                        "step \"The capture page shows\" 60\n"
+                                        "  wait-window \"Narvell Vidarro 5.0\"\n"
+                                        "  wait-text 1122 \"DVD\"\n",
+                                        &quillon);
+  EXPECT_GE(times.window, 0) << quillon.Output();
+  EXPECT_LT(times.window, limit);
+  EXPECT_GE(times.firstStep, 0) << quillon.Output();
+  EXPECT_LT(times.firstStep, limit + 1000) << "the splash's own second aside";
+  int exitCode = -1;
+  for (int attempt = 0; attempt < 300 && exitCode == -1; ++attempt) {
+    if (HWND open = ::FindWindow("#32770", kProductTitle)) ::PostMessage(open, WM_CLOSE, 0, 0);
+    exitCode = quillon.WaitForExit(200);
+  }
+  EXPECT_EQ(exitCode, 0) << quillon.Output();
 }
 
 }  // namespace

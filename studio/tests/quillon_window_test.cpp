@@ -20,12 +20,14 @@
 #include "platform/com/inproc_server.h"
 #include "platform/gdi/image_file.h"
 #include "platform/registry/registry.h"
+#include "platform/shell/file_dialog.h"
 #include "platform/shell/power.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
+#include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
 #include "quillon_ids.h"
@@ -286,6 +288,36 @@ TEST_F(QuillonWindowTest, ClipsAreAddedDeletedAndRenamedFromTheList) {
   });
 }
 
+// Linux names may hold double quotes and bytes that are not UTF-8: such clips are chosen in the
+// Add dialog's list like any other, and a saved project gives them back byte for byte.
+TEST_F(QuillonWindowTest, ClipsWhoseNamesHoldQuotesOrOtherBytesAreAddedAndKeptInTheProject) {
+  CLoadingDlg* splash = nullptr;
+  const std::string quoted = PictureClip(env_.Documents() + "say \"hi\".png", 0xFFE02020);
+  const std::string latin = PictureClip(env_.Documents() + "caf\xe9.png", 0xFF20E020);
+  const std::string project = env_.Documents() + "names.ilj5";
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    dialog.Model().settings.addFileFolder = env_.Documents();
+    PickInFileDialog("say \"hi\".png", 1);  // among the image files
+    ClickButton(d, IDC_ADD);
+    PickInFileDialog("caf\xe9.png", 1);
+    ClickButton(d, IDC_ADD);
+    const auto& items = dialog.Model().clips.Items();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].path, quoted);
+    EXPECT_EQ(items[1].path, latin);
+    Picture(d, "clip_list_unusual_names.png");
+    ASSERT_TRUE(SaveProjectTo(dialog.Model(), project));
+    ResetProject(dialog.Model());
+    ASSERT_TRUE(OpenProject(dialog.Model(), project));
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].path, quoted);
+    EXPECT_EQ(items[1].path, latin);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+}
+
 TEST_F(QuillonWindowTest, DoubleClickAddsToTheEditorOnTheEditStepAndFileInformationAsksIt) {
   std::vector<std::string> log;
   auto editor = platform::com::MakeComObject<ScriptedPack>("Editor");
@@ -390,6 +422,46 @@ TEST_F(QuillonWindowTest, ProjectMenuSavesAndOpensThroughTheFileDialogs) {
   });
   std::ifstream in(project);
   EXPECT_TRUE(in.good());
+}
+
+TEST_F(QuillonWindowTest, SavingOverAProjectThatChangedOnDiskAsksAndNoLetsTheUserChooseAnotherName) {
+  CLoadingDlg* splash = nullptr;
+  const std::string project = env_.Documents() + "Holiday.ilj5";
+  const std::string copy = env_.Documents() + "Holiday mine.ilj5";
+  const std::string mine = PictureClip(env_.Documents() + "mine.png", 0xFF2080E0);
+  const std::string theirs = PictureClip(env_.Documents() + "theirs.png", 0xFFE08020);
+  StudioModel other;  // another copy of the program, on another desktop
+  other.folders = model_.folders;
+  ASSERT_TRUE(SaveProjectTo(other, project));  // also the project this window opens at start
+  std::string question;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_EQ(dialog.Model().projectPath, project);
+    other.AddClip(theirs, FALSE);
+    ASSERT_TRUE(SaveProjectTo(other, project));
+    dialog.AddClip(mine, TRUE);
+    platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+    AnswerFileDialog(project);
+    AnswerWithButton(IDYES);  // the file dialog's "already exists" question
+    WhenDialogShows([&](HWND box) {
+      question = ControlText(box, platform::kMessageBoxTextId);
+      Picture(box, "project_changed_on_disk_box.png");
+      ClickButton(box, IDNO);
+    });
+    AnswerFileDialog(copy);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    platform::SetMessageBoxHandler(recorder);
+    EXPECT_EQ(dialog.Model().projectPath, copy);
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  EXPECT_NE(question.find("\"Holiday.ilj5\" has changed on disk"), std::string::npos) << question;
+  std::string shared, saved;
+  platform::ReadWholeFile(project, &shared);
+  platform::ReadWholeFile(copy, &saved);
+  EXPECT_NE(shared.find(theirs), std::string::npos);
+  EXPECT_EQ(shared.find(mine), std::string::npos);
+  EXPECT_NE(saved.find(mine), std::string::npos);
 }
 
 // The file of the module whose code a COM object runs: where its table of functions lies.

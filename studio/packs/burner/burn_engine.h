@@ -33,6 +33,12 @@ struct BurnJob {
   // Instead of a writer, an image file: an ISO for DVD-Video; for a Video CD the BIN/CUE pair
   // "<name>.bin" and "<name>.cue" (a ".bin" or ".cue" ending given is taken off).
   std::string imageFile;
+  // Each title's name (the DVD menu's button text); missing names are the files' names.
+  std::vector<std::string> titleNames;
+  // A DVD-Video gets a chapter every so many minutes (0: only at each title's start).
+  int chapterMinutes = 0;
+  // A DVD-Video starts with a title menu that every title returns to.
+  bool menu = false;
 };
 
 enum class BurnEnd { Burned, Failed, Cancelled };

@@ -13,10 +13,12 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
+#include "platform/script/user_actions.h"
 #include "platform/testkit/driving.h"
 #include "platform/testkit/pictures.h"
 #include "platform/testkit/simulated_writers.h"
 #include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
 #include "platform/window/paint.h"
 
 namespace studio::packs {
@@ -127,6 +129,103 @@ struct BurnerFixture : ::testing::Test {
   }
 };
 
+// Drops files on the Burn step as the main window passes them on.
+void DropOn(CBurnerPack* burner, const std::vector<std::string>& files) {
+  HGLOBAL drop = platform::ole::BuildDropFiles(files);
+  burner->DropData(drop);
+  GlobalFree(drop);
+}
+
+bool Choose(CBurnerPack* burner, int id, const std::string& item) {
+  return platform::script::ChooseListItem(GetDlgItem(burner->Window(), id), item);
+}
+
+TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
+  RECT area{0, 0, 700, 440};
+  burner->MoveWindow(&area);
+  testkit::Pump(3);
+  testkit::WritePicture(burner->Window(), "burn_step_empty.png");
+  EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "0 titles, 0:00, about 0 MB of 4.4 GB");
+
+  const std::string first = MakeDvdClip(env.Documents() + "Birthday party.mpg", 2);
+  const std::string second = MakeDvdClip(env.Documents() + "Garden.mpg", 1);
+  ASSERT_FALSE(first.empty() || second.empty());
+  DropOn(burner.get(), {first, second, env.Documents() + "not there.mpg"});
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  EXPECT_EQ(burner->Project().titles[0].name, "Birthday party");
+  testkit::TypeInto(burner->Window(), BurnView::kNameId, "Summer 2026");
+  EXPECT_EQ(burner->Project().name, "Summer 2026");
+  testkit::TypeInto(burner->Window(), BurnView::kChaptersId, "5");
+  EXPECT_EQ(burner->Project().chapterMinutes, 5);
+  // The second title moves up and stays chosen; Remove takes the chosen one.
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  EXPECT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kDownId));
+  EXPECT_EQ(burner->Project().titles[1].name, "Garden");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, blank, 4.4 GB free");
+  testkit::WritePicture(burner->Window(), "burn_step_filled.png");
+  testkit::WritePicture(burner->Window(), "burn_step_dvd.png");
+
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Vcd);
+  // The writer holds a DVD+R: nothing for a Video CD there but an image file.
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
+  testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
+  EXPECT_NE(testkit::ControlText(burner->Window(), BurnView::kMediumId).find("BIN/CUE"), std::string::npos);
+  testkit::WritePicture(burner->Window(), "burn_step_super_video_cd.png");
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  testkit::WritePicture(burner->Window(), "burn_step_bluray.png");
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Bluray);
+
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+  ASSERT_EQ(burner->Project().titles.size(), 1u);
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  EXPECT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  EXPECT_TRUE(burner->Project().titles.empty());
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Dvd);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kNameId), "");
+}
+
+TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
+  const std::string clip = MakeDvdClip(env.Documents() + "one.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  std::vector<std::string> hundred;
+  for (int i = 0; i < 100; ++i) {
+    hundred.push_back(env.Documents() + "clip " + std::to_string(i) + ".mpg");
+    std::filesystem::copy_file(clip, hundred.back());
+  }
+  DropOn(burner.get(), hundred);
+  ASSERT_EQ(burner->Project().titles.size(), 100u);
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes.back(), "A DVD-Video holds at most 99 titles and this disc has 100. Remove 1 and burn again.");
+  EXPECT_TRUE(ui.enables.empty());  // the main window was never taken
+  EXPECT_FALSE(burner->Burning());
+  EXPECT_FALSE(WorkFolderLeft());
+
+  // A project larger than the medium, then a medium that is not blank: refused before encoding.
+  burner->Command(kHostSender, "reset");
+  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n");
+  burner->Command(kHostSender, "checkdrive drive=D");
+  DropOn(burner.get(), {clip, clip, clip});
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_NE(ui.boxes.back().find("the medium holds 0 MB"), std::string::npos) << ui.boxes.back();
+  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
+  burner->Command(kHostSender, "checkdrive drive=D");
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_NE(ui.boxes.back().find("is not blank"), std::string::npos) << ui.boxes.back();
+  EXPECT_TRUE(ui.enables.empty());
+  EXPECT_FALSE(WorkFolderLeft());
+  EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string first = MakeDvdClip(env.Documents() + "DVD_101010.mpg", 2);
   const std::string second = MakeDvdClip(env.Documents() + "DVD_111111_1.mpg", 1);
@@ -169,7 +268,7 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string again = Output("lsdvd", {DiscImage()});
   EXPECT_NE(again.find("Title: 01, Length: 00:00:01"), std::string::npos) << again;
   EXPECT_EQ(again.find("Title: 02"), std::string::npos) << again;
-  EXPECT_TRUE(burner->BurnList().empty());  // recordings never join the burn list
+  EXPECT_TRUE(burner->Project().titles.empty());  // recordings never join the disc project
 }
 
 TEST_F(BurnerFixture, VideoCdsAreAuthoredAndReadBack) {

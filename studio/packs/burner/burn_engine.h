@@ -70,6 +70,11 @@ class BurnEngine {
   bool Encode(std::vector<std::vector<std::string>>* discTitles);
   bool Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored);
   bool Write(const std::string& authored);
+  // A DVD-Video whose first play is a title menu of pages with a button for each title.
+  bool AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                      std::string* messages);
+  // A picture of the title for its menu button; empty when none can be made.
+  std::string Thumbnail(const std::string& file, double seconds, const std::string& picture);
   bool WriteImage(const std::string& authored);
   // Runs a tool to its end; false when it failed or the burn was cancelled. Every line it writes
   // on stdout goes to `onLine`; what it says on stderr lands in *messages.
@@ -91,6 +96,7 @@ class BurnEngine {
   std::atomic<BurnEnd> end_{BurnEnd::Burned};
   mutable std::mutex mutex_;  // guards message_
   std::string message_;
+  std::vector<double> titleSeconds_;  // each title's length, read while encoding
 };
 
 }  // namespace studio::packs

@@ -209,8 +209,6 @@ void CBurnerPack::RefreshList(int select) {
 }
 
 void CBurnerPack::RefreshWriters() {
-  const std::string chosenName =
-      chosenWriter_ >= 0 && chosenWriter_ < static_cast<int>(writerNames_.size()) ? writerNames_[chosenWriter_] : "";
   const char chosenLetter = ChosenLetter();
   writerLetters_.clear();
   writerNames_.clear();
@@ -247,8 +245,7 @@ void CBurnerPack::RefreshWriters() {
   chosenWriter_ = 0;
   for (size_t i = 0; i < writerLetters_.size(); ++i)
     if (writerLetters_[i] == chosenLetter && chosenLetter) chosenWriter_ = static_cast<int>(i);
-  if (chosenName == "Image file" || (chosenLetter == 0 && !chosenName.empty()) || writerLetters_.empty())
-    chosenWriter_ = static_cast<int>(writerLetters_.size());
+  if (imageChosen_ || writerLetters_.empty()) chosenWriter_ = static_cast<int>(writerLetters_.size());
   mediumTexts_ = media;
   view_.SetWriters(writerNames_, chosenWriter_);
   RefreshMeter();
@@ -370,6 +367,7 @@ void CBurnerPack::OnViewCommand(int id, int code) {
     case BurnView::kWriterId:
       if (code == CBN_SELCHANGE && view_.SelectedWriter() >= 0) {
         chosenWriter_ = view_.SelectedWriter();
+        imageChosen_ = chosenWriter_ >= static_cast<int>(writerLetters_.size());
         RefreshMeter();
       }
       return;

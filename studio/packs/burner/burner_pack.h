@@ -103,6 +103,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::vector<std::string> writerNames_;
   std::vector<std::string> mediumTexts_;
   int chosenWriter_ = 0;
+  bool imageChosen_ = false;  // the user chose "Image file": it stays while writers come and go
   char jobLetter_ = 0;
   double editedSeconds_ = 0;              // the storyboard's length, as the editor last said
   std::string imageFile_;                 // the image the running project burn writes, or empty

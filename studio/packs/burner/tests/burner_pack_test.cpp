@@ -1,4 +1,5 @@
 #include "burner_pack.h"
+#include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
 #include <chrono>
@@ -129,6 +130,16 @@ struct BurnerFixture : ::testing::Test {
   }
 };
 
+std::string Describe(const DvdNavigation& nav) {
+  std::string text = "first play " + nav.firstPlay.raw + "\n";
+  for (size_t p = 0; p < nav.menuPages.size(); ++p)
+    for (const NavButton& b : nav.menuPages[p])
+      text += "page " + std::to_string(p + 1) + " button " + b.jump.raw + " -> " + std::to_string(b.jump.kind) + ":" +
+              std::to_string(b.jump.target) + "\n";
+  for (const NavJump& end : nav.titleEnds) text += "title end " + end.raw + "\n";
+  return text;
+}
+
 // Drops files on the Burn step as the main window passes them on.
 void DropOn(CBurnerPack* burner, const std::vector<std::string>& files) {
   HGLOBAL drop = platform::ole::BuildDropFiles(files);
@@ -141,7 +152,7 @@ bool Choose(CBurnerPack* burner, int id, const std::string& item) {
 }
 
 TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
-  RECT area{0, 0, 700, 440};
+  RECT area{0, 0, 600, 400};
   burner->MoveWindow(&area);
   testkit::Pump(3);
   testkit::WritePicture(burner->Window(), "burn_step_empty.png");
@@ -383,7 +394,7 @@ TEST_F(BurnerFixture, NothingToBurnAndOddTexts) {
   EXPECT_EQ(burner->Command(nullptr, "reset"), E_POINTER);
 }
 
-TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
+TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   auto editor = platform::com::MakeComObject<CEditorPack>();
   PackHost* editorHost = new PackHost(kEditorPackNumber, &model);
   model.editor = editor.get();
@@ -392,25 +403,52 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
   RECT area{0, 0, 400, 300};
   editor->CreateWindow(WS_CHILD, &area, parent.hwnd());
   const std::string edited = MakeDvdClip(env.Documents() + "holiday.mpg", 2);
-  const std::string listed = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
-  ASSERT_FALSE(edited.empty() || listed.empty());
+  const std::string first = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
+  const std::string second = MakeDvdClip(env.Documents() + "A \"quoted\" name.mpg", 3);
+  ASSERT_FALSE(edited.empty() || first.empty() || second.empty());
   editor->Command(kHostSender, ("add file " + edited).c_str());
-  EXPECT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
-  HGLOBAL drop = platform::ole::BuildDropFiles({listed});
-  burner->DropData(drop);
-  GlobalFree(drop);
-  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK);
-  EXPECT_TRUE(editor->Rendering());
+  ASSERT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
+  EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
+  DropOn(burner.get(), {first, second});
+  RECT page{0, 0, 600, 400};
+  burner->MoveWindow(&page);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
+  ASSERT_TRUE(editor->Rendering()) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  EXPECT_EQ(ui.enables.back(), FALSE);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+  bool pictured = false;
   while (burner->Burning() && std::chrono::steady_clock::now() < deadline) {
     time.Advance(250);
     testkit::Pump(3);
+    if (!pictured && !editor->Rendering()) {
+      testkit::WritePicture(burner->Window(), "burn_step_burning.png");
+      pictured = true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  testkit::WritePicture(burner->Window(), "burn_step_done.png");
+  ExpectHandedBack();
+  EXPECT_EQ(ui.boxes.back(), "Burning complete.");
   const std::string info = Output("lsdvd", {DiscImage()});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 02, Length: 00:00:01"), std::string::npos) << info;
+  EXPECT_NE(info.find("Title: 03, Length: 00:00:03"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(DiscImage(), &nav, &error)) << error;
+  SCOPED_TRACE(Describe(nav));
+  EXPECT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 3u);
+  for (int t = 0; t < 3; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage);
+    EXPECT_EQ(nav.titleEnds[t].target, 1);
+  }
+  EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(first) && std::filesystem::exists(second));
+  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
   editor->DestroyWindow();
   editor->Uninitialize();
   model.editor = nullptr;
@@ -453,6 +491,59 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   job.imageFile = env.Temp() + "no such folder/disc.cue";
   EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
   EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+}
+
+TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "seven.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  for (int i = 0; i < 7; ++i) {
+    job.titles.push_back({clip});
+    job.titleNames.push_back(i == 2 ? std::string(300, 'x') + "\"quoted\"\nline" : "Title " + std::to_string(i + 1));
+  }
+  job.menu = true;
+  job.discName = "Seven & more";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "seven.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string info = Output("lsdvd", {job.imageFile});
+  EXPECT_NE(info.find("Title: 07, Length: 00:00:01"), std::string::npos) << info;
+
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  SCOPED_TRACE(Describe(nav));
+  EXPECT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  EXPECT_EQ(nav.firstPlay.target, 1);
+  ASSERT_EQ(nav.menuPages.size(), 2u);
+  ASSERT_EQ(nav.menuPages[0].size(), 7u);  // six titles and Next
+  ASSERT_EQ(nav.menuPages[1].size(), 2u);  // the seventh and Previous
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(nav.menuPages[0][i].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][i].jump.target, i + 1);
+  }
+  // Next leads to the second page, whose title and Previous lead on.
+  EXPECT_EQ(nav.menuPages[0][6].jump.kind, NavJump::MenuPage);
+  const int next = nav.menuPages[0][6].jump.target;
+  ASSERT_TRUE(next >= 1 && next <= 2);
+  EXPECT_EQ(nav.menuPages[next - 1][0].jump.target, 7);
+  EXPECT_EQ(nav.menuPages[next - 1][1].jump.target, 1);
+  // The arrows move between buttons: right from the first goes to the second.
+  EXPECT_EQ(nav.menuPages[0][0].right, 2);
+  ASSERT_EQ(nav.titleEnds.size(), 7u);
+  for (int t = 0; t < 7; ++t) {
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << t;
+    EXPECT_EQ(nav.titleEnds[t].target, t < 6 ? 1 : 2) << t;
+  }
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+
+  // The first page as a player shows it: the menu's frame with its subpicture in the disc's palette.
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  const std::string picture = testkit::PictureFolder() + "dvd_menu_first_page.png";
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 1, picture, &error)) << error;
 }
 
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {

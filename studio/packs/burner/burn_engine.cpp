@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bluray_stream.h"
 #include "disc_project.h"
 #include "disc_target.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/key_file.h"
+#include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/disc/cue_sheet.h"
 #include "platform/disc/dvd_menu.h"
@@ -224,6 +227,7 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
 
 bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
   titleSeconds_.assign(job_.titles.size(), 0);
+  if (job_.format == DiscFormat::Bluray) return EncodeBluray(discTitles);
   int done = 0, total = 0;
   for (const auto& title : job_.titles) total += static_cast<int>(title.size());
   for (const auto& title : job_.titles) {
@@ -272,7 +276,14 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
 bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored) {
   std::string messages;
   bool ok = false;
-  if (IsVideoCd(job_.format)) {
+  if (job_.format == DiscFormat::Bluray) {
+    *authored = job_.workFolder + "BD/";
+    ok = AuthorBluray(discTitles, *authored);
+    if (!ok && !cancel_) {
+      Fail("The Blu-ray could not be authored (Tarnel refused the titles). Nothing was burned.");
+      return false;
+    }
+  } else if (IsVideoCd(job_.format)) {
     const std::string xml = job_.workFolder + "videocd.xml";
     *authored = job_.workFolder + "videocd.cue";
     ok = platform::WriteWholeFileAtomic(xml, VideoCdXml(job_.format, job_.discName, discTitles)) &&
@@ -297,10 +308,81 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
   if (!ok && !cancel_) {
     if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
       Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
-    else
+    else if (job_.format != DiscFormat::Bluray)
       Fail(std::string("The disc could not be authored (") + (IsVideoCd(job_.format) ? "vcdxbuild" : "dvdauthor") +
            " refused the recordings). Nothing was burned.");
   }
+  return ok;
+}
+
+bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles) {
+  const std::string stream = job_.workFolder + "BD/BDMV/STREAM/";
+  if (!platform::CreateFolders(stream)) {
+    Fail("The work folder \"" + job_.workFolder + "\" cannot be written. Check the temporary folder and burn again.");
+    return false;
+  }
+  const int total = static_cast<int>(job_.titles.size());
+  for (int t = 0; t < total; ++t) {
+    if (job_.titles[t].empty()) continue;
+    const std::string& file = job_.titles[t].front();
+    ClipStreams streams;
+    if (!ProbeClipStreams(file, &streams) || streams.videoCodec.empty()) {
+      Fail(IsFile(file) ? "The title \"" + file + "\" holds no video that can be burned. Nothing was burned."
+                        : "The title \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
+      return false;
+    }
+    titleSeconds_[t] = streams.seconds;
+    char name[16];
+    std::snprintf(name, sizeof name, "%05d.m2ts", t);
+    const std::string output = stream + name;
+    std::string messages;
+    const int base = t * 100 / total;
+    const auto progress = [&](const std::string& line) {
+      const double seconds = ProgressSeconds(line);
+      if (seconds >= 0 && streams.seconds > 0)
+        SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
+    };
+    if (!RunTool("ffmpeg", BlurayStreamArguments(file, streams, output), progress, &messages)) {
+      if (cancel_) return false;
+      if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
+        Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+      else Fail("The title \"" + file + "\" could not be made into a Blu-ray stream. Nothing was burned.");
+      return false;
+    }
+    discTitles->push_back({output});
+    SetPercent((t + 1) * 100 / total);
+  }
+  return true;
+}
+
+bool BurnEngine::AuthorBluray(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder) {
+  const std::string jobFile = job_.workFolder + "config.txt";
+  {
+    ProjectKeyFile job;
+    if (!job.Open(jobFile, TRUE)) return false;
+    job.AddValue("Tarnel", "Version", "0.5");
+    job.AddValue("AuthorInfo", "InputCount", std::to_string(discTitles.size()));
+    job.AddValue("AuthorInfo", "OutputPath", folder);
+    for (size_t t = 0; t < discTitles.size(); ++t) {
+      // Chapter marks in seconds from the title's start.
+      std::string marks = "0";
+      for (int at = job_.chapterMinutes * 60; job_.chapterMinutes > 0 && at < titleSeconds_[t] - 1;
+           at += job_.chapterMinutes * 60)
+        marks += "," + std::to_string(at);
+      job.AddValue("Input" + std::to_string(t), "ChapterTime", marks);
+    }
+    if (!job.Close()) return false;
+  }
+  // The suite's authoring library, installed beside the program.
+  static HMODULE library = LoadLibrary((platform::AppFolder() + "Tarnel.so").c_str());
+  using Author = bool (*)(const char*);
+  const auto author = library ? reinterpret_cast<Author>(GetProcAddress(library, "tarnel")) : nullptr;
+  if (!author) {
+    Fail("The Blu-ray authoring library Tarnel.so is missing. Reinstall Vidarro and burn again.");
+    return false;
+  }
+  const bool ok = author(jobFile.c_str());
+  SetPercent(100);
   return ok;
 }
 
@@ -421,8 +503,12 @@ bool BurnEngine::WriteImage(const std::string& authored) {
   std::string messages;
   const bool ok =
       RunTool("genisoimage",
-              {"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName), "-o", part, authored}, nullptr,
-              &messages) &&
+              job_.format == DiscFormat::Bluray
+                  ? std::vector<std::string>{"-quiet", "-udf", "-allow-limited-size", "-iso-level", "3", "-V",
+                                             platform::disc::VolumeLabel(job_.discName), "-o", part, authored}
+                  : std::vector<std::string>{"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName),
+                                             "-o", part, authored},
+              nullptr, &messages) &&
       std::filesystem::exists(part, error);
   if (ok) std::filesystem::rename(part, job_.imageFile, error);
   if (!ok || error) {

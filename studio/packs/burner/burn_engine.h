@@ -70,6 +70,10 @@ class BurnEngine {
   bool Encode(std::vector<std::vector<std::string>>* discTitles);
   bool Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored);
   bool Write(const std::string& authored);
+  // Each title as a stream of the Blu-ray's own layout under the work folder's BDMV tree.
+  bool EncodeBluray(std::vector<std::vector<std::string>>* discTitles);
+  // Tarnel writes the BDMV tree of the titles' streams, each its own playlist.
+  bool AuthorBluray(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder);
   // A DVD-Video whose first play is a title menu of pages with a button for each title.
   bool AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
                       std::string* messages);

@@ -100,6 +100,12 @@ bool DiscTarget::Start(const std::string& authored, const std::string& discName,
   if (cd_) return cd_->StartBurnCue(authored.c_str(), callback, context) == 1;
   dvd_->SetDiscLabel(discName.c_str());
   dvd_->SetFinalizeDisc(1);
+  if (format_ == DiscFormat::Bluray) {
+    // The folder that holds BDMV, without its trailing slash, as a UDF disc.
+    std::string folder = authored;
+    if (!folder.empty() && folder.back() == '/') folder.pop_back();
+    return dvd_->StartBurnFolderInUDF(folder.c_str(), callback, context) == 1;
+  }
   return dvd_->StartBurnVideoTSFolder(authored.c_str(), callback, context) == 1;
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <libbluray/bluray.h>
 #include <thread>
 
 #include "pack_host.h"
@@ -35,6 +36,54 @@ std::string MakeDvdClip(const std::string& path, int seconds) {
                         "ntsc-dvd", "-b:v", "1500k", path},
                        &out, &err, &code, 60000);
   return code == 0 ? path : std::string();
+}
+
+// An HDV camcorder's recording: MPEG-2 1440x1080 and MPEG audio in a transport stream.
+std::string MakeHdvClip(const std::string& path, int seconds) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg",
+                       {"-v",
+                        "error",
+                        "-y",
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "testsrc=size=1440x1080:rate=30000/1001:duration=" + std::to_string(seconds),
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds),
+                        "-c:v",
+                        "mpeg2video",
+                        "-b:v",
+                        "8M",
+                        "-g",
+                        "15",
+                        "-c:a",
+                        "mp2",
+                        "-b:a",
+                        "384k",
+                        "-f",
+                        "mpegts",
+                        path},
+                       &out, &err, &code, 120000);
+  return code == 0 ? path : std::string();
+}
+
+// Each title's length in seconds, read by libbluray.
+std::vector<double> BlurayTitleSeconds(const std::string& image) {
+  std::vector<double> seconds;
+  BLURAY* bd = bd_open(image.c_str(), nullptr);
+  if (!bd) return seconds;
+  const uint32_t count = bd_get_titles(bd, TITLES_ALL, 0);
+  for (uint32_t i = 0; i < count; ++i)
+    if (BLURAY_TITLE_INFO* info = bd_get_title_info(bd, i, 0)) {
+      seconds.push_back(static_cast<double>(info->duration) / 90000.0);
+      bd_free_title_info(info);
+    }
+  bd_close(bd);
+  return seconds;
 }
 
 // The image behind the first writer, as its name tells ("D: name (image)").
@@ -120,6 +169,31 @@ struct BurnerFixture : ::testing::Test {
     }
     return Output("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
                               rip + "avseq01.mpg"});
+  }
+  // Each sequence track of a Video CD's BIN/CUE pair as vcdxrip extracts it: "codec,width,height,seconds".
+  std::vector<std::string> RippedTracks(const std::string& cue) {
+    const std::string rip = env.Temp() + "tracks/";
+    std::filesystem::remove_all(rip);
+    std::filesystem::create_directories(rip);
+    platform::ChildProcess child;
+    platform::ChildOptions options;
+    options.workFolder = rip;
+    if (!child.Start("vcdxrip", {"--cue-file=" + cue, "--nofiles"}, options)) return {};
+    std::string out, err;
+    while (child.ReadOutput(&out, &err, 1000)) {
+    }
+    std::vector<std::string> tracks;
+    for (int n = 1; n < 99; ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "avseq%02d.mpg", n);
+      if (!std::filesystem::exists(rip + name)) break;
+      std::string probe =
+          Output("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                             "stream=codec_name,width,height:format=duration", "-of", "csv=p=0", rip + name});
+      std::replace(probe.begin(), probe.end(), '\n', ',');
+      tracks.push_back(probe);
+    }
+    return tracks;
   }
   bool WorkFolderLeft() { return std::filesystem::exists(env.Temp() + "Burn"); }
   // Every burn locked the main window once and gave it back once, the last word.
@@ -235,6 +309,90 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   EXPECT_TRUE(ui.enables.empty());
   EXPECT_FALSE(WorkFolderLeft());
   EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
+TEST_F(BurnerFixture, TwoHdvClipsBecomeABluRayOfTwoTitlesThroughTarnel) {
+  UseWriter("WRITES=BD-R\nMEDIUM=BD-R\n");
+  const std::string first = MakeHdvClip(env.Documents() + "HDV_100000.m2ts", 2);
+  const std::string second = MakeHdvClip(env.Documents() + "HDV_110000.m2ts", 3);
+  ASSERT_FALSE(first.empty() || second.empty());
+  DropOn(burner.get(), {first, second});
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  testkit::TypeInto(burner->Window(), BurnView::kNameId, "HOLIDAY BD");
+  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  ExpectHandedBack();
+  EXPECT_FALSE(WorkFolderLeft());
+  const std::string image = Images() + "W.img";
+  const std::string info = Output("bd_info", {image});
+  EXPECT_NE(info.find("HDMV titles         : 2"), std::string::npos) << info;
+  const std::vector<double> seconds = BlurayTitleSeconds(image);
+  ASSERT_EQ(seconds.size(), 2u);
+  EXPECT_NEAR(seconds[0], 2.0, 0.5);
+  EXPECT_NEAR(seconds[1], 3.0, 0.5);
+}
+
+// "codec,width,height,seconds" read back has the picture and a length within half a second.
+void ExpectTrack(const std::string& track, const std::string& picture, double seconds) {
+  EXPECT_EQ(track.rfind(picture + ",", 0), 0u) << track;
+  std::string rest = track;
+  while (!rest.empty() && rest.back() == ',') rest.pop_back();
+  EXPECT_NEAR(std::atof(rest.c_str() + rest.rfind(',') + 1), seconds, 0.5) << track;
+}
+
+TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
+  UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
+  const std::string longer = MakeDvdClip(env.Documents() + "longer.mpg", 3);
+  const std::string shorter = MakeDvdClip(env.Documents() + "shorter.mpg", 1);
+  ASSERT_FALSE(longer.empty() || shorter.empty());
+  DropOn(burner.get(), {longer, shorter});
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId).rfind("Medium: CD-R, blank", 0), 0u);
+  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  ExpectHandedBack();
+  const std::string info = Output("vcd-info", {"--no-banner", "--cue-file", Images() + "W.cue"});
+  EXPECT_NE(info.find("3: "), std::string::npos) << info;  // the data track and two sequences
+  std::vector<std::string> tracks = RippedTracks(Images() + "W.cue");
+  ASSERT_EQ(tracks.size(), 2u);
+  ExpectTrack(tracks[0], "mpeg1video,352,240", 3);
+  ExpectTrack(tracks[1], "mpeg1video,352,240", 1);
+
+  // A Super Video CD as an image file: the BIN/CUE pair, its tracks in the project's order.
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  const std::string bin = env.Documents() + "My \"SVCD\".bin";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + bin).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  const std::string cue = env.Documents() + "My \"SVCD\".cue";
+  EXPECT_NE(Output("vcd-info", {"--no-banner", "--cue-file", cue}).find("3: "), std::string::npos);
+  tracks = RippedTracks(cue);
+  ASSERT_EQ(tracks.size(), 2u);
+  ExpectTrack(tracks[0], "mpeg2video,480,480", 1);
+  ExpectTrack(tracks[1], "mpeg2video,480,480", 3);
+  EXPECT_TRUE(std::filesystem::exists(longer) && std::filesystem::exists(shorter));
+}
+
+TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
+  const std::string clip = MakeDvdClip(env.Documents() + "party.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  DropOn(burner.get(), {clip, clip});
+  const std::string iso = env.Documents() + "Party disc.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  const std::string info = Output("lsdvd", {iso});
+  EXPECT_NE(info.find("Title: 02, Length: 00:00:02"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(iso, &nav, &error)) << error;
+  EXPECT_EQ(nav.menuPages.size(), 1u);
+  // The writer's blank disc was not touched.
+  EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);
 }
 
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {

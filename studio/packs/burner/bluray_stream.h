@@ -1,0 +1,19 @@
+// The stream a Blu-ray title becomes for Tarnel: MPEG-2 video on PID 0x1011 and stereo 48 kHz
+// LPCM on PID 0x1100 in 192-byte source packets, as the recorder writes them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "disc_encode_settings.h"
+
+namespace studio::packs {
+
+// Whether the clip's picture goes onto the Blu-ray as it is (HDV's or full HD MPEG-2).
+bool BlurayTakesVideo(const ClipStreams& streams);
+// ffmpeg's arguments that make `input` that stream at `output`, reporting progress on stdout; a
+// silent clip gets silence of its length.
+std::vector<std::string> BlurayStreamArguments(const std::string& input, const ClipStreams& streams,
+                                               const std::string& output);
+
+}  // namespace studio::packs

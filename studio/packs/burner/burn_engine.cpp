@@ -28,25 +28,6 @@ bool IsFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, error);
 }
 
-std::string XmlText(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      // Kept as references: a parser turns a plain line break or tab inside a value into a blank.
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\t': out += "&#9;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 // A Video CD's volume id takes only A-Z, 0-9 and "_", at most 32 of them.
 std::string VolumeId(const std::string& name) {
   std::string id;
@@ -76,7 +57,8 @@ std::string VideoCdXml(DiscFormat format, const std::string& discName,
   int n = 0;
   for (const auto& title : titles)
     for (const std::string& file : title)
-      xml += "    <sequence-item src=\"" + XmlText(file) + "\" id=\"sequence-" + std::to_string(n++) + "\"/>\n";
+      xml += "    <sequence-item src=\"" + platform::disc::XmlEscaped(file) + "\" id=\"sequence-" +
+             std::to_string(n++) + "\"/>\n";
   return xml + "  </sequence-items>\n</videocd>\n";
 }
 

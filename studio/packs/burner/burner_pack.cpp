@@ -459,6 +459,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     RefreshList();
     return S_OK;
   }
+  if (StartsWith(text, "prog encode") || StartsWith(text, "end encode") || StartsWith(text, "cancel encode"))
+    titleAnswered_ = true;
   if (StartsWith(text, "prog encode")) {
     if (waitingForTitle_)
       view_.ShowProgress(PhaseName(BurnPhase::Encoding), std::atoi(PairValue(text, "prog").c_str()));
@@ -543,11 +545,19 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
       ";width=" + std::to_string(s.width) + ";height=" + std::to_string(ntsc_ ? s.heightNtsc : s.heightPal) +
       ";bitrate=" + std::to_string(s.videoBitRate) +
       ";framerate=3;wide=0;audiotype=0;audiobitrate=" + std::to_string(s.audioBitRate) + ";path=" + titleFile_;
+  titleAnswered_ = false;
   const HRESULT hr = host_->Command(kBurnerSender, request.c_str());
-  if (FAILED(hr) && waitingForTitle_) {
+  // An editor that takes the request says so at once with its first progress; the host answers
+  // yes for an editor that is not there, and nothing would ever end the wait.
+  if (waitingForTitle_ && (FAILED(hr) || !titleAnswered_)) {
     waitingForTitle_ = false;
     RemoveTitleRender();
-    Finish("The edited video could not be rendered for the disc: the editor refused it. Nothing was burned.", false);
+    Finish(FAILED(hr) ? "The edited video could not be rendered for the disc: the editor refused it. Nothing was "
+                        "burned."
+                      : "The edited video cannot be made: the editor is not installed. Reinstall Vidarro, or remove "
+                        "the edited video from the disc, and burn again.",
+           false);
+    return E_FAIL;
   }
   return hr;
 }

@@ -123,6 +123,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // The edited video's render for the running burn, removed at its end.
   std::string titleFile_;
   bool waitingForTitle_ = false;
+  bool titleAnswered_ = false;  // the editor spoke of the render asked for
 };
 
 void RegisterBurnerPack();

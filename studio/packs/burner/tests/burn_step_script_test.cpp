@@ -12,29 +12,18 @@
 #include "platform/base/process.h"
 #include "platform/disc/drive_config.h"
 #include "platform/testkit/testkit.h"
+#include "script_support.h"
 
 namespace studio::packs {
 namespace {
 
 using namespace testkit;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Output(const std::string& program, const std::vector<std::string>& args) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess(program, args, &out, &err, &code, 60000);
-  return out + err;
-}
-
 std::string MakeClip(const std::string& path, int seconds) {
-  Output("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                    "testsrc=size=720x480:rate=30000/1001:duration=" + std::to_string(seconds), "-f", "lavfi", "-i",
-                    "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-target", "ntsc-dvd",
-                    "-b:v", "1500k", path});
+  ToolOutput("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                        "testsrc=size=720x480:rate=30000/1001:duration=" + std::to_string(seconds), "-f", "lavfi", "-i",
+                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-target",
+                        "ntsc-dvd", "-b:v", "1500k", path});
   return path;
 }
 
@@ -55,11 +44,7 @@ std::string PlayQuillon(const Environment& env, const std::string& name, const s
 
 TEST(BurnStepScript, ADvdOfTwoClipsThenTheReopenedProjectAsAVideoCdImage) {
   Environment env(CurrentTestName());
-  for (const char* pack : {"Lumbrel.so", "Tessmor.so"}) {
-    ProgramProcess regsvr32;
-    ASSERT_TRUE(regsvr32.Start("regsvr32", {"/s", platform::AppFolder() + pack}));
-    ASSERT_EQ(regsvr32.WaitForExit(20000), 0);
-  }
+  ASSERT_TRUE(RegisterInstalledPacks());
   const std::string first = MakeClip(env.Documents() + "Birthday.mpg", 2);
   const std::string second = MakeClip(env.Documents() + "Garden party.mpg", 3);
   const std::string project = env.Temp() + "Discs.ilj5";
@@ -92,7 +77,7 @@ step "Quillon closes and keeps the project" 60
                                     {});
   ASSERT_EQ(failure, "");
   const std::string disc = platform::disc::DefaultImageFolder() + "WRITER.img";
-  const std::string info = Output("lsdvd", {disc});
+  const std::string info = ToolOutput("lsdvd", {disc});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 02, Length: 00:00:03"), std::string::npos) << info;
   DvdNavigation nav;
@@ -127,7 +112,7 @@ step "Quillon closes without saving" 60
 )",
                         {project});
   ASSERT_EQ(failure, "");
-  const std::string vcd = Output("vcd-info", {"--no-banner", "--cue-file", env.Documents() + "Summer VCD.cue"});
+  const std::string vcd = ToolOutput("vcd-info", {"--no-banner", "--cue-file", env.Documents() + "Summer VCD.cue"});
   EXPECT_NE(vcd.find("3: "), std::string::npos) << vcd;
   EXPECT_TRUE(std::filesystem::exists(first) && std::filesystem::exists(second));
 }

@@ -395,6 +395,25 @@ TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
   EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);
 }
 
+TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
+  const std::string clip = MakeDvdClip(env.Documents() + "alone.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  burner->Command(kHostSender, "add project title edit=1;num=1;playtime=2000");
+  ASSERT_TRUE(burner->HasProjectTitle());
+  EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.01);
+  DropOn(burner.get(), {clip});
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_FALSE(burner->Burning());
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_NE(ui.boxes.back().find("the editor is not installed"), std::string::npos) << ui.boxes.back();
+  ExpectHandedBack();
+  EXPECT_FALSE(WorkFolderLeft());
+  // An emptied storyboard takes the edited video off the disc.
+  burner->Command(kHostSender, "add project title edit=2;num=0;playtime=0");
+  EXPECT_FALSE(burner->HasProjectTitle());
+  EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string first = MakeDvdClip(env.Documents() + "DVD_101010.mpg", 2);
   const std::string second = MakeDvdClip(env.Documents() + "DVD_111111_1.mpg", 1);

@@ -20,8 +20,8 @@ std::vector<std::string> BlurayStreamArguments(const std::string& input, const C
     args.insert(
         args.end(),
         {"-vf", "scale=1920:1080:force_original_aspect_ratio=decrease,pad=1920:1080:(ow-iw)/2:(oh-ih)/2,setsar=1", "-r",
-         "30000/1001", "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v", "15M", "-maxrate", "25M", "-bufsize",
-         "9781248", "-g", "15", "-bf", "2"});
+         "30000/1001", "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v", std::to_string(kBlurayVideoBitRate),
+         "-maxrate", "25M", "-bufsize", "9781248", "-g", "15", "-bf", "2"});
   }
   args.insert(args.end(), {"-c:a", "pcm_bluray", "-ar", "48000", "-ac", "2"});
   if (silent) args.push_back("-shortest");

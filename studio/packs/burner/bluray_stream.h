@@ -9,6 +9,10 @@
 
 namespace studio::packs {
 
+// The rates of a Blu-ray title whose picture is encoded, and of its LPCM sound (bit/s).
+constexpr int kBlurayVideoBitRate = 15000000;
+constexpr int kBlurayAudioBitRate = 48000 * 2 * 16;
+
 // Whether the clip's picture goes onto the Blu-ray as it is (HDV's or full HD MPEG-2).
 bool BlurayTakesVideo(const ClipStreams& streams);
 // ffmpeg's arguments that make `input` that stream at `output`, reporting progress on stdout; a

@@ -237,9 +237,15 @@ void BurnView::SetMeter(int percent, bool over, const std::string& text) {
   SetDlgItemText(window_, kSizeId, text.c_str());
 }
 
+void BurnView::SetChaptersOffered(bool offered) {
+  chaptersOffered_ = offered;
+  if (HWND chapters = Item(kChaptersId)) EnableWindow(chapters, offered && IsWindowEnabled(Item(kBurnId)));
+}
+
 void BurnView::SetBurning(bool burning) {
-  for (const int id : {kTitlesId, kAddId, kUpId, kDownId, kRemoveId, kNameId, kKindId, kWriterId, kChaptersId, kBurnId})
+  for (const int id : {kTitlesId, kAddId, kUpId, kDownId, kRemoveId, kNameId, kKindId, kWriterId, kBurnId})
     if (HWND control = Item(id)) EnableWindow(control, !burning);
+  if (HWND chapters = Item(kChaptersId)) EnableWindow(chapters, !burning && chaptersOffered_);
 }
 
 void BurnView::ShowProgress(const std::string& phase, int percent) {

@@ -56,6 +56,8 @@ class BurnView {
   int ChapterMinutes() const;
   // The size meter: the disc's estimated bytes against the medium's, in percent, and its words.
   void SetMeter(int percent, bool over, const std::string& text);
+  // Chapters are offered only for the kinds that have them.
+  void SetChaptersOffered(bool offered);
   // While a burn runs the project cannot be changed and Burn is off.
   void SetBurning(bool burning);
 
@@ -74,7 +76,8 @@ class BurnView {
   HWND Item(int id) const;
 
   HWND window_ = nullptr;
-  bool filling_ = false;  // the pack sets a control: its change notifications are not the user's
+  bool filling_ = false;
+  bool chaptersOffered_ = true;  // the pack sets a control: its change notifications are not the user's
 };
 
 }  // namespace studio::packs

@@ -264,7 +264,8 @@ std::uint64_t CBurnerPack::ChosenCapacity() {
   writers.SetBurnMode(BurnModeFor(project_.kind));
   std::uint64_t bytes = 0;
   for (unsigned char i = 0; i < writers.GetDriveCount(); ++i)
-    if (writers.ChooseDrive(i) && writers.GetDriveLetter() == letter && writers.GetTotalDiscBlock() == 0)
+    if (writers.ChooseDrive(i) && writers.GetDriveLetter() == letter && writers.GetTotalDiscBlock() == 0 &&
+        MediumSuits(project_.kind, writers.GetDiscType()))
       bytes = std::uint64_t{writers.GetFreeDiscBlock()} * (IsVideoCd(project_.kind) ? 2324 : 2048);
   writers.Uninitialize();
   return bytes;
@@ -284,6 +285,7 @@ void CBurnerPack::RefreshMeter() {
   const bool over = capacity && bytes > capacity;
   if (over) text += ": too large for the medium";
   view_.SetMeter(capacity ? static_cast<int>(std::min<std::uint64_t>(100, bytes * 100 / capacity)) : 0, over, text);
+  view_.SetChaptersOffered(!IsVideoCd(project_.kind));
   view_.SetBurning(Burning());
 }
 

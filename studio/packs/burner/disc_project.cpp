@@ -1,5 +1,7 @@
 #include "disc_project.h"
 
+#include "bluray_stream.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -50,12 +52,20 @@ std::uint64_t NominalCapacityBytes(DiscFormat kind) {
 }
 
 std::uint64_t TitleDiscBytes(const DiscTitle& title, DiscFormat kind, bool ntsc) {
-  const bool asItIs = !title.editedVideo && !IsVideoCd(kind) && kind != DiscFormat::Bluray &&
-                      !title.streams.videoCodec.empty() && StreamsFitDisc(title.streams, kind, ntsc);
+  const double seconds = std::max(0.0, title.seconds);
+  if (kind == DiscFormat::Bluray) {
+    // The packets' headers and arrival stamps add a few percent to the streams.
+    const double sound = kBlurayAudioBitRate * seconds / 8;
+    if (!title.editedVideo && BlurayTakesVideo(title.streams))
+      return static_cast<std::uint64_t>((static_cast<double>(title.bytes) + sound) * 1.04);
+    return static_cast<std::uint64_t>((kBlurayVideoBitRate * seconds / 8 + sound) * 1.04);
+  }
+  const bool asItIs = !title.editedVideo && !IsVideoCd(kind) && !title.streams.videoCodec.empty() &&
+                      StreamsFitDisc(title.streams, kind, ntsc);
   if (asItIs) return title.bytes;
   const DiscEncodeSettings& s = EncodeSettingsFor(kind);
   // The multiplex adds its packet headers: a few percent over the streams' rates.
-  const double bits = (static_cast<double>(s.videoBitRate) + s.audioBitRate) * std::max(0.0, title.seconds) * 1.04;
+  const double bits = (static_cast<double>(s.videoBitRate) + s.audioBitRate) * seconds * 1.04;
   return static_cast<std::uint64_t>(bits / 8);
 }
 

@@ -259,12 +259,15 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   EXPECT_EQ(burner->Project().kind, DiscFormat::Vcd);
   // The writer holds a DVD+R: nothing for a Video CD there but an image file.
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
+  EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));  // a Video CD has none
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 1 MB");
   testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
   ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
   EXPECT_NE(testkit::ControlText(burner->Window(), BurnView::kMediumId).find("BIN/CUE"), std::string::npos);
   testkit::WritePicture(burner->Window(), "burn_step_super_video_cd.png");
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  EXPECT_TRUE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));
   testkit::WritePicture(burner->Window(), "burn_step_bluray.png");
   EXPECT_EQ(burner->Project().kind, DiscFormat::Bluray);
 

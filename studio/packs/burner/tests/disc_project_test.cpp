@@ -89,8 +89,14 @@ TEST(DiscProjectSize, AFittingDvdFileCountsAsItIsAndOthersAtTheKindsRates) {
   // A PAL disc remakes the NTSC picture: a minute at 6 Mbit/s and 224 kbit/s.
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Dvd, false)), 6224000 * 60 * 1.04 / 8, 1);
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Vcd, true)), 1374000 * 60 * 1.04 / 8, 1);
+  // A Blu-ray keeps an HDV picture and adds LPCM sound; another picture is encoded at its rate.
+  title.streams = {"mpegts", "mpeg2video", 1440, 1080, "mp2", 48000, 60};
+  EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Bluray, true)),
+              (123456789 + 1536000.0 * 60 / 8) * 1.04, 1);
   title.editedVideo = true;  // rendered at the disc's rates, whatever its clips were
   EXPECT_LT(TitleDiscBytes(title, DiscFormat::Dvd, true), 123456789u / 2);
+  EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Bluray, true)),
+              (15000000 + 1536000.0) * 60 / 8 * 1.04, 1);
 }
 
 TEST(DiscProjectEditing, MovesStayInsideAndChaptersFallEveryNMinutes) {

@@ -280,7 +280,7 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
     std::vector<std::string> args = {standard, "dvdauthor", "-o", *authored};
     for (size_t t = 0; t < discTitles.size(); ++t) {
       args.push_back("-t");
-      if (job_.chapterMinutes > 0) args.insert(args.end(), {"-c", ChapterList(titleSeconds_[t], job_.chapterMinutes)});
+      if (Marks(t).size() > 1) args.insert(args.end(), {"-c", ChapterList(Marks(t))});
       for (const std::string& file : discTitles[t]) args.insert(args.end(), {"-f", file});
     }
     ok = RunTool("env", args, nullptr, &messages);
@@ -295,6 +295,12 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
            " refused the recordings). Nothing was burned.");
   }
   return ok;
+}
+
+std::vector<double> BurnEngine::Marks(size_t title) const {
+  static const std::vector<double> none;
+  return ChapterMarks(title < titleSeconds_.size() ? titleSeconds_[title] : 0, job_.chapterMinutes,
+                      title < job_.titleChapters.size() ? job_.titleChapters[title] : none);
 }
 
 bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles) {
@@ -346,11 +352,9 @@ bool BurnEngine::AuthorBluray(const std::vector<std::vector<std::string>>& discT
     job.AddValue("AuthorInfo", "InputCount", std::to_string(discTitles.size()));
     job.AddValue("AuthorInfo", "OutputPath", folder);
     for (size_t t = 0; t < discTitles.size(); ++t) {
-      // Chapter marks in seconds from the title's start.
-      std::string marks = "0";
-      for (int at = job_.chapterMinutes * 60; job_.chapterMinutes > 0 && at < titleSeconds_[t] - 1;
-           at += job_.chapterMinutes * 60)
-        marks += "," + std::to_string(at);
+      // Chapter marks in whole seconds from the title's start.
+      std::string marks;
+      for (const double at : Marks(t)) marks += (marks.empty() ? "" : ",") + std::to_string(static_cast<long>(at));
       job.AddValue("Input" + std::to_string(t), "ChapterTime", marks);
     }
     if (!job.Close()) return false;
@@ -396,7 +400,7 @@ bool BurnEngine::AuthorWithMenu(const std::vector<std::vector<std::string>>& dis
       std::filesystem::create_symlink(std::filesystem::absolute(discTitles[t][f], error), link, error);
       title.files.push_back(error ? discTitles[t][f] : link);
     }
-    title.chapters = ChapterList(titleSeconds_[t], job_.chapterMinutes);
+    title.chapters = ChapterList(Marks(t));
     authored.push_back(title);
     disc::MenuTitle menuTitle;
     menuTitle.name = t < job_.titleNames.size() && !job_.titleNames[t].empty()

@@ -37,6 +37,8 @@ struct BurnJob {
   std::vector<std::string> titleNames;
   // A DVD-Video gets a chapter every so many minutes (0: only at each title's start).
   int chapterMinutes = 0;
+  // Further chapter starts of each title in seconds (the edited video's clip boundaries).
+  std::vector<std::vector<double>> titleChapters;
   // A DVD-Video starts with a title menu that every title returns to.
   bool menu = false;
 };
@@ -101,6 +103,7 @@ class BurnEngine {
   mutable std::mutex mutex_;  // guards message_
   std::string message_;
   std::vector<double> titleSeconds_;  // each title's length, read while encoding
+  std::vector<double> Marks(size_t title) const;
 };
 
 }  // namespace studio::packs

@@ -461,6 +461,11 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     RefreshList();
     return S_OK;
   }
+  if (text.find("chapter project title") != std::string::npos) {
+    // The editor tells where the edited video's clips begin: chapters of its title.
+    editedChapters_ = ParseChapterTimes(text);
+    return S_OK;
+  }
   if (StartsWith(text, "prog encode") || StartsWith(text, "end encode") || StartsWith(text, "cancel encode"))
     titleAnswered_ = true;
   if (StartsWith(text, "prog encode")) {
@@ -548,6 +553,9 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
       ";bitrate=" + std::to_string(s.videoBitRate) +
       ";framerate=3;wide=0;audiotype=0;audiobitrate=" + std::to_string(s.audioBitRate) + ";path=" + titleFile_;
   titleAnswered_ = false;
+  // The editor answers with its clips' starts, when it knows them, before it renders.
+  editedChapters_.clear();
+  host_->Command(kBurnerSender, "chapter project title ask=1;");
   const HRESULT hr = host_->Command(kBurnerSender, request.c_str());
   // An editor that takes the request says so at once with its first progress; the host answers
   // yes for an editor that is not there, and nothing would ever end the wait.
@@ -569,6 +577,7 @@ HRESULT CBurnerPack::StartProjectJob() {
   for (const DiscTitle& title : project_.titles) {
     job.titles.push_back({title.editedVideo ? titleFile_ : title.path});
     job.titleNames.push_back(title.name);
+    job.titleChapters.push_back(title.editedVideo ? editedChapters_ : std::vector<double>{});
   }
   job.format = project_.kind;
   job.ntsc = ntsc_;

@@ -123,7 +123,9 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // The edited video's render for the running burn, removed at its end.
   std::string titleFile_;
   bool waitingForTitle_ = false;
-  bool titleAnswered_ = false;  // the editor spoke of the render asked for
+  bool titleAnswered_ = false;
+  std::vector<double>
+      editedChapters_;  // where the edited video's clips begin, as the editor said  // the editor spoke of the render asked for
 };
 
 void RegisterBurnerPack();

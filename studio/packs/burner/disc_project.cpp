@@ -125,15 +125,48 @@ std::string ProjectRefusal(const DiscProject& project, std::uint64_t capacityByt
   return {};
 }
 
-std::string ChapterList(double seconds, int minutes) {
-  std::string list = "0";
-  if (minutes <= 0) return list;
-  for (int at = minutes; at * 60.0 < seconds - 1; at += minutes) {
-    char mark[32];
-    std::snprintf(mark, sizeof mark, ",%d:%02d:00", at / 60, at % 60);
-    list += mark;
+std::vector<double> ChapterMarks(double seconds, int minutes, const std::vector<double>& extra) {
+  std::vector<double> candidates = extra;
+  for (int at = minutes; minutes > 0 && at * 60.0 < seconds; at += minutes) candidates.push_back(at * 60.0);
+  std::sort(candidates.begin(), candidates.end());
+  std::vector<double> marks = {0};
+  for (const double at : candidates)
+    if (at >= marks.back() + 1 && at < seconds - 1) marks.push_back(at);
+  return marks;
+}
+
+std::string ChapterList(const std::vector<double>& marks) {
+  std::string list;
+  for (const double at : marks) {
+    char mark[64];
+    const long whole = static_cast<long>(at);
+    const int millis = static_cast<int>(std::lround((at - whole) * 1000));
+    if (at <= 0) std::snprintf(mark, sizeof mark, "0");
+    else if (millis == 0)
+      std::snprintf(mark, sizeof mark, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    else
+      std::snprintf(mark, sizeof mark, "%ld:%02ld:%02ld.%03d", whole / 3600, whole / 60 % 60, whole % 60,
+                    std::min(millis, 999));
+    list += (list.empty() ? "" : ",") + std::string(mark);
   }
-  return list;
+  return list.empty() ? "0" : list;
+}
+
+std::vector<double> ParseChapterTimes(const std::string& text) {
+  std::vector<double> times;
+  const size_t key = text.find("times=");
+  if (key == std::string::npos) return times;
+  const size_t end = std::min(text.find(';', key), text.size());
+  const std::string list = text.substr(key + 6, end - key - 6);
+  for (size_t at = 0; at < list.size();) {
+    const size_t comma = std::min(list.find(',', at), list.size());
+    char* stop = nullptr;
+    const std::string item = list.substr(at, comma - at);
+    const double value = std::strtod(item.c_str(), &stop);
+    if (stop != item.c_str() && value >= 0 && std::isfinite(value)) times.push_back(value);
+    at = comma + 1;
+  }
+  return times;
 }
 
 void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {

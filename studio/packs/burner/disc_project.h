@@ -53,8 +53,14 @@ bool MoveTitle(DiscProject* project, int index, int by);
 // empty when it can. Checked before any work.
 std::string ProjectRefusal(const DiscProject& project, std::uint64_t capacityBytes, bool ntsc);
 
-// dvdauthor's chapter list of a title: its start and every `minutes` ("0,5:00,10:00").
-std::string ChapterList(double seconds, int minutes);
+// A title's chapter starts in seconds: its start, every `minutes` (0: none) and the `extra` marks
+// (the clip boundaries of the edited video), in order, a second apart at least and none in the
+// title's last second.
+std::vector<double> ChapterMarks(double seconds, int minutes, const std::vector<double>& extra = {});
+// dvdauthor's chapter list of the marks ("0,0:05:00,0:12:30.500").
+std::string ChapterList(const std::vector<double>& marks);
+// The marks of "times=0,12.5,40" (seconds); nothing for a text without them.
+std::vector<double> ParseChapterTimes(const std::string& text);
 
 // The project's group in the project file.
 void SaveDiscProject(IProjectDocument* document, const DiscProject& project);

@@ -108,10 +108,14 @@ TEST(DiscProjectEditing, MovesStayInsideAndChaptersFallEveryNMinutes) {
   EXPECT_FALSE(MoveTitle(&project, 5, -1));
   EXPECT_EQ(project.titles[0].name + project.titles[1].name + project.titles[2].name, "cab");
 
-  EXPECT_EQ(ChapterList(3600, 0), "0");
-  EXPECT_EQ(ChapterList(12 * 60, 5), "0,0:05:00,0:10:00");
-  EXPECT_EQ(ChapterList(10 * 60, 5), "0,0:05:00");  // none in a title's last second
-  EXPECT_EQ(ChapterList(130 * 60, 60), "0,1:00:00,2:00:00");
+  EXPECT_EQ(ChapterList(ChapterMarks(3600, 0)), "0");
+  EXPECT_EQ(ChapterList(ChapterMarks(12 * 60, 5)), "0,0:05:00,0:10:00");
+  EXPECT_EQ(ChapterList(ChapterMarks(10 * 60, 5)), "0,0:05:00");  // none in a title's last second
+  EXPECT_EQ(ChapterList(ChapterMarks(130 * 60, 60)), "0,1:00:00,2:00:00");
+  // The edited video's clip boundaries join the minutes; marks closer than a second merge.
+  EXPECT_EQ(ChapterList(ChapterMarks(12 * 60, 5, {300.4, 12.5, 0.3, 719.5})), "0,0:00:12.500,0:05:00,0:10:00");
+  EXPECT_EQ(ParseChapterTimes("chapter project title times=0,12.5,x,-3,40;"), (std::vector<double>{0, 12.5, 40}));
+  EXPECT_TRUE(ParseChapterTimes("chapter project title").empty());
 }
 
 TEST(DiscProjectFile, TitlesKindNameAndChaptersSurviveSaveAndReopen) {

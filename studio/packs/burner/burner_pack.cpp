@@ -307,6 +307,7 @@ STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
 }
 
 void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
+  std::vector<std::string> notVideo;
   for (const std::string& entry : entries) {
     if (entry.find("add project title") != std::string::npos) {
       if (!HasProjectTitle()) {
@@ -317,10 +318,16 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
         project_.titles.push_back(edited);
       }
     } else if (platform::FileExists(entry)) {
-      project_.titles.push_back(TitleForFile(entry));
+      DiscTitle title = TitleForFile(entry);
+      if (title.streams.videoCodec.empty()) notVideo.push_back(platform::FileNameOf(entry));
+      else project_.titles.push_back(std::move(title));
     }
   }
   RefreshList();
+  if (notVideo.empty() || !host_) return;
+  std::string text = "These files hold no video and were not put on the disc:";
+  for (const std::string& name : notVideo) text += "\n" + name;
+  host_->MessageBox(text.c_str(), MB_ICONEXCLAMATION);
 }
 
 STDMETHODIMP CBurnerPack::DropData(HANDLE data) {

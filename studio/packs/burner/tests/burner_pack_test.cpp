@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <libbluray/bluray.h>
 #include <thread>
@@ -236,8 +237,12 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   const std::string first = MakeDvdClip(env.Documents() + "Birthday party.mpg", 2);
   const std::string second = MakeDvdClip(env.Documents() + "Garden.mpg", 1);
   ASSERT_FALSE(first.empty() || second.empty());
-  DropOn(burner.get(), {first, second, env.Documents() + "not there.mpg"});
+  const std::string notes = env.Documents() + "notes.mpg";
+  std::ofstream(notes) << "not a clip";
+  DropOn(burner.get(), {first, second, env.Documents() + "not there.mpg", notes});
   ASSERT_EQ(burner->Project().titles.size(), 2u);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes.back(), "These files hold no video and were not put on the disc:\nnotes.mpg");
   EXPECT_EQ(burner->Project().titles[0].name, "Birthday party");
   testkit::TypeInto(burner->Window(), BurnView::kNameId, "Summer 2026");
   EXPECT_EQ(burner->Project().name, "Summer 2026");
@@ -334,6 +339,13 @@ TEST_F(BurnerFixture, TwoHdvClipsBecomeABluRayOfTwoTitlesThroughTarnel) {
   ASSERT_EQ(seconds.size(), 2u);
   EXPECT_NEAR(seconds[0], 2.0, 0.5);
   EXPECT_NEAR(seconds[1], 3.0, 0.5);
+
+  // The same disc as an image file: a UDF image libbluray reads.
+  const std::string iso = env.Documents() + "Holiday BD.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  EXPECT_EQ(BlurayTitleSeconds(iso).size(), 2u);
 }
 
 // "codec,width,height,seconds" read back has the picture and a length within half a second.

@@ -118,6 +118,7 @@ STDMETHODIMP CBurnerPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   for (const DiscFormat kind : kProjectKinds) kinds.push_back(DiscKindName(kind));
   view_.SetKinds(kinds, 0);
   RefreshList();
+  RefreshWriters();
   return S_OK;
 }
 
@@ -205,13 +206,14 @@ void CBurnerPack::RefreshList(int select) {
   if (view_.SelectedKind() != KindIndex(project_.kind)) view_.SetKinds(KindNames(), KindIndex(project_.kind));
   if (view_.DiscName() != project_.name) view_.SetDiscName(project_.name);
   if (view_.ChapterMinutes() != project_.chapterMinutes) view_.SetChapterMinutes(project_.chapterMinutes);
-  RefreshWriters();
+  RefreshMeter();
 }
 
 void CBurnerPack::RefreshWriters() {
   const char chosenLetter = ChosenLetter();
   writerLetters_.clear();
   writerNames_.clear();
+  writerCapacities_.clear();
   std::vector<std::string> media;
   CQnDataCDDVD writers;
   writers.Initialize();
@@ -223,14 +225,17 @@ void CBurnerPack::RefreshWriters() {
     const char* name = writers.GetDriveName(i);
     writerNames_.push_back(name ? name : std::string(1, writers.GetDriveLetter()) + ":");
     const unsigned char kind = writers.GetDiscType();
+    const bool suits = MediumSuits(project_.kind, kind);
+    writerCapacities_.push_back(suits && writers.GetTotalDiscBlock() == 0 ? std::uint64_t{writers.GetFreeDiscBlock()} *
+                                                                                (IsVideoCd(project_.kind) ? 2324 : 2048)
+                                                                          : 0);
     std::string medium;
     if (kind == platform::disc::kNoDisc) {
       medium = "No disc in the drive";
     } else {
       const unsigned long free = writers.GetFreeDiscBlock();
       const bool blank = free > 0 && writers.GetTotalDiscBlock() == 0;
-      const bool writable = MediumSuits(project_.kind, kind);
-      medium = platform::disc::KindName(kind) + (!writable ? std::string(", not for a ") + DiscKindName(project_.kind)
+      medium = platform::disc::KindName(kind) + (!suits  ? std::string(", not for a ") + DiscKindName(project_.kind)
                                                  : blank ? ", blank, " + SizeText(std::uint64_t{free} * 2048) + " free"
                                                  : free  ? ", not blank"
                                                          : ", closed");
@@ -256,19 +261,9 @@ char CBurnerPack::ChosenLetter() const {
                                                                                        : 0;
 }
 
-std::uint64_t CBurnerPack::ChosenCapacity() {
-  const char letter = ChosenLetter();
-  if (!letter) return NominalCapacityBytes(project_.kind);
-  CQnDataCDDVD writers;
-  writers.Initialize();
-  writers.SetBurnMode(BurnModeFor(project_.kind));
-  std::uint64_t bytes = 0;
-  for (unsigned char i = 0; i < writers.GetDriveCount(); ++i)
-    if (writers.ChooseDrive(i) && writers.GetDriveLetter() == letter && writers.GetTotalDiscBlock() == 0 &&
-        MediumSuits(project_.kind, writers.GetDiscType()))
-      bytes = std::uint64_t{writers.GetFreeDiscBlock()} * (IsVideoCd(project_.kind) ? 2324 : 2048);
-  writers.Uninitialize();
-  return bytes;
+std::uint64_t CBurnerPack::ChosenCapacity() const {
+  if (!ChosenLetter()) return NominalCapacityBytes(project_.kind);
+  return chosenWriter_ < static_cast<int>(writerCapacities_.size()) ? writerCapacities_[chosenWriter_] : 0;
 }
 
 void CBurnerPack::RefreshMeter() {
@@ -292,6 +287,7 @@ void CBurnerPack::RefreshMeter() {
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   project_ = LoadDiscProject(document);
   RefreshList();
+  RefreshWriters();
   return S_OK;
 }
 
@@ -501,6 +497,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     if (Burning()) return E_FAIL;
     project_ = DiscProject{};
     RefreshList();
+    RefreshWriters();
     return S_OK;
   }
   if (StartsWith(text, "stop")) {
@@ -664,6 +661,7 @@ void CBurnerPack::Finish(const std::string& text, bool burned) {
   LockDisc(false);
   view_.SetBurning(false);
   RefreshList();
+  RefreshWriters();  // the burned disc is no longer blank
   view_.ShowEnd(text, burned);
   if (!host_) return;
   host_->DisableMainControls(FALSE);

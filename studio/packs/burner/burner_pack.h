@@ -76,11 +76,13 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   HRESULT StartProjectJob();
   void OnViewCommand(int id, int code);
   void AddTitles(const std::vector<std::string>& files);
+  // Reads the writers and their media again: the kind changed, a disc came or went, a burn ended.
   void RefreshWriters();
   void RefreshMeter();
   // The chosen writer's letter; 0 for "Image file".
   char ChosenLetter() const;
-  std::uint64_t ChosenCapacity();
+  // The bytes the chosen medium takes, as last read; 0 when it cannot take the disc.
+  std::uint64_t ChosenCapacity() const;
   HRESULT StartJob(BurnJob job);
   void OnWindowMessage(UINT message);
   void Finish(const std::string& text, bool burned);
@@ -102,6 +104,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::vector<char> writerLetters_;
   std::vector<std::string> writerNames_;
   std::vector<std::string> mediumTexts_;
+  std::vector<std::uint64_t> writerCapacities_;
   int chosenWriter_ = 0;
   bool imageChosen_ = false;  // the user chose "Image file": it stays while writers come and go
   char jobLetter_ = 0;

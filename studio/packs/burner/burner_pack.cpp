@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "disc_target.h"
+#include "disc_writers.h"
 #include "file_choice.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
@@ -172,12 +173,6 @@ std::string OnOneLine(std::string text) {
   return text;
 }
 
-// The writer's burn mode for the kind: 0 DVD, 1 CD, 8 Blu-ray.
-unsigned char BurnModeFor(DiscFormat kind) {
-  if (IsVideoCd(kind)) return 1;
-  return kind == DiscFormat::Bluray ? 8 : 0;
-}
-
 // The editor's render type of the kind's stream.
 const char* RenderType(DiscFormat kind) {
   switch (kind) {
@@ -211,65 +206,32 @@ void CBurnerPack::RefreshList(int select) {
 
 void CBurnerPack::RefreshWriters() {
   const char chosenLetter = ChosenLetter();
-  writerLetters_.clear();
-  writerNames_.clear();
-  writerCapacities_.clear();
-  std::vector<std::string> media;
-  CQnDataCDDVD writers;
-  writers.Initialize();
-  writers.SetBurnMode(BurnModeFor(project_.kind));
-  const unsigned char count = writers.GetDriveCount();
-  for (unsigned char i = 0; i < count; ++i) {
-    if (!writers.ChooseDrive(i)) continue;
-    writerLetters_.push_back(writers.GetDriveLetter());
-    const char* name = writers.GetDriveName(i);
-    writerNames_.push_back(name ? name : std::string(1, writers.GetDriveLetter()) + ":");
-    const unsigned char kind = writers.GetDiscType();
-    const bool suits = MediumSuits(project_.kind, kind);
-    writerCapacities_.push_back(suits && writers.GetTotalDiscBlock() == 0 ? std::uint64_t{writers.GetFreeDiscBlock()} *
-                                                                                (IsVideoCd(project_.kind) ? 2324 : 2048)
-                                                                          : 0);
-    std::string medium;
-    if (kind == platform::disc::kNoDisc) {
-      medium = "No disc in the drive";
-    } else {
-      const unsigned long free = writers.GetFreeDiscBlock();
-      const bool blank = free > 0 && writers.GetTotalDiscBlock() == 0;
-      medium = platform::disc::KindName(kind) + (!suits  ? std::string(", not for a ") + DiscKindName(project_.kind)
-                                                 : blank ? ", blank, " + SizeText(std::uint64_t{free} * 2048) + " free"
-                                                 : free  ? ", not blank"
-                                                         : ", closed");
-    }
-    media.push_back("Medium: " + medium);
-  }
-  writers.Uninitialize();
-  writerNames_.push_back("Image file");
-  media.push_back(std::string("Medium: ") + (IsVideoCd(project_.kind) ? "a BIN/CUE pair" : "an ISO image") + " of " +
-                  SizeText(NominalCapacityBytes(project_.kind)));
+  writers_ = ListWriters(project_.kind);
   // The user's choice stays while its writer is listed; else the first writer, else the image.
-  chosenWriter_ = 0;
-  for (size_t i = 0; i < writerLetters_.size(); ++i)
-    if (writerLetters_[i] == chosenLetter && chosenLetter) chosenWriter_ = static_cast<int>(i);
-  if (imageChosen_ || writerLetters_.empty()) chosenWriter_ = static_cast<int>(writerLetters_.size());
-  mediumTexts_ = media;
-  view_.SetWriters(writerNames_, chosenWriter_);
+  const int image = static_cast<int>(writers_.size()) - 1;
+  chosenWriter_ = imageChosen_ || image == 0 ? image : 0;
+  for (int i = 0; i < image && !imageChosen_; ++i)
+    if (chosenLetter && writers_[i].letter == chosenLetter) chosenWriter_ = i;
+  std::vector<std::string> names;
+  for (const WriterChoice& writer : writers_) names.push_back(writer.name);
+  view_.SetWriters(names, chosenWriter_);
   RefreshMeter();
 }
 
-char CBurnerPack::ChosenLetter() const {
-  return chosenWriter_ >= 0 && chosenWriter_ < static_cast<int>(writerLetters_.size()) ? writerLetters_[chosenWriter_]
-                                                                                       : 0;
+const WriterChoice* CBurnerPack::Chosen() const {
+  return chosenWriter_ >= 0 && chosenWriter_ < static_cast<int>(writers_.size()) ? &writers_[chosenWriter_] : nullptr;
 }
+
+char CBurnerPack::ChosenLetter() const { return Chosen() ? Chosen()->letter : 0; }
 
 std::uint64_t CBurnerPack::ChosenCapacity() const {
   if (!ChosenLetter()) return NominalCapacityBytes(project_.kind);
-  return chosenWriter_ < static_cast<int>(writerCapacities_.size()) ? writerCapacities_[chosenWriter_] : 0;
+  return Chosen()->capacity;
 }
 
 void CBurnerPack::RefreshMeter() {
   if (!view_.Window()) return;
-  if (chosenWriter_ >= 0 && chosenWriter_ < static_cast<int>(mediumTexts_.size()))
-    view_.SetMedium(mediumTexts_[chosenWriter_]);
+  if (Chosen()) view_.SetMedium(Chosen()->medium);
   const std::uint64_t bytes = ProjectDiscBytes(project_, ntsc_);
   const std::uint64_t capacity = ChosenCapacity();
   std::string text = std::to_string(project_.titles.size()) + (project_.titles.size() == 1 ? " title, " : " titles, ");
@@ -372,7 +334,7 @@ void CBurnerPack::OnViewCommand(int id, int code) {
     case BurnView::kWriterId:
       if (code == CBN_SELCHANGE && view_.SelectedWriter() >= 0) {
         chosenWriter_ = view_.SelectedWriter();
-        imageChosen_ = chosenWriter_ >= static_cast<int>(writerLetters_.size());
+        imageChosen_ = ChosenLetter() == 0;
         RefreshMeter();
       }
       return;

@@ -11,6 +11,7 @@
 #include "burn_engine.h"
 #include "burn_view.h"
 #include "disc_project.h"
+#include "disc_writers.h"
 #include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
@@ -40,7 +41,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   bool Burning() const { return burning_ || waitingForTitle_; }
   bool HasProjectTitle() const;
   // The writers the window offers for the disc kind, "Image file" last; the chosen one.
-  const std::vector<std::string>& WriterNames() const { return writerNames_; }
+  const std::vector<WriterChoice>& Writers() const { return writers_; }
   // The end of the last burn: 0 none yet, 1 burned, -1 failed or cancelled.
   int LastResult() const { return lastResult_; }
   HWND Window() const { return view_.Window(); }
@@ -81,6 +82,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   void RefreshMeter();
   // The chosen writer's letter; 0 for "Image file".
   char ChosenLetter() const;
+  const WriterChoice* Chosen() const;
   // The bytes the chosen medium takes, as last read; 0 when it cannot take the disc.
   std::uint64_t ChosenCapacity() const;
   HRESULT StartJob(BurnJob job);
@@ -100,11 +102,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::atomic<HWND> notifyWindow_{nullptr};
   BurnEngine engine_;
   DiscProject project_;
-  // Letters of the writers the window lists, in its order; "Image file" follows them.
-  std::vector<char> writerLetters_;
-  std::vector<std::string> writerNames_;
-  std::vector<std::string> mediumTexts_;
-  std::vector<std::uint64_t> writerCapacities_;
+  // The writers the window lists, in its order, "Image file" last.
+  std::vector<WriterChoice> writers_;
   int chosenWriter_ = 0;
   bool imageChosen_ = false;  // the user chose "Image file": it stays while writers come and go
   char jobLetter_ = 0;

@@ -319,12 +319,17 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   EXPECT_TRUE(std::filesystem::exists(clip));
 }
 
-TEST_F(BurnerFixture, TwoHdvClipsBecomeABluRayOfTwoTitlesThroughTarnel) {
+TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {
   UseWriter("WRITES=BD-R\nMEDIUM=BD-R\n");
   const std::string first = MakeHdvClip(env.Documents() + "HDV_100000.m2ts", 2);
   const std::string second = MakeHdvClip(env.Documents() + "HDV_110000.m2ts", 3);
+  // A silent standard-definition clip is made full HD with silence.
+  const std::string silent = env.Documents() + "silent.mpg";
+  Output("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=1", "-an",
+                    "-target", "ntsc-dvd", silent});
   ASSERT_FALSE(first.empty() || second.empty());
-  DropOn(burner.get(), {first, second});
+  DropOn(burner.get(), {first, second, silent});
+  ASSERT_EQ(burner->Project().titles.size(), 3u);
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
   testkit::TypeInto(burner->Window(), BurnView::kNameId, "HOLIDAY BD");
   ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
@@ -334,18 +339,19 @@ TEST_F(BurnerFixture, TwoHdvClipsBecomeABluRayOfTwoTitlesThroughTarnel) {
   EXPECT_FALSE(WorkFolderLeft());
   const std::string image = Images() + "W.img";
   const std::string info = Output("bd_info", {image});
-  EXPECT_NE(info.find("HDMV titles         : 2"), std::string::npos) << info;
+  EXPECT_NE(info.find("HDMV titles         : 3"), std::string::npos) << info;
   const std::vector<double> seconds = BlurayTitleSeconds(image);
-  ASSERT_EQ(seconds.size(), 2u);
+  ASSERT_EQ(seconds.size(), 3u);
   EXPECT_NEAR(seconds[0], 2.0, 0.5);
   EXPECT_NEAR(seconds[1], 3.0, 0.5);
+  EXPECT_NEAR(seconds[2], 1.0, 0.5);
 
   // The same disc as an image file: a UDF image libbluray reads.
   const std::string iso = env.Documents() + "Holiday BD.iso";
   ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
-  EXPECT_EQ(BlurayTitleSeconds(iso).size(), 2u);
+  EXPECT_EQ(BlurayTitleSeconds(iso).size(), 3u);
 }
 
 // "codec,width,height,seconds" read back has the picture and a length within half a second.

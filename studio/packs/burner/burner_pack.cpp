@@ -248,6 +248,9 @@ void CBurnerPack::RefreshMeter() {
 
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   project_ = LoadDiscProject(document);
+  // The editor loads its storyboard first and has told its length already.
+  for (DiscTitle& title : project_.titles)
+    if (title.editedVideo) title.seconds = editedSeconds_;
   RefreshList();
   RefreshWriters();
   return S_OK;
@@ -272,7 +275,9 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
         DiscTitle edited;
         edited.name = "Edited Video";
         edited.editedVideo = true;
-        edited.seconds = editedSeconds_;
+        // The clip list's item carries the length too (milliseconds), for when the editor has not spoken.
+        const double said = std::atof(PairValue(entry, "playtime", "0").c_str()) / 1000;
+        edited.seconds = editedSeconds_ > 0 ? editedSeconds_ : said;
         project_.titles.push_back(edited);
       }
     } else if (platform::FileExists(entry)) {

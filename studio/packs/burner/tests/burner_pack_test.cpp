@@ -429,9 +429,13 @@ TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
   EXPECT_NE(ui.boxes.back().find("the editor is not installed"), std::string::npos) << ui.boxes.back();
   ExpectHandedBack();
   EXPECT_FALSE(WorkFolderLeft());
-  // An emptied storyboard takes the edited video off the disc.
+  // An emptied storyboard takes the edited video off the disc; the clip list's item puts it back
+  // with the length it carries.
   burner->Command(kHostSender, "add project title edit=2;num=0;playtime=0");
   EXPECT_FALSE(burner->HasProjectTitle());
+  DropOn(burner.get(), {"add project title edit=0;num=0;playtime=4200"});
+  ASSERT_TRUE(burner->HasProjectTitle());
+  EXPECT_NEAR(burner->Project().titles.back().seconds, 4.2, 0.01);
   EXPECT_TRUE(std::filesystem::exists(clip));
 }
 

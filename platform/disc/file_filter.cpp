@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -45,7 +46,7 @@ bool RunFileFilter(const std::string& program, const std::vector<std::string>& a
   const bool ok = started == 0 && !cancelled && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (errors) {
     std::ifstream in(log);
-    *errors = started != 0 ? program + " cannot be started: it is not installed."
+    *errors = started != 0 ? program + " cannot be started: " + std::strerror(started)
                            : std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   std::remove(log.c_str());

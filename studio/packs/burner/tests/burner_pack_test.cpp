@@ -732,8 +732,11 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   ASSERT_TRUE(next >= 1 && next <= 2);
   EXPECT_EQ(nav.menuPages[next - 1][0].jump.target, 7);
   EXPECT_EQ(nav.menuPages[next - 1][1].jump.target, 1);
-  // The arrows move between buttons: right from the first goes to the second.
+  // A remote's arrows reach every button: right from the first to the second, down to the row
+  // below, and down from the last row to Next.
   EXPECT_EQ(nav.menuPages[0][0].right, 2);
+  EXPECT_EQ(nav.menuPages[0][0].down, 4);
+  EXPECT_EQ(nav.menuPages[0][5].down, 7);
   ASSERT_EQ(nav.titleEnds.size(), 7u);
   for (int t = 0; t < 7; ++t) {
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << t;

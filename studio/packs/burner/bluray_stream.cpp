@@ -7,7 +7,7 @@ bool BlurayTakesVideo(const ClipStreams& streams) {
          (streams.width == 1440 || streams.width == 1920);
 }
 
-std::vector<std::string> BlurayStreamArguments(const std::string& input, const ClipStreams& streams,
+std::vector<std::string> BlurayStreamArguments(const std::string& input, const ClipStreams& streams, bool ntsc,
                                                const std::string& output) {
   const bool silent = streams.audioCodec.empty();
   std::vector<std::string> args = {"-v", "error", "-nostdin", "-y", "-progress", "pipe:1", "-i", AsFile(input)};
@@ -20,8 +20,8 @@ std::vector<std::string> BlurayStreamArguments(const std::string& input, const C
     args.insert(
         args.end(),
         {"-vf", "scale=1920:1080:force_original_aspect_ratio=decrease,pad=1920:1080:(ow-iw)/2:(oh-ih)/2,setsar=1", "-r",
-         "30000/1001", "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v", std::to_string(kBlurayVideoBitRate),
-         "-maxrate", "25M", "-bufsize", "9781248", "-g", "15", "-bf", "2"});
+         ntsc ? "30000/1001" : "25", "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v",
+         std::to_string(kBlurayVideoBitRate), "-maxrate", "25M", "-bufsize", "9781248", "-g", "15", "-bf", "2"});
   }
   args.insert(args.end(), {"-c:a", "pcm_bluray", "-ar", "48000", "-ac", "2"});
   if (silent) args.push_back("-shortest");

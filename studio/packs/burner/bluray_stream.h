@@ -16,8 +16,8 @@ constexpr int kBlurayAudioBitRate = 48000 * 2 * 16;
 // Whether the clip's picture goes onto the Blu-ray as it is (HDV's or full HD MPEG-2).
 bool BlurayTakesVideo(const ClipStreams& streams);
 // ffmpeg's arguments that make `input` that stream at `output`, reporting progress on stdout; a
-// silent clip gets silence of its length.
-std::vector<std::string> BlurayStreamArguments(const std::string& input, const ClipStreams& streams,
+// silent clip gets silence of its length, an encoded picture the TV system's frame rate.
+std::vector<std::string> BlurayStreamArguments(const std::string& input, const ClipStreams& streams, bool ntsc,
                                                const std::string& output);
 
 }  // namespace studio::packs

@@ -329,7 +329,7 @@ bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles)
       if (seconds >= 0 && streams.seconds > 0)
         SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
     };
-    if (!RunTool("ffmpeg", BlurayStreamArguments(file, streams, output), progress, &messages)) {
+    if (!RunTool("ffmpeg", BlurayStreamArguments(file, streams, job_.ntsc, output), progress, &messages)) {
       if (cancel_) return false;
       if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
         Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");

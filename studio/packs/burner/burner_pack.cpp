@@ -77,6 +77,9 @@ CBurnerPack::CBurnerPack()
     : engine_([this] {
         // From the worker: only a post, so every host call stays on the window's thread.
         if (HWND window = notifyWindow_.load()) ::PostMessage(window, kEngineChanged, 0, 0);
+      }),
+      reader_([this] {
+        if (HWND window = notifyWindow_.load()) ::PostMessage(window, kTitlesRead, 0, 0);
       }) {
   view_.onMessage = [this](UINT message) { OnWindowMessage(message); };
   view_.onCommand = [this](int id, int code) { OnViewCommand(id, code); };
@@ -85,6 +88,7 @@ CBurnerPack::CBurnerPack()
 CBurnerPack::~CBurnerPack() {
   engine_.Cancel();
   engine_.Join();
+  reader_.Wait();
   DestroyWindow();
   if (host_) host_->Release();
 }
@@ -248,10 +252,14 @@ void CBurnerPack::RefreshMeter() {
 
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   project_ = LoadDiscProject(document);
-  // The editor loads its storyboard first and has told its length already.
-  for (DiscTitle& title : project_.titles)
+  std::vector<std::string> files;
+  for (DiscTitle& title : project_.titles) {
+    // The editor loads its storyboard first and has told its length already.
     if (title.editedVideo) title.seconds = editedSeconds_;
+    else files.push_back(title.path);
+  }
   RefreshList();
+  ReadTitles(files);
   RefreshWriters();
   return S_OK;
 }
@@ -268,7 +276,7 @@ STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
 }
 
 void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
-  std::vector<std::string> notVideo;
+  std::vector<std::string> files;
   for (const std::string& entry : entries) {
     if (entry.find("add project title") != std::string::npos) {
       if (!HasProjectTitle()) {
@@ -281,11 +289,47 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
         project_.titles.push_back(edited);
       }
     } else if (platform::FileExists(entry)) {
-      DiscTitle title = TitleForFile(entry);
-      if (title.streams.videoCodec.empty()) notVideo.push_back(platform::FileNameOf(entry));
-      else project_.titles.push_back(std::move(title));
+      project_.titles.push_back(UnreadTitle(entry));
+      files.push_back(entry);
     }
   }
+  RefreshList();
+  ReadTitles(files);
+}
+
+bool CBurnerPack::ReadingTitles() const {
+  return std::any_of(project_.titles.begin(), project_.titles.end(),
+                     [](const DiscTitle& t) { return !t.editedVideo && !t.read; });
+}
+
+void CBurnerPack::ReadTitles(const std::vector<std::string>& files) {
+  if (view_.Window()) {
+    reader_.Read(files);
+    return;
+  }
+  for (const std::string& file : files) {
+    reader_.Read({file});
+    reader_.Wait();
+  }
+  TakeReadTitles();
+}
+
+void CBurnerPack::TakeReadTitles() {
+  std::vector<std::string> notVideo;
+  for (const DiscTitle& read : reader_.Take())
+    for (DiscTitle& title : project_.titles)
+      if (!title.editedVideo && !title.read && title.path == read.path) {
+        const std::string name = title.name;
+        title = read;
+        title.name = name;
+      }
+  // A file that is there but holds no video cannot be a title; a vanished one stays, so that the
+  // burn names it.
+  std::erase_if(project_.titles, [&](const DiscTitle& t) {
+    const bool drop = t.read && !t.editedVideo && t.streams.videoCodec.empty() && platform::FileExists(t.path);
+    if (drop) notVideo.push_back(platform::FileNameOf(t.path));
+    return drop;
+  });
   RefreshList();
   if (notVideo.empty() || !host_) return;
   std::string text = "These files hold no video and were not put on the disc:";
@@ -487,6 +531,9 @@ void CBurnerPack::Refuse(const std::string& text) {
 
 HRESULT CBurnerPack::BurnProject(std::string image) {
   if (Burning()) return E_FAIL;
+  // Every title's streams are known before the disc is checked.
+  reader_.Wait();
+  TakeReadTitles();
   const bool toImage = !image.empty() || ChosenLetter() == 0;
   std::string why = ProjectRefusal(project_, toImage ? NominalCapacityBytes(project_.kind) : ChosenCapacity(), ntsc_);
   if (why.empty() && HasProjectTitle() && !host_) why = "The edited video cannot be made here: the editor is missing.";
@@ -598,6 +645,10 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
 }
 
 void CBurnerPack::OnWindowMessage(UINT message) {
+  if (message == kTitlesRead) {
+    TakeReadTitles();
+    return;
+  }
   if (message == kStartRefused && burning_) {
     // The running burn keeps the main window: it stays locked until that burn ends.
     if (host_) {

@@ -12,6 +12,7 @@
 #include "burn_view.h"
 #include "disc_project.h"
 #include "disc_writers.h"
+#include "title_reader.h"
 #include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
@@ -33,6 +34,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // Posted to the pack's window: the engine changed (from its worker), a start was refused.
   static constexpr UINT kEngineChanged = WM_APP + 1;
   static constexpr UINT kStartRefused = WM_APP + 2;
+  static constexpr UINT kTitlesRead = WM_APP + 3;
 
   CBurnerPack();
   const DiscProject& Project() const { return project_; }
@@ -40,6 +42,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::vector<std::string> BurnList() const;
   bool Burning() const { return burning_ || waitingForTitle_; }
   bool HasProjectTitle() const;
+  // Titles put on the disc whose streams are still being read.
+  bool ReadingTitles() const;
   // The writers the window offers for the disc kind, "Image file" last; the chosen one.
   const std::vector<WriterChoice>& Writers() const { return writers_; }
   // The end of the last burn: 0 none yet, 1 burned, -1 failed or cancelled.
@@ -77,6 +81,10 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   HRESULT StartProjectJob();
   void OnViewCommand(int id, int code);
   void AddTitles(const std::vector<std::string>& files);
+  // Reads the titles' files off the window (or at once without one).
+  void ReadTitles(const std::vector<std::string>& files);
+  // Takes what the reader has read into the titles; files that hold no video leave the disc.
+  void TakeReadTitles();
   // Reads the writers and their media again: the kind changed, a disc came or went, a burn ended.
   void RefreshWriters();
   void RefreshMeter();
@@ -101,6 +109,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // The window the worker posts to: read on the worker, changed on the window's thread.
   std::atomic<HWND> notifyWindow_{nullptr};
   BurnEngine engine_;
+  TitleReader reader_;
   DiscProject project_;
   // The writers the window lists, in its order, "Image file" last.
   std::vector<WriterChoice> writers_;

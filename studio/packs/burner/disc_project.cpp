@@ -75,12 +75,18 @@ std::uint64_t ProjectDiscBytes(const DiscProject& project, bool ntsc) {
   return bytes;
 }
 
-DiscTitle TitleForFile(const std::string& path) {
+DiscTitle UnreadTitle(const std::string& path) {
   DiscTitle title;
   title.path = path;
   title.name = NameOfFile(path);
+  return title;
+}
+
+DiscTitle TitleForFile(const std::string& path) {
+  DiscTitle title = UnreadTitle(path);
   title.bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(path)));
   if (ProbeClipStreams(path, &title.streams)) title.seconds = title.streams.seconds;
+  title.read = true;
   return title;
 }
 
@@ -188,7 +194,7 @@ DiscProject LoadDiscProject(IProjectDocument* document) {
     if (!key || !value) continue;
     const std::string k = key;
     if (k == "FILE" && *value) {
-      project.titles.push_back(TitleForFile(value));
+      project.titles.push_back(UnreadTitle(value));
     } else if (k == "EDITEDVIDEO") {
       DiscTitle edited;
       edited.name = "Edited Video";

@@ -20,6 +20,7 @@ struct DiscTitle {
   std::uint64_t bytes = 0;   // the file's size
   ClipStreams streams;       // as read when the title was added; empty streams: unreadable
   bool editedVideo = false;  // the editor's project title, rendered when the burn starts
+  bool read = false;         // its streams and length have been read
 };
 
 struct DiscProject {
@@ -43,8 +44,9 @@ std::uint64_t NominalCapacityBytes(DiscFormat kind);
 std::uint64_t TitleDiscBytes(const DiscTitle& title, DiscFormat kind, bool ntsc);
 std::uint64_t ProjectDiscBytes(const DiscProject& project, bool ntsc);
 
-// A title for a media file, its length and streams read by ffprobe; its name is the file's name
-// without the extension.
+// A title for a media file, named by the file's name without the extension, not read yet.
+DiscTitle UnreadTitle(const std::string& path);
+// The same with its size, length and streams read (ffprobe).
 DiscTitle TitleForFile(const std::string& path);
 // Moves the title at `index` by `by` places; false when it cannot go there.
 bool MoveTitle(DiscProject* project, int index, int by);

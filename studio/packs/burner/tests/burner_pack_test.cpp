@@ -215,11 +215,17 @@ std::string Describe(const DvdNavigation& nav) {
   return text;
 }
 
-// Drops files on the Burn step as the main window passes them on.
+// Drops files on the Burn step as the main window passes them on, and lets the pack read them
+// as its window's loop would.
 void DropOn(CBurnerPack* burner, const std::vector<std::string>& files) {
   HGLOBAL drop = platform::ole::BuildDropFiles(files);
   burner->DropData(drop);
   GlobalFree(drop);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (burner->ReadingTitles() && std::chrono::steady_clock::now() < deadline) {
+    testkit::Pump(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 bool Choose(CBurnerPack* burner, int id, const std::string& item) {

@@ -245,6 +245,7 @@ void CBurnerPack::RefreshMeter() {
   if (capacity) text += " of " + SizeText(capacity);
   const bool over = capacity && bytes > capacity;
   if (over) text += ": too large for the medium";
+  if (project_.titles.empty()) text = "No titles yet: drop clips here or click Add.";
   view_.SetMeter(capacity ? static_cast<int>(std::min<std::uint64_t>(100, bytes * 100 / capacity)) : 0, over, text);
   view_.SetChaptersOffered(!IsVideoCd(project_.kind));
   view_.SetBurning(Burning());

@@ -238,7 +238,7 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   testkit::Pump(3);
   testkit::WritePicture(burner->Window(), "burn_step_empty.png");
   EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
-  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "0 titles, 0:00, about 0 MB of 4.4 GB");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "No titles yet: drop clips here or click Add.");
 
   const std::string first = MakeDvdClip(env.Documents() + "Birthday party.mpg", 2);
   const std::string second = MakeDvdClip(env.Documents() + "Garden.mpg", 1);

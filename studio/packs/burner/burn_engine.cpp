@@ -7,11 +7,16 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bluray_stream.h"
+#include "disc_project.h"
 #include "disc_target.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/key_file.h"
+#include "platform/base/module.h"
 #include "platform/base/process.h"
 #include "platform/disc/cue_sheet.h"
+#include "platform/disc/dvd_menu.h"
 #include "platform/disc/image_tool.h"
 
 namespace studio::packs {
@@ -20,25 +25,6 @@ namespace {
 bool IsFile(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
-}
-
-std::string XmlText(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      // Kept as references: a parser turns a plain line break or tab inside a value into a blank.
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
-      case '\t': out += "&#9;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 // A Video CD's volume id takes only A-Z, 0-9 and "_", at most 32 of them.
@@ -70,7 +56,8 @@ std::string VideoCdXml(DiscFormat format, const std::string& discName,
   int n = 0;
   for (const auto& title : titles)
     for (const std::string& file : title)
-      xml += "    <sequence-item src=\"" + XmlText(file) + "\" id=\"sequence-" + std::to_string(n++) + "\"/>\n";
+      xml += "    <sequence-item src=\"" + platform::disc::XmlEscaped(file) + "\" id=\"sequence-" +
+             std::to_string(n++) + "\"/>\n";
   return xml + "  </sequence-items>\n</videocd>\n";
 }
 
@@ -220,6 +207,8 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
 }
 
 bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
+  titleSeconds_.assign(job_.titles.size(), 0);
+  if (job_.format == DiscFormat::Bluray) return EncodeBluray(discTitles);
   int done = 0, total = 0;
   for (const auto& title : job_.titles) total += static_cast<int>(title.size());
   for (const auto& title : job_.titles) {
@@ -227,7 +216,9 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
     for (const std::string& file : title) {
       const int base = done * 100 / total;
       ClipStreams streams;
-      if (!ProbeClipStreams(file, &streams)) {
+      const bool readable = ProbeClipStreams(file, &streams);
+      if (readable) titleSeconds_[discTitles->size()] += streams.seconds;
+      if (!readable) {
         Fail(IsFile(file) ? "The recording \"" + file + "\" holds no video that can be burned. Nothing was burned."
                           : "The recording \"" + file +
                                 "\" cannot be found: it was moved or deleted. Nothing was "
@@ -266,19 +257,30 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
 bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored) {
   std::string messages;
   bool ok = false;
-  if (IsVideoCd(job_.format)) {
+  if (job_.format == DiscFormat::Bluray) {
+    *authored = job_.workFolder + "BD/";
+    ok = AuthorBluray(discTitles, *authored);
+    if (!ok && !cancel_) {
+      Fail("The Blu-ray could not be authored (Tarnel refused the titles). Nothing was burned.");
+      return false;
+    }
+  } else if (IsVideoCd(job_.format)) {
     const std::string xml = job_.workFolder + "videocd.xml";
     *authored = job_.workFolder + "videocd.cue";
     ok = platform::WriteWholeFileAtomic(xml, VideoCdXml(job_.format, job_.discName, discTitles)) &&
          RunTool("vcdxbuild", {"--cue-file=" + *authored, "--bin-file=" + job_.workFolder + "videocd.bin", xml},
                  nullptr, &messages);
+  } else if (job_.menu) {
+    *authored = job_.workFolder + "DVD/";
+    ok = AuthorWithMenu(discTitles, *authored, &messages);
   } else {
     *authored = job_.workFolder + "DVD/";
     const std::string standard = std::string("VIDEO_FORMAT=") + (job_.ntsc ? "NTSC" : "PAL");
     std::vector<std::string> args = {standard, "dvdauthor", "-o", *authored};
-    for (const auto& title : discTitles) {
+    for (size_t t = 0; t < discTitles.size(); ++t) {
       args.push_back("-t");
-      for (const std::string& file : title) args.insert(args.end(), {"-f", file});
+      if (Marks(t).size() > 1) args.insert(args.end(), {"-c", ChapterList(Marks(t))});
+      for (const std::string& file : discTitles[t]) args.insert(args.end(), {"-f", file});
     }
     ok = RunTool("env", args, nullptr, &messages);
     SetPercent(80);
@@ -287,10 +289,85 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
   if (!ok && !cancel_) {
     if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
       Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
-    else
+    else if (job_.format != DiscFormat::Bluray)
       Fail(std::string("The disc could not be authored (") + (IsVideoCd(job_.format) ? "vcdxbuild" : "dvdauthor") +
            " refused the recordings). Nothing was burned.");
   }
+  return ok;
+}
+
+std::vector<double> BurnEngine::Marks(size_t title) const {
+  static const std::vector<double> none;
+  return ChapterMarks(title < titleSeconds_.size() ? titleSeconds_[title] : 0, job_.chapterMinutes,
+                      title < job_.titleChapters.size() ? job_.titleChapters[title] : none);
+}
+
+bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles) {
+  const std::string stream = job_.workFolder + "BD/BDMV/STREAM/";
+  if (!platform::CreateFolders(stream)) {
+    Fail("The work folder \"" + job_.workFolder + "\" cannot be written. Check the temporary folder and burn again.");
+    return false;
+  }
+  const int total = static_cast<int>(job_.titles.size());
+  for (int t = 0; t < total; ++t) {
+    if (job_.titles[t].empty()) continue;
+    const std::string& file = job_.titles[t].front();
+    ClipStreams streams;
+    if (!ProbeClipStreams(file, &streams) || streams.videoCodec.empty()) {
+      Fail(IsFile(file) ? "The title \"" + file + "\" holds no video that can be burned. Nothing was burned."
+                        : "The title \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
+      return false;
+    }
+    titleSeconds_[t] = streams.seconds;
+    char name[16];
+    std::snprintf(name, sizeof name, "%05d.m2ts", t);
+    const std::string output = stream + name;
+    std::string messages;
+    const int base = t * 100 / total;
+    const auto progress = [&](const std::string& line) {
+      const double seconds = ProgressSeconds(line);
+      if (seconds >= 0 && streams.seconds > 0)
+        SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
+    };
+    if (!RunTool("ffmpeg", BlurayStreamArguments(file, streams, job_.ntsc, output), progress, &messages)) {
+      if (cancel_) return false;
+      if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
+        Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+      else Fail("The title \"" + file + "\" could not be made into a Blu-ray stream. Nothing was burned.");
+      return false;
+    }
+    discTitles->push_back({output});
+    SetPercent((t + 1) * 100 / total);
+  }
+  return true;
+}
+
+bool BurnEngine::AuthorBluray(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder) {
+  const std::string jobFile = job_.workFolder + "config.txt";
+  {
+    ProjectKeyFile job;
+    if (!job.Open(jobFile, TRUE)) return false;
+    job.AddValue("Tarnel", "Version", "0.5");
+    job.AddValue("AuthorInfo", "InputCount", std::to_string(discTitles.size()));
+    job.AddValue("AuthorInfo", "OutputPath", folder);
+    for (size_t t = 0; t < discTitles.size(); ++t) {
+      // Chapter marks in whole seconds from the title's start.
+      std::string marks;
+      for (const double at : Marks(t)) marks += (marks.empty() ? "" : ",") + std::to_string(static_cast<long>(at));
+      job.AddValue("Input" + std::to_string(t), "ChapterTime", marks);
+    }
+    if (!job.Close()) return false;
+  }
+  // The suite's authoring library, installed beside the program.
+  static HMODULE library = LoadLibrary((platform::AppFolder() + "Tarnel.so").c_str());
+  using Author = bool (*)(const char*);
+  const auto author = library ? reinterpret_cast<Author>(GetProcAddress(library, "tarnel")) : nullptr;
+  if (!author) {
+    Fail("The Blu-ray authoring library Tarnel.so is missing. Reinstall Vidarro and burn again.");
+    return false;
+  }
+  const bool ok = author(jobFile.c_str());
+  SetPercent(100);
   return ok;
 }
 
@@ -318,8 +395,12 @@ bool BurnEngine::WriteImage(const std::string& authored) {
   std::string messages;
   const bool ok =
       RunTool("genisoimage",
-              {"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName), "-o", part, authored}, nullptr,
-              &messages) &&
+              job_.format == DiscFormat::Bluray
+                  ? std::vector<std::string>{"-quiet", "-udf", "-allow-limited-size", "-iso-level", "3", "-V",
+                                             platform::disc::VolumeLabel(job_.discName), "-o", part, authored}
+                  : std::vector<std::string>{"-quiet", "-dvd-video", "-V", platform::disc::VolumeLabel(job_.discName),
+                                             "-o", part, authored},
+              nullptr, &messages) &&
       std::filesystem::exists(part, error);
   if (ok) std::filesystem::rename(part, job_.imageFile, error);
   if (!ok || error) {

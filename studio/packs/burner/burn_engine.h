@@ -33,6 +33,14 @@ struct BurnJob {
   // Instead of a writer, an image file: an ISO for DVD-Video; for a Video CD the BIN/CUE pair
   // "<name>.bin" and "<name>.cue" (a ".bin" or ".cue" ending given is taken off).
   std::string imageFile;
+  // Each title's name (the DVD menu's button text); missing names are the files' names.
+  std::vector<std::string> titleNames;
+  // A DVD-Video gets a chapter every so many minutes (0: only at each title's start).
+  int chapterMinutes = 0;
+  // Further chapter starts of each title in seconds (the edited video's clip boundaries).
+  std::vector<std::vector<double>> titleChapters;
+  // A DVD-Video starts with a title menu that every title returns to.
+  bool menu = false;
 };
 
 enum class BurnEnd { Burned, Failed, Cancelled };
@@ -64,6 +72,15 @@ class BurnEngine {
   bool Encode(std::vector<std::vector<std::string>>* discTitles);
   bool Author(const std::vector<std::vector<std::string>>& discTitles, std::string* authored);
   bool Write(const std::string& authored);
+  // Each title as a stream of the Blu-ray's own layout under the work folder's BDMV tree.
+  bool EncodeBluray(std::vector<std::vector<std::string>>* discTitles);
+  // Tarnel writes the BDMV tree of the titles' streams, each its own playlist.
+  bool AuthorBluray(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder);
+  // A DVD-Video whose first play is a title menu of pages with a button for each title.
+  bool AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                      std::string* messages);
+  // A picture of the title for its menu button; empty when none can be made.
+  std::string Thumbnail(const std::string& file, double seconds, const std::string& picture);
   bool WriteImage(const std::string& authored);
   // Runs a tool to its end; false when it failed or the burn was cancelled. Every line it writes
   // on stdout goes to `onLine`; what it says on stderr lands in *messages.
@@ -85,6 +102,8 @@ class BurnEngine {
   std::atomic<BurnEnd> end_{BurnEnd::Burned};
   mutable std::mutex mutex_;  // guards message_
   std::string message_;
+  std::vector<double> titleSeconds_;  // each title's length, read while encoding
+  std::vector<double> Marks(size_t title) const;
 };
 
 }  // namespace studio::packs

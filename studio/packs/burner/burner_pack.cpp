@@ -5,6 +5,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include "disc_target.h"
+#include "disc_writers.h"
+#include "file_choice.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
@@ -12,6 +15,7 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/ole/drag_drop.h"
 #include "platform/ole/drop_files.h"
+#include "platform/disc/disc_kinds.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/window.h"
 #include "product.h"
@@ -73,14 +77,18 @@ CBurnerPack::CBurnerPack()
     : engine_([this] {
         // From the worker: only a post, so every host call stays on the window's thread.
         if (HWND window = notifyWindow_.load()) ::PostMessage(window, kEngineChanged, 0, 0);
+      }),
+      reader_([this] {
+        if (HWND window = notifyWindow_.load()) ::PostMessage(window, kTitlesRead, 0, 0);
       }) {
   view_.onMessage = [this](UINT message) { OnWindowMessage(message); };
-  view_.onCancel = [this] { Cancel(); };
+  view_.onCommand = [this](int id, int code) { OnViewCommand(id, code); };
 }
 
 CBurnerPack::~CBurnerPack() {
   engine_.Cancel();
   engine_.Join();
+  reader_.Wait();
   DestroyWindow();
   if (host_) host_->Release();
 }
@@ -92,6 +100,9 @@ STDMETHODIMP CBurnerPack::SetHost(IPackHost* host) {
   BSTR temp = nullptr;
   if (host_ && host_->GetValue("TempFolder", &temp) == S_OK && temp) workFolder_ = temp;
   SysFreeString(temp);
+  BSTR standard = nullptr;
+  if (host_ && host_->GetValue("VideoStandard", &standard) == S_OK && standard) ntsc_ = std::string(standard) != "PAL";
+  SysFreeString(standard);
   return S_OK;
 }
 
@@ -108,7 +119,11 @@ STDMETHODIMP CBurnerPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   if (view_.Window() || !area) return S_FALSE;
   if (!view_.Create(style, *area, parent)) return E_FAIL;
   notifyWindow_ = view_.Window();
+  std::vector<std::string> kinds;
+  for (const DiscFormat kind : kProjectKinds) kinds.push_back(DiscKindName(kind));
+  view_.SetKinds(kinds, 0);
   RefreshList();
+  RefreshWriters();
   return S_OK;
 }
 
@@ -125,31 +140,134 @@ STDMETHODIMP CBurnerPack::MoveWindow(const RECT* area) {
 }
 
 STDMETHODIMP CBurnerPack::Show(BOOL show) {
+  // The discs in the writers may have changed while the step was away.
+  if (show && !Burning()) RefreshWriters();
   if (view_.Window()) ::ShowWindow(view_.Window(), show ? SW_SHOW : SW_HIDE);
   return S_OK;
 }
 
-void CBurnerPack::RefreshList() {
+std::vector<std::string> CBurnerPack::BurnList() const {
+  std::vector<std::string> files;
+  for (const DiscTitle& title : project_.titles)
+    if (!title.editedVideo) files.push_back(title.path);
+  return files;
+}
+
+bool CBurnerPack::HasProjectTitle() const {
+  return std::any_of(project_.titles.begin(), project_.titles.end(), [](const DiscTitle& t) { return t.editedVideo; });
+}
+
+namespace {
+
+std::vector<std::string> KindNames() {
   std::vector<std::string> names;
-  if (titleInList_) names.push_back("Edited Video");
-  // While a recording burns, the list shows what goes on the disc.
-  for (const std::string& file : burning_ ? busyFiles_ : list_) names.push_back(platform::FileNameOf(file));
-  view_.SetList(names);
+  for (const DiscFormat kind : kProjectKinds) names.push_back(DiscKindName(kind));
+  return names;
+}
+
+int KindIndex(DiscFormat kind) {
+  for (size_t i = 0; i < kProjectKinds.size(); ++i)
+    if (kProjectKinds[i] == kind) return static_cast<int>(i);
+  return 0;
+}
+
+std::string OnOneLine(std::string text) {
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+  return text;
+}
+
+// The editor's render type of the kind's stream.
+const char* RenderType(DiscFormat kind) {
+  switch (kind) {
+    case DiscFormat::Vcd: return "vcd";
+    case DiscFormat::Svcd: return "svcd";
+    case DiscFormat::Bluray: return "bdmv";
+    default: return "mpeg2";
+  }
+}
+
+}  // namespace
+
+void CBurnerPack::RefreshList(int select) {
+  std::vector<std::string> rows;
+  if (burning_ && !busyFiles_.empty() && imageFile_.empty() && project_.titles.empty()) {
+    // A recording burns: the list shows what goes on the disc.
+    for (const std::string& file : busyFiles_) rows.push_back(platform::FileNameOf(file));
+  } else {
+    int n = 1;
+    for (const DiscTitle& title : project_.titles)
+      rows.push_back(std::to_string(n++) + ".  " + OnOneLine(title.name) + "   " + LengthText(title.seconds));
+  }
+  if (!view_.Window()) return;
+  const int selected = std::min(select >= 0 ? select : view_.SelectedTitle(), static_cast<int>(rows.size()) - 1);
+  view_.SetTitles(rows, selected);
+  if (view_.SelectedKind() != KindIndex(project_.kind)) view_.SetKinds(KindNames(), KindIndex(project_.kind));
+  if (view_.DiscName() != project_.name) view_.SetDiscName(project_.name);
+  if (view_.ChapterMinutes() != project_.chapterMinutes) view_.SetChapterMinutes(project_.chapterMinutes);
+  RefreshMeter();
+}
+
+void CBurnerPack::RefreshWriters() {
+  const char chosenLetter = ChosenLetter();
+  writers_ = ListWriters(project_.kind);
+  // The user's choice stays while its writer is listed; else the first writer, else the image.
+  const int image = static_cast<int>(writers_.size()) - 1;
+  chosenWriter_ = imageChosen_ || image == 0 ? image : 0;
+  for (int i = 0; i < image && !imageChosen_; ++i)
+    if (chosenLetter && writers_[i].letter == chosenLetter) chosenWriter_ = i;
+  std::vector<std::string> names;
+  for (const WriterChoice& writer : writers_) names.push_back(writer.name);
+  view_.SetWriters(names, chosenWriter_);
+  RefreshMeter();
+}
+
+const WriterChoice* CBurnerPack::Chosen() const {
+  return chosenWriter_ >= 0 && chosenWriter_ < static_cast<int>(writers_.size()) ? &writers_[chosenWriter_] : nullptr;
+}
+
+char CBurnerPack::ChosenLetter() const { return Chosen() ? Chosen()->letter : 0; }
+
+std::uint64_t CBurnerPack::ChosenCapacity() const {
+  if (!ChosenLetter()) return NominalCapacityBytes(project_.kind);
+  return Chosen()->capacity;
+}
+
+void CBurnerPack::RefreshMeter() {
+  if (!view_.Window()) return;
+  if (Chosen()) view_.SetMedium(Chosen()->medium);
+  const std::uint64_t bytes = ProjectDiscBytes(project_, ntsc_);
+  const std::uint64_t capacity = ChosenCapacity();
+  std::string text = std::to_string(project_.titles.size()) + (project_.titles.size() == 1 ? " title, " : " titles, ");
+  double seconds = 0;
+  for (const DiscTitle& title : project_.titles) seconds += title.seconds;
+  text += LengthText(seconds) + ", about " + SizeText(bytes);
+  if (capacity) text += " of " + SizeText(capacity);
+  const bool over = capacity && bytes > capacity;
+  if (over) text += ": too large for the medium";
+  if (project_.titles.empty()) text = "No titles yet: drop clips here or click Add.";
+  view_.SetMeter(capacity ? static_cast<int>(std::min<std::uint64_t>(100, bytes * 100 / capacity)) : 0, over, text);
+  view_.SetChaptersOffered(!IsVideoCd(project_.kind));
+  view_.SetBurning(Burning());
 }
 
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
-  list_.clear();
-  LPCSTR key = nullptr;
-  LPCSTR value = nullptr;
-  for (int i = 0; document && document->GetValueAt("BurnList", i, &key, &value) == S_OK; ++i)
-    if (key && value && std::string(key) == "FILE") list_.push_back(value);
+  project_ = LoadDiscProject(document);
+  std::vector<std::string> files;
+  for (DiscTitle& title : project_.titles) {
+    // The editor loads its storyboard first and has told its length already.
+    if (title.editedVideo) title.seconds = editedSeconds_;
+    else files.push_back(title.path);
+  }
   RefreshList();
+  ReadTitles(files);
+  RefreshWriters();
   return S_OK;
 }
 
 STDMETHODIMP CBurnerPack::SaveProject(IProjectDocument* document) {
   if (!document) return E_POINTER;
-  for (const std::string& file : list_) document->SetValue("BurnList", "File", file.c_str());
+  SaveDiscProject(document, project_);
   return S_OK;
 }
 
@@ -158,15 +276,123 @@ STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
   return S_OK;
 }
 
-STDMETHODIMP CBurnerPack::DropData(HANDLE data) {
-  if (!data || Burning()) return E_FAIL;
-  for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data))) {
-    if (entry.find("add project title") != std::string::npos) titleInList_ = true;
-    else if (platform::FileExists(entry) && std::find(list_.begin(), list_.end(), entry) == list_.end())
-      list_.push_back(entry);
+void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
+  std::vector<std::string> files;
+  for (const std::string& entry : entries) {
+    if (entry.find("add project title") != std::string::npos) {
+      if (!HasProjectTitle()) {
+        DiscTitle edited;
+        edited.name = "Edited Video";
+        edited.editedVideo = true;
+        // The clip list's item carries the length too (milliseconds), for when the editor has not spoken.
+        const double said = std::atof(PairValue(entry, "playtime", "0").c_str()) / 1000;
+        edited.seconds = editedSeconds_ > 0 ? editedSeconds_ : said;
+        project_.titles.push_back(edited);
+      }
+    } else if (platform::FileExists(entry)) {
+      project_.titles.push_back(UnreadTitle(entry));
+      files.push_back(entry);
+    }
   }
   RefreshList();
+  ReadTitles(files);
+}
+
+bool CBurnerPack::ReadingTitles() const {
+  return std::any_of(project_.titles.begin(), project_.titles.end(),
+                     [](const DiscTitle& t) { return !t.editedVideo && !t.read; });
+}
+
+void CBurnerPack::ReadTitles(const std::vector<std::string>& files) {
+  if (view_.Window()) {
+    reader_.Read(files);
+    return;
+  }
+  for (const std::string& file : files) {
+    reader_.Read({file});
+    reader_.Wait();
+  }
+  TakeReadTitles();
+}
+
+void CBurnerPack::TakeReadTitles() {
+  std::vector<std::string> notVideo;
+  for (const DiscTitle& read : reader_.Take())
+    for (DiscTitle& title : project_.titles)
+      if (!title.editedVideo && !title.read && title.path == read.path) {
+        const std::string name = title.name;
+        title = read;
+        title.name = name;
+      }
+  // A file that is there but holds no video cannot be a title; a vanished one stays, so that the
+  // burn names it.
+  std::erase_if(project_.titles, [&](const DiscTitle& t) {
+    const bool drop = t.read && !t.editedVideo && t.streams.videoCodec.empty() && platform::FileExists(t.path);
+    if (drop) notVideo.push_back(platform::FileNameOf(t.path));
+    return drop;
+  });
+  RefreshList();
+  if (notVideo.empty() || !host_) return;
+  std::string text = "These files hold no video and were not put on the disc:";
+  for (const std::string& name : notVideo) text += "\n" + name;
+  host_->MessageBox(text.c_str(), MB_ICONEXCLAMATION);
+}
+
+STDMETHODIMP CBurnerPack::DropData(HANDLE data) {
+  if (!data || Burning()) return E_FAIL;
+  AddTitles(platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data)));
   return S_OK;
+}
+
+void CBurnerPack::OnViewCommand(int id, int code) {
+  if (Burning() && id != BurnView::kCancelId) return;
+  const int selected = view_.SelectedTitle();
+  switch (id) {
+    case BurnView::kCancelId:
+      if (code == BN_CLICKED) Cancel();
+      return;
+    case BurnView::kAddId: {
+      if (code != BN_CLICKED) return;
+      AddTitles(ChooseClipFiles(view_.Window()));
+      return;
+    }
+    case BurnView::kUpId:
+    case BurnView::kDownId:
+      // The moved title stays chosen, so that it can move on.
+      if (code == BN_CLICKED && MoveTitle(&project_, selected, id == BurnView::kUpId ? -1 : 1))
+        RefreshList(selected + (id == BurnView::kUpId ? -1 : 1));
+      return;
+    case BurnView::kRemoveId:
+      if (code == BN_CLICKED && selected >= 0 && selected < static_cast<int>(project_.titles.size())) {
+        project_.titles.erase(project_.titles.begin() + selected);
+        RefreshList();
+      }
+      return;
+    case BurnView::kNameId:
+      if (code == EN_CHANGE) project_.name = view_.DiscName();
+      return;
+    case BurnView::kChaptersId:
+      if (code == EN_CHANGE && view_.ChapterMinutes() >= 0) project_.chapterMinutes = view_.ChapterMinutes();
+      return;
+    case BurnView::kKindId:
+      if (code == CBN_SELCHANGE && view_.SelectedKind() >= 0 &&
+          view_.SelectedKind() < static_cast<int>(kProjectKinds.size())) {
+        project_.kind = kProjectKinds[view_.SelectedKind()];
+        RefreshWriters();
+      }
+      return;
+    case BurnView::kWriterId:
+      if (code == CBN_SELCHANGE && view_.SelectedWriter() >= 0) {
+        chosenWriter_ = view_.SelectedWriter();
+        imageChosen_ = ChosenLetter() == 0;
+        RefreshMeter();
+      }
+      return;
+    case BurnView::kBurnId:
+      if (code == BN_CLICKED) BurnProject({});
+      return;
+    default: return;
+  }
 }
 
 bool CBurnerPack::ChooseDrive(char letter) {
@@ -229,18 +455,34 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     job.driveLetter = driveLetter_;
     return StartJob(std::move(job));
   }
-  if (StartsWith(text, "burn")) return BurnListAsDvd();
+  if (StartsWith(text, "burn")) return BurnProject(PairValue(text, "image"));
   if (StartsWith(text, "checkdrive")) {
     const std::string letter = PairValue(text, "drive");
+    if (!Burning()) RefreshWriters();
     if (letter.empty() || !ChooseDrive(letter[0])) return 0;
     driveLetter_ = letter[0];
     return static_cast<HRESULT>(DriveCheckCode(writer_->GetDiscType(), writer_->GetFreeDiscBlock()));
   }
   if (text.find("add project title") != std::string::npos) {
-    titleInList_ = PairValue(text, "edit") != "2";
+    const bool edited = PairValue(text, "edit") != "2";
+    editedSeconds_ = edited ? std::atof(PairValue(text, "playtime", "0").c_str()) / 1000 : 0;
+    if (!edited) {
+      std::erase_if(project_.titles, [](const DiscTitle& t) { return t.editedVideo; });
+    } else if (!HasProjectTitle() && !Burning()) {
+      AddTitles({text});
+    }
+    for (DiscTitle& title : project_.titles)
+      if (title.editedVideo) title.seconds = editedSeconds_;
     RefreshList();
     return S_OK;
   }
+  if (text.find("chapter project title") != std::string::npos) {
+    // The editor tells where the edited video's clips begin: chapters of its title.
+    editedChapters_ = ParseChapterTimes(text);
+    return S_OK;
+  }
+  if (StartsWith(text, "prog encode") || StartsWith(text, "end encode") || StartsWith(text, "cancel encode"))
+    titleAnswered_ = true;
   if (StartsWith(text, "prog encode")) {
     if (waitingForTitle_)
       view_.ShowProgress(PhaseName(BurnPhase::Encoding), std::atoi(PairValue(text, "prog").c_str()));
@@ -248,25 +490,26 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   }
   if (StartsWith(text, "end encode") && waitingForTitle_) {
     waitingForTitle_ = false;
-    BurnJob job;
-    job.titles.push_back({titleFile_});
-    for (const std::string& file : list_) job.titles.push_back({file});
-    job.format = DiscFormat::Dvd;
-    job.ntsc = ntsc_;
-    job.driveLetter = driveLetter_;
-    return StartJob(std::move(job));
+    return StartProjectJob();
   }
   if (StartsWith(text, "cancel encode") && waitingForTitle_) {
     waitingForTitle_ = false;
     lastResult_ = -1;
-    if (PairValue(text, "failed") == "1") Finish("The edited video could not be made, so nothing was burned.", false);
+    RemoveTitleRender();
+    const std::string reason = PairValue(text, "reason");
+    if (PairValue(text, "failed") == "1")
+      Finish(reason.empty() ? "The edited video could not be made, so nothing was burned. Check the storyboard's clips "
+                              "and burn again."
+                            : "The edited video could not be made: " + reason + " Nothing was burned.",
+             false);
     else Finish("Burning was cancelled.", false);
     return S_OK;
   }
   if (StartsWith(text, "reset")) {
-    titleInList_ = false;
-    list_.clear();
+    if (Burning()) return E_FAIL;
+    project_ = DiscProject{};
     RefreshList();
+    RefreshWriters();
     return S_OK;
   }
   if (StartsWith(text, "stop")) {
@@ -281,30 +524,95 @@ void CBurnerPack::Cancel() {
   if (waitingForTitle_ && host_) host_->Command(kBurnerSender, "cancel encode");
 }
 
-HRESULT CBurnerPack::BurnListAsDvd() {
+void CBurnerPack::Refuse(const std::string& text) {
+  lastResult_ = -1;
+  view_.ShowEnd(text, false);
+  if (host_) host_->MessageBox(text.c_str(), MB_ICONHAND);
+}
+
+HRESULT CBurnerPack::BurnProject(std::string image) {
   if (Burning()) return E_FAIL;
-  if (!titleInList_ || !host_) {
-    BurnJob job;
-    for (const std::string& file : list_) job.titles.push_back({file});
-    job.format = DiscFormat::Dvd;
-    job.ntsc = ntsc_;
-    job.driveLetter = driveLetter_;
-    return StartJob(std::move(job));
+  // Every title's streams are known before the disc is checked.
+  reader_.Wait();
+  TakeReadTitles();
+  const bool toImage = !image.empty() || ChosenLetter() == 0;
+  std::string why = ProjectRefusal(project_, toImage ? NominalCapacityBytes(project_.kind) : ChosenCapacity(), ntsc_);
+  if (why.empty() && HasProjectTitle() && !host_) why = "The edited video cannot be made here: the editor is missing.";
+  if (why.empty() && !toImage) {
+    // The medium is checked before the edited video is rendered: no work for a disc that cannot take it.
+    DiscTarget target(project_.kind, ChosenLetter());
+    why = target.Refusal(IsVideoCd(project_.kind) ? ProjectDiscBytes(project_, ntsc_) / 2324
+                                                  : ProjectDiscBytes(project_, ntsc_) / 2048);
   }
+  if (!why.empty()) {
+    Refuse(why);
+    return E_FAIL;
+  }
+  if (toImage && image.empty()) {
+    const bool cd = IsVideoCd(project_.kind);
+    const std::string name =
+        (project_.name.empty() ? std::string("Disc") : OnOneLine(project_.name)) + (cd ? ".bin" : ".iso");
+    image = ChooseImageFile(view_.Window(), cd, name);
+    if (image.empty()) return S_FALSE;
+  }
+  imageFile_ = toImage ? image : std::string();
+  jobLetter_ = ChosenLetter();
+  if (!HasProjectTitle()) return StartProjectJob();
   // The edited video is rendered by the editor through the host; its end starts the burn.
   platform::CreateFolders(WorkRoot());
-  titleFile_ = WorkRoot() + "EditedVideo.mpg";
+  titleFile_ = WorkRoot() + (project_.kind == DiscFormat::Bluray ? "EditedVideo.m2ts" : "EditedVideo.mpg");
   waitingForTitle_ = true;
-  if (host_) host_->DisableMainControls(TRUE);
-  const std::string request = std::string("encode project title type=mpeg2;ntsc=") + (ntsc_ ? "1" : "0") +
-                              ";width=720;height=" + (ntsc_ ? "480" : "576") +
-                              ";bitrate=6000000;framerate=3;wide=0;audiotype=0;audiobitrate=224000;path=" + titleFile_;
+  view_.SetBurning(true);
+  host_->DisableMainControls(TRUE);
+  view_.ShowProgress(PhaseName(BurnPhase::Encoding), 0);
+  const DiscEncodeSettings& s = EncodeSettingsFor(project_.kind);
+  const std::string request =
+      std::string("encode project title type=") + RenderType(project_.kind) + ";ntsc=" + (ntsc_ ? "1" : "0") +
+      ";width=" + std::to_string(s.width) + ";height=" + std::to_string(ntsc_ ? s.heightNtsc : s.heightPal) +
+      ";bitrate=" + std::to_string(s.videoBitRate) +
+      ";framerate=3;wide=0;audiotype=0;audiobitrate=" + std::to_string(s.audioBitRate) + ";path=" + titleFile_;
+  titleAnswered_ = false;
+  // The editor answers with its clips' starts, when it knows them, before it renders.
+  editedChapters_.clear();
+  host_->Command(kBurnerSender, "chapter project title ask=1;");
   const HRESULT hr = host_->Command(kBurnerSender, request.c_str());
-  if (FAILED(hr)) {
+  // An editor that takes the request says so at once with its first progress; the host answers
+  // yes for an editor that is not there, and nothing would ever end the wait.
+  if (waitingForTitle_ && (FAILED(hr) || !titleAnswered_)) {
     waitingForTitle_ = false;
-    Finish("The edited video could not be rendered for the disc. Nothing was burned.", false);
+    RemoveTitleRender();
+    Finish(FAILED(hr) ? "The edited video could not be rendered for the disc: the editor refused it. Nothing was "
+                        "burned."
+                      : "The edited video cannot be made: the editor is not installed. Reinstall Vidarro, or remove "
+                        "the edited video from the disc, and burn again.",
+           false);
+    return E_FAIL;
   }
   return hr;
+}
+
+HRESULT CBurnerPack::StartProjectJob() {
+  BurnJob job;
+  for (const DiscTitle& title : project_.titles) {
+    job.titles.push_back({title.editedVideo ? titleFile_ : title.path});
+    job.titleNames.push_back(title.name);
+    job.titleChapters.push_back(title.editedVideo ? editedChapters_ : std::vector<double>{});
+  }
+  job.format = project_.kind;
+  job.ntsc = ntsc_;
+  job.driveLetter = jobLetter_;
+  job.imageFile = imageFile_;
+  job.chapterMinutes = project_.chapterMinutes;
+  job.menu = project_.kind == DiscFormat::Dvd;
+  job.discName = project_.name;
+  return StartJob(std::move(job));
+}
+
+void CBurnerPack::RemoveTitleRender() {
+  if (titleFile_.empty()) return;
+  std::error_code error;
+  std::filesystem::remove(titleFile_, error);
+  titleFile_.clear();
 }
 
 HRESULT CBurnerPack::StartJob(BurnJob job) {
@@ -315,7 +623,7 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
     return E_FAIL;
   }
   if (host_) host_->DisableMainControls(TRUE);
-  job.discName = DiscLabel();
+  if (job.discName.empty()) job.discName = DiscLabel();
   job.workFolder = WorkRoot() + "Burn/";
   std::vector<std::string> files;
   for (const auto& title : job.titles) files.insert(files.end(), title.begin(), title.end());
@@ -323,6 +631,7 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
   if (!engine_.Start(std::move(job), &refusal)) {
     lastResult_ = -1;
     refusal_ = refusal;
+    RemoveTitleRender();
     // Told once the caller's command has returned, from the window's own message.
     if (view_.Window()) ::PostMessage(view_.Window(), kStartRefused, 0, 0);
     else Finish(refusal, false);
@@ -330,12 +639,17 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
   }
   busyFiles_ = std::move(files);
   burning_ = true;
+  view_.SetBurning(true);
   RefreshList();
   view_.ShowProgress(PhaseName(BurnPhase::Encoding), 0);
   return S_OK;
 }
 
 void CBurnerPack::OnWindowMessage(UINT message) {
+  if (message == kTitlesRead) {
+    TakeReadTitles();
+    return;
+  }
   if (message == kStartRefused && burning_) {
     // The running burn keeps the main window: it stays locked until that burn ends.
     if (host_) {
@@ -356,18 +670,17 @@ void CBurnerPack::OnWindowMessage(UINT message) {
   engine_.Join();
   burning_ = false;
   busyFiles_.clear();
+  imageFile_.clear();
   lastResult_ = engine_.End() == BurnEnd::Burned ? 1 : -1;
-  if (!titleFile_.empty()) {
-    std::error_code error;
-    std::filesystem::remove(titleFile_, error);
-    titleFile_.clear();
-  }
+  RemoveTitleRender();
   Finish(engine_.Message(), engine_.End() == BurnEnd::Burned);
 }
 
 void CBurnerPack::Finish(const std::string& text, bool burned) {
   LockDisc(false);
+  view_.SetBurning(false);
   RefreshList();
+  RefreshWriters();  // the burned disc is no longer blank
   view_.ShowEnd(text, burned);
   if (!host_) return;
   host_->DisableMainControls(FALSE);

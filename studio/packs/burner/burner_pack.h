@@ -1,4 +1,4 @@
-// The burner pack: a burn list of media files and the burns of the capture page's record-and-burn
+// The burner pack: the Burn step's disc project and the burns of the capture page's record-and-burn
 // recordings, each run by the burn engine off the window while the pack's window shows its
 // progress; every end hands the main window back.
 #pragma once
@@ -10,6 +10,9 @@
 
 #include "burn_engine.h"
 #include "burn_view.h"
+#include "disc_project.h"
+#include "disc_writers.h"
+#include "title_reader.h"
 #include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
@@ -31,11 +34,18 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // Posted to the pack's window: the engine changed (from its worker), a start was refused.
   static constexpr UINT kEngineChanged = WM_APP + 1;
   static constexpr UINT kStartRefused = WM_APP + 2;
+  static constexpr UINT kTitlesRead = WM_APP + 3;
 
   CBurnerPack();
-  const std::vector<std::string>& BurnList() const { return list_; }
+  const DiscProject& Project() const { return project_; }
+  // The media files among the titles, in play order.
+  std::vector<std::string> BurnList() const;
   bool Burning() const { return burning_ || waitingForTitle_; }
-  bool HasProjectTitle() const { return titleInList_; }
+  bool HasProjectTitle() const;
+  // Titles put on the disc whose streams are still being read.
+  bool ReadingTitles() const;
+  // The writers the window offers for the disc kind, "Image file" last; the chosen one.
+  const std::vector<WriterChoice>& Writers() const { return writers_; }
   // The end of the last burn: 0 none yet, 1 burned, -1 failed or cancelled.
   int LastResult() const { return lastResult_; }
   HWND Window() const { return view_.Window(); }
@@ -65,13 +75,33 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   ~CBurnerPack() override;
 
  private:
-  HRESULT BurnListAsDvd();
+  // The Burn button: checks the project and the medium, then renders the edited video (when the
+  // disc has it) and starts the job. `image`: the image file's path, asked for when empty.
+  HRESULT BurnProject(std::string image);
+  HRESULT StartProjectJob();
+  void OnViewCommand(int id, int code);
+  void AddTitles(const std::vector<std::string>& files);
+  // Reads the titles' files off the window (or at once without one).
+  void ReadTitles(const std::vector<std::string>& files);
+  // Takes what the reader has read into the titles; files that hold no video leave the disc.
+  void TakeReadTitles();
+  // Reads the writers and their media again: the kind changed, a disc came or went, a burn ended.
+  void RefreshWriters();
+  void RefreshMeter();
+  // The chosen writer's letter; 0 for "Image file".
+  char ChosenLetter() const;
+  const WriterChoice* Chosen() const;
+  // The bytes the chosen medium takes, as last read; 0 when it cannot take the disc.
+  std::uint64_t ChosenCapacity() const;
   HRESULT StartJob(BurnJob job);
   void OnWindowMessage(UINT message);
   void Finish(const std::string& text, bool burned);
   bool ChooseDrive(char letter);
   void LockDisc(bool lock);
-  void RefreshList();
+  // Shows the project; `select` the title to choose, -1 the one chosen.
+  void RefreshList(int select = -1);
+  void RemoveTitleRender();
+  void Refuse(const std::string& text);
   std::string WorkRoot() const;
 
   IPackHost* host_ = nullptr;
@@ -79,7 +109,15 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // The window the worker posts to: read on the worker, changed on the window's thread.
   std::atomic<HWND> notifyWindow_{nullptr};
   BurnEngine engine_;
-  std::vector<std::string> list_;
+  TitleReader reader_;
+  DiscProject project_;
+  // The writers the window lists, in its order, "Image file" last.
+  std::vector<WriterChoice> writers_;
+  int chosenWriter_ = 0;
+  bool imageChosen_ = false;  // the user chose "Image file": it stays while writers come and go
+  char jobLetter_ = 0;
+  double editedSeconds_ = 0;              // the storyboard's length, as the editor last said
+  std::string imageFile_;                 // the image the running project burn writes, or empty
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
   DiscFormat format_ = DiscFormat::Dvd;
   bool ntsc_ = true;
@@ -93,10 +131,12 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::vector<std::string> recording_;
   // The files of the burn that runs now: the only ones "isfilebusy" holds.
   std::vector<std::string> busyFiles_;
-  // The editor's edited video, burned as the first title once the host has had it rendered.
-  bool titleInList_ = false;
+  // The edited video's render for the running burn, removed at its end.
   std::string titleFile_;
   bool waitingForTitle_ = false;
+  bool titleAnswered_ = false;
+  std::vector<double>
+      editedChapters_;  // where the edited video's clips begin, as the editor said  // the editor spoke of the render asked for
 };
 
 void RegisterBurnerPack();

@@ -47,8 +47,8 @@ DiscTarget::DiscTarget(DiscFormat format, char letter) : format_(format) {
     int chosen = -1, suiting = -1;
     for (unsigned char i = 0; i < count; ++i) {
       writer.ChooseDrive(i);
-      if (letter && writer.GetDriveLetter() == letter && Suits(writer.GetDiscType())) chosen = i;
-      if (suiting < 0 && Suits(writer.GetDiscType())) suiting = i;
+      if (letter && writer.GetDriveLetter() == letter && MediumSuits(format, writer.GetDiscType())) chosen = i;
+      if (suiting < 0 && MediumSuits(format, writer.GetDiscType())) suiting = i;
     }
     if (chosen < 0) chosen = suiting >= 0 ? suiting : 0;
     if (count && writer.ChooseDrive(static_cast<unsigned char>(chosen))) letter_ = writer.GetDriveLetter();
@@ -66,9 +66,9 @@ DiscTarget::DiscTarget(DiscFormat format, char letter) : format_(format) {
 
 DiscTarget::~DiscTarget() = default;
 
-bool DiscTarget::Suits(unsigned char kind) const {
-  if (IsVideoCd(format_)) return kind == kCdR || kind == kCdRw;
-  if (format_ == DiscFormat::Bluray) return kind == kBdR || kind == kBdRe;
+bool MediumSuits(DiscFormat format, unsigned char kind) {
+  if (IsVideoCd(format)) return kind == kCdR || kind == kCdRw;
+  if (format == DiscFormat::Bluray) return kind == kBdR || kind == kBdRe;
   return CapabilityFor(kind) != 0 && !IsCd(kind) && !IsBluRay(kind);
 }
 
@@ -78,7 +78,7 @@ std::string DiscTarget::Refusal(std::uint64_t blocks) {
   const unsigned char kind = cd_ ? cd_->GetDiscType() : dvd_->GetDiscType();
   if (kind == kNoDisc)
     return Printf("There is no disc in drive %c:. Insert a blank %s and burn again.", letter_, blank);
-  if (!Suits(kind))
+  if (!MediumSuits(format_, kind))
     return Printf("The disc in drive %c: (%s) cannot take this burn. Insert a blank %s and burn again.", letter_,
                   KindName(kind).c_str(), blank);
   const unsigned long free = cd_ ? cd_->GetFreeDiscBlock() : dvd_->GetFreeDiscBlock();
@@ -100,6 +100,12 @@ bool DiscTarget::Start(const std::string& authored, const std::string& discName,
   if (cd_) return cd_->StartBurnCue(authored.c_str(), callback, context) == 1;
   dvd_->SetDiscLabel(discName.c_str());
   dvd_->SetFinalizeDisc(1);
+  if (format_ == DiscFormat::Bluray) {
+    // The folder that holds BDMV, without its trailing slash, as a UDF disc.
+    std::string folder = authored;
+    if (!folder.empty() && folder.back() == '/') folder.pop_back();
+    return dvd_->StartBurnFolderInUDF(folder.c_str(), callback, context) == 1;
+  }
   return dvd_->StartBurnVideoTSFolder(authored.c_str(), callback, context) == 1;
 }
 

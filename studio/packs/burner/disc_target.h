@@ -37,7 +37,6 @@ class DiscTarget {
   std::string FailureText();
 
  private:
-  bool Suits(unsigned char kind) const;
   std::uint32_t ErrorCode();
 
   DiscFormat format_;
@@ -45,6 +44,9 @@ class DiscTarget {
   std::unique_ptr<CQnDataCDDVD> dvd_;
   std::unique_ptr<CQnVideoCD> cd_;
 };
+
+// Whether a disc of that kind (GetDiscType) can take a burn of the format.
+bool MediumSuits(DiscFormat format, unsigned char kind);
 
 // The blocks a disc of the format needs for media files of `bytes` in all.
 std::uint64_t EstimatedDiscBlocks(DiscFormat format, std::uint64_t bytes);

@@ -1,9 +1,12 @@
 #include "burner_pack.h"
+#include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <libbluray/bluray.h>
 #include <thread>
 
 #include "pack_host.h"
@@ -13,10 +16,12 @@
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/ole/drop_files.h"
 #include "platform/ole/global_memory.h"
+#include "platform/script/user_actions.h"
 #include "platform/testkit/driving.h"
 #include "platform/testkit/pictures.h"
 #include "platform/testkit/simulated_writers.h"
 #include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
 #include "platform/window/paint.h"
 
 namespace studio::packs {
@@ -32,6 +37,54 @@ std::string MakeDvdClip(const std::string& path, int seconds) {
                         "ntsc-dvd", "-b:v", "1500k", path},
                        &out, &err, &code, 60000);
   return code == 0 ? path : std::string();
+}
+
+// An HDV camcorder's recording: MPEG-2 1440x1080 and MPEG audio in a transport stream.
+std::string MakeHdvClip(const std::string& path, int seconds) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg",
+                       {"-v",
+                        "error",
+                        "-y",
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "testsrc=size=1440x1080:rate=30000/1001:duration=" + std::to_string(seconds),
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds),
+                        "-c:v",
+                        "mpeg2video",
+                        "-b:v",
+                        "8M",
+                        "-g",
+                        "15",
+                        "-c:a",
+                        "mp2",
+                        "-b:a",
+                        "384k",
+                        "-f",
+                        "mpegts",
+                        path},
+                       &out, &err, &code, 120000);
+  return code == 0 ? path : std::string();
+}
+
+// Each title's length in seconds, read by libbluray.
+std::vector<double> BlurayTitleSeconds(const std::string& image) {
+  std::vector<double> seconds;
+  BLURAY* bd = bd_open(image.c_str(), nullptr);
+  if (!bd) return seconds;
+  const uint32_t count = bd_get_titles(bd, TITLES_ALL, 0);
+  for (uint32_t i = 0; i < count; ++i)
+    if (BLURAY_TITLE_INFO* info = bd_get_title_info(bd, i, 0)) {
+      seconds.push_back(static_cast<double>(info->duration) / 90000.0);
+      bd_free_title_info(info);
+    }
+  bd_close(bd);
+  return seconds;
 }
 
 // The image behind the first writer, as its name tells ("D: name (image)").
@@ -118,6 +171,31 @@ struct BurnerFixture : ::testing::Test {
     return Output("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
                               rip + "avseq01.mpg"});
   }
+  // Each sequence track of a Video CD's BIN/CUE pair as vcdxrip extracts it: "codec,width,height,seconds".
+  std::vector<std::string> RippedTracks(const std::string& cue) {
+    const std::string rip = env.Temp() + "tracks/";
+    std::filesystem::remove_all(rip);
+    std::filesystem::create_directories(rip);
+    platform::ChildProcess child;
+    platform::ChildOptions options;
+    options.workFolder = rip;
+    if (!child.Start("vcdxrip", {"--cue-file=" + cue, "--nofiles"}, options)) return {};
+    std::string out, err;
+    while (child.ReadOutput(&out, &err, 1000)) {
+    }
+    std::vector<std::string> tracks;
+    for (int n = 1; n < 99; ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "avseq%02d.mpg", n);
+      if (!std::filesystem::exists(rip + name)) break;
+      std::string probe =
+          Output("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                             "stream=codec_name,width,height:format=duration", "-of", "csv=p=0", rip + name});
+      std::replace(probe.begin(), probe.end(), '\n', ',');
+      tracks.push_back(probe);
+    }
+    return tracks;
+  }
   bool WorkFolderLeft() { return std::filesystem::exists(env.Temp() + "Burn"); }
   // Every burn locked the main window once and gave it back once, the last word.
   void ExpectHandedBack() {
@@ -126,6 +204,246 @@ struct BurnerFixture : ::testing::Test {
     EXPECT_EQ(ui.enables.back(), TRUE);
   }
 };
+
+std::string Describe(const DvdNavigation& nav) {
+  std::string text = "first play " + nav.firstPlay.raw + "\n";
+  for (size_t p = 0; p < nav.menuPages.size(); ++p)
+    for (const NavButton& b : nav.menuPages[p])
+      text += "page " + std::to_string(p + 1) + " button " + b.jump.raw + " -> " + std::to_string(b.jump.kind) + ":" +
+              std::to_string(b.jump.target) + "\n";
+  for (const NavJump& end : nav.titleEnds) text += "title end " + end.raw + "\n";
+  return text;
+}
+
+// Drops files on the Burn step as the main window passes them on, and lets the pack read them
+// as its window's loop would.
+void DropOn(CBurnerPack* burner, const std::vector<std::string>& files) {
+  HGLOBAL drop = platform::ole::BuildDropFiles(files);
+  burner->DropData(drop);
+  GlobalFree(drop);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (burner->ReadingTitles() && std::chrono::steady_clock::now() < deadline) {
+    testkit::Pump(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+bool Choose(CBurnerPack* burner, int id, const std::string& item) {
+  return platform::script::ChooseListItem(GetDlgItem(burner->Window(), id), item);
+}
+
+TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
+  RECT area{0, 0, 600, 400};
+  burner->MoveWindow(&area);
+  testkit::Pump(3);
+  testkit::WritePicture(burner->Window(), "burn_step_empty.png");
+  EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "No titles yet: drop clips here or click Add.");
+
+  const std::string first = MakeDvdClip(env.Documents() + "Birthday party.mpg", 2);
+  const std::string second = MakeDvdClip(env.Documents() + "Garden.mpg", 1);
+  ASSERT_FALSE(first.empty() || second.empty());
+  const std::string notes = env.Documents() + "notes.mpg";
+  std::ofstream(notes) << "not a clip";
+  DropOn(burner.get(), {first, second, env.Documents() + "not there.mpg", notes});
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes.back(), "These files hold no video and were not put on the disc:\nnotes.mpg");
+  EXPECT_EQ(burner->Project().titles[0].name, "Birthday party");
+  testkit::TypeInto(burner->Window(), BurnView::kNameId, "Summer 2026");
+  EXPECT_EQ(burner->Project().name, "Summer 2026");
+  testkit::TypeInto(burner->Window(), BurnView::kChaptersId, "5");
+  EXPECT_EQ(burner->Project().chapterMinutes, 5);
+  // The second title moves up and stays chosen; Remove takes the chosen one.
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  EXPECT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kDownId));
+  EXPECT_EQ(burner->Project().titles[1].name, "Garden");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, blank, 4.4 GB free");
+  testkit::WritePicture(burner->Window(), "burn_step_filled.png");
+  testkit::WritePicture(burner->Window(), "burn_step_dvd.png");
+
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Vcd);
+  // The writer holds a DVD+R: nothing for a Video CD there but an image file.
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
+  EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));  // a Video CD has none
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 1 MB");
+  testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
+  EXPECT_NE(testkit::ControlText(burner->Window(), BurnView::kMediumId).find("BIN/CUE"), std::string::npos);
+  testkit::WritePicture(burner->Window(), "burn_step_super_video_cd.png");
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  EXPECT_TRUE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));
+  testkit::WritePicture(burner->Window(), "burn_step_bluray.png");
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Bluray);
+
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+  ASSERT_EQ(burner->Project().titles.size(), 1u);
+  EXPECT_EQ(burner->Project().titles[0].name, "Garden");
+  EXPECT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  EXPECT_TRUE(burner->Project().titles.empty());
+  EXPECT_EQ(burner->Project().kind, DiscFormat::Dvd);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kNameId), "");
+}
+
+TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
+  const std::string clip = MakeDvdClip(env.Documents() + "one.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  std::vector<std::string> hundred;
+  for (int i = 0; i < 100; ++i) {
+    hundred.push_back(env.Documents() + "clip " + std::to_string(i) + ".mpg");
+    std::filesystem::copy_file(clip, hundred.back());
+  }
+  DropOn(burner.get(), hundred);
+  ASSERT_EQ(burner->Project().titles.size(), 100u);
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes.back(), "A DVD-Video holds at most 99 titles and this disc has 100. Remove 1 and burn again.");
+  EXPECT_TRUE(ui.enables.empty());  // the main window was never taken
+  EXPECT_FALSE(burner->Burning());
+  EXPECT_FALSE(WorkFolderLeft());
+
+  // A project larger than the medium, then a medium that is not blank: refused before encoding.
+  burner->Command(kHostSender, "reset");
+  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n");
+  burner->Command(kHostSender, "checkdrive drive=D");
+  DropOn(burner.get(), {clip, clip, clip});
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_NE(ui.boxes.back().find("the medium holds 0 MB"), std::string::npos) << ui.boxes.back();
+  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
+  burner->Command(kHostSender, "checkdrive drive=D");
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_NE(ui.boxes.back().find("is not blank"), std::string::npos) << ui.boxes.back();
+  EXPECT_TRUE(ui.enables.empty());
+  EXPECT_FALSE(WorkFolderLeft());
+  EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
+TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {
+  UseWriter("WRITES=BD-R\nMEDIUM=BD-R\n");
+  const std::string first = MakeHdvClip(env.Documents() + "HDV_100000.m2ts", 2);
+  const std::string second = MakeHdvClip(env.Documents() + "HDV_110000.m2ts", 3);
+  // A silent standard-definition clip is made full HD with silence.
+  const std::string silent = env.Documents() + "silent.mpg";
+  Output("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=1", "-an",
+                    "-target", "ntsc-dvd", silent});
+  ASSERT_FALSE(first.empty() || second.empty());
+  DropOn(burner.get(), {first, second, silent});
+  ASSERT_EQ(burner->Project().titles.size(), 3u);
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  testkit::TypeInto(burner->Window(), BurnView::kNameId, "HOLIDAY BD");
+  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  ExpectHandedBack();
+  EXPECT_FALSE(WorkFolderLeft());
+  const std::string image = Images() + "W.img";
+  const std::string info = Output("bd_info", {image});
+  EXPECT_NE(info.find("HDMV titles         : 3"), std::string::npos) << info;
+  const std::vector<double> seconds = BlurayTitleSeconds(image);
+  ASSERT_EQ(seconds.size(), 3u);
+  EXPECT_NEAR(seconds[0], 2.0, 0.5);
+  EXPECT_NEAR(seconds[1], 3.0, 0.5);
+  EXPECT_NEAR(seconds[2], 1.0, 0.5);
+
+  // The same disc as an image file: a UDF image libbluray reads.
+  const std::string iso = env.Documents() + "Holiday BD.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  EXPECT_EQ(BlurayTitleSeconds(iso).size(), 3u);
+}
+
+// "codec,width,height,seconds" read back has the picture and a length within half a second.
+void ExpectTrack(const std::string& track, const std::string& picture, double seconds) {
+  EXPECT_EQ(track.rfind(picture + ",", 0), 0u) << track;
+  std::string rest = track;
+  while (!rest.empty() && rest.back() == ',') rest.pop_back();
+  EXPECT_NEAR(std::atof(rest.c_str() + rest.rfind(',') + 1), seconds, 0.5) << track;
+}
+
+TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
+  UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
+  const std::string longer = MakeDvdClip(env.Documents() + "longer.mpg", 3);
+  const std::string shorter = MakeDvdClip(env.Documents() + "shorter.mpg", 1);
+  ASSERT_FALSE(longer.empty() || shorter.empty());
+  DropOn(burner.get(), {longer, shorter});
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId).rfind("Medium: CD-R, blank", 0), 0u);
+  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  ExpectHandedBack();
+  const std::string info = Output("vcd-info", {"--no-banner", "--cue-file", Images() + "W.cue"});
+  EXPECT_NE(info.find("3: "), std::string::npos) << info;  // the data track and two sequences
+  std::vector<std::string> tracks = RippedTracks(Images() + "W.cue");
+  ASSERT_EQ(tracks.size(), 2u);
+  ExpectTrack(tracks[0], "mpeg1video,352,240", 3);
+  ExpectTrack(tracks[1], "mpeg1video,352,240", 1);
+
+  // A Super Video CD as an image file: the BIN/CUE pair, its tracks in the project's order.
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  const std::string bin = env.Documents() + "My \"SVCD\".bin";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + bin).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  const std::string cue = env.Documents() + "My \"SVCD\".cue";
+  EXPECT_NE(Output("vcd-info", {"--no-banner", "--cue-file", cue}).find("3: "), std::string::npos);
+  tracks = RippedTracks(cue);
+  ASSERT_EQ(tracks.size(), 2u);
+  ExpectTrack(tracks[0], "mpeg2video,480,480", 1);
+  ExpectTrack(tracks[1], "mpeg2video,480,480", 3);
+  EXPECT_TRUE(std::filesystem::exists(longer) && std::filesystem::exists(shorter));
+}
+
+TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
+  const std::string clip = MakeDvdClip(env.Documents() + "party.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  DropOn(burner.get(), {clip, clip});
+  const std::string iso = env.Documents() + "Party disc.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  const std::string info = Output("lsdvd", {iso});
+  EXPECT_NE(info.find("Title: 02, Length: 00:00:02"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(iso, &nav, &error)) << error;
+  EXPECT_EQ(nav.menuPages.size(), 1u);
+  // The writer's blank disc was not touched.
+  EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);
+}
+
+TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
+  const std::string clip = MakeDvdClip(env.Documents() + "alone.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  burner->Command(kHostSender, "add project title edit=1;num=1;playtime=2000");
+  ASSERT_TRUE(burner->HasProjectTitle());
+  EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.01);
+  DropOn(burner.get(), {clip});
+  EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
+  EXPECT_FALSE(burner->Burning());
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_NE(ui.boxes.back().find("the editor is not installed"), std::string::npos) << ui.boxes.back();
+  ExpectHandedBack();
+  EXPECT_FALSE(WorkFolderLeft());
+  // An emptied storyboard takes the edited video off the disc; the clip list's item puts it back
+  // with the length it carries.
+  burner->Command(kHostSender, "add project title edit=2;num=0;playtime=0");
+  EXPECT_FALSE(burner->HasProjectTitle());
+  DropOn(burner.get(), {"add project title edit=0;num=0;playtime=4200"});
+  ASSERT_TRUE(burner->HasProjectTitle());
+  EXPECT_NEAR(burner->Project().titles.back().seconds, 4.2, 0.01);
+  EXPECT_TRUE(std::filesystem::exists(clip));
+}
 
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string first = MakeDvdClip(env.Documents() + "DVD_101010.mpg", 2);
@@ -169,7 +487,7 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string again = Output("lsdvd", {DiscImage()});
   EXPECT_NE(again.find("Title: 01, Length: 00:00:01"), std::string::npos) << again;
   EXPECT_EQ(again.find("Title: 02"), std::string::npos) << again;
-  EXPECT_TRUE(burner->BurnList().empty());  // recordings never join the burn list
+  EXPECT_TRUE(burner->Project().titles.empty());  // recordings never join the disc project
 }
 
 TEST_F(BurnerFixture, VideoCdsAreAuthoredAndReadBack) {
@@ -284,7 +602,7 @@ TEST_F(BurnerFixture, NothingToBurnAndOddTexts) {
   EXPECT_EQ(burner->Command(nullptr, "reset"), E_POINTER);
 }
 
-TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
+TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   auto editor = platform::com::MakeComObject<CEditorPack>();
   PackHost* editorHost = new PackHost(kEditorPackNumber, &model);
   model.editor = editor.get();
@@ -293,25 +611,52 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
   RECT area{0, 0, 400, 300};
   editor->CreateWindow(WS_CHILD, &area, parent.hwnd());
   const std::string edited = MakeDvdClip(env.Documents() + "holiday.mpg", 2);
-  const std::string listed = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
-  ASSERT_FALSE(edited.empty() || listed.empty());
+  const std::string first = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
+  const std::string second = MakeDvdClip(env.Documents() + "A \"quoted\" name.mpg", 3);
+  ASSERT_FALSE(edited.empty() || first.empty() || second.empty());
   editor->Command(kHostSender, ("add file " + edited).c_str());
-  EXPECT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
-  HGLOBAL drop = platform::ole::BuildDropFiles({listed});
-  burner->DropData(drop);
-  GlobalFree(drop);
-  ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK);
-  EXPECT_TRUE(editor->Rendering());
+  ASSERT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
+  EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
+  DropOn(burner.get(), {first, second});
+  RECT page{0, 0, 600, 400};
+  burner->MoveWindow(&page);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
+  ASSERT_TRUE(editor->Rendering()) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  EXPECT_EQ(ui.enables.back(), FALSE);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+  bool pictured = false;
   while (burner->Burning() && std::chrono::steady_clock::now() < deadline) {
     time.Advance(250);
     testkit::Pump(3);
+    if (!pictured && !editor->Rendering()) {
+      testkit::WritePicture(burner->Window(), "burn_step_burning.png");
+      pictured = true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
+  testkit::WritePicture(burner->Window(), "burn_step_done.png");
+  ExpectHandedBack();
+  EXPECT_EQ(ui.boxes.back(), "Burning complete.");
   const std::string info = Output("lsdvd", {DiscImage()});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 02, Length: 00:00:01"), std::string::npos) << info;
+  EXPECT_NE(info.find("Title: 03, Length: 00:00:03"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(DiscImage(), &nav, &error)) << error;
+  SCOPED_TRACE(Describe(nav));
+  EXPECT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 3u);
+  for (int t = 0; t < 3; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage);
+    EXPECT_EQ(nav.titleEnds[t].target, 1);
+  }
+  EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(first) && std::filesystem::exists(second));
+  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
   editor->DestroyWindow();
   editor->Uninitialize();
   model.editor = nullptr;
@@ -354,6 +699,62 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   job.imageFile = env.Temp() + "no such folder/disc.cue";
   EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
   EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+}
+
+TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "seven.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  for (int i = 0; i < 7; ++i) {
+    job.titles.push_back({clip});
+    job.titleNames.push_back(i == 2 ? std::string(300, 'x') + "\"quoted\"\nline" : "Title " + std::to_string(i + 1));
+  }
+  job.menu = true;
+  job.discName = "Seven & more";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "seven.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string info = Output("lsdvd", {job.imageFile});
+  EXPECT_NE(info.find("Title: 07, Length: 00:00:01"), std::string::npos) << info;
+
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  SCOPED_TRACE(Describe(nav));
+  EXPECT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  EXPECT_EQ(nav.firstPlay.target, 1);
+  ASSERT_EQ(nav.menuPages.size(), 2u);
+  ASSERT_EQ(nav.menuPages[0].size(), 7u);  // six titles and Next
+  ASSERT_EQ(nav.menuPages[1].size(), 2u);  // the seventh and Previous
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(nav.menuPages[0][i].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][i].jump.target, i + 1);
+  }
+  // Next leads to the second page, whose title and Previous lead on.
+  EXPECT_EQ(nav.menuPages[0][6].jump.kind, NavJump::MenuPage);
+  const int next = nav.menuPages[0][6].jump.target;
+  ASSERT_TRUE(next >= 1 && next <= 2);
+  EXPECT_EQ(nav.menuPages[next - 1][0].jump.target, 7);
+  EXPECT_EQ(nav.menuPages[next - 1][1].jump.target, 1);
+  // A remote's arrows reach every button: right from the first to the second, down to the row
+  // below, and down from the last row to Next.
+  EXPECT_EQ(nav.menuPages[0][0].right, 2);
+  EXPECT_EQ(nav.menuPages[0][0].down, 4);
+  EXPECT_EQ(nav.menuPages[0][5].down, 7);
+  ASSERT_EQ(nav.titleEnds.size(), 7u);
+  for (int t = 0; t < 7; ++t) {
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << t;
+    EXPECT_EQ(nav.titleEnds[t].target, t < 6 ? 1 : 2) << t;
+  }
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+
+  // The first page as a player shows it: the menu's frame with its subpicture in the disc's palette.
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  const std::string picture = testkit::PictureFolder() + "dvd_menu_first_page.png";
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 1, picture, &error)) << error;
 }
 
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {

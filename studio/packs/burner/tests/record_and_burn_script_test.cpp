@@ -9,25 +9,16 @@
 #include "platform/base/process.h"
 #include "platform/disc/drive_config.h"
 #include "platform/testkit/testkit.h"
+#include "script_support.h"
 
 namespace studio::packs {
 namespace {
 
 using namespace testkit;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(RecordAndBurnScript, TheCapturePageBurnsADvdAndTheMainWindowComesBack) {
   Environment env(CurrentTestName());
-  // The packs as the program finds them once installed.
-  for (const char* pack : {"Lumbrel.so", "Tessmor.so"}) {
-    ProgramProcess regsvr32;
-    ASSERT_TRUE(regsvr32.Start("regsvr32", {"/s", platform::AppFolder() + pack}));
-    ASSERT_EQ(regsvr32.WaitForExit(20000), 0);
-  }
+  ASSERT_TRUE(RegisterInstalledPacks());
   const std::string project = env.Temp() + "Burned.ilj5";
   const std::string script = env.Temp() + "quillon.script";
   std::ofstream(script) << R"(program Quillon

@@ -1,0 +1,57 @@
+#include "file_filter.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+extern char** environ;
+
+namespace platform::disc {
+
+bool RunFileFilter(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                   const std::string& output, const std::atomic<bool>& cancel, std::string* errors) {
+  const std::string log = output + ".log";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int started = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = -1;
+  bool cancelled = false;
+  if (started == 0) {
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (cancel && !cancelled) {
+        ::kill(pid, SIGTERM);
+        cancelled = true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  const bool ok = started == 0 && !cancelled && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (errors) {
+    std::ifstream in(log);
+    *errors = started != 0 ? program + " cannot be started: " + std::strerror(started)
+                           : std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::remove(log.c_str());
+  if (!ok) std::remove(output.c_str());
+  return ok;
+}
+
+}  // namespace platform::disc

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "mpegdec/mpeg_errors.h"
+#include "mpegdec/start_code_scan.h"
 
 using namespace mpegdec;
 
@@ -230,20 +231,13 @@ int CMpegBitSource::PreviousStartCode() {
     int q = st_.readPos;
     for (int k = 0; k < behind;) {
       if (q >= 1 && q + 1 < size_) {
-        // A stretch that does not wrap: look for the 01 bytes from the top down, then at the
-        // two zeros before each.
+        // A stretch that does not wrap.
         const int lo = std::max(1, q - (behind - k - 1));
-        const uint8_t* ring = ring_.get();
-        for (int top = q + 1; top > lo;) {
-          const void* found = memrchr(ring + lo + 1, 1, size_t(top - lo));
-          if (!found) break;
-          const int j = int(static_cast<const uint8_t*>(found) - ring);
-          if (ring[j - 1] == 0 && ring[j - 2] == 0) {
-            st_.readPos = j - 2;
-            st_.bitPos = 0;
-            return 1;
-          }
-          top = j - 1;
+        const int j = LastPrefixEnd(ring_.get(), lo + 1, q + 1);
+        if (j >= 0) {
+          st_.readPos = j - 2;
+          st_.bitPos = 0;
+          return 1;
         }
         k += q - lo + 1;
         q = lo - 1;

@@ -4,6 +4,7 @@
 
 #include "mpegdec/bit_source.h"
 #include "mpegdec/mpeg_errors.h"
+#include "mpegdec/start_code_scan.h"
 
 using namespace mpegdec;
 
@@ -232,10 +233,9 @@ void CMpegPackSource::FindPreviousPacket(int64_t fileOffset, PesPacketInfo& info
       const uint8_t* b = scan_.get();
       const uint8_t code = uint8_t(want);
       for (int top = n - 2; top >= 2;) {
-        const void* one = memrchr(b + 2, 1, size_t(top - 1));
-        if (!one) break;
-        const int j = int(static_cast<const uint8_t*>(one) - b);
-        if (b[j - 1] == 0 && b[j - 2] == 0 && b[j + 1] == code) return found(j - 2);
+        const int j = LastPrefixEnd(b, 2, top);
+        if (j < 0) break;
+        if (b[j + 1] == code) return found(j - 2);
         top = j - 1;
       }
       window = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];

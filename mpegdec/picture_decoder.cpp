@@ -14,13 +14,15 @@
 using namespace mpegdec;
 
 namespace {
-// The frame stores of the decoder that closed last on this thread, kept for the next one of the
-// same size: the clip list opens a decoder per thumbnail, and fresh stores would fault in every
-// page of them again.
+// The frame stores of the decoder that closed last on this thread, kept for the next one that
+// fits in them: the clip list opens a decoder per thumbnail, clips of different sizes come in
+// turn, and fresh stores would fault in every page of them again. Stores larger than a 1080-line
+// picture's are let go rather than held for the thread's life.
 struct SpareStores {
-  size_t luma = 0, chroma = 0;
+  size_t luma = 0, chroma = 0;  // what each plane holds
   std::unique_ptr<uint8_t[]> planes[3][3];
 };
+constexpr size_t kLargestSpareLuma = size_t(1920) * 1088;
 thread_local SpareStores spareStores;
 }  // namespace
 
@@ -44,12 +46,13 @@ void CMpegPictureDecoder::PlaceCoefficients() {
 CMpegPictureDecoder::~CMpegPictureDecoder() = default;
 
 void CMpegPictureDecoder::Reset() {
-  if (stores_[2][2]) {
-    spareStores.luma = size_t(codedWidth_) * codedHeight_;
-    spareStores.chroma = size_t(chromaWidth_) * chromaHeight_;
+  if (stores_[2][2] && storeLuma_ <= kLargestSpareLuma) {
+    spareStores.luma = storeLuma_;
+    spareStores.chroma = storeChroma_;
     for (int store = 0; store < 3; ++store)
       for (int cc = 0; cc < 3; ++cc) spareStores.planes[store][cc] = std::move(stores_[store][cc]);
   }
+  storeLuma_ = storeChroma_ = 0;
   for (auto& store : stores_)
     for (auto& plane : store) plane.reset();
   for (int i = 0; i < 3; ++i) {
@@ -117,7 +120,9 @@ int CMpegPictureDecoder::Init(CMpegStreamReader* base, CMpegStreamReader* enhanc
   blockCount_ = b.chroma_format == 1 ? 6 : b.chroma_format == 2 ? 8 : 12;
 
   const size_t lumaSize = size_t(codedWidth_) * codedHeight_, chromaSize = size_t(chromaWidth_) * chromaHeight_;
-  const bool reuse = spareStores.planes[2][2] && spareStores.luma == lumaSize && spareStores.chroma == chromaSize;
+  const bool reuse = spareStores.planes[2][2] && spareStores.luma >= lumaSize && spareStores.chroma >= chromaSize;
+  storeLuma_ = reuse ? spareStores.luma : lumaSize;
+  storeChroma_ = reuse ? spareStores.chroma : chromaSize;
   for (int store = 0; store < 3; ++store) {
     for (int cc = 0; cc < 3; ++cc) {
       if (reuse) {

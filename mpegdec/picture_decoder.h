@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -193,6 +194,7 @@ class CMpegPictureDecoder {
   Layer layers_[2];
   FrozenSequence seq_;
   std::unique_ptr<uint8_t[]> stores_[3][3];  // [store][component]
+  size_t storeLuma_ = 0, storeChroma_ = 0;   // what a store's planes hold, at least the coded sizes
   bool storeReady_[3] = {false, false, false};
   uint8_t* forward_[3] = {};
   uint8_t* backward_[3] = {};

@@ -278,3 +278,30 @@ TEST(SyntheticDecode, MissingSlicesShowBlackAndRunawayAddressesStayInside) {
     EXPECT_EQ(q.y[size_t(63) * 64 + 63], 16);
   }
 }
+
+TEST(SyntheticDecode, ClipsOfOtherSizesInTurnDecodeAsAlone) {
+  // Each decoder takes the frame stores the one before left, when they are large enough: a
+  // smaller picture after a larger one must keep its own rows and show no rows of the other.
+  SynthStream large;
+  large.width = 176;
+  large.height = 144;
+  SynthStream small;
+  small.width = 64;
+  small.height = 48;
+  small.skipRowsFrom = 1;
+  SynthStream wide422;
+  wide422.width = 96;
+  wide422.height = 32;
+  wide422.chromaFormat = 2;
+  for (int round = 0; round < 2; ++round) {
+    ExpectExactPlanes(large, "large.m2v");
+    Planes p;
+    ASSERT_EQ(DecodePlanes(WriteStream("small.m2v", MakeIntraStream(small)), p), 1);
+    EXPECT_EQ(p.y[size_t(3) * 64 + 60], SynthBlockValue(small, 0, 0, 60 / 8, 0));
+    for (int y = 16; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) ASSERT_EQ(p.y[size_t(y) * 64 + x], 16) << x << "," << y;
+    for (int y = 8; y < 24; ++y)
+      for (int x = 0; x < 32; ++x) ASSERT_EQ(p.cr[size_t(y) * 32 + x], 128) << x << "," << y;
+    ExpectExactPlanes(wide422, "wide422.m2v");
+  }
+}

@@ -184,7 +184,16 @@ struct ScriptPlayer::State {
   Try Once(const Action& a, std::string* why) {
     switch (a.verb) {
       case Verb::kWaitWindow: {
-        HWND found = FindWindow(nullptr, a.text.c_str());
+        // A message box just answered may share the title and linger until its click is taken:
+        // it is on its way out, never the window the next steps mean.
+        HWND found = nullptr;
+        for (HWND h = FindWindowEx(nullptr, nullptr, nullptr, a.text.c_str()); h && !found;
+             h = FindWindowEx(nullptr, h, nullptr, a.text.c_str()))
+          if (!answered.count(h)) found = h;
+        if (!found) {
+          found = FindWindow(nullptr, a.text.c_str());
+          if (found && answered.count(found)) found = nullptr;
+        }
         if (!found) {
           *why = "no window \"" + a.text + "\" showed";
           return Try::kNotYet;

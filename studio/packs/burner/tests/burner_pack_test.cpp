@@ -296,6 +296,12 @@ TEST_F(BurnerFixture, TheEditedVideoIsRenderedThroughTheHostAndBurnedFirst) {
   const std::string listed = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
   ASSERT_FALSE(edited.empty() || listed.empty());
   editor->Command(kHostSender, ("add file " + edited).c_str());
+  // The editor reads the clip behind its window and tells its title once it is read.
+  const auto read = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!burner->HasProjectTitle() && std::chrono::steady_clock::now() < read) {
+    testkit::Pump(3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   EXPECT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
   HGLOBAL drop = platform::ole::BuildDropFiles({listed});
   burner->DropData(drop);

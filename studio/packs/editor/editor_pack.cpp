@@ -509,8 +509,11 @@ void CEditorPack::RenderEnded() {
 
 void CEditorPack::CancelRender() {
   if (!render_) return;
-  if (render_->job) render_->job->Cancel();
-  ::unlink(render_->request.path.c_str());
+  // A render still waiting for its clips has written nothing: a file already there is not its own.
+  if (render_->job) {
+    render_->job->Cancel();
+    ::unlink(render_->request.path.c_str());
+  }
   render_.reset();
   view_.EndRender("Cancelled: no video was made.");
 }

@@ -464,6 +464,15 @@ TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRe
   EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
   EXPECT_NE(boxes.Last().find("storyboard is empty"), std::string::npos) << boxes.Last();
   EXPECT_FALSE(std::filesystem::exists(never));
+  // Cancelled while it waits, it leaves alone a file that was already there.
+  Drop({a}, false);
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + waited).c_str()), S_OK);
+  log.clear();
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
+  EXPECT_TRUE(std::filesystem::exists(waited));
+  WaitFor([&] { return !editor->Reading(); });
+  EXPECT_FALSE(editor->Rendering());
 
   RenderRequest request = ParseRenderRequest("type=mpeg2;ntsc=1;path=" + env.Documents() + "x.mpg");
   EXPECT_NE(RenderRefusal(request, 1e9).find("free space"), std::string::npos);  // centuries of video

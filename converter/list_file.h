@@ -8,7 +8,7 @@
 
 struct ProjectEntry {
   std::string name;
-  std::int64_t time = 0;  // hundredths of a second
+  std::int64_t time = 0;  // milliseconds, as the main program writes the edited video's play time
 };
 
 // True for a project line, with its name and play time.

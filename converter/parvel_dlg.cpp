@@ -379,7 +379,7 @@ void CParvelDlg::AppendProjectRow(const std::string& name, std::int64_t time) {
   DropPlaceholder();
   const int row = m_list.InsertItem(m_list.GetItemCount(), name);
   m_list.SetItemText(row, 1, " ");
-  m_list.SetItemText(row, 2, FormatDuration(time * 10));
+  m_list.SetItemText(row, 2, FormatDuration(time));
   m_list.SetItemText(row, 3, " ");
   m_list.SetItemData(row, kProjectRowData);
 }

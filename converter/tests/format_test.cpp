@@ -57,7 +57,7 @@ TEST(ListFile, ProjectLinesAndMediaPaths) {
   ASSERT_TRUE(ParseProjectLine("[Edit] file=\"Edited Video\";time=65000", &e));
   EXPECT_EQ("Edited Video", e.name);
   EXPECT_EQ(65000, e.time);
-  EXPECT_EQ("00:10:50.00", FormatDuration(e.time * 10));
+  EXPECT_EQ("00:01:05.00", FormatDuration(e.time));
   ASSERT_TRUE(ParseProjectLine("[EDIT]  file=\"My; \"Cut\"\";time=12;", &e));
   EXPECT_EQ("My; \"Cut\"", e.name);
   EXPECT_EQ(12, e.time);

@@ -468,7 +468,7 @@ TEST_F(ParvelSessionTest, RemovingTheProjectRowWithFilesGivesTheEngineOnlyTheFil
   Open(kModePsp, list);
   ASSERT_TRUE(WaitFor([&] { return Rows() == 3; }, 20000));
   EXPECT_EQ("Edited Video", Cell(0, 0));
-  EXPECT_EQ("00:00:01.00", Cell(0, 2));
+  EXPECT_EQ("00:00:00.10", Cell(0, 2));  // the play time is in milliseconds
   dialog_.List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
   dialog_.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
   ClickButton(dialog_.m_hWnd, IDC_REMOVE);

@@ -61,6 +61,7 @@ struct Shape {
   bool text;
   bool textOptional;
   bool key = false;
+  bool cell = false;  // a second quoted text follows
 };
 
 const std::map<std::string, Shape>& Verbs() {
@@ -72,6 +73,7 @@ const std::map<std::string, Shape>& Verbs() {
       {"choose", {Verb::kChoose, true, true, false}},
       {"key", {Verb::kKey, true, false, false, true}},
       {"wait-text", {Verb::kWaitText, true, true, false}},
+      {"wait-row", {Verb::kWaitRow, true, true, false, false, true}},
       {"wait-shown", {Verb::kWaitShown, true, false, false}},
       {"wait-hidden", {Verb::kWaitHidden, true, false, false}},
       {"wait-enabled", {Verb::kWaitEnabled, true, false, false}},
@@ -176,6 +178,10 @@ std::optional<std::vector<Step>> ParseScript(const std::string& text, const std:
       action.text = words[next++];
     } else if (shape->second.text && !shape->second.textOptional) {
       return fail("\"" + verb + "\" needs a text");
+    }
+    if (shape->second.cell) {
+      if (next >= words.size() || !quoted[next]) return fail("\"" + verb + "\" needs a second text in double quotes");
+      action.cell = words[next++];
     }
     if (next != words.size()) return fail("too much after \"" + verb + "\"");
     if (mine) steps.back().actions.push_back(action);

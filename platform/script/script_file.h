@@ -15,6 +15,8 @@
 //     key 1116 home                 focuses the control and presses the key (home, end, left,
 //                                   right, up, down, pageup, pagedown): a slider is moved so
 //     wait-text 1019 "done"         the control's text contains the text
+//     wait-row 1000 "Edited" "0:04" the list view's first row whose text starts with the first
+//                                   text shows the second in one of its columns
 //     wait-shown 1015 / wait-hidden 1015 / wait-enabled 1015
 //     wait-message "Replace it?"    a message box saying that shows; it becomes the window
 //     answer yes                    the next message box is answered (ok, cancel, yes, no,
@@ -44,6 +46,7 @@ enum class Verb {
   kChoose,
   kKey,
   kWaitText,
+  kWaitRow,
   kWaitShown,
   kWaitHidden,
   kWaitEnabled,
@@ -59,6 +62,7 @@ struct Action {
   Verb verb = Verb::kClick;
   int id = 0;        // control id, or the button of an answer
   std::string text;  // title, text, item, path, or what an answered box must say
+  std::string cell;  // what a "wait-row" action's row must show in one of its columns
   int key = 0;       // the virtual key a "key" action presses
   int line = 0;
 };

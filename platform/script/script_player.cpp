@@ -280,6 +280,16 @@ struct ScriptPlayer::State {
         *why = control + " showed \"" + text + "\", not \"" + a.text + "\"";
         return c && text.find(a.text) != std::string::npos ? Try::kDone : Try::kNotYet;
       }
+      case Verb::kWaitRow: {
+        const std::vector<std::string> row = ListViewRowTexts(ControlIn(target, a.id), a.text);
+        std::string shown;
+        for (const std::string& cell : row) shown += (shown.empty() ? "" : " | ") + cell;
+        *why = row.empty() ? control + " held no row \"" + a.text + "\""
+                           : control + "'s row showed \"" + shown + "\", not \"" + a.cell + "\"";
+        for (const std::string& cell : row)
+          if (cell.find(a.cell) != std::string::npos) return Try::kDone;
+        return Try::kNotYet;
+      }
       case Verb::kWaitShown:
       case Verb::kWaitHidden: {
         HWND c = ControlIn(target, a.id);

@@ -43,11 +43,15 @@ namespace {
 
 // A list view's rows are chosen by the start of their text: recordings are named by the time
 // they were made. The row becomes the only one selected, as a click on it makes it.
-bool ChooseListViewRow(HWND control, const std::string& start) {
+LRESULT FindListViewRow(HWND control, const std::string& start) {
   LVFINDINFO find{};
   find.flags = LVFI_STRING | LVFI_PARTIAL;
   find.psz = start.c_str();
-  const LRESULT at = SendMessage(control, LVM_FINDITEM, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find));
+  return SendMessage(control, LVM_FINDITEM, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find));
+}
+
+bool ChooseListViewRow(HWND control, const std::string& start) {
+  const LRESULT at = FindListViewRow(control, start);
   if (at < 0) return false;
   LVITEM state{};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -105,6 +109,29 @@ bool ChooseListItem(HWND found, const std::string& item) {
               MAKEWPARAM(static_cast<WORD>(id), static_cast<WORD>(combo ? CBN_SELCHANGE : LBN_SELCHANGE)),
               reinterpret_cast<LPARAM>(control));
   return true;
+}
+
+std::vector<std::string> ListViewRowTexts(HWND found, const std::string& start) {
+  HWND control = found ? ListOf(found, GetDlgCtrlID(found)) : nullptr;
+  if (!control || KindOf(control) != ListKind::kListView) return {};
+  const LRESULT row = FindListViewRow(control, start);
+  if (row < 0) return {};
+  auto cell = [&](int column) {
+    std::vector<char> text(1024, '\0');
+    LVITEM item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    SendMessage(control, LVM_GETITEMTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return std::string(text.data());
+  };
+  // A list view without columns still shows its rows' own text.
+  std::vector<std::string> texts{cell(0)};
+  LVCOLUMN column{};
+  for (int at = 1; SendMessage(control, LVM_GETCOLUMN, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&column));
+       ++at)
+    texts.push_back(cell(at));
+  return texts;
 }
 
 std::string TextOf(HWND hwnd) {

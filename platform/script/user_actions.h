@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/base/win_types.h"
 
@@ -22,6 +23,9 @@ bool PressKeyOn(HWND parent, int id, int vk);
 // starts so, the parent told through LVN_ITEMCHANGED. A list inside a frame of its number (a skinned list) is
 // found in it. False when there is no such item, or no list.
 bool ChooseListItem(HWND control, const std::string& item);
+// The texts of every column of the list view's first row whose text starts with `start` (a list
+// inside a frame of its number found in it); empty when there is no such row, or no list view.
+std::vector<std::string> ListViewRowTexts(HWND control, const std::string& start);
 // A window's text.
 std::string TextOf(HWND hwnd);
 

@@ -81,6 +81,10 @@ TEST(ScriptFile, MalformedLinesAreRefusedWithTheirNumber) {
       {"program P\nstep \"a\" 5\nkey 3 \"home\"\n", "line 3: \"key\" needs a key name"},
       {"program P\nstep \"a\" 5\nkey 3 sideways\n", "line 3: \"sideways\" names no key"},
       {"program P\nstep \"a\" 5\nkey 3 home end\n", "line 3: too much after \"key\""},
+      {"program P\nstep \"a\" 5\nwait-row 3 \"Edited\"\n", "line 3: \"wait-row\" needs a second text in double quotes"},
+      {"program P\nstep \"a\" 5\nwait-row 3 \"Edited\" 0:04\n",
+       "line 3: \"wait-row\" needs a second text in double quotes"},
+      {"program P\nstep \"a\" 5\nwait-row 3 \"a\" \"b\" \"c\"\n", "line 3: too much after \"wait-row\""},
   };
   for (const auto& [text, why] : cases) {
     std::string error;

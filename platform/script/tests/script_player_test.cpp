@@ -196,6 +196,55 @@ step "Choose a row that is not there" 0.3
   EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
 }
 
+// A row is told by the start of its first column; what it must show may stand in any column, and
+// a failure names what the row showed.
+TEST_F(ScriptPlayerTest, ARowOfAListViewIsToldByItsFirstColumnAndShowsTheTextInAnother) {
+  constexpr int kRows = 104;
+  HWND rows = CreateWindowEx(0, WC_LISTVIEW, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 80, 150, 60, dialog_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRows)), nullptr, nullptr);
+  ASSERT_NE(rows, nullptr);
+  for (int column = 0; column < 3; ++column) {
+    LVCOLUMN c{};
+    c.mask = LVCF_WIDTH;
+    c.cx = 50;
+    SendMessage(rows, LVM_INSERTCOLUMN, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+  }
+  auto set = [&](int row, int column, const char* text) {
+    LVITEM item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = const_cast<LPSTR>(text);
+    if (column == 0) SendMessage(rows, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+    else SendMessage(rows, LVM_SETITEMTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  };
+  set(0, 0, "clip.mpg");
+  set(0, 2, "00:00:09.00");
+  set(1, 0, "Edited Video");
+  set(1, 1, " ");
+  set(1, 2, "00:00:04.00");
+
+  ScriptPlayer player(Steps(R"(step "The edited video shows its length" 10
+  wait-window "Ask Dialog"
+  wait-row 104 "Edited" "00:00:04.00"
+step "Another row's length is not this one's" 0.3
+  wait-row 104 "Edited" "00:00:09"
+)"),
+                      options_);
+  const std::string report = PlayUntil("failed");
+  EXPECT_EQ(report,
+            "Tester\tdone\tThe edited video shows its length\n"
+            "Tester\tfailed\tAnother row's length is not this one's\tline 6: control 104's row showed "
+            "\"Edited Video |   | 00:00:04.00\", not \"00:00:09\" within 0.3 s\n");
+  EXPECT_EQ(player.Stop(0), kScriptFailedExitCode);
+
+  std::remove(options_.reportFile.c_str());
+  ScriptPlayer missing(Steps("step \"No such row\" 0.3\n  wait-row 104 \"Menu\" \"00:00:04\"\n"), options_);
+  EXPECT_EQ(PlayUntil("failed"),
+            "Tester\tfailed\tNo such row\tline 3: control 104 held no row \"Menu\" within 0.3 s\n");
+  EXPECT_EQ(missing.Stop(0), kScriptFailedExitCode);
+}
+
 // A skinned list sits in a frame that took its number: a choice waits for the row in the list
 // inside, and a control of that number that holds no list is never taken as chosen.
 TEST_F(ScriptPlayerTest, AChoiceInAFramedListWaitsForItsRowAndAControlThatIsNoListIsNeverChosen) {

@@ -105,7 +105,7 @@ STDMETHODIMP CEditorPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   view_.SetPictureSeconds(static_cast<int>(board_.PictureSeconds() + 0.5));
   // Clips a project gave before the window existed are read now.
   for (const StoryboardClip& clip : board_.Clips())
-    if (!clip.read) ReadClip(clip, false);
+    if (!clip.read) ReadClip(clip);
   RefreshView();
   return S_OK;
 }
@@ -148,7 +148,7 @@ void CEditorPack::RefreshView(int select) {
   if (!board_.Empty()) {
     const size_t reading = static_cast<size_t>(
         std::count_if(board_.Clips().begin(), board_.Clips().end(), [](const StoryboardClip& c) { return !c.read; }));
-    total = "Total play time " + PlayLength(board_.TotalSeconds()) + "   (" + std::to_string(board_.Size()) +
+    total = "Total play time " + ShownTotalLength(board_.Clips()) + "   (" + std::to_string(board_.Size()) +
             (board_.Size() == 1 ? " clip" : " clips");
     total += reading ? ", " + std::to_string(reading) + " being read)" : std::string(")");
   }
@@ -166,7 +166,7 @@ STDMETHODIMP CEditorPack::LoadProject(IProjectDocument* document) {
   for (const StoryboardClip& clip : board_.Clips()) ids.push_back(clip.id);
   // Read here only without a window, which may take clips off the storyboard: by id, not by reference.
   for (const std::uint64_t id : ids)
-    if (const int index = board_.IndexOf(id); index >= 0) ReadClip(board_.At(static_cast<size_t>(index)), false);
+    if (const int index = board_.IndexOf(id); index >= 0) ReadClip(board_.At(static_cast<size_t>(index)));
   TellUnreadable();
   // The project keeps its title item; it is told again only when the storyboard changes.
   titleDue_ = false;
@@ -200,12 +200,12 @@ void CEditorPack::Notify(const std::string& text) {
   if (host_) host_->Command(kEditorSender, text.c_str());
 }
 
-void CEditorPack::ReadClip(const StoryboardClip& clip, bool now) {
+void CEditorPack::ReadClip(const StoryboardClip& clip) {
   ClipReader::Job job;
   job.id = clip.id;
   job.path = clip.path;
   job.at = clip.in;
-  if (reader_ && !now) {
+  if (reader_) {
     reader_->Queue(job);
     return;
   }
@@ -217,18 +217,15 @@ void CEditorPack::ReadClip(const StoryboardClip& clip, bool now) {
     return;
   }
   board_.SetFacts(clip.id, facts);
-  // Its picture still comes from the worker.
-  job.probe = false;
-  if (reader_) reader_->Queue(job);
 }
 
-void CEditorPack::AddClips(const std::vector<std::string>& paths, bool readNow, int at) {
+void CEditorPack::AddClips(const std::vector<std::string>& paths, int at) {
   size_t next = at < 0 ? SIZE_MAX : static_cast<size_t>(at);
   for (const std::string& path : paths) {
     if (path.empty()) continue;
     const std::uint64_t id = board_.Add(path, next);
     if (next != SIZE_MAX) ++next;
-    ReadClip(board_.At(static_cast<size_t>(board_.IndexOf(id))), readNow);
+    ReadClip(board_.At(static_cast<size_t>(board_.IndexOf(id))));
   }
   TellUnreadable();
   StoryboardChanged();
@@ -273,6 +270,7 @@ void CEditorPack::ClipsRead() {
   if (changed) RefreshView();
   TellUnreadable();
   NotifyTitle();
+  BeginWaitingRender();
 }
 
 void CEditorPack::StoryboardChanged() {
@@ -307,7 +305,7 @@ void CEditorPack::ChooseFiles() {
   open.nMaxFile = static_cast<DWORD>(answer.size());
   open.lpstrTitle = "Add to the storyboard";
   open.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileName(&open)) AddClips(ChosenFiles(answer.data()), false);
+  if (GetOpenFileName(&open)) AddClips(ChosenFiles(answer.data()));
 }
 
 void CEditorPack::TrimSelected() {
@@ -318,7 +316,15 @@ void CEditorPack::TrimSelected() {
   const TrimChoice choice = TrimDialog::Run(DialogOwner(), clip);
   // The storyboard may have changed under the dialog (a clip read or removed): find the clip again.
   const int index = board_.IndexOf(clip.id);
-  if (index < 0 || render_) return;
+  if (index < 0) return;
+  if (render_ && choice.kind != TrimChoice::kCancelled) {
+    // The render already took the storyboard as it was; a change now would not be in the video.
+    TellUser("The edited video is being made, so the storyboard cannot change now and \"" +
+                 platform::FileNameOf(clip.path) +
+                 "\" was not trimmed or cut. Trim it again once the video is made, or cancel the video first.",
+             MB_ICONEXCLAMATION);
+    return;
+  }
   bool changed = false;
   if (choice.kind == TrimChoice::kTrimmed) changed = board_.Trim(static_cast<size_t>(index), choice.in, choice.out);
   if (choice.kind == TrimChoice::kSplit) changed = board_.Split(static_cast<size_t>(index), choice.splitAt);
@@ -394,8 +400,9 @@ STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
     return S_OK;
   }
   if (StartsWith(text, "add file ")) {
-    // One clip the user double-clicked in the clip list: the host and the burner take its title at once.
-    AddClips({Trimmed(text.substr(9))}, true);
+    // One clip the user double-clicked in the clip list, read off the window's thread as any other:
+    // the title item follows once it is read.
+    AddClips({Trimmed(text.substr(9))});
     return S_OK;
   }
   if (StartsWith(text, "remove file ")) {
@@ -427,41 +434,61 @@ HRESULT CEditorPack::StartRender(const std::string& text) {
   else if (!KnownRenderType(request.type) || request.width <= 0 || request.height <= 0 || request.bitrate <= 0 ||
            request.path.empty())
     refusal = "The edited video cannot be made: the request asks for no size, rate or file.";
-  else if (board_.Empty()) refusal = "The storyboard is empty. Add clips on the Edit step, then try again.";
-  else if (Reading())
-    refusal = "Some clips on the storyboard are still being read. Wait until each shows its length, then try again.";
-  for (size_t i = 0; i < board_.Size() && refusal.empty(); ++i)
-    if (!platform::FileExists(board_.At(i).path))
-      refusal = "\"" + platform::FileNameOf(board_.At(i).path) +
-                "\" is no longer there. Remove it from the storyboard and try again.";
-  if (refusal.empty()) refusal = RenderRefusal(request, board_.TotalSeconds());
-  if (refusal.empty() && !view_.Window()) refusal = "The edited video cannot be made before the Edit step exists.";
-  auto render = std::make_unique<Render>();
-  render->path = request.path;
-  render->job = std::make_unique<RenderJob>(view_.Window(), kRenderProgress, kRenderEnded);
-  if (refusal.empty() && !render->job->Start(RenderArguments(board_.Clips(), request), board_.TotalSeconds()))
-    refusal = "ffmpeg could not be started, so no video can be made. Check that ffmpeg is installed, then try again.";
+  else if (!view_.Window()) refusal = "The edited video cannot be made before the Edit step exists.";
+  else if (!Reading()) refusal = BeginRender(request);
+  else {
+    // Clips just added are still being read: the render starts once they are.
+    render_ = std::make_unique<Render>();
+    render_->request = request;
+    view_.ShowRender("Reading the clips before making the edited video...", 0);
+  }
   if (!refusal.empty()) {
     // Refused with a failure, so the side program or the burner is told it failed.
     TellUser(refusal, MB_ICONHAND);
     return E_FAIL;
   }
-  render_ = std::move(render);
-  view_.ShowRender("Making the edited video... 0 %", 0);
   Notify("prog encode prog=0;");
   return S_OK;
 }
 
+std::string CEditorPack::BeginRender(const RenderRequest& request) {
+  if (board_.Empty()) return "The storyboard is empty. Add clips on the Edit step, then try again.";
+  for (const StoryboardClip& clip : board_.Clips())
+    if (!platform::FileExists(clip.path))
+      return "\"" + platform::FileNameOf(clip.path) +
+             "\" is no longer there. Remove it from the storyboard and try again.";
+  if (std::string refusal = RenderRefusal(request, board_.TotalSeconds()); !refusal.empty()) return refusal;
+  auto job = std::make_unique<RenderJob>(view_.Window(), kRenderProgress, kRenderEnded);
+  if (!job->Start(RenderArguments(board_.Clips(), request), board_.TotalSeconds()))
+    return "ffmpeg could not be started, so no video can be made. Check that ffmpeg is installed, then try again.";
+  if (!render_) render_ = std::make_unique<Render>();
+  render_->request = request;
+  render_->job = std::move(job);
+  view_.ShowRender("Making the edited video... 0 %", 0);
+  return {};
+}
+
+void CEditorPack::BeginWaitingRender() {
+  if (!render_ || render_->job || Reading()) return;
+  const std::string refusal = BeginRender(render_->request);
+  if (refusal.empty()) return;
+  // Accepted while the clips were read, so it ends as a failed render: the side program and the burner learn it.
+  render_.reset();
+  view_.EndRender("The edited video could not be made.");
+  TellUser(refusal, MB_ICONHAND);
+  Notify("cancel encode failed=1;");
+}
+
 void CEditorPack::RenderProgressed() {
-  if (!render_ || render_->job->Ended()) return;
+  if (!render_ || !render_->job || render_->job->Ended()) return;
   const int percent = render_->job->Percent();
   view_.ShowRender("Making the edited video... " + std::to_string(percent) + " %", percent);
   Notify("prog encode prog=" + std::to_string(percent) + ";");
 }
 
 void CEditorPack::RenderEnded() {
-  if (!render_ || !render_->job->Ended()) return;
-  const std::string path = render_->path;
+  if (!render_ || !render_->job || !render_->job->Ended()) return;
+  const std::string path = render_->request.path;
   std::string reason = render_->job->Reason();
   // ffmpeg writes on into a file whose folder was removed under it and still ends well.
   const bool ok = render_->job->Succeeded() && platform::FileSize(path) > 0;
@@ -482,8 +509,11 @@ void CEditorPack::RenderEnded() {
 
 void CEditorPack::CancelRender() {
   if (!render_) return;
-  render_->job->Cancel();
-  ::unlink(render_->path.c_str());
+  // A render still waiting for its clips has written nothing: a file already there is not its own.
+  if (render_->job) {
+    render_->job->Cancel();
+    ::unlink(render_->request.path.c_str());
+  }
   render_.reset();
   view_.EndRender("Cancelled: no video was made.");
 }
@@ -495,7 +525,7 @@ STDMETHODIMP CEditorPack::DropData(HANDLE data) {
   for (const std::string& entry : platform::ole::ReadDropFiles(reinterpret_cast<HGLOBAL>(data)))
     if (entry.find("add project title") == std::string::npos) paths.push_back(entry);
   // Dropped on a clip, they go before it; anywhere else, at the end.
-  AddClips(paths, false, dragPoint_ ? view_.DropIndexAt(*dragPoint_) : -1);
+  AddClips(paths, dragPoint_ ? view_.DropIndexAt(*dragPoint_) : -1);
   dragPoint_.reset();
   return S_OK;
 }

@@ -63,14 +63,14 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
 
  private:
   struct Render {
-    std::unique_ptr<RenderJob> job;
-    std::string path;
+    RenderRequest request;
+    std::unique_ptr<RenderJob> job;  // none while the clips are still being read
   };
 
-  // `readNow` reads the clips' facts before returning; otherwise the worker reads them. They go
-  // in at `at`, or at the end (-1).
-  void AddClips(const std::vector<std::string>& paths, bool readNow, int at = -1);
-  void ReadClip(const StoryboardClip& clip, bool now);
+  // The clips go in at `at`, or at the end (-1), at once; the worker reads them.
+  void AddClips(const std::vector<std::string>& paths, int at = -1);
+  // Queued for the worker; read before returning only while there is no window (and no worker).
+  void ReadClip(const StoryboardClip& clip);
   // Names the clips that were refused, once every clip is read.
   void TellUnreadable();
   void ClipsRead();
@@ -87,6 +87,10 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   void TellUser(const std::string& text, UINT type);
   HWND DialogOwner() const;
   HRESULT StartRender(const std::string& text);
+  // Starts ffmpeg on the read storyboard; otherwise says why it cannot.
+  std::string BeginRender(const RenderRequest& request);
+  // Starts the render that waited for the clips once they are read, or ends it as failed.
+  void BeginWaitingRender();
   void RenderProgressed();
   void RenderEnded();
   void CancelRender();

@@ -44,14 +44,24 @@ std::string DecodeLine(const std::string& text) {
 
 std::string Milliseconds(double seconds) { return std::to_string(static_cast<long long>(seconds * 1000 + 0.5)); }
 
-}  // namespace
+long long Tenths(double seconds) { return static_cast<long long>(std::max(seconds, 0.0) * 10 + 0.5); }
 
-std::string PlayLength(double seconds) {
-  const long long tenths = static_cast<long long>(std::max(seconds, 0.0) * 10 + 0.5);
+std::string TenthsText(long long tenths) {
   char text[32];
   std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", tenths / 36000, tenths / 600 % 60, tenths / 10 % 60,
                 tenths % 10);
   return text;
+}
+
+}  // namespace
+
+std::string PlayLength(double seconds) { return TenthsText(Tenths(seconds)); }
+
+std::string ShownTotalLength(const std::vector<StoryboardClip>& clips) {
+  long long tenths = 0;
+  for (const StoryboardClip& clip : clips)
+    if (clip.read) tenths += Tenths(clip.Length());
+  return TenthsText(tenths);
 }
 
 bool Storyboard::Contains(const std::string& path) const {

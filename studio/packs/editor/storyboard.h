@@ -82,5 +82,8 @@ class Storyboard {
 
 // A length on the storyboard: "h:mm:ss.t".
 std::string PlayLength(double seconds);
+// The storyboard's total as the user adds up the lengths it shows: the read clips' lengths, each
+// rounded to the tenth as shown, summed.
+std::string ShownTotalLength(const std::vector<StoryboardClip>& clips);
 
 }  // namespace studio::packs

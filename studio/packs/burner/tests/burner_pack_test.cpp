@@ -615,6 +615,12 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   const std::string second = MakeDvdClip(env.Documents() + "A \"quoted\" name.mpg", 3);
   ASSERT_FALSE(edited.empty() || first.empty() || second.empty());
   editor->Command(kHostSender, ("add file " + edited).c_str());
+  // The editor reads the clip behind its window and tells its title once it is read.
+  const auto read = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!burner->HasProjectTitle() && std::chrono::steady_clock::now() < read) {
+    testkit::Pump(3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   ASSERT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
   EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
   DropOn(burner.get(), {first, second});

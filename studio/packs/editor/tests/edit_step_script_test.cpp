@@ -104,17 +104,17 @@ step "Lanvik comes back and is closed" 60
   close
 )S";
 
-// Parvel's part: it lists the edited video, converts it until its status says `status`, and
-// closes; then the starter's.
-std::string ParvelConverts(const std::string& step, const std::string& status) {
+// Parvel's part: it lists the edited video (its row showing `length`, when given), converts it
+// until its status says `status`, and closes; then the starter's.
+std::string ParvelConverts(const std::string& step, const std::string& status, const std::string& length = "") {
   return R"S(
 program Parvel
 step "Parvel lists the edited video" 60
   wait-window "Publish - PSP"
   choose 1000 "Edited Video"
   wait-enabled 1012
-step ")S" +
-         step + R"S(" 300
+)S" + (length.empty() ? "" : "  wait-row 1000 \"Edited Video\" \"" + length + "\"\n") +
+         "step \"" + step + R"S(" 300
   click 1012
   wait-text 1019 ")S" +
          status + R"S("
@@ -177,7 +177,7 @@ step "The project is saved as Quillon closes" 60
            project + R"S("
   wait-gone "Narvell Vidarro 5.0"
 
-)S" + ParvelConverts("Parvel converts the edited video", "status - 100 %"),
+)S" + ParvelConverts("Parvel converts the edited video", "status - 100 %", "00:00:04."),
        "publish");
   if (HasFatalFailure()) return;
 

@@ -154,7 +154,7 @@ TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboa
   EXPECT_NEAR(editor->Board().TotalSeconds(), 9, 0.15);
   EXPECT_EQ(std::filesystem::file_size(model.clips.Items()[0].path), 54u + 80 * 60 * 3);
   EXPECT_NE(
-      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(PlayLength(editor->Board().TotalSeconds())),
+      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(ShownTotalLength(editor->Board().Clips())),
       std::string::npos);
   testkit::WritePicture(editor->Window(), "editor_three_clips.png");
 
@@ -189,8 +189,14 @@ TEST_F(EditorFixture, ThreeClipsTrimmedReorderedAndOneRemovedRenderToTheStoryboa
   ASSERT_TRUE(Click(StoryboardView::kRemoveId));
   EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, silent}));
   EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + a).c_str()), S_FALSE);  // free for the clip list again
+  // A clip double-clicked in the clip list goes on at once and is read behind the window; the title
+  // item takes its length once it is read.
+  const int before = model.clips.ProjectTitlePlayTime();
   editor->Command(kHostSender, ("add file " + a).c_str());
+  EXPECT_EQ(editor->Timeline(), (std::vector<std::string>{wide, silent, a}));
+  EXPECT_TRUE(editor->Reading());
   WaitFor([&] { return !editor->Reading(); });
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime() - before, editor->Board().At(2).Length() * 1000, 1);
   RECT first{LVIR_ICON, 0, 0, 0}, last{LVIR_ICON, 0, 0, 0};
   ::SendMessage(List(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&first));
   ::SendMessage(List(), LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last));
@@ -297,6 +303,21 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   EXPECT_EQ(editor->QueryBusy(0), 0);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
+
+  // A trim confirmed just after a render began would not be in the video: it is refused, and told.
+  ClickClip(List(), 0);
+  testkit::WhenDialogShows([&](HWND dialog) {
+    testkit::ClickButton(dialog, TrimDialog::kForwardId);
+    testkit::ClickButton(dialog, TrimDialog::kSetInId);
+    EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;ntsc=0;path=" + out).c_str()), S_OK);
+    testkit::ClickButton(dialog, IDOK);
+  });
+  ASSERT_TRUE(Click(StoryboardView::kTrimId));
+  EXPECT_TRUE(editor->Rendering());
+  EXPECT_DOUBLE_EQ(editor->Board().At(0).in, 0);
+  EXPECT_NE(boxes.Last().find("was not trimmed"), std::string::npos) << boxes.Last();
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  testkit::Pump();  // what the cancelled render posted
 
   // The window's own Cancel does the same.
   ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;ntsc=0;path=" + out).c_str()), S_OK);
@@ -425,12 +446,33 @@ TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRe
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + missing).c_str()), E_FAIL);
   EXPECT_FALSE(editor->Rendering());
   EXPECT_FALSE(std::filesystem::exists(missing));
-  // A clip still being read holds a render back.
+  // A render asked for while a clip is still being read waits for it, busy; a clip that turns out
+  // unplayable meanwhile leaves the render failed, as a side program must hear.
   Drop({a}, false);
-  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + env.Documents() + "r.mpg").c_str()),
-            E_FAIL);
-  EXPECT_NE(boxes.Last().find("being read"), std::string::npos);
+  const std::string waited = env.Documents() + "r.mpg";
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + waited).c_str()), S_OK);
+  EXPECT_EQ(editor->QueryBusy(0), 1);
+  WaitFor([&] { return !editor->Rendering(); });
+  EXPECT_NEAR(Duration(waited), 2, 0.2);
+  platform::WriteWholeFileAtomic(env.Documents() + "late.mpg", "not a video either");
+  editor->Command(kHostSender, ("remove file " + a).c_str());
+  Drop({env.Documents() + "late.mpg"}, false);
+  log.clear();
+  const std::string never = env.Documents() + "never.mpg";
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + never).c_str()), S_OK);
+  WaitFor([&] { return !editor->Rendering(); });
+  EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
+  EXPECT_NE(boxes.Last().find("storyboard is empty"), std::string::npos) << boxes.Last();
+  EXPECT_FALSE(std::filesystem::exists(never));
+  // Cancelled while it waits, it leaves alone a file that was already there.
+  Drop({a}, false);
+  EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + waited).c_str()), S_OK);
+  log.clear();
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
+  EXPECT_TRUE(std::filesystem::exists(waited));
   WaitFor([&] { return !editor->Reading(); });
+  EXPECT_FALSE(editor->Rendering());
 
   RenderRequest request = ParseRenderRequest("type=mpeg2;ntsc=1;path=" + env.Documents() + "x.mpg");
   EXPECT_NE(RenderRefusal(request, 1e9).find("free space"), std::string::npos);  // centuries of video
@@ -494,7 +536,7 @@ TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {
   EXPECT_DOUBLE_EQ(editor->Board().At(1).in, 0.4);
   EXPECT_NEAR(editor->Board().TotalSeconds(), 2 + 2.6, 0.15);
   EXPECT_NE(
-      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(PlayLength(editor->Board().TotalSeconds())),
+      testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(ShownTotalLength(editor->Board().Clips())),
       std::string::npos);
 }
 

@@ -214,5 +214,20 @@ TEST(PlayLength, TenthsOfASecondUpToHours) {
   EXPECT_DOUBLE_EQ(OnFrame(1.03, 25), 1.04);
 }
 
+// Clips a little longer than their shown lengths must not add up to a total the lengths beside it
+// do not make; a clip still being read counts for nothing yet.
+TEST(PlayLength, TheTotalIsTheSumOfTheLengthsShown) {
+  std::vector<StoryboardClip> clips(4);
+  const double lengths[] = {4.04, 2.04, 3.04, 7};
+  for (size_t i = 0; i < clips.size(); ++i) {
+    clips[i].read = i < 3;
+    clips[i].out = lengths[i];
+  }
+  EXPECT_EQ(ShownTotalLength(clips), "0:00:09.0");
+  clips[0].out = 4.06;  // shown as 4.1
+  EXPECT_EQ(ShownTotalLength(clips), "0:00:09.1");
+  EXPECT_EQ(ShownTotalLength({}), "0:00:00.0");
+}
+
 }  // namespace
 }  // namespace studio::packs

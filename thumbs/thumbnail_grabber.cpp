@@ -85,13 +85,22 @@ int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
 int CThumbnailGrabber::GrabFrame(HBITMAP* out, int width, int height) {
   // Only a bitmap made counts: the caller adds whatever it is handed to its clip list.
   if (!out || !grabber_ || !control_) return 0;
-  if (FAILED(control_->Run())) return 0;
-  HBITMAP bitmap = nullptr;
   CComPtr<IFrameGrab> grab;
-  if (SUCCEEDED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) && grab) {
-    for (int poll = 0; poll < kFramePolls && grab->IsFrameReady() != S_OK; ++poll) Sleep(kPollMs);
-    if (FAILED(grab->GetFrame(&bitmap, width, height))) bitmap = nullptr;
+  if (FAILED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) || !grab) return 0;
+  // Paused, the sources preroll until the first picture reaches the grabber and then wait: nothing
+  // upstream reads or decodes past it. Only a graph whose preroll brought no picture is run.
+  if (FAILED(control_->Pause())) return 0;
+  if (grab->IsFrameReady() != S_OK) {
+    if (FAILED(control_->Run())) {
+      control_->Stop();
+      return 0;
+    }
+    // The look after the pause was the first of the polls.
+    Sleep(kPollMs);
+    for (int poll = 1; poll < kFramePolls && grab->IsFrameReady() != S_OK; ++poll) Sleep(kPollMs);
   }
+  HBITMAP bitmap = nullptr;
+  if (FAILED(grab->GetFrame(&bitmap, width, height))) bitmap = nullptr;
   if (FAILED(control_->Stop())) {
     if (bitmap) DeleteObject(bitmap);
     return 0;

@@ -21,8 +21,9 @@ class CThumbnailGrabber {
   // "QT Source" loads the file and its video goes to "Still Capture". 1 when that stands, -1
   // when the source reports QuickTime missing, 0 on any other failure.
   int OpenWithSourceFilter(const std::string& path);
-  // Runs the graph until a frame is held (at most 11 polls 100 ms apart) and stores a new
-  // width x height bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
+  // Pauses the graph, which holds the first picture, or runs it when the preroll brought none
+  // until a frame is held (at most 11 polls 100 ms apart), and stores a new width x height
+  // bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
   int GrabFrame(HBITMAP* out, int width, int height);
   void ReleaseGraph();
 

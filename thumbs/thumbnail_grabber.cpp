@@ -43,7 +43,7 @@ bool CThumbnailGrabber::AddStillCapture() {
 }
 
 int CThumbnailGrabber::OpenByRendering(const std::string& path) {
-  if (!CreateGraph() || FAILED(graph_->RenderFile(path.c_str(), nullptr))) {
+  if (!CreateGraph() || FAILED(RenderForFirstPicture(graph_, path))) {
     control_ = nullptr;
     graph_ = nullptr;
     return 0;
@@ -71,6 +71,7 @@ int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
     return 0;
   source_ = source;
   graph_->AddFilter(source_, "QT Source");
+  AskFirstPictureOnly(source_);
   CComPtr<IFileSourceFilter> loader;
   if (FAILED(source_->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&loader))) || !loader) return 0;
   const HRESULT hr = loader->Load(path.c_str(), nullptr);

@@ -43,6 +43,11 @@ class CThumbnailGrabber {
   static void RemoveDownstream(IGraphBuilder* graph, IBaseFilter* filter);
   static IBaseFilter* CutAfterDecodedVideo(IGraphBuilder* graph, IBaseFilter* filter);
   static BOOL InsertColorConverter(IGraphBuilder* graph, IBaseFilter* upstream, IBaseFilter* grabber);
+  // Tells a source that only the first picture is wanted, before it loads the file.
+  static void AskFirstPictureOnly(IBaseFilter* source);
+  // The graph's own rendering of the file, its source told first that only the first picture is
+  // wanted; the graph's answers (S_OK, VFW_S_PARTIAL_RENDER, a failure) as RenderFile gives them.
+  static HRESULT RenderForFirstPicture(IGraphBuilder* graph, const std::string& path);
 
   // For tests and diagnostics.
   IGraphBuilder* Graph() const { return graph_; }

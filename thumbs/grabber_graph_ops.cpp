@@ -1,5 +1,7 @@
 #include "platform/com/class_table.h"
 #include "platform/dshow/enumerators.h"
+#include "platform/dshow/file_source.h"
+#include "platform/dshow/pin_walk.h"
 #include "platform/filters/maker_interfaces.h"
 #include "thumbs/thumbnail_grabber.h"
 
@@ -208,4 +210,27 @@ BOOL CThumbnailGrabber::InsertColorConverter(IGraphBuilder* graph, IBaseFilter* 
   if (FAILED(graph->AddFilter(converter, "Qn Color Space Converter"))) return FALSE;
   if (FAILED(ConnectDirect(graph, upstream, 0, converter, 0))) return FALSE;
   return ConnectDirect(graph, converter, 0, grabber, 0) == S_OK ? TRUE : FALSE;
+}
+
+void CThumbnailGrabber::AskFirstPictureOnly(IBaseFilter* source) {
+  CComPtr<IFirstPictureSource> first;
+  if (source && SUCCEEDED(source->QueryInterface(IID_IFirstPictureSource, reinterpret_cast<void**>(&first))) && first)
+    first->ReadForFirstPictureOnly();
+}
+
+HRESULT CThumbnailGrabber::RenderForFirstPicture(IGraphBuilder* graph, const std::string& path) {
+  if (!graph) return E_POINTER;
+  CComPtr<IBaseFilter> source;
+  HRESULT hr = CoCreateInstance(CLSID_MediaFileSource, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                reinterpret_cast<void**>(&source));
+  if (FAILED(hr) || !source) return FAILED(hr) ? hr : E_FAIL;
+  AskFirstPictureOnly(source);
+  CComPtr<IFileSourceFilter> loader;
+  if (FAILED(source->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&loader))) || !loader)
+    return E_NOINTERFACE;
+  if (FAILED(hr = loader->Load(path.c_str(), nullptr))) return hr;
+  if (FAILED(hr = graph->AddFilter(source, path.c_str()))) return hr;
+  hr = platform::dshow::RenderOutputs(graph, source);
+  if (FAILED(hr)) graph->RemoveFilter(source);
+  return hr;
 }

@@ -43,7 +43,7 @@ bool CThumbnailGrabber::AddStillCapture() {
 }
 
 int CThumbnailGrabber::OpenByRendering(const std::string& path) {
-  if (!CreateGraph() || FAILED(graph_->RenderFile(path.c_str(), nullptr))) {
+  if (!CreateGraph() || FAILED(RenderForFirstPicture(graph_, path))) {
     control_ = nullptr;
     graph_ = nullptr;
     return 0;
@@ -71,6 +71,7 @@ int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
     return 0;
   source_ = source;
   graph_->AddFilter(source_, "QT Source");
+  AskFirstPictureOnly(source_);
   CComPtr<IFileSourceFilter> loader;
   if (FAILED(source_->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&loader))) || !loader) return 0;
   const HRESULT hr = loader->Load(path.c_str(), nullptr);
@@ -85,13 +86,22 @@ int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
 int CThumbnailGrabber::GrabFrame(HBITMAP* out, int width, int height) {
   // Only a bitmap made counts: the caller adds whatever it is handed to its clip list.
   if (!out || !grabber_ || !control_) return 0;
-  if (FAILED(control_->Run())) return 0;
-  HBITMAP bitmap = nullptr;
   CComPtr<IFrameGrab> grab;
-  if (SUCCEEDED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) && grab) {
-    for (int poll = 0; poll < kFramePolls && grab->IsFrameReady() != S_OK; ++poll) Sleep(kPollMs);
-    if (FAILED(grab->GetFrame(&bitmap, width, height))) bitmap = nullptr;
+  if (FAILED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) || !grab) return 0;
+  // Paused, the sources preroll until the first picture reaches the grabber and then wait: nothing
+  // upstream reads or decodes past it. Only a graph whose preroll brought no picture is run.
+  if (FAILED(control_->Pause())) return 0;
+  if (grab->IsFrameReady() != S_OK) {
+    if (FAILED(control_->Run())) {
+      control_->Stop();
+      return 0;
+    }
+    // The look after the pause was the first of the polls.
+    Sleep(kPollMs);
+    for (int poll = 1; poll < kFramePolls && grab->IsFrameReady() != S_OK; ++poll) Sleep(kPollMs);
   }
+  HBITMAP bitmap = nullptr;
+  if (FAILED(grab->GetFrame(&bitmap, width, height))) bitmap = nullptr;
   if (FAILED(control_->Stop())) {
     if (bitmap) DeleteObject(bitmap);
     return 0;

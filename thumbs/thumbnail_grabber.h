@@ -21,8 +21,9 @@ class CThumbnailGrabber {
   // "QT Source" loads the file and its video goes to "Still Capture". 1 when that stands, -1
   // when the source reports QuickTime missing, 0 on any other failure.
   int OpenWithSourceFilter(const std::string& path);
-  // Runs the graph until a frame is held (at most 11 polls 100 ms apart) and stores a new
-  // width x height bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
+  // Pauses the graph, which holds the first picture, or runs it when the preroll brought none
+  // until a frame is held (at most 11 polls 100 ms apart), and stores a new width x height
+  // bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
   int GrabFrame(HBITMAP* out, int width, int height);
   void ReleaseGraph();
 
@@ -42,6 +43,11 @@ class CThumbnailGrabber {
   static void RemoveDownstream(IGraphBuilder* graph, IBaseFilter* filter);
   static IBaseFilter* CutAfterDecodedVideo(IGraphBuilder* graph, IBaseFilter* filter);
   static BOOL InsertColorConverter(IGraphBuilder* graph, IBaseFilter* upstream, IBaseFilter* grabber);
+  // Tells a source that only the first picture is wanted, before it loads the file.
+  static void AskFirstPictureOnly(IBaseFilter* source);
+  // The graph's own rendering of the file, its source told first that only the first picture is
+  // wanted; the graph's answers (S_OK, VFW_S_PARTIAL_RENDER, a failure) as RenderFile gives them.
+  static HRESULT RenderForFirstPicture(IGraphBuilder* graph, const std::string& path);
 
   // For tests and diagnostics.
   IGraphBuilder* Graph() const { return graph_; }

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "platform/dshow/spare_picture.h"
 #include "platform/media/av_types.h"
 #include "platform/media/resampler.h"
 #include "platform/media/scaler.h"
@@ -14,7 +15,12 @@ extern "C" {
 namespace platform::dshow {
 
 struct AvDecoder::Impl {
-  ~Impl() { Close(); }
+  // The delivered picture's buffer goes on to the next decoder, with its pages.
+  Impl() { reused.data = TakeSparePicture(SparePicture::kDecoded); }
+  ~Impl() {
+    Close();
+    KeepSparePicture(SparePicture::kDecoded, std::move(reused.data));
+  }
   void Close() {
     if (parser) av_parser_close(parser);
     parser = nullptr;

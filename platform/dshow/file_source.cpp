@@ -50,14 +50,41 @@ struct FormatClose {
 };
 using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
 
-HRESULT OpenFile(const std::string& path, FormatPtr& out) {
+bool IsPictureStream(const AVStream& st) {
+  return st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(st.disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+// Whether every video stream has the size and picture format its decoder's output is made from.
+bool PicturesDescribed(const AVFormatContext& ctx) {
+  for (unsigned i = 0; i < ctx.nb_streams; ++i) {
+    const AVCodecParameters& par = *ctx.streams[i]->codecpar;
+    if (IsPictureStream(*ctx.streams[i]) && (par.width <= 0 || par.height <= 0 || par.format < 0)) return false;
+  }
+  return true;
+}
+
+HRESULT OpenFile(const std::string& path, bool firstPictureOnly, FormatPtr& out) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   if (!S_ISREG(st.st_mode) || st.st_size == 0) return VFW_E_UNKNOWN_FILE_TYPE;
+  AVDictionary* options = nullptr;
+  if (firstPictureOnly) {
+    // A tenth of a second of the streams, no frame-rate count and no reading of the file's end
+    // for its duration: libavformat's discovery otherwise reads up to seven seconds of a
+    // transport stream, whose packets carry no header that would let it stop sooner.
+    av_dict_set(&options, "analyzeduration", "100000", 0);
+    av_dict_set(&options, "fpsprobesize", "0", 0);
+    av_dict_set(&options, "skip_estimate_duration_from_pts", "1", 0);
+  }
   AVFormatContext* raw = nullptr;
-  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+  const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (opened < 0) return VFW_E_UNKNOWN_FILE_TYPE;
   FormatPtr ctx(raw);
   if (avformat_find_stream_info(ctx.get(), nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
+  // A picture not described in that much of the file (a late key frame) is looked for as far as
+  // every other use looks.
+  if (firstPictureOnly && !PicturesDescribed(*ctx)) return OpenFile(path, false, out);
   out = std::move(ctx);
   return S_OK;
 }
@@ -93,7 +120,7 @@ class FileStreamPin : public CBaseOutputPin {
   int delivered_ = 0;
 };
 
-class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSeeking {
+class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSeeking, public IFirstPictureSource {
  public:
   FileSource(const CLSID& clsid, std::string name, FileKindTest accept)
       : CBaseFilter(clsid, std::move(name)), accept_(std::move(accept)) {}
@@ -106,7 +133,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     if (!file) return E_POINTER;
     if (!path_.empty()) return E_UNEXPECTED;
     FormatPtr ctx;
-    HRESULT hr = OpenFile(file, ctx);
+    HRESULT hr = OpenFile(file, firstPictureOnly_, ctx);
     if (FAILED(hr)) return hr;
     if (accept_ && !accept_(*ctx->iformat)) return VFW_E_UNKNOWN_FILE_TYPE;
     int videos = 0, audios = 0;
@@ -114,7 +141,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
       const AVStream* st = ctx->streams[i];
       const AVCodecParameters* par = st->codecpar;
       // A stream of an unknown codec still gets its pin: rendering reports it as left out.
-      if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+      if (IsPictureStream(*st)) {
         const AVRational rate = av_guess_frame_rate(ctx.get(), const_cast<AVStream*>(st), nullptr);
         AddPin<FileStreamPin>(videos++ ? "Video " + std::to_string(videos) : std::string("Video"), static_cast<int>(i),
                               MakeCompressedType(*par, rate.num, rate.den));
@@ -147,6 +174,13 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
       CopyMediaType(mt, &stream);
     }
     return com::CopyOutText(path_, file);
+  }
+
+  // IFirstPictureSource
+  STDMETHODIMP ReadForFirstPictureOnly() override {
+    if (!path_.empty()) return E_UNEXPECTED;
+    firstPictureOnly_ = true;
+    return S_OK;
   }
 
   // IMediaSeeking: times in 100-ns units only.
@@ -204,6 +238,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
  protected:
   void* GetFilterInterface(REFIID riid) override {
     if (void* p = Offer<IFileSourceFilter>(this, riid)) return p;
+    if (void* p = Offer<IFirstPictureSource>(this, riid)) return p;
     return Offer<IMediaSeeking>(this, riid);
   }
 
@@ -314,7 +349,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
       ctx = std::move(ctx_);
     }
     // The file was read once by Load; later runs read it again from the start.
-    if (!ctx && FAILED(OpenFile(path_, ctx))) ctx.reset();
+    if (!ctx && FAILED(OpenFile(path_, firstPictureOnly_, ctx))) ctx.reset();
     auto pins = StreamPins();
     for (auto* p : pins) p->ResetCount();
     std::vector<FileStreamPin*> byStream(ctx ? ctx->nb_streams : 0, nullptr);
@@ -365,6 +400,7 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
   }
 
   FileKindTest accept_;
+  bool firstPictureOnly_ = false;
   std::string path_;
   REFERENCE_TIME duration_ = 0;
   std::atomic<REFERENCE_TIME> position_{0};

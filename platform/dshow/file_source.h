@@ -18,6 +18,17 @@ DEFINE_GUID(CLSID_MediaDecoder, 0x5A1C7E10, 0x3B2D, 0x4E6F, 0x9A, 0x41, 0x6C, 0x
 // The codec parameters of a compressed stream (see MakeCompressedType).
 DEFINE_GUID(FORMAT_CodecParameters, 0x5A1C7E10, 0x3B2D, 0x4E6F, 0x9A, 0x41, 0x6C, 0x69, 0x62, 0x61, 0x76, 0x03);
 
+// Told before Load, a source reads no further into the file than its video streams' sizes and
+// picture formats take: for a graph that wants only the first picture. Frame rates and the
+// duration are then what that much of the file shows, and a sound stream not yet described there
+// may be left out or described roughly; every other source reads as far as libavformat's own
+// discovery does.
+DEFINE_GUID(IID_IFirstPictureSource, 0x5A1C7E10, 0x3B2D, 0x4E6F, 0x9A, 0x41, 0x6C, 0x69, 0x62, 0x61, 0x76, 0x04);
+struct IFirstPictureSource : public IUnknown {
+  STDMETHOD(ReadForFirstPictureOnly)() PURE;
+};
+VIDARRO_INTERFACE(IFirstPictureSource, IUnknown, IID_IFirstPictureSource);
+
 namespace platform::dshow {
 
 // The subtype of a compressed stream: the codec's number in the first field of a GUID family

@@ -233,17 +233,9 @@ class FilterGraph
     CComPtr<IBaseFilter> source;
     HRESULT hr = AddSourceFilter(file, nullptr, &source);
     if (FAILED(hr)) return hr;
-    int rendered = 0, refused = 0;
-    for (auto& pin : PinsOf(source)) {
-      if (DirectionOf(pin) != PINDIR_OUTPUT) continue;
-      if (SUCCEEDED(Render(pin))) ++rendered;
-      else ++refused;
-    }
-    if (rendered == 0) {
-      RemoveFilter(source);
-      return VFW_E_CANNOT_RENDER;
-    }
-    return refused ? VFW_S_PARTIAL_RENDER : S_OK;
+    hr = RenderOutputs(this, source);
+    if (FAILED(hr)) RemoveFilter(source);
+    return hr;
   }
   STDMETHODIMP AddSourceFilter(LPCOLESTR file, LPCOLESTR filterName, IBaseFilter** filter) override {
     if (!filter || !file) return E_POINTER;

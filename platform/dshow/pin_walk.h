@@ -14,5 +14,8 @@ PIN_DIRECTION DirectionOf(IPin* pin);
 bool IsConnected(IPin* pin);
 // The filter's first unconnected pin of that direction, or nullptr.
 CComPtr<IPin> FirstFreePin(IBaseFilter* filter, PIN_DIRECTION dir);
+// Renders each of a source's outputs through the graph: S_OK when all were rendered,
+// VFW_S_PARTIAL_RENDER when some, VFW_E_CANNOT_RENDER when none.
+HRESULT RenderOutputs(IGraphBuilder* graph, IBaseFilter* source);
 
 }  // namespace platform::dshow

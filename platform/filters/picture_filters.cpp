@@ -9,7 +9,7 @@
 #include "platform/dshow/uuids.h"
 #include "platform/filters/maker_interfaces.h"
 #include "platform/filters/small_filters.h"
-#include "platform/filters/spare_picture.h"
+#include "platform/dshow/spare_picture.h"
 #include "platform/media/scaler.h"
 
 namespace platform::filters {
@@ -154,10 +154,10 @@ class SpaceColorConverter : public CTransformFilter {
   // an HDV preview). What receives it copies what it keeps, as a sample lives for the call only.
   void Receive(dshow::CBaseInputPin*, const MediaSample& sample) override {
     std::lock_guard lock(sampleMutex_);
-    if (sample_.data.capacity() == 0) sample_.data = TakeSparePicture(SparePicture::kConverted);
+    if (sample_.data.capacity() == 0) sample_.data = dshow::TakeSparePicture(dshow::SparePicture::kConverted);
     if (Transform(sample, sample_) == S_OK) Output()->Deliver(sample_);
   }
-  ~SpaceColorConverter() override { KeepSparePicture(SparePicture::kConverted, std::move(sample_.data)); }
+  ~SpaceColorConverter() override { dshow::KeepSparePicture(dshow::SparePicture::kConverted, std::move(sample_.data)); }
   HRESULT Transform(const MediaSample& in, MediaSample& out) override {
     const CMediaType& mt = Input()->ConnectedType();
     const Geometry g = GeometryOf(mt);

@@ -14,7 +14,7 @@ extern "C" {
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/objects.h"
-#include "platform/filters/spare_picture.h"
+#include "platform/dshow/spare_picture.h"
 #include "platform/media/scaler.h"
 
 namespace platform::filters {
@@ -30,7 +30,7 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
             CLSID_QnStillCapture, "Still Capture",
             {TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24)},
             "Input") {}
-  ~StillCapture() override { KeepSparePicture(SparePicture::kHeld, std::move(frame_)); }
+  ~StillCapture() override { dshow::KeepSparePicture(dshow::SparePicture::kHeld, std::move(frame_)); }
   DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
   STDMETHODIMP GetFrame(HBITMAP* out, int width, int height) override {
@@ -77,7 +77,7 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
     const int bytes = mt.subtype == MEDIASUBTYPE_RGB32 ? 4 : 3;
     if (w <= 0 || h <= 0 || sample.data.size() < static_cast<std::size_t>(w) * h * bytes) return;
     std::lock_guard lock(mutex_);
-    if (frame_.capacity() == 0) frame_ = TakeSparePicture(SparePicture::kHeld);
+    if (frame_.capacity() == 0) frame_ = dshow::TakeSparePicture(dshow::SparePicture::kHeld);
     frame_.assign(sample.data.begin(), sample.data.begin() + static_cast<std::ptrdiff_t>(w) * h * bytes);
     width_ = w, height_ = h, bytes_ = bytes;
   }

@@ -1,5 +1,6 @@
 // The grabber's roads with filters that stand in for the source and "Still Capture": what the
-// opens return, the polls of a frame that never comes, and what a grab hands out.
+// opens return, a picture taken from the paused graph, the polls of a frame that never comes,
+// and what a grab hands out.
 #include "thumbs/thumbnail_grabber.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include "platform/base/clock.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
+#include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/playback_interfaces.h"
 #include "platform/dshow/transform_filter.h"
@@ -19,10 +21,18 @@ namespace {
 
 using namespace platform::dshow;
 
+// What the grabber did with its source.
+struct SourceLog {
+  bool firstPictureAskedBeforeLoad = false;
+  bool loaded = false;
+  bool ran = false;
+};
+
 // A source whose Load answers as told, with outputs of the given major types.
-class SpySource : public CBaseFilter, public IFileSourceFilter {
+class SpySource : public CBaseFilter, public IFileSourceFilter, public IFirstPictureSource {
  public:
-  SpySource(HRESULT load, std::vector<GUID> majors) : CBaseFilter(CLSID_QTSource, "QT Source"), load_(load) {
+  SpySource(HRESULT load, std::vector<GUID> majors, SourceLog* log)
+      : CBaseFilter(CLSID_QTSource, "QT Source"), load_(load), log_(log) {
     int n = 0;
     for (const GUID& major : majors) {
       auto* pin = AddPin<CBaseOutputPin>("Out " + std::to_string(n++));
@@ -32,17 +42,31 @@ class SpySource : public CBaseFilter, public IFileSourceFilter {
   }
   DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
   bool IsSource() const override { return true; }
-  STDMETHODIMP Load(LPCOLESTR, const AM_MEDIA_TYPE*) override { return load_; }
+  STDMETHODIMP Load(LPCOLESTR, const AM_MEDIA_TYPE*) override {
+    if (log_) log_->loaded = true;
+    return load_;
+  }
   STDMETHODIMP GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE*) override {
     if (file) *file = nullptr;
     return E_FAIL;
   }
+  STDMETHODIMP ReadForFirstPictureOnly() override {
+    if (log_) log_->firstPictureAskedBeforeLoad = !log_->loaded;
+    return S_OK;
+  }
 
  protected:
-  void* GetFilterInterface(REFIID riid) override { return Offer<IFileSourceFilter>(this, riid); }
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IFirstPictureSource>(this, riid)) return p;
+    return Offer<IFileSourceFilter>(this, riid);
+  }
+  void OnRun(REFERENCE_TIME) override {
+    if (log_) log_->ran = true;
+  }
 
  private:
   HRESULT load_;
+  SourceLog* log_;
 };
 
 // "Still Capture" that counts what the grabber asks of it.
@@ -74,9 +98,10 @@ class SpyStillCapture : public CRendererFilter, public IFrameGrab {
   GrabLog* log_;
 };
 
-platform::com::ClassRegistration SourceClass(HRESULT load, std::vector<GUID> majors) {
-  return {CLSID_QTSource,
-          [=](REFIID riid, void** ppv) { return platform::com::HandOver(new SpySource(load, majors), riid, ppv); }};
+platform::com::ClassRegistration SourceClass(HRESULT load, std::vector<GUID> majors, SourceLog* log = nullptr) {
+  return {CLSID_QTSource, [=](REFIID riid, void** ppv) {
+            return platform::com::HandOver(new SpySource(load, majors, log), riid, ppv);
+          }};
 }
 
 HBITMAP Marker() { return reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(0x5EED)); }
@@ -126,12 +151,32 @@ TEST(ThumbnailGrabber, QuickTimeRoadAnswersOneZeroAndMinusOne) {
   EXPECT_EQ(nullptr, grabber.GrabberFilter());
 }
 
+TEST(ThumbnailGrabber, APictureThePrerollBroughtIsTakenWithoutRunningTheSource) {
+  GrabLog log;
+  platform::com::ClassRegistration still(CLSID_QnStillCapture, [&](REFIID riid, void** ppv) {
+    return platform::com::HandOver(new SpyStillCapture(&log), riid, ppv);
+  });
+  SourceLog source;
+  auto qt = SourceClass(S_OK, {MEDIATYPE_Video}, &source);
+  CThumbnailGrabber grabber;
+  ASSERT_EQ(1, grabber.OpenWithSourceFilter("/clips/a.mov"));
+  EXPECT_TRUE(source.firstPictureAskedBeforeLoad);
+  log.ready = true;
+  HBITMAP out = nullptr;
+  EXPECT_EQ(1, grabber.GrabFrame(&out, 80, 60));
+  EXPECT_NE(nullptr, out);
+  DeleteObject(out);
+  EXPECT_FALSE(source.ran);
+  EXPECT_EQ(1, log.readyCalls);
+}
+
 TEST(ThumbnailGrabber, AFrameThatNeverComesIsPolledElevenTimesOnTheSuiteClock) {
   GrabLog log;
   platform::com::ClassRegistration still(CLSID_QnStillCapture, [&](REFIID riid, void** ppv) {
     return platform::com::HandOver(new SpyStillCapture(&log), riid, ppv);
   });
-  auto qt = SourceClass(S_OK, {MEDIATYPE_Video});
+  SourceLog source;
+  auto qt = SourceClass(S_OK, {MEDIATYPE_Video}, &source);
   platform::ManualClock clock(1000);
   platform::ScopedClock installed(clock);
   CThumbnailGrabber grabber;
@@ -142,6 +187,7 @@ TEST(ThumbnailGrabber, AFrameThatNeverComesIsPolledElevenTimesOnTheSuiteClock) {
   EXPECT_EQ(11, log.readyCalls);
   EXPECT_EQ(1, log.frameCalls);
   EXPECT_EQ(1000u + 1100u, clock.NowMs());
+  EXPECT_TRUE(source.ran);
 }
 
 TEST(ThumbnailGrabber, OpensThatFailLeaveNothingToGrab) {

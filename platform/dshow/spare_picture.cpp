@@ -1,15 +1,15 @@
-#include "platform/filters/spare_picture.h"
+#include "platform/dshow/spare_picture.h"
 
 #include <mutex>
 
-namespace platform::filters {
+namespace platform::dshow {
 namespace {
 
 // A 1920 x 1080 picture of four bytes a pixel, with room to spare.
 constexpr std::size_t kLargestKept = 16u << 20;
 
 std::mutex gMutex;
-std::vector<std::uint8_t> gSpares[2];
+std::vector<std::uint8_t> gSpares[3];
 
 }  // namespace
 
@@ -24,4 +24,4 @@ void KeepSparePicture(SparePicture kind, std::vector<std::uint8_t>&& buffer) {
   gSpares[static_cast<int>(kind)] = std::move(buffer);
 }
 
-}  // namespace platform::filters
+}  // namespace platform::dshow

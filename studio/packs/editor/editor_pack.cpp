@@ -423,6 +423,17 @@ STDMETHODIMP CEditorPack::Command(LPCSTR sender, LPCSTR textPointer) {
     Notify("cancel encode");
     return S_OK;
   }
+  if (text.find("chapter project title") != std::string::npos) {
+    // The burner asks where the edited video's clips begin, to put its chapters there.
+    std::string times;
+    char number[32];
+    for (double start : board_.ClipStarts()) {
+      std::snprintf(number, sizeof number, "%s%.3f", times.empty() ? "" : ",", start);
+      times += number;
+    }
+    Notify("chapter project title times=" + times + ";");
+    return S_OK;
+  }
   if (text.find("encode project title") != std::string::npos) return StartRender(text);
   return S_FALSE;
 }

@@ -157,6 +157,17 @@ double Storyboard::TotalSeconds() const {
   return total;
 }
 
+std::vector<double> Storyboard::ClipStarts() const {
+  std::vector<double> starts;
+  double at = 0;
+  for (const StoryboardClip& clip : clips_) {
+    if (!clip.read || clip.Length() <= 0) continue;
+    starts.push_back(at);
+    at += clip.Length();
+  }
+  return starts;
+}
+
 void Storyboard::Save(IProjectDocument* document) const {
   if (!document) return;
   document->SetValue(kGroup, "PictureLength", Milliseconds(pictureSeconds_).c_str());

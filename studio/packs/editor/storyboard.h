@@ -68,6 +68,8 @@ class Storyboard {
   bool AllRead() const;
   // The play time of the read clips.
   double TotalSeconds() const;
+  // Where each read clip begins in the edited video, in seconds: the chapters a disc gives it.
+  std::vector<double> ClipStarts() const;
 
   // The project file's group: a clip's path, then its points in ms ("Span=in,out"), and the picture length.
   void Save(IProjectDocument* document) const;

@@ -1,6 +1,7 @@
 #include "editor_pack.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -538,6 +539,14 @@ TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {
   EXPECT_NE(
       testkit::ControlText(editor->Window(), StoryboardView::kTotalId).find(ShownTotalLength(editor->Board().Clips())),
       std::string::npos);
+
+  // The burner's chapters of the edited video fall where its clips begin.
+  log.clear();
+  editor->Command(kHostSender, "chapter project title ask=1;");
+  char expected[96];
+  std::snprintf(expected, sizeof expected, "chapter project title times=0.000,%.3f;", editor->Board().At(0).Length());
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find(expected), std::string::npos) << log[0];
 }
 
 TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {

@@ -78,6 +78,23 @@ TEST(Storyboard, TrimsStayInsideTheClipAndSplitsKeepThePlayTime) {
   EXPECT_FALSE(board.Split(2, 2));
 }
 
+// Chapters of the edited video: where each clip that plays begins, unread ones left out.
+TEST(Storyboard, EachReadClipBeginsWhereTheOnesBeforeItEnd) {
+  Storyboard board;
+  const auto a = board.Add("/a.avi");
+  const auto b = board.Add("/b.png");
+  board.Add("/c.avi");  // still being read
+  const auto d = board.Add("/d.avi");
+  board.SetFacts(a, Video(10));
+  board.SetFacts(b, Picture());
+  board.SetFacts(d, Video(4));
+  ASSERT_TRUE(board.Trim(0, 2, 5));
+  EXPECT_EQ(board.ClipStarts(), (std::vector<double>{0, 3, 8}));
+  ASSERT_TRUE(board.Split(3, 1));
+  EXPECT_EQ(board.ClipStarts(), (std::vector<double>{0, 3, 8, 9}));
+  EXPECT_TRUE(Storyboard().ClipStarts().empty());
+}
+
 TEST(Storyboard, MovesPutTheClipWhereItWasDropped) {
   Storyboard board;
   for (const char* path : {"/0", "/1", "/2", "/3"}) board.Add(path);

@@ -271,7 +271,7 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   // The writer holds a DVD+R: nothing for a Video CD there but an image file.
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
   EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));  // a Video CD has none
-  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 1 MB");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 530 KB");
   testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
   ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
@@ -315,7 +315,7 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   burner->Command(kHostSender, "checkdrive drive=D");
   DropOn(burner.get(), {clip, clip, clip});
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
-  EXPECT_NE(ui.boxes.back().find("the medium holds 0 MB"), std::string::npos) << ui.boxes.back();
+  EXPECT_NE(ui.boxes.back().find("the medium holds 400 KB"), std::string::npos) << ui.boxes.back();
   UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
   burner->Command(kHostSender, "checkdrive drive=D");
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "bluray_reader.h"
+#include "dvd_nav_reader.h"
 #include "platform/disc/drive_config.h"
 #include "platform/testkit/simulated_writers.h"
 #include "platform/testkit/testkit.h"
@@ -239,8 +240,22 @@ step "The DVD burns with the edited video rendered and the main window comes bac
   wait-enabled 1000
 )S" + CloseWithoutSaving("edited video"));
   ASSERT_EQ(failure, "");
-  const std::string info = ToolOutput("lsdvd", {platform::disc::DefaultImageFolder() + "WRITER.img"});
+  const std::string disc = platform::disc::DefaultImageFolder() + "WRITER.img";
+  const std::string info = ToolOutput("lsdvd", {disc});
   ExpectSeconds(DvdTitleSeconds(info), {3, 4, 2}, info);
+  // The title menu leads to each title, the edited video first, and each title back to it.
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(disc, &nav, &error)) << error;
+  EXPECT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 3u);
+  ASSERT_EQ(nav.titleEnds.size(), 3u);
+  for (int t = 0; t < 3; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title) << nav.menuPages[0][t].jump.raw;
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << nav.titleEnds[t].raw;
+  }
   for (const std::string& each : {opening, cake, garden, games}) EXPECT_TRUE(fs::exists(each)) << each;
 }
 

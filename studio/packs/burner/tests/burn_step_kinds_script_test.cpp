@@ -1,6 +1,6 @@
 // The main program played by scripts of user actions on its Burn step, each disc kind onto its own
 // medium: Video CD and Super Video CD onto CD-Rs, Blu-ray onto a BD-R, a DVD as an ISO image, the
-// edited video as a DVD title, and projects refused before any work. Outside readers check the discs.
+// edited video as a DVD title, and projects and media refused before any work. Outside readers check the discs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -166,8 +166,10 @@ step "The Blu-ray burns and the main window comes back" 400
   ExpectSeconds(BlurayTitleSeconds(image), {2, 3}, info);
 }
 
-TEST_F(BurnStepKinds, TooLargeAndTooManyAreRefusedBeforeAnyWorkAndTheDiscBecomesAnIso) {
-  UseWriters({{"SMALL", "WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n"}});
+TEST_F(BurnStepKinds, TooLargeTooManyAndUnfitMediaAreRefusedBeforeAnyWorkAndTheDiscBecomesAnIso) {
+  UseWriters({{"SMALL", "WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n"},
+              {"USED", "WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n"},
+              {"PRESSED", "WRITES=DVD+R\nMEDIUM=DVD-ROM\n"}});
   const std::string clip = MakeDvdClip(env.Documents() + "clip 0.mpg", 1);
   ASSERT_FALSE(clip.empty());
   std::vector<std::string> clips = {clip};
@@ -188,6 +190,18 @@ TEST_F(BurnStepKinds, TooLargeAndTooManyAreRefusedBeforeAnyWorkAndTheDiscBecomes
   wait-message "and the medium holds 400 KB. Remove titles, or choose a larger medium, and burn again."
   answer ok
   wait-enabled 1002
+step "A written disc and a pressed one are refused as they are" 60
+  choose 2208 )" + Quoted(WriterLine(images, 1, "USED")) +
+                      R"(
+  click 2213
+  wait-message "The disc in drive E: is not blank. Insert a blank DVD"
+  answer ok
+  choose 2208 )" + Quoted(WriterLine(images, 2, "PRESSED")) +
+                      R"(
+  click 2213
+  wait-message "The disc in drive F: (DVD-ROM) cannot take this burn."
+  answer ok
+  wait-enabled 1002
 step "The three titles become an ISO image file instead" 300
   choose 2208 "Image file"
   click 2213
@@ -205,9 +219,11 @@ step "A hundred titles are more than a DVD-Video holds" 180
   wait-enabled 1002
 )" + CloseWithoutSaving("refusals"));
   ASSERT_EQ(failure, "");
-  // Nothing was written to the writer's medium.
-  std::error_code ec;
-  EXPECT_FALSE(fs::exists(images + "SMALL.img", ec) && fs::file_size(images + "SMALL.img", ec) > 0);
+  // Nothing was written to the writers' media.
+  for (const char* id : {"SMALL", "PRESSED"}) {
+    std::error_code ec;
+    EXPECT_FALSE(fs::exists(images + id + ".img", ec) && fs::file_size(images + id + ".img", ec) > 0) << id;
+  }
   const std::string info = ToolOutput("lsdvd", {iso});
   ExpectSeconds(DvdTitleSeconds(info), {1, 1, 1}, info);
   for (const std::string& each : clips) EXPECT_TRUE(fs::exists(each)) << each;

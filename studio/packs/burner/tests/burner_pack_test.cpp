@@ -1,4 +1,5 @@
 #include "burner_pack.h"
+#include "disc_target.h"
 #include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
@@ -232,6 +233,25 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   EXPECT_TRUE(ui.enables.empty());
   EXPECT_FALSE(WorkFolderLeft());
   EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
+TEST_F(BurnerFixture, TheChosenWriterIsTheOneCheckedEvenWhenAnotherHoldsABlank) {
+  testkit::UseWriterSections(Images(), "devices.ini",
+                             {testkit::WriterSection(Images(), "BLANK", "WRITES=DVD+R\nMEDIUM=DVD+R\n"),
+                              testkit::WriterSection(Images(), "PRESSED", "WRITES=DVD+R\nMEDIUM=DVD-ROM\n"),
+                              testkit::WriterSection(Images(), "SMALL", "WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n")});
+  DiscTarget pressed(DiscFormat::Dvd, 'E');
+  EXPECT_EQ(pressed.Letter(), 'E');
+  EXPECT_EQ(pressed.Refusal(10),
+            "The disc in drive E: (DVD-ROM) cannot take this burn. Insert a blank DVD and burn again.");
+  DiscTarget small(DiscFormat::Dvd, 'F');
+  EXPECT_EQ(small.Refusal(300),
+            "The disc in drive F: is too small: the burn needs about 600 KB and the disc holds 400 KB. Insert a larger "
+            "blank DVD and burn again.");
+  // No writer named: the first that holds a medium for the kind.
+  DiscTarget any(DiscFormat::Dvd, 0);
+  EXPECT_EQ(any.Letter(), 'D');
+  EXPECT_EQ(any.Refusal(10), "");
 }
 
 TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {

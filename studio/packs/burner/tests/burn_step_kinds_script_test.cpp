@@ -32,17 +32,19 @@ std::string Quoted(const std::string& text) {
 // The lines that add `files` through the Add button's dialog, several picked at once; the dialog's
 // name box takes a thousand characters, so a long list goes in turns.
 std::string AddThroughDialog(int addId, const std::vector<std::string>& files) {
-  std::string lines, names;
+  std::string lines, names, last;
   int picked = 0;
   const auto pick = [&] {
     if (picked == 0) return;
-    lines += "  click " + std::to_string(addId) + "\n  answer-file " + Quoted(names) + "\n";
+    // One file goes as it is named: a name may hold double quotes itself.
+    lines += "  click " + std::to_string(addId) + "\n  answer-file " + Quoted(picked == 1 ? last : names) + "\n";
     names.clear();
     picked = 0;
   };
   for (const std::string& file : files) {
     if (names.size() + file.size() + 3 > 1000) pick();
     names += (names.empty() ? "\"" : " \"") + file + "\"";
+    last = file;
     ++picked;
   }
   pick();
@@ -273,6 +275,43 @@ step "The DVD burns with the edited video rendered and the main window comes bac
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << nav.titleEnds[t].raw;
   }
   for (const std::string& each : {opening, cake, garden, games}) EXPECT_TRUE(fs::exists(each)) << each;
+}
+
+TEST_F(BurnStepKinds, ATitleWhoseFileVanishedWhileTheProjectWasClosedIsRefusedByName) {
+  const std::string kept = MakeDvdClip(env.Documents() + "Kept.mpg", 1);
+  const std::string gone = MakeDvdClip(env.Documents() + "Gone \"away\".mpg", 1);
+  ASSERT_FALSE(kept.empty() || gone.empty());
+  const std::string project = env.Temp() + "Vanished.ilj5";
+  ASSERT_EQ(PlayQuillon(env, "save",
+                        ShowBurnStep("a saved disc") + R"(step "Two clips go onto the disc" 60
+)" + AddThroughDialog(2202, {kept}) +
+                            AddThroughDialog(2202, {gone}) +
+                            R"(  wait-text 2212 "2 titles"
+step "Quillon closes and keeps the project" 60
+  click 1035
+  answer yes
+  answer-file )" + Quoted(project) +
+                            R"(
+  wait-gone "Narvell Vidarro 5.0"
+)"),
+            "");
+  fs::remove(gone);
+  const std::string failure = PlayQuillon(env, "vanished", R"(program Quillon
+step "The reopened project's Burn step" 60
+  wait-window "Narvell Vidarro 5.0"
+  click 1002
+  wait-shown 2213
+step "Burn names the title whose file is gone" 60
+  click 2213
+  wait-message "Gone \"away\""
+  answer ok
+  wait-enabled 1002
+)" + CloseWithoutSaving("vanished title"),
+                                          {project});
+  ASSERT_EQ(failure, "");
+  EXPECT_TRUE(fs::exists(kept));
+  EXPECT_FALSE(fs::exists(platform::disc::DefaultImageFolder() + "WRITER.img") &&
+               fs::file_size(platform::disc::DefaultImageFolder() + "WRITER.img") > 0);
 }
 
 }  // namespace

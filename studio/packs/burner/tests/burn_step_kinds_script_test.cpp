@@ -1,6 +1,7 @@
 // The main program played by scripts of user actions on its Burn step, each disc kind onto its own
 // medium: Video CD and Super Video CD onto CD-Rs, Blu-ray onto a BD-R, a DVD as an ISO image, the
-// edited video as a DVD title, and projects and media refused before any work. Outside readers check the discs.
+// edited video as a DVD title; projects, media and a vanished title refused before any work.
+// Outside readers check the discs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

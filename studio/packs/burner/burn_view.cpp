@@ -79,7 +79,9 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   Child(WC_STATIC, "", SS_LEFT, kSizeId, window_);
   Child(PROGRESS_CLASS, "", 0, kMeterId, window_);
   Child(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
-  Child(WC_STATIC, "Ready to burn.", SS_LEFT, kPhaseId, window_);
+  // One line under the bar's label: a long reason (a title's path) ends in "..." instead of running
+  // under the bar; its message box holds it whole. Names with "&" show as they are.
+  Child(WC_STATIC, "Ready to burn.", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kPhaseId, window_);
   Child(PROGRESS_CLASS, "", 0, kBarId, window_);
   HWND cancel = Child(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
   SendDlgItemMessage(window_, kBarId, PBM_SETRANGE32, 0, 100);

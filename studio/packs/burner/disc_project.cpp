@@ -224,8 +224,11 @@ std::string LengthText(double seconds) {
 std::string SizeText(std::uint64_t bytes) {
   char text[32];
   const double mb = static_cast<double>(bytes) / (1 << 20);
+  // Small projects and media keep their own figures: "about 0 MB of 0 MB" would tell nothing.
   if (mb >= 1024) std::snprintf(text, sizeof text, "%.1f GB", mb / 1024);
-  else std::snprintf(text, sizeof text, "%.0f MB", mb);
+  else if (mb >= 10) std::snprintf(text, sizeof text, "%.0f MB", mb);
+  else if (mb >= 1) std::snprintf(text, sizeof text, "%.1f MB", mb);
+  else std::snprintf(text, sizeof text, "%.0f KB", static_cast<double>(bytes) / 1024);
   return text;
 }
 

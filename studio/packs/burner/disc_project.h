@@ -72,7 +72,7 @@ DiscProject LoadDiscProject(IProjectDocument* document);
 
 // "1:02:03" or "2:03".
 std::string LengthText(double seconds);
-// "650 MB", "4.4 GB".
+// "400 KB", "2.5 MB", "650 MB", "4.4 GB".
 std::string SizeText(std::uint64_t bytes);
 
 }  // namespace studio::packs

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "disc_project.h"
 #include "platform/disc/disc_kinds.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/disc/qn_video_cd.h"
@@ -28,10 +29,6 @@ const char* BlankName(DiscFormat format) {
   }
 }
 
-unsigned long Megabytes(std::uint64_t blocks, std::uint32_t blockBytes) {
-  return static_cast<unsigned long>((blocks * blockBytes + (1 << 20) - 1) >> 20);
-}
-
 }  // namespace
 
 std::uint64_t EstimatedDiscBlocks(DiscFormat format, std::uint64_t bytes) {
@@ -47,7 +44,9 @@ DiscTarget::DiscTarget(DiscFormat format, char letter) : format_(format) {
     int chosen = -1, suiting = -1;
     for (unsigned char i = 0; i < count; ++i) {
       writer.ChooseDrive(i);
-      if (letter && writer.GetDriveLetter() == letter && MediumSuits(format, writer.GetDiscType())) chosen = i;
+      // The writer the user named is the one burned to, whatever it holds: its refusal says why
+      // it cannot, rather than the disc going to another drive.
+      if (letter && writer.GetDriveLetter() == letter) chosen = i;
       if (suiting < 0 && MediumSuits(format, writer.GetDiscType())) suiting = i;
     }
     if (chosen < 0) chosen = suiting >= 0 ? suiting : 0;
@@ -89,9 +88,10 @@ std::string DiscTarget::Refusal(std::uint64_t blocks) {
   const std::uint32_t blockBytes = cd_ ? kAudioBlockBytes : kDataBlockBytes;
   if (blocks > free)
     return Printf(
-        "The disc in drive %c: is too small: the burn needs about %lu MB and the disc holds %lu MB. Insert a larger "
-        "blank %s and burn again.",
-        letter_, Megabytes(blocks, cd_ ? 2324 : blockBytes), Megabytes(free, cd_ ? 2324 : blockBytes), blank);
+        "The disc in drive %c: is too small: the burn needs about %s and the disc holds %s. Insert a larger blank %s "
+        "and burn again.",
+        letter_, SizeText(blocks * (cd_ ? 2324 : blockBytes)).c_str(),
+        SizeText(std::uint64_t{free} * (cd_ ? 2324 : blockBytes)).c_str(), blank);
   return {};
 }
 

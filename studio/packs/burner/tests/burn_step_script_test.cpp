@@ -4,12 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "dvd_nav_reader.h"
 #include "platform/base/paths.h"
-#include "platform/base/process.h"
 #include "platform/disc/drive_config.h"
 #include "platform/testkit/testkit.h"
 #include "script_support.h"
@@ -19,34 +16,11 @@ namespace {
 
 using namespace testkit;
 
-std::string MakeClip(const std::string& path, int seconds) {
-  ToolOutput("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                        "testsrc=size=720x480:rate=30000/1001:duration=" + std::to_string(seconds), "-f", "lavfi", "-i",
-                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-target",
-                        "ntsc-dvd", "-b:v", "1500k", path});
-  return path;
-}
-
-// Plays the script in Quillon started with `arguments`; its report on failure.
-std::string PlayQuillon(const Environment& env, const std::string& name, const std::string& script,
-                        const std::vector<std::string>& arguments) {
-  const std::string file = env.Temp() + name + ".script";
-  const std::string report = env.Temp() + name + ".report";
-  std::ofstream(file) << script;
-  ScopedVariable scriptVariable("VIDARRO_SCRIPT", file);
-  ScopedVariable reportVariable("VIDARRO_SCRIPT_REPORT", report);
-  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PictureFolder());
-  ProgramProcess quillon;
-  if (!quillon.Start("Quillon", arguments)) return "Quillon did not start";
-  const int code = quillon.WaitForExit(400000);
-  return code == 0 ? std::string() : quillon.Output() + ReadText(report);
-}
-
 TEST(BurnStepScript, ADvdOfTwoClipsThenTheReopenedProjectAsAVideoCdImage) {
   Environment env(CurrentTestName());
   ASSERT_TRUE(RegisterInstalledPacks());
-  const std::string first = MakeClip(env.Documents() + "Birthday.mpg", 2);
-  const std::string second = MakeClip(env.Documents() + "Garden party.mpg", 3);
+  const std::string first = MakeDvdClip(env.Documents() + "Birthday.mpg", 2);
+  const std::string second = MakeDvdClip(env.Documents() + "Garden party.mpg", 3);
   const std::string project = env.Temp() + "Discs.ilj5";
   std::string failure = PlayQuillon(env, "dvd", R"(program Quillon
 step "Quillon shows its Burn step" 60

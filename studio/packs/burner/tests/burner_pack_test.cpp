@@ -1,4 +1,5 @@
 #include "burner_pack.h"
+#include "disc_target.h"
 #include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
@@ -6,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <libbluray/bluray.h>
 #include <thread>
 
 #include "pack_host.h"
@@ -23,69 +23,11 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
 #include "platform/window/paint.h"
+#include "bluray_reader.h"
+#include "script_support.h"
 
 namespace studio::packs {
 namespace {
-
-std::string MakeDvdClip(const std::string& path, int seconds) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffmpeg",
-                       {"-v", "error", "-y", "-f", "lavfi", "-i",
-                        "testsrc=size=720x480:rate=30000/1001:duration=" + std::to_string(seconds), "-f", "lavfi", "-i",
-                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds), "-target",
-                        "ntsc-dvd", "-b:v", "1500k", path},
-                       &out, &err, &code, 60000);
-  return code == 0 ? path : std::string();
-}
-
-// An HDV camcorder's recording: MPEG-2 1440x1080 and MPEG audio in a transport stream.
-std::string MakeHdvClip(const std::string& path, int seconds) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffmpeg",
-                       {"-v",
-                        "error",
-                        "-y",
-                        "-f",
-                        "lavfi",
-                        "-i",
-                        "testsrc=size=1440x1080:rate=30000/1001:duration=" + std::to_string(seconds),
-                        "-f",
-                        "lavfi",
-                        "-i",
-                        "sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds),
-                        "-c:v",
-                        "mpeg2video",
-                        "-b:v",
-                        "8M",
-                        "-g",
-                        "15",
-                        "-c:a",
-                        "mp2",
-                        "-b:a",
-                        "384k",
-                        "-f",
-                        "mpegts",
-                        path},
-                       &out, &err, &code, 120000);
-  return code == 0 ? path : std::string();
-}
-
-// Each title's length in seconds, read by libbluray.
-std::vector<double> BlurayTitleSeconds(const std::string& image) {
-  std::vector<double> seconds;
-  BLURAY* bd = bd_open(image.c_str(), nullptr);
-  if (!bd) return seconds;
-  const uint32_t count = bd_get_titles(bd, TITLES_ALL, 0);
-  for (uint32_t i = 0; i < count; ++i)
-    if (BLURAY_TITLE_INFO* info = bd_get_title_info(bd, i, 0)) {
-      seconds.push_back(static_cast<double>(info->duration) / 90000.0);
-      bd_free_title_info(info);
-    }
-  bd_close(bd);
-  return seconds;
-}
 
 // The image behind the first writer, as its name tells ("D: name (image)").
 std::string DiscImage() {
@@ -108,13 +50,6 @@ struct RecordingUi : StudioUi {
   }
   void EnableControls(BOOL enable) override { enables.push_back(enable); }
 };
-
-std::string Output(const std::string& program, const std::vector<std::string>& args) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess(program, args, &out, &err, &code, 60000);
-  return out + err;
-}
 
 struct BurnerFixture : ::testing::Test {
   testkit::Environment env{testkit::CurrentTestName()};
@@ -168,33 +103,8 @@ struct BurnerFixture : ::testing::Test {
     std::string out, err;
     while (child.ReadOutput(&out, &err, 1000)) {
     }
-    return Output("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
-                              rip + "avseq01.mpg"});
-  }
-  // Each sequence track of a Video CD's BIN/CUE pair as vcdxrip extracts it: "codec,width,height,seconds".
-  std::vector<std::string> RippedTracks(const std::string& cue) {
-    const std::string rip = env.Temp() + "tracks/";
-    std::filesystem::remove_all(rip);
-    std::filesystem::create_directories(rip);
-    platform::ChildProcess child;
-    platform::ChildOptions options;
-    options.workFolder = rip;
-    if (!child.Start("vcdxrip", {"--cue-file=" + cue, "--nofiles"}, options)) return {};
-    std::string out, err;
-    while (child.ReadOutput(&out, &err, 1000)) {
-    }
-    std::vector<std::string> tracks;
-    for (int n = 1; n < 99; ++n) {
-      char name[32];
-      std::snprintf(name, sizeof name, "avseq%02d.mpg", n);
-      if (!std::filesystem::exists(rip + name)) break;
-      std::string probe =
-          Output("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
-                             "stream=codec_name,width,height:format=duration", "-of", "csv=p=0", rip + name});
-      std::replace(probe.begin(), probe.end(), '\n', ',');
-      tracks.push_back(probe);
-    }
-    return tracks;
+    return ToolOutput("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
+                                  rip + "avseq01.mpg"});
   }
   bool WorkFolderLeft() { return std::filesystem::exists(env.Temp() + "Burn"); }
   // Every burn locked the main window once and gave it back once, the last word.
@@ -271,7 +181,7 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   // The writer holds a DVD+R: nothing for a Video CD there but an image file.
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
   EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));  // a Video CD has none
-  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 1 MB");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 530 KB");
   testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
   ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
@@ -315,7 +225,7 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   burner->Command(kHostSender, "checkdrive drive=D");
   DropOn(burner.get(), {clip, clip, clip});
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
-  EXPECT_NE(ui.boxes.back().find("the medium holds 0 MB"), std::string::npos) << ui.boxes.back();
+  EXPECT_NE(ui.boxes.back().find("the medium holds 400 KB"), std::string::npos) << ui.boxes.back();
   UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
   burner->Command(kHostSender, "checkdrive drive=D");
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
@@ -325,14 +235,33 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   EXPECT_TRUE(std::filesystem::exists(clip));
 }
 
+TEST_F(BurnerFixture, TheChosenWriterIsTheOneCheckedEvenWhenAnotherHoldsABlank) {
+  testkit::UseWriterSections(Images(), "devices.ini",
+                             {testkit::WriterSection(Images(), "BLANK", "WRITES=DVD+R\nMEDIUM=DVD+R\n"),
+                              testkit::WriterSection(Images(), "PRESSED", "WRITES=DVD+R\nMEDIUM=DVD-ROM\n"),
+                              testkit::WriterSection(Images(), "SMALL", "WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n")});
+  DiscTarget pressed(DiscFormat::Dvd, 'E');
+  EXPECT_EQ(pressed.Letter(), 'E');
+  EXPECT_EQ(pressed.Refusal(10),
+            "The disc in drive E: (DVD-ROM) cannot take this burn. Insert a blank DVD and burn again.");
+  DiscTarget small(DiscFormat::Dvd, 'F');
+  EXPECT_EQ(small.Refusal(300),
+            "The disc in drive F: is too small: the burn needs about 600 KB and the disc holds 400 KB. Insert a larger "
+            "blank DVD and burn again.");
+  // No writer named: the first that holds a medium for the kind.
+  DiscTarget any(DiscFormat::Dvd, 0);
+  EXPECT_EQ(any.Letter(), 'D');
+  EXPECT_EQ(any.Refusal(10), "");
+}
+
 TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {
   UseWriter("WRITES=BD-R\nMEDIUM=BD-R\n");
   const std::string first = MakeHdvClip(env.Documents() + "HDV_100000.m2ts", 2);
   const std::string second = MakeHdvClip(env.Documents() + "HDV_110000.m2ts", 3);
   // A silent standard-definition clip is made full HD with silence.
   const std::string silent = env.Documents() + "silent.mpg";
-  Output("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=1", "-an",
-                    "-target", "ntsc-dvd", silent});
+  ToolOutput("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=1",
+                        "-an", "-target", "ntsc-dvd", silent});
   ASSERT_FALSE(first.empty() || second.empty());
   DropOn(burner.get(), {first, second, silent});
   ASSERT_EQ(burner->Project().titles.size(), 3u);
@@ -344,7 +273,7 @@ TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {
   ExpectHandedBack();
   EXPECT_FALSE(WorkFolderLeft());
   const std::string image = Images() + "W.img";
-  const std::string info = Output("bd_info", {image});
+  const std::string info = ToolOutput("bd_info", {image});
   EXPECT_NE(info.find("HDMV titles         : 3"), std::string::npos) << info;
   const std::vector<double> seconds = BlurayTitleSeconds(image);
   ASSERT_EQ(seconds.size(), 3u);
@@ -360,14 +289,6 @@ TEST_F(BurnerFixture, TwoHdvClipsAndASilentDvdClipBecomeABluRayThroughTarnel) {
   EXPECT_EQ(BlurayTitleSeconds(iso).size(), 3u);
 }
 
-// "codec,width,height,seconds" read back has the picture and a length within half a second.
-void ExpectTrack(const std::string& track, const std::string& picture, double seconds) {
-  EXPECT_EQ(track.rfind(picture + ",", 0), 0u) << track;
-  std::string rest = track;
-  while (!rest.empty() && rest.back() == ',') rest.pop_back();
-  EXPECT_NEAR(std::atof(rest.c_str() + rest.rfind(',') + 1), seconds, 0.5) << track;
-}
-
 TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
   UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
   const std::string longer = MakeDvdClip(env.Documents() + "longer.mpg", 3);
@@ -380,9 +301,9 @@ TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
   ExpectHandedBack();
-  const std::string info = Output("vcd-info", {"--no-banner", "--cue-file", Images() + "W.cue"});
+  const std::string info = ToolOutput("vcd-info", {"--no-banner", "--cue-file", Images() + "W.cue"});
   EXPECT_NE(info.find("3: "), std::string::npos) << info;  // the data track and two sequences
-  std::vector<std::string> tracks = RippedTracks(Images() + "W.cue");
+  std::vector<std::string> tracks = RippedTracks(Images() + "W.cue", env.Temp() + "tracks/");
   ASSERT_EQ(tracks.size(), 2u);
   ExpectTrack(tracks[0], "mpeg1video,352,240", 3);
   ExpectTrack(tracks[1], "mpeg1video,352,240", 1);
@@ -396,8 +317,8 @@ TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
   const std::string cue = env.Documents() + "My \"SVCD\".cue";
-  EXPECT_NE(Output("vcd-info", {"--no-banner", "--cue-file", cue}).find("3: "), std::string::npos);
-  tracks = RippedTracks(cue);
+  EXPECT_NE(ToolOutput("vcd-info", {"--no-banner", "--cue-file", cue}).find("3: "), std::string::npos);
+  tracks = RippedTracks(cue, env.Temp() + "tracks/");
   ASSERT_EQ(tracks.size(), 2u);
   ExpectTrack(tracks[0], "mpeg2video,480,480", 1);
   ExpectTrack(tracks[1], "mpeg2video,480,480", 3);
@@ -412,7 +333,7 @@ TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
   ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
-  const std::string info = Output("lsdvd", {iso});
+  const std::string info = ToolOutput("lsdvd", {iso});
   EXPECT_NE(info.find("Title: 02, Length: 00:00:02"), std::string::npos) << info;
   DvdNavigation nav;
   std::string error;
@@ -471,7 +392,7 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   ExpectHandedBack();
   EXPECT_EQ(burner->Command(kHostSender, ("isfilebusy " + first).c_str()), S_FALSE);
   EXPECT_FALSE(WorkFolderLeft());
-  const std::string info = Output("lsdvd", {DiscImage()});
+  const std::string info = ToolOutput("lsdvd", {DiscImage()});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_EQ(info.find("Title: 02"), std::string::npos) << info;
 
@@ -484,7 +405,7 @@ TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
   ExpectHandedBack();
-  const std::string again = Output("lsdvd", {DiscImage()});
+  const std::string again = ToolOutput("lsdvd", {DiscImage()});
   EXPECT_NE(again.find("Title: 01, Length: 00:00:01"), std::string::npos) << again;
   EXPECT_EQ(again.find("Title: 02"), std::string::npos) << again;
   EXPECT_TRUE(burner->Project().titles.empty());  // recordings never join the disc project
@@ -501,7 +422,7 @@ TEST_F(BurnerFixture, VideoCdsAreAuthoredAndReadBack) {
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
   ExpectHandedBack();
   const std::string cue = Images() + "W.cue";
-  const std::string info = Output("vcd-info", {"--no-banner", "--cue-file", cue});
+  const std::string info = ToolOutput("vcd-info", {"--no-banner", "--cue-file", cue});
   EXPECT_NE(info.find("2: "), std::string::npos) << info;  // the data track and one sequence
   EXPECT_EQ(info.find("3: "), std::string::npos) << info;
   const std::string probe = RippedPicture();
@@ -644,7 +565,7 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   testkit::WritePicture(burner->Window(), "burn_step_done.png");
   ExpectHandedBack();
   EXPECT_EQ(ui.boxes.back(), "Burning complete.");
-  const std::string info = Output("lsdvd", {DiscImage()});
+  const std::string info = ToolOutput("lsdvd", {DiscImage()});
   EXPECT_NE(info.find("Title: 01, Length: 00:00:02"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 02, Length: 00:00:01"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 03, Length: 00:00:03"), std::string::npos) << info;
@@ -692,13 +613,13 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   job.imageFile = out + "disc.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
-  const std::string dvd = Output("lsdvd", {out + "disc.iso"});
+  const std::string dvd = ToolOutput("lsdvd", {out + "disc.iso"});
   EXPECT_NE(dvd.find("Title: 01, Length: 00:00:02"), std::string::npos) << dvd;
 
   job.format = DiscFormat::Vcd;
   job.imageFile = out + "video cd.cue";
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
-  const std::string vcd = Output("vcd-info", {"--no-banner", "--cue-file", out + "video cd.cue"});
+  const std::string vcd = ToolOutput("vcd-info", {"--no-banner", "--cue-file", out + "video cd.cue"});
   EXPECT_NE(vcd.find("2: 00:08:00"), std::string::npos) << vcd;
   EXPECT_FALSE(std::filesystem::exists(job.workFolder));
 
@@ -722,7 +643,7 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   job.imageFile = env.Temp() + "seven.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
-  const std::string info = Output("lsdvd", {job.imageFile});
+  const std::string info = ToolOutput("lsdvd", {job.imageFile});
   EXPECT_NE(info.find("Title: 07, Length: 00:00:01"), std::string::npos) << info;
 
   DvdNavigation nav;

@@ -160,6 +160,8 @@ TEST(DiscProjectText, LengthsAndSizesReadAsPeopleWriteThem) {
   EXPECT_EQ(LengthText(125.4), "2:05");
   EXPECT_EQ(LengthText(3723), "1:02:03");
   EXPECT_EQ(SizeText(700u << 20), "700 MB");
+  EXPECT_EQ(SizeText(5u << 19), "2.5 MB");
+  EXPECT_EQ(SizeText(200u * 2048), "400 KB");
   EXPECT_EQ(SizeText(NominalCapacityBytes(DiscFormat::Dvd)), "4.4 GB");
 }
 

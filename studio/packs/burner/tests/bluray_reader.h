@@ -1,0 +1,12 @@
+// What libbluray reads off a Blu-ray image: the discs the tests burn are read as a player would.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace studio::packs {
+
+// Each title's length in seconds; none when libbluray cannot open the image.
+std::vector<double> BlurayTitleSeconds(const std::string& image);
+
+}  // namespace studio::packs

@@ -219,8 +219,10 @@ class FileDialog {
   }
 
   void Confirm() {
-    char buffer[1024] = {};
-    GetDlgItemText(hwnd_, platform::kFileNameEditId, buffer, sizeof buffer);
+    // The whole box: many names picked at once run far past any fixed buffer.
+    HWND box = GetDlgItem(hwnd_, platform::kFileNameEditId);
+    std::string buffer(static_cast<size_t>(std::max(0, GetWindowTextLength(box))) + 1, '\0');
+    buffer.resize(static_cast<size_t>(std::max(0, GetWindowText(box, buffer.data(), static_cast<int>(buffer.size())))));
     std::vector<std::string> names = TypedNames(buffer, [this](const std::string& name) {
       std::error_code ec;
       return std::filesystem::exists(Absolute(name), ec);
@@ -231,7 +233,7 @@ class FileDialog {
       return;
     }
     if (names.size() > 1 && !(ofn_->Flags & OFN_ALLOWMULTISELECT)) {
-      Ask(std::string(buffer) + "\nThe file name is not valid.", MB_OK | MB_ICONEXCLAMATION);
+      Ask(buffer + "\nThe file name is not valid.", MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     if (names.size() == 1) {

@@ -91,6 +91,21 @@ TEST_F(FileDialogTest, SeveralQuotedNamesComeBackAsFolderAndNames) {
   ASSERT_EQ(IDOK, dialog.DoModal());
   EXPECT_EQ((std::vector<std::string>{folder_ + "one.mpg", folder_ + "two.mpg"}), dialog.GetPathNames());
   EXPECT_EQ(folder_.substr(0, folder_.size() - 1), std::string(dialog.m_ofn.lpstrFile));
+
+  // A hundred long names picked at once: every one comes back, however long the typed line.
+  std::string typed;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "holiday clip number " + std::to_string(i) + " of the long summer.mpg";
+    std::ofstream(folder_ + name) << i;
+    typed += "\"" + name + "\" ";
+    expected.push_back(folder_ + name);
+  }
+  AnswerFileDialog(typed);
+  CFileDialog many(TRUE, nullptr, nullptr, OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST, "Video|*.mpg||");
+  many.m_ofn.lpstrInitialDir = folder_.c_str();
+  ASSERT_EQ(IDOK, many.DoModal());
+  EXPECT_EQ(expected, many.GetPathNames());
 }
 
 TEST_F(FileDialogTest, AMissingFileIsRefusedAndTheDialogStaysUntilCancelled) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "pack_view_parts.h"
 #include "platform/controls/commctrl.h"
 #include "platform/gdi/sys_colors.h"
 #include "platform/window/dialog.h"
@@ -25,22 +26,6 @@ constexpr int kWriterLabelId = 2233;
 constexpr int kChaptersLabelId = 2234;
 constexpr int kChaptersUnitId = 2235;
 
-void RegisterViewClass(WNDPROC proc) {
-  static const bool registered = [proc] {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = proc;
-    wc.lpszClassName = kClassName;
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)registered;
-}
-
-HWND Child(const char* cls, const char* text, DWORD style, int id, HWND parent, DWORD exStyle = 0) {
-  return CreateWindowEx(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
-
 void Place(HWND control, int x, int y, int width, int height) {
   if (control) MoveWindow(control, x, y, std::max(1, width), std::max(1, height), TRUE);
 }
@@ -53,37 +38,37 @@ HWND BurnView::Item(int id) const { return window_ ? GetDlgItem(window_, id) : n
 
 bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   if (window_) return false;
-  RegisterViewClass(&BurnView::Proc);
+  RegisterPackViewClass(kClassName, &BurnView::Proc);
   window_ = CreateWindowEx(0, kClassName, "Burn", style | WS_CLIPCHILDREN, area.left, area.top, area.right - area.left,
                            area.bottom - area.top, parent, nullptr, nullptr, nullptr);
   if (!window_) return false;
   SetWindowLongPtr(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  Child(WC_STATIC, "Titles on the disc, in play order", SS_LEFT, kTitlesLabelId, window_);
-  Child("LISTBOX", "Titles", WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, kTitlesId, window_);
-  Child(WC_BUTTON, "Add...", BS_PUSHBUTTON | WS_TABSTOP, kAddId, window_);
-  Child(WC_BUTTON, "Move Up", BS_PUSHBUTTON | WS_TABSTOP, kUpId, window_);
-  Child(WC_BUTTON, "Move Down", BS_PUSHBUTTON | WS_TABSTOP, kDownId, window_);
-  Child(WC_BUTTON, "Remove", BS_PUSHBUTTON | WS_TABSTOP, kRemoveId, window_);
-  Child(WC_STATIC, "Disc name", SS_LEFT, kNameLabelId, window_);
-  HWND name = Child(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kNameId, window_);
+  PackChild(WC_STATIC, "Titles on the disc, in play order", SS_LEFT, kTitlesLabelId, window_);
+  PackChild("LISTBOX", "Titles", WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, kTitlesId, window_);
+  PackChild(WC_BUTTON, "Add...", BS_PUSHBUTTON | WS_TABSTOP, kAddId, window_);
+  PackChild(WC_BUTTON, "Move Up", BS_PUSHBUTTON | WS_TABSTOP, kUpId, window_);
+  PackChild(WC_BUTTON, "Move Down", BS_PUSHBUTTON | WS_TABSTOP, kDownId, window_);
+  PackChild(WC_BUTTON, "Remove", BS_PUSHBUTTON | WS_TABSTOP, kRemoveId, window_);
+  PackChild(WC_STATIC, "Disc name", SS_LEFT, kNameLabelId, window_);
+  HWND name = PackChild(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kNameId, window_);
   SendMessage(name, EM_LIMITTEXT, 32, 0);
-  Child(WC_STATIC, "Disc kind", SS_LEFT, kKindLabelId, window_);
-  Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kKindId, window_);
-  Child(WC_STATIC, "Writer", SS_LEFT, kWriterLabelId, window_);
-  Child(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kWriterId, window_);
-  Child(WC_STATIC, "", SS_LEFT, kMediumId, window_);
-  Child(WC_STATIC, "Chapters every", SS_LEFT, kChaptersLabelId, window_);
-  HWND chapters = Child(WC_EDIT, "0", WS_BORDER | WS_TABSTOP | ES_NUMBER, kChaptersId, window_);
+  PackChild(WC_STATIC, "Disc kind", SS_LEFT, kKindLabelId, window_);
+  PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kKindId, window_);
+  PackChild(WC_STATIC, "Writer", SS_LEFT, kWriterLabelId, window_);
+  PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kWriterId, window_);
+  PackChild(WC_STATIC, "", SS_LEFT, kMediumId, window_);
+  PackChild(WC_STATIC, "Chapters every", SS_LEFT, kChaptersLabelId, window_);
+  HWND chapters = PackChild(WC_EDIT, "0", WS_BORDER | WS_TABSTOP | ES_NUMBER, kChaptersId, window_);
   SendMessage(chapters, EM_LIMITTEXT, 3, 0);
-  Child(WC_STATIC, "minutes (0 = none)", SS_LEFT, kChaptersUnitId, window_);
-  Child(WC_STATIC, "", SS_LEFT, kSizeId, window_);
-  Child(PROGRESS_CLASS, "", 0, kMeterId, window_);
-  Child(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
+  PackChild(WC_STATIC, "minutes (0 = none)", SS_LEFT, kChaptersUnitId, window_);
+  PackChild(WC_STATIC, "", SS_LEFT, kSizeId, window_);
+  PackChild(PROGRESS_CLASS, "", 0, kMeterId, window_);
+  PackChild(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
   // One line under the bar's label: a long reason (a title's path) ends in "..." instead of running
   // under the bar; its message box holds it whole. Names with "&" show as they are.
-  Child(WC_STATIC, "Ready to burn.", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kPhaseId, window_);
-  Child(PROGRESS_CLASS, "", 0, kBarId, window_);
-  HWND cancel = Child(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
+  PackChild(WC_STATIC, "Ready to burn.", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kPhaseId, window_);
+  PackChild(PROGRESS_CLASS, "", 0, kBarId, window_);
+  HWND cancel = PackChild(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
   SendDlgItemMessage(window_, kBarId, PBM_SETRANGE32, 0, 100);
   SendDlgItemMessage(window_, kMeterId, PBM_SETRANGE32, 0, 100);
   EnableWindow(cancel, FALSE);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame_bitmap.h"
+#include "pack_view_parts.h"
 #include "platform/controls/commctrl.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/dc.h"
@@ -22,22 +23,6 @@ constexpr int kRowHeight = 24;
 constexpr int kThumbWidth = 80, kThumbHeight = 60;
 constexpr int kCellWidth = 132, kCellHeight = kThumbHeight + 44;
 constexpr size_t kNameShown = 40;
-
-void RegisterViewClass(WNDPROC proc) {
-  static const bool registered = [proc] {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = proc;
-    wc.lpszClassName = kClassName;
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    return RegisterClass(&wc) != 0;
-  }();
-  (void)registered;
-}
-
-HWND Child(const char* cls, const char* text, DWORD style, int id, HWND parent, DWORD exStyle = 0) {
-  return CreateWindowEx(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
 
 // A long name keeps its start and its end, so clips of one series stay apart.
 std::string ShownName(const std::string& name) {
@@ -61,7 +46,7 @@ StoryboardView::~StoryboardView() { Destroy(); }
 bool StoryboardView::Create(DWORD style, const RECT& area, HWND parent) {
   if (window_) return false;
   InitCommonControls();
-  RegisterViewClass(&StoryboardView::Proc);
+  RegisterPackViewClass(kClassName, &StoryboardView::Proc);
   window_ = CreateWindowEx(0, kClassName, "Storyboard", style | WS_CLIPCHILDREN, area.left, area.top,
                            area.right - area.left, area.bottom - area.top, parent, nullptr, nullptr, nullptr);
   if (!window_) return false;
@@ -71,21 +56,22 @@ bool StoryboardView::Create(DWORD style, const RECT& area, HWND parent) {
     const char* text;
   } buttons[] = {{kAddId, "Add..."},   {kRemoveId, "Remove"}, {kEarlierId, "Move Left"},    {kLaterId, "Move Right"},
                  {kTrimId, "Trim..."}, {kSplitId, "Split"},   {kInfoId, "File Information"}};
-  for (const auto& button : buttons) Child(WC_BUTTON, button.text, BS_PUSHBUTTON | WS_TABSTOP, button.id, window_);
-  Child(WC_STATIC, "Picture length (s):", SS_RIGHT, kPictureLabelId, window_);
-  Child(WC_EDIT, "5", ES_NUMBER | ES_RIGHT | WS_TABSTOP, kPictureEditId, window_, WS_EX_CLIENTEDGE);
-  HWND spin = Child(UPDOWN_CLASS, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, kPictureSpinId, window_);
-  HWND list = Child(WC_LISTVIEW, "", LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | WS_TABSTOP,
-                    kListId, window_, WS_EX_CLIENTEDGE);
-  Child(WC_STATIC,
-        "\n\n\n\nThe storyboard is empty.\n\nDrag clips here from the clip list, or click Add... to choose video files "
-        "and "
-        "pictures.",
-        SS_CENTER, kEmptyId, window_, WS_EX_CLIENTEDGE);
-  Child(WC_STATIC, "", SS_LEFT, kTotalId, window_);
-  Child(WC_STATIC, "", SS_LEFT, kStatusId, window_);
-  Child(PROGRESS_CLASS, "", 0, kBarId, window_);
-  Child(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
+  for (const auto& button : buttons) PackChild(WC_BUTTON, button.text, BS_PUSHBUTTON | WS_TABSTOP, button.id, window_);
+  PackChild(WC_STATIC, "Picture length (s):", SS_RIGHT, kPictureLabelId, window_);
+  PackChild(WC_EDIT, "5", ES_NUMBER | ES_RIGHT | WS_TABSTOP, kPictureEditId, window_, WS_EX_CLIENTEDGE);
+  HWND spin = PackChild(UPDOWN_CLASS, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, kPictureSpinId, window_);
+  HWND list = PackChild(WC_LISTVIEW, "", LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE | WS_TABSTOP,
+                        kListId, window_, WS_EX_CLIENTEDGE);
+  PackChild(
+      WC_STATIC,
+      "\n\n\n\nThe storyboard is empty.\n\nDrag clips here from the clip list, or click Add... to choose video files "
+      "and "
+      "pictures.",
+      SS_CENTER, kEmptyId, window_, WS_EX_CLIENTEDGE);
+  PackChild(WC_STATIC, "", SS_LEFT, kTotalId, window_);
+  PackChild(WC_STATIC, "", SS_LEFT, kStatusId, window_);
+  PackChild(PROGRESS_CLASS, "", 0, kBarId, window_);
+  PackChild(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
   SendMessage(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(window_, kPictureEditId)), 0);
   SendMessage(spin, UDM_SETRANGE32, 1, 600);
   SendDlgItemMessage(window_, kBarId, PBM_SETRANGE32, 0, 100);

@@ -152,7 +152,8 @@ class CDvCaptureGraph {
   BOOL AddCamcorder(const std::string& name, const char* filterName);
   BOOL ConnectPreviewVideo(IBaseFilter* decoder, int outIndex, bool downSampler);
   BOOL BuildDvDecodedChains(int resolution);
-  BOOL BuildHdvDecodedTees();
+  BOOL BuildHdvDecodedTees(bool planar);
+  BOOL ConnectDecodedVideo(bool planar);
   BOOL BuildHdvTeePreview();
   BOOL BuildWmvBranch(const WmvCaptureSettings* settings, IPin* video, IPin* audio);
   BOOL FinishBuild(int mode);

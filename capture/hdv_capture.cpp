@@ -337,14 +337,28 @@ BOOL CDvCaptureGraph::BuildHdvStreamCapture(const std::string& fileName, std::ui
 }
 
 // The decoded picture and the analyzed sound split by tees: output 0 records, output 1 previews.
-BOOL CDvCaptureGraph::BuildHdvDecodedTees() {
-  if (!Ok(helper_.AddFilter(CLSID_InfTee, &videoTee_, "Video Smart Tee")) ||
-      !Ok(helper_.ConnectFilters(videoDecoder_, 0, videoTee_, 0)) || !AddAudioAnalyzer() ||
-      !Ok(helper_.ConnectFilters(audioDecoder_, 0, audioAnalyzer_, 0)) ||
+// planar: the pictures go on in the decoder's own YV12, for an encoder that scales them to its
+// size in one step; otherwise YUY2, as the files of the other roads hold it.
+BOOL CDvCaptureGraph::BuildHdvDecodedTees(bool planar) {
+  if (!Ok(helper_.AddFilter(CLSID_InfTee, &videoTee_, "Video Smart Tee")) || !ConnectDecodedVideo(planar) ||
+      !AddAudioAnalyzer() || !Ok(helper_.ConnectFilters(audioDecoder_, 0, audioAnalyzer_, 0)) ||
       !Ok(helper_.AddFilter(CLSID_InfTee, &audioTee_, "Audio Smart Tee")) ||
       !Ok(helper_.ConnectFilters(audioAnalyzer_, 0, audioTee_, 0)))
     return FALSE;
   return TRUE;
+}
+
+BOOL CDvCaptureGraph::ConnectDecodedVideo(bool planar) {
+  if (planar && graph_) {
+    CComPtr<IPin> out = helper_.GetOutputPin(videoDecoder_, 0);
+    CComPtr<IPin> in = helper_.GetInputPin(videoTee_, 0);
+    CMediaType yv12;
+    yv12.majortype = MEDIATYPE_Video;
+    yv12.subtype = MEDIASUBTYPE_YV12;
+    yv12.formattype = GUID_NULL;
+    if (out && in && Ok(graph_->ConnectDirect(out, in, &yv12))) return TRUE;
+  }
+  return Ok(helper_.ConnectFilters(videoDecoder_, 0, videoTee_, 0));
 }
 
 BOOL CDvCaptureGraph::BuildHdvTeePreview() {
@@ -357,7 +371,7 @@ BOOL CDvCaptureGraph::BuildHdvTeePreview() {
 
 BOOL CDvCaptureGraph::BuildHdvMpegCapture(const MpegCaptureSettings* settings) {
   if (!settings || !demultiplexer_) return FALSE;
-  if (!BuildHdvDecodedTees()) return FALSE;
+  if (!BuildHdvDecodedTees(true)) return FALSE;
   if (!writer_.AddMpegEncoder(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0),
                               &mpegEncoder_))
     return FALSE;
@@ -367,7 +381,7 @@ BOOL CDvCaptureGraph::BuildHdvMpegCapture(const MpegCaptureSettings* settings) {
 
 BOOL CDvCaptureGraph::BuildHdvWmvCapture(const WmvCaptureSettings* settings) {
   if (!settings || !demultiplexer_) return FALSE;
-  if (!BuildHdvDecodedTees()) return FALSE;
+  if (!BuildHdvDecodedTees(false)) return FALSE;
   if (!BuildWmvBranch(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0))) return FALSE;
   if (!BuildHdvTeePreview()) return FALSE;
   SetVideoWindowOwner(owner_);
@@ -378,7 +392,7 @@ BOOL CDvCaptureGraph::BuildHdvWmvCapture(const WmvCaptureSettings* settings) {
 // The decoded streams into "Avi Mux" and "File Writer", timed by the stream's clock as WMV is.
 BOOL CDvCaptureGraph::BuildHdvAviCapture(const AviCaptureSettings* settings) {
   if (!settings || !demultiplexer_) return FALSE;
-  if (!BuildHdvDecodedTees()) return FALSE;
+  if (!BuildHdvDecodedTees(false)) return FALSE;
   if (!writer_.BuildAviWriter(settings, helper_.GetOutputPin(videoTee_, 0), helper_.GetOutputPin(audioTee_, 0),
                               &aviMux_))
     return FALSE;

@@ -274,6 +274,9 @@ double WriteHdvInput(int frames, const std::string& ts, int* written) {
   std::ofstream out(ts, std::ios::binary);
   const int loops = (frames + sim::HdvLoopFrames() - 1) / sim::HdvLoopFrames();
   sim::TsLoopRebaser rebaser;
+  // The loop is encoded once a process, before any recording: its making is no part of the
+  // camcorder's cost a second, which the recordings never pay.
+  sim::HdvLoop();
   double cpu = 0;
   for (int i = 0; i < loops; ++i) {
     const double before = bench::ProcessCpuSeconds();

@@ -95,6 +95,7 @@ std::string MajorTypeName(REFGUID g) {
 std::string SubTypeName(REFGUID g) {
   if (g == MEDIASUBTYPE_YUY2) return "YUY2";
   if (g == MEDIASUBTYPE_UYVY) return "UYVY";
+  if (g == MEDIASUBTYPE_YV12) return "YV12";
   if (g == MEDIASUBTYPE_RGB24) return "RGB24";
   if (g == MEDIASUBTYPE_RGB32) return "RGB32";
   if (g == MEDIASUBTYPE_dvsd) return "dvsd";
@@ -125,6 +126,9 @@ CMediaType MakeVideoType(GUID subtype, LONG width, LONG height, REFERENCE_TIME f
   } else if (subtype == MEDIASUBTYPE_UYVY) {
     vih.bmiHeader.biBitCount = 16;
     vih.bmiHeader.biCompression = MakeFourCC('U', 'Y', 'V', 'Y');
+  } else if (subtype == MEDIASUBTYPE_YV12) {
+    vih.bmiHeader.biBitCount = 12;
+    vih.bmiHeader.biCompression = MakeFourCC('Y', 'V', '1', '2');
   } else {
     vih.bmiHeader.biBitCount = 16;
     vih.bmiHeader.biCompression = MakeFourCC('Y', 'U', 'Y', '2');

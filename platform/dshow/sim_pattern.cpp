@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace platform::dshow::sim {
@@ -50,6 +51,11 @@ class Canvas {
                 px_.begin() + static_cast<std::ptrdiff_t>(y) * w_ + x1, static_cast<std::uint8_t>(colour));
   }
   int At(int x, int y) const { return px_[static_cast<std::size_t>(y) * w_ + x]; }
+  // Most rows repeat the one above (bars, bands): their painted bytes are the same too.
+  bool SameAsRowAbove(int y) const {
+    const auto* row = px_.data() + static_cast<std::size_t>(y) * w_;
+    return y > 0 && std::memcmp(row, row - w_, static_cast<std::size_t>(w_)) == 0;
+  }
 
  private:
   int w_, h_;
@@ -90,6 +96,13 @@ void Compose(Canvas& canvas, int w, int h, long long n, REFERENCE_TIME frameDura
       canvas.Fill(bit * w / kCodeBits, BandTop(h), (bit + 1) * w / kCodeBits, BandBottom(h), kWhiteIndex);
 }
 
+std::int16_t ToneSample(long long inSecond, int rate) {
+  const int hz = inSecond < rate / 10 ? kBurstHz : kToneHz;
+  // Phase from the start of the second keeps both tones continuous at whole cycles.
+  const double phase = 2 * M_PI * hz * static_cast<double>(inSecond) / rate;
+  return static_cast<std::int16_t>(std::lround(32767 * kToneAmplitude * std::sin(phase)));
+}
+
 }  // namespace
 
 bool IsFlashFrame(long long n, REFERENCE_TIME frameDuration) {
@@ -111,6 +124,12 @@ void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME f
   for (int y = 0; y < h; ++y) {
     // DIB RGB rows are stored bottom-up.
     std::uint8_t* row = data + stride * static_cast<std::size_t>(rgb24 || rgb32 ? h - 1 - y : y);
+    const std::size_t rowBytes =
+        rgb24 || rgb32 ? static_cast<std::size_t>(w) * (rgb32 ? 4 : 3) : static_cast<std::size_t>(w / 2) * 4;
+    if (canvas.SameAsRowAbove(y)) {
+      std::memcpy(row, rgb24 || rgb32 ? row + stride : row - stride, rowBytes);
+      continue;
+    }
     if (rgb24 || rgb32) {
       const int bytes = rgb32 ? 4 : 3;
       for (int x = 0; x < w; ++x) {
@@ -150,13 +169,19 @@ long long ReadFrameCode(const std::uint8_t* luma, int w, int h, std::ptrdiff_t s
 }
 
 void FillTone(std::int16_t* pcm, int channels, int rate, long long firstSample, std::size_t count) {
+  if (rate <= 0) return;
+  // One second of the signal repeats: its samples are worked out once a rate, on each thread.
+  thread_local int tableRate = 0;
+  thread_local std::vector<std::int16_t> second;
+  if (tableRate != rate) {
+    second.resize(static_cast<std::size_t>(rate));
+    for (int inSecond = 0; inSecond < rate; ++inSecond)
+      second[static_cast<std::size_t>(inSecond)] = ToneSample(inSecond, rate);
+    tableRate = rate;
+  }
   for (std::size_t i = 0; i < count; ++i) {
-    const long long s = firstSample + static_cast<long long>(i);
-    const long long inSecond = s % rate;
-    const int hz = inSecond < rate / 10 ? kBurstHz : kToneHz;
-    // Phase from the start of the second keeps both tones continuous at whole cycles.
-    const double phase = 2 * M_PI * hz * static_cast<double>(inSecond) / rate;
-    const auto v = static_cast<std::int16_t>(std::lround(32767 * kToneAmplitude * std::sin(phase)));
+    const long long inSecond = (firstSample + static_cast<long long>(i)) % rate;
+    const std::int16_t v = inSecond >= 0 ? second[static_cast<std::size_t>(inSecond)] : ToneSample(inSecond, rate);
     for (int c = 0; c < channels; ++c) pcm[i * channels + c] = v;
   }
 }

@@ -25,6 +25,11 @@ std::vector<CMediaType> UncompressedVideo() {
           TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB24), TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_RGB32)};
 }
 
+std::vector<CMediaType> WithYv12(std::vector<CMediaType> types) {
+  types.push_back(TypePattern(MEDIATYPE_Video, MEDIASUBTYPE_YV12));
+  return types;
+}
+
 LONG HeightOf(const CMediaType& mt) {
   if (const auto* vih = mt.Format<VIDEOINFOHEADER>()) return std::abs(vih->bmiHeader.biHeight);
   return 480;
@@ -291,8 +296,9 @@ com::Creator Make(Args... args) {
 
 }  // namespace
 
+// YV12 too: a decoder's own planes connect straight, as they do to a video mixing renderer.
 CVideoRendererFilter::CVideoRendererFilter(const CLSID& clsid, std::string name)
-    : CRendererFilter(clsid, std::move(name), UncompressedVideo(), "Input") {}
+    : CRendererFilter(clsid, std::move(name), WithYv12(UncompressedVideo()), "Input") {}
 
 void* CVideoRendererFilter::GetFilterInterface(REFIID riid) { return Offer<IVideoWindow>(this, riid); }
 

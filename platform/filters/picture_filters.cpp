@@ -47,17 +47,6 @@ Geometry GeometryOf(const CMediaType& mt) {
 }
 
 CMediaType VideoType(const GUID& subtype, int width, int height, REFERENCE_TIME frame) {
-  if (subtype == MEDIASUBTYPE_YV12) {
-    CMediaType mt = dshow::MakeVideoType(MEDIASUBTYPE_YUY2, width, height, frame);
-    mt.subtype = MEDIASUBTYPE_YV12;
-    auto vih = *mt.Format<VIDEOINFOHEADER>();
-    vih.bmiHeader.biBitCount = 12;
-    vih.bmiHeader.biCompression = MakeFourCC('Y', 'V', '1', '2');
-    vih.bmiHeader.biSizeImage = static_cast<DWORD>(width * height * 3 / 2);
-    mt.lSampleSize = vih.bmiHeader.biSizeImage;
-    mt.SetFormat(FORMAT_VideoInfo, vih);
-    return mt;
-  }
   return dshow::MakeVideoType(subtype, width, height, frame);
 }
 

@@ -1,5 +1,5 @@
-// "Qn MPEG Video Decoder" and "Qn Audio Decoder": the layer's decoder on mpeg2video to YUY2
-// pictures and MPEG audio to 48 kHz 16-bit stereo PCM, from elementary-stream samples of any cut.
+// "Qn MPEG Video Decoder" and "Qn Audio Decoder": the layer's decoder on mpeg2video to YV12 or
+// YUY2 pictures and MPEG audio to 48 kHz 16-bit stereo PCM, from elementary-stream samples of any cut.
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -42,7 +42,11 @@ class MpegVideoDecoder : public CTransformFilter, public IQnVideoDecoderOption {
   std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
     LONG w, h;
     InputSize(in, &w, &h);
-    return {dshow::MakeVideoType(MEDIASUBTYPE_YUY2, w, h, 333667)};
+    // YUY2 first, as every road has taken it; YV12 for a graph that asks for the codec's own planes
+    // and so spares a full-size conversion to YUY2 and back.
+    const CMediaType yuy2 = dshow::MakeVideoType(MEDIASUBTYPE_YUY2, w, h, 333667);
+    if (w % 2 || h % 2) return {yuy2};
+    return {yuy2, dshow::MakeVideoType(MEDIASUBTYPE_YV12, w, h, 333667)};
   }
   void Receive(dshow::CBaseInputPin*, const MediaSample& in) override {
     std::lock_guard lock(mutex_);

@@ -100,5 +100,28 @@ TEST(Pattern, ToneAtMinus12WithABurstAtEachSecond) {
   EXPECT_NEAR(20 * std::log10(peak / 32767.0), -12.0, 0.1);
 }
 
+// Every byte of a picture is painted, rows that repeat the one above included, whatever the
+// buffer held; the tone is the same sample for sample whichever rate a thread played before.
+TEST(Pattern, PicturesAndToneDependOnNothingThatCameBefore) {
+  for (const GUID& subtype : {MEDIASUBTYPE_YUY2, MEDIASUBTYPE_UYVY, MEDIASUBTYPE_RGB24, MEDIASUBTYPE_RGB32}) {
+    for (const long long n : {0LL, 7LL, 30LL}) {
+      const int bpp = subtype == MEDIASUBTYPE_RGB32 ? 4 : subtype == MEDIASUBTYPE_RGB24 ? 3 : 2;
+      std::vector<BYTE> zeros(static_cast<std::size_t>(352) * 240 * bpp, 0x00), ones(zeros.size(), 0xFF);
+      PaintFrame(subtype, 352, 240, n, 333667, zeros.data(), static_cast<std::size_t>(352) * bpp);
+      PaintFrame(subtype, 352, 240, n, 333667, ones.data(), static_cast<std::size_t>(352) * bpp);
+      EXPECT_EQ(zeros, ones) << "frame " << n;
+    }
+  }
+  std::vector<std::int16_t> first(4800), other(4410), again(4800);
+  FillTone(first.data(), 1, 48000, 47000, first.size());
+  FillTone(other.data(), 1, 44100, 0, other.size());
+  FillTone(again.data(), 1, 48000, 47000, again.size());
+  EXPECT_EQ(first, again);
+  // Across the second's turn the 1 kHz tone gives way to the 2 kHz burst, which starts at zero.
+  EXPECT_EQ(first[1000], 0);
+  EXPECT_NE(first[999], first[1001]);
+  EXPECT_NE(other, std::vector<std::int16_t>(first.begin(), first.begin() + 4410));
+}
+
 }  // namespace
 }  // namespace platform::dshow::sim

@@ -13,6 +13,7 @@
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/media/resampler.h"
+#include "platform/media/scaler.h"
 
 namespace platform::dshow {
 
@@ -302,12 +303,72 @@ CVideoRendererFilter::CVideoRendererFilter(const CLSID& clsid, std::string name)
 
 void* CVideoRendererFilter::GetFilterInterface(REFIID riid) { return Offer<IVideoWindow>(this, riid); }
 
+CVideoRendererFilter::~CVideoRendererFilter() = default;
+
 void CVideoRendererFilter::Render(const MediaSample& sample) {
   const CMediaType& mt = Input()->ConnectedType();
   const auto* vih = mt.Format<VIDEOINFOHEADER>();
+  if (!vih) return;
+  const int w = vih->bmiHeader.biWidth, h = std::abs(vih->bmiHeader.biHeight);
   // The window paints 32-bit pictures, what the colour converters before it deliver.
-  if (vih && mt.subtype == MEDIASUBTYPE_RGB32)
-    window_.Present(sample.data.data(), sample.data.size(), vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight));
+  if (mt.subtype == MEDIASUBTYPE_RGB32) {
+    window_.Present(sample.data.data(), sample.data.size(), w, h);
+    return;
+  }
+  // Other pictures (a device's or a decoder's YUV connected straight) are shown through a
+  // bottom-up 32-bit copy.
+  if (w <= 0 || h <= 0 || (w & 1) || (h & 1)) return;
+  const std::size_t luma = static_cast<std::size_t>(w) * h;
+  const std::uint8_t* data = sample.data.data();
+  const std::uint8_t* planes[4] = {data, nullptr, nullptr, nullptr};
+  int strides[4] = {w * 2, 0, 0, 0};
+  AVPixelFormat from = AV_PIX_FMT_YUYV422;
+  std::size_t needed = luma * 2;
+  if (mt.subtype == MEDIASUBTYPE_UYVY) {
+    from = AV_PIX_FMT_UYVY422;
+  } else if (mt.subtype == MEDIASUBTYPE_YV12) {
+    from = AV_PIX_FMT_YUV420P;
+    needed = luma * 3 / 2;
+    planes[1] = data + luma * 5 / 4;  // YV12 keeps V before U
+    planes[2] = data + luma;
+    strides[0] = w;
+    strides[1] = strides[2] = w / 2;
+  } else if (mt.subtype == MEDIASUBTYPE_RGB24) {
+    from = AV_PIX_FMT_BGR24;
+    const int row = (w * 3 + 3) & ~3;
+    needed = static_cast<std::size_t>(row) * h;
+    // A DIB with a positive height is stored from its last row up.
+    const bool bottomUp = vih->bmiHeader.biHeight > 0;
+    planes[0] = bottomUp ? data + static_cast<std::size_t>(row) * (h - 1) : data;
+    strides[0] = bottomUp ? -row : row;
+  } else if (mt.subtype != MEDIASUBTYPE_YUY2) {
+    return;
+  }
+  if (sample.data.size() < needed) return;
+  // Nobody sees a picture without a window; with one, the copy is made at the window's size (never
+  // larger than the picture), so a small preview of a large picture costs little.
+  HWND shownIn = window_.Handle();
+  if (!shownIn) return;
+  RECT client{};
+  GetClientRect(shownIn, &client);
+  const int toWidth = std::clamp(static_cast<int>(client.right - client.left) & ~1, 2, w);
+  const int toHeight = std::clamp(static_cast<int>(client.bottom - client.top) & ~1, 2, h);
+  if (!scaler_ || scaledSubtype_ != mt.subtype || scaledWidth_ != w || scaledHeight_ != h || shownWidth_ != toWidth ||
+      shownHeight_ != toHeight) {
+    scaler_ = media::Scaler::Open(from, w, h, AV_PIX_FMT_BGRA, toWidth, toHeight);
+    scaledSubtype_ = mt.subtype;
+    scaledWidth_ = w;
+    scaledHeight_ = h;
+    shownWidth_ = toWidth;
+    shownHeight_ = toHeight;
+  }
+  if (!scaler_) return;
+  shown_.resize(static_cast<std::size_t>(toWidth) * toHeight * 4);
+  std::uint8_t* target[4] = {shown_.data() + static_cast<std::size_t>(toWidth) * 4 * (toHeight - 1), nullptr, nullptr,
+                             nullptr};
+  const int targetStrides[4] = {-toWidth * 4, 0, 0, 0};
+  if (scaler_->ScaleInto(planes, strides, target, targetStrides))
+    window_.Present(shown_.data(), shown_.size(), toWidth, toHeight);
 }
 
 STDMETHODIMP CVideoRendererFilter::put_Caption(BSTR caption) {

@@ -3,13 +3,19 @@
 // file name (they write nothing yet).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/transform_filter.h"
 #include "platform/dshow/video_window.h"
 #include "platform/dshow/writer_interfaces.h"
+
+namespace media {
+class Scaler;
+}
 
 namespace platform::dshow {
 
@@ -17,6 +23,7 @@ namespace platform::dshow {
 class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
  public:
   CVideoRendererFilter(const CLSID& clsid, std::string name);
+  ~CVideoRendererFilter() override;
   DSHOW_FORWARD_IUNKNOWN(CRendererFilter)
 
   STDMETHODIMP put_Caption(BSTR caption) override;
@@ -40,6 +47,8 @@ class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
   RECT Position() const { return position_; }
   // The child window painting the latest picture, once an owner was given.
   HWND VideoWindowHandle() const { return window_.Handle(); }
+  // The latest picture the window shows (bottom-up, 32-bit).
+  std::vector<std::uint8_t> ShownPicture(int* width, int* height) { return window_.Picture(width, height); }
 
  protected:
   void* GetFilterInterface(REFIID riid) override;
@@ -55,6 +64,12 @@ class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
   long fullScreen_ = OAFALSE;
   RECT position_;
   VideoWindow window_;
+  // Pictures connected as YUV or 24-bit RGB are shown through a 32-bit copy at the window's size.
+  std::unique_ptr<media::Scaler> scaler_;
+  GUID scaledSubtype_{};
+  int scaledWidth_ = 0, scaledHeight_ = 0;
+  int shownWidth_ = 0, shownHeight_ = 0;
+  std::vector<std::uint8_t> shown_;
 };
 
 // Audio renderers offer a volume and a reference clock, as their platform counterparts do.

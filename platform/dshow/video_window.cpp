@@ -71,6 +71,13 @@ void VideoWindow::Present(const std::uint8_t* pixels, std::size_t size, int widt
   if (target && !framePending_.exchange(true) && !PostMessage(target, kFrameArrived, 0, 0)) framePending_ = false;
 }
 
+std::vector<std::uint8_t> VideoWindow::Picture(int* width, int* height) {
+  std::lock_guard lock(mutex_);
+  if (width) *width = width_;
+  if (height) *height = height_;
+  return frame_;
+}
+
 void VideoWindow::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);

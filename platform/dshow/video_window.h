@@ -26,6 +26,8 @@ class VideoWindow {
   // A bottom-up 32-bit picture; the window repaints when its thread next takes messages.
   void Present(const std::uint8_t* pixels, std::size_t size, int width, int height);
   HWND Handle() const { return hwnd_; }
+  // The latest picture as it is shown (bottom-up, 32-bit) and its size.
+  std::vector<std::uint8_t> Picture(int* width, int* height);
 
  private:
  public:

@@ -46,15 +46,9 @@ struct Canvas {
   int width = 0, height = 0;
 
   Canvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap = CreateRgbDibSection(w, h, 32, true, &bits);
     pixels = static_cast<std::uint32_t*>(bits);
     if (bitmap) old = SelectObject(dc, bitmap);
   }

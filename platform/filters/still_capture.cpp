@@ -38,15 +38,8 @@ class StillCapture : public dshow::CRendererFilter, public IFrameGrab {
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return E_INVALIDARG;
     std::lock_guard lock(mutex_);
     if (frame_.empty()) return E_FAIL;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateRgbDibSection(width, height, 24, false, &bits);
     if (!bitmap || !bits) return E_OUTOFMEMORY;
     // A thumbnail averages the held picture's pixels in boxes, read where they lie; other sizes
     // go through the scaler.

@@ -12,6 +12,8 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // 24 or 32 bpp, BI_RGB; a negative height makes top-down rows.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
+// A 24- or 32-bit RGB DIB section of the size, its rows top-down when asked; bits may be NULL.
+HBITMAP CreateRgbDibSection(int width, int height, WORD bitsPerPixel, bool topDown, void** bits = nullptr);
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
                        UINT usage);
 LONG GetBitmapBits(HBITMAP bitmap, LONG size, LPVOID bits);

@@ -81,11 +81,7 @@ UINT Image::GetFlags() const {
 }
 
 Bitmap::Bitmap(INT width, INT height, PixelFormat) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biBitCount = 32;
-  bitmap_ = width > 0 && height > 0 ? CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, nullptr, nullptr, 0) : nullptr;
+  bitmap_ = width > 0 && height > 0 ? CreateRgbDibSection(width, height, 32, true) : nullptr;
   status_ = bitmap_ ? Ok : InvalidParameter;
   // New GDI+ bitmaps are fully transparent until drawn on.
   alpha_ = true;

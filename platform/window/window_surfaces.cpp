@@ -101,14 +101,7 @@ class Surfaces final : public WindowSurfaceProvider {
       if (bm.bmWidth == width && bm.bmHeight == height) return slot;
     }
     // A top-down 32-bit DIB section, so a presenter reads the pixels where they are.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HBITMAP fresh = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
+    HBITMAP fresh = CreateRgbDibSection(width, height, 32, true);
     if (!fresh) return slot;
     if (slot) {
       CopyPixels(slot, 0, 0, fresh, width, height);

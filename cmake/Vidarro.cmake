@@ -6,7 +6,7 @@
 # built-in simulated hardware unless it writes a devices file of its own. Pictures it
 # writes go to build/pictures/<program>/ (the top folder's name unless given).
 function(vidarro_test name)
-  cmake_parse_arguments(T "" "TIMEOUT;PICTURES" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT;PICTURES" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_PICTURES)
     file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     string(REGEX REPLACE "/.*" "" T_PICTURES "${relative}")
@@ -46,6 +46,10 @@ function(vidarro_test name)
       VIDARRO_SIMULATED=1
       $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  # A test that times the suite against a wall clock runs with nothing else beside it.
+  if(T_SERIAL)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
   add_custom_command(TARGET ${name} PRE_LINK
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${home}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${home}/config ${home}/data ${home}/cache ${home}/run ${home}/Documents ${home}/tmp ${home}/registry)

@@ -2,7 +2,7 @@
 // page cache) and cold (the clip's pages dropped first), then a whole job on the clip with its
 // companion. Rounds alternate which of the two goes first; the ratio project / peer is taken round
 // by round.
-// Usage: bench_bdauthor [rounds, at least 7] [megabytes, default 512]
+// Usage: bench_bdauthor [rounds, at least 7] [megabytes, default 1024]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -65,7 +65,7 @@ double Analyse(const std::string& path, std::int64_t size) {
 
 int main(int argc, char** argv) {
   const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
-  const std::int64_t megabytes = argc > 2 ? std::atoll(argv[2]) : 512;
+  const std::int64_t megabytes = argc > 2 ? std::atoll(argv[2]) : 1024;
   bdauthor::test::WorkFolder work("bench");
   const std::string clip = work.ClipPath(0);
 

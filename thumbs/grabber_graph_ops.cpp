@@ -218,6 +218,10 @@ void CThumbnailGrabber::AskFirstPictureOnly(IBaseFilter* source) {
     first->ReadForFirstPictureOnly();
 }
 
+void CThumbnailGrabber::AskGraphForFirstPictureOnly(IGraphBuilder* graph) {
+  for (auto& filter : FiltersOf(graph)) AskFirstPictureOnly(filter);
+}
+
 HRESULT CThumbnailGrabber::RenderForFirstPicture(IGraphBuilder* graph, const std::string& path) {
   if (!graph) return E_POINTER;
   CComPtr<IBaseFilter> source;

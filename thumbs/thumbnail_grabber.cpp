@@ -90,6 +90,7 @@ int CThumbnailGrabber::GrabFrame(HBITMAP* out, int width, int height) {
   if (FAILED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) || !grab) return 0;
   // Paused, the sources preroll until the first picture reaches the grabber and then wait: nothing
   // upstream reads or decodes past it. Only a graph whose preroll brought no picture is run.
+  AskGraphForFirstPictureOnly(graph_);
   if (FAILED(control_->Pause())) return 0;
   if (grab->IsFrameReady() != S_OK) {
     if (FAILED(control_->Run())) {

@@ -45,6 +45,8 @@ class CThumbnailGrabber {
   static BOOL InsertColorConverter(IGraphBuilder* graph, IBaseFilter* upstream, IBaseFilter* grabber);
   // Tells a source that only the first picture is wanted, before it loads the file.
   static void AskFirstPictureOnly(IBaseFilter* source);
+  // Tells every filter of the built graph that asks to know it (its decoders).
+  static void AskGraphForFirstPictureOnly(IGraphBuilder* graph);
   // The graph's own rendering of the file, its source told first that only the first picture is
   // wanted; the graph's answers (S_OK, VFW_S_PARTIAL_RENDER, a failure) as RenderFile gives them.
   static HRESULT RenderForFirstPicture(IGraphBuilder* graph, const std::string& path);

@@ -36,6 +36,13 @@ struct AvDecoder::Impl {
       avcodec_send_packet(codec, packet);
     }
     Drain(out, sink);
+    if (firstPictureOnly && delivered == 0 && (packet->flags & AV_PKT_FLAG_KEY) &&
+        codec->codec_type == AVMEDIA_TYPE_VIDEO && avcodec_send_packet(codec, nullptr) >= 0) {
+      Drain(out, sink);
+      // Drained, the codec takes packets again only once flushed; a key picture that gave
+      // nothing leaves the next one to try.
+      avcodec_flush_buffers(codec);
+    }
   }
 
   void Drain(const CMediaType& out, const Sink& sink) {
@@ -137,6 +144,7 @@ struct AvDecoder::Impl {
   int resampledFrom = -1, resampledRate = 0, resampledChannels = 0, toChannels = 0, toRate = 0;
   REFERENCE_TIME next = 0;
   long long delivered = 0;
+  bool firstPictureOnly = false;
   MediaSample reused;
 };
 
@@ -217,6 +225,8 @@ void AvDecoder::Flush(const CMediaType& out, const Sink& sink) {
   // Drained, the codec takes packets again only once flushed.
   avcodec_flush_buffers(impl_->codec);
 }
+
+void AvDecoder::WantFirstPictureOnly() { impl_->firstPictureOnly = true; }
 
 void AvDecoder::Reset() {
   if (impl_->codec) avcodec_flush_buffers(impl_->codec);

@@ -42,6 +42,10 @@ class AvDecoder {
   void Flush(const CMediaType& out, const Sink& sink);
   // Forgets the frames in flight and the running time, keeping the codec open (a stopped graph).
   void Reset();
+  // For a graph that wants only its first picture: until a picture has come out, each key
+  // picture is handed out as soon as its packet is in, as a drain gives it, instead of after the
+  // pictures a stream with B-pictures holds it back for, each decoded into fresh pages.
+  void WantFirstPictureOnly();
 
  private:
   struct Impl;

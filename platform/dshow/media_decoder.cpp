@@ -50,11 +50,19 @@ CMediaType DecodedVideoType(const GUID& subtype, int width, int height, REFERENC
 
 // Decodes the compressed streams of the file source: pictures as YV12, YUY2 or RGB32, sound as
 // 16-bit PCM at the stream's own rate and channels, or else as 44.1 kHz stereo.
-class MediaDecoder : public CTransformFilter {
+// Told that the graph wants only its first picture, it hands out a key picture at once.
+class MediaDecoder : public CTransformFilter, public IFirstPictureSource {
  public:
   MediaDecoder()
       : CTransformFilter(CLSID_MediaDecoder, "Media Decoder",
                          {TypePattern(MEDIATYPE_Video), TypePattern(MEDIATYPE_Audio)}) {}
+  DSHOW_FORWARD_IUNKNOWN(CTransformFilter)
+
+  STDMETHODIMP ReadForFirstPictureOnly() override {
+    std::lock_guard lock(mutex_);
+    decoder_.WantFirstPictureOnly();
+    return S_OK;
+  }
 
   HRESULT CheckInputType(const CMediaType& mt) override {
     ParamsPtr par = ParamsOf(mt);
@@ -103,6 +111,11 @@ class MediaDecoder : public CTransformFilter {
   long long Pictures() const { return pictures_.load(); }
 
  protected:
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IFirstPictureSource>(this, riid)) return p;
+    return CTransformFilter::GetFilterInterface(riid);
+  }
+
   void OnStop() override {
     std::lock_guard lock(mutex_);
     failed_ = false;

@@ -1,12 +1,15 @@
 // A source told that only the first picture is wanted describes the pictures as every other
-// source does, and every other source still reads frame rates and sound streams in full.
+// source does, and every other source still reads frame rates and sound streams in full; a
+// decoder told so hands out the key picture of its first packet.
 #include <gtest/gtest.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 }
 
 #include "platform/com/class_table.h"
+#include "platform/dshow/av_decoder.h"
 #include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
 #include "media_clips.h"
@@ -153,6 +156,73 @@ TEST_F(FirstPictureSourceTest, ALoadedSourceKeepsHowItRead) {
   HRESULT hr = S_OK;
   LoadSource(junk, true, &hr);
   EXPECT_TRUE(FAILED(hr));
+}
+
+// The video packets of a clip as its source sends them: whole, stamped, key pictures marked.
+struct VideoPackets {
+  std::unique_ptr<AVCodecParameters, ParamsFree> params{avcodec_parameters_alloc()};
+  std::vector<MediaSample> samples;
+};
+
+VideoPackets ReadVideoPackets(const std::string& path) {
+  VideoPackets out;
+  AVFormatContext* fmt = nullptr;
+  if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return out;
+  if (avformat_find_stream_info(fmt, nullptr) >= 0) {
+    const int video = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video >= 0) {
+      avcodec_parameters_copy(out.params.get(), fmt->streams[video]->codecpar);
+      AVPacket* packet = av_packet_alloc();
+      while (av_read_frame(fmt, packet) >= 0) {
+        if (packet->stream_index == video) {
+          MediaSample sample;
+          sample.data.assign(packet->data, packet->data + packet->size);
+          sample.start = av_rescale_q(packet->pts, fmt->streams[video]->time_base, AVRational{1, 10000000});
+          sample.syncPoint = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+          out.samples.push_back(std::move(sample));
+        }
+        av_packet_unref(packet);
+      }
+      av_packet_free(&packet);
+    }
+  }
+  avformat_close_input(&fmt);
+  return out;
+}
+
+TEST_F(FirstPictureSourceTest, ADecoderToldOfTheFirstPictureHandsOutTheKeyPictureOfItsFirstPacket) {
+  // Streams with B-pictures, whose decoders hold the first picture back for the ones after it.
+  const std::vector<std::pair<std::string, std::string>> clips = {
+      {"b-pictures.mts", "-c:v libx264 -preset veryfast -bf 3 -an -f mpegts"},
+      {"b-pictures.m2ts", "-c:v mpeg2video -bf 2 -an -f mpegts"},
+  };
+  for (const auto& [name, args] : clips) {
+    SCOPED_TRACE(name);
+    const VideoPackets packets = ReadVideoPackets(Make(name, args));
+    ASSERT_GT(packets.samples.size(), 4u);
+    ASSERT_TRUE(packets.samples[0].syncPoint);
+    const CMediaType out = MakeVideoType(MEDIASUBTYPE_YUY2, 320, 240, 333667);
+    // Played through: the first picture comes only after later packets.
+    AvDecoder playing;
+    ASSERT_TRUE(playing.Open(packets.params.get(), false));
+    std::vector<MediaSample> played;
+    auto keep = [](std::vector<MediaSample>& into) { return [&into](MediaSample& s) { into.push_back(s); }; };
+    playing.Decode(packets.samples[0], out, keep(played));
+    EXPECT_TRUE(played.empty());
+    for (size_t i = 1; i < packets.samples.size() && played.empty(); ++i)
+      playing.Decode(packets.samples[i], out, keep(played));
+    ASSERT_FALSE(played.empty());
+    // Told, the same picture comes out of the first packet alone.
+    AvDecoder first;
+    ASSERT_TRUE(first.Open(packets.params.get(), false));
+    first.WantFirstPictureOnly();
+    std::vector<MediaSample> given;
+    first.Decode(packets.samples[0], out, keep(given));
+    ASSERT_EQ(1u, given.size());
+    EXPECT_EQ(packets.samples[0].start, given[0].start);
+    EXPECT_EQ(played[0].start, given[0].start);
+    EXPECT_TRUE(played[0].data == given[0].data);
+  }
 }
 
 }  // namespace

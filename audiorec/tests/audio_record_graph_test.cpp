@@ -75,12 +75,16 @@ TEST_F(EngineTest, PreviewShowsTheInputLevels) {
   while ((!engine.GetLevels(&record) || record.LeftDb() <= -79.0) && std::chrono::steady_clock::now() < until)
     Advance(100);
   ASSERT_TRUE(engine.GetLevels(&record));
-  // The simulated input is a 1 kHz tone at -12 dBFS.
+  // The simulated input is a 1 kHz tone at -12 dBFS, 2 kHz for the first tenth of each second:
+  // the figures of a loaded machine may come from either.
   EXPECT_NEAR(record.LeftDb(), -12.0, 0.5);
   EXPECT_NEAR(record.RightDb(), -12.0, 0.5);
-  const int band = static_cast<int>(std::floor(30.0 * std::log(1000.0 / 40.0) / std::log(16000.0 / 40.0)));
-  EXPECT_EQ(std::max_element(record.LeftBands(), record.LeftBands() + 30) - record.LeftBands(), band);
-  EXPECT_EQ(std::max_element(record.RightBands(), record.RightBands() + 30) - record.RightBands(), band);
+  auto band = [](double hz) {
+    return static_cast<long>(std::floor(30.0 * std::log(hz / 40.0) / std::log(16000.0 / 40.0)));
+  };
+  const long left = std::max_element(record.LeftBands(), record.LeftBands() + 30) - record.LeftBands();
+  EXPECT_TRUE(left == band(1000) || left == band(2000)) << left;
+  EXPECT_EQ(std::max_element(record.RightBands(), record.RightBands() + 30) - record.RightBands(), left);
 }
 
 TEST_F(EngineTest, WmaRecordingWritesItsFileAndPostsOneFinishedMessage) {

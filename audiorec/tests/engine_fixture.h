@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "audiorec/audio_record_graph.h"
@@ -56,6 +58,20 @@ class EngineTest : public ::testing::Test {
     for (int t = 0; t < ms; t += 100) {
       clock.Advance(100);
       std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+  }
+  // The clock jumps ahead of the sound threads on a loaded machine: waits (real time, bounded)
+  // until the recording's file has stopped growing, so that a stop cuts nothing they still owe.
+  static void LetTheRecordingCatchUp(const std::string& file) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::uintmax_t last = 0;
+    int still = 0;
+    while (still < 10 && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::error_code error;
+      const std::uintmax_t size = std::filesystem::file_size(file, error);
+      still = !error && size == last ? still + 1 : 0;
+      last = error ? 0 : size;
     }
   }
   int Finished(LPARAM* result = nullptr) {

@@ -36,6 +36,7 @@ TEST_F(EngineTest, AThirtySecondRecordingGetsItsRow) {
   ASSERT_TRUE(engine.StartPreview());
   ASSERT_TRUE(engine.StartRecordWma(request));
   Advance(30000);
+  LetTheRecordingCatchUp(request.fileName);
   ASSERT_TRUE(engine.StopRecording());
   EXPECT_EQ(Finished(), 1);
   CMediaDurationProbe probe;

@@ -1,6 +1,8 @@
 // Conversion of the display picture into planes, bitmap, Targa, packed 4:2:2 or pixmap images.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/picture_decoder.h"
@@ -61,6 +63,63 @@ void Put16(uint8_t* p, int v) {
 }
 void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// The 54 bytes before the bottom-up rows of a w x h 24-bit bitmap; the rows' bytes.
+uint32_t WriteBitmapHeader(uint8_t* out, int w, int h) {
+  const uint32_t image = uint32_t((3 * w + 3) & ~3) * uint32_t(h);
+  memset(out, 0, 54);
+  out[0] = 'B';
+  out[1] = 'M';
+  Put32(out + 2, 54 + image);
+  Put32(out + 10, 54);
+  Put32(out + 14, 40);
+  Put32(out + 18, uint32_t(w));
+  Put32(out + 22, uint32_t(h));
+  Put16(out + 26, 1);
+  Put16(out + 28, 24);
+  Put32(out + 34, image);
+  Put32(out + 38, 200);
+  Put32(out + 42, 200);
+  return image;
+}
+
+// The source samples [first, end) that output sample i of count covers, as the shrink of a
+// bitmap takes them: whole samples, at least one.
+struct Box {
+  int first, end;
+};
+Box BoxOf(int size, int count, int i) {
+  const int first = int(int64_t(i) * size / count);
+  const int end = int(int64_t(i + 1) * size / count);
+  return {first, end > first ? end : first + 1};
+}
+
+// The mean of a plane over each output pixel's box of picture pixels, one output row of `count`
+// a call, each picture pixel taking the plane's sample at its place (a chroma sample stands for
+// the two or four pixels it covers, a field's rows for its own lines). `row(y)` and `column(x)`
+// give that place; rows are summed into `sums` (16 bits: a band of up to 257 rows).
+template <typename RowOf, typename ColumnOf>
+void MeanRow(const uint8_t* plane, int stride, int planeWidth, Box rows, const Box* columns, int count, RowOf row,
+             ColumnOf column, uint16_t* sums, uint8_t* out) {
+  std::fill(sums, sums + planeWidth, uint16_t{0});
+  // A plane row standing for several of the band's lines is added once, times their number.
+  for (int y = rows.first; y < rows.end;) {
+    const int at = row(y);
+    int times = 1;
+    while (y + times < rows.end && row(y + times) == at) ++times;
+    y += times;
+    const uint8_t* line = plane + size_t(at) * stride;
+    const uint16_t weight = uint16_t(times);
+    for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(sums[x] + line[x] * weight);
+  }
+  const uint32_t lines = uint32_t(rows.end - rows.first);
+  for (int i = 0; i < count; ++i) {
+    uint32_t total = 0;
+    for (int x = columns[i].first; x < columns[i].end; ++x) total += sums[column(x)];
+    const uint32_t n = lines * uint32_t(columns[i].end - columns[i].first);
+    out[i] = uint8_t((total + n / 2) / n);
+  }
 }
 }  // namespace
 
@@ -237,21 +296,8 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   };
 
   if (format == kOutputBitmap) {
-    int rowSize = (3 * ow + 3) & ~3;
-    uint32_t image = uint32_t(rowSize) * uint32_t(oh);
-    memset(out, 0, 54);
-    out[0] = 'B';
-    out[1] = 'M';
-    Put32(out + 2, 54 + image);
-    Put32(out + 10, 54);
-    Put32(out + 14, 40);
-    Put32(out + 18, uint32_t(ow));
-    Put32(out + 22, uint32_t(oh));
-    Put16(out + 26, 1);
-    Put16(out + 28, 24);
-    Put32(out + 34, image);
-    Put32(out + 38, 200);
-    Put32(out + 42, 200);
+    const int rowSize = (3 * ow + 3) & ~3;
+    const uint32_t image = WriteBitmapHeader(out, ow, oh);
     for (int y = 0; y < oh; ++y) {
       uint8_t* o = out + 54 + size_t(oh - 1 - y) * rowSize;
       convertRow(y, o, false);
@@ -274,4 +320,50 @@ int CMpegPictureDecoder::ConvertImage(uint8_t* out, uint16_t* width, uint16_t* h
   memcpy(out, head, size_t(headBytes));
   for (int y = 0; y < oh; ++y) convertRow(y, out + headBytes + size_t(y) * 3 * ow, true);
   return headBytes + 3 * ow * oh;
+}
+
+int CMpegPictureDecoder::DecodeToThumbnail(uint8_t* out, int width, int height) {
+  if (error == kNotOpen || !forward_[0] || !out || width < 1 || height < 1) {
+    if (error != kNotOpen) error = kBadState;
+    return 0;
+  }
+  uint8_t* const* frame = displayIsAuxiliary_ ? auxiliary_ : forward_;
+  const int hs = seq_.horizontal_size, vs = seq_.vertical_size, cf = seq_.chroma_format;
+  // The picture as the full conversion makes it, and its chroma planes.
+  const int ow = cf == 3 ? hs : 2 * (hs / 2), oh = cf == 1 ? 2 * (vs / 2) : vs;
+  const int cw = cf == 3 ? hs : hs / 2, ch = cf == 1 ? vs / 2 : vs;
+  // Sums of 16 bits hold bands of up to 257 rows.
+  if (cf < 1 || cf > 3 || ow < 1 || oh < 1 || cw < 1 || ch < 1 || oh / height + 1 > 257) {
+    error = kBadFormat;
+    return 0;
+  }
+  std::vector<Box> columns(static_cast<size_t>(width));
+  for (int i = 0; i < width; ++i) columns[size_t(i)] = BoxOf(ow, width, i);
+  std::vector<uint16_t> sums(static_cast<size_t>(ow));
+  std::vector<uint8_t> means(size_t(3) * width);
+  uint8_t* y = means.data();
+  uint8_t* cb = y + width;
+  uint8_t* cr = cb + width;
+  const bool interlaced = !Base().header->progressive_frame;
+  auto same = [](int i) { return i; };
+  auto chromaColumn = [cf](int x) { return cf == 3 ? x : x / 2; };
+  // 4:2:0 chroma rows stand for two lines, of the same field when the frame is interlaced.
+  auto chromaRow = [cf, interlaced, ch](int line) {
+    if (cf != 1) return line;
+    const int r = interlaced ? (line >> 2) * 2 + (line & 1) : line >> 1;
+    return r < ch ? r : ch - 1;
+  };
+  const ColourMatrix m = MatrixFor(Base().header->matrix_coefficients);
+  const int rowSize = (3 * width + 3) & ~3;
+  const uint32_t image = WriteBitmapHeader(out, width, height);
+  for (int r = 0; r < height; ++r) {
+    const Box rows = BoxOf(oh, height, r);
+    MeanRow(frame[0], codedWidth_, ow, rows, columns.data(), width, same, same, sums.data(), y);
+    MeanRow(frame[1], chromaWidth_, cw, rows, columns.data(), width, chromaRow, chromaColumn, sums.data(), cb);
+    MeanRow(frame[2], chromaWidth_, cw, rows, columns.data(), width, chromaRow, chromaColumn, sums.data(), cr);
+    uint8_t* o = out + 54 + size_t(height - 1 - r) * rowSize;
+    rowOps_->colourRow(y, cb, cr, width, m, false, o);
+    memset(o + 3 * width, 0, size_t(rowSize - 3 * width));
+  }
+  return int(image) + 54;
 }

@@ -42,6 +42,10 @@ class CMpegPictureDecoder {
   int DecodeToRgb(uint8_t* out, uint16_t* width, uint16_t* height, int format);
   // Bytes DecodeToRgb writes for a format, from the sizes fixed at Init; 0 for an unknown format.
   int64_t OutputSize(int format) const;
+  // The display picture as a width x height 24-bit bitmap image (54-byte header, bottom-up rows):
+  // each pixel the colour of the picture's mean Y, Cb and Cr over the pixels a shrink of the full
+  // bitmap would average into it, made without converting the full picture. Bytes written, or 0.
+  int DecodeToThumbnail(uint8_t* out, int width, int height);
 
   // Points the current frame at the store the reader's current picture goes to. With
   // rotateReferences the reference stores turn over before an I or P picture, as a decoder

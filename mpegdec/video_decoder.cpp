@@ -71,13 +71,20 @@ int CMpegVideoDecoder::Open(const char* basePath, const char* enhancementPath, i
   return 1;
 }
 
-int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int maxHeight) {
+namespace {
+
+// The first picture of the file into out.bitmap: at its own size when thumbWidth is 0, else
+// straight at the thumbnail's.
+int DecodeFirstPicture(const char* path, MpegThumbnail& out, int thumbWidth, int thumbHeight, int maxWidth,
+                       int maxHeight) {
   CMpegVideoDecoder decoder;
   int r = decoder.Open(path, nullptr, 0, 0, 2048, 2048, maxWidth, maxHeight);
   if (r != 1) return r;
   CMpegStreamReader& reader = *decoder.baseReader();
-  // Sized by the decoder's own rule, from the sizes it froze at open.
-  out.bitmap.resize(size_t(decoder.picture.OutputSize(kOutputBitmap)));  // every byte is written below
+  // Sized by the decoder's own rule, from the sizes it froze at open; every byte is written below.
+  const bool sized = thumbWidth > 0 && thumbHeight > 0;
+  out.bitmap.resize(sized ? 54 + size_t((3 * thumbWidth + 3) & ~3) * size_t(thumbHeight)
+                          : size_t(decoder.picture.OutputSize(kOutputBitmap)));
   if (reader.lastPictureIndex < 0) reader.CountPictures();
   out.pictureCount = reader.PictureCount();
   // One picture is enough for a thumbnail.
@@ -92,11 +99,31 @@ int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int 
     return prepared < 0 ? prepared : (decoder.picture.error < 0 ? decoder.picture.error : kMalformed);
   }
   uint16_t w = 0, h = 0;
-  if (decoder.picture.DecodeToRgb(out.bitmap.data(), &w, &h, kOutputBitmap) <= 0) {
+  const int made = sized ? decoder.picture.DecodeToThumbnail(out.bitmap.data(), thumbWidth, thumbHeight)
+                         : decoder.picture.DecodeToRgb(out.bitmap.data(), &w, &h, kOutputBitmap);
+  if (made <= 0) {
     out.bitmap.clear();
     return decoder.picture.error < 0 ? decoder.picture.error : kBadState;
+  }
+  if (sized) {
+    // The full picture's size, as its conversion gives it.
+    const MpegHeaderRecord& seq = *decoder.baseHeader;
+    w = uint16_t(seq.chroma_format == 3 ? seq.horizontal_size : seq.horizontal_size & ~1);
+    h = uint16_t(seq.chroma_format == 1 ? seq.vertical_size & ~1 : seq.vertical_size);
   }
   out.width = w;
   out.height = h;
   return 1;
+}
+
+}  // namespace
+
+int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth, int maxHeight) {
+  return DecodeFirstPicture(path, out, 0, 0, maxWidth, maxHeight);
+}
+
+int DecodeMpegThumbnailSized(const char* path, MpegThumbnail& out, int thumbWidth, int thumbHeight, int maxWidth,
+                             int maxHeight) {
+  if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth > maxWidth || thumbHeight > maxHeight) return kBadState;
+  return DecodeFirstPicture(path, out, thumbWidth, thumbHeight, maxWidth, maxHeight);
 }

@@ -50,3 +50,8 @@ struct MpegThumbnail {
   int pictureCount = 0;
 };
 int DecodeMpegThumbnail(const char* path, MpegThumbnail& out, int maxWidth = 2048, int maxHeight = 2048);
+// The same straight at a thumbnail's size: the bitmap holds thumbWidth x thumbHeight pixels, each
+// the picture's mean over what a HALFTONE shrink of the full bitmap averages into it, without the
+// full picture's conversion; width and height stay the picture's own.
+int DecodeMpegThumbnailSized(const char* path, MpegThumbnail& out, int thumbWidth, int thumbHeight, int maxWidth = 2048,
+                             int maxHeight = 2048);

@@ -32,10 +32,10 @@ HBITMAP NewThumbnailBitmap(HDC* memory) {
 }
 
 HBITMAP MpegThumbnail(const std::string& path) {
-  // The full-size picture's buffer is kept from clip to clip: a list of clips of one size makes
-  // it once, where a fresh one for each clip cost its pages again.
+  // The picture comes at the thumbnail's size, averaged down from its planes as the HALFTONE
+  // shrink of the full bitmap would: converting the whole picture first cost a third of the time.
   thread_local ::MpegThumbnail picture;
-  if (DecodeMpegThumbnail(path.c_str(), picture) != 1) return nullptr;
+  if (DecodeMpegThumbnailSized(path.c_str(), picture, kThumbWidth, kThumbHeight) != 1) return nullptr;
   return ThumbnailFromBitmapImage(picture.bitmap);
 }
 

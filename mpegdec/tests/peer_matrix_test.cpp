@@ -1,5 +1,6 @@
 // Our first picture against ffmpeg's and libmpeg2's on streams ffmpeg makes, plane by plane;
-// the count, the time codes and the program-stream payload against ffmpeg's demultiplexer.
+// the thumbnail made at its own size against the shrink of the full bitmap; the count, the time
+// codes and the program-stream payload against ffmpeg's demultiplexer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,13 +51,15 @@ std::string Matrix() {
   return m;
 }
 
-std::string Make(const Variant& v) {
+// The pictures as they are, or blurred (smooth) so that colours change over several pixels as
+// camera pictures do.
+std::string Make(const Variant& v, bool smooth = false) {
   std::string enc = v.encode;
   size_t at;
   while ((at = enc.find("MATRIX")) != std::string::npos) enc.replace(at, 6, Matrix());
-  std::string path = TempPath(std::string(v.name) + v.ext);
-  bool ok = Ffmpeg("-f lavfi -i testsrc2=size=" + std::string(v.size) + ":rate=25 -frames:v " +
-                   std::to_string(kFrames) + " " + enc + " " + path);
+  std::string path = TempPath(std::string(v.name) + (smooth ? "_smooth" : "") + v.ext);
+  bool ok = Ffmpeg("-f lavfi -i testsrc2=size=" + std::string(v.size) + ":rate=25" + (smooth ? ",gblur=sigma=2" : "") +
+                   " -frames:v " + std::to_string(kFrames) + " " + enc + " " + path);
   EXPECT_TRUE(ok) << v.name;
   return path;
 }
@@ -134,6 +137,67 @@ TEST(PeerMatrix, BitmapMatchesFfmpegBgr) {
     Compare cmp = ComparePlane(ours, 3 * thumb.width, thumb.height, peer, 3 * thumb.width, thumb.height);
     EXPECT_GE(cmp.psnr, 35.0) << c.name;
   }
+}
+
+// The shrink of a bottom-up 24-bit bitmap image that a HALFTONE stretch makes: each pixel the
+// mean of the whole source pixels its extent covers. Top-down BGR rows out.
+std::vector<uint8_t> ShrinkBitmap(const MpegThumbnail& full, int w, int h) {
+  const int row = (3 * full.width + 3) & ~3;
+  std::vector<uint8_t> out(size_t(w) * h * 3);
+  auto extent = [](int size, int count, int i) {
+    const int first = int(int64_t(i) * size / count);
+    return std::pair<int, int>(first, std::max(first + 1, int(int64_t(i + 1) * size / count)));
+  };
+  for (int y = 0; y < h; ++y) {
+    const auto [y0, y1] = extent(full.height, h, y);
+    for (int x = 0; x < w; ++x) {
+      const auto [x0, x1] = extent(full.width, w, x);
+      for (int c = 0; c < 3; ++c) {
+        uint32_t sum = 0;
+        for (int yy = y0; yy < y1; ++yy)
+          for (int xx = x0; xx < x1; ++xx) sum += full.bitmap[54 + size_t(full.height - 1 - yy) * row + 3 * xx + c];
+        out[(size_t(y) * w + x) * 3 + c] = uint8_t(sum / uint32_t((y1 - y0) * (x1 - x0)));
+      }
+    }
+  }
+  return out;
+}
+
+// The thumbnail in top-down BGR rows.
+std::vector<uint8_t> TopDown(const MpegThumbnail& thumb, int w, int h) {
+  const int row = (3 * w + 3) & ~3;
+  std::vector<uint8_t> out(size_t(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    std::copy_n(thumb.bitmap.begin() + 54 + (h - 1 - y) * row, 3 * w, out.begin() + size_t(y) * 3 * w);
+  return out;
+}
+
+TEST(PeerMatrix, AThumbnailMadeAtItsSizeIsTheShrinkOfTheFullBitmap) {
+  for (const Variant& v : kVariants) {
+    for (const bool smooth : {true, false}) {
+      SCOPED_TRACE(std::string(v.name) + (smooth ? " smooth" : " sharp"));
+      const std::string path = Make(v, smooth);
+      MpegThumbnail full, thumb;
+      ASSERT_EQ(DecodeMpegThumbnail(path.c_str(), full), 1);
+      for (const auto& [w, h] : {std::pair<int, int>{80, 60}, {33, 17}}) {
+        ASSERT_EQ(DecodeMpegThumbnailSized(path.c_str(), thumb, w, h), 1);
+        EXPECT_EQ(thumb.width, full.width);
+        EXPECT_EQ(thumb.height, full.height);
+        EXPECT_EQ(thumb.pictureCount, full.pictureCount);
+        ASSERT_EQ(thumb.bitmap.size(), 54u + size_t((3 * w + 3) & ~3) * h);
+        EXPECT_EQ(thumb.bitmap[0], 'B');
+        EXPECT_EQ(thumb.bitmap[18] | thumb.bitmap[19] << 8, w);
+        EXPECT_EQ(thumb.bitmap[22] | thumb.bitmap[23] << 8, h);
+        // Means of the coded chroma rather than of its filtered doubling, taken before the colour
+        // conversion rather than after it: alike where colours change smoothly; where a sharp
+        // edge crosses a box of a few pixels the filters' reach shows.
+        const Compare c = ComparePlane(TopDown(thumb, w, h), 3 * w, h, ShrinkBitmap(full, w, h), 3 * w, h);
+        EXPECT_GE(c.psnr, smooth ? 35.0 : 28.0) << w << "x" << h;
+      }
+    }
+  }
+  MpegThumbnail none;
+  EXPECT_LT(DecodeMpegThumbnailSized(Make(kVariants[0]).c_str(), none, 0, 60), 0);
 }
 
 TEST(PeerMatrix, TimeCodesGiveIndicesAndCounts) {

@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mpegdec/tests/stream_writer.h"
@@ -60,6 +61,16 @@ Decoded HashWholeDecode(const std::string& path) {
   return d;
 }
 
+uint64_t ThumbnailHash(const std::string& path) {
+  Fnv fnv;
+  MpegThumbnail thumb;
+  for (const auto& [w, h] : {std::pair<int, int>{80, 60}, {33, 17}}) {
+    if (DecodeMpegThumbnailSized(path.c_str(), thumb, w, h) != 1) return 0;
+    fnv.Add(thumb.bitmap);
+  }
+  return fnv.h;
+}
+
 uint64_t FileHash(const std::string& path) {
   Fnv fnv;
   fnv.Add(ReadAll(path));
@@ -72,6 +83,7 @@ struct Known {
   uint64_t file;     // the stream as written; another ffmpeg's stream proves nothing here
   int pictures;
   uint64_t planes;
+  uint64_t thumbnails;  // made straight at 80x60 and 33x17 from the first picture
 };
 
 }  // namespace
@@ -84,21 +96,21 @@ TEST(PlaneHashes, WholeStreamsDecodeToTheKnownPictures) {
       {"hash_dvd_ntsc.mpg",
        MOVING("720x480", "30000/1001") "-frames:v 12 -c:v mpeg2video -g 12 -bf 2 -b:v 6M -flags +ilme+ildct "
                                        "-top 1 -f dvd",
-       0x29e9b4db603fcba9, 12, 0xc21ca6cd412790b0},
+       0x29e9b4db603fcba9, 12, 0xc21ca6cd412790b0, 0x714f569138dc3ed8},
       {"hash_pal_prog.mpg", MOVING("720x576", "25") "-frames:v 10 -c:v mpeg2video -g 10 -bf 2 -q:v 4 -f vob",
-       0xf5c59a0914f1faaa, 10, 0xef2bee8d4811d00e},
+       0xf5c59a0914f1faaa, 10, 0xef2bee8d4811d00e, 0x5246a0f02b6d76c3},
       {"hash_hd_int.m2v",
        MOVING("1440x1080", "25") "-frames:v 5 -c:v mpeg2video -g 5 -bf 1 -q:v 5 -flags +ilme+ildct -top 1 "
                                  "-f mpeg2video",
-       0x49b39f5beedbebe6, 5, 0x9376252ee4ce7cae},
+       0x49b39f5beedbebe6, 5, 0x9376252ee4ce7cae, 0x56284b65ec9129b3},
       {"hash_422_alt.m2v",
        MOVING("352x288", "25") "-frames:v 7 -pix_fmt yuv422p -c:v mpeg2video -g 7 -bf 2 -flags +ilme+ildct "
                                "-alternate_scan 1 -q:v 2 -f mpeg2video",
-       0x43cfc449a055193f, 7, 0xebe3e4222ec96d22},
+       0x43cfc449a055193f, 7, 0xebe3e4222ec96d22, 0x21914c89e5087c33},
       {"hash_mpeg1.mpg", MOVING("352x240", "30000/1001") "-frames:v 9 -c:v mpeg1video -g 9 -bf 2 -q:v 4 -f mpeg",
-       0x1037ec003dab01a3, 9, 0x878960554693a7e1},
-      {"hash_synth_fields.m2v", "", 0x65b6dbb666c6e271, 7, 0xdab46db7389f6f76},
-      {"hash_synth_444.m2v", "", 0xcee83a344e90f48f, 4, 0xf9d12f10060e2945},
+       0x1037ec003dab01a3, 9, 0x878960554693a7e1, 0x393952003a56b0da},
+      {"hash_synth_fields.m2v", "", 0x65b6dbb666c6e271, 7, 0xdab46db7389f6f76, 0x0dc64d9709e0afb9},
+      {"hash_synth_444.m2v", "", 0xcee83a344e90f48f, 4, 0xf9d12f10060e2945, 0x226c1bd4b5092f7a},
   };
 #undef MOVING
   for (const Known& k : streams) {
@@ -130,5 +142,6 @@ TEST(PlaneHashes, WholeStreamsDecodeToTheKnownPictures) {
     const Decoded d = HashWholeDecode(path);
     EXPECT_EQ(d.pictures, k.pictures);
     EXPECT_EQ(Hex(d.hash), Hex(k.planes)) << "stream " << Hex(FileHash(path));
+    EXPECT_EQ(Hex(ThumbnailHash(path)), Hex(k.thumbnails));
   }
 }

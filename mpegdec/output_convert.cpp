@@ -95,15 +95,56 @@ Box BoxOf(int size, int count, int i) {
   return {first, end > first ? end : first + 1};
 }
 
+// An output pixel's box of picture columns in a plane's samples: `first` and `last` take the
+// weights their number of picture columns gives, the samples between them `inner` each.
+struct ColumnSpan {
+  int first, last;
+  uint16_t firstWeight, lastWeight, inner;
+  bool wide;  // the box holds the wider of the two column counts boxes have
+};
+
+// Picture columns [box.first, box.end) of which each `share` neighbours take one sample; boxes
+// hold `narrow` columns or one more.
+ColumnSpan SpanOf(Box box, int share, int narrow) {
+  ColumnSpan s;
+  s.wide = box.end - box.first != narrow;
+  s.first = box.first / share;
+  s.last = (box.end - 1) / share;
+  s.inner = uint16_t(share);
+  if (s.first == s.last) {
+    s.firstWeight = uint16_t(box.end - box.first);
+    s.lastWeight = 0;
+  } else {
+    s.firstWeight = uint16_t((s.first + 1) * share - box.first);
+    s.lastWeight = uint16_t(box.end - s.last * share);
+  }
+  return s;
+}
+
+// (t + n/2) / n for sums t of up to 255n samples, by a multiply where n < 2^20: with
+// m = 2^48/n + 1 the error t * (m - 2^48/n) / 2^48 stays below 1/n, so the quotient is exact.
+class RoundedMean {
+ public:
+  explicit RoundedMean(uint32_t n) : n_(n), m_(n < (1u << 20) ? (uint64_t{1} << 48) / n + 1 : 0) {}
+  uint8_t operator()(uint32_t total) const {
+    const uint32_t t = total + n_ / 2;
+    return uint8_t(m_ ? (uint64_t{t} * m_) >> 48 : t / n_);
+  }
+
+ private:
+  uint32_t n_;
+  uint64_t m_;
+};
+
 // The mean of a plane over each output pixel's box of picture pixels, one output row of `count`
 // a call, each picture pixel taking the plane's sample at its place (a chroma sample stands for
-// the two or four pixels it covers, a field's rows for its own lines). `row(y)` and `column(x)`
-// give that place; rows are summed into `sums` (16 bits: a band of up to 257 rows).
-template <typename RowOf, typename ColumnOf>
-void MeanRow(const uint8_t* plane, int stride, int planeWidth, Box rows, const Box* columns, int count, RowOf row,
-             ColumnOf column, uint16_t* sums, uint8_t* out) {
-  std::fill(sums, sums + planeWidth, uint16_t{0});
+// the two or four pixels it covers, a field's rows for its own lines). `row(y)` gives a line's
+// plane row; rows are summed into `sums` (16 bits: a band of up to 257 rows).
+template <typename RowOf>
+void MeanRow(const uint8_t* plane, int stride, int planeWidth, Box rows, const ColumnSpan* columns, int count,
+             int narrow, RowOf row, uint16_t* sums, uint8_t* out) {
   // A plane row standing for several of the band's lines is added once, times their number.
+  bool first = true;
   for (int y = rows.first; y < rows.end;) {
     const int at = row(y);
     int times = 1;
@@ -111,14 +152,21 @@ void MeanRow(const uint8_t* plane, int stride, int planeWidth, Box rows, const B
     y += times;
     const uint8_t* line = plane + size_t(at) * stride;
     const uint16_t weight = uint16_t(times);
-    for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(sums[x] + line[x] * weight);
+    if (first)
+      for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(line[x] * weight);
+    else
+      for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(sums[x] + line[x] * weight);
+    first = false;
   }
   const uint32_t lines = uint32_t(rows.end - rows.first);
+  const RoundedMean mean[2] = {RoundedMean(lines * uint32_t(narrow)), RoundedMean(lines * uint32_t(narrow + 1))};
   for (int i = 0; i < count; ++i) {
-    uint32_t total = 0;
-    for (int x = columns[i].first; x < columns[i].end; ++x) total += sums[column(x)];
-    const uint32_t n = lines * uint32_t(columns[i].end - columns[i].first);
-    out[i] = uint8_t((total + n / 2) / n);
+    const ColumnSpan& c = columns[i];
+    uint32_t inner = 0;
+    for (int x = c.first + 1; x < c.last; ++x) inner += sums[x];
+    const uint32_t total =
+        sums[c.first] * uint32_t(c.firstWeight) + sums[c.last] * uint32_t(c.lastWeight) + inner * uint32_t(c.inner);
+    out[i] = mean[c.wide](total);
   }
 }
 }  // namespace
@@ -337,8 +385,13 @@ int CMpegPictureDecoder::DecodeToThumbnail(uint8_t* out, int width, int height) 
     error = kBadFormat;
     return 0;
   }
-  std::vector<Box> columns(static_cast<size_t>(width));
-  for (int i = 0; i < width; ++i) columns[size_t(i)] = BoxOf(ow, width, i);
+  // Chroma samples stand for two picture columns unless the chroma is full.
+  std::vector<ColumnSpan> lumaColumns(static_cast<size_t>(width)), chromaColumns(static_cast<size_t>(width));
+  const int narrow = ow > width ? ow / width : 1;
+  for (int i = 0; i < width; ++i) {
+    lumaColumns[size_t(i)] = SpanOf(BoxOf(ow, width, i), 1, narrow);
+    chromaColumns[size_t(i)] = SpanOf(BoxOf(ow, width, i), cf == 3 ? 1 : 2, narrow);
+  }
   std::vector<uint16_t> sums(static_cast<size_t>(ow));
   std::vector<uint8_t> means(size_t(3) * width);
   uint8_t* y = means.data();
@@ -346,7 +399,6 @@ int CMpegPictureDecoder::DecodeToThumbnail(uint8_t* out, int width, int height) 
   uint8_t* cr = cb + width;
   const bool interlaced = !Base().header->progressive_frame;
   auto same = [](int i) { return i; };
-  auto chromaColumn = [cf](int x) { return cf == 3 ? x : x / 2; };
   // 4:2:0 chroma rows stand for two lines, of the same field when the frame is interlaced.
   auto chromaRow = [cf, interlaced, ch](int line) {
     if (cf != 1) return line;
@@ -358,9 +410,9 @@ int CMpegPictureDecoder::DecodeToThumbnail(uint8_t* out, int width, int height) 
   const uint32_t image = WriteBitmapHeader(out, width, height);
   for (int r = 0; r < height; ++r) {
     const Box rows = BoxOf(oh, height, r);
-    MeanRow(frame[0], codedWidth_, ow, rows, columns.data(), width, same, same, sums.data(), y);
-    MeanRow(frame[1], chromaWidth_, cw, rows, columns.data(), width, chromaRow, chromaColumn, sums.data(), cb);
-    MeanRow(frame[2], chromaWidth_, cw, rows, columns.data(), width, chromaRow, chromaColumn, sums.data(), cr);
+    MeanRow(frame[0], codedWidth_, ow, rows, lumaColumns.data(), width, narrow, same, sums.data(), y);
+    MeanRow(frame[1], chromaWidth_, cw, rows, chromaColumns.data(), width, narrow, chromaRow, sums.data(), cb);
+    MeanRow(frame[2], chromaWidth_, cw, rows, chromaColumns.data(), width, narrow, chromaRow, sums.data(), cr);
     uint8_t* o = out + 54 + size_t(height - 1 - r) * rowSize;
     rowOps_->colourRow(y, cb, cr, width, m, false, o);
     memset(o + 3 * width, 0, size_t(rowSize - 3 * width));

@@ -135,7 +135,10 @@ Recording RecordBox(const Format& f, int frames, const std::string& folder) {
   const std::string file = folder + "ours" + (wmv ? ".wmv" : ".mpg");
   const double cpu = bench::ProcessCpuSeconds();
   const double start = bench::Now();
-  if (!StartBoxRecording(graph, f, file)) return r;
+  if (!StartBoxRecording(graph, f, file)) {
+    std::fprintf(stderr, "the %s recording did not start\n", f.name);
+    return r;
+  }
   // The box runs free, so a WMV recording's length is read from its file afterwards.
   const double wmvSeconds = frames / kNtscRate / 4;
   DWORD done = 0;

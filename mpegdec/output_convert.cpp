@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mpegdec/mpeg_errors.h"
 #include "mpegdec/picture_decoder.h"
 #include "mpegdec/row_ops.h"
@@ -136,6 +140,37 @@ class RoundedMean {
   uint64_t m_;
 };
 
+// The band's plane rows summed for every sample of the row, each row times its weight: 16 columns
+// at a time held in registers over all the rows, so that the sums are stored once a band.
+template <bool kWeighted>
+void SumBand(const uint8_t* const* lines, const uint16_t* weights, int count, int width, uint16_t* sums) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; x + 16 <= width; x += 16) {
+    __m128i lo = zero, hi = zero;
+    for (int r = 0; r < count; ++r) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[r] + x));
+      __m128i a = _mm_unpacklo_epi8(v, zero), b = _mm_unpackhi_epi8(v, zero);
+      if (kWeighted) {
+        const __m128i w = _mm_set1_epi16(static_cast<short>(weights[r]));
+        a = _mm_mullo_epi16(a, w);
+        b = _mm_mullo_epi16(b, w);
+      }
+      lo = _mm_add_epi16(lo, a);
+      hi = _mm_add_epi16(hi, b);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + x), lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + x + 8), hi);
+  }
+#endif
+  for (; x < width; ++x) {
+    uint16_t sum = 0;
+    for (int r = 0; r < count; ++r) sum = uint16_t(sum + lines[r][x] * (kWeighted ? weights[r] : 1));
+    sums[x] = sum;
+  }
+}
+
 // The mean of a plane over each output pixel's box of picture pixels, one output row of `count`
 // a call, each picture pixel taking the plane's sample at its place (a chroma sample stands for
 // the two or four pixels it covers, a field's rows for its own lines). `row(y)` gives a line's
@@ -144,20 +179,20 @@ template <typename RowOf>
 void MeanRow(const uint8_t* plane, int stride, int planeWidth, Box rows, const ColumnSpan* columns, int count,
              int narrow, RowOf row, uint16_t* sums, uint8_t* out) {
   // A plane row standing for several of the band's lines is added once, times their number.
-  bool first = true;
-  for (int y = rows.first; y < rows.end;) {
+  const uint8_t* band[257];
+  uint16_t weights[257];
+  int n = 0;
+  bool weighted = false;
+  for (int y = rows.first; y < rows.end && n < 257;) {
     const int at = row(y);
     int times = 1;
     while (y + times < rows.end && row(y + times) == at) ++times;
     y += times;
-    const uint8_t* line = plane + size_t(at) * stride;
-    const uint16_t weight = uint16_t(times);
-    if (first)
-      for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(line[x] * weight);
-    else
-      for (int x = 0; x < planeWidth; ++x) sums[x] = uint16_t(sums[x] + line[x] * weight);
-    first = false;
+    band[n] = plane + size_t(at) * stride;
+    weights[n++] = uint16_t(times);
+    weighted |= times > 1;
   }
+  (weighted ? SumBand<true> : SumBand<false>)(band, weights, n, planeWidth, sums);
   const uint32_t lines = uint32_t(rows.end - rows.first);
   const RoundedMean mean[2] = {RoundedMean(lines * uint32_t(narrow)), RoundedMean(lines * uint32_t(narrow + 1))};
   for (int i = 0; i < count; ++i) {

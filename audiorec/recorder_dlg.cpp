@@ -373,6 +373,8 @@ void CRecorderDlg::OnRecord() {
       break;
   }
   if (!started) {
+    // The name was reserved by making the file: an empty one left would pass for a recording.
+    if (platform::FileSize(currentFile_) == 0) platform::DeleteFile(currentFile_);
     ::MessageBox(m_hWnd, Text(IDS_AUVRY_CANNOT_RECORD).c_str(), Program().title.c_str(), MB_ICONHAND);
     SetControlState(1);
     return;

@@ -33,7 +33,7 @@ constexpr std::uint64_t kProgressIntervalMs = 250;
 
 }  // namespace
 
-std::string PartialOutputPath(const std::string& output) {
+std::string PartialOutputPath(const std::string& output, int clash) {
   // Hidden, in the same folder so the final rename stays on one file system, and with the
   // output's extension, which chooses FFmpeg's muxer.
   const std::size_t slash = output.rfind('/');
@@ -42,9 +42,25 @@ std::string PartialOutputPath(const std::string& output) {
   const std::size_t dot = name.rfind('.');
   // The process number keeps two converters that chose one output name (two sessions sharing
   // a folder) from writing into one partial file.
-  const std::string part = ".part" + std::to_string(::getpid());
+  std::string part = ".part" + std::to_string(::getpid());
+  if (clash > 1) part += "-" + std::to_string(clash);
   if (dot == std::string::npos || dot == 0) return folder + "." + name + part;
   return folder + "." + name.substr(0, dot) + part + name.substr(dot);
+}
+
+std::string ReservePartialOutput(const std::string& output) {
+  // Created here, so that FFmpeg's "-y" only ever writes over a file of this conversion: a
+  // process of the same number on another machine sharing the folder may hold the first name.
+  for (int clash = 1; clash < 1000; ++clash) {
+    const std::string partial = PartialOutputPath(output, clash);
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return partial;
+    }
+    if (errno != EEXIST) return {};
+  }
+  return {};
 }
 
 std::string NameFinishedOutput(const std::string& partial, const std::string& output,
@@ -124,7 +140,8 @@ std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::stri
   if (!item_ || option_.path.GetPath().empty()) return {};
   // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
   const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
-  return MakeArguments(option_, item_->source.GetPath(), PartialOutputPath(option_.path.GetPath()), hasAudio, dropped);
+  const std::string partial = partial_.empty() ? PartialOutputPath(option_.path.GetPath()) : partial_;
+  return MakeArguments(option_, item_->source.GetPath(), partial, hasAudio, dropped);
 }
 
 void Qn_ConvertFFmpeg::Thread_MainInit() {
@@ -151,12 +168,30 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
 
 int Qn_ConvertFFmpeg::ConvertStart() {
   renamed_ = false;
+  partial_.clear();
+  const int result = ConvertReserved();
+  if (result != kConvertDone && !partial_.empty()) platform::DeleteFile(partial_);
+  partial_.clear();
+  return result;
+}
+
+int Qn_ConvertFFmpeg::ConvertReserved() {
   const std::string program = FindFFmpeg();
   if (program.empty()) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: ffmpeg not found", kTag);
     return kConvertFailed;
   }
   QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] ffmpeg path :[%s]", kTag, program.c_str());
+  if (option_.path.GetPath().empty()) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: empty command line", kTag);
+    return kConvertFailed;
+  }
+  partial_ = ReservePartialOutput(option_.path.GetPath());
+  if (partial_.empty()) {
+    QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: cannot create [%s]", kTag,
+               PartialOutputPath(option_.path.GetPath()).c_str());
+    return kConvertFailed;
+  }
   std::vector<std::string> dropped;
   const std::vector<std::string> args = MakeCommandLine(&dropped);
   if (args.empty()) {
@@ -213,7 +248,7 @@ int Qn_ConvertFFmpeg::ConvertStart() {
     const double duration = item_->duration * 0.001;
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] dMaxTime[%lf] - dTime[%lf] = [%lf]", kTag, duration, lastTime_,
                duration - lastTime_);
-    const std::int64_t size = platform::FileSize(PartialOutputPath(option_.path.GetPath()));
+    const std::int64_t size = platform::FileSize(partial_);
     const int exitCode = child.ExitCode();
     // The time rule alone would take a crash after the last statistics line for success.
     if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
@@ -229,9 +264,8 @@ int Qn_ConvertFFmpeg::ConvertStart() {
   }
   // Only a file FFmpeg finished takes the output's name; a failed or stopped one goes, so it
   // neither passes for a conversion nor keeps a full disk full.
-  const std::string partial = PartialOutputPath(option_.path.GetPath());
   if (result == kConvertDone) {
-    const std::string named = NameFinishedOutput(partial, option_.path.GetPath(), [this] {
+    const std::string named = NameFinishedOutput(partial_, option_.path.GetPath(), [this] {
       return MakeOutputPath(item_->source.GetName(), option_.path.GetDirectory(), option_.FILEPREFIX, option_.EXF);
     });
     if (named.empty()) {
@@ -244,7 +278,6 @@ int Qn_ConvertFFmpeg::ConvertStart() {
       option_.path.SetPath(named);
     }
   }
-  if (result != kConvertDone) platform::DeleteFile(partial);
   QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] end convert", kTag);
   return result;
 }

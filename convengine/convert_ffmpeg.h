@@ -19,8 +19,11 @@ constexpr int kConvertFailed = Qn_ERR_GENERAL;
 constexpr int kConvertDone = 1;
 constexpr int kConvertStopped = Qn_ERR_STOPPED;
 
-// Where FFmpeg writes an output until it has succeeded: a hidden name beside it.
-std::string PartialOutputPath(const std::string& output);
+// Where FFmpeg writes an output until it has succeeded: a hidden name beside it, of this process
+// (the `clash`th such name when earlier ones were taken).
+std::string PartialOutputPath(const std::string& output, int clash = 1);
+// Creates the first free partial file for `output`; its path, or empty when none could be made.
+std::string ReservePartialOutput(const std::string& output);
 // Gives the finished partial file the output's name without replacing a file that has it: then
 // the name `freeName` offers, else the next free "_2", "_3"...; the name given, or empty when it
 // could not be named.
@@ -52,7 +55,9 @@ class Qn_ConvertFFmpeg {
 
  private:
   void Thread_MainInit();
+  // Converts into a partial file reserved for the file, which goes unless the file converted.
   int ConvertStart();
+  int ConvertReserved();
   void OnProgress(double seconds, std::int32_t frame);
   // Posts the latest progress unless one went out less than an interval ago (or always).
   void FlushProgress(bool always);
@@ -65,6 +70,7 @@ class Qn_ConvertFFmpeg {
   const Qn_MediaInfo* item_ = nullptr;
   Qn_ConvertOption option_;
   bool renamed_ = false;  // the output took another name than the one its start announced
+  std::string partial_;   // the file FFmpeg writes, while a file converts
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;

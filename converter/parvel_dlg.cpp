@@ -408,7 +408,9 @@ void CParvelDlg::AddPaths(const std::vector<std::string>& paths, int start) {
   m_addFiles.reset();
   m_addFiles = std::make_unique<CAddFilesWindow>(this, static_cast<int>(paths.size()), start, nullptr);
   m_addFiles->Open();
-  if (!MdxAddFile(paths)) {
+  if (MdxAddFile(paths)) {
+    m_refusals.Sent(paths);
+  } else {
     // Nothing answers without the library: the window would wait for ever.
     m_addFiles.reset();
     EnableControls(true);
@@ -454,7 +456,7 @@ void CParvelDlg::LoadListFile() {
   ListFile list;
   if (!ReadListFile(m_strListPath, &list)) return;
   for (const ProjectEntry& project : list.projects) AppendProjectRow(project.name, project.time);
-  if (!list.paths.empty()) MdxAddFile(list.paths);
+  if (!list.paths.empty() && MdxAddFile(list.paths)) m_refusals.Sent(list.paths);
 }
 
 // Converting.
@@ -602,6 +604,11 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
   const int status = HIWORD(wParam);
   if (op == Qn_OP_ADD_FILE) {
     if (status == Qn_MSG_SUCCEEDED) AppendMediaRow(reinterpret_cast<const Qn_MediaInfo*>(lParam));
+    // An add of nothing is answered by its refusal alone, with no end to follow.
+    const bool nothingSent = status == Qn_MSG_FAILED && lParam == Qn_ERR_EMPTY_LIST;
+    if (status == Qn_MSG_SUCCEEDED || (status == Qn_MSG_FAILED && !nothingSent))
+      m_refusals.Answered(status == Qn_MSG_SUCCEEDED, static_cast<int>(lParam));
+    const bool told = (status == Qn_MSG_COMPLETE || nothingSent) && m_refusals.Ended();
     if (status == Qn_MSG_COMPLETE) {
       m_addFiles.reset();
       // Start may have been pressed while the files came in: a running batch keeps them off.
@@ -614,6 +621,10 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
       } else if (m_addFiles->Advance()) {
         m_addFiles.reset();
       }
+    }
+    if (told) {
+      const std::string refused = m_refusals.TakeMessage();
+      if (!refused.empty()) ::MessageBox(m_hWnd, refused, GetWindowText(), MB_OK | MB_ICONEXCLAMATION);
     }
   } else if (op == Qn_OP_CONVERT) {
     switch (status) {

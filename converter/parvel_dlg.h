@@ -7,6 +7,7 @@
 #include <string>
 
 #include "converter/add_files_window.h"
+#include "converter/add_refusals.h"
 #include "converter/device_profile.h"
 #include "converter/parvel_skin_widgets.h"
 #include "converter/video_list.h"
@@ -115,6 +116,7 @@ class CParvelDlg : public CDialog {
   // posts the previous item's end, so the next start can arrive before the last end.
   std::deque<std::unique_ptr<Qn_ConvertItem>> m_items;
   std::unique_ptr<CAddFilesWindow> m_addFiles;
+  converter::AddRefusals m_refusals;
   std::string m_strBaseFolder;
   std::string m_strOutFolder;
   std::string m_strStatus;

@@ -1,5 +1,9 @@
 #include "record_plan.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "platform/base/file.h"
 #include "wizard_text.h"
 
@@ -43,10 +47,13 @@ std::string BdChapterTimes(int elapsedSeconds) {
 std::string MakeWorkFolder(const std::string& base, const std::tm& when) {
   const std::string name =
       Format("%d%02d%02d_%02d%02d", when.tm_year + 1900, when.tm_mon + 1, when.tm_mday, when.tm_hour, when.tm_min);
+  if (!platform::CreateFolders(base)) return "";
   for (int n = 1; n < 1000; ++n) {
     const std::string folder = base + name + (n == 1 ? "" : Format("_%d", n)) + "/";
-    if (platform::FolderExists(folder) || platform::FileExists(folder.substr(0, folder.size() - 1))) continue;
-    return platform::CreateFolders(folder) ? folder : "";
+    // Made, not looked for: two wizards (two sessions sharing the documents folder) starting in
+    // the same minute must not both take one folder and record over each other.
+    if (::mkdir(folder.c_str(), 0777) == 0) return folder;
+    if (errno != EEXIST) return "";
   }
   return "";
 }

@@ -286,6 +286,33 @@ TEST_F(ManagerTest, AnOutputWhoseNameWasTakenMeanwhileSaysTheNameItGot) {
   EXPECT_EQ(ours, "converted");
 }
 
+// A converter of the same process number on another machine sharing the folder writes under
+// the first partial name: this one writes under a name it made for itself, converted or failed,
+// and the other's file is left as it is.
+TEST_F(ManagerTest, APartialFileThatIsNotThisConversionsIsNeverWrittenOverOrRemoved) {
+  fs::create_directories(root_ + "out");
+  const std::string theirs = PartialOutputPath(root_ + "out/clip.mp4");
+  std::ofstream(theirs) << "another machine's";
+  EXPECT_EQ(Batch({Wav("clip.wav")}).find("105/0"), std::string::npos);
+  auto runs = test::FakeArguments(fakeLog_);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].back(), PartialOutputPath(root_ + "out/clip.mp4", 2));
+  std::string kept, ours;
+  EXPECT_TRUE(platform::ReadWholeFile(theirs, &kept));
+  EXPECT_EQ(kept, "another machine's");
+  EXPECT_TRUE(platform::ReadWholeFile(root_ + "out/clip.mp4", &ours));
+  EXPECT_EQ(ours, "converted");
+
+  ::setenv("FAKE_FFMPEG_MODE", "exit1", 1);
+  rec_.Clear();
+  Start(root_ + "out/");
+  ASSERT_TRUE(rec_.WaitFor(Qn_OP_CONVERT, Qn_MSG_COMPLETE));
+  EXPECT_NE(rec_.Codes().find("105/0:0"), std::string::npos) << rec_.Codes();
+  EXPECT_TRUE(platform::ReadWholeFile(theirs, &kept));
+  EXPECT_EQ(kept, "another machine's");
+  EXPECT_FALSE(platform::FileExists(PartialOutputPath(root_ + "out/clip.mp4", 2)));
+}
+
 TEST_F(ManagerTest, FailuresOfTheChildAreReportedAsFailures) {
   const std::string clip = Wav("clip.wav");
   for (const char* mode : {"exit1", "crash", "nooutput", "short", "diskfull"}) {

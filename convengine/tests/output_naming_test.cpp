@@ -90,6 +90,14 @@ TEST_F(OutputNamingTest, AFinishedOutputNeverReplacesAnother) {
   second >> b;
   EXPECT_EQ("x", a);
   EXPECT_EQ("second", b);
+  // The partial file is made before FFmpeg may write over it: a name held already is passed over.
+  std::ofstream(partial) << "held";
+  EXPECT_EQ(ReservePartialOutput(output), PartialOutputPath(output, 2));
+  EXPECT_EQ(ReservePartialOutput(output), PartialOutputPath(output, 3));
+  EXPECT_EQ(fs::file_size(PartialOutputPath(output, 3)), 0u);
+  EXPECT_EQ(ReservePartialOutput(folder_ + "nowhere/clip.mp4"), "");
+  fs::remove(PartialOutputPath(output, 2));
+  fs::remove(PartialOutputPath(output, 3));
   std::ofstream(partial) << "third";
   EXPECT_EQ(NameFinishedOutput(partial, folder_ + "fresh.mp4"), folder_ + "fresh.mp4");
   EXPECT_EQ(NameFinishedOutput(folder_ + "missing", folder_ + "other.mp4"), "");

@@ -22,6 +22,7 @@
 #include "platform/window/afx_wnd.h"
 #include "platform/window/dialog.h"
 #include "platform/window/input.h"
+#include "platform/window/message_box_dialog.h"
 #include "platform/window/window_surface.h"
 #include "platform/testkit/testkit.h"
 
@@ -624,6 +625,42 @@ TEST_F(ParvelSessionTest, AClipWhoseNameIsNotUtf8IsListed) {
   dialog_.AddPaths({clips_ + name}, 1);
   ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr; }, 20000));
   EXPECT_EQ(name, Cell(0, 0));
+}
+
+// A file the converter cannot take, whatever bytes its name holds, is named with the reason
+// once the add ends, never dropped without a word; the files it can take are listed.
+TEST_F(ParvelSessionTest, FilesThatCannotBeAddedAreNamedWithTheirReason) {
+  ASSERT_TRUE(MakeClip(clips_ + "a.mpg", 1));
+  const std::string notes = clips_ + "notes \xe9t\xe9.mpg", missing = clips_ + "missing.mpg";
+  std::ofstream(notes) << "not a video";
+  Open(kModePsp, "");
+  // The box as the user sees it.
+  platform::MessageBoxHandler recorder = platform::SetMessageBoxHandler(platform::ShowMessageBoxDialog);
+  std::string shown;
+  WhenDialogShows([&](HWND box) {
+    shown = ControlText(box, platform::kMessageBoxTextId);
+    WritePicture(box, "add_refused_box.png");
+    ClickButton(box, IDOK);
+  });
+  dialog_.AddPaths({notes, clips_ + "a.mpg", missing}, 0);
+  const bool answered = WaitFor([&] { return !shown.empty(); }, 20000);
+  platform::SetMessageBoxHandler(recorder);
+  ASSERT_TRUE(answered);
+  EXPECT_EQ("These files were not added:\n\n" + notes + "\n    it is not a video the converter can read\n" + missing +
+                "\n    it no longer exists",
+            shown);
+  EXPECT_EQ(nullptr, dialog_.AddFilesWindow());
+  EXPECT_EQ(1, Rows());
+  EXPECT_EQ("a.mpg", Cell(0, 0));
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+
+  // The listed clip dropped again is named too, once.
+  dialog_.AddPaths({clips_ + "a.mpg"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return dialog_.AddFilesWindow() == nullptr && boxes_.Count() == 1; }, 20000));
+  EXPECT_EQ("This file was not added:\n\n" + clips_ + "a.mpg\n    it is in the list already", boxes_.Last().text);
+  EXPECT_EQ(1, Rows());
+  Pump();
+  EXPECT_EQ(1u, boxes_.Count());
 }
 
 // Another converter (another session sharing the documents folder) finishes a file of the

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <thread>
+#include <vector>
 
 #include "disc_jobs.h"
 #include "platform/base/file.h"
@@ -51,9 +55,37 @@ TEST(WorkFolder, ASecondRecordingInTheSameMinuteGetsItsOwnFolder) {
   EXPECT_TRUE(platform::FolderExists(first));
   EXPECT_TRUE(platform::FolderExists(second));
   EXPECT_EQ("", wizard::MakeWorkFolder("/proc/no-such-place/", when));
+  // A file in the folder's place is passed over, never taken for the folder.
+  std::ofstream(base + "20261209_1305_3") << "a file";
+  EXPECT_EQ(base + "20261209_1305_4/", wizard::MakeWorkFolder(base, when));
   EXPECT_TRUE(wizard::IsUtf8("Vidéos/été"));
   EXPECT_FALSE(wizard::IsUtf8("Vid\xe9os"));
   EXPECT_FALSE(wizard::IsUtf8("\xc3"));
+}
+
+// Wizards in two sessions sharing the documents folder, starting in one minute: each gets a
+// folder of its own, however closely their starts fall.
+TEST(WorkFolder, WizardsStartingTogetherEachGetTheirOwnFolder) {
+  testkit::Environment env(testkit::CurrentTestName());
+  std::tm when{};
+  when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 9, when.tm_hour = 13, when.tm_min = 5;
+  constexpr int kWizards = 8;
+  for (int round = 0; round < 20; ++round) {
+    const std::string base = env.Documents() + "round" + std::to_string(round) + "/";
+    std::vector<std::string> folders(kWizards);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> wizards;
+    for (int i = 0; i < kWizards; ++i)
+      wizards.emplace_back([&, i] {
+        ++ready;
+        while (ready.load() < kWizards) std::this_thread::yield();
+        folders[i] = wizard::MakeWorkFolder(base, when);
+      });
+    for (std::thread& t : wizards) t.join();
+    std::sort(folders.begin(), folders.end());
+    EXPECT_NE("", folders.front()) << "a wizard got no folder";
+    EXPECT_EQ(folders.end(), std::adjacent_find(folders.begin(), folders.end())) << "round " << round;
+  }
 }
 
 TEST(AuthorInfo, TheDocumentIsExactlyAsTheAuthoringLibraryReadsIt) {

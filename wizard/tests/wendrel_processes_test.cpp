@@ -124,6 +124,43 @@ step "Both windows close" 60
   std::filesystem::remove_all(otherSession);
 }
 
+// Two writers, each holding a blank DVD+R, and none stored: the writer page shows and applies
+// the first, so the blank-disc page finds its disc and leads on to the choice of player.
+TEST(WendrelProcesses, TwoWritersWithBlankDiscsLeadPastTheBlankDiscPage) {
+  Environment env(CurrentTestName());
+  const std::string images = env.Home() + "discs/";
+  const std::string devices = env.Home() + "devices.ini";
+  std::ofstream(devices) << "<DEVICES>\n[A]\nKIND=writer\nNAME=Writer A\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES=" << images
+                         << "\n[B]\nKIND=writer\nNAME=Writer B\nWRITES=DVD+R\nMEDIUM=DVD+R\nIMAGES=" << images << "\n";
+  ScopedVariable hardware("VIDARRO_DEVICES", devices);
+  const std::string script = env.Home() + "writers.script", report = env.Home() + "writers.report";
+  // Next is taken on the writer page as soon as it shows, before its list is filled; the page
+  // is then seen again on the way back.
+  std::ofstream(script) << R"(program Wendrel
+step "The writer page is passed at once" 60
+  wait-window "Narvell Vidarro 5.0"
+  click 12324
+  click 12324
+  wait-text 1052 "Insert a blank DVD disc into your drive."
+step "The disc is found and the players are offered" 60
+  click 12324
+  wait-shown 1091
+step "Back on the writer page, the first writer is shown" 60
+  click 12323
+  wait-text 1052 "Insert a blank DVD disc into your drive."
+  click 12323
+  wait-text 1084 "Writer A"
+)";
+  ScopedVariable playing("VIDARRO_SCRIPT", script);
+  ScopedVariable reported("VIDARRO_SCRIPT_REPORT", report);
+  ScopedVariable pictures("VIDARRO_SCRIPT_PICTURES", PicturesOf("Wendrel") + "two_writers/");
+  platform::StartWindowTransport();
+  ProgramProcess wizard;
+  ASSERT_TRUE(wizard.Start("Wendrel"));
+  EXPECT_TRUE(WaitForText(report, "Wendrel\tfinished\t3")) << ReadOrEmpty(report) << wizard.Output();
+  EXPECT_EQ(0, wizard.CloseAndWait(kTitle)) << wizard.Output();
+}
+
 // Settings damaged beyond the backup: each program says once where they were kept, starts on
 // defaults and saves its settings again; the next start says nothing.
 TEST(WendrelProcesses, DamagedSettingsAreKeptAsideToldOnceAndSavedAgain) {

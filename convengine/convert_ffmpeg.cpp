@@ -65,7 +65,7 @@ std::string ReservePartialOutput(const std::string& output) {
 
 std::string NameFinishedOutput(const std::string& partial, const std::string& output,
                                const std::function<std::string()>& freeName) {
-  // Linked, never renamed over: a file of that name that appeared meanwhile (another converter's
+  // Never renamed over: a file of that name that appeared meanwhile (another converter's
   // output) is kept, and this one takes the next free name.
   const std::size_t slash = output.rfind('/');
   const std::size_t dot = output.rfind('.');
@@ -76,16 +76,8 @@ std::string NameFinishedOutput(const std::string& partial, const std::string& ou
   std::set<std::string> tried;
   for (int n = 2; n < 10000; ++n) {
     tried.insert(name);
-    if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return name;
-    if (errno == EINVAL || errno == ENOSYS) {
-      // A file system without the exclusive rename: a hard link, else (FAT) a last look.
-      if (::link(partial.c_str(), name.c_str()) == 0) {
-        ::unlink(partial.c_str());
-        return name;
-      }
-      if (errno != EEXIST && !platform::FileExists(name)) return platform::MoveFile(partial, name) ? name : "";
-    }
-    if (errno != EEXIST && !platform::FileExists(name)) return {};
+    if (platform::MoveFileWithoutReplacing(partial, name)) return name;
+    if (errno != EEXIST) return {};
     // The pattern's own next name first (a player lists only names of its pattern), while it
     // offers one not tried yet.
     const std::string next = freeName ? freeName() : std::string();

@@ -71,6 +71,10 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 bool DeleteFile(const std::string& path);
 // Renames, replacing the target; false across file systems.
 bool MoveFile(const std::string& from, const std::string& to);
+// Renames only while nothing has the target's name: false with errno EEXIST when something
+// does. The exclusive rename where the file system has it, else a hard link, else (FAT) a last
+// look before a plain rename.
+bool MoveFileWithoutReplacing(const std::string& from, const std::string& to);
 std::int64_t FileSize(const std::string& path);  // -1 when missing
 
 bool ReadWholeFile(const std::string& path, std::string* contents);

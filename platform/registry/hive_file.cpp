@@ -110,12 +110,8 @@ bool HiveFile::MoveDamagedAside(const struct stat& damaged, bool locked) {
                            platform::Format("%lld", static_cast<long long>(::time(nullptr)));
   for (int n = 0; n < 1000; ++n) {
     const std::string aside = n == 0 ? stem + ".reg" : stem + platform::Format("-%d.reg", n);
-    if (::link(dataPath_.c_str(), aside.c_str()) != 0) {
+    if (!platform::MoveFileWithoutReplacing(dataPath_, aside)) {
       if (errno == EEXIST) continue;
-      return false;
-    }
-    if (::unlink(dataPath_.c_str()) != 0) {
-      ::unlink(aside.c_str());
       return false;
     }
     std::fprintf(stderr, "registry: %s was damaged and had no good copy; kept as %s\n", dataPath_.c_str(),

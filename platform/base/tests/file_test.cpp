@@ -156,6 +156,25 @@ TEST(File, CopyReplacesOnlyWhenComplete) {
   EXPECT_EQ(CountEntries(dir), 3);  // no partial copies left behind
 }
 
+TEST(File, AMoveWithoutReplacingLeavesWhatHoldsTheName) {
+  const std::string dir = test::FreshFolder("noreplace");
+  ASSERT_TRUE(test::WriteText(dir + "a", "mine"));
+  ASSERT_TRUE(test::WriteText(dir + "b", "theirs"));
+  errno = 0;
+  EXPECT_FALSE(MoveFileWithoutReplacing(dir + "a", dir + "b"));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(test::ReadText(dir + "a"), "mine");
+  EXPECT_EQ(test::ReadText(dir + "b"), "theirs");
+  // A link pointing nowhere still holds its name.
+  ASSERT_EQ(::symlink((dir + "nowhere").c_str(), (dir + "dangling").c_str()), 0);
+  EXPECT_FALSE(MoveFileWithoutReplacing(dir + "a", dir + "dangling"));
+  EXPECT_TRUE(MoveFileWithoutReplacing(dir + "a", dir + "c"));
+  EXPECT_FALSE(FileExists(dir + "a"));
+  EXPECT_EQ(test::ReadText(dir + "c"), "mine");
+  EXPECT_FALSE(MoveFileWithoutReplacing(dir + "a", dir + "d"));  // nothing to move
+  EXPECT_NE(errno, EEXIST);
+}
+
 TEST(File, WholeFileHelpers) {
   const std::string dir = test::FreshFolder("whole");
   std::string text(200000, 'a');

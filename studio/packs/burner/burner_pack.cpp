@@ -580,6 +580,7 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   // yes for an editor that is not there, and nothing would ever end the wait.
   if (waitingForTitle_ && (FAILED(hr) || !titleAnswered_)) {
     waitingForTitle_ = false;
+    lastResult_ = -1;
     RemoveTitleRender();
     Finish(FAILED(hr) ? "The edited video could not be rendered for the disc: the editor refused it. Nothing was "
                         "burned."

@@ -648,6 +648,27 @@ TEST_F(BurnerFixture, AnEditorThatCannotMakeTheEditedVideoStopsTheBurnWithItsRea
   EXPECT_EQ(ReadText(edited), "not a clip any more");
 }
 
+TEST_F(BurnerFixture, CancelWhileTheEditedVideoIsMadeStopsTheRenderAndTheBurn) {
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "Long storyboard.mpg", 6);
+  ASSERT_FALSE(edited.empty());
+  ASSERT_TRUE(beside.Storyboard(edited));
+  const HRESULT blank = burner->Command(kHostSender, "checkdrive drive=D");
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
+  ASSERT_TRUE(beside.editor->Rendering());
+  EXPECT_TRUE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kCancelId));
+  WaitForEnd();
+  EXPECT_FALSE(beside.editor->Rendering());
+  EXPECT_EQ(burner->LastResult(), -1);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.back(), "Burning was cancelled.");
+  ExpectHandedBack();
+  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
+  EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), blank);
+  EXPECT_TRUE(std::filesystem::exists(edited));
+}
+
 // Runs a job to its end without a window: the engine's own state is polled.
 BurnEnd RunJob(BurnJob job, std::string* message) {
   BurnEngine engine(nullptr);

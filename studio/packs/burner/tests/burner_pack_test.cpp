@@ -607,6 +607,43 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
 }
 
+TEST_F(BurnerFixture, TheEditedVideoIsRenderedInTheStreamsOfEachDiscKind) {
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "Storyboard.mpg", 3);
+  const std::string clip = MakeDvdClip(env.Documents() + "Clip.mpg", 1);
+  ASSERT_FALSE(edited.empty() || clip.empty());
+  ASSERT_TRUE(beside.Storyboard(edited));
+  DropOn(burner.get(), {clip});
+  const auto burnInto = [&](const std::string& image) {
+    ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + image).c_str()), S_OK)
+        << (ui.boxes.empty() ? "" : ui.boxes.back());
+    WaitForEnd();
+    ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
+    EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
+    EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.m2ts"));
+  };
+
+  for (const auto& [kind, picture] : {std::pair<std::string, std::string>{"Video CD", "mpeg1video,352,240"},
+                                      {"Super Video CD", "mpeg2video,480,480"}}) {
+    SCOPED_TRACE(kind);
+    ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, kind));
+    burnInto(env.Documents() + kind + ".bin");
+    const std::vector<std::string> tracks = RippedTracks(env.Documents() + kind + ".cue", env.Temp() + "tracks/");
+    ASSERT_EQ(tracks.size(), 2u);
+    ExpectTrack(tracks[0], picture, 3);
+    ExpectTrack(tracks[1], picture, 1);
+  }
+
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  const std::string bd = env.Documents() + "Edited BD.iso";
+  burnInto(bd);
+  const std::vector<double> seconds = BlurayTitleSeconds(bd);
+  ASSERT_EQ(seconds.size(), 2u);
+  EXPECT_NEAR(seconds[0], 3.0, 0.5);
+  EXPECT_NEAR(seconds[1], 1.0, 0.5);
+  EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(clip));
+}
+
 TEST_F(BurnerFixture, AnEditorThatCannotMakeTheEditedVideoStopsTheBurnWithItsReason) {
   EditorBeside beside(&model, burner.get(), parent.hwnd());
   const std::string edited = MakeDvdClip(env.Documents() + "Storyboard clip.mpg", 2);

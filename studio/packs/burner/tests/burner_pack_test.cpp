@@ -826,6 +826,39 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   ASSERT_TRUE(WriteMenuPicture(vob, nav, 1, picture, &error)) << error;
 }
 
+TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "Pictured.mpg", 2);
+  // Half a second of picture under twelve of sound: no picture where the thumbnail is taken.
+  const std::string frozen = env.Documents() + "Frozen picture.mpg";
+  ToolOutput("ffmpeg",
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=0.5", "-f",
+              "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=12", "-target", "ntsc-dvd", frozen});
+  ASSERT_FALSE(clip.empty());
+  ASSERT_TRUE(std::filesystem::exists(frozen));
+  BurnJob job;
+  job.titles = {{clip}, {frozen}};
+  job.titleNames = {"Pictured", "Frozen picture"};
+  job.menu = true;
+  job.discName = "Pictures";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "pictures.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  EXPECT_EQ(nav.menuPages[0][1].jump.kind, NavJump::Title);
+  EXPECT_EQ(nav.menuPages[0][1].jump.target, 2);
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_title_without_picture.png", &error))
+      << error;
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+}
+
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
   testkit::Environment env{testkit::CurrentTestName()};
   const std::string clip = MakeDvdClip(env.Documents() + "DVD_150000.mpg", 1);

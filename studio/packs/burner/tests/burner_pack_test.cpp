@@ -859,6 +859,36 @@ TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) 
   EXPECT_FALSE(std::filesystem::exists(job.workFolder));
 }
 
+TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "NTSC clip.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  job.titles = {{clip}, {clip}};
+  job.ntsc = false;
+  job.menu = true;
+  job.discName = "PAL";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "pal.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string info = ToolOutput("lsdvd", {"-v", job.imageFile});
+  EXPECT_NE(info.find("Title: 02, Length: 00:00:02"), std::string::npos) << info;
+  EXPECT_NE(info.find("Format: PAL"), std::string::npos) << info;
+  EXPECT_EQ(info.find("Format: NTSC"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  EXPECT_LE(nav.menuPages[0][1].y1, 576);
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  const std::string menu = ToolOutput("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                  "stream=width,height", "-of", "csv=p=0", vob});
+  EXPECT_EQ(menu.rfind("720,576", 0), 0u) << menu;
+}
+
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
   testkit::Environment env{testkit::CurrentTestName()};
   const std::string clip = MakeDvdClip(env.Documents() + "DVD_150000.mpg", 1);

@@ -510,6 +510,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     project_ = DiscProject{};
     RefreshList();
     RefreshWriters();
+    // The last burn's end belongs to the project that went.
+    view_.ShowEnd(BurnView::kReadyText, false);
     return S_OK;
   }
   if (StartsWith(text, "stop")) {

@@ -374,6 +374,10 @@ TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
   EXPECT_EQ(nav.menuPages.size(), 1u);
   // The writer's blank disc was not touched.
   EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);
+  // A new project starts empty, without the last burn's end.
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Ready to burn.");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "No titles yet: drop clips here or click Add.");
 }
 
 TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {

@@ -262,6 +262,7 @@ STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   RefreshList();
   ReadTitles(files);
   RefreshWriters();
+  if (!Burning()) view_.ShowEnd(BurnView::kReadyText, false);
   return S_OK;
 }
 

@@ -1,7 +1,10 @@
 // The burner's road for a 60 s DVD recording (author with dvdauthor, write to a stdio: writer)
 // against the same done by hand: dvdauthor, then genisoimage piped into xorriso's cdrecord with
-// fs=64m, on the same file. Rounds alternate; each prints its ratio, then the median and range.
-// Not a test: run build/bench/bench_burner [rounds].
+// fs=64m, on the same file. With "menu", the Burn step's road instead: three 20 s titles made a
+// DVD-Video ISO image with a title menu, against the same tools run by hand on the same files
+// (ffmpeg's thumbnails and still menu, spumux, dvdauthor, genisoimage), the menu's pictures drawn
+// for them by the suite's own menu painter. Rounds alternate; each prints its ratio, then the median and range.
+// Not a test: run build/bench/bench_burner [rounds] [menu].
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -16,6 +19,7 @@
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/disc/drive_set.h"
+#include "platform/disc/dvd_menu.h"
 
 namespace {
 
@@ -33,8 +37,8 @@ void Shell(const std::string& command) {
   }
 }
 
-double SuiteBurn(const std::string& recording, const std::string& work) {
-  platform::disc::MachineDrives().front()->Blank();
+// Runs `job` on the burn engine to its end; its seconds.
+double SuiteBurn(const BurnJob& job) {
   std::mutex mutex;
   std::condition_variable changed;
   const auto start = Clock::now();
@@ -53,10 +57,6 @@ double SuiteBurn(const std::string& recording, const std::string& work) {
     std::lock_guard lock(mutex);
     running = &engine;
   }
-  BurnJob job;
-  job.titles = {{recording}};
-  job.discName = "BENCH";
-  job.workFolder = work + "suite/";
   std::string refusal;
   if (!engine.Start(job, &refusal)) {
     std::fprintf(stderr, "burn refused: %s\n", refusal.c_str());
@@ -78,6 +78,71 @@ double SuiteBurn(const std::string& recording, const std::string& work) {
   return seconds;
 }
 
+double SuiteRecordingBurn(const std::string& recording, const std::string& work) {
+  platform::disc::MachineDrives().front()->Blank();
+  BurnJob job;
+  job.titles = {{recording}};
+  job.discName = "BENCH";
+  job.workFolder = work + "suite/";
+  return SuiteBurn(job);
+}
+
+const char* const kMenuNames[] = {"Opening", "Garden", "Cake"};
+
+double SuiteMenuDisc(const std::vector<std::string>& titles, const std::string& work) {
+  BurnJob job;
+  for (size_t t = 0; t < titles.size(); ++t) {
+    job.titles.push_back({titles[t]});
+    job.titleNames.push_back(kMenuNames[t % 3]);
+  }
+  job.menu = true;
+  job.discName = "BENCH";
+  job.workFolder = work + "suite/";
+  job.imageFile = work + "suite.iso";
+  std::filesystem::remove(job.imageFile);
+  return SuiteBurn(job);
+}
+
+// A title's thumbnail as the engine takes it: a third into a 20 s title, at the button's size.
+std::string ThumbnailCommand(const std::string& title, const std::string& png) {
+  return "ffmpeg -nostdin -v error -y -ss 6.666667 -i " + title + " -frames:v 1 -vf scale=304:208 " + png;
+}
+
+// The same disc by hand: the tools run one after the other on the same files, the pictures
+// drawn by the suite's menu painter as a user's script would draw them with its own.
+double PeerMenuDisc(const std::vector<std::string>& titles, const std::string& work) {
+  namespace disc = platform::disc;
+  const std::string peer = work + "peer-menu/";
+  std::filesystem::remove_all(peer);
+  std::filesystem::remove(work + "peer.iso");
+  const auto start = Clock::now();
+  platform::CreateFolders(peer);
+  std::vector<disc::MenuTitle> menuTitles;
+  std::vector<disc::AuthoredTitle> authored;
+  for (size_t t = 0; t < titles.size(); ++t) {
+    const std::string thumb = peer + "thumb" + std::to_string(t + 1) + ".png";
+    Shell(ThumbnailCommand(titles[t], thumb));
+    menuTitles.push_back({kMenuNames[t % 3], thumb});
+    authored.push_back({{titles[t]}, "0"});
+  }
+  const std::vector<disc::MenuPage> pages = disc::LayoutMenu(static_cast<int>(titles.size()), true);
+  const disc::MenuPictures pictures{peer + "page1.png", peer + "page1_normal.png", peer + "page1_highlight.png",
+                                    peer + "page1_select.png"};
+  if (!disc::DrawMenuPage(pages, 0, menuTitles, "BENCH", true, pictures) ||
+      !platform::WriteWholeFileAtomic(peer + "page1.xml", disc::SpumuxXml(pages[0], pictures)) ||
+      !platform::WriteWholeFileAtomic(peer + "dvdauthor.xml",
+                                      disc::MenuDiscXml(pages, {peer + "page1_menu.mpg"}, authored, true))) {
+    std::fprintf(stderr, "the menu's files cannot be made in %s\n", peer.c_str());
+    std::exit(1);
+  }
+  Shell("ffmpeg -nostdin -v error -y -loop 1 -framerate 30000/1001 -i " + peer +
+        "page1.png -f lavfi -i anullsrc=r=48000:cl=stereo -t 1 -target ntsc-dvd -aspect 4:3 " + peer + "page1.mpg");
+  Shell("spumux -m dvd " + peer + "page1.xml < " + peer + "page1.mpg > " + peer + "page1_menu.mpg 2>/dev/null");
+  Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + peer + "dvd -x " + peer + "dvdauthor.xml 2>/dev/null");
+  Shell("genisoimage -quiet -dvd-video -V BENCH -o " + work + "peer.iso " + peer + "dvd");
+  return Seconds(start);
+}
+
 double PeerBurn(const std::string& recording, const std::string& work) {
   const std::string dvd = work + "peer/";
   std::filesystem::remove_all(dvd);
@@ -92,6 +157,34 @@ double PeerBurn(const std::string& recording, const std::string& work) {
   return seconds;
 }
 
+// Three 20 s DVD titles made an ISO image with a title menu, by the engine and by hand.
+int MenuRounds(int rounds, const std::string& work) {
+  std::vector<std::string> titles;
+  for (int t = 1; t <= 3; ++t) {
+    titles.push_back(work + "title" + std::to_string(t) + ".mpg");
+    Shell(
+        "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=20 -f lavfi -i "
+        "sine=sample_rate=48000:duration=20 -target ntsc-dvd " +
+        titles.back());
+  }
+  std::vector<double> ratios;
+  double load[3] = {};
+  std::printf("three 20 s DVD titles: a DVD-Video ISO image with a title menu\n");
+  for (int round = 0; round < rounds; ++round) {
+    const double suite = SuiteMenuDisc(titles, work);
+    const double peer = PeerMenuDisc(titles, work);
+    ratios.push_back(suite / peer);
+    getloadavg(load, 3);
+    std::printf("  round %d: burner %6.2f s  ffmpeg+spumux+dvdauthor+genisoimage %6.2f s  ratio %.2f  load %.2f\n",
+                round + 1, suite, peer, suite / peer, load[0]);
+  }
+  std::sort(ratios.begin(), ratios.end());
+  std::printf("  ratio (burner / by hand): median %.2f, min %.2f, max %.2f\n", ratios[ratios.size() / 2],
+              ratios.front(), ratios.back());
+  std::filesystem::remove_all(work);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +192,7 @@ int main(int argc, char** argv) {
   const std::string work = platform::TempFolder() + "bench-burner/";
   std::filesystem::remove_all(work);
   platform::CreateFolders(work);
+  if (argc > 2 && std::string(argv[2]) == "menu") return MenuRounds(rounds, work);
   const std::string recording = work + "DVD_120000.mpg";
   Shell(
       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=60 -f lavfi -i "
@@ -114,7 +208,7 @@ int main(int argc, char** argv) {
   std::printf("60 s DVD recording (%.0f MB): author and write to a stdio: writer\n",
               static_cast<double>(platform::FileSize(recording)) / 1048576.0);
   for (int round = 0; round < rounds; ++round) {
-    const double suite = SuiteBurn(recording, work);
+    const double suite = SuiteRecordingBurn(recording, work);
     const double peer = PeerBurn(recording, work);
     ratios.push_back(suite / peer);
     getloadavg(load, 3);

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "bluray_stream.h"
 #include "disc_project.h"
@@ -25,6 +26,25 @@ namespace {
 bool IsFile(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_regular_file(path, error);
+}
+
+// Each file's streams, read a few at a time: ffprobe mostly waits on its own start, and a disc of
+// many titles would wait for each in turn. Files left when `cancel` is set stay unread.
+std::vector<std::optional<ClipStreams>> ProbeAll(const std::vector<std::string>& files,
+                                                 const std::atomic<bool>& cancel) {
+  std::vector<std::optional<ClipStreams>> probed(files.size());
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i; !cancel && (i = next++) < files.size();) {
+      ClipStreams streams;
+      if (ProbeClipStreams(files[i], &streams)) probed[i] = streams;
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (size_t h = 1; h < std::min<size_t>(4, files.size()); ++h) helpers.emplace_back(work);
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  return probed;
 }
 
 // A Video CD's volume id takes only A-Z, 0-9 and "_", at most 32 of them.
@@ -209,14 +229,18 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
 bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
   titleSeconds_.assign(job_.titles.size(), 0);
   if (job_.format == DiscFormat::Bluray) return EncodeBluray(discTitles);
-  int done = 0, total = 0;
-  for (const auto& title : job_.titles) total += static_cast<int>(title.size());
+  std::vector<std::string> all;
+  for (const auto& title : job_.titles) all.insert(all.end(), title.begin(), title.end());
+  const std::vector<std::optional<ClipStreams>> probed = ProbeAll(all, cancel_);
+  if (cancel_) return false;
+  int done = 0;
+  const int total = static_cast<int>(all.size());
   for (const auto& title : job_.titles) {
     std::vector<std::string> files;
     for (const std::string& file : title) {
       const int base = done * 100 / total;
-      ClipStreams streams;
-      const bool readable = ProbeClipStreams(file, &streams);
+      const bool readable = probed[done].has_value();
+      const ClipStreams streams = probed[done].value_or(ClipStreams{});
       if (readable) titleSeconds_[discTitles->size()] += streams.seconds;
       if (!readable) {
         Fail(IsFile(file) ? "The recording \"" + file + "\" holds no video that can be burned. Nothing was burned."

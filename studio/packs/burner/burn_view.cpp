@@ -66,7 +66,7 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   PackChild(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
   // One line under the bar's label: a long reason (a title's path) ends in "..." instead of running
   // under the bar; its message box holds it whole. Names with "&" show as they are.
-  PackChild(WC_STATIC, "Ready to burn.", SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kPhaseId, window_);
+  PackChild(WC_STATIC, kReadyText, SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kPhaseId, window_);
   PackChild(PROGRESS_CLASS, "", 0, kBarId, window_);
   HWND cancel = PackChild(WC_BUTTON, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, kCancelId, window_);
   SendDlgItemMessage(window_, kBarId, PBM_SETRANGE32, 0, 100);

@@ -31,6 +31,8 @@ class BurnView {
   static constexpr int kPhaseId = 2214;
   static constexpr int kBarId = 2215;
   static constexpr int kCancelId = 2216;
+  // The status line before any burn of the project.
+  static constexpr const char* kReadyText = "Ready to burn.";
 
   BurnView() = default;
   ~BurnView();

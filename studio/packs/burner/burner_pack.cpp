@@ -262,6 +262,7 @@ STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   RefreshList();
   ReadTitles(files);
   RefreshWriters();
+  if (!Burning()) view_.ShowEnd(BurnView::kReadyText, false);
   return S_OK;
 }
 
@@ -510,6 +511,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     project_ = DiscProject{};
     RefreshList();
     RefreshWriters();
+    // The last burn's end belongs to the project that went.
+    view_.ShowEnd(BurnView::kReadyText, false);
     return S_OK;
   }
   if (StartsWith(text, "stop")) {
@@ -580,6 +583,7 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   // yes for an editor that is not there, and nothing would ever end the wait.
   if (waitingForTitle_ && (FAILED(hr) || !titleAnswered_)) {
     waitingForTitle_ = false;
+    lastResult_ = -1;
     RemoveTitleRender();
     Finish(FAILED(hr) ? "The edited video could not be rendered for the disc: the editor refused it. Nothing was "
                         "burned."

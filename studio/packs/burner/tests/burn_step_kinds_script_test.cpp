@@ -1,6 +1,7 @@
 // The main program played by scripts of user actions on its Burn step, each disc kind onto its own
 // medium: Video CD and Super Video CD onto CD-Rs, Blu-ray onto a BD-R, a DVD as an ISO image, the
-// edited video as a DVD title; projects, media and a vanished title refused before any work.
+// edited video as a DVD title, seven titles on two menu pages; projects, media, a title of no
+// length and a vanished one refused before any work.
 // Outside readers check the discs.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "bluray_reader.h"
 #include "dvd_nav_reader.h"
 #include "platform/disc/drive_config.h"
+#include "platform/testkit/pictures.h"
 #include "platform/testkit/simulated_writers.h"
 #include "platform/testkit/testkit.h"
 #include "script_support.h"
@@ -262,6 +264,8 @@ step "The DVD burns with the edited video rendered and the main window comes bac
   const std::string disc = platform::disc::DefaultImageFolder() + "WRITER.img";
   const std::string info = ToolOutput("lsdvd", {disc});
   ExpectSeconds(DvdTitleSeconds(info), {3, 4, 2}, info);
+  // The edited video's second clip begins a chapter; the clips' titles are too short for any.
+  EXPECT_EQ(DvdTitleChapters(info), (std::vector<int>{2, 1, 1})) << info;
   // The title menu leads to each title, the edited video first, and each title back to it.
   DvdNavigation nav;
   std::string error;
@@ -276,6 +280,81 @@ step "The DVD burns with the edited video rendered and the main window comes bac
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << nav.titleEnds[t].raw;
   }
   for (const std::string& each : {opening, cake, garden, games}) EXPECT_TRUE(fs::exists(each)) << each;
+}
+
+TEST_F(BurnStepKinds, SevenTitlesMakeTwoMenuPagesAndATitleOfNoLengthIsRefusedFirst) {
+  UseWriters({{"DVD", "WRITES=DVD+R\nMEDIUM=DVD+R\n"}});
+  std::vector<std::string> clips;
+  for (int i = 1; i <= 7; ++i) clips.push_back(MakeDvdClip(env.Documents() + "Part " + std::to_string(i) + ".mpg", 1));
+  // One picture and no length: ffprobe reads a video stream without a duration.
+  const std::string still = env.Documents() + "Still.mpg";
+  ToolOutput("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001", "-f", "lavfi",
+                        "-i", "anullsrc=r=48000", "-frames:v", "1", "-t", "0.01", "-target", "ntsc-dvd", still});
+  for (const std::string& each : clips) ASSERT_FALSE(each.empty());
+  ASSERT_TRUE(fs::exists(still));
+  std::vector<std::string> all = clips;
+  all.push_back(still);
+  // A disc name of 300 characters with quotes and an ampersand: the box keeps what a label holds.
+  const std::string name = "\"Seven\" & " + std::string(290, 'x');
+  const std::string shown = name.substr(0, 32);
+  const std::string iso = env.Documents() + "Seven titles.iso";
+  const std::string failure =
+      PlayQuillon(env, "seven",
+                  ShowBurnStep("seven titles") + std::string(R"(step "Seven clips and a still go onto the disc" 120
+)") + AddThroughDialog(2202, all) +
+                      R"(  wait-text 2212 "8 titles"
+  type 2206 )" + Quoted(name) +
+                      "\n  wait-text 2206 " + Quoted(shown) +
+                      R"(
+step "Burn names the title of no length" 60
+  click 2213
+  wait-message "The title \"Still\" is 0 seconds long. Remove it from the disc and burn again."
+  answer ok
+  wait-enabled 1002
+step "The still is removed and the seven titles become an ISO image file" 300
+  choose 2201 "8.  Still   0:00"
+  click 2205
+  wait-text 2212 "7 titles"
+  choose 2208 "Image file"
+  click 2213
+  answer-file )" + Quoted(iso) +
+                      R"(
+  wait-message "Burning complete."
+  answer ok
+  wait-enabled 1002
+)" + CloseWithoutSaving("seven titles"));
+  ASSERT_EQ(failure, "");
+  // Nothing was burned for the refused disc.
+  std::error_code ec;
+  EXPECT_FALSE(fs::exists(images + "DVD.img", ec) && fs::file_size(images + "DVD.img", ec) > 0);
+  const std::string info = ToolOutput("lsdvd", {iso});
+  ExpectSeconds(DvdTitleSeconds(info), {1, 1, 1, 1, 1, 1, 1}, info);
+
+  // A player follows Next from the first page to the seventh title, and Previous back.
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(iso, &nav, &error)) << error;
+  ASSERT_EQ(nav.firstPlay.kind, NavJump::MenuPage);
+  ASSERT_EQ(nav.menuPages.size(), 2u);
+  const std::vector<NavButton>& first = nav.menuPages[nav.firstPlay.target - 1];
+  ASSERT_EQ(first.size(), 7u);  // six titles and Next
+  for (int t = 0; t < 6; ++t) EXPECT_EQ(first[t].jump.target, t + 1) << first[t].jump.raw;
+  const NavJump next = first[6].jump;
+  ASSERT_EQ(next.kind, NavJump::MenuPage) << next.raw;
+  ASSERT_TRUE(next.target >= 1 && next.target <= 2 && next.target != nav.firstPlay.target) << next.raw;
+  const std::vector<NavButton>& second = nav.menuPages[next.target - 1];
+  ASSERT_EQ(second.size(), 2u);  // the seventh title and Previous
+  EXPECT_EQ(second[0].jump.kind, NavJump::Title);
+  EXPECT_EQ(second[0].jump.target, 7);
+  EXPECT_EQ(second[1].jump.kind, NavJump::MenuPage);
+  EXPECT_EQ(second[1].jump.target, nav.firstPlay.target);
+  ASSERT_EQ(nav.titleEnds.size(), 7u);
+  EXPECT_EQ(nav.titleEnds[6].target, next.target);  // the seventh title ends on its own page
+  // The first page as a player shows it, its first button highlighted.
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(iso, vob));
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 1, PictureFolder() + "burn_step_seven_titles_menu.png", &error)) << error;
+  for (const std::string& each : all) EXPECT_TRUE(fs::exists(each)) << each;
 }
 
 TEST_F(BurnStepKinds, ATitleWhoseFileVanishedWhileTheProjectWasClosedIsRefusedByName) {

@@ -138,6 +138,39 @@ void DropOn(CBurnerPack* burner, const std::vector<std::string>& files) {
   }
 }
 
+// The editor pack beside the burner, as the main window makes it, with its own host.
+struct EditorBeside {
+  StudioModel* model;
+  CComPtr<CEditorPack> editor = platform::com::MakeComObject<CEditorPack>();
+  PackHost* host;
+  CBurnerPack* burner;
+  EditorBeside(StudioModel* studio, CBurnerPack* burnerPack, HWND parent)
+      : model(studio), host(new PackHost(kEditorPackNumber, studio)), burner(burnerPack) {
+    model->editor = editor.get();
+    model->burner = burner;
+    editor->SetHost(host);
+    RECT area{0, 0, 400, 300};
+    editor->CreateWindow(WS_CHILD, &area, parent);
+  }
+  ~EditorBeside() {
+    editor->DestroyWindow();
+    editor->Uninitialize();
+    model->editor = nullptr;
+    host->ReleaseOwner();
+  }
+  // Puts `clip` on the storyboard; the editor reads it behind its window and tells the burner its
+  // title once it is read.
+  bool Storyboard(const std::string& clip) {
+    editor->Command(kHostSender, ("add file " + clip).c_str());
+    const auto read = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!burner->HasProjectTitle() && std::chrono::steady_clock::now() < read) {
+      testkit::Pump(3);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return burner->HasProjectTitle();
+  }
+};
+
 bool Choose(CBurnerPack* burner, int id, const std::string& item) {
   return platform::script::ChooseListItem(GetDlgItem(burner->Window(), id), item);
 }
@@ -341,6 +374,10 @@ TEST_F(BurnerFixture, ADvdProjectBecomesAnIsoThatLsdvdReads) {
   EXPECT_EQ(nav.menuPages.size(), 1u);
   // The writer's blank disc was not touched.
   EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 300000 + 4482);
+  // A new project starts empty, without the last burn's end.
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Ready to burn.");
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "No titles yet: drop clips here or click Add.");
 }
 
 TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
@@ -524,25 +561,13 @@ TEST_F(BurnerFixture, NothingToBurnAndOddTexts) {
 }
 
 TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
-  auto editor = platform::com::MakeComObject<CEditorPack>();
-  PackHost* editorHost = new PackHost(kEditorPackNumber, &model);
-  model.editor = editor.get();
-  model.burner = burner.get();
-  editor->SetHost(editorHost);
-  RECT area{0, 0, 400, 300};
-  editor->CreateWindow(WS_CHILD, &area, parent.hwnd());
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  CEditorPack* editor = beside.editor.get();
   const std::string edited = MakeDvdClip(env.Documents() + "holiday.mpg", 2);
   const std::string first = MakeDvdClip(env.Documents() + "DVD_120000.mpg", 1);
   const std::string second = MakeDvdClip(env.Documents() + "A \"quoted\" name.mpg", 3);
   ASSERT_FALSE(edited.empty() || first.empty() || second.empty());
-  editor->Command(kHostSender, ("add file " + edited).c_str());
-  // The editor reads the clip behind its window and tells its title once it is read.
-  const auto read = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!burner->HasProjectTitle() && std::chrono::steady_clock::now() < read) {
-    testkit::Pump(3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_TRUE(burner->HasProjectTitle());  // the host passed the editor's title on
+  ASSERT_TRUE(beside.Storyboard(edited));  // the host passed the editor's title on
   EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
   DropOn(burner.get(), {first, second});
   RECT page{0, 0, 600, 400};
@@ -584,10 +609,105 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   }
   EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(first) && std::filesystem::exists(second));
   EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
-  editor->DestroyWindow();
-  editor->Uninitialize();
-  model.editor = nullptr;
-  editorHost->ReleaseOwner();
+}
+
+TEST_F(BurnerFixture, TheEditedVideoIsRenderedInTheStreamsOfEachDiscKind) {
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "Storyboard.mpg", 3);
+  const std::string clip = MakeDvdClip(env.Documents() + "Clip.mpg", 1);
+  ASSERT_FALSE(edited.empty() || clip.empty());
+  ASSERT_TRUE(beside.Storyboard(edited));
+  DropOn(burner.get(), {clip});
+  const auto burnInto = [&](const std::string& image) {
+    ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + image).c_str()), S_OK)
+        << (ui.boxes.empty() ? "" : ui.boxes.back());
+    WaitForEnd();
+    ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
+    EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
+    EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.m2ts"));
+  };
+
+  for (const auto& [kind, picture] : {std::pair<std::string, std::string>{"Video CD", "mpeg1video,352,240"},
+                                      {"Super Video CD", "mpeg2video,480,480"}}) {
+    SCOPED_TRACE(kind);
+    ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, kind));
+    burnInto(env.Documents() + kind + ".bin");
+    const std::vector<std::string> tracks = RippedTracks(env.Documents() + kind + ".cue", env.Temp() + "tracks/");
+    ASSERT_EQ(tracks.size(), 2u);
+    ExpectTrack(tracks[0], picture, 3);
+    ExpectTrack(tracks[1], picture, 1);
+  }
+
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Blu-ray"));
+  const std::string bd = env.Documents() + "Edited BD.iso";
+  burnInto(bd);
+  const std::vector<double> seconds = BlurayTitleSeconds(bd);
+  ASSERT_EQ(seconds.size(), 2u);
+  EXPECT_NEAR(seconds[0], 3.0, 0.5);
+  EXPECT_NEAR(seconds[1], 1.0, 0.5);
+  EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(clip));
+}
+
+TEST_F(BurnerFixture, AnEditorThatCannotMakeTheEditedVideoStopsTheBurnWithItsReason) {
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "Storyboard clip.mpg", 2);
+  const std::string clip = MakeDvdClip(env.Documents() + "Kept.mpg", 1);
+  ASSERT_FALSE(edited.empty() || clip.empty());
+  ASSERT_TRUE(beside.Storyboard(edited));
+  DropOn(burner.get(), {clip});
+  const HRESULT blank = burner->Command(kHostSender, "checkdrive drive=D");
+  const auto burnToEnd = [&] {
+    ui.boxes.clear();
+    ui.enables.clear();
+    EXPECT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
+    WaitForEnd();
+    EXPECT_EQ(burner->LastResult(), -1);
+    ExpectHandedBack();
+    EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
+    EXPECT_FALSE(WorkFolderLeft());
+    EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), blank);
+    return ui.boxes;
+  };
+
+  // The storyboard's clip went before the burn: the editor refuses the render and says why first.
+  const std::string away = env.Temp() + "away.mpg";
+  std::filesystem::rename(edited, away);
+  std::vector<std::string> said = burnToEnd();
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_EQ(said[0], "\"Storyboard clip.mpg\" is no longer there. Remove it from the storyboard and try again.");
+  EXPECT_NE(said[1].find("the editor refused it. Nothing was burned."), std::string::npos) << said[1];
+
+  // A file in its place that ffmpeg cannot read: the render starts and fails, and the burn ends with it.
+  std::ofstream(edited) << "not a clip any more";
+  said = burnToEnd();
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_EQ(said[0].rfind("The edited video could not be made in", 0), 0u) << said[0];
+  EXPECT_EQ(said[1],
+            "The edited video could not be made, so nothing was burned. Check the storyboard's clips and burn "
+            "again.");
+  EXPECT_TRUE(std::filesystem::exists(clip));
+  EXPECT_EQ(ReadText(edited), "not a clip any more");
+}
+
+TEST_F(BurnerFixture, CancelWhileTheEditedVideoIsMadeStopsTheRenderAndTheBurn) {
+  EditorBeside beside(&model, burner.get(), parent.hwnd());
+  const std::string edited = MakeDvdClip(env.Documents() + "Long storyboard.mpg", 6);
+  ASSERT_FALSE(edited.empty());
+  ASSERT_TRUE(beside.Storyboard(edited));
+  const HRESULT blank = burner->Command(kHostSender, "checkdrive drive=D");
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
+  ASSERT_TRUE(beside.editor->Rendering());
+  EXPECT_TRUE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kCancelId));
+  WaitForEnd();
+  EXPECT_FALSE(beside.editor->Rendering());
+  EXPECT_EQ(burner->LastResult(), -1);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.back(), "Burning was cancelled.");
+  ExpectHandedBack();
+  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
+  EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), blank);
+  EXPECT_TRUE(std::filesystem::exists(edited));
 }
 
 // Runs a job to its end without a window: the engine's own state is polled.
@@ -626,6 +746,32 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   job.imageFile = env.Temp() + "no such folder/disc.cue";
   EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
   EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+}
+
+TEST(BurnEngineChapters, TheEditedVideosClipStartsBecomeChaptersOnADvdAndABluRay) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "DVD_170000.mpg", 5);
+  const std::string hdv = MakeHdvClip(env.Documents() + "HDV_170000.m2ts", 5);
+  ASSERT_FALSE(clip.empty() || hdv.empty());
+  BurnJob job;
+  job.titles = {{clip}, {clip}};
+  // The edited video's clips begin at 0, 1.5 and 3 s; one closer than a second to the end is none.
+  job.titleChapters = {{0, 1.5, 3, 4.5}, {}};
+  job.menu = true;
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "chapters.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  EXPECT_EQ(DvdTitleChapters(ToolOutput("lsdvd", {job.imageFile})), (std::vector<int>{3, 1}));
+
+  job.format = DiscFormat::Bluray;
+  job.menu = false;
+  job.titles = {{hdv}};
+  job.titleChapters = {{2}};
+  job.imageFile = env.Temp() + "chapters.bd.iso";
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  EXPECT_EQ(BlurayTitleChapters(job.imageFile), (std::vector<int>{2}));
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
 }
 
 TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
@@ -682,6 +828,69 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
   const std::string picture = testkit::PictureFolder() + "dvd_menu_first_page.png";
   ASSERT_TRUE(WriteMenuPicture(vob, nav, 1, picture, &error)) << error;
+}
+
+TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "Pictured.mpg", 2);
+  // Half a second of picture under twelve of sound: no picture where the thumbnail is taken.
+  const std::string frozen = env.Documents() + "Frozen picture.mpg";
+  ToolOutput("ffmpeg",
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=0.5", "-f",
+              "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=12", "-target", "ntsc-dvd", frozen});
+  ASSERT_FALSE(clip.empty());
+  ASSERT_TRUE(std::filesystem::exists(frozen));
+  BurnJob job;
+  job.titles = {{clip}, {frozen}};
+  job.titleNames = {"Pictured", "Frozen picture"};
+  job.menu = true;
+  job.discName = "Pictures";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "pictures.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  EXPECT_EQ(nav.menuPages[0][1].jump.kind, NavJump::Title);
+  EXPECT_EQ(nav.menuPages[0][1].jump.target, 2);
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_title_without_picture.png", &error))
+      << error;
+  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+}
+
+TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "NTSC clip.mpg", 2);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  job.titles = {{clip}, {clip}};
+  job.ntsc = false;
+  job.menu = true;
+  job.discName = "PAL";
+  job.workFolder = env.Temp() + "Burn/";
+  job.imageFile = env.Temp() + "pal.iso";
+  std::string message;
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  const std::string info = ToolOutput("lsdvd", {"-v", job.imageFile});
+  EXPECT_NE(info.find("Title: 02, Length: 00:00:02"), std::string::npos) << info;
+  EXPECT_NE(info.find("Format: PAL"), std::string::npos) << info;
+  EXPECT_EQ(info.find("Format: NTSC"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  EXPECT_LE(nav.menuPages[0][1].y1, 576);
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
+  const std::string menu = ToolOutput("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                  "stream=width,height", "-of", "csv=p=0", vob});
+  EXPECT_EQ(menu.rfind("720,576", 0), 0u) << menu;
 }
 
 TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {

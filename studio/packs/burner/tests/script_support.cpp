@@ -102,6 +102,13 @@ std::vector<std::string> RippedTracks(const std::string& cue, const std::string&
   return tracks;
 }
 
+std::vector<int> DvdTitleChapters(const std::string& lsdvdReport) {
+  std::vector<int> chapters;
+  for (size_t at = lsdvdReport.find("Chapters: "); at != std::string::npos; at = lsdvdReport.find("Chapters: ", at + 1))
+    chapters.push_back(std::atoi(lsdvdReport.c_str() + at + 10));
+  return chapters;
+}
+
 void ExpectTrack(const std::string& track, const std::string& picture, double seconds) {
   EXPECT_EQ(track.rfind(picture + ",", 0), 0u) << track;
   std::string rest = track;

@@ -26,6 +26,9 @@ std::string MakeHdvClip(const std::string& path, int seconds);
 // Each sequence track of a Video CD's BIN/CUE pair as vcdxrip extracts it into `folder`:
 // "codec,width,height,seconds".
 std::vector<std::string> RippedTracks(const std::string& cue, const std::string& folder);
+// Each title's number of chapters in lsdvd's report of a disc.
+std::vector<int> DvdTitleChapters(const std::string& lsdvdReport);
+
 // "codec,width,height,seconds" read back has the picture and a length within half a second.
 void ExpectTrack(const std::string& track, const std::string& picture, double seconds);
 

@@ -96,6 +96,13 @@ void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string
   }
 }
 
+std::vector<DriveDesc> Listed(std::vector<DriveDesc> found, const std::vector<std::string>& nodes,
+                              const std::function<bool(const std::string&)>& canOpen) {
+  AddUnopenable(&found, nodes, canOpen);
+  OrderByNode(&found);
+  return found;
+}
+
 std::vector<DriveDesc> Scan() {
   std::vector<DriveDesc> drives;
   if (!EnsureLibburn()) return drives;
@@ -112,9 +119,8 @@ std::vector<DriveDesc> Scan() {
     drives.push_back(std::move(d));
   }
   burn_drive_info_free(info);
-  AddUnopenable(&drives, OpticalNodes("/dev"),
-                [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
-  OrderByNode(&drives);
+  drives = Listed(std::move(drives), OpticalNodes("/dev"),
+                  [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
   // What each writes and how fast: only a grabbed drive tells.
   for (auto& d : drives) {
     if (d.name == kNoPermissionName) continue;

@@ -108,7 +108,11 @@ std::vector<DriveDesc> Scan() {
   if (!EnsureLibburn()) return drives;
   burn_drive_info* info = nullptr;
   unsigned int count = 0;
-  if (burn_drive_scan(&info, &count) != 1) return drives;
+  // The scan runs on a thread of libburn's: the first call only starts it, and libburn is asked
+  // again until it has ended.
+  int scanned = 0;
+  while ((scanned = burn_drive_scan(&info, &count)) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (scanned < 0) count = 0;
   for (unsigned int i = 0; i < count; ++i) {
     DriveDesc d;
     char adr[BURN_DRIVE_ADR_LEN] = {};
@@ -118,7 +122,7 @@ std::vector<DriveDesc> Scan() {
     d.name = std::string(info[i].vendor) + " " + info[i].product;
     drives.push_back(std::move(d));
   }
-  burn_drive_info_free(info);
+  if (info) burn_drive_info_free(info);
   drives = Listed(std::move(drives), OpticalNodes("/dev"),
                   [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
   // What each writes and how fast: only a grabbed drive tells.

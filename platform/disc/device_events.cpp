@@ -48,19 +48,22 @@ void PostInterfaceChange(bool arrived, const std::string& name) {
 
 bool DeliverMediumChange(const DeviceRecord& record) {
   if (record.action != "change") return false;
+  // The eject button was pressed: the drive may be locked (a burn), and the medium change, if the
+  // tray does open, follows as a record of its own.
+  if (record.Property("DISK_EJECT_REQUEST") == "1") return false;
   const char letter = RealDriveLetter(record.devnode);
   if (!letter) return false;
-  // udev repeats a drive's state on events that are no media change (a lock, a probe).
+  // udev repeats a drive's state on records that are no media change (a lock, a probe, a trigger);
+  // the first record heard of a drive tells only its state unless the kernel marks it a change.
   static std::mutex mutex;
-  static bool known[26] = {};
-  static bool present[26] = {};
+  static auto* present = new std::map<std::string, bool>();  // by device node
   const bool now = record.Property("ID_CDROM_MEDIA") == "1";
   {
     std::lock_guard lock(mutex);
-    const int i = letter - 'A';
-    if (known[i] && present[i] == now) return false;
-    known[i] = true;
-    present[i] = now;
+    const auto known = present->find(record.devnode);
+    const bool changed = known == present->end() ? record.Property("DISK_MEDIA_CHANGE") == "1" : known->second != now;
+    (*present)[record.devnode] = now;
+    if (!changed) return false;
   }
   BroadcastMediumChange(letter, now);
   return true;

@@ -17,6 +17,7 @@ struct Machine {
   std::mutex mutex;
   bool loaded = false;
   std::vector<std::shared_ptr<SimDrive>> drives;
+  std::function<std::vector<DriveDesc>()> scan;
 };
 
 Machine& TheMachine() {
@@ -51,7 +52,7 @@ std::vector<std::shared_ptr<SimDrive>> MachineDrives() {
   std::lock_guard lock(m.mutex);
   if (!m.loaded) {
     m.loaded = true;
-    for (auto& d : real::Wanted() ? real::Scan() : ConfiguredDrives())
+    for (auto& d : !real::Wanted() ? ConfiguredDrives() : m.scan ? m.scan() : real::Scan())
       m.drives.push_back(std::make_shared<SimDrive>(std::move(d)));
   }
   return m.drives;
@@ -67,6 +68,12 @@ void SetMachineDrives(std::vector<DriveDesc> drives) {
   m.loaded = true;
   m.drives.clear();
   for (auto& d : drives) m.drives.push_back(std::make_shared<SimDrive>(std::move(d)));
+}
+
+void SetDriveScan(std::function<std::vector<DriveDesc>()> scan) {
+  Machine& m = TheMachine();
+  std::lock_guard lock(m.mutex);
+  m.scan = std::move(scan);
 }
 
 void ReloadMachineDrives() {
@@ -94,6 +101,14 @@ void BroadcastMediumChange(char letter, bool arrived) {
 }
 
 void DriveSet::Select(unsigned char burnMode) {
+  burnMode_ = burnMode;
+  taken_ = false;
+}
+
+void DriveSet::Take() const {
+  if (taken_) return;
+  taken_ = true;
+  const unsigned char burnMode = burnMode_;
   const auto all = MachineDrives();
   drives_.clear();
   machineIndex_.clear();
@@ -110,23 +125,42 @@ void DriveSet::Select(unsigned char burnMode) {
   currentIndex_ = 0;
 }
 
+std::size_t DriveSet::Count() const {
+  Take();
+  return drives_.size();
+}
+
+SimDrive* DriveSet::Current() const {
+  Take();
+  return current_;
+}
+
 const char* DriveSet::Name(std::size_t index) {
+  Take();
   static const char empty[] = "";
   return index < names_.size() ? names_[index].c_str() : empty;
 }
 
 bool DriveSet::Choose(std::size_t index) {
+  Take();
   if (index >= drives_.size()) return false;
   current_ = drives_[index].get();
   currentIndex_ = index;
   return true;
 }
 
-char DriveSet::CurrentLetter() const { return current_ ? DriveLetter(machineIndex_[currentIndex_]) : '\0'; }
+char DriveSet::CurrentLetter() const {
+  Take();
+  return current_ ? DriveLetter(machineIndex_[currentIndex_]) : '\0';
+}
 
-bool DriveSet::TestUnitReady() { return current_ && current_->TestUnitReady(); }
+bool DriveSet::TestUnitReady() {
+  Take();
+  return current_ && current_->TestUnitReady();
+}
 
 bool DriveSet::Load() {
+  Take();
   if (!current_) return false;
   const bool wasOpen = current_->State().trayOpen;
   const bool inserted = current_->Load();
@@ -135,6 +169,7 @@ bool DriveSet::Load() {
 }
 
 bool DriveSet::Unload() {
+  Take();
   if (!current_) return false;
   bool hadDisc = false;
   if (!current_->Unload(&hadDisc)) return false;
@@ -143,20 +178,26 @@ bool DriveSet::Unload() {
 }
 
 bool DriveSet::Lock(bool locked) {
+  Take();
   if (!current_) return false;
   current_->SetLocked(locked);
   return true;
 }
 
 unsigned char DriveSet::DiscType() {
+  Take();
   if (!current_) return kNoDisc;
   const MediumState s = current_->State();
   return s.trayOpen ? static_cast<unsigned char>(kNoDisc) : s.kind;
 }
 
-bool DriveSet::Supports(unsigned char capability) const { return current_ && current_->Desc().Writes(capability); }
+bool DriveSet::Supports(unsigned char capability) const {
+  Take();
+  return current_ && current_->Desc().Writes(capability);
+}
 
 std::uint32_t DriveSet::TotalBlocks() {
+  Take();
   if (!current_) return 0;
   const MediumState s = current_->State();
   if (s.trayOpen || s.kind == kNoDisc) return 0;
@@ -164,6 +205,7 @@ std::uint32_t DriveSet::TotalBlocks() {
 }
 
 std::uint32_t DriveSet::FreeBlocks() {
+  Take();
   if (!current_) return 0;
   const MediumState s = current_->State();
   if (s.trayOpen || s.kind == kNoDisc || s.finalized || !CapabilityFor(s.kind)) return 0;
@@ -172,11 +214,15 @@ std::uint32_t DriveSet::FreeBlocks() {
 }
 
 bool DriveSet::IsErasable() {
+  Take();
   if (!current_) return false;
   const MediumState s = current_->State();
   return !s.trayOpen && IsRewritable(s.kind) && current_->Desc().Writes(CapabilityFor(s.kind));
 }
 
-std::vector<int> DriveSet::Speeds() const { return current_ ? current_->Desc().speeds : std::vector<int>{}; }
+std::vector<int> DriveSet::Speeds() const {
+  Take();
+  return current_ ? current_->Desc().speeds : std::vector<int>{};
+}
 
 }  // namespace platform::disc

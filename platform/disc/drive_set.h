@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ void ReloadMachineDrives();
 // first lists the drives should find it done.
 void ScanMachineDrivesInBackground();
 void SetMachineDrives(std::vector<DriveDesc> drives);
+// What finds the machine's own drives: libburn's scan unless a test puts its own in its place
+// (an empty function puts libburn's back).
+void SetDriveScan(std::function<std::vector<DriveDesc>()> scan);
 
 // Tells the suite's top-level windows that the medium of the drive with this letter arrived
 // or went (WM_DEVICECHANGE, a DBT_DEVTYP_VOLUME with DBTF_MEDIA).
@@ -29,13 +33,14 @@ void BroadcastMediumChange(char letter, bool arrived);
 class DriveSet {
  public:
   // Keeps the drives that write at least one kind of the class: 0 DVD, 1 CD, 8 Blu-ray
-  // (the burn modes); any other value keeps every drive.
+  // (the burn modes); any other value keeps every drive. They are taken when first asked for, so
+  // a writer made while the first scan of the machine's drives runs does not wait for it.
   void Select(unsigned char burnMode);
-  std::size_t Count() const { return drives_.size(); }
+  std::size_t Count() const;
   // "D: name (image)" of a drive; empty for a bad index.
   const char* Name(std::size_t index);
   bool Choose(std::size_t index);
-  SimDrive* Current() const { return current_; }
+  SimDrive* Current() const;
   char CurrentLetter() const;
 
   bool TestUnitReady();
@@ -50,11 +55,15 @@ class DriveSet {
   std::vector<int> Speeds() const;
 
  private:
-  std::vector<std::shared_ptr<SimDrive>> drives_;
-  std::vector<std::size_t> machineIndex_;  // letter index of each kept drive
-  std::vector<std::string> names_;
-  SimDrive* current_ = nullptr;
-  std::size_t currentIndex_ = 0;
+  void Take() const;
+
+  unsigned char burnMode_ = 0xFF;
+  mutable bool taken_ = true;  // nothing selected yet: no drives
+  mutable std::vector<std::shared_ptr<SimDrive>> drives_;
+  mutable std::vector<std::size_t> machineIndex_;  // letter index of each kept drive
+  mutable std::vector<std::string> names_;
+  mutable SimDrive* current_ = nullptr;
+  mutable std::size_t currentIndex_ = 0;
 };
 
 }  // namespace platform::disc

@@ -96,12 +96,23 @@ void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string
   }
 }
 
+std::vector<DriveDesc> Listed(std::vector<DriveDesc> found, const std::vector<std::string>& nodes,
+                              const std::function<bool(const std::string&)>& canOpen) {
+  AddUnopenable(&found, nodes, canOpen);
+  OrderByNode(&found);
+  return found;
+}
+
 std::vector<DriveDesc> Scan() {
   std::vector<DriveDesc> drives;
   if (!EnsureLibburn()) return drives;
   burn_drive_info* info = nullptr;
   unsigned int count = 0;
-  if (burn_drive_scan(&info, &count) != 1) return drives;
+  // The scan runs on a thread of libburn's: the first call only starts it, and libburn is asked
+  // again until it has ended.
+  int scanned = 0;
+  while ((scanned = burn_drive_scan(&info, &count)) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (scanned < 0) count = 0;
   for (unsigned int i = 0; i < count; ++i) {
     DriveDesc d;
     char adr[BURN_DRIVE_ADR_LEN] = {};
@@ -111,10 +122,9 @@ std::vector<DriveDesc> Scan() {
     d.name = std::string(info[i].vendor) + " " + info[i].product;
     drives.push_back(std::move(d));
   }
-  burn_drive_info_free(info);
-  AddUnopenable(&drives, OpticalNodes("/dev"),
-                [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
-  OrderByNode(&drives);
+  if (info) burn_drive_info_free(info);
+  drives = Listed(std::move(drives), OpticalNodes("/dev"),
+                  [](const std::string& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; });
   // What each writes and how fast: only a grabbed drive tells.
   for (auto& d : drives) {
     if (d.name == kNoPermissionName) continue;

@@ -29,6 +29,10 @@ std::vector<std::string> OpticalNodes(const std::string& folder);
 // Adds the nodes the scan could not list because they cannot be opened, named with the reason.
 void AddUnopenable(std::vector<DriveDesc>* drives, const std::vector<std::string>& nodes,
                    const std::function<bool(const std::string&)>& canOpen);
+// What the scan lists: the drives libburn found (in whatever order it found them) and the nodes it
+// could not open, in node order.
+std::vector<DriveDesc> Listed(std::vector<DriveDesc> found, const std::vector<std::string>& nodes,
+                              const std::function<bool(const std::string&)>& canOpen);
 // The disc in the drive; false when the drive cannot be grabbed.
 bool Query(const std::string& address, MediumState* state, bool* ready);
 // Closes (load) or opens the tray.

@@ -2,6 +2,7 @@
 
 #include <libudev.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -28,6 +29,9 @@ DeviceRecord RecordOf(udev_device* device) {
 bool UdevWatching() { return watching.load(); }
 
 bool WatchUdev(DeviceRecordHandler handler) {
+  // Without the udev service (a container) libudev still gives a monitor, one that never hears
+  // anything: the process then tells its windows of its own tray moves, as it would with no udev.
+  if (::access("/run/udev/control", F_OK) != 0) return false;
   udev* context = udev_new();
   if (!context) return false;
   udev_monitor* monitor = udev_monitor_new_from_netlink(context, "udev");

@@ -46,7 +46,7 @@ TEST_F(MachineCaptureTest, AMachineWithoutDevicesOpensNothing) {
 }
 
 platform::disc::DeviceRecord MediumRecord(const std::string& node, bool present) {
-  platform::disc::DeviceRecord record{"block", "change", node, {{"ID_CDROM", "1"}}};
+  platform::disc::DeviceRecord record{"block", "change", node, {{"ID_CDROM", "1"}, {"DISK_MEDIA_CHANGE", "1"}}};
   if (present) record.properties["ID_CDROM_MEDIA"] = "1";
   return record;
 }

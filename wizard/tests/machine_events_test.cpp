@@ -88,8 +88,9 @@ TEST_F(MachineEvents, ADiscPutIntoARealDriveReachesTheWriterPageWithTheDrivesLet
     HWND writerPage = dialog.GetActivePage()->m_hWnd;
     listed = WindowText(::GetDlgItem(writerPage, IDC_WRITER_LIST));
     HeardVolumes::Watch(writerPage);
-    disc::DeliverDeviceRecord({"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}}});
-    disc::DeliverDeviceRecord({"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}}});
+    disc::DeliverDeviceRecord(
+        {"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}, {"DISK_MEDIA_CHANGE", "1"}, {"ID_CDROM_MEDIA", "1"}}});
+    disc::DeliverDeviceRecord({"block", "change", nodes + "sr1", {{"ID_CDROM", "1"}, {"DISK_MEDIA_CHANGE", "1"}}});
     Pump();
     HeardVolumes::Stop(writerPage);
     heard = HeardVolumes::events;

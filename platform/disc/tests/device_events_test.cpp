@@ -6,13 +6,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "disc_test_support.h"
 #include "platform/disc/device_events.h"
 #include "platform/disc/medium_watch.h"
+#include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/disc/real_drive.h"
+#include "platform/disc/udev_monitor.h"
 #include "platform/window/device_change.h"
 #include "platform/window/messages.h"
 #include "platform/window/window.h"
@@ -174,7 +178,9 @@ TEST_F(DeviceEvents, DiscInARealDriveReachesTopLevelWindowsWithItsLetter) {
   EXPECT_EQ(RealDriveLetter("/dev/sr1"), 'E');
   EXPECT_EQ(RealDriveLetter("/dev/sr7"), '\0');
 
-  const auto media = Record("block", "change", "/dev/sr1", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}});
+  // As the kernel sends them: a media change marked so, the disc's properties from cdrom_id.
+  const auto media =
+      Record("block", "change", "/dev/sr1", {{"ID_CDROM", "1"}, {"DISK_MEDIA_CHANGE", "1"}, {"ID_CDROM_MEDIA", "1"}});
   EXPECT_TRUE(DeliverDeviceRecord(media));
   // udev repeats the state on events that change nothing: no second arrival.
   EXPECT_FALSE(DeliverDeviceRecord(media));
@@ -182,15 +188,77 @@ TEST_F(DeviceEvents, DiscInARealDriveReachesTopLevelWindowsWithItsLetter) {
   EXPECT_EQ(heard.arrivals.load(), 1);
   EXPECT_EQ(heard.mask, DWORD{1} << ('E' - 'A'));
 
-  EXPECT_TRUE(DeliverDeviceRecord(Record("block", "change", "/dev/sr1", {{"ID_CDROM", "1"}})));
+  // The eject button on a drive that may be locked: nothing has gone yet.
+  EXPECT_FALSE(
+      DeliverDeviceRecord(Record("block", "change", "/dev/sr1", {{"ID_CDROM", "1"}, {"DISK_EJECT_REQUEST", "1"}})));
+  EXPECT_TRUE(
+      DeliverDeviceRecord(Record("block", "change", "/dev/sr1", {{"ID_CDROM", "1"}, {"DISK_MEDIA_CHANGE", "1"}})));
   Pump();
   EXPECT_EQ(heard.removals.load(), 1);
   // A disk that is no listed drive, and any record under simulated hardware, say nothing.
   EXPECT_FALSE(DeliverDeviceRecord(Record("block", "change", "/dev/sda", {{"DISK_MEDIA_CHANGE", "1"}})));
   setenv("VIDARRO_SIMULATED", "1", 1);
-  EXPECT_FALSE(DeliverDeviceRecord(Record("block", "change", "/dev/sr0", {{"ID_CDROM_MEDIA", "1"}})));
+  EXPECT_FALSE(DeliverDeviceRecord(
+      Record("block", "change", "/dev/sr0", {{"DISK_MEDIA_CHANGE", "1"}, {"ID_CDROM_MEDIA", "1"}})));
   Pump();
   EXPECT_EQ(heard.arrivals.load() + heard.removals.load(), 2);
+}
+
+// The first record heard of a drive that holds a disc from before the program started, sent by
+// a probe or a trigger (no media change): the disc did not arrive now, and the capture page must
+// not be told to fit the recording to it. Its going later is heard.
+TEST_F(DeviceEvents, ADiscThatWasInBeforeIsNoArrival) {
+  UseRealDrives({"/dev/sr2"});
+  EXPECT_FALSE(
+      DeliverDeviceRecord(Record("block", "change", "/dev/sr2", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}})));
+  EXPECT_FALSE(
+      DeliverDeviceRecord(Record("block", "change", "/dev/sr2", {{"ID_CDROM", "1"}, {"ID_CDROM_MEDIA", "1"}})));
+  EXPECT_TRUE(DeliverDeviceRecord(Record("block", "change", "/dev/sr2", {{"ID_CDROM", "1"}})));
+  Pump();
+  EXPECT_EQ(heard.arrivals.load(), 0);
+  EXPECT_EQ(heard.removals.load(), 1);
+  EXPECT_EQ(heard.mask, DWORD{1} << ('D' - 'A'));
+}
+
+// The first scan of the machine's drives runs on a thread of its own: a writer made (as Wendrel
+// makes one when its window opens) while the scan still runs does not wait for it, and lists the
+// drives the scan found once they are asked for.
+TEST_F(DeviceEvents, AWriterMadeWhileTheScanRunsDoesNotWaitForIt) {
+  setenv("VIDARRO_SIMULATED", "0", 1);
+  ReloadMachineDrives();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> scanning{false};
+  SetDriveScan([&] {
+    scanning = true;
+    released.wait();
+    std::vector<DriveDesc> found(2);
+    found[0].realAddress = found[0].id = "/dev/sr1";
+    found[1].realAddress = found[1].id = "/dev/sr0";
+    for (auto& d : found) {
+      d.name = "Writer";
+      d.writes = {kWritesDvdPlusR};
+    }
+    return real::Listed(found, {}, [](const std::string&) { return true; });
+  });
+  ScanMachineDrivesInBackground();
+  while (!scanning) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+  std::unique_ptr<CQnDataCDDVD> writer;
+  auto made = std::async(std::launch::async, [&] {
+    writer = std::make_unique<CQnDataCDDVD>();
+    writer->Initialize();
+    writer->SetBurnMode(0);
+  });
+  const bool waited = made.wait_for(std::chrono::seconds(20)) != std::future_status::ready;
+  release.set_value();
+  made.wait();
+  EXPECT_FALSE(waited) << "the writer waited for the scan";
+  ASSERT_EQ(writer->GetDriveCount(), 2);
+  EXPECT_STREQ(writer->GetDriveName(0), "D: Writer (/dev/sr0)");
+  EXPECT_STREQ(writer->GetDriveName(1), "E: Writer (/dev/sr1)");
+  writer.reset();
+  SetDriveScan(nullptr);
 }
 
 TEST_F(DeviceEvents, CaptureDevicesComeAndGoAsCaptureInterfaceEvents) {
@@ -257,3 +325,30 @@ TEST_F(DeviceEvents, SimulatedTrayMovedByAnotherProcessReachesThisOne) {
 }
 
 }  // namespace
+
+// A machine without the udev service (a container): a program on its own hardware starts, hears
+// nothing and says nothing; udev is watched only where the service runs.
+TEST(MachineEventsWithoutUdev, StartQuietly) {
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::dup2(out[1], STDERR_FILENO);
+    setenv("VIDARRO_SIMULATED", "0", 1);
+    SetMachineDrives({});  // no drive of the machine is opened by this test
+    StartMachineEvents();
+    const bool service = ::access("/run/udev/control", F_OK) == 0;
+    _exit(UdevWatching() == service ? 0 : 3);
+  }
+  ::close(out[1]);
+  std::string said;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(said, "");
+}

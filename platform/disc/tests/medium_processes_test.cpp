@@ -1,5 +1,6 @@
 // Two other processes and this one share a devices file: a tray this process moves reaches the
-// windows of both, with the letter every process gives the drive.
+// windows of both, with the letter every process gives the drive. Two processes whose scans find
+// the machine's drives in different orders give them the same letters.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,7 @@
 #include "disc_test_support.h"
 #include "platform/base/process.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/disc/real_drive.h"
 
 using namespace platform::disc;
 
@@ -47,6 +49,25 @@ TEST(MediumInOtherProcesses, ATrayMovedHereReachesBothWithTheDrivesLetter) {
   EXPECT_TRUE(first.Wait(60000));
   EXPECT_TRUE(second.Wait(60000));
   EXPECT_EQ(first.ExitCode(), 0);
+}
+
+// udev's record of a disc put into /dev/sr1 reaches each process as E:, and a drive neither may
+// open keeps F: in both.
+TEST(MediumInOtherProcesses, RealDrivesFoundInAnyOrderHaveTheSameLettersInEach) {
+  platform::ChildProcess first, second;
+  ASSERT_TRUE(first.Start(MEDIUM_LISTENER, {"real", "/dev/sr1", "/dev/sr1", "/dev/sr0", "!/dev/sr2"}));
+  ASSERT_TRUE(second.Start(MEDIUM_LISTENER, {"real", "/dev/sr1", "!/dev/sr2", "/dev/sr0", "/dev/sr1"}));
+  std::string firstOut, secondOut;
+  EXPECT_TRUE(ReadUntil(first, &firstOut, "arrived\n")) << firstOut;
+  EXPECT_TRUE(ReadUntil(second, &secondOut, "arrived\n")) << secondOut;
+  const std::string listed = std::string("D: Writer (/dev/sr0)\nE: Writer (/dev/sr1)\nF: ") + real::kNoPermissionName +
+                             " (/dev/sr2)\nE arrived\n";
+  EXPECT_EQ(firstOut, listed);
+  EXPECT_EQ(secondOut, listed);
+  EXPECT_TRUE(first.Wait(60000));
+  EXPECT_TRUE(second.Wait(60000));
+  EXPECT_EQ(first.ExitCode(), 0);
+  EXPECT_EQ(second.ExitCode(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "editor_pack.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cmath>
@@ -421,6 +422,30 @@ TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
   EXPECT_NEAR((record.lastPts - record.firstPts) / 45000.0, 5.0, 0.3);
 }
 
+// ffmpeg says nothing while it opens a long storyboard's clips; the side program still hears of the
+// render every second. An ffmpeg that then ends badly without a word is a failed render.
+TEST_F(EditorFixture, ProgressIsToldEverySecondWhileFfmpegIsSilent) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
+  ASSERT_FALSE(a.empty());
+  Add({a});
+  const std::string tools = env.Temp() + "silent tools/";
+  std::filesystem::create_directories(tools);
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(tools + "ffmpeg", "#!/bin/sh\nsleep 3\nexit 1\n"));
+  ::chmod((tools + "ffmpeg").c_str(), 0755);
+  testkit::ScopedVariable path("PATH", tools + ":" + std::getenv("PATH"));
+  log.clear();
+  boxes.texts.clear();
+  const std::string out = env.Documents() + "slow.mpg";
+  ASSERT_TRUE(Render("type=vcd;ntsc=1;path=" + out));
+  const auto told = std::count_if(
+      log.begin(), log.end(), [](const std::string& line) { return line.find("prog encode") != std::string::npos; });
+  EXPECT_GE(told, 3) << ::testing::PrintToString(log);  // the start and at least once a second after it
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
+  EXPECT_EQ(boxes.texts.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRefused) {
   const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
   ASSERT_FALSE(a.empty());
@@ -547,6 +572,39 @@ TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {
   std::snprintf(expected, sizeof expected, "chapter project title times=0.000,%.3f;", editor->Board().At(0).Length());
   ASSERT_EQ(log.size(), 1u);
   EXPECT_NE(log[0].find(expected), std::string::npos) << log[0];
+}
+
+// Names go to the tools as arguments, never through a shell, and into one line of the project file.
+TEST_F(EditorFixture, AClipOfAThreeHundredCharacterOddNameIsRenderedAndKept) {
+  const std::string folder = env.Documents() + std::string(40, 'f') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string odd =
+      MakeClip(folder + "-i \"quoted\" & 'it';\nline two " + std::string(200, 'n') + ".avi", 2, true);
+  ASSERT_FALSE(odd.empty());
+  ASSERT_GE(odd.size(), 300u);
+  Drop({odd});
+  ASSERT_EQ(editor->Timeline(), std::vector<std::string>{odd});
+  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + odd).c_str()), S_OK);
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 2000, 150);
+  const std::string out = folder + "-out \"edited\"\n.mpg";
+  ASSERT_TRUE(Render("type=vcd;ntsc=1;path=" + out));
+  EXPECT_NEAR(Duration(out), 2, 0.2);
+  const std::string path = env.Documents() + "odd.ilj5";
+  {
+    ProjectKeyFile file;
+    ASSERT_TRUE(file.Open(path, TRUE));
+    file.SelectGroup("Editor");
+    editor->SaveProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+    ASSERT_TRUE(file.Close());
+  }
+  ProjectKeyFile file;
+  ASSERT_TRUE(file.Open(path, FALSE));
+  file.SelectGroup("Editor");
+  editor->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+  EXPECT_EQ(editor->Timeline(), std::vector<std::string>{odd});
+  WaitFor([&] { return !editor->Reading(); });
+  EXPECT_NEAR(editor->Board().TotalSeconds(), 2, 0.15);
+  EXPECT_TRUE(std::filesystem::exists(odd));
 }
 
 TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {

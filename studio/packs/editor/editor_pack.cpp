@@ -5,7 +5,6 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "file_information.h"
 #include "frame_bitmap.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
@@ -67,6 +66,8 @@ CEditorPack::CEditorPack() {
     if (message == kClipsRead) ClipsRead();
     if (message == kRenderProgress) RenderProgressed();
     if (message == kRenderEnded) RenderEnded();
+    if (message == kInformationRead && information_)
+      for (const auto& [path, text] : information_->Take()) FileInformationRead(path, text);
   };
 }
 
@@ -102,6 +103,7 @@ STDMETHODIMP CEditorPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   if (view_.Window() || !area) return S_FALSE;
   if (!view_.Create(style, *area, parent)) return E_FAIL;
   reader_ = std::make_unique<ClipReader>(view_.Window(), kClipsRead);
+  information_ = std::make_unique<FileInformationReader>(view_.Window(), kInformationRead);
   view_.SetPictureSeconds(static_cast<int>(board_.PictureSeconds() + 0.5));
   // Clips a project gave before the window existed are read now.
   for (const StoryboardClip& clip : board_.Clips())
@@ -115,6 +117,7 @@ STDMETHODIMP CEditorPack::DestroyWindow() {
   // Nothing may post to the window once it is gone.
   CancelRender();
   reader_.reset();
+  information_.reset();
   view_.Destroy();
   return S_OK;
 }
@@ -190,7 +193,11 @@ void CEditorPack::TellUser(const std::string& text, UINT type) {
 }
 
 void CEditorPack::ShowFileInformation(const std::string& path) {
-  const std::string text = FileInformationText(path);
+  if (information_) information_->Read(path);
+  else FileInformationRead(path, FileInformationText(path));
+}
+
+void CEditorPack::FileInformationRead(const std::string& path, const std::string& text) {
   if (text.empty())
     TellUser("\"" + path + "\" cannot be read as a video or sound file. Choose another file.", MB_ICONEXCLAMATION);
   else FileInformationDialog::Run(DialogOwner(), path, text);

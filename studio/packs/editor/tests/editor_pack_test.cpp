@@ -632,17 +632,32 @@ TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {
   platform::WriteWholeFileAtomic(env.Documents() + "notes.mpg", "not a video");
   EXPECT_EQ(FileInformationText(env.Documents() + "notes.mpg"), "");
 
-  // The clip list's File Information opens the dialog; a file that is no video says so.
+  // The clip list's File Information opens the dialog once the file is read behind the window; a
+  // file that is no video says so.
+  bool shown = false;
   testkit::WhenDialogShows([&](HWND dialog) {
     EXPECT_NE(testkit::WindowText(dialog).find("clip dv.avi"), std::string::npos);
     EXPECT_EQ(testkit::ControlText(dialog, FileInformationDialog::kFirstValueId + 3), "DV (Digital Video)");
     testkit::WritePicture(dialog, "editor_file_information.png");
     testkit::ClickButton(dialog, IDOK);
+    shown = true;
   });
   EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + dv).c_str()), S_OK);
+  WaitFor([&] { return shown; });
   boxes.texts.clear();
   editor->Command(kHostSender, ("fileinfo path=" + env.Documents() + "notes.mpg").c_str());
+  WaitFor([&] { return !boxes.texts.empty(); });
   EXPECT_NE(boxes.Last().find("cannot be read"), std::string::npos);
+
+  // A pipe never answers: the window goes on, and closing the step does not wait for it.
+  const std::string pipe = env.Documents() + "endless.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + pipe).c_str()), S_OK);
+  testkit::Pump();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  editor->DestroyWindow();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
 }
 
 }  // namespace

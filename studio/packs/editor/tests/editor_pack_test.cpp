@@ -453,11 +453,16 @@ TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRe
   ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=1",
                        "file:" + env.Documents() + "tone.wav"}));
   boxes.texts.clear();
-  Drop({a, env.Documents() + "notes.mpg", "/no/such/clip.avi", env.Documents() + "tone.wav"});
+  // A clip of no length: its one picture plays for less than any piece of the storyboard.
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+                       "-frames:v", "1", "-c:v", "mpeg4", "file:" + env.Documents() + "instant.avi"}));
+  Drop({a, env.Documents() + "notes.mpg", "/no/such/clip.avi", env.Documents() + "tone.wav",
+        env.Documents() + "instant.avi"});
   EXPECT_EQ(editor->Timeline(), std::vector<std::string>{a});
   ASSERT_EQ(boxes.texts.size(), 1u);
-  for (const char* name : {"notes.mpg", "clip.avi", "tone.wav"})
+  for (const char* name : {"notes.mpg", "clip.avi", "tone.wav", "instant.avi (it plays for 0 s)"})
     EXPECT_NE(boxes.Last().find(name), std::string::npos) << boxes.Last();
+  EXPECT_TRUE(std::filesystem::exists(env.Documents() + "instant.avi"));
 
   const std::string vanishing = MakeClip(env.Documents() + "vanishing.avi", 1, false);
   Add({vanishing});

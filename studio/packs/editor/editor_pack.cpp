@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "frame_bitmap.h"
@@ -45,6 +46,12 @@ std::vector<std::uint8_t> TitleBands(size_t clips) {
     const std::uint8_t shade = band % 2 ? 150 : 90;
     return Bgr{static_cast<std::uint8_t>(shade + 40), shade, static_cast<std::uint8_t>(shade / 2)};
   });
+}
+
+// The render's own file goes; a target that is no plain file (a pipe, a device) is not the render's to remove.
+void RemoveRendered(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
 }
 
 std::string Trimmed(const std::string& text) {
@@ -519,7 +526,7 @@ void CEditorPack::RenderEnded() {
     return;
   }
   // Half a file would pass for the video; the side program and the burner learn it failed.
-  ::unlink(path.c_str());
+  RemoveRendered(path);
   view_.EndRender("The edited video could not be made.");
   TellUser(RenderFailureText(path, reason), MB_ICONHAND);
   Notify("cancel encode failed=1;");
@@ -530,7 +537,7 @@ void CEditorPack::CancelRender() {
   // A render still waiting for its clips has written nothing: a file already there is not its own.
   if (render_->job) {
     render_->job->Cancel();
-    ::unlink(render_->request.path.c_str());
+    RemoveRendered(render_->request.path);
   }
   render_.reset();
   view_.EndRender("Cancelled: no video was made.");

@@ -330,6 +330,13 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
   testkit::Pump();
   EXPECT_TRUE(std::filesystem::exists(a));  // the clip is untouched
+  // A target that is no plain file is not the render's to remove.
+  const std::string pipe = env.Documents() + "target pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;ntsc=0;path=" + pipe).c_str()), S_OK);
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+  testkit::Pump();
   for (const char* odd : {"", ";;;", "encode project title", "add file ", "isfilebusy ", "remove file "})
     EXPECT_NE(editor->Command(kHostSender, odd), S_OK + 99) << odd;
   WaitFor([&] { return !editor->Reading(); });

@@ -134,6 +134,18 @@ STDMETHODIMP CEditorPack::MoveWindow(const RECT* area) {
   return S_OK;
 }
 
+STDMETHODIMP_(int) CEditorPack::QueryBusy(int) {
+  if (!Rendering()) return 0;
+  // Only a user at an enabled main window can have asked; one held by a side program is asked by no one.
+  const HWND owner = DialogOwner();
+  if (owner && ::IsWindowEnabled(owner))
+    TellUser(
+        "The edited video is being made. Wait until it is made, or click Cancel under the storyboard on the Edit "
+        "step, then try again.",
+        MB_ICONEXCLAMATION);
+  return 1;
+}
+
 STDMETHODIMP CEditorPack::Show(BOOL show) {
   if (view_.Window()) ::ShowWindow(view_.Window(), show ? SW_SHOW : SW_HIDE);
   return S_OK;

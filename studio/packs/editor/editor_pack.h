@@ -47,7 +47,8 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   STDMETHODIMP CreateWindow(DWORD style, const RECT* area, HWND parent) override;
   STDMETHODIMP DestroyWindow() override;
   STDMETHODIMP MoveWindow(const RECT* area) override;
-  STDMETHODIMP_(int) QueryBusy(int) override { return Rendering() ? 1 : 0; }
+  // Nonzero while a render runs; the user who tried to leave the step or close is told why.
+  STDMETHODIMP_(int) QueryBusy(int) override;
   STDMETHODIMP Show(BOOL show) override;
   STDMETHODIMP Reserved11() override { return S_OK; }
   STDMETHODIMP Reserved12() override { return S_OK; }

@@ -289,7 +289,15 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   ASSERT_EQ(
       editor->Command(kHostSender, ("encode project title type=mpeg2;ntsc=1;bitrate=6000000;path=" + out).c_str()),
       S_OK);
+  // Leaving the step or closing the program is refused while it runs, and told; a main window held
+  // by a side program asks nothing of the user.
   EXPECT_EQ(editor->QueryBusy(0), 1);
+  EXPECT_NE(boxes.Last().find("Wait until it is made"), std::string::npos) << boxes.Last();
+  ::EnableWindow(parent.hwnd(), FALSE);
+  boxes.texts.clear();
+  EXPECT_EQ(editor->QueryBusy(0), 1);
+  EXPECT_TRUE(boxes.texts.empty());
+  ::EnableWindow(parent.hwnd(), TRUE);
   // A second request while the first runs is refused, and told.
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + out).c_str()), E_FAIL);
   EXPECT_NE(boxes.Last().find("already"), std::string::npos);

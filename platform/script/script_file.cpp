@@ -61,7 +61,8 @@ struct Shape {
   bool text;
   bool textOptional;
   bool key = false;
-  bool cell = false;  // a second quoted text follows
+  bool cell = false;    // a second quoted text follows
+  bool target = false;  // a second control id follows the text
 };
 
 const std::map<std::string, Shape>& Verbs() {
@@ -83,6 +84,7 @@ const std::map<std::string, Shape>& Verbs() {
       {"answer-folder", {Verb::kAnswerFolder, false, true, false}},
       {"close", {Verb::kClose, false, false, false}},
       {"menu", {Verb::kMenu, true, false, false}},
+      {"drag", {Verb::kDrag, true, true, false, false, false, true}},
   };
   return verbs;
 }
@@ -182,6 +184,11 @@ std::optional<std::vector<Step>> ParseScript(const std::string& text, const std:
     if (shape->second.cell) {
       if (next >= words.size() || !quoted[next]) return fail("\"" + verb + "\" needs a second text in double quotes");
       action.cell = words[next++];
+    }
+    if (shape->second.target) {
+      if (next >= words.size() || quoted[next] || !Number(words[next], &action.target) || action.target == 0)
+        return fail("\"" + verb + "\" needs the control id it drops on");
+      ++next;
     }
     if (next != words.size()) return fail("too much after \"" + verb + "\"");
     if (mine) steps.back().actions.push_back(action);

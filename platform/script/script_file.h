@@ -28,6 +28,8 @@
 //     close                         the window the actions act on is asked to close
 //     menu 32771                    the command of that id is chosen from the window's menu
 //                                   (popup menus, which a script cannot point at, included)
+//     drag 1003 "clip" 2100         the list view's first row whose text starts so is dragged
+//                                   with the mouse and dropped on the middle of control 2100
 //
 // Texts are in double quotes (\" and \\ inside them); numbers are decimal.
 #pragma once
@@ -56,6 +58,7 @@ enum class Verb {
   kAnswerFolder,
   kClose,
   kMenu,
+  kDrag,
 };
 
 struct Action {
@@ -64,6 +67,7 @@ struct Action {
   std::string text;  // title, text, item, path, or what an answered box must say
   std::string cell;  // what a "wait-row" action's row must show in one of its columns
   int key = 0;       // the virtual key a "key" action presses
+  int target = 0;    // the control a "drag" action drops on
   int line = 0;
 };
 

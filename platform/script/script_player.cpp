@@ -242,8 +242,8 @@ struct ScriptPlayer::State {
     // Input is routed when it is made: while an earlier click is still queued a window may hold
     // the capture halfway through it, and new input would go there. New input waits for it, and
     // so does a choice: made at once, it would change the list under a click still on its way.
-    const bool waitsForInput =
-        a.verb == Verb::kClick || a.verb == Verb::kType || a.verb == Verb::kKey || a.verb == Verb::kChoose;
+    const bool waitsForInput = a.verb == Verb::kClick || a.verb == Verb::kType || a.verb == Verb::kKey ||
+                               a.verb == Verb::kChoose || a.verb == Verb::kDrag;
     if (waitsForInput && GetQueueStatus(QS_KEY | QS_MOUSEBUTTON) != 0) {
       *why = "earlier input was still queued";
       return Try::kNotYet;
@@ -273,6 +273,16 @@ struct ScriptPlayer::State {
         HWND c = ControlIn(target, a.id);
         *why = c ? control + " never held \"" + a.text + "\"" : "no " + control + " showed";
         return c && ChooseListItem(c, a.text) ? Try::kDone : Try::kNotYet;
+      }
+      case Verb::kDrag: {
+        HWND c = ControlIn(target, a.id);
+        HWND onto = ControlIn(target, a.target);
+        if (!usable(c) || !usable(onto)) {
+          *why = "control " + std::to_string(usable(c) ? a.target : a.id) + " stayed hidden or disabled";
+          return Try::kNotYet;
+        }
+        *why = control + " never held \"" + a.text + "\"";
+        return DragListRowOnto(c, a.text, onto) ? Try::kDone : Try::kNotYet;
       }
       case Verb::kWaitText: {
         HWND c = ControlIn(target, a.id);

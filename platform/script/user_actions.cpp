@@ -111,6 +111,27 @@ bool ChooseListItem(HWND found, const std::string& item) {
   return true;
 }
 
+bool DragListRowOnto(HWND found, const std::string& start, HWND target) {
+  HWND control = found ? ListOf(found, GetDlgCtrlID(found)) : nullptr;
+  if (!control || !target || KindOf(control) != ListKind::kListView || !ChooseListViewRow(control, start)) return false;
+  const LRESULT row = FindListViewRow(control, start);
+  RECT box{LVIR_BOUNDS, 0, 0, 0};
+  if (!SendMessage(control, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&box))) return false;
+  POINT from{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  ClientToScreen(control, &from);
+  RECT area{};
+  GetClientRect(target, &area);
+  POINT to{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  ClientToScreen(target, &to);
+  // Past the drag distance while still over the row, then over the target and let go there.
+  constexpr int kBeyondDragDistance = 12;
+  InjectMouseDown(MouseButton::Left, from);
+  InjectMouseMove(POINT{from.x + kBeyondDragDistance, from.y});
+  InjectMouseMove(to);
+  InjectMouseUp(MouseButton::Left, to);
+  return true;
+}
+
 std::vector<std::string> ListViewRowTexts(HWND found, const std::string& start) {
   HWND control = found ? ListOf(found, GetDlgCtrlID(found)) : nullptr;
   if (!control || KindOf(control) != ListKind::kListView) return {};

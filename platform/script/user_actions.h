@@ -23,6 +23,10 @@ bool PressKeyOn(HWND parent, int id, int vk);
 // starts so, the parent told through LVN_ITEMCHANGED. A list inside a frame of its number (a skinned list) is
 // found in it. False when there is no such item, or no list.
 bool ChooseListItem(HWND control, const std::string& item);
+// Drags the list view's first row whose text starts with `start` with the mouse (pressed on it,
+// moved past the drag distance) and lets it go on the middle of `target`. The row becomes the
+// only one selected first, as pressing on it makes it. False when there is no such row, or no list view.
+bool DragListRowOnto(HWND control, const std::string& start, HWND target);
 // The texts of every column of the list view's first row whose text starts with `start` (a list
 // inside a frame of its number found in it); empty when there is no such row, or no list view.
 std::vector<std::string> ListViewRowTexts(HWND control, const std::string& start);

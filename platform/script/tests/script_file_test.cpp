@@ -19,6 +19,7 @@ step "Convert the clip" 60
   answer 7 "Replace it?"
   wait-hidden 1015
   key 1116 Home
+  drag 1003 "clip one" 2100
 program corrin
 step "Upload" 1.5
   close
@@ -32,7 +33,7 @@ TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   const Step& step = (*parvel)[0];
   EXPECT_EQ(step.name, "Convert the clip");
   EXPECT_EQ(step.limitMs, 60000);
-  ASSERT_EQ(step.actions.size(), 8u);
+  ASSERT_EQ(step.actions.size(), 9u);
   EXPECT_EQ(step.actions[0].verb, Verb::kWaitWindow);
   EXPECT_EQ(step.actions[0].text, "Publish - PSP");
   EXPECT_EQ(step.actions[1].verb, Verb::kClick);
@@ -47,6 +48,10 @@ TEST(ScriptFile, EachProgramGetsItsOwnStepsWithTheirActions) {
   EXPECT_EQ(step.actions[7].verb, Verb::kKey);
   EXPECT_EQ(step.actions[7].id, 1116);
   EXPECT_EQ(step.actions[7].key, VK_HOME);
+  EXPECT_EQ(step.actions[8].verb, Verb::kDrag);
+  EXPECT_EQ(step.actions[8].id, 1003);
+  EXPECT_EQ(step.actions[8].text, "clip one");
+  EXPECT_EQ(step.actions[8].target, 2100);
 
   const auto corrin = ParseScript(kScript, "Corrin", "", &error);
   ASSERT_TRUE(corrin);
@@ -85,6 +90,9 @@ TEST(ScriptFile, MalformedLinesAreRefusedWithTheirNumber) {
       {"program P\nstep \"a\" 5\nwait-row 3 \"Edited\" 0:04\n",
        "line 3: \"wait-row\" needs a second text in double quotes"},
       {"program P\nstep \"a\" 5\nwait-row 3 \"a\" \"b\" \"c\"\n", "line 3: too much after \"wait-row\""},
+      {"program P\nstep \"a\" 5\ndrag 3 \"a\"\n", "line 3: \"drag\" needs the control id it drops on"},
+      {"program P\nstep \"a\" 5\ndrag 3 \"a\" \"4\"\n", "line 3: \"drag\" needs the control id it drops on"},
+      {"program P\nstep \"a\" 5\ndrag 3 \"a\" 4 5\n", "line 3: too much after \"drag\""},
   };
   for (const auto& [text, why] : cases) {
     std::string error;

@@ -26,10 +26,10 @@ double Fraction(const std::string& text) {
   return bottom > 0 ? top / bottom : 0;
 }
 
-// Runs a tool to its end and keeps what it printed; false when it fails, takes longer than 30 s (a
-// file that never ends, such as a pipe) or `stop` is set meanwhile.
-bool RunTool(const std::string& program, const std::vector<std::string>& args, std::string* out,
-             const std::atomic<bool>* stop) {
+}  // namespace
+
+bool RunReadingTool(const std::string& program, const std::vector<std::string>& args, std::string* out,
+                    const std::atomic<bool>* stop) {
   constexpr auto kLongest = std::chrono::seconds(30);
   platform::ChildProcess child;
   if (!child.Start(program, args)) return false;
@@ -47,11 +47,9 @@ bool RunTool(const std::string& program, const std::vector<std::string>& args, s
   return child.Wait(5000) && child.ExitCode() == 0;
 }
 
-}  // namespace
-
 bool ProbeClip(const std::string& path, ClipFacts* facts, const std::atomic<bool>* stop) {
   std::string out;
-  if (!RunTool(
+  if (!RunReadingTool(
           "ffprobe",
           {"-v", "error", "-show_entries", "format=format_name,duration:stream=codec_type,avg_frame_rate,r_frame_rate",
            "-of", "default=noprint_wrappers=1", AsFile(path)},
@@ -82,7 +80,7 @@ std::vector<std::uint8_t> GrabFrame(const std::string& path, double seconds, int
                                ":(ow-iw)/2:(oh-ih)/2:black",
                            "-pix_fmt", "bgr24", "-c:v", "bmp", "-f", "image2pipe", "pipe:1"});
   std::string out;
-  if (!RunTool("ffmpeg", args, &out, stop) || out.size() < 54) return {};
+  if (!RunReadingTool("ffmpeg", args, &out, stop) || out.size() < 54) return {};
   return std::vector<std::uint8_t>(out.begin(), out.end());
 }
 

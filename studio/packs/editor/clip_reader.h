@@ -17,6 +17,10 @@
 
 namespace studio::packs {
 
+// Runs a tool to its end and keeps what it printed; false when it fails, takes longer than 30 s (a
+// file that never ends, such as a pipe) or `stop` is set meanwhile.
+bool RunReadingTool(const std::string& program, const std::vector<std::string>& args, std::string* out,
+                    const std::atomic<bool>* stop = nullptr);
 // What ffprobe says of a clip; false when it is no video or picture file, or `stop` was set.
 bool ProbeClip(const std::string& path, ClipFacts* facts, const std::atomic<bool>* stop = nullptr);
 // A 24-bit bitmap file image of the frame at `seconds`, fitted into width x height on black;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include "file_information.h"
 #include "frame_bitmap.h"
 #include "pack_text.h"
 #include "platform/base/file.h"
@@ -48,6 +48,12 @@ std::vector<std::uint8_t> TitleBands(size_t clips) {
   });
 }
 
+// The render's own file goes; a target that is no plain file (a pipe, a device) is not the render's to remove.
+void RemoveRendered(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+}
+
 std::string Trimmed(const std::string& text) {
   const size_t start = text.find_first_not_of(" \t\r\n");
   if (start == std::string::npos) return {};
@@ -67,6 +73,8 @@ CEditorPack::CEditorPack() {
     if (message == kClipsRead) ClipsRead();
     if (message == kRenderProgress) RenderProgressed();
     if (message == kRenderEnded) RenderEnded();
+    if (message == kInformationRead && information_)
+      for (const auto& [path, text] : information_->Take()) FileInformationRead(path, text);
   };
 }
 
@@ -102,6 +110,7 @@ STDMETHODIMP CEditorPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   if (view_.Window() || !area) return S_FALSE;
   if (!view_.Create(style, *area, parent)) return E_FAIL;
   reader_ = std::make_unique<ClipReader>(view_.Window(), kClipsRead);
+  information_ = std::make_unique<FileInformationReader>(view_.Window(), kInformationRead);
   view_.SetPictureSeconds(static_cast<int>(board_.PictureSeconds() + 0.5));
   // Clips a project gave before the window existed are read now.
   for (const StoryboardClip& clip : board_.Clips())
@@ -115,6 +124,7 @@ STDMETHODIMP CEditorPack::DestroyWindow() {
   // Nothing may post to the window once it is gone.
   CancelRender();
   reader_.reset();
+  information_.reset();
   view_.Destroy();
   return S_OK;
 }
@@ -122,6 +132,18 @@ STDMETHODIMP CEditorPack::DestroyWindow() {
 STDMETHODIMP CEditorPack::MoveWindow(const RECT* area) {
   if (area) view_.Move(*area);
   return S_OK;
+}
+
+STDMETHODIMP_(int) CEditorPack::QueryBusy(int) {
+  if (!Rendering()) return 0;
+  // Only a user at an enabled main window can have asked; one held by a side program is asked by no one.
+  const HWND owner = DialogOwner();
+  if (owner && ::IsWindowEnabled(owner))
+    TellUser(
+        "The edited video is being made. Wait until it is made, or click Cancel under the storyboard on the Edit "
+        "step, then try again.",
+        MB_ICONEXCLAMATION);
+  return 1;
 }
 
 STDMETHODIMP CEditorPack::Show(BOOL show) {
@@ -190,7 +212,11 @@ void CEditorPack::TellUser(const std::string& text, UINT type) {
 }
 
 void CEditorPack::ShowFileInformation(const std::string& path) {
-  const std::string text = FileInformationText(path);
+  if (information_) information_->Read(path);
+  else FileInformationRead(path, FileInformationText(path));
+}
+
+void CEditorPack::FileInformationRead(const std::string& path, const std::string& text) {
   if (text.empty())
     TellUser("\"" + path + "\" cannot be read as a video or sound file. Choose another file.", MB_ICONEXCLAMATION);
   else FileInformationDialog::Run(DialogOwner(), path, text);
@@ -512,7 +538,7 @@ void CEditorPack::RenderEnded() {
     return;
   }
   // Half a file would pass for the video; the side program and the burner learn it failed.
-  ::unlink(path.c_str());
+  RemoveRendered(path);
   view_.EndRender("The edited video could not be made.");
   TellUser(RenderFailureText(path, reason), MB_ICONHAND);
   Notify("cancel encode failed=1;");
@@ -523,7 +549,7 @@ void CEditorPack::CancelRender() {
   // A render still waiting for its clips has written nothing: a file already there is not its own.
   if (render_->job) {
     render_->job->Cancel();
-    ::unlink(render_->request.path.c_str());
+    RemoveRendered(render_->request.path);
   }
   render_.reset();
   view_.EndRender("Cancelled: no video was made.");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "clip_reader.h"
+#include "file_information.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
 #include "render_job.h"
@@ -26,6 +27,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   static constexpr UINT kClipsRead = WM_APP + 1;
   static constexpr UINT kRenderProgress = WM_APP + 2;
   static constexpr UINT kRenderEnded = WM_APP + 3;
+  static constexpr UINT kInformationRead = WM_APP + 4;
 
   CEditorPack();
   const Storyboard& Board() const { return board_; }
@@ -45,7 +47,8 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   STDMETHODIMP CreateWindow(DWORD style, const RECT* area, HWND parent) override;
   STDMETHODIMP DestroyWindow() override;
   STDMETHODIMP MoveWindow(const RECT* area) override;
-  STDMETHODIMP_(int) QueryBusy(int) override { return Rendering() ? 1 : 0; }
+  // Nonzero while a render runs; the user who tried to leave the step or close is told why.
+  STDMETHODIMP_(int) QueryBusy(int) override;
   STDMETHODIMP Show(BOOL show) override;
   STDMETHODIMP Reserved11() override { return S_OK; }
   STDMETHODIMP Reserved12() override { return S_OK; }
@@ -83,7 +86,9 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   void OnViewCommand(int id);
   void ChooseFiles();
   void TrimSelected();
+  // Read behind the window; the dialog shows once it is read.
   void ShowFileInformation(const std::string& path);
+  void FileInformationRead(const std::string& path, const std::string& text);
   void TellUser(const std::string& text, UINT type);
   HWND DialogOwner() const;
   HRESULT StartRender(const std::string& text);
@@ -99,6 +104,7 @@ class CEditorPack final : public platform::com::ComObject<IPack> {
   StoryboardView view_;
   Storyboard board_;
   std::unique_ptr<ClipReader> reader_;
+  std::unique_ptr<FileInformationReader> information_;
   std::map<std::uint64_t, std::vector<std::uint8_t>> thumbnails_;  // 80 x 60 bitmap file images
   std::vector<std::string> unreadable_;                            // clips that were read and refused, told together
   bool titleDue_ = false;  // the storyboard changed since the title was last told

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
+#include "clip_reader.h"
 #include "disc_encode_settings.h"
 #include "platform/base/paths.h"
-#include "platform/base/process.h"
 #include "platform/controls/commctrl.h"
 #include "platform/window/dialog.h"
+#include "platform/window/messages.h"
 #include "platform/window/window.h"
 
 namespace studio::packs {
@@ -17,13 +19,13 @@ namespace {
 using Fields = std::map<std::string, std::string>;
 
 // "key=value" lines of one ffprobe section; false when ffprobe fails or finds nothing.
-bool ProbeFields(const std::string& path, const std::string& stream, const std::string& entries, Fields* fields) {
+bool ProbeFields(const std::string& path, const std::string& stream, const std::string& entries, Fields* fields,
+                 const std::atomic<bool>* stop) {
   std::vector<std::string> args = {"-v", "error"};
   if (!stream.empty()) args.insert(args.end(), {"-select_streams", stream});
   args.insert(args.end(), {"-show_entries", entries, "-of", "default=noprint_wrappers=1", AsFile(path)});
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess("ffprobe", args, &out, &err, &code, 30000) || code != 0) return false;
+  std::string out;
+  if (!RunReadingTool("ffprobe", args, &out, stop)) return false;
   for (size_t at = 0; at < out.size();) {
     const size_t end = std::min(out.find('\n', at), out.size());
     const std::string line = out.substr(at, end - at);
@@ -61,11 +63,12 @@ std::string Value(const Fields& fields, const std::string& key) {
 
 }  // namespace
 
-std::string FileInformationText(const std::string& path) {
+std::string FileInformationText(const std::string& path, const std::atomic<bool>* stop) {
   Fields format, video, audio;
-  if (!ProbeFields(path, "", "format=format_long_name,duration", &format)) return {};
-  ProbeFields(path, "v:0", "stream=codec_long_name,width,height,r_frame_rate,display_aspect_ratio", &video);
-  ProbeFields(path, "a:0", "stream=codec_long_name,sample_rate,channels", &audio);
+  if (!ProbeFields(path, "", "format=format_long_name,duration", &format, stop)) return {};
+  ProbeFields(path, "v:0", "stream=codec_long_name,width,height,r_frame_rate,display_aspect_ratio", &video, stop);
+  ProbeFields(path, "a:0", "stream=codec_long_name,sample_rate,channels", &audio, stop);
+  if (stop && stop->load()) return {};
   std::string text = "File: " + platform::FileNameOf(path) + "\n";
   text += "Container: " + Value(format, "format_long_name") + "\n";
   text += "Length: " + (format.count("duration") ? Length(format.at("duration")) : std::string("-")) + "\n";
@@ -123,6 +126,51 @@ void FileInformationDialog::Run(HWND owner, const std::string& path, const std::
         return FALSE;
       },
       0);
+}
+
+FileInformationReader::FileInformationReader(HWND window, UINT message) : window_(window), message_(message) {}
+
+FileInformationReader::~FileInformationReader() {
+  stop_.store(true);
+  if (worker_.joinable()) worker_.join();
+}
+
+void FileInformationReader::Read(const std::string& path) {
+  {
+    std::lock_guard lock(mutex_);
+    waiting_.push_back(path);
+    if (busy_) return;
+    busy_ = true;
+  }
+  if (worker_.joinable()) worker_.join();  // its last file is read and told
+  worker_ = std::thread([this] { Work(); });
+}
+
+void FileInformationReader::Work() {
+  while (!stop_.load()) {
+    std::string path;
+    {
+      std::lock_guard lock(mutex_);
+      if (waiting_.empty()) {
+        busy_ = false;
+        return;
+      }
+      path = waiting_.front();
+      waiting_.pop_front();
+    }
+    std::string text = FileInformationText(path, &stop_);
+    if (stop_.load()) return;
+    {
+      std::lock_guard lock(mutex_);
+      read_.emplace_back(path, std::move(text));
+    }
+    ::PostMessage(window_, message_, 0, 0);
+  }
+}
+
+std::vector<std::pair<std::string, std::string>> FileInformationReader::Take() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(read_, {});
 }
 
 }  // namespace studio::packs

@@ -1,6 +1,7 @@
 #include "render_job.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
@@ -12,6 +13,9 @@ namespace {
 
 // How often the worker looks for a cancel while ffmpeg says nothing.
 constexpr DWORD kReadSliceMs = 100;
+// The longest the window and the side program go without hearing of the render: ffmpeg says
+// nothing while it opens its inputs, which takes seconds for a long storyboard.
+constexpr auto kLongestSilence = std::chrono::milliseconds(900);
 
 std::string LastLine(const std::string& text) {
   const size_t end = text.find_last_not_of("\r\n ");
@@ -37,6 +41,7 @@ bool RenderJob::Start(const std::vector<std::string>& args, double totalSeconds)
   started_ = true;
   worker_ = std::thread([this, ffmpeg] {
     std::string output, errors;
+    auto told = std::chrono::steady_clock::now();
     while (!stop_.load()) {
       std::string err;
       const bool more = ffmpeg->ReadOutput(&output, &err, kReadSliceMs);
@@ -56,6 +61,11 @@ bool RenderJob::Start(const std::vector<std::string>& args, double totalSeconds)
         const size_t end = output.find('\n', block);
         output.erase(0, end == std::string::npos ? output.size() : end + 1);
         ::PostMessage(window_, progressMessage_, 0, 0);
+        told = std::chrono::steady_clock::now();
+      }
+      if (std::chrono::steady_clock::now() - told >= kLongestSilence) {
+        ::PostMessage(window_, progressMessage_, 0, 0);
+        told = std::chrono::steady_clock::now();
       }
       if (!more) break;
     }

@@ -15,7 +15,7 @@ namespace studio::packs {
 
 class RenderJob {
  public:
-  // Posts `progress` to `window` whenever ffmpeg reports (about twice a second), `ended` once at the end.
+  // Posts `progress` to `window` whenever ffmpeg reports and at least once a second, `ended` once at the end.
   RenderJob(HWND window, UINT progress, UINT ended);
   ~RenderJob();
   RenderJob(const RenderJob&) = delete;

@@ -278,6 +278,36 @@ step "Quillon closes" 300
   EXPECT_TRUE(fs::exists(clip));
 }
 
+TEST_F(EditStepScript, AClipDraggedFromTheClipListGoesOntoTheStoryboard) {
+  const std::string a = MakeClip(clips + "first clip.avi", "testsrc2=size=640x480:rate=25", 2, true);
+  const std::string b = MakeClip(clips + "second clip.avi", "smptebars=size=720x576:rate=25", 3, false);
+  ASSERT_FALSE(a.empty() || b.empty());
+  Play(R"S(program Quillon
+step "Quillon shows its capture page" 60
+  wait-window "Narvell Vidarro 5.0"
+step "Two clips go into the clip list" 60
+  click 1090
+  answer-file "\")S" +
+           a + R"S(\" \")S" + b + R"S(\""
+  wait-row 1003 "second clip" "second clip"
+step "The Edit step shows the empty storyboard" 30
+  click 1001
+  wait-shown 2112
+step "The second clip is dragged from the clip list onto the empty storyboard" 60
+  drag 1003 "second clip" 2112
+  wait-text 2111 "(1 clip)"
+step "The first goes after it, and the title item shows the total" 60
+  drag 1003 "first clip" 2100
+  wait-text 2111 "Total play time 0:00:05.0   (2 clips)"
+  wait-row 1003 "Edited Video" "Edited Video"
+step "Quillon closes" 60
+  click 1035
+  answer no
+  wait-gone "Narvell Vidarro 5.0"
+)S" + std::string(kStarterComesBack),
+       "drag");
+}
+
 TEST_F(EditStepScript, FileInformationOnTheClipListShowsWhatFfprobeReads) {
   const std::string mpeg = clips + "clip one.mpg", dv = clips + "clip two.avi", m2ts = clips + "clip three.m2ts";
   ASSERT_TRUE(MakeCaptureKinds(mpeg, dv, m2ts));

@@ -1,5 +1,6 @@
 #include "editor_pack.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cmath>
@@ -288,7 +289,15 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   ASSERT_EQ(
       editor->Command(kHostSender, ("encode project title type=mpeg2;ntsc=1;bitrate=6000000;path=" + out).c_str()),
       S_OK);
+  // Leaving the step or closing the program is refused while it runs, and told; a main window held
+  // by a side program asks nothing of the user.
   EXPECT_EQ(editor->QueryBusy(0), 1);
+  EXPECT_NE(boxes.Last().find("Wait until it is made"), std::string::npos) << boxes.Last();
+  ::EnableWindow(parent.hwnd(), FALSE);
+  boxes.texts.clear();
+  EXPECT_EQ(editor->QueryBusy(0), 1);
+  EXPECT_TRUE(boxes.texts.empty());
+  ::EnableWindow(parent.hwnd(), TRUE);
   // A second request while the first runs is refused, and told.
   EXPECT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;path=" + out).c_str()), E_FAIL);
   EXPECT_NE(boxes.Last().find("already"), std::string::npos);
@@ -329,6 +338,13 @@ TEST_F(EditorFixture, CancelLeavesNoFileAndBadRequestsFail) {
   EXPECT_EQ(log, std::vector<std::string>{"Burner.Command:cancel encode<Vidarro5>"});
   testkit::Pump();
   EXPECT_TRUE(std::filesystem::exists(a));  // the clip is untouched
+  // A target that is no plain file is not the render's to remove.
+  const std::string pipe = env.Documents() + "target pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  ASSERT_EQ(editor->Command(kHostSender, ("encode project title type=vcd;ntsc=0;path=" + pipe).c_str()), S_OK);
+  EXPECT_EQ(editor->Command(kHostSender, "cancel encode"), S_OK);
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+  testkit::Pump();
   for (const char* odd : {"", ";;;", "encode project title", "add file ", "isfilebusy ", "remove file "})
     EXPECT_NE(editor->Command(kHostSender, odd), S_OK + 99) << odd;
   WaitFor([&] { return !editor->Reading(); });
@@ -421,6 +437,30 @@ TEST_F(EditorFixture, DiscTypesTakeTheDiscSizeAndSoundWhateverTheClips) {
   EXPECT_NEAR((record.lastPts - record.firstPts) / 45000.0, 5.0, 0.3);
 }
 
+// ffmpeg says nothing while it opens a long storyboard's clips; the side program still hears of the
+// render every second. An ffmpeg that then ends badly without a word is a failed render.
+TEST_F(EditorFixture, ProgressIsToldEverySecondWhileFfmpegIsSilent) {
+  const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
+  ASSERT_FALSE(a.empty());
+  Add({a});
+  const std::string tools = env.Temp() + "silent tools/";
+  std::filesystem::create_directories(tools);
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(tools + "ffmpeg", "#!/bin/sh\nsleep 3\nexit 1\n"));
+  ::chmod((tools + "ffmpeg").c_str(), 0755);
+  testkit::ScopedVariable path("PATH", tools + ":" + std::getenv("PATH"));
+  log.clear();
+  boxes.texts.clear();
+  const std::string out = env.Documents() + "slow.mpg";
+  ASSERT_TRUE(Render("type=vcd;ntsc=1;path=" + out));
+  const auto told = std::count_if(
+      log.begin(), log.end(), [](const std::string& line) { return line.find("prog encode") != std::string::npos; });
+  EXPECT_GE(told, 3) << ::testing::PrintToString(log);  // the start and at least once a second after it
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Burner.Command:cancel encode failed=1;<Vidarro5>");
+  EXPECT_EQ(boxes.texts.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRefused) {
   const std::string a = MakeClip(env.Documents() + "a.avi", 1, true);
   ASSERT_FALSE(a.empty());
@@ -428,11 +468,16 @@ TEST_F(EditorFixture, ClipsThatCannotPlayAreLeftOffWithOneMessageAndRendersAreRe
   ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=1",
                        "file:" + env.Documents() + "tone.wav"}));
   boxes.texts.clear();
-  Drop({a, env.Documents() + "notes.mpg", "/no/such/clip.avi", env.Documents() + "tone.wav"});
+  // A clip of no length: its one picture plays for less than any piece of the storyboard.
+  ASSERT_TRUE(RunTool({"ffmpeg", "-y", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+                       "-frames:v", "1", "-c:v", "mpeg4", "file:" + env.Documents() + "instant.avi"}));
+  Drop({a, env.Documents() + "notes.mpg", "/no/such/clip.avi", env.Documents() + "tone.wav",
+        env.Documents() + "instant.avi"});
   EXPECT_EQ(editor->Timeline(), std::vector<std::string>{a});
   ASSERT_EQ(boxes.texts.size(), 1u);
-  for (const char* name : {"notes.mpg", "clip.avi", "tone.wav"})
+  for (const char* name : {"notes.mpg", "clip.avi", "tone.wav", "instant.avi (it plays for 0 s)"})
     EXPECT_NE(boxes.Last().find(name), std::string::npos) << boxes.Last();
+  EXPECT_TRUE(std::filesystem::exists(env.Documents() + "instant.avi"));
 
   const std::string vanishing = MakeClip(env.Documents() + "vanishing.avi", 1, false);
   Add({vanishing});
@@ -549,6 +594,39 @@ TEST_F(EditorFixture, TheStoryboardSurvivesSaveAndReopenWithItsTrims) {
   EXPECT_NE(log[0].find(expected), std::string::npos) << log[0];
 }
 
+// Names go to the tools as arguments, never through a shell, and into one line of the project file.
+TEST_F(EditorFixture, AClipOfAThreeHundredCharacterOddNameIsRenderedAndKept) {
+  const std::string folder = env.Documents() + std::string(40, 'f') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string odd =
+      MakeClip(folder + "-i \"quoted\" & 'it';\nline two " + std::string(200, 'n') + ".avi", 2, true);
+  ASSERT_FALSE(odd.empty());
+  ASSERT_GE(odd.size(), 300u);
+  Drop({odd});
+  ASSERT_EQ(editor->Timeline(), std::vector<std::string>{odd});
+  EXPECT_EQ(editor->Command(kHostSender, ("isfilebusy " + odd).c_str()), S_OK);
+  EXPECT_NEAR(model.clips.ProjectTitlePlayTime(), 2000, 150);
+  const std::string out = folder + "-out \"edited\"\n.mpg";
+  ASSERT_TRUE(Render("type=vcd;ntsc=1;path=" + out));
+  EXPECT_NEAR(Duration(out), 2, 0.2);
+  const std::string path = env.Documents() + "odd.ilj5";
+  {
+    ProjectKeyFile file;
+    ASSERT_TRUE(file.Open(path, TRUE));
+    file.SelectGroup("Editor");
+    editor->SaveProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+    ASSERT_TRUE(file.Close());
+  }
+  ProjectKeyFile file;
+  ASSERT_TRUE(file.Open(path, FALSE));
+  file.SelectGroup("Editor");
+  editor->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+  EXPECT_EQ(editor->Timeline(), std::vector<std::string>{odd});
+  WaitFor([&] { return !editor->Reading(); });
+  EXPECT_NEAR(editor->Board().TotalSeconds(), 2, 0.15);
+  EXPECT_TRUE(std::filesystem::exists(odd));
+}
+
 TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {
   const std::string mpeg = env.Documents() + "clip.mpg";
   const std::string dv = env.Documents() + "clip dv.avi";
@@ -574,17 +652,32 @@ TEST_F(EditorFixture, FileInformationShowsWhatFfprobeReadsOfMpegDvAndM2ts) {
   platform::WriteWholeFileAtomic(env.Documents() + "notes.mpg", "not a video");
   EXPECT_EQ(FileInformationText(env.Documents() + "notes.mpg"), "");
 
-  // The clip list's File Information opens the dialog; a file that is no video says so.
+  // The clip list's File Information opens the dialog once the file is read behind the window; a
+  // file that is no video says so.
+  bool shown = false;
   testkit::WhenDialogShows([&](HWND dialog) {
     EXPECT_NE(testkit::WindowText(dialog).find("clip dv.avi"), std::string::npos);
     EXPECT_EQ(testkit::ControlText(dialog, FileInformationDialog::kFirstValueId + 3), "DV (Digital Video)");
     testkit::WritePicture(dialog, "editor_file_information.png");
     testkit::ClickButton(dialog, IDOK);
+    shown = true;
   });
   EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + dv).c_str()), S_OK);
+  WaitFor([&] { return shown; });
   boxes.texts.clear();
   editor->Command(kHostSender, ("fileinfo path=" + env.Documents() + "notes.mpg").c_str());
+  WaitFor([&] { return !boxes.texts.empty(); });
   EXPECT_NE(boxes.Last().find("cannot be read"), std::string::npos);
+
+  // A pipe never answers: the window goes on, and closing the step does not wait for it.
+  const std::string pipe = env.Documents() + "endless.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(editor->Command(kHostSender, ("fileinfo path=" + pipe).c_str()), S_OK);
+  testkit::Pump();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(2));
+  editor->DestroyWindow();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
 }
 
 }  // namespace

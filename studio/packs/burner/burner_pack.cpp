@@ -80,6 +80,9 @@ CBurnerPack::CBurnerPack()
       }),
       reader_([this] {
         if (HWND window = notifyWindow_.load()) ::PostMessage(window, kTitlesRead, 0, 0);
+      }),
+      writerReader_([this] {
+        if (HWND window = notifyWindow_.load()) ::PostMessage(window, kWritersRead, 0, 0);
       }) {
   view_.onMessage = [this](UINT message) { OnWindowMessage(message); };
   view_.onCommand = [this](int id, int code) { OnViewCommand(id, code); };
@@ -209,8 +212,20 @@ void CBurnerPack::RefreshList(int select) {
 }
 
 void CBurnerPack::RefreshWriters() {
+  if (!view_.Window()) {
+    ShowWriters(ListWriters(project_.kind), project_.kind);
+    return;
+  }
+  // Each drive is grabbed for its medium: never on the window's thread.
+  askedWritersKind_ = project_.kind;
+  writerReader_.Read(project_.kind);
+  RefreshMeter();
+}
+
+void CBurnerPack::ShowWriters(std::vector<WriterChoice> writers, DiscFormat kind) {
   const char chosenLetter = ChosenLetter();
-  writers_ = ListWriters(project_.kind);
+  writers_ = std::move(writers);
+  writersKind_ = kind;
   // The user's choice stays while its writer is listed; else the first writer, else the image.
   const int image = static_cast<int>(writers_.size()) - 1;
   chosenWriter_ = imageChosen_ || image == 0 ? image : 0;
@@ -229,13 +244,15 @@ const WriterChoice* CBurnerPack::Chosen() const {
 char CBurnerPack::ChosenLetter() const { return Chosen() ? Chosen()->letter : 0; }
 
 std::uint64_t CBurnerPack::ChosenCapacity() const {
+  if (!Chosen() || writersKind_ != project_.kind) return 0;  // not known until the writers are read
   if (!ChosenLetter()) return NominalCapacityBytes(project_.kind);
   return Chosen()->capacity;
 }
 
 void CBurnerPack::RefreshMeter() {
   if (!view_.Window()) return;
-  if (Chosen()) view_.SetMedium(Chosen()->medium);
+  if (!Chosen() || writersKind_ != project_.kind) view_.SetMedium("Medium: reading the writers...");
+  else view_.SetMedium(Chosen()->medium);
   const std::uint64_t bytes = ProjectDiscBytes(project_, ntsc_);
   const std::uint64_t capacity = ChosenCapacity();
   std::string text = std::to_string(project_.titles.size()) + (project_.titles.size() == 1 ? " title, " : " titles, ");
@@ -538,6 +555,8 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   // Every title's streams are known before the disc is checked.
   reader_.Wait();
   TakeReadTitles();
+  // A Burn while the writers are read again goes by the media as they are now, not as last listed.
+  if (image.empty() && ReadingWriters()) ShowWriters(ListWriters(project_.kind), project_.kind);
   const bool toImage = !image.empty() || ChosenLetter() == 0;
   std::string why = ProjectRefusal(project_, toImage ? NominalCapacityBytes(project_.kind) : ChosenCapacity(), ntsc_);
   if (why.empty() && HasProjectTitle() && !host_) why = "The edited video cannot be made here: the editor is missing.";
@@ -652,6 +671,11 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
 void CBurnerPack::OnWindowMessage(UINT message) {
   if (message == kTitlesRead) {
     TakeReadTitles();
+    return;
+  }
+  if (message == kWritersRead) {
+    // Only the last reading asked for is taken: an older one's writers never show.
+    if (auto writers = writerReader_.Take()) ShowWriters(std::move(*writers), askedWritersKind_);
     return;
   }
   if (message == kStartRefused && burning_) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "disc_project.h"
 #include "disc_writers.h"
 #include "title_reader.h"
+#include "writer_reader.h"
 #include "disc_encode_settings.h"
 #include "pack_interfaces.h"
 #include "platform/com/object.h"
@@ -35,6 +37,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   static constexpr UINT kEngineChanged = WM_APP + 1;
   static constexpr UINT kStartRefused = WM_APP + 2;
   static constexpr UINT kTitlesRead = WM_APP + 3;
+  static constexpr UINT kWritersRead = WM_APP + 4;
 
   CBurnerPack();
   const DiscProject& Project() const { return project_; }
@@ -46,6 +49,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   bool ReadingTitles() const;
   // The writers the window offers for the disc kind, "Image file" last; the chosen one.
   const std::vector<WriterChoice>& Writers() const { return writers_; }
+  // The writers are being read again: the list shows what it showed until they are.
+  bool ReadingWriters() const { return writerReader_.Pending(); }
   // The end of the last burn: 0 none yet, 1 burned, -1 failed or cancelled.
   int LastResult() const { return lastResult_; }
   HWND Window() const { return view_.Window(); }
@@ -87,6 +92,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   void TakeReadTitles();
   // Reads the writers and their media again: the kind changed, a disc came or went, a burn ended.
   void RefreshWriters();
+  // Lists the writers read for the kind and keeps the user's choice among them.
+  void ShowWriters(std::vector<WriterChoice> writers, DiscFormat kind);
   void RefreshMeter();
   // The chosen writer's letter; 0 for "Image file".
   char ChosenLetter() const;
@@ -110,9 +117,12 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::atomic<HWND> notifyWindow_{nullptr};
   BurnEngine engine_;
   TitleReader reader_;
+  WriterReader writerReader_;
+  DiscFormat askedWritersKind_ = DiscFormat::Dvd;  // the kind of the last reading asked for
   DiscProject project_;
   // The writers the window lists, in its order, "Image file" last.
   std::vector<WriterChoice> writers_;
+  std::optional<DiscFormat> writersKind_;  // the kind they were read for; none before the first reading
   int chosenWriter_ = 0;
   bool imageChosen_ = false;  // the user chose "Image file": it stays while writers come and go
   char jobLetter_ = 0;

@@ -1,11 +1,14 @@
 #include "burner_pack.h"
 #include "disc_target.h"
+#include "writer_reader.h"
 #include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
 #include <chrono>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -75,6 +78,7 @@ struct BurnerFixture : ::testing::Test {
   }
   std::string Images() { return env.Home() + "discs/"; }
   void UseWriter(const std::string& extra) {
+    WaitForWriters();  // a reading of the drive replaced would make its disc anew
     testkit::UseWriterSections(Images(), "devices.ini", {testkit::WriterSection(Images(), "W", extra)});
   }
   // Runs the burn to its end, pumping the pack's window as the main window's loop would.
@@ -86,6 +90,14 @@ struct BurnerFixture : ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     testkit::Pump(5);
+  }
+  // Lets the pack take the writers it reads behind its window, as the main window's loop would.
+  void WaitForWriters() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (burner->ReadingWriters() && std::chrono::steady_clock::now() < deadline) {
+      testkit::Pump(2);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
   }
   HRESULT RecordAndBurn(const std::string& type, const std::string& file) {
     EXPECT_EQ(burner->Command(kHostSender, ("show option type=" + type + ";ntsc=yes;playtime=60;").c_str()), S_OK);
@@ -179,6 +191,7 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   RECT area{0, 0, 600, 400};
   burner->MoveWindow(&area);
   testkit::Pump(3);
+  WaitForWriters();
   testkit::WritePicture(burner->Window(), "burn_step_empty.png");
   EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kCancelId));
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "No titles yet: drop clips here or click Add.");
@@ -205,18 +218,21 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   EXPECT_EQ(burner->Project().titles[0].name, "Garden");
   ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kDownId));
   EXPECT_EQ(burner->Project().titles[1].name, "Garden");
+  WaitForWriters();
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, blank, 4.4 GB free");
   testkit::WritePicture(burner->Window(), "burn_step_filled.png");
   testkit::WritePicture(burner->Window(), "burn_step_dvd.png");
 
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
   EXPECT_EQ(burner->Project().kind, DiscFormat::Vcd);
+  WaitForWriters();
   // The writer holds a DVD+R: nothing for a Video CD there but an image file.
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Video CD");
   EXPECT_FALSE(testkit::ControlEnabled(burner->Window(), BurnView::kChaptersId));  // a Video CD has none
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSizeId), "2 titles, 0:03, about 530 KB");
   testkit::WritePicture(burner->Window(), "burn_step_video_cd.png");
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  WaitForWriters();
   ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, "Image file"));
   EXPECT_NE(testkit::ControlText(burner->Window(), BurnView::kMediumId).find("BIN/CUE"), std::string::npos);
   testkit::WritePicture(burner->Window(), "burn_step_super_video_cd.png");
@@ -233,6 +249,131 @@ TEST_F(BurnerFixture, TheBurnStepShowsTheDiscProjectForEachKind) {
   EXPECT_TRUE(burner->Project().titles.empty());
   EXPECT_EQ(burner->Project().kind, DiscFormat::Dvd);
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kNameId), "");
+}
+
+// The machine's drive scan held until Open (5 s at most), as a drive that takes its time to
+// answer; it then finds the simulated writers of the devices file. The machine's own scan is back
+// once it goes.
+class HeldScan {
+ public:
+  explicit HeldScan(const std::string& devices) : gate_(std::make_shared<Gate>()) {
+    const char* simulated = std::getenv("VIDARRO_SIMULATED");
+    simulated_ = simulated ? simulated : "";
+    setenv("VIDARRO_SIMULATED", "0", 1);
+    // The gate outlives the test should a reading be left behind.
+    platform::disc::SetDriveScan([gate = gate_, devices] {
+      gate->scanning = true;
+      // Bounded, so that a pack reading on its window's thread fails the test instead of hanging it.
+      gate->opened.wait_for(std::chrono::seconds(5));
+      return platform::disc::ParseDriveSections(devices);
+    });
+    platform::disc::ReloadMachineDrives();
+  }
+  ~HeldScan() {
+    Open();  // first: the scan holds the machine's drives until it returns
+    platform::disc::SetDriveScan(nullptr);
+    if (simulated_.empty()) unsetenv("VIDARRO_SIMULATED");
+    else setenv("VIDARRO_SIMULATED", simulated_.c_str(), 1);
+  }
+  HeldScan(const HeldScan&) = delete;
+  HeldScan& operator=(const HeldScan&) = delete;
+
+  bool WaitUntilScanning() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!gate_->scanning && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return gate_->scanning;
+  }
+  void Open() {
+    if (!opened_) gate_->open.set_value();
+    opened_ = true;
+  }
+  // Opens the gate and waits until the scan has returned.
+  void OpenAndWait() {
+    Open();
+    platform::disc::SetDriveScan(nullptr);  // waits for the machine's drives, which the scan holds
+  }
+
+ private:
+  struct Gate {
+    std::promise<void> open;
+    std::shared_future<void> opened = open.get_future().share();
+    std::atomic<bool> scanning{false};
+  };
+  std::shared_ptr<Gate> gate_;
+  std::string simulated_;
+  bool opened_ = false;
+};
+
+// A drive that takes its time to answer (a real one is grabbed for its medium) never holds the
+// window up: the writers are read behind it, the list says so meanwhile, a newer kind's reading
+// supersedes the older one, and the list fills once the drives answer.
+TEST_F(BurnerFixture, TheWindowKeepsAnsweringWhileTheWritersAreRead) {
+  RECT area{0, 0, 600, 400};
+  burner->MoveWindow(&area);
+  WaitForWriters();
+  ASSERT_EQ(burner->Writers().size(), 2u);  // the writer and "Image file"
+  HeldScan scan(platform::ConfigFolder() + "devices.ini");
+  const auto chosen = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  EXPECT_LT(std::chrono::steady_clock::now() - chosen, std::chrono::milliseconds(100));
+  ASSERT_TRUE(scan.WaitUntilScanning()) << "the writers were never read";
+  // A newer kind while the first reading hangs: only its writers will show.
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Super Video CD"));
+  EXPECT_TRUE(burner->ReadingWriters());
+
+  // Another thread's message is answered while the drive still has not.
+  auto answered = std::async(std::launch::async, [&] {
+    const auto sent = std::chrono::steady_clock::now();
+    SendMessage(burner->Window(), WM_NULL, 0, 0);
+    return std::chrono::steady_clock::now() - sent;
+  });
+  while (answered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) testkit::Pump(1);
+  EXPECT_LT(answered.get(), std::chrono::milliseconds(100));
+  testkit::Pump(3);
+  EXPECT_TRUE(burner->ReadingWriters());
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: reading the writers...");
+  EXPECT_EQ(SendDlgItemMessage(burner->Window(), BurnView::kWriterId, CB_GETCOUNT, 0, 0), 2);  // as it was
+  testkit::WritePicture(burner->Window(), "burn_step_reading_writers.png");
+
+  scan.Open();
+  WaitForWriters();
+  EXPECT_FALSE(burner->ReadingWriters());
+  ASSERT_EQ(burner->Writers().size(), 2u);
+  EXPECT_EQ(burner->Writers()[0].letter, 'D');
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId), "Medium: DVD+R, not for a Super Video CD");
+}
+
+// Closing the window while a drive still has not answered does not wait for that drive for
+// long, and the reading left behind never reports to the pack that went.
+TEST_F(BurnerFixture, AReadingStuckInADriveNeitherHoldsTheCloseNorOutlivesItsReport) {
+  WaitForWriters();
+  HeldScan scan(platform::ConfigFolder() + "devices.ini");
+  auto reports = std::make_shared<std::atomic<int>>(0);
+  auto reader = std::make_unique<WriterReader>([reports] { ++*reports; });
+  reader->Read(DiscFormat::Dvd);
+  ASSERT_TRUE(scan.WaitUntilScanning());
+  EXPECT_TRUE(reader->Pending());
+  EXPECT_FALSE(reader->Take());
+  const auto closing = std::chrono::steady_clock::now();
+  reader.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(5));
+  scan.OpenAndWait();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the media are read after the scan
+  EXPECT_EQ(reports->load(), 0);
+
+  // A reading that ends is reported once and taken once.
+  WriterReader again([reports] { ++*reports; });
+  again.Read(DiscFormat::Dvd);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (reports->load() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(reports->load(), 1);
+  const auto writers = again.Take();
+  ASSERT_TRUE(writers);
+  EXPECT_EQ(writers->back().name, "Image file");
+  EXPECT_FALSE(again.Pending());
+  EXPECT_FALSE(again.Take());
 }
 
 TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
@@ -253,10 +394,13 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   EXPECT_FALSE(WorkFolderLeft());
 
   // A project larger than the medium, then a medium that is not blank: refused before encoding.
+  // The burn comes while the writers are read again: it goes by the new medium, not the listed one.
   burner->Command(kHostSender, "reset");
+  DropOn(burner.get(), {clip, clip, clip});
+  WaitForWriters();
   UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nCAPACITY=200\n");
   burner->Command(kHostSender, "checkdrive drive=D");
-  DropOn(burner.get(), {clip, clip, clip});
+  ASSERT_TRUE(burner->ReadingWriters());
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
   EXPECT_NE(ui.boxes.back().find("the medium holds 400 KB"), std::string::npos) << ui.boxes.back();
   UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
@@ -269,6 +413,7 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
 }
 
 TEST_F(BurnerFixture, TheChosenWriterIsTheOneCheckedEvenWhenAnotherHoldsABlank) {
+  WaitForWriters();
   testkit::UseWriterSections(Images(), "devices.ini",
                              {testkit::WriterSection(Images(), "BLANK", "WRITES=DVD+R\nMEDIUM=DVD+R\n"),
                               testkit::WriterSection(Images(), "PRESSED", "WRITES=DVD+R\nMEDIUM=DVD-ROM\n"),
@@ -329,6 +474,7 @@ TEST_F(BurnerFixture, VideoCdAndSuperVideoCdProjectsPlayTheirTracksInOrder) {
   ASSERT_FALSE(longer.empty() || shorter.empty());
   DropOn(burner.get(), {longer, shorter});
   ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  WaitForWriters();
   EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kMediumId).rfind("Medium: CD-R, blank", 0), 0u);
   ASSERT_EQ(burner->Command(kHostSender, "burn"), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
   WaitForEnd();

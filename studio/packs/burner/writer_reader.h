@@ -1,0 +1,40 @@
+// Reads the writers of a disc kind and their media off the window's thread: every drive is grabbed
+// for its medium, a second or more for a real one, and the Burn step must keep painting meanwhile.
+// One reading runs at a time; a newer request supersedes the result of one still running.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "disc_writers.h"
+
+namespace studio::packs {
+
+class WriterReader {
+ public:
+  // `notify` is called from the reading thread when the writers asked for last wait to be taken;
+  // never once the reader is gone.
+  explicit WriterReader(std::function<void()> notify);
+  // A reading stuck in a drive is left to end on its own rather than holding the window up.
+  ~WriterReader();
+  WriterReader(const WriterReader&) = delete;
+  WriterReader& operator=(const WriterReader&) = delete;
+
+  void Read(DiscFormat kind);
+  // Writers were asked for and not taken yet.
+  bool Pending() const;
+  // The writers of the last request, once read; nothing while it is still being read.
+  std::optional<std::vector<WriterChoice>> Take();
+
+ private:
+  struct Shared;
+  static void Work(const std::shared_ptr<Shared>& s);
+
+  std::shared_ptr<Shared> shared_;
+  std::thread worker_;
+};
+
+}  // namespace studio::packs

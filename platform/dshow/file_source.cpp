@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -63,6 +65,48 @@ bool PicturesDescribed(const AVFormatContext& ctx) {
   return true;
 }
 
+bool EndsWithNoCase(const std::string& text, const char* tail) {
+  const std::size_t n = std::strlen(tail);
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != tail[i]) return false;
+  return true;
+}
+
+// Whether the file starts with transport packets, of 188 bytes or of 192 with their arrival stamp.
+bool StartsWithTransportPackets(const std::string& path) {
+  unsigned char head[3 * 192 + 1] = {};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  const std::size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  const auto synced = [&](std::size_t first, std::size_t size) {
+    for (std::size_t at = first; at < first + 3 * size; at += size)
+      if (at >= got || head[at] != 0x47) return false;
+    return true;
+  };
+  return synced(0, 188) || synced(4, 192);
+}
+
+// A transport stream named as one is opened as one: probing runs every demuxer's test over growing
+// heads of the file, a third of a transport stream's load. A file that does not start with
+// transport packets, or whose program table is not found, is probed as any other.
+FormatPtr OpenNamedTransportStream(const std::string& path, const AVDictionary* options) {
+  if (!EndsWithNoCase(path, ".m2ts") && !EndsWithNoCase(path, ".mts") && !EndsWithNoCase(path, ".ts")) return nullptr;
+  if (!StartsWithTransportPackets(path)) return nullptr;
+  const AVInputFormat* ts = av_find_input_format("mpegts");
+  if (!ts) return nullptr;
+  AVDictionary* copy = nullptr;
+  av_dict_copy(&copy, options, 0);
+  AVFormatContext* raw = nullptr;
+  const int opened = avformat_open_input(&raw, path.c_str(), ts, &copy);
+  av_dict_free(&copy);
+  if (opened < 0) return nullptr;
+  FormatPtr ctx(raw);
+  if (ctx->nb_streams == 0) return nullptr;
+  return ctx;
+}
+
 HRESULT OpenFile(const std::string& path, bool firstPictureOnly, FormatPtr& out) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -76,11 +120,14 @@ HRESULT OpenFile(const std::string& path, bool firstPictureOnly, FormatPtr& out)
     av_dict_set(&options, "fpsprobesize", "0", 0);
     av_dict_set(&options, "skip_estimate_duration_from_pts", "1", 0);
   }
-  AVFormatContext* raw = nullptr;
-  const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+  FormatPtr ctx = OpenNamedTransportStream(path, options);
+  if (!ctx) {
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    if (opened >= 0) ctx.reset(raw);
+  }
   av_dict_free(&options);
-  if (opened < 0) return VFW_E_UNKNOWN_FILE_TYPE;
-  FormatPtr ctx(raw);
+  if (!ctx) return VFW_E_UNKNOWN_FILE_TYPE;
   if (avformat_find_stream_info(ctx.get(), nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
   // A picture not described in that much of the file (a late key frame) is looked for as far as
   // every other use looks.

@@ -3,6 +3,8 @@
 // decoder told so hands out the key picture of its first packet.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -222,6 +224,49 @@ TEST_F(FirstPictureSourceTest, ADecoderToldOfTheFirstPictureHandsOutTheKeyPictur
     EXPECT_EQ(packets.samples[0].start, given[0].start);
     EXPECT_EQ(played[0].start, given[0].start);
     EXPECT_TRUE(played[0].data == given[0].data);
+    // Told before it opens, as the graph's decoder is, it decodes on one thread: the same bytes.
+    AvDecoder told;
+    told.WantFirstPictureOnly();
+    ASSERT_TRUE(told.Open(packets.params.get(), false));
+    std::vector<MediaSample> alone;
+    told.Decode(packets.samples[0], out, keep(alone));
+    ASSERT_EQ(1u, alone.size());
+    EXPECT_TRUE(played[0].data == alone[0].data);
+  }
+}
+
+TEST_F(FirstPictureSourceTest, AFileNamedAsATransportStreamIsReadAsWhatItHolds) {
+  // Each file is read under a name that says nothing, and under the transport stream's names.
+  const std::vector<std::pair<std::string, std::string>> clips = {
+      {"ts188.bin", "-c:v mpeg2video -c:a mp2 -ac 2 -f mpegts"},
+      {"ts192.bin", "-c:v mpeg2video -c:a ac3 -ac 2 -f mpegts -mpegts_m2ts_mode 1"},
+      {"ps.bin", "-c:v mpeg2video -c:a mp2 -ac 2 -f vob"},
+  };
+  for (const auto& [name, args] : clips) {
+    const std::string plain = Make(name, args);
+    ASSERT_FALSE(plain.empty());
+    for (const char* ext : {".m2ts", ".MTS", ".ts"}) {
+      SCOPED_TRACE(name + ext);
+      const std::string named = plain + ext;
+      std::filesystem::copy_file(plain, named, std::filesystem::copy_options::overwrite_existing);
+      for (bool firstPictureOnly : {false, true}) {
+        const auto expected = Streams(LoadSource(plain, firstPictureOnly));
+        const auto got = Streams(LoadSource(named, firstPictureOnly));
+        ASSERT_EQ(expected.size(), got.size());
+        ASSERT_FALSE(got.empty());
+        for (size_t i = 0; i < got.size(); ++i) {
+          EXPECT_EQ(expected[i].pin, got[i].pin);
+          EXPECT_EQ(expected[i].codec, got[i].codec);
+          EXPECT_EQ(expected[i].width, got[i].width);
+          EXPECT_EQ(expected[i].height, got[i].height);
+          EXPECT_EQ(expected[i].format, got[i].format);
+          EXPECT_EQ(expected[i].rateNum, got[i].rateNum);
+          EXPECT_EQ(expected[i].rateDen, got[i].rateDen);
+          EXPECT_EQ(expected[i].sampleRate, got[i].sampleRate);
+          EXPECT_EQ(expected[i].channels, got[i].channels);
+        }
+      }
+    }
   }
 }
 

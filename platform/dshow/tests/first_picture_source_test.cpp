@@ -14,6 +14,8 @@ extern "C" {
 #include "platform/dshow/av_decoder.h"
 #include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
+#include "platform/dshow/pin_walk.h"
+#include "platform/dshow/transform_filter.h"
 #include "media_clips.h"
 
 namespace {
@@ -232,6 +234,61 @@ TEST_F(FirstPictureSourceTest, ADecoderToldOfTheFirstPictureHandsOutTheKeyPictur
     told.Decode(packets.samples[0], out, keep(alone));
     ASSERT_EQ(1u, alone.size());
     EXPECT_TRUE(played[0].data == alone[0].data);
+  }
+}
+
+// The pictures a source's graph renders, paused and then run to its end without a clock, and
+// again after a stop.
+struct Played {
+  long long paused = 0, ran = 0, again = 0;
+};
+
+Played PlayToTheEnd(const std::string& path, bool firstPictureOnly) {
+  Played played;
+  CComPtr<IGraphBuilder> graph;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(&graph)));
+  auto source = LoadSource(path, firstPictureOnly);
+  EXPECT_EQ(S_OK, graph->AddFilter(source, "Source"));
+  EXPECT_TRUE(SUCCEEDED(RenderOutputs(graph, source)));
+  CComPtr<IBaseFilter> found;
+  EXPECT_EQ(S_OK, graph->FindFilterByName("Video Renderer", &found));
+  auto* renderer = found ? dynamic_cast<CRendererFilter*>(AsBaseFilter(found)) : nullptr;
+  if (!renderer) return played;
+  CComPtr<IMediaControl> control;
+  CComPtr<IMediaFilter> filter;
+  CComPtr<IMediaEventEx> events;
+  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+  graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter));
+  graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&events));
+  EXPECT_EQ(S_OK, filter->SetSyncSource(nullptr));
+  EXPECT_EQ(S_OK, control->Pause());
+  played.paused = renderer->SamplesRendered();
+  EXPECT_EQ(S_OK, control->Run());
+  long code = 0;
+  EXPECT_EQ(S_OK, events->WaitForCompletion(20000, &code));
+  played.ran = renderer->SamplesRendered();
+  control->Stop();
+  EXPECT_EQ(S_OK, control->Run());
+  EXPECT_EQ(S_OK, events->WaitForCompletion(20000, &code));
+  played.again = renderer->SamplesRendered() - played.ran;
+  control->Stop();
+  return played;
+}
+
+TEST_F(FirstPictureSourceTest, APrerolledFirstPictureSourceRunsOnWithNothingSentTwiceOrLost) {
+  // Pictures that start late: the preroll reads the sound alone for a while first.
+  for (double delay : {0.0, 1.5}) {
+    SCOPED_TRACE(delay);
+    const std::string path = Make("played" + std::to_string(static_cast<int>(delay * 10)) + ".m2ts",
+                                  "-c:v mpeg2video -c:a mp2 -ac 2 -f mpegts", delay);
+    ASSERT_FALSE(path.empty());
+    const Played every = PlayToTheEnd(path, false);
+    const Played first = PlayToTheEnd(path, true);
+    EXPECT_EQ(60, every.ran);
+    EXPECT_GE(first.paused, 1);
+    EXPECT_EQ(every.ran, first.ran);
+    EXPECT_EQ(every.ran, first.again);
   }
 }
 

@@ -61,6 +61,21 @@ bool IsDecodedVideo(const AM_MEDIA_TYPE& mt) {
   return false;
 }
 
+// Only the source's video is rendered when it has any: a sound branch's decoder and device would be
+// built, fed while the picture is looked for and torn down again, all for no picture. A source
+// with no video is rendered whole, as the graph would.
+HRESULT RenderVideoOutputs(IGraphBuilder* graph, IBaseFilter* source) {
+  int rendered = 0, refused = 0;
+  for (auto& pin : PinsOf(source)) {
+    if (!DirectionIs(pin, PINDIR_OUTPUT) || CThumbnailGrabber::GetPinMajorType(pin) != MEDIATYPE_Video) continue;
+    if (SUCCEEDED(graph->Render(pin))) ++rendered;
+    else ++refused;
+  }
+  if (rendered + refused == 0) return platform::dshow::RenderOutputs(graph, source);
+  if (rendered == 0) return VFW_E_CANNOT_RENDER;
+  return refused ? VFW_S_PARTIAL_RENDER : S_OK;
+}
+
 }  // namespace
 
 void CThumbnailGrabber::FindPin(IBaseFilter* filter, PIN_DIRECTION dir, int index, IPin** pin) {
@@ -234,7 +249,7 @@ HRESULT CThumbnailGrabber::RenderForFirstPicture(IGraphBuilder* graph, const std
     return E_NOINTERFACE;
   if (FAILED(hr = loader->Load(path.c_str(), nullptr))) return hr;
   if (FAILED(hr = graph->AddFilter(source, path.c_str()))) return hr;
-  hr = platform::dshow::RenderOutputs(graph, source);
+  hr = RenderVideoOutputs(graph, source);
   if (FAILED(hr)) graph->RemoveFilter(source);
   return hr;
 }

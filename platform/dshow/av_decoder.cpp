@@ -162,6 +162,8 @@ bool AvDecoder::Open(const AVCodecParameters* params, bool parse) {
   }
   ctx->pkt_timebase = AVRational{1, static_cast<int>(UNITS)};
   ctx->thread_type = FF_THREAD_SLICE;
+  // One picture does not pay for starting and stopping a pool of slice threads.
+  if (impl_->firstPictureOnly) ctx->thread_count = 1;
   if (avcodec_open2(ctx, decoder, nullptr) < 0) {
     avcodec_free_context(&ctx);
     return false;

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -44,6 +46,8 @@ const GUID kCompressedFamily = {0, 0x3B2D, 0x4E6F, {0x9A, 0x41, 0x63, 0x6F, 0x64
 // Preroll gives up waiting for a picture after this many video packets (a decoder that never
 // yields one).
 constexpr int kPrerollPacketLimit = 300;
+// How long Pause waits for the preroll: a decoder stuck on a broken file must not hang the caller.
+constexpr auto kPrerollWait = std::chrono::seconds(10);
 
 struct FormatClose {
   void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
@@ -63,6 +67,48 @@ bool PicturesDescribed(const AVFormatContext& ctx) {
   return true;
 }
 
+bool EndsWithNoCase(const std::string& text, const char* tail) {
+  const std::size_t n = std::strlen(tail);
+  if (text.size() < n) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != tail[i]) return false;
+  return true;
+}
+
+// Whether the file starts with transport packets, of 188 bytes or of 192 with their arrival stamp.
+bool StartsWithTransportPackets(const std::string& path) {
+  unsigned char head[3 * 192 + 1] = {};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  const std::size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  const auto synced = [&](std::size_t first, std::size_t size) {
+    for (std::size_t at = first; at < first + 3 * size; at += size)
+      if (at >= got || head[at] != 0x47) return false;
+    return true;
+  };
+  return synced(0, 188) || synced(4, 192);
+}
+
+// A transport stream named as one is opened as one: probing runs every demuxer's test over growing
+// heads of the file, a third of a transport stream's load. A file that does not start with
+// transport packets, or whose program table is not found, is probed as any other.
+FormatPtr OpenNamedTransportStream(const std::string& path, const AVDictionary* options) {
+  if (!EndsWithNoCase(path, ".m2ts") && !EndsWithNoCase(path, ".mts") && !EndsWithNoCase(path, ".ts")) return nullptr;
+  if (!StartsWithTransportPackets(path)) return nullptr;
+  const AVInputFormat* ts = av_find_input_format("mpegts");
+  if (!ts) return nullptr;
+  AVDictionary* copy = nullptr;
+  av_dict_copy(&copy, options, 0);
+  AVFormatContext* raw = nullptr;
+  const int opened = avformat_open_input(&raw, path.c_str(), ts, &copy);
+  av_dict_free(&copy);
+  if (opened < 0) return nullptr;
+  FormatPtr ctx(raw);
+  if (ctx->nb_streams == 0) return nullptr;
+  return ctx;
+}
+
 HRESULT OpenFile(const std::string& path, bool firstPictureOnly, FormatPtr& out) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -76,11 +122,14 @@ HRESULT OpenFile(const std::string& path, bool firstPictureOnly, FormatPtr& out)
     av_dict_set(&options, "fpsprobesize", "0", 0);
     av_dict_set(&options, "skip_estimate_duration_from_pts", "1", 0);
   }
-  AVFormatContext* raw = nullptr;
-  const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+  FormatPtr ctx = OpenNamedTransportStream(path, options);
+  if (!ctx) {
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    if (opened >= 0) ctx.reset(raw);
+  }
   av_dict_free(&options);
-  if (opened < 0) return VFW_E_UNKNOWN_FILE_TYPE;
-  FormatPtr ctx(raw);
+  if (!ctx) return VFW_E_UNKNOWN_FILE_TYPE;
   if (avformat_find_stream_info(ctx.get(), nullptr) < 0) return VFW_E_UNKNOWN_FILE_TYPE;
   // A picture not described in that much of the file (a late key frame) is looked for as far as
   // every other use looks.
@@ -242,7 +291,9 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     return Offer<IMediaSeeking>(this, riid);
   }
 
-  // From stop: the thread starts and the first picture goes downstream before Pause returns.
+  // From stop: the first picture goes downstream before Pause returns. A source told that only
+  // the first picture is wanted reads it on the caller's thread: starting a thread and handing
+  // over to it and back cost more than reading one picture, and a thread is needed only to run.
   void OnPause() override {
     if (State() == State_Running) {
       std::lock_guard lock(mutex_);
@@ -251,10 +302,13 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
       if (clock_ && SUCCEEDED(clock_->GetTime(&now))) pausedAt_ = now - base_;
       return;
     }
+    if (firstPictureOnly_) {
+      PrerollHere();
+      return;
+    }
     StartThread();
     std::unique_lock lock(mutex_);
-    // Bounded in real time: a decoder stuck on a broken file must not hang the caller.
-    wake_.wait_for(lock, std::chrono::seconds(10), [this] { return prerolled_ || finished_; });
+    wake_.wait_for(lock, kPrerollWait, [this] { return prerolled_ || finished_; });
   }
   void OnRun(REFERENCE_TIME) override {
     if (State() == State_Stopped) OnPause();
@@ -269,13 +323,17 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     }
     running_ = true;
     wake_.notify_all();
+    if (readingOnCaller_) {
+      readingOnCaller_ = false;
+      thread_ = std::thread([this] { Stream(false); });
+    }
   }
   void OnStop() override { StopThread(); }
 
  private:
   static constexpr DWORD kCaps = AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 
-  void StartThread() {
+  void ResetRun() {
     StopThread();
     std::lock_guard lock(mutex_);
     stop_ = false;
@@ -284,7 +342,34 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     finished_ = false;
     pausedAt_ = 0;
     position_ = 0;
-    thread_ = std::thread([this] { Stream(); });
+  }
+  void StartThread() {
+    ResetRun();
+    thread_ = std::thread([this] { Stream(true); });
+  }
+  // The preroll on the caller's thread, bounded in real time as the thread's is: past the bound
+  // the thread reads on and the caller goes back.
+  void PrerollHere() {
+    ResetRun();
+    BeginReading();
+    const auto deadline = std::chrono::steady_clock::now() + kPrerollWait;
+    for (;;) {
+      {
+        std::lock_guard lock(mutex_);
+        if (prerolled_) break;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        thread_ = std::thread([this] { Stream(false); });
+        return;
+      }
+      const Step step = SendNext();
+      if (step == Step::kStopped) return;
+      if (step == Step::kEnded) {
+        FinishReading();
+        return;
+      }
+    }
+    readingOnCaller_ = true;
   }
   void StopThread() {
     {
@@ -293,6 +378,8 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
+    readingOnCaller_ = false;
+    reading_ = Reading();
   }
 
   std::vector<FileStreamPin*> StreamPins() {
@@ -342,61 +429,93 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
     wake_.notify_all();
   }
 
-  void Stream() {
+  // Where reading the file has got to; one thread at a time owns it: the caller while a
+  // first-picture source prerolls, then the streaming thread.
+  struct Reading {
     FormatPtr ctx;
+    std::vector<FileStreamPin*> pins;
+    std::vector<FileStreamPin*> byStream;
+    std::int64_t origin = 0;
+    media::PacketPtr packet;
+    int videoSent = 0;
+  };
+
+  void BeginReading() {
+    Reading r;
     {
       std::lock_guard lock(mutex_);
-      ctx = std::move(ctx_);
+      r.ctx = std::move(ctx_);
     }
     // The file was read once by Load; later runs read it again from the start.
-    if (!ctx && FAILED(OpenFile(path_, firstPictureOnly_, ctx))) ctx.reset();
-    auto pins = StreamPins();
-    for (auto* p : pins) p->ResetCount();
-    std::vector<FileStreamPin*> byStream(ctx ? ctx->nb_streams : 0, nullptr);
-    for (auto* p : pins)
-      if (p->IsConnected() && p->StreamIndex() < static_cast<int>(byStream.size())) byStream[p->StreamIndex()] = p;
-    const std::int64_t origin = ctx && ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-    media::PacketPtr packet(av_packet_alloc());
-    int videoSent = 0;
-    while (ctx && packet && av_read_frame(ctx.get(), packet.get()) >= 0) {
-      FileStreamPin* pin = byStream[packet->stream_index];
-      if (!pin) {
-        av_packet_unref(packet.get());
-        continue;
-      }
-      const AVRational tb = ctx->streams[packet->stream_index]->time_base;
-      const REFERENCE_TIME zero = ToReferenceTime(origin, AV_TIME_BASE_Q);
-      const std::int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-      const std::int64_t dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : pts;
-      MediaSample sample;
-      sample.start = pts == AV_NOPTS_VALUE ? -1 : ToReferenceTime(pts, tb) - zero;
-      sample.stop = sample.start >= 0 && packet->duration > 0 ? sample.start + ToReferenceTime(packet->duration, tb)
-                                                              : sample.start;
-      sample.syncPoint = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-      sample.index = pin->SentCount();
-      sample.data.assign(packet->data, packet->data + packet->size);
-      const REFERENCE_TIME due =
-          dts == AV_NOPTS_VALUE ? position_.load() : std::max<REFERENCE_TIME>(0, ToReferenceTime(dts, tb) - zero);
-      av_packet_unref(packet.get());
-      if (!WaitForTurn(due)) return;
-      pin->Deliver(sample);
-      pin->Sent();
-      position_ = std::max(position_.load(), due);
-      if (pin->IsVideo()) ++videoSent;
-      bool shown = videoSent >= kPrerollPacketLimit;
-      if (!shown) {
-        shown = true;
-        for (auto* p : pins) shown = shown && p->PictureShown();
-      }
-      if (shown) MarkPrerolled(due);
+    if (!r.ctx && FAILED(OpenFile(path_, firstPictureOnly_, r.ctx))) r.ctx.reset();
+    r.pins = StreamPins();
+    for (auto* p : r.pins) p->ResetCount();
+    r.byStream.assign(r.ctx ? r.ctx->nb_streams : 0, nullptr);
+    for (auto* p : r.pins)
+      if (p->IsConnected() && p->StreamIndex() < static_cast<int>(r.byStream.size())) r.byStream[p->StreamIndex()] = p;
+    r.origin = r.ctx && r.ctx->start_time != AV_NOPTS_VALUE ? r.ctx->start_time : 0;
+    r.packet.reset(av_packet_alloc());
+    reading_ = std::move(r);
+  }
+
+  enum class Step { kSent, kEnded, kStopped };
+
+  // Reads one packet and sends it on when its turn comes.
+  Step SendNext() {
+    Reading& r = reading_;
+    if (!r.ctx || !r.packet || av_read_frame(r.ctx.get(), r.packet.get()) < 0) return Step::kEnded;
+    FileStreamPin* pin = r.byStream[r.packet->stream_index];
+    if (!pin) {
+      av_packet_unref(r.packet.get());
+      return Step::kSent;
     }
+    const AVRational tb = r.ctx->streams[r.packet->stream_index]->time_base;
+    const REFERENCE_TIME zero = ToReferenceTime(r.origin, AV_TIME_BASE_Q);
+    const std::int64_t pts = r.packet->pts != AV_NOPTS_VALUE ? r.packet->pts : r.packet->dts;
+    const std::int64_t dts = r.packet->dts != AV_NOPTS_VALUE ? r.packet->dts : pts;
+    MediaSample sample;
+    sample.start = pts == AV_NOPTS_VALUE ? -1 : ToReferenceTime(pts, tb) - zero;
+    sample.stop = sample.start >= 0 && r.packet->duration > 0 ? sample.start + ToReferenceTime(r.packet->duration, tb)
+                                                              : sample.start;
+    sample.syncPoint = (r.packet->flags & AV_PKT_FLAG_KEY) != 0;
+    sample.index = pin->SentCount();
+    sample.data.assign(r.packet->data, r.packet->data + r.packet->size);
+    const REFERENCE_TIME due =
+        dts == AV_NOPTS_VALUE ? position_.load() : std::max<REFERENCE_TIME>(0, ToReferenceTime(dts, tb) - zero);
+    av_packet_unref(r.packet.get());
+    if (!WaitForTurn(due)) return Step::kStopped;
+    pin->Deliver(sample);
+    pin->Sent();
+    position_ = std::max(position_.load(), due);
+    if (pin->IsVideo()) ++r.videoSent;
+    bool shown = r.videoSent >= kPrerollPacketLimit;
+    if (!shown) {
+      shown = true;
+      for (auto* p : r.pins) shown = shown && p->PictureShown();
+    }
+    if (shown) MarkPrerolled(due);
+    return Step::kSent;
+  }
+
+  void FinishReading() {
     position_ = duration_;
-    for (auto* p : pins)
+    for (auto* p : reading_.pins)
       if (p->IsConnected()) p->DeliverEndOfStream();
     std::lock_guard lock(mutex_);
     finished_ = true;
     prerolled_ = true;
     wake_.notify_all();
+  }
+
+  // The streaming thread: from the start, or on from where the caller's preroll stopped.
+  void Stream(bool begin) {
+    if (begin) BeginReading();
+    for (;;) {
+      const Step step = SendNext();
+      if (step == Step::kStopped) return;
+      if (step == Step::kEnded) break;
+    }
+    FinishReading();
   }
 
   FileKindTest accept_;
@@ -409,6 +528,8 @@ class FileSource : public CBaseFilter, public IFileSourceFilter, public IMediaSe
   std::condition_variable wake_;
   std::thread thread_;
   FormatPtr ctx_;
+  Reading reading_;
+  bool readingOnCaller_ = false;
   CComPtr<IReferenceClock> clock_;
   REFERENCE_TIME base_ = 0;
   REFERENCE_TIME pausedAt_ = 0;

@@ -3,6 +3,8 @@
 // decoder told so hands out the key picture of its first packet.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -12,6 +14,8 @@ extern "C" {
 #include "platform/dshow/av_decoder.h"
 #include "platform/dshow/file_source.h"
 #include "platform/dshow/filter_graph.h"
+#include "platform/dshow/pin_walk.h"
+#include "platform/dshow/transform_filter.h"
 #include "media_clips.h"
 
 namespace {
@@ -222,6 +226,104 @@ TEST_F(FirstPictureSourceTest, ADecoderToldOfTheFirstPictureHandsOutTheKeyPictur
     EXPECT_EQ(packets.samples[0].start, given[0].start);
     EXPECT_EQ(played[0].start, given[0].start);
     EXPECT_TRUE(played[0].data == given[0].data);
+    // Told before it opens, as the graph's decoder is, it decodes on one thread: the same bytes.
+    AvDecoder told;
+    told.WantFirstPictureOnly();
+    ASSERT_TRUE(told.Open(packets.params.get(), false));
+    std::vector<MediaSample> alone;
+    told.Decode(packets.samples[0], out, keep(alone));
+    ASSERT_EQ(1u, alone.size());
+    EXPECT_TRUE(played[0].data == alone[0].data);
+  }
+}
+
+// The pictures a source's graph renders, paused and then run to its end without a clock, and
+// again after a stop.
+struct Played {
+  long long paused = 0, ran = 0, again = 0;
+};
+
+Played PlayToTheEnd(const std::string& path, bool firstPictureOnly) {
+  Played played;
+  CComPtr<IGraphBuilder> graph;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(&graph)));
+  auto source = LoadSource(path, firstPictureOnly);
+  EXPECT_EQ(S_OK, graph->AddFilter(source, "Source"));
+  EXPECT_TRUE(SUCCEEDED(RenderOutputs(graph, source)));
+  CComPtr<IBaseFilter> found;
+  EXPECT_EQ(S_OK, graph->FindFilterByName("Video Renderer", &found));
+  auto* renderer = found ? dynamic_cast<CRendererFilter*>(AsBaseFilter(found)) : nullptr;
+  if (!renderer) return played;
+  CComPtr<IMediaControl> control;
+  CComPtr<IMediaFilter> filter;
+  CComPtr<IMediaEventEx> events;
+  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+  graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&filter));
+  graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&events));
+  EXPECT_EQ(S_OK, filter->SetSyncSource(nullptr));
+  EXPECT_EQ(S_OK, control->Pause());
+  played.paused = renderer->SamplesRendered();
+  EXPECT_EQ(S_OK, control->Run());
+  long code = 0;
+  EXPECT_EQ(S_OK, events->WaitForCompletion(20000, &code));
+  played.ran = renderer->SamplesRendered();
+  control->Stop();
+  EXPECT_EQ(S_OK, control->Run());
+  EXPECT_EQ(S_OK, events->WaitForCompletion(20000, &code));
+  played.again = renderer->SamplesRendered() - played.ran;
+  control->Stop();
+  return played;
+}
+
+TEST_F(FirstPictureSourceTest, APrerolledFirstPictureSourceRunsOnWithNothingSentTwiceOrLost) {
+  // Pictures that start late: the preroll reads the sound alone for a while first.
+  for (double delay : {0.0, 1.5}) {
+    SCOPED_TRACE(delay);
+    const std::string path = Make("played" + std::to_string(static_cast<int>(delay * 10)) + ".m2ts",
+                                  "-c:v mpeg2video -c:a mp2 -ac 2 -f mpegts", delay);
+    ASSERT_FALSE(path.empty());
+    const Played every = PlayToTheEnd(path, false);
+    const Played first = PlayToTheEnd(path, true);
+    EXPECT_EQ(60, every.ran);
+    EXPECT_GE(first.paused, 1);
+    EXPECT_EQ(every.ran, first.ran);
+    EXPECT_EQ(every.ran, first.again);
+  }
+}
+
+TEST_F(FirstPictureSourceTest, AFileNamedAsATransportStreamIsReadAsWhatItHolds) {
+  // Each file is read under a name that says nothing, and under the transport stream's names.
+  const std::vector<std::pair<std::string, std::string>> clips = {
+      {"ts188.bin", "-c:v mpeg2video -c:a mp2 -ac 2 -f mpegts"},
+      {"ts192.bin", "-c:v mpeg2video -c:a ac3 -ac 2 -f mpegts -mpegts_m2ts_mode 1"},
+      {"ps.bin", "-c:v mpeg2video -c:a mp2 -ac 2 -f vob"},
+  };
+  for (const auto& [name, args] : clips) {
+    const std::string plain = Make(name, args);
+    ASSERT_FALSE(plain.empty());
+    for (const char* ext : {".m2ts", ".MTS", ".ts"}) {
+      SCOPED_TRACE(name + ext);
+      const std::string named = plain + ext;
+      std::filesystem::copy_file(plain, named, std::filesystem::copy_options::overwrite_existing);
+      for (bool firstPictureOnly : {false, true}) {
+        const auto expected = Streams(LoadSource(plain, firstPictureOnly));
+        const auto got = Streams(LoadSource(named, firstPictureOnly));
+        ASSERT_EQ(expected.size(), got.size());
+        ASSERT_FALSE(got.empty());
+        for (size_t i = 0; i < got.size(); ++i) {
+          EXPECT_EQ(expected[i].pin, got[i].pin);
+          EXPECT_EQ(expected[i].codec, got[i].codec);
+          EXPECT_EQ(expected[i].width, got[i].width);
+          EXPECT_EQ(expected[i].height, got[i].height);
+          EXPECT_EQ(expected[i].format, got[i].format);
+          EXPECT_EQ(expected[i].rateNum, got[i].rateNum);
+          EXPECT_EQ(expected[i].rateDen, got[i].rateDen);
+          EXPECT_EQ(expected[i].sampleRate, got[i].sampleRate);
+          EXPECT_EQ(expected[i].channels, got[i].channels);
+        }
+      }
+    }
   }
 }
 

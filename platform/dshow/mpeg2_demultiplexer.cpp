@@ -3,6 +3,7 @@
 // elementary stream of its PES packets, one PES per sample with its PTS and DTS. Sync is found
 // again after lost bytes. Its reference clock follows the stream's PCR.
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -78,21 +79,28 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
   }
   DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
 
+  // A sample holds a few hundred packets: the outputs and their PID maps are read once for all of
+  // them, not under a lock at each, and a sample that leaves no bytes of an earlier one over is
+  // read where it lies.
   void Receive(CBaseInputPin*, const MediaSample& sample) override {
     std::lock_guard lock(streamMutex_);
-    pending_.insert(pending_.end(), sample.data.begin(), sample.data.end());
+    TakeRoutes();
+    const bool joined = !pending_.empty();
+    if (joined) pending_.insert(pending_.end(), sample.data.begin(), sample.data.end());
+    const BYTE* data = joined ? pending_.data() : sample.data.data();
+    const std::size_t size = joined ? pending_.size() : sample.data.size();
     std::size_t at = 0;
-    while (pending_.size() - at >= kPacket) {
-      if (pending_[at] != 0x47 || (pending_.size() - at >= 2 * kPacket && pending_[at + kPacket] != 0x47)) {
+    while (size - at >= kPacket) {
+      if (data[at] != 0x47 || (size - at >= 2 * kPacket && data[at + kPacket] != 0x47)) {
         ++at;  // lost sync: look for the next packet start
         continue;
       }
-      Packet(&pending_[at]);
+      Packet(data + at);
       at += kPacket;
     }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
-    for (CBasePin* p : Pins())
-      if (auto* out = dynamic_cast<Out*>(p)) out->FlushPackets();
+    if (joined) pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+    else pending_.assign(data + at, data + size);
+    for (const Route& route : routes_) route.out->FlushPackets();
   }
   void EndOfStream(CBaseInputPin*) override {
     std::lock_guard lock(streamMutex_);
@@ -174,6 +182,7 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
       for (ULONG i = 0; i < count; ++i) {
         if (pids[i] > 0x1FFF) return E_INVALIDARG;
         maps_[pids[i]] = content;
+        ++mapVersion_;
       }
       return S_OK;
     }
@@ -181,6 +190,7 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
       if (!pids && count) return E_POINTER;
       std::lock_guard lock(mapMutex_);
       for (ULONG i = 0; i < count; ++i) maps_.erase(pids[i]);
+      ++mapVersion_;
       return S_OK;
     }
     STDMETHODIMP EnumPIDMap(IEnumPIDMap** out) override {
@@ -193,12 +203,13 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
       *out = new PidMapEnum(std::move(list));
       return S_OK;
     }
-    // The content this pin takes from pid, or -1.
-    int ContentOf(ULONG pid) {
+    // The PIDs this pin takes and the content of each; the map's version, which every change moves on.
+    unsigned CopyMap(std::vector<std::pair<ULONG, int>>* into) {
       std::lock_guard lock(mapMutex_);
-      const auto it = maps_.find(pid);
-      return it == maps_.end() ? -1 : it->second;
+      into->assign(maps_.begin(), maps_.end());
+      return mapVersion_;
     }
+    unsigned MapVersion() const { return mapVersion_.load(std::memory_order_acquire); }
 
     void AddPacket(const BYTE* p) { packets_.insert(packets_.end(), p, p + kPacket); }
     void FlushPackets() {
@@ -287,6 +298,7 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
 
     std::mutex mapMutex_;
     std::map<ULONG, MEDIA_SAMPLE_CONTENT> maps_;
+    std::atomic<unsigned> mapVersion_{0};
     std::vector<BYTE> packets_;
     std::map<ULONG, std::vector<BYTE>> sections_;
     std::vector<BYTE> pes_;
@@ -310,10 +322,11 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
       }
     }
     const bool hasPayload = (control & 1) && payload < kPacket;
-    for (CBasePin* pin : Pins()) {
-      auto* out = dynamic_cast<Out*>(pin);
-      if (!out) continue;
-      const int content = out->ContentOf(pid);
+    for (Route& route : routes_) {
+      Out* out = route.out;
+      // A map changed meanwhile (as a table read from this very sample may change it) applies at once.
+      if (out->MapVersion() != route.version) route.version = out->CopyMap(&route.pids);
+      const int content = route.ContentOf(pid);
       if (content == MEDIA_TRANSPORT_PACKET) out->AddPacket(p);
       if (!hasPayload) continue;
       if (content == MEDIA_MPEG2_PSI) out->AddSection(pid, p + payload, kPacket - payload, start);
@@ -321,7 +334,31 @@ class Mpeg2Demultiplexer : public CBaseFilter, public IMpeg2Demultiplexer, publi
     }
   }
 
+  // An output and a copy of the PIDs it takes, read again only when its map has changed.
+  struct Route {
+    Out* out = nullptr;
+    unsigned version = 0;
+    std::vector<std::pair<ULONG, int>> pids;
+    int ContentOf(ULONG pid) const {
+      for (const auto& [mapped, content] : pids)
+        if (mapped == pid) return content;
+      return -1;
+    }
+  };
+  void TakeRoutes() {
+    std::size_t n = 0;
+    for (CBasePin* p : Pins())
+      if (auto* out = dynamic_cast<Out*>(p)) {
+        if (n == routes_.size()) routes_.emplace_back();
+        routes_[n].out = out;
+        routes_[n].version = out->CopyMap(&routes_[n].pids);
+        ++n;
+      }
+    routes_.resize(n);
+  }
+
   std::mutex streamMutex_;
+  std::vector<Route> routes_;  // under streamMutex_
   std::vector<BYTE> pending_;
   std::int64_t base_ = -1;
   std::mutex clockMutex_;

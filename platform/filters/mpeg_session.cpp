@@ -319,10 +319,12 @@ bool MpegSession::AddSound(int rate, int channels, const std::uint8_t* data, std
     soundPts_ = std::max<std::int64_t>(av_rescale(start - origin, plan_.audioRate, kUnits), 0);
   }
   const int samples = static_cast<int>(size / (2 * static_cast<std::size_t>(channels)));
-  std::vector<std::int16_t> out(static_cast<std::size_t>(resampler_->OutputRoom(samples)) * plan_.audioChannels);
+  // Kept between calls: its room is taken once, not at every block of sound.
+  converted_.resize(static_cast<std::size_t>(resampler_->OutputRoom(samples)) * plan_.audioChannels);
   const std::uint8_t* in[1] = {data};
-  std::uint8_t* outPlanes[1] = {reinterpret_cast<std::uint8_t*>(out.data())};
-  const int made = resampler_->Convert(in, samples, outPlanes, static_cast<int>(out.size() / plan_.audioChannels));
+  std::uint8_t* outPlanes[1] = {reinterpret_cast<std::uint8_t*>(converted_.data())};
+  const int made =
+      resampler_->Convert(in, samples, outPlanes, static_cast<int>(converted_.size() / plan_.audioChannels));
   if (made < 0 || !queue_->Push(outPlanes, made) || !DrainSound(false)) failed_ = true;
   return !failed_;
 }

@@ -123,6 +123,7 @@ class MpegSession {
   int resamplerRate_ = 0, resamplerChannels_ = 0;
   std::unique_ptr<media::SampleQueue> queue_;
   media::FramePtr sound_;
+  std::vector<std::int16_t> converted_;
   std::int64_t soundPts_ = -1;
   bool failed_ = false;
 };

@@ -178,6 +178,35 @@ TEST(MpegSessionTest, ElementaryStreamsTooLargeForTheFileSystemGoOnInPiecesThatS
   for (int i = 0; i < session->Parts(); ++i) EXPECT_LE(platform::FileSize(MpegPartName(path, i)), 400000);
 }
 
+// The encoder holds pictures back for its B pictures while new ones are written: a picture it
+// still holds is never written over, and a late one fills the frame times it missed.
+TEST(MpegSessionTest, HeldAndRepeatedPicturesKeepTheirContent) {
+  MpegTarget target;
+  target.streamType = 7;
+  target.width = 352;
+  target.height = 240;
+  target.frameRateCode = 4;
+  target.videoBitRate = 6000000;
+  const std::string path = Folder() + "held.mpg";
+  std::string error;
+  auto session = MpegSession::Open(path, target, false, &error);
+  ASSERT_NE(session, nullptr) << error;
+  std::vector<std::uint8_t> picture(352 * 240 * 2);
+  std::vector<long long> expected;
+  std::int64_t slot = 0;
+  for (int n = 0; n < 60; ++n) {
+    // Every fifth picture comes two frame times late.
+    const std::int64_t due = static_cast<std::int64_t>(expected.size()) + (n % 5 == 4 ? 2 : 0);
+    for (; slot <= due; ++slot) expected.push_back(n);
+    dshow::sim::PaintFrame(MEDIASUBTYPE_YUY2, 352, 240, n, 333667, picture.data(), 352 * 2);
+    ASSERT_TRUE(session->AddPicture(MEDIASUBTYPE_YUY2, 352, 240, picture.data(), picture.size(), due * 333667));
+  }
+  ASSERT_TRUE(session->Finish());
+  EXPECT_EQ(session->FramesEncoded(), static_cast<long>(expected.size()));
+  const FileFacts facts = ProbeFile(MpegPartName(path, 0), true);
+  EXPECT_EQ(facts.codes, expected);
+}
+
 TEST_F(MpegEncoderTest, RecordAndBurnWritesTheElementaryStreamsBesideThePart) {
   Connect(true);
   main->SetStreamType(8);

@@ -555,10 +555,15 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   // Every title's streams are known before the disc is checked.
   reader_.Wait();
   TakeReadTitles();
-  // A Burn goes by the media as they are now, not as last listed: a disc may have been changed
-  // unheard, or the writers may still be read again.
-  if (image.empty() && (ReadingWriters() || ChosenLetter() != 0))
-    ShowWriters(ListWriters(project_.kind), project_.kind);
+  // A Burn goes by the media as they are now, not as last listed: the reading under way is waited
+  // for (a second reading beside it would grab the same drives), else a disc may have been changed
+  // unheard and the writers are read again.
+  if (image.empty()) {
+    std::optional<std::vector<WriterChoice>> writers;
+    if (ReadingWriters()) writers = writerReader_.WaitAndTake(std::chrono::seconds(30));
+    if (writers) ShowWriters(std::move(*writers), askedWritersKind_);
+    else if (ReadingWriters() || ChosenLetter() != 0) ShowWriters(ListWriters(project_.kind), project_.kind);
+  }
   const bool toImage = !image.empty() || ChosenLetter() == 0;
   std::string why = ProjectRefusal(project_, toImage ? NominalCapacityBytes(project_.kind) : ChosenCapacity(), ntsc_);
   if (why.empty() && HasProjectTitle() && !host_) why = "The edited video cannot be made here: the editor is missing.";

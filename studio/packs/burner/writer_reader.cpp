@@ -12,6 +12,7 @@ struct WriterReader::Shared {
   std::mutex mutex;
   std::condition_variable wake;   // a request came, or the reader goes
   std::condition_variable ended;  // the worker ended
+  std::condition_variable read;   // a request was read
   std::function<void()> notify;   // emptied when the reader goes
   bool stopping = false;
   bool workerEnded = false;
@@ -53,6 +54,14 @@ bool WriterReader::Pending() const {
   return shared_->taken != shared_->asks;
 }
 
+std::optional<std::vector<WriterChoice>> WriterReader::WaitAndTake(std::chrono::milliseconds limit) {
+  {
+    std::unique_lock lock(shared_->mutex);
+    shared_->read.wait_for(lock, limit, [&] { return shared_->done && shared_->doneAsk == shared_->asks; });
+  }
+  return Take();
+}
+
 std::optional<std::vector<WriterChoice>> WriterReader::Take() {
   std::lock_guard lock(shared_->mutex);
   if (!shared_->done || shared_->doneAsk != shared_->asks) return std::nullopt;
@@ -77,6 +86,7 @@ void WriterReader::Work(const std::shared_ptr<Shared>& s) {
     if (ask != s->asks) continue;
     s->done = std::move(writers);
     s->doneAsk = ask;
+    s->read.notify_all();
     // Under the lock: the reader cannot go between the check and the call.
     if (s->notify) s->notify();
   }

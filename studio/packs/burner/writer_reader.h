@@ -3,6 +3,7 @@
 // One reading runs at a time; a newer request supersedes the result of one still running.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@ class WriterReader {
   bool Pending() const;
   // The writers of the last request, once read; nothing while it is still being read.
   std::optional<std::vector<WriterChoice>> Take();
+  // Take, once the last request has been read or `limit` has passed.
+  std::optional<std::vector<WriterChoice>> WaitAndTake(std::chrono::milliseconds limit);
 
  private:
   struct Shared;

@@ -77,9 +77,11 @@ struct BurnerFixture : ::testing::Test {
     host->ReleaseOwner();
   }
   std::string Images() { return env.Home() + "discs/"; }
-  void UseWriter(const std::string& extra) {
+  // `name` apart from the writer replaced when the pack may still hold that one's drive: its next
+  // look would make its disc anew under the name they share.
+  void UseWriter(const std::string& extra, const std::string& name = "W") {
     WaitForWriters();  // a reading of the drive replaced would make its disc anew
-    testkit::UseWriterSections(Images(), "devices.ini", {testkit::WriterSection(Images(), "W", extra)});
+    testkit::UseWriterSections(Images(), "devices.ini", {testkit::WriterSection(Images(), name, extra)});
   }
   // Runs the burn to its end, pumping the pack's window as the main window's loop would.
   void WaitForEnd() {
@@ -403,7 +405,7 @@ TEST_F(BurnerFixture, LimitsAreRefusedWithTheReasonBeforeAnyWork) {
   ASSERT_TRUE(burner->ReadingWriters());
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
   EXPECT_NE(ui.boxes.back().find("the medium holds 400 KB"), std::string::npos) << ui.boxes.back();
-  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n");
+  UseWriter("WRITES=DVD+R\nMEDIUM=DVD+R\nSTATE=closed\nUSED=1000\n", "V");
   burner->Command(kHostSender, "checkdrive drive=D");
   EXPECT_EQ(burner->Command(kHostSender, "burn"), E_FAIL);
   EXPECT_NE(ui.boxes.back().find("is not blank"), std::string::npos) << ui.boxes.back();

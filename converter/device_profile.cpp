@@ -36,10 +36,6 @@ std::vector<std::string> SplitValues(const std::string& line, size_t count) {
   return values;
 }
 
-bool EndsWithPfh(const std::string& name) {
-  return name.size() > 4 && platform::EqualsNoCase(name.substr(name.size() - 4), ".pfh");
-}
-
 }  // namespace
 
 void CProfileList::ScanFolder(const std::string& folder) {
@@ -55,7 +51,9 @@ void CProfileList::Scan(const std::string& folder, std::vector<std::string>& vis
   visited.push_back(real.string());
   std::vector<fs::path> entries;
   for (const auto& entry : fs::directory_iterator(real, ec))
-    if (EndsWithPfh(entry.path().filename().string())) entries.push_back(entry.path());
+    if (const std::string name = entry.path().filename().string();
+        name.size() > 4 && platform::EndsWithNoCase(name, ".pfh"))
+      entries.push_back(entry.path());
   std::sort(entries.begin(), entries.end());
   for (const fs::path& entry : entries) {
     std::error_code typeError;

@@ -25,10 +25,6 @@ bool IsAcceptableName(const std::string& text) {
   return true;
 }
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && platform::EqualsNoCase(text.substr(text.size() - end.size()), end);
-}
-
 }  // namespace
 
 BOOL RecycleFile(const std::string& path) {
@@ -48,7 +44,7 @@ std::string RenamedClipPath(const std::string& oldPath, const std::string& text,
   const size_t dot = oldName.rfind('.');
   const std::string extension = dot == std::string::npos ? std::string() : oldName.substr(dot);
   std::string newName = text;
-  if (!EndsWithNoCase(text, extension)) newName += extension;
+  if (!platform::EndsWithNoCase(text, extension)) newName += extension;
   const std::string newPath = platform::FolderOf(oldPath) + newName;
   if (newPath.size() > kLongestPath) return {};
   if (name) *name = newName;

@@ -12,10 +12,6 @@ namespace {
 
 thread_local std::string t_lastError;
 
-bool EndsWithDll(const std::string& name) {
-  return name.size() >= 4 && EqualsNoCase(std::string_view(name).substr(name.size() - 4), ".dll");
-}
-
 void NoteError() {
   const char* e = dlerror();
   t_lastError = e ? e : "unknown error";
@@ -71,7 +67,7 @@ HMODULE LoadLibrary(const char* name) {
   void* handle = nullptr;
   if (access(path.c_str(), F_OK) == 0) {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  } else if (std::string(name).find('/') == std::string::npos && !platform::EndsWithDll(name)) {
+  } else if (std::string(name).find('/') == std::string::npos && !platform::EndsWithNoCase(name, ".dll")) {
     // Not one of ours ("X.dll" always is): a library the system knows by name.
     handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   } else {

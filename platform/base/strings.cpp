@@ -33,6 +33,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
 int CompareNoCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {

@@ -13,6 +13,8 @@ std::string ToUpperAscii(std::string_view s);
 std::string ToLowerAscii(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Whether `text` ends with `end`, ASCII letters compared without case (".MTS" ends with ".mts").
+bool EndsWithNoCase(std::string_view text, std::string_view end);
 // <0, 0 or >0 like strcmp, comparing ASCII letters without case.
 int CompareNoCase(std::string_view a, std::string_view b);
 // Position of needle in haystack at or after `from`, or std::string::npos.

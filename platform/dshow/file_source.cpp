@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +14,7 @@ extern "C" {
 }
 
 #include "platform/base/clock.h"
+#include "platform/base/strings.h"
 #include "platform/com/out_param.h"
 #include "platform/dshow/codes.h"
 #include "platform/media/av_types.h"
@@ -67,14 +67,6 @@ bool PicturesDescribed(const AVFormatContext& ctx) {
   return true;
 }
 
-bool EndsWithNoCase(const std::string& text, const char* tail) {
-  const std::size_t n = std::strlen(tail);
-  if (text.size() < n) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != tail[i]) return false;
-  return true;
-}
-
 // Whether the file starts with transport packets, of 188 bytes or of 192 with their arrival stamp.
 bool StartsWithTransportPackets(const std::string& path) {
   unsigned char head[3 * 192 + 1] = {};
@@ -94,7 +86,9 @@ bool StartsWithTransportPackets(const std::string& path) {
 // heads of the file, a third of a transport stream's load. A file that does not start with
 // transport packets, or whose program table is not found, is probed as any other.
 FormatPtr OpenNamedTransportStream(const std::string& path, const AVDictionary* options) {
-  if (!EndsWithNoCase(path, ".m2ts") && !EndsWithNoCase(path, ".mts") && !EndsWithNoCase(path, ".ts")) return nullptr;
+  if (!platform::EndsWithNoCase(path, ".m2ts") && !platform::EndsWithNoCase(path, ".mts") &&
+      !platform::EndsWithNoCase(path, ".ts"))
+    return nullptr;
   if (!StartsWithTransportPackets(path)) return nullptr;
   const AVInputFormat* ts = av_find_input_format("mpegts");
   if (!ts) return nullptr;

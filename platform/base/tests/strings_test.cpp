@@ -24,6 +24,10 @@ TEST(Strings, CompareWithoutCase) {
   EXPECT_GT(CompareNoCase("abc", "AB"), 0);
   // Bytes above 127 sort after ASCII, as with strcmp on unsigned bytes.
   EXPECT_GT(CompareNoCase("\xc3\xa9", "z"), 0);
+  EXPECT_TRUE(EndsWithNoCase("clip.MTS", ".mts"));
+  EXPECT_TRUE(EndsWithNoCase(".dll", ".DLL"));
+  EXPECT_FALSE(EndsWithNoCase("ts", ".ts"));  // shorter than the end
+  EXPECT_FALSE(EndsWithNoCase("clip.m2ts.bak", ".m2ts"));
 }
 
 TEST(Strings, FindWithoutCase) {

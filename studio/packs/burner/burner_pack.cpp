@@ -217,8 +217,7 @@ void CBurnerPack::RefreshWriters() {
     return;
   }
   // Each drive is grabbed for its medium: never on the window's thread.
-  askedWritersKind_ = project_.kind;
-  writerReader_.Read(project_.kind);
+  writerReader_.Ask(project_.kind);
   RefreshMeter();
 }
 
@@ -559,9 +558,9 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   // for (a second reading beside it would grab the same drives), else a disc may have been changed
   // unheard and the writers are read again.
   if (image.empty()) {
-    std::optional<std::vector<WriterChoice>> writers;
-    if (ReadingWriters()) writers = writerReader_.WaitAndTake(std::chrono::seconds(30));
-    if (writers) ShowWriters(std::move(*writers), askedWritersKind_);
+    std::optional<WriterReader::Read> read;
+    if (ReadingWriters()) read = writerReader_.WaitAndTake(std::chrono::seconds(30));
+    if (read) ShowWriters(std::move(read->writers), read->kind);
     else if (ReadingWriters() || ChosenLetter() != 0) ShowWriters(ListWriters(project_.kind), project_.kind);
   }
   const bool toImage = !image.empty() || ChosenLetter() == 0;
@@ -682,7 +681,7 @@ void CBurnerPack::OnWindowMessage(UINT message) {
   }
   if (message == kWritersRead) {
     // Only the last reading asked for is taken: an older one's writers never show.
-    if (auto writers = writerReader_.Take()) ShowWriters(std::move(*writers), askedWritersKind_);
+    if (auto read = writerReader_.Take()) ShowWriters(std::move(read->writers), read->kind);
     return;
   }
   if (message == kStartRefused && burning_) {

@@ -118,7 +118,6 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   BurnEngine engine_;
   TitleReader reader_;
   WriterReader writerReader_;
-  DiscFormat askedWritersKind_ = DiscFormat::Dvd;  // the kind of the last reading asked for
   DiscProject project_;
   // The writers the window lists, in its order, "Image file" last.
   std::vector<WriterChoice> writers_;

@@ -20,7 +20,7 @@ struct WriterReader::Shared {
   unsigned asks = 0;                // requests made
   unsigned taken = 0;               // the request whose writers were taken last
   unsigned doneAsk = 0;             // the request `done` answers
-  std::optional<std::vector<WriterChoice>> done;
+  std::optional<Read> done;
 };
 
 WriterReader::WriterReader(std::function<void()> notify) : shared_(std::make_shared<Shared>()) {
@@ -39,7 +39,7 @@ WriterReader::~WriterReader() {
   else worker_.detach();
 }
 
-void WriterReader::Read(DiscFormat kind) {
+void WriterReader::Ask(DiscFormat kind) {
   {
     std::lock_guard lock(shared_->mutex);
     shared_->asked = kind;
@@ -54,7 +54,7 @@ bool WriterReader::Pending() const {
   return shared_->taken != shared_->asks;
 }
 
-std::optional<std::vector<WriterChoice>> WriterReader::WaitAndTake(std::chrono::milliseconds limit) {
+std::optional<WriterReader::Read> WriterReader::WaitAndTake(std::chrono::milliseconds limit) {
   {
     std::unique_lock lock(shared_->mutex);
     shared_->read.wait_for(lock, limit, [&] { return shared_->done && shared_->doneAsk == shared_->asks; });
@@ -62,13 +62,13 @@ std::optional<std::vector<WriterChoice>> WriterReader::WaitAndTake(std::chrono::
   return Take();
 }
 
-std::optional<std::vector<WriterChoice>> WriterReader::Take() {
+std::optional<WriterReader::Read> WriterReader::Take() {
   std::lock_guard lock(shared_->mutex);
   if (!shared_->done || shared_->doneAsk != shared_->asks) return std::nullopt;
   shared_->taken = shared_->doneAsk;
-  std::optional<std::vector<WriterChoice>> writers = std::move(shared_->done);
+  std::optional<Read> read = std::move(shared_->done);
   shared_->done.reset();
-  return writers;
+  return read;
 }
 
 void WriterReader::Work(const std::shared_ptr<Shared>& s) {
@@ -84,7 +84,7 @@ void WriterReader::Work(const std::shared_ptr<Shared>& s) {
     lock.lock();
     // A newer request waits in `asked`: these writers answer nothing anyone still wants.
     if (ask != s->asks) continue;
-    s->done = std::move(writers);
+    s->done = Read{kind, std::move(writers)};
     s->doneAsk = ask;
     s->read.notify_all();
     // Under the lock: the reader cannot go between the check and the call.

@@ -16,6 +16,11 @@ namespace studio::packs {
 
 class WriterReader {
  public:
+  struct Read {
+    DiscFormat kind;  // the kind they were read for
+    std::vector<WriterChoice> writers;
+  };
+
   // `notify` is called from the reading thread when the writers asked for last wait to be taken;
   // never once the reader is gone.
   explicit WriterReader(std::function<void()> notify);
@@ -24,13 +29,14 @@ class WriterReader {
   WriterReader(const WriterReader&) = delete;
   WriterReader& operator=(const WriterReader&) = delete;
 
-  void Read(DiscFormat kind);
+  // Reads the writers of `kind`; a request made meanwhile supersedes this one.
+  void Ask(DiscFormat kind);
   // Writers were asked for and not taken yet.
   bool Pending() const;
   // The writers of the last request, once read; nothing while it is still being read.
-  std::optional<std::vector<WriterChoice>> Take();
+  std::optional<Read> Take();
   // Take, once the last request has been read or `limit` has passed.
-  std::optional<std::vector<WriterChoice>> WaitAndTake(std::chrono::milliseconds limit);
+  std::optional<Read> WaitAndTake(std::chrono::milliseconds limit);
 
  private:
   struct Shared;

@@ -353,7 +353,7 @@ TEST_F(BurnerFixture, AReadingStuckInADriveNeitherHoldsTheCloseNorOutlivesItsRep
   HeldScan scan(platform::ConfigFolder() + "devices.ini");
   auto reports = std::make_shared<std::atomic<int>>(0);
   auto reader = std::make_unique<WriterReader>([reports] { ++*reports; });
-  reader->Read(DiscFormat::Dvd);
+  reader->Ask(DiscFormat::Dvd);
   ASSERT_TRUE(scan.WaitUntilScanning());
   EXPECT_TRUE(reader->Pending());
   EXPECT_FALSE(reader->Take());
@@ -366,14 +366,15 @@ TEST_F(BurnerFixture, AReadingStuckInADriveNeitherHoldsTheCloseNorOutlivesItsRep
 
   // A reading that ends is reported once and taken once.
   WriterReader again([reports] { ++*reports; });
-  again.Read(DiscFormat::Dvd);
+  again.Ask(DiscFormat::Dvd);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (reports->load() == 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(reports->load(), 1);
-  const auto writers = again.Take();
-  ASSERT_TRUE(writers);
-  EXPECT_EQ(writers->back().name, "Image file");
+  const auto read = again.Take();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->kind, DiscFormat::Dvd);
+  EXPECT_EQ(read->writers.back().name, "Image file");
   EXPECT_FALSE(again.Pending());
   EXPECT_FALSE(again.Take());
 }

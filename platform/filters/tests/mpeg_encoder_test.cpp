@@ -26,6 +26,17 @@
 namespace platform::filters {
 namespace {
 
+// A DVD program stream at a small size: quick to encode, with the B pictures a DVD has.
+MpegTarget SmallDvdTarget() {
+  MpegTarget target;
+  target.streamType = 7;
+  target.width = 352;
+  target.height = 240;
+  target.frameRateCode = 4;
+  target.videoBitRate = 6000000;
+  return target;
+}
+
 // Writes past `bytes` fail with EFBIG for the scope's life instead of raising SIGXFSZ.
 class FileSizeLimit {
  public:
@@ -123,12 +134,7 @@ TEST_F(MpegEncoderTest, SplitsBeforeAGopWouldPassTheMaximum) {
 }
 
 TEST(MpegSessionTest, ElementaryStreamsTooLargeForTheFileSystemGoOnInPiecesThatStartCleanly) {
-  MpegTarget target;
-  target.streamType = 7;
-  target.width = 352;
-  target.height = 240;
-  target.frameRateCode = 4;
-  target.videoBitRate = 6000000;
+  MpegTarget target = SmallDvdTarget();
   target.elementary = true;
   target.largestFile = 400000;  // a file system that holds no more
   const std::string path = Folder() + "pieces.mpg";
@@ -181,12 +187,7 @@ TEST(MpegSessionTest, ElementaryStreamsTooLargeForTheFileSystemGoOnInPiecesThatS
 // The encoder holds pictures back for its B pictures while new ones are written: a picture it
 // still holds is never written over, and a late one fills the frame times it missed.
 TEST(MpegSessionTest, HeldAndRepeatedPicturesKeepTheirContent) {
-  MpegTarget target;
-  target.streamType = 7;
-  target.width = 352;
-  target.height = 240;
-  target.frameRateCode = 4;
-  target.videoBitRate = 6000000;
+  MpegTarget target = SmallDvdTarget();
   const std::string path = Folder() + "held.mpg";
   std::string error;
   auto session = MpegSession::Open(path, target, false, &error);

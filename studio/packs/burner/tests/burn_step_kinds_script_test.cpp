@@ -80,6 +80,12 @@ std::string ShowBurnStep(const std::string& road) {
          "\" 60\n  wait-window \"Narvell Vidarro 5.0\"\n  click 1002\n  wait-shown 2213\n";
 }
 
+// The lines of a burn into an image file of that name, to its end.
+std::string BurnIntoImageFile(const std::string& path) {
+  return "  choose 2208 \"Image file\"\n  click 2213\n  answer-file " + Quoted(path) +
+         "\n  wait-message \"Burning complete.\"\n  answer ok\n  wait-enabled 1002\n";
+}
+
 std::string CloseWithoutSaving(const std::string& road) {
   return "step \"Quillon closes without saving the " + road +
          "\" 60\n  click 1035\n  answer no\n  wait-gone \"Narvell Vidarro 5.0\"\n";
@@ -208,14 +214,8 @@ step "A written disc and a pressed one are refused as they are" 60
   answer ok
   wait-enabled 1002
 step "The three titles become an ISO image file instead" 300
-  choose 2208 "Image file"
-  click 2213
-  answer-file )" + Quoted(iso) +
-                      R"(
-  wait-message "Burning complete."
-  answer ok
-  wait-enabled 1002
-step "A hundred titles are more than a DVD-Video holds" 180
+)" + BurnIntoImageFile(iso) +
+                      R"(step "A hundred titles are more than a DVD-Video holds" 180
 )" + AddThroughDialog(2202, std::vector<std::string>(clips.begin() + 3, clips.end())) +
                       R"(  wait-text 2212 "100 titles"
   click 2213
@@ -298,14 +298,14 @@ TEST_F(BurnStepKinds, SevenTitlesMakeTwoMenuPagesAndATitleOfNoLengthIsRefusedFir
   const std::string name = "\"Seven\" & " + std::string(290, 'x');
   const std::string shown = name.substr(0, 32);
   const std::string iso = env.Documents() + "Seven titles.iso";
-  const std::string failure =
-      PlayQuillon(env, "seven",
-                  ShowBurnStep("seven titles") + std::string(R"(step "Seven clips and a still go onto the disc" 120
+  const std::string failure = PlayQuillon(env, "seven",
+                                          ShowBurnStep("seven titles") +
+                                              std::string(R"(step "Seven clips and a still go onto the disc" 120
 )") + AddThroughDialog(2202, all) +
-                      R"(  wait-text 2212 "8 titles"
-  type 2206 )" + Quoted(name) +
-                      "\n  wait-text 2206 " + Quoted(shown) +
-                      R"(
+                                              R"(  wait-text 2212 "8 titles"
+  type 2206 )" + Quoted(name) + "\n  wait-text 2206 " +
+                                              Quoted(shown) +
+                                              R"(
 step "Burn names the title of no length" 60
   click 2213
   wait-message "The title \"Still\" is 0 seconds long. Remove it from the disc and burn again."
@@ -315,14 +315,7 @@ step "The still is removed and the seven titles become an ISO image file" 300
   choose 2201 "8.  Still   0:00"
   click 2205
   wait-text 2212 "7 titles"
-  choose 2208 "Image file"
-  click 2213
-  answer-file )" + Quoted(iso) +
-                      R"(
-  wait-message "Burning complete."
-  answer ok
-  wait-enabled 1002
-)" + CloseWithoutSaving("seven titles"));
+)" + BurnIntoImageFile(iso) + CloseWithoutSaving("seven titles"));
   ASSERT_EQ(failure, "");
   // Nothing was burned for the refused disc.
   std::error_code ec;

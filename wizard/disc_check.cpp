@@ -103,4 +103,9 @@ BOOL CheckBluRayDisc(CWnd* owner) {
   return Refuse(owner, IDS_MEDIA_NON_APPLICABLE);
 }
 
+void EjectBurnedDisc() {
+  Writer().UnlockMedium();
+  Writer().UnloadMedium();
+}
+
 }  // namespace wizard

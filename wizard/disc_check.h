@@ -13,5 +13,7 @@ BOOL WaitForDriveReady(HWND owner);
 // The whole check for the current disc type. A refused disc is ejected after its message.
 BOOL CheckDvdDisc(CWnd* owner);
 BOOL CheckBluRayDisc(CWnd* owner);
+// Opens the tray on the disc page 129 locked: a locked medium refuses the eject.
+void EjectBurnedDisc();
 
 }  // namespace wizard

@@ -238,19 +238,35 @@ void CBlankDiscPage::OnSetActive() {
     m_pHost->EnableBack(TRUE);
     m_pHost->EnableNext(TRUE);
   }
+  m_unlockPending = true;
   SetTimer(kUnlockTimer, 100);
 }
 
 void CBlankDiscPage::OnTimer(UINT_PTR id) {
   if (id != kUnlockTimer) return CWizardPage::OnTimer(id);
+  Unlock();
+}
+
+void CBlankDiscPage::Unlock() {
   KillTimer(kUnlockTimer);
+  if (!m_unlockPending) return;
+  m_unlockPending = false;
   wizard::WaitCursor wait;
   Writer().UnlockMedium();
+}
+
+// A tick left running would unlock the disc the check just locked, long after the page has gone.
+BOOL CBlankDiscPage::OnKillActive() {
+  KillTimer(kUnlockTimer);
+  m_unlockPending = false;
+  return TRUE;
 }
 
 int CBlankDiscPage::GetBackPage() { return State().writerCount < 2 ? IDD_PAGE_DISC_TYPE : IDD_PAGE_WRITER; }
 
 int CBlankDiscPage::GetNextPage() {
+  // Next before the first tick: a refused disc must still come out of an unlocked tray.
+  Unlock();
   const BOOL passed = State().IsBluRay() ? wizard::CheckBluRayDisc(this) : wizard::CheckDvdDisc(this);
   if (!passed) {
     State().freeBlocks = 0;

@@ -74,6 +74,7 @@ class CBlankDiscPage : public CWizardPage {
   void OnSetActive() override;
   int GetBackPage() override;
   int GetNextPage() override;
+  BOOL OnKillActive() override;
 
   static constexpr UINT_PTR kUnlockTimer = 100;
 
@@ -81,4 +82,8 @@ class CBlankDiscPage : public CWizardPage {
   BOOL OnInitDialog() override;
   void OnTimer(UINT_PTR id) override;
   DECLARE_MESSAGE_MAP()
+
+ private:
+  void Unlock();
+  bool m_unlockPending = false;
 };

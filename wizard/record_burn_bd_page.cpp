@@ -8,6 +8,7 @@
 #include "capture/device_list.h"
 #include "capture/dv_capture_graph.h"
 #include "capture_graphs.h"
+#include "disc_check.h"
 #include "disc_jobs.h"
 #include "platform/base/debug_output.h"
 #include "platform/base/file.h"
@@ -283,7 +284,7 @@ void CRecordBurnBdPage::Burn() {
 LRESULT CRecordBurnBdPage::OnBurnEnded(WPARAM status, LPARAM) {
   CQnDataCDDVD& writer = wizard::Writer();
   KillTimer(kBurnProgressTimer);
-  writer.UnloadMedium();
+  wizard::EjectBurnedDisc();
   if (status != 0) {
     const unsigned long code = writer.GetErrorCode();
     Ask(Text(IDS_BURN_FAILED) + "\n" +

@@ -523,7 +523,7 @@ LRESULT CRecordBurnDvdPage::OnBurnEnded(WPARAM status, LPARAM) {
   KillTimer(kBurnProgressTimer);
   KillTimer(kLeadOutTimer);
   const unsigned long blocks = writer.GetBlocksToWrite();
-  writer.UnloadMedium();
+  wizard::EjectBurnedDisc();
   if (status != 0) {
     const unsigned long code = writer.GetErrorCode();
     Ask(Text(IDS_BURN_FAILED) + "\n" +
@@ -567,6 +567,8 @@ void CRecordBurnDvdPage::AnotherCopy() {
         MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     writer.LoadMedium();
     if (CheckCopyDisc()) {
+      // Held as page 129 holds the first disc; the burn end lets it go again.
+      writer.LockMedium();
       Burn();
       return;
     }

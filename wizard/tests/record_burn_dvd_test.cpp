@@ -23,6 +23,7 @@
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dvd/qn_mpg_mux.h"
+#include "platform/window/device_change.h"
 #include "record_burn_dvd_page.h"
 #include "small_dialogs.h"
 #include "record_burn_support.h"
@@ -47,13 +48,18 @@ class RecordBurnDvd : public WizardTest {
     wizard::ReleaseCaptureGraphs();
     WizardTest::TearDown();
   }
-  // Next through the disc and source pages to 343, as a user on the default box does.
-  CRecordBurnDvdPage* GoToRecordPage(HWND frame, CWendrelDlg& dialog) {
-    for (int step = 0; step < 2; ++step) ClickButton(frame, IDC_NEXT), Pump();
-    ClickButton(dialog.GetActivePage()->m_hWnd, 1092);
-    ClickButton(frame, IDC_NEXT), Pump();
-    ClickButton(dialog.GetActivePage()->m_hWnd, 1101);
-    for (int step = 0; step < 3; ++step) ClickButton(frame, IDC_NEXT), Pump();
+  // Next through the disc and source pages to 343, as a user on the default box does, reading
+  // each page for `readMs` of the clock first.
+  CRecordBurnDvdPage* GoToRecordPage(HWND frame, CWendrelDlg& dialog, int readMs = 0) {
+    auto click = [&](HWND window, int id) {
+      for (int waited = 0; waited < readMs; waited += 100) time_.Advance(100);
+      ClickButton(window, id), Pump();
+    };
+    for (int step = 0; step < 2; ++step) click(frame, IDC_NEXT);
+    click(dialog.GetActivePage()->m_hWnd, 1092);
+    click(frame, IDC_NEXT);
+    click(dialog.GetActivePage()->m_hWnd, 1101);
+    for (int step = 0; step < 3; ++step) click(frame, IDC_NEXT);
     auto* page = dynamic_cast<CRecordBurnDvdPage*>(dialog.GetActivePage());
     if (!page) return nullptr;
     // A press before the device is open would be lost: Record waits for it.
@@ -83,9 +89,9 @@ class RecordBurnDvd : public WizardTest {
   }
   // Runs `steps` on page 343 inside the wizard's modal loop; then the wizard ends (Exit when it
   // is still open).
-  void OnRecordPage(const std::function<void(HWND frame, CRecordBurnDvdPage* page)>& steps) {
+  void OnRecordPage(const std::function<void(HWND frame, CRecordBurnDvdPage* page)>& steps, int readMs = 0) {
     WhenDialogShows([&](HWND d) {
-      CRecordBurnDvdPage* page = GoToRecordPage(d, dialog_);
+      CRecordBurnDvdPage* page = GoToRecordPage(d, dialog_, readMs);
       ASSERT_NE(page, nullptr);
       steps(d, page);
       Pump();
@@ -179,6 +185,55 @@ TEST_F(RecordBurnDvd, AnotherCopyGoesOnAFreshBlankOfTheSameClassAndABluRayIsRefu
   EXPECT_NE(texts[4].find("Burning complete."), std::string::npos) << "the copy went on the DL blank";
   EXPECT_EQ("Disc type does not match!  Please insert the same type of disc.", texts[6]);
   EXPECT_TRUE(dialog_.TornDown());
+}
+
+// A person reads every page for three seconds: the blank-disc page's unlock has long run when
+// its check locks the disc, and the burn's end must still open the tray for the next blank.
+TEST_F(RecordBurnDvd, AtAPersonsPaceTheTrayOpensAfterTheBurnAndTheCopyGoesOnTheNextBlank) {
+  HWND trayWatch = MakeTop("Tray watch");
+  const std::string firstDisc = env_.Home() + "first_disc.img";
+  bool openForTheNext = false, firstLocked = false;
+  OnRecordPage(
+      [&](HWND, CRecordBurnDvdPage* page) {
+        RecordAndStop(page, 3000, IDYES, IDYES);
+        boxes_.QueueAnswer(IDYES);  // burning complete, another copy?
+        boxes_.QueueAnswer(IDOK);   // insert a blank
+        boxes_.QueueAnswer(IDNO);   // the copy is burned, another copy?
+        ASSERT_TRUE(BoxesShown(3));
+        // The first disc, as it came out of the tray, before the next blank goes in.
+        const auto drives = platform::disc::MachineDrives();
+        ASSERT_EQ(1u, drives.size());
+        openForTheNext = drives.front()->State().trayOpen;
+        firstLocked = drives.front()->State().locked;
+        std::filesystem::copy_file(WriterImage(), firstDisc);
+        ASSERT_TRUE(BoxesShown(5));
+      },
+      3000);
+  const auto texts = Texts();
+  ASSERT_EQ(5u, texts.size()) << ::testing::PrintToString(texts);
+  EXPECT_TRUE(openForTheNext) << "the burned disc came out";
+  EXPECT_FALSE(firstLocked);
+  EXPECT_EQ("Please remove any discs from the disc tray and insert a blank disc into your drive.", texts[3]);
+  EXPECT_NE(texts[4].find("Burning complete."), std::string::npos) << texts[4];
+  EXPECT_TRUE(dialog_.TornDown());
+  for (const std::string& image : {firstDisc, WriterImage()}) {
+    const DvdReading disc = ReadDvd(image);
+    ASSERT_TRUE(disc.ok) << image;
+    ASSERT_EQ(1u, disc.titles.size()) << image;
+    EXPECT_NEAR(3.0, disc.titles[0].seconds, 0.5) << image;
+  }
+  // The tray as the machine told it: out after the first burn, the blank in, out after the copy.
+  std::vector<WPARAM> tray;
+  PumpUntilReal(
+      time_,
+      [&] {
+        tray.clear();
+        for (const Logged& m : Log())
+          if (m.hwnd == trayWatch && m.msg == WM_DEVICECHANGE) tray.push_back(m.wParam);
+        return tray.size() >= 3;
+      },
+      10);
+  EXPECT_EQ((std::vector<WPARAM>{DBT_DEVICEREMOVECOMPLETE, DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}), tray);
 }
 
 TEST_F(RecordBurnDvd, WithoutAWriterTheFolderStaysInCreateDvdFolderAndTwoRecordingsOfAMinuteBothSurvive) {

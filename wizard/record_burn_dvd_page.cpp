@@ -156,16 +156,13 @@ bool CRecordBurnDvdPage::GraphRecording() const {
   return wizard::DvGraphOpen() && wizard::DvGraph().IsCapturing();
 }
 
-// A crash leaves the elementary streams beside what was multiplexed: the user is told where the
-// recording is, and the streams go only when the user says so.
+// A crash leaves the elementary streams beside what was multiplexed: the user is told of every
+// file left, and the streams go only when the user says so; the MPEG files always stay.
 void CRecordBurnDvdPage::OfferLeftRecordings(const std::string& base) {
   for (const wizard::LeftRecording& left : wizard::FindLeftRecordings(platform::WithTrailingSlash(base))) {
-    const std::string where = left.mpeg.empty() ? "Its recorded streams are in \"" + left.folder + "\"."
-                                                : "The recorded MPEG is kept as \"" + left.mpeg + "\".";
-    const std::string text = "A recording was cut short when Wendrel last ended. " + where +
-                             "\n\nRemove its intermediate files (.mpv, .mpa)?";
-    if (Ask(text, MB_YESNO | MB_ICONQUESTION) != IDYES) continue;
+    if (Ask(wizard::LeftRecordingQuestion(left), MB_YESNO | MB_ICONQUESTION) != IDYES) continue;
     for (const std::string& stream : left.streams) platform::DeleteFile(stream);
+    if (!left.owner.empty()) platform::DeleteFile(left.owner);
   }
 }
 
@@ -182,6 +179,9 @@ bool CRecordBurnDvdPage::MakeRecordingFolder() {
   }
   DeleteFolderTree(m_workFolder + "VIDEO_TS/");
   DeleteFolderTree(m_workFolder + "AUDIO_TS/");
+  // Held until its streams are gone; unheld, the recording would still be made, only open to
+  // another wizard's offer to clear it.
+  m_owner.Take(m_workFolder);
   return true;
 }
 
@@ -274,7 +274,7 @@ void CRecordBurnDvdPage::StartRecording() {
   m_phase = kIdle;
   ShowStatus(0, 0);
   DeleteStreams();
-  DeleteFolderTree(m_workFolder);
+  RemoveWorkFolder();
   SetDeviceReady(false);
   SetTimer(kOpenDeviceTimer, 100, nullptr);
   SetButtons(0);
@@ -295,7 +295,7 @@ void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull, bool graphGon
     KillTimer(kSignalTimer);
     m_watching = false;
     m_signalSeconds = m_noSignalSeconds = 0;
-    DeleteFolderTree(m_workFolder);
+    RemoveWorkFolder();
     SetButtons(0);
     return;
   }
@@ -315,7 +315,7 @@ void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull, bool graphGon
     ShowStatus(0, 0);
     SetButtons(0);
     DeleteStreams();
-    DeleteFolderTree(m_workFolder);
+    RemoveWorkFolder();
     return;
   }
   if (m_elapsedSeconds < m_plannedSeconds && Ask(Text(IDS_BURN_QUESTION), MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -323,7 +323,7 @@ void CRecordBurnDvdPage::StopRecording(bool byUser, bool diskFull, bool graphGon
     ShowStatus(0, 0);
     SetButtons(0);
     DeleteStreams();
-    DeleteFolderTree(m_workFolder);
+    RemoveWorkFolder();
     return;
   }
   m_phase = kAuthoring;
@@ -631,5 +631,12 @@ void CRecordBurnDvdPage::WaitWorkers(bool removeFolder) {
   if (m_workFolder.empty()) return;
   DeleteStreams();
   DeleteMultiplexed();
+  // With the streams gone nothing is left that another wizard could take for a crash's.
+  m_owner.Release();
   if (removeFolder) DeleteFolderTree(m_workFolder);
+}
+
+void CRecordBurnDvdPage::RemoveWorkFolder() {
+  m_owner.Release();
+  DeleteFolderTree(m_workFolder);
 }

@@ -7,8 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "worker_thread.h"
 #include "record_burn_page.h"
+#include "work_folder_owner.h"
+#include "worker_thread.h"
 
 class CBalloonTipDialog;
 
@@ -69,6 +70,8 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   // removeFolder the whole work folder.
   void WaitWorkers(bool removeFolder);
   void DeleteStreams();
+  // The streams deleted first: the folder and whatever else is in it, let go of.
+  void RemoveWorkFolder();
   void DeleteMultiplexed();
   void BackToIdle();
 
@@ -86,7 +89,8 @@ class CRecordBurnDvdPage : public CRecordBurnPage {
   bool m_authorEnded = false;
   unsigned long m_imageBlocks = 0;
   bool m_firstDiscBluRay = false;
-  bool m_leftOffered = false;  // recordings a crash left are offered once a run
+  wizard::WorkFolderOwner m_owner;  // the work folder, held while its streams are there
+  bool m_leftOffered = false;       // recordings a crash left are offered once a run
   wizard::WorkerThread m_muxThread;
   wizard::WorkerThread m_authorThread;
   std::unique_ptr<CBalloonTipDialog> m_balloon;

@@ -43,9 +43,11 @@ BOOL CDiscTypePage::OnInitDialog() {
   m_dvd.SubclassDlgItem(IDC_DVD, this);
   m_dvd.LoadBitmap(ui, IDB_DVD_BUTTON);
   m_dvd.MoveTo(163, 97);
+  m_dvd.SetToolTip(IDS_TIP_DVD_DISC);
   m_bluRay.SubclassDlgItem(IDC_BLU_RAY, this);
   m_bluRay.LoadBitmap(ui, IDB_BD_BUTTON);
   m_bluRay.MoveTo(403, 97);
+  m_bluRay.SetToolTip(IDS_TIP_BD_DISC);
   return TRUE;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 
 #include "capture/device_list.h"
 #include "platform/dshow/sim_hardware.h"
@@ -10,6 +11,7 @@
 #include "wizard_ids.h"
 #include "wizard_state.h"
 #include "wizard_test_support.h"
+#include "wizard_text.h"
 
 namespace {
 
@@ -108,6 +110,94 @@ TEST_F(SourcePages, TheDefaultBoxReachesTheRecordSettingsAndTheChoicesAreKept) {
   EXPECT_EQ(4, wizard::State().sourcePlayer);
   EXPECT_EQ(2, wizard::State().inputCable);
   EXPECT_EQ("Vidarro USB Video Capture", wizard::State().videoDevice);
+}
+
+// The player page as drawn: six buttons at their places, each its own picture over its own label,
+// and a click chooses the player under the pointer; the connect page then shows that player's
+// picture with the cable chosen and says which cables to use.
+TEST_F(SourcePages, EachPlayerClickedWhereItIsDrawnLeadsToItsOwnConnectPicture) {
+  struct Player {
+    int id, code, x, y, label;
+  };
+  const Player players[] = {{1091, 0, 43, 70, 1097},  {1088, 1, 283, 70, 1094},  {1090, 2, 523, 70, 1096},
+                            {1089, 3, 43, 220, 1095}, {1092, 4, 283, 220, 1098}, {1093, 5, 523, 220, 1099}};
+  CWendrelDlg dialog;
+  std::set<std::vector<COLORREF>> pictures;
+  WhenDialogShows([&](HWND d) {
+    for (int step = 0; step < 2; ++step) ClickButton(d, IDC_NEXT), Pump();
+    ASSERT_EQ(338, ActivePage(dialog));
+    HWND page = dialog.GetActivePage()->m_hWnd;
+    WritePicture(d, "source_338_players.png");
+    for (const Player& p : players) {
+      HWND button = ::GetDlgItem(page, p.id), label = ::GetDlgItem(page, p.label);
+      ASSERT_NE(nullptr, button);
+      RECT b{}, l{}, overlap{};
+      ::GetWindowRect(button, &b);
+      ::GetWindowRect(label, &l);
+      ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&b), 2);
+      ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&l), 2);
+      const RECT drawn{p.x, p.y, p.x + 200, p.y + 110};
+      EXPECT_TRUE(::EqualRect(&drawn, &b))
+          << p.id << " at " << b.left << "," << b.top << " to " << b.right << "," << b.bottom;
+      for (const Player& q : players) {
+        RECT other{};
+        ::GetWindowRect(::GetDlgItem(page, q.id), &other);
+        ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&other), 2);
+        EXPECT_FALSE(::IntersectRect(&overlap, &l, &other)) << "label " << p.label << " under button " << q.id;
+      }
+      // The label's words are drawn.
+      const COLORREF ground = Pixel(page, l.left + 1, l.top + 1);
+      EXPECT_FALSE(InkRuns(page, l, ground).empty()) << "label " << p.label;
+    }
+    // Each player chosen by a click in the middle of its picture, with either cable.
+    for (const Player& p : players) {
+      const bool sVideo = p.code % 2 == 1;
+      Click(page, p.x + 100, p.y + 55);
+      EXPECT_EQ(p.code, wizard::State().sourcePlayer) << p.id;
+      EXPECT_FALSE(ControlEnabled(page, p.id)) << "the chosen one reads as pressed";
+      ClickButton(d, IDC_NEXT), Pump();
+      ASSERT_EQ(339, ActivePage(dialog));
+      ClickButton(dialog.GetActivePage()->m_hWnd, sVideo ? 1101 : 1100);
+      ClickButton(d, IDC_NEXT), Pump();
+      ASSERT_EQ(340, ActivePage(dialog));
+      HWND connect = dialog.GetActivePage()->m_hWnd;
+      EXPECT_EQ(wizard::Text(CConnectPage::DvdHint(p.code, sVideo ? 2 : 1)), ControlText(connect, IDC_HINT));
+      // The picture is the page's size: the cables run from the player to the box, the video one
+      // yellow for Composite.
+      const COLORREF video = Pixel(connect, 300, 205);
+      EXPECT_EQ(!sVideo, video == RGB(240, 200, 40)) << p.id;
+      std::vector<COLORREF> player;
+      for (int y = 150; y < 300; y += 20)
+        for (int x = 60; x < 230; x += 20) player.push_back(Pixel(connect, x, y));
+      pictures.insert(player);
+      WritePicture(d, "source_340_connect_" + std::to_string(p.code) + (sVideo ? "_svideo.png" : "_composite.png"));
+      ClickButton(d, IDC_BACK), Pump();
+      ClickButton(d, IDC_BACK), Pump();
+      ASSERT_EQ(338, ActivePage(dialog));
+    }
+    WritePicture(d, "source_338_set_top_box_chosen.png");
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
+  EXPECT_EQ(6u, pictures.size()) << "each player has its own picture";
+}
+
+// The first page's two buttons tell what they burn: different pictures, and a tip each.
+TEST_F(SourcePages, TheDiscTypeButtonsDifferInTheirPictures) {
+  CWendrelDlg dialog;
+  WhenDialogShows([&](HWND d) {
+    HWND page = dialog.GetActivePage()->m_hWnd;
+    WritePicture(d, "disc_type_241.png");
+    // The words under the discs: "DVD" is three letters, "Blu-ray" seven.
+    auto letters = [&](int x) {
+      return InkRuns(page, RECT{x + 10, 97 + 130, x + 190, 97 + 165}, Pixel(page, x + 12, 97 + 147), 3);
+    };
+    const auto dvd = letters(163), bd = letters(403);
+    EXPECT_EQ(3u, dvd.size());
+    EXPECT_EQ(7u, bd.size()) << "B, l, u, -, r, a, y";
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
 }
 
 }  // namespace

@@ -57,16 +57,24 @@ TEST_F(RecordSettings, ALongStoredTimeIsCutToTheDiscAndAnEmptyNameGetsTheTime) {
   CWendrelDlg dialog;
   std::string time;
   int next = 0;
+  std::vector<InkRun> thumbs;
   WhenDialogShows([&](HWND d) {
     dialog.SetActivePage(IDD_PAGE_RECORD_SETTINGS);
     Pump();
     time = ControlText(dialog.GetActivePage()->m_hWnd, CRecordSettingsPage::kTimeLabel);
     WritePicture(d, "record_settings_342.png");
+    // One thumb on the channel, as wide as a thumb: not the strip of its five frames.
+    HWND slider = ::GetDlgItem(dialog.GetActivePage()->m_hWnd, CRecordSettingsPage::kSlider);
+    RECT channel{};
+    ::GetClientRect(slider, &channel);
+    thumbs = InkRuns(slider, channel, Pixel(slider, 2, channel.bottom / 2));
     next = dialog.GetActivePage()->GetNextPage();
     ClickButton(d, IDC_EXIT);
   });
   dialog.DoModal();
   EXPECT_EQ("03:00", time);
+  ASSERT_EQ(1u, thumbs.size());
+  EXPECT_LE(thumbs[0].right - thumbs[0].left, 12);
   EXPECT_EQ(180, wizard::State().recordingMinutes);
   EXPECT_EQ(IDD_PAGE_DVD_RECORD, next);
   EXPECT_EQ("20061208_1530", wizard::State().discName);

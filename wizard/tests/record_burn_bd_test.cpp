@@ -21,6 +21,8 @@
 #include "platform/dshow/sim_hardware.h"
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/window_surface.h"
+#include "platform/disc/drive_set.h"
+#include "platform/disc/sim_drive.h"
 #include "record_burn_bd_page.h"
 #include "record_burn_support.h"
 #include "wizard_ids.h"
@@ -103,6 +105,11 @@ TEST_F(RecordBurnBd, TheCamcorderRoadBurnsABluRayDiscLibblurayReads) {
   ASSERT_EQ(3u, boxes_.Count()) << ::testing::PrintToString(texts);
   EXPECT_EQ("Burning complete.", boxes_.Calls()[2].text);
   EXPECT_FALSE(platform::FolderExists(workFolder));
+  // The disc the blank-disc page locked comes out once burned.
+  const auto drives = platform::disc::MachineDrives();
+  ASSERT_EQ(1u, drives.size());
+  EXPECT_TRUE(drives.front()->State().trayOpen);
+  EXPECT_FALSE(drives.front()->State().locked);
 
   std::string out, err;
   int code = -1;

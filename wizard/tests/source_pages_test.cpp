@@ -3,9 +3,13 @@
 
 #include <cstdlib>
 #include <set>
+#include <tuple>
 
 #include "capture/device_list.h"
+#include "platform/controls/commctrl.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/window/afx_wnd.h"
+#include "platform/window/input.h"
 #include "platform/dshow/tests/v4l2_model.h"
 #include "source_pages.h"
 #include "wizard_ids.h"
@@ -18,6 +22,18 @@ namespace {
 using namespace testkit;
 using namespace wizardtest;
 namespace sim = platform::dshow::sim;
+
+// Runs what is queued as the dialog's modal loop does: each message offered to its filters first.
+void PumpThroughFilter(HWND dialog) {
+  for (int round = 0; round < 5; ++round) {
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+      if (!AfxWalkPreTranslateTree(dialog, &m)) {
+        TranslateMessage(&m);
+        DispatchMessage(&m);
+      }
+  }
+}
 
 class SourcePages : public WizardTest {
  protected:
@@ -195,6 +211,34 @@ TEST_F(SourcePages, TheDiscTypeButtonsDifferInTheirPictures) {
     const auto dvd = letters(163), bd = letters(403);
     EXPECT_EQ(3u, dvd.size());
     EXPECT_EQ(7u, bd.size()) << "B, l, u, -, r, a, y";
+    // Resting the pointer on the button not chosen shows its tip; the other is chosen next.
+    for (const auto& [id, x, tip] :
+         {std::tuple{IDC_BLU_RAY, 403, "Burn a Blu-ray Disc"}, std::tuple{IDC_DVD, 163, "Burn a DVD"}}) {
+      // The tip watches the mouse through the dialog's message filter, as the modal loop runs it.
+      HWND button = ::GetDlgItem(page, id);
+      RECT r{};
+      ::GetWindowRect(button, &r);
+      for (int step = 0; step < 2; ++step) {
+        platform::InjectMouseMove(POINT{(r.left + r.right) / 2 + step, (r.top + r.bottom) / 2});
+        PumpThroughFilter(d);
+      }
+      time_.Clock().Advance(600);
+      PumpThroughFilter(d);
+      // The tip shown is the button's own: its text for the button's tool.
+      std::string shown;
+      for (HWND w = nullptr; (w = ::FindWindowEx(nullptr, w, TOOLTIPS_CLASS, nullptr));) {
+        if (!::IsWindowVisible(w)) continue;
+        TOOLINFO info;
+        info.hwnd = button;
+        info.uId = 1;
+        char text[256] = {};
+        info.lpszText = text;
+        ::SendMessage(w, TTM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(&info));
+        if (text[0]) shown = text;
+      }
+      EXPECT_EQ(tip, shown) << id;
+      ClickButton(page, id);
+    }
     ClickButton(d, IDC_EXIT);
   });
   dialog.DoModal();

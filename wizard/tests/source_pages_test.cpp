@@ -173,6 +173,7 @@ TEST_F(SourcePages, EachPlayerClickedWhereItIsDrawnLeadsToItsOwnConnectPicture) 
       EXPECT_FALSE(ControlEnabled(page, p.id)) << "the chosen one reads as pressed";
       ClickButton(d, IDC_NEXT), Pump();
       ASSERT_EQ(339, ActivePage(dialog));
+      if (p.code == 0) WritePicture(d, "source_339_cables.png");
       ClickButton(dialog.GetActivePage()->m_hWnd, sVideo ? 1101 : 1100);
       ClickButton(d, IDC_NEXT), Pump();
       ASSERT_EQ(340, ActivePage(dialog));
@@ -239,6 +240,24 @@ TEST_F(SourcePages, TheDiscTypeButtonsDifferInTheirPictures) {
       EXPECT_EQ(tip, shown) << id;
       ClickButton(page, id);
     }
+    ClickButton(d, IDC_EXIT);
+  });
+  dialog.DoModal();
+}
+
+// The Blu-ray road goes from the blank disc straight to its connect page: the HDV camcorder on
+// the computer's FireWire port.
+TEST_F(SourcePages, TheBluRayConnectPageShowsTheCamcorderOnFireWire) {
+  UseWriters({Writer("A", "WRITES=BD-R\nMEDIUM=BD-R\n")});
+  wizard::State().discType = 1;
+  CWendrelDlg dialog;
+  WhenDialogShows([&](HWND d) {
+    for (int step = 0; step < 2; ++step) ClickButton(d, IDC_NEXT), Pump();
+    ASSERT_EQ(340, ActivePage(dialog));
+    HWND page = dialog.GetActivePage()->m_hWnd;
+    EXPECT_EQ(wizard::Text(IDS_HINT_FIREWIRE), ControlText(page, IDC_HINT));
+    EXPECT_EQ(RGB(20, 20, 24), Pixel(page, 410, 220)) << "the FireWire cable";
+    WritePicture(d, "source_340_connect_hdv.png");
     ClickButton(d, IDC_EXIT);
   });
   dialog.DoModal();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 
+#include "convengine/failure_reason.h"
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
 #include "convengine/output_naming.h"
@@ -133,7 +134,7 @@ std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::stri
   // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
   const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
   const std::string partial = partial_.empty() ? PartialOutputPath(option_.path.GetPath()) : partial_;
-  return MakeArguments(option_, item_->source.GetPath(), partial, hasAudio, dropped);
+  return MakeArguments(option_, item_->source.GetPath(), partial, hasAudio, dropped, item_->duration);
 }
 
 void Qn_ConvertFFmpeg::Thread_MainInit() {
@@ -151,6 +152,11 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
     }
     QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_SUCCEEDED", kTag);
   } else {
+    if (result != kConvertStopped && !reason_.empty()) {
+      auto failure = std::make_unique<Qn_ConvertFailure>();
+      failure->reason = reason_;
+      PostRecord(target_, Qn_OP_CONVERT, Qn_MSG_FAILURE_REASON, std::move(failure));
+    }
     PostReply(target_, Qn_OP_CONVERT, Qn_MSG_FAILED, result);
     QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_FAILED [0x%x]", kTag, result);
   }
@@ -160,6 +166,7 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
 
 int Qn_ConvertFFmpeg::ConvertStart() {
   renamed_ = false;
+  reason_.clear();
   partial_.clear();
   const int result = ConvertReserved();
   if (result != kConvertDone && !partial_.empty()) platform::DeleteFile(partial_);
@@ -209,6 +216,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
   progressPending_ = false;
   progressPosted_ = false;
   ProgressParser parser;
+  FailureReason reason;
+  reason.Shorten(item_->source.GetPath(), item_->source.GetFileName());
+  reason.Shorten(partial_, option_.path.GetFileName());
   const auto onSample = [this](const ProgressSample& s) { OnProgress(s.seconds, s.frame); };
   bool stopped = false;
   std::string out;
@@ -223,6 +233,8 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     const bool more = child.ReadOutput(&out, &err, kPollMs);
     parser.Feed(out, onSample);
     parser.Feed(err, onSample);
+    reason.Feed(out);
+    reason.Feed(err);
     FlushProgress(false);
     if (!more) break;
   }
@@ -244,8 +256,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     const int exitCode = child.ExitCode();
     // The time rule alone would take a crash after the last statistics line for success.
     if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
-      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld]", kTag, exitCode,
-                 static_cast<long long>(size));
+      reason_ = reason.Text();
+      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld] [%s]", kTag, exitCode,
+                 static_cast<long long>(size), reason_.c_str());
       result = kConvertFailed;
     } else {
       percent_ = 100;

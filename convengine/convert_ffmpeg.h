@@ -71,6 +71,7 @@ class Qn_ConvertFFmpeg {
   Qn_ConvertOption option_;
   bool renamed_ = false;  // the output took another name than the one its start announced
   std::string partial_;   // the file FFmpeg writes, while a file converts
+  std::string reason_;    // FFmpeg's own words for a failed file
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;

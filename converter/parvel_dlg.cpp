@@ -510,6 +510,7 @@ void CParvelDlg::DoConverting(bool start) {
   }
   for (int row = 0; HasRows() && row < m_list.GetItemCount(); ++row) m_list.SetItemText(row, 4, "");
   m_strRefusal.clear();
+  m_strFailureReason.clear();
   m_option = Qn_ConvertOption();
   if (const CAudioPreset* a = SelectedAudioPreset()) {
     m_option.audio.codec = a->codec;
@@ -588,6 +589,7 @@ std::string CParvelDlg::RefusalReason(LPARAM code) const {
 void CParvelDlg::ShowFailure(LPARAM code) {
   std::string error = ResString(IDS_CONVERT_ERROR, "File conversion error.");
   if (!m_strRefusal.empty()) error += " " + m_strRefusal;
+  if (!m_strFailureReason.empty()) error += " (" + m_strFailureReason + ")";
   if (!m_items.empty()) {
     SetTarget(CurrentRow(), error);
   } else if (!m_strRefusal.empty()) {
@@ -639,12 +641,10 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         std::string text = StatusFormat(percent);
         if (!m_items.empty()) {
           const Qn_ConvertItem& item = *m_items.back();
-          int total = item.frameCount;
-          if (const CVideoPreset* v = SelectedVideoPreset()) {
-            const int bySeconds = static_cast<int>((item.videoDuration / 1000) * v->frameRate);
-            if (bySeconds < total) total = bySeconds;
-          }
-          text += platform::Format("(%d / %d)", frame, total);
+          // The frame number FFmpeg prints counts output frames: the total is counted at the
+          // rate the file is converted to.
+          text +=
+              FormatFrameCount(frame, item.frameCount, item.videoDuration, m_option.video.frameRate, percent >= 100);
           SetTarget(item.index, platform::Format("%d %%", percent));
         }
         ShowStatus(text);
@@ -664,7 +664,15 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         m_items.clear();
         OnConvertFinished();
         break;
-      case Qn_MSG_FAILED: ShowFailure(lParam); break;
+      case Qn_MSG_FAILURE_REASON: {
+        std::unique_ptr<Qn_ConvertFailure> failure(reinterpret_cast<Qn_ConvertFailure*>(lParam));
+        if (failure) m_strFailureReason = failure->reason;
+        break;
+      }
+      case Qn_MSG_FAILED:
+        ShowFailure(lParam);
+        m_strFailureReason.clear();
+        break;
       default: break;
     }
   } else if (op == Qn_OP_SET_CONVERT_OPTION) {

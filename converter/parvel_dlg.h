@@ -121,6 +121,7 @@ class CParvelDlg : public CDialog {
   std::string m_strOutFolder;
   std::string m_strStatus;
   std::string m_strRefusal;
+  std::string m_strFailureReason;  // FFmpeg's words for the file that is failing
   int m_nWaiting = 0;
   int m_nProjectRow = 0;
   bool m_bPlaceholder = false;

@@ -494,6 +494,35 @@ TEST_F(ParvelSessionTest, RemovingTheProjectRowWithFilesGivesTheEngineOnlyTheFil
   EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
 }
 
+// Paths of 2,000 bytes, past any fixed buffer: the stored output folder and the rendered file
+// are used as the main program set them.
+TEST_F(ParvelSessionTest, ALongStoredOutputFolderAndRenderedFileAreUsedAsSet) {
+  std::string base = env_.Home();
+  while (base.size() + 61 < 1990) base += std::string(60, 'o') + "/";
+  base += std::string(1999 - base.size(), 'b') + "/";
+  ASSERT_EQ(2000u, base.size());
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", base));
+  std::string folder = env_.Home() + "r/";
+  while (folder.size() + 61 < 1900) folder += std::string(60, 'r') + "/";
+  fs::create_directories(folder);
+  const std::string rendered = folder + std::string(2000 - folder.size() - 4, 'e') + ".mpg";
+  ASSERT_EQ(2000u, rendered.size());
+  ASSERT_TRUE(MakeClip(rendered, 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n";
+  Open(kModePsp, list);
+  EXPECT_EQ(base + "PSP_OUTPUT/100MNV01/", dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(dialog_.OutputFolder()));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", rendered));
+  dialog_.SendMessage(WM_CONVERTER_LINK, PUBLISH_DONE, 0);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == fs::path(rendered).filename().string() && !Converting(); }, 60000))
+      << Cell(0, 0) << " " << dialog_.StatusText();
+  const std::string target = Cell(0, 4);
+  ASSERT_NE(std::string::npos, target.find(".MP4")) << target;
+  EXPECT_EQ("mpeg4", Probe(dialog_.OutputFolder() + target)["video.codec_name"]);
+}
+
 TEST_F(ParvelSessionTest, ARenderedFileWithALongPathReplacesTheProjectRow) {
   std::string folder = env_.Home();
   while (folder.size() < 400) folder += std::string(60, 'r') + "/";

@@ -13,6 +13,7 @@
 #include "convengine/ffmpeg_program.h"
 #include "convengine/output_naming.h"
 #include "convengine/progress_parser.h"
+#include "qnlog/partial_file.h"
 #include "qnlog/qn_log.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
@@ -35,30 +36,17 @@ constexpr std::uint64_t kProgressIntervalMs = 250;
 }  // namespace
 
 std::string PartialOutputPath(const std::string& output, int clash) {
-  // Hidden, in the same folder so the final rename stays on one file system, and with the
-  // output's extension, which chooses FFmpeg's muxer.
-  const std::size_t slash = output.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
-  const std::string name = output.substr(folder.size());
-  const std::size_t dot = name.rfind('.');
-  // The process number keeps two converters that chose one output name (two sessions sharing
-  // a folder) from writing into one partial file.
-  std::string part = ".part" + std::to_string(::getpid());
-  if (clash > 1) part += "-" + std::to_string(clash);
-  if (dot == std::string::npos || dot == 0) return folder + "." + name + part;
-  return folder + "." + name.substr(0, dot) + part + name.substr(dot);
+  return PartialFilePath(output, ::getpid(), clash);
 }
 
-std::string ReservePartialOutput(const std::string& output) {
+std::string ReservePartialOutput(const std::string& output, COwnedPartial* owner) {
   // Created here, so that FFmpeg's "-y" only ever writes over a file of this conversion: a
   // process of the same number on another machine sharing the folder may hold the first name.
+  COwnedPartial local;
+  COwnedPartial& held = owner ? *owner : local;
   for (int clash = 1; clash < 1000; ++clash) {
     const std::string partial = PartialOutputPath(output, clash);
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return partial;
-    }
+    if (held.Create(partial)) return partial;
     if (errno != EEXIST) return {};
   }
   return {};
@@ -170,6 +158,7 @@ int Qn_ConvertFFmpeg::ConvertStart() {
   partial_.clear();
   const int result = ConvertReserved();
   if (result != kConvertDone && !partial_.empty()) platform::DeleteFile(partial_);
+  partialOwner_.Release();
   partial_.clear();
   return result;
 }
@@ -185,7 +174,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: empty command line", kTag);
     return kConvertFailed;
   }
-  partial_ = ReservePartialOutput(option_.path.GetPath());
+  // Owned until it has its final name: a sweep at a later start takes only partial files whose
+  // process has gone.
+  partial_ = ReservePartialOutput(option_.path.GetPath(), &partialOwner_);
   if (partial_.empty()) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: cannot create [%s]", kTag,
                PartialOutputPath(option_.path.GetPath()).c_str());

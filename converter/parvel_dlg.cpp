@@ -21,6 +21,7 @@
 #include "platform/shell/file_dialog.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
+#include "qnlog/partial_file.h"
 #include "qnlog/qn_log.h"
 #include "widgets/folder_browser.h"
 #include "widgets/skin_bitmap.h"
@@ -329,6 +330,8 @@ void CParvelDlg::SetOutputFolder() {
   }
   m_strOutFolder = m_strBaseFolder + ModeOutputFolder(m_nMode) + "/";
   MakeFolder(m_strOutFolder);
+  // What a converter that was killed left half-written; a live one's files are its own.
+  RemoveAbandonedPartials(m_strOutFolder);
   m_folderEdit.SetWindowText(m_strOutFolder);
 }
 

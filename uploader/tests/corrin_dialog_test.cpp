@@ -305,6 +305,18 @@ TEST_F(CorrinDialogTest, WithoutASafeAddressNothingIsSentAndTheUserIsToldWhere) 
     EXPECT_NE(std::string::npos, boxes_.Last().text.find("unencrypted"));
     EXPECT_FALSE(dialog.IsBound());
     EXPECT_EQ(0, dialog.Uploads());
+
+    // An address set but of another kind is named as refused, not taken for none.
+    for (const char* refused : {"file:///tmp/uploads", "ftp://127.0.0.1/up"}) {
+      ::setenv("VIDARRO_UPLOAD_URL", refused, 1);
+      const std::size_t before = boxes_.Count();
+      ClickButton(d, IDC_UPLOAD);
+      ASSERT_EQ(before + 1, boxes_.Count());
+      EXPECT_EQ(0u, boxes_.Last().text.find(std::string("This upload address is not allowed: ") + refused))
+          << boxes_.Last().text;
+      EXPECT_EQ(0, dialog.Uploads());
+      EXPECT_TRUE(ControlVisible(d, IDC_UPLOAD));
+    }
     ::unsetenv("VIDARRO_UPLOAD_URL");
 
     // The stored value alone is enough.
@@ -314,9 +326,37 @@ TEST_F(CorrinDialogTest, WithoutASafeAddressNothingIsSentAndTheUserIsToldWhere) 
     ClickButton(d, IDC_EXIT);
   });
   EXPECT_EQ(IDCANCEL, dialog.DoModal());
-  EXPECT_EQ(2u, boxes_.Count());
+  EXPECT_EQ(4u, boxes_.Count());
   EXPECT_EQ(1, server.Opens());
   EXPECT_TRUE(server.Complete());
+}
+
+// The service answers with an upload address on another port: the window names it, and the
+// video goes nowhere.
+TEST_F(CorrinDialogTest, AnUploadAddressElsewhereEndsTheUploadNamingIt) {
+  uploadtest::UploadServer elsewhere;
+  uploadtest::ServerScript script;
+  script.location = elsewhere.Url() + "/upload/1";
+  uploadtest::UploadServer server(script);
+  ::setenv("VIDARRO_UPLOAD_URL", server.Url().c_str(), 1);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    ClickButton(d, IDC_UPLOAD);
+    const std::string expected =
+        "Status : Error (the service asked for the video to go to another address: " + script.location +
+        "; nothing was sent there)";
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == expected; }, 20000)) << dialog.StatusText();
+    // Not an unknown cause to retry: the upload has ended.
+    EXPECT_TRUE(WaitFor([&] { return ControlVisible(d, IDC_UPLOAD) && !ControlVisible(d, IDC_STOP); }, 5000));
+    EXPECT_FALSE(dialog.IsBound());
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(1, server.Opens());
+  EXPECT_EQ(0, server.FileRequests());
+  EXPECT_EQ(0, elsewhere.Connections());
 }
 
 TEST_F(CorrinDialogTest, InEditorModeNoRenderIsAskedForWithoutAnAddress) {

@@ -57,6 +57,7 @@ ON_WM_CTLCOLOR()
 ON_WM_LBUTTONDOWN()
 ON_WM_DROPFILES()
 ON_WM_CLOSE()
+ON_WM_TIMER()
 ON_BN_CLICKED(IDC_ADD, &CParvelDlg::OnAddFiles)
 ON_BN_CLICKED(IDC_REMOVE, &CParvelDlg::OnRemoveFiles)
 ON_BN_CLICKED(IDC_BROWSE, &CParvelDlg::OnBrowseOutFolder)
@@ -479,6 +480,7 @@ void CParvelDlg::OnEncoderStart() {
       m_nWaiting = 1;
       m_nProjectRow = 0;
       PostToMain(PUBLISH_RENDER_REQUEST, MAKELONG(static_cast<WORD>(width), static_cast<WORD>(height)));
+      WatchRender();
       m_start.ShowWindow(SW_HIDE);
       m_stop.ShowWindow(SW_SHOW);
     }
@@ -722,6 +724,29 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
 
 void CParvelDlg::PostToMain(WPARAM code, LPARAM lParam) {
   if (m_hMain) ::PostMessage(m_hMain, WM_CONVERTER_LINK, code, lParam);
+}
+
+// A render asked of a main program that has gone would be waited for without end; it is looked
+// for more often than it pings (every two seconds).
+void CParvelDlg::WatchRender() { SetTimer(kRenderWatchTimer, kRenderWatchMs, nullptr); }
+
+void CParvelDlg::OnTimer(UINT_PTR id) {
+  if (id != kRenderWatchTimer) return CDialog::OnTimer(id);
+  if (!m_nWaiting) {
+    KillTimer(kRenderWatchTimer);
+    return;
+  }
+  // A window of a process that has ended is gone at once; one that is only busy stays.
+  if (m_hMain && ::IsWindow(m_hMain)) return;
+  KillTimer(kRenderWatchTimer);
+  QnLogWrite(0x10000, "[%s] the main program has closed: the render is given up", "CParvelDlg::OnTimer");
+  m_nWaiting = 0;
+  const std::string error =
+      ResString(IDS_CONVERT_ERROR, "File conversion error.") + " " +
+      ResString(IDS_MAIN_PROGRAM_GONE, "The main program has closed, so the project cannot be rendered.");
+  m_strStatus = error;
+  if (HasProjectRow()) SetTarget(0, error);
+  OnConvertFinished();
 }
 
 LRESULT CParvelDlg::_MsgReceive_VirConverting(WPARAM wParam, LPARAM lParam) {

@@ -523,6 +523,33 @@ TEST_F(ParvelSessionTest, ALongStoredOutputFolderAndRenderedFileAreUsedAsSet) {
   EXPECT_EQ("mpeg4", Probe(dialog_.OutputFolder() + target)["video.codec_name"]);
 }
 
+// The main program closes while Parvel waits for its render: Parvel says so and the project
+// row ends as failed within the main program's ping period, ready to start again.
+TEST_F(ParvelSessionTest, ARenderThatWillNotComeEndsTheItemAsFailed) {
+  HWND main =
+      ::CreateWindowEx(0, "#32770", "Fake main program", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "MainHwnd", HandleToDword(main)));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=6500\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(dialog_.IsWaitingForRender());
+  // While the main program is there, the wait goes on.
+  WaitFor([] { return false; }, 2500);
+  EXPECT_TRUE(dialog_.IsWaitingForRender());
+  EXPECT_TRUE(Converting());
+  ::DestroyWindow(main);
+  const std::string said = "File conversion error. The main program has closed, so the project cannot be rendered.";
+  EXPECT_TRUE(WaitFor([&] { return !dialog_.IsWaitingForRender(); }, 2000));
+  EXPECT_EQ(said, dialog_.StatusText());
+  EXPECT_EQ(said, Cell(0, 4));
+  EXPECT_EQ("Edited Video", Cell(0, 0));
+  EXPECT_FALSE(Converting());
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  WritePicture(dialog_.m_hWnd, "main_render_abandoned.png");
+}
+
 TEST_F(ParvelSessionTest, ARenderedFileWithALongPathReplacesTheProjectRow) {
   std::string folder = env_.Home();
   while (folder.size() < 400) folder += std::string(60, 'r') + "/";

@@ -192,6 +192,7 @@ void CCorrinDlg::LoadSkin() {
     combo->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[3]), TRUE);
   m_category->SetBackgroundBrush(m_hBackground);
   m_broadcast->SetBackgroundBrush(m_hBackground);
+  m_save->SetBackgroundBrush(m_hBackground);
 
   m_terms.SubclassDlgItem(IDC_TERMS_LINK, this);
   m_terms.SetWindowText(ResString(IDS_TERMS_LINK, "Terms of Use"));

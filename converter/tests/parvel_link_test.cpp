@@ -76,6 +76,7 @@ class ParvelLinkTest : public ::testing::Test {
 
   void TheProjectIsRenderedOnRequestAndTheRenderedFileConverted();
   void StopWhileRenderingCancelsAndAFailureEndsTheWait();
+  void KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial();
 
   Environment env_{CurrentTestName()};
   HWND main_ = nullptr;
@@ -191,7 +192,7 @@ std::vector<std::string> PartialFiles(const std::string& folder) {
 
 // Killed while FFmpeg writes, Parvel takes FFmpeg with it; the half-written file it leaves is
 // gone once Parvel starts again.
-TEST_F(ParvelLinkTest, ParvelKilledMidConversionLeavesNoFfmpegAndAtItsNextStartNoPartial) {
+void ParvelLinkTest::KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial() {
   const std::string clip = env_.Home() + "long.mpg";
   ASSERT_TRUE(MakeClip(clip, 60, 1280, 720));
   const std::string list = env_.Temp() + "filelist.tmp";
@@ -248,6 +249,9 @@ TEST_F(ParvelLinkTest, BothSessionsWithTheMainProgram) {
   if (HasFatalFailure()) return;
   g_received.clear();
   StopWhileRenderingCancelsAndAFailureEndsTheWait();
+  if (HasFatalFailure()) return;
+  g_received.clear();
+  KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial();
 }
 
 }  // namespace

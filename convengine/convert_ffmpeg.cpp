@@ -8,10 +8,12 @@
 #include <memory>
 #include <set>
 
+#include "convengine/failure_reason.h"
 #include "convengine/ffmpeg_options.h"
 #include "convengine/ffmpeg_program.h"
 #include "convengine/output_naming.h"
 #include "convengine/progress_parser.h"
+#include "qnlog/partial_file.h"
 #include "qnlog/qn_log.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
@@ -34,30 +36,17 @@ constexpr std::uint64_t kProgressIntervalMs = 250;
 }  // namespace
 
 std::string PartialOutputPath(const std::string& output, int clash) {
-  // Hidden, in the same folder so the final rename stays on one file system, and with the
-  // output's extension, which chooses FFmpeg's muxer.
-  const std::size_t slash = output.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : output.substr(0, slash + 1);
-  const std::string name = output.substr(folder.size());
-  const std::size_t dot = name.rfind('.');
-  // The process number keeps two converters that chose one output name (two sessions sharing
-  // a folder) from writing into one partial file.
-  std::string part = ".part" + std::to_string(::getpid());
-  if (clash > 1) part += "-" + std::to_string(clash);
-  if (dot == std::string::npos || dot == 0) return folder + "." + name + part;
-  return folder + "." + name.substr(0, dot) + part + name.substr(dot);
+  return PartialFilePath(output, ::getpid(), clash);
 }
 
-std::string ReservePartialOutput(const std::string& output) {
+std::string ReservePartialOutput(const std::string& output, COwnedPartial* owner) {
   // Created here, so that FFmpeg's "-y" only ever writes over a file of this conversion: a
   // process of the same number on another machine sharing the folder may hold the first name.
+  COwnedPartial local;
+  COwnedPartial& held = owner ? *owner : local;
   for (int clash = 1; clash < 1000; ++clash) {
     const std::string partial = PartialOutputPath(output, clash);
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return partial;
-    }
+    if (held.Create(partial)) return partial;
     if (errno != EEXIST) return {};
   }
   return {};
@@ -133,7 +122,7 @@ std::vector<std::string> Qn_ConvertFFmpeg::MakeCommandLine(std::vector<std::stri
   // Newer MediaInfo leaves the audio codec text empty: the stream count tells.
   const bool hasAudio = item_->audioStreamCount > 0 || !item_->audio.Codec.empty();
   const std::string partial = partial_.empty() ? PartialOutputPath(option_.path.GetPath()) : partial_;
-  return MakeArguments(option_, item_->source.GetPath(), partial, hasAudio, dropped);
+  return MakeArguments(option_, item_->source.GetPath(), partial, hasAudio, dropped, item_->duration);
 }
 
 void Qn_ConvertFFmpeg::Thread_MainInit() {
@@ -151,6 +140,11 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
     }
     QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_SUCCEEDED", kTag);
   } else {
+    if (result != kConvertStopped && !reason_.empty()) {
+      auto failure = std::make_unique<Qn_ConvertFailure>();
+      failure->reason = reason_;
+      PostRecord(target_, Qn_OP_CONVERT, Qn_MSG_FAILURE_REASON, std::move(failure));
+    }
     PostReply(target_, Qn_OP_CONVERT, Qn_MSG_FAILED, result);
     QnLogWrite(QN_LOG_LEVEL, "[%s::Thread_MainInit] send Qn_OP_CONVERT Qn_MSG_FAILED [0x%x]", kTag, result);
   }
@@ -160,9 +154,11 @@ void Qn_ConvertFFmpeg::Thread_MainInit() {
 
 int Qn_ConvertFFmpeg::ConvertStart() {
   renamed_ = false;
+  reason_.clear();
   partial_.clear();
   const int result = ConvertReserved();
   if (result != kConvertDone && !partial_.empty()) platform::DeleteFile(partial_);
+  partialOwner_.Release();
   partial_.clear();
   return result;
 }
@@ -178,7 +174,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: empty command line", kTag);
     return kConvertFailed;
   }
-  partial_ = ReservePartialOutput(option_.path.GetPath());
+  // Owned until it has its final name: a sweep at a later start takes only partial files whose
+  // process has gone.
+  partial_ = ReservePartialOutput(option_.path.GetPath(), &partialOwner_);
   if (partial_.empty()) {
     QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertInit] warning: cannot create [%s]", kTag,
                PartialOutputPath(option_.path.GetPath()).c_str());
@@ -209,6 +207,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
   progressPending_ = false;
   progressPosted_ = false;
   ProgressParser parser;
+  FailureReason reason;
+  reason.Shorten(item_->source.GetPath(), item_->source.GetFileName());
+  reason.Shorten(partial_, option_.path.GetFileName());
   const auto onSample = [this](const ProgressSample& s) { OnProgress(s.seconds, s.frame); };
   bool stopped = false;
   std::string out;
@@ -223,6 +224,8 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     const bool more = child.ReadOutput(&out, &err, kPollMs);
     parser.Feed(out, onSample);
     parser.Feed(err, onSample);
+    reason.Feed(out);
+    reason.Feed(err);
     FlushProgress(false);
     if (!more) break;
   }
@@ -244,8 +247,9 @@ int Qn_ConvertFFmpeg::ConvertReserved() {
     const int exitCode = child.ExitCode();
     // The time rule alone would take a crash after the last statistics line for success.
     if (exitCode != 0 || size <= 0 || !ReachedEnd(item_->duration, lastTime_)) {
-      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld]", kTag, exitCode,
-                 static_cast<long long>(size));
+      reason_ = reason.Text();
+      QnLogWrite(QN_LOG_LEVEL, "[%s::ConvertStart] failed: exit code [%d] output size [%lld] [%s]", kTag, exitCode,
+                 static_cast<long long>(size), reason_.c_str());
       result = kConvertFailed;
     } else {
       percent_ = 100;

@@ -11,6 +11,7 @@
 #include "convengine/mordax_api.h"
 #include "convengine/progress_timer.h"
 #include "convengine/reply_port.h"
+#include "qnlog/partial_file.h"
 
 namespace mordax {
 
@@ -22,8 +23,9 @@ constexpr int kConvertStopped = Qn_ERR_STOPPED;
 // Where FFmpeg writes an output until it has succeeded: a hidden name beside it, of this process
 // (the `clash`th such name when earlier ones were taken).
 std::string PartialOutputPath(const std::string& output, int clash = 1);
-// Creates the first free partial file for `output`; its path, or empty when none could be made.
-std::string ReservePartialOutput(const std::string& output);
+// Creates the first free partial file for `output`, held by `owner` when given; its path, or
+// empty when none could be made.
+std::string ReservePartialOutput(const std::string& output, COwnedPartial* owner = nullptr);
 // Gives the finished partial file the output's name without replacing a file that has it: then
 // the name `freeName` offers, else the next free "_2", "_3"...; the name given, or empty when it
 // could not be named.
@@ -71,6 +73,8 @@ class Qn_ConvertFFmpeg {
   Qn_ConvertOption option_;
   bool renamed_ = false;  // the output took another name than the one its start announced
   std::string partial_;   // the file FFmpeg writes, while a file converts
+  std::string reason_;    // FFmpeg's own words for a failed file
+  COwnedPartial partialOwner_;
   int mode_ = 0;
   std::atomic<std::int32_t> percent_{0};
   double lastTime_ = 0;

@@ -104,9 +104,39 @@ void NormaliseOption(Qn_ConvertOption* option) {
   if (!option->EXF.empty() && option->EXF[0] != '.') option->EXF.insert(0, ".");
 }
 
+bool ContainerNeedsSound(const std::string& force) {
+  // FFmpeg's PSP muxer wants exactly one video and one audio stream.
+  return platform::EqualsNoCase(platform::Trim(force), "psp");
+}
+
+namespace {
+
+std::string ChannelLayout(std::int32_t channels) {
+  if (channels == 1) return "mono";
+  if (channels <= 0 || channels == 2) return "stereo";
+  return std::to_string(channels) + "c";
+}
+
+// A second input of silence and the maps that take the picture from the clip and the sound
+// from the silence.
+void AddSilentTrack(const Qn_AudioOption& audio, std::int32_t durationMs, std::vector<std::string>* args) {
+  args->insert(args->end(), {"-f", "lavfi"});
+  if (durationMs > 0) args->insert(args->end(), {"-t", platform::Format("%.3f", durationMs / 1000.0)});
+  const std::int32_t rate = audio.sampleRate > 0 ? audio.sampleRate : 44100;
+  args->insert(args->end(), {"-i", "anullsrc=channel_layout=" + ChannelLayout(audio.channels) +
+                                       ":sample_rate=" + std::to_string(rate)});
+  args->insert(args->end(), {"-map", "0:v:0", "-map", "1:a:0"});
+  if (durationMs <= 0) args->push_back("-shortest");
+}
+
+}  // namespace
+
 std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std::string& source,
-                                       const std::string& output, bool hasAudio, std::vector<std::string>* dropped) {
+                                       const std::string& output, bool hasAudio, std::vector<std::string>* dropped,
+                                       std::int32_t durationMs) {
   std::vector<std::string> args{"-y", "-i", source};
+  const bool silentTrack = !hasAudio && !option.ONLY_AUDIO && ContainerNeedsSound(option.FORCE);
+  if (silentTrack) AddSilentTrack(option.audio, durationMs, &args);
   auto drop = [dropped](const char* name) {
     if (dropped) dropped->push_back(name);
   };
@@ -132,7 +162,7 @@ std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std
     // Without this FFmpeg turns a video input into a picture stream of the audio file.
     args.push_back("-vn");
   }
-  if (hasAudio) {
+  if (hasAudio || silentTrack) {
     const Qn_AudioOption& a = option.audio;
     const std::string encoder = MapAudioCodec(a.codec);
     if (!encoder.empty()) args.insert(args.end(), {"-acodec", encoder});
@@ -146,6 +176,8 @@ std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std
     if (option.MUXVB > 0) drop("-muxvb");
     if (option.MUXAB > 0) drop("-muxab");
   }
+  // Each line tagged with its level, so a failure can be told in FFmpeg's own words.
+  args.insert(args.end(), {"-loglevel", "level+info"});
   args.push_back(output);
   return args;
 }

@@ -1,6 +1,7 @@
 // What the engine passes to FFmpeg 5.1: codec names, option checks and the argument list.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,10 +27,16 @@ int CheckConvertOption(const Qn_ConvertOption& option, const EncoderCheck& hasEn
 // Gives an extension written without its dot ("mp4") the dot the output name needs.
 void NormaliseOption(Qn_ConvertOption* option);
 
-// Arguments after the program name. hasAudio: the input has an audio stream. Options FFmpeg 5.1
-// no longer knows are left out and named in *dropped.
+// Whether the container (the profile's FORCE) refuses a file without a sound stream.
+bool ContainerNeedsSound(const std::string& force);
+
+// Arguments after the program name. hasAudio: the input has an audio stream; a silent input
+// bound for a container that needs sound gets a silent track of the profile's sound settings,
+// `durationMs` long (to the video's end when 0). Options FFmpeg 5.1 no longer knows are left
+// out and named in *dropped.
 std::vector<std::string> MakeArguments(const Qn_ConvertOption& option, const std::string& source,
-                                       const std::string& output, bool hasAudio, std::vector<std::string>* dropped);
+                                       const std::string& output, bool hasAudio, std::vector<std::string>* dropped,
+                                       std::int32_t durationMs = 0);
 
 // The argument list as one line for the log.
 std::string JoinArguments(const std::vector<std::string>& args);

@@ -35,6 +35,8 @@ enum Qn_MsgStatus : int {
   Qn_MSG_ITEM_START = 12,
   Qn_MSG_CONVERT_PROCESSING = 13,
   Qn_MSG_TIME_INFO = 14,
+  // Posted just before a failed convert reply when FFmpeg named the cause: a Qn_ConvertFailure.
+  Qn_MSG_FAILURE_REASON = 17,
 };
 
 // Error codes in lParam of a failed reply.
@@ -149,6 +151,11 @@ struct Qn_TimeSpan {
 struct Qn_ConvertTime {
   Qn_TimeSpan elapsed;
   Qn_TimeSpan remaining;
+};
+
+// Sent with a failure-reason reply; the host deletes it.
+struct Qn_ConvertFailure {
+  std::string reason;  // FFmpeg's last error line, short
 };
 
 using Qn_PathList = std::vector<std::string>;

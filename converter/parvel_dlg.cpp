@@ -21,6 +21,7 @@
 #include "platform/shell/file_dialog.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
+#include "qnlog/partial_file.h"
 #include "qnlog/qn_log.h"
 #include "widgets/folder_browser.h"
 #include "widgets/skin_bitmap.h"
@@ -56,6 +57,7 @@ ON_WM_CTLCOLOR()
 ON_WM_LBUTTONDOWN()
 ON_WM_DROPFILES()
 ON_WM_CLOSE()
+ON_WM_TIMER()
 ON_BN_CLICKED(IDC_ADD, &CParvelDlg::OnAddFiles)
 ON_BN_CLICKED(IDC_REMOVE, &CParvelDlg::OnRemoveFiles)
 ON_BN_CLICKED(IDC_BROWSE, &CParvelDlg::OnBrowseOutFolder)
@@ -329,6 +331,8 @@ void CParvelDlg::SetOutputFolder() {
   }
   m_strOutFolder = m_strBaseFolder + ModeOutputFolder(m_nMode) + "/";
   MakeFolder(m_strOutFolder);
+  // What a converter that was killed left half-written; a live one's files are its own.
+  RemoveAbandonedPartials(m_strOutFolder);
   m_folderEdit.SetWindowText(m_strOutFolder);
 }
 
@@ -476,6 +480,7 @@ void CParvelDlg::OnEncoderStart() {
       m_nWaiting = 1;
       m_nProjectRow = 0;
       PostToMain(PUBLISH_RENDER_REQUEST, MAKELONG(static_cast<WORD>(width), static_cast<WORD>(height)));
+      WatchRender();
       m_start.ShowWindow(SW_HIDE);
       m_stop.ShowWindow(SW_SHOW);
     }
@@ -510,6 +515,7 @@ void CParvelDlg::DoConverting(bool start) {
   }
   for (int row = 0; HasRows() && row < m_list.GetItemCount(); ++row) m_list.SetItemText(row, 4, "");
   m_strRefusal.clear();
+  m_strFailureReason.clear();
   m_option = Qn_ConvertOption();
   if (const CAudioPreset* a = SelectedAudioPreset()) {
     m_option.audio.codec = a->codec;
@@ -588,6 +594,7 @@ std::string CParvelDlg::RefusalReason(LPARAM code) const {
 void CParvelDlg::ShowFailure(LPARAM code) {
   std::string error = ResString(IDS_CONVERT_ERROR, "File conversion error.");
   if (!m_strRefusal.empty()) error += " " + m_strRefusal;
+  if (!m_strFailureReason.empty()) error += " (" + m_strFailureReason + ")";
   if (!m_items.empty()) {
     SetTarget(CurrentRow(), error);
   } else if (!m_strRefusal.empty()) {
@@ -639,12 +646,10 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         std::string text = StatusFormat(percent);
         if (!m_items.empty()) {
           const Qn_ConvertItem& item = *m_items.back();
-          int total = item.frameCount;
-          if (const CVideoPreset* v = SelectedVideoPreset()) {
-            const int bySeconds = static_cast<int>((item.videoDuration / 1000) * v->frameRate);
-            if (bySeconds < total) total = bySeconds;
-          }
-          text += platform::Format("(%d / %d)", frame, total);
+          // The frame number FFmpeg prints counts output frames: the total is counted at the
+          // rate the file is converted to.
+          text +=
+              FormatFrameCount(frame, item.frameCount, item.videoDuration, m_option.video.frameRate, percent >= 100);
           SetTarget(item.index, platform::Format("%d %%", percent));
         }
         ShowStatus(text);
@@ -664,7 +669,15 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
         m_items.clear();
         OnConvertFinished();
         break;
-      case Qn_MSG_FAILED: ShowFailure(lParam); break;
+      case Qn_MSG_FAILURE_REASON: {
+        std::unique_ptr<Qn_ConvertFailure> failure(reinterpret_cast<Qn_ConvertFailure*>(lParam));
+        if (failure) m_strFailureReason = failure->reason;
+        break;
+      }
+      case Qn_MSG_FAILED:
+        ShowFailure(lParam);
+        m_strFailureReason.clear();
+        break;
       default: break;
     }
   } else if (op == Qn_OP_SET_CONVERT_OPTION) {
@@ -711,6 +724,29 @@ LRESULT CParvelDlg::__MsgReceive(WPARAM wParam, LPARAM lParam) {
 
 void CParvelDlg::PostToMain(WPARAM code, LPARAM lParam) {
   if (m_hMain) ::PostMessage(m_hMain, WM_CONVERTER_LINK, code, lParam);
+}
+
+// A render asked of a main program that has gone would be waited for without end; it is looked
+// for more often than it pings (every two seconds).
+void CParvelDlg::WatchRender() { SetTimer(kRenderWatchTimer, kRenderWatchMs, nullptr); }
+
+void CParvelDlg::OnTimer(UINT_PTR id) {
+  if (id != kRenderWatchTimer) return CDialog::OnTimer(id);
+  if (!m_nWaiting) {
+    KillTimer(kRenderWatchTimer);
+    return;
+  }
+  // A window of a process that has ended is gone at once; one that is only busy stays.
+  if (m_hMain && ::IsWindow(m_hMain)) return;
+  KillTimer(kRenderWatchTimer);
+  QnLogWrite(0x10000, "[%s] the main program has closed: the render is given up", "CParvelDlg::OnTimer");
+  m_nWaiting = 0;
+  const std::string error =
+      ResString(IDS_CONVERT_ERROR, "File conversion error.") + " " +
+      ResString(IDS_MAIN_PROGRAM_GONE, "The main program has closed, so the project cannot be rendered.");
+  m_strStatus = error;
+  if (HasProjectRow()) SetTarget(0, error);
+  OnConvertFinished();
 }
 
 LRESULT CParvelDlg::_MsgReceive_VirConverting(WPARAM wParam, LPARAM lParam) {

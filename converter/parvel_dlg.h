@@ -53,6 +53,7 @@ class CParvelDlg : public CDialog {
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnDropFiles(HDROP drop) override;
   void OnClose() override;
+  void OnTimer(UINT_PTR id) override;
 
   void OnAddFiles();
   void OnRemoveFiles();
@@ -65,6 +66,10 @@ class CParvelDlg : public CDialog {
   LRESULT _MsgReceive_VirConverting(WPARAM wParam, LPARAM lParam);
 
  private:
+  // Watches a render asked for until it comes or the main program goes.
+  void WatchRender();
+  static constexpr UINT_PTR kRenderWatchTimer = 171;
+  static constexpr UINT kRenderWatchMs = 1000;
   void PlaceControls();
   void LoadSkin();
   void CreateToolTips();
@@ -121,6 +126,7 @@ class CParvelDlg : public CDialog {
   std::string m_strOutFolder;
   std::string m_strStatus;
   std::string m_strRefusal;
+  std::string m_strFailureReason;  // FFmpeg's words for the file that is failing
   int m_nWaiting = 0;
   int m_nProjectRow = 0;
   bool m_bPlaceholder = false;

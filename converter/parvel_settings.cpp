@@ -1,8 +1,7 @@
 #include "converter/parvel_settings.h"
 
-#include <vector>
-
 #include "platform/base/strings.h"
+#include "platform/registry/string_value.h"
 #include "platform/window/afx_app.h"
 #include "platform/window/resources.h"
 #include "widgets/reg_helpers.h"
@@ -12,10 +11,20 @@ bool ReadRegDword(HKEY root, LPCSTR key, LPCSTR name, DWORD& out, DWORD defaultV
 }
 
 bool ReadRegString(HKEY root, LPCSTR key, LPCSTR name, std::string& out, LPCSTR defaultText) {
-  std::vector<char> buffer(REG_READ_STRING_SIZE, '\0');
-  if (!RegReadString(root, key, name, buffer.data(), defaultText)) return false;
-  if (buffer[0]) out = buffer.data();
-  return true;
+  // Read whole: a folder or a rendered file's path may be longer than any fixed buffer.
+  HKEY opened = nullptr;
+  LONG rc = RegCreateKeyEx(root, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &opened, nullptr);
+  std::string text;
+  if (rc == ERROR_SUCCESS) {
+    rc = RegQueryStringValue(opened, name, &text);
+    RegCloseKey(opened);
+  }
+  if (rc == ERROR_SUCCESS) {
+    if (!text.empty()) out = text;
+    return true;
+  }
+  if (rc == ERROR_FILE_NOT_FOUND && defaultText) WriteRegString(root, key, name, defaultText);
+  return false;
 }
 
 bool WriteRegDword(HKEY root, LPCSTR key, LPCSTR name, DWORD value) { return RegWriteDword(root, key, name, value); }

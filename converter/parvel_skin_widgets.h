@@ -23,9 +23,13 @@ class CSkinBitmapButton : public CSkinButton {
   void OnMouseMove(UINT flags, CPoint point) override;
 };
 
+// The strip's magenta pixels show the background (the parent's brush when one is set).
 class CSkinBitmapCheckBox : public CSkinCheckBox {
  public:
-  CSkinBitmapCheckBox(HINSTANCE module, UINT id, int squareSize) : CSkinCheckBox(module, id, squareSize) {}
+  static constexpr COLORREF kTransparent = RGB(255, 0, 255);
+  CSkinBitmapCheckBox(HINSTANCE module, UINT id, int squareSize) : CSkinCheckBox(module, id, squareSize) {
+    SetTransparentColor(kTransparent);
+  }
 };
 
 // Empty half above, filled half below; an empty range shows nothing.

@@ -1,6 +1,7 @@
 #include "converter/row_format.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "converter/command_line.h"
 #include "platform/base/strings.h"
@@ -87,4 +88,17 @@ std::string FormatAudioPreset(const CAudioPreset& p) {
 
 int ProgressFillWidth(int pos, int min, int max, int width) {
   return skin::FillLength(pos, min, max, width).value_or(0);
+}
+
+std::string FormatFrameCount(int frame, int inputFrames, int durationMs, double outputRate, bool finished) {
+  int total = inputFrames;
+  if (durationMs > 0 && outputRate > 0) total = static_cast<int>(std::llround(durationMs * outputRate / 1000.0));
+  if (finished) {
+    if (frame > 0) total = frame;
+    frame = total;
+  } else if (frame > total && total > 0) {
+    // The converter may count a frame or two past the nominal length before its end.
+    frame = total;
+  }
+  return platform::Format("(%d / %d)", frame, total);
 }

@@ -25,5 +25,10 @@ std::string FormatResolution(int width, int height);
 std::string FormatVideoPreset(const CVideoPreset& preset);
 std::string FormatAudioPreset(const CAudioPreset& preset);
 
+// The status line's "(frame / total)" in the output's frames: the total from the duration and
+// the output's rate (the input's frame count when either is unknown); at the end (`finished`)
+// the frame count the converter last named is the total, so the line ends at N / N.
+std::string FormatFrameCount(int frame, int inputFrames, int durationMs, double outputRate, bool finished);
+
 // Pixels of a bar `width` wide filled for `pos` in min..max; 0 for an empty range.
 int ProgressFillWidth(int pos, int min, int max, int width);

@@ -4,6 +4,7 @@
 #include "lanvik_ids.h"
 #include "lanvik_dlg.h"
 #include "platform/window/resources.h"
+#include "platform/window/single_instance.h"
 #include "platform/window/window.h"
 #include "qnlog/qn_log.h"
 
@@ -48,6 +49,10 @@ BOOL CLanvikApp::LoadResourceLibraries() {
 BOOL CLanvikApp::InitInstance() {
   QnLogInit("", "Lanvik.log", QN_LOG_TEMP_FOLDER, false, 0x10000);
   if (FindRunningProgram()) return FALSE;
+  // Two starters started at the same instant both find no window: the lock decides.
+  platform::SingleInstanceLock instance;
+  if (!instance.Claim("starter", {titles_.launcher + " Starter", std::string(kProductTitle) + " Starter"}))
+    return FALSE;
   if (!LoadResourceLibraries()) {
     AfxMessageBox(kUiLibraryMissing);
     m_exitCode = 1;

@@ -192,6 +192,7 @@ void CCorrinDlg::LoadSkin() {
     combo->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts[3]), TRUE);
   m_category->SetBackgroundBrush(m_hBackground);
   m_broadcast->SetBackgroundBrush(m_hBackground);
+  m_save->SetBackgroundBrush(m_hBackground);
 
   m_terms.SubclassDlgItem(IDC_TERMS_LINK, this);
   m_terms.SetWindowText(ResString(IDS_TERMS_LINK, "Terms of Use"));
@@ -442,13 +443,17 @@ bool CCorrinDlg::UploadAddressReady() {
   const UploadAddress address = FindUploadAddress();
   if (address.problem == UploadAddressProblem::None) return true;
   ResetUpload();
-  const std::string text = address.problem == UploadAddressProblem::ClearText
-                               ? platform::Format(ResString(IDS_CLEAR_TEXT_ADDRESS,
-                                                            "The upload address \"%s\" would send your password "
-                                                            "unencrypted, so nothing was sent.")
-                                                      .c_str(),
-                                                  address.configured.c_str())
-                               : ResString(IDS_NO_UPLOAD_ADDRESS, "No upload address is set, so nothing was sent.");
+  std::string text;
+  if (address.problem == UploadAddressProblem::ClearText)
+    text = platform::Format(ResString(IDS_CLEAR_TEXT_ADDRESS,
+                                      "The upload address \"%s\" would send your password "
+                                      "unencrypted, so nothing was sent.")
+                                .c_str(),
+                            address.configured.c_str());
+  else if (address.problem == UploadAddressProblem::Refused)
+    text = platform::Format(ResString(IDS_ADDRESS_NOT_ALLOWED, "This upload address is not allowed: %s").c_str(),
+                            address.configured.c_str());
+  else text = ResString(IDS_NO_UPLOAD_ADDRESS, "No upload address is set, so nothing was sent.");
   ::MessageBox(m_hWnd, text.c_str(), ResString(IDS_CAPTION, "Publish - YouTube").c_str(), MB_OK | MB_ICONWARNING);
   EvaluateUpload();
   return false;
@@ -553,6 +558,23 @@ LRESULT CCorrinDlg::OnUploadProgress(WPARAM wParam, LPARAM lParam) {
         }
       } else if (value == TOVRIN_FAILED) {
         ShowStatus(ResString(IDS_UPLOAD_ERROR, "Status : Error (failed to upload)"));
+        ResetUpload();
+      } else if (value == TOVRIN_ADDRESS_REFUSED) {
+        // Asked before the library goes with the reset.
+        std::string named;
+        const auto refused = m_hUploader ? reinterpret_cast<YouTubeUploadRefusedAddressFn>(
+                                               GetProcAddress(m_hUploader, "YouTubeUploadRefusedAddress"))
+                                         : nullptr;
+        if (refused) {
+          named.resize(static_cast<std::size_t>(std::max(refused(nullptr, 0), 0)) + 1);
+          named.resize(static_cast<std::size_t>(refused(named.data(), static_cast<int>(named.size()))));
+        }
+        ShowStatus(platform::Format(ResString(IDS_ADDRESS_ELSEWHERE,
+                                              "Status : Error (the service asked for the video "
+                                              "to go to another address: %s; nothing was sent "
+                                              "there)")
+                                        .c_str(),
+                                    named.c_str()));
         ResetUpload();
       } else if (value == TOVRIN_NO_PROGRESS) {
         ShowStatus(ResString(IDS_UPLOAD_NO_PROGRESS, "Status : Error (the server stopped taking the video)"));

@@ -4,6 +4,7 @@
 //   combo arrow  three frames: disabled, normal, pressed
 //   check box    six squares: checked, unchecked, each hot and disabled
 //   progress     two halves stacked: empty above, filled below
+//   close        the title bar's button with its cross, five frames as the buttons'
 //   backgrounds  the full and the compact layout; the two link pictures
 #include <cstdio>
 #include <string>
@@ -21,6 +22,7 @@ using paint::Colour;
 constexpr Colour kKey{255, 0, 0}, kMagenta{255, 0, 255};
 constexpr Colour kFace{72, 80, 92}, kHot{96, 108, 124}, kPressed{44, 50, 58}, kDisabled{130, 130, 130};
 constexpr Colour kLight{236, 236, 236}, kAccent{200, 40, 40}, kPanel{200, 200, 200}, kBand{52, 60, 72};
+constexpr Colour kWhite{255, 255, 254}, kAccentDark{150, 24, 24};
 
 // A face whose corners show the region's key colour.
 void Face(Canvas& c, int x, int y, int w, int h, Colour face) {
@@ -35,6 +37,36 @@ bool Button(const std::string& path, int w, int h) {
   const Colour faces[4] = {kFace, kHot, kPressed, kDisabled};
   for (int i = 0; i < 4; ++i) Face(c, i * w, 0, w, h, faces[i]);
   Face(c, 4 * w, 0, w, h, kFace);
+  return c.Write(path);
+}
+
+// The title bar's Close: the button's five looks, each with its cross.
+bool CloseButton(const std::string& path) {
+  constexpr int s = 20;
+  Canvas c(s * 5, s, kKey);
+  const Colour faces[5] = {kBand, kHot, kPressed, kDisabled, kBand};
+  const Colour crosses[5] = {kLight, kWhite, kLight, kPanel, kLight};
+  for (int i = 0; i < 5; ++i) {
+    Face(c, i * s, 0, s, s, faces[i]);
+    for (int d = 5; d < s - 5; ++d)
+      for (int t = 0; t < 2; ++t) {
+        c.Set(i * s + d + t, d, crosses[i]);
+        c.Set(i * s + s - 1 - d - t, d, crosses[i]);
+      }
+  }
+  return c.Write(path);
+}
+
+// The service's home link: its red badge with the white play mark, and the name's bar beside.
+bool HomeLink(const std::string& path, int w, int h) {
+  Canvas c(w, h, kPanel);
+  c.RoundBox(2, 2, 36, h - 4, 6, kAccent, kAccentDark, kAccentDark);
+  for (int row = 0; row < 12; ++row) {
+    const int half = row < 6 ? row : 11 - row;
+    c.Fill(15, 8 + row, half + 1, 1, kWhite);
+  }
+  c.Fill(46, 9, w - 54, 4, kBand);
+  c.Fill(46, 16, (w - 54) * 2 / 3, 3, kDisabled);
   return c.Write(path);
 }
 
@@ -98,7 +130,7 @@ int main(int argc, char** argv) {
   const Item items[] = {
       {IDB_BUTTON_WIDE, "button_wide.bmp", Button(dir + "button_wide.bmp", 100, 30)},
       {IDB_BUTTON_SMALL, "button_small.bmp", Button(dir + "button_small.bmp", 80, 22)},
-      {IDB_CLOSE, "close.bmp", Button(dir + "close.bmp", 20, 20)},
+      {IDB_CLOSE, "close.bmp", CloseButton(dir + "close.bmp")},
       {IDB_COMBO_ARROW, "combo_arrow.bmp", ComboArrow(dir + "combo_arrow.bmp")},
       {IDB_CHECK, "check.bmp", CheckBox(dir + "check.bmp")},
       {IDB_PROGRESS, "progress.bmp", Progress(dir + "progress.bmp")},
@@ -106,7 +138,7 @@ int main(int argc, char** argv) {
        Background(dir + "background.bmp", corrin::kFullLayout.width, corrin::kFullLayout.height)},
       {IDB_BACKGROUND_COMPACT, "background_compact.bmp",
        Background(dir + "background_compact.bmp", corrin::kCompactLayout.width, corrin::kCompactLayout.height)},
-      {IDB_HOME_LINK, "home_link.bmp", Picture(dir + "home_link.bmp", 120, 28, kAccent)},
+      {IDB_HOME_LINK, "home_link.bmp", HomeLink(dir + "home_link.bmp", 120, 28)},
       {IDB_TERMS_LINK, "terms_link.bmp", Picture(dir + "terms_link.bmp", 90, 14, kBand)},
   };
   std::ofstream rc(dir + "corrin_skin.rc");

@@ -70,6 +70,10 @@ UploadAddress CheckUploadAddress(const std::string& configured) {
   std::string url = configured;
   while (!url.empty() && std::isspace(static_cast<unsigned char>(url.back()))) url.pop_back();
   while (!url.empty() && url.back() == '/') url.pop_back();
+  std::size_t start = 0;
+  while (start < url.size() && std::isspace(static_cast<unsigned char>(url[start]))) ++start;
+  if (start == url.size()) return answer;
+  answer.problem = UploadAddressProblem::Refused;
   const std::string scheme = Lower(url.substr(0, url.find("://")));
   if (url.find("://") == std::string::npos || (scheme != "http" && scheme != "https")) return answer;
   const std::string host = HostOf(url);

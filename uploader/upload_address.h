@@ -9,7 +9,8 @@ constexpr const char* kUploadUrlVariable = "VIDARRO_UPLOAD_URL";
 
 enum class UploadAddressProblem {
   None,
-  NotSet,     // no address, an empty one, or one that is neither http nor https
+  NotSet,     // no address, or an empty one
+  Refused,    // neither http nor https (file://, ftp://), or no host to reach
   ClearText,  // http to a host off this machine: the password would travel readable
 };
 

@@ -83,11 +83,11 @@ void CSkinCheckBox::OnPaint() {
   const int boxX = m_bTextLeft ? client.right - m_nBoxSize : 0;
   const int boxY = top + (height - m_nBoxSize) / 2;
   if (m_source.Get() && m_nBoxSize > 0) {
-    // White around the box picture is the control's background.
+    // The key colour around the box picture is the control's background.
     HDC memory = CreateCompatibleDC(paint);
     HGDIOBJ old = SelectObject(memory, m_source.Get());
     TransparentBlt(paint, boxX, boxY, m_nBoxSize, m_nBoxSize, memory, m_nFrame * m_nBoxSize, 0, m_nBoxSize, m_nBoxSize,
-                   RGB(255, 255, 255));
+                   m_crTransparent);
     SelectObject(memory, old);
     DeleteDC(memory);
   }

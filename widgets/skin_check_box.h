@@ -12,6 +12,8 @@ class CSkinCheckBox : public CButton {
   CSkinCheckBox(HINSTANCE module, UINT bitmapId, int boxSize);
 
   void SetBackgroundBrush(HBRUSH brush) { m_hBackground = brush; }
+  // The colour of the strip's pixels that show the background (white unless set).
+  void SetTransparentColor(COLORREF key) { m_crTransparent = key; }
   void SetTextColor(COLORREF colour) { m_crText = colour; }
   int GetFrame() const { return m_nFrame; }
   BOOL IsChecked() const { return m_bChecked; }
@@ -43,6 +45,7 @@ class CSkinCheckBox : public CButton {
 
   HCURSOR m_hCursor = nullptr;
   COLORREF m_crText = 0;
+  COLORREF m_crTransparent = RGB(255, 255, 255);
   BYTE m_bTextLeft = 0, m_bDisabled = 0, m_bChecked = 0;
   int m_nFrame = 1;
   int m_nBoxSize;

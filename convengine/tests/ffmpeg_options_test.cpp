@@ -93,11 +93,44 @@ TEST(FFmpegOptionsTest, AudioOnlyAndSilentInputs) {
   EXPECT_FALSE(Contains(args, "-f"));
   EXPECT_TRUE(Contains(args, "-acodec"));
 
+  // A silent clip for a container that takes video alone: no sound options at all.
   o.ONLY_AUDIO = 0;
-  args = MakeArguments(o, "in", "out.mp4", false, nullptr);
+  o.FORCE = "ipod";
+  args = MakeArguments(o, "in", "out.mp4", false, nullptr, 4000);
   EXPECT_FALSE(Contains(args, "-acodec"));
   EXPECT_FALSE(Contains(args, "-ar"));
+  EXPECT_FALSE(Contains(args, "lavfi"));
   EXPECT_TRUE(Contains(args, "-vcodec"));
+}
+
+TEST(FFmpegOptionsTest, ASilentClipForThePspGetsASilentTrackOfTheProfilesSound) {
+  EXPECT_TRUE(ContainerNeedsSound("PSP"));
+  EXPECT_TRUE(ContainerNeedsSound("psp"));
+  EXPECT_FALSE(ContainerNeedsSound("ipod"));
+  EXPECT_FALSE(ContainerNeedsSound("@none"));
+  EXPECT_FALSE(ContainerNeedsSound(""));
+
+  Qn_ConvertOption o = PspOption();
+  auto args = MakeArguments(o, "in.mpg", "out.mp4", false, nullptr, 12345);
+  // The silence is the second input, as long as the clip, in the profile's rate and channels.
+  EXPECT_TRUE(Has(args, {"-i", "in.mpg", "-f", "lavfi", "-t", "12.345", "-i",
+                         "anullsrc=channel_layout=stereo:sample_rate=48000", "-map", "0:v:0", "-map", "1:a:0"}));
+  EXPECT_TRUE(Has(args, {"-acodec", "aac", "-ac", "2", "-ar", "48000", "-b:a", "128k"}));
+  EXPECT_TRUE(Has(args, {"-f", "psp"}));
+  EXPECT_FALSE(Contains(args, "-shortest"));
+  EXPECT_EQ(args.back(), "out.mp4");
+
+  // Mono at 24 kHz, and a clip whose length is unknown ends with its picture.
+  o.audio = {"aac", 64, 24000, 1};
+  args = MakeArguments(o, "in.mpg", "out.mp4", false, nullptr, 0);
+  EXPECT_TRUE(Contains(args, "anullsrc=channel_layout=mono:sample_rate=24000"));
+  EXPECT_FALSE(Contains(args, "-t"));
+  EXPECT_TRUE(Contains(args, "-shortest"));
+
+  // A clip with sound keeps its own.
+  args = MakeArguments(PspOption(), "in.mpg", "out.mp4", true, nullptr, 12345);
+  EXPECT_FALSE(Contains(args, "lavfi"));
+  EXPECT_FALSE(Contains(args, "-map"));
 }
 
 TEST(FFmpegOptionsTest, OptionChecksRefuseBadValues) {

@@ -42,6 +42,21 @@ TEST(RowFormat, ModesNameTheirDeviceAndFolders) {
   EXPECT_EQ("", DeviceName(kModeXvidHd));
 }
 
+TEST(RowFormat, TheFrameCountIsInTheOutputsFramesAndEndsAtItsTotal) {
+  // 4 s of 25 fps (100 input frames) at 29.97: the total counts output frames.
+  EXPECT_EQ("(60 / 120)", FormatFrameCount(60, 100, 4000, 29.97, false));
+  // Never past the total while converting; the end takes the converter's own last count.
+  EXPECT_EQ("(120 / 120)", FormatFrameCount(121, 100, 4000, 29.97, false));
+  EXPECT_EQ("(121 / 121)", FormatFrameCount(121, 100, 4000, 29.97, true));
+  // 10.5 s at 29.97 is 315 frames, not 10 whole seconds' 299; PAL 25 keeps the input's count.
+  EXPECT_EQ("(0 / 315)", FormatFrameCount(0, 400, 10500, 29.97, false));
+  EXPECT_EQ("(100 / 250)", FormatFrameCount(100, 250, 10000, 25, false));
+  // An end without a frame number, an unknown duration or rate: what is known.
+  EXPECT_EQ("(250 / 250)", FormatFrameCount(0, 250, 10000, 25, true));
+  EXPECT_EQ("(10 / 400)", FormatFrameCount(10, 400, 0, 29.97, false));
+  EXPECT_EQ("(10 / 400)", FormatFrameCount(10, 400, 10500, 0, false));
+}
+
 TEST(ProgressFill, GuardsAnEmptyRangeAndCountsFromTheMinimum) {
   EXPECT_EQ(50, ProgressFillWidth(50, 0, 100, 100));
   EXPECT_EQ(0, ProgressFillWidth(5, 0, 0, 100));

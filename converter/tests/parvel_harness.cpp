@@ -33,6 +33,21 @@ bool MakeClip(const std::string& path, int seconds, int width, int height) {
   return Run(command).find("made") != std::string::npos;
 }
 
+bool MakeSilentClip(const std::string& path, int seconds) {
+  const std::string command =
+      "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=" + std::to_string(seconds) +
+      " -c:v mpeg2video -b:v 2M -an -f mpeg '" + path + "' 2>&1 && echo made";
+  return Run(command).find("made") != std::string::npos;
+}
+
+bool MakeWmvClip(const std::string& path, int seconds) {
+  const std::string command =
+      "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=" + std::to_string(seconds) +
+      " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) + " -c:v wmv2 -b:v 2M -c:a wmav2 -f asf '" +
+      path + "' 2>&1 && echo made";
+  return Run(command).find("made") != std::string::npos;
+}
+
 std::string DecodeErrors(const std::string& path) {
   return Run("ffmpeg -nostdin -v error -i '" + path + "' -f null - 2>&1");
 }

@@ -12,6 +12,10 @@ namespace parvel_test {
 
 // A clip of `seconds` with a test picture and a tone, as MPEG-2 in a program stream.
 bool MakeClip(const std::string& path, int seconds, int width = 640, int height = 480);
+// The same picture without any sound stream.
+bool MakeSilentClip(const std::string& path, int seconds);
+// A 25 fps WMV (WMV 8 video, WMA 2 sound) in ASF, as a camcorder's software writes it.
+bool MakeWmvClip(const std::string& path, int seconds);
 // ffprobe's stream and format fields ("video.codec_name", "audio.sample_rate", "format_name"...).
 std::map<std::string, std::string> Probe(const std::string& path);
 // What FFmpeg says decoding the whole file (errors only): empty for a clean file.

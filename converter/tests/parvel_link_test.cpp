@@ -1,7 +1,11 @@
 // Parvel as a real second process, talking to a stand-in for the main program over the link.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -72,6 +76,7 @@ class ParvelLinkTest : public ::testing::Test {
 
   void TheProjectIsRenderedOnRequestAndTheRenderedFileConverted();
   void StopWhileRenderingCancelsAndAFailureEndsTheWait();
+  void KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial();
 
   Environment env_{CurrentTestName()};
   HWND main_ = nullptr;
@@ -155,12 +160,98 @@ void ParvelLinkTest::StopWhileRenderingCancelsAndAFailureEndsTheWait() {
   EXPECT_FALSE(Received(PUBLISH_CANCEL));
 }
 
+// The processes named `name` whose parent is `parent`, not yet ended.
+std::vector<pid_t> ChildrenNamed(pid_t parent, const std::string& name) {
+  std::vector<pid_t> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string pid, comm, state, ppid;
+    if (!(stat >> pid >> comm >> state >> ppid)) continue;
+    if (comm == "(" + name + ")" && state != "Z" && ppid == std::to_string(parent))
+      found.push_back(static_cast<pid_t>(std::atol(pid.c_str())));
+  }
+  return found;
+}
+
+bool Gone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string spid, comm, state;
+  return !(stat >> spid >> comm >> state) || state == "Z";
+}
+
+std::vector<std::string> PartialFiles(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name[0] == '.' && name.find(".part") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
+// Killed while FFmpeg writes, Parvel takes FFmpeg with it; the half-written file it leaves is
+// gone once Parvel starts again.
+void ParvelLinkTest::KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial() {
+  const std::string clip = env_.Home() + "long.mpg";
+  ASSERT_TRUE(MakeClip(clip, 60, 1280, 720));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << clip << "\n";
+  const std::string script = env_.Temp() + "parvel.script";
+  std::ofstream(script) << "program Parvel\n"
+                           "step \"Parvel lists the clip\" 60\n"
+                           "  wait-window \"Publish - PSP\"\n"
+                           "  choose 1000 \"long\"\n"
+                           "  wait-enabled 1012\n"
+                           "step \"Parvel converts\" 60\n"
+                           "  click 1012\n"
+                           "  wait-text 1019 \"status - \"\n"
+                           "step \"Parvel is killed meanwhile\" 600\n"
+                           "  wait-text 1019 \"status - 100 %\"\n";
+  const std::string out = env_.Documents() + "Vidarro/PSP_OUTPUT/100MNV01/";
+  ProgramProcess parvel;
+  {
+    ScopedVariable named("VIDARRO_SCRIPT", script);
+    ScopedVariable report("VIDARRO_SCRIPT_REPORT", env_.Temp() + "report.txt");
+    ASSERT_TRUE(parvel.Start("Parvel", {list, "/PSP"}));
+  }
+  ASSERT_TRUE(WaitFor([&] { return ChildrenNamed(getpid(), "Parvel").size() == 1; }, 20000));
+  const pid_t parvelPid = ChildrenNamed(getpid(), "Parvel").front();
+  std::vector<pid_t> ffmpegs;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        ffmpegs = ChildrenNamed(parvelPid, "ffmpeg");
+        return !ffmpegs.empty() && !PartialFiles(out).empty() && fs::file_size(out + PartialFiles(out).front()) > 0;
+      },
+      60000))
+      << parvel.Output();
+  ASSERT_EQ(0, kill(parvelPid, SIGKILL));
+  EXPECT_NE(0, parvel.WaitForExit(20000));
+  EXPECT_TRUE(WaitFor([&] { return Gone(ffmpegs.front()); }, 2000)) << "FFmpeg outlived Parvel";
+  // What FFmpeg had written stays until a converter looks at the folder again.
+  const std::vector<std::string> left = PartialFiles(out);
+  ASSERT_EQ(1u, left.size());
+
+  g_received.clear();
+  std::ofstream(list, std::ios::trunc) << "";
+  ProgramProcess next;
+  ASSERT_TRUE(next.Start("Parvel", {list, "/PSP"}));
+  ASSERT_TRUE(WaitFor([&] { return Received(PUBLISH_READY); }, 20000)) << next.Output();
+  EXPECT_TRUE(PartialFiles(out).empty()) << left.front();
+  EXPECT_TRUE(fs::exists(clip));
+  PostMessage(Converter(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, next.WaitForExit(20000));
+}
+
 // One process of the test kit's window transport per test: both sessions share it.
 TEST_F(ParvelLinkTest, BothSessionsWithTheMainProgram) {
   TheProjectIsRenderedOnRequestAndTheRenderedFileConverted();
   if (HasFatalFailure()) return;
   g_received.clear();
   StopWhileRenderingCancelsAndAFailureEndsTheWait();
+  if (HasFatalFailure()) return;
+  g_received.clear();
+  KilledMidConversionLeavesNoFfmpegAndAtTheNextStartNoPartial();
 }
 
 }  // namespace

@@ -183,10 +183,14 @@ TEST_F(ParvelSessionTest, AFailedFileKeepsTheWindowBusyUntilTheBatchEnds) {
   std::ofstream(clips_ + "broken.mpg", std::ios::trunc) << std::string(4096, '\x5a');
   ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
   bool sawFailure = false, busyAfterFailure = true;
+  std::string statusAtFailure;
   ASSERT_TRUE(WaitFor(
       [&] {
-        if (Cell(0, 4) == "File conversion error.") {
-          if (!sawFailure) WritePicture(dialog_.m_hWnd, "main_failed_row.png");
+        if (Cell(0, 4).rfind("File conversion error.", 0) == 0) {
+          if (!sawFailure) {
+            WritePicture(dialog_.m_hWnd, "main_failed_row.png");
+            statusAtFailure = dialog_.StatusText();
+          }
           sawFailure = true;
           // Until the second file has its result the batch runs.
           if (Cell(1, 4) != "good.wmv")
@@ -198,7 +202,13 @@ TEST_F(ParvelSessionTest, AFailedFileKeepsTheWindowBusyUntilTheBatchEnds) {
       120000));
   EXPECT_TRUE(sawFailure) << Cell(0, 4);
   EXPECT_TRUE(busyAfterFailure);
-  EXPECT_EQ("File conversion error.", Cell(0, 4));
+  // FFmpeg's own words for the cause, short, in the row beside the suite's text.
+  const std::string failed = Cell(0, 4);
+  EXPECT_EQ(0u, failed.find("File conversion error. (")) << failed;
+  EXPECT_NE(std::string::npos, failed.find("Invalid data found when processing input")) << failed;
+  EXPECT_LE(failed.size(), 150u) << failed;
+  EXPECT_EQ("File conversion error. (broken.mpg: Invalid data found when processing input)", failed);
+  EXPECT_EQ(failed, statusAtFailure);
   EXPECT_EQ("good.wmv", Cell(1, 4)) << dialog_.StatusText();
   EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
   // The count ends at the frame the converter reached, not 0.
@@ -484,6 +494,62 @@ TEST_F(ParvelSessionTest, RemovingTheProjectRowWithFilesGivesTheEngineOnlyTheFil
   EXPECT_NE(std::string::npos, Cell(0, 4).find(".MP4"));
 }
 
+// Paths of 2,000 bytes, past any fixed buffer: the stored output folder and the rendered file
+// are used as the main program set them.
+TEST_F(ParvelSessionTest, ALongStoredOutputFolderAndRenderedFileAreUsedAsSet) {
+  std::string base = env_.Home();
+  while (base.size() + 61 < 1990) base += std::string(60, 'o') + "/";
+  base += std::string(1999 - base.size(), 'b') + "/";
+  ASSERT_EQ(2000u, base.size());
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", base));
+  std::string folder = env_.Home() + "r/";
+  while (folder.size() + 61 < 1900) folder += std::string(60, 'r') + "/";
+  fs::create_directories(folder);
+  const std::string rendered = folder + std::string(2000 - folder.size() - 4, 'e') + ".mpg";
+  ASSERT_EQ(2000u, rendered.size());
+  ASSERT_TRUE(MakeClip(rendered, 1));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=100\n";
+  Open(kModePsp, list);
+  EXPECT_EQ(base + "PSP_OUTPUT/100MNV01/", dialog_.OutputFolder());
+  EXPECT_TRUE(fs::is_directory(dialog_.OutputFolder()));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", rendered));
+  dialog_.SendMessage(WM_CONVERTER_LINK, PUBLISH_DONE, 0);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == fs::path(rendered).filename().string() && !Converting(); }, 60000))
+      << Cell(0, 0) << " " << dialog_.StatusText();
+  const std::string target = Cell(0, 4);
+  ASSERT_NE(std::string::npos, target.find(".MP4")) << target;
+  EXPECT_EQ("mpeg4", Probe(dialog_.OutputFolder() + target)["video.codec_name"]);
+}
+
+// The main program closes while Parvel waits for its render: Parvel says so and the project
+// row ends as failed within the main program's ping period, ready to start again.
+TEST_F(ParvelSessionTest, ARenderThatWillNotComeEndsTheItemAsFailed) {
+  HWND main =
+      ::CreateWindowEx(0, "#32770", "Fake main program", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "MainHwnd", HandleToDword(main)));
+  const std::string list = env_.Temp() + "filelist.tmp";
+  std::ofstream(list) << "[Edit] file=\"Edited Video\";time=6500\n";
+  Open(kModePsp, list);
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  ASSERT_TRUE(dialog_.IsWaitingForRender());
+  // While the main program is there, the wait goes on.
+  WaitFor([] { return false; }, 2500);
+  EXPECT_TRUE(dialog_.IsWaitingForRender());
+  EXPECT_TRUE(Converting());
+  ::DestroyWindow(main);
+  const std::string said = "File conversion error. The main program has closed, so the project cannot be rendered.";
+  EXPECT_TRUE(WaitFor([&] { return !dialog_.IsWaitingForRender(); }, 2000));
+  EXPECT_EQ(said, dialog_.StatusText());
+  EXPECT_EQ(said, Cell(0, 4));
+  EXPECT_EQ("Edited Video", Cell(0, 0));
+  EXPECT_FALSE(Converting());
+  EXPECT_TRUE(ControlEnabled(dialog_.m_hWnd, IDC_ADD));
+  WritePicture(dialog_.m_hWnd, "main_render_abandoned.png");
+}
+
 TEST_F(ParvelSessionTest, ARenderedFileWithALongPathReplacesTheProjectRow) {
   std::string folder = env_.Home();
   while (folder.size() < 400) folder += std::string(60, 'r') + "/";
@@ -546,8 +612,12 @@ TEST_F(ParvelSessionTest, DroppedFilesAndDesktopLinksAreAddedAndAChosenFolderBec
 }
 
 // Every shipped profile, converted once with its default presets and read back.
-TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
+// A clip with sound and one without, through every profile: the silent one gets a silent track
+// of the profile's sound only where its container refuses a file without sound (the PSP's).
+TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromisesWithAndWithoutSound) {
   ASSERT_TRUE(MakeClip(clips_ + "sample.mpg", 1));
+  ASSERT_TRUE(MakeSilentClip(clips_ + "silent.mpg", 2));
+  ASSERT_TRUE(Probe(clips_ + "silent.mpg")["audio.codec_name"].empty());
   const std::map<std::string, std::string> codecNames = {
       {"mpeg4", "mpeg4"}, {"libxvid", "mpeg4"}, {"libx264", "h264"}, {"h263", "h263"},
       {"wmv2", "wmv2"},   {"aac", "aac"},       {"wmav2", "wmav2"},  {"libmp3lame", "mp3"},
@@ -580,8 +650,8 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
     ASSERT_TRUE(dialog_.Create(IDD_PARVEL_DIALOG));
     dialog_.ShowWindow(SW_SHOW);
     Pump();
-    dialog_.AddPaths({clips_ + "sample.mpg"}, 1);
-    ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "sample.mpg"; }, 20000)) << family;
+    dialog_.AddPaths({clips_ + "sample.mpg", clips_ + "silent.mpg"}, 1);
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "sample.mpg" && Cell(1, 0) == "silent.mpg"; }, 20000)) << family;
     for (int i = 0; i < expected.GetCount(); ++i) {
       const CDeviceProfile* p = expected.GetProfile(i);
       SendDlgItemMessage(dialog_.m_hWnd, IDC_PROFILE, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
@@ -590,21 +660,42 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
       ASSERT_EQ(p->PROFILE, Combo(IDC_PROFILE));
       ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
       ASSERT_TRUE(WaitFor([&] { return !Converting(); }, 120000)) << p->PROFILE;
-      const std::string target = Cell(0, 4);
-      ASSERT_NE(std::string::npos, target.find(p->EXF)) << p->PROFILE << ": " << target << " " << dialog_.StatusText();
       const CVideoPreset* v = p->video[0].get();
       for (const auto& preset : p->video)
         if (preset->isDefault == 1) v = preset.get();
       const CAudioPreset* a = p->audio[0].get();
-      auto probe = Probe(dialog_.OutputFolder() + target);
-      EXPECT_EQ(codecNames.at(v->codec), probe["video.codec_name"]) << p->PROFILE;
-      EXPECT_EQ(std::to_string(v->width), probe["video.width"]) << p->PROFILE;
-      EXPECT_EQ(std::to_string(v->height), probe["video.height"]) << p->PROFILE;
-      EXPECT_NEAR(v->frameRate, FrameRate(probe["video.r_frame_rate"]), 0.01) << p->PROFILE;
-      EXPECT_EQ(codecNames.at(a->codec), probe["audio.codec_name"]) << p->PROFILE;
-      EXPECT_EQ(std::to_string(a->sampleRate), probe["audio.sample_rate"]) << p->PROFILE;
-      EXPECT_EQ(std::to_string(static_cast<int>(a->channels)), probe["audio.channels"]) << p->PROFILE;
-      EXPECT_NE(std::string::npos, probe["format_name"].find(containers.at(p->FORCE))) << p->PROFILE;
+      for (const auto& preset : p->audio)
+        if (preset->isDefault == 1) a = preset.get();
+      for (int row = 0; row < 2; ++row) {
+        const std::string what = p->PROFILE + (row ? " (silent clip)" : "");
+        const std::string target = Cell(row, 4);
+        ASSERT_NE(std::string::npos, target.find(p->EXF)) << what << ": " << target << " " << dialog_.StatusText();
+        auto probe = Probe(dialog_.OutputFolder() + target);
+        EXPECT_EQ(codecNames.at(v->codec), probe["video.codec_name"]) << what;
+        EXPECT_EQ(std::to_string(v->width), probe["video.width"]) << what;
+        EXPECT_EQ(std::to_string(v->height), probe["video.height"]) << what;
+        EXPECT_NEAR(v->frameRate, FrameRate(probe["video.r_frame_rate"]), 0.01) << what;
+        EXPECT_NE(std::string::npos, probe["format_name"].find(containers.at(p->FORCE))) << what;
+        EXPECT_TRUE(DecodeErrors(dialog_.OutputFolder() + target).empty()) << what;
+        const bool sound = row == 0 || p->FORCE == "psp";
+        if (sound) {
+          EXPECT_EQ(codecNames.at(a->codec), probe["audio.codec_name"]) << what;
+          EXPECT_EQ(std::to_string(a->sampleRate), probe["audio.sample_rate"]) << what;
+          EXPECT_EQ(std::to_string(static_cast<int>(a->channels)), probe["audio.channels"]) << what;
+        } else {
+          EXPECT_EQ("", probe["audio.codec_name"]) << what;
+        }
+        if (row == 1 && sound) {
+          // As long as the clip, and silent.
+          EXPECT_NEAR(2.0, std::atof(probe["duration"].c_str()), 0.2) << what;
+          const std::string level =
+              parvel_test::Run("ffmpeg -nostdin -v info -i '" + dialog_.OutputFolder() + target +
+                               "' -map 0:a -af volumedetect -f null - 2>&1 | grep -o 'max_volume: [-a-z0-9.]*'");
+          // Digital silence reads as the 16-bit floor, -91 dB.
+          ASSERT_EQ(0u, level.find("max_volume: ")) << what << ": " << level;
+          EXPECT_LE(std::atof(level.c_str() + 12), -90.0) << what << ": " << level;
+        }
+      }
       ++converted;
     }
     dialog_.SendMessage(WM_CLOSE);
@@ -612,6 +703,40 @@ TEST_F(ParvelSessionTest, EveryInstalledProfileGivesWhatItPromises) {
     Pump();
   }
   EXPECT_EQ(8, converted);
+}
+
+// FFmpeg counts the frames it writes: a 25 fps clip converted at 29.97 has more of them than the
+// clip, and the count ends at its own total.
+TEST_F(ParvelSessionTest, TheFrameCountOfA25FpsWmvAtThePspRateEndsAtItsTotal) {
+  ASSERT_TRUE(MakeWmvClip(clips_ + "camcorder.wmv", 4));
+  Open(kModePsp, "");
+  dialog_.AddPaths({clips_ + "camcorder.wmv"}, 1);
+  ASSERT_TRUE(WaitFor([&] { return Cell(0, 0) == "camcorder.wmv"; }, 20000));
+  ASSERT_EQ("320 x 240 / 29.97fps / 768kbps", Combo(IDC_VIDEO_PRESET));
+  ASSERT_TRUE(ClickButton(dialog_.m_hWnd, IDC_START));
+  std::vector<std::string> seen;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const std::string status = dialog_.StatusText();
+        if (seen.empty() || seen.back() != status) seen.push_back(status);
+        return !Converting();
+      },
+      120000));
+  const std::string last = dialog_.StatusText();
+  int frame = -1, total = -1;
+  ASSERT_EQ(2, std::sscanf(last.c_str() + last.rfind('('), "(%d / %d)", &frame, &total)) << last;
+  EXPECT_EQ(0u, last.find("Video conversion status - 100 %")) << last;
+  EXPECT_EQ(frame, total) << last;
+  // About 4 s at 29.97: some 120 frames, not the clip's 100.
+  EXPECT_NEAR(120, total, 2) << last;
+  for (const std::string& status : seen) {
+    if (status.back() != ')') continue;
+    int f = -1, t = -1;
+    ASSERT_EQ(2, std::sscanf(status.c_str() + status.rfind('('), "(%d / %d)", &f, &t)) << status;
+    EXPECT_LE(f, t) << status;
+  }
+  auto probe = Probe(dialog_.OutputFolder() + Cell(0, 4));
+  EXPECT_EQ("mpeg4", probe["video.codec_name"]);
 }
 
 }  // namespace

@@ -34,6 +34,23 @@ TEST_F(SettingsTest, ReadsStoreTheirDefaultsOnlyWhenAsked) {
   ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", "/tmp/render.mpg"));
   EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "File", text, nullptr));
   EXPECT_EQ("/tmp/render.mpg", text);
+  // Any length the store holds is read whole; a missing one stores its default, of any length.
+  for (const std::size_t length : {1023u, 1024u, 2000u, 70000u}) {
+    const std::string longText(length, 'x');
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kParvelKey, "File", longText));
+    EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "File", text, nullptr));
+    EXPECT_EQ(longText, text) << length;
+  }
+  const std::string longDefault(3000, 'd');
+  std::string folder = "kept";
+  EXPECT_FALSE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", folder, longDefault.c_str()));
+  EXPECT_EQ("kept", folder);
+  EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", folder, nullptr));
+  EXPECT_EQ(longDefault, folder);
+  // A value of another type is not text.
+  ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "OutFolder", 5));
+  EXPECT_FALSE(ReadRegString(HKEY_CURRENT_USER, kParvelKey, "OutFolder", folder, "other"));
+  EXPECT_EQ(longDefault, folder);
   ASSERT_TRUE(WriteRegDword(HKEY_CURRENT_USER, kParvelKey, "SubHwnd", 42));
   EXPECT_TRUE(ReadRegDword(HKEY_CURRENT_USER, kParvelKey, "SubHwnd", value, 0));
   EXPECT_EQ(42u, value);

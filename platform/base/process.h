@@ -63,7 +63,8 @@ struct ChildOptions {
 };
 
 // A child process with stdin from /dev/null and stdout/stderr piped back. The destructor kills
-// and reaps a child that still runs.
+// and reaps a child that still runs; a child still running when this process ends, however it
+// ends, is killed with it.
 class ChildProcess {
  public:
   ChildProcess() = default;

@@ -1,12 +1,17 @@
 #include "platform/base/spawn.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 extern char** environ;
 
@@ -33,10 +38,78 @@ struct ExecImage {
   }
 };
 
+// Forks for the piped children on one thread that lives as long as the process: the kernel
+// sends a child its parent-death signal when the thread that forked it ends, not the process,
+// so a child forked by a worker thread would die with that thread.
+class ForkThread {
+ public:
+  static ForkThread& Instance() {
+    // Never destroyed: the thread may be waiting on it while the process exits.
+    static ForkThread* instance = new ForkThread();
+    return *instance;
+  }
+
+  // fork() on the thread; `child` runs in the new process and never returns.
+  pid_t Fork(void (*child)(const void*), const void* context) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return request_ == nullptr; });
+    Request request{child, context};
+    request_ = &request;
+    wake_.notify_all();
+    done_.wait(lock, [&request] { return request.done; });
+    request_ = nullptr;
+    idle_.notify_all();
+    return request.pid;
+  }
+
+ private:
+  struct Request {
+    void (*child)(const void*);
+    const void* context;
+    pid_t pid = -1;
+    bool done = false;
+  };
+
+  ForkThread() {
+    std::thread([this] { Run(); }).detach();
+  }
+
+  void Run() {
+    // Signals meant for the process are handled on its other threads.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return request_ != nullptr && !request_->done; });
+      Request* request = request_;
+      request->pid = fork();
+      if (request->pid == 0) request->child(request->context);
+      request->done = true;
+      done_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  std::condition_variable idle_;
+  Request* request_ = nullptr;
+};
+
 // In the child: the standard streams, the folder, no inherited descriptors, then exec.
-// Reports errno through `report` when anything fails.
+// Reports errno through `report` when anything fails. `parent` set: the child ends with that
+// process, and does not start at all when it has already gone.
 [[noreturn]] void ExecChild(const char* path, const ExecImage& image, const char* workFolder, int stdoutFd,
-                            int stderrFd, int report, bool ownSession = false) {
+                            int stderrFd, int report, bool ownSession = false, pid_t parent = 0) {
+  if (parent > 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have ended before the request was made: the child is then another's.
+    if (getppid() != parent) _exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+  }
   if (ownSession) setsid();
   const int devnull = ::open("/dev/null", O_RDWR);
   if (devnull >= 0) dup2(devnull, 0);
@@ -109,13 +182,29 @@ pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, 
     closeAll();
     return -1;
   }
-  const pid_t pid = fork();
+  struct ChildPlan {
+    const std::string* path;
+    const ExecImage* image;
+    const std::string* workFolder;
+    int stdoutFd;
+    int stderrFd;
+    int report;
+    bool ownSession;
+    pid_t parent;
+  };
+  const ChildPlan plan{&path,     &image,     &workFolder, out[1], mergeStderr ? out[1] : err[1],
+                       report[1], ownSession, getpid()};
+  const pid_t pid = ForkThread::Instance().Fork(
+      [](const void* context) {
+        const ChildPlan& p = *static_cast<const ChildPlan*>(context);
+        ExecChild(p.path->c_str(), *p.image, p.workFolder->c_str(), p.stdoutFd, p.stderrFd, p.report, p.ownSession,
+                  p.parent);
+      },
+      &plan);
   if (pid < 0) {
     closeAll();
     return -1;
   }
-  if (pid == 0)
-    ExecChild(path.c_str(), image, workFolder.c_str(), out[1], mergeStderr ? out[1] : err[1], report[1], ownSession);
   close(out[1]);
   if (err[1] >= 0) close(err[1]);
   close(report[1]);

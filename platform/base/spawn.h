@@ -18,7 +18,7 @@ struct SpawnPipes {
   int err = -1;  // -1 when merged into out
 };
 // Starts a child with piped stdout/stderr, in a session of its own when asked; returns its pid
-// or -1 (exec failure included).
+// or -1 (exec failure included). The child is killed when this process ends, however it ends.
 pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
                  bool mergeStderr, bool ownSession, SpawnPipes* pipes);
 

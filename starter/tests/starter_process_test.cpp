@@ -92,6 +92,43 @@ TEST(StarterProcess, OnlyTheExactSwitchOpensTheMainWindowFirst) {
   }
 }
 
+// Started at the same instant, with and without the intro, neither finds the other's window yet:
+// one runs and the other ends at once, not when a timer of its own fires.
+TEST(StarterProcess, TwoStartersStartedTogetherLeaveOne) {
+  Environment env(CurrentTestName());
+  platform::StartWindowTransport();
+  for (const std::vector<std::string>& line : {std::vector<std::string>{"/NOINTRO"}, std::vector<std::string>{}}) {
+    SCOPED_TRACE(line.empty() ? "with intro" : "/NOINTRO");
+    ProgramProcess starters[2];
+    ASSERT_TRUE(starters[0].Start("Lanvik", line));
+    ASSERT_TRUE(starters[1].Start("Lanvik", line));
+    int ended = -1;
+    for (int attempt = 0; attempt < 400 && ended < 0; ++attempt) {
+      for (int i = 0; i < 2 && ended < 0; ++i)
+        if (!starters[i].Running()) ended = i;
+      ::Sleep(25);
+    }
+    ASSERT_GE(ended, 0) << "both starters still run";
+    EXPECT_EQ(0, starters[ended].WaitForExit(kWaitMs)) << starters[ended].Output();
+    ProgramProcess& left = starters[1 - ended];
+    EXPECT_TRUE(left.Running()) << left.Output();
+    // The one left goes on to its main window, the only one.
+    HWND window = nullptr;
+    for (int attempt = 0; attempt < 400; ++attempt) {
+      window = ::FindWindow("#32770", kStarterTitle);
+      if (window && !line.empty()) break;
+      // Past the intro: the main window answers Exit.
+      if (window && ::GetDlgItem(window, IDC_EXIT)) break;
+      ::Sleep(25);
+    }
+    ASSERT_NE(nullptr, window) << left.Output();
+    EXPECT_TRUE(left.Running());
+    EXPECT_TRUE(EndStarter(window));
+    EXPECT_EQ(0, left.WaitForExit(kWaitMs)) << left.Output();
+  }
+  ResetWindows();
+}
+
 TEST(StarterProcess, TheMainProgramStartsItAgainWithoutItsIntro) {
   Environment env(CurrentTestName());
   platform::StartWindowTransport();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -86,6 +87,99 @@ class CorrinDialogTest : public ::testing::Test {
   HMODULE images_ = nullptr;
   std::string clip_;
 };
+
+// A written picture read back: its pixels as rows of red, green, blue.
+struct Picture {
+  int width = 0, height = 0;
+  std::string rgb;
+  COLORREF At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+    return RGB(static_cast<BYTE>(rgb[at]), static_cast<BYTE>(rgb[at + 1]), static_cast<BYTE>(rgb[at + 2]));
+  }
+};
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+// Decoded by FFmpeg, not by the code that wrote it.
+Picture ReadPicture(const std::string& png) {
+  Picture picture;
+  const std::string size =
+      Output("ffprobe -v error -show_entries stream=width,height -of csv=p=0:s=x '" + png + "' 2>/dev/null");
+  if (std::sscanf(size.c_str(), "%dx%d", &picture.width, &picture.height) != 2) return {};
+  picture.rgb = Output("ffmpeg -v error -i '" + png + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+  if (picture.rgb.size() != static_cast<std::size_t>(picture.width) * picture.height * 3) return {};
+  return picture;
+}
+
+// Within a few steps of each channel (the picture is written without loss, the skin drawn exact).
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= 3 && std::abs(GetGValue(a) - GetGValue(b)) <= 3 &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= 3;
+}
+
+// The skin whole, as the image library's bitmaps draw it: the check box on the dialog's own
+// background with its magenta keyed out, the Close button's cross, the home link's badge.
+TEST_F(CorrinDialogTest, TheSkinIsWholeInThePicture) {
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    SendDlgItemMessage(d, IDC_SAVE_USER_INFO, BM_SETCHECK, BST_CHECKED, 0);
+    const std::string png = WritePicture(d, "corrin_skin.png");
+    ASSERT_FALSE(png.empty());
+    const Picture picture = ReadPicture(png);
+    ASSERT_EQ(620, picture.width);
+    ASSERT_EQ(760, picture.height);
+    const COLORREF panel = RGB(200, 200, 200), band = RGB(52, 60, 72), light = RGB(236, 236, 236);
+    const COLORREF magenta = RGB(255, 0, 255), accent = RGB(200, 40, 40), boxEdge = RGB(72, 80, 92);
+
+    // Check box: 300 x 18 at (160, 146), its 14-pixel box at the left, centred in its row.
+    int magentas = 0, edges = 0, accents = 0, outsideBox = 0;
+    for (int y = 146; y < 164; ++y)
+      for (int x = 160; x < 460; ++x) {
+        const COLORREF c = picture.At(x, y);
+        magentas += c == magenta;
+        if (x < 174) edges += Near(c, boxEdge), accents += Near(c, accent);
+        // Left of the caption and around the box: the dialog's own background.
+        if (x < 174 && (y < 148 || y > 161)) outsideBox += !Near(c, panel);
+      }
+    EXPECT_EQ(0, magentas);
+    EXPECT_GE(edges, 30);    // the box's frame
+    EXPECT_GE(accents, 20);  // its check mark
+    EXPECT_EQ(0, outsideBox);
+    // The strip's magenta corner of the box is the background too, as beside the control.
+    int boxTop = -1;
+    for (int y = 146; y < 164 && boxTop < 0; ++y)
+      if (Near(picture.At(161, y), boxEdge)) boxTop = y - 1;
+    ASSERT_GE(boxTop, 146);
+    EXPECT_TRUE(Near(panel, picture.At(160, boxTop))) << std::hex << picture.At(160, boxTop);
+    EXPECT_TRUE(Near(picture.At(159, boxTop + 7), picture.At(160, boxTop + 7)));
+
+    // Close: 20 x 20 at (590, 10) on the title band, a light cross on its face.
+    EXPECT_TRUE(Near(light, picture.At(600, 20))) << std::hex << picture.At(600, 20);
+    EXPECT_TRUE(Near(light, picture.At(595, 15)));
+    EXPECT_TRUE(Near(light, picture.At(604, 15)));
+    EXPECT_TRUE(Near(band, picture.At(593, 20)));
+    EXPECT_TRUE(Near(band, picture.At(600, 13)));
+
+    // Home link: 120 x 28 at (20, 700): the red badge with its white play mark, the name beside.
+    EXPECT_TRUE(Near(accent, picture.At(25, 714)) || Near(RGB(175, 32, 32), picture.At(25, 714)))
+        << std::hex << picture.At(25, 714);
+    EXPECT_TRUE(Near(RGB(255, 255, 254), picture.At(36, 713))) << std::hex << picture.At(36, 713);
+    EXPECT_TRUE(Near(band, picture.At(80, 710)));
+    EXPECT_TRUE(Near(panel, picture.At(21, 700)));
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+}
 
 TEST_F(CorrinDialogTest, TheFieldRuleTheKeywordRuleAndACompleteUpload) {
   uploadtest::UploadServer server;
@@ -305,6 +399,18 @@ TEST_F(CorrinDialogTest, WithoutASafeAddressNothingIsSentAndTheUserIsToldWhere) 
     EXPECT_NE(std::string::npos, boxes_.Last().text.find("unencrypted"));
     EXPECT_FALSE(dialog.IsBound());
     EXPECT_EQ(0, dialog.Uploads());
+
+    // An address set but of another kind is named as refused, not taken for none.
+    for (const char* refused : {"file:///tmp/uploads", "ftp://127.0.0.1/up"}) {
+      ::setenv("VIDARRO_UPLOAD_URL", refused, 1);
+      const std::size_t before = boxes_.Count();
+      ClickButton(d, IDC_UPLOAD);
+      ASSERT_EQ(before + 1, boxes_.Count());
+      EXPECT_EQ(0u, boxes_.Last().text.find(std::string("This upload address is not allowed: ") + refused))
+          << boxes_.Last().text;
+      EXPECT_EQ(0, dialog.Uploads());
+      EXPECT_TRUE(ControlVisible(d, IDC_UPLOAD));
+    }
     ::unsetenv("VIDARRO_UPLOAD_URL");
 
     // The stored value alone is enough.
@@ -314,9 +420,37 @@ TEST_F(CorrinDialogTest, WithoutASafeAddressNothingIsSentAndTheUserIsToldWhere) 
     ClickButton(d, IDC_EXIT);
   });
   EXPECT_EQ(IDCANCEL, dialog.DoModal());
-  EXPECT_EQ(2u, boxes_.Count());
+  EXPECT_EQ(4u, boxes_.Count());
   EXPECT_EQ(1, server.Opens());
   EXPECT_TRUE(server.Complete());
+}
+
+// The service answers with an upload address on another port: the window names it, and the
+// video goes nowhere.
+TEST_F(CorrinDialogTest, AnUploadAddressElsewhereEndsTheUploadNamingIt) {
+  uploadtest::UploadServer elsewhere;
+  uploadtest::ServerScript script;
+  script.location = elsewhere.Url() + "/upload/1";
+  uploadtest::UploadServer server(script);
+  ::setenv("VIDARRO_UPLOAD_URL", server.Url().c_str(), 1);
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "FilePath", clip_));
+  CCorrinDlg dialog(images_, false);
+  WhenDialogShows([&](HWND d) {
+    Fill(d);
+    ClickButton(d, IDC_UPLOAD);
+    const std::string expected =
+        "Status : Error (the service asked for the video to go to another address: " + script.location +
+        "; nothing was sent there)";
+    EXPECT_TRUE(WaitFor([&] { return dialog.StatusText() == expected; }, 20000)) << dialog.StatusText();
+    // Not an unknown cause to retry: the upload has ended.
+    EXPECT_TRUE(WaitFor([&] { return ControlVisible(d, IDC_UPLOAD) && !ControlVisible(d, IDC_STOP); }, 5000));
+    EXPECT_FALSE(dialog.IsBound());
+    ClickButton(d, IDC_EXIT);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(1, server.Opens());
+  EXPECT_EQ(0, server.FileRequests());
+  EXPECT_EQ(0, elsewhere.Connections());
 }
 
 TEST_F(CorrinDialogTest, InEditorModeNoRenderIsAskedForWithoutAnAddress) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -80,7 +81,12 @@ TEST(CorrinLink, TheMainProgramRendersItsProjectAndCorrinUploadsIt) {
   EXPECT_EQ(1, SendMessage(uploader, WM_UPLOADER_LINK, PUBLISH_PROGRESS, 50));
   EXPECT_EQ(kPingAnswer, SendMessage(uploader, WM_UPLOADER_LINK, PUBLISH_PING, 0));
 
-  const std::string rendered = env.Home() + "Summer.mpg";
+  // A path of 2,000 bytes, past any fixed buffer, is uploaded as the main program set it.
+  std::string folder = env.Home() + "render/";
+  while (folder.size() + 61 < 1980) folder += std::string(60, 'f') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string rendered = folder + std::string(2000 - folder.size() - 9, 'S') + "ummer.mpg";
+  ASSERT_EQ(2000u, rendered.size());
   std::ofstream(rendered, std::ios::binary) << std::string(2'000'000, 's');
   ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kCorrinKey, "File", rendered));
   EXPECT_EQ(1, SendMessage(uploader, WM_UPLOADER_LINK, PUBLISH_DONE, 0));

@@ -67,8 +67,15 @@ TEST(CorrinRules, AnUploadAddressIsUsableOnlyOverHttpsOrOnThisComputer) {
     EXPECT_EQ("", address.url);
     EXPECT_EQ(remote, address.configured);
   }
-  for (const char* none : {"", "   ", "ftp://127.0.0.1/", "127.0.0.1:8080", "file:///tmp/x", "https://"})
+  for (const char* none : {"", "   "})
     EXPECT_EQ(UploadAddressProblem::NotSet, CheckUploadAddress(none).problem) << none;
+  // An address that is set but not one to send to is refused by name, not taken for none.
+  for (const char* refused : {"ftp://127.0.0.1/", "127.0.0.1:8080", "file:///tmp/x", "https://", "gopher://h/"}) {
+    const UploadAddress address = CheckUploadAddress(refused);
+    EXPECT_EQ(UploadAddressProblem::Refused, address.problem) << refused;
+    EXPECT_EQ("", address.url);
+    EXPECT_EQ(refused, address.configured);
+  }
 }
 
 TEST(CorrinRules, TheVariableComesBeforeTheStoredAddress) {
@@ -92,6 +99,9 @@ TEST(CorrinRules, TheVariableComesBeforeTheStoredAddress) {
   RegSetValueEx(key, kUploadUrlValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
   RegCloseKey(key);
   EXPECT_EQ(UploadAddressProblem::NotSet, FindUploadAddress().problem);
+  ::setenv(kUploadUrlVariable, "file:///etc/passwd", 1);
+  EXPECT_EQ(UploadAddressProblem::Refused, FindUploadAddress().problem);
+  ::unsetenv(kUploadUrlVariable);
 }
 
 }  // namespace

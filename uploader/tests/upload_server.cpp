@@ -159,7 +159,8 @@ UploadServer::UploadServer(ServerScript script) : script_(std::move(script)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::inet_pton(AF_INET, script_.host.c_str(), &address.sin_addr) != 1)
+    throw std::runtime_error("the upload server's address is not an IPv4 address");
   address.sin_port = 0;
   socklen_t size = sizeof address;
   if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -184,7 +185,7 @@ void UploadServer::HashFrom(std::size_t from) {
   EVP_DigestUpdate(hash_, data_.data(), data_.size());
 }
 
-std::string UploadServer::Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string UploadServer::Url() const { return "http://" + script_.host + ":" + std::to_string(port_); }
 
 void UploadServer::Serve() {
   const auto end = std::chrono::steady_clock::now() + script_.lifetime;
@@ -192,7 +193,12 @@ void UploadServer::Serve() {
     pollfd p{listener_, POLLIN, 0};
     if (::poll(&p, 1, 100) <= 0) continue;
     const int socket = ::accept(listener_, nullptr, nullptr);
-    if (socket >= 0) ServeConnection(socket);
+    if (socket < 0) continue;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      ++connections_;
+    }
+    ServeConnection(socket);
   }
 }
 
@@ -239,7 +245,7 @@ void UploadServer::ServeConnection(int socket) {
       if (expected_ <= (1ull << 30)) data_.reserve(expected_);
       HashFrom(0);
       complete_ = false;
-      connection.Write(Reply(201, "Created", "Location: /upload/1\r\n"));
+      connection.Write(Reply(201, "Created", "Location: " + script_.location + "\r\n"));
       continue;
     }
     if (request.method == "PUT" && request.target == "/plain") {
@@ -351,6 +357,11 @@ int UploadServer::FileRequests() const {
   std::lock_guard<std::mutex> hold(lock_);
   return fileRequests_;
 }
+int UploadServer::Connections() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return connections_;
+}
+
 bool UploadServer::PasswordInUrl() const {
   std::lock_guard<std::mutex> hold(lock_);
   return passwordInUrl_;

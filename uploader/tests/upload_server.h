@@ -20,9 +20,11 @@ struct ServerScript {
   std::string user = "ada";
   std::string password = "s3cret";
   Opening opening = Opening::Normal;
-  bool fail500 = false;      // every file request answered 500
-  std::int64_t dropAt = -1;  // the connection closes once when this many file bytes are held
-  bool stall = false;        // file requests are read but never answered
+  bool fail500 = false;                // every file request answered 500
+  std::int64_t dropAt = -1;            // the connection closes once when this many file bytes are held
+  bool stall = false;                  // file requests are read but never answered
+  std::string location = "/upload/1";  // where the opened upload is to be sent
+  std::string host = "127.0.0.1";      // the loopback address it listens on
   std::chrono::seconds lifetime{120};
 };
 
@@ -44,6 +46,7 @@ class UploadServer {
   int Opens() const;
   int FileRequests() const;
   bool PasswordInUrl() const;
+  int Connections() const;
 
  private:
   void Serve();
@@ -65,6 +68,7 @@ class UploadServer {
   int opens_ = 0;
   int fileRequests_ = 0;
   bool passwordInUrl_ = false;
+  int connections_ = 0;
   std::thread thread_;
 };
 

@@ -152,6 +152,52 @@ TEST(UploadSession, RefusalsFailuresAndBadFilesEndTheUpload) {
   EXPECT_EQ(UploadResult::Failed, RunUpload(job, Quick(), stop, {}));
 }
 
+// The service's answer names where the video goes: anywhere but the configured scheme, host
+// and port ends the upload, names the address, and sends nothing there.
+TEST(UploadSession, AnUploadAddressElsewhereThanTheConfiguredOneGetsNothing) {
+  const std::string file = MakeFile("elsewhere.mpg", 300'000);
+  tovrin::StopSignal stop;
+  uploadtest::ServerScript otherHost;
+  otherHost.host = "127.0.0.2";
+  uploadtest::UploadServer elsewhere;          // another port of this computer
+  uploadtest::UploadServer abroad(otherHost);  // another host
+  const std::string targets[] = {
+      elsewhere.Url() + "/upload/1",
+      abroad.Url() + "/upload/1",
+      "https:" + elsewhere.Url().substr(5) + "/upload/1",  // another scheme
+      "//127.0.0.2" + elsewhere.Url().substr(elsewhere.Url().rfind(':')) + "/upload/1",
+      "file:///tmp/upload",
+  };
+  for (const std::string& target : targets) {
+    SCOPED_TRACE(target);
+    uploadtest::ServerScript script;
+    script.location = target;
+    uploadtest::UploadServer configured(script);
+    std::string refused, logged;
+    tovrin::UploadEvents events;
+    events.refused = [&](const std::string& address) { refused = address; };
+    events.log = [&](const std::string& line) { logged += line + "\n"; };
+    EXPECT_EQ(UploadResult::AddressRefused, RunUpload(Job(configured, file), Quick(), stop, events));
+    EXPECT_NE(std::string::npos, refused.find(target.substr(target.find("//") + 2))) << refused;
+    EXPECT_NE(std::string::npos, logged.find(refused)) << logged;
+    // One opening, no retry, and not a byte of the file anywhere.
+    EXPECT_EQ(1, configured.Opens());
+    EXPECT_EQ(0, configured.FileRequests());
+    EXPECT_EQ(0u, configured.Held());
+  }
+  EXPECT_EQ(0, elsewhere.Connections());
+  EXPECT_EQ(0, abroad.Connections());
+
+  // The same place, written in full or relative, is the configured one.
+  for (const std::string& same : {std::string("/upload/1"), std::string("upload/1")}) {
+    uploadtest::ServerScript script;
+    script.location = same;
+    uploadtest::UploadServer configured(script);
+    EXPECT_EQ(UploadResult::Complete, RunUpload(Job(configured, file), Quick(), stop, {})) << same;
+    EXPECT_EQ(uploadtest::FileSha256(file), configured.HeldSha256());
+  }
+}
+
 TEST(UploadSession, AStopEndsAStalledTransfer) {
   uploadtest::ServerScript script;
   script.stall = true;

@@ -1,4 +1,4 @@
-// The two entry points of the upload library Tovrin.so and the codes it posts to its caller.
+// The entry points of the upload library Tovrin.so and the codes it posts to its caller.
 #pragma once
 
 #include "platform/base/win_types.h"
@@ -15,6 +15,8 @@ constexpr int TOVRIN_LOGIN_REFUSED = 1002;
 constexpr int TOVRIN_FAILED = 1007;
 // The server stopped taking the file: no byte of it went through for a minute.
 constexpr int TOVRIN_NO_PROGRESS = 1008;
+// The service named an upload address other than the configured one; nothing was sent there.
+constexpr int TOVRIN_ADDRESS_REFUSED = 1009;
 
 // Text arguments are UTF-8. Returns at once; the upload runs on the library's own thread and
 // reports with `message` posted to `window`. Returns 0 only when the arguments are unusable.
@@ -23,3 +25,6 @@ using YouTubeUploadFn = int (*)(const char* user, const char* password, int acco
                                 HWND window, UINT message, int one, int broadcast);
 // Ends a running upload and waits for its thread; harmless when none runs.
 using YouTubeUploadStopFn = void (*)();
+// The address the last TOVRIN_ADDRESS_REFUSED was about, copied into `text` (cut to fit `size`
+// bytes with its terminator); its whole length. A caller may do without it.
+using YouTubeUploadRefusedAddressFn = int (*)(char* text, int size);

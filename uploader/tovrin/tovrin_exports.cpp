@@ -1,5 +1,6 @@
 // The library's two entry points: one upload at a time on a thread of its own, reported to the
 // caller's window by posted messages only.
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
@@ -24,12 +25,22 @@ void Log(const std::string& text) {
 
 std::string Text(const char* text) { return text ? text : ""; }
 
+// Set on the upload's thread before its end is posted, read on the caller's after.
+std::mutex g_refusedLock;
+std::string g_refused;
+
+void KeepRefused(const std::string& address) {
+  std::lock_guard<std::mutex> hold(g_refusedLock);
+  g_refused = address;
+}
+
 class UploadThread {
  public:
   ~UploadThread() { Stop(); }
 
   void Start(tovrin::UploadJob job, HWND window, UINT message) {
     Stop();
+    KeepRefused({});
     std::lock_guard<std::mutex> hold(lock_);
     stop_.Clear();
     worker_ = std::thread([this, job = std::move(job), window, message] {
@@ -37,6 +48,7 @@ class UploadThread {
       events.started = [&] { Post(window, message, TOVRIN_STARTED, 0); };
       events.progress = [&](int percent) { Post(window, message, TOVRIN_PROGRESS, percent); };
       events.log = Log;
+      events.refused = KeepRefused;
       Log("upload of " + job.file + " to " + job.endpoint);
       switch (tovrin::RunUpload(job, tovrin::UploadTuning{}, stop_, events)) {
         case tovrin::UploadResult::Complete:
@@ -50,6 +62,9 @@ class UploadThread {
         case tovrin::UploadResult::LoginRefused: Post(window, message, TOVRIN_FINISHED, TOVRIN_LOGIN_REFUSED); break;
         case tovrin::UploadResult::Failed: Post(window, message, TOVRIN_FINISHED, TOVRIN_FAILED); break;
         case tovrin::UploadResult::NoProgress: Post(window, message, TOVRIN_FINISHED, TOVRIN_NO_PROGRESS); break;
+        case tovrin::UploadResult::AddressRefused:
+          Post(window, message, TOVRIN_FINISHED, TOVRIN_ADDRESS_REFUSED);
+          break;
       }
     });
   }
@@ -95,7 +110,9 @@ extern "C" __attribute__((visibility("default"))) int YouTubeUpload(const char* 
   if (address.problem != UploadAddressProblem::None) {
     Log(address.problem == UploadAddressProblem::ClearText
             ? "refused to send the password unencrypted to " + address.configured
-            : "no upload address is configured: set UploadUrl or VIDARRO_UPLOAD_URL");
+        : address.problem == UploadAddressProblem::Refused ? "this upload address is not allowed: " + address.configured
+                                                           : "no upload address is configured: set UploadUrl or "
+                                                             "VIDARRO_UPLOAD_URL");
     Post(window, message, TOVRIN_FINISHED, TOVRIN_FAILED);
     return 1;
   }
@@ -104,3 +121,13 @@ extern "C" __attribute__((visibility("default"))) int YouTubeUpload(const char* 
 }
 
 extern "C" __attribute__((visibility("default"))) void YouTubeUploadStop() { Uploads().Stop(); }
+
+extern "C" __attribute__((visibility("default"))) int YouTubeUploadRefusedAddress(char* text, int size) {
+  std::lock_guard<std::mutex> hold(g_refusedLock);
+  if (text && size > 0) {
+    const std::size_t copied = std::min(g_refused.size(), static_cast<std::size_t>(size - 1));
+    g_refused.copy(text, copied);
+    text[copied] = '\0';
+  }
+  return static_cast<int>(g_refused.size());
+}

@@ -112,6 +112,28 @@ std::string Resolve(const std::string& base, const std::string& location) {
   return resolved;
 }
 
+// Where an address connects: scheme, host and port (the scheme's own when none is written), as
+// libcurl reads them; empty when it cannot be read.
+std::string OriginOf(const std::string& address) {
+  CURLU* url = curl_url();
+  std::string origin;
+  char* scheme = nullptr;
+  char* host = nullptr;
+  char* port = nullptr;
+  if (curl_url_set(url, CURLUPART_URL, address.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+    origin = std::string(scheme) + "://" + host + ":" + port;
+    std::transform(origin.begin(), origin.end(), origin.begin(), [](unsigned char c) { return std::tolower(c); });
+  }
+  curl_free(scheme);
+  curl_free(host);
+  curl_free(port);
+  curl_url_cleanup(url);
+  return origin;
+}
+
 // "bytes=0-N" -> N + 1; no header -> 0 held; false when unreadable or beyond the file.
 bool HeldBytes(const Answer& answer, std::uint64_t size, std::uint64_t* held) {
   const auto range = answer.headers.find("range");
@@ -212,7 +234,15 @@ class Uploader {
       }
       const auto location = answer.headers.find("location");
       if ((answer.status == 200 || answer.status == 201) && location != answer.headers.end()) {
-        address_ = Resolve(job_.endpoint + "/", location->second);
+        const std::string named = Resolve(job_.endpoint + "/", location->second);
+        // The video and the session go only where the login went: an answer naming another
+        // place (a service taken over, a proxy's rewrite) gets nothing.
+        if (!named.empty() && OriginOf(named) != OriginOf(job_.endpoint)) {
+          Log("the service named another upload address, nothing was sent there: " + named);
+          if (events_.refused) events_.refused(named);
+          return UploadResult::AddressRefused;
+        }
+        address_ = named;
         if (!address_.empty()) {
           attempts_ = 0;
           return UploadResult::Complete;

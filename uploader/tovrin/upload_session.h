@@ -29,13 +29,16 @@ struct UploadTuning {
   std::chrono::milliseconds giveUpAfter{60000};
 };
 
-// NoProgress: the server kept the connection but took nothing for giveUpAfter.
-enum class UploadResult { Complete, Stopped, LoginRefused, Failed, NoProgress };
+// NoProgress: the server kept the connection but took nothing for giveUpAfter. AddressRefused:
+// the service named an upload address of another scheme, host or port than the configured one;
+// nothing was sent there.
+enum class UploadResult { Complete, Stopped, LoginRefused, Failed, NoProgress, AddressRefused };
 
 struct UploadEvents {
   std::function<void()> started;              // the server accepted the metadata
   std::function<void(int percent)> progress;  // from the bytes the server acknowledged
   std::function<void(const std::string&)> log;
+  std::function<void(const std::string& address)> refused;  // the address an AddressRefused names
 };
 
 UploadResult RunUpload(const UploadJob& job, const UploadTuning& tuning, const StopSignal& stop,

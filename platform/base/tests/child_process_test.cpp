@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -104,8 +105,8 @@ TEST(ChildProcess, StartFailuresAreReported) {
 }
 
 // Dead, or a zombie nobody reaps yet: either way it runs no more.
-bool Ended(pid_t pid) {
-  for (int i = 0; i < 2000; ++i) {
+bool Ended(pid_t pid, int attempts = 2000) {
+  for (int i = 0; i < attempts; ++i) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const auto close = all.rfind(')');
@@ -130,6 +131,48 @@ TEST(ChildProcess, EndingAChildOfItsOwnSessionEndsWhatItStarted) {
     EXPECT_NE(getsid(wrapper.Pid()), getsid(0));
     ASSERT_TRUE(wrapper.Terminate(50));
     EXPECT_TRUE(Ended(started)) << "the wrapper's own child still runs";
+  }
+}
+
+// Run by the test below as a process of its own: starts a long child from a worker thread
+// that then ends, says the child's number, and waits to be killed.
+TEST(ChildProcess, DISABLED_ParentThatIsKilled) {
+  pid_t started = -1;
+  std::thread([&started] {
+    auto* child = new ChildProcess();  // outlives the thread, as a tool run for a window does
+    ChildOptions options;
+    options.ownSession = std::getenv("PARENT_CHILD_SESSION") != nullptr;
+    if (child->Start("/bin/sleep", {"60"}, options)) started = child->Pid();
+  }).join();
+  std::printf("child %d\n", static_cast<int>(started));
+  std::fflush(stdout);
+  std::this_thread::sleep_for(std::chrono::seconds(60));
+}
+
+TEST(ChildProcess, AChildEndsWithItsParentProcessNotWithTheThreadThatStartedIt) {
+  for (const bool ownSession : {false, true}) {
+    SCOPED_TRACE(ownSession ? "own session" : "same session");
+    if (ownSession) setenv("PARENT_CHILD_SESSION", "1", 1);
+    ChildProcess parent;
+    ASSERT_TRUE(parent.Start("/proc/self/exe", {"--gtest_also_run_disabled_tests",
+                                                "--gtest_filter=ChildProcess.DISABLED_ParentThatIsKilled"}));
+    unsetenv("PARENT_CHILD_SESSION");
+    std::string out;
+    while (out.find("child ") == std::string::npos || out.find('\n', out.find("child ")) == std::string::npos) {
+      if (!parent.ReadOutput(&out, nullptr, 10000)) break;
+    }
+    const auto at = out.find("child ");
+    ASSERT_NE(std::string::npos, at) << out;
+    const pid_t started = static_cast<pid_t>(std::atol(out.c_str() + at + 6));
+    ASSERT_GT(started, 0) << out;
+    // The thread that started it has ended: the child still runs.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(0, kill(started, 0));
+    EXPECT_FALSE(Ended(started, 1));
+    // Killed without a chance to clean up, the parent takes its child with it.
+    ASSERT_TRUE(parent.Kill());
+    ASSERT_TRUE(parent.Wait(5000));
+    EXPECT_TRUE(Ended(started)) << "the child outlived its parent";
   }
 }
 

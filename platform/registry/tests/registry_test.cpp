@@ -12,6 +12,7 @@
 
 #include "platform/registry/hive_file.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/string_value.h"
 #include "platform/registry/tests/registry_test_util.h"
 
 using namespace registry_test;
@@ -375,3 +376,35 @@ TEST_F(RegistryTest, AHiveWithAHundredThousandSubkeysOpensQuickly) {
 #endif
   EXPECT_LT(std::chrono::steady_clock::now() - start, limit);
 }
+
+namespace {
+
+class StringValueTest : public RegistryTest {};
+
+TEST_F(StringValueTest, StringsOfAnyLengthAreReadWholeAndOtherTypesRefused) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Long", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  std::string text = "untouched";
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryStringValue(key, "Missing", &text));
+  EXPECT_EQ("untouched", text);
+  for (const std::size_t length : {0u, 1u, 1023u, 1024u, 1025u, 2000u, 1u << 20}) {
+    const std::string value(length, 'v');
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                           static_cast<DWORD>(value.size() + 1)));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryStringValue(key, "Path", &text)) << length;
+    EXPECT_EQ(value, text) << length;
+  }
+  // Stored without its terminator, as some writers do.
+  const char bare[] = {'a', 'b', 'c'};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Bare", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(bare), 3));
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryStringValue(key, "Bare", &text));
+  EXPECT_EQ("abc", text);
+  const DWORD number = 7;
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryStringValue(key, "Number", &text));
+  EXPECT_EQ("abc", text);
+  RegCloseKey(key);
+}
+
+}  // namespace

@@ -90,6 +90,36 @@ TEST_F(RecorderWindowTest, LimitFieldsClampWhatIsTypedAndTheSpinStaysWithinTheDa
   EXPECT_EQ("22:59:59", down);
 }
 
+RECT InDialog(HWND d, int id) {
+  RECT r{};
+  ::GetWindowRect(::GetDlgItem(d, id), &r);
+  ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(RecorderWindowTest, TheLimitFieldsKeepTheirPlaceWhateverHasTheFocus) {
+  const int ids[] = {IDC_AUVRY_HOURS, IDC_AUVRY_MINUTES, IDC_AUVRY_SECONDS, IDC_AUVRY_SPIN};
+  std::vector<std::string> moved;
+  WhenDialogShows([&](HWND d) {
+    RECT before[4];
+    for (int i = 0; i < 4; ++i) before[i] = InDialog(d, ids[i]);
+    for (int round = 0; round < 10; ++round) {
+      Focus(d, ids[round % 3]);
+      for (int i = 0; i < 4; ++i) {
+        const RECT now = InDialog(d, ids[i]);
+        if (!::EqualRect(&now, &before[i]))
+          moved.push_back(std::to_string(ids[i]) + " after focus " + std::to_string(round));
+      }
+    }
+    TypeInto(d, IDC_AUVRY_MINUTES, "45");
+    WritePicture(d, "timer_fields_after_focus.png");
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_TRUE(moved.empty()) << moved.front();
+}
+
 TEST_F(RecorderWindowTest, ALimitStopsTheRecordingOnItsSecond) {
   std::string playTime;
   bool stoppedAt20 = false, runningAt19 = false;

@@ -434,7 +434,8 @@ void X11Presenter::RequestActivation(HWND hwnd) {
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   } else {
-    XRaiseWindow(display_, it->second.xid);
+    // The restack before this put the window where the window system keeps it, under its own
+    // dialogs and tips; raising it here would cover them.
     XSetInputFocus(display_, it->second.xid, RevertToParent, CurrentTime);
   }
 }

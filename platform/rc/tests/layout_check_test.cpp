@@ -98,17 +98,18 @@ std::string Name(const Control& c) {
 
 // A dialog whose template names a class only its program registers is laid out with statics in
 // their place: the places are what is checked.
-std::vector<std::string> CheckDialog(HMODULE module, const std::string& library, int id) {
+// Pages and frames are child dialogs: they are laid out inside a host window.
+std::vector<std::string> CheckDialog(HMODULE module, const std::string& library, int id, HWND host) {
   std::optional<platform::DialogTemplate> t = platform::LoadDialogTemplate(module, MAKEINTRESOURCE(id));
   if (!t) return {};
   t->style &= ~WS_VISIBLE;
-  HWND dialog = CreateDialogIndirectParam(module, *t, nullptr, QuietProc, 0);
+  HWND dialog = CreateDialogIndirectParam(module, *t, host, QuietProc, 0);
   if (!dialog) {
     for (auto& item : t->items) {
       WNDCLASS known;
       if (!GetClassInfo(nullptr, item.className.c_str(), &known)) item.className = "Static";
     }
-    dialog = CreateDialogIndirectParam(module, *t, nullptr, QuietProc, 0);
+    dialog = CreateDialogIndirectParam(module, *t, host, QuietProc, 0);
   }
   const std::string where = library + " " + std::to_string(id) + ": ";
   if (!dialog) return {where + "cannot be made"};
@@ -136,6 +137,7 @@ std::vector<std::string> CheckDialog(HMODULE module, const std::string& library,
 
 TEST(LayoutCheck, NoDialogOfAnyProgramCoversOrCutsOffItsOwnControls) {
   InitCommonControls();
+  HWND host = CreateWindowEx(0, "Static", "Host", WS_POPUP, 0, 0, 1280, 800, nullptr, nullptr, nullptr, nullptr);
   std::set<std::string> reported;
   int dialogs = 0;
   for (const char* library : kLibraries) {
@@ -144,10 +146,11 @@ TEST(LayoutCheck, NoDialogOfAnyProgramCoversOrCutsOffItsOwnControls) {
     for (int id = 1; id < 32768; ++id) {
       if (!FindResource(module, MAKEINTRESOURCE(id), RT_DIALOG)) continue;
       ++dialogs;
-      for (const std::string& r : CheckDialog(module, library, id)) reported.insert(r);
+      for (const std::string& r : CheckDialog(module, library, id, host)) reported.insert(r);
     }
     FreeLibrary(module);
   }
+  DestroyWindow(host);
   EXPECT_GT(dialogs, 20);
   std::string unexpected, stale;
   for (const std::string& r : reported)

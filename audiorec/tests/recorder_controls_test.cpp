@@ -12,6 +12,8 @@
 #include "platform/com/property_frame.h"
 #include "platform/dshow/uuids.h"
 #include "platform/registry/registry.h"
+#include "platform/window/input.h"
+#include "platform/window/window_surface.h"
 #include "widgets/reg_helpers.h"
 
 namespace auvry::testing {
@@ -118,6 +120,36 @@ TEST_F(RecorderWindowTest, TheLimitFieldsKeepTheirPlaceWhateverHasTheFocus) {
   CRecorderDlg dialog;
   dialog.DoModal();
   EXPECT_TRUE(moved.empty()) << moved.front();
+}
+
+TEST_F(RecorderWindowTest, AButtonsTipShowsOverTheWindowOnceItIsActive) {
+  bool above = false, shown = false;
+  // The moves go through the window's own loop, which hands them to the buttons' tips.
+  WhenDialogShows([&](HWND d) {
+    ::SetActiveWindow(d);
+    POINT at{10, 10};
+    ::ClientToScreen(::GetDlgItem(d, IDC_AUVRY_SETTINGS), &at);
+    platform::InjectMouseMove(at);
+    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+  });
+  WhenDialogShows([&](HWND d) {
+    Advance(1000);
+    bool windowSeen = false;
+    for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
+      char cls[32] = {};
+      ::GetClassName(h, cls, sizeof cls);
+      shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
+      above = shown && !windowSeen;
+      windowSeen |= h == d;
+    }
+    ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    platform::WriteWindowAsSeenPng(d, PictureFolder() + "main_with_tip.png");
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_TRUE(shown) << "no tip shows";
+  EXPECT_TRUE(above) << "the tip is under its window";
 }
 
 TEST_F(RecorderWindowTest, ALimitStopsTheRecordingOnItsSecond) {

@@ -79,8 +79,8 @@ TEST_F(SkinButtons, AButtonsTipShowsOverItsWindowAfterTheWindowIsRaised) {
   ASSERT_TRUE(button.SubclassWindow(b));
   ASSERT_TRUE(button.LoadBitmap(ui_, IDB_SKIN_BUTTON));
   button.SetToolTipText("Burns the project to a disc");
-  HWND other = CreateWindowEx(0, "Static", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
-                              nullptr);
+  HWND other =
+      CreateWindowEx(0, "Static", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
   SetActiveWindow(parent_.m_hWnd);
   Move(b, 40, 14);

@@ -121,7 +121,7 @@ void CBurnDlgFrame::SkinControls() {
 void CBurnDlgFrame::LayOut() {
   SetWindowPos(nullptr, 0, 0, 700, 430, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   HWND d = m_hWnd;
-  Place(d, IDC_BURN_TITLE, 72, 13, 600, 30);
+  Place(d, IDC_BURN_TITLE, 72, 13, 576, 30);  // clear of Close
   close_.MoveTo(652, 12);
   eject_.MoveTo(510, 54);
   Place(d, IDC_BURN_DRIVE_LABEL, 45, 64, 168, 20);

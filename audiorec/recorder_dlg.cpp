@@ -247,8 +247,8 @@ void CRecorderDlg::SetUpSkin() {
   spin_ = std::make_unique<CSkinSpinButton>(ui, IDB_SKIN_SPIN);
   spin_->SubclassDlgItem(IDC_AUVRY_SPIN, this);
   // The fields show "%02d" of what the window holds: the spin neither writes its own number into
-  // them nor wraps from 59 to 0.
-  spin_->ModifyStyle(UDS_SETBUDDYINT | UDS_WRAP, 0);
+  // them nor wraps from 59 to 0, and it stays beside the three fields, none narrowed for it.
+  spin_->ModifyStyle(UDS_SETBUDDYINT | UDS_WRAP | UDS_ALIGNLEFT, 0);
 
   volumeSlider_.SubclassDlgItem(IDC_AUVRY_VOLUME, this);
   volumeSlider_.SetChannelBitmaps(ui, IDB_SKIN_SLIDER_CHANNEL, IDB_SKIN_SLIDER_FILLED, TRUE, RGB(255, 0, 255));

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/base/process.h"
 #include "platform/base/strings.h"
 
 namespace {
@@ -92,6 +93,11 @@ ParvelCommand ParseParvelCommandLine(const std::string& text, int logLocation) {
         path += trimmed.substr(gapBegin, tokens[i].begin - gapBegin);
       }
       path += trimmed.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+    }
+    // A path given in quotes, as the command line's rule groups it, is the path without them.
+    if (path.find('"') != std::string::npos) {
+      const std::vector<std::string> args = platform::SplitCommandLine(path);
+      if (args.size() == 1) path = args[0];
     }
     command.listPath = path;
   }

@@ -203,8 +203,8 @@ void CCapturePage::LayOut() {
   Place(m_hWnd, IDC_RECORDED_SIZE, 146, rowA, 90, 16);
   Place(m_hWnd, IDC_RECORD_AND_BURN, 252, rowA, 130, 16);
   Place(m_hWnd, IDC_VOLUME_LABEL, 390, rowA, 96, 16);
-  Place(m_hWnd, IDC_VOLUME, 488, rowA, 110, 15);
-  Place(m_hWnd, IDC_VOLUME_VALUE, 602, rowA, 26, 16);
+  Place(m_hWnd, IDC_VOLUME, 488, rowA, 106, 15);
+  Place(m_hWnd, IDC_VOLUME_VALUE, 596, rowA, 22, 16);
   Place(m_hWnd, IDC_RECORD_OPTION, 620, rowA - 6, option_.GetFrameWidth() ? option_.GetFrameWidth() : 80,
         option_.GetFrameHeight() ? option_.GetFrameHeight() : 28);
   Place(m_hWnd, IDC_METER_LEFT, 45, rowB - 2, 175, 7);

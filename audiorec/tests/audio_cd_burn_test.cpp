@@ -82,6 +82,10 @@ TEST_F(AudioCdBurn, RecordingsAnMp3AndABrokenFileBurnAsFourTracksAndTheBrokenOne
     EXPECT_EQ(dialog.list().GetItemText(2, 2), "00 : 00 : 00");
     EXPECT_EQ(dialog.list().GetItemText(0, 2), "00 : 00 : 02");
     EXPECT_EQ(ControlText(d, IDC_BURN_TITLE), "Burn - Audio CD");
+    RECT title{}, close{}, both{};
+    ::GetWindowRect(::GetDlgItem(d, IDC_BURN_TITLE), &title);
+    ::GetWindowRect(::GetDlgItem(d, IDOK), &close);
+    EXPECT_FALSE(::IntersectRect(&both, &title, &close)) << "the title runs under Close";
     EXPECT_FALSE(testkit::ControlEnabled(d, IDC_BURN_FINALIZE));
     WritePicture(d, "burn_audio_cd_idle.png");
     ASSERT_TRUE(testkit::ClickButton(d, IDC_BURN_START));

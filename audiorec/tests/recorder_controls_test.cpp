@@ -12,6 +12,8 @@
 #include "platform/com/property_frame.h"
 #include "platform/dshow/uuids.h"
 #include "platform/registry/registry.h"
+#include "platform/window/input.h"
+#include "platform/window/window_surface.h"
 #include "widgets/reg_helpers.h"
 
 namespace auvry::testing {
@@ -88,6 +90,66 @@ TEST_F(RecorderWindowTest, LimitFieldsClampWhatIsTypedAndTheSpinStaysWithinTheDa
   EXPECT_EQ("23:59:59", upMinutes);
   EXPECT_EQ("23:59:59", upHours);
   EXPECT_EQ("22:59:59", down);
+}
+
+RECT InDialog(HWND d, int id) {
+  RECT r{};
+  ::GetWindowRect(::GetDlgItem(d, id), &r);
+  ::MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(RecorderWindowTest, TheLimitFieldsKeepTheirPlaceWhateverHasTheFocus) {
+  const int ids[] = {IDC_AUVRY_HOURS, IDC_AUVRY_MINUTES, IDC_AUVRY_SECONDS, IDC_AUVRY_SPIN};
+  std::vector<std::string> moved;
+  WhenDialogShows([&](HWND d) {
+    RECT before[4];
+    for (int i = 0; i < 4; ++i) before[i] = InDialog(d, ids[i]);
+    for (int round = 0; round < 10; ++round) {
+      Focus(d, ids[round % 3]);
+      for (int i = 0; i < 4; ++i) {
+        const RECT now = InDialog(d, ids[i]);
+        if (!::EqualRect(&now, &before[i]))
+          moved.push_back(std::to_string(ids[i]) + " after focus " + std::to_string(round));
+      }
+    }
+    TypeInto(d, IDC_AUVRY_MINUTES, "45");
+    WritePicture(d, "timer_fields_after_focus.png");
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_TRUE(moved.empty()) << moved.front();
+}
+
+TEST_F(RecorderWindowTest, AButtonsTipShowsOverTheWindowOnceItIsActive) {
+  bool above = false, shown = false;
+  // The moves go through the window's own loop, which hands them to the buttons' tips.
+  WhenDialogShows([&](HWND d) {
+    ::SetActiveWindow(d);
+    POINT at{10, 10};
+    ::ClientToScreen(::GetDlgItem(d, IDC_AUVRY_SETTINGS), &at);
+    platform::InjectMouseMove(at);
+    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+  });
+  WhenDialogShows([&](HWND d) {
+    Advance(1000);
+    bool windowSeen = false;
+    for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
+      char cls[32] = {};
+      ::GetClassName(h, cls, sizeof cls);
+      shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
+      above = shown && !windowSeen;
+      windowSeen |= h == d;
+    }
+    ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    platform::WriteWindowAsSeenPng(d, PictureFolder() + "main_with_tip.png");
+    ClickButton(d, IDC_AUVRY_EXIT);
+  });
+  CRecorderDlg dialog;
+  dialog.DoModal();
+  EXPECT_TRUE(shown) << "no tip shows";
+  EXPECT_TRUE(above) << "the tip is under its window";
 }
 
 TEST_F(RecorderWindowTest, ALimitStopsTheRecordingOnItsSecond) {

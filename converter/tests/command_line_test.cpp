@@ -30,6 +30,10 @@ TEST(CommandLine, ThePathKeepsItsCaseAndOptionsInsideItAreNotOptions) {
   EXPECT_EQ(kModeMobile, m.mode);
   EXPECT_EQ("/media/mobile/x.tmp", m.listPath);
   EXPECT_EQ("/tmp/My  Clips/list.tmp", ParseParvelCommandLine("/psp /tmp/My  Clips/list.tmp").listPath);
+  // Quoted as a command line quotes it: the quotes go, blanks and escaped quotes stay.
+  const ParvelCommand q = ParseParvelCommandLine("\"/tmp/My  \\\"best\\\" Clips/list.tmp\" /IPad");
+  EXPECT_EQ(kModeIpad, q.mode);
+  EXPECT_EQ("/tmp/My  \"best\" Clips/list.tmp", q.listPath);
 }
 
 TEST(CommandLine, LogTakesOneDigitAndNothingElse) {

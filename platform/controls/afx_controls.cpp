@@ -73,7 +73,7 @@ BOOL CComboBox::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* r
 BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style) {
   InitCommonControls();
   RECT none{0, 0, 0, 0};
-  return CWnd::CreateEx(0, TOOLTIPS_CLASS, "", WS_POPUP | style, none, parent, 0);
+  return CWnd::CreateEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASS, "", WS_POPUP | style, none, parent, 0);
 }
 
 TOOLINFO CToolTipCtrl::Info(CWnd* wnd, UINT_PTR id) const {

@@ -21,12 +21,22 @@ class DropList final : public Control {
   using Control::Control;
   ComboBox* combo_ = nullptr;
   int hot_ = -1;
+  int rows_ = 1;  // shown at once
+  int top_ = 0;   // first shown
   LRESULT Proc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // Makes `index` the hot item, scrolled into view.
+  void Hot(int index);
+  void ScrollTo(int top);
 
  protected:
   UINT CtlColorMessage() const override { return 0; }
   int DefaultBackground() const override { return COLOR_WINDOW; }
   void Paint(HDC dc, const RECT& client) override;
+  void SyncScrollBars() override;
+
+ private:
+  int Count() const;
+  int ItemAt(int y) const;
 };
 
 class ComboBox final : public Control {
@@ -180,14 +190,27 @@ class ComboBox final : public Control {
         if (drop_) CloseDrop(false);
         else OpenDrop();
         return 0;
+      case WM_MOUSEWHEEL:
+        if (DropList* list = Dropped()) {
+          list->ScrollTo(list->top_ - static_cast<short>(HIWORD(wParam)) / 120 * 3);
+          return 0;
+        }
+        return Control::Proc(msg, wParam, lParam);
       case WM_KEYDOWN: {
-        int i = items_.cur_;
+        DropList* list = Dropped();
+        const int page = list ? std::max(1, list->rows_ - 1) : std::max(1, dropHeight_ / std::max(1, itemHeight_) - 1);
+        int i = list ? list->hot_ : items_.cur_;
         if (wParam == VK_DOWN) i = std::min(items_.Count() - 1, i + 1);
         else if (wParam == VK_UP) i = std::max(0, i - 1);
+        else if (wParam == VK_NEXT) i = std::min(items_.Count() - 1, std::max(0, i) + page);
+        else if (wParam == VK_PRIOR) i = std::max(0, i - page);
+        else if (wParam == VK_HOME) i = 0;
+        else if (wParam == VK_END) i = items_.Count() - 1;
         else if (wParam == VK_F4) {
           drop_ ? CloseDrop(false) : OpenDrop();
           return 0;
         } else if (wParam == VK_RETURN && drop_) {
+          if (list && items_.Valid(list->hot_) && list->hot_ != items_.cur_) Choose(list->hot_);
           CloseDrop(true);
           return 0;
         } else if (wParam == VK_ESCAPE && drop_) {
@@ -196,7 +219,9 @@ class ComboBox final : public Control {
         } else {
           return 0;
         }
-        if (items_.Valid(i) && i != items_.cur_) Choose(i);
+        // In an open list the keys move the hot item (Enter takes it); on the face they choose.
+        if (list) list->Hot(i);
+        else if (items_.Valid(i) && i != items_.cur_) Choose(i);
         return 0;
       }
       case WM_KILLFOCUS:
@@ -232,6 +257,7 @@ class ComboBox final : public Control {
       SendMessage(parent, WM_DRAWITEM, static_cast<WPARAM>(Id()), reinterpret_cast<LPARAM>(&dis));
   }
   void DropGone() { drop_ = nullptr; }
+  DropList* Dropped() const { return drop_ ? reinterpret_cast<DropList*>(GetWindowLongPtr(drop_, 0)) : nullptr; }
 
  protected:
   UINT CtlColorMessage() const override { return WM_CTLCOLOREDIT; }
@@ -279,12 +305,15 @@ class ComboBox final : public Control {
     GetWindowRect(hwnd_, &w);
     int rows = std::max(1, std::min(items_.Count(), std::max(1, dropHeight_ / std::max(1, itemHeight_))));
     int width = std::max<int>(dropWidth_, w.right - w.left);
-    drop_ = CreateWindowEx(0, kDropClass, "", WS_POPUP | WS_BORDER, w.left, w.bottom, width, rows * itemHeight_ + 2,
-                           hwnd_, nullptr, nullptr, nullptr);
+    // More items than rows: the list scrolls, with a bar of its own.
+    const DWORD bar = items_.Count() > rows ? WS_VSCROLL : 0;
+    drop_ = CreateWindowEx(0, kDropClass, "", WS_POPUP | WS_BORDER | bar, w.left, w.bottom, width,
+                           rows * itemHeight_ + 2, hwnd_, nullptr, nullptr, nullptr);
     if (!drop_) return;
     if (auto* list = reinterpret_cast<DropList*>(GetWindowLongPtr(drop_, 0))) {
       list->combo_ = this;
-      list->hot_ = items_.cur_;
+      list->rows_ = rows;
+      list->Hot(items_.cur_);
     }
     ShowWindow(drop_, SW_SHOWNA);
     SetCapture(drop_);
@@ -316,9 +345,10 @@ LRESULT DropList::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_MOUSEMOVE:
       if (combo_) {
-        int y = static_cast<short>(HIWORD(lParam));
-        int i = y < 0 ? -1 : y / std::max(1, combo_->ItemHeight());
-        if (i != hot_ && combo_->Items().Valid(i)) {
+        POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        RECT c = Client();
+        int i = ItemAt(p.y);
+        if (PtInRect(&c, p) && i != hot_ && combo_->Items().Valid(i)) {
           hot_ = i;
           Invalidate();
         }
@@ -329,15 +359,31 @@ LRESULT DropList::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
       POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       RECT c = Client();
       ComboBox* combo = combo_;
-      if (PtInRect(&c, p)) combo->DropPicked(p.y / std::max(1, combo->ItemHeight()));
+      if (PtInRect(&c, p)) combo->DropPicked(ItemAt(p.y));
       return 0;
     }
     case WM_LBUTTONDOWN: {
       POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       RECT c = Client();
-      if (!PtInRect(&c, p) && combo_) combo_->Proc(CB_SHOWDROPDOWN, FALSE, 0);  // a click elsewhere closes it
+      if (PtInRect(&c, p) || !combo_) return 0;
+      // The captured press may be on the list's own scroll bar, which it then works as usual.
+      POINT screen = p;
+      ClientToScreen(hwnd_, &screen);
+      const LRESULT hit = DefWindowProc(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+      if (hit == HTVSCROLL) {
+        DefWindowProc(hwnd_, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(screen.x, screen.y));
+        if (IsWindow(hwnd_) && combo_) SetCapture(hwnd_);
+        return 0;
+      }
+      combo_->Proc(CB_SHOWDROPDOWN, FALSE, 0);  // a click elsewhere closes it
       return 0;
     }
+    case WM_VSCROLL: {
+      const int last = std::max(0, Count() - rows_);
+      ScrollTo(ScrolledPos(SB_VERT, wParam, top_, 1, rows_, last));
+      return 0;
+    }
+    case WM_MOUSEWHEEL: ScrollTo(top_ - static_cast<short>(HIWORD(wParam)) / 120 * 3); return 0;
     case WM_CAPTURECHANGED: return 0;
     case WM_DESTROY:
       if (combo_) combo_->DropGone();
@@ -346,12 +392,34 @@ LRESULT DropList::Proc(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+int DropList::Count() const { return combo_ ? combo_->Items().Count() : 0; }
+
+int DropList::ItemAt(int y) const { return y < 0 || !combo_ ? -1 : top_ + y / std::max(1, combo_->ItemHeight()); }
+
+void DropList::ScrollTo(int top) {
+  top = std::clamp(top, 0, std::max(0, Count() - rows_));
+  if (top == top_) return;
+  top_ = top;
+  Invalidate();
+}
+
+void DropList::Hot(int index) {
+  hot_ = index;
+  if (index >= 0) {
+    if (index < top_) ScrollTo(index);
+    else if (index >= top_ + rows_) ScrollTo(index - rows_ + 1);
+  }
+  Invalidate();
+}
+
+void DropList::SyncScrollBars() { SyncBar(SB_VERT, Count() - 1, rows_, top_); }
+
 void DropList::Paint(HDC dc, const RECT& client) {
   FillSys(dc, client, COLOR_WINDOW);
   if (!combo_) return;
   int h = combo_->ItemHeight();
-  for (int i = 0; i < combo_->Items().Count(); ++i) {
-    RECT r{0, i * h, client.right, (i + 1) * h};
+  for (int i = top_; i < combo_->Items().Count(); ++i) {
+    RECT r{0, (i - top_) * h, client.right, (i - top_ + 1) * h};
     if (r.top >= client.bottom) break;
     bool sel = i == hot_;
     if (combo_->OwnerDraw()) {

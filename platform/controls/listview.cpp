@@ -807,6 +807,18 @@ class ListView final : public Control {
     COLORREF normalText = textColor != CLR_DEFAULT ? textColor
                           : text_ == CLR_DEFAULT   ? GetSysColor(COLOR_WINDOWTEXT)
                                                    : text_;
+    // A selection out of the focus reads as the system's face colours, or as the owner's own pair
+    // when it draws the item's colours itself; the list's text colour alone may not show on it.
+    const bool ownPair = textColor != CLR_DEFAULT && textBk != CLR_DEFAULT;
+    const COLORREF selFill = hiFocus ? GetSysColor(COLOR_HIGHLIGHT) : ownPair ? textBk : GetSysColor(COLOR_BTNFACE);
+    const COLORREF selText = hiFocus   ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                             : ownPair ? textColor
+                                       : GetSysColor(COLOR_BTNTEXT);
+    auto fillSelection = [&](const RECT& r) {
+      HBRUSH brush = CreateSolidBrush(selFill);
+      FillRect(dc, &r, brush);
+      DeleteObject(brush);
+    };
     if (textBk != CLR_DEFAULT && !sel) {
       HBRUSH bk = CreateSolidBrush(textBk);
       RECT row = Part(i, View() == LVS_ICON ? LVIR_LABEL : LVIR_BOUNDS);
@@ -828,8 +840,8 @@ class ListView final : public Control {
       RECT box{label.left + (label.right - label.left - w) / 2 - 1, label.top,
                label.left + (label.right - label.left + w) / 2 + 1,
                std::min<LONG>(label.bottom, label.top + calc.bottom)};
-      if (sel) FillSys(dc, box, hiFocus ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
-      SetTextColor(dc, hiFocus ? GetSysColor(COLOR_HIGHLIGHTTEXT) : normalText);
+      if (sel) fillSelection(box);
+      SetTextColor(dc, sel ? selText : normalText);
       if (editing_ != i)
         DrawText(dc, it.texts[0].c_str(), -1, &label,
                  DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_END_ELLIPSIS);
@@ -838,14 +850,14 @@ class ListView final : public Control {
     }
     RECT row = Part(i, LVIR_BOUNDS);
     RECT hl = (exStyle_ & LVS_EX_FULLROWSELECT) ? row : label;
-    if (sel) FillSys(dc, hl, hiFocus ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+    if (sel) fillSelection(hl);
     int x = 0;
     size_t cols = std::max<size_t>(1, columns_.size());
     for (size_t c = 0; c < cols; ++c) {
       int cx = columns_.empty() ? static_cast<int>(row.right) : columns_[c].cx;
       RECT cell{c == 0 ? label.left + 2 : x + 4, row.top, x + cx - 4, row.bottom};
       bool inHighlight = sel && (c == 0 || (exStyle_ & LVS_EX_FULLROWSELECT));
-      SetTextColor(dc, inHighlight && hiFocus ? GetSysColor(COLOR_HIGHLIGHTTEXT) : normalText);
+      SetTextColor(dc, inHighlight ? selText : normalText);
       if (!(c == 0 && editing_ == i))
         DrawText(dc, Text(i, static_cast<int>(c)).c_str(), -1, &cell,
                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |

@@ -82,6 +82,7 @@ class Static final : public Control {
     else if (type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP) format = DT_SINGLELINE;
     if (Style() & SS_CENTERIMAGE) format = (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_VCENTER;
     if (Style() & SS_NOPREFIX) format |= DT_NOPREFIX;
+    if ((Style() & SS_EDITCONTROL) && (format & DT_WORDBREAK)) format |= DT_EDITCONTROL;
     if (Style() & SS_ENDELLIPSIS) format |= DT_END_ELLIPSIS | DT_SINGLELINE;
     std::string text = Text();
     RECT r = client;

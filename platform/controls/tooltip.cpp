@@ -232,8 +232,8 @@ class ToolTip final : public Control {
     RECT calc{0, 0, maxWidth_ > kFrameWidth ? maxWidth_ - kFrameWidth : 0, 0};
     DrawText(dc, t.text.c_str(), -1, &calc, DT_CALCRECT | TextFormat());
     DeleteDC(dc);
-    SetWindowPos(hwnd_, nullptr, at_.x, at_.y + 20, calc.right + kFrameWidth, calc.bottom + 4,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    // Topmost as the system's tips are: a tip made before its window was last raised still shows.
+    SetWindowPos(hwnd_, HWND_TOPMOST, at_.x, at_.y + 20, calc.right + kFrameWidth, calc.bottom + 4, SWP_NOACTIVATE);
     ShowWindow(hwnd_, SW_SHOWNA);
     shown_ = true;
     Invalidate();

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/controls/control_base.h"
 
@@ -132,19 +133,27 @@ class UpDown final : public Control {
       UpdateBuddy();
       return;
     }
-    // Sit at the buddy's edge and take that much of its width.
+    // Sit at the buddy's edge and take that much of its width, once: a buddy attached again (as
+    // a dialog moves the arrows between fields at each focus) only gets the arrows back beside it.
     RECT b, me;
     GetWindowRect(buddy_, &b);
     GetWindowRect(hwnd_, &me);
     POINT tl{b.left, b.top};
     ScreenToClient(GetParent(hwnd_), &tl);
     int w = me.right - me.left, bw = b.right - b.left, bh = b.bottom - b.top;
+    const bool shrunk = std::find(shrunk_.begin(), shrunk_.end(), buddy_) != shrunk_.end();
+    if (!shrunk) {
+      std::erase_if(shrunk_, [](HWND h) { return !IsWindow(h); });
+      shrunk_.push_back(buddy_);
+    }
     if (Style() & UDS_ALIGNRIGHT) {
-      MoveWindow(buddy_, tl.x, tl.y, std::max(0, bw - w), bh, TRUE);
-      MoveWindow(hwnd_, tl.x + std::max(0, bw - w), tl.y, w, bh, TRUE);
+      const int buddyWidth = shrunk ? bw : std::max(0, bw - w);
+      if (!shrunk) MoveWindow(buddy_, tl.x, tl.y, buddyWidth, bh, TRUE);
+      MoveWindow(hwnd_, tl.x + buddyWidth, tl.y, w, bh, TRUE);
     } else {
-      MoveWindow(hwnd_, tl.x, tl.y, w, bh, TRUE);
-      MoveWindow(buddy_, tl.x + w, tl.y, std::max(0, bw - w), bh, TRUE);
+      const int left = shrunk ? tl.x - w : tl.x;
+      MoveWindow(hwnd_, left, tl.y, w, bh, TRUE);
+      if (!shrunk) MoveWindow(buddy_, tl.x + w, tl.y, std::max(0, bw - w), bh, TRUE);
     }
     UpdateBuddy();
   }
@@ -180,6 +189,7 @@ class UpDown final : public Control {
   int max_ = 0;
   int pos_ = 0;
   HWND buddy_ = nullptr;
+  std::vector<HWND> shrunk_;  // buddies already narrowed for the arrows
   int pressed_ = 0;
 };
 

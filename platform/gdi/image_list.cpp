@@ -167,7 +167,7 @@ BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style
   POINT p = d->ToTarget(x, y);
   bool transparent = (style & ILD_TRANSPARENT) || l->bk == CLR_NONE;
   uint32_t bk = PixelFromColor(l->bk == CLR_NONE ? 0 : l->bk);
-  uint32_t hilite = PixelFromColor(RGB(0, 120, 215));
+  uint32_t hilite = PixelFromColor(RGB(0, 117, 210));
   for (const RECT& c : d->ClipRects()) {
     int x0 = std::max<int>(p.x, c.left), x1 = std::min<int>(p.x + l->cx, c.right);
     int y0 = std::max<int>(p.y, c.top), y1 = std::min<int>(p.y + l->cy, c.bottom);

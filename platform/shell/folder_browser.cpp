@@ -107,10 +107,33 @@ class FolderBrowser {
     }
     for (const std::string& root : roots)
       if (IsFolder(root)) Insert(TVI_ROOT, root, root);
+    MakeRoomAboveTheTree();
     // The first root is selected unless the callback chooses.
     if (HTREEITEM first = reinterpret_cast<HTREEITEM>(SendMessage(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0)))
       SendMessage(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
     Callback(BFFM_INITIALIZED, 0);
+  }
+
+  RECT ChildRect(int id) const {
+    RECT r{};
+    HWND child = GetDlgItem(hwnd_, id);
+    if (!child) return r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+
+  // Callers of the system's browser put a path field of 20 px in the status line's place, its
+  // bottom 15 px above the tree: the tree starts low enough for it to clear the title.
+  void MakeRoomAboveTheTree() {
+    constexpr int kGap = 4, kField = 20, kAboveTree = 15;
+    const RECT title = ChildRect(platform::kFolderTitleId);
+    const RECT tree = ChildRect(platform::kFolderTreeId);
+    const int top = title.bottom + kGap + kField + kAboveTree;
+    if (tree.top >= top) return;
+    if (HWND status = GetDlgItem(hwnd_, platform::kFolderStatusId))
+      MoveWindow(status, title.left, title.bottom + kGap, title.right - title.left, kField, FALSE);
+    MoveWindow(Tree(), tree.left, top, tree.right - tree.left, std::max<int>(kField, tree.bottom - top), FALSE);
   }
 
   HTREEITEM Insert(HTREEITEM parent, const std::string& text, const std::string& path) {

@@ -7,6 +7,7 @@
 #include "platform/base/message_box.h"
 #include "platform/base/module.h"
 #include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "platform/registry/hive_file.h"
 #include "platform/window/afx_dialog.h"
 #include "platform/window/message_box_dialog.h"
@@ -168,12 +169,8 @@ int AfxMessageBox(UINT promptId, UINT type, UINT) {
 int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
-  std::string line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) line += ' ';
-    line += argv[i];
-  }
-  app->m_lpCmdLine = line;
+  // Kept as Windows keeps it: an argument with blanks or quotes stays one argument when split.
+  app->m_lpCmdLine = platform::CommandLineParameters(argc, argv);
   if (!app->m_hInstance) app->m_hInstance = ::GetModuleHandle(nullptr);
   if (argc > 0 && argv[0]) {
     app->m_pszExeName = platform::FileNameOf(argv[0]);

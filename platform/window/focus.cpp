@@ -49,6 +49,25 @@ HWND Descend(const std::shared_ptr<Window>& w, POINT screen, const std::vector<H
   return Skipped(skip, w->handle) ? nullptr : w->handle;
 }
 
+// The visible, enabled window the owner's dialogs end in, highest first; tips and other tool
+// windows never take the activation.
+HWND EnabledPopupOf(HWND owner) {
+  std::lock_guard lock(TableLock());
+  const size_t bound = TopLevelOrder().size();
+  for (HWND h : TopLevelOrder()) {
+    auto w = FindLocked(h);
+    if (!w || h == owner || w->destroying || !(w->style & WS_VISIBLE) || (w->style & WS_DISABLED) ||
+        (w->exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)))
+      continue;
+    std::shared_ptr<Window> up = w;
+    for (size_t steps = 0; up && up->owner && steps < bound; ++steps) {
+      if (up->owner == owner) return h;
+      up = FindLocked(up->owner);
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 HWND MouseTarget(POINT screen, const std::vector<HWND>& skip) {
@@ -162,6 +181,7 @@ HWND SetActiveWindow(HWND hwnd) {
     auto& order = TopLevelOrder();
     std::erase(order, hwnd);
     order.insert(order.begin(), hwnd);
+    KeepStackingRules();
   }
   if (old && IsWindow(old)) {
     Tell(old, WM_NCACTIVATE, FALSE, 0);
@@ -182,8 +202,14 @@ HWND GetActiveWindow() {
 BOOL SetForegroundWindow(HWND hwnd) {
   if (!Find(hwnd)) return Remote().setForeground ? Remote().setForeground(hwnd) : FALSE;
   if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-  SetActiveWindow(hwnd);
-  return GetActiveWindow() == GetAncestor(hwnd, GA_ROOT);
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  // A window disabled by its modal dialog hands the activation to that dialog, as a person
+  // could only answer the dialog anyway.
+  HWND target = IsWindowEnabled(root) ? root : EnabledPopupOf(root);
+  if (!target) target = root;
+  SetActiveWindow(target);
+  if (target != root && GetActiveWindow() == target && !IsChild(target, GetFocus())) SetFocus(target);
+  return GetActiveWindow() == target;
 }
 
 HWND GetForegroundWindow() { return GetActiveWindow(); }

@@ -53,10 +53,14 @@ void FitToText(HWND box) {
   RECT needed{0, 0, shown.right - shown.left, 0};
   DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
   if (needed.right > shown.right - shown.left) {
-    // Lines are broken again at the width the widest word takes.
+    // Lines are broken again at the width the widest word takes, a word wider than the screen
+    // inside itself, as the label draws it.
     needed = {0, 0, std::max<int>(std::min<int>(needed.right, most), shown.right - shown.left), 0};
-    DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_CALCRECT);
+    DrawText(dc, text.c_str(), -1, &needed, DT_WORDBREAK | DT_EDITCONTROL | DT_CALCRECT);
   }
+  // Never taller than the screen: the text was bounded before, so little is lost below.
+  const int tallest = GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top - (shown.bottom - shown.top)) - 16;
+  needed.bottom = std::min<LONG>(needed.bottom, std::max<int>(tallest, shown.bottom - shown.top));
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   const int wider = std::max<int>(0, needed.right - (shown.right - shown.left));
@@ -116,9 +120,26 @@ int TextLines(const std::string& text, int charsPerLine) {
   return lines;
 }
 
+// A box shows at most this much of its text, the rest cut at an ellipsis: past it no person
+// reads on, and a window's text has a bound of its own.
+constexpr std::size_t kMostShownChars = 4000;
+constexpr int kMostShownLines = 40;
+
+std::string BoundedText(const std::string& text) {
+  std::size_t cut = std::min(text.size(), kMostShownChars);
+  int lines = 1;
+  for (std::size_t i = 0; i < cut; ++i)
+    if (text[i] == '\n' && ++lines > kMostShownLines) cut = i;
+  if (cut == text.size()) return text;
+  // Never inside a UTF-8 sequence.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
+}
+
 }  // namespace
 
-int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+int ShowMessageBoxDialog(HWND owner, const std::string& shownText, const std::string& caption, UINT flags) {
+  const std::string text = BoundedText(shownText);
   const auto buttons = ButtonsFor(flags);
   constexpr int kButtonWidth = 50;
   constexpr int kButtonHeight = 14;
@@ -144,7 +165,7 @@ int ShowMessageBoxDialog(HWND owner, const std::string& text, const std::string&
   label.className = "Static";
   label.text = text;
   label.id = kMessageBoxTextId;
-  label.style = WS_VISIBLE | SS_LEFT;
+  label.style = WS_VISIBLE | SS_LEFT | SS_EDITCONTROL;
   label.x = 10;
   label.y = 10;
   label.cx = textWidth;

@@ -81,6 +81,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     } else {
       auto& order = TopLevelOrder();
       order.insert(order.begin(), w->handle);
+      KeepStackingRules();
     }
   }
   HWND hwnd = w->handle;
@@ -232,6 +233,7 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
       if (w->style & WS_CHILD) return 0;
       old = reinterpret_cast<LONG_PTR>(w->owner);
       w->owner = reinterpret_cast<HWND>(value);
+      KeepStackingRules();
       return old;
     case GWLP_ID:
       if (!(w->style & WS_CHILD)) {  // a top-level window keeps its menu in this slot
@@ -249,6 +251,7 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
     case GWL_EXSTYLE:
       old = static_cast<LONG>(w->exStyle);
       w->exStyle = static_cast<DWORD>(value);
+      if (!(w->style & WS_CHILD)) KeepStackingRules();
       return old;
     case GWLP_USERDATA:
       old = w->userData;

@@ -122,6 +122,9 @@ std::shared_ptr<Window> FindLocked(HWND hwnd);
 void Insert(const std::shared_ptr<Window>& w);
 void Erase(HWND hwnd);
 std::vector<HWND>& TopLevelOrder();  // topmost first; under TableLock
+// Puts TopLevelOrder back into the order Windows keeps (topmost band first, owned windows above
+// their owners) after a change to it; under TableLock.
+void KeepStackingRules();
 std::vector<std::shared_ptr<Window>> AllWindows();
 
 HWND AllocateHandle();

@@ -34,6 +34,10 @@ void Restack(const std::shared_ptr<Window>& w, HWND insertAfter) {
     auto after = std::find(list->begin(), list->end(), insertAfter);
     list->insert(after == list->end() ? list->begin() : after + 1, w->handle);
   }
+  if (list != &TopLevelOrder()) return;
+  if (insertAfter == HWND_TOPMOST) w->exStyle |= WS_EX_TOPMOST;
+  if (insertAfter == HWND_NOTOPMOST) w->exStyle &= ~WS_EX_TOPMOST;
+  KeepStackingRules();
 }
 
 }  // namespace

@@ -139,6 +139,8 @@ constexpr DWORD BS_BITMAP = 0x0080;
 constexpr DWORD BS_NOTIFY = 0x4000;
 constexpr DWORD BS_FLAT = 0x8000;
 constexpr DWORD SS_LEFT = 0x0000;
+// Lines break inside a word too long for them, as a multi-line edit breaks it.
+constexpr DWORD SS_EDITCONTROL = 0x2000;
 constexpr DWORD SS_CENTER = 0x0001;
 constexpr DWORD SS_RIGHT = 0x0002;
 constexpr DWORD SS_ICON = 0x0003;

@@ -231,6 +231,34 @@ bool WriteWindowPng(HWND hwnd, const std::string& path) {
   return ComposeWindow(hwnd, &image) && GetWindowSurfaceProvider()->WritePng(image, path);
 }
 
+bool WriteWindowAsSeenPng(HWND hwnd, const std::string& path) {
+  RECT area{};
+  if (!GetWindowRect(hwnd, &area)) return false;
+  // Owned popups that reach past the window's edge are shown whole.
+  {
+    std::lock_guard lock(TableLock());
+    for (HWND h : TopLevelOrder()) {
+      auto w = FindLocked(h);
+      if (!w || w->owner != hwnd || !(w->style & WS_VISIBLE)) continue;
+      RECT r{};
+      if (GetWindowRect(h, &r)) UnionRect(&area, &area, &r);
+    }
+  }
+  PixelImage screen;
+  if (!ComposeScreen(&screen)) return false;
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  RECT bounds{left, top, left + screen.width, top + screen.height};
+  if (!IntersectRect(&area, &area, &bounds)) return false;
+  PixelImage part;
+  part.width = area.right - area.left;
+  part.height = area.bottom - area.top;
+  part.pixels.resize(static_cast<size_t>(part.width) * part.height);
+  for (int y = 0; y < part.height; ++y)
+    std::copy_n(screen.pixels.begin() + static_cast<long>(y + area.top - top) * screen.width + (area.left - left),
+                part.width, part.pixels.begin() + static_cast<long>(y) * part.width);
+  return GetWindowSurfaceProvider()->WritePng(part, path);
+}
+
 void MarkScreenChanged() { g_changed = true; }
 
 void PresentIfChanged() {

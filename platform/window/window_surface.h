@@ -99,5 +99,8 @@ bool TakeWindowDamage(HWND topLevel, RECT* area);
 std::uint64_t WindowLayoutKey(HWND topLevel);
 bool WriteScreenPng(const std::string& path);
 bool WriteWindowPng(HWND hwnd, const std::string& path);
+// The screen where the window is, with what shows over it (its tips, balloons, dropped lists),
+// as a person sees it; false for an unknown or empty window.
+bool WriteWindowAsSeenPng(HWND hwnd, const std::string& path);
 
 }  // namespace platform

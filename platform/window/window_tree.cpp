@@ -49,6 +49,7 @@ HWND SetParent(HWND child, HWND newParent) {
     w->parent = nullptr;
     w->style &= ~WS_CHILD;
     TopLevelOrder().insert(TopLevelOrder().begin(), child);
+    KeepStackingRules();
   }
   return old ? old : DesktopHandle();
 }

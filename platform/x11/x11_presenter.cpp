@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 
 #include "platform/gdi/objects.h"
@@ -434,7 +435,11 @@ void X11Presenter::RequestActivation(HWND hwnd) {
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   } else {
-    XRaiseWindow(display_, it->second.xid);
+    // Raised over other programs' windows together with what stays above it (its dialogs and
+    // tips, topmost windows), bottom first, so the order among ours holds.
+    const auto at = std::find(stacking_.begin(), stacking_.end(), it->second.xid);
+    if (at != stacking_.end())
+      for (auto up = std::make_reverse_iterator(at + 1); up != stacking_.rend(); ++up) XRaiseWindow(display_, *up);
     XSetInputFocus(display_, it->second.xid, RevertToParent, CurrentTime);
   }
 }

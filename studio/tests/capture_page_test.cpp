@@ -103,6 +103,11 @@ TEST_F(CapturePageTest, ThePageWearsItsOwnSkinWithButtonsAtTheirPictureSize) {
     };
     EXPECT_EQ(size(IDC_CAPTURE_START), (std::pair{96, 36}));
     EXPECT_EQ(size(IDC_RECORD_OPTION), (std::pair{80, 28}));
+    // The volume's value stays clear of the Option button beside it.
+    RECT value{}, option{}, both{};
+    ::GetWindowRect(::GetDlgItem(p, IDC_VOLUME_VALUE), &value);
+    ::GetWindowRect(::GetDlgItem(p, IDC_RECORD_OPTION), &option);
+    EXPECT_FALSE(::IntersectRect(&both, &value, &option));
     for (UINT tape : {IDC_TAPE_PLAY, IDC_TAPE_PAUSE, IDC_TAPE_STOP, IDC_TAPE_REWIND, IDC_TAPE_FORWARD})
       EXPECT_EQ(size(tape), (std::pair{40, 24})) << tape;
     // The record dot on Start, the play mark on ">" and the page's dark rim.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 
 #include "burner_pack.h"
 #include "clip_player.h"
@@ -55,6 +57,56 @@ TEST_F(ClipListCtrlTest, TheTitleSortsFirstAndClipsKeepTheirOrderInCellsOf110x10
     list.GetItemRect(1, &two, LVIR_BOUNDS);
     EXPECT_EQ(two.top - one.top, 100);  // one column: the next cell is below
     EXPECT_EQ(one.right - one.left, 110);
+    dialog.CloseWithoutPrompt();
+  });
+}
+
+double Luminance(COLORREF c) {
+  auto channel = [](int v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+
+// The label's text against the fill around it (its commonest colour but the list's own).
+double LabelContrast(CClipListCtrl& list, int item) {
+  RECT label{};
+  list.GetItemRect(item, &label, LVIR_LABEL);
+  const COLORREF around = static_cast<COLORREF>(list.SendMessage(LVM_GETBKCOLOR, 0, 0));
+  std::map<COLORREF, int> counts;
+  for (int y = label.top; y < label.bottom; ++y)
+    for (int x = label.left; x < label.right; ++x) ++counts[Pixel(list.m_hWnd, x, y)];
+  COLORREF fill = 0;
+  int most = 0;
+  for (const auto& [colour, n] : counts)
+    if (n > most && colour != around) most = n, fill = colour;
+  double best = 1;
+  for (const auto& [colour, n] : counts) {
+    const double a = Luminance(colour), b = Luminance(fill);
+    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+  }
+  return best;
+}
+
+TEST_F(ClipListCtrlTest, ASelectedClipsNameReadsWithAndWithoutTheFocus) {
+  const std::string a = PictureClip(env_.Documents() + "Beach.png", 0xFF3070C0);
+  const std::string b = PictureClip(env_.Documents() + "Harbour.png", 0xFF30C070);
+  CLoadingDlg* splash = nullptr;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    CClipListCtrl& list = dialog.ClipListControl();
+    ASSERT_TRUE(dialog.AddClip(a, FALSE));
+    ASSERT_TRUE(dialog.AddClip(b, FALSE));
+    list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ::SetFocus(list.m_hWnd);
+    Pump();
+    EXPECT_GE(LabelContrast(list, 0), 4.5) << "focused";
+    ::SetFocus(d);  // as after a drag out of the list
+    ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+    EXPECT_GE(LabelContrast(list, 0), 4.5) << "out of focus";
+    WritePicture(list.m_hWnd, "clip_label_out_of_focus.png");
     dialog.CloseWithoutPrompt();
   });
 }

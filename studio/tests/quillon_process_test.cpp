@@ -300,5 +300,38 @@ TEST(QuillonProcess, DamagedSettingsAreKeptAsideToldOnceAndLaterSettingsKept) {
   EXPECT_EQ(volume, 20u);
 }
 
+// A project whose path holds blanks and quotes, named on the command line, opens whole.
+TEST(QuillonProcess, AProjectPathWithBlanksOnTheCommandLineOpensWithItsClips) {
+  Environment env(CurrentTestName());
+  platform::StopWindowTransport();
+  platform::StartWindowTransport();
+  const std::string folder = env.Documents() + "Pal  \"summer\" projects/";
+  std::filesystem::create_directories(folder);
+  const std::string project = folder + "a project.ilj5", clip = folder + "beach day.png";
+  const std::vector<std::uint32_t> pixels(64 * 48, 0xFF30C070);
+  ASSERT_TRUE(platform::gdi::WritePng(pixels.data(), 64, 48, clip));
+  {
+    StudioModel start;
+    start.folders = SettleFolders(env.Home() + "app/");
+    ASSERT_TRUE(start.AddClip(clip, FALSE));
+    ASSERT_TRUE(SaveProjectTo(start, project));
+  }
+  const std::string script = env.Temp() + "open.script", report = env.Temp() + "open.txt";
+  std::ofstream(script) << "program Quillon\n"
+                           "step \"The project's clip is listed\" 60\n"
+                           "  wait-window \"Narvell Vidarro 5.0\"\n"
+                           "  choose 1003 \"beach day\"\n"
+                           "step \"Quillon closes\" 60\n"
+                           "  click 1035\n"
+                           "  answer no\n"
+                           "  wait-gone \"Narvell Vidarro 5.0\"\n";
+  ScopedVariable named("VIDARRO_SCRIPT", script);
+  ScopedVariable said("VIDARRO_SCRIPT_REPORT", report);
+  ProgramProcess quillon;
+  ASSERT_TRUE(quillon.Start("Quillon", {project}));
+  EXPECT_EQ(quillon.WaitForExit(180000), 0) << quillon.Output() << ReadText(report);
+  EXPECT_NE(ReadText(report).find("finished\t2"), std::string::npos) << ReadText(report);
+}
+
 }  // namespace
 }  // namespace studio

@@ -27,6 +27,7 @@
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
+#include "platform/window/window_surface.h"
 #include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
@@ -108,6 +109,36 @@ TEST_F(QuillonWindowTest, SplashEndsAfterTheStartTimerAndClosingRestoresTheSyste
   char text[REG_READ_STRING_SIZE];
   for (const char* name : {"szAddFileFolder", "WMV_Title", "WMV_Author", "WMV_Copyright", "WMV_Description"})
     EXPECT_TRUE(RegReadString(HKEY_CURRENT_USER, kProductKey, name, text, nullptr)) << name;
+}
+
+TEST_F(QuillonWindowTest, AMainWindowButtonsTipShowsOverTheWindowOnceItIsActive) {
+  CLoadingDlg* splash = nullptr;
+  bool shown = false, above = false;
+  RunWindow(&splash, [&](CQuillonDlg&, HWND d) {
+    time_.Advance(kStartMs);
+    ::SetActiveWindow(d);
+    POINT at{6, 6};
+    ::ClientToScreen(::GetDlgItem(d, IDC_IPOD), &at);
+    // The moves go through the window's own loop, which hands them to the buttons' tips.
+    platform::InjectMouseMove(at);
+    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+    testkit::WhenDialogShows([&, d](HWND) {
+      time_.Advance(1000);
+      bool windowSeen = false;
+      for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        char cls[32] = {};
+        ::GetClassName(h, cls, sizeof cls);
+        shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
+        above = shown && !windowSeen;
+        windowSeen |= h == d;
+      }
+      ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      EXPECT_TRUE(platform::WriteWindowAsSeenPng(d, testkit::PictureFolder() + "main_window_with_tip.png"));
+      ClickButton(d, IDC_CLOSE_BUTTON);
+    });
+  });
+  EXPECT_TRUE(shown) << "no tip shows";
+  EXPECT_TRUE(above) << "the tip is under its window";
 }
 
 TEST_F(QuillonWindowTest, PacksShowOnTheirStepsAndABusyEditorKeepsItsStepAndTheWindow) {

@@ -53,6 +53,34 @@ TEST_F(FolderChooserTest, ChoosingInTheTreeFillsTheEditAndConfirms) {
   EXPECT_EQ(0u, boxes_.Count());
 }
 
+RECT ItemRect(HWND dialog, int id) {
+  RECT r{};
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(FolderChooserTest, TheTitleThePathFieldAndTheTreeEachHaveTheirOwnPlace) {
+  for (const char* title : {"Choose where converted files go", "Folder"}) {
+    CFolderBrowser browser(TRUE, "Output folder", title, root_.c_str(), nullptr);
+    RECT titleRect{}, edit{}, tree{}, overlap{};
+    WhenDialogShows([&](HWND d) {
+      SetDlgItemText(d, platform::kFolderEditId, (root_ + "/Holiday/2026 Summer").c_str());
+      titleRect = ItemRect(d, platform::kFolderTitleId);
+      edit = ItemRect(d, platform::kFolderEditId);
+      tree = ItemRect(d, platform::kFolderTreeId);
+      WritePicture(d, "folder_chooser_typed.png");
+      PostMessage(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(-1, browser.DoModal());
+    EXPECT_EQ(20, edit.bottom - edit.top);
+    EXPECT_EQ(15, tree.top - edit.bottom);
+    EXPECT_FALSE(IntersectRect(&overlap, &titleRect, &edit)) << "the title covers the typed path";
+    EXPECT_FALSE(IntersectRect(&overlap, &edit, &tree));
+    EXPECT_GT(tree.bottom - tree.top, 100);
+  }
+}
+
 TEST_F(FolderChooserTest, ATypedNestedFolderIsMadeAfterTheUserAgrees) {
   const std::string wanted = root_ + "/Trips/2026/Summer";
   CFolderBrowser browser(TRUE, nullptr, nullptr, root_.c_str(), nullptr);

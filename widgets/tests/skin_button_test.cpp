@@ -1,6 +1,10 @@
 #include "widgets/skin_button.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "platform/gdi/region.h"
+#include "platform/window/window_surface.h"
 #include "widgets/bitmap_progress_bar.h"
 #include "widgets/tests/widget_harness.h"
 
@@ -64,6 +68,41 @@ TEST_F(SkinButtons, HoverPressedAndDisabledLooks) {
   button.SetState(0);
   EnableWindow(b, FALSE);
   EXPECT_EQ(Pixel(b, 40, 14), StripPixel(IDB_SKIN_BUTTON, 3 * kFrame + 40, 14));
+  button.UnsubclassWindow();
+}
+
+// The tip is made before its window is first activated, as the programs make theirs; the window
+// raised again afterwards still has the tip shown over it.
+TEST_F(SkinButtons, AButtonsTipShowsOverItsWindowAfterTheWindowIsRaised) {
+  CSkinButton button;
+  HWND b = Make(WC_BUTTON, "Burn", BS_PUSHBUTTON, {10, 10, 90, 38}, 303);
+  ASSERT_TRUE(button.SubclassWindow(b));
+  ASSERT_TRUE(button.LoadBitmap(ui_, IDB_SKIN_BUTTON));
+  button.SetToolTipText("Burns the project to a disc");
+  HWND other =
+      CreateWindowEx(0, "Static", "Other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  SetActiveWindow(other);
+  SetActiveWindow(parent_.m_hWnd);
+  Move(b, 40, 14);
+  Move(b, 42, 15);
+  Advance(1000);
+  HWND tip = nullptr;
+  for (HWND h = GetTopWindow(nullptr); h && !tip; h = GetWindow(h, GW_HWNDNEXT)) {
+    char cls[32] = {};
+    GetClassName(h, cls, sizeof cls);
+    if (std::string(cls) == TOOLTIPS_CLASS && IsWindowVisible(h)) tip = h;
+  }
+  ASSERT_NE(tip, nullptr) << "no tip shows";
+  std::vector<HWND> order;
+  for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) order.push_back(h);
+  auto place = [&](HWND h) { return std::find(order.begin(), order.end(), h) - order.begin(); };
+  EXPECT_LT(place(tip), place(parent_.m_hWnd));
+  EXPECT_LT(place(tip), place(other));
+  Settle();
+  const std::string folder = VIDARRO_PICTURE_DIR;
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(platform::WriteWindowAsSeenPng(parent_.m_hWnd, folder + "/skin_button_tip.png"));
+  DestroyWindow(other);
   button.UnsubclassWindow();
 }
 

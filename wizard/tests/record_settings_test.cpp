@@ -7,7 +7,9 @@
 #include "burn_options_dlg.h"
 #include "platform/base/file_system.h"
 #include "platform/base/local_time.h"
+#include "platform/window/input.h"
 #include "platform/window/message_box_dialog.h"
+#include "platform/window/window_surface.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "record_settings_page.h"
 #include "record_space.h"
@@ -174,6 +176,39 @@ TEST_F(RecordSettings, TheBurnOptionsListTheSpeedsAndKeepAShortenedName) {
   EXPECT_FALSE(picture.empty());
   EXPECT_EQ("A very long disc", wizard::State().discName);
   EXPECT_EQ(1, wizard::State().writeSpeedIndex);
+}
+
+TEST_F(RecordSettings, AButtonsTipShowsOverTheBurnOptionsOnceTheyAreActive) {
+  wizard::State().writerCount = 0;
+  platform::FixedFileSystem roomy(1ull << 40, platform::LargeFiles::Yes);
+  platform::ScopedFileSystem disk(roomy);
+  bool shown = false, above = false;
+  // The moves go through the window's own loop, which hands them to the buttons' tips.
+  WhenDialogShows([&](HWND d) {
+    ::SetActiveWindow(d);
+    POINT at{8, 8};
+    ::ClientToScreen(::GetDlgItem(d, IDOK), &at);
+    platform::InjectMouseMove(at);
+    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+  });
+  WhenDialogShows([&](HWND d) {
+    time_.Advance(1000);
+    bool windowSeen = false;
+    for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
+      char cls[32] = {};
+      ::GetClassName(h, cls, sizeof cls);
+      shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
+      above = shown && !windowSeen;
+      windowSeen |= h == d;
+    }
+    ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_TRUE(platform::WriteWindowAsSeenPng(d, PictureFolder() + "burn_options_with_tip.png"));
+    ClickButton(d, CBurnOptionsDialog::kClose);
+  });
+  CBurnOptionsDialog options(100.0);
+  options.DoModal();
+  EXPECT_TRUE(shown) << "no tip shows";
+  EXPECT_TRUE(above) << "the tip is under its window";
 }
 
 TEST_F(RecordSettings, AChosenFolderBecomesTheFolderTextAndCancelKeepsTheSetting) {

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <cstring>
 #include <string>
 
@@ -229,6 +231,67 @@ TEST_F(ListAndTree, TreeViewExpandsSelectsAndWalks) {
   EXPECT_TRUE(SendMessage(tv, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(docs)));
   EXPECT_EQ(1, SendMessage(tv, TVM_GETCOUNT, 0, 0));
   EXPECT_FALSE(SendMessage(tv, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(videos)));
+}
+
+double Luminance(COLORREF c) {
+  auto channel = [](int v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+
+double Contrast(COLORREF a, COLORREF b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast of a label's text on its fill: the fill is the label's commonest colour but the
+// list's own background (around a selection box), the text the colour standing out most from it.
+double LabelContrast(HWND lv, int item, COLORREF around = 0xFFFFFFFF) {
+  RECT r;
+  r.left = LVIR_LABEL;
+  SendMessage(lv, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
+  std::map<COLORREF, int> counts;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) ++counts[testkit::Pixel(lv, x, y)];
+  COLORREF fill = 0;
+  int most = 0;
+  for (const auto& [colour, n] : counts)
+    if (n > most && colour != around) most = n, fill = colour;
+  double best = 1;
+  for (const auto& [colour, n] : counts) best = std::max(best, Contrast(colour, fill));
+  return best;
+}
+
+TEST_F(ListAndTree, ASelectedLabelReadsWithAndWithoutTheFocus) {
+  // As the clip list is set up: near-white names on a dark list.
+  for (DWORD view : {DWORD{LVS_ICON}, DWORD{LVS_REPORT}}) {
+    HWND lv = Make(WC_LISTVIEW, "", view | LVS_SHOWSELALWAYS, {10, 10, 400, 300}, 24);
+    HWND other = Make("Button", "Other", BS_PUSHBUTTON, {420, 10, 500, 40}, 25);
+    if (view == LVS_REPORT) {
+      LVCOLUMN col;
+      col.mask = LVCF_TEXT | LVCF_WIDTH;
+      col.cx = 150;
+      col.pszText = const_cast<LPSTR>("Clip");
+      SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
+    }
+    SendMessage(lv, LVM_SETBKCOLOR, 0, RGB(40, 40, 48));
+    SendMessage(lv, LVM_SETTEXTBKCOLOR, 0, RGB(40, 40, 48));
+    SendMessage(lv, LVM_SETTEXTCOLOR, 0, RGB(245, 245, 245));
+    AddItem(lv, 0, "DVD_101530", 1);
+    AddItem(lv, 1, "Holiday", 2);
+    SendMessage(lv, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&Selected()));
+    SetFocus(lv);
+    Pump();
+    EXPECT_GE(LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "focused, view " << view;
+    SetFocus(other);
+    Pump();
+    EXPECT_GE(LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "out of focus, view " << view;
+    EXPECT_GE(LabelContrast(lv, 1), 4.5) << "not selected, view " << view;
+    DestroyWindow(lv);
+    DestroyWindow(other);
+  }
 }
 
 }  // namespace

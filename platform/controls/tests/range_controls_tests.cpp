@@ -96,6 +96,42 @@ TEST_F(RangeControls, UpDownStepsTowardsTheMaximumAndFillsItsBuddy) {
   EXPECT_TRUE(failed);
 }
 
+RECT InParent(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(RangeControls, AlignedArrowsNarrowEachBuddyOnceHoweverOftenTheyMove) {
+  for (DWORD align : {DWORD{UDS_ALIGNLEFT}, DWORD{UDS_ALIGNRIGHT}}) {
+    HWND fields[3];
+    for (int i = 0; i < 3; ++i) fields[i] = Make(WC_EDIT, "00", 0, {10 + 40 * i, 10, 46 + 40 * i, 30}, 10 + i);
+    HWND ud = Make(UPDOWN_CLASS, "", UDS_SETBUDDYINT | align, {140, 10, 152, 30}, 20);
+    RECT narrowed[3];
+    for (int i = 0; i < 3; ++i) {
+      SendMessage(ud, UDM_SETBUDDY, reinterpret_cast<WPARAM>(fields[i]), 0);
+      narrowed[i] = InParent(fields[i]);
+      EXPECT_EQ(narrowed[i].right - narrowed[i].left, 24) << "field " << i;
+    }
+    // As a dialog moves the arrows to the focused field, ten times round.
+    for (int round = 0; round < 10; ++round) {
+      const int i = round % 3;
+      SendMessage(ud, UDM_SETBUDDY, reinterpret_cast<WPARAM>(fields[i]), 0);
+      const RECT arrows = InParent(ud);
+      if (align == UDS_ALIGNLEFT) EXPECT_EQ(arrows.right, narrowed[i].left);
+      else EXPECT_EQ(arrows.left, narrowed[i].right);
+      EXPECT_EQ(arrows.right - arrows.left, 12);
+      for (int f = 0; f < 3; ++f) {
+        const RECT now = InParent(fields[f]);
+        EXPECT_TRUE(EqualRect(&narrowed[f], &now)) << "field " << f << " after round " << round;
+      }
+    }
+    for (HWND f : fields) DestroyWindow(f);
+    DestroyWindow(ud);
+  }
+}
+
 TEST_F(RangeControls, ProgressBarFillsItsShareAndStepsRoundAgain) {
   HWND pb = Make(PROGRESS_CLASS, "", PBS_SMOOTH, {10, 10, 210, 30}, 4);
   EXPECT_EQ(MAKELONG(0, 100), SendMessage(pb, PBM_SETRANGE32, 0, 200));

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/testkit/control_test.h"
+#include "platform/window/monitors.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
@@ -140,6 +141,66 @@ TEST_F(TextControls, ComboDropListOpensAsAPopupAndReportsTheChoice) {
   EXPECT_EQ(CBN_SELCHANGE, Codes(WM_COMMAND).back());
   EXPECT_EQ(CB_ERR, SendMessage(cb, CB_SETCURSEL, 7, 0));
   EXPECT_EQ(CB_ERR, SendMessage(cb, CB_GETCURSEL, 0, 0));
+}
+
+// Eleven inputs in a list of eight rows: the wheel, the bar and the keys reach the last one.
+TEST_F(TextControls, ComboListLongerThanItsRowsScrollsToItsLastItem) {
+  HWND cb = Make(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_VSCROLL, {10, 10, 200, 30}, 14);
+  const int h = static_cast<int>(SendMessage(cb, CB_GETITEMHEIGHT, 0, 0));
+  MoveWindow(cb, 10, 10, 200, h + 8 + 8 * h, TRUE);  // room for eight rows
+  for (int i = 1; i <= 11; ++i) {
+    const std::string name = "Line In " + std::to_string(i);
+    SendMessage(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  SendMessage(cb, CB_SETCURSEL, 0, 0);
+  auto open = [&] {
+    Click(cb, 50, 5);
+    return FindWindow("ComboLBox", nullptr);
+  };
+  auto pickLastRow = [&](HWND list) {
+    RECT c;
+    GetClientRect(list, &c);
+    EXPECT_EQ(c.bottom / h, 8);
+    Click(list, 20, 7 * h + h / 2);
+    return SendMessage(cb, CB_GETCURSEL, 0, 0);
+  };
+
+  HWND list = open();
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(GetWindowLong(list, GWL_STYLE) & WS_VSCROLL);
+  RECT c, w;
+  GetClientRect(list, &c);
+  GetWindowRect(list, &w);
+  EXPECT_LT(c.right, w.right - w.left - GetSystemMetrics(SM_CXVSCROLL) + 1) << "the bar takes its width";
+  platform::InjectMouseWheel(-120, POINT{w.left + 20, w.top + 20});
+  Pump();
+  EXPECT_EQ(10, pickLastRow(list));
+
+  // The bar's lower arrow, pressed three times.
+  SendMessage(cb, CB_SETCURSEL, 0, 0);
+  list = open();
+  GetWindowRect(list, &w);
+  for (int i = 0; i < 3; ++i) {
+    Click(list, w.right - w.left - 4, w.bottom - w.top - 4);
+    ASSERT_TRUE(SendMessage(cb, CB_GETDROPPEDSTATE, 0, 0)) << "a press on the bar keeps the list open";
+  }
+  EXPECT_EQ(10, pickLastRow(list));
+
+  // Page Down, then the arrow to the end; Enter takes it. Page Up comes back up.
+  SendMessage(cb, CB_SETCURSEL, 0, 0);
+  open();
+  SetFocus(cb);
+  for (int vk : {VK_NEXT, VK_NEXT, VK_PRIOR, VK_NEXT, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN}) platform::InjectKey(vk);
+  Pump();
+  EXPECT_EQ(0, SendMessage(cb, CB_GETCURSEL, 0, 0)) << "the open list's keys only move its hot item";
+  platform::InjectKey(VK_RETURN);
+  Pump();
+  EXPECT_FALSE(SendMessage(cb, CB_GETDROPPEDSTATE, 0, 0));
+  EXPECT_EQ(10, SendMessage(cb, CB_GETCURSEL, 0, 0));
+  // On the closed face Page Up and Page Down choose.
+  platform::InjectKey(VK_PRIOR);
+  Pump();
+  EXPECT_EQ(3, SendMessage(cb, CB_GETCURSEL, 0, 0));
 }
 
 // Templates give a drop-down list its dropped height and often a scroll bar: both belong to the

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/base/message_box.h"
+#include "platform/base/process.h"
 #include "platform/base/paths.h"
 #include "platform/window/resources.h"
 #include "platform/window/afx_app.h"
@@ -164,11 +165,13 @@ class TestApp : public CWinApp {
 TEST_F(AfxWindows, ApplicationRunsInitInstanceThenItsLoopUntilQuit) {
   TestApp app;
   char name[] = "quillon";
-  char project[] = "/tmp/a project.ilj5";
-  char* argv[] = {name, project};
-  EXPECT_EQ(AfxWinMain(2, argv), 7);
+  char project[] = "/tmp/a \"new\" project.ilj5";
+  char option[] = "/PSP";
+  char* argv[] = {name, project, option};
+  EXPECT_EQ(AfxWinMain(3, argv), 7);
   EXPECT_EQ(app.initialised, 1);
-  EXPECT_EQ(app.m_lpCmdLine, "/tmp/a project.ilj5");
+  // Kept as Windows keeps a command line: split again, the arguments come back whole.
+  EXPECT_EQ(platform::SplitCommandLine(app.m_lpCmdLine), (std::vector<std::string>{project, option}));
   app.result = FALSE;
   app.m_exitCode = 3;
   EXPECT_EQ(AfxWinMain(1, argv), 3);  // a refused start ends without a loop

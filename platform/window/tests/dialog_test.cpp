@@ -64,6 +64,12 @@ void Type(const char* text) {
   for (const char* p = text; *p; ++p) platform::InjectChar(*p);
 }
 
+std::string TextOf(HWND hwnd) {
+  std::string text(static_cast<size_t>(GetWindowTextLength(hwnd)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowText(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 TEST_F(Dialogs, TheStandardControlsAreThereWithoutBeingAskedFor) {
   // Nothing in this program registers controls: linking the controls library is enough.
   WNDCLASS wc;
@@ -256,6 +262,45 @@ TEST_F(Dialogs, AMessageBoxShowsALongPathWhole) {
   EXPECT_LE(needed.bottom, label.bottom);
   EXPECT_GE(frame.left, 0);
   EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
+  platform::SetMessageBoxHandler(nullptr);
+}
+
+// A word wider than the screen is broken at the box's width; a text past any reading is cut at
+// an ellipsis; either way the box shows, on the screen, with its button in it.
+TEST_F(Dialogs, AMessageBoxBreaksAnEndlessWordAndCutsAnEndlessText) {
+  platform::InstallWindowMessageBoxes();
+  const std::string word(3000, 'W');
+  std::string many;
+  while (many.size() < 70000) many += "Line " + std::to_string(many.size()) + " of a log\n";
+  for (const std::string* text : std::vector<const std::string*>{&word, &many}) {
+    RECT frame{}, ok{}, label{};
+    std::string shown;
+    bool asked = false;
+    PushInputStep([&] {
+      HWND box = Active();
+      asked = box != nullptr;
+      GetWindowRect(box, &frame);
+      GetWindowRect(GetDlgItem(box, IDOK), &ok);
+      GetWindowRect(GetDlgItem(box, platform::kMessageBoxTextId), &label);
+      shown = TextOf(GetDlgItem(box, platform::kMessageBoxTextId));
+      platform::ClickWindow(GetDlgItem(box, IDOK));
+    });
+    EXPECT_EQ(MessageBox(main, text->c_str(), "Narvell Vidarro 5.0", MB_OK), IDOK);
+    ASSERT_TRUE(asked) << "no box showed";
+    EXPECT_GE(frame.left, 0);
+    EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(frame.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_GE(ok.left, frame.left);
+    EXPECT_LE(ok.bottom, frame.bottom);
+    EXPECT_GT(label.bottom - label.top, 3 * 13) << "the long word takes several lines";
+    if (text == &many) {
+      EXPECT_LT(shown.size(), many.size());
+      EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+      EXPECT_EQ(0u, many.rfind(shown.substr(0, shown.size() - 3), 0));
+    } else {
+      EXPECT_EQ(shown, word);
+    }
+  }
   platform::SetMessageBoxHandler(nullptr);
 }
 

@@ -203,6 +203,97 @@ TEST_F(Desktop, NamesAndMarksItsWindowsForTheDesktop) {
   XCloseDisplay(d);
 }
 
+// The root's children bottom first, as XQueryTree gives them; -1 when not there.
+int StackPlace(Display* d, Window w) {
+  Window rootReturn = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  int place = -1;
+  XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &count);
+  for (unsigned int i = 0; i < count; ++i)
+    if (children[i] == w) place = static_cast<int>(i);
+  if (children) XFree(children);
+  return place;
+}
+
+// The viewable top-level window at exactly that place and size.
+Window TopLevelAt(Display* d, const std::vector<int>& box) {
+  Window rootReturn = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &count);
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable && a.x == box[0] && a.y == box[1] &&
+        a.width == box[2] && a.height == box[3])
+      found = children[i];
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+std::vector<int> LoggedBox(const std::string& log, const std::string& key) {
+  const size_t at = log.rfind(key + " ");
+  if (at == std::string::npos) return {};
+  const size_t end = log.find('\n', at);
+  return ReadFields(log.substr(at, end - at))[key];
+}
+
+TEST_F(Desktop, AToolTipShowsAboveTheWindowItWasMadeFor) {
+  // The tip was made before its dialog was first activated; a click on the dialog raises it again.
+  ASSERT_TRUE(Xdo("mousemove " + At("edit") + " click 1"));
+  ASSERT_TRUE(LogSays("edit focus"));
+  ASSERT_TRUE(Xdo("mousemove " + At("check", -3) + " sleep 0.1 mousemove " + At("check")));
+  ASSERT_TRUE(LogSays("tipshown")) << Log();
+  const std::vector<int> tip = LoggedBox(Log(), "tipshown");
+  ASSERT_EQ(tip.size(), 4u) << Log();
+  Display* d = XOpenDisplay(server_->Display().c_str());
+  ASSERT_NE(d, nullptr);
+  Window shown = 0;
+  WaitUntil([&] { return (shown = TopLevelAt(d, tip)) != 0; }, 10);
+  ASSERT_NE(shown, 0u) << "the tip is not on the screen";
+  EXPECT_GT(StackPlace(d, shown), StackPlace(d, TopLevelTitled(d, "Probe dialog")));
+  XCloseDisplay(d);
+  // What the screen shows there is the tip's own colour, not the dialog under it.
+  std::uint32_t inside = 0;
+  auto tipColour = [&] {
+    const std::string shot = (folder_ / "tip.xwd").string();
+    Picture screen;
+    if (!RunOnDisplay(server_->Display(), "xwd -root -silent -out " + shot) || !ReadXwd(shot, &screen)) return false;
+    inside = screen.At(tip[0] + 2, tip[1] + 2);
+    return inside == 0xFFFFE1u;
+  };
+  EXPECT_TRUE(WaitUntil(tipColour, 10)) << std::hex << inside;
+}
+
+TEST_F(Desktop, ASecondStartBringsTheOpenDialogForwardAndItAnswers) {
+  ASSERT_TRUE(Xdo("mousemove " + At("settings") + " click 1"));
+  ASSERT_TRUE(LogSays("settings shown"));
+  Display* d = XOpenDisplay(server_->Display().c_str());
+  ASSERT_NE(d, nullptr);
+  Window settings = 0;
+  WaitUntil([&] { return (settings = TopLevelTitled(d, "Probe settings")) != 0; }, 10);
+  ASSERT_NE(settings, 0u);
+  // Another window taken to the front, then the program started again.
+  ASSERT_TRUE(Xdo("mousemove " + At("backdrop", 225, 100) + " click 1"));
+  ASSERT_TRUE(LogSays("backdrop click"));
+  Child second(DESKTOP_PROBE, "--front", server_->Display());
+  EXPECT_EQ(second.WaitForExit(20), 0);
+  const Window dialog = TopLevelTitled(d, "Probe dialog");
+  const Window backdrop = TopLevelTitled(d, "Probe backdrop");
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        XSync(d, False);
+        return StackPlace(d, settings) > StackPlace(d, dialog) && StackPlace(d, dialog) > StackPlace(d, backdrop);
+      },
+      10))
+      << "settings " << StackPlace(d, settings) << ", dialog " << StackPlace(d, dialog) << ", backdrop "
+      << StackPlace(d, backdrop);
+  XCloseDisplay(d);
+  // The keys go to the dialog in front: Escape answers it.
+  ASSERT_TRUE(Xdo("key Escape"));
+  EXPECT_TRUE(LogSays("settings cancel")) << Log();
+}
+
 TEST_F(Desktop, AClickOutsideAShapedWindowsRegionFallsThrough) {
   // The shaped window covers the backdrop; its region keeps only the left half.
   ASSERT_TRUE(Xdo("mousemove " + At("backdrop", 75, 100) + " click 1"));

@@ -228,6 +228,7 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
 
 bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
   titleSeconds_.assign(job_.titles.size(), 0);
+  titleForms_.assign(job_.titles.size(), TitleForm{});
   if (job_.format == DiscFormat::Bluray) return EncodeBluray(discTitles);
   std::vector<std::string> all;
   for (const auto& title : job_.titles) all.insert(all.end(), title.begin(), title.end());
@@ -250,6 +251,13 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
         return false;
       }
       const bool fits = StreamsFitDisc(streams, job_.format, job_.ntsc);
+      if (files.empty()) {
+        // A title's parts are one recording: its first tells the title's shape and sound.
+        TitleForm& form = titleForms_[discTitles->size()];
+        form.wide = WideOnDisc(job_.format, streams.displayAspect);
+        form.sound = streams.audioCodec.empty() || fits ? streams.audioCodec
+                                                        : EncodeSettingsFor(job_.format).audioCodec;
+      }
       // DVD-Video takes a fitting program stream as it is; a Video CD's stream is remade in its
       // own packets even when picture and sound fit.
       if (fits && !IsVideoCd(job_.format)) {
@@ -261,7 +269,7 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
           const double seconds = ProgressSeconds(line);
           if (seconds >= 0) SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
         };
-        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, file, output), progress, &messages)) {
+        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, streams.displayAspect, file, output), progress, &messages)) {
           if (cancel_) return false;
           if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
             Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
@@ -299,16 +307,7 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
     ok = AuthorWithMenu(discTitles, *authored, &messages);
   } else {
     *authored = job_.workFolder + "DVD/";
-    const std::string standard = std::string("VIDEO_FORMAT=") + (job_.ntsc ? "NTSC" : "PAL");
-    std::vector<std::string> args = {standard, "dvdauthor", "-o", *authored};
-    for (size_t t = 0; t < discTitles.size(); ++t) {
-      args.push_back("-t");
-      if (Marks(t).size() > 1) args.insert(args.end(), {"-c", ChapterList(Marks(t))});
-      for (const std::string& file : discTitles[t]) args.insert(args.end(), {"-f", file});
-    }
-    ok = RunTool("env", args, nullptr, &messages);
-    SetPercent(80);
-    ok = ok && RunTool("env", {standard, "dvdauthor", "-o", *authored, "-T"}, nullptr, &messages);
+    ok = AuthorPlain(discTitles, *authored, &messages);
   }
   if (!ok && !cancel_) {
     if (WorkFolderFull() || messages.find("No space left") != std::string::npos)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "disc_encode_settings.h"
+#include "platform/disc/dvd_menu.h"
 
 namespace studio::packs {
 
@@ -79,6 +80,12 @@ class BurnEngine {
   // A DVD-Video whose first play is a title menu of pages with a button for each title.
   bool AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
                       std::string* messages);
+  // The disc's titles as dvdauthor is given them: plain names in `folder`, chapters, shape and sound.
+  std::vector<platform::disc::AuthoredTitle> AuthoredTitles(const std::vector<std::vector<std::string>>& discTitles,
+                                                            const std::string& folder);
+  // A DVD-Video without a menu.
+  bool AuthorPlain(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                   std::string* messages);
   // A picture of the title for its menu button; empty when none can be made.
   std::string Thumbnail(const std::string& file, double seconds, const std::string& picture);
   bool WriteImage(const std::string& authored);
@@ -103,6 +110,11 @@ class BurnEngine {
   mutable std::mutex mutex_;  // guards message_
   std::string message_;
   std::vector<double> titleSeconds_;  // each title's length, read while encoding
+  struct TitleForm {
+    bool wide = false;  // shown 16:9 on the disc
+    std::string sound;  // its sound codec on the disc; "" none
+  };
+  std::vector<TitleForm> titleForms_;  // each disc title's, known once encoded
   std::vector<double> Marks(size_t title) const;
 };
 

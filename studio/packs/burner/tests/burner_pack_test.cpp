@@ -1059,7 +1059,7 @@ TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
   EXPECT_FALSE(ProbeClipStreams(env.Documents() + "missing.mpg", &streams));
 
   const std::string odd = "-x \"a:b\"\n.mpg";
-  const auto args = EncodeArguments(DiscFormat::Vcd, true, false, odd, "/w/title1.mpg");
+  const auto args = EncodeArguments(DiscFormat::Vcd, true, false, 16.0 / 9, odd, "/w/title1.mpg");
   EXPECT_NE(std::find(args.begin(), args.end(), "file:" + odd), args.end());
   EXPECT_EQ(args.back(), "file:/w/title1.mpg");
   EXPECT_EQ(EncodeSettingsFor(*DiscFormatNamed("svcd")).width, 480);

@@ -234,8 +234,8 @@ namespace {
 // One titleset's attributes: dvdauthor takes a single picture shape and sound format a titleset.
 std::string TitlesetAttributes(const AuthoredTitle& title, const std::string& format) {
   // Players must letterbox 16:9 on a 4:3 set: the titles carry no pan-and-scan vectors.
-  std::string xml = "   <video format=\"" + format + "\" aspect=\"" + (title.wide ? "16:9\" widescreen=\"nopanscan" : "4:3") +
-                    "\"/>\n";
+  std::string xml = "   <video format=\"" + format + "\" aspect=\"" +
+                    (title.wide ? "16:9\" widescreen=\"nopanscan" : "4:3") + "\"/>\n";
   if (title.sound == "mp2" || title.sound == "ac3") xml += "   <audio format=\"" + title.sound + "\"/>\n";
   return xml;
 }

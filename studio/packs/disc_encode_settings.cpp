@@ -59,12 +59,13 @@ bool IsVideoCd(DiscFormat format) { return format == DiscFormat::Vcd || format =
 bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
   std::string out, err;
   int code = -1;
-  if (!platform::RunProcess("ffprobe",
-                            {"-v", "error", "-show_entries",
-                             "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,sample_aspect_ratio,"
-                             "avg_frame_rate,r_frame_rate", "-of",
-                             "default", AsFile(path)},
-                            &out, &err, &code, 60000) ||
+  if (!platform::RunProcess(
+          "ffprobe",
+          {"-v", "error", "-show_entries",
+           "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,sample_aspect_ratio,"
+           "avg_frame_rate,r_frame_rate",
+           "-of", "default", AsFile(path)},
+          &out, &err, &code, 60000) ||
       code != 0)
     return false;
   // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;
@@ -84,10 +85,9 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
         s.height = std::atoi(section["height"].c_str());
         const std::string& sample = section["sample_aspect_ratio"];
         const size_t colon = sample.find(':');
-        s.displayAspect = colon == std::string::npos
-                              ? DisplayAspect(s.width, s.height, 0, 0)
-                              : DisplayAspect(s.width, s.height, std::atoi(sample.c_str()),
-                                              std::atoi(sample.c_str() + colon + 1));
+        s.displayAspect = colon == std::string::npos ? DisplayAspect(s.width, s.height, 0, 0)
+                                                     : DisplayAspect(s.width, s.height, std::atoi(sample.c_str()),
+                                                                     std::atoi(sample.c_str() + colon + 1));
         s.frameRate = Quotient(section["avg_frame_rate"]);
         if (s.frameRate <= 0) s.frameRate = Quotient(section["r_frame_rate"]);
       } else if (type == "audio" && s.audioCodec.empty()) {

@@ -49,10 +49,10 @@ std::string FitFilter(const FrameSize& frame, bool squareSource) {
   const std::string sar = "(if(between(sar,0.25,4),sar,1))";
   const std::string dar = squareSource ? "(iw/ih)" : "(iw/ih*" + sar + ")";
   const std::string ratio = "(" + dar + "/" + shown + ")";
-  const std::string width = "if(gt(" + ratio + ",0.99)," + w + ",max(2,2*trunc(" + w + "*" + ratio + "/2)))";
-  const std::string height = "if(lt(" + ratio + ",1.01)," + h + ",max(2,2*trunc(" + h + "/" + ratio + "/2)))";
-  std::string chain = "scale=w='" + width + "':h='" + height + "',setsar=1,pad=" + w + ":" + h +
-                      ":(ow-iw)/2:(oh-ih)/2";
+  // Sides are rounded to the nearest even number: truncating would turn 359.9999 into 358.
+  const std::string width = "if(gt(" + ratio + ",0.99)," + w + ",max(2,2*trunc(" + w + "*" + ratio + "/2+0.5)))";
+  const std::string height = "if(lt(" + ratio + ",1.01)," + h + ",max(2,2*trunc(" + h + "/" + ratio + "/2+0.5)))";
+  std::string chain = "scale=w='" + width + "':h='" + height + "',setsar=1,pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2";
   if (frame.shape == FrameShape::SquarePixels) chain += ",setsar=1";
   else chain += frame.shape == FrameShape::Wide ? ",setdar=16/9" : ",setdar=4/3";
   return chain;

@@ -255,8 +255,8 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
         // A title's parts are one recording: its first tells the title's shape and sound.
         TitleForm& form = titleForms_[discTitles->size()];
         form.wide = WideOnDisc(job_.format, streams.displayAspect);
-        form.sound = streams.audioCodec.empty() || fits ? streams.audioCodec
-                                                        : EncodeSettingsFor(job_.format).audioCodec;
+        form.sound =
+            streams.audioCodec.empty() || fits ? streams.audioCodec : EncodeSettingsFor(job_.format).audioCodec;
       }
       // DVD-Video takes a fitting program stream as it is; a Video CD's stream is remade in its
       // own packets even when picture and sound fit.
@@ -269,7 +269,8 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
           const double seconds = ProgressSeconds(line);
           if (seconds >= 0) SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
         };
-        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, streams.displayAspect, file, output), progress, &messages)) {
+        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, streams.displayAspect, file, output),
+                     progress, &messages)) {
           if (cancel_) return false;
           if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
             Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");

@@ -178,8 +178,8 @@ std::vector<std::string> RenderArguments(const std::vector<StoryboardClip>& clip
     const std::string n = std::to_string(i);
     // Appended piece by piece: chains of + on temporaries draw a false overlap warning from g++ 12.
     for (const std::string& piece :
-         {std::string("["), std::to_string(videoInput[i]), std::string(":v:0]"), FitFilter(frame, clips[i].facts.picture),
-          std::string(",fps="), fps,
+         {std::string("["), std::to_string(videoInput[i]), std::string(":v:0]"),
+          FitFilter(frame, clips[i].facts.picture), std::string(",fps="), fps,
           std::string(",format=yuv420p,setpts=PTS-STARTPTS[v"), n, std::string("];["), std::to_string(audioInput[i]),
           std::string(":a:0]aresample="), rate,
           std::string(",aformat=sample_fmts=s16:channel_layouts=stereo,asetpts=PTS-STARTPTS[a"), n, std::string("];")})

@@ -1,0 +1,308 @@
+// What lands on each kind of disc is what was put in: every title read back off the disc image
+// by outside readers (lsdvd, isoinfo, vcdxrip, ffprobe) for its size, rate, shape and sound, and
+// its picture compared with the source fitted into the disc's frame by ffmpeg on its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "burn_engine.h"
+#include "platform/base/process.h"
+#include "platform/testkit/testkit.h"
+#include "render_request.h"
+#include "script_support.h"
+
+namespace studio::packs {
+namespace {
+
+constexpr double kSeconds = 2;
+
+// A still test card: its bars and blocks move when a picture is squeezed, stretched or cut.
+struct Source {
+  std::string path;
+  double shape = 0;   // display aspect
+  std::string sound;  // "mp2", "ac3", ""
+};
+
+std::string Tool(const std::vector<std::string>& args) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess(args.front(), std::vector<std::string>(args.begin() + 1, args.end()), &out, &err, &code, 240000);
+  return code == 0 ? out : "FAILED: " + err;
+}
+
+Source Make(const std::string& path, const std::string& size, const std::string& sar, double shape,
+            const std::string& sound, const std::vector<std::string>& encoding,
+            const std::string& rate = "30000/1001") {
+  std::vector<std::string> args = {
+      "ffmpeg", "-v",    "error", "-y",
+      "-f",     "lavfi", "-i",    "smptebars=size=" + size + ":rate=" + rate + ":duration=" + std::to_string(kSeconds)};
+  if (!sound.empty()) args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=2"});
+  args.insert(args.end(), {"-vf", "setsar=" + sar});
+  args.insert(args.end(), encoding.begin(), encoding.end());
+  if (!sound.empty()) args.insert(args.end(), {"-c:a", sound, "-b:a", "192k"});
+  args.push_back(path);
+  const std::string said = Tool(args);
+  EXPECT_EQ(said.rfind("FAILED", 0), std::string::npos) << path << ": " << said;
+  return {path, shape, sound};
+}
+
+// The picture's part of a frame shown at `frameShape`, worked out here and drawn by ffmpeg alone.
+std::string Fitted(const Source& source, int width, int height, double frameShape) {
+  const double share = source.shape / frameShape;
+  const int w = share >= 0.99 ? width : 2 * static_cast<int>(std::lround(width * share / 2));
+  const int h = share <= 1.01 ? height : 2 * static_cast<int>(std::lround(height / share / 2));
+  return "scale=" + std::to_string(w) + ":" + std::to_string(h) + ",setsar=1,pad=" + std::to_string(width) + ":" +
+         std::to_string(height) + ":(ow-iw)/2:(oh-ih)/2";
+}
+
+// The PSNR of the stream's frame at `at` against the source's frame fitted by `fit`: the card is
+// still, so any of the source's frames will do.
+double Psnr(const std::string& stream, const std::string& source, const std::string& fit, double at) {
+  const std::string time = std::to_string(at);
+  const bool still = source.ends_with(".jpg");
+  std::vector<std::string> input = {"-ss", "0.5", "-i", source};
+  if (still) input = {"-loop", "1", "-i", source};
+  std::string err, out;
+  int code = -1;
+  platform::RunProcess("ffmpeg",
+                       {"-v", "info", "-nostats", "-ss", time, "-i", stream, input[0], input[1], input[2], input[3],
+                        "-lavfi", "[0:v]setsar=1,format=yuv420p[a];[1:v]" + fit + ",format=yuv420p[b];[a][b]psnr",
+                        "-frames:v", "1", "-f", "null", "-"},
+                       &out, &err, &code, 120000);
+  const size_t at_ = err.find("average:");
+  if (at_ == std::string::npos) return 0;
+  const std::string value = err.substr(at_ + 8, err.find(' ', at_) - at_ - 8);
+  return value == "inf" ? 99 : std::atof(value.c_str());
+}
+
+// "width,height,rate" of the stream's picture and its display aspect as a number (a Video CD's
+// MPEG-1 pixel shapes come near 4:3 only).
+std::string Picture(const std::string& stream, double* shape = nullptr) {
+  std::string probe = Tool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "stream=width,height,avg_frame_rate,display_aspect_ratio", "-of", "default=nw=1", stream});
+  const auto field = [&](const std::string& key) {
+    const size_t at = probe.find(key + "=");
+    return at == std::string::npos ? std::string()
+                                   : probe.substr(at + key.size() + 1, probe.find('\n', at) - at - key.size() - 1);
+  };
+  if (shape) {
+    const std::string dar = field("display_aspect_ratio");
+    const size_t colon = dar.find(':');
+    *shape = colon == std::string::npos ? 0 : std::atof(dar.c_str()) / std::atof(dar.c_str() + colon + 1);
+  }
+  return field("width") + "," + field("height") + "," + field("avg_frame_rate");
+}
+
+std::string FirstSound(const std::string& stream) {
+  std::string probe = Tool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries", "stream=codec_name",
+                            "-of", "csv=p=0", stream});
+  probe.erase(std::remove(probe.begin(), probe.end(), '\n'), probe.end());
+  return probe;
+}
+
+void ExpectPicture(const std::string& stream, const std::string& picture, double shape) {
+  double shown = 0;
+  EXPECT_EQ(Picture(stream, &shown), picture) << stream;
+  EXPECT_NEAR(shown, shape, shape * 0.01) << stream;
+}
+
+// A file of an ISO image, copied out.
+bool Extract(const std::string& image, const std::string& inside, const std::string& path) {
+  std::string out, err;
+  int code = -1;
+  if (!platform::RunProcess("isoinfo", {"-i", image, "-x", inside}, &out, &err, &code, 60000) || code != 0 ||
+      out.empty())
+    return false;
+  std::ofstream(path, std::ios::binary) << out;
+  return true;
+}
+
+// lsdvd's words on title `title` (1-based): its block of the verbose report.
+std::string LsdvdTitle(const std::string& report, int title) {
+  char head[32];
+  std::snprintf(head, sizeof head, "Title: %02d,", title);
+  const size_t at = report.find(head);
+  if (at == std::string::npos) return {};
+  return report.substr(at, report.find("\nTitle: ", at + 1) - at);
+}
+
+struct FidelityTest : ::testing::Test {
+  testkit::Environment env{testkit::CurrentTestName()};
+  std::string Doc(const std::string& name) { return env.Documents() + name; }
+
+  BurnJob Job(DiscFormat format, bool ntsc, const std::vector<Source>& titles, const std::string& image) {
+    BurnJob job;
+    job.format = format;
+    job.ntsc = ntsc;
+    for (const Source& s : titles) job.titles.push_back({s.path});
+    job.workFolder = env.Temp() + "work/";
+    job.imageFile = env.Temp() + image;
+    job.discName = "FIDELITY";
+    return job;
+  }
+  void Burn(BurnJob job) {
+    BurnEngine engine(nullptr);
+    std::string message;
+    ASSERT_TRUE(engine.Start(std::move(job), &message)) << message;
+    for (int i = 0; i < 30000 && engine.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    engine.Join();
+    ASSERT_EQ(engine.End(), BurnEnd::Burned) << engine.Message();
+  }
+  void ExpectFitted(const std::string& stream, const Source& source, int width, int height, double frameShape,
+                    double at, const std::string& what) {
+    const double psnr = Psnr(stream, source.path, Fitted(source, width, height, frameShape), at);
+    EXPECT_GT(psnr, 30) << what << ": " << source.path << " at " << at << " s";
+  }
+};
+
+TEST_F(FidelityTest, DvdTitlesKeepTheirShapeSoundAndTheSystemChosen) {
+  const Source standard = Make(Doc("standard.mkv"), "640x480", "1", 4.0 / 3, "mp2", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source wide = Make(Doc("wide.mkv"), "720x480", "32/27", 16.0 / 9, "ac3", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source scope = Make(Doc("scope.mkv"), "940x400", "1", 2.35, "", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source ready = Make(Doc("DVD ready.mpg"), "720x480", "8/9", 4.0 / 3, "ac3",
+                            {"-target", "ntsc-dvd", "-aspect", "4:3", "-b:v", "6000k"});
+  const Source readyPal = Make(Doc("PAL wide.mpg"), "720x576", "64/45", 16.0 / 9, "mp2",
+                               {"-target", "pal-dvd", "-aspect", "16:9", "-b:v", "6000k"}, "25");
+  ASSERT_FALSE(HasFailure());
+
+  // NTSC with a menu: four titlesets, one a shape and sound each, the menu leading to every title.
+  BurnJob job = Job(DiscFormat::Dvd, true, {standard, ready, wide, scope}, "ntsc.iso");
+  job.menu = true;
+  Burn(job);
+  ASSERT_FALSE(HasFailure());
+  const std::string report = ToolOutput("lsdvd", {"-v", "-a", job.imageFile});
+  const struct {
+    const Source& source;
+    const char* aspect;
+    const char* sound;  // lsdvd's name of the first sound stream; "" none
+  } ntsc[] = {{standard, "4/3", "mpeg1"}, {ready, "4/3", "ac3"}, {wide, "16/9", "mpeg1"}, {scope, "16/9", ""}};
+  for (int t = 0; t < 4; ++t) {
+    SCOPED_TRACE("NTSC title " + std::to_string(t + 1));
+    const std::string title = LsdvdTitle(report, t + 1);
+    EXPECT_NE(title.find("Format: NTSC, Aspect ratio: " + std::string(ntsc[t].aspect)), std::string::npos) << title;
+    EXPECT_NE(title.find("Width: 720, Height: 480"), std::string::npos) << title;
+    const bool sound = *ntsc[t].sound;
+    const size_t audio = title.find("Audio: 1,");
+    if (sound) {
+      EXPECT_EQ(title.find("Format: " + std::string(ntsc[t].sound) + ",", audio), title.find("Format: ", audio))
+          << title;
+    }
+    EXPECT_EQ(audio != std::string::npos, sound) << title;
+    // The titleset's own stream holds the sound its first stream names, and the picture fitted.
+    const std::string vob = env.Temp() + "vts" + std::to_string(t + 1) + ".vob";
+    char inside[40];
+    std::snprintf(inside, sizeof inside, "/VIDEO_TS/VTS_%02d_1.VOB;1", t + 1);
+    ASSERT_TRUE(Extract(job.imageFile, inside, vob));
+    EXPECT_EQ(FirstSound(vob), sound ? (std::string(ntsc[t].sound) == "mpeg1" ? "mp2" : "ac3") : "");
+    ExpectPicture(vob, "720,480,30000/1001", t < 2 ? 4.0 / 3 : 16.0 / 9);
+    ExpectFitted(vob, ntsc[t].source, 720, 480, t < 2 ? 4.0 / 3 : 16.0 / 9, 1.0, "DVD NTSC");
+  }
+
+  // PAL without a menu: the PAL recording goes on as it is, the NTSC one is encoded into PAL.
+  job = Job(DiscFormat::Dvd, false, {readyPal, ready}, "pal.iso");
+  Burn(job);
+  ASSERT_FALSE(HasFailure());
+  const std::string pal = ToolOutput("lsdvd", {"-v", "-a", job.imageFile});
+  EXPECT_NE(LsdvdTitle(pal, 1).find("Format: PAL, Aspect ratio: 16/9"), std::string::npos) << pal;
+  EXPECT_NE(LsdvdTitle(pal, 2).find("Format: PAL, Aspect ratio: 4/3"), std::string::npos) << pal;
+  EXPECT_NE(pal.find("25.00"), std::string::npos) << pal;
+  const std::string first = env.Temp() + "pal1.vob", second = env.Temp() + "pal2.vob";
+  ASSERT_TRUE(Extract(job.imageFile, "/VIDEO_TS/VTS_01_1.VOB;1", first));
+  ASSERT_TRUE(Extract(job.imageFile, "/VIDEO_TS/VTS_02_1.VOB;1", second));
+  ExpectPicture(first, "720,576,25/1", 16.0 / 9);
+  EXPECT_EQ(FirstSound(first), "mp2");
+  ExpectPicture(second, "720,576,25/1", 4.0 / 3);
+  EXPECT_EQ(FirstSound(second), "mp2");
+  ExpectFitted(first, readyPal, 720, 576, 16.0 / 9, 1.0, "DVD PAL as it was");
+  ExpectFitted(second, ready, 720, 576, 4.0 / 3, 1.0, "DVD PAL encoded");
+}
+
+TEST_F(FidelityTest, VideoCdsLetterboxWidePicturesAndBluRayPillarboxesNarrowOnes) {
+  const Source wide = Make(Doc("wide.mkv"), "1280x720", "1", 16.0 / 9, "ac3", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source scope =
+      Make(Doc("scope odd.mkv"), "718x306", "1", 718.0 / 306, "", {"-c:v", "mpeg4", "-q:v", "2"}, "12");
+  const Source standard =
+      Make(Doc("standard 60.mkv"), "640x480", "1", 4.0 / 3, "mp2", {"-c:v", "mpeg4", "-q:v", "2"}, "60");
+  ASSERT_FALSE(HasFailure());
+  const struct {
+    DiscFormat format;
+    bool ntsc;
+    const Source& source;
+    const char* picture;
+    int width, height;
+    double frameShape;
+    std::string image;
+  } discs[] = {
+      {DiscFormat::Vcd, false, wide, "352,288,25/1", 352, 288, 4.0 / 3, "vcd pal.cue"},
+      {DiscFormat::Svcd, true, scope, "480,480,30000/1001", 480, 480, 4.0 / 3, "svcd ntsc.cue"},
+  };
+  for (const auto& disc : discs) {
+    SCOPED_TRACE(disc.image);
+    Burn(Job(disc.format, disc.ntsc, {disc.source}, disc.image));
+    const std::vector<std::string> tracks = RippedTracks(env.Temp() + disc.image, env.Temp() + "rip/");
+    ASSERT_EQ(tracks.size(), 1u);
+    const std::string stream = env.Temp() + "rip/avseq01.mpg";
+    ExpectPicture(stream, disc.picture, 4.0 / 3);
+    ExpectFitted(stream, disc.source, disc.width, disc.height, disc.frameShape, 1.0, disc.image);
+  }
+
+  Burn(Job(DiscFormat::Bluray, false, {standard}, "bluray.iso"));
+  ASSERT_FALSE(HasFailure());
+  const std::string m2ts = env.Temp() + "bluray.m2ts";
+  ASSERT_TRUE(Extract(env.Temp() + "bluray.iso", "/BDMV/STREAM/00000.M2TS;1", m2ts));
+  ExpectPicture(m2ts, "1920,1080,25/1", 16.0 / 9);
+  EXPECT_FALSE(FirstSound(m2ts).empty());
+  ExpectFitted(m2ts, standard, 1920, 1080, 16.0 / 9, 1.0, "Blu-ray");
+}
+
+TEST_F(FidelityTest, TheEditedVideoFillsEachDiscsFrameWithEveryClipInShape) {
+  const Source wide = Make(Doc("wide.mkv"), "720x480", "32/27", 16.0 / 9, "ac3", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source standard = Make(Doc("standard.mkv"), "640x480", "1", 4.0 / 3, "", {"-c:v", "mpeg4", "-q:v", "2"});
+  // A photo's density says nothing of its pixels' shape.
+  const std::string photo = Doc("photo.jpg");
+  Tool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "smptebars=size=1000x500", "-frames:v", "1", "-vf",
+        "setsar=3/1", photo});
+  ASSERT_TRUE(std::filesystem::exists(photo));
+  const Source picture{photo, 2.0, ""};
+  std::vector<StoryboardClip> clips(3);
+  clips[0].path = photo;
+  clips[0].facts.picture = true;
+  clips[0].out = 1;
+  for (int i = 1; i < 3; ++i) {
+    clips[i].path = i == 1 ? standard.path : wide.path;
+    clips[i].facts.hasAudio = i == 2;
+    clips[i].out = 1;
+  }
+  const struct {
+    const char* type;
+    bool ntsc;
+    bool wide;
+    int width, height;
+    double frameShape;
+    const char* name;
+  } renders[] = {{"mpeg2", true, false, 720, 480, 4.0 / 3, "dvd.mpg"},
+                 {"mpeg2", false, true, 720, 576, 16.0 / 9, "dvd wide.mpg"},
+                 {"vcd", false, false, 352, 288, 4.0 / 3, "vcd.mpg"},
+                 {"bdmv", true, false, 1920, 1080, 16.0 / 9, "bd.m2ts"},
+                 {"mpeg1", true, false, 320, 240, 4.0 / 3, "side.mpg"}};
+  for (const auto& r : renders) {
+    SCOPED_TRACE(r.name);
+    const std::string path = env.Temp() + r.name;
+    const RenderRequest request =
+        ParseRenderRequest(std::string("type=") + r.type + ";ntsc=" + (r.ntsc ? "1" : "0") +
+                           ";wide=" + (r.wide ? "1" : "0") + ";width=320;height=240;bitrate=1500000;path=" + path);
+    std::vector<std::string> args = RenderArguments(clips, request);
+    args.insert(args.begin(), "ffmpeg");
+    const std::string said = Tool(args);
+    ASSERT_EQ(said.rfind("FAILED", 0), std::string::npos) << said;
+    ExpectFitted(path, picture, r.width, r.height, r.frameShape, 0.5, r.name);
+    ExpectFitted(path, standard, r.width, r.height, r.frameShape, 1.5, r.name);
+    ExpectFitted(path, wide, r.width, r.height, r.frameShape, 2.2, r.name);
+  }
+}
+
+}  // namespace
+}  // namespace studio::packs

@@ -53,6 +53,7 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   HWND name = PackChild(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kNameId, window_);
   SendMessage(name, EM_LIMITTEXT, 32, 0);
   PackChild(WC_STATIC, "Disc kind", SS_LEFT, kKindLabelId, window_);
+  PackChild(WC_STATIC, "TV system: NTSC", SS_RIGHT | SS_NOPREFIX, kSystemId, window_);
   PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kKindId, window_);
   PackChild(WC_STATIC, "Writer", SS_LEFT, kWriterLabelId, window_);
   PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kWriterId, window_);
@@ -124,6 +125,7 @@ void BurnView::Layout() {
     y += kLabel + 2 + kRow + kGap;
   };
   labelled(kNameLabelId, kNameId, kRow);
+  Place(Item(kSystemId), left + settingsWidth / 3, y, settingsWidth - settingsWidth / 3, kLabel);
   labelled(kKindLabelId, kKindId, kComboDrop);
   labelled(kWriterLabelId, kWriterId, kComboDrop);
   Place(Item(kMediumId), left, y - kGap + 2, settingsWidth, kLabel);
@@ -183,6 +185,10 @@ int BurnView::SelectedWriter() const {
 
 void BurnView::SetMedium(const std::string& text) {
   if (window_) SetDlgItemText(window_, kMediumId, text.c_str());
+}
+
+void BurnView::SetSystem(bool ntsc) {
+  if (window_) SetDlgItemText(window_, kSystemId, ntsc ? "TV system: NTSC" : "TV system: PAL");
 }
 
 void BurnView::SetDiscName(const std::string& name) {

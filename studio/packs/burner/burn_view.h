@@ -31,6 +31,7 @@ class BurnView {
   static constexpr int kPhaseId = 2214;
   static constexpr int kBarId = 2215;
   static constexpr int kCancelId = 2216;
+  static constexpr int kSystemId = 2217;
   // The status line before any burn of the project.
   static constexpr const char* kReadyText = "Ready to burn.";
 
@@ -51,6 +52,8 @@ class BurnView {
   void SetWriters(const std::vector<std::string>& names, int selected);
   int SelectedWriter() const;
   void SetMedium(const std::string& text);
+  // The TV system the disc is made in: "TV system: NTSC" or "TV system: PAL", beside the disc kind.
+  void SetSystem(bool ntsc);
   void SetDiscName(const std::string& name);
   std::string DiscName() const;
   void SetChapterMinutes(int minutes);

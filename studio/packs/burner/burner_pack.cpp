@@ -103,10 +103,16 @@ STDMETHODIMP CBurnerPack::SetHost(IPackHost* host) {
   BSTR temp = nullptr;
   if (host_ && host_->GetValue("TempFolder", &temp) == S_OK && temp) workFolder_ = temp;
   SysFreeString(temp);
+  ReadSystem();
+  return S_OK;
+}
+
+void CBurnerPack::ReadSystem() {
+  // Record Settings, an opened project and the capture page change it at any time: asked anew.
   BSTR standard = nullptr;
   if (host_ && host_->GetValue("VideoStandard", &standard) == S_OK && standard) ntsc_ = std::string(standard) != "PAL";
   SysFreeString(standard);
-  return S_OK;
+  view_.SetSystem(ntsc_);
 }
 
 STDMETHODIMP CBurnerPack::Uninitialize() {
@@ -125,6 +131,7 @@ STDMETHODIMP CBurnerPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   std::vector<std::string> kinds;
   for (const DiscFormat kind : kProjectKinds) kinds.push_back(DiscKindName(kind));
   view_.SetKinds(kinds, 0);
+  view_.SetSystem(ntsc_);
   RefreshList();
   RefreshWriters();
   return S_OK;
@@ -143,8 +150,11 @@ STDMETHODIMP CBurnerPack::MoveWindow(const RECT* area) {
 }
 
 STDMETHODIMP CBurnerPack::Show(BOOL show) {
-  // The discs in the writers may have changed while the step was away.
-  if (show && !Burning()) RefreshWriters();
+  // The discs in the writers and the TV system may have changed while the step was away.
+  if (show && !Burning()) {
+    ReadSystem();
+    RefreshWriters();
+  }
   if (view_.Window()) ::ShowWindow(view_.Window(), show ? SW_SHOW : SW_HIDE);
   return S_OK;
 }
@@ -444,7 +454,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     const auto format = DiscFormatNamed(PairValue(text, "type"));
     if (!format || *format == DiscFormat::Bluray) return E_FAIL;
     format_ = *format;
-    ntsc_ = PairValue(text, "ntsc", "yes") != "no";
+    recordNtsc_ = PairValue(text, "ntsc", "yes") != "no";
     return S_OK;
   }
   if (StartsWith(text, "disclock")) {
@@ -468,7 +478,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     BurnJob job;
     if (!recording.empty()) job.titles.push_back(recording);
     job.format = format_;
-    job.ntsc = ntsc_;
+    job.ntsc = recordNtsc_;
     job.driveLetter = driveLetter_;
     return StartJob(std::move(job));
   }
@@ -551,6 +561,7 @@ void CBurnerPack::Refuse(const std::string& text) {
 
 HRESULT CBurnerPack::BurnProject(std::string image) {
   if (Burning()) return E_FAIL;
+  ReadSystem();
   // Every title's streams are known before the disc is checked.
   reader_.Wait();
   TakeReadTitles();

@@ -84,13 +84,13 @@ TEST(DiscProjectSize, AFittingDvdFileCountsAsItIsAndOthersAtTheKindsRates) {
   DiscTitle title;
   title.bytes = 123456789;
   title.seconds = 60;
-  title.streams = {"mpeg", "mpeg2video", 720, 480, "mp2", 48000, 60};
+  title.streams = {"mpeg", "mpeg2video", 720, 480, 4.0 / 3, 30000.0 / 1001, "mp2", 48000, 60};
   EXPECT_EQ(TitleDiscBytes(title, DiscFormat::Dvd, true), 123456789u);
   // A PAL disc remakes the NTSC picture: a minute at 6 Mbit/s and 224 kbit/s.
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Dvd, false)), 6224000 * 60 * 1.04 / 8, 1);
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Vcd, true)), 1374000 * 60 * 1.04 / 8, 1);
   // A Blu-ray keeps an HDV picture and adds LPCM sound; another picture is encoded at its rate.
-  title.streams = {"mpegts", "mpeg2video", 1440, 1080, "mp2", 48000, 60};
+  title.streams = {"mpegts", "mpeg2video", 1440, 1080, 16.0 / 9, 30000.0 / 1001, "mp2", 48000, 60};
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Bluray, true)),
               (123456789 + 1536000.0 * 60 / 8) * 1.04, 1);
   title.editedVideo = true;  // rendered at the disc's rates, whatever its clips were

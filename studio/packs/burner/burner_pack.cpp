@@ -11,6 +11,7 @@
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/ole/drag_drop.h"
@@ -57,6 +58,20 @@ int DriveCheckCode(unsigned char discType, unsigned long freeBlocks) {
     case 17:  // write-once DVDs
       return freeBlocks ? 300000 + megabytes : 0;
     default: return 0;
+  }
+}
+
+void RemoveElementaryStreams(const std::string& recording) {
+  if (recording.empty()) return;
+  std::string stem = recording;
+  if (stem.size() >= 4 && platform::EndsWithNoCase(stem, ".mpg")) stem.erase(stem.size() - 4);
+  std::error_code error;
+  for (const char* extension : {".mpv", ".mpa"}) {
+    // The streams are cut into pieces "<name>.1", "<name>.2" ... where they grow past a file's limit.
+    const std::string name = stem + extension;
+    std::filesystem::remove(name, error);
+    for (int piece = 1; std::filesystem::remove(name + "." + std::to_string(piece), error); ++piece) {
+    }
   }
 }
 
@@ -464,6 +479,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "burning file=")) {
     // Exactly this recording, in a burn of its own: a vanished one is kept so that its burn says so.
     const std::string path = PairValue(text, "file");
+    recordingPath_ = path;
     recording_ = RecordedFiles(path);
     if (recording_.empty() && !path.empty()) recording_ = {path};
     return S_OK;
@@ -471,6 +487,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "EndCapture")) {
     std::vector<std::string> recording = std::move(recording_);
     recording_.clear();
+    const std::string path = std::move(recordingPath_);
+    recordingPath_.clear();
     if (PairValue(text, "ok") != "1") {
       LockDisc(false);
       return S_OK;
@@ -479,8 +497,24 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     if (!recording.empty()) job.titles.push_back(recording);
     job.format = format_;
     job.ntsc = recordNtsc_;
-    job.driveLetter = driveLetter_;
-    return StartJob(std::move(job));
+    // The writer chosen on the Burn step when it is one of the recording's class and its disc can
+    // take the recording; else any writer holding a blank disc it can go on. A written disc is
+    // refused only when no writer holds a usable one.
+    const bool sameClass = writersKind_ && IsVideoCd(*writersKind_) == IsVideoCd(format_);
+    job.driveLetter = sameClass ? ChosenLetter() : 0;
+    if (job.driveLetter) {
+      std::uint64_t bytes = 0;
+      for (const std::string& file : recording)
+        bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(file)));
+      DiscTarget chosen(format_, job.driveLetter);
+      if (!chosen.Refusal(EstimatedDiscBlocks(format_, bytes)).empty()) {
+        DiscTarget other(format_, 0);
+        if (other.Refusal(EstimatedDiscBlocks(format_, bytes)).empty()) job.driveLetter = other.Letter();
+      }
+    }
+    const HRESULT started = StartJob(std::move(job));
+    if (started == S_OK) burningRecording_ = path;
+    return started;
   }
   if (StartsWith(text, "burn")) return BurnProject(PairValue(text, "image"));
   if (StartsWith(text, "checkdrive")) {
@@ -718,6 +752,8 @@ void CBurnerPack::OnWindowMessage(UINT message) {
   imageFile_.clear();
   lastResult_ = engine_.End() == BurnEnd::Burned ? 1 : -1;
   RemoveTitleRender();
+  if (engine_.End() == BurnEnd::Burned) RemoveElementaryStreams(burningRecording_);
+  burningRecording_.clear();
   Finish(engine_.Message(), engine_.End() == BurnEnd::Burned);
 }
 

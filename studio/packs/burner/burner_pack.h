@@ -30,6 +30,9 @@ DEFINE_GUID(CLSID_BurnerPack, 0x5B0E2C62, 0x77A1, 0x4D0F, 0x9E, 0x41, 0x2A, 0x6C
 int DriveCheckCode(unsigned char discType, unsigned long freeBlocks);
 // A recording's file, or its numbered parts ("X_1.mpg", "X_2.mpg", ...) when the file itself is absent.
 std::vector<std::string> RecordedFiles(const std::string& path);
+// Removes the elementary streams ("<stem>.mpv", "<stem>.mpa" and their pieces) that a
+// record-and-burn recording at `recording` was written with; the recording itself stays.
+void RemoveElementaryStreams(const std::string& recording);
 
 class CBurnerPack final : public platform::com::ComObject<IPack> {
  public:
@@ -141,6 +144,8 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::string workFolder_;
   // The recording "burning file=" named, burned by the next "EndCapture ok=1".
   std::vector<std::string> recording_;
+  std::string recordingPath_;     // "burning file=": its elementary streams go once it is burned
+  std::string burningRecording_;  // the record-and-burn recording the running burn is of
   // The files of the burn that runs now: the only ones "isfilebusy" holds.
   std::vector<std::string> busyFiles_;
   // The edited video's render for the running burn, removed at its end.

@@ -616,6 +616,52 @@ TEST_F(BurnerFixture, VideoCdsAreAuthoredAndReadBack) {
   EXPECT_TRUE(std::filesystem::exists(odd));
 }
 
+TEST_F(BurnerFixture, RecordAndBurnGoesToTheChosenWriterOrAnotherBlankDiscAndLeavesNoStreams) {
+  WaitForWriters();
+  // D: holds a written CD-R, E: and F: blank ones; E: is chosen on the Burn step.
+  testkit::UseWriterSections(
+      Images(), "devices.ini",
+      {testkit::WriterSection(Images(), "X", "WRITES=CD-R,CD-RW\nMEDIUM=CD-R\nSTATE=closed\nUSED=1000\n"),
+       testkit::WriterSection(Images(), "Y", "WRITES=CD-R\nMEDIUM=CD-R\n"),
+       testkit::WriterSection(Images(), "Z", "WRITES=CD-R\nMEDIUM=CD-R\n")});
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  WaitForWriters();
+  const auto writers = burner->Writers();
+  const auto e = std::find_if(writers.begin(), writers.end(), [](const WriterChoice& w) { return w.letter == 'E'; });
+  ASSERT_NE(e, writers.end());
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, e->name));
+  for (const char* name : {"VCD_1.mpg", "VCD_2.mpg"}) {
+    SCOPED_TRACE(name);
+    const std::string clip = MakeDvdClip(env.Documents() + name, 1);
+    ASSERT_FALSE(clip.empty());
+    // The recorder's elementary streams beside the recording, one of them cut in two.
+    const std::string stem = clip.substr(0, clip.size() - 4);
+    for (const std::string& stream : {stem + ".mpv", stem + ".mpv.1", stem + ".mpa"}) std::ofstream(stream) << "es";
+    // The capture page last asked about the written disc.
+    EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 0);
+    ASSERT_EQ(RecordAndBurn("vcd", clip), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+    WaitForEnd();
+    ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+    EXPECT_TRUE(std::filesystem::exists(clip));
+    for (const std::string& stream : {stem + ".mpv", stem + ".mpv.1", stem + ".mpa"})
+      EXPECT_FALSE(std::filesystem::exists(stream)) << stream;
+  }
+  // The first went to the chosen writer, the second to the other blank disc once that one was written.
+  EXPECT_TRUE(std::filesystem::exists(Images() + "Y.cue"));
+  EXPECT_TRUE(std::filesystem::exists(Images() + "Z.cue"));
+  EXPECT_FALSE(std::filesystem::exists(Images() + "X.cue"));
+
+  // No writer holds a usable disc: the written one is refused, saying no erasing for a CD-R.
+  const std::string clip = MakeDvdClip(env.Documents() + "VCD_3.mpg", 1);
+  const std::string stream = clip.substr(0, clip.size() - 4) + ".mpv";
+  std::ofstream(stream) << "es";
+  EXPECT_EQ(RecordAndBurn("vcd", clip), E_FAIL);
+  testkit::Pump(5);
+  EXPECT_NE(ui.boxes.back().find("is not blank. Insert a blank CD-R and burn again."), std::string::npos)
+      << ui.boxes.back();
+  EXPECT_TRUE(std::filesystem::exists(stream));  // kept for a burn that did not happen
+}
+
 TEST_F(BurnerFixture, ASuperVideoCdIsMpeg2AtItsOwnSize) {
   UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
   const std::string clip = MakeDvdClip(env.Documents() + "SVCD_090000.mpg", 2);

@@ -25,6 +25,7 @@ constexpr int kKindLabelId = 2232;
 constexpr int kWriterLabelId = 2233;
 constexpr int kChaptersLabelId = 2234;
 constexpr int kChaptersUnitId = 2235;
+constexpr int kTitleNameLabelId = 2236;
 
 void Place(HWND control, int x, int y, int width, int height) {
   if (control) MoveWindow(control, x, y, std::max(1, width), std::max(1, height), TRUE);
@@ -62,6 +63,9 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   HWND chapters = PackChild(WC_EDIT, "0", WS_BORDER | WS_TABSTOP | ES_NUMBER, kChaptersId, window_);
   SendMessage(chapters, EM_LIMITTEXT, 3, 0);
   PackChild(WC_STATIC, "minutes (0 = none)", SS_LEFT, kChaptersUnitId, window_);
+  PackChild(WC_STATIC, "Title name", SS_LEFT, kTitleNameLabelId, window_);
+  HWND titleName = PackChild(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | WS_DISABLED, kTitleNameId, window_);
+  SendMessage(titleName, EM_LIMITTEXT, 80, 0);
   PackChild(WC_STATIC, "", SS_LEFT, kSizeId, window_);
   PackChild(PROGRESS_CLASS, "", 0, kMeterId, window_);
   PackChild(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
@@ -125,14 +129,19 @@ void BurnView::Layout() {
     y += kLabel + 2 + kRow + kGap;
   };
   labelled(kNameLabelId, kNameId, kRow);
-  Place(Item(kSystemId), left + settingsWidth / 3, y, settingsWidth - settingsWidth / 3, kLabel);
+  // The TV system shares the kind's label row, on its right.
+  const int kindTop = y;
   labelled(kKindLabelId, kKindId, kComboDrop);
+  Place(Item(kKindLabelId), left, kindTop, settingsWidth / 2, kLabel);
+  Place(Item(kSystemId), left + settingsWidth / 2, kindTop, settingsWidth - settingsWidth / 2, kLabel);
   labelled(kWriterLabelId, kWriterId, kComboDrop);
   Place(Item(kMediumId), left, y - kGap + 2, settingsWidth, kLabel);
   y += kLabel;
   Place(Item(kChaptersLabelId), left, y, settingsWidth, kLabel);
   Place(Item(kChaptersId), left, y + kLabel + 2, 48, kRow);
   Place(Item(kChaptersUnitId), left + 56, y + kLabel + 6, settingsWidth - 56, kLabel);
+  y += kLabel + 2 + kRow + kGap;
+  labelled(kTitleNameLabelId, kTitleNameId, kRow);
 }
 
 void BurnView::SetTitles(const std::vector<std::string>& rows, int selected) {
@@ -205,6 +214,24 @@ std::string BurnView::DiscName() const {
   return text;
 }
 
+void BurnView::SetTitleName(const std::string& name, bool offered) {
+  if (!window_) return;
+  titleNameOffered_ = offered;
+  EnableWindow(Item(kTitleNameId), offered);
+  // Typing is not interrupted: the same text is not set again under the caret.
+  if (TitleName() == name) return;
+  filling_ = true;
+  SetDlgItemText(window_, kTitleNameId, name.c_str());
+  filling_ = false;
+}
+
+std::string BurnView::TitleName() const {
+  if (!window_) return {};
+  char text[128] = {};
+  GetDlgItemText(window_, kTitleNameId, text, sizeof text);
+  return text;
+}
+
 void BurnView::SetChapterMinutes(int minutes) {
   if (!window_) return;
   filling_ = true;
@@ -239,6 +266,7 @@ void BurnView::SetBurning(bool burning) {
   for (const int id : {kTitlesId, kAddId, kUpId, kDownId, kRemoveId, kNameId, kKindId, kWriterId, kBurnId})
     if (HWND control = Item(id)) EnableWindow(control, !burning);
   if (HWND chapters = Item(kChaptersId)) EnableWindow(chapters, !burning && chaptersOffered_);
+  if (HWND name = Item(kTitleNameId)) EnableWindow(name, !burning && titleNameOffered_);
 }
 
 void BurnView::ShowProgress(const std::string& phase, int percent) {

@@ -230,10 +230,22 @@ void CBurnerPack::RefreshList(int select) {
   if (!view_.Window()) return;
   const int selected = std::min(select >= 0 ? select : view_.SelectedTitle(), static_cast<int>(rows.size()) - 1);
   view_.SetTitles(rows, selected);
+  ShowTitleName();
   if (view_.SelectedKind() != KindIndex(project_.kind)) view_.SetKinds(KindNames(), KindIndex(project_.kind));
   if (view_.DiscName() != project_.name) view_.SetDiscName(project_.name);
   if (view_.ChapterMinutes() != project_.chapterMinutes) view_.SetChapterMinutes(project_.chapterMinutes);
   RefreshMeter();
+}
+
+void CBurnerPack::ShowTitleName() {
+  const int selected = view_.SelectedTitle();
+  const bool chosen = selected >= 0 && selected < static_cast<int>(project_.titles.size());
+  view_.SetTitleName(chosen ? project_.titles[selected].name : std::string(), chosen);
+}
+
+void CBurnerPack::ProjectChanged() {
+  // The last burn's end belonged to the project as it was.
+  if (!Burning()) view_.ShowEnd(BurnView::kReadyText, false);
 }
 
 void CBurnerPack::RefreshWriters() {
@@ -294,6 +306,7 @@ void CBurnerPack::RefreshMeter() {
 
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   project_ = LoadDiscProject(document);
+  editedRemoved_ = false;
   std::vector<std::string> files;
   for (DiscTitle& title : project_.titles) {
     // The editor loads its storyboard first and has told its length already.
@@ -322,6 +335,7 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
   std::vector<std::string> files;
   for (const std::string& entry : entries) {
     if (entry.find("add project title") != std::string::npos) {
+      editedRemoved_ = false;  // the user put it there
       if (!HasProjectTitle()) {
         DiscTitle edited;
         edited.name = "Edited Video";
@@ -337,6 +351,7 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
     }
   }
   RefreshList();
+  ProjectChanged();
   ReadTitles(files);
 }
 
@@ -401,13 +416,28 @@ void CBurnerPack::OnViewCommand(int id, int code) {
     case BurnView::kUpId:
     case BurnView::kDownId:
       // The moved title stays chosen, so that it can move on.
-      if (code == BN_CLICKED && MoveTitle(&project_, selected, id == BurnView::kUpId ? -1 : 1))
+      if (code == BN_CLICKED && MoveTitle(&project_, selected, id == BurnView::kUpId ? -1 : 1)) {
         RefreshList(selected + (id == BurnView::kUpId ? -1 : 1));
+        ProjectChanged();
+      }
       return;
     case BurnView::kRemoveId:
       if (code == BN_CLICKED && selected >= 0 && selected < static_cast<int>(project_.titles.size())) {
+        // Removed by the user, the edited video stays off the disc while the storyboard changes.
+        if (project_.titles[selected].editedVideo) editedRemoved_ = true;
         project_.titles.erase(project_.titles.begin() + selected);
         RefreshList();
+        ProjectChanged();
+      }
+      return;
+    case BurnView::kTitlesId:
+      if (code == LBN_SELCHANGE) ShowTitleName();
+      return;
+    case BurnView::kTitleNameId:
+      if (code == EN_CHANGE && selected >= 0 && selected < static_cast<int>(project_.titles.size()) &&
+          project_.titles[selected].name != view_.TitleName()) {
+        project_.titles[selected].name = view_.TitleName();
+        RefreshList(selected);
       }
       return;
     case BurnView::kNameId:
@@ -421,6 +451,7 @@ void CBurnerPack::OnViewCommand(int id, int code) {
           view_.SelectedKind() < static_cast<int>(kProjectKinds.size())) {
         project_.kind = kProjectKinds[view_.SelectedKind()];
         RefreshWriters();
+        ProjectChanged();
       }
       return;
     case BurnView::kWriterId:
@@ -529,7 +560,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     editedSeconds_ = edited ? std::atof(PairValue(text, "playtime", "0").c_str()) / 1000 : 0;
     if (!edited) {
       std::erase_if(project_.titles, [](const DiscTitle& t) { return t.editedVideo; });
-    } else if (!HasProjectTitle() && !Burning()) {
+    } else if (!HasProjectTitle() && !Burning() && !editedRemoved_) {
       AddTitles({text});
     }
     for (DiscTitle& title : project_.titles)
@@ -569,6 +600,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "reset")) {
     if (Burning()) return E_FAIL;
     project_ = DiscProject{};
+    editedRemoved_ = false;
     RefreshList();
     RefreshWriters();
     // The last burn's end belongs to the project that went.

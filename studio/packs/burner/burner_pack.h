@@ -98,6 +98,10 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // Lists the writers read for the kind and keeps the user's choice among them.
   void ShowWriters(std::vector<WriterChoice> writers, DiscFormat kind);
   void RefreshMeter();
+  // The chosen title's name in the name box.
+  void ShowTitleName();
+  // The user changed the disc project: the status line is the new project's.
+  void ProjectChanged();
   // Takes the main program's current TV system and shows it.
   void ReadSystem();
   // The chosen writer's letter; 0 for "Image file".
@@ -134,9 +138,11 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::string imageFile_;                 // the image the running project burn writes, or empty
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
   DiscFormat format_ = DiscFormat::Dvd;
-  bool ntsc_ = true;        // the Burn step's TV system, the main program's as last asked
-  bool recordNtsc_ = true;  // the record-and-burn recording's, as the capture page said
-  char driveLetter_ = 0;    // the drive the page last asked about
+  bool ntsc_ = true;  // the Burn step's TV system, the main program's as last asked
+  bool recordNtsc_ = true;
+  bool editedRemoved_ =
+      false;  // the user took the edited video off the disc  // the record-and-burn recording's, as the capture page said
+  char driveLetter_ = 0;  // the drive the page last asked about
   bool locked_ = false;
   bool burning_ = false;
   int lastResult_ = 0;

@@ -1,6 +1,7 @@
 #include "disc_project.h"
 
 #include "bluray_stream.h"
+#include "pack_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -175,6 +176,10 @@ std::vector<double> ParseChapterTimes(const std::string& text) {
   return times;
 }
 
+std::string DefaultTitleName(const DiscTitle& title) {
+  return title.editedVideo ? "Edited Video" : NameOfFile(title.path);
+}
+
 void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
   if (!document) return;
   document->SetValue(kGroup, "Kind", EncodeSettingsFor(project.kind).name);
@@ -182,7 +187,10 @@ void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
   document->SetValue(kGroup, "Chapters", std::to_string(project.chapterMinutes).c_str());
   for (const DiscTitle& title : project.titles) {
     if (title.editedVideo) document->SetValue(kGroup, "EditedVideo", "1");
+    else if (NeedsLineCoding(title.path)) document->SetValue(kGroup, "CodedFile", EncodeLine(title.path).c_str());
     else document->SetValue(kGroup, "File", title.path.c_str());
+    // The name the user gave the title follows it; a name of a file's own stays unsaved.
+    if (title.name != DefaultTitleName(title)) document->SetValue(kGroup, "TitleName", OneLine(title.name).c_str());
   }
 }
 
@@ -193,12 +201,14 @@ DiscProject LoadDiscProject(IProjectDocument* document) {
   for (int i = 0; document && document->GetValueAt(kGroup, i, &key, &value) == S_OK; ++i) {
     if (!key || !value) continue;
     const std::string k = key;
-    if (k == "FILE" && *value) {
-      project.titles.push_back(UnreadTitle(value));
+    if ((k == "FILE" || k == "CODEDFILE") && *value) {
+      project.titles.push_back(UnreadTitle(k == "FILE" ? std::string(value) : DecodeLine(value)));
+    } else if (k == "TITLENAME") {
+      if (!project.titles.empty() && *value) project.titles.back().name = value;
     } else if (k == "EDITEDVIDEO") {
       DiscTitle edited;
-      edited.name = "Edited Video";
       edited.editedVideo = true;
+      edited.name = DefaultTitleName(edited);
       project.titles.push_back(edited);
     } else if (k == "KIND") {
       if (const auto kind = DiscFormatNamed(value);

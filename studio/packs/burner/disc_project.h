@@ -46,6 +46,8 @@ std::uint64_t ProjectDiscBytes(const DiscProject& project, bool ntsc);
 
 // A title for a media file, named by the file's name without the extension, not read yet.
 DiscTitle UnreadTitle(const std::string& path);
+// The name a title has until the user names it: the file's name without its extension.
+std::string DefaultTitleName(const DiscTitle& title);
 // The same with its size, length and streams read (ffprobe).
 DiscTitle TitleForFile(const std::string& path);
 // Moves the title at `index` by `by` places; false when it cannot go there.

@@ -26,6 +26,8 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
 #include "platform/window/paint.h"
+#include "platform/base/key_file.h"
+#include "widgets/project_document.h"
 #include "bluray_reader.h"
 #include "script_support.h"
 
@@ -550,6 +552,88 @@ TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
   ASSERT_TRUE(burner->HasProjectTitle());
   EXPECT_NEAR(burner->Project().titles.back().seconds, 4.2, 0.01);
   EXPECT_TRUE(std::filesystem::exists(clip));
+}
+
+TEST_F(BurnerFixture, TheUsersChoicesStayAndADiscOfTwoShapesShowsBoth) {
+  RECT area{0, 0, 640, 420};
+  burner->MoveWindow(&area);
+  // The edited video the user removed is not put back by a storyboard change; the clip list's item is.
+  burner->Command(kHostSender, "add project title edit=1;num=1;playtime=2000");
+  ASSERT_TRUE(burner->HasProjectTitle());
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+  burner->Command(kHostSender, "add project title edit=1;num=2;playtime=3000");
+  EXPECT_FALSE(burner->HasProjectTitle());
+  DropOn(burner.get(), {"add project title edit=0;num=0;playtime=3000"});
+  EXPECT_TRUE(burner->HasProjectTitle());
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+
+  // A 4:3 and a 16:9 recording, the second named by the user; PAL chosen in Record Settings.
+  const std::string standard = MakeDvdClip(env.Documents() + "VCD_152442_0.mpg", 2);
+  const std::string wide = env.Documents() + "DVD_152443.mpg";
+  ToolOutput("ffmpeg",
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=2", "-f", "lavfi", "-i",
+              "sine=sample_rate=48000:duration=2", "-target", "pal-dvd", "-aspect", "16:9", wide});
+  ASSERT_FALSE(standard.empty());
+  ASSERT_TRUE(std::filesystem::exists(wide));
+  DropOn(burner.get(), {standard, wide});
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  EXPECT_EQ(burner->Project().titles[0].name, "VCD_152442_0");
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  SendMessage(burner->Window(), WM_COMMAND, MAKEWPARAM(BurnView::kTitlesId, LBN_SELCHANGE),
+              reinterpret_cast<LPARAM>(GetDlgItem(burner->Window(), BurnView::kTitlesId)));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kTitleNameId), "DVD_152443");
+  SetDlgItemText(burner->Window(), BurnView::kTitleNameId, "Beach, wide");
+  EXPECT_EQ(burner->Project().titles[1].name, "Beach, wide");
+  model.settings.tvSystemIndex = 1;
+  burner->Show(TRUE);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSystemId), "TV system: PAL");
+  WaitForWriters();
+  testkit::WritePicture(burner->Window(), "burn_step_pal_named_title.png");
+
+  const std::string iso = env.Documents() + "Two shapes.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Burning complete.");
+  const std::string info = ToolOutput("lsdvd", {"-v", iso});
+  EXPECT_NE(info.find("Format: PAL, Aspect ratio: 4/3"), std::string::npos) << info;
+  EXPECT_NE(info.find("Format: PAL, Aspect ratio: 16/9"), std::string::npos) << info;
+  EXPECT_EQ(info.find("NTSC"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(iso, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  for (int t = 0; t < 2; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+  }
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(iso, vob));
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_two_titlesets.png", &error)) << error;
+
+  // The project changes: the last burn's end goes; the name is saved and comes back.
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Ready to burn.");
+  const std::string projectFile = env.Documents() + "disc.ilj5";
+  {
+    ProjectKeyFile file;
+    ASSERT_TRUE(file.Open(projectFile, TRUE));
+    file.SelectGroup("Burner");
+    burner->SaveProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+    ASSERT_TRUE(file.Close());
+  }
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  ProjectKeyFile file;
+  ASSERT_TRUE(file.Open(projectFile, FALSE));
+  file.SelectGroup("Burner");
+  burner->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  EXPECT_EQ(burner->Project().titles[0].name, "Beach, wide");
+  EXPECT_EQ(burner->Project().titles[1].name, "VCD_152442_0");
 }
 
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {

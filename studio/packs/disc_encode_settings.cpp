@@ -79,6 +79,7 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
     at = end + 1;
     if (line == "[/STREAM]") {
       const std::string& type = section["codec_type"];
+      if (section["codec_name"] == "dvd_nav_packet") s.navigationPacks = true;
       if (type == "video" && s.videoCodec.empty()) {
         s.videoCodec = section["codec_name"];
         s.width = std::atoi(section["width"].c_str());

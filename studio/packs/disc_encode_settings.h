@@ -46,6 +46,9 @@ struct ClipStreams {
   std::string audioCodec;
   int sampleRate = 0;
   double seconds = 0;
+  // A DVD program stream's navigation packs: without them dvdauthor refuses a stream whose picture
+  // and sound fit, and its multiplex is remade.
+  bool navigationPacks = false;
 };
 
 // A path as ffmpeg must be given it: a name with a colon would be taken for a protocol and "-" or

@@ -146,16 +146,16 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
     if (!why.empty()) return refuse(why);
     job.driveLetter = target.Letter();
   }
-  std::error_code error;
-  std::filesystem::remove_all(job.workFolder, error);
-  if (!platform::CreateFolders(job.workFolder))
-    return refuse("The work folder \"" + job.workFolder +
-                  "\" cannot be made. Check the temporary folder and burn again.");
+  WorkFolder work;
+  if (!work.Make(job.workRoot, "VidarroBurn-"))
+    return refuse("No work folder can be made in \"" + job.workRoot + "\". Check the temporary folder and burn again.");
+  job.workFolder = work.Path();
   {
     std::lock_guard lock(mutex_);
     message_.clear();
   }
   job_ = std::move(job);
+  work_ = std::move(work);
   cancel_ = false;
   end_ = BurnEnd::Burned;
   phase_ = BurnPhase::Encoding;
@@ -258,9 +258,9 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
         form.sound =
             streams.audioCodec.empty() || fits ? streams.audioCodec : EncodeSettingsFor(job_.format).audioCodec;
       }
-      // DVD-Video takes a fitting program stream as it is; a Video CD's stream is remade in its
-      // own packets even when picture and sound fit.
-      if (fits && !IsVideoCd(job_.format)) {
+      // DVD-Video takes a fitting DVD program stream as it is; a Video CD's stream, and any other
+      // multiplex of a fitting picture and sound, is remade in the disc's own packets.
+      if (fits && !IsVideoCd(job_.format) && streams.navigationPacks) {
         files.push_back(file);
       } else {
         const std::string output = job_.workFolder + "title" + std::to_string(done + 1) + ".mpg";
@@ -476,8 +476,7 @@ void BurnEngine::Run() {
     ok = Write(authored);
   }
   if (ok && !cancel_) SetPhase(BurnPhase::Finalizing, 100);
-  std::error_code error;
-  std::filesystem::remove_all(job_.workFolder, error);
+  work_.Remove();
   end_ = cancel_ ? BurnEnd::Cancelled : ok ? BurnEnd::Burned : BurnEnd::Failed;
   if (end_ == BurnEnd::Cancelled) {
     std::lock_guard lock(mutex_);

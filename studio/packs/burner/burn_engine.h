@@ -14,6 +14,7 @@
 
 #include "disc_encode_settings.h"
 #include "platform/disc/dvd_menu.h"
+#include "work_folder.h"
 
 namespace studio::packs {
 
@@ -27,7 +28,10 @@ struct BurnJob {
   DiscFormat format = DiscFormat::Dvd;
   bool ntsc = true;
   std::string discName;
-  // Made for the burn and removed at its end, whatever the end.
+  // The temporary folder (empty: the system's). The burn makes a folder of its own inside it and
+  // removes that at its end, whatever the end, and nothing else there.
+  std::string workRoot;
+  // That folder, once the burn has made it.
   std::string workFolder;
   // The writer's letter; 0: the first writer holding a disc the format can go on.
   char driveLetter = 0;
@@ -101,6 +105,7 @@ class BurnEngine {
 
   std::function<void()> notify_;
   BurnJob job_;
+  WorkFolder work_;
   std::thread worker_;
   std::atomic<bool> running_{false};
   std::atomic<bool> cancel_{false};

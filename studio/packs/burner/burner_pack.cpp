@@ -664,8 +664,11 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   jobLetter_ = ChosenLetter();
   if (!HasProjectTitle()) return StartProjectJob();
   // The edited video is rendered by the editor through the host; its end starts the burn.
-  platform::CreateFolders(WorkRoot());
-  titleFile_ = WorkRoot() + (project_.kind == DiscFormat::Bluray ? "EditedVideo.m2ts" : "EditedVideo.mpg");
+  if (!titleFolder_.Make(WorkRoot(), "VidarroTitle-")) {
+    Refuse("No work folder can be made in \"" + WorkRoot() + "\". Check the temporary folder and burn again.");
+    return E_FAIL;
+  }
+  titleFile_ = titleFolder_.Path() + (project_.kind == DiscFormat::Bluray ? "EditedVideo.m2ts" : "EditedVideo.mpg");
   waitingForTitle_ = true;
   view_.SetBurning(true);
   host_->DisableMainControls(TRUE);
@@ -715,9 +718,7 @@ HRESULT CBurnerPack::StartProjectJob() {
 }
 
 void CBurnerPack::RemoveTitleRender() {
-  if (titleFile_.empty()) return;
-  std::error_code error;
-  std::filesystem::remove(titleFile_, error);
+  titleFolder_.Remove();
   titleFile_.clear();
 }
 
@@ -730,7 +731,7 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
   }
   if (host_) host_->DisableMainControls(TRUE);
   if (job.discName.empty()) job.discName = DiscLabel();
-  job.workFolder = WorkRoot() + "Burn/";
+  job.workRoot = WorkRoot();
   std::vector<std::string> files;
   for (const auto& title : job.titles) files.insert(files.end(), title.begin(), title.end());
   std::string refusal;

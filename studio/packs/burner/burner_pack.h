@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "burn_engine.h"
+#include "work_folder.h"
 #include "burn_view.h"
 #include "disc_project.h"
 #include "disc_writers.h"
@@ -156,6 +157,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::vector<std::string> busyFiles_;
   // The edited video's render for the running burn, removed at its end.
   std::string titleFile_;
+  WorkFolder titleFolder_;  // the edited video's, made for its render and removed with it
   bool waitingForTitle_ = false;
   bool titleAnswered_ = false;
   std::vector<double>

@@ -190,7 +190,8 @@ void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
     else if (NeedsLineCoding(title.path)) document->SetValue(kGroup, "CodedFile", EncodeLine(title.path).c_str());
     else document->SetValue(kGroup, "File", title.path.c_str());
     // The name the user gave the title follows it; a name of a file's own stays unsaved.
-    if (title.name != DefaultTitleName(title)) document->SetValue(kGroup, "TitleName", OneLine(title.name).c_str());
+    if (!title.name.empty() && title.name != DefaultTitleName(title))
+      document->SetValue(kGroup, "TitleName", OneLine(title.name).c_str());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -33,6 +34,15 @@
 
 namespace studio::packs {
 namespace {
+
+// The burner's own work folders left in `folder`.
+int WorkFoldersIn(const std::string& folder) {
+  int found = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (entry.path().filename().string().rfind("Vidarro", 0) == 0) ++found;
+  return found;
+}
 
 // The image behind the first writer, as its name tells ("D: name (image)").
 std::string DiscImage() {
@@ -122,7 +132,7 @@ struct BurnerFixture : ::testing::Test {
     return ToolOutput("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
                                   rip + "avseq01.mpg"});
   }
-  bool WorkFolderLeft() { return std::filesystem::exists(env.Temp() + "Burn"); }
+  bool WorkFolderLeft() { return WorkFoldersIn(env.Temp()) > 0; }
   // Every burn locked the main window once and gave it back once, the last word.
   void ExpectHandedBack() {
     ASSERT_FALSE(ui.enables.empty());
@@ -849,6 +859,14 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   ASSERT_TRUE(beside.Storyboard(edited));  // the host passed the editor's title on
   EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
   DropOn(burner.get(), {first, second});
+  // The temporary folder is one the user keeps files in, under the names a burn might pick.
+  const std::map<std::string, std::string> own = {{env.Temp() + "Burn/holiday/notes.txt", "packing list\n"},
+                                                  {env.Temp() + "Burn/wedding.mpg", "the wedding"},
+                                                  {env.Temp() + "EditedVideo.mpg", "last year's edit"}};
+  for (const auto& [path, text] : own) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
   RECT page{0, 0, 600, 400};
   burner->MoveWindow(&page);
   ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
@@ -867,6 +885,8 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   }
   ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
   testkit::WritePicture(burner->Window(), "burn_step_done.png");
+  for (const auto& [path, text] : own) EXPECT_EQ(ReadText(path), text) << path;
+  EXPECT_FALSE(WorkFolderLeft());
   ExpectHandedBack();
   EXPECT_EQ(ui.boxes.back(), "Burning complete.");
   const std::string info = ToolOutput("lsdvd", {DiscImage()});
@@ -887,7 +907,6 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
     EXPECT_EQ(nav.titleEnds[t].target, 1);
   }
   EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(first) && std::filesystem::exists(second));
-  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
 }
 
 TEST_F(BurnerFixture, TheEditedVideoIsRenderedInTheStreamsOfEachDiscKind) {
@@ -1008,7 +1027,7 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   BurnJob job;
   job.titles = {{clip}};
   job.discName = "HOLIDAY";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = out + "disc.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1020,7 +1039,7 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
   const std::string vcd = ToolOutput("vcd-info", {"--no-banner", "--cue-file", out + "video cd.cue"});
   EXPECT_NE(vcd.find("2: 00:08:00"), std::string::npos) << vcd;
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 
   job.imageFile = env.Temp() + "no such folder/disc.cue";
   EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
@@ -1037,7 +1056,7 @@ TEST(BurnEngineChapters, TheEditedVideosClipStartsBecomeChaptersOnADvdAndABluRay
   // The edited video's clips begin at 0, 1.5 and 3 s; one closer than a second to the end is none.
   job.titleChapters = {{0, 1.5, 3, 4.5}, {}};
   job.menu = true;
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "chapters.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1050,7 +1069,7 @@ TEST(BurnEngineChapters, TheEditedVideosClipStartsBecomeChaptersOnADvdAndABluRay
   job.imageFile = env.Temp() + "chapters.bd.iso";
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
   EXPECT_EQ(BlurayTitleChapters(job.imageFile), (std::vector<int>{2}));
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 }
 
 TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
@@ -1064,7 +1083,7 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   }
   job.menu = true;
   job.discName = "Seven & more";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "seven.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1100,7 +1119,7 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << t;
     EXPECT_EQ(nav.titleEnds[t].target, t < 6 ? 1 : 2) << t;
   }
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 
   // The first page as a player shows it: the menu's frame with its subpicture in the disc's palette.
   const std::string vob = env.Temp() + "menu.vob";
@@ -1124,7 +1143,7 @@ TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) 
   job.titleNames = {"Pictured", "Frozen picture"};
   job.menu = true;
   job.discName = "Pictures";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "pictures.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1139,7 +1158,7 @@ TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) 
   ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
   ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_title_without_picture.png", &error))
       << error;
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 }
 
 TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
@@ -1151,7 +1170,7 @@ TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
   job.ntsc = false;
   job.menu = true;
   job.discName = "PAL";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "pal.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;

@@ -138,7 +138,7 @@ struct FidelityTest : ::testing::Test {
     job.format = format;
     job.ntsc = ntsc;
     for (const Source& s : titles) job.titles.push_back({s.path});
-    job.workFolder = env.Temp() + "work/";
+    job.workRoot = env.Temp();
     job.imageFile = env.Temp() + image;
     job.discName = "FIDELITY";
     return job;
@@ -256,6 +256,45 @@ TEST_F(FidelityTest, VideoCdsLetterboxWidePicturesAndBluRayPillarboxesNarrowOnes
   ExpectPicture(m2ts, "1920,1080,25/1", 16.0 / 9);
   EXPECT_FALSE(FirstSound(m2ts).empty());
   ExpectFitted(m2ts, standard, 1920, 1080, 16.0 / 9, 1.0, "Blu-ray");
+}
+
+TEST_F(FidelityTest, BrokenPixelShapesAndInterlacedPicturesGoOnInShapeAndSoundAloneIsRefusedByName) {
+  // No pixel shape at all, and one beyond belief: both taken as square pixels.
+  const Source unknown = Make(Doc("no shape.mkv"), "640x480", "0", 4.0 / 3, "mp2", {"-c:v", "mpeg4", "-q:v", "2"});
+  const Source absurd = Make(Doc("absurd.mkv"), "480x270", "1000", 16.0 / 9, "", {"-c:v", "mpeg4", "-q:v", "2"});
+  // Interlaced 16:9 after progressive 4:3 on one disc.
+  const Source interlaced =
+      Make(Doc("interlaced.mpg"), "720x576", "64/45", 16.0 / 9, "mp2",
+           {"-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-top", "1", "-b:v", "8M", "-f", "mpeg"}, "25");
+  ASSERT_FALSE(HasFailure());
+  const BurnJob job = Job(DiscFormat::Dvd, false, {unknown, absurd, interlaced}, "odd.iso");
+  Burn(job);
+  ASSERT_FALSE(HasFailure());
+  const std::string report = ToolOutput("lsdvd", {"-v", job.imageFile});
+  const Source* sources[] = {&unknown, &absurd, &interlaced};
+  for (int t = 0; t < 3; ++t) {
+    SCOPED_TRACE(sources[t]->path);
+    const bool wide = sources[t]->shape > 1.5;
+    EXPECT_NE(LsdvdTitle(report, t + 1).find(wide ? "Aspect ratio: 16/9" : "Aspect ratio: 4/3"), std::string::npos)
+        << report;
+    const std::string vob = env.Temp() + "odd" + std::to_string(t + 1) + ".vob";
+    char inside[40];
+    std::snprintf(inside, sizeof inside, "/VIDEO_TS/VTS_%02d_1.VOB;1", t + 1);
+    ASSERT_TRUE(Extract(job.imageFile, inside, vob));
+    ExpectPicture(vob, "720,576,25/1", wide ? 16.0 / 9 : 4.0 / 3);
+    ExpectFitted(vob, *sources[t], 720, 576, wide ? 16.0 / 9 : 4.0 / 3, 1.0, "odd shapes");
+  }
+
+  const std::string tone = Doc("tone only.mka");
+  Tool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=2", "-c:a", "ac3", tone});
+  BurnEngine engine(nullptr);
+  std::string message;
+  ASSERT_TRUE(engine.Start(Job(DiscFormat::Dvd, true, {Source{tone, 0, "ac3"}}, "tone.iso"), &message)) << message;
+  for (int i = 0; i < 6000 && engine.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  engine.Join();
+  EXPECT_EQ(engine.End(), BurnEnd::Failed);
+  EXPECT_NE(engine.Message().find("\"" + tone + "\" holds no video"), std::string::npos) << engine.Message();
+  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "tone.iso"));
 }
 
 TEST_F(FidelityTest, TheEditedVideoFillsEachDiscsFrameWithEveryClipInShape) {

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "pack_host.h"
 
@@ -17,6 +20,17 @@ std::string PairValue(std::string_view text, std::string_view key, const std::st
 }
 
 bool StartsWith(std::string_view text, std::string_view word) { return text.substr(0, word.size()) == word; }
+
+bool ProgramOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  for (std::string_view rest = path ? path : ""; !rest.empty();) {
+    const size_t colon = std::min(rest.find(':'), rest.size());
+    const std::string folder(rest.substr(0, colon));
+    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
+    rest.remove_prefix(std::min(colon + 1, rest.size()));
+  }
+  return false;
+}
 
 bool NeedsLineCoding(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
 

@@ -11,6 +11,7 @@
 #include "bluray_stream.h"
 #include "disc_project.h"
 #include "disc_target.h"
+#include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/key_file.h"
@@ -22,6 +23,9 @@
 
 namespace studio::packs {
 namespace {
+
+// How long a tool asked to end on a cancel may take before it is killed.
+constexpr DWORD kCancelGraceMs = 1000;
 
 bool IsFile(const std::string& path) {
   std::error_code error;
@@ -128,11 +132,13 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
   Join();
   std::uint64_t bytes = 0;
   bool any = false;
+  std::vector<std::pair<std::string, std::int64_t>> sizes;
   for (const auto& title : job.titles)
     for (const std::string& file : title) {
       if (!IsFile(file))
         return refuse("The recording \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
-      bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(file)));
+      sizes.emplace_back(file, platform::FileSize(file));
+      bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, sizes.back().second));
       any = true;
     }
   if (!any) return refuse("There is nothing to burn. Add a recording and burn again.");
@@ -156,6 +162,7 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
   }
   job_ = std::move(job);
   work_ = std::move(work);
+  startSizes_ = std::move(sizes);
   cancel_ = false;
   end_ = BurnEnd::Burned;
   phase_ = BurnPhase::Encoding;
@@ -202,12 +209,20 @@ bool BurnEngine::WorkFolderFull() const {
 
 bool BurnEngine::RunTool(const std::string& program, const std::vector<std::string>& args,
                          const std::function<void(const std::string&)>& onLine, std::string* messages) {
+  // "env NAME=value tool ...": the tool is the one that must be there.
+  std::string tool = program;
+  if (program == "env")
+    for (const std::string& arg : args)
+      if (arg.find('=') == std::string::npos) {
+        tool = arg;
+        break;
+      }
   platform::ChildProcess child;
   platform::ChildOptions options;
   options.workFolder = job_.workFolder;
   options.ownSession = true;
-  if (!child.Start(program, args, options)) {
-    Fail(program + " cannot be started: it is not installed. Install it and burn again.");
+  if (!ProgramOnPath(tool) || !child.Start(program, args, options)) {
+    Fail(tool + " is not installed, so the disc cannot be made. Install it and burn again.");
     return false;
   }
   std::string out, err, pending;
@@ -217,11 +232,16 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
     for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
       if (onLine) onLine(pending.substr(0, end));
     if (cancel_) {
-      child.Terminate(3000);
+      child.Terminate(kCancelGraceMs);
       return false;
     }
   }
-  child.Wait(60000);
+  // Its output closed, the tool may still be finishing its files: a cancel is heard meanwhile.
+  while (!child.Wait(100))
+    if (cancel_) {
+      child.Terminate(kCancelGraceMs);
+      return false;
+    }
   if (cancel_) return false;
   return child.ExitCode() == 0;
 }
@@ -274,6 +294,7 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
           if (cancel_) return false;
           if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
             Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+          else if (const std::string changed = ChangedTitle(); !changed.empty()) Fail(changed);
           else Fail("The recording \"" + file + "\" could not be encoded for the disc. Nothing was burned.");
           return false;
         }
@@ -313,11 +334,23 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
   if (!ok && !cancel_) {
     if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
       Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+    else if (const std::string changed = ChangedTitle(); !changed.empty()) Fail(changed);
     else if (job_.format != DiscFormat::Bluray)
       Fail(std::string("The disc could not be authored (") + (IsVideoCd(job_.format) ? "vcdxbuild" : "dvdauthor") +
            " refused the recordings). Nothing was burned.");
   }
   return ok;
+}
+
+std::string BurnEngine::ChangedTitle() const {
+  for (const auto& [file, size] : startSizes_) {
+    if (!IsFile(file)) return "The title \"" + file + "\" was deleted while the disc was made. Nothing was burned.";
+    if (platform::FileSize(file) < size)
+      return "The title \"" + file +
+             "\" is shorter than its header says: it was cut while the disc was made. "
+             "Nothing was burned.";
+  }
+  return {};
 }
 
 std::vector<double> BurnEngine::Marks(size_t title) const {

@@ -100,12 +100,16 @@ class BurnEngine {
   void SetPhase(BurnPhase phase, int percent);
   void SetPercent(int percent);
   void Fail(const std::string& message);
+  // A title that was deleted or cut short since the burn started, in words for the user; empty
+  // when none was.
+  std::string ChangedTitle() const;
   // The work folder's file system is full (or nearly): the reason a tool failed.
   bool WorkFolderFull() const;
 
   std::function<void()> notify_;
   BurnJob job_;
   WorkFolder work_;
+  std::vector<std::pair<std::string, std::int64_t>> startSizes_;  // each file's size when the burn started
   std::thread worker_;
   std::atomic<bool> running_{false};
   std::atomic<bool> cancel_{false};

@@ -4,6 +4,7 @@
 
 #include "burn_engine.h"
 #include "disc_project.h"
+#include "pack_text.h"
 #include "picture_fit.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
@@ -63,6 +64,10 @@ bool BurnEngine::AuthorPlain(const std::vector<std::vector<std::string>>& discTi
 bool BurnEngine::AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
                                 std::string* messages) {
   namespace disc = platform::disc;
+  if (!ProgramOnPath("spumux")) {
+    Fail("spumux is not installed, so the disc's menu cannot be made. Install it and burn again.");
+    return false;
+  }
   const std::string menuFolder = job_.workFolder + "menu/";
   if (!platform::CreateFolders(menuFolder)) return false;
   const std::vector<disc::AuthoredTitle> authored = AuthoredTitles(discTitles, menuFolder);

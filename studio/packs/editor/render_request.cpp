@@ -25,17 +25,6 @@ std::string Format(double value) {
   return text;
 }
 
-bool ProgramOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  for (std::string_view rest = path ? path : ""; !rest.empty();) {
-    const size_t colon = std::min(rest.find(':'), rest.size());
-    const std::string folder(rest.substr(0, colon));
-    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
-    rest.remove_prefix(std::min(colon + 1, rest.size()));
-  }
-  return false;
-}
-
 std::vector<std::string> BdmvStreamArguments(bool ntsc, const std::string& output) {
   return {"-c:v",
           "mpeg2video",

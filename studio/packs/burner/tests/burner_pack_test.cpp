@@ -1018,6 +1018,87 @@ BurnEnd RunJob(BurnJob job, std::string* message) {
   return engine.End();
 }
 
+// A PATH of the real tools but those left out, and stand-ins written as shell scripts.
+struct ToolShelf {
+  std::string folder;
+  testkit::ScopedVariable path;
+  ToolShelf(const std::string& at, const std::vector<std::string>& without,
+            const std::vector<std::pair<std::string, std::string>>& standIns = {})
+      : folder(at), path("PATH", at) {
+    std::filesystem::create_directories(folder);
+    for (const char* tool : {"ffmpeg", "ffprobe", "dvdauthor", "spumux", "genisoimage", "env", "sh", "sleep", "rm"}) {
+      if (std::find(without.begin(), without.end(), tool) != without.end()) continue;
+      std::error_code error;
+      std::filesystem::create_symlink(std::string("/usr/bin/") + tool, folder + tool, error);
+    }
+    for (const auto& [name, script] : standIns) {
+      std::filesystem::remove(folder + name);
+      std::ofstream(folder + name) << "#!/bin/sh\n" << script << "\n";
+      std::filesystem::permissions(folder + name, std::filesystem::perms::owner_all);
+    }
+  }
+};
+
+TEST(BurnEngineFailures, EachNamesItsCauseAndCancelEndsAToolThatIgnoresItWithinTwoSeconds) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "party.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  job.titles = {{clip}};
+  job.workRoot = env.Temp();
+  job.imageFile = env.Temp() + "disc.iso";
+  std::string message;
+  {
+    ToolShelf shelf(env.Temp() + "no spumux/", {"spumux"});
+    job.menu = true;
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "spumux is not installed, so the disc's menu cannot be made. Install it and burn again.");
+  }
+  {
+    ToolShelf shelf(env.Temp() + "no dvdauthor/", {"dvdauthor"});
+    job.menu = false;
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "dvdauthor is not installed, so the disc cannot be made. Install it and burn again.");
+  }
+  {
+    // The title is deleted while dvdauthor reads it, which then fails.
+    const std::string victim = env.Documents() + "victim.mpg";
+    std::filesystem::copy_file(clip, victim);
+    ToolShelf shelf(env.Temp() + "deleting/", {"dvdauthor"}, {{"dvdauthor", "rm -f '" + victim + "'; exit 1"}});
+    job.titles = {{victim}};
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "The title \"" + victim + "\" was deleted while the disc was made. Nothing was burned.");
+    // Cut short instead.
+    std::filesystem::copy_file(clip, victim);
+    ToolShelf cutting(env.Temp() + "cutting/", {"dvdauthor"},
+                      {{"dvdauthor", "truncate -s 100000 '" + victim + "'; exit 1"}});
+    std::error_code error;
+    std::filesystem::create_symlink("/usr/bin/truncate", env.Temp() + "cutting/truncate", error);
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_NE(message.find("\"" + victim + "\" is shorter than its header says"), std::string::npos) << message;
+  }
+  {
+    ToolShelf shelf(env.Temp() + "stubborn/", {"spumux"}, {{"spumux", "trap '' TERM; sleep 30"}});
+    job.titles = {{clip}};
+    job.menu = true;
+    BurnEngine engine(nullptr);
+    ASSERT_TRUE(engine.Start(job, &message)) << message;
+    for (int i = 0; i < 3000 && engine.Running() && !(engine.Phase() == BurnPhase::Authoring && engine.Percent() >= 30);
+         ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(engine.Running()) << engine.Message();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // spumux is running
+    const auto cancelled = std::chrono::steady_clock::now();
+    engine.Cancel();
+    while (engine.Running() && std::chrono::steady_clock::now() - cancelled < std::chrono::seconds(10))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(2));
+    engine.Join();
+    EXPECT_EQ(engine.End(), BurnEnd::Cancelled);
+  }
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
+}
+
 TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   testkit::Environment env{testkit::CurrentTestName()};
   const std::string clip = MakeDvdClip(env.Documents() + "DVD_160000.mpg", 2);

@@ -56,7 +56,7 @@ std::optional<DiscFormat> DiscFormatNamed(std::string_view name) {
 
 bool IsVideoCd(DiscFormat format) { return format == DiscFormat::Vcd || format == DiscFormat::Svcd; }
 
-bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs) {
   std::string out, err;
   int code = -1;
   if (!platform::RunProcess(
@@ -65,7 +65,7 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
            "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,sample_aspect_ratio,"
            "avg_frame_rate,r_frame_rate",
            "-of", "default", AsFile(path)},
-          &out, &err, &code, 60000) ||
+          &out, &err, &code, static_cast<DWORD>(timeoutMs)) ||
       code != 0)
     return false;
   // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;

@@ -55,8 +55,8 @@ struct ClipStreams {
 // a leading dash for a pipe or an option; "file:" keeps it a file.
 std::string AsFile(const std::string& path);
 
-// Reads a clip's streams; false when it is no clip ffprobe can read.
-bool ProbeClipStreams(const std::string& path, ClipStreams* streams);
+// Reads a clip's streams; false when it is no clip ffprobe can read within `timeoutMs`.
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs = 60000);
 // Whether the clip's picture and sound are already what the disc takes, so that at most its
 // multiplex needs remaking: codecs, size, the TV system's rate and a shape the disc shows (4:3,
 // or 16:9 on a DVD). A DVD also takes the DVD's smaller standard pictures.

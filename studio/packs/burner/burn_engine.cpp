@@ -135,6 +135,8 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
   std::vector<std::pair<std::string, std::int64_t>> sizes;
   for (const auto& title : job.titles)
     for (const std::string& file : title) {
+      std::error_code error;
+      if (std::filesystem::exists(file, error) && !IsFile(file)) return refuse(NotAFile(file));
       if (!IsFile(file))
         return refuse("The recording \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
       sizes.emplace_back(file, platform::FileSize(file));

@@ -332,7 +332,7 @@ STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
 }
 
 void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
-  std::vector<std::string> files;
+  std::vector<std::string> files, notFiles;
   for (const std::string& entry : entries) {
     if (entry.find("add project title") != std::string::npos) {
       editedRemoved_ = false;  // the user put it there
@@ -345,11 +345,15 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
         edited.seconds = editedSeconds_ > 0 ? editedSeconds_ : said;
         project_.titles.push_back(edited);
       }
-    } else if (platform::FileExists(entry)) {
+    } else if (IsFile(entry)) {
       project_.titles.push_back(UnreadTitle(entry));
       files.push_back(entry);
+    } else if (std::error_code error; std::filesystem::exists(entry, error)) {
+      notFiles.push_back(entry);
     }
   }
+  // A pipe or a device is never opened: it would hold the reader until someone wrote to it.
+  if (!notFiles.empty() && host_) host_->MessageBox(NotAFile(notFiles.front()).c_str(), MB_ICONEXCLAMATION);
   RefreshList();
   ProjectChanged();
   ReadTitles(files);
@@ -615,6 +619,11 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
 }
 
 void CBurnerPack::Cancel() {
+  if (burnAfterReading_) {
+    burnAfterReading_ = false;
+    view_.SetBurning(false);
+    view_.ShowEnd("Burning was cancelled.", false);
+  }
   if (burning_) engine_.Cancel();
   if (waitingForTitle_ && host_) host_->Command(kBurnerSender, "cancel encode");
 }
@@ -628,7 +637,21 @@ void CBurnerPack::Refuse(const std::string& text) {
 HRESULT CBurnerPack::BurnProject(std::string image) {
   if (Burning()) return E_FAIL;
   ReadSystem();
-  // Every title's streams are known before the disc is checked.
+  // Too many titles are refused before any is read.
+  if (static_cast<int>(project_.titles.size()) > MostTitles(project_.kind)) {
+    Refuse(ProjectRefusal(project_, 0, ntsc_));
+    return E_FAIL;
+  }
+  // Every title's streams are known before the disc is checked: titles still being read are
+  // waited for behind the window, which goes on answering, and the burn goes on once they are.
+  TakeReadTitles();
+  if (ReadingTitles() && view_.Window()) {
+    burnAfterReading_ = true;
+    pendingImage_ = image;
+    view_.SetBurning(true);
+    view_.ShowProgress("Reading the titles", 0);
+    return S_OK;
+  }
   reader_.Wait();
   TakeReadTitles();
   // A Burn goes by the media as they are now, not as last listed: the reading under way is waited
@@ -755,6 +778,12 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
 void CBurnerPack::OnWindowMessage(UINT message) {
   if (message == kTitlesRead) {
     TakeReadTitles();
+    if (burnAfterReading_ && !ReadingTitles()) {
+      burnAfterReading_ = false;
+      view_.SetBurning(false);
+      view_.ShowEnd(BurnView::kReadyText, false);
+      BurnProject(std::move(pendingImage_));
+    }
     return;
   }
   if (message == kWritersRead) {

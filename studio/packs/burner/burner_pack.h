@@ -47,7 +47,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   const DiscProject& Project() const { return project_; }
   // The media files among the titles, in play order.
   std::vector<std::string> BurnList() const;
-  bool Burning() const { return burning_ || waitingForTitle_; }
+  bool Burning() const { return burning_ || waitingForTitle_ || burnAfterReading_; }
   bool HasProjectTitle() const;
   // Titles put on the disc whose streams are still being read.
   bool ReadingTitles() const;
@@ -140,9 +140,10 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
   DiscFormat format_ = DiscFormat::Dvd;
   bool ntsc_ = true;  // the Burn step's TV system, the main program's as last asked
-  bool recordNtsc_ = true;
-  bool editedRemoved_ =
-      false;  // the user took the edited video off the disc  // the record-and-burn recording's, as the capture page said
+  bool recordNtsc_ = true;         // the record-and-burn recording's, as the capture page said
+  bool editedRemoved_ = false;     // the user took the edited video off the disc
+  bool burnAfterReading_ = false;  // Burn was clicked while titles were still being read
+  std::string pendingImage_;       // that burn's image file
   char driveLetter_ = 0;  // the drive the page last asked about
   bool locked_ = false;
   bool burning_ = false;

@@ -83,10 +83,19 @@ DiscTitle UnreadTitle(const std::string& path) {
   return title;
 }
 
+std::string NotAFile(const std::string& path) {
+  return "The title \"" + path +
+         "\" is not a file (a pipe, a device or a folder), so it cannot go on a disc. Remove it from the disc "
+         "and burn again.";
+}
+
 DiscTitle TitleForFile(const std::string& path) {
   DiscTitle title = UnreadTitle(path);
   title.bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(path)));
-  if (ProbeClipStreams(path, &title.streams)) title.seconds = title.streams.seconds;
+  // A pipe or a device would hold the reader until someone writes to it: it is never opened.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error) && ProbeClipStreams(path, &title.streams, kTitleReadMs))
+    title.seconds = title.streams.seconds;
   title.read = true;
   return title;
 }
@@ -116,6 +125,8 @@ std::string ProjectRefusal(const DiscProject& project, std::uint64_t capacityByt
       continue;
     }
     std::error_code error;
+    if (std::filesystem::exists(title.path, error) && !std::filesystem::is_regular_file(title.path, error))
+      return NotAFile(title.path);
     if (!std::filesystem::is_regular_file(title.path, error))
       return "The title \"" + title.name + "\" cannot be found at \"" + title.path +
              "\": it was moved or deleted. Remove it from the disc and burn again.";

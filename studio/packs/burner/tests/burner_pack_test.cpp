@@ -4,10 +4,13 @@
 #include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <map>
 #include <gtest/gtest.h>
@@ -644,6 +647,59 @@ TEST_F(BurnerFixture, TheUsersChoicesStayAndADiscOfTwoShapesShowsBoth) {
   ASSERT_EQ(burner->Project().titles.size(), 2u);
   EXPECT_EQ(burner->Project().titles[0].name, "Beach, wide");
   EXPECT_EQ(burner->Project().titles[1].name, "VCD_152442_0");
+}
+
+// How long another thread's message waits for the pack's window while `during` runs on it.
+std::chrono::steady_clock::duration AnswerTime(HWND window, const std::function<void()>& during) {
+  auto answered = std::async(std::launch::async, [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto sent = std::chrono::steady_clock::now();
+    SendMessage(window, WM_NULL, 0, 0);
+    return std::chrono::steady_clock::now() - sent;
+  });
+  during();
+  while (answered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) testkit::Pump(1);
+  return answered.get();
+}
+
+TEST_F(BurnerFixture, ABurnClickNeverWaitsOnTheTitlesAndAPipeIsNoFile) {
+  // More titles than a disc holds: refused at once, before any is read.
+  std::vector<std::string> many;
+  for (int i = 0; i < 150; ++i) {
+    many.push_back(env.Documents() + "note" + std::to_string(i) + ".mpg");
+    std::ofstream(many.back()) << "not a video";
+  }
+  HGLOBAL drop = platform::ole::BuildDropFiles(many);
+  burner->DropData(drop);
+  GlobalFree(drop);
+  const auto clicked = std::chrono::steady_clock::now();
+  EXPECT_EQ(burner->Command(kHostSender, "burn image=/nowhere.iso"), E_FAIL);
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(100));
+  EXPECT_NE(ui.boxes.back().find("holds at most 99 titles"), std::string::npos) << ui.boxes.back();
+  for (int i = 0; i < 24000 && burner->ReadingTitles(); ++i) {
+    testkit::Pump(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+
+  // A pipe no one writes to, beside a clip: the window answers throughout and the pipe is named.
+  const std::string clip = MakeDvdClip(env.Documents() + "clip.mpg", 1);
+  const std::string pipe = env.Documents() + "pipe.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  drop = platform::ole::BuildDropFiles({clip, pipe});
+  const auto waited = AnswerTime(burner->Window(), [&] {
+    burner->DropData(drop);
+    burner->Command(kHostSender, ("burn image=" + env.Documents() + "disc.iso").c_str());
+  });
+  GlobalFree(drop);
+  EXPECT_LT(waited, std::chrono::milliseconds(100));
+  WaitForEnd();
+  EXPECT_FALSE(burner->Burning());
+  ASSERT_GE(ui.boxes.size(), 2u);
+  EXPECT_NE(ui.boxes[ui.boxes.size() - 2].find("\"" + pipe + "\" is not a file"), std::string::npos)
+      << ui.boxes[ui.boxes.size() - 2];
+  EXPECT_EQ(ui.boxes.back(), "Burning complete.");
+  EXPECT_EQ(burner->Project().titles.size(), 1u);
 }
 
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {

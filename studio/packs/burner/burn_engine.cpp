@@ -282,7 +282,9 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
       }
       // DVD-Video takes a fitting DVD program stream as it is; a Video CD's stream, and any other
       // multiplex of a fitting picture and sound, is remade in the disc's own packets.
-      if (fits && !IsVideoCd(job_.format) && streams.navigationPacks) {
+      // A recording cut short ends in part of a pack, which dvdauthor cannot read: remade whole.
+      const bool wholePacks = platform::FileSize(file) % 2048 == 0;
+      if (fits && !IsVideoCd(job_.format) && streams.navigationPacks && wholePacks) {
         files.push_back(file);
       } else {
         const std::string output = job_.workFolder + "title" + std::to_string(done + 1) + ".mpg";

@@ -1171,6 +1171,16 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   const std::string dvd = ToolOutput("lsdvd", {out + "disc.iso"});
   EXPECT_NE(dvd.find("Title: 01, Length: 00:00:02"), std::string::npos) << dvd;
 
+  // A recording cut short in its last pack goes on all the same.
+  const std::string cut = env.Documents() + "DVD_cut.mpg";
+  std::filesystem::copy_file(clip, cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 1000);
+  job.titles = {{cut}};
+  job.imageFile = out + "cut.iso";
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  EXPECT_NE(ToolOutput("lsdvd", {job.imageFile}).find("Title: 01, Length: 00:00:0"), std::string::npos);
+  job.titles = {{clip}};
+
   job.format = DiscFormat::Vcd;
   job.imageFile = out + "video cd.cue";
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;

@@ -547,6 +547,13 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
         if (other.Refusal(EstimatedDiscBlocks(format_, bytes)).empty()) job.driveLetter = other.Letter();
       }
     }
+    // An empty disc project takes the recording's kind, so the Burn step shows what is burned.
+    if (project_.titles.empty() &&
+        std::find(kProjectKinds.begin(), kProjectKinds.end(), format_) != kProjectKinds.end() &&
+        project_.kind != format_) {
+      project_.kind = format_;
+      RefreshList();
+    }
     const HRESULT started = StartJob(std::move(job));
     if (started == S_OK) burningRecording_ = path;
     return started;

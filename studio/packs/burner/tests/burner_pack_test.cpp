@@ -818,9 +818,12 @@ TEST_F(BurnerFixture, ASuperVideoCdIsMpeg2AtItsOwnSize) {
   ASSERT_FALSE(clip.empty());
   burner->Command(kHostSender, "show option type=svcd;ntsc=no;");
   burner->Command(kHostSender, ("burning file=" + clip + ";").c_str());
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kKindId), "DVD-Video");
   ASSERT_EQ(burner->Command(kHostSender, "EndCapture ok=1"), S_OK);
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  // The empty disc project shows the kind that was burned, not the one it had.
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kKindId), "Super Video CD");
   const std::string probe = RippedPicture();
   EXPECT_NE(probe.find("mpeg2video,480,576"), std::string::npos) << probe;
 }

@@ -139,12 +139,12 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::string imageFile_;                 // the image the running project burn writes, or empty
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
   DiscFormat format_ = DiscFormat::Dvd;
-  bool ntsc_ = true;  // the Burn step's TV system, the main program's as last asked
+  bool ntsc_ = true;               // the Burn step's TV system, the main program's as last asked
   bool recordNtsc_ = true;         // the record-and-burn recording's, as the capture page said
   bool editedRemoved_ = false;     // the user took the edited video off the disc
   bool burnAfterReading_ = false;  // Burn was clicked while titles were still being read
   std::string pendingImage_;       // that burn's image file
-  char driveLetter_ = 0;  // the drive the page last asked about
+  char driveLetter_ = 0;           // the drive the page last asked about
   bool locked_ = false;
   bool burning_ = false;
   int lastResult_ = 0;

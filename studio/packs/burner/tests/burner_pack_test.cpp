@@ -1136,17 +1136,20 @@ TEST(BurnEngineFailures, EachNamesItsCauseAndCancelEndsAToolThatIgnoresItWithinT
     EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
     EXPECT_NE(message.find("\"" + victim + "\" is shorter than its header says"), std::string::npos) << message;
   }
-  {
-    ToolShelf shelf(env.Temp() + "stubborn/", {"spumux"}, {{"spumux", "trap '' TERM; sleep 30"}});
+  // A stand-in that ignores SIGTERM, run as a filter (spumux) and as a tool of its own (dvdauthor).
+  for (const char* stubborn : {"spumux", "dvdauthor"}) {
+    SCOPED_TRACE(stubborn);
+    ToolShelf shelf(env.Temp() + "stubborn " + stubborn + "/", {stubborn}, {{stubborn, "trap '' TERM; sleep 30"}});
     job.titles = {{clip}};
-    job.menu = true;
+    job.menu = std::string(stubborn) == "spumux";
     BurnEngine engine(nullptr);
     ASSERT_TRUE(engine.Start(job, &message)) << message;
-    for (int i = 0; i < 3000 && engine.Running() && !(engine.Phase() == BurnPhase::Authoring && engine.Percent() >= 30);
-         ++i)
+    const int reached = job.menu ? 30 : 0;  // the menu's pictures come before spumux
+    for (int i = 0;
+         i < 3000 && engine.Running() && !(engine.Phase() == BurnPhase::Authoring && engine.Percent() >= reached); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(engine.Running()) << engine.Message();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // spumux is running
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stand-in is running
     const auto cancelled = std::chrono::steady_clock::now();
     engine.Cancel();
     while (engine.Running() && std::chrono::steady_clock::now() - cancelled < std::chrono::seconds(10))

@@ -12,6 +12,7 @@
 #include "platform/base/process.h"
 #include "platform/testkit/testkit.h"
 #include "render_request.h"
+#include "dvd_nav_reader.h"
 #include "fidelity_support.h"
 #include "script_support.h"
 
@@ -63,6 +64,18 @@ TEST_F(FidelityTest, DvdTitlesKeepTheirShapeSoundAndTheSystemChosen) {
   Burn(job);
   ASSERT_FALSE(HasFailure());
   const std::string report = ToolOutput("lsdvd", {"-v", "-a", job.imageFile});
+  // The menu's buttons reach every titleset's title, and each title returns to the menu.
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(job.imageFile, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 4u);
+  ASSERT_EQ(nav.titleEnds.size(), 4u);
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title) << nav.menuPages[0][t].jump.raw;
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+    EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << nav.titleEnds[t].raw;
+  }
   const struct {
     const Source& source;
     const char* aspect;

@@ -1,6 +1,7 @@
 #include "disc_encode_settings.h"
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -56,18 +57,26 @@ std::optional<DiscFormat> DiscFormatNamed(std::string_view name) {
 
 bool IsVideoCd(DiscFormat format) { return format == DiscFormat::Vcd || format == DiscFormat::Svcd; }
 
-bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs) {
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess(
-          "ffprobe",
-          {"-v", "error", "-show_entries",
-           "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,sample_aspect_ratio,"
-           "avg_frame_rate,r_frame_rate",
-           "-of", "default", AsFile(path)},
-          &out, &err, &code, static_cast<DWORD>(timeoutMs)) ||
-      code != 0)
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs, const std::atomic<bool>* stop) {
+  platform::ChildProcess probe;
+  platform::ChildOptions options;
+  options.ownSession = true;  // ended with whatever it started
+  if (!probe.Start("ffprobe",
+                   {"-v", "error", "-show_entries",
+                    "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,"
+                    "sample_aspect_ratio,avg_frame_rate,r_frame_rate",
+                    "-of", "default", AsFile(path)},
+                   options))
     return false;
+  std::string out, err;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (probe.ReadOutput(&out, &err, 100)) {
+    if ((stop && *stop) || std::chrono::steady_clock::now() > deadline) {
+      probe.Terminate(500);
+      return false;
+    }
+  }
+  if (!probe.Wait(1000) || probe.ExitCode() != 0) return false;
   // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;
   // a stream's side data nests inside it.
   ClipStreams s;

@@ -2,6 +2,7 @@
 // encodes what differs, and the editor renders titles with it.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,8 +56,10 @@ struct ClipStreams {
 // a leading dash for a pipe or an option; "file:" keeps it a file.
 std::string AsFile(const std::string& path);
 
-// Reads a clip's streams; false when it is no clip ffprobe can read within `timeoutMs`.
-bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs = 60000);
+// Reads a clip's streams; false when it is no clip ffprobe can read within `timeoutMs`, or `stop`
+// was set meanwhile (ffprobe is then ended at once).
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs = 60000,
+                      const std::atomic<bool>* stop = nullptr);
 // Whether the clip's picture and sound are already what the disc takes, so that at most its
 // multiplex needs remaking: codecs, size, the TV system's rate and a shape the disc shows (4:3,
 // or 16:9 on a DVD). A DVD also takes the DVD's smaller standard pictures.

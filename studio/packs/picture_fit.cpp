@@ -52,7 +52,9 @@ std::string FitFilter(const FrameSize& frame, bool squareSource) {
   // Sides are rounded to the nearest even number: truncating would turn 359.9999 into 358.
   const std::string width = "if(gt(" + ratio + ",0.99)," + w + ",max(2,2*trunc(" + w + "*" + ratio + "/2+0.5)))";
   const std::string height = "if(lt(" + ratio + ",1.01)," + h + ",max(2,2*trunc(" + h + "/" + ratio + "/2+0.5)))";
-  std::string chain = "scale=w='" + width + "':h='" + height + "',setsar=1,pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2";
+  // Interlaced pictures are scaled field by field, so that the fields do not blur into each other.
+  std::string chain =
+      "scale=w='" + width + "':h='" + height + "':interl=-1,setsar=1,pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2";
   if (frame.shape == FrameShape::SquarePixels) chain += ",setsar=1";
   else chain += frame.shape == FrameShape::Wide ? ",setdar=16/9" : ",setdar=4/3";
   return chain;

@@ -41,7 +41,7 @@ std::vector<std::optional<ClipStreams>> ProbeAll(const std::vector<std::string>&
   const auto work = [&] {
     for (size_t i; !cancel && (i = next++) < files.size();) {
       ClipStreams streams;
-      if (ProbeClipStreams(files[i], &streams)) probed[i] = streams;
+      if (ProbeClipStreams(files[i], &streams, 60000, &cancel)) probed[i] = streams;
     }
   };
   std::vector<std::thread> helpers;
@@ -374,7 +374,8 @@ bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles)
     if (job_.titles[t].empty()) continue;
     const std::string& file = job_.titles[t].front();
     ClipStreams streams;
-    if (!ProbeClipStreams(file, &streams) || streams.videoCodec.empty()) {
+    if (!ProbeClipStreams(file, &streams, 60000, &cancel_) || streams.videoCodec.empty()) {
+      if (cancel_) return false;
       Fail(IsFile(file) ? "The title \"" + file + "\" holds no video that can be burned. Nothing was burned."
                         : "The title \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
       return false;

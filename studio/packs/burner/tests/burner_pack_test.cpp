@@ -1136,8 +1136,9 @@ TEST(BurnEngineFailures, EachNamesItsCauseAndCancelEndsAToolThatIgnoresItWithinT
     EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
     EXPECT_NE(message.find("\"" + victim + "\" is shorter than its header says"), std::string::npos) << message;
   }
-  // A stand-in that ignores SIGTERM, run as a filter (spumux) and as a tool of its own (dvdauthor).
-  for (const char* stubborn : {"spumux", "dvdauthor"}) {
+  // A stand-in that ignores SIGTERM, run as a filter (spumux), as a tool of its own (dvdauthor) and
+  // as the reader of the titles (ffprobe).
+  for (const char* stubborn : {"spumux", "dvdauthor", "ffprobe"}) {
     SCOPED_TRACE(stubborn);
     ToolShelf shelf(env.Temp() + "stubborn " + stubborn + "/", {stubborn}, {{stubborn, "trap '' TERM; sleep 30"}});
     job.titles = {{clip}};
@@ -1145,8 +1146,8 @@ TEST(BurnEngineFailures, EachNamesItsCauseAndCancelEndsAToolThatIgnoresItWithinT
     BurnEngine engine(nullptr);
     ASSERT_TRUE(engine.Start(job, &message)) << message;
     const int reached = job.menu ? 30 : 0;  // the menu's pictures come before spumux
-    for (int i = 0;
-         i < 3000 && engine.Running() && !(engine.Phase() == BurnPhase::Authoring && engine.Percent() >= reached); ++i)
+    const BurnPhase phase = std::string(stubborn) == "ffprobe" ? BurnPhase::Encoding : BurnPhase::Authoring;
+    for (int i = 0; i < 3000 && engine.Running() && !(engine.Phase() == phase && engine.Percent() >= reached); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(engine.Running()) << engine.Message();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stand-in is running

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::disc {
@@ -47,6 +48,11 @@ bool DrawMenuPage(const std::vector<MenuPage>& pages, int index, const std::vect
 std::string SpumuxXml(const MenuPage& page, const MenuPictures& pictures);
 
 struct AuthoredTitle {
+  // Shape and sound are given where they are known: a title without them is 4:3 of any sound.
+  AuthoredTitle(std::vector<std::string> files = {}, std::string chapters = {}, bool wide = false,
+                std::string sound = {})
+      : files(std::move(files)), chapters(std::move(chapters)), wide(wide), sound(std::move(sound)) {}
+
   std::vector<std::string> files;  // program streams played one after the other
   std::string chapters;            // dvdauthor's chapter list of the first file, e.g. "0,0:05:00"
   bool wide = false;               // the streams are 16:9, else 4:3

@@ -229,6 +229,41 @@ std::string SpumuxXml(const MenuPage& page, const MenuPictures& pictures) {
   return xml + "  </spu>\n </stream>\n</subpictures>\n";
 }
 
+namespace {
+
+// One titleset's attributes: dvdauthor takes a single picture shape and sound format a titleset.
+std::string TitlesetAttributes(const AuthoredTitle& title, const std::string& format) {
+  // Players must letterbox 16:9 on a 4:3 set: the titles carry no pan-and-scan vectors.
+  std::string xml = "   <video format=\"" + format + "\" aspect=\"" +
+                    (title.wide ? "16:9\" widescreen=\"nopanscan" : "4:3") + "\"/>\n";
+  if (title.sound == "mp2" || title.sound == "ac3") xml += "   <audio format=\"" + title.sound + "\"/>\n";
+  return xml;
+}
+
+bool SameTitleset(const AuthoredTitle& a, const AuthoredTitle& b) { return a.wide == b.wide && a.sound == b.sound; }
+
+std::string TitlesetsXml(const std::vector<AuthoredTitle>& titles, const std::string& format, bool menu) {
+  std::string xml;
+  for (size_t t = 0; t < titles.size(); ++t) {
+    if (t == 0 || !SameTitleset(titles[t - 1], titles[t]))
+      xml += std::string(t ? "  </titles>\n </titleset>\n" : "") + " <titleset>\n  <titles>\n" +
+             TitlesetAttributes(titles[t], format);
+    xml += "   <pgc>\n";
+    for (size_t f = 0; f < titles[t].files.size(); ++f) {
+      xml += "    <vob file=\"" + XmlEscaped(titles[t].files[f]) + "\"";
+      if (f == 0 && !titles[t].chapters.empty()) xml += " chapters=\"" + XmlEscaped(titles[t].chapters) + "\"";
+      xml += "/>\n";
+    }
+    if (menu)
+      xml += "    <post>call vmgm menu " + std::to_string(MenuPageOfTitle(static_cast<int>(t) + 1)) + ";</post>\n";
+    xml += "   </pgc>\n";
+  }
+  if (!titles.empty()) xml += "  </titles>\n </titleset>\n";
+  return xml;
+}
+
+}  // namespace
+
 std::string MenuDiscXml(const std::vector<MenuPage>& pages, const std::vector<std::string>& menuFiles,
                         const std::vector<AuthoredTitle>& titles, bool ntsc) {
   const std::string format = ntsc ? "ntsc" : "pal";
@@ -236,22 +271,19 @@ std::string MenuDiscXml(const std::vector<MenuPage>& pages, const std::vector<st
                     "   <video format=\"" + format + "\" aspect=\"4:3\"/>\n";
   for (size_t p = 0; p < pages.size() && p < menuFiles.size(); ++p) {
     xml += p == 0 ? "   <pgc entry=\"title\">\n" : "   <pgc>\n";
+    // A button's "jump title N" counts the disc's titles across every titleset.
     for (const MenuButton& b : pages[p].buttons)
       xml += "    <button name=\"" + b.name + "\">" + b.command + "</button>\n";
     xml += "    <vob file=\"" + XmlEscaped(menuFiles[p]) + "\" pause=\"inf\"/>\n   </pgc>\n";
   }
-  xml += "  </menus>\n </vmgm>\n <titleset>\n  <titles>\n   <video format=\"" + format + "\"/>\n";
-  for (size_t t = 0; t < titles.size(); ++t) {
-    xml += "   <pgc>\n";
-    for (size_t f = 0; f < titles[t].files.size(); ++f) {
-      xml += "    <vob file=\"" + XmlEscaped(titles[t].files[f]) + "\"";
-      if (f == 0 && !titles[t].chapters.empty()) xml += " chapters=\"" + XmlEscaped(titles[t].chapters) + "\"";
-      xml += "/>\n";
-    }
-    xml += "    <post>call vmgm menu " + std::to_string(MenuPageOfTitle(static_cast<int>(t) + 1)) +
-           ";</post>\n   </pgc>\n";
-  }
-  return xml + "  </titles>\n </titleset>\n</dvdauthor>\n";
+  xml += "  </menus>\n </vmgm>\n";
+  return xml + TitlesetsXml(titles, format, true) + "</dvdauthor>\n";
+}
+
+std::string PlainDiscXml(const std::vector<AuthoredTitle>& titles, bool ntsc) {
+  const std::string format = ntsc ? "ntsc" : "pal";
+  return "<dvdauthor format=\"" + format + "\">\n <vmgm>\n  <fpc>jump title 1;</fpc>\n </vmgm>\n" +
+         TitlesetsXml(titles, format, false) + "</dvdauthor>\n";
 }
 
 }  // namespace platform::disc

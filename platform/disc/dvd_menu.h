@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::disc {
@@ -47,13 +48,24 @@ bool DrawMenuPage(const std::vector<MenuPage>& pages, int index, const std::vect
 std::string SpumuxXml(const MenuPage& page, const MenuPictures& pictures);
 
 struct AuthoredTitle {
+  // Shape and sound are given where they are known: a title without them is 4:3 of any sound.
+  AuthoredTitle(std::vector<std::string> files = {}, std::string chapters = {}, bool wide = false,
+                std::string sound = {})
+      : files(std::move(files)), chapters(std::move(chapters)), wide(wide), sound(std::move(sound)) {}
+
   std::vector<std::string> files;  // program streams played one after the other
   std::string chapters;            // dvdauthor's chapter list of the first file, e.g. "0,0:05:00"
+  bool wide = false;               // the streams are 16:9, else 4:3
+  std::string sound;               // the streams' sound codec as ffprobe names it ("mp2", "ac3"); "" none
 };
 // dvdauthor's control file: first play shows menu page 1, each page's buttons jump to their titles
-// and to the other pages, and each title returns to the page that holds its button.
+// and to the other pages, and each title returns to the page that holds its button. A titleset
+// has one picture shape and one sound format for all its titles, so each run of titles alike in
+// both gets its own; the disc's title numbers stay in the titles' order.
 std::string MenuDiscXml(const std::vector<MenuPage>& pages, const std::vector<std::string>& menuFiles,
                         const std::vector<AuthoredTitle>& titles, bool ntsc);
+// The same disc without a menu: it starts with the first title.
+std::string PlainDiscXml(const std::vector<AuthoredTitle>& titles, bool ntsc);
 
 // Text as an XML attribute or element value holds it.
 std::string XmlEscaped(const std::string& text);

@@ -1,5 +1,6 @@
 // Runs a tool that reads one file on stdin and writes another on stdout (spumux works so), with
-// an argument vector, never a shell; a cancel flag ends it.
+// an argument vector, never a shell; a cancel flag ends it and what it started: asked first
+// (SIGTERM), killed a second later when it has not ended.
 #pragma once
 
 #include <atomic>

@@ -1,9 +1,12 @@
 #include "disc_encode_settings.h"
 
 #include <array>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 
+#include "picture_fit.h"
 #include "platform/base/process.h"
 
 namespace studio::packs {
@@ -26,6 +29,16 @@ constexpr std::array<DiscEncodeSettings, 5> kSettings = {{
 
 bool Fits(const std::string& found, const char* wanted) { return *wanted && found == wanted; }
 
+bool Near(double value, double wanted, double share) { return std::abs(value - wanted) <= wanted * share; }
+
+// "30000/1001", "25/1", "8:9" -> the quotient; 0 for "0/0", "N/A" and the like.
+double Quotient(const std::string& text) {
+  const size_t split = text.find_first_of("/:");
+  const double num = std::atof(text.c_str());
+  const double den = split == std::string::npos ? 1 : std::atof(text.c_str() + split + 1);
+  return num > 0 && den > 0 ? num / den : 0;
+}
+
 }  // namespace
 
 std::string AsFile(const std::string& path) { return "file:" + path; }
@@ -44,16 +57,26 @@ std::optional<DiscFormat> DiscFormatNamed(std::string_view name) {
 
 bool IsVideoCd(DiscFormat format) { return format == DiscFormat::Vcd || format == DiscFormat::Svcd; }
 
-bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
-  std::string out, err;
-  int code = -1;
-  if (!platform::RunProcess("ffprobe",
-                            {"-v", "error", "-show_entries",
-                             "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate", "-of",
-                             "default", AsFile(path)},
-                            &out, &err, &code, 60000) ||
-      code != 0)
+bool ProbeClipStreams(const std::string& path, ClipStreams* streams, int timeoutMs, const std::atomic<bool>* stop) {
+  platform::ChildProcess probe;
+  platform::ChildOptions options;
+  options.ownSession = true;  // ended with whatever it started
+  if (!probe.Start("ffprobe",
+                   {"-v", "error", "-show_entries",
+                    "format=format_name,duration:stream=codec_type,codec_name,width,height,sample_rate,"
+                    "sample_aspect_ratio,avg_frame_rate,r_frame_rate",
+                    "-of", "default", AsFile(path)},
+                   options))
     return false;
+  std::string out, err;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (probe.ReadOutput(&out, &err, 100)) {
+    if ((stop && *stop) || std::chrono::steady_clock::now() > deadline) {
+      probe.Terminate(500);
+      return false;
+    }
+  }
+  if (!probe.Wait(1000) || probe.ExitCode() != 0) return false;
   // Sections "[STREAM]" ... "[/STREAM]" and "[FORMAT]" ... "[/FORMAT]", their keys in any order;
   // a stream's side data nests inside it.
   ClipStreams s;
@@ -65,10 +88,18 @@ bool ProbeClipStreams(const std::string& path, ClipStreams* streams) {
     at = end + 1;
     if (line == "[/STREAM]") {
       const std::string& type = section["codec_type"];
+      if (section["codec_name"] == "dvd_nav_packet") s.navigationPacks = true;
       if (type == "video" && s.videoCodec.empty()) {
         s.videoCodec = section["codec_name"];
         s.width = std::atoi(section["width"].c_str());
         s.height = std::atoi(section["height"].c_str());
+        const std::string& sample = section["sample_aspect_ratio"];
+        const size_t colon = sample.find(':');
+        s.displayAspect = colon == std::string::npos ? DisplayAspect(s.width, s.height, 0, 0)
+                                                     : DisplayAspect(s.width, s.height, std::atoi(sample.c_str()),
+                                                                     std::atoi(sample.c_str() + colon + 1));
+        s.frameRate = Quotient(section["avg_frame_rate"]);
+        if (s.frameRate <= 0) s.frameRate = Quotient(section["r_frame_rate"]);
       } else if (type == "audio" && s.audioCodec.empty()) {
         s.audioCodec = section["codec_name"];
         s.sampleRate = std::atoi(section["sample_rate"].c_str());
@@ -92,6 +123,11 @@ bool StreamsFitDisc(const ClipStreams& streams, DiscFormat format, bool ntsc) {
   if (streams.videoCodec != s.videoCodec) return false;
   if (streams.audioCodec.empty() || streams.sampleRate != s.sampleRate) return false;
   if (!Fits(streams.audioCodec, s.audioCodec) && !Fits(streams.audioCodec, s.otherAudioCodec)) return false;
+  // A stream that does not say its rate is taken by its height, which tells the TV system too.
+  if (streams.frameRate > 0 && !Near(streams.frameRate, ntsc ? 30000.0 / 1001 : 25.0, 0.005)) return false;
+  const bool dvd = format == DiscFormat::Dvd || format == DiscFormat::LongDvd;
+  if (!Near(streams.displayAspect, 4.0 / 3, 0.02) && !(dvd && Near(streams.displayAspect, 16.0 / 9, 0.02)))
+    return false;
   if (format == DiscFormat::Dvd || format == DiscFormat::LongDvd) {
     // Full, half and quarter pictures of the TV system.
     const bool full =
@@ -119,8 +155,12 @@ std::vector<std::string> DiscStreamArguments(DiscFormat format, bool ntsc, bool 
   return args;
 }
 
-std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, const std::string& input,
-                                         const std::string& output) {
+bool WideOnDisc(DiscFormat format, double displayAspect) {
+  return DiscFrameShape(format, displayAspect) == FrameShape::Wide;
+}
+
+std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copyStreams, double displayAspect,
+                                         const std::string& input, const std::string& output) {
   const DiscEncodeSettings& s = EncodeSettingsFor(format);
   std::vector<std::string> args = {"-y",        "-nostdin", "-loglevel", "error",      "-nostats",
                                    "-progress", "pipe:1",   "-i",        AsFile(input)};
@@ -131,10 +171,9 @@ std::vector<std::string> EncodeArguments(DiscFormat format, bool ntsc, bool copy
     args.push_back(AsFile(output));
     return args;
   }
-  const int height = ntsc ? s.heightNtsc : s.heightPal;
-  const std::string size = std::to_string(s.width) + "x" + std::to_string(height);
-  args.insert(args.end(),
-              {"-map", "0:v:0", "-map", "0:a:0?", "-s", size, "-r", ntsc ? "30000/1001" : "25", "-pix_fmt", "yuv420p"});
+  const FrameSize frame{s.width, ntsc ? s.heightNtsc : s.heightPal, DiscFrameShape(format, displayAspect)};
+  args.insert(args.end(), {"-map", "0:v:0", "-map", "0:a:0?", "-vf", FitFilter(frame, false), "-r",
+                           ntsc ? "30000/1001" : "25", "-pix_fmt", "yuv420p"});
   const std::vector<std::string> stream = DiscStreamArguments(format, ntsc, false, output);
   args.insert(args.end(), stream.begin(), stream.end());
   return args;

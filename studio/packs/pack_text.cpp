@@ -1,5 +1,11 @@
 #include "pack_text.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "pack_host.h"
 
 namespace studio::packs {
@@ -14,5 +20,45 @@ std::string PairValue(std::string_view text, std::string_view key, const std::st
 }
 
 bool StartsWith(std::string_view text, std::string_view word) { return text.substr(0, word.size()) == word; }
+
+bool ProgramOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  for (std::string_view rest = path ? path : ""; !rest.empty();) {
+    const size_t colon = std::min(rest.find(':'), rest.size());
+    const std::string folder(rest.substr(0, colon));
+    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
+    rest.remove_prefix(std::min(colon + 1, rest.size()));
+  }
+  return false;
+}
+
+bool NeedsLineCoding(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
+
+std::string EncodeLine(const std::string& value) {
+  std::string text;
+  for (const char c : value) {
+    if (c == '%' || c == '\r' || c == '\n') {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      text += code;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+std::string DecodeLine(const std::string& text) {
+  std::string value;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      value += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      value += text[i];
+    }
+  }
+  return value;
+}
 
 }  // namespace studio::packs

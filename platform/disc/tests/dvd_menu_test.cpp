@@ -57,7 +57,8 @@ TEST(DvdMenuPictures, ATitleWithoutAPictureGetsItsNameAloneAndOddNamesStayText) 
   EXPECT_NE(spumux.find("image=\"n.png\" highlight=\"h.png\" select=\"s.png\""), std::string::npos) << spumux;
   EXPECT_NE(spumux.find("transparent=\"000000\""), std::string::npos);
   EXPECT_NE(spumux.find("<button name=\"t2\""), std::string::npos);
-  const std::string dvd = MenuDiscXml(pages, {"menu1.mpg"}, {{{"a \"b\".mpg"}, "0,0:05:00"}, {{"c.mpg"}, "0"}}, false);
+  const std::string dvd = MenuDiscXml(
+      pages, {"menu1.mpg"}, {{{"a \"b\".mpg"}, "0,0:05:00", false, "mp2"}, {{"c.mpg"}, "0", true, "ac3"}}, false);
   EXPECT_NE(dvd.find("<fpc>jump vmgm menu 1;</fpc>"), std::string::npos) << dvd;
   EXPECT_NE(dvd.find("<vob file=\"a &quot;b&quot;.mpg\" chapters=\"0,0:05:00\"/>"), std::string::npos) << dvd;
   EXPECT_NE(dvd.find("<post>call vmgm menu 1;</post>"), std::string::npos);

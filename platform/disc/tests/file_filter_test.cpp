@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/testkit/testkit.h"
 
@@ -33,11 +34,41 @@ TEST(FileFilter, TheToolReadsOneFileAndWritesTheOtherOrLeavesNothing) {
   EXPECT_FALSE(std::filesystem::exists(out + ".log"));
 
   EXPECT_FALSE(RunFileFilter("no-such-tool-here", {}, in, out, cancel, &errors));
-  EXPECT_NE(errors.find("cannot be started"), std::string::npos) << errors;
+  EXPECT_EQ(errors, "no-such-tool-here is not installed. Install it and try again.");
 
   cancel = true;
   EXPECT_FALSE(RunFileFilter("sleep", {"30"}, in, out, cancel, &errors));
   EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// A tool that ignores SIGTERM, and a child it started, are ended soon after a cancel all the same.
+TEST(FileFilter, ACancelEndsAToolThatIgnoresItAndWhatItStartedWithinTwoSeconds) {
+  testkit::Environment env(testkit::CurrentTestName());
+  const std::string in = env.Temp() + "in.txt", out = env.Temp() + "out.txt", child = env.Temp() + "child.pid";
+  std::ofstream(in) << "x\n";
+  std::atomic<bool> cancel{false};
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cancel = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  std::string errors;
+  EXPECT_FALSE(RunFileFilter("sh",
+                             {"-c", "trap '' TERM; sh -c 'trap \"\" TERM; sleep 30' & echo $! > '" + child + "'; wait"},
+                             in, out, cancel, &errors));
+  later.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2300));
+  EXPECT_FALSE(std::filesystem::exists(out));
+  const int pid = std::atoi(Read(child).c_str());
+  ASSERT_GT(pid, 0);
+  // Reaped by its parent's end (or by init): gone, or at most a zombie, within a moment.
+  bool gone = false;
+  for (int i = 0; i < 50 && !gone; ++i) {
+    const std::string state = Read("/proc/" + std::to_string(pid) + "/stat");
+    gone = state.empty() || state.find(") Z") != std::string::npos;
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(gone);
 }
 
 // A menu of many pages runs a tool a page: waiting out a polling interval after each quick run

@@ -1,5 +1,7 @@
 #include "bluray_stream.h"
 
+#include "picture_fit.h"
+
 namespace studio::packs {
 
 bool BlurayTakesVideo(const ClipStreams& streams) {
@@ -17,11 +19,10 @@ std::vector<std::string> BlurayStreamArguments(const std::string& input, const C
     args.insert(args.end(), {"-c:v", "copy"});
   } else {
     // Any other picture is fitted into full HD keeping its shape, bordered where it differs.
-    args.insert(
-        args.end(),
-        {"-vf", "scale=1920:1080:force_original_aspect_ratio=decrease,pad=1920:1080:(ow-iw)/2:(oh-ih)/2,setsar=1", "-r",
-         ntsc ? "30000/1001" : "25", "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v",
-         std::to_string(kBlurayVideoBitRate), "-maxrate", "25M", "-bufsize", "9781248", "-g", "15", "-bf", "2"});
+    args.insert(args.end(),
+                {"-vf", FitFilter(FrameSize{1920, 1080, FrameShape::Wide}, false), "-r", ntsc ? "30000/1001" : "25",
+                 "-pix_fmt", "yuv420p", "-c:v", "mpeg2video", "-b:v", std::to_string(kBlurayVideoBitRate), "-maxrate",
+                 "25M", "-bufsize", "9781248", "-g", "15", "-bf", "2"});
   }
   args.insert(args.end(), {"-c:a", "pcm_bluray", "-ar", "48000", "-ac", "2"});
   if (silent) args.push_back("-shortest");

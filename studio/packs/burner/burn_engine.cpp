@@ -11,6 +11,7 @@
 #include "bluray_stream.h"
 #include "disc_project.h"
 #include "disc_target.h"
+#include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/key_file.h"
@@ -22,6 +23,9 @@
 
 namespace studio::packs {
 namespace {
+
+// How long a tool asked to end on a cancel may take before it is killed.
+constexpr DWORD kCancelGraceMs = 1000;
 
 bool IsFile(const std::string& path) {
   std::error_code error;
@@ -37,7 +41,7 @@ std::vector<std::optional<ClipStreams>> ProbeAll(const std::vector<std::string>&
   const auto work = [&] {
     for (size_t i; !cancel && (i = next++) < files.size();) {
       ClipStreams streams;
-      if (ProbeClipStreams(files[i], &streams)) probed[i] = streams;
+      if (ProbeClipStreams(files[i], &streams, 60000, &cancel)) probed[i] = streams;
     }
   };
   std::vector<std::thread> helpers;
@@ -128,11 +132,15 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
   Join();
   std::uint64_t bytes = 0;
   bool any = false;
+  std::vector<std::pair<std::string, std::int64_t>> sizes;
   for (const auto& title : job.titles)
     for (const std::string& file : title) {
+      std::error_code error;
+      if (std::filesystem::exists(file, error) && !IsFile(file)) return refuse(NotAFile(file));
       if (!IsFile(file))
         return refuse("The recording \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
-      bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(file)));
+      sizes.emplace_back(file, platform::FileSize(file));
+      bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, sizes.back().second));
       any = true;
     }
   if (!any) return refuse("There is nothing to burn. Add a recording and burn again.");
@@ -146,16 +154,17 @@ bool BurnEngine::Start(BurnJob job, std::string* refusal) {
     if (!why.empty()) return refuse(why);
     job.driveLetter = target.Letter();
   }
-  std::error_code error;
-  std::filesystem::remove_all(job.workFolder, error);
-  if (!platform::CreateFolders(job.workFolder))
-    return refuse("The work folder \"" + job.workFolder +
-                  "\" cannot be made. Check the temporary folder and burn again.");
+  WorkFolder work;
+  if (!work.Make(job.workRoot, "VidarroBurn-"))
+    return refuse("No work folder can be made in \"" + job.workRoot + "\". Check the temporary folder and burn again.");
+  job.workFolder = work.Path();
   {
     std::lock_guard lock(mutex_);
     message_.clear();
   }
   job_ = std::move(job);
+  work_ = std::move(work);
+  startSizes_ = std::move(sizes);
   cancel_ = false;
   end_ = BurnEnd::Burned;
   phase_ = BurnPhase::Encoding;
@@ -202,12 +211,20 @@ bool BurnEngine::WorkFolderFull() const {
 
 bool BurnEngine::RunTool(const std::string& program, const std::vector<std::string>& args,
                          const std::function<void(const std::string&)>& onLine, std::string* messages) {
+  // "env NAME=value tool ...": the tool is the one that must be there.
+  std::string tool = program;
+  if (program == "env")
+    for (const std::string& arg : args)
+      if (arg.find('=') == std::string::npos) {
+        tool = arg;
+        break;
+      }
   platform::ChildProcess child;
   platform::ChildOptions options;
   options.workFolder = job_.workFolder;
   options.ownSession = true;
-  if (!child.Start(program, args, options)) {
-    Fail(program + " cannot be started: it is not installed. Install it and burn again.");
+  if (!ProgramOnPath(tool) || !child.Start(program, args, options)) {
+    Fail(tool + " is not installed, so the disc cannot be made. Install it and burn again.");
     return false;
   }
   std::string out, err, pending;
@@ -217,17 +234,23 @@ bool BurnEngine::RunTool(const std::string& program, const std::vector<std::stri
     for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
       if (onLine) onLine(pending.substr(0, end));
     if (cancel_) {
-      child.Terminate(3000);
+      child.Terminate(kCancelGraceMs);
       return false;
     }
   }
-  child.Wait(60000);
+  // Its output closed, the tool may still be finishing its files: a cancel is heard meanwhile.
+  while (!child.Wait(100))
+    if (cancel_) {
+      child.Terminate(kCancelGraceMs);
+      return false;
+    }
   if (cancel_) return false;
   return child.ExitCode() == 0;
 }
 
 bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
   titleSeconds_.assign(job_.titles.size(), 0);
+  titleForms_.assign(job_.titles.size(), TitleForm{});
   if (job_.format == DiscFormat::Bluray) return EncodeBluray(discTitles);
   std::vector<std::string> all;
   for (const auto& title : job_.titles) all.insert(all.end(), title.begin(), title.end());
@@ -250,9 +273,18 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
         return false;
       }
       const bool fits = StreamsFitDisc(streams, job_.format, job_.ntsc);
-      // DVD-Video takes a fitting program stream as it is; a Video CD's stream is remade in its
-      // own packets even when picture and sound fit.
-      if (fits && !IsVideoCd(job_.format)) {
+      if (files.empty()) {
+        // A title's parts are one recording: its first tells the title's shape and sound.
+        TitleForm& form = titleForms_[discTitles->size()];
+        form.wide = WideOnDisc(job_.format, streams.displayAspect);
+        form.sound =
+            streams.audioCodec.empty() || fits ? streams.audioCodec : EncodeSettingsFor(job_.format).audioCodec;
+      }
+      // DVD-Video takes a fitting DVD program stream as it is; a Video CD's stream, and any other
+      // multiplex of a fitting picture and sound, is remade in the disc's own packets.
+      // A recording cut short ends in part of a pack, which dvdauthor cannot read: remade whole.
+      const bool wholePacks = platform::FileSize(file) % 2048 == 0;
+      if (fits && !IsVideoCd(job_.format) && streams.navigationPacks && wholePacks) {
         files.push_back(file);
       } else {
         const std::string output = job_.workFolder + "title" + std::to_string(done + 1) + ".mpg";
@@ -261,10 +293,12 @@ bool BurnEngine::Encode(std::vector<std::vector<std::string>>* discTitles) {
           const double seconds = ProgressSeconds(line);
           if (seconds >= 0) SetPercent(base + static_cast<int>(seconds / streams.seconds * 100 / total));
         };
-        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, file, output), progress, &messages)) {
+        if (!RunTool("ffmpeg", EncodeArguments(job_.format, job_.ntsc, fits, streams.displayAspect, file, output),
+                     progress, &messages)) {
           if (cancel_) return false;
           if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
             Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+          else if (const std::string changed = ChangedTitle(); !changed.empty()) Fail(changed);
           else Fail("The recording \"" + file + "\" could not be encoded for the disc. Nothing was burned.");
           return false;
         }
@@ -299,25 +333,28 @@ bool BurnEngine::Author(const std::vector<std::vector<std::string>>& discTitles,
     ok = AuthorWithMenu(discTitles, *authored, &messages);
   } else {
     *authored = job_.workFolder + "DVD/";
-    const std::string standard = std::string("VIDEO_FORMAT=") + (job_.ntsc ? "NTSC" : "PAL");
-    std::vector<std::string> args = {standard, "dvdauthor", "-o", *authored};
-    for (size_t t = 0; t < discTitles.size(); ++t) {
-      args.push_back("-t");
-      if (Marks(t).size() > 1) args.insert(args.end(), {"-c", ChapterList(Marks(t))});
-      for (const std::string& file : discTitles[t]) args.insert(args.end(), {"-f", file});
-    }
-    ok = RunTool("env", args, nullptr, &messages);
-    SetPercent(80);
-    ok = ok && RunTool("env", {standard, "dvdauthor", "-o", *authored, "-T"}, nullptr, &messages);
+    ok = AuthorPlain(discTitles, *authored, &messages);
   }
   if (!ok && !cancel_) {
     if (WorkFolderFull() || messages.find("No space left") != std::string::npos)
       Fail("The work folder \"" + job_.workFolder + "\" is full. Free some space there and burn again.");
+    else if (const std::string changed = ChangedTitle(); !changed.empty()) Fail(changed);
     else if (job_.format != DiscFormat::Bluray)
       Fail(std::string("The disc could not be authored (") + (IsVideoCd(job_.format) ? "vcdxbuild" : "dvdauthor") +
            " refused the recordings). Nothing was burned.");
   }
   return ok;
+}
+
+std::string BurnEngine::ChangedTitle() const {
+  for (const auto& [file, size] : startSizes_) {
+    if (!IsFile(file)) return "The title \"" + file + "\" was deleted while the disc was made. Nothing was burned.";
+    if (platform::FileSize(file) < size)
+      return "The title \"" + file +
+             "\" is shorter than its header says: it was cut while the disc was made. "
+             "Nothing was burned.";
+  }
+  return {};
 }
 
 std::vector<double> BurnEngine::Marks(size_t title) const {
@@ -337,7 +374,8 @@ bool BurnEngine::EncodeBluray(std::vector<std::vector<std::string>>* discTitles)
     if (job_.titles[t].empty()) continue;
     const std::string& file = job_.titles[t].front();
     ClipStreams streams;
-    if (!ProbeClipStreams(file, &streams) || streams.videoCodec.empty()) {
+    if (!ProbeClipStreams(file, &streams, 60000, &cancel_) || streams.videoCodec.empty()) {
+      if (cancel_) return false;
       Fail(IsFile(file) ? "The title \"" + file + "\" holds no video that can be burned. Nothing was burned."
                         : "The title \"" + file + "\" cannot be found: it was moved or deleted. Nothing was burned.");
       return false;
@@ -476,8 +514,7 @@ void BurnEngine::Run() {
     ok = Write(authored);
   }
   if (ok && !cancel_) SetPhase(BurnPhase::Finalizing, 100);
-  std::error_code error;
-  std::filesystem::remove_all(job_.workFolder, error);
+  work_.Remove();
   end_ = cancel_ ? BurnEnd::Cancelled : ok ? BurnEnd::Burned : BurnEnd::Failed;
   if (end_ == BurnEnd::Cancelled) {
     std::lock_guard lock(mutex_);

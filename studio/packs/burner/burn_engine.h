@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "disc_encode_settings.h"
+#include "platform/disc/dvd_menu.h"
+#include "work_folder.h"
 
 namespace studio::packs {
 
@@ -26,7 +28,10 @@ struct BurnJob {
   DiscFormat format = DiscFormat::Dvd;
   bool ntsc = true;
   std::string discName;
-  // Made for the burn and removed at its end, whatever the end.
+  // The temporary folder (empty: the system's). The burn makes a folder of its own inside it and
+  // removes that at its end, whatever the end, and nothing else there.
+  std::string workRoot;
+  // That folder, once the burn has made it.
   std::string workFolder;
   // The writer's letter; 0: the first writer holding a disc the format can go on.
   char driveLetter = 0;
@@ -79,6 +84,12 @@ class BurnEngine {
   // A DVD-Video whose first play is a title menu of pages with a button for each title.
   bool AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
                       std::string* messages);
+  // The disc's titles as dvdauthor is given them: plain names in `folder`, chapters, shape and sound.
+  std::vector<platform::disc::AuthoredTitle> AuthoredTitles(const std::vector<std::vector<std::string>>& discTitles,
+                                                            const std::string& folder);
+  // A DVD-Video without a menu.
+  bool AuthorPlain(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                   std::string* messages);
   // A picture of the title for its menu button; empty when none can be made.
   std::string Thumbnail(const std::string& file, double seconds, const std::string& picture);
   bool WriteImage(const std::string& authored);
@@ -89,11 +100,16 @@ class BurnEngine {
   void SetPhase(BurnPhase phase, int percent);
   void SetPercent(int percent);
   void Fail(const std::string& message);
+  // A title that was deleted or cut short since the burn started, in words for the user; empty
+  // when none was.
+  std::string ChangedTitle() const;
   // The work folder's file system is full (or nearly): the reason a tool failed.
   bool WorkFolderFull() const;
 
   std::function<void()> notify_;
   BurnJob job_;
+  WorkFolder work_;
+  std::vector<std::pair<std::string, std::int64_t>> startSizes_;  // each file's size when the burn started
   std::thread worker_;
   std::atomic<bool> running_{false};
   std::atomic<bool> cancel_{false};
@@ -103,6 +119,11 @@ class BurnEngine {
   mutable std::mutex mutex_;  // guards message_
   std::string message_;
   std::vector<double> titleSeconds_;  // each title's length, read while encoding
+  struct TitleForm {
+    bool wide = false;  // shown 16:9 on the disc
+    std::string sound;  // its sound codec on the disc; "" none
+  };
+  std::vector<TitleForm> titleForms_;  // each disc title's, known once encoded
   std::vector<double> Marks(size_t title) const;
 };
 

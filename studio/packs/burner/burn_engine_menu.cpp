@@ -4,6 +4,8 @@
 
 #include "burn_engine.h"
 #include "disc_project.h"
+#include "pack_text.h"
+#include "picture_fit.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/disc/dvd_menu.h"
@@ -17,36 +19,66 @@ std::string BurnEngine::Thumbnail(const std::string& file, double seconds, const
   std::string messages;
   const bool ok = RunTool("ffmpeg",
                           {"-v", "error", "-y", "-ss", std::to_string(at), "-i", AsFile(file), "-frames:v", "1", "-vf",
-                           "scale=304:208", AsFile(picture)},
+                           FitFilter(FrameSize{304, 208, FrameShape::Standard}, false), AsFile(picture)},
                           nullptr, &messages) &&
                   platform::FileExists(picture);
   return ok ? picture : std::string();
 }
 
-bool BurnEngine::AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
-                                std::string* messages) {
-  namespace disc = platform::disc;
-  const std::string menuFolder = job_.workFolder + "menu/";
-  if (!platform::CreateFolders(menuFolder)) return false;
-  std::vector<disc::MenuTitle> menuTitles;
-  std::vector<disc::AuthoredTitle> authored;
-  for (size_t t = 0; t < discTitles.size() && !cancel_; ++t) {
-    disc::AuthoredTitle title;
+std::vector<platform::disc::AuthoredTitle> BurnEngine::AuthoredTitles(
+    const std::vector<std::vector<std::string>>& discTitles, const std::string& folder) {
+  std::vector<platform::disc::AuthoredTitle> authored;
+  for (size_t t = 0; t < discTitles.size(); ++t) {
+    platform::disc::AuthoredTitle title;
     // The tools see plain names in the work folder, whatever the titles' own names hold.
     for (size_t f = 0; f < discTitles[t].size(); ++f) {
-      const std::string link = menuFolder + "title" + std::to_string(t + 1) + "_" + std::to_string(f + 1) + ".mpg";
+      const std::string link = folder + "title" + std::to_string(t + 1) + "_" + std::to_string(f + 1) + ".mpg";
       std::error_code error;
       std::filesystem::create_symlink(std::filesystem::absolute(discTitles[t][f], error), link, error);
       title.files.push_back(error ? discTitles[t][f] : link);
     }
     title.chapters = ChapterList(Marks(t));
+    if (t < titleForms_.size()) {
+      title.wide = titleForms_[t].wide;
+      title.sound = titleForms_[t].sound;
+    }
     authored.push_back(title);
+  }
+  return authored;
+}
+
+bool BurnEngine::AuthorPlain(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                             std::string* messages) {
+  const std::string links = job_.workFolder + "titles/";
+  const std::string control = job_.workFolder + "dvdauthor.xml";
+  if (!platform::CreateFolders(links) ||
+      !platform::WriteWholeFileAtomic(control,
+                                      platform::disc::PlainDiscXml(AuthoredTitles(discTitles, links), job_.ntsc)))
+    return false;
+  const std::string standard = std::string("VIDEO_FORMAT=") + (job_.ntsc ? "NTSC" : "PAL");
+  const bool ok = RunTool("env", {standard, "dvdauthor", "-o", folder, "-x", control}, nullptr, messages);
+  SetPercent(100);
+  return ok;
+}
+
+bool BurnEngine::AuthorWithMenu(const std::vector<std::vector<std::string>>& discTitles, const std::string& folder,
+                                std::string* messages) {
+  namespace disc = platform::disc;
+  if (!ProgramOnPath("spumux")) {
+    Fail("spumux is not installed, so the disc's menu cannot be made. Install it and burn again.");
+    return false;
+  }
+  const std::string menuFolder = job_.workFolder + "menu/";
+  if (!platform::CreateFolders(menuFolder)) return false;
+  const std::vector<disc::AuthoredTitle> authored = AuthoredTitles(discTitles, menuFolder);
+  std::vector<disc::MenuTitle> menuTitles;
+  for (size_t t = 0; t < authored.size() && !cancel_; ++t) {
     disc::MenuTitle menuTitle;
     menuTitle.name = t < job_.titleNames.size() && !job_.titleNames[t].empty()
                          ? job_.titleNames[t]
                          : platform::FileNameOf(job_.titles[t].empty() ? std::string() : job_.titles[t].front());
     menuTitle.thumbnail =
-        Thumbnail(title.files.front(), titleSeconds_[t], menuFolder + "thumb" + std::to_string(t + 1) + ".png");
+        Thumbnail(authored[t].files.front(), titleSeconds_[t], menuFolder + "thumb" + std::to_string(t + 1) + ".png");
     menuTitles.push_back(menuTitle);
     SetPercent(static_cast<int>((t + 1) * 30 / discTitles.size()));
   }

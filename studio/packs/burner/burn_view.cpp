@@ -25,6 +25,7 @@ constexpr int kKindLabelId = 2232;
 constexpr int kWriterLabelId = 2233;
 constexpr int kChaptersLabelId = 2234;
 constexpr int kChaptersUnitId = 2235;
+constexpr int kTitleNameLabelId = 2236;
 
 void Place(HWND control, int x, int y, int width, int height) {
   if (control) MoveWindow(control, x, y, std::max(1, width), std::max(1, height), TRUE);
@@ -53,6 +54,7 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   HWND name = PackChild(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kNameId, window_);
   SendMessage(name, EM_LIMITTEXT, 32, 0);
   PackChild(WC_STATIC, "Disc kind", SS_LEFT, kKindLabelId, window_);
+  PackChild(WC_STATIC, "TV system: NTSC", SS_RIGHT | SS_NOPREFIX, kSystemId, window_);
   PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kKindId, window_);
   PackChild(WC_STATIC, "Writer", SS_LEFT, kWriterLabelId, window_);
   PackChild(WC_COMBOBOX, "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, kWriterId, window_);
@@ -61,6 +63,9 @@ bool BurnView::Create(DWORD style, const RECT& area, HWND parent) {
   HWND chapters = PackChild(WC_EDIT, "0", WS_BORDER | WS_TABSTOP | ES_NUMBER, kChaptersId, window_);
   SendMessage(chapters, EM_LIMITTEXT, 3, 0);
   PackChild(WC_STATIC, "minutes (0 = none)", SS_LEFT, kChaptersUnitId, window_);
+  PackChild(WC_STATIC, "Title name", SS_LEFT, kTitleNameLabelId, window_);
+  HWND titleName = PackChild(WC_EDIT, "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | WS_DISABLED, kTitleNameId, window_);
+  SendMessage(titleName, EM_LIMITTEXT, 80, 0);
   PackChild(WC_STATIC, "", SS_LEFT, kSizeId, window_);
   PackChild(PROGRESS_CLASS, "", 0, kMeterId, window_);
   PackChild(WC_BUTTON, "Burn", BS_DEFPUSHBUTTON | WS_TABSTOP, kBurnId, window_);
@@ -124,13 +129,19 @@ void BurnView::Layout() {
     y += kLabel + 2 + kRow + kGap;
   };
   labelled(kNameLabelId, kNameId, kRow);
+  // The TV system shares the kind's label row, on its right.
+  const int kindTop = y;
   labelled(kKindLabelId, kKindId, kComboDrop);
+  Place(Item(kKindLabelId), left, kindTop, settingsWidth / 2, kLabel);
+  Place(Item(kSystemId), left + settingsWidth / 2, kindTop, settingsWidth - settingsWidth / 2, kLabel);
   labelled(kWriterLabelId, kWriterId, kComboDrop);
   Place(Item(kMediumId), left, y - kGap + 2, settingsWidth, kLabel);
   y += kLabel;
   Place(Item(kChaptersLabelId), left, y, settingsWidth, kLabel);
   Place(Item(kChaptersId), left, y + kLabel + 2, 48, kRow);
   Place(Item(kChaptersUnitId), left + 56, y + kLabel + 6, settingsWidth - 56, kLabel);
+  y += kLabel + 2 + kRow + kGap;
+  labelled(kTitleNameLabelId, kTitleNameId, kRow);
 }
 
 void BurnView::SetTitles(const std::vector<std::string>& rows, int selected) {
@@ -185,6 +196,10 @@ void BurnView::SetMedium(const std::string& text) {
   if (window_) SetDlgItemText(window_, kMediumId, text.c_str());
 }
 
+void BurnView::SetSystem(bool ntsc) {
+  if (window_) SetDlgItemText(window_, kSystemId, ntsc ? "TV system: NTSC" : "TV system: PAL");
+}
+
 void BurnView::SetDiscName(const std::string& name) {
   if (!window_) return;
   filling_ = true;
@@ -196,6 +211,24 @@ std::string BurnView::DiscName() const {
   if (!window_) return {};
   char text[64] = {};
   GetDlgItemText(window_, kNameId, text, sizeof text);
+  return text;
+}
+
+void BurnView::SetTitleName(const std::string& name, bool offered) {
+  if (!window_) return;
+  titleNameOffered_ = offered;
+  EnableWindow(Item(kTitleNameId), offered);
+  // Typing is not interrupted: the same text is not set again under the caret.
+  if (TitleName() == name) return;
+  filling_ = true;
+  SetDlgItemText(window_, kTitleNameId, name.c_str());
+  filling_ = false;
+}
+
+std::string BurnView::TitleName() const {
+  if (!window_) return {};
+  char text[128] = {};
+  GetDlgItemText(window_, kTitleNameId, text, sizeof text);
   return text;
 }
 
@@ -233,6 +266,7 @@ void BurnView::SetBurning(bool burning) {
   for (const int id : {kTitlesId, kAddId, kUpId, kDownId, kRemoveId, kNameId, kKindId, kWriterId, kBurnId})
     if (HWND control = Item(id)) EnableWindow(control, !burning);
   if (HWND chapters = Item(kChaptersId)) EnableWindow(chapters, !burning && chaptersOffered_);
+  if (HWND name = Item(kTitleNameId)) EnableWindow(name, !burning && titleNameOffered_);
 }
 
 void BurnView::ShowProgress(const std::string& phase, int percent) {

@@ -31,6 +31,8 @@ class BurnView {
   static constexpr int kPhaseId = 2214;
   static constexpr int kBarId = 2215;
   static constexpr int kCancelId = 2216;
+  static constexpr int kSystemId = 2217;
+  static constexpr int kTitleNameId = 2218;
   // The status line before any burn of the project.
   static constexpr const char* kReadyText = "Ready to burn.";
 
@@ -51,8 +53,13 @@ class BurnView {
   void SetWriters(const std::vector<std::string>& names, int selected);
   int SelectedWriter() const;
   void SetMedium(const std::string& text);
+  // The TV system the disc is made in: "TV system: NTSC" or "TV system: PAL", beside the disc kind.
+  void SetSystem(bool ntsc);
   void SetDiscName(const std::string& name);
   std::string DiscName() const;
+  // The chosen title's name (its menu button's text); empty and off with no title chosen.
+  void SetTitleName(const std::string& name, bool offered);
+  std::string TitleName() const;
   void SetChapterMinutes(int minutes);
   // The typed number; -1 when it is none.
   int ChapterMinutes() const;
@@ -79,7 +86,8 @@ class BurnView {
 
   HWND window_ = nullptr;
   bool filling_ = false;
-  bool chaptersOffered_ = true;  // the pack sets a control: its change notifications are not the user's
+  bool chaptersOffered_ = true;
+  bool titleNameOffered_ = false;  // the pack sets a control: its change notifications are not the user's
 };
 
 }  // namespace studio::packs

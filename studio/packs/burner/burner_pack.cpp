@@ -11,6 +11,7 @@
 #include "pack_text.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
+#include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/disc/qn_data_cd_dvd.h"
 #include "platform/ole/drag_drop.h"
@@ -60,6 +61,20 @@ int DriveCheckCode(unsigned char discType, unsigned long freeBlocks) {
   }
 }
 
+void RemoveElementaryStreams(const std::string& recording) {
+  if (recording.empty()) return;
+  std::string stem = recording;
+  if (stem.size() >= 4 && platform::EndsWithNoCase(stem, ".mpg")) stem.erase(stem.size() - 4);
+  std::error_code error;
+  for (const char* extension : {".mpv", ".mpa"}) {
+    // The streams are cut into pieces "<name>.1", "<name>.2" ... where they grow past a file's limit.
+    const std::string name = stem + extension;
+    std::filesystem::remove(name, error);
+    for (int piece = 1; std::filesystem::remove(name + "." + std::to_string(piece), error); ++piece) {
+    }
+  }
+}
+
 std::vector<std::string> RecordedFiles(const std::string& path) {
   if (IsFile(path)) return {path};
   std::string base = path;
@@ -103,10 +118,16 @@ STDMETHODIMP CBurnerPack::SetHost(IPackHost* host) {
   BSTR temp = nullptr;
   if (host_ && host_->GetValue("TempFolder", &temp) == S_OK && temp) workFolder_ = temp;
   SysFreeString(temp);
+  ReadSystem();
+  return S_OK;
+}
+
+void CBurnerPack::ReadSystem() {
+  // Record Settings, an opened project and the capture page change it at any time: asked anew.
   BSTR standard = nullptr;
   if (host_ && host_->GetValue("VideoStandard", &standard) == S_OK && standard) ntsc_ = std::string(standard) != "PAL";
   SysFreeString(standard);
-  return S_OK;
+  view_.SetSystem(ntsc_);
 }
 
 STDMETHODIMP CBurnerPack::Uninitialize() {
@@ -125,6 +146,7 @@ STDMETHODIMP CBurnerPack::CreateWindow(DWORD style, const RECT* area, HWND paren
   std::vector<std::string> kinds;
   for (const DiscFormat kind : kProjectKinds) kinds.push_back(DiscKindName(kind));
   view_.SetKinds(kinds, 0);
+  view_.SetSystem(ntsc_);
   RefreshList();
   RefreshWriters();
   return S_OK;
@@ -143,8 +165,11 @@ STDMETHODIMP CBurnerPack::MoveWindow(const RECT* area) {
 }
 
 STDMETHODIMP CBurnerPack::Show(BOOL show) {
-  // The discs in the writers may have changed while the step was away.
-  if (show && !Burning()) RefreshWriters();
+  // The discs in the writers and the TV system may have changed while the step was away.
+  if (show && !Burning()) {
+    ReadSystem();
+    RefreshWriters();
+  }
   if (view_.Window()) ::ShowWindow(view_.Window(), show ? SW_SHOW : SW_HIDE);
   return S_OK;
 }
@@ -205,10 +230,22 @@ void CBurnerPack::RefreshList(int select) {
   if (!view_.Window()) return;
   const int selected = std::min(select >= 0 ? select : view_.SelectedTitle(), static_cast<int>(rows.size()) - 1);
   view_.SetTitles(rows, selected);
+  ShowTitleName();
   if (view_.SelectedKind() != KindIndex(project_.kind)) view_.SetKinds(KindNames(), KindIndex(project_.kind));
   if (view_.DiscName() != project_.name) view_.SetDiscName(project_.name);
   if (view_.ChapterMinutes() != project_.chapterMinutes) view_.SetChapterMinutes(project_.chapterMinutes);
   RefreshMeter();
+}
+
+void CBurnerPack::ShowTitleName() {
+  const int selected = view_.SelectedTitle();
+  const bool chosen = selected >= 0 && selected < static_cast<int>(project_.titles.size());
+  view_.SetTitleName(chosen ? project_.titles[selected].name : std::string(), chosen);
+}
+
+void CBurnerPack::ProjectChanged() {
+  // The last burn's end belonged to the project as it was.
+  if (!Burning()) view_.ShowEnd(BurnView::kReadyText, false);
 }
 
 void CBurnerPack::RefreshWriters() {
@@ -269,6 +306,7 @@ void CBurnerPack::RefreshMeter() {
 
 STDMETHODIMP CBurnerPack::LoadProject(IProjectDocument* document) {
   project_ = LoadDiscProject(document);
+  editedRemoved_ = false;
   std::vector<std::string> files;
   for (DiscTitle& title : project_.titles) {
     // The editor loads its storyboard first and has told its length already.
@@ -294,9 +332,10 @@ STDMETHODIMP CBurnerPack::DragOver(POINT*, DWORD* effect) {
 }
 
 void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
-  std::vector<std::string> files;
+  std::vector<std::string> files, notFiles;
   for (const std::string& entry : entries) {
     if (entry.find("add project title") != std::string::npos) {
+      editedRemoved_ = false;  // the user put it there
       if (!HasProjectTitle()) {
         DiscTitle edited;
         edited.name = "Edited Video";
@@ -306,12 +345,17 @@ void CBurnerPack::AddTitles(const std::vector<std::string>& entries) {
         edited.seconds = editedSeconds_ > 0 ? editedSeconds_ : said;
         project_.titles.push_back(edited);
       }
-    } else if (platform::FileExists(entry)) {
+    } else if (IsFile(entry)) {
       project_.titles.push_back(UnreadTitle(entry));
       files.push_back(entry);
+    } else if (std::error_code error; std::filesystem::exists(entry, error)) {
+      notFiles.push_back(entry);
     }
   }
+  // A pipe or a device is never opened: it would hold the reader until someone wrote to it.
+  if (!notFiles.empty() && host_) host_->MessageBox(NotAFile(notFiles.front()).c_str(), MB_ICONEXCLAMATION);
   RefreshList();
+  ProjectChanged();
   ReadTitles(files);
 }
 
@@ -376,13 +420,28 @@ void CBurnerPack::OnViewCommand(int id, int code) {
     case BurnView::kUpId:
     case BurnView::kDownId:
       // The moved title stays chosen, so that it can move on.
-      if (code == BN_CLICKED && MoveTitle(&project_, selected, id == BurnView::kUpId ? -1 : 1))
+      if (code == BN_CLICKED && MoveTitle(&project_, selected, id == BurnView::kUpId ? -1 : 1)) {
         RefreshList(selected + (id == BurnView::kUpId ? -1 : 1));
+        ProjectChanged();
+      }
       return;
     case BurnView::kRemoveId:
       if (code == BN_CLICKED && selected >= 0 && selected < static_cast<int>(project_.titles.size())) {
+        // Removed by the user, the edited video stays off the disc while the storyboard changes.
+        if (project_.titles[selected].editedVideo) editedRemoved_ = true;
         project_.titles.erase(project_.titles.begin() + selected);
         RefreshList();
+        ProjectChanged();
+      }
+      return;
+    case BurnView::kTitlesId:
+      if (code == LBN_SELCHANGE) ShowTitleName();
+      return;
+    case BurnView::kTitleNameId:
+      if (code == EN_CHANGE && selected >= 0 && selected < static_cast<int>(project_.titles.size()) &&
+          project_.titles[selected].name != view_.TitleName()) {
+        project_.titles[selected].name = view_.TitleName();
+        RefreshList(selected);
       }
       return;
     case BurnView::kNameId:
@@ -396,6 +455,7 @@ void CBurnerPack::OnViewCommand(int id, int code) {
           view_.SelectedKind() < static_cast<int>(kProjectKinds.size())) {
         project_.kind = kProjectKinds[view_.SelectedKind()];
         RefreshWriters();
+        ProjectChanged();
       }
       return;
     case BurnView::kWriterId:
@@ -444,7 +504,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     const auto format = DiscFormatNamed(PairValue(text, "type"));
     if (!format || *format == DiscFormat::Bluray) return E_FAIL;
     format_ = *format;
-    ntsc_ = PairValue(text, "ntsc", "yes") != "no";
+    recordNtsc_ = PairValue(text, "ntsc", "yes") != "no";
     return S_OK;
   }
   if (StartsWith(text, "disclock")) {
@@ -454,6 +514,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "burning file=")) {
     // Exactly this recording, in a burn of its own: a vanished one is kept so that its burn says so.
     const std::string path = PairValue(text, "file");
+    recordingPath_ = path;
     recording_ = RecordedFiles(path);
     if (recording_.empty() && !path.empty()) recording_ = {path};
     return S_OK;
@@ -461,6 +522,8 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "EndCapture")) {
     std::vector<std::string> recording = std::move(recording_);
     recording_.clear();
+    const std::string path = std::move(recordingPath_);
+    recordingPath_.clear();
     if (PairValue(text, "ok") != "1") {
       LockDisc(false);
       return S_OK;
@@ -468,9 +531,32 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     BurnJob job;
     if (!recording.empty()) job.titles.push_back(recording);
     job.format = format_;
-    job.ntsc = ntsc_;
-    job.driveLetter = driveLetter_;
-    return StartJob(std::move(job));
+    job.ntsc = recordNtsc_;
+    // The writer chosen on the Burn step when it is one of the recording's class and its disc can
+    // take the recording; else any writer holding a blank disc it can go on. A written disc is
+    // refused only when no writer holds a usable one.
+    const bool sameClass = writersKind_ && IsVideoCd(*writersKind_) == IsVideoCd(format_);
+    job.driveLetter = sameClass ? ChosenLetter() : 0;
+    if (job.driveLetter) {
+      std::uint64_t bytes = 0;
+      for (const std::string& file : recording)
+        bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(file)));
+      DiscTarget chosen(format_, job.driveLetter);
+      if (!chosen.Refusal(EstimatedDiscBlocks(format_, bytes)).empty()) {
+        DiscTarget other(format_, 0);
+        if (other.Refusal(EstimatedDiscBlocks(format_, bytes)).empty()) job.driveLetter = other.Letter();
+      }
+    }
+    // An empty disc project takes the recording's kind, so the Burn step shows what is burned.
+    if (project_.titles.empty() &&
+        std::find(kProjectKinds.begin(), kProjectKinds.end(), format_) != kProjectKinds.end() &&
+        project_.kind != format_) {
+      project_.kind = format_;
+      RefreshList();
+    }
+    const HRESULT started = StartJob(std::move(job));
+    if (started == S_OK) burningRecording_ = path;
+    return started;
   }
   if (StartsWith(text, "burn")) return BurnProject(PairValue(text, "image"));
   if (StartsWith(text, "checkdrive")) {
@@ -485,7 +571,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
     editedSeconds_ = edited ? std::atof(PairValue(text, "playtime", "0").c_str()) / 1000 : 0;
     if (!edited) {
       std::erase_if(project_.titles, [](const DiscTitle& t) { return t.editedVideo; });
-    } else if (!HasProjectTitle() && !Burning()) {
+    } else if (!HasProjectTitle() && !Burning() && !editedRemoved_) {
       AddTitles({text});
     }
     for (DiscTitle& title : project_.titles)
@@ -525,6 +611,7 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
   if (StartsWith(text, "reset")) {
     if (Burning()) return E_FAIL;
     project_ = DiscProject{};
+    editedRemoved_ = false;
     RefreshList();
     RefreshWriters();
     // The last burn's end belongs to the project that went.
@@ -539,6 +626,11 @@ STDMETHODIMP CBurnerPack::Command(LPCSTR sender, LPCSTR textPointer) {
 }
 
 void CBurnerPack::Cancel() {
+  if (burnAfterReading_) {
+    burnAfterReading_ = false;
+    view_.SetBurning(false);
+    view_.ShowEnd("Burning was cancelled.", false);
+  }
   if (burning_) engine_.Cancel();
   if (waitingForTitle_ && host_) host_->Command(kBurnerSender, "cancel encode");
 }
@@ -551,7 +643,22 @@ void CBurnerPack::Refuse(const std::string& text) {
 
 HRESULT CBurnerPack::BurnProject(std::string image) {
   if (Burning()) return E_FAIL;
-  // Every title's streams are known before the disc is checked.
+  ReadSystem();
+  // Too many titles are refused before any is read.
+  if (static_cast<int>(project_.titles.size()) > MostTitles(project_.kind)) {
+    Refuse(ProjectRefusal(project_, 0, ntsc_));
+    return E_FAIL;
+  }
+  // Every title's streams are known before the disc is checked: titles still being read are
+  // waited for behind the window, which goes on answering, and the burn goes on once they are.
+  TakeReadTitles();
+  if (ReadingTitles() && view_.Window()) {
+    burnAfterReading_ = true;
+    pendingImage_ = image;
+    view_.SetBurning(true);
+    view_.ShowProgress("Reading the titles", 0);
+    return S_OK;
+  }
   reader_.Wait();
   TakeReadTitles();
   // A Burn goes by the media as they are now, not as last listed: the reading under way is waited
@@ -587,8 +694,11 @@ HRESULT CBurnerPack::BurnProject(std::string image) {
   jobLetter_ = ChosenLetter();
   if (!HasProjectTitle()) return StartProjectJob();
   // The edited video is rendered by the editor through the host; its end starts the burn.
-  platform::CreateFolders(WorkRoot());
-  titleFile_ = WorkRoot() + (project_.kind == DiscFormat::Bluray ? "EditedVideo.m2ts" : "EditedVideo.mpg");
+  if (!titleFolder_.Make(WorkRoot(), "VidarroTitle-")) {
+    Refuse("No work folder can be made in \"" + WorkRoot() + "\". Check the temporary folder and burn again.");
+    return E_FAIL;
+  }
+  titleFile_ = titleFolder_.Path() + (project_.kind == DiscFormat::Bluray ? "EditedVideo.m2ts" : "EditedVideo.mpg");
   waitingForTitle_ = true;
   view_.SetBurning(true);
   host_->DisableMainControls(TRUE);
@@ -638,9 +748,7 @@ HRESULT CBurnerPack::StartProjectJob() {
 }
 
 void CBurnerPack::RemoveTitleRender() {
-  if (titleFile_.empty()) return;
-  std::error_code error;
-  std::filesystem::remove(titleFile_, error);
+  titleFolder_.Remove();
   titleFile_.clear();
 }
 
@@ -653,7 +761,7 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
   }
   if (host_) host_->DisableMainControls(TRUE);
   if (job.discName.empty()) job.discName = DiscLabel();
-  job.workFolder = WorkRoot() + "Burn/";
+  job.workRoot = WorkRoot();
   std::vector<std::string> files;
   for (const auto& title : job.titles) files.insert(files.end(), title.begin(), title.end());
   std::string refusal;
@@ -677,6 +785,12 @@ HRESULT CBurnerPack::StartJob(BurnJob job) {
 void CBurnerPack::OnWindowMessage(UINT message) {
   if (message == kTitlesRead) {
     TakeReadTitles();
+    if (burnAfterReading_ && !ReadingTitles()) {
+      burnAfterReading_ = false;
+      view_.SetBurning(false);
+      view_.ShowEnd(BurnView::kReadyText, false);
+      BurnProject(std::move(pendingImage_));
+    }
     return;
   }
   if (message == kWritersRead) {
@@ -707,6 +821,8 @@ void CBurnerPack::OnWindowMessage(UINT message) {
   imageFile_.clear();
   lastResult_ = engine_.End() == BurnEnd::Burned ? 1 : -1;
   RemoveTitleRender();
+  if (engine_.End() == BurnEnd::Burned) RemoveElementaryStreams(burningRecording_);
+  burningRecording_.clear();
   Finish(engine_.Message(), engine_.End() == BurnEnd::Burned);
 }
 

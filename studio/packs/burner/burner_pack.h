@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "burn_engine.h"
+#include "work_folder.h"
 #include "burn_view.h"
 #include "disc_project.h"
 #include "disc_writers.h"
@@ -30,6 +31,9 @@ DEFINE_GUID(CLSID_BurnerPack, 0x5B0E2C62, 0x77A1, 0x4D0F, 0x9E, 0x41, 0x2A, 0x6C
 int DriveCheckCode(unsigned char discType, unsigned long freeBlocks);
 // A recording's file, or its numbered parts ("X_1.mpg", "X_2.mpg", ...) when the file itself is absent.
 std::vector<std::string> RecordedFiles(const std::string& path);
+// Removes the elementary streams ("<stem>.mpv", "<stem>.mpa" and their pieces) that a
+// record-and-burn recording at `recording` was written with; the recording itself stays.
+void RemoveElementaryStreams(const std::string& recording);
 
 class CBurnerPack final : public platform::com::ComObject<IPack> {
  public:
@@ -43,7 +47,7 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   const DiscProject& Project() const { return project_; }
   // The media files among the titles, in play order.
   std::vector<std::string> BurnList() const;
-  bool Burning() const { return burning_ || waitingForTitle_; }
+  bool Burning() const { return burning_ || waitingForTitle_ || burnAfterReading_; }
   bool HasProjectTitle() const;
   // Titles put on the disc whose streams are still being read.
   bool ReadingTitles() const;
@@ -95,6 +99,12 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   // Lists the writers read for the kind and keeps the user's choice among them.
   void ShowWriters(std::vector<WriterChoice> writers, DiscFormat kind);
   void RefreshMeter();
+  // The chosen title's name in the name box.
+  void ShowTitleName();
+  // The user changed the disc project: the status line is the new project's.
+  void ProjectChanged();
+  // Takes the main program's current TV system and shows it.
+  void ReadSystem();
   // The chosen writer's letter; 0 for "Image file".
   char ChosenLetter() const;
   const WriterChoice* Chosen() const;
@@ -129,8 +139,12 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::string imageFile_;                 // the image the running project burn writes, or empty
   std::unique_ptr<CQnDataCDDVD> writer_;  // the drives "checkdrive" and "disclock" speak of
   DiscFormat format_ = DiscFormat::Dvd;
-  bool ntsc_ = true;
-  char driveLetter_ = 0;  // the drive the page last asked about
+  bool ntsc_ = true;               // the Burn step's TV system, the main program's as last asked
+  bool recordNtsc_ = true;         // the record-and-burn recording's, as the capture page said
+  bool editedRemoved_ = false;     // the user took the edited video off the disc
+  bool burnAfterReading_ = false;  // Burn was clicked while titles were still being read
+  std::string pendingImage_;       // that burn's image file
+  char driveLetter_ = 0;           // the drive the page last asked about
   bool locked_ = false;
   bool burning_ = false;
   int lastResult_ = 0;
@@ -138,10 +152,13 @@ class CBurnerPack final : public platform::com::ComObject<IPack> {
   std::string workFolder_;
   // The recording "burning file=" named, burned by the next "EndCapture ok=1".
   std::vector<std::string> recording_;
+  std::string recordingPath_;     // "burning file=": its elementary streams go once it is burned
+  std::string burningRecording_;  // the record-and-burn recording the running burn is of
   // The files of the burn that runs now: the only ones "isfilebusy" holds.
   std::vector<std::string> busyFiles_;
   // The edited video's render for the running burn, removed at its end.
   std::string titleFile_;
+  WorkFolder titleFolder_;  // the edited video's, made for its render and removed with it
   bool waitingForTitle_ = false;
   bool titleAnswered_ = false;
   std::vector<double>

@@ -1,6 +1,7 @@
 #include "disc_project.h"
 
 #include "bluray_stream.h"
+#include "pack_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,10 +83,19 @@ DiscTitle UnreadTitle(const std::string& path) {
   return title;
 }
 
+std::string NotAFile(const std::string& path) {
+  return "The title \"" + path +
+         "\" is not a file (a pipe, a device or a folder), so it cannot go on a disc. Remove it from the disc "
+         "and burn again.";
+}
+
 DiscTitle TitleForFile(const std::string& path) {
   DiscTitle title = UnreadTitle(path);
   title.bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, platform::FileSize(path)));
-  if (ProbeClipStreams(path, &title.streams)) title.seconds = title.streams.seconds;
+  // A pipe or a device would hold the reader until someone writes to it: it is never opened.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error) && ProbeClipStreams(path, &title.streams, kTitleReadMs))
+    title.seconds = title.streams.seconds;
   title.read = true;
   return title;
 }
@@ -115,6 +125,8 @@ std::string ProjectRefusal(const DiscProject& project, std::uint64_t capacityByt
       continue;
     }
     std::error_code error;
+    if (std::filesystem::exists(title.path, error) && !std::filesystem::is_regular_file(title.path, error))
+      return NotAFile(title.path);
     if (!std::filesystem::is_regular_file(title.path, error))
       return "The title \"" + title.name + "\" cannot be found at \"" + title.path +
              "\": it was moved or deleted. Remove it from the disc and burn again.";
@@ -175,6 +187,10 @@ std::vector<double> ParseChapterTimes(const std::string& text) {
   return times;
 }
 
+std::string DefaultTitleName(const DiscTitle& title) {
+  return title.editedVideo ? "Edited Video" : NameOfFile(title.path);
+}
+
 void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
   if (!document) return;
   document->SetValue(kGroup, "Kind", EncodeSettingsFor(project.kind).name);
@@ -182,7 +198,11 @@ void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
   document->SetValue(kGroup, "Chapters", std::to_string(project.chapterMinutes).c_str());
   for (const DiscTitle& title : project.titles) {
     if (title.editedVideo) document->SetValue(kGroup, "EditedVideo", "1");
+    else if (NeedsLineCoding(title.path)) document->SetValue(kGroup, "CodedFile", EncodeLine(title.path).c_str());
     else document->SetValue(kGroup, "File", title.path.c_str());
+    // The name the user gave the title follows it; a name of a file's own stays unsaved.
+    if (!title.name.empty() && title.name != DefaultTitleName(title))
+      document->SetValue(kGroup, "TitleName", OneLine(title.name).c_str());
   }
 }
 
@@ -193,12 +213,14 @@ DiscProject LoadDiscProject(IProjectDocument* document) {
   for (int i = 0; document && document->GetValueAt(kGroup, i, &key, &value) == S_OK; ++i) {
     if (!key || !value) continue;
     const std::string k = key;
-    if (k == "FILE" && *value) {
-      project.titles.push_back(UnreadTitle(value));
+    if ((k == "FILE" || k == "CODEDFILE") && *value) {
+      project.titles.push_back(UnreadTitle(k == "FILE" ? std::string(value) : DecodeLine(value)));
+    } else if (k == "TITLENAME") {
+      if (!project.titles.empty() && *value) project.titles.back().name = value;
     } else if (k == "EDITEDVIDEO") {
       DiscTitle edited;
-      edited.name = "Edited Video";
       edited.editedVideo = true;
+      edited.name = DefaultTitleName(edited);
       project.titles.push_back(edited);
     } else if (k == "KIND") {
       if (const auto kind = DiscFormatNamed(value);

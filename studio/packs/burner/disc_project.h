@@ -46,6 +46,12 @@ std::uint64_t ProjectDiscBytes(const DiscProject& project, bool ntsc);
 
 // A title for a media file, named by the file's name without the extension, not read yet.
 DiscTitle UnreadTitle(const std::string& path);
+// The refusal of a title that is there but no regular file (a FIFO, a device, a folder).
+std::string NotAFile(const std::string& path);
+// How long reading one title may take: a file that does not answer is no title.
+constexpr int kTitleReadMs = 15000;
+// The name a title has until the user names it: the file's name without its extension.
+std::string DefaultTitleName(const DiscTitle& title);
 // The same with its size, length and streams read (ffprobe).
 DiscTitle TitleForFile(const std::string& path);
 // Moves the title at `index` by `by` places; false when it cannot go there.

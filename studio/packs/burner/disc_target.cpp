@@ -41,15 +41,18 @@ std::uint64_t EstimatedDiscBlocks(DiscFormat format, std::uint64_t bytes) {
 DiscTarget::DiscTarget(DiscFormat format, char letter) : format_(format) {
   auto choose = [&](auto& writer) {
     const unsigned char count = writer.GetDriveCount();
-    int chosen = -1, suiting = -1;
+    int chosen = -1, blank = -1, suiting = -1;
     for (unsigned char i = 0; i < count; ++i) {
       writer.ChooseDrive(i);
       // The writer the user named is the one burned to, whatever it holds: its refusal says why
       // it cannot, rather than the disc going to another drive.
       if (letter && writer.GetDriveLetter() == letter) chosen = i;
-      if (suiting < 0 && MediumSuits(format, writer.GetDiscType())) suiting = i;
+      if (!MediumSuits(format, writer.GetDiscType())) continue;
+      if (suiting < 0) suiting = i;
+      // A written disc of the right kind is passed over while another writer holds a blank one.
+      if (blank < 0 && writer.GetFreeDiscBlock() > 0 && writer.GetTotalDiscBlock() == 0) blank = i;
     }
-    if (chosen < 0) chosen = suiting >= 0 ? suiting : 0;
+    if (chosen < 0) chosen = blank >= 0 ? blank : suiting >= 0 ? suiting : 0;
     if (count && writer.ChooseDrive(static_cast<unsigned char>(chosen))) letter_ = writer.GetDriveLetter();
   };
   if (IsVideoCd(format)) {
@@ -71,6 +74,14 @@ bool MediumSuits(DiscFormat format, unsigned char kind) {
   return CapabilityFor(kind) != 0 && !IsCd(kind) && !IsBluRay(kind);
 }
 
+std::string DiscTarget::NotBlank(unsigned char kind) const {
+  // Only a rewritable disc can be erased: a write-once one is offered no such way out.
+  return Printf(IsRewritable(kind)
+                    ? "The disc in drive %c: is not blank. Insert a blank %s, or erase this one, and burn again."
+                    : "The disc in drive %c: is not blank. Insert a blank %s and burn again.",
+                letter_, BlankName(format_));
+}
+
 std::string DiscTarget::Refusal(std::uint64_t blocks) {
   const char* blank = BlankName(format_);
   if (!letter_) return Printf("No disc writer for a %s was found. Connect a writer and burn again.", blank);
@@ -82,9 +93,7 @@ std::string DiscTarget::Refusal(std::uint64_t blocks) {
                   KindName(kind).c_str(), blank);
   const unsigned long free = cd_ ? cd_->GetFreeDiscBlock() : dvd_->GetFreeDiscBlock();
   const unsigned long total = cd_ ? cd_->GetTotalDiscBlock() : dvd_->GetTotalDiscBlock();
-  if (free == 0 || total > 0)
-    return Printf("The disc in drive %c: is not blank. Insert a blank %s, or erase this one, and burn again.", letter_,
-                  blank);
+  if (free == 0 || total > 0) return NotBlank(kind);
   const std::uint32_t blockBytes = cd_ ? kAudioBlockBytes : kDataBlockBytes;
   if (blocks > free)
     return Printf(
@@ -135,9 +144,7 @@ std::string DiscTarget::FailureText() {
     case kSenseNoSpace:
       return Printf("The disc in drive %c: is too small for this burn. Insert a larger blank %s and burn again.",
                     letter_, blank);
-    case kSenseMediumClosed:
-      return Printf("The disc in drive %c: is not blank. Insert a blank %s, or erase this one, and burn again.",
-                    letter_, blank);
+    case kSenseMediumClosed: return NotBlank(cd_ ? cd_->GetDiscType() : dvd_->GetDiscType());
     case kSenseIncompatible:
       return Printf("Drive %c: cannot write the disc it holds. Insert a blank %s and burn again.", letter_, blank);
     case kSenseNotReady: return Printf("Drive %c: is busy. Wait until it is free and burn again.", letter_);

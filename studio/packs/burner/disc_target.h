@@ -17,8 +17,9 @@ namespace studio::packs {
 
 class DiscTarget {
  public:
-  // The writer with that letter, or (letter 0, or a letter whose disc does not suit) the first
-  // writer holding a disc the format can go on, else the first writer of the format's class.
+  // The writer with that letter, or (letter 0, or a letter no writer has) the first writer holding
+  // a blank disc the format can go on, else the first holding a disc of a kind it can go on,
+  // else the first writer of the format's class.
   DiscTarget(DiscFormat format, char letter);
   ~DiscTarget();
   DiscTarget(const DiscTarget&) = delete;
@@ -38,6 +39,7 @@ class DiscTarget {
 
  private:
   std::uint32_t ErrorCode();
+  std::string NotBlank(unsigned char kind) const;
 
   DiscFormat format_;
   char letter_ = 0;

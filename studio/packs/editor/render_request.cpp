@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "pack_text.h"
+#include "picture_fit.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 
@@ -22,17 +23,6 @@ std::string Format(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", value);
   return text;
-}
-
-bool ProgramOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  for (std::string_view rest = path ? path : ""; !rest.empty();) {
-    const size_t colon = std::min(rest.find(':'), rest.size());
-    const std::string folder(rest.substr(0, colon));
-    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
-    rest.remove_prefix(std::min(colon + 1, rest.size()));
-  }
-  return false;
 }
 
 std::vector<std::string> BdmvStreamArguments(bool ntsc, const std::string& output) {
@@ -92,6 +82,7 @@ RenderRequest ParseRenderRequest(const std::string& text) {
   r.bitrate = std::atoi(PairValue(text, "bitrate", "0").c_str());
   r.ntsc = PairValue(text, "ntsc", "1") != "0";
   r.otherAudio = PairValue(text, "audiotype", "0") == "1";
+  r.wide = PairValue(text, "wide", "0") == "1";
   // The path runs to the end of the text: a name may hold ';'.
   const size_t at = text.find("path=");
   r.path = at == std::string::npos ? std::string() : text.substr(at + 5);
@@ -144,16 +135,11 @@ std::vector<std::string> RenderArguments(const std::vector<StoryboardClip>& clip
   const std::string rate = std::to_string(sampleRate);
   const std::string fps = request.ntsc ? "30000/1001" : "25";
   const std::string w = std::to_string(request.width), h = std::to_string(request.height);
-  // Every clip keeps its own shape inside the frame, bordered where it differs: a DVD, SVCD or VCD
-  // frame shows at 4:3 and a Blu-ray one at 16:9 whatever its pixel size; any other file has
-  // square pixels.
-  const std::string shown = disc ? "4/3" : bdmv ? "16/9" : "(" + w + "/" + h + ")";
-  const std::string fit = "scale=w='if(gt(dar," + shown + ")," + w + ",2*trunc(" + w + "*dar/" + shown +
-                          "/2))':h='if(gt(dar," + shown + "),2*trunc(" + h + "*" + shown + "/dar/2)," + h +
-                          ")',pad=" + w + ":" + h + ":(ow-iw)/2:(oh-ih)/2," +
-                          (disc   ? "setdar=4/3"
-                           : bdmv ? "setdar=16/9"
-                                  : "setsar=1");
+  // A DVD, SVCD or VCD frame shows at 4:3 (a DVD's at 16:9 when asked) and a Blu-ray one at 16:9
+  // whatever its pixel size; any other file has square pixels.
+  FrameSize frame{request.width, request.height, FrameShape::SquarePixels};
+  if (bdmv) frame.shape = FrameShape::Wide;
+  else if (disc) frame.shape = request.wide && *disc == DiscFormat::Dvd ? FrameShape::Wide : FrameShape::Standard;
   std::vector<std::string> args = {"-y", "-nostdin", "-loglevel", "error", "-nostats", "-progress", "pipe:1"};
   std::vector<int> videoInput, audioInput;
   int next = 0;
@@ -181,7 +167,8 @@ std::vector<std::string> RenderArguments(const std::vector<StoryboardClip>& clip
     const std::string n = std::to_string(i);
     // Appended piece by piece: chains of + on temporaries draw a false overlap warning from g++ 12.
     for (const std::string& piece :
-         {std::string("["), std::to_string(videoInput[i]), std::string(":v:0]"), fit, std::string(",fps="), fps,
+         {std::string("["), std::to_string(videoInput[i]), std::string(":v:0]"),
+          FitFilter(frame, clips[i].facts.picture), std::string(",fps="), fps,
           std::string(",format=yuv420p,setpts=PTS-STARTPTS[v"), n, std::string("];["), std::to_string(audioInput[i]),
           std::string(":a:0]aresample="), rate,
           std::string(",aformat=sample_fmts=s16:channel_layouts=stereo,asetpts=PTS-STARTPTS[a"), n, std::string("];")})

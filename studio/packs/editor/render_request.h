@@ -20,6 +20,7 @@ struct RenderRequest {
   int bitrate = 0;
   bool ntsc = true;
   bool otherAudio = false;  // "audiotype=1": the disc's second sound codec (AC-3 on a DVD)
+  bool wide = false;        // "wide=1": a DVD's frame shown 16:9
   std::string path;
 };
 RenderRequest ParseRenderRequest(const std::string& text);

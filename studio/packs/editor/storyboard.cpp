@@ -4,43 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "pack_text.h"
 #include "platform/base/strings.h"
 
 namespace studio::packs {
 namespace {
 
 constexpr const char* kGroup = "Timeline";
-
-// A path goes into one line of the project file: CR and LF would end the line there. Only such
-// paths are coded (under their own key), so plain paths read the same by earlier builds.
-bool NeedsCoding(const std::string& path) { return path.find_first_of("\r\n") != std::string::npos; }
-
-std::string EncodeLine(const std::string& path) {
-  std::string text;
-  for (const char c : path) {
-    if (c == '%' || c == '\r' || c == '\n') {
-      char code[4];
-      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
-      text += code;
-    } else {
-      text += c;
-    }
-  }
-  return text;
-}
-
-std::string DecodeLine(const std::string& text) {
-  std::string path;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      path += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      path += text[i];
-    }
-  }
-  return path;
-}
 
 std::string Milliseconds(double seconds) { return std::to_string(static_cast<long long>(seconds * 1000 + 0.5)); }
 
@@ -172,7 +142,7 @@ void Storyboard::Save(IProjectDocument* document) const {
   if (!document) return;
   document->SetValue(kGroup, "PictureLength", Milliseconds(pictureSeconds_).c_str());
   for (const StoryboardClip& clip : clips_) {
-    if (NeedsCoding(clip.path)) document->SetValue(kGroup, "CodedClip", EncodeLine(clip.path).c_str());
+    if (NeedsLineCoding(clip.path)) document->SetValue(kGroup, "CodedClip", EncodeLine(clip.path).c_str());
     else document->SetValue(kGroup, "Clip", clip.path.c_str());
     if (clip.read || clip.pointsGiven)
       document->SetValue(kGroup, "Span", (Milliseconds(clip.in) + "," + Milliseconds(clip.out)).c_str());

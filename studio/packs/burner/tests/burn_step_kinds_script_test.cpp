@@ -10,6 +10,7 @@
 
 #include "bluray_reader.h"
 #include "dvd_nav_reader.h"
+#include "fidelity_support.h"
 #include "platform/disc/drive_config.h"
 #include "platform/testkit/pictures.h"
 #include "platform/testkit/simulated_writers.h"
@@ -280,6 +281,51 @@ step "The DVD burns with the edited video rendered and the main window comes bac
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << nav.titleEnds[t].raw;
   }
   for (const std::string& each : {opening, cake, garden, games}) EXPECT_TRUE(fs::exists(each)) << each;
+}
+
+TEST_F(BurnStepKinds, TheEditedVideoOfA43AndA169ClipFillsItsFrameOnADvdAVideoCdAndABluRay) {
+  const Source standard =
+      Make(env.Documents() + "Standard.mpg", "640x480", "1", 4.0 / 3, "mp2", {"-c:v", "mpeg2video", "-q:v", "2"});
+  const Source wide =
+      Make(env.Documents() + "Wide.mpg", "720x480", "32/27", 16.0 / 9, "mp2", {"-c:v", "mpeg2video", "-q:v", "2"});
+  ASSERT_FALSE(HasFailure());
+  const std::string dvd = env.Documents() + "Edited.iso", vcd = env.Documents() + "Edited.bin",
+                    bd = env.Documents() + "Edited BD.iso";
+  const std::string failure = PlayQuillon(env, "edited shapes", R"S(program Quillon
+step "Two clips of two shapes go onto the storyboard" 120
+  wait-window "Narvell Vidarro 5.0"
+  click 1001
+  wait-shown 2112
+)S" + AddThroughDialog(2101, {standard.path, wide.path}) + R"S(  wait-text 2111 "(2 clips)"
+step "The Burn step holds the edited video" 60
+  click 1002
+  wait-shown 2213
+  wait-text 2212 "1 title"
+step "The edited video burns as a DVD" 300
+  choose 2207 "DVD-Video"
+)S" + BurnIntoImageFile(dvd) + R"S(step "The edited video burns as a Video CD" 300
+  click 1002
+  choose 2207 "Video CD"
+)S" + BurnIntoImageFile(vcd) + R"S(step "The edited video burns as a Blu-ray" 300
+  click 1002
+  choose 2207 "Blu-ray"
+)S" + BurnIntoImageFile(bd) + CloseWithoutSaving("edited shapes"));
+  ASSERT_EQ(failure, "");
+  const struct {
+    std::string stream;
+    int width, height;
+    double frameShape;
+  } discs[] = {{env.Temp() + "dvd.vob", 720, 480, 4.0 / 3},
+               {env.Temp() + "rip/avseq01.mpg", 352, 240, 4.0 / 3},
+               {env.Temp() + "bd.m2ts", 1920, 1080, 16.0 / 9}};
+  ASSERT_TRUE(Extract(dvd, "/VIDEO_TS/VTS_01_1.VOB;1", discs[0].stream));
+  ASSERT_EQ(RippedTracks(env.Documents() + "Edited.cue", env.Temp() + "rip/").size(), 1u);
+  ASSERT_TRUE(Extract(bd, "/BDMV/STREAM/00000.M2TS;1", discs[2].stream));
+  for (const auto& disc : discs) {
+    SCOPED_TRACE(disc.stream);
+    EXPECT_GT(Psnr(disc.stream, standard.path, Fitted(standard, disc.width, disc.height, disc.frameShape), 1.0), 30);
+    EXPECT_GT(Psnr(disc.stream, wide.path, Fitted(wide, disc.width, disc.height, disc.frameShape), 3.0), 30);
+  }
 }
 
 TEST_F(BurnStepKinds, SevenTitlesMakeTwoMenuPagesAndATitleOfNoLengthIsRefusedFirst) {

@@ -4,11 +4,15 @@
 #include "dvd_nav_reader.h"
 #include "editor_pack.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
+#include <map>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -26,11 +30,22 @@
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
 #include "platform/window/paint.h"
+#include "platform/base/key_file.h"
+#include "widgets/project_document.h"
 #include "bluray_reader.h"
 #include "script_support.h"
 
 namespace studio::packs {
 namespace {
+
+// The burner's own work folders left in `folder`.
+int WorkFoldersIn(const std::string& folder) {
+  int found = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (entry.path().filename().string().rfind("Vidarro", 0) == 0) ++found;
+  return found;
+}
 
 // The image behind the first writer, as its name tells ("D: name (image)").
 std::string DiscImage() {
@@ -120,7 +135,7 @@ struct BurnerFixture : ::testing::Test {
     return ToolOutput("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0",
                                   rip + "avseq01.mpg"});
   }
-  bool WorkFolderLeft() { return std::filesystem::exists(env.Temp() + "Burn"); }
+  bool WorkFolderLeft() { return WorkFoldersIn(env.Temp()) > 0; }
   // Every burn locked the main window once and gave it back once, the last word.
   void ExpectHandedBack() {
     ASSERT_FALSE(ui.enables.empty());
@@ -552,6 +567,141 @@ TEST_F(BurnerFixture, WithoutAnEditorTheEditedVideoStopsTheBurnWithTheReason) {
   EXPECT_TRUE(std::filesystem::exists(clip));
 }
 
+TEST_F(BurnerFixture, TheUsersChoicesStayAndADiscOfTwoShapesShowsBoth) {
+  RECT area{0, 0, 640, 420};
+  burner->MoveWindow(&area);
+  // The edited video the user removed is not put back by a storyboard change; the clip list's item is.
+  burner->Command(kHostSender, "add project title edit=1;num=1;playtime=2000");
+  ASSERT_TRUE(burner->HasProjectTitle());
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+  burner->Command(kHostSender, "add project title edit=1;num=2;playtime=3000");
+  EXPECT_FALSE(burner->HasProjectTitle());
+  DropOn(burner.get(), {"add project title edit=0;num=0;playtime=3000"});
+  EXPECT_TRUE(burner->HasProjectTitle());
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kRemoveId));
+
+  // A 4:3 and a 16:9 recording, the second named by the user; PAL chosen in Record Settings.
+  const std::string standard = MakeDvdClip(env.Documents() + "VCD_152442_0.mpg", 2);
+  const std::string wide = env.Documents() + "DVD_152443.mpg";
+  ToolOutput("ffmpeg",
+             {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=2", "-f", "lavfi", "-i",
+              "sine=sample_rate=48000:duration=2", "-target", "pal-dvd", "-aspect", "16:9", wide});
+  ASSERT_FALSE(standard.empty());
+  ASSERT_TRUE(std::filesystem::exists(wide));
+  DropOn(burner.get(), {standard, wide});
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  EXPECT_EQ(burner->Project().titles[0].name, "VCD_152442_0");
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  SendMessage(burner->Window(), WM_COMMAND, MAKEWPARAM(BurnView::kTitlesId, LBN_SELCHANGE),
+              reinterpret_cast<LPARAM>(GetDlgItem(burner->Window(), BurnView::kTitlesId)));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kTitleNameId), "DVD_152443");
+  SetDlgItemText(burner->Window(), BurnView::kTitleNameId, "Beach, wide");
+  EXPECT_EQ(burner->Project().titles[1].name, "Beach, wide");
+  model.settings.tvSystemIndex = 1;
+  burner->Show(TRUE);
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kSystemId), "TV system: PAL");
+  WaitForWriters();
+  testkit::WritePicture(burner->Window(), "burn_step_pal_named_title.png");
+
+  const std::string iso = env.Documents() + "Two shapes.iso";
+  ASSERT_EQ(burner->Command(kHostSender, ("burn image=" + iso).c_str()), S_OK);
+  WaitForEnd();
+  ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Burning complete.");
+  const std::string info = ToolOutput("lsdvd", {"-v", iso});
+  EXPECT_NE(info.find("Format: PAL, Aspect ratio: 4/3"), std::string::npos) << info;
+  EXPECT_NE(info.find("Format: PAL, Aspect ratio: 16/9"), std::string::npos) << info;
+  EXPECT_EQ(info.find("NTSC"), std::string::npos) << info;
+  DvdNavigation nav;
+  std::string error;
+  ASSERT_TRUE(ReadDvdNavigation(iso, &nav, &error)) << error;
+  ASSERT_EQ(nav.menuPages.size(), 1u);
+  ASSERT_EQ(nav.menuPages[0].size(), 2u);
+  for (int t = 0; t < 2; ++t) {
+    EXPECT_EQ(nav.menuPages[0][t].jump.kind, NavJump::Title);
+    EXPECT_EQ(nav.menuPages[0][t].jump.target, t + 1);
+  }
+  const std::string vob = env.Temp() + "menu.vob";
+  ASSERT_TRUE(CopyMenuVideo(iso, vob));
+  ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_two_titlesets.png", &error)) << error;
+
+  // The project changes: the last burn's end goes; the name is saved and comes back.
+  SendDlgItemMessage(burner->Window(), BurnView::kTitlesId, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kUpId));
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kPhaseId), "Ready to burn.");
+  const std::string projectFile = env.Documents() + "disc.ilj5";
+  {
+    ProjectKeyFile file;
+    ASSERT_TRUE(file.Open(projectFile, TRUE));
+    file.SelectGroup("Burner");
+    burner->SaveProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+    ASSERT_TRUE(file.Close());
+  }
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+  ProjectKeyFile file;
+  ASSERT_TRUE(file.Open(projectFile, FALSE));
+  file.SelectGroup("Burner");
+  burner->LoadProject(platform::com::MakeComObject<CProjectDocument>(&file).get());
+  ASSERT_EQ(burner->Project().titles.size(), 2u);
+  EXPECT_EQ(burner->Project().titles[0].name, "Beach, wide");
+  EXPECT_EQ(burner->Project().titles[1].name, "VCD_152442_0");
+}
+
+// How long another thread's message waits for the pack's window while `during` runs on it.
+std::chrono::steady_clock::duration AnswerTime(HWND window, const std::function<void()>& during) {
+  auto answered = std::async(std::launch::async, [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto sent = std::chrono::steady_clock::now();
+    SendMessage(window, WM_NULL, 0, 0);
+    return std::chrono::steady_clock::now() - sent;
+  });
+  during();
+  while (answered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) testkit::Pump(1);
+  return answered.get();
+}
+
+TEST_F(BurnerFixture, ABurnClickNeverWaitsOnTheTitlesAndAPipeIsNoFile) {
+  // More titles than a disc holds: refused at once, before any is read.
+  std::vector<std::string> many;
+  for (int i = 0; i < 150; ++i) {
+    many.push_back(env.Documents() + "note" + std::to_string(i) + ".mpg");
+    std::ofstream(many.back()) << "not a video";
+  }
+  HGLOBAL drop = platform::ole::BuildDropFiles(many);
+  burner->DropData(drop);
+  GlobalFree(drop);
+  const auto clicked = std::chrono::steady_clock::now();
+  EXPECT_EQ(burner->Command(kHostSender, "burn image=/nowhere.iso"), E_FAIL);
+  EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(100));
+  EXPECT_NE(ui.boxes.back().find("holds at most 99 titles"), std::string::npos) << ui.boxes.back();
+  for (int i = 0; i < 24000 && burner->ReadingTitles(); ++i) {
+    testkit::Pump(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(burner->Command(kHostSender, "reset"), S_OK);
+
+  // A pipe no one writes to, beside a clip: the window answers throughout and the pipe is named.
+  const std::string clip = MakeDvdClip(env.Documents() + "clip.mpg", 1);
+  const std::string pipe = env.Documents() + "pipe.mpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  drop = platform::ole::BuildDropFiles({clip, pipe});
+  const auto waited = AnswerTime(burner->Window(), [&] {
+    burner->DropData(drop);
+    burner->Command(kHostSender, ("burn image=" + env.Documents() + "disc.iso").c_str());
+  });
+  GlobalFree(drop);
+  EXPECT_LT(waited, std::chrono::milliseconds(100));
+  WaitForEnd();
+  EXPECT_FALSE(burner->Burning());
+  ASSERT_GE(ui.boxes.size(), 2u);
+  EXPECT_NE(ui.boxes[ui.boxes.size() - 2].find("\"" + pipe + "\" is not a file"), std::string::npos)
+      << ui.boxes[ui.boxes.size() - 2];
+  EXPECT_EQ(ui.boxes.back(), "Burning complete.");
+  EXPECT_EQ(burner->Project().titles.size(), 1u);
+}
+
 TEST_F(BurnerFixture, ARecordingBurnsAloneAndIsFreeAfterwards) {
   const std::string first = MakeDvdClip(env.Documents() + "DVD_101010.mpg", 2);
   const std::string second = MakeDvdClip(env.Documents() + "DVD_111111_1.mpg", 1);
@@ -616,15 +766,64 @@ TEST_F(BurnerFixture, VideoCdsAreAuthoredAndReadBack) {
   EXPECT_TRUE(std::filesystem::exists(odd));
 }
 
+TEST_F(BurnerFixture, RecordAndBurnGoesToTheChosenWriterOrAnotherBlankDiscAndLeavesNoStreams) {
+  WaitForWriters();
+  // D: holds a written CD-R, E: and F: blank ones; E: is chosen on the Burn step.
+  testkit::UseWriterSections(
+      Images(), "devices.ini",
+      {testkit::WriterSection(Images(), "X", "WRITES=CD-R,CD-RW\nMEDIUM=CD-R\nSTATE=closed\nUSED=1000\n"),
+       testkit::WriterSection(Images(), "Y", "WRITES=CD-R\nMEDIUM=CD-R\n"),
+       testkit::WriterSection(Images(), "Z", "WRITES=CD-R\nMEDIUM=CD-R\n")});
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kKindId, "Video CD"));
+  WaitForWriters();
+  const auto writers = burner->Writers();
+  const auto e = std::find_if(writers.begin(), writers.end(), [](const WriterChoice& w) { return w.letter == 'E'; });
+  ASSERT_NE(e, writers.end());
+  ASSERT_TRUE(Choose(burner.get(), BurnView::kWriterId, e->name));
+  for (const char* name : {"VCD_1.mpg", "VCD_2.mpg"}) {
+    SCOPED_TRACE(name);
+    const std::string clip = MakeDvdClip(env.Documents() + name, 1);
+    ASSERT_FALSE(clip.empty());
+    // The recorder's elementary streams beside the recording, one of them cut in two.
+    const std::string stem = clip.substr(0, clip.size() - 4);
+    for (const std::string& stream : {stem + ".mpv", stem + ".mpv.1", stem + ".mpa"}) std::ofstream(stream) << "es";
+    // The capture page last asked about the written disc.
+    EXPECT_EQ(burner->Command(kHostSender, "checkdrive drive=D"), 0);
+    ASSERT_EQ(RecordAndBurn("vcd", clip), S_OK) << (ui.boxes.empty() ? "" : ui.boxes.back());
+    WaitForEnd();
+    ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+    EXPECT_TRUE(std::filesystem::exists(clip));
+    for (const std::string& stream : {stem + ".mpv", stem + ".mpv.1", stem + ".mpa"})
+      EXPECT_FALSE(std::filesystem::exists(stream)) << stream;
+  }
+  // The first went to the chosen writer, the second to the other blank disc once that one was written.
+  EXPECT_TRUE(std::filesystem::exists(Images() + "Y.cue"));
+  EXPECT_TRUE(std::filesystem::exists(Images() + "Z.cue"));
+  EXPECT_FALSE(std::filesystem::exists(Images() + "X.cue"));
+
+  // No writer holds a usable disc: the written one is refused, saying no erasing for a CD-R.
+  const std::string clip = MakeDvdClip(env.Documents() + "VCD_3.mpg", 1);
+  const std::string stream = clip.substr(0, clip.size() - 4) + ".mpv";
+  std::ofstream(stream) << "es";
+  EXPECT_EQ(RecordAndBurn("vcd", clip), E_FAIL);
+  testkit::Pump(5);
+  EXPECT_NE(ui.boxes.back().find("is not blank. Insert a blank CD-R and burn again."), std::string::npos)
+      << ui.boxes.back();
+  EXPECT_TRUE(std::filesystem::exists(stream));  // kept for a burn that did not happen
+}
+
 TEST_F(BurnerFixture, ASuperVideoCdIsMpeg2AtItsOwnSize) {
   UseWriter("WRITES=CD-R\nMEDIUM=CD-R\n");
   const std::string clip = MakeDvdClip(env.Documents() + "SVCD_090000.mpg", 2);
   ASSERT_FALSE(clip.empty());
   burner->Command(kHostSender, "show option type=svcd;ntsc=no;");
   burner->Command(kHostSender, ("burning file=" + clip + ";").c_str());
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kKindId), "DVD-Video");
   ASSERT_EQ(burner->Command(kHostSender, "EndCapture ok=1"), S_OK);
   WaitForEnd();
   ASSERT_EQ(burner->LastResult(), 1) << ui.boxes.back();
+  // The empty disc project shows the kind that was burned, not the one it had.
+  EXPECT_EQ(testkit::ControlText(burner->Window(), BurnView::kKindId), "Super Video CD");
   const std::string probe = RippedPicture();
   EXPECT_NE(probe.find("mpeg2video,480,576"), std::string::npos) << probe;
 }
@@ -719,6 +918,14 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   ASSERT_TRUE(beside.Storyboard(edited));  // the host passed the editor's title on
   EXPECT_NEAR(burner->Project().titles[0].seconds, 2, 0.2);
   DropOn(burner.get(), {first, second});
+  // The temporary folder is one the user keeps files in, under the names a burn might pick.
+  const std::map<std::string, std::string> own = {{env.Temp() + "Burn/holiday/notes.txt", "packing list\n"},
+                                                  {env.Temp() + "Burn/wedding.mpg", "the wedding"},
+                                                  {env.Temp() + "EditedVideo.mpg", "last year's edit"}};
+  for (const auto& [path, text] : own) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
   RECT page{0, 0, 600, 400};
   burner->MoveWindow(&page);
   ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kBurnId));
@@ -737,6 +944,8 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
   }
   ASSERT_EQ(burner->LastResult(), 1) << (ui.boxes.empty() ? "" : ui.boxes.back());
   testkit::WritePicture(burner->Window(), "burn_step_done.png");
+  for (const auto& [path, text] : own) EXPECT_EQ(ReadText(path), text) << path;
+  EXPECT_FALSE(WorkFolderLeft());
   ExpectHandedBack();
   EXPECT_EQ(ui.boxes.back(), "Burning complete.");
   const std::string info = ToolOutput("lsdvd", {DiscImage()});
@@ -757,7 +966,6 @@ TEST_F(BurnerFixture, TwoClipsAndTheEditedVideoBecomeADvdWithATitleMenu) {
     EXPECT_EQ(nav.titleEnds[t].target, 1);
   }
   EXPECT_TRUE(std::filesystem::exists(edited) && std::filesystem::exists(first) && std::filesystem::exists(second));
-  EXPECT_FALSE(std::filesystem::exists(env.Temp() + "EditedVideo.mpg"));
 }
 
 TEST_F(BurnerFixture, TheEditedVideoIsRenderedInTheStreamsOfEachDiscKind) {
@@ -869,6 +1077,91 @@ BurnEnd RunJob(BurnJob job, std::string* message) {
   return engine.End();
 }
 
+// A PATH of the real tools but those left out, and stand-ins written as shell scripts.
+struct ToolShelf {
+  std::string folder;
+  testkit::ScopedVariable path;
+  ToolShelf(const std::string& at, const std::vector<std::string>& without,
+            const std::vector<std::pair<std::string, std::string>>& standIns = {})
+      : folder(at), path("PATH", at) {
+    std::filesystem::create_directories(folder);
+    for (const char* tool : {"ffmpeg", "ffprobe", "dvdauthor", "spumux", "genisoimage", "env", "sh", "sleep", "rm"}) {
+      if (std::find(without.begin(), without.end(), tool) != without.end()) continue;
+      std::error_code error;
+      std::filesystem::create_symlink(std::string("/usr/bin/") + tool, folder + tool, error);
+    }
+    for (const auto& [name, script] : standIns) {
+      std::filesystem::remove(folder + name);
+      std::ofstream(folder + name) << "#!/bin/sh\n" << script << "\n";
+      std::filesystem::permissions(folder + name, std::filesystem::perms::owner_all);
+    }
+  }
+};
+
+TEST(BurnEngineFailures, EachNamesItsCauseAndCancelEndsAToolThatIgnoresItWithinTwoSeconds) {
+  testkit::Environment env{testkit::CurrentTestName()};
+  const std::string clip = MakeDvdClip(env.Documents() + "party.mpg", 1);
+  ASSERT_FALSE(clip.empty());
+  BurnJob job;
+  job.titles = {{clip}};
+  job.workRoot = env.Temp();
+  job.imageFile = env.Temp() + "disc.iso";
+  std::string message;
+  {
+    ToolShelf shelf(env.Temp() + "no spumux/", {"spumux"});
+    job.menu = true;
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "spumux is not installed, so the disc's menu cannot be made. Install it and burn again.");
+  }
+  {
+    ToolShelf shelf(env.Temp() + "no dvdauthor/", {"dvdauthor"});
+    job.menu = false;
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "dvdauthor is not installed, so the disc cannot be made. Install it and burn again.");
+  }
+  {
+    // The title is deleted while dvdauthor reads it, which then fails.
+    const std::string victim = env.Documents() + "victim.mpg";
+    std::filesystem::copy_file(clip, victim);
+    ToolShelf shelf(env.Temp() + "deleting/", {"dvdauthor"}, {{"dvdauthor", "rm -f '" + victim + "'; exit 1"}});
+    job.titles = {{victim}};
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_EQ(message, "The title \"" + victim + "\" was deleted while the disc was made. Nothing was burned.");
+    // Cut short instead.
+    std::filesystem::copy_file(clip, victim);
+    ToolShelf cutting(env.Temp() + "cutting/", {"dvdauthor"},
+                      {{"dvdauthor", "truncate -s 100000 '" + victim + "'; exit 1"}});
+    std::error_code error;
+    std::filesystem::create_symlink("/usr/bin/truncate", env.Temp() + "cutting/truncate", error);
+    EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
+    EXPECT_NE(message.find("\"" + victim + "\" is shorter than its header says"), std::string::npos) << message;
+  }
+  // A stand-in that ignores SIGTERM, run as a filter (spumux), as a tool of its own (dvdauthor) and
+  // as the reader of the titles (ffprobe).
+  for (const char* stubborn : {"spumux", "dvdauthor", "ffprobe"}) {
+    SCOPED_TRACE(stubborn);
+    ToolShelf shelf(env.Temp() + "stubborn " + stubborn + "/", {stubborn}, {{stubborn, "trap '' TERM; sleep 30"}});
+    job.titles = {{clip}};
+    job.menu = std::string(stubborn) == "spumux";
+    BurnEngine engine(nullptr);
+    ASSERT_TRUE(engine.Start(job, &message)) << message;
+    const int reached = job.menu ? 30 : 0;  // the menu's pictures come before spumux
+    const BurnPhase phase = std::string(stubborn) == "ffprobe" ? BurnPhase::Encoding : BurnPhase::Authoring;
+    for (int i = 0; i < 3000 && engine.Running() && !(engine.Phase() == phase && engine.Percent() >= reached); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(engine.Running()) << engine.Message();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stand-in is running
+    const auto cancelled = std::chrono::steady_clock::now();
+    engine.Cancel();
+    while (engine.Running() && std::chrono::steady_clock::now() - cancelled < std::chrono::seconds(10))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(2));
+    engine.Join();
+    EXPECT_EQ(engine.End(), BurnEnd::Cancelled);
+  }
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
+}
+
 TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   testkit::Environment env{testkit::CurrentTestName()};
   const std::string clip = MakeDvdClip(env.Documents() + "DVD_160000.mpg", 2);
@@ -878,19 +1171,29 @@ TEST(BurnEngineImage, DvdVideoBecomesAnIsoAndAVideoCdABinCuePair) {
   BurnJob job;
   job.titles = {{clip}};
   job.discName = "HOLIDAY";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = out + "disc.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
   const std::string dvd = ToolOutput("lsdvd", {out + "disc.iso"});
   EXPECT_NE(dvd.find("Title: 01, Length: 00:00:02"), std::string::npos) << dvd;
 
+  // A recording cut short in its last pack goes on all the same.
+  const std::string cut = env.Documents() + "DVD_cut.mpg";
+  std::filesystem::copy_file(clip, cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 1000);
+  job.titles = {{cut}};
+  job.imageFile = out + "cut.iso";
+  ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
+  EXPECT_NE(ToolOutput("lsdvd", {job.imageFile}).find("Title: 01, Length: 00:00:0"), std::string::npos);
+  job.titles = {{clip}};
+
   job.format = DiscFormat::Vcd;
   job.imageFile = out + "video cd.cue";
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
   const std::string vcd = ToolOutput("vcd-info", {"--no-banner", "--cue-file", out + "video cd.cue"});
   EXPECT_NE(vcd.find("2: 00:08:00"), std::string::npos) << vcd;
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 
   job.imageFile = env.Temp() + "no such folder/disc.cue";
   EXPECT_EQ(RunJob(job, &message), BurnEnd::Failed);
@@ -907,7 +1210,7 @@ TEST(BurnEngineChapters, TheEditedVideosClipStartsBecomeChaptersOnADvdAndABluRay
   // The edited video's clips begin at 0, 1.5 and 3 s; one closer than a second to the end is none.
   job.titleChapters = {{0, 1.5, 3, 4.5}, {}};
   job.menu = true;
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "chapters.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -920,7 +1223,7 @@ TEST(BurnEngineChapters, TheEditedVideosClipStartsBecomeChaptersOnADvdAndABluRay
   job.imageFile = env.Temp() + "chapters.bd.iso";
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
   EXPECT_EQ(BlurayTitleChapters(job.imageFile), (std::vector<int>{2}));
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 }
 
 TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
@@ -934,7 +1237,7 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
   }
   job.menu = true;
   job.discName = "Seven & more";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "seven.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -970,7 +1273,7 @@ TEST(BurnEngineMenu, SevenTitlesGetTwoMenuPagesThatLeadToEachTitleAndBack) {
     EXPECT_EQ(nav.titleEnds[t].kind, NavJump::MenuPage) << t;
     EXPECT_EQ(nav.titleEnds[t].target, t < 6 ? 1 : 2) << t;
   }
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 
   // The first page as a player shows it: the menu's frame with its subpicture in the disc's palette.
   const std::string vob = env.Temp() + "menu.vob";
@@ -994,7 +1297,7 @@ TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) 
   job.titleNames = {"Pictured", "Frozen picture"};
   job.menu = true;
   job.discName = "Pictures";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "pictures.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1009,7 +1312,7 @@ TEST(BurnEngineMenu, ATitleWhosePictureCannotBeMadeGetsAButtonWithItsNameAlone) 
   ASSERT_TRUE(CopyMenuVideo(job.imageFile, vob));
   ASSERT_TRUE(WriteMenuPicture(vob, nav, 2, testkit::PictureFolder() + "dvd_menu_title_without_picture.png", &error))
       << error;
-  EXPECT_FALSE(std::filesystem::exists(job.workFolder));
+  EXPECT_EQ(WorkFoldersIn(env.Temp()), 0);
 }
 
 TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
@@ -1021,7 +1324,7 @@ TEST(BurnEngineMenu, APalDiscHasPalTitlesAndAPalMenu) {
   job.ntsc = false;
   job.menu = true;
   job.discName = "PAL";
-  job.workFolder = env.Temp() + "Burn/";
+  job.workRoot = env.Temp();
   job.imageFile = env.Temp() + "pal.iso";
   std::string message;
   ASSERT_EQ(RunJob(job, &message), BurnEnd::Burned) << message;
@@ -1059,7 +1362,7 @@ TEST(DiscEncodeSettings, ADvdRecordingFitsDvdOnlyAndOddNamesStayWhole) {
   EXPECT_FALSE(ProbeClipStreams(env.Documents() + "missing.mpg", &streams));
 
   const std::string odd = "-x \"a:b\"\n.mpg";
-  const auto args = EncodeArguments(DiscFormat::Vcd, true, false, odd, "/w/title1.mpg");
+  const auto args = EncodeArguments(DiscFormat::Vcd, true, false, 16.0 / 9, odd, "/w/title1.mpg");
   EXPECT_NE(std::find(args.begin(), args.end(), "file:" + odd), args.end());
   EXPECT_EQ(args.back(), "file:/w/title1.mpg");
   EXPECT_EQ(EncodeSettingsFor(*DiscFormatNamed("svcd")).width, 480);

@@ -84,13 +84,13 @@ TEST(DiscProjectSize, AFittingDvdFileCountsAsItIsAndOthersAtTheKindsRates) {
   DiscTitle title;
   title.bytes = 123456789;
   title.seconds = 60;
-  title.streams = {"mpeg", "mpeg2video", 720, 480, "mp2", 48000, 60};
+  title.streams = {"mpeg", "mpeg2video", 720, 480, 4.0 / 3, 30000.0 / 1001, "mp2", 48000, 60};
   EXPECT_EQ(TitleDiscBytes(title, DiscFormat::Dvd, true), 123456789u);
   // A PAL disc remakes the NTSC picture: a minute at 6 Mbit/s and 224 kbit/s.
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Dvd, false)), 6224000 * 60 * 1.04 / 8, 1);
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Vcd, true)), 1374000 * 60 * 1.04 / 8, 1);
   // A Blu-ray keeps an HDV picture and adds LPCM sound; another picture is encoded at its rate.
-  title.streams = {"mpegts", "mpeg2video", 1440, 1080, "mp2", 48000, 60};
+  title.streams = {"mpegts", "mpeg2video", 1440, 1080, 16.0 / 9, 30000.0 / 1001, "mp2", 48000, 60};
   EXPECT_NEAR(static_cast<double>(TitleDiscBytes(title, DiscFormat::Bluray, true)),
               (123456789 + 1536000.0 * 60 / 8) * 1.04, 1);
   title.editedVideo = true;  // rendered at the disc's rates, whatever its clips were
@@ -129,6 +129,8 @@ TEST(DiscProjectFile, TitlesKindNameAndChaptersSurviveSaveAndReopen) {
   edited.editedVideo = true;
   project.titles.push_back(edited);
   project.titles.push_back(Named(env.Temp() + "second.mpg", "y"));
+  // A name of the file's own is not the user's; a path with line breaks stays whole.
+  project.titles.push_back(Named(env.Temp() + "two\nlines 100%.mpg", "two\nlines 100%"));
 
   const std::string path = env.Temp() + "p.ilj5";
   {
@@ -147,11 +149,14 @@ TEST(DiscProjectFile, TitlesKindNameAndChaptersSurviveSaveAndReopen) {
   EXPECT_EQ(back.kind, DiscFormat::Svcd);
   EXPECT_EQ(back.name, "Summer \"2026\" party");
   EXPECT_EQ(back.chapterMinutes, 7);
-  ASSERT_EQ(back.titles.size(), 3u);
+  ASSERT_EQ(back.titles.size(), 4u);
   EXPECT_EQ(back.titles[0].path, env.Temp() + "gone; b=1.mpg");  // kept, so that the burn names it
-  EXPECT_EQ(back.titles[0].name, "gone; b=1");
+  EXPECT_EQ(back.titles[0].name, "x");
   EXPECT_TRUE(back.titles[1].editedVideo);
-  EXPECT_EQ(back.titles[2].name, "second");
+  EXPECT_EQ(back.titles[1].name, "Edited Video");
+  EXPECT_EQ(back.titles[2].name, "y");
+  EXPECT_EQ(back.titles[3].path, env.Temp() + "two\nlines 100%.mpg");
+  EXPECT_EQ(back.titles[3].name, "two\nlines 100%");
   EXPECT_EQ(LoadDiscProject(nullptr).titles.size(), 0u);
 }
 

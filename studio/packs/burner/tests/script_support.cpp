@@ -68,7 +68,7 @@ std::string Tone(int seconds) { return "sine=frequency=440:sample_rate=48000:dur
 
 std::string MakeDvdClip(const std::string& path, int seconds) {
   return Made(path, {"-v", "error", "-y", "-f", "lavfi", "-i", Picture("720x480", seconds), "-f", "lavfi", "-i",
-                     Tone(seconds), "-target", "ntsc-dvd", "-b:v", "1500k", path});
+                     Tone(seconds), "-target", "ntsc-dvd", "-aspect", "4:3", "-b:v", "1500k", path});
 }
 
 std::string MakeHdvClip(const std::string& path, int seconds) {

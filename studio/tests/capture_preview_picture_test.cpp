@@ -7,6 +7,8 @@
 #include <string>
 
 #include "capture_fixture.h"
+#include "platform/com/class_table.h"
+#include "platform/dshow/uuids.h"
 
 namespace studio {
 namespace {
@@ -67,7 +69,7 @@ TEST_F(CapturePreviewPictureTest, TheHdvCamcordersPictureShowsIdlePlayingAndReco
     EXPECT_TRUE(ShowsBars(p)) << "recording";
     Picture(::GetAncestor(p, GA_ROOT), "capture_preview_hdv_recording.png");
     ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
-    PumpReal([&] { return model_.clips.Count() > 0; });
+    EXPECT_TRUE(PumpReal([&] { return model_.clips.Count() > 0; }));
     EXPECT_TRUE(ShowsBars(p)) << "back to the preview";
   });
 }
@@ -87,9 +89,48 @@ TEST_F(CapturePreviewPictureTest, TheDvCamcordersPictureShowsInBothAspects) {
       ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
       EXPECT_TRUE(ShowsBars(p)) << "recording";
       ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
-      PumpReal([&] { return model_.clips.Count() > 0; });
+      EXPECT_TRUE(PumpReal([&] { return model_.clips.Count() > 0; }));
     });
   }
+}
+
+// A video renderer that offers no window (a machine without a display for it) leaves the sound,
+// the meters and the recording working; the page says that the picture cannot be shown.
+TEST_F(CapturePreviewPictureTest, APictureWithoutAVideoWindowIsSaidWhileTheRecordingStillRuns) {
+  for (const char* device : {"Vidarro HDV Camcorder", "Vidarro DV Camcorder"}) {
+    SCOPED_TRACE(device);
+    platform::com::ClassRegistration windowless(CLSID_VideoRendererDefault, [](REFIID riid, void** ppv) {
+      return CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
+    });
+    configure = [device](AppSettings& s) {
+      s.videoDeviceName = device;
+      s.recordFormat = std::string(device).find("HDV") != std::string::npos ? kHdv : kDvAvi;
+    };
+    RunCapture([&](CQuillonDlg&, CCapturePage& page, HWND p) {
+      const auto listed = model_.clips.Count();
+      time_.Advance(400);
+      EXPECT_EQ(VideoWindow(p), nullptr);
+      EXPECT_EQ(ControlText(p, IDC_CAPTURE_PREVIEW),
+                "The picture of this device cannot be shown here; it still records.");
+      ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_START));
+      ASSERT_TRUE(page.IsRecording());
+      Record(3000);
+      EXPECT_EQ(ControlText(p, IDC_CAPTURE_PREVIEW),
+                "The picture of this device cannot be shown here; it still records.");
+      // The clip list's thumbnails need a real renderer again.
+      windowless.Revoke();
+      ASSERT_TRUE(ClickButton(p, IDC_CAPTURE_STOP));
+      EXPECT_TRUE(PumpReal([&] { return model_.clips.Count() > listed; }));
+    });
+  }
+}
+
+TEST_F(CapturePreviewPictureTest, WithoutAnyDeviceThePreviewSaysSo) {
+  platform::dshow::sim::Hardware::Instance().SetDevices({});
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    EXPECT_EQ(ControlText(p, IDC_CAPTURE_PREVIEW), "No capture device detected");
+    Picture(::GetAncestor(p, GA_ROOT), "capture_preview_no_device.png");
+  });
 }
 
 }  // namespace

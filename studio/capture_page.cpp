@@ -628,8 +628,12 @@ void CCapturePage::OnTape(UINT id) {
 void CCapturePage::RecoverUnfinishedRecording() {
   const std::string folder = Model() ? Model()->folders.output : std::string();
   if (folder.empty()) return;
-  const std::string told = platform::filters::RecoverUnfinishedRecording(folder);
-  if (!told.empty()) ::MessageBox(m_hWnd, told.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
+  const platform::filters::RecoveredRecording found = platform::filters::RecoverUnfinishedRecordings(folder);
+  if (found.files.empty()) return;
+  ::MessageBox(m_hWnd, found.message.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
+  // Each file takes its place in the clip list, as at the end of a recording.
+  for (const std::string& file : found.files)
+    if (m_pHost) m_pHost->AddClip(file, FALSE);
 }
 
 void CCapturePage::OnGraphEvent() {

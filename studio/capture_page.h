@@ -148,6 +148,10 @@ class CCapturePage : public CSkinPage {
   void EndFailedStart();
   void OnClockTick();
   void SplitIfNeeded(double sizeMB);
+  // The files the running recording writes, and the journal that names them for the next start.
+  std::vector<std::string> FilesBeingWritten() const;
+  void NoteFilesInJournal();
+  std::vector<std::string> journaled_;
   void StopRecording(bool ask);
   void ForcedStop();
   BOOL StopToPreview();

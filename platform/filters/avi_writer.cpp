@@ -156,7 +156,7 @@ class AviMux : public dshow::CAviMuxBase {
           sample.stop = offset + static_cast<REFERENCE_TIME>(size);
           return output_->Deliver(sample) != E_FAIL;
         },
-        lengths_, frames_);
+        lengths_, frames_, avio_tell(muxer_->Context()->pb));
   }
 
   bool Open(CBaseInputPin* first, const MediaSample& sample) {

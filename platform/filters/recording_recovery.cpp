@@ -153,10 +153,12 @@ bool RepairRecording(const std::string& file) {
   if (ext != "wma" && ext != "wmv" && ext != "asf") return false;
   std::string header;
   Held held;
-  if (!ReadHeader(file, &header) || !ReadHeld(file, &held)) return false;
+  if (!ReadHeader(file, &header)) return false;
   const std::string copy = file + ".unrepaired";
   if (!CopyFile(file, copy, false)) return false;
-  if (!PatchAsf(file, header, held)) {
+  // A header the writer kept current counts the packets of its last update only, and readers
+  // stop there: it first counts every whole packet, then the play time is what they hold.
+  if (!PatchAsf(file, header, held) || !ReadHeld(file, &held) || !PatchAsf(file, header, held)) {
     // The copy is the file as the crash left it: it goes back.
     MoveFile(copy, file);
     return false;

@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "capture_fixture.h"
+#include "platform/base/file.h"
 #include "platform/base/process.h"
+#include "platform/filters/asf_header_patch.h"
 #include "platform/filters/recording_recovery.h"
 
 namespace studio {
@@ -88,6 +90,34 @@ TEST_F(CaptureRecoveryTest, TheNextStartListsAndNamesEveryPartOfACutRecording) {
   EXPECT_EQ(told.find(never), std::string::npos) << told;
   EXPECT_TRUE(RecordingJournal(Output()).UnfinishedFiles().empty());
   EXPECT_NEAR(std::atof(Probe("format=duration", first).c_str()), 3.0, 0.3);
+}
+
+// A WMV whose writer kept its header current until the crash: the header counts the packets of
+// its last update; the repaired file states the play time of every packet it holds.
+TEST_F(CaptureRecoveryTest, ARepairedWmvStatesThePlayTimeOfAllItsPackets) {
+  std::filesystem::create_directories(Output());
+  const std::string file = Output() + "WMV_152220.wmv";
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg",
+                       {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=duration=8:size=320x240:rate=25", "-f",
+                        "lavfi", "-i", "sine=duration=8", "-c:v", "wmv2", "-c:a", "wmav2", file},
+                       &out, &err, &code, 60000);
+  ASSERT_EQ(code, 0) << err;
+  {
+    std::string header;
+    platform::filters::AsfHeaderPatch patch;
+    platform::File stale;
+    ASSERT_TRUE(platform::ReadWholeFile(file, &header) && patch.Locate(header));
+    ASSERT_TRUE(stale.Open(file, platform::FileMode::ReadWrite));
+    const std::int64_t size = stale.Size();
+    ASSERT_TRUE(patch.Apply(stale, patch.WholePackets(size * 7 / 10), 55'000'000));
+    ASSERT_TRUE(stale.Close());
+  }
+  ASSERT_LT(std::atof(Probe("format=duration", file).c_str()), 7.0) << "the header as the crash left it";
+  ASSERT_TRUE(RecordingJournal(Output()).Begin(file));
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND) { EXPECT_TRUE(model_.clips.Contains(file)); });
+  EXPECT_NEAR(std::atof(Probe("format=duration", file).c_str()), 8.0, 0.3);
 }
 
 }  // namespace

@@ -160,6 +160,7 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
     Frame frame;
     switch (device_->Wait(&frame, kWaitMs)) {
       case Next::None: return S_OK;
+      case Next::Dropped: ++dropped_; return S_OK;
       case Next::Lost: lost_(); return E_FAIL;
       case Next::Frame: break;
     }

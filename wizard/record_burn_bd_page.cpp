@@ -10,6 +10,7 @@
 #include "capture_graphs.h"
 #include "disc_jobs.h"
 #include "platform/base/debug_output.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/file_system.h"
@@ -92,7 +93,7 @@ void CRecordBurnBdPage::OpenCamcorder() {
     SetDeviceReady(true);
   } else {
     KillTimer(kLevelTimer);
-    Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
+    Ask(platform::dshow::WithDeviceProblem(Text(IDS_DEVICE_UNUSABLE)), MB_OK | MB_ICONERROR);
   }
 }
 

@@ -25,4 +25,9 @@ std::string TakeDeviceProblem() {
   return taken;
 }
 
+std::string WithDeviceProblem(const std::string& message) {
+  const std::string problem = TakeDeviceProblem();
+  return problem.empty() ? message : message + "\n\n" + problem;
+}
+
 }  // namespace platform::dshow

@@ -11,5 +11,7 @@ namespace platform::dshow {
 void ReportDeviceProblem(const std::string& text);
 // The latest problem not yet taken, then nothing until the next one.
 std::string TakeDeviceProblem();
+// `message` with the latest problem (taken) on a paragraph of its own, for a window's message box.
+std::string WithDeviceProblem(const std::string& message);
 
 }  // namespace platform::dshow

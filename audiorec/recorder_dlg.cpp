@@ -8,6 +8,7 @@
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/recording_rules.h"
 #include "audiorec/recordings_actions.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/filters/recording_recovery.h"
 #include "platform/base/clock.h"
 #include "platform/base/file.h"
@@ -307,7 +308,12 @@ void CRecorderDlg::OpenSelectedDevice() {
   if (selected < 0 || selected >= static_cast<int>(inputs_.size())) return;
   const DeviceNames names = NamesOf(inputs_[selected]);
   CAudioRecordGraph& engine = RecordEngine();
-  if (!engine.Open(m_hWnd, names.video, names.audio, settings_.noAudioStreamRender ? 2 : 1)) return;
+  if (!engine.Open(m_hWnd, names.video, names.audio, settings_.noAudioStreamRender ? 2 : 1)) {
+    // A device another program holds says so, with what to do.
+    if (const std::string problem = platform::dshow::TakeDeviceProblem(); !problem.empty())
+      ::MessageBox(m_hWnd, problem.c_str(), Program().title.c_str(), MB_ICONHAND);
+    return;
+  }
   openedIndex_ = selected;
   engine.StartPreview();
   SetTimer(kLevelTimer, kLevelMs);
@@ -334,7 +340,8 @@ void CRecorderDlg::OnDeviceChange() {
     return;
   }
   if (openedIndex_ >= 0) device_->SetCurSel(openedIndex_);
-  ::MessageBox(m_hWnd, Text(IDS_AUVRY_BAD_DEVICE).c_str(), Program().title.c_str(), MB_ICONHAND);
+  ::MessageBox(m_hWnd, platform::dshow::WithDeviceProblem(Text(IDS_AUVRY_BAD_DEVICE)).c_str(), Program().title.c_str(),
+               MB_ICONHAND);
 }
 
 void CRecorderDlg::SetControlState(int state) {

@@ -45,7 +45,9 @@ class CCaptureGraph {
   BOOL StopCaptureToPreview();
   BOOL Run();
   BOOL StopGraph();
+  // A preview whose picture finds no video window still runs: the owner asks ShowsPicture.
   HRESULT SetVideoWindowOwner(HWND owner);
+  BOOL ShowsPicture() const { return videoWindow_ != nullptr; }
   void FitVideoWindow(int aspect);
   // Drains the events after WM_USER+70; a lost device closes the graph. The most severe code.
   long HandleGraphEvents();

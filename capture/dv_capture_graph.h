@@ -56,7 +56,10 @@ class CDvCaptureGraph {
   BOOL RestartGraph();
 
   // Video window.
+  // A graph whose picture finds no video window still previews its sound and records: the
+  // owner asks ShowsPicture and says so.
   HRESULT SetVideoWindowOwner(HWND owner);
+  BOOL ShowsPicture() const { return videoWindow_ != nullptr; }
   BOOL ResetVideoWindow();
   void FitVideoWindow(int aspect);
   void RefitVideoWindow() { FitVideoWindow(aspect_); }

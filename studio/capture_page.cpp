@@ -6,6 +6,7 @@
 #include "about_box.h"
 #include "capture_dialogs.h"
 #include "capture_engine.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/filters/recording_recovery.h"
 #include "platform/controls/commctrl.h"
 #include "platform/filters/maker_interfaces.h"
@@ -24,6 +25,10 @@ namespace studio {
 namespace {
 
 constexpr COLORREF kDimText = RGB(130, 145, 153);
+// What the preview area says where it shows no picture.
+constexpr const char* kNoCaptureDeviceNote = "No capture device detected";
+constexpr const char* kPictureNotShownNote = "The picture of this device cannot be shown here; it still records.";
+constexpr const char* kDeviceNotStartedNote = "The capture device could not be started.";
 constexpr COLORREF kDarkColour = RGB(20, 25, 28);
 constexpr COLORREF kGreyColour = RGB(54, 61, 64);
 // KSCATEGORY_CAPTURE: arrivals and removals of capture devices.
@@ -369,6 +374,7 @@ void CCapturePage::OnSetActive() {
     ShowTapeControls(false);
     KillTimer(kMeterTimer);
   }
+  UpdatePreviewNote();
   SetVolume(s.volume);
   SetTimer(kTimecodeTimer, 200);
   ComputeMaxRecordingTime();
@@ -535,10 +541,12 @@ void CCapturePage::ReopenAfterChange(const std::string& videoName, const std::st
   } else {
     deviceType_ = 1;
     ShowTapeControls(false);
+    UpdatePreviewNote();
     ShowMessage(IDS_DEVICE_UNUSABLE, MB_ICONHAND);
     RepaintPreview();
     KillTimer(kMeterTimer);
   }
+  UpdatePreviewNote();
   SetVolume(Settings().volume);
 }
 
@@ -576,6 +584,25 @@ void CCapturePage::UpdateMeters() {
   meterRight_.SetPos(MeterValue(right));
 }
 
+void CCapturePage::UpdatePreviewNote() {
+  CaptureEngine& engine = Engine();
+  const bool camcorder = deviceType_ == 2 || deviceType_ == 3;
+  const bool running = camcorder ? engine.dvGraph.IsPreviewing() || engine.dvGraph.IsCapturing()
+                                 : engine.graph.IsPreviewing() || engine.graph.IsCapturing();
+  const bool shown = camcorder ? engine.dvGraph.ShowsPicture() : engine.graph.ShowsPicture();
+  // A busy device or a bus the user may not open names itself and what to do.
+  if (std::string problem = platform::dshow::TakeDeviceProblem(); !problem.empty()) deviceProblem_ = problem;
+  if (running) deviceProblem_.clear();
+  std::string note;
+  if (!running) {
+    if (engine.devices.GetVideoDeviceCount() == 0) note = kNoCaptureDeviceNote;
+    else note = deviceProblem_.empty() ? kDeviceNotStartedNote : deviceProblem_;
+  } else if (!shown) {
+    note = kPictureNotShownNote;
+  }
+  if (ItemText(*this, IDC_CAPTURE_PREVIEW) != note) SetDlgItemText(IDC_CAPTURE_PREVIEW, note.c_str());
+}
+
 void CCapturePage::UpdateTimecode() {
   const std::string text =
       deviceType_ == 2 || deviceType_ == 3 ? Engine().dvGraph.GetTimecodeText() : std::string("__ : __ : __._");
@@ -601,8 +628,12 @@ void CCapturePage::OnTape(UINT id) {
 void CCapturePage::RecoverUnfinishedRecording() {
   const std::string folder = Model() ? Model()->folders.output : std::string();
   if (folder.empty()) return;
-  const std::string told = platform::filters::RecoverUnfinishedRecording(folder);
-  if (!told.empty()) ::MessageBox(m_hWnd, told.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
+  const platform::filters::RecoveredRecording found = platform::filters::RecoverUnfinishedRecordings(folder);
+  if (found.files.empty()) return;
+  ::MessageBox(m_hWnd, found.message.c_str(), "Message", MB_OK | MB_ICONINFORMATION);
+  // Each file takes its place in the clip list, as at the end of a recording.
+  for (const std::string& file : found.files)
+    if (m_pHost) m_pHost->AddClip(file, FALSE);
 }
 
 void CCapturePage::OnGraphEvent() {
@@ -680,7 +711,10 @@ LRESULT CCapturePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CCapturePage::OnTimer(UINT_PTR id) {
   switch (id) {
-    case kMeterTimer: UpdateMeters(); break;
+    case kMeterTimer:
+      UpdateMeters();
+      UpdatePreviewNote();
+      break;
     case kTimecodeTimer: UpdateTimecode(); break;
     case kClockTimer: OnClockTick(); break;
     case kSignalTimer: OnSignalTick(); break;

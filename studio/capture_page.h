@@ -112,6 +112,9 @@ class CCapturePage : public CSkinPage {
   void ApplyAspect(int aspect);
   void UpdateMeters();
   void UpdateTimecode();
+  // The preview area's text where no picture shows: no device, or a picture that cannot be shown.
+  void UpdatePreviewNote();
+  std::string deviceProblem_;  // the latest device problem, until the device runs
   void OnGraphEvent();
   // Repairs a recording a crash cut short and tells where it is.
   void RecoverUnfinishedRecording();
@@ -145,6 +148,10 @@ class CCapturePage : public CSkinPage {
   void EndFailedStart();
   void OnClockTick();
   void SplitIfNeeded(double sizeMB);
+  // The files the running recording writes, and the journal that names them for the next start.
+  std::vector<std::string> FilesBeingWritten() const;
+  void NoteFilesInJournal();
+  std::vector<std::string> journaled_;
   void StopRecording(bool ask);
   void ForcedStop();
   BOOL StopToPreview();

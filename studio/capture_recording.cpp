@@ -245,8 +245,9 @@ void CCapturePage::BeginRecording() {
     elapsed_ = 0;
     if (timeLimit_ == 0 || timeLimit_ > maxSeconds_) timeLimit_ = maxSeconds_;
     if (Settings().recordFormat == kWmv || Settings().recordFormat == kDvAvi) outputPath_ = parts_.front();
-    // Names the recording for the next start, should this one never end well.
-    if (Model()) platform::filters::RecordingJournal(Model()->folders.output).Begin(outputPath_);
+    // Names the recording's files for the next start, should this one never end well.
+    journaled_.clear();
+    NoteFilesInJournal();
     SetTimer(kClockTimer, 500);
   } else {
     captureFinished_ = true;
@@ -397,10 +398,31 @@ void CCapturePage::OnClockTick() {
   } else {
     size = MpegSizeEstimateMB(s.recordFormat, s.quality, elapsed_);
   }
+  NoteFilesInJournal();
   SetDlgItemText(IDC_ELAPSED, SpanText(static_cast<unsigned>(elapsed_), ":"));
   char text[32];
   std::snprintf(text, sizeof text, "%5.1fMB", size);
   SetDlgItemText(IDC_RECORDED_SIZE, text);
+}
+
+std::vector<std::string> CCapturePage::FilesBeingWritten() const {
+  const int format = Settings().recordFormat;
+  const bool mpeg = format == kVcd || format == kSvcd || format == kDvd || format == kLongDvd;
+  if (!mpeg && format != kHdv) return parts_;
+  // The writer starts its parts itself: those on disk and the one that comes next.
+  std::vector<std::string> files;
+  for (long count = 1;; ++count) {
+    files = mpeg ? MpegPartNames(outputPath_, count) : HdvPartNames(outputPath_, count);
+    if (files.size() < static_cast<std::size_t>(count) || !FileExists(files.back())) break;
+  }
+  return files;
+}
+
+void CCapturePage::NoteFilesInJournal() {
+  if (!Model()) return;
+  std::vector<std::string> files = FilesBeingWritten();
+  if (files.empty() || files == journaled_) return;
+  if (platform::filters::RecordingJournal(Model()->folders.output).Begin(files)) journaled_ = std::move(files);
 }
 
 void CCapturePage::SplitIfNeeded(double sizeMB) {

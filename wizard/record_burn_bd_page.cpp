@@ -11,6 +11,7 @@
 #include "disc_check.h"
 #include "disc_jobs.h"
 #include "platform/base/debug_output.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/base/file_system.h"
@@ -93,7 +94,7 @@ void CRecordBurnBdPage::OpenCamcorder() {
     SetDeviceReady(true);
   } else {
     KillTimer(kLevelTimer);
-    Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
+    Ask(platform::dshow::WithDeviceProblem(Text(IDS_DEVICE_UNUSABLE)), MB_OK | MB_ICONERROR);
   }
 }
 

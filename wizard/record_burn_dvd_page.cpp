@@ -15,6 +15,7 @@
 #include "platform/base/local_time.h"
 #include "platform/base/message_box.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/dvd/qn_dvd_author.h"
 #include "platform/dvd/qn_mpg_mux.h"
 #include "left_recordings.h"
@@ -147,7 +148,7 @@ void CRecordBurnDvdPage::OpenDevice() {
     SetDeviceReady(true);
   } else {
     KillTimer(kLevelTimer);
-    Ask(Text(IDS_DEVICE_UNUSABLE), MB_OK | MB_ICONERROR);
+    Ask(platform::dshow::WithDeviceProblem(Text(IDS_DEVICE_UNUSABLE)), MB_OK | MB_ICONERROR);
   }
 }
 

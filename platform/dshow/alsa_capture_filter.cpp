@@ -15,6 +15,7 @@
 #include "platform/dshow/analog_companions.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/configurable_pin.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/uuids.h"
 
@@ -91,8 +92,8 @@ class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
       const WAVEFORMATEX& wfx = stream_->Format();
       const int error = capture_.Open(input_.pcm, static_cast<int>(wfx.nSamplesPerSec), wfx.nChannels);
       if (error == -EBUSY) {
-        Report("\"" + input_.name + "\" (" + input_.pcm +
-               ") is in use by another program. Close the program that uses it and try again.");
+        ReportDeviceProblem("\"" + input_.name + "\" (" + input_.pcm +
+                            ") is in use by another program. Close the program that uses it and try again.");
         return HRESULT_FROM_WIN32(kErrorBusy);
       }
       if (error < 0) {

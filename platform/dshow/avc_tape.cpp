@@ -101,7 +101,8 @@ bool TapeTransport::HasTape() {
 std::optional<std::uint32_t> TapeTransport::Timecode() {
   const auto r = Ask(kStatus, kTapeSubunit, kTimeCode, {0x71, 0xFF, 0xFF, 0xFF, 0xFF});
   if (!r || r->size() < 8) return std::nullopt;
-  const std::uint8_t hh = (*r)[4], mm = (*r)[5], ss = (*r)[6], ff = (*r)[7];
+  // Frames first, hours last, each in BCD.
+  const std::uint8_t ff = (*r)[4], ss = (*r)[5], mm = (*r)[6], hh = (*r)[7];
   if (!Bcd(hh) || !Bcd(mm) || !Bcd(ss) || !Bcd(ff)) return std::nullopt;  // 0xFF: no time code on the tape
   return (static_cast<std::uint32_t>(hh) << 24) | (static_cast<std::uint32_t>(mm) << 16) |
          (static_cast<std::uint32_t>(ss) << 8) | ff;

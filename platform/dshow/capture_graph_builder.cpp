@@ -108,15 +108,29 @@ class CaptureGraphBuilder : public com::ComObject<ICaptureGraphBuilder2> {
       return E_NOINTERFACE;
     }
     if (SUCCEEDED(filter->QueryInterface(riid, ppv))) return S_OK;
-    if (category || type) {
-      CComPtr<IPin> pin = FindPinOn(filter, PINDIR_OUTPUT, category, type, FALSE, 0);
-      if (!pin) return E_NOINTERFACE;
-      if (SUCCEEDED(pin->QueryInterface(riid, ppv))) return S_OK;
-      if (SearchDownstreamFrom(pin, riid, ppv, seen)) return S_OK;
-    } else {
+    if (category && *category != GUID_NULL) {
+      // A pin category narrows the downstream search to the matching output pins; what feeds
+      // the filter (a crossbar, a tuner) is still looked at.
+      seen.insert(filter);
       for (auto& pin : PinsOf(filter)) {
+        if (!Matches(pin, PINDIR_OUTPUT, category, type, FALSE)) continue;
         if (SUCCEEDED(pin->QueryInterface(riid, ppv))) return S_OK;
-        if (DirectionOf(pin) == PINDIR_OUTPUT && SearchDownstreamFrom(pin, riid, ppv, seen)) return S_OK;
+        if (SearchDownstreamFrom(pin, riid, ppv, seen)) return S_OK;
+      }
+      return SearchUpstream(filter, riid, ppv, seen) ? S_OK : E_NOINTERFACE;
+    }
+    // No category: the whole graph around the filter. The filter, then its pins, then the
+    // filters downstream (behind pins of the given major type first) and upstream.
+    const auto pins = PinsOf(filter);
+    for (auto& pin : pins)
+      if (SUCCEEDED(pin->QueryInterface(riid, ppv))) return S_OK;
+    seen.insert(filter);
+    for (const bool typed : {true, false}) {
+      if (typed && (!type || *type == GUID_NULL)) continue;
+      for (auto& pin : pins) {
+        if (DirectionOf(pin) != PINDIR_OUTPUT) continue;
+        if (type && *type != GUID_NULL && PinHasMajorType(pin, *type) != typed) continue;
+        if (SearchDownstreamFrom(pin, riid, ppv, seen)) return S_OK;
       }
     }
     return SearchUpstream(filter, riid, ppv, seen) ? S_OK : E_NOINTERFACE;

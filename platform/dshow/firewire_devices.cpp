@@ -1,10 +1,9 @@
 #include "platform/dshow/firewire_devices.h"
 
 #include <cctype>
-#include <cstdio>
 
-#include "platform/base/debug_output.h"
 #include "platform/dshow/avc_tape.h"
+#include "platform/dshow/device_problem.h"
 
 namespace platform::dshow::firewire {
 
@@ -15,11 +14,6 @@ std::string Segment(const std::string& text, const char* fallback) {
   std::string s;
   for (unsigned char c : text) s += std::isalnum(c) ? static_cast<char>(std::tolower(c)) : '_';
   return s.empty() ? fallback : s;
-}
-
-void Report(const std::string& text) {
-  std::fprintf(stderr, "vidarro: %s\n", text.c_str());
-  ::OutputDebugString((text + "\n").c_str());
 }
 
 }  // namespace
@@ -38,8 +32,8 @@ std::vector<Camcorder> Camcorders() {
   BusDenied denied;
   const bool opened = bus.TapeUnits(&units, &denied);
   if (!denied.node.empty()) {
-    Report("the FireWire bus cannot be opened: " + denied.node + " belongs to the group \"" + denied.group +
-           "\"; is the user in the " + denied.group + " group?");
+    ReportDeviceProblem("The FireWire bus cannot be opened: " + denied.node + " belongs to the group \"" +
+                        denied.group + "\"; is the user in the " + denied.group + " group?");
   }
   std::vector<Camcorder> out;
   if (!opened) return out;

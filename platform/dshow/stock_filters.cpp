@@ -363,12 +363,19 @@ void CVideoRendererFilter::Render(const MediaSample& sample) {
     shownHeight_ = toHeight;
   }
   if (!scaler_) return;
-  shown_.resize(static_cast<std::size_t>(toWidth) * toHeight * 4);
-  std::uint8_t* target[4] = {shown_.data() + static_cast<std::size_t>(toWidth) * 4 * (toHeight - 1), nullptr, nullptr,
-                             nullptr};
-  const int targetStrides[4] = {-toWidth * 4, 0, 0, 0};
-  if (scaler_->ScaleInto(planes, strides, target, targetStrides))
-    window_.Present(shown_.data(), shown_.size(), toWidth, toHeight);
+  // swscale's vector code writes whole blocks of pixels past a row's end: it scales into rows
+  // padded to 64 bytes (and a spare row), which are then packed for the window.
+  const std::size_t row = static_cast<std::size_t>(toWidth) * 4;
+  const std::size_t padded = (row + 63) & ~std::size_t{63};
+  scaled_.resize(padded * (toHeight + 1));
+  std::uint8_t* target[4] = {scaled_.data(), nullptr, nullptr, nullptr};
+  const int targetStrides[4] = {static_cast<int>(padded), 0, 0, 0};
+  if (!scaler_->ScaleInto(planes, strides, target, targetStrides)) return;
+  // The window takes its picture bottom-up.
+  shown_.resize(row * toHeight);
+  for (int y = 0; y < toHeight; ++y)
+    std::memcpy(shown_.data() + row * (toHeight - 1 - y), scaled_.data() + padded * y, row);
+  window_.Present(shown_.data(), shown_.size(), toWidth, toHeight);
 }
 
 STDMETHODIMP CVideoRendererFilter::put_Caption(BSTR caption) {

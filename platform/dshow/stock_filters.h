@@ -70,6 +70,7 @@ class CVideoRendererFilter : public CRendererFilter, public IVideoWindow {
   int scaledWidth_ = 0, scaledHeight_ = 0;
   int shownWidth_ = 0, shownHeight_ = 0;
   std::vector<std::uint8_t> shown_;
+  std::vector<std::uint8_t> scaled_;  // swscale's padded rows before they are packed into shown_
 };
 
 // Audio renderers offer a volume and a reference clock, as their platform counterparts do.

@@ -16,6 +16,7 @@
 #include "platform/com/property_frame.h"
 #include "platform/dshow/analog_companions.h"
 #include "platform/dshow/codes.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/dshow/control_interfaces.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/sim_filters.h"
@@ -159,6 +160,7 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
     Frame frame;
     switch (device_->Wait(&frame, kWaitMs)) {
       case Next::None: return S_OK;
+      case Next::Dropped: ++dropped_; return S_OK;
       case Next::Lost: lost_(); return E_FAIL;
       case Next::Frame: break;
     }
@@ -249,8 +251,8 @@ class CaptureFilter : public CSourceFilter,
       if (!device_->Prepare(mode)) {
         const int error = errno;
         if (error == EBUSY) {
-          Report("\"" + node_.name + "\" (" + node_.file +
-                 ") is in use by another program. Close the program that uses it and try again.");
+          ReportDeviceProblem("\"" + node_.name + "\" (" + node_.file +
+                              ") is in use by another program. Close the program that uses it and try again.");
           return HRESULT_FROM_WIN32(kErrorBusy);
         }
         Report("\"" + node_.name + "\" (" + node_.file + ") refused the picture format " + std::to_string(mode.width) +

@@ -134,8 +134,28 @@ int Device::CurrentInput() {
 }
 
 bool Device::SelectInput(std::uint32_t index) {
-  int i = static_cast<int>(index);
-  return Xioctl(*machine_.io, fd_, VIDIOC_S_INPUT, &i) == 0;
+  return WithStreamStopped([&] {
+    int i = static_cast<int>(index);
+    return Xioctl(*machine_.io, fd_, VIDIOC_S_INPUT, &i) == 0;
+  });
+}
+
+bool Device::WithStreamStopped(const std::function<bool()>& change) {
+  std::unique_lock lock(mutex_);
+  if (buffers_.empty()) return change();
+  switching_ = true;
+  bufferBack_.wait(lock, [this] { return !bufferOut_; });
+  const bool wasStreaming = streaming_;
+  const Mode mode = prepared_;
+  StopLocked();
+  const bool changed = change();
+  const int error = errno;
+  // The same mode again; a standard of other lines leaves the stream stopped, and the filter's
+  // next start prepares it anew.
+  if (PrepareLocked(mode) && wasStreaming) StartLocked();
+  switching_ = false;
+  errno = error;
+  return changed;
 }
 
 std::uint32_t Device::InputStatus() {
@@ -152,8 +172,10 @@ std::uint64_t Device::CurrentStandard() {
 }
 
 bool Device::SelectStandard(std::uint64_t id) {
-  v4l2_std_id s = id;
-  return Xioctl(*machine_.io, fd_, VIDIOC_S_STD, &s) == 0;
+  return WithStreamStopped([&] {
+    v4l2_std_id s = id;
+    return Xioctl(*machine_.io, fd_, VIDIOC_S_STD, &s) == 0;
+  });
 }
 
 bool Device::GetControl(std::uint32_t id, std::int32_t* value) {
@@ -188,6 +210,10 @@ bool Device::TryMode(const Mode& mode) {
 
 bool Device::Prepare(const Mode& mode) {
   std::lock_guard lock(mutex_);
+  return PrepareLocked(mode);
+}
+
+bool Device::PrepareLocked(const Mode& mode) {
   Io& io = *machine_.io;
   if (!buffers_.empty()) return true;  // prepared before, still in place
   if (!TryMode(mode)) return false;
@@ -227,9 +253,14 @@ bool Device::Prepare(const Mode& mode) {
 
 bool Device::Start() {
   std::lock_guard lock(mutex_);
+  return StartLocked();
+}
+
+bool Device::StartLocked() {
   if (streaming_) return true;  // running again after a pause: the driver never stopped
   int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   streaming_ = Xioctl(*machine_.io, fd_, VIDIOC_STREAMON, &type) == 0;
+  ioErrors_ = 0;
   return streaming_;
 }
 
@@ -238,11 +269,24 @@ Next Device::Wait(Frame* frame, int timeoutMs) {
   const int ready = io.Wait(fd_, timeoutMs);
   if (ready < 0) return errno == EINTR ? Next::None : Next::Lost;
   if (ready == 0) return Next::None;
+  std::lock_guard lock(mutex_);
+  if (switching_ || !streaming_) return Next::None;
   v4l2_buffer buf{};
   buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   buf.memory = V4L2_MEMORY_MMAP;
-  if (Xioctl(io, fd_, VIDIOC_DQBUF, &buf) != 0) return errno == EAGAIN ? Next::None : Next::Lost;
+  if (Xioctl(io, fd_, VIDIOC_DQBUF, &buf) != 0) {
+    if (errno == EAGAIN) return Next::None;
+    // EIO: a brief loss of signal on many drivers; only a long run of them is a lost device.
+    if (errno == EIO && ++ioErrors_ <= kMostIoErrors) return Next::None;
+    return Next::Lost;
+  }
+  ioErrors_ = 0;
   if (buf.index >= buffers_.size()) return Next::None;
+  if (buf.flags & V4L2_BUF_FLAG_ERROR) {
+    Xioctl(io, fd_, VIDIOC_QBUF, &buf);
+    return Next::Dropped;
+  }
+  bufferOut_ = true;
   frame->data = static_cast<const std::uint8_t*>(buffers_[buf.index].address);
   frame->size = std::min<std::size_t>(buf.bytesused, buffers_[buf.index].length);
   frame->bytesPerLine = bytesPerLine_;
@@ -253,15 +297,22 @@ Next Device::Wait(Frame* frame, int timeoutMs) {
 }
 
 void Device::Release(const Frame& frame) {
+  std::lock_guard lock(mutex_);
   v4l2_buffer buf{};
   buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   buf.memory = V4L2_MEMORY_MMAP;
   buf.index = frame.index;
-  Xioctl(*machine_.io, fd_, VIDIOC_QBUF, &buf);
+  if (streaming_ && !buffers_.empty()) Xioctl(*machine_.io, fd_, VIDIOC_QBUF, &buf);
+  bufferOut_ = false;
+  bufferBack_.notify_all();
 }
 
 void Device::Stop() {
   std::lock_guard lock(mutex_);
+  StopLocked();
+}
+
+void Device::StopLocked() {
   if (streaming_) {
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     Xioctl(*machine_.io, fd_, VIDIOC_STREAMOFF, &type);

@@ -4,7 +4,9 @@
 // thread share it.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,7 +55,8 @@ struct Frame {
   std::uint32_t index = 0;  // the buffer, handed back by Release
 };
 
-enum class Next { Frame, None, Lost };
+// Dropped: the driver flagged the buffer as damaged (V4L2_BUF_FLAG_ERROR); it went back at once.
+enum class Next { Frame, None, Dropped, Lost };
 
 class Device {
  public:
@@ -75,6 +78,8 @@ class Device {
   const std::vector<Control>& Controls() const { return controls_; }
 
   int CurrentInput();
+  // Drivers take an input or a standard only without buffers (EBUSY otherwise): a running
+  // stream is stopped for the switch and started again with the same mode.
   bool SelectInput(std::uint32_t index);
   // V4L2_IN_ST_* of the current input (0: a picture is there).
   std::uint32_t InputStatus();
@@ -100,6 +105,11 @@ class Device {
   void Describe();
   void DescribeModes();
   void FreeBuffers();
+  bool PrepareLocked(const Mode& mode);
+  bool StartLocked();
+  void StopLocked();
+  // Runs a change the driver refuses while buffers exist, with the stream stopped around it.
+  bool WithStreamStopped(const std::function<bool()>& change);
   struct Buffer {
     void* address = nullptr;
     std::size_t length = 0;
@@ -117,6 +127,11 @@ class Device {
   Mode prepared_;
   std::uint32_t bytesPerLine_ = 0;
   bool streaming_ = false;
+  std::condition_variable bufferBack_;
+  bool bufferOut_ = false;                  // a dequeued buffer the stream has not given back yet
+  bool switching_ = false;                  // the stream is stopped for a switch: no buffer is taken
+  int ioErrors_ = 0;                        // EIO answers in a row
+  static constexpr int kMostIoErrors = 50;  // about two seconds of signal lost
 };
 
 }  // namespace platform::dshow::v4l2

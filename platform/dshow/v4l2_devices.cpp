@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/base/strings.h"
+#include "platform/dshow/device_problem.h"
 #include "platform/dshow/v4l2_io.h"
 
 namespace platform::dshow::v4l2 {
@@ -99,8 +100,11 @@ std::vector<Node> CaptureNodes() {
     n.file = machine.devRoot + "/" + name;
     const int fd = machine.io->Open(n.file);
     if (fd < 0) {
-      std::fprintf(stderr, "vidarro: %s: %s%s\n", n.file.c_str(), std::strerror(errno),
-                   errno == EACCES ? " (is the user in the video group?)" : "");
+      const int error = errno;
+      if (error == EACCES)
+        ReportDeviceProblem(n.file +
+                            " cannot be opened: it belongs to the group \"video\"; is the user in the video group?");
+      else std::fprintf(stderr, "vidarro: %s: %s\n", n.file.c_str(), std::strerror(error));
       continue;
     }
     v4l2_capability cap{};

@@ -51,7 +51,7 @@ class AviMux : public dshow::CAviMuxBase {
   void Receive(CBaseInputPin* pin, const MediaSample& sample) override {
     std::lock_guard lock(mutex_);
     if (State() != State_Running || failed_) return;
-    if (!muxer_ && !Open()) return;
+    if (!muxer_ && !Open(pin, sample)) return;
     const auto it = std::find(inputs_.begin(), inputs_.end(), pin);
     if (it == inputs_.end()) return;
     const auto index = static_cast<std::size_t>(it - inputs_.begin());
@@ -87,7 +87,9 @@ class AviMux : public dshow::CAviMuxBase {
 
  private:
   // The codec parameters of a connected input; false for a type AVI cannot carry.
-  static bool Describe(const CMediaType& mt, AVCodecParameters* p, AVRational* timeBase) {
+  // `dvFrameBytes`: the size of a DV frame the input has delivered (0: none yet), which tells
+  // the line system of a unit that did not name it before it was connected.
+  static bool Describe(const CMediaType& mt, std::size_t dvFrameBytes, AVCodecParameters* p, AVRational* timeBase) {
     if (mt.majortype == MEDIATYPE_Audio) {
       const auto* wfx = mt.Format<WAVEFORMATEX>();
       if (!wfx || wfx->wBitsPerSample != 16) return false;
@@ -108,7 +110,8 @@ class AviMux : public dshow::CAviMuxBase {
     if (mt.subtype == MEDIASUBTYPE_dvsd || mt.majortype == MEDIATYPE_Interleaved) {
       p->codec_id = AV_CODEC_ID_DVVIDEO;
       p->width = 720;
-      p->height = mt.lSampleSize == 144000 ? 576 : 480;
+      const std::size_t frameBytes = dvFrameBytes ? dvFrameBytes : mt.lSampleSize;
+      p->height = frameBytes == dshow::sim::kDvFramePal ? 576 : 480;
       *timeBase = p->height == 576 ? AVRational{1, 25} : kNtscFrameTime;
       return true;
     }
@@ -153,10 +156,10 @@ class AviMux : public dshow::CAviMuxBase {
           sample.stop = offset + static_cast<REFERENCE_TIME>(size);
           return output_->Deliver(sample) != E_FAIL;
         },
-        lengths_, frames_);
+        lengths_, frames_, avio_tell(muxer_->Context()->pb));
   }
 
-  bool Open() {
+  bool Open(CBaseInputPin* first, const MediaSample& sample) {
     inputs_.clear();
     timeBases_.clear();
     samples_.clear();
@@ -177,7 +180,9 @@ class AviMux : public dshow::CAviMuxBase {
       if (!in || !in->IsConnected()) continue;
       AVCodecParameters* p = avcodec_parameters_alloc();
       AVRational timeBase{1, 25};
-      const bool described = Describe(in->ConnectedType(), p, &timeBase);
+      const bool dv =
+          in->ConnectedType().subtype == MEDIASUBTYPE_dvsd || in->ConnectedType().majortype == MEDIATYPE_Interleaved;
+      const bool described = Describe(in->ConnectedType(), dv && in == first ? sample.data.size() : 0, p, &timeBase);
       const int index = described ? muxer_->AddStream(p, timeBase) : -1;
       avcodec_parameters_free(&p);
       if (index < 0) return Fail();

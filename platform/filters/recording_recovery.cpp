@@ -109,11 +109,15 @@ bool PatchAsf(const std::string& file, const std::string& header, const Held& he
 RecordingJournal::RecordingJournal(const std::string& folder)
     : path_(folder + (folder.empty() || folder.back() == '/' ? "" : "/") + kJournalName) {}
 
-bool RecordingJournal::Begin(const std::string& recording) const {
+bool RecordingJournal::Begin(const std::string& recording) const { return Begin(std::vector<std::string>{recording}); }
+
+bool RecordingJournal::Begin(const std::vector<std::string>& files) const {
   // Written whole beside the journal and renamed, so a crash never leaves half a name.
   const std::string next = path_ + ".new";
+  std::string text;
+  for (const std::string& file : files) text += file + "\n";
   File out;
-  if (!out.Open(next, FileMode::Create) || !out.Write(recording + "\n") || !out.Sync() || !out.Close()) {
+  if (!out.Open(next, FileMode::Create) || !out.Write(text) || !out.Sync() || !out.Close()) {
     DeleteFile(next);
     return false;
   }
@@ -123,10 +127,24 @@ bool RecordingJournal::Begin(const std::string& recording) const {
 void RecordingJournal::End() const { DeleteFile(path_); }
 
 std::string RecordingJournal::Unfinished() const {
+  const std::vector<std::string> files = UnfinishedFiles();
+  return files.empty() ? std::string() : files.front();
+}
+
+std::vector<std::string> RecordingJournal::UnfinishedFiles() const {
   std::string text;
-  if (!ReadWholeFileLimited(path_, 64 * 1024, &text)) return {};
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
+  std::vector<std::string> files;
+  if (!ReadWholeFileLimited(path_, 4 * 1024 * 1024, &text)) return files;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) files.push_back(line);
+    start = end + 1;
+  }
+  return files;
 }
 
 bool RepairRecording(const std::string& file) {
@@ -135,10 +153,12 @@ bool RepairRecording(const std::string& file) {
   if (ext != "wma" && ext != "wmv" && ext != "asf") return false;
   std::string header;
   Held held;
-  if (!ReadHeader(file, &header) || !ReadHeld(file, &held)) return false;
+  if (!ReadHeader(file, &header)) return false;
   const std::string copy = file + ".unrepaired";
   if (!CopyFile(file, copy, false)) return false;
-  if (!PatchAsf(file, header, held)) {
+  // A header the writer kept current counts the packets of its last update only, and readers
+  // stop there: it first counts every whole packet, then the play time is what they hold.
+  if (!PatchAsf(file, header, held) || !ReadHeld(file, &held) || !PatchAsf(file, header, held)) {
     // The copy is the file as the crash left it: it goes back.
     MoveFile(copy, file);
     return false;
@@ -147,14 +167,33 @@ bool RepairRecording(const std::string& file) {
   return true;
 }
 
-std::string RecoverUnfinishedRecording(const std::string& folder) {
+RecoveredRecording RecoverUnfinishedRecordings(const std::string& folder) {
   const RecordingJournal journal(folder);
-  const std::string file = journal.Unfinished();
+  RecoveredRecording found;
+  bool repaired = false;
+  for (const std::string& file : journal.UnfinishedFiles()) {
+    // A part named before it was begun is not there: there is nothing of it to keep.
+    if (!FileExists(file)) continue;
+    repaired = RepairRecording(file) || repaired;
+    found.files.push_back(file);
+  }
   journal.End();
-  if (file.empty() || !FileExists(file)) return {};
-  if (RepairRecording(file))
-    return "The recording \"" + file + "\" was cut short when the program last ended. It has been repaired and kept.";
-  return "The recording \"" + file + "\" was cut short when the program last ended. It is kept as it was left.";
+  if (found.files.empty()) return found;
+  if (found.files.size() == 1) {
+    const std::string& file = found.files.front();
+    found.message = "The recording \"" + file + "\" was cut short when the program last ended. " +
+                    (repaired ? "It has been repaired and kept." : "It is kept as it was left.");
+    return found;
+  }
+  std::string names;
+  for (const std::string& file : found.files) names += (names.empty() ? "\"" : ", \"") + file + "\"";
+  found.message = "The recording in " + std::to_string(found.files.size()) +
+                  " files was cut short when the program last ended. All of them are kept: " + names + ".";
+  return found;
+}
+
+std::string RecoverUnfinishedRecording(const std::string& folder) {
+  return RecoverUnfinishedRecordings(folder).message;
 }
 
 }  // namespace platform::filters

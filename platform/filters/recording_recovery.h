@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform::filters {
 
@@ -12,10 +13,14 @@ class RecordingJournal {
   explicit RecordingJournal(const std::string& folder);
   // Notes the recording being written; false when the note cannot be written.
   bool Begin(const std::string& recording) const;
+  // Notes every file of the recording (a recording split into parts names each as it comes).
+  bool Begin(const std::vector<std::string>& files) const;
   // The recording ended well.
   void End() const;
-  // The recording a crash left unfinished; empty when there is none.
+  // The first file of the recording a crash left unfinished; empty when there is none.
   std::string Unfinished() const;
+  // Every file it named.
+  std::vector<std::string> UnfinishedFiles() const;
 
  private:
   std::string path_;
@@ -26,8 +31,16 @@ class RecordingJournal {
 // or cannot be repaired (it is then left as it was).
 bool RepairRecording(const std::string& file);
 
-// What the start of a recorder tells the user about a recording a crash left in `folder`: empty
-// when there is none; the recording is repaired and the journal goes, nothing is deleted.
+// A recording a crash left in a folder, once its files were repaired where they could be.
+struct RecoveredRecording {
+  std::string message;             // what the user is told; empty when nothing was left
+  std::vector<std::string> files;  // the files of it that are there, in the order written
+};
+
+// What the start of a recorder finds of a recording a crash left in `folder`: its files are
+// repaired and the journal goes, nothing is deleted.
+RecoveredRecording RecoverUnfinishedRecordings(const std::string& folder);
+// Its message alone.
 std::string RecoverUnfinishedRecording(const std::string& folder);
 
 }  // namespace platform::filters

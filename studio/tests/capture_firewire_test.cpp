@@ -80,6 +80,26 @@ TEST_F(FirewireCaptureTest, TheDvChoiceRecordsDvAviFromTheCamcorder) {
   EXPECT_NEAR(std::stod(duration), 2.0, 0.1);
 }
 
+// A PAL camcorder that does not name its signal: the DV-AVI's headers follow the frames it
+// sends, so picture and sound last the same.
+TEST_F(FirewireCaptureTest, APalCamcorderThatDoesNotNameItsSignalRecordsPalDvAvi) {
+  constexpr std::uint64_t kSilentPal = 0x0800460102030009ULL;
+  bus_.Add(model::CameraOf(kSilentPal, "Canon", "MV750i", fw::PlugFormat::Unknown));
+  const auto frames = model::MakeDvFrames("pal", "16:9", 50);
+  ASSERT_EQ(frames.size(), 50u) << "ffmpeg made no DV";
+  const auto clips = Record(kDvAvi, "Canon MV750i", kSilentPal, frames);
+  ASSERT_EQ(clips.size(), 1u);
+  EXPECT_EQ(Probe("stream=codec_name,width,height,r_frame_rate", clips[0], "v:0"), "dvvideo\n720\n576\n25/1");
+  EXPECT_EQ(Probe("stream=display_aspect_ratio", clips[0], "v:0"), "16:9");
+  // The file lasts as long as its picture: the sound (taken from the same frames) is no longer.
+  const std::string video = Probe("stream=duration", clips[0], "v:0");
+  const std::string file = Probe("format=duration", clips[0]);
+  ASSERT_FALSE(video.empty());
+  ASSERT_FALSE(file.empty());
+  EXPECT_NEAR(std::stod(video), 2.0, 0.1);
+  EXPECT_NEAR(std::stod(file), std::stod(video), 0.1);
+}
+
 TEST_F(FirewireCaptureTest, TheHdvChoiceRecordsTheTransportStream) {
   const auto chunks = model::MakeHdvChunks(60);
   ASSERT_EQ(chunks.size(), 60u) << "ffmpeg made no transport stream";

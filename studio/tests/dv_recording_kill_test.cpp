@@ -35,6 +35,8 @@ TEST(DvRecordingKillTest, ADvAviRecordingKilledAnywhereTimesAndDecodes) {
     ASSERT_GE(reached, target) << "the recording ended on its own";
     const testkit::CutFile left = testkit::ReadCutFile(file);
     EXPECT_EQ(left.decodeExit, 0) << left.errors;
+    // Readers time the file as the kill left it, before any repair.
+    EXPECT_TRUE(testkit::TimedAndDecoded(file)) << "as the kill left it";
     ASSERT_TRUE(platform::filters::RepairRecording(file)) << file;
     EXPECT_TRUE(testkit::TimedAndDecoded(file));
   }

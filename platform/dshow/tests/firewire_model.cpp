@@ -202,8 +202,10 @@ std::vector<std::uint8_t> BusModel::Answer(Unit_& u, const std::vector<std::uint
     if (!cam.cassette) return {kStable, subunit, opcode, 0xC1, 0x60};
     return {kStable, subunit, opcode, cam.transportOpcode, cam.transportState};
   }
+  // TIME CODE status: the operands after 0x71 carry frames, seconds, minutes, hours (the order
+  // libavc1394's avc1394_vcr_get_timecode2 prints from the answer's second quadlet).
   if (ctype == 0x01 && opcode == 0x51 && c[3] == 0x71)
-    return {kStable, subunit, opcode, 0x71, cam.timecode[0], cam.timecode[1], cam.timecode[2], cam.timecode[3]};
+    return {kStable, subunit, opcode, 0x71, cam.timecode[3], cam.timecode[2], cam.timecode[1], cam.timecode[0]};
   if (ctype == 0x00 && (opcode == 0xC2 || opcode == 0xC3 || opcode == 0xC4)) {
     if (!cam.cassette) return {kRejected, subunit, opcode, c[3]};
     cam.transportOpcode = opcode;

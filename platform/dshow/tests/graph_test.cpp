@@ -443,3 +443,53 @@ TEST_F(GraphTest, SourcesDeliverMovingBarsAToneAndReportArrival) {
   EXPECT_EQ(p2, 1);
   events->FreeEventParams(code, p1, p2);
 }
+
+// FindInterface as documented: without a category the whole graph around the filter (the
+// filter, its pins, downstream and upstream, whatever pins carry the media type); a pin
+// category narrows the downstream search to its pins; LOOK_UPSTREAM_ONLY and
+// LOOK_DOWNSTREAM_ONLY leave the filter itself out.
+TEST_F(GraphTest, FindInterfaceSearchesAsEachCategorySays) {
+  auto cam = DeviceFilter("USBBOX");
+  auto tee = Create(CLSID_InfTee);
+  auto renderer = Create(CLSID_VideoRenderer);
+  ASSERT_EQ(graph->AddFilter(cam, "Video Capture"), S_OK);
+  ASSERT_EQ(graph->AddFilter(tee, "Tee"), S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer, "Video Render"), S_OK);
+  ASSERT_EQ(graph->ConnectDirect(PinOf(cam, "Capture"), PinOf(tee, "Input"), nullptr), S_OK);
+  ASSERT_EQ(graph->Connect(PinOf(tee, "Output1"), PinOf(renderer, "Input")), S_OK);
+  CComPtr<ICaptureGraphBuilder2> builder;
+  ASSERT_EQ(builder.CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER), S_OK);
+  ASSERT_EQ(builder->SetFiltergraph(graph), S_OK);
+  CComPtr<IVideoWindow> rendererWindow;
+  ASSERT_EQ(renderer.QueryInterface(&rendererWindow), S_OK);
+  auto find = [&](const GUID* category, const GUID* type, IBaseFilter* from, REFIID iid) {
+    CComPtr<IUnknown> found;
+    const HRESULT hr = builder->FindInterface(category, type, from, iid, reinterpret_cast<void**>(&found));
+    EXPECT_EQ(SUCCEEDED(hr), found != nullptr);
+    return found;
+  };
+  auto same = [](IUnknown* a, IUnknown* b) {
+    CComPtr<IUnknown> ia, ib;
+    if (!a || !b) return false;
+    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ia));
+    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ib));
+    return ia.get() == ib.get();
+  };
+
+  // An HDV camcorder has no interleaved pin: the renderer behind it is found all the same.
+  EXPECT_TRUE(same(find(nullptr, &MEDIATYPE_Interleaved, cam, IID_IVideoWindow), rendererWindow));
+  EXPECT_TRUE(same(find(nullptr, nullptr, cam, IID_IVideoWindow), rendererWindow));
+  EXPECT_TRUE(same(find(nullptr, &MEDIATYPE_Video, tee, IID_IVideoWindow), rendererWindow));
+  // Upstream of the tee, on the camcorder's pin, and on the renderer itself.
+  EXPECT_TRUE(find(nullptr, nullptr, tee, IID_IAMStreamConfig));
+  EXPECT_TRUE(same(find(nullptr, nullptr, renderer, IID_IVideoWindow), rendererWindow));
+  // The capture pin leads to the renderer; a category the camcorder has no pin of finds nothing.
+  EXPECT_TRUE(same(find(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, cam, IID_IVideoWindow), rendererWindow));
+  EXPECT_TRUE(find(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, cam, IID_IAMStreamConfig));
+  EXPECT_FALSE(find(&PIN_CATEGORY_VIDEOPORT, nullptr, cam, IID_IVideoWindow));
+  // Upstream and downstream only: never the filter itself.
+  EXPECT_FALSE(find(&LOOK_UPSTREAM_ONLY, nullptr, renderer, IID_IVideoWindow));
+  EXPECT_FALSE(find(&LOOK_DOWNSTREAM_ONLY, nullptr, renderer, IID_IVideoWindow));
+  EXPECT_TRUE(same(find(&LOOK_DOWNSTREAM_ONLY, nullptr, cam, IID_IVideoWindow), rendererWindow));
+  EXPECT_TRUE(find(&LOOK_UPSTREAM_ONLY, nullptr, renderer, IID_IAMStreamConfig));
+}

@@ -91,6 +91,8 @@ struct Model::State {
   DeviceDesc desc;
   bool present = true;
   bool busy = false;
+  std::uint32_t errorBuffers = 0;  // buffers still to hand out flagged V4L2_BUF_FLAG_ERROR
+  std::uint32_t ioErrors = 0;      // DQBUF calls still to answer EIO
   std::uint32_t unplugAfter = 0xFFFFFFFF;
   int damage = 0;
   std::map<std::uint32_t, std::int32_t> values;
@@ -171,6 +173,16 @@ void Model::UnplugAfter(const std::string& node, std::uint32_t frames) {
   std::lock_guard lock(mutex_);
   if (State* s = Find(node)) s->unplugAfter = frames;
 }
+void Model::FlagErrors(const std::string& node, std::uint32_t buffers) {
+  std::lock_guard lock(mutex_);
+  if (State* s = Find(node)) s->errorBuffers = buffers;
+}
+
+void Model::FailReads(const std::string& node, std::uint32_t reads) {
+  std::lock_guard lock(mutex_);
+  if (State* s = Find(node)) s->ioErrors = reads;
+}
+
 void Model::SetBusy(const std::string& node, bool busy) {
   std::lock_guard lock(mutex_);
   if (State* s = Find(node)) s->busy = busy;
@@ -282,6 +294,8 @@ int Model::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_G_INPUT: *static_cast<int*>(arg) = static_cast<int>(d.input); return 0;
     case VIDIOC_S_INPUT: {
+      // videobuf2 drivers refuse a switch once buffers are allocated (vb2_is_busy).
+      if (!s.buffers.empty()) return errno = EBUSY, -1;
       const int i = *static_cast<int*>(arg);
       if (i < 0 || static_cast<std::size_t>(i) >= d.inputs.size()) return errno = EINVAL, -1;
       s.desc.input = static_cast<std::uint32_t>(i);
@@ -306,7 +320,7 @@ int Model::Ioctl(int fd, unsigned long request, void* arg) {
       return 0;
     case VIDIOC_S_STD: {
       if (d.standards.empty()) return errno = ENOTTY, -1;
-      if (s.streaming) return errno = EBUSY, -1;
+      if (s.streaming || !s.buffers.empty()) return errno = EBUSY, -1;
       std::uint64_t supported = 0;
       for (const auto& sd : d.standards) supported |= sd.id;
       const std::uint64_t id = *static_cast<v4l2_std_id*>(arg) & supported;
@@ -454,6 +468,12 @@ int Model::Streaming(State& s, unsigned long request, void* arg) {
     case VIDIOC_DQBUF: {
       auto* b = static_cast<v4l2_buffer*>(arg);
       if (!s.streaming || s.queued.empty()) return errno = EAGAIN, -1;
+      // A signal lost for a moment: DQBUF answers EIO for the frame's time, the buffer stays queued.
+      if (s.ioErrors > 0) {
+        --s.ioErrors;
+        ++s.sequence;
+        return errno = EIO, -1;
+      }
       if (s.delivered >= s.unplugAfter) {
         s.present = false;
         return errno = ENODEV, -1;
@@ -473,6 +493,12 @@ int Model::Streaming(State& s, unsigned long request, void* arg) {
       b->timestamp.tv_sec = static_cast<time_t>(us / 1000000);
       b->timestamp.tv_usec = static_cast<suseconds_t>(us % 1000000);
       b->flags = V4L2_BUF_FLAG_MAPPED | V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+      // A buffer the hardware filled badly comes back flagged, its contents not to be trusted.
+      if (s.errorBuffers > 0) {
+        --s.errorBuffers;
+        b->flags |= V4L2_BUF_FLAG_ERROR;
+        std::memset(buffer.data(), 0x5A, n);
+      }
       ++s.sequence;
       ++s.delivered;
       delivered_.notify_all();

@@ -87,6 +87,9 @@ class Model : public Io {
   void Unplug(const std::string& node);
   void UnplugAfter(const std::string& node, std::uint32_t frames);  // that many frames, then gone
   void SetBusy(const std::string& node, bool busy);
+  // The next `buffers` frames come flagged V4L2_BUF_FLAG_ERROR; the next `reads` DQBUFs answer EIO.
+  void FlagErrors(const std::string& node, std::uint32_t buffers);
+  void FailReads(const std::string& node, std::uint32_t reads);
   void SetStatus(const std::string& node, std::uint32_t input, std::uint32_t status);
   // MJPEG frames from now on: 0 whole, 1 cut short, 2 garbage.
   void DamageFrames(const std::string& node, int how);

@@ -374,3 +374,67 @@ TEST(V4l2Frames, LayoutsBecomeThePinsAndShortFramesMakeNoPicture) {
   v4l2::FrameConverter jpeg(V4L2_PIX_FMT_MJPEG, MakeVideoType(MEDIASUBTYPE_YUY2, 16, 16, 333667));
   EXPECT_FALSE(jpeg.Convert(noise, sizeof noise, 0, &picture));
 }
+
+// As videobuf2 drivers behave: an input or a standard switched while the card streams stops
+// the stream for the switch and starts it again; flagged buffers and a short run of EIO are
+// dropped frames, a long run of EIO is a lost device.
+TEST_F(V4l2Test, SwitchesWhileStreamingAndBadBuffersAreWhatDriversAllow) {
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  CComPtr<IBaseFilter> card = Open(kCard);
+  ASSERT_TRUE(card);
+  auto crossbar = Find<IAMCrossbar>(&LOOK_UPSTREAM_ONLY, card, IID_IAMCrossbar);
+  ASSERT_TRUE(crossbar);
+  Keeper* keeper = Keep(card);
+  ASSERT_EQ(Control()->Run(), S_OK);
+  auto frames = [&](std::size_t n) {
+    const std::size_t before = keeper->Got().size();
+    for (int i = 0; i < 500 && !keeper->WaitFor(before + n, 10); ++i) clock.Advance(20);
+    return keeper->Got().size() >= before + n;
+  };
+  ASSERT_TRUE(frames(3));
+
+  // The crossbar's route reaches the driver as S_INPUT, which it takes only with the stream off.
+  long outputs = 0, inputs = 0;
+  ASSERT_EQ(crossbar->get_PinCounts(&outputs, &inputs), S_OK);
+  ASSERT_GE(inputs, 2);
+  ASSERT_EQ(crossbar->Route(0, 2), S_OK);
+  EXPECT_EQ(model_->Input("video2"), 2u);
+  EXPECT_TRUE(model_->Streaming("video2"));
+  EXPECT_TRUE(frames(3)) << "the picture goes on after the switch";
+
+  // The standard likewise (the same lines: the mode stays).
+  CComPtr<IAMAnalogVideoDecoder> decoder;
+  ASSERT_EQ(card->QueryInterface(IID_IAMAnalogVideoDecoder, reinterpret_cast<void**>(&decoder)), S_OK);
+  long now = 0;
+  ASSERT_EQ(decoder->get_TVFormat(&now), S_OK);
+  const long sameLines = (now & 0x1) ? 0x1 : 0x20;  // NTSC-M again, or PAL D for a PAL one
+  ASSERT_EQ(decoder->put_TVFormat(sameLines), S_OK);
+  EXPECT_TRUE(model_->Streaming("video2"));
+  EXPECT_TRUE(frames(3)) << "the picture goes on after the standard";
+
+  CComPtr<IAMDroppedFrames> dropped;
+  ASSERT_EQ(AsBaseFilter(card)->PinByName("Capture")->QueryInterface(IID_IAMDroppedFrames,
+                                                                     reinterpret_cast<void**>(&dropped)),
+            S_OK);
+  long before = 0;
+  dropped->GetNumDropped(&before);
+  const std::size_t kept = keeper->Got().size();
+  model_->FlagErrors("video2", 4);
+  model_->FailReads("video2", 10);
+  ASSERT_TRUE(frames(3)) << "a short loss of signal is no lost device";
+  long after = 0;
+  dropped->GetNumDropped(&after);
+  EXPECT_GE(after - before, 14) << "each flagged buffer and each frame lost to EIO counts";
+  // No flagged buffer became a picture: the first frames after them carry their own numbers.
+  for (std::size_t i = kept; i < keeper->Got().size(); ++i) EXPECT_NE(keeper->Got()[i].second, -1);
+
+  model_->FailReads("video2", 1000);
+  LONG_PTR p1 = 0, p2 = -1;
+  long code = 0;
+  for (int i = 0; i < 2000 && code != EC_DEVICE_LOST; ++i) {
+    clock.Advance(40);
+    code = NextEvent(&p1, &p2, 5);
+  }
+  EXPECT_EQ(code, EC_DEVICE_LOST);
+}

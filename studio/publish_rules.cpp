@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 
+#include "converter/list_file.h"
 #include "platform/base/paths.h"
 #include "publish_link.h"
 
@@ -57,10 +57,8 @@ std::string ConverterFileListText(const std::vector<ClipItem>& selected, const s
   for (const ClipItem& clip : selected) {
     if (clip.type == kClipProjectTitle) {
       text += "[Edit] file=\"" + titleName + "\";time=" + std::to_string(playTime) + "\n";
-    } else if (clip.path.find_first_of("\r\n") != std::string::npos) {
-      std::fprintf(stderr, "Quillon: a clip whose path holds a line break is not handed to the converter\n");
     } else {
-      text += clip.path + "\n";
+      text += ListLineOfPath(clip.path) + "\n";
     }
   }
   return text;

@@ -66,8 +66,11 @@ TEST(ConverterList, OneLinePerSelectedClipInListOrder) {
   const std::vector<ClipItem> selected = {Title(), Media("/v/a b.mpg"), Media("/v/c,d;e.avi")};
   EXPECT_EQ(ConverterFileListText(selected, "Edited Video", 65000),
             "[Edit] file=\"Edited Video\";time=65000\n/v/a b.mpg\n/v/c,d;e.avi\n");
-  // A line break would make two entries of one path.
-  EXPECT_EQ(ConverterFileListText({Media("/v/two\nlines.mpg"), Media("/v/ok.mpg")}, "Edited Video", 0), "/v/ok.mpg\n");
+  // A line break would make two entries of one path: such a path goes coded, and so does one
+  // that looks coded itself.
+  EXPECT_EQ(
+      ConverterFileListText({Media("/v/two\nlines.mpg"), Media("/v/ok.mpg"), Media("[Coded] 100%")}, "Edited Video", 0),
+      "[Coded] /v/two%0Alines.mpg\n/v/ok.mpg\n[Coded] [Coded] 100%25\n");
   EXPECT_EQ(ConverterFileListText({}, "Edited Video", 0), "");
   EXPECT_EQ(ConverterParameters("/t/filelist.tmp", kPspOption), "/t/filelist.tmp /PSP");
   EXPECT_EQ(ConverterParameters("/t/filelist.tmp", kIpodOption), "/t/filelist.tmp /IPOD_IPHONE");

@@ -7,6 +7,7 @@
 
 #include "converter/list_file.h"
 #include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "publish_link.h"
 
 namespace studio {
@@ -83,7 +84,12 @@ std::string ConverterParameters(const std::string& listPath, const char* deviceO
 std::string MakeUploaderCommandLine(const std::vector<ClipItem>& selected, const std::string& titleName) {
   if (selected.empty()) return {};
   const ClipItem& first = selected.front();
-  return first.type == kClipProjectTitle ? "[Edit] file=" + titleName : first.path;
+  if (first.type == kClipProjectTitle) return "[Edit] file=" + titleName;
+  // The uploader's start splits its parameters at blanks and joins them with one space: a path
+  // that would not come out as it went in (a tab, two spaces, a quote) goes quoted.
+  std::string joined;
+  for (const std::string& part : platform::SplitCommandLine(first.path)) joined += (joined.empty() ? "" : " ") + part;
+  return joined == first.path ? first.path : platform::JoinCommandLine({first.path});
 }
 
 }  // namespace studio

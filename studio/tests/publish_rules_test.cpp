@@ -10,6 +10,8 @@
 #include "platform/testkit/testkit.h"
 #include "publish_rules.h"
 
+#include "platform/base/process.h"
+
 namespace studio {
 namespace {
 
@@ -100,6 +102,13 @@ TEST(UploaderCommandLine, TakenFromTheFirstSelectedClip) {
   EXPECT_EQ(MakeUploaderCommandLine({Title(), Media("/v/a.mpg")}, "Edited Video"), "[Edit] file=Edited Video");
   EXPECT_EQ(MakeUploaderCommandLine({Media("/v/a b.mpg"), Title()}, "Edited Video"), "/v/a b.mpg");
   EXPECT_EQ(MakeUploaderCommandLine({}, "Edited Video"), "");
+  // What the uploader's start makes of the parameters is the path itself.
+  for (const std::string path : {"/v/tab\there.mpg", "/v/two  spaces \"q\".mpg", "/v/line\nbreak.mpg", "-dash.mpg"}) {
+    std::string joined;
+    for (const std::string& part : platform::SplitCommandLine(MakeUploaderCommandLine({Media(path)}, "Edited Video")))
+      joined += (joined.empty() ? "" : " ") + part;
+    EXPECT_EQ(joined, path);
+  }
 }
 
 std::vector<std::string> Entries(const std::string& list) {

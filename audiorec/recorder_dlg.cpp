@@ -74,10 +74,9 @@ void Show(HWND control, bool show) {
   if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
 }
 
-}  // namespace
-
-namespace {
+// The engine of the main window that is open, for the dialogs it opens.
 CAudioRecordGraph* g_windowEngine = nullptr;
+
 }  // namespace
 
 CAudioRecordGraph& RecordEngine() {

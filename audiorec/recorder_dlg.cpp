@@ -1,5 +1,6 @@
 #include "audiorec/recorder_dlg.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "audiorec/audio_cd_burn_dlg.h"
@@ -169,7 +170,6 @@ BOOL CRecorderDlg::OnInitDialog() {
   PlaybackMute().InitPlaybackMute();
   PlaybackMute().MutePlayback(1);
   RecoverUnfinishedRecording();
-  if (inputs_.empty()) TellNoSoundCard();
   return TRUE;
 }
 
@@ -443,9 +443,11 @@ void CRecorderDlg::OnClockTimer() {
     OnStopRecording();
     return;
   }
-  // The half-second tick would stop up to 499 ms late: the last stretch gets a tick of its own.
-  const std::uint64_t limitMs = static_cast<std::uint64_t>(activeLimit_) * 1000;
-  if (now - startMs_ + kClockMs > limitMs) SetTimer(kLimitTimer, static_cast<UINT>(limitMs - (now - startMs_)));
+  // The half-second tick would stop up to 499 ms late: the last stretch gets a tick of its own,
+  // a little early, so a window busy painting still stops on the limit itself.
+  const std::uint64_t limitMs = static_cast<std::uint64_t>(activeLimit_) * 1000, ranMs = now - startMs_;
+  if (ranMs + kClockMs + kLimitLeadMs > limitMs)
+    SetTimer(kLimitTimer, static_cast<UINT>(std::max<std::uint64_t>(limitMs - ranMs, kLimitLeadMs + 1) - kLimitLeadMs));
   if (engine_.SourceLost()) {
     const std::string input = engine_.InputName();
     OnStopRecording();
@@ -563,7 +565,11 @@ void CRecorderDlg::OnTimer(UINT_PTR id) {
     OnClockTimer();
   } else if (id == kLimitTimer) {
     KillTimer(kLimitTimer);
-    if (recording_) OnClockTimer();
+    if (!recording_) return;
+    const std::uint64_t ranMs = platform::CurrentClock().NowMs() - startMs_;
+    const std::uint64_t limitMs = static_cast<std::uint64_t>(activeLimit_) * 1000;
+    if (ranMs < limitMs && limitMs - ranMs <= kLimitLeadMs) ::Sleep(static_cast<DWORD>(limitMs - ranMs));
+    OnClockTimer();
   } else {
     CDialog::OnTimer(id);
   }

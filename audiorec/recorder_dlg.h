@@ -32,8 +32,9 @@ class CRecorderDlg : public CDialog {
   static constexpr UINT kLevelMs = 300;
   static constexpr UINT_PTR kClockTimer = 110;
   static constexpr UINT kClockMs = 500;
-  // The one-shot tick that lands on the recording limit itself.
+  // The one-shot tick that comes kLimitLeadMs before the recording limit and waits for it.
   static constexpr UINT_PTR kLimitTimer = 111;
+  static constexpr UINT kLimitLeadMs = 150;
   static constexpr int kWidth = 750;
   static constexpr int kHeight = 550;
   enum OutputKind { kWma, kWav, kMp3 };
@@ -109,7 +110,8 @@ class CRecorderDlg : public CDialog {
   void OpenSelectedDevice();
   // Repairs a recording a crash cut short and tells where it is.
   void RecoverUnfinishedRecording();
-  // As Wendrel tells of a missing capture device.
+  // As Wendrel tells of a missing capture device; said when REC finds no input, so a window
+  // opened only to burn asks nothing.
   void TellNoSoundCard();
   void SetControlState(int state);
   void OnClockTimer();

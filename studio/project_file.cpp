@@ -80,6 +80,19 @@ std::string DecodePath(const std::string& text) {
   return path;
 }
 
+// A folder's path, under its key or, when it holds a line break, coded under "Coded" + the key.
+bool GetPath(ProjectKeyFile& file, const char* section, const std::string& key, std::string& path) {
+  if (file.GetValue(section, key, path)) return true;
+  if (!file.GetValue(section, "Coded" + key, path)) return false;
+  path = DecodePath(path);
+  return true;
+}
+
+void AddPath(ProjectKeyFile& file, const char* section, const std::string& key, const std::string& path) {
+  if (NeedsCoding(path)) file.AddValue(section, "Coded" + key, EncodePath(path));
+  else file.AddValue(section, key, path);
+}
+
 void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   AppSettings& s = model.settings;
   file.SelectGroup("Capture");
@@ -89,7 +102,7 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   if (file.GetValue("WmvInfo", "Author", value)) s.wmvAuthor = value;
   if (file.GetValue("WmvInfo", "Copyright", value)) s.wmvCopyright = value;
   if (file.GetValue("WmvInfo", "Description", value)) s.wmvDescription = value;
-  if (file.GetValue("CaptureInfo", "OutputFolder", value) && IsFolder(value))
+  if (GetPath(file, "CaptureInfo", "OutputFolder", value) && IsFolder(value))
     model.folders.output = platform::WithTrailingSlash(value);  // recordings go inside, never beside it
   if (file.GetValue("CaptureInfo", "State", value)) {
     const std::vector<int> n = SplitNumbers(value);
@@ -105,9 +118,9 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
     const std::vector<int> n = SplitNumbers(value);
     for (size_t i = 0; i < n.size() && i < s.burnState.size(); ++i) s.burnState[i] = n[i];
   }
-  if (file.GetValue("BurnInfo", "TempFolder", value)) s.burnTempFolder = value;
-  if (file.GetValue("BurnInfo", "VideoTSFolder", value)) s.videoTsFolder = value;
-  if (file.GetValue("BurnInfo", "ImageFolder", value)) s.imageFolder = value;
+  if (GetPath(file, "BurnInfo", "TempFolder", value)) s.burnTempFolder = value;
+  if (GetPath(file, "BurnInfo", "VideoTSFolder", value)) s.videoTsFolder = value;
+  if (GetPath(file, "BurnInfo", "ImageFolder", value)) s.imageFolder = value;
 
   std::string key;
   for (int i = 0; file.GetEntry("FileList", i, key, value); ++i) {
@@ -276,15 +289,15 @@ BOOL WriteProject(StudioModel& model) {
   file.AddValue("WmvInfo", "Author", s.wmvAuthor);
   file.AddValue("WmvInfo", "Copyright", s.wmvCopyright);
   file.AddValue("WmvInfo", "Description", s.wmvDescription);
-  file.AddValue("CaptureInfo", "OutputFolder", model.folders.output);
+  AddPath(file, "CaptureInfo", "OutputFolder", model.folders.output);
   file.AddValue("CaptureInfo", "State",
                 Numbers({s.videoDeviceIndex, s.audioDeviceIndex, s.videoInput, s.reserved, s.discCapacity,
                          s.recordFormat, s.tvSystemIndex, s.quality, s.recordAndBurn}));
   const auto& b = s.burnState;
   file.AddValue("BurnInfo", "State", Numbers({b[0], b[1], b[2], b[3], b[4], b[5]}));
-  file.AddValue("BurnInfo", "TempFolder", s.burnTempFolder);
-  file.AddValue("BurnInfo", "VideoTSFolder", s.videoTsFolder);
-  file.AddValue("BurnInfo", "ImageFolder", s.imageFolder);
+  AddPath(file, "BurnInfo", "TempFolder", s.burnTempFolder);
+  AddPath(file, "BurnInfo", "VideoTSFolder", s.videoTsFolder);
+  AddPath(file, "BurnInfo", "ImageFolder", s.imageFolder);
   for (const ClipItem& item : model.clips.Items()) {
     if (item.type == kClipProjectTitle) {
       // The copy goes only into the project's own folder; without one the title keeps its picture

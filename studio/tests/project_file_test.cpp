@@ -275,6 +275,18 @@ TEST_F(ProjectFixture, NamesTheFileSystemAllowsSurviveTheProjectAndTheConverters
   for (const ClipItem& item : model.clips.Items()) reopened.push_back(item.path);
   EXPECT_EQ(reopened, paths);
 
+  // Folders named with a line break come back too.
+  const std::string output = env.Documents() + "out\nput/";
+  ::mkdir(output.c_str(), 0755);
+  model.folders.output = output;
+  model.settings.burnTempFolder = env.Temp() + "temp\rfolder/";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  ResetProject(model);
+  model.folders.output = env.Documents();
+  ASSERT_TRUE(OpenProject(model, path));
+  EXPECT_EQ(model.folders.output, output);
+  EXPECT_EQ(model.settings.burnTempFolder, env.Temp() + "temp\rfolder/");
+
   // Published to the converter: its list reader gets every name back.
   const std::string list = env.Temp() + "filelist.tmp";
   ASSERT_TRUE(WriteConverterFileList(list, ConverterFileListText(model.clips.Items(), "Edited Video", 0)));

@@ -1,5 +1,6 @@
 #include "audiorec/audio_record_graph.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "audiorec/capture_filter_lookup.h"
@@ -12,7 +13,6 @@
 #include "platform/com/task_mem.h"
 #include "platform/dshow/codes.h"
 #include "platform/dshow/media_types.h"
-#include "platform/dshow/codes.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
@@ -263,6 +263,8 @@ BOOL CAudioRecordGraph::FinishRecordingStart(BOOL built) {
     StartPreview();
     return FALSE;
   }
+  // What the preview reported is no news for this recording.
+  ForgetGraphEvents();
   // A graph that will not run records nothing: the caller reports it and the preview returns.
   if (!Run()) {
     Stop();
@@ -282,6 +284,7 @@ BOOL CAudioRecordGraph::StartRecordWav(const std::string& file, int channels, in
   TearDownToSource();
   previewing_ = 0;
   SetUpSourcePin(2, 2, 44100);
+  recordRate_ = 44100;
   BOOL built =
       BuildFrontChain(true) && SUCCEEDED(helper_.AddFilter(CLSID_QnPcmDump, &pcmWriter_, "Qn PCM Dump Filter"));
   if (built) {
@@ -318,6 +321,7 @@ BOOL CAudioRecordGraph::StartRecordWma(const WmvCaptureSettings& request) {
   TearDownToSource();
   previewing_ = 0;
   SetUpSourcePin(2, 2, 48000);
+  recordRate_ = 48000;
   const BOOL built = BuildFrontChain(true) && (sourceKind_ == kUnmonitored || BuildMonitorBranch()) &&
                      SUCCEEDED(helper_.AddFilter(CLSID_WMAsfWriter, &wmaWriter_, "WMA Encoder")) &&
                      ConfigureWmaWriter(request) && SUCCEEDED(helper_.ConnectFilters(splitter_, 0, wmaWriter_, 0));
@@ -331,6 +335,7 @@ BOOL CAudioRecordGraph::StartRecordMp3(const std::string& file) {
   TearDownToSource();
   previewing_ = 0;
   SetUpSourcePin(2, 2, 48000);
+  recordRate_ = 48000;
   BOOL built = BuildFrontChain(true) && (sourceKind_ == kUnmonitored || BuildMonitorBranch()) &&
                SUCCEEDED(helper_.AddFilter(CLSID_QnMp3Encoder, &mp3Encoder_, "MP3 Encoder")) &&
                SUCCEEDED(helper_.ConnectFilters(splitter_, 0, mp3Encoder_, 0)) &&
@@ -348,8 +353,16 @@ BOOL CAudioRecordGraph::StartRecordMp3(const std::string& file) {
   return FinishRecordingStart(built);
 }
 
+int CAudioRecordGraph::DueMs() const {
+  constexpr double kBufferBytes = 4096.0, kFrameBytes = 4.0;
+  return static_cast<int>(std::ceil(kBufferBytes * 1000.0 / (kFrameBytes * recordRate_)));
+}
+
 BOOL CAudioRecordGraph::StopRecordingGraph() {
   if (!previewing_ && !recording_) return TRUE;
+  // A recording lasts until the stop: what the card captured up to it is still on its way in
+  // the source's buffer, and the writer hears nothing once the graph pauses.
+  if (recording_ && control_) ::Sleep(static_cast<DWORD>(DueMs()));
   Stop();
   int result = 1;
   if (graphKind_ == kPcm && pcmWriter_) {
@@ -364,14 +377,26 @@ BOOL CAudioRecordGraph::StopRecordingGraph() {
   return TRUE;
 }
 
-bool CAudioRecordGraph::WriteFailed() {
-  bool failed = false;
+void CAudioRecordGraph::TakeGraphEvents() {
+  if (!events_) return;
   long code = 0;
-  LONG_PTR first = 0, second = 0;
-  while (recording_ && events_ && SUCCEEDED(events_->GetEvent(&code, &first, &second, 0))) {
-    if (code == EC_ERRORABORT) failed = true;
-    events_->FreeEventParams(code, first, second);
+  LONG_PTR p1 = 0, p2 = 0;
+  while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+    if (code == EC_DEVICE_LOST && p2 == 0) sourceLost_ = true;
+    if (code == EC_ERRORABORT && recording_) writeFailed_ = true;
+    events_->FreeEventParams(code, p1, p2);
   }
+}
+
+void CAudioRecordGraph::ForgetGraphEvents() {
+  TakeGraphEvents();
+  sourceLost_ = writeFailed_ = false;
+}
+
+bool CAudioRecordGraph::WriteFailed() {
+  TakeGraphEvents();
+  const bool failed = writeFailed_ && recording_;
+  writeFailed_ = false;
   return failed;
 }
 
@@ -426,9 +451,11 @@ void CAudioRecordGraph::Close() {
   helper_.Attach(nullptr, nullptr);
   opened_ = previewing_ = recording_ = sourceReady_ = 0;
   graphKind_ = kNone;
+  sourceLost_ = writeFailed_ = false;
 }
 
 void CAudioRecordGraph::StopAndClose() {
+  if (recording_) StopRecordingGraph();
   Stop();
   Close();
 }
@@ -474,13 +501,8 @@ void CAudioRecordGraph::ShowAudioSourcePages() { ShowPages(audioSource_); }
 void CAudioRecordGraph::ShowVideoSourcePages() { ShowPages(videoSource_); }
 
 bool CAudioRecordGraph::SourceLost() {
-  if (!events_) return false;
-  bool lost = false;
-  long code = 0;
-  LONG_PTR p1 = 0, p2 = 0;
-  while (events_->GetEvent(&code, &p1, &p2, 0) == S_OK) {
-    lost = lost || (code == EC_DEVICE_LOST && p2 == 0);
-    events_->FreeEventParams(code, p1, p2);
-  }
+  TakeGraphEvents();
+  const bool lost = sourceLost_;
+  sourceLost_ = false;
   return lost;
 }

@@ -51,11 +51,13 @@ class CAudioRecordGraph {
   BOOL StartRecordWma(const WmvCaptureSettings& request);
   BOOL StartRecordMp3(const std::string& file);
   BOOL StopRecording();
-  // Whether a writer of the running recording has aborted on a failed write (a full disk);
-  // takes the graph's waiting events.
+  // Whether a writer of the running recording has aborted on a failed write (a full disk)
+  // since the last call.
   bool WriteFailed();
   BOOL Stop();
   void Close();
+  // A running recording is finished first (its file closed, the record-finished message
+  // posted), so an engine closed with its window loses nothing.
   void StopAndClose();
 
   bool GetLevels(AudioLevelRecord* record);
@@ -71,8 +73,7 @@ class CAudioRecordGraph {
   bool IsOpened() const { return opened_ != 0; }
   bool IsPreviewing() const { return previewing_ != 0; }
   bool IsRecording() const { return recording_ != 0; }
-  // Whether the source's device went away since the last call (the graph's device-lost event);
-  // the graph's other events are drained on the way.
+  // Whether the source's device went away since the last call (the graph's device-lost event).
   bool SourceLost();
   const std::string& InputName() const { return openAudioName_.empty() ? openVideoName_ : openAudioName_; }
   int SourceKind() const { return sourceKind_; }
@@ -98,6 +99,12 @@ class CAudioRecordGraph {
   BOOL ConfigureWmaWriter(const WmvCaptureSettings& request);
   BOOL Run();
   BOOL StopRecordingGraph();
+  // Takes the graph's waiting events into the flags SourceLost and WriteFailed hand out, so
+  // neither question swallows the other's answer.
+  void TakeGraphEvents();
+  void ForgetGraphEvents();
+  // The time the card may still hold sound captured before a stop: one buffer of the source.
+  int DueMs() const;
   void TearDownToSource();
   void ReleaseChain();
   BOOL FinishRecordingStart(BOOL built);
@@ -134,6 +141,9 @@ class CAudioRecordGraph {
   int recording_ = 0;
   int graphKind_ = kNone;
   int opened_ = 0;
+  int recordRate_ = 48000;
+  bool sourceLost_ = false;
+  bool writeFailed_ = false;
   BYTE noiseEnabled_ = 0;
   float noiseAmount_ = 15.0f;
   BYTE gainEnabled_ = 0;

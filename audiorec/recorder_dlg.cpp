@@ -1,5 +1,6 @@
 #include "audiorec/recorder_dlg.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "audiorec/audio_cd_burn_dlg.h"
@@ -8,6 +9,7 @@
 #include "audiorec/recorder_settings_dlg.h"
 #include "audiorec/recording_rules.h"
 #include "audiorec/recordings_actions.h"
+#include "audiorec/write_failure.h"
 #include "platform/dshow/device_problem.h"
 #include "platform/filters/recording_recovery.h"
 #include "platform/base/clock.h"
@@ -74,11 +76,16 @@ void Show(HWND control, bool show) {
   if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
 }
 
+// The engine of the main window that is open, for the dialogs it opens.
+CAudioRecordGraph* g_windowEngine = nullptr;
+
 }  // namespace
 
 CAudioRecordGraph& RecordEngine() {
-  static CAudioRecordGraph engine;
-  return engine;
+  if (g_windowEngine) return *g_windowEngine;
+  // Never destroyed: no graph work may run in the exit's destructors.
+  static CAudioRecordGraph* idle = new CAudioRecordGraph;
+  return *idle;
 }
 
 BEGIN_MESSAGE_MAP(CRecorderDlg, CDialog)
@@ -119,9 +126,11 @@ ON_COMMAND(ID_AUVRY_SUPPORT, &CRecorderDlg::OnOnlineSupport)
 ON_COMMAND(ID_AUVRY_SYSTEM_INFO, &CRecorderDlg::OnSystemInfo)
 END_MESSAGE_MAP()
 
-CRecorderDlg::CRecorderDlg(CWnd* parent) : CDialog(IDD_AUVRY_MAIN, parent) {}
+CRecorderDlg::CRecorderDlg(CWnd* parent) : CDialog(IDD_AUVRY_MAIN, parent) { g_windowEngine = &engine_; }
 
 CRecorderDlg::~CRecorderDlg() {
+  engine_.StopAndClose();
+  if (g_windowEngine == &engine_) g_windowEngine = nullptr;
   auto release = [](auto object) {
     if (object) ::DeleteObject(object);
   };
@@ -163,6 +172,15 @@ BOOL CRecorderDlg::OnInitDialog() {
   PlaybackMute().MutePlayback(1);
   RecoverUnfinishedRecording();
   return TRUE;
+}
+
+void CRecorderDlg::TellNoSoundCard() {
+  ::MessageBox(m_hWnd,
+               platform::Format("No sound card detected\nPlease connect a sound card or an audio capture device "
+                                "before using %s.",
+                                Program().title.c_str())
+                   .c_str(),
+               Program().title.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CRecorderDlg::RecoverUnfinishedRecording() {
@@ -307,7 +325,7 @@ void CRecorderDlg::OpenSelectedDevice() {
   const int selected = device_ ? device_->GetCurSel() : -1;
   if (selected < 0 || selected >= static_cast<int>(inputs_.size())) return;
   const DeviceNames names = NamesOf(inputs_[selected]);
-  CAudioRecordGraph& engine = RecordEngine();
+  CAudioRecordGraph& engine = engine_;
   if (!engine.Open(m_hWnd, names.video, names.audio, settings_.noAudioStreamRender ? 2 : 1)) {
     // A device another program holds says so, with what to do.
     if (const std::string problem = platform::dshow::TakeDeviceProblem(); !problem.empty())
@@ -325,7 +343,7 @@ void CRecorderDlg::OnDeviceChange() {
   const int selected = device_->GetCurSel();
   if (selected < 0 || selected == openedIndex_ || selected >= static_cast<int>(inputs_.size())) return;
   const DeviceNames names = NamesOf(inputs_[selected]);
-  CAudioRecordGraph& engine = RecordEngine();
+  CAudioRecordGraph& engine = engine_;
   const int monitorMode = settings_.noAudioStreamRender ? 2 : 1;
   // A failed switch reopens the previous device, so the window keeps its input and its selection.
   const BOOL switched = openedIndex_ >= 0 ? engine.SwitchDevice(m_hWnd, names.video, names.audio, monitorMode)
@@ -356,7 +374,11 @@ void CRecorderDlg::SetControlState(int state) {
 }
 
 void CRecorderDlg::OnRecord() {
-  CAudioRecordGraph& engine = RecordEngine();
+  CAudioRecordGraph& engine = engine_;
+  if (!engine.IsOpened() && inputs_.empty()) {
+    TellNoSoundCard();
+    return;
+  }
   if (!engine.IsOpened() || recording_) return;
   activeLimit_ = ActiveLimitSeconds(hours_, minutes_, seconds_);
   const std::tm now = platform::LocalNow();
@@ -396,15 +418,15 @@ void CRecorderDlg::OnRecord() {
   // The suite clock, not the process's CPU time, measures the recording, from its start rather
   // than from the first tick, so a limit stops on its second.
   startMs_ = platform::CurrentClock().NowMs();
-  RecordEngine().SourceLost();  // what the preview reported is no news for this recording
   SetTimer(kClockTimer, kClockMs);
 }
 
 void CRecorderDlg::OnStopRecording() {
   WaitCursor wait;
-  CAudioRecordGraph& engine = RecordEngine();
+  CAudioRecordGraph& engine = engine_;
   if (!engine.IsOpened()) return;
   KillTimer(kClockTimer);
+  KillTimer(kLimitTimer);
   engine.StopRecording();
   recording_ = false;
   SetControlState(1);
@@ -428,8 +450,13 @@ void CRecorderDlg::OnClockTimer() {
     OnStopRecording();
     return;
   }
-  if (RecordEngine().SourceLost()) {
-    const std::string input = RecordEngine().InputName();
+  // The half-second tick would stop up to 499 ms late: the last stretch gets a tick of its own,
+  // a little early, so a window busy painting still stops on the limit itself.
+  const std::uint64_t limitMs = static_cast<std::uint64_t>(activeLimit_) * 1000, ranMs = now - startMs_;
+  if (ranMs + kClockMs + kLimitLeadMs > limitMs)
+    SetTimer(kLimitTimer, static_cast<UINT>(std::max<std::uint64_t>(limitMs - ranMs, kLimitLeadMs + 1) - kLimitLeadMs));
+  if (engine_.SourceLost()) {
+    const std::string input = engine_.InputName();
     OnStopRecording();
     ::MessageBox(m_hWnd,
                  platform::Format("\"%s\" stopped delivering sound: it was disconnected or failed. The recording "
@@ -439,8 +466,15 @@ void CRecorderDlg::OnClockTimer() {
                  Program().title.c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  // A write that failed ends the recording as a full disk does: what was written is kept.
-  if (DiskTooFullToRecord(outputFolder_) || RecordEngine().WriteFailed()) {
+  // A write that failed ends the recording: what was written is kept, and the user hears why.
+  if (engine_.WriteFailed()) {
+    const std::string file = currentFile_;
+    OnStopRecording();
+    ::MessageBox(m_hWnd, WriteFailureMessage(file, WriteFailureReason(file)).c_str(), Program().title.c_str(),
+                 MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (DiskTooFullToRecord(outputFolder_)) {
     OnStopRecording();
     ::MessageBox(m_hWnd, Text(IDS_AUVRY_DISK_FULL).c_str(), Program().title.c_str(), MB_OK);
   }
@@ -455,7 +489,7 @@ void CRecorderDlg::ShowRecordStatus(int seconds, double kilobytes, int percent) 
 
 void CRecorderDlg::UpdateLevels() {
   AudioLevelRecord record;
-  if (!RecordEngine().GetLevels(&record)) return;
+  if (!engine_.GetLevels(&record)) return;
   leftSpectrum_.SetLevels(record.LeftBands());
   rightSpectrum_.SetLevels(record.RightBands());
   leftLevel_.SetPos(LevelBarPosition(record.LeftDb()));
@@ -506,19 +540,22 @@ void CRecorderDlg::OnListKeyDown(NMHDR* header, LRESULT* result) {
 }
 
 void CRecorderDlg::OnDestroy() {
+  // A window that goes without Close (a quit message, the end of the session) still finishes
+  // its recording and gives the devices back.
+  Shutdown();
   if (list_.m_hWnd) list_.RemoveAllRows();
   CDialog::OnDestroy();
 }
 
 void CRecorderDlg::SetVolumeFromSlider(int position) {
   volume_ = position;
-  RecordEngine().SetAudioGain(1, GainForSliderPosition(position));
+  engine_.SetAudioGain(1, GainForSliderPosition(position));
 }
 
 LRESULT CRecorderDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_RECORD_FINISHED && wParam == kRecordFinishedCode) {
     platform::filters::RecordingJournal(outputFolder_).End();
-    AddRecordingToList(currentFile_);
+    if (!closing_) AddRecordingToList(currentFile_);
     return 0;
   }
   if ((msg == WM_SKINSLIDER_TRACK || msg == WM_SKINSLIDER_CHANGED) && wParam == IDC_AUVRY_VOLUME) {
@@ -529,9 +566,20 @@ LRESULT CRecorderDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CRecorderDlg::OnTimer(UINT_PTR id) {
-  if (id == kLevelTimer) UpdateLevels();
-  else if (id == kClockTimer) OnClockTimer();
-  else CDialog::OnTimer(id);
+  if (id == kLevelTimer) {
+    UpdateLevels();
+  } else if (id == kClockTimer) {
+    OnClockTimer();
+  } else if (id == kLimitTimer) {
+    KillTimer(kLimitTimer);
+    if (!recording_) return;
+    const std::uint64_t ranMs = platform::CurrentClock().NowMs() - startMs_;
+    const std::uint64_t limitMs = static_cast<std::uint64_t>(activeLimit_) * 1000;
+    if (ranMs < limitMs && limitMs - ranMs <= kLimitLeadMs) ::Sleep(static_cast<DWORD>(limitMs - ranMs));
+    OnClockTimer();
+  } else {
+    CDialog::OnTimer(id);
+  }
 }
 
 BOOL CRecorderDlg::PreTranslateMessage(MSG* msg) {
@@ -723,11 +771,20 @@ void CRecorderDlg::OnChooseOutputFolder() {
 
 void CRecorderDlg::Close() {
   if (closing_) return;
+  Shutdown();
+  EndDialog(IDOK);
+}
+
+void CRecorderDlg::Shutdown() {
+  if (closing_) return;
   closing_ = true;
   KillTimer(kLevelTimer);
   KillTimer(kClockTimer);
-  CAudioRecordGraph& engine = RecordEngine();
-  if (engine.IsOpened()) engine.StopAndClose();
+  KillTimer(kLimitTimer);
+  const bool wasRecording = recording_ && engine_.IsRecording();
+  // The file is finished as a Stop finishes it; nobody is left to hear the engine's message.
+  if (engine_.IsOpened()) engine_.StopAndClose();
+  if (wasRecording) platform::filters::RecordingJournal(outputFolder_).End();
   recording_ = false;
   if (volumeSlider_.m_hWnd) volume_ = volumeSlider_.GetPos();
   ::SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
@@ -736,7 +793,6 @@ void CRecorderDlg::Close() {
   settings_.volume = static_cast<DWORD>(volume_);
   SaveRecorderSettings(settings_);
   if (list_.m_hWnd) list_.RemoveAllRows();
-  EndDialog(IDOK);
 }
 
 }  // namespace auvry

@@ -22,7 +22,8 @@
 
 namespace auvry {
 
-// The engine every window of the recorder drives.
+// The engine of the open main window, which every window of the recorder drives; without one,
+// an engine that is never opened.
 CAudioRecordGraph& RecordEngine();
 
 class CRecorderDlg : public CDialog {
@@ -31,6 +32,9 @@ class CRecorderDlg : public CDialog {
   static constexpr UINT kLevelMs = 300;
   static constexpr UINT_PTR kClockTimer = 110;
   static constexpr UINT kClockMs = 500;
+  // The one-shot tick that comes kLimitLeadMs before the recording limit and waits for it.
+  static constexpr UINT_PTR kLimitTimer = 111;
+  static constexpr UINT kLimitLeadMs = 150;
   static constexpr int kWidth = 750;
   static constexpr int kHeight = 550;
   enum OutputKind { kWma, kWav, kMp3 };
@@ -47,6 +51,7 @@ class CRecorderDlg : public CDialog {
   const RecorderSettings& Settings() const { return settings_; }
   const std::vector<InputEntry>& Inputs() const { return inputs_; }
   bool IsRecording() const { return recording_; }
+  CAudioRecordGraph& Engine() { return engine_; }
 
   void OnRecord();
   void OnStopRecording();
@@ -105,10 +110,17 @@ class CRecorderDlg : public CDialog {
   void OpenSelectedDevice();
   // Repairs a recording a crash cut short and tells where it is.
   void RecoverUnfinishedRecording();
+  // As Wendrel tells of a missing capture device; said when REC finds no input, so a window
+  // opened only to burn asks nothing.
+  void TellNoSoundCard();
   void SetControlState(int state);
   void OnClockTimer();
+  // Stops a running recording, finishes its file and journal, gives the devices back and keeps
+  // the settings: whatever ends the window (Exit, WM_CLOSE, a quit message) goes through here.
+  void Shutdown();
   void Close();
 
+  CAudioRecordGraph engine_;
   RecorderSettings settings_;
   std::string outputFolder_;
   OutputKind kind_ = kWma;

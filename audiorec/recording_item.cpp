@@ -1,5 +1,6 @@
 #include "audiorec/recording_item.h"
 
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -75,7 +76,8 @@ std::optional<RecordingItem> MakeRecordingItem(const std::string& path, CMediaDu
   const auto slash = path.find_last_of('/');
   item.name = slash == std::string::npos ? path : path.substr(slash + 1);
   item.size = static_cast<double>(bytes);
-  if (probe.Probe(path.c_str())) item.playSeconds = static_cast<int>(probe.GetDuration());
+  // Rounded as the recording clock shows it: a 10 s recording of 9.98 s is listed as 10 s.
+  if (probe.Probe(path.c_str())) item.playSeconds = static_cast<int>(std::lround(probe.GetDuration()));
   return item;
 }
 

@@ -18,7 +18,24 @@ std::string SkipBlanks(const std::string& s) {
   return s.substr(i);
 }
 
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 }  // namespace
+
+std::string PathOfListLine(const std::string& line) {
+  if (line.rfind(kCodedLinePrefix, 0) != 0) return line;
+  const std::string text = line.substr(std::string(kCodedLinePrefix).size());
+  std::string path;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2])) {
+      path += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      path += text[i];
+    }
+  }
+  return path;
+}
 
 bool ParseProjectLine(const std::string& line, ProjectEntry* entry) {
   if (line.size() < 6 || platform::ToLowerAscii(line.substr(0, 6)) != "[edit]") return false;
@@ -56,7 +73,7 @@ bool ReadListFile(const std::string& path, ListFile* list) {
     if (line.empty()) continue;
     ProjectEntry entry;
     if (ParseProjectLine(line, &entry)) list->projects.push_back(entry);
-    else list->paths.push_back(line);
+    else list->paths.push_back(PathOfListLine(line));
   }
   return true;
 }

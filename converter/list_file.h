@@ -1,10 +1,35 @@
 // The list file the main program hands the converter: media paths and its project line
-// ("[Edit] file=\"name\";time=MS").
+// ("[Edit] file=\"name\";time=MS"). A path the list cannot carry as one line (CR or LF in it)
+// is written "[Coded] " and the path with '%', CR and LF as %XX; every other path is its own
+// line, byte for byte. The writer's half is inline: the main program writes the list.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+inline constexpr const char* kCodedLinePrefix = "[Coded] ";
+
+// The list's line (without its LF) for a media file.
+inline std::string ListLineOfPath(const std::string& path) {
+  if (path.find_first_of("\r\n") == std::string::npos && path.rfind(kCodedLinePrefix, 0) != 0) return path;
+  std::string line = kCodedLinePrefix;
+  for (const char c : path) {
+    if (c == '%' || c == '\r' || c == '\n') {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      line += code;
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+// The media file's path of a list line.
+std::string PathOfListLine(const std::string& line);
 
 struct ProjectEntry {
   std::string name;

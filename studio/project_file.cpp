@@ -1,10 +1,12 @@
 #include "project_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <limits>
 #include <sys/stat.h>
 
@@ -46,6 +48,51 @@ std::vector<int> SplitNumbers(std::string text) {
   return numbers;
 }
 
+// A path the key file cannot carry as it is (CR and LF end its line) is written coded, under a
+// key of its own, as the editor pack codes its clips; plain paths stay byte for byte.
+bool NeedsCoding(const std::string& path) { return path.find_first_of("\r\n") != std::string::npos; }
+
+std::string EncodePath(const std::string& path) {
+  std::string text;
+  for (const char c : path) {
+    if (c == '%' || c == '\r' || c == '\n') {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      text += code;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+std::string DecodePath(const std::string& text) {
+  std::string path;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      path += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      path += text[i];
+    }
+  }
+  return path;
+}
+
+// A folder's path, under its key or, when it holds a line break, coded under "Coded" + the key.
+bool GetPath(ProjectKeyFile& file, const char* section, const std::string& key, std::string& path) {
+  if (file.GetValue(section, key, path)) return true;
+  if (!file.GetValue(section, "Coded" + key, path)) return false;
+  path = DecodePath(path);
+  return true;
+}
+
+void AddPath(ProjectKeyFile& file, const char* section, const std::string& key, const std::string& path) {
+  if (NeedsCoding(path)) file.AddValue(section, "Coded" + key, EncodePath(path));
+  else file.AddValue(section, key, path);
+}
+
 void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   AppSettings& s = model.settings;
   file.SelectGroup("Capture");
@@ -55,7 +102,7 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
   if (file.GetValue("WmvInfo", "Author", value)) s.wmvAuthor = value;
   if (file.GetValue("WmvInfo", "Copyright", value)) s.wmvCopyright = value;
   if (file.GetValue("WmvInfo", "Description", value)) s.wmvDescription = value;
-  if (file.GetValue("CaptureInfo", "OutputFolder", value) && IsFolder(value))
+  if (GetPath(file, "CaptureInfo", "OutputFolder", value) && IsFolder(value))
     model.folders.output = platform::WithTrailingSlash(value);  // recordings go inside, never beside it
   if (file.GetValue("CaptureInfo", "State", value)) {
     const std::vector<int> n = SplitNumbers(value);
@@ -71,14 +118,16 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
     const std::vector<int> n = SplitNumbers(value);
     for (size_t i = 0; i < n.size() && i < s.burnState.size(); ++i) s.burnState[i] = n[i];
   }
-  if (file.GetValue("BurnInfo", "TempFolder", value)) s.burnTempFolder = value;
-  if (file.GetValue("BurnInfo", "VideoTSFolder", value)) s.videoTsFolder = value;
-  if (file.GetValue("BurnInfo", "ImageFolder", value)) s.imageFolder = value;
+  if (GetPath(file, "BurnInfo", "TempFolder", value)) s.burnTempFolder = value;
+  if (GetPath(file, "BurnInfo", "VideoTSFolder", value)) s.videoTsFolder = value;
+  if (GetPath(file, "BurnInfo", "ImageFolder", value)) s.imageFolder = value;
 
   std::string key;
   for (int i = 0; file.GetEntry("FileList", i, key, value); ++i) {
-    if (!platform::EqualsNoCase(key, "File")) continue;
-    const ProjectFileEntry entry = ParseFileEntry(value);
+    const bool coded = platform::EqualsNoCase(key, kCodedFileKey);
+    if (!coded && !platform::EqualsNoCase(key, "File")) continue;
+    ProjectFileEntry entry = ParseFileEntry(value);
+    if (coded) entry.path = DecodePath(entry.path);
     if (entry.kind == kClipProjectTitle) model.clips.AddProjectTitleItem(0, TitlePlayTimeMs(entry), entry.path);
     else model.AddClip(entry.path, FALSE);
   }
@@ -91,20 +140,43 @@ void HandToPack(IPack* pack, ProjectKeyFile& file, bool save) {
   else pack->LoadProject(document.get());
 }
 
-std::string NewImageFolder() {
+// Where the program makes the projects' picture folders; empty when there is no local
+// application data folder.
+std::string PictureFoldersRoot() {
   const std::string local = platform::LocalAppDataFolder();
-  if (local.empty()) return {};
-  std::string folder = platform::WithTrailingSlash(local) + "Vidarro/";
-  MakeFolder(folder);
-  folder += "Project/";
-  MakeFolder(folder);
+  return local.empty() ? std::string() : platform::WithTrailingSlash(local) + "Vidarro/Project/";
+}
+
+// Whether `folder` is one of the folders NewImageFolder makes: the project file may name any
+// folder, and the picture's copy must never replace a file of the user's there.
+bool IsOwnImageFolder(const std::string& folder) {
+  const std::string root = PictureFoldersRoot();
+  if (root.empty() || folder.empty()) return false;
+  const std::string normal = platform::WithTrailingSlash(std::filesystem::path(folder).lexically_normal().string());
+  if (normal.size() <= root.size() || !normal.starts_with(root)) return false;
+  const std::string own = normal.substr(root.size());
+  return own.find('/') == own.size() - 1 && own != "../" && own != "./";
+}
+
+// A fresh folder for this project's picture, made here so no other project or program shares
+// it: two projects saved in the same second get folders of their own.
+std::string NewImageFolder() {
+  const std::string root = PictureFoldersRoot();
+  if (root.empty()) return {};
+  MakeFolder(root.substr(0, root.size() - std::string("Project/").size()));
+  MakeFolder(root);
   const std::time_t now = std::time(nullptr);
   std::tm t{};
   localtime_r(&now, &t);
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%d%02d%02d%02d%02d%02d/", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+  std::snprintf(stamp, sizeof stamp, "%d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
                 t.tm_min, t.tm_sec);
-  return folder + stamp;
+  for (int copy = 1; copy < 1000; ++copy) {
+    const std::string folder = root + stamp + (copy == 1 ? std::string() : "-" + std::to_string(copy)) + "/";
+    if (::mkdir(folder.c_str(), 0777) == 0) return folder;
+    if (errno != EEXIST) return {};
+  }
+  return {};
 }
 
 std::string Numbers(std::initializer_list<int> values) {
@@ -197,12 +269,15 @@ BOOL OpenProject(StudioModel& model, const std::string& path) {
 
 BOOL WriteProject(StudioModel& model) {
   AppSettings& s = model.settings;
-  if (!IsFile(model.projectPath)) {
+  // A new project file, or one whose image folder the program did not make (the file may name
+  // any folder), gets a folder of its own.
+  if (!IsFile(model.projectPath) || !IsOwnImageFolder(s.imageFolder)) {
     const std::string folder = NewImageFolder();
     if (!folder.empty()) s.imageFolder = folder;
   }
   s.imageFolder = platform::WithTrailingSlash(s.imageFolder);
-  MakeFolder(s.imageFolder);
+  const bool ownFolder = IsOwnImageFolder(s.imageFolder);
+  if (ownFolder) MakeFolder(s.imageFolder);
 
   ProjectKeyFile file;
   if (!file.Open(model.projectPath, TRUE)) return FALSE;
@@ -214,23 +289,30 @@ BOOL WriteProject(StudioModel& model) {
   file.AddValue("WmvInfo", "Author", s.wmvAuthor);
   file.AddValue("WmvInfo", "Copyright", s.wmvCopyright);
   file.AddValue("WmvInfo", "Description", s.wmvDescription);
-  file.AddValue("CaptureInfo", "OutputFolder", model.folders.output);
+  AddPath(file, "CaptureInfo", "OutputFolder", model.folders.output);
   file.AddValue("CaptureInfo", "State",
                 Numbers({s.videoDeviceIndex, s.audioDeviceIndex, s.videoInput, s.reserved, s.discCapacity,
                          s.recordFormat, s.tvSystemIndex, s.quality, s.recordAndBurn}));
   const auto& b = s.burnState;
   file.AddValue("BurnInfo", "State", Numbers({b[0], b[1], b[2], b[3], b[4], b[5]}));
-  file.AddValue("BurnInfo", "TempFolder", s.burnTempFolder);
-  file.AddValue("BurnInfo", "VideoTSFolder", s.videoTsFolder);
-  file.AddValue("BurnInfo", "ImageFolder", s.imageFolder);
+  AddPath(file, "BurnInfo", "TempFolder", s.burnTempFolder);
+  AddPath(file, "BurnInfo", "VideoTSFolder", s.videoTsFolder);
+  AddPath(file, "BurnInfo", "ImageFolder", s.imageFolder);
   for (const ClipItem& item : model.clips.Items()) {
     if (item.type == kClipProjectTitle) {
-      const std::string copy = s.imageFolder + "Project0.bmp";
-      // Saving the project again finds its thumbnail already in place.
-      if (item.path != copy && IsFile(item.path)) platform::CopyFile(item.path, copy, false);
-      file.AddValue("FileList", "File",
-                    copy + "," + std::to_string(kClipProjectTitle) + "," +
-                        std::to_string(model.clips.ProjectTitlePlayTime()) + kMillisecondsMark);
+      // The copy goes only into the project's own folder; without one the title keeps its picture
+      // where it is. Saving the project again finds its thumbnail already in place.
+      std::string picture = item.path;
+      if (ownFolder) {
+        const std::string copy = s.imageFolder + "Project0.bmp";
+        if (item.path != copy && IsFile(item.path) && platform::CopyFile(item.path, copy, false)) picture = copy;
+        else if (item.path == copy) picture = copy;
+      }
+      file.AddValue("FileList", NeedsCoding(picture) ? kCodedFileKey : "File",
+                    (NeedsCoding(picture) ? EncodePath(picture) : picture) + "," + std::to_string(kClipProjectTitle) +
+                        "," + std::to_string(model.clips.ProjectTitlePlayTime()) + kMillisecondsMark);
+    } else if (NeedsCoding(item.path)) {
+      file.AddValue("FileList", kCodedFileKey, EncodePath(item.path) + "," + std::to_string(item.type) + ",0");
     } else {
       file.AddValue("FileList", "File", item.path + "," + std::to_string(item.type) + ",0");
     }

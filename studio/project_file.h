@@ -43,6 +43,9 @@ struct ProjectFileEntry {
   bool milliseconds = false;  // the number carried the "ms" mark
 };
 constexpr const char* kMillisecondsMark = "ms";
+// The key of a clip whose path holds a line break: the same value with '%', CR and LF as %XX.
+// Earlier builds skip it; a plain path keeps the key "File".
+constexpr const char* kCodedFileKey = "CodedFile";
 ProjectFileEntry ParseFileEntry(const std::string& value);
 // The title's play time in milliseconds, whichever unit the entry was written in.
 int TitlePlayTimeMs(const ProjectFileEntry& entry);

@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 
+#include "converter/list_file.h"
 #include "platform/base/paths.h"
+#include "platform/base/process.h"
 #include "publish_link.h"
 
 namespace studio {
@@ -57,10 +58,8 @@ std::string ConverterFileListText(const std::vector<ClipItem>& selected, const s
   for (const ClipItem& clip : selected) {
     if (clip.type == kClipProjectTitle) {
       text += "[Edit] file=\"" + titleName + "\";time=" + std::to_string(playTime) + "\n";
-    } else if (clip.path.find_first_of("\r\n") != std::string::npos) {
-      std::fprintf(stderr, "Quillon: a clip whose path holds a line break is not handed to the converter\n");
     } else {
-      text += clip.path + "\n";
+      text += ListLineOfPath(clip.path) + "\n";
     }
   }
   return text;
@@ -85,7 +84,12 @@ std::string ConverterParameters(const std::string& listPath, const char* deviceO
 std::string MakeUploaderCommandLine(const std::vector<ClipItem>& selected, const std::string& titleName) {
   if (selected.empty()) return {};
   const ClipItem& first = selected.front();
-  return first.type == kClipProjectTitle ? "[Edit] file=" + titleName : first.path;
+  if (first.type == kClipProjectTitle) return "[Edit] file=" + titleName;
+  // The uploader's start splits its parameters at blanks and joins them with one space: a path
+  // that would not come out as it went in (a tab, two spaces, a quote) goes quoted.
+  std::string joined;
+  for (const std::string& part : platform::SplitCommandLine(first.path)) joined += (joined.empty() ? "" : " ") + part;
+  return joined == first.path ? first.path : platform::JoinCommandLine({first.path});
 }
 
 }  // namespace studio

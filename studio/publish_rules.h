@@ -27,8 +27,8 @@ std::string UploaderRenderCommand(const std::string& target);
 std::string RenderFolder(const std::string& outputFolder);
 
 // One line per selected clip in list order: a media file's path, or the project title as an
-// "[Edit]" line naming `titleName` and the project's play time. A path holding a line break
-// would read as two entries, so it is left out (with a line on stderr).
+// "[Edit]" line naming `titleName` and the project's play time. A path holding a line break is
+// written coded, as the converter's list reader takes it back.
 std::string ConverterFileListText(const std::vector<ClipItem>& selected, const std::string& titleName, int playTime);
 // Writes the list privately (mode 0600), never through a link planted at `path`.
 bool WriteConverterFileList(const std::string& path, const std::string& text);

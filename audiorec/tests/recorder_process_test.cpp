@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_settings.h"
 #include "platform/base/paths.h"
+#include "platform/filters/recording_recovery.h"
 #include "platform/base/process.h"
 #include "platform/registry/registry.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/remote_windows.h"
 #include "platform/window/window.h"
+#include "resources/auvry_ids.h"
 #include "widgets/reg_helpers.h"
 
 namespace auvry {
@@ -80,6 +84,35 @@ TEST(RecorderProcess, ARunSavesItsSettingsAndStartsTheStarterWithoutItsIntro) {
   EXPECT_EQ(10u, saved.volume);
   EXPECT_EQ(150u, saved.noiseReductionValue);
   EXPECT_EQ(1u, saved.noAudioStreamRender);
+}
+
+TEST(RecorderProcess, AQuitMessageWhileRecordingEndsTheProgramWellWithAReadableRecording) {
+  Environment env(CurrentTestName());
+  ScopedVariable simulated("VIDARRO_SIMULATED_AUDIO", "1");
+  platform::StartWindowTransport();
+  ProgramProcess recorder;
+  ASSERT_TRUE(recorder.Start("Auvry"));
+  HWND window = WaitForWindow("#32770", kProgramTitle, kWaitMs);
+  ASSERT_NE(nullptr, window) << recorder.Output();
+  ::PostMessage(window, WM_COMMAND, MAKEWPARAM(IDC_AUVRY_RECORD, BN_CLICKED), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  // As the script player and the end of a desktop session end a program.
+  ::PostMessage(window, WM_QUIT, 0, 0);
+  ASSERT_EQ(0, recorder.WaitForExit(kWaitMs)) << recorder.Output();
+  std::string folder;
+  char stored[REG_READ_STRING_SIZE] = {};
+  if (RegReadString(HKEY_CURRENT_USER, kProductKey, "AudioOutFolder", stored, nullptr)) folder = stored;
+  if (folder.empty()) folder = env.Documents() + "Vidarro/Capture/";
+  std::vector<std::string> recordings;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().extension() == ".wma") recordings.push_back(entry.path().string());
+  ASSERT_EQ(recordings.size(), 1u) << folder;
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffmpeg", {"-v", "error", "-xerror", "-i", recordings[0], "-f", "null", "-"}, &out, &err, &code,
+                       60000);
+  EXPECT_EQ(code, 0) << err;
+  EXPECT_TRUE(platform::filters::RecordingJournal(folder).Unfinished().empty());
 }
 
 }  // namespace

@@ -96,6 +96,13 @@ TEST(ListFile, ReadsRowsInOrderAndRefusesLinks) {
   EXPECT_EQ((std::vector<std::string>{"/v/a.mpg", "/v/b c.avi", "[Edit] bad"}), list.paths);
   ASSERT_EQ(1u, list.projects.size());
   EXPECT_EQ("Edited Video", list.projects[0].name);
+  // Coded lines give back the line breaks the main program coded; a stray '%' stays as it is.
+  std::ofstream(path, std::ios::binary) << "[Coded] /v/two%0Alines%0D.mpg\n[Coded] /v/100%25 %zz%4.mpg\n/v/%0A.mpg\n";
+  ListFile coded;
+  ASSERT_TRUE(ReadListFile(path, &coded));
+  EXPECT_EQ((std::vector<std::string>{"/v/two\nlines\r.mpg", "/v/100% %zz%4.mpg", "/v/%0A.mpg"}), coded.paths);
+  for (const std::string name : {"/v/a\nb", "/v/tab\t-dash", "/v/\xe9\xff", "[Coded] x"})
+    EXPECT_EQ(PathOfListLine(ListLineOfPath(name)), name);
   std::filesystem::create_symlink(path, dir + "/link.tmp");
   ListFile linked;
   EXPECT_FALSE(ReadListFile(dir + "/link.tmp", &linked));

@@ -10,8 +10,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "converter/list_file.h"
 #include "pack_host.h"
+#include "publish_rules.h"
 #include "platform/base/file.h"
+#include "platform/base/paths.h"
 #include "platform/registry/registry.h"
 #include "widgets/reg_helpers.h"
 #include "platform/testkit/environment.h"
@@ -248,6 +251,81 @@ TEST_F(ProjectFixture, ASaverThatNeverLetsGoOfTheFolderHoldsASaveOnlyAWhile) {
   EXPECT_GE(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs));
   EXPECT_LT(waited, std::chrono::milliseconds(ProjectFolderLock::kWaitMs * 4));
   ::close(held);
+}
+
+TEST_F(ProjectFixture, NamesTheFileSystemAllowsSurviveTheProjectAndTheConvertersList) {
+  const std::vector<std::string> names = {"plain clip.mpg",    "line\nbreak.mpg", "tab\there.mpg", "-dash.mpg",
+                                          "latin\xe9\xff.mpg", "cr\rname.mpg",    "100%\n%41.mpg"};
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    paths.push_back(Clip(name));
+    ASSERT_TRUE(model.AddClip(paths.back(), FALSE)) << name;
+  }
+  const std::string path = env.Documents() + "names.ilj5";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  // Names a line can carry are written as before, byte for byte; only line breaks are coded.
+  const std::string text = ReadText(path);
+  for (const std::string& plain : {paths[0], paths[2], paths[3], paths[4]})
+    EXPECT_NE(text.find("\r\nFILE=" + plain + ",0,0\r\n"), std::string::npos) << plain;
+  EXPECT_NE(text.find("CODEDFILE=" + env.Documents() + "line%0Abreak.mpg,0,0\r\n"), std::string::npos) << text;
+
+  ResetProject(model);
+  ASSERT_TRUE(OpenProject(model, path));
+  std::vector<std::string> reopened;
+  for (const ClipItem& item : model.clips.Items()) reopened.push_back(item.path);
+  EXPECT_EQ(reopened, paths);
+
+  // Folders named with a line break come back too.
+  const std::string output = env.Documents() + "out\nput/";
+  ::mkdir(output.c_str(), 0755);
+  model.folders.output = output;
+  model.settings.burnTempFolder = env.Temp() + "temp\rfolder/";
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  ResetProject(model);
+  model.folders.output = env.Documents();
+  ASSERT_TRUE(OpenProject(model, path));
+  EXPECT_EQ(model.folders.output, output);
+  EXPECT_EQ(model.settings.burnTempFolder, env.Temp() + "temp\rfolder/");
+
+  // Published to the converter: its list reader gets every name back.
+  const std::string list = env.Temp() + "filelist.tmp";
+  ASSERT_TRUE(WriteConverterFileList(list, ConverterFileListText(model.clips.Items(), "Edited Video", 0)));
+  ListFile read;
+  ASSERT_TRUE(ReadListFile(list, &read));
+  EXPECT_EQ(read.paths, paths);
+  EXPECT_TRUE(read.projects.empty());
+}
+
+TEST_F(ProjectFixture, TheTitlesPictureGoesOnlyIntoAFolderMadeForTheProject) {
+  // The project file names the user's own folder, where a Project0.bmp of theirs lies.
+  const std::string pictures = env.Documents() + "Pictures/";
+  ::mkdir(pictures.c_str(), 0755);
+  WriteText(pictures + "Project0.bmp", "the user's own picture");
+  const std::string path = env.Documents() + "named.ilj5";
+  WriteText(path, "<ILJ5 Project File>\r\n[Information]\r\nVersion=3.0\r\n<Capture>\r\n[BurnInfo]\r\nImageFolder=" +
+                      pictures + "\r\n");
+  ASSERT_TRUE(OpenProject(model, path));
+  EXPECT_EQ(model.settings.imageFolder, pictures);
+  const std::string title = env.Temp() + "title.bmp";
+  WriteText(title, "BM-title");
+  model.clips.AddProjectTitleItem(0, 5000, title);
+  ASSERT_TRUE(SaveProjectTo(model, path));
+  EXPECT_EQ(ReadText(pictures + "Project0.bmp"), "the user's own picture");
+  const std::string own = model.settings.imageFolder;
+  EXPECT_NE(own, pictures);
+  EXPECT_EQ(own.rfind(platform::WithTrailingSlash(platform::LocalAppDataFolder()) + "Vidarro/Project/", 0), 0u) << own;
+  EXPECT_EQ(ReadText(own + "Project0.bmp"), "BM-title");
+
+  // Two new projects saved in the same second still get a folder each.
+  ResetProject(model);
+  model.clips.AddProjectTitleItem(0, 5000, title);
+  ASSERT_TRUE(SaveProjectTo(model, env.Documents() + "first.ilj5"));
+  const std::string first = model.settings.imageFolder;
+  ResetProject(model);
+  model.clips.AddProjectTitleItem(0, 5000, title);
+  ASSERT_TRUE(SaveProjectTo(model, env.Documents() + "second.ilj5"));
+  EXPECT_NE(model.settings.imageFolder, first);
+  EXPECT_EQ(ReadText(first + "Project0.bmp"), "BM-title");
 }
 
 TEST(ProjectFileEntry, KindAndNumberAreTheLastTwoFields) {

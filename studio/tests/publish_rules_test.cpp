@@ -10,6 +10,8 @@
 #include "platform/testkit/testkit.h"
 #include "publish_rules.h"
 
+#include "platform/base/process.h"
+
 namespace studio {
 namespace {
 
@@ -66,8 +68,11 @@ TEST(ConverterList, OneLinePerSelectedClipInListOrder) {
   const std::vector<ClipItem> selected = {Title(), Media("/v/a b.mpg"), Media("/v/c,d;e.avi")};
   EXPECT_EQ(ConverterFileListText(selected, "Edited Video", 65000),
             "[Edit] file=\"Edited Video\";time=65000\n/v/a b.mpg\n/v/c,d;e.avi\n");
-  // A line break would make two entries of one path.
-  EXPECT_EQ(ConverterFileListText({Media("/v/two\nlines.mpg"), Media("/v/ok.mpg")}, "Edited Video", 0), "/v/ok.mpg\n");
+  // A line break would make two entries of one path: such a path goes coded, and so does one
+  // that looks coded itself.
+  EXPECT_EQ(
+      ConverterFileListText({Media("/v/two\nlines.mpg"), Media("/v/ok.mpg"), Media("[Coded] 100%")}, "Edited Video", 0),
+      "[Coded] /v/two%0Alines.mpg\n/v/ok.mpg\n[Coded] [Coded] 100%25\n");
   EXPECT_EQ(ConverterFileListText({}, "Edited Video", 0), "");
   EXPECT_EQ(ConverterParameters("/t/filelist.tmp", kPspOption), "/t/filelist.tmp /PSP");
   EXPECT_EQ(ConverterParameters("/t/filelist.tmp", kIpodOption), "/t/filelist.tmp /IPOD_IPHONE");
@@ -97,6 +102,13 @@ TEST(UploaderCommandLine, TakenFromTheFirstSelectedClip) {
   EXPECT_EQ(MakeUploaderCommandLine({Title(), Media("/v/a.mpg")}, "Edited Video"), "[Edit] file=Edited Video");
   EXPECT_EQ(MakeUploaderCommandLine({Media("/v/a b.mpg"), Title()}, "Edited Video"), "/v/a b.mpg");
   EXPECT_EQ(MakeUploaderCommandLine({}, "Edited Video"), "");
+  // What the uploader's start makes of the parameters is the path itself.
+  for (const std::string path : {"/v/tab\there.mpg", "/v/two  spaces \"q\".mpg", "/v/line\nbreak.mpg", "-dash.mpg"}) {
+    std::string joined;
+    for (const std::string& part : platform::SplitCommandLine(MakeUploaderCommandLine({Media(path)}, "Edited Video")))
+      joined += (joined.empty() ? "" : " ") + part;
+    EXPECT_EQ(joined, path);
+  }
 }
 
 std::vector<std::string> Entries(const std::string& list) {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "converter/list_file.h"
+#include "platform/base/paths.h"
 #include "platform/com/class_table.h"
 #include "scripted_pack.h"
 #include "widgets/reg_helpers.h"
@@ -144,6 +146,38 @@ TEST_F(PublishWindowTest, ASideProgramsCancelStopsTheEditorsRender) {
     EXPECT_TRUE(SideWindow::Codes().empty());
     dialog.CloseWithoutPrompt();
   });
+}
+
+TEST_F(PublishWindowTest, AClipNamedWithALineBreakIsSavedReopenedAndReachesTheConverterUnderItsName) {
+  CLoadingDlg* splash = nullptr;
+  const std::string clip = PictureClip(env_.Documents() + "first line\nsecond line.png", 0xFF2080E0);
+  ASSERT_FALSE(clip.empty());
+  const std::string project = env_.Documents() + "named.ilj5";
+  std::string shown;
+  RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
+    time_.Advance(kStartMs);
+    ASSERT_TRUE(dialog.AddClip(clip, TRUE));
+    AnswerFileDialog(project);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_SAVE, 0);
+    boxes_.QueueAnswer(IDNO);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_NEW, 0);
+    ASSERT_EQ(dialog.ClipListControl().GetItemCount(), 0);
+    AnswerFileDialog(project);
+    ::SendMessage(d, WM_COMMAND, ID_PROJECT_OPEN, 0);
+    ASSERT_EQ(dialog.ClipListControl().GetItemCount(), 1);
+    shown = dialog.ClipListControl().GetItemText(0, 1);
+    dialog.ClipListControl().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_TRUE(ClickButton(d, IDC_PSP));
+    boxes_.QueueAnswer(IDNO);
+    ClickButton(d, IDC_CLOSE_BUTTON);
+  });
+  EXPECT_EQ(shown, clip);
+  // What Parvel reads of the list the click wrote.
+  ListFile list;
+  ASSERT_TRUE(ReadListFile(platform::TempFolder() + kConverterListFile, &list));
+  EXPECT_EQ(list.paths, std::vector<std::string>{clip});
+  // Only the two questions whether to save, at New and at the close.
+  for (const auto& box : boxes_.Calls()) EXPECT_NE(box.text.find("save"), std::string::npos) << box.text;
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
                  "and makes no bitmap object");
   for (size_t k = 0; k < byKind.size(); ++k) {
     for (int viaFull = 0; viaFull < 2; ++viaFull) {
-      bench::Figure fig{std::string(kKinds[k].name) + (viaFull ? ", via full size" : ", direct"), "ms", false, {}, {}};
+      bench::Figure fig{
+          std::string(kKinds[k].name) + (viaFull ? ", via full size" : ", direct"), "ms", false, {}, {}, {}};
       bench::Interleave(
           rounds, fig, [&] { return bench::MsPerFile(byKind[k], OurThumbnail); },
           [&] {

@@ -1,0 +1,213 @@
+#include "thumbs/first_key_picture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/gdi/bitmap.h"
+#include "platform/gdi/objects.h"
+#include "platform/media/scaler.h"
+
+namespace {
+
+// A key picture further in than this many packets is no thumbnail's business: the graph
+// road, which runs the file, takes over.
+constexpr int kMostPackets = 2000;
+
+struct InputCloser {
+  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFreer {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFreer {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// The decoder for one video stream, on one thread: a thumbnail is one picture.
+std::unique_ptr<AVCodecContext, CodecCloser> OpenDecoder(const AVStream& stream) {
+  const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+  if (!codec) return nullptr;
+  std::unique_ptr<AVCodecContext, CodecCloser> context(avcodec_alloc_context3(codec));
+  if (!context || avcodec_parameters_to_context(context.get(), stream.codecpar) < 0) return nullptr;
+  context->thread_count = 1;
+  if (avcodec_open2(context.get(), codec, nullptr) < 0) return nullptr;
+  return context;
+}
+
+}  // namespace
+
+std::string FirstKeyPicture::FormatForName(const std::string& path) {
+  const auto dot = path.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : Lower(path.substr(dot));
+  if (extension == ".mts" || extension == ".m2ts" || extension == ".ts") return "mpegts";
+  if (extension == ".wmv" || extension == ".asf") return "asf";
+  if (extension == ".avi") return "avi";
+  if (extension == ".mp4" || extension == ".mov") return "mov";
+  if (extension == ".mpg" || extension == ".mpeg" || extension == ".vob") return "mpeg";
+  return "";
+}
+
+std::unique_ptr<FirstKeyPicture> FirstKeyPicture::Decode(const std::string& path, const std::string& format) {
+  const AVInputFormat* named = format.empty() ? nullptr : av_find_input_format(format.c_str());
+  if (!format.empty() && !named) return nullptr;
+  AVFormatContext* raw = avformat_alloc_context();
+  if (!raw) return nullptr;
+  // A named container is read from its headers; one told by content is probed in small steps.
+  raw->probesize = 256 * 1024;
+  if (avformat_open_input(&raw, path.c_str(), named, nullptr) < 0) return nullptr;  // frees raw
+  std::unique_ptr<AVFormatContext, InputCloser> input(raw);
+  // A container that names its streams in its header and names no video has none to read for.
+  if (!(input->ctx_flags & AVFMTCTX_NOHEADER) &&
+      std::none_of(input->streams, input->streams + input->nb_streams,
+                   [](const AVStream* s) { return s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO; }))
+    return nullptr;
+
+  std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+  std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+  if (!packet || !frame) return nullptr;
+  std::unique_ptr<AVCodecContext, CodecCloser> decoder;
+  int video = -1;
+  // Program streams announce their streams only as their packets come, so the video stream is
+  // the first stream of video any packet belongs to.
+  for (int read = 0; read < kMostPackets && av_read_frame(input.get(), packet.get()) >= 0; ++read) {
+    const int index = packet->stream_index;
+    const AVStream* stream =
+        index >= 0 && static_cast<unsigned>(index) < input->nb_streams ? input->streams[index] : nullptr;
+    const bool isVideo = stream && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                         !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+    if (video < 0 && isVideo) {
+      decoder = OpenDecoder(*stream);
+      if (!decoder) return nullptr;
+      video = index;
+    }
+    if (index != video || !(packet->flags & AV_PKT_FLAG_KEY)) {
+      av_packet_unref(packet.get());
+      continue;
+    }
+    // The key packet alone, then the decoder drained: no wait for a second picture.
+    const int sent = avcodec_send_packet(decoder.get(), packet.get());
+    av_packet_unref(packet.get());
+    if (sent < 0) return nullptr;
+    avcodec_send_packet(decoder.get(), nullptr);
+    if (avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 || frame->height <= 0)
+      return nullptr;
+    return std::unique_ptr<FirstKeyPicture>(new FirstKeyPicture(frame.release()));
+  }
+  return nullptr;
+}
+
+FirstKeyPicture::~FirstKeyPicture() { av_frame_free(&frame_); }
+
+int FirstKeyPicture::Width() const { return frame_->width; }
+int FirstKeyPicture::Height() const { return frame_->height; }
+
+bool FirstKeyPicture::Shrinks(int width, int height) const {
+  return width > 0 && height > 0 && width <= Width() && height <= Height() && (width < Width() || height < Height());
+}
+
+namespace {
+
+// The mean of a plane over each output pixel's box of picture pixels, the boxes whole pixels
+// as the HALFTONE shrink of the full bitmap takes them; a subsampled plane counts each of its
+// samples for the picture pixels it covers. One pass down the plane's rows, one along the sums.
+void MeanOfBoxes(const std::uint8_t* plane, int stride, int step, int shiftX, int shiftY, int width, int height,
+                 int outWidth, int outHeight, std::uint8_t* out, int outStride, int outStep) {
+  const int columns = ((width - 1) >> shiftX) + 1;
+  std::vector<std::uint32_t> sums(static_cast<std::size_t>(columns));
+  for (int oy = 0; oy < outHeight; ++oy) {
+    const int y0 = static_cast<int>(static_cast<std::int64_t>(oy) * height / outHeight);
+    const int y1 = std::max(static_cast<int>(static_cast<std::int64_t>(oy + 1) * height / outHeight), y0 + 1);
+    std::fill(sums.begin(), sums.end(), 0u);
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* row = plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride;
+      for (int j = 0; j < columns; ++j) sums[static_cast<std::size_t>(j)] += row[static_cast<std::ptrdiff_t>(j) * step];
+    }
+    std::uint8_t* target = out + static_cast<std::ptrdiff_t>(oy) * outStride;
+    for (int ox = 0; ox < outWidth; ++ox) {
+      const int x0 = static_cast<int>(static_cast<std::int64_t>(ox) * width / outWidth);
+      const int x1 = std::max(static_cast<int>(static_cast<std::int64_t>(ox + 1) * width / outWidth), x0 + 1);
+      std::uint64_t sum = 0;
+      for (int x = x0; x < x1; ++x) sum += sums[static_cast<std::size_t>(x >> shiftX)];
+      const std::uint64_t count = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(y1 - y0);
+      target[static_cast<std::ptrdiff_t>(ox) * outStep] = static_cast<std::uint8_t>((sum + count / 2) / count);
+    }
+  }
+}
+
+// The same 8-bit planar YUV layout with no subsampling, for the means to be converted.
+AVPixelFormat FullChromaOf(AVPixelFormat format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+  if (!d || (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BE)) ||
+      !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || d->nb_components != 3)
+    return AV_PIX_FMT_NONE;
+  for (int c = 0; c < 3; ++c)
+    if (d->comp[c].depth != 8 || d->comp[c].step != 1 || d->comp[c].plane != c) return AV_PIX_FMT_NONE;
+  if (format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ411P ||
+      format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ444P)
+    return AV_PIX_FMT_YUVJ444P;
+  return AV_PIX_FMT_YUV444P;
+}
+
+}  // namespace
+
+HBITMAP FirstKeyPicture::ShrinkTo(int width, int height) const {
+  if (!Shrinks(width, height)) return nullptr;
+  const auto format = static_cast<AVPixelFormat>(frame_->format);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateRgbDibSection(width, height, 24, false, &bits);
+  if (!bitmap || !bits) return nullptr;
+  const int stride = (width * 3 + 3) & ~3;
+  // Bottom-up rows: the last row's address and a negative stride write the picture upright.
+  std::uint8_t* lastRow = static_cast<std::uint8_t*>(bits) + static_cast<std::size_t>(stride) * (height - 1);
+  bool made = false;
+  if (const AVPixelFormat full = FullChromaOf(format); full != AV_PIX_FMT_NONE) {
+    // The planes' means at the thumbnail's size, then only those pixels converted.
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    std::vector<std::uint8_t> means(static_cast<std::size_t>(width) * height * 3);
+    std::uint8_t* planes[4] = {means.data(), means.data() + static_cast<std::size_t>(width) * height,
+                               means.data() + static_cast<std::size_t>(width) * height * 2, nullptr};
+    for (int c = 0; c < 3; ++c)
+      MeanOfBoxes(frame_->data[c], frame_->linesize[c], 1, c ? d->log2_chroma_w : 0, c ? d->log2_chroma_h : 0, Width(),
+                  Height(), width, height, planes[c], width, 1);
+    auto scaler = media::Scaler::Open(full, width, height, AV_PIX_FMT_BGR24, width, height);
+    const int strides[4] = {width, width, width, 0};
+    std::uint8_t* target[4] = {lastRow, nullptr, nullptr, nullptr};
+    const int targetStrides[4] = {-stride, 0, 0, 0};
+    const std::uint8_t* const sources[4] = {planes[0], planes[1], planes[2], nullptr};
+    made = scaler && scaler->ScaleInto(sources, strides, target, targetStrides);
+  } else {
+    // Any other layout (RGB, palettes, deeper samples): the whole picture as BGR24, then its means.
+    auto scaler = media::Scaler::Open(format, Width(), Height(), AV_PIX_FMT_BGR24, Width(), Height());
+    const int fullStride = Width() * 3;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(fullStride) * Height());
+    std::uint8_t* target[4] = {rows.data(), nullptr, nullptr, nullptr};
+    const int targetStrides[4] = {fullStride, 0, 0, 0};
+    if (scaler && scaler->ScaleInto(frame_->data, frame_->linesize, target, targetStrides)) {
+      for (int c = 0; c < 3; ++c)
+        MeanOfBoxes(rows.data() + c, fullStride, 3, 0, 0, Width(), Height(), width, height, lastRow + c, -stride, 3);
+      made = true;
+    }
+  }
+  if (!made) {
+    DeleteObject(bitmap);
+    return nullptr;
+  }
+  return bitmap;
+}

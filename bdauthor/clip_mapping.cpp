@@ -88,7 +88,7 @@ struct Cachestat {
 // True when the page cache holds every page of [offset, offset + bytes); false when it does
 // not, or when the system cannot tell this way.
 bool AllCached(int descriptor, std::int64_t offset, std::int64_t bytes, std::int64_t page) {
-  static bool works = true;
+  static std::atomic<bool> works{true};
   if (!works || descriptor < 0) return false;
   const std::int64_t first = offset / page, last = (offset + bytes - 1) / page;
   CachestatRange range{static_cast<std::uint64_t>(first * page), static_cast<std::uint64_t>((last - first + 1) * page)};

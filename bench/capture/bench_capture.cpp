@@ -114,9 +114,9 @@ std::vector<std::string> WmvPeerOutput(std::string* how) {
                "-g",       std::to_string(gop),
                "-bf",      "0",
                "-s",       std::to_string(st.width) + "x" + std::to_string(st.height)};
-      *how += "wmv2 " + std::to_string(st.bitrate / 1000) + " kb/s, buffer " + std::to_string(st.bufferWindow) +
-              " ms, key frame each " + std::to_string(gop) + " pictures, no B, " + std::to_string(st.width) + "x" +
-              std::to_string(st.height);
+      *how += std::string(audio.empty() ? "" : "; ") + "wmv2 " + std::to_string(st.bitrate / 1000) + " kb/s, buffer " +
+              std::to_string(st.bufferWindow) + " ms, key frame each " + std::to_string(gop) + " pictures, no B, " +
+              std::to_string(st.width) + "x" + std::to_string(st.height);
     } else if (!st.video && audio.empty()) {
       audio = {"-c:a", "wmav2",
                "-b:a", std::to_string(st.bitrate),
@@ -415,6 +415,7 @@ double WriteHdvInput(int frames, const std::string& ts, int* written) {
 bench::Figure LessTheSource(const bench::Figure& whole, double source, const char* what) {
   bench::Figure less{whole.name + " less the " + what, whole.unit, whole.higherIsBetter, {}, {}, {}};
   for (size_t i = 0; i < whole.project.size(); ++i) less.Add(whole.project[i] - source, whole.peer[i]);
+  less.loads = whole.loads;
   return less;
 }
 

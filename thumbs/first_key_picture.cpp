@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -124,29 +128,77 @@ bool FirstKeyPicture::Shrinks(int width, int height) const {
 
 namespace {
 
+// Adds a row of 8-bit samples into 16-bit column sums, 16 samples a step where the processor
+// has SSE2.
+void AddRow(const std::uint8_t* row, std::uint16_t* sums, int count) {
+  int j = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; j + 16 <= count; j += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
+    auto* at = reinterpret_cast<__m128i*>(sums + j);
+    _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), _mm_unpacklo_epi8(v, zero)));
+    _mm_storeu_si128(at + 1, _mm_add_epi16(_mm_loadu_si128(at + 1), _mm_unpackhi_epi8(v, zero)));
+  }
+#endif
+  for (; j < count; ++j) sums[j] = static_cast<std::uint16_t>(sums[j] + row[j]);
+}
+
+// One output row's means from its column sums: each output pixel's box of picture columns
+// [x0, x1) counts the sum of column x >> shift for each of its x, found from running totals with
+// the two part-covered sums at its ends.
+template <typename Sum>
+void MeansOfRow(const Sum* sums, int columns, int shift, int width, int outWidth, std::uint64_t rows,
+                std::vector<std::uint64_t>& totals, std::uint8_t* target, int outStep) {
+  totals[0] = 0;
+  for (int j = 0; j < columns; ++j)
+    totals[static_cast<std::size_t>(j) + 1] = totals[static_cast<std::size_t>(j)] + sums[j];
+  for (int ox = 0; ox < outWidth; ++ox) {
+    const int x0 = static_cast<int>(static_cast<std::int64_t>(ox) * width / outWidth);
+    const int x1 = std::max(static_cast<int>(static_cast<std::int64_t>(ox + 1) * width / outWidth), x0 + 1);
+    const int first = x0 >> shift, last = (x1 - 1) >> shift;
+    std::uint64_t sum;
+    if (first == last) {
+      sum = static_cast<std::uint64_t>(x1 - x0) * sums[first];
+    } else {
+      sum = static_cast<std::uint64_t>(((first + 1) << shift) - x0) * sums[first] +
+            ((totals[static_cast<std::size_t>(last)] - totals[static_cast<std::size_t>(first) + 1]) << shift) +
+            static_cast<std::uint64_t>(x1 - (last << shift)) * sums[last];
+    }
+    const std::uint64_t count = static_cast<std::uint64_t>(x1 - x0) * rows;
+    target[static_cast<std::ptrdiff_t>(ox) * outStep] = static_cast<std::uint8_t>((sum + count / 2) / count);
+  }
+}
+
 // The mean of a plane over each output pixel's box of picture pixels, the boxes whole pixels
 // as the HALFTONE shrink of the full bitmap takes them; a subsampled plane counts each of its
-// samples for the picture pixels it covers. One pass down the plane's rows, one along the sums.
+// samples for the picture pixels it covers. One pass down the plane's rows into column sums,
+// one along the sums.
 void MeanOfBoxes(const std::uint8_t* plane, int stride, int step, int shiftX, int shiftY, int width, int height,
                  int outWidth, int outHeight, std::uint8_t* out, int outStride, int outStep) {
   const int columns = ((width - 1) >> shiftX) + 1;
   std::vector<std::uint32_t> sums(static_cast<std::size_t>(columns));
+  std::vector<std::uint16_t> narrow(static_cast<std::size_t>(columns));
+  std::vector<std::uint64_t> totals(static_cast<std::size_t>(columns) + 1);
   for (int oy = 0; oy < outHeight; ++oy) {
     const int y0 = static_cast<int>(static_cast<std::int64_t>(oy) * height / outHeight);
     const int y1 = std::max(static_cast<int>(static_cast<std::int64_t>(oy + 1) * height / outHeight), y0 + 1);
-    std::fill(sums.begin(), sums.end(), 0u);
-    for (int y = y0; y < y1; ++y) {
-      const std::uint8_t* row = plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride;
-      for (int j = 0; j < columns; ++j) sums[static_cast<std::size_t>(j)] += row[static_cast<std::ptrdiff_t>(j) * step];
-    }
+    const auto rows = static_cast<std::uint64_t>(y1 - y0);
     std::uint8_t* target = out + static_cast<std::ptrdiff_t>(oy) * outStride;
-    for (int ox = 0; ox < outWidth; ++ox) {
-      const int x0 = static_cast<int>(static_cast<std::int64_t>(ox) * width / outWidth);
-      const int x1 = std::max(static_cast<int>(static_cast<std::int64_t>(ox + 1) * width / outWidth), x0 + 1);
-      std::uint64_t sum = 0;
-      for (int x = x0; x < x1; ++x) sum += sums[static_cast<std::size_t>(x >> shiftX)];
-      const std::uint64_t count = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(y1 - y0);
-      target[static_cast<std::ptrdiff_t>(ox) * outStep] = static_cast<std::uint8_t>((sum + count / 2) / count);
+    // Up to 257 rows of samples fit 16-bit sums.
+    if (step == 1 && y1 - y0 <= 257) {
+      std::fill(narrow.begin(), narrow.end(), std::uint16_t{0});
+      for (int y = y0; y < y1; ++y)
+        AddRow(plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride, narrow.data(), columns);
+      MeansOfRow(narrow.data(), columns, shiftX, width, outWidth, rows, totals, target, outStep);
+    } else {
+      std::fill(sums.begin(), sums.end(), 0u);
+      for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* row = plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride;
+        for (int j = 0; j < columns; ++j)
+          sums[static_cast<std::size_t>(j)] += row[static_cast<std::ptrdiff_t>(j) * step];
+      }
+      MeansOfRow(sums.data(), columns, shiftX, width, outWidth, rows, totals, target, outStep);
     }
   }
 }

@@ -144,28 +144,38 @@ void AddRow(const std::uint8_t* row, std::uint16_t* sums, int count) {
   for (; j < count; ++j) sums[j] = static_cast<std::uint16_t>(sums[j] + row[j]);
 }
 
-// One output row's means from its column sums: each output pixel's box of picture columns
-// [x0, x1) counts the sum of column x >> shift for each of its x, found from running totals with
-// the two part-covered sums at its ends.
-template <typename Sum>
-void MeansOfRow(const Sum* sums, int columns, int shift, int width, int outWidth, std::uint64_t rows,
-                std::vector<std::uint64_t>& totals, std::uint8_t* target, int outStep) {
-  totals[0] = 0;
-  for (int j = 0; j < columns; ++j)
-    totals[static_cast<std::size_t>(j) + 1] = totals[static_cast<std::size_t>(j)] + sums[j];
+// An output pixel's box of picture columns [x0, x1) in a plane's column sums: column x counts
+// the sum of x >> shift, so the sums at the two ends count only for the columns they cover.
+struct ColumnBox {
+  int first = 0, last = 0;
+  std::uint32_t firstWeight = 0, lastWeight = 0, columns = 0;
+};
+
+std::vector<ColumnBox> ColumnBoxes(int width, int outWidth, int shift) {
+  std::vector<ColumnBox> boxes(static_cast<std::size_t>(outWidth));
   for (int ox = 0; ox < outWidth; ++ox) {
     const int x0 = static_cast<int>(static_cast<std::int64_t>(ox) * width / outWidth);
     const int x1 = std::max(static_cast<int>(static_cast<std::int64_t>(ox + 1) * width / outWidth), x0 + 1);
-    const int first = x0 >> shift, last = (x1 - 1) >> shift;
-    std::uint64_t sum;
-    if (first == last) {
-      sum = static_cast<std::uint64_t>(x1 - x0) * sums[first];
-    } else {
-      sum = static_cast<std::uint64_t>(((first + 1) << shift) - x0) * sums[first] +
-            ((totals[static_cast<std::size_t>(last)] - totals[static_cast<std::size_t>(first) + 1]) << shift) +
-            static_cast<std::uint64_t>(x1 - (last << shift)) * sums[last];
-    }
-    const std::uint64_t count = static_cast<std::uint64_t>(x1 - x0) * rows;
+    ColumnBox& box = boxes[static_cast<std::size_t>(ox)];
+    box.first = x0 >> shift, box.last = (x1 - 1) >> shift;
+    box.columns = static_cast<std::uint32_t>(x1 - x0);
+    box.firstWeight = box.first == box.last ? box.columns : static_cast<std::uint32_t>(((box.first + 1) << shift) - x0);
+    box.lastWeight = box.first == box.last ? 0 : static_cast<std::uint32_t>(x1 - (box.last << shift));
+  }
+  return boxes;
+}
+
+// One output row's means from its column sums over `rows` picture rows.
+template <typename Sum>
+void MeansOfRow(const Sum* sums, int shift, const std::vector<ColumnBox>& boxes, std::uint32_t rows,
+                std::uint8_t* target, int outStep) {
+  for (std::size_t ox = 0; ox < boxes.size(); ++ox) {
+    const ColumnBox& box = boxes[ox];
+    std::uint64_t middle = 0;
+    for (int k = box.first + 1; k < box.last; ++k) middle += sums[k];
+    const std::uint64_t sum = static_cast<std::uint64_t>(box.firstWeight) * sums[box.first] + (middle << shift) +
+                              static_cast<std::uint64_t>(box.lastWeight) * sums[box.last];
+    const std::uint64_t count = static_cast<std::uint64_t>(box.columns) * rows;
     target[static_cast<std::ptrdiff_t>(ox) * outStep] = static_cast<std::uint8_t>((sum + count / 2) / count);
   }
 }
@@ -177,20 +187,20 @@ void MeansOfRow(const Sum* sums, int columns, int shift, int width, int outWidth
 void MeanOfBoxes(const std::uint8_t* plane, int stride, int step, int shiftX, int shiftY, int width, int height,
                  int outWidth, int outHeight, std::uint8_t* out, int outStride, int outStep) {
   const int columns = ((width - 1) >> shiftX) + 1;
+  const std::vector<ColumnBox> boxes = ColumnBoxes(width, outWidth, shiftX);
   std::vector<std::uint32_t> sums(static_cast<std::size_t>(columns));
   std::vector<std::uint16_t> narrow(static_cast<std::size_t>(columns));
-  std::vector<std::uint64_t> totals(static_cast<std::size_t>(columns) + 1);
   for (int oy = 0; oy < outHeight; ++oy) {
     const int y0 = static_cast<int>(static_cast<std::int64_t>(oy) * height / outHeight);
     const int y1 = std::max(static_cast<int>(static_cast<std::int64_t>(oy + 1) * height / outHeight), y0 + 1);
-    const auto rows = static_cast<std::uint64_t>(y1 - y0);
+    const auto rows = static_cast<std::uint32_t>(y1 - y0);
     std::uint8_t* target = out + static_cast<std::ptrdiff_t>(oy) * outStride;
     // Up to 257 rows of samples fit 16-bit sums.
     if (step == 1 && y1 - y0 <= 257) {
       std::fill(narrow.begin(), narrow.end(), std::uint16_t{0});
       for (int y = y0; y < y1; ++y)
         AddRow(plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride, narrow.data(), columns);
-      MeansOfRow(narrow.data(), columns, shiftX, width, outWidth, rows, totals, target, outStep);
+      MeansOfRow(narrow.data(), shiftX, boxes, rows, target, outStep);
     } else {
       std::fill(sums.begin(), sums.end(), 0u);
       for (int y = y0; y < y1; ++y) {
@@ -198,23 +208,43 @@ void MeanOfBoxes(const std::uint8_t* plane, int stride, int step, int shiftX, in
         for (int j = 0; j < columns; ++j)
           sums[static_cast<std::size_t>(j)] += row[static_cast<std::ptrdiff_t>(j) * step];
       }
-      MeansOfRow(sums.data(), columns, shiftX, width, outWidth, rows, totals, target, outStep);
+      MeansOfRow(sums.data(), shiftX, boxes, rows, target, outStep);
     }
   }
 }
 
-// The same 8-bit planar YUV layout with no subsampling, for the means to be converted.
-AVPixelFormat FullChromaOf(AVPixelFormat format) {
+// Whether the picture is 8-bit planar YUV, whose means can be taken plane by plane; *fullRange
+// for the JPEG range of the yuvj formats.
+bool IsPlanarYuv8(AVPixelFormat format, bool* fullRange) {
   const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
   if (!d || (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BE)) ||
       !(d->flags & AV_PIX_FMT_FLAG_PLANAR) || d->nb_components != 3)
-    return AV_PIX_FMT_NONE;
+    return false;
   for (int c = 0; c < 3; ++c)
-    if (d->comp[c].depth != 8 || d->comp[c].step != 1 || d->comp[c].plane != c) return AV_PIX_FMT_NONE;
-  if (format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ411P ||
-      format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ444P)
-    return AV_PIX_FMT_YUVJ444P;
-  return AV_PIX_FMT_YUV444P;
+    if (d->comp[c].depth != 8 || d->comp[c].step != 1 || d->comp[c].plane != c) return false;
+  *fullRange = format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ411P ||
+               format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ444P;
+  return true;
+}
+
+// The means' few pixels to BGR with the BT.601 matrix the full picture's conversion uses, in
+// 16.16 fixed point: at a thumbnail's size a converter's setting up would cost more than this.
+void YuvToBgr(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v, int width, int height,
+              bool fullRange, std::uint8_t* lastRow, int stride) {
+  const int ky = fullRange ? 65536 : 76309, offset = fullRange ? 0 : 16;
+  const int rv = fullRange ? 91881 : 104597, gu = fullRange ? 22554 : 25675, gv = fullRange ? 46802 : 53279,
+            bu = fullRange ? 116130 : 132201;
+  auto clamp = [](int x) { return static_cast<std::uint8_t>(std::clamp(x >> 16, 0, 255)); };
+  for (int row = 0; row < height; ++row) {
+    std::uint8_t* out = lastRow - static_cast<std::ptrdiff_t>(row) * stride;
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(row) * width + x;
+      const int l = (y[i] - offset) * ky + 32768, cu = u[i] - 128, cv = v[i] - 128;
+      out[x * 3] = clamp(l + bu * cu);
+      out[x * 3 + 1] = clamp(l - gu * cu - gv * cv);
+      out[x * 3 + 2] = clamp(l + rv * cv);
+    }
+  }
 }
 
 }  // namespace
@@ -229,21 +259,16 @@ HBITMAP FirstKeyPicture::ShrinkTo(int width, int height) const {
   // Bottom-up rows: the last row's address and a negative stride write the picture upright.
   std::uint8_t* lastRow = static_cast<std::uint8_t*>(bits) + static_cast<std::size_t>(stride) * (height - 1);
   bool made = false;
-  if (const AVPixelFormat full = FullChromaOf(format); full != AV_PIX_FMT_NONE) {
+  if (bool fullRange = false; IsPlanarYuv8(format, &fullRange)) {
     // The planes' means at the thumbnail's size, then only those pixels converted.
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
-    std::vector<std::uint8_t> means(static_cast<std::size_t>(width) * height * 3);
-    std::uint8_t* planes[4] = {means.data(), means.data() + static_cast<std::size_t>(width) * height,
-                               means.data() + static_cast<std::size_t>(width) * height * 2, nullptr};
+    const std::size_t area = static_cast<std::size_t>(width) * height;
+    std::vector<std::uint8_t> means(area * 3);
     for (int c = 0; c < 3; ++c)
       MeanOfBoxes(frame_->data[c], frame_->linesize[c], 1, c ? d->log2_chroma_w : 0, c ? d->log2_chroma_h : 0, Width(),
-                  Height(), width, height, planes[c], width, 1);
-    auto scaler = media::Scaler::Open(full, width, height, AV_PIX_FMT_BGR24, width, height);
-    const int strides[4] = {width, width, width, 0};
-    std::uint8_t* target[4] = {lastRow, nullptr, nullptr, nullptr};
-    const int targetStrides[4] = {-stride, 0, 0, 0};
-    const std::uint8_t* const sources[4] = {planes[0], planes[1], planes[2], nullptr};
-    made = scaler && scaler->ScaleInto(sources, strides, target, targetStrides);
+                  Height(), width, height, means.data() + area * static_cast<std::size_t>(c), width, 1);
+    YuvToBgr(means.data(), means.data() + area, means.data() + area * 2, width, height, fullRange, lastRow, stride);
+    made = true;
   } else {
     // Any other layout (RGB, palettes, deeper samples): the whole picture as BGR24, then its means.
     auto scaler = media::Scaler::Open(format, Width(), Height(), AV_PIX_FMT_BGR24, Width(), Height());

@@ -33,6 +33,7 @@ const Kind kKinds[] = {
     {"h264.mp4", "640x360", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac"},
     {"mpeg4.mov", "720x576", "-c:v mpeg4 -bf 2 -c:a aac"},
     {"raw.avi", "320x240", "-c:v rawvideo -pix_fmt bgr24 -an"},
+    {"mjpeg.avi", "352x288", "-c:v mjpeg -pix_fmt yuvj422p -an"},  // full-range samples
 };
 
 bool IsQuickTime(const std::string& path) {

@@ -128,20 +128,22 @@ bool FirstKeyPicture::Shrinks(int width, int height) const {
 
 namespace {
 
-// Adds a row of 8-bit samples into 16-bit column sums, 16 samples a step where the processor
-// has SSE2.
-void AddRow(const std::uint8_t* row, std::uint16_t* sums, int count) {
+// Adds a row of 8-bit samples, each counted `weight` times, into 16-bit column sums, 16
+// samples a step where the processor has SSE2.
+void AddRow(const std::uint8_t* row, std::uint16_t* sums, int count, int weight) {
   int j = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
+  const __m128i zero = _mm_setzero_si128(), times = _mm_set1_epi16(static_cast<short>(weight));
   for (; j + 16 <= count; j += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
     auto* at = reinterpret_cast<__m128i*>(sums + j);
-    _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), _mm_unpacklo_epi8(v, zero)));
-    _mm_storeu_si128(at + 1, _mm_add_epi16(_mm_loadu_si128(at + 1), _mm_unpackhi_epi8(v, zero)));
+    __m128i low = _mm_unpacklo_epi8(v, zero), high = _mm_unpackhi_epi8(v, zero);
+    if (weight != 1) low = _mm_mullo_epi16(low, times), high = _mm_mullo_epi16(high, times);
+    _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), low));
+    _mm_storeu_si128(at + 1, _mm_add_epi16(_mm_loadu_si128(at + 1), high));
   }
 #endif
-  for (; j < count; ++j) sums[j] = static_cast<std::uint16_t>(sums[j] + row[j]);
+  for (; j < count; ++j) sums[j] = static_cast<std::uint16_t>(sums[j] + row[j] * weight);
 }
 
 // An output pixel's box of picture columns [x0, x1) in a plane's column sums: column x counts
@@ -198,8 +200,11 @@ void MeanOfBoxes(const std::uint8_t* plane, int stride, int step, int shiftX, in
     // Up to 257 rows of samples fit 16-bit sums.
     if (step == 1 && y1 - y0 <= 257) {
       std::fill(narrow.begin(), narrow.end(), std::uint16_t{0});
-      for (int y = y0; y < y1; ++y)
-        AddRow(plane + static_cast<std::ptrdiff_t>(y >> shiftY) * stride, narrow.data(), columns);
+      // A subsampled plane's row once, counted for each picture row of the box it serves.
+      for (int r = y0 >> shiftY; r <= (y1 - 1) >> shiftY; ++r) {
+        const int weight = std::min(y1, (r + 1) << shiftY) - std::max(y0, r << shiftY);
+        AddRow(plane + static_cast<std::ptrdiff_t>(r) * stride, narrow.data(), columns, weight);
+      }
       MeansOfRow(narrow.data(), shiftX, boxes, rows, target, outStep);
     } else {
       std::fill(sums.begin(), sums.end(), 0u);

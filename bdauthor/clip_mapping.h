@@ -30,6 +30,7 @@ class ClipMapping {
   std::size_t length_ = 0;
   std::int64_t mappedFrom_ = 0;
   int slot_ = -1;
+  int descriptor_ = -1;
   std::vector<unsigned char> pages_;
 };
 

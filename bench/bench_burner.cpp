@@ -1,10 +1,11 @@
 // The burner's road for a 60 s DVD recording (author with dvdauthor, write to a stdio: writer)
-// against the same done by hand: dvdauthor, then genisoimage piped into xorriso's cdrecord with
-// fs=64m, on the same file. With "menu", the Burn step's road instead: three 20 s titles made a
-// DVD-Video ISO image with a title menu, against the same tools run by hand on the same files
-// (ffmpeg's thumbnails and still menu, spumux, dvdauthor, genisoimage), the menu's pictures drawn
-// for them by the suite's own menu painter. Rounds alternate; each prints its ratio, then the median and range.
-// Not a test: run build/bench/bench_burner [rounds] [menu].
+// against the same done by hand at its floor: dvdauthor, then genisoimage -o writing the image
+// file straight from the same VIDEO_TS folder. With "menu", the Burn step's road instead: three
+// 20 s titles made a DVD-Video ISO image with a title menu, against the same tools run by hand on
+// the same files (ffmpeg's thumbnails and still menu, spumux, dvdauthor, genisoimage), the menu's
+// pictures drawn for them by the suite's own menu painter. Rounds interleave, their order
+// alternating; each prints its ratio and load, then the median and range.
+// Not a test: run build/bench/bench_burner [rounds, at least 7] [menu].
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_rounds.h"
 #include "burn_engine.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
@@ -150,8 +152,7 @@ double PeerBurn(const std::string& recording, const std::string& work) {
   const auto start = Clock::now();
   Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + dvd + " -t -f " + recording + " 2>/dev/null");
   Shell("VIDEO_FORMAT=NTSC dvdauthor -o " + dvd + " -T 2>/dev/null");
-  Shell("genisoimage -quiet -dvd-video -V BENCH " + dvd + " | xorriso -as cdrecord dev=stdio:" + work +
-        "peer.img fs=64m - >/dev/null 2>&1");
+  Shell("genisoimage -quiet -dvd-video -V BENCH -o " + work + "peer.img " + dvd);
   const double seconds = Seconds(start);
   std::filesystem::remove_all(dvd);
   return seconds;
@@ -167,20 +168,14 @@ int MenuRounds(int rounds, const std::string& work) {
         "sine=sample_rate=48000:duration=20 -target ntsc-dvd " +
         titles.back());
   }
-  std::vector<double> ratios;
-  double load[3] = {};
-  std::printf("three 20 s DVD titles: a DVD-Video ISO image with a title menu\n");
-  for (int round = 0; round < rounds; ++round) {
-    const double suite = SuiteMenuDisc(titles, work);
-    const double peer = PeerMenuDisc(titles, work);
-    ratios.push_back(suite / peer);
-    getloadavg(load, 3);
-    std::printf("  round %d: burner %6.2f s  ffmpeg+spumux+dvdauthor+genisoimage %6.2f s  ratio %.2f  load %.2f\n",
-                round + 1, suite, peer, suite / peer, load[0]);
-  }
-  std::sort(ratios.begin(), ratios.end());
-  std::printf("  ratio (burner / by hand): median %.2f, min %.2f, max %.2f\n", ratios[ratios.size() / 2],
-              ratios.front(), ratios.back());
+  bench::Session session("Burn step's road against the same tools by hand", rounds);
+  bench::Figure fig{"menu disc image", "s", false, {}, {}, {}};
+  bench::Interleave(
+      rounds, fig, [&] { return SuiteMenuDisc(titles, work); }, [&] { return PeerMenuDisc(titles, work); });
+  bench::Section("Three 20 s DVD titles made a DVD-Video ISO image with a title menu, seconds (lower is better)",
+                 "ffmpeg thumbnails and still menu, spumux, dvdauthor, genisoimage -o, run one after the other",
+                 "the peer's menu pictures are drawn by the suite's painter; no progress, no checks between steps");
+  bench::Print(fig);
   std::filesystem::remove_all(work);
   return 0;
 }
@@ -188,7 +183,7 @@ int MenuRounds(int rounds, const std::string& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
   const std::string work = platform::TempFolder() + "bench-burner/";
   std::filesystem::remove_all(work);
   platform::CreateFolders(work);
@@ -203,21 +198,18 @@ int main(int argc, char** argv) {
   drive.imageFolder = work;
   platform::disc::SetMachineDrives({drive});
 
-  std::vector<double> ratios;
-  double load[3] = {};
-  std::printf("60 s DVD recording (%.0f MB): author and write to a stdio: writer\n",
-              static_cast<double>(platform::FileSize(recording)) / 1048576.0);
-  for (int round = 0; round < rounds; ++round) {
-    const double suite = SuiteRecordingBurn(recording, work);
-    const double peer = PeerBurn(recording, work);
-    ratios.push_back(suite / peer);
-    getloadavg(load, 3);
-    std::printf("  round %d: burner %6.2f s  dvdauthor+genisoimage+xorriso %6.2f s  ratio %.2f  load %.2f\n", round + 1,
-                suite, peer, suite / peer, load[0]);
-  }
-  std::sort(ratios.begin(), ratios.end());
-  std::printf("  ratio (burner / by hand): median %.2f, min %.2f, max %.2f  (goal <= 1.10)\n",
-              ratios[ratios.size() / 2], ratios.front(), ratios.back());
+  const double megabytes = static_cast<double>(platform::FileSize(recording)) / 1048576.0;
+  bench::Session session("Burner's road against dvdauthor and genisoimage -o by hand", rounds);
+  bench::Figure fig{"60 s recording burned", "s", false, {}, {}, {}};
+  bench::Interleave(
+      rounds, fig, [&] { return SuiteRecordingBurn(recording, work); }, [&] { return PeerBurn(recording, work); });
+  char heading[160];
+  std::snprintf(heading, sizeof heading,
+                "A 60 s DVD recording (%.0f MB) authored and written to a stdio: writer, seconds (lower is better)",
+                megabytes);
+  bench::Section(heading, "dvdauthor (title, then table of contents), then genisoimage -dvd-video -o on that folder",
+                 "the peer's image is a file with no burner, fifo or drive behind it: the floor of the writing");
+  bench::Print(fig);
   std::filesystem::remove_all(work);
   return 0;
 }

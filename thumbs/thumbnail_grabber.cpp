@@ -43,6 +43,39 @@ bool CThumbnailGrabber::AddStillCapture() {
 }
 
 int CThumbnailGrabber::OpenByRendering(const std::string& path) {
+  picture_ = FirstKeyPicture::Decode(path, FirstKeyPicture::FormatForName(path));
+  if (!picture_) return BuildByRendering(path);
+  pending_ = Road::Rendering, path_ = path;
+  return 1;
+}
+
+int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
+  // "QT Source" takes the QuickTime family by content, and so does this road.
+  picture_ = FirstKeyPicture::Decode(path, "mov");
+  if (!picture_) return BuildWithSourceFilter(path);
+  pending_ = Road::SourceFilter, path_ = path;
+  return 1;
+}
+
+bool CThumbnailGrabber::BuildPendingGraph() {
+  const Road road = pending_;
+  pending_ = Road::None;
+  if (road == Road::Rendering) return BuildByRendering(path_) == 1;
+  if (road == Road::SourceFilter) return BuildWithSourceFilter(path_) == 1;
+  return true;
+}
+
+IGraphBuilder* CThumbnailGrabber::Graph() {
+  BuildPendingGraph();
+  return graph_;
+}
+
+IBaseFilter* CThumbnailGrabber::GrabberFilter() {
+  BuildPendingGraph();
+  return grabber_;
+}
+
+int CThumbnailGrabber::BuildByRendering(const std::string& path) {
   if (!CreateGraph() || FAILED(RenderForFirstPicture(graph_, path))) {
     control_ = nullptr;
     graph_ = nullptr;
@@ -62,7 +95,7 @@ int CThumbnailGrabber::OpenByRendering(const std::string& path) {
   return 1;
 }
 
-int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
+int CThumbnailGrabber::BuildWithSourceFilter(const std::string& path) {
   if (!CreateGraph()) return 0;
   CComPtr<IBaseFilter> source;
   if (FAILED(CoCreateInstance(CLSID_QTSource, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
@@ -85,7 +118,14 @@ int CThumbnailGrabber::OpenWithSourceFilter(const std::string& path) {
 
 int CThumbnailGrabber::GrabFrame(HBITMAP* out, int width, int height) {
   // Only a bitmap made counts: the caller adds whatever it is handed to its clip list.
-  if (!out || !grabber_ || !control_) return 0;
+  if (!out) return 0;
+  if (picture_ && picture_->Shrinks(width, height)) {
+    if (HBITMAP bitmap = picture_->ShrinkTo(width, height)) {
+      *out = bitmap;
+      return 1;
+    }
+  }
+  if (!BuildPendingGraph() || !grabber_ || !control_) return 0;
   CComPtr<IFrameGrab> grab;
   if (FAILED(grabber_->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&grab))) || !grab) return 0;
   // Paused, the sources preroll until the first picture reaches the grabber and then wait: nothing
@@ -113,6 +153,8 @@ int CThumbnailGrabber::GrabFrame(HBITMAP* out, int width, int height) {
 }
 
 void CThumbnailGrabber::ReleaseGraph() {
+  picture_.reset();
+  pending_ = Road::None;
   if (grabber_) {
     if (graph_) graph_->RemoveFilter(grabber_);
     grabber_ = nullptr;

@@ -1,12 +1,17 @@
 // CThumbnailGrabber: one picture of a media file for the clip list. The caller makes one on its
 // stack per file, opens it one way, grabs one frame and destroys it, all on its own thread.
+// A file whose first key picture libavcodec decodes straight from its container has the graph
+// built only when a grab needs the full picture (or when asked for it): a thumbnail is shrunk
+// from that picture's planes.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/com/com_ptr.h"
 #include "platform/dshow/control_interfaces.h"
 #include "platform/gdi/gdi_types.h"
+#include "thumbs/first_key_picture.h"
 
 class CThumbnailGrabber {
  public:
@@ -21,8 +26,9 @@ class CThumbnailGrabber {
   // "QT Source" loads the file and its video goes to "Still Capture". 1 when that stands, -1
   // when the source reports QuickTime missing, 0 on any other failure.
   int OpenWithSourceFilter(const std::string& path);
-  // Pauses the graph, which holds the first picture, or runs it when the preroll brought none
-  // until a frame is held (at most 11 polls 100 ms apart), and stores a new width x height
+  // A size that shrinks the first key picture decoded at the open is made from its planes.
+  // Otherwise pauses the graph, which holds the first picture, or runs it when the preroll brought
+  // none until a frame is held (at most 11 polls 100 ms apart), and stores a new width x height
   // bitmap in *out. 1 only when a bitmap was made; 0 otherwise, out untouched.
   int GrabFrame(HBITMAP* out, int width, int height);
   void ReleaseGraph();
@@ -51,13 +57,22 @@ class CThumbnailGrabber {
   // wanted; the graph's answers (S_OK, VFW_S_PARTIAL_RENDER, a failure) as RenderFile gives them.
   static HRESULT RenderForFirstPicture(IGraphBuilder* graph, const std::string& path);
 
-  // For tests and diagnostics.
-  IGraphBuilder* Graph() const { return graph_; }
-  IBaseFilter* GrabberFilter() const { return grabber_; }
+  // For tests and diagnostics; each builds the graph an open left for later.
+  IGraphBuilder* Graph();
+  IBaseFilter* GrabberFilter();
 
  private:
+  enum class Road { None, Rendering, SourceFilter };
   bool CreateGraph();
   bool AddStillCapture();
+  int BuildByRendering(const std::string& path);
+  int BuildWithSourceFilter(const std::string& path);
+  // The graph of the open's road, once; false when it cannot be built.
+  bool BuildPendingGraph();
+
+  std::unique_ptr<FirstKeyPicture> picture_;
+  Road pending_ = Road::None;
+  std::string path_;
 
   CComPtr<IGraphBuilder> graph_;
   CComPtr<IMediaControl> control_;

@@ -281,6 +281,90 @@ TEST(PacketWalk, EverySetGivesTheSameScanOfWholeClips) {
   }
 }
 
+// A stream of PES of random lengths, some stamped, some with a sequence header at their start,
+// deep inside or across two packets; payloads dense in zero pairs and 00 00 01 prefixes, as
+// noisy pictures are; sound packets and adaptation fields between; stamps that step unevenly.
+std::vector<std::uint8_t> VariedStream(unsigned seed) {
+  std::uint32_t state = seed * 2654435761u + 1;
+  auto next = [&state](std::uint32_t n) {
+    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+    return state % n;
+  };
+  std::vector<std::uint8_t> out;
+  std::uint32_t stamp = 5000;
+  auto add = [&](const std::vector<std::uint8_t>& packet) {
+    out.insert(out.end(), packet.begin(), packet.end());
+    stamp += 1000 + next(700);
+  };
+  auto payload = [&] {
+    std::vector<std::uint8_t> bytes(184);
+    for (auto& b : bytes) {
+      const std::uint32_t r = next(16);
+      b = r < 5 ? 0 : r == 5 ? 1 : static_cast<std::uint8_t>(next(256));
+    }
+    return bytes;
+  };
+  for (int pes = 0; pes < 60; ++pes) {
+    std::vector<std::uint8_t> head =
+        next(5) ? PesStart(90000 + pes * 3003) : std::vector<std::uint8_t>{0, 0, 1, 0xE0, 0, 0, 0x80, 0, 0};
+    const std::uint32_t where = next(4);  // 0 start, 1 deep, 2 across packets, 3 none
+    if (where == 0) head.insert(head.end(), kSequenceHeader.begin(), kSequenceHeader.end());
+    const auto filler = payload();
+    head.insert(head.end(), filler.begin(), filler.begin() + static_cast<std::ptrdiff_t>(184 - head.size()));
+    add(Packet(0x1011, true, {}, head, stamp));
+    const std::uint32_t packets = 3 + next(30), codeAt = 1 + next(packets - 1);
+    for (std::uint32_t k = 0; k < packets; ++k) {
+      auto bytes = payload();
+      if (where == 1 && k == codeAt)
+        std::copy(kSequenceHeader.begin(), kSequenceHeader.begin() + 4, bytes.begin() + next(181));
+      if (where == 2 && k == codeAt) {
+        const std::uint32_t split = 1 + next(3);
+        std::copy(kSequenceHeader.begin(), kSequenceHeader.begin() + split, bytes.end() - split);
+        add(Packet(0x1011, false, {}, bytes, stamp));
+        if (next(2)) add(Packet(0x1100, false, {}, payload(), stamp));
+        bytes = payload();
+        std::copy(kSequenceHeader.begin() + split, kSequenceHeader.begin() + 4, bytes.begin());
+      }
+      if (next(12) == 0) {
+        bytes.resize(150);  // an adaptation field ahead of the payload
+        add(Packet(0x1011, false, {0x00}, bytes, stamp));
+      } else {
+        add(Packet(0x1011, false, {}, bytes, stamp));
+      }
+      if (next(6) == 0) add(Packet(0x1100, false, {}, payload(), stamp));
+    }
+  }
+  return out;
+}
+
+TEST(PacketWalk, EverySetScansVariedStreamsAsTheFullLookAlone) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    const auto stream = VariedStream(seed);
+    EntryPointScanner reference(WalkInstructions::kNone);
+    reference.Feed(stream.data(), stream.size());
+    const std::vector<EpEntry> expected = reference.Entries();
+    ASSERT_FALSE(expected.empty()) << seed;
+    for (const WalkInstructions walk : WalkSets()) {
+      // Fed whole and in odd blocks: the walk may stop and resume anywhere.
+      for (const std::size_t block : {stream.size(), std::size_t{7 * 192}}) {
+        EntryPointScanner scanner(walk);
+        for (std::size_t at = 0; at < stream.size(); at += block)
+          scanner.Feed(stream.data() + at, std::min(block, stream.size() - at));
+        const std::vector<EpEntry> found = scanner.Entries();
+        ASSERT_EQ(found.size(), expected.size()) << seed << " set " << static_cast<int>(walk);
+        for (std::size_t i = 0; i < found.size(); ++i) {
+          EXPECT_EQ(found[i].packet, expected[i].packet) << seed << " entry " << i;
+          EXPECT_EQ(found[i].pts, expected[i].pts) << seed << " entry " << i;
+          EXPECT_EQ(found[i].sizeClass, expected[i].sizeClass) << seed << " entry " << i;
+        }
+        EXPECT_EQ(scanner.LastVideoPts(), reference.LastVideoPts()) << seed;
+        EXPECT_EQ(scanner.Rate().SmallestStep(), reference.Rate().SmallestStep()) << seed;
+        EXPECT_EQ(scanner.PacketsSeen(), reference.PacketsSeen()) << seed;
+      }
+    }
+  }
+}
+
 TEST(ArrivalRate, SmallestStepWrapsAndClamps) {
   ArrivalRateMeter meter;
   meter.Add(0x3FFFFF00);

@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
                  "the peer looks at nothing it reads: it is the floor of reading the clip; cold rounds drop the "
                  "clip's pages from the cache before each contender");
   for (const bool cold : {false, true}) {
-    bench::Figure fig{cold ? "cold file" : "page cache", "MB/s", true, {}, {}};
+    bench::Figure fig{cold ? "cold file" : "page cache", "MB/s", true, {}, {}, {}};
     bench::Interleave(
         rounds, fig,
         [&] {

@@ -2,7 +2,7 @@
 // (DVD, Long DVD, VCD, WMV) and HDV camcorder (to DVD MPEG), against ffmpeg encoding the same raw
 // pictures and sound (the camcorder's same transport stream) to the same target, in interleaved
 // rounds. The simulated source's own cost is measured apart, in this process, and printed.
-// Usage: bench_capture [rounds, at least 7] [frames a recording, default 150]
+// Usage: bench_capture [rounds, at least 7] [frames a recording, default 450]
 //        bench_capture pinned [seconds, default 20]  (see pinned_recording.h)
 #include <sys/stat.h>
 
@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +29,9 @@ extern "C" {
 #include "platform/dshow/camcorder_streams.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/sim_pattern.h"
+#include "platform/base/file.h"
+#include "platform/wmf/profile_data.h"
+#include "platform/wmf/wmf.h"
 #include "platform/window/window.h"
 
 namespace {
@@ -45,35 +49,106 @@ struct Format {
   const char* how;                        // what those options stand for
 };
 
+// The MPEG recordings' own encoder settings at the bench's quality: MPEG-2 (MPEG-1 for VCD), GOP 15
+// closed with 2 B pictures and no scene-cut keys, the recording's rate control and VBV buffer, the
+// search of the middle quality (range 16, simple macroblock decisions), mp2 sound at the
+// recording's rate. Spelt out rather than left to -target, which would encode with no B pictures,
+// AC-3 sound and a variable rate.
+std::vector<std::string> MpegPeerOutput(const char* codec, long rate, long maxRate, long minRate, long bufferBits,
+                                        const char* audioRate, const char* muxer, bool longPlay) {
+  std::vector<std::string> o{"-c:v",
+                             codec,
+                             "-b:v",
+                             std::to_string(rate),
+                             "-maxrate",
+                             std::to_string(maxRate),
+                             "-bufsize",
+                             std::to_string(bufferBits),
+                             "-g",
+                             "15",
+                             "-bf",
+                             "2",
+                             "-flags",
+                             "+cgop",
+                             "-sc_threshold",
+                             "1000000000",
+                             "-me_range",
+                             "16",
+                             "-mbd",
+                             "simple",
+                             "-aspect",
+                             "4:3"};
+  if (minRate > 0) o.insert(o.end(), {"-minrate", std::to_string(minRate)});
+  if (longPlay) o.insert(o.end(), {"-qcomp", "0.7"});
+  o.insert(o.end(), {"-c:a", "mp2", "-b:a", "224k", "-ar", audioRate, "-ac", "2", "-f", muxer});
+  return o;
+}
+
+// The WMV profile the capture page records with, as its ASF writer reads it: the peer encodes
+// with its rate, buffer, key frame spacing, size and sound, and no B pictures, as the writer does.
+std::vector<std::string> WmvPeerOutput(std::string* how) {
+  const std::string path = std::string(BENCH_APP_DIR) + "/" + studio::WmvProfileName(kQuality, 0, 2, 0);
+  std::string bytes;
+  platform::wmf::ProfileData profile;
+  std::u16string wide;
+  if (platform::ReadWholeFile(path, &bytes))
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      wide +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  if (!wide.empty() && wide[0] == 0xFEFF) wide.erase(0, 1);
+  if (!platform::wmf::FromXml(Utf16ToUtf8(wide), &profile)) {
+    std::fprintf(stderr, "cannot read the WMV profile %s\n", path.c_str());
+    std::exit(1);
+  }
+  std::vector<std::string> video, audio;
+  for (const platform::wmf::StreamData& st : profile.streams) {
+    if (st.video && video.empty()) {
+      const std::int64_t frameTime = std::max<std::int64_t>(st.frameTime, 1);
+      const long gop = static_cast<long>(std::clamp<std::int64_t>(st.maxKeyFrameSpacing / frameTime, 1, 600));
+      const long buffer = static_cast<long>(static_cast<std::int64_t>(st.bitrate) *
+                                            std::max<std::uint32_t>(st.bufferWindow, 100) / 1000);
+      video = {"-c:v",     "wmv2",
+               "-b:v",     std::to_string(st.bitrate),
+               "-maxrate", std::to_string(st.bitrate),
+               "-bufsize", std::to_string(buffer),
+               "-g",       std::to_string(gop),
+               "-bf",      "0",
+               "-s",       std::to_string(st.width) + "x" + std::to_string(st.height)};
+      *how += std::string(audio.empty() ? "" : "; ") + "wmv2 " + std::to_string(st.bitrate / 1000) + " kb/s, buffer " +
+              std::to_string(st.bufferWindow) + " ms, key frame each " + std::to_string(gop) + " pictures, no B, " +
+              std::to_string(st.width) + "x" + std::to_string(st.height);
+    } else if (!st.video && audio.empty()) {
+      audio = {"-c:a", "wmav2",
+               "-b:a", std::to_string(st.bitrate),
+               "-ar",  std::to_string(st.sampleRate),
+               "-ac",  std::to_string(st.channels == 1 ? 1 : 2)};
+      *how += std::string(video.empty() ? "" : "; ") + "wmav2 " + std::to_string(st.bitrate / 1000) + " kb/s " +
+              std::to_string(st.sampleRate) + " Hz";
+    }
+  }
+  video.insert(video.end(), audio.begin(), audio.end());
+  video.insert(video.end(), {"-f", "asf"});
+  return video;
+}
+
 std::vector<Format> Formats() {
-  const std::string dvd = std::to_string(studio::MpegVideoBitRate(studio::kDvd, kQuality));
+  const long dvd = studio::MpegVideoBitRate(studio::kDvd, kQuality);
   const long longRate = studio::MpegVideoBitRate(studio::kLongDvd, kQuality);
-  const std::string longDvd = std::to_string(longRate);
-  const std::string longMax = std::to_string(std::min(longRate * 3 / 2, 9000000L));
+  const long longMax = std::max(std::min(longRate * 3 / 2, 9000000L), longRate);
+  static std::string wmvHow = "the profile's settings: ";
+  static const std::vector<std::string> wmv = WmvPeerOutput(&wmvHow);
   return {
-      {"DVD",
-       studio::kDvd,
-       720,
-       480,
-       {"-target", "ntsc-dvd", "-b:v", dvd, "-maxrate", dvd, "-minrate", dvd},
-       "-target ntsc-dvd at the same constant rate"},
-      {"Long DVD",
-       studio::kLongDvd,
-       720,
-       480,
-       {"-c:v",      "mpeg2video", "-b:v", longDvd,  "-maxrate", longMax, "-bufsize",      "1835008",
-        "-g",        "15",         "-bf",  "2",      "-flags",   "+cgop", "-sc_threshold", "1000000000",
-        "-me_range", "16",         "-mbd", "simple", "-qcomp",   "0.7",   "-c:a",          "mp2",
-        "-b:a",      "224k",       "-ar",  "48000",  "-f",       "dvd"},
-       "no target: the encoder's own settings (MPEG-2, variable rate, GOP 15 with 2 B, qcomp 0.7, mp2 224k)"},
-      {"VCD", studio::kVcd, 352, 240, {"-target", "ntsc-vcd"}, "-target ntsc-vcd"},
-      {"WMV",
-       studio::kWmv,
-       640,
-       480,
-       {"-c:v", "wmv2", "-b:v", "500k", "-g", "240", "-c:a", "wmav2", "-b:a", "128k", "-ar", "48000", "-ac", "2", "-f",
-        "asf"},
-       "no target: the profile's settings (wmv2 500 kb/s, key frame each 8 s, wmav2 128 kb/s)"},
+      {"DVD", studio::kDvd, 720, 480, MpegPeerOutput("mpeg2video", dvd, dvd, dvd, 1835008, "48000", "dvd", false),
+       "the recording's settings: MPEG-2 constant rate, GOP 15 closed with 2 B, me_range 16, mbd simple, mp2 224k "
+       "48 kHz"},
+      {"Long DVD", studio::kLongDvd, 720, 480,
+       MpegPeerOutput("mpeg2video", longRate, longMax, 0, 1835008, "48000", "dvd", true),
+       "the recording's settings: MPEG-2 variable rate up to 1.5x, GOP 15 closed with 2 B, qcomp 0.7, mp2 224k "
+       "48 kHz"},
+      {"VCD", studio::kVcd, 352, 240,
+       MpegPeerOutput("mpeg1video", 1150000, 1150000, 1150000, 40 * 1024 * 8, "44100", "vcd", false),
+       "the recording's settings: MPEG-1 1150 kb/s constant, GOP 15 closed with 2 B, mp2 224k 44.1 kHz"},
+      {"WMV", studio::kWmv, 640, 480, wmv, wmvHow.c_str()},
   };
 }
 
@@ -98,6 +173,34 @@ int VideoPackets(const std::string& file) {
                         "stream=nb_read_packets", "-of", "csv=p=0", file},
                        &out, &err, &code, 120000);
   return code == 0 ? std::atoi(out.c_str()) : 0;
+}
+
+// Where a stream's last packet ends, seconds: how much picture or sound a file holds.
+double StreamSeconds(const std::string& file, const char* stream) {
+  std::string out, err;
+  int code = -1;
+  platform::RunProcess("ffprobe",
+                       {"-v", "error", "-select_streams", stream, "-show_entries", "packet=pts_time,duration_time",
+                        "-of", "csv=p=0", file},
+                       &out, &err, &code, 120000);
+  double end = 0;
+  std::istringstream lines(out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const auto comma = line.find(',');
+    if (comma == std::string::npos) continue;
+    end = std::max(end, std::atof(line.c_str()) + std::atof(line.c_str() + comma + 1));
+  }
+  return end;
+}
+
+// A recording whose sound outruns its picture (or the reverse) is not the same work as the peer's.
+std::string Lengths(const char* who, const std::string& file) {
+  const double picture = StreamSeconds(file, "v:0"), sound = StreamSeconds(file, "a:0");
+  char text[160];
+  std::snprintf(text, sizeof text, "%s picture %.2f s, sound %.2f s (%s)", who, picture, sound,
+                std::abs(picture - sound) <= 0.5 ? "equal" : "NOT EQUAL");
+  return text;
 }
 
 // Starts the box's recording into `file` in the format the capture page would use.
@@ -310,8 +413,9 @@ double WriteHdvInput(int frames, const std::string& ts, int* written) {
 // The same rounds with the simulated source's own cost, measured apart, taken from ours: what a
 // real device that hands over finished pictures would leave. Printed beside the whole figure.
 bench::Figure LessTheSource(const bench::Figure& whole, double source, const char* what) {
-  bench::Figure less{whole.name + " less the " + what, whole.unit, whole.higherIsBetter, {}, {}};
+  bench::Figure less{whole.name + " less the " + what, whole.unit, whole.higherIsBetter, {}, {}, {}};
   for (size_t i = 0; i < whole.project.size(); ++i) less.Add(whole.project[i] - source, whole.peer[i]);
+  less.loads = whole.loads;
   return less;
 }
 
@@ -322,7 +426,7 @@ std::string Raw(const Format& f) { return std::to_string(f.width) + "x" + std::t
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "pinned") return RunPinnedRecording(argc > 2 ? std::atoi(argv[2]) : 20);
   const int rounds = bench::RoundsFrom(argc > 1 ? argv[1] : nullptr);
-  const int frames = argc > 2 ? std::max(30, std::atoi(argv[2])) : 150;
+  const int frames = argc > 2 ? std::max(30, std::atoi(argv[2])) : 450;
   bench::RequirePrograms({"ffmpeg", "ffprobe"});
   av_log_set_level(AV_LOG_QUIET);  // the in-process encoders' notes
   const std::string folder = std::string(BENCH_WORK_DIR) + "/";
@@ -350,7 +454,7 @@ int main(int argc, char** argv) {
                                          "-r",  "30000/1001", "-i",       video,     "-f", "s16le",
                                          "-ar", "48000",      "-ac",      "2",       "-i", audio};
     const std::string out = folder + "ffmpeg" + (f.format == studio::kWmv ? ".wmv" : ".mpg");
-    figures.push_back({f.name, "cpu s/s", false, {}, {}});
+    figures.push_back({f.name, "cpu s/s", false, {}, {}, {}});
     bench::Interleave(
         rounds, figures.back(), [&] { return RecordBox(f, frames, folder).PerSecond(f.name); },
         [&] { return FfmpegRecord(input, &f, frames, out).PerSecond("ffmpeg"); });
@@ -359,6 +463,9 @@ int main(int argc, char** argv) {
     std::snprintf(note, sizeof note, "%s %s: ffmpeg %s; the simulated box's own cost %.3f cpu s/s", f.name,
                   Raw(f).c_str(), f.how, source);
     notes.push_back(note);
+    if (f.format == studio::kWmv)
+      notes.push_back("WMV lengths of the last round: " + Lengths("ours", folder + "ours.wmv") + "; " +
+                      Lengths("ffmpeg", out));
     std::remove(video.c_str());
     std::remove(audio.c_str());
   }
@@ -372,7 +479,7 @@ int main(int argc, char** argv) {
     const std::string ts = folder + "hdv.ts";
     int tsFrames = 0;
     const double source = WriteHdvInput(frames, ts, &tsFrames);
-    figures.push_back({"HDV to DVD", "cpu s/s", false, {}, {}});
+    figures.push_back({"HDV to DVD", "cpu s/s", false, {}, {}, {}});
     bench::Interleave(
         rounds, figures.back(), [&] { return RecordHdv(frames, folder, window).PerSecond("HDV to DVD"); },
         [&] {

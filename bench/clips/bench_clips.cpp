@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     bench::AvFirstPicture(files.back(), 80, 60);  // into the page cache
   }
   bench::Session session("Clip list thumbnails against the drained libav first picture", rounds);
-  bench::Figure fig{std::to_string(kClips) + " MPEG clips", "ms a clip", false, {}, {}};
+  bench::Figure fig{std::to_string(kClips) + " MPEG clips", "ms a clip", false, {}, {}, {}};
   bench::Interleave(
       rounds, fig, [&] { return bench::MsPerFile(files, OurThumbnail); },
       [&] { return bench::MsPerFile(files, [](const std::string& f) { return bench::AvFirstPicture(f, 80, 60); }); });

@@ -1,5 +1,6 @@
 #include "bench/common/bench_rounds.h"
 
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -43,6 +44,23 @@ std::string Figure::Row() const {
   return line;
 }
 
+std::string Figure::RoundsRow() const {
+  std::string row = "    rounds, project/peer";
+  if (!loads.empty()) row += " @ load";
+  row += ":";
+  char item[64];
+  for (size_t i = 0; i < project.size() && i < peer.size(); ++i) {
+    if (peer[i] > 0) std::snprintf(item, sizeof item, " %.2f", project[i] / peer[i]);
+    else std::snprintf(item, sizeof item, " -");
+    row += item;
+    if (i < loads.size() && loads[i] >= 0) {
+      std::snprintf(item, sizeof item, "@%.1f", loads[i]);
+      row += item;
+    }
+  }
+  return row;
+}
+
 std::vector<double> RunRound(int round, const std::vector<std::function<double()>>& contenders) {
   std::vector<double> results(contenders.size());
   for (size_t k = 0; k < contenders.size(); ++k) {
@@ -57,6 +75,7 @@ void Interleave(int rounds, Figure& figure, const std::function<double()>& proje
   for (int round = 0; round < rounds; ++round) {
     const std::vector<double> r = RunRound(round, {project, peer});
     figure.Add(r[0], r[1]);
+    figure.loads.push_back(LoadNow());
   }
 }
 
@@ -65,6 +84,11 @@ std::string LoadAverageFrom(const std::string& procLoadavg) {
   std::string one, five, fifteen;
   if (!(in >> one >> five >> fifteen)) return "unknown";
   return one + " " + five + " " + fifteen;
+}
+
+double LoadNow() {
+  double load[1] = {-1};
+  return getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 std::string LoadAverage() {
@@ -93,7 +117,7 @@ void Section(const std::string& heading, const std::string& peer, const std::str
 }
 
 void Print(const Figure& figure) {
-  std::printf("%s\n", figure.Row().c_str());
+  std::printf("%s\n%s\n", figure.Row().c_str(), figure.RoundsRow().c_str());
   std::fflush(stdout);
 }
 

@@ -21,12 +21,16 @@ struct Figure {
   std::string unit;
   bool higherIsBetter = false;
   std::vector<double> project, peer;
+  // The one-minute load average after each round, when the rounds were interleaved here.
+  std::vector<double> loads;
 
   void Add(double projectValue, double peerValue);
   // project / peer, round by round.
   std::vector<double> Ratios() const;
   // The row every bench prints for a figure.
   std::string Row() const;
+  // Every round's project / peer, with the load after it where known: a spread hides no round.
+  std::string RoundsRow() const;
 };
 
 // Runs the contenders of one round: in the order given on even rounds, reversed on odd ones, so
@@ -40,6 +44,8 @@ void Interleave(int rounds, Figure& figure, const std::function<double()>& proje
 
 // The first three fields of /proc/loadavg as text ("1.20 0.80 0.55"), or "unknown".
 std::string LoadAverage();
+// The one-minute load average, or -1 when unknown.
+double LoadNow();
 std::string LoadAverageFrom(const std::string& procLoadavg);
 
 // Prints the bench's title, its rounds and the load when made, and the load again when gone.
@@ -53,6 +59,7 @@ class Session {
 
 // A section's heading and the one line saying what the peer does and where its work differs.
 void Section(const std::string& heading, const std::string& peer, const std::string& differs);
+// The figure's row, then its rounds.
 void Print(const Figure& figure);
 
 // True when `program` is an executable file on PATH (or the path given).

@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args = mordax::MakeArguments(option, clip, handOut, true, nullptr);
 
   bench::Session session("Conversion engine against the same FFmpeg command run by hand", rounds);
-  bench::Figure item{"item, without the pause", "ms", false, {}, {}};
-  bench::Figure whole{"whole batch", "ms", false, {}, {}};
+  bench::Figure item{"item, without the pause", "ms", false, {}, {}, {}};
+  bench::Figure whole{"whole batch", "ms", false, {}, {}, {}};
   RunByHand(program, args, handOut);  // warm the caches once
   for (int round = 0; round < rounds; ++round) {
     EngineRun run;

@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   for (const std::string& arg : mordax::MakeArguments(option, clip, home + "by_hand.mp4", true, nullptr))
     command += " '" + arg + "'";
   bench::Session session("Parvel against the same FFmpeg command run by hand", rounds);
-  bench::Figure fig{"30 s DVD clip to PSP", "ms", false, {}, {}};
+  bench::Figure fig{"30 s DVD clip to PSP", "ms", false, {}, {}, {}};
   bench::Interleave(
       rounds, fig, [&] { return ParvelRound(clip, images); },
       [&] {

@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
   const std::string peerImage = work + "peer.img", floorImage = work + "floor.iso";
 
   bench::Session session("VIDEO_TS burn to a stdio: drive against genisoimage and xorriso", rounds);
-  bench::Figure piped{"burn / genisoimage|xorriso", "s", false, {}, {}};
-  bench::Figure floor{"burn / genisoimage -o (floor)", "s", false, {}, {}};
+  bench::Figure piped{"burn / genisoimage|xorriso", "s", false, {}, {}, {}};
+  bench::Figure floor{"burn / genisoimage -o (floor)", "s", false, {}, {}, {}};
   for (int round = 0; round < rounds; ++round) {
     const std::vector<double> s = bench::RunRound(
         round, {[&] { return SuiteBurn(dvd); },

@@ -114,7 +114,7 @@ void Thumbnails(const std::vector<std::string>& paths, const std::vector<std::st
   for (size_t i = 0; i < paths.size(); ++i) {
     const std::string& f = paths[i];
     for (int full = 0; full < 2; ++full) {
-      bench::Figure fig{names[i] + (full ? ", full size" : ", to 80x60"), "ms", false, {}, {}};
+      bench::Figure fig{names[i] + (full ? ", full size" : ", to 80x60"), "ms", false, {}, {}, {}};
       bench::Interleave(
           rounds, fig,
           [&] {
@@ -151,8 +151,8 @@ void Decoding(const std::vector<std::string>& paths, const std::vector<std::stri
   for (size_t i = 0; i < paths.size(); ++i) {
     if (!whole[i]) continue;
     const std::string& f = paths[i];
-    bench::Figure av{names[i] + " / libavcodec", "frames/s", true, {}, {}};
-    bench::Figure lm{names[i] + " / libmpeg2", "frames/s", true, {}, {}};
+    bench::Figure av{names[i] + " / libavcodec", "frames/s", true, {}, {}, {}};
+    bench::Figure lm{names[i] + " / libmpeg2", "frames/s", true, {}, {}, {}};
     int counts[3] = {0, 0, 0};
     for (int round = 0; round < rounds; ++round) {
       const std::vector<double> s =

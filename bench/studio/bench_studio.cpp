@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   }
   bench::Session session("The editor's overhead over the same ffmpeg graph: its render against that command by hand",
                          rounds);
-  bench::Figure fig{"3 trimmed clips to MPEG-1 352x240", "ms", false, {}, {}};
+  bench::Figure fig{"3 trimmed clips to MPEG-1 352x240", "ms", false, {}, {}, {}};
   bench::Interleave(
       rounds, fig, [&] { return PackRound(parent, project, request + home + "pack.mpg"); },
       [&] {

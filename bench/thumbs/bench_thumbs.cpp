@@ -78,16 +78,19 @@ int main(int argc, char** argv) {
     }
   }
   bench::Session session("Thumbnail grabber against the drained libav first picture", rounds);
-  bench::Section("Thumbnail of 80x60, ms a file (" + std::to_string(kFilesPerKind) +
-                     " files a kind); project: the grabber's graph, a full-size RGB picture scaled (area) to 80x60",
-                 "libavformat opened with the format named (no probing), libavcodec one thread drained after the "
-                 "first packet, swscale area to 80x60 BGR24",
-                 "row 'direct' lets the peer scale the decoded planes straight to 80x60; row 'via full size' converts "
-                 "to a full-size BGR24 picture first and scales that, as the grabber does; the peer builds no graph "
-                 "and makes no bitmap object");
+  bench::Section(
+      "Thumbnail of 80x60, ms a file (" + std::to_string(kFilesPerKind) +
+          " files a kind); project: the grabber, its first key picture decoded on one thread and "
+          "shrunk from its planes (box means); the graph is built only for full pictures",
+      "libavformat opened with the format named (no probing), libavcodec one thread drained after the "
+      "first packet, swscale area to 80x60 BGR24",
+      "row 'direct' lets the peer scale the decoded planes straight to 80x60; row 'via full size' converts "
+      "to a full-size BGR24 picture first and scales that, as the grabber's graph road does; the peer builds no graph "
+      "and makes no bitmap object");
   for (size_t k = 0; k < byKind.size(); ++k) {
     for (int viaFull = 0; viaFull < 2; ++viaFull) {
-      bench::Figure fig{std::string(kKinds[k].name) + (viaFull ? ", via full size" : ", direct"), "ms", false, {}, {}};
+      bench::Figure fig{
+          std::string(kKinds[k].name) + (viaFull ? ", via full size" : ", direct"), "ms", false, {}, {}, {}};
       bench::Interleave(
           rounds, fig, [&] { return bench::MsPerFile(byKind[k], OurThumbnail); },
           [&] {

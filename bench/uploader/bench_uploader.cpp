@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   script.lifetime = std::chrono::seconds(3600);
 
   bench::Session session("Upload library against a plain libcurl upload", rounds);
-  bench::Figure rate{std::to_string(megabytes) + " MB to 127.0.0.1", "MB/s", true, {}, {}};
+  bench::Figure rate{std::to_string(megabytes) + " MB to 127.0.0.1", "MB/s", true, {}, {}, {}};
   const double size = static_cast<double>(megabytes);
   for (int round = 0; round < rounds; ++round) {
     // A fresh server for each contender, started outside the time.

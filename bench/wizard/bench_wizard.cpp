@@ -182,14 +182,14 @@ int main(int argc, char** argv) {
     work();
     return Seconds(start);
   };
-  bench::Figure after{"after the stop", "s", false, {}, {}};
+  bench::Figure after{"after the stop", "s", false, {}, {}, {}};
   bench::Interleave(
       rounds, after, [&] { return timed([&] { SuiteAfterStop(stem, base + "suite/", seconds); }); },
       [&] {
         return timed(
             [&] { PeerChain("-i " + stem + ".mpv -i " + stem + ".mpa -c copy -f dvd", base + "peer/", peerImage); });
       });
-  bench::Figure whole{"whole road from the box", "s", false, {}, {}};
+  bench::Figure whole{"whole road from the box", "s", false, {}, {}, {}};
   bench::Interleave(
       rounds, whole,
       [&] {

@@ -4,7 +4,7 @@
 // XPutImage), then a round trip. Then what a capture page's live preview costs the presenting
 // process: PAL and NTSC frames at their rates stretched into the preview rectangle, CPU over at
 // least 10 s beside the X server's, and the oldest frame seen on screen. Needs a display, e.g.
-// xvfb-run -a bench_x11.
+// xvfb-run -a -s "-screen 0 2048x768x24" bench_x11 (the two windows side by side, both wholly seen).
 // Usage: bench_x11 [rounds, at least 7]
 #include <X11/Xlib.h>
 
@@ -89,15 +89,72 @@ double Presented(platform::x11::X11Presenter& presenter, HWND hwnd) {
   return ms / kFramesPerRound;
 }
 
+// Where the floor's window goes: beside the presenter's (or below it on a narrow screen), so
+// neither covers the other and the server clips neither's puts. Fails when the screen holds
+// only one of them.
+bool FloorPlace(Display* display, int* x, int* y) {
+  const int screen = DefaultScreen(display);
+  const int width = DisplayWidth(display, screen), height = DisplayHeight(display, screen);
+  if (width >= 2 * kWidth && height >= kHeight) return *x = kWidth, *y = 0, true;
+  if (width >= kWidth && height >= 2 * kHeight) return *x = 0, *y = kHeight, true;
+  return false;
+}
+
+struct ScreenRect {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool Overlaps(const ScreenRect& o) const {
+    return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
+  }
+};
+
+// The window's rectangle on the root, and whether it is viewable.
+bool RootRect(Display* display, Window window, ScreenRect* r) {
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(display, window, &a) || a.map_state != IsViewable) return false;
+  Window child;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &r->x, &r->y, &child);
+  r->width = a.width, r->height = a.height;
+  return true;
+}
+
+// Both windows viewable, wholly on the screen, apart, and no other window over either: what
+// each puts all reaches the screen, so neither contender is spared any of its work.
+std::string WhyNotBothVisible(Display* display, Window a, Window b) {
+  ScreenRect ra, rb;
+  if (!RootRect(display, a, &ra)) return "the presenter's window is not viewable";
+  if (!RootRect(display, b, &rb)) return "the floor's window is not viewable";
+  const int screen = DefaultScreen(display);
+  const ScreenRect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+  for (const ScreenRect& r : {ra, rb})
+    if (r.x < 0 || r.y < 0 || r.x + r.width > whole.width || r.y + r.height > whole.height)
+      return "a window reaches past the screen's edge";
+  if (ra.Overlaps(rb)) return "the two windows overlap";
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return "no window tree";
+  std::string why;
+  for (unsigned i = 0; i < count && why.empty(); ++i) {
+    ScreenRect other;
+    if (children[i] == a || children[i] == b || !RootRect(display, children[i], &other)) continue;
+    if (other.Overlaps(ra) || other.Overlaps(rb)) why = "another window covers one of them";
+  }
+  if (children) XFree(children);
+  return why;
+}
+
 class Floor {
  public:
-  explicit Floor(Display* display)
+  Floor(Display* display, int x, int y)
       : display_(display),
         image_(display, DefaultVisual(display, DefaultScreen(display)), DefaultDepth(display, DefaultScreen(display)),
                platform::x11::ServerOffersShm(display)),
         pixels_(static_cast<size_t>(kWidth) * kHeight) {
     const int screen = DefaultScreen(display);
-    window_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, kWidth, kHeight, 0, 0, 0);
+    window_ = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, kWidth, kHeight, 0, 0, 0);
+    // No window manager may move it back over the presenter's.
+    XSetWindowAttributes attributes;
+    attributes.override_redirect = True;
+    XChangeWindowAttributes(display, window_, CWOverrideRedirect, &attributes);
     XMapWindow(display, window_);
     gc_ = XCreateGC(display, window_, 0, nullptr);
     image_.Resize(kWidth, kHeight);
@@ -109,6 +166,7 @@ class Floor {
     XSync(display_, False);
   }
   bool UsesShm() const { return image_.UsesShm(); }
+  Window XWindow() const { return window_; }
 
   // Milliseconds a frame: copy the rows of the rectangle into the image, put it, wait for the
   // server.
@@ -282,11 +340,24 @@ int main(int argc, char** argv) {
                              nullptr, nullptr);
   UpdateWindow(hwnd);
   presenter->ScreenChanged();
+  int floorX = 0, floorY = 0;
+  if (!FloorPlace(plain, &floorX, &floorY))
+    bench::MissingPeer(
+        "the screen cannot hold the presenter's and the floor's windows apart; run under "
+        "xvfb-run -a -s \"-screen 0 2048x768x24\"");
   bench::Session session("Desktop presenter against the same pixels put by hand", rounds);
   {
-    Floor floor(plain);
+    Floor floor(plain, floorX, floorY);
+    presenter->Sync();
+    const std::string hidden = WhyNotBothVisible(plain, presenter->XWindowOf(hwnd), floor.XWindow());
+    if (!hidden.empty()) {
+      std::fprintf(stderr, "bench_x11: %s; a hidden window's puts are clipped, so no figure is fair\n", hidden.c_str());
+      return 1;
+    }
+    std::printf("presenter's window at 0,0 and the floor's at %d,%d, both %dx%d and wholly visible\n", floorX, floorY,
+                kWidth, kHeight);
     const char* put = floor.UsesShm() ? "XShmPutImage" : "XPutImage (the server offers no MIT-SHM)";
-    bench::Figure fig{"full repaint shown", "ms", false, {}, {}};
+    bench::Figure fig{"full repaint shown", "ms", false, {}, {}, {}};
     bench::Interleave(
         rounds, fig, [&] { return Presented(*presenter, hwnd); }, [&] { return floor.Round(); });
     bench::Section(
@@ -307,7 +378,7 @@ int main(int argc, char** argv) {
                        kControl.right - kControl.left, kControl.bottom - kControl.top, hwnd, nullptr, nullptr, nullptr);
     UpdateWindow(control);
     presenter->ScreenChanged();
-    bench::Figure one{"one control repainted", "ms", false, {}, {}};
+    bench::Figure one{"one control repainted", "ms", false, {}, {}, {}};
     bench::Interleave(
         rounds, one, [&] { return Presented(*presenter, control); }, [&] { return floor.Round(kControl); });
     bench::Section(

@@ -38,6 +38,10 @@ TEST(BenchRounds, RatiosArePerRoundNotOfMedians) {
   const std::string row = f.Row();
   EXPECT_NE(row.find("project/peer 1.00 (0.50-2.00)"), std::string::npos) << row;
   EXPECT_NE(row.find("3 rounds"), std::string::npos) << row;
+  // Every round shows on its own, the failed one as a dash, each with its load where known.
+  f.loads = {1.5, 2.3, -1, 0.5};
+  const std::string rounds = f.RoundsRow();
+  EXPECT_NE(rounds.find(": 2.00@1.5 0.50@2.3 1.00 -@0.5"), std::string::npos) << rounds;
 }
 
 TEST(BenchRounds, OrderAlternatesAndResultsKeepTheirPlace) {

@@ -177,6 +177,8 @@ TEST_F(Burn, UdfFolderKeepsLongNamesAndTheLabel) {
   EXPECT_NE(pvd.find("A label that is much longer than"), std::string::npos) << pvd;
 }
 
+// Also what the image holds file for file, read back by an outside reader: the title is larger
+// than the pieces the burn reads its image tool's output in.
 TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   Use("");
   const std::string work = Work();
@@ -184,7 +186,7 @@ TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   RunTool(
       "ffmpeg",
       {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=4", "-f", "lavfi", "-i",
-       "sine=frequency=440:sample_rate=48000:duration=4", "-target", "ntsc-dvd", "-b:v", "1500k", work + "clip.mpg"},
+       "sine=frequency=440:sample_rate=48000:duration=4", "-target", "ntsc-dvd", "-b:v", "5000k", work + "clip.mpg"},
       &code);
   ASSERT_EQ(code, 0);
   platform::CreateFolders(work + "dvd");
@@ -203,6 +205,19 @@ TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   const std::string info = RunTool("lsdvd", {Image()}, &code);
   EXPECT_NE(info.find("Disc Title: 20061208_1530"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 01, Length: 00:00:04"), std::string::npos) << info;
+  for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"}) {
+    std::string folder, image, err;
+    ASSERT_TRUE(platform::ReadWholeFile(work + "dvd/VIDEO_TS/" + name, &folder));
+    ASSERT_TRUE(platform::RunProcess("isoinfo", {"-i", Image(), "-x", std::string("/VIDEO_TS/") + name + ";1"}, &image,
+                                     &err, &code));
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_EQ(image.size(), folder.size()) << name;
+    EXPECT_TRUE(image == folder) << name << " differs in the image";
+  }
+  std::string blocks, err;
+  ASSERT_TRUE(
+      platform::RunProcess("genisoimage", {"-quiet", "-print-size", "-dvd-video", work + "dvd"}, &blocks, &err, &code));
+  EXPECT_EQ(platform::FileSize(Image()), std::atoll(blocks.c_str()) * 2048);
 }
 
 TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <libburn/libburn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -191,8 +192,13 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   feed.size = static_cast<off_t>(job.blocks) * kDataBlockBytes;
 
   if (!job.append && !desc.IsReal()) {
-    // A fresh disc replaces the image whole.
-    if (::truncate(desc.ImagePath().c_str(), 0) != 0) {
+    // A fresh disc replaces the image whole. A regular file is removed and made anew rather than
+    // emptied: ext4 pushes an emptied file's new data to the disk as it is closed, which the burn
+    // would wait for.
+    const std::string image = desc.ImagePath();
+    struct stat st;
+    const bool regular = ::lstat(image.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular ? ::unlink(image.c_str()) != 0 && errno != ENOENT : ::truncate(image.c_str(), 0) != 0) {
       error_ = kSenseWriteError;
       return false;
     }

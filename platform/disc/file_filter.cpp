@@ -30,15 +30,16 @@ bool RunFileFilter(const std::string& program, const std::vector<std::string>& a
   const int startError = errno;
   bool cancelled = false;
   if (started) {
-    while (tool.ReadOutput(nullptr, &said, kCancelPollMs)) {
-      if (cancel) break;
+    while (!cancel && tool.ReadOutput(nullptr, &said, kCancelPollMs)) {
+    }
+    // A tool that closed its stderr early is still waited for as a cancel allows.
+    bool ended = false;
+    while (!cancel && !(ended = tool.Wait(kCancelPollMs))) {
     }
     // A tool that does not end when asked is ended: a cancel never waits on it.
-    if (cancel) {
+    if (!ended) {
       cancelled = true;
       tool.Terminate(kCancelGraceMs);
-    } else {
-      tool.Wait(0xFFFFFFFF);
     }
   }
   const bool ok = started && !cancelled && tool.ExitCode() == 0;

@@ -31,6 +31,7 @@ struct Feed {
   std::uint64_t startMs = 0;
   bool faulted = false;
   bool shortStream = false;
+  bool longStream = false;
   bool stopped = false;
   off_t size = 0;
   // libburn asks for one block at a time: the descriptor is read in large pieces, handed out
@@ -87,6 +88,19 @@ int FeedRead(burn_source* source, unsigned char* buffer, int size) {
     if (due > now) platform::CurrentClock().SleepMs(static_cast<DWORD>(due - now));
   }
   return size;
+}
+
+// Whether a descriptor's stream goes on past the blocks it was to hold (an image tool that made
+// more than it said): such a disc would miss its end.
+bool StreamGoesOn(Feed* feed) {
+  if (feed->reader) return false;
+  if (feed->begin < feed->end) return true;
+  unsigned char byte;
+  ssize_t n;
+  do {
+    n = ::read(feed->fd, &byte, 1);
+  } while (n < 0 && errno == EINTR);
+  return n > 0;
 }
 
 off_t FeedSize(burn_source* source) { return static_cast<Feed*>(source->data)->size; }
@@ -291,6 +305,10 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
     } else {
       ok = burn_drive_wrote_well(bd) && !feed.faulted && !feed.shortStream && !feed.stopped &&
            written_.load() == job.blocks;
+      if (ok && StreamGoesOn(&feed)) {
+        feed.longStream = true;
+        ok = false;
+      }
     }
   }
   burn_write_opts_free(opts);
@@ -302,7 +320,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
 
   if (feed.faulted) error_ = desc.writeFault.sense;
   else if (feed.stopped || stop_) error_ = kSenseAborted;
-  else if (feed.shortStream) error_ = kSenseSourceUnreadable;
+  else if (feed.shortStream || feed.longStream) error_ = kSenseSourceUnreadable;
   else if (!ok) error_ = kSenseWriteError;
   return ok;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "disc_test_support.h"
@@ -264,6 +265,39 @@ TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {
   platform::ReadWholeFile(work + "data/WMA_235959.wma", &a);
   platform::ReadWholeFile(back, &b);
   EXPECT_TRUE(a == b);
+}
+
+// An image tool whose image is shorter or longer than the size it gave fails the burn: a disc
+// cut short, or one missing its end, is never reported burned. The tool is a stand-in
+// genisoimage on the PATH; the longer image still fits in what the burn reads ahead.
+TEST_F(Burn, AnImageOfAnotherSizeThanTheToolSaidFailsTheBurn) {
+  Use("");
+  const std::string bin = Work() + "lying-tool/";
+  platform::CreateFolders(bin);
+  platform::CreateFolders(Work() + "lying-dvd/VIDEO_TS");
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(bin + "genisoimage",
+                                             "#!/bin/sh\nfor a; do [ \"$a\" = -print-size ] && { echo 16; exit 0; }; "
+                                             "done\nhead -c $((STAND_IN_BLOCKS * 2048)) /dev/zero\n"));
+  ASSERT_EQ(::chmod((bin + "genisoimage").c_str(), 0755), 0);
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  for (const char* blocks : {"10", "20", "16"}) {
+    setenv("STAND_IN_BLOCKS", blocks, 1);
+    writer.UnloadMedium();
+    writer.LoadMedium();
+    BurnEnd end;
+    ASSERT_EQ(writer.StartBurnVideoTSFolder((Work() + "lying-dvd").c_str(), &BurnEnd::Callback, &end), 1) << blocks;
+    ASSERT_TRUE(end.Wait()) << blocks;
+    if (std::string(blocks) == "16") {
+      EXPECT_EQ(end.status.load(), 0) << std::hex << writer.GetErrorCode();
+      EXPECT_EQ(platform::FileSize(Image()), 16 * 2048);
+    } else {
+      EXPECT_EQ(end.status.load(), 1) << blocks;
+      EXPECT_EQ(writer.GetErrorCode(), kSenseSourceUnreadable) << blocks;
+    }
+  }
+  setenv("PATH", path.c_str(), 1);
+  unsetenv("STAND_IN_BLOCKS");
 }
 
 }  // namespace

@@ -295,8 +295,8 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
         if (progress.track != lastTrack) doneTracks = written_, lastTrack = progress.track;
         written_ = std::min(job.blocks, doneTracks + static_cast<std::uint32_t>(progress.sector));
       }
-      // Short, so a quick burn is not held up by the last look.
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      // Shorter once the stream is all handed over, so the end is seen as soon as it comes.
+      std::this_thread::sleep_for(std::chrono::milliseconds(written_ >= job.blocks ? 1 : 5));
     }
     if (audio) {
       ok = burn_drive_wrote_well(bd) && !stop_;

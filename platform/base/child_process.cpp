@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -66,9 +67,29 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   if (path.empty()) return false;
   std::vector<std::string> argv{path};
   argv.insert(argv.end(), args.begin(), args.end());
+  // Opened here, so a file that cannot be opened fails the start with its reason in errno.
+  SpawnFiles files;
+  auto openFile = [](const std::string& name, int flags, int* fd) {
+    if (name.empty()) return true;
+    *fd = ::open(name.c_str(), flags | O_CLOEXEC, 0644);
+    return *fd >= 0;
+  };
+  auto closeFiles = [&files] {
+    const int saved = errno;
+    for (int fd : {files.in, files.out, files.err})
+      if (fd >= 0) close(fd);
+    errno = saved;
+  };
+  if (!openFile(options.inputFile, O_RDONLY, &files.in) ||
+      !openFile(options.outputFile, O_WRONLY | O_CREAT | O_TRUNC, &files.out) ||
+      !openFile(options.errorFile, O_WRONLY | O_CREAT | O_TRUNC, &files.err)) {
+    closeFiles();
+    return false;
+  }
   SpawnPipes pipes;
   ownSession_ = options.ownSession;
-  pid_ = SpawnPiped(path, argv, options.workFolder, options.mergeStderr, options.ownSession, &pipes);
+  pid_ = SpawnPiped(path, argv, options.workFolder, options.mergeStderr, options.ownSession, &pipes, files);
+  closeFiles();
   if (pid_ < 0) return false;
   out_ = pipes.out;
   err_ = pipes.err;

@@ -60,6 +60,11 @@ struct ChildOptions {
   // The child leads a session of its own, and Kill and Terminate reach every process in it: a
   // child that is a wrapper does not leave its own children running.
   bool ownSession = false;
+  // When set, the stream is this file instead of /dev/null or a pipe (stdout and stderr are
+  // created or emptied); Start fails when one cannot be opened.
+  std::string inputFile;
+  std::string outputFile;
+  std::string errorFile;
 };
 
 // A child process with stdin from /dev/null and stdout/stderr piped back. The destructor kills
@@ -89,6 +94,12 @@ class ChildProcess {
   pid_t Pid() const { return pid_; }
   int StdoutDescriptor() const { return out_; }
   int StderrDescriptor() const { return err_; }
+  // Hands the stdout pipe to the caller, who closes it (a child still writing then gets SIGPIPE).
+  int TakeStdout() {
+    const int fd = out_;
+    out_ = -1;
+    return fd;
+  }
 
  private:
   bool Reap(bool block);

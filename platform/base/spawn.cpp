@@ -101,7 +101,7 @@ class ForkThread {
 // Reports errno through `report` when anything fails. `parent` set: the child ends with that
 // process, and does not start at all when it has already gone.
 [[noreturn]] void ExecChild(const char* path, const ExecImage& image, const char* workFolder, int stdoutFd,
-                            int stderrFd, int report, bool ownSession = false, pid_t parent = 0) {
+                            int stderrFd, int report, bool ownSession = false, pid_t parent = 0, int stdinFd = -1) {
   if (parent > 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The parent may have ended before the request was made: the child is then another's.
@@ -112,7 +112,8 @@ class ForkThread {
   }
   if (ownSession) setsid();
   const int devnull = ::open("/dev/null", O_RDWR);
-  if (devnull >= 0) dup2(devnull, 0);
+  if (stdinFd >= 0) dup2(stdinFd, 0);
+  else if (devnull >= 0) dup2(devnull, 0);
   if (stdoutFd >= 0) dup2(stdoutFd, 1);
   if (stderrFd >= 0) dup2(stderrFd, 2);
   int error = 0;
@@ -169,7 +170,7 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& argv
 }
 
 pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, const std::string& workFolder,
-                 bool mergeStderr, bool ownSession, SpawnPipes* pipes) {
+                 bool mergeStderr, bool ownSession, SpawnPipes* pipes, const SpawnFiles& files) {
   ExecImage image(argv, nullptr);
   int out[2] = {-1, -1};
   int err[2] = {-1, -1};
@@ -178,7 +179,9 @@ pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, 
     for (int fd : {out[0], out[1], err[0], err[1], report[0], report[1]})
       if (fd >= 0) close(fd);
   };
-  if (pipe2(out, O_CLOEXEC) != 0 || (!mergeStderr && pipe2(err, O_CLOEXEC) != 0) || pipe2(report, O_CLOEXEC) != 0) {
+  const bool pipeOut = files.out < 0, pipeErr = files.err < 0 && !mergeStderr;
+  if ((pipeOut && pipe2(out, O_CLOEXEC) != 0) || (pipeErr && pipe2(err, O_CLOEXEC) != 0) ||
+      pipe2(report, O_CLOEXEC) != 0) {
     closeAll();
     return -1;
   }
@@ -191,26 +194,28 @@ pid_t SpawnPiped(const std::string& path, const std::vector<std::string>& argv, 
     int report;
     bool ownSession;
     pid_t parent;
+    int stdinFd;
   };
-  const ChildPlan plan{&path,     &image,     &workFolder, out[1], mergeStderr ? out[1] : err[1],
-                       report[1], ownSession, getpid()};
+  const int stdoutFd = pipeOut ? out[1] : files.out;
+  const int stderrFd = files.err >= 0 ? files.err : mergeStderr ? stdoutFd : err[1];
+  const ChildPlan plan{&path, &image, &workFolder, stdoutFd, stderrFd, report[1], ownSession, getpid(), files.in};
   const pid_t pid = ForkThread::Instance().Fork(
       [](const void* context) {
         const ChildPlan& p = *static_cast<const ChildPlan*>(context);
         ExecChild(p.path->c_str(), *p.image, p.workFolder->c_str(), p.stdoutFd, p.stderrFd, p.report, p.ownSession,
-                  p.parent);
+                  p.parent, p.stdinFd);
       },
       &plan);
   if (pid < 0) {
     closeAll();
     return -1;
   }
-  close(out[1]);
+  if (out[1] >= 0) close(out[1]);
   if (err[1] >= 0) close(err[1]);
   close(report[1]);
   const int error = ReadReport(report[0]);
   if (error != 0) {
-    close(out[0]);
+    if (out[0] >= 0) close(out[0]);
     if (err[0] >= 0) close(err[0]);
     int status;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

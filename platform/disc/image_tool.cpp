@@ -1,8 +1,6 @@
 #include "platform/disc/image_tool.h"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,10 +13,10 @@
 #include "platform/base/strings.h"
 #include "platform/disc/sense_codes.h"
 
-extern char** environ;
-
 namespace platform::disc {
 namespace {
+
+constexpr int kPipeBytes = 1 << 20;
 
 std::vector<std::string> ToolArgs(FolderImage kind, const std::string& folder, const std::string& label,
                                   bool printSize) {
@@ -41,36 +39,22 @@ std::string NewLogPath() {
   return platform::TempFolder() + platform::Format("genisoimage-%d-%d.log", static_cast<int>(getpid()), ++counter);
 }
 
-// Starts the tool with stdout into a pipe and stderr into the log; -1 when it cannot run.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int* outFd) {
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  const int rc = args[0].empty() ? ENOENT : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(pipeFds[1]);
-  if (rc != 0) {
-    ::close(pipeFds[0]);
-    return -1;
-  }
-  *outFd = pipeFds[0];
-  return pid;
+// Starts the tool with stdout into a pipe and stderr into the log; null when it cannot run.
+// The tool ends when this process dies, so no image is left being made for nobody.
+std::unique_ptr<platform::ChildProcess> StartTool(const std::vector<std::string>& args, const std::string& log,
+                                                  int* outFd) {
+  if (args[0].empty()) return nullptr;
+  auto tool = std::make_unique<platform::ChildProcess>();
+  platform::ChildOptions options;
+  options.errorFile = log;
+  if (!tool->Start(args[0], std::vector<std::string>(args.begin() + 1, args.end()), options)) return nullptr;
+  *outFd = tool->TakeStdout();
+  // A deeper pipe lets the tool run ahead of its reader with fewer switches between them.
+  ::fcntl(*outFd, F_SETPIPE_SZ, kPipeBytes);
+  return tool;
 }
 
-bool WaitTool(pid_t pid) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+bool WaitTool(platform::ChildProcess* tool) { return tool->Wait(0xFFFFFFFF) && tool->ExitCode() == 0; }
 
 }  // namespace
 
@@ -95,8 +79,8 @@ std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, con
   }
   const std::string log = NewLogPath();
   int fd = -1;
-  const pid_t pid = Spawn(ToolArgs(kind, folder, label, true), log, &fd);
-  if (pid < 0) {
+  const auto tool = StartTool(ToolArgs(kind, folder, label, true), log, &fd);
+  if (!tool) {
     platform::DeleteFile(log);
     *error = kSenseToolMissing;
     return 0;
@@ -110,7 +94,7 @@ std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, con
     out.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  const bool ok = WaitTool(pid);
+  const bool ok = WaitTool(tool.get());
   std::string messages;
   platform::ReadWholeFile(log, &messages);
   platform::DeleteFile(log);
@@ -126,8 +110,8 @@ std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, con
 bool StartFolderImage(FolderImage kind, const std::string& folder, const std::string& label, ImageStream* stream,
                       std::uint32_t* error) {
   stream->errorLog = NewLogPath();
-  stream->pid = Spawn(ToolArgs(kind, folder, label, false), stream->errorLog, &stream->fd);
-  if (stream->pid < 0) {
+  stream->tool = StartTool(ToolArgs(kind, folder, label, false), stream->errorLog, &stream->fd);
+  if (!stream->tool) {
     platform::DeleteFile(stream->errorLog);
     *error = kSenseToolMissing;
     return false;
@@ -136,10 +120,10 @@ bool StartFolderImage(FolderImage kind, const std::string& folder, const std::st
 }
 
 bool FinishImage(ImageStream* stream) {
-  if (stream->pid < 0) return false;
+  if (!stream->tool) return false;
   // A tool whose reader stopped early gets SIGPIPE and ends.
-  const bool ok = WaitTool(stream->pid);
-  stream->pid = -1;
+  const bool ok = WaitTool(stream->tool.get());
+  stream->tool.reset();
   std::string messages;
   if (!ok && platform::ReadWholeFile(stream->errorLog, &messages) && !messages.empty())
     std::fprintf(stderr, "genisoimage: %s", messages.c_str());

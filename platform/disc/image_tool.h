@@ -2,19 +2,20 @@
 // written: DVD-Video (VIDEO_TS and AUDIO_TS with the UDF bridge) and UDF (a BDMV tree).
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "platform/base/process.h"
 
 namespace platform::disc {
 
 enum class FolderImage { DvdVideo, Udf };
 
-// A running image tool: its output descriptor and process.
+// A running image tool: its output descriptor (the caller's to close) and process.
 struct ImageStream {
   int fd = -1;
-  pid_t pid = -1;
+  std::unique_ptr<platform::ChildProcess> tool;
   std::string errorLog;  // the tool's messages, in the suite's private temp folder
 };
 

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <libburn/libburn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "platform/base/clock.h"
 #include "platform/disc/sense_codes.h"
@@ -29,9 +31,37 @@ struct Feed {
   std::uint64_t startMs = 0;
   bool faulted = false;
   bool shortStream = false;
+  bool longStream = false;
   bool stopped = false;
   off_t size = 0;
+  // libburn asks for one block at a time: the descriptor is read in large pieces, handed out
+  // from here.
+  std::vector<unsigned char> buffer;
+  std::size_t begin = 0;
+  std::size_t end = 0;
 };
+
+constexpr std::size_t kFeedBufferBytes = 1 << 20;
+
+// Fills `out` from the descriptor through the feed's buffer; the bytes given (fewer at the end).
+int ReadBuffered(Feed* feed, unsigned char* out, int size) {
+  int got = 0;
+  while (got < size) {
+    if (feed->begin == feed->end) {
+      if (feed->buffer.empty()) feed->buffer.resize(kFeedBufferBytes);
+      const ssize_t n = ::read(feed->fd, feed->buffer.data(), feed->buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      feed->begin = 0;
+      feed->end = static_cast<std::size_t>(n);
+    }
+    const std::size_t take = std::min(feed->end - feed->begin, static_cast<std::size_t>(size - got));
+    std::memcpy(out + got, feed->buffer.data() + feed->begin, take);
+    feed->begin += take;
+    got += static_cast<int>(take);
+  }
+  return got;
+}
 
 int FeedRead(burn_source* source, unsigned char* buffer, int size) {
   auto* feed = static_cast<Feed*>(source->data);
@@ -45,14 +75,7 @@ int FeedRead(burn_source* source, unsigned char* buffer, int size) {
     return -1;
   }
   if (static_cast<off_t>(block) * kDataBlockBytes >= feed->size) return 0;
-  int got = 0;
-  if (feed->reader) got = std::max(0, (*feed->reader)(buffer, size));
-  while (!feed->reader && got < size) {
-    const ssize_t n = ::read(feed->fd, buffer + got, static_cast<size_t>(size - got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<int>(n);
-  }
+  const int got = feed->reader ? std::max(0, (*feed->reader)(buffer, size)) : ReadBuffered(feed, buffer, size);
   if (got < size) {
     // The stream ended early (a vanished file, a tool that failed): never burn a cut-off disc.
     feed->shortStream = true;
@@ -65,6 +88,19 @@ int FeedRead(burn_source* source, unsigned char* buffer, int size) {
     if (due > now) platform::CurrentClock().SleepMs(static_cast<DWORD>(due - now));
   }
   return size;
+}
+
+// Whether a descriptor's stream goes on past the blocks it was to hold (an image tool that made
+// more than it said): such a disc would miss its end.
+bool StreamGoesOn(Feed* feed) {
+  if (feed->reader) return false;
+  if (feed->begin < feed->end) return true;
+  unsigned char byte;
+  ssize_t n;
+  do {
+    n = ::read(feed->fd, &byte, 1);
+  } while (n < 0 && errno == EINTR);
+  return n > 0;
 }
 
 off_t FeedSize(burn_source* source) { return static_cast<Feed*>(source->data)->size; }
@@ -170,8 +206,13 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   feed.size = static_cast<off_t>(job.blocks) * kDataBlockBytes;
 
   if (!job.append && !desc.IsReal()) {
-    // A fresh disc replaces the image whole.
-    if (::truncate(desc.ImagePath().c_str(), 0) != 0) {
+    // A fresh disc replaces the image whole. A regular file is removed and made anew rather than
+    // emptied: ext4 pushes an emptied file's new data to the disk as it is closed, which the burn
+    // would wait for.
+    const std::string image = desc.ImagePath();
+    struct stat st;
+    const bool regular = ::lstat(image.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular ? ::unlink(image.c_str()) != 0 && errno != ENOENT : ::truncate(image.c_str(), 0) != 0) {
       error_ = kSenseWriteError;
       return false;
     }
@@ -236,6 +277,9 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
     burn_write_opts_set_multi(opts, job.finalize ? 0 : 1);
   } else {
     burn_write_opts_set_start_byte(opts, static_cast<off_t>(startBlock) * kDataBlockBytes);
+    // A simulated disc is a file like any image a tool writes: the kernel writes it out in its
+    // own time, as it does genisoimage's, instead of the burn waiting on the disk every 16 MB.
+    burn_write_opts_set_stdio_fsync(opts, -1);
   }
   char reasons[BURN_REASONS_LEN] = {};
   if (ok && !audio) ok = burn_write_opts_auto_write_type(opts, disc, reasons, 0) != BURN_WRITE_NONE;
@@ -251,7 +295,8 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
         if (progress.track != lastTrack) doneTracks = written_, lastTrack = progress.track;
         written_ = std::min(job.blocks, doneTracks + static_cast<std::uint32_t>(progress.sector));
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      // Shorter once the stream is all handed over, so the end is seen as soon as it comes.
+      std::this_thread::sleep_for(std::chrono::milliseconds(written_ >= job.blocks ? 1 : 5));
     }
     if (audio) {
       ok = burn_drive_wrote_well(bd) && !stop_;
@@ -260,6 +305,10 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
     } else {
       ok = burn_drive_wrote_well(bd) && !feed.faulted && !feed.shortStream && !feed.stopped &&
            written_.load() == job.blocks;
+      if (ok && StreamGoesOn(&feed)) {
+        feed.longStream = true;
+        ok = false;
+      }
     }
   }
   burn_write_opts_free(opts);
@@ -271,7 +320,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
 
   if (feed.faulted) error_ = desc.writeFault.sense;
   else if (feed.stopped || stop_) error_ = kSenseAborted;
-  else if (feed.shortStream) error_ = kSenseSourceUnreadable;
+  else if (feed.shortStream || feed.longStream) error_ = kSenseSourceUnreadable;
   else if (!ok) error_ = kSenseWriteError;
   return ok;
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -50,6 +52,41 @@ TEST(ChildProcess, StdinIsEmptyAndStreamsCanMerge) {
   EXPECT_EQ(child.ExitCode(), 0);
   EXPECT_EQ(out, "to-err\n/\n");
   EXPECT_EQ(child.StderrDescriptor(), -1);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A tool that reads one file and writes others gets them as its streams; a file that cannot be
+// opened fails the start with the reason, and nothing runs.
+TEST(ChildProcess, StreamsCanBeFiles) {
+  char folder[] = "/tmp/child-files-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dir = folder, in = dir + "/in.txt", out = dir + "/out.txt", err = dir + "/err.txt";
+  std::ofstream(in) << "first\nsecond\n";
+  std::ofstream(out) << "an older and much longer text than the new one\n";
+  ChildProcess child;
+  ChildOptions options;
+  options.inputFile = in;
+  options.outputFile = out;
+  options.errorFile = err;
+  ASSERT_TRUE(child.Start("/bin/sh", {"-c", "tr a-z A-Z; echo said >&2"}, options));
+  EXPECT_EQ(child.StdoutDescriptor(), -1);
+  EXPECT_EQ(child.StderrDescriptor(), -1);
+  ASSERT_TRUE(child.Wait(10000));
+  EXPECT_EQ(child.ExitCode(), 0);
+  EXPECT_EQ(ReadAll(out), "FIRST\nSECOND\n");
+  EXPECT_EQ(ReadAll(err), "said\n");
+
+  ChildProcess missing;
+  options.inputFile = dir + "/no such file";
+  errno = 0;
+  EXPECT_FALSE(missing.Start("/bin/sh", {"-c", "echo ran > '" + dir + "/ran'"}, options));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(missing.IsRunning());
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ChildProcess, WaitTimesOutAndKillEnds) {

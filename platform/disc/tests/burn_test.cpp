@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "disc_test_support.h"
@@ -177,6 +178,8 @@ TEST_F(Burn, UdfFolderKeepsLongNamesAndTheLabel) {
   EXPECT_NE(pvd.find("A label that is much longer than"), std::string::npos) << pvd;
 }
 
+// Also what the image holds file for file, read back by an outside reader: the title is larger
+// than the pieces the burn reads its image tool's output in.
 TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   Use("");
   const std::string work = Work();
@@ -184,7 +187,7 @@ TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   RunTool(
       "ffmpeg",
       {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x480:rate=30000/1001:duration=4", "-f", "lavfi", "-i",
-       "sine=frequency=440:sample_rate=48000:duration=4", "-target", "ntsc-dvd", "-b:v", "1500k", work + "clip.mpg"},
+       "sine=frequency=440:sample_rate=48000:duration=4", "-target", "ntsc-dvd", "-b:v", "5000k", work + "clip.mpg"},
       &code);
   ASSERT_EQ(code, 0);
   platform::CreateFolders(work + "dvd");
@@ -203,6 +206,19 @@ TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   const std::string info = RunTool("lsdvd", {Image()}, &code);
   EXPECT_NE(info.find("Disc Title: 20061208_1530"), std::string::npos) << info;
   EXPECT_NE(info.find("Title: 01, Length: 00:00:04"), std::string::npos) << info;
+  for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"}) {
+    std::string folder, image, err;
+    ASSERT_TRUE(platform::ReadWholeFile(work + "dvd/VIDEO_TS/" + name, &folder));
+    ASSERT_TRUE(platform::RunProcess("isoinfo", {"-i", Image(), "-x", std::string("/VIDEO_TS/") + name + ";1"}, &image,
+                                     &err, &code));
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_EQ(image.size(), folder.size()) << name;
+    EXPECT_TRUE(image == folder) << name << " differs in the image";
+  }
+  std::string blocks, err;
+  ASSERT_TRUE(
+      platform::RunProcess("genisoimage", {"-quiet", "-print-size", "-dvd-video", work + "dvd"}, &blocks, &err, &code));
+  EXPECT_EQ(platform::FileSize(Image()), std::atoll(blocks.c_str()) * 2048);
 }
 
 TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {
@@ -249,6 +265,39 @@ TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {
   platform::ReadWholeFile(work + "data/WMA_235959.wma", &a);
   platform::ReadWholeFile(back, &b);
   EXPECT_TRUE(a == b);
+}
+
+// An image tool whose image is shorter or longer than the size it gave fails the burn: a disc
+// cut short, or one missing its end, is never reported burned. The tool is a stand-in
+// genisoimage on the PATH; the longer image still fits in what the burn reads ahead.
+TEST_F(Burn, AnImageOfAnotherSizeThanTheToolSaidFailsTheBurn) {
+  Use("");
+  const std::string bin = Work() + "lying-tool/";
+  platform::CreateFolders(bin);
+  platform::CreateFolders(Work() + "lying-dvd/VIDEO_TS");
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(bin + "genisoimage",
+                                             "#!/bin/sh\nfor a; do [ \"$a\" = -print-size ] && { echo 16; exit 0; }; "
+                                             "done\nhead -c $((STAND_IN_BLOCKS * 2048)) /dev/zero\n"));
+  ASSERT_EQ(::chmod((bin + "genisoimage").c_str(), 0755), 0);
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  for (const char* blocks : {"10", "20", "16"}) {
+    setenv("STAND_IN_BLOCKS", blocks, 1);
+    writer.UnloadMedium();
+    writer.LoadMedium();
+    BurnEnd end;
+    ASSERT_EQ(writer.StartBurnVideoTSFolder((Work() + "lying-dvd").c_str(), &BurnEnd::Callback, &end), 1) << blocks;
+    ASSERT_TRUE(end.Wait()) << blocks;
+    if (std::string(blocks) == "16") {
+      EXPECT_EQ(end.status.load(), 0) << std::hex << writer.GetErrorCode();
+      EXPECT_EQ(platform::FileSize(Image()), 16 * 2048);
+    } else {
+      EXPECT_EQ(end.status.load(), 1) << blocks;
+      EXPECT_EQ(writer.GetErrorCode(), kSenseSourceUnreadable) << blocks;
+    }
+  }
+  setenv("PATH", path.c_str(), 1);
+  unsetenv("STAND_IN_BLOCKS");
 }
 
 }  // namespace

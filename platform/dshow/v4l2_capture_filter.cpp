@@ -316,6 +316,10 @@ class CaptureFilter : public CSourceFilter,
   STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
   STDMETHODIMP GetPages(CAUUID* pages) override {
+    if (analog_)
+      return PropertyPages(
+          {CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage, CLSID_AnalogVideoDecoderPropertyPage},
+          pages);
     return PropertyPages({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
   }
 

@@ -57,6 +57,8 @@ STDMETHODIMP PageBase::Deactivate() {
 STDMETHODIMP PageBase::Show(UINT cmdShow) {
   if (!hwnd_) return E_UNEXPECTED;
   ShowWindow(hwnd_, static_cast<int>(cmdShow));
+  // A shown page lies over the frame's tab control, which takes the clicks of what it covers.
+  if (cmdShow != SW_HIDE) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return S_OK;
 }
 

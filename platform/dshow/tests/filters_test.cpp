@@ -329,15 +329,16 @@ TEST_F(FiltersTest, CaptureDeviceControls) {
   CComPtr<IPin> vp;
   EXPECT_EQ(builder->FindPin(cap, PINDIR_OUTPUT, &PIN_CATEGORY_VIDEOPORT, nullptr, FALSE, 0, &vp), S_OK);
 
-  // The device names its picture and format pages (the frame that shows them is tested with it in
+  // The device names its picture, format and decoder pages (the frame that shows them is tested with it in
   // platform/propertyframe).
   auto pages = As<ISpecifyPropertyPages>(cap);
   ASSERT_TRUE(pages);
   CAUUID ids;
   ASSERT_EQ(pages->GetPages(&ids), S_OK);
-  ASSERT_EQ(ids.cElems, 2u);
+  ASSERT_EQ(ids.cElems, 3u);
   EXPECT_EQ(ids.pElems[0], CLSID_VideoProcAmpPropertyPage);
   EXPECT_EQ(ids.pElems[1], CLSID_VideoStreamConfigPropertyPage);
+  EXPECT_EQ(ids.pElems[2], CLSID_AnalogVideoDecoderPropertyPage);
   CoTaskMemFree(ids.pElems);
 
   // Camcorder transport and time code.

@@ -67,7 +67,10 @@ class SoundInputPage final : public PageBase {
     Label("Recording input:", 10, y + 3, 110);
     HWND lines = Add(WC_COMBOBOX, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 125, y, 160, 200, kLineId);
     for (const auto& l : levels_) SendMessage(lines, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(l.line.c_str()));
-    SendMessage(lines, CB_SETCURSEL, 0, 0);
+    // The line the card records from comes first to hand.
+    std::size_t recorded = 0;
+    while (recorded + 1 < levels_.size() && !levels_[recorded].on) ++recorded;
+    SendMessage(lines, CB_SETCURSEL, recorded, 0);
     Label("Capture volume:", 10, y + 38, 110);
     HWND slider = Add(TRACKBAR_CLASS, "", WS_TABSTOP | TBS_HORZ, 120, y + 34, 200, 24, kVolumeId);
     SendMessage(slider, TBM_SETRANGEMIN, FALSE, 0);
@@ -75,7 +78,7 @@ class SoundInputPage final : public PageBase {
     SendMessage(slider, TBM_SETPAGESIZE, 0, 10);
     Label("", 325, y + 38, 50, kVolumeTextId);
     Add(WC_BUTTON, "Capture", WS_TABSTOP | BS_AUTOCHECKBOX, 125, y + 70, 200, 20, kSwitchId);
-    ShowLine(0);
+    ShowLine(static_cast<int>(recorded));
   }
 
   void OnCommand(int id, int code) override {

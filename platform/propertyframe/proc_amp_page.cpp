@@ -1,11 +1,13 @@
 // "Video Proc Amp": one slider per picture control the device has, over its own range, with its
-// value, Auto where the device offers it, and Default. Moves reach the device at once, so the
-// preview shows them; Cancel puts back what the device had.
+// value, Auto where the device offers it, and Default; a device whose driver lists its own
+// controls (V4L2) shows those instead, menus and switches too. Moves reach the device at once,
+// so the preview shows them; Cancel puts back what the device had.
 #include <string>
 #include <vector>
 
 #include "platform/dshow/device_interfaces.h"
 #include "platform/propertyframe/device_pages.h"
+#include "platform/propertyframe/driver_control_rows.h"
 #include "platform/propertyframe/page_base.h"
 
 namespace platform::propertyframe {
@@ -28,12 +30,16 @@ struct Setting {
 
 class ProcAmpPage final : public PageBase {
  public:
-  ProcAmpPage() : PageBase("Video Proc Amp", {400, 60 + 10 * kRowHeight}) {}
+  ProcAmpPage() : PageBase("Video Proc Amp", {400, 60 + 12 * kRowHeight}) {}
 
  protected:
   void Build() override {
     amp_ = Object<IAMVideoProcAmp>();
     settings_.clear();
+    if (auto driver = Object<IVidarroDriverControls>()) {
+      driverRows_ = rows_.Create(hwnd_, driver.get(), 10);
+      if (driverRows_) return;
+    }
     if (!amp_) {
       Label("The device has no picture controls.", 10, 10, 360);
       return;
@@ -66,12 +72,20 @@ class ProcAmpPage final : public PageBase {
   }
 
   void OnSlider(HWND slider) override {
+    if (driverRows_) {
+      if (rows_.OnSlider(slider)) SetDirty(true);
+      return;
+    }
     const int id = GetDlgCtrlID(slider);
     if (id < kSliderBase || id >= kValueBase) return;
     SetFromControls(id - kSliderBase);
   }
 
   void OnCommand(int id, int code) override {
+    if (driverRows_) {
+      if (rows_.OnCommand(id, code)) SetDirty(true);
+      return;
+    }
     if (id == kDefaultId && code == BN_CLICKED) {
       for (const auto& s : settings_)
         SendDlgItemMessage(hwnd_, kSliderBase + s.property, TBM_SETPOS, TRUE, s.defaultValue);
@@ -83,11 +97,13 @@ class ProcAmpPage final : public PageBase {
   }
 
   HRESULT Commit() override {
+    if (driverRows_) rows_.Keep();
     for (auto& s : settings_) amp_->Get(s.property, &s.value, &s.flags);
     return S_OK;
   }
 
   void Revert() override {
+    if (driverRows_) rows_.Revert();
     for (const auto& s : settings_) amp_->Set(s.property, s.value, s.flags);
   }
 
@@ -110,6 +126,8 @@ class ProcAmpPage final : public PageBase {
 
   CComPtr<IAMVideoProcAmp> amp_;
   std::vector<Setting> settings_;
+  DriverControlRows rows_;
+  bool driverRows_ = false;
 };
 
 }  // namespace

@@ -34,7 +34,11 @@ namespace model = platform::dshow::v4l2::model;
 using platform::propertyframe::kFrameTabId;
 using namespace testkit;
 
-constexpr int kBrightnessSlider = 1000;
+// The driver's controls in its id order: brightness, contrast, saturation, hue, then the box's
+// automatic white balance (a boolean) and power line frequency (a menu).
+constexpr int kDriverBrightness = 2000;
+constexpr int kDriverAutoWhite = 2004;
+constexpr int kDriverPowerLine = 2005;
 constexpr int kStandardList = 1500;
 constexpr int kVolumeSlider = 1603;
 constexpr int kCaptureSwitch = 1605;
@@ -91,24 +95,38 @@ TEST_F(MachineDevicePagesTest, V4l2PicturesAndStandardsReachTheDriver) {
   CComPtr<IBaseFilter> box = dshowtest::BindListedVideoDevice("UVC Camera (534d:2109): USB Vid");
   ASSERT_TRUE(box);
   ASSERT_EQ(graph->AddFilter(box, "UVC Camera (534d:2109): USB Vid"), S_OK);
-  std::int32_t during = 0;
+  std::int32_t during = 0, autoWhite = 1, powerLine = 1;
   int tabs = 0;
+  std::string menuShown;
   WhenDialogShows([&](HWND frame) {
     tabs = static_cast<int>(SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEMCOUNT, 0, 0));
-    HWND page = PageWith(frame, kBrightnessSlider);
+    HWND page = PageWith(frame, kDriverBrightness);
     ASSERT_TRUE(page);
-    EXPECT_EQ(SendDlgItemMessage(page, kBrightnessSlider, TBM_GETRANGEMIN, 0, 0), -128);
-    EXPECT_EQ(SendDlgItemMessage(page, kBrightnessSlider, TBM_GETPOS, 0, 0), -11);
-    SetFocus(GetDlgItem(page, kBrightnessSlider));
+    EXPECT_EQ(SendDlgItemMessage(page, kDriverBrightness, TBM_GETRANGEMIN, 0, 0), -128);
+    EXPECT_EQ(SendDlgItemMessage(page, kDriverBrightness, TBM_GETPOS, 0, 0), -11);
+    SetFocus(GetDlgItem(page, kDriverBrightness));
     for (int i = 0; i < 4; ++i) PressKey(VK_LEFT);
     during = machine.ControlValue("video0", V4L2_CID_BRIGHTNESS);
+    EXPECT_EQ(ButtonState(page, kDriverAutoWhite), static_cast<UINT>(BST_CHECKED));
+    ClickButton(page, kDriverAutoWhite);
+    autoWhite = machine.ControlValue("video0", V4L2_CID_AUTO_WHITE_BALANCE);
+    menuShown = ControlText(page, kDriverPowerLine);
+    SetFocus(GetDlgItem(page, kDriverPowerLine));
+    PressKey(VK_DOWN);
+    powerLine = machine.ControlValue("video0", V4L2_CID_POWER_LINE_FREQUENCY);
     EXPECT_FALSE(WritePicture(frame, "v4l2_video_proc_amp.png").empty());
     ClickButton(frame, IDCANCEL);
   });
   EXPECT_EQ(ShowPages(box), S_OK);
   EXPECT_EQ(tabs, 2);  // a camera: no decoder
   EXPECT_EQ(during, -15);
+  EXPECT_EQ(autoWhite, 0);
+  EXPECT_EQ(menuShown, "50 Hz");
+  EXPECT_EQ(powerLine, 2);
+  // Cancel: the driver has its values back.
   EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_BRIGHTNESS), -11);
+  EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_AUTO_WHITE_BALANCE), 1);
+  EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_POWER_LINE_FREQUENCY), 1);
 
   // The TV card's standard, chosen on its decoder page, becomes the driver's.
   CComPtr<IBaseFilter> card = dshowtest::BindListedVideoDevice("Hauppauge WinTV-HVR5525");

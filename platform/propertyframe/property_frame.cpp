@@ -9,6 +9,7 @@
 #include "platform/com/object.h"
 #include "platform/com/task_mem.h"
 #include "platform/controls/tab.h"
+#include "platform/dshow/base_filter.h"
 #include "platform/dshow/filter_interfaces.h"
 #include "platform/window/dialog.h"
 
@@ -51,8 +52,11 @@ struct Frame {
   POINT at{};
 };
 
-// The name a filter was given, as the frame's caption says it when the caller gives none.
+// The device's friendly name, as the frame's caption says it when the caller gives none; a
+// filter of another make is known by the name the graph gave it.
 std::string FriendlyName(IUnknown* object) {
+  if (const dshow::CBaseFilter* own = object ? dshow::AsBaseFilter(object) : nullptr)
+    if (!own->DefaultName().empty()) return own->DefaultName();
   CComPtr<IBaseFilter> filter;
   if (!object || FAILED(object->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter))) || !filter)
     return {};

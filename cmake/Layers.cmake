@@ -10,6 +10,7 @@ set(VIDARRO_LAYERS
   "platform/controls platform/rc"
   "platform/shell platform/ole platform/dshow platform/disc platform/dvd"
   "platform/wmf platform/filters platform/audio platform/x11 platform/script"
+  "platform/propertyframe"
   "platform/testkit"
   "widgets mpegdec bdauthor qnlog"
   "capture convengine thumbs"

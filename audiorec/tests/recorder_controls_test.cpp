@@ -10,6 +10,8 @@
 #include "platform/audio/playback_lines.h"
 #include "platform/base/file_system.h"
 #include "platform/com/property_frame.h"
+#include "platform/controls/tab.h"
+#include "platform/propertyframe/property_frame.h"
 #include "platform/dshow/uuids.h"
 #include "platform/registry/registry.h"
 #include "platform/window/input.h"
@@ -240,7 +242,8 @@ TEST_F(RecorderWindowTest, AnUnpluggedDeviceIsRefusedAndThePreviousOneStaysSelec
 TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
   std::string atZero, atTop, atStart;
   std::vector<std::pair<BYTE, float>> sent;
-  std::vector<platform::com::PropertyFrameRequest> pages;
+  std::string frameTitle;
+  int frameTabs = 0;
   bool levelEnabledOff = true, levelEnabledOn = false, monitoredUnticked = false, monitoredTicked = true;
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_SETTINGS); });
   WhenDialogShows([&](HWND s) {
@@ -261,18 +264,22 @@ TEST_F(RecorderWindowTest, SettingsShowTheLevelApplyItAtOnceAndCancelKeepsIt) {
     monitoredUnticked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
     ClickButton(s, IDC_AUVRY_WEB_STREAMING);
     monitoredTicked = RecordEngine().IsPreviewing() && RecordEngine().MonitorRenderer() != nullptr;
-    platform::com::ClearPropertyFrameRequests();
+    // The input's own pages open in a frame over the dialog.
+    WhenDialogShows([&](HWND frame) {
+      frameTitle = WindowText(frame);
+      frameTabs =
+          static_cast<int>(::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEMCOUNT, 0, 0));
+      ClickButton(frame, IDCANCEL);
+    });
     ClickButton(s, IDC_AUVRY_DEVICE_PAGES);
-    pages = platform::com::PropertyFrameRequests();
     ClickButton(s, IDCANCEL);
+    // Queued after the frame's step, so the frame does not take it.
+    WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   });
-  WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
   CRecorderDlg dialog;
   dialog.DoModal();
-  ASSERT_EQ(1u, pages.size());
-  EXPECT_EQ(1u, pages[0].objectCount);
-  ASSERT_EQ(1u, pages[0].pages.size());
-  EXPECT_TRUE(pages[0].pages[0] == CLSID_AudioStreamConfigPropertyPage);
+  EXPECT_EQ(1, frameTabs);  // "Audio Format"
+  EXPECT_EQ(frameTitle.size() > 11 ? frameTitle.substr(frameTitle.size() - 11) : frameTitle, " Properties");
   EXPECT_EQ("0.0", atStart);
   EXPECT_FALSE(levelEnabledOff);
   EXPECT_TRUE(levelEnabledOn);

@@ -2,6 +2,10 @@
 
 #include "capture/capture_graph.h"
 #include "platform/com/property_frame.h"
+#include "platform/controls/tab.h"
+#include "platform/propertyframe/property_frame.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 
@@ -127,16 +131,22 @@ TEST(CaptureGraphInputsTest, PropertyPagesOpenForEveryObjectThere) {
   EXPECT_FALSE(graph.ShowDevicePropertyPage());  // nothing open
   const HWND owner = reinterpret_cast<HWND>(0x40);
   ASSERT_TRUE(graph.OpenDevice(owner, nullptr, "Vidarro Tuner Card", "NULL", 1));
-  platform::com::ClearPropertyFrameRequests();
+  // The card's frame and its crossbar's each show the object's pages, captioned with its name.
+  std::vector<std::pair<std::string, int>> frames;
+  for (int i = 0; i < 2; ++i)
+    testkit::WhenDialogShows([&](HWND frame) {
+      frames.emplace_back(
+          testkit::WindowText(frame),
+          static_cast<int>(::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEMCOUNT, 0, 0)));
+      testkit::ClickButton(frame, IDCANCEL);
+    });
+  testkit::EndUnansweredDialogs();
   EXPECT_TRUE(graph.ShowDevicePropertyPage());
   EXPECT_TRUE(graph.ShowCrossbarPropertyPage());
   EXPECT_TRUE(graph.ShowTvTunerPropertyPage());
   EXPECT_FALSE(graph.ShowAudioDevicePropertyPage());  // opened without a separate audio device
-  const auto requests = platform::com::PropertyFrameRequests();
-  ASSERT_GE(requests.size(), 2u);  // the capture filter and its crossbar name pages
-  for (const auto& request : requests) {
-    EXPECT_EQ(request.owner, owner);
-    EXPECT_EQ(request.objectCount, 1u);
-    EXPECT_FALSE(request.pages.empty());
-  }
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].first, "Vidarro Tuner Card Properties");
+  EXPECT_EQ(frames[0].second, 3);  // picture, format, decoder
+  EXPECT_EQ(frames[1].second, 1);  // the crossbar's input
 }

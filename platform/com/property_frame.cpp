@@ -1,5 +1,6 @@
 #include "platform/com/property_frame.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -8,23 +9,32 @@ std::vector<platform::com::PropertyFrameRequest>& Requests() {
   static std::vector<platform::com::PropertyFrameRequest> requests;
   return requests;
 }
+std::atomic<platform::com::PropertyFrameShower> shower{nullptr};
 }  // namespace
 
-HRESULT OleCreatePropertyFrame(HWND owner, UINT, UINT, LPCOLESTR caption, ULONG objectCount, IUnknown** objects,
+HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount, IUnknown** objects,
                                ULONG pageCount, const CLSID* pages, LCID, DWORD, LPVOID) {
   if (objectCount > 0 && !objects) return E_POINTER;
   if (pageCount > 0 && !pages) return E_POINTER;
   platform::com::PropertyFrameRequest request;
   request.owner = owner;
+  request.x = x;
+  request.y = y;
   request.caption = caption ? caption : "";
   request.objectCount = objectCount;
+  request.objects = objects;
   request.pages.assign(pages, pages + pageCount);
-  std::lock_guard lock(requestsMutex);
-  Requests().push_back(std::move(request));
-  return S_OK;
+  {
+    std::lock_guard lock(requestsMutex);
+    Requests().push_back(request);
+    Requests().back().objects = nullptr;
+  }
+  const platform::com::PropertyFrameShower show = shower.load();
+  return show ? show(request) : E_NOTIMPL;
 }
 
 namespace platform::com {
+void SetPropertyFrameShower(PropertyFrameShower s) { shower.store(s); }
 std::vector<PropertyFrameRequest> PropertyFrameRequests() {
   std::lock_guard lock(requestsMutex);
   return Requests();

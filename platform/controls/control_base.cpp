@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/base/strings.h"
+#include "platform/controls/tab.h"
 
 namespace platform::controls {
 namespace {
@@ -219,6 +220,7 @@ void InitCommonControls() {
     RegisterListView();
     RegisterTreeView();
     RegisterHeader();
+    RegisterTab();
   });
   registering = false;
 }

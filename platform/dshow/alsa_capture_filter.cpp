@@ -17,6 +17,7 @@
 #include "platform/dshow/configurable_pin.h"
 #include "platform/dshow/device_problem.h"
 #include "platform/dshow/sim_filters.h"
+#include "platform/dshow/sound_input.h"
 #include "platform/dshow/uuids.h"
 
 namespace platform::dshow::alsa {
@@ -78,7 +79,7 @@ class CaptureStream : public ConfigurablePin {
   long long delivered_ = 0;
 };
 
-class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
+class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages, public IVidarroSoundInput {
  public:
   explicit CaptureFilter(const Input& input) : CSourceFilter(CLSID_AlsaCaptureDevice, input.name), input_(input) {
     stream_ = AddPin<CaptureStream>(&capture_, [this](int error) { Lost(error); });
@@ -105,10 +106,18 @@ class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
     return CSourceFilter::Pause();
   }
   STDMETHODIMP GetPages(CAUUID* pages) override { return PropertyPages({CLSID_AudioStreamConfigPropertyPage}, pages); }
+  STDMETHODIMP GetPcmName(char* name, int size) override {
+    if (!name || size <= 0) return E_POINTER;
+    std::snprintf(name, static_cast<std::size_t>(size), "%s", input_.pcm.c_str());
+    return S_OK;
+  }
   long Overruns() const { return capture_.Overruns(); }
 
  protected:
-  void* GetFilterInterface(REFIID riid) override { return Offer<ISpecifyPropertyPages>(this, riid); }
+  void* GetFilterInterface(REFIID riid) override {
+    if (void* p = Offer<IVidarroSoundInput>(this, riid)) return p;
+    return Offer<ISpecifyPropertyPages>(this, riid);
+  }
   void OnRun(REFERENCE_TIME start) override {
     // Paused time is no gap in the recording: reading begins afresh.
     if (capture_.IsOpen() && capture_.Restart() < 0) Lost(-ENODEV);

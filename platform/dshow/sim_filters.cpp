@@ -240,7 +240,9 @@ class CaptureFilter : public CSourceFilter,
   STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
   STDMETHODIMP GetPages(CAUUID* pages) override {
-    return PropertyPages({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
+    return PropertyPages(
+        {CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage, CLSID_AnalogVideoDecoderPropertyPage},
+        pages);
   }
 
   STDMETHODIMP AddUpstreamFilters(IGraphBuilder* graph) override {

@@ -228,6 +228,7 @@ class CaptureFilter : public CSourceFilter,
                       public IAMVideoProcAmp,
                       public IAMAnalogVideoDecoder,
                       public IVidarroWdmUpstream,
+                      public IVidarroDriverControls,
                       public ISpecifyPropertyPages {
  public:
   CaptureFilter(const Node& node, std::shared_ptr<Device> device)
@@ -292,6 +293,19 @@ class CaptureFilter : public CSourceFilter,
     return S_OK;
   }
 
+  STDMETHODIMP GetDriverControls(std::vector<DriverControl>* controls) override {
+    if (!controls) return E_POINTER;
+    *controls = device_->DriverControls();
+    return S_OK;
+  }
+  STDMETHODIMP GetDriverControl(std::uint32_t id, std::int32_t* value) override {
+    if (!value) return E_POINTER;
+    return device_->GetControl(id, value) ? S_OK : E_FAIL;
+  }
+  STDMETHODIMP SetDriverControl(std::uint32_t id, std::int32_t value) override {
+    return device_->SetControl(id, value) ? S_OK : E_FAIL;
+  }
+
   STDMETHODIMP get_AvailableTVFormats(long* formats) override {
     return com::CopyOut(formats, AnalogStandardsOf(standards_));
   }
@@ -318,6 +332,10 @@ class CaptureFilter : public CSourceFilter,
   STDMETHODIMP get_OutputEnable(long* enable) override { return com::CopyOut(enable, outputEnable_); }
 
   STDMETHODIMP GetPages(CAUUID* pages) override {
+    if (analog_)
+      return PropertyPages(
+          {CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage, CLSID_AnalogVideoDecoderPropertyPage},
+          pages);
     return PropertyPages({CLSID_VideoProcAmpPropertyPage, CLSID_VideoStreamConfigPropertyPage}, pages);
   }
 
@@ -348,6 +366,7 @@ class CaptureFilter : public CSourceFilter,
   void* GetFilterInterface(REFIID riid) override {
     if (!device_->Controls().empty())
       if (void* p = Offer<IAMVideoProcAmp>(this, riid)) return p;
+    if (void* p = Offer<IVidarroDriverControls>(this, riid)) return p;
     if (analog_) {
       if (void* p = Offer<IAMAnalogVideoDecoder>(this, riid)) return p;
       if (void* p = Offer<IVidarroWdmUpstream>(this, riid)) return p;

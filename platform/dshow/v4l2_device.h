@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dshow/driver_controls.h"
 #include "platform/dshow/v4l2_io.h"
 
 namespace platform::dshow::v4l2 {
@@ -87,6 +88,8 @@ class Device {
   bool SelectStandard(std::uint64_t id);
   bool GetControl(std::uint32_t id, std::int32_t* value);
   bool SetControl(std::uint32_t id, std::int32_t value);
+  // Every control the driver lists, asked afresh (flags change as other controls do).
+  std::vector<DriverControl> DriverControls();
 
   // Sets the driver's format to the mode (no buffers): false with errno.
   bool TryMode(const Mode& mode);

@@ -8,6 +8,9 @@
 #include "platform/base/file_system.h"
 #include "platform/com/property_frame.h"
 #include "platform/controls/commctrl.h"
+#include "platform/controls/tab.h"
+#include "platform/propertyframe/property_frame.h"
+#include "platform/window/focus.h"
 #include "platform/dshow/uuids.h"
 #include "platform/window/input.h"
 
@@ -37,6 +40,9 @@ void ChooseInCombo(HWND dialog, int id, int index) {
   ::SendMessage(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   ::SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
+
+// The picture page's brightness slider.
+constexpr int kBrightnessSlider = 1000;
 
 // The property frames asked for since the last clear, each by its first page; every one owned by
 // the capture page's preview area, where the graph's video window lives.
@@ -273,9 +279,30 @@ TEST_F(RecordSettingsTest, VideoSettingsOffersTheCablesTheDeviceHas) {
         EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_SVIDEO));
         EXPECT_EQ(::GetDlgItem(cables, IDC_INPUT_YCBCR), nullptr);
         Picture(cables, "video_settings_340.png");
-        platform::com::ClearPropertyFrameRequests();
+        // Control opens the box's own pages; a brightness step reaches the box at once, and
+        // Cancel gives it back its own.
+        long before = -1, during = -1, after = -1;
+        int tabs = 0;
+        TheCaptureEngine().graph.GetBrightness(&before);
+        WhenDialogShows([&](HWND frame) {
+          tabs = static_cast<int>(
+              ::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEMCOUNT, 0, 0));
+          HWND page = nullptr;
+          for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
+            if (::GetDlgItem(c, kBrightnessSlider)) page = c;
+          ASSERT_TRUE(page);
+          ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
+          for (int i = 0; i < 3; ++i) PressKey(VK_RIGHT);
+          TheCaptureEngine().graph.GetBrightness(&during);
+          Picture(frame, "device_properties.png");
+          ClickButton(frame, IDCANCEL);
+        });
         ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL));
-        EXPECT_EQ(FramesShownOver(p), std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage});
+        TheCaptureEngine().graph.GetBrightness(&after);
+        EXPECT_EQ(tabs, 3);
+        EXPECT_EQ(during, before + 3);
+        EXPECT_EQ(after, before);
+        platform::com::ClearPropertyFrameRequests();
         ::SendMessage(::GetDlgItem(cables, IDC_INPUT_SVIDEO), BM_CLICK, 0, 0);
         ::SendMessage(cables, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       });

@@ -39,19 +39,26 @@ TEST(RunningObjectTableTest, RegisteredObjectsAreFoundByNameUntilRevoked) {
   EXPECT_EQ(rot->Register(0, nullptr, name, &cookie), E_INVALIDARG);
 }
 
-TEST(PropertyFrameTest, RequestsAreRecorded) {
-  platform::com::ClearPropertyFrameRequests();
+// The frame lives in a higher layer: the call hands it the live objects, and reports its
+// answer; without a frame installed nothing pretends to have shown one.
+TEST(PropertyFrameTest, TheInstalledFrameGetsTheObjectsAndAnswers) {
+  static IUnknown* seen = nullptr;
+  static ULONG seenPages = 0;
   auto thing = platform::com::MakeComObject<Thing>();
   IUnknown* objects[] = {thing.get()};
   const CLSID pages[] = {IID_IPersist, IID_IMoniker};
-  ASSERT_EQ(
-      OleCreatePropertyFrame(reinterpret_cast<HWND>(0x10), 0, 0, "Video Capture", 1, objects, 2, pages, 0, 0, nullptr),
-      S_OK);
+  platform::com::SetPropertyFrameShower(nullptr);
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, 2, pages, 0, 0, nullptr), E_NOTIMPL);
+  platform::com::SetPropertyFrameShower([](const platform::com::PropertyFrameRequest& r) -> HRESULT {
+    seen = r.objects[0];
+    seenPages = static_cast<ULONG>(r.pages.size());
+    return r.caption == "Video Capture" ? S_OK : E_FAIL;
+  });
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, "Video Capture", 1, objects, 2, pages, 0, 0, nullptr), S_OK);
+  EXPECT_EQ(seen, thing.get());
+  EXPECT_EQ(seenPages, 2u);
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, 2, pages, 0, 0, nullptr), E_FAIL);
   EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, "x", 1, nullptr, 0, nullptr, 0, 0, nullptr), E_POINTER);
-  const auto requests = platform::com::PropertyFrameRequests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].caption, "Video Capture");
-  EXPECT_EQ(requests[0].owner, reinterpret_cast<HWND>(0x10));
-  ASSERT_EQ(requests[0].pages.size(), 2u);
-  EXPECT_EQ(requests[0].pages[1], IID_IMoniker);
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, "x", 1, objects, 2, nullptr, 0, 0, nullptr), E_POINTER);
+  platform::com::SetPropertyFrameShower(nullptr);
 }

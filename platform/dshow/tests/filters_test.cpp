@@ -329,19 +329,17 @@ TEST_F(FiltersTest, CaptureDeviceControls) {
   CComPtr<IPin> vp;
   EXPECT_EQ(builder->FindPin(cap, PINDIR_OUTPUT, &PIN_CATEGORY_VIDEOPORT, nullptr, FALSE, 0, &vp), S_OK);
 
-  // The device names its property pages; the frame request is recorded.
+  // The device names its picture, format and decoder pages (the frame that shows them is tested with it in
+  // platform/propertyframe).
   auto pages = As<ISpecifyPropertyPages>(cap);
   ASSERT_TRUE(pages);
   CAUUID ids;
   ASSERT_EQ(pages->GetPages(&ids), S_OK);
-  ASSERT_EQ(ids.cElems, 2u);
+  ASSERT_EQ(ids.cElems, 3u);
   EXPECT_EQ(ids.pElems[0], CLSID_VideoProcAmpPropertyPage);
-  platform::com::ClearPropertyFrameRequests();
-  IUnknown* objects[] = {cap.get()};
-  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, "Video Capture", 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr),
-            S_OK);
+  EXPECT_EQ(ids.pElems[1], CLSID_VideoStreamConfigPropertyPage);
+  EXPECT_EQ(ids.pElems[2], CLSID_AnalogVideoDecoderPropertyPage);
   CoTaskMemFree(ids.pElems);
-  EXPECT_EQ(platform::com::PropertyFrameRequests().at(0).pages.size(), 2u);
 
   // Camcorder transport and time code.
   auto hdv = Device("HDVCAM", "HDV");

@@ -330,17 +330,37 @@ int Model::Ioctl(int fd, unsigned long request, void* arg) {
       return 0;
     }
     case VIDIOC_QUERYCTRL: {
+      // With V4L2_CTRL_FLAG_NEXT_CTRL the driver answers with the control of the next higher id.
       auto* q = static_cast<v4l2_queryctrl*>(arg);
+      const bool next = q->id & V4L2_CTRL_FLAG_NEXT_CTRL;
+      const std::uint32_t wanted = q->id & ~V4L2_CTRL_FLAG_NEXT_CTRL;
+      const ControlDesc* found = nullptr;
       for (const auto& c : d.controls)
-        if (c.id == q->id) {
-          std::memset(q, 0, sizeof *q);
-          q->id = c.id;
-          q->type = V4L2_CTRL_TYPE_INTEGER;
-          Put(q->name, c.name);
-          q->minimum = c.min;
-          q->maximum = c.max;
-          q->step = c.step;
-          q->default_value = c.defaultValue;
+        if (next ? c.id > wanted && (!found || c.id < found->id) : c.id == wanted) found = &c;
+      if (!found) return errno = EINVAL, -1;
+      std::memset(q, 0, sizeof *q);
+      q->id = found->id;
+      q->type = found->type;
+      Put(q->name, found->name);
+      q->minimum = found->min;
+      q->maximum = found->max;
+      q->step = found->type == V4L2_CTRL_TYPE_MENU ? 1 : found->step;
+      q->default_value = found->defaultValue;
+      return 0;
+    }
+    case VIDIOC_QUERYMENU: {
+      auto* m = static_cast<v4l2_querymenu*>(arg);
+      for (const auto& c : d.controls)
+        if (c.id == m->id && c.type == V4L2_CTRL_TYPE_MENU) {
+          const auto at = static_cast<std::int64_t>(m->index) - c.min;
+          if (m->index < static_cast<std::uint32_t>(c.min) || m->index > static_cast<std::uint32_t>(c.max) ||
+              at >= static_cast<std::int64_t>(c.menu.size()) || c.menu[static_cast<std::size_t>(at)].empty())
+            return errno = EINVAL, -1;
+          // The name sits in a packed union: copied, not bound.
+          const std::string& item = c.menu[static_cast<std::size_t>(at)];
+          std::memset(m->name, 0, sizeof m->name);
+          std::memcpy(m->name, item.data(), std::min(item.size(), sizeof m->name - 1));
+          m->reserved = 0;
           return 0;
         }
       return errno = EINVAL, -1;
@@ -439,6 +459,11 @@ int Model::Control(State& s, unsigned long request, void* arg) {
         return 0;
       }
       if (c->value < desc.min || c->value > desc.max) return errno = ERANGE, -1;
+      // A menu item the driver does not list is refused.
+      if (desc.type == V4L2_CTRL_TYPE_MENU) {
+        const auto at = static_cast<std::size_t>(c->value - desc.min);
+        if (at >= desc.menu.size() || desc.menu[at].empty()) return errno = EINVAL, -1;
+      }
       s.values[c->id] = c->value;
       return 0;
     }

@@ -46,6 +46,8 @@ struct ControlDesc {
   std::uint32_t id = 0;
   std::string name;
   std::int32_t min = 0, max = 0, step = 1, defaultValue = 0;
+  std::uint32_t type = 1;         // V4L2_CTRL_TYPE_*
+  std::vector<std::string> menu;  // menus: the item names from `min`, "" for an index the driver skips
 };
 
 // Where the device sits: a USB interface or a PCI function.

@@ -13,7 +13,15 @@ const Intervals k30_25_20_10_5 = {{1, 30}, {1, 25}, {1, 20}, {1, 10}, {1, 5}};
 const Intervals k50_30_20_10_5 = {{1, 50}, {1, 30}, {1, 20}, {1, 10}, {1, 5}};
 const Intervals k60_50_30_20_10 = {{1, 60}, {1, 50}, {1, 30}, {1, 20}, {1, 10}};
 
-ControlDesc Ctrl(std::uint32_t id, const char* name, int min, int max, int def) { return {id, name, min, max, 1, def}; }
+ControlDesc Ctrl(std::uint32_t id, const char* name, int min, int max, int def) {
+  ControlDesc c;
+  c.id = id;
+  c.name = name;
+  c.min = min;
+  c.max = max;
+  c.defaultValue = def;
+  return c;
+}
 
 }  // namespace
 
@@ -63,6 +71,14 @@ std::vector<DeviceDesc> UsbCaptureBox(const std::string& node) {
   d.controls = {Ctrl(V4L2_CID_BRIGHTNESS, "Brightness", -128, 127, -11),
                 Ctrl(V4L2_CID_CONTRAST, "Contrast", 0, 255, 148), Ctrl(V4L2_CID_SATURATION, "Saturation", 0, 255, 180),
                 Ctrl(V4L2_CID_HUE, "Hue", -128, 127, 0)};
+  // As uvcvideo reports them: a boolean and a menu beside the sliders.
+  ControlDesc autoWhite = Ctrl(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", 0, 1, 1);
+  autoWhite.type = V4L2_CTRL_TYPE_BOOLEAN;
+  ControlDesc powerLine = Ctrl(V4L2_CID_POWER_LINE_FREQUENCY, "Power Line Frequency", 0, 2, 1);
+  powerLine.type = V4L2_CTRL_TYPE_MENU;
+  powerLine.menu = {"Disabled", "50 Hz", "60 Hz"};
+  d.controls.push_back(autoWhite);
+  d.controls.push_back(powerLine);
   d.width = 1920;
   d.height = 1080;
   d.pixelFormat = V4L2_PIX_FMT_MJPEG;

@@ -1,0 +1,223 @@
+// The device pages over the machine's own devices, seen through their models: the V4L2 driver's
+// picture controls and standards (the ioctl model), and the sound card's capture level and
+// switch (the mixer plugin, read back with amixer as a user would).
+#include <gtest/gtest.h>
+#include <linux/videodev2.h>
+
+#include <alsa/asoundlib.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/com/com_ptr.h"
+#include "platform/com/task_mem.h"
+#include "platform/controls/tab.h"
+#include "platform/dshow/alsa_capture_filter.h"
+#include "platform/dshow/alsa_inputs.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/tests/listed_devices.h"
+#include "platform/dshow/tests/tone_card.h"
+#include "platform/dshow/tests/v4l2_model.h"
+#include "platform/dshow/uuids.h"
+#include "platform/propertyframe/property_frame.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
+#include "platform/window/focus.h"
+
+namespace {
+
+namespace sim = platform::dshow::sim;
+namespace model = platform::dshow::v4l2::model;
+using platform::propertyframe::kFrameTabId;
+using namespace testkit;
+
+// The driver's controls in its id order: brightness, contrast, saturation, hue, then the box's
+// automatic white balance (a boolean) and power line frequency (a menu).
+constexpr int kDriverBrightness = 2000;
+constexpr int kDriverAutoWhite = 2004;
+constexpr int kDriverPowerLine = 2005;
+constexpr int kStandardList = 1500;
+constexpr int kVolumeSlider = 1603;
+constexpr int kCaptureSwitch = 1605;
+
+HWND PageWith(HWND frame, int id) {
+  for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetDlgItem(child, id)) return child;
+  return nullptr;
+}
+
+void ClickTab(HWND frame, int index) {
+  HWND tab = GetDlgItem(frame, kFrameTabId);
+  RECT r{};
+  SendMessage(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+  Click(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+HRESULT ShowPages(IBaseFilter* filter) {
+  CComPtr<ISpecifyPropertyPages> specify;
+  EXPECT_EQ(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)), S_OK);
+  CAUUID ids;
+  EXPECT_EQ(specify->GetPages(&ids), S_OK);
+  IUnknown* objects[] = {filter};
+  const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
+  CoTaskMemFree(ids.pElems);
+  return hr;
+}
+
+class MachineDevicePagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::dshow::RegisterStockClasses();
+    platform::propertyframe::InstallPropertyFrame();
+    ASSERT_EQ(graph_.CoCreateInstance(CLSID_FilterGraph), S_OK);
+  }
+  void TearDown() override {
+    setenv("VIDARRO_SIMULATED", "1", 1);
+    sim::Hardware::Instance().Reload();
+  }
+  CComPtr<IGraphBuilder> graph_;
+};
+
+TEST_F(MachineDevicePagesTest, V4l2PicturesAndStandardsReachTheDriver) {
+  setenv("VIDARRO_SIMULATED", "0", 1);
+  sim::Hardware::Instance().Reload();
+  std::vector<model::DeviceDesc> devices = model::UsbCaptureBox("video0");
+  devices.push_back(model::TvCard("video2"));
+  model::Model machine(devices, std::string(VIDARRO_TEST_BINARY_DIR) + "/v4l2_pages_machine");
+  // The devices' filters go before the model they talk to.
+  CComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(graph.CoCreateInstance(CLSID_FilterGraph), S_OK);
+
+  // The box's brightness runs -128..127 from -11.
+  CComPtr<IBaseFilter> box = dshowtest::BindListedVideoDevice("UVC Camera (534d:2109): USB Vid");
+  ASSERT_TRUE(box);
+  ASSERT_EQ(graph->AddFilter(box, "UVC Camera (534d:2109): USB Vid"), S_OK);
+  std::int32_t during = 0, autoWhite = 1, powerLine = 1;
+  int tabs = 0;
+  std::string menuShown;
+  WhenDialogShows([&](HWND frame) {
+    tabs = static_cast<int>(SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEMCOUNT, 0, 0));
+    HWND page = PageWith(frame, kDriverBrightness);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(SendDlgItemMessage(page, kDriverBrightness, TBM_GETRANGEMIN, 0, 0), -128);
+    EXPECT_EQ(SendDlgItemMessage(page, kDriverBrightness, TBM_GETPOS, 0, 0), -11);
+    SetFocus(GetDlgItem(page, kDriverBrightness));
+    for (int i = 0; i < 4; ++i) PressKey(VK_LEFT);
+    during = machine.ControlValue("video0", V4L2_CID_BRIGHTNESS);
+    EXPECT_EQ(ButtonState(page, kDriverAutoWhite), static_cast<UINT>(BST_CHECKED));
+    ClickButton(page, kDriverAutoWhite);
+    autoWhite = machine.ControlValue("video0", V4L2_CID_AUTO_WHITE_BALANCE);
+    menuShown = ControlText(page, kDriverPowerLine);
+    SetFocus(GetDlgItem(page, kDriverPowerLine));
+    PressKey(VK_DOWN);
+    powerLine = machine.ControlValue("video0", V4L2_CID_POWER_LINE_FREQUENCY);
+    EXPECT_FALSE(WritePicture(frame, "v4l2_video_proc_amp.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(box), S_OK);
+  EXPECT_EQ(tabs, 2);  // a camera: no decoder
+  EXPECT_EQ(during, -15);
+  EXPECT_EQ(autoWhite, 0);
+  EXPECT_EQ(menuShown, "50 Hz");
+  EXPECT_EQ(powerLine, 2);
+  // Cancel: the driver has its values back.
+  EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_BRIGHTNESS), -11);
+  EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_AUTO_WHITE_BALANCE), 1);
+  EXPECT_EQ(machine.ControlValue("video0", V4L2_CID_POWER_LINE_FREQUENCY), 1);
+
+  // The TV card's standard, chosen on its decoder page, becomes the driver's.
+  CComPtr<IBaseFilter> card = dshowtest::BindListedVideoDevice("Hauppauge WinTV-HVR5525");
+  ASSERT_TRUE(card);
+  ASSERT_EQ(graph->AddFilter(card, "Hauppauge WinTV-HVR5525"), S_OK);
+  std::string first;
+  WhenDialogShows([&](HWND frame) {
+    ASSERT_EQ(SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEMCOUNT, 0, 0), 3);
+    ClickTab(frame, 2);
+    HWND page = PageWith(frame, kStandardList);
+    ASSERT_TRUE(page);
+    SetFocus(GetDlgItem(page, kStandardList));
+    PressKey(VK_UP);  // from PAL_B, the card's own, to the first it lists
+    first = ControlText(page, kStandardList);
+    EXPECT_FALSE(WritePicture(frame, "v4l2_video_decoder.png").empty());
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(card), S_OK);
+  EXPECT_EQ(first, "NTSC_M");
+  EXPECT_EQ(machine.Standard("video2"), static_cast<std::uint64_t>(V4L2_STD_NTSC_M));
+}
+
+// What amixer says of one control of the default card: the text after "values=" ("20,20" for
+// both channels).
+std::string Amixer(const std::string& control) {
+  const std::string command = "amixer -D default cget name='" + control + "' 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return {};
+  std::string out;
+  char line[256];
+  while (fgets(line, sizeof line, pipe.get())) {
+    const std::string text = line;
+    const auto at = text.find(": values=");
+    if (at != std::string::npos) out = text.substr(at + 9, text.find_last_not_of("\r\n") - at - 8);
+  }
+  return out;
+}
+
+TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
+  namespace tone = platform::dshow::testing;
+  tone::InstallToneCard(tone::Silence(48000, 2, 1.0), {});
+  const std::string home = std::getenv("HOME");
+  std::remove((home + "/mixer.state").c_str());
+  std::ofstream(home + "/.asoundrc", std::ios::app)
+      << "ctl_type.vidarromixer { lib \"" VIDARRO_MIXER_PLUGIN "\" }\n"
+      << "ctl.!default { type vidarromixer state \"" << home << "/mixer.state\" }\n";
+  snd_config_update_free_global();
+  sim::Hardware::Instance().Reload();
+  const auto inputs = platform::dshow::alsa::CaptureInputs();
+  ASSERT_FALSE(inputs.empty());
+  CComPtr<IBaseFilter> input;
+  ASSERT_EQ(platform::dshow::alsa::CreateCaptureFilter(inputs[0], IID_IBaseFilter, reinterpret_cast<void**>(&input)),
+            S_OK);
+  ASSERT_EQ(graph_->AddFilter(input, inputs[0].name.c_str()), S_OK);
+  ASSERT_EQ(Amixer("Mic Capture Volume"), "20,20");
+
+  std::string format, percent, duringVolume, duringSwitch;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kVolumeSlider);
+    ASSERT_TRUE(page);
+    format = ControlText(page, 1600);
+    percent = ControlText(page, 1604);
+    SetFocus(GetDlgItem(page, kVolumeSlider));
+    PressKey(VK_END);
+    ClickButton(page, kCaptureSwitch);
+    duringVolume = Amixer("Mic Capture Volume");
+    duringSwitch = Amixer("Mic Capture Switch");
+    EXPECT_FALSE(WritePicture(frame, "audio_format.png").empty());
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(input), S_OK);
+  EXPECT_EQ(format, "48000 Hz, 2 channels, 16 bits");
+  EXPECT_EQ(percent, "65 %");  // 20 of 31
+  EXPECT_EQ(duringVolume, "31,31");
+  EXPECT_EQ(duringSwitch, "off,off");
+  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+
+  // Cancel puts the mixer back.
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kVolumeSlider);
+    ASSERT_TRUE(page);
+    SetFocus(GetDlgItem(page, kVolumeSlider));
+    PressKey(VK_HOME);
+    duringVolume = Amixer("Mic Capture Volume");
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(input), S_OK);
+  EXPECT_EQ(duringVolume, "0,0");
+  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+  EXPECT_EQ(Amixer("Mic Capture Switch"), "off,off");
+  tone::RemoveSoundCards();
+}
+
+}  // namespace

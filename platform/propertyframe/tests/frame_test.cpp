@@ -1,0 +1,264 @@
+// The property frame over the simulated capture devices: its tabs, the picture sliders that
+// reach the device at once and come back on Cancel, the format page that applies when the
+// graph is stopped and says why it cannot while it runs, and the decoder page.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/com/com_ptr.h"
+#include "platform/com/task_mem.h"
+#include "platform/controls/tab.h"
+#include "platform/dshow/device_interfaces.h"
+#include "platform/dshow/filter_graph.h"
+#include "platform/dshow/filter_interfaces.h"
+#include "platform/dshow/media_types.h"
+#include "platform/dshow/pin_walk.h"
+#include "platform/dshow/sim_filters.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/uuids.h"
+#include "platform/propertyframe/property_frame.h"
+#include "platform/testkit/testkit.h"
+#include "platform/window/dialog.h"
+#include "platform/window/focus.h"
+
+namespace {
+
+namespace sim = platform::dshow::sim;
+using platform::propertyframe::kFrameApplyId;
+using platform::propertyframe::kFrameTabId;
+using namespace testkit;
+
+constexpr int kBrightnessSlider = 1000;  // the picture page's slider of VideoProcAmp_Brightness
+constexpr int kContrastSlider = 1001;
+constexpr int kFormatList = 1400;
+constexpr int kFormatReason = 1401;
+constexpr int kStandardList = 1500;
+constexpr int kSignalText = 1501;
+
+// The page window of the frame that holds a control with this id.
+HWND PageWith(HWND frame, int id) {
+  for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetDlgItem(child, id)) return child;
+  return nullptr;
+}
+
+std::string TabText(HWND frame, int index) {
+  char text[64] = {};
+  TCITEM item;
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEM, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+void ClickTab(HWND frame, int index) {
+  HWND tab = GetDlgItem(frame, kFrameTabId);
+  RECT r{};
+  SendMessage(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+  Click(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// Picks an entry of a drop list by keys, as a user does, so the page hears CBN_SELCHANGE.
+void ChooseByKeys(HWND page, int id, int steps) {
+  SetFocus(GetDlgItem(page, id));
+  for (int i = 0; i < steps; ++i) PressKey(VK_DOWN);
+}
+
+long ProcAmp(IBaseFilter* filter, long property) {
+  CComPtr<IAMVideoProcAmp> amp;
+  filter->QueryInterface(IID_IAMVideoProcAmp, reinterpret_cast<void**>(&amp));
+  long value = 0, flags = 0;
+  EXPECT_EQ(amp->Get(property, &value, &flags), S_OK);
+  return value;
+}
+
+class PropertyFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::dshow::RegisterStockClasses();
+    platform::propertyframe::InstallPropertyFrame();
+    sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
+    ASSERT_EQ(graph_.CoCreateInstance(CLSID_FilterGraph), S_OK);
+    ASSERT_EQ(sim::CreateDeviceFilter("USBBOX", IID_IBaseFilter, reinterpret_cast<void**>(&box_)), S_OK);
+    ASSERT_EQ(graph_->AddFilter(box_, "Vidarro USB Video Capture"), S_OK);
+  }
+  void TearDown() override {
+    CComPtr<IMediaControl> control;
+    graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+    if (control) control->Stop();
+  }
+  // The device's own pages in a frame with no caption given, as the capture engine opens it.
+  HRESULT ShowPages(IBaseFilter* filter) {
+    CComPtr<ISpecifyPropertyPages> specify;
+    EXPECT_EQ(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)), S_OK);
+    CAUUID ids;
+    EXPECT_EQ(specify->GetPages(&ids), S_OK);
+    IUnknown* objects[] = {filter};
+    const HRESULT hr =
+        OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
+    CoTaskMemFree(ids.pElems);
+    return hr;
+  }
+  CComPtr<IGraphBuilder> graph_;
+  CComPtr<IBaseFilter> box_;
+};
+
+TEST_F(PropertyFrameTest, PictureSlidersReachTheDeviceAndCancelPutsThemBack) {
+  long duringBrightness = 0, duringContrast = 0;
+  bool applyBefore = true, applyAfter = false;
+  WhenDialogShows([&](HWND frame) {
+    EXPECT_EQ(WindowText(frame), "Vidarro USB Video Capture Properties");
+    ASSERT_EQ(SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(TabText(frame, 0), "Video Proc Amp");
+    EXPECT_EQ(TabText(frame, 1), "Video Format");
+    EXPECT_EQ(TabText(frame, 2), "Video Decoder");
+    HWND page = PageWith(frame, kBrightnessSlider);
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(IsWindowVisible(page));
+    // The box's hue runs -128..127 around 0, sharpness 0..15: each slider has its device's range.
+    EXPECT_EQ(SendDlgItemMessage(page, 1002, TBM_GETRANGEMIN, 0, 0), -128);
+    EXPECT_EQ(SendDlgItemMessage(page, 1004, TBM_GETRANGEMAX, 0, 0), 15);
+    EXPECT_EQ(GetDlgItem(page, 1005), nullptr);  // no gamma on this box
+    applyBefore = ControlEnabled(frame, kFrameApplyId);
+    SetFocus(GetDlgItem(page, kBrightnessSlider));
+    for (int i = 0; i < 5; ++i) PressKey(VK_RIGHT);
+    SetFocus(GetDlgItem(page, kContrastSlider));
+    PressKey(VK_END);
+    duringBrightness = ProcAmp(box_, VideoProcAmp_Brightness);
+    duringContrast = ProcAmp(box_, VideoProcAmp_Contrast);
+    EXPECT_EQ(ControlText(page, 1100), "133");
+    applyAfter = ControlEnabled(frame, kFrameApplyId);
+    EXPECT_FALSE(WritePicture(frame, "video_proc_amp.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(duringBrightness, 133);
+  EXPECT_EQ(duringContrast, 255);
+  EXPECT_FALSE(applyBefore);
+  EXPECT_TRUE(applyAfter);
+  EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 128);
+  EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Contrast), 128);
+}
+
+TEST_F(PropertyFrameTest, AppliedPicturesStayAfterCancelAndOkKeepsTheRest) {
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kBrightnessSlider);
+    ASSERT_TRUE(page);
+    SetFocus(GetDlgItem(page, kBrightnessSlider));
+    PressKey(VK_HOME);
+    ClickButton(frame, kFrameApplyId);
+    EXPECT_FALSE(ControlEnabled(frame, kFrameApplyId));
+    SetFocus(GetDlgItem(page, kBrightnessSlider));
+    PressKey(VK_RIGHT);
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 0);  // applied, then the unapplied step undone
+
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kBrightnessSlider);
+    ASSERT_TRUE(page);
+    // Default puts every slider at the device's own default.
+    EXPECT_TRUE(ClickButton(page, 1300));
+    EXPECT_EQ(ControlText(page, 1100), "128");
+    SetFocus(GetDlgItem(page, 1002));
+    PressKey(VK_LEFT);
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 128);
+  EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Hue), -1);
+}
+
+TEST_F(PropertyFrameTest, FormatAppliesWhileStoppedAndSaysWhyNotWhileRunning) {
+  CComPtr<IPin> capture;
+  for (auto& pin : platform::dshow::PinsOf(box_))
+    if (platform::dshow::DirectionOf(pin) == PINDIR_OUTPUT && !capture) capture = pin;
+  ASSERT_TRUE(capture);
+  CComPtr<IAMStreamConfig> config;
+  ASSERT_EQ(capture->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)), S_OK);
+  auto width = [&] {
+    AM_MEDIA_TYPE* mt = nullptr;
+    EXPECT_EQ(config->GetFormat(&mt), S_OK);
+    const CMediaType type(*mt);
+    DeleteMediaType(mt);
+    return type.Format<VIDEOINFOHEADER>()->bmiHeader.biWidth;
+  };
+  const long before = width();
+  std::string shown, first;
+  WhenDialogShows([&](HWND frame) {
+    ClickTab(frame, 1);
+    HWND page = PageWith(frame, kFormatList);
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_FALSE(IsWindowVisible(PageWith(frame, kBrightnessSlider)));
+    first = ControlText(page, kFormatList);
+    ChooseByKeys(page, kFormatList, 2);
+    shown = ControlText(page, kFormatList);
+    EXPECT_FALSE(WritePicture(frame, "video_format.png").empty());
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_NE(shown, first);
+  EXPECT_NE(width(), before);
+  EXPECT_EQ(shown.rfind(std::to_string(width()) + " x ", 0), 0u) << shown;
+
+  // Running, the pin keeps its format and the page stays open with the reason.
+  ASSERT_TRUE(SUCCEEDED(graph_->Render(capture)));
+  CComPtr<IMediaControl> control;
+  graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  const long running = width();
+  std::string reason;
+  bool stayedOpen = false;
+  WhenDialogShows([&](HWND frame) {
+    ClickTab(frame, 1);
+    HWND page = PageWith(frame, kFormatList);
+    ASSERT_TRUE(page);
+    ChooseByKeys(page, kFormatList, 3);
+    ClickButton(frame, IDOK);
+    stayedOpen = IsWindow(frame) && IsWindowVisible(frame);
+    reason = ControlText(page, kFormatReason);
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_NE(reason.find("recording"), std::string::npos) << reason;
+  EXPECT_EQ(width(), running);
+}
+
+TEST_F(PropertyFrameTest, DecoderPageSetsTheStandardAndShowsTheSignal) {
+  CComPtr<IAMAnalogVideoDecoder> decoder;
+  ASSERT_EQ(box_->QueryInterface(IID_IAMAnalogVideoDecoder, reinterpret_cast<void**>(&decoder)), S_OK);
+  ASSERT_EQ(decoder->put_TVFormat(AnalogVideo_NTSC_M), S_OK);
+  std::string standard, signal;
+  WhenDialogShows([&](HWND frame) {
+    ClickTab(frame, 2);
+    HWND page = PageWith(frame, kStandardList);
+    ASSERT_TRUE(page);
+    standard = ControlText(page, kStandardList);
+    signal = ControlText(page, kSignalText);
+    // NTSC_M, NTSC_M_J, PAL_B: the box's third standard.
+    ChooseByKeys(page, kStandardList, 2);
+    EXPECT_FALSE(WritePicture(frame, "video_decoder.png").empty());
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(standard, "NTSC_M");
+  EXPECT_EQ(signal.rfind("Locked", 0), 0u) << signal;
+  long now = 0;
+  decoder->get_TVFormat(&now);
+  EXPECT_EQ(now, AnalogVideo_PAL_B);
+}
+
+// A frame whose pages cannot be made is not shown, and says so.
+TEST_F(PropertyFrameTest, UnknownPagesAreRefused) {
+  IUnknown* objects[] = {box_.get()};
+  const CLSID nothing = IID_IUnknown;
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, 1, &nothing, 0, 0, nullptr),
+            REGDB_E_CLASSNOTREG);
+}
+
+}  // namespace

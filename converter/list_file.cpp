@@ -18,23 +18,11 @@ std::string SkipBlanks(const std::string& s) {
   return s.substr(i);
 }
 
-bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 }  // namespace
 
 std::string PathOfListLine(const std::string& line) {
   if (line.rfind(kCodedLinePrefix, 0) != 0) return line;
-  const std::string text = line.substr(std::string(kCodedLinePrefix).size());
-  std::string path;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2])) {
-      path += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      path += text[i];
-    }
-  }
-  return path;
+  return platform::DecodeLineBreaks(std::string_view(line).substr(std::string_view(kCodedLinePrefix).size()));
 }
 
 bool ParseProjectLine(const std::string& line, ProjectEntry* entry) {

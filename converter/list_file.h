@@ -5,27 +5,17 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/base/strings.h"
 
 inline constexpr const char* kCodedLinePrefix = "[Coded] ";
 
 // The list's line (without its LF) for a media file.
 inline std::string ListLineOfPath(const std::string& path) {
-  if (path.find_first_of("\r\n") == std::string::npos && path.rfind(kCodedLinePrefix, 0) != 0) return path;
-  std::string line = kCodedLinePrefix;
-  for (const char c : path) {
-    if (c == '%' || c == '\r' || c == '\n') {
-      char code[4];
-      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
-      line += code;
-    } else {
-      line += c;
-    }
-  }
-  return line;
+  if (!platform::HasLineBreak(path) && path.rfind(kCodedLinePrefix, 0) != 0) return path;
+  return kCodedLinePrefix + platform::EncodeLineBreaks(path);
 }
 
 // The media file's path of a list line.

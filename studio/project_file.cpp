@@ -50,46 +50,16 @@ std::vector<int> SplitNumbers(std::string text) {
 
 // A path the key file cannot carry as it is (CR and LF end its line) is written coded, under a
 // key of its own, as the editor pack codes its clips; plain paths stay byte for byte.
-bool NeedsCoding(const std::string& path) { return path.find_first_of("\r\n") != std::string::npos; }
-
-std::string EncodePath(const std::string& path) {
-  std::string text;
-  for (const char c : path) {
-    if (c == '%' || c == '\r' || c == '\n') {
-      char code[4];
-      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
-      text += code;
-    } else {
-      text += c;
-    }
-  }
-  return text;
-}
-
-std::string DecodePath(const std::string& text) {
-  std::string path;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-      path += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      path += text[i];
-    }
-  }
-  return path;
-}
-
 // A folder's path, under its key or, when it holds a line break, coded under "Coded" + the key.
 bool GetPath(ProjectKeyFile& file, const char* section, const std::string& key, std::string& path) {
   if (file.GetValue(section, key, path)) return true;
   if (!file.GetValue(section, "Coded" + key, path)) return false;
-  path = DecodePath(path);
+  path = platform::DecodeLineBreaks(path);
   return true;
 }
 
 void AddPath(ProjectKeyFile& file, const char* section, const std::string& key, const std::string& path) {
-  if (NeedsCoding(path)) file.AddValue(section, "Coded" + key, EncodePath(path));
+  if (platform::HasLineBreak(path)) file.AddValue(section, "Coded" + key, platform::EncodeLineBreaks(path));
   else file.AddValue(section, key, path);
 }
 
@@ -127,7 +97,7 @@ void ReadCaptureGroup(StudioModel& model, ProjectKeyFile& file) {
     const bool coded = platform::EqualsNoCase(key, kCodedFileKey);
     if (!coded && !platform::EqualsNoCase(key, "File")) continue;
     ProjectFileEntry entry = ParseFileEntry(value);
-    if (coded) entry.path = DecodePath(entry.path);
+    if (coded) entry.path = platform::DecodeLineBreaks(entry.path);
     if (entry.kind == kClipProjectTitle) model.clips.AddProjectTitleItem(0, TitlePlayTimeMs(entry), entry.path);
     else model.AddClip(entry.path, FALSE);
   }
@@ -308,11 +278,13 @@ BOOL WriteProject(StudioModel& model) {
         if (item.path != copy && IsFile(item.path) && platform::CopyFile(item.path, copy, false)) picture = copy;
         else if (item.path == copy) picture = copy;
       }
-      file.AddValue("FileList", NeedsCoding(picture) ? kCodedFileKey : "File",
-                    (NeedsCoding(picture) ? EncodePath(picture) : picture) + "," + std::to_string(kClipProjectTitle) +
-                        "," + std::to_string(model.clips.ProjectTitlePlayTime()) + kMillisecondsMark);
-    } else if (NeedsCoding(item.path)) {
-      file.AddValue("FileList", kCodedFileKey, EncodePath(item.path) + "," + std::to_string(item.type) + ",0");
+      file.AddValue("FileList", platform::HasLineBreak(picture) ? kCodedFileKey : "File",
+                    (platform::HasLineBreak(picture) ? platform::EncodeLineBreaks(picture) : picture) + "," +
+                        std::to_string(kClipProjectTitle) + "," + std::to_string(model.clips.ProjectTitlePlayTime()) +
+                        kMillisecondsMark);
+    } else if (platform::HasLineBreak(item.path)) {
+      file.AddValue("FileList", kCodedFileKey,
+                    platform::EncodeLineBreaks(item.path) + "," + std::to_string(item.type) + ",0");
     } else {
       file.AddValue("FileList", "File", item.path + "," + std::to_string(item.type) + ",0");
     }

@@ -1,6 +1,7 @@
 #include "platform/base/strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -99,6 +100,40 @@ std::string Format(const char* fmt, ...) {
   std::string out = FormatV(fmt, args);
   va_end(args);
   return out;
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+std::string EncodeLineBreaks(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string coded;
+  coded.reserve(text.size());
+  for (const char c : text) {
+    if (c == '%' || c == '\r' || c == '\n') {
+      const auto byte = static_cast<unsigned char>(c);
+      coded += '%';
+      coded += kHex[byte >> 4];
+      coded += kHex[byte & 0xF];
+    } else {
+      coded += c;
+    }
+  }
+  return coded;
+}
+
+std::string DecodeLineBreaks(std::string_view text) {
+  const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  std::string plain;
+  plain.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) && hex(text[i + 2])) {
+      plain += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      plain += text[i];
+    }
+  }
+  return plain;
 }
 
 }  // namespace platform

@@ -29,6 +29,12 @@ std::string Trim(std::string_view s);
 // number of chars copied. Writes nothing when the buffer is null or size is 0 or less.
 int CopyToBuffer(std::string_view text, char* buffer, std::ptrdiff_t size);
 
+// One line of a key or list file for any text: '%', CR and LF written as %XX, every other byte
+// as it is, so a text without them reads the same coded or not.
+bool HasLineBreak(std::string_view text);
+std::string EncodeLineBreaks(std::string_view text);
+std::string DecodeLineBreaks(std::string_view text);
+
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* fmt, std::va_list args) __attribute__((format(printf, 1, 0)));
 

@@ -32,33 +32,4 @@ bool ProgramOnPath(const std::string& name) {
   return false;
 }
 
-bool NeedsLineCoding(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
-
-std::string EncodeLine(const std::string& value) {
-  std::string text;
-  for (const char c : value) {
-    if (c == '%' || c == '\r' || c == '\n') {
-      char code[4];
-      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
-      text += code;
-    } else {
-      text += c;
-    }
-  }
-  return text;
-}
-
-std::string DecodeLine(const std::string& text) {
-  std::string value;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      value += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      value += text[i];
-    }
-  }
-  return value;
-}
-
 }  // namespace studio::packs

@@ -79,3 +79,17 @@ TEST(Strings, CopyToBufferCutsToTheBufferAndAlwaysTerminates) {
 
 }  // namespace
 }  // namespace platform
+
+TEST(Strings, LineBreakCodingKeepsEveryByteAndLeavesPlainTextAlone) {
+  const std::string plain = "/home/a/Holiday 100% -x.mpg";
+  EXPECT_FALSE(platform::HasLineBreak(plain));
+  EXPECT_EQ(platform::DecodeLineBreaks(platform::EncodeLineBreaks(plain)), plain);
+  std::string every;
+  for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+  const std::string coded = platform::EncodeLineBreaks(every);
+  EXPECT_FALSE(platform::HasLineBreak(coded));
+  EXPECT_EQ(platform::DecodeLineBreaks(coded), every);
+  EXPECT_EQ(platform::EncodeLineBreaks("a\r\nb%"), "a%0D%0Ab%25");
+  // A '%' that starts no code (text written by hand, or cut short) stays as it is.
+  EXPECT_EQ(platform::DecodeLineBreaks("50%x %4"), "50%x %4");
+}

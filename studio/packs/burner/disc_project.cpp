@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/base/strings.h"
 #include "platform/base/file.h"
 #include "platform/base/paths.h"
 #include "platform/disc/disc_kinds.h"
@@ -198,7 +199,8 @@ void SaveDiscProject(IProjectDocument* document, const DiscProject& project) {
   document->SetValue(kGroup, "Chapters", std::to_string(project.chapterMinutes).c_str());
   for (const DiscTitle& title : project.titles) {
     if (title.editedVideo) document->SetValue(kGroup, "EditedVideo", "1");
-    else if (NeedsLineCoding(title.path)) document->SetValue(kGroup, "CodedFile", EncodeLine(title.path).c_str());
+    else if (platform::HasLineBreak(title.path))
+      document->SetValue(kGroup, "CodedFile", platform::EncodeLineBreaks(title.path).c_str());
     else document->SetValue(kGroup, "File", title.path.c_str());
     // The name the user gave the title follows it; a name of a file's own stays unsaved.
     if (!title.name.empty() && title.name != DefaultTitleName(title))
@@ -214,7 +216,7 @@ DiscProject LoadDiscProject(IProjectDocument* document) {
     if (!key || !value) continue;
     const std::string k = key;
     if ((k == "FILE" || k == "CODEDFILE") && *value) {
-      project.titles.push_back(UnreadTitle(k == "FILE" ? std::string(value) : DecodeLine(value)));
+      project.titles.push_back(UnreadTitle(k == "FILE" ? std::string(value) : platform::DecodeLineBreaks(value)));
     } else if (k == "TITLENAME") {
       if (!project.titles.empty() && *value) project.titles.back().name = value;
     } else if (k == "EDITEDVIDEO") {

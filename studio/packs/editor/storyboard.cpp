@@ -142,7 +142,8 @@ void Storyboard::Save(IProjectDocument* document) const {
   if (!document) return;
   document->SetValue(kGroup, "PictureLength", Milliseconds(pictureSeconds_).c_str());
   for (const StoryboardClip& clip : clips_) {
-    if (NeedsLineCoding(clip.path)) document->SetValue(kGroup, "CodedClip", EncodeLine(clip.path).c_str());
+    if (platform::HasLineBreak(clip.path))
+      document->SetValue(kGroup, "CodedClip", platform::EncodeLineBreaks(clip.path).c_str());
     else document->SetValue(kGroup, "Clip", clip.path.c_str());
     if (clip.read || clip.pointsGiven)
       document->SetValue(kGroup, "Span", (Milliseconds(clip.in) + "," + Milliseconds(clip.out)).c_str());
@@ -159,7 +160,7 @@ void Storyboard::Load(IProjectDocument* document) {
     if (platform::EqualsNoCase(key, "Clip")) {
       Add(value);
     } else if (platform::EqualsNoCase(key, "CodedClip")) {
-      Add(DecodeLine(value));
+      Add(platform::DecodeLineBreaks(value));
     } else if (platform::EqualsNoCase(key, "Span") && !clips_.empty()) {
       // Points of the clip just before.
       const std::string text = value;

@@ -35,11 +35,16 @@ class Capture {
   // negative errno when the device is gone.
   int Read(std::vector<std::int16_t>* out, int waitMs);
 
+  // When the first frame Read last gave was captured, in microseconds on the monotonic clock: the
+  // card's own time stamp less what it still holds (the delay) and what was read.
+  std::int64_t LastStartUs() const { return lastStartUs_; }
+
   long Overruns() const { return overruns_.load(); }
   int PeriodFrames() const { return static_cast<int>(periodFrames_); }
 
  private:
   int Recover(int error);
+  std::int64_t CapturedUs(long long cardFrames, long long frames) const;
   void Convert(const std::uint8_t* raw, int frames, std::vector<std::int16_t>* out);
 
   _snd_pcm* pcm_ = nullptr;
@@ -54,6 +59,8 @@ class Capture {
   long long firstFrames_ = 0;
   std::chrono::steady_clock::time_point first_;
   bool haveFirst_ = false;
+  bool stamped_ = false;  // the card gives monotonic time stamps in its status
+  std::int64_t lastStartUs_ = 0;
 };
 
 }  // namespace platform::dshow::alsa

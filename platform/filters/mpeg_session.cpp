@@ -356,6 +356,7 @@ bool MpegSession::PlaceSound(int rate, int channels, const std::uint8_t* data, s
   int made = resampler_->Convert(in, samples, outPlanes, static_cast<int>(converted_.size() / plan_.audioChannels));
   if (made < 0) return !(failed_ = true);
   made = KeepInStep(made, start);
+  outPlanes[0] = reinterpret_cast<std::uint8_t*>(converted_.data());  // repeats may have moved it
   if (!queue_->Push(outPlanes, made) || !DrainSound(false)) failed_ = true;
   return !failed_;
 }

@@ -44,7 +44,7 @@ class Capture {
 
  private:
   int Recover(int error);
-  std::int64_t CapturedUs(long long cardFrames, long long frames) const;
+  std::int64_t CapturedUs(long long cardFrames) const;
   void Convert(const std::uint8_t* raw, int frames, std::vector<std::int16_t>* out);
 
   _snd_pcm* pcm_ = nullptr;
@@ -56,8 +56,7 @@ class Capture {
   std::atomic<long> overruns_{0};
   bool lostFrames_ = false;  // an overrun happened since the last read
   long long delivered_ = 0;  // frames given out since the timeline began
-  long long firstFrames_ = 0;
-  std::chrono::steady_clock::time_point first_;
+  std::int64_t nextUs_ = 0;  // when the frame after the last one given was due
   bool haveFirst_ = false;
   bool stamped_ = false;  // the card gives monotonic time stamps in its status
   std::int64_t lastStartUs_ = 0;

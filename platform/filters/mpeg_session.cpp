@@ -27,6 +27,8 @@ constexpr std::int64_t kSoundTolerance = kUnits / 100;
 constexpr int kMostCorrection = 200;
 // ...and by more than this at once.
 constexpr std::int64_t kSoundJump = kUnits / 4;
+// Silence put in for a gap at one time (a wild stamp must not take all memory).
+constexpr int kMostGapSeconds = 10;
 // Blocks of sound kept while the first picture is awaited (some seconds of any source).
 constexpr std::size_t kMostEarlyBlocks = 1000;
 
@@ -376,15 +378,28 @@ int MpegSession::KeepInStep(int made, std::int64_t start) {
   drift_ = std::abs(ahead - static_cast<std::int64_t>(drift_)) > jump ? static_cast<double>(ahead)
                                                                       : drift_ + (ahead - drift_) / 16.0;
   std::int64_t change = 0;  // samples to drop (> 0) or repeat (< 0)
-  if (std::abs(ahead) > jump) change = ahead;
+  const bool jumped = std::abs(ahead) > jump;
+  if (jumped) change = ahead;
   else if (std::abs(drift_) > static_cast<double>(tolerance))
     change = std::clamp<std::int64_t>(static_cast<std::int64_t>(drift_), -(made / kMostCorrection + 1),
                                       made / kMostCorrection + 1);
   if (change == 0 || made == 0) return made;
   drift_ -= static_cast<double>(change);
   std::vector<std::int16_t>& pcm = converted_;
+  if (jumped && change > 0) {
+    // Far ahead (the stamps went back): what was heard twice goes from the block's start.
+    const int drop = static_cast<int>(std::min<std::int64_t>(change, made));
+    std::copy(pcm.begin() + drop * channels, pcm.begin() + made * channels, pcm.begin());
+    return made - drop;
+  }
+  if (jumped) {
+    // A gap the source left: silence for it, the block as it came.
+    const int gap = static_cast<int>(std::min<std::int64_t>(-change, plan_.audioRate * kMostGapSeconds));
+    pcm.insert(pcm.begin(), static_cast<std::size_t>(gap) * channels, 0);
+    return made + gap;
+  }
   if (change > 0) {
-    // Drop `change` samples, evenly spaced; a block too short for them all drops itself whole.
+    // Drop `change` samples, evenly spaced.
     const int drop = static_cast<int>(std::min<std::int64_t>(change, made));
     int kept = 0;
     for (int i = 0, dropped = 0; i < made; ++i) {
@@ -397,12 +412,10 @@ int MpegSession::KeepInStep(int made, std::int64_t start) {
     }
     return kept;
   }
-  // Repeat samples, evenly spaced; a gap longer than the block is filled with silence first.
-  const int repeat = static_cast<int>(-change);
+  // Repeat samples, evenly spaced.
+  const int spread = static_cast<int>(std::min<std::int64_t>(-change, made));
   std::vector<std::int16_t> out;
-  out.reserve(static_cast<std::size_t>(made + repeat) * channels);
-  if (repeat > made) out.resize(static_cast<std::size_t>(repeat - made) * channels, 0);
-  const int spread = std::min(repeat, made);
+  out.reserve(static_cast<std::size_t>(made + spread) * channels);
   for (int i = 0, repeated = 0; i < made; ++i) {
     out.insert(out.end(), pcm.begin() + i * channels, pcm.begin() + (i + 1) * channels);
     if (repeated < spread &&

@@ -10,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 namespace platform::dshow::alsa {
 
@@ -74,6 +75,13 @@ int Capture::Open(const std::string& pcm, int rate, int channels) {
   }
   snd_pcm_uframes_t period = 0;
   snd_pcm_hw_params_get_period_size(hw, &period, nullptr);
+  // Status time stamps on the monotonic clock, the one picture sources stamp by.
+  snd_pcm_sw_params_t* sw = nullptr;
+  snd_pcm_sw_params_alloca(&sw);
+  stamped_ = snd_pcm_sw_params_current(pcm_, sw) == 0 &&
+             snd_pcm_sw_params_set_tstamp_mode(pcm_, sw, SND_PCM_TSTAMP_ENABLE) == 0 &&
+             snd_pcm_sw_params_set_tstamp_type(pcm_, sw, SND_PCM_TSTAMP_TYPE_MONOTONIC) == 0 &&
+             snd_pcm_sw_params(pcm_, sw) == 0;
   rate_ = rate;
   channels_ = channels;
   cardRate_ = static_cast<int>(cardRate);
@@ -113,6 +121,34 @@ int Capture::Restart() {
   lostFrames_ = false;
   if (swr_) swr_init(swr_);
   return error;
+}
+
+// The capture time of the first of `cardFrames` read just now: the status says when the card was
+// where it is, and how much it holds beyond what was read.
+std::int64_t Capture::CapturedUs(long long cardFrames) const {
+  const std::int64_t nowUs =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count();
+  std::int64_t atUs = nowUs;
+  long long held = 0;
+  snd_pcm_status_t* status = nullptr;
+  snd_pcm_status_alloca(&status);
+  if (stamped_ && snd_pcm_status(pcm_, status) == 0) {
+    // Overrun since the read: what the card holds is no longer known; the period read came
+    // straight after the one before it.
+    if (snd_pcm_status_get_state(status) != SND_PCM_STATE_RUNNING && haveFirst_) return nextUs_;
+    snd_htimestamp_t ts{};
+    snd_pcm_status_get_htstamp(status, &ts);
+    const std::int64_t stampUs = static_cast<std::int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+    // A stamp from another clock (or none) is no use: the delay alone still counts.
+    if (stampUs > 0 && std::llabs(stampUs - nowUs) < 1000000) atUs = stampUs;
+    held = std::max<long long>(snd_pcm_status_get_delay(status), 0);
+  } else {
+    snd_pcm_sframes_t delay = 0;
+    if (snd_pcm_delay(pcm_, &delay) == 0) held = std::max<long long>(delay, 0);
+    else if (haveFirst_) return nextUs_;
+  }
+  return atUs - (held + cardFrames) * 1000000 / cardRate_;
 }
 
 int Capture::Recover(int error) {
@@ -164,23 +200,25 @@ int Capture::Read(std::vector<std::int16_t>* out, int waitMs) {
       return static_cast<int>(got);
     }
   }
-  const auto now = std::chrono::steady_clock::now();
   Convert(raw_.data(), static_cast<int>(got), out);
-  const long long frames = static_cast<long long>(out->size()) / channels_;
-  if (!haveFirst_) {
-    haveFirst_ = true;
-    first_ = now;
-    firstFrames_ = frames;
-  } else if (lostFrames_) {
-    // What the card would have given while nobody read: the time since the first period, less
-    // what came.
-    const double seconds = std::chrono::duration<double>(now - first_).count();
-    const long long due = firstFrames_ + static_cast<long long>(seconds * rate_);
-    const long long missing = due - delivered_ - frames;
-    if (missing > 0) out->insert(out->begin(), static_cast<std::size_t>(missing) * channels_, 0);
+  // When the card captured this period, not when it was read: a reader late after an overrun
+  // would otherwise count its own lateness as lost time, and the periods waiting in the buffer
+  // would then come on top of the silence.
+  const std::int64_t capturedUs = CapturedUs(got);
+  std::int64_t startUs = capturedUs;
+  if (haveFirst_ && lostFrames_) {
+    // What the card would have given while nobody read: the time since the last frame it gave.
+    const long long missing = (capturedUs - nextUs_) * rate_ / 1000000;
+    if (missing > 0) {
+      out->insert(out->begin(), static_cast<std::size_t>(missing) * channels_, 0);
+      startUs -= missing * 1000000 / rate_;
+    }
   }
   lostFrames_ = false;
   const int total = static_cast<int>(out->size() / static_cast<std::size_t>(channels_));
+  lastStartUs_ = startUs;
+  nextUs_ = startUs + static_cast<std::int64_t>(total) * 1000000 / rate_;
+  haveFirst_ = true;
   delivered_ += total;
   return total;
 }

@@ -35,11 +35,16 @@ class Capture {
   // negative errno when the device is gone.
   int Read(std::vector<std::int16_t>* out, int waitMs);
 
+  // When the first frame Read last gave was captured, in microseconds on the monotonic clock: the
+  // card's own time stamp less what it still holds (the delay) and what was read.
+  std::int64_t LastStartUs() const { return lastStartUs_; }
+
   long Overruns() const { return overruns_.load(); }
   int PeriodFrames() const { return static_cast<int>(periodFrames_); }
 
  private:
   int Recover(int error);
+  std::int64_t CapturedUs(long long cardFrames) const;
   void Convert(const std::uint8_t* raw, int frames, std::vector<std::int16_t>* out);
 
   _snd_pcm* pcm_ = nullptr;
@@ -51,9 +56,10 @@ class Capture {
   std::atomic<long> overruns_{0};
   bool lostFrames_ = false;  // an overrun happened since the last read
   long long delivered_ = 0;  // frames given out since the timeline began
-  long long firstFrames_ = 0;
-  std::chrono::steady_clock::time_point first_;
+  std::int64_t nextUs_ = 0;  // when the frame after the last one given was due
   bool haveFirst_ = false;
+  bool stamped_ = false;  // the card gives monotonic time stamps in its status
+  std::int64_t lastStartUs_ = 0;
 };
 
 }  // namespace platform::dshow::alsa

@@ -1,11 +1,13 @@
 #include "platform/dshow/alsa_capture_filter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
+#include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/com/class_table.h"
 #include "platform/com/hresult.h"
@@ -46,7 +48,11 @@ class CaptureStream : public ConfigurablePin {
     format_ = Current();
     return *format_.Format<WAVEFORMATEX>();
   }
-  void BeginStream() { delivered_ = 0; }
+  void BeginStream(REFERENCE_TIME runTime) {
+    delivered_ = 0;
+    runTime_ = runTime;
+    lastStart_ = -1;
+  }
 
   bool Paced() override { return false; }  // the card paces
   REFERENCE_TIME SampleDuration() override {
@@ -64,10 +70,17 @@ class CaptureStream : public ConfigurablePin {
     const DWORD rate = format_.Format<WAVEFORMATEX>()->nSamplesPerSec;
     s.data.assign(reinterpret_cast<const BYTE*>(samples_.data()),
                   reinterpret_cast<const BYTE*>(samples_.data() + samples_.size()));
-    // Times follow the frames: padding after an overrun keeps them where the card's clock is.
-    s.start = delivered_ * UNITS / rate;
+    // When the card captured them, against the graph's run time (the picture is timed so too):
+    // a card whose clock runs fast or slow shows it, and the writer keeps the two in step.
+    // Under a test's clock the card's stamps mean nothing: the frames count.
+    REFERENCE_TIME start = delivered_ * UNITS / rate;
+    if (!dynamic_cast<platform::ManualClock*>(&platform::CurrentClock()))
+      start = std::max<REFERENCE_TIME>(capture_->LastStartUs() * 10 - runTime_, 0);
+    if (start <= lastStart_) start = lastStart_ + 1;
+    lastStart_ = start;
     delivered_ += frames;
-    s.stop = delivered_ * UNITS / rate;
+    s.start = start;
+    s.stop = start + static_cast<REFERENCE_TIME>(frames) * UNITS / rate;
     return S_OK;
   }
 
@@ -77,6 +90,8 @@ class CaptureStream : public ConfigurablePin {
   CMediaType format_ = MakeAudioType(2, 48000, 16);
   std::vector<std::int16_t> samples_;
   long long delivered_ = 0;
+  REFERENCE_TIME runTime_ = 0;
+  REFERENCE_TIME lastStart_ = -1;
 };
 
 class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages, public IVidarroSoundInput {
@@ -121,7 +136,7 @@ class CaptureFilter : public CSourceFilter, public ISpecifyPropertyPages, public
   void OnRun(REFERENCE_TIME start) override {
     // Paused time is no gap in the recording: reading begins afresh.
     if (capture_.IsOpen() && capture_.Restart() < 0) Lost(-ENODEV);
-    stream_->BeginStream();
+    stream_->BeginStream(start > 0 ? start : static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10);
     CSourceFilter::OnRun(start);
   }
   void OnStop() override {

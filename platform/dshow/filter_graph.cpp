@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "platform/base/clock.h"
 #include "platform/base/strings.h"
 #include "platform/com/class_table.h"
 #include "platform/com/out_param.h"
@@ -96,7 +97,7 @@ class FilterGraph
     filters_.push_back({CComPtr<IBaseFilter>(filter), unique});
     if (state_ != State_Stopped) {
       if (state_ == State_Paused) filter->Pause();
-      else filter->Run(0);
+      else filter->Run(runTime_);
     }
     return result;
   }
@@ -266,12 +267,15 @@ class FilterGraph
     // A filter still on its way to running answers S_FALSE; the graph runs all the same and
     // tells its caller so.
     bool settling = false;
+    // One run time for every filter, on the monotonic clock in 100-ns units: live sources stamp
+    // their samples against it, so picture and sound from different devices share one timeline.
+    runTime_ = static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10;
     // Downstream filters run before the sources start pushing.
     for (auto& f : filters)
-      if (!IsSource(f)) settling = f->Run(0) == S_FALSE || settling;
+      if (!IsSource(f)) settling = f->Run(runTime_) == S_FALSE || settling;
     state_ = State_Running;
     for (auto& f : filters)
-      if (IsSource(f)) settling = f->Run(0) == S_FALSE || settling;
+      if (IsSource(f)) settling = f->Run(runTime_) == S_FALSE || settling;
     return settling ? S_FALSE : S_OK;
   }
   STDMETHODIMP Run(REFERENCE_TIME) override { return Run(); }
@@ -574,6 +578,7 @@ class FilterGraph
   std::mutex mutex_;
   std::vector<Entry> filters_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
+  REFERENCE_TIME runTime_ = 0;  // when the graph last ran, on the monotonic clock
   CComPtr<IReferenceClock> clock_;
   std::atomic<bool> clockChosen_{false};
   GUID timeFormat_ = TIME_FORMAT_MEDIA_TIME;

@@ -2,6 +2,7 @@
 
 #include <linux/videodev2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/com/class_table.h"
 #include "platform/com/hresult.h"
@@ -150,8 +152,12 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
   }
   void BeginStream(const Mode& mode) {
     converter_ = std::make_unique<FrameConverter>(mode.pixelFormat, Current());
-    haveBase_ = false;
     haveSequence_ = false;
+  }
+  // Times count from the graph's run time: the sound source counts from it too.
+  void SetRunTime(REFERENCE_TIME runTime) {
+    runTime_ = runTime;
+    lastStart_ = -1;
   }
 
   REFERENCE_TIME SampleDuration() override { return FrameDuration(CurrentMode()); }
@@ -174,13 +180,9 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
       ++dropped_;  // a short or damaged frame
       return S_OK;
     }
-    // The driver's times, from the first frame on; never backwards.
-    if (!haveBase_) {
-      baseUs_ = frame.timestampUs;
-      haveBase_ = true;
-      lastStart_ = -1;
-    }
-    REFERENCE_TIME start = (frame.timestampUs - baseUs_) * 10;
+    // When the frame was captured, against the run time: a box that needs a while after
+    // STREAMON starts its picture that much later than the sound. Never backwards.
+    REFERENCE_TIME start = std::max<REFERENCE_TIME>(frame.timestampUs * 10 - runTime_, 0);
     if (start <= lastStart_) start = lastStart_ + 1;
     lastStart_ = start;
     s.start = start;
@@ -217,8 +219,7 @@ class CaptureStream : public CSourceStream, public IAMStreamConfig, public IAMDr
   std::unique_ptr<FrameConverter> converter_;
   std::atomic<long> dropped_{0};
   std::atomic<long> delivered_{0};
-  bool haveBase_ = false;
-  std::int64_t baseUs_ = 0;
+  REFERENCE_TIME runTime_ = 0;
   REFERENCE_TIME lastStart_ = -1;
   bool haveSequence_ = false;
   std::uint32_t lastSequence_ = 0;
@@ -374,6 +375,8 @@ class CaptureFilter : public CSourceFilter,
     return Offer<ISpecifyPropertyPages>(this, riid);
   }
   void OnRun(REFERENCE_TIME start) override {
+    // Run straight, with no graph to give the time: now.
+    stream_->SetRunTime(start > 0 ? start : static_cast<REFERENCE_TIME>(platform::CurrentClock().NowUs()) * 10);
     if (stream_->IsConnected()) device_->Start();
     CSourceFilter::OnRun(start);
   }

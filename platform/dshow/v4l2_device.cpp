@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/base/clock.h"
+
 namespace platform::dshow::v4l2 {
 
 namespace {
@@ -290,7 +292,11 @@ Next Device::Wait(Frame* frame, int timeoutMs) {
   frame->data = static_cast<const std::uint8_t*>(buffers_[buf.index].address);
   frame->size = std::min<std::size_t>(buf.bytesused, buffers_[buf.index].length);
   frame->bytesPerLine = bytesPerLine_;
-  frame->timestampUs = static_cast<std::int64_t>(buf.timestamp.tv_sec) * 1000000 + buf.timestamp.tv_usec;
+  // A driver that stamps on another clock (or not at all) is taken at the time it handed the
+  // frame over: late by the driver's queue, but on the clock the sound is timed by.
+  if ((buf.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC)
+    frame->timestampUs = static_cast<std::int64_t>(buf.timestamp.tv_sec) * 1000000 + buf.timestamp.tv_usec;
+  else frame->timestampUs = static_cast<std::int64_t>(platform::CurrentClock().NowUs());
   frame->sequence = buf.sequence;
   frame->index = buf.index;
   return Next::Frame;

@@ -51,7 +51,7 @@ struct Frame {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   std::uint32_t bytesPerLine = 0;
-  std::int64_t timestampUs = 0;
+  std::int64_t timestampUs = 0;  // when it was captured, on the process's monotonic clock
   std::uint32_t sequence = 0;
   std::uint32_t index = 0;  // the buffer, handed back by Release
 };

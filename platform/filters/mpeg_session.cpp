@@ -21,6 +21,16 @@ constexpr std::uint64_t kMegabyte = 1000 * 1000;
 constexpr std::uint64_t kPartMargin = 64 * 1024;
 // How far sound may run ahead of the pictures, in 100-ns units.
 constexpr std::int64_t kSoundLead = kUnits / 2;
+// Sound whose sample count strays from its times by more than this is brought back gently...
+constexpr std::int64_t kSoundTolerance = kUnits / 100;
+// ...at most one sample in this many...
+constexpr int kMostCorrection = 200;
+// ...and by more than this at once.
+constexpr std::int64_t kSoundJump = kUnits / 4;
+// Silence put in for a gap at one time (a wild stamp must not take all memory).
+constexpr int kMostGapSeconds = 10;
+// Blocks of sound kept while the first picture is awaited (some seconds of any source).
+constexpr std::size_t kMostEarlyBlocks = 1000;
 
 bool IsPal(int type) { return type == 4 || type == 10 || type == 8 || type == 12; }
 
@@ -307,26 +317,115 @@ bool MpegSession::AddSound(int rate, int channels, const std::uint8_t* data, std
        ++round)
     caughtUp_.wait_for(lock, std::chrono::milliseconds(10));
   if (failed_ || !audio_ || rate <= 0 || channels <= 0) return !failed_;
+  // Sound from before the first picture waits for it: the file starts with the picture, and
+  // what was heard before then is cut at its time.
+  const std::size_t bytes = size - size % (2 * static_cast<std::size_t>(channels));
+  if (firstStart_ < 0) {
+    if (early_.size() < kMostEarlyBlocks) early_.push_back({rate, channels, start, {data, data + bytes}});
+    return true;
+  }
+  for (const EarlySound& e : early_)
+    if (!PlaceSound(e.rate, e.channels, e.data.data(), e.data.size(), e.start)) break;
+  early_.clear();
+  if (!failed_) PlaceSound(rate, channels, data, bytes, start);
+  return !failed_;
+}
+
+bool MpegSession::PlaceSound(int rate, int channels, const std::uint8_t* data, std::size_t size, std::int64_t start) {
   if (!resampler_ || resamplerRate_ != rate || resamplerChannels_ != channels) {
     resampler_ = media::Resampler::Open(AV_SAMPLE_FMT_S16, channels, rate, AV_SAMPLE_FMT_S16, plan_.audioChannels,
                                         plan_.audioRate);
     resamplerRate_ = rate, resamplerChannels_ = channels;
     if (!resampler_) return !(failed_ = true);
   }
+  const std::size_t frameBytes = 2 * static_cast<std::size_t>(channels);
   if (soundPts_ < 0) {
-    // Sound is placed against the first picture's time (before it: from the start).
-    const std::int64_t origin = firstStart_ >= 0 ? firstStart_ : start;
-    soundPts_ = std::max<std::int64_t>(av_rescale(start - origin, plan_.audioRate, kUnits), 0);
+    // The first sound is placed at its time against the first picture's; heard before the
+    // picture began, it is cut there.
+    if (start < firstStart_) {
+      const std::size_t skip = static_cast<std::size_t>(av_rescale(firstStart_ - start, rate, kUnits)) * frameBytes;
+      if (skip >= size) return true;
+      data += skip, size -= skip;
+      start = firstStart_;
+    }
+    soundPts_ = av_rescale(start - firstStart_, plan_.audioRate, kUnits);
   }
-  const int samples = static_cast<int>(size / (2 * static_cast<std::size_t>(channels)));
+  const int samples = static_cast<int>(size / frameBytes);
   // Kept between calls: its room is taken once, not at every block of sound.
   converted_.resize(static_cast<std::size_t>(resampler_->OutputRoom(samples)) * plan_.audioChannels);
   const std::uint8_t* in[1] = {data};
   std::uint8_t* outPlanes[1] = {reinterpret_cast<std::uint8_t*>(converted_.data())};
-  const int made =
-      resampler_->Convert(in, samples, outPlanes, static_cast<int>(converted_.size() / plan_.audioChannels));
-  if (made < 0 || !queue_->Push(outPlanes, made) || !DrainSound(false)) failed_ = true;
+  int made = resampler_->Convert(in, samples, outPlanes, static_cast<int>(converted_.size() / plan_.audioChannels));
+  if (made < 0) return !(failed_ = true);
+  made = KeepInStep(made, start);
+  outPlanes[0] = reinterpret_cast<std::uint8_t*>(converted_.data());  // repeats may have moved it
+  if (!queue_->Push(outPlanes, made) || !DrainSound(false)) failed_ = true;
   return !failed_;
+}
+
+// The sound's own clock (its sample count) against the time it was stamped with, on the
+// picture's clock: a card whose crystal runs fast or slow gains or loses against the picture,
+// a little every minute. Sound running ahead loses samples, sound behind gets some repeated,
+// spread through the block and at most one in kMostCorrection, so no step is heard; a jump
+// beyond kSoundJump (a gap the source left) is made up at once.
+int MpegSession::KeepInStep(int made, std::int64_t start) {
+  const std::int64_t due = av_rescale(start - firstStart_, plan_.audioRate, kUnits);
+  const std::int64_t ahead = soundPts_ + queue_->Size() - due;
+  const int channels = plan_.audioChannels;
+  const std::int64_t jump = av_rescale(kSoundJump, plan_.audioRate, kUnits);
+  const std::int64_t tolerance = av_rescale(kSoundTolerance, plan_.audioRate, kUnits);
+  // The stamps jitter by the source's blocks; their mean is what drifts.
+  drift_ = std::abs(ahead - static_cast<std::int64_t>(drift_)) > jump ? static_cast<double>(ahead)
+                                                                      : drift_ + (ahead - drift_) / 16.0;
+  std::int64_t change = 0;  // samples to drop (> 0) or repeat (< 0)
+  const bool jumped = std::abs(ahead) > jump;
+  if (jumped) change = ahead;
+  else if (std::abs(drift_) > static_cast<double>(tolerance))
+    change = std::clamp<std::int64_t>(static_cast<std::int64_t>(drift_), -(made / kMostCorrection + 1),
+                                      made / kMostCorrection + 1);
+  if (change == 0 || made == 0) return made;
+  drift_ -= static_cast<double>(change);
+  std::vector<std::int16_t>& pcm = converted_;
+  if (jumped && change > 0) {
+    // Far ahead (the stamps went back): what was heard twice goes from the block's start.
+    const int drop = static_cast<int>(std::min<std::int64_t>(change, made));
+    std::copy(pcm.begin() + drop * channels, pcm.begin() + made * channels, pcm.begin());
+    return made - drop;
+  }
+  if (jumped) {
+    // A gap the source left: silence for it, the block as it came.
+    const int gap = static_cast<int>(std::min<std::int64_t>(-change, plan_.audioRate * kMostGapSeconds));
+    pcm.insert(pcm.begin(), static_cast<std::size_t>(gap) * channels, 0);
+    return made + gap;
+  }
+  if (change > 0) {
+    // Drop `change` samples, evenly spaced.
+    const int drop = static_cast<int>(std::min<std::int64_t>(change, made));
+    int kept = 0;
+    for (int i = 0, dropped = 0; i < made; ++i) {
+      if (dropped < drop && static_cast<std::int64_t>(i + 1) * drop >= static_cast<std::int64_t>(dropped + 1) * made) {
+        ++dropped;
+        continue;
+      }
+      std::copy_n(pcm.begin() + i * channels, channels, pcm.begin() + kept * channels);
+      ++kept;
+    }
+    return kept;
+  }
+  // Repeat samples, evenly spaced.
+  const int spread = static_cast<int>(std::min<std::int64_t>(-change, made));
+  std::vector<std::int16_t> out;
+  out.reserve(static_cast<std::size_t>(made + spread) * channels);
+  for (int i = 0, repeated = 0; i < made; ++i) {
+    out.insert(out.end(), pcm.begin() + i * channels, pcm.begin() + (i + 1) * channels);
+    if (repeated < spread &&
+        static_cast<std::int64_t>(i + 1) * spread >= static_cast<std::int64_t>(repeated + 1) * made) {
+      out.insert(out.end(), pcm.begin() + i * channels, pcm.begin() + (i + 1) * channels);
+      ++repeated;
+    }
+  }
+  pcm = std::move(out);
+  return static_cast<int>(pcm.size() / channels);
 }
 
 bool MpegSession::Finish() {

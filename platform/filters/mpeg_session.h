@@ -86,6 +86,8 @@ class MpegSession {
   bool WriteAudioPacket(AVPacket* packet);
   bool EncodePicture(std::int64_t pts);
   bool DrainSound(bool flush);
+  bool PlaceSound(int rate, int channels, const std::uint8_t* data, std::size_t size, std::int64_t start);
+  int KeepInStep(int made, std::int64_t start);
 
   mutable std::mutex mutex_;
   std::condition_variable caughtUp_;
@@ -125,6 +127,13 @@ class MpegSession {
   media::FramePtr sound_;
   std::vector<std::int16_t> converted_;
   std::int64_t soundPts_ = -1;
+  double drift_ = 0;  // samples the sound runs ahead of its times, averaged
+  struct EarlySound {
+    int rate, channels;
+    std::int64_t start;
+    std::vector<std::uint8_t> data;
+  };
+  std::vector<EarlySound> early_;
   bool failed_ = false;
 };
 

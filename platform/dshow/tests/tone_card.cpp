@@ -35,7 +35,8 @@ void InstallToneCard(const std::vector<std::int16_t>& samples, const ToneCard& c
               raw + "\"\n  rate " + std::to_string(card.rate) + "\n  channels " + std::to_string(card.channels) +
               "\n  stall_at_ms " + std::to_string(card.stallAtMs) + "\n  stall_ms " + std::to_string(card.stallMs) +
               "\n  fail_at_ms " + std::to_string(card.failAtMs) + "\n  busy " + (card.busy ? "1" : "0") +
-              "\n  hint.description \"" + card.description + "\"\n}\n");
+              "\n  clock_ppm " + std::to_string(card.clockPpm) + "\n  hint.description \"" + card.description +
+              "\"\n}\n");
 }
 
 void RemoveSoundCards() { WriteConfig("pcm.!default { type hw card 9 }\n"); }

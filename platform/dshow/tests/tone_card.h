@@ -16,6 +16,7 @@ struct ToneCard {
   long stallAtMs = 0, stallMs = 0;  // the reader stalls once, inside a read
   long failAtMs = 0;                // the card vanishes this long after it first started
   bool busy = false;                // another program holds it
+  long clockPpm = 0;                // its clock runs this many millionths fast (negative: slow)
 };
 
 // Installs the card; samples are interleaved at the card's rate and channels, played in a loop.

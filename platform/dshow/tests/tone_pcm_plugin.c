@@ -2,7 +2,9 @@
  * monotonic clock as a sound card is. Options beside "file", "rate" and "channels":
  * "stall_at_ms"/"stall_ms" make the reader stall once inside a read, long enough to overrun the
  * small buffer; "fail_at_ms" makes the device vanish (every call fails with ENODEV); "busy 1" makes
- * it a device another program holds. */
+ * it a device another program holds; "clock_ppm" makes the card's clock that many millionths fast
+ * (negative: slow), as a real card's crystal is: it gives that many more samples a second than its
+ * rate says. */
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <errno.h>
@@ -20,7 +22,7 @@ typedef struct {
   int16_t *samples;
   size_t frames;
   unsigned rate, channels;
-  long stall_at_ms, stall_ms, fail_at_ms;
+  long stall_at_ms, stall_ms, fail_at_ms, clock_ppm;
   struct timespec origin, start;
   int have_origin, stalled, failed, running;
   snd_pcm_uframes_t consumed;
@@ -40,7 +42,8 @@ static struct timespec now(void) {
 static long long elapsed_frames(tone_t *t) {
   struct timespec n = now();
   long long us = (n.tv_sec - t->start.tv_sec) * 1000000LL + (n.tv_nsec - t->start.tv_nsec) / 1000;
-  return us * t->rate / 1000000LL;
+  long long frames = us * t->rate / 1000000LL;
+  return frames + frames * t->clock_ppm / 1000000LL;
 }
 
 static int check_failed(tone_t *t) {
@@ -164,7 +167,7 @@ static int load(tone_t *t, const char *file) {
 SND_PCM_PLUGIN_DEFINE_FUNC(vidarrotone) {
   snd_config_iterator_t i, next;
   const char *file = NULL;
-  long rate = 48000, channels = 2, stall_at = 0, stall = 0, fail_at = 0, busy = 0;
+  long rate = 48000, channels = 2, stall_at = 0, stall = 0, fail_at = 0, busy = 0, ppm = 0;
   (void)root;
   snd_config_for_each(i, next, conf) {
     snd_config_t *n = snd_config_iterator_entry(i);
@@ -178,6 +181,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(vidarrotone) {
     if (!strcmp(id, "stall_ms") && snd_config_get_integer(n, &stall) == 0) continue;
     if (!strcmp(id, "fail_at_ms") && snd_config_get_integer(n, &fail_at) == 0) continue;
     if (!strcmp(id, "busy") && snd_config_get_integer(n, &busy) == 0) continue;
+    if (!strcmp(id, "clock_ppm") && snd_config_get_integer(n, &ppm) == 0) continue;
     SNDERR("Unknown field %s", id);
     return -EINVAL;
   }
@@ -186,7 +190,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(vidarrotone) {
   tone_t *t = calloc(1, sizeof *t);
   if (!t) return -ENOMEM;
   t->rate = (unsigned)rate, t->channels = (unsigned)channels;
-  t->stall_at_ms = stall_at, t->stall_ms = stall, t->fail_at_ms = fail_at;
+  t->stall_at_ms = stall_at, t->stall_ms = stall, t->fail_at_ms = fail_at, t->clock_ppm = ppm;
   int err = load(t, file);
   if (err < 0) {
     free(t->samples);

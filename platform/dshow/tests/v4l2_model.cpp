@@ -101,7 +101,15 @@ struct Model::State {
   std::vector<std::vector<std::uint8_t>> buffers;
   std::deque<std::uint32_t> queued;
   bool streaming = false;
-  std::uint64_t startMs = 0;
+  std::uint64_t startUs = 0;  // STREAMON on the process clock
+  std::uint32_t firstFrameDelayMs = 0;
+  std::uint32_t locking = 0;  // frame times after STREAMON that pass before the first frame
+  // The scene's frame `seq` shows: the scene runs on from STREAMON while the device locks.
+  std::uint64_t SceneFrame(std::uint32_t seq) const { return static_cast<std::uint64_t>(locking) + seq; }
+  // When frame `seq` is captured: the kernel stamps CLOCK_MONOTONIC at its first byte.
+  std::uint64_t DueUs(std::uint32_t seq) const {
+    return startUs + SceneFrame(seq) * 1000000ull * interval.first / interval.second;
+  }
   std::uint32_t sequence = 0;
   std::uint32_t delivered = 0;
   JpegEncoder jpeg;
@@ -190,6 +198,10 @@ void Model::SetBusy(const std::string& node, bool busy) {
 void Model::SetStatus(const std::string& node, std::uint32_t input, std::uint32_t status) {
   std::lock_guard lock(mutex_);
   if (State* s = Find(node); s && input < s->desc.inputs.size()) s->desc.inputs[input].status = status;
+}
+void Model::DelayFirstFrame(const std::string& node, std::uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  if (State* s = Find(node)) s->firstFrameDelayMs = ms;
 }
 void Model::DamageFrames(const std::string& node, int how) {
   std::lock_guard lock(mutex_);
@@ -513,8 +525,7 @@ int Model::Streaming(State& s, unsigned long request, void* arg) {
       b->index = index;
       b->bytesused = static_cast<std::uint32_t>(n);
       b->sequence = s.sequence;
-      const std::uint64_t us =
-          1000000000ull + static_cast<std::uint64_t>(s.sequence) * 1000000ull * s.interval.first / s.interval.second;
+      const std::uint64_t us = s.DueUs(s.sequence);
       b->timestamp.tv_sec = static_cast<time_t>(us / 1000000);
       b->timestamp.tv_usec = static_cast<suseconds_t>(us % 1000000);
       b->flags = V4L2_BUF_FLAG_MAPPED | V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
@@ -532,7 +543,10 @@ int Model::Streaming(State& s, unsigned long request, void* arg) {
     case VIDIOC_STREAMON:
       if (s.buffers.empty()) return errno = EINVAL, -1;
       s.streaming = true;
-      s.startMs = platform::CurrentClock().NowMs();
+      s.startUs = platform::CurrentClock().NowUs();
+      s.locking = static_cast<std::uint32_t>(
+          (s.firstFrameDelayMs * 1000ull * s.interval.second + 1000000ull * s.interval.first - 1) /
+          (1000000ull * s.interval.first));
       s.sequence = 0;
       return 0;
     case VIDIOC_STREAMOFF:
@@ -548,7 +562,8 @@ void Model::MakeFrame(State& s, std::vector<std::uint8_t>* bytes) {
   const REFERENCE_TIME duration = 10000000LL * s.interval.first / s.interval.second;
   std::vector<std::uint8_t> yuyv(static_cast<std::size_t>(w) * h * 2);
   const GUID& subtype = s.desc.pixelFormat == V4L2_PIX_FMT_UYVY ? MEDIASUBTYPE_UYVY : MEDIASUBTYPE_YUY2;
-  sim::PaintFrame(subtype, w, h, s.sequence, duration, yuyv.data(), static_cast<std::size_t>(w) * 2);
+  sim::PaintFrame(subtype, w, h, static_cast<long long>(s.SceneFrame(s.sequence)), duration, yuyv.data(),
+                  static_cast<std::size_t>(w) * 2);
   if (s.desc.pixelFormat != V4L2_PIX_FMT_MJPEG) {
     *bytes = std::move(yuyv);
     return;
@@ -568,8 +583,7 @@ int Model::Wait(int fd, int timeoutMs) {
     if (!s) return errno = EBADF, -1;
     if (!s->present) return errno = ENODEV, -1;
     ready = s->streaming && !s->queued.empty();
-    if (ready)
-      dueMs = s->startMs + static_cast<std::uint64_t>(s->sequence) * 1000ull * s->interval.first / s->interval.second;
+    if (ready) dueMs = (s->DueUs(s->sequence) + 999) / 1000;
   }
   platform::Clock& clock = platform::CurrentClock();
   if (!ready) {

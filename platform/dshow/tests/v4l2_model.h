@@ -92,6 +92,8 @@ class Model : public Io {
   // The next `buffers` frames come flagged V4L2_BUF_FLAG_ERROR; the next `reads` DQBUFs answer EIO.
   void FlagErrors(const std::string& node, std::uint32_t buffers);
   void FailReads(const std::string& node, std::uint32_t reads);
+  // The first frame comes this long after STREAMON (a box that locks to its signal first).
+  void DelayFirstFrame(const std::string& node, std::uint32_t ms);
   void SetStatus(const std::string& node, std::uint32_t input, std::uint32_t status);
   // MJPEG frames from now on: 0 whole, 1 cut short, 2 garbage.
   void DamageFrames(const std::string& node, int how);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <thread>
@@ -57,6 +58,8 @@ class FileSizeLimit {
 };
 
 using namespace test;
+
+constexpr std::int64_t kUnitsPerSecond = 10000000;
 
 using dshow::sim::Hardware;
 
@@ -207,6 +210,85 @@ TEST(MpegSessionTest, HeldAndRepeatedPicturesKeepTheirContent) {
   const FileFacts facts = ProbeFile(MpegPartName(path, 0), true);
   EXPECT_EQ(facts.codes, expected);
 }
+
+// Sound from a card whose clock strays from the picture's, stamped by when it was heard, as live
+// sources stamp it: the card starts 0.3 s before the first picture and gives `ppm` millionths more
+// (or fewer) samples a second than its rate says. The scene flashes and beeps together; in the
+// file they stay together, from the first picture to the last, and after a stretch the card lost.
+struct DriftCase {
+  int streamType;  // 7 DVD NTSC at 48 kHz, 4 VCD PAL at 44.1 kHz (resampled)
+  int width, height;
+  REFERENCE_TIME frameDuration;
+  long ppm;
+  bool gap = false;  // the card gives nothing for half a second, between two beeps 10 s in
+};
+
+class MpegSoundDriftTest : public ::testing::TestWithParam<DriftCase> {};
+
+TEST_P(MpegSoundDriftTest, FlashAndBeepStayTogetherFromTheFirstPictureOn) {
+  const DriftCase c = GetParam();
+  MpegTarget target;
+  target.streamType = c.streamType;
+  target.width = c.width;
+  target.height = c.height;
+  const std::string path = Folder() + "drift" + std::to_string(c.ppm) + ".mpg";
+  std::string error;
+  auto session = MpegSession::Open(path, target, true, &error);
+  ASSERT_NE(session, nullptr) << error;
+  constexpr int kRate = 48000;
+  constexpr std::int64_t kFirstPicture = 3000000;  // 0.3 s after the sound began
+  constexpr std::int64_t kBlock = 200000;          // the card's periods: 20 ms
+  const double cardRate = kRate * (1.0 + c.ppm / 1e6);
+  const int seconds = 30;
+  std::vector<std::uint8_t> picture(static_cast<std::size_t>(c.width * c.height * 2));
+  std::vector<std::int16_t> pcm;
+  long long heard = 0;  // samples the card has given
+  std::int64_t nextBlock = 0;
+  for (int n = 0; n < seconds * kUnitsPerSecond / c.frameDuration; ++n) {
+    const std::int64_t pictureAt = kFirstPicture + n * c.frameDuration;
+    for (; nextBlock <= pictureAt; nextBlock += kBlock) {
+      const auto until = static_cast<long long>((nextBlock + kBlock) * cardRate / kUnitsPerSecond);
+      pcm.resize(static_cast<std::size_t>(until - heard) * 2);
+      for (long long i = heard; i < until; ++i) {
+        // What the scene sounded at the time the card's sample i was heard.
+        const double at = i / cardRate - kFirstPicture / 1e7;
+        dshow::sim::FillTone(&pcm[static_cast<std::size_t>(i - heard) * 2], 2, kRate, std::llround(at * kRate), 1);
+      }
+      const bool lost = c.gap && nextBlock >= 104000000 && nextBlock < 109000000;
+      if (!lost) {
+        ASSERT_TRUE(session->AddSound(kRate, 2, reinterpret_cast<const std::uint8_t*>(pcm.data()), pcm.size() * 2,
+                                      static_cast<std::int64_t>(heard / cardRate * kUnitsPerSecond)));
+      }
+      heard = until;
+    }
+    dshow::sim::PaintFrame(MEDIASUBTYPE_YUY2, c.width, c.height, n, c.frameDuration, picture.data(),
+                           static_cast<std::size_t>(c.width) * 2);
+    ASSERT_TRUE(session->AddPicture(MEDIASUBTYPE_YUY2, c.width, c.height, picture.data(), picture.size(), pictureAt));
+  }
+  ASSERT_TRUE(session->Finish());
+  const FileFacts facts = ProbeFile(MpegPartName(path, 0), true);
+  ASSERT_EQ(facts.flashes.size(), static_cast<std::size_t>(seconds));
+  // The flash is the first picture at or after its second (at 29.97 Hz up to a frame after it);
+  // the beep begins on the second.
+  std::vector<double> offsets;
+  for (std::size_t k = 0; k < facts.flashes.size(); ++k) {
+    const std::int64_t frame = (static_cast<std::int64_t>(k) * kUnitsPerSecond + c.frameDuration - 1) / c.frameDuration;
+    const double second = facts.flashes[k] - (static_cast<double>(frame * c.frameDuration) / 1e7 - k);
+    double nearest = 1e9;
+    for (double burst : facts.bursts)
+      if (std::fabs(burst - second) < std::fabs(nearest)) nearest = burst - second;
+    offsets.push_back(nearest);
+  }
+  // The burst heard before the first picture is not in the file: the first one is the flash's.
+  ASSERT_FALSE(facts.bursts.empty());
+  EXPECT_NEAR(facts.bursts.front(), facts.flashes.front(), 0.04);
+  for (std::size_t k = 0; k < offsets.size(); ++k) EXPECT_LT(std::fabs(offsets[k]), 0.04) << "second " << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, MpegSoundDriftTest,
+                         ::testing::Values(DriftCase{7, 352, 240, 333667, 5000}, DriftCase{7, 352, 240, 333667, -5000},
+                                           DriftCase{4, 352, 288, 400000, 3000},
+                                           DriftCase{7, 352, 240, 333667, 1000, true}));
 
 TEST_F(MpegEncoderTest, RecordAndBurnWritesTheElementaryStreamsBesideThePart) {
   Connect(true);

@@ -91,6 +91,48 @@ TEST_F(Input, CaptureTakesAllMouseInputUntilReleased) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+WNDPROC g_heldProc = nullptr;
+
+// A hover button's way: it holds the capture until a move says the pointer has left it.
+LRESULT LetsGoWhenLeft(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_MOUSEMOVE) {
+    RECT r;
+    GetClientRect(h, &r);
+    const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (!PtInRect(&r, at)) ReleaseCapture();
+  }
+  return CallWindowProc(g_heldProc, h, msg, wp, lp);
+}
+
+TEST_F(Input, AClickRightAfterAMoveOffAHoverButtonGoesWhereThePointerIs) {
+  // The move and the click arrive together, before the button has read the move that makes it
+  // let go: the click belongs to the window under the pointer once the move is read.
+  MakeScene();
+  g_heldProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(left, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LetsGoWhenLeft)));
+  SetCapture(left);
+  ClearLog();
+  platform::InjectMouseMove(POINT{300, 150});
+  platform::InjectClick(MouseButton::Left, POINT{300, 150});
+  Pump();
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(MessagesOf(left, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+  EXPECT_EQ(MessagesOf(right, {WM_LBUTTONDOWN, WM_LBUTTONUP}), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  for (auto& l : Log())
+    if (l.hwnd == right && l.msg == WM_LBUTTONDOWN) {
+      EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(l.lParam)), 50);
+      EXPECT_EQ(HIWORD(static_cast<DWORD_PTR>(l.lParam)), 50);
+    }
+  // Off every window, the click reaches no one.
+  SetCapture(left);
+  ClearLog();
+  platform::InjectMouseMove(POINT{600, 600});
+  platform::InjectClick(MouseButton::Left, POINT{600, 600});
+  Pump();
+  EXPECT_EQ(MessagesOf(left, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+  EXPECT_EQ(MessagesOf(top, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+}
+
 TEST_F(Input, FocusMovesWithKillAndSetFocusAndKeysFollowIt) {
   MakeScene();
   SetFocus(left);

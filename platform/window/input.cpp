@@ -164,8 +164,21 @@ HWND KeyTarget() {
 
 namespace platform::win {
 
+thread_local POINT t_lastMousePoint{};
+thread_local bool t_mousePointKnown = false;
+
+bool LastMouseInputPoint(POINT* at) {
+  if (t_mousePointKnown) *at = t_lastMousePoint;
+  return t_mousePointKnown;
+}
+
 void OnInputRetrieved(MSG& msg) {
   RetargetAfterCaptureLeft(msg);
+  if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+      (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONUP)) {
+    t_lastMousePoint = msg.pt;
+    t_mousePointKnown = true;
+  }
   auto& s = Input();
   {
     std::lock_guard lock(s.mu);

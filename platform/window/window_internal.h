@@ -159,6 +159,8 @@ HWND FindWindowToPaint(const std::shared_ptr<ThreadQueue>& q, HWND filter);
 // Input routing hooks of retrieval: a mouse message's window where the capture has gone since it
 // was queued, key state and WM_SETCURSOR.
 void OnInputRetrieved(MSG& msg);
+// The screen point of the last mouse message this thread read; false before the first.
+bool LastMouseInputPoint(POINT* at);
 
 // Process-wide hooks set by the cross-process transport; null until it starts.
 struct RemoteHooks {

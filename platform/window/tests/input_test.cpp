@@ -360,6 +360,38 @@ TEST_F(Input, ACaptionPressDragsTheWindowUntilTheButtonComesUp) {
   UnregisterClass("Draggable", nullptr);
 }
 
+LRESULT DragByBodyInClientPoints(HWND h, UINT m, WPARAM w, LPARAM l) {
+  // The skinned programs' own idiom: the press's client point goes along, and the system's
+  // move loop starts from where the press was on the screen whatever the point says.
+  if (m == WM_LBUTTONDOWN) {
+    PostMessage(h, WM_NCLBUTTONDOWN, HTCAPTION, l);
+    return 0;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+TEST_F(Input, ABodyDragMovesTheWindowOnlyByThePointersWayWhateverPointThePressPasses) {
+  WNDCLASS wc;
+  wc.lpszClassName = "DraggableByClientPoint";
+  wc.lpfnWndProc = DragByBodyInClientPoints;
+  ASSERT_TRUE(RegisterClass(&wc));
+  HWND w = CreateWindowEx(0, "DraggableByClientPoint", "", WS_POPUP | WS_VISIBLE, 300, 200, 200, 100, nullptr, nullptr,
+                          nullptr, nullptr);
+  for (POINT press : {POINT{350, 250}, POINT{480, 290}}) {
+    RECT before{}, after{};
+    GetWindowRect(w, &before);
+    platform::InjectMouseDown(MouseButton::Left, press);
+    platform::InjectMouseMove(POINT{press.x + 10, press.y + 15});
+    platform::InjectMouseUp(MouseButton::Left, POINT{press.x + 10, press.y + 15});
+    Pump();
+    GetWindowRect(w, &after);
+    EXPECT_EQ(after.left - before.left, 10) << press.x;
+    EXPECT_EQ(after.top - before.top, 15) << press.x;
+  }
+  DestroyWindow(w);
+  UnregisterClass("DraggableByClientPoint", nullptr);
+}
+
 TEST_F(Input, MonitorsDefaultAndConfigured) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);

@@ -171,7 +171,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case SC_MOVE: {
           POINT start{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
                       static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
-          if (!lParam) GetCursorPos(&start);
+          // A press on the caption (or on a body that passes itself off as one) drags from where
+          // the press was read, as Windows does: programs pass their client point as often as not.
+          POINT pressed{};
+          if ((wParam & 0x000F) == HTCAPTION && LastMouseInputPoint(&pressed)) start = pressed;
+          else if (!lParam) GetCursorPos(&start);
           MoveLoop(hwnd, start);
           break;
         }

@@ -116,6 +116,44 @@ void RouteMouse(UINT message, POINT screen, int vk, bool down) {
   QueueInput(target, message, keys, MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y)));
 }
 
+// A mouse message queued for the capture window, read after that window let the capture go (a
+// hover button reading the move that takes the pointer off it): Windows picks a mouse message's
+// window as it is read, so it goes to the window now under its point, or to no one. Only this
+// thread's windows take it here; another thread's keep today's routing.
+void RetargetAfterCaptureLeft(MSG& msg) {
+  if (msg.message < WM_MOUSEMOVE || msg.message > WM_MBUTTONDBLCLK || !msg.hwnd) return;
+  HWND capture;
+  {
+    auto& s = Input();
+    std::lock_guard lock(s.mu);
+    capture = s.capture;
+  }
+  if (capture == msg.hwnd) return;
+  RECT rect;
+  if (!GetWindowRect(msg.hwnd, &rect) || PtInRect(&rect, msg.pt)) return;  // chosen by its point
+  LRESULT hit = HTCLIENT;
+  HWND target = capture ? capture : HitTarget(msg.pt, &hit);
+  if (target) {
+    auto w = Find(target);
+    if (!w || w->queue != CurrentQueue()) return;
+  }
+  if (!target || hit == HTERROR || hit == HTNOWHERE) {
+    msg.hwnd = nullptr;
+    msg.message = WM_NULL;
+    return;
+  }
+  msg.hwnd = target;
+  if (hit != HTCLIENT) {
+    msg.message = msg.message - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
+    msg.wParam = static_cast<WPARAM>(hit);
+    msg.lParam = MAKELPARAM(static_cast<WORD>(msg.pt.x), static_cast<WORD>(msg.pt.y));
+    return;
+  }
+  POINT client = msg.pt;
+  ScreenToClient(target, &client);
+  msg.lParam = MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y));
+}
+
 HWND KeyTarget() {
   auto& s = Input();
   std::lock_guard lock(s.mu);
@@ -126,7 +164,21 @@ HWND KeyTarget() {
 
 namespace platform::win {
 
-void OnInputRetrieved(const MSG& msg) {
+thread_local POINT t_lastMousePoint{};
+thread_local bool t_mousePointKnown = false;
+
+bool LastMouseInputPoint(POINT* at) {
+  if (t_mousePointKnown) *at = t_lastMousePoint;
+  return t_mousePointKnown;
+}
+
+void OnInputRetrieved(MSG& msg) {
+  RetargetAfterCaptureLeft(msg);
+  if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+      (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONUP)) {
+    t_lastMousePoint = msg.pt;
+    t_mousePointKnown = true;
+  }
   auto& s = Input();
   {
     std::lock_guard lock(s.mu);

@@ -156,8 +156,11 @@ void ForgetTimers(const std::shared_ptr<ThreadQueue>& q, HWND hwnd);
 // Next WM_PAINT candidate of the queue's windows, matching the filter window.
 HWND FindWindowToPaint(const std::shared_ptr<ThreadQueue>& q, HWND filter);
 
-// Input routing hooks of retrieval: key state and WM_SETCURSOR.
-void OnInputRetrieved(const MSG& msg);
+// Input routing hooks of retrieval: a mouse message's window where the capture has gone since it
+// was queued, key state and WM_SETCURSOR.
+void OnInputRetrieved(MSG& msg);
+// The screen point of the last mouse message this thread read; false before the first.
+bool LastMouseInputPoint(POINT* at);
 
 // Process-wide hooks set by the cross-process transport; null until it starts.
 struct RemoteHooks {

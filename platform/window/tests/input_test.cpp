@@ -91,6 +91,48 @@ TEST_F(Input, CaptureTakesAllMouseInputUntilReleased) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+WNDPROC g_heldProc = nullptr;
+
+// A hover button's way: it holds the capture until a move says the pointer has left it.
+LRESULT LetsGoWhenLeft(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_MOUSEMOVE) {
+    RECT r;
+    GetClientRect(h, &r);
+    const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (!PtInRect(&r, at)) ReleaseCapture();
+  }
+  return CallWindowProc(g_heldProc, h, msg, wp, lp);
+}
+
+TEST_F(Input, AClickRightAfterAMoveOffAHoverButtonGoesWhereThePointerIs) {
+  // The move and the click arrive together, before the button has read the move that makes it
+  // let go: the click belongs to the window under the pointer once the move is read.
+  MakeScene();
+  g_heldProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(left, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LetsGoWhenLeft)));
+  SetCapture(left);
+  ClearLog();
+  platform::InjectMouseMove(POINT{300, 150});
+  platform::InjectClick(MouseButton::Left, POINT{300, 150});
+  Pump();
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(MessagesOf(left, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+  EXPECT_EQ(MessagesOf(right, {WM_LBUTTONDOWN, WM_LBUTTONUP}), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  for (auto& l : Log())
+    if (l.hwnd == right && l.msg == WM_LBUTTONDOWN) {
+      EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(l.lParam)), 50);
+      EXPECT_EQ(HIWORD(static_cast<DWORD_PTR>(l.lParam)), 50);
+    }
+  // Off every window, the click reaches no one.
+  SetCapture(left);
+  ClearLog();
+  platform::InjectMouseMove(POINT{600, 600});
+  platform::InjectClick(MouseButton::Left, POINT{600, 600});
+  Pump();
+  EXPECT_EQ(MessagesOf(left, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+  EXPECT_EQ(MessagesOf(top, {WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>{});
+}
+
 TEST_F(Input, FocusMovesWithKillAndSetFocusAndKeysFollowIt) {
   MakeScene();
   SetFocus(left);
@@ -316,6 +358,38 @@ TEST_F(Input, ACaptionPressDragsTheWindowUntilTheButtonComesUp) {
   EXPECT_EQ(r.left, 140);
   DestroyWindow(w);
   UnregisterClass("Draggable", nullptr);
+}
+
+LRESULT DragByBodyInClientPoints(HWND h, UINT m, WPARAM w, LPARAM l) {
+  // The skinned programs' own idiom: the press's client point goes along, and the system's
+  // move loop starts from where the press was on the screen whatever the point says.
+  if (m == WM_LBUTTONDOWN) {
+    PostMessage(h, WM_NCLBUTTONDOWN, HTCAPTION, l);
+    return 0;
+  }
+  return DefWindowProc(h, m, w, l);
+}
+
+TEST_F(Input, ABodyDragMovesTheWindowOnlyByThePointersWayWhateverPointThePressPasses) {
+  WNDCLASS wc;
+  wc.lpszClassName = "DraggableByClientPoint";
+  wc.lpfnWndProc = DragByBodyInClientPoints;
+  ASSERT_TRUE(RegisterClass(&wc));
+  HWND w = CreateWindowEx(0, "DraggableByClientPoint", "", WS_POPUP | WS_VISIBLE, 300, 200, 200, 100, nullptr, nullptr,
+                          nullptr, nullptr);
+  for (POINT press : {POINT{350, 250}, POINT{480, 290}}) {
+    RECT before{}, after{};
+    GetWindowRect(w, &before);
+    platform::InjectMouseDown(MouseButton::Left, press);
+    platform::InjectMouseMove(POINT{press.x + 10, press.y + 15});
+    platform::InjectMouseUp(MouseButton::Left, POINT{press.x + 10, press.y + 15});
+    Pump();
+    GetWindowRect(w, &after);
+    EXPECT_EQ(after.left - before.left, 10) << press.x;
+    EXPECT_EQ(after.top - before.top, 15) << press.x;
+  }
+  DestroyWindow(w);
+  UnregisterClass("DraggableByClientPoint", nullptr);
 }
 
 TEST_F(Input, MonitorsDefaultAndConfigured) {

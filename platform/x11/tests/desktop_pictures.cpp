@@ -61,4 +61,19 @@ bool ReadPng(const std::string& path, Picture* out) {
   return true;
 }
 
+bool WritePng(const Picture& picture, int x, int y, int width, int height, const std::string& path) {
+  if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > picture.width || y + height > picture.height)
+    return false;
+  std::vector<std::uint32_t> part(static_cast<size_t>(width) * height);
+  for (int row = 0; row < height; ++row)
+    for (int column = 0; column < width; ++column)
+      part[static_cast<size_t>(row) * width + column] = picture.At(x + column, y + row) | 0xFF000000u;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_BGRA;
+  return png_image_write_to_file(&image, path.c_str(), 0, part.data(), 0, nullptr) != 0;
+}
+
 }  // namespace desktop_test

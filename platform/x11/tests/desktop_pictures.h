@@ -17,5 +17,7 @@ struct Picture {
 // A 24/32-bit TrueColor xwd dump; false for anything else.
 bool ReadXwd(const std::string& path, Picture* out);
 bool ReadPng(const std::string& path, Picture* out);
+// The part of a picture inside the box, as a PNG file.
+bool WritePng(const Picture& picture, int x, int y, int width, int height, const std::string& path);
 
 }  // namespace desktop_test

@@ -73,7 +73,7 @@ Child::Child(const std::string& program, const std::string& argument, const std:
     setenv("DISPLAY", display.c_str(), 1);
     if (headless) setenv("VIDARRO_HEADLESS", "1", 1);
     else unsetenv("VIDARRO_HEADLESS");
-    execl(program.c_str(), program.c_str(), argument.c_str(), static_cast<char*>(nullptr));
+    execl(program.c_str(), program.c_str(), argument.empty() ? nullptr : argument.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
 }

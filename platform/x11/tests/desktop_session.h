@@ -29,7 +29,7 @@ class XvfbServer {
 // A child process; killed on destruction when still running.
 class Child {
  public:
-  // Runs program argument on display; headless sets VIDARRO_HEADLESS=1 for it.
+  // Runs program with its argument (none when empty) on display; headless sets VIDARRO_HEADLESS=1 for it.
   Child(const std::string& program, const std::string& argument, const std::string& display, bool headless = false);
   ~Child();
   Child(const Child&) = delete;

@@ -408,6 +408,10 @@ void CRecorderDlg::OnRecord() {
     SetControlState(1);
     return;
   }
+  // The suite clock, not the process's CPU time, measures the recording, from the moment the card
+  // records rather than from the first tick, so a limit stops on its second; the journal's sync
+  // below may take long on a busy disk while the card already writes.
+  startMs_ = platform::CurrentClock().NowMs();
   engine.EnableAnalyzer();
   engine.SetAnalyzerFlag(1);
   // Names the recording for the next start, should this one never end well.
@@ -415,9 +419,6 @@ void CRecorderDlg::OnRecord() {
   recording_ = true;
   SetControlState(2);
   elapsed_ = 0.0;
-  // The suite clock, not the process's CPU time, measures the recording, from its start rather
-  // than from the first tick, so a limit stops on its second.
-  startMs_ = platform::CurrentClock().NowMs();
   SetTimer(kClockTimer, kClockMs);
 }
 

@@ -147,6 +147,16 @@ COLORREF Pixel(HWND hwnd, int x, int y) {
   return ComposeAround(hwnd, &img, &origin) ? At(img, origin, x, y) : CLR_INVALID;
 }
 
+std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area) {
+  platform::PixelImage img;
+  POINT origin{};
+  const bool composed = ComposeAround(hwnd, &img, &origin);
+  std::vector<COLORREF> pixels;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) pixels.push_back(composed ? At(img, origin, x, y) : CLR_INVALID);
+  return pixels;
+}
+
 std::vector<InkRun> InkRuns(HWND hwnd, const RECT& area, COLORREF background, int gap) {
   platform::PixelImage img;
   POINT origin{};

@@ -46,6 +46,8 @@ UINT ButtonState(HWND parent, int id);
 // The composed pixel of a window at client coordinates after painting everything due;
 // CLR_INVALID outside it or without pixels.
 COLORREF Pixel(HWND hwnd, int x, int y);
+// The same for every pixel of an area of client coordinates, row by row, composed once.
+std::vector<COLORREF> Pixels(HWND hwnd, const RECT& area);
 
 // Stretches of columns of a window's area that hold ink (pixels far from `background`), split
 // where at least `gap` blank columns stand: the words and free-standing glyphs of a drawn text.

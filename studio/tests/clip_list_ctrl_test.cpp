@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <map>
 
 #include "burner_pack.h"
 #include "clip_player.h"
@@ -14,6 +12,7 @@
 #include "platform/com/class_table.h"
 #include "platform/dshow/tests/media_clips.h"
 #include "platform/registry/registry.h"
+#include "platform/testkit/label_contrast.h"
 #include "scripted_pack.h"
 #include "window_fixture.h"
 
@@ -61,34 +60,6 @@ TEST_F(ClipListCtrlTest, TheTitleSortsFirstAndClipsKeepTheirOrderInCellsOf110x10
   });
 }
 
-double Luminance(COLORREF c) {
-  auto channel = [](int v) {
-    const double s = v / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
-}
-
-// The label's text against the fill around it (its commonest colour but the list's own).
-double LabelContrast(CClipListCtrl& list, int item) {
-  RECT label{};
-  list.GetItemRect(item, &label, LVIR_LABEL);
-  const COLORREF around = static_cast<COLORREF>(list.SendMessage(LVM_GETBKCOLOR, 0, 0));
-  std::map<COLORREF, int> counts;
-  for (int y = label.top; y < label.bottom; ++y)
-    for (int x = label.left; x < label.right; ++x) ++counts[Pixel(list.m_hWnd, x, y)];
-  COLORREF fill = 0;
-  int most = 0;
-  for (const auto& [colour, n] : counts)
-    if (n > most && colour != around) most = n, fill = colour;
-  double best = 1;
-  for (const auto& [colour, n] : counts) {
-    const double a = Luminance(colour), b = Luminance(fill);
-    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
-  }
-  return best;
-}
-
 TEST_F(ClipListCtrlTest, ASelectedClipsNameReadsWithAndWithoutTheFocus) {
   const std::string a = PictureClip(env_.Documents() + "Beach.png", 0xFF3070C0);
   const std::string b = PictureClip(env_.Documents() + "Harbour.png", 0xFF30C070);
@@ -96,16 +67,17 @@ TEST_F(ClipListCtrlTest, ASelectedClipsNameReadsWithAndWithoutTheFocus) {
   RunWindow(&splash, [&](CQuillonDlg& dialog, HWND d) {
     time_.Advance(kStartMs);
     CClipListCtrl& list = dialog.ClipListControl();
+    const auto around = static_cast<COLORREF>(list.SendMessage(LVM_GETBKCOLOR, 0, 0));
     ASSERT_TRUE(dialog.AddClip(a, FALSE));
     ASSERT_TRUE(dialog.AddClip(b, FALSE));
     list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ::SetFocus(list.m_hWnd);
     Pump();
-    EXPECT_GE(LabelContrast(list, 0), 4.5) << "focused";
+    EXPECT_GE(testkit::LabelContrast(list.m_hWnd, 0, around), 4.5) << "focused";
     ::SetFocus(d);  // as after a drag out of the list
     ::RedrawWindow(list.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Pump();
-    EXPECT_GE(LabelContrast(list, 0), 4.5) << "out of focus";
+    EXPECT_GE(testkit::LabelContrast(list.m_hWnd, 0, around), 4.5) << "out of focus";
     WritePicture(list.m_hWnd, "clip_label_out_of_focus.png");
     dialog.CloseWithoutPrompt();
   });

@@ -1,10 +1,9 @@
 #include <algorithm>
-#include <cmath>
-#include <map>
 #include <cstring>
 #include <string>
 
 #include "platform/testkit/control_test.h"
+#include "platform/testkit/label_contrast.h"
 #include "platform/window/focus.h"
 
 namespace ctltest {
@@ -233,37 +232,6 @@ TEST_F(ListAndTree, TreeViewExpandsSelectsAndWalks) {
   EXPECT_FALSE(SendMessage(tv, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(videos)));
 }
 
-double Luminance(COLORREF c) {
-  auto channel = [](int v) {
-    const double s = v / 255.0;
-    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
-}
-
-double Contrast(COLORREF a, COLORREF b) {
-  const double la = Luminance(a), lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// The contrast of a label's text on its fill: the fill is the label's commonest colour but the
-// list's own background (around a selection box), the text the colour standing out most from it.
-double LabelContrast(HWND lv, int item, COLORREF around = 0xFFFFFFFF) {
-  RECT r;
-  r.left = LVIR_LABEL;
-  SendMessage(lv, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&r));
-  std::map<COLORREF, int> counts;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) ++counts[testkit::Pixel(lv, x, y)];
-  COLORREF fill = 0;
-  int most = 0;
-  for (const auto& [colour, n] : counts)
-    if (n > most && colour != around) most = n, fill = colour;
-  double best = 1;
-  for (const auto& [colour, n] : counts) best = std::max(best, Contrast(colour, fill));
-  return best;
-}
-
 TEST_F(ListAndTree, ASelectedLabelReadsWithAndWithoutTheFocus) {
   // As the clip list is set up: near-white names on a dark list.
   for (DWORD view : {DWORD{LVS_ICON}, DWORD{LVS_REPORT}}) {
@@ -284,11 +252,11 @@ TEST_F(ListAndTree, ASelectedLabelReadsWithAndWithoutTheFocus) {
     SendMessage(lv, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&Selected()));
     SetFocus(lv);
     Pump();
-    EXPECT_GE(LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "focused, view " << view;
+    EXPECT_GE(testkit::LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "focused, view " << view;
     SetFocus(other);
     Pump();
-    EXPECT_GE(LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "out of focus, view " << view;
-    EXPECT_GE(LabelContrast(lv, 1), 4.5) << "not selected, view " << view;
+    EXPECT_GE(testkit::LabelContrast(lv, 0, RGB(40, 40, 48)), 4.5) << "out of focus, view " << view;
+    EXPECT_GE(testkit::LabelContrast(lv, 1), 4.5) << "not selected, view " << view;
     DestroyWindow(lv);
     DestroyWindow(other);
   }

@@ -16,6 +16,7 @@
 #include "platform/registry/registry.h"
 #include "platform/window/input.h"
 #include "platform/window/window_surface.h"
+#include "platform/testkit/tool_tips.h"
 #include "widgets/reg_helpers.h"
 
 namespace auvry::testing {
@@ -129,21 +130,13 @@ TEST_F(RecorderWindowTest, AButtonsTipShowsOverTheWindowOnceItIsActive) {
   // The moves go through the window's own loop, which hands them to the buttons' tips.
   WhenDialogShows([&](HWND d) {
     ::SetActiveWindow(d);
-    POINT at{10, 10};
-    ::ClientToScreen(::GetDlgItem(d, IDC_AUVRY_SETTINGS), &at);
-    platform::InjectMouseMove(at);
-    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+    testkit::RestPointerOn(::GetDlgItem(d, IDC_AUVRY_SETTINGS), POINT{10, 10});
   });
   WhenDialogShows([&](HWND d) {
     Advance(1000);
-    bool windowSeen = false;
-    for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
-      char cls[32] = {};
-      ::GetClassName(h, cls, sizeof cls);
-      shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
-      above = shown && !windowSeen;
-      windowSeen |= h == d;
-    }
+    const testkit::ShownTip tip = testkit::ShownTipAbove(d);
+    shown = tip.tip != nullptr;
+    above = tip.above;
     ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     platform::WriteWindowAsSeenPng(d, PictureFolder() + "main_with_tip.png");
     ClickButton(d, IDC_AUVRY_EXIT);

@@ -18,6 +18,7 @@
 #include "qnlog/qn_log.h"
 #include "platform/window/window.h"
 #include "platform/window/window_surface.h"
+#include "platform/testkit/tool_tips.h"
 #include "skin_bitmap.h"
 #include "skin_ids.h"
 #include "widgets/reg_helpers.h"
@@ -184,43 +185,24 @@ TEST_F(StarterWindowTest, TheWindowIsCutWhereTheCornerMaskIsRedAndPlacedAsDrawn)
   EXPECT_EQ(472, exit.top - window.top);
 }
 
-// The visible tool tip highest in the stacking order, and whether it lies above `window`.
-std::pair<HWND, bool> ShownTipAbove(HWND window) {
-  HWND tip = nullptr;
-  bool windowSeen = false, above = false;
-  for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
-    char cls[32] = {};
-    ::GetClassName(h, cls, sizeof cls);
-    if (!tip && std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h)) {
-      tip = h;
-      above = !windowSeen;
-    }
-    windowSeen |= h == window;
-  }
-  return {tip, above};
-}
-
 TEST_F(StarterWindowTest, AButtonsTipShowsOverTheWindowOnceItIsActive) {
-  std::pair<HWND, bool> shown{};
+  testkit::ShownTip shown;
   // The moves go through the window's own loop, which hands them to the buttons' tips.
   WhenDialogShows([&](HWND d) {
     ::SetActiveWindow(d);
-    POINT at{30, 30};
-    ::ClientToScreen(::GetDlgItem(d, IDC_LAUNCH_WIZARD), &at);
-    platform::InjectMouseMove(at);
-    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+    testkit::RestPointerOn(::GetDlgItem(d, IDC_LAUNCH_WIZARD), POINT{30, 30});
   });
   WhenDialogShows([&](HWND d) {
     time_.Advance(1000);
-    shown = ShownTipAbove(d);
+    shown = testkit::ShownTipAbove(d);
     ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     platform::WriteWindowAsSeenPng(d, PictureFolder() + "main_with_tip.png");
     ClickButton(d, IDC_EXIT);
   });
   CLanvikDlg dialog(app_);
   dialog.DoModal();
-  ASSERT_NE(shown.first, nullptr) << "no tip shows";
-  EXPECT_TRUE(shown.second) << "the tip is under its window";
+  ASSERT_NE(shown.tip, nullptr) << "no tip shows";
+  EXPECT_TRUE(shown.above) << "the tip is under its window";
 }
 
 TEST_F(StarterWindowTest, TheHelpItemsSayWhatIsMissingAndOpenTheSupportPage) {

@@ -28,6 +28,7 @@
 #include "platform/window/monitors.h"
 #include "platform/window/resources.h"
 #include "platform/window/window_surface.h"
+#include "platform/testkit/tool_tips.h"
 #include "project_file.h"
 #include "quillon_app.h"
 #include "quillon_dlg.h"
@@ -117,21 +118,12 @@ TEST_F(QuillonWindowTest, AMainWindowButtonsTipShowsOverTheWindowOnceItIsActive)
   RunWindow(&splash, [&](CQuillonDlg&, HWND d) {
     time_.Advance(kStartMs);
     ::SetActiveWindow(d);
-    POINT at{6, 6};
-    ::ClientToScreen(::GetDlgItem(d, IDC_IPOD), &at);
-    // The moves go through the window's own loop, which hands them to the buttons' tips.
-    platform::InjectMouseMove(at);
-    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+    testkit::RestPointerOn(::GetDlgItem(d, IDC_IPOD), POINT{6, 6});
     testkit::WhenDialogShows([&, d](HWND) {
       time_.Advance(1000);
-      bool windowSeen = false;
-      for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
-        char cls[32] = {};
-        ::GetClassName(h, cls, sizeof cls);
-        shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
-        above = shown && !windowSeen;
-        windowSeen |= h == d;
-      }
+      const testkit::ShownTip tip = testkit::ShownTipAbove(d);
+      shown = tip.tip != nullptr;
+      above = tip.above;
       ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       EXPECT_TRUE(platform::WriteWindowAsSeenPng(d, testkit::PictureFolder() + "main_window_with_tip.png"));
       ClickButton(d, IDC_CLOSE_BUTTON);

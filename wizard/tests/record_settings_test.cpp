@@ -11,6 +11,7 @@
 #include "platform/window/message_box_dialog.h"
 #include "platform/window/window_surface.h"
 #include "platform/disc/qn_data_cd_dvd.h"
+#include "platform/testkit/tool_tips.h"
 #include "record_settings_page.h"
 #include "record_space.h"
 #include "wizard_ids.h"
@@ -186,21 +187,13 @@ TEST_F(RecordSettings, AButtonsTipShowsOverTheBurnOptionsOnceTheyAreActive) {
   // The moves go through the window's own loop, which hands them to the buttons' tips.
   WhenDialogShows([&](HWND d) {
     ::SetActiveWindow(d);
-    POINT at{8, 8};
-    ::ClientToScreen(::GetDlgItem(d, IDOK), &at);
-    platform::InjectMouseMove(at);
-    platform::InjectMouseMove(POINT{at.x + 2, at.y + 1});
+    testkit::RestPointerOn(::GetDlgItem(d, IDOK), POINT{8, 8});
   });
   WhenDialogShows([&](HWND d) {
     time_.Advance(1000);
-    bool windowSeen = false;
-    for (HWND h = ::GetTopWindow(nullptr); h && !shown; h = ::GetWindow(h, GW_HWNDNEXT)) {
-      char cls[32] = {};
-      ::GetClassName(h, cls, sizeof cls);
-      shown = std::string(cls) == TOOLTIPS_CLASS && ::IsWindowVisible(h);
-      above = shown && !windowSeen;
-      windowSeen |= h == d;
-    }
+    const testkit::ShownTip tip = testkit::ShownTipAbove(d);
+    shown = tip.tip != nullptr;
+    above = tip.above;
     ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_TRUE(platform::WriteWindowAsSeenPng(d, PictureFolder() + "burn_options_with_tip.png"));
     ClickButton(d, CBurnOptionsDialog::kClose);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "capture/capture_graph.h"
+#include "capture/dv_capture_graph.h"
 #include "capture/tests/graph_test_support.h"
 #include "capture/wmv_profile_info.h"
 #include "platform/base/clock.h"
@@ -93,19 +94,19 @@ class WmvLengthsTest : public ::testing::Test {
     settings.profilePath = profile;
     return graph.StartWmvCapture(&settings);
   }
-  long long Rendered() {
+  static CRendererFilter* PreviewOf(IFilterGraph* graph) {
     CComPtr<IBaseFilter> renderer;
-    graph.Graph()->FindFilterByName("Video Render", &renderer);
-    auto* base = dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
-    return base ? base->SamplesRendered() : 0;
+    graph->FindFilterByName("Video Render", &renderer);
+    return dynamic_cast<CRendererFilter*>(AsBaseFilter(renderer));
   }
   // Moves device time on in steps, each once the preview (behind the writer on the tee) has
-  // shown the step's pictures.
-  void Pace(platform::ManualClock& clock, int ms) {
-    const long long start = Rendered();
+  // shown the step's pictures, one each `frame` (100-ns units).
+  static void Pace(platform::ManualClock& clock, CRendererFilter* preview, int ms, long long frame = 333667) {
+    ASSERT_NE(preview, nullptr);
+    const long long start = preview->SamplesRendered();
     for (int t = 100; t <= ms; t += 100) {
       clock.Advance(100);
-      for (int i = 0; i < 2000 && Rendered() < start + t * 30 / 1001; ++i)
+      for (int i = 0; i < 4000 && preview->SamplesRendered() < start + t * 10000LL / frame; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the sound block due now
     }
@@ -126,7 +127,7 @@ TEST_F(WmvLengthsTest, TheBoxAtItsOwnPaceGivesSoundAndPictureOfTheRecordingsLeng
       platform::ManualClock clock(1000);
       platform::ScopedClock use(clock);
       ASSERT_TRUE(Start(profile, file));
-      Pace(clock, ms);
+      Pace(clock, PreviewOf(graph.Graph()), ms);
       ASSERT_TRUE(graph.StopCapture());
       graph.CloseDevice();
     }
@@ -155,6 +156,54 @@ TEST_F(WmvLengthsTest, TheBoxRunningFreeGivesAsMuchSoundAsPicture) {
     EXPECT_LT(l.pictureStart, 0.05) << n;
     EXPECT_LT(l.soundStart, 0.05) << n;
   }
+}
+
+// The camcorder's sound comes in its DV frames: both streams end together, NTSC and PAL, at
+// the camcorder's pace or running free.
+TEST_F(WmvLengthsTest, TheDvCamcordersRecordingEndsSoundAndPictureTogether) {
+  for (const bool pal : {false, true}) {
+    SCOPED_TRACE(pal ? "PAL" : "NTSC");
+    if (pal)
+      sim::Hardware::Instance().Update("DVCAM", [](sim::DeviceDesc& d) {
+        d.formats = {{720, 576, 400000, MEDIASUBTYPE_dvsd}};
+      });
+    const std::string profile = SaveProfile(kProfiles[pal ? 1 : 0], pal ? "dvpal.prx" : "dvntsc.prx");
+    ASSERT_FALSE(profile.empty());
+    const std::string file = Folder() + (pal ? "dv_pal.wmv" : "dv_ntsc.wmv");
+    constexpr int kMs = 2400;
+    {
+      platform::ManualClock clock;
+      platform::ScopedClock use(clock);
+      CDvCaptureGraph dv;
+      ASSERT_TRUE(dv.OpenDv(window, window, "Vidarro DV Camcorder"));
+      WmvCaptureSettings settings;
+      settings.fileName = file;
+      settings.profilePath = profile;
+      ASSERT_TRUE(dv.StartWmvCapture(&settings));
+      Pace(clock, PreviewOf(dv.Graph()), kMs, pal ? 400000 : 333667);
+      ASSERT_TRUE(dv.StopDvCapture());
+      dv.Close();
+    }
+    const Lengths l = ReadLengths(file);
+    EXPECT_NEAR(l.pictureEnd, l.soundEnd, 0.05);
+    EXPECT_NEAR(l.pictureEnd, kMs / 1000.0, 0.1);
+  }
+  sim::Hardware::SetFreeRunning(true);
+  const std::string file = Folder() + "dv_free.wmv";
+  {
+    CDvCaptureGraph dv;
+    ASSERT_TRUE(dv.OpenDv(window, window, "Vidarro DV Camcorder"));
+    WmvCaptureSettings settings;
+    settings.fileName = file;
+    settings.profilePath = SaveProfile(kProfiles[2], "dvfree.prx");
+    ASSERT_TRUE(dv.StartWmvCapture(&settings));
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    ASSERT_TRUE(dv.StopDvCapture());
+    dv.Close();
+  }
+  const Lengths l = ReadLengths(file);
+  EXPECT_GT(l.pictureEnd, 0.5);
+  EXPECT_NEAR(l.pictureEnd, l.soundEnd, 0.05);
 }
 
 }  // namespace

@@ -200,9 +200,10 @@ class AsfSession {
     return av_rescale(nextPts_, static_cast<std::int64_t>(rate_) * fps_.den, fps_.num);
   }
   // True while a block of sound starting at `start` lies further ahead of the pictures than a
-  // live source's lead (or no picture came yet).
+  // live source's lead. Before the first picture nothing waits: a live sound card must not be
+  // held up while the picture source starts (that sound has no place on the time line anyway).
   bool SoundAhead(std::int64_t start) const {
-    if (firstStart_ < 0) return true;
+    if (firstStart_ < 0) return false;
     return start - firstStart_ > av_rescale(nextPts_, kUnits * fps_.den, fps_.num) + kSoundLead;
   }
   bool EncodeSoundFrame() {

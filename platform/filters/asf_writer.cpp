@@ -140,24 +140,12 @@ class AsfSession {
       resampler_ = media::Resampler::Open(AV_SAMPLE_FMT_S16, wfx->nChannels, static_cast<int>(wfx->nSamplesPerSec),
                                           audio_->SampleFormat(), channels_, rate_);
     if (!resampler_) return Fail();
-    const int inRate = static_cast<int>(wfx->nSamplesPerSec);
-    const std::size_t frameBytes = 2 * std::max<WORD>(wfx->nChannels, 1);
-    int in = static_cast<int>(sample.data.size() / frameBytes);
-    const std::uint8_t* data = sample.data.data();
-    if (video_ && firstStart_ < 0) return true;  // before the first picture: no time line yet
-    if (soundPts_ < 0) {
-      const std::int64_t origin = video_ ? firstStart_ : sample.start;
-      // Sound from before the first picture is cut off; sound that begins later starts later.
-      const std::int64_t skip = std::clamp<std::int64_t>(av_rescale(origin - sample.start, inRate, kUnits), 0, in);
-      data += skip * frameBytes;
-      in -= static_cast<int>(skip);
-      if (in == 0) return true;
-      soundPts_ = std::max<std::int64_t>(av_rescale(sample.start - origin, rate_, kUnits), 0);
-    }
+    const int in = static_cast<int>(sample.data.size() / (2 * std::max<WORD>(wfx->nChannels, 1)));
     auto converted = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, resampler_->OutputRoom(in));
-    const std::uint8_t* planes[1] = {data};
+    const std::uint8_t* planes[1] = {sample.data.data()};
     const int made = resampler_->Convert(planes, in, converted->data, converted->nb_samples);
     if (made < 0 || !queue_->Push(converted->data, made)) return Fail();
+    if (soundPts_ < 0 && soundStart_ < 0) soundStart_ = sample.start;
     return (DrainSound() && KeepReadable()) || Fail();
   }
 
@@ -213,6 +201,36 @@ class AsfSession {
     soundPts_ += sound_->nb_samples;
     return audio_->Encode(sound_.get(), [this](AVPacket* p) { return Write(p, audioStream_, *audio_); });
   }
+  // Places the sound held so far on the pictures' time line once there is one: sound from
+  // before the first picture is cut off, sound that begins later starts later. Until then it is
+  // held (no more than kMaxHeldSound of it).
+  bool PlaceSound() {
+    if (soundPts_ >= 0 || soundStart_ < 0) return true;
+    if (video_ && firstStart_ < 0) {
+      const int over = queue_->Size() - static_cast<int>(av_rescale(kMaxHeldSound, rate_, kUnits));
+      return over <= 0 || DropSound(over);
+    }
+    const std::int64_t origin = video_ ? firstStart_ : soundStart_;
+    if (soundStart_ < origin) {
+      const int early =
+          static_cast<int>(std::min<std::int64_t>(av_rescale(origin - soundStart_, rate_, kUnits), queue_->Size()));
+      if (!DropSound(early)) return false;
+      if (soundStart_ < origin) {
+        soundStart_ = queue_->Size() > 0 ? origin : -1;  // none left: the next block places itself
+        if (soundStart_ < 0) return true;
+      }
+    }
+    soundPts_ = std::max<std::int64_t>(av_rescale(soundStart_ - origin, rate_, kUnits), 0);
+    return true;
+  }
+  // Takes the oldest `samples` off the held sound.
+  bool DropSound(int samples) {
+    if (samples <= 0) return true;
+    media::FramePtr dropped = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, samples);
+    if (!dropped || !queue_->Pop(dropped.get())) return false;
+    soundStart_ += av_rescale(samples, kUnits, rate_);
+    return true;
+  }
   bool PushSilence(int samples) {
     media::FramePtr silence = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, samples);
     if (!silence) return false;
@@ -222,7 +240,9 @@ class AsfSession {
   // Whole sound frames are written up to where the pictures end; sound held further ahead than
   // kMaxHeldSound (the pictures stalled) is written anyway rather than piling up.
   bool DrainSound() {
-    if (!audio_ || soundPts_ < 0) return true;
+    if (!audio_) return true;
+    if (!PlaceSound()) return false;
+    if (soundPts_ < 0) return true;
     while (queue_->Size() >= sound_->nb_samples) {
       const bool covered = !video_ || soundPts_ + sound_->nb_samples <= PictureEndSamples();
       const bool piled = queue_->Size() > av_rescale(kMaxHeldSound, rate_, kUnits);
@@ -235,12 +255,14 @@ class AsfSession {
   // the pictures end (to the nearest sound frame), and when sound already went further the last
   // picture is shown until it ends.
   bool EndTogether() {
-    if (!audio_ || soundPts_ < 0) return true;
+    if (!audio_) return true;
     if (!video_ || frames_ == 0) {
-      while (queue_->Size() > 0)
+      if (soundPts_ < 0 && soundStart_ >= 0) soundPts_ = 0;  // no picture came: the sound alone
+      while (soundPts_ >= 0 && queue_->Size() > 0)
         if (!EncodeSoundFrame()) return false;
       return true;
     }
+    if (soundPts_ < 0) return true;
     const std::int64_t end = PictureEndSamples();
     while (soundPts_ + sound_->nb_samples / 2 < end)
       if (!EncodeSoundFrame()) return false;
@@ -293,6 +315,7 @@ class AsfSession {
   std::unique_ptr<media::SampleQueue> queue_;
   media::FramePtr sound_;
   std::int64_t soundPts_ = -1;
+  std::int64_t soundStart_ = -1;  // stream time of the oldest sound held before it is placed
   bool failed_ = false;
   bool finished_ = false, finishing_ = false;
   std::string header_;

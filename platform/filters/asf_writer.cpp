@@ -257,8 +257,9 @@ class AsfSession {
   bool EndTogether() {
     if (!audio_) return true;
     if (!video_ || frames_ == 0) {
-      if (soundPts_ < 0 && soundStart_ >= 0) soundPts_ = 0;  // no picture came: the sound alone
-      while (soundPts_ >= 0 && queue_->Size() > 0)
+      // No picture came: the sound alone, in whole frames as it came.
+      if (soundPts_ < 0 && soundStart_ >= 0) soundPts_ = 0;
+      while (soundPts_ >= 0 && queue_->Size() >= sound_->nb_samples)
         if (!EncodeSoundFrame()) return false;
       return true;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -45,7 +47,9 @@ CMediaType TypeOf(const VideoFormat& f) {
   return MakeVideoType(f.subtype, f.width, f.height, f.frameDuration);
 }
 
-// Boxes (by USB id) whose video capture pin streams now, counted per running capture filter.
+// Boxes (by USB id) whose video capture pin streams now, counted per running capture filter, and
+// how far each box's pictures have gone: a box digitises picture and sound on one clock, so when
+// it runs free its sound keeps to its pictures' time instead of racing ahead of them.
 class RunningBoxes {
  public:
   static RunningBoxes& Instance() {
@@ -53,17 +57,43 @@ class RunningBoxes {
     return boxes;
   }
   void Change(const std::string& usbId, int delta) {
-    std::lock_guard lock(mutex_);
-    if ((counts_[usbId] += delta) <= 0) counts_.erase(usbId);
+    {
+      std::lock_guard lock(mutex_);
+      if ((counts_[usbId] += delta) <= 0) {
+        counts_.erase(usbId);
+        pictureTimes_.erase(usbId);
+      }
+    }
+    moved_.notify_all();
   }
   bool Running(const std::string& usbId) {
     std::lock_guard lock(mutex_);
     return counts_.count(usbId) != 0;
   }
+  // The box's pictures up to `time` (stream time, 100-ns units) have been taken downstream.
+  void PicturesReached(const std::string& usbId, REFERENCE_TIME time) {
+    {
+      std::lock_guard lock(mutex_);
+      pictureTimes_[usbId] = time;
+    }
+    moved_.notify_all();
+  }
+  // Waits while the box streams and its pictures are short of `time`; bounded, so a stalled
+  // picture path never holds the sound (or a stop) up for long.
+  void WaitForPictures(const std::string& usbId, REFERENCE_TIME time) {
+    std::unique_lock lock(mutex_);
+    moved_.wait_for(lock, std::chrono::milliseconds(kMaxWaitMs), [&] {
+      const auto at = pictureTimes_.find(usbId);
+      return counts_.count(usbId) == 0 || (at != pictureTimes_.end() && at->second >= time);
+    });
+  }
 
  private:
+  static constexpr int kMaxWaitMs = 500;
   std::mutex mutex_;
+  std::condition_variable moved_;
   std::map<std::string, int> counts_;
+  std::map<std::string, REFERENCE_TIME> pictureTimes_;
 };
 
 // Watches the device while the filter lives; reports EC_DEVICE_LOST when it goes away.
@@ -103,8 +133,10 @@ class DevicePin : public ConfigurablePin {
 
 class VideoStream : public DevicePin {
  public:
-  VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch)
-      : DevicePin(f, std::move(name), std::move(caps), false, watch) {}
+  // boxId: the USB id of the box whose picture time this pin sets ("" for none).
+  VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch,
+              std::string boxId = {})
+      : DevicePin(f, std::move(name), std::move(caps), false, watch), boxId_(std::move(boxId)) {}
   REFERENCE_TIME SampleDuration() override {
     const CMediaType mt = Current();
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
@@ -113,6 +145,8 @@ class VideoStream : public DevicePin {
   bool Paced() override { return !Hardware::FreeRunning(); }
   HRESULT FillSample(MediaSample& s) override {
     if (DeviceLost()) return E_FAIL;
+    // Every earlier picture has been delivered: the box's pictures have come this far.
+    if (!boxId_.empty()) RunningBoxes::Instance().PicturesReached(boxId_, s.start);
     const CMediaType mt = Current();
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
     const LONG w = vih ? vih->bmiHeader.biWidth : 720;
@@ -123,14 +157,21 @@ class VideoStream : public DevicePin {
     PaintFrame(mt.subtype, w, h, s.index, SampleDuration(), s.data.data(), stride);
     return S_OK;
   }
+
+ private:
+  std::string boxId_;
 };
 
 class AudioStream : public DevicePin {
  public:
-  // boxId: the USB id of the box whose running video this input's sound needs ("" for none).
-  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal,
-              std::string boxId = {})
-      : DevicePin(f, std::move(name), Caps(), true, watch), signal_(signal), boxId_(std::move(boxId)) {}
+  // boxId: the USB id of the box whose running video this input's sound needs ("" for none);
+  // clockBox: the box whose pictures its sound keeps time with when running free ("" for none).
+  AudioStream(CBaseFilter* f, std::string name, const DeviceWatch* watch, const AudioSignal& signal, std::string boxId,
+              std::string clockBox)
+      : DevicePin(f, std::move(name), Caps(), true, watch),
+        signal_(signal),
+        boxId_(std::move(boxId)),
+        clockBox_(std::move(clockBox)) {}
   static std::vector<CMediaType> Caps() {
     return {MakeAudioType(2, 48000, 16), MakeAudioType(2, 44100, 16), MakeAudioType(1, 48000, 16),
             MakeAudioType(2, 32000, 16), MakeAudioType(1, 44100, 16)};
@@ -139,6 +180,7 @@ class AudioStream : public DevicePin {
   bool Paced() override { return !Hardware::FreeRunning(); }
   HRESULT FillSample(MediaSample& s) override {
     if (DeviceLost()) return E_FAIL;
+    if (Hardware::FreeRunning() && !clockBox_.empty()) RunningBoxes::Instance().WaitForPictures(clockBox_, s.start);
     const CMediaType mt = Current();
     const auto* wfx = mt.Format<WAVEFORMATEX>();
     const DWORD rate = wfx ? wfx->nSamplesPerSec : 48000;
@@ -154,6 +196,7 @@ class AudioStream : public DevicePin {
  private:
   AudioSignalSource signal_;
   std::string boxId_;
+  std::string clockBox_;
 };
 
 // Analog card or USB box capture filter.
@@ -168,9 +211,11 @@ class CaptureFilter : public CSourceFilter,
     if (!desc_.crossbars.empty()) analogIn_ = AddPin<AnalogInputPin>("Analog Video In", MEDIATYPE_AnalogVideo);
     std::vector<CMediaType> caps;
     for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
-    capture_ = AddPin<VideoStream>("Capture", caps, &watch_);
+    const std::string usbId = UsbIdOf(desc_.devicePath);
+    capture_ = AddPin<VideoStream>("Capture", caps, &watch_, usbId);
     capture_->SetCategory(PIN_CATEGORY_CAPTURE);
-    if (desc_.audioPin) AddPin<AudioStream>("Audio", &watch_, desc_.audioSignal)->SetCategory(PIN_CATEGORY_CAPTURE);
+    if (desc_.audioPin)
+      AddPin<AudioStream>("Audio", &watch_, desc_.audioSignal, "", usbId)->SetCategory(PIN_CATEGORY_CAPTURE);
     if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
     for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
     tvFormat_ = desc_.tvFormat;
@@ -300,7 +345,9 @@ class AudioCaptureFilter : public CSourceFilter, public ISpecifyPropertyPages {
  public:
   explicit AudioCaptureFilter(const DeviceDesc& desc)
       : CSourceFilter(CLSID_SimCaptureDevice, desc.name), watch_(desc.id, this) {
-    AddPin<AudioStream>("Capture", &watch_, desc.audioSignal, desc.needsVideo ? UsbIdOf(desc.dsInterface) : "")
+    // A box's sound interface (the box's USB id) keeps to its pictures whether or not it needs them.
+    const std::string usbId = UsbIdOf(desc.dsInterface);
+    AddPin<AudioStream>("Capture", &watch_, desc.audioSignal, desc.needsVideo ? usbId : "", usbId)
         ->SetCategory(PIN_CATEGORY_CAPTURE);
   }
   DSHOW_FORWARD_IUNKNOWN(CSourceFilter)

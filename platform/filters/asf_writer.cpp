@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -24,6 +26,7 @@ extern "C" {
 #include <libavformat/avio.h>
 #include <libavformat/avformat.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/samplefmt.h>
 }
 
 namespace platform::filters {
@@ -115,43 +118,43 @@ class AsfSession {
     const bool rgb = mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32;
     if (!scaler_ || !scaler_->ScalePacked(sample.data.data(), rgb ? -w * bpp : w * bpp, picture_.get())) return Fail();
     if (firstStart_ < 0) firstStart_ = sample.start;
-    const std::int64_t pts = av_rescale(sample.start - firstStart_, fps_.num, 10000000LL * fps_.den);
+    const std::int64_t pts = av_rescale(sample.start - firstStart_, fps_.num, kUnits * fps_.den);
     if (pts < nextPts_) return true;
-    nextPts_ = pts + 1;
-    picture_->pts = pts;
-    ++frames_;
-    return (video_->Encode(picture_.get(), [this](AVPacket* p) { return Write(p, videoStream_, *video_); }) &&
-            KeepReadable()) ||
-           Fail();
+    if (!EncodePicture(pts)) return Fail();
+    caughtUp_.notify_all();
+    return (DrainSound() && KeepReadable()) || Fail();
   }
 
+  // Sound is placed on the pictures' time line and written no further than the pictures reach,
+  // so both streams end together whatever pace each source keeps.
   bool AddSound(const CMediaType& mt, const MediaSample& sample) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     const auto* wfx = mt.Format<WAVEFORMATEX>();
-    if (failed_ || !audio_ || !wfx || wfx->wBitsPerSample != 16) return !failed_;
+    if (failed_ || !audio_ || !wfx || wfx->wBitsPerSample != 16 || wfx->nSamplesPerSec == 0) return !failed_;
+    // A source that runs free waits for the pictures (a while at most: a stalled picture source
+    // must not hold a live sound card up).
+    for (int round = 0; round < kSoundWaitRounds && !finishing_ && video_ && SoundAhead(sample.start); ++round)
+      caughtUp_.wait_for(lock, std::chrono::milliseconds(10));
+    if (failed_ || finishing_) return !failed_;
     if (!resampler_)
       resampler_ = media::Resampler::Open(AV_SAMPLE_FMT_S16, wfx->nChannels, static_cast<int>(wfx->nSamplesPerSec),
                                           audio_->SampleFormat(), channels_, rate_);
     if (!resampler_) return Fail();
-    if (soundPts_ < 0) soundPts_ = 0;
     const int in = static_cast<int>(sample.data.size() / (2 * std::max<WORD>(wfx->nChannels, 1)));
     auto converted = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, resampler_->OutputRoom(in));
     const std::uint8_t* planes[1] = {sample.data.data()};
     const int made = resampler_->Convert(planes, in, converted->data, converted->nb_samples);
     if (made < 0 || !queue_->Push(converted->data, made)) return Fail();
-    while (queue_->Size() >= sound_->nb_samples) {
-      if (!queue_->Pop(sound_.get())) return Fail();
-      sound_->pts = soundPts_;
-      soundPts_ += sound_->nb_samples;
-      if (!audio_->Encode(sound_.get(), [this](AVPacket* p) { return Write(p, audioStream_, *audio_); })) return Fail();
-    }
-    return KeepReadable() || Fail();
+    if (soundPts_ < 0 && soundStart_ < 0) soundStart_ = sample.start;
+    return (DrainSound() && KeepReadable()) || Fail();
   }
 
   bool Finish() {
     std::lock_guard lock(mutex_);
     if (finished_) return !failed_;
-    finished_ = true;
+    finished_ = finishing_ = true;
+    caughtUp_.notify_all();
+    if (!failed_ && !EndTogether()) failed_ = true;
     if (!failed_ && video_ && frames_ > 0 &&
         !video_->Encode(nullptr, [this](AVPacket* p) { return Write(p, videoStream_, *video_); }))
       failed_ = true;
@@ -171,6 +174,104 @@ class AsfSession {
   bool Fail() {
     failed_ = true;
     return false;
+  }
+  bool EncodePicture(std::int64_t pts) {
+    nextPts_ = pts + 1;
+    picture_->pts = pts;
+    ++frames_;
+    return video_->Encode(picture_.get(), [this](AVPacket* p) { return Write(p, videoStream_, *video_); });
+  }
+  // Where the pictures written so far end, in sound samples from the first picture, counted as
+  // sound fed to the encoder: its packets are stamped its priming samples earlier.
+  std::int64_t PictureEndSamples() const { return PictureEndInSamples() + audio_->Context()->initial_padding; }
+  std::int64_t PictureEndInSamples() const {
+    return av_rescale(nextPts_, static_cast<std::int64_t>(rate_) * fps_.den, fps_.num);
+  }
+  // True while a block of sound starting at `start` lies further ahead of the pictures than a
+  // live source's lead. Before the first picture nothing waits: a live sound card must not be
+  // held up while the picture source starts (that sound has no place on the time line anyway).
+  bool SoundAhead(std::int64_t start) const {
+    if (firstStart_ < 0) return false;
+    return start - firstStart_ > av_rescale(nextPts_, kUnits * fps_.den, fps_.num) + kSoundLead;
+  }
+  bool EncodeSoundFrame() {
+    if (queue_->Size() < sound_->nb_samples && !PushSilence(sound_->nb_samples - queue_->Size())) return false;
+    if (!queue_->Pop(sound_.get())) return false;
+    sound_->pts = soundPts_;
+    soundPts_ += sound_->nb_samples;
+    return audio_->Encode(sound_.get(), [this](AVPacket* p) { return Write(p, audioStream_, *audio_); });
+  }
+  // Places the sound held so far on the pictures' time line once there is one: sound from
+  // before the first picture is cut off, sound that begins later starts later. Until then it is
+  // held (no more than kMaxHeldSound of it).
+  bool PlaceSound() {
+    if (soundPts_ >= 0 || soundStart_ < 0) return true;
+    if (video_ && firstStart_ < 0) {
+      const int over = queue_->Size() - static_cast<int>(av_rescale(kMaxHeldSound, rate_, kUnits));
+      return over <= 0 || DropSound(over);
+    }
+    const std::int64_t origin = video_ ? firstStart_ : soundStart_;
+    if (soundStart_ < origin) {
+      const int early =
+          static_cast<int>(std::min<std::int64_t>(av_rescale(origin - soundStart_, rate_, kUnits), queue_->Size()));
+      if (!DropSound(early)) return false;
+      if (soundStart_ < origin) {
+        soundStart_ = queue_->Size() > 0 ? origin : -1;  // none left: the next block places itself
+        if (soundStart_ < 0) return true;
+      }
+    }
+    soundPts_ = std::max<std::int64_t>(av_rescale(soundStart_ - origin, rate_, kUnits), 0);
+    return true;
+  }
+  // Takes the oldest `samples` off the held sound.
+  bool DropSound(int samples) {
+    if (samples <= 0) return true;
+    media::FramePtr dropped = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, samples);
+    if (!dropped || !queue_->Pop(dropped.get())) return false;
+    soundStart_ += av_rescale(samples, kUnits, rate_);
+    return true;
+  }
+  bool PushSilence(int samples) {
+    media::FramePtr silence = media::MakeAudioFrame(audio_->SampleFormat(), channels_, rate_, samples);
+    if (!silence) return false;
+    av_samples_set_silence(silence->data, 0, samples, channels_, audio_->SampleFormat());
+    return queue_->Push(silence->data, samples);
+  }
+  // Whole sound frames are written up to where the pictures end; sound held further ahead than
+  // kMaxHeldSound (the pictures stalled) is written anyway rather than piling up.
+  bool DrainSound() {
+    if (!audio_) return true;
+    if (!PlaceSound()) return false;
+    if (soundPts_ < 0) return true;
+    while (queue_->Size() >= sound_->nb_samples) {
+      const bool covered = !video_ || soundPts_ + sound_->nb_samples <= PictureEndSamples();
+      const bool piled = queue_->Size() > av_rescale(kMaxHeldSound, rate_, kUnits);
+      if (!covered && !piled) break;
+      if (!EncodeSoundFrame()) return false;
+    }
+    return true;
+  }
+  // At the stop both streams end at one time: the sound is cut or filled with silence to where
+  // the pictures end (to the nearest sound frame), and when sound already went further the last
+  // picture is shown until it ends.
+  bool EndTogether() {
+    if (!audio_) return true;
+    if (!video_ || frames_ == 0) {
+      // No picture came: the sound alone, in whole frames as it came.
+      if (soundPts_ < 0 && soundStart_ >= 0) soundPts_ = 0;
+      while (soundPts_ >= 0 && queue_->Size() >= sound_->nb_samples)
+        if (!EncodeSoundFrame()) return false;
+      return true;
+    }
+    if (soundPts_ < 0) return true;
+    const std::int64_t end = PictureEndSamples();
+    while (soundPts_ + sound_->nb_samples / 2 < end)
+      if (!EncodeSoundFrame()) return false;
+    const std::int64_t soundEnd = av_rescale(soundPts_ - audio_->Context()->initial_padding, fps_.num,
+                                             static_cast<std::int64_t>(rate_) * fps_.den);
+    while (nextPts_ < soundEnd)
+      if (!EncodePicture(nextPts_)) return false;
+    return true;
   }
   bool Write(AVPacket* packet, int stream, const media::Encoder& encoder) {
     if (packet->pts != AV_NOPTS_VALUE)
@@ -193,8 +294,13 @@ class AsfSession {
     const std::int64_t whole = patch_.WholePackets(file_.Size());
     if (file_.Truncate(whole)) patch_.Apply(file_, whole, std::max<std::int64_t>(readable_, 0));
   }
+  static constexpr std::int64_t kUnits = 10000000;          // 100-ns units a second
   static constexpr std::int64_t kPatchInterval = 20000000;  // 2 s
+  static constexpr std::int64_t kSoundLead = kUnits / 2;    // a live source's sound block ahead
+  static constexpr std::int64_t kMaxHeldSound = 2 * kUnits;
+  static constexpr int kSoundWaitRounds = 20;  // of 10 ms
   std::mutex mutex_;
+  std::condition_variable caughtUp_;
   platform::File file_;
   std::unique_ptr<media::Muxer> muxer_;
   std::unique_ptr<media::Encoder> video_, audio_;
@@ -210,8 +316,9 @@ class AsfSession {
   std::unique_ptr<media::SampleQueue> queue_;
   media::FramePtr sound_;
   std::int64_t soundPts_ = -1;
+  std::int64_t soundStart_ = -1;  // stream time of the oldest sound held before it is placed
   bool failed_ = false;
-  bool finished_ = false;
+  bool finished_ = false, finishing_ = false;
   std::string header_;
   bool headerDone_ = false;
   AsfHeaderPatch patch_;

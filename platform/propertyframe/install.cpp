@@ -15,6 +15,7 @@ void InstallPropertyFrame() {
     com::RegisterClassForever(CLSID_AnalogVideoDecoderPropertyPage, CreateVideoDecoderPage);
     com::RegisterClassForever(CLSID_CrossbarFilterPropertyPage, CreateVideoDecoderPage);
     com::RegisterClassForever(CLSID_AudioStreamConfigPropertyPage, CreateSoundInputPage);
+    com::RegisterClassForever(CLSID_TVTunerFilterPropertyPage, CreateTvTunerPage);
     com::SetPropertyFrameShower(ShowPropertyFrame);
   });
 }

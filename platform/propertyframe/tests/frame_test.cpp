@@ -35,6 +35,10 @@ constexpr int kFormatList = 1400;
 constexpr int kFormatReason = 1401;
 constexpr int kStandardList = 1500;
 constexpr int kSignalText = 1501;
+constexpr int kChannelEdit = 1700;
+constexpr int kTunerInput = 1703;
+constexpr int kTunerSignal = 1704;
+constexpr int kTunerReason = 1705;
 
 // The page window of the frame that holds a control with this id.
 HWND PageWith(HWND frame, int id) {
@@ -251,6 +255,76 @@ TEST_F(PropertyFrameTest, DecoderPageSetsTheStandardAndShowsTheSignal) {
   long now = 0;
   decoder->get_TVFormat(&now);
   EXPECT_EQ(now, AnalogVideo_PAL_B);
+}
+
+// The card's tuner follows its page as the channel is typed or stepped; Cancel tunes it back, OK
+// keeps the channel and the cable or antenna input.
+TEST_F(PropertyFrameTest, TunerPageTunesTheCardAndCancelTunesBack) {
+  sim::DeviceDesc card;
+  card.id = "TVCARD";
+  card.kind = sim::DeviceKind::AnalogCard;
+  card.name = "Vidarro TV Card";
+  card.formats = {{720, 576, 400000, MEDIASUBTYPE_YUY2}};
+  card.crossbars = {{"Video Crossbar", {1, 2, 4096}, {12, 4105}, {}, -1}};
+  card.tuner = true;
+  card.tvFormats = AnalogVideo_PAL_B | AnalogVideo_PAL_I;
+  sim::Hardware::Instance().SetDevices({card});
+  CComPtr<ICaptureGraphBuilder2> builder;
+  ASSERT_EQ(builder.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
+  ASSERT_EQ(builder->SetFiltergraph(graph_), S_OK);
+  CComPtr<IBaseFilter> cap;
+  ASSERT_EQ(sim::CreateDeviceFilter("TVCARD", IID_IBaseFilter, reinterpret_cast<void**>(&cap)), S_OK);
+  ASSERT_EQ(graph_->AddFilter(cap, "Vidarro TV Card"), S_OK);
+  CComPtr<IAMTVTuner> tuner;
+  ASSERT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, cap, IID_IAMTVTuner,
+                                   reinterpret_cast<void**>(&tuner)),
+            S_OK);
+  CComPtr<IBaseFilter> tunerFilter;
+  ASSERT_EQ(tuner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&tunerFilter)), S_OK);
+  auto channel = [&] {
+    long c = 0, v = 0, a = 0;
+    EXPECT_EQ(tuner->get_Channel(&c, &v, &a), S_OK);
+    return c;
+  };
+  ASSERT_EQ(tuner->put_Channel(4, -1, -1), S_OK);
+
+  std::string shown, signal, range, refused;
+  long whileTyped = 0, whileHalf = 0;
+  WhenDialogShows([&](HWND frame) {
+    EXPECT_EQ(WindowText(frame), "TV Tuner Properties");
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    shown = ControlText(page, kChannelEdit);
+    signal = ControlText(page, kTunerSignal);
+    EXPECT_TRUE(TypeInto(page, kChannelEdit, "2"));
+    whileHalf = channel();
+    TypeChars("7");
+    whileTyped = channel();
+    TypeInto(page, kChannelEdit, "400");  // beyond the tuner's channels: it keeps the last good one
+    refused = ControlText(page, kTunerReason);
+    EXPECT_FALSE(WritePicture(frame, "tv_tuner.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(shown, "4");
+  EXPECT_EQ(signal, "Signal present");
+  EXPECT_EQ(whileHalf, 2);
+  EXPECT_EQ(whileTyped, 27);
+  EXPECT_NE(refused.find("1 to 125"), std::string::npos) << refused;
+  EXPECT_EQ(channel(), 4);
+
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    TypeInto(page, kChannelEdit, "61");
+    ChooseByKeys(page, kTunerInput, 1);
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(channel(), 61);
+  TunerInputType input = TunerInputCable;
+  EXPECT_EQ(tuner->get_InputType(0, &input), S_OK);
+  EXPECT_EQ(input, TunerInputAntenna);
 }
 
 // A frame whose pages cannot be made is not shown, and says so.

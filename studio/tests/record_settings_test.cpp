@@ -11,6 +11,7 @@
 #include "platform/controls/tab.h"
 #include "platform/propertyframe/property_frame.h"
 #include "platform/window/focus.h"
+#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/uuids.h"
 #include "platform/window/input.h"
 
@@ -43,6 +44,7 @@ void ChooseInCombo(HWND dialog, int id, int index) {
 
 // The picture page's brightness slider.
 constexpr int kBrightnessSlider = 1000;
+constexpr int kTunerChannel = 1700;  // the TV Tuner page's channel box
 
 // The property frames asked for since the last clear, each by its first page; every one owned by
 // the capture page's preview area, where the graph's video window lives.
@@ -334,12 +336,40 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
         if (id == IDD_TUNER_INPUT) {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_TV));
           EXPECT_EQ(ButtonState(cables, IDC_INPUT_TV), static_cast<UINT>(BST_CHECKED));
-          // Its Control button opens the card's pages, its TV Tuner button the tuner's.
+          // Its Control button opens the card's pages, its TV Tuner button the tuner's, where a
+          // channel typed reaches the card's tuner and OK keeps it.
           platform::com::ClearPropertyFrameRequests();
           ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
+          CComPtr<IAMTVTuner> tuner;
+          TheCaptureEngine().graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                            TheCaptureEngine().graph.VideoCapture(), IID_IAMTVTuner,
+                                                            reinterpret_cast<void**>(&tuner));
+          ASSERT_TRUE(tuner);
+          std::string tab;
+          WhenDialogShows([&](HWND frame) {
+            char text[32] = {};
+            TCITEM item;
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            ::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEM, 0,
+                                 reinterpret_cast<LPARAM>(&item));
+            tab = text;
+            HWND page = nullptr;
+            for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
+              if (::GetDlgItem(c, kTunerChannel)) page = c;
+            ASSERT_TRUE(page);
+            EXPECT_TRUE(TypeInto(page, kTunerChannel, "34"));
+            Picture(frame, "tv_tuner_properties.png");
+            ClickButton(frame, IDOK);
+          });
           ASSERT_TRUE(ClickButton(cables, IDC_INPUT_TUNER_PAGE));
           EXPECT_EQ(FramesShownOver(p),
                     (std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage, CLSID_TVTunerFilterPropertyPage}));
+          EXPECT_EQ(tab, "TV Tuner");
+          long channel = 0, video = 0, audio = 0;
+          tuner->get_Channel(&channel, &video, &audio);
+          EXPECT_EQ(channel, 34);
         } else {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_YPBPR));
           EXPECT_FALSE(ControlEnabled(cables, IDC_INPUT_YCBCR));

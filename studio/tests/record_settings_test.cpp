@@ -13,6 +13,7 @@
 #include "platform/window/focus.h"
 #include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/uuids.h"
+#include "platform/dshow/writer_interfaces.h"
 #include "platform/window/input.h"
 
 namespace studio {
@@ -45,6 +46,8 @@ void ChooseInCombo(HWND dialog, int id, int index) {
 // The picture page's brightness slider.
 constexpr int kBrightnessSlider = 1000;
 constexpr int kTunerChannel = 1700;  // the TV Tuner page's channel box
+constexpr int kDvSends = 1800;       // the camcorder page's signal and DV size
+constexpr int kDvResolution = 1802;
 
 // The property frames asked for since the last clear, each by its first page; every one owned by
 // the capture page's preview area, where the graph's video window lives.
@@ -219,6 +222,45 @@ TEST_F(RecordSettingsTest, ChoosingAnotherDeviceReopensThePageWithIt) {
       EXPECT_EQ(page.DeviceType(), 2);
     });
     EXPECT_EQ(model_.settings.videoDeviceName, "Vidarro DV Camcorder");
+  });
+}
+
+// On a DV camcorder Video Settings opens the unit's page: it says what the unit sends, a size
+// chosen reaches the preview's DV decoder, and Cancel gives the decoder its own back.
+TEST_F(RecordSettingsTest, VideoSettingsOfADvCamcorderOpensItsPage) {
+  more = [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; };
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    IGraphBuilder* graph = TheCaptureEngine().dvGraph.Graph();
+    ASSERT_TRUE(graph);
+    CComPtr<IIPDVDec> decoder;
+    CComPtr<IEnumFilters> filters;
+    ASSERT_EQ(graph->EnumFilters(&filters), S_OK);
+    for (IBaseFilter* f = nullptr; !decoder && filters->Next(1, &f, nullptr) == S_OK; f->Release())
+      f->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&decoder));
+    ASSERT_TRUE(decoder);
+    int before = 0, during = 0, after = 0;
+    decoder->get_IPDisplay(&before);
+    std::string sends;
+    OpenRecordSettings(p, [&](HWND d) {
+      WhenDialogShows([&](HWND frame) {
+        EXPECT_EQ(WindowText(frame), "Vidarro DV Camcorder Properties");
+        HWND page = nullptr;
+        for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
+          if (::GetDlgItem(c, kDvResolution)) page = c;
+        ASSERT_TRUE(page);
+        sends = ControlText(page, kDvSends);
+        ::SetFocus(::GetDlgItem(page, kDvResolution));
+        PressKey(VK_DOWN);
+        decoder->get_IPDisplay(&during);
+        Picture(frame, "dv_camcorder_properties.png");
+        ClickButton(frame, IDCANCEL);
+      });
+      ::SendMessage(d, WM_COMMAND, MAKEWPARAM(IDC_RS_VIDEO_SETTINGS, BN_CLICKED), 0);
+    });
+    decoder->get_IPDisplay(&after);
+    EXPECT_EQ(sends, "DV, 525 lines at 60 fields (NTSC)");
+    EXPECT_EQ(during, before + 1);
+    EXPECT_EQ(after, before);
   });
 }
 

@@ -75,7 +75,9 @@ class TvTunerPage final : public PageBase {
       }
       hr = tuner_->put_Channel(channel, -1, -1);
     } else if (id == kCountryId && code == EN_CHANGE) {
-      hr = tuner_->put_CountryCode(Number(kCountryId));
+      const long country = Number(kCountryId);
+      if (country < 0) return;  // emptied on the way to another code
+      hr = tuner_->put_CountryCode(country);
     } else if (id == kInputTypeId && code == CBN_SELCHANGE) {
       const auto chosen = SendDlgItemMessage(hwnd_, kInputTypeId, CB_GETCURSEL, 0, 0);
       hr = tuner_->put_InputType(0, chosen == 1 ? TunerInputAntenna : TunerInputCable);

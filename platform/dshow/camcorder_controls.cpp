@@ -1,7 +1,9 @@
 #include "platform/dshow/camcorder_controls.h"
 
 #include "platform/com/out_param.h"
+#include "platform/dshow/analog_companions.h"
 #include "platform/dshow/control_interfaces.h"
+#include "platform/dshow/uuids.h"
 
 namespace platform::dshow {
 
@@ -23,6 +25,9 @@ STDMETHODIMP CamcorderControls::put_Rate(double rate) { return com::CopyIn(rate_
 STDMETHODIMP CamcorderControls::get_Rate(double* rate) { return com::CopyOut(rate, rate_); }
 STDMETHODIMP CamcorderControls::GetTCRMode(long, long* value) { return com::CopyOut(value, 0); }
 STDMETHODIMP CamcorderControls::get_VITCLine(long* line) { return com::CopyOut(line, 0); }
+STDMETHODIMP CamcorderControls::GetPages(CAUUID* pages) {
+  return PropertyPages({CLSID_DvCamcorderPropertyPage}, pages);
+}
 
 long CamcorderControls::InputSignal(bool hdv, bool pal) {
   if (hdv) return ED_TRANSBASIC_SIGNAL_MPEG2TS;
@@ -32,7 +37,8 @@ long CamcorderControls::InputSignal(bool hdv, bool pal) {
 void* CamcorderControls::OfferControls(REFIID riid) {
   if (void* p = Offer<IAMExtDevice>(this, riid)) return p;
   if (void* p = Offer<IAMExtTransport>(this, riid)) return p;
-  return Offer<IAMTimecodeReader>(this, riid);
+  if (void* p = Offer<IAMTimecodeReader>(this, riid)) return p;
+  return Offer<ISpecifyPropertyPages>(this, riid);
 }
 
 }  // namespace platform::dshow

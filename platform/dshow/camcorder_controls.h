@@ -1,17 +1,21 @@
-// What every camcorder filter answers alike through IAMExtDevice, IAMExtTransport and
-// IAMTimecodeReader: a VCR that reads time code, its device path as its id, and the settings a
-// camcorder keeps without acting on them. A filter adds the transport, the status and the time
-// code of its own tape.
+// What every camcorder filter answers alike through IAMExtDevice, IAMExtTransport,
+// IAMTimecodeReader and ISpecifyPropertyPages: a VCR that reads time code, its device path as its
+// id, its one page, and the settings a camcorder keeps without acting on them. A filter adds the
+// transport, the status and the time code of its own tape.
 #pragma once
 
 #include <string>
 
+#include "platform/com/property_frame.h"
 #include "platform/dshow/base_pin.h"
 #include "platform/dshow/device_interfaces.h"
 
 namespace platform::dshow {
 
-class CamcorderControls : public IAMExtDevice, public IAMExtTransport, public IAMTimecodeReader {
+class CamcorderControls : public IAMExtDevice,
+                          public IAMExtTransport,
+                          public IAMTimecodeReader,
+                          public ISpecifyPropertyPages {
  public:
   explicit CamcorderControls(std::string devicePath) : devicePath_(std::move(devicePath)) {}
 
@@ -29,12 +33,13 @@ class CamcorderControls : public IAMExtDevice, public IAMExtTransport, public IA
   STDMETHODIMP SetTCRMode(long, long) override { return S_OK; }
   STDMETHODIMP put_VITCLine(long) override { return S_OK; }
   STDMETHODIMP get_VITCLine(long* line) override;
+  STDMETHODIMP GetPages(CAUUID* pages) override;
 
   // The ED_TRANSBASIC_INPUT_SIGNAL value of a camcorder's stream.
   static long InputSignal(bool hdv, bool pal);
 
  protected:
-  // The three interfaces, for a filter's GetFilterInterface.
+  // The interfaces above, for a filter's GetFilterInterface.
   void* OfferControls(REFIID riid);
 
  private:

@@ -138,6 +138,9 @@ VIDARRO_INTERFACE(IAMAnalogVideoDecoder, IUnknown, IID_IAMAnalogVideoDecoder);
 
 enum TunerInputType : long { TunerInputCable = 0, TunerInputAntenna = 1 };
 constexpr long AMTUNER_MODE_TV = 0x1;
+constexpr long AMTUNER_HASNOSIGNALSTRENGTH = -1;
+constexpr long AMTUNER_NOSIGNAL = 0;
+constexpr long AMTUNER_SIGNALPRESENT = 1;
 
 struct IAMTuner : public IUnknown {
   STDMETHOD(put_Channel)(long channel, long videoSubChannel, long audioSubChannel) PURE;

@@ -8,4 +8,6 @@ HRESULT CreateProcAmpPage(REFIID riid, void** ppv);
 HRESULT CreateVideoFormatPage(REFIID riid, void** ppv);
 HRESULT CreateVideoDecoderPage(REFIID riid, void** ppv);
 HRESULT CreateSoundInputPage(REFIID riid, void** ppv);
+HRESULT CreateTvTunerPage(REFIID riid, void** ppv);
+HRESULT CreateDvCamcorderPage(REFIID riid, void** ppv);
 }  // namespace platform::propertyframe

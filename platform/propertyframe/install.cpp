@@ -15,6 +15,8 @@ void InstallPropertyFrame() {
     com::RegisterClassForever(CLSID_AnalogVideoDecoderPropertyPage, CreateVideoDecoderPage);
     com::RegisterClassForever(CLSID_CrossbarFilterPropertyPage, CreateVideoDecoderPage);
     com::RegisterClassForever(CLSID_AudioStreamConfigPropertyPage, CreateSoundInputPage);
+    com::RegisterClassForever(CLSID_TVTunerFilterPropertyPage, CreateTvTunerPage);
+    com::RegisterClassForever(CLSID_DvCamcorderPropertyPage, CreateDvCamcorderPage);
     com::SetPropertyFrameShower(ShowPropertyFrame);
   });
 }

@@ -11,7 +11,9 @@
 #include "platform/controls/tab.h"
 #include "platform/propertyframe/property_frame.h"
 #include "platform/window/focus.h"
+#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/uuids.h"
+#include "platform/dshow/writer_interfaces.h"
 #include "platform/window/input.h"
 
 namespace studio {
@@ -43,6 +45,9 @@ void ChooseInCombo(HWND dialog, int id, int index) {
 
 // The picture page's brightness slider.
 constexpr int kBrightnessSlider = 1000;
+constexpr int kTunerChannel = 1700;  // the TV Tuner page's channel box
+constexpr int kDvSends = 1800;       // the camcorder page's signal and DV size
+constexpr int kDvResolution = 1802;
 
 // The property frames asked for since the last clear, each by its first page; every one owned by
 // the capture page's preview area, where the graph's video window lives.
@@ -220,6 +225,45 @@ TEST_F(RecordSettingsTest, ChoosingAnotherDeviceReopensThePageWithIt) {
   });
 }
 
+// On a DV camcorder Video Settings opens the unit's page: it says what the unit sends, a size
+// chosen reaches the preview's DV decoder, and Cancel gives the decoder its own back.
+TEST_F(RecordSettingsTest, VideoSettingsOfADvCamcorderOpensItsPage) {
+  more = [](AppSettings& s) { s.videoDeviceName = "Vidarro DV Camcorder"; };
+  RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
+    IGraphBuilder* graph = TheCaptureEngine().dvGraph.Graph();
+    ASSERT_TRUE(graph);
+    CComPtr<IIPDVDec> decoder;
+    CComPtr<IEnumFilters> filters;
+    ASSERT_EQ(graph->EnumFilters(&filters), S_OK);
+    for (IBaseFilter* f = nullptr; !decoder && filters->Next(1, &f, nullptr) == S_OK; f->Release())
+      f->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&decoder));
+    ASSERT_TRUE(decoder);
+    int before = 0, during = 0, after = 0;
+    decoder->get_IPDisplay(&before);
+    std::string sends;
+    OpenRecordSettings(p, [&](HWND d) {
+      WhenDialogShows([&](HWND frame) {
+        EXPECT_EQ(WindowText(frame), "Vidarro DV Camcorder Properties");
+        HWND page = nullptr;
+        for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
+          if (::GetDlgItem(c, kDvResolution)) page = c;
+        ASSERT_TRUE(page);
+        sends = ControlText(page, kDvSends);
+        ::SetFocus(::GetDlgItem(page, kDvResolution));
+        PressKey(VK_DOWN);
+        decoder->get_IPDisplay(&during);
+        Picture(frame, "dv_camcorder_properties.png");
+        ClickButton(frame, IDCANCEL);
+      });
+      ::SendMessage(d, WM_COMMAND, MAKEWPARAM(IDC_RS_VIDEO_SETTINGS, BN_CLICKED), 0);
+    });
+    decoder->get_IPDisplay(&after);
+    EXPECT_EQ(sends, "DV, 525 lines at 60 fields (NTSC)");
+    EXPECT_EQ(during, before + 1);
+    EXPECT_EQ(after, before);
+  });
+}
+
 TEST_F(RecordSettingsTest, DvdSettingsWarnsOfASlowProcessor) {
   more = [](AppSettings& s) {
     s.cpuClass = 0;
@@ -334,12 +378,40 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
         if (id == IDD_TUNER_INPUT) {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_TV));
           EXPECT_EQ(ButtonState(cables, IDC_INPUT_TV), static_cast<UINT>(BST_CHECKED));
-          // Its Control button opens the card's pages, its TV Tuner button the tuner's.
+          // Its Control button opens the card's pages, its TV Tuner button the tuner's, where a
+          // channel typed reaches the card's tuner and OK keeps it.
           platform::com::ClearPropertyFrameRequests();
           ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
+          CComPtr<IAMTVTuner> tuner;
+          TheCaptureEngine().graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                            TheCaptureEngine().graph.VideoCapture(), IID_IAMTVTuner,
+                                                            reinterpret_cast<void**>(&tuner));
+          ASSERT_TRUE(tuner);
+          std::string tab;
+          WhenDialogShows([&](HWND frame) {
+            char text[32] = {};
+            TCITEM item;
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            ::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEM, 0,
+                                 reinterpret_cast<LPARAM>(&item));
+            tab = text;
+            HWND page = nullptr;
+            for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
+              if (::GetDlgItem(c, kTunerChannel)) page = c;
+            ASSERT_TRUE(page);
+            EXPECT_TRUE(TypeInto(page, kTunerChannel, "34"));
+            Picture(frame, "tv_tuner_properties.png");
+            ClickButton(frame, IDOK);
+          });
           ASSERT_TRUE(ClickButton(cables, IDC_INPUT_TUNER_PAGE));
           EXPECT_EQ(FramesShownOver(p),
                     (std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage, CLSID_TVTunerFilterPropertyPage}));
+          EXPECT_EQ(tab, "TV Tuner");
+          long channel = 0, video = 0, audio = 0;
+          tuner->get_Channel(&channel, &video, &audio);
+          EXPECT_EQ(channel, 34);
         } else {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_YPBPR));
           EXPECT_FALSE(ControlEnabled(cables, IDC_INPUT_YCBCR));

@@ -17,6 +17,7 @@
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/uuids.h"
+#include "platform/dshow/writer_interfaces.h"
 #include "platform/propertyframe/property_frame.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
@@ -35,6 +36,14 @@ constexpr int kFormatList = 1400;
 constexpr int kFormatReason = 1401;
 constexpr int kStandardList = 1500;
 constexpr int kSignalText = 1501;
+constexpr int kChannelEdit = 1700;
+constexpr int kTunerInput = 1703;
+constexpr int kTunerSignal = 1704;
+constexpr int kTunerReason = 1705;
+constexpr int kDvSends = 1800;
+constexpr int kDvPicture = 1801;
+constexpr int kDvResolution = 1802;
+constexpr int kDvNote = 1803;
 
 // The page window of the frame that holds a control with this id.
 HWND PageWith(HWND frame, int id) {
@@ -251,6 +260,182 @@ TEST_F(PropertyFrameTest, DecoderPageSetsTheStandardAndShowsTheSignal) {
   long now = 0;
   decoder->get_TVFormat(&now);
   EXPECT_EQ(now, AnalogVideo_PAL_B);
+}
+
+// The card's tuner follows its page as the channel is typed or stepped; Cancel tunes it back, OK
+// keeps the channel and the cable or antenna input.
+TEST_F(PropertyFrameTest, TunerPageTunesTheCardAndCancelTunesBack) {
+  sim::DeviceDesc card;
+  card.id = "TVCARD";
+  card.kind = sim::DeviceKind::AnalogCard;
+  card.name = "Vidarro TV Card";
+  card.formats = {{720, 576, 400000, MEDIASUBTYPE_YUY2}};
+  card.crossbars = {{"Video Crossbar", {1, 2, 4096}, {12, 4105}, {}, -1}};
+  card.tuner = true;
+  card.tvFormats = AnalogVideo_PAL_B | AnalogVideo_PAL_I;
+  sim::Hardware::Instance().SetDevices({card});
+  CComPtr<ICaptureGraphBuilder2> builder;
+  ASSERT_EQ(builder.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
+  ASSERT_EQ(builder->SetFiltergraph(graph_), S_OK);
+  CComPtr<IBaseFilter> cap;
+  ASSERT_EQ(sim::CreateDeviceFilter("TVCARD", IID_IBaseFilter, reinterpret_cast<void**>(&cap)), S_OK);
+  ASSERT_EQ(graph_->AddFilter(cap, "Vidarro TV Card"), S_OK);
+  CComPtr<IAMTVTuner> tuner;
+  ASSERT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, cap, IID_IAMTVTuner,
+                                   reinterpret_cast<void**>(&tuner)),
+            S_OK);
+  CComPtr<IBaseFilter> tunerFilter;
+  ASSERT_EQ(tuner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&tunerFilter)), S_OK);
+  auto channel = [&] {
+    long c = 0, v = 0, a = 0;
+    EXPECT_EQ(tuner->get_Channel(&c, &v, &a), S_OK);
+    return c;
+  };
+  ASSERT_EQ(tuner->put_Channel(4, -1, -1), S_OK);
+
+  std::string shown, signal, range, refused;
+  long whileTyped = 0, whileHalf = 0;
+  WhenDialogShows([&](HWND frame) {
+    EXPECT_EQ(WindowText(frame), "TV Tuner Properties");
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    shown = ControlText(page, kChannelEdit);
+    signal = ControlText(page, kTunerSignal);
+    EXPECT_TRUE(TypeInto(page, kChannelEdit, "2"));
+    whileHalf = channel();
+    TypeChars("7");
+    whileTyped = channel();
+    TypeInto(page, kChannelEdit, "400");  // beyond the tuner's channels: it keeps the last good one
+    refused = ControlText(page, kTunerReason);
+    EXPECT_FALSE(WritePicture(frame, "tv_tuner.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(shown, "4");
+  EXPECT_EQ(signal, "Signal present");
+  EXPECT_EQ(whileHalf, 2);
+  EXPECT_EQ(whileTyped, 27);
+  EXPECT_NE(refused.find("1 to 125"), std::string::npos) << refused;
+  EXPECT_EQ(channel(), 4);
+
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    TypeInto(page, kChannelEdit, "61");
+    ChooseByKeys(page, kTunerInput, 1);
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(channel(), 61);
+  TunerInputType input = TunerInputCable;
+  EXPECT_EQ(tuner->get_InputType(0, &input), S_OK);
+  EXPECT_EQ(input, TunerInputAntenna);
+}
+
+// A DV camcorder's page says what it sends and sets the size its preview decoder shows; Cancel
+// gives the decoder its size back. An HDV unit's page says what it sends and offers no size.
+TEST_F(PropertyFrameTest, CamcorderPageShowsTheSignalAndSetsTheDvSize) {
+  CComPtr<IBaseFilter> dv;
+  ASSERT_EQ(sim::CreateDeviceFilter("DVCAM", IID_IBaseFilter, reinterpret_cast<void**>(&dv)), S_OK);
+  ASSERT_EQ(graph_->AddFilter(dv, "Vidarro DV Camcorder"), S_OK);
+  CComPtr<IPin> out;
+  for (auto& pin : platform::dshow::PinsOf(dv))
+    if (platform::dshow::DirectionOf(pin) == PINDIR_OUTPUT && !out) out = pin;
+  ASSERT_TRUE(out);
+  ASSERT_TRUE(SUCCEEDED(graph_->Render(out)));
+  CComPtr<IIPDVDec> decoder;
+  {
+    CComPtr<IEnumFilters> filters;
+    ASSERT_EQ(graph_->EnumFilters(&filters), S_OK);
+    IBaseFilter* f = nullptr;
+    while (!decoder && filters->Next(1, &f, nullptr) == S_OK) {
+      f->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&decoder));
+      f->Release();
+    }
+  }
+  ASSERT_TRUE(decoder);
+  auto size = [&] {
+    int display = 0;
+    EXPECT_EQ(decoder->get_IPDisplay(&display), S_OK);
+    return display;
+  };
+  ASSERT_EQ(decoder->put_IPDisplay(DVRESOLUTION_HALF), S_OK);
+
+  std::string sends, picture, resolution;
+  int during = 0;
+  WhenDialogShows([&](HWND frame) {
+    EXPECT_EQ(WindowText(frame), "Vidarro DV Camcorder Properties");
+    HWND page = PageWith(frame, kDvResolution);
+    ASSERT_TRUE(page);
+    sends = ControlText(page, kDvSends);
+    picture = ControlText(page, kDvPicture);
+    resolution = ControlText(page, kDvResolution);
+    ChooseByKeys(page, kDvResolution, 1);
+    during = size();
+    EXPECT_FALSE(WritePicture(frame, "dv_camcorder.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(sends, "DV, 525 lines at 60 fields (NTSC)");
+  EXPECT_EQ(picture.rfind("720 x 480,", 0), 0u) << picture;
+  EXPECT_EQ(resolution, "Half (360 wide)");
+  EXPECT_EQ(during, DVRESOLUTION_QUARTER);
+  EXPECT_EQ(size(), DVRESOLUTION_HALF);
+
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kDvResolution);
+    ASSERT_TRUE(page);
+    SetFocus(GetDlgItem(page, kDvResolution));
+    PressKey(VK_UP);
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(size(), DVRESOLUTION_FULL);
+
+  CComPtr<IBaseFilter> hdv;
+  ASSERT_EQ(sim::CreateDeviceFilter("HDVCAM", IID_IBaseFilter, reinterpret_cast<void**>(&hdv)), S_OK);
+  ASSERT_EQ(graph_->AddFilter(hdv, "Vidarro HDV Camcorder"), S_OK);
+  bool hasSizes = true;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kDvSends);
+    ASSERT_TRUE(page);
+    sends = ControlText(page, kDvSends);
+    picture = ControlText(page, kDvPicture);
+    hasSizes = GetDlgItem(page, kDvResolution) != nullptr;
+    EXPECT_FALSE(WritePicture(frame, "hdv_camcorder.png").empty());
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowPages(hdv), S_OK);
+  EXPECT_EQ(sends, "HDV, MPEG-2 transport stream");
+  EXPECT_NE(picture.find("MPEG-2"), std::string::npos) << picture;
+  EXPECT_FALSE(hasSizes);
+}
+
+// A PAL unit not yet previewed: the page says its lines and why no size can be chosen yet.
+TEST_F(PropertyFrameTest, CamcorderPageOfAPalUnitWithoutPreview) {
+  sim::DeviceDesc cam;
+  cam.id = "PALCAM";
+  cam.kind = sim::DeviceKind::DvCamcorder;
+  cam.name = "PAL Camcorder";
+  cam.formats = {{720, 576, 400000, MEDIASUBTYPE_dvsd}};
+  sim::Hardware::Instance().SetDevices({cam});
+  CComPtr<IBaseFilter> dv;
+  ASSERT_EQ(sim::CreateDeviceFilter("PALCAM", IID_IBaseFilter, reinterpret_cast<void**>(&dv)), S_OK);
+  ASSERT_EQ(graph_->AddFilter(dv, "PAL Camcorder"), S_OK);
+  std::string sends, note;
+  bool enabled = true;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kDvResolution);
+    ASSERT_TRUE(page);
+    sends = ControlText(page, kDvSends);
+    note = ControlText(page, kDvNote);
+    enabled = ControlEnabled(page, kDvResolution);
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(sends, "DV, 625 lines at 50 fields (PAL)");
+  EXPECT_FALSE(enabled);
+  EXPECT_NE(note.find("preview"), std::string::npos) << note;
 }
 
 // A frame whose pages cannot be made is not shown, and says so.

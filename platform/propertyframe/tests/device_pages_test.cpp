@@ -23,6 +23,7 @@
 #include "platform/dshow/tests/v4l2_model.h"
 #include "platform/dshow/uuids.h"
 #include "platform/propertyframe/property_frame.h"
+#include "platform/propertyframe/tests/frame_driving.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
 #include "platform/window/focus.h"
@@ -33,6 +34,7 @@ namespace sim = platform::dshow::sim;
 namespace model = platform::dshow::v4l2::model;
 using platform::propertyframe::kFrameTabId;
 using namespace testkit;
+using namespace propertyframe_tests;
 
 // The driver's controls in its id order: brightness, contrast, saturation, hue, then the box's
 // automatic white balance (a boolean) and power line frequency (a menu).
@@ -42,30 +44,6 @@ constexpr int kDriverPowerLine = 2005;
 constexpr int kStandardList = 1500;
 constexpr int kVolumeSlider = 1603;
 constexpr int kCaptureSwitch = 1605;
-
-HWND PageWith(HWND frame, int id) {
-  for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (GetDlgItem(child, id)) return child;
-  return nullptr;
-}
-
-void ClickTab(HWND frame, int index) {
-  HWND tab = GetDlgItem(frame, kFrameTabId);
-  RECT r{};
-  SendMessage(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-  Click(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-HRESULT ShowPages(IBaseFilter* filter) {
-  CComPtr<ISpecifyPropertyPages> specify;
-  EXPECT_EQ(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)), S_OK);
-  CAUUID ids;
-  EXPECT_EQ(specify->GetPages(&ids), S_OK);
-  IUnknown* objects[] = {filter};
-  const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
-  CoTaskMemFree(ids.pElems);
-  return hr;
-}
 
 class MachineDevicePagesTest : public ::testing::Test {
  protected:
@@ -117,7 +95,7 @@ TEST_F(MachineDevicePagesTest, V4l2PicturesAndStandardsReachTheDriver) {
     EXPECT_FALSE(WritePicture(frame, "v4l2_video_proc_amp.png").empty());
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(box), S_OK);
+  EXPECT_EQ(ShowDevicePages(box), S_OK);
   EXPECT_EQ(tabs, 2);  // a camera: no decoder
   EXPECT_EQ(during, -15);
   EXPECT_EQ(autoWhite, 0);
@@ -144,7 +122,7 @@ TEST_F(MachineDevicePagesTest, V4l2PicturesAndStandardsReachTheDriver) {
     EXPECT_FALSE(WritePicture(frame, "v4l2_video_decoder.png").empty());
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(card), S_OK);
+  EXPECT_EQ(ShowDevicePages(card), S_OK);
   EXPECT_EQ(first, "NTSC_M");
   EXPECT_EQ(machine.Standard("video2"), static_cast<std::uint64_t>(V4L2_STD_NTSC_M));
 }
@@ -197,7 +175,7 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
     EXPECT_FALSE(WritePicture(frame, "audio_format.png").empty());
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(input), S_OK);
+  EXPECT_EQ(ShowDevicePages(input), S_OK);
   EXPECT_EQ(format, "48000 Hz, 2 channels, 16 bits");
   EXPECT_EQ(percent, "65 %");  // 20 of 31
   EXPECT_EQ(duringVolume, "31,31");
@@ -213,7 +191,7 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
     duringVolume = Amixer("Mic Capture Volume");
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(input), S_OK);
+  EXPECT_EQ(ShowDevicePages(input), S_OK);
   EXPECT_EQ(duringVolume, "0,0");
   EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
   EXPECT_EQ(Amixer("Mic Capture Switch"), "off,off");

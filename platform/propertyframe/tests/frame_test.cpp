@@ -19,6 +19,7 @@
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/propertyframe/property_frame.h"
+#include "platform/propertyframe/tests/frame_driving.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/dialog.h"
 #include "platform/window/focus.h"
@@ -29,6 +30,7 @@ namespace sim = platform::dshow::sim;
 using platform::propertyframe::kFrameApplyId;
 using platform::propertyframe::kFrameTabId;
 using namespace testkit;
+using namespace propertyframe_tests;
 
 constexpr int kBrightnessSlider = 1000;  // the picture page's slider of VideoProcAmp_Brightness
 constexpr int kContrastSlider = 1001;
@@ -44,30 +46,6 @@ constexpr int kDvSends = 1800;
 constexpr int kDvPicture = 1801;
 constexpr int kDvResolution = 1802;
 constexpr int kDvNote = 1803;
-
-// The page window of the frame that holds a control with this id.
-HWND PageWith(HWND frame, int id) {
-  for (HWND child = GetWindow(frame, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (GetDlgItem(child, id)) return child;
-  return nullptr;
-}
-
-std::string TabText(HWND frame, int index) {
-  char text[64] = {};
-  TCITEM item;
-  item.mask = TCIF_TEXT;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendDlgItemMessage(frame, kFrameTabId, TCM_GETITEM, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
-void ClickTab(HWND frame, int index) {
-  HWND tab = GetDlgItem(frame, kFrameTabId);
-  RECT r{};
-  SendMessage(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-  Click(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
 
 // Picks an entry of a drop list by keys, as a user does, so the page hears CBN_SELCHANGE.
 void ChooseByKeys(HWND page, int id, int steps) {
@@ -97,18 +75,6 @@ class PropertyFrameTest : public ::testing::Test {
     CComPtr<IMediaControl> control;
     graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
     if (control) control->Stop();
-  }
-  // The device's own pages in a frame with no caption given, as the capture engine opens it.
-  HRESULT ShowPages(IBaseFilter* filter) {
-    CComPtr<ISpecifyPropertyPages> specify;
-    EXPECT_EQ(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)), S_OK);
-    CAUUID ids;
-    EXPECT_EQ(specify->GetPages(&ids), S_OK);
-    IUnknown* objects[] = {filter};
-    const HRESULT hr =
-        OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, ids.cElems, ids.pElems, 0, 0, nullptr);
-    CoTaskMemFree(ids.pElems);
-    return hr;
   }
   CComPtr<IGraphBuilder> graph_;
   CComPtr<IBaseFilter> box_;
@@ -142,7 +108,7 @@ TEST_F(PropertyFrameTest, PictureSlidersReachTheDeviceAndCancelPutsThemBack) {
     EXPECT_FALSE(WritePicture(frame, "video_proc_amp.png").empty());
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_EQ(duringBrightness, 133);
   EXPECT_EQ(duringContrast, 255);
   EXPECT_FALSE(applyBefore);
@@ -163,7 +129,7 @@ TEST_F(PropertyFrameTest, AppliedPicturesStayAfterCancelAndOkKeepsTheRest) {
     PressKey(VK_RIGHT);
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 0);  // applied, then the unapplied step undone
 
   WhenDialogShows([&](HWND frame) {
@@ -176,7 +142,7 @@ TEST_F(PropertyFrameTest, AppliedPicturesStayAfterCancelAndOkKeepsTheRest) {
     PressKey(VK_LEFT);
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 128);
   EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Hue), -1);
 }
@@ -209,7 +175,7 @@ TEST_F(PropertyFrameTest, FormatAppliesWhileStoppedAndSaysWhyNotWhileRunning) {
     EXPECT_FALSE(WritePicture(frame, "video_format.png").empty());
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_NE(shown, first);
   EXPECT_NE(width(), before);
   EXPECT_EQ(shown.rfind(std::to_string(width()) + " x ", 0), 0u) << shown;
@@ -232,7 +198,7 @@ TEST_F(PropertyFrameTest, FormatAppliesWhileStoppedAndSaysWhyNotWhileRunning) {
     reason = ControlText(page, kFormatReason);
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_TRUE(stayedOpen);
   EXPECT_NE(reason.find("recording"), std::string::npos) << reason;
   EXPECT_EQ(width(), running);
@@ -254,7 +220,7 @@ TEST_F(PropertyFrameTest, DecoderPageSetsTheStandardAndShowsTheSignal) {
     EXPECT_FALSE(WritePicture(frame, "video_decoder.png").empty());
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(box_), S_OK);
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
   EXPECT_EQ(standard, "NTSC_M");
   EXPECT_EQ(signal.rfind("Locked", 0), 0u) << signal;
   long now = 0;
@@ -310,7 +276,7 @@ TEST_F(PropertyFrameTest, TunerPageTunesTheCardAndCancelTunesBack) {
     EXPECT_FALSE(WritePicture(frame, "tv_tuner.png").empty());
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(ShowDevicePages(tunerFilter), S_OK);
   EXPECT_EQ(shown, "4");
   EXPECT_EQ(signal, "Signal present");
   EXPECT_EQ(whileHalf, 2);
@@ -325,7 +291,7 @@ TEST_F(PropertyFrameTest, TunerPageTunesTheCardAndCancelTunesBack) {
     ChooseByKeys(page, kTunerInput, 1);
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(tunerFilter), S_OK);
+  EXPECT_EQ(ShowDevicePages(tunerFilter), S_OK);
   EXPECT_EQ(channel(), 61);
   TunerInputType input = TunerInputCable;
   EXPECT_EQ(tuner->get_InputType(0, &input), S_OK);
@@ -375,7 +341,7 @@ TEST_F(PropertyFrameTest, CamcorderPageShowsTheSignalAndSetsTheDvSize) {
     EXPECT_FALSE(WritePicture(frame, "dv_camcorder.png").empty());
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(ShowDevicePages(dv), S_OK);
   EXPECT_EQ(sends, "DV, 525 lines at 60 fields (NTSC)");
   EXPECT_EQ(picture.rfind("720 x 480,", 0), 0u) << picture;
   EXPECT_EQ(resolution, "Half (360 wide)");
@@ -389,7 +355,7 @@ TEST_F(PropertyFrameTest, CamcorderPageShowsTheSignalAndSetsTheDvSize) {
     PressKey(VK_UP);
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(ShowDevicePages(dv), S_OK);
   EXPECT_EQ(size(), DVRESOLUTION_FULL);
 
   CComPtr<IBaseFilter> hdv;
@@ -405,7 +371,7 @@ TEST_F(PropertyFrameTest, CamcorderPageShowsTheSignalAndSetsTheDvSize) {
     EXPECT_FALSE(WritePicture(frame, "hdv_camcorder.png").empty());
     ClickButton(frame, IDOK);
   });
-  EXPECT_EQ(ShowPages(hdv), S_OK);
+  EXPECT_EQ(ShowDevicePages(hdv), S_OK);
   EXPECT_EQ(sends, "HDV, MPEG-2 transport stream");
   EXPECT_NE(picture.find("MPEG-2"), std::string::npos) << picture;
   EXPECT_FALSE(hasSizes);
@@ -432,7 +398,7 @@ TEST_F(PropertyFrameTest, CamcorderPageOfAPalUnitWithoutPreview) {
     enabled = ControlEnabled(page, kDvResolution);
     ClickButton(frame, IDCANCEL);
   });
-  EXPECT_EQ(ShowPages(dv), S_OK);
+  EXPECT_EQ(ShowDevicePages(dv), S_OK);
   EXPECT_EQ(sends, "DV, 625 lines at 50 fields (PAL)");
   EXPECT_FALSE(enabled);
   EXPECT_NE(note.find("preview"), std::string::npos) << note;

@@ -3,12 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "capture/capture_graph.h"
 #include "capture/tests/graph_test_support.h"
 #include "platform/testkit/killed_recording.h"
 
 namespace {
+
+// The files a recording named `base` ("x.mpg") writes: "x.mpg" or its parts "x_0.mpg", "x_1.mpg"...
+std::vector<std::string> PartsOf(const std::string& base) {
+  const std::string stem = base.substr(0, base.size() - 4);
+  auto isPart = [&](const std::string& path) {
+    if (path == base) return true;
+    if (path.rfind(stem + "_", 0) != 0 || path.size() < stem.size() + 6) return false;
+    const std::string number = path.substr(stem.size() + 1, path.size() - stem.size() - 5);
+    return path.compare(path.size() - 4, 4, ".mpg") == 0 && !number.empty() &&
+           number.find_first_not_of("0123456789") == std::string::npos;
+  };
+  std::vector<std::string> parts;
+  for (const auto& entry : std::filesystem::directory_iterator(capture_test::Folder()))
+    if (isPart(entry.path().string())) parts.push_back(entry.path().string());
+  return parts;
+}
 
 TEST(WriterKillTest, MpegRecordingsKilledEightSecondsInReadAtOnce) {
   const struct {
@@ -18,6 +36,7 @@ TEST(WriterKillTest, MpegRecordingsKilledEightSecondsInReadAtOnce) {
   for (const auto& w : writers) {
     SCOPED_TRACE(w.name);
     const std::string base = capture_test::Folder() + "killed_" + w.name + ".mpg";
+    for (const std::string& left : PartsOf(base)) std::filesystem::remove(left);  // an earlier run's
     const int reached = testkit::RecordUntilKilled(8000, [&](const std::function<bool(int)>& tell) {
       platform::dshow::sim::Hardware::Instance().SetDevices(platform::dshow::sim::DefaultDevices());
       HWND window = capture_test::CreateNotifyWindow();
@@ -45,10 +64,7 @@ TEST(WriterKillTest, MpegRecordingsKilledEightSecondsInReadAtOnce) {
       }
     });
     ASSERT_GE(reached, 8000) << "the recording ended on its own";
-    std::vector<std::string> parts;
-    const std::string stem = base.substr(0, base.size() - 4);
-    for (const auto& entry : std::filesystem::directory_iterator(capture_test::Folder()))
-      if (entry.path().string().rfind(stem, 0) == 0) parts.push_back(entry.path().string());
+    const std::vector<std::string> parts = PartsOf(base);
     ASSERT_EQ(parts.size(), 1u);
     const testkit::CutFile left = testkit::ReadCutFile(parts.front());
     ASSERT_TRUE(left.probed) << parts.front();

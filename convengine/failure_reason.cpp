@@ -27,8 +27,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
-
 }  // namespace
 
 std::string ShortErrorLine(std::string_view line) {
@@ -75,7 +73,7 @@ void FailureReason::Line(std::string_view raw) {
   const std::string text = ShortErrorLine(line);
   if (text.empty()) return;
   for (std::string_view summary : kSummaries) {
-    if (StartsWith(text, summary)) {
+    if (text.starts_with(summary)) {
       lastSummary_ = text;
       return;
     }

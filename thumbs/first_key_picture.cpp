@@ -1,7 +1,6 @@
 #include "thumbs/first_key_picture.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +15,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "platform/base/strings.h"
 #include "platform/gdi/bitmap.h"
 #include "platform/gdi/objects.h"
 #include "platform/media/scaler.h"
@@ -39,11 +39,6 @@ struct FrameFreer {
   void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
 // The decoder for one video stream, on one thread: a thumbnail is one picture.
 std::unique_ptr<AVCodecContext, CodecCloser> OpenDecoder(const AVStream& stream) {
   const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
@@ -59,7 +54,7 @@ std::unique_ptr<AVCodecContext, CodecCloser> OpenDecoder(const AVStream& stream)
 
 std::string FirstKeyPicture::FormatForName(const std::string& path) {
   const auto dot = path.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : Lower(path.substr(dot));
+  const std::string extension = dot == std::string::npos ? "" : platform::ToLowerAscii(path.substr(dot));
   if (extension == ".mts" || extension == ".m2ts" || extension == ".ts") return "mpegts";
   if (extension == ".wmv" || extension == ".asf") return "asf";
   if (extension == ".avi") return "avi";

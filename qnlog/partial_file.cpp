@@ -9,16 +9,7 @@
 #include <cerrno>
 #include <cctype>
 
-namespace {
-
-bool SameFile(int fd, const std::string& path) {
-  struct stat held {};
-  struct stat named {};
-  return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-         held.st_ino == named.st_ino;
-}
-
-}  // namespace
+#include "platform/base/file.h"
 
 std::string PartialFilePath(const std::string& output, int pid, int clash) {
   // Hidden, in the same folder so the final rename stays on one file system, and with the
@@ -59,7 +50,7 @@ bool COwnedPartial::Create(const std::string& path) {
     // Where locks are not kept (some network folders) the file is still ours; a sweep cannot
     // take a lock there either.
     flock(fd, LOCK_EX);
-    if (SameFile(fd, path)) {
+    if (platform::IsFileNamed(fd, path)) {
       fd_ = fd;
       return true;
     }
@@ -89,8 +80,8 @@ int RemoveAbandonedPartials(const std::string& folder) {
     if (fd < 0) continue;
     struct stat st {};
     // Held while the file goes, so its owner cannot take it back meanwhile.
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 && SameFile(fd, path) &&
-        ::unlink(path.c_str()) == 0)
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        platform::IsFileNamed(fd, path) && ::unlink(path.c_str()) == 0)
       ++removed;
     ::close(fd);
   }

@@ -2,11 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
+
+#include "platform/base/file.h"
 
 namespace wizard {
 
@@ -35,11 +36,7 @@ void WorkFolderOwner::Release() {
   if (fd_ < 0) return;
   // Only the file this holder locked goes: the folder may have been removed and made again
   // since, by another wizard that now holds a new owner file of the same name.
-  struct stat held {
-  }, named{};
-  if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-      held.st_ino == named.st_ino)
-    ::unlink(path_.c_str());
+  if (platform::IsFileNamed(fd_, path_)) ::unlink(path_.c_str());
   ::close(fd_);
   fd_ = -1;
   path_.clear();

@@ -76,6 +76,9 @@ bool MoveFile(const std::string& from, const std::string& to);
 // look before a plain rename.
 bool MoveFileWithoutReplacing(const std::string& from, const std::string& to);
 std::int64_t FileSize(const std::string& path);  // -1 when missing
+// Whether the open file `fd` is still the one `path` names (a link there is not): a name removed
+// and made again since, by another process, names another file.
+bool IsFileNamed(int fd, const std::string& path);
 
 bool ReadWholeFile(const std::string& path, std::string* contents);
 // ReadWholeFile that refuses (EFBIG) a file longer than `limit` bytes, however long it grows

@@ -869,7 +869,7 @@ TEST_F(BurnerFixture, FailuresSayWhyAndHandTheWindowBack) {
   testkit::WritePicture(burner->Window(), "burner_writing.png");
   ASSERT_TRUE(testkit::ClickButton(burner->Window(), BurnView::kCancelId));
   WaitForEnd();
-  EXPECT_EQ(ui.boxes.back().rfind("Burning was cancelled while the disc was being written.", 0), 0u);
+  EXPECT_EQ(ui.boxes.back().rfind("Burning was cancelled while the disc was being written.", 0), 0u) << ui.boxes.back();
   ExpectHandedBack();
   EXPECT_FALSE(WorkFolderLeft());
 

@@ -23,6 +23,16 @@ class ArrivalRateMeter {
     previousValid_ = stamp != 0;
   }
 
+  // Takes in what a meter fed later packets measured, as if this one had been fed them too. The
+  // later meter's first packet is at latest the one after this one's last: the step between the
+  // two would be lost otherwise, while an overlap changes no smallest step.
+  void Absorb(const ArrivalRateMeter& later) {
+    if (later.smallest_ < smallest_) smallest_ = later.smallest_;
+    measured_ = measured_ || later.measured_;
+    previous_ = later.previous_;
+    previousValid_ = later.previousValid_;
+  }
+
   // Bytes per second (188 bytes per smallest step of the 27 MHz clock), clamped to the Blu-ray
   // maximum; nothing when no step was measured or two packets share a stamp.
   std::optional<std::int64_t> Rate() const;

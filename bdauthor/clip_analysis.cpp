@@ -10,6 +10,7 @@
 #include "bdauthor/entry_point_scan.h"
 #include "bdauthor/error_report.h"
 #include "bdauthor/pts_companion.h"
+#include "bdauthor/range_scan.h"
 #include "bdauthor/ts_packet.h"
 
 namespace bdauthor {
@@ -99,24 +100,16 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
   std::optional<std::int64_t> rate;
   std::int64_t lastVideoPts = -1;
   if (!record.hasCompanion) {
-    EntryPointScanner scanner;
     std::int64_t scanned = 0;
-    const bool ok = ReadPackets(
-        clip,
-        [&](const std::uint8_t* data, std::size_t bytes) {
-          scanner.Feed(data, bytes);
-          progress.AddScanned(static_cast<std::int64_t>(bytes));
-          return true;
-        },
-        &scanned);
+    std::optional<EntryPointScanner> scanner = ScanInRanges(clip, RangeStartsFor(clip.Size()), progress, scanned);
     // A clip cut short after the job measured it would get tables for packets it no longer has.
-    if (!ok || scanned < static_cast<std::int64_t>(record.packetCount) * kSourcePacketSize) {
+    if (!scanner || scanned < static_cast<std::int64_t>(record.packetCount) * kSourcePacketSize) {
       ReportError("Failed to read m2ts.\n\n" + clipPath);
       return false;
     }
-    record.entryPoints = scanner.TakeEntries();
-    lastVideoPts = scanner.LastVideoPts();
-    rate = scanner.Rate().Rate();
+    record.entryPoints = scanner->TakeEntries();
+    lastVideoPts = scanner->LastVideoPts();
+    rate = scanner->Rate().Rate();
   }
 
   if (record.entryPoints.size() < 2) {

@@ -9,6 +9,36 @@
 
 namespace bdauthor {
 
+EntryPointScanner EntryPointScanner::StartingAt(std::int64_t firstPacket, WalkInstructions walk) {
+  EntryPointScanner scanner(walk);
+  scanner.packet_ = firstPacket;
+  scanner.pesStart_ = firstPacket;
+  scanner.firstPacket_ = firstPacket;
+  return scanner;
+}
+
+bool EntryPointScanner::SameFuture(const EntryPointScanner& other) const {
+  // A time stamp or first packet left from an entry already taken is never read again.
+  return packet_ == other.packet_ && header_.SameProgress(other.header_) && rolling_ == other.rolling_ &&
+         ptsPending_ == other.ptsPending_ && sequencePending_ == other.sequencePending_ &&
+         pesStart_ == other.pesStart_ && (!ptsPending_ || pts_ == other.pts_) &&
+         (!sequencePending_ || firstPacket_ == other.firstPacket_);
+}
+
+void EntryPointScanner::ContinueWith(EntryPointScanner&& later, std::size_t entriesBefore) {
+  std::vector<EpEntry> entries = std::move(entries_);
+  if (entriesBefore < later.entries_.size())
+    entries.insert(entries.end(), later.entries_.begin() + static_cast<std::ptrdiff_t>(entriesBefore),
+                   later.entries_.end());
+  ArrivalRateMeter rate = rate_;
+  rate.Absorb(later.rate_);
+  const std::int64_t lastVideoPts = std::max(lastVideoPts_, later.lastVideoPts_);
+  *this = std::move(later);
+  entries_ = std::move(entries);
+  rate_ = rate;
+  lastVideoPts_ = lastVideoPts;
+}
+
 void EntryPointScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
   const std::size_t packets = bytes / kSourcePacketSize;
   for (std::size_t i = 0; i < packets;) {

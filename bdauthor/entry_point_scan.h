@@ -18,6 +18,9 @@ class EntryPointScanner {
   EntryPointScanner() = default;
   // With the walk's instructions chosen, as tests of each set do.
   explicit EntryPointScanner(WalkInstructions walk) : walk_(walk) {}
+  // Fed from packet `firstPacket` on, as the scan of a later range of a clip is, in the state a
+  // scan starts in.
+  static EntryPointScanner StartingAt(std::int64_t firstPacket, WalkInstructions walk = BestWalkInstructions());
 
   // Whole source packets only; packets are numbered from 0 over all calls.
   void Feed(const std::uint8_t* data, std::size_t bytes);
@@ -29,6 +32,13 @@ class EntryPointScanner {
   std::int64_t LastVideoPts() const { return lastVideoPts_; }
   const ArrivalRateMeter& Rate() const { return rate_; }
   std::int64_t PacketsSeen() const { return packet_; }
+
+  // Whether the two, fed the same packets from here on, find the same entries in them: a scan
+  // started inside a clip reaches the state of the one that read the clip from its start.
+  bool SameFuture(const EntryPointScanner& other) const;
+  // Goes on as `later`, which was fed the rest of the clip from a packet this one has been fed
+  // up to, where it reached this one's state (SameFuture) after finding `entriesBefore` entries.
+  void ContinueWith(EntryPointScanner&& later, std::size_t entriesBefore);
 
  private:
   void FeedVideoPacket(const std::uint8_t* sourcePacket);

@@ -35,6 +35,13 @@ std::size_t PesHeaderReader::Consume(const std::uint8_t* payload, std::size_t si
   return used;
 }
 
+bool PesHeaderReader::SameProgress(const PesHeaderReader& other) const {
+  if (state_ != other.state_) return false;
+  // Outside a header only the state is read again; bytes past `have_` are left from earlier ones.
+  if (state_ != State::kCollecting) return true;
+  return have_ == other.have_ && need_ == other.need_ && std::memcmp(header_, other.header_, have_) == 0;
+}
+
 void PesHeaderReader::Finish() {
   state_ = State::kComplete;
   const bool ptsFlag = (header_[7] & 0x80) != 0;

@@ -27,6 +27,9 @@ class PesHeaderReader {
   // No PES was started, or what started was no PES.
   bool Broken() const { return state_ == State::kBroken; }
 
+  // Whether the two readers, given the same bytes from here on, read the same headers from them.
+  bool SameProgress(const PesHeaderReader& other) const;
+
   std::uint8_t StreamId() const { return header_[3]; }
   bool HasPts() const { return hasPts_; }
   std::int64_t Pts() const { return pts_; }

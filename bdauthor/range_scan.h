@@ -1,0 +1,28 @@
+// The entry-point scan of a whole clip on several threads at once, each over its own range of
+// packets; the ranges are joined so that the result is what one scan from the start finds.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "bdauthor/entry_point_scan.h"
+#include "bdauthor/file_io.h"
+#include "bdauthor/job_progress.h"
+
+namespace bdauthor {
+
+// Where the ranges of a clip of `clipBytes` start, in packets: the first at 0, one range per
+// processor the process may run on (at most four), none shorter than 64 MB. A single thread
+// already reads a clip as fast as its processor can; more threads read it faster.
+std::vector<std::int64_t> RangeStartsFor(std::int64_t clipBytes);
+
+// Scans the whole packets of the open clip, each range (starting at the ascending packet
+// numbers `rangeStarts`, the first 0) on its own thread and its own reading of the file;
+// `scanned` gets the bytes scanned, and each range adds them to `progress` as it goes. Nothing
+// on a read error, or when the clip lost bytes while read. The clip's position is left anywhere.
+std::optional<EntryPointScanner> ScanInRanges(ReadOnlyFile& clip, const std::vector<std::int64_t>& rangeStarts,
+                                              JobProgress& progress, std::int64_t& scanned,
+                                              WalkInstructions walk = BestWalkInstructions());
+
+}  // namespace bdauthor

@@ -1,5 +1,6 @@
 #include "bdauthor/tests/test_clip.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -46,7 +47,8 @@ class Muxer {
     Section(0, pat);
     std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0xF0,
                                      0x01, 0xF0, 0x00, 0x02, 0xF0, 0x11, 0xF0, 0x00};
-    if (options_.audio) pmt.insert(pmt.end(), {0x80, 0xF1, 0x00, 0xF0, 0x00});
+    const std::uint8_t soundType = options_.sound == Sound::kLpcm ? 0x80 : options_.sound == Sound::kAc3 ? 0x81 : 0x03;
+    if (options_.audio) pmt.insert(pmt.end(), {soundType, 0xF1, 0x00, 0xF0, 0x00});
     pmt[2] = static_cast<std::uint8_t>(pmt.size() - 3 + 4);
     AppendCrc(pmt);
     Section(0x100, pmt);
@@ -67,7 +69,8 @@ class Muxer {
 
   // Returns the numbers of the first and last packet written.
   std::pair<std::int64_t, std::int64_t> Pes(std::uint16_t pid, std::uint8_t streamId, std::int64_t pts,
-                                            const std::uint8_t* data, std::size_t size, bool adaptation) {
+                                            const std::uint8_t* data, std::size_t size, bool adaptation,
+                                            std::size_t startStuffing = 0) {
     std::vector<std::uint8_t> pes = {0x00, 0x00, 0x01, streamId, 0, 0, 0x81, 0x80, 0x05};
     PutPts(pes, pts);
     pes.insert(pes.end(), data, data + size);
@@ -80,7 +83,8 @@ class Muxer {
     std::size_t at = 0;
     bool start = true;
     while (at < pes.size()) {
-      const std::size_t header = (start && adaptation) ? 2 : 0;  // flags-only adaptation field
+      // A flags-only adaptation field, with any stuffing asked for after the flags.
+      const std::size_t header = (start && (adaptation || startStuffing > 0)) ? 2 + startStuffing : 0;
       std::size_t room = 184 - header;
       std::size_t take = std::min(room, pes.size() - at);
       std::size_t stuffing = room - take;
@@ -88,7 +92,7 @@ class Muxer {
       std::uint8_t* ts = NewPacket(pid, start, hasAdaptation ? 3 : 1);
       std::size_t w = 4;
       if (hasAdaptation) {
-        std::size_t fieldLength = (header > 0 ? 1 : 0) + stuffing;
+        std::size_t fieldLength = (header > 0 ? header - 1 : 0) + stuffing;
         if (header == 0 && stuffing > 0) fieldLength = stuffing - 1;
         ts[w++] = static_cast<std::uint8_t>(fieldLength);
         if (fieldLength > 0) {
@@ -193,27 +197,50 @@ std::vector<AccessUnit> SplitAccessUnits(const std::vector<std::uint8_t>& es) {
   return units;
 }
 
+namespace {
+
+// One PES of sound per frame duration: 48 kHz stereo 16-bit LPCM behind its 4-byte header, or
+// frames of AC-3 (448 kbit/s) or MPEG-1 layer II (384 kbit/s) behind their sync words.
+std::vector<std::uint8_t> SoundPayload(const MuxOptions& options) {
+  if (options.sound == Sound::kLpcm) {
+    const std::size_t audioBytes = static_cast<std::size_t>(options.frameDuration * 48000 / 90000) * 4;
+    std::vector<std::uint8_t> audio(4 + audioBytes, 0);
+    audio[0] = static_cast<std::uint8_t>(audioBytes >> 8);
+    audio[1] = static_cast<std::uint8_t>(audioBytes);
+    audio[2] = options.lpcmFormat;
+    audio[3] = 0x40;
+    return audio;
+  }
+  const bool ac3 = options.sound == Sound::kAc3;
+  std::vector<std::uint8_t> audio(ac3 ? 1792 : 1152, 0x55);
+  const std::vector<std::uint8_t> sync =
+      ac3 ? std::vector<std::uint8_t>{0x0B, 0x77, 0x00, 0x00, 0x1C} : std::vector<std::uint8_t>{0xFF, 0xFD, 0xC4, 0x04};
+  std::copy(sync.begin(), sync.end(), audio.begin());
+  return audio;
+}
+
+}  // namespace
+
 MuxedClip MuxClip(const std::vector<std::uint8_t>& es, const MuxOptions& options) {
+  return MuxUnits(es, SplitAccessUnits(es), options);
+}
+
+MuxedClip MuxUnits(const std::vector<std::uint8_t>& es, const std::vector<AccessUnit>& units,
+                   const MuxOptions& options) {
   MuxedClip clip;
   Muxer mux(options);
   mux.Psi();
-  const std::vector<AccessUnit> units = SplitAccessUnits(es);
-  // 48 kHz stereo 16-bit LPCM, one PES per frame duration.
-  const std::size_t audioBytes = static_cast<std::size_t>(options.frameDuration * 48000 / 90000) * 4;
-  std::vector<std::uint8_t> audio(4 + audioBytes, 0);
-  audio[0] = static_cast<std::uint8_t>(audioBytes >> 8);
-  audio[1] = static_cast<std::uint8_t>(audioBytes);
-  audio[2] = options.lpcmFormat;
-  audio[3] = 0x40;
+  const std::vector<std::uint8_t> audio = SoundPayload(options);
+  const std::uint8_t soundStream = options.sound == Sound::kMp2 ? 0xC0 : 0xBD;
   for (std::size_t i = 0; i < units.size(); ++i) {
     const std::int64_t pts = options.firstPts + static_cast<std::int64_t>(i) * options.frameDuration;
     mux.Pcr(pts - 9000);
     if (i % 15 == 0) mux.Psi();
-    auto [first, last] =
-        mux.Pes(0x1011, 0xE0, pts, es.data() + units[i].offset, units[i].size, options.adaptationAtPesStart);
+    auto [first, last] = mux.Pes(0x1011, 0xE0, pts, es.data() + units[i].offset, units[i].size,
+                                 options.adaptationAtPesStart, options.pesStartStuffing);
     if (units[i].sequenceStart) clip.entries.push_back({first, pts, last});
     clip.lastVideoPts = pts;
-    if (options.audio) mux.Pes(0x1100, 0xBD, pts, audio.data(), audio.size(), false);
+    if (options.audio) mux.Pes(0x1100, soundStream, pts, audio.data(), audio.size(), false);
   }
   if (options.alignUnits) {
     while (mux.PacketCount() % 32 != 0) mux.Null();

@@ -32,16 +32,22 @@ struct AccessUnit {
 // Splits an MPEG-2 elementary stream into pictures; headers belong to the picture they precede.
 std::vector<AccessUnit> SplitAccessUnits(const std::vector<std::uint8_t>& es);
 
+enum class Sound { kLpcm, kAc3, kMp2 };
+
 struct MuxOptions {
   std::int64_t firstPts = 900000;  // 10 s, 90 kHz
   std::int64_t frameDuration = 3003;
   bool audio = true;
+  Sound sound = Sound::kLpcm;
   std::uint8_t lpcmFormat = 0x31;  // stereo, 48 kHz
   std::uint32_t firstStamp = 1000;
   std::uint32_t stampStep = 1353;  // about 30 Mbit/s
   // Puts an adaptation field (random access flag) in front of every video PES start, as
   // general-purpose muxers do.
   bool adaptationAtPesStart = false;
+  // Stuffing in an adaptation field ahead of every video PES start, so that little of the PES
+  // header (or of the picture after it) fits in its first packet.
+  std::size_t pesStartStuffing = 0;
   // Pads to a whole aligned unit of 32 packets, as disc players read them.
   bool alignUnits = true;
 };
@@ -60,6 +66,9 @@ struct MuxedClip {
 };
 
 MuxedClip MuxClip(const std::vector<std::uint8_t>& es, const MuxOptions& options);
+// The same with the pictures given, for streams whose pictures SplitAccessUnits cannot find.
+MuxedClip MuxUnits(const std::vector<std::uint8_t>& es, const std::vector<AccessUnit>& units,
+                   const MuxOptions& options);
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);

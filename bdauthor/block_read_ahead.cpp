@@ -6,13 +6,14 @@
 namespace bdauthor {
 
 BlockReadAhead::BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead, int depth,
-                               bool readCachedInline)
+                               bool readCachedInline, bool readAhead)
     : file_(file),
       blockBytes_(blockBytes),
       readBytes_(blockBytes * static_cast<std::size_t>(blocksPerRead < 1 ? 1 : blocksPerRead)),
       slots_(static_cast<std::size_t>(depth < 2 ? 2 : depth)),
+      readAhead_(readAhead),
       near_(new std::uint8_t[blockBytes > 0 ? blockBytes : 1]) {
-  if (!readCachedInline) {
+  if (!readCachedInline && readAhead) {
     StartThread();
     return;
   }
@@ -91,7 +92,7 @@ std::int64_t BlockReadAhead::ReadInline(const std::uint8_t** data) {
   if (total < static_cast<std::int64_t>(blockBytes_)) {
     ended_ = true;
     endResult_ = total < 0 ? -1 : 0;
-  } else if (cachedOnly_) {
+  } else if (cachedOnly_ && readAhead_) {
     StartThread();
   }
   return total;

@@ -21,11 +21,13 @@ namespace bdauthor {
 // the scan of it; from the first block that would wait for the disk on,
 // a thread reads the next ones ahead, `blocksPerRead` blocks at a time so that handing them over
 // costs little beside the scan. The object owns its thread and joins it when destroyed; the file
-// is read by nobody else meanwhile. `readCachedInline` false starts the thread at once.
+// is read by nobody else meanwhile. `readCachedInline` false starts the thread at once;
+// `readAhead` false never starts it, as for a reader that is itself one of several reading the
+// file at once, whose reads already overlap.
 class BlockReadAhead {
  public:
   BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead = 4, int depth = 3,
-                 bool readCachedInline = true);
+                 bool readCachedInline = true, bool readAhead = true);
   ~BlockReadAhead();
   BlockReadAhead(const BlockReadAhead&) = delete;
   BlockReadAhead& operator=(const BlockReadAhead&) = delete;
@@ -60,6 +62,7 @@ class BlockReadAhead {
   bool stop_ = false;
   bool inline_ = true;                    // no thread (yet): each read happens when asked for
   bool cachedOnly_ = true;                // inline reads take only what the page cache holds
+  bool readAhead_ = true;                 // a read that waits starts the thread
   bool ended_ = false;                    // an inline read came short: nothing follows
   std::int64_t endResult_ = 0;            // what Next gives then
   std::unique_ptr<std::uint8_t[]> near_;  // the inline reads' block

@@ -31,9 +31,9 @@ struct Range {
 };
 
 // The range's whole packets, in the analysis's blocks.
-bool ScanRange(Range& range, JobProgress& progress) {
+bool ScanRange(Range& range, JobProgress& progress, bool readAhead) {
   if (!range.file->SeekTo(range.first * kSourcePacketSize)) return false;
-  BlockReadAhead blocks(*range.file, kScanBlockBytes);
+  BlockReadAhead blocks(*range.file, kScanBlockBytes, 4, 3, true, readAhead);
   std::int64_t left = range.end < 0 ? std::numeric_limits<std::int64_t>::max()
                                     : (range.end - range.first) * static_cast<std::int64_t>(kSourcePacketSize);
   while (left > 0) {
@@ -121,18 +121,21 @@ std::optional<EntryPointScanner> ScanInRanges(ReadOnlyFile& clip, const std::vec
     range.file = range.own.get();
   }
 
+  // Ranges read at once overlap their reads with each other's scans: a thread reading ahead
+  // for each would only make more threads than processors.
+  const bool readAhead = ranges.size() == 1;
   std::vector<std::thread> threads;
   std::vector<Range*> left;
   for (std::size_t k = 1; k < ranges.size(); ++k) {
     Range* range = &ranges[k];
     try {
-      threads.emplace_back([range, &progress] { range->ok = ScanRange(*range, progress); });
+      threads.emplace_back([range, &progress, readAhead] { range->ok = ScanRange(*range, progress, readAhead); });
     } catch (const std::system_error&) {
       left.push_back(range);  // no thread to be had: read on this one
     }
   }
-  ranges[0].ok = ScanRange(ranges[0], progress);
-  for (Range* range : left) range->ok = ScanRange(*range, progress);
+  ranges[0].ok = ScanRange(ranges[0], progress, readAhead);
+  for (Range* range : left) range->ok = ScanRange(*range, progress, readAhead);
   for (std::thread& thread : threads) thread.join();
 
   scanned = 0;

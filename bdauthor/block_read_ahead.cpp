@@ -94,6 +94,8 @@ std::int64_t BlockReadAhead::ReadInline(const std::uint8_t** data) {
     endResult_ = total < 0 ? -1 : 0;
   } else if (cachedOnly_ && readAhead_) {
     StartThread();
+  } else {
+    cachedOnly_ = false;  // the file is read from the disk now: one waiting read a block
   }
   return total;
 }

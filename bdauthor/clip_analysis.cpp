@@ -101,7 +101,8 @@ bool AnalyzeClipStream(const std::string& clipPath, InputRecord& record, JobProg
   std::int64_t lastVideoPts = -1;
   if (!record.hasCompanion) {
     std::int64_t scanned = 0;
-    std::optional<EntryPointScanner> scanner = ScanInRanges(clip, RangeStartsFor(clip.Size()), progress, scanned);
+    std::optional<EntryPointScanner> scanner =
+        ScanInRanges(clip, RangeStartsFor(clip.Size(), ReadsFromDisk(clip)), progress, scanned);
     // A clip cut short after the job measured it would get tables for packets it no longer has.
     if (!scanner || scanned < static_cast<std::int64_t>(record.packetCount) * kSourcePacketSize) {
       ReportError("Failed to read m2ts.\n\n" + clipPath);

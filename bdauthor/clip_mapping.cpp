@@ -85,22 +85,26 @@ struct Cachestat {
   std::uint64_t cache, dirty, writeback, evicted, recentlyEvicted;
 };
 
-// True when the page cache holds every page of [offset, offset + bytes); false when it does
-// not, or when the system cannot tell this way.
-bool AllCached(int descriptor, std::int64_t offset, std::int64_t bytes, std::int64_t page) {
+// Whether the page cache holds every page of [offset, offset + bytes); nothing when the system
+// cannot tell this way.
+std::optional<bool> AllCached(int descriptor, std::int64_t offset, std::int64_t bytes, std::int64_t page) {
   static std::atomic<bool> works{true};
-  if (!works || descriptor < 0) return false;
+  if (!works || descriptor < 0 || bytes <= 0) return std::nullopt;
   const std::int64_t first = offset / page, last = (offset + bytes - 1) / page;
   CachestatRange range{static_cast<std::uint64_t>(first * page), static_cast<std::uint64_t>((last - first + 1) * page)};
   Cachestat stat{};
   if (::syscall(kCachestat, descriptor, &range, &stat, 0) != 0) {
     if (errno == ENOSYS) works = false;
-    return false;
+    return std::nullopt;
   }
   return stat.cache >= static_cast<std::uint64_t>(last - first + 1);
 }
 
 }  // namespace
+
+std::optional<bool> SpanCached(int descriptor, std::int64_t offset, std::int64_t bytes) {
+  return AllCached(descriptor, offset, bytes, ::sysconf(_SC_PAGESIZE));
+}
 
 ClipMapping::ClipMapping(int descriptor, std::int64_t from, std::int64_t end) {
   if (descriptor < 0 || from < 0 || end <= from) return;
@@ -140,7 +144,7 @@ std::int64_t ClipMapping::ResidentFrom(std::int64_t offset, std::int64_t bytes) 
   // Nearly always the whole span is cached; only a span that is not needs the page by page look.
   // A cached span's page table entries are made in one call: touched one by one, its pages would
   // cost a fault every few, which on a busy machine costs as much as the scan.
-  if (AllCached(descriptor_, offset, bytes, page)) {
+  if (AllCached(descriptor_, offset, bytes, page).value_or(false)) {
     const std::int64_t first = (offset - mappedFrom_) / page, last = (offset - mappedFrom_ + bytes - 1) / page;
     ::madvise(base_ + first * page, static_cast<std::size_t>(last - first + 1) * gPageSize, MADV_POPULATE_READ);
     return bytes;

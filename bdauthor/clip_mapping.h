@@ -3,9 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace bdauthor {
+
+// Whether the page cache holds every page of the span of an open file; nothing when the system
+// cannot tell without touching the pages.
+std::optional<bool> SpanCached(int descriptor, std::int64_t offset, std::int64_t bytes);
 
 // Maps the bytes [from, end) of an open file. A page that goes away while mapped (the file cut
 // short by someone else) would stop the process on the next touch; here it reads as zeros and

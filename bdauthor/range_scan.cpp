@@ -11,6 +11,7 @@
 
 #include "bdauthor/block_read_ahead.h"
 #include "bdauthor/clip_analysis.h"
+#include "bdauthor/clip_mapping.h"
 #include "bdauthor/ts_packet.h"
 
 namespace bdauthor {
@@ -89,14 +90,28 @@ int UsableProcessors() {
 
 }  // namespace
 
-std::vector<std::int64_t> RangeStartsFor(std::int64_t clipBytes) {
+std::vector<std::int64_t> RangeStartsFor(std::int64_t clipBytes, bool fromDisk) {
   const std::int64_t packets = std::max<std::int64_t>(0, clipBytes / kSourcePacketSize);
-  const std::int64_t ranges =
-      std::max<std::int64_t>(1, std::min<std::int64_t>({UsableProcessors(), kMaxRanges, clipBytes / kMinRangeBytes}));
+  const std::int64_t most = fromDisk ? std::min<std::int64_t>(2 * UsableProcessors(), 2 * kMaxRanges)
+                                     : std::min(UsableProcessors(), kMaxRanges);
+  const std::int64_t ranges = std::max<std::int64_t>(1, std::min<std::int64_t>(most, clipBytes / kMinRangeBytes));
   std::vector<std::int64_t> starts;
   // Whole aligned units of 32 packets, as a disc player reads them.
   for (std::int64_t k = 0; k < ranges; ++k) starts.push_back(packets * k / ranges / 32 * 32);
   return starts;
+}
+
+bool ReadsFromDisk(const ReadOnlyFile& clip) {
+  // Spans of a megabyte at the start and at each quarter: a look at the whole clip's pages would
+  // cost as much as a good part of a scan of it in the cache.
+  const std::int64_t size = clip.Size();
+  constexpr std::int64_t kSpan = 1 << 20;
+  for (int quarter = 0; quarter < 4 && size > 0; ++quarter) {
+    const std::int64_t at = size / 4 * quarter;
+    // A system that cannot tell is taken as caching it: fewer threads cost nothing there.
+    if (!SpanCached(clip.Descriptor(), at, std::min(kSpan, size - at)).value_or(true)) return true;
+  }
+  return false;
 }
 
 std::optional<EntryPointScanner> ScanInRanges(ReadOnlyFile& clip, const std::vector<std::int64_t>& rangeStarts,

@@ -13,9 +13,14 @@
 namespace bdauthor {
 
 // Where the ranges of a clip of `clipBytes` start, in packets: the first at 0, one range per
-// processor the process may run on (at most four), none shorter than 64 MB. A single thread
-// already reads a clip as fast as its processor can; more threads read it faster.
-std::vector<std::int64_t> RangeStartsFor(std::int64_t clipBytes);
+// processor the process may run on (at most four), none shorter than 64 MB. One thread reads
+// a clip in the page cache as fast as its processor can, and more threads read it faster. A
+// clip read `fromDisk` gets twice as many (at most eight): its readers mostly wait, and more
+// reads at once keep the disk busier.
+std::vector<std::int64_t> RangeStartsFor(std::int64_t clipBytes, bool fromDisk = false);
+
+// Whether the page cache lacks some of the open clip, as far as a look at a few spans tells.
+bool ReadsFromDisk(const ReadOnlyFile& clip);
 
 // Scans the whole packets of the open clip, each range (starting at the ascending packet
 // numbers `rangeStarts`, the first 0) on its own thread and its own reading of the file;

@@ -39,10 +39,9 @@ Companion ReadCompanion(const std::string& path, std::int64_t packetCount, std::
 }
 
 // Reads whole packets from the current position to the end, or until the sink wants no more;
-// false on a read error. The next blocks are read while the sink works on one; `scanned` gets
-// the bytes handed to the sink.
+// false on a read error. The next blocks are read while the sink works on one.
 template <typename Sink>
-bool ReadPackets(ReadOnlyFile& clip, Sink&& sink, std::int64_t* scanned = nullptr) {
+bool ReadPackets(ReadOnlyFile& clip, Sink&& sink) {
   BlockReadAhead blocks(clip, kScanBlockBytes);
   for (;;) {
     const std::uint8_t* data = nullptr;
@@ -50,7 +49,6 @@ bool ReadPackets(ReadOnlyFile& clip, Sink&& sink, std::int64_t* scanned = nullpt
     if (got < 0) return false;
     const std::size_t whole = static_cast<std::size_t>(got) / kSourcePacketSize * kSourcePacketSize;
     if (whole == 0) break;
-    if (scanned) *scanned += static_cast<std::int64_t>(whole);
     if (!sink(data, whole)) break;
     if (static_cast<std::size_t>(got) < kScanBlockBytes) break;
   }

@@ -22,8 +22,9 @@ namespace bdauthor {
 // a thread reads the next ones ahead, `blocksPerRead` blocks at a time so that handing them over
 // costs little beside the scan. The object owns its thread and joins it when destroyed; the file
 // is read by nobody else meanwhile. `readCachedInline` false starts the thread at once;
-// `readAhead` false never starts it, as for a reader that is itself one of several reading the
-// file at once, whose reads already overlap.
+// `readAhead` false never starts it (blocks are then read when asked for, whatever
+// `readCachedInline` says), as for a reader that is itself one of several reading the file at
+// once, whose reads already overlap.
 class BlockReadAhead {
  public:
   BlockReadAhead(ReadOnlyFile& file, std::size_t blockBytes, int blocksPerRead = 4, int depth = 3,

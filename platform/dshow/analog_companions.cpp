@@ -8,6 +8,7 @@
 #include "platform/com/property_frame.h"
 #include "platform/com/task_mem.h"
 #include "platform/dshow/device_interfaces.h"
+#include "platform/dshow/tv_channels.h"
 
 namespace platform::dshow {
 
@@ -144,31 +145,61 @@ class CrossbarFilter : public CBaseFilter, public IAMCrossbar, public ISpecifyPr
 
 class TunerFilter : public CBaseFilter, public IAMTVTuner, public ISpecifyPropertyPages {
  public:
-  explicit TunerFilter(long formats) : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats) {
+  TunerFilter(long formats, std::shared_ptr<TunerDevice> device)
+      : CBaseFilter(CLSID_SimTuner, "TV Tuner"), formats_(formats), device_(std::move(device)) {
     AddPin<AnalogOutputPin>("Analog Video", MEDIATYPE_AnalogVideo);
     AddPin<AnalogOutputPin>("Analog Audio", MEDIATYPE_AnalogAudio);
   }
   DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
+
+  // The card starts on the channel the tuner says it is on.
+  HRESULT TuneCard() {
+    std::lock_guard lock(mutex_);
+    return device_ ? TuneLocked(channel_) : S_OK;
+  }
+
   STDMETHODIMP put_Channel(long channel, long, long) override {
-    if (channel < 1 || channel > 125) return E_INVALIDARG;
-    channel_ = channel;
-    return S_OK;
+    std::lock_guard lock(mutex_);
+    if (!device_) {
+      if (channel < 1 || channel > 125) return E_INVALIDARG;
+      channel_ = channel;
+      return S_OK;
+    }
+    const HRESULT hr = TuneLocked(channel);
+    if (SUCCEEDED(hr)) channel_ = channel;
+    return hr;
   }
   STDMETHODIMP get_Channel(long* channel, long* video, long* audio) override {
     if (!channel || !video || !audio) return E_POINTER;
+    std::lock_guard lock(mutex_);
     *channel = channel_;
     *video = *audio = 0;
     return S_OK;
   }
   STDMETHODIMP ChannelMinMax(long* min, long* max) override {
     if (!min || !max) return E_POINTER;
-    *min = 1;
-    *max = 125;
+    std::lock_guard lock(mutex_);
+    const ChannelRange range = device_ ? ChannelsOf(country_, inputType_ == TunerInputCable) : ChannelRange{1, 125};
+    *min = range.min;
+    *max = range.max;
     return S_OK;
   }
-  STDMETHODIMP put_CountryCode(long country) override { return com::CopyIn(country_, country); }
-  STDMETHODIMP get_CountryCode(long* country) override { return com::CopyOut(country, country_); }
-  STDMETHODIMP SignalPresent(long* strength) override { return com::CopyOut(strength, 1); }
+  STDMETHODIMP put_CountryCode(long country) override {
+    std::lock_guard lock(mutex_);
+    if (!device_) return com::CopyIn(country_, country);
+    if (!HasChannelPlan(country)) return E_INVALIDARG;
+    country_ = country;
+    return RetuneLocked();
+  }
+  STDMETHODIMP get_CountryCode(long* country) override {
+    std::lock_guard lock(mutex_);
+    return com::CopyOut(country, country_);
+  }
+  STDMETHODIMP SignalPresent(long* strength) override {
+    if (!strength) return E_POINTER;
+    if (device_) return device_->Signal(strength);
+    return com::CopyOut(strength, AMTUNER_SIGNALPRESENT);
+  }
   STDMETHODIMP put_Mode(long mode) override { return mode == AMTUNER_MODE_TV ? S_OK : E_INVALIDARG; }
   STDMETHODIMP get_Mode(long* mode) override { return com::CopyOut(mode, AMTUNER_MODE_TV); }
   STDMETHODIMP get_AvailableTVFormats(long* formats) override { return com::CopyOut(formats, formats_); }
@@ -177,12 +208,15 @@ class TunerFilter : public CBaseFilter, public IAMTVTuner, public ISpecifyProper
   }
   STDMETHODIMP put_InputType(long index, TunerInputType type) override {
     if (index != 0) return E_INVALIDARG;
+    if (type != TunerInputCable && type != TunerInputAntenna) return E_INVALIDARG;
+    std::lock_guard lock(mutex_);
     inputType_ = type;
-    return S_OK;
+    return device_ ? RetuneLocked() : S_OK;
   }
   STDMETHODIMP get_InputType(long index, TunerInputType* type) override {
     if (!type) return E_POINTER;
     if (index != 0) return E_INVALIDARG;
+    std::lock_guard lock(mutex_);
     *type = inputType_;
     return S_OK;
   }
@@ -198,7 +232,21 @@ class TunerFilter : public CBaseFilter, public IAMTVTuner, public ISpecifyProper
   }
 
  private:
+  HRESULT TuneLocked(long channel) {
+    const std::uint64_t carrier = VideoCarrierHz(country_, inputType_ == TunerInputCable, channel);
+    if (carrier == 0) return E_INVALIDARG;  // not a channel of this plan
+    return device_->Tune(carrier);
+  }
+  // Another plan: the same number when it has it, else the plan's first channel.
+  HRESULT RetuneLocked() {
+    if (VideoCarrierHz(country_, inputType_ == TunerInputCable, channel_) == 0)
+      channel_ = ChannelsOf(country_, inputType_ == TunerInputCable).min;
+    return TuneLocked(channel_);
+  }
+
   long formats_;
+  std::shared_ptr<TunerDevice> device_;
+  std::mutex mutex_;
   long channel_ = 3;
   long country_ = 1;
   TunerInputType inputType_ = TunerInputCable;
@@ -216,7 +264,7 @@ HRESULT PropertyPages(std::initializer_list<GUID> ids, CAUUID* pages) {
 }
 
 HRESULT AddAnalogUpstream(IGraphBuilder* graph, IPin* analogIn, const std::vector<sim::Crossbar>& crossbars,
-                          long tvFormats, const RouteHook& hook) {
+                          long tvFormats, const RouteHook& hook, std::shared_ptr<TunerDevice> tunerDevice) {
   IPin* downstreamIn = analogIn;
   CComPtr<IBaseFilter> tunerTarget;
   long tunerInput = -1;
@@ -240,13 +288,15 @@ HRESULT AddAnalogUpstream(IGraphBuilder* graph, IPin* analogIn, const std::vecto
     added.push_back(filter);
   }
   if (tvFormats >= 0 && tunerTarget) {
+    auto* tunerFilter = new TunerFilter(tvFormats, std::move(tunerDevice));
     CComPtr<IBaseFilter> tuner;
-    tuner.Attach(new TunerFilter(tvFormats));
+    tuner.Attach(tunerFilter);
     HRESULT hr = graph->AddFilter(tuner, "TV Tuner");
     if (FAILED(hr)) return hr;
     hr = graph->ConnectDirect(AsBaseFilter(tuner)->Pins()[0],
                               AsBaseFilter(tunerTarget)->Pins()[static_cast<std::size_t>(tunerInput)], nullptr);
     if (FAILED(hr)) return hr;
+    tunerFilter->TuneCard();  // a card that refuses still gets its tuner; the page says so later
   }
   return S_OK;
 }

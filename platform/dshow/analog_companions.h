@@ -3,8 +3,10 @@
 // devices and the machine's own.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "platform/dshow/base_filter.h"
@@ -28,10 +30,21 @@ class AnalogInputPin : public CPatternInputPin {
 // failure leaves the route as it was (the device refused the input).
 using RouteHook = std::function<HRESULT(long out, long in)>;
 
+// The card behind a TV tuner that really tunes: the tuner hands it the video carrier of the
+// channel chosen (by the country's channel plan) and asks it for the signal there.
+class TunerDevice {
+ public:
+  virtual ~TunerDevice() = default;
+  virtual HRESULT Tune(std::uint64_t carrierHz) = 0;
+  // AMTUNER_SIGNALPRESENT or AMTUNER_NOSIGNAL.
+  virtual HRESULT Signal(long* strength) = 0;
+};
+
 // Adds the crossbars (the first one feeds analogIn) and, when tvFormats >= 0, a TV tuner
-// offering those AnalogVideoStandard bits on the first free tuner input.
+// offering those AnalogVideoStandard bits on the first free tuner input. Without a tunerDevice
+// the tuner only keeps its channel (1 to 125) and always finds a signal.
 HRESULT AddAnalogUpstream(IGraphBuilder* graph, IPin* analogIn, const std::vector<sim::Crossbar>& crossbars,
-                          long tvFormats, const RouteHook& hook = {});
+                          long tvFormats, const RouteHook& hook = {}, std::shared_ptr<TunerDevice> tunerDevice = {});
 
 // ISpecifyPropertyPages::GetPages answered with these pages.
 HRESULT PropertyPages(std::initializer_list<GUID> ids, CAUUID* pages);

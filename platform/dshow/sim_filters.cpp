@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -133,10 +134,13 @@ class DevicePin : public ConfigurablePin {
 
 class VideoStream : public DevicePin {
  public:
-  // boxId: the USB id of the box whose picture time this pin sets ("" for none).
+  // boxId: the USB id of the box whose picture time this pin sets ("" for none); adjust: the
+  // device's picture controls now, asked for every frame.
   VideoStream(CBaseFilter* f, std::string name, std::vector<CMediaType> caps, const DeviceWatch* watch,
-              std::string boxId = {})
-      : DevicePin(f, std::move(name), std::move(caps), false, watch), boxId_(std::move(boxId)) {}
+              std::function<PictureAdjust()> adjust, std::string boxId = {})
+      : DevicePin(f, std::move(name), std::move(caps), false, watch),
+        adjust_(std::move(adjust)),
+        boxId_(std::move(boxId)) {}
   REFERENCE_TIME SampleDuration() override {
     const CMediaType mt = Current();
     const auto* vih = mt.Format<VIDEOINFOHEADER>();
@@ -154,11 +158,12 @@ class VideoStream : public DevicePin {
     const int bpp = vih && vih->bmiHeader.biBitCount ? vih->bmiHeader.biBitCount / 8 : 2;
     const std::size_t stride = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
     s.data.resize(stride * static_cast<std::size_t>(h));
-    PaintFrame(mt.subtype, w, h, s.index, SampleDuration(), s.data.data(), stride);
+    PaintFrame(mt.subtype, w, h, s.index, SampleDuration(), s.data.data(), stride, adjust_());
     return S_OK;
   }
 
  private:
+  std::function<PictureAdjust()> adjust_;
   std::string boxId_;
 };
 
@@ -212,11 +217,12 @@ class CaptureFilter : public CSourceFilter,
     std::vector<CMediaType> caps;
     for (const auto& f : desc_.formats) caps.push_back(TypeOf(f));
     const std::string usbId = UsbIdOf(desc_.devicePath);
-    capture_ = AddPin<VideoStream>("Capture", caps, &watch_, usbId);
+    auto adjust = [this] { return Adjustment(); };
+    capture_ = AddPin<VideoStream>("Capture", caps, &watch_, adjust, usbId);
     capture_->SetCategory(PIN_CATEGORY_CAPTURE);
     if (desc_.audioPin)
       AddPin<AudioStream>("Audio", &watch_, desc_.audioSignal, "", usbId)->SetCategory(PIN_CATEGORY_CAPTURE);
-    if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_)->SetCategory(PIN_CATEGORY_VIDEOPORT);
+    if (desc_.vpPin) AddPin<VideoStream>("VP", caps, &watch_, adjust)->SetCategory(PIN_CATEGORY_VIDEOPORT);
     for (const auto& r : desc_.procAmp) values_.push_back({r.property, r.defaultValue, r.flags});
     tvFormat_ = desc_.tvFormat;
   }
@@ -310,6 +316,29 @@ class CaptureFilter : public CSourceFilter,
     long value;
     long flags;
   };
+  // The picture controls as a decoder chip applies them: brightness a luma offset (its whole
+  // range spans the 8-bit levels), contrast and saturation gains (1 at the default, 0 at the
+  // minimum), hue a rotation (the whole range one turn).
+  PictureAdjust Adjustment() {
+    std::lock_guard lock(mutex_);
+    PictureAdjust a;
+    for (const auto& r : desc_.procAmp) {
+      long value = r.defaultValue;
+      for (const auto& v : values_)
+        if (v.property == r.property) value = v.value;
+      if (value == r.defaultValue || r.max <= r.min) continue;
+      const double span = static_cast<double>(r.max - r.min);
+      const double gain = r.defaultValue > r.min ? static_cast<double>(value - r.min) / (r.defaultValue - r.min) : 1;
+      switch (r.property) {
+        case VideoProcAmp_Brightness: a.lumaOffset = (value - r.defaultValue) * 255.0 / span; break;
+        case VideoProcAmp_Contrast: a.lumaGain = gain; break;
+        case VideoProcAmp_Saturation: a.chromaGain = gain; break;
+        case VideoProcAmp_Hue: a.hueDegrees = (value - r.defaultValue) * 360.0 / (span + 1); break;
+        default: break;
+      }
+    }
+    return a;
+  }
   // The box counts as running while its capture pin streams.
   void OnRun(REFERENCE_TIME start) override {
     CSourceFilter::OnRun(start);

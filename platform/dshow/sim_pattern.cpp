@@ -37,6 +37,20 @@ void ToYuv(Rgb c, std::uint8_t* y, std::uint8_t* u, std::uint8_t* v) {
   *v = Clamp(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255);
 }
 
+void Adjust(const PictureAdjust& a, std::uint8_t* y, std::uint8_t* u, std::uint8_t* v) {
+  const double cb = *u - 128.0, cr = *v - 128.0;
+  const double turn = a.hueDegrees * M_PI / 180;
+  *y = Clamp(16 + (*y - 16) * a.lumaGain + a.lumaOffset);
+  *u = Clamp(128 + (cb * std::cos(turn) - cr * std::sin(turn)) * a.chromaGain);
+  *v = Clamp(128 + (cb * std::sin(turn) + cr * std::cos(turn)) * a.chromaGain);
+}
+
+// BT.601 studio range back to full-range RGB.
+Rgb ToRgb(std::uint8_t y, std::uint8_t u, std::uint8_t v) {
+  const double l = 1.164 * (y - 16), cb = u - 128.0, cr = v - 128.0;
+  return {Clamp(l + 1.596 * cr), Clamp(l - 0.392 * cb - 0.813 * cr), Clamp(l + 2.017 * cb)};
+}
+
 // Colours by palette index: the bars, then white and black.
 constexpr int kWhiteIndex = 7, kBlackIndex = 8, kColours = 9;
 Rgb PaletteColour(int index) { return index < 7 ? kBars[index] : index == kWhiteIndex ? kWhite : kBlack; }
@@ -112,15 +126,23 @@ bool IsFlashFrame(long long n, REFERENCE_TIME frameDuration) {
 }
 
 void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME frameDuration, std::uint8_t* data,
-                std::size_t stride) {
+                std::size_t stride, const PictureAdjust& adjust) {
   if (w <= 0 || h <= 0) return;
   Canvas canvas(w, h);
   Compose(canvas, w, h, n, frameDuration);
   const bool rgb24 = subtype == MEDIASUBTYPE_RGB24;
   const bool rgb32 = subtype == MEDIASUBTYPE_RGB32;
   const bool uyvy = subtype == MEDIASUBTYPE_UYVY;
+  // The picture is painted from a few colours: adjusting them adjusts the picture.
   std::uint8_t ys[kColours], us[kColours], vs[kColours];
-  for (int i = 0; i < kColours; ++i) ToYuv(PaletteColour(i), &ys[i], &us[i], &vs[i]);
+  Rgb rgbs[kColours];
+  for (int i = 0; i < kColours; ++i) {
+    rgbs[i] = PaletteColour(i);
+    ToYuv(rgbs[i], &ys[i], &us[i], &vs[i]);
+    if (adjust.Neutral()) continue;
+    Adjust(adjust, &ys[i], &us[i], &vs[i]);
+    rgbs[i] = ToRgb(ys[i], us[i], vs[i]);
+  }
   for (int y = 0; y < h; ++y) {
     // DIB RGB rows are stored bottom-up.
     std::uint8_t* row = data + stride * static_cast<std::size_t>(rgb24 || rgb32 ? h - 1 - y : y);
@@ -133,7 +155,7 @@ void PaintFrame(const GUID& subtype, int w, int h, long long n, REFERENCE_TIME f
     if (rgb24 || rgb32) {
       const int bytes = rgb32 ? 4 : 3;
       for (int x = 0; x < w; ++x) {
-        const Rgb c = PaletteColour(canvas.At(x, y));
+        const Rgb c = rgbs[canvas.At(x, y)];
         std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
         p[0] = c.b, p[1] = c.g, p[2] = c.r;
         if (rgb32) p[3] = 0xFF;

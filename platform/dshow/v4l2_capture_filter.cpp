@@ -27,6 +27,7 @@
 #include "platform/dshow/v4l2_device.h"
 #include "platform/dshow/v4l2_frames.h"
 #include "platform/dshow/v4l2_terms.h"
+#include "platform/dshow/v4l2_tuner.h"
 #include "platform/dshow/wdm_upstream.h"
 
 namespace platform::dshow::v4l2 {
@@ -347,17 +348,17 @@ class CaptureFilter : public CSourceFilter,
     if (!analogIn_ || analogIn_->IsConnected()) return S_FALSE;
     sim::Crossbar crossbar;
     crossbar.name = node_.name + " Crossbar";
-    bool tuner = false;
+    std::shared_ptr<TunerDevice> tuner;
     for (const auto& in : device_->Inputs()) {
       crossbar.inputs.push_back(ConnectorOf(in.tuner, in.name));
-      tuner = tuner || in.tuner;
+      if (in.tuner && !tuner) tuner = MakeCardTuner(device_, in.tunerIndex);
     }
     if (crossbar.inputs.empty()) crossbar.inputs.push_back(PhysConn_Video_Composite);
     crossbar.outputs = {PhysConn_Video_VideoDecoder};
     std::shared_ptr<Device> device = device_;
     const HRESULT hr = AddAnalogUpstream(
         graph, analogIn_, {crossbar}, tuner ? AnalogStandardsOf(standards_) : -1,
-        [device](long, long in) { return device->SelectInput(static_cast<std::uint32_t>(in)) ? S_OK : E_FAIL; });
+        [device](long, long in) { return device->SelectInput(static_cast<std::uint32_t>(in)) ? S_OK : E_FAIL; }, tuner);
     // The crossbar starts on its first input; so does the device.
     if (SUCCEEDED(hr) && !device_->Inputs().empty()) device_->SelectInput(device_->Inputs().front().index);
     return hr;

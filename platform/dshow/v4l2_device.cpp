@@ -48,7 +48,7 @@ void Device::Describe() {
     v4l2_input in{};
     in.index = i;
     if (Xioctl(io, fd_, VIDIOC_ENUMINPUT, &in) != 0) break;
-    inputs_.push_back({in.index, Text(in.name), in.type == V4L2_INPUT_TYPE_TUNER, in.std});
+    inputs_.push_back({in.index, Text(in.name), in.type == V4L2_INPUT_TYPE_TUNER, in.tuner, in.std});
   }
   for (std::uint32_t i = 0;; ++i) {
     v4l2_standard s{};
@@ -178,6 +178,34 @@ bool Device::SelectStandard(std::uint64_t id) {
     v4l2_std_id s = id;
     return Xioctl(*machine_.io, fd_, VIDIOC_S_STD, &s) == 0;
   });
+}
+
+bool Device::GetTuner(std::uint32_t index, TunerInfo* info) {
+  v4l2_tuner t{};
+  t.index = index;
+  if (Xioctl(*machine_.io, fd_, VIDIOC_G_TUNER, &t) != 0) return false;
+  info->type = t.type;
+  info->lowUnits = (t.capability & V4L2_TUNER_CAP_LOW) != 0;
+  info->rangeLow = t.rangelow;
+  info->rangeHigh = t.rangehigh;
+  info->signal = t.signal;
+  return true;
+}
+
+bool Device::SetFrequency(std::uint32_t tuner, std::uint32_t type, std::uint32_t units) {
+  v4l2_frequency f{};
+  f.tuner = tuner;
+  f.type = type;
+  f.frequency = units;
+  return Xioctl(*machine_.io, fd_, VIDIOC_S_FREQUENCY, &f) == 0;
+}
+
+bool Device::GetFrequency(std::uint32_t tuner, std::uint32_t* units) {
+  v4l2_frequency f{};
+  f.tuner = tuner;
+  if (Xioctl(*machine_.io, fd_, VIDIOC_G_FREQUENCY, &f) != 0) return false;
+  *units = f.frequency;
+  return true;
 }
 
 bool Device::GetControl(std::uint32_t id, std::int32_t* value) {

@@ -29,7 +29,16 @@ struct Input {
   std::uint32_t index = 0;
   std::string name;
   bool tuner = false;
+  std::uint32_t tunerIndex = 0;  // the tuner behind a tuner input
   std::uint64_t standards = 0;
+};
+
+// What VIDIOC_G_TUNER says of one tuner.
+struct TunerInfo {
+  std::uint32_t type = 0;  // V4L2_TUNER_*
+  bool lowUnits = false;   // frequencies in 62.5 Hz, not 62.5 kHz
+  std::uint32_t rangeLow = 0, rangeHigh = 0;
+  std::int32_t signal = 0;  // 0 (none) to 65535
 };
 
 struct Standard {
@@ -86,6 +95,10 @@ class Device {
   std::uint32_t InputStatus();
   std::uint64_t CurrentStandard();
   bool SelectStandard(std::uint64_t id);
+  bool GetTuner(std::uint32_t index, TunerInfo* info);
+  // The frequency in the tuner's own units; false with errno.
+  bool SetFrequency(std::uint32_t tuner, std::uint32_t type, std::uint32_t units);
+  bool GetFrequency(std::uint32_t tuner, std::uint32_t* units);
   bool GetControl(std::uint32_t id, std::int32_t* value);
   bool SetControl(std::uint32_t id, std::int32_t value);
   // Every control the driver lists, asked afresh (flags change as other controls do).

@@ -17,6 +17,7 @@ constexpr int kCountryId = 1702;
 constexpr int kInputTypeId = 1703;
 constexpr int kSignalId = 1704;
 constexpr int kReasonId = 1705;
+constexpr int kRangeId = 1706;
 
 struct TunerState {
   long channel = 0;
@@ -48,7 +49,7 @@ class TvTunerPage final : public PageBase {
     SendMessage(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(channel), 0);
     SendMessage(spin, UDM_SETRANGE32, static_cast<WPARAM>(min_), max_);
     SendMessage(spin, UDM_SETPOS32, 0, saved_.channel);
-    Label("(" + std::to_string(min_) + " to " + std::to_string(max_) + ")", 210, 15, 120);
+    Label(RangeText(), 210, 15, 120, kRangeId);
     Label("Country code:", 10, 49, 110);
     Add(WC_EDIT, std::to_string(saved_.country), WS_TABSTOP | WS_BORDER | ES_NUMBER, 125, 46, 60, 22, kCountryId);
     Label("Input:", 10, 83, 110);
@@ -84,6 +85,7 @@ class TvTunerPage final : public PageBase {
     }
     if (hr == S_FALSE) return;
     SetDlgItemText(hwnd_, kReasonId, FAILED(hr) ? "The tuner refused the change." : "");
+    if (SUCCEEDED(hr) && id != kChannelId) ShowChannels();
     SetDlgItemText(hwnd_, kSignalId, SignalText().c_str());
     SetDirty(true);
   }
@@ -109,6 +111,21 @@ class TvTunerPage final : public PageBase {
     tuner_->get_InputType(0, &s.input);
     return s;
   }
+
+  // Another country or input has a channel plan of its own, and the tuner may have moved to it.
+  void ShowChannels() {
+    tuner_->ChannelMinMax(&min_, &max_);
+    long channel = 0, video = 0, audio = 0;
+    tuner_->get_Channel(&channel, &video, &audio);
+    filling_ = true;
+    SendDlgItemMessage(hwnd_, kChannelSpinId, UDM_SETRANGE32, static_cast<WPARAM>(min_), max_);
+    SendDlgItemMessage(hwnd_, kChannelSpinId, UDM_SETPOS32, 0, channel);
+    SetDlgItemText(hwnd_, kChannelId, std::to_string(channel).c_str());
+    SetDlgItemText(hwnd_, kRangeId, RangeText().c_str());
+    filling_ = false;
+  }
+
+  std::string RangeText() const { return "(" + std::to_string(min_) + " to " + std::to_string(max_) + ")"; }
 
   long Number(int id) const {
     char text[16] = {};

@@ -14,12 +14,41 @@ struct Painted {
   std::vector<BYTE> data;
 };
 
-Painted Paint(GUID subtype, int w, int h, long long n) {
+Painted Paint(GUID subtype, int w, int h, long long n, const PictureAdjust& adjust = {}) {
   Painted p{MakeVideoType(subtype, w, h, 333667), {}};
   const int bpp = p.mt.Format<VIDEOINFOHEADER>()->bmiHeader.biBitCount / 8;
   p.data.resize(static_cast<std::size_t>(w) * h * bpp);
-  PaintFrame(subtype, w, h, n, 333667, p.data.data(), static_cast<std::size_t>(w) * bpp);
+  PaintFrame(subtype, w, h, n, 333667, p.data.data(), static_cast<std::size_t>(w) * bpp, adjust);
   return p;
+}
+
+// The decoder's controls on the bars, in YUV and in RGB: brightness lifts every level, contrast
+// scales them about black, no saturation leaves grey, and half a turn of hue puts each colour
+// opposite its own.
+TEST(Pattern, PictureControlsChangeTheBarsAsADecoderWould) {
+  const auto original = Paint(MEDIASUBTYPE_YUY2, 720, 480, 1);
+  const BYTE* plain = &original.data[720 * 2 * 50];
+  const auto bright = Paint(MEDIASUBTYPE_YUY2, 720, 480, 1, {30, 1, 1, 0});
+  const BYTE* row = &bright.data[720 * 2 * 50];
+  EXPECT_EQ(row[300], plain[300] + 30);    // yellow Y
+  EXPECT_EQ(row[1400], plain[1400] + 30);  // blue Y
+  EXPECT_EQ(row[301], plain[301]);         // colour untouched
+  const auto soft = Paint(MEDIASUBTYPE_YUY2, 720, 480, 1, {0, 0.5, 1, 0});
+  EXPECT_NEAR(soft.data[720 * 2 * 50 + 20], 16 + (180 - 16) / 2, 1);  // white
+  const auto turned = Paint(MEDIASUBTYPE_YUY2, 720, 480, 1, {0, 1, 1, 180});
+  EXPECT_NEAR(turned.data[720 * 2 * 50 + 301], 256 - plain[301], 1);  // yellow U mirrored
+  EXPECT_NEAR(turned.data[720 * 2 * 50 + 303], 256 - plain[303], 1);
+  EXPECT_EQ(turned.data[720 * 2 * 50 + 300], plain[300]);
+
+  const auto grey = Paint(MEDIASUBTYPE_RGB24, 720, 480, 1, {0, 1, 0, 0});
+  const BYTE* yellow = &grey.data[(479 - 50) * 720 * 3 + 150 * 3];
+  EXPECT_NEAR(yellow[0], yellow[2], 1);
+  EXPECT_NEAR(yellow[1], yellow[2], 1);
+  EXPECT_NEAR(yellow[1], 169, 3);  // yellow's luma (162) as full-range grey
+  const auto lifted = Paint(MEDIASUBTYPE_RGB32, 720, 480, 1, {20, 1, 1, 0});
+  const BYTE* blue = &lifted.data[(479 - 50) * 720 * 4 + 700 * 4];
+  EXPECT_GT(blue[0], 191);
+  EXPECT_GT(blue[2], 0);
 }
 
 TEST(Pattern, BarsAreCodedRightForEverySubtype) {

@@ -96,6 +96,7 @@ struct Model::State {
   std::uint32_t unplugAfter = 0xFFFFFFFF;
   int damage = 0;
   std::map<std::uint32_t, std::int32_t> values;
+  std::vector<std::uint64_t> stations;  // Hz
   std::uint32_t bytesPerLine = 0, sizeImage = 0;
   std::pair<std::uint32_t, std::uint32_t> interval{1001, 30000};
   std::vector<std::vector<std::uint8_t>> buffers;
@@ -207,6 +208,22 @@ void Model::DamageFrames(const std::string& node, int how) {
   std::lock_guard lock(mutex_);
   if (State* s = Find(node)) s->damage = how;
 }
+void Model::SetStations(const std::string& node, std::vector<std::uint64_t> carriersHz) {
+  std::lock_guard lock(mutex_);
+  if (State* s = Find(node)) s->stations = std::move(carriersHz);
+}
+
+namespace {
+// One tuner unit in Hz, times 16: 62.5 Hz with V4L2_TUNER_CAP_LOW, else 62.5 kHz.
+std::uint64_t UnitHzTimes16(const TunerDesc& t) { return t.capability & V4L2_TUNER_CAP_LOW ? 1000 : 1000000; }
+}  // namespace
+
+std::uint64_t Model::FrequencyHz(const std::string& node, std::uint32_t tuner) {
+  std::lock_guard lock(mutex_);
+  const TunerDesc& t = Find(node)->desc.tuners.at(tuner);
+  return static_cast<std::uint64_t>(t.frequency) * UnitHzTimes16(t) / 16;
+}
+
 std::uint32_t Model::Input(const std::string& node) {
   std::lock_guard lock(mutex_);
   return Find(node)->desc.input;
@@ -302,6 +319,7 @@ int Model::Ioctl(int fd, unsigned long request, void* arg) {
       in->type = i.tuner ? V4L2_INPUT_TYPE_TUNER : V4L2_INPUT_TYPE_CAMERA;
       in->std = i.standards;
       in->status = i.status;
+      in->tuner = i.tuner ? i.tunerIndex : 0;
       return 0;
     }
     case VIDIOC_G_INPUT: *static_cast<int*>(arg) = static_cast<int>(d.input); return 0;
@@ -379,6 +397,10 @@ int Model::Ioctl(int fd, unsigned long request, void* arg) {
     }
     case VIDIOC_G_CTRL:
     case VIDIOC_S_CTRL: return Control(s, request, arg);
+    case VIDIOC_G_TUNER:
+    case VIDIOC_S_TUNER:
+    case VIDIOC_G_FREQUENCY:
+    case VIDIOC_S_FREQUENCY: return Tuning(s, request, arg);
     case VIDIOC_ENUM_FMT: {
       auto* f = static_cast<v4l2_fmtdesc*>(arg);
       if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || f->index >= d.formats.size()) return errno = EINVAL, -1;
@@ -480,6 +502,52 @@ int Model::Control(State& s, unsigned long request, void* arg) {
       return 0;
     }
   return errno = EINVAL, -1;
+}
+
+// As the tuner ioctls are documented: an index beyond the tuners is EINVAL, and so is a
+// frequency of the wrong tuner type; a frequency the tuner cannot reach becomes the nearest it can.
+int Model::Tuning(State& s, unsigned long request, void* arg) {
+  auto& tuners = s.desc.tuners;
+  switch (request) {
+    case VIDIOC_G_TUNER: {
+      auto* t = static_cast<v4l2_tuner*>(arg);
+      if (t->index >= tuners.size()) return errno = EINVAL, -1;
+      const TunerDesc& d = tuners[t->index];
+      const std::uint32_t index = t->index;
+      std::memset(t, 0, sizeof *t);
+      t->index = index;
+      Put(t->name, d.name);
+      t->type = d.type;
+      t->capability = d.capability;
+      t->rangelow = d.rangeLow;
+      t->rangehigh = d.rangeHigh;
+      t->rxsubchans = V4L2_TUNER_SUB_MONO;
+      t->audmode = V4L2_TUNER_MODE_MONO;
+      const std::uint64_t hz = static_cast<std::uint64_t>(d.frequency) * UnitHzTimes16(d) / 16;
+      const bool station = std::find(s.stations.begin(), s.stations.end(), hz) != s.stations.end();
+      t->signal = station ? 0xFFFF : 0;
+      return 0;
+    }
+    case VIDIOC_S_TUNER: {
+      const auto* t = static_cast<const v4l2_tuner*>(arg);
+      if (t->index >= tuners.size()) return errno = EINVAL, -1;
+      return 0;  // only the audio mode is writable, and a mono tuner keeps mono
+    }
+    case VIDIOC_G_FREQUENCY: {
+      auto* f = static_cast<v4l2_frequency*>(arg);
+      if (f->tuner >= tuners.size()) return errno = EINVAL, -1;
+      f->type = tuners[f->tuner].type;
+      f->frequency = tuners[f->tuner].frequency;
+      return 0;
+    }
+    default: {
+      const auto* f = static_cast<const v4l2_frequency*>(arg);
+      if (f->tuner >= tuners.size() || f->type != tuners[f->tuner].type) return errno = EINVAL, -1;
+      TunerDesc& d = tuners[f->tuner];
+      d.frequency = std::clamp(f->frequency, d.rangeLow, d.rangeHigh);
+      return 0;
+    }
+  }
 }
 
 int Model::Streaming(State& s, unsigned long request, void* arg) {

@@ -33,7 +33,16 @@ struct InputDesc {
   std::string name;
   bool tuner = false;
   std::uint64_t standards = 0;
-  std::uint32_t status = 0;  // V4L2_IN_ST_*
+  std::uint32_t status = 0;      // V4L2_IN_ST_*
+  std::uint32_t tunerIndex = 0;  // a tuner input's tuner
+};
+
+struct TunerDesc {
+  std::string name;
+  std::uint32_t type = 2;                     // V4L2_TUNER_ANALOG_TV
+  std::uint32_t capability = 0;               // V4L2_TUNER_CAP_*; CAP_LOW: frequencies in 62.5 Hz, else 62.5 kHz
+  std::uint32_t rangeLow = 0, rangeHigh = 0;  // in those units
+  std::uint32_t frequency = 0;                // where it is tuned at start
 };
 
 struct StandardDesc {
@@ -68,6 +77,7 @@ struct DeviceDesc {
   std::vector<InputDesc> inputs;
   std::vector<StandardDesc> standards;
   std::vector<ControlDesc> controls;
+  std::vector<TunerDesc> tuners;
   std::uint64_t standard = 0;
   std::uint32_t input = 0;
   std::uint32_t width = 0, height = 0, pixelFormat = 0;
@@ -97,6 +107,10 @@ class Model : public Io {
   void SetStatus(const std::string& node, std::uint32_t input, std::uint32_t status);
   // MJPEG frames from now on: 0 whole, 1 cut short, 2 garbage.
   void DamageFrames(const std::string& node, int how);
+  // The carriers (Hz) where the tuners find a station; tuned anywhere else they report no signal.
+  void SetStations(const std::string& node, std::vector<std::uint64_t> carriersHz);
+  // Where the tuner is tuned, in Hz.
+  std::uint64_t FrequencyHz(const std::string& node, std::uint32_t tuner = 0);
   std::uint32_t Input(const std::string& node);
   std::uint64_t Standard(const std::string& node);
   std::int32_t ControlValue(const std::string& node, std::uint32_t id);
@@ -120,6 +134,7 @@ class Model : public Io {
   State* Find(const std::string& node);
   State* OfFd(int fd);
   int Control(State& s, unsigned long request, void* arg);
+  int Tuning(State& s, unsigned long request, void* arg);
   int Streaming(State& s, unsigned long request, void* arg);
   void MakeFrame(State& s, std::vector<std::uint8_t>* bytes);
   void WriteSysfs(const DeviceDesc& d);

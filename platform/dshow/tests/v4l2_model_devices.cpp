@@ -117,6 +117,9 @@ DeviceDesc TvCard(const std::string& node) {
                  {V4L2_STD_PAL_DK, "PAL-DK", 625}};
   d.controls = {Ctrl(V4L2_CID_BRIGHTNESS, "Brightness", 0, 255, 128), Ctrl(V4L2_CID_CONTRAST, "Contrast", 0, 127, 64),
                 Ctrl(V4L2_CID_SATURATION, "Saturation", 0, 127, 64), Ctrl(V4L2_CID_HUE, "Hue", -128, 127, 0)};
+  // The analog TV tuner in 62.5 kHz steps over 44 to 958 MHz, as TV tuners of its kind report,
+  // left on 175.25 MHz.
+  d.tuners = {{"Television", V4L2_TUNER_ANALOG_TV, V4L2_TUNER_CAP_NORM, 44 * 16, 958 * 16, 2804}};
   d.standard = 0x000000f7;
   d.input = 1;
   d.width = 720;

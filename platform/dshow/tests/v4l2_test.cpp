@@ -20,6 +20,7 @@
 #include "platform/dshow/tests/v4l2_model.h"
 #include "platform/dshow/tests/listed_devices.h"
 #include "platform/dshow/transform_filter.h"
+#include "platform/dshow/tv_channels.h"
 #include "platform/dshow/v4l2_devices.h"
 #include "platform/dshow/v4l2_frames.h"
 #include "platform/dshow/wdm_upstream.h"
@@ -437,4 +438,84 @@ TEST_F(V4l2Test, SwitchesWhileStreamingAndBadBuffersAreWhatDriversAllow) {
     code = NextEvent(&p1, &p2, 5);
   }
   EXPECT_EQ(code, EC_DEVICE_LOST);
+}
+
+// The public channel plans: the carriers at the edges of each band and the gaps between them.
+TEST(TvChannels, PlansGiveThePublishedCarriersAndNothingInTheirGaps) {
+  struct Case {
+    long country;
+    bool cable;
+    long channel;
+    std::uint64_t hz;
+  };
+  const Case cases[] = {
+      {1, false, 2, 55250000},    {1, false, 4, 67250000},    {1, false, 5, 77250000},   {1, false, 6, 83250000},
+      {1, false, 7, 175250000},   {1, false, 13, 211250000},  {1, false, 14, 471250000}, {1, false, 69, 801250000},
+      {1, true, 1, 73250000},     {1, true, 14, 121250000},   {1, true, 22, 169250000},  {1, true, 23, 217250000},
+      {1, true, 34, 283250000},   {1, true, 94, 643250000},   {1, true, 95, 91250000},   {1, true, 99, 115250000},
+      {1, true, 100, 649250000},  {1, true, 125, 799250000},  {52, false, 4, 67250000},  {82, true, 34, 283250000},
+      {49, false, 2, 48250000},   {49, false, 4, 62250000},   {49, false, 5, 175250000}, {49, true, 12, 224250000},
+      {44, false, 21, 471250000}, {31, false, 69, 855250000},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(VideoCarrierHz(c.country, c.cable, c.channel), c.hz)
+        << "country " << c.country << (c.cable ? " cable " : " air ") << c.channel;
+  EXPECT_EQ(VideoCarrierHz(1, false, 1), 0u);  // no channel 1 over the air
+  EXPECT_EQ(VideoCarrierHz(1, false, 70), 0u);
+  EXPECT_EQ(VideoCarrierHz(49, false, 13), 0u);  // no E13-E20
+  EXPECT_EQ(VideoCarrierHz(49, false, 20), 0u);
+  EXPECT_EQ(VideoCarrierHz(81, false, 4), 0u);  // Japan numbers its own way: no plan here
+  EXPECT_FALSE(HasChannelPlan(81));
+  EXPECT_EQ(ChannelsOf(1, true).max, 125);
+  EXPECT_EQ(ChannelsOf(1, false).min, 2);
+  EXPECT_EQ(ChannelsOf(49, true).max, 69);
+}
+
+// A card whose TV tuner is its second (the first is its FM radio) and counts in 62.5 Hz steps,
+// reaching only up to 470 MHz: channels are tuned on that tuner in those units, one it cannot
+// reach is refused and leaves it where it was, and the signal is the tuner's.
+TEST_F(V4l2Test, TunerTunesTheInputsTunerInItsOwnUnits) {
+  model::DeviceDesc d = model::TvCard("video4");
+  d.inputs[0].tunerIndex = 1;
+  d.tuners = {{"FM Radio", V4L2_TUNER_RADIO, V4L2_TUNER_CAP_LOW, 1400000, 1728000, 1500000},
+              {"Television", V4L2_TUNER_ANALOG_TV, V4L2_TUNER_CAP_LOW | V4L2_TUNER_CAP_NORM, 704000, 7520000, 704000}};
+  model_.reset();
+  model_ = std::make_unique<model::Model>(std::vector<model::DeviceDesc>{d},
+                                          std::string(VIDARRO_TEST_BINARY_DIR) + "/v4l2_tuner_low");
+  model_->SetStations("video4", {77250000});
+  CComPtr<IBaseFilter> card = Open(kCard);
+  ASSERT_TRUE(card);
+  auto tuner = Find<IAMTVTuner>(&PIN_CATEGORY_CAPTURE, card, IID_IAMTVTuner);
+  ASSERT_TRUE(tuner);
+  EXPECT_EQ(model_->FrequencyHz("video4", 1), 61250000u);  // cable 3, from the start
+  EXPECT_EQ(model_->FrequencyHz("video4", 0), 93750000u);  // the radio is left alone
+  long strength = -5;
+  EXPECT_EQ(tuner->SignalPresent(&strength), S_OK);
+  EXPECT_EQ(strength, AMTUNER_NOSIGNAL);
+
+  EXPECT_EQ(tuner->put_InputType(0, TunerInputAntenna), S_OK);
+  long min = 0, max = 0;
+  ASSERT_EQ(tuner->ChannelMinMax(&min, &max), S_OK);
+  EXPECT_EQ(min, 2);
+  EXPECT_EQ(max, 69);
+  EXPECT_EQ(tuner->put_Channel(5, -1, -1), S_OK);
+  EXPECT_EQ(model_->FrequencyHz("video4", 1), 77250000u);
+  EXPECT_EQ(tuner->SignalPresent(&strength), S_OK);
+  EXPECT_EQ(strength, AMTUNER_SIGNALPRESENT);
+
+  // UHF 14 is beyond this tuner: refused, not tuned to the nearest it can do.
+  EXPECT_TRUE(FAILED(tuner->put_Channel(14, -1, -1)));
+  EXPECT_EQ(model_->FrequencyHz("video4", 1), 77250000u);
+  long channel = 0, video = 0, audio = 0;
+  ASSERT_EQ(tuner->get_Channel(&channel, &video, &audio), S_OK);
+  EXPECT_EQ(channel, 5);
+  EXPECT_EQ(tuner->put_Channel(1, -1, -1), E_INVALIDARG);  // no channel 1 over the air
+
+  // A country without a plan is refused; a PAL country retunes the channel by its own plan.
+  EXPECT_EQ(tuner->put_CountryCode(81), E_INVALIDARG);
+  EXPECT_EQ(tuner->put_CountryCode(49), S_OK);
+  EXPECT_EQ(model_->FrequencyHz("video4", 1), 175250000u);  // E5
+  long country = 0;
+  tuner->get_CountryCode(&country);
+  EXPECT_EQ(country, 49);
 }

@@ -16,6 +16,7 @@
 #include "platform/controls/tab.h"
 #include "platform/dshow/alsa_capture_filter.h"
 #include "platform/dshow/alsa_inputs.h"
+#include "platform/dshow/device_interfaces.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/sim_hardware.h"
 #include "platform/dshow/tests/listed_devices.h"
@@ -44,6 +45,12 @@ constexpr int kDriverPowerLine = 2005;
 constexpr int kStandardList = 1500;
 constexpr int kVolumeSlider = 1603;
 constexpr int kCaptureSwitch = 1605;
+constexpr int kChannelEdit = 1700;
+constexpr int kCountryEdit = 1702;
+constexpr int kTunerInput = 1703;
+constexpr int kTunerSignal = 1704;
+constexpr int kTunerReason = 1705;
+constexpr int kChannelRange = 1706;
 
 class MachineDevicePagesTest : public ::testing::Test {
  protected:
@@ -125,6 +132,118 @@ TEST_F(MachineDevicePagesTest, V4l2PicturesAndStandardsReachTheDriver) {
   EXPECT_EQ(ShowDevicePages(card), S_OK);
   EXPECT_EQ(first, "NTSC_M");
   EXPECT_EQ(machine.Standard("video2"), static_cast<std::uint64_t>(V4L2_STD_NTSC_M));
+}
+
+// The card's tuner, found from its capture filter as the capture engine finds it (which puts the
+// crossbar and the tuner in front of the card).
+CComPtr<IBaseFilter> TunerOf(IGraphBuilder* graph, IBaseFilter* card) {
+  CComPtr<ICaptureGraphBuilder2> builder;
+  EXPECT_EQ(builder.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
+  EXPECT_EQ(builder->SetFiltergraph(graph), S_OK);
+  CComPtr<IAMTVTuner> tuner;
+  EXPECT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, card, IID_IAMTVTuner,
+                                   reinterpret_cast<void**>(&tuner)),
+            S_OK);
+  CComPtr<IBaseFilter> filter;
+  if (tuner) tuner->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
+  return filter;
+}
+
+// Carriers of the public channel plans, in Hz.
+constexpr std::uint64_t kUsCable3 = 61250000;    // cable and air 3
+constexpr std::uint64_t kUsAir4 = 67250000;      // cable and air 4
+constexpr std::uint64_t kUsCable34 = 283250000;  // cable 34 (super band, ch. U)
+constexpr std::uint64_t kUsAir34 = 591250000;    // UHF 34
+constexpr std::uint64_t kEuropeE3 = 55250000;    // band I
+constexpr std::uint64_t kEuropeE21 = 471250000;  // first UHF channel
+constexpr std::uint64_t kEuropeE10 = 210250000;  // band III
+
+// The TV card's tuner page: a channel typed reaches the card's frequency by the plan of the
+// country and input chosen, the signal shown is the card's, Cancel tunes back, and a European
+// country tunes by the CCIR plan.
+TEST_F(MachineDevicePagesTest, TunerPageTunesTheCardByTheCountrysChannelPlan) {
+  setenv("VIDARRO_SIMULATED", "0", 1);
+  sim::Hardware::Instance().Reload();
+  model::Model machine({model::TvCard("video2")}, std::string(VIDARRO_TEST_BINARY_DIR) + "/v4l2_tuner_machine");
+  machine.SetStations("video2", {kUsAir4, kEuropeE21});
+  CComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(graph.CoCreateInstance(CLSID_FilterGraph), S_OK);
+  CComPtr<IBaseFilter> card = dshowtest::BindListedVideoDevice("Hauppauge WinTV-HVR5525");
+  ASSERT_TRUE(card);
+  ASSERT_EQ(graph->AddFilter(card, "Hauppauge WinTV-HVR5525"), S_OK);
+  CComPtr<IBaseFilter> tuner = TunerOf(graph, card);
+  ASSERT_TRUE(tuner);
+  // The card is on the channel its tuner names: cable 3 in the United States.
+  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable3);
+
+  std::string range, signalBefore, signalOnStation;
+  std::uint64_t cable34 = 0, air34 = 0, air4 = 0;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    range = ControlText(page, kChannelRange);
+    signalBefore = ControlText(page, kTunerSignal);
+    EXPECT_TRUE(TypeInto(page, kChannelEdit, "34"));
+    cable34 = machine.FrequencyHz("video2");
+    SetFocus(GetDlgItem(page, kTunerInput));
+    PressKey(VK_DOWN);  // antenna: the same number over the air is a UHF channel
+    air34 = machine.FrequencyHz("video2");
+    EXPECT_EQ(ControlText(page, kChannelRange), "(2 to 69)");
+    TypeInto(page, kChannelEdit, "4");
+    air4 = machine.FrequencyHz("video2");
+    signalOnStation = ControlText(page, kTunerSignal);
+    EXPECT_FALSE(WritePicture(frame, "v4l2_tv_tuner.png").empty());
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowDevicePages(tuner), S_OK);
+  EXPECT_EQ(range, "(1 to 125)");
+  EXPECT_EQ(signalBefore, "No signal");
+  EXPECT_EQ(cable34, kUsCable34);
+  EXPECT_EQ(air34, kUsAir34);
+  EXPECT_EQ(air4, kUsAir4);
+  EXPECT_EQ(signalOnStation, "Signal present");
+  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable3);  // Cancel tuned back
+
+  // Germany: channel 3 is E3 of band I, E21 the first UHF channel; there is no E13.
+  std::uint64_t e3 = 0, e10 = 0, e21 = 0;
+  std::string reasonE13, signalE21;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    TypeInto(page, kCountryEdit, "49");
+    e3 = machine.FrequencyHz("video2");
+    EXPECT_EQ(ControlText(page, kChannelRange), "(2 to 69)");
+    TypeInto(page, kChannelEdit, "13");
+    reasonE13 = ControlText(page, kTunerReason);
+    TypeInto(page, kChannelEdit, "10");
+    e10 = machine.FrequencyHz("video2");
+    TypeInto(page, kChannelEdit, "21");
+    e21 = machine.FrequencyHz("video2");
+    signalE21 = ControlText(page, kTunerSignal);
+    ClickButton(frame, IDOK);
+  });
+  EXPECT_EQ(ShowDevicePages(tuner), S_OK);
+  EXPECT_EQ(e3, kEuropeE3);
+  EXPECT_NE(reasonE13.find("refused"), std::string::npos) << reasonE13;
+  EXPECT_EQ(e10, kEuropeE10);
+  EXPECT_EQ(e21, kEuropeE21);
+  EXPECT_EQ(signalE21, "Signal present");
+  EXPECT_EQ(machine.FrequencyHz("video2"), kEuropeE21);
+
+  // A card that is gone refuses the channel, and the page says so.
+  machine.Unplug("video2");
+  std::string reasonGone, signalGone;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kChannelEdit);
+    ASSERT_TRUE(page);
+    signalGone = ControlText(page, kTunerSignal);
+    TypeInto(page, kChannelEdit, "5");
+    reasonGone = ControlText(page, kTunerReason);
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowDevicePages(tuner), S_OK);
+  EXPECT_EQ(signalGone, "Unknown");
+  EXPECT_NE(reasonGone.find("refused"), std::string::npos) << reasonGone;
 }
 
 // What amixer says of one control of the default card: the text after "values=" ("20,20" for

@@ -3,7 +3,12 @@
 // graph is stopped and says why it cannot while it runs, and the decoder page.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/com/com_ptr.h"
@@ -16,6 +21,8 @@
 #include "platform/dshow/pin_walk.h"
 #include "platform/dshow/sim_filters.h"
 #include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/sim_pattern.h"
+#include "platform/dshow/transform_filter.h"
 #include "platform/dshow/uuids.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/propertyframe/property_frame.h"
@@ -59,6 +66,64 @@ long ProcAmp(IBaseFilter* filter, long property) {
   long value = 0, flags = 0;
   EXPECT_EQ(amp->Get(property, &value, &flags), S_OK);
   return value;
+}
+
+// Keeps the latest picture the capture pin delivers, passing over the white flash frames.
+class PictureSink : public platform::dshow::CRendererFilter {
+ public:
+  PictureSink() : CRendererFilter(GUID_NULL, "Pictures", {}) {}
+  // Waits for a few more pictures, so the one given is painted after what came before the call.
+  std::vector<BYTE> Fresh() {
+    const long long wanted = count_.load() + 3;
+    for (int i = 0; i < 300 && count_.load() < wanted; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(count_.load(), wanted) << "the capture pin stopped delivering";
+    std::lock_guard lock(mutex_);
+    return latest_;
+  }
+
+ protected:
+  void Render(const platform::dshow::MediaSample& s) override {
+    if (sim::IsFlashFrame(s.index, s.stop - s.start)) return;
+    {
+      std::lock_guard lock(mutex_);
+      latest_ = s.data;
+    }
+    ++count_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<BYTE> latest_;
+  std::atomic<long long> count_{0};
+};
+
+// Of the bars (the top fifth of a YUY2 picture, which holds nothing that moves): the mean luma,
+// the spread of the luma, and the mean distance of the colour difference from grey.
+struct BarsMeasure {
+  double meanLuma = 0;
+  int lumaSpread = 0;
+  double chroma = 0;
+};
+
+BarsMeasure MeasureBars(const std::vector<BYTE>& yuy2, int width, int height) {
+  BarsMeasure m;
+  int lo = 255, hi = 0;
+  double luma = 0, chroma = 0;
+  long count = 0;
+  for (int y = 0; y < height / 5; ++y)
+    for (int x = 0; x + 1 < width; x += 2) {
+      const BYTE* p = yuy2.data() + (static_cast<std::size_t>(y) * width + x) * 2;
+      luma += p[0] + p[2];
+      lo = std::min<int>({lo, p[0], p[2]});
+      hi = std::max<int>({hi, p[0], p[2]});
+      chroma += std::abs(p[1] - 128) + std::abs(p[3] - 128);
+      ++count;
+    }
+  if (!count) return m;
+  m.meanLuma = luma / (2.0 * count);
+  m.lumaSpread = hi - lo;
+  m.chroma = chroma / (2.0 * count);
+  return m;
 }
 
 class PropertyFrameTest : public ::testing::Test {
@@ -115,6 +180,68 @@ TEST_F(PropertyFrameTest, PictureSlidersReachTheDeviceAndCancelPutsThemBack) {
   EXPECT_TRUE(applyAfter);
   EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Brightness), 128);
   EXPECT_EQ(ProcAmp(box_, VideoProcAmp_Contrast), 128);
+}
+
+// While the box previews, its pictures follow the sliders: brightness lifts the luma, contrast
+// at its least leaves one flat grey level, saturation at its least takes the colour out, hue
+// turns the colours without taking them out; Cancel gives the very picture back.
+TEST_F(PropertyFrameTest, PreviewFollowsThePictureControlsAndCancelGivesItBack) {
+  auto* sink = new PictureSink;
+  CComPtr<IBaseFilter> sinkFilter;
+  sinkFilter.Attach(sink);
+  ASSERT_EQ(graph_->AddFilter(sinkFilter, "Pictures"), S_OK);
+  CComPtr<IPin> capture, in;
+  ASSERT_EQ(box_->FindPin("Capture", &capture), S_OK);
+  ASSERT_EQ(sinkFilter->FindPin("In", &in), S_OK);
+  ASSERT_EQ(graph_->Connect(capture, in), S_OK);
+  AM_MEDIA_TYPE connected{};
+  ASSERT_EQ(capture->ConnectionMediaType(&connected), S_OK);
+  const CMediaType type(connected);
+  FreeMediaType(connected);
+  ASSERT_EQ(type.subtype, MEDIASUBTYPE_YUY2);
+  const int w = type.Format<VIDEOINFOHEADER>()->bmiHeader.biWidth;
+  const int h = std::abs(type.Format<VIDEOINFOHEADER>()->bmiHeader.biHeight);
+  CComPtr<IMediaControl> control;
+  graph_->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  const std::vector<BYTE> original = sink->Fresh();
+  const BarsMeasure before = MeasureBars(original, w, h);
+  ASSERT_GT(before.lumaSpread, 100);
+  ASSERT_GT(before.chroma, 20);
+
+  BarsMeasure brighter, flat, grey, turned;
+  WhenDialogShows([&](HWND frame) {
+    HWND page = PageWith(frame, kBrightnessSlider);
+    ASSERT_TRUE(page);
+    SetFocus(GetDlgItem(page, kBrightnessSlider));
+    for (int i = 0; i < 20; ++i) PressKey(VK_RIGHT);
+    brighter = MeasureBars(sink->Fresh(), w, h);
+    SetFocus(GetDlgItem(page, 1002));  // hue
+    for (int i = 0; i < 64; ++i) PressKey(VK_RIGHT);
+    turned = MeasureBars(sink->Fresh(), w, h);
+    SetFocus(GetDlgItem(page, kContrastSlider));
+    PressKey(VK_HOME);
+    flat = MeasureBars(sink->Fresh(), w, h);
+    SetFocus(GetDlgItem(page, 1003));  // saturation
+    PressKey(VK_HOME);
+    grey = MeasureBars(sink->Fresh(), w, h);
+    ClickButton(frame, IDCANCEL);
+  });
+  EXPECT_EQ(ShowDevicePages(box_), S_OK);
+  // 20 steps of a 0..255 brightness: 20 levels up.
+  EXPECT_GT(brighter.meanLuma, before.meanLuma + 15);
+  EXPECT_LT(brighter.meanLuma, before.meanLuma + 21);
+  EXPECT_NEAR(turned.chroma, before.chroma, 3);  // a quarter turn keeps the colour's strength
+  EXPECT_EQ(flat.lumaSpread, 0);
+  EXPECT_NEAR(flat.meanLuma, 16 + 20, 1);  // black plus the brightness offset
+  EXPECT_GT(flat.chroma, 20);              // contrast leaves the colour alone
+  EXPECT_LT(grey.chroma, 0.5);
+  const std::vector<BYTE> after = sink->Fresh();
+  const BarsMeasure back = MeasureBars(after, w, h);
+  EXPECT_EQ(back.meanLuma, before.meanLuma);
+  EXPECT_EQ(back.chroma, before.chroma);
+  EXPECT_EQ(std::vector<BYTE>(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(w * 2 * (h / 5))),
+            std::vector<BYTE>(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(w * 2 * (h / 5))));
 }
 
 TEST_F(PropertyFrameTest, AppliedPicturesStayAfterCancelAndOkKeepsTheRest) {

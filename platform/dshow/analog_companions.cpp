@@ -152,10 +152,25 @@ class TunerFilter : public CBaseFilter, public IAMTVTuner, public ISpecifyProper
   }
   DSHOW_FORWARD_IUNKNOWN(CBaseFilter)
 
-  // The card starts on the channel the tuner says it is on.
+  // A card keeps its frequency from one program to the next: when that is a channel of the
+  // user's country, the tuner takes it up (the channel last chosen stays); else the card goes to
+  // the channel the tuner names.
   HRESULT TuneCard() {
     std::lock_guard lock(mutex_);
-    return device_ ? TuneLocked(channel_) : S_OK;
+    if (!device_) return S_OK;
+    country_ = LocaleTunerCountry();
+    if (const std::uint64_t hz = device_->CarrierHz()) {
+      const TunerInputType other = inputType_ == TunerInputCable ? TunerInputAntenna : TunerInputCable;
+      for (TunerInputType type : {inputType_, other})
+        if (const long channel = ChannelAt(country_, type == TunerInputCable, hz)) {
+          inputType_ = type;
+          channel_ = channel;
+          return S_OK;
+        }
+    }
+    if (VideoCarrierHz(country_, inputType_ == TunerInputCable, channel_) == 0)
+      channel_ = ChannelsOf(country_, inputType_ == TunerInputCable).min;
+    return TuneLocked(channel_);
   }
 
   STDMETHODIMP put_Channel(long channel, long, long) override {

@@ -38,6 +38,8 @@ class TunerDevice {
   virtual HRESULT Tune(std::uint64_t carrierHz) = 0;
   // AMTUNER_SIGNALPRESENT or AMTUNER_NOSIGNAL.
   virtual HRESULT Signal(long* strength) = 0;
+  // Where the device is tuned now, in Hz; 0 when it cannot tell.
+  virtual std::uint64_t CarrierHz() = 0;
 };
 
 // Adds the crossbars (the first one feeds analogIn) and, when tvFormats >= 0, a TV tuner

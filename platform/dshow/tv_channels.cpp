@@ -1,7 +1,9 @@
 #include "platform/dshow/tv_channels.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
+#include <string_view>
 
 namespace platform::dshow {
 
@@ -59,6 +61,18 @@ constexpr long kNorthAmerican[] = {1, 52, 55, 56, 57, 58, 63, 82, 502, 503, 504,
 // Italy and Ireland number their VHF channels otherwise and are left out.
 constexpr long kCcir[] = {30, 31, 32, 34, 41, 43, 44, 45, 46, 47, 49, 90, 351, 352, 354, 358};
 
+// ISO 3166 territories of the countries above.
+struct Territory {
+  std::string_view code;
+  long country;
+};
+constexpr Territory kTerritories[] = {
+    {"US", 1},   {"CA", 1},   {"PR", 1},   {"MX", 52},  {"BR", 55},  {"CL", 56},  {"CO", 57},  {"VE", 58},  {"PH", 63},
+    {"KR", 82},  {"GT", 502}, {"SV", 503}, {"HN", 504}, {"NI", 505}, {"CR", 506}, {"PA", 507}, {"HT", 509}, {"BO", 591},
+    {"EC", 593}, {"TW", 886}, {"GR", 30},  {"NL", 31},  {"BE", 32},  {"ES", 34},  {"CH", 41},  {"AT", 43},  {"GB", 44},
+    {"DK", 45},  {"SE", 46},  {"NO", 47},  {"DE", 49},  {"TR", 90},  {"PT", 351}, {"LU", 352}, {"IS", 354}, {"FI", 358},
+};
+
 bool In(const long* begin, const long* end, long country) { return std::find(begin, end, country) != end; }
 
 const Plan* PlanOf(long country, bool cable) {
@@ -87,6 +101,35 @@ std::uint64_t VideoCarrierHz(long country, bool cable, long channel) {
       return (b.carrierKHz + static_cast<std::uint64_t>(channel - b.first) * b.stepKHz) * kKHz;
   }
   return 0;
+}
+
+long ChannelAt(long country, bool cable, std::uint64_t carrierHz) {
+  const Plan* plan = PlanOf(country, cable);
+  if (!plan || carrierHz == 0) return 0;
+  constexpr std::uint64_t kHalfStepHz = 31250;
+  for (std::size_t i = 0; i < plan->count; ++i) {
+    const Band& b = plan->bands[i];
+    for (long channel = b.first; channel <= b.last; ++channel) {
+      const std::uint64_t hz = (b.carrierKHz + static_cast<std::uint64_t>(channel - b.first) * b.stepKHz) * kKHz;
+      if (carrierHz + kHalfStepHz >= hz && carrierHz <= hz + kHalfStepHz) return channel;
+    }
+  }
+  return 0;
+}
+
+long LocaleTunerCountry() {
+  for (const char* name : {"LC_ALL", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    const std::string_view locale(value);
+    const std::size_t underscore = locale.find('_');
+    if (underscore == std::string_view::npos) return 1;
+    const std::string_view territory = locale.substr(underscore + 1, 2);
+    for (const Territory& t : kTerritories)
+      if (t.code == territory) return t.country;
+    return 1;
+  }
+  return 1;
 }
 
 }  // namespace platform::dshow

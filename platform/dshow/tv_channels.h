@@ -21,4 +21,12 @@ ChannelRange ChannelsOf(long country, bool cable);
 // gap of the plan, or a country without one).
 std::uint64_t VideoCarrierHz(long country, bool cable, long channel);
 
+// The channel of the plan whose video carrier is within half a tuning step (31.25 kHz) of
+// `carrierHz`; 0 when none is.
+long ChannelAt(long country, bool cable, std::uint64_t carrierHz);
+
+// The country code of the system's locale (LC_ALL, else LANG: "de_DE.UTF-8" is 49) when it has a
+// plan here, else 1: a tuner starts in the user's own country, as the system's tuners do.
+long LocaleTunerCountry();
+
 }  // namespace platform::dshow

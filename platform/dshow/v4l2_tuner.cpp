@@ -35,6 +35,13 @@ class CardTuner : public TunerDevice {
     return S_OK;
   }
 
+  std::uint64_t CarrierHz() override {
+    TunerInfo info;
+    std::uint32_t units = 0;
+    if (!device_->GetTuner(index_, &info) || !device_->GetFrequency(index_, &units)) return 0;
+    return static_cast<std::uint64_t>(units) * (info.lowUnits ? 1000 : 1000000) / 16;
+  }
+
  private:
   std::shared_ptr<Device> device_;
   std::uint32_t index_;

@@ -469,6 +469,85 @@ TEST(TvChannels, PlansGiveThePublishedCarriersAndNothingInTheirGaps) {
   EXPECT_EQ(ChannelsOf(1, true).max, 125);
   EXPECT_EQ(ChannelsOf(1, false).min, 2);
   EXPECT_EQ(ChannelsOf(49, true).max, 69);
+
+  // A card's frequency read back names its channel within half a 62.5 kHz step.
+  EXPECT_EQ(ChannelAt(1, true, 283250000), 34);
+  EXPECT_EQ(ChannelAt(1, true, 283250000 - 31250), 34);
+  EXPECT_EQ(ChannelAt(1, true, 283250000 + 62500), 0);
+  EXPECT_EQ(ChannelAt(1, false, 283250000), 0);  // no air channel there
+  EXPECT_EQ(ChannelAt(49, false, 471250000), 21);
+  EXPECT_EQ(ChannelAt(49, false, 0), 0);
+}
+
+// The user's country comes from the locale, as the system's tuners take it from its settings.
+TEST(TvChannels, TheLocaleNamesTheTunersCountry) {
+  const char* all = std::getenv("LC_ALL");
+  const std::string saved = all ? all : "";
+  const struct {
+    const char* locale;
+    long country;
+  } cases[] = {{"de_DE.UTF-8", 49}, {"en_GB", 44},  {"es_MX.UTF-8", 52}, {"en_US.UTF-8", 1},
+               {"ja_JP.UTF-8", 1},  {"C.UTF-8", 1}, {"pt_BR", 55}};
+  for (const auto& c : cases) {
+    setenv("LC_ALL", c.locale, 1);
+    EXPECT_EQ(LocaleTunerCountry(), c.country) << c.locale;
+  }
+  if (all) setenv("LC_ALL", saved.c_str(), 1);
+  else unsetenv("LC_ALL");
+}
+
+// A card keeps its frequency between programs: the tuner takes up the channel it was left on
+// (the user's last choice) and tunes nothing; a frequency that is no channel of the user's
+// country's plan gets the tuner's own channel.
+TEST_F(V4l2Test, TheTunerTakesUpTheChannelTheCardWasLeftOn) {
+  struct Case {
+    const char* locale;
+    std::uint32_t startUnits;  // 62.5 kHz steps
+    long channel;
+    TunerInputType input;
+    long country;
+    std::uint64_t tunedHz;
+  };
+  const Case cases[] = {
+      {"en_US.UTF-8", 283250000 / 62500, 34, TunerInputCable, 1, 283250000},
+      {"en_US.UTF-8", 591250000 / 62500, 34, TunerInputAntenna, 1, 591250000},  // UHF 34 is no cable channel
+      {"de_DE.UTF-8", 471250000 / 62500, 21, TunerInputCable, 49, 471250000},
+      {"de_DE.UTF-8", 61250000 / 62500, 3, TunerInputCable, 49, 55250000},  // US 3 is no German channel: E3
+      {"en_US.UTF-8", 44000000 / 62500, 3, TunerInputCable, 1, 61250000},
+  };
+  const char* all = std::getenv("LC_ALL");
+  const std::string saved = all ? all : "";
+  int k = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.locale) + " at " + std::to_string(c.startUnits));
+    setenv("LC_ALL", c.locale, 1);
+    model::DeviceDesc d = model::TvCard("video4");
+    d.tuners[0].frequency = c.startUnits;
+    model_.reset();
+    model_ = std::make_unique<model::Model>(
+        std::vector<model::DeviceDesc>{d},
+        std::string(VIDARRO_TEST_BINARY_DIR) + "/v4l2_tuner_left_" + std::to_string(k++));
+    graph_ = nullptr;
+    builder_ = nullptr;
+    ASSERT_EQ(graph_.CoCreateInstance(CLSID_FilterGraph), S_OK);
+    ASSERT_EQ(builder_.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
+    ASSERT_EQ(builder_->SetFiltergraph(graph_), S_OK);
+    CComPtr<IBaseFilter> card = Open(kCard);
+    ASSERT_TRUE(card);
+    auto tuner = Find<IAMTVTuner>(&PIN_CATEGORY_CAPTURE, card, IID_IAMTVTuner);
+    ASSERT_TRUE(tuner);
+    long channel = 0, video = 0, audio = 0, country = 0;
+    TunerInputType input{};
+    ASSERT_EQ(tuner->get_Channel(&channel, &video, &audio), S_OK);
+    ASSERT_EQ(tuner->get_InputType(0, &input), S_OK);
+    ASSERT_EQ(tuner->get_CountryCode(&country), S_OK);
+    EXPECT_EQ(channel, c.channel);
+    EXPECT_EQ(input, c.input);
+    EXPECT_EQ(country, c.country);
+    EXPECT_EQ(model_->FrequencyHz("video4"), c.tunedHz);
+  }
+  if (all) setenv("LC_ALL", saved.c_str(), 1);
+  else unsetenv("LC_ALL");
 }
 
 // A card whose TV tuner is its second (the first is its FM radio) and counts in 62.5 Hz steps,

@@ -150,11 +150,11 @@ CComPtr<IBaseFilter> TunerOf(IGraphBuilder* graph, IBaseFilter* card) {
 }
 
 // Carriers of the public channel plans, in Hz.
-constexpr std::uint64_t kUsCable3 = 61250000;    // cable and air 3
+constexpr std::uint64_t kUsCable7 = 175250000;   // cable and air 7, where the card was left
 constexpr std::uint64_t kUsAir4 = 67250000;      // cable and air 4
 constexpr std::uint64_t kUsCable34 = 283250000;  // cable 34 (super band, ch. U)
 constexpr std::uint64_t kUsAir34 = 591250000;    // UHF 34
-constexpr std::uint64_t kEuropeE3 = 55250000;    // band I
+constexpr std::uint64_t kEuropeE7 = 189250000;   // band III
 constexpr std::uint64_t kEuropeE21 = 471250000;  // first UHF channel
 constexpr std::uint64_t kEuropeE10 = 210250000;  // band III
 
@@ -173,8 +173,8 @@ TEST_F(MachineDevicePagesTest, TunerPageTunesTheCardByTheCountrysChannelPlan) {
   ASSERT_EQ(graph->AddFilter(card, "Hauppauge WinTV-HVR5525"), S_OK);
   CComPtr<IBaseFilter> tuner = TunerOf(graph, card);
   ASSERT_TRUE(tuner);
-  // The card is on the channel its tuner names: cable 3 in the United States.
-  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable3);
+  // The tuner takes up the channel the card was left on.
+  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable7);
 
   std::string range, signalBefore, signalOnStation;
   std::uint64_t cable34 = 0, air34 = 0, air4 = 0;
@@ -202,16 +202,16 @@ TEST_F(MachineDevicePagesTest, TunerPageTunesTheCardByTheCountrysChannelPlan) {
   EXPECT_EQ(air34, kUsAir34);
   EXPECT_EQ(air4, kUsAir4);
   EXPECT_EQ(signalOnStation, "Signal present");
-  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable3);  // Cancel tuned back
+  EXPECT_EQ(machine.FrequencyHz("video2"), kUsCable7);  // Cancel tuned back
 
-  // Germany: channel 3 is E3 of band I, E21 the first UHF channel; there is no E13.
-  std::uint64_t e3 = 0, e10 = 0, e21 = 0;
+  // Germany: channel 7 is E7 of band III, E21 the first UHF channel; there is no E13.
+  std::uint64_t e7 = 0, e10 = 0, e21 = 0;
   std::string reasonE13, signalE21;
   WhenDialogShows([&](HWND frame) {
     HWND page = PageWith(frame, kChannelEdit);
     ASSERT_TRUE(page);
     TypeInto(page, kCountryEdit, "49");
-    e3 = machine.FrequencyHz("video2");
+    e7 = machine.FrequencyHz("video2");
     EXPECT_EQ(ControlText(page, kChannelRange), "(2 to 69)");
     TypeInto(page, kChannelEdit, "13");
     reasonE13 = ControlText(page, kTunerReason);
@@ -223,7 +223,7 @@ TEST_F(MachineDevicePagesTest, TunerPageTunesTheCardByTheCountrysChannelPlan) {
     ClickButton(frame, IDOK);
   });
   EXPECT_EQ(ShowDevicePages(tuner), S_OK);
-  EXPECT_EQ(e3, kEuropeE3);
+  EXPECT_EQ(e7, kEuropeE7);
   EXPECT_NE(reasonE13.find("refused"), std::string::npos) << reasonE13;
   EXPECT_EQ(e10, kEuropeE10);
   EXPECT_EQ(e21, kEuropeE21);

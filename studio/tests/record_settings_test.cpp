@@ -268,9 +268,16 @@ TEST_F(RecordSettingsTest, VideoSettingsOfADvCamcorderOpensItsPage) {
     OpenRecordSettings(p, [&](HWND d) {
       WhenDialogShows([&](HWND frame) {
         EXPECT_EQ(WindowText(frame), "Vidarro DV Camcorder Properties");
-        HWND page = nullptr;
-        for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
-          if (::GetDlgItem(c, kDvResolution)) page = c;
+        EXPECT_EQ(TabNames(frame), std::vector<std::string>{"DV Camcorder"});
+        // Over Quillon's window, at the capture page's corner (the camcorder graph's notify window).
+        EXPECT_EQ(::GetWindow(frame, GW_OWNER), ::GetAncestor(p, GA_ROOT));
+        POINT corner{0, 0};
+        ::ClientToScreen(p, &corner);
+        RECT r{};
+        ::GetWindowRect(frame, &r);
+        EXPECT_EQ(r.left, corner.x);
+        EXPECT_EQ(r.top, corner.y);
+        HWND page = PageHolding(frame, kDvResolution);
         ASSERT_TRUE(page);
         sends = ControlText(page, kDvSends);
         ::SetFocus(::GetDlgItem(page, kDvResolution));

@@ -195,7 +195,11 @@ HRESULT CDvCaptureGraph::SetTransportMode(long mode, long) {
   return SUCCEEDED(hr) ? S_OK : hr;
 }
 
-BOOL CDvCaptureGraph::ShowDevicePropertyPage() { return ShowPropertyPages(camcorder_, notify_, 0, 0); }
+BOOL CDvCaptureGraph::ShowDevicePropertyPage() {
+  const BOOL shown = ShowPropertyPages(camcorder_, notify_, 0, 0);
+  KeepChosenResolution();
+  return shown;
+}
 
 void CDvCaptureGraph::SetAudioGain(BYTE enable, float gain) {
   analyzerEnable_ = enable;

@@ -132,7 +132,10 @@ class CDvCaptureGraph {
   long GetTransportMode();
   HRESULT SetTransportMode(long mode, long second);
   BOOL GetTransportStatus(long item, long* value);
+  // The camcorder's pages; a DV size chosen there is kept for the preview of this device.
   BOOL ShowDevicePropertyPage();
+  // Another device chosen: its DV size is its own (OpenDv and OpenHdv say so themselves).
+  void ForgetDvSizeUnlessFor(const std::string& device);
   void SetAudioGain(BYTE enable, float gain);
   bool GetAudioLevels(BYTE* record);
   DWORD GetEncoderStatus();
@@ -165,6 +168,11 @@ class CDvCaptureGraph {
   BOOL SetStreamFileName(IBaseFilter* filter, const std::string& name);
   void SetPartSize(IBaseFilter* filter, std::uint64_t size);
   BOOL PsiMappingChanged(const PsiStream* before, int countBefore);
+  // The DV decoder's output size: what the graph puts on it, and the one the user chose on the
+  // camcorder's page, which outlives preview restarts and recordings until another device opens.
+  void SetDecoderResolution(int resolution);
+  int PreviewResolution() const;
+  void KeepChosenResolution();
 
   CComPtr<ICaptureGraphBuilder2> builder_;
   CComPtr<IGraphBuilder> graph_;
@@ -220,6 +228,9 @@ class CDvCaptureGraph {
   int signalCode_ = 2000;
   int frameDurationMs_ = 33;
   int aspect_ = 2;
+  int decoderResolution_ = 0;  // 0: no decoder yet
+  int chosenResolution_ = 0;   // 0: none chosen
+  std::string chosenFor_;
   CGraphHelper helper_;
   CWriterGraphHelper writer_;
   BYTE analyzerEnable_ = 0;

@@ -3,6 +3,7 @@
 
 #include "capture/dv_capture_graph.h"
 #include "platform/base/clock.h"
+#include "platform/base/strings.h"
 #include "platform/dshow/writer_interfaces.h"
 #include "platform/filters/maker_interfaces.h"
 
@@ -14,6 +15,7 @@ bool Ok(HRESULT hr) { return SUCCEEDED(hr); }
 
 BOOL CDvCaptureGraph::OpenDv(HWND notifyWindow, HWND videoOwner, const std::string& name) {
   Close();
+  ForgetDvSizeUnlessFor(name);
   notify_ = notifyWindow;
   owner_ = videoOwner;
   if (!CreateGraph() || !AddDvDevice(name)) {
@@ -26,6 +28,32 @@ BOOL CDvCaptureGraph::OpenDv(HWND notifyWindow, HWND videoOwner, const std::stri
     return FALSE;
   }
   return TRUE;
+}
+
+void CDvCaptureGraph::SetDecoderResolution(int resolution) {
+  CComPtr<IIPDVDec> display;
+  if (!dvDecoder_ || !Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display)))) return;
+  if (Ok(display->put_IPDisplay(resolution))) decoderResolution_ = resolution;
+}
+
+int CDvCaptureGraph::PreviewResolution() const { return chosenResolution_ ? chosenResolution_ : DVRESOLUTION_HALF; }
+
+// The page sets the size on the decoders it finds, which take it only when next connected, and
+// every rebuild puts the graph's own size back: a size other than the one the graph put is the
+// user's, and is kept for the following previews.
+void CDvCaptureGraph::KeepChosenResolution() {
+  CComPtr<IIPDVDec> display;
+  if (!dvDecoder_ || !Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display)))) return;
+  int now = 0;
+  if (!Ok(display->get_IPDisplay(&now)) || now == decoderResolution_) return;
+  chosenResolution_ = now;
+  decoderResolution_ = now;
+}
+
+void CDvCaptureGraph::ForgetDvSizeUnlessFor(const std::string& device) {
+  if (platform::EqualsNoCase(device, chosenFor_)) return;
+  chosenResolution_ = 0;
+  chosenFor_ = device;
 }
 
 BOOL CDvCaptureGraph::AddDvDevice(const std::string& name) { return AddCamcorder(name, "DV Device"); }
@@ -76,9 +104,7 @@ BOOL CDvCaptureGraph::BuildDvVideoPreview() {
       !Ok(helper_.AddFilter(CLSID_DVVideoCodec, &dvDecoder_, "DV Decoder")) ||
       !Ok(helper_.ConnectByMediaType(dvSplitter_, &MEDIATYPE_Video, dvDecoder_, 0)))
     return FALSE;
-  CComPtr<IIPDVDec> display;
-  if (Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display))))
-    display->put_IPDisplay(DVRESOLUTION_HALF);
+  SetDecoderResolution(PreviewResolution());
   return ConnectPreviewVideo(dvDecoder_, 0, false);
 }
 
@@ -167,9 +193,8 @@ BOOL CDvCaptureGraph::BuildDvFileCapture() {
       !Ok(helper_.AddFilter(CLSID_DVVideoCodec, &dvDecoder_, "DV Decoder")) ||
       !Ok(helper_.ConnectByMediaType(dvSplitter_, &MEDIATYPE_Video, dvDecoder_, 0)))
     return FALSE;
-  CComPtr<IIPDVDec> display;
-  if (Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display))))
-    display->put_IPDisplay(DVRESOLUTION_HALF);
+  // This decoder only feeds the preview: the user's size holds here too.
+  SetDecoderResolution(PreviewResolution());
   if (!ConnectPreviewVideo(dvDecoder_, 0, false)) return FALSE;
   if (!Ok(helper_.AddFilter(CLSID_ACMWrapper, &acmWrapper_, "ACM Wrapper")) ||
       !Ok(helper_.ConnectByMediaType(dvSplitter_, &MEDIATYPE_Audio, acmWrapper_, 0)) || !AddAudioAnalyzer() ||
@@ -188,9 +213,7 @@ BOOL CDvCaptureGraph::BuildDvDecodedChains(int resolution) {
       !Ok(helper_.AddFilter(CLSID_DVVideoCodec, &dvDecoder_, "DV Decoder")) ||
       !Ok(helper_.ConnectByMediaType(dvSplitter_, &MEDIATYPE_Video, dvDecoder_, 0)))
     return FALSE;
-  CComPtr<IIPDVDec> display;
-  if (Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display))))
-    display->put_IPDisplay(resolution);
+  SetDecoderResolution(resolution);
   return Ok(helper_.AddFilter(CLSID_SmartTee, &videoTee_, "Video SmartTee")) &&
          Ok(helper_.ConnectFilters(dvDecoder_, 0, videoTee_, 0)) &&
          Ok(helper_.AddFilter(CLSID_ACMWrapper, &acmWrapper_, "ACM Wapper")) &&

@@ -91,6 +91,7 @@ CMediaType AudioType() {
 
 BOOL CDvCaptureGraph::OpenHdv(HWND notifyWindow, HWND videoOwner, const std::string& name) {
   Close();
+  ForgetDvSizeUnlessFor(name);
   notify_ = notifyWindow;
   owner_ = videoOwner;
   if (!CreateGraph() || !AddHdvDevice(name)) {

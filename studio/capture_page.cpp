@@ -439,6 +439,7 @@ BOOL CCapturePage::OpenDevice(const std::string& videoName, const std::string& a
   HWND video = preview_.m_hWnd;
   switch (deviceType_) {
     case 1: {
+      engine.dvGraph.ForgetDvSizeUnlessFor(videoName);
       if (!engine.graph.OpenDevice(video, m_hWnd, videoName, audioName, s.analogVideoStandard)) return FALSE;
       engine.graph.SetTimeOffset(engine.devices.IsSpecialUsbDevice(videoName) ? -500 : 0);
       engine.graph.SetEraseLines(s.tvSystem == 1 ? 0 : (engine.devices.IsSpecialUsbDevice(videoName) ? 4 : 2));

@@ -6,7 +6,6 @@
 #include "capture_dialogs.h"
 #include "capture_fixture.h"
 #include "platform/base/file_system.h"
-#include "platform/com/property_frame.h"
 #include "platform/controls/commctrl.h"
 #include "platform/controls/tab.h"
 #include "platform/propertyframe/property_frame.h"
@@ -48,18 +47,43 @@ constexpr int kBrightnessSlider = 1000;
 constexpr int kTunerChannel = 1700;  // the TV Tuner page's channel box
 constexpr int kDvSends = 1800;       // the camcorder page's signal and DV size
 constexpr int kDvResolution = 1802;
+constexpr int kAudioFormatList = 1600;  // the sound input page's rates and why one was refused
+constexpr int kAudioFormatReason = 1601;
 
-// The property frames asked for since the last clear, each by its first page; every one owned by
-// the capture page's preview area, where the graph's video window lives.
-std::vector<CLSID> FramesShownOver(HWND page) {
-  std::vector<CLSID> firstPages;
-  for (const auto& request : platform::com::PropertyFrameRequests()) {
-    EXPECT_EQ(request.owner, ::GetDlgItem(page, IDC_CAPTURE_PREVIEW));
-    EXPECT_EQ(request.objectCount, 1u);
-    firstPages.push_back(request.pages.empty() ? GUID_NULL : request.pages.front());
+// The frame's tab names, as its tab control shows them.
+std::vector<std::string> TabNames(HWND frame) {
+  std::vector<std::string> names;
+  HWND tab = ::GetDlgItem(frame, platform::propertyframe::kFrameTabId);
+  const int count = static_cast<int>(::SendMessage(tab, TCM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[64] = {};
+    TCITEM item;
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    ::SendMessage(tab, TCM_GETITEM, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    names.emplace_back(text);
   }
-  platform::com::ClearPropertyFrameRequests();
-  return firstPages;
+  return names;
+}
+
+// The frame's page that holds the control `id`.
+HWND PageHolding(HWND frame, int id) {
+  for (HWND c = ::GetWindow(frame, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    if (::GetDlgItem(c, id)) return c;
+  return nullptr;
+}
+
+// A frame over Quillon's window, its corner `offset` pixels into the capture page's preview area,
+// where the graph's video window lives.
+void ExpectOverThePreview(HWND frame, HWND capturePage, int offset) {
+  EXPECT_EQ(::GetWindow(frame, GW_OWNER), ::GetAncestor(capturePage, GA_ROOT));
+  POINT corner{offset, offset};
+  ::ClientToScreen(::GetDlgItem(capturePage, IDC_CAPTURE_PREVIEW), &corner);
+  RECT r{};
+  ::GetWindowRect(frame, &r);
+  EXPECT_EQ(r.left, corner.x);
+  EXPECT_EQ(r.top, corner.y);
 }
 
 // Large files on folders whose path holds "/ntfs", FAT elsewhere.
@@ -244,9 +268,16 @@ TEST_F(RecordSettingsTest, VideoSettingsOfADvCamcorderOpensItsPage) {
     OpenRecordSettings(p, [&](HWND d) {
       WhenDialogShows([&](HWND frame) {
         EXPECT_EQ(WindowText(frame), "Vidarro DV Camcorder Properties");
-        HWND page = nullptr;
-        for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
-          if (::GetDlgItem(c, kDvResolution)) page = c;
+        EXPECT_EQ(TabNames(frame), std::vector<std::string>{"DV Camcorder"});
+        // Over Quillon's window, at the capture page's corner (the camcorder graph's notify window).
+        EXPECT_EQ(::GetWindow(frame, GW_OWNER), ::GetAncestor(p, GA_ROOT));
+        POINT corner{0, 0};
+        ::ClientToScreen(p, &corner);
+        RECT r{};
+        ::GetWindowRect(frame, &r);
+        EXPECT_EQ(r.left, corner.x);
+        EXPECT_EQ(r.top, corner.y);
+        HWND page = PageHolding(frame, kDvResolution);
         ASSERT_TRUE(page);
         sends = ControlText(page, kDvSends);
         ::SetFocus(::GetDlgItem(page, kDvResolution));
@@ -326,14 +357,14 @@ TEST_F(RecordSettingsTest, VideoSettingsOffersTheCablesTheDeviceHas) {
         // Control opens the box's own pages; a brightness step reaches the box at once, and
         // Cancel gives it back its own.
         long before = -1, during = -1, after = -1;
-        int tabs = 0;
+        std::vector<std::string> tabs;
+        std::string caption;
         TheCaptureEngine().graph.GetBrightness(&before);
         WhenDialogShows([&](HWND frame) {
-          tabs = static_cast<int>(
-              ::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEMCOUNT, 0, 0));
-          HWND page = nullptr;
-          for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
-            if (::GetDlgItem(c, kBrightnessSlider)) page = c;
+          caption = WindowText(frame);
+          tabs = TabNames(frame);
+          ExpectOverThePreview(frame, p, 0);
+          HWND page = PageHolding(frame, kBrightnessSlider);
           ASSERT_TRUE(page);
           ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
           for (int i = 0; i < 3; ++i) PressKey(VK_RIGHT);
@@ -343,10 +374,10 @@ TEST_F(RecordSettingsTest, VideoSettingsOffersTheCablesTheDeviceHas) {
         });
         ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL));
         TheCaptureEngine().graph.GetBrightness(&after);
-        EXPECT_EQ(tabs, 3);
+        EXPECT_EQ(caption, "Vidarro USB Video Capture Properties");
+        EXPECT_EQ(tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
         EXPECT_EQ(during, before + 3);
         EXPECT_EQ(after, before);
-        platform::com::ClearPropertyFrameRequests();
         ::SendMessage(::GetDlgItem(cables, IDC_INPUT_SVIDEO), BM_CLICK, 0, 0);
         ::SendMessage(cables, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       });
@@ -378,37 +409,47 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
         if (id == IDD_TUNER_INPUT) {
           EXPECT_TRUE(ControlEnabled(cables, IDC_INPUT_TV));
           EXPECT_EQ(ButtonState(cables, IDC_INPUT_TV), static_cast<UINT>(BST_CHECKED));
-          // Its Control button opens the card's pages, its TV Tuner button the tuner's, where a
-          // channel typed reaches the card's tuner and OK keeps it.
-          platform::com::ClearPropertyFrameRequests();
-          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
-          CComPtr<IAMTVTuner> tuner;
-          TheCaptureEngine().graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                                            TheCaptureEngine().graph.VideoCapture(), IID_IAMTVTuner,
-                                                            reinterpret_cast<void**>(&tuner));
-          ASSERT_TRUE(tuner);
-          std::string tab;
+          // Its Control button opens the card's pages, where a brightness step reaches the card
+          // and OK keeps it; its TV Tuner button the tuner's, where a channel typed reaches the
+          // card's tuner and OK keeps it.
+          CCaptureGraph& graph = TheCaptureEngine().graph;
+          long before = -1, kept = -1;
+          graph.GetBrightness(&before);
+          std::string caption;
+          std::vector<std::string> tabs;
           WhenDialogShows([&](HWND frame) {
-            char text[32] = {};
-            TCITEM item;
-            item.mask = TCIF_TEXT;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            ::SendDlgItemMessage(frame, platform::propertyframe::kFrameTabId, TCM_GETITEM, 0,
-                                 reinterpret_cast<LPARAM>(&item));
-            tab = text;
-            HWND page = nullptr;
-            for (HWND c = ::GetWindow(frame, GW_CHILD); c && !page; c = ::GetWindow(c, GW_HWNDNEXT))
-              if (::GetDlgItem(c, kTunerChannel)) page = c;
+            caption = WindowText(frame);
+            tabs = TabNames(frame);
+            ExpectOverThePreview(frame, p, 0);
+            HWND page = PageHolding(frame, kBrightnessSlider);
+            ASSERT_TRUE(page);
+            ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
+            for (int i = 0; i < 2; ++i) PressKey(VK_RIGHT);
+            ClickButton(frame, IDOK);
+          });
+          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
+          graph.GetBrightness(&kept);
+          EXPECT_EQ(caption, "Vidarro Analog Card Properties");
+          EXPECT_EQ(tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
+          EXPECT_EQ(kept, before + 2);
+
+          CComPtr<IAMTVTuner> tuner;
+          graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, graph.VideoCapture(), IID_IAMTVTuner,
+                                         reinterpret_cast<void**>(&tuner));
+          ASSERT_TRUE(tuner);
+          WhenDialogShows([&](HWND frame) {
+            caption = WindowText(frame);
+            tabs = TabNames(frame);
+            ExpectOverThePreview(frame, p, 30);
+            HWND page = PageHolding(frame, kTunerChannel);
             ASSERT_TRUE(page);
             EXPECT_TRUE(TypeInto(page, kTunerChannel, "34"));
             Picture(frame, "tv_tuner_properties.png");
             ClickButton(frame, IDOK);
           });
           ASSERT_TRUE(ClickButton(cables, IDC_INPUT_TUNER_PAGE));
-          EXPECT_EQ(FramesShownOver(p),
-                    (std::vector<CLSID>{CLSID_VideoProcAmpPropertyPage, CLSID_TVTunerFilterPropertyPage}));
-          EXPECT_EQ(tab, "TV Tuner");
+          EXPECT_EQ(caption, "TV Tuner Properties");
+          EXPECT_EQ(tabs, std::vector<std::string>{"TV Tuner"});
           long channel = 0, video = 0, audio = 0;
           tuner->get_Channel(&channel, &video, &audio);
           EXPECT_EQ(channel, 34);
@@ -426,14 +467,58 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
   });
 }
 
+// Audio Settings opens the sound input's own page over the preview: the rates it records, where
+// another rate is refused with the reason while the preview runs, and Cancel leaves the input's.
 TEST_F(RecordSettingsTest, TheAudioSettingsButtonOpensTheAudioDevicesPages) {
   RunCapture([&](CQuillonDlg&, CCapturePage&, HWND p) {
-    ASSERT_TRUE(TheCaptureEngine().graph.AudioCapture());
+    IBaseFilter* input = TheCaptureEngine().graph.AudioCapture();
+    ASSERT_TRUE(input);
+    CComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(TheCaptureEngine().graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, input,
+                                                                IID_IAMStreamConfig, reinterpret_cast<void**>(&config)),
+              S_OK);
+    auto rate = [&] {
+      AM_MEDIA_TYPE* mt = nullptr;
+      DWORD hz = 0;
+      if (SUCCEEDED(config->GetFormat(&mt)) && mt) {
+        if (mt->cbFormat >= sizeof(WAVEFORMATEX))
+          hz = reinterpret_cast<const WAVEFORMATEX*>(mt->pbFormat)->nSamplesPerSec;
+        DeleteMediaType(mt);
+      }
+      return hz;
+    };
+    const DWORD before = rate();
+    std::string caption, shown, chosen, reason;
+    std::vector<std::string> tabs;
+    DWORD during = 0;
     OpenRecordSettings(p, [&](HWND d) {
-      platform::com::ClearPropertyFrameRequests();
+      WhenDialogShows([&](HWND frame) {
+        caption = WindowText(frame);
+        tabs = TabNames(frame);
+        ExpectOverThePreview(frame, p, 0);
+        HWND page = PageHolding(frame, kAudioFormatList);
+        ASSERT_TRUE(page);
+        shown = ControlText(page, kAudioFormatList);
+        ::SetFocus(::GetDlgItem(page, kAudioFormatList));
+        PressKey(VK_DOWN);
+        chosen = ControlText(page, kAudioFormatList);
+        ClickButton(frame, platform::propertyframe::kFrameApplyId);
+        reason = ControlText(page, kAudioFormatReason);
+        during = rate();
+        Picture(frame, "audio_device_properties.png");
+        ClickButton(frame, IDCANCEL);
+      });
       ASSERT_TRUE(ClickButton(d, IDC_RS_AUDIO_SETTINGS));
-      EXPECT_EQ(FramesShownOver(p), std::vector<CLSID>{CLSID_AudioStreamConfigPropertyPage});
     });
+    EXPECT_EQ(caption, "Vidarro USB Audio Capture Properties");
+    EXPECT_EQ(tabs, std::vector<std::string>{"Audio Format"});
+    EXPECT_EQ(shown, "48000 Hz, 2 channels, 16 bits");
+    EXPECT_EQ(chosen, "44100 Hz, 2 channels, 16 bits");
+    EXPECT_EQ(reason,
+              "The format cannot be changed while the device is recording or showing its picture. Stop it and try "
+              "again.");
+    EXPECT_EQ(during, 48000u);
+    EXPECT_EQ(rate(), before);
   });
 }
 

@@ -1,0 +1,125 @@
+// Auvry's "Audio Device Properties" on the machine's own sound card (the tone plugin as the card,
+// the mixer plugin as its mixer): the card's page opens over the recorder's window, the capture
+// volume moved there reaches the card's mixer while it records sound, and Cancel puts it back.
+// The mixer is read with amixer, as a user would.
+#include <alsa/asoundlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "audiorec/tests/recorder_window_fixture.h"
+#include "platform/dshow/sim_hardware.h"
+#include "platform/dshow/tests/tone_card.h"
+#include "platform/propertyframe/property_frame.h"
+#include "platform/window/focus.h"
+
+namespace auvry::testing {
+namespace {
+
+using namespace testkit;
+namespace card = platform::dshow::testing;
+
+constexpr int kVolumeSlider = 1603;  // the sound input page's capture volume and its percent
+constexpr int kVolumeText = 1604;
+
+// What amixer says of one control of the default card: the text after "values=" ("20,20").
+std::string Amixer(const std::string& control) {
+  const std::string command = "amixer -D default cget name='" + control + "' 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return {};
+  std::string out;
+  char line[256];
+  while (fgets(line, sizeof line, pipe.get())) {
+    const std::string text = line;
+    const auto at = text.find(": values=");
+    if (at != std::string::npos) out = text.substr(at + 9, text.find_last_not_of("\r\n") - at - 8);
+  }
+  return out;
+}
+
+HWND PageHolding(HWND frame, int id) {
+  for (HWND c = ::GetWindow(frame, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    if (::GetDlgItem(c, id)) return c;
+  return nullptr;
+}
+
+class RecorderDevicePagesTest : public RecorderWindowTest {
+ protected:
+  void SetUp() override {
+    RecorderWindowTest::SetUp();
+    card::InstallToneCard(card::Tone(48000, 2, 1.0, 1000, -12), {});
+    const std::string home = std::getenv("HOME");
+    std::ofstream(home + "/.asoundrc", std::ios::app)
+        << "ctl_type.vidarromixer { lib \"" VIDARRO_MIXER_PLUGIN "\" }\n"
+        << "ctl.!default { type vidarromixer state \"" << home << "/mixer.state\" }\n";
+    snd_config_update_free_global();
+    platform::dshow::sim::Hardware::Instance().Reload();
+  }
+  void TearDown() override {
+    RecorderWindowTest::TearDown();
+    card::RemoveSoundCards();
+  }
+
+  // Settings, then "Audio Device Properties": `inside` runs on the frame, which closes with
+  // `close`; the settings and the window close after it.
+  void OnCardsPage(const std::function<void(HWND window, HWND frame)>& inside, int close) {
+    WhenDialogShows([](HWND d) { ClickButton(d, IDC_AUVRY_SETTINGS); });
+    WhenDialogShows([&, close](HWND settings) {
+      WhenDialogShows([&, close](HWND frame) {
+        inside(::GetWindow(settings, GW_OWNER), frame);
+        ClickButton(frame, close);
+      });
+      ClickButton(settings, IDC_AUVRY_DEVICE_PAGES);
+      ClickButton(settings, IDCANCEL);
+      WhenDialogShows([](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
+    });
+    CRecorderDlg dialog;
+    dialog.DoModal();
+  }
+};
+
+TEST_F(RecorderDevicePagesTest, TheCardsCaptureVolumeMovedOnItsPageReachesTheMixerAndCancelPutsItBack) {
+  ASSERT_EQ(Amixer("Mic Capture Volume"), "20,20");
+  std::string caption, shown, during;
+  bool overTheWindow = false, recording = false;
+  OnCardsPage(
+      [&](HWND window, HWND frame) {
+        caption = WindowText(frame);
+        overTheWindow = window && ::GetWindow(frame, GW_OWNER) == window && !::IsWindowEnabled(window);
+        recording = RecordEngine().IsPreviewing();
+        HWND page = PageHolding(frame, kVolumeSlider);
+        ASSERT_TRUE(page);
+        shown = ControlText(page, kVolumeText);
+        ::SetFocus(::GetDlgItem(page, kVolumeSlider));
+        PressKey(VK_END);
+        during = Amixer("Mic Capture Volume");
+        EXPECT_FALSE(WritePicture(frame, "audio_device_properties.png").empty());
+      },
+      IDOK);
+  EXPECT_EQ(caption, "Vidarro Test Card Properties");
+  EXPECT_TRUE(overTheWindow);
+  EXPECT_TRUE(recording);
+  EXPECT_EQ(shown, "65 %");  // 20 of 31
+  EXPECT_EQ(during, "31,31");
+  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+
+  OnCardsPage(
+      [&](HWND, HWND frame) {
+        HWND page = PageHolding(frame, kVolumeSlider);
+        ASSERT_TRUE(page);
+        shown = ControlText(page, kVolumeText);
+        ::SetFocus(::GetDlgItem(page, kVolumeSlider));
+        for (int i = 0; i < 3; ++i) PressKey(VK_PRIOR);  // a page down the scale each
+        during = Amixer("Mic Capture Volume");
+      },
+      IDCANCEL);
+  EXPECT_EQ(shown, "100 %");
+  EXPECT_EQ(during, "22,22");
+  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+}
+
+}  // namespace
+}  // namespace auvry::testing

@@ -136,7 +136,7 @@ class AcmWrapper : public CTransformFilter {
   Formats formats_;
 };
 
-// DV Video Decoder: dvvideo pictures as YUY2, full size or half (360 wide) as the display asks.
+// DV Video Decoder: dvvideo pictures as YUY2, full size, half, quarter or DC as the display asks.
 class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
  public:
   DvVideoDecoder()
@@ -151,7 +151,10 @@ class DvVideoDecoder : public CTransformFilter, public IIPDVDec {
   std::vector<CMediaType> OutputTypes(const CMediaType& in) override {
     const LONG height = in.lSampleSize == sim::kDvFramePal ? 576 : 480;
     const REFERENCE_TIME frame = height == 576 ? 400000 : 333667;
-    const int shrink = display_ == DVRESOLUTION_FULL ? 1 : display_ == DVRESOLUTION_HALF ? 2 : 4;
+    // DC is the DC coefficients alone: 88 x 60 or 88 x 72, an eighth of the lines.
+    const int display = display_;
+    if (display == DVRESOLUTION_DC) return {MakeVideoType(MEDIASUBTYPE_YUY2, 88, height / 8, frame)};
+    const int shrink = display == DVRESOLUTION_FULL ? 1 : display == DVRESOLUTION_HALF ? 2 : 4;
     return {MakeVideoType(MEDIASUBTYPE_YUY2, 720 / shrink, height / shrink, frame)};
   }
   HRESULT Transform(const MediaSample& in, MediaSample& out) override {

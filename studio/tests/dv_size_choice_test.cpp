@@ -154,6 +154,23 @@ TEST_F(DvSizeChoiceTest, AQuarterSizeChosenOnThePageHoldsAcrossPreviewsAndRecord
       ChooseVideoDevice(p, "Vidarro DV Camcorder");
       ASSERT_EQ(page.DeviceType(), 2);
       EXPECT_EQ(DecodedSize(), half);
+
+      // The smallest, DC: 88 wide and an eighth of the lines, as the page says.
+      OnCamcorderPage(
+          p,
+          [&](HWND, HWND camcorder) {
+            ::SetFocus(::GetDlgItem(camcorder, kDvResolution));
+            PressKey(VK_DOWN);
+            PressKey(VK_DOWN);
+            shown = ControlText(camcorder, kDvResolution);
+          },
+          IDOK);
+      EXPECT_EQ(shown, "DC (88 wide)");
+      page.OnSetActive();
+      EXPECT_EQ(DecodedSize(), (std::pair<LONG, LONG>{88, unit.height / 8}));
+      ChooseVideoDevice(p, "Vidarro USB Video Capture");
+      ChooseVideoDevice(p, "Vidarro DV Camcorder");
+      EXPECT_EQ(DecodedSize(), half);
     });
   }
 }

@@ -4,27 +4,9 @@
 
 #include "platform/base/clock.h"
 #include "platform/disc/real_drive.h"
+#include "platform/disc/suite_wait.h"
 
 namespace platform::disc {
-namespace {
-
-// Waits until the clock reaches `dueMs`; false when the clock stopped being the suite's (a test's
-// clock going away). A test's clock is waited for, never moved: sleeping on it would advance it
-// by itself and end the erase between two of the test's own steps.
-bool WaitOn(platform::Clock& clock, std::uint64_t dueMs) {
-  auto* manual = dynamic_cast<platform::ManualClock*>(&clock);
-  if (!manual) {
-    const std::uint64_t now = clock.NowMs();
-    if (now < dueMs) clock.SleepMs(static_cast<DWORD>(dueMs - now));
-    return true;
-  }
-  while (!manual->WaitUntil(dueMs, 20))
-    if (&platform::CurrentClock() != &clock) return false;
-  return true;
-}
-
-}  // namespace
-
 Eraser::~Eraser() { Join(); }
 
 void Eraser::Join() {
@@ -65,7 +47,7 @@ void Eraser::Run(SimDrive* drive, DiscCallback callback, void* context) {
     const std::uint64_t elapsed = clock.NowMs() - start;
     if (elapsed >= total) break;
     percent_ = static_cast<int>(elapsed * 100 / total);
-    if (!WaitOn(clock, start + std::min(total, elapsed + 100))) break;
+    if (!WaitForSuiteTime(clock, start + std::min(total, elapsed + 100))) break;
   }
   const bool ok = !drive->Desc().eraseFails && drive->Blank();
   if (ok) percent_ = 100;

@@ -4,9 +4,9 @@
 
 #include "platform/base/clock.h"
 #include "platform/disc/real_drive.h"
+#include "platform/disc/suite_wait.h"
 
 namespace platform::disc {
-
 Eraser::~Eraser() { Join(); }
 
 void Eraser::Join() {
@@ -47,7 +47,7 @@ void Eraser::Run(SimDrive* drive, DiscCallback callback, void* context) {
     const std::uint64_t elapsed = clock.NowMs() - start;
     if (elapsed >= total) break;
     percent_ = static_cast<int>(elapsed * 100 / total);
-    clock.SleepMs(static_cast<DWORD>(std::min<std::uint64_t>(100, total - elapsed)));
+    if (!WaitForSuiteTime(clock, start + std::min(total, elapsed + 100))) break;
   }
   const bool ok = !drive->Desc().eraseFails && drive->Blank();
   if (ok) percent_ = 100;

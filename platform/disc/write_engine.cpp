@@ -12,6 +12,7 @@
 
 #include "platform/base/clock.h"
 #include "platform/disc/sense_codes.h"
+#include "platform/disc/suite_wait.h"
 
 using namespace burn;
 
@@ -84,8 +85,10 @@ int FeedRead(burn_source* source, unsigned char* buffer, int size) {
   feed->fed->store(block + 1);
   if (feed->pace) {
     const std::uint64_t due = feed->startMs + static_cast<std::uint64_t>(block + 1) * 1000 / feed->pace;
-    const std::uint64_t now = platform::CurrentClock().NowMs();
-    if (due > now) platform::CurrentClock().SleepMs(static_cast<DWORD>(due - now));
+    if (!WaitForSuiteTime(platform::CurrentClock(), due, feed->stop) && feed->stop->load()) {
+      feed->stopped = true;
+      return -1;
+    }
   }
   return size;
 }
@@ -318,8 +321,10 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   burn_drive_release(bd, 0);
   burn_drive_info_free(info);
 
-  if (feed.faulted) error_ = desc.writeFault.sense;
-  else if (feed.stopped || stop_) error_ = kSenseAborted;
+  // A stop is what the user did: it wins over what the stop itself set off (a tool ended early,
+  // libburn seeing its input end).
+  if (feed.stopped || stop_) error_ = kSenseAborted;
+  else if (feed.faulted) error_ = desc.writeFault.sense;
   else if (feed.shortStream || feed.longStream) error_ = kSenseSourceUnreadable;
   else if (!ok) error_ = kSenseWriteError;
   return ok;

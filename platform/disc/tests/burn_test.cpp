@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "disc_test_support.h"
+#include "platform/base/clock.h"
 #include "platform/base/process.h"
 #include "platform/base/strings.h"
 #include "platform/disc/qn_data_cd_dvd.h"
@@ -145,6 +146,38 @@ TEST_F(Burn, StopLeavesTheDriveReadyAndTheDiscUsed) {
   // No imaging leftovers in the private temp folder.
   for (const auto& entry : std::filesystem::directory_iterator(platform::TempFolder()))
     EXPECT_EQ(entry.path().filename().string().find("genisoimage"), std::string::npos);
+}
+
+// A slow writer on a test's clock writes only as far as the test has moved that clock, so a
+// stop always lands while the disc is being written, and ends it as the stop before the block
+// the drive would fail at.
+TEST_F(Burn, APacedBurnFollowsTheTestsClockAndAStopLandsWhileWriting) {
+  Use("PACE=50\nWRITEERROR=60:3:0C:00\n");
+  WriteFile(Work() + "paced/data.bin", 600000, 'p');
+  platform::ManualClock clock;
+  platform::ScopedClock use(clock);
+  BurnEnd end;
+  ASSERT_EQ(writer.StartBurnFolderInUDF((Work() + "paced").c_str(), &BurnEnd::Callback, &end), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(clock.NowMs(), 0u) << "the burn moved the test's clock";
+  EXPECT_LE(writer.GetBlocksWritten(), 1u);
+  EXPECT_EQ(end.calls.load(), 0);
+
+  clock.Advance(1000);  // 50 blocks' worth
+  for (int i = 0; i < 400 && writer.GetBlocksWritten() < 50; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The 51st block is handed over and waits for its time.
+  EXPECT_EQ(writer.GetBlocksWritten(), 51u);
+  EXPECT_EQ(end.calls.load(), 0);
+
+  writer.StopBurn();
+  clock.Advance(1000);
+  ASSERT_TRUE(end.Wait());
+  EXPECT_EQ(end.status.load(), 1);
+  EXPECT_EQ(writer.GetErrorCode(), kSenseAborted);
+  EXPECT_LT(writer.GetBlocksWritten(), writer.GetBlocksToWrite());
+  EXPECT_EQ(writer.TestUnitReady(), 1);
 }
 
 TEST_F(Burn, AnImageThatVanishesMidBurnFailsAsUnreadable) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <sys/wait.h>
@@ -205,12 +206,31 @@ TEST_F(Drives, EraseRunsOnTheSuiteClock) {
   platform::ManualClock clock;
   platform::ScopedClock use(clock);
   CQnDataCDDVD writer;
+  const auto settle = [&](const std::function<bool()>& done) {
+    // Bounded by wall time only so a loaded machine still finishes.
+    for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  };
   ASSERT_EQ(writer.StartErase(1, nullptr, nullptr), 1);
-  // An hour of erase time passes at once on the test's clock.
-  // Bounded by wall time only so a loaded machine still finishes.
-  for (int i = 0; i < 12000 && !writer.TestEraseEnd(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // The erase waits for the test's clock and never moves it: nothing ends while it stands still.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(writer.TestEraseEnd(), 0);
+  EXPECT_EQ(clock.NowMs(), 0u);
+  EXPECT_EQ(writer.GetTotalDiscBlock(), 50u);
+
+  clock.Advance(1800000);
+  settle([&] { return writer.GetEraseProgress() >= 50; });
+  EXPECT_EQ(writer.GetEraseProgress(), 50);
+  EXPECT_EQ(writer.TestEraseEnd(), 0);
+
+  clock.Advance(1799900);
+  settle([&] { return writer.GetEraseProgress() >= 99; });
+  EXPECT_EQ(writer.TestEraseEnd(), 0) << "ended 100 ms early";
+  clock.Advance(100);
+  settle([&] { return writer.TestEraseEnd() == 1; });
   EXPECT_EQ(writer.TestEraseSuccess(), 1);
-  EXPECT_GE(clock.NowMs(), 3600000u);
+  EXPECT_EQ(writer.GetEraseProgress(), 100);
+  EXPECT_EQ(clock.NowMs(), 3600000u);
+  EXPECT_EQ(writer.GetTotalDiscBlock(), 0u);
 }
 
 TEST_F(Drives, ADiscWhoseBurnerDiedReadsAsWrittenAndOpen) {

@@ -25,21 +25,6 @@ namespace card = platform::dshow::testing;
 constexpr int kVolumeSlider = 1603;  // the sound input page's capture volume and its percent
 constexpr int kVolumeText = 1604;
 
-// What amixer says of one control of the default card: the text after "values=" ("20,20").
-std::string Amixer(const std::string& control) {
-  const std::string command = "amixer -D default cget name='" + control + "' 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return {};
-  std::string out;
-  char line[256];
-  while (fgets(line, sizeof line, pipe.get())) {
-    const std::string text = line;
-    const auto at = text.find(": values=");
-    if (at != std::string::npos) out = text.substr(at + 9, text.find_last_not_of("\r\n") - at - 8);
-  }
-  return out;
-}
-
 HWND PageHolding(HWND frame, int id) {
   for (HWND c = ::GetWindow(frame, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
     if (::GetDlgItem(c, id)) return c;
@@ -82,7 +67,7 @@ class RecorderDevicePagesTest : public RecorderWindowTest {
 };
 
 TEST_F(RecorderDevicePagesTest, TheCardsCaptureVolumeMovedOnItsPageReachesTheMixerAndCancelPutsItBack) {
-  ASSERT_EQ(Amixer("Mic Capture Volume"), "20,20");
+  ASSERT_EQ(card::AmixerValues("Mic Capture Volume"), "20,20");
   std::string caption, shown, during;
   bool overTheWindow = false, recording = false;
   OnCardsPage(
@@ -95,7 +80,7 @@ TEST_F(RecorderDevicePagesTest, TheCardsCaptureVolumeMovedOnItsPageReachesTheMix
         shown = ControlText(page, kVolumeText);
         ::SetFocus(::GetDlgItem(page, kVolumeSlider));
         PressKey(VK_END);
-        during = Amixer("Mic Capture Volume");
+        during = card::AmixerValues("Mic Capture Volume");
         EXPECT_FALSE(WritePicture(frame, "audio_device_properties.png").empty());
       },
       IDOK);
@@ -104,7 +89,7 @@ TEST_F(RecorderDevicePagesTest, TheCardsCaptureVolumeMovedOnItsPageReachesTheMix
   EXPECT_TRUE(recording);
   EXPECT_EQ(shown, "65 %");  // 20 of 31
   EXPECT_EQ(during, "31,31");
-  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+  EXPECT_EQ(card::AmixerValues("Mic Capture Volume"), "31,31");
 
   OnCardsPage(
       [&](HWND, HWND frame) {
@@ -113,12 +98,12 @@ TEST_F(RecorderDevicePagesTest, TheCardsCaptureVolumeMovedOnItsPageReachesTheMix
         shown = ControlText(page, kVolumeText);
         ::SetFocus(::GetDlgItem(page, kVolumeSlider));
         for (int i = 0; i < 3; ++i) PressKey(VK_PRIOR);  // a page down the scale each
-        during = Amixer("Mic Capture Volume");
+        during = card::AmixerValues("Mic Capture Volume");
       },
       IDCANCEL);
   EXPECT_EQ(shown, "100 %");
   EXPECT_EQ(during, "22,22");
-  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+  EXPECT_EQ(card::AmixerValues("Mic Capture Volume"), "31,31");
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "capture_dialogs.h"
 #include "capture_fixture.h"
@@ -84,6 +87,30 @@ void ExpectOverThePreview(HWND frame, HWND capturePage, int offset) {
   ::GetWindowRect(frame, &r);
   EXPECT_EQ(r.left, corner.x);
   EXPECT_EQ(r.top, corner.y);
+}
+
+// What a property frame showed: its caption and its tab names.
+struct ShownFrame {
+  std::string caption;
+  std::vector<std::string> tabs;
+};
+
+// Opens a property frame with `open`; once it shows over the preview (its corner `offset`
+// pixels in), `inside` runs on it and its page holding `control`, and `close` ends it.
+ShownFrame DriveFrame(HWND capturePage, int offset, int control, const std::function<void(HWND, HWND)>& inside,
+                      int close, const std::function<bool()>& open) {
+  ShownFrame shown;
+  WhenDialogShows([&](HWND frame) {
+    shown.caption = WindowText(frame);
+    shown.tabs = TabNames(frame);
+    ExpectOverThePreview(frame, capturePage, offset);
+    HWND page = PageHolding(frame, control);
+    EXPECT_TRUE(page) << "no page holds control " << control;
+    if (page) inside(frame, page);
+    ClickButton(frame, close);
+  });
+  EXPECT_TRUE(open());
+  return shown;
 }
 
 // Large files on folders whose path holds "/ntfs", FAT elsewhere.
@@ -357,25 +384,19 @@ TEST_F(RecordSettingsTest, VideoSettingsOffersTheCablesTheDeviceHas) {
         // Control opens the box's own pages; a brightness step reaches the box at once, and
         // Cancel gives it back its own.
         long before = -1, during = -1, after = -1;
-        std::vector<std::string> tabs;
-        std::string caption;
         TheCaptureEngine().graph.GetBrightness(&before);
-        WhenDialogShows([&](HWND frame) {
-          caption = WindowText(frame);
-          tabs = TabNames(frame);
-          ExpectOverThePreview(frame, p, 0);
-          HWND page = PageHolding(frame, kBrightnessSlider);
-          ASSERT_TRUE(page);
-          ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
-          for (int i = 0; i < 3; ++i) PressKey(VK_RIGHT);
-          TheCaptureEngine().graph.GetBrightness(&during);
-          Picture(frame, "device_properties.png");
-          ClickButton(frame, IDCANCEL);
-        });
-        ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL));
+        const ShownFrame shown = DriveFrame(
+            p, 0, kBrightnessSlider,
+            [&](HWND frame, HWND page) {
+              ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
+              for (int i = 0; i < 3; ++i) PressKey(VK_RIGHT);
+              TheCaptureEngine().graph.GetBrightness(&during);
+              Picture(frame, "device_properties.png");
+            },
+            IDCANCEL, [&] { return ClickButton(cables, IDC_INPUT_CONTROL); });
         TheCaptureEngine().graph.GetBrightness(&after);
-        EXPECT_EQ(caption, "Vidarro USB Video Capture Properties");
-        EXPECT_EQ(tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
+        EXPECT_EQ(shown.caption, "Vidarro USB Video Capture Properties");
+        EXPECT_EQ(shown.tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
         EXPECT_EQ(during, before + 3);
         EXPECT_EQ(after, before);
         ::SendMessage(::GetDlgItem(cables, IDC_INPUT_SVIDEO), BM_CLICK, 0, 0);
@@ -415,41 +436,31 @@ TEST_F(RecordSettingsTest, TheOtherCableDialogsShowTheirInputs) {
           CCaptureGraph& graph = TheCaptureEngine().graph;
           long before = -1, kept = -1;
           graph.GetBrightness(&before);
-          std::string caption;
-          std::vector<std::string> tabs;
-          WhenDialogShows([&](HWND frame) {
-            caption = WindowText(frame);
-            tabs = TabNames(frame);
-            ExpectOverThePreview(frame, p, 0);
-            HWND page = PageHolding(frame, kBrightnessSlider);
-            ASSERT_TRUE(page);
-            ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
-            for (int i = 0; i < 2; ++i) PressKey(VK_RIGHT);
-            ClickButton(frame, IDOK);
-          });
-          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_CONTROL_137));
+          ShownFrame shown = DriveFrame(
+              p, 0, kBrightnessSlider,
+              [&](HWND, HWND page) {
+                ::SetFocus(::GetDlgItem(page, kBrightnessSlider));
+                for (int i = 0; i < 2; ++i) PressKey(VK_RIGHT);
+              },
+              IDOK, [&] { return ClickButton(cables, IDC_INPUT_CONTROL_137); });
           graph.GetBrightness(&kept);
-          EXPECT_EQ(caption, "Vidarro Analog Card Properties");
-          EXPECT_EQ(tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
+          EXPECT_EQ(shown.caption, "Vidarro Analog Card Properties");
+          EXPECT_EQ(shown.tabs, (std::vector<std::string>{"Video Proc Amp", "Video Format", "Video Decoder"}));
           EXPECT_EQ(kept, before + 2);
 
           CComPtr<IAMTVTuner> tuner;
           graph.Builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, graph.VideoCapture(), IID_IAMTVTuner,
                                          reinterpret_cast<void**>(&tuner));
           ASSERT_TRUE(tuner);
-          WhenDialogShows([&](HWND frame) {
-            caption = WindowText(frame);
-            tabs = TabNames(frame);
-            ExpectOverThePreview(frame, p, 30);
-            HWND page = PageHolding(frame, kTunerChannel);
-            ASSERT_TRUE(page);
-            EXPECT_TRUE(TypeInto(page, kTunerChannel, "34"));
-            Picture(frame, "tv_tuner_properties.png");
-            ClickButton(frame, IDOK);
-          });
-          ASSERT_TRUE(ClickButton(cables, IDC_INPUT_TUNER_PAGE));
-          EXPECT_EQ(caption, "TV Tuner Properties");
-          EXPECT_EQ(tabs, std::vector<std::string>{"TV Tuner"});
+          shown = DriveFrame(
+              p, 30, kTunerChannel,
+              [&](HWND frame, HWND page) {
+                EXPECT_TRUE(TypeInto(page, kTunerChannel, "34"));
+                Picture(frame, "tv_tuner_properties.png");
+              },
+              IDOK, [&] { return ClickButton(cables, IDC_INPUT_TUNER_PAGE); });
+          EXPECT_EQ(shown.caption, "TV Tuner Properties");
+          EXPECT_EQ(shown.tabs, std::vector<std::string>{"TV Tuner"});
           long channel = 0, video = 0, audio = 0;
           tuner->get_Channel(&channel, &video, &audio);
           EXPECT_EQ(channel, 34);
@@ -488,30 +499,26 @@ TEST_F(RecordSettingsTest, TheAudioSettingsButtonOpensTheAudioDevicesPages) {
       return hz;
     };
     const DWORD before = rate();
-    std::string caption, shown, chosen, reason;
-    std::vector<std::string> tabs;
+    std::string shown, chosen, reason;
+    ShownFrame frameShown;
     DWORD during = 0;
     OpenRecordSettings(p, [&](HWND d) {
-      WhenDialogShows([&](HWND frame) {
-        caption = WindowText(frame);
-        tabs = TabNames(frame);
-        ExpectOverThePreview(frame, p, 0);
-        HWND page = PageHolding(frame, kAudioFormatList);
-        ASSERT_TRUE(page);
-        shown = ControlText(page, kAudioFormatList);
-        ::SetFocus(::GetDlgItem(page, kAudioFormatList));
-        PressKey(VK_DOWN);
-        chosen = ControlText(page, kAudioFormatList);
-        ClickButton(frame, platform::propertyframe::kFrameApplyId);
-        reason = ControlText(page, kAudioFormatReason);
-        during = rate();
-        Picture(frame, "audio_device_properties.png");
-        ClickButton(frame, IDCANCEL);
-      });
-      ASSERT_TRUE(ClickButton(d, IDC_RS_AUDIO_SETTINGS));
+      frameShown = DriveFrame(
+          p, 0, kAudioFormatList,
+          [&](HWND frame, HWND page) {
+            shown = ControlText(page, kAudioFormatList);
+            ::SetFocus(::GetDlgItem(page, kAudioFormatList));
+            PressKey(VK_DOWN);
+            chosen = ControlText(page, kAudioFormatList);
+            ClickButton(frame, platform::propertyframe::kFrameApplyId);
+            reason = ControlText(page, kAudioFormatReason);
+            during = rate();
+            Picture(frame, "audio_device_properties.png");
+          },
+          IDCANCEL, [&] { return ClickButton(d, IDC_RS_AUDIO_SETTINGS); });
     });
-    EXPECT_EQ(caption, "Vidarro USB Audio Capture Properties");
-    EXPECT_EQ(tabs, std::vector<std::string>{"Audio Format"});
+    EXPECT_EQ(frameShown.caption, "Vidarro USB Audio Capture Properties");
+    EXPECT_EQ(frameShown.tabs, std::vector<std::string>{"Audio Format"});
     EXPECT_EQ(shown, "48000 Hz, 2 channels, 16 bits");
     EXPECT_EQ(chosen, "44100 Hz, 2 channels, 16 bits");
     EXPECT_EQ(reason,

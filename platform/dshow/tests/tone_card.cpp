@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "platform/dshow/sim_hardware.h"
@@ -68,6 +70,20 @@ std::vector<std::int16_t> Silence(int rate, int channels, double seconds) {
 std::vector<std::int16_t> Join(std::initializer_list<std::vector<std::int16_t>> parts) {
   std::vector<std::int16_t> out;
   for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+std::string AmixerValues(const std::string& control) {
+  const std::string command = "amixer -D default cget name='" + control + "' 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return {};
+  std::string out;
+  char line[256];
+  while (fgets(line, sizeof line, pipe.get())) {
+    const std::string text = line;
+    const auto at = text.find(": values=");
+    if (at != std::string::npos) out = text.substr(at + 9, text.find_last_not_of("\r\n") - at - 8);
+  }
   return out;
 }
 

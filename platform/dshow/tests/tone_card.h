@@ -30,4 +30,8 @@ std::vector<std::int16_t> Hiss(int rate, int channels, double seconds, double db
 std::vector<std::int16_t> Silence(int rate, int channels, double seconds);
 std::vector<std::int16_t> Join(std::initializer_list<std::vector<std::int16_t>> parts);
 
+// What amixer, an outside reader, says of one control of the default card's mixer: the text
+// after "values=" ("20,20" for both channels); empty when it cannot tell.
+std::string AmixerValues(const std::string& control);
+
 }  // namespace platform::dshow::testing

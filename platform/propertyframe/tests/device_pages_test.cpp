@@ -33,6 +33,7 @@ namespace {
 
 namespace sim = platform::dshow::sim;
 namespace model = platform::dshow::v4l2::model;
+using platform::dshow::testing::AmixerValues;
 using platform::propertyframe::kFrameTabId;
 using namespace testkit;
 using namespace propertyframe_tests;
@@ -246,22 +247,6 @@ TEST_F(MachineDevicePagesTest, TunerPageTunesTheCardByTheCountrysChannelPlan) {
   EXPECT_NE(reasonGone.find("refused"), std::string::npos) << reasonGone;
 }
 
-// What amixer says of one control of the default card: the text after "values=" ("20,20" for
-// both channels).
-std::string Amixer(const std::string& control) {
-  const std::string command = "amixer -D default cget name='" + control + "' 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return {};
-  std::string out;
-  char line[256];
-  while (fgets(line, sizeof line, pipe.get())) {
-    const std::string text = line;
-    const auto at = text.find(": values=");
-    if (at != std::string::npos) out = text.substr(at + 9, text.find_last_not_of("\r\n") - at - 8);
-  }
-  return out;
-}
-
 TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
   namespace tone = platform::dshow::testing;
   tone::InstallToneCard(tone::Silence(48000, 2, 1.0), {});
@@ -278,7 +263,7 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
   ASSERT_EQ(platform::dshow::alsa::CreateCaptureFilter(inputs[0], IID_IBaseFilter, reinterpret_cast<void**>(&input)),
             S_OK);
   ASSERT_EQ(graph_->AddFilter(input, inputs[0].name.c_str()), S_OK);
-  ASSERT_EQ(Amixer("Mic Capture Volume"), "20,20");
+  ASSERT_EQ(AmixerValues("Mic Capture Volume"), "20,20");
 
   std::string format, percent, duringVolume, duringSwitch;
   WhenDialogShows([&](HWND frame) {
@@ -289,8 +274,8 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
     SetFocus(GetDlgItem(page, kVolumeSlider));
     PressKey(VK_END);
     ClickButton(page, kCaptureSwitch);
-    duringVolume = Amixer("Mic Capture Volume");
-    duringSwitch = Amixer("Mic Capture Switch");
+    duringVolume = AmixerValues("Mic Capture Volume");
+    duringSwitch = AmixerValues("Mic Capture Switch");
     EXPECT_FALSE(WritePicture(frame, "audio_format.png").empty());
     ClickButton(frame, IDOK);
   });
@@ -299,7 +284,7 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
   EXPECT_EQ(percent, "65 %");  // 20 of 31
   EXPECT_EQ(duringVolume, "31,31");
   EXPECT_EQ(duringSwitch, "off,off");
-  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
+  EXPECT_EQ(AmixerValues("Mic Capture Volume"), "31,31");
 
   // Cancel puts the mixer back.
   WhenDialogShows([&](HWND frame) {
@@ -307,13 +292,13 @@ TEST_F(MachineDevicePagesTest, SoundInputLevelAndSwitchReachTheCardsMixer) {
     ASSERT_TRUE(page);
     SetFocus(GetDlgItem(page, kVolumeSlider));
     PressKey(VK_HOME);
-    duringVolume = Amixer("Mic Capture Volume");
+    duringVolume = AmixerValues("Mic Capture Volume");
     ClickButton(frame, IDCANCEL);
   });
   EXPECT_EQ(ShowDevicePages(input), S_OK);
   EXPECT_EQ(duringVolume, "0,0");
-  EXPECT_EQ(Amixer("Mic Capture Volume"), "31,31");
-  EXPECT_EQ(Amixer("Mic Capture Switch"), "off,off");
+  EXPECT_EQ(AmixerValues("Mic Capture Volume"), "31,31");
+  EXPECT_EQ(AmixerValues("Mic Capture Switch"), "off,off");
   tone::RemoveSoundCards();
 }
 

@@ -1,14 +1,8 @@
 #include "platform/com/property_frame.h"
 
 #include <atomic>
-#include <mutex>
 
 namespace {
-std::mutex requestsMutex;
-std::vector<platform::com::PropertyFrameRequest>& Requests() {
-  static std::vector<platform::com::PropertyFrameRequest> requests;
-  return requests;
-}
 std::atomic<platform::com::PropertyFrameShower> shower{nullptr};
 }  // namespace
 
@@ -24,23 +18,10 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
   request.objectCount = objectCount;
   request.objects = objects;
   request.pages.assign(pages, pages + pageCount);
-  {
-    std::lock_guard lock(requestsMutex);
-    Requests().push_back(request);
-    Requests().back().objects = nullptr;
-  }
   const platform::com::PropertyFrameShower show = shower.load();
   return show ? show(request) : E_NOTIMPL;
 }
 
 namespace platform::com {
 void SetPropertyFrameShower(PropertyFrameShower s) { shower.store(s); }
-std::vector<PropertyFrameRequest> PropertyFrameRequests() {
-  std::lock_guard lock(requestsMutex);
-  return Requests();
-}
-void ClearPropertyFrameRequests() {
-  std::lock_guard lock(requestsMutex);
-  Requests().clear();
-}
 }  // namespace platform::com

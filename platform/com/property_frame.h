@@ -80,8 +80,4 @@ struct PropertyFrameRequest {
 using PropertyFrameShower = HRESULT (*)(const PropertyFrameRequest& request);
 void SetPropertyFrameShower(PropertyFrameShower shower);
 
-// The frames asked for since the last clear (objects no longer valid).
-std::vector<PropertyFrameRequest> PropertyFrameRequests();
-void ClearPropertyFrameRequests();
-
 }  // namespace platform::com

@@ -523,12 +523,13 @@ TEST_F(V4l2Test, TheTunerTakesUpTheChannelTheCardWasLeftOn) {
     setenv("LC_ALL", c.locale, 1);
     model::DeviceDesc d = model::TvCard("video4");
     d.tuners[0].frequency = c.startUnits;
+    // The last case's graph holds its card: it goes before the machine the card lives on.
+    builder_ = nullptr;
+    graph_ = nullptr;
     model_.reset();
     model_ = std::make_unique<model::Model>(
         std::vector<model::DeviceDesc>{d},
         std::string(VIDARRO_TEST_BINARY_DIR) + "/v4l2_tuner_left_" + std::to_string(k++));
-    graph_ = nullptr;
-    builder_ = nullptr;
     ASSERT_EQ(graph_.CoCreateInstance(CLSID_FilterGraph), S_OK);
     ASSERT_EQ(builder_.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
     ASSERT_EQ(builder_->SetFiltergraph(graph_), S_OK);

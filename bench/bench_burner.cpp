@@ -165,7 +165,7 @@ int MenuRounds(int rounds, const std::string& work) {
     titles.push_back(work + "title" + std::to_string(t) + ".mpg");
     Shell(
         "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=20 -f lavfi -i "
-        "sine=sample_rate=48000:duration=20 -target ntsc-dvd " +
+        "sine=sample_rate=48000:duration=20 -target ntsc-dvd -aspect 4:3 " +
         titles.back());
   }
   bench::Session session("Burn step's road against the same tools by hand", rounds);
@@ -189,9 +189,12 @@ int main(int argc, char** argv) {
   platform::CreateFolders(work);
   if (argc > 2 && std::string(argv[2]) == "menu") return MenuRounds(rounds, work);
   const std::string recording = work + "DVD_120000.mpg";
+  // Shaped as the capture page records (4:3): a square-pixel 720x480 stream is 3:2 and would be
+  // encoded again to fit a disc's frame, work the peer does not do.
   Shell(
       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=60 -f lavfi -i "
-      "sine=sample_rate=48000:duration=60 -vf noise=alls=30:allf=t -target ntsc-dvd -b:v 6000k -minrate 6000k " +
+      "sine=sample_rate=48000:duration=60 -vf noise=alls=30:allf=t -target ntsc-dvd -aspect 4:3 -b:v 6000k -minrate "
+      "6000k " +
       recording);
 
   platform::disc::DriveDesc drive = platform::disc::DefaultDrives()[0];

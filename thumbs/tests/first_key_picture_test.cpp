@@ -11,9 +11,12 @@
 #include "platform/dshow/tests/media_clips.h"
 #include "platform/filters/still_capture.h"
 #include "platform/gdi/objects.h"
+#include "thumbs/tests/picture_compare.h"
 #include "thumbs/thumbnail_grabber.h"
 
 namespace {
+
+using namespace thumbs_test;
 
 struct Kind {
   const char* name;
@@ -36,36 +39,8 @@ const Kind kKinds[] = {
     {"mjpeg.avi", "352x288", "-c:v mjpeg -pix_fmt yuvj422p -an"},  // full-range samples
 };
 
-bool IsQuickTime(const std::string& path) {
-  const auto ext = std::filesystem::path(path).extension().string();
-  return ext == ".mov" || ext == ".mp4";
-}
-
 int Open(CThumbnailGrabber& grabber, const std::string& path) {
   return IsQuickTime(path) ? grabber.OpenWithSourceFilter(path) : grabber.OpenByRendering(path);
-}
-
-std::vector<unsigned char> Rows(HBITMAP bitmap, int* width = nullptr, int* height = nullptr) {
-  DIBSECTION ds;
-  if (!bitmap || GetObject(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds) || ds.dsBmih.biBitCount != 24)
-    return {};
-  const int w = ds.dsBm.bmWidth, h = ds.dsBm.bmHeight;
-  if (width) *width = w;
-  if (height) *height = h;
-  std::vector<unsigned char> rows(static_cast<std::size_t>(w) * h * 3);
-  const auto* bits = static_cast<const unsigned char*>(ds.dsBm.bmBits);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(rows.data() + static_cast<std::size_t>(y) * w * 3,
-                bits + static_cast<std::size_t>(ds.dsBm.bmWidthBytes) * (h - 1 - y), static_cast<std::size_t>(w) * 3);
-  return rows;
-}
-
-double Psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
-  if (a.size() != b.size() || a.empty()) return 0;
-  double sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * static_cast<double>(a[i] - b[i]);
-  const double mse = sum / static_cast<double>(a.size());
-  return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 std::string Make(const std::filesystem::path& dir, const Kind& kind) {
@@ -95,7 +70,7 @@ TEST_F(FirstKeyPictureTest, EveryKindsThumbnailMatchesTheGraphRoads) {
     ASSERT_EQ(1, Open(quick, path));
     HBITMAP thumb = nullptr;
     ASSERT_EQ(1, quick.GrabFrame(&thumb, 80, 60));
-    const std::vector<unsigned char> fast = Rows(thumb);
+    const std::vector<unsigned char> fast = BitmapRows(thumb);
     DeleteObject(thumb);
 
     // The graph road: the full picture held by "Still Capture", then shrunk by it.
@@ -104,7 +79,7 @@ TEST_F(FirstKeyPictureTest, EveryKindsThumbnailMatchesTheGraphRoads) {
     HBITMAP whole = nullptr;
     ASSERT_EQ(1, graph.GrabFrame(&whole, width, height)) << platform::dshow::DumpGraph(graph.Graph());
     int w = 0, h = 0;
-    const std::vector<unsigned char> wholeRows = Rows(whole, &w, &h);
+    const std::vector<unsigned char> wholeRows = BitmapRows(whole, &w, &h);
     DeleteObject(whole);
     EXPECT_EQ(width, w);
     EXPECT_EQ(height, h);
@@ -114,7 +89,7 @@ TEST_F(FirstKeyPictureTest, EveryKindsThumbnailMatchesTheGraphRoads) {
     ASSERT_EQ(S_OK, graph.GrabberFilter()->QueryInterface(IID_IFrameGrab, reinterpret_cast<void**>(&held)));
     HBITMAP shrunk = nullptr;
     ASSERT_EQ(S_OK, held->GetFrame(&shrunk, 80, 60));
-    const std::vector<unsigned char> slow = Rows(shrunk);
+    const std::vector<unsigned char> slow = BitmapRows(shrunk);
     DeleteObject(shrunk);
 
     const double psnr = Psnr(fast, slow);
@@ -135,7 +110,7 @@ TEST_F(FirstKeyPictureTest, GrabsThatDoNotShrinkStillComeFromTheGraph) {
   HBITMAP big = nullptr;
   ASSERT_EQ(1, grabber.GrabFrame(&big, 1920, 1080));
   int w = 0, h = 0;
-  EXPECT_FALSE(Rows(big, &w, &h).empty());
+  EXPECT_FALSE(BitmapRows(big, &w, &h).empty());
   DeleteObject(big);
   EXPECT_EQ(1920, w);
   EXPECT_EQ(1080, h);
@@ -145,7 +120,7 @@ TEST_F(FirstKeyPictureTest, GrabsThatDoNotShrinkStillComeFromTheGraph) {
   ASSERT_EQ(1, tall.OpenByRendering(path));
   HBITMAP stretched = nullptr;
   ASSERT_EQ(1, tall.GrabFrame(&stretched, 80, 1440));
-  EXPECT_FALSE(Rows(stretched).empty());
+  EXPECT_FALSE(BitmapRows(stretched).empty());
   DeleteObject(stretched);
   // Released, nothing is left to grab by either road.
   tall.ReleaseGraph();

@@ -16,37 +16,12 @@
 #include "platform/filters/filter_classes.h"
 #include "platform/gdi/image_file.h"
 #include "platform/gdi/objects.h"
+#include "thumbs/tests/picture_compare.h"
 #include "thumbs/thumbnail_grabber.h"
 
 namespace {
 
-bool IsQuickTime(const std::string& name) {
-  const auto ext = std::filesystem::path(name).extension().string();
-  return ext == ".mov" || ext == ".mp4";
-}
-
-// The bitmap's pixels as top-down BGR24 rows.
-std::vector<unsigned char> Pixels(HBITMAP bitmap, int* width, int* height) {
-  DIBSECTION ds;
-  if (GetObject(bitmap, sizeof ds, &ds) != static_cast<int>(sizeof ds) || ds.dsBmih.biBitCount != 24) return {};
-  *width = ds.dsBm.bmWidth;
-  *height = ds.dsBm.bmHeight;
-  std::vector<unsigned char> rows(static_cast<std::size_t>(*width) * *height * 3);
-  const auto* bits = static_cast<const unsigned char*>(ds.dsBm.bmBits);
-  for (int y = 0; y < *height; ++y)
-    std::memcpy(rows.data() + static_cast<std::size_t>(y) * *width * 3,
-                bits + static_cast<std::size_t>(ds.dsBm.bmWidthBytes) * (*height - 1 - y),
-                static_cast<std::size_t>(*width) * 3);
-  return rows;
-}
-
-double Psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
-  if (a.size() != b.size() || a.empty()) return 0;
-  double sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * static_cast<double>(a[i] - b[i]);
-  const double mse = sum / static_cast<double>(a.size());
-  return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
+using namespace thumbs_test;
 
 struct Grab {
   int open = 0;
@@ -64,7 +39,7 @@ Grab Take(const std::string& path, int width, int height) {
   g.grabbed = grabber.GrabFrame(&bitmap, width, height);
   if (g.grabbed == 1) {
     int w = 0, h = 0;
-    g.rows = Pixels(bitmap, &w, &h);
+    g.rows = BitmapRows(bitmap, &w, &h);
     EXPECT_EQ(width, w);
     EXPECT_EQ(height, h);
     DeleteObject(bitmap);

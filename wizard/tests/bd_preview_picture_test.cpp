@@ -26,18 +26,11 @@ bool Near(COLORREF a, COLORREF b) {
          std::abs(GetBValue(a) - GetBValue(b)) < 48;
 }
 
-class BdPreviewPicture : public WizardTest {
+class BdPreviewPicture : public BdRoadTest {
  protected:
   void SetUp() override {
-    WizardTest::SetUp();
+    BdRoadTest::SetUp();
     sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
-    wizard::State().discType = 1;
-    wizard::State().recordingMinutes = 1;
-  }
-  void TearDown() override {
-    wizard::ReleaseCaptureGraphs();
-    WizardTest::TearDown();
   }
   // Six of the seven bars at their places across the top of the video window in the preview
   // (the moving box may cover one), once frames have come through.

@@ -34,18 +34,11 @@ using namespace testkit;
 using namespace wizardtest;
 namespace sim = platform::dshow::sim;
 
-class RecordBurnBd : public WizardTest {
+class RecordBurnBd : public BdRoadTest {
  protected:
   void SetUp() override {
-    WizardTest::SetUp();
+    BdRoadTest::SetUp();
     sim::Hardware::Instance().SetDevices(sim::DefaultDevices());
-    UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
-    wizard::State().discType = 1;
-    wizard::State().recordingMinutes = 1;
-  }
-  void TearDown() override {
-    wizard::ReleaseCaptureGraphs();
-    WizardTest::TearDown();
   }
   CRecordBurnBdPage* GoToRecordPage(HWND frame, CWendrelDlg& dialog) {
     for (int step = 0; step < 4; ++step) ClickButton(frame, IDC_NEXT), Pump();

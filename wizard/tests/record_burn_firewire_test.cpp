@@ -26,20 +26,16 @@ namespace model = platform::dshow::firewire::model;
 
 constexpr std::uint64_t kHdvGuid = 0x0000850000C0FFEEULL;
 
-class RecordBurnFirewire : public WizardTest {
+class RecordBurnFirewire : public BdRoadTest {
  protected:
   void SetUp() override {
-    WizardTest::SetUp();
+    BdRoadTest::SetUp();
     setenv("VIDARRO_SIMULATED", "0", 1);
     platform::dshow::sim::Hardware::Instance().Reload();
     bus_.Add(model::CameraOf(kHdvGuid, "Canon", "HV20", fw::PlugFormat::Mpeg2Ts));
-    UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
-    wizard::State().discType = 1;
-    wizard::State().recordingMinutes = 1;
   }
   void TearDown() override {
-    wizard::ReleaseCaptureGraphs();
-    WizardTest::TearDown();
+    BdRoadTest::TearDown();
     setenv("VIDARRO_SIMULATED", "1", 1);
     platform::dshow::sim::Hardware::Instance().Reload();
   }

@@ -10,6 +10,14 @@
 
 namespace wizardtest {
 
+// The Blu-ray record-and-burn road: writer "A" holding a blank BD-R, the Blu-ray disc chosen and
+// a minute to record; the capture graphs go with the test.
+class BdRoadTest : public WizardTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 // Pumps (with short real sleeps for the worker threads), moving the clock on 50 ms a round so
 // the page's timers run, until `done`; false after ~60 s.
 bool PumpUntilReal(testkit::ManualTime& time, const std::function<bool()>& done, int seconds = 60);

@@ -10,27 +10,19 @@
 #include "audiorec/recorder_app.h"
 #include "audiorec/recorder_dlg.h"
 #include "platform/base/local_time.h"
-#include "platform/base/process.h"
 #include "platform/base/strings.h"
 #include "platform/controls/commctrl.h"
 #include "platform/dshow/tests/tone_card.h"
 #include "platform/testkit/testkit.h"
 #include "platform/window/window.h"
 #include "resources/auvry_ids.h"
+#include "platform/dshow/tests/media_clips.h"
 
 namespace auvry::testing {
 namespace {
 
 using namespace testkit;
 namespace card = platform::dshow::testing;
-
-double ProbedSeconds(const std::string& file) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", file},
-                       &out, &err, &code, 60000);
-  return code == 0 && !out.empty() && out.find("N/A") == std::string::npos ? std::atof(out.c_str()) : -1.0;
-}
 
 class CardTimerTest : public ::testing::TestWithParam<int> {
  protected:
@@ -75,7 +67,7 @@ TEST_P(CardTimerTest, ATimerRecordingLastsItsLimitAndIsListedAtIt) {
   dialog.DoModal();
   const std::string expected = platform::Format("00 : 00 : %02d", limit);
   EXPECT_EQ(playTime, expected);
-  const double seconds = ProbedSeconds(dialog.CurrentFile());
+  const double seconds = media_clips::ProbeDuration(dialog.CurrentFile());
   EXPECT_NEAR(seconds, limit, 0.05);
   EXPECT_TRUE(boxes_.Calls().empty());
 }

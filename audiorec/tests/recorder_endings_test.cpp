@@ -13,19 +13,12 @@
 #include "platform/base/process.h"
 #include "platform/filters/recording_recovery.h"
 #include "platform/testkit/file_size_limit.h"
+#include "platform/dshow/tests/media_clips.h"
 
 namespace auvry::testing {
 namespace {
 
 using namespace testkit;
-
-double ProbedSeconds(const std::string& file) {
-  std::string out, err;
-  int code = -1;
-  platform::RunProcess("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "default=nw=1:nk=1", file},
-                       &out, &err, &code, 60000);
-  return code == 0 && !out.empty() && out.find("N/A") == std::string::npos ? std::atof(out.c_str()) : -1.0;
-}
 
 // Whether ffmpeg decodes the whole file without an error.
 bool Decodes(const std::string& file, std::string* errors) {
@@ -95,7 +88,7 @@ TEST_F(RecorderWindowTest, AWriteThatFailsStopsTheRecordingSaysWhyAndListsTheFil
   // Readable to its last whole packet, and listed at the length readers find.
   std::string errors;
   EXPECT_TRUE(Decodes(file, &errors)) << errors;
-  const double seconds = ProbedSeconds(file);
+  const double seconds = media_clips::ProbeDuration(file);
   EXPECT_GT(seconds, 1.0);
   EXPECT_LT(seconds, 6.0);
   EXPECT_EQ(seen[1], FormatPlayTime(static_cast<int>(std::lround(seconds))));
@@ -124,7 +117,7 @@ TEST_F(RecorderWindowTest, AQuitMessageWhileRecordingFinishesTheFileAndTheNextSt
   EXPECT_TRUE(recording);
   std::string errors;
   EXPECT_TRUE(Decodes(file, &errors)) << errors;
-  EXPECT_NEAR(ProbedSeconds(file), 4.0, 0.3);
+  EXPECT_NEAR(media_clips::ProbeDuration(file), 4.0, 0.3);
   EXPECT_TRUE(platform::filters::RecordingJournal(Program().outputFolder).Unfinished().empty());
 
   WhenDialogShows([&](HWND d) { ClickButton(d, IDC_AUVRY_EXIT); });
@@ -147,7 +140,7 @@ TEST_F(RecorderWindowTest, ClosingTheWindowWhileRecordingStopsAndFinishesTheReco
   EXPECT_TRUE(closed);
   std::string errors;
   EXPECT_TRUE(Decodes(dialog.CurrentFile(), &errors)) << errors;
-  EXPECT_NEAR(ProbedSeconds(dialog.CurrentFile()), 3.0, 0.3);
+  EXPECT_NEAR(media_clips::ProbeDuration(dialog.CurrentFile()), 3.0, 0.3);
   EXPECT_TRUE(platform::filters::RecordingJournal(Program().outputFolder).Unfinished().empty());
 }
 

@@ -70,7 +70,7 @@ inline std::string MakeAudio(const std::filesystem::path& dir, const std::string
 inline double ProbeDuration(const std::string& path) {
   const std::string text =
       Capture("ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 " + Quote(path));
-  return text.empty() ? -1 : std::atof(text.c_str());
+  return text.empty() || text.find("N/A") != std::string::npos ? -1 : std::atof(text.c_str());
 }
 
 // Picture n (from 0) decoded by ffmpeg as BGR24 rows at width x height (the source size when 0).

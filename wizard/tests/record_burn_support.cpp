@@ -12,21 +12,8 @@
 #include "capture_graphs.h"
 #include "platform/base/paths.h"
 #include "platform/base/process.h"
-#include "wizard_state.h"
 
 namespace wizardtest {
-
-void BdRoadTest::SetUp() {
-  WizardTest::SetUp();
-  UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
-  wizard::State().discType = 1;
-  wizard::State().recordingMinutes = 1;
-}
-
-void BdRoadTest::TearDown() {
-  wizard::ReleaseCaptureGraphs();
-  WizardTest::TearDown();
-}
 
 bool PumpUntilReal(testkit::ManualTime& time, const std::function<bool()>& done, int seconds) {
   for (int i = 0; i < seconds * 100; ++i) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "capture_graphs.h"
+#include "wizard_state.h"
 #include "wizard_test_support.h"
 
 namespace wizardtest {
@@ -14,8 +16,16 @@ namespace wizardtest {
 // a minute to record; the capture graphs go with the test.
 class BdRoadTest : public WizardTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    WizardTest::SetUp();
+    UseWriters({Writer("A", "WRITES=DVD+R,BD-R\nMEDIUM=BD-R\n")});
+    wizard::State().discType = 1;
+    wizard::State().recordingMinutes = 1;
+  }
+  void TearDown() override {
+    wizard::ReleaseCaptureGraphs();
+    WizardTest::TearDown();
+  }
 };
 
 // Pumps (with short real sleeps for the worker threads), moving the clock on 50 ms a round so

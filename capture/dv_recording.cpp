@@ -11,6 +11,13 @@ namespace {
 
 bool Ok(HRESULT hr) { return SUCCEEDED(hr); }
 
+// The DV decoder's size control; null without a decoder.
+CComPtr<IIPDVDec> DisplayOf(IBaseFilter* decoder) {
+  CComPtr<IIPDVDec> display;
+  if (decoder) decoder->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display));
+  return display;
+}
+
 }  // namespace
 
 BOOL CDvCaptureGraph::OpenDv(HWND notifyWindow, HWND videoOwner, const std::string& name) {
@@ -31,9 +38,8 @@ BOOL CDvCaptureGraph::OpenDv(HWND notifyWindow, HWND videoOwner, const std::stri
 }
 
 void CDvCaptureGraph::SetDecoderResolution(int resolution) {
-  CComPtr<IIPDVDec> display;
-  if (!dvDecoder_ || !Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display)))) return;
-  if (Ok(display->put_IPDisplay(resolution))) decoderResolution_ = resolution;
+  const CComPtr<IIPDVDec> display = DisplayOf(dvDecoder_);
+  if (display && Ok(display->put_IPDisplay(resolution))) decoderResolution_ = resolution;
 }
 
 int CDvCaptureGraph::PreviewResolution() const { return chosenResolution_ ? chosenResolution_ : DVRESOLUTION_HALF; }
@@ -42,10 +48,9 @@ int CDvCaptureGraph::PreviewResolution() const { return chosenResolution_ ? chos
 // every rebuild puts the graph's own size back: a size other than the one the graph put is the
 // user's, and is kept for the following previews.
 void CDvCaptureGraph::KeepChosenResolution() {
-  CComPtr<IIPDVDec> display;
-  if (!dvDecoder_ || !Ok(dvDecoder_->QueryInterface(IID_IIPDVDec, reinterpret_cast<void**>(&display)))) return;
+  const CComPtr<IIPDVDec> display = DisplayOf(dvDecoder_);
   int now = 0;
-  if (!Ok(display->get_IPDisplay(&now)) || now == decoderResolution_) return;
+  if (!display || !Ok(display->get_IPDisplay(&now)) || now == decoderResolution_) return;
   chosenResolution_ = now;
   decoderResolution_ = now;
 }

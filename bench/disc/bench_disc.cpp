@@ -1,7 +1,7 @@
 // The suite's VIDEO_TS burn to a stdio: drive against genisoimage piped into xorriso's cdrecord
 // with a 64 MiB fifo, and genisoimage writing the image straight to a file as the floor, all on
 // the same folder in interleaved rounds; the floor again with both held to one processor, where
-// the burn's pipe between the image tool and the writer costs most.
+// nothing the burn does beside the tool can hide on another.
 // Usage: bench_disc [rounds, at least 7] [megabytes, default 512]
 #include <sched.h>
 
@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bench/common/bench_rounds.h"
 #include "platform/base/file.h"
@@ -34,31 +35,44 @@ double TimedShell(const std::string& command) {
   return bench::Now() - start;
 }
 
-// Holds this thread, and what it starts (threads, child processes), to one processor it may run on
-// for as long as it lives.
+// Holds every thread of the process, and so what they start (threads, child processes), to one
+// processor for as long as it lives. All of them: the suite starts its tools from a thread of its
+// own, which a hold on the calling thread alone would leave free.
 class OneProcessor {
  public:
   OneProcessor() {
-    CPU_ZERO(&before_);
-    if (::sched_getaffinity(0, sizeof before_, &before_) != 0) return;
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
     cpu_set_t one;
     CPU_ZERO(&one);
     for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-      if (CPU_ISSET(cpu, &before_)) {
+      if (CPU_ISSET(cpu, &allowed)) {
         CPU_SET(cpu, &one);
         break;
       }
-    held_ = ::sched_setaffinity(0, sizeof one, &one) == 0;
+    held_ = true;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+      const pid_t tid = static_cast<pid_t>(std::atol(task.path().filename().c_str()));
+      Pinned thread{tid, {}};
+      if (::sched_getaffinity(tid, sizeof thread.before, &thread.before) != 0) continue;
+      if (::sched_setaffinity(tid, sizeof one, &one) != 0) held_ = false;
+      else threads_.push_back(thread);
+    }
   }
   ~OneProcessor() {
-    if (held_) ::sched_setaffinity(0, sizeof before_, &before_);
+    for (const Pinned& thread : threads_) ::sched_setaffinity(thread.tid, sizeof thread.before, &thread.before);
   }
   OneProcessor(const OneProcessor&) = delete;
   OneProcessor& operator=(const OneProcessor&) = delete;
-  bool Held() const { return held_; }
+  bool Held() const { return held_ && !threads_.empty(); }
 
  private:
-  cpu_set_t before_;
+  struct Pinned {
+    pid_t tid;
+    cpu_set_t before;
+  };
+  std::vector<Pinned> threads_;
   bool held_ = false;
 };
 
@@ -160,14 +174,13 @@ int main(int argc, char** argv) {
   }
   const double mb = static_cast<double>(platform::FileSize(drive.ImagePath())) / 1048576.0;
   bench::Section("VIDEO_TS folder of " + std::to_string(static_cast<long>(mb)) +
-                     " MB burned to a stdio: drive, seconds (lower is better); project: CQnDataCDDVD, image made and "
-                     "written in one process",
+                     " MB burned to a stdio: drive, seconds (lower is better); project: CQnDataCDDVD, the image sized "
+                     "(genisoimage -print-size) and then written by genisoimage into the drive's image file",
                  "genisoimage -dvd-video piped into xorriso -as cdrecord fs=64m dev=stdio:FILE; floor: genisoimage "
                  "-dvd-video -o FILE, the image written with no burner behind it",
                  "the piped peer pays for a pipe and a second process, and xorriso idles about a second a burn "
-                 "whatever its size; the floor writes the image and nothing else; the burn hands the image through "
-                 "a pipe to libburn's writer, three more copies, which run beside the tool's own work on a machine "
-                 "with processors to spare and after it on one processor");
+                 "whatever its size; the floor writes the image and nothing else; the burn first sizes the image, so "
+                 "that a disc too small is refused before a block is written, and watches the tool's progress");
   bench::Print(piped);
   bench::Print(floor);
   bench::Print(single);

@@ -39,15 +39,17 @@ std::string NewLogPath() {
   return platform::TempFolder() + platform::Format("genisoimage-%d-%d.log", static_cast<int>(getpid()), ++counter);
 }
 
-// Starts the tool with stdout into a pipe and stderr into the log; null when it cannot run.
-// The tool ends when this process dies, so no image is left being made for nobody.
+// Starts the tool with stdout into a pipe (or into `intoFile`) and stderr into the log; null when
+// it cannot run. The tool ends when this process dies, so no image is left being made for nobody.
 std::unique_ptr<platform::ChildProcess> StartTool(const std::vector<std::string>& args, const std::string& log,
-                                                  int* outFd) {
+                                                  int* outFd, const std::string& intoFile = {}) {
   if (args[0].empty()) return nullptr;
   auto tool = std::make_unique<platform::ChildProcess>();
   platform::ChildOptions options;
   options.errorFile = log;
+  options.outputFile = intoFile;
   if (!tool->Start(args[0], std::vector<std::string>(args.begin() + 1, args.end()), options)) return nullptr;
+  if (!intoFile.empty()) return tool;
   *outFd = tool->TakeStdout();
   // A deeper pipe lets the tool run ahead of its reader with fewer switches between them.
   ::fcntl(*outFd, F_SETPIPE_SZ, kPipeBytes);
@@ -108,9 +110,9 @@ std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, con
 }
 
 bool StartFolderImage(FolderImage kind, const std::string& folder, const std::string& label, ImageStream* stream,
-                      std::uint32_t* error) {
+                      std::uint32_t* error, const std::string& intoFile) {
   stream->errorLog = NewLogPath();
-  stream->tool = StartTool(ToolArgs(kind, folder, label, false), stream->errorLog, &stream->fd);
+  stream->tool = StartTool(ToolArgs(kind, folder, label, false), stream->errorLog, &stream->fd, intoFile);
   if (!stream->tool) {
     platform::DeleteFile(stream->errorLog);
     *error = kSenseToolMissing;

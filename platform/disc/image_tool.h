@@ -1,5 +1,6 @@
-// Folder images made by genisoimage and streamed from its output, so no image file is ever
-// written: DVD-Video (VIDEO_TS and AUDIO_TS with the UDF bridge) and UDF (a BDMV tree).
+// Folder images made by genisoimage, streamed from its output or written by it straight into a
+// simulated disc's image, never into a file of their own: DVD-Video (VIDEO_TS and AUDIO_TS with
+// the UDF bridge) and UDF (a BDMV tree).
 #pragma once
 
 #include <cstdint>
@@ -25,9 +26,11 @@ std::string VolumeLabel(const std::string& label);
 // the tool is missing (kSenseToolMissing) or refuses the folder (kSenseSourceUnreadable).
 std::uint32_t FolderImageBlocks(FolderImage kind, const std::string& folder, const std::string& label,
                                 std::uint32_t* error);
-// Starts the tool writing the image to a pipe; false with *error set when it cannot start.
+// Starts the tool writing the image to a pipe, or into `intoFile` when one is named (its output
+// is then that file, made anew: no descriptor is handed back); false with *error set when it
+// cannot start.
 bool StartFolderImage(FolderImage kind, const std::string& folder, const std::string& label, ImageStream* stream,
-                      std::uint32_t* error);
+                      std::uint32_t* error, const std::string& intoFile = {});
 // Waits for the tool and removes its log: true when it succeeded.
 bool FinishImage(ImageStream* stream);
 

@@ -129,13 +129,28 @@ int CQnDataCDDVD::StartFolder(int kind, const char* folder, Callback callback, v
   // Space first: a disc too small fails here, before a block is written.
   if (blocks > drives_.FreeBlocks()) return Refuse(drives_.DiscType() == kNoDisc ? kSenseNoMedium : kSenseNoSpace);
   auto stream = std::make_shared<ImageStream>();
-  if (!StartFolderImage(image, folder, label_, stream.get(), &error)) return Refuse(error);
   WriteJob job;
-  job.sourceFd = stream->fd;
   job.blocks = blocks;
   job.finalize = finalize_;
   job.speedKBs = speed_;
   job.producerSucceeded = [stream] { return FinishImage(stream.get()); };
+  if (WriteEngine::WritesIntoImage(drives_.Current()->Desc())) {
+    // A simulated disc is a file: the tool writes it as it would any image, at the cost of the
+    // tool alone, instead of through a pipe and libburn.
+    job.startInto = [stream, image, source = std::string(folder), label = label_](const std::string& path) {
+      std::uint32_t ignored = 0;
+      return StartFolderImage(image, source, label, stream.get(), &ignored, path);
+    };
+    job.producerEnded = [stream](int waitMs) {
+      return !stream->tool || stream->tool->Wait(static_cast<DWORD>(waitMs));
+    };
+    job.stopProducer = [stream] {
+      if (stream->tool) stream->tool->Terminate(1000);
+    };
+  } else {
+    if (!StartFolderImage(image, folder, label_, stream.get(), &error)) return Refuse(error);
+    job.sourceFd = stream->fd;
+  }
   if (!engine_.Start(drives_.Current(), std::move(job), callback, context, &error)) return Refuse(error);
   error_ = 0;
   return 1;

@@ -146,6 +146,13 @@ WriteEngine::~WriteEngine() {
   Join();
 }
 
+bool WriteEngine::WritesIntoImage(const DriveDesc& desc) {
+  if (desc.IsReal() || desc.pace || desc.hasWriteFault) return false;
+  struct stat st;
+  if (::lstat(desc.ImagePath().c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
+}
+
 std::uint32_t WriteEngine::StartBlock(const MediumState& s, bool append) {
   if (!append || !s.used) return 0;
   // Sessions start on a 32-block boundary, as multisession readers expect.
@@ -163,7 +170,12 @@ bool WriteEngine::Start(SimDrive* drive, WriteJob job, DiscCallback callback, vo
   if (busy_) return fail(kSenseNotReady);
   Join();
   if (!drive) return fail(kSenseNoMedium);
-  if (job.blocks == 0 || (job.sourceFd < 0 && !job.read && job.audioTracks.empty())) return fail(kSenseBadRequest);
+  if (job.blocks == 0 || (job.sourceFd < 0 && !job.read && job.audioTracks.empty() && !job.startInto))
+    return fail(kSenseBadRequest);
+  const bool into = static_cast<bool>(job.startInto);
+  if (into &&
+      (job.append || job.startBlock > 0 || !job.producerEnded || !job.stopProducer || !WritesIntoImage(drive->Desc())))
+    return fail(kSenseBadRequest);
   if (!EnsureLibburn()) return fail(kSenseToolMissing);
   std::lock_guard startLock(startMutex_);
   std::uint32_t startBlock = 0;
@@ -220,6 +232,7 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
       return false;
     }
   }
+  if (job.startInto) return WriteInto(job, desc.ImagePath());
   burn_drive_info* info = nullptr;
   std::string address = desc.IsReal() ? desc.realAddress : "stdio:" + desc.ImagePath();
   if (burn_drive_scan_and_grab(&info, address.data(), 0) != 1 || !info) {
@@ -328,6 +341,40 @@ bool WriteEngine::Write(SimDrive* drive, const WriteJob& job, std::uint32_t star
   else if (feed.shortStream || feed.longStream) error_ = kSenseSourceUnreadable;
   else if (!ok) error_ = kSenseWriteError;
   return ok;
+}
+
+// The producer writes the image itself; the blocks written are what the file holds so far.
+bool WriteEngine::WriteInto(const WriteJob& job, const std::string& image) {
+  if (!job.startInto(image)) {
+    error_ = kSenseToolMissing;
+    return false;
+  }
+  const auto blocksIn = [&image] {
+    struct stat st;
+    return ::stat(image.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / kDataBlockBytes : 0;
+  };
+  bool stopping = false;
+  while (!job.producerEnded(5)) {
+    written_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(job.blocks, blocksIn()));
+    if (stop_ && !stopping) {
+      stopping = true;
+      job.stopProducer();
+    }
+  }
+  if (stop_) {
+    error_ = kSenseAborted;
+    return false;
+  }
+  // An image cut short, or one going on past the size the producer gave, is never a burned disc.
+  struct stat st;
+  if (::stat(image.c_str(), &st) != 0 ||
+      static_cast<std::uint64_t>(st.st_size) != static_cast<std::uint64_t>(job.blocks) * kDataBlockBytes) {
+    written_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(job.blocks, blocksIn()));
+    error_ = kSenseSourceUnreadable;
+    return false;
+  }
+  written_ = job.blocks;
+  return true;
 }
 
 void WriteEngine::Run(SimDrive* drive, WriteJob job, std::uint32_t startBlock, DiscCallback callback, void* context) {

@@ -1,5 +1,6 @@
 // The one write engine: a stream of 2048-byte blocks handed to libburn, which writes it to the
-// drive's stdio: image on a writer thread. Every kind of burn feeds it.
+// drive's stdio: image on a writer thread, or a producer writing a simulated fresh disc's image
+// itself. Every kind of burn goes through it.
 #pragma once
 
 #include <atomic>
@@ -39,6 +40,13 @@ struct WriteJob {
   // On a real drive: audio tracks written disc-at-once in place of the stream (`blocks` then
   // counts their sectors).
   std::vector<AudioTrack> audioTracks;
+  // In place of a stream, where WritesIntoImage allows it: a producer that writes the whole
+  // stream into the drive's image file itself, so its bytes cross no pipe. `startInto` starts it
+  // with that file as its output (false when it cannot); `producerEnded` waits up to the given
+  // milliseconds for it to end and says whether it has; `stopProducer` ends it early.
+  std::function<bool(const std::string& image)> startInto;
+  std::function<bool(int waitMs)> producerEnded;
+  std::function<void()> stopProducer;
   // Runs on the writer thread once the stream has ended: true when its producer succeeded.
   std::function<bool()> producerSucceeded;
   // Runs after a good write, before the medium counts as written (a data session's new
@@ -58,6 +66,10 @@ class WriteEngine {
   bool Start(SimDrive* drive, WriteJob job, DiscCallback callback, void* context, std::uint32_t* error);
   // The block where a job's stream will start on this drive's medium.
   static std::uint32_t StartBlock(const MediumState& s, bool append);
+  // Whether a fresh disc in this drive is a plain file a producer may write itself: a simulated
+  // drive that neither paces its writing nor fails at a block, whose image is a regular file
+  // or none yet.
+  static bool WritesIntoImage(const DriveDesc& desc);
   // Asks the running burn to end; its callback reports failure.
   void Stop();
   // Waits for the writer thread to end.
@@ -71,6 +83,7 @@ class WriteEngine {
  private:
   void Run(SimDrive* drive, WriteJob job, std::uint32_t startBlock, DiscCallback callback, void* context);
   bool Write(SimDrive* drive, const WriteJob& job, std::uint32_t startBlock);
+  bool WriteInto(const WriteJob& job, const std::string& image);
 
   std::thread thread_;
   std::mutex startMutex_;  // held by Start until it returns, so the callback comes after it

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -230,28 +231,34 @@ TEST_F(Burn, VideoTsFolderFromDvdauthorReadsWithLsdvd) {
   RunTool("env", {"VIDEO_FORMAT=NTSC", "dvdauthor", "-o", work + "dvd", "-T"}, &code);
   ASSERT_EQ(code, 0);
 
-  writer.SetDiscLabel("20061208_1530");
-  writer.SetFinalizeDisc(1);
-  BurnEnd end;
-  ASSERT_EQ(writer.StartBurnVideoTSFolder((work + "dvd").c_str(), &BurnEnd::Callback, &end), 1);
-  ASSERT_TRUE(end.Wait());
-  ASSERT_EQ(end.status.load(), 0) << std::hex << writer.GetErrorCode();
-  const std::string info = RunTool("lsdvd", {Image()}, &code);
-  EXPECT_NE(info.find("Disc Title: 20061208_1530"), std::string::npos) << info;
-  EXPECT_NE(info.find("Title: 01, Length: 00:00:04"), std::string::npos) << info;
-  for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"}) {
-    std::string folder, image, err;
-    ASSERT_TRUE(platform::ReadWholeFile(work + "dvd/VIDEO_TS/" + name, &folder));
-    ASSERT_TRUE(platform::RunProcess("isoinfo", {"-i", Image(), "-x", std::string("/VIDEO_TS/") + name + ";1"}, &image,
-                                     &err, &code));
-    EXPECT_EQ(code, 0) << err;
-    EXPECT_EQ(image.size(), folder.size()) << name;
-    EXPECT_TRUE(image == folder) << name << " differs in the image";
-  }
   std::string blocks, err;
   ASSERT_TRUE(
       platform::RunProcess("genisoimage", {"-quiet", "-print-size", "-dvd-video", work + "dvd"}, &blocks, &err, &code));
-  EXPECT_EQ(platform::FileSize(Image()), std::atoll(blocks.c_str()) * 2048);
+  // A plain simulated disc is written by the image tool itself; a paced one through libburn.
+  for (const char* drive : {"", "PACE=1000000\n"}) {
+    SCOPED_TRACE(drive);
+    Use(drive);
+    writer.SetDiscLabel("20061208_1530");
+    writer.SetFinalizeDisc(1);
+    BurnEnd end;
+    ASSERT_EQ(writer.StartBurnVideoTSFolder((work + "dvd").c_str(), &BurnEnd::Callback, &end), 1);
+    ASSERT_TRUE(end.Wait());
+    ASSERT_EQ(end.status.load(), 0) << std::hex << writer.GetErrorCode();
+    EXPECT_EQ(writer.GetBlocksWritten(), writer.GetBlocksToWrite());
+    const std::string info = RunTool("lsdvd", {Image()}, &code);
+    EXPECT_NE(info.find("Disc Title: 20061208_1530"), std::string::npos) << info;
+    EXPECT_NE(info.find("Title: 01, Length: 00:00:04"), std::string::npos) << info;
+    for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_01_1.VOB", "VTS_01_0.BUP"}) {
+      std::string folder, image;
+      ASSERT_TRUE(platform::ReadWholeFile(work + "dvd/VIDEO_TS/" + name, &folder));
+      ASSERT_TRUE(platform::RunProcess("isoinfo", {"-i", Image(), "-x", std::string("/VIDEO_TS/") + name + ";1"},
+                                       &image, &err, &code));
+      EXPECT_EQ(code, 0) << err;
+      EXPECT_EQ(image.size(), folder.size()) << name;
+      EXPECT_TRUE(image == folder) << name << " differs in the image";
+    }
+    EXPECT_EQ(platform::FileSize(Image()), std::atoll(blocks.c_str()) * 2048);
+  }
 }
 
 TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {
@@ -301,10 +308,13 @@ TEST_F(Burn, DataSessionsAppendAndKeepEarlierFiles) {
 }
 
 // An image tool whose image is shorter or longer than the size it gave fails the burn: a disc
-// cut short, or one missing its end, is never reported burned. The tool is a stand-in
-// genisoimage on the PATH; the longer image still fits in what the burn reads ahead.
-TEST_F(Burn, AnImageOfAnotherSizeThanTheToolSaidFailsTheBurn) {
-  Use("");
+// cut short, or one missing its end, is never reported burned, whether the tool writes the
+// disc's image itself or libburn does from its output. The tool is a stand-in genisoimage on the
+// PATH; the longer image still fits in what the burn reads ahead.
+class ImageOfAnotherSize : public Burn, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ImageOfAnotherSize, FailsTheBurn) {
+  Use(GetParam());
   const std::string bin = Work() + "lying-tool/";
   platform::CreateFolders(bin);
   platform::CreateFolders(Work() + "lying-dvd/VIDEO_TS");
@@ -331,6 +341,41 @@ TEST_F(Burn, AnImageOfAnotherSizeThanTheToolSaidFailsTheBurn) {
   }
   setenv("PATH", path.c_str(), 1);
   unsetenv("STAND_IN_BLOCKS");
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndPacedDrives, ImageOfAnotherSize, ::testing::Values("", "PACE=1000000\n"));
+
+// A stop while the image tool writes the plain disc's image itself ends the tool, not only the
+// wait for it, and the disc counts as used.
+TEST_F(Burn, AStopEndsTheToolWritingTheImage) {
+  Use("");
+  const std::string bin = Work() + "slow-tool/";
+  const std::string pidFile = Work() + "slow-tool.pid";
+  platform::CreateFolders(bin);
+  platform::CreateFolders(Work() + "slow-dvd/VIDEO_TS");
+  platform::DeleteFile(pidFile);
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(
+      bin + "genisoimage", "#!/bin/sh\nfor a; do [ \"$a\" = -print-size ] && { echo 64; exit 0; }; done\necho $$ > '" +
+                               pidFile + "'\nhead -c 8192 /dev/zero\nexec sleep 60\n"));
+  ASSERT_EQ(::chmod((bin + "genisoimage").c_str(), 0755), 0);
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + path).c_str(), 1);
+  BurnEnd end;
+  ASSERT_EQ(writer.StartBurnVideoTSFolder((Work() + "slow-dvd").c_str(), &BurnEnd::Callback, &end), 1);
+  for (int i = 0; i < 400 && writer.GetBlocksWritten() < 4; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(writer.GetBlocksWritten(), 4u) << "progress is what the image holds";
+  EXPECT_EQ(end.calls.load(), 0);
+  std::string pid;
+  ASSERT_TRUE(platform::ReadWholeFile(pidFile, &pid));
+  writer.StopBurn();
+  ASSERT_TRUE(end.Wait());
+  EXPECT_EQ(end.status.load(), 1);
+  EXPECT_EQ(writer.GetErrorCode(), kSenseAborted);
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_NE(::kill(std::atoi(pid.c_str()), 0), 0) << "the tool still runs";
+  EXPECT_EQ(writer.TestUnitReady(), 1);
+  EXPECT_GT(writer.GetTotalDiscBlock(), 0u);
 }
 
 }  // namespace

@@ -227,9 +227,10 @@ TEST_F(CapturePageTest, AWriteThatFailsStopsTheRecordingSaysSoAndListsTheReadabl
     EXPECT_EQ(boxes_.Last().text, "Hard drive is full");
     PumpReal([&] { return model_.clips.Count() > 0; });
     EXPECT_TRUE(model_.clips.Contains(clip));
-    // What was written before the failure plays, and its length is what it holds.
+    // What was written before the failure plays, and its length is what it holds (a loaded
+    // machine's encoder may be some way behind the three seconds recorded).
     const double seconds = std::atof(Probe("format=duration", clip).c_str());
-    EXPECT_GT(seconds, 1.0) << clip;
+    EXPECT_GT(seconds, 0.5) << clip;
     EXPECT_LT(seconds, 6.0) << clip;
     EXPECT_TRUE(ControlEnabled(p, IDC_CAPTURE_START));
   });

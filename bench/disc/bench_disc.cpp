@@ -146,8 +146,11 @@ int main(int argc, char** argv) {
   bench::Figure floor{"burn / genisoimage -o (floor)", "s", false, {}, {}, {}};
   bench::Figure single{"on one processor, burn / -o", "s", false, {}, {}, {}};
   const auto floorBurn = [&] {
+    // Last round's image goes inside the time, as the burn's fresh disc replaces the last one's.
+    const double start = bench::Now();
     std::filesystem::remove(floorImage);
-    return TimedShell("genisoimage -quiet -dvd-video -V BENCH -o " + floorImage + " '" + dvd + "'");
+    Shell("genisoimage -quiet -dvd-video -V BENCH -o " + floorImage + " '" + dvd + "'");
+    return bench::Now() - start;
   };
   const auto held = [](const std::function<double()>& contender) {
     const OneProcessor one;
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
                  "-dvd-video -o FILE, the image written with no burner behind it",
                  "the piped peer pays for a pipe and a second process, and xorriso idles about a second a burn "
                  "whatever its size; the floor writes the image and nothing else; the burn first sizes the image, so "
-                 "that a disc too small is refused before a block is written, and watches the tool's progress");
+                 "that a disc too small is refused before a block is written, and watches the tool's progress; both "
+                 "replace the last round's image inside their time");
   bench::Print(piped);
   bench::Print(floor);
   bench::Print(single);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/base/clock.h"
+#include "platform/base/file.h"
 #include "platform/disc/sense_codes.h"
 #include "platform/disc/suite_wait.h"
 
@@ -172,8 +173,7 @@ bool WriteEngine::Start(SimDrive* drive, WriteJob job, DiscCallback callback, vo
   if (!drive) return fail(kSenseNoMedium);
   if (job.blocks == 0 || (job.sourceFd < 0 && !job.read && job.audioTracks.empty() && !job.startInto))
     return fail(kSenseBadRequest);
-  const bool into = static_cast<bool>(job.startInto);
-  if (into &&
+  if (job.startInto &&
       (job.append || job.startBlock > 0 || !job.producerEnded || !job.stopProducer || !WritesIntoImage(drive->Desc())))
     return fail(kSenseBadRequest);
   if (!EnsureLibburn()) return fail(kSenseToolMissing);
@@ -349,13 +349,14 @@ bool WriteEngine::WriteInto(const WriteJob& job, const std::string& image) {
     error_ = kSenseToolMissing;
     return false;
   }
-  const auto blocksIn = [&image] {
-    struct stat st;
-    return ::stat(image.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / kDataBlockBytes : 0;
+  // Blocks the file holds so far, at most the stream's.
+  const auto blocksIn = [&] {
+    return static_cast<std::uint32_t>(
+        std::min<std::int64_t>(job.blocks, std::max<std::int64_t>(0, platform::FileSize(image)) / kDataBlockBytes));
   };
   bool stopping = false;
   while (!job.producerEnded(5)) {
-    written_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(job.blocks, blocksIn()));
+    written_ = blocksIn();
     if (stop_ && !stopping) {
       stopping = true;
       job.stopProducer();
@@ -366,10 +367,8 @@ bool WriteEngine::WriteInto(const WriteJob& job, const std::string& image) {
     return false;
   }
   // An image cut short, or one going on past the size the producer gave, is never a burned disc.
-  struct stat st;
-  if (::stat(image.c_str(), &st) != 0 ||
-      static_cast<std::uint64_t>(st.st_size) != static_cast<std::uint64_t>(job.blocks) * kDataBlockBytes) {
-    written_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(job.blocks, blocksIn()));
+  if (platform::FileSize(image) != static_cast<std::int64_t>(job.blocks) * kDataBlockBytes) {
+    written_ = blocksIn();
     error_ = kSenseSourceUnreadable;
     return false;
   }
